@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/appstate.h"
+#include "platform/programwindow.h"
+#include "platform/seams.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class WelcomePanel;
+
+// The program's one application object: it owns the shared state, runs the start-up sequence, opens the
+// windows and ends the program.
+class Application : public QObject
+{
+    Q_OBJECT
+public:
+    Application(const QString &dataRoot, Platform platform, QString dataFolderNote = {});
+    ~Application() override;
+
+    AppState &state() { return m_state; }
+    Platform &platform() { return m_platform; }
+
+    // Everything after the single-instance check: the slip counter, the folder tree, the lists, then the
+    // start menu when the program is set up or the welcome panel when it is not.
+    void start();
+
+    // Copies the data files to /Backup, closes every window (the last opened first) and ends the program.
+    void exitProgram();
+    void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
+
+    void showStartMenu();
+    void showSetup();
+
+    ProgramWindow *welcomePanel() const;
+    ProgramWindow *startMenu() const { return m_startMenu; }
+    ProgramWindow *setupScreen() const { return m_setup; }
+
+private:
+    ProgramWindow::Environment environment();
+    template <typename W> W *track(W *window);
+    void reportDiskError(const QString &message);
+
+    Platform m_platform;
+    AppState m_state;
+    QString m_dataFolderNote;
+    std::function<void()> m_quit;
+    std::vector<QPointer<ProgramWindow>> m_windows; // in the order they were opened
+    QPointer<ProgramWindow> m_welcome;
+    QPointer<ProgramWindow> m_startMenu;
+    QPointer<ProgramWindow> m_setup;
+    bool m_exiting = false;
+};
+
+// Shows the refusal and returns true when another copy of the program already runs on this data folder.
+bool refuseSecondInstance(bool lockTaken, Messages &messages, const QString &executableName);

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/recordlayout.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The data folder: every data path of the program is relative to it and begins with "/" or "\".
+// An existing file or folder is found whatever the letter case of its name; new ones get the name as given.
+//
+// Readers never fail: a missing or damaged file reads as what it holds or as nothing. Writers throw DiskError
+// with a message that names the file, and leave whatever was stored before intact: a file is replaced by
+// writing a temporary file beside it, flushing it to disk and renaming it over the old one.
+class DataFolder
+{
+public:
+    explicit DataFolder(QString root, QString executableName = QStringLiteral("VarnelDispatchDuzudu"));
+
+    const QString &root() const { return m_root; }
+    const QString &executableName() const { return m_executableName; }
+
+    // root + relative path, with both separators accepted and existing names matched without regard to case.
+    QString path(const QString &relative) const;
+    static QString backupPathOf(const QString &relative);
+
+    // -- Existence and counting
+    bool fileExists(const QString &relative) const; // restores a missing file from /Backup
+    bool folderExists(const QString &relative) const;
+    qint64 fileSize(const QString &relative) const; // -1 when missing
+    static int recordCountForSize(qint64 bytes, int recordLength); // the length divided, half to even
+    int recordCount(const QString &relative, int recordLength) const;
+
+    // -- Whole files
+    QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
+    void writeFile(const QString &relative, const QByteArray &content) const; // crash-safe replace
+    void deleteFile(const QString &relative) const; // nothing when missing
+    void deleteWithBackup(const QString &relative) const; // the Backup copy first, then the file
+    void renameFile(const QString &from, const QString &to) const; // replaces the destination
+    void copyFile(const QString &from, const QString &to) const; // replaces the destination, crash-safe
+    void backupFile(const QString &relative) const; // copies the file to /Backup (its folder must exist)
+    void makeFolder(const QString &relative) const; // only when nothing of that name exists
+
+    // -- Record files
+    std::vector<Record> readRecords(const QString &relative, const RecordLayout &layout) const;
+    std::optional<Record> readRecord(const QString &relative, const RecordLayout &layout, int number) const;
+    // Record n from 1; n inside the file replaces that record (the whole file is rewritten crash-safe), n at
+    // the end or beyond appends. An append that fails leaves the file as it was.
+    void writeRecord(const QString &relative, int number, const Record &record) const;
+    void appendRecord(const QString &relative, const Record &record) const;
+    void appendRecords(const QString &relative, const std::vector<Record> &records) const;
+    // Replaces the file with exactly these records; no records deletes the file and its Backup copy
+    // (a record file with no records does not exist). The Backup copy of a rewritten file is deleted too.
+    void replaceRecords(const QString &relative, const std::vector<Record> &records) const;
+    // Rewrites the file without the records for which drop(record, number) is true; the others keep their
+    // order. Returns how many were kept.
+    int rewriteWithout(const QString &relative, const RecordLayout &layout,
+                       const std::function<bool(const Record &, int)> &drop) const;
+
+    // Tests simulate a crash by throwing from this hook; it is called before each step of a write with the
+    // step's name ("write", "sync", "rename", "delete", "append") and the full path it concerns.
+    using FaultHook = std::function<void(const char *step, const QString &path)>;
+    void setFaultHook(FaultHook hook) { m_faultHook = std::move(hook); }
+
+private:
+    void step(const char *name, const QString &fullPath) const;
+    void replaceContent(const QString &fullPath, const QByteArray &content) const;
+    void removeFullPath(const QString &fullPath) const;
+
+    QString m_root;
+    QString m_executableName;
+    FaultHook m_faultHook;
+};
+
+// An account number becomes a folder name under /AuxFiles and a file name under /VIActiveAccounts. Only a
+// number that stays one plain name inside its folder is accepted: no separators, no "..", no control
+// characters or characters that file systems refuse, no leading or trailing dot, no reserved device name.
+// Returns the trimmed number, or nothing with the reason in *why.
+std::optional<QString> accountFileName(const QString &accountNumber, QString *why = nullptr);

@@ -1,0 +1,183 @@
+#include "core/formats.h"
+
+#include <QLocale>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kCent = 100; // in ten-thousandths
+
+// Whole digits and up to four decimals of a plain non-negative number; nothing when it is not one.
+std::optional<qint64> parsePlain(QStringView text, QChar decimalPoint)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qint64 whole = 0;
+    qint64 fraction = 0;
+    int fractionDigits = 0;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    int roundDigit = -1;
+    for (const QChar c : text) {
+        if (c == decimalPoint && !seenPoint) {
+            seenPoint = true;
+            continue;
+        }
+        if (!c.isDigit() || c.unicode() > '9')
+            return std::nullopt;
+        seenDigit = true;
+        const int d = c.digitValue();
+        if (!seenPoint) {
+            if (whole > (std::numeric_limits<qint64>::max() / Money::kScale - 9) / 10)
+                return std::nullopt;
+            whole = whole * 10 + d;
+        } else if (fractionDigits < 4) {
+            fraction = fraction * 10 + d;
+            ++fractionDigits;
+        } else if (roundDigit < 0) {
+            roundDigit = d;
+        }
+    }
+    if (!seenDigit)
+        return std::nullopt;
+    while (fractionDigits < 4) {
+        fraction *= 10;
+        ++fractionDigits;
+    }
+    qint64 raw = whole * Money::kScale + fraction;
+    if (roundDigit >= 5)
+        ++raw;
+    return raw;
+}
+
+} // namespace
+
+namespace Formats {
+
+QString shortDate(const QDate &date)
+{
+    if (!date.isValid())
+        return {};
+    return QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
+}
+
+std::optional<QDate> parseShortDate(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        return std::nullopt;
+    int values[3];
+    for (int i = 0; i < 3; ++i) {
+        const QString &p = parts[i];
+        if (p.isEmpty() || p.size() > (i == 2 ? 4 : 2))
+            return std::nullopt;
+        for (const QChar c : p) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+        }
+        values[i] = p.toInt();
+    }
+    int year = values[2];
+    if (parts[2].size() <= 2)
+        year += year < 30 ? 2000 : 1900;
+    else if (parts[2].size() == 3)
+        return std::nullopt;
+    const QDate date(year, values[0], values[1]);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString currency(Money amount)
+{
+    const qint64 raw = roundToCents(amount).raw();
+    const bool negative = raw < 0;
+    // Work with the magnitude as unsigned so that the smallest value does not overflow.
+    const quint64 magnitude = negative ? quint64(0) - quint64(raw) : quint64(raw);
+    const quint64 cents = magnitude / quint64(kCent);
+    QString whole = QString::number(cents / 100);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    const QString text =
+        QStringLiteral("$") + whole + QLatin1Char('.') + QString::number(cents % 100).rightJustified(2, QLatin1Char('0'));
+    return negative ? QLatin1Char('(') + text + QLatin1Char(')') : text;
+}
+
+std::optional<Money> parseCurrency(const QString &input)
+{
+    QString text = input.trimmed();
+    bool negative = false;
+    if (text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')'))) {
+        negative = true;
+        text = text.mid(1, text.size() - 2).trimmed();
+    }
+    if (text.startsWith(QLatin1Char('-'))) {
+        negative = !negative;
+        text = text.mid(1).trimmed();
+    }
+    if (text.startsWith(QLatin1Char('$')))
+        text = text.mid(1).trimmed();
+    if (text.startsWith(QLatin1Char('-'))) {
+        negative = !negative;
+        text = text.mid(1).trimmed();
+    }
+    text.remove(QLatin1Char(','));
+    text.remove(QLatin1Char(' '));
+    const auto raw = parsePlain(text, QLatin1Char('.'));
+    if (!raw)
+        return std::nullopt;
+    return Money::fromRaw(negative ? -*raw : *raw);
+}
+
+Money currencyOrZero(const QString &text) { return parseCurrency(text).value_or(Money()); }
+
+std::optional<Money> parseDecimal(const QString &input)
+{
+    QString text = input.trimmed();
+    text.remove(QLatin1Char('%'));
+    text = text.trimmed();
+    bool negative = false;
+    if (text.startsWith(QLatin1Char('-'))) {
+        negative = true;
+        text = text.mid(1);
+    }
+    const QChar point = text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('.')) ? QLatin1Char(',')
+                                                                                          : QLatin1Char('.');
+    const auto raw = parsePlain(text, point);
+    if (!raw)
+        return std::nullopt;
+    return Money::fromRaw(negative ? -*raw : *raw);
+}
+
+Money roundToCents(Money amount)
+{
+    const qint64 raw = amount.raw();
+    const qint64 rest = raw % kCent;
+    qint64 down = raw - rest;
+    if (rest >= kCent / 2)
+        down += kCent;
+    else if (rest <= -kCent / 2)
+        down -= kCent;
+    return Money::fromRaw(down);
+}
+
+Money percentOf(Money amount, Money ratePercent)
+{
+    // raw * rateRaw / (100 * 10000) in 128 bits, rounded half away from zero to the cent.
+    const __int128 product = __int128(amount.raw()) * __int128(ratePercent.raw());
+    const __int128 divisor = __int128(100) * Money::kScale * kCent; // result in cents
+    __int128 cents = product / divisor;
+    const __int128 rest = product % divisor;
+    if (rest * 2 >= divisor)
+        ++cents;
+    else if (rest * 2 <= -divisor)
+        --cents;
+    return Money::fromRaw(qint64(cents * kCent));
+}
+
+QString weekdayName(const QDate &date)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).dayName(date.dayOfWeek(), QLocale::LongFormat);
+}
+
+} // namespace Formats

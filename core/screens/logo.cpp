@@ -1,0 +1,32 @@
+#include "core/screens/logo.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+
+QPixmap programLogo(int height)
+{
+    const int width = height * 3;
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, 0, height);
+    gradient.setColorAt(0, QColor(0x1F, 0x4E, 0x8C));
+    gradient.setColorAt(1, QColor(0x0B, 0x2A, 0x52));
+    painter.setBrush(gradient);
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(0, 0, width, height), height / 6.0, height / 6.0);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    font.setPixelSize(height * 2 / 5);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(0, 0, width, height * 0.68), Qt::AlignCenter, QStringLiteral("VARNEL"));
+    font.setBold(false);
+    font.setPixelSize(height / 6);
+    painter.setFont(font);
+    painter.setPen(QColor(0xF2, 0xC1, 0x4E));
+    painter.drawText(QRectF(0, height * 0.58, width, height * 0.35), Qt::AlignCenter, QStringLiteral("Dispatch"));
+    return pixmap;
+}

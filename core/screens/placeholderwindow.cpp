@@ -1,0 +1,25 @@
+#include "core/screens/placeholderwindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PlaceholderWindow::PlaceholderWindow(const QString &objectName, const QString &title, Environment environment,
+                                     QWidget *parent)
+    : ProgramWindow(objectName, std::move(environment), kMainKey, parent)
+{
+    setWindowTitle(title);
+    auto *layout = new QVBoxLayout(this);
+    auto *text = new QLabel(QStringLiteral("%1 is not available in this version yet.").arg(title), this);
+    text->setObjectName(QStringLiteral("lblNotAvailable"));
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto *back = new QPushButton(QStringLiteral("Return to Menu"), this);
+    back->setObjectName(QStringLiteral("cmdReturn"));
+    layout->addWidget(back);
+    connect(back, &QPushButton::clicked, this, [this] {
+        hide();
+        emit returnToMenu();
+    });
+    resize(420, 160);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class DataFolder;
+
+// The slip counter: the number the next new slip receives, kept in /SlipNo.txt. Slip numbers are stored in
+// 16 bits, so 32767 is the end of the series: the counter never wraps to a negative number.
+class SlipCounter
+{
+public:
+    static constexpr qint16 kDefault = 1000;
+    static constexpr qint16 kLast = 32767;
+
+    qint16 next() const { return m_next; }
+    void set(qint16 value) { m_next = value; }
+
+    // Why no slip can be created now, or nothing when one can.
+    std::optional<QString> refusal() const;
+
+    // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none or it is unreadable.
+    void load(const DataFolder &folder);
+    // Writes /SlipNo.txt (its Backup copy goes, as with every settings file).
+    void save(const DataFolder &folder) const;
+    // After a slip was stored under next(): one up, saved at once. Refused (DiskError untouched) at the end.
+    void advance(const DataFolder &folder);
+
+private:
+    qint16 m_next = kDefault;
+};

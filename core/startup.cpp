@@ -1,0 +1,90 @@
+#include "core/startup.h"
+
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/recordlayout.h"
+
+namespace {
+
+// The customer file as far as start-up needs it: the account number leads each 328-byte record.
+constexpr std::array<FieldSpec, 2> kCustomerKey = {text("AcctNo", 20), text("Rest", 308)};
+static_assert(recordLength(kCustomerKey) == 328);
+
+void createAuxFolders(const DataFolder &folder)
+{
+    static const RecordLayout layout(QStringLiteral("CustomerKey"), kCustomerKey);
+    for (const Record &record : folder.readRecords(QStringLiteral("/CustomerData.txt"), layout)) {
+        const auto name = accountFileName(record.text(0));
+        if (!name)
+            continue; // such an account has no folder of its own; the customer screen says why
+        const QString base = QStringLiteral("/AuxFiles/") + *name;
+        folder.makeFolder(base);
+        for (int n = 0; n <= 5; ++n)
+            folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(n));
+    }
+}
+
+} // namespace
+
+namespace Startup {
+
+void createFolderTree(const DataFolder &folder, const QDate &today)
+{
+    const QString exe = folder.executableName();
+    const QStringList before = {
+        QStringLiteral("/") + QString::number(today.year()).rightJustified(4, QLatin1Char('0')),
+        QStringLiteral("/CompletedInvoices"),
+        QStringLiteral("/") + exe,
+        QStringLiteral("/VIActiveAccounts"),
+        QStringLiteral("/Backup"),
+        QStringLiteral("/Backup/") + exe,
+        QStringLiteral("/Backup/VIActiveAccounts"),
+        QStringLiteral("/Backup/VIActiveAccountsBACK"),
+        QStringLiteral("/Backup/CompletedInvoices"),
+        QStringLiteral("/Templates"),
+        QStringLiteral("/AuxFiles"),
+    };
+    for (const QString &f : before)
+        folder.makeFolder(f);
+    createAuxFolders(folder);
+    const QStringList after = {
+        QStringLiteral("/VarnelDispatchDuzudu"),      QStringLiteral("/Documents"),
+        QStringLiteral("/Documents/Invoices"),        QStringLiteral("/Documents/Proposals"),
+        QStringLiteral("/Documents/Purchase Orders"), QStringLiteral("/Documents/Projects"),
+        QStringLiteral("/Documents/Contracts"),       QStringLiteral("/Documents/Statements"),
+        QStringLiteral("/Documents/Work Orders"),
+    };
+    for (const QString &f : after)
+        folder.makeFolder(f);
+}
+
+bool requiredFilesPresent(const DataFolder &folder)
+{
+    return folder.fileExists(QStringLiteral("/MyBusinessData.txt")) && folder.fileExists(QStringLiteral("/SlipNo.txt"));
+}
+
+const QStringList &backupBaseNames()
+{
+    static const QStringList names = {
+        QStringLiteral("CompanyLogo"),    QStringLiteral("CustomerData"),  QStringLiteral("AuxHeadings"),
+        QStringLiteral("LogoSettings"),   QStringLiteral("Phone"),         QStringLiteral("MyBusinessData"),
+        QStringLiteral("PrintColors"),    QStringLiteral("SoldItems"),     QStringLiteral("MyWebSite"),
+        QStringLiteral("TaxRecords"),     QStringLiteral("SpeedNumbers"),
+    };
+    return names;
+}
+
+void backupDataFiles(const DataFolder &folder) noexcept
+{
+    for (const QString &base : backupBaseNames()) {
+        const QString relative = QStringLiteral("/") + base + QStringLiteral(".txt");
+        try {
+            if (folder.fileSize(relative) >= 0)
+                folder.backupFile(relative);
+        } catch (...) {
+            // A copy that fails must not stop the program from ending; the next one is tried.
+        }
+    }
+}
+
+} // namespace Startup

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDate>
+#include <QStringList>
+
+class DataFolder;
+
+// The data side of starting and ending the program.
+namespace Startup {
+
+// Every folder the program keeps its files in, created in order where nothing of that name exists; for each
+// customer record a folder under /AuxFiles with its six AuxFile folders. Throws DiskError naming a folder
+// that could not be made.
+void createFolderTree(const DataFolder &folder, const QDate &today);
+
+// The program counts as set up when /MyBusinessData.txt and /SlipNo.txt exist (or could be restored).
+bool requiredFilesPresent(const DataFolder &folder);
+
+// The files copied into /Backup at exit, in order.
+const QStringList &backupBaseNames();
+// Copies each of them that exists into /Backup; a file that cannot be copied is passed over.
+void backupDataFiles(const DataFolder &folder) noexcept;
+
+} // namespace Startup

@@ -1,0 +1,73 @@
+#include "platform/qtseams.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+void QtMessages::inform(const QString &text, const QString &title)
+{
+    QMessageBox::information(m_parent, title, text, QMessageBox::Ok);
+}
+
+bool QtMessages::ask(const QString &text, const QString &title)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void QtMessages::beep() { QApplication::beep(); }
+
+void QtClipboard::setText(const QString &text) { QGuiApplication::clipboard()->setText(text); }
+
+void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
+
+bool QtWebOpener::open(const QString &address)
+{
+    const QUrl url = QFileInfo::exists(address) ? QUrl::fromLocalFile(address) : QUrl::fromUserInput(address);
+    return QDesktopServices::openUrl(url);
+}
+
+std::optional<QString> QtChoosers::openFile(const QString &title, const QString &folder, const QString &filter)
+{
+    const QString chosen = QFileDialog::getOpenFileName(QApplication::activeWindow(), title, folder, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<quint32> QtChoosers::colour(quint32 initial, const QString &title)
+{
+    const QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow(), title);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return quint32(chosen.red()) + 256u * quint32(chosen.green()) + 65536u * quint32(chosen.blue());
+}
+
+std::optional<QString> QtChoosers::font(const QString &initialFamily, const QString &title)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, QFont(initialFamily), QApplication::activeWindow(), title);
+    if (!ok)
+        return std::nullopt;
+    return chosen.family();
+}
+
+QByteArray QtLayoutStore::load(const QString &appKey, const QString &window) const
+{
+    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
+    return store.value(window + QStringLiteral("/geometry")).toByteArray();
+}
+
+void QtLayoutStore::save(const QString &appKey, const QString &window, const QByteArray &geometry)
+{
+    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
+    store.setValue(window + QStringLiteral("/geometry"), geometry);
+}

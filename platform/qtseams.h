@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/seams.h"
+
+#include <QWidget>
+#include <QPointer>
+
+// The Qt implementations of the seams.
+class QtMessages final : public Messages
+{
+public:
+    void setParentWindow(QWidget *parent) { m_parent = parent; }
+    void inform(const QString &text, const QString &title) override;
+    bool ask(const QString &text, const QString &title) override;
+    void beep() override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+class QtClipboard final : public Clipboard
+{
+public:
+    void setText(const QString &text) override;
+    void clear() override;
+};
+
+class QtWebOpener final : public WebOpener
+{
+public:
+    bool open(const QString &address) override;
+};
+
+class QtChoosers final : public Choosers
+{
+public:
+    std::optional<QString> openFile(const QString &title, const QString &folder, const QString &filter) override;
+    std::optional<quint32> colour(quint32 initial, const QString &title) override;
+    std::optional<QString> font(const QString &initialFamily, const QString &title) override;
+};
+
+// Layouts in the platform's per-user settings store, one application key each.
+class QtLayoutStore final : public LayoutStore
+{
+public:
+    QByteArray load(const QString &appKey, const QString &window) const override;
+    void save(const QString &appKey, const QString &window, const QByteArray &geometry) override;
+};

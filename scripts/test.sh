@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure --timeout 300 -j "$(nproc)"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/datafolder.h"
+
+#include <QByteArray>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh data folder per test, deleted afterwards, and a settings store that never touches the home folder.
+class TestRoot
+{
+public:
+    TestRoot();
+    const QString &path() const { return m_path; }
+    DataFolder folder() const { return DataFolder(m_path); }
+    QString file(const QString &relative) const { return m_path + relative; }
+
+    void write(const QString &relative, const QByteArray &bytes) const;
+    QByteArray read(const QString &relative) const; // empty when missing
+    bool exists(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+// Call once before the first test runs (in initTestCase): settings, data and runtime folders in a temporary home.
+void useTestSettingsStore();
