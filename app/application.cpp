@@ -2,9 +2,9 @@
 
 #include "core/clock.h"
 #include "core/diskerror.h"
-#include "core/startup.h"
 #include "core/screens/placeholderwindow.h"
 #include "core/screens/welcomepanel.h"
+#include "core/startup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,8 +23,7 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
                                        ? QStringLiteral("VarnelDispatchDuzudu")
                                        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()))
     , m_dataFolderNote(std::move(dataFolderNote))
-{
-}
+{}
 
 Application::~Application()
 {
@@ -69,12 +68,16 @@ void Application::start()
     welcome->show();
 }
 
-ProgramWindow *Application::welcomePanel() const { return m_welcome; }
+ProgramWindow *Application::welcomePanel() const
+{
+    return m_welcome;
+}
 
 void Application::showStartMenu()
 {
     if (!m_startMenu) {
-        auto *menu = track(new PlaceholderWindow(QStringLiteral("frmStartup"), QStringLiteral("Main Menu"), environment()));
+        auto *menu =
+            track(new PlaceholderWindow(QStringLiteral("frmStartup"), QStringLiteral("Main Menu"), environment()));
         m_startMenu = menu;
     }
     m_startMenu->show();

@@ -8,8 +8,7 @@ struct AppState
 {
     explicit AppState(DataFolder dataFolder)
         : folder(std::move(dataFolder))
-    {
-    }
+    {}
 
     DataFolder folder;
     SlipCounter slipCounter;

@@ -23,8 +23,7 @@ class FixedClock final : public Clock
 public:
     explicit FixedClock(QDateTime now = QDateTime(QDate(2026, 1, 15), QTime(9, 0)))
         : m_now(std::move(now))
-    {
-    }
+    {}
     QDateTime now() const override { return m_now; }
     void set(const QDateTime &now) { m_now = now; }
     void setDate(const QDate &date) { m_now = QDateTime(date, m_now.time()); }

@@ -7,6 +7,9 @@
 namespace Cp1252 {
 QByteArray encode(const QString &text);
 QString decode(const char *data, qsizetype size);
-inline QString decode(const QByteArray &bytes) { return decode(bytes.constData(), bytes.size()); }
+inline QString decode(const QByteArray &bytes)
+{
+    return decode(bytes.constData(), bytes.size());
+}
 char encodeChar(QChar c);
 } // namespace Cp1252

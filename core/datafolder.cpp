@@ -25,9 +25,15 @@ QStringList components(const QString &relative)
     return normal.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
-std::filesystem::path fsPath(const QString &p) { return std::filesystem::path(p.toStdU16String()); }
+std::filesystem::path fsPath(const QString &p)
+{
+    return std::filesystem::path(p.toStdU16String());
+}
 
-QString shown(const QString &fullPath) { return QDir::toNativeSeparators(fullPath); }
+QString shown(const QString &fullPath)
+{
+    return QDir::toNativeSeparators(fullPath);
+}
 
 void syncFolderOf([[maybe_unused]] const QString &fullPath)
 {
@@ -59,8 +65,7 @@ bool syncFile(QFile &file)
 DataFolder::DataFolder(QString root, QString executableName)
     : m_root(QDir::cleanPath(QDir(root).absolutePath()))
     , m_executableName(std::move(executableName))
-{
-}
+{}
 
 QString DataFolder::path(const QString &relative) const
 {
@@ -116,7 +121,10 @@ bool DataFolder::fileExists(const QString &relative) const
     return true;
 }
 
-bool DataFolder::folderExists(const QString &relative) const { return QFileInfo(path(relative)).isDir(); }
+bool DataFolder::folderExists(const QString &relative) const
+{
+    return QFileInfo(path(relative)).isDir();
+}
 
 qint64 DataFolder::fileSize(const QString &relative) const
 {
@@ -190,10 +198,14 @@ void DataFolder::removeFullPath(const QString &fullPath) const
     step("delete", fullPath);
     QFile file(fullPath);
     if (!file.remove())
-        throw DiskError(QStringLiteral("The file %1 could not be deleted: %2").arg(shown(fullPath), file.errorString()));
+        throw DiskError(
+            QStringLiteral("The file %1 could not be deleted: %2").arg(shown(fullPath), file.errorString()));
 }
 
-void DataFolder::deleteFile(const QString &relative) const { removeFullPath(path(relative)); }
+void DataFolder::deleteFile(const QString &relative) const
+{
+    removeFullPath(path(relative));
+}
 
 void DataFolder::deleteWithBackup(const QString &relative) const
 {
@@ -226,7 +238,10 @@ void DataFolder::copyFile(const QString &from, const QString &to) const
     replaceContent(path(to), file.readAll());
 }
 
-void DataFolder::backupFile(const QString &relative) const { copyFile(relative, backupPathOf(relative)); }
+void DataFolder::backupFile(const QString &relative) const
+{
+    copyFile(relative, backupPathOf(relative));
+}
 
 void DataFolder::makeFolder(const QString &relative) const
 {
@@ -393,9 +408,9 @@ std::optional<QString> accountFileName(const QString &accountNumber, QString *wh
     static const QStringList reserved = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
                                          QStringLiteral("NUL")};
     const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    const bool device = reserved.contains(stem) ||
-                        ((stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
-                         stem.size() == 4 && stem.at(3).isDigit() && stem.at(3) != QLatin1Char('0'));
+    const bool device =
+        reserved.contains(stem) || ((stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
+                                    stem.size() == 4 && stem.at(3).isDigit() && stem.at(3) != QLatin1Char('0'));
     if (device)
         return refuse(QStringLiteral("it is the name of a device."));
     return name;

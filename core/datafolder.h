@@ -29,17 +29,17 @@ public:
     // -- Existence and counting
     bool fileExists(const QString &relative) const; // restores a missing file from /Backup
     bool folderExists(const QString &relative) const;
-    qint64 fileSize(const QString &relative) const; // -1 when missing
+    qint64 fileSize(const QString &relative) const;                // -1 when missing
     static int recordCountForSize(qint64 bytes, int recordLength); // the length divided, half to even
     int recordCount(const QString &relative, int recordLength) const;
 
     // -- Whole files
-    QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
+    QByteArray readAll(const QString &relative) const;                        // empty when missing or unreadable
     void writeFile(const QString &relative, const QByteArray &content) const; // crash-safe replace
-    void deleteFile(const QString &relative) const; // nothing when missing
-    void deleteWithBackup(const QString &relative) const; // the Backup copy first, then the file
-    void renameFile(const QString &from, const QString &to) const; // replaces the destination
-    void copyFile(const QString &from, const QString &to) const; // replaces the destination, crash-safe
+    void deleteFile(const QString &relative) const;                           // nothing when missing
+    void deleteWithBackup(const QString &relative) const;                     // the Backup copy first, then the file
+    void renameFile(const QString &from, const QString &to) const;            // replaces the destination
+    void copyFile(const QString &from, const QString &to) const;              // replaces the destination, crash-safe
     void backupFile(const QString &relative) const; // copies the file to /Backup (its folder must exist)
     void makeFolder(const QString &relative) const; // only when nothing of that name exists
 

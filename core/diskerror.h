@@ -11,8 +11,7 @@ public:
     explicit DiskError(const QString &message)
         : std::runtime_error(message.toStdString())
         , m_message(message)
-    {
-    }
+    {}
     const QString &message() const { return m_message; }
 
 private:

@@ -98,8 +98,8 @@ QString currency(Money amount)
     QString whole = QString::number(cents / 100);
     for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
         whole.insert(i, QLatin1Char(','));
-    const QString text =
-        QStringLiteral("$") + whole + QLatin1Char('.') + QString::number(cents % 100).rightJustified(2, QLatin1Char('0'));
+    const QString text = QStringLiteral("$") + whole + QLatin1Char('.') +
+                         QString::number(cents % 100).rightJustified(2, QLatin1Char('0'));
     return negative ? QLatin1Char('(') + text + QLatin1Char(')') : text;
 }
 
@@ -129,7 +129,10 @@ std::optional<Money> parseCurrency(const QString &input)
     return Money::fromRaw(negative ? -*raw : *raw);
 }
 
-Money currencyOrZero(const QString &text) { return parseCurrency(text).value_or(Money()); }
+Money currencyOrZero(const QString &text)
+{
+    return parseCurrency(text).value_or(Money());
+}
 
 std::optional<Money> parseDecimal(const QString &input)
 {
@@ -141,8 +144,8 @@ std::optional<Money> parseDecimal(const QString &input)
         negative = true;
         text = text.mid(1);
     }
-    const QChar point = text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('.')) ? QLatin1Char(',')
-                                                                                          : QLatin1Char('.');
+    const QChar point =
+        text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('.')) ? QLatin1Char(',') : QLatin1Char('.');
     const auto raw = parsePlain(text, point);
     if (!raw)
         return std::nullopt;

@@ -34,7 +34,6 @@ public:
 private:
     constexpr explicit Money(qint64 raw)
         : m_raw(raw)
-    {
-    }
+    {}
     qint64 m_raw = 0;
 };

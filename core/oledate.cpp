@@ -3,9 +3,12 @@
 #include <cmath>
 
 namespace {
-constexpr double kMinDays = -657434.0; // 1 January 100
+constexpr double kMinDays = -657434.0;      // 1 January 100
 constexpr double kMaxDays = 2958465.999999; // 31 December 9999, end of day
-bool inRange(double days) { return std::isfinite(days) && days >= kMinDays && days <= kMaxDays; }
+bool inRange(double days)
+{
+    return std::isfinite(days) && days >= kMinDays && days <= kMaxDays;
+}
 } // namespace
 
 namespace OleDate {

@@ -39,8 +39,7 @@ QByteArray blankRecordBytes(const RecordLayout &layout)
 Record::Record(const RecordLayout &layout)
     : m_layout(&layout)
     , m_bytes(blankRecordBytes(layout))
-{
-}
+{}
 
 Record::Record(const RecordLayout &layout, QByteArray bytes)
     : m_layout(&layout)
@@ -92,20 +91,62 @@ void Record::setText(int field, const QString &value)
     std::memset(p + encoded.size(), ' ', std::size_t(width - encoded.size()));
 }
 
-qint16 Record::int16(int field) const { return load<qint16>(field); }
-void Record::setInt16(int field, qint16 value) { store<qint16>(field, value); }
-qint32 Record::int32(int field) const { return load<qint32>(field); }
-void Record::setInt32(int field, qint32 value) { store<qint32>(field, value); }
-float Record::single(int field) const { return std::bit_cast<float>(load<quint32>(field)); }
-void Record::setSingle(int field, float value) { store<quint32>(field, std::bit_cast<quint32>(value)); }
-double Record::real(int field) const { return std::bit_cast<double>(load<quint64>(field)); }
-void Record::setReal(int field, double value) { store<quint64>(field, std::bit_cast<quint64>(value)); }
-Money Record::money(int field) const { return Money::fromRaw(load<qint64>(field)); }
-void Record::setMoney(int field, Money value) { store<qint64>(field, value.raw()); }
-bool Record::boolean(int field) const { return load<qint16>(field) != 0; }
-void Record::setBoolean(int field, bool value) { store<qint16>(field, value ? qint16(-1) : qint16(0)); }
-quint8 Record::byte(int field) const { return static_cast<quint8>(*at(field)); }
-void Record::setByte(int field, quint8 value) { *at(field) = static_cast<char>(value); }
+qint16 Record::int16(int field) const
+{
+    return load<qint16>(field);
+}
+void Record::setInt16(int field, qint16 value)
+{
+    store<qint16>(field, value);
+}
+qint32 Record::int32(int field) const
+{
+    return load<qint32>(field);
+}
+void Record::setInt32(int field, qint32 value)
+{
+    store<qint32>(field, value);
+}
+float Record::single(int field) const
+{
+    return std::bit_cast<float>(load<quint32>(field));
+}
+void Record::setSingle(int field, float value)
+{
+    store<quint32>(field, std::bit_cast<quint32>(value));
+}
+double Record::real(int field) const
+{
+    return std::bit_cast<double>(load<quint64>(field));
+}
+void Record::setReal(int field, double value)
+{
+    store<quint64>(field, std::bit_cast<quint64>(value));
+}
+Money Record::money(int field) const
+{
+    return Money::fromRaw(load<qint64>(field));
+}
+void Record::setMoney(int field, Money value)
+{
+    store<qint64>(field, value.raw());
+}
+bool Record::boolean(int field) const
+{
+    return load<qint16>(field) != 0;
+}
+void Record::setBoolean(int field, bool value)
+{
+    store<qint16>(field, value ? qint16(-1) : qint16(0));
+}
+quint8 Record::byte(int field) const
+{
+    return static_cast<quint8>(*at(field));
+}
+void Record::setByte(int field, quint8 value)
+{
+    *at(field) = static_cast<char>(value);
+}
 
 QVariant Record::value(int field) const
 {

@@ -50,8 +50,14 @@ template <std::size_t N> constexpr int recordLength(const std::array<FieldSpec, 
     return total;
 }
 
-constexpr FieldSpec text(std::string_view name, int width) { return {name, FieldKind::Text, width}; }
-constexpr FieldSpec field(std::string_view name, FieldKind kind) { return {name, kind, 0}; }
+constexpr FieldSpec text(std::string_view name, int width)
+{
+    return {name, FieldKind::Text, width};
+}
+constexpr FieldSpec field(std::string_view name, FieldKind kind)
+{
+    return {name, kind, 0};
+}
 
 class RecordLayout
 {
@@ -64,7 +70,10 @@ public:
     const FieldSpec &spec(int index) const { return m_fields[std::size_t(index)]; }
     int offset(int index) const { return m_offsets[std::size_t(index)]; }
     int size(int index) const { return fieldSize(spec(index)); }
-    QString fieldName(int index) const { return QString::fromLatin1(spec(index).name.data(), qsizetype(spec(index).name.size())); }
+    QString fieldName(int index) const
+    {
+        return QString::fromLatin1(spec(index).name.data(), qsizetype(spec(index).name.size()));
+    }
     int indexOf(QStringView fieldName) const; // -1 when the layout has no such field
 
 private:
@@ -87,8 +96,8 @@ public:
     const RecordLayout &layout() const { return *m_layout; }
     const QByteArray &bytes() const { return m_bytes; }
 
-    QString text(int field) const; // trimmed, as every reader uses it
-    QString rawText(int field) const; // with its padding blanks
+    QString text(int field) const;                 // trimmed, as every reader uses it
+    QString rawText(int field) const;              // with its padding blanks
     void setText(int field, const QString &value); // cut to the width, padded with blanks
 
     qint16 int16(int field) const;

@@ -66,10 +66,10 @@ bool requiredFilesPresent(const DataFolder &folder)
 const QStringList &backupBaseNames()
 {
     static const QStringList names = {
-        QStringLiteral("CompanyLogo"),    QStringLiteral("CustomerData"),  QStringLiteral("AuxHeadings"),
-        QStringLiteral("LogoSettings"),   QStringLiteral("Phone"),         QStringLiteral("MyBusinessData"),
-        QStringLiteral("PrintColors"),    QStringLiteral("SoldItems"),     QStringLiteral("MyWebSite"),
-        QStringLiteral("TaxRecords"),     QStringLiteral("SpeedNumbers"),
+        QStringLiteral("CompanyLogo"),  QStringLiteral("CustomerData"), QStringLiteral("AuxHeadings"),
+        QStringLiteral("LogoSettings"), QStringLiteral("Phone"),        QStringLiteral("MyBusinessData"),
+        QStringLiteral("PrintColors"),  QStringLiteral("SoldItems"),    QStringLiteral("MyWebSite"),
+        QStringLiteral("TaxRecords"),   QStringLiteral("SpeedNumbers"),
     };
     return names;
 }

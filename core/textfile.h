@@ -18,16 +18,13 @@ public:
         using variant::variant;
         Value(const char *text)
             : variant(QString::fromUtf8(text))
-        {
-        }
+        {}
         Value(int number)
             : variant(qint64(number))
-        {
-        }
+        {}
         Value(float number)
             : variant(double(number))
-        {
-        }
+        {}
     };
 
     // One line holding the values in order.
@@ -46,16 +43,15 @@ class TextReader
 public:
     explicit TextReader(QByteArray bytes)
         : m_bytes(std::move(bytes))
-    {
-    }
+    {}
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
 
     QString readText();
-    double readNumber(); // empty or unreadable: 0
+    double readNumber();  // empty or unreadable: 0
     qint64 readInteger(); // the number rounded half to even, as the program's integer targets take it
-    bool readBoolean(); // #TRUE# or #FALSE#; anything else reads as false
-    QString readLine(); // the rest of the current line without its line end
+    bool readBoolean();   // #TRUE# or #FALSE#; anything else reads as false
+    QString readLine();   // the rest of the current line without its line end
 
 private:
     QByteArray nextRaw(bool *quoted);

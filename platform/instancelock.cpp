@@ -13,10 +13,10 @@ InstanceLock::InstanceLock(const QString &dataRoot, const QString &lockFolder)
     if (folder.isEmpty())
         folder = QDir::tempPath();
     QDir().mkpath(folder);
-    const QByteArray key = QCryptographicHash::hash(QDir::cleanPath(QDir(dataRoot).absolutePath()).toUtf8(),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
+    const QByteArray key =
+        QCryptographicHash::hash(QDir::cleanPath(QDir(dataRoot).absolutePath()).toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
     m_path = folder + QStringLiteral("/VarnelDispatchDuzudu-") + QString::fromLatin1(key) + QStringLiteral(".lock");
     m_lock = std::make_unique<QLockFile>(m_path);
     m_lock->setStaleLockTime(0); // stale only when its process is gone, however long it ran

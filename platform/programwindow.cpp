@@ -4,8 +4,7 @@
 
 #include <QCloseEvent>
 
-ProgramWindow::ProgramWindow(const QString &objectName, Environment environment, const QString &appKey,
-                             QWidget *parent)
+ProgramWindow::ProgramWindow(const QString &objectName, Environment environment, const QString &appKey, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_environment(std::move(environment))
     , m_appKey(appKey)
@@ -46,11 +45,8 @@ void ProgramWindow::storeLayout()
 void ProgramWindow::closeEvent(QCloseEvent *event)
 {
     storeLayout();
-    if (!m_closingByProgram && m_environment.exitProgram) {
-        // The user's close box: the program ends, and it closes this window itself on the way.
-        event->ignore();
-        m_environment.exitProgram();
-        return;
-    }
     QWidget::closeEvent(event);
+    // The user's close box: this window closes and the program ends with it.
+    if (!m_closingByProgram && m_environment.exitProgram)
+        m_environment.exitProgram();
 }

@@ -22,11 +22,20 @@ bool QtMessages::ask(const QString &text, const QString &title)
            QMessageBox::Yes;
 }
 
-void QtMessages::beep() { QApplication::beep(); }
+void QtMessages::beep()
+{
+    QApplication::beep();
+}
 
-void QtClipboard::setText(const QString &text) { QGuiApplication::clipboard()->setText(text); }
+void QtClipboard::setText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
 
-void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
+void QtClipboard::clear()
+{
+    QGuiApplication::clipboard()->clear();
+}
 
 bool QtWebOpener::open(const QString &address)
 {

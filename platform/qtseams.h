@@ -2,8 +2,8 @@
 
 #include "platform/seams.h"
 
-#include <QWidget>
 #include <QPointer>
+#include <QWidget>
 
 // The Qt implementations of the seams.
 class QtMessages final : public Messages

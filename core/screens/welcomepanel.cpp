@@ -15,7 +15,8 @@ const QStringList &WelcomePanel::texts()
         QStringLiteral("When you're completed, click on the Menu Button. That's it!"),
         QStringLiteral("The program will start.(Unless you forgot something)"),
         QStringLiteral("If you see this screen after initial Setup, one of your files is missing."),
-        QStringLiteral("An unsuccessful attempt was made to restore it from the Backup Folder. You need to recreate it."),
+        QStringLiteral(
+            "An unsuccessful attempt was made to restore it from the Backup Folder. You need to recreate it."),
         QStringLiteral("You may return to the Setup Screen at any time and make changes by Selecting Files | "
                        "Create/Modify from the Main Menu Screen."),
     };

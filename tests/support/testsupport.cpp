@@ -6,8 +6,7 @@
 
 TestRoot::TestRoot()
     : m_path(m_dir.path())
-{
-}
+{}
 
 void TestRoot::write(const QString &relative, const QByteArray &bytes) const
 {
@@ -24,7 +23,10 @@ QByteArray TestRoot::read(const QString &relative) const
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool TestRoot::exists(const QString &relative) const { return QFileInfo::exists(m_path + relative); }
+bool TestRoot::exists(const QString &relative) const
+{
+    return QFileInfo::exists(m_path + relative);
+}
 
 void useTestSettingsStore()
 {
@@ -37,6 +39,6 @@ void useTestSettingsStore()
     qputenv("XDG_CACHE_HOME", base + "/cache");
     qputenv("XDG_RUNTIME_DIR", base + "/runtime");
     QDir().mkpath(home.path() + QStringLiteral("/runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                                       QFileDevice::ExeOwner);
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

@@ -1,0 +1,184 @@
+#include "app/application.h"
+#include "core/startup.h"
+#include "core/textfile.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/instancelock.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+QStringList treeOf(const QString &root)
+{
+    QStringList out;
+    QDir dir(root);
+    for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name)) {
+        out.append(info.fileName() + (info.isDir() ? QStringLiteral("/") : QString()));
+        if (info.isDir()) {
+            for (const QString &inner : treeOf(info.absoluteFilePath()))
+                out.append(info.fileName() + QLatin1Char('/') + inner);
+        }
+    }
+    return out;
+}
+
+QByteArray customerRecord(const QByteArray &account)
+{
+    QByteArray r = account.leftJustified(20, ' ');
+    r += QByteArray(308, ' ');
+    return r;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstStartInAnEmptyFolder()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        fake.clock.setDate(QDate(2026, 12, 6));
+        Application app(root.path(), fake.platform());
+        app.start();
+
+        const QStringList tree = treeOf(root.path());
+        for (const char *folder :
+             {"2026/", "CompletedInvoices/", "VIActiveAccounts/", "Backup/", "Backup/VIActiveAccounts/",
+              "Backup/VIActiveAccountsBACK/", "Backup/CompletedInvoices/", "Templates/", "AuxFiles/",
+              "VarnelDispatchDuzudu/", "Documents/", "Documents/Invoices/", "Documents/Proposals/",
+              "Documents/Purchase Orders/", "Documents/Projects/", "Documents/Contracts/", "Documents/Statements/",
+              "Documents/Work Orders/"}) {
+            QVERIFY2(tree.contains(QString::fromLatin1(folder)), folder);
+        }
+        QCOMPARE(app.state().slipCounter.next(), qint16(1000));
+        QVERIFY(app.welcomePanel() && app.welcomePanel()->isVisible());
+        QVERIFY(!app.startMenu());
+        const auto labels = app.welcomePanel()->findChildren<QLabel *>();
+        QStringList shown;
+        for (const QLabel *l : labels)
+            shown.append(l->text());
+        QVERIFY(shown.contains(QStringLiteral("The Setup Screen will be displayed when you click our LOGO.")));
+        QVERIFY(fake.messages.shown.empty());
+
+        // The logo leads to the setup screen and the panel goes.
+        QLabel *logo = app.welcomePanel()->findChild<QLabel *>(QStringLiteral("imgLogo"));
+        QTest::mouseClick(logo, Qt::LeftButton);
+        QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
+        QVERIFY(!app.welcomePanel()->isVisible());
+    }
+
+    void setUpFolderGoesToTheStartMenuAndRestoresTheCounter()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Acme"}).bytes());
+        root.write(QStringLiteral("/Backup/SlipNo.txt"), "1234\r\n");
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        app.start();
+        QCOMPARE(app.state().slipCounter.next(), qint16(1234));
+        QVERIFY(root.exists(QStringLiteral("/SlipNo.txt")));
+        QVERIFY(app.startMenu() && app.startMenu()->isVisible());
+        QVERIFY(!app.welcomePanel());
+    }
+
+    void eachCustomerGetsItsAuxFolders()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/CustomerData.txt"),
+                   customerRecord("1001") + customerRecord("  ACME 01 ") + customerRecord("../escape"));
+        const DataFolder folder = root.folder();
+        Startup::createFolderTree(folder, QDate(2026, 1, 1));
+        const QStringList first = treeOf(root.path());
+        for (const QString &acct : {QStringLiteral("1001"), QStringLiteral("ACME 01")}) {
+            for (int n = 0; n <= 5; ++n)
+                QVERIFY(first.contains(QStringLiteral("AuxFiles/%1/AuxFile%2/").arg(acct).arg(n)));
+        }
+        QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/escape")));
+        Startup::createFolderTree(folder, QDate(2027, 1, 1));
+        QStringList second = treeOf(root.path());
+        QVERIFY(second.contains(QStringLiteral("2026/")));
+        second.removeAll(QStringLiteral("2027/"));
+        QCOMPARE(second, first);
+    }
+
+    void exitCopiesTheElevenFilesAndClosesTheWindows()
+    {
+        TestRoot root;
+        const QStringList names = Startup::backupBaseNames();
+        QCOMPARE(names.size(), 11);
+        for (const QString &base : names)
+            root.write(QStringLiteral("/") + base + QStringLiteral(".txt"), base.toUtf8());
+        root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        bool quit = false;
+        app.setQuitHandler([&] { quit = true; });
+        app.start();
+        ProgramWindow *menu = app.startMenu();
+        QVERIFY(menu && menu->isVisible());
+        // The user's close box on any window ends the program.
+        menu->close();
+        QVERIFY(quit);
+        QVERIFY(!menu->isVisible());
+        for (const QString &base : names)
+            QCOMPARE(root.read(QStringLiteral("/Backup/") + base + QStringLiteral(".txt")), base.toUtf8());
+        QVERIFY(!root.exists(QStringLiteral("/Backup/SlipNo.txt")));
+    }
+
+    void windowLayoutIsKeptUnderTheProgramKey()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        {
+            Application app(root.path(), fake.platform());
+            app.setQuitHandler([] {});
+            app.start();
+            app.welcomePanel()->resize(640, 480);
+            app.exitProgram();
+        }
+        QVERIFY(fake.layouts.entries.contains(QStringLiteral("VarnelDuzudu/frmWelcome")));
+    }
+
+    void secondInstanceIsRefusedWithoutTouchingFiles()
+    {
+        TestRoot root;
+        TestRoot locks;
+        InstanceLock first(root.path(), locks.path());
+        QVERIFY(first.tryLock());
+        InstanceLock second(root.path(), locks.path());
+        FakeMessages messages;
+        QVERIFY(refuseSecondInstance(second.tryLock(), messages, QStringLiteral("VarnelDispatchDuzudu")));
+        QCOMPARE(messages.lastText(), QStringLiteral("VarnelDispatchDuzudu is already Running!"));
+        QVERIFY(QDir(root.path()).isEmpty());
+
+        // Another data folder runs beside it.
+        TestRoot other;
+        InstanceLock third(other.path(), locks.path());
+        QVERIFY(third.tryLock());
+    }
+
+    void staleLockDoesNotBlock()
+    {
+        TestRoot root;
+        TestRoot locks;
+        InstanceLock probe(root.path(), locks.path());
+        // A lock file left by a process that no longer runs.
+        QFile stale(probe.lockPath());
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("999999\nVarnelDispatchDuzudu\nsomehost\n");
+        stale.close();
+        QVERIFY(probe.tryLock());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,317 @@
+#include "core/cp1252.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/oledate.h"
+#include "core/recordlayout.h"
+#include "testsupport.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+constexpr std::array<FieldSpec, 9> kAllKinds = {
+    text("Text", 6),
+    field("Small", FieldKind::Int16),
+    field("Long", FieldKind::Int32),
+    field("Single", FieldKind::Single),
+    field("Double", FieldKind::Double),
+    field("When", FieldKind::Date),
+    field("Amount", FieldKind::Currency),
+    field("Flag", FieldKind::Boolean),
+    field("Byte", FieldKind::Byte),
+};
+static_assert(recordLength(kAllKinds) == 6 + 2 + 4 + 4 + 8 + 8 + 8 + 2 + 1);
+
+const RecordLayout &allKinds()
+{
+    static const RecordLayout layout(QStringLiteral("AllKinds"), kAllKinds);
+    return layout;
+}
+
+constexpr std::array<FieldSpec, 2> kSmall = {text("Key", 3), field("N", FieldKind::Int16)};
+const RecordLayout &small()
+{
+    static const RecordLayout layout(QStringLiteral("Small"), kSmall);
+    return layout;
+}
+
+Record smallRecord(const QString &key, qint16 n)
+{
+    Record r(small());
+    r.setText(0, key);
+    r.setInt16(1, n);
+    return r;
+}
+
+QByteArray smallBytes(std::initializer_list<std::pair<const char *, qint16>> records)
+{
+    QByteArray out;
+    for (const auto &[key, n] : records)
+        out.append(smallRecord(QString::fromLatin1(key), n).bytes());
+    return out;
+}
+
+} // namespace
+
+class TestRecordFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void fieldEncodingsAreByteExact()
+    {
+        Record r(allKinds());
+        r.setText(0, QStringLiteral("AB"));
+        r.setInt16(1, -2);
+        r.setInt32(2, 0x01020304);
+        r.setSingle(3, 1.5f);
+        r.setReal(4, -2.0);
+        r.setReal(5, OleDate::fromDateTime(QDateTime(QDate(2026, 3, 7), QTime(18, 0))));
+        r.setMoney(6, Money::fromRaw(-12345678));
+        r.setBoolean(7, true);
+        r.setByte(8, 200);
+        QByteArray expected;
+        expected += "AB    ";
+        expected += QByteArray::fromHex("feff");
+        expected += QByteArray::fromHex("04030201");
+        expected += QByteArray::fromHex("0000c03f");
+        expected += QByteArray::fromHex("00000000000000c0");
+        // 46088.75 days: 7 March 2026, 18:00
+        double ole = 46088.75;
+        expected += QByteArray(reinterpret_cast<const char *>(&ole), 8);
+        expected += QByteArray::fromHex("b29e43ffffffffff");
+        expected += QByteArray::fromHex("ffff");
+        expected += QByteArray::fromHex("c8");
+        QCOMPARE(r.bytes().toHex(), expected.toHex());
+        QCOMPARE(r.text(0), QStringLiteral("AB"));
+        QCOMPARE(r.rawText(0), QStringLiteral("AB    "));
+        QCOMPARE(r.money(6).raw(), -12345678);
+        QCOMPARE(OleDate::toDateTime(r.real(5)), QDateTime(QDate(2026, 3, 7), QTime(18, 0)));
+        QVERIFY(r.boolean(7));
+        QCOMPARE(r.byte(8), quint8(200));
+    }
+
+    void textIsCutPaddedAndEncoded_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("short") << QStringLiteral("ab") << QByteArray("ab    ") << QStringLiteral("ab");
+        QTest::newRow("cut") << QStringLiteral("abcdefgh") << QByteArray("abcdef") << QStringLiteral("abcdef");
+        QTest::newRow("leading blanks trimmed on read")
+            << QStringLiteral("  x") << QByteArray("  x   ") << QStringLiteral("x");
+        QTest::newRow("windows-1252") << QStringLiteral("é€™") << QByteArray("\xe9\x80\x99   ")
+                                      << QStringLiteral("é€™");
+        QTest::newRow("outside the code page")
+            << QStringLiteral("日本") << QByteArray("??    ") << QStringLiteral("??");
+        QTest::newRow("astral character is one ?")
+            << QStringLiteral("a\U0001F600b") << QByteArray("a?b   ") << QStringLiteral("a?b");
+    }
+    void textIsCutPaddedAndEncoded()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, readBack);
+        Record r(allKinds());
+        r.setText(0, value);
+        QCOMPARE(r.bytes().left(6), stored);
+        QCOMPARE(r.text(0), readBack);
+    }
+
+    void everyByteSurvivesDecodeAndEncode()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        QCOMPARE(Cp1252::encode(Cp1252::decode(all)), all);
+    }
+
+    void recordCountRoundsHalfToEven_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty") << qint64(0) << 0;
+        QTest::newRow("exact") << qint64(3 * 10) << 3;
+        QTest::newRow("below half") << qint64(10 + 4) << 1;
+        QTest::newRow("half, odd below goes up") << qint64(10 + 5) << 2;
+        QTest::newRow("half, even below stays") << qint64(20 + 5) << 2;
+        QTest::newRow("above half") << qint64(20 + 6) << 3;
+        QTest::newRow("less than half of one") << qint64(4) << 0;
+        QTest::newRow("exactly half of one") << qint64(5) << 0;
+    }
+    void recordCountRoundsHalfToEven()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(int, count);
+        QCOMPARE(DataFolder::recordCountForSize(bytes, 10), count);
+    }
+
+    void shortLastRecordReadsAsBlanks()
+    {
+        TestRoot root;
+        // Two whole records and most of a third: the third counts and reads blank where bytes are missing.
+        QByteArray bytes = smallBytes({{"abc", 1}, {"def", 2}});
+        bytes.append("gh");
+        root.write(QStringLiteral("/F.txt"), bytes);
+        const auto records = root.folder().readRecords(QStringLiteral("/F.txt"), small());
+        QCOMPARE(records.size(), std::size_t(2));
+        bytes.append("i\x05");
+        root.write(QStringLiteral("/F.txt"), bytes);
+        const auto more = root.folder().readRecords(QStringLiteral("/F.txt"), small());
+        QCOMPARE(more.size(), std::size_t(3));
+        QCOMPARE(more[2].text(0), QStringLiteral("ghi"));
+        QCOMPARE(more[2].int16(1), qint16(5));
+    }
+
+    void missingFileIsRestoredFromBackup()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/Backup/F.txt"), smallBytes({{"abc", 1}, {"def", 2}}));
+        QCOMPARE(folder.recordCount(QStringLiteral("\\f.TXT"), small().length()), 2);
+        QVERIFY(root.exists(QStringLiteral("/F.txt")) || root.exists(QStringLiteral("/f.TXT")));
+        QVERIFY(!folder.fileExists(QStringLiteral("/Nothing.txt")));
+        root.write(QStringLiteral("/Backup/Dir/x"), "");
+        QVERIFY(!folder.fileExists(QStringLiteral("/Dir"))); // a folder is not a file
+    }
+
+    void appendWritesAtTheEnd()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), QByteArray());
+        folder.appendRecord(QStringLiteral("/F.txt"), smallRecord(QStringLiteral("abc"), 1));
+        folder.appendRecord(QStringLiteral("/F.txt"), smallRecord(QStringLiteral("def"), 2));
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), smallBytes({{"abc", 1}, {"def", 2}}));
+        folder.writeRecord(QStringLiteral("/F.txt"), 1, smallRecord(QStringLiteral("xyz"), 9));
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), smallBytes({{"xyz", 9}, {"def", 2}}));
+        const auto second = folder.readRecord(QStringLiteral("/F.txt"), small(), 2);
+        QVERIFY(second.has_value());
+        QCOMPARE(second->text(0), QStringLiteral("def"));
+        QVERIFY(!folder.readRecord(QStringLiteral("/F.txt"), small(), 3).has_value());
+    }
+
+    void rewritingWithoutTheSecondOfThree()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), smallBytes({{"one", 1}, {"two", 2}, {"thr", 3}}));
+        root.write(QStringLiteral("/Backup/F.txt"), "old copy");
+        const int kept = folder.rewriteWithout(QStringLiteral("/F.txt"), small(),
+                                               [](const Record &, int number) { return number == 2; });
+        QCOMPARE(kept, 2);
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), smallBytes({{"one", 1}, {"thr", 3}}));
+        QVERIFY(!root.exists(QStringLiteral("/Backup/F.txt")));
+        QVERIFY(!root.exists(QStringLiteral("/F.txt.vdtmp")));
+    }
+
+    void replaceAndDeleteEndStates()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), "old");
+        root.write(QStringLiteral("/Backup/F.txt"), "older");
+        folder.replaceRecords(QStringLiteral("/F.txt"), {smallRecord(QStringLiteral("new"), 7)});
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), smallBytes({{"new", 7}}));
+        QVERIFY(!root.exists(QStringLiteral("/Backup/F.txt")));
+
+        root.write(QStringLiteral("/Backup/F.txt"), "copy");
+        folder.replaceRecords(QStringLiteral("/F.txt"), {});
+        QVERIFY(!root.exists(QStringLiteral("/F.txt")));
+        QVERIFY(!root.exists(QStringLiteral("/Backup/F.txt")));
+
+        root.write(QStringLiteral("/G.txt"), "g");
+        root.write(QStringLiteral("/Backup/G.txt"), "g");
+        folder.deleteWithBackup(QStringLiteral("/g.txt"));
+        QVERIFY(!root.exists(QStringLiteral("/G.txt")));
+        QVERIFY(!root.exists(QStringLiteral("/Backup/G.txt")));
+        folder.deleteFile(QStringLiteral("/Missing.txt")); // nothing happens
+    }
+
+    // A crash at any step of a rewrite leaves the old content or the new, never neither and never a mix.
+    void crashAtAnyStepKeepsOldOrNew_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("newExpected");
+        QTest::newRow("before writing") << QStringLiteral("write") << false;
+        QTest::newRow("before syncing") << QStringLiteral("sync") << false;
+        QTest::newRow("before renaming") << QStringLiteral("rename") << false;
+        QTest::newRow("before deleting the copy") << QStringLiteral("delete") << true;
+    }
+    void crashAtAnyStepKeepsOldOrNew()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, newExpected);
+        TestRoot root;
+        DataFolder folder = root.folder();
+        const QByteArray before = smallBytes({{"one", 1}, {"two", 2}});
+        root.write(QStringLiteral("/F.txt"), before);
+        root.write(QStringLiteral("/Backup/F.txt"), before);
+        folder.setFaultHook([&](const char *name, const QString &) {
+            if (step == QLatin1String(name))
+                throw DiskError(QStringLiteral("simulated crash"));
+        });
+        QVERIFY_THROWS_EXCEPTION(
+            DiskError, folder.replaceRecords(QStringLiteral("/F.txt"), {smallRecord(QStringLiteral("new"), 3)}));
+        const QByteArray after = root.read(QStringLiteral("/F.txt"));
+        QCOMPARE(after, newExpected ? smallBytes({{"new", 3}}) : before);
+        // Whatever survives, the data is complete: a copy, or the new file.
+        QVERIFY(root.exists(QStringLiteral("/Backup/F.txt")) || after == smallBytes({{"new", 3}}));
+    }
+
+    void failedAppendLeavesTheFileAsItWas()
+    {
+        TestRoot root;
+        DataFolder folder = root.folder();
+        const QByteArray before = smallBytes({{"one", 1}});
+        root.write(QStringLiteral("/F.txt"), before);
+        folder.setFaultHook([](const char *name, const QString &) {
+            if (QByteArray(name) == "append")
+                throw DiskError(QStringLiteral("disk full"));
+        });
+        QVERIFY_THROWS_EXCEPTION(DiskError,
+                                 folder.appendRecord(QStringLiteral("/F.txt"), smallRecord(QStringLiteral("two"), 2)));
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), before);
+    }
+
+    void failedWriteGivesAMessageNamingTheFile()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        // A folder in the file's place: the new content cannot take its name, whoever runs the test.
+        root.write(QStringLiteral("/F.txt/inside"), "old");
+        try {
+            folder.writeFile(QStringLiteral("/F.txt"), "new");
+            QFAIL("the write should fail");
+        } catch (const DiskError &e) {
+            QVERIFY(e.message().contains(QStringLiteral("F.txt")));
+        }
+        QCOMPARE(root.read(QStringLiteral("/F.txt/inside")), QByteArray("old"));
+        QVERIFY(!root.exists(QStringLiteral("/F.txt.vdtmp")));
+    }
+
+    // Random and truncated bytes never crash a reader: every record reads, every field has a value.
+    void randomBytesNeverCrashTheReader()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        QRandomGenerator random(20261206);
+        for (int round = 0; round < 200; ++round) {
+            QByteArray bytes(int(random.bounded(0, 200)), Qt::Uninitialized);
+            for (auto &b : bytes)
+                b = char(random.bounded(256));
+            root.write(QStringLiteral("/F.txt"), bytes);
+            for (const Record &r : folder.readRecords(QStringLiteral("/F.txt"), allKinds())) {
+                for (int f = 0; f < allKinds().fieldCount(); ++f)
+                    (void)r.value(f);
+                (void)OleDate::toDateTime(r.real(5));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordFiles)
+#include "tst_recordfiles.moc"

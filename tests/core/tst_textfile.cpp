@@ -1,0 +1,131 @@
+#include "core/textfile.h"
+#include "testsupport.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+class TestTextFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writeValuesLineIsByteExact()
+    {
+        // The text ABC, the number 5 and true: 16 bytes.
+        const QByteArray line = TextWriter().writeValues({"ABC", 5, true}).bytes();
+        QCOMPARE(line, QByteArray("\"ABC\",5,#TRUE#\r\n"));
+        QCOMPARE(line.size(), 16);
+    }
+
+    void valuesOfEveryKind_data()
+    {
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("negative integer") << TextWriter().writeValues({-12}).bytes() << QByteArray("-12\r\n");
+        QTest::newRow("fraction") << TextWriter().writeValues({1440.5}).bytes() << QByteArray("1440.5\r\n");
+        QTest::newRow("whole single") << TextWriter().writeValues({1440.0f}).bytes() << QByteArray("1440\r\n");
+        QTest::newRow("false") << TextWriter().writeValues({false}).bytes() << QByteArray("#FALSE#\r\n");
+        QTest::newRow("quote kept as it is")
+            << TextWriter().writeValues({"a\"b"}).bytes() << QByteArray("\"a\"b\"\r\n");
+        QTest::newRow("empty text") << TextWriter().writeValues({""}).bytes() << QByteArray("\"\"\r\n");
+        QTest::newRow("print line") << TextWriter().printLine(QStringLiteral("Bob, Jr.")).bytes()
+                                    << QByteArray("Bob, Jr.\r\n");
+        QTest::newRow("windows-1252") << TextWriter().writeValues({QStringLiteral("Café")}).bytes()
+                                      << QByteArray("\"Caf\xe9\"\r\n");
+    }
+    void valuesOfEveryKind()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(written, expected);
+    }
+
+    void readsValuesAcrossLinesAndCommas()
+    {
+        TextReader reader("\"Smith, John\",  42 ,#TRUE#\r\n\"next\"\r\n3.25\r\nwhole line, with comma\r\n");
+        QCOMPARE(reader.readText(), QStringLiteral("Smith, John"));
+        QCOMPARE(reader.readInteger(), 42);
+        QVERIFY(reader.readBoolean());
+        QCOMPARE(reader.readText(), QStringLiteral("next"));
+        QCOMPARE(reader.readNumber(), 3.25);
+        QCOMPARE(reader.readLine(), QStringLiteral("whole line, with comma"));
+        QVERIFY(reader.atEnd());
+        QCOMPARE(reader.readText(), QString());
+        QCOMPARE(reader.readInteger(), 0);
+        QVERIFY(!reader.readBoolean());
+    }
+
+    void damagedInputReadsAsDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("number");
+        QTest::addColumn<bool>("flag");
+        QTest::newRow("empty file") << QByteArray() << QString() << qint64(0) << false;
+        QTest::newRow("unclosed quote stays on its line")
+            << QByteArray("\"abc\r\n7\r\n#TRUE#") << QStringLiteral("abc") << qint64(7) << true;
+        QTest::newRow("garbage number") << QByteArray("\"x\",12abc,#TRUE#") << QStringLiteral("x") << qint64(0) << true;
+        QTest::newRow("no final line end")
+            << QByteArray("\"x\",5,#FALSE#") << QStringLiteral("x") << qint64(5) << false;
+        QTest::newRow("missing values") << QByteArray("\"x\"\r\n") << QStringLiteral("x") << qint64(0) << false;
+        QTest::newRow("LF line ends") << QByteArray("\"x\"\n9\n#TRUE#\n") << QStringLiteral("x") << qint64(9) << true;
+        QTest::newRow("huge number") << QByteArray("\"x\",1e300,#TRUE#") << QStringLiteral("x") << qint64(0) << true;
+        QTest::newRow("half rounds to even")
+            << QByteArray("\"x\",2.5,#TRUE#") << QStringLiteral("x") << qint64(2) << true;
+    }
+    void damagedInputReadsAsDefaults()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(qint64, number);
+        QFETCH(bool, flag);
+        TextReader reader(bytes);
+        QCOMPARE(reader.readText(), text);
+        QCOMPARE(reader.readInteger(), number);
+        QCOMPARE(reader.readBoolean(), flag);
+    }
+
+    void roundTripOfWrittenValues()
+    {
+        const QByteArray bytes =
+            TextWriter().writeValues({"Acme, Inc.", "", "12 Main St", 1440.5, -3, true}).writeValues({false}).bytes();
+        TextReader reader(bytes);
+        QCOMPARE(reader.readText(), QStringLiteral("Acme, Inc."));
+        QCOMPARE(reader.readText(), QString());
+        QCOMPARE(reader.readText(), QStringLiteral("12 Main St"));
+        QCOMPARE(reader.readNumber(), 1440.5);
+        QCOMPARE(reader.readInteger(), -3);
+        QVERIFY(reader.readBoolean());
+        QVERIFY(!reader.readBoolean());
+        QVERIFY(reader.atEnd());
+    }
+
+    void randomBytesNeverCrash()
+    {
+        QRandomGenerator random(7);
+        for (int round = 0; round < 500; ++round) {
+            QByteArray bytes(int(random.bounded(0, 120)), Qt::Uninitialized);
+            for (auto &b : bytes)
+                b = "\",\r\n #TRUEFALS0123456789.-ab"[random.bounded(28)];
+            TextReader reader(bytes);
+            for (int i = 0; i < 40 && !reader.atEnd(); ++i) {
+                switch (i % 4) {
+                case 0:
+                    reader.readText();
+                    break;
+                case 1:
+                    reader.readInteger();
+                    break;
+                case 2:
+                    reader.readBoolean();
+                    break;
+                default:
+                    reader.readLine();
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "tst_textfile.moc"
