@@ -111,16 +111,22 @@ std::optional<Money> parseCurrency(const QString &input)
         negative = true;
         text = text.mid(1, text.size() - 2).trimmed();
     }
-    if (text.startsWith(QLatin1Char('-'))) {
-        negative = !negative;
+    // One negative mark at most: "(-5)" or "--5" is not an amount, rather than a positive one.
+    const auto takeMinus = [&] {
+        if (!text.startsWith(QLatin1Char('-')))
+            return true;
+        if (negative)
+            return false;
+        negative = true;
         text = text.mid(1).trimmed();
-    }
+        return true;
+    };
+    if (!takeMinus())
+        return std::nullopt;
     if (text.startsWith(QLatin1Char('$')))
         text = text.mid(1).trimmed();
-    if (text.startsWith(QLatin1Char('-'))) {
-        negative = !negative;
-        text = text.mid(1).trimmed();
-    }
+    if (!takeMinus())
+        return std::nullopt;
     text.remove(QLatin1Char(','));
     text.remove(QLatin1Char(' '));
     const auto raw = parsePlain(text, QLatin1Char('.'));

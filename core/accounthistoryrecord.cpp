@@ -1,0 +1,7 @@
+#include "core/accounthistoryrecord.h"
+
+const RecordLayout &accountHistoryLayout()
+{
+    static const RecordLayout layout(QStringLiteral("AccountHistoryRecord"), AccountHistoryField::kFields);
+    return layout;
+}

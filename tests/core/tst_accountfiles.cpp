@@ -1,0 +1,129 @@
+#include "core/accountfiles.h"
+#include "core/accounthistoryrecord.h"
+#include "core/clock.h"
+#include "core/diskerror.h"
+#include "testsupport.h"
+
+#include <QDirIterator>
+#include <QtTest>
+
+using namespace AccountFiles;
+using F = AccountHistoryField::Field;
+
+namespace {
+
+const QDate kToday = FixedClock(QDateTime(QDate(2026, 3, 7), QTime(10, 0))).today();
+
+Money dollars(double amount)
+{
+    return Money::fromRaw(qint64(std::llround(amount * Money::kScale)));
+}
+
+QStringList fieldsOf(const Record &r)
+{
+    return {r.text(F::Name), r.text(F::AcctNo), r.text(F::Date), r.text(F::Description), r.text(F::Amount)};
+}
+
+std::vector<Record> recordsOf(const TestRoot &root, const QString &file)
+{
+    return root.folder().readRecords(file, accountHistoryLayout());
+}
+
+} // namespace
+
+class TestAccountFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void chargesFollowTheOpeningRecord()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        QCOMPARE(
+            appendAccountRecord(folder, {" 1001 ", "Jane Doe", dollars(85.5), "Slip 1004", QDate(2026, 3, 6)}, kToday),
+            2);
+        QCOMPARE(appendAccountRecord(folder, {"1001", "Jane Doe", dollars(1234.5), "Slip 1010", kToday}, kToday), 3);
+        QCOMPARE(root.read("/VIActiveAccounts/1001.txt").size(), 3 * 155);
+        auto records = recordsOf(root, "/VIActiveAccounts/1001.txt");
+        QCOMPARE(fieldsOf(records[0]), QStringList({"Jane Doe", "1001", "3/7/2026", "Previous Balance", "$0.00"}));
+        QCOMPARE(fieldsOf(records[1]), QStringList({"Jane Doe", "1001", "3/6/2026", "Slip 1004", "$85.50"}));
+        QCOMPARE(fieldsOf(records[2]), QStringList({"Jane Doe", "1001", "3/7/2026", "Slip 1010", "$1,234.50"}));
+
+        createAccountFile(folder, "1001", "New Name", QDate(2026, 4, 1)); // replaces record 1 only
+        records = recordsOf(root, "/VIActiveAccounts/1001.txt");
+        QCOMPARE(records.size(), std::size_t(3));
+        QCOMPARE(fieldsOf(records[0]), QStringList({"New Name", "1001", "4/1/2026", "Previous Balance", "$0.00"}));
+
+        backupAccountFile(folder, "1001");
+        QCOMPARE(root.read("/Backup/VIActiveAccounts/1001.txt"), root.read("/VIActiveAccounts/1001.txt"));
+        // A lost account file comes back from its copy before the next charge is added.
+        QVERIFY(QFile::remove(root.file("/VIActiveAccounts/1001.txt")));
+        QCOMPARE(appendAccountRecord(folder, {"1001", "Jane", dollars(6), "Charge", kToday}, kToday), 4);
+        // A damaged file without a whole record still gets the opening record first.
+        root.write("/VIActiveAccounts/1002.txt", "stale");
+        QCOMPARE(appendAccountRecord(folder, {"1002", "Bob", dollars(5), "Charge", kToday}, kToday), 2);
+    }
+
+    void paymentsAndLongAccountNumbers()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const QString longNumber = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-0123";
+        QCOMPARE(appendPaymentRecord(folder, {"1001", "Jane", dollars(85.5), "Check 311", kToday}), 1);
+        QCOMPARE(appendPaymentRecord(folder, {longNumber, "Bob", dollars(-20), "Refund", kToday}), 2);
+        QCOMPARE(fieldsOf(recordsOf(root, "/CAPaymentRecords.txt")[1]),
+                 QStringList({"Bob", longNumber.left(25), "3/7/2026", "Refund", "($20.00)"}));
+        QVERIFY(!root.exists("/VIActiveAccounts")); // payments touch no account file
+        // The record keeps 25 characters of the number, the file name all of it.
+        appendAccountRecord(folder, {longNumber, "Bob", dollars(1), "Charge", kToday}, kToday);
+        QCOMPARE(recordsOf(root, "/VIActiveAccounts/" + longNumber + ".txt").size(), std::size_t(2));
+    }
+
+    void refusedEntriesWriteNothing_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("parent folder") << "../../etc/passwd" << 1.0 << "character /";
+        QTest::newRow("backslash") << "..\\x" << 1.0 << "character \\";
+        QTest::newRow("blank") << "   " << 1.0 << "empty";
+        QTest::newRow("device name") << "CON" << 1.0 << "device";
+        QTest::newRow("amount too large") << "1001" << 99999999.99 << "too large";
+    }
+
+    void refusedEntriesWriteNothing()
+    {
+        QFETCH(QString, account);
+        QFETCH(double, amount);
+        QFETCH(QString, why);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const Entry entry{account, "Mallory", dollars(amount), "Charge", kToday};
+        try {
+            appendAccountRecord(folder, entry, kToday);
+            QFAIL("the entry was not refused");
+        } catch (const DiskError &e) {
+            QVERIFY2(e.message().contains(why), qPrintable(e.message()));
+        }
+        if (amount > 1000)
+            QVERIFY_THROWS_EXCEPTION(DiskError, appendPaymentRecord(folder, entry));
+        else
+            QVERIFY_THROWS_EXCEPTION(DiskError, backupAccountFile(folder, account));
+        QVERIFY(!QDirIterator(root.path(), QDir::Files, QDirIterator::Subdirectories).hasNext());
+    }
+
+    void amountTexts()
+    {
+        // Shortened only as far as needed to fit the 10 characters, so that the text still reads as the amount.
+        const QList<QPair<double, QString>> cases = {{12345.67, "$12,345.67"},   {123456.78, "$123456.78"},
+                                                     {1234567.89, "1234567.89"}, {-1234.5, "($1234.50)"},
+                                                     {-123456.78, "-123456.78"}, {12345678.9, "(does not fit)"}};
+        for (const auto &[amount, text] : cases)
+            QCOMPARE(amountText(dollars(amount)).value_or("(does not fit)"), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccountFiles)
+#include "tst_accountfiles.moc"
