@@ -1,0 +1,733 @@
+#include "platform/flexgrid.h"
+
+#include "core/formats.h"
+#include "core/gridwheel.h"
+
+#include <QAbstractTableModel>
+#include <QBrush>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <numeric>
+#include <optional>
+#include <vector>
+
+const QString FlexGrid::kTickMark = QStringLiteral(" ") + QChar(0x00AB);
+
+namespace {
+
+constexpr int kDefaultColumnWeight = 10;
+constexpr int kWheelNotch = 120; // angle delta of one notch, in eighths of a degree
+
+Qt::Alignment qtAlignment(GridAlignment alignment)
+{
+    switch (alignment) {
+    case GridAlignment::Centre:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case GridAlignment::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case GridAlignment::Left:
+    case GridAlignment::Default:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+// A colour as stored in a cell: 0 (fully transparent black) stands for the grid's default.
+QRgb packColour(const QColor &colour)
+{
+    return colour.isValid() ? colour.rgb() : 0;
+}
+QColor unpackColour(QRgb rgb)
+{
+    return rgb == 0 ? QColor() : QColor::fromRgb(rgb);
+}
+
+} // namespace
+
+// The cells of a grid. Model row i is grid row i + 1; the heading row lives in the column list.
+class FlexGridModel final : public QAbstractTableModel
+{
+public:
+    struct Cell
+    {
+        QString text;
+        QRgb background = 0;
+        QRgb foreground = 0;
+    };
+    struct Column
+    {
+        QString heading;
+        GridAlignment alignment = GridAlignment::Default;
+        int weight = kDefaultColumnWeight;
+    };
+    using Row = std::vector<Cell>;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_columns.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        const Cell &cell = m_rows[size_t(index.row())][size_t(index.column())];
+        switch (role) {
+        case Qt::DisplayRole:
+            return cell.text;
+        case Qt::TextAlignmentRole:
+            return int(qtAlignment(m_columns[size_t(index.column())].alignment));
+        case Qt::BackgroundRole:
+            return cell.background ? QVariant(QBrush(unpackColour(cell.background))) : QVariant();
+        case Qt::ForegroundRole:
+            return cell.foreground ? QVariant(QBrush(unpackColour(cell.foreground))) : QVariant();
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Vertical)
+            return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+        if (section < 0 || section >= columnCount())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_columns[size_t(section)].heading.trimmed();
+        if (role == Qt::TextAlignmentRole)
+            return int(qtAlignment(m_columns[size_t(section)].alignment));
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    }
+
+    // --- Structure ---
+
+    void setColumns(std::vector<Column> columns)
+    {
+        beginResetModel();
+        m_columns = std::move(columns);
+        for (Row &row : m_rows)
+            row.resize(m_columns.size());
+        endResetModel();
+    }
+
+    void setRowCount(int count)
+    {
+        const int now = rowCount();
+        if (count > now) {
+            beginInsertRows({}, now, count - 1);
+            m_rows.resize(size_t(count), Row(m_columns.size()));
+            endInsertRows();
+        } else if (count < now) {
+            beginRemoveRows({}, count, now - 1);
+            m_rows.resize(size_t(count));
+            endRemoveRows();
+        }
+    }
+
+    void removeDataRow(int row)
+    {
+        beginRemoveRows({}, row, row);
+        m_rows.erase(m_rows.begin() + row);
+        endRemoveRows();
+    }
+
+    void replaceAll(const QList<QStringList> &texts)
+    {
+        beginResetModel();
+        m_rows.assign(size_t(texts.size()), Row(m_columns.size()));
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            const QStringList &line = texts[qsizetype(r)];
+            const size_t n = std::min(size_t(line.size()), m_columns.size());
+            for (size_t c = 0; c < n; ++c)
+                m_rows[r][c].text = line[qsizetype(c)];
+        }
+        endResetModel();
+    }
+
+    // Reorders the rows by the given permutation (order[i] = old index of the new row i). Row numbers held
+    // elsewhere (the current row) keep their numbers, as the screens expect.
+    void permute(const std::vector<size_t> &order)
+    {
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        std::vector<Row> sorted;
+        sorted.reserve(m_rows.size());
+        for (size_t from : order)
+            sorted.push_back(std::move(m_rows[from]));
+        m_rows = std::move(sorted);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
+    // --- Cells ---
+
+    Cell &cell(int row, int col) { return m_rows[size_t(row)][size_t(col)]; }
+    const Cell &cell(int row, int col) const { return m_rows[size_t(row)][size_t(col)]; }
+    Column &column(int col) { return m_columns[size_t(col)]; }
+    const Column &column(int col) const { return m_columns[size_t(col)]; }
+    std::vector<Row> &allRows() { return m_rows; }
+
+    // Tells the views that cells changed, or only remembers it while redraw is off.
+    void cellsChanged(int firstRow, int firstCol, int lastRow, int lastCol)
+    {
+        if (lastRow < firstRow || lastCol < firstCol)
+            return;
+        if (!m_redraw) {
+            m_pending = true;
+            return;
+        }
+        emit dataChanged(index(firstRow, firstCol), index(lastRow, lastCol));
+    }
+    void everythingChanged() { cellsChanged(0, 0, rowCount() - 1, columnCount() - 1); }
+
+    void headingsChanged(int first, int last)
+    {
+        if (!m_redraw) {
+            m_pending = true;
+            return;
+        }
+        emit headerDataChanged(Qt::Horizontal, first, last);
+    }
+
+    void setRedraw(bool on)
+    {
+        m_redraw = on;
+        if (on && m_pending) {
+            m_pending = false;
+            everythingChanged();
+            if (columnCount() > 0)
+                emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+        }
+    }
+    bool redraw() const { return m_redraw; }
+
+private:
+    std::vector<Column> m_columns;
+    std::vector<Row> m_rows;
+    bool m_redraw = true;
+    bool m_pending = false;
+};
+
+// The table view inside a grid: it hands wheel, key, focus and resize events to the grid's own rules.
+class FlexGridView final : public QTableView
+{
+public:
+    explicit FlexGridView(FlexGrid *grid)
+        : QTableView(grid)
+        , m_grid(grid)
+    {}
+
+    void refreshScrollRange() { updateGeometries(); }
+
+protected:
+    void wheelEvent(QWheelEvent *event) override
+    {
+        const int distance = event->angleDelta().y();
+        if (distance == 0) {
+            QTableView::wheelEvent(event); // sideways: the usual horizontal scrolling
+            return;
+        }
+        // Fine-grained wheels send parts of a notch: they are gathered until a whole notch is reached.
+        if ((m_wheelRemainder > 0) != (distance > 0))
+            m_wheelRemainder = 0;
+        m_wheelRemainder += distance;
+        const int notches = m_wheelRemainder / kWheelNotch;
+        m_wheelRemainder -= notches * kWheelNotch;
+        if (notches != 0)
+            m_grid->scrollByNotches(notches);
+        event->accept();
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        emit m_grid->keyPressed(event->key(), event->modifiers(), event->text());
+        QTableView::keyPressEvent(event);
+    }
+
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QTableView::focusOutEvent(event);
+        // Only a move to another control counts: not a pop-up menu, another window, or the screen hiding.
+        const bool toAnotherControl =
+            event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+        if (toAnotherControl && m_grid->isVisible() && m_grid->isActiveWindow())
+            emit m_grid->focusLeft();
+    }
+
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QTableView::resizeEvent(event);
+        m_grid->fitColumns();
+    }
+
+private:
+    FlexGrid *m_grid;
+    int m_wheelRemainder = 0;
+};
+
+// --- FlexGrid -------------------------------------------------------------------------------------------------
+
+FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
+    : QWidget(parent)
+    , m_model(new FlexGridModel(this))
+    , m_view(new FlexGridView(this))
+{
+    setObjectName(objectName);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    m_view->setModel(m_model);
+    m_view->setObjectName(objectName + QStringLiteral("_view"));
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->setCornerButtonEnabled(false);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setMinimumSectionSize(1);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView *heading = m_view->horizontalHeader();
+    heading->setSectionResizeMode(QHeaderView::Fixed);
+    heading->setMinimumSectionSize(0);
+    heading->setHighlightSections(false);
+    // Heading clicks reach the screen as clicks on row 0; they select nothing.
+    heading->setSectionsClickable(false);
+    heading->viewport()->installEventFilter(this);
+
+    connect(m_view, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { emit cellClicked(index.row() + 1, index.column()); });
+    connect(m_view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { emit cellDoubleClicked(index.row() + 1, index.column()); });
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = m_view->indexAt(pos);
+        if (index.isValid())
+            emit cellRightClicked(index.row() + 1, index.column(), m_view->viewport()->mapToGlobal(pos));
+    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+        if (current.isValid())
+            emit currentCellChanged(current.row() + 1, current.column());
+    });
+}
+
+FlexGrid::~FlexGrid() = default;
+
+bool FlexGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_view->horizontalHeader()->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel) {
+        QCoreApplication::sendEvent(m_view->viewport(), event); // the wheel over the headings scrolls the rows
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const int col = m_view->horizontalHeader()->logicalIndexAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && col >= 0) {
+            if (event->type() == QEvent::MouseButtonRelease)
+                emit cellClicked(0, col);
+            else
+                emit cellDoubleClicked(0, col);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool FlexGrid::isDataCell(int row, int col) const
+{
+    return row >= 1 && row < rows() && col >= 0 && col < cols();
+}
+
+// --- Columns ---
+
+void FlexGrid::setFormat(const QString &formatText)
+{
+    std::vector<FlexGridModel::Column> columns;
+    for (const GridColumnFormat &format : GridFormat::parse(formatText))
+        columns.push_back({format.heading, format.alignment, std::max(format.relativeWidth, 1)});
+    m_model->setColumns(std::move(columns));
+    fitColumns();
+}
+
+int FlexGrid::cols() const
+{
+    return m_model->columnCount();
+}
+
+void FlexGrid::setCols(int count)
+{
+    count = std::max(count, 0);
+    std::vector<FlexGridModel::Column> columns;
+    for (int c = 0; c < count; ++c)
+        columns.push_back(c < cols() ? m_model->column(c) : FlexGridModel::Column{});
+    m_model->setColumns(std::move(columns));
+    fitColumns();
+}
+
+GridAlignment FlexGrid::columnAlignment(int col) const
+{
+    return col >= 0 && col < cols() ? m_model->column(col).alignment : GridAlignment::Default;
+}
+
+void FlexGrid::setColumnAlignment(int col, GridAlignment alignment)
+{
+    if (col < 0 || col >= cols())
+        return;
+    m_model->column(col).alignment = alignment;
+    m_model->cellsChanged(0, col, m_model->rowCount() - 1, col);
+    m_model->headingsChanged(col, col);
+}
+
+int FlexGrid::columnWeight(int col) const
+{
+    return col >= 0 && col < cols() ? m_model->column(col).weight : 0;
+}
+
+void FlexGrid::setColumnWeight(int col, int weight)
+{
+    if (col < 0 || col >= cols())
+        return;
+    m_model->column(col).weight = std::max(weight, 0);
+    fitColumns();
+}
+
+int FlexGrid::columnWidth(int col) const
+{
+    return m_view->columnWidth(col);
+}
+
+void FlexGrid::fitColumns()
+{
+    const int count = cols();
+    if (count == 0)
+        return;
+    const int available = m_view->viewport()->width();
+    long long total = 0;
+    for (int c = 0; c < count; ++c)
+        total += m_model->column(c).weight;
+    // Each column ends where its share of the whole width ends, so rounding leaves no gap at the right.
+    long long running = 0;
+    int left = 0;
+    for (int c = 0; c < count; ++c) {
+        running += total > 0 ? m_model->column(c).weight : 1;
+        const int right = int(available * running / (total > 0 ? total : count));
+        m_view->setColumnWidth(c, right - left);
+        left = right;
+    }
+}
+
+// --- Rows and texts ---
+
+int FlexGrid::rows() const
+{
+    return m_model->rowCount() + 1;
+}
+
+void FlexGrid::setRows(int count)
+{
+    m_model->setRowCount(std::max(count, 1) - 1);
+}
+
+void FlexGrid::appendRow(const QStringList &texts)
+{
+    m_model->setRowCount(m_model->rowCount() + 1);
+    setRowTexts(rows() - 1, texts);
+}
+
+void FlexGrid::removeRow(int row)
+{
+    if (row >= 1 && row < rows())
+        m_model->removeDataRow(row - 1);
+}
+
+void FlexGrid::clear()
+{
+    m_model->setRowCount(0);
+}
+
+void FlexGrid::clearTexts()
+{
+    for (auto &row : m_model->allRows())
+        for (auto &cell : row)
+            cell.text.clear();
+    m_model->everythingChanged();
+}
+
+QString FlexGrid::text(int row, int col) const
+{
+    if (row == 0 && col >= 0 && col < cols())
+        return m_model->column(col).heading;
+    return isDataCell(row, col) ? m_model->cell(row - 1, col).text : QString();
+}
+
+void FlexGrid::setText(int row, int col, const QString &text)
+{
+    if (row == 0 && col >= 0 && col < cols()) {
+        m_model->column(col).heading = text;
+        m_model->headingsChanged(col, col);
+        return;
+    }
+    if (!isDataCell(row, col))
+        return;
+    QString &cellText = m_model->cell(row - 1, col).text;
+    if (cellText == text)
+        return;
+    cellText = text;
+    m_model->cellsChanged(row - 1, col, row - 1, col);
+}
+
+QStringList FlexGrid::rowTexts(int row) const
+{
+    QStringList texts;
+    for (int c = 0; c < cols(); ++c)
+        texts.append(text(row, c));
+    return texts;
+}
+
+void FlexGrid::setRowTexts(int row, const QStringList &texts, int firstCol)
+{
+    if (row < 1 || row >= rows() || firstCol < 0)
+        return;
+    const int lastCol = std::min(cols() - 1, firstCol + int(texts.size()) - 1);
+    for (int c = firstCol; c <= lastCol; ++c)
+        m_model->cell(row - 1, c).text = texts[c - firstCol];
+    m_model->cellsChanged(row - 1, firstCol, row - 1, lastCol);
+}
+
+void FlexGrid::setAll(const QList<QStringList> &dataRows)
+{
+    m_model->replaceAll(dataRows);
+}
+
+void FlexGrid::setRedraw(bool on)
+{
+    m_model->setRedraw(on);
+}
+
+bool FlexGrid::redraw() const
+{
+    return m_model->redraw();
+}
+
+// --- Colours ---
+
+QColor FlexGrid::cellBackground(int row, int col) const
+{
+    return isDataCell(row, col) ? unpackColour(m_model->cell(row - 1, col).background) : QColor();
+}
+
+void FlexGrid::setCellBackground(int row, int col, const QColor &colour)
+{
+    if (!isDataCell(row, col))
+        return;
+    m_model->cell(row - 1, col).background = packColour(colour);
+    m_model->cellsChanged(row - 1, col, row - 1, col);
+}
+
+QColor FlexGrid::cellTextColour(int row, int col) const
+{
+    return isDataCell(row, col) ? unpackColour(m_model->cell(row - 1, col).foreground) : QColor();
+}
+
+void FlexGrid::setCellTextColour(int row, int col, const QColor &colour)
+{
+    if (!isDataCell(row, col))
+        return;
+    m_model->cell(row - 1, col).foreground = packColour(colour);
+    m_model->cellsChanged(row - 1, col, row - 1, col);
+}
+
+void FlexGrid::fillBackground(const QColor &colour)
+{
+    const QRgb packed = packColour(colour);
+    for (auto &row : m_model->allRows())
+        for (auto &cell : row)
+            cell.background = packed;
+    m_model->everythingChanged();
+}
+
+void FlexGrid::fillTextColour(const QColor &colour)
+{
+    const QRgb packed = packColour(colour);
+    for (auto &row : m_model->allRows())
+        for (auto &cell : row)
+            cell.foreground = packed;
+    m_model->everythingChanged();
+}
+
+// --- Tick marks ---
+
+bool FlexGrid::isTicked(int row, int col) const
+{
+    return isDataCell(row, col) && text(row, col) == kTickMark;
+}
+
+void FlexGrid::setTicked(int row, int col, bool ticked)
+{
+    setText(row, col, ticked ? kTickMark : QString());
+}
+
+QList<int> FlexGrid::tickedRows(int col) const
+{
+    QList<int> ticked;
+    for (int r = 1; r < rows(); ++r)
+        if (isTicked(r, col))
+            ticked.append(r);
+    return ticked;
+}
+
+// --- Sorting ---
+
+void FlexGrid::sortRows(int col, Qt::SortOrder order, SortKey key)
+{
+    if (col < 0 || col >= cols())
+        return;
+    if (key == SortKey::Text || key == SortKey::TextCaseSensitive) {
+        const Qt::CaseSensitivity cs = key == SortKey::Text ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        sortRows(col, order, [cs](const QString &a, const QString &b) { return a.compare(b, cs) < 0; });
+        return;
+    }
+    // Numbers and dates are read once per row; a text that is neither sorts before every value.
+    std::vector<std::optional<qint64>> keys;
+    keys.reserve(m_model->allRows().size());
+    for (const auto &row : m_model->allRows()) {
+        const QString &text = row[size_t(col)].text;
+        if (key == SortKey::Numeric) {
+            const auto amount = Formats::parseCurrency(text);
+            keys.push_back(amount ? std::optional<qint64>(amount->raw()) : std::nullopt);
+        } else {
+            const auto date = Formats::parseShortDate(text.trimmed().section(u' ', 0, 0));
+            keys.push_back(date ? std::optional<qint64>(date->toJulianDay()) : std::nullopt);
+        }
+    }
+    std::vector<size_t> orderOfRows(keys.size());
+    std::iota(orderOfRows.begin(), orderOfRows.end(), size_t(0));
+    std::stable_sort(orderOfRows.begin(), orderOfRows.end(), [&](size_t a, size_t b) {
+        return order == Qt::AscendingOrder ? keys[a] < keys[b] : keys[b] < keys[a];
+    });
+    m_model->permute(orderOfRows);
+}
+
+void FlexGrid::sortRows(int col, Qt::SortOrder order, const Less &less)
+{
+    if (col < 0 || col >= cols() || !less)
+        return;
+    const auto &all = m_model->allRows();
+    const size_t c = size_t(col);
+    std::vector<size_t> orderOfRows(all.size());
+    std::iota(orderOfRows.begin(), orderOfRows.end(), size_t(0));
+    std::stable_sort(orderOfRows.begin(), orderOfRows.end(), [&](size_t a, size_t b) {
+        return order == Qt::AscendingOrder ? less(all[a][c].text, all[b][c].text)
+                                           : less(all[b][c].text, all[a][c].text);
+    });
+    m_model->permute(orderOfRows);
+}
+
+// --- Position ---
+
+int FlexGrid::currentRow() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+int FlexGrid::currentColumn() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.column() : 0;
+}
+
+void FlexGrid::setCurrentRow(int row)
+{
+    setCurrentCell(row, currentColumn());
+}
+
+void FlexGrid::setCurrentColumn(int col)
+{
+    setCurrentCell(currentRow(), col);
+}
+
+void FlexGrid::setCurrentCell(int row, int col)
+{
+    if (isDataCell(row, col))
+        m_view->setCurrentIndex(m_model->index(row - 1, col));
+}
+
+void FlexGrid::refreshScrollRange() const
+{
+    m_view->refreshScrollRange();
+}
+
+int FlexGrid::firstVisibleRow() const
+{
+    return m_view->verticalScrollBar()->value() + 1;
+}
+
+void FlexGrid::setFirstVisibleRow(int row)
+{
+    refreshScrollRange();
+    m_view->verticalScrollBar()->setValue(std::max(row, 1) - 1);
+}
+
+int FlexGrid::rowHeight(int row) const
+{
+    if (row == 0) {
+        const QHeaderView *heading = m_view->horizontalHeader();
+        return heading->isVisible() ? heading->height() : heading->sizeHint().height();
+    }
+    if (row >= 1 && row < rows())
+        return m_view->rowHeight(row - 1);
+    return m_view->verticalHeader()->defaultSectionSize();
+}
+
+void FlexGrid::setRowHeight(int row, int height)
+{
+    if (height < 1)
+        return;
+    if (row == 0)
+        m_view->horizontalHeader()->setFixedHeight(height);
+    else if (row < rows())
+        m_view->setRowHeight(row - 1, height);
+}
+
+void FlexGrid::setDefaultRowHeight(int height)
+{
+    if (height >= 1)
+        m_view->verticalHeader()->setDefaultSectionSize(height);
+}
+
+void FlexGrid::scrollByNotches(int notches)
+{
+    int first = firstVisibleRow();
+    const bool awayFromUser = notches > 0;
+    for (int n = std::abs(notches); n > 0; --n)
+        first = GridWheel::nextFirstVisibleRow(first, rows(), height(), rowHeight(1), awayFromUser);
+    setFirstVisibleRow(first);
+}
+
+QTableView *FlexGrid::view() const
+{
+    return m_view;
+}
+
+QAbstractItemModel *FlexGrid::model() const
+{
+    return m_model;
+}

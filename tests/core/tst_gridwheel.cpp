@@ -1,0 +1,95 @@
+#include "core/gridformat.h"
+#include "core/gridwheel.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+// The grid rules that need no window: the wheel step and the format text of the heading row.
+class TestGridWheel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void stepIsTheRowsThatFitButAtLeastTen_data()
+    {
+        QTest::addColumn<int>("controlHeight");
+        QTest::addColumn<int>("rowHeight");
+        QTest::addColumn<int>("step");
+        QTest::newRow("holds 25 rows") << 500 << 20 << 25;
+        QTest::newRow("fraction dropped") << 519 << 20 << 25;
+        QTest::newRow("holds 4 rows") << 80 << 20 << 10;
+        QTest::newRow("row height 0") << 500 << 0 << 10;
+        QTest::newRow("no height yet") << 0 << 20 << 10;
+    }
+    void stepIsTheRowsThatFitButAtLeastTen()
+    {
+        QFETCH(int, controlHeight);
+        QFETCH(int, rowHeight);
+        QFETCH(int, step);
+        QCOMPARE(GridWheel::stepRows(controlHeight, rowHeight), step);
+    }
+
+    void firstVisibleRowMovesWithinTheDataRows_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("controlHeight");
+        QTest::addColumn<bool>("away");
+        QTest::addColumn<int>("expected");
+        // Row height 20 throughout: 500 holds 25 rows, 80 holds 4 (step 10).
+        QTest::newRow("toward the user, 25 per notch") << 1 << 200 << 500 << false << 26;
+        QTest::newRow("small grid scrolls 10") << 1 << 200 << 80 << false << 11;
+        QTest::newRow("toward stops at the last row") << 25 << 30 << 80 << false << 29;
+        QTest::newRow("away stops at row 1, not the heading") << 5 << 30 << 80 << true << 1;
+        QTest::newRow("away at the top stays at 1") << 1 << 30 << 80 << true << 1;
+        QTest::newRow("heading only") << 1 << 1 << 80 << false << 1;
+        QTest::newRow("no overflow near the largest int") << 2147483640 << 2147483647 << 80 << false << 2147483646;
+    }
+    void firstVisibleRowMovesWithinTheDataRows()
+    {
+        QFETCH(int, first);
+        QFETCH(int, rowCount);
+        QFETCH(int, controlHeight);
+        QFETCH(bool, away);
+        QFETCH(int, expected);
+        QCOMPARE(GridWheel::nextFirstVisibleRow(first, rowCount, controlHeight, 20, away), expected);
+    }
+
+    void formatTextGivesHeadingsAlignmentAndWidths_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("headings");
+        QTest::addColumn<QList<int>>("alignments");
+        const int dflt = int(GridAlignment::Default), left = int(GridAlignment::Left),
+                  centre = int(GridAlignment::Centre), right = int(GridAlignment::Right);
+        QTest::newRow("board") << QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To    ")
+                               << QStringList{"SEL", "Slip No ", "           Priority", "   Assigned To    "}
+                               << QList<int>{centre, centre, centre, left};
+        QTest::newRow("no mark and right")
+            << QStringLiteral("Name      |>Charge|^Time") << QStringList{"Name      ", "Charge", "Time"}
+            << QList<int>{dflt, right, centre};
+        QTest::newRow("empty columns") << QStringLiteral("|^|<A") << QStringList{"", "", "A"}
+                                       << QList<int>{dflt, centre, left};
+        QTest::newRow("only the first mark counts")
+            << QStringLiteral("^^x|<>y") << QStringList{"^x", ">y"} << QList<int>{centre, left};
+        QTest::newRow("empty text, no columns") << QString() << QStringList{} << QList<int>{};
+    }
+    void formatTextGivesHeadingsAlignmentAndWidths()
+    {
+        QFETCH(QString, format);
+        QFETCH(QStringList, headings);
+        QFETCH(QList<int>, alignments);
+        const QList<GridColumnFormat> columns = GridFormat::parse(format);
+        QCOMPARE(columns.size(), headings.size());
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            QCOMPARE(columns[c].heading, headings[c]);
+            QCOMPARE(int(columns[c].alignment), alignments[c]);
+            QCOMPARE(columns[c].relativeWidth, headings[c].size()); // blanks count, the mark does not
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGridWheel)
+#include "tst_gridwheel.moc"
