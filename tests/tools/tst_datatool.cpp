@@ -1,0 +1,677 @@
+#include "accounts/customerrecord.h"
+#include "accounts/servicerecord.h"
+#include "billing/postingrecords.h"
+#include "core/accounthistoryrecord.h"
+#include "core/datafolder.h"
+#include "dispatch/servicesliprecord.h"
+#include "testsupport.h"
+#include "tools/datatool.h"
+#include "tools/recordjson.h"
+#include "tools/recordkinds.h"
+#include "tools/samplegenerator.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTest>
+#include <limits>
+
+namespace {
+
+struct ToolRun
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList &args, const QByteArray &input = {})
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    QBuffer in;
+    in.setData(input);
+    in.open(QIODevice::ReadOnly);
+    const int status = runDataTool(args, o, e, in);
+    return {status, out, err};
+}
+
+const QDate kToday(2026, 3, 4);
+
+GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1)
+{
+    GenerateOptions options;
+    options.customers = 40;
+    options.slips = 80;
+    options.history = 150;
+    options.services = 20;
+    options.seed = seed;
+    options.today = kToday;
+    return generateSampleData(root.folder(), options);
+}
+
+// Every file under the folder with its bytes, by relative path.
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        files.insert(path.mid(root.size()), f.readAll());
+    }
+    return files;
+}
+
+std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, const RecordLayout &layout)
+{
+    return root.folder().readRecords(relative, layout);
+}
+
+void storeRecords(const TestRoot &root, const QString &relative, const std::vector<Record> &records)
+{
+    QByteArray bytes;
+    for (const Record &r : records)
+        bytes += r.bytes();
+    root.write(relative, bytes);
+}
+
+constexpr std::array<FieldSpec, 9> kAllKinds = {
+    text("Text", 6),
+    field("Small", FieldKind::Int16),
+    field("Long", FieldKind::Int32),
+    field("Single", FieldKind::Single),
+    field("Double", FieldKind::Double),
+    field("When", FieldKind::Date),
+    field("Amount", FieldKind::Currency),
+    field("Flag", FieldKind::Boolean),
+    field("Byte", FieldKind::Byte),
+};
+
+const RecordLayout &allKinds()
+{
+    static const RecordLayout layout(QStringLiteral("AllKinds"), kAllKinds);
+    return layout;
+}
+
+enum Fault {
+    TruncatedFile,
+    BadAmount,
+    BadDate,
+    UnknownStatus,
+    UnknownTimeSlot,
+    DoubleBooking,
+    SlipAtCounter,
+    DuplicateSlipNumber,
+    DuplicateAccount,
+    OrphanAccountFile,
+    MissingSlipCounter,
+};
+
+void plant(const TestRoot &root, Fault fault)
+{
+    const QString active = QStringLiteral("/ServiceSlips.txt");
+    auto slips = recordsOf(root, active, serviceSlipLayout());
+    switch (fault) {
+    case TruncatedFile:
+        root.write(QStringLiteral("/CustomerData.txt"), root.read(QStringLiteral("/CustomerData.txt")).chopped(100));
+        return;
+    case BadAmount: {
+        auto lines = recordsOf(root, QStringLiteral("/CAHistory.txt"), accountHistoryLayout());
+        lines[1].setText(AccountHistoryField::Amount, QStringLiteral("$12.3x"));
+        storeRecords(root, QStringLiteral("/CAHistory.txt"), lines);
+        return;
+    }
+    case BadDate:
+        slips[0].setText(SlipField::SchedDate, QStringLiteral("2/30/2026"));
+        break;
+    case UnknownStatus:
+        slips[0].setText(SlipField::Status, QStringLiteral("Opne"));
+        break;
+    case UnknownTimeSlot:
+        slips[0].setText(SlipField::SchedTime, QStringLiteral("07:00"));
+        break;
+    case DoubleBooking: {
+        std::vector<Record *> booked;
+        for (Record &r : slips) {
+            if (!r.text(SlipField::AssignedTo).isEmpty() && r.text(SlipField::SchedDate) != QLatin1String("0"))
+                booked.push_back(&r);
+        }
+        QVERIFY(booked.size() >= 2);
+        for (const int f : {SlipField::AssignedTo, SlipField::SchedDate, SlipField::SchedTime})
+            booked[1]->setText(f, booked[0]->text(f));
+        break;
+    }
+    case SlipAtCounter:
+        slips[0].setInt16(SlipField::SlipNo, qint16(root.read(QStringLiteral("/SlipNo.txt")).trimmed().toInt()));
+        break;
+    case DuplicateSlipNumber: {
+        auto finalized = recordsOf(root, QStringLiteral("/FinalizedServiceSlips.txt"), serviceSlipLayout());
+        finalized[0].setInt16(SlipField::SlipNo, slips[0].int16(SlipField::SlipNo));
+        storeRecords(root, QStringLiteral("/FinalizedServiceSlips.txt"), finalized);
+        return;
+    }
+    case DuplicateAccount: {
+        auto customers = recordsOf(root, QStringLiteral("/CustomerData.txt"), customerLayout());
+        customers.push_back(customers[0]);
+        storeRecords(root, QStringLiteral("/CustomerData.txt"), customers);
+        return;
+    }
+    case OrphanAccountFile: {
+        Record r(accountHistoryLayout());
+        r.setText(AccountHistoryField::Date, QStringLiteral("3/1/2026"));
+        r.setText(AccountHistoryField::Amount, QStringLiteral("$0.00"));
+        root.write(QStringLiteral("/VIActiveAccounts/99999.txt"), r.bytes());
+        return;
+    }
+    case MissingSlipCounter:
+        QFile::remove(root.file(QStringLiteral("/SlipNo.txt")));
+        return;
+    }
+    storeRecords(root, active, slips);
+}
+
+} // namespace
+
+class TestDataTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void dumpAndWriteRoundTripEveryFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *name :
+             {"ServiceSlips.txt", "CompletedServiceSlips.txt", "FinalizedServiceSlips.txt", "CustomerData.txt",
+              "AssignmentData.txt", "Services.txt", "CAHistory.txt", "CAPaymentRecords.txt", "ServiceHistory.txt",
+              "TaxRecords.txt", "InvoiceSalesJournal.txt", "VIActiveAccounts"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void dumpAndWriteRoundTripEveryFile()
+    {
+        QFETCH(QString, file);
+        TestRoot root;
+        generateSmall(root);
+        if (file == QLatin1String("VIActiveAccounts")) // the first account file, found by its folder's name
+            file +=
+                QLatin1Char('/') + QDir(root.file(QStringLiteral("/VIActiveAccounts"))).entryList(QDir::Files).value(0);
+        const QByteArray original = root.read(QLatin1Char('/') + file);
+        QVERIFY(!original.isEmpty());
+
+        const ToolRun dump = runTool({QStringLiteral("dump"), root.file(QLatin1Char('/') + file)});
+        QCOMPARE(dump.status, 0);
+        QVERIFY2(dump.err.isEmpty(), qPrintable(dump.err));
+        const RecordKind *kind = RecordKinds::forFile(file);
+        QVERIFY(kind);
+        QCOMPARE(dump.out.count(QLatin1Char('\n')), original.size() / kind->layout->length());
+
+        TestRoot copy;
+        QDir().mkpath(QFileInfo(copy.file(QLatin1Char('/') + file)).absolutePath());
+        const ToolRun write = runTool({QStringLiteral("write"), copy.file(QLatin1Char('/') + file)}, dump.out.toUtf8());
+        QVERIFY2(write.status == 0, qPrintable(write.err));
+        QCOMPARE(copy.read(QLatin1Char('/') + file), original);
+    }
+
+    void jsonValuesRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("sameBytes");
+
+        Record typical(allKinds());
+        typical.setText(0, QStringLiteral("Ab\"c\\"));
+        typical.setInt16(1, -2);
+        typical.setInt32(2, 70000);
+        typical.setSingle(3, 0.1f);
+        typical.setReal(4, -2.5);
+        typical.setReal(5, 46085.75);
+        typical.setMoney(6, Money::fromRaw(-12345600));
+        typical.setBoolean(7, true);
+        typical.setByte(8, 200);
+        QTest::newRow("typical") << typical.bytes()
+                                 << QStringLiteral(
+                                        "{\"Text\":\"Ab\\\"c\\\\\",\"Small\":-2,\"Long\":70000,\"Single\":0.1,"
+                                        "\"Double\":-2.5,\"When\":46085.75,\"Amount\":\"-1234.5600\","
+                                        "\"Flag\":true,\"Byte\":200}")
+                                 << true;
+
+        Record extremes(allKinds(), QByteArray("\r\n\x80\x81  ", 6));
+        extremes.setInt16(1, std::numeric_limits<qint16>::min());
+        extremes.setInt32(2, std::numeric_limits<qint32>::max());
+        extremes.setSingle(3, std::numeric_limits<float>::max());
+        extremes.setReal(4, 1e-300);
+        extremes.setMoney(6, Money::fromRaw(std::numeric_limits<qint64>::min()));
+        extremes.setByte(8, 255);
+        QTest::newRow("extremes") << extremes.bytes()
+                                  << QStringLiteral(
+                                         "{\"Text\":\"\\r\\n\u20AC\\u0081\",\"Small\":-32768,\"Long\":2147483647,"
+                                         "\"Single\":3.4028235e+38,\"Double\":1e-300,\"When\":0,"
+                                         "\"Amount\":\"-922337203685477.5808\",\"Flag\":false,\"Byte\":255}")
+                                  << true;
+
+        QByteArray nonzeroFlag = Record(allKinds()).bytes();
+        nonzeroFlag[allKinds().offset(7)] = 1; // any nonzero flag reads true; it is written back as -1
+        QTest::newRow("nonzero flag") << nonzeroFlag
+                                      << QStringLiteral(
+                                             "{\"Text\":\"\",\"Small\":0,\"Long\":0,\"Single\":0,\"Double\":0,"
+                                             "\"When\":0,\"Amount\":\"0.0000\",\"Flag\":true,\"Byte\":0}")
+                                      << false;
+    }
+
+    void jsonValuesRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, line);
+        QFETCH(bool, sameBytes);
+        const Record record(allKinds(), bytes);
+        QCOMPARE(RecordJson::toLine(record), line);
+        QString key, message;
+        const auto back = RecordJson::fromLine(allKinds(), line, &key, &message);
+        QVERIFY2(back, qPrintable(message));
+        if (sameBytes)
+            QCOMPARE(back->bytes(), bytes);
+        QCOMPARE(back->boolean(7), record.boolean(7));
+    }
+
+    void writeRefusesBadLines_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("key");
+        const QString customer = QStringLiteral("customer");
+        QTest::newRow("object not closed")
+            << customer << QByteArray("{\"AcctNo\":\"1\"}\n\n{\"AcctNo\":\"2\"") << 3 << QStringLiteral("AcctNo");
+        QTest::newRow("not an object") << customer << QByteArray("{\"AcctNo\":\"1\"}\n[1]") << 2 << QString();
+        QTest::newRow("number for text") << customer << QByteArray("{\"Name\":5}") << 1 << QStringLiteral("Name");
+        QTest::newRow("text for integer")
+            << customer << QByteArray("{\"Reserved1\":\"7\"}") << 1 << QStringLiteral("Reserved1");
+        QTest::newRow("integer too large")
+            << customer << QByteArray("{\"Reserved1\":32768}") << 1 << QStringLiteral("Reserved1");
+        QTest::newRow("fraction for integer")
+            << customer << QByteArray("{\"Reserved2\":1.5}") << 1 << QStringLiteral("Reserved2");
+        QTest::newRow("nested object") << customer << QByteArray("{\"Name\":{\"x\":1}}") << 1 << QStringLiteral("Name");
+        QTest::newRow("unknown key") << customer << QByteArray("{\"acctno\":\"1\"}") << 1 << QStringLiteral("acctno");
+        QTest::newRow("key twice") << customer << QByteArray("{\"Name\":\"a\",\"Name\":\"b\"}") << 1
+                                   << QStringLiteral("Name");
+        QTest::newRow("not UTF-8") << customer << QByteArray("{\"Name\":\"\xff\"}") << 1 << QString();
+        QTest::newRow("amount as number")
+            << QStringLiteral("journal") << QByteArray("{\"PreTax\":12.5}") << 1 << QStringLiteral("PreTax");
+        QTest::newRow("five decimals") << QStringLiteral("journal") << QByteArray("{\"Total\":\"1.23456\"}") << 1
+                                       << QStringLiteral("Total");
+    }
+
+    void writeRefusesBadLines()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, input);
+        QFETCH(int, line);
+        QFETCH(QString, key);
+        TestRoot root;
+        const QByteArray before("records stored before");
+        root.write(QStringLiteral("/records.dat"), before);
+
+        const ToolRun run = runTool(
+            {QStringLiteral("write"), QStringLiteral("--kind"), kind, root.file(QStringLiteral("/records.dat"))},
+            input);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("line %1").arg(line)), qPrintable(run.err));
+        if (!key.isEmpty())
+            QVERIFY2(run.err.contains(QStringLiteral("key \"%1\"").arg(key)), qPrintable(run.err));
+        QVERIFY(run.err.contains(QLatin1String("unchanged")));
+        QCOMPARE(root.read(QStringLiteral("/records.dat")), before);
+    }
+
+    void writeFillsDefaultsAndCutsText()
+    {
+        TestRoot root;
+        const QString file = root.file(QStringLiteral("/CustomerData.txt"));
+        const QByteArray input = "{\"AcctNo\":\"A1\",\"Name\":\"" + QByteArray(50, 'N') +
+                                 "\",\"City\":\"Z\xc3\xbcrich \xe2\x82\xac \xc5\x8d\",\"Reserved1\":null}\n"
+                                 "   \n"
+                                 "{}\n";
+        const ToolRun run = runTool({QStringLiteral("write"), file}, input);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+
+        const auto records = recordsOf(root, QStringLiteral("/CustomerData.txt"), customerLayout());
+        QCOMPARE(records.size(), std::size_t(2));
+        QCOMPARE(records[0].text(CustomerField::Name), QString(45, QLatin1Char('N')));
+        QCOMPARE(records[0].bytes().mid(customerLayout().offset(CustomerField::City), 10),
+                 QByteArray("Z\xfcrich \x80 ?"));
+        QCOMPARE(records[0].int16(CustomerField::Reserved1), qint16(0));
+        QCOMPARE(records[1], Record(customerLayout()));
+    }
+
+    void dumpReadsShortLastRecordWithWarning_data()
+    {
+        QTest::addColumn<int>("whole");
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("most of a record") << 2 << 40 << 3 << QStringLiteral("completed with blanks");
+        QTest::newRow("a few bytes") << 2 << 10 << 2 << QStringLiteral("left out");
+        QTest::newRow("half, even count") << 2 << 36 << 2 << QStringLiteral("left out");
+        QTest::newRow("half, odd count") << 1 << 36 << 2 << QStringLiteral("completed with blanks");
+    }
+
+    void dumpReadsShortLastRecordWithWarning()
+    {
+        QFETCH(int, whole);
+        QFETCH(int, extra);
+        QFETCH(int, expected);
+        QFETCH(QString, warning);
+        TestRoot root;
+        QByteArray bytes;
+        for (int i = 0; i <= whole; ++i) {
+            Record r(serviceLayout());
+            r.setText(ServiceField::Description, QStringLiteral("Service %1").arg(i + 1));
+            r.setInt16(ServiceField::TimeIndex, 4);
+            bytes += r.bytes();
+        }
+        root.write(QStringLiteral("/Services.txt"), bytes.left(whole * serviceLayout().length() + extra));
+
+        const ToolRun run = runTool({QStringLiteral("dump"), root.file(QStringLiteral("/Services.txt"))});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.contains(QLatin1String("warning")) && run.err.contains(warning), qPrintable(run.err));
+        const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), expected);
+        if (expected > whole) // the short record keeps what it has; the rest reads blank and zero
+            QVERIFY2(lines.last().endsWith(QLatin1String("\"Charge\":\"\",\"TimeIndex\":0}")),
+                     qPrintable(lines.last()));
+    }
+
+    void kindFollowsFileName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("active slips") << QStringLiteral("/data/ServiceSlips.txt") << QStringLiteral("slip");
+        QTest::newRow("any letter case") << QStringLiteral("completedserviceslips.TXT") << QStringLiteral("slip");
+        QTest::newRow("finalized") << QStringLiteral("FinalizedServiceSlips.txt") << QStringLiteral("slip");
+        QTest::newRow("customers") << QStringLiteral("CustomerData.txt") << QStringLiteral("customer");
+        QTest::newRow("assignments") << QStringLiteral("AssignmentData.txt") << QStringLiteral("assignment");
+        QTest::newRow("services") << QStringLiteral("Services.txt") << QStringLiteral("service");
+        QTest::newRow("history") << QStringLiteral("CAHistory.txt") << QStringLiteral("accounthistory");
+        QTest::newRow("payments") << QStringLiteral("CAPaymentRecords.txt") << QStringLiteral("accounthistory");
+        QTest::newRow("account file") << QStringLiteral("d/viactiveaccounts\\1001.txt")
+                                      << QStringLiteral("accounthistory");
+        QTest::newRow("service history") << QStringLiteral("ServiceHistory.txt") << QStringLiteral("servicehistory");
+        QTest::newRow("taxes") << QStringLiteral("TaxRecords.txt") << QStringLiteral("tax");
+        QTest::newRow("journal") << QStringLiteral("InvoiceSalesJournal.txt") << QStringLiteral("journal");
+        QTest::newRow("unknown") << QStringLiteral("Notes.txt") << QString();
+    }
+
+    void kindFollowsFileName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        const RecordKind *found = RecordKinds::forFile(file);
+        QCOMPARE(found ? found->name : QString(), kind);
+    }
+
+    void commandsRefuseFilesTheyCannotHandle()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/Notes.txt"), "abc");
+        const ToolRun unknown = runTool({QStringLiteral("dump"), root.file(QStringLiteral("/Notes.txt"))});
+        QCOMPARE(unknown.status, 2);
+        QVERIFY2(unknown.err.contains(QLatin1String("--kind")), qPrintable(unknown.err));
+        QVERIFY(unknown.out.isEmpty());
+
+        const ToolRun missing = runTool({QStringLiteral("dump"), root.file(QStringLiteral("/Services.txt"))});
+        QCOMPARE(missing.status, 2);
+        QVERIFY2(missing.err.contains(QLatin1String("no such file")), qPrintable(missing.err));
+
+        // Customers written over the active slips would lose them: only on request.
+        const QByteArray slips = Record(serviceSlipLayout()).bytes();
+        root.write(QStringLiteral("/ServiceSlips.txt"), slips);
+        const QStringList args = {QStringLiteral("write"), QStringLiteral("--kind"), QStringLiteral("customer"),
+                                  root.file(QStringLiteral("/ServiceSlips.txt"))};
+        QCOMPARE(runTool(args, "{\"AcctNo\":\"1\"}").status, 2);
+        QCOMPARE(root.read(QStringLiteral("/ServiceSlips.txt")), slips);
+        QCOMPARE(runTool(args + QStringList{QStringLiteral("--force")}, "{\"AcctNo\":\"1\"}").status, 0);
+        QCOMPARE(root.read(QStringLiteral("/ServiceSlips.txt")).size(), customerLayout().length());
+    }
+
+    void exportCsvQuotesFields()
+    {
+        TestRoot root;
+        const QString file = root.file(QStringLiteral("/ServiceSlips.txt"));
+        const QByteArray json = "{\"SlipNo\":7,\"DateReceived\":46085,\"Status\":\"Open\",\"Name\":\"Smith\","
+                                "\"ServiceRequired\":\"Leak, \\\"bad\\\"\\r\\nCall first\"}";
+        QCOMPARE(runTool({QStringLiteral("write"), file}, json).status, 0);
+
+        const ToolRun run = runTool({QStringLiteral("export-csv"), file});
+        QCOMPARE(run.status, 0);
+        QStringList row(serviceSlipLayout().fieldCount());
+        row[SlipField::SlipNo] = QStringLiteral("7");
+        row[SlipField::DateReceived] = QStringLiteral("46085");
+        row[SlipField::Status] = QStringLiteral("Open");
+        row[SlipField::Name] = QStringLiteral("Smith");
+        row[SlipField::ServiceRequired] = QStringLiteral("\"Leak, \"\"bad\"\"\r\nCall first\"");
+        QVERIFY(run.out.startsWith(QLatin1String("SlipNo,DateReceived,Status,AcctNo,")));
+        QCOMPARE(run.out.section(QLatin1String("\r\n"), 1), row.join(QLatin1Char(',')) + QLatin1String("\r\n"));
+    }
+
+    void checkFindsNothingInGeneratedFolder()
+    {
+        TestRoot root;
+        generateSmall(root);
+        const ToolRun run = runTool({QStringLiteral("check"), root.path()});
+        QVERIFY2(run.status == 0, qPrintable(run.out));
+        QVERIFY(run.out.isEmpty());
+    }
+
+    void checkReportsPlantedFault_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("count"); // findings in all; -1 when one fault brings others
+        QTest::newRow("truncated file") << int(TruncatedFile) << QStringLiteral("CustomerData.txt: its length") << 1;
+        QTest::newRow("bad amount") << int(BadAmount)
+                                    << QStringLiteral("CAHistory.txt record 2: Amount \"$12.3x\" is not an amount")
+                                    << 1;
+        QTest::newRow("bad date") << int(BadDate)
+                                  << QStringLiteral("ServiceSlips.txt record 1: SchedDate \"2/30/2026\"") << 1;
+        QTest::newRow("unknown status") << int(UnknownStatus)
+                                        << QStringLiteral("ServiceSlips.txt record 1: unknown status \"Opne\"") << 1;
+        QTest::newRow("unknown time slot")
+            << int(UnknownTimeSlot) << QStringLiteral("ServiceSlips.txt record 1: unknown time slot") << 1;
+        QTest::newRow("double booking") << int(DoubleBooking) << QStringLiteral("double-books") << 1;
+        QTest::newRow("slip number at the counter")
+            << int(SlipAtCounter) << QStringLiteral("ServiceSlips.txt record 1: slip number") << 1;
+        QTest::newRow("slip number used twice")
+            << int(DuplicateSlipNumber) << QStringLiteral("FinalizedServiceSlips.txt record 1: slip number") << 1;
+        QTest::newRow("duplicate account")
+            << int(DuplicateAccount) << QStringLiteral("CustomerData.txt record 41: account number") << 1;
+        QTest::newRow("orphan account file")
+            << int(OrphanAccountFile) << QStringLiteral("VIActiveAccounts/99999.txt: no customer has") << 1;
+        QTest::newRow("missing slip counter")
+            << int(MissingSlipCounter) << QStringLiteral("SlipNo.txt: is missing") << -1;
+    }
+
+    void checkReportsPlantedFault()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, expected);
+        QFETCH(int, count);
+        TestRoot root;
+        generateSmall(root);
+        plant(root, Fault(fault));
+        const ToolRun run = runTool({QStringLiteral("check"), root.path()});
+        QCOMPARE(run.status, 1);
+        const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(!lines.filter(expected).isEmpty(), qPrintable(run.out));
+        if (count >= 0)
+            QVERIFY2(lines.size() == count, qPrintable(run.out));
+    }
+
+    void generatorIsDeterministic()
+    {
+        TestRoot first, second, other;
+        generateSmall(first, 42);
+        generateSmall(second, 42);
+        generateSmall(other, 43);
+        const auto files = snapshot(first.path());
+        QVERIFY(files.contains(QStringLiteral("/MyBusinessData.txt")));
+        QCOMPARE(snapshot(second.path()), files);
+        QVERIFY(snapshot(other.path()).value(QStringLiteral("/CustomerData.txt")) !=
+                files.value(QStringLiteral("/CustomerData.txt")));
+    }
+
+    void generatedPostingsMatch()
+    {
+        TestRoot root;
+        const GenerateSummary summary = generateSmall(root);
+        const auto history = recordsOf(root, QStringLiteral("/CAHistory.txt"), accountHistoryLayout());
+        const auto service = recordsOf(root, QStringLiteral("/ServiceHistory.txt"), serviceHistoryLayout());
+        const auto journal = recordsOf(root, QStringLiteral("/InvoiceSalesJournal.txt"), journalLayout());
+        const auto finalized = recordsOf(root, QStringLiteral("/FinalizedServiceSlips.txt"), serviceSlipLayout());
+        QCOMPARE(int(history.size()), summary.history);
+        QCOMPARE(service.size(), history.size());
+        QCOMPARE(journal.size(), history.size());
+        QCOMPARE(int(finalized.size()), summary.finalizedSlips);
+        QSet<QString> accounts;
+        for (std::size_t i = 0; i < history.size(); ++i) {
+            const QString account = history[i].text(AccountHistoryField::AcctNo);
+            accounts.insert(account);
+            QCOMPARE(service[i].text(ServiceHistoryField::AcctNo), account);
+            QCOMPARE(journal[i].text(JournalField::AcctNo), account);
+            QCOMPARE(history[i].text(AccountHistoryField::Description),
+                     QLatin1String("Invoice No. ") + journal[i].text(JournalField::InvoiceNo));
+            QCOMPARE(journal[i].money(JournalField::Total),
+                     journal[i].money(JournalField::PreTax) + journal[i].money(JournalField::Taxes));
+        }
+        // The finalized slips are the latest postings, in posting order.
+        const std::size_t first = history.size() - finalized.size();
+        for (std::size_t i = 0; i < finalized.size(); ++i) {
+            QCOMPARE(finalized[i].text(SlipField::InvoiceNo), journal[first + i].text(JournalField::InvoiceNo));
+            QCOMPARE(finalized[i].text(SlipField::Amount), history[first + i].text(AccountHistoryField::Amount));
+        }
+        // One account file for each account with posted work, opening with its previous balance.
+        const QStringList files = QDir(root.file(QStringLiteral("/VIActiveAccounts"))).entryList(QDir::Files);
+        QCOMPARE(files.size(), accounts.size());
+        for (const QString &name : files) {
+            QVERIFY(accounts.contains(name.chopped(4)));
+            const auto lines = recordsOf(root, QStringLiteral("/VIActiveAccounts/") + name, accountHistoryLayout());
+            QCOMPARE(lines.front().text(AccountHistoryField::Description), QStringLiteral("Previous Balance"));
+        }
+    }
+
+    void generatorRefusesOptionsBeyondLimits_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("value");
+        QTest::newRow("customers") << QStringLiteral("customers") << GenerateLimits::kCustomers + 1;
+        QTest::newRow("slips") << QStringLiteral("slips") << GenerateLimits::kSlips + 1;
+        QTest::newRow("history") << QStringLiteral("history") << GenerateLimits::kHistory + 1;
+        QTest::newRow("services") << QStringLiteral("services") << GenerateLimits::kServices + 1;
+        QTest::newRow("assignments") << QStringLiteral("assignments") << GenerateLimits::kAssignments + 1;
+        QTest::newRow("negative") << QStringLiteral("slips") << -1;
+        QTest::newRow("slips without customers") << QStringLiteral("customers") << 0;
+        QTest::newRow("no date") << QStringLiteral("today") << 0;
+    }
+
+    void generatorRefusesOptionsBeyondLimits()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, value);
+        GenerateOptions options;
+        options.today = kToday;
+        const QHash<QString, int *> fields = {{QStringLiteral("customers"), &options.customers},
+                                              {QStringLiteral("slips"), &options.slips},
+                                              {QStringLiteral("history"), &options.history},
+                                              {QStringLiteral("services"), &options.services},
+                                              {QStringLiteral("assignments"), &options.assignments}};
+        if (option == QLatin1String("today"))
+            options.today = QDate();
+        else
+            *fields.value(option) = value;
+        TestRoot root;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, generateSampleData(root.folder(), options));
+        QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    void generatorFillsTheLargestFiles()
+    {
+        TestRoot root;
+        GenerateOptions options;
+        options.customers = GenerateLimits::kCustomers;
+        options.slips = GenerateLimits::kSlips;
+        options.history = 0;
+        options.services = GenerateLimits::kServices;
+        options.today = kToday;
+        const GenerateSummary summary = generateSampleData(root.folder(), options);
+        const DataFolder folder = root.folder();
+        QCOMPARE(folder.recordCount(QStringLiteral("/CustomerData.txt"), 328), GenerateLimits::kCustomers);
+        QCOMPARE(folder.recordCount(QStringLiteral("/Services.txt"), 72), GenerateLimits::kServices);
+        QCOMPARE(summary.activeSlips + summary.completedSlips + summary.finalizedSlips, GenerateLimits::kSlips);
+        QCOMPARE(folder.recordCount(QStringLiteral("/ServiceSlips.txt"), 697) +
+                     folder.recordCount(QStringLiteral("/CompletedServiceSlips.txt"), 697),
+                 GenerateLimits::kSlips);
+        QCOMPARE(summary.nextSlipNumber, 32767);
+        // Every slip number below the counter, none used twice, no double booking.
+        const ToolRun run = runTool({QStringLiteral("check"), root.path()});
+        QVERIFY2(run.status == 0, qPrintable(run.out.left(2000)));
+    }
+
+    void generateCommandRefusesFolderInUse()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/CustomerData.txt"), "mine");
+        const ToolRun run = runTool({QStringLiteral("generate"), QStringLiteral("--root"), root.path(),
+                                     QStringLiteral("--today"), QStringLiteral("3/4/2026")});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QLatin1String("not empty")), qPrintable(run.err));
+        QCOMPARE(snapshot(root.path()).keys(), QStringList{QStringLiteral("/CustomerData.txt")});
+
+        const ToolRun bad =
+            runTool({QStringLiteral("generate"), QStringLiteral("--root"), root.file(QStringLiteral("/new")),
+                     QStringLiteral("--customers"), QStringLiteral("lots")});
+        QCOMPARE(bad.status, 2);
+        QVERIFY2(bad.err.contains(QLatin1String("--customers")), qPrintable(bad.err));
+    }
+
+    void everyCommandHasHelp_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *c : {"dump", "write", "check", "export-csv", "generate"})
+            QTest::newRow(c) << QString::fromLatin1(c);
+    }
+
+    void everyCommandHasHelp()
+    {
+        QFETCH(QString, command);
+        const ToolRun run = runTool({command, QStringLiteral("--help")});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.startsWith(QStringLiteral("Usage: dispatch-data ") + command), qPrintable(run.out));
+        QCOMPARE(runTool({QStringLiteral("frobnicate")}).status, 2);
+    }
+
+    void executableRunsCommands()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/dispatch-data");
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("dispatch-data is not built beside the tests");
+        TestRoot root;
+        generateSmall(root);
+        QProcess check;
+        check.start(program, {QStringLiteral("check"), root.path()});
+        QVERIFY(check.waitForFinished(60000));
+        QCOMPARE(check.exitCode(), 0);
+
+        QProcess write;
+        write.start(program, {QStringLiteral("write"), root.file(QStringLiteral("/Services.txt"))});
+        write.write("{\"Description\":\"Tune-Up\",\"TimeIndex\":\"four\"}\n");
+        write.closeWriteChannel();
+        QVERIFY(write.waitForFinished(60000));
+        QCOMPARE(write.exitCode(), 2);
+        QVERIFY(write.readAllStandardError().contains("line 1, key \"TimeIndex\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataTool)
+#include "tst_datatool.moc"

@@ -1,0 +1,345 @@
+#include "tools/datacheck.h"
+
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerrecord.h"
+#include "accounts/servicerecord.h"
+#include "billing/postingrecords.h"
+#include "core/accounthistoryrecord.h"
+#include "core/datafolder.h"
+#include "core/formats.h"
+#include "core/itemrecord.h"
+#include "core/oledate.h"
+#include "core/slipcounter.h"
+#include "core/textfile.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipvalues.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <limits>
+#include <optional>
+
+namespace {
+
+const QStringList kSlipFiles = {QStringLiteral("ServiceSlips.txt"), QStringLiteral("CompletedServiceSlips.txt"),
+                                QStringLiteral("FinalizedServiceSlips.txt")};
+const QString kActiveSlips = kSlipFiles.front();
+const QString kAccountFolder = QStringLiteral("VIActiveAccounts");
+constexpr int kMostServices = 255;
+constexpr int kLastTimeIndex = 32;
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+class Checker
+{
+public:
+    explicit Checker(const DataFolder &folder)
+        : m_folder(folder)
+    {}
+
+    std::vector<CheckFinding> run()
+    {
+        checkRequiredFiles();
+        loadSlipCounter();
+        for (const QString &file : kSlipFiles)
+            checkSlips(file);
+        checkCustomers();
+        checkPlain(QStringLiteral("AssignmentData.txt"), assignmentLayout());
+        checkServices();
+        checkAccountHistory(QStringLiteral("CAHistory.txt"));
+        checkAccountHistory(QStringLiteral("CAPaymentRecords.txt"));
+        checkAccountFiles();
+        checkServiceHistory();
+        checkTaxRecords();
+        checkJournal();
+        checkPlain(QStringLiteral("VIInventoriedItems.txt"), itemLayout());
+        checkPlain(QStringLiteral("CurrentItems.txt"), itemLayout());
+        return std::move(m_findings);
+    }
+
+private:
+    void report(const QString &file, int record, const QString &message)
+    {
+        m_findings.push_back({file, record, message});
+    }
+
+    bool isFile(const QString &file) const { return QFileInfo(m_folder.path(QLatin1Char('/') + file)).isFile(); }
+
+    // The records of a file, read as the program reads them (a short last record completed with blanks),
+    // with a finding when the length is not a whole number of records. Nothing when the file is missing.
+    std::optional<std::vector<Record>> records(const QString &file, const RecordLayout &layout)
+    {
+        QFile f(m_folder.path(QLatin1Char('/') + file));
+        if (!QFileInfo(f).isFile())
+            return std::nullopt;
+        if (!f.open(QIODevice::ReadOnly)) {
+            report(file, 0, QStringLiteral("cannot be read: %1").arg(f.errorString()));
+            return std::nullopt;
+        }
+        const QByteArray bytes = f.readAll();
+        const int count = DataFolder::recordCountForSize(bytes.size(), layout.length());
+        if (bytes.size() % layout.length() != 0) {
+            report(file, 0,
+                   QStringLiteral("its length, %1 bytes, is not a whole number of %2-byte records (the program reads "
+                                  "%3 record(s))")
+                       .arg(bytes.size())
+                       .arg(layout.length())
+                       .arg(count));
+        }
+        std::vector<Record> out;
+        out.reserve(std::size_t(count));
+        for (int i = 0; i < count; ++i)
+            out.emplace_back(layout, bytes.mid(qsizetype(i) * layout.length(), layout.length()));
+        return out;
+    }
+
+    void checkPlain(const QString &file, const RecordLayout &layout) { records(file, layout); }
+
+    void checkDateText(const QString &file, int record, const QString &field, const QString &value)
+    {
+        if (!Formats::parseShortDate(value))
+            report(file, record, QStringLiteral("%1 %2 is not a date (M/d/yyyy)").arg(field, quoted(value)));
+    }
+
+    void checkAmountText(const QString &file, int record, const QString &field, const QString &value)
+    {
+        if (!Formats::parseCurrency(value))
+            report(file, record, QStringLiteral("%1 %2 is not an amount").arg(field, quoted(value)));
+    }
+
+    void checkDateValue(const QString &file, int record, const QString &field, double days)
+    {
+        if (!OleDate::toDate(days).isValid())
+            report(file, record, QStringLiteral("%1 %2 is not a date").arg(field, QString::number(days, 'g', 17)));
+    }
+
+    void checkRequiredFiles()
+    {
+        for (const QString &file : {QStringLiteral("MyBusinessData.txt"), QStringLiteral("SlipNo.txt")}) {
+            const QString relative = QLatin1Char('/') + file;
+            if (!isFile(file) && !QFileInfo(m_folder.path(DataFolder::backupPathOf(relative))).isFile())
+                report(file, 0,
+                       QStringLiteral("is missing, and has no copy in Backup: the program will start with "
+                                      "its first-run panel"));
+        }
+    }
+
+    void loadSlipCounter()
+    {
+        m_counter = SlipCounter::kDefault;
+        if (!isFile(QStringLiteral("SlipNo.txt")))
+            return;
+        TextReader reader(m_folder.readAll(QStringLiteral("/SlipNo.txt")));
+        const qint64 value = reader.readInteger();
+        if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max()) {
+            report(QStringLiteral("SlipNo.txt"), 0,
+                   QStringLiteral("the slip counter %1 is not a 16-bit number; the program uses 1000").arg(value));
+            return;
+        }
+        m_counter = qint16(value);
+    }
+
+    void checkSlips(const QString &file)
+    {
+        const auto slips = records(file, serviceSlipLayout());
+        if (!slips)
+            return;
+        const bool active = file == kActiveSlips;
+        struct Booking
+        {
+            int record;
+            int slipNo;
+        };
+        QHash<QString, Booking> bookings;
+        for (std::size_t i = 0; i < slips->size(); ++i) {
+            const Record &r = (*slips)[i];
+            const int n = int(i) + 1;
+            const int slipNo = r.int16(SlipField::SlipNo);
+            if (slipNo >= m_counter) {
+                report(file, n,
+                       QStringLiteral("slip number %1 is not below the slip counter %2 of SlipNo.txt")
+                           .arg(slipNo)
+                           .arg(m_counter));
+            }
+            const auto earlier = m_slipNumbers.constFind(slipNo);
+            if (earlier != m_slipNumbers.constEnd()) {
+                report(file, n,
+                       QStringLiteral("slip number %1 is also record %2 of %3")
+                           .arg(slipNo)
+                           .arg(earlier->second)
+                           .arg(earlier->first));
+            } else {
+                m_slipNumbers.insert(slipNo, {file, n});
+            }
+            checkDateValue(file, n, QStringLiteral("DateReceived"), r.real(SlipField::DateReceived));
+            const QString status = r.text(SlipField::Status);
+            if (!SlipValues::allStatuses().contains(status))
+                report(file, n, QStringLiteral("unknown status %1").arg(quoted(status)));
+            const QString priority = r.text(SlipField::Priority);
+            if (!SlipValues::priorities().contains(priority))
+                report(file, n, QStringLiteral("unknown priority %1").arg(quoted(priority)));
+            const QString time = r.text(SlipField::SchedTime);
+            if (!SlipValues::timeSlots().contains(time))
+                report(file, n, QStringLiteral("unknown time slot %1").arg(quoted(time)));
+            const QString date = r.text(SlipField::SchedDate);
+            if (date != SlipValues::kNoDate)
+                checkDateText(file, n, QStringLiteral("SchedDate"), date);
+            checkAmountText(file, n, QStringLiteral("Amount"), r.text(SlipField::Amount));
+
+            const QString assignment = r.text(SlipField::AssignedTo);
+            if (!active || assignment.isEmpty() || date == SlipValues::kNoDate)
+                continue;
+            const QString key = assignment + QChar(0) + date + QChar(0) + time;
+            const auto booked = bookings.constFind(key);
+            if (booked == bookings.constEnd()) {
+                bookings.insert(key, {n, slipNo});
+                continue;
+            }
+            report(file, n,
+                   QStringLiteral("slip %1 double-books %2 on %3 at %4 with slip %5 (record %6)")
+                       .arg(QString::number(slipNo), quoted(assignment), date, time, QString::number(booked->slipNo),
+                            QString::number(booked->record)));
+        }
+    }
+
+    void checkCustomers()
+    {
+        const QString file = QStringLiteral("CustomerData.txt");
+        const auto customers = records(file, customerLayout());
+        if (!customers)
+            return;
+        QHash<QString, int> firstRecord;
+        for (std::size_t i = 0; i < customers->size(); ++i) {
+            const int n = int(i) + 1;
+            const QString account = (*customers)[i].text(CustomerField::AcctNo);
+            m_accounts.insert(account.toLower());
+            if (account.isEmpty()) {
+                report(file, n, QStringLiteral("the account has no account number"));
+                continue;
+            }
+            QString why;
+            if (!accountFileName(account, &why))
+                report(file, n, why);
+            const auto earlier = firstRecord.constFind(account);
+            if (earlier != firstRecord.constEnd())
+                report(file, n,
+                       QStringLiteral("account number %1 is also record %2")
+                           .arg(quoted(account), QString::number(*earlier)));
+            else
+                firstRecord.insert(account, n);
+        }
+    }
+
+    void checkServices()
+    {
+        const QString file = QStringLiteral("Services.txt");
+        const auto services = records(file, serviceLayout());
+        if (!services)
+            return;
+        if (services->size() > std::size_t(kMostServices))
+            report(file, 0,
+                   QStringLiteral("holds %1 services; the catalogue holds at most %2")
+                       .arg(services->size())
+                       .arg(kMostServices));
+        for (std::size_t i = 0; i < services->size(); ++i) {
+            const Record &r = (*services)[i];
+            const int n = int(i) + 1;
+            checkAmountText(file, n, QStringLiteral("Charge"), r.text(ServiceField::Charge));
+            const int index = r.int16(ServiceField::TimeIndex);
+            if (index < 0 || index > kLastTimeIndex)
+                report(
+                    file, n,
+                    QStringLiteral("TimeIndex %1 is outside the time list (0 to %2)").arg(index).arg(kLastTimeIndex));
+        }
+    }
+
+    void checkAccountHistory(const QString &file)
+    {
+        const auto lines = records(file, accountHistoryLayout());
+        if (!lines)
+            return;
+        for (std::size_t i = 0; i < lines->size(); ++i) {
+            const Record &r = (*lines)[i];
+            const int n = int(i) + 1;
+            checkDateText(file, n, QStringLiteral("Date"), r.text(AccountHistoryField::Date));
+            checkAmountText(file, n, QStringLiteral("Amount"), r.text(AccountHistoryField::Amount));
+        }
+    }
+
+    void checkAccountFiles()
+    {
+        const QString folder = m_folder.path(QLatin1Char('/') + kAccountFolder);
+        if (!QFileInfo(folder).isDir())
+            return;
+        const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        for (const QString &name : names) {
+            const QString file = QFileInfo(folder).fileName() + QLatin1Char('/') + name;
+            const QString account = name.chopped(4);
+            if (!m_accounts.contains(account.toLower()))
+                report(file, 0, QStringLiteral("no customer has the account number %1").arg(quoted(account)));
+            checkAccountHistory(file);
+        }
+    }
+
+    void checkServiceHistory()
+    {
+        const QString file = QStringLiteral("ServiceHistory.txt");
+        const auto lines = records(file, serviceHistoryLayout());
+        if (!lines)
+            return;
+        for (std::size_t i = 0; i < lines->size(); ++i)
+            checkDateText(file, int(i) + 1, QStringLiteral("Date"), (*lines)[i].text(ServiceHistoryField::Date));
+    }
+
+    void checkTaxRecords()
+    {
+        const QString file = QStringLiteral("TaxRecords.txt");
+        const auto lines = records(file, taxLayout());
+        if (!lines)
+            return;
+        for (std::size_t i = 0; i < lines->size(); ++i) {
+            const Record &r = (*lines)[i];
+            const int n = int(i) + 1;
+            checkDateText(file, n, QStringLiteral("Date"), r.text(TaxField::Date));
+            const QString tax = r.text(TaxField::TaxAmount);
+            if (!Formats::parseDecimal(tax))
+                report(file, n, QStringLiteral("TaxAmount %1 is not a number").arg(quoted(tax)));
+        }
+    }
+
+    void checkJournal()
+    {
+        const QString file = QStringLiteral("InvoiceSalesJournal.txt");
+        const auto lines = records(file, journalLayout());
+        if (!lines)
+            return;
+        for (std::size_t i = 0; i < lines->size(); ++i)
+            checkDateValue(file, int(i) + 1, QStringLiteral("Date"), (*lines)[i].real(JournalField::Date));
+    }
+
+    const DataFolder &m_folder;
+    std::vector<CheckFinding> m_findings;
+    qint16 m_counter = SlipCounter::kDefault;
+    QHash<int, std::pair<QString, int>> m_slipNumbers; // slip number -> first file and record
+    QSet<QString> m_accounts;                          // trimmed account numbers in lower case: file names ignore case
+};
+
+} // namespace
+
+QString CheckFinding::text() const
+{
+    if (record <= 0)
+        return file + QLatin1String(": ") + message;
+    return QStringLiteral("%1 record %2: %3").arg(file).arg(record).arg(message);
+}
+
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder)
+{
+    return Checker(folder).run();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+class DataFolder;
+
+// One thing wrong in a data folder: the file (relative to the data root, without the leading separator),
+// the record number from 1 (0 for the file as a whole) and what is wrong.
+struct CheckFinding
+{
+    QString file;
+    int record = 0;
+    QString message;
+
+    QString text() const; // "ServiceSlips.txt record 3: unknown status "Opne""
+};
+
+// Looks through the data folder for what the program would stumble over or silently misread: record files
+// whose length is not a whole number of records, dates and amounts kept as text that do not parse, unknown
+// statuses, priorities and time slots, slip numbers at or above the slip counter or used twice, blank or
+// duplicate account numbers, account files without a customer, double-booked assignments, and a missing
+// /MyBusinessData.txt or /SlipNo.txt. The folder is only read: no file is restored from /Backup.
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder);

@@ -1,0 +1,510 @@
+#include "tools/datatool.h"
+
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "tools/datacheck.h"
+#include "tools/recordjson.h"
+#include "tools/recordkinds.h"
+#include "tools/samplegenerator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFound = 1;
+constexpr int kFailed = 2;
+
+const QString kTool = QStringLiteral("dispatch-data");
+
+QString generalHelp()
+{
+    return QStringLiteral(
+               "Usage: dispatch-data COMMAND [OPTIONS]\n"
+               "\n"
+               "Reads, writes and checks the record files of a VarnelDispatchDuzudu data folder.\n"
+               "\n"
+               "Commands:\n"
+               "  dump [--kind KIND] FILE          every record as one JSON object per line\n"
+               "  write [--kind KIND] FILE         writes the record file from JSON Lines read on standard input\n"
+               "  export-csv [--kind KIND] FILE    the records as CSV with a header row\n"
+               "  check [DATA_ROOT]                reports what is wrong in a data folder\n"
+               "  generate --root DIR [...]        makes a sample data folder\n"
+               "\n"
+               "KIND is one of: %1.\n"
+               "Without --kind it is taken from the file's usual name.\n"
+               "\"dispatch-data COMMAND --help\" describes a command.\n"
+               "\n"
+               "Exit status: 0 done, 1 check found problems, 2 the command failed (nothing was changed).\n")
+        .arg(RecordKinds::nameList());
+}
+
+QString kindHelp()
+{
+    QString text = QStringLiteral("Kinds and the files they are usually found in:\n");
+    for (const RecordKind &kind : RecordKinds::all())
+        text += QStringLiteral("  %1 %2\n").arg(kind.name.leftJustified(15), kind.files);
+    return text;
+}
+
+QString commandHelp(const QString &command)
+{
+    if (command == QLatin1String("dump")) {
+        return QStringLiteral(
+                   "Usage: dispatch-data dump [--kind KIND] FILE\n"
+                   "\n"
+                   "Prints every record of FILE as one JSON object per line. The keys are the record's field names\n"
+                   "in field order. Text is trimmed; numbers and dates (the stored day count) are JSON numbers;\n"
+                   "amounts are strings with four decimals, such as \"-1234.5600\"; flags are true or false.\n"
+                   "A file whose length is not a whole number of records is read as the program reads it (the\n"
+                   "length divided and rounded, a short last record completed with blanks), with a warning.\n"
+                   "\n") +
+               kindHelp();
+    }
+    if (command == QLatin1String("write")) {
+        return QStringLiteral(
+                   "Usage: dispatch-data write [--kind KIND] [--force] FILE < records.jsonl\n"
+                   "\n"
+                   "Reads JSON Lines of the form that dump prints from standard input and replaces FILE with\n"
+                   "those records, in that order. Missing keys (and null) take blank text, 0, false or a zero\n"
+                   "amount; longer text is cut at its field's width; characters outside Windows-1252 become \"?\".\n"
+                   "Blank lines are skipped; no records at all gives an empty file.\n"
+                   "When a line is not valid, the error names the line and the key and FILE is left untouched.\n"
+                   "The file is replaced safely: a crash leaves the old file or the new one, never neither.\n"
+                   "--force writes records of one kind into a file whose name belongs to another.\n"
+                   "\n") +
+               kindHelp();
+    }
+    if (command == QLatin1String("export-csv")) {
+        return QStringLiteral("Usage: dispatch-data export-csv [--kind KIND] FILE\n"
+                              "\n"
+                              "Prints the records of FILE as CSV (UTF-8, RFC 4180): a header row of field names,\n"
+                              "then one row per record with the values dump prints.\n"
+                              "\n") +
+               kindHelp();
+    }
+    if (command == QLatin1String("check")) {
+        return QStringLiteral(
+            "Usage: dispatch-data check [DATA_ROOT]\n"
+            "\n"
+            "Reports what is wrong in the data folder DATA_ROOT (by default the folder dispatch-data lies in,\n"
+            "which is the program's data folder), one line per finding with the file and the record number:\n"
+            "  - record files whose length is not a whole number of records;\n"
+            "  - dates and amounts kept as text that do not parse (M/d/yyyy, $1,234.56);\n"
+            "  - unknown slip statuses, priorities and time slots;\n"
+            "  - slip numbers at or above the slip counter in SlipNo.txt (1000 when missing), or used twice;\n"
+            "  - blank or duplicate account numbers, and account files in VIActiveAccounts without a customer;\n"
+            "  - double bookings: two active slips with the same assignment, date and time;\n"
+            "  - a missing MyBusinessData.txt or SlipNo.txt.\n"
+            "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
+    }
+    if (command == QLatin1String("generate")) {
+        return QStringLiteral(
+                   "Usage: dispatch-data generate --root DIR [--customers N] [--slips N] [--history N]\n"
+                   "                              [--services N] [--assignments N] [--seed S] [--today M/d/yyyy]\n"
+                   "\n"
+                   "Makes a sample data folder in DIR, which must be new or empty: customers, services,\n"
+                   "technicians and crews, active, completed and finalized slips that never double-book, the\n"
+                   "history, tax, journal, payment and account files of the finalized work, and the settings\n"
+                   "files that make the folder set up. The same options give the same bytes.\n"
+                   "\n"
+                   "  --customers N     0 to %1 (default 200)\n"
+                   "  --slips N         0 to %2, across the three slip files (default 300)\n"
+                   "  --history N       postings in the history files, 0 to %3 (default 1000)\n"
+                   "  --services N      0 to %4 (default 30)\n"
+                   "  --assignments N   1 to %5 (default: enough for the slips)\n"
+                   "  --seed S          any whole number from 0 to 4294967295 (default 1)\n"
+                   "  --today DATE      the day the data is made for, M/d/yyyy (default: today)\n")
+            .arg(GenerateLimits::kCustomers)
+            .arg(GenerateLimits::kSlips)
+            .arg(GenerateLimits::kHistory)
+            .arg(GenerateLimits::kServices)
+            .arg(GenerateLimits::kAssignments);
+    }
+    return {};
+}
+
+// The arguments of one command: options with a value (--kind KIND or --kind=KIND), flags, and the rest.
+struct Arguments
+{
+    QHash<QString, QString> values;
+    QStringList flags;
+    QStringList positional;
+    bool help = false;
+    QString error;
+};
+
+Arguments parseArguments(const QStringList &args, const QStringList &valueOptions, const QStringList &flagOptions)
+{
+    Arguments parsed;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            parsed.help = true;
+            continue;
+        }
+        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            parsed.positional << arg;
+            continue;
+        }
+        QString name = arg.mid(2);
+        QString value;
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool inline_ = equals >= 0;
+        if (inline_) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        if (flagOptions.contains(name) && !inline_) {
+            parsed.flags << name;
+        } else if (valueOptions.contains(name)) {
+            if (!inline_) {
+                if (i + 1 >= args.size()) {
+                    parsed.error = QStringLiteral("--%1 needs a value").arg(name);
+                    return parsed;
+                }
+                value = args[++i];
+            }
+            parsed.values.insert(name, value);
+        } else {
+            parsed.error = QStringLiteral("unknown option --%1").arg(name);
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+class Tool
+{
+public:
+    Tool(QTextStream &out, QTextStream &err, QIODevice &in)
+        : m_out(out)
+        , m_err(err)
+        , m_in(in)
+    {}
+
+    int run(const QStringList &args)
+    {
+        if (args.isEmpty()) {
+            m_err << generalHelp();
+            return kFailed;
+        }
+        const QString command = args.front();
+        const QStringList rest = args.mid(1);
+        if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+            const QString topic = rest.value(0);
+            m_out << (commandHelp(topic).isEmpty() ? generalHelp() : commandHelp(topic));
+            return kDone;
+        }
+        if (command == QLatin1String("--version")) {
+            m_out << kTool << ' ' << QStringLiteral(VD_VERSION) << '\n';
+            return kDone;
+        }
+        if (command == QLatin1String("dump"))
+            return records(rest, command, false);
+        if (command == QLatin1String("export-csv"))
+            return records(rest, command, true);
+        if (command == QLatin1String("write"))
+            return write(rest);
+        if (command == QLatin1String("check"))
+            return check(rest);
+        if (command == QLatin1String("generate"))
+            return generate(rest);
+        return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
+    }
+
+private:
+    int fail(const QString &command, const QString &message)
+    {
+        m_err << kTool;
+        if (!command.isEmpty())
+            m_err << ' ' << command;
+        m_err << ": " << message << '\n';
+        return kFailed;
+    }
+
+    // The arguments of a command that takes them; nothing (and the help or the error shown) otherwise.
+    std::optional<Arguments> arguments(const QString &command, const QStringList &args, const QStringList &values,
+                                       const QStringList &flags, int *status)
+    {
+        Arguments parsed = parseArguments(args, values, flags);
+        if (parsed.help) {
+            m_out << commandHelp(command);
+            *status = kDone;
+            return std::nullopt;
+        }
+        if (!parsed.error.isEmpty()) {
+            *status = fail(command,
+                           parsed.error + QStringLiteral("; see dispatch-data ") + command + QStringLiteral(" --help"));
+            return std::nullopt;
+        }
+        return parsed;
+    }
+
+    const RecordKind *kindOf(const QString &command, const Arguments &parsed, const QString &file)
+    {
+        if (parsed.values.contains(QStringLiteral("kind"))) {
+            const QString name = parsed.values.value(QStringLiteral("kind"));
+            const RecordKind *kind = RecordKinds::byName(name);
+            if (!kind)
+                fail(command,
+                     QStringLiteral("unknown kind \"%1\"; the kinds are %2").arg(name, RecordKinds::nameList()));
+            return kind;
+        }
+        const RecordKind *kind = RecordKinds::forFile(file);
+        if (!kind) {
+            fail(command, QStringLiteral("the kind of %1 cannot be told from its name; give --kind, one of %2")
+                              .arg(QDir::toNativeSeparators(file), RecordKinds::nameList()));
+        }
+        return kind;
+    }
+
+    std::optional<QString> oneFile(const QString &command, const Arguments &parsed)
+    {
+        if (parsed.positional.size() != 1) {
+            fail(command, QStringLiteral("give exactly one FILE; see dispatch-data %1 --help").arg(command));
+            return std::nullopt;
+        }
+        return parsed.positional.front();
+    }
+
+    // dump and export-csv
+    int records(const QStringList &args, const QString &command, bool csv)
+    {
+        int status = kFailed;
+        const auto parsed = arguments(command, args, {QStringLiteral("kind")}, {}, &status);
+        if (!parsed)
+            return status;
+        const auto file = oneFile(command, *parsed);
+        if (!file)
+            return kFailed;
+        const RecordKind *kind = kindOf(command, *parsed, *file);
+        if (!kind)
+            return kFailed;
+        QFile f(*file);
+        if (!QFileInfo(f).isFile() || !f.open(QIODevice::ReadOnly))
+            return fail(command,
+                        QStringLiteral("%1 cannot be read: %2")
+                            .arg(QDir::toNativeSeparators(*file),
+                                 QFileInfo(f).isFile() ? f.errorString() : QStringLiteral("there is no such file")));
+        const QByteArray bytes = f.readAll();
+        const RecordLayout &layout = *kind->layout;
+        const int length = layout.length();
+        const int count = DataFolder::recordCountForSize(bytes.size(), length);
+        if (bytes.size() % length != 0) {
+            const qsizetype rest = bytes.size() % length;
+            const bool completed = qsizetype(count) * length > bytes.size();
+            m_err << QStringLiteral("%1: warning: %2: %3 bytes is not a whole number of %4-byte %5 records; read as "
+                                    "%6 record(s), %7\n")
+                         .arg(kTool, QDir::toNativeSeparators(*file))
+                         .arg(bytes.size())
+                         .arg(length)
+                         .arg(kind->name)
+                         .arg(count)
+                         .arg(completed ? QStringLiteral("the short last one completed with blanks and zeros")
+                                        : QStringLiteral("the last %1 byte(s) left out").arg(rest));
+        }
+        if (csv)
+            m_out << RecordCsv::header(layout);
+        for (int i = 0; i < count; ++i) {
+            const Record record(layout, bytes.mid(qsizetype(i) * length, length));
+            if (csv)
+                m_out << RecordCsv::row(record);
+            else
+                m_out << RecordJson::toLine(record) << '\n';
+        }
+        return kDone;
+    }
+
+    int write(const QStringList &args)
+    {
+        const QString command = QStringLiteral("write");
+        int status = kFailed;
+        const auto parsed = arguments(command, args, {QStringLiteral("kind")}, {QStringLiteral("force")}, &status);
+        if (!parsed)
+            return status;
+        const auto file = oneFile(command, *parsed);
+        if (!file)
+            return kFailed;
+        const RecordKind *kind = kindOf(command, *parsed, *file);
+        if (!kind)
+            return kFailed;
+        const QString shown = QDir::toNativeSeparators(*file);
+        const RecordKind *usual = RecordKinds::forFile(*file);
+        if (usual && usual != kind && !parsed->flags.contains(QStringLiteral("force"))) {
+            return fail(command, QStringLiteral("%1 usually holds %2 records, not %3 records; nothing was written "
+                                                "(--force writes it all the same)")
+                                     .arg(shown, usual->name, kind->name));
+        }
+        const QFileInfo info(*file);
+        if (info.isDir() || !info.absoluteDir().exists())
+            return fail(command,
+                        QStringLiteral("%1 cannot be written: its folder does not exist or it is a folder").arg(shown));
+
+        const auto result = RecordJson::fromLines(*kind->layout, m_in.readAll());
+        if (const auto *error = std::get_if<RecordJson::LineError>(&result))
+            return fail(command, QStringLiteral("%1\nNothing was written; %2 is unchanged.").arg(error->text(), shown));
+        const auto &records = std::get<std::vector<Record>>(result);
+        QByteArray bytes;
+        bytes.reserve(qsizetype(records.size()) * kind->layout->length());
+        for (const Record &r : records)
+            bytes += r.bytes();
+        try {
+            DataFolder(info.absolutePath()).writeFile(QLatin1Char('/') + info.fileName(), bytes);
+        } catch (const DiskError &e) {
+            return fail(command, e.message());
+        }
+        m_out << QStringLiteral("%1 %2 record(s) written to %3\n").arg(records.size()).arg(kind->name, shown);
+        return kDone;
+    }
+
+    int check(const QStringList &args)
+    {
+        const QString command = QStringLiteral("check");
+        int status = kFailed;
+        const auto parsed = arguments(command, args, {}, {}, &status);
+        if (!parsed)
+            return status;
+        if (parsed->positional.size() > 1)
+            return fail(command, QStringLiteral("give at most one DATA_ROOT"));
+        QString root = parsed->positional.value(0);
+        if (root.isEmpty())
+            root = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+        if (!QFileInfo(root).isDir())
+            return fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+        const auto findings = checkDataFolder(DataFolder(root));
+        for (const CheckFinding &f : findings)
+            m_out << f.text() << '\n';
+        const QString where = QDir::toNativeSeparators(QDir(root).absolutePath());
+        if (findings.empty()) {
+            m_err << QStringLiteral("No problems found in %1\n").arg(where);
+            return kDone;
+        }
+        m_err << QStringLiteral("%1 problem(s) found in %2\n").arg(findings.size()).arg(where);
+        return kFound;
+    }
+
+    std::optional<int> number(const Arguments &parsed, const QString &name, int fallback, qint64 low, qint64 high)
+    {
+        if (!parsed.values.contains(name))
+            return fallback;
+        bool ok = false;
+        const qint64 value = parsed.values.value(name).trimmed().toLongLong(&ok);
+        if (!ok || value < low || value > high) {
+            fail(QStringLiteral("generate"), QStringLiteral("--%1 must be a whole number from %2 to %3, not \"%4\"")
+                                                 .arg(name)
+                                                 .arg(low)
+                                                 .arg(high)
+                                                 .arg(parsed.values.value(name)));
+            return std::nullopt;
+        }
+        return int(value);
+    }
+
+    int generate(const QStringList &args)
+    {
+        const QString command = QStringLiteral("generate");
+        int status = kFailed;
+        const QStringList valueOptions = {QStringLiteral("root"),     QStringLiteral("customers"),
+                                          QStringLiteral("slips"),    QStringLiteral("history"),
+                                          QStringLiteral("services"), QStringLiteral("assignments"),
+                                          QStringLiteral("seed"),     QStringLiteral("today")};
+        const auto parsed = arguments(command, args, valueOptions, {}, &status);
+        if (!parsed)
+            return status;
+        if (!parsed->positional.isEmpty())
+            return fail(command, QStringLiteral("unexpected argument \"%1\"").arg(parsed->positional.front()));
+        const QString root = parsed->values.value(QStringLiteral("root"));
+        if (root.isEmpty())
+            return fail(command, QStringLiteral("--root DIR is required"));
+
+        GenerateOptions options;
+        const auto customers =
+            number(*parsed, QStringLiteral("customers"), options.customers, 0, GenerateLimits::kCustomers);
+        const auto slips = number(*parsed, QStringLiteral("slips"), options.slips, 0, GenerateLimits::kSlips);
+        const auto history = number(*parsed, QStringLiteral("history"), options.history, 0, GenerateLimits::kHistory);
+        const auto services =
+            number(*parsed, QStringLiteral("services"), options.services, 0, GenerateLimits::kServices);
+        const auto assignments =
+            number(*parsed, QStringLiteral("assignments"), options.assignments, 1, GenerateLimits::kAssignments);
+        if (!customers || !slips || !history || !services || !assignments)
+            return kFailed;
+        options.customers = *customers;
+        options.slips = *slips;
+        options.history = *history;
+        options.services = *services;
+        options.assignments = *assignments;
+        if (parsed->values.contains(QStringLiteral("seed"))) {
+            bool ok = false;
+            const QString text = parsed->values.value(QStringLiteral("seed"));
+            options.seed = text.trimmed().toUInt(&ok);
+            if (!ok)
+                return fail(command,
+                            QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\"").arg(text));
+        }
+        options.today = QDate::currentDate();
+        if (parsed->values.contains(QStringLiteral("today"))) {
+            const QString text = parsed->values.value(QStringLiteral("today"));
+            const auto date = Formats::parseShortDate(text);
+            if (!date)
+                return fail(command, QStringLiteral("--today must be a date as M/d/yyyy, not \"%1\"").arg(text));
+            options.today = *date;
+        }
+
+        const QString shown = QDir::toNativeSeparators(root);
+        const QFileInfo info(root);
+        if (info.exists() && !info.isDir())
+            return fail(command, QStringLiteral("%1 is a file, not a folder").arg(shown));
+        if (info.isDir() && !QDir(root).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            return fail(command, QStringLiteral("%1 is not empty; the sample data goes into a new or empty folder, so "
+                                                "that it mixes with nothing")
+                                     .arg(shown));
+        if (!QDir().mkpath(root))
+            return fail(command, QStringLiteral("the folder %1 cannot be created").arg(shown));
+        try {
+            const GenerateSummary s = generateSampleData(DataFolder(root), options);
+            m_out << QStringLiteral("Sample data written to %1:\n"
+                                    "  %2 customers, %3 assignments, %4 services\n"
+                                    "  %5 active, %6 completed and %7 finalized slips; next slip number %8\n"
+                                    "  %9 history postings, ")
+                         .arg(shown)
+                         .arg(s.customers)
+                         .arg(s.assignments)
+                         .arg(s.services)
+                         .arg(s.activeSlips)
+                         .arg(s.completedSlips)
+                         .arg(s.finalizedSlips)
+                         .arg(s.nextSlipNumber)
+                         .arg(s.history)
+                  << QStringLiteral("%1 tax records, %2 account files; next invoice number %3\n")
+                         .arg(s.taxRecords)
+                         .arg(s.accountFiles)
+                         .arg(s.nextInvoiceNumber);
+        } catch (const std::invalid_argument &e) {
+            return fail(command, QString::fromStdString(e.what()));
+        } catch (const DiskError &e) {
+            return fail(command, e.message());
+        }
+        return kDone;
+    }
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+    QIODevice &m_in;
+};
+
+} // namespace
+
+int runDataTool(const QStringList &args, QTextStream &out, QTextStream &err, QIODevice &in)
+{
+    const int status = Tool(out, err, in).run(args);
+    out.flush();
+    err.flush();
+    return status;
+}
