@@ -4,20 +4,26 @@
 #include "core/diskerror.h"
 #include "core/recordlayout.h"
 
+#include <QDir>
+#include <QHash>
+
 namespace {
 
-// The customer file as far as start-up needs it: the account number leads each 328-byte record.
-constexpr std::array<FieldSpec, 2> kCustomerKey = {text("AcctNo", 20), text("Rest", 308)};
-static_assert(recordLength(kCustomerKey) == 328);
-
-void createAuxFolders(const DataFolder &folder)
+// One folder under /AuxFiles for each account, with its six AuxFile folders. The folder is listed once: looking
+// each new name up in a folder that grows with every account would make a large customer file slow to start.
+void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers)
 {
-    static const RecordLayout layout(QStringLiteral("CustomerKey"), kCustomerKey);
-    for (const Record &record : folder.readRecords(QStringLiteral("/CustomerData.txt"), layout)) {
-        const auto name = accountFileName(record.text(0));
+    const QString auxRoot = folder.path(QStringLiteral("/AuxFiles"));
+    QHash<QString, QString> existing; // lower case -> the name on disk
+    for (const QString &name : QDir(auxRoot).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        existing.insert(name.toLower(), name);
+    for (const QString &number : accountNumbers) {
+        const auto name = accountFileName(number);
         if (!name)
             continue; // such an account has no folder of its own; the customer screen says why
-        const QString base = QStringLiteral("/AuxFiles/") + *name;
+        const QString onDisk = existing.value(name->toLower(), *name);
+        existing.insert(name->toLower(), onDisk);
+        const QString base = QStringLiteral("/AuxFiles/") + onDisk;
         folder.makeFolder(base);
         for (int n = 0; n <= 5; ++n)
             folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(n));
@@ -28,7 +34,7 @@ void createAuxFolders(const DataFolder &folder)
 
 namespace Startup {
 
-void createFolderTree(const DataFolder &folder, const QDate &today)
+void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers)
 {
     const QString exe = folder.executableName();
     const QStringList before = {
@@ -46,7 +52,7 @@ void createFolderTree(const DataFolder &folder, const QDate &today)
     };
     for (const QString &f : before)
         folder.makeFolder(f);
-    createAuxFolders(folder);
+    createAuxFolders(folder, accountNumbers);
     const QStringList after = {
         QStringLiteral("/VarnelDispatchDuzudu"),      QStringLiteral("/Documents"),
         QStringLiteral("/Documents/Invoices"),        QStringLiteral("/Documents/Proposals"),

@@ -9,9 +9,9 @@ class DataFolder;
 namespace Startup {
 
 // Every folder the program keeps its files in, created in order where nothing of that name exists; for each
-// customer record a folder under /AuxFiles with its six AuxFile folders. Throws DiskError naming a folder
-// that could not be made.
-void createFolderTree(const DataFolder &folder, const QDate &today);
+// customer's account number a folder under /AuxFiles with its six AuxFile folders. Throws DiskError naming
+// a folder that could not be made.
+void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers = {});
 
 // The program counts as set up when /MyBusinessData.txt and /SlipNo.txt exist (or could be restored).
 bool requiredFilesPresent(const DataFolder &folder);

@@ -1,0 +1,326 @@
+#include "accounts/customerfile.h"
+
+#include "accounts/customerrecord.h"
+#include "core/datafolder.h"
+#include "core/recordscan.h"
+#include "core/validation.h"
+
+#include <QSet>
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+const Record &checked(const Record &customer)
+{
+    if (customer.layout().length() != customerLayout().length())
+        throw std::invalid_argument("the customer file holds only customer records");
+    return customer;
+}
+
+// Upper case byte by byte in the code page of the files. A few characters have no one-byte upper case in it
+// ("ß" becomes "SS"); they fold to 0, and a field holding one of them is compared through QString instead.
+struct UpperCase
+{
+    std::array<char, 256> folded{};
+
+    UpperCase()
+    {
+        for (int b = 1; b < 256; ++b) {
+            const char c = char(b);
+            const auto bytes = storedBytes(Cp1252::decode(&c, 1).toUpper());
+            folded[std::size_t(b)] = bytes && bytes->size() == 1 ? bytes->at(0) : '\0';
+        }
+    }
+
+    enum Found { No, Yes, Unsure };
+    // Whether text in upper case contains needle (in upper case, without a 0 byte), in one pass.
+    Found find(QByteArrayView text, QByteArrayView needle) const
+    {
+        if (needle.isEmpty())
+            return Yes;
+        const qsizetype last = text.size() - needle.size();
+        bool unsure = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char f = folded[quint8(text[i])];
+            if (f == '\0') {
+                unsure = true;
+            } else if (f == needle[0] && i <= last) {
+                qsizetype j = 1;
+                while (j < needle.size() && folded[quint8(text[i + j])] == needle[j])
+                    ++j;
+                if (j == needle.size())
+                    return Yes; // a match among one-byte upper cases stands whatever else the text holds
+            }
+        }
+        return unsure ? Unsure : No;
+    }
+};
+
+const UpperCase &upperCase()
+{
+    static const UpperCase table;
+    return table;
+}
+
+// The search's inner loop, eight bytes at a time: a field of plain ASCII is upper-cased a word at a time and
+// the needle's first byte is looked for a word at a time; any other field goes through the table.
+class FieldMatcher
+{
+public:
+    static constexpr int kMaxWidth = 64;
+
+    explicit FieldMatcher(QByteArray needle)
+        : m_needle(std::move(needle))
+        , m_first(m_needle.isEmpty() ? 0 : kOnes * quint8(m_needle[0]))
+    {}
+
+    UpperCase::Found find(const char *field, int width) const
+    {
+        const qsizetype n = m_needle.size();
+        if (n == 0)
+            return UpperCase::Yes;
+        if (width > kMaxWidth)
+            return upperCase().find(QByteArrayView(field, width), m_needle);
+        unsigned char bytes[kMaxWidth];
+        const int words = (width + 7) / 8;
+        std::memcpy(bytes, field, std::size_t(width));
+        std::memset(bytes + width, 0, std::size_t(words * 8 - width));
+        quint64 w[kMaxWidth / 8];
+        quint64 high = 0;
+        for (int k = 0; k < words; ++k) {
+            w[k] = qFromLittleEndian<quint64>(bytes + 8 * k);
+            high |= w[k];
+        }
+        if (high & kHigh)
+            return upperCase().find(QByteArrayView(field, width), m_needle);
+        for (int k = 0; k < words; ++k) {
+            // Bytes from 'a' to 'z' lose 0x20; no byte carries into the next one below 0x80.
+            const quint64 fromA = w[k] + kOnes * (0x80 - 'a');
+            const quint64 pastZ = w[k] + kOnes * (0x80 - 'z' - 1);
+            w[k] -= ((fromA & ~pastZ & kHigh) >> 2);
+            qToLittleEndian<quint64>(w[k], bytes + 8 * k);
+        }
+        const qsizetype last = width - n;
+        for (int k = 0; k < words; ++k) {
+            const quint64 t = w[k] ^ m_first;
+            quint64 zero = (t - kOnes) & ~t & kHigh; // the bytes equal to the first byte (and a few false ones)
+            while (zero) {
+                const qsizetype at = 8 * k + std::countr_zero(zero) / 8;
+                if (at > last)
+                    return UpperCase::No;
+                qsizetype j = 1;
+                while (j < n && char(bytes[at + j]) == m_needle[j])
+                    ++j;
+                if (j == n)
+                    return UpperCase::Yes;
+                zero &= zero - 1;
+            }
+        }
+        return UpperCase::No;
+    }
+
+private:
+    static constexpr quint64 kOnes = 0x0101010101010101ULL;
+    static constexpr quint64 kHigh = 0x8080808080808080ULL;
+    QByteArray m_needle;
+    quint64 m_first;
+};
+
+QString decoded(QByteArrayView bytes)
+{
+    return Cp1252::decode(bytes.data(), bytes.size());
+}
+
+void appendDecoded(QString &out, QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        const auto b = quint8(c);
+        out.append(b >= 0x80 && b < 0xA0 ? Cp1252::decode(&c, 1).front() : QChar(b));
+    }
+}
+
+bool isBusiness(QByteArrayView acctType)
+{
+    return acctType == QByteArrayView("Business");
+}
+
+// The display name straight from the stored bytes, without a Record (the search lists every customer).
+QString displayNameAt(const RecordScan &scan, int i)
+{
+    using namespace CustomerField;
+    if (isBusiness(scan.trimmed(i, AcctType)))
+        return decoded(scan.trimmed(i, Name));
+    QString name;
+    name.reserve(52);
+    for (const int part : {Title, FirstName}) {
+        const QByteArrayView value = scan.trimmed(i, part);
+        if (!value.isEmpty()) {
+            appendDecoded(name, value);
+            name.append(QLatin1Char(' '));
+        }
+    }
+    appendDecoded(name, scan.trimmed(i, LastName));
+    return name;
+}
+
+int searchedField(CustomerCriterion criterion)
+{
+    using namespace CustomerField;
+    switch (criterion) {
+    case CustomerCriterion::Name:
+        return Name;
+    case CustomerCriterion::Address1:
+        return Address1;
+    case CustomerCriterion::Address2:
+        return Address2;
+    case CustomerCriterion::City:
+        return City;
+    case CustomerCriterion::State:
+        return State;
+    case CustomerCriterion::Address4:
+        return Address4;
+    case CustomerCriterion::Telephone:
+        return Telephone;
+    case CustomerCriterion::LastName:
+        return LastName;
+    case CustomerCriterion::AcctNo:
+        return AcctNo;
+    case CustomerCriterion::All:
+        break;
+    }
+    return -1;
+}
+
+} // namespace
+
+int customerCount(const DataFolder &folder)
+{
+    return folder.recordCount(CustomerFile::kPath, customerLayout().length());
+}
+
+void ReadCustomer(const DataFolder &folder, int number, Record &current)
+{
+    current = folder.readRecord(CustomerFile::kPath, customerLayout(), number).value_or(Record(customerLayout()));
+}
+
+void WriteCustomer(const DataFolder &folder, int number, const Record &current)
+{
+    folder.writeRecord(CustomerFile::kPath, number, checked(current));
+}
+
+Record newCustomerRecord()
+{
+    return Record(customerLayout());
+}
+
+QString personName(const Record &customer)
+{
+    using namespace CustomerField;
+    return Validation::joinNameParts(customer.text(Title), customer.text(FirstName), customer.text(MiddleInitial),
+                                     customer.text(LastName));
+}
+
+QString displayName(const Record &customer)
+{
+    if (customer.text(CustomerField::AcctType) == CustomerFile::kBusiness)
+        return customer.text(CustomerField::Name);
+    return personName(customer);
+}
+
+QString CustomerListKey(const Record &customer)
+{
+    using namespace CustomerField;
+    if (customer.text(AcctType) == CustomerFile::kBusiness)
+        return customer.text(Name);
+    return customer.text(LastName) + QStringLiteral(", ") + customer.text(FirstName);
+}
+
+CustomerNameList loadCustomerNames(const DataFolder &folder)
+{
+    using namespace CustomerField;
+    const RecordScan scan(folder, CustomerFile::kPath, customerLayout());
+    CustomerNameList list;
+    list.names.reserve(std::size_t(scan.count()));
+    QSet<QByteArray> seenCities;
+    for (int i = 0; i < scan.count(); ++i) {
+        const QString key =
+            isBusiness(scan.trimmed(i, AcctType))
+                ? decoded(scan.trimmed(i, Name))
+                : decoded(scan.trimmed(i, LastName)) + QStringLiteral(", ") + decoded(scan.trimmed(i, FirstName));
+        list.names.push_back({key, i + 1});
+        const QByteArrayView city = scan.trimmed(i, City);
+        if (!city.isEmpty() && !seenCities.contains(city.toByteArray())) {
+            seenCities.insert(city.toByteArray());
+            list.cities.append(decoded(city));
+        }
+    }
+    std::stable_sort(list.names.begin(), list.names.end(), [](const CustomerNameEntry &a, const CustomerNameEntry &b) {
+        return a.key.compare(b.key, Qt::CaseInsensitive) < 0;
+    });
+    std::stable_sort(list.cities.begin(), list.cities.end(),
+                     [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return list;
+}
+
+bool FindDuplicateAcctNo(const DataFolder &folder, const QString &acctNo, int currentRecord)
+{
+    const auto wanted = storedBytes(acctNo);
+    if (!wanted)
+        return false;
+    const RecordScan scan(folder, CustomerFile::kPath, customerLayout());
+    for (int i = 0; i < scan.count(); ++i) {
+        if (i + 1 != currentRecord && scan.trimmed(i, CustomerField::AcctNo) == *wanted)
+            return true;
+    }
+    return false;
+}
+
+CustomerDeletion DeleteCustomer(const DataFolder &folder, int currentRecord, const QString &acctNo)
+{
+    // A swap file left behind by an interrupted deletion of an earlier version of the program.
+    folder.deleteFile(CustomerFile::kTemporary);
+    if (const auto name = accountFileName(acctNo))
+        folder.deleteWithBackup(CustomerFile::kBalanceFolder + *name + QStringLiteral(".txt"));
+    const int kept = folder.rewriteWithout(CustomerFile::kPath, customerLayout(),
+                                           [currentRecord](const Record &, int n) { return n == currentRecord; });
+    CustomerDeletion result;
+    result.count = std::max(1, kept);
+    result.current = std::clamp(currentRecord, 1, result.count);
+    return result;
+}
+
+std::vector<CustomerMatch> SearchCustomers(const DataFolder &folder, CustomerCriterion criterion, const QString &text)
+{
+    std::vector<CustomerMatch> matches;
+    const int field = searchedField(criterion);
+    if (field < 0 && criterion != CustomerCriterion::All)
+        return matches;
+    const QString needle = text.toUpper();
+    const auto needleBytes = storedBytes(needle);
+    // A needle without blanks at its ends is found in the field as stored, padding and all, exactly where it is
+    // found in the trimmed field.
+    const bool untrimmed = needleBytes && !needleBytes->contains('\0') && !needle.startsWith(QLatin1Char(' ')) &&
+                           !needle.endsWith(QLatin1Char(' '));
+    const FieldMatcher matcher(untrimmed ? *needleBytes : QByteArray());
+    const int offset = field >= 0 ? customerLayout().offset(field) : 0;
+    const int width = field >= 0 ? customerLayout().size(field) : 0;
+    const RecordScan scan(folder, CustomerFile::kPath, customerLayout());
+    if (field < 0)
+        matches.reserve(std::size_t(scan.count()));
+    for (int i = 0; i < scan.count(); ++i) {
+        if (field >= 0) {
+            const UpperCase::Found found = untrimmed ? matcher.find(scan.at(i) + offset, width) : UpperCase::Unsure;
+            if (found == UpperCase::No ||
+                (found == UpperCase::Unsure && !decoded(scan.trimmed(i, field)).toUpper().contains(needle)))
+                continue;
+        }
+        matches.push_back(
+            {displayNameAt(scan, i), decoded(scan.trimmed(i, CustomerField::Telephone)), QString::number(i + 1)});
+    }
+    return matches;
+}

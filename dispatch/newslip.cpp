@@ -1,0 +1,47 @@
+#include "dispatch/newslip.h"
+
+#include "core/clock.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/oledate.h"
+#include "core/slipcounter.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+
+Record newSlipRecord(const Clock &clock)
+{
+    using namespace SlipField;
+    Record slip(serviceSlipLayout());
+    slip.setReal(DateReceived, OleDate::fromDate(clock.today()));
+    slip.setText(Status, SlipValues::kOpen);
+    slip.setText(SchedDate, SlipValues::kNoDate);
+    slip.setText(SchedTime, SlipValues::kNoTime);
+    slip.setText(Priority, SlipValues::priorities().front());
+    slip.setText(Amount, Formats::currency(Money()));
+    return slip;
+}
+
+void assignNewSlip(Record &slip, const QString &assignment)
+{
+    const bool none = assignment.trimmed().isEmpty();
+    slip.setText(SlipField::AssignedTo, assignment);
+    slip.setText(SlipField::Status, none ? SlipValues::kOpen : SlipValues::kAssigned);
+}
+
+std::optional<QString> createSlip(const DataFolder &folder, SlipCounter &counter, Record &slip)
+{
+    if (auto why = counter.refusal())
+        return why;
+    const qint16 number = counter.next();
+    slip.setInt16(SlipField::SlipNo, number);
+    AppendSlip(folder, slip);
+    try {
+        counter.advance(folder);
+    } catch (const DiskError &e) {
+        // The slip is stored under this number: the next slip must not get it again.
+        counter.set(qint16(number + 1));
+        throw DiskError(e.message() + QStringLiteral("\r\nService Slip %1 was stored.").arg(number));
+    }
+    return std::nullopt;
+}

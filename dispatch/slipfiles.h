@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/recordlayout.h"
+
+#include <QString>
+#include <span>
+#include <vector>
+
+class DataFolder;
+
+// The three slip files. A slip file with no records does not exist: every writer that would leave one empty
+// deletes it and its Backup copy, and every reader takes a missing file for one without slips.
+namespace SlipFiles {
+inline const QString kActive = QStringLiteral("/ServiceSlips.txt");
+inline const QString kCompleted = QStringLiteral("/CompletedServiceSlips.txt");
+inline const QString kFinalized = QStringLiteral("\\FinalizedServiceSlips.txt");
+} // namespace SlipFiles
+
+// A row of the dispatch board: its slip and whether the user marked it.
+struct MarkedSlip
+{
+    Record slip;
+    bool marked = false;
+};
+
+// The slips of /ServiceSlips.txt in file order (restored from /Backup when missing); none without the file.
+std::vector<Record> LoadActiveSlips(const DataFolder &folder);
+
+// Stores the board: the rows whose status is "Complete" are appended behind the slips already waiting in
+// /CompletedServiceSlips.txt, the others replace /ServiceSlips.txt in board order. The completed slips are
+// stored first, so that a failure in between leaves a slip in both files rather than in neither.
+void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
+
+// Replaces /ServiceSlips.txt with the unmarked rows, whatever their status.
+void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows);
+
+// Deletes /ServiceSlips.txt and its Backup copy.
+void DeleteActiveSlips(const DataFolder &folder);
+
+// Adds the slip behind the last record of /ServiceSlips.txt, creating the file when there is none.
+void AppendSlip(const DataFolder &folder, const Record &slip);
+
+// True when a stored slip other than record `skip` (from 1; 0 skips none) has exactly this assignment, date
+// and time (trimmed fields, case counts, "0" and "None" match like any other text). Only what is stored
+// counts; without /ServiceSlips.txt nothing is booked.
+bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
+                  int skip = 0);

@@ -1,0 +1,108 @@
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace CustomerField;
+
+namespace {
+
+Record customer(const QString &fields) // acct|type|name|title|first|last|city|telephone
+{
+    Record r(customerLayout());
+    const int order[] = {AcctNo, AcctType, Name, Title, FirstName, LastName, City, Telephone};
+    const QStringList f = fields.split('|');
+    for (int i = 0; i < f.size(); ++i)
+        r.setText(order[i], f[i]);
+    return r;
+}
+
+DataFolder withCustomers(const TestRoot &root)
+{
+    root.write(CustomerFile::kPath, customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
+                                        customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000").bytes() +
+                                        customer("C3|Individual|||Ann|Lee|Springfield").bytes() +
+                                        customer("D4|Business|Straße & Söhne||||Köln").bytes());
+    return root.folder();
+}
+
+} // namespace
+
+class TestCustomerFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void namesDuplicatesAndReads()
+    {
+        TestRoot root;
+        const DataFolder folder = withCustomers(root);
+        QStringList names;
+        for (const auto &e : loadCustomerNames(folder).names)
+            names.append(e.key + '#' + QString::number(e.recordNumber));
+        QCOMPARE(names, (QStringList{"Acme Heating#1", "Lee, Ann#3", "Smith, John#2", "Straße & Söhne#4"}));
+        QCOMPARE(loadCustomerNames(folder).cities, (QStringList{"Köln", "Shelbyville", "Springfield"}));
+        QVERIFY(FindDuplicateAcctNo(folder, "B2", 1));
+        // Its own record; case counts; the text is not trimmed.
+        QVERIFY(!FindDuplicateAcctNo(folder, "B2", 2) && !FindDuplicateAcctNo(folder, "b2", 1) &&
+                !FindDuplicateAcctNo(folder, "B2 ", 1));
+        Record current = customer("9");
+        ReadCustomer(folder, 5, current); // beyond the end: blank, the reserved numbers zero
+        QCOMPARE(current, newCustomerRecord());
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("search"); // criterion|text|record:display name ...
+        QTest::newRow("telephone anywhere") << "6|555|1:Acme Heating 2:Mr. John Smith";
+        QTest::newRow("last name, any case") << "7|smi|2:Mr. John Smith";
+        QTest::newRow("across a word, to the end") << "0|e HEATING|1:Acme Heating";
+        QTest::newRow("accented letter") << "3|KÖLN|4:Straße & Söhne";
+        QTest::newRow("sharp s upper-cased") << "0|STRASSE|4:Straße & Söhne";
+        QTest::newRow("all") << "10|All|1:Acme Heating 2:Mr. John Smith 3:Ann Lee 4:Straße & Söhne";
+        QTest::newRow("undefined criterion") << "9|A|";
+    }
+    void search()
+    {
+        QFETCH(QString, search);
+        const QStringList s = search.split('|');
+        TestRoot root;
+        QStringList got;
+        for (const CustomerMatch &m : SearchCustomers(withCustomers(root), CustomerCriterion(s[0].toInt()), s[1]))
+            got.append(m.recordNumber + ':' + m.displayName);
+        QCOMPARE(got.join(' '), s[2]);
+    }
+
+    void deletion()
+    {
+        // record, account number on screen, then the records left, the count and the record shown
+        const std::tuple<int, QString, QString> cases[] = {
+            {2, "B2", "A1C3D4 3 2"}, {4, "D4", "A1B2C3 3 3"}, {1, "../outside", "B2C3D4 3 1"}};
+        for (const auto &[current, acct, after] : cases) {
+            TestRoot root;
+            const QStringList doomed = {"/Backup/CustomerData.txt", CustomerFile::kTemporary,
+                                        "/VIActiveAccounts/" + acct + ".txt",
+                                        "/Backup/VIActiveAccounts/" + acct + ".txt"};
+            for (const QString &f : doomed + QStringList{"/outside.txt"})
+                root.write(f, "x");
+            const CustomerDeletion result = DeleteCustomer(withCustomers(root), current, acct);
+            QString left;
+            for (const Record &r : root.folder().readRecords(CustomerFile::kPath, customerLayout()))
+                left += r.text(AcctNo);
+            QCOMPARE(QStringLiteral("%1 %2 %3").arg(left).arg(result.count).arg(result.current), after);
+            for (const QString &f : doomed.mid(0, acct.startsWith('.') ? 2 : 4))
+                QVERIFY2(!root.exists(f), qPrintable(f));
+            QVERIFY(root.exists("/outside.txt")); // the hostile number deleted nothing outside its folder
+        }
+        TestRoot root; // the only record: an empty file, the count stays 1
+        root.write(CustomerFile::kPath, customer("A1").bytes());
+        const CustomerDeletion result = DeleteCustomer(root.folder(), 1, "A1");
+        QVERIFY(root.exists(CustomerFile::kPath) && customerCount(root.folder()) == 0 && result.count == 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCustomerFile)
+#include "tst_customerfile.moc"

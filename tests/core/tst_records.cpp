@@ -1,0 +1,75 @@
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerrecord.h"
+#include "accounts/servicerecord.h"
+#include "billing/postingrecords.h"
+#include "core/accounthistoryrecord.h"
+#include "dispatch/servicesliprecord.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+// Every record type written to a file and read back: each field at its offset, texts cut to their width.
+class TestRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<const RecordLayout *>("layout");
+        QTest::addColumn<QString>("offsets"); // of every field, then the record length
+        QTest::newRow("slip") << &serviceSlipLayout()
+                              << "0 2 10 25 45 75 110 135 155 157 167 180 210 240 275 300 320 322 332 345 375 405 "
+                                 "415 427 627 647 667 687 697";
+        QTest::newRow("customer") << &customerLayout()
+                                  << "0 20 65 100 125 150 170 172 182 207 220 233 263 273 288 289 314 324 326 328";
+        QTest::newRow("assignment") << &assignmentLayout() << "0 20 50 85 110 130 150 160 175 190 205 235";
+        QTest::newRow("service") << &serviceLayout() << "0 60 70 72";
+        QTest::newRow("account history") << &accountHistoryLayout() << "0 45 70 85 145 155";
+        QTest::newRow("service history") << &serviceHistoryLayout() << "0 30 55 70 105 145";
+        QTest::newRow("tax") << &taxLayout() << "0 20 35 65 75";
+        QTest::newRow("journal") << &journalLayout() << "0 45 65 85 93 101 109 117 125";
+    }
+    void roundTrip()
+    {
+        QFETCH(const RecordLayout *, layout);
+        QFETCH(QString, offsets);
+        QStringList actual;
+        for (int f = 0; f < layout->fieldCount(); ++f)
+            actual.append(QString::number(layout->offset(f)));
+        QCOMPARE(actual.join(' ') + ' ' + QString::number(layout->length()), offsets);
+
+        Record written(*layout);
+        for (int f = 0; f < layout->fieldCount(); ++f) {
+            const FieldKind kind = layout->spec(f).kind;
+            if (kind == FieldKind::Text) // longer than the field; "é" checks the one-byte code page
+                written.setText(f, "é" + QString(layout->size(f) + 5, QChar(u'A' + f % 26)));
+            else if (kind == FieldKind::Int16)
+                written.setInt16(f, qint16(-1000 - f));
+            else if (kind == FieldKind::Currency)
+                written.setMoney(f, Money::fromRaw(-1234567890123LL - f));
+            else
+                written.setReal(f, 46088.5 + f);
+        }
+        TestRoot root;
+        root.folder().appendRecord("/Records.txt", Record(*layout));
+        root.folder().appendRecord("/Records.txt", written);
+        const QByteArray bytes = root.read("/Records.txt").mid(layout->length());
+        const std::vector<Record> read = root.folder().readRecords("/Records.txt", *layout);
+        QCOMPARE(read.size(), 2u);
+        QCOMPARE(read[1], written);
+        for (int f = 0; f < layout->fieldCount(); ++f) {
+            if (layout->spec(f).kind != FieldKind::Text)
+                continue;
+            const int width = layout->size(f);
+            QCOMPARE(bytes.mid(layout->offset(f), width), "\xE9" + QByteArray(width - 1, char('A' + f % 26)));
+            QCOMPARE(read[1].text(f), "é" + QString(width - 1, QChar(u'A' + f % 26)));
+            QCOMPARE(read[0].text(f), QString());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "tst_records.moc"
