@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/datafolder.h"
+#include "core/portmap.h"
+#include "platform/serialport.h"
+
+#include <QSerialPort>
+#include <functional>
+
+// The serial port on QSerialPort. The device behind a port number is looked up when the port opens, so a
+// modem plugged in or a mapping file changed since the start counts.
+class QtSerialPort final : public SerialPort
+{
+public:
+    using Resolver = std::function<QString(int port)>;
+    explicit QtSerialPort(Resolver resolver);
+    ~QtSerialPort() override;
+
+    void setPortNumber(int port) override { m_portNumber = port; }
+    int portNumber() const override { return m_portNumber; }
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool write(const QByteArray &bytes) override;
+    qint64 bytesWaiting() const override;
+    void discardInput() override;
+    QByteArray readAll() override;
+    QString errorText() const override { return m_error; }
+
+    // The device opened, or to be opened, for the current number.
+    QString deviceName() const;
+
+private:
+    Resolver m_resolver;
+    QSerialPort m_port;
+    int m_portNumber = 0;
+    QString m_error;
+};
+
+// Makes the program's serial ports: the numbering of PortMap over the devices the system lists and the
+// mapping file in the data root. The ports it makes ask it for their device, so it outlives them.
+class QtSerialPorts
+{
+public:
+    using DeviceLister = std::function<QStringList()>;
+
+    // devices: the system's serial devices; tests pass their own list so that no real port is touched.
+    explicit QtSerialPorts(DataFolder folder, DeviceLister devices = systemDevices);
+
+    static QStringList systemDevices();
+    PortMap currentMap() const;
+    QString device(int port) const { return currentMap().device(port); }
+
+    std::unique_ptr<SerialPort> create() const;
+    SerialPortFactory factory() const
+    {
+        return [this] { return create(); };
+    }
+
+private:
+    DataFolder m_folder;
+    DeviceLister m_devices;
+};

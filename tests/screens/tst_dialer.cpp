@@ -1,0 +1,272 @@
+#include "core/screens/dialerwindow.h"
+#include "platform/fakes/fakemodem.h"
+#include "platform/fakes/fakeplatform.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+// A dialer on a fake modem at port 3, opened for Jane Doe at 555-1212.
+struct Dialer
+{
+    explicit Dialer(int port = 3)
+        : modem(bench.factory())
+    {
+        bench.addModem(3);
+        window =
+            std::make_unique<DialerWindow>(ProgramWindow::Environment{&layouts, {}}, messages, modem, root.folder(),
+                                           DialerOptions{[port] { return port; }, [] { return true; }});
+    }
+    void open(const QString &name = "Jane Doe", const QString &number = "555-1212") { window->open(name, number); }
+
+    template <typename T = QPushButton> T *get(const QString &name) const
+    {
+        T *child = window->findChild<T *>(name);
+        return child ? child : (qFatal("no control %s", qPrintable(name)), nullptr);
+    }
+    QString text(const QString &label) const { return get<QLabel>(label)->text(); }
+    void click(const QString &button) const { get(button)->click(); }
+    QByteArray lastCommand() { return bench.line(3).commands.value(bench.line(3).commands.size() - 1); }
+
+    TestRoot root;
+    FakeModemBench bench;
+    Modem modem;
+    FakeMessages messages;
+    MemoryLayoutStore layouts;
+    std::unique_ptr<DialerWindow> window;
+};
+
+const QString kConnected = QStringLiteral("Pickup Receiver - Then Click Hangup");
+} // namespace
+
+class TestDialer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void opensReadyToDial();
+    void dialAndTalk_data();
+    void dialAndTalk();
+    void modemRefusal_data();
+    void modemRefusal();
+    void disconnectDuringWait();
+    void portTrouble_data();
+    void portTrouble();
+    void prefix();
+    void speedDialAddAndRestore();
+    void speedDialDelete();
+};
+
+void TestDialer::opensReadyToDial()
+{
+    Dialer d;
+    d.modem.setProbeTimeout(250);
+    QSignalSpy searched(&d.modem, &Modem::searchFinished);
+    d.modem.SearchModem();
+    QVERIFY(searched.wait(3000));
+    d.root.write(kSpeedNumbersFile, "Ann & Co\r\n555-0001\r\n");
+    d.open();
+
+    QVERIFY(d.window->isVisible());
+    QCOMPARE(d.text("lblName"), QString("Jane Doe"));
+    QCOMPARE(d.text("lblNumber"), QString("555-1212"));
+    QCOMPARE(d.text("lblStatus"), QString("Ready to Dial......"));
+    QCOMPARE(d.get<QLineEdit>("txtModemStatus")->text(), QString("Your Modem Comm Port Is 3."));
+    QCOMPARE(d.text("lblPort"), QString("COM Port # 3"));
+    QVERIFY(d.get("cmdNewDial")->isVisible());
+    QVERIFY(d.get("cmdCancel")->isHidden());
+    QVERIFY(!d.get("cmdSpeedDialer_2")->isEnabled());
+    QVERIFY(d.get<QGroupBox>("fraSpeedDial")->isHidden());
+    QCOMPARE(d.get("cmdDialer_0")->text(), QString("Ann && Co"));
+
+    auto *help = d.get("cmdHelp");
+    help->click();
+    QCOMPARE(help->text(), QString("Hide Help"));
+    QVERIFY(d.get<QGroupBox>("fraHelp")->isVisible());
+    help->click();
+    QCOMPARE(help->text(), QString("Show Help"));
+
+    d.click("cmdHangup");
+    QVERIFY(d.layouts.entries.contains("VarnelDispatcher/frmDialer"));
+}
+
+void TestDialer::dialAndTalk_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("plain") << "555-1212" << QByteArray("ATDT555-1212;");
+    QTest::newRow("letters and blanks as typed") << "1 800 CALL ME" << QByteArray("ATDT1 800 CALL ME;");
+}
+
+void TestDialer::dialAndTalk()
+{
+    QFETCH(QString, number);
+    QFETCH(QByteArray, command);
+    Dialer d;
+    d.open("Jane Doe", number);
+    QSignalSpy finished(d.window.get(), &DialerWindow::finished);
+    d.click("cmdNewDial");
+    QVERIFY(d.get("cmdNewDial")->isHidden());
+    QCOMPARE(d.text("lblStatus"), "Dialing..... " + number);
+    QVERIFY(d.bench.line(3).written.endsWith(command + "\r"));
+
+    QTRY_COMPARE(d.text("lblStatus"), kConnected);
+    QCOMPARE(d.text("lblModemReply"), QString("OK"));
+    QVERIFY(d.get("cmdCancel")->isVisible());
+
+    d.click("cmdCancel");
+    QCOMPARE(d.lastCommand(), QByteArray("ATH"));
+    QVERIFY(!d.bench.isOpen(3));
+    QVERIFY(!d.window->isVisible());
+    QCOMPARE(finished.size(), 1);
+}
+
+void TestDialer::modemRefusal_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("status");
+    for (const char *code : {"ERROR", "NO CARRIER", "NO DIALTONE", "BUSY"})
+        QTest::newRow(code) << QByteArray("\r\n") + code + "\r\n"
+                            << QStringLiteral("The modem answered %1 and has hung up.").arg(code);
+}
+
+void TestDialer::modemRefusal()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, status);
+    Dialer d;
+    d.bench.answer(3, "ATDT", reply);
+    d.open();
+    d.click("cmdNewDial");
+    QTRY_COMPARE(d.text("lblStatus"), status);
+    QCOMPARE(d.lastCommand(), QByteArray("ATH"));
+    QVERIFY(!d.bench.isOpen(3));
+    QVERIFY(d.get("cmdNewDial")->isVisible());
+    QCOMPARE(d.messages.beeps, 1);
+
+    // Dialing again opens the port again.
+    d.bench.answer(3, "ATDT", QByteArray("\r\nOK\r\n"));
+    d.click("cmdNewDial");
+    QTRY_COMPARE(d.text("lblStatus"), kConnected);
+
+    // However the dialer closes, the modem does not stay off the hook.
+    d.window->closeByProgram();
+    QCOMPARE(d.lastCommand(), QByteArray("ATH"));
+    QVERIFY(!d.bench.isOpen(3));
+}
+
+void TestDialer::disconnectDuringWait()
+{
+    Dialer d;
+    d.bench.answer(3, "ATDT", std::nullopt);
+    d.bench.line(3).echo = true;
+    d.open();
+    d.click("cmdNewDial");
+    QTRY_COMPARE(d.text("lblModemReply"), QString("ATDT555-1212;")); // the reply shows as it comes
+    QCOMPARE(d.text("lblStatus"), QString("Dialing..... 555-1212"));
+
+    d.click("cmdHangup");
+    QCOMPARE(d.lastCommand(), QByteArray("ATH"));
+    QVERIFY(!d.bench.isOpen(3));
+    QVERIFY(!d.window->isVisible());
+}
+
+void TestDialer::portTrouble_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("failWrites");
+    QTest::addColumn<QString>("openStatus");
+    QTest::newRow("absent port") << 5 << false << "The modem port 5 could not be opened";
+    QTest::newRow("write refused") << 3 << true << "Ready to Dial......";
+}
+
+void TestDialer::portTrouble()
+{
+    QFETCH(int, port);
+    QFETCH(bool, failWrites);
+    QFETCH(QString, openStatus);
+    Dialer d(port);
+    d.bench.line(3).failWrites = failWrites;
+    d.open();
+    QVERIFY2(d.text("lblStatus").startsWith(openStatus), qPrintable(d.text("lblStatus")));
+    d.click("cmdNewDial");
+    QVERIFY2(d.text("lblStatus").startsWith("The number could not be sent to the modem"),
+             qPrintable(d.text("lblStatus")));
+    QVERIFY(d.get("cmdNewDial")->isVisible());
+    QVERIFY(d.bench.line(3).written.isEmpty());
+}
+
+void TestDialer::prefix()
+{
+    Dialer d;
+    d.open();
+    auto *box = d.get<QCheckBox>("ckDial1");
+    box->setChecked(true);
+    QCOMPARE(d.text("lblNumber"), QString("1-555-1212"));
+    box->setChecked(false);
+    QCOMPARE(d.text("lblNumber"), QString("555-1212"));
+
+    box->setChecked(true);
+    d.click("cmdNewDial");
+    QCOMPARE(d.bench.line(3).commands.value(0), QByteArray("ATDT1-555-1212;"));
+}
+
+void TestDialer::speedDialAddAndRestore()
+{
+    Dialer d;
+    d.open();
+    d.click("cmdDialer_0");
+    QVERIFY(d.get<QGroupBox>("fraSpeedDial")->isVisible());
+    d.get<QLineEdit>("txtSpeedName")->setText("Bob");
+    d.get<QLineEdit>("txtSpeedNumber")->setText("555-0002");
+    d.click("cmdSpeedDialer_0");
+    QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Bob\r\n555-0002\r\n"));
+    QCOMPARE(d.get("cmdDialer_0")->text(), QString("Bob"));
+    QVERIFY(d.get<QGroupBox>("fraSpeedDial")->isHidden());
+    QVERIFY(d.get<QLineEdit>("txtSpeedName")->text().isEmpty());
+
+    // Load Current puts the call on screen into an empty slot.
+    d.click("cmdDialer_4");
+    d.click("cmdSpeedDialer_4");
+    QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Bob\r\n555-0002\r\nJane Doe\r\n555-1212\r\n"));
+    QCOMPARE(d.get("cmdDialer_4")->text(), QString("Jane Doe"));
+
+    d.click("cmdDialer_0");
+    QCOMPARE(d.text("lblName"), QString("Bob"));
+    QCOMPARE(d.text("lblNumber"), QString("555-0002"));
+    QVERIFY(d.get("cmdSpeedDialer_2")->isEnabled());
+    d.click("cmdSpeedDialer_3");
+    QCOMPARE(d.text("lblName"), QString("Jane Doe"));
+    QCOMPARE(d.text("lblNumber"), QString("555-1212"));
+}
+
+void TestDialer::speedDialDelete()
+{
+    Dialer d;
+    d.root.write(kSpeedNumbersFile, "Ann\r\n555-0001\r\n");
+    d.open();
+    d.click("cmdDialer_0");
+    d.messages.answer(false);
+    d.click("cmdSpeedDialer_2");
+    QCOMPARE(d.messages.shown.back().text, QString("This will delete SpeedDial entry  Ann\r\nAre you Sure"));
+    QCOMPARE(d.messages.shown.back().title, QString("Delete Speed Dial"));
+    QVERIFY(!d.get("cmdSpeedDialer_2")->isEnabled());
+    QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Ann\r\n555-0001\r\n"));
+
+    d.click("cmdDialer_0");
+    d.messages.answer(true);
+    d.click("cmdSpeedDialer_2");
+    QVERIFY(d.root.exists(kSpeedNumbersFile));
+    QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray());
+    QCOMPARE(d.get("cmdDialer_0")->text(), QString());
+}
+
+QTEST_MAIN(TestDialer)
+#include "tst_dialer.moc"
