@@ -1,0 +1,63 @@
+#pragma once
+
+#include "printing/printsurface.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+
+class QPrinter;
+
+// The print surface on a QPrinter: a printer chosen in the print dialog, a PDF file or the preview. Twips become
+// device units by the printer's resolution; the painter's origin is the top left corner of the paper.
+//
+// Separate documents: each endDoc() ends the painter, which hands the document to the printer as one job; the
+// next drawing begins the next job on the same printer. One output: every document goes into the printer's
+// one output (a PDF file, the preview), each starting on a new page; finish() closes it.
+class QtPrintSurface final : public PrintSurface
+{
+public:
+    enum class Documents { Separate, OneOutput };
+
+    QtPrintSurface(QPrinter &printer, Documents documents);
+    ~QtPrintSurface() override;
+
+    // Prepares the printer: letter paper, full page, and for a PDF no margins.
+    static void preparePrinter(QPrinter &printer);
+
+    // Closes the output of a OneOutput run; throws PrintError when it could not be completed.
+    void finish();
+    // Drops the document being printed (a cancelled or failed run).
+    void abort();
+
+    double pageHeight() const override;
+
+protected:
+    void applySetup(PageOrientation orientation, bool colour) override;
+    double measureWidth(const PrintFont &font, const QString &text) const override;
+    double measureHeight(const PrintFont &font) const override;
+    void beginPage(bool firstOfDocument) override;
+    void endDocument(bool drewSomething) override;
+    void drawTextAt(double x, double y, const QString &text, const PrintFont &font, PrintColour ink) override;
+    void drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) override;
+    void drawRectAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) override;
+    bool drawPictureAt(const QString &path, double x, double y, double width, double height) override;
+
+private:
+    double device(double twips) const { return twips * m_dotsPerTwip; }
+    QColor colourOf(PrintColour colour) const;
+    QPen pen(PrintColour colour, int penWidth) const;
+    QFont qfont(const PrintFont &font) const;
+    const QFontMetricsF &metrics(const PrintFont &font) const;
+    QString failure(const QString &what) const;
+
+    QPrinter &m_printer;
+    Documents m_documents;
+    QPainter m_painter;
+    double m_dotsPerTwip = 1;
+    bool m_colour = true;
+    mutable QHash<QString, QFontMetricsF> m_metrics;
+    QHash<QString, QImage> m_pictures; // a null image for a file that cannot be read
+};

@@ -1,0 +1,202 @@
+#include "printing/printblocks.h"
+
+#include "core/cp1252.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/textfile.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+QStringList splitLines(const QString &text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = text.split(lineEnd);
+    // The line end after the last line does not start another one.
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+SoldTo soldToOf(const SlipPrintValues &slip)
+{
+    return SoldTo{slip.name, slip.address1, slip.address2, slip.city, slip.state, slip.postalCode};
+}
+
+void startDocument(PrintSurface &surface, const PrintSettings &settings, const QString &orientation, bool colour)
+{
+    surface.setStyle(settings.style());
+    surface.SetupPrinter(orientation, colour);
+}
+
+void PrintFormFrame(PrintSurface &surface, const DocumentInputs &inputs, const QString &title, double y)
+{
+    constexpr PrintColour black = PrintColours::kBlack;
+    surface.SetPrintColour(false);
+
+    // The header box; its pen stays for the rules.
+    surface.setPenWidth(6);
+    surface.drawRect(360, 504, 11880, 5040, black);
+    surface.setInk(black);
+
+    // The item table: 14 row rules, the foot rules, the totals rows and the columns.
+    for (int k = 0; k <= 13; ++k)
+        surface.drawLine(360, 7200 + 360 * k, 11880, 7200 + 360 * k, black);
+    for (const double ruleY : {12240.0, 13680.0, 14400.0})
+        surface.drawLine(360, ruleY, 11880, ruleY, black);
+    for (int k = 0; k <= 4; ++k)
+        surface.drawLine(7920, 12600 + 360 * k, 11880, 12600 + 360 * k, black);
+    for (const double ruleX : {360.0, 7920.0, 10080.0, 11880.0})
+        surface.drawLine(ruleX, 7200, ruleX, 14400, black);
+    for (const double ruleX : {1800.0, 3240.0})
+        surface.drawLine(ruleX, 7200, ruleX, 12240, black);
+
+    surface.SetPrintColour(true);
+    surface.SetPrintPosition(5.0, y);
+    surface.SetPrintFont(26, true, false);
+    surface.print(title);
+    surface.SetPrintFont(10, true, false);
+
+    PrintLogo(surface, inputs.settings);
+    // The block ends before the header texts at 5 inches.
+    PrintBusinessBlock(surface, inputs.business, inputs.settings.usaAddressStyle, 0.75, y, 12,
+                       inches(5.0) - inches(0.75) - 144);
+}
+
+void PrintLogo(PrintSurface &surface, const PrintSettings &settings)
+{
+    const double width = settings.logoWidth;
+    const double height = std::min(settings.logoHeight, 1800.0);
+    if (settings.logoPath.trimmed().isEmpty() || !std::isfinite(width) || !std::isfinite(height))
+        return;
+    surface.drawPicture(settings.logoPath, (surface.pageWidth() - width) / 2, 144, width, height);
+}
+
+void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, bool usaStyle, double x, double y,
+                        double nameSize, double maxWidth)
+{
+    const bool longName = business.name.size() > 25;
+    surface.SetPrintPosition(x, y);
+    surface.SetPrintFont(longName ? 10 : nameSize, true, false);
+    surface.print(fitText(surface, business.name, maxWidth));
+    surface.SetPrintFont(10, longName, false);
+
+    auto line = [&](const QString &text) {
+        surface.SetPrintPosition(x, 0);
+        surface.print(fitText(surface, text, maxWidth));
+    };
+    line(business.address1);
+    if (!business.address2.isEmpty())
+        line(business.address2);
+    if (usaStyle) {
+        line(cityLine(business.city, business.state, business.postalCode, QStringLiteral(". ")));
+    } else {
+        if (!business.city.isEmpty())
+            line(business.city);
+        if (!business.state.isEmpty())
+            line(business.state);
+    }
+    if (!business.telephone.isEmpty())
+        line(QStringLiteral("Telephone: ") + business.telephone);
+    if (!business.aux1.isEmpty())
+        line(business.aux1);
+    if (!business.aux2.isEmpty())
+        line(business.aux2);
+}
+
+void PrintSoldTo(PrintSurface &surface, const SoldTo &customer, bool usaStyle, double x, double y, bool withLabel)
+{
+    surface.SetPrintColour(true);
+    surface.SetPrintFont(10, false, false);
+    if (withLabel) {
+        surface.SetPrintPosition(x, 1.95);
+        surface.print(QStringLiteral("SOLD TO:"));
+    }
+    surface.PrintWrapped(inches(x), inches(y), 2520, 360, customer.name);
+    auto line = [&](const QString &text) {
+        surface.setCurrentX(inches(x));
+        surface.print(text);
+    };
+    line(customer.address1);
+    if (!customer.address2.isEmpty())
+        line(customer.address2);
+    if (usaStyle) {
+        line(cityLine(customer.city, customer.state, customer.postalCode, QStringLiteral(" ")));
+    } else {
+        line(customer.city);
+        line(customer.postalCode);
+    }
+    surface.setInk(PrintColours::kBlack);
+}
+
+void PrintDetachLine(PrintSurface &surface)
+{
+    surface.SetPrintFont(6, true, false);
+    surface.SetPrintPosition(3.0, 3.6);
+    surface.print(QStringLiteral("Detach Here and Return Top Section"));
+    surface.SetPrintFont(10, true, false);
+}
+
+QString cityLine(const QString &city, const QString &state, const QString &postalCode, const QString &separator)
+{
+    QString rest = state;
+    if (!postalCode.isEmpty())
+        rest = state.isEmpty() ? postalCode : state + separator + postalCode;
+    if (city.isEmpty())
+        return rest;
+    return rest.isEmpty() ? city : city + QStringLiteral(", ") + rest;
+}
+
+QString fitText(const PrintSurface &surface, const QString &text, double maxWidth)
+{
+    if (maxWidth <= 0 || surface.textWidth(text) <= maxWidth)
+        return text;
+    int low = 0;
+    int high = int(text.size());
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (surface.textWidth(text.left(mid)) <= maxWidth)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return text.left(low);
+}
+
+void printCentred(PrintSurface &surface, const QString &text)
+{
+    surface.setCurrentX(std::max(0.0, (surface.pageWidth() - surface.textWidth(text)) / 2));
+    surface.print(text);
+}
+
+QStringList writeWorkingText(const DataFolder &folder, const QString &relative, const QString &text, bool withBackup)
+{
+    try {
+        if (withBackup)
+            folder.deleteWithBackup(relative);
+        else
+            folder.deleteFile(relative);
+        TextWriter writer;
+        writer.printLine(text);
+        folder.writeFile(relative, writer.bytes());
+        return splitLines(Cp1252::decode(folder.readAll(relative)));
+    } catch (const DiskError &) {
+        return splitLines(text);
+    }
+}
+
+void printLinesInBox(PrintSurface &surface, double x, double width, double perLine, double bottom,
+                     const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        // The last line that may start still ends at the bottom.
+        const double room = bottom - surface.textHeight() - surface.currentY();
+        if (room < 0)
+            break;
+        surface.PrintWrapped(x, surface.currentY(), width, std::min(perLine, room + 0.5), line);
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "printing/recordingsurface.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+// A printing action (the invoices of the ticked slips, a report, some blank forms) is a list of documents.
+// The target asks once where the action goes (a print dialog, a preview, a file), then prints every document
+// as a job of its own.
+
+struct PrintJob
+{
+    QString name; // the job's name in the printer queue
+    // Prints the document's pages on the surface; the runner ends the document afterwards.
+    std::function<void(PrintSurface &)> print;
+};
+
+struct PrintAction
+{
+    QString title;  // for the dialog and the progress
+    int copies = 1; // the number of copies the print dialog starts with
+    std::vector<PrintJob> jobs;
+};
+
+struct PrintOutcome
+{
+    enum class Status { Printed, Cancelled, Failed };
+    Status status = Status::Printed;
+    int sent = 0;  // documents completely handed to the printer or written to the file
+    QString error; // for Failed: what went wrong, for the user
+
+    bool printed() const { return status == Status::Printed; }
+    bool cancelled() const { return status == Status::Cancelled; }
+    bool failed() const { return status == Status::Failed; }
+};
+
+class PrintTarget
+{
+public:
+    virtual ~PrintTarget() = default;
+    // An action without documents returns at once, without asking anything.
+    virtual PrintOutcome run(const PrintAction &action) = 0;
+};
+
+// Prints every document of the action on the surface, ending each. Before document i (from 0) proceed(i) is
+// asked; false stops the run as cancelled. A printer or disk error stops it as failed. The outcome counts the
+// documents ended.
+PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action,
+                       const std::function<bool(int index)> &proceed = {});
+
+// The target for tests: every action prints on one recording surface, the print dialog answers as scripted.
+class RecordingPrintTarget final : public PrintTarget
+{
+public:
+    PrintOutcome run(const PrintAction &action) override;
+
+    RecordingSurface surface;
+    bool cancelDialog = false;     // the user cancels the dialog: nothing printed
+    int dialogs = 0;               // how often the dialog was shown
+    std::vector<QString> titles;   // of the actions that reached the dialog
+    std::vector<QString> jobNames; // of the documents printed
+};

@@ -1,0 +1,178 @@
+#include "printing/serviceorderlayout.h"
+
+#include <memory>
+
+namespace {
+
+constexpr int kItemsPerColumn = 4;
+constexpr int kItemColumns = 2; // more items would print over the totals below them
+constexpr double kItemsTop = 7660.8;
+constexpr double kContentsTop = 3672;
+constexpr double kContentsHeight = 1440;
+
+bool dateSet(const QString &date)
+{
+    return !date.isEmpty() && date != QLatin1String("0");
+}
+bool timeSet(const QString &time)
+{
+    return !time.isEmpty() && time != QLatin1String("None");
+}
+
+// The ruled work area. Band one holds the problem reported, the service rendered and its charge (dollars and
+// cents), with the additional services below; band two the notes under the item totals. The rule under the
+// "Additional Services Performed" label starts at the middle column, so that the label stays clear.
+void printWorkArea(PrintSurface &surface)
+{
+    surface.setPenWidth(1);
+    const PrintColour colour = surface.lineColour();
+    for (int k = 0; k <= 8; ++k) {
+        const double y = 3960 + 360 * k;
+        surface.drawLine(y == 5760 ? 5040 : 1008, y, 10800, y, colour);
+    }
+    for (const double x : {5040.0, 9000.0, 9072.0, 10008.0})
+        surface.drawLine(x, 3960, x, 6840, colour);
+    for (int k = 0; k <= 3; ++k) {
+        const double y = 9360 + 360 * k;
+        surface.drawLine(1008, y, 10800, y, colour);
+    }
+    for (const double x : {1296.0, 3240.0})
+        surface.drawLine(x, 9360, x, 10440, colour);
+}
+
+void printAt(PrintSurface &surface, double x, double y, const QString &text)
+{
+    surface.SetPrintPosition(x, y);
+    surface.print(text);
+}
+
+} // namespace
+
+void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
+                           const SlipPrintValues &slip)
+{
+    const PrintSettings &settings = inputs.settings;
+    startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
+    surface.endLine();
+    PrintLogo(surface, settings);
+
+    // Heading
+    surface.SetPrintColour(true);
+    surface.SetPrintFont(14, true, true);
+    printCentred(surface, QStringLiteral("Service Order/Summary"));
+    surface.SetPrintFont(10, false, false);
+    printAt(surface, 5.0, 0, QStringLiteral("Service Order #") + slip.slipNo);
+    printAt(surface, 5.0, 0,
+            dateSet(slip.schedDate) ? QStringLiteral("Scheduled Date ") + slip.schedDate
+                                    : QStringLiteral("Scheduled Date     _________________"));
+    printAt(surface, 5.0, 0,
+            timeSet(slip.schedTime) ? QStringLiteral("Scheduled Time ") + slip.schedTime
+                                    : QStringLiteral("Scheduled Time     _________________"));
+
+    // Time boxes
+    surface.SetPrintPosition(5.0, 1.1);
+    bool first = true;
+    for (const char *label : {"Actual Start Time:", "Completion Time:", "Total Repair Time:"}) {
+        if (!first)
+            surface.setCurrentY(surface.currentY() + 115.2);
+        first = false;
+        surface.SetPrintPosition(5.0, 0);
+        surface.printOnLine(QString::fromLatin1(label));
+        surface.SetPrintPosition(6.5, 0);
+        surface.print(QStringLiteral("______:______"));
+    }
+    surface.endLine();
+
+    PrintSoldTo(surface, soldToOf(slip), settings.usaAddressStyle, 0.5, 0.5, false);
+    printWorkArea(surface);
+
+    // Labels
+    surface.SetPrintFont(10, false, false);
+    printAt(surface, 0.6, 2.3, QStringLiteral("Problem Reported"));
+    printAt(surface, 3.6, 2.3, QStringLiteral("Service Rendered for Reported Problem"));
+    printAt(surface, 6.8, 2.3, QStringLiteral("Charge"));
+    printAt(surface, 0.6, 3.8, QStringLiteral("Additional Services Performed"));
+    printAt(surface, 0.6, 4.8, QStringLiteral("Total of Services Performed"));
+    const std::pair<double, const char *> headings[] = {{0.6, "Qty"},    {1.4, "Item Used"}, {2.9, "Charge"},
+                                                        {3.6, "Ext"},    {4.15, "Qty"},      {5.0, "Item Used"},
+                                                        {6.4, "Charge"}, {7.1, "Ext"}};
+    for (const auto &[x, text] : headings) {
+        surface.SetPrintPosition(x, 0);
+        surface.printOnLine(QString::fromLatin1(text));
+    }
+    surface.endLine();
+    printAt(surface, 0.6, 6.3, QStringLiteral("Total of Items Used"));
+    printAt(surface, 5.0, 6.7, QStringLiteral("PRE-TAX TOTAL  ____________"));
+
+    // The current items: four in the first column, the next ones in the second from the same height.
+    const int count = std::min<int>(int(inputs.currentItems.size()), kItemsPerColumn * kItemColumns);
+    for (int i = 0; i < count; ++i) {
+        const bool second = i >= kItemsPerColumn;
+        const double x = second ? inches(4.5) : inches(1.0);
+        surface.setCurrentX(x);
+        surface.setCurrentY(kItemsTop + 360 * (i % kItemsPerColumn));
+        surface.print(fitText(surface, inputs.currentItems[i], (second ? 10800 : inches(4.5)) - x - 72));
+    }
+
+    // The slip contents, read back from the working file, in the problem column.
+    const QStringList lines = writeWorkingText(folder, kServiceSlipDataFile, slip.serviceRequired, true);
+    surface.setCurrentY(kContentsTop);
+    printLinesInBox(surface, 864, 4320, kContentsHeight, kContentsTop + kContentsHeight, lines);
+
+    PrintSummary(surface, inputs, slip);
+}
+
+void PrintSummary(PrintSurface &surface, const DocumentInputs &inputs, const SlipPrintValues &slip)
+{
+    surface.setCurrentY(inches(7.75));
+    printCentred(surface, QStringLiteral("Detach and Return to Office"));
+    surface.SetPrintColour(true);
+    surface.endLine();
+    surface.SetPrintPosition(0.5, 0);
+    surface.printOnLine(QStringLiteral("Account Information"));
+    surface.SetPrintPosition(5.5, 0);
+    surface.print(QStringLiteral("Payment Information"));
+    PrintSoldTo(surface, soldToOf(slip), inputs.settings.usaAddressStyle, 0.5, surface.currentY() / kTwipsPerInch,
+                false);
+
+    surface.SetPrintColour(true);
+    surface.SetPrintFont(10, false, false);
+    surface.SetPrintPosition(5.0, 8.25);
+    const std::pair<const char *, double> payment[] = {{"___ Check   Check #_________________", 288},
+                                                       {"___ Cash", 288},
+                                                       {"___ Credit Card # ___________________", 144},
+                                                       {"Expires Date:  ______/______/_________", 288},
+                                                       {"Signature __________________________", 0}};
+    for (const auto &[text, extra] : payment) {
+        surface.SetPrintPosition(5.0, 0);
+        surface.print(QString::fromLatin1(text));
+        surface.setCurrentY(surface.currentY() + extra);
+    }
+    surface.SetPrintPosition(0.5, 0);
+    surface.print(QStringLiteral("Service Order # ") + slip.slipNo);
+    surface.setInk(PrintColours::kPureBlue);
+    printAt(surface, 0.5, 9.3, QStringLiteral("AMOUNT ENCLOSED       _______________"));
+}
+
+PrintAction serviceOrderAction(const DocumentInputs &inputs, const DataFolder &folder,
+                               const std::vector<SlipPrintValues> &tickedRows)
+{
+    PrintAction action;
+    action.title = QStringLiteral("Print Service Slips");
+    action.copies = std::max(1, inputs.settings.copies);
+    const auto shared = std::make_shared<const DocumentInputs>(inputs);
+    for (const SlipPrintValues &row : tickedRows) {
+        if (row.status != QLatin1String("Assigned"))
+            continue;
+        action.jobs.push_back(
+            {QStringLiteral("Service Order ") + row.slipNo,
+             [shared, folder, row](PrintSurface &surface) { printServiceOrderPage(surface, *shared, folder, row); }});
+    }
+    return action;
+}
+
+PrintOutcome PrintRemitStyle(PrintTarget &target, const DocumentInputs &inputs, const DataFolder &folder,
+                             const std::vector<SlipPrintValues> &tickedRows)
+{
+    return target.run(serviceOrderAction(inputs, folder, tickedRows));
+}

@@ -1,0 +1,225 @@
+#include "platform/fakes/fakeplatform.h"
+#include "platform/printrunner.h"
+#include "printing/blankformlayout.h"
+#include "printing/invoicelayout.h"
+#include "printing/reportlayout.h"
+#include "printing/serviceorderlayout.h"
+#include "testsupport.h"
+
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+DocumentInputs sampleInputs()
+{
+    DocumentInputs in;
+    in.business = {"Acme Repair", "12 Main St", "", "Springfield", "IL", "62701", "555-123-4567", "", ""};
+    in.today = QDate(2026, 1, 15);
+    in.currentItems = QStringList{"Filter", "Belt"};
+    in.settings.plainPaper = false;
+    return in;
+}
+
+std::vector<SlipPrintValues> sampleSlips(int count)
+{
+    std::vector<SlipPrintValues> rows;
+    for (int i = 1; i <= count; ++i) {
+        SlipPrintValues s;
+        s.slipNo = QString::number(1000 + i);
+        s.status = "Assigned";
+        s.acctNo = "ACC" + s.slipNo;
+        s.name = "Jane Doe";
+        s.address1 = "1 Elm St";
+        s.city = "Springfield";
+        s.state = "IL";
+        s.postalCode = "62701";
+        s.schedDate = "0";
+        s.schedTime = "None";
+        s.serviceRequired = "Furnace makes a rattling noise\r\nCheck the blower";
+        rows.push_back(s);
+    }
+    return rows;
+}
+
+bool haveTool(const char *name)
+{
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+}
+
+QByteArray runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
+}
+
+// The first page rendered in grey at 72 dots per inch: 1 pixel = 20 twips.
+QImage renderFirstPage(const QString &pdf)
+{
+    const QByteArray pgm = runTool("pdftoppm", {"-r", "72", "-gray", "-f", "1", "-l", "1", pdf});
+    return QImage::fromData(pgm).convertToFormat(QImage::Format_Grayscale8);
+}
+
+int darkPixels(const QImage &image)
+{
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *line = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            dark += line[x] < 128;
+    }
+    return dark;
+}
+
+} // namespace
+
+class TestQtPrint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void documentKinds_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("documents");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("invoices") << "invoice" << 2 << 4
+                                  << QStringList{
+                                         "INVOICE NO: 20260001", "INVOICE NO: 20260002", "Original", "Duplicate",
+                                         "Service Slip No 1001", "Acme Repair",          "Sub-Total"};
+        QTest::newRow("service order") << "order" << 1 << 1
+                                       << QStringList{"Service Order/Summary", "Detach and Return to Office",
+                                                      "Furnace makes a rattling noise", "Total Repair Time:"};
+        QTest::newRow("slip report") << "report" << 1 << 1
+                                     << QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"};
+        QTest::newRow("blank forms") << "blank" << 3 << 3
+                                     << QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION",
+                                                    "Detach Here and Return Top Section"};
+    }
+    void documentKinds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, documents);
+        QFETCH(int, pages);
+        QFETCH(QStringList, texts);
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.settings.invoiceCopies = 2;
+        PrintAction action;
+        if (kind == "invoice") {
+            action = invoiceAction(in, root.folder(), sampleSlips(2), 20260001);
+        } else if (kind == "order") {
+            action = serviceOrderAction(in, root.folder(), sampleSlips(1));
+        } else if (kind == "report") {
+            action = slipReportAction(in, {{"1001", "Normal", "Bob", "Assigned", "Jane Doe", "1/2/2026", "0"}});
+        } else {
+            action = blankFormsAction(in, 3);
+        }
+        FakeMessages messages;
+        QtPrintTarget target(messages);
+        target.setMode(QtPrintTarget::Mode::PdfFile);
+        const QString pdf = root.file("/out.pdf");
+        target.setPdfFile(pdf);
+        const PrintOutcome outcome = target.run(action);
+        QVERIFY2(outcome.printed(), qPrintable(outcome.error));
+        QCOMPARE(outcome.sent, documents);
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QVERIFY(messages.shown.empty());
+
+        if (!haveTool("pdftotext") || !haveTool("pdftoppm"))
+            QSKIP("pdftotext and pdftoppm are needed to read the PDF file back");
+        const QString text = QString::fromUtf8(runTool("pdftotext", {"-layout", pdf, "-"}));
+        QCOMPARE(int(text.count(QLatin1Char('\f'))), pages);
+        // Fonts may join "fi" and "ffi" into ligatures; the text is compared without them.
+        QString flat = text.simplified();
+        const std::pair<const char16_t *, const char *> ligatures[] = {
+            {u"\uFB00", "ff"}, {u"\uFB01", "fi"}, {u"\uFB02", "fl"}, {u"\uFB03", "ffi"}, {u"\uFB04", "ffl"}};
+        for (const auto &[ligature, letters] : ligatures)
+            flat.replace(QString::fromUtf16(ligature), QLatin1String(letters));
+        for (const QString &expected : texts)
+            QVERIFY2(flat.contains(expected.simplified()), qPrintable(expected));
+        const QImage page = renderFirstPage(pdf);
+        QCOMPARE(page.width(), kind == "report" ? 792 : 612); // 11 or 8.5 inches
+        QVERIFY(darkPixels(page) > 500);
+    }
+
+    // Twips reach the page at the printer's resolution: the item table's column rule at 7920 twips is drawn at
+    // 396 pixels (72 per inch), with white paper beside it.
+    void rulesLandWhereTheTwipsSay()
+    {
+        if (!haveTool("pdftoppm"))
+            QSKIP("pdftoppm is needed to render the PDF file");
+        TestRoot root;
+        FakeMessages messages;
+        QtPrintTarget target(messages);
+        target.setMode(QtPrintTarget::Mode::PdfFile);
+        target.setPdfFile(root.file("/form.pdf"));
+        QVERIFY(target.run(blankFormsAction(sampleInputs(), 1)).printed());
+        const QImage page = renderFirstPage(root.file("/form.pdf"));
+        QCOMPARE(page.height(), 792);
+        const int rowY = 10000 / 20;
+        int rule = 255;
+        for (int x = 395; x <= 397; ++x)
+            rule = std::min<int>(rule, qGray(page.pixel(x, rowY)));
+        QVERIFY2(rule < 160, qPrintable(QString::number(rule)));
+        QCOMPARE(qGray(page.pixel(9000 / 20, rowY)), 255);
+    }
+
+    void unknownFontAndMissingLogoStillPrint()
+    {
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.settings.fontName = "No Such Font At All";
+        in.settings.logoPath = root.file("/missing.bmp");
+        in.business.name = QString(60, 'N');
+        FakeMessages messages;
+        QtPrintTarget target(messages);
+        target.setMode(QtPrintTarget::Mode::PdfFile);
+        target.setPdfFile(root.file("/odd.pdf"));
+        auto slips = sampleSlips(1);
+        slips[0].serviceRequired = QString(200, 'Z');
+        const PrintOutcome outcome = target.run(invoiceAction(in, root.folder(), slips, 1));
+        QVERIFY(outcome.printed());
+        QCOMPARE(outcome.sent, 1);
+    }
+
+    void unwritableFileFailsWithAMessage()
+    {
+        TestRoot root;
+        root.write("/blocker", "x");
+        FakeMessages messages;
+        QtPrintTarget target(messages);
+        target.setMode(QtPrintTarget::Mode::PdfFile);
+        const QString pdf = root.file("/blocker/sub/out.pdf");
+        target.setPdfFile(pdf);
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        const PrintOutcome outcome = target.run(blankFormsAction(sampleInputs(), 2));
+        QVERIFY(outcome.failed());
+        QCOMPARE(outcome.sent, 0);
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        QVERIFY(messages.lastText().startsWith("Printing stopped: "));
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    void previewShowsEveryDocument()
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const PrintAction action = blankFormsAction(sampleInputs(), 3);
+        PrintPreviewDialog preview(printer, action);
+        QCOMPARE(preview.refresh(), 3);
+        QCOMPARE(preview.choice(), PrintPreviewDialog::Choice::Close);
+    }
+};
+
+QTEST_MAIN(TestQtPrint)
+#include "tst_qtprint.moc"

@@ -1,0 +1,387 @@
+#include "core/cp1252.h"
+#include "printing/blankformlayout.h"
+#include "printing/invoicelayout.h"
+#include "printing/reportlayout.h"
+#include "printing/serviceorderlayout.h"
+#include "testsupport.h"
+
+#include <QImage>
+#include <QtTest>
+
+using Kind = RecordingSurface::Kind;
+using Op = RecordingSurface::Op;
+
+namespace {
+
+DocumentInputs sampleInputs()
+{
+    DocumentInputs in;
+    in.business = {"Acme Repair", "12 Main St", "", "Springfield", "IL", "62701", "555-123-4567", "", ""};
+    in.today = QDate(2026, 1, 15);
+    in.currentItems = QStringList{"Filter", "Belt"};
+    return in;
+}
+
+SlipPrintValues slip(const QString &number, const QString &status)
+{
+    SlipPrintValues s;
+    s.slipNo = number;
+    s.status = status;
+    s.acctNo = "A" + number;
+    s.name = "Jane Doe";
+    s.address1 = "1 Elm St";
+    s.city = "Springfield";
+    s.state = "IL";
+    s.postalCode = "62701";
+    s.schedDate = "0";
+    s.schedTime = "None";
+    s.serviceRequired = "Furnace makes noise " + number;
+    return s;
+}
+
+bool hasLine(const std::vector<Op> &ops, double x1, double y1, double x2, double y2)
+{
+    return std::any_of(ops.begin(), ops.end(),
+                       [&](const Op &o) { return o.x == x1 && o.y == y1 && o.x2 == x2 && o.y2 == y2; });
+}
+
+} // namespace
+
+class TestPrintLayouts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void formFrame()
+    {
+        RecordingSurface s;
+        PrintFormFrame(s, sampleInputs(), "INVOICE", 0.4);
+        const auto boxes = s.opsOf(Kind::Rect);
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].x, 360.0);
+        QCOMPARE(boxes[0].y, 504.0);
+        QCOMPARE(boxes[0].x2, 11880.0);
+        QCOMPARE(boxes[0].y2, 5040.0);
+        QCOMPARE(boxes[0].penWidth, 6);
+        const auto lines = s.opsOf(Kind::Line);
+        QCOMPARE(lines.size(), std::size_t(14 + 3 + 5 + 4 + 2));
+        QVERIFY(hasLine(lines, 360, 7200, 11880, 7200));
+        QVERIFY(hasLine(lines, 360, 11880, 11880, 11880));
+        QVERIFY(hasLine(lines, 360, 14400, 11880, 14400));
+        QVERIFY(hasLine(lines, 7920, 14040, 11880, 14040));
+        QVERIFY(hasLine(lines, 10080, 7200, 10080, 14400));
+        QVERIFY(hasLine(lines, 3240, 7200, 3240, 12240));
+        QVERIFY(std::all_of(lines.begin(), lines.end(), [](const Op &o) { return o.colour == 0 && o.penWidth == 6; }));
+        const Op *title = s.findText("INVOICE");
+        QCOMPARE(title->x, 7200.0);
+        QCOMPARE(title->y, 576.0);
+        QCOMPARE(title->font.size, 26.0);
+    }
+
+    void businessBlock_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("usa");
+        QTest::addColumn<double>("nameSize");
+        QTest::addColumn<bool>("linesBold");
+        QTest::addColumn<QStringList>("lines");
+        const QString n25(25, 'N');
+        const QString n26(26, 'N');
+        QTest::newRow("25 characters") << n25 << true << 12.0 << false
+                                       << QStringList{n25, "12 Main St", "Springfield, IL. 62701",
+                                                      "Telephone: 555-123-4567"};
+        QTest::newRow("26 characters") << n26 << true << 10.0 << true
+                                       << QStringList{n26, "12 Main St", "Springfield, IL. 62701",
+                                                      "Telephone: 555-123-4567"};
+        QTest::newRow("international, empty name")
+            << "" << false << 12.0 << false
+            << QStringList{"12 Main St", "Springfield", "IL", "Telephone: 555-123-4567"};
+    }
+    void businessBlock()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, usa);
+        QFETCH(double, nameSize);
+        QFETCH(bool, linesBold);
+        QFETCH(QStringList, lines);
+        BusinessData business = sampleInputs().business;
+        business.name = name;
+        RecordingSurface s;
+        PrintBusinessBlock(s, business, usa, 0.75, 0.4, 12);
+        QCOMPARE(s.texts(), lines);
+        const auto ops = s.opsOf(Kind::Text);
+        if (!name.isEmpty()) {
+            QCOMPARE(ops.front().font.size, nameSize);
+            QVERIFY(ops.front().font.bold);
+        }
+        QCOMPARE(ops.back().font.size, 10.0);
+        QCOMPARE(ops.back().font.bold, linesBold);
+        QVERIFY(std::all_of(ops.begin(), ops.end(), [](const Op &o) { return o.x == 1080; }));
+    }
+
+    void copyLabels_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("1") << 1 << QStringList{"Original"};
+        QTest::newRow("3") << 3 << QStringList{"Original", "Duplicate", "Triplicate"};
+        QTest::newRow("5") << 5 << QStringList{"Original", "Duplicate", "Triplicate", "File Copy", ""};
+    }
+    void copyLabels()
+    {
+        QFETCH(int, copies);
+        QFETCH(QStringList, labels);
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.settings.invoiceCopies = copies;
+        RecordingPrintTarget target;
+        const auto result = PrintInvoice(target, in, root.folder(), {slip("1001", "Assigned")}, 20260001);
+        QCOMPARE(result.numbersUsed, 1);
+        QCOMPARE(target.surface.pagesIn(1), copies);
+        const QSet<QString> all{"Original", "Duplicate", "Triplicate", "File Copy"};
+        for (int page = 1; page <= copies; ++page) {
+            QString found;
+            for (const Op &o : target.surface.opsOf(Kind::Text, 1, page)) {
+                if (all.contains(o.text)) {
+                    found = o.text;
+                    QCOMPARE(o.y, 15840.0 - 240);
+                    QCOMPARE(o.x, (12240.0 - o.text.size() * 100) / 2);
+                }
+            }
+            QCOMPARE(found, labels[page - 1]);
+        }
+    }
+
+    void populatedAndBlankInvoices()
+    {
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        const std::vector<SlipPrintValues> rows{slip("1001", "Assigned"), slip("1002", "Open"),
+                                                slip("1003", "Assigned")};
+        RecordingPrintTarget target;
+        auto result = PrintInvoice(target, in, root.folder(), rows, 20260005);
+        QCOMPARE(target.dialogs, 1);
+        QCOMPARE(target.surface.documentsEnded(), 2);
+        QCOMPARE(result.numbersUsed, 2);
+        const QStringList second = target.surface.texts(2);
+        QVERIFY(second.contains("INVOICE NO: 20260006"));
+        QVERIFY(second.contains("Acct: A1003"));
+        QVERIFY(second.contains("Service Slip No 1003"));
+        QVERIFY(second.contains("Sub-Total"));
+        QVERIFY(second.contains("Jane Doe"));
+        QVERIFY(second.contains("Springfield, IL 62701"));
+        QCOMPARE(target.surface.findText("Filter", 2)->x, 3312.0);
+        // The narrative shared with the invoicing program holds the last invoice's contents.
+        QCOMPARE(root.read(kNarrativeFile), QByteArray("Furnace makes noise 1003\r\n"));
+
+        in.settings.populate = false;
+        RecordingPrintTarget blank;
+        result = PrintInvoice(blank, in, root.folder(), rows, 20260005);
+        QCOMPARE(result.numbersUsed, 0);
+        QCOMPARE(blank.surface.documentsEnded(), 2);
+        const QStringList texts = blank.surface.texts();
+        QVERIFY(texts.contains("INVOICE NO: "));
+        QVERIFY(texts.contains("SOLD TO:"));
+        for (const char *absent : {"Acct: A1001", "Jane Doe", "Sub-Total", "Details", "Reference"})
+            QVERIFY2(!texts.contains(absent), absent);
+    }
+
+    void failedAndCancelledInvoicesUseNoNumbers()
+    {
+        TestRoot root;
+        const std::vector<SlipPrintValues> rows{slip("1", "Assigned"), slip("2", "Assigned"), slip("3", "Assigned")};
+        RecordingPrintTarget failing;
+        failing.surface.failWhenEnding(2);
+        auto result = PrintInvoice(failing, sampleInputs(), root.folder(), rows, 100);
+        QVERIFY(result.outcome.failed());
+        QCOMPARE(result.numbersUsed, 1);
+
+        RecordingPrintTarget cancelling;
+        cancelling.cancelDialog = true;
+        result = PrintInvoice(cancelling, sampleInputs(), root.folder(), rows, 100);
+        QCOMPARE(result.numbersUsed, 0);
+        QVERIFY(cancelling.surface.ops().empty());
+    }
+
+    void remittanceStyle()
+    {
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.settings.plainPaper = false;
+        RecordingPrintTarget target;
+        PrintInvoice(target, in, root.folder(), {slip("7", "Assigned")}, 1);
+        const Op *detach = target.surface.findText("Detach Here and Return Top Section");
+        QVERIFY(detach);
+        QCOMPARE(detach->x, 4320.0);
+        QCOMPARE(detach->font.size, 6.0);
+        QVERIFY(target.surface.findText("Amount Enclosed              _______________"));
+    }
+
+    // Long texts stay inside their boxes: the details above the item table, the item names in their column.
+    void longTextsStayInTheirBoxes()
+    {
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.business.name.clear();
+        in.currentItems = QStringList(20, QString(50, 'W'));
+        SlipPrintValues row = slip("9", "Assigned");
+        row.serviceRequired = QString(150, 'X') + "\r\n" + QString("word ").repeated(20) + "\r\n" + QString(30, 'a');
+        row.serviceRequired += QString("\r\nline").repeated(10);
+        RecordingPrintTarget target;
+        PrintInvoice(target, in, root.folder(), {row}, 1);
+        int detailLines = 0;
+        for (const Op &o : target.surface.opsOf(Kind::Text)) {
+            if (o.y > 5328 && o.y < 7200) {
+                ++detailLines;
+                QVERIFY(o.y + 240 <= 7200);
+                QVERIFY(o.x + o.text.size() * 100 <= 360 + 10800);
+            }
+            if (o.text.startsWith("WWW")) {
+                QVERIFY(o.x + o.text.size() * 100 <= 7920);
+                QVERIFY(o.y + 240 <= 12240);
+            }
+        }
+        QCOMPARE(detailLines, 6); // 5568 .. 6768: the lines that fit
+        QVERIFY(target.surface.findText("from "));
+    }
+
+    void logo_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<double>("height");
+        QTest::newRow("missing file") << false << 1440.0;
+        QTest::newRow("taller than 1800") << true << 2400.0;
+    }
+    void logo()
+    {
+        QFETCH(bool, exists);
+        QFETCH(double, height);
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.settings.logoPath = root.file("/logo.png");
+        in.settings.logoWidth = 1000;
+        in.settings.logoHeight = height;
+        if (exists) {
+            QImage image(20, 20, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QVERIFY(image.save(in.settings.logoPath));
+        }
+        RecordingSurface s;
+        PrintFormFrame(s, in, "INVOICE", 0.4);
+        const auto pictures = s.opsOf(Kind::Picture);
+        QCOMPARE(pictures.size(), std::size_t(exists ? 1 : 0));
+        if (exists) {
+            QCOMPARE(pictures[0].x, (12240.0 - 1000) / 2);
+            QCOMPARE(pictures[0].y, 144.0);
+            QCOMPARE(pictures[0].y2 - pictures[0].y, 1800.0);
+        }
+        QVERIFY(s.findText("Acme Repair")); // the rest prints all the same
+    }
+
+    void serviceOrder_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("dateLine");
+        QTest::addColumn<QString>("timeLine");
+        QTest::newRow("not scheduled") << "0"
+                                       << "None"
+                                       << "Scheduled Date     _________________"
+                                       << "Scheduled Time     _________________";
+        QTest::newRow("scheduled") << "1/20/2026"
+                                   << "08:00-10:00"
+                                   << "Scheduled Date 1/20/2026"
+                                   << "Scheduled Time 08:00-10:00";
+    }
+    void serviceOrder()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        TestRoot root;
+        DocumentInputs in = sampleInputs();
+        in.currentItems = QStringList{"i1", "i2", "i3", "i4", "i5", "i6", "i7", "i8", "i9", "i10"};
+        SlipPrintValues row = slip("1234", "Assigned");
+        row.schedDate = date;
+        row.schedTime = time;
+        RecordingPrintTarget target;
+        const PrintOutcome outcome = PrintRemitStyle(target, in, root.folder(), {row, slip("1235", "Open")});
+        QCOMPARE(outcome.sent, 1);
+        QCOMPARE(target.surface.pagesIn(1), 1);
+        const RecordingSurface &s = target.surface;
+        QFETCH(QString, dateLine);
+        QFETCH(QString, timeLine);
+        QVERIFY(s.findText(dateLine));
+        QVERIFY(s.findText(timeLine));
+        // Four items in the first column, the next four in the second from the same height, none beyond.
+        QCOMPARE(s.findText("i1")->x, 1440.0);
+        QCOMPARE(s.findText("i4")->y, 7660.8 + 3 * 360);
+        QCOMPARE(s.findText("i5")->x, inches(4.5));
+        QCOMPARE(s.findText("i5")->y, 7660.8);
+        QVERIFY(s.findText("i8"));
+        QVERIFY(!s.findText("i9"));
+        QCOMPARE(root.read(kServiceSlipDataFile), QByteArray("Furnace makes noise 1234\r\n"));
+        QCOMPARE(s.findText("Furnace makes noise 1234")->y, 3672.0);
+        QVERIFY(s.findText("Service Order # 1234"));
+        QCOMPARE(s.findText("AMOUNT ENCLOSED       _______________")->colour, PrintColours::kPureBlue);
+    }
+
+    void slipReportGroupsOfFive()
+    {
+        std::vector<SlipReportRow> rows;
+        for (int r = 1; r <= 12; ++r)
+            rows.push_back({QString::number(r), "Normal", "Bob", "Open", "Customer", "1/2/2026", "1/3/2026 08:00"});
+        RecordingPrintTarget target;
+        PrintSlipReport(target, sampleInputs(), rows);
+        QCOMPARE(target.surface.pagesIn(1), 1);
+        QCOMPARE(target.surface.opsOf(Kind::Setup).front().text, QString("Landscape"));
+        const double expected[] = {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13}; // lines below the first row
+        for (int r = 1; r <= 12; ++r) {
+            const Op *op = target.surface.findText(QString::number(r));
+            QCOMPARE(op->x, inches(0.6));
+            QCOMPARE(op->y, 2880 + 240 * expected[r - 1]);
+        }
+        QCOMPARE(target.surface.findText("Customer")->x, inches(1.2));
+        QCOMPARE(target.surface.findText("Slip #")->y, inches(1.75));
+    }
+
+    // Rows 1 to 33 fill a landscape page (the last ends at 12240); row 34 starts the next below a new heading.
+    void slipReportPaging()
+    {
+        std::vector<SlipReportRow> rows;
+        for (int r = 1; r <= 40; ++r)
+            rows.push_back({"#" + QString::number(r), "", "", "", "", "", ""});
+        RecordingPrintTarget target;
+        PrintSlipReport(target, sampleInputs(), rows);
+        const RecordingSurface &s = target.surface;
+        QCOMPARE(s.pagesIn(1), 2);
+        QCOMPARE(s.findText("#33")->page, 1);
+        QCOMPARE(s.findText("#33")->y, 12000.0);
+        QCOMPARE(s.findText("#34")->page, 2);
+        QCOMPARE(s.findText("#34")->y, 2880.0);
+        QCOMPARE(s.texts().count("Service Slip Report"), 2);
+        QCOMPARE(s.texts().count("1/15/2026"), 2);
+    }
+
+    void blankForms()
+    {
+        DocumentInputs in = sampleInputs();
+        in.settings.plainPaper = false;
+        RecordingPrintTarget target;
+        QCOMPARE(PrintBlankForms(target, in, 3).sent, 3);
+        QCOMPARE(target.dialogs, 1);
+        for (int d = 1; d <= 3; ++d)
+            QCOMPARE(target.surface.pagesIn(d), 1);
+        const RecordingSurface &s = target.surface;
+        QCOMPARE(s.findText("INVOICE NO:")->y, inches(0.9) + 2 * 240);
+        QCOMPARE(s.findText("_______________")->x, inches(6.5));
+        QCOMPARE(s.findText("DESCRIPTION")->y, inches(4.55));
+        QVERIFY(s.findText("Detach Here and Return Top Section"));
+        QCOMPARE(PrintBlankForms(target, in, 0).sent, 0);
+        QCOMPARE(target.dialogs, 1);
+    }
+};
+
+QTEST_MAIN(TestPrintLayouts)
+#include "tst_printlayouts.moc"

@@ -1,0 +1,149 @@
+#include "printing/printtarget.h"
+#include "printing/recordingsurface.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+using Kind = RecordingSurface::Kind;
+
+class TestPrintSurface : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void positionZeroKeepsCoordinate()
+    {
+        RecordingSurface s;
+        s.SetPrintPosition(1.0, 2.0);
+        s.SetPrintPosition(0, 3.5);
+        QCOMPARE(s.currentX(), 1440.0);
+        QCOMPARE(s.currentY(), 5040.0);
+        s.SetPrintFont(0, true, true);
+        QCOMPARE(s.font().size, 10.0);
+        QVERIFY(s.font().bold && s.font().underline);
+    }
+
+    void colourRules_data()
+    {
+        QTest::addColumn<bool>("inColour");
+        QTest::addColumn<bool>("highlight");
+        QTest::addColumn<uint>("ink");
+        QTest::addColumn<uint>("line");
+        const uint border = PrintColours::rgb(0, 128, 0);
+        const uint text = PrintColours::rgb(200, 0, 0);
+        QTest::newRow("monochrome plain") << false << false << 0u << 0u;
+        QTest::newRow("monochrome highlight") << false << true << 0u << 0u;
+        QTest::newRow("colour plain") << true << false << border << border;
+        QTest::newRow("colour highlight") << true << true << uint(PrintColours::kPureBlue) << text;
+    }
+    void colourRules()
+    {
+        QFETCH(bool, inColour);
+        QFETCH(bool, highlight);
+        RecordingSurface s;
+        s.setStyle({QStringLiteral("Arial"), inColour, PrintColours::rgb(0, 128, 0), PrintColours::rgb(200, 0, 0)});
+        s.SetPrintColour(highlight);
+        QTEST(uint(s.ink()), "ink");
+        QTEST(uint(s.lineColour()), "line");
+    }
+
+    void textMovesThePosition()
+    {
+        RecordingSurface s;
+        s.SetupPrinter(QStringLiteral("Landscape"), false);
+        QCOMPARE(s.pageWidth(), 15840.0);
+        QCOMPARE(s.pageHeight(), 12240.0);
+        s.SetPrintPosition(1.0, 1.0);
+        s.printOnLine(QStringLiteral("abc"));
+        QCOMPARE(s.currentX(), 1440.0 + 300);
+        QCOMPARE(s.currentY(), 1440.0);
+        s.print(QStringLiteral("d\te"));
+        QCOMPARE(s.currentX(), 0.0);
+        QCOMPARE(s.currentY(), 1680.0);
+        s.endLine();
+        QCOMPARE(s.currentY(), 1920.0);
+        QCOMPARE(s.texts(), QStringList({QStringLiteral("abc"), QStringLiteral("d e")}));
+        QCOMPARE(s.findText(QStringLiteral("d e"))->x, 1740.0);
+    }
+
+    // Pages begin with their first drawing: an empty page after the last one is never sent, and each document
+    // counts its pages from 1.
+    void pagesAndDocuments()
+    {
+        RecordingSurface s;
+        s.print(QStringLiteral("one"));
+        s.newPage();
+        s.print(QStringLiteral("two"));
+        QCOMPARE(s.page(), 2);
+        s.newPage();
+        s.endDoc();
+        s.print(QStringLiteral("three"));
+        s.endDoc();
+        QCOMPARE(s.documentsEnded(), 2);
+        QCOMPARE(s.pagesIn(1), 2);
+        QCOMPARE(s.pagesIn(2), 1);
+        QCOMPARE(s.findText(QStringLiteral("two"))->page, 2);
+        QCOMPARE(s.findText(QStringLiteral("three"))->page, 1);
+        QCOMPARE(s.findText(QStringLiteral("three"))->document, 2);
+    }
+
+    // Characters are 100 twips wide and lines 240 high at size 10; the usable width is width - 20.
+    void wrapped_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("fits") << "hello world" << 2000.0 << 720.0 << QStringList{"hello world"};
+        QTest::newRow("breaks after the last blank that fits")
+            << "aaa bbb ccc" << 820.0 << 720.0 << QStringList{"aaa bbb", "ccc"};
+        QTest::newRow("next line loses leading blanks") << "aaa    bbb" << 520.0 << 720.0 << QStringList{"aaa", "bbb"};
+        QTest::newRow("word wider than the line is broken")
+            << "abcdefghij" << 420.0 << 2000.0 << QStringList{"abcd", "efgh", "ij"};
+        QTest::newRow("height limit") << "a b c d e" << 120.0 << 480.0 << QStringList{"a", "b"};
+        QTest::newRow("line breaks end lines")
+            << "one\r\ntwo\nthree four" << 820.0 << 2000.0 << QStringList{"one", "two", "three", "four"};
+        QTest::newRow("empty") << "" << 1000.0 << 720.0 << QStringList{};
+        QTest::newRow("narrower than a character") << "ab" << 10.0 << 2000.0 << QStringList{"a", "b"};
+    }
+    void wrapped()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(QStringList, lines);
+        RecordingSurface s;
+        s.PrintWrapped(720, 1000, width, height, text);
+        QCOMPARE(s.texts(), lines);
+        const auto ops = s.opsOf(Kind::Text);
+        for (std::size_t i = 0; i < ops.size(); ++i) {
+            QCOMPARE(ops[i].x, 720.0);
+            QCOMPARE(ops[i].y, 1000.0 + 240.0 * double(i));
+        }
+    }
+
+    void runnerCountsDocumentsSent()
+    {
+        RecordingPrintTarget target;
+        target.surface.failWhenEnding(2);
+        PrintAction action;
+        for (int i = 0; i < 3; ++i)
+            action.jobs.push_back({QString::number(i), [](PrintSurface &s) { s.print(QStringLiteral("x")); }});
+        const PrintOutcome outcome = target.run(action);
+        QVERIFY(outcome.failed());
+        QCOMPARE(outcome.sent, 1);
+        QVERIFY(!outcome.error.isEmpty());
+
+        RecordingPrintTarget cancelling;
+        cancelling.cancelDialog = true;
+        QVERIFY(cancelling.run(action).cancelled());
+        QVERIFY(cancelling.surface.ops().empty());
+        QCOMPARE(cancelling.run(PrintAction{}).sent, 0);
+        QCOMPARE(cancelling.dialogs, 1); // an empty action asks nothing
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrintSurface)
+#include "tst_printsurface.moc"
