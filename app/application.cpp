@@ -1,10 +1,20 @@
 #include "app/application.h"
 
+#include "accounts/assignmentfile.h"
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
+#include "core/modem.h"
+#include "core/screens/aboutbox.h"
+#include "core/screens/dialerwindow.h"
+#include "core/screens/manualwindow.h"
 #include "core/screens/placeholderwindow.h"
+#include "core/screens/setupscreen.h"
+#include "core/screens/startmenu.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
+#include "platform/qtserialport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,11 +60,20 @@ void Application::reportDiskError(const QString &message)
 void Application::start()
 {
     m_state.slipCounter.load(m_state.folder);
+    for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
+        reportDiskError(problem);
     try {
-        Startup::createFolderTree(m_state.folder, m_platform.clock.today());
+        QStringList accounts;
+        for (const Record &customer : m_state.folder.readRecords(CustomerFile::kPath, customerLayout()))
+            accounts.append(customer.text(CustomerField::AcctNo));
+        Startup::createFolderTree(m_state.folder, m_platform.clock.today(), accounts);
+        Settings::installStatesList(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
+    m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
+    setup(); // loaded hidden: it shows the settings and receives the modem port
+    startModemSearch();
     if (Startup::requiredFilesPresent(m_state.folder)) {
         showStartMenu();
         return;
@@ -76,28 +95,103 @@ ProgramWindow *Application::welcomePanel() const
 void Application::showStartMenu()
 {
     if (!m_startMenu) {
-        auto *menu =
-            track(new PlaceholderWindow(QStringLiteral("frmStartup"), QStringLiteral("Main Menu"), environment()));
+        auto *menu = track(new StartMenu(m_state.folder, m_platform, environment()));
+        connect(menu, &StartMenu::routineChosen, this, &Application::openRoutine);
+        connect(menu, &StartMenu::setupRequested, this, [this] {
+            showSetup();
+            m_startMenu->hide();
+        });
+        connect(menu, &StartMenu::aboutRequested, this, [this] {
+            m_startMenu->hide();
+            auto *about = track(new AboutBox(m_state.folder, m_platform, environment()));
+            about->setAttribute(Qt::WA_DeleteOnClose);
+            connect(about, &AboutBox::returnToMenu, this, &Application::showStartMenu);
+            about->show();
+        });
+        connect(menu, &StartMenu::manualRequested, this, &Application::showManual);
+        connect(menu, &StartMenu::exitRequested, this, &Application::exitProgram);
         m_startMenu = menu;
     }
     m_startMenu->show();
     m_startMenu->raise();
+    m_startMenu->activateWindow();
+}
+
+void Application::showManual()
+{
+    if (!m_manual)
+        m_manual = track(new ManualWindow(environment()));
+    m_manual->show();
+    m_manual->raise();
+}
+
+ProgramWindow *Application::routineWindow(int routine)
+{
+    if (auto found = m_routineWindows.find(routine); found != m_routineWindows.end() && found->second)
+        return found->second;
+    const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
+    auto *placeholder =
+        track(new PlaceholderWindow(QStringLiteral("frmRoutine_%1").arg(routine), caption, environment()));
+    connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
+    m_routineWindows[routine] = placeholder;
+    return placeholder;
+}
+
+void Application::openRoutine(int routine)
+{
+    ProgramWindow *window = routineWindow(routine);
+    window->show();
+    window->raise();
+    if (m_startMenu)
+        m_startMenu->hide();
+}
+
+void Application::startModemSearch()
+{
+    if (!m_serialPorts) {
+        m_systemPorts = std::make_unique<QtSerialPorts>(m_state.folder);
+        m_serialPorts = m_systemPorts->factory();
+    }
+    m_modem = std::make_unique<Modem>(m_serialPorts);
+    connect(m_modem.get(), &Modem::modemFound, this, [this](int port) {
+        m_state.settings.modemPort = qint16(port);
+        setup()->setModemPort(port);
+    });
+    connect(m_modem.get(), &Modem::dialingDisabled, this, [this] { setup()->clearPhoneSettings(); });
+    // The search answers through the signals; the start menu does not wait for it.
+    m_modem->SearchModem();
+}
+
+DialerWindow *Application::dialer()
+{
+    if (!m_dialer) {
+        DialerOptions options;
+        options.modemPort = [this] { return setup()->modemPortField(); };
+        options.soundAlarm = [this] { return m_state.settings.soundAlarm; };
+        auto *window = new DialerWindow(environment(), m_platform.messages, *m_modem, m_state.folder, options);
+        m_dialer = track(window);
+    }
+    return static_cast<DialerWindow *>(m_dialer.data());
+}
+
+void Application::openDialer(const QString &name, const QString &number) { dialer()->open(name, number); }
+
+SetupScreen *Application::setup()
+{
+    if (!m_setup) {
+        auto *setup = track(new SetupScreen(m_state, m_platform, environment()));
+        connect(setup, &SetupScreen::saved, this, &Application::showStartMenu);
+        m_setup = setup;
+    }
+    return static_cast<SetupScreen *>(m_setup.data());
 }
 
 void Application::showSetup()
 {
-    if (!m_setup) {
-        auto *setup = track(new PlaceholderWindow(QStringLiteral("frmSetup"), QStringLiteral("Setup"), environment()));
-        connect(setup, &PlaceholderWindow::returnToMenu, this, [this] {
-            if (Startup::requiredFilesPresent(m_state.folder))
-                showStartMenu();
-            else if (m_welcome)
-                m_welcome->show();
-        });
-        m_setup = setup;
-    }
-    m_setup->show();
-    m_setup->raise();
+    SetupScreen *screen = setup();
+    screen->show();
+    screen->raise();
+    screen->activateWindow();
 }
 
 void Application::exitProgram()

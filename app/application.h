@@ -3,13 +3,19 @@
 #include "core/appstate.h"
 #include "platform/programwindow.h"
 #include "platform/seams.h"
+#include "platform/serialport.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
+class DialerWindow;
+class Modem;
+class QtSerialPorts;
+class SetupScreen;
 class WelcomePanel;
 
 // The program's one application object: it owns the shared state, runs the start-up sequence, opens the
@@ -33,7 +39,19 @@ public:
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
 
     void showStartMenu();
+    // Serial ports for the modem search; the system's when none are given before start().
+    void setSerialPortFactory(SerialPortFactory factory) { m_serialPorts = std::move(factory); }
+    Modem *modem() const { return m_modem.get(); }
+    // The dialer, opened by other screens with a name and a number.
+    void openDialer(const QString &name, const QString &number);
+    DialerWindow *dialer();
+
     void showSetup();
+    SetupScreen *setup(); // created hidden at start
+    void showManual();
+    // Opens a routine of the start menu (StartMenu::Routine) and closes the menu.
+    void openRoutine(int routine);
+    ProgramWindow *routineWindow(int routine);
 
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
@@ -42,6 +60,7 @@ public:
 private:
     ProgramWindow::Environment environment();
     template <typename W> W *track(W *window);
+    void startModemSearch();
     void reportDiskError(const QString &message);
 
     Platform m_platform;
@@ -52,6 +71,12 @@ private:
     QPointer<ProgramWindow> m_welcome;
     QPointer<ProgramWindow> m_startMenu;
     QPointer<ProgramWindow> m_setup;
+    QPointer<ProgramWindow> m_manual;
+    QPointer<ProgramWindow> m_dialer;
+    SerialPortFactory m_serialPorts;
+    std::unique_ptr<QtSerialPorts> m_systemPorts;
+    std::unique_ptr<Modem> m_modem;
+    std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     bool m_exiting = false;
 };
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerrecord.h"
 #include "core/datafolder.h"
+#include "core/settings.h"
 #include "core/slipcounter.h"
 
 // The state the program shares for its whole run, owned by the application and handed to whoever needs it.
@@ -12,4 +16,11 @@ struct AppState
 
     DataFolder folder;
     SlipCounter slipCounter;
+    Settings settings;
+    // The one customer record and the one assignment record every customer and assignment read and write
+    // passes through; the customer a new slip is written for is the current customer.
+    Record currentCustomer{customerLayout()};
+    Record currentAssignment{assignmentLayout()};
+    bool usaAddressStyle = true;     // the address style the setup screen chose, for the address screens
+    AssignmentLists assignmentLists; // the pick lists of the board, slip creation and the schedules
 };

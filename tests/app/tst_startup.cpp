@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "core/startup.h"
 #include "core/textfile.h"
+#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/instancelock.h"
 #include "testsupport.h"
@@ -35,6 +36,10 @@ QByteArray customerRecord(const QByteArray &account)
 
 } // namespace
 
+namespace {
+FakeModemBench noModem; // no port answers: the search finds nothing and touches no real device
+}
+
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -48,6 +53,7 @@ private slots:
         FakePlatform fake;
         fake.clock.setDate(QDate(2026, 12, 6));
         Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
         app.start();
 
         const QStringList tree = treeOf(root.path());
@@ -83,6 +89,7 @@ private slots:
         root.write(QStringLiteral("/Backup/SlipNo.txt"), "1234\r\n");
         FakePlatform fake;
         Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
         app.start();
         QCOMPARE(app.state().slipCounter.next(), qint16(1234));
         QVERIFY(root.exists(QStringLiteral("/SlipNo.txt")));
@@ -93,21 +100,32 @@ private slots:
     void eachCustomerGetsItsAuxFolders()
     {
         TestRoot root;
-        root.write(QStringLiteral("/CustomerData.txt"),
-                   customerRecord("1001") + customerRecord("  ACME 01 ") + customerRecord("../escape"));
+        const QStringList accounts = {QStringLiteral("1001"), QStringLiteral("ACME 01"), QStringLiteral("../escape")};
         const DataFolder folder = root.folder();
-        Startup::createFolderTree(folder, QDate(2026, 1, 1));
+        Startup::createFolderTree(folder, QDate(2026, 1, 1), accounts);
         const QStringList first = treeOf(root.path());
         for (const QString &acct : {QStringLiteral("1001"), QStringLiteral("ACME 01")}) {
             for (int n = 0; n <= 5; ++n)
                 QVERIFY(first.contains(QStringLiteral("AuxFiles/%1/AuxFile%2/").arg(acct).arg(n)));
         }
         QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/escape")));
-        Startup::createFolderTree(folder, QDate(2027, 1, 1));
+        Startup::createFolderTree(folder, QDate(2027, 1, 1), accounts);
         QStringList second = treeOf(root.path());
         QVERIFY(second.contains(QStringLiteral("2026/")));
         second.removeAll(QStringLiteral("2027/"));
         QCOMPARE(second, first);
+    }
+
+    void startReadsTheAccountsOfTheCustomerFile()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/CustomerData.txt"), customerRecord("1001") + customerRecord("  ACME 01 "));
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.start();
+        QVERIFY(root.exists(QStringLiteral("/AuxFiles/1001/AuxFile5")));
+        QVERIFY(root.exists(QStringLiteral("/AuxFiles/ACME 01/AuxFile0")));
     }
 
     void exitCopiesTheElevenFilesAndClosesTheWindows()
@@ -120,6 +138,7 @@ private slots:
         root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
         FakePlatform fake;
         Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
         bool quit = false;
         app.setQuitHandler([&] { quit = true; });
         app.start();
@@ -140,6 +159,7 @@ private slots:
         FakePlatform fake;
         {
             Application app(root.path(), fake.platform());
+            app.setSerialPortFactory(noModem.factory());
             app.setQuitHandler([] {});
             app.start();
             app.welcomePanel()->resize(640, 480);

@@ -1,0 +1,37 @@
+#include "core/screens/manualwindow.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+// The manual lives in a static library: its resources must be registered by name.
+static void registerManualResource()
+{
+    Q_INIT_RESOURCE(screens);
+}
+
+QString ManualWindow::manualText()
+{
+    registerManualResource();
+    QFile file(QStringLiteral(":/docs/manual.md"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("The user manual is missing from this copy of the program.");
+    return QString::fromUtf8(file.readAll());
+}
+
+ManualWindow::ManualWindow(Environment environment, QWidget *parent)
+    : ProgramWindow(QStringLiteral("frmManual"), std::move(environment), kMainKey, parent)
+{
+    setWindowTitle(QStringLiteral("VarnelDispatchDuzudu User Manual"));
+    auto *layout = new QVBoxLayout(this);
+    auto *text = new QTextBrowser(this);
+    text->setObjectName(QStringLiteral("txtManual"));
+    text->setMarkdown(manualText());
+    layout->addWidget(text);
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    connect(close, &QPushButton::clicked, this, &ManualWindow::closeByProgram);
+    layout->addWidget(close);
+    resize(700, 640);
+}

@@ -1,0 +1,23 @@
+#include "core/weblinks.h"
+
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/textfile.h"
+#include "platform/seams.h"
+
+namespace WebLinks {
+
+bool openWebPage(const DataFolder &folder, WebOpener &opener, const QString &url)
+{
+    try {
+        folder.writeFile(QStringLiteral("\\Temp.url"), TextWriter()
+                                                           .printLine(QStringLiteral("[InternetShortcut]"))
+                                                           .printLine(QStringLiteral("URL = ") + url)
+                                                           .bytes());
+    } catch (const DiskError &) {
+        // The shortcut is only a courtesy to other programs; the page still opens.
+    }
+    return opener.open(url);
+}
+
+} // namespace WebLinks

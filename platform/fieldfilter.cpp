@@ -1,0 +1,58 @@
+#include "platform/fieldfilter.h"
+
+#include "platform/seams.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+FieldFilter::FieldFilter(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages, QString programTitle)
+    : QValidator(edit)
+    , m_edit(edit)
+    , m_filter(std::move(filter))
+    , m_messages(messages)
+    , m_title(std::move(programTitle))
+    , m_accepted(edit->text())
+{
+    // The text box has already taken the change when it asks: compare with the last text it settled on.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { m_accepted = text; });
+}
+
+void FieldFilter::install(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages,
+                          const QString &programTitle)
+{
+    edit->setValidator(new FieldFilter(edit, std::move(filter), messages, programTitle));
+}
+
+QValidator::State FieldFilter::validate(QString &input, int &) const
+{
+    const QString &old = m_accepted;
+    if (input == old)
+        return Acceptable;
+    // What changed: the text between the common beginning and the common end.
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < input.size() && old[prefix] == input[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < input.size() - prefix &&
+           old[old.size() - 1 - suffix] == input[input.size() - 1 - suffix])
+        ++suffix;
+    const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+    if (inserted.isEmpty())
+        return Acceptable; // a deletion
+    const int removed = int(old.size() - prefix - suffix);
+    const Validation::PasteResult result = Validation::filterPaste(m_filter, old, int(prefix), removed, inserted);
+    if (result.accepted)
+        return Acceptable;
+    // Told after the key press is over, so that the message box does not run inside the text box's edit.
+    const Validation::KeyVerdict verdict = result.refusal;
+    QTimer::singleShot(0, m_edit, [this, verdict] { tell(verdict); });
+    return Invalid;
+}
+
+void FieldFilter::tell(const Validation::KeyVerdict &verdict) const
+{
+    if (verdict.beep)
+        m_messages.beep();
+    if (!verdict.notice.text.isEmpty())
+        m_messages.inform(verdict.notice.text, verdict.notice.title.isEmpty() ? m_title : verdict.notice.title);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/validation.h"
+
+#include <QValidator>
+#include <functional>
+
+class QLineEdit;
+class Messages;
+
+// Puts a keystroke filter on a text box. Whatever goes in, typed or pasted, passes the filter character by
+// character; a refused character or paste leaves the text as it was and tells the user what the filter says.
+class FieldFilter : public QValidator
+{
+    Q_OBJECT
+public:
+    FieldFilter(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages, QString programTitle);
+    State validate(QString &input, int &pos) const override;
+
+    static void install(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages,
+                        const QString &programTitle = QStringLiteral("VarnelDispatchDuzudu"));
+
+private:
+    void tell(const Validation::KeyVerdict &verdict) const;
+
+    QLineEdit *m_edit;
+    Validation::KeyFilter m_filter;
+    Messages &m_messages;
+    QString m_title;
+    QString m_accepted;
+};

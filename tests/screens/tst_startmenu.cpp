@@ -1,0 +1,147 @@
+#include "core/screens/aboutbox.h"
+#include "core/screens/manualwindow.h"
+#include "core/screens/startmenu.h"
+#include "platform/fakes/fakeplatform.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestStartMenu : public QObject
+{
+    Q_OBJECT
+
+    QLabel *routine(StartMenu &menu, int i) { return menu.findChild<QLabel *>(QStringLiteral("lblSub_%1").arg(i)); }
+    QLabel *instruction(StartMenu &menu, int i)
+    {
+        return menu.findChild<QLabel *>(QStringLiteral("lblRegistration_%1").arg(i));
+    }
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void enablingFollowsTheData_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("visibleInstruction"); // -1: the panel is hidden
+        QTest::addColumn<int>("buttonOpens");
+        QTest::addColumn<bool>("manage");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("empty folder") << QStringList() << 0 << int(StartMenu::Services) << false << false;
+        QTest::newRow("services only") << QStringList{"/Services.txt"} << 1 << int(StartMenu::Assignments) << false
+                                       << false;
+        QTest::newRow("no slips yet") << QStringList{"/Services.txt", "/AssignmentData.txt"} << -1 << -1 << false
+                                      << false;
+        QTest::newRow("active slips") << QStringList{"/Services.txt", "/AssignmentData.txt", "/ServiceSlips.txt"} << -1
+                                      << -1 << true << false;
+        QTest::newRow("completed slips waiting")
+            << QStringList{"/Services.txt", "/AssignmentData.txt", "/CompletedServiceSlips.txt"} << -1 << -1 << false
+            << true;
+    }
+    void enablingFollowsTheData()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, visibleInstruction);
+        QFETCH(int, buttonOpens);
+        QFETCH(bool, manage);
+        QFETCH(bool, complete);
+        TestRoot root;
+        for (const QString &f : files)
+            root.write(f, "x");
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        menu.show();
+        QWidget *panel = menu.findChild<QWidget *>(QStringLiteral("fraInstructions"));
+        QCOMPARE(panel->isVisible(), visibleInstruction >= 0);
+        if (visibleInstruction >= 0) {
+            QVERIFY(instruction(menu, visibleInstruction)->isVisible());
+            QVERIFY(!instruction(menu, 1 - visibleInstruction)->isVisible());
+            QSignalSpy chosen(&menu, &StartMenu::routineChosen);
+            menu.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+            QCOMPARE(chosen.size(), 1);
+            QCOMPARE(chosen.first().first().toInt(), buttonOpens);
+            return;
+        }
+        QCOMPARE(routine(menu, StartMenu::ManageSlips)->isEnabled(), manage);
+        QCOMPARE(routine(menu, StartMenu::LocateAssignments)->isEnabled(), manage);
+        QCOMPARE(routine(menu, StartMenu::CompleteSlips)->isEnabled(), complete);
+    }
+
+    void clickingARoutineChoosesIt()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        menu.show();
+        QSignalSpy chosen(&menu, &StartMenu::routineChosen);
+        QTest::mouseClick(routine(menu, StartMenu::Customers), Qt::LeftButton);
+        QTest::mouseClick(routine(menu, StartMenu::ManageSlips), Qt::LeftButton); // disabled: nothing
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
+        QCOMPARE(routine(menu, 2)->text(), QStringLiteral("Complete Service Attentions "));
+    }
+
+    void webPagesGoThroughTheShortcutFile()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        menu.findChild<QAction *>(QStringLiteral("mnuWebManual"))->trigger();
+        QCOMPARE(fake.web.opened.size(), 1);
+        const QString url = fake.web.opened.first();
+        QCOMPARE(root.read(QStringLiteral("/Temp.url")),
+                 QByteArray("[InternetShortcut]\r\nURL = ") + url.toLatin1() + QByteArray("\r\n"));
+    }
+
+    void supplyOrdersAskFirst()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        fake.messages.answer(false);
+        menu.orderSupplies(5); // mailing labels, answered No
+        QCOMPARE(fake.messages.lastText(),
+                 QStringLiteral("Click Yes to connect to a Supplier\r\n30 to a Page Mailing Labels"));
+        QCOMPARE(fake.messages.shown.back().title, QStringLiteral("Order Paper"));
+        QVERIFY(fake.web.opened.isEmpty());
+        fake.messages.answer(true);
+        menu.orderSupplies(6);
+        QCOMPARE(fake.messages.shown.back().title, QStringLiteral("Order Labels"));
+        QCOMPARE(fake.web.opened.size(), 1);
+        menu.orderSupplies(1); // deposit slips: no question
+        QCOMPARE(fake.messages.shown.size(), std::size_t(2));
+        QCOMPARE(fake.web.opened.size(), 2);
+    }
+
+    void aboutBoxAndManual()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AboutBox about(folder, platform, {});
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("VarnelDispatchDuzudu"));
+        QVERIFY(
+            about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text().contains(QString::fromLatin1(qVersion())));
+        QSignalSpy back(&about, &AboutBox::returnToMenu);
+        about.findChild<QPushButton *>(QStringLiteral("cmdMenu"))->click();
+        QCOMPARE(back.size(), 1);
+        about.findChild<QPushButton *>(QStringLiteral("cmdVisit"))->click();
+        QCOMPARE(fake.web.opened.size(), 1);
+        QVERIFY(ManualWindow::manualText().contains(QStringLiteral("Start by creating at least one Service Item")));
+    }
+};
+
+QTEST_MAIN(TestStartMenu)
+#include "tst_startmenu.moc"
