@@ -159,7 +159,7 @@ QByteArray DataFolder::readAll(const QString &relative) const
     return file.readAll();
 }
 
-void DataFolder::replaceContent(const QString &fullPath, const QByteArray &content) const
+void DataFolder::replaceContent(const QString &fullPath, const QByteArray &content, Flush flush) const
 {
     const QString temporary = fullPath + QStringLiteral(".vdtmp");
     QDir().mkpath(QFileInfo(fullPath).absolutePath());
@@ -175,7 +175,7 @@ void DataFolder::replaceContent(const QString &fullPath, const QByteArray &conte
     if (file.write(content) != content.size())
         fail(file.errorString());
     step("sync", fullPath);
-    if (!syncFile(file))
+    if (!(flush == Flush::ToDisk ? syncFile(file) : file.flush()))
         fail(file.errorString());
     file.close();
     step("rename", fullPath);
@@ -183,12 +183,13 @@ void DataFolder::replaceContent(const QString &fullPath, const QByteArray &conte
     std::filesystem::rename(fsPath(temporary), fsPath(fullPath), ec);
     if (ec)
         fail(QString::fromStdString(ec.message()));
-    syncFolderOf(fullPath);
+    if (flush == Flush::ToDisk)
+        syncFolderOf(fullPath);
 }
 
-void DataFolder::writeFile(const QString &relative, const QByteArray &content) const
+void DataFolder::writeFile(const QString &relative, const QByteArray &content, Flush flush) const
 {
-    replaceContent(path(relative), content);
+    replaceContent(path(relative), content, flush);
 }
 
 void DataFolder::removeFullPath(const QString &fullPath) const

@@ -35,7 +35,10 @@ public:
 
     // -- Whole files
     QByteArray readAll(const QString &relative) const;                        // empty when missing or unreadable
-    void writeFile(const QString &relative, const QByteArray &content) const; // crash-safe replace
+    // Crash-safe replace. A working file that only passes text to a document or another program may skip the
+    // flush to disk: it is still replaced whole, but a power cut may take the last version.
+    enum class Flush { ToDisk, Skip };
+    void writeFile(const QString &relative, const QByteArray &content, Flush flush = Flush::ToDisk) const;
     void deleteFile(const QString &relative) const;                           // nothing when missing
     void deleteWithBackup(const QString &relative) const;                     // the Backup copy first, then the file
     void renameFile(const QString &from, const QString &to) const;            // replaces the destination
@@ -66,7 +69,7 @@ public:
 
 private:
     void step(const char *name, const QString &fullPath) const;
-    void replaceContent(const QString &fullPath, const QByteArray &content) const;
+    void replaceContent(const QString &fullPath, const QByteArray &content, Flush flush = Flush::ToDisk) const;
     void removeFullPath(const QString &fullPath) const;
 
     QString m_root;

@@ -177,12 +177,11 @@ QStringList writeWorkingText(const DataFolder &folder, const QString &relative, 
 {
     try {
         if (withBackup)
-            folder.deleteWithBackup(relative);
-        else
-            folder.deleteFile(relative);
+            folder.deleteFile(DataFolder::backupPathOf(relative));
         TextWriter writer;
         writer.printLine(text);
-        folder.writeFile(relative, writer.bytes());
+        // A working file: written anew for every document, so it need not wait for the disk.
+        folder.writeFile(relative, writer.bytes(), DataFolder::Flush::Skip);
         return splitLines(Cp1252::decode(folder.readAll(relative)));
     } catch (const DiskError &) {
         return splitLines(text);
