@@ -5,6 +5,7 @@
 #include "accounts/customerrecord.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
+#include "billing/screens/blankswindow.h"
 #include "core/modem.h"
 #include "core/screens/aboutbox.h"
 #include "core/screens/dialerwindow.h"
@@ -14,7 +15,10 @@
 #include "core/screens/startmenu.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
+#include "platform/printrunner.h"
 #include "platform/qtserialport.h"
+#include "printing/blankformlayout.h"
+#include "printing/documentsource.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -129,12 +133,44 @@ ProgramWindow *Application::routineWindow(int routine)
 {
     if (auto found = m_routineWindows.find(routine); found != m_routineWindows.end() && found->second)
         return found->second;
-    const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
-    auto *placeholder =
-        track(new PlaceholderWindow(QStringLiteral("frmRoutine_%1").arg(routine), caption, environment()));
-    connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
-    m_routineWindows[routine] = placeholder;
-    return placeholder;
+    ProgramWindow *window = nullptr;
+    if (routine == StartMenu::BlankInvoices) {
+        auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
+        connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
+        window = blanks;
+    } else {
+        const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
+        auto *placeholder =
+            track(new PlaceholderWindow(QStringLiteral("frmRoutine_%1").arg(routine), caption, environment()));
+        connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
+        window = placeholder;
+    }
+    m_routineWindows[routine] = window;
+    return window;
+}
+
+PrintTarget &Application::printTarget()
+{
+    if (!m_printTarget) {
+        m_qtPrintTarget = std::make_unique<QtPrintTarget>(m_platform.messages);
+        m_printTarget = m_qtPrintTarget.get();
+    }
+    return *m_printTarget;
+}
+
+DocumentInputs Application::documentInputs() const
+{
+    return DocumentSource::inputs(m_state.folder, m_state.settings, m_state.usaAddressStyle,
+                                  m_platform.clock.today());
+}
+
+void Application::printLogoSample(const QString &logoPath, int widthTwips, int heightTwips)
+{
+    DocumentInputs inputs = documentInputs();
+    inputs.settings.logoPath = logoPath;
+    inputs.settings.logoWidth = widthTwips;
+    inputs.settings.logoHeight = heightTwips;
+    printTarget().run(logoSampleAction(inputs));
 }
 
 void Application::openRoutine(int routine)
@@ -181,6 +217,7 @@ SetupScreen *Application::setup()
     if (!m_setup) {
         auto *setup = track(new SetupScreen(m_state, m_platform, environment()));
         connect(setup, &SetupScreen::saved, this, &Application::showStartMenu);
+        connect(setup, &SetupScreen::printSampleRequested, this, &Application::printLogoSample);
         m_setup = setup;
     }
     return static_cast<SetupScreen *>(m_setup.data());

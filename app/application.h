@@ -4,6 +4,7 @@
 #include "platform/programwindow.h"
 #include "platform/seams.h"
 #include "platform/serialport.h"
+#include "printing/documentinputs.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include <vector>
 
 class DialerWindow;
+class PrintTarget;
+class QtPrintTarget;
 class Modem;
 class QtSerialPorts;
 class SetupScreen;
@@ -48,6 +51,13 @@ public:
 
     void showSetup();
     SetupScreen *setup(); // created hidden at start
+
+    // Where documents print: the printer or a PDF through the print dialog, unless another target is given.
+    void setPrintTarget(PrintTarget *target) { m_printTarget = target; }
+    PrintTarget &printTarget();
+    // The documents' inputs from the settings and the current items, as they are now.
+    DocumentInputs documentInputs() const;
+    void printLogoSample(const QString &logoPath, int widthTwips, int heightTwips);
     void showManual();
     // Opens a routine of the start menu (StartMenu::Routine) and closes the menu.
     void openRoutine(int routine);
@@ -76,6 +86,8 @@ private:
     SerialPortFactory m_serialPorts;
     std::unique_ptr<QtSerialPorts> m_systemPorts;
     std::unique_ptr<Modem> m_modem;
+    PrintTarget *m_printTarget = nullptr;
+    std::unique_ptr<QtPrintTarget> m_qtPrintTarget;
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     bool m_exiting = false;
 };

@@ -194,6 +194,20 @@ QStringList Settings::loadAll(const DataFolder &folder, const Clock &clock)
     return problems;
 }
 
+void Settings::readAll(const DataFolder &folder, const Clock &clock)
+{
+    loadBusiness(folder);
+    loadPhone(folder);
+    loadCallerId(folder);
+    loadTaxSettings(folder);
+    loadInvoiceCounter(folder, clock, false);
+    loadPrintColors(folder);
+    loadProgramSettings(folder);
+    loadPrompts(folder);
+    loadLogoSettings(folder, false);
+    loadCompanyLogo(folder);
+}
+
 void Settings::loadBusiness(const DataFolder &folder)
 {
     business = defaults().business;
@@ -204,7 +218,7 @@ void Settings::loadBusiness(const DataFolder &folder)
         reader.text(field);
 }
 
-void Settings::loadInvoiceCounter(const DataFolder &folder, const Clock &clock)
+void Settings::loadInvoiceCounter(const DataFolder &folder, const Clock &clock, bool save)
 {
     const int year = clock.today().year();
     const qint64 yearBase = qint64(year) * 10000;
@@ -219,7 +233,10 @@ void Settings::loadInvoiceCounter(const DataFolder &folder, const Clock &clock)
     // The series starts again each year: compared as text, as the companion program does.
     if (QString::number(number).left(4) < QString::number(year))
         number = yearBase + 1;
-    saveInvoiceCounter(folder, qint32(number));
+    if (save)
+        saveInvoiceCounter(folder, qint32(number));
+    else
+        invoiceNumber = qint32(number);
 }
 
 void Settings::loadTaxSettings(const DataFolder &folder)
@@ -305,12 +322,13 @@ void Settings::loadCompanyLogo(const DataFolder &folder)
     reader.text(logoPath);
 }
 
-void Settings::loadLogoSettings(const DataFolder &folder)
+void Settings::loadLogoSettings(const DataFolder &folder, bool writeWhenMissing)
 {
     logoWidth = kDefaultLogoSize;
     logoHeight = kDefaultLogoSize;
     if (!folder.fileExists(SettingsFiles::kLogoSettings)) {
-        saveLogoSettings(folder);
+        if (writeWhenMissing)
+            saveLogoSettings(folder);
         return;
     }
     ValueReader reader(folder.readAll(SettingsFiles::kLogoSettings));

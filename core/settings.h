@@ -104,20 +104,23 @@ public:
     // /VIInvoiceNo.txt by the invoice number rules and /LogoSettings.txt when it is missing. A write that fails
     // does not stop the loading; the messages of such failures are returned for the caller to show.
     QStringList loadAll(const DataFolder &folder, const Clock &clock);
+    // The same without writing anything: for reading another data folder (the data tool).
+    void readAll(const DataFolder &folder, const Clock &clock);
 
     void loadBusiness(const DataFolder &folder);
     // The number read from the file (0, unreadable, negative or beyond 32 bits: the current year followed by
     // "0000"; no file: the year followed by "0001"; a number of an earlier year: the year followed by "0001"),
-    // then written back. Throws DiskError when it cannot be written; the number is set all the same.
-    void loadInvoiceCounter(const DataFolder &folder, const Clock &clock);
+    // then written back (unless `save` is false). Throws DiskError when it cannot be written; the number is set
+    // all the same.
+    void loadInvoiceCounter(const DataFolder &folder, const Clock &clock, bool save = true);
     void loadTaxSettings(const DataFolder &folder);
     void loadPrintColors(const DataFolder &folder);
     void loadProgramSettings(const DataFolder &folder);
     void loadPrompts(const DataFolder &folder);
     void loadCompanyLogo(const DataFolder &folder);
     // A size above 2880 twips (or none at all) becomes 1440. A missing file is written at once with the
-    // defaults (DiskError when that fails; the defaults are set all the same).
-    void loadLogoSettings(const DataFolder &folder);
+    // defaults unless told otherwise (DiskError when that fails; the defaults are set all the same).
+    void loadLogoSettings(const DataFolder &folder, bool writeWhenMissing = true);
     // A missing file clears the daisy-chain flag and keeps the modem port found by the search.
     void loadPhone(const DataFolder &folder);
     void loadCallerId(const DataFolder &folder);

@@ -119,7 +119,10 @@ PrintOutcome QtPrintTarget::runPdf(const PrintAction &action, const QString &pat
     printer.setCreator(QStringLiteral("VarnelDispatchDuzudu"));
     printer.setDocName(action.title);
     QtPrintSurface::preparePrinter(printer);
-    return printOn(printer, action, interactive);
+    PrintOutcome outcome = printOn(printer, action, interactive);
+    if (outcome.failed())
+        outcome.sent = 0; // the file was not written: no document reached it
+    return outcome;
 }
 
 PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action, bool interactive)

@@ -6,6 +6,7 @@
 #include "tools/datacheck.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
+#include "tools/render.h"
 #include "tools/samplegenerator.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ QString generalHelp()
                "  export-csv [--kind KIND] FILE    the records as CSV with a header row\n"
                "  check [DATA_ROOT]                reports what is wrong in a data folder\n"
                "  generate --root DIR [...]        makes a sample data folder\n"
+               "  render --root DIR --document KIND --out FILE.pdf [...]\n"
+               "                                   prints invoices, orders, the slip report or blank forms to PDF\n"
                "\n"
                "KIND is one of: %1.\n"
                "Without --kind it is taken from the file's usual name.\n"
@@ -103,6 +106,21 @@ QString commandHelp(const QString &command)
             "  - double bookings: two active slips with the same assignment, date and time;\n"
             "  - a missing MyBusinessData.txt or SlipNo.txt.\n"
             "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
+    }
+    if (command == QLatin1String("render")) {
+        return QStringLiteral(
+            "Usage: dispatch-data render --root DIR --document invoice|order|slip-report|blank --out FILE.pdf\n"
+            "                            [--slips N,N,...] [--count N] [--dry-run] [--today M/d/yyyy]\n"
+            "\n"
+            "Prints documents of the data folder DIR into one PDF file, with the folder's business data and\n"
+            "print settings:\n"
+            "  invoice      an invoice for each chosen active slip that is \"Assigned\"; the stored invoice\n"
+            "               number advances by the invoices printed, as printing from the board does\n"
+            "               (--dry-run leaves it as it is)\n"
+            "  order        a service order for each chosen active slip that is \"Assigned\"\n"
+            "  slip-report  the report of the chosen active slips\n"
+            "  blank        --count blank invoice forms (default 1)\n"
+            "--slips names the slips by number; without it every active slip is chosen.\n");
     }
     if (command == QLatin1String("generate")) {
         return QStringLiteral(
@@ -216,6 +234,8 @@ public:
             return check(rest);
         if (command == QLatin1String("generate"))
             return generate(rest);
+        if (command == QLatin1String("render"))
+            return render(rest);
         return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
     }
 
@@ -405,6 +425,55 @@ private:
             return std::nullopt;
         }
         return int(value);
+    }
+
+    int render(const QStringList &args)
+    {
+        const QString command = QStringLiteral("render");
+        int status = kFailed;
+        const QStringList valueOptions = {QStringLiteral("root"),  QStringLiteral("document"), QStringLiteral("out"),
+                                          QStringLiteral("slips"), QStringLiteral("count"),    QStringLiteral("today")};
+        const auto parsed = arguments(command, args, valueOptions, {QStringLiteral("dry-run")}, &status);
+        if (!parsed)
+            return status;
+        if (!parsed->positional.isEmpty())
+            return fail(command, QStringLiteral("unexpected argument \"%1\"").arg(parsed->positional.front()));
+        RenderRequest request;
+        request.root = parsed->values.value(QStringLiteral("root"));
+        request.document = parsed->values.value(QStringLiteral("document"));
+        request.out = parsed->values.value(QStringLiteral("out"));
+        if (request.root.isEmpty() || request.document.isEmpty() || request.out.isEmpty())
+            return fail(command, QStringLiteral("--root DIR, --document KIND and --out FILE.pdf are required"));
+        request.dryRun = parsed->flags.contains(QStringLiteral("dry-run"));
+        if (parsed->values.contains(QStringLiteral("slips"))) {
+            QList<int> numbers;
+            for (const QString &part : parsed->values.value(QStringLiteral("slips")).split(QLatin1Char(','))) {
+                bool ok = false;
+                const int n = part.trimmed().toInt(&ok);
+                if (!ok || n < 0 || n > 32767)
+                    return fail(command, QStringLiteral("--slips takes slip numbers separated by commas, not \"%1\"")
+                                             .arg(part));
+                numbers.append(n);
+            }
+            request.slips = numbers;
+        }
+        const auto count = number(*parsed, QStringLiteral("count"), 1, 1, 1000);
+        if (!count)
+            return kFailed;
+        request.count = *count;
+        request.today = QDate::currentDate();
+        if (parsed->values.contains(QStringLiteral("today"))) {
+            const QString text = parsed->values.value(QStringLiteral("today"));
+            const auto date = Formats::parseShortDate(text);
+            if (!date)
+                return fail(command, QStringLiteral("--today must be a date as M/d/yyyy, not \"%1\"").arg(text));
+            request.today = *date;
+        }
+        const RenderResult result = renderDocuments(request);
+        if (!result.ok)
+            return fail(command, result.message);
+        m_out << result.message << '\n';
+        return kDone;
     }
 
     int generate(const QStringList &args)

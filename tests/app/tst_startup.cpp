@@ -1,14 +1,17 @@
 #include "app/application.h"
+#include "core/screens/startmenu.h"
 #include "core/startup.h"
 #include "core/textfile.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/instancelock.h"
+#include "printing/printtarget.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -126,6 +129,36 @@ private slots:
         app.start();
         QVERIFY(root.exists(QStringLiteral("/AuxFiles/1001/AuxFile5")));
         QVERIFY(root.exists(QStringLiteral("/AuxFiles/ACME 01/AuxFile0")));
+    }
+
+    void routinesOpenTheirWindowsAndComeBack()
+    {
+        TestRoot root;
+        root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Acme"}).bytes());
+        root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+        FakePlatform fake;
+        RecordingPrintTarget printer;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.setPrintTarget(&printer);
+        app.start();
+        app.openRoutine(StartMenu::BlankInvoices);
+        ProgramWindow *blanks = app.routineWindow(StartMenu::BlankInvoices);
+        QCOMPARE(blanks->objectName(), QStringLiteral("frmBlanks"));
+        QVERIFY(blanks->isVisible());
+        QVERIFY(!app.startMenu()->isVisible());
+
+        // A routine this version does not have says so and returns to the menu.
+        app.openRoutine(StartMenu::History);
+        ProgramWindow *history = app.routineWindow(StartMenu::History);
+        QVERIFY(history->findChild<QLabel *>(QStringLiteral("lblNotAvailable"))->text().contains(
+            QStringLiteral("View Account History")));
+        history->findChild<QPushButton *>(QStringLiteral("cmdReturn"))->click();
+        QVERIFY(app.startMenu()->isVisible());
+
+        // The setup screen's logo sample prints through the same target.
+        app.printLogoSample(QString(), 1440, 1440);
+        QCOMPARE(printer.dialogs, 1);
     }
 
     void exitCopiesTheElevenFilesAndClosesTheWindows()

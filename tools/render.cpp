@@ -1,0 +1,124 @@
+#include "tools/render.h"
+
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/settings.h"
+#include "core/setuplogic.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "platform/printrunner.h"
+#include "platform/seams.h"
+#include "printing/blankformlayout.h"
+#include "printing/documentsource.h"
+#include "printing/invoicelayout.h"
+#include "printing/reportlayout.h"
+#include "printing/serviceorderlayout.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Messages of the print runner, kept for the tool's own report instead of shown in a box.
+class CollectedMessages final : public Messages
+{
+public:
+    void inform(const QString &text, const QString &) override { texts.append(text); }
+    bool ask(const QString &, const QString &) override { return false; }
+    void beep() override {}
+    QStringList texts;
+};
+
+} // namespace
+
+RenderResult renderDocuments(const RenderRequest &request)
+{
+    RenderResult result;
+    const QStringList kinds = {QStringLiteral("invoice"), QStringLiteral("order"), QStringLiteral("slip-report"),
+                               QStringLiteral("blank")};
+    if (!kinds.contains(request.document)) {
+        result.message = QStringLiteral("unknown document \"%1\" (invoice, order, slip-report or blank)")
+                             .arg(request.document);
+        return result;
+    }
+    if (!QFileInfo(request.root).isDir()) {
+        result.message = QStringLiteral("no data folder at %1").arg(request.root);
+        return result;
+    }
+    const DataFolder folder(request.root);
+    const FixedClock clock(QDateTime(request.today, QTime(12, 0)));
+    Settings settings;
+    settings.readAll(folder, clock);
+    const DocumentInputs inputs = DocumentSource::inputs(
+        folder, settings,
+        !SetupLogic::internationalStyleAtLoad(settings.business[BusinessField::Name],
+                                              settings.business[BusinessField::PostalCode]),
+        request.today);
+
+    std::vector<Record> slips = LoadActiveSlips(folder);
+    if (request.slips) {
+        std::vector<Record> chosen;
+        for (int number : *request.slips) {
+            const auto found = std::find_if(slips.begin(), slips.end(), [number](const Record &r) {
+                return r.int16(SlipField::SlipNo) == number;
+            });
+            if (found == slips.end()) {
+                result.message = QStringLiteral("slip %1 is not among the active slips").arg(number);
+                return result;
+            }
+            chosen.push_back(*found);
+        }
+        slips = std::move(chosen);
+    }
+    std::vector<SlipPrintValues> values;
+    std::vector<SlipReportRow> rows;
+    for (const Record &slip : slips) {
+        values.push_back(DocumentSource::slipValues(slip));
+        rows.push_back(DocumentSource::reportRow(slip));
+    }
+
+    CollectedMessages messages;
+    QtPrintTarget target(messages);
+    target.setMode(QtPrintTarget::Mode::PdfFile);
+    target.setPdfFile(request.out);
+    PrintOutcome outcome;
+    try {
+        if (request.document == QLatin1String("invoice")) {
+            // The stored number as the program reads it at start, written back as the program does.
+            if (!request.dryRun)
+                settings.loadInvoiceCounter(folder, clock);
+            const InvoicePrintResult printed = PrintInvoice(target, inputs, folder, values, settings.invoiceNumber);
+            outcome = printed.outcome;
+            result.invoiceNumbersUsed = printed.numbersUsed;
+            if (!request.dryRun && printed.numbersUsed > 0)
+                settings.advanceInvoiceNumber(folder, printed.numbersUsed);
+        } else if (request.document == QLatin1String("order")) {
+            outcome = PrintRemitStyle(target, inputs, folder, values);
+        } else if (request.document == QLatin1String("slip-report")) {
+            outcome = PrintSlipReport(target, inputs, rows);
+        } else {
+            outcome = PrintBlankForms(target, inputs, request.count);
+        }
+    } catch (const DiskError &e) {
+        result.message = e.message();
+        return result;
+    }
+    result.documents = outcome.sent;
+    if (outcome.failed()) {
+        result.message = messages.texts.join(QLatin1Char('\n'));
+        return result;
+    }
+    if (outcome.sent == 0) {
+        result.message = request.document == QLatin1String("invoice") || request.document == QLatin1String("order")
+                             ? QStringLiteral("nothing to print: no chosen slip is \"Assigned\"")
+                             : QStringLiteral("nothing to print");
+        return result;
+    }
+    result.ok = true;
+    result.message = QStringLiteral("%1 document(s) written to %2").arg(outcome.sent).arg(request.out);
+    if (request.document == QLatin1String("invoice")) {
+        result.message += request.dryRun ? QStringLiteral("; the invoice number was left at %1").arg(settings.invoiceNumber)
+                                         : QStringLiteral("; the next invoice number is %1").arg(settings.invoiceNumber);
+    }
+    return result;
+}
