@@ -156,6 +156,7 @@ QWidget *SetupScreen::buildBusinessTab()
     grid->addWidget(reload, 11, 1);
     grid->setRowStretch(12, 1);
     grid->setColumnStretch(1, 1);
+    layOutAddress(true); // the fields keep the USA layout until the style button is clicked
     return page;
 }
 
@@ -551,6 +552,9 @@ void SetupScreen::clearPhoneSettings()
 
 void SetupScreen::showBusiness(const Settings::Business &business)
 {
+    // A stored fourth address line is shown whole, whatever the layout: a save must not cut it.
+    QLineEdit *state = m_business[BusinessField::State];
+    state->setMaxLength(std::max(state->maxLength(), int(business[BusinessField::State].size())));
     for (int i = 0; i < 9; ++i)
         m_business[std::size_t(i)]->setText(business[std::size_t(i)]);
 }
@@ -559,6 +563,11 @@ void SetupScreen::setAddressStyle(bool usa)
 {
     m_usaStyle = usa;
     m_addressButton->setText(usa ? kUsa : kInternational);
+    layOutAddress(usa);
+}
+
+void SetupScreen::layOutAddress(bool usa)
+{
     m_businessLabels[BusinessField::City]->setText(usa ? QStringLiteral("City") : QStringLiteral("Address 3"));
     m_businessLabels[BusinessField::State]->setText(usa ? QStringLiteral("State") : QStringLiteral("Address 4"));
     m_businessLabels[BusinessField::PostalCode]->setVisible(usa);
@@ -571,7 +580,8 @@ void SetupScreen::setAddressStyle(bool usa)
     QLineEdit *state = m_business[BusinessField::State];
     city->setMaximumWidth((usa ? 3150 : 5385) / kTwipsPerPixel);
     state->setMaximumWidth((usa ? 390 : 5385) / kTwipsPerPixel + (usa ? 12 : 0));
-    state->setMaxLength(usa ? 2 : 55);
+    // A stored fourth address line is never cut: the two-letter limit holds once the user chose the USA style.
+    state->setMaxLength(usa && state->text().size() <= 2 ? 2 : 55);
 }
 
 void SetupScreen::showColour(QLineEdit *sample, quint32 colour) { sample->setStyleSheet(rgbStyle(colour)); }

@@ -175,7 +175,7 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
 
     for (int i : {ManageSlips, CompleteSlips, LocateAssignments})
         m_routines[std::size_t(i)]->setEnabled(false);
-    resize(620, 520);
+    resize(720, 480);
 }
 
 void StartMenu::refresh()

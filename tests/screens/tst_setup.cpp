@@ -162,6 +162,23 @@ private slots:
         QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_4"))->maxLength(), 2);
     }
 
+    void storedFourthAddressLineSurvivesLoadAndSave()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AppState state(root.folder());
+        state.settings.business[BusinessField::State] = QStringLiteral("Greater London, England");
+        state.settings.business[BusinessField::Telephone] = QStringLiteral("020-7946-0018");
+        SetupScreen setup(state, platform, {});
+        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_4"))->text(),
+                 QStringLiteral("Greater London, England"));
+        setup.saveAndReturn();
+        Settings stored;
+        stored.loadBusiness(root.folder());
+        QCOMPARE(stored.business[BusinessField::State], QStringLiteral("Greater London, England"));
+    }
+
     void quotesCannotBeTypedOrPasted()
     {
         TestRoot root;
