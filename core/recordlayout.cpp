@@ -30,7 +30,7 @@ QByteArray blankRecordBytes(const RecordLayout &layout)
 {
     QByteArray bytes(layout.length(), '\0');
     for (int i = 0; i < layout.fieldCount(); ++i) {
-        if (layout.spec(i).kind == FieldKind::Text)
+        if (layout.fieldSpec(i).kind == FieldKind::Text)
             std::memset(bytes.data() + layout.offset(i), ' ', std::size_t(layout.size(i)));
     }
     return bytes;
@@ -150,7 +150,7 @@ void Record::setByte(int field, quint8 value)
 
 QVariant Record::value(int field) const
 {
-    switch (m_layout->spec(field).kind) {
+    switch (m_layout->fieldSpec(field).kind) {
     case FieldKind::Text:
         return text(field);
     case FieldKind::Int16:

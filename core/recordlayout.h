@@ -67,12 +67,12 @@ public:
     const QString &name() const { return m_name; }
     int length() const { return m_length; }
     int fieldCount() const { return int(m_fields.size()); }
-    const FieldSpec &spec(int index) const { return m_fields[std::size_t(index)]; }
+    const FieldSpec &fieldSpec(int index) const { return m_fields[std::size_t(index)]; }
     int offset(int index) const { return m_offsets[std::size_t(index)]; }
-    int size(int index) const { return fieldSize(spec(index)); }
+    int size(int index) const { return fieldSize(fieldSpec(index)); }
     QString fieldName(int index) const
     {
-        return QString::fromLatin1(spec(index).name.data(), qsizetype(spec(index).name.size()));
+        return QString::fromLatin1(fieldSpec(index).name.data(), qsizetype(fieldSpec(index).name.size()));
     }
     int indexOf(QStringView fieldName) const; // -1 when the layout has no such field
 

@@ -107,9 +107,10 @@ void RecordingSurface::drawTextAt(double x, double y, const QString &text, const
     m_ops.push_back(o);
 }
 
-void RecordingSurface::drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth)
+void RecordingSurface::recordShape(Kind kind, double x1, double y1, double x2, double y2, PrintColour colour,
+                                   int penWidth)
 {
-    Op o = op(Kind::Line);
+    Op o = op(kind);
     o.x = x1;
     o.y = y1;
     o.x2 = x2;
@@ -119,16 +120,14 @@ void RecordingSurface::drawLineAt(double x1, double y1, double x2, double y2, Pr
     m_ops.push_back(o);
 }
 
+void RecordingSurface::drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth)
+{
+    recordShape(Kind::Line, x1, y1, x2, y2, colour, penWidth);
+}
+
 void RecordingSurface::drawRectAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth)
 {
-    Op o = op(Kind::Rect);
-    o.x = x1;
-    o.y = y1;
-    o.x2 = x2;
-    o.y2 = y2;
-    o.colour = colour;
-    o.penWidth = penWidth;
-    m_ops.push_back(o);
+    recordShape(Kind::Rect, x1, y1, x2, y2, colour, penWidth);
 }
 
 bool RecordingSurface::drawPictureAt(const QString &path, double x, double y, double width, double height)

@@ -64,6 +64,7 @@ protected:
 
 private:
     Op op(Kind kind) const;
+    void recordShape(Kind kind, double x1, double y1, double x2, double y2, PrintColour colour, int penWidth);
 
     std::vector<Op> m_ops;
     std::vector<int> m_pages; // pages begun, per document

@@ -56,7 +56,7 @@ template <typename T> QString shortestText(T value)
 QString plainValue(const Record &record, int field, bool *quoted)
 {
     *quoted = false;
-    switch (record.layout().spec(field).kind) {
+    switch (record.layout().fieldSpec(field).kind) {
     case FieldKind::Text:
         *quoted = true;
         return record.text(field);
@@ -347,7 +347,7 @@ template <typename T> std::optional<T> realNumber(const QString &token)
 // Stores one value in its field; the reason on failure.
 std::optional<QString> storeValue(Record &record, int field, const JsonValue &v)
 {
-    const FieldKind kind = record.layout().spec(field).kind;
+    const FieldKind kind = record.layout().fieldSpec(field).kind;
     auto expected = [&](const QString &what) { return QStringLiteral("expected %1, found %2").arg(what, typeName(v)); };
     auto whole = [&](qint64 low, qint64 high) -> std::optional<qint64> {
         if (v.type != JsonValue::Number)

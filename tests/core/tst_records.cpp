@@ -43,7 +43,7 @@ private slots:
 
         Record written(*layout);
         for (int f = 0; f < layout->fieldCount(); ++f) {
-            const FieldKind kind = layout->spec(f).kind;
+            const FieldKind kind = layout->fieldSpec(f).kind;
             if (kind == FieldKind::Text) // longer than the field; "é" checks the one-byte code page
                 written.setText(f, "é" + QString(layout->size(f) + 5, QChar(u'A' + f % 26)));
             else if (kind == FieldKind::Int16)
@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(read.size(), 2u);
         QCOMPARE(read[1], written);
         for (int f = 0; f < layout->fieldCount(); ++f) {
-            if (layout->spec(f).kind != FieldKind::Text)
+            if (layout->fieldSpec(f).kind != FieldKind::Text)
                 continue;
             const int width = layout->size(f);
             QCOMPARE(bytes.mid(layout->offset(f), width), "\xE9" + QByteArray(width - 1, char('A' + f % 26)));
