@@ -3,9 +3,9 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "billing/screens/blankswindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
-#include "billing/screens/blankswindow.h"
 #include "core/modem.h"
 #include "core/screens/aboutbox.h"
 #include "core/screens/dialerwindow.h"
@@ -160,8 +160,7 @@ PrintTarget &Application::printTarget()
 
 DocumentInputs Application::documentInputs() const
 {
-    return DocumentSource::inputs(m_state.folder, m_state.settings, m_state.usaAddressStyle,
-                                  m_platform.clock.today());
+    return DocumentSource::inputs(m_state.folder, m_state.settings, m_state.usaAddressStyle, m_platform.clock.today());
 }
 
 void Application::printLogoSample(const QString &logoPath, int widthTwips, int heightTwips)
@@ -210,7 +209,10 @@ DialerWindow *Application::dialer()
     return static_cast<DialerWindow *>(m_dialer.data());
 }
 
-void Application::openDialer(const QString &name, const QString &number) { dialer()->open(name, number); }
+void Application::openDialer(const QString &name, const QString &number)
+{
+    dialer()->open(name, number);
+}
 
 SetupScreen *Application::setup()
 {

@@ -112,7 +112,7 @@ void BM_IsSlotBooked(benchmark::State &state)
 {
     for (auto _ : state) {
         benchmark::DoNotOptimize(IsSlotBooked(sample().folder, QStringLiteral("Nobody Of That Name"),
-                                                         QStringLiteral("1/1/2031"), QStringLiteral("08:00")));
+                                              QStringLiteral("1/1/2031"), QStringLiteral("08:00")));
     }
 }
 BENCHMARK(BM_IsSlotBooked)->Unit(benchmark::kMillisecond);
@@ -157,13 +157,12 @@ void BM_PostingAppend(benchmark::State &state)
             const QString acct = slip.text(SlipField::AcctNo);
             const QString name = slip.text(SlipField::SiteName);
             WriteHistory(target, acct, name, Formats::currency(preTax + tax), today,
-                                  Posting::kInvoiceDescription + invoiceNo);
+                         Posting::kInvoiceDescription + invoiceNo);
             WriteServiceHistory(target, acct, name, slip.text(SlipField::AssignedTo), today,
-                                         slip.text(SlipField::ServiceRequired));
+                                slip.text(SlipField::ServiceRequired));
             WriteTaxRecord(target, QStringLiteral("Sales Tax"), tax, Money(), today, 1, invoiceNo);
             WriteInvoiceJournal(target, name, acct, invoiceNo, preTax, tax, preTax + tax, today);
-            archive.push_back(finalizedSlip(slip, invoiceNo, QStringLiteral("Check"),
-                                                     Formats::currency(preTax + tax)));
+            archive.push_back(finalizedSlip(slip, invoiceNo, QStringLiteral("Check"), Formats::currency(preTax + tax)));
         }
         AppendFinalizedSlips(target, archive);
     }

@@ -34,17 +34,17 @@ public:
     int recordCount(const QString &relative, int recordLength) const;
 
     // -- Whole files
-    QByteArray readAll(const QString &relative) const;                        // empty when missing or unreadable
+    QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
     // Crash-safe replace. A working file that only passes text to a document or another program may skip the
     // flush to disk: it is still replaced whole, but a power cut may take the last version.
     enum class Flush { ToDisk, Skip };
     void writeFile(const QString &relative, const QByteArray &content, Flush flush = Flush::ToDisk) const;
-    void deleteFile(const QString &relative) const;                           // nothing when missing
-    void deleteWithBackup(const QString &relative) const;                     // the Backup copy first, then the file
-    void renameFile(const QString &from, const QString &to) const;            // replaces the destination
-    void copyFile(const QString &from, const QString &to) const;              // replaces the destination, crash-safe
-    void backupFile(const QString &relative) const; // copies the file to /Backup (its folder must exist)
-    void makeFolder(const QString &relative) const; // only when nothing of that name exists
+    void deleteFile(const QString &relative) const;                // nothing when missing
+    void deleteWithBackup(const QString &relative) const;          // the Backup copy first, then the file
+    void renameFile(const QString &from, const QString &to) const; // replaces the destination
+    void copyFile(const QString &from, const QString &to) const;   // replaces the destination, crash-safe
+    void backupFile(const QString &relative) const;                // copies the file to /Backup (its folder must exist)
+    void makeFolder(const QString &relative) const;                // only when nothing of that name exists
 
     // -- Record files
     std::vector<Record> readRecords(const QString &relative, const RecordLayout &layout) const;

@@ -18,9 +18,15 @@ const QString kCurrentItems = QStringLiteral("/CurrentItems.txt");
 
 namespace SetupLogic {
 
-int logoSizeUp(int twips) { return twips >= kLargest ? kSmallest : twips + kStep; }
+int logoSizeUp(int twips)
+{
+    return twips >= kLargest ? kSmallest : twips + kStep;
+}
 
-int logoSizeDown(int twips) { return twips <= kSmallest ? kLargest : twips - kStep; }
+int logoSizeDown(int twips)
+{
+    return twips <= kSmallest ? kLargest : twips - kStep;
+}
 
 bool internationalStyleAtLoad(const QString &businessName, const QString &postalCode)
 {

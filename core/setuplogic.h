@@ -27,17 +27,17 @@ QStringList itemNames(const DataFolder &folder, const QString &file);
 void writeCurrentItems(const DataFolder &folder, const QStringList &names);
 
 enum class SaveOutcome {
-    Saved, // every file written; the start menu follows
+    Saved,            // every file written; the start menu follows
     TelephoneInvalid, // nothing written
-    SlipNotNumeric, // the other files are written; the screen stays on the slip field
-    FilesMissing, // everything written, but the program is still not set up
+    SlipNotNumeric,   // the other files are written; the screen stays on the slip field
+    FilesMissing,     // everything written, but the program is still not set up
 };
 
 // The save step in its order: business data, taxes, the program's settings file, prompts, print colours,
 // logo size, the slip number, the telephone and caller ID. The settings hold the screen's values already;
 // `slipText` is the next-slip field. Throws DiskError when a file cannot be written: the files written before
 // it stay written.
-SaveOutcome save(const DataFolder &folder, Settings &settings, SlipCounter &counter,
-                 const Settings &edited, const QString &slipText);
+SaveOutcome save(const DataFolder &folder, Settings &settings, SlipCounter &counter, const Settings &edited,
+                 const QString &slipText);
 
 } // namespace SetupLogic

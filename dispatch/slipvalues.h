@@ -40,11 +40,20 @@ inline const QString kMoveToTodayTime = QStringLiteral("08:00");
 inline const QStringList &timeSlots()
 {
     static const QStringList list = {
-        QStringLiteral("08:00-10:00"), QStringLiteral("10:00-12:00"), QStringLiteral("01:00-03:00"),
-        QStringLiteral("03:00-05:00"), kNoTime,                       QStringLiteral("08:00"),
-        QStringLiteral("09:00"),       QStringLiteral("10:00"),       QStringLiteral("11:00"),
-        QStringLiteral("01:00"),       QStringLiteral("02:00"),       QStringLiteral("03:00"),
-        QStringLiteral("04:00"),       QStringLiteral("05:00"),
+        QStringLiteral("08:00-10:00"),
+        QStringLiteral("10:00-12:00"),
+        QStringLiteral("01:00-03:00"),
+        QStringLiteral("03:00-05:00"),
+        kNoTime,
+        QStringLiteral("08:00"),
+        QStringLiteral("09:00"),
+        QStringLiteral("10:00"),
+        QStringLiteral("11:00"),
+        QStringLiteral("01:00"),
+        QStringLiteral("02:00"),
+        QStringLiteral("03:00"),
+        QStringLiteral("04:00"),
+        QStringLiteral("05:00"),
     };
     return list;
 }

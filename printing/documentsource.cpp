@@ -14,9 +14,9 @@ DocumentInputs inputs(const DataFolder &folder, const Settings &settings, bool u
 {
     DocumentInputs in;
     const Settings::Business &b = settings.business;
-    in.business = {b[BusinessField::Name],      b[BusinessField::Address1],  b[BusinessField::Address2],
-                   b[BusinessField::City],      b[BusinessField::State],     b[BusinessField::PostalCode],
-                   b[BusinessField::Telephone], b[BusinessField::Aux1],      b[BusinessField::Aux2]};
+    in.business = {b[BusinessField::Name],      b[BusinessField::Address1], b[BusinessField::Address2],
+                   b[BusinessField::City],      b[BusinessField::State],    b[BusinessField::PostalCode],
+                   b[BusinessField::Telephone], b[BusinessField::Aux1],     b[BusinessField::Aux2]};
     PrintSettings &p = in.settings;
     p.borderColour = settings.borderColour;
     p.textColour = settings.textColour;
@@ -45,11 +45,11 @@ SlipPrintValues slipValues(const Record &slip)
     SlipPrintValues v;
     v.slipNo = QString::number(slip.int16(SlipNo));
     v.dateReceived = Formats::shortDate(OleDate::toDate(slip.real(DateReceived)));
-    QString *texts[] = {&v.status,       &v.acctNo,        &v.name,          &v.address1,       &v.address2,
-                        &v.city,         &v.state,         &v.postalCode,    &v.telephone,      &v.cell,
-                        &v.siteName,     &v.siteAddress1,  &v.siteAddress2,  &v.siteCity,       &v.siteState,
-                        &v.sitePostalCode, &v.siteTelephone, &v.siteCell,    &v.assignedTo,     &v.schedDate,
-                        &v.schedTime,    &v.serviceRequired, &v.invoiceNo,   &v.priority,       &v.payForm,
+    QString *texts[] = {&v.status,         &v.acctNo,          &v.name,         &v.address1,   &v.address2,
+                        &v.city,           &v.state,           &v.postalCode,   &v.telephone,  &v.cell,
+                        &v.siteName,       &v.siteAddress1,    &v.siteAddress2, &v.siteCity,   &v.siteState,
+                        &v.sitePostalCode, &v.siteTelephone,   &v.siteCell,     &v.assignedTo, &v.schedDate,
+                        &v.schedTime,      &v.serviceRequired, &v.invoiceNo,    &v.priority,   &v.payForm,
                         &v.amount};
     for (int field = Status; field <= Amount; ++field)
         *texts[field - Status] = slip.text(field);

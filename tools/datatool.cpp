@@ -451,8 +451,8 @@ private:
                 bool ok = false;
                 const int n = part.trimmed().toInt(&ok);
                 if (!ok || n < 0 || n > 32767)
-                    return fail(command, QStringLiteral("--slips takes slip numbers separated by commas, not \"%1\"")
-                                             .arg(part));
+                    return fail(command,
+                                QStringLiteral("--slips takes slip numbers separated by commas, not \"%1\"").arg(part));
                 numbers.append(n);
             }
             request.slips = numbers;

@@ -37,8 +37,8 @@ RenderResult renderDocuments(const RenderRequest &request)
     const QStringList kinds = {QStringLiteral("invoice"), QStringLiteral("order"), QStringLiteral("slip-report"),
                                QStringLiteral("blank")};
     if (!kinds.contains(request.document)) {
-        result.message = QStringLiteral("unknown document \"%1\" (invoice, order, slip-report or blank)")
-                             .arg(request.document);
+        result.message =
+            QStringLiteral("unknown document \"%1\" (invoice, order, slip-report or blank)").arg(request.document);
         return result;
     }
     if (!QFileInfo(request.root).isDir()) {
@@ -49,19 +49,18 @@ RenderResult renderDocuments(const RenderRequest &request)
     const FixedClock clock(QDateTime(request.today, QTime(12, 0)));
     Settings settings;
     settings.readAll(folder, clock);
-    const DocumentInputs inputs = DocumentSource::inputs(
-        folder, settings,
-        !SetupLogic::internationalStyleAtLoad(settings.business[BusinessField::Name],
-                                              settings.business[BusinessField::PostalCode]),
-        request.today);
+    const DocumentInputs inputs =
+        DocumentSource::inputs(folder, settings,
+                               !SetupLogic::internationalStyleAtLoad(settings.business[BusinessField::Name],
+                                                                     settings.business[BusinessField::PostalCode]),
+                               request.today);
 
     std::vector<Record> slips = LoadActiveSlips(folder);
     if (request.slips) {
         std::vector<Record> chosen;
         for (int number : *request.slips) {
-            const auto found = std::find_if(slips.begin(), slips.end(), [number](const Record &r) {
-                return r.int16(SlipField::SlipNo) == number;
-            });
+            const auto found = std::find_if(slips.begin(), slips.end(),
+                                            [number](const Record &r) { return r.int16(SlipField::SlipNo) == number; });
             if (found == slips.end()) {
                 result.message = QStringLiteral("slip %1 is not among the active slips").arg(number);
                 return result;
@@ -117,8 +116,9 @@ RenderResult renderDocuments(const RenderRequest &request)
     result.ok = true;
     result.message = QStringLiteral("%1 document(s) written to %2").arg(outcome.sent).arg(request.out);
     if (request.document == QLatin1String("invoice")) {
-        result.message += request.dryRun ? QStringLiteral("; the invoice number was left at %1").arg(settings.invoiceNumber)
-                                         : QStringLiteral("; the next invoice number is %1").arg(settings.invoiceNumber);
+        result.message += request.dryRun
+                              ? QStringLiteral("; the invoice number was left at %1").arg(settings.invoiceNumber)
+                              : QStringLiteral("; the next invoice number is %1").arg(settings.invoiceNumber);
     }
     return result;
 }

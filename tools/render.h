@@ -10,8 +10,8 @@
 struct RenderRequest
 {
     QString root;
-    QString document; // invoice, order, slip-report or blank
-    QString out;      // the PDF file
+    QString document;                // invoice, order, slip-report or blank
+    QString out;                     // the PDF file
     std::optional<QList<int>> slips; // slip numbers; all active slips when not given
     int count = 1;                   // blank forms
     bool dryRun = false;             // invoices: leave the stored invoice number as it is

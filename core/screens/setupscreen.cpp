@@ -188,8 +188,8 @@ QWidget *SetupScreen::buildOperationsTab()
     phoneLayout->addRow(m_phone);
     m_callerId = checkBox(QStringLiteral("Using Caller ID"), QStringLiteral("ckCallerID"), phone);
     phoneLayout->addRow(m_callerId);
-    m_callerIdNote =
-        new QLabel(QStringLiteral("Modem Supports Caller ID  Check with your Phone Co for support for this feature"), phone);
+    m_callerIdNote = new QLabel(
+        QStringLiteral("Modem Supports Caller ID  Check with your Phone Co for support for this feature"), phone);
     m_callerIdNote->setObjectName(QStringLiteral("lblCallid"));
     m_callerIdNote->setWordWrap(true);
     phoneLayout->addRow(m_callerIdNote);
@@ -313,7 +313,7 @@ QWidget *SetupScreen::buildLogoTab()
     m_logoSize->setObjectName(QStringLiteral("lblLogoSize"));
     grid->addWidget(m_logoSize, 2, 0, 1, 4);
 
-    const char *captions[] = {"Find",      "&Store",       "&Clear", "Make Square (Height)", "Make Square (Width)",
+    const char *captions[] = {"Find",         "&Store", "&Clear", "Make Square (Height)", "Make Square (Width)",
                               "Print Sample", "Restore"};
     for (int i = 0; i < 7; ++i) {
         auto *b = button(QString::fromLatin1(captions[i]), QStringLiteral("cmdLogo_%1").arg(i), page);
@@ -461,8 +461,8 @@ QWidget *SetupScreen::buildItemsTab()
             &SetupScreen::createCurrentItems);
     connect(page->findChild<QPushButton *>(QStringLiteral("cmdServiceOrder_1")), &QPushButton::clicked, this,
             &SetupScreen::rebuildCurrentItems);
-    connect(page->findChild<QPushButton *>(QStringLiteral("cmdServiceOrder_2")), &QPushButton::clicked,
-            m_selectedPanel, &QWidget::hide);
+    connect(page->findChild<QPushButton *>(QStringLiteral("cmdServiceOrder_2")), &QPushButton::clicked, m_selectedPanel,
+            &QWidget::hide);
     connect(m_displayList, &QPushButton::clicked, m_selectedPanel, &QWidget::show);
     grid->addLayout(buttons, 4, 0, 1, 4);
     grid->setRowStretch(2, 1);
@@ -474,8 +474,8 @@ void SetupScreen::loadFromSettings()
     const Settings &s = m_state.settings;
     showBusiness(s.business);
     // The style the screen starts with sets only the button's caption; the layout follows a click.
-    m_usaStyle = !SetupLogic::internationalStyleAtLoad(s.business[BusinessField::Name],
-                                                       s.business[BusinessField::PostalCode]);
+    m_usaStyle =
+        !SetupLogic::internationalStyleAtLoad(s.business[BusinessField::Name], s.business[BusinessField::PostalCode]);
     m_addressButton->setText(m_usaStyle ? kUsa : kInternational);
     m_state.usaAddressStyle = m_usaStyle;
 
@@ -535,7 +535,10 @@ void SetupScreen::showEvent(QShowEvent *event)
     m_business[0]->setFocus();
 }
 
-void SetupScreen::setModemPort(int port) { m_modemPort->setText(QString::number(port)); }
+void SetupScreen::setModemPort(int port)
+{
+    m_modemPort->setText(QString::number(port));
+}
 
 int SetupScreen::modemPortField() const
 {
@@ -584,7 +587,10 @@ void SetupScreen::layOutAddress(bool usa)
     state->setMaxLength(usa && state->text().size() <= 2 ? 2 : 55);
 }
 
-void SetupScreen::showColour(QLineEdit *sample, quint32 colour) { sample->setStyleSheet(rgbStyle(colour)); }
+void SetupScreen::showColour(QLineEdit *sample, quint32 colour)
+{
+    sample->setStyleSheet(rgbStyle(colour));
+}
 
 void SetupScreen::showLogo()
 {
@@ -731,4 +737,7 @@ void SetupScreen::saveAndReturn()
     emit saved();
 }
 
-void SetupScreen::inform(const QString &text) { m_platform.messages.inform(text, QStringLiteral("Setup")); }
+void SetupScreen::inform(const QString &text)
+{
+    m_platform.messages.inform(text, QStringLiteral("Setup"));
+}

@@ -151,8 +151,9 @@ private slots:
         // A routine this version does not have says so and returns to the menu.
         app.openRoutine(StartMenu::History);
         ProgramWindow *history = app.routineWindow(StartMenu::History);
-        QVERIFY(history->findChild<QLabel *>(QStringLiteral("lblNotAvailable"))->text().contains(
-            QStringLiteral("View Account History")));
+        QVERIFY(history->findChild<QLabel *>(QStringLiteral("lblNotAvailable"))
+                    ->text()
+                    .contains(QStringLiteral("View Account History")));
         history->findChild<QPushButton *>(QStringLiteral("cmdReturn"))->click();
         QVERIFY(app.startMenu()->isVisible());
 

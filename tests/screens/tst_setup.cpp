@@ -33,9 +33,9 @@ template <typename T> T *child(QWidget *w, const QString &name)
 // The program's own settings file carries the executable's name: the test's here.
 QStringList settingsFiles()
 {
-    return {"/MyBusinessData.txt", "/TaxSettings.txt",  "/" + QCoreApplication::applicationName() + "Settings.txt",
-            "/Prompts.txt",        "/PrintColors.txt",  "/LogoSettings.txt",
-            "/SlipNo.txt",         "/Phone.txt",        "/CallID.txt"};
+    return {"/MyBusinessData.txt", "/TaxSettings.txt", "/" + QCoreApplication::applicationName() + "Settings.txt",
+            "/Prompts.txt",        "/PrintColors.txt", "/LogoSettings.txt",
+            "/SlipNo.txt",         "/Phone.txt",       "/CallID.txt"};
 }
 
 } // namespace
@@ -217,7 +217,8 @@ private slots:
         QCOMPARE(fake.messages.shown.size(), std::size_t(1));
         items->item(7)->setSelected(true);
         QCOMPARE(fake.messages.lastText(), QStringLiteral("You have made the maximum allowable Selections"));
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblItemsSelected"))->text(), QStringLiteral("Items Selected = 8"));
+        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblItemsSelected"))->text(),
+                 QStringLiteral("Items Selected = 8"));
         fake.messages.answer(true);
         child<QPushButton>(&setup, QStringLiteral("cmdServiceOrder_0"))->click();
         const QByteArray written = root.read(QStringLiteral("/CurrentItems.txt"));

@@ -48,8 +48,14 @@ class TestRender : public QObject
 
     QStringList render(const TestRoot &root, const QString &document, const QString &pdf)
     {
-        return {QStringLiteral("render"), QStringLiteral("--root"), root.path(),  QStringLiteral("--document"),
-                document,                 QStringLiteral("--out"),  pdf,          QStringLiteral("--today"),
+        return {QStringLiteral("render"),
+                QStringLiteral("--root"),
+                root.path(),
+                QStringLiteral("--document"),
+                document,
+                QStringLiteral("--out"),
+                pdf,
+                QStringLiteral("--today"),
                 QStringLiteral("12/6/2026")};
     }
 
@@ -107,8 +113,8 @@ private slots:
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QString>("document");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown document") << QStringList() << QStringLiteral("letter")
-                                          << QStringLiteral("unknown document");
+        QTest::newRow("unknown document")
+            << QStringList() << QStringLiteral("letter") << QStringLiteral("unknown document");
         QTest::newRow("unknown slip") << QStringList{QStringLiteral("--slips"), QStringLiteral("1,2")}
                                       << QStringLiteral("order") << QStringLiteral("not among the active slips");
         QTest::newRow("bad slip list") << QStringList{QStringLiteral("--slips"), QStringLiteral("12x")}
