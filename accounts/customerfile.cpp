@@ -284,10 +284,11 @@ CustomerDeletion DeleteCustomer(const DataFolder &folder, int currentRecord, con
 {
     // A swap file left behind by an interrupted deletion of an earlier version of the program.
     folder.deleteFile(CustomerFile::kTemporary);
-    if (const auto name = accountFileName(acctNo))
-        folder.deleteWithBackup(CustomerFile::kBalanceFolder + *name + QStringLiteral(".txt"));
+    // The customer goes first: should that fail, the account keeps its balance file.
     const int kept = folder.rewriteWithout(CustomerFile::kPath, customerLayout(),
                                            [currentRecord](const Record &, int n) { return n == currentRecord; });
+    if (const auto name = accountFileName(acctNo))
+        folder.deleteWithBackup(CustomerFile::kBalanceFolder + *name + QStringLiteral(".txt"));
     CustomerDeletion result;
     result.count = std::max(1, kept);
     result.current = std::clamp(currentRecord, 1, result.count);
