@@ -124,7 +124,8 @@ void Application::showStartMenu()
 void Application::showManual()
 {
     if (!m_manual)
-        m_manual = track(new ManualWindow(environment()));
+        // The manual is a help window beside the program: its close box closes only the manual.
+        m_manual = track(new ManualWindow({&m_platform.layouts, {}}));
     m_manual->show();
     m_manual->raise();
 }
