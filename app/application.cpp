@@ -154,6 +154,8 @@ PrintTarget &Application::printTarget()
 {
     if (!m_printTarget) {
         m_qtPrintTarget = std::make_unique<QtPrintTarget>(m_platform.messages);
+        // Every printing action shows its pages first, with Print, Save as PDF and Close.
+        m_qtPrintTarget->setMode(QtPrintTarget::Mode::Preview);
         m_printTarget = m_qtPrintTarget.get();
     }
     return *m_printTarget;
