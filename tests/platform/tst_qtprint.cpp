@@ -4,6 +4,7 @@
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/serviceorderlayout.h"
+#include "printsamples.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -16,10 +17,7 @@ namespace {
 
 DocumentInputs sampleInputs()
 {
-    DocumentInputs in;
-    in.business = {"Acme Repair", "12 Main St", "", "Springfield", "IL", "62701", "555-123-4567", "", ""};
-    in.today = QDate(2026, 1, 15);
-    in.currentItems = QStringList{"Filter", "Belt"};
+    DocumentInputs in = samplePrintInputs();
     in.settings.plainPaper = false;
     return in;
 }
@@ -27,21 +25,9 @@ DocumentInputs sampleInputs()
 std::vector<SlipPrintValues> sampleSlips(int count)
 {
     std::vector<SlipPrintValues> rows;
-    for (int i = 1; i <= count; ++i) {
-        SlipPrintValues s;
-        s.slipNo = QString::number(1000 + i);
-        s.status = "Assigned";
-        s.acctNo = "ACC" + s.slipNo;
-        s.name = "Jane Doe";
-        s.address1 = "1 Elm St";
-        s.city = "Springfield";
-        s.state = "IL";
-        s.postalCode = "62701";
-        s.schedDate = "0";
-        s.schedTime = "None";
-        s.serviceRequired = "Furnace makes a rattling noise\r\nCheck the blower";
-        rows.push_back(s);
-    }
+    for (int i = 1; i <= count; ++i)
+        rows.push_back(
+            sampleSlip(QString::number(1000 + i), "Assigned", "Furnace makes a rattling noise\r\nCheck the blower"));
     return rows;
 }
 

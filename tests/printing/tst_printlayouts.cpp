@@ -3,6 +3,7 @@
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/serviceorderlayout.h"
+#include "printsamples.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -15,28 +16,12 @@ namespace {
 
 DocumentInputs sampleInputs()
 {
-    DocumentInputs in;
-    in.business = {"Acme Repair", "12 Main St", "", "Springfield", "IL", "62701", "555-123-4567", "", ""};
-    in.today = QDate(2026, 1, 15);
-    in.currentItems = QStringList{"Filter", "Belt"};
-    return in;
+    return samplePrintInputs();
 }
 
 SlipPrintValues slip(const QString &number, const QString &status)
 {
-    SlipPrintValues s;
-    s.slipNo = number;
-    s.status = status;
-    s.acctNo = "A" + number;
-    s.name = "Jane Doe";
-    s.address1 = "1 Elm St";
-    s.city = "Springfield";
-    s.state = "IL";
-    s.postalCode = "62701";
-    s.schedDate = "0";
-    s.schedTime = "None";
-    s.serviceRequired = "Furnace makes noise " + number;
-    return s;
+    return sampleSlip(number, status, "Furnace makes noise " + number);
 }
 
 bool hasLine(const std::vector<Op> &ops, double x1, double y1, double x2, double y2)
