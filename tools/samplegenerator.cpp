@@ -11,6 +11,7 @@
 #include "core/oledate.h"
 #include "core/startup.h"
 #include "core/textfile.h"
+#include "core/validation.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
 #include "tools/samplewords.h"
@@ -237,16 +238,6 @@ private:
         return p;
     }
 
-    static QString personName(const QString &title, const QString &first, const QString &last)
-    {
-        QString name;
-        if (!title.isEmpty())
-            name += title + QLatin1Char(' ');
-        if (!first.isEmpty())
-            name += first + QLatin1Char(' ');
-        return name + last;
-    }
-
     QString email(const QString &first, const QString &last)
     {
         QString user = (first + QLatin1Char('.') + last).toLower();
@@ -367,7 +358,7 @@ private:
                 name = (m_random.chance(70) ? last : m_random.word(SampleWords::streetNames())) + QLatin1Char(' ') +
                        m_random.word(SampleWords::businessKinds());
             } else {
-                name = personName(title, first, last);
+                name = Validation::joinNameParts(title, first, QString(), last);
             }
             Place p = address(name);
             // Most accounts are numbered; some were saved without a number and took the telephone number.
