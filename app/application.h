@@ -2,8 +2,8 @@
 
 #include "core/appstate.h"
 #include "platform/programwindow.h"
-#include "platform/seams.h"
-#include "platform/serialport.h"
+#include "core/seams.h"
+#include "core/serialport.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>

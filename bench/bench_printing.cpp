@@ -1,5 +1,5 @@
 #include "platform/printrunner.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 #include "printing/invoicelayout.h"
 
 #include <QTemporaryDir>

@@ -25,6 +25,23 @@ char encodeChar(QChar c)
     return '?';
 }
 
+bool canEncode(QChar c)
+{
+    return c == QLatin1Char('?') || encodeChar(c) != '?';
+}
+
+QString firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            return text.mid(i, 2);
+        if (!canEncode(c))
+            return QString(c);
+    }
+    return {};
+}
+
 QByteArray encode(const QString &text)
 {
     QByteArray out;

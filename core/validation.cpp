@@ -1,5 +1,7 @@
 #include "core/validation.h"
 
+#include "core/cp1252.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -91,6 +93,21 @@ KeyVerdict quoteKeyFilter(const QString &, QChar ch, bool soundAlarm)
     if (ch == QLatin1Char('"'))
         return refuseCharacter(ch, soundAlarm);
     return KeyVerdict::accept();
+}
+
+Notice unstorableCharacter(const QString &character)
+{
+    return {QStringLiteral("The character \"") + character +
+                QStringLiteral("\" cannot be stored in the data files. Please type another character."),
+            kInvalidKeyTitle};
+}
+
+std::optional<Notice> unstorableText(const QString &text)
+{
+    const QString bad = Cp1252::firstUnencodable(text);
+    if (bad.isEmpty())
+        return std::nullopt;
+    return unstorableCharacter(bad);
 }
 
 PasteResult filterPaste(const KeyFilter &filter, const QString &text, int position, int selected, const QString &pasted)

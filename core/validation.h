@@ -52,6 +52,12 @@ KeyVerdict invalidCharacterFilter(const QString &text, QChar ch, bool soundAlarm
 // Any text field whose value is stored in quotes: the double quote is refused with a message.
 KeyVerdict quoteKeyFilter(const QString &text, QChar ch, bool soundAlarm);
 
+// Every box whose text is saved to a file: a character that the data files cannot hold (outside the one-byte
+// code page, such as "\u0141" or an emoji) is refused with a message that names it, never stored as '?'.
+Notice unstorableCharacter(const QString &character);
+// The refusal for the first character of `text` that cannot be stored; nothing when all of it can.
+std::optional<Notice> unstorableText(const QString &text);
+
 // A text pasted into a field, cursor at `position` with `selected` characters selected (replaced by the paste).
 // Each character goes through the field's filter in turn as if typed; the first refused one refuses the whole
 // paste with that character's verdict, and the field keeps its text.

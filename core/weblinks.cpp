@@ -3,7 +3,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/textfile.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 namespace WebLinks {
 

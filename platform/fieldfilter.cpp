@@ -1,9 +1,13 @@
 #include "platform/fieldfilter.h"
 
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QTimer>
+#include <memory>
 
 FieldFilter::FieldFilter(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages, QString programTitle)
     : QValidator(edit)
@@ -23,6 +27,33 @@ void FieldFilter::install(QLineEdit *edit, Validation::KeyFilter filter, Message
     edit->setValidator(new FieldFilter(edit, std::move(filter), messages, programTitle));
 }
 
+void FieldFilter::installStorable(QLineEdit *edit, Messages &messages)
+{
+    install(edit, {}, messages);
+}
+
+void FieldFilter::guardStorable(QPlainTextEdit *edit, Messages &messages, const QString &programTitle)
+{
+    auto accepted = std::make_shared<QString>(edit->toPlainText());
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, accepted, &messages, programTitle] {
+        const QString text = edit->toPlainText();
+        const auto refusal = Validation::unstorableText(text);
+        if (!refusal) {
+            *accepted = text;
+            return;
+        }
+        const QSignalBlocker block(edit);
+        edit->setPlainText(*accepted);
+        QTextCursor cursor = edit->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        edit->setTextCursor(cursor);
+        const Validation::Notice notice = *refusal;
+        QTimer::singleShot(0, edit, [&messages, notice, programTitle] {
+            messages.inform(notice.text, notice.title.isEmpty() ? programTitle : notice.title);
+        });
+    });
+}
+
 QValidator::State FieldFilter::validate(QString &input, int &) const
 {
     const QString &old = m_accepted;
@@ -39,12 +70,19 @@ QValidator::State FieldFilter::validate(QString &input, int &) const
     const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
     if (inserted.isEmpty())
         return Acceptable; // a deletion
-    const int removed = int(old.size() - prefix - suffix);
-    const Validation::PasteResult result = Validation::filterPaste(m_filter, old, int(prefix), removed, inserted);
-    if (result.accepted)
-        return Acceptable;
+    Validation::KeyVerdict verdict;
+    if (const auto unstorable = Validation::unstorableText(inserted)) {
+        verdict = {false, *unstorable, false};
+    } else {
+        if (!m_filter)
+            return Acceptable;
+        const int removed = int(old.size() - prefix - suffix);
+        const Validation::PasteResult result = Validation::filterPaste(m_filter, old, int(prefix), removed, inserted);
+        if (result.accepted)
+            return Acceptable;
+        verdict = result.refusal;
+    }
     // Told after the key press is over, so that the message box does not run inside the text box's edit.
-    const Validation::KeyVerdict verdict = result.refusal;
     QTimer::singleShot(0, m_edit, [this, verdict] { tell(verdict); });
     return Invalid;
 }

@@ -6,10 +6,13 @@
 #include <functional>
 
 class QLineEdit;
+class QPlainTextEdit;
 class Messages;
 
 // Puts a keystroke filter on a text box. Whatever goes in, typed or pasted, passes the filter character by
 // character; a refused character or paste leaves the text as it was and tells the user what the filter says.
+// Every box with a filter also refuses characters that the data files cannot hold; a box that needs only
+// that check gets an empty filter.
 class FieldFilter : public QValidator
 {
     Q_OBJECT
@@ -19,6 +22,12 @@ public:
 
     static void install(QLineEdit *edit, Validation::KeyFilter filter, Messages &messages,
                         const QString &programTitle = QStringLiteral("VarnelDispatchDuzudu"));
+    // Only the code-page check, for a box whose text is saved as it is typed.
+    static void installStorable(QLineEdit *edit, Messages &messages);
+    // The code-page check on a multi-line box: a change that brings in a character the files cannot hold is
+    // taken back, and the user is told which character it was.
+    static void guardStorable(QPlainTextEdit *edit, Messages &messages,
+                              const QString &programTitle = QStringLiteral("VarnelDispatchDuzudu"));
 
 private:
     void tell(const Validation::KeyVerdict &verdict) const;

@@ -1,7 +1,7 @@
 #include "platform/printrunner.h"
 
 #include "platform/qtprintsurface.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

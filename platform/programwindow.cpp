@@ -1,6 +1,6 @@
 #include "platform/programwindow.h"
 
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QCloseEvent>
 

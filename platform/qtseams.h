@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QPointer>
 #include <QWidget>

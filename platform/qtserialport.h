@@ -2,7 +2,7 @@
 
 #include "core/datafolder.h"
 #include "core/portmap.h"
-#include "platform/serialport.h"
+#include "core/serialport.h"
 
 #include <QSerialPort>
 #include <functional>

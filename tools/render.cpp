@@ -8,7 +8,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"

@@ -2,7 +2,7 @@
 
 #include "core/screens/logo.h"
 #include "core/weblinks.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

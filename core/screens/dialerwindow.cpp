@@ -1,7 +1,7 @@
 #include "core/screens/dialerwindow.h"
 
 #include "core/diskerror.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QCheckBox>
 #include <QEventLoop>

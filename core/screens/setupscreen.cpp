@@ -5,7 +5,7 @@
 #include "core/setuplogic.h"
 #include "core/validation.h"
 #include "platform/fieldfilter.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QCheckBox>
 #include <QComboBox>

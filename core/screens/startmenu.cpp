@@ -3,7 +3,7 @@
 #include "core/screens/logo.h"
 #include "core/startmenu.h"
 #include "core/weblinks.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/serialport.h"
+#include "core/serialport.h"
 
 #include <QByteArray>
 #include <QList>

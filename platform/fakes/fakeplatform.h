@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
-#include "platform/seams.h"
+#include "core/seams.h"
 
 #include <QHash>
 #include <QStringList>
