@@ -13,8 +13,10 @@
 #include "core/screens/placeholderwindow.h"
 #include "core/screens/setupscreen.h"
 #include "core/screens/startmenu.h"
+#include "core/screens/startprogress.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
+#include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -37,6 +39,7 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
                                        ? QStringLiteral("VarnelDispatchDuzudu")
                                        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()))
     , m_dataFolderNote(std::move(dataFolderNote))
+    , m_started(QDateTime::currentDateTime())
 {}
 
 Application::~Application()
@@ -63,14 +66,32 @@ void Application::reportDiskError(const QString &message)
 
 void Application::start()
 {
-    m_state.slipCounter.load(m_state.folder);
+    const QString title = m_state.folder.executableName();
+    if (const auto note = m_state.slipCounter.load(m_state.folder))
+        m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
+    repairInterruptedWrites();
+    const bool setUp = Startup::requiredFilesPresent(m_state.folder);
     try {
         QStringList accounts;
         for (const Record &customer : m_state.folder.readRecords(CustomerFile::kPath, customerLayout()))
             accounts.append(customer.text(CustomerField::AcctNo));
-        Startup::createFolderTree(m_state.folder, m_platform.clock.today(), accounts);
+        // Many customers on a first start take a while: the first window shows at once and follows it.
+        Startup::Progress progress;
+        StartProgress *strip = nullptr;
+        if (accounts.size() >= kProgressFromAccounts) {
+            progress = [this, setUp, &strip](int done, int total) {
+                if (!strip) {
+                    ProgramWindow *first = setUp ? startMenuWindow() : welcomeWindow();
+                    strip = new StartProgress(first);
+                    first->show();
+                }
+                strip->setProgress(done, total);
+            };
+        }
+        Startup::createFolderTree(m_state.folder, m_platform.clock.today(), accounts, progress);
+        delete strip;
         Settings::installStatesList(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
@@ -78,17 +99,47 @@ void Application::start()
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
     startModemSearch();
-    if (Startup::requiredFilesPresent(m_state.folder)) {
+    if (setUp) {
         showStartMenu();
         return;
     }
-    auto *welcome = track(new WelcomePanel(environment(), m_dataFolderNote));
-    m_welcome = welcome;
-    connect(welcome, &WelcomePanel::logoClicked, this, [this, welcome] {
-        showSetup();
-        welcome->closeByProgram();
-    });
-    welcome->show();
+    welcomeWindow()->show();
+}
+
+void Application::repairInterruptedWrites()
+{
+    // Temporaries of writes that a crash or a kill cut short; a write that another program (the data tool)
+    // may be running right now is younger than a minute and stays.
+    m_state.folder.removeLeftoverTemporaries(m_started.addSecs(-60));
+    try {
+        const std::vector<int> removed = RemoveCompletedLeftOnBoard(m_state.folder);
+        if (removed.empty())
+            return;
+        QStringList numbers;
+        for (int n : removed)
+            numbers.append(QString::number(n));
+        m_platform.messages.inform(
+            QStringLiteral("The last save of the Dispatch Board was interrupted: Service Slip %1 was already among "
+                           "the completed slips and also still on the board.\r\nIt was removed from the board; "
+                           "it waits to be finalized.")
+                .arg(numbers.join(QStringLiteral(", "))),
+            m_state.folder.executableName());
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
+}
+
+ProgramWindow *Application::welcomeWindow()
+{
+    if (!m_welcome) {
+        auto *welcome = track(new WelcomePanel(environment(), m_dataFolderNote));
+        m_welcome = welcome;
+        connect(welcome, &WelcomePanel::logoClicked, this, [this, welcome] {
+            showSetup();
+            welcome->closeByProgram();
+        });
+    }
+    return m_welcome;
 }
 
 ProgramWindow *Application::welcomePanel() const
@@ -97,6 +148,14 @@ ProgramWindow *Application::welcomePanel() const
 }
 
 void Application::showStartMenu()
+{
+    startMenuWindow();
+    m_startMenu->show();
+    m_startMenu->raise();
+    m_startMenu->activateWindow();
+}
+
+ProgramWindow *Application::startMenuWindow()
 {
     if (!m_startMenu) {
         auto *menu = track(new StartMenu(m_state.folder, m_platform, environment()));
@@ -116,9 +175,7 @@ void Application::showStartMenu()
         connect(menu, &StartMenu::exitRequested, this, &Application::exitProgram);
         m_startMenu = menu;
     }
-    m_startMenu->show();
-    m_startMenu->raise();
-    m_startMenu->activateWindow();
+    return m_startMenu;
 }
 
 void Application::showManual()

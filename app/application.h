@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDateTime>
+
 #include "core/appstate.h"
-#include "platform/programwindow.h"
 #include "core/seams.h"
 #include "core/serialport.h"
+#include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>
@@ -67,8 +69,16 @@ public:
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
 
+    // From this many customers on, the first window shows while their folders are made.
+    static constexpr int kProgressFromAccounts = 2000;
+
 private:
     ProgramWindow::Environment environment();
+    ProgramWindow *startMenuWindow(); // made when first needed, not shown
+    ProgramWindow *welcomeWindow();
+    // Removes what a crash left: temporaries of this program older than this run, and a completed slip that
+    // an interrupted save of the board left in both slip files (said once).
+    void repairInterruptedWrites();
     template <typename W> W *track(W *window);
     void startModemSearch();
     void reportDiskError(const QString &message);
@@ -90,6 +100,7 @@ private:
     std::unique_ptr<QtPrintTarget> m_qtPrintTarget;
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     bool m_exiting = false;
+    QDateTime m_started; // when this run began, on the file system's clock
 };
 
 // Shows the refusal and returns true when another copy of the program already runs on this data folder.

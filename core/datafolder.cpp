@@ -3,13 +3,20 @@
 #include "core/diskerror.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
@@ -17,6 +24,100 @@
 #endif
 
 namespace {
+
+const QString kTemporarySuffix = QStringLiteral(".vdtmp");
+
+// -- Plain file descriptors: an append and a temporary file are written without a buffer in between, so that
+// what failed is known and the file can be cut back to where it was.
+
+qint64 plainWrite(int fd, const char *data, qint64 size)
+{
+#ifdef Q_OS_WIN
+    return ::_write(fd, data, unsigned(std::min<qint64>(size, 1 << 30)));
+#else
+    return ::write(fd, data, size_t(size));
+#endif
+}
+
+DataFolder::WriteFunction g_write = plainWrite;
+
+int openFile(const QString &fullPath, int flags)
+{
+#ifdef Q_OS_WIN
+    return ::_wopen(reinterpret_cast<const wchar_t *>(fullPath.utf16()), flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    return ::open(QFile::encodeName(fullPath).constData(), flags | O_CLOEXEC, 0666);
+#endif
+}
+
+void closeFile(int fd)
+{
+#ifdef Q_OS_WIN
+    ::_close(fd);
+#else
+    ::close(fd);
+#endif
+}
+
+qint64 sizeOf(int fd)
+{
+#ifdef Q_OS_WIN
+    struct _stat64 st;
+    return ::_fstat64(fd, &st) == 0 ? qint64(st.st_size) : -1;
+#else
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? qint64(st.st_size) : -1;
+#endif
+}
+
+bool seekTo(int fd, qint64 offset)
+{
+#ifdef Q_OS_WIN
+    return ::_lseeki64(fd, offset, SEEK_SET) == offset;
+#else
+    return ::lseek(fd, off_t(offset), SEEK_SET) == off_t(offset);
+#endif
+}
+
+bool truncateTo(int fd, qint64 size)
+{
+#ifdef Q_OS_WIN
+    return ::_chsize_s(fd, size) == 0;
+#else
+    return ::ftruncate(fd, off_t(size)) == 0;
+#endif
+}
+
+bool syncDescriptor(int fd)
+{
+#ifdef Q_OS_WIN
+    return ::_commit(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
+// Writes all the bytes through the write function; false with errno set when it stops short.
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const qint64 written = g_write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = ENOSPC; // a write that takes nothing and names no error: the device has no room
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
 
 QStringList components(const QString &relative)
 {
@@ -47,25 +148,133 @@ void syncFolderOf([[maybe_unused]] const QString &fullPath)
 #endif
 }
 
-bool syncFile(QFile &file)
+// What stands for a folder's state: its modification time (to the nanosecond where the system keeps it) and
+// its identity. Nothing when the folder does not exist.
+struct FolderStamp
 {
-    if (!file.flush())
-        return false;
-#ifdef Q_OS_UNIX
-    return ::fsync(file.handle()) == 0;
-#elif defined(Q_OS_WIN)
-    return ::_commit(file.handle()) == 0;
+    qint64 modified = 0;
+    qint64 identity = 0;
+    bool operator==(const FolderStamp &) const = default;
+};
+
+std::optional<FolderStamp> folderStamp(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return std::nullopt;
+    return FolderStamp{info.lastModified().toMSecsSinceEpoch(), 0};
 #else
-    return true;
+    struct stat st;
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderStamp{qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, qint64(st.st_ino)};
 #endif
+}
+
+// A temporary name of its own in the file's folder, created here so that no other writer can take it.
+int createTemporary(const QString &fullPath, QString *temporary)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate = fullPath + QLatin1Char('.') +
+                                  QString::number(QRandomGenerator::global()->generate() & 0xFFFFFF, 16) +
+                                  kTemporarySuffix;
+        const int fd = openFile(candidate, O_RDWR | O_CREAT | O_EXCL);
+        if (fd >= 0 || errno != EEXIST) {
+            *temporary = candidate;
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 } // namespace
 
+// The listings of the folders that names were looked up in, each valid while its folder's stamp stays.
+class DataFolder::NameCache
+{
+public:
+    // The name on disk that matches part whatever its letter case, or nothing.
+    std::optional<QString> find(const QString &folder, const QString &part)
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto stamp = folderStamp(folder);
+        if (!stamp)
+            return std::nullopt;
+        Listing &listing = m_folders[folder];
+        if (!listing.valid || !(listing.stamp == *stamp)) {
+            listing.names.clear();
+            QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            while (it.hasNext()) {
+                it.next();
+                const QString name = it.fileName();
+                listing.names.insert(name.toCaseFolded(), name);
+            }
+            listing.stamp = *stamp;
+            listing.valid = true;
+        }
+        const auto found = listing.names.constFind(part.toCaseFolded());
+        if (found == listing.names.constEnd())
+            return std::nullopt;
+        return *found;
+    }
+
+    // A routine here added or removed a name: the listing follows without being read again.
+    void changed(const QString &fullPath, bool added)
+    {
+        const std::lock_guard lock(m_mutex);
+        const qsizetype slash = fullPath.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0)
+            return;
+        const auto found = m_folders.find(fullPath.left(slash));
+        if (found == m_folders.end() || !found->valid)
+            return;
+        const QString name = fullPath.mid(slash + 1);
+        if (added)
+            found->names.insert(name.toCaseFolded(), name);
+        else if (found->names.value(name.toCaseFolded()) == name)
+            found->names.remove(name.toCaseFolded());
+        if (const auto stamp = folderStamp(found.key()))
+            found->stamp = *stamp;
+        else
+            found->valid = false;
+    }
+
+private:
+    struct Listing
+    {
+        FolderStamp stamp;
+        bool valid = false;
+        QHash<QString, QString> names; // case-folded -> as on disk
+    };
+    std::mutex m_mutex;
+    QHash<QString, Listing> m_folders;
+};
+
 DataFolder::DataFolder(QString root, QString executableName)
     : m_root(QDir::cleanPath(QDir(root).absolutePath()))
     , m_executableName(std::move(executableName))
+    , m_names(std::make_shared<NameCache>())
 {}
+
+void DataFolder::setWriteFunction(WriteFunction write)
+{
+    g_write = write ? write : plainWrite;
+}
+
+QString diskErrorText(int error)
+{
+    if (error == ENOSPC
+#ifdef EDQUOT
+        || error == EDQUOT
+#endif
+    )
+        return QStringLiteral("the disk is full");
+    if (error == 0)
+        return QStringLiteral("the system gave no reason");
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 QString DataFolder::path(const QString &relative) const
 {
@@ -75,16 +284,10 @@ QString DataFolder::path(const QString &relative) const
         QString next = current + QLatin1Char('/') + part;
         if (resolving && !QFileInfo::exists(next)) {
             // Data folders come from systems whose file names ignore case: look the name up in its parent.
-            const QStringList entries =
-                QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-            resolving = false;
-            for (const QString &entry : entries) {
-                if (entry.compare(part, Qt::CaseInsensitive) == 0) {
-                    next = current + QLatin1Char('/') + entry;
-                    resolving = true;
-                    break;
-                }
-            }
+            if (const auto onDisk = m_names->find(current, part))
+                next = current + QLatin1Char('/') + *onDisk;
+            else
+                resolving = false;
         }
         current = next;
     }
@@ -151,6 +354,52 @@ int DataFolder::recordCount(const QString &relative, int recordLength) const
     return recordCountForSize(fileSize(relative), recordLength);
 }
 
+bool DataFolder::isTemporaryName(const QString &fileName)
+{
+    // "<name>.<hex>.vdtmp", and the older shared "<name>.vdtmp"
+    return fileName.endsWith(kTemporarySuffix) && fileName.size() > kTemporarySuffix.size();
+}
+
+QStringList DataFolder::leftoverTemporaries(const QDateTime &olderThan) const
+{
+    QStringList found;
+    QStringList folders = {m_root};
+    while (!folders.isEmpty()) {
+        const QString folder = folders.takeFirst();
+        QDirIterator it(folder, {QLatin1Char('*') + kTemporarySuffix},
+                        QDir::Files | QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            const QFileInfo info = it.fileInfo();
+            if (info.isDir() && !info.isSymLink()) {
+                // The customers' folders hold what the user put there; the program replaces no file in them.
+                if (folder != m_root || info.fileName().compare(QLatin1String("AuxFiles"), Qt::CaseInsensitive) != 0)
+                    folders.append(info.filePath());
+                continue;
+            }
+            if (!info.isFile() || !isTemporaryName(info.fileName()))
+                continue;
+            if (olderThan.isValid() && info.lastModified() >= olderThan)
+                continue;
+            found.append(info.filePath().mid(m_root.size()));
+        }
+    }
+    found.sort();
+    return found;
+}
+
+QStringList DataFolder::removeLeftoverTemporaries(const QDateTime &olderThan) const
+{
+    QStringList removed;
+    for (const QString &relative : leftoverTemporaries(olderThan)) {
+        if (QFile::remove(m_root + relative)) {
+            m_names->changed(m_root + relative, false);
+            removed.append(relative);
+        }
+    }
+    return removed;
+}
+
 QByteArray DataFolder::readAll(const QString &relative) const
 {
     QFile file(path(relative));
@@ -161,28 +410,52 @@ QByteArray DataFolder::readAll(const QString &relative) const
 
 void DataFolder::replaceContent(const QString &fullPath, const QByteArray &content, Flush flush) const
 {
-    const QString temporary = fullPath + QStringLiteral(".vdtmp");
-    QDir().mkpath(QFileInfo(fullPath).absolutePath());
-    auto fail = [&](const QString &why) {
-        QFile::remove(temporary);
-        throw DiskError(QStringLiteral("The file %1 could not be written: %2\nWhat was stored before is unchanged.")
-                            .arg(shown(fullPath), why));
+    const QString folder = QFileInfo(fullPath).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        QDir().mkpath(folder);
+        m_names->changed(folder, true);
+    }
+    QString temporary;
+    int fd = -1;
+    auto fail = [&](int error) {
+        if (fd >= 0)
+            closeFile(fd);
+        if (!temporary.isEmpty())
+            QFile::remove(temporary);
+        throw DiskError(QStringLiteral("The file %1 could not be written: %2.\nWhat was stored before is unchanged.")
+                            .arg(shown(fullPath), diskErrorText(error)));
     };
-    QFile file(temporary);
-    step("write", fullPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fail(file.errorString());
-    if (file.write(content) != content.size())
-        fail(file.errorString());
-    step("sync", fullPath);
-    if (!(flush == Flush::ToDisk ? syncFile(file) : file.flush()))
-        fail(file.errorString());
-    file.close();
-    step("rename", fullPath);
+    try {
+        step("write", fullPath);
+        fd = createTemporary(fullPath, &temporary);
+        if (fd < 0) {
+            temporary.clear();
+            fail(errno);
+        }
+        if (!writeAll(fd, content))
+            fail(errno);
+        step("sync", fullPath);
+        if (flush == Flush::ToDisk && !syncDescriptor(fd))
+            fail(errno);
+        closeFile(fd);
+        fd = -1;
+        step("rename", fullPath);
+    } catch (const DiskError &) {
+        // A failure or a simulated crash before the rename: this write's temporary file goes with it.
+        if (fd >= 0)
+            closeFile(fd);
+        if (!temporary.isEmpty())
+            QFile::remove(temporary);
+        throw;
+    }
     std::error_code ec;
     std::filesystem::rename(fsPath(temporary), fsPath(fullPath), ec);
-    if (ec)
-        fail(QString::fromStdString(ec.message()));
+    if (ec) {
+        QFile::remove(temporary);
+        throw DiskError(QStringLiteral("The file %1 could not be written: %2.\nWhat was stored before is unchanged.")
+                            .arg(shown(fullPath), diskErrorText(ec.value())));
+    }
+    m_names->changed(fullPath, true);
     if (flush == Flush::ToDisk)
         syncFolderOf(fullPath);
 }
@@ -201,6 +474,7 @@ void DataFolder::removeFullPath(const QString &fullPath) const
     if (!file.remove())
         throw DiskError(
             QStringLiteral("The file %1 could not be deleted: %2").arg(shown(fullPath), file.errorString()));
+    m_names->changed(fullPath, false);
 }
 
 void DataFolder::deleteFile(const QString &relative) const
@@ -225,8 +499,10 @@ void DataFolder::renameFile(const QString &from, const QString &to) const
     std::filesystem::rename(fsPath(source), fsPath(target), ec);
     if (ec) {
         throw DiskError(QStringLiteral("The file %1 could not be renamed to %2: %3")
-                            .arg(shown(source), shown(target), QString::fromStdString(ec.message())));
+                            .arg(shown(source), shown(target), diskErrorText(ec.value())));
     }
+    m_names->changed(source, false);
+    m_names->changed(target, true);
     syncFolderOf(target);
 }
 
@@ -251,6 +527,7 @@ void DataFolder::makeFolder(const QString &relative) const
         return;
     if (!QDir().mkdir(full))
         throw DiskError(QStringLiteral("The folder %1 could not be created.").arg(shown(full)));
+    m_names->changed(full, true);
 }
 
 std::vector<Record> DataFolder::readRecords(const QString &relative, const RecordLayout &layout) const
@@ -279,6 +556,48 @@ std::optional<Record> DataFolder::readRecord(const QString &relative, const Reco
     return Record(layout, file.read(layout.length()));
 }
 
+void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &bytes, const QString &what) const
+{
+    const QString folder = QFileInfo(full).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        QDir().mkpath(folder);
+        m_names->changed(folder, true);
+    }
+    const bool existed = QFileInfo(full).isFile();
+    const int fd = openFile(full, O_RDWR | O_CREAT);
+    if (fd < 0)
+        throw DiskError(QStringLiteral("The file %1 could not be opened: %2.").arg(shown(full), diskErrorText(errno)));
+    if (!existed)
+        m_names->changed(full, true);
+    const qint64 oldSize = sizeOf(fd);
+    // Back to the old length; only a cut that was made and reached the disk lets the message say "unchanged".
+    auto restore = [&] { return oldSize >= 0 && truncateTo(fd, oldSize) && syncDescriptor(fd); };
+    try {
+        step("append", full);
+    } catch (...) {
+        restore();
+        closeFile(fd);
+        throw;
+    }
+    // Written at the record position: a partial record left at the end by an earlier fault is overwritten.
+    if (oldSize >= 0 && seekTo(fd, offset) && writeAll(fd, bytes) && syncDescriptor(fd)) {
+        closeFile(fd);
+        return;
+    }
+    const int error = errno;
+    const bool restored = restore();
+    closeFile(fd);
+    if (restored) {
+        throw DiskError(QStringLiteral("%1 could not be added to %2: %3.\nThe file is unchanged.")
+                            .arg(what, shown(full), diskErrorText(error)));
+    }
+    throw DiskError(QStringLiteral("%1 could not be added to %2: %3.\nThe file could not be returned to its "
+                                   "length of %4 bytes either: it may end in part of a record. Do not add to it "
+                                   "before it is mended (dispatch-data check shows what it holds).")
+                        .arg(what, shown(full), diskErrorText(error))
+                        .arg(oldSize));
+}
+
 void DataFolder::writeRecord(const QString &relative, int number, const Record &record) const
 {
     const int length = record.layout().length();
@@ -294,30 +613,12 @@ void DataFolder::writeRecord(const QString &relative, int number, const Record &
         replaceContent(path(relative), bytes);
         return;
     }
+    // Beyond the end: the records in between are written as zeroed records.
     QByteArray bytes = record.bytes();
     const qsizetype gap = qsizetype(number - 1 - count) * length;
     if (gap > 0)
         bytes.prepend(QByteArray(gap, '\0'));
-    // Written at the record position: a partial record left at the end by an earlier fault is overwritten.
-    const QString full = path(relative);
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    QFile file(full);
-    if (!file.open(QIODevice::ReadWrite))
-        throw DiskError(QStringLiteral("The file %1 could not be opened: %2").arg(shown(full), file.errorString()));
-    const qint64 oldSize = file.size();
-    auto fail = [&](const QString &why) {
-        file.resize(oldSize);
-        throw DiskError(
-            QStringLiteral("The record could not be added to %1: %2\nThe file is unchanged.").arg(shown(full), why));
-    };
-    try {
-        step("append", full);
-    } catch (...) {
-        file.resize(oldSize);
-        throw;
-    }
-    if (!file.seek(qint64(count) * length) || file.write(bytes) != bytes.size() || !syncFile(file))
-        fail(file.errorString());
+    appendAt(path(relative), qint64(count) * length, bytes, QStringLiteral("The record"));
 }
 
 void DataFolder::appendRecord(const QString &relative, const Record &record) const
@@ -335,24 +636,7 @@ void DataFolder::appendRecords(const QString &relative, const std::vector<Record
     bytes.reserve(qsizetype(records.size()) * length);
     for (const auto &r : records)
         bytes.append(r.bytes());
-    const QString full = path(relative);
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    QFile file(full);
-    if (!file.open(QIODevice::ReadWrite))
-        throw DiskError(QStringLiteral("The file %1 could not be opened: %2").arg(shown(full), file.errorString()));
-    const qint64 oldSize = file.size();
-    try {
-        step("append", full);
-    } catch (...) {
-        file.resize(oldSize);
-        throw;
-    }
-    if (!file.seek(qint64(count) * length) || file.write(bytes) != bytes.size() || !syncFile(file)) {
-        const QString why = file.errorString();
-        file.resize(oldSize);
-        throw DiskError(
-            QStringLiteral("The records could not be added to %1: %2\nThe file is unchanged.").arg(shown(full), why));
-    }
+    appendAt(path(relative), qint64(count) * length, bytes, QStringLiteral("The records"));
 }
 
 void DataFolder::replaceRecords(const QString &relative, const std::vector<Record> &records) const

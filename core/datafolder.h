@@ -3,8 +3,11 @@
 #include "core/recordlayout.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,7 +16,12 @@
 //
 // Readers never fail: a missing or damaged file reads as what it holds or as nothing. Writers throw DiskError
 // with a message that names the file, and leave whatever was stored before intact: a file is replaced by
-// writing a temporary file beside it, flushing it to disk and renaming it over the old one.
+// writing a temporary file of its own beside it (a unique name ending in ".vdtmp"), flushing it to disk and
+// renaming it over the old one; an append that fails is cut back to the file's old length.
+//
+// Names are matched without regard to case through a listing of each folder that is kept while the folder
+// does not change (its modification time) and updated by the routines here that add names, so that looking
+// up many new names in one large folder does not list it again each time. Copies of a DataFolder share it.
 class DataFolder
 {
 public:
@@ -32,6 +40,14 @@ public:
     qint64 fileSize(const QString &relative) const;                // -1 when missing
     static int recordCountForSize(qint64 bytes, int recordLength); // the length divided, half to even
     int recordCount(const QString &relative, int recordLength) const;
+
+    // -- Temporaries of an interrupted write ("<name>.<unique>.vdtmp"), found in every folder the program
+    // writes files to (the /AuxFiles tree of the customers' own documents is not searched). Relative paths.
+    static bool isTemporaryName(const QString &fileName);
+    QStringList leftoverTemporaries(const QDateTime &olderThan = {}) const;
+    // Removes those last changed before the given time (a write of another program running now is left
+    // alone); returns the relative paths removed.
+    QStringList removeLeftoverTemporaries(const QDateTime &olderThan) const;
 
     // -- Whole files
     QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
@@ -67,15 +83,28 @@ public:
     using FaultHook = std::function<void(const char *step, const QString &path)>;
     void setFaultHook(FaultHook hook) { m_faultHook = std::move(hook); }
 
+    // Every byte of file content is written through this function (temporary files and appends): it writes
+    // up to size bytes to the open descriptor and returns how many, or -1 with errno set. Tests replace it
+    // to make a write stop part way (a full disk); nullptr puts the plain write back.
+    using WriteFunction = qint64 (*)(int fd, const char *data, qint64 size);
+    static void setWriteFunction(WriteFunction write);
+
+    class NameCache;
+
 private:
     void step(const char *name, const QString &fullPath) const;
     void replaceContent(const QString &fullPath, const QByteArray &content, Flush flush = Flush::ToDisk) const;
     void removeFullPath(const QString &fullPath) const;
+    void appendAt(const QString &fullPath, qint64 offset, const QByteArray &bytes, const QString &what) const;
 
     QString m_root;
     QString m_executableName;
     FaultHook m_faultHook;
+    std::shared_ptr<NameCache> m_names;
 };
+
+// The words for the user for a failed file operation's errno: a full disk says so.
+QString diskErrorText(int error);
 
 // An account number becomes a folder name under /AuxFiles and a file name under /VIActiveAccounts. Only a
 // number that stays one plain name inside its folder is accepted: no separators, no "..", no control

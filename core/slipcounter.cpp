@@ -6,12 +6,15 @@
 #include <limits>
 #include <stdexcept>
 
-namespace {
-const QString kFile = QStringLiteral("/SlipNo.txt");
-}
+#include <cmath>
 
 std::optional<QString> SlipCounter::refusal() const
 {
+    if (m_next < 1)
+        return QStringLiteral("The Slip Number %1 is not a number a Service Slip can have (1 to %2).\r\n"
+                              "Enter the next Slip Number in the Setup Screen.")
+            .arg(m_next)
+            .arg(kLast);
     if (m_next < kLast)
         return std::nullopt;
     return QStringLiteral("The Slip Number has reached %1, the highest number a Service Slip can have.\r\n"
@@ -19,17 +22,44 @@ std::optional<QString> SlipCounter::refusal() const
         .arg(m_next);
 }
 
-void SlipCounter::load(const DataFolder &folder)
+std::optional<qint16> SlipCounter::parse(const QByteArray &bytes)
+{
+    TextReader reader(bytes);
+    if (reader.atEnd())
+        return std::nullopt;
+    bool ok = false;
+    const double value = reader.readText().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double whole = std::nearbyint(value); // as a number read into the 16-bit counter rounds
+    if (whole < 1 || whole > kLast)
+        return std::nullopt;
+    return qint16(whole);
+}
+
+std::optional<QString> SlipCounter::load(const DataFolder &folder)
 {
     m_next = kDefault;
     if (!folder.fileExists(kFile))
-        return;
-    TextReader reader(folder.readAll(kFile));
-    if (reader.atEnd())
-        return;
-    const qint64 value = reader.readInteger();
-    if (value >= std::numeric_limits<qint16>::min() && value <= std::numeric_limits<qint16>::max())
-        m_next = qint16(value);
+        return std::nullopt;
+    if (const auto value = parse(folder.readAll(kFile))) {
+        m_next = *value;
+        return std::nullopt;
+    }
+    // A damaged counter must not hand out 0, a negative number or a number already used by the series.
+    const QString backup = DataFolder::backupPathOf(kFile);
+    const auto fromBackup = folder.fileSize(backup) >= 0 ? parse(folder.readAll(backup)) : std::nullopt;
+    m_next = fromBackup.value_or(kDefault);
+    try {
+        folder.writeFile(kFile, TextWriter().writeValues({int(m_next)}).bytes());
+    } catch (...) {
+        // The number is still used for this run; the note below stands either way.
+    }
+    return QStringLiteral("The file SlipNo.txt does not hold a Slip Number from 1 to %1%2.\r\n"
+                          "The next Service Slip gets the number %3.")
+        .arg(kLast)
+        .arg(fromBackup ? QStringLiteral("; the number of its Backup copy is used") : QString())
+        .arg(m_next);
 }
 
 void SlipCounter::save(const DataFolder &folder) const

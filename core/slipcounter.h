@@ -15,12 +15,18 @@ public:
 
     qint16 next() const { return m_next; }
     void set(qint16 value) { m_next = value; }
+    static inline const QString kFile = QStringLiteral("/SlipNo.txt");
 
     // Why no slip can be created now, or nothing when one can.
     std::optional<QString> refusal() const;
 
-    // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none or it is unreadable.
-    void load(const DataFolder &folder);
+    // The number a counter file holds when the series can use it (1 to 32767), else nothing.
+    static std::optional<qint16> parse(const QByteArray &bytes);
+
+    // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none. A file that holds no
+    // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000;
+    // the number is then written back and the returned note tells the user which number the next slip gets.
+    std::optional<QString> load(const DataFolder &folder);
     // Writes /SlipNo.txt (its Backup copy goes, as with every settings file).
     void save(const DataFolder &folder) const;
     // After a slip was stored under next(): one up, saved at once. Refused (DiskError untouched) at the end.

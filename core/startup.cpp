@@ -4,37 +4,37 @@
 #include "core/diskerror.h"
 #include "core/recordlayout.h"
 
-#include <QDir>
-#include <QHash>
-
 namespace {
 
-// One folder under /AuxFiles for each account, with its six AuxFile folders. The folder is listed once: looking
-// each new name up in a folder that grows with every account would make a large customer file slow to start.
-void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers)
+// One folder under /AuxFiles for each account, with its six AuxFile folders. Names are looked up through the
+// data folder's listing of /AuxFiles, which it keeps current as it adds folders: a large customer file starts
+// without listing the growing folder again for each new name.
+void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers, const Startup::Progress &progress)
 {
-    const QString auxRoot = folder.path(QStringLiteral("/AuxFiles"));
-    QHash<QString, QString> existing; // lower case -> the name on disk
-    for (const QString &name : QDir(auxRoot).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-        existing.insert(name.toLower(), name);
+    const int total = int(accountNumbers.size());
+    int done = 0;
     for (const QString &number : accountNumbers) {
+        if (progress && done % 128 == 0)
+            progress(done, total);
+        ++done;
         const auto name = accountFileName(number);
         if (!name)
             continue; // such an account has no folder of its own; the customer screen says why
-        const QString onDisk = existing.value(name->toLower(), *name);
-        existing.insert(name->toLower(), onDisk);
-        const QString base = QStringLiteral("/AuxFiles/") + onDisk;
+        const QString base = QStringLiteral("/AuxFiles/") + *name;
         folder.makeFolder(base);
         for (int n = 0; n <= 5; ++n)
             folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(n));
     }
+    if (progress)
+        progress(total, total);
 }
 
 } // namespace
 
 namespace Startup {
 
-void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers)
+void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers,
+                      const Progress &progress)
 {
     const QString exe = folder.executableName();
     const QStringList before = {
@@ -52,7 +52,7 @@ void createFolderTree(const DataFolder &folder, const QDate &today, const QStrin
     };
     for (const QString &f : before)
         folder.makeFolder(f);
-    createAuxFolders(folder, accountNumbers);
+    createAuxFolders(folder, accountNumbers, progress);
     const QStringList after = {
         QStringLiteral("/VarnelDispatchDuzudu"),      QStringLiteral("/Documents"),
         QStringLiteral("/Documents/Invoices"),        QStringLiteral("/Documents/Proposals"),

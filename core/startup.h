@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QStringList>
+#include <functional>
 
 class DataFolder;
 
@@ -10,8 +11,10 @@ namespace Startup {
 
 // Every folder the program keeps its files in, created in order where nothing of that name exists; for each
 // customer's account number a folder under /AuxFiles with its six AuxFile folders. Throws DiskError naming
-// a folder that could not be made.
-void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers = {});
+// a folder that could not be made. progress(done, total) follows the customers' folders as they are made.
+using Progress = std::function<void(int done, int total)>;
+void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers = {},
+                      const Progress &progress = {});
 
 // The program counts as set up when /MyBusinessData.txt and /SlipNo.txt exist (or could be restored).
 bool requiredFilesPresent(const DataFolder &folder);

@@ -5,6 +5,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
 
+#include <QSet>
 #include <stdexcept>
 
 namespace {
@@ -38,6 +39,44 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
     // No completed row leaves the completed file as it is (and does not create it).
     folder.appendRecords(SlipFiles::kCompleted, completed);
     folder.replaceRecords(SlipFiles::kActive, active);
+}
+
+std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder)
+{
+    std::vector<std::pair<int, int>> found;
+    if (folder.fileSize(SlipFiles::kActive) < 0 || folder.fileSize(SlipFiles::kCompleted) < 0)
+        return found;
+    QSet<int> completed;
+    for (const Record &r : folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout()))
+        completed.insert(r.int16(SlipField::SlipNo));
+    const std::vector<Record> active = LoadActiveSlips(folder);
+    for (std::size_t i = 0; i < active.size(); ++i) {
+        const int number = active[i].int16(SlipField::SlipNo);
+        if (active[i].text(SlipField::Status) == SlipValues::kComplete && completed.contains(number))
+            found.emplace_back(int(i) + 1, number);
+    }
+    return found;
+}
+
+std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder)
+{
+    const auto pairs = CompletedLeftOnBoard(folder);
+    std::vector<int> numbers;
+    if (pairs.empty())
+        return numbers;
+    QSet<int> records;
+    for (const auto &[record, number] : pairs) {
+        records.insert(record);
+        numbers.push_back(number);
+    }
+    std::vector<Record> kept;
+    const std::vector<Record> active = LoadActiveSlips(folder);
+    for (std::size_t i = 0; i < active.size(); ++i) {
+        if (!records.contains(int(i) + 1))
+            kept.push_back(active[i]);
+    }
+    folder.replaceRecords(SlipFiles::kActive, kept);
+    return numbers;
 }
 
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows)

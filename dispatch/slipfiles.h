@@ -31,6 +31,13 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 // stored first, so that a failure in between leaves a slip in both files rather than in neither.
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
 
+// A save of the board cut short between its two steps leaves a completed slip in both files. Removes from
+// /ServiceSlips.txt every slip with status "Complete" whose number is also in /CompletedServiceSlips.txt;
+// returns the numbers removed (none when nothing was left behind, and then nothing is written).
+std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder);
+// The same pairs, only found: (record in /ServiceSlips.txt from 1, slip number).
+std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder);
+
 // Replaces /ServiceSlips.txt with the unmarked rows, whatever their status.
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows);
 

@@ -1,5 +1,7 @@
 #include "platform/qtserialport.h"
 
+#include <QTimer>
+
 #include <QSerialPortInfo>
 
 QtSerialPort::QtSerialPort(Resolver resolver)
@@ -95,6 +97,7 @@ QByteArray QtSerialPort::readAll()
 QtSerialPorts::QtSerialPorts(DataFolder folder, DeviceLister devices)
     : m_folder(std::move(folder))
     , m_devices(std::move(devices))
+    , m_mapExpiry(std::make_unique<QObject>())
 {}
 
 QStringList QtSerialPorts::systemDevices()
@@ -107,6 +110,9 @@ QStringList QtSerialPorts::systemDevices()
 
 PortMap QtSerialPorts::currentMap() const
 {
+    if (m_map)
+        return *m_map;
+    QTimer::singleShot(0, m_mapExpiry.get(), [this] { m_map.reset(); });
 #ifdef Q_OS_WIN
     constexpr bool windowsNames = true;
 #else
@@ -115,7 +121,8 @@ PortMap QtSerialPorts::currentMap() const
     const QByteArray mapping =
         m_folder.fileExists(PortMap::kMappingFile) ? m_folder.readAll(PortMap::kMappingFile) : QByteArray();
     // Windows names its ports itself; the system's list is only needed elsewhere.
-    return PortMap::build(windowsNames, windowsNames ? QStringList() : m_devices(), mapping);
+    m_map = PortMap::build(windowsNames, windowsNames ? QStringList() : m_devices(), mapping);
+    return *m_map;
 }
 
 std::unique_ptr<SerialPort> QtSerialPorts::create() const

@@ -6,6 +6,8 @@
 
 #include <QSerialPort>
 #include <functional>
+#include <memory>
+#include <optional>
 
 // The serial port on QSerialPort. The device behind a port number is looked up when the port opens, so a
 // modem plugged in or a mapping file changed since the start counts.
@@ -39,6 +41,10 @@ private:
 
 // Makes the program's serial ports: the numbering of PortMap over the devices the system lists and the
 // mapping file in the data root. The ports it makes ask it for their device, so it outlives them.
+//
+// Listing the system's serial ports takes tens of milliseconds. The map is built once and kept until the
+// event loop next runs: the modem search opens its sixteen ports in one go on one map, while a port opened
+// later (a modem plugged in since) finds the devices as they are then.
 class QtSerialPorts
 {
 public:
@@ -60,4 +66,6 @@ public:
 private:
     DataFolder m_folder;
     DeviceLister m_devices;
+    mutable std::optional<PortMap> m_map;
+    std::unique_ptr<QObject> m_mapExpiry; // the kept map goes when the event loop runs
 };

@@ -12,6 +12,7 @@
 #include "core/slipcounter.h"
 #include "core/textfile.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 
 #include <QDir>
@@ -60,6 +61,8 @@ public:
         checkJournal();
         checkPlain(QStringLiteral("VIInventoriedItems.txt"), itemLayout());
         checkPlain(QStringLiteral("CurrentItems.txt"), itemLayout());
+        checkCompletedLeftOnBoard();
+        checkTemporaries();
         return std::move(m_findings);
     }
 
@@ -130,19 +133,47 @@ private:
         }
     }
 
+    // A counter file that holds no usable number is one finding; the slips are then measured against the
+    // number the program would use instead, so that they are not each reported for it.
     void loadSlipCounter()
     {
         m_counter = SlipCounter::kDefault;
         if (!isFile(QStringLiteral("SlipNo.txt")))
             return;
-        TextReader reader(m_folder.readAll(QStringLiteral("/SlipNo.txt")));
-        const qint64 value = reader.readInteger();
-        if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max()) {
-            report(QStringLiteral("SlipNo.txt"), 0,
-                   QStringLiteral("the slip counter %1 is not a 16-bit number; the program uses 1000").arg(value));
+        const QByteArray bytes = m_folder.readAll(SlipCounter::kFile);
+        if (const auto value = SlipCounter::parse(bytes)) {
+            m_counter = *value;
             return;
         }
-        m_counter = qint16(value);
+        const QString backup = DataFolder::backupPathOf(SlipCounter::kFile);
+        const auto fromBackup =
+            QFileInfo(m_folder.path(backup)).isFile() ? SlipCounter::parse(m_folder.readAll(backup)) : std::nullopt;
+        m_counter = fromBackup.value_or(SlipCounter::kDefault);
+        report(QStringLiteral("SlipNo.txt"), 0,
+               QStringLiteral("holds %1, not a slip number from 1 to %2; the program will use %3%4")
+                   .arg(quoted(TextReader(bytes).readText()))
+                   .arg(SlipCounter::kLast)
+                   .arg(m_counter)
+                   .arg(fromBackup ? QStringLiteral(" from its Backup copy") : QString()));
+    }
+
+    void checkCompletedLeftOnBoard()
+    {
+        for (const auto &[record, number] : CompletedLeftOnBoard(m_folder))
+            report(kActiveSlips, record,
+                   QStringLiteral("completed slip %1 is also in CompletedServiceSlips.txt (a save of the board was "
+                                  "cut short); the program removes it from the board at its next start")
+                       .arg(number));
+    }
+
+    void checkTemporaries()
+    {
+        for (const QString &relative : m_folder.leftoverTemporaries()) {
+            report(relative.mid(1), 0,
+                   QStringLiteral("a temporary file left by an interrupted write (%1 bytes); the program removes it "
+                                  "at its next start")
+                       .arg(QFileInfo(m_folder.root() + relative).size()));
+        }
     }
 
     void checkSlips(const QString &file)
@@ -215,6 +246,7 @@ private:
         if (!customers)
             return;
         QHash<QString, int> firstRecord;
+        QHash<QString, int> firstFolded; // file names ignore letter case: these numbers share files
         for (std::size_t i = 0; i < customers->size(); ++i) {
             const int n = int(i) + 1;
             const QString account = (*customers)[i].text(CustomerField::AcctNo);
@@ -227,12 +259,25 @@ private:
             if (!accountFileName(account, &why))
                 report(file, n, why);
             const auto earlier = firstRecord.constFind(account);
-            if (earlier != firstRecord.constEnd())
+            if (earlier != firstRecord.constEnd()) {
                 report(file, n,
                        QStringLiteral("account number %1 is also record %2")
                            .arg(quoted(account), QString::number(*earlier)));
-            else
-                firstRecord.insert(account, n);
+                continue;
+            }
+            firstRecord.insert(account, n);
+            const QString folded = account.toCaseFolded();
+            const auto sameLetters = firstFolded.constFind(folded);
+            if (sameLetters == firstFolded.constEnd()) {
+                firstFolded.insert(folded, n);
+                continue;
+            }
+            report(file, n,
+                   QStringLiteral("account number %1 differs from %2 of record %3 only in letter case; the two "
+                                  "share one folder and one balance file where file names ignore case")
+                       .arg(quoted(account),
+                            quoted((*customers)[std::size_t(*sameLetters - 1)].text(CustomerField::AcctNo)),
+                            QString::number(*sameLetters)));
         }
     }
 
@@ -332,11 +377,26 @@ private:
 
 } // namespace
 
+// Stored text may hold anything: control characters are shown escaped, so that one finding stays one line.
+static QString escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString CheckFinding::text() const
 {
     if (record <= 0)
-        return file + QLatin1String(": ") + message;
-    return QStringLiteral("%1 record %2: %3").arg(file).arg(record).arg(message);
+        return escaped(file + QLatin1String(": ") + message);
+    return escaped(QStringLiteral("%1 record %2: %3").arg(file).arg(record).arg(message));
 }
 
 std::vector<CheckFinding> checkDataFolder(const DataFolder &folder)

@@ -1,0 +1,37 @@
+#include "core/screens/startprogress.h"
+
+#include <QBoxLayout>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QProgressBar>
+
+StartProgress::StartProgress(QWidget *window)
+    : QWidget(window)
+{
+    setObjectName(QStringLiteral("fraStartProgress"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("lblStartProgress"));
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("prgStartProgress"));
+    layout->addWidget(m_label);
+    layout->addWidget(m_bar);
+    if (auto *box = qobject_cast<QBoxLayout *>(window->layout())) {
+        box->addWidget(this);
+    } else {
+        setGeometry(8, window->height() - 56, window->width() - 16, 48);
+        raise();
+    }
+    show();
+}
+
+void StartProgress::setProgress(int done, int total)
+{
+    m_label->setText(QStringLiteral("Preparing the folders of %L1 customers: %L2 done...").arg(total).arg(done));
+    m_bar->setRange(0, std::max(total, 1));
+    m_bar->setValue(done);
+    // Only drawing: a click or a key waits until the start is complete.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
