@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "core/clock.h"
-#include "platform/instancelock.h"
+#include "app/programstart.h"
 #include "platform/qtseams.h"
 
 #include <QApplication>
@@ -61,12 +61,9 @@ int main(int argc, char *argv[])
     QtLayoutStore layouts;
     Platform platform{messages, clock, clipboard, web, choosers, layouts};
 
-    InstanceLock lock(dataRoot);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    if (refuseSecondInstance(lock.tryLock(), messages, exeName))
+    const auto running = startProgram(dataRoot, platform, exeName, note);
+    if (!running)
         return 0;
-
-    Application application(dataRoot, platform, note);
-    application.start();
     return app.exec();
 }

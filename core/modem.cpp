@@ -48,6 +48,7 @@ Modem::Modem(SerialPortFactory factory, QObject *parent)
     , m_factory(std::move(factory))
     , m_port(m_factory())
 {
+    m_port->setLostHandler([this](const QString &reason) { portLost(reason); });
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, [this] {
         for (auto &probe : m_probes) {
@@ -60,8 +61,24 @@ Modem::Modem(SerialPortFactory factory, QObject *parent)
 
 Modem::~Modem()
 {
-    for (auto &probe : m_probes)
+    m_port->setLostHandler(nullptr);
+    for (auto &probe : m_probes) {
+        if (!probe->serial)
+            continue;
         probe->serial->setReadyReadHandler(nullptr);
+        probe->serial->setLostHandler(nullptr);
+    }
+}
+
+void Modem::portLost(const QString &reason)
+{
+    m_lost = true;
+    m_portFound = 0;
+    setStatus(QStringLiteral("The modem was disconnected (%1). Dialing is off until the modem is found again.")
+                  .arg(reason),
+              QString());
+    DisableDialing();
+    emit modemLost(reason);
 }
 
 void Modem::SearchModem()
@@ -73,9 +90,14 @@ void Modem::SearchModem()
     m_probes.clear();
     setStatus(QStringLiteral("Searching for the modem......"), QString());
     for (int port = kFirstPort; port <= kLastPort; ++port) {
-        // A port the dialer holds open is in use: it is skipped without a test.
-        if (m_port->isOpen() && m_port->portNumber() == port)
+        // The port the dialer holds open is left alone: it is the modem found before, in use.
+        if (m_port->isOpen() && m_port->portNumber() == port) {
+            auto held = std::make_unique<Probe>();
+            held->port = port;
+            held->state = Probe::State::Answered;
+            m_probes.push_back(std::move(held));
             continue;
+        }
         auto probe = std::make_unique<Probe>();
         probe->port = port;
         probe->serial = m_factory();
@@ -87,6 +109,13 @@ void Modem::SearchModem()
         }
         Probe *raw = probe.get();
         probe->serial->setReadyReadHandler([this, raw] { probeRead(*raw); });
+        // A device that goes away during its test has no modem for us.
+        probe->serial->setLostHandler([this, raw](const QString &) {
+            if (raw->state == Probe::State::Waiting) {
+                raw->state = Probe::State::Silent;
+                decide();
+            }
+        });
         m_probes.push_back(std::move(probe));
     }
     if (!m_probes.empty())
@@ -125,7 +154,10 @@ void Modem::decide()
 void Modem::finish(int port)
 {
     for (auto &probe : m_probes) {
+        if (!probe->serial)
+            continue;
         probe->serial->setReadyReadHandler(nullptr);
+        probe->serial->setLostHandler(nullptr);
         probe->serial->close();
     }
     m_probes.clear();
@@ -140,12 +172,14 @@ void Modem::finish(int port)
     }
 
     m_portFound = port;
-    if (m_port->isOpen() && m_port->portNumber() != port)
+    m_lost = false;
+    const bool held = m_port->isOpen() && m_port->portNumber() == port;
+    if (m_port->isOpen() && !held)
         m_port->close();
     m_port->setPortNumber(port);
     setStatus(QStringLiteral("Your Modem Comm Port Is %1.").arg(port), QStringLiteral("COM Port # %1").arg(port));
     // Caller identification on; a failure here is no reason to doubt the modem that has just answered.
-    if (m_port->isOpen() || m_port->open()) {
+    if (!held && m_port->open()) {
         m_port->discardInput();
         m_port->write(QByteArray("AT#CID=1") + kCr);
     }
@@ -265,6 +299,16 @@ void DialSession::hangUpModem()
     if (m_port.isOpen())
         m_port.write(QByteArray("ATH") + kCr);
     m_port.close();
+}
+
+void DialSession::portLost(const QString &reason)
+{
+    m_port.setReadyReadHandler(nullptr);
+    const bool inCall = m_state == State::Dialing || m_state == State::Connected;
+    m_state = State::Closed;
+    m_error = reason;
+    if (inCall)
+        emit lost(reason);
 }
 
 void DialSession::hangUp()

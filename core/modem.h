@@ -54,6 +54,8 @@ public:
 
     // The port the dialer dials on; the search leaves it open on the modem.
     SerialPort &port() { return *m_port; }
+    // The modem's device went away while its port was open; dialing stays disabled until a search finds it.
+    bool wasLost() const { return m_lost; }
 
 signals:
     void modemFound(int port); // the setup screen's modem-port field shows the number
@@ -61,13 +63,14 @@ signals:
     void dialingEnabledChanged(bool enabled);
     void statusChanged();
     void searchFinished(bool found);
+    void modemLost(const QString &reason); // the port has closed; a call in progress has ended
 
 private:
     struct Probe
     {
         enum class State { Waiting, Answered, Silent };
         int port = 0;
-        std::unique_ptr<SerialPort> serial;
+        std::unique_ptr<SerialPort> serial; // null for the port the dialer holds open: the modem's own
         QByteArray reply;
         State state = State::Waiting;
     };
@@ -77,6 +80,7 @@ private:
     void finish(int port);
     void setStatus(const QString &status, const QString &label);
     void setDialingEnabled(bool enabled);
+    void portLost(const QString &reason);
 
     SerialPortFactory m_factory;
     std::unique_ptr<SerialPort> m_port;
@@ -86,6 +90,7 @@ private:
     bool m_searching = false;
     bool m_decided = false;
     bool m_dialingEnabled = false;
+    bool m_lost = false;
     int m_portFound = 0;
     QString m_status;
     QString m_portLabel;
@@ -111,6 +116,8 @@ public:
     bool dial(const QString &number);
     // "ATH" + CR and the port closed; ends a wait.
     void hangUp();
+    // The modem's device went away: a wait ends at once, nothing more is written.
+    void portLost(const QString &reason);
 
     State state() const { return m_state; }
     QString reply() const { return ModemReply::shown(m_reply); }
@@ -120,6 +127,7 @@ signals:
     void replyChanged(const QString &reply);
     void connected();
     void refused(const QString &code); // the modem has been hung up already
+    void lost(const QString &reason);  // the device went away during the call
 
 private:
     void received();

@@ -37,8 +37,16 @@ public:
     virtual QString errorText() const = 0;
 
     void setReadyReadHandler(std::function<void()> handler) { m_readyRead = std::move(handler); }
+    // The device went away while the port was open (unplugged, its other end closed, an end of file, a
+    // hang-up or any error): the port has closed itself by the time the handler runs, from the event loop.
+    void setLostHandler(std::function<void(const QString &reason)> handler) { m_lost = std::move(handler); }
 
 protected:
+    void notifyLost(const QString &reason)
+    {
+        if (auto handler = m_lost)
+            handler(reason);
+    }
     void notifyReadyRead()
     {
         // A copy: the handler may replace itself while it runs.
@@ -48,6 +56,7 @@ protected:
 
 private:
     std::function<void()> m_readyRead;
+    std::function<void(const QString &)> m_lost;
 };
 
 // Makes a new, closed port. The modem search tests every port number at once, one port object each.

@@ -8,6 +8,8 @@
 #include "core/validation.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
 
 namespace {
 constexpr int kSmallest = 360;
@@ -28,17 +30,48 @@ int logoSizeDown(int twips)
     return twips <= kSmallest ? kLargest : twips - kStep;
 }
 
-bool internationalStyleAtLoad(const QString &businessName, const QString &postalCode)
+namespace {
+bool anyAddressLine(const std::array<QString, 9> &b)
 {
-    // The rules apply in turn, a later one overruling an earlier one.
-    bool international = false;
-    if (businessName.isEmpty() && postalCode.isEmpty())
-        international = true;
-    if (Validation::isNumeric(postalCode))
-        international = true;
-    if (!businessName.isEmpty())
-        international = !postalCode.isEmpty();
-    return international;
+    return !(b[BusinessField::Address1] + b[BusinessField::Address2] + b[BusinessField::City] +
+             b[BusinessField::State])
+                .trimmed()
+                .isEmpty();
+}
+} // namespace
+
+bool internationalStyleAtLoad(const std::array<QString, 9> &business)
+{
+    // Without any address line both styles print the same; the USA style is the one a first run shows.
+    return business[BusinessField::PostalCode].trimmed().isEmpty() && anyAddressLine(business);
+}
+
+std::optional<FieldProblem> checkFields(const EditedFields &fields)
+{
+    using Field = FieldProblem::Field;
+    if (fields.usaStyle && internationalStyleAtLoad(fields.business))
+        return FieldProblem{Field::PostalCode, kPostalCodeMandatory};
+
+    bool ok = false;
+    const qint64 invoice = fields.invoiceNumber.trimmed().toLongLong(&ok);
+    if (!ok || invoice < 1 || invoice > std::numeric_limits<qint32>::max())
+        return FieldProblem{Field::InvoiceNumber, kInvoiceNumberInvalid};
+
+    if (!fields.modemPort.trimmed().isEmpty()) {
+        const int port = fields.modemPort.trimmed().toInt(&ok);
+        if (!ok || port < 1 || port > 16)
+            return FieldProblem{Field::ModemPort, kModemPortInvalid};
+    }
+
+    const auto rateOk = [](const QString &text) {
+        const auto rate = Settings::parseTaxRate(text.trimmed());
+        return rate && *rate >= Money() && *rate <= Money::fromCents(100 * 100);
+    };
+    if (!rateOk(fields.taxRate1))
+        return FieldProblem{Field::TaxRate1, kTaxRateInvalid};
+    if (!rateOk(fields.taxRate2))
+        return FieldProblem{Field::TaxRate2, kTaxRateInvalid};
+    return std::nullopt;
 }
 
 QString resolveLogoPath(const DataFolder &folder, const QString &stored)

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <optional>
 
 class DataFolder;
 class Settings;
@@ -14,8 +16,10 @@ namespace SetupLogic {
 int logoSizeUp(int twips);
 int logoSizeDown(int twips);
 
-// The address style the screen starts with, from the stored business name and postal code.
-bool internationalStyleAtLoad(const QString &businessName, const QString &postalCode);
+// The address style the screen starts with, from the stored business data: a postal code selects the USA
+// style (which makes it mandatory); an address stored without one was saved in the international style (the
+// only one that saves without it); no address at all (the first run) starts in the USA style.
+bool internationalStyleAtLoad(const std::array<QString, 9> &business);
 
 // The stored logo path when the picture is there; else, for a data folder that was moved, the picture of that
 // name in the data folder; else nothing.
@@ -25,6 +29,33 @@ QString resolveLogoPath(const DataFolder &folder, const QString &stored);
 QStringList itemNames(const DataFolder &folder, const QString &file);
 // Replaces /CurrentItems.txt (and its Backup copy) with exactly these items; no items deletes it.
 void writeCurrentItems(const DataFolder &folder, const QStringList &names);
+
+// The boxes checked before anything is saved; each refusal names its box, so that the screen can show it.
+struct FieldProblem
+{
+    enum class Field { PostalCode, InvoiceNumber, ModemPort, TaxRate1, TaxRate2 };
+    Field field;
+    QString text;
+};
+inline const QString kPostalCodeMandatory = QStringLiteral("Postal Code is Mandatory");
+inline const QString kInvoiceNumberInvalid =
+    QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
+inline const QString kModemPortInvalid = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
+inline const QString kTaxRateInvalid = QStringLiteral("The Tax Rate must be a number from 0 to 100");
+
+struct EditedFields
+{
+    std::array<QString, 9> business;
+    bool usaStyle = true;
+    QString invoiceNumber;
+    QString modemPort;
+    QString taxRate1;
+    QString taxRate2;
+};
+// The first problem, in the order of the tabs; nothing when all can be saved. The USA style makes the postal
+// code mandatory once any address line is filled, so that the style the data selects at the next start is the
+// style it was saved in.
+std::optional<FieldProblem> checkFields(const EditedFields &fields);
 
 enum class SaveOutcome {
     Saved,            // every file written; the start menu follows

@@ -20,4 +20,17 @@ bool openWebPage(const DataFolder &folder, WebOpener &opener, const QString &url
     return opener.open(url);
 }
 
+QString cannotOpenText(const QString &url)
+{
+    return QStringLiteral("No web browser could be opened for this address:\r\n%1\r\nOpen it in your browser "
+                          "yourself.")
+        .arg(url);
+}
+
+void openWebPageOrSay(const DataFolder &folder, WebOpener &opener, Messages &messages, const QString &url)
+{
+    if (!openWebPage(folder, opener, url))
+        messages.inform(cannotOpenText(url), QStringLiteral("Web Page"));
+}
+
 } // namespace WebLinks

@@ -8,11 +8,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPrintDialog>
+#include <QGuiApplication>
 #include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -216,7 +219,14 @@ PrintPreviewDialog::PrintPreviewDialog(QPrinter &printer, const PrintAction &act
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
-    resize(900, 1000);
+    m_preview->setMinimumSize(160, 120); // the pages shrink before the buttons leave the window
+    const QScreen *shown = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    resize(fittingSize(shown ? shown->availableGeometry() : QRect(0, 0, 1024, 768)));
+}
+
+QSize PrintPreviewDialog::fittingSize(const QRect &available)
+{
+    return QSize(std::min(900, available.width() * 9 / 10), std::min(1000, available.height() * 9 / 10));
 }
 
 int PrintPreviewDialog::refresh()

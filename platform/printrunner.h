@@ -61,6 +61,9 @@ public:
     PrintPreviewDialog(QPrinter &printer, const PrintAction &action, QWidget *parent = nullptr);
 
     Choice choice() const { return m_choice; }
+    // The preview's size on a screen with this free area: as large as a page shows well, never larger than
+    // nine tenths of the area, so that the window and its buttons fit.
+    static QSize fittingSize(const QRect &available);
     // Renders the documents again and returns the number of pages shown.
     int refresh();
 

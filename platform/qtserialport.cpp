@@ -3,24 +3,43 @@
 #include <QTimer>
 
 #include <QSerialPortInfo>
+#include <QTimer>
 
 QtSerialPort::QtSerialPort(Resolver resolver)
     : m_resolver(std::move(resolver))
 {
     QObject::connect(&m_port, &QSerialPort::readyRead, [this] { notifyReadyRead(); });
-    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
-        // A modem unplugged while open: the port is gone, so it counts as closed.
-        if (error == QSerialPort::ResourceError && m_port.isOpen()) {
-            m_error = m_port.errorString();
-            m_port.close();
-        }
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port, [this](QSerialPort::SerialPortError error) {
+        // A modem unplugged, a device whose other end closed, an end of file or a failed read or write: the
+        // device keeps reporting itself readable with nothing to read, so the port closes at once and the
+        // owner hears of it. Line settings a device cannot take (a pseudo-terminal) are no loss.
+        if (!m_ready || !m_port.isOpen())
+            return;
+        if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+            error == QSerialPort::UnsupportedOperationError)
+            return;
+        m_error = m_port.errorString();
+        if (m_error.isEmpty() || m_error == QLatin1String("Unknown error"))
+            m_error = QStringLiteral("the device closed");
+        lose();
     });
 }
 
 QtSerialPort::~QtSerialPort()
 {
     setReadyReadHandler(nullptr);
+    setLostHandler(nullptr);
     close();
+}
+
+void QtSerialPort::lose()
+{
+    m_ready = false;
+    m_port.clear(QSerialPort::Output); // nothing more can reach a device that is gone
+    m_port.close();
+    const QString reason = m_error;
+    // Told from the event loop: the port's own notification is running now.
+    QTimer::singleShot(0, &m_port, [this, reason] { notifyLost(reason); });
 }
 
 QString QtSerialPort::deviceName() const
@@ -45,11 +64,13 @@ bool QtSerialPort::open()
     }
     // Modem lines that a device cannot set (a pseudo-terminal has none) are no reason to give up the port.
     m_port.clearError();
+    m_ready = true;
     return true;
 }
 
 void QtSerialPort::close()
 {
+    m_ready = false;
     if (!m_port.isOpen())
         return;
     // A hang-up written just before closing must still reach the modem.

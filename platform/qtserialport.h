@@ -33,8 +33,11 @@ public:
     QString deviceName() const;
 
 private:
+    void lose();
+
     Resolver m_resolver;
     QSerialPort m_port;
+    bool m_ready = false; // opened by us and not lost since
     int m_portNumber = 0;
     QString m_error;
 };

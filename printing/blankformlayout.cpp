@@ -8,7 +8,8 @@ void printBlankFormPage(PrintSurface &surface, const DocumentInputs &inputs)
     startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
     PrintFormFrame(surface, inputs, QStringLiteral("INVOICE"), 0.4);
 
-    surface.SetPrintFont(10, true, false);
+    // The header fields in the regular weight, as on a printed invoice.
+    surface.SetPrintFont(10, false, false);
     surface.SetPrintPosition(0, 0.9);
     for (const char *label : {"Date", "INVOICE NO:", "Amount Enclosed", "Service Slip No."}) {
         surface.SetPrintPosition(5.0, 0);

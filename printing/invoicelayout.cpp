@@ -2,6 +2,7 @@
 
 #include "core/formats.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -28,9 +29,11 @@ void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QSt
         line(QStringLiteral("Acct: ") + account);
 }
 
-void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text)
+void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text, bool writeNarrative)
 {
-    const QStringList lines = writeWorkingText(folder, kNarrativeFile, text, false);
+    // The lines as the file holds them: what the invoicing program will read back.
+    const QStringList lines = writeNarrative ? writeWorkingText(folder, kNarrativeFile, text, false)
+                                             : workingTextLines(text);
     surface.setCurrentY(5328);
     surface.SetPrintPosition(0.25, 0);
     surface.SetPrintFont(10, true, true);
@@ -43,7 +46,7 @@ void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString
 void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
                     const QString &reference, const QString &contents)
 {
-    PrintDetails(surface, folder, contents);
+    PrintDetails(surface, folder, contents, inputs.writeNarrative);
     surface.SetPrintPosition(0.9, 5.05);
     surface.print(QStringLiteral("Reference"));
     surface.setCurrentY(inches(5.3));
@@ -113,7 +116,10 @@ void PrintBaseLine(PrintSurface &surface, const BusinessData &business)
     surface.setInk(PrintColours::kBlack);
     surface.SetPrintFont(10, true, false);
     const QString label = copyLabel(surface.page());
-    surface.setCurrentY(surface.pageHeight() - surface.textHeight(QStringLiteral("ABC")));
+    // On the last line the printer reaches, but never closer than a quarter inch to the edge of the sheet
+    // (a PDF reaches the very edge, where a printer of it would cut the label off).
+    const double lowest = std::min(surface.pageHeight(), PrintSurface::kLetterLongSide - inches(0.25));
+    surface.setCurrentY(lowest - surface.textHeight(QStringLiteral("ABC")));
     if (!label.isEmpty())
         printCentred(surface, label);
 }

@@ -27,8 +27,9 @@ void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QSt
 // The details (the slip contents) and the item table: reference, headings and the current items.
 void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
                     const QString &reference, const QString &contents);
-// Writes the text to the narrative file shared with the invoicing program and prints it as the details.
-void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text);
+// Writes the text to the narrative file shared with the invoicing program (unless told not to) and prints it
+// as the details.
+void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text, bool writeNarrative = true);
 void PrintTotalLabels(PrintSurface &surface, const PrintSettings &settings);
 // The "from" line and the copy label of the page: "Original", "Duplicate", "Triplicate", "File Copy", none after.
 void PrintBaseLine(PrintSurface &surface, const BusinessData &business);

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -173,6 +174,13 @@ void printCentred(PrintSurface &surface, const QString &text)
     surface.print(text);
 }
 
+QStringList workingTextLines(const QString &text)
+{
+    TextWriter writer;
+    writer.printLine(text);
+    return splitLines(Cp1252::decode(writer.bytes()));
+}
+
 QStringList writeWorkingText(const DataFolder &folder, const QString &relative, const QString &text, bool withBackup)
 {
     try {
@@ -189,13 +197,49 @@ QStringList writeWorkingText(const DataFolder &folder, const QString &relative, 
 }
 
 void printLinesInBox(PrintSurface &surface, double x, double width, double perLine, double bottom,
-                     const QStringList &lines)
+                     const QStringList &lines, double pitch)
 {
-    for (const QString &line : lines) {
-        // The last line that may start still ends at the bottom.
-        const double room = bottom - surface.textHeight() - surface.currentY();
-        if (room < 0)
-            break;
-        surface.PrintWrapped(x, surface.currentY(), width, std::min(perLine, room + 0.5), line);
+    const double text = surface.textHeight();
+    const double height = pitch > 0 ? pitch : text;
+    struct Row
+    {
+        double y;
+        QString text;
+    };
+    std::vector<Row> rows;
+    bool cut = false;
+    double y = surface.currentY();
+    for (qsizetype i = 0; i < lines.size() && !cut; ++i) {
+        const QStringList wrapped = surface.wrapLines(width, lines[i]);
+        const double start = y;
+        qsizetype used = 0;
+        // Each line starts within its share of the box; none passes the bottom.
+        while (used < wrapped.size() && y < start + perLine && y + text <= bottom + 0.5) {
+            rows.push_back({y, wrapped[used++]});
+            y += height;
+        }
+        if (used < wrapped.size())
+            cut = true;
+        // The box is full while text is left over.
+        if (!cut && y + text > bottom + 0.5) {
+            for (qsizetype k = i + 1; k < lines.size(); ++k)
+                cut = cut || !lines[k].trimmed().isEmpty();
+            if (cut)
+                break;
+        }
     }
+    // What did not fit is marked, never dropped silently.
+    if (cut && !rows.empty()) {
+        QString &last = rows.back().text;
+        const QString mark = QStringLiteral("...");
+        while (!last.isEmpty() && surface.textWidth(last + mark) > width - 20)
+            last.chop(1);
+        last = last.trimmed() + mark;
+    }
+    for (const Row &row : rows) {
+        surface.setCurrentX(x);
+        surface.setCurrentY(row.y);
+        surface.print(row.text);
+    }
+    surface.setCurrentY(y);
 }

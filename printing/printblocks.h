@@ -46,6 +46,9 @@ void printCentred(PrintSurface &surface, const QString &text);
 // Writes the text as the only line of a working file shared with other programs and returns the lines read
 // back from it. When the file cannot be written the text itself is printed: the document matters more.
 QStringList writeWorkingText(const DataFolder &folder, const QString &relative, const QString &text, bool withBackup);
-// Prints each line word-wrapped from the current Y, each at most perLine twips high, none passing bottom.
+// The lines that such a working file would hold, without writing it.
+QStringList workingTextLines(const QString &text);
+// Prints each line word-wrapped from the current Y, each at most perLine twips high, none passing bottom;
+// the lines stand `pitch` twips apart (0: the font's line height). Text that does not fit ends in "...".
 void printLinesInBox(PrintSurface &surface, double x, double width, double perLine, double bottom,
-                     const QStringList &lines);
+                     const QStringList &lines, double pitch = 0);

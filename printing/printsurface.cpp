@@ -89,22 +89,32 @@ int PrintSurface::lineLength(const QString &paragraph, double limit) const
 
 void PrintSurface::PrintWrapped(double x, double y, double width, double height, const QString &text)
 {
-    const double limit = width - 20;
     const double bottom = y + height;
     m_x = x;
     m_y = y;
+    for (const QString &line : wrapLines(width, text)) {
+        if (m_y >= bottom)
+            break;
+        m_x = x;
+        print(line);
+    }
+}
+
+QStringList PrintSurface::wrapLines(double width, const QString &text) const
+{
+    const double limit = width - 20;
+    QStringList lines;
     QString rest = text;
     rest.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     rest.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    while (!rest.isEmpty() && m_y < bottom) {
+    while (!rest.isEmpty()) {
         const qsizetype lineBreak = rest.indexOf(QLatin1Char('\n'));
         const QString paragraph = lineBreak < 0 ? rest : rest.left(lineBreak);
         const int length = lineLength(paragraph, limit);
         QString line = paragraph.left(length);
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
-        m_x = x;
-        print(line);
+        lines.append(line);
         if (length >= paragraph.size()) {
             rest = lineBreak < 0 ? QString() : rest.mid(lineBreak + 1);
         } else {
@@ -115,6 +125,7 @@ void PrintSurface::PrintWrapped(double x, double y, double width, double height,
             rest.remove(0, blanks);
         }
     }
+    return lines;
 }
 
 void PrintSurface::print(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <stdexcept>
 
@@ -104,6 +105,8 @@ public:
     // blank that fits and the next one starts without leading blanks; a line break in the text ends a line; a
     // word wider than the line is broken where the line is full.
     void PrintWrapped(double x, double y, double width, double height, const QString &text);
+    // The lines PrintWrapped makes of the text at this width, however many.
+    QStringList wrapLines(double width, const QString &text) const;
 
     // -- Position (twips)
     double currentX() const { return m_x; }

@@ -9,6 +9,10 @@ constexpr int kItemColumns = 2; // more items would print over the totals below 
 constexpr double kItemsTop = 7660.8;
 constexpr double kContentsTop = 3672;
 constexpr double kContentsHeight = 1440;
+// The slip contents stand one to a ruled line, in the problem column left of its rule at 5040.
+constexpr double kContentsPitch = 360;
+constexpr double kContentsWidth = 5040 - 864 - 52;
+constexpr double kPreTaxX = inches(5.0);
 
 bool dateSet(const QString &date)
 {
@@ -34,7 +38,8 @@ void printWorkArea(PrintSurface &surface)
         surface.drawLine(x, 3960, x, 6840, colour);
     for (int k = 0; k <= 3; ++k) {
         const double y = 9360 + 360 * k;
-        surface.drawLine(1008, y, 10800, y, colour);
+        // The second rule runs under the pre-tax total; it stops short of it.
+        surface.drawLine(1008, y, k == 1 ? kPreTaxX - 72 : 10800, y, colour);
     }
     for (const double x : {1296.0, 3240.0})
         surface.drawLine(x, 9360, x, 10440, colour);
@@ -117,7 +122,8 @@ void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, 
     // The slip contents, read back from the working file, in the problem column.
     const QStringList lines = writeWorkingText(folder, kServiceSlipDataFile, slip.serviceRequired, true);
     surface.setCurrentY(kContentsTop);
-    printLinesInBox(surface, 864, 4320, kContentsHeight, kContentsTop + kContentsHeight, lines);
+    printLinesInBox(surface, 864, kContentsWidth, kContentsHeight, kContentsTop + kContentsHeight, lines,
+                    kContentsPitch);
 
     PrintSummary(surface, inputs, slip);
 }

@@ -3,6 +3,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "platform/instancelock.h"
 #include "tools/datacheck.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -119,7 +121,7 @@ QString commandHelp(const QString &command)
             "               (--dry-run leaves it as it is)\n"
             "  order        a service order for each chosen active slip that is \"Assigned\"\n"
             "  slip-report  the report of the chosen active slips\n"
-            "  blank        --count blank invoice forms (default 1)\n"
+            "  blank        --count blank invoice forms (default 1, at most 1000)\n"
             "--slips names the slips by number; without it every active slip is chosen.\n");
     }
     if (command == QLatin1String("generate")) {
@@ -240,6 +242,29 @@ public:
     }
 
 private:
+    // The writing commands take the data folder's lock, as the program does while it runs, and refuse while
+    // the program (or another writing command) holds it. Null after the refusal was said.
+    std::unique_ptr<InstanceLock> lockDataFolder(const QString &command, const QString &root)
+    {
+        auto lock = std::make_unique<InstanceLock>(root);
+        if (lock->tryLock())
+            return lock;
+        fail(command, QStringLiteral("The program is running on this data folder; close it first."));
+        return nullptr;
+    }
+
+    // The data folder that holds a file: the nearest folder above it where the program keeps its lock, or
+    // the file's own folder.
+    static QString dataFolderOf(const QFileInfo &file)
+    {
+        QDir dir = file.absoluteDir();
+        do {
+            if (QFileInfo::exists(dir.filePath(InstanceLock::lockFileName())))
+                return dir.absolutePath();
+        } while (dir.cdUp());
+        return file.absolutePath();
+    }
+
     int fail(const QString &command, const QString &message)
     {
         m_err << kTool;
@@ -367,6 +392,9 @@ private:
             return fail(command,
                         QStringLiteral("%1 cannot be written: its folder does not exist or it is a folder").arg(shown));
 
+        const auto lock = lockDataFolder(command, dataFolderOf(info));
+        if (!lock)
+            return kFailed;
         const auto result = RecordJson::fromLines(*kind->layout, m_in.readAll());
         if (const auto *error = std::get_if<RecordJson::LineError>(&result))
             return fail(command, QStringLiteral("%1\nNothing was written; %2 is unchanged.").arg(error->text(), shown));
@@ -410,14 +438,15 @@ private:
         return kFound;
     }
 
-    std::optional<int> number(const Arguments &parsed, const QString &name, int fallback, qint64 low, qint64 high)
+    std::optional<int> number(const QString &command, const Arguments &parsed, const QString &name, int fallback,
+                              qint64 low, qint64 high)
     {
         if (!parsed.values.contains(name))
             return fallback;
         bool ok = false;
         const qint64 value = parsed.values.value(name).trimmed().toLongLong(&ok);
         if (!ok || value < low || value > high) {
-            fail(QStringLiteral("generate"), QStringLiteral("--%1 must be a whole number from %2 to %3, not \"%4\"")
+            fail(command, QStringLiteral("--%1 must be a whole number from %2 to %3, not \"%4\"")
                                                  .arg(name)
                                                  .arg(low)
                                                  .arg(high)
@@ -457,7 +486,7 @@ private:
             }
             request.slips = numbers;
         }
-        const auto count = number(*parsed, QStringLiteral("count"), 1, 1, 1000);
+        const auto count = number(command, *parsed, QStringLiteral("count"), 1, 1, 1000);
         if (!count)
             return kFailed;
         request.count = *count;
@@ -468,6 +497,13 @@ private:
             if (!date)
                 return fail(command, QStringLiteral("--today must be a date as M/d/yyyy, not \"%1\"").arg(text));
             request.today = *date;
+        }
+        // Only invoices without --dry-run write into the folder (the invoice number and the narrative).
+        std::unique_ptr<InstanceLock> lock;
+        if (request.document == QLatin1String("invoice") && !request.dryRun && QFileInfo(request.root).isDir()) {
+            lock = lockDataFolder(command, request.root);
+            if (!lock)
+                return kFailed;
         }
         const RenderResult result = renderDocuments(request);
         if (!result.ok)
@@ -495,13 +531,13 @@ private:
 
         GenerateOptions options;
         const auto customers =
-            number(*parsed, QStringLiteral("customers"), options.customers, 0, GenerateLimits::kCustomers);
-        const auto slips = number(*parsed, QStringLiteral("slips"), options.slips, 0, GenerateLimits::kSlips);
-        const auto history = number(*parsed, QStringLiteral("history"), options.history, 0, GenerateLimits::kHistory);
+            number(command, *parsed, QStringLiteral("customers"), options.customers, 0, GenerateLimits::kCustomers);
+        const auto slips = number(command, *parsed, QStringLiteral("slips"), options.slips, 0, GenerateLimits::kSlips);
+        const auto history = number(command, *parsed, QStringLiteral("history"), options.history, 0, GenerateLimits::kHistory);
         const auto services =
-            number(*parsed, QStringLiteral("services"), options.services, 0, GenerateLimits::kServices);
+            number(command, *parsed, QStringLiteral("services"), options.services, 0, GenerateLimits::kServices);
         const auto assignments =
-            number(*parsed, QStringLiteral("assignments"), options.assignments, 1, GenerateLimits::kAssignments);
+            number(command, *parsed, QStringLiteral("assignments"), options.assignments, 1, GenerateLimits::kAssignments);
         if (!customers || !slips || !history || !services || !assignments)
             return kFailed;
         options.customers = *customers;
@@ -530,12 +566,27 @@ private:
         const QFileInfo info(root);
         if (info.exists() && !info.isDir())
             return fail(command, QStringLiteral("%1 is a file, not a folder").arg(shown));
-        if (info.isDir() && !QDir(root).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        std::unique_ptr<InstanceLock> lock;
+        if (info.isDir()) {
+            lock = lockDataFolder(command, root);
+            if (!lock)
+                return kFailed;
+        }
+        QStringList present =
+            info.isDir() ? QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                         : QStringList();
+        present.removeAll(InstanceLock::lockFileName());
+        if (!present.isEmpty())
             return fail(command, QStringLiteral("%1 is not empty; the sample data goes into a new or empty folder, so "
                                                 "that it mixes with nothing")
                                      .arg(shown));
         if (!QDir().mkpath(root))
             return fail(command, QStringLiteral("the folder %1 cannot be created").arg(shown));
+        if (!lock) {
+            lock = lockDataFolder(command, root);
+            if (!lock)
+                return kFailed;
+        }
         try {
             const GenerateSummary s = generateSampleData(DataFolder(root), options);
             m_out << QStringLiteral("Sample data written to %1:\n"

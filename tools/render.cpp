@@ -49,11 +49,11 @@ RenderResult renderDocuments(const RenderRequest &request)
     const FixedClock clock(QDateTime(request.today, QTime(12, 0)));
     Settings settings;
     settings.readAll(folder, clock);
-    const DocumentInputs inputs =
+    DocumentInputs inputs =
         DocumentSource::inputs(folder, settings,
-                               !SetupLogic::internationalStyleAtLoad(settings.business[BusinessField::Name],
-                                                                     settings.business[BusinessField::PostalCode]),
+                               !SetupLogic::internationalStyleAtLoad(settings.business),
                                request.today);
+    inputs.writeNarrative = !request.dryRun;
 
     std::vector<Record> slips = LoadActiveSlips(folder);
     if (request.slips) {

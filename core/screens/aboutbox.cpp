@@ -47,7 +47,9 @@ AboutBox::AboutBox(const DataFolder &folder, Platform &platform, Environment env
     auto *visit = new QPushButton(QStringLiteral("&Visit Now"), this);
     visit->setObjectName(QStringLiteral("cmdVisit"));
     connect(visit, &QPushButton::clicked, this,
-            [&folder, &platform] { WebLinks::openWebPage(folder, platform.web, WebLinks::kHomePage); });
+            [&folder, &platform] {
+                WebLinks::openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage);
+            });
     buttons->addWidget(menu);
     buttons->addWidget(visit);
     layout->addLayout(buttons);

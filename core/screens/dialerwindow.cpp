@@ -2,6 +2,7 @@
 
 #include "core/diskerror.h"
 #include "core/seams.h"
+#include "platform/fieldfilter.h"
 
 #include <QCheckBox>
 #include <QEventLoop>
@@ -88,6 +89,10 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     m_dial = button(QStringLiteral("cmdNewDial"), QStringLiteral("&Dial"), this);
     m_talk = button(QStringLiteral("cmdCancel"), QStringLiteral("Pick up the receiver then &Click to Talk"), this);
     m_hangup = button(QStringLiteral("cmdHangup"), QStringLiteral("D&isconnect/Cancel"), this);
+    // Shown when the modem went away: a new search, which enables dialing again when it finds the modem.
+    m_search = button(QStringLiteral("cmdSearchModem"), QStringLiteral("Search for the &Modem"), this);
+    m_search->hide();
+    callRow->addWidget(m_search);
     callRow->addWidget(m_dial);
     callRow->addWidget(m_talk);
     callRow->addWidget(m_hangup);
@@ -132,6 +137,8 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     m_slotName->setObjectName(QStringLiteral("txtSpeedName"));
     m_slotNumber = new QLineEdit(m_addPanel);
     m_slotNumber->setObjectName(QStringLiteral("txtSpeedNumber"));
+    FieldFilter::installStorable(m_slotName, m_messages);
+    FieldFilter::installStorable(m_slotNumber, m_messages);
     addGrid->addWidget(new QLabel(QStringLiteral("Name"), m_addPanel), 0, 0);
     addGrid->addWidget(m_slotName, 0, 1, 1, 2);
     addGrid->addWidget(new QLabel(QStringLiteral("Number"), m_addPanel), 1, 0);
@@ -169,6 +176,15 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     connect(&m_session, &DialSession::refused, this, &DialerWindow::refused);
     connect(&m_session, &DialSession::replyChanged, m_reply, &QLabel::setText);
     connect(&m_modem, &Modem::statusChanged, this, &DialerWindow::showModemStatus);
+    connect(&m_modem, &Modem::modemLost, this, &DialerWindow::modemLost);
+    connect(&m_modem, &Modem::searchFinished, this, [this](bool found) {
+        if (found && !m_modem.wasLost())
+            modemBack();
+    });
+    connect(m_search, &QPushButton::clicked, this, [this] {
+        setStatus(QStringLiteral("Searching for the modem......"));
+        m_modem.SearchModem();
+    });
 
     showModemStatus();
     resize(520, 560);
@@ -219,6 +235,13 @@ void DialerWindow::activate()
     m_session.reset();
     setStatus(QStringLiteral("Ready to Dial......"));
     showModemStatus();
+    if (m_modem.wasLost()) {
+        showModemLost();
+        loadSpeedNumbers();
+        return;
+    }
+    m_dial->setEnabled(true);
+    m_search->hide();
     const int port = m_options.modemPort ? m_options.modemPort() : 0;
     if (!m_session.openPort(port))
         setStatus(
@@ -226,6 +249,34 @@ void DialerWindow::activate()
                 .arg(port)
                 .arg(m_session.errorText()));
     loadSpeedNumbers();
+}
+
+void DialerWindow::modemLost(const QString &reason)
+{
+    m_session.portLost(reason);
+    m_pickup->hide();
+    m_talk->hide();
+    m_dial->show();
+    showModemLost();
+    if (isVisible())
+        alarm();
+}
+
+void DialerWindow::showModemLost()
+{
+    setStatus(QStringLiteral("The modem was disconnected. Connect it and search for it again to dial."));
+    m_dial->setEnabled(false);
+    m_search->show();
+}
+
+void DialerWindow::modemBack()
+{
+    m_dial->setEnabled(true);
+    m_search->hide();
+    if (isVisible()) {
+        m_session.reset();
+        setStatus(QStringLiteral("Ready to Dial......"));
+    }
 }
 
 void DialerWindow::showModemStatus()

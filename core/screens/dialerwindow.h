@@ -49,6 +49,9 @@ protected:
 
 private:
     void activate();
+    void modemLost(const QString &reason);
+    void showModemLost();
+    void modemBack();
     void showModemStatus();
     void showSpeedNumbers();
     void loadSpeedNumbers();
@@ -85,6 +88,7 @@ private:
     QLabel *m_number;
     QCheckBox *m_prefix;
     QPushButton *m_dial;
+    QPushButton *m_search;
     QPushButton *m_talk;
     QPushButton *m_hangup;
     QLabel *m_status;

@@ -66,6 +66,10 @@ QComboBox *comboBox(const QStringList &items, const QString &name, bool editable
 
 } // namespace
 
+namespace {
+constexpr int kPhoneAndModemTab = 1;
+}
+
 SetupScreen::SetupScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmSetup"), std::move(environment), kMainKey, parent)
     , m_state(state)
@@ -182,6 +186,7 @@ QWidget *SetupScreen::buildOperationsTab()
     auto *phoneLayout = new QFormLayout(phone);
     m_modemPort = new QLineEdit(phone);
     m_modemPort->setObjectName(QStringLiteral("txtModemPort"));
+    FieldFilter::installStorable(m_modemPort, m_platform.messages);
     phoneLayout->addRow(QStringLiteral("Modem Port"), m_modemPort);
     m_phone = checkBox(QStringLiteral("A Phone is Daisy-Chained  downstream from the Computer"),
                        QStringLiteral("ckPhone"), phone);
@@ -243,6 +248,7 @@ QWidget *SetupScreen::buildOperationsTab()
     auto *invoiceLayout = new QFormLayout(invoices);
     m_invoiceNo = new QLineEdit(invoices);
     m_invoiceNo->setObjectName(QStringLiteral("txtInvoiceNo"));
+    FieldFilter::installStorable(m_invoiceNo, m_platform.messages);
     invoiceLayout->addRow(QStringLiteral("Next Invoice No"), m_invoiceNo);
     m_plain = new QRadioButton(QStringLiteral("No Remittance Slip(use Plain Paper)"), invoices);
     m_plain->setObjectName(QStringLiteral("optPlain"));
@@ -269,6 +275,17 @@ QWidget *SetupScreen::buildOperationsTab()
     m_rate2 = comboBox(Settings::taxRateChoices(), QStringLiteral("cboRate2"), true, tax);
     m_apply1 = checkBox(QStringLiteral("Apply 1st Tax"), QStringLiteral("ckApply1stTax"), tax);
     m_apply2 = checkBox(QStringLiteral("Apply 2nd Tax"), QStringLiteral("ckApply2ndTax"), tax);
+    // Headings are stored in quotes, like the business fields; every box here is saved to a file.
+    for (QComboBox *heading : {m_taxHeading1, m_taxHeading2}) {
+        FieldFilter::install(
+            heading->lineEdit(),
+            [this](const QString &text, QChar ch) {
+                return Validation::quoteKeyFilter(text, ch, m_state.settings.soundAlarm);
+            },
+            m_platform.messages);
+    }
+    FieldFilter::installStorable(m_rate1->lineEdit(), m_platform.messages);
+    FieldFilter::installStorable(m_rate2->lineEdit(), m_platform.messages);
     taxLayout->addWidget(m_taxHeading1, 0, 0);
     taxLayout->addWidget(m_rate1, 0, 1);
     taxLayout->addWidget(m_apply1, 0, 2);
@@ -313,7 +330,7 @@ QWidget *SetupScreen::buildLogoTab()
     m_logoSize->setObjectName(QStringLiteral("lblLogoSize"));
     grid->addWidget(m_logoSize, 2, 0, 1, 4);
 
-    const char *captions[] = {"Find",         "&Store", "&Clear", "Make Square (Height)", "Make Square (Width)",
+    const char *captions[] = {"Find",         "S&tore", "&Clear", "Make Square (Height)", "Make Square (Width)",
                               "Print Sample", "Restore"};
     for (int i = 0; i < 7; ++i) {
         auto *b = button(QString::fromLatin1(captions[i]), QStringLiteral("cmdLogo_%1").arg(i), page);
@@ -473,10 +490,8 @@ void SetupScreen::loadFromSettings()
 {
     const Settings &s = m_state.settings;
     showBusiness(s.business);
-    // The style the screen starts with sets only the button's caption; the layout follows a click.
-    m_usaStyle =
-        !SetupLogic::internationalStyleAtLoad(s.business[BusinessField::Name], s.business[BusinessField::PostalCode]);
-    m_addressButton->setText(m_usaStyle ? kUsa : kInternational);
+    // The whole style of the stored data, so that the screen shows what the documents print.
+    setAddressStyle(!SetupLogic::internationalStyleAtLoad(s.business));
     m_state.usaAddressStyle = m_usaStyle;
 
     switch (s.workWeek) {
@@ -538,6 +553,7 @@ void SetupScreen::showEvent(QShowEvent *event)
 void SetupScreen::setModemPort(int port)
 {
     m_modemPort->setText(QString::number(port));
+    m_subTabs->setTabEnabled(kPhoneAndModemTab, true); // a modem was found: its settings apply again
 }
 
 int SetupScreen::modemPortField() const
@@ -551,6 +567,8 @@ void SetupScreen::clearPhoneSettings()
 {
     m_phone->setChecked(false);
     m_state.settings.phoneDaisyChained = false;
+    // No modem to set up: its tab is off until a search finds one.
+    m_subTabs->setTabEnabled(kPhoneAndModemTab, false);
 }
 
 void SetupScreen::showBusiness(const Settings::Business &business)
@@ -703,8 +721,57 @@ Settings SetupScreen::editedSettings() const
     return s;
 }
 
+bool SetupScreen::refuseBadFields()
+{
+    SetupLogic::EditedFields fields;
+    for (int i = 0; i < 9; ++i)
+        fields.business[std::size_t(i)] = m_business[std::size_t(i)]->text();
+    fields.usaStyle = m_usaStyle;
+    fields.invoiceNumber = m_invoiceNo->text();
+    // With no modem its tab is off, and what it holds is not the user's to correct.
+    fields.modemPort = m_subTabs->isTabEnabled(kPhoneAndModemTab) ? m_modemPort->text() : QString();
+    fields.taxRate1 = m_rate1->currentText();
+    fields.taxRate2 = m_rate2->currentText();
+    const auto problem = SetupLogic::checkFields(fields);
+    if (!problem)
+        return false;
+    inform(problem->text);
+    using Field = SetupLogic::FieldProblem::Field;
+    QWidget *box = nullptr;
+    int subTab = -1;
+    switch (problem->field) {
+    case Field::PostalCode:
+        box = m_business[BusinessField::PostalCode];
+        break;
+    case Field::InvoiceNumber:
+        box = m_invoiceNo;
+        subTab = 3;
+        break;
+    case Field::ModemPort:
+        box = m_modemPort;
+        subTab = 1;
+        break;
+    case Field::TaxRate1:
+        box = m_rate1;
+        subTab = 4;
+        break;
+    case Field::TaxRate2:
+        box = m_rate2;
+        subTab = 4;
+        break;
+    }
+    m_tabs->setCurrentIndex(subTab < 0 ? 0 : 1);
+    if (subTab >= 0)
+        m_subTabs->setCurrentIndex(subTab);
+    box->setFocus();
+    return true;
+}
+
 void SetupScreen::saveAndReturn()
 {
+    // A box the files cannot take as it reads is refused before anything is written.
+    if (refuseBadFields())
+        return;
     SetupLogic::SaveOutcome outcome;
     try {
         outcome = SetupLogic::save(m_state.folder, m_state.settings, m_state.slipCounter, editedSettings(),

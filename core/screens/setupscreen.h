@@ -51,6 +51,7 @@ private:
     QWidget *buildHelpTab();
     QWidget *buildItemsTab();
     void setAddressStyle(bool usa);
+    bool refuseBadFields();
     void layOutAddress(bool usa);
     void showBusiness(const Settings::Business &business);
     Settings editedSettings() const;

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -75,36 +76,36 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
 
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("mnuBar"));
-    QMenu *files = menuBar->addMenu(QStringLiteral("Files"));
+    QMenu *files = menuBar->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));
-    QAction *setup = files->addAction(QStringLiteral("Create/Modify"));
+    QAction *setup = files->addAction(QStringLiteral("&Create/Modify"));
     setup->setObjectName(QStringLiteral("mnuCreateModify"));
     connect(setup, &QAction::triggered, this, &StartMenu::setupRequested);
     QAction *exit = files->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, &StartMenu::exitRequested);
 
-    QMenu *order = menuBar->addMenu(QStringLiteral("Order Forms"));
+    QMenu *order = menuBar->addMenu(QStringLiteral("&Order Forms"));
     order->setObjectName(QStringLiteral("mnuOrderForms"));
-    QMenu *business = order->addMenu(QStringLiteral("Business Forms"));
+    QMenu *business = order->addMenu(QStringLiteral("&Business Forms"));
     for (int i = 0; i < int(std::size(kSupplies)); ++i) {
         QMenu *target = i < 2 ? business : order;
         QAction *item = target->addAction(QString::fromLatin1(kSupplies[i].caption));
         item->setObjectName(QStringLiteral("mnuOrder_%1").arg(i));
         connect(item, &QAction::triggered, this, [this, i] { orderSupplies(i); });
     }
-    QAction *about = menuBar->addAction(QStringLiteral("About"));
+    QAction *about = menuBar->addAction(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     connect(about, &QAction::triggered, this, &StartMenu::aboutRequested);
-    QMenu *help = menuBar->addMenu(QStringLiteral("Help"));
+    QMenu *help = menuBar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    QAction *manual = help->addAction(QStringLiteral("User Manual"));
+    QAction *manual = help->addAction(QStringLiteral("User &Manual"));
     manual->setObjectName(QStringLiteral("mnuManual"));
     connect(manual, &QAction::triggered, this, &StartMenu::manualRequested);
-    QAction *webManual = help->addAction(QStringLiteral("User Manual on the Web"));
+    QAction *webManual = help->addAction(QStringLiteral("User Manual on the &Web"));
     webManual->setObjectName(QStringLiteral("mnuWebManual"));
     connect(webManual, &QAction::triggered, this,
-            [this] { WebLinks::openWebPage(m_folder, m_platform.web, WebLinks::kManual); });
+            [this] { WebLinks::openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kManual); });
     outer->setMenuBar(menuBar);
 
     auto *top = new QHBoxLayout;
@@ -114,6 +115,8 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     m_logo->setToolTip(QStringLiteral("Yes me, I'm the LOGO"));
     m_logo->setCursor(Qt::PointingHandCursor);
     m_logo->installEventFilter(this);
+    m_logo->setFocusPolicy(Qt::StrongFocus);
+    m_logo->setAccessibleName(QStringLiteral("Setup Screen"));
     top->addWidget(m_logo);
     auto *prompt = new QLabel(QStringLiteral("Click on the Sub-routine you wish to Perform"), this);
     prompt->setObjectName(QStringLiteral("lblPrompt"));
@@ -143,8 +146,13 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
         auto *label = new QLabel(QString::fromLatin1(kRoutines[i].caption), this);
         label->setObjectName(QStringLiteral("lblSub_%1").arg(i));
         label->setCursor(Qt::PointingHandCursor);
-        label->setStyleSheet(QStringLiteral("QLabel { color: #0b3d91; } QLabel:disabled { color: #999; }"));
+        label->setStyleSheet(QStringLiteral("QLabel { color: #0b3d91; border: 1px solid transparent; } "
+                                            "QLabel:focus { border: 1px dotted #0b3d91; } "
+                                            "QLabel:disabled { color: #999; }"));
         label->installEventFilter(this);
+        // Reached with Tab and run with Enter or Space, like a button.
+        label->setFocusPolicy(Qt::StrongFocus);
+        label->setAccessibleName(label->text());
         m_routines.push_back(label);
         grid->addWidget(label, row, 0);
         auto *hint = new QLabel(QString::fromLatin1(kRoutines[i].hint), this);
@@ -210,7 +218,14 @@ bool StartMenu::event(QEvent *event)
 
 bool StartMenu::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    const bool clicked =
+        event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    bool pressed = false;
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        pressed = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    }
+    if (clicked || pressed) {
         if (watched == m_logo) {
             emit setupRequested();
             return true;
@@ -239,5 +254,5 @@ void StartMenu::orderSupplies(int item)
     if (*supply.question &&
         !m_platform.messages.ask(QString::fromLatin1(supply.question), QString::fromLatin1(supply.title)))
         return;
-    WebLinks::openWebPage(m_folder, m_platform.web, WebLinks::kSuppliers);
+    WebLinks::openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kSuppliers);
 }

@@ -3,6 +3,7 @@
 #include "core/screens/logo.h"
 
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -35,7 +36,13 @@ WelcomePanel::WelcomePanel(Environment environment, const QString &dataFolderNot
     m_logo->setCursor(Qt::PointingHandCursor);
     m_logo->setToolTip(QStringLiteral("Click to open the Setup Screen"));
     m_logo->installEventFilter(this);
+    // Reached with Tab (it has the focus when the panel opens) and activated with Enter or Space.
+    m_logo->setFocusPolicy(Qt::StrongFocus);
+    m_logo->setAccessibleName(QStringLiteral("Open the Setup Screen"));
+    m_logo->setStyleSheet(QStringLiteral("QLabel { border: 1px solid transparent; } "
+                                         "QLabel:focus { border: 1px dotted palette(highlight); }"));
     layout->addWidget(m_logo);
+    setFocusProxy(m_logo);
     int index = 0;
     for (const QString &line : texts()) {
         auto *label = new QLabel(line, this);
@@ -56,8 +63,13 @@ WelcomePanel::WelcomePanel(Environment environment, const QString &dataFolderNot
 
 bool WelcomePanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_logo && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    bool pressed = false;
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        pressed = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+    }
+    if (watched == m_logo && (pressed || (event->type() == QEvent::MouseButtonRelease &&
+                                          static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton))) {
         emit logoClicked();
         return true;
     }

@@ -29,6 +29,14 @@ void FakeModemBench::send(int port, const QByteArray &bytes)
         open->second->deliver(bytes);
 }
 
+void FakeModemBench::unplug(int port)
+{
+    m_lines[port].kind = Kind::Absent;
+    const auto open = m_open.find(port);
+    if (open != m_open.end())
+        open->second->lose(QStringLiteral("port %1 was unplugged").arg(port));
+}
+
 std::unique_ptr<SerialPort> FakeModemBench::create()
 {
     auto port = std::make_unique<FakeSerialPort>(this);
@@ -88,6 +96,7 @@ FakeSerialPort::FakeSerialPort(FakeModemBench *bench)
 FakeSerialPort::~FakeSerialPort()
 {
     setReadyReadHandler(nullptr);
+    setLostHandler(nullptr);
     if (!m_bench)
         return;
     close();
@@ -129,6 +138,13 @@ bool FakeSerialPort::write(const QByteArray &bytes)
     }
     m_bench->written(m_number, bytes);
     return true;
+}
+
+void FakeSerialPort::lose(const QString &reason)
+{
+    close();
+    m_error = reason;
+    QTimer::singleShot(0, &m_context, [this, reason] { notifyLost(reason); });
 }
 
 void FakeSerialPort::deliver(const QByteArray &bytes)

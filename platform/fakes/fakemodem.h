@@ -48,6 +48,8 @@ public:
 
     // Characters arriving on the port now; dropped when nobody has it open.
     void send(int port, const QByteArray &bytes);
+    // The device goes away (a USB modem pulled out): the port that has it open closes and says so.
+    void unplug(int port);
     bool isOpen(int port) const { return m_open.count(port) > 0; }
     // Ports opened, in order (a port opened twice is listed twice).
     const QList<int> &openOrder() const { return m_openOrder; }
@@ -91,6 +93,7 @@ public:
 private:
     friend class FakeModemBench;
     void deliver(const QByteArray &bytes);
+    void lose(const QString &reason);
 
     FakeModemBench *m_bench;
     QObject m_context; // pending deliveries die with the port

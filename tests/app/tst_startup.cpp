@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/programstart.h"
 #include "core/screens/startmenu.h"
 #include "core/startup.h"
 #include "core/textfile.h"
@@ -8,7 +9,9 @@
 #include "printing/printtarget.h"
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -81,6 +84,20 @@ private slots:
         // The logo leads to the setup screen and the panel goes.
         QLabel *logo = app.welcomePanel()->findChild<QLabel *>(QStringLiteral("imgLogo"));
         QTest::mouseClick(logo, Qt::LeftButton);
+        QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
+        QVERIFY(!app.welcomePanel()->isVisible());
+    }
+
+    void welcomeLogoWorksFromTheKeyboard()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.start();
+        QLabel *logo = app.welcomePanel()->findChild<QLabel *>(QStringLiteral("imgLogo"));
+        QCOMPARE(logo->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        QTest::keyClick(logo, Qt::Key_Return);
         QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
         QVERIFY(!app.welcomePanel()->isVisible());
     }
@@ -202,29 +219,106 @@ private slots:
         QVERIFY(fake.layouts.entries.contains(QStringLiteral("VarnelDuzudu/frmWelcome")));
     }
 
-    void secondInstanceIsRefusedWithoutTouchingFiles()
+    // Every name below the folder with its size and modification time: what a second copy must not change.
+    static QStringList snapshot(const QString &root)
     {
-        TestRoot root;
-        TestRoot locks;
-        InstanceLock first(root.path(), locks.path());
-        QVERIFY(first.tryLock());
-        InstanceLock second(root.path(), locks.path());
-        FakeMessages messages;
-        QVERIFY(refuseSecondInstance(second.tryLock(), messages, QStringLiteral("VarnelDispatchDuzudu")));
-        QCOMPARE(messages.lastText(), QStringLiteral("VarnelDispatchDuzudu is already Running!"));
-        QVERIFY(QDir(root.path()).isEmpty());
+        QStringList out;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            out.append(QStringLiteral("%1 %2 %3")
+                           .arg(info.filePath().mid(root.size()))
+                           .arg(info.size())
+                           .arg(info.lastModified().toMSecsSinceEpoch()));
+        }
+        out.sort();
+        return out;
+    }
 
-        // Another data folder runs beside it.
-        TestRoot other;
-        InstanceLock third(other.path(), locks.path());
-        QVERIFY(third.tryLock());
+    void secondCopyIsRefusedByWhateverPath_data()
+    {
+        QTest::addColumn<QString>("secondPath");
+        QTest::newRow("same path") << QString();
+        QTest::newRow("symbolic link") << QStringLiteral("link");
+        QTest::newRow("unclean path") << QStringLiteral("dots");
+    }
+
+    void secondCopyIsRefusedByWhateverPath()
+    {
+        QFETCH(QString, secondPath);
+        TestRoot base;
+        const QString root = base.path() + QStringLiteral("/data");
+        QVERIFY(QDir().mkpath(root));
+        QString second = root;
+        if (secondPath == QLatin1String("link")) {
+            second = base.path() + QStringLiteral("/other-name");
+            QVERIFY(QFile::link(root, second));
+        } else if (secondPath == QLatin1String("dots")) {
+            second = base.path() + QStringLiteral("/data/../data/.");
+        }
+
+        FakePlatform firstFake;
+        auto prepare = [&](Application &app) {
+            app.setSerialPortFactory(noModem.factory());
+            app.setQuitHandler([] {});
+        };
+        auto first = startProgram(root, firstFake.platform(), QStringLiteral("VarnelDispatchDuzudu"), {}, prepare);
+        QVERIFY(first);
+        QVERIFY(first->application->welcomePanel());
+        QVERIFY(QFileInfo::exists(root + QStringLiteral("/AuxFiles")));
+        const QStringList before = snapshot(root);
+
+        FakePlatform secondFake;
+        auto refused = startProgram(second, secondFake.platform(), QStringLiteral("VarnelDispatchDuzudu"), {}, prepare);
+        QVERIFY(!refused);
+        QCOMPARE(secondFake.messages.lastText(), QStringLiteral("VarnelDispatchDuzudu is already Running!"));
+        QCOMPARE(snapshot(root), before);
+
+        // Once the first copy has ended, the folder starts again.
+        first->application->exitProgram();
+        first.reset();
+        FakePlatform thirdFake;
+        auto again = startProgram(second, thirdFake.platform(), QStringLiteral("VarnelDispatchDuzudu"), {}, prepare);
+        QVERIFY(again);
+        QVERIFY(thirdFake.messages.shown.empty());
+        again->application->exitProgram();
+    }
+
+    void anotherFolderRunsBeside()
+    {
+        TestRoot one;
+        TestRoot two;
+        InstanceLock first(one.path());
+        QVERIFY(first.tryLock());
+        InstanceLock second(two.path());
+        QVERIFY(second.tryLock());
+        QVERIFY(first.lockPath().startsWith(one.path()));
+    }
+
+    void readOnlyFolderIsLockedByItsCanonicalPath()
+    {
+        TestRoot base;
+        TestRoot locks;
+        const QString root = base.path() + QStringLiteral("/ro");
+        QVERIFY(QDir().mkpath(root));
+        const QString link = base.path() + QStringLiteral("/ro-link");
+        QVERIFY(QFile::link(root, link));
+        QFile::setPermissions(root, QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(root).isWritable()) // run as root: permissions do not hold
+            QSKIP("the test runs with rights that write into any folder");
+        InstanceLock first(root, locks.path());
+        QVERIFY(first.tryLock());
+        QVERIFY(first.lockPath().startsWith(locks.path()));
+        InstanceLock second(link, locks.path());
+        QVERIFY(!second.tryLock());
+        QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void staleLockDoesNotBlock()
     {
         TestRoot root;
-        TestRoot locks;
-        InstanceLock probe(root.path(), locks.path());
+        InstanceLock probe(root.path());
         // A lock file left by a process that no longer runs.
         QFile stale(probe.lockPath());
         QVERIFY(stale.open(QIODevice::WriteOnly));

@@ -21,6 +21,11 @@ private slots:
     void searchFindsModemOnPort3();
     void searchWithoutModem();
     void lowerPortWinsEvenWhenItAnswersLater();
+    void modemOnTheLastPort();
+    void searchLeavesTheHeldPortAlone();
+    void refusalsHangUp_data();
+    void refusalsHangUp();
+    void unpluggedModemEndsDialingUntilFoundAgain();
 
     void speedNumbersLoad_data();
     void speedNumbersLoad();
@@ -112,7 +117,11 @@ struct Search
     bool run()
     {
         modem.SearchModem();
-        return finished.wait(3000);
+        const bool done = finished.wait(3000);
+        // The modem's answer to the caller-ID command arrives before anything else is sent.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        return done;
     }
     Modem modem;
     QSignalSpy finished;
@@ -145,6 +154,105 @@ void TestModem::searchFindsModemOnPort3()
     QCOMPARE(search.modem.portLabel(), QString("COM Port # 3"));
     QCOMPARE(search.found.at(0).at(0).toInt(), 3);
     QVERIFY(search.modem.dialingEnabled());
+}
+
+void TestModem::modemOnTheLastPort()
+{
+    FakeModemBench bench;
+    for (int port = 1; port < 16; ++port)
+        bench.addSilent(port);
+    bench.addModem(16);
+    Search search(bench);
+    QVERIFY(search.run());
+    QCOMPARE(search.modem.portFound(), 16);
+    QCOMPARE(search.modem.statusText(), QString("Your Modem Comm Port Is 16."));
+    QCOMPARE(bench.line(16).commands, (QList<QByteArray>{"AT", "AT#CID=1"}));
+    QVERIFY(bench.isOpen(16));
+    QVERIFY(search.modem.dialingEnabled());
+}
+
+void TestModem::searchLeavesTheHeldPortAlone()
+{
+    FakeModemBench bench;
+    bench.addModem(2);
+    bench.addModem(5);
+    Search search(bench);
+    QVERIFY(search.run());
+    QCOMPARE(search.modem.portFound(), 2);
+    const int opens = bench.line(2).opens;
+    const QList<QByteArray> commands = bench.line(2).commands;
+
+    // A second search while the dialer holds port 2: nothing is written to it, it is not reopened, and it
+    // stays the modem's port (port 5 answers too, but 2 comes first).
+    search.finished.clear();
+    QVERIFY(search.run());
+    QCOMPARE(bench.line(2).opens, opens);
+    QCOMPARE(bench.line(2).commands, commands);
+    QVERIFY(bench.isOpen(2));
+    QCOMPARE(search.modem.portFound(), 2);
+    QVERIFY(search.modem.dialingEnabled());
+}
+
+void TestModem::refusalsHangUp_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("no answer") << QByteArray("\r\nNO ANSWER\r\n") << QStringLiteral("NO ANSWER");
+    QTest::newRow("busy, echoed command first") << QByteArray("ATDT5551212;\r\r\nBUSY\r\n") << QStringLiteral("BUSY");
+    QTest::newRow("no dial tone") << QByteArray("\r\nNO DIALTONE\r\n") << QStringLiteral("NO DIALTONE");
+}
+
+void TestModem::refusalsHangUp()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, code);
+    FakeModemBench bench;
+    bench.addModem(3);
+    bench.answer(3, "ATDT", reply);
+    Search search(bench);
+    QVERIFY(search.run());
+    DialSession call(search.modem.port());
+    QSignalSpy refused(&call, &DialSession::refused);
+    QSignalSpy connected(&call, &DialSession::connected);
+    QVERIFY(call.dial(QStringLiteral("5551212")));
+    QVERIFY(refused.wait(3000));
+    QCOMPARE(refused.at(0).at(0).toString(), code);
+    QCOMPARE(connected.size(), 0);
+    QCOMPARE(bench.line(3).commands.back(), QByteArray("ATH"));
+    QVERIFY(!bench.isOpen(3));
+}
+
+void TestModem::unpluggedModemEndsDialingUntilFoundAgain()
+{
+    FakeModemBench bench;
+    bench.addModem(4);
+    bench.answer(4, "ATDT", std::nullopt); // the call waits
+    Search search(bench);
+    QVERIFY(search.run());
+    DialSession call(search.modem.port());
+    QObject::connect(&search.modem, &Modem::modemLost, &call, &DialSession::portLost);
+    QSignalSpy lost(&search.modem, &Modem::modemLost);
+    QSignalSpy callLost(&call, &DialSession::lost);
+    QVERIFY(call.dial(QStringLiteral("5551212")));
+    QCOMPARE(call.state(), DialSession::State::Dialing);
+
+    bench.unplug(4);
+    QVERIFY(lost.wait(3000));
+    QCOMPARE(callLost.size(), 1);
+    QCOMPARE(call.state(), DialSession::State::Closed);
+    QVERIFY(!search.modem.port().isOpen());
+    QVERIFY(!search.modem.dialingEnabled());
+    QVERIFY(search.modem.wasLost());
+    QVERIFY(search.modem.statusText().contains(QStringLiteral("disconnected")));
+    QCOMPARE(search.disabled.size(), 1);
+
+    // Plugged in again: a new search finds it and dialing comes back.
+    bench.addModem(4);
+    search.finished.clear();
+    QVERIFY(search.run());
+    QVERIFY(search.modem.dialingEnabled());
+    QVERIFY(!search.modem.wasLost());
+    QVERIFY(bench.isOpen(4));
 }
 
 void TestModem::searchWithoutModem()

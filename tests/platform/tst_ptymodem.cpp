@@ -47,6 +47,17 @@ public:
     }
 
     bool isReady() const { return m_master >= 0 && m_keepAlive >= 0 && !m_slavePath.isEmpty(); }
+    // The device goes away, as a USB modem pulled out: every end of the emulator closes.
+    void disappear()
+    {
+        m_notifier.reset();
+        if (m_keepAlive >= 0)
+            ::close(m_keepAlive);
+        if (m_master >= 0)
+            ::close(m_master);
+        m_keepAlive = m_master = -1;
+    }
+    bool answerDialing = true; // false: a dial command waits for ever
     const QString &slavePath() const { return m_slavePath; }
     QList<QByteArray> commands;
 
@@ -62,6 +73,8 @@ private:
             const QByteArray command = m_pending.left(cr).trimmed();
             m_pending.remove(0, cr + 1);
             commands.append(command);
+            if (!answerDialing && command.startsWith("ATDT"))
+                continue;
             static const char reply[] = "\r\nOK\r\n";
             [[maybe_unused]] const ssize_t written = ::write(m_master, reply, sizeof reply - 1);
         }
@@ -82,7 +95,60 @@ class TestPtyModem : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
     void searchAndCall();
+    void modemDisappears_data();
+    void modemDisappears();
 };
+
+void TestPtyModem::modemDisappears_data()
+{
+    QTest::addColumn<bool>("dialing");
+    QTest::newRow("while idle") << false;
+    QTest::newRow("while dialing") << true;
+}
+
+void TestPtyModem::modemDisappears()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("pseudo-terminals are a Unix feature");
+#else
+    QFETCH(bool, dialing);
+    PtyModem emulator;
+    if (!emulator.isReady())
+        QSKIP("no pseudo-terminal available");
+    emulator.answerDialing = false;
+    TestRoot root;
+    root.write(PortMap::kMappingFile, "2," + emulator.slavePath().toLocal8Bit() + "\r\n");
+    QtSerialPorts ports(root.folder(), [] { return QStringList(); });
+    Modem modem(ports.factory());
+    QSignalSpy found(&modem, &Modem::modemFound);
+    modem.SearchModem();
+    QVERIFY(found.wait(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(emulator.commands.size(), 2, 5000);
+
+    DialSession call(modem.port());
+    QObject::connect(&modem, &Modem::modemLost, &call, &DialSession::portLost);
+    QSignalSpy lost(&modem, &Modem::modemLost);
+    QSignalSpy callLost(&call, &DialSession::lost);
+    if (dialing) {
+        QVERIFY(call.dial(QStringLiteral("555-1212")));
+        QTRY_COMPARE_WITH_TIMEOUT(emulator.commands.size(), 3, 5000);
+    }
+
+    emulator.disappear();
+    // The port says so and closes, instead of reporting itself readable for ever.
+    QVERIFY(lost.wait(5000));
+    QVERIFY(!modem.port().isOpen());
+    QVERIFY(!modem.dialingEnabled());
+    QVERIFY(modem.statusText().contains(QStringLiteral("disconnected")));
+    QCOMPARE(callLost.size(), dialing ? 1 : 0);
+    if (dialing)
+        QCOMPARE(call.state(), DialSession::State::Closed);
+    // Nothing more arrives from a closed port.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    QCOMPARE(lost.size(), 1);
+#endif
+}
 
 void TestPtyModem::searchAndCall()
 {

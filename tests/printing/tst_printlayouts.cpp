@@ -131,7 +131,8 @@ private slots:
             for (const Op &o : target.surface.opsOf(Kind::Text, 1, page)) {
                 if (all.contains(o.text)) {
                     found = o.text;
-                    QCOMPARE(o.y, 15840.0 - 240);
+                    // The last line, a quarter inch above the foot of the sheet.
+                    QCOMPARE(o.y, 15840.0 - 360 - 240);
                     QCOMPARE(o.x, (12240.0 - o.text.size() * 100) / 2);
                 }
             }
@@ -217,9 +218,11 @@ private slots:
         RecordingPrintTarget target;
         PrintInvoice(target, in, root.folder(), {row}, 1);
         int detailLines = 0;
+        QString lastDetail;
         for (const Op &o : target.surface.opsOf(Kind::Text)) {
             if (o.y > 5328 && o.y < 7200) {
                 ++detailLines;
+                lastDetail = o.text;
                 QVERIFY(o.y + 240 <= 7200);
                 QVERIFY(o.x + o.text.size() * 100 <= 360 + 10800);
             }
@@ -229,7 +232,21 @@ private slots:
             }
         }
         QCOMPARE(detailLines, 6); // 5568 .. 6768: the lines that fit
+        // The text left over is marked.
+        QVERIFY2(lastDetail.endsWith("..."), qPrintable(lastDetail));
         QVERIFY(target.surface.findText("from "));
+    }
+
+    void descriptionThatFitsHasNoMark()
+    {
+        TestRoot root;
+        SlipPrintValues row = slip("9", "Assigned");
+        row.serviceRequired = "Furnace makes noise\r\nCall before noon";
+        RecordingPrintTarget target;
+        PrintInvoice(target, sampleInputs(), root.folder(), {row}, 1);
+        QVERIFY(target.surface.findText("Call before noon"));
+        for (const QString &text : target.surface.texts())
+            QVERIFY2(!text.endsWith("..."), qPrintable(text));
     }
 
     void logo_data()

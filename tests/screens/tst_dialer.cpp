@@ -60,9 +60,49 @@ private slots:
     void portTrouble_data();
     void portTrouble();
     void prefix();
+    void modemUnpluggedWhileDialing();
     void speedDialAddAndRestore();
     void speedDialDelete();
 };
+
+void TestDialer::modemUnpluggedWhileDialing()
+{
+    Dialer d;
+    d.modem.setProbeTimeout(250);
+    QSignalSpy searched(&d.modem, &Modem::searchFinished);
+    d.modem.SearchModem();
+    QVERIFY(searched.wait(3000));
+    d.bench.answer(3, "ATDT", std::nullopt); // the call waits for ever
+    d.open();
+    d.click("cmdNewDial");
+    QCOMPARE(d.window->session().state(), DialSession::State::Dialing);
+
+    QSignalSpy lost(&d.modem, &Modem::modemLost);
+    d.bench.unplug(3);
+    QVERIFY(lost.wait(3000));
+    QVERIFY(d.text("lblStatus").startsWith(QStringLiteral("The modem was disconnected")));
+    QVERIFY(d.get<QLineEdit>("txtModemStatus")->text().contains(QStringLiteral("disconnected")));
+    QCOMPARE(d.window->session().state(), DialSession::State::Closed);
+    QVERIFY(!d.get("cmdNewDial")->isEnabled());
+    QVERIFY(d.get("cmdSearchModem")->isVisible());
+    QVERIFY(d.messages.beeps > 0);
+
+    // Opened again, it still does not dial, and does not reopen the port behind the user's back.
+    d.window->closeByProgram();
+    const int opens = d.bench.line(3).opens;
+    d.open();
+    QVERIFY(!d.get("cmdNewDial")->isEnabled());
+    QCOMPARE(d.bench.line(3).opens, opens);
+
+    // Plugged in again and found: dialing is back.
+    d.bench.addModem(3);
+    searched.clear();
+    d.click("cmdSearchModem");
+    QVERIFY(searched.wait(3000));
+    QVERIFY(d.get("cmdNewDial")->isEnabled());
+    QVERIFY(!d.get("cmdSearchModem")->isVisible());
+    QCOMPARE(d.text("lblStatus"), QString("Ready to Dial......"));
+}
 
 void TestDialer::opensReadyToDial()
 {

@@ -1,16 +1,25 @@
 #include "app/application.h"
 #include "core/itemrecord.h"
 #include "core/screens/setupscreen.h"
+#include "core/modem.h"
 #include "core/setuplogic.h"
+#include "printing/documentsource.h"
+#include "printing/printblocks.h"
+#include "printing/recordingsurface.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QMap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -87,6 +96,28 @@ private slots:
         QCOMPARE(again.state().slipCounter.next(), qint16(1000));
     }
 
+    void phoneAndModemTabFollowsTheModem()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        FakeModemBench bench;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(bench.factory());
+        app.setQuitHandler([] {});
+        app.start();
+        auto *subTabs = child<QTabWidget>(app.setupScreen(), QStringLiteral("SSTab1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!app.modem()->isSearching(), 5000);
+        QVERIFY(!subTabs->isTabEnabled(1)); // no modem: nothing to set up
+        QVERIFY(subTabs->isTabEnabled(0));
+
+        bench.addModem(7);
+        QSignalSpy found(app.modem(), &Modem::modemFound);
+        app.modem()->SearchModem();
+        QVERIFY(found.wait(5000));
+        QVERIFY(subTabs->isTabEnabled(1));
+        QCOMPARE(child<QLineEdit>(app.setupScreen(), QStringLiteral("txtModemPort"))->text(), QStringLiteral("7"));
+    }
+
     void refusedSaves()
     {
         TestRoot root;
@@ -119,21 +150,201 @@ private slots:
 
     void addressStyleAtLoad_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("postal");
+        QTest::addColumn<QStringList>("business");
         QTest::addColumn<bool>("international");
-        QTest::newRow("nothing stored") << QString() << QString() << true;
-        QTest::newRow("numeric postal code, no name") << QString() << QStringLiteral("12345") << true;
-        QTest::newRow("name, no postal code") << QStringLiteral("Acme") << QString() << false;
-        QTest::newRow("name and postal code") << QStringLiteral("Acme") << QStringLiteral("12345") << true;
-        QTest::newRow("text postal code, no name") << QString() << QStringLiteral("SW1A 1AA") << false;
+        QTest::newRow("first run: nothing stored") << QStringList(9) << false;
+        QTest::newRow("US business with ZIP")
+            << QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701", "555-1234", "", ""} << false;
+        QTest::newRow("postal code of letters")
+            << QStringList{"Acme", "1 High St", "", "London", "", "SW1A 1AA", "555-1234", "", ""} << false;
+        QTest::newRow("address without postal code")
+            << QStringList{"Acme", "1 High St", "", "Kensington", "Greater London", "", "555-1234", "", ""}
+            << true;
+        QTest::newRow("only a fourth line") << QStringList{"", "", "", "", "Greater London", "", "", "", ""} << true;
     }
     void addressStyleAtLoad()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, postal);
+        QFETCH(QStringList, business);
         QFETCH(bool, international);
-        QCOMPARE(SetupLogic::internationalStyleAtLoad(name, postal), international);
+        std::array<QString, 9> fields;
+        for (int i = 0; i < 9; ++i)
+            fields[std::size_t(i)] = business.value(i);
+        QCOMPARE(SetupLogic::internationalStyleAtLoad(fields), international);
+    }
+
+    // Saved in either style, the business prints the same lines after a restart as before it, and the screen
+    // shows the style's whole layout again.
+    void addressStyleSurvivesARestart_data()
+    {
+        QTest::addColumn<bool>("usa");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("USA") << true << QStringList{"12 Main St", "Springfield, IL. 62701"};
+        QTest::newRow("international") << false << QStringList{"1 High St", "Kensington", "Greater London W8"};
+    }
+    void addressStyleSurvivesARestart()
+    {
+        QFETCH(bool, usa);
+        QFETCH(QStringList, lines);
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        auto businessLines = [&](const AppState &state) {
+            const DocumentInputs in =
+                DocumentSource::inputs(state.folder, state.settings, state.usaAddressStyle, QDate(2026, 1, 15));
+            RecordingSurface surface;
+            surface.SetupPrinter(QStringLiteral("Portrait"), true);
+            PrintBusinessBlock(surface, in.business, in.settings.usaAddressStyle, 0.75, 0.4, 12, 0);
+            return surface.texts().mid(1, lines.size());
+        };
+        {
+            AppState state(root.folder());
+            SetupScreen setup(state, platform, {});
+            setup.show();
+            auto *style = child<QPushButton>(&setup, QStringLiteral("cmdAddress"));
+            QCOMPARE(style->text(), QStringLiteral("USA Style Address")); // the first run
+            if (!usa)
+                style->click();
+            const QStringList fields = usa ? QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701"}
+                                           : QStringList{"Acme", "1 High St", "", "Kensington", "Greater London W8"};
+            for (int i = 0; i < fields.size(); ++i)
+                child<QLineEdit>(&setup, QStringLiteral("txtBusiness_%1").arg(i))->setText(fields[i]);
+            child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
+            setup.saveAndReturn();
+            QVERIFY2(fake.messages.shown.empty(), qPrintable(fake.messages.texts().join('|')));
+            QCOMPARE(businessLines(state), lines);
+        }
+        AppState again(root.folder());
+        again.settings.loadAll(again.folder, fake.clock);
+        SetupScreen setup(again, platform, {});
+        setup.show();
+        QCOMPARE(again.usaAddressStyle, usa);
+        QCOMPARE(child<QPushButton>(&setup, QStringLiteral("cmdAddress"))->text(),
+                 usa ? QStringLiteral("USA Style Address") : QStringLiteral("International Style Address"));
+        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblBusiness_4"))->text(),
+                 usa ? QStringLiteral("State") : QStringLiteral("Address 4"));
+        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_5"))->isVisible(), usa);
+        QCOMPARE(businessLines(again), lines);
+    }
+
+    void usaStyleWantsThePostalCode()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AppState state(root.folder());
+        SetupScreen setup(state, platform, {});
+        setup.show();
+        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_1"))->setText(QStringLiteral("12 Main St"));
+        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
+        setup.saveAndReturn();
+        QCOMPARE(fake.messages.lastText(), QStringLiteral("Postal Code is Mandatory"));
+        QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
+        QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&setup, QStringLiteral("txtBusiness_5")));
+    }
+
+    // Boxes whose text the files cannot take as it reads are refused with a message, nothing written, and
+    // the focus in the box.
+    void badFieldsAreRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        const QString invoice = QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
+        const QString port = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
+        const QString rate = QStringLiteral("The Tax Rate must be a number from 0 to 100");
+        QTest::newRow("invoice number of letters") << "txtInvoiceNo" << "abc" << invoice;
+        QTest::newRow("invoice number 0") << "txtInvoiceNo" << "0" << invoice;
+        QTest::newRow("invoice number too large") << "txtInvoiceNo" << "2147483648" << invoice;
+        QTest::newRow("modem port of letters") << "txtModemPort" << "abc" << port;
+        QTest::newRow("modem port 17") << "txtModemPort" << "17" << port;
+        QTest::newRow("tax rate in words") << "cboRate1" << "seven" << rate;
+        QTest::newRow("tax rate above 100") << "cboRate2" << "100.5" << rate;
+        QTest::newRow("negative tax rate") << "cboRate1" << "-1" << rate;
+    }
+    void badFieldsAreRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AppState state(root.folder());
+        SetupScreen setup(state, platform, {});
+        setup.show();
+        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
+        QWidget *target = nullptr;
+        if (auto *combo = setup.findChild<QComboBox *>(box)) {
+            combo->setCurrentText(text);
+            target = combo;
+        } else {
+            auto *edit = child<QLineEdit>(&setup, box);
+            edit->setText(text);
+            target = edit;
+        }
+        setup.saveAndReturn();
+        QCOMPARE(fake.messages.lastText(), message);
+        QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
+        QVERIFY(setup.isVisible());
+        QVERIFY(target->isVisible());
+        QTRY_VERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
+
+        // Good values go through: the rate with a decimal comma, as the list offers it.
+        fake.messages.shown.clear();
+        if (auto *combo = qobject_cast<QComboBox *>(target))
+            combo->setCurrentText(QStringLiteral("7,0"));
+        else
+            static_cast<QLineEdit *>(target)->setText(box == QLatin1String("txtModemPort") ? "16" : "1001");
+        setup.saveAndReturn();
+        QVERIFY2(fake.messages.shown.empty(), qPrintable(fake.messages.texts().join('|')));
+        QVERIFY(root.exists(QStringLiteral("/MyBusinessData.txt")));
+    }
+
+    // Alt and a letter reaches one control: no two buttons that show together share their mnemonic.
+    void noTwoButtonsOfATabShareAMnemonic()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AppState state(root.folder());
+        SetupScreen setup(state, platform, {});
+        auto *tabs = child<QTabWidget>(&setup, QStringLiteral("tabSetup"));
+        auto mnemonic = [](const QString &text) {
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            return amp >= 0 && amp + 1 < text.size() ? text[amp + 1].toLower() : QChar();
+        };
+        for (int t = 0; t < tabs->count(); ++t) {
+            QMap<QChar, QString> seen;
+            QList<QAbstractButton *> buttons = tabs->widget(t)->findChildren<QAbstractButton *>();
+            for (QAbstractButton *b : setup.findChildren<QAbstractButton *>()) {
+                if (!tabs->isAncestorOf(b))
+                    buttons.append(b); // the buttons beside the tabs show with every tab
+            }
+            for (QAbstractButton *b : buttons) {
+                const QChar key = mnemonic(b->text());
+                if (key.isNull())
+                    continue;
+                QVERIFY2(!seen.contains(key), qPrintable(QStringLiteral("tab %1: \"%2\" and \"%3\"")
+                                                             .arg(tabs->tabText(t), seen.value(key), b->text())));
+                seen.insert(key, b->text());
+            }
+        }
+    }
+
+    void taxHeadingsRefuseQuotes()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        AppState state(root.folder());
+        SetupScreen setup(state, platform, {});
+        setup.show();
+        auto *heading = child<QComboBox>(&setup, QStringLiteral("cboTaxHeading2"))->lineEdit();
+        heading->clear();
+        heading->setFocus();
+        QTest::keyClicks(heading, QStringLiteral("City \"B\" Tax"));
+        QCOMPARE(heading->text(), QStringLiteral("City B Tax"));
+        QTRY_VERIFY(!fake.messages.shown.empty());
     }
 
     void addressStyleSwitches()

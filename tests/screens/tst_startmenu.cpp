@@ -5,7 +5,9 @@
 #include "testsupport.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -86,6 +88,86 @@ private slots:
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
         QCOMPARE(routine(menu, 2)->text(), QStringLiteral("Complete Service Attentions "));
+    }
+
+    void routinesRunFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+    void routinesRunFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        menu.show();
+        QSignalSpy chosen(&menu, &StartMenu::routineChosen);
+        QLabel *customers = routine(menu, StartMenu::Customers);
+        QCOMPARE(customers->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        QTest::keyClick(customers, Qt::Key(key));
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
+        QTest::keyClick(routine(menu, StartMenu::ManageSlips), Qt::Key(key)); // disabled: nothing
+        QTest::keyClick(customers, Qt::Key_A);                                  // another key: nothing
+        QCOMPARE(chosen.size(), 1);
+    }
+
+    void everyMenuHasItsMnemonic()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        QSet<QChar> keys;
+        for (QAction *action : menu.findChild<QMenuBar *>()->actions()) {
+            const QString text = action->text();
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(text));
+            const QChar key = text[amp + 1].toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(text));
+            keys.insert(key);
+        }
+        QCOMPARE(menu.findChild<QMenu *>(QStringLiteral("mnuFiles"))->title(), QStringLiteral("&Files"));
+    }
+
+    void aWebPageThatCannotOpenIsNamed()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        FakePlatform fake;
+        fake.web.result = false;
+        Platform platform = fake.platform();
+        StartMenu menu(folder, platform, {});
+        menu.findChild<QAction *>(QStringLiteral("mnuWebManual"))->trigger();
+        QCOMPARE(fake.messages.shown.size(), std::size_t(1));
+        QVERIFY(fake.messages.lastText().contains(fake.web.opened.value(0)));
+        QVERIFY(fake.messages.lastText().startsWith(QStringLiteral("No web browser could be opened")));
+        fake.web.result = true;
+        menu.findChild<QAction *>(QStringLiteral("mnuWebManual"))->trigger();
+        QCOMPARE(fake.messages.shown.size(), std::size_t(1));
+    }
+
+    void manualClosesWithEscapeAndEnter_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+    }
+    void manualClosesWithEscapeAndEnter()
+    {
+        QFETCH(int, key);
+        ManualWindow manual({});
+        manual.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&manual));
+        manual.activateWindow();
+        QTest::keyClick(manual.focusWidget() ? manual.focusWidget() : &manual, Qt::Key(key));
+        QVERIFY(!manual.isVisible());
     }
 
     void webPagesGoThroughTheShortcutFile()

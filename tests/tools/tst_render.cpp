@@ -1,13 +1,17 @@
 #include "core/textfile.h"
+#include "platform/instancelock.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
 #include "tools/samplegenerator.h"
 
 #include <QBuffer>
+#include <QDateTime>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <memory>
 
 class TestRender : public QObject
 {
@@ -106,6 +110,98 @@ private slots:
         // Blank forms carry no number.
         QCOMPARE(tool(render(root, QStringLiteral("blank"), root.path() + QStringLiteral("/c.pdf"))).status, 0);
         QCOMPARE(invoiceNumber(root), before + printed);
+    }
+
+    static QStringList snapshot(const QString &root)
+    {
+        QStringList out;
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            out.append(QStringLiteral("%1 %2 %3")
+                           .arg(info.filePath(), QString::number(info.size()),
+                                QString::number(info.lastModified().toMSecsSinceEpoch())));
+        }
+        out.sort();
+        return out;
+    }
+
+    void dryRunWritesNothingInTheDataFolder()
+    {
+        TestRoot root;
+        TestRoot outside;
+        generate(root);
+        // The narrative as the invoicing program left it.
+        root.write(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt"), "Left by the invoicer\r\n");
+        const QStringList before = snapshot(root.path());
+        const Run run = tool(render(root, QStringLiteral("invoice"), outside.path() + QStringLiteral("/a.pdf"))
+                             << QStringLiteral("--dry-run"));
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(snapshot(root.path()), before);
+        QCOMPARE(root.read(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt")),
+                 QByteArray("Left by the invoicer\r\n"));
+    }
+
+    void writingCommandsRefuseWhileTheProgramRuns()
+    {
+        TestRoot root;
+        generate(root);
+        auto program = std::make_unique<InstanceLock>(root.path());
+        QVERIFY(program->tryLock());
+        const qint64 number = invoiceNumber(root);
+        const QString refusal = QStringLiteral("The program is running on this data folder; close it first.");
+
+        Run run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/a.pdf")));
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+        QCOMPARE(invoiceNumber(root), number);
+        // Reading and trial printing go on beside the program.
+        run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/b.pdf"))
+                   << QStringLiteral("--dry-run"));
+        QCOMPARE(run.status, 0);
+        QVERIFY(tool({QStringLiteral("check"), root.path()}).status != 2);
+
+        // write, into a file of the folder or of a folder below it
+        const QByteArray services = root.read(QStringLiteral("/Services.txt"));
+        Run w;
+        {
+            QTextStream out(&w.out);
+            QTextStream err(&w.err);
+            QBuffer in;
+            in.setData("");
+            in.open(QIODevice::ReadOnly);
+            w.status = runDataTool({QStringLiteral("write"), root.file(QStringLiteral("/Services.txt"))}, out, err, in);
+        }
+        QCOMPARE(w.status, 2);
+        QVERIFY2(w.err.contains(refusal), qPrintable(w.err));
+        QCOMPARE(root.read(QStringLiteral("/Services.txt")), services);
+
+        // generate into a folder the program holds, even an empty one
+        TestRoot empty;
+        InstanceLock held(empty.path());
+        QVERIFY(held.tryLock());
+        run = tool({QStringLiteral("generate"), QStringLiteral("--root"), empty.path()});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+
+        // Once the program has ended, the tool writes again.
+        program.reset();
+        run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/c.pdf")));
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY(invoiceNumber(root) > number);
+    }
+
+    void countOutOfRangeNamesRender()
+    {
+        TestRoot root;
+        generate(root);
+        const Run run = tool(render(root, QStringLiteral("blank"), root.path() + QStringLiteral("/x.pdf"))
+                             << QStringLiteral("--count") << QStringLiteral("0"));
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith(QStringLiteral("dispatch-data render:")), qPrintable(run.err));
+        QVERIFY(run.err.contains(QStringLiteral("1 to 1000")));
+        const Run help = tool({QStringLiteral("render"), QStringLiteral("--help")});
+        QVERIFY((help.out + help.err).contains(QStringLiteral("at most 1000")));
     }
 
     void badRequestsAreRefused_data()

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/application.h"
+#include "platform/instancelock.h"
+
+#include <functional>
+#include <memory>
+
+// A started program: the data folder's lock, held for as long as the program runs, and the application.
+struct RunningProgram
+{
+    std::unique_ptr<InstanceLock> lock; // released after the application is gone
+    std::unique_ptr<Application> application;
+};
+
+// The program's start: takes the data folder's lock and runs the start-up sequence. When another copy runs
+// on the same folder, by whatever path it was named, says so and returns nothing, touching no file.
+// `prepare` runs on the application before its start (tests give their serial ports and quit handler).
+std::unique_ptr<RunningProgram> startProgram(const QString &dataRoot, Platform platform, const QString &executableName,
+                                             const QString &dataFolderNote = {},
+                                             const std::function<void(Application &)> &prepare = {},
+                                             const QString &lockFallbackFolder = {});

@@ -1,0 +1,106 @@
+// Boxes whose text goes into the data files take only what the files can hold, typed or pasted, and say
+// which character they refused.
+#include "core/cp1252.h"
+#include "core/validation.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/fieldfilter.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+class TestFieldFilter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstUnencodable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("plain") << QStringLiteral("Main St 12") << QString();
+        QTest::newRow("accents and the euro of the code page") << QStringLiteral("Caf\u00e9 \u20ac5 \u00fc") << QString();
+        QTest::newRow("typographic quotes and dashes") << QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026")
+                                                       << QString();
+        QTest::newRow("Polish L") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("\u0141");
+        QTest::newRow("Greek after a good start") << QStringLiteral("Alpha \u03b1") << QStringLiteral("\u03b1");
+        QTest::newRow("emoji: a surrogate pair, named whole")
+            << (QStringLiteral("ok ") + QString::fromUcs4(U"\U0001F600")) << QString::fromUcs4(U"\U0001F600");
+    }
+    void firstUnencodable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, first);
+        QCOMPARE(Cp1252::firstUnencodable(text), first);
+        QCOMPARE(Validation::unstorableText(text).has_value(), !first.isEmpty());
+        if (first.isEmpty())
+            QCOMPARE(Cp1252::decode(Cp1252::encode(text)), text); // stored exactly as typed
+    }
+
+    void typedAndPastedTextIsChecked_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("refused"); // empty: accepted
+        QTest::newRow("typed Polish L") << QStringLiteral("\u0141") << false << QStringLiteral("\u0141");
+        QTest::newRow("pasted text with a Cyrillic letter")
+            << QStringLiteral("Ivan \u0418vanov") << true << QStringLiteral("\u0418");
+        QTest::newRow("pasted emoji") << (QStringLiteral("Smile ") + QString::fromUcs4(U"\U0001F600")) << true
+                                      << QString::fromUcs4(U"\U0001F600");
+        QTest::newRow("typed en dash") << QStringLiteral("\u2013") << false << QString();
+        QTest::newRow("pasted curly quotes and ellipsis")
+            << QStringLiteral("\u2018Joe\u2019s\u2019 shop\u2026") << true << QString();
+    }
+    void typedAndPastedTextIsChecked()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, paste);
+        QFETCH(QString, refused);
+        FakeMessages messages;
+        QLineEdit edit;
+        FieldFilter::installStorable(&edit, messages);
+        edit.setText(QStringLiteral("Start "));
+        edit.show();
+        edit.setFocus();
+        edit.end(false);
+        if (paste) {
+            QApplication::clipboard()->setText(input);
+            edit.paste();
+        } else {
+            // Typed: one key whose text is the character, as a keyboard layout or input method sends it.
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, input);
+            QApplication::sendEvent(&edit, &press);
+        }
+        if (refused.isEmpty()) {
+            QCOMPARE(edit.text(), QStringLiteral("Start ") + input);
+            QVERIFY(messages.shown.empty());
+        } else {
+            QCOMPARE(edit.text(), QStringLiteral("Start "));
+            QTRY_VERIFY(!messages.shown.empty());
+            QVERIFY2(messages.lastText().contains(QStringLiteral("\"") + refused + QStringLiteral("\"")),
+                     qPrintable(messages.lastText()));
+        }
+    }
+
+    void multiLineBoxTakesBackTheChange()
+    {
+        FakeMessages messages;
+        QPlainTextEdit edit;
+        FieldFilter::guardStorable(&edit, messages);
+        edit.setPlainText(QStringLiteral("Furnace \u2013 noisy"));
+        QVERIFY(messages.shown.empty());
+        edit.insertPlainText(QStringLiteral(" \u0141"));
+        QCOMPARE(edit.toPlainText(), QStringLiteral("Furnace \u2013 noisy"));
+        QTRY_VERIFY(!messages.shown.empty());
+        QVERIFY(messages.lastText().contains(QStringLiteral("\u0141")));
+    }
+};
+
+QTEST_MAIN(TestFieldFilter)
+#include "tst_fieldfilter.moc"

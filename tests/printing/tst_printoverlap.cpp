@@ -1,0 +1,288 @@
+// Every document printed with the fonts of this machine: no two texts print over each other, no rule or
+// picture crosses a text. The layouts place their lines at fixed positions, so the real font metrics decide.
+#include "printing/blankformlayout.h"
+#include "printing/invoicelayout.h"
+#include "printing/reportlayout.h"
+#include "printing/serviceorderlayout.h"
+#include "printsamples.h"
+#include "testsupport.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+using Op = RecordingSurface::Op;
+using Kind = RecordingSurface::Kind;
+
+QFont realFont(const PrintFont &font)
+{
+    QFont f(font.name);
+    // One pixel per twip: a point is 20 twips.
+    f.setPixelSize(qMax(1, qRound(font.size * 20)));
+    f.setBold(font.bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+// The recording surface, measuring text with the real font as the printer does.
+class MeasuredSurface final : public RecordingSurface
+{
+protected:
+    double measureWidth(const PrintFont &font, const QString &text) const override
+    {
+        return QFontMetricsF(realFont(font)).horizontalAdvance(text);
+    }
+    double measureHeight(const PrintFont &font) const override { return QFontMetricsF(realFont(font)).height(); }
+};
+
+// Where a text's ink lies: from the left of its first visible character to the right of its last, from the
+// top of its capitals to the bottom of its descenders.
+struct Ink
+{
+    double left = 0, right = 0, top = 0, bottom = 0, baseline = 0;
+};
+
+Ink inkOf(const Op &op)
+{
+    const QFontMetricsF m(realFont(op.font));
+    const QString text = op.text;
+    const qsizetype first = text.size() - QString(text).remove(QRegularExpression(QStringLiteral("^\\s+"))).size();
+    const QString visible = text.trimmed();
+    Ink ink;
+    ink.left = op.x + m.horizontalAdvance(text.left(first));
+    ink.right = ink.left + m.horizontalAdvance(visible);
+    ink.baseline = op.y + m.ascent();
+    ink.top = ink.baseline - m.capHeight();
+    ink.bottom = ink.baseline + m.descent();
+    // Fill lines of underscores are all below the baseline.
+    if (visible.count(QLatin1Char('_')) == visible.size())
+        ink.top = ink.baseline;
+    return ink;
+}
+
+QString describe(const Op &op)
+{
+    return QStringLiteral("\"%1\" at (%2, %3) size %4").arg(op.text).arg(op.x).arg(op.y).arg(op.font.size);
+}
+
+// Every fault of one page, described.
+QStringList faultsOf(const MeasuredSurface &surface)
+{
+    QStringList faults;
+    const auto &ops = surface.ops();
+    constexpr double slack = 4; // twips: texts that merely touch do not overlap
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        const Op &a = ops[i];
+        if (a.kind != Kind::Text || a.text.trimmed().isEmpty())
+            continue;
+        const Ink ia = inkOf(a);
+        for (std::size_t j = i + 1; j < ops.size(); ++j) {
+            const Op &b = ops[j];
+            if (b.document != a.document || b.page != a.page)
+                continue;
+            if (b.kind == Kind::Text) {
+                if (b.text.trimmed().isEmpty())
+                    continue;
+                const Ink ib = inkOf(b);
+                if (ia.left < ib.right - slack && ib.left < ia.right - slack && ia.top < ib.bottom - slack &&
+                    ib.top < ia.bottom - slack)
+                    faults << QStringLiteral("page %1: %2 overlaps %3").arg(a.page).arg(describe(a), describe(b));
+            }
+        }
+        for (const Op &b : ops) {
+            if (b.document != a.document || b.page != a.page)
+                continue;
+            if (b.kind == Kind::Line || b.kind == Kind::Rect) {
+                // A box is its four sides.
+                std::vector<std::array<double, 4>> lines;
+                if (b.kind == Kind::Line)
+                    lines.push_back({b.x, b.y, b.x2, b.y2});
+                else
+                    lines = {{b.x, b.y, b.x2, b.y}, {b.x, b.y2, b.x2, b.y2}, {b.x, b.y, b.x, b.y2}, {b.x2, b.y, b.x2, b.y2}};
+                for (const auto &[x1, y1, x2, y2] : lines) {
+                    const bool crosses =
+                        y1 == y2 ? (y1 > ia.top + slack && y1 < ia.baseline - slack &&
+                                    std::min(x1, x2) < ia.right - slack && std::max(x1, x2) > ia.left + slack)
+                                 : (x1 > ia.left + slack && x1 < ia.right - slack &&
+                                    std::min(y1, y2) < ia.baseline - slack && std::max(y1, y2) > ia.top + slack);
+                    if (crosses)
+                        faults << QStringLiteral("page %1: a rule (%2, %3)-(%4, %5) strikes through %6")
+                                      .arg(a.page)
+                                      .arg(x1)
+                                      .arg(y1)
+                                      .arg(x2)
+                                      .arg(y2)
+                                      .arg(describe(a));
+                }
+            } else if (b.kind == Kind::Picture) {
+                if (ia.left < b.x2 && b.x < ia.right && ia.top < b.y2 && b.y < ia.bottom)
+                    faults << QStringLiteral("page %1: the logo covers %2").arg(a.page).arg(describe(a));
+            }
+        }
+        if (ia.left < 0 || ia.right > surface.pageWidth() + slack || ia.top < 0)
+            faults << QStringLiteral("page %1: %2 leaves the paper").arg(a.page).arg(describe(a));
+    }
+    return faults;
+}
+
+} // namespace
+
+class TestPrintOverlap : public QObject
+{
+    Q_OBJECT
+
+    TestRoot m_root;
+    QString m_logo;
+
+    DocumentInputs inputs(bool usaStyle, bool plainPaper, bool populate) const
+    {
+        DocumentInputs in = samplePrintInputs();
+        in.business = {"Northern Plumbing Heating and Air Conditioning Services",
+                       "12345 Industrial Parkway Building 7",
+                       "Suite 1200 Attention Accounts Dept",
+                       usaStyle ? "West Springfield Township" : "Kensington and Chelsea District",
+                       usaStyle ? "MA" : "Greater London, England",
+                       usaStyle ? "01089-4455" : "",
+                       "(413) 555-0100 ext 2233",
+                       "Licensed, Bonded and Insured #HVAC-99812",
+                       "www.northern-plumbing-heating.example.com"};
+        in.settings.usaAddressStyle = usaStyle;
+        in.settings.plainPaper = plainPaper;
+        in.settings.populate = populate;
+        in.settings.logoPath = m_logo;
+        in.settings.logoWidth = 1800;
+        in.settings.logoHeight = 1800;
+        in.settings.invoiceCopies = 2;
+        in.currentItems.clear();
+        for (int i = 1; i <= 8; ++i)
+            in.currentItems << QStringLiteral("Replacement Part Number %1 Heavy Duty Assembly Kit W%1").arg(i);
+        return in;
+    }
+
+    static SlipPrintValues longSlip(bool usaStyle)
+    {
+        SlipPrintValues s = sampleSlip(QStringLiteral("32767"), QStringLiteral("Assigned"), {});
+        s.acctNo = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
+        s.name = QStringLiteral("Bartholomew Maximilian Worthington-Fairweather III");
+        s.address1 = QStringLiteral("98765 Wildflower Meadow Boulevard West");
+        s.address2 = QStringLiteral("Apartment 4417 Building Q Rear Entrance");
+        s.city = usaStyle ? QStringLiteral("Rancho Santa Margarita Heights") : QStringLiteral("Hammersmith Borough");
+        s.state = usaStyle ? QStringLiteral("CA") : QString();
+        s.postalCode = usaStyle ? QStringLiteral("92688-1234") : QStringLiteral("Greater London W6 9XY England");
+        s.schedDate = QStringLiteral("12/31/2026");
+        s.schedTime = QStringLiteral("01:00 PM - 02:00 PM");
+        s.serviceRequired = QStringLiteral("The furnace makes a loud banging noise whenever the blower starts and "
+                                           "the thermostat display flickers; customer reports the pilot light "
+                                           "going out twice a day since the last storm, and a smell of gas near "
+                                           "the water heater in the basement utility room. ")
+                                .repeated(6);
+        return s;
+    }
+
+    void check(const PrintAction &action)
+    {
+        MeasuredSurface surface;
+        const PrintOutcome outcome = printJobs(surface, action);
+        QVERIFY(outcome.printed());
+        QVERIFY(!surface.opsOf(Kind::Text).empty());
+        const QStringList faults = faultsOf(surface);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        useTestSettingsStore();
+        const QFontInfo arial(QFont(QStringLiteral("Arial")));
+        if (!arial.family().contains(QStringLiteral("Arial")) &&
+            !arial.family().contains(QStringLiteral("Liberation Sans")))
+            QSKIP("neither Arial nor its metric-compatible Liberation Sans is installed (scripts/deps.sh)");
+        QImage picture(64, 64, QImage::Format_RGB32);
+        picture.fill(Qt::darkBlue);
+        m_logo = m_root.file(QStringLiteral("/logo.png"));
+        QVERIFY(picture.save(m_logo));
+    }
+
+    void documentsPrintClear_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<bool>("usaStyle");
+        QTest::addColumn<bool>("plainPaper");
+        for (const bool usa : {true, false}) {
+            for (const bool plain : {true, false}) {
+                const QString style = QStringLiteral("%1, %2").arg(usa ? "USA" : "international",
+                                                                    plain ? "plain paper" : "remittance slip");
+                for (const char *document : {"invoice", "blank invoice", "blank form"})
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(document, style)))
+                        << QString::fromLatin1(document) << usa << plain;
+            }
+            const QString style = usa ? QStringLiteral("USA") : QStringLiteral("international");
+            for (const char *document : {"service order", "slip report", "logo sample"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(document, style)))
+                    << QString::fromLatin1(document) << usa << true;
+        }
+    }
+
+    void documentsPrintClear()
+    {
+        QFETCH(QString, document);
+        QFETCH(bool, usaStyle);
+        QFETCH(bool, plainPaper);
+        TestRoot root;
+        const SlipPrintValues slip = longSlip(usaStyle);
+        if (document == QLatin1String("invoice")) {
+            check(invoiceAction(inputs(usaStyle, plainPaper, true), root.folder(), {slip}, 2147483000));
+        } else if (document == QLatin1String("blank invoice")) {
+            check(invoiceAction(inputs(usaStyle, plainPaper, false), root.folder(), {slip}, 1));
+        } else if (document == QLatin1String("blank form")) {
+            check(blankFormsAction(inputs(usaStyle, plainPaper, true), 1));
+        } else if (document == QLatin1String("service order")) {
+            check(serviceOrderAction(inputs(usaStyle, plainPaper, true), root.folder(), {slip}));
+        } else if (document == QLatin1String("slip report")) {
+            std::vector<SlipReportRow> rows;
+            for (int r = 0; r < 40; ++r)
+                rows.push_back({QStringLiteral("32767"), QStringLiteral("Emergency"),
+                                QStringLiteral("Christopher Montgomery-Alexander"), QStringLiteral("In Progress"),
+                                slip.name, QStringLiteral("12/31/2026"), QStringLiteral("12/31/2026 01:00 PM - 02:00 PM")});
+            check(slipReportAction(inputs(usaStyle, plainPaper, true), rows));
+        } else {
+            check(logoSampleAction(inputs(usaStyle, plainPaper, true)));
+        }
+    }
+
+    // The check itself finds what it is meant to find.
+    void overlapsAreFound()
+    {
+        MeasuredSurface surface;
+        surface.SetupPrinter(QStringLiteral("Portrait"), true);
+        surface.SetPrintPosition(1, 1);
+        surface.printOnLine(QStringLiteral("AMOUNT ENCLOSED"));
+        surface.SetPrintPosition(1.5, 1);
+        surface.print(QStringLiteral("01089"));
+        QCOMPARE(faultsOf(surface).size(), 1);
+
+        MeasuredSurface ruled;
+        ruled.SetupPrinter(QStringLiteral("Portrait"), true);
+        ruled.SetPrintPosition(1, 1);
+        ruled.print(QStringLiteral("PRE-TAX TOTAL"));
+        ruled.drawLine(inches(0.5), inches(1) + 120, inches(4), inches(1) + 120, 0);
+        QCOMPARE(faultsOf(ruled).size(), 1);
+        // A text on its rule, and the next line below it, are clear.
+        MeasuredSurface clear;
+        clear.SetupPrinter(QStringLiteral("Portrait"), true);
+        clear.SetPrintPosition(1, 1);
+        clear.print(QStringLiteral("Charge"));
+        clear.print(QStringLiteral("Charge"));
+        clear.drawLine(inches(0.5), clear.currentY(), inches(4), clear.currentY(), 0);
+        QVERIFY2(faultsOf(clear).isEmpty(), qPrintable(faultsOf(clear).join('\n')));
+    }
+};
+
+QTEST_MAIN(TestPrintOverlap)
+#include "tst_printoverlap.moc"
