@@ -67,7 +67,8 @@ void Application::reportDiskError(const QString &message)
 void Application::start()
 {
     const QString title = m_state.folder.executableName();
-    if (const auto note = m_state.slipCounter.load(m_state.folder))
+    if (const auto note =
+            m_state.slipCounter.load(m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }))
         m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);

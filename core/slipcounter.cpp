@@ -37,7 +37,7 @@ std::optional<qint16> SlipCounter::parse(const QByteArray &bytes)
     return qint16(whole);
 }
 
-std::optional<QString> SlipCounter::load(const DataFolder &folder)
+std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::function<int()> &highestUsed)
 {
     m_next = kDefault;
     if (!folder.fileExists(kFile))
@@ -50,6 +50,10 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder)
     const QString backup = DataFolder::backupPathOf(kFile);
     const auto fromBackup = folder.fileSize(backup) >= 0 ? parse(folder.readAll(backup)) : std::nullopt;
     m_next = fromBackup.value_or(kDefault);
+    const int used = highestUsed ? highestUsed() : 0;
+    const bool followsUsed = used >= m_next;
+    if (followsUsed)
+        m_next = qint16(std::min<int>(used + 1, kLast));
     try {
         folder.writeFile(kFile, TextWriter().writeValues({int(m_next)}).bytes());
     } catch (...) {
@@ -58,7 +62,9 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder)
     return QStringLiteral("The file SlipNo.txt does not hold a Slip Number from 1 to %1%2.\r\n"
                           "The next Service Slip gets the number %3.")
         .arg(kLast)
-        .arg(fromBackup ? QStringLiteral("; the number of its Backup copy is used") : QString())
+        .arg(followsUsed  ? QStringLiteral("; the number after the highest Slip Number in use is taken")
+             : fromBackup ? QStringLiteral("; the number of its Backup copy is used")
+                          : QString())
         .arg(m_next);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class DataFolder;
@@ -24,9 +25,10 @@ public:
     static std::optional<qint16> parse(const QByteArray &bytes);
 
     // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none. A file that holds no
-    // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000;
-    // the number is then written back and the returned note tells the user which number the next slip gets.
-    std::optional<QString> load(const DataFolder &folder);
+    // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000,
+    // but never to a number at or below highestUsed() (the highest slip number stored, asked only then); the
+    // number is then written back and the returned note tells the user which number the next slip gets.
+    std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {});
     // Writes /SlipNo.txt (its Backup copy goes, as with every settings file).
     void save(const DataFolder &folder) const;
     // After a slip was stored under next(): one up, saved at once. Refused (DiskError untouched) at the end.

@@ -4,13 +4,28 @@
 #include "core/diskerror.h"
 #include "core/recordlayout.h"
 
+#include <QDirIterator>
+#include <QHash>
+
 namespace {
 
-// One folder under /AuxFiles for each account, with its six AuxFile folders. Names are looked up through the
-// data folder's listing of /AuxFiles, which it keeps current as it adds folders: a large customer file starts
-// without listing the growing folder again for each new name.
+// One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once, and
+// each account's folder once, so that a start with every folder in place only reads; the folders that are
+// missing are made through the data folder, whose kept listing spares a search of the growing folder for
+// each new name.
 void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers, const Startup::Progress &progress)
 {
+    auto listing = [](const QString &full) {
+        QHash<QString, QString> names; // case-folded -> as on disk
+        QDirIterator it(full, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            names.insert(it.fileName().toCaseFolded(), it.fileName());
+        }
+        return names;
+    };
+    const QString auxFull = folder.path(QStringLiteral("/AuxFiles"));
+    QHash<QString, QString> accounts = listing(auxFull);
     const int total = int(accountNumbers.size());
     int done = 0;
     for (const QString &number : accountNumbers) {
@@ -20,10 +35,21 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
         const auto name = accountFileName(number);
         if (!name)
             continue; // such an account has no folder of its own; the customer screen says why
-        const QString base = QStringLiteral("/AuxFiles/") + *name;
-        folder.makeFolder(base);
-        for (int n = 0; n <= 5; ++n)
-            folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(n));
+        const QString folded = name->toCaseFolded();
+        const auto existing = accounts.constFind(folded);
+        const bool present = existing != accounts.constEnd();
+        const QString base = QStringLiteral("/AuxFiles/") + (present ? *existing : *name);
+        if (!present) {
+            folder.makeFolder(base);
+            accounts.insert(folded, *name);
+        }
+        const QHash<QString, QString> inside =
+            present ? listing(auxFull + QLatin1Char('/') + *existing) : QHash<QString, QString>();
+        for (int n = 0; n <= 5; ++n) {
+            const QString sub = QStringLiteral("AuxFile") + QString::number(n);
+            if (!inside.contains(sub.toCaseFolded()))
+                folder.makeFolder(base + QLatin1Char('/') + sub);
+        }
     }
     if (progress)
         progress(total, total);

@@ -6,7 +6,9 @@
 #include "dispatch/slipvalues.h"
 
 #include <QSet>
+#include <set>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -46,14 +48,18 @@ std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder)
     std::vector<std::pair<int, int>> found;
     if (folder.fileSize(SlipFiles::kActive) < 0 || folder.fileSize(SlipFiles::kCompleted) < 0)
         return found;
-    QSet<int> completed;
+    // A slip is known by its number, the moment it was received and its account: a number alone may come
+    // again after the counter was set back in the setup screen, and that is another job.
+    auto identity = [](const Record &r) {
+        return std::tuple(r.int16(SlipField::SlipNo), r.real(SlipField::DateReceived), r.text(SlipField::AcctNo));
+    };
+    std::set<decltype(identity(std::declval<Record>()))> completed;
     for (const Record &r : folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout()))
-        completed.insert(r.int16(SlipField::SlipNo));
+        completed.insert(identity(r));
     const std::vector<Record> active = LoadActiveSlips(folder);
     for (std::size_t i = 0; i < active.size(); ++i) {
-        const int number = active[i].int16(SlipField::SlipNo);
-        if (active[i].text(SlipField::Status) == SlipValues::kComplete && completed.contains(number))
-            found.emplace_back(int(i) + 1, number);
+        if (completed.count(identity(active[i])))
+            found.emplace_back(int(i) + 1, active[i].int16(SlipField::SlipNo));
     }
     return found;
 }
@@ -77,6 +83,16 @@ std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder)
     }
     folder.replaceRecords(SlipFiles::kActive, kept);
     return numbers;
+}
+
+int HighestSlipNumber(const DataFolder &folder)
+{
+    int highest = 0;
+    for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+        for (const Record &r : folder.readRecords(file, serviceSlipLayout()))
+            highest = std::max<int>(highest, r.int16(SlipField::SlipNo));
+    }
+    return highest;
 }
 
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows)

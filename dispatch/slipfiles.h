@@ -31,12 +31,16 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 // stored first, so that a failure in between leaves a slip in both files rather than in neither.
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
 
-// A save of the board cut short between its two steps leaves a completed slip in both files. Removes from
-// /ServiceSlips.txt every slip with status "Complete" whose number is also in /CompletedServiceSlips.txt;
-// returns the numbers removed (none when nothing was left behind, and then nothing is written).
+// A save of the board cut short between its two steps leaves a completed slip in both files: the completed
+// file holds it as the board had it, the active file as it was before. Removes from /ServiceSlips.txt every
+// slip that is also in /CompletedServiceSlips.txt (the same number, moment received and account, whatever
+// its status); returns the numbers removed (none when nothing was left behind, and then nothing is written).
 std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder);
 // The same pairs, only found: (record in /ServiceSlips.txt from 1, slip number).
 std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder);
+
+// The highest slip number in the three slip files; 0 when there is no slip.
+int HighestSlipNumber(const DataFolder &folder);
 
 // Replaces /ServiceSlips.txt with the unmarked rows, whatever their status.
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows);

@@ -149,6 +149,8 @@ private:
         const auto fromBackup =
             QFileInfo(m_folder.path(backup)).isFile() ? SlipCounter::parse(m_folder.readAll(backup)) : std::nullopt;
         m_counter = fromBackup.value_or(SlipCounter::kDefault);
+        if (const int used = HighestSlipNumber(m_folder); used >= m_counter)
+            m_counter = qint16(std::min<int>(used + 1, SlipCounter::kLast));
         report(QStringLiteral("SlipNo.txt"), 0,
                QStringLiteral("holds %1, not a slip number from 1 to %2; the program will use %3%4")
                    .arg(quoted(TextReader(bytes).readText()))

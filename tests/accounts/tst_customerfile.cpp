@@ -76,6 +76,50 @@ private slots:
         QCOMPARE(got.join(' '), s[2]);
     }
 
+    // Every criterion searches its own field: a word inside it, and a word that ends at the field's last byte.
+    void searchEachField_data()
+    {
+        QTest::addColumn<int>("criterion");
+        QTest::addColumn<int>("field");
+        QTest::newRow("account number") << int(CustomerCriterion::AcctNo) << int(AcctNo);
+        QTest::newRow("address 1") << int(CustomerCriterion::Address1) << int(Address1);
+        QTest::newRow("address 2") << int(CustomerCriterion::Address2) << int(Address2);
+        QTest::newRow("city") << int(CustomerCriterion::City) << int(City);
+        QTest::newRow("state") << int(CustomerCriterion::State) << int(State);
+        QTest::newRow("address 4") << int(CustomerCriterion::Address4) << int(Address4);
+        QTest::newRow("telephone") << int(CustomerCriterion::Telephone) << int(Telephone);
+        QTest::newRow("last name") << int(CustomerCriterion::LastName) << int(LastName);
+        QTest::newRow("name") << int(CustomerCriterion::Name) << int(Name);
+    }
+    void searchEachField()
+    {
+        QFETCH(int, criterion);
+        QFETCH(int, field);
+        const int width = customerLayout().size(field);
+        QVERIFY(width >= 2);
+        // Record 1 holds "QW" inside the field; record 2 fills the field to its last byte, ending in "ZX";
+        // record 3 holds both words in every other field.
+        Record inside = newCustomerRecord(), atEnd = newCustomerRecord(), elsewhere = newCustomerRecord();
+        inside.setText(AcctNo, "R1"), atEnd.setText(AcctNo, "R2"), elsewhere.setText(AcctNo, "R3");
+        inside.setText(field, width > 3 ? "aQWa" : "QW");
+        atEnd.setText(field, QString(width - 2, 'a') + "ZX");
+        for (int f = 0; f < customerLayout().fieldCount(); ++f) {
+            if (f != field && f != AcctNo && customerLayout().size(f) >= 4 &&
+                customerLayout().fieldSpec(f).kind == FieldKind::Text)
+                elsewhere.setText(f, "QWZX");
+        }
+        TestRoot root;
+        root.write(CustomerFile::kPath, inside.bytes() + atEnd.bytes() + elsewhere.bytes());
+        auto found = [&](const QString &text) {
+            QStringList numbers;
+            for (const CustomerMatch &m : SearchCustomers(root.folder(), CustomerCriterion(criterion), text))
+                numbers.append(m.recordNumber);
+            return numbers.join(' ');
+        };
+        QCOMPARE(found("qw"), QString("1"));
+        QCOMPARE(found("zx"), QString("2"));
+    }
+
     void deletion()
     {
         // record, account number on screen, then the records left, the count and the record shown

@@ -1,8 +1,11 @@
 #include "app/application.h"
 #include "app/programstart.h"
+#include "core/diskerror.h"
 #include "core/screens/startmenu.h"
 #include "core/startup.h"
 #include "core/textfile.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/instancelock.h"
@@ -122,7 +125,13 @@ private slots:
         TestRoot root;
         const QStringList accounts = {QStringLiteral("1001"), QStringLiteral("ACME 01"), QStringLiteral("../escape")};
         const DataFolder folder = root.folder();
-        Startup::createFolderTree(folder, QDate(2026, 1, 1), accounts);
+        QList<QPair<int, int>> progress;
+        Startup::createFolderTree(folder, QDate(2026, 1, 1), accounts, [&](int done, int total) {
+            progress.append({done, total});
+        });
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.front(), (QPair<int, int>(0, 3)));
+        QCOMPARE(progress.back(), (QPair<int, int>(3, 3)));
         const QStringList first = treeOf(root.path());
         for (const QString &acct : {QStringLiteral("1001"), QStringLiteral("ACME 01")}) {
             for (int n = 0; n <= 5; ++n)
@@ -134,6 +143,51 @@ private slots:
         QVERIFY(second.contains(QStringLiteral("2026/")));
         second.removeAll(QStringLiteral("2027/"));
         QCOMPARE(second, first);
+    }
+
+    // What a crash or a kill left behind is put right at the next start, and said where the user must know:
+    // temporaries of earlier runs go, a completed slip still on the board leaves the board, a counter file
+    // without a number gives way to 1000.
+    void startRepairsWhatACrashLeft()
+    {
+        TestRoot root;
+        auto slip = [](int number, const QString &status) {
+            Record r(serviceSlipLayout());
+            r.setInt16(SlipField::SlipNo, qint16(number));
+            r.setText(SlipField::Status, status);
+            return r;
+        };
+        AppendSlip(root.folder(), slip(1001, QStringLiteral("Open")));
+        AppendSlip(root.folder(), slip(1002, QStringLiteral("Open")));
+        DataFolder failing = root.folder();
+        failing.setFaultHook([](const char *step, const QString &path) {
+            if (QByteArray(step) == "rename" && path.endsWith(QLatin1String("/ServiceSlips.txt")))
+                throw DiskError(QStringLiteral("power cut"));
+        });
+        const std::vector<Record> board = {slip(1001, QStringLiteral("Open")), slip(1002, QStringLiteral("Complete"))};
+        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(failing, board));
+        QCOMPARE(CompletedLeftOnBoard(root.folder()).size(), std::size_t(1));
+        const QString leftover = QStringLiteral("/ServiceSlips.txt.abc123.vdtmp");
+        root.write(leftover, "half a rewrite");
+        QFile old(root.file(leftover));
+        QVERIFY(old.open(QIODevice::ReadWrite));
+        QVERIFY(old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        old.close();
+        root.write(QStringLiteral("/SlipNo.txt"), "-5\r\n");
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.start();
+        QVERIFY(!root.exists(leftover));
+        QCOMPARE(int(app.state().slipCounter.next()), 1000);
+        const auto onBoard = LoadActiveSlips(root.folder());
+        QCOMPARE(onBoard.size(), std::size_t(1));
+        QCOMPARE(onBoard.front().int16(SlipField::SlipNo), qint16(1001));
+        QCOMPARE(root.folder().readRecords(SlipFiles::kCompleted, serviceSlipLayout()).size(), std::size_t(1));
+        QVERIFY(fake.messages.texts().join('|').contains(QStringLiteral("Service Slip 1002 was already")));
+        QVERIFY2(
+            fake.messages.texts().join('|').contains(QStringLiteral("The next Service Slip gets the number 1000.")),
+            qPrintable(fake.messages.texts().join('|')));
     }
 
     void startReadsTheAccountsOfTheCustomerFile()

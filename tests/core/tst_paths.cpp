@@ -2,7 +2,20 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+// Sets a folder's modification time, as a change made by another program at that moment would.
+void setFolderTime(const QString &folder, long seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0) == 0);
+}
+} // namespace
 
 class TestPaths : public QObject
 {
@@ -19,6 +32,31 @@ private slots:
         // A new name keeps the letters the program gives it, under the existing folder's real name.
         QCOMPARE(folder.path(QStringLiteral("/AUXFILES/New.txt")), root.path() + QStringLiteral("/AuxFiles/New.txt"));
         QCOMPARE(folder.readAll(QStringLiteral("/auxfiles/acme 01/auxfile0/notes.txt")), QByteArray("x"));
+    }
+
+    // Names are looked up in a listing kept per folder: a name another program adds is found once the folder
+    // has changed, and a folder that has not changed is not listed again for every new name.
+    void listingFollowsTheFolder()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        setFolderTime(root.path(), 1000000000);
+        QCOMPARE(folder.path(QStringLiteral("/notes.txt")), root.path() + QStringLiteral("/notes.txt"));
+
+        root.write(QStringLiteral("/NOTES.TXT"), "x");
+        setFolderTime(root.path(), 1000000000); // as if the folder had not changed: the kept listing stands
+        QCOMPARE(folder.path(QStringLiteral("/notes.txt")), root.path() + QStringLiteral("/notes.txt"));
+
+        setFolderTime(root.path(), 1000000001); // it changed: listed again
+        QCOMPARE(folder.path(QStringLiteral("/notes.txt")), root.path() + QStringLiteral("/NOTES.TXT"));
+
+        // What the program adds itself is known at once, whatever the folder's time.
+        folder.makeFolder(QStringLiteral("/Archive"));
+        folder.writeFile(QStringLiteral("/Archive/Old.txt"), "o");
+        QCOMPARE(folder.readAll(QStringLiteral("/ARCHIVE/old.TXT")), QByteArray("o"));
+        folder.renameFile(QStringLiteral("/archive/OLD.txt"), QStringLiteral("/Archive/Older.txt"));
+        QCOMPARE(folder.path(QStringLiteral("/archive/OLDER.TXT")), root.path() + QStringLiteral("/Archive/Older.txt"));
+        QCOMPARE(folder.fileSize(QStringLiteral("/archive/old.txt")), qint64(-1));
     }
 
     void makeFolderLeavesWhatExists()

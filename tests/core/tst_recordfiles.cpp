@@ -129,6 +129,21 @@ private slots:
         QCOMPARE(Cp1252::encode(Cp1252::decode(all)), all);
     }
 
+    // The 32 bytes where the code page differs from Latin-1, each against the published table (0x81, 0x8D,
+    // 0x8F, 0x90 and 0x9D are undefined and stay the control of the same value).
+    void codePageHighBytesMatchTheTable()
+    {
+        static const char16_t table[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                           0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+        for (int i = 0; i < 32; ++i) {
+            const QByteArray byte(1, char(0x80 + i));
+            QCOMPARE(Cp1252::decode(byte), QString(QChar(table[i])));
+            QCOMPARE(Cp1252::encode(QString(QChar(table[i]))), byte);
+        }
+    }
+
     void recordCountRoundsHalfToEven_data()
     {
         QTest::addColumn<qint64>("bytes");
@@ -192,6 +207,47 @@ private slots:
         QVERIFY(second.has_value());
         QCOMPARE(second->text(0), QStringLiteral("def"));
         QVERIFY(!folder.readRecord(QStringLiteral("/F.txt"), small(), 3).has_value());
+    }
+
+    // An append goes at record count + 1: a file that ends in less than half a record (the record count
+    // rounds it away) gets the new record over that rest, in line with the others.
+    void appendAfterAPartialRecordStaysAligned()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), smallBytes({{"one", 1}, {"two", 2}}) + "x");
+        folder.appendRecord(QStringLiteral("/F.txt"), smallRecord(QStringLiteral("thr"), 3));
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), smallBytes({{"one", 1}, {"two", 2}, {"thr", 3}}));
+    }
+
+    // Writing beyond the end fills the records in between with zeroes, not with blanks or nothing.
+    void writeBeyondTheEndFillsTheGapWithZeroedRecords()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), smallBytes({{"one", 1}}));
+        folder.writeRecord(QStringLiteral("/F.txt"), 4, smallRecord(QStringLiteral("fou"), 4));
+        const int length = small().length();
+        QCOMPARE(root.read(QStringLiteral("/F.txt")),
+                 smallBytes({{"one", 1}}) + QByteArray(2 * length, '\0') + smallBytes({{"fou", 4}}));
+    }
+
+    // The Backup copy goes before the file: a failure between the two must not leave a copy that brings the
+    // deleted file back.
+    void deleteWithBackupRemovesTheCopyFirst()
+    {
+        TestRoot root;
+        DataFolder folder = root.folder();
+        root.write(QStringLiteral("/G.txt"), "g");
+        root.write(QStringLiteral("/Backup/G.txt"), "g");
+        int deletes = 0;
+        folder.setFaultHook([&](const char *name, const QString &) {
+            if (QByteArray(name) == "delete" && ++deletes == 2)
+                throw DiskError(QStringLiteral("simulated crash"));
+        });
+        QVERIFY_THROWS_EXCEPTION(DiskError, folder.deleteWithBackup(QStringLiteral("/G.txt")));
+        QVERIFY(!root.exists(QStringLiteral("/Backup/G.txt")));
+        QVERIFY(root.exists(QStringLiteral("/G.txt")));
     }
 
     void rewritingWithoutTheSecondOfThree()

@@ -79,6 +79,8 @@ private slots:
                                           << Tweak([](Settings &s) { s.invoiceCopies = 2; });
         QTest::newRow("logo 3000 by 2000")
             << "/LogoSettings.txt" << QByteArray("3000,2000\r\n") << Tweak([](Settings &s) { s.logoHeight = 2000; });
+        QTest::newRow("logo at the largest size")
+            << "/LogoSettings.txt" << QByteArray("2880,2880.5\r\n") << Tweak([](Settings &s) { s.logoWidth = 2880; });
         QTest::newRow("logo size as text") << "/LogoSettings.txt" << QByteArray("\"900.5\",\"800\"")
                                            << Tweak([](Settings &s) { s.logoWidth = 900.5, s.logoHeight = 800; });
         QTest::newRow("port unreadable") << "/Phone.txt" << QByteArray("#TRUE#\r\nCOM\r\n")

@@ -23,6 +23,10 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("negative integer") << TextWriter().writeValues({-12}).bytes() << QByteArray("-12\r\n");
         QTest::newRow("fraction") << TextWriter().writeValues({1440.5}).bytes() << QByteArray("1440.5\r\n");
+        QTest::newRow("seven significant digits")
+            << TextWriter().writeValues({1234567.25}).bytes() << QByteArray("1234567.25\r\n");
+        QTest::newRow("large whole number")
+            << TextWriter().writeValues({98765432.0}).bytes() << QByteArray("98765432\r\n");
         QTest::newRow("whole single") << TextWriter().writeValues({1440.0f}).bytes() << QByteArray("1440\r\n");
         QTest::newRow("false") << TextWriter().writeValues({false}).bytes() << QByteArray("#FALSE#\r\n");
         QTest::newRow("quote kept as it is")

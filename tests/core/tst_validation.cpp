@@ -112,7 +112,7 @@ private slots:
     {
         for (const QString yes : {" 123 ", "-1,200.5", "2E3"})
             QVERIFY2(isNumeric(yes), qPrintable(yes));
-        for (const QString no : {"", ".", "12AB", "12-3", ",5"})
+        for (const QString no : {"", ".", "12AB", "12-3", ",5", "2E", "2E+", "E3"})
             QVERIFY2(!isNumeric(no), qPrintable(no));
         QVERIFY(!telephoneStructureError("555-123-4567"));
         for (const QString bad : {"555-12AB", "", "555-1234 x"})

@@ -97,6 +97,86 @@ private slots:
         QCOMPARE(files(root), "- | -");
     }
 
+    // A save of the board cut short after the completed slips were stored: the slip is in both files until
+    // the next start takes it off the board, once.
+    void completedSlipLeftOnTheBoard()
+    {
+        TestRoot root;
+        AppendSlip(root.folder(), slip("1"));
+        AppendSlip(root.folder(), slip("2"));
+        root.write(SlipFiles::kCompleted, slip("7 Complete").bytes());
+        DataFolder failing = root.folder();
+        failing.setFaultHook([](const char *step, const QString &path) {
+            if (QByteArray(step) == "write" && path.endsWith("ServiceSlips.txt") && !path.contains("Completed"))
+                throw DiskError("power cut");
+        });
+        const std::vector<Record> board = {slip("1"), slip("2 Complete")};
+        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(failing, board));
+        QCOMPARE(files(root), "1 2 | 7 2");
+        // Slip 7 again, received at another moment (the counter was set back): another job, which stays.
+        Record again = slip("7 Complete");
+        again.setReal(SlipField::DateReceived, 46000.5);
+        AppendSlip(root.folder(), again);
+        QCOMPARE(CompletedLeftOnBoard(root.folder()), (std::vector<std::pair<int, int>>{{2, 2}}));
+        QCOMPARE(RemoveCompletedLeftOnBoard(root.folder()), std::vector<int>{2});
+        QCOMPARE(files(root), "1 7 | 7 2");
+        QVERIFY(RemoveCompletedLeftOnBoard(root.folder()).empty());
+        QCOMPARE(files(root), "1 7 | 7 2");
+    }
+
+    // A counter file that holds no slip number never hands out 0 or a negative number.
+    void damagedCounterFile_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("backup"); // empty: no Backup copy
+        QTest::addColumn<int>("next");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("a number") << QByteArray("1005\r\n") << QByteArray() << 1005 << false;
+        QTest::newRow("text") << QByteArray("abc\r\n") << QByteArray() << 1000 << true;
+        QTest::newRow("negative") << QByteArray("-5\r\n") << QByteArray() << 1000 << true;
+        QTest::newRow("zero") << QByteArray("0\r\n") << QByteArray() << 1000 << true;
+        QTest::newRow("empty line") << QByteArray("\r\n") << QByteArray() << 1000 << true;
+        QTest::newRow("beyond the series") << QByteArray("40000\r\n") << QByteArray() << 1000 << true;
+        QTest::newRow("the Backup copy holds one") << QByteArray("abc\r\n") << QByteArray("1234\r\n") << 1234 << true;
+        QTest::newRow("the Backup copy too is damaged") << QByteArray("-5") << QByteArray("x") << 1000 << true;
+    }
+    void damagedCounterFile()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, backup);
+        QFETCH(int, next);
+        QFETCH(bool, noted);
+        TestRoot root;
+        root.write("/SlipNo.txt", stored);
+        if (!backup.isEmpty())
+            root.write("/Backup/SlipNo.txt", backup);
+        SlipCounter counter;
+        const auto note = counter.load(root.folder());
+        QCOMPARE(int(counter.next()), next);
+        QCOMPARE(note.has_value(), noted);
+        if (!noted)
+            return;
+        QVERIFY2(note->contains(QString("gets the number %1.").arg(next)), qPrintable(*note));
+        // Said once: the number is written back, and the next start is quiet.
+        QVERIFY(!SlipCounter().load(root.folder()).has_value());
+        QCOMPARE(SlipCounter::parse(root.read("/SlipNo.txt")).value_or(0), qint16(next));
+        counter.set(0);
+        QVERIFY(counter.refusal().has_value());
+    }
+
+    // Falling back to 1000 must not hand out a number a stored slip already has.
+    void damagedCounterFollowsTheSlipsInUse()
+    {
+        TestRoot root;
+        root.write("/SlipNo.txt", "abc\r\n");
+        root.write(SlipFiles::kCompleted, slip("1002 Complete").bytes() + slip("1207 Complete").bytes());
+        AppendSlip(root.folder(), slip("1100"));
+        SlipCounter counter;
+        const auto note = counter.load(root.folder(), [&] { return HighestSlipNumber(root.folder()); });
+        QCOMPARE(int(counter.next()), 1208);
+        QVERIFY(note.value_or("").contains("gets the number 1208."));
+    }
+
     void slotBooking_data()
     {
         QTest::addColumn<QString>("slot"); // assignment date time skip
@@ -104,6 +184,7 @@ private slots:
         QTest::newRow("same slot") << "Bob 3/9/2026 08:00 0" << true;
         QTest::newRow("own record skipped") << "Bob 3/9/2026 08:00 2" << false;
         QTest::newRow("other time") << "Bob 3/9/2026 09:00 0" << false;
+        QTest::newRow("other day") << "Bob 3/10/2026 08:00 0" << false;
         QTest::newRow("case counts") << "bob 3/9/2026 08:00 0" << false;
         QTest::newRow("\"0\" and \"None\" match too") << "Ann 0 None 3" << true;
     }

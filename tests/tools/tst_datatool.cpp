@@ -107,6 +107,11 @@ enum Fault {
     DuplicateAccount,
     OrphanAccountFile,
     MissingSlipCounter,
+    DamagedSlipCounter,
+    AccountsDifferingInCase,
+    ControlCharacterInAccount,
+    CompletedLeftOnBoard,
+    LeftoverTemporary,
 };
 
 void plant(const TestRoot &root, Fault fault)
@@ -167,6 +172,32 @@ void plant(const TestRoot &root, Fault fault)
     }
     case MissingSlipCounter:
         QFile::remove(root.file(QStringLiteral("/SlipNo.txt")));
+        return;
+    case DamagedSlipCounter:
+        root.write(QStringLiteral("/SlipNo.txt"), "abc\r\n");
+        return;
+    case AccountsDifferingInCase:
+    case ControlCharacterInAccount: {
+        auto customers = recordsOf(root, QStringLiteral("/CustomerData.txt"), customerLayout());
+        Record added = customers[0];
+        if (fault == AccountsDifferingInCase) {
+            added.setText(CustomerField::AcctNo, QStringLiteral("OK-1001"));
+            customers.push_back(added);
+            added.setText(CustomerField::AcctNo, QStringLiteral("ok-1001"));
+        } else {
+            added.setText(CustomerField::AcctNo, QStringLiteral("A\nB\rC\x1b"));
+        }
+        customers.push_back(added);
+        storeRecords(root, QStringLiteral("/CustomerData.txt"), customers);
+        return;
+    }
+    case CompletedLeftOnBoard: {
+        auto completed = recordsOf(root, QStringLiteral("/CompletedServiceSlips.txt"), serviceSlipLayout());
+        slips.push_back(completed.front());
+        break;
+    }
+    case LeftoverTemporary:
+        root.write(QStringLiteral("/CustomerData.txt.1f2e3d.vdtmp"), "half");
         return;
     }
     storeRecords(root, active, slips);
@@ -491,6 +522,23 @@ private slots:
             << int(OrphanAccountFile) << QStringLiteral("VIActiveAccounts/99999.txt: no customer has") << 1;
         QTest::newRow("missing slip counter")
             << int(MissingSlipCounter) << QStringLiteral("SlipNo.txt: is missing") << -1;
+        QTest::newRow("slip counter that is no number, reported once")
+            << int(DamagedSlipCounter) << QStringLiteral("SlipNo.txt: holds \"abc\", not a slip number") << 1;
+        QTest::newRow("account numbers differing in letter case")
+            << int(AccountsDifferingInCase)
+            << QStringLiteral("CustomerData.txt record 42: account number \"ok-1001\" differs from \"OK-1001\" of "
+                              "record 41 only in letter case")
+            << 1;
+        QTest::newRow("control characters escaped, one line")
+            << int(ControlCharacterInAccount)
+            << QStringLiteral("CustomerData.txt record 41: The account number \"A\\x0aB\\x0dC\\x1b\" cannot be used")
+            << 1;
+        QTest::newRow("completed slip still on the board")
+            << int(CompletedLeftOnBoard) << QStringLiteral("is also in CompletedServiceSlips.txt") << -1;
+        QTest::newRow("temporary file of an interrupted write")
+            << int(LeftoverTemporary)
+            << QStringLiteral("CustomerData.txt.1f2e3d.vdtmp: a temporary file left by an interrupted write (4 bytes)")
+            << 1;
     }
 
     void checkReportsPlantedFault()
