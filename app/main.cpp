@@ -1,6 +1,6 @@
 #include "app/application.h"
-#include "core/clock.h"
 #include "app/programstart.h"
+#include "core/clock.h"
 #include "platform/qtseams.h"
 
 #include <QApplication>

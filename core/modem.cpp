@@ -74,9 +74,9 @@ void Modem::portLost(const QString &reason)
 {
     m_lost = true;
     m_portFound = 0;
-    setStatus(QStringLiteral("The modem was disconnected (%1). Dialing is off until the modem is found again.")
-                  .arg(reason),
-              QString());
+    setStatus(
+        QStringLiteral("The modem was disconnected (%1). Dialing is off until the modem is found again.").arg(reason),
+        QString());
     DisableDialing();
     emit modemLost(reason);
 }

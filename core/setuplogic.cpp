@@ -33,8 +33,7 @@ int logoSizeDown(int twips)
 namespace {
 bool anyAddressLine(const std::array<QString, 9> &b)
 {
-    return !(b[BusinessField::Address1] + b[BusinessField::Address2] + b[BusinessField::City] +
-             b[BusinessField::State])
+    return !(b[BusinessField::Address1] + b[BusinessField::Address2] + b[BusinessField::City] + b[BusinessField::State])
                 .trimmed()
                 .isEmpty();
 }
@@ -54,7 +53,8 @@ std::optional<FieldProblem> checkFields(const EditedFields &fields)
 
     bool ok = false;
     const qint64 invoice = fields.invoiceNumber.trimmed().toLongLong(&ok);
-    if (!ok || invoice < 1 || invoice > std::numeric_limits<qint32>::max())
+    const bool unchanged = fields.invoiceNumber.trimmed() == QString::number(fields.storedInvoiceNumber);
+    if (!unchanged && (!ok || invoice < 1 || invoice > std::numeric_limits<qint32>::max()))
         return FieldProblem{Field::InvoiceNumber, kInvoiceNumberInvalid};
 
     if (!fields.modemPort.trimmed().isEmpty()) {

@@ -48,6 +48,7 @@ struct EditedFields
     std::array<QString, 9> business;
     bool usaStyle = true;
     QString invoiceNumber;
+    qint64 storedInvoiceNumber = 0; // the field as loaded is never refused
     QString modemPort;
     QString taxRate1;
     QString taxRate2;

@@ -2,8 +2,8 @@
 
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "core/textfile.h"
 #include "core/seams.h"
+#include "core/textfile.h"
 
 namespace WebLinks {
 

@@ -1,19 +1,19 @@
 #include "platform/printrunner.h"
 
-#include "platform/qtprintsurface.h"
 #include "core/seams.h"
+#include "platform/qtprintsurface.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QPrintDialog>
 #include <QGuiApplication>
+#include <QPrintDialog>
 #include <QPrintPreviewWidget>
-#include <QScreen>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>

@@ -32,8 +32,8 @@ void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QSt
 void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text, bool writeNarrative)
 {
     // The lines as the file holds them: what the invoicing program will read back.
-    const QStringList lines = writeNarrative ? writeWorkingText(folder, kNarrativeFile, text, false)
-                                             : workingTextLines(text);
+    const QStringList lines =
+        writeNarrative ? writeWorkingText(folder, kNarrativeFile, text, false) : workingTextLines(text);
     surface.setCurrentY(5328);
     surface.SetPrintPosition(0.25, 0);
     surface.SetPrintFont(10, true, true);

@@ -53,8 +53,9 @@ void PrintFormFrame(PrintSurface &surface, const DocumentInputs &inputs, const Q
         surface.drawLine(7920, 12600 + 360 * k, 11880, 12600 + 360 * k, black);
     for (const double ruleX : {360.0, 7920.0, 10080.0, 11880.0})
         surface.drawLine(ruleX, 7200, ruleX, 14400, black);
+    // The first two rows hold the reference across the columns; the columns start with the heading row.
     for (const double ruleX : {1800.0, 3240.0})
-        surface.drawLine(ruleX, 7200, ruleX, 12240, black);
+        surface.drawLine(ruleX, 7920, ruleX, 12240, black);
 
     surface.SetPrintColour(true);
     surface.SetPrintPosition(5.0, y);
@@ -62,33 +63,43 @@ void PrintFormFrame(PrintSurface &surface, const DocumentInputs &inputs, const Q
     surface.print(title);
     surface.SetPrintFont(10, true, false);
 
-    PrintLogo(surface, inputs.settings);
-    // The block ends before the header texts at 5 inches.
+    const LogoPlace logo = PrintLogo(surface, inputs.settings);
+    // The block ends before the header texts at 5 inches, and before the logo beside it.
     PrintBusinessBlock(surface, inputs.business, inputs.settings.usaAddressStyle, 0.75, y, 12,
-                       inches(5.0) - inches(0.75) - 144);
+                       inches(5.0) - inches(0.75) - 144, logo);
 }
 
-void PrintLogo(PrintSurface &surface, const PrintSettings &settings)
+LogoPlace PrintLogo(PrintSurface &surface, const PrintSettings &settings)
 {
     const double width = settings.logoWidth;
     const double height = std::min(settings.logoHeight, 1800.0);
     if (settings.logoPath.trimmed().isEmpty() || !std::isfinite(width) || !std::isfinite(height))
-        return;
-    surface.drawPicture(settings.logoPath, (surface.pageWidth() - width) / 2, 144, width, height);
+        return {};
+    const double left = (surface.pageWidth() - width) / 2;
+    if (!surface.drawPicture(settings.logoPath, left, 144, width, height))
+        return {};
+    return {true, left, 144 + height};
 }
 
 void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, bool usaStyle, double x, double y,
-                        double nameSize, double maxWidth)
+                        double nameSize, double maxWidth, const LogoPlace &logo)
 {
+    // The room of a line at the current Y: up to the logo while the line stands beside it.
+    const auto room = [&] {
+        if (!logo.printed || surface.currentY() >= logo.bottom || logo.left <= inches(x))
+            return maxWidth;
+        const double beside = std::max(720.0, logo.left - 144 - inches(x));
+        return maxWidth > 0 ? std::min(maxWidth, beside) : beside;
+    };
     const bool longName = business.name.size() > 25;
     surface.SetPrintPosition(x, y);
     surface.SetPrintFont(longName ? 10 : nameSize, true, false);
-    surface.print(fitText(surface, business.name, maxWidth));
+    surface.print(fitText(surface, business.name, room()));
     surface.SetPrintFont(10, longName, false);
 
     auto line = [&](const QString &text) {
         surface.SetPrintPosition(x, 0);
-        surface.print(fitText(surface, text, maxWidth));
+        surface.print(fitText(surface, text, room()));
     };
     line(business.address1);
     if (!business.address2.isEmpty())

@@ -25,13 +25,21 @@ void startDocument(PrintSurface &surface, const PrintSettings &settings, const Q
 // The page frame of an invoice: header box, item table and totals rules, the title at (5.0, y), the logo and the
 // business block at (0.75, y).
 void PrintFormFrame(PrintSurface &surface, const DocumentInputs &inputs, const QString &title, double y);
+// Where a logo was printed (twips); empty when none was.
+struct LogoPlace
+{
+    bool printed = false;
+    double left = 0;
+    double bottom = 0;
+};
 // The logo centred on the page width with its top at 144 twips, no higher than 1800 twips. Nothing when no
 // logo is set or its file cannot be read.
-void PrintLogo(PrintSurface &surface, const PrintSettings &settings);
+LogoPlace PrintLogo(PrintSurface &surface, const PrintSettings &settings);
 // The business name and address at (x, y); the name in nameSize bold, or size 10 when longer than 25
-// characters. Lines wider than maxWidth twips (0: no limit) are cut to fit.
+// characters. Lines wider than maxWidth twips (0: no limit) are cut to fit, and beside a logo they end
+// before it.
 void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, bool usaStyle, double x, double y,
-                        double nameSize, double maxWidth = 0);
+                        double nameSize, double maxWidth = 0, const LogoPlace &logo = {});
 // The customer at (x, y), with the "SOLD TO:" label at (x, 1.95) when asked; ends with black ink.
 void PrintSoldTo(PrintSurface &surface, const SoldTo &customer, bool usaStyle, double x, double y, bool withLabel);
 void PrintDetachLine(PrintSurface &surface);

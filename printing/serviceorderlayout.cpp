@@ -59,12 +59,19 @@ void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, 
     const PrintSettings &settings = inputs.settings;
     startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
     surface.endLine();
-    PrintLogo(surface, settings);
+    const LogoPlace logo = PrintLogo(surface, settings);
 
-    // Heading
+    // Heading: centred, or above the heading column when the logo holds the middle.
     surface.SetPrintColour(true);
     surface.SetPrintFont(14, true, true);
-    printCentred(surface, QStringLiteral("Service Order/Summary"));
+    const QString title = QStringLiteral("Service Order/Summary");
+    const double centredLeft = (surface.pageWidth() - surface.textWidth(title)) / 2;
+    if (logo.printed && centredLeft < surface.pageWidth() - logo.left) {
+        surface.SetPrintPosition(5.0, 0);
+        surface.print(title);
+    } else {
+        printCentred(surface, title);
+    }
     surface.SetPrintFont(10, false, false);
     printAt(surface, 5.0, 0, QStringLiteral("Service Order #") + slip.slipNo);
     printAt(surface, 5.0, 0,

@@ -447,10 +447,10 @@ private:
         const qint64 value = parsed.values.value(name).trimmed().toLongLong(&ok);
         if (!ok || value < low || value > high) {
             fail(command, QStringLiteral("--%1 must be a whole number from %2 to %3, not \"%4\"")
-                                                 .arg(name)
-                                                 .arg(low)
-                                                 .arg(high)
-                                                 .arg(parsed.values.value(name)));
+                              .arg(name)
+                              .arg(low)
+                              .arg(high)
+                              .arg(parsed.values.value(name)));
             return std::nullopt;
         }
         return int(value);
@@ -533,11 +533,12 @@ private:
         const auto customers =
             number(command, *parsed, QStringLiteral("customers"), options.customers, 0, GenerateLimits::kCustomers);
         const auto slips = number(command, *parsed, QStringLiteral("slips"), options.slips, 0, GenerateLimits::kSlips);
-        const auto history = number(command, *parsed, QStringLiteral("history"), options.history, 0, GenerateLimits::kHistory);
+        const auto history =
+            number(command, *parsed, QStringLiteral("history"), options.history, 0, GenerateLimits::kHistory);
         const auto services =
             number(command, *parsed, QStringLiteral("services"), options.services, 0, GenerateLimits::kServices);
-        const auto assignments =
-            number(command, *parsed, QStringLiteral("assignments"), options.assignments, 1, GenerateLimits::kAssignments);
+        const auto assignments = number(command, *parsed, QStringLiteral("assignments"), options.assignments, 1,
+                                        GenerateLimits::kAssignments);
         if (!customers || !slips || !history || !services || !assignments)
             return kFailed;
         options.customers = *customers;

@@ -3,12 +3,12 @@
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/seams.h"
 #include "core/settings.h"
 #include "core/setuplogic.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
-#include "core/seams.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"
@@ -49,10 +49,8 @@ RenderResult renderDocuments(const RenderRequest &request)
     const FixedClock clock(QDateTime(request.today, QTime(12, 0)));
     Settings settings;
     settings.readAll(folder, clock);
-    DocumentInputs inputs =
-        DocumentSource::inputs(folder, settings,
-                               !SetupLogic::internationalStyleAtLoad(settings.business),
-                               request.today);
+    DocumentInputs inputs = DocumentSource::inputs(
+        folder, settings, !SetupLogic::internationalStyleAtLoad(settings.business), request.today);
     inputs.writeNarrative = !request.dryRun;
 
     std::vector<Record> slips = LoadActiveSlips(folder);

@@ -1,8 +1,8 @@
 #include "core/screens/aboutbox.h"
 
 #include "core/screens/logo.h"
-#include "core/weblinks.h"
 #include "core/seams.h"
+#include "core/weblinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,10 +46,9 @@ AboutBox::AboutBox(const DataFolder &folder, Platform &platform, Environment env
     });
     auto *visit = new QPushButton(QStringLiteral("&Visit Now"), this);
     visit->setObjectName(QStringLiteral("cmdVisit"));
-    connect(visit, &QPushButton::clicked, this,
-            [&folder, &platform] {
-                WebLinks::openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage);
-            });
+    connect(visit, &QPushButton::clicked, this, [&folder, &platform] {
+        WebLinks::openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage);
+    });
     buttons->addWidget(menu);
     buttons->addWidget(visit);
     layout->addLayout(buttons);

@@ -2,10 +2,10 @@
 
 #include "core/appstate.h"
 #include "core/diskerror.h"
+#include "core/seams.h"
 #include "core/setuplogic.h"
 #include "core/validation.h"
 #include "platform/fieldfilter.h"
-#include "core/seams.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -728,6 +728,7 @@ bool SetupScreen::refuseBadFields()
         fields.business[std::size_t(i)] = m_business[std::size_t(i)]->text();
     fields.usaStyle = m_usaStyle;
     fields.invoiceNumber = m_invoiceNo->text();
+    fields.storedInvoiceNumber = m_state.settings.invoiceNumber;
     // With no modem its tab is off, and what it holds is not the user's to correct.
     fields.modemPort = m_subTabs->isTabEnabled(kPhoneAndModemTab) ? m_modemPort->text() : QString();
     fields.taxRate1 = m_rate1->currentText();

@@ -1,9 +1,9 @@
 #include "core/screens/startmenu.h"
 
 #include "core/screens/logo.h"
+#include "core/seams.h"
 #include "core/startmenu.h"
 #include "core/weblinks.h"
-#include "core/seams.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -2,8 +2,8 @@
 
 #include "core/screens/logo.h"
 
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 

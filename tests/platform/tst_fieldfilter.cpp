@@ -25,9 +25,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("first");
         QTest::newRow("plain") << QStringLiteral("Main St 12") << QString();
-        QTest::newRow("accents and the euro of the code page") << QStringLiteral("Caf\u00e9 \u20ac5 \u00fc") << QString();
-        QTest::newRow("typographic quotes and dashes") << QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026")
-                                                       << QString();
+        QTest::newRow("accents and the euro of the code page")
+            << QStringLiteral("Caf\u00e9 \u20ac5 \u00fc") << QString();
+        QTest::newRow("typographic quotes and dashes")
+            << QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026") << QString();
         QTest::newRow("Polish L") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("\u0141");
         QTest::newRow("Greek after a good start") << QStringLiteral("Alpha \u03b1") << QStringLiteral("\u03b1");
         QTest::newRow("emoji: a surrogate pair, named whole")

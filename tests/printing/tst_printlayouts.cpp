@@ -57,7 +57,8 @@ private slots:
         QVERIFY(hasLine(lines, 360, 14400, 11880, 14400));
         QVERIFY(hasLine(lines, 7920, 14040, 11880, 14040));
         QVERIFY(hasLine(lines, 10080, 7200, 10080, 14400));
-        QVERIFY(hasLine(lines, 3240, 7200, 3240, 12240));
+        // The quantity and date columns start below the two reference rows.
+        QVERIFY(hasLine(lines, 3240, 7920, 3240, 12240));
         QVERIFY(std::all_of(lines.begin(), lines.end(), [](const Op &o) { return o.colour == 0 && o.penWidth == 6; }));
         const Op *title = s.findText("INVOICE");
         QCOMPARE(title->x, 7200.0);
@@ -377,6 +378,11 @@ private slots:
             QCOMPARE(target.surface.pagesIn(d), 1);
         const RecordingSurface &s = target.surface;
         QCOMPARE(s.findText("INVOICE NO:")->y, inches(0.9) + 2 * 240);
+        // The header fields in the regular weight, size 10, as on a printed invoice.
+        for (const char *label : {"Date", "INVOICE NO:", "Amount Enclosed", "Service Slip No."}) {
+            QCOMPARE(s.findText(label)->font.bold, false);
+            QCOMPARE(s.findText(label)->font.size, 10.0);
+        }
         QCOMPARE(s.findText("_______________")->x, inches(6.5));
         QCOMPARE(s.findText("DESCRIPTION")->y, inches(4.55));
         QVERIFY(s.findText("Detach Here and Return Top Section"));

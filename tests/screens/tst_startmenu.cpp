@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSet>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
         QTest::keyClick(routine(menu, StartMenu::ManageSlips), Qt::Key(key)); // disabled: nothing
-        QTest::keyClick(customers, Qt::Key_A);                                  // another key: nothing
+        QTest::keyClick(customers, Qt::Key_A);                                // another key: nothing
         QCOMPARE(chosen.size(), 1);
     }
 
