@@ -70,6 +70,7 @@ public:
 private:
     ProgramWindow::Environment environment();
     template <typename W> W *track(W *window);
+    ProgramWindow *setupListWindow(int routine); // Assignments or Services
     void startModemSearch();
     void reportDiskError(const QString &message);
 
