@@ -1,5 +1,6 @@
 #include "accounts/serviceseditor.h"
 
+#include "accounts/servicerecord.h"
 #include "core/formats.h"
 
 #include <utility>
@@ -48,7 +49,10 @@ std::optional<QString> ServicesEditor::checkedCharge(const QString &typed)
     const auto amount = Formats::parseCurrency(typed);
     if (!amount || *amount < Money())
         return std::nullopt;
-    return Formats::currency(*amount);
+    const QString shown = Formats::currency(*amount);
+    if (shown.size() > serviceLayout().size(ServiceField::Charge))
+        return std::nullopt;
+    return shown;
 }
 
 ServicesEditor::Refusal ServicesEditor::saveService(const QString &description, const QString &charge, int timeIndex)

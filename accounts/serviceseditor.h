@@ -23,8 +23,8 @@ public:
     };
 
     static inline const QString kFull = QStringLiteral("The catalogue holds at most 255 services.");
-    static inline const QString kBadCharge = QStringLiteral("The Charge must be an amount of 0 or more, such as 45 "
-                                                            "or $45.00.");
+    static inline const QString kBadCharge =
+        QStringLiteral("The Charge must be an amount from $0.00 to $99,999.99, such as 45 or $45.00.");
     static constexpr int kDescriptionLimit = 34;
 
     explicit ServicesEditor(DataFolder folder);
@@ -56,7 +56,9 @@ public:
     // Moves the selected row up (-1) or down (+1); the selection follows it.
     bool moveSelected(int step);
 
-    // The charge as the grid shows it ("45" -> "$45.00"); nothing for a text that is not an amount of 0 or more.
+    // The charge as the grid shows it ("45" -> "$45.00"); nothing for a text that is not an amount of 0 or
+    // more, or whose currency text would not fit the record's 10 characters (cutting "$123,456.78" would
+    // store another amount).
     static std::optional<QString> checkedCharge(const QString &typed);
 
     // Writes the rows when a change has not reached /Services.txt yet (after a disk failure); a catalogue

@@ -199,6 +199,7 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     m_dialer->setToolTip(QStringLiteral("Dial the chosen number"));
     form->addWidget(m_phoneOptions, row, 0, 1, 3);
     form->addWidget(m_dialer, row, 3);
+    form->setRowStretch(row + 1, 1);
     connect(m_dialer, &QPushButton::clicked, this, &AssignmentScreen::dial);
 
     m_contactBoxes = {m_reference, m_name,     m_address1,  m_address2, m_city,    m_stateBox, m_postal,
@@ -349,6 +350,7 @@ void AssignmentScreen::SetUSAStyle()
     for (int i = 0; i < 4; ++i) {
         m_criterion[2 + i]->setText(captions[i]);
         m_grid->setText(0, 2 + i, headings[i]);
+        m_grid->setColumnWeight(2 + i, int(headings[i].size()));
     }
 }
 
@@ -382,8 +384,11 @@ void AssignmentScreen::activate()
     m_quiet = true;
     m_name->setFocus();
     m_quiet = false;
-    m_platform.messages.inform(QStringLiteral("Your Assignment File is Empty\r\nCreate your First Assignment Now"),
-                               QStringLiteral("Create Assignments"));
+    // Told once the window is on the screen, so that the user sees what the message is about.
+    QTimer::singleShot(0, this, [this] {
+        m_platform.messages.inform(QStringLiteral("Your Assignment File is Empty\r\nCreate your First Assignment Now"),
+                                   QStringLiteral("Create Assignments"));
+    });
     for (QRadioButton *option : m_phoneOption)
         option->setEnabled(false);
 }

@@ -80,6 +80,7 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
     m_time = new QComboBox(this);
     m_time->setObjectName(QStringLiteral("cboTime"));
     m_time->addItems(ServiceCatalogue::timeList());
+    m_time->setCurrentIndex(1);
     m_time->setMaxVisibleItems(12);
     timeLabel->setBuddy(m_time);
     // "0.15" is never kept: it means a quarter hour.

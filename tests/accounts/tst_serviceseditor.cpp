@@ -91,6 +91,10 @@ private slots:
                                               << "($5.00)" << int(R::BadCharge);
         QTest::newRow("zero is fine") << "Repair"
                                       << "$0.00" << int(R::None);
+        QTest::newRow("largest that fits") << "Repair"
+                                           << "99999.99" << int(R::None);
+        QTest::newRow("too long to store whole") << "Repair"
+                                                 << "100000" << int(R::BadCharge);
     }
     void refusals()
     {

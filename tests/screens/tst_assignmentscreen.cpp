@@ -89,7 +89,7 @@ private slots:
         Fixture f;
         f.screen().show();
         QCOMPARE(f.screen().windowTitle(), QString("Create or Modify Assignments  "));
-        QCOMPARE(f.fake.messages.shown.size(), 1u);
+        QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
         QCOMPARE(f.fake.messages.shown[0].text,
                  QString("Your Assignment File is Empty\r\nCreate your First Assignment Now"));
         QCOMPARE(f.fake.messages.shown[0].title, QString("Create Assignments"));
@@ -112,6 +112,7 @@ private slots:
     {
         Fixture f;
         f.screen().show();
+        QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
         f.find<QPushButton>("cmdCancelAdd")->click();
         QCOMPARE(f.screen().editor().count(), 0);
         QVERIFY(f.edit("txtName")->text().isEmpty() && !f.edit("txtName")->isEnabled());
