@@ -256,7 +256,7 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     m_resultsCaption->setObjectName(QStringLiteral("lblResults"));
     resultsLayout->addWidget(m_resultsCaption);
     m_grid = new FlexGrid(QStringLiteral("fgResults"), m_results);
-    m_grid->setFormat(QStringLiteral("<Name                    |<Telephone    |<Street Address    |<City         |"
+    m_grid->setFormat(QStringLiteral("<Name                    |<Telephone       |<Street Address    |<City         |"
                                      "<State|<Zip Code|<Rec#"));
     resultsLayout->addWidget(m_grid, 1);
     m_print = new QPushButton(QStringLiteral("&Print"), m_results);
@@ -318,7 +318,7 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     m_stateBox->setEditText(QString());
     m_cancelAdd->setEnabled(false);
     SetUSAStyle();
-    resize(760, 640);
+    resize(900, 660);
 }
 
 void AssignmentScreen::beep()
