@@ -64,9 +64,7 @@ std::optional<QString> addServiceRefusal(int count)
 {
     if (count < ServiceCatalogue::kMaxServices)
         return std::nullopt;
-    return QStringLiteral("The Services list is full: it holds %1 services, the most it can hold.\r\n"
-                          "Delete a service before you add a new one.")
-        .arg(ServiceCatalogue::kMaxServices);
+    return QStringLiteral("The catalogue holds at most %1 services.").arg(ServiceCatalogue::kMaxServices);
 }
 
 std::optional<QString> chargeText(const QString &typed)

@@ -3,6 +3,8 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "accounts/screens/assignmentscreen.h"
+#include "accounts/screens/servicesscreen.h"
 #include "billing/screens/blankswindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
@@ -197,6 +199,8 @@ ProgramWindow *Application::routineWindow(int routine)
         auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
         connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
         window = blanks;
+    } else if (routine == StartMenu::Assignments || routine == StartMenu::Services) {
+        window = setupListWindow(routine);
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -206,6 +210,21 @@ ProgramWindow *Application::routineWindow(int routine)
     }
     m_routineWindows[routine] = window;
     return window;
+}
+
+// The screens where the business keeps its assignments and its services catalogue.
+ProgramWindow *Application::setupListWindow(int routine)
+{
+    if (routine == StartMenu::Services) {
+        auto *services = track(new ServicesScreen(m_state, m_platform, environment()));
+        connect(services, &ServicesScreen::returnToMenu, this, &Application::showStartMenu);
+        return services;
+    }
+    auto *assignments = track(new AssignmentScreen(
+        m_state, m_platform, environment(), printTarget(), [this] { return documentInputs(); },
+        [this](const QString &name, const QString &number) { openDialer(name, number); }));
+    connect(assignments, &AssignmentScreen::returnToMenu, this, &Application::showStartMenu);
+    return assignments;
 }
 
 PrintTarget &Application::printTarget()

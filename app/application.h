@@ -80,6 +80,7 @@ private:
     // an interrupted save of the board left in both slip files (said once).
     void repairInterruptedWrites();
     template <typename W> W *track(W *window);
+    ProgramWindow *setupListWindow(int routine); // Assignments or Services
     void startModemSearch();
     void reportDiskError(const QString &message);
 

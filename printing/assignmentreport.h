@@ -1,0 +1,36 @@
+#pragma once
+
+#include "printing/printblocks.h"
+#include "printing/printtarget.h"
+
+#include <vector>
+
+class Record;
+
+// The "Assignment Information" report: every assignment's name, address and telephone, three blocks to a
+// row across a landscape page, in file order.
+
+struct AssignmentReportEntry
+{
+    QString name;
+    QString address1;
+    QString city; // or address line 3
+    QString state;
+    QString postalCode; // or address line 4
+    QString telephone;
+};
+// The entries of the stored assignment records, trimmed.
+std::vector<AssignmentReportEntry> assignmentReportEntries(const std::vector<Record> &assignments);
+
+inline const QString kAssignmentReportTitle = QStringLiteral("Assignment Information");
+
+// The heading of every page: the title, the business block, today's date; the current position is then
+// (1.0, 2.25) inches, where the first row of blocks starts.
+void PrintAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs);
+// Every page of the report, without ending the document.
+void printAssignmentReportPages(PrintSurface &surface, const DocumentInputs &inputs,
+                                const std::vector<AssignmentReportEntry> &entries);
+
+PrintAction assignmentReportAction(const DocumentInputs &inputs, const std::vector<AssignmentReportEntry> &entries);
+PrintOutcome PrintAssignmentReport(PrintTarget &target, const DocumentInputs &inputs,
+                                   const std::vector<AssignmentReportEntry> &entries);

@@ -1,0 +1,282 @@
+#include "accounts/assignmentrecord.h"
+#include "accounts/screens/assignmentscreen.h"
+#include "core/appstate.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
+#include "printing/printtarget.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QByteArray assignment(const QString &name, const QString &city = QStringLiteral("Springfield"))
+{
+    using namespace AssignmentField;
+    Record r(assignmentLayout());
+    r.setText(Reference, "Employee");
+    r.setText(Name, name);
+    r.setText(Address1, name + " Street");
+    r.setText(City, city);
+    r.setText(State, "IL");
+    r.setText(PostalCode, "62701");
+    r.setText(Telephone, "555-123-4567");
+    r.setText(Cell, "555-999-0000");
+    return r.bytes();
+}
+
+// One screen on a test folder with the fakes around it.
+struct Fixture
+{
+    explicit Fixture(const QByteArray &file = {}, bool usa = true)
+    {
+        if (!file.isEmpty())
+            root.write(AssignmentFile::kPath, file);
+        state.usaAddressStyle = usa;
+        state.settings.business[BusinessField::Name] = "Acme Heating";
+        state.settings.business[BusinessField::Telephone] = "217-555-0100";
+    }
+    AssignmentScreen &screen()
+    {
+        if (!m_screen) {
+            m_screen = std::make_unique<AssignmentScreen>(
+                state, platform, ProgramWindow::Environment{}, target,
+                [this] {
+                    DocumentInputs inputs;
+                    inputs.business.name = "Acme Heating";
+                    inputs.settings.usaAddressStyle = state.usaAddressStyle;
+                    inputs.today = QDate(2026, 3, 7);
+                    return inputs;
+                },
+                [this](const QString &name, const QString &number) { dialed << name + '|' + number; });
+        }
+        return *m_screen;
+    }
+    template <typename T> T *find(const QString &name) { return screen().findChild<T *>(name); }
+    QLineEdit *edit(const QString &name) { return find<QLineEdit>(name); }
+
+    TestRoot root;
+    AppState state{root.folder()};
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    RecordingPrintTarget target;
+    QStringList dialed;
+
+private:
+    std::unique_ptr<AssignmentScreen> m_screen;
+};
+
+} // namespace
+
+class TestAssignmentScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstAssignmentFromAnEmptyFolder()
+    {
+        Fixture f;
+        f.screen().show();
+        QCOMPARE(f.screen().windowTitle(), QString("Create or Modify Assignments  "));
+        QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
+        QCOMPARE(f.fake.messages.shown[0].text,
+                 QString("Your Assignment File is Empty\r\nCreate your First Assignment Now"));
+        QCOMPARE(f.fake.messages.shown[0].title, QString("Create Assignments"));
+        QCOMPARE(f.edit("txtTelephone")->text(), QString("217-555-"));
+        QVERIFY(f.find<QPushButton>("cmdCancelAdd")->isEnabled());
+
+        f.edit("txtName")->setText("Tom Tech");
+        f.edit("txtTelephone")->setText("217-555-0142");
+        QSignalSpy back(&f.screen(), &AssignmentScreen::returnToMenu);
+        f.find<QPushButton>("cmdMenu")->click();
+        QCOMPARE(back.size(), 1);
+        QVERIFY(!f.screen().isVisible());
+        const Record r(assignmentLayout(), f.root.read(AssignmentFile::kPath));
+        QCOMPARE(r.text(AssignmentField::Name), QString("Tom Tech"));
+        QCOMPARE(r.text(AssignmentField::Reference), QString("217-555-0142"));
+        QCOMPARE(f.state.assignmentLists.creation, (QStringList{"None", "Tom Tech"}));
+    }
+
+    void cancelAddDownToNothing()
+    {
+        Fixture f;
+        f.screen().show();
+        QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
+        f.find<QPushButton>("cmdCancelAdd")->click();
+        QCOMPARE(f.screen().editor().count(), 0);
+        QVERIFY(f.edit("txtName")->text().isEmpty() && !f.edit("txtName")->isEnabled());
+        QVERIFY(!f.find<QAction>("mnuDelete")->isEnabled());
+        QVERIFY(!f.find<QPushButton>("imgDialer")->isEnabled());
+        QVERIFY(!f.find<QPushButton>("cmdNav_2")->isEnabled());
+        f.find<QPushButton>("cmdMenu")->click();
+        QVERIFY(!f.root.exists(AssignmentFile::kPath));
+        // Add New brings the boxes back.
+        f.screen().show();
+        f.find<QAction>("mnuAddNew")->trigger();
+        QVERIFY(f.edit("txtName")->isEnabled());
+        QCOMPARE(f.screen().editor().count(), 1);
+    }
+
+    void openingShowsTheListAndSelects()
+    {
+        Fixture f(assignment("Alice Able") + assignment("Bob Baker") + assignment("Carol Cole"));
+        f.screen().show();
+        QVERIFY(f.fake.messages.shown.empty());
+        QVERIFY(f.find<QWidget>("fraResults")->isVisible());
+        QCOMPARE(f.find<QLabel>("lblResults")->text(), QString("Contact List"));
+        auto *grid = f.find<FlexGrid>("fgResults");
+        QCOMPARE(grid->rows(), 4);
+        QCOMPARE(grid->text(0, 3), QString("City         "));
+        f.screen().selectResult(2);
+        QVERIFY(f.find<QWidget>("fraContact")->isVisible());
+        QCOMPARE(f.edit("txtName")->text(), QString("Bob Baker"));
+        QCOMPARE(f.find<QLabel>("lblDisplaying")->text(), QString("Displaying Assignment # 2"));
+        f.find<QPushButton>("cmdNav_3")->click();
+        QCOMPARE(f.edit("txtName")->text(), QString("Carol Cole"));
+        f.find<QPushButton>("cmdNav_2")->click();
+        QCOMPARE(f.edit("txtName")->text(), QString("Alice Able"));
+    }
+
+    void searchPanel()
+    {
+        Fixture f(assignment("Alice Able") + assignment("Bob Baker", "Shelbyville"));
+        f.screen().show();
+        f.screen().closeResults();
+        f.find<QPushButton>("cmdSearch")->click();
+        QVERIFY(f.find<QWidget>("fraSearch")->isVisible());
+        QCOMPARE(f.find<QComboBox>("cboSearch")->currentText(), QString("Employee"));
+        f.find<QPushButton>("cmdStartSearch")->click(); // both are employees
+        QCOMPARE(f.find<QLabel>("lblResults")->text(), QString("Assignments Search Results"));
+        QVERIFY(!f.find<QPushButton>("cmdPrint")->isVisible());
+        f.screen().closeResults();
+        QVERIFY(f.find<QWidget>("fraSearch")->isVisible());
+
+        // A short telephone number only beeps.
+        f.find<QRadioButton>("optCriterion_6")->click();
+        QCOMPARE(f.find<QComboBox>("cboSearch")->currentText(), QString());
+        f.find<QComboBox>("cboSearch")->setEditText("555-12");
+        f.find<QPushButton>("cmdStartSearch")->click();
+        QCOMPARE(f.fake.messages.beeps, 1);
+        QVERIFY(f.fake.messages.shown.empty());
+
+        // No hit: Yes starts a new assignment with the searched number.
+        f.find<QComboBox>("cboSearch")->setEditText("555-000-0000");
+        f.fake.messages.answer(true);
+        f.find<QPushButton>("cmdStartSearch")->click();
+        QCOMPARE(f.fake.messages.lastText(), QString("Would you like to Create a New Assignment?"));
+        QCOMPARE(f.edit("txtTelephone")->text(), QString("555-000-0000"));
+        QCOMPARE(f.screen().editor().count(), 3);
+
+        // One hit is shown at once.
+        f.screen().cancelAdd();
+        f.find<QPushButton>("cmdSearch")->click();
+        f.find<QRadioButton>("optCriterion_3")->click();
+        f.find<QComboBox>("cboSearch")->setEditText("shelby");
+        f.find<QPushButton>("cmdStartSearch")->click();
+        QCOMPARE(f.edit("txtName")->text(), QString("Bob Baker"));
+    }
+
+    void deleteAsksAboutActiveSlips()
+    {
+        Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
+        Record slip(serviceSlipLayout());
+        slip.setText(SlipField::AssignedTo, "Bob Baker");
+        AppendSlip(f.root.folder(), slip);
+        AppendSlip(f.root.folder(), slip);
+        f.screen().show();
+        f.screen().selectResult(2);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(false);
+        f.screen().deleteAssignment();
+        QCOMPARE(f.fake.messages.lastText(), QString("2 active slips are assigned to Bob Baker. Delete anyway?"));
+        QCOMPARE(f.root.read(AssignmentFile::kPath).size(), 2 * 235);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(true);
+        f.screen().deleteAssignment();
+        QCOMPARE(f.root.read(AssignmentFile::kPath).size(), 235);
+        QCOMPARE(f.edit("txtName")->text(), QString("Alice Able"));
+        QCOMPARE(f.state.assignmentLists.board, (QStringList{"Not Assigned", "Alice Able"}));
+    }
+
+    void dialing()
+    {
+        Fixture f(assignment("Alice Able"));
+        f.state.settings.phoneDaisyChained = true;
+        f.screen().show();
+        f.screen().selectResult(1);
+        f.edit("txtTelephone")->setText("555-1234");
+        f.screen().dial();
+        QCOMPARE(f.fake.messages.lastText(),
+                 QString("The Telephone Number MUST be in the form\r\n           nnn-nnn-nnnn"));
+        QVERIFY(f.dialed.isEmpty());
+        f.edit("txtTelephone")->setText("555-123-9999");
+        f.find<QRadioButton>("optPhone_1")->setChecked(true);
+        f.screen().dial();
+        QCOMPARE(f.dialed, QStringList{"Alice Able|555-999-0000"});
+        // Dialing saved the box first.
+        QCOMPARE(Record(assignmentLayout(), f.root.read(AssignmentFile::kPath)).text(AssignmentField::Telephone),
+                 QString("555-123-9999"));
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<bool>("usa");
+        QTest::addColumn<QString>("cityLine");
+        QTest::newRow("USA") << true << "Springfield, IL 62701";
+        QTest::newRow("international") << false << "Springfield";
+    }
+    void report()
+    {
+        QFETCH(bool, usa);
+        QFETCH(QString, cityLine);
+        QByteArray file;
+        for (int i = 1; i <= 7; ++i)
+            file += assignment(QStringLiteral("Tech %1").arg(i));
+        Fixture f(file, usa);
+        f.screen().show();
+        f.fake.messages.answer(false);
+        f.find<QPushButton>("cmdPrint")->click();
+        QCOMPARE(f.target.dialogs, 0);
+        f.fake.messages.answer(true);
+        f.find<QPushButton>("cmdPrint")->click();
+        QCOMPARE(f.fake.messages.lastText(), QString("Click Yes to print an Assignment Report"));
+        QCOMPARE(f.target.dialogs, 1);
+        const RecordingSurface &s = f.target.surface;
+        QVERIFY(s.findText("Assignment Information"));
+        QCOMPARE(s.findText("Assignment Information")->y, 720.0);
+        QVERIFY(s.findText("Acme Heating"));
+        QVERIFY(s.findText("3/7/2026"));
+        // Three blocks to a row at 1, 4 and 7 inches; rows of three, three and one.
+        QList<double> xs, ys;
+        for (int i = 1; i <= 7; ++i) {
+            const RecordingSurface::Op *name = s.findText(QStringLiteral("Tech %1").arg(i));
+            QVERIFY(name);
+            xs << name->x;
+            ys << name->y;
+        }
+        QCOMPARE(xs, (QList<double>{1440, 5760, 10080, 1440, 5760, 10080, 1440}));
+        QCOMPARE(ys[0], 3240.0);
+        QCOMPARE(ys[1], ys[0]);
+        const double line = 240;
+        const double rowStep = usa ? 5 * line : 6 * line;
+        QCOMPARE(ys[3], ys[0] + rowStep);
+        QCOMPARE(ys[6], ys[0] + 2 * rowStep);
+        QVERIFY(s.findText(cityLine));
+        QCOMPARE(s.findText("555-123-4567")->y, ys[0] + (usa ? 3 : 4) * line);
+        QCOMPARE(s.documentsEnded(), 1);
+    }
+};
+
+QTEST_MAIN(TestAssignmentScreen)
+#include "tst_assignmentscreen.moc"
