@@ -240,6 +240,38 @@ QString CustomerListKey(const Record &customer)
     return customer.text(LastName) + QStringLiteral(", ") + customer.text(FirstName);
 }
 
+namespace {
+
+// Upper case for sorting: a byte without a one-byte upper case stays as it is.
+void appendFolded(QByteArray &out, QByteArrayView bytes)
+{
+    const auto &table = upperCase().folded;
+    for (const char c : bytes) {
+        const char f = table[quint8(c)];
+        out.append(f == '\0' ? c : f);
+    }
+}
+
+bool foldedLess(const CustomerNameEntry &a, const CustomerNameEntry &b)
+{
+    return a.folded < b.folded;
+}
+
+} // namespace
+
+QByteArray foldedNameKey(const QString &text)
+{
+    QByteArray out;
+    appendFolded(out, Cp1252::encode(text));
+    return out;
+}
+
+void insertSorted(std::vector<CustomerNameEntry> &names, CustomerNameEntry entry)
+{
+    const auto at = std::upper_bound(names.begin(), names.end(), entry, foldedLess);
+    names.insert(at, std::move(entry));
+}
+
 CustomerNameList loadCustomerNames(const DataFolder &folder)
 {
     using namespace CustomerField;
@@ -248,20 +280,33 @@ CustomerNameList loadCustomerNames(const DataFolder &folder)
     list.names.reserve(std::size_t(scan.count()));
     QSet<QByteArray> seenCities;
     for (int i = 0; i < scan.count(); ++i) {
-        const QString key =
-            isBusiness(scan.trimmed(i, AcctType))
-                ? decoded(scan.trimmed(i, Name))
-                : decoded(scan.trimmed(i, LastName)) + QStringLiteral(", ") + decoded(scan.trimmed(i, FirstName));
-        list.names.push_back({key, i + 1});
+        CustomerNameEntry entry;
+        entry.recordNumber = i + 1;
+        if (isBusiness(scan.trimmed(i, AcctType))) {
+            const QByteArrayView name = scan.trimmed(i, Name);
+            entry.key = decoded(name);
+            appendFolded(entry.folded, name);
+        } else {
+            const QByteArrayView last = scan.trimmed(i, LastName);
+            const QByteArrayView first = scan.trimmed(i, FirstName);
+            entry.key.reserve(last.size() + first.size() + 2);
+            appendDecoded(entry.key, last);
+            entry.key.append(QStringLiteral(", "));
+            appendDecoded(entry.key, first);
+            entry.folded.reserve(last.size() + first.size() + 2);
+            appendFolded(entry.folded, last);
+            entry.folded.append(", ");
+            appendFolded(entry.folded, first);
+        }
+        list.names.push_back(std::move(entry));
         const QByteArrayView city = scan.trimmed(i, City);
         if (!city.isEmpty() && !seenCities.contains(city.toByteArray())) {
             seenCities.insert(city.toByteArray());
             list.cities.append(decoded(city));
         }
     }
-    std::stable_sort(list.names.begin(), list.names.end(), [](const CustomerNameEntry &a, const CustomerNameEntry &b) {
-        return a.key.compare(b.key, Qt::CaseInsensitive) < 0;
-    });
+    // Stored bytes in upper case, compared as bytes: no per-pair case folding of QStrings.
+    std::stable_sort(list.names.begin(), list.names.end(), foldedLess);
     std::stable_sort(list.cities.begin(), list.cities.end(),
                      [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return list;
