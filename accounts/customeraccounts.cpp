@@ -30,10 +30,10 @@ bool CustomerForm::isBlank() const
 
 QString CustomerAccounts::emptyFileMessage()
 {
-    return QStringList{QStringLiteral("Your Customer File is Empty"), QStringLiteral("Create your First Customer Now"),
-                       QStringLiteral("To create a Residential Account,"),
-                       QStringLiteral("click the Toggle Acct Type Button"), QStringLiteral("Click Open Delivery Window to"),
-                       QStringLiteral("to create an automatic delivery")}
+    return QStringList{
+        QStringLiteral("Your Customer File is Empty"),      QStringLiteral("Create your First Customer Now"),
+        QStringLiteral("To create a Residential Account,"), QStringLiteral("click the Toggle Acct Type Button"),
+        QStringLiteral("Click Open Delivery Window to"),    QStringLiteral("to create an automatic delivery")}
         .join(QStringLiteral("\r\n"));
 }
 
@@ -248,9 +248,9 @@ void CustomerAccounts::updateLists(int number, const Record &record)
     insertSorted(m_names, std::move(entry));
     const QString city = record.text(City);
     if (!city.isEmpty() && !m_cities.contains(city)) {
-        const auto at = std::upper_bound(m_cities.begin(), m_cities.end(), city, [](const QString &a, const QString &b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        });
+        const auto at =
+            std::upper_bound(m_cities.begin(), m_cities.end(), city,
+                             [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         m_cities.insert(at, city);
     }
 }

@@ -177,9 +177,9 @@ void Application::showSlipCreation()
 {
     // Until slip creation is built, a notice stands in for it; it takes the customer from the shared state.
     if (!m_slipCreation) {
-        auto *placeholder = track(new PlaceholderWindow(QStringLiteral("frmCreateSlip"),
-                                                        StartMenu::routineCaptions().value(StartMenu::CreateSlip).trimmed(),
-                                                        environment()));
+        auto *placeholder = track(
+            new PlaceholderWindow(QStringLiteral("frmCreateSlip"),
+                                  StartMenu::routineCaptions().value(StartMenu::CreateSlip).trimmed(), environment()));
         connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
         m_slipCreation = placeholder;
     }

@@ -7,8 +7,8 @@
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
 
-#include <QAbstractListModel>
 #include <QAbstractItemView>
+#include <QAbstractListModel>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -114,7 +114,8 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     m_menuDelete->setObjectName(QStringLiteral("mnuDeleteCurrent"));
     m_menuViewList = accountMenu->addAction(kViewList, this, &CustomerScreen::completeList);
     m_menuViewList->setObjectName(QStringLiteral("mnuViewList"));
-    m_menuToggleData = accountMenu->addAction(QStringLiteral("Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
+    m_menuToggleData =
+        accountMenu->addAction(QStringLiteral("Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
     m_menuToggleData->setObjectName(QStringLiteral("mnuToggleData"));
     outer->setMenuBar(menuBar);
 
@@ -227,10 +228,10 @@ QWidget *CustomerScreen::buildRecordArea()
     m_first = recordBox(QStringLiteral("txtFirstName"), 15, false);
     m_middle = recordBox(QStringLiteral("txtMiddleInitial"), 1, false);
     m_last = recordBox(QStringLiteral("txtLastName"), 25, false);
-    m_individualOnly = {addRow(QStringLiteral("Title"), QStringLiteral("lblTitle"), m_title), m_title,
+    m_individualOnly = {addRow(QStringLiteral("Title"), QStringLiteral("lblTitle"), m_title),          m_title,
                         addRow(QStringLiteral("First Name"), QStringLiteral("lblFirstName"), m_first), m_first,
-                        addRow(QStringLiteral("MI"), QStringLiteral("lblMiddleInitial"), m_middle), m_middle,
-                        addRow(QStringLiteral("Last Name"), QStringLiteral("lblLastName"), m_last), m_last};
+                        addRow(QStringLiteral("MI"), QStringLiteral("lblMiddleInitial"), m_middle),    m_middle,
+                        addRow(QStringLiteral("Last Name"), QStringLiteral("lblLastName"), m_last),    m_last};
 
     m_address1 = recordBox(QStringLiteral("txtAddress1"), 35, false);
     addRow(QStringLiteral("Address1"), QStringLiteral("lblAddress1"), m_address1);
@@ -245,8 +246,8 @@ QWidget *CustomerScreen::buildRecordArea()
     m_stateBox->setObjectName(QStringLiteral("cboState"));
     filterCombo(m_stateBox, 2);
     m_postal = recordBox(QStringLiteral("txtPostal"), 10, false);
-    m_usaOnly = {addRow(QStringLiteral("City"), QStringLiteral("lblCity"), m_city), m_city,
-                 addRow(QStringLiteral("St"), QStringLiteral("lblState"), m_stateBox), m_stateBox,
+    m_usaOnly = {addRow(QStringLiteral("City"), QStringLiteral("lblCity"), m_city),       m_city,
+                 addRow(QStringLiteral("St"), QStringLiteral("lblState"), m_stateBox),    m_stateBox,
                  addRow(QStringLiteral("Postal"), QStringLiteral("lblPostal"), m_postal), m_postal};
     m_address3 = recordBox(QStringLiteral("txtAddress3"), 25, false);
     m_address4 = recordBox(QStringLiteral("txtAddress4"), 25, false);
@@ -259,8 +260,8 @@ QWidget *CustomerScreen::buildRecordArea()
     m_email = recordBox(QStringLiteral("txtEmail"), 30, false);
     addRow(QStringLiteral("Email"), QStringLiteral("lblEmail"), m_email);
 
-    for (QWidget *w : {static_cast<QWidget *>(m_acctNo), static_cast<QWidget *>(m_name),
-                       static_cast<QWidget *>(m_telephone)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_acctNo), static_cast<QWidget *>(m_name), static_cast<QWidget *>(m_telephone)})
         w->installEventFilter(this);
     return area;
 }
@@ -283,13 +284,9 @@ QWidget *CustomerScreen::buildButtons()
         v->addWidget(b);
 
     static const char *captions[] = {"|<<", "<", ">", ">>|", ">", ">>", ">>>"};
-    static const char *tips[] = {"Selects 1st Customer Record",
-                                 "",
-                                 "",
-                                 "",
-                                 "Goes  1/4 into Customer Records",
-                                 "Goes 1/2 into Customer Records",
-                                 "Goes 3/4 into Customer Record"};
+    static const char *tips[] = {
+        "Selects 1st Customer Record",  "", "", "", "Goes  1/4 into Customer Records", "Goes 1/2 into Customer Records",
+        "Goes 3/4 into Customer Record"};
     auto *moves = new QHBoxLayout;
     auto *position = new QGridLayout;
     position->addWidget(label(QStringLiteral("Position"), QStringLiteral("lblPosition_0"), panel), 0, 0, 1, 3);
@@ -354,9 +351,9 @@ QGroupBox *CustomerScreen::buildSearchPanel()
     m_searchPanel = new QGroupBox(QStringLiteral("Customer Search"), this);
     m_searchPanel->setObjectName(QStringLiteral("fraSearch"));
     auto *grid = new QGridLayout(m_searchPanel);
-    static const char *criteria[] = {"by Business Name", "by Address #1",           "by Address #2",
-                                     "by City or (Addr #3)", "by State",            "by Zip Code (or Addr #4)",
-                                     "by Telephone Number",  "by Last Name",        "by Account Number"};
+    static const char *criteria[] = {"by Business Name",     "by Address #1", "by Address #2",
+                                     "by City or (Addr #3)", "by State",      "by Zip Code (or Addr #4)",
+                                     "by Telephone Number",  "by Last Name",  "by Account Number"};
     m_searchText = new QLineEdit(m_searchPanel);
     m_searchText->setObjectName(QStringLiteral("txtSearch"));
     FieldFilter::installStorable(m_searchText, m_platform.messages);
@@ -680,8 +677,7 @@ void CustomerScreen::alarm()
 
 void CustomerScreen::showNotice(const Validation::Notice &notice)
 {
-    m_platform.messages.inform(notice.text,
-                               notice.title.isEmpty() ? m_state.folder.executableName() : notice.title);
+    m_platform.messages.inform(notice.text, notice.title.isEmpty() ? m_state.folder.executableName() : notice.title);
 }
 
 void CustomerScreen::focusBox(CustomerBox box)
@@ -945,7 +941,8 @@ void CustomerScreen::completeList()
     }
     m_menuViewList->setText(kCloseList);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    showResults(m_accounts.search(CustomerCriterion::All, QStringLiteral("All")), QStringLiteral("Complete Customer List"));
+    showResults(m_accounts.search(CustomerCriterion::All, QStringLiteral("All")),
+                QStringLiteral("Complete Customer List"));
     QApplication::restoreOverrideCursor();
 }
 
@@ -969,10 +966,10 @@ void CustomerScreen::acctNoLeft()
         return;
     if (!m_accounts.isDuplicate(text))
         return;
-    const QString question = QStringList{QStringLiteral("The Account Number is a duplicate"),
-                                         QStringLiteral("Click Yes to Replace it"),
-                                         QStringLiteral("Enter a different Number")}
-                                 .join(QStringLiteral("\r\n"));
+    const QString question =
+        QStringList{QStringLiteral("The Account Number is a duplicate"), QStringLiteral("Click Yes to Replace it"),
+                    QStringLiteral("Enter a different Number")}
+            .join(QStringLiteral("\r\n"));
     if (m_platform.messages.ask(question, QStringLiteral("Duplicate Account Number"))) {
         m_acctNo->clear();
         m_acctNo->setFocus();
@@ -1127,8 +1124,7 @@ void CustomerScreen::openAuxEditor(int box)
     m_editedBox = box;
     setAuxAccountLine();
     m_auxEditorLine->setText(QStringLiteral("Editing Data Box # ") + QString::number(box + 1) + QStringLiteral(" - ") +
-                             m_auxHeading[std::size_t(box)]->text() + QStringLiteral(" - for ") +
-                             m_auxAccount->text());
+                             m_auxHeading[std::size_t(box)]->text() + QStringLiteral(" - for ") + m_auxAccount->text());
     m_auxEditorText->setPlainText(m_aux[std::size_t(box)]->toPlainText());
     m_auxEditor->open();
 }

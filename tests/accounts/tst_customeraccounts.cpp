@@ -104,22 +104,36 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("focus");
-        QTest::newRow("no number, no telephone") << "" << "" << "Acme" << "The Telephone Number cannot be blank"
-                                                 << int(CustomerBox::Telephone);
-        QTest::newRow("no name") << "9" << "1" << "" << "The Account Name Cannot be Blank" << int(CustomerBox::Name);
-        QTest::newRow("separator in number") << "10/20" << "1" << "Acme"
+        QTest::newRow("no number, no telephone")
+            << ""
+            << ""
+            << "Acme"
+            << "The Telephone Number cannot be blank" << int(CustomerBox::Telephone);
+        QTest::newRow("no name") << "9"
+                                 << "1"
+                                 << ""
+                                 << "The Account Name Cannot be Blank" << int(CustomerBox::Name);
+        QTest::newRow("separator in number") << "10/20"
+                                             << "1"
+                                             << "Acme"
                                              << "The account number \"10/20\" cannot be used as a file name: it holds "
                                                 "the character /."
                                              << int(CustomerBox::AcctNo);
-        QTest::newRow("device name") << "CON" << "1" << "Acme"
+        QTest::newRow("device name") << "CON"
+                                     << "1"
+                                     << "Acme"
                                      << "The account number \"CON\" cannot be used as a file name: it is the name of "
                                         "a device."
                                      << int(CustomerBox::AcctNo);
-        QTest::newRow("letter case of another account") << "b2" << "1" << "Acme" << "Account No b2 already exists as B2"
-                                                        << int(CustomerBox::AcctNo);
-        QTest::newRow("outside the code page") << "Z9" << "1" << QString::fromUtf8("Łódź Pipes")
-                                               << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text
-                                               << int(CustomerBox::AcctNo);
+        QTest::newRow("letter case of another account")
+            << "b2"
+            << "1"
+            << "Acme"
+            << "Account No b2 already exists as B2" << int(CustomerBox::AcctNo);
+        QTest::newRow("outside the code page")
+            << "Z9"
+            << "1" << QString::fromUtf8("Łódź Pipes") << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text
+            << int(CustomerBox::AcctNo);
     }
     void refusedSavesWriteNothing()
     {
@@ -287,8 +301,9 @@ private slots:
         accounts.show(3);
         accounts.deleteCurrent(); // the last holder of the number: its balance file goes with it
         QVERIFY(!root.exists("/VIActiveAccounts/B2.txt"));
-        QCOMPARE(root.read(CustomerFile::kPath), customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
-                                                     customer("C3|Individual|||Ann|Lee|Springfield").bytes());
+        QCOMPARE(root.read(CustomerFile::kPath),
+                 customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
+                     customer("C3|Individual|||Ann|Lee|Springfield").bytes());
         QCOMPARE(accounts.currentNumber(), 2);
     }
 

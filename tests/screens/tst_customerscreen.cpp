@@ -2,9 +2,9 @@
 #include "accounts/customerrecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/application.h"
+#include "core/appstate.h"
 #include "core/screens/startmenu.h"
 #include "platform/fakes/fakemodem.h"
-#include "core/appstate.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "testsupport.h"
@@ -176,10 +176,17 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("message");
-        QTest::newRow("slash in account number") << "txtAcctNo" << "A/" << "A"
+        QTest::newRow("slash in account number") << "txtAcctNo"
+                                                 << "A/"
+                                                 << "A"
                                                  << "This character, (/) is invalid for this field";
-        QTest::newRow("slash after a number") << "txtTelephone" << "123/" << "123/" << "";
-        QTest::newRow("quote in address") << "txtAddress1" << "4\"" << "4"
+        QTest::newRow("slash after a number") << "txtTelephone"
+                                              << "123/"
+                                              << "123/"
+                                              << "";
+        QTest::newRow("quote in address") << "txtAddress1"
+                                          << "4\""
+                                          << "4"
                                           << "This character, (\") is invalid for this field";
         QTest::newRow("outside the code page") << "txtEmail" << QString::fromUtf8("aŁ") << "a"
                                                << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text;
