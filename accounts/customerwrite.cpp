@@ -15,14 +15,17 @@
 
 namespace {
 
-const QByteArray kMagic("VDCJ1");
+const QByteArray kMagic("VDCJ2");
 
-QByteArray journalBytes(int number, const QByteArray &record)
+// The journal: magic, the record number, the file's length when it was written, the record, a checksum.
+QByteArray journalBytes(int number, qint64 fileSize, const QByteArray &record)
 {
     QByteArray body = kMagic;
     char n[4];
     qToLittleEndian<qint32>(number, n);
-    body.append(n, 4).append(record);
+    char size[8];
+    qToLittleEndian<qint64>(fileSize, size);
+    body.append(n, 4).append(size, 8).append(record);
     char sum[2];
     qToLittleEndian<quint16>(qChecksum(body), sum);
     return body.append(sum, 2);
@@ -31,20 +34,22 @@ QByteArray journalBytes(int number, const QByteArray &record)
 struct Journal
 {
     int number = 0;
+    qint64 fileSize = 0;
     QByteArray record;
 };
 
 std::optional<Journal> parseJournal(const QByteArray &bytes)
 {
     const int length = customerLayout().length();
-    if (bytes.size() != kMagic.size() + 4 + length + 2 || !bytes.startsWith(kMagic))
+    if (bytes.size() != kMagic.size() + 12 + length + 2 || !bytes.startsWith(kMagic))
         return std::nullopt;
     const QByteArray body = bytes.left(bytes.size() - 2);
     if (qFromLittleEndian<quint16>(bytes.constData() + body.size()) != qChecksum(body))
         return std::nullopt;
     Journal j;
     j.number = qFromLittleEndian<qint32>(bytes.constData() + kMagic.size());
-    j.record = bytes.mid(kMagic.size() + 4, length);
+    j.fileSize = qFromLittleEndian<qint64>(bytes.constData() + kMagic.size() + 4);
+    j.record = bytes.mid(kMagic.size() + 12, length);
     return j;
 }
 
@@ -81,7 +86,7 @@ void writeCustomerRecord(const DataFolder &folder, int number, const Record &rec
         folder.writeRecord(CustomerFile::kPath, number, record);
         return;
     }
-    folder.writeFile(kJournal, journalBytes(number, record.bytes()));
+    folder.writeFile(kJournal, journalBytes(number, size, record.bytes()));
     writeInPlace(folder, number, record.bytes());
     folder.deleteFile(kJournal);
 }
@@ -93,7 +98,9 @@ bool recoverCustomerWrite(const DataFolder &folder)
     const auto journal = parseJournal(folder.readAll(kJournal));
     const int length = customerLayout().length();
     const qint64 size = folder.fileSize(CustomerFile::kPath);
-    const bool fits = journal && journal->number >= 1 && qint64(journal->number) * length <= size;
+    // Only into the file it was written for: a file restored from /Backup since then is left alone.
+    const bool fits =
+        journal && journal->number >= 1 && qint64(journal->number) * length <= size && journal->fileSize == size;
     if (fits)
         writeInPlace(folder, journal->number, journal->record);
     folder.deleteFile(kJournal);

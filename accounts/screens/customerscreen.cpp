@@ -209,6 +209,8 @@ QWidget *CustomerScreen::buildRecordArea()
     m_nameList->setMinimumContentsLength(30);
     m_nameModel = new CustomerNameModel(m_accounts, m_nameList);
     m_nameList->setModel(m_nameModel);
+    // Keys reach the list's text box through the list itself when the list has the focus, or directly.
+    m_nameList->installEventFilter(this);
     m_nameList->lineEdit()->installEventFilter(this);
     connect(m_nameList->lineEdit(), &QLineEdit::textEdited, this, &CustomerScreen::nameEdited);
     connect(m_nameList, &QComboBox::activated, this, [this](int index) {
@@ -999,7 +1001,7 @@ bool CustomerScreen::eventFilter(QObject *watched, QEvent *event)
         acctNoLeft();
     } else if (type == QEvent::FocusOut && watched == m_name) {
         nameLeft();
-    } else if (watched == m_nameList->lineEdit()) {
+    } else if (watched == m_nameList || watched == m_nameList->lineEdit()) {
         if (type == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (key == Qt::Key_Delete || key == Qt::Key_Backspace)

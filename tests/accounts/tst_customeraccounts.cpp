@@ -436,6 +436,12 @@ private slots:
         QCOMPARE(root.read(CustomerFile::kPath).left(328), threeCustomers().left(328));
         QCOMPARE(root.read(CustomerFile::kPath).mid(656), threeCustomers().mid(656));
 
+        // A journal written for a file of another length (since restored from /Backup) is not applied.
+        root.write(CustomerWrite::kJournal, journal);
+        root.write(CustomerFile::kPath, threeCustomers().left(2 * 328));
+        QVERIFY(!CustomerWrite::recoverCustomerWrite(root.folder()));
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers().left(2 * 328));
+
         // A damaged journal is dropped and the file left alone.
         root.write(CustomerWrite::kJournal, journal.left(50));
         root.write(CustomerFile::kPath, threeCustomers());
