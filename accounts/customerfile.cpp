@@ -5,13 +5,15 @@
 #include "core/recordscan.h"
 #include "core/validation.h"
 
-#include <QSet>
+#include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -67,8 +69,10 @@ const UpperCase &upperCase()
     return table;
 }
 
-// The search's inner loop, eight bytes at a time: a field of plain ASCII is upper-cased a word at a time and
-// the needle's first byte is looked for a word at a time; any other field goes through the table.
+// The search's inner loop, eight bytes at a time, on the stored bytes where they lie: in a field of plain ASCII
+// the needle's first letter is looked for in both cases a word at a time, and each place found is compared
+// through the upper-case table; any other field goes through the table alone. The caller guarantees that 8
+// bytes can be read past the end of every field.
 class FieldMatcher
 {
 public:
@@ -77,6 +81,7 @@ public:
     explicit FieldMatcher(QByteArray needle)
         : m_needle(std::move(needle))
         , m_first(m_needle.isEmpty() ? 0 : kOnes * quint8(m_needle[0]))
+        , m_firstOther(m_needle.isEmpty() ? 0 : kOnes * quint8(otherCase(m_needle[0])))
     {}
 
     UpperCase::Found find(const char *field, int width) const
@@ -86,35 +91,33 @@ public:
             return UpperCase::Yes;
         if (width > kMaxWidth)
             return upperCase().find(QByteArrayView(field, width), m_needle);
-        unsigned char bytes[kMaxWidth];
         const int words = (width + 7) / 8;
-        std::memcpy(bytes, field, std::size_t(width));
-        std::memset(bytes + width, 0, std::size_t(words * 8 - width));
+        const int tail = width - 8 * (words - 1); // 1 to 8 bytes of the field in the last word
+        const quint64 tailMask = tail == 8 ? ~quint64(0) : (quint64(1) << (8 * tail)) - 1;
         quint64 w[kMaxWidth / 8];
         quint64 high = 0;
         for (int k = 0; k < words; ++k) {
-            w[k] = qFromLittleEndian<quint64>(bytes + 8 * k);
+            w[k] = qFromLittleEndian<quint64>(field + 8 * k);
+            if (k == words - 1)
+                w[k] &= tailMask;
             high |= w[k];
         }
         if (high & kHigh)
             return upperCase().find(QByteArrayView(field, width), m_needle);
-        for (int k = 0; k < words; ++k) {
-            // Bytes from 'a' to 'z' lose 0x20; no byte carries into the next one below 0x80.
-            const quint64 fromA = w[k] + kOnes * (0x80 - 'a');
-            const quint64 pastZ = w[k] + kOnes * (0x80 - 'z' - 1);
-            w[k] -= ((fromA & ~pastZ & kHigh) >> 2);
-            qToLittleEndian<quint64>(w[k], bytes + 8 * k);
-        }
+        const auto &folded = upperCase().folded;
         const qsizetype last = width - n;
         for (int k = 0; k < words; ++k) {
-            const quint64 t = w[k] ^ m_first;
-            quint64 zero = (t - kOnes) & ~t & kHigh; // the bytes equal to the first byte (and a few false ones)
+            const quint64 a = w[k] ^ m_first;
+            const quint64 b = w[k] ^ m_firstOther;
+            quint64 zero = ((a - kOnes) & ~a & kHigh) | ((b - kOnes) & ~b & kHigh);
+            if (k == words - 1)
+                zero &= tailMask;
             while (zero) {
                 const qsizetype at = 8 * k + std::countr_zero(zero) / 8;
                 if (at > last)
                     return UpperCase::No;
-                qsizetype j = 1;
-                while (j < n && char(bytes[at + j]) == m_needle[j])
+                qsizetype j = 0;
+                while (j < n && folded[quint8(field[at + j])] == m_needle[j])
                     ++j;
                 if (j == n)
                     return UpperCase::Yes;
@@ -125,10 +128,12 @@ public:
     }
 
 private:
+    static char otherCase(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
     static constexpr quint64 kOnes = 0x0101010101010101ULL;
     static constexpr quint64 kHigh = 0x8080808080808080ULL;
     QByteArray m_needle;
     quint64 m_first;
+    quint64 m_firstOther;
 };
 
 QString decoded(QByteArrayView bytes)
@@ -149,23 +154,74 @@ bool isBusiness(QByteArrayView acctType)
     return acctType == QByteArrayView("Business");
 }
 
+// A text field of a record's bytes without its leading and trailing blanks.
+QByteArrayView trimmedField(const char *record, int field)
+{
+    const char *p = record + customerLayout().offset(field);
+    qsizetype begin = 0;
+    qsizetype end = customerLayout().size(field);
+    while (begin < end && p[begin] == ' ')
+        ++begin;
+    while (end > begin && p[end - 1] == ' ')
+        --end;
+    return QByteArrayView(p + begin, end - begin);
+}
+
 // The display name straight from the stored bytes, without a Record (the search lists every customer).
-QString displayNameAt(const RecordScan &scan, int i)
+QString displayNameOf(const char *record)
 {
     using namespace CustomerField;
-    if (isBusiness(scan.trimmed(i, AcctType)))
-        return decoded(scan.trimmed(i, Name));
+    if (isBusiness(trimmedField(record, AcctType)))
+        return decoded(trimmedField(record, Name));
     QString name;
     name.reserve(52);
     for (const int part : {Title, FirstName}) {
-        const QByteArrayView value = scan.trimmed(i, part);
+        const QByteArrayView value = trimmedField(record, part);
         if (!value.isEmpty()) {
             appendDecoded(name, value);
             name.append(QLatin1Char(' '));
         }
     }
-    appendDecoded(name, scan.trimmed(i, LastName));
+    appendDecoded(name, trimmedField(record, LastName));
     return name;
+}
+
+// Every record of the customer file in turn, read a few dozen kilobytes at a time into one buffer that stays in
+// the processor's cache while it is looked at (the file restored from /Backup when missing). A short last
+// record is completed with blanks and zeros, as Record does. `visit(bytes, index from 0)`.
+template <typename Visit> void forEachCustomer(const DataFolder &folder, Visit visit)
+{
+    if (!folder.fileExists(CustomerFile::kPath))
+        return;
+    QFile file(folder.path(CustomerFile::kPath));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return;
+    const int length = customerLayout().length();
+    const int count = DataFolder::recordCountForSize(file.size(), length);
+    constexpr int kChunk = 192;
+    // 8 bytes to spare after the last record: the matcher reads whole words past a field's end.
+    QByteArray buffer(qsizetype(kChunk) * length + 8, '\0');
+    const QByteArray blank = blankRecordBytes(customerLayout());
+    for (int first = 0; first < count;) {
+        const int wanted = std::min(kChunk, count - first);
+        qint64 got = 0;
+        while (got < qint64(wanted) * length) {
+            const qint64 n = file.read(buffer.data() + got, qint64(wanted) * length - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        const int records = int((got + length - 1) / length);
+        if (records == 0)
+            return;
+        if (got < qint64(records) * length) // the end of the file came inside this record
+            std::memcpy(buffer.data() + got, blank.constData() + got % length, std::size_t(records * length - got));
+        for (int k = 0; k < records; ++k)
+            visit(buffer.constData() + qsizetype(k) * length, first + k);
+        if (records < wanted)
+            return;
+        first += records;
+    }
 }
 
 int searchedField(CustomerCriterion criterion)
@@ -240,28 +296,71 @@ QString CustomerListKey(const Record &customer)
     return customer.text(LastName) + QStringLiteral(", ") + customer.text(FirstName);
 }
 
+namespace {
+
+// Upper case for sorting: a byte without a one-byte upper case stays as it is.
+void appendFolded(QByteArray &out, QByteArrayView bytes)
+{
+    const auto &table = upperCase().folded;
+    for (const char c : bytes) {
+        const char f = table[quint8(c)];
+        out.append(f == '\0' ? c : f);
+    }
+}
+
+bool foldedLess(const CustomerNameEntry &a, const CustomerNameEntry &b)
+{
+    return a.folded < b.folded;
+}
+
+} // namespace
+
+QByteArray foldedNameKey(const QString &text)
+{
+    QByteArray out;
+    appendFolded(out, Cp1252::encode(text));
+    return out;
+}
+
+void insertSorted(std::vector<CustomerNameEntry> &names, CustomerNameEntry entry)
+{
+    const auto at = std::upper_bound(names.begin(), names.end(), entry, foldedLess);
+    names.insert(at, std::move(entry));
+}
+
 CustomerNameList loadCustomerNames(const DataFolder &folder)
 {
     using namespace CustomerField;
     const RecordScan scan(folder, CustomerFile::kPath, customerLayout());
     CustomerNameList list;
     list.names.reserve(std::size_t(scan.count()));
-    QSet<QByteArray> seenCities;
+    std::unordered_set<std::string_view> seenCities; // views into the scan's bytes
     for (int i = 0; i < scan.count(); ++i) {
-        const QString key =
-            isBusiness(scan.trimmed(i, AcctType))
-                ? decoded(scan.trimmed(i, Name))
-                : decoded(scan.trimmed(i, LastName)) + QStringLiteral(", ") + decoded(scan.trimmed(i, FirstName));
-        list.names.push_back({key, i + 1});
-        const QByteArrayView city = scan.trimmed(i, City);
-        if (!city.isEmpty() && !seenCities.contains(city.toByteArray())) {
-            seenCities.insert(city.toByteArray());
-            list.cities.append(decoded(city));
+        CustomerNameEntry entry;
+        entry.recordNumber = i + 1;
+        if (isBusiness(scan.trimmed(i, AcctType))) {
+            const QByteArrayView name = scan.trimmed(i, Name);
+            entry.key = decoded(name);
+            appendFolded(entry.folded, name);
+        } else {
+            const QByteArrayView last = scan.trimmed(i, LastName);
+            const QByteArrayView first = scan.trimmed(i, FirstName);
+            entry.key.reserve(last.size() + first.size() + 2);
+            appendDecoded(entry.key, last);
+            entry.key.append(QStringLiteral(", "));
+            appendDecoded(entry.key, first);
+            entry.folded.reserve(last.size() + first.size() + 2);
+            appendFolded(entry.folded, last);
+            entry.folded.append(", ");
+            appendFolded(entry.folded, first);
         }
+        list.names.push_back(std::move(entry));
+        const QByteArrayView city = scan.trimmed(i, City);
+        if (!city.isEmpty() && seenCities.insert(std::string_view(city.data(), std::size_t(city.size()))).second)
+            list.cities.append(decoded(city));
     }
-    std::stable_sort(list.names.begin(), list.names.end(), [](const CustomerNameEntry &a, const CustomerNameEntry &b) {
-        return a.key.compare(b.key, Qt::CaseInsensitive) < 0;
-    });
+    // Stored bytes in upper case, compared as bytes: no per-pair case folding of QStrings.
+    std::stable_sort(list.names.begin(), list.names.end(), foldedLess);
     std::stable_sort(list.cities.begin(), list.cities.end(),
                      [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return list;
@@ -310,18 +409,17 @@ std::vector<CustomerMatch> SearchCustomers(const DataFolder &folder, CustomerCri
     const FieldMatcher matcher(untrimmed ? *needleBytes : QByteArray());
     const int offset = field >= 0 ? customerLayout().offset(field) : 0;
     const int width = field >= 0 ? customerLayout().size(field) : 0;
-    const RecordScan scan(folder, CustomerFile::kPath, customerLayout());
     if (field < 0)
-        matches.reserve(std::size_t(scan.count()));
-    for (int i = 0; i < scan.count(); ++i) {
+        matches.reserve(std::size_t(customerCount(folder)));
+    forEachCustomer(folder, [&](const char *record, int i) {
         if (field >= 0) {
-            const UpperCase::Found found = untrimmed ? matcher.find(scan.at(i) + offset, width) : UpperCase::Unsure;
+            const UpperCase::Found found = untrimmed ? matcher.find(record + offset, width) : UpperCase::Unsure;
             if (found == UpperCase::No ||
-                (found == UpperCase::Unsure && !decoded(scan.trimmed(i, field)).toUpper().contains(needle)))
-                continue;
+                (found == UpperCase::Unsure && !decoded(trimmedField(record, field)).toUpper().contains(needle)))
+                return;
         }
         matches.push_back(
-            {displayNameAt(scan, i), decoded(scan.trimmed(i, CustomerField::Telephone)), QString::number(i + 1)});
-    }
+            {displayNameOf(record), decoded(trimmedField(record, CustomerField::Telephone)), QString::number(i + 1)});
+    });
     return matches;
 }

@@ -60,6 +60,7 @@ struct CustomerNameEntry
 {
     QString key;
     int recordNumber = 0;
+    QByteArray folded; // the key's stored bytes in upper case: the list's order and the completion's lookup
 };
 struct CustomerNameList
 {
@@ -67,6 +68,11 @@ struct CustomerNameList
     QStringList cities;
 };
 CustomerNameList loadCustomerNames(const DataFolder &folder);
+// A text's stored bytes in upper case, compared byte by byte: the name list is sorted by it and a typed prefix
+// is looked up with it. A character the files cannot hold folds to '?'.
+QByteArray foldedNameKey(const QString &text);
+// Puts an entry into the sorted list at its place (after the entries of an equal key).
+void insertSorted(std::vector<CustomerNameEntry> &names, CustomerNameEntry entry);
 
 // True when a record other than `currentRecord` has exactly this account number (trimmed field, case counts,
 // the text itself is not trimmed).

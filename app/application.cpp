@@ -5,6 +5,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/servicesscreen.h"
+#include "accounts/screens/customerscreen.h"
 #include "billing/screens/blankswindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
@@ -201,6 +202,8 @@ ProgramWindow *Application::routineWindow(int routine)
         window = blanks;
     } else if (routine == StartMenu::Assignments || routine == StartMenu::Services) {
         window = setupListWindow(routine);
+    } else if (routine == StartMenu::CreateSlip || routine == StartMenu::Customers) {
+        window = customerScreen();
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -225,6 +228,40 @@ ProgramWindow *Application::setupListWindow(int routine)
         [this](const QString &name, const QString &number) { openDialer(name, number); }));
     connect(assignments, &AssignmentScreen::returnToMenu, this, &Application::showStartMenu);
     return assignments;
+}
+
+CustomerScreen *Application::customerScreen()
+{
+    // One customer screen serves both routines that open it.
+    for (int routine : {StartMenu::CreateSlip, StartMenu::Customers}) {
+        if (auto found = m_routineWindows.find(routine); found != m_routineWindows.end() && found->second)
+            return static_cast<CustomerScreen *>(found->second.data());
+    }
+    auto *screen = track(new CustomerScreen(m_state, m_platform, environment(),
+                                            [this](const QString &n, const QString &num) { openDialer(n, num); }));
+    connect(screen, &CustomerScreen::returnToMenu, this, &Application::showStartMenu);
+    connect(screen, &CustomerScreen::slipCreationRequested, this, &Application::showSlipCreation);
+    if (m_modem) {
+        screen->setDialingEnabled(m_modem->dialingEnabled());
+        connect(m_modem.get(), &Modem::dialingEnabledChanged, screen, &CustomerScreen::setDialingEnabled);
+    }
+    m_routineWindows[StartMenu::CreateSlip] = screen;
+    m_routineWindows[StartMenu::Customers] = screen;
+    return screen;
+}
+
+void Application::showSlipCreation()
+{
+    // Until slip creation is built, a notice stands in for it; it takes the customer from the shared state.
+    if (!m_slipCreation) {
+        auto *placeholder = track(
+            new PlaceholderWindow(QStringLiteral("frmCreateSlip"),
+                                  StartMenu::routineCaptions().value(StartMenu::CreateSlip).trimmed(), environment()));
+        connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
+        m_slipCreation = placeholder;
+    }
+    m_slipCreation->show();
+    m_slipCreation->raise();
 }
 
 PrintTarget &Application::printTarget()

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class CustomerScreen;
 class DialerWindow;
 class PrintTarget;
 class QtPrintTarget;
@@ -64,6 +65,10 @@ public:
     // Opens a routine of the start menu (StartMenu::Routine) and closes the menu.
     void openRoutine(int routine);
     ProgramWindow *routineWindow(int routine);
+    // The customer screen, for the routines "Create a Service Slip" and customers alike.
+    CustomerScreen *customerScreen();
+    // Opens slip creation for the current customer.
+    void showSlipCreation();
 
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
@@ -94,6 +99,7 @@ private:
     QPointer<ProgramWindow> m_setup;
     QPointer<ProgramWindow> m_manual;
     QPointer<ProgramWindow> m_dialer;
+    QPointer<ProgramWindow> m_slipCreation;
     SerialPortFactory m_serialPorts;
     std::unique_ptr<QtSerialPorts> m_systemPorts;
     std::unique_ptr<Modem> m_modem;

@@ -82,16 +82,6 @@ void BM_RawReadCustomers(benchmark::State &state)
 }
 BENCHMARK(BM_RawReadCustomers)->Unit(benchmark::kMillisecond);
 
-void BM_CustomerSearch(benchmark::State &state)
-{
-    const QString text = sample().search;
-    std::size_t found = 0;
-    for (auto _ : state)
-        found = SearchCustomers(sample().folder, CustomerCriterion::Name, text).size();
-    state.counters["found"] = double(found);
-}
-BENCHMARK(BM_CustomerSearch)->Unit(benchmark::kMillisecond);
-
 void BM_CustomerNameList(benchmark::State &state)
 {
     for (auto _ : state)

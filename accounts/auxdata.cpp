@@ -1,0 +1,91 @@
+#include "accounts/auxdata.h"
+
+#include "core/cp1252.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/textfile.h"
+
+#include <QStringList>
+#include <optional>
+
+namespace {
+
+QString boxPath(const QString &folderName, int box)
+{
+    return QStringLiteral("/AuxFiles/%1/AuxFile%2/Data.txt").arg(folderName).arg(box);
+}
+
+} // namespace
+
+namespace AuxData {
+
+Texts loadHeadings(const DataFolder &folder)
+{
+    Texts headings;
+    if (!folder.fileExists(kHeadings))
+        return headings;
+    TextReader reader(folder.readAll(kHeadings));
+    for (QString &heading : headings) {
+        if (reader.atEnd())
+            break;
+        heading = reader.readLine();
+    }
+    return headings;
+}
+
+void saveHeadings(const DataFolder &folder, const Texts &headings)
+{
+    TextWriter writer;
+    for (const QString &heading : headings) {
+        QString line = heading;
+        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        writer.printLine(line);
+    }
+    folder.deleteFile(DataFolder::backupPathOf(kHeadings));
+    folder.writeFile(kHeadings, writer.bytes());
+}
+
+std::optional<QString> accountFolder(const QString &acctNo, QString *why)
+{
+    return accountFileName(acctNo, why);
+}
+
+Texts loadBoxes(const DataFolder &folder, const QString &acctNo)
+{
+    Texts boxes;
+    const auto name = accountFolder(acctNo);
+    if (!name)
+        return boxes;
+    for (int i = 0; i < kBoxes; ++i) {
+        const QByteArray bytes = folder.readAll(boxPath(*name, i));
+        if (bytes.isEmpty())
+            continue;
+        QString text = Cp1252::decode(bytes);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1); // the line end the box was written with
+        boxes[std::size_t(i)] = text;
+    }
+    return boxes;
+}
+
+void saveBoxes(const DataFolder &folder, const QString &acctNo, const Texts &boxes)
+{
+    QString why;
+    const auto name = accountFolder(acctNo, &why);
+    if (!name)
+        throw DiskError(why);
+    const QString base = QStringLiteral("/AuxFiles/") + *name;
+    folder.makeFolder(QStringLiteral("/AuxFiles"));
+    folder.makeFolder(base);
+    for (int i = 0; i < kBoxes; ++i) {
+        folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(i));
+        QString text = boxes[std::size_t(i)];
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        TextWriter writer;
+        writer.printLine(text.split(QLatin1Char('\n')).join(QStringLiteral("\r\n")));
+        folder.writeFile(boxPath(*name, i), writer.bytes());
+    }
+}
+
+} // namespace AuxData

@@ -1,0 +1,110 @@
+#include "accounts/customerwrite.h"
+
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+#include <optional>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kMagic("VDCJ2");
+
+// The journal: magic, the record number, the file's length when it was written, the record, a checksum.
+QByteArray journalBytes(int number, qint64 fileSize, const QByteArray &record)
+{
+    QByteArray body = kMagic;
+    char n[4];
+    qToLittleEndian<qint32>(number, n);
+    char size[8];
+    qToLittleEndian<qint64>(fileSize, size);
+    body.append(n, 4).append(size, 8).append(record);
+    char sum[2];
+    qToLittleEndian<quint16>(qChecksum(body), sum);
+    return body.append(sum, 2);
+}
+
+struct Journal
+{
+    int number = 0;
+    qint64 fileSize = 0;
+    QByteArray record;
+};
+
+std::optional<Journal> parseJournal(const QByteArray &bytes)
+{
+    const int length = customerLayout().length();
+    if (bytes.size() != kMagic.size() + 12 + length + 2 || !bytes.startsWith(kMagic))
+        return std::nullopt;
+    const QByteArray body = bytes.left(bytes.size() - 2);
+    if (qFromLittleEndian<quint16>(bytes.constData() + body.size()) != qChecksum(body))
+        return std::nullopt;
+    Journal j;
+    j.number = qFromLittleEndian<qint32>(bytes.constData() + kMagic.size());
+    j.fileSize = qFromLittleEndian<qint64>(bytes.constData() + kMagic.size() + 4);
+    j.record = bytes.mid(kMagic.size() + 12, length);
+    return j;
+}
+
+void writeInPlace(const DataFolder &folder, int number, const QByteArray &record)
+{
+    const QString full = folder.path(CustomerFile::kPath);
+    QFile file(full);
+    const auto fail = [&] {
+        throw DiskError(QStringLiteral("The customer record could not be written to %1: %2")
+                            .arg(QDir::toNativeSeparators(full), file.errorString()));
+    };
+    if (!file.open(QIODevice::ReadWrite))
+        fail();
+    if (!file.seek(qint64(number - 1) * record.size()) || file.write(record) != record.size() || !file.flush())
+        fail();
+    if (::fsync(file.handle()) != 0)
+        fail();
+}
+
+} // namespace
+
+namespace CustomerWrite {
+
+void writeCustomerRecord(const DataFolder &folder, int number, const Record &record)
+{
+    const int length = customerLayout().length();
+    if (record.layout().length() != length)
+        throw std::invalid_argument("the customer file holds only customer records");
+    recoverCustomerWrite(folder);
+    // Only whole records are replaced in place; the record after the last one, or a file whose length is not a
+    // whole number of records, takes the ordinary way.
+    const qint64 size = folder.fileSize(CustomerFile::kPath);
+    if (number < 1 || size < 0 || size % length != 0 || qint64(number) * length > size) {
+        folder.writeRecord(CustomerFile::kPath, number, record);
+        return;
+    }
+    folder.writeFile(kJournal, journalBytes(number, size, record.bytes()));
+    writeInPlace(folder, number, record.bytes());
+    folder.deleteFile(kJournal);
+}
+
+bool recoverCustomerWrite(const DataFolder &folder)
+{
+    if (folder.fileSize(kJournal) < 0)
+        return false;
+    const auto journal = parseJournal(folder.readAll(kJournal));
+    const int length = customerLayout().length();
+    const qint64 size = folder.fileSize(CustomerFile::kPath);
+    // Only into the file it was written for: a file restored from /Backup since then is left alone.
+    const bool fits =
+        journal && journal->number >= 1 && qint64(journal->number) * length <= size && journal->fileSize == size;
+    if (fits)
+        writeInPlace(folder, journal->number, journal->record);
+    folder.deleteFile(kJournal);
+    return fits;
+}
+
+} // namespace CustomerWrite

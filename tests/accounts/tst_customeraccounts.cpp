@@ -1,0 +1,478 @@
+#include "accounts/auxdata.h"
+#include "accounts/customeraccounts.h"
+#include "accounts/customerrecord.h"
+#include "accounts/customerwrite.h"
+#include "core/diskerror.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace CustomerField;
+
+namespace {
+
+Record customer(const QString &fields) // acct|type|name|title|first|last|city|telephone
+{
+    Record r(customerLayout());
+    const int order[] = {AcctNo, AcctType, Name, Title, FirstName, LastName, City, Telephone};
+    const QStringList f = fields.split('|');
+    for (int i = 0; i < f.size(); ++i)
+        r.setText(order[i], f[i]);
+    r.setText(ServiceCity, r.text(City)); // as the screen stores it: an unchanged account saves the same bytes
+    return r;
+}
+
+QByteArray threeCustomers()
+{
+    return customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
+           customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000").bytes() +
+           customer("C3|Individual|||Ann|Lee|Springfield").bytes();
+}
+
+Record recordAt(const TestRoot &root, int n)
+{
+    return Record(customerLayout(), root.read(CustomerFile::kPath).mid((n - 1) * 328, 328));
+}
+
+CustomerForm businessForm(const QString &acct, const QString &name, const QString &phone = "555-000-1111")
+{
+    CustomerForm f;
+    f.acctNo = acct;
+    f.name = name;
+    f.address1 = "12 Main St";
+    f.city = "Springfield";
+    f.state = "IL";
+    f.postal = "62701 ";
+    f.telephone = phone;
+    return f;
+}
+
+} // namespace
+
+class TestCustomerAccounts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstSaveOfAnEmptyFileWritesRecordOne()
+    {
+        TestRoot root;
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        QVERIFY(!accounts.activate());
+        QCOMPARE(accounts.count(), 1);
+        const CustomerSaveResult r = accounts.save(businessForm(" 1001 ", "Acme  "), true);
+        QVERIFY(r.saved);
+        QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
+        const Record stored = recordAt(root, 1);
+        QCOMPARE(stored.rawText(AcctNo), QString("1001").leftJustified(20));
+        QCOMPARE(stored.text(Name), QString("Acme"));
+        QCOMPARE(stored.text(City), QString("Springfield"));
+        QCOMPARE(stored.text(ServiceCity), QString("Springfield"));
+        QCOMPARE(stored.rawText(PostalCode), QString("62701     ")); // as typed
+        QCOMPARE(stored.text(Address4), QString("62701"));
+        QCOMPARE(stored.text(State), QString("IL"));
+        QCOMPARE(stored.text(AcctType), QString("Business"));
+        QCOMPARE(stored.rawText(MiddleInitial), QString(" "));
+        QVERIFY(current == stored); // the saved account is the shared current customer
+        QCOMPARE(accounts.names().size(), std::size_t(1));
+    }
+
+    void internationalStyleStoresAddressLinesThreeAndFour()
+    {
+        TestRoot root;
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        CustomerForm f = businessForm("X1", "Abroad Ltd");
+        f.address3 = "Camden";
+        f.address4 = "NW1 8AB";
+        QVERIFY(accounts.save(f, false).saved);
+        const Record stored = recordAt(root, 1);
+        QCOMPARE(stored.text(City), QString("Camden"));
+        QCOMPARE(stored.text(Address4), QString("NW1 8AB"));
+        QCOMPARE(stored.text(State), QString());
+        QCOMPARE(stored.text(ServiceCity), QString("Springfield"));
+    }
+
+    void refusedSavesWriteNothing_data()
+    {
+        QTest::addColumn<QString>("acct");
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("focus");
+        QTest::newRow("no number, no telephone")
+            << ""
+            << ""
+            << "Acme"
+            << "The Telephone Number cannot be blank" << int(CustomerBox::Telephone);
+        QTest::newRow("no name") << "9"
+                                 << "1"
+                                 << ""
+                                 << "The Account Name Cannot be Blank" << int(CustomerBox::Name);
+        QTest::newRow("separator in number") << "10/20"
+                                             << "1"
+                                             << "Acme"
+                                             << "The account number \"10/20\" cannot be used as a file name: it holds "
+                                                "the character /."
+                                             << int(CustomerBox::AcctNo);
+        QTest::newRow("device name") << "CON"
+                                     << "1"
+                                     << "Acme"
+                                     << "The account number \"CON\" cannot be used as a file name: it is the name of "
+                                        "a device."
+                                     << int(CustomerBox::AcctNo);
+        QTest::newRow("letter case of another account")
+            << "b2"
+            << "1"
+            << "Acme"
+            << "Account No b2 already exists as B2" << int(CustomerBox::AcctNo);
+        QTest::newRow("outside the code page")
+            << "Z9"
+            << "1" << QString::fromUtf8("Łódź Pipes") << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text
+            << int(CustomerBox::AcctNo);
+    }
+    void refusedSavesWriteNothing()
+    {
+        QFETCH(QString, acct);
+        QFETCH(QString, phone);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(int, focus);
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        QVERIFY(accounts.activate());
+        accounts.show(1);
+        const CustomerSaveResult r = accounts.save(businessForm(acct, name, phone), true);
+        QVERIFY(!r.saved);
+        QVERIFY(!accounts.saved());
+        QCOMPARE(r.notices.back().text, message);
+        QCOMPARE(int(r.focus), focus);
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
+    }
+
+    void exactDuplicateIsAskedAboutNotRefused()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(2);
+        QVERIFY(accounts.isDuplicate("A1"));
+        QVERIFY(!accounts.isDuplicate("a1"));
+        QVERIFY(!accounts.isDuplicate("B2")); // its own number
+    }
+
+    void telephoneBecomesTheAccountNumber()
+    {
+        TestRoot root;
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        const CustomerSaveResult r = accounts.save(businessForm("", "Acme", " 555-123-4567 "), true);
+        QVERIFY(r.saved);
+        QCOMPARE(r.acctNo, QString("555-123-4567"));
+        QCOMPARE(r.notices.front().text, QString("Telephone Number will be used as Acct No."));
+        QCOMPARE(recordAt(root, 1).text(AcctNo), QString("555-123-4567"));
+    }
+
+    void individualIsSavedUnderThePersonsName()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(3);
+        QCOMPARE(accounts.acctType(), QString("Individual"));
+        CustomerForm f = accounts.formOf(accounts.shown());
+        QCOMPARE(f.name, QString("Ann Lee")); // an empty stored name shows the person name
+        f.firstName = "";
+        QCOMPARE(accounts.save(f, true).notices.back().text, QString("Enter Account 1st and Last Name"));
+        f.title = "Ms";
+        f.firstName = "Anne";
+        QVERIFY(accounts.save(f, true).saved);
+        QCOMPARE(recordAt(root, 3).text(Name), QString("Ms Anne Lee"));
+        QCOMPARE(recordAt(root, 3).text(AcctType), QString("Individual"));
+        // The list follows the new name at once.
+        QCOMPARE(accounts.names()[std::size_t(accounts.findName("lee, anne"))].recordNumber, 3);
+        QCOMPARE(recordAt(root, 1).bytes(), customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes());
+    }
+
+    void addSaveAndCancel()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(1);
+        CustomerForm onScreen = accounts.formOf(accounts.shown());
+        QVERIFY(accounts.addNew(CustomerForm{}, true).noNumber);
+        const auto added = accounts.addNew(onScreen, true);
+        QVERIFY(added.started);
+        QCOMPARE(accounts.count(), 4);
+        QCOMPARE(accounts.currentNumber(), 4);
+        QVERIFY(accounts.pendingNew());
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers()); // nothing written yet, record 1 unchanged
+        accounts.cancelNew();
+        QCOMPARE(accounts.count(), 3);
+        QCOMPARE(accounts.currentNumber(), 1);
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
+
+        QVERIFY(accounts.addNew(onScreen, true).started);
+        QVERIFY(accounts.save(businessForm("D4", "Delta Plumbing"), true).saved);
+        QVERIFY(!accounts.pendingNew());
+        QCOMPARE(root.read(CustomerFile::kPath).size(), 4 * 328);
+        QCOMPARE(root.read(CustomerFile::kPath).left(3 * 328), threeCustomers());
+        QCOMPARE(recordAt(root, 4).text(Name), QString("Delta Plumbing"));
+        QCOMPARE(recordAt(root, 4).int16(Reserved1), qint16(0));
+    }
+
+    void refusedAddStartsNothing()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(1);
+        CustomerForm f = accounts.formOf(accounts.shown());
+        f.name.clear();
+        f.acctNo = "A/1";
+        const auto added = accounts.addNew(f, true);
+        QVERIFY(!added.started);
+        QVERIFY(!accounts.pendingNew());
+        QCOMPARE(accounts.count(), 3);
+    }
+
+    void moves_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("move");
+        QTest::addColumn<int>("to");
+        QTest::newRow("next wraps") << 10 << 10 << int(CustomerMove::Next) << 1;
+        QTest::newRow("previous stops at 1") << 10 << 1 << int(CustomerMove::Previous) << 1;
+        QTest::newRow("previous") << 10 << 5 << int(CustomerMove::Previous) << 4;
+        QTest::newRow("last") << 10 << 2 << int(CustomerMove::Last) << 10;
+        QTest::newRow("quarter") << 10 << 9 << int(CustomerMove::Quarter) << 2;
+        QTest::newRow("half") << 10 << 9 << int(CustomerMove::Half) << 4;
+        QTest::newRow("three quarters") << 10 << 9 << int(CustomerMove::ThreeQuarters) << 6;
+        QTest::newRow("quarter of 3 stays") << 3 << 3 << int(CustomerMove::Quarter) << 3;
+    }
+    void moves()
+    {
+        QFETCH(int, count);
+        QFETCH(int, from);
+        QFETCH(int, move);
+        QFETCH(int, to);
+        TestRoot root;
+        QByteArray bytes;
+        for (int i = 1; i <= count; ++i)
+            bytes += customer(QString("N%1|Business|Name %1").arg(i)).bytes();
+        root.write(CustomerFile::kPath, bytes);
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(from);
+        QCOMPARE(accounts.target(CustomerMove(move)), to);
+    }
+
+    void deleteKeepsABalanceFileAnotherAccountShares()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers() + customer("b2|Business|Other B").bytes());
+        root.write("/VIActiveAccounts/B2.txt", "balance");
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(2);
+        accounts.deleteCurrent();
+        QCOMPARE(accounts.count(), 3);
+        QCOMPARE(accounts.currentNumber(), 2);
+        QVERIFY(root.exists("/VIActiveAccounts/B2.txt"));
+        accounts.show(3);
+        accounts.deleteCurrent(); // the last holder of the number: its balance file goes with it
+        QVERIFY(!root.exists("/VIActiveAccounts/B2.txt"));
+        QCOMPARE(root.read(CustomerFile::kPath),
+                 customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
+                     customer("C3|Individual|||Ann|Lee|Springfield").bytes());
+        QCOMPARE(accounts.currentNumber(), 2);
+    }
+
+    void deletingTheLastAccountLeavesABlankRecordOne()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, customer("A1|Business|Acme").bytes());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(1);
+        accounts.deleteCurrent();
+        QVERIFY(!accounts.fileHasRecords());
+        QCOMPARE(accounts.count(), 1);
+        accounts.show(1);
+        QCOMPARE(accounts.shown().text(AcctNo), QString());
+        QVERIFY(accounts.names().empty());
+        QVERIFY(accounts.save(businessForm("A2", "Again"), true).saved);
+        QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
+    }
+
+    void completionAndNameLookup()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers() + customer("E5|Business|smithy tools").bytes());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        const auto &names = accounts.names();
+        QCOMPARE(names[std::size_t(accounts.completion("smi"))].key, QString("Smith, John"));
+        QCOMPARE(names[std::size_t(accounts.completion("SMITHY"))].key, QString("smithy tools"));
+        QCOMPARE(accounts.completion("zz"), -1);
+        QCOMPARE(names[std::size_t(accounts.findName("  acme heating "))].recordNumber, 1);
+        QCOMPARE(accounts.findName("acme"), -1);
+    }
+
+    void searchByEveryCriterion_data()
+    {
+        QTest::addColumn<int>("criterion");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("name") << 0 << "acme" << QStringList{"1"};
+        QTest::newRow("address 1") << 1 << "elm" << QStringList{"2"};
+        QTest::newRow("address 2") << 2 << "box" << QStringList{"3"};
+        QTest::newRow("city") << 3 << "spring" << QStringList{"1", "3"};
+        QTest::newRow("state") << 4 << "il" << QStringList{"1"};
+        QTest::newRow("zip") << 5 << "627" << QStringList{"1"};
+        QTest::newRow("telephone") << 6 << "555" << QStringList{"1", "2"};
+        QTest::newRow("last name") << 7 << " smi " << QStringList{"2"};
+        QTest::newRow("account") << 8 << "c" << QStringList{"3"};
+        QTest::newRow("everyone") << 10 << "All" << QStringList{"1", "2", "3"};
+    }
+    void searchByEveryCriterion()
+    {
+        QFETCH(int, criterion);
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        TestRoot root;
+        Record a = customer("A1|Business|Acme Heating||||Springfield|555-123-4567");
+        a.setText(State, "IL");
+        a.setText(Address4, "62701");
+        Record b = customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000");
+        b.setText(Address1, "4 Elm Road");
+        Record c = customer("C3|Individual|||Ann|Lee|Springfield");
+        c.setText(Address2, "PO Box 7");
+        root.write(CustomerFile::kPath, a.bytes() + b.bytes() + c.bytes());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        QStringList numbers;
+        for (const CustomerMatch &m : accounts.search(CustomerCriterion(criterion), text))
+            numbers << m.recordNumber;
+        QCOMPARE(numbers, found);
+    }
+
+    void damagedRecordShowsWithoutCrash()
+    {
+        TestRoot root;
+        QByteArray bytes = threeCustomers();
+        bytes[328 + 314] = '\xff'; // type field no longer "Individual"
+        bytes.chop(100);           // a short last record
+        root.write(CustomerFile::kPath, bytes);
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        QVERIFY(accounts.activate());
+        QCOMPARE(accounts.count(), 3);
+        accounts.show(2);
+        QCOMPARE(accounts.acctType(), QString("Business"));
+        accounts.show(3);
+        QCOMPARE(accounts.shown().text(AcctNo), QString("C3"));
+        accounts.show(9); // beyond the file
+        QCOMPARE(accounts.shown().text(AcctNo), QString());
+    }
+
+    void interruptedSaveIsCompletedFromItsJournal()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, threeCustomers());
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        accounts.show(2);
+        CustomerForm f = accounts.formOf(accounts.shown());
+        f.lastName = "Smythe";
+        QVERIFY(accounts.save(f, true).saved);
+        const QByteArray saved = root.read(CustomerFile::kPath);
+        QVERIFY(!root.exists(CustomerWrite::kJournal));
+        QCOMPARE(saved.left(328), threeCustomers().left(328));
+        QCOMPARE(saved.mid(656), threeCustomers().mid(656));
+        QCOMPARE(recordAt(root, 2).text(LastName), QString("Smythe"));
+
+        // A crash after the journal was written, with the record torn in the file: the next use completes it.
+        root.write(CustomerFile::kPath, threeCustomers());
+        DataFolder faulty = root.folder();
+        faulty.setFaultHook([](const char *step, const QString &path) {
+            if (QString(step) == "delete" && path.endsWith("CustomerData.jnl"))
+                throw std::runtime_error("crash");
+        });
+        Record changed = recordAt(root, 2);
+        changed.setText(LastName, "Jones");
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, CustomerWrite::writeCustomerRecord(faulty, 2, changed));
+        const QByteArray journal = root.read(CustomerWrite::kJournal);
+        QVERIFY(!journal.isEmpty());
+        QByteArray torn = threeCustomers();
+        torn.replace(328, 100, QByteArray(100, 'x'));
+        root.write(CustomerFile::kPath, torn);
+        QVERIFY(accounts.activate()); // the screen's activation completes it
+        QVERIFY(!root.exists(CustomerWrite::kJournal));
+        QVERIFY(recordAt(root, 2) == changed);
+        QCOMPARE(root.read(CustomerFile::kPath).left(328), threeCustomers().left(328));
+        QCOMPARE(root.read(CustomerFile::kPath).mid(656), threeCustomers().mid(656));
+
+        // A journal written for a file of another length (since restored from /Backup) is not applied.
+        root.write(CustomerWrite::kJournal, journal);
+        root.write(CustomerFile::kPath, threeCustomers().left(2 * 328));
+        QVERIFY(!CustomerWrite::recoverCustomerWrite(root.folder()));
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers().left(2 * 328));
+
+        // A damaged journal is dropped and the file left alone.
+        root.write(CustomerWrite::kJournal, journal.left(50));
+        root.write(CustomerFile::kPath, threeCustomers());
+        QVERIFY(!CustomerWrite::recoverCustomerWrite(root.folder()));
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
+        QVERIFY(!root.exists(CustomerWrite::kJournal));
+    }
+
+    void auxiliaryDataRoundTrip()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        AuxData::Texts boxes;
+        boxes[0] = "Gate 12, dog";
+        boxes[1] = "line one\n  \"quoted\"\n";
+        boxes[5] = QString::fromUtf8("Köln");
+        AuxData::saveBoxes(folder, "1001", boxes);
+        QCOMPARE(root.read("/AuxFiles/1001/AuxFile0/Data.txt"), QByteArray("Gate 12, dog\r\n"));
+        QCOMPARE(root.read("/AuxFiles/1001/AuxFile2/Data.txt"), QByteArray("\r\n"));
+        QCOMPARE(AuxData::loadBoxes(folder, "1001"), boxes);
+        QCOMPARE(AuxData::loadBoxes(folder, "2002"), AuxData::Texts{});
+        QVERIFY_THROWS_EXCEPTION(DiskError, AuxData::saveBoxes(folder, "../x", boxes));
+
+        AuxData::Texts headings{"Gate", "Pets", "", "Keys", "Notes", "Last"};
+        root.write("/Backup/AuxHeadings.txt", "old");
+        AuxData::saveHeadings(folder, headings);
+        QCOMPARE(root.read(AuxData::kHeadings), QByteArray("Gate\r\nPets\r\n\r\nKeys\r\nNotes\r\nLast\r\n"));
+        QVERIFY(!root.exists("/Backup/AuxHeadings.txt"));
+        QCOMPARE(AuxData::loadHeadings(folder), headings);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCustomerAccounts)
+#include "tst_customeraccounts.moc"
