@@ -15,6 +15,8 @@
 #include "core/screens/startmenu.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
+#include "dispatch/screens/createslipwindow.h"
+#include "dispatch/screens/scheduleswindow.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -139,6 +141,11 @@ ProgramWindow *Application::routineWindow(int routine)
         auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
         connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
         window = blanks;
+    } else if (routine == StartMenu::LocateAssignments) {
+        auto *schedules =
+            track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        connect(schedules, &SchedulesWindow::returnToMenu, this, &Application::showStartMenu);
+        window = schedules;
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -148,6 +155,32 @@ ProgramWindow *Application::routineWindow(int routine)
     }
     m_routineWindows[routine] = window;
     return window;
+}
+
+CreateSlipWindow *Application::slipCreation()
+{
+    if (!m_slipCreation) {
+        auto *window = track(
+            new CreateSlipWindow(m_state, m_platform, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        connect(window, &CreateSlipWindow::returnToMenu, this, &Application::showStartMenu);
+        m_slipCreation = window;
+    }
+    return static_cast<CreateSlipWindow *>(m_slipCreation.data());
+}
+
+void Application::showSlipCreation()
+{
+    CreateSlipWindow *window = slipCreation();
+    // A new slip starts at step 1; when none can be written now the window has said why.
+    if (!window->begin()) {
+        showStartMenu();
+        return;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (m_startMenu)
+        m_startMenu->hide();
 }
 
 PrintTarget &Application::printTarget()

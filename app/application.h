@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/appstate.h"
-#include "platform/programwindow.h"
 #include "core/seams.h"
 #include "core/serialport.h"
+#include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>
@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class CreateSlipWindow;
 class DialerWindow;
 class PrintTarget;
 class QtPrintTarget;
@@ -63,6 +64,10 @@ public:
     void openRoutine(int routine);
     ProgramWindow *routineWindow(int routine);
 
+    // Slip creation for the current customer (AppState::currentCustomer), from its first step.
+    void showSlipCreation();
+    CreateSlipWindow *slipCreation(); // created on first use
+
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
@@ -83,6 +88,7 @@ private:
     QPointer<ProgramWindow> m_setup;
     QPointer<ProgramWindow> m_manual;
     QPointer<ProgramWindow> m_dialer;
+    QPointer<ProgramWindow> m_slipCreation;
     SerialPortFactory m_serialPorts;
     std::unique_ptr<QtSerialPorts> m_systemPorts;
     std::unique_ptr<Modem> m_modem;
