@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/appstate.h"
+#include "platform/programwindow.h"
 #include "core/seams.h"
 #include "core/serialport.h"
-#include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>
