@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -86,7 +87,7 @@ CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environm
 
     resetSchedule();
     showStep(ServiceLocation);
-    resize(900, 640);
+    resize(1180, 680);
 }
 
 QPushButton *CreateSlipWindow::creationButton(int index, const QString &caption, QWidget *parent)
@@ -140,6 +141,7 @@ QWidget *CreateSlipWindow::buildLocationStep()
     buttons->addStretch();
     buttons->addWidget(creationButton(2, QStringLiteral("NEXT"), frame));
     grid->addLayout(buttons, 12, 0, 1, 3);
+    grid->setRowStretch(13, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
     return frame;
@@ -218,7 +220,7 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_picker->setObjectName(QStringLiteral("DTPicker1"));
     m_picker->setCalendarPopup(true);
     m_picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
-    connect(m_picker, &QDateEdit::dateChanged, this, &CreateSlipWindow::pickerChanged);
+    connect(m_picker, &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
     dates->addWidget(m_picker, 1, 0, 1, 2);
     dates->addWidget(label(QStringLiteral("Selected Date"), QStringLiteral("lblDateCaption"), m_datePanel), 2, 0);
     m_dateLabel = label(kTenBlanks, QStringLiteral("lblDate"), m_datePanel);
@@ -230,6 +232,7 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_time->addItems(SlipValues::timeSlots());
     connect(m_time, &QComboBox::currentTextChanged, this, [this] { refreshDay(); });
     dates->addWidget(m_time, 3, 1);
+    dates->setRowStretch(4, 1);
     grid->addWidget(m_datePanel, 1, 1);
 
     // The chosen assignment's day, so that a free slot is found at a glance.
@@ -240,7 +243,7 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_dayCaption->setWordWrap(true);
     dayLayout->addWidget(m_dayCaption);
     m_day = new FlexGrid(QStringLiteral("fgAssignmentDay"), dayPanel);
-    m_day->setFormat(QStringLiteral("^Slip No |^Time         |<Customer                  |<Status       "));
+    m_day->setFormat(QStringLiteral("^Slip No  |^Time         |<Customer                       |<Status       "));
     dayLayout->addWidget(m_day, 1);
     grid->addWidget(dayPanel, 1, 2);
 
@@ -250,9 +253,9 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     buttons->addStretch();
     buttons->addWidget(creationButton(6, QStringLiteral("Create Slip"), frame));
     grid->addLayout(buttons, 2, 0, 1, 3);
-    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(2, 3);
+    grid->setColumnStretch(2, 5);
     return frame;
 }
 
@@ -536,13 +539,24 @@ void CreateSlipWindow::noDateClicked()
 
 void CreateSlipWindow::pickDate(const QDate &date)
 {
-    m_picker->setDate(date);
+    setPicker(date);
+    applyPickedDate(m_picker->date());
 }
 
-void CreateSlipWindow::pickerChanged(const QDate &date)
+void CreateSlipWindow::pickerChanged()
 {
-    if (m_settingPicker)
+    if (m_settingPicker || m_pickPending)
         return;
+    // The calendar may set its date more than once while it closes: the rules run once, on the last one.
+    m_pickPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pickPending = false;
+        applyPickedDate(m_picker->date());
+    });
+}
+
+void CreateSlipWindow::applyPickedDate(const QDate &date)
+{
     if (m_noDate->isChecked()) {
         m_noDate->setChecked(false);
         m_noDate->setText(kDropDown);

@@ -70,7 +70,8 @@ private:
     void showServiceLength();
     void assignmentChosen();
     void noDateClicked();
-    void pickerChanged(const QDate &date);
+    void pickerChanged();
+    void applyPickedDate(const QDate &date);
     void resetSchedule();
     void setPicker(const QDate &date);
     void setSlipDate(const std::optional<QDate> &date);
@@ -89,6 +90,7 @@ private:
     SlipCreation::AccountBlock m_account;
     std::optional<QDate> m_date; // the slip's one date; shown in lblDate
     bool m_settingPicker = false;
+    bool m_pickPending = false;
     QString m_dialName;
     QString m_dialNumber;
 

@@ -47,6 +47,7 @@ SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, DialF
     dialerLayout->addWidget(hint, 1);
     m_dialer->hide();
     bottom->addWidget(m_dialer, 1);
+    bottom->addStretch();
     auto *back = new QPushButton(QStringLiteral("Return to Menu"), this);
     back->setObjectName(QStringLiteral("cmdSchedules"));
     connect(back, &QPushButton::clicked, this, [this] {

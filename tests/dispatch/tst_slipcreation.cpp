@@ -291,7 +291,10 @@ private slots:
         Desk desk;
         QCOMPARE(desk.store(desk.draft("Bob")), std::optional<qint16>(1000));
         QCOMPARE(desk.store(desk.draft("Bob")), std::optional<qint16>(1001));
-        QCOMPARE(LoadActiveSlips(desk.root.folder()).size(), std::size_t(2));
+        // A day without a time is no slot either.
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "None")), std::optional<qint16>(1002));
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "None")), std::optional<qint16>(1003));
+        QCOMPARE(LoadActiveSlips(desk.root.folder()).size(), std::size_t(4));
     }
 
     void nothingStored_data()
