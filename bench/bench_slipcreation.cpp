@@ -54,7 +54,8 @@ struct DispatchFolder
         for (const QString &file : {SlipFiles::kCompleted, SlipFiles::kFinalized})
             for (Record r : folder.readRecords(file, serviceSlipLayout()))
                 all.push_back(r);
-        all.resize(std::min<std::size_t>(all.size(), 5000));
+        if (all.size() > 5000)
+            all.erase(all.begin() + 5000, all.end());
         for (std::size_t i = 0; i < all.size(); ++i)
             all[i].setText(SlipField::Status, i % 4 == 0 ? SlipValues::kInProgress : SlipValues::kAssigned);
         folder.replaceRecords(SlipFiles::kActive, all);
