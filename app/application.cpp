@@ -20,6 +20,8 @@
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/screens/createslipwindow.h"
+#include "dispatch/screens/scheduleswindow.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -204,6 +206,11 @@ ProgramWindow *Application::routineWindow(int routine)
         window = setupListWindow(routine);
     } else if (routine == StartMenu::CreateSlip || routine == StartMenu::Customers) {
         window = customerScreen();
+    } else if (routine == StartMenu::LocateAssignments) {
+        auto *schedules =
+            track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        connect(schedules, &SchedulesWindow::returnToMenu, this, &Application::showStartMenu);
+        window = schedules;
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -250,18 +257,30 @@ CustomerScreen *Application::customerScreen()
     return screen;
 }
 
+CreateSlipWindow *Application::slipCreation()
+{
+    if (!m_slipCreation) {
+        auto *window = track(
+            new CreateSlipWindow(m_state, m_platform, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        connect(window, &CreateSlipWindow::returnToMenu, this, &Application::showStartMenu);
+        m_slipCreation = window;
+    }
+    return static_cast<CreateSlipWindow *>(m_slipCreation.data());
+}
+
 void Application::showSlipCreation()
 {
-    // Until slip creation is built, a notice stands in for it; it takes the customer from the shared state.
-    if (!m_slipCreation) {
-        auto *placeholder = track(
-            new PlaceholderWindow(QStringLiteral("frmCreateSlip"),
-                                  StartMenu::routineCaptions().value(StartMenu::CreateSlip).trimmed(), environment()));
-        connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
-        m_slipCreation = placeholder;
+    CreateSlipWindow *window = slipCreation();
+    // A new slip starts at step 1; when none can be written now the window has said why.
+    if (!window->begin()) {
+        showStartMenu();
+        return;
     }
-    m_slipCreation->show();
-    m_slipCreation->raise();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (m_startMenu)
+        m_startMenu->hide();
 }
 
 PrintTarget &Application::printTarget()

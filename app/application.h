@@ -16,6 +16,7 @@
 #include <vector>
 
 class CustomerScreen;
+class CreateSlipWindow;
 class DialerWindow;
 class PrintTarget;
 class QtPrintTarget;
@@ -67,8 +68,10 @@ public:
     ProgramWindow *routineWindow(int routine);
     // The customer screen, for the routines "Create a Service Slip" and customers alike.
     CustomerScreen *customerScreen();
-    // Opens slip creation for the current customer.
+
+    // Slip creation for the current customer (AppState::currentCustomer), from its first step.
     void showSlipCreation();
+    CreateSlipWindow *slipCreation(); // created on first use
 
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }

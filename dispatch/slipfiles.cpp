@@ -106,6 +106,13 @@ void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> ro
     folder.replaceRecords(SlipFiles::kActive, kept);
 }
 
+bool isUnscheduled(const QString &date, const QString &time)
+{
+    const QString d = date.trimmed();
+    const QString t = time.trimmed();
+    return d.isEmpty() || d == SlipValues::kNoDate || t.isEmpty() || t == SlipValues::kNoTime;
+}
+
 void DeleteActiveSlips(const DataFolder &folder)
 {
     folder.deleteWithBackup(SlipFiles::kActive);
@@ -119,6 +126,9 @@ void AppendSlip(const DataFolder &folder, const Record &slip)
 bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
                   int skip)
 {
+    // A slip without a date or without a time is not scheduled: it holds no slot and clashes with nothing.
+    if (isUnscheduled(date, time))
+        return false;
     const auto wantedAssignment = storedBytes(assignment);
     const auto wantedDate = storedBytes(date);
     const auto wantedTime = storedBytes(time);

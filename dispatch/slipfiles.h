@@ -51,8 +51,12 @@ void DeleteActiveSlips(const DataFolder &folder);
 // Adds the slip behind the last record of /ServiceSlips.txt, creating the file when there is none.
 void AppendSlip(const DataFolder &folder, const Record &slip);
 
+// A slip with no date ("0") or no time ("None") is not scheduled: it books no slot.
+bool isUnscheduled(const QString &date, const QString &time);
+
 // True when a stored slip other than record `skip` (from 1; 0 skips none) has exactly this assignment, date
-// and time (trimmed fields, case counts, "0" and "None" match like any other text). Only what is stored
-// counts; without /ServiceSlips.txt nothing is booked.
+// and time (trimmed fields, case counts). An unscheduled date or time books nothing, so any number of
+// unscheduled slips may share an assignment. Only what is stored counts; without /ServiceSlips.txt nothing is
+// booked.
 bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
                   int skip = 0);

@@ -186,7 +186,8 @@ private slots:
         QTest::newRow("other time") << "Bob 3/9/2026 09:00 0" << false;
         QTest::newRow("other day") << "Bob 3/10/2026 08:00 0" << false;
         QTest::newRow("case counts") << "bob 3/9/2026 08:00 0" << false;
-        QTest::newRow("\"0\" and \"None\" match too") << "Ann 0 None 3" << true;
+        QTest::newRow("unscheduled slips book nothing") << "Ann 0 None 3" << false;
+        QTest::newRow("a date without a time books nothing") << "Cy 3/9/2026 None 0" << false;
     }
     void slotBooking()
     {
@@ -195,7 +196,8 @@ private slots:
         TestRoot root;
         QVERIFY(!IsSlotBooked(root.folder(), s[0], s[1], s[2], s[3].toInt())); // no file: nothing booked
         root.write(SlipFiles::kActive, slip("1").bytes() + slip("2 Assigned Bob 3/9/2026 08:00").bytes() +
-                                           slip("3 Assigned Ann").bytes() + slip("4 Assigned Ann").bytes());
+                                           slip("3 Assigned Ann").bytes() + slip("4 Assigned Ann").bytes() +
+                                           slip("5 Assigned Cy 3/9/2026 None").bytes());
         QTEST(IsSlotBooked(root.folder(), s[0], s[1], s[2], s[3].toInt()), "booked");
         QVERIFY(!IsSlotBooked(root.folder(), " " + s[0], s[1], s[2], 0)); // the text is not trimmed
     }

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "dispatch/slipcreation.h"
+#include "platform/programwindow.h"
+
+#include <array>
+#include <functional>
+
+struct AppState;
+struct Platform;
+class FlexGrid;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+
+// frmCreateSlip: writes a new service slip for the current customer in three steps: the service location,
+// the service required, then assignment, priority, date and time. "Create Slip" stores it with the next slip
+// number and returns to the start menu.
+class CreateSlipWindow final : public ProgramWindow
+{
+    Q_OBJECT
+public:
+    using DialFunction = std::function<void(const QString &name, const QString &number)>;
+
+    enum Step { ServiceLocation = 1, ServiceDetails = 2, Schedule = 3 };
+
+    CreateSlipWindow(AppState &state, Platform &platform, Environment environment, DialFunction dial,
+                     QWidget *parent = nullptr);
+
+    // A new creation for the current customer: step 1 with empty boxes. False, after saying why, when no slip
+    // can be written now (the slip counter is at its end, or the customer's account is not there).
+    bool begin();
+
+    Step step() const;
+    // The values as they stand, as "Create Slip" would store them.
+    SlipCreation::SlipDraft draft() const;
+    // A date chosen on the calendar, with the calendar's rules.
+    void pickDate(const QDate &date);
+
+signals:
+    // The window has hidden itself; the start menu is to be shown.
+    void returnToMenu();
+    // A slip was stored under this number.
+    void slipCreated(int slipNo);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *buildLocationStep();
+    QWidget *buildServiceStep();
+    QWidget *buildScheduleStep();
+    QWidget *buildPhonePanel();
+    QPushButton *creationButton(int index, const QString &caption, QWidget *parent);
+
+    void refreshLists();
+    void showAccount();
+    void showStep(Step step);
+    void command(int index);
+    void toggleJobSite();
+    void serviceClicked(const QString &description);
+    void showServiceLength();
+    void assignmentChosen();
+    void noDateClicked();
+    void pickerChanged();
+    void applyPickedDate(const QDate &date);
+    void resetSchedule();
+    void setPicker(const QDate &date);
+    void setSlipDate(const std::optional<QDate> &date);
+    void setTime(const QString &slot);
+    void refreshDay();
+    void createSlip();
+    void alarm();
+    void techCellClicked(int row, int col);
+    void dialTech();
+    QString assignment() const; // "" for "None"
+    QDate firstWorkday() const;
+
+    AppState &m_state;
+    Platform &m_platform;
+    DialFunction m_dial;
+    SlipCreation::AccountBlock m_account;
+    std::optional<QDate> m_date; // the slip's one date; shown in lblDate
+    bool m_settingPicker = false;
+    bool m_pickPending = false;
+    QString m_dialName;
+    QString m_dialNumber;
+
+    QStackedWidget *m_steps;
+    QLabel *m_accountLabel;
+    std::array<QLabel *, 8> m_accountLines{};
+    std::array<QLineEdit *, 8> m_site{};
+    QPushButton *m_jobSite;
+    QListWidget *m_services;
+    QPlainTextEdit *m_service;
+    QLabel *m_serviceLength;
+    QListWidget *m_assignments;
+    QListWidget *m_priority;
+    QGroupBox *m_datePanel;
+    QCheckBox *m_noDate;
+    QDateEdit *m_picker;
+    QLabel *m_dateLabel;
+    QComboBox *m_time;
+    QLabel *m_dayCaption;
+    FlexGrid *m_day;
+    QPushButton *m_call;
+    QPushButton *m_hidePhones;
+    QGroupBox *m_phonePanel;
+    FlexGrid *m_techTel;
+    QPushButton *m_dialButton;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/programwindow.h"
+
+#include <functional>
+
+struct AppState;
+class FlexGrid;
+class QGroupBox;
+class QPushButton;
+
+// frmSchedules, "Where are They Now?": every assignment with the job it has "In Progress", and its numbers to
+// call. It only reads the slips; every showing reads them again.
+class SchedulesWindow final : public ProgramWindow
+{
+    Q_OBJECT
+public:
+    using DialFunction = std::function<void(const QString &name, const QString &number)>;
+
+    SchedulesWindow(AppState &state, Environment environment, DialFunction dial, QWidget *parent = nullptr);
+
+    // The assignment rows from the pick lists, then their jobs from the stored slips.
+    void LoadSchedule();
+    // Empties the job columns and gives every row its normal colour.
+    void ClearSchedule();
+
+signals:
+    // "Return to Menu": the window has hidden itself; the start menu is to be shown.
+    void returnToMenu();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void dial();
+    void cellChosen(int row, int col);
+
+    AppState &m_state;
+    DialFunction m_dial;
+    FlexGrid *m_grid;
+    QGroupBox *m_dialer;
+    QPushButton *m_dialButton;
+};

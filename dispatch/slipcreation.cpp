@@ -1,0 +1,277 @@
+#include "dispatch/slipcreation.h"
+
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "core/clock.h"
+#include "core/cp1252.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/recordscan.h"
+#include "core/seams.h"
+#include "core/slipcounter.h"
+#include "core/validation.h"
+#include "dispatch/newslip.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+
+#include <algorithm>
+
+namespace SlipCreation {
+
+AccountBlock accountBlock(const Record &customer)
+{
+    using namespace CustomerField;
+    AccountBlock block;
+    block.acctNo = customer.text(AcctNo);
+    QString name = customer.text(Name);
+    if (customer.text(AcctType) == CustomerFile::kIndividual) {
+        const QString person = personName(customer).trimmed();
+        if (!person.isEmpty())
+            name = person;
+    }
+    block.lines = {name,
+                   customer.text(Address1),
+                   customer.text(Address2),
+                   customer.text(City),
+                   customer.text(State),
+                   customer.text(Address4),
+                   customer.text(Telephone),
+                   customer.text(Cell)};
+    return block;
+}
+
+std::optional<QString> customerProblem(const DataFolder &folder, const Record &customer)
+{
+    const QString acctNo = customer.text(CustomerField::AcctNo);
+    if (acctNo.isEmpty())
+        return QStringLiteral("No Customer Account is selected, or its record is damaged.\r\n"
+                              "Select the Account on the Customer screen first.");
+    const auto wanted = storedBytes(acctNo);
+    if (wanted) {
+        const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
+        for (int i = 0; i < customers.count(); ++i) {
+            if (customers.trimmed(i, CustomerField::AcctNo) == *wanted)
+                return std::nullopt;
+        }
+    }
+    return QStringLiteral("The Account %1 is no longer in the Customer file.\r\n"
+                          "No Service Slip can be written for it; select the Account again.")
+        .arg(acctNo);
+}
+
+QString appendService(const QString &text, const QString &description)
+{
+    if (text.isEmpty())
+        return description;
+    return text + QStringLiteral("\r\n") + description;
+}
+
+QString storedServiceText(const QString &text)
+{
+    QString stored = text.trimmed();
+    stored.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    stored.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    stored.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    stored.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return stored;
+}
+
+std::optional<QString> serviceProblem(const QString &text)
+{
+    const QString stored = storedServiceText(text);
+    if (stored.isEmpty())
+        return kEnterDetails;
+    if (stored.size() > kServiceWidth)
+        return QStringLiteral("The Details of Service Required can hold at most %1 characters "
+                              "(each line break counts as 2); there are %2 now.\r\nShorten the text.")
+            .arg(kServiceWidth)
+            .arg(stored.size());
+    if (const auto notice = Validation::unstorableText(stored))
+        return notice->text;
+    return std::nullopt;
+}
+
+PickedDate checkPickedDate(WorkWeek week, const QDate &picked)
+{
+    PickedDate result{picked, {}};
+    const QDate workday = nextWorkday(week, picked);
+    if (workday > picked) {
+        result.date = workday;
+        result.messages = {Validation::kCalendarInvalid, QStringLiteral("The date has been set to ") +
+                                                             Formats::weekdayName(workday) + QStringLiteral(", ") +
+                                                             Formats::shortDate(workday)};
+    }
+    return result;
+}
+
+Record buildSlipRecord(const SlipDraft &draft, const Clock &clock)
+{
+    using namespace SlipField;
+    Record slip = newSlipRecord(clock);
+    assignNewSlip(slip, draft.assignment.trimmed());
+    slip.setText(AcctNo, draft.account.acctNo);
+    for (int i = 0; i < 8; ++i) {
+        slip.setText(Name + i, draft.account.lines[std::size_t(i)].trimmed());
+        slip.setText(SiteName + i, draft.site[std::size_t(i)].trimmed());
+    }
+    const bool dated = draft.date && draft.date->isValid();
+    slip.setText(SchedDate, dated ? Formats::shortDate(*draft.date) : SlipValues::kNoDate);
+    const QString time = draft.time.trimmed();
+    slip.setText(SchedTime, dated && !time.isEmpty() ? time : SlipValues::kNoTime);
+    slip.setText(ServiceRequired, storedServiceText(draft.service));
+    slip.setText(Priority, draft.priority.isEmpty() ? SlipValues::priorities().front() : draft.priority);
+    return slip;
+}
+
+std::optional<SlotHours> slotHours(const QString &slot)
+{
+    // The slots run from 08:00 in the morning to 05:00 in the afternoon: 01:00 to 07:00 are afternoon hours.
+    const auto hour = [](QStringView text) -> std::optional<int> {
+        if (text.size() != 5 || text[2] != QLatin1Char(':') || text.mid(3) != QLatin1String("00"))
+            return std::nullopt;
+        bool ok = false;
+        const int h = text.left(2).toInt(&ok);
+        if (!ok || h < 1 || h > 12)
+            return std::nullopt;
+        return h < 8 ? h + 12 : h;
+    };
+    const QString text = slot.trimmed();
+    const qsizetype dash = text.indexOf(QLatin1Char('-'));
+    if (dash < 0) {
+        const auto h = hour(text);
+        if (!h)
+            return std::nullopt;
+        return SlotHours{*h, *h};
+    }
+    const auto from = hour(QStringView(text).left(dash));
+    const auto to = hour(QStringView(text).mid(dash + 1));
+    if (!from || !to || *to <= *from)
+        return std::nullopt;
+    return SlotHours{*from, *to};
+}
+
+bool slotsOverlap(const QString &a, const QString &b)
+{
+    const auto x = slotHours(a);
+    const auto y = slotHours(b);
+    if (!x || !y || a.trimmed() == b.trimmed())
+        return false;
+    const bool xPoint = x->start == x->end;
+    const bool yPoint = y->start == y->end;
+    if (xPoint && yPoint)
+        return false; // two different hours
+    if (xPoint)
+        return x->start >= y->start && x->start < y->end;
+    if (yPoint)
+        return y->start >= x->start && y->start < x->end;
+    return x->start < y->end && y->start < x->end;
+}
+
+namespace {
+
+// The stored slips of one assignment on one day, in file order. The stored date text is read as a date, so
+// "3/07/2026" and "3/7/2026" are the same day.
+template <typename Visit>
+void forEachSlipOfDay(const DataFolder &folder, const QString &assignment, const QDate &date, Visit visit)
+{
+    const auto wanted = storedBytes(assignment.trimmed());
+    if (!wanted || wanted->isEmpty() || !date.isValid())
+        return;
+    const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
+    for (int i = 0; i < slips.count(); ++i) {
+        if (slips.trimmed(i, SlipField::AssignedTo) != *wanted)
+            continue;
+        const QByteArrayView stored = slips.trimmed(i, SlipField::SchedDate);
+        if (Formats::parseShortDate(Cp1252::decode(stored.data(), stored.size())) != date)
+            continue;
+        visit(Record(serviceSlipLayout(), QByteArray(slips.at(i), serviceSlipLayout().length())));
+    }
+}
+
+} // namespace
+
+std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assignment, const QDate &date)
+{
+    std::vector<DaySlip> day;
+    forEachSlipOfDay(folder, assignment, date, [&day](const Record &slip) {
+        using namespace SlipField;
+        day.push_back({slip.int16(SlipNo), slip.text(SchedTime), slip.text(SiteName), slip.text(Status)});
+    });
+    std::stable_sort(day.begin(), day.end(), [](const DaySlip &a, const DaySlip &b) {
+        const auto x = slotHours(a.time);
+        const auto y = slotHours(b.time);
+        const int xs = x ? x->start * 2 + (x->end == x->start ? 0 : 1) : 1000;
+        const int ys = y ? y->start * 2 + (y->end == y->start ? 0 : 1) : 1000;
+        if (xs != ys)
+            return xs < ys;
+        return a.slipNo < b.slipNo;
+    });
+    return day;
+}
+
+std::optional<QString> overlapQuestion(const DataFolder &folder, const QString &assignment, const QDate &date,
+                                       const QString &time)
+{
+    std::optional<QString> question;
+    forEachSlipOfDay(folder, assignment, date, [&](const Record &slip) {
+        using namespace SlipField;
+        if (question || !slotsOverlap(slip.text(SchedTime), time))
+            return;
+        question = QStringLiteral("%1 already has slip %2 at %3 on %4. Book this slip anyway?")
+                       .arg(assignment.trimmed())
+                       .arg(slip.int16(SlipNo))
+                       .arg(slip.text(SchedTime), Formats::shortDate(date));
+    });
+    return question;
+}
+
+std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, Messages &messages,
+                                const Record &customer, const SlipDraft &draft)
+{
+    if (const auto why = counter.refusal()) {
+        messages.inform(*why, folder.executableName());
+        return std::nullopt;
+    }
+    if (const auto why = customerProblem(folder, customer)) {
+        messages.inform(*why, kNoAccountTitle);
+        return std::nullopt;
+    }
+    if (const auto why = serviceProblem(draft.service)) {
+        messages.inform(*why, folder.executableName());
+        return std::nullopt;
+    }
+    if (!messages.ask(kReviewQuestion, kReviewTitle))
+        return std::nullopt;
+
+    Record slip = buildSlipRecord(draft, clock);
+    const QString assignment = slip.text(SlipField::AssignedTo);
+    if (!assignment.isEmpty() && draft.date) {
+        const QString date = slip.text(SlipField::SchedDate);
+        const QString time = slip.text(SlipField::SchedTime);
+        if (IsSlotBooked(folder, assignment, date, time)) {
+            messages.inform(kBooked, folder.executableName());
+            return std::nullopt;
+        }
+        if (const auto question = overlapQuestion(folder, assignment, *draft.date, time)) {
+            if (!messages.ask(*question, kOverlapTitle))
+                return std::nullopt;
+        }
+    }
+    const qint16 number = counter.next();
+    try {
+        if (const auto why = createSlip(folder, counter, slip)) {
+            messages.inform(*why, folder.executableName());
+            return std::nullopt;
+        }
+    } catch (const DiskError &e) {
+        messages.inform(e.message(), folder.executableName());
+        // When only the counter file failed, the slip is stored and its number is taken.
+        if (counter.next() == number)
+            return std::nullopt;
+    }
+    return number;
+}
+
+} // namespace SlipCreation

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/recordlayout.h"
+#include "core/settings.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+#include <vector>
+
+class Clock;
+class DataFolder;
+class Messages;
+class SlipCounter;
+
+// Writing a new service slip for the current customer: the values the slip creation window collects, its
+// step rules and what it says, the technician's day, and the storing of the slip with its booking tests.
+namespace SlipCreation {
+
+inline const QString kEnterDetails = QStringLiteral("Enter Details of Service Required");
+inline const QString kSelectAssignment = QStringLiteral("Select an Assignment from the List");
+inline const QString kNoDateQuestion = QStringLiteral("A date has not been selected, is this okay?");
+inline const QString kNoDateTitle = QStringLiteral("No Date Assigned");
+inline const QString kReviewQuestion = QStringLiteral("Have you reviewed all Data and is it Correct?");
+inline const QString kReviewTitle = QStringLiteral("Ready to Store Service Slip");
+inline const QString kBooked = QStringLiteral("This Assignment, Date and Time have already been scheduled\r\n"
+                                              "Select a different Assignment, Date or Time");
+inline const QString kOverlapTitle = QStringLiteral("Assignment already Booked");
+inline const QString kNoAccountTitle = QStringLiteral("No Customer Account");
+
+// The length of the slip's service text field.
+inline constexpr int kServiceWidth = 200;
+
+// The account block: the account number and the eight lines Name, Addr #1, Addr #2, City, State, Zip,
+// Telephone and Cell # of the customer record.
+struct AccountBlock
+{
+    QString acctNo;
+    std::array<QString, 8> lines;
+};
+// An Individual is named by title, first and last name; everyone else by the record's name. Zip is the fourth
+// address field, which holds the postal code in the USA style and the fourth line otherwise.
+AccountBlock accountBlock(const Record &customer);
+
+// Why no slip can be written for this customer record: it names no account, or its account is no longer in
+// the customer file (deleted meanwhile). Nothing when the account is there.
+std::optional<QString> customerProblem(const DataFolder &folder, const Record &customer);
+
+// The service text after a click on a service: a line break first unless the text is empty.
+QString appendService(const QString &text, const QString &description);
+// The service text as the slip stores it: trimmed, every line break as CR LF.
+QString storedServiceText(const QString &text);
+// Step 2's rule: the text must not be empty, and must fit the field (never cut). Nothing when it is fine.
+std::optional<QString> serviceProblem(const QString &text);
+
+// The date rule of the calendar: a day the business does not work moves to the next working day, with the
+// two messages for the user.
+struct PickedDate
+{
+    QDate date;
+    QStringList messages; // empty when the picked day stands
+};
+PickedDate checkPickedDate(WorkWeek week, const QDate &picked);
+
+// Everything the window collects for one slip.
+struct SlipDraft
+{
+    AccountBlock account;
+    std::array<QString, 8> site;
+    QString service;
+    QString assignment; // empty: none, the slip is "Open"
+    QString priority = QStringLiteral("Normal");
+    std::optional<QDate> date; // the one date: tested for double booking and stored
+    QString time = QStringLiteral("None");
+};
+
+// The slip's record: received today, "Open" or "Assigned" by the assignment, the date as short-date text
+// ("0" without one), the time slot ("None" without a date), the trimmed service text and the amount zero.
+// The slip number is set when it is stored.
+Record buildSlipRecord(const SlipDraft &draft, const Clock &clock);
+
+// A time slot as hours of the day: [start, end) for a range ("01:00-03:00" is 13 to 15), a single hour for a
+// point. Nothing for "None" or any text that is not a slot.
+struct SlotHours
+{
+    int start = 0;
+    int end = 0; // equal to start for a point
+};
+std::optional<SlotHours> slotHours(const QString &slot);
+// True when two different slots share time: a point inside a range ("09:00" in "08:00-10:00"), or two ranges
+// that overlap. A point at a range's end is outside it ("10:00" against "08:00-10:00").
+bool slotsOverlap(const QString &a, const QString &b);
+
+// One slip of an assignment's day, as the window lists it.
+struct DaySlip
+{
+    qint16 slipNo = 0;
+    QString time;
+    QString customer;
+    QString status;
+};
+// The stored slips of this assignment on this day, by time (unscheduled times last), then by slip number.
+std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assignment, const QDate &date);
+
+// The question for a slot that overlaps a stored slip of the same assignment on the same day; nothing when
+// none does (an exactly equal slot is a double booking, not an overlap).
+std::optional<QString> overlapQuestion(const DataFolder &folder, const QString &assignment, const QDate &date,
+                                       const QString &time);
+
+// Stores the slip, after the user has been asked and told what is needed: the account must still be there,
+// the counter must have a number left, the user confirms the data, a booked slot is refused, an overlapping
+// one asked about. Returns the new slip's number, or nothing when nothing was stored (the files are then as
+// they were). A file that cannot be written is reported to the user; when only the counter file failed, the
+// slip is stored and its number returned.
+std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, Messages &messages,
+                                const Record &customer, const SlipDraft &draft);
+
+} // namespace SlipCreation

@@ -1,0 +1,354 @@
+#include "accounts/customerfile.h"
+#include "core/slipcounter.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipcreation.h"
+#include "dispatch/slipfiles.h"
+#include "platform/fakes/fakeplatform.h"
+#include "slipsamples.h"
+#include "testsupport.h"
+
+#include <QTest>
+#include <QtEndian>
+#include <cstring>
+
+using namespace SlipCreation;
+
+namespace {
+
+// A data folder with customer A100 and a counter at 1000, ready to write slips.
+struct Desk
+{
+    Desk()
+    {
+        WriteCustomer(root.folder(), 1, SlipSamples::customer());
+        counter.save(root.folder());
+    }
+    SlipDraft draft(const QString &assignment = {}, std::optional<QDate> date = {}, const QString &time = "None")
+    {
+        SlipDraft d;
+        d.account = accountBlock(SlipSamples::customer());
+        d.site = {"Smith Cabin", "1 Lake Rd", "", "Lakeside", "WI", "53001", "262-555-0100", "262-555-0111"};
+        d.service = "No heat";
+        d.assignment = assignment;
+        d.date = date;
+        d.time = time;
+        return d;
+    }
+    // Stores with the review question answered Yes (and the given answers after it).
+    std::optional<qint16> store(const SlipDraft &d, std::initializer_list<bool> more = {})
+    {
+        messages.answer(true);
+        for (bool a : more)
+            messages.answer(a);
+        return StoreSlip(root.folder(), counter, clock, messages, SlipSamples::customer(), d);
+    }
+    QByteArray files() const { return root.read(SlipFiles::kActive) + "|" + root.read("/SlipNo.txt"); }
+
+    TestRoot root;
+    SlipCounter counter;
+    FixedClock clock; // Thursday 1/15/2026
+    FakeMessages messages;
+};
+
+const QDate kMonday(2026, 1, 19);
+
+void put(QByteArray &bytes, int offset, int width, const QByteArray &text)
+{
+    bytes.replace(offset, width, text.leftJustified(width, ' ', true));
+}
+
+} // namespace
+
+class TestSlipCreation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void accountBlockNames_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("individual") << "Individual"
+                                    << "Mr."
+                                    << "Mr. John Smith";
+        QTest::newRow("individual without title") << "Individual"
+                                                  << ""
+                                                  << "John Smith";
+        QTest::newRow("business") << "Business"
+                                  << "Mr."
+                                  << "Smith Household";
+    }
+    void accountBlockNames()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, title);
+        Record customer = SlipSamples::customer();
+        customer.setText(CustomerField::AcctType, type);
+        customer.setText(CustomerField::Title, title);
+        customer.setText(CustomerField::Address4, "Line four");
+        const AccountBlock block = accountBlock(customer);
+        QCOMPARE(block.acctNo, QString("A100"));
+        QTEST(block.lines[0], "name");
+        // Zip comes from the fourth address field.
+        QCOMPARE(QStringList(block.lines.begin() + 1, block.lines.end()),
+                 QStringList({"12 Oak St", "Apt 4", "Springfield", "IL", "Line four", "217-555-0101", "217-555-0199"}));
+    }
+
+    void serviceText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem"); // a part of the message, or "" for none
+        QTest::newRow("empty") << "  \n " << kEnterDetails;
+        QTest::newRow("200 characters") << QString(200, 'x') << "";
+        QTest::newRow("201 characters") << QString(201, 'x') << "at most 200 characters";
+        QTest::newRow("a line break counts 2") << QString(100, 'x') + "\n" + QString(99, 'x') << "there are 201";
+        QTest::newRow("outside the code page") << QString("Fix ") + QChar(0x0141) << QString(QChar(0x0141));
+    }
+    void serviceText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        const auto why = serviceProblem(text);
+        QCOMPARE(why.has_value(), !problem.isEmpty());
+        if (why)
+            QVERIFY2(why->contains(problem), qPrintable(*why));
+    }
+
+    void servicesAppendLines()
+    {
+        QString text = appendService("", "Furnace check");
+        QCOMPARE(text, QString("Furnace check"));
+        text = appendService(text, "Filter");
+        QCOMPARE(text, QString("Furnace check\r\nFilter"));
+        QCOMPARE(storedServiceText("  a\nb\r\nc  "), QString("a\r\nb\r\nc"));
+    }
+
+    void pickedDate_data()
+    {
+        QTest::addColumn<QDate>("picked");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("a working day stands") << QDate(2026, 1, 16) << QDate(2026, 1, 16) << QStringList();
+        QTest::newRow("Saturday moves to Monday")
+            << QDate(2026, 1, 17) << kMonday
+            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
+    }
+    void pickedDate()
+    {
+        QFETCH(QDate, picked);
+        const PickedDate result = checkPickedDate(WorkWeek::MondayToFriday, picked);
+        QTEST(result.date, "date");
+        QTEST(result.messages, "messages");
+        QCOMPARE(checkPickedDate(WorkWeek::MondayToSaturday, QDate(2026, 1, 17)).date, QDate(2026, 1, 17));
+    }
+
+    void overlaps_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("overlap");
+        QTest::newRow("hour inside a range") << "09:00"
+                                             << "08:00-10:00" << true;
+        QTest::newRow("range start") << "08:00-10:00"
+                                     << "08:00" << true;
+        QTest::newRow("range end is outside") << "08:00-10:00"
+                                              << "10:00" << false;
+        QTest::newRow("afternoon hour inside") << "02:00"
+                                               << "01:00-03:00" << true;
+        QTest::newRow("morning and afternoon") << "01:00"
+                                               << "10:00-12:00" << false;
+        QTest::newRow("ranges side by side") << "08:00-10:00"
+                                             << "10:00-12:00" << false;
+        QTest::newRow("two hours") << "09:00"
+                                   << "10:00" << false;
+        QTest::newRow("same slot is a booking, not an overlap") << "09:00"
+                                                                << "09:00" << false;
+        QTest::newRow("None") << "None"
+                              << "08:00-10:00" << false;
+    }
+    void overlaps()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QTEST(slotsOverlap(a, b), "overlap");
+        QTEST(slotsOverlap(b, a), "overlap");
+    }
+
+    void storedSlipBytes()
+    {
+        Desk desk;
+        SlipDraft d = desk.draft("Bob", kMonday, "08:00-10:00");
+        d.service = "  No heat\nPilot out  ";
+        d.priority = "High";
+        QCOMPARE(desk.store(d), std::optional<qint16>(1000));
+
+        QByteArray want(697, ' ');
+        qToLittleEndian<qint16>(1000, want.data());
+        const double received = QDate(1899, 12, 30).daysTo(QDate(2026, 1, 15));
+        qToLittleEndian<double>(received, want.data() + 2);
+        const QList<QByteArray> texts = {"Assigned",
+                                         "A100",
+                                         "Mr. John Smith",
+                                         "12 Oak St",
+                                         "Apt 4",
+                                         "Springfield",
+                                         "IL",
+                                         "62701",
+                                         "217-555-0101",
+                                         "217-555-0199",
+                                         "Smith Cabin",
+                                         "1 Lake Rd",
+                                         "",
+                                         "Lakeside",
+                                         "WI",
+                                         "53001",
+                                         "262-555-0100",
+                                         "262-555-0111",
+                                         "Bob",
+                                         "1/19/2026",
+                                         "08:00-10:00",
+                                         "No heat\r\nPilot out",
+                                         "",
+                                         "High",
+                                         "",
+                                         "$0.00"};
+        const int widths[] = {15, 20, 30, 35, 25, 20, 2,  10, 13,  30, 30, 35, 25,
+                              20, 2,  10, 13, 30, 30, 10, 12, 200, 20, 20, 20, 10};
+        int offset = 10;
+        for (int i = 0; i < texts.size(); ++i) {
+            put(want, offset, widths[i], texts[i]);
+            offset += widths[i];
+        }
+        QCOMPARE(offset, 697);
+        QCOMPARE(desk.root.read(SlipFiles::kActive), want);
+        QCOMPARE(desk.root.read("/SlipNo.txt").trimmed(), QByteArray("1001"));
+        QCOMPARE(desk.counter.next(), qint16(1001));
+        QCOMPARE(desk.messages.texts(), QStringList{kReviewQuestion});
+    }
+
+    void openAndUndated_data()
+    {
+        QTest::addColumn<QString>("assignment");
+        QTest::addColumn<bool>("dated");
+        QTest::addColumn<QString>("stored"); // status, assignment, date, time
+        QTest::newRow("no assignment, even with a date") << "" << true << "Open||1/19/2026|08:00";
+        QTest::newRow("assigned, date left blank") << "Bob" << false << "Assigned|Bob|0|None";
+    }
+    void openAndUndated()
+    {
+        QFETCH(QString, assignment);
+        QFETCH(bool, dated);
+        Desk desk;
+        // Bob's 08:00 on Monday is taken, but neither slip claims it.
+        desk.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob|1/19/2026|08:00").bytes());
+        const SlipDraft d = desk.draft(assignment, dated ? std::optional<QDate>(kMonday) : std::nullopt, "08:00");
+        QCOMPARE(desk.store(d), std::optional<qint16>(1000));
+        const Record r = LoadActiveSlips(desk.root.folder()).back();
+        using namespace SlipField;
+        QTEST(QStringList({r.text(Status), r.text(AssignedTo), r.text(SchedDate), r.text(SchedTime)}).join('|'),
+              "stored");
+    }
+
+    void bookedSlotRefused()
+    {
+        Desk desk;
+        desk.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob|1/19/2026|08:00").bytes());
+        const QByteArray before = desk.files();
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "08:00")), std::nullopt);
+        QCOMPARE(desk.messages.lastText(), kBooked);
+        QCOMPARE(desk.files(), before);
+        QCOMPARE(desk.counter.next(), qint16(1000));
+        // Another slot of the same day, or the same slot for another assignment, is free.
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "10:00-12:00")), std::optional<qint16>(1000));
+        QCOMPARE(desk.store(desk.draft("Ann", kMonday, "08:00")), std::optional<qint16>(1001));
+    }
+
+    void overlapAsked_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes books it") << true;
+        QTest::newRow("No stores nothing") << false;
+    }
+    void overlapAsked()
+    {
+        QFETCH(bool, yes);
+        Desk desk;
+        desk.root.write(SlipFiles::kActive, SlipSamples::slips({"900|Assigned|Bob|1/19/2026|08:00-10:00",
+                                                                "901|Assigned|Bob|1/20/2026|09:00"}));
+        const QByteArray before = desk.files();
+        const auto stored = desk.store(desk.draft("Bob", kMonday, "09:00"), {yes});
+        QCOMPARE(desk.messages.texts().last(),
+                 QString("Bob already has slip 900 at 08:00-10:00 on 1/19/2026. Book this slip anyway?"));
+        QCOMPARE(stored.has_value(), yes);
+        QCOMPARE(desk.files() == before, !yes);
+        QCOMPARE(LoadActiveSlips(desk.root.folder()).size(), std::size_t(yes ? 3 : 2));
+    }
+
+    void twoUnscheduledSlipsForOneAssignment()
+    {
+        Desk desk;
+        QCOMPARE(desk.store(desk.draft("Bob")), std::optional<qint16>(1000));
+        QCOMPARE(desk.store(desk.draft("Bob")), std::optional<qint16>(1001));
+        // A day without a time is no slot either.
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "None")), std::optional<qint16>(1002));
+        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "None")), std::optional<qint16>(1003));
+        QCOMPARE(LoadActiveSlips(desk.root.folder()).size(), std::size_t(4));
+    }
+
+    void nothingStored_data()
+    {
+        QTest::addColumn<QString>("why"); // counter, deleted, blank, declined
+        QTest::addColumn<QString>("message");
+        QTest::newRow("counter at its end") << "counter"
+                                            << "32767";
+        QTest::newRow("account deleted meanwhile") << "deleted"
+                                                   << "no longer in the Customer file";
+        QTest::newRow("no account") << "blank"
+                                    << "No Customer Account";
+        QTest::newRow("review declined") << "declined" << kReviewQuestion;
+    }
+    void nothingStored()
+    {
+        QFETCH(QString, why);
+        Desk desk;
+        Record customer = SlipSamples::customer();
+        if (why == "counter") {
+            desk.counter.set(SlipCounter::kLast);
+            desk.counter.save(desk.root.folder());
+        } else if (why == "deleted") {
+            DeleteCustomer(desk.root.folder(), 1, "A100");
+        } else if (why == "blank") {
+            customer = newCustomerRecord();
+        } else {
+            desk.messages.answer(false);
+        }
+        const QByteArray before = desk.files();
+        QCOMPARE(StoreSlip(desk.root.folder(), desk.counter, desk.clock, desk.messages, customer, desk.draft()),
+                 std::nullopt);
+        QFETCH(QString, message);
+        QVERIFY2(desk.messages.lastText().contains(message), qPrintable(desk.messages.lastText()));
+        QCOMPARE(desk.files(), before);
+        QVERIFY(!desk.root.exists(SlipFiles::kActive));
+    }
+
+    void assignmentDayInTimeOrder()
+    {
+        TestRoot root;
+        QVERIFY(assignmentDay(root.folder(), "Bob", kMonday).empty());
+        root.write(SlipFiles::kActive,
+                   SlipSamples::slips(
+                       {"901|In Progress|Bob|1/19/2026|01:00-03:00|Lee", "902|Assigned|Bob|01/19/2026|09:00|Ray",
+                        "903|Assigned|Bob|1/20/2026|08:00|Other day", "904|Assigned|bob|1/19/2026|08:00|Other case",
+                        "905|Assigned|Bob|1/19/2026|08:00-10:00|Kay"}));
+        QStringList day;
+        for (const DaySlip &s : assignmentDay(root.folder(), "Bob", kMonday))
+            day.append(QStringLiteral("%1 %2 %3 %4").arg(s.slipNo).arg(s.time, s.customer, s.status));
+        QCOMPARE(day, QStringList({"905 08:00-10:00 Kay Assigned", "902 09:00 Ray Assigned",
+                                   "901 01:00-03:00 Lee In Progress"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSlipCreation)
+#include "tst_slipcreation.moc"
