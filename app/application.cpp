@@ -15,6 +15,7 @@
 #include "core/screens/startmenu.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
+#include "dispatch/screens/boardwindow.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -139,6 +140,12 @@ ProgramWindow *Application::routineWindow(int routine)
         auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
         connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
         window = blanks;
+    } else if (routine == StartMenu::ManageSlips) {
+        auto *board = track(new BoardWindow(
+            environment(), m_state, m_platform, printTarget(), [this] { return documentInputs(); },
+            [this](const QString &name, const QString &number) { openDialer(name, number); }));
+        connect(board, &BoardWindow::returnToMenu, this, &Application::showStartMenu);
+        window = board;
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
