@@ -75,12 +75,13 @@ void BoardState::load()
     std::vector<Record> slips = LoadActiveSlips(m_folder);
     m_rows.reserve(slips.size());
     for (Record &slip : slips) {
-        Row row{std::move(slip), {}, {}, {}, {}, {}, false, false};
-        row.loadedStatus = row.slip.text(Status);
+        Row row{std::move(slip), {}, {}, {}, {}, {}, false, false, {}, {}, false};
+        derive(row);
+        row.loadedStatus = row.cells[4];
         row.loadedAssignedTo = row.slip.text(AssignedTo);
         row.loadedSchedDate = row.slip.text(SchedDate);
         row.loadedSchedTime = row.slip.text(SchedTime);
-        row.loadedPriority = row.slip.text(Priority);
+        row.loadedPriority = row.cells[2];
         m_rows.push_back(std::move(row));
     }
 }
@@ -94,50 +95,43 @@ std::vector<Record> BoardState::records() const
     return out;
 }
 
+void BoardState::derive(Row &row) const
+{
+    const Record &s = row.slip;
+    const QString date = s.text(SchedDate);
+    const QString time = s.text(SchedTime);
+    row.cells = QStringList{QString(),
+                            QString::number(s.int16(SlipNo)),
+                            s.text(Priority),
+                            shownAssignment(s.text(AssignedTo)),
+                            s.text(Status),
+                            s.text(SiteName),
+                            Formats::shortDate(OleDate::toDate(s.real(DateReceived))),
+                            date == kNoDate ? kNoSchedule : date + QLatin1Char(' ') + time};
+    row.scheduled = date == kNoDate ? QDate() : Formats::parseShortDate(date).value_or(QDate());
+    row.damaged = !allStatuses().contains(row.cells[4]) || !priorities().contains(row.cells[2]) ||
+                  !timeSlots().contains(time) || (date != kNoDate && !row.scheduled.isValid());
+}
+
 QString BoardState::cell(int r, int col) const
 {
-    if (r < 1 || r > count())
+    if (r < 1 || r > count() || col < 0 || col >= kColumns)
         return {};
     const Row &rw = row(r);
-    const Record &s = rw.slip;
-    switch (col) {
-    case 0:
-        return rw.ticked ? kTick : QString();
-    case 1:
-        return QString::number(s.int16(SlipNo));
-    case 2:
-        return s.text(Priority);
-    case 3:
-        return shownAssignment(s.text(AssignedTo));
-    case 4:
-        return s.text(Status);
-    case 5:
-        return s.text(SiteName);
-    case 6:
-        return Formats::shortDate(OleDate::toDate(s.real(DateReceived)));
-    case 7: {
-        const QString date = s.text(SchedDate);
-        return date == kNoDate ? kNoSchedule : date + QLatin1Char(' ') + s.text(SchedTime);
-    }
-    default:
-        return {};
-    }
+    return col == 0 ? (rw.ticked ? kTick : QString()) : rw.cells[col];
 }
 
 QStringList BoardState::rowCells(int r) const
 {
-    QStringList cells;
-    cells.reserve(kColumns);
-    for (int c = 0; c < kColumns; ++c)
-        cells.append(cell(r, c));
+    QStringList cells = row(r).cells;
+    cells[0] = cell(r, 0);
     return cells;
 }
 
 bool BoardState::isPastDue(int r) const
 {
-    const Record &s = slip(r);
-    const auto date = schedDate(s);
-    return date && *date < m_clock.today() && s.text(Status) != kInProgress;
+    const Row &rw = row(r);
+    return rw.scheduled.isValid() && rw.scheduled < m_clock.today() && rw.cells[4] != kInProgress;
 }
 
 bool BoardState::anyPastDue() const
@@ -153,16 +147,15 @@ CellTone BoardState::tone(int r, int col) const
 {
     if (r < 1 || r > count())
         return CellTone::Default;
-    const Record &s = slip(r);
     // A slip without a readable date gets no colour in its number and priority.
-    const bool scheduled = schedDate(s).has_value();
+    const bool scheduled = row(r).scheduled.isValid();
     switch (col) {
     case 1:
         return !scheduled ? CellTone::Default : isPastDue(r) ? CellTone::PastDue : CellTone::Plain;
     case 2:
-        return !scheduled                                  ? CellTone::Default
-               : s.text(Priority) == priorities().value(3) ? CellTone::Emergency
-                                                           : CellTone::Plain;
+        return !scheduled                                 ? CellTone::Default
+               : row(r).cells[2] == priorities().value(3) ? CellTone::Emergency
+                                                          : CellTone::Plain;
     case 3:
         return row(r).assignmentChanged ? CellTone::ChangedAssignment : CellTone::Default;
     default:
@@ -193,7 +186,7 @@ std::vector<int> BoardState::damagedRows() const
 {
     std::vector<int> out;
     for (int r = 1; r <= count(); ++r) {
-        if (!damage(r).isEmpty())
+        if (row(r).damaged)
             out.push_back(r);
     }
     return out;
@@ -236,10 +229,12 @@ std::vector<int> BoardState::tickedRows() const
 
 void BoardState::setField(int r, int field, const QString &value)
 {
-    Record &s = mutableRow(r).slip;
+    Row &rw = mutableRow(r);
     // Unchanged fields keep their stored bytes.
-    if (s.text(field) != value)
-        s.setText(field, value);
+    if (rw.slip.text(field) != value) {
+        rw.slip.setText(field, value);
+        derive(rw);
+    }
 }
 
 void BoardState::inform(const QString &text)
@@ -578,7 +573,7 @@ void BoardState::saveContents(const QString &contents)
     // A box that shows the stored text unchanged leaves the stored bytes alone.
     if (toStored(contents) == toStored(slip(r).text(ServiceRequired)))
         return;
-    mutableRow(r).slip.setText(ServiceRequired, toStored(contents));
+    setField(r, ServiceRequired, toStored(contents));
 }
 
 QString BoardState::contentsForBox() const

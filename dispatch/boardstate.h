@@ -58,6 +58,11 @@ public:
         QString loadedPriority;
         bool ticked = false;
         bool assignmentChanged = false;
+        // Derived from the working copy whenever it changes: the grid texts of columns 1 to 7 (index 0 unused)
+        // and the scheduled date (invalid for "0" or text that is not a date).
+        QStringList cells;
+        QDate scheduled;
+        bool damaged = false; // a value the board does not know, see damage()
     };
 
     BoardState(const DataFolder &folder, Messages &messages, const Clock &clock, const Settings &settings);
@@ -148,6 +153,7 @@ public:
 private:
     Row &mutableRow(int r) { return m_rows[std::size_t(r - 1)]; }
     void setField(int r, int field, const QString &value);
+    void derive(Row &row) const;
     bool isSignedOut(const QString &assignment) const;
     void applyChanges(const QString &contents);
     bool confirmDelete(const QString &first, const QString &title);

@@ -70,7 +70,7 @@ BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &pla
 {
     setWindowTitle(QStringLiteral("Slip Action Screen"));
     buildBoard();
-    resize(1400, 860);
+    resize(1560, 900);
 }
 
 QPushButton *BoardWindow::button(int index, const QString &caption)
@@ -158,6 +158,11 @@ void BoardWindow::buildBoard()
 
     m_grid = new FlexGrid(QStringLiteral("fgSlips"), this);
     m_grid->setFormat(BoardState::kGridFormat);
+    // The headings' blanks set the proportions; the narrow ones get room for their texts.
+    m_grid->setColumnWeight(0, 4);
+    m_grid->setColumnWeight(1, 9);
+    m_grid->setColumnWeight(6, 14);
+    m_grid->setColumnWeight(7, 28);
     connect(m_grid, &FlexGrid::cellClicked, this, &BoardWindow::cellClicked);
     connect(m_grid, &FlexGrid::currentCellChanged, this, [this](int row, int) { m_board.setGridCurrentRow(row); });
 
@@ -177,11 +182,17 @@ void BoardWindow::buildBoard()
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
         frames->addWidget(frame);
     frames->addStretch();
-    auto *framePanel = new QWidget(this);
+    auto *framePanel = new QWidget;
     framePanel->setObjectName(QStringLiteral("fraPanel"));
     framePanel->setLayout(frames);
-    framePanel->setMinimumWidth(440);
-    framePanel->setMaximumWidth(520);
+    // The frames scroll beside the grid rather than stretching the window.
+    auto *frameScroll = new QScrollArea(this);
+    frameScroll->setObjectName(QStringLiteral("fraScroll"));
+    frameScroll->setWidget(framePanel);
+    frameScroll->setWidgetResizable(true);
+    frameScroll->setFrameShape(QFrame::NoFrame);
+    frameScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frameScroll->setFixedWidth(440);
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
         frame->hide();
 
@@ -192,7 +203,7 @@ void BoardWindow::buildBoard()
     auto *middle = new QHBoxLayout;
     middle->addLayout(actions);
     middle->addWidget(m_grid, 1);
-    middle->addWidget(framePanel);
+    middle->addWidget(frameScroll);
 
     auto *layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
@@ -227,7 +238,7 @@ QGroupBox *BoardWindow::buildSlipFrame()
         m_labels.insert(name, value);
         grid->addWidget(value, row++, 1);
     };
-    line(QStringLiteral("Slip No"), QStringLiteral("lblSlipNo_0"));
+    line(QString(), QStringLiteral("lblSlipNo_0"));
     line(QStringLiteral("Slip Created on:"), QStringLiteral("lblDateReceived"));
     line(QStringLiteral("Currently Scheduled for:"), QStringLiteral("lblSchedDate"));
     line(QStringLiteral("Currently Scheduled at:"), QStringLiteral("lblSchedTime"));
@@ -461,7 +472,7 @@ void BoardWindow::refreshGrid()
     for (int r = 1; r <= m_board.count(); ++r) {
         for (int c = 1; c <= 3; ++c) {
             if (m_board.tone(r, c) != CellTone::Default) {
-                refreshRow(r);
+                refreshColours(r);
                 break;
             }
         }
@@ -474,6 +485,11 @@ void BoardWindow::refreshGrid()
 void BoardWindow::refreshRow(int r)
 {
     m_grid->setRowTexts(r, m_board.rowCells(r));
+    refreshColours(r);
+}
+
+void BoardWindow::refreshColours(int r)
+{
     for (int c = 1; c <= 3; ++c) {
         QColor background;
         QColor text = kNavy;

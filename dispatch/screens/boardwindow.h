@@ -34,6 +34,8 @@ public:
 
     BoardState &board() { return m_board; }
     FlexGrid *grid() const { return m_grid; }
+    // Reads the slips again and shows the board as it opens: nothing ticked, no slip frame.
+    void reload();
     // Runs the action of button cmdMain(index), as a click does.
     void runAction(int index);
 
@@ -53,9 +55,9 @@ private:
     QGroupBox *buildInstructions();
     QPushButton *button(int index, const QString &caption);
 
-    void reload();
     void refreshGrid();
     void refreshRow(int r);
+    void refreshColours(int r);
     void refreshTicks();
     void updateButtons();
     void updateStatusLine();
