@@ -22,6 +22,7 @@
 #include "dispatch/slipfiles.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "dispatch/screens/scheduleswindow.h"
+#include "dispatch/screens/boardwindow.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -211,6 +212,12 @@ ProgramWindow *Application::routineWindow(int routine)
             track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); }));
         connect(schedules, &SchedulesWindow::returnToMenu, this, &Application::showStartMenu);
         window = schedules;
+    } else if (routine == StartMenu::ManageSlips) {
+        auto *board = track(new BoardWindow(
+            environment(), m_state, m_platform, printTarget(), [this] { return documentInputs(); },
+            [this](const QString &name, const QString &number) { openDialer(name, number); }));
+        connect(board, &BoardWindow::returnToMenu, this, &Application::showStartMenu);
+        window = board;
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =

@@ -58,7 +58,17 @@ QString shortDate(const QDate &date)
 {
     if (!date.isValid())
         return {};
-    return QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
+    // Built by hand: boards and reports format thousands of dates at a time.
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    QString out;
+    out.reserve(10);
+    out += QString::number(m);
+    out += QLatin1Char('/');
+    out += QString::number(d);
+    out += QLatin1Char('/');
+    out += QString::number(y);
+    return out;
 }
 
 std::optional<QDate> parseShortDate(const QString &text)

@@ -1,0 +1,130 @@
+// The dispatch board at 5,000 active slips: opening it (file, board state, grid) and saving it.
+#include "core/appstate.h"
+#include "core/clock.h"
+#include "core/seams.h"
+#include "dispatch/boardstate.h"
+#include "dispatch/screens/boardwindow.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+#include "printing/printtarget.h"
+#include "tools/samplegenerator.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Answers every question with Yes and shows nothing.
+class SilentMessages final : public Messages
+{
+public:
+    void inform(const QString &, const QString &) override {}
+    bool ask(const QString &, const QString &) override { return true; }
+    void beep() override {}
+};
+
+class NoClipboard final : public Clipboard
+{
+public:
+    void setText(const QString &) override {}
+    void clear() override {}
+};
+
+class NoWeb final : public WebOpener
+{
+public:
+    bool open(const QString &) override { return false; }
+};
+
+class NoChoosers final : public Choosers
+{
+public:
+    std::optional<QString> openFile(const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<quint32> colour(quint32, const QString &) override { return {}; }
+    std::optional<QString> font(const QString &, const QString &) override { return {}; }
+};
+
+class NoLayouts final : public LayoutStore
+{
+public:
+    QByteArray load(const QString &, const QString &) const override { return {}; }
+    void save(const QString &, const QString &, const QByteArray &) override {}
+};
+
+// 5,000 generated slips, all of them active; every tenth one "Complete" when asked for.
+struct BoardFolder
+{
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    QByteArray activeBytes;
+
+    explicit BoardFolder(bool tenthComplete)
+    {
+        GenerateOptions options;
+        options.customers = 2000;
+        options.slips = 12000;
+        options.history = 0;
+        options.seed = 11;
+        options.today = QDate(2026, 12, 6);
+        generateSampleData(folder, options);
+        std::vector<Record> all = folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+        for (const QString &file : {SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+            for (Record r : folder.readRecords(file, serviceSlipLayout())) {
+                r.setText(SlipField::Status, SlipValues::kAssigned);
+                all.push_back(r);
+            }
+            folder.deleteWithBackup(file);
+        }
+        all.resize(5000, Record(serviceSlipLayout()));
+        for (std::size_t i = 0; tenthComplete && i < all.size(); i += 10)
+            all[i].setText(SlipField::Status, SlipValues::kComplete);
+        folder.replaceRecords(SlipFiles::kActive, all);
+        activeBytes = folder.readAll(SlipFiles::kActive);
+    }
+};
+
+void BM_OpenBoard(benchmark::State &state)
+{
+    static BoardFolder sample(false);
+    SilentMessages messages;
+    FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(9, 0)));
+    NoClipboard clipboard;
+    NoWeb web;
+    NoChoosers choosers;
+    NoLayouts layouts;
+    Platform platform{messages, clock, clipboard, web, choosers, layouts};
+    AppState app(sample.folder);
+    RecordingPrintTarget target;
+    BoardWindow window({&layouts, {}}, app, platform, target, {}, {});
+    for (auto _ : state) {
+        window.reload();
+        benchmark::DoNotOptimize(window.board().count());
+    }
+    state.counters["slips"] = window.board().count();
+}
+BENCHMARK(BM_OpenBoard)->Unit(benchmark::kMillisecond);
+
+// "Save &Changes/Exit" with 500 of the 5,000 slips completed: the completed file grows by 500, the active file is
+// rewritten with 4,500, and the board reads it again.
+void BM_SaveBoard(benchmark::State &state)
+{
+    static BoardFolder sample(true);
+    SilentMessages messages;
+    FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(9, 0)));
+    Settings settings;
+    BoardState board(sample.folder, messages, clock, settings);
+    for (auto _ : state) {
+        state.PauseTiming();
+        sample.folder.writeFile(SlipFiles::kActive, sample.activeBytes);
+        sample.folder.deleteWithBackup(SlipFiles::kCompleted);
+        board.load();
+        state.ResumeTiming();
+        if (!board.saveAll())
+            state.SkipWithError("the board could not be saved");
+    }
+    state.counters["active after"] = board.count();
+}
+BENCHMARK(BM_SaveBoard)->Unit(benchmark::kMillisecond);
+
+} // namespace

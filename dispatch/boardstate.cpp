@@ -1,0 +1,627 @@
+#include "dispatch/boardstate.h"
+
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/oledate.h"
+#include "core/seams.h"
+#include "core/settings.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+#include "dispatch/statusrules.h"
+
+using namespace SlipField;
+using namespace SlipValues;
+
+const QString BoardState::kGridFormat =
+    QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To                     |^  Status             "
+                   "|<Customer                      |^Date Received|^Scheduled Date/Time      ");
+const QString BoardState::kNoSchedule = QStringLiteral("Date/Time not Selected");
+const QString BoardState::kNoDateShown = QStringLiteral("No date Selected");
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kTick = QStringLiteral(" ") + QChar(0x00AB);
+
+// A scheduled date as the board reads it; nothing for "0" or text that is not a date.
+std::optional<QDate> schedDate(const Record &slip)
+{
+    const QString text = slip.text(SchedDate);
+    if (text == kNoDate)
+        return std::nullopt;
+    return Formats::parseShortDate(text);
+}
+
+QString shownAssignment(const QString &stored)
+{
+    return stored.isEmpty() ? kNotAssigned : stored;
+}
+
+bool noAssignment(const QString &name)
+{
+    return name.isEmpty() || name == kNotAssigned;
+}
+
+// Line breaks as the slip file keeps them (CR LF) and as a text box shows them (LF).
+QString toStored(QString text)
+{
+    text.replace(kCrLf, QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.replace(QLatin1Char('\n'), kCrLf);
+}
+
+} // namespace
+
+BoardState::BoardState(const DataFolder &folder, Messages &messages, const Clock &clock, const Settings &settings)
+    : m_folder(folder)
+    , m_messages(messages)
+    , m_clock(clock)
+    , m_settings(settings)
+    , m_title(folder.executableName())
+{}
+
+void BoardState::load()
+{
+    m_rows.clear();
+    m_ticked = 0;
+    m_currentSlip = 0;
+    m_gridCurrent = 0;
+    m_change = {};
+    if (!m_folder.fileExists(SlipFiles::kActive))
+        return;
+    std::vector<Record> slips = LoadActiveSlips(m_folder);
+    m_rows.reserve(slips.size());
+    for (Record &slip : slips) {
+        Row row{std::move(slip), {}, {}, {}, {}, {}, false, false, {}, {}, false};
+        derive(row);
+        row.loadedStatus = row.cells[4];
+        row.loadedAssignedTo = row.slip.text(AssignedTo);
+        row.loadedSchedDate = row.slip.text(SchedDate);
+        row.loadedSchedTime = row.slip.text(SchedTime);
+        row.loadedPriority = row.cells[2];
+        m_rows.push_back(std::move(row));
+    }
+}
+
+std::vector<Record> BoardState::records() const
+{
+    std::vector<Record> out;
+    out.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        out.push_back(row.slip);
+    return out;
+}
+
+void BoardState::derive(Row &row) const
+{
+    const Record &s = row.slip;
+    const QString date = s.text(SchedDate);
+    const QString time = s.text(SchedTime);
+    row.cells = QStringList{QString(),
+                            QString::number(s.int16(SlipNo)),
+                            s.text(Priority),
+                            shownAssignment(s.text(AssignedTo)),
+                            s.text(Status),
+                            s.text(SiteName),
+                            Formats::shortDate(OleDate::toDate(s.real(DateReceived))),
+                            date == kNoDate ? kNoSchedule : date + QLatin1Char(' ') + time};
+    row.scheduled = date == kNoDate ? QDate() : Formats::parseShortDate(date).value_or(QDate());
+    row.damaged = !allStatuses().contains(row.cells[4]) || !priorities().contains(row.cells[2]) ||
+                  !timeSlots().contains(time) || (date != kNoDate && !row.scheduled.isValid());
+}
+
+QString BoardState::cell(int r, int col) const
+{
+    if (r < 1 || r > count() || col < 0 || col >= kColumns)
+        return {};
+    const Row &rw = row(r);
+    return col == 0 ? (rw.ticked ? kTick : QString()) : rw.cells[col];
+}
+
+QStringList BoardState::rowCells(int r) const
+{
+    QStringList cells = row(r).cells;
+    cells[0] = cell(r, 0);
+    return cells;
+}
+
+bool BoardState::isPastDue(int r) const
+{
+    const Row &rw = row(r);
+    return rw.scheduled.isValid() && rw.scheduled < m_clock.today() && rw.cells[4] != kInProgress;
+}
+
+bool BoardState::anyPastDue() const
+{
+    for (int r = 1; r <= count(); ++r) {
+        if (isPastDue(r))
+            return true;
+    }
+    return false;
+}
+
+CellTone BoardState::tone(int r, int col) const
+{
+    if (r < 1 || r > count())
+        return CellTone::Default;
+    // A slip without a readable date gets no colour in its number and priority.
+    const bool scheduled = row(r).scheduled.isValid();
+    switch (col) {
+    case 1:
+        return !scheduled ? CellTone::Default : isPastDue(r) ? CellTone::PastDue : CellTone::Plain;
+    case 2:
+        return !scheduled                                 ? CellTone::Default
+               : row(r).cells[2] == priorities().value(3) ? CellTone::Emergency
+                                                          : CellTone::Plain;
+    case 3:
+        return row(r).assignmentChanged ? CellTone::ChangedAssignment : CellTone::Default;
+    default:
+        return CellTone::Default;
+    }
+}
+
+QStringList BoardState::damage(int r) const
+{
+    QStringList problems;
+    const Record &s = slip(r);
+    const QString status = s.text(Status);
+    if (!allStatuses().contains(status))
+        problems.append(QStringLiteral("unknown status \"%1\"").arg(status));
+    const QString priority = s.text(Priority);
+    if (!priorities().contains(priority))
+        problems.append(QStringLiteral("unknown priority \"%1\"").arg(priority));
+    const QString time = s.text(SchedTime);
+    if (!timeSlots().contains(time))
+        problems.append(QStringLiteral("unknown time \"%1\"").arg(time));
+    const QString date = s.text(SchedDate);
+    if (date != kNoDate && !Formats::parseShortDate(date))
+        problems.append(QStringLiteral("unreadable date \"%1\"").arg(date));
+    return problems;
+}
+
+std::vector<int> BoardState::damagedRows() const
+{
+    std::vector<int> out;
+    for (int r = 1; r <= count(); ++r) {
+        if (row(r).damaged)
+            out.push_back(r);
+    }
+    return out;
+}
+
+// --- Ticks --------------------------------------------------------------------------------------------------
+
+bool BoardState::tickCell(int r, int col)
+{
+    setGridCurrentRow(r);
+    if (col != 0 || r < 1 || r > count())
+        return false;
+    Row &rw = mutableRow(r);
+    rw.ticked = !rw.ticked;
+    m_ticked += rw.ticked ? 1 : -1;
+    if (rw.ticked)
+        m_currentSlip = r;
+    return true;
+}
+
+void BoardState::selectAll(bool on)
+{
+    for (Row &rw : m_rows)
+        rw.ticked = on;
+    m_ticked = on ? count() : 0;
+}
+
+std::vector<int> BoardState::tickedRows() const
+{
+    std::vector<int> out;
+    out.reserve(std::size_t(m_ticked));
+    for (int r = 1; r <= count(); ++r) {
+        if (row(r).ticked)
+            out.push_back(r);
+    }
+    return out;
+}
+
+// --- Helpers ------------------------------------------------------------------------------------------------
+
+void BoardState::setField(int r, int field, const QString &value)
+{
+    Row &rw = mutableRow(r);
+    // Unchanged fields keep their stored bytes.
+    if (rw.slip.text(field) != value) {
+        rw.slip.setText(field, value);
+        derive(rw);
+    }
+}
+
+void BoardState::inform(const QString &text)
+{
+    m_messages.inform(text, m_title);
+}
+
+void BoardState::alarm()
+{
+    if (m_settings.soundAlarm)
+        m_messages.beep();
+}
+
+QString BoardState::today() const
+{
+    return Formats::shortDate(m_clock.today());
+}
+
+bool BoardState::confirmDelete(const QString &first, const QString &title)
+{
+    return m_messages.ask(first, title) &&
+           m_messages.ask(QStringLiteral("ARE YOU SURE?"), QStringLiteral("DELETE VERIFICATION")) &&
+           m_messages.ask(QStringLiteral("ARE YOU REALLY SURE?"), QStringLiteral("DELETE VERIFICATION-FINAL"));
+}
+
+// --- Bulk actions -------------------------------------------------------------------------------------------
+
+bool BoardState::confirmLeaveWithoutSaving()
+{
+    return m_messages.ask(QStringLiteral("This Action will EXIT this screen") + kCrLf +
+                              QStringLiteral("WITHOUT SAVING Data Changes") + kCrLf +
+                              QStringLiteral("(Deleted Items are NOT Restored)"),
+                          QStringLiteral("Return to Menu"));
+}
+
+bool BoardState::saveAll()
+{
+    try {
+        const std::vector<Record> rows = records();
+        SaveActiveSlips(m_folder, rows);
+    } catch (const DiskError &e) {
+        inform(e.message());
+        return false;
+    }
+    load();
+    return true;
+}
+
+bool BoardState::deleteAll()
+{
+    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL Slip Records"), QStringLiteral("DELETE ALL SLIPS")))
+        return false;
+    try {
+        DeleteActiveSlips(m_folder);
+    } catch (const DiskError &e) {
+        inform(e.message());
+        return false;
+    }
+    load();
+    return true;
+}
+
+bool BoardState::deleteSelected()
+{
+    if (countTicked() == 0)
+        return false;
+    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL SELECTED Slips"),
+                       QStringLiteral("DELETE SELECTED SLIPS")))
+        return false;
+    std::vector<MarkedSlip> rows;
+    rows.reserve(m_rows.size());
+    for (const Row &rw : m_rows)
+        rows.push_back({rw.slip, rw.ticked});
+    try {
+        RewriteActiveSlips(m_folder, rows);
+    } catch (const DiskError &e) {
+        inform(e.message());
+        return false;
+    }
+    load();
+    return true;
+}
+
+bool BoardState::completeAll()
+{
+    if (!m_messages.ask(QStringLiteral("This Action will COMPLETE ALL Slips"), QStringLiteral("COMPLETE ALL SLIPS")))
+        return false;
+    const QDate now = m_clock.today();
+    for (int r = 1; r <= count(); ++r) {
+        const auto date = schedDate(slip(r));
+        if (!date) {
+            // A slip without a date cannot be completed; the others are.
+            alarm();
+            inform(QStringLiteral("A Scheduled Date for Slip # ") + cell(r, 1) + kCrLf +
+                   QStringLiteral("has not been selected") + kCrLf + QStringLiteral("The Slip will not be completed"));
+            continue;
+        }
+        if (*date > now) {
+            inform(QStringLiteral("The Scheduled Date is Greater than Today") + kCrLf +
+                   QStringLiteral("It will be set to Today's Date"));
+            setField(r, SchedDate, today());
+            setField(r, SchedTime, kMoveToTodayTime);
+        }
+        setField(r, Status, kComplete);
+    }
+    return true;
+}
+
+bool BoardState::completeSelected()
+{
+    if (!m_messages.ask(QStringLiteral("This Action will COMPLETE all SELECTED Slips"),
+                        QStringLiteral("COMPLETE SELECTED SLIPS")))
+        return false;
+    const QDate now = m_clock.today();
+    for (int r : tickedRows()) {
+        const QString number = cell(r, 1);
+        const auto date = schedDate(slip(r));
+        if (!date) {
+            alarm();
+            inform(QStringLiteral("A Scheduled Date for Slip # ") + number + kCrLf +
+                   QStringLiteral("has not been selected") + kCrLf + QStringLiteral("The Slip will not be completed"));
+            continue;
+        }
+        if (noAssignment(slip(r).text(AssignedTo))) {
+            inform(QStringLiteral("Slip ") + number + QStringLiteral(" has not been assigned to a Service Technician") +
+                   kCrLf + QStringLiteral("It cannot be completed"));
+            continue;
+        }
+        if (*date > now) {
+            if (!m_messages.ask(QStringLiteral("The Scheduled Date (") + slip(r).text(SchedDate) +
+                                    QStringLiteral(") is greater than today,") + kCrLf +
+                                    QStringLiteral("Click YES if you want to Complete it anyway"),
+                                QStringLiteral("Mark as Completed")))
+                continue;
+            setField(r, SchedDate, today());
+            setField(r, SchedTime, kMoveToTodayTime);
+            inform(QStringLiteral("The Scheduled Date has been set to today, ") + today());
+        }
+        const QString status = slip(r).text(Status);
+        if (status == kComplete)
+            continue;
+        if (status != kInProgress && status != kSuspended) {
+            if (!m_messages.ask(QStringLiteral("Slip ") + number + QStringLiteral(" is not currently In Progress,") +
+                                    kCrLf + QStringLiteral("Click YES if you want to Complete it anyway"),
+                                QStringLiteral("Mark as Completed"))) {
+                // The grid shows the loaded schedule again, and that is what a save keeps.
+                const Row &rw = row(r);
+                const QString date = rw.loadedSchedDate;
+                const QString time = rw.loadedSchedTime;
+                setField(r, SchedDate, date);
+                setField(r, SchedTime, time);
+                continue;
+            }
+        }
+        setField(r, Status, kComplete);
+    }
+    selectAll(false);
+    inform(QStringLiteral("All valid slips have been marked as COMPLETED") + kCrLf +
+           QStringLiteral("You must click the SaveAll Changes Button to save the slips"));
+    return true;
+}
+
+// --- The current slip ---------------------------------------------------------------------------------------
+
+bool BoardState::openSlip()
+{
+    if (countTicked() == 0 || m_currentSlip < 1 || m_currentSlip > count())
+        return false;
+    const Record &s = slip(m_currentSlip);
+    m_change.assignment = s.text(AssignedTo);
+    m_change.date = s.text(SchedDate);
+    m_change.time = s.text(SchedTime);
+    m_change.status = s.text(Status);
+    m_change.priority = s.text(Priority);
+    const auto date = schedDate(s);
+    m_change.picker = date ? *date : m_clock.today();
+    return true;
+}
+
+QString BoardState::scheduledForText() const
+{
+    if (m_currentSlip < 1 || m_currentSlip > count())
+        return {};
+    const QString date = slip(m_currentSlip).text(SchedDate);
+    return date == kNoDate ? kNoDateShown : date;
+}
+
+bool BoardState::chooseStatus(const QString &status)
+{
+    if (status == m_change.status)
+        return true;
+    if (const auto refused = StatusRules::refusal(m_change.status, status)) {
+        inform(*refused);
+        return false;
+    }
+    m_change.status = status;
+    if (status == kInProgress)
+        m_change.date = Formats::shortDate(m_change.picker);
+    return true;
+}
+
+void BoardState::pickDate(const QDate &picked)
+{
+    QDate date = picked;
+    if (!date.isValid() || date < m_clock.today())
+        date = m_clock.today();
+    const QDate workday = nextWorkday(m_settings.workWeek, date);
+    if (workday > date) {
+        alarm();
+        date = workday;
+        m_change.picker = date;
+        inform(QStringLiteral("Your Calendar Selection is Invalid"));
+        inform(QStringLiteral("The date has been set to ") + Formats::weekdayName(date) + QStringLiteral(", ") +
+               Formats::shortDate(date));
+    }
+    m_change.picker = date;
+    m_change.date = Formats::shortDate(date);
+}
+
+int BoardState::assignmentListIndex(const QStringList &list)
+{
+    if (m_currentSlip < 1)
+        return -1;
+    const QString shown = cell(m_currentSlip, 3).trimmed();
+    if (shown == kNotAssigned)
+        return 0;
+    const int index = int(list.indexOf(shown));
+    if (index < 0)
+        inform(QStringLiteral("No Assignment matches the Service Slip") + kCrLf +
+               QStringLiteral("You'll need to select an assignment from the list"));
+    return index;
+}
+
+bool BoardState::isSignedOut(const QString &assignment) const
+{
+    for (int r = 1; r <= count(); ++r) {
+        if (r == m_currentSlip)
+            continue;
+        if (slip(r).text(Status) == kInProgress && cell(r, 3).trimmed() == assignment)
+            return true;
+    }
+    return false;
+}
+
+BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
+{
+    if (m_currentSlip < 1 || m_currentSlip > count())
+        return Verdict::Refused;
+    const QString status = m_change.status.trimmed();
+    const bool unscheduled = m_change.time == kNoTime || m_change.date == kNoDate;
+    bool testSlot = true;
+    if (status == kInProgress) {
+        if (unscheduled) {
+            inform(QStringLiteral("Select a Date and Time") + kCrLf + QStringLiteral("or Change Status to Suspended"));
+            openSlip();
+            return Verdict::Redone;
+        }
+        if (noAssignment(m_change.assignment)) {
+            inform(QStringLiteral("You need to select an Assignment"));
+            return Verdict::Refused;
+        }
+        if (isSignedOut(m_change.assignment)) {
+            inform(m_change.assignment + QStringLiteral(" is already signed out"));
+            return Verdict::Refused;
+        }
+    } else if (status == kSuspended) {
+        if (m_messages.ask(QStringLiteral("Click Yes to Reset Date and Time"),
+                           QStringLiteral("Suspend Slip/Reset Date and Time"))) {
+            m_change.date = kNoDate;
+            m_change.time = kNoTime;
+        }
+        testSlot = false;
+    } else if (status == kComplete) {
+        if (unscheduled) {
+            inform(QStringLiteral("Select Date and/or Time or Change Status"));
+            openSlip();
+            return Verdict::Redone;
+        }
+        if (noAssignment(m_change.assignment)) {
+            inform(QStringLiteral("You need to select an Assignment"));
+            return Verdict::Refused;
+        }
+    }
+    // The slip's own record is passed over: keeping its slot is no double booking.
+    if (testSlot && IsSlotBooked(m_folder, m_change.assignment, m_change.date, m_change.time, m_currentSlip)) {
+        inform(QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
+               QStringLiteral("Select a different Assignment, Date or Time"));
+        m_change.picker = m_clock.today();
+        m_change.time = kNoTime;
+        return Verdict::Booked;
+    }
+    applyChanges(contents);
+    return Verdict::Applied;
+}
+
+void BoardState::applyChanges(const QString &contents)
+{
+    inform(QStringLiteral("Any Changes will be loaded to the Grid,") + kCrLf +
+           QStringLiteral("The data is NOT RECORDED at this time") + kCrLf +
+           QStringLiteral("Click Save Changes/Exit Button on the grid screen") + kCrLf +
+           QStringLiteral("To SAVE all changes made to Service Slips"));
+    const int r = m_currentSlip;
+    Row &rw = mutableRow(r);
+    rw.assignmentChanged = cell(r, 3) != shownAssignment(m_change.assignment);
+    setField(r, AssignedTo, m_change.assignment);
+    setField(r, SchedDate, m_change.date);
+    setField(r, SchedTime, m_change.time);
+    setField(r, Status, m_change.status);
+    setField(r, Priority, m_change.priority);
+    saveContents(contents);
+    selectAll(false);
+}
+
+void BoardState::restoreSlip()
+{
+    const int r = m_currentSlip;
+    if (r < 1 || r > count())
+        return;
+    Row &rw = mutableRow(r);
+    const Row loaded = rw;
+    setField(r, Status, loaded.loadedStatus);
+    setField(r, AssignedTo, loaded.loadedAssignedTo);
+    setField(r, SchedDate, loaded.loadedSchedDate);
+    setField(r, SchedTime, loaded.loadedSchedTime);
+    setField(r, Priority, loaded.loadedPriority);
+    rw.assignmentChanged = false;
+    m_change = {loaded.loadedAssignedTo, loaded.loadedSchedDate, loaded.loadedSchedTime,
+                loaded.loadedStatus,     loaded.loadedPriority,  schedDate(rw.slip).value_or(m_clock.today())};
+}
+
+void BoardState::saveContents(const QString &contents)
+{
+    const int r = m_currentSlip;
+    if (r < 1 || r > count())
+        return;
+    // A box that shows the stored text unchanged leaves the stored bytes alone.
+    if (toStored(contents) == toStored(slip(r).text(ServiceRequired)))
+        return;
+    setField(r, ServiceRequired, toStored(contents));
+}
+
+QString BoardState::contentsForBox() const
+{
+    if (m_currentSlip < 1 || m_currentSlip > count())
+        return {};
+    return toStored(slip(m_currentSlip).text(ServiceRequired)).replace(kCrLf, QStringLiteral("\n"));
+}
+
+QString BoardState::textMessage(const QString &contents) const
+{
+    if (m_currentSlip < 1 || m_currentSlip > count())
+        return {};
+    const Record &s = slip(m_currentSlip);
+    QStringList lines;
+    lines << QStringLiteral("Service Attention - ") + cell(m_currentSlip, 1);
+    for (int f : {SiteName, SiteAddress1, SiteAddress2, SiteCity, SiteState, SitePostalCode, SiteTelephone, SiteCell})
+        lines << s.text(f);
+    lines << QStringLiteral("Scheduled for ") + scheduledForText();
+    lines << QStringLiteral("at ") + s.text(SchedTime);
+    lines << toStored(contents).trimmed();
+    return lines.join(kCrLf);
+}
+
+void BoardState::copyTextMessage(Clipboard &clipboard, const QString &contents)
+{
+    if (m_currentSlip < 1 || m_currentSlip > count())
+        return;
+    const QString text = textMessage(contents);
+    clipboard.clear();
+    clipboard.setText(text);
+    inform(QStringLiteral("The Service Attention Data is now on the System Clipboard") + kCrLf +
+           QStringLiteral("Paste it into the Message Area of your Text Messaging Screen"));
+}
+
+QString BoardState::invoicePaperInstruction() const
+{
+    const qint64 sheets = countTicked();
+    const qint64 copies = m_settings.invoiceCopies;
+    const QString cr = QStringLiteral("\r");
+    if (!m_settings.plainPaper) {
+        if (copies >= 2)
+            return QStringLiteral("Create Document Sets by Inserting ") + QString::number(sheets) +
+                   QStringLiteral(" sheets") + cr + QStringLiteral("of Perfed Paper,(Perfed end 1st)") + cr +
+                   QStringLiteral("each followed by ") + QString::number(copies - 1) +
+                   QStringLiteral(" sheets of Blank Paper");
+        return QStringLiteral("Insert ") + QString::number(sheets) + QStringLiteral(" sheets of Perfed Paper");
+    }
+    return QStringLiteral("Insert ") + QString::number(sheets * std::max<qint64>(copies, 1)) +
+           QStringLiteral(" sheets of Blank Paper");
+}

@@ -1,0 +1,174 @@
+#pragma once
+
+#include "core/recordlayout.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class Clipboard;
+class Clock;
+class DataFolder;
+class Messages;
+class Settings;
+
+// How a cell of the board's grid is coloured; the window turns these into colours.
+enum class CellTone {
+    Default,          // navy text on the grid's background
+    Plain,            // navy on white: a scheduled slip's number and priority
+    PastDue,          // red on blue: the slip number of a slip whose date has gone by
+    Emergency,        // white on red: the priority of a scheduled emergency
+    ChangedAssignment // dark green text: the assignment was changed on the board
+};
+
+// The proposed new values of the current slip, as the change frame shows them.
+struct SlipChange
+{
+    QString assignment;
+    QString date; // short date, or "0"
+    QString time; // a time slot, or "None"
+    QString status;
+    QString priority;
+    QDate picker; // the date picker's date
+};
+
+// The dispatch board without its window: a working copy of every active slip, which only "Save &Changes/Exit"
+// writes, the loaded values of the five fields the board changes, the ticks, the current slip row, and every
+// action of the board. The window shows this state and forwards clicks; tests drive it directly.
+//
+// Rows count from 1 (row r shows record r of /ServiceSlips.txt), as the grid counts them. The working copy of
+// a slip is its record: fields the board does not change keep their stored bytes, so a save writes back exactly
+// what it did not change, however damaged.
+class BoardState
+{
+public:
+    static const QString kGridFormat;
+    static constexpr int kColumns = 8;
+    static const QString kNoSchedule;  // "Date/Time not Selected"
+    static const QString kNoDateShown; // "No date Selected"
+
+    struct Row
+    {
+        Record slip;
+        QString loadedStatus;
+        QString loadedAssignedTo;
+        QString loadedSchedDate;
+        QString loadedSchedTime;
+        QString loadedPriority;
+        bool ticked = false;
+        bool assignmentChanged = false;
+        // Derived from the working copy whenever it changes: the grid texts of columns 1 to 7 (index 0 unused)
+        // and the scheduled date (invalid for "0" or text that is not a date).
+        QStringList cells;
+        QDate scheduled;
+        bool damaged = false; // a value the board does not know, see damage()
+    };
+
+    BoardState(const DataFolder &folder, Messages &messages, const Clock &clock, const Settings &settings);
+
+    // --- Loading and what the grid shows -------------------------------------------------------------------
+    // Reads /ServiceSlips.txt afresh: every change not saved is dropped, no row is ticked, no slip is current.
+    void load();
+    int count() const { return int(m_rows.size()); }
+    const Row &row(int r) const { return m_rows[std::size_t(r - 1)]; }
+    const Record &slip(int r) const { return row(r).slip; }
+    std::vector<Record> records() const;
+
+    QString cell(int r, int col) const;
+    QStringList rowCells(int r) const;
+    CellTone tone(int r, int col) const;
+    bool isPastDue(int r) const;
+    bool anyPastDue() const;
+    // What is wrong with a slip's values (unknown status, priority or time slot, unreadable date); empty when
+    // nothing is. Such a slip is shown as stored.
+    QStringList damage(int r) const;
+    std::vector<int> damagedRows() const;
+
+    // --- Ticks and the current rows ------------------------------------------------------------------------
+    // A click in the grid: only the SEL column of a slip row ticks or unticks. Returns true when a tick changed.
+    bool tickCell(int r, int col);
+    void selectAll(bool on);
+    int countTicked() const { return m_ticked; }
+    std::vector<int> tickedRows() const;
+    int currentSlipRow() const { return m_currentSlip; }
+    int gridCurrentRow() const { return m_gridCurrent; }
+    void setGridCurrentRow(int r) { m_gridCurrent = (r >= 1 && r <= count()) ? r : 0; }
+    bool canManage() const { return countTicked() == 1 && m_currentSlip > 0; }
+    bool hasSelection() const { return countTicked() > 0; }
+
+    // --- Bulk actions (questions and messages through Messages) --------------------------------------------
+    // "&Exit w/o Saving": true when the user confirmed leaving.
+    bool confirmLeaveWithoutSaving();
+    // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
+    // the board reloads. False (with the message shown and the board as it was) when the files could not be
+    // written.
+    bool saveAll();
+    // "&Delete All ": true when the slips were deleted (the board is then empty).
+    bool deleteAll();
+    // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. True when
+    // something was written.
+    bool deleteSelected();
+    // "Complete &All" and "C&omplete Selected": true when the user went ahead.
+    bool completeAll();
+    bool completeSelected();
+
+    // --- The current slip ----------------------------------------------------------------------------------
+    // "&Manage/Alter Selected Service Slip" and "Clear/Redo": the new values from the current slip's working
+    // values, the picker at its date (today without one). False when no slip is current.
+    bool openSlip();
+    const SlipChange &change() const { return m_change; }
+    // The status list's choice under the status rules; false when refused (the list shows change().status).
+    bool chooseStatus(const QString &status);
+    void choosePriority(const QString &priority) { m_change.priority = priority; }
+    void chooseAssignment(const QString &name) { m_change.assignment = name; }
+    void chooseTime(const QString &time) { m_change.time = time; }
+    // A date picked by the user: not before today, moved to the next working day of the work week.
+    void pickDate(const QDate &date);
+    void setPicker(const QDate &date) { m_change.picker = date; }
+    // "Make Changes - Re-assign - Change Status": the entry of the assignment list to select, or -1 (with the
+    // message) when none matches the slip.
+    int assignmentListIndex(const QStringList &list);
+    enum class Verdict { Applied, Refused, Redone, Booked };
+    // "Verify and Accept Changes - Close Window" with the contents box's text.
+    Verdict verifyAndAccept(const QString &contents);
+    // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
+    void restoreSlip();
+    // "Save Data/Close Window": the contents box's text as the current slip's service required.
+    void saveContents(const QString &contents);
+    // The contents as the box shows them (line breaks as "\n").
+    QString contentsForBox() const;
+    // "Create Txt Msg": the slip summary for a text message, from the working values and the given contents.
+    QString textMessage(const QString &contents) const;
+    void copyTextMessage(Clipboard &clipboard, const QString &contents);
+
+    // Printing: the paper instruction before the invoices of the ticked rows are printed.
+    QString invoicePaperInstruction() const;
+
+    // The texts the slip frame shows for the current slip.
+    QString scheduledForText() const;
+
+    const QString &title() const { return m_title; }
+
+private:
+    Row &mutableRow(int r) { return m_rows[std::size_t(r - 1)]; }
+    void setField(int r, int field, const QString &value);
+    void derive(Row &row) const;
+    bool isSignedOut(const QString &assignment) const;
+    void applyChanges(const QString &contents);
+    bool confirmDelete(const QString &first, const QString &title);
+    void inform(const QString &text);
+    void alarm();
+    QString today() const;
+
+    const DataFolder &m_folder;
+    Messages &m_messages;
+    const Clock &m_clock;
+    const Settings &m_settings;
+    QString m_title;
+    std::vector<Row> m_rows;
+    int m_ticked = 0;
+    int m_currentSlip = 0;
+    int m_gridCurrent = 0;
+    SlipChange m_change;
+};

@@ -1,0 +1,860 @@
+#include "dispatch/screens/boardwindow.h"
+
+#include "core/appstate.h"
+#include "core/clock.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/oledate.h"
+#include "core/seams.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipvalues.h"
+#include "platform/fieldfilter.h"
+#include "platform/flexgrid.h"
+#include "printing/documentsource.h"
+#include "printing/invoicelayout.h"
+#include "printing/printtarget.h"
+#include "printing/reportlayout.h"
+#include "printing/serviceorderlayout.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+using namespace SlipField;
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kWhite(255, 255, 255);
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kDarkGreen(0, 64, 0);
+
+QLabel *named(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+const QStringList kAddressCaptions = {QStringLiteral("Name"),      QStringLiteral("Addr #1"), QStringLiteral("Addr #2"),
+                                      QStringLiteral("City"),      QStringLiteral("State"),   QStringLiteral("Zip"),
+                                      QStringLiteral("Telephone"), QStringLiteral("Cell #")};
+const int kAccountFields[] = {Name, Address1, Address2, City, State, PostalCode, Telephone, Cell};
+const int kSiteFields[] = {SiteName,  SiteAddress1,   SiteAddress2,  SiteCity,
+                           SiteState, SitePostalCode, SiteTelephone, SiteCell};
+
+} // namespace
+
+BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target,
+                         InputsSource inputs, Dial dial, QWidget *parent)
+    : ProgramWindow(QStringLiteral("frmMain"), std::move(environment), kMainKey, parent)
+    , m_state(state)
+    , m_platform(platform)
+    , m_target(target)
+    , m_inputs(std::move(inputs))
+    , m_dial(std::move(dial))
+    , m_board(state.folder, platform.messages, platform.clock, state.settings)
+{
+    setWindowTitle(QStringLiteral("Slip Action Screen"));
+    buildBoard();
+    resize(1560, 900);
+}
+
+QPushButton *BoardWindow::button(int index, const QString &caption)
+{
+    auto *b = new QPushButton(caption, this);
+    b->setObjectName(QStringLiteral("cmdMain_%1").arg(index));
+    connect(b, &QPushButton::clicked, this, [this, index] { runAction(index); });
+    m_buttons.insert(index, b);
+    return b;
+}
+
+void BoardWindow::buildBoard()
+{
+    auto *menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("mnuBar"));
+    QMenu *windows = menuBar->addMenu(QStringLiteral("Windows"));
+    windows->setObjectName(QStringLiteral("mnuWindows"));
+    m_mnuAccount = windows->addAction(QStringLiteral("Toggle Account Data"));
+    m_mnuAccount->setObjectName(QStringLiteral("mnuAccount"));
+    m_mnuContents = windows->addAction(QStringLiteral("Toggle Slip Contents"));
+    m_mnuContents->setObjectName(QStringLiteral("mnuContents"));
+    m_mnuInstructions = windows->addAction(QStringLiteral("Toggle Instructions"));
+    m_mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
+    m_mnuAccount->setEnabled(false);
+    m_mnuContents->setEnabled(false);
+
+    // Heading line: the title, the tick hint and the past-due legend.
+    auto *title = named(QStringLiteral("lblDispatchBoard"), QStringLiteral("Dispatch Board"), this);
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() + 6);
+    big.setBold(true);
+    title->setFont(big);
+    auto *hint =
+        named(QStringLiteral("lblTickHint"), QStringLiteral("Tick the SEL Column to SELECT a Service Slip"), this);
+    m_legend = new QWidget(this);
+    m_legend->setObjectName(QStringLiteral("fraLegend"));
+    auto *attn = named(QStringLiteral("lblAttn"), QStringLiteral("attn"), m_legend);
+    attn->setFrameShape(QFrame::Box);
+    attn->setAutoFillBackground(true);
+    attn->setStyleSheet(QStringLiteral("QLabel { background: rgb(0,0,255); color: rgb(255,0,0); padding: 1px 4px; }"));
+    auto *legendText = named(QStringLiteral("lblPastDue"), QStringLiteral("= indicates Past Due Date"), m_legend);
+    auto *legendPicture = named(QStringLiteral("imgPastDue"), QString(), m_legend);
+    legendPicture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(20, 20));
+    auto *legendRow = new QHBoxLayout(m_legend);
+    legendRow->setContentsMargins(0, 0, 0, 0);
+    legendRow->addWidget(legendPicture);
+    legendRow->addWidget(attn);
+    legendRow->addWidget(legendText);
+    auto *heading = new QHBoxLayout;
+    heading->addWidget(title);
+    heading->addSpacing(24);
+    heading->addWidget(hint);
+    heading->addStretch();
+    heading->addWidget(m_legend);
+
+    // Action buttons on the left, grouped as the board names them.
+    auto *actions = new QVBoxLayout;
+    auto addGroup = [&](const QString &name, const QString &caption,
+                        std::initializer_list<std::pair<int, QString>> bs) {
+        auto *label = named(name, caption, this);
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+        actions->addWidget(label);
+        for (const auto &[index, text] : bs)
+            actions->addWidget(button(index, text));
+        actions->addSpacing(8);
+    };
+    addGroup(QStringLiteral("lblActionButtons"), QStringLiteral("Action Buttons"),
+             {{8, QStringLiteral("Save &Changes/Exit")}, {0, QStringLiteral("&Exit w/o Saving")}});
+    addGroup(QStringLiteral("lblSingleSlip"), QStringLiteral("Single Slip"),
+             {{7, QStringLiteral("&Manage/Alter Selected Service Slip")}, {5, QStringLiteral("Create Txt Msg")}});
+    addGroup(QStringLiteral("lblGroupOfSlips"), QStringLiteral("Group of Slips"),
+             {{22, QStringLiteral("Select All")},
+              {23, QStringLiteral("De-Select All")},
+              {4, QStringLiteral("C&omplete Selected")},
+              {3, QStringLiteral("Delete Selecte&d ")},
+              {9, QStringLiteral("Print &Service Slips")},
+              {15, QStringLiteral("Print &Invoices")}});
+    addGroup(QStringLiteral("lblAllSlips"), QStringLiteral("ALL Slips"),
+             {{2, QStringLiteral("Complete &All")},
+              {1, QStringLiteral("&Delete All ")},
+              {20, QStringLiteral("Print Slips &Report")}});
+    actions->addStretch();
+
+    m_grid = new FlexGrid(QStringLiteral("fgSlips"), this);
+    m_grid->setFormat(BoardState::kGridFormat);
+    // The headings' blanks set the proportions; the narrow ones get room for their texts.
+    m_grid->setColumnWeight(0, 4);
+    m_grid->setColumnWeight(1, 9);
+    m_grid->setColumnWeight(6, 14);
+    m_grid->setColumnWeight(7, 28);
+    connect(m_grid, &FlexGrid::cellClicked, this, &BoardWindow::cellClicked);
+    connect(m_grid, &FlexGrid::currentCellChanged, this, [this](int row, int) { m_board.setGridCurrentRow(row); });
+
+    // The frames beside the grid, shown and hidden by the actions.
+    auto *frames = new QVBoxLayout;
+    m_slipFrame = buildSlipFrame();
+    m_changeFrame = buildChangeFrame();
+    m_accountFrame = buildAccountFrame();
+    m_contentsFrame = buildContentsFrame();
+    m_instructions = buildInstructions();
+    m_paperFrame = new QGroupBox(QStringLiteral("Insert Plain Paper"), this);
+    m_paperFrame->setObjectName(QStringLiteral("fraPaper"));
+    m_paperText = named(
+        QStringLiteral("lblPaper"),
+        QStringLiteral("Feed the sheets face up, top edge first.\nPerforated sheets: perforation last."), m_paperFrame);
+    (new QVBoxLayout(m_paperFrame))->addWidget(m_paperText);
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
+        frames->addWidget(frame);
+    frames->addStretch();
+    auto *framePanel = new QWidget;
+    framePanel->setObjectName(QStringLiteral("fraPanel"));
+    framePanel->setLayout(frames);
+    // The frames scroll beside the grid rather than stretching the window.
+    auto *frameScroll = new QScrollArea(this);
+    frameScroll->setObjectName(QStringLiteral("fraScroll"));
+    frameScroll->setWidget(framePanel);
+    frameScroll->setWidgetResizable(true);
+    frameScroll->setFrameShape(QFrame::NoFrame);
+    frameScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frameScroll->setFixedWidth(440);
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
+        frame->hide();
+
+    m_statusLine = named(QStringLiteral("lblStatusLine"), QString(), this);
+    m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: rgb(160,0,0); }"));
+    m_statusLine->setWordWrap(true);
+
+    auto *middle = new QHBoxLayout;
+    middle->addLayout(actions);
+    middle->addWidget(m_grid, 1);
+    middle->addWidget(frameScroll);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addLayout(heading);
+    layout->addLayout(middle, 1);
+    layout->addWidget(m_statusLine);
+
+    connect(m_mnuAccount, &QAction::triggered, this, [this] {
+        m_contentsFrame->hide();
+        m_accountFrame->setVisible(!m_accountFrame->isVisible());
+    });
+    connect(m_mnuContents, &QAction::triggered, this, [this] {
+        m_accountFrame->hide();
+        m_contentsFrame->setVisible(!m_contentsFrame->isVisible());
+    });
+    connect(m_mnuInstructions, &QAction::triggered, this,
+            [this] { m_instructions->setVisible(!m_instructions->isVisible()); });
+}
+
+QGroupBox *BoardWindow::buildSlipFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Service Slip"), this);
+    frame->setObjectName(QStringLiteral("fraSlipData"));
+    auto *grid = new QGridLayout(frame);
+    int row = 0;
+    auto line = [&](const QString &caption, const QString &name) {
+        grid->addWidget(new QLabel(caption, frame), row, 0);
+        auto *value = named(name, QString(), frame);
+        QFont f = value->font();
+        f.setBold(true);
+        value->setFont(f);
+        m_labels.insert(name, value);
+        grid->addWidget(value, row++, 1);
+    };
+    line(QString(), QStringLiteral("lblSlipNo_0"));
+    line(QStringLiteral("Slip Created on:"), QStringLiteral("lblDateReceived"));
+    line(QStringLiteral("Currently Scheduled for:"), QStringLiteral("lblSchedDate"));
+    line(QStringLiteral("Currently Scheduled at:"), QStringLiteral("lblSchedTime"));
+    line(QStringLiteral("Assigned to:"), QStringLiteral("lblAssignedTo"));
+    line(QStringLiteral("Current Status"), QStringLiteral("lblStatus"));
+    line(QStringLiteral("Priority"), QStringLiteral("lblPriority"));
+    grid->addWidget(button(11, QStringLiteral("Make Changes - Re-assign - Change Status")), row++, 0, 1, 2);
+    grid->addWidget(button(14, QStringLiteral("Create Txt Msg")), row++, 0, 1, 2);
+    grid->addWidget(button(16, QStringLiteral("Restore Original Slip Data")), row++, 0, 1, 2);
+    grid->addWidget(button(6, QStringLiteral("Close Window")), row++, 0, 1, 2);
+    return frame;
+}
+
+QGroupBox *BoardWindow::buildChangeFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Change Slip Data"), this);
+    frame->setObjectName(QStringLiteral("fraNewSlipData"));
+    auto *grid = new QGridLayout(frame);
+    auto *slipNo = named(QStringLiteral("lblSlipNo_2"), QString(), frame);
+    m_labels.insert(slipNo->objectName(), slipNo);
+    grid->addWidget(slipNo, 0, 0, 1, 2);
+
+    m_lstTechs = new QListWidget(frame);
+    m_lstTechs->setObjectName(QStringLiteral("lstTechs"));
+    m_lstStatus = new QListWidget(frame);
+    m_lstStatus->setObjectName(QStringLiteral("lstStatus"));
+    m_lstStatus->addItems(SlipValues::boardStatuses());
+    m_lstPriority = new QListWidget(frame);
+    m_lstPriority->setObjectName(QStringLiteral("lstPriority"));
+    m_lstPriority->addItems(SlipValues::priorities());
+    m_cboTime = new QComboBox(frame);
+    m_cboTime->setObjectName(QStringLiteral("cboTime"));
+    m_cboTime->addItems(SlipValues::timeSlots());
+    m_picker = new QDateEdit(frame);
+    m_picker->setObjectName(QStringLiteral("DTPicker1"));
+    m_picker->setCalendarPopup(true);
+    m_picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    for (QListWidget *list : {m_lstTechs, m_lstStatus, m_lstPriority})
+        list->setMaximumHeight(90);
+
+    grid->addWidget(new QLabel(QStringLiteral("Assignment"), frame), 1, 0);
+    grid->addWidget(m_lstTechs, 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Status"), frame), 1, 1);
+    grid->addWidget(m_lstStatus, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Priority"), frame), 3, 0);
+    grid->addWidget(m_lstPriority, 4, 0);
+    auto *when = new QVBoxLayout;
+    when->addWidget(new QLabel(QStringLiteral("Date"), frame));
+    when->addWidget(m_picker);
+    when->addWidget(new QLabel(QStringLiteral("Time"), frame));
+    when->addWidget(m_cboTime);
+    grid->addLayout(when, 3, 1, 2, 1);
+
+    int row = 5;
+    auto value = [&](const QString &caption, const QString &name) {
+        grid->addWidget(new QLabel(caption, frame), row, 0);
+        auto *label = named(name, QString(), frame);
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+        m_labels.insert(name, label);
+        grid->addWidget(label, row++, 1);
+    };
+    value(QStringLiteral("New Assignment:"), QStringLiteral("lblNewAssignment"));
+    value(QStringLiteral("New Date:"), QStringLiteral("lblNewDate"));
+    value(QStringLiteral("New Time:"), QStringLiteral("lblNewTime"));
+    value(QStringLiteral("New Status:"), QStringLiteral("lblNewStatus"));
+    value(QStringLiteral("New Priority:"), QStringLiteral("lblNewPriority"));
+    grid->addWidget(button(21, QStringLiteral("Clear/Redo")), row++, 0, 1, 2);
+    grid->addWidget(button(12, QStringLiteral("Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
+    grid->addWidget(button(17, QStringLiteral("Close Window WITH NO changes")), row++, 0, 1, 2);
+
+    connect(m_lstStatus, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (m_filling)
+            return;
+        if (!m_board.chooseStatus(item->text()))
+            m_lstStatus->setCurrentRow(int(SlipValues::boardStatuses().indexOf(m_board.change().status)));
+        showChangeValues();
+    });
+    connect(m_lstPriority, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (m_filling)
+            return;
+        m_board.choosePriority(item->text());
+        showChangeValues();
+    });
+    connect(m_lstTechs, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (m_filling)
+            return;
+        m_board.chooseAssignment(item->text());
+        showChangeValues();
+    });
+    connect(m_cboTime, &QComboBox::activated, this, [this](int index) {
+        if (m_filling)
+            return;
+        m_board.chooseTime(m_cboTime->itemText(index));
+        showChangeValues();
+    });
+    // Both date rules run when a date is picked: from the calendar, or typed and confirmed.
+    connect(m_picker, &QDateEdit::editingFinished, this, &BoardWindow::pickerChanged);
+    connect(m_picker->calendarWidget(), &QCalendarWidget::clicked, this, [this](QDate date) {
+        if (m_filling)
+            return;
+        m_filling = true;
+        m_picker->setDate(date);
+        m_filling = false;
+        pickerChanged();
+    });
+    return frame;
+}
+
+QGroupBox *BoardWindow::buildAccountFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("SERVICE ACCOUNT DATA"), this);
+    frame->setObjectName(QStringLiteral("fraAccount"));
+    auto *grid = new QGridLayout(frame);
+    auto *slipNo = named(QStringLiteral("lblSlipNo_3"), QString(), frame);
+    m_labels.insert(slipNo->objectName(), slipNo);
+    grid->addWidget(slipNo, 0, 0, 1, 3);
+    grid->addWidget(named(QStringLiteral("lblAccountHeading"), QStringLiteral("Account Data"), frame), 1, 1);
+    grid->addWidget(named(QStringLiteral("lblSiteHeading"), QStringLiteral("Service Location"), frame), 1, 2);
+    for (int i = 0; i < 8; ++i) {
+        grid->addWidget(new QLabel(kAddressCaptions[i], frame), i + 2, 0);
+        auto *account = named(QStringLiteral("lblAccount_%1").arg(i), QString(), frame);
+        auto *site = named(QStringLiteral("lblSite_%1").arg(i), QString(), frame);
+        m_labels.insert(account->objectName(), account);
+        m_labels.insert(site->objectName(), site);
+        grid->addWidget(account, i + 2, 1);
+        grid->addWidget(site, i + 2, 2);
+    }
+    m_callCustomer =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogYesButton), QStringLiteral("Call Customer"), frame);
+    m_callCustomer->setObjectName(QStringLiteral("imgCallCustomer"));
+    connect(m_callCustomer, &QPushButton::clicked, this, [this] {
+        const int r = m_board.currentSlipRow();
+        if (r < 1 || r > m_board.count() || !m_dial)
+            return;
+        // The account's name and number, not the site's.
+        m_dial(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
+    });
+    grid->addWidget(m_callCustomer, 10, 0, 1, 2);
+    grid->addWidget(button(18, QStringLiteral("Close Window")), 10, 2);
+    return frame;
+}
+
+QGroupBox *BoardWindow::buildContentsFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("SLIP CONTENTS (Service Required)"), this);
+    frame->setObjectName(QStringLiteral("fraSlipContents"));
+    auto *layout = new QVBoxLayout(frame);
+    auto *slipNo = named(QStringLiteral("lblSlipNo_1"), QString(), frame);
+    m_labels.insert(slipNo->objectName(), slipNo);
+    layout->addWidget(slipNo);
+    m_contents = new QPlainTextEdit(frame);
+    m_contents->setObjectName(QStringLiteral("txtContents"));
+    FieldFilter::guardStorable(m_contents, m_platform.messages, m_state.folder.executableName());
+    layout->addWidget(m_contents);
+    auto *row = new QHBoxLayout;
+    row->addWidget(button(13, QStringLiteral("Add to Slip")));
+    row->addWidget(button(19, QStringLiteral("Save Data/Close Window")));
+    layout->addLayout(row);
+    return frame;
+}
+
+QGroupBox *BoardWindow::buildInstructions()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Instructions"), this);
+    frame->setObjectName(QStringLiteral("fraInstructions"));
+    auto *layout = new QVBoxLayout(frame);
+    layout->setSpacing(1);
+    const QStringList texts = {
+        QStringLiteral("You can work with a Single Slip"),
+        QStringLiteral("Make changes to Slip Status, Date and Time, Priority,or Assignment."),
+        QStringLiteral("or"),
+        QStringLiteral("Select a Group of Slips"),
+        QStringLiteral("(Delete or Complete only)"),
+        QStringLiteral("or"),
+        QStringLiteral("All Slips at once"),
+        QStringLiteral("(Complete All, Delete All)"),
+        QStringLiteral("Tick the SEL Column to SELECT a Service Slip"),
+        QStringLiteral("Tick the SEL Column again to SELECT multiple Slips"),
+        QStringLiteral("Ticking again RESETS the Tick Mark"),
+        QStringLiteral("If a Single Slip selected, Click Manage/Alter Selected Service Slip"),
+        QStringLiteral("Changes are made to THIS SCREEN GRID"),
+        QStringLiteral("Changes are not SAVED  until Exiting"),
+        QStringLiteral("Click Save Changes/Exit"),
+    };
+    for (int i = 0; i < texts.size(); ++i)
+        layout->addWidget(named(QStringLiteral("lblInstructions_%1").arg(i), texts[i], frame));
+    return frame;
+}
+
+// --- Showing the state ----------------------------------------------------------------------------------------
+
+void BoardWindow::showEvent(QShowEvent *event)
+{
+    ProgramWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    reload();
+}
+
+void BoardWindow::reload()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_board.load();
+    refreshGrid();
+    QApplication::restoreOverrideCursor();
+    m_filling = true;
+    m_lstTechs->clear();
+    m_lstTechs->addItems(m_state.assignmentLists.board);
+    m_picker->setDate(m_platform.clock.today());
+    m_filling = false;
+    m_board.setPicker(m_platform.clock.today());
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
+        frame->hide();
+    m_mnuAccount->setEnabled(false);
+    m_mnuContents->setEnabled(false);
+    m_callCustomer->setVisible(m_state.settings.phoneDaisyChained);
+    updateButtons();
+}
+
+void BoardWindow::refreshGrid()
+{
+    m_grid->setRedraw(false);
+    QList<QStringList> rows;
+    rows.reserve(m_board.count());
+    for (int r = 1; r <= m_board.count(); ++r)
+        rows.append(m_board.rowCells(r));
+    m_grid->setAll(rows);
+    m_grid->fillTextColour(kNavy);
+    for (int r = 1; r <= m_board.count(); ++r) {
+        for (int c = 1; c <= 3; ++c) {
+            if (m_board.tone(r, c) != CellTone::Default) {
+                refreshColours(r);
+                break;
+            }
+        }
+    }
+    m_grid->setRedraw(true);
+    m_legend->setVisible(m_board.anyPastDue());
+    updateStatusLine();
+}
+
+void BoardWindow::refreshRow(int r)
+{
+    m_grid->setRowTexts(r, m_board.rowCells(r));
+    refreshColours(r);
+}
+
+void BoardWindow::refreshColours(int r)
+{
+    for (int c = 1; c <= 3; ++c) {
+        QColor background;
+        QColor text = kNavy;
+        switch (m_board.tone(r, c)) {
+        case CellTone::Default:
+            break;
+        case CellTone::Plain:
+            background = kWhite;
+            break;
+        case CellTone::PastDue:
+            background = kBlue;
+            text = kRed;
+            break;
+        case CellTone::Emergency:
+            background = kRed;
+            text = kWhite;
+            break;
+        case CellTone::ChangedAssignment:
+            text = kDarkGreen;
+            break;
+        }
+        m_grid->setCellBackground(r, c, background);
+        m_grid->setCellTextColour(r, c, text);
+    }
+}
+
+void BoardWindow::refreshTicks()
+{
+    m_grid->setRedraw(false);
+    for (int r = 1; r <= m_board.count(); ++r)
+        m_grid->setText(r, 0, m_board.cell(r, 0));
+    m_grid->setRedraw(true);
+}
+
+void BoardWindow::updateButtons()
+{
+    m_buttons.value(7)->setEnabled(m_board.canManage());
+    const bool selection = m_board.hasSelection();
+    for (int index : {3, 4})
+        m_buttons.value(index)->setEnabled(selection);
+    m_buttons.value(5)->setEnabled(selection && m_board.currentSlipRow() > 0);
+}
+
+void BoardWindow::updateStatusLine()
+{
+    const std::vector<int> damaged = m_board.damagedRows();
+    if (damaged.empty()) {
+        m_statusLine->clear();
+        return;
+    }
+    QStringList notes;
+    for (std::size_t i = 0; i < damaged.size() && i < 5; ++i)
+        notes.append(QStringLiteral("slip %1: %2")
+                         .arg(m_board.cell(damaged[i], 1), m_board.damage(damaged[i]).join(QStringLiteral(", "))));
+    QString text = QStringLiteral("%1 slip(s) hold values the board does not know and are shown as stored - ")
+                       .arg(damaged.size()) +
+                   notes.join(QStringLiteral("; "));
+    if (damaged.size() > 5)
+        text += QStringLiteral("; ...");
+    m_statusLine->setText(text);
+}
+
+void BoardWindow::cellClicked(int row, int col)
+{
+    if (m_board.tickCell(row, col)) {
+        m_grid->setText(row, 0, m_board.cell(row, 0));
+        updateButtons();
+    }
+}
+
+void BoardWindow::leave()
+{
+    hide();
+    emit returnToMenu();
+}
+
+// --- The actions ------------------------------------------------------------------------------------------------
+
+void BoardWindow::runAction(int index)
+{
+    switch (index) {
+    case 0:
+        if (m_board.confirmLeaveWithoutSaving())
+            leave();
+        break;
+    case 1:
+        if (m_board.deleteAll()) {
+            refreshGrid();
+            leave();
+        }
+        break;
+    case 2:
+        if (m_board.completeAll())
+            refreshGrid();
+        break;
+    case 3:
+        if (m_board.deleteSelected()) {
+            refreshGrid();
+            for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
+                frame->hide();
+            updateButtons();
+        }
+        break;
+    case 4:
+        if (m_board.completeSelected()) {
+            refreshGrid();
+            updateButtons();
+        }
+        break;
+    case 5:
+        m_board.copyTextMessage(m_platform.clipboard, m_board.contentsForBox());
+        break;
+    case 6:
+        m_slipFrame->hide();
+        break;
+    case 7:
+        openSlip();
+        break;
+    case 8:
+        if (m_board.saveAll()) {
+            refreshGrid();
+            leave();
+        }
+        break;
+    case 9:
+        printServiceOrders();
+        break;
+    case 11:
+        openChangeFrame();
+        break;
+    case 12:
+        acceptChanges();
+        break;
+    case 13:
+        m_contents->moveCursor(QTextCursor::End);
+        m_contents->setFocus();
+        break;
+    case 14:
+        m_board.copyTextMessage(m_platform.clipboard, m_contents->toPlainText());
+        break;
+    case 15:
+        printInvoices();
+        break;
+    case 16:
+        restoreSlip();
+        break;
+    case 17:
+        m_changeFrame->hide();
+        openSlip();
+        m_board.selectAll(false);
+        refreshTicks();
+        m_buttons.value(7)->setEnabled(false);
+        break;
+    case 18:
+        m_accountFrame->hide();
+        break;
+    case 19:
+        m_board.saveContents(m_contents->toPlainText());
+        m_contentsFrame->hide();
+        break;
+    case 20:
+        printReport();
+        break;
+    case 21:
+        m_board.openSlip();
+        fillSlipFrames();
+        break;
+    case 22:
+        m_board.selectAll(true);
+        refreshTicks();
+        updateButtons();
+        break;
+    case 23:
+        m_board.selectAll(false);
+        refreshTicks();
+        updateButtons();
+        break;
+    default:
+        break;
+    }
+}
+
+void BoardWindow::openSlip()
+{
+    m_slipFrame->show();
+    m_changeFrame->hide();
+    m_mnuAccount->setEnabled(true);
+    m_mnuContents->setEnabled(true);
+    if (m_board.openSlip())
+        fillSlipFrames();
+}
+
+void BoardWindow::fillSlipFrames()
+{
+    const int r = m_board.currentSlipRow();
+    if (r < 1 || r > m_board.count())
+        return;
+    const Record &s = m_board.slip(r);
+    for (const QString &name : {QStringLiteral("lblSlipNo_0"), QStringLiteral("lblSlipNo_1"),
+                                QStringLiteral("lblSlipNo_2"), QStringLiteral("lblSlipNo_3")})
+        m_labels.value(name)->setText(QStringLiteral("Slip No ") + m_board.cell(r, 1));
+    m_labels.value(QStringLiteral("lblDateReceived"))->setText(m_board.cell(r, 6));
+    m_labels.value(QStringLiteral("lblSchedDate"))->setText(m_board.scheduledForText());
+    m_labels.value(QStringLiteral("lblSchedTime"))->setText(s.text(SchedTime));
+    m_labels.value(QStringLiteral("lblAssignedTo"))->setText(m_board.cell(r, 3));
+    m_labels.value(QStringLiteral("lblStatus"))->setText(s.text(Status));
+    m_labels.value(QStringLiteral("lblPriority"))->setText(s.text(Priority));
+    for (int i = 0; i < 8; ++i) {
+        m_labels.value(QStringLiteral("lblAccount_%1").arg(i))->setText(s.text(kAccountFields[i]));
+        m_labels.value(QStringLiteral("lblSite_%1").arg(i))->setText(s.text(kSiteFields[i]));
+    }
+    m_contents->setPlainText(m_board.contentsForBox());
+    showChangeValues();
+}
+
+void BoardWindow::showChangeValues()
+{
+    const SlipChange &change = m_board.change();
+    m_labels.value(QStringLiteral("lblNewAssignment"))
+        ->setText(change.assignment.isEmpty() ? SlipValues::kNotAssigned : change.assignment);
+    m_labels.value(QStringLiteral("lblNewDate"))->setText(change.date);
+    m_labels.value(QStringLiteral("lblNewTime"))->setText(change.time);
+    m_labels.value(QStringLiteral("lblNewStatus"))->setText(change.status);
+    m_labels.value(QStringLiteral("lblNewPriority"))->setText(change.priority);
+    m_filling = true;
+    m_lstStatus->setCurrentRow(int(SlipValues::boardStatuses().indexOf(change.status)));
+    m_lstPriority->setCurrentRow(int(SlipValues::priorities().indexOf(change.priority)));
+    m_cboTime->setCurrentIndex(int(SlipValues::timeSlots().indexOf(change.time)));
+    m_picker->setDate(change.picker);
+    m_lastPicked = change.picker;
+    m_filling = false;
+}
+
+void BoardWindow::pickerChanged()
+{
+    if (m_filling || m_picker->date() == m_lastPicked)
+        return;
+    m_board.pickDate(m_picker->date());
+    showChangeValues();
+}
+
+void BoardWindow::openChangeFrame()
+{
+    QStringList names;
+    for (int i = 0; i < m_lstTechs->count(); ++i)
+        names.append(m_lstTechs->item(i)->text());
+    const int index = m_board.assignmentListIndex(names);
+    m_filling = true;
+    m_lstTechs->setCurrentRow(index);
+    m_filling = false;
+    m_changeFrame->show();
+}
+
+void BoardWindow::acceptChanges()
+{
+    const int r = m_board.currentSlipRow();
+    switch (m_board.verifyAndAccept(m_contents->toPlainText())) {
+    case BoardState::Verdict::Applied:
+        m_changeFrame->hide();
+        m_slipFrame->hide();
+        refreshRow(r);
+        refreshTicks();
+        m_legend->setVisible(m_board.anyPastDue());
+        updateButtons();
+        break;
+    case BoardState::Verdict::Redone:
+        fillSlipFrames();
+        break;
+    case BoardState::Verdict::Booked:
+    case BoardState::Verdict::Refused:
+        showChangeValues();
+        break;
+    }
+}
+
+void BoardWindow::restoreSlip()
+{
+    const int r = m_board.currentSlipRow();
+    if (r < 1)
+        return;
+    m_board.restoreSlip();
+    refreshRow(r);
+    m_legend->setVisible(m_board.anyPastDue());
+    const Record &s = m_board.slip(r);
+    m_labels.value(QStringLiteral("lblSchedDate"))->setText(m_board.scheduledForText());
+    m_labels.value(QStringLiteral("lblSchedTime"))->setText(s.text(SchedTime));
+    m_labels.value(QStringLiteral("lblAssignedTo"))->setText(m_board.cell(r, 3));
+    m_labels.value(QStringLiteral("lblStatus"))->setText(s.text(Status));
+    m_labels.value(QStringLiteral("lblPriority"))->setText(s.text(Priority));
+    showChangeValues();
+    m_slipFrame->hide();
+}
+
+// --- Printing ---------------------------------------------------------------------------------------------------
+
+std::vector<SlipPrintValues> BoardWindow::tickedValues() const
+{
+    std::vector<SlipPrintValues> values;
+    for (int r : m_board.tickedRows())
+        values.push_back(DocumentSource::slipValues(m_board.slip(r)));
+    return values;
+}
+
+bool BoardWindow::confirmPrinting(const QString &question, const QString &title)
+{
+    if (m_board.countTicked() == 0) {
+        m_platform.messages.inform(QStringLiteral("You have not selected any Slips in the Grid"), m_board.title());
+        return false;
+    }
+    m_paperFrame->setTitle(m_state.settings.plainPaper ? QStringLiteral("Insert Plain Paper")
+                                                       : QStringLiteral("Insert Perfed Paper"));
+    m_paperFrame->show();
+    const bool yes = m_platform.messages.ask(question, title);
+    m_paperFrame->hide();
+    if (!yes) {
+        m_board.selectAll(false);
+        refreshTicks();
+        m_buttons.value(7)->setEnabled(false);
+    }
+    return yes;
+}
+
+void BoardWindow::printServiceOrders()
+{
+    if (!confirmPrinting(QStringLiteral("A Service Slip will be Printed for all") + QStringLiteral("\r\n") +
+                             QStringLiteral("SELECTED Slips (Sel Ticked) with a STATUS of Assigned"),
+                         QStringLiteral("PRINT SELECTED SERVICE SLIPS")))
+        return;
+    const std::vector<SlipPrintValues> rows = tickedValues();
+    PrintRemitStyle(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows);
+}
+
+void BoardWindow::printInvoices()
+{
+    if (!confirmPrinting(QStringLiteral("An Invoice will be Printed for all") + QStringLiteral("\r\n") +
+                             QStringLiteral("SELECTED (Sel Ticked) Slips with a STATUS of Assigned"),
+                         QStringLiteral("PRINT INVOICE FOR SELECTED SLIPS")))
+        return;
+    m_platform.messages.inform(m_board.invoicePaperInstruction(), m_board.title());
+    const std::vector<SlipPrintValues> rows = tickedValues();
+    const InvoicePrintResult printed = PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder,
+                                                    rows, m_state.settings.invoiceNumber);
+    if (printed.numbersUsed > 0) {
+        try {
+            m_state.settings.advanceInvoiceNumber(m_state.folder, printed.numbersUsed);
+        } catch (const DiskError &e) {
+            m_platform.messages.inform(e.message(), m_board.title());
+        }
+    }
+}
+
+void BoardWindow::printReport()
+{
+    std::vector<SlipReportRow> rows;
+    rows.reserve(std::size_t(m_board.count()));
+    for (int r = 1; r <= m_board.count(); ++r) {
+        SlipReportRow row;
+        row.slipNo = m_board.cell(r, 1);
+        row.priority = m_board.cell(r, 2);
+        row.assignedTo = m_board.cell(r, 3);
+        row.status = m_board.cell(r, 4);
+        row.customer = m_board.cell(r, 5);
+        row.dateReceived = m_board.cell(r, 6);
+        row.scheduled = m_board.cell(r, 7);
+        rows.push_back(row);
+    }
+    PrintSlipReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "dispatch/boardstate.h"
+#include "platform/programwindow.h"
+#include "printing/documentinputs.h"
+
+#include <QHash>
+#include <functional>
+
+struct AppState;
+struct Platform;
+class FlexGrid;
+class PrintTarget;
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+// frmMain, "Slip Action Screen": the dispatch board. It shows the board state (dispatch/boardstate.h) in the
+// grid fgSlips and its frames and hands every click to it; the window itself keeps only which frames show.
+class BoardWindow final : public ProgramWindow
+{
+    Q_OBJECT
+public:
+    using InputsSource = std::function<DocumentInputs()>;
+    using Dial = std::function<void(const QString &name, const QString &number)>;
+
+    BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target, InputsSource inputs,
+                Dial dial, QWidget *parent = nullptr);
+
+    BoardState &board() { return m_board; }
+    FlexGrid *grid() const { return m_grid; }
+    // Reads the slips again and shows the board as it opens: nothing ticked, no slip frame.
+    void reload();
+    // Runs the action of button cmdMain(index), as a click does.
+    void runAction(int index);
+
+signals:
+    // The board has hidden itself; the start menu is to be shown.
+    void returnToMenu();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildBoard();
+    QGroupBox *buildSlipFrame();
+    QGroupBox *buildChangeFrame();
+    QGroupBox *buildAccountFrame();
+    QGroupBox *buildContentsFrame();
+    QGroupBox *buildInstructions();
+    QPushButton *button(int index, const QString &caption);
+
+    void refreshGrid();
+    void refreshRow(int r);
+    void refreshColours(int r);
+    void refreshTicks();
+    void updateButtons();
+    void updateStatusLine();
+    void leave();
+    void cellClicked(int row, int col);
+
+    void openSlip();
+    void fillSlipFrames();
+    void showChangeValues();
+    void openChangeFrame();
+    void acceptChanges();
+    void restoreSlip();
+    void printServiceOrders();
+    void printInvoices();
+    void printReport();
+    bool confirmPrinting(const QString &question, const QString &title);
+    std::vector<SlipPrintValues> tickedValues() const;
+    void pickerChanged();
+
+    AppState &m_state;
+    Platform &m_platform;
+    PrintTarget &m_target;
+    InputsSource m_inputs;
+    Dial m_dial;
+    BoardState m_board;
+
+    FlexGrid *m_grid = nullptr;
+    QHash<int, QPushButton *> m_buttons;
+    QGroupBox *m_slipFrame = nullptr;
+    QGroupBox *m_changeFrame = nullptr;
+    QGroupBox *m_accountFrame = nullptr;
+    QGroupBox *m_contentsFrame = nullptr;
+    QGroupBox *m_instructions = nullptr;
+    QGroupBox *m_paperFrame = nullptr;
+    QLabel *m_paperText = nullptr;
+    QAction *m_mnuAccount = nullptr;
+    QAction *m_mnuContents = nullptr;
+    QAction *m_mnuInstructions = nullptr;
+    QWidget *m_legend = nullptr;
+    QLabel *m_statusLine = nullptr;
+
+    QListWidget *m_lstStatus = nullptr;
+    QListWidget *m_lstPriority = nullptr;
+    QListWidget *m_lstTechs = nullptr;
+    QComboBox *m_cboTime = nullptr;
+    QDateEdit *m_picker = nullptr;
+    QPlainTextEdit *m_contents = nullptr;
+    QPushButton *m_callCustomer = nullptr;
+
+    // Labels by name: the slip numbers, the current values, the new values and the two address blocks.
+    QHash<QString, QLabel *> m_labels;
+    bool m_filling = false; // the controls are being set by the program, not by the user
+    QDate m_lastPicked;
+};

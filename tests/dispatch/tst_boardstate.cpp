@@ -1,0 +1,627 @@
+#include "boardsamples.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/settings.h"
+#include "dispatch/boardstate.h"
+#include "dispatch/slipvalues.h"
+#include "dispatch/statusrules.h"
+#include "platform/fakes/fakeplatform.h"
+#include "testsupport.h"
+
+#include <QTest>
+#include <memory>
+
+// The fixed clock's today is Thursday 1/15/2026.
+namespace {
+
+struct Board
+{
+    TestRoot root;
+    FakePlatform fakes;
+    Settings settings;
+    DataFolder folder = root.folder();
+    std::unique_ptr<BoardState> board;
+
+    explicit Board(const QStringList &slips)
+    {
+        if (!slips.isEmpty())
+            writeActiveSlips(folder, slips);
+        board = std::make_unique<BoardState>(folder, fakes.messages, fakes.clock, settings);
+        board->load();
+    }
+    BoardState *operator->() { return board.get(); }
+    // Ticks row r as the only row and opens it.
+    void open(int r)
+    {
+        board->selectAll(false);
+        board->tickCell(r, 0);
+        QVERIFY(board->openSlip());
+    }
+    QString active() const { return slipSummary(folder, SlipFiles::kActive); }
+    QString completed() const { return slipSummary(folder, SlipFiles::kCompleted); }
+};
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+class TestBoardState : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    // --- The status rules ---------------------------------------------------------------------------------------
+    void statusRules_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("refusal"); // empty: allowed
+        const QString open = "The Service Slip can only be Assigned or Set to In Progress";
+        const QString assigned =
+            "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended";
+        const QString progress = "The Service Slip is In Progress\r\nIt can only be Suspended";
+        const QString suspended = "The Service Slip has been Suspended\r\nIt can only be marked as In Progress";
+        const QStringList to = SlipValues::boardStatuses();
+        const QHash<QString, QStringList> refusedTargets = {{"Open", {"Suspended"}},
+                                                            {"Assigned", {"Open"}},
+                                                            {"In Progress", {"Open", "Assigned"}},
+                                                            {"Suspended", {"Open", "Assigned"}}};
+        const QHash<QString, QString> texts = {
+            {"Open", open}, {"Assigned", assigned}, {"In Progress", progress}, {"Suspended", suspended}};
+        for (const QString &from : QStringList{"Open", "Assigned", "In Progress", "Suspended", "Complete", "Odd"}) {
+            for (const QString &target : to) {
+                const bool refused = refusedTargets.value(from).contains(target);
+                QTest::addRow("%s to %s", qPrintable(from), qPrintable(target))
+                    << from << target << (refused ? texts.value(from) : QString());
+            }
+        }
+    }
+    void statusRules()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, refusal);
+        QCOMPARE(StatusRules::refusal(from, to).value_or(QString()), refusal);
+
+        // Through the board: a refusal is shown and keeps the proposed status.
+        Board b({"1000|" + from + "|Al|1/20/2026|08:00"});
+        b.open(1);
+        QCOMPARE(b->chooseStatus(to), refusal.isEmpty());
+        QCOMPARE(b->change().status, refusal.isEmpty() ? to : from);
+        QCOMPARE(b.fakes.messages.lastText(), refusal);
+    }
+
+    void inProgressTakesThePickersDate()
+    {
+        Board b({"1000|Open||0|None"});
+        b.open(1);
+        QCOMPARE(b->change().picker, QDate(2026, 1, 15)); // no date: today
+        b->pickDate(QDate(2026, 1, 21));
+        b->chooseStatus("Assigned");
+        QCOMPARE(b->change().date, "1/21/2026");
+        b->setPicker(QDate(2026, 1, 22));
+        b->chooseStatus("In Progress");
+        QCOMPARE(b->change().date, "1/22/2026");
+    }
+
+    // --- The date rules -----------------------------------------------------------------------------------------
+    void dateRules_data()
+    {
+        QTest::addColumn<int>("week");
+        QTest::addColumn<QDate>("picked");
+        QTest::addColumn<QString>("newDate");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none;
+        const int monFri = int(WorkWeek::MondayToFriday);
+        QTest::newRow("a weekday") << monFri << QDate(2026, 1, 20) << "1/20/2026" << none;
+        QTest::newRow("today") << monFri << QDate(2026, 1, 15) << "1/15/2026" << none;
+        QTest::newRow("yesterday becomes today") << monFri << QDate(2026, 1, 14) << "1/15/2026" << none;
+        QTest::newRow("Saturday, Monday to Friday")
+            << monFri << QDate(2026, 1, 17) << "1/19/2026"
+            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
+        QTest::newRow("Sunday, Monday to Saturday")
+            << int(WorkWeek::MondayToSaturday) << QDate(2026, 1, 18) << "1/19/2026"
+            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
+        QTest::newRow("Saturday, Monday to Saturday")
+            << int(WorkWeek::MondayToSaturday) << QDate(2026, 1, 17) << "1/17/2026" << none;
+        QTest::newRow("Saturday, Sunday to Friday")
+            << int(WorkWeek::SundayToFriday) << QDate(2026, 1, 17) << "1/18/2026"
+            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Sunday, 1/18/2026"};
+        QTest::newRow("Sunday, every day")
+            << int(WorkWeek::SundayToSaturday) << QDate(2026, 1, 18) << "1/18/2026" << none;
+        // A past Saturday becomes today first (a Thursday), which is a working day.
+        QTest::newRow("past weekend") << monFri << QDate(2026, 1, 10) << "1/15/2026" << none;
+    }
+    void dateRules()
+    {
+        QFETCH(int, week);
+        QFETCH(QDate, picked);
+        QFETCH(QString, newDate);
+        QFETCH(QStringList, messages);
+        Board b({"1000|Assigned|Al|1/20/2026|08:00"});
+        b.settings.workWeek = WorkWeek(week);
+        b.open(1);
+        b->pickDate(picked);
+        QCOMPARE(b->change().date, newDate);
+        QCOMPARE(Formats::shortDate(b->change().picker), newDate);
+        QCOMPARE(b.fakes.messages.texts(), messages);
+        QCOMPARE(b.fakes.messages.beeps, messages.isEmpty() ? 0 : 1);
+    }
+
+    // --- Verify and accept ----------------------------------------------------------------------------------------
+    void verifyRefusals_data()
+    {
+        QTest::addColumn<QStringList>("slips");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("assignment");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<QString>("message");
+        using V = BoardState::Verdict;
+        QTest::newRow("in progress without time")
+            << QStringList{"1|Assigned|Al|1/20/2026|None"} << "In Progress"
+            << "Al"
+            << "None" << int(V::Redone) << "Select a Date and Time\r\nor Change Status to Suspended";
+        QTest::newRow("in progress unassigned") << QStringList{"1|Open||1/20/2026|08:00"} << "In Progress"
+                                                << "Not Assigned"
+                                                << "08:00" << int(V::Refused) << "You need to select an Assignment";
+        QTest::newRow("signed out") << QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|In Progress|Al|1/20/2026|09:00"}
+                                    << "In Progress"
+                                    << "Al"
+                                    << "08:00" << int(V::Refused) << "Al is already signed out";
+        QTest::newRow("complete without time")
+            << QStringList{"1|Complete|Al|1/20/2026|None"} << "Complete"
+            << "Al"
+            << "None" << int(V::Redone) << "Select Date and/or Time or Change Status";
+        QTest::newRow("slot booked") << QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/20/2026|09:00"}
+                                     << "Assigned"
+                                     << "Bo"
+                                     << "09:00" << int(V::Booked)
+                                     << "This Assignment, Date and Time have already been scheduled\r\n"
+                                        "Select a different Assignment, Date or Time";
+        QTest::newRow("own slot is no booking")
+            << QStringList{"1|Assigned|Al|1/20/2026|08:00"} << "In Progress"
+            << "Al"
+            << "08:00" << int(V::Applied)
+            << "Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at this time\r\n"
+               "Click Save Changes/Exit Button on the grid screen\r\nTo SAVE all changes made to Service Slips";
+    }
+    void verifyRefusals()
+    {
+        QFETCH(QStringList, slips);
+        QFETCH(QString, status);
+        QFETCH(QString, assignment);
+        QFETCH(QString, time);
+        QFETCH(int, verdict);
+        QFETCH(QString, message);
+        Board b(slips);
+        b.open(1);
+        b->chooseAssignment(assignment);
+        b->chooseTime(time);
+        b->chooseStatus(status);
+        const Record before = b->slip(1);
+        QCOMPARE(int(b->verifyAndAccept("Leaking tap")), verdict);
+        QCOMPARE(b.fakes.messages.lastText(), message);
+        if (verdict != int(BoardState::Verdict::Applied)) {
+            QCOMPARE(b->slip(1), before);
+        }
+        if (verdict == int(BoardState::Verdict::Booked)) {
+            QCOMPARE(b->change().time, "None");
+            QCOMPARE(b->change().picker, QDate(2026, 1, 15));
+        }
+        if (verdict == int(BoardState::Verdict::Redone)) // the new values start again from the slip
+            QCOMPARE(b->change().status, b->slip(1).text(SlipField::Status));
+    }
+
+    void suspendResetsTheSchedule()
+    {
+        Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Al|0|None"});
+        b.open(1);
+        QVERIFY(b->chooseStatus("Suspended"));
+        b.fakes.messages.answer(true);
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        QCOMPARE(b->cell(1, 7), "Date/Time not Selected");
+        QCOMPARE(b->cell(1, 4), "Suspended");
+        QCOMPARE(b->tone(1, 1), CellTone::Default);
+        QCOMPARE(b->countTicked(), 0);
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
+    }
+
+    void bookingCountsOnlyStoredSlips()
+    {
+        Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00"});
+        // Slip 2 moves to Al's 1/22 10:00 on the board only.
+        b.open(2);
+        b->chooseAssignment("Al");
+        b->pickDate(QDate(2026, 1, 22));
+        b->chooseTime("10:00");
+        QCOMPARE(b->verifyAndAccept("x"), BoardState::Verdict::Applied);
+        QCOMPARE(b->cell(2, 3), "Al");
+        QCOMPARE(b->tone(2, 3), CellTone::ChangedAssignment);
+        b.open(1);
+        b->pickDate(QDate(2026, 1, 22));
+        b->chooseTime("10:00");
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+    }
+
+    // --- Completing -------------------------------------------------------------------------------------------------
+    void completeSelected_data()
+    {
+        QTest::addColumn<QString>("slip");
+        QTest::addColumn<QList<bool>>("answers"); // after the first question
+        QTest::addColumn<QString>("active");      // after saving
+        QTest::addColumn<QString>("completed");
+        QTest::addColumn<QString>("message"); // the first after the question
+        using L = QList<bool>;
+        QTest::newRow("in progress") << "1|In Progress|Al|1/14/2026|08:00" << L{} << "-"
+                                     << "1:Complete 1/14/2026 08:00"
+                                     << "All valid slips have been marked as COMPLETED\r\n"
+                                        "You must click the SaveAll Changes Button to save the slips";
+        QTest::newRow("no date") << "1|In Progress|Al|0|None" << L{} << "1:In Progress 0 None"
+                                 << "-"
+                                 << "A Scheduled Date for Slip # 1\r\nhas not been selected\r\n"
+                                    "The Slip will not be completed";
+        QTest::newRow("not assigned")
+            << "1|Open||1/14/2026|08:00" << L{} << "1:Open 1/14/2026 08:00"
+            << "-"
+            << "Slip 1 has not been assigned to a Service Technician\r\nIt cannot be completed";
+        QTest::newRow("future, yes") << "1|Suspended|Al|1/20/2026|10:00" << L{true} << "-"
+                                     << "1:Complete 1/15/2026 08:00"
+                                     << "The Scheduled Date has been set to today, 1/15/2026";
+        QTest::newRow("future, no") << "1|Suspended|Al|1/20/2026|10:00" << L{false} << "1:Suspended 1/20/2026 10:00"
+                                    << "-"
+                                    << "All valid slips have been marked as COMPLETED\r\n"
+                                       "You must click the SaveAll Changes Button to save the slips";
+        QTest::newRow("assigned, yes") << "1|Assigned|Al|1/14/2026|08:00" << L{true} << "-"
+                                       << "1:Complete 1/14/2026 08:00"
+                                       << "All valid slips have been marked as COMPLETED\r\n"
+                                          "You must click the SaveAll Changes Button to save the slips";
+        QTest::newRow("assigned, no") << "1|Assigned|Al|1/14/2026|08:00" << L{false} << "1:Assigned 1/14/2026 08:00"
+                                      << "-"
+                                      << "All valid slips have been marked as COMPLETED\r\n"
+                                         "You must click the SaveAll Changes Button to save the slips";
+        // The date moved to today is taken back with the No: the grid and the file keep the loaded schedule.
+        QTest::newRow("future assigned, yes then no")
+            << "1|Assigned|Al|1/20/2026|10:00" << L{true, false} << "1:Assigned 1/20/2026 10:00"
+            << "-"
+            << "The Scheduled Date has been set to today, 1/15/2026";
+    }
+    void completeSelected()
+    {
+        QFETCH(QString, slip);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, active);
+        QFETCH(QString, completed);
+        QFETCH(QString, message);
+        Board b({slip});
+        b->tickCell(1, 0);
+        b.fakes.messages.answer(true);
+        for (bool a : answers)
+            b.fakes.messages.answer(a);
+        QVERIFY(b->completeSelected());
+        QVERIFY(b.fakes.messages.answers.empty());
+        const auto informed = std::find_if(b.fakes.messages.shown.begin(), b.fakes.messages.shown.end(),
+                                           [](const FakeMessages::Shown &s) { return !s.question; });
+        QVERIFY(informed != b.fakes.messages.shown.end());
+        QCOMPARE(informed->text, message);
+        QCOMPARE(b->countTicked(), 0);
+        // What the grid shows is what is saved.
+        const QString shownBefore = b->cell(1, 4) + " " + b->cell(1, 7);
+        const bool dated = b->slip(1).text(SlipField::SchedDate) != "0";
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.active(), active);
+        QCOMPARE(b.completed(), completed);
+        const QString saved = active != "-" ? active : completed;
+        if (dated)
+            QCOMPARE(saved.mid(2), shownBefore);
+    }
+
+    void completeAll()
+    {
+        Board b({"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00", "3|Suspended|Bo|0|None",
+                 "4|In Progress|Bo|1/15/2026|09:00"});
+        b.root.write(SlipFiles::kCompleted, boardSlip("900|Complete|Cy|1/1/2026|08:00").bytes());
+        b.fakes.messages.answer(true);
+        QVERIFY(b->completeAll());
+        QCOMPARE(
+            b.fakes.messages.texts(),
+            (QStringList{"This Action will COMPLETE ALL Slips",
+                         "The Scheduled Date is Greater than Today\r\nIt will be set to Today's Date",
+                         "A Scheduled Date for Slip # 3\r\nhas not been selected\r\nThe Slip will not be completed"}));
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.active(), "3:Suspended 0 None");
+        QCOMPARE(b.completed(), "900:Complete 1/1/2026 08:00; 1:Complete 1/15/2026 08:00; 2:Complete 1/10/2026 08:00; "
+                                "4:Complete 1/15/2026 09:00");
+    }
+
+    void exitWithoutSavingKeepsTheFile()
+    {
+        Board b({"1|In Progress|Al|1/14/2026|08:00"});
+        const QByteArray before = b.root.read(SlipFiles::kActive);
+        b->tickCell(1, 0);
+        b.fakes.messages.answer(true);
+        b->completeSelected();
+        b.fakes.messages.answer(true);
+        QVERIFY(b->confirmLeaveWithoutSaving());
+        QCOMPARE(b.fakes.messages.shown.back().title, "Return to Menu");
+        QCOMPARE(b.root.read(SlipFiles::kActive), before);
+        QVERIFY(!b.root.exists(SlipFiles::kCompleted));
+    }
+
+    // --- Restore: whatever was changed, a save after restoring writes the slip as it was loaded -----------------
+    void restoreThenSave_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("status") << "status";
+        QTest::newRow("priority") << "priority";
+        QTest::newRow("assignment") << "assignment";
+        QTest::newRow("date") << "date";
+        QTest::newRow("time") << "time";
+        QTest::newRow("suspend with reset") << "suspend";
+        QTest::newRow("completed") << "complete";
+    }
+    void restoreThenSave()
+    {
+        QFETCH(QString, change);
+        Board b({"1|Assigned|Al|1/20/2026|08:00|High", "2|Assigned|Bo|1/21/2026|09:00"});
+        const QByteArray before = b.root.read(SlipFiles::kActive);
+        b.open(1);
+        if (change == "complete") {
+            b.fakes.messages.answer(true);
+            b.fakes.messages.answer(true); // future date: complete anyway
+            b.fakes.messages.answer(true); // not in progress: complete anyway
+            b->completeSelected();
+        } else {
+            if (change == "status")
+                b->chooseStatus("In Progress");
+            if (change == "priority")
+                b->choosePriority("Emergency");
+            if (change == "assignment")
+                b->chooseAssignment("Cy");
+            if (change == "date")
+                b->pickDate(QDate(2026, 1, 23));
+            if (change == "time")
+                b->chooseTime("11:00");
+            if (change == "suspend") {
+                b->chooseStatus("Suspended");
+                b.fakes.messages.answer(true);
+            }
+            QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        }
+        QVERIFY(b->slip(1).bytes() != before.left(697));
+        b.open(1);
+        b->restoreSlip();
+        QCOMPARE(b->rowCells(1).mid(1),
+                 (QStringList{"1", "High", "Al", "Assigned", "Site 1", "1/2/2026", "1/20/2026 08:00"}));
+        QCOMPARE(b->tone(1, 3), CellTone::Default);
+        QCOMPARE(b->change().status, "Assigned");
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.root.read(SlipFiles::kActive), before);
+    }
+
+    // --- The text message ----------------------------------------------------------------------------------------
+    void textMessageOnTheClipboard()
+    {
+        Board b({"1000|Assigned|Al|1/20/2026|08:00-10:00", "1001|Open||0|None"});
+        b.open(1);
+        b.fakes.clipboard.text = "old";
+        b->copyTextMessage(b.fakes.clipboard, "  Leaking tap\nunder sink  \n");
+        QCOMPARE(b.fakes.clipboard.text,
+                 "Service Attention - 1000\r\nSite 1000\r\n1 Elm St\r\n\r\nSpringfield\r\nIL\r\n"
+                 "62701\r\n555-0101\r\n\r\nScheduled for 1/20/2026\r\nat 08:00-10:00\r\n"
+                 "Leaking tap\r\nunder sink");
+        QCOMPARE(b.fakes.messages.lastText(), "The Service Attention Data is now on the System Clipboard\r\n"
+                                              "Paste it into the Message Area of your Text Messaging Screen");
+        b.open(2);
+        QVERIFY(b->textMessage("x").contains("Scheduled for No date Selected\r\nat None\r\n"));
+    }
+
+    // --- Deleting ---------------------------------------------------------------------------------------------------
+    void deleteSelectedKeepsUnsavedEdits()
+    {
+        Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00", "3|Open||0|None"});
+        b.open(1);
+        b->choosePriority("Low");
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        b->tickCell(2, 0);
+        for (int i = 0; i < 3; ++i)
+            b.fakes.messages.answer(true);
+        QVERIFY(b->deleteSelected());
+        QCOMPARE(b.active(), "1:Assigned 1/20/2026 08:00; 3:Open 0 None");
+        QCOMPARE(b->count(), 2);
+        QCOMPARE(b->cell(1, 2), "Low");
+    }
+
+    void deleteNeedsThreeYes_data()
+    {
+        QTest::addColumn<int>("yes"); // answers Yes before the first No
+        QTest::newRow("no at once") << 0;
+        QTest::newRow("no at the second") << 1;
+        QTest::newRow("no at the last") << 2;
+        QTest::newRow("three times yes") << 3;
+    }
+    void deleteNeedsThreeYes()
+    {
+        QFETCH(int, yes);
+        Board b({"1|Open||0|None"});
+        for (int i = 0; i < yes; ++i)
+            b.fakes.messages.answer(true);
+        if (yes < 3)
+            b.fakes.messages.answer(false);
+        QCOMPARE(b->deleteAll(), yes == 3);
+        QCOMPARE(b.root.exists(SlipFiles::kActive), yes < 3);
+        QCOMPARE(b.fakes.messages.shown.back().title,
+                 (QStringList{"DELETE ALL SLIPS", "DELETE VERIFICATION", "DELETE VERIFICATION-FINAL",
+                              "DELETE VERIFICATION-FINAL"}[yes]));
+    }
+
+    void deleteTheLastSlip()
+    {
+        Board b({"1|Open||0|None"});
+        b.folder.makeFolder("/Backup");
+        b.folder.backupFile(SlipFiles::kActive);
+        b->tickCell(1, 0);
+        for (int i = 0; i < 3; ++i)
+            b.fakes.messages.answer(true);
+        QVERIFY(b->deleteSelected());
+        QCOMPARE(b->count(), 0);
+        QCOMPARE(b->countTicked(), 0);
+        QCOMPARE(b->currentSlipRow(), 0);
+        // No empty file is left behind, and no Backup copy that would bring the slip back.
+        QVERIFY(!b.root.exists(SlipFiles::kActive));
+        QVERIFY(!b.root.exists("/Backup/ServiceSlips.txt"));
+        QVERIFY(!b->openSlip());
+    }
+
+    // --- Ticks ------------------------------------------------------------------------------------------------------
+    void manyTicksAreCounted()
+    {
+        QStringList slips;
+        for (int i = 1; i <= 300; ++i)
+            slips.append(QString::number(i) + "|Open||0|None");
+        Board b(slips);
+        for (int r = 1; r <= 300; ++r)
+            QVERIFY(b->tickCell(r, 0));
+        QCOMPARE(b->countTicked(), 300);
+        QVERIFY(b->hasSelection());
+        QVERIFY(!b->canManage());
+        QCOMPARE(b->currentSlipRow(), 300);
+        QVERIFY(b->tickCell(300, 0));
+        QCOMPARE(b->countTicked(), 299);
+        QCOMPARE(b->currentSlipRow(), 300); // unticking leaves the current slip as it was
+        QCOMPARE(int(b->tickedRows().size()), 299);
+        b->selectAll(false);
+        QCOMPARE(b->countTicked(), 0);
+        QVERIFY(!b->hasSelection());
+        b->selectAll(true);
+        QCOMPARE(b->countTicked(), 300);
+    }
+
+    void onlyTheSelColumnTicks()
+    {
+        Board b({"1|Open||0|None", "2|Open||0|None"});
+        QVERIFY(!b->tickCell(2, 3));
+        QVERIFY(!b->tickCell(0, 0));
+        QCOMPARE(b->gridCurrentRow(), 0);
+        QVERIFY(!b->tickCell(1, 1));
+        QCOMPARE(b->gridCurrentRow(), 1);
+        QCOMPARE(b->countTicked(), 0);
+        QVERIFY(b->tickCell(2, 0));
+        QVERIFY(b->canManage());
+        QCOMPARE(b->cell(2, 0), QString(" ") + QChar(0xAB));
+    }
+
+    // --- What the grid shows ---------------------------------------------------------------------------------------
+    void tones_data()
+    {
+        QTest::addColumn<QString>("slip");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("priority");
+        QTest::addColumn<QString>("scheduled");
+        using T = CellTone;
+        QTest::newRow("today") << "1|Assigned|Al|1/15/2026|08:00" << int(T::Plain) << int(T::Plain)
+                               << "1/15/2026 08:00";
+        QTest::newRow("yesterday") << "1|Assigned|Al|1/14/2026|08:00" << int(T::PastDue) << int(T::Plain)
+                                   << "1/14/2026 08:00";
+        QTest::newRow("yesterday in progress")
+            << "1|In Progress|Al|1/14/2026|08:00" << int(T::Plain) << int(T::Plain) << "1/14/2026 08:00";
+        QTest::newRow("old and complete")
+            << "1|Complete|Al|1/1/2026|08:00" << int(T::PastDue) << int(T::Plain) << "1/1/2026 08:00";
+        QTest::newRow("emergency") << "1|Assigned|Al|1/20/2026|08:00|Emergency" << int(T::Plain) << int(T::Emergency)
+                                   << "1/20/2026 08:00";
+        QTest::newRow("no date, emergency")
+            << "1|Open||0|None|Emergency" << int(T::Default) << int(T::Default) << "Date/Time not Selected";
+    }
+    void tones()
+    {
+        QFETCH(QString, slip);
+        QFETCH(int, number);
+        QFETCH(int, priority);
+        QFETCH(QString, scheduled);
+        Board b({slip});
+        QCOMPARE(int(b->tone(1, 1)), number);
+        QCOMPARE(int(b->tone(1, 2)), priority);
+        QCOMPARE(b->cell(1, 7), scheduled);
+        QCOMPARE(b->anyPastDue(), number == int(CellTone::PastDue));
+    }
+
+    // --- A damaged record --------------------------------------------------------------------------------------------
+    void damagedRecordRoundTrip()
+    {
+        Board b({});
+        Record odd = boardSlip("7|Waiting|Al|13/45/20x|7pm|Urgent");
+        QByteArray bytes = odd.bytes();
+        bytes[430] = char(0x81); // a byte no code page character maps to, inside the contents
+        QByteArray file = boardSlip("1|Assigned|Bo|1/20/2026|08:00").bytes() + bytes;
+        b.root.write(SlipFiles::kActive, file);
+        b->load();
+        QCOMPARE(b->count(), 2);
+        QCOMPARE(b->damage(2), (QStringList{"unknown status \"Waiting\"", "unknown priority \"Urgent\"",
+                                            "unknown time \"7pm\"", "unreadable date \"13/45/20x\""}));
+        QCOMPARE(b->damagedRows(), std::vector<int>{2});
+        QCOMPARE(b->cell(2, 4), "Waiting");
+        QCOMPARE(b->cell(2, 7), "13/45/20x 7pm");
+        QCOMPARE(b->tone(2, 1), CellTone::Default);
+
+        // Every action meets it without harm.
+        b.open(2);
+        QVERIFY(b->chooseStatus("Open"));
+        b->chooseStatus("Waiting");
+        b->restoreSlip();
+        b.fakes.messages.answer(true);
+        b->completeSelected();
+        b.fakes.messages.answer(true);
+        b->completeAll();
+        QCOMPARE(b->cell(2, 4), "Waiting");
+        QCOMPARE(b->cell(1, 4), "Complete");
+
+        // Saved: the changed slip leaves, the damaged one is written back byte for byte.
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.root.read(SlipFiles::kActive), bytes);
+    }
+
+    void saveFailureKeepsTheBoard()
+    {
+        Board b({"1|In Progress|Al|1/14/2026|08:00", "2|Open||0|None"});
+        b->tickCell(1, 0);
+        b.fakes.messages.answer(true);
+        b->completeSelected();
+        const QByteArray before = b.root.read(SlipFiles::kActive);
+        b.folder.setFaultHook([](const char *, const QString &) { throw DiskError("The disk is full"); });
+        QVERIFY(!b->saveAll());
+        QCOMPARE(b.fakes.messages.lastText(), "The disk is full");
+        QCOMPARE(b->cell(1, 4), "Complete"); // nothing on the board is lost
+        QCOMPARE(b.root.read(SlipFiles::kActive), before);
+    }
+
+    void invoicePaper_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << true << 3 << "Insert 6 sheets of Blank Paper";
+        QTest::newRow("perfed, one copy") << false << 1 << "Insert 2 sheets of Perfed Paper";
+        QTest::newRow("perfed, sets")
+            << false << 3
+            << "Create Document Sets by Inserting 2 sheets\rof Perfed Paper,(Perfed end 1st)\r"
+               "each followed by 2 sheets of Blank Paper";
+    }
+    void invoicePaper()
+    {
+        QFETCH(bool, plain);
+        QFETCH(int, copies);
+        QFETCH(QString, text);
+        Board b({"1|Assigned|Al|0|None", "2|Assigned|Al|0|None", "3|Assigned|Al|0|None"});
+        b.settings.plainPaper = plain;
+        b.settings.invoiceCopies = qint16(copies);
+        b->tickCell(1, 0);
+        b->tickCell(3, 0);
+        QCOMPARE(b->invoicePaperInstruction(), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardState)
+#include "tst_boardstate.moc"

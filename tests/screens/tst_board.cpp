@@ -1,0 +1,226 @@
+#include "boardsamples.h"
+#include "core/appstate.h"
+#include "dispatch/screens/boardwindow.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
+#include "printing/printtarget.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct Screen
+{
+    TestRoot root;
+    FakePlatform fakes;
+    Platform platform = fakes.platform();
+    AppState state{root.folder()};
+    RecordingPrintTarget target;
+    QStringList dialled;
+    std::unique_ptr<BoardWindow> window;
+
+    explicit Screen(const QStringList &slips)
+    {
+        writeActiveSlips(state.folder, slips);
+        state.assignmentLists.board = {"Not Assigned", "Al", "Bo"};
+        window = std::make_unique<BoardWindow>(
+            ProgramWindow::Environment{&fakes.layouts, {}}, state, platform, target, [] { return DocumentInputs{}; },
+            [this](const QString &name, const QString &number) { dialled << name + " " + number; });
+        window->show();
+    }
+    template <typename T = QWidget> T *find(const QString &name) const
+    {
+        T *w = window->findChild<T *>(name);
+        if (!w)
+            qWarning("no control %s", qPrintable(name));
+        return w;
+    }
+    QPushButton *cmd(int index) const { return find<QPushButton>(QStringLiteral("cmdMain_%1").arg(index)); }
+    FlexGrid *grid() const { return find<FlexGrid>("fgSlips"); }
+    QString cell(int r, int c) const
+    {
+        QAbstractItemModel *m = grid()->model();
+        return m->data(m->index(r - 1, c)).toString();
+    }
+    void tick(int r) { emit grid()->cellClicked(r, 0); }
+    QString label(const QString &name) const { return find<QLabel>(name)->text(); }
+};
+
+} // namespace
+
+class TestBoardWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void everyNamedControlExists()
+    {
+        Screen s({"1|Open||0|None"});
+        QCOMPARE(s.window->objectName(), "frmMain");
+        QCOMPARE(s.window->windowTitle(), "Slip Action Screen");
+        const QHash<int, QString> captions = {{0, "&Exit w/o Saving"},
+                                              {1, "&Delete All "},
+                                              {2, "Complete &All"},
+                                              {3, "Delete Selecte&d "},
+                                              {4, "C&omplete Selected"},
+                                              {5, "Create Txt Msg"},
+                                              {6, "Close Window"},
+                                              {7, "&Manage/Alter Selected Service Slip"},
+                                              {8, "Save &Changes/Exit"},
+                                              {9, "Print &Service Slips"},
+                                              {11, "Make Changes - Re-assign - Change Status"},
+                                              {12, "Verify and Accept Changes - Close Window"},
+                                              {13, "Add to Slip"},
+                                              {14, "Create Txt Msg"},
+                                              {15, "Print &Invoices"},
+                                              {16, "Restore Original Slip Data"},
+                                              {17, "Close Window WITH NO changes"},
+                                              {18, "Close Window"},
+                                              {19, "Save Data/Close Window"},
+                                              {20, "Print Slips &Report"},
+                                              {21, "Clear/Redo"},
+                                              {22, "Select All"},
+                                              {23, "De-Select All"}};
+        for (auto it = captions.begin(); it != captions.end(); ++it)
+            QCOMPARE(s.cmd(it.key())->text(), it.value());
+        QVERIFY(!s.window->findChild<QPushButton *>("cmdMain_10"));
+        for (const char *name :
+             {"fraSlipData", "fraNewSlipData", "fraAccount", "fraSlipContents", "fraInstructions", "fraPaper"})
+            QVERIFY(s.find<QGroupBox>(name));
+        for (const char *name : {"lstStatus", "lstPriority", "lstTechs"})
+            QVERIFY(s.find<QListWidget>(name));
+        QVERIFY(s.find("cboTime"));
+        QVERIFY(s.find("DTPicker1"));
+        for (const char *name : {"mnuAccount", "mnuContents", "mnuInstructions"})
+            QVERIFY(s.window->findChild<QAction *>(name));
+        QCOMPARE(s.find<QListWidget>("lstTechs")->count(), 3);
+    }
+
+    void gridShowsTheSlipsAndTicks()
+    {
+        Screen s({"1000|Assigned|Al|1/14/2026|08:00|Emergency", "1001|Open||0|None"});
+        QCOMPARE(s.grid()->rows(), 3);
+        QCOMPARE(s.cell(1, 1), "1000");
+        QCOMPARE(s.cell(1, 3), "Al");
+        QCOMPARE(s.cell(2, 3), "Not Assigned");
+        QCOMPARE(s.cell(2, 7), "Date/Time not Selected");
+        QCOMPARE(s.grid()->cellBackground(1, 1), QColor(0, 0, 255));
+        QCOMPARE(s.grid()->cellTextColour(1, 1), QColor(255, 0, 0));
+        QCOMPARE(s.grid()->cellBackground(1, 2), QColor(255, 0, 0));
+        QVERIFY(s.find("fraLegend")->isVisibleTo(s.window.get()));
+        QVERIFY(!s.cmd(7)->isEnabled());
+        QVERIFY(!s.cmd(3)->isEnabled());
+
+        s.tick(1);
+        QCOMPARE(s.cell(1, 0), QString(" ") + QChar(0xAB));
+        QVERIFY(s.cmd(7)->isEnabled());
+        QVERIFY(s.cmd(3)->isEnabled());
+        s.tick(2);
+        QVERIFY(!s.cmd(7)->isEnabled());
+        QVERIFY(s.cmd(4)->isEnabled());
+        s.tick(1);
+        s.tick(2);
+        QVERIFY(!s.cmd(3)->isEnabled());
+        QVERIFY(!s.cmd(5)->isEnabled());
+    }
+
+    void changeAStatusAndSave()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None"});
+        QSignalSpy back(s.window.get(), &BoardWindow::returnToMenu);
+        s.tick(1);
+        s.cmd(7)->click();
+        QVERIFY(s.find("fraSlipData")->isVisible());
+        QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
+        QCOMPARE(s.label("lblSchedDate"), "1/20/2026");
+        QCOMPARE(s.label("lblSite_0"), "Site 1000");
+        QCOMPARE(s.label("lblAccount_6"), "555-0100");
+        QVERIFY(s.window->findChild<QAction *>("mnuAccount")->isEnabled());
+        s.cmd(11)->click();
+        QVERIFY(s.find("fraNewSlipData")->isVisible());
+        QCOMPARE(s.find<QListWidget>("lstTechs")->currentRow(), 1);
+
+        auto *status = s.find<QListWidget>("lstStatus");
+        emit status->itemClicked(status->item(0)); // Assigned to Open is refused
+        QCOMPARE(s.fakes.messages.lastText(),
+                 "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended");
+        QCOMPARE(status->currentRow(), 1);
+        emit status->itemClicked(status->item(2));
+        QCOMPARE(s.label("lblNewStatus"), "In Progress");
+        s.cmd(12)->click();
+        QVERIFY(!s.find("fraNewSlipData")->isVisible());
+        QCOMPARE(s.cell(1, 4), "In Progress");
+        QCOMPARE(s.cell(1, 0), "");
+
+        s.cmd(8)->click();
+        QCOMPARE(back.count(), 1);
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive), "1000:In Progress 1/20/2026 08:00; 1001:Open 0 None");
+    }
+
+    void printsThroughTheTarget()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None", "1002|Assigned|Bo|1/21/2026|08:00"});
+        s.cmd(9)->click();
+        QCOMPARE(s.fakes.messages.lastText(), "You have not selected any Slips in the Grid");
+        QCOMPARE(s.target.dialogs, 0);
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(9)->click();
+        QCOMPARE(s.target.dialogs, 1);
+        QCOMPARE(int(s.target.jobNames.size()), 2); // the two assigned slips
+        s.cmd(20)->click();
+        QCOMPARE(s.target.dialogs, 2);
+        s.fakes.messages.answer(false); // No: the ticks go
+        s.cmd(15)->click();
+        QCOMPARE(s.target.dialogs, 2);
+        QCOMPARE(s.cell(1, 0), "");
+    }
+
+    void callCustomerDialsTheAccount()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
+        s.state.settings.phoneDaisyChained = true;
+        s.window->hide();
+        s.window->show();
+        s.tick(1);
+        s.cmd(7)->click();
+        s.window->findChild<QAction *>("mnuAccount")->trigger();
+        QVERIFY(s.find("fraAccount")->isVisible());
+        auto *call = s.find<QPushButton>("imgCallCustomer");
+        QVERIFY(call->isVisible());
+        call->click();
+        QCOMPARE(s.dialled, QStringList{"Jane Doe 555-0100"});
+    }
+
+    void contentsAreKept()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
+        s.tick(1);
+        s.cmd(7)->click();
+        s.window->findChild<QAction *>("mnuContents")->trigger();
+        auto *box = s.find<QPlainTextEdit>("txtContents");
+        QCOMPARE(box->toPlainText(), "Leaking tap");
+        box->setPlainText("Leaking tap\nand a dripping valve");
+        s.cmd(19)->click();
+        s.cmd(14)->click();
+        QVERIFY(s.fakes.clipboard.text.endsWith("at 08:00\r\nLeaking tap\r\nand a dripping valve"));
+        s.cmd(8)->click();
+        const auto saved = s.state.folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+        QCOMPARE(saved.at(0).text(SlipField::ServiceRequired), "Leaking tap\r\nand a dripping valve");
+    }
+};
+
+QTEST_MAIN(TestBoardWindow)
+#include "tst_board.moc"
