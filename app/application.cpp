@@ -3,7 +3,10 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "billing/postingrun.h"
 #include "billing/screens/blankswindow.h"
+#include "billing/screens/finalizewindow.h"
+#include "billing/screens/historywindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/modem.h"
@@ -21,6 +24,7 @@
 #include "printing/documentsource.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 
 bool refuseSecondInstance(bool lockTaken, Messages &messages, const QString &executableName)
@@ -75,6 +79,7 @@ void Application::start()
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
+    finishInterruptedPosting();
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
     startModemSearch();
@@ -139,6 +144,8 @@ ProgramWindow *Application::routineWindow(int routine)
         auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
         connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
         window = blanks;
+    } else if (routine == StartMenu::CompleteSlips || routine == StartMenu::History) {
+        window = billingWindow(routine);
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -148,6 +155,39 @@ ProgramWindow *Application::routineWindow(int routine)
     }
     m_routineWindows[routine] = window;
     return window;
+}
+
+ProgramWindow *Application::billingWindow(int routine)
+{
+    if (routine == StartMenu::CompleteSlips) {
+        auto *finalize = track(new FinalizeWindow(
+            environment(), m_state, m_platform.messages, m_platform.clock, printTarget(),
+            [this] { return documentInputs(); }, [this](auto n, auto num) { openDialer(n, num); }));
+        connect(finalize, &FinalizeWindow::returnToMenu, this, &Application::showStartMenu);
+        return finalize;
+    }
+    auto chooseSaveFile = [](const QString &suggested) -> std::optional<QString> {
+        const QString path = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Export CSV"), suggested,
+                                                          QStringLiteral("CSV files (*.csv)"));
+        if (path.isEmpty())
+            return std::nullopt;
+        return path;
+    };
+    auto *history =
+        track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseSaveFile));
+    connect(history, &HistoryWindow::returnToMenu, this, &Application::showStartMenu);
+    return history;
+}
+
+void Application::finishInterruptedPosting()
+{
+    try {
+        const QString done = PostingRun::finishPending(m_state.folder);
+        if (!done.isEmpty())
+            m_platform.messages.inform(done, QStringLiteral("Write Records"));
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
 }
 
 PrintTarget &Application::printTarget()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/appstate.h"
-#include "platform/programwindow.h"
 #include "core/seams.h"
 #include "core/serialport.h"
+#include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>
@@ -72,6 +72,10 @@ private:
     template <typename W> W *track(W *window);
     void startModemSearch();
     void reportDiskError(const QString &message);
+    // The finalize and history windows.
+    ProgramWindow *billingWindow(int routine);
+    // Completes a Write Records that a crash or a full disk interrupted, and tells the user once.
+    void finishInterruptedPosting();
 
     Platform m_platform;
     AppState m_state;

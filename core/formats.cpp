@@ -172,16 +172,16 @@ Money roundToCents(Money amount)
 
 Money percentOf(Money amount, Money ratePercent)
 {
-    // raw * rateRaw / (100 * 10000) in 128 bits, rounded half away from zero to the cent.
+    // raw * rateRaw / (100 * 10000) in 128 bits: the tax to four decimals, halves to the even last digit.
     const __int128 product = __int128(amount.raw()) * __int128(ratePercent.raw());
-    const __int128 divisor = __int128(100) * Money::kScale * kCent; // result in cents
-    __int128 cents = product / divisor;
+    const __int128 divisor = __int128(100) * Money::kScale;
+    __int128 quotient = product / divisor;
     const __int128 rest = product % divisor;
-    if (rest * 2 >= divisor)
-        ++cents;
-    else if (rest * 2 <= -divisor)
-        --cents;
-    return Money::fromRaw(qint64(cents * kCent));
+    const __int128 twice = rest < 0 ? -2 * rest : 2 * rest;
+    const bool odd = (quotient % 2) != 0;
+    if (twice > divisor || (twice == divisor && odd))
+        quotient += product < 0 ? -1 : 1;
+    return Money::fromRaw(qint64(quotient));
 }
 
 QString weekdayName(const QDate &date)
