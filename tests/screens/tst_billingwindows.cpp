@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(back.count(), 1);
         QCOMPARE(f.root.read(Posting::kHistory).size(), 2 * 155);
         QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 697);
-        QCOMPARE(f.root.read(SlipFiles::kFinalized).size(), 2 * 697);
+        QCOMPARE(f.root.read("/FinalizedServiceSlips.txt").size(), 2 * 697);
         QCOMPARE(f.root.read(Posting::kTaxRecords).size(), 2 * 75);
     }
 
