@@ -1,9 +1,12 @@
+#include "app/application.h"
 #include "billing/history.h"
 #include "billing/posting.h"
+#include "billing/postingrun.h"
 #include "billing/screens/finalizewindow.h"
 #include "billing/screens/historywindow.h"
 #include "billingsamples.h"
 #include "core/appstate.h"
+#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
@@ -171,6 +174,40 @@ private slots:
         f.window->show();
         emit f.grid().cellClicked(1, 4);
         QCOMPARE(f.dialed, QStringList({"Main St555-0100"}));
+    }
+
+    // A Write Records cut off by a crash is finished when the program starts, and the user is told once.
+    void interruptedPostingFinishedAtStart()
+    {
+        TestRoot root;
+        root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
+        root.write("/SlipNo.txt", "1000\r\n");
+        const Record slip = completedSlip(21, "A-1", "Main St");
+        const DataFolder folder = root.folder();
+        folder.replaceRecords(SlipFiles::kCompleted, {slip});
+        try {
+            PostingRun::WriteRecords(folder, {{slip, "A-1", "Main St", "77", "Cash", "$5.00", Money::fromCents(500)}},
+                                     {"Sales Tax", "Tax"}, kToday, [](const char *step, const QString &file) {
+                                         if (QByteArray(step) == "after" && file == Posting::kServiceHistory)
+                                             throw 1;
+                                     });
+        } catch (int) {
+        }
+        QVERIFY(PostingRun::pending(folder));
+        FakePlatform fake;
+        FakeModemBench noModem;
+        RecordingPrintTarget printer;
+        {
+            Application app(root.path(), fake.platform());
+            app.setSerialPortFactory(noModem.factory());
+            app.setPrintTarget(&printer);
+            app.start();
+        }
+        QVERIFY(fake.messages.texts().join("|").contains("Slip 21, Invoice No. 77"));
+        QVERIFY(!PostingRun::pending(folder));
+        QVERIFY(!root.exists(SlipFiles::kCompleted));
+        QCOMPARE(root.read(Posting::kHistory).size(), 155);
+        QCOMPARE(root.read("/FinalizedServiceSlips.txt").size(), 697);
     }
 
     void historyWindow()
