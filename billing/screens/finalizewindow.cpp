@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -176,9 +177,14 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     side->addStretch();
     side->addWidget(m_help);
 
+    auto *sidePanel = new QWidget(this);
+    sidePanel->setLayout(side);
+    sidePanel->setMaximumWidth(280);
+    side->setContentsMargins(0, 0, 0, 0);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_entry, 1);
-    bottom->addLayout(side);
+    bottom->addStretch();
+    bottom->addWidget(sidePanel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
     layout->addLayout(bottom);
@@ -415,7 +421,8 @@ bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
         if (!key->text().isEmpty() && key->text().at(0).isPrint() && box->text() == Finalize::zeroText())
             box->clear();
     } else if (watched == m_payForm && event->type() == QEvent::FocusIn) {
-        m_payForm->lineEdit()->end(false);
+        // After the box has selected its text: the caret goes to the end, so a check number follows "Ck # ".
+        QTimer::singleShot(0, m_payForm, [this] { m_payForm->lineEdit()->end(false); });
     }
     return ProgramWindow::eventFilter(watched, event);
 }

@@ -83,6 +83,7 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     m_total->setObjectName(QStringLiteral("txtTotal"));
     m_total->setReadOnly(true);
     m_total->setAlignment(Qt::AlignRight);
+    m_total->setMaximumWidth(200);
     m_totalLabel = new QLabel(QStringLiteral("Total"), this);
     m_totalLabel->setObjectName(QStringLiteral("lblTotal"));
     m_totalLabel->setBuddy(m_total);
@@ -206,6 +207,16 @@ void HistoryWindow::loadGrids()
     service.append(QStringList());
     m_financial->setAll(financial);
     m_service->setAll(service);
+    // A text with a line break gets a row tall enough for two lines.
+    const int height = m_financial->rowHeight(1);
+    for (std::size_t i = 0; i < loaded.financial.size(); ++i) {
+        if (loaded.financial[i].description.contains(QLatin1Char('\n')))
+            m_financial->setRowHeight(int(i) + 1, 2 * height);
+    }
+    for (std::size_t i = 0; i < loaded.service.size(); ++i) {
+        if (loaded.service[i].contents.contains(QLatin1Char('\n')))
+            m_service->setRowHeight(int(i) + 1, 2 * height);
+    }
     m_total->setText(Formats::currency(loaded.total));
     QApplication::restoreOverrideCursor();
 }
