@@ -6,7 +6,10 @@
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/servicesscreen.h"
 #include "accounts/screens/customerscreen.h"
+#include "billing/postingrun.h"
 #include "billing/screens/blankswindow.h"
+#include "billing/screens/finalizewindow.h"
+#include "billing/screens/historywindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/modem.h"
@@ -29,6 +32,7 @@
 #include "printing/documentsource.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 
 bool refuseSecondInstance(bool lockTaken, Messages &messages, const QString &executableName)
@@ -103,6 +107,7 @@ void Application::start()
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
+    finishInterruptedPosting();
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
     startModemSearch();
@@ -218,6 +223,8 @@ ProgramWindow *Application::routineWindow(int routine)
             [this](const QString &name, const QString &number) { openDialer(name, number); }));
         connect(board, &BoardWindow::returnToMenu, this, &Application::showStartMenu);
         window = board;
+    } else if (routine == StartMenu::CompleteSlips || routine == StartMenu::History) {
+        window = billingWindow(routine);
     } else {
         const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
         auto *placeholder =
@@ -288,6 +295,39 @@ void Application::showSlipCreation()
     window->activateWindow();
     if (m_startMenu)
         m_startMenu->hide();
+}
+
+ProgramWindow *Application::billingWindow(int routine)
+{
+    if (routine == StartMenu::CompleteSlips) {
+        auto *finalize = track(new FinalizeWindow(
+            environment(), m_state, m_platform.messages, m_platform.clock, printTarget(),
+            [this] { return documentInputs(); }, [this](auto n, auto num) { openDialer(n, num); }));
+        connect(finalize, &FinalizeWindow::returnToMenu, this, &Application::showStartMenu);
+        return finalize;
+    }
+    auto chooseSaveFile = [](const QString &suggested) -> std::optional<QString> {
+        const QString path = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Export CSV"), suggested,
+                                                          QStringLiteral("CSV files (*.csv)"));
+        if (path.isEmpty())
+            return std::nullopt;
+        return path;
+    };
+    auto *history =
+        track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseSaveFile));
+    connect(history, &HistoryWindow::returnToMenu, this, &Application::showStartMenu);
+    return history;
+}
+
+void Application::finishInterruptedPosting()
+{
+    try {
+        const QString done = PostingRun::finishPending(m_state.folder);
+        if (!done.isEmpty())
+            m_platform.messages.inform(done, QStringLiteral("Write Records"));
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
 }
 
 PrintTarget &Application::printTarget()

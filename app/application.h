@@ -91,6 +91,10 @@ private:
     ProgramWindow *setupListWindow(int routine); // Assignments or Services
     void startModemSearch();
     void reportDiskError(const QString &message);
+    // The finalize and history windows.
+    ProgramWindow *billingWindow(int routine);
+    // Completes a Write Records that a crash or a full disk interrupted, and tells the user once.
+    void finishInterruptedPosting();
 
     Platform m_platform;
     AppState m_state;

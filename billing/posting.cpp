@@ -41,8 +41,8 @@ void WriteHistory(const DataFolder &folder, const QString &acctNo, const QString
     folder.appendRecord(Posting::kHistory, AccountFiles::historyRecord({acctNo, name, *amount, description, date}));
 }
 
-void WriteServiceHistory(const DataFolder &folder, const QString &acctNo, const QString &name,
-                         const QString &assignment, const QDate &date, const QString &contents)
+Record serviceHistoryRecord(const QString &acctNo, const QString &name, const QString &assignment, const QDate &date,
+                            const QString &contents)
 {
     using namespace ServiceHistoryField;
     Record r(serviceHistoryLayout());
@@ -51,23 +51,22 @@ void WriteServiceHistory(const DataFolder &folder, const QString &acctNo, const 
     r.setText(Date, Formats::shortDate(date));
     r.setText(Contents, contents.trimmed());
     r.setText(Assignment, assignment.trimmed());
-    folder.appendRecord(Posting::kServiceHistory, r);
+    return r;
 }
 
-void WriteTaxRecord(const DataFolder &folder, const QString &heading, Money firstTax, Money secondTax,
-                    const QDate &date, int which, const QString &invoiceNo)
+Record taxRecord(const QString &heading, Money tax, const QDate &date, const QString &invoiceNo)
 {
     using namespace TaxField;
     Record r(taxLayout());
     r.setText(Heading, heading);
     r.setText(Date, Formats::shortDate(date));
     r.setText(InvoiceNo, invoiceNo);
-    r.setText(TaxAmount, Posting::plainAmount(which == 2 ? secondTax : firstTax));
-    folder.appendRecord(Posting::kTaxRecords, r);
+    r.setText(TaxAmount, Posting::plainAmount(tax));
+    return r;
 }
 
-void WriteInvoiceJournal(const DataFolder &folder, const QString &name, const QString &acctNo, const QString &invoiceNo,
-                         Money preTax, Money taxes, Money total, const QDate &date)
+Record journalRecord(const QString &name, const QString &acctNo, const QString &invoiceNo, Money preTax, Money taxes,
+                     Money total, const QDate &date)
 {
     using namespace JournalField;
     Record r(journalLayout());
@@ -79,7 +78,25 @@ void WriteInvoiceJournal(const DataFolder &folder, const QString &name, const QS
     r.setMoney(Taxes, taxes);
     r.setMoney(Other, Money());
     r.setMoney(Total, total);
-    folder.appendRecord(Posting::kJournal, r);
+    return r;
+}
+
+void WriteServiceHistory(const DataFolder &folder, const QString &acctNo, const QString &name,
+                         const QString &assignment, const QDate &date, const QString &contents)
+{
+    folder.appendRecord(Posting::kServiceHistory, serviceHistoryRecord(acctNo, name, assignment, date, contents));
+}
+
+void WriteTaxRecord(const DataFolder &folder, const QString &heading, Money firstTax, Money secondTax,
+                    const QDate &date, int which, const QString &invoiceNo)
+{
+    folder.appendRecord(Posting::kTaxRecords, taxRecord(heading, which == 2 ? secondTax : firstTax, date, invoiceNo));
+}
+
+void WriteInvoiceJournal(const DataFolder &folder, const QString &name, const QString &acctNo, const QString &invoiceNo,
+                         Money preTax, Money taxes, Money total, const QDate &date)
+{
+    folder.appendRecord(Posting::kJournal, journalRecord(name, acctNo, invoiceNo, preTax, taxes, total, date));
 }
 
 Record finalizedSlip(const Record &slip, const QString &invoiceNo, const QString &payForm, const QString &amount)

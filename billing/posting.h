@@ -24,6 +24,13 @@ inline const QString kInvoiceDescription = QStringLiteral("Invoice No. "); // fo
 QString plainAmount(Money amount);
 } // namespace Posting
 
+// The records the writers below append, for callers that write many at once (see billing/postingrun.h).
+Record serviceHistoryRecord(const QString &acctNo, const QString &name, const QString &assignment, const QDate &date,
+                            const QString &contents);
+Record taxRecord(const QString &heading, Money tax, const QDate &date, const QString &invoiceNo);
+Record journalRecord(const QString &name, const QString &acctNo, const QString &invoiceNo, Money preTax, Money taxes,
+                     Money total, const QDate &date);
+
 // /CAHistory.txt: the amount text is stored again as currency (an amount that does not fit the 10 characters
 // is shortened so that it still reads as the same amount); text that is no amount is refused.
 void WriteHistory(const DataFolder &folder, const QString &acctNo, const QString &name, const QString &amountText,

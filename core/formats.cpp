@@ -182,16 +182,18 @@ Money roundToCents(Money amount)
 
 Money percentOf(Money amount, Money ratePercent)
 {
-    // raw * rateRaw / (100 * 10000) in 128 bits, rounded half away from zero to the cent.
+    // raw * rateRaw / (100 * 10000) in 128 bits: the tax to four decimals, halves to the even last digit.
+    // Worked on the magnitude, so that a negative amount rounds as its positive counterpart.
     const __int128 product = __int128(amount.raw()) * __int128(ratePercent.raw());
-    const __int128 divisor = __int128(100) * Money::kScale * kCent; // result in cents
-    __int128 cents = product / divisor;
-    const __int128 rest = product % divisor;
-    if (rest * 2 >= divisor)
-        ++cents;
-    else if (rest * 2 <= -divisor)
-        --cents;
-    return Money::fromRaw(qint64(cents * kCent));
+    const bool negative = product < 0;
+    const unsigned __int128 magnitude = negative ? (unsigned __int128)(-product) : (unsigned __int128)product;
+    const unsigned __int128 divisor = 100u * unsigned(Money::kScale);
+    unsigned __int128 quotient = magnitude / divisor;
+    const unsigned __int128 twice = 2 * (magnitude % divisor);
+    if (twice > divisor || (twice == divisor && (quotient & 1u) != 0))
+        ++quotient;
+    const qint64 result = qint64(quotient);
+    return Money::fromRaw(negative ? -result : result);
 }
 
 QString weekdayName(const QDate &date)

@@ -24,7 +24,7 @@ Money currencyOrZero(const QString &text);
 // A plain decimal number with "." or "," as the decimal point ("5,0" is five), as typed in rate fields.
 std::optional<Money> parseDecimal(const QString &text);
 
-// amount * rate / 100, rounded half away from zero to the cent.
+// amount * rate / 100 to four decimals, halves to the even last digit ($10.01 at 7.5 gives 0.7508).
 Money percentOf(Money amount, Money ratePercent);
 // Rounded half away from zero to the cent (the last two of the four decimals become 0).
 Money roundToCents(Money amount);

@@ -5,6 +5,7 @@
 #include "core/formats.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
+#include "tools/exportincome.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
 #include "tools/render.h"
@@ -41,6 +42,8 @@ QString generalHelp()
                "  generate --root DIR [...]        makes a sample data folder\n"
                "  render --root DIR --document KIND --out FILE.pdf [...]\n"
                "                                   prints invoices, orders, the slip report or blank forms to PDF\n"
+               "  export-income --root DIR --from DATE --to DATE [--account A] --out FILE.csv\n"
+               "                                   the income of a date range as CSV\n"
                "\n"
                "KIND is one of: %1.\n"
                "Without --kind it is taken from the file's usual name.\n"
@@ -109,6 +112,8 @@ QString commandHelp(const QString &command)
             "  - a missing MyBusinessData.txt or SlipNo.txt.\n"
             "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
     }
+    if (command == QLatin1String("export-income"))
+        return exportIncomeHelp();
     if (command == QLatin1String("render")) {
         return QStringLiteral(
             "Usage: dispatch-data render --root DIR --document invoice|order|slip-report|blank --out FILE.pdf\n"
@@ -238,6 +243,8 @@ public:
             return generate(rest);
         if (command == QLatin1String("render"))
             return render(rest);
+        if (command == QLatin1String("export-income"))
+            return exportIncome(rest, m_out, m_err);
         return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
     }
 

@@ -75,12 +75,21 @@ private slots:
         QCOMPARE(rawOf(Formats::parseDecimal("abc")), kNone);
         QCOMPARE(Formats::roundToCents(Money::fromRaw(12345)).raw(), 12300);
         QCOMPARE(Formats::roundToCents(Money::fromRaw(-12350)).raw(), -12400); // half away from zero
-        // amount in cents, rate, result in cents
+        // amount in cents, rate, tax in ten-thousandths: four decimals, halves to the even last digit
         const QList<std::tuple<qint64, QString, qint64>> percentages = {
-            {10000, "6.5", 650}, {1999, "7", 140}, {1005, "5", 50}, // 1.3993, 0.5025
-            {10, "5", 1},        {-10, "5", -1},   {100000000000, "7.25", 7250000000}};
+            {10000, "7.5", 75000},
+            {1001, "7.5", 7508}, // 0.75075 -> 0.7508
+            {1003, "7.5", 7522}, // 0.75225 -> 0.7522
+            {1999, "7", 13993},
+            {10, "5", 50},
+            {-1001, "7.5", -7508},
+            {-1003, "7.5", -7522},
+            {100000000000, "7.25", 725000000000},
+            {100, "0.005", 0}, // 0.00005 -> 0.0000
+            {300, "0.005", 2}, // 0.00015 -> 0.0002
+        };
         for (const auto &[amount, rate, result] : percentages)
-            QCOMPARE(Formats::percentOf(Money::fromCents(amount), *Formats::parseDecimal(rate)).raw(), result * 100);
+            QCOMPARE(Formats::percentOf(Money::fromCents(amount), *Formats::parseDecimal(rate)).raw(), result);
     }
 
     void shortDates_data()

@@ -1,0 +1,238 @@
+#include "billing/history.h"
+
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
+#include "core/accounthistoryrecord.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace History {
+
+namespace {
+
+// The date of a record's Date field, read straight from its bytes (M/d/yyyy, as posting writes it); the
+// general reader takes what this quick one cannot.
+std::optional<QDate> recordDate(const Record &record, int field)
+{
+    const QByteArray &bytes = record.bytes();
+    const int offset = record.layout().offset(field);
+    const int width = record.layout().size(field);
+    int values[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int part = 0;
+    int i = offset;
+    const int end = offset + width;
+    while (i < end && bytes[i] == ' ')
+        ++i;
+    for (; i < end; ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9') {
+            values[part] = values[part] * 10 + (c - '0');
+            ++digits[part];
+        } else if (c == '/' && part < 2) {
+            ++part;
+        } else {
+            break;
+        }
+    }
+    bool restBlank = true;
+    for (; i < end; ++i)
+        restBlank = restBlank && bytes[i] == ' ';
+    if (restBlank && part == 2 && digits[0] >= 1 && digits[0] <= 2 && digits[1] >= 1 && digits[1] <= 2 &&
+        digits[2] == 4) {
+        const QDate date(values[2], values[0], values[1]);
+        if (date.isValid())
+            return date;
+        return std::nullopt;
+    }
+    return Formats::parseShortDate(record.text(field));
+}
+
+bool sameAccount(const Record &record, int field, const std::optional<QString> &account)
+{
+    return !account || record.text(field) == account->trimmed();
+}
+
+template <typename Row, typename Fill>
+void scan(const DataFolder &folder, const QString &file, const RecordLayout &layout, int acctField, int dateField,
+          const QDate &start, const QDate &end, const std::optional<QString> &account, std::vector<Row> &out, Fill fill)
+{
+    if (!QFileInfo::exists(folder.path(file)) && !folder.fileExists(file))
+        return;
+    const std::vector<Record> records = folder.readRecords(file, layout);
+    for (const Record &r : records) {
+        const auto date = recordDate(r, dateField);
+        if (!date || *date < start || *date > end || !sameAccount(r, acctField, account))
+            continue;
+        out.push_back(fill(r, *date));
+    }
+}
+
+QString csvField(const QString &text, bool guardFormula)
+{
+    QString value = text;
+    if (guardFormula && !value.isEmpty() && QStringLiteral("=+-@\t\r").contains(value.at(0)))
+        value.prepend(QLatin1Char('\''));
+    if (value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('"')) || value.contains(QLatin1Char('\n')) ||
+        value.contains(QLatin1Char('\r'))) {
+        value.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    }
+    return value;
+}
+
+QString plainCents(Money amount)
+{
+    const qint64 cents = Formats::roundToCents(amount).raw() / 100;
+    const quint64 magnitude = cents < 0 ? quint64(0) - quint64(cents) : quint64(cents);
+    const QString text = QStringLiteral("%1.%2").arg(magnitude / 100).arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    return cents < 0 ? QLatin1Char('-') + text : text;
+}
+
+QByteArray csv(const QStringList &header, const std::vector<QStringList> &lines)
+{
+    QString out;
+    out.reserve(qsizetype(lines.size() + 1) * 96);
+    auto line = [&](const QStringList &fields) {
+        for (int i = 0; i < fields.size(); ++i) {
+            if (i)
+                out += QLatin1Char(',');
+            out += fields[i];
+        }
+        out += QStringLiteral("\r\n");
+    };
+    line(header);
+    for (const QStringList &l : lines)
+        line(l);
+    return out.toUtf8();
+}
+
+} // namespace
+
+QStringList accountNumbers(const DataFolder &folder)
+{
+    QStringList numbers;
+    const std::vector<Record> customers = folder.readRecords(CustomerFile::kPath, customerLayout());
+    numbers.reserve(qsizetype(customers.size()));
+    for (const Record &c : customers)
+        numbers << c.rawText(CustomerField::AcctNo);
+    return numbers;
+}
+
+Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
+                   const std::optional<QString> &account)
+{
+    Loaded loaded;
+    {
+        using namespace ServiceHistoryField;
+        scan(folder, Posting::kServiceHistory, serviceHistoryLayout(), AcctNo, Date, start, end, account,
+             loaded.service, [](const Record &r, const QDate &date) {
+                 return ServiceRow{r.text(AcctNo),   r.text(Name),       r.text(Date),
+                                   r.text(Contents), r.text(Assignment), date};
+             });
+    }
+    loaded.financial = LoadFinancial(folder, start, end, account);
+    for (const FinancialRow &row : loaded.financial)
+        loaded.total += row.amount;
+    return loaded;
+}
+
+std::vector<FinancialRow> LoadFinancial(const DataFolder &folder, const QDate &start, const QDate &end,
+                                        const std::optional<QString> &account)
+{
+    using namespace AccountHistoryField;
+    std::vector<FinancialRow> rows;
+    scan(folder, Posting::kHistory, accountHistoryLayout(), AcctNo, Date, start, end, account, rows,
+         [](const Record &r, const QDate &date) {
+             const Money amount = Formats::currencyOrZero(r.text(Amount));
+             return FinancialRow{
+                 r.text(AcctNo), r.text(Name), r.text(Date), r.text(Description), Formats::currency(amount),
+                 date,           amount};
+         });
+    return rows;
+}
+
+Range lastMonth(const QDate &today, const QDate &currentEnd)
+{
+    const QDate firstOfThisMonth(today.year(), today.month(), 1);
+    Range range{firstOfThisMonth.addMonths(-1), currentEnd.isValid() ? currentEnd : today};
+    if (range.end >= firstOfThisMonth)
+        range.end = firstOfThisMonth.addDays(-1);
+    return range;
+}
+
+Range monthToDate(const QDate &today)
+{
+    return {QDate(today.year(), today.month(), 1), today};
+}
+
+Range yearToDate(const QDate &today)
+{
+    return {QDate(today.year(), 1, 1), today};
+}
+
+Range allTime(const QDate &today)
+{
+    return {QDate(1990, 1, 1), today};
+}
+
+void PurgeAll(const DataFolder &folder)
+{
+    folder.deleteWithBackup(Posting::kServiceHistory);
+    folder.deleteWithBackup(Posting::kHistory);
+}
+
+void PurgeAccount(const DataFolder &folder, const QString &account)
+{
+    const QString wanted = account.trimmed();
+    auto purge = [&](const QString &file, const RecordLayout &layout, int acctField) {
+        if (!folder.fileExists(file))
+            return;
+        folder.rewriteWithout(file, layout, [&](const Record &r, int) { return r.text(acctField) == wanted; });
+    };
+    purge(Posting::kServiceHistory, serviceHistoryLayout(), ServiceHistoryField::AcctNo);
+    purge(Posting::kHistory, accountHistoryLayout(), AccountHistoryField::AcctNo);
+}
+
+QByteArray financialCsv(const std::vector<FinancialRow> &rows)
+{
+    std::vector<QStringList> lines;
+    lines.reserve(rows.size());
+    for (const FinancialRow &r : rows) {
+        lines.push_back({csvField(r.acctNo, true), csvField(r.name, true), r.dateValue.toString(Qt::ISODate),
+                         csvField(r.description, true), plainCents(r.amount)});
+    }
+    return csv({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
+                QStringLiteral("Invoice Number/Reference"), QStringLiteral("Amount")},
+               lines);
+}
+
+QByteArray serviceCsv(const std::vector<ServiceRow> &rows)
+{
+    std::vector<QStringList> lines;
+    lines.reserve(rows.size());
+    for (const ServiceRow &r : rows) {
+        lines.push_back({csvField(r.acctNo, true), csvField(r.name, true), r.dateValue.toString(Qt::ISODate),
+                         csvField(r.contents, true), csvField(r.assignment, true)});
+    }
+    return csv({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
+                QStringLiteral("Service Provided"), QStringLiteral("Serviced By")},
+               lines);
+}
+
+void writeExport(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw DiskError(QStringLiteral("The file %1 could not be written: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+}
+
+} // namespace History

@@ -1,0 +1,406 @@
+#include "billing/postingrun.h"
+
+#include "billing/posting.h"
+#include "core/accountfiles.h"
+#include "core/accounthistoryrecord.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace PostingRun {
+
+namespace {
+
+constexpr int kJournalFormat = 1;
+
+// Records to add to one file, starting at a byte offset (a whole number of records).
+struct Append
+{
+    QString file; // relative to the data root
+    qint64 offset = 0;
+    int recordLength = 0;
+    QByteArray bytes;
+};
+
+// Everything one run writes, computed before the first write.
+struct Plan
+{
+    QDate date;
+    QStringList slips;             // "Slip 1001, Invoice No. 5001", for the user
+    std::vector<Append> postings;  // history, service history, accounts, payments, taxes, journal
+    QStringList backups;           // account files copied to /Backup once written
+    Append archive;                // \FinalizedServiceSlips.txt
+    std::vector<QByteArray> moved; // the completed slips' records as read, leaving /CompletedServiceSlips.txt
+};
+
+QString shownPath(const DataFolder &folder, const QString &relative)
+{
+    return QDir::toNativeSeparators(folder.path(relative));
+}
+
+// The posting files in the order a slip is posted to them; account files are added as they come.
+class PlanBuilder
+{
+public:
+    explicit PlanBuilder(const DataFolder &folder)
+        : m_folder(folder)
+    {}
+
+    Append &file(const QString &relative, int recordLength)
+    {
+        const QString key = m_folder.path(relative);
+        if (const auto found = m_index.constFind(key); found != m_index.constEnd())
+            return m_appends[*found];
+        Append append;
+        append.file = relative;
+        append.recordLength = recordLength;
+        append.offset = qint64(m_folder.recordCount(relative, recordLength)) * recordLength;
+        m_index.insert(key, m_appends.size());
+        m_appends.push_back(std::move(append));
+        return m_appends.back();
+    }
+
+    // An account file gets its opening record first when it holds no whole record.
+    Append &accountFile(const QString &relative, const AccountFiles::Entry &first, const QDate &today)
+    {
+        const bool known = m_index.contains(m_folder.path(relative));
+        Append &append = file(relative, accountHistoryLayout().length());
+        if (!known && append.offset == 0) {
+            append.bytes += AccountFiles::historyRecord(
+                                {first.accountNumber, first.name, Money(), AccountFiles::kOpeningDescription, today})
+                                .bytes();
+        }
+        return append;
+    }
+
+    std::vector<Append> take() { return std::move(m_appends); }
+
+private:
+    const DataFolder &m_folder;
+    QHash<QString, std::size_t> m_index;
+    std::vector<Append> m_appends;
+};
+
+Plan makePlan(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings, const QDate &today)
+{
+    Plan plan;
+    plan.date = today;
+    // Every file in slip order, then their records in slip order: the same bytes as posting slip by slip.
+    const int historyLength = accountHistoryLayout().length();
+    PlanBuilder files(folder);
+    files.file(Posting::kHistory, historyLength);
+    files.file(Posting::kServiceHistory, 145);
+    QByteArray payments, taxes, journal, historyBytes, serviceBytes;
+    QStringList accountOrder;
+    for (const Slip &s : slips) {
+        const auto amount = Formats::parseCurrency(s.amountText);
+        if (!amount) {
+            throw DiskError(QStringLiteral("Slip %1: \"%2\" is not an amount. Nothing was written.")
+                                .arg(QString::number(s.slip.int16(SlipField::SlipNo)), s.amountText));
+        }
+        plan.slips << QStringLiteral("Slip %1, Invoice No. %2")
+                          .arg(QString::number(s.slip.int16(SlipField::SlipNo)), s.invoiceNo);
+        historyBytes +=
+            AccountFiles::historyRecord({s.acctNo, s.name, *amount, Posting::kInvoiceDescription + s.invoiceNo, today})
+                .bytes();
+        serviceBytes += serviceHistoryRecord(s.acctNo, s.name, s.slip.text(SlipField::AssignedTo), today,
+                                             s.slip.text(SlipField::ServiceRequired))
+                            .bytes();
+        const QString accountFile = AccountFiles::accountFilePath(s.acctNo); // refuses a number unfit for a name
+        const AccountFiles::Entry charge{s.acctNo, s.name, *amount, s.invoiceNo, today};
+        Append &account = files.accountFile(accountFile, charge, today);
+        account.bytes += AccountFiles::historyRecord(charge).bytes();
+        if (s.payForm.trimmed() != QLatin1String("Not Collected")) {
+            account.bytes +=
+                AccountFiles::historyRecord({s.acctNo, s.name, *amount, QStringLiteral("Payment Received"), today})
+                    .bytes();
+            payments += AccountFiles::historyRecord({s.acctNo, s.name, *amount, s.payForm, today}).bytes();
+        }
+        if (!accountOrder.contains(accountFile, Qt::CaseSensitive))
+            accountOrder << accountFile;
+        // Each tax that is not zero has its record; a second tax is recorded also when the first is zero.
+        if (!s.tax1.isZero())
+            taxes += taxRecord(headings.first, s.tax1, today, s.invoiceNo).bytes();
+        if (!s.tax2.isZero())
+            taxes += taxRecord(headings.second, s.tax2, today, s.invoiceNo).bytes();
+        journal +=
+            journalRecord(s.name, s.acctNo, s.invoiceNo, s.preTax, s.tax1 + s.tax2, s.preTax + s.tax1 + s.tax2, today)
+                .bytes();
+        plan.moved.push_back(s.slip.bytes());
+    }
+    files.file(Posting::kHistory, historyLength).bytes = historyBytes;
+    files.file(Posting::kServiceHistory, 145).bytes = serviceBytes;
+    files.file(AccountFiles::kPaymentFile, historyLength).bytes = payments;
+    files.file(Posting::kTaxRecords, 75).bytes = taxes;
+    files.file(Posting::kJournal, 125).bytes = journal;
+    plan.backups = accountOrder;
+    for (Append &append : files.take()) {
+        if (!append.bytes.isEmpty())
+            plan.postings.push_back(std::move(append));
+    }
+
+    std::vector<Record> archived;
+    for (const Slip &s : slips)
+        archived.push_back(finalizedSlip(s.slip, s.invoiceNo, s.payForm, s.amountText));
+    plan.archive.file = SlipFiles::kFinalized;
+    plan.archive.recordLength = serviceSlipLayout().length();
+    plan.archive.offset =
+        qint64(folder.recordCount(SlipFiles::kFinalized, plan.archive.recordLength)) * plan.archive.recordLength;
+    for (const Record &r : archived)
+        plan.archive.bytes += r.bytes();
+    return plan;
+}
+
+// -- The journal file
+
+QJsonObject toJson(const Append &a)
+{
+    return {{QStringLiteral("file"), a.file},
+            {QStringLiteral("offset"), QString::number(a.offset)},
+            {QStringLiteral("recordLength"), a.recordLength},
+            {QStringLiteral("bytes"), QString::fromLatin1(a.bytes.toBase64())}};
+}
+
+std::optional<Append> appendFromJson(const QJsonValue &value)
+{
+    const QJsonObject o = value.toObject();
+    Append a;
+    a.file = o.value(QStringLiteral("file")).toString();
+    bool ok = false;
+    a.offset = o.value(QStringLiteral("offset")).toString().toLongLong(&ok);
+    a.recordLength = o.value(QStringLiteral("recordLength")).toInt();
+    a.bytes = QByteArray::fromBase64(o.value(QStringLiteral("bytes")).toString().toLatin1());
+    if (!ok || a.file.isEmpty() || a.offset < 0 || a.recordLength <= 0 || a.bytes.size() % a.recordLength != 0)
+        return std::nullopt;
+    return a;
+}
+
+QByteArray journalBytes(const Plan &plan)
+{
+    QJsonArray slips, postings, backups, moved;
+    for (const QString &s : plan.slips)
+        slips.append(s);
+    for (const Append &a : plan.postings)
+        postings.append(toJson(a));
+    for (const QString &b : plan.backups)
+        backups.append(b);
+    for (const QByteArray &m : plan.moved)
+        moved.append(QString::fromLatin1(m.toBase64()));
+    const QJsonObject root{{QStringLiteral("format"), kJournalFormat},
+                           {QStringLiteral("date"), plan.date.toString(Qt::ISODate)},
+                           {QStringLiteral("slips"), slips},
+                           {QStringLiteral("postings"), postings},
+                           {QStringLiteral("backups"), backups},
+                           {QStringLiteral("archive"), toJson(plan.archive)},
+                           {QStringLiteral("moved"), moved}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+Plan readJournal(const DataFolder &folder)
+{
+    auto damaged = [&] {
+        return DiskError(QStringLiteral("The posting journal %1 cannot be read, so an interrupted Write Records "
+                                        "cannot be finished. Nothing was changed.")
+                             .arg(shownPath(folder, kJournal)));
+    };
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
+    const QJsonObject root = doc.object();
+    if (error.error != QJsonParseError::NoError || root.value(QStringLiteral("format")).toInt() != kJournalFormat)
+        throw damaged();
+    Plan plan;
+    plan.date = QDate::fromString(root.value(QStringLiteral("date")).toString(), Qt::ISODate);
+    for (const QJsonValue &v : root.value(QStringLiteral("slips")).toArray())
+        plan.slips << v.toString();
+    for (const QJsonValue &v : root.value(QStringLiteral("postings")).toArray()) {
+        const auto a = appendFromJson(v);
+        if (!a)
+            throw damaged();
+        plan.postings.push_back(*a);
+    }
+    for (const QJsonValue &v : root.value(QStringLiteral("backups")).toArray())
+        plan.backups << v.toString();
+    const auto archive = appendFromJson(root.value(QStringLiteral("archive")));
+    if (!archive)
+        throw damaged();
+    plan.archive = *archive;
+    for (const QJsonValue &v : root.value(QStringLiteral("moved")).toArray())
+        plan.moved.push_back(QByteArray::fromBase64(v.toString().toLatin1()));
+    return plan;
+}
+
+// -- Writing
+
+void callHook(const StepHook &hook, const char *step, const QString &file)
+{
+    if (hook)
+        hook(step, file);
+}
+
+// Writes the records at their place. When finishing a run, records already there are left alone: the file
+// from the planned offset on is compared with them; a file that ends inside the planned records (nothing,
+// part of them, or a torn write) is completed from the offset; a file that holds other records behind the
+// offset is searched for them and they are added at its end only when they are not found.
+void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
+{
+    const QString full = folder.path(a.file);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    if (!file.open(QIODevice::ReadWrite)) {
+        throw DiskError(QStringLiteral("The file %1 could not be opened: %2")
+                            .arg(QDir::toNativeSeparators(full), file.errorString()));
+    }
+    const qint64 oldSize = file.size();
+    qint64 at = a.offset;
+    if (finishing) {
+        const QByteArray content = file.readAll();
+        if (content.mid(a.offset, a.bytes.size()) == a.bytes)
+            return;
+        if (content.size() > a.offset + a.bytes.size() || content.size() < a.offset) {
+            for (qint64 pos = 0; pos + a.bytes.size() <= content.size(); pos += a.recordLength) {
+                if (QByteArrayView(content).sliced(pos, a.bytes.size()) == a.bytes)
+                    return;
+            }
+            at = qint64(DataFolder::recordCountForSize(content.size(), a.recordLength)) * a.recordLength;
+        }
+    }
+    if (!file.seek(at) || file.write(a.bytes) != a.bytes.size() || !file.flush()) {
+        const QString why = file.errorString();
+        if (!finishing)
+            file.resize(oldSize);
+        throw DiskError(
+            QStringLiteral("The records could not be added to %1: %2").arg(QDir::toNativeSeparators(full), why));
+    }
+}
+
+// The account file's copy under /Backup. Not flushed by itself: the run flushes everything at once.
+void backupAccount(const DataFolder &folder, const QString &relative)
+{
+    QFile file(folder.path(relative));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = file.readAll();
+    folder.writeFile(DataFolder::backupPathOf(relative), content, DataFolder::Flush::Skip);
+}
+
+// Everything written so far reaches the disk before the slips leave the completed-slips file.
+void flushAll(const DataFolder &folder)
+{
+#ifdef Q_OS_LINUX
+    const QByteArray root = QFile::encodeName(folder.root());
+    const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY);
+    const bool ok = fd >= 0 && ::syncfs(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok) {
+        throw DiskError(QStringLiteral("The posting files in %1 could not be flushed to disk.")
+                            .arg(QDir::toNativeSeparators(folder.root())));
+    }
+#elif defined(Q_OS_UNIX)
+    Q_UNUSED(folder);
+    ::sync();
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+// Takes the moved slips out of /CompletedServiceSlips.txt, each record once; nothing when none is left there.
+void removeMoved(const DataFolder &folder, const std::vector<QByteArray> &moved)
+{
+    std::vector<Record> records = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout());
+    std::vector<bool> drop(records.size(), false);
+    bool any = false;
+    for (const QByteArray &bytes : moved) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (!drop[i] && records[i].bytes() == bytes) {
+                drop[i] = true;
+                any = true;
+                break;
+            }
+        }
+    }
+    if (!any)
+        return;
+    std::vector<Record> kept;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!drop[i])
+            kept.push_back(std::move(records[i]));
+    }
+    folder.replaceRecords(SlipFiles::kCompleted, kept);
+}
+
+void carryOut(const DataFolder &folder, const Plan &plan, bool finishing, const StepHook &hook)
+{
+    for (const Append &a : plan.postings) {
+        callHook(hook, "before", a.file);
+        writeAppend(folder, a, finishing);
+        callHook(hook, "after", a.file);
+    }
+    for (const QString &account : plan.backups) {
+        callHook(hook, "before", DataFolder::backupPathOf(account));
+        backupAccount(folder, account);
+        callHook(hook, "after", DataFolder::backupPathOf(account));
+    }
+    callHook(hook, "before", plan.archive.file);
+    writeAppend(folder, plan.archive, finishing);
+    callHook(hook, "after", plan.archive.file);
+    flushAll(folder);
+    callHook(hook, "before", SlipFiles::kCompleted);
+    removeMoved(folder, plan.moved);
+    callHook(hook, "after", SlipFiles::kCompleted);
+    callHook(hook, "before", kJournal);
+    folder.deleteFile(kJournal);
+    callHook(hook, "after", kJournal);
+}
+
+} // namespace
+
+bool pending(const DataFolder &folder)
+{
+    return QFileInfo(folder.path(kJournal)).isFile();
+}
+
+void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
+                  const QDate &today, const StepHook &hook)
+{
+    if (slips.empty())
+        return;
+    if (pending(folder)) {
+        throw DiskError(QStringLiteral("An earlier Write Records was interrupted and is not finished yet (%1). "
+                                       "Nothing was written.")
+                            .arg(shownPath(folder, kJournal)));
+    }
+    const Plan plan = makePlan(folder, slips, headings, today);
+    callHook(hook, "before", kJournal);
+    folder.writeFile(kJournal, journalBytes(plan));
+    callHook(hook, "after", kJournal);
+    carryOut(folder, plan, false, hook);
+}
+
+QString finishPending(const DataFolder &folder, const StepHook &hook)
+{
+    if (!pending(folder))
+        return {};
+    const Plan plan = readJournal(folder);
+    carryOut(folder, plan, true, hook);
+    return QStringLiteral("Write Records of %1 was interrupted before it ended. It has now been completed; each "
+                          "slip is posted once:\r\n%2")
+        .arg(Formats::shortDate(plan.date), plan.slips.join(QStringLiteral("\r\n")));
+}
+
+} // namespace PostingRun

@@ -1,0 +1,578 @@
+#include "billing/screens/finalizewindow.h"
+
+#include "billing/postingrun.h"
+#include "core/appstate.h"
+#include "core/clock.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/seams.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+#include "platform/fieldfilter.h"
+#include "platform/flexgrid.h"
+#include "printing/finalizedreport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kFormat = QStringLiteral(
+    "^SEL|^Slip No  |^Date           |<Account No    |Name                                   |^Invoice No   "
+    "|^Payment Form        |^Amount       |^Status          ");
+
+enum Col { Sel, SlipNo, Date, AcctNo, Name, InvoiceNo, PayForm, Amount, Status };
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy = nullptr)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    if (buddy)
+        l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+                               PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent)
+    : ProgramWindow(QStringLiteral("frmFinalize"), std::move(environment), kMainKey, parent)
+    , m_state(state)
+    , m_messages(messages)
+    , m_clock(clock)
+    , m_target(target)
+    , m_inputs(std::move(inputs))
+    , m_dial(std::move(dial))
+{
+    setWindowTitle(QStringLiteral("Completed Service Slips"));
+
+    m_grid = new FlexGrid(QStringLiteral("fgCompletions"), this);
+    m_grid->setFormat(kFormat);
+    connect(m_grid, &FlexGrid::cellClicked, this, &FinalizeWindow::cellClicked);
+
+    // -- Entry panel
+    m_entry = new QGroupBox(this);
+    m_entry->setObjectName(QStringLiteral("fraEntry"));
+    m_amount = new QLineEdit(m_entry);
+    m_amount->setObjectName(QStringLiteral("txtAmount"));
+    FieldFilter::install(m_amount, Validation::amountKeyFilter, m_messages);
+    m_amount->installEventFilter(this);
+    m_payForm = new QComboBox(m_entry);
+    m_payForm->setObjectName(QStringLiteral("cboPayForm"));
+    m_payForm->setEditable(true);
+    m_payForm->addItems(Finalize::payForms());
+    m_payForm->setInsertPolicy(QComboBox::NoInsert);
+    FieldFilter::installStorable(m_payForm->lineEdit(), m_messages);
+    m_payForm->lineEdit()->setMaxLength(20);
+    m_payForm->installEventFilter(this);
+    connect(m_payForm, &QComboBox::activated, this, &FinalizeWindow::payFormChosen);
+    m_invoice = new QLineEdit(m_entry);
+    m_invoice->setObjectName(QStringLiteral("txtInvoice"));
+    m_invoice->setMaxLength(20);
+    FieldFilter::installStorable(m_invoice, m_messages);
+    m_total = new QLineEdit(m_entry);
+    m_total->setObjectName(QStringLiteral("txtTotal"));
+    m_total->setReadOnly(true);
+
+    m_taxFrame = new QGroupBox(QStringLiteral("Tax(es) Calculation"), m_entry);
+    m_taxFrame->setObjectName(QStringLiteral("fraTax"));
+    m_apply1 = new QCheckBox(QStringLiteral("Apply Primary Tax"), m_taxFrame);
+    m_apply1->setObjectName(QStringLiteral("ckApply1st"));
+    m_apply2 = new QCheckBox(QStringLiteral("Apply 2nd Tax"), m_taxFrame);
+    m_apply2->setObjectName(QStringLiteral("ckapply2nd"));
+    const QString taxCaptions[2] = {QStringLiteral("1st Tax"), QStringLiteral("2nd Tax")};
+    for (int i = 0; i < 2; ++i) {
+        m_tax[i] = new QLineEdit(m_entry);
+        m_tax[i]->setObjectName(QStringLiteral("txtTax_%1").arg(i));
+        FieldFilter::install(m_tax[i], Validation::amountKeyFilter, m_messages);
+        m_tax[i]->installEventFilter(this);
+        m_taxLabel[i] = label(m_entry, QStringLiteral("lblTax_%1").arg(i), taxCaptions[i], m_tax[i]);
+    }
+    m_hint = label(m_entry, QStringLiteral("lblHint"), QStringLiteral("Enter tax amount then <TAB KEY>"));
+    m_hint->hide();
+
+    const QString postCaptions[6] = {QStringLiteral("Enter to &Grid"),          QStringLiteral("Clear/&Redo"),
+                                     QStringLiteral("CLEAR ALL Entries"),       QStringLiteral("&Calculate Tax(es)"),
+                                     QStringLiteral("&Enter Tax(es) Manually"), QStringLiteral("Reset Pay Form")};
+    for (int i = 0; i < 6; ++i)
+        m_post[i] = button(m_entry, QStringLiteral("cmdPost_%1").arg(i), postCaptions[i]);
+    m_post[0]->setEnabled(false);
+
+    auto *taxLayout = new QHBoxLayout(m_taxFrame);
+    taxLayout->addWidget(m_apply1);
+    taxLayout->addWidget(m_apply2);
+
+    auto *entryLayout = new QGridLayout(m_entry);
+    entryLayout->addWidget(label(m_entry, QStringLiteral("lblAmount"),
+                                 QStringLiteral("Enter the Amount Collected or Due (pre-tax)"), m_amount),
+                           0, 0);
+    entryLayout->addWidget(m_amount, 0, 1);
+    entryLayout->addWidget(label(m_entry, QStringLiteral("lblPayForm"), QStringLiteral("Payment Form"), m_payForm), 1,
+                           0);
+    entryLayout->addWidget(m_payForm, 1, 1);
+    entryLayout->addWidget(
+        label(m_entry, QStringLiteral("lblInvoice"), QStringLiteral("Enter the Invoice Number"), m_invoice), 2, 0);
+    entryLayout->addWidget(m_invoice, 2, 1);
+    entryLayout->addWidget(m_taxFrame, 3, 0, 1, 2);
+    entryLayout->addWidget(m_taxLabel[0], 4, 0);
+    entryLayout->addWidget(m_tax[0], 4, 1);
+    entryLayout->addWidget(m_taxLabel[1], 5, 0);
+    entryLayout->addWidget(m_tax[1], 5, 1);
+    entryLayout->addWidget(m_hint, 6, 0, 1, 2);
+    entryLayout->addWidget(
+        label(m_entry, QStringLiteral("lblTotal"), QStringLiteral("Total Collected or Due"), m_total), 7, 0);
+    entryLayout->addWidget(m_total, 7, 1);
+    auto *postButtons = new QGridLayout;
+    for (int i = 0; i < 6; ++i)
+        postButtons->addWidget(m_post[i], i / 2, i % 2);
+    entryLayout->addLayout(postButtons, 0, 2, 8, 1);
+
+    // -- Buttons of the window
+    const QString captions[6] = {QStringLiteral("&Menu"),         QStringLiteral("&DELETE All SELECTED SLIPS"),
+                                 QStringLiteral("Select ALL"),    QStringLiteral("Clear ALL"),
+                                 QStringLiteral("&Print Report"), QStringLiteral("Close &Window")};
+    for (int i = 0; i < 6; ++i)
+        m_completions[i] = button(this, QStringLiteral("cmdCompletions_%1").arg(i), captions[i]);
+    m_write = button(this, QStringLiteral("cmdSelected"), QStringLiteral("&Write Records"));
+    m_write->setEnabled(false);
+    m_dialImage = button(this, QStringLiteral("imgDial"), QStringLiteral("Dial"));
+    m_dialImage->setToolTip(QStringLiteral("Click a name in the grid to call the service location"));
+    m_dialImage->setFlat(true);
+    m_dialImage->setFocusPolicy(Qt::NoFocus);
+
+    m_help = new QGroupBox(QStringLiteral("Help"), this);
+    m_help->setObjectName(QStringLiteral("fraHelp"));
+    auto *helpText = label(m_help, QStringLiteral("lblHelp"),
+                           QStringLiteral("Click SEL to enter a slip's amount, taxes, payment form and invoice "
+                                          "number, then Enter to Grid. Click Slip No to tick slips for deletion. "
+                                          "Write Records posts every Finalized slip."));
+    helpText->setWordWrap(true);
+    auto *helpLayout = new QVBoxLayout(m_help);
+    helpLayout->addWidget(helpText);
+    helpLayout->addWidget(m_completions[5]);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_write);
+    for (int i = 0; i < 5; ++i)
+        side->addWidget(m_completions[i]);
+    side->addWidget(m_dialImage);
+    side->addStretch();
+    side->addWidget(m_help);
+
+    auto *sidePanel = new QWidget(this);
+    sidePanel->setLayout(side);
+    sidePanel->setMaximumWidth(280);
+    side->setContentsMargins(0, 0, 0, 0);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_entry, 1);
+    bottom->addStretch();
+    bottom->addWidget(sidePanel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(bottom);
+    resize(1100, 720);
+
+    connect(m_post[0], &QPushButton::clicked, this, &FinalizeWindow::enterToGrid);
+    connect(m_post[1], &QPushButton::clicked, this, &FinalizeWindow::clearRedo);
+    connect(m_post[2], &QPushButton::clicked, this, &FinalizeWindow::clearAll);
+    connect(m_post[3], &QPushButton::clicked, this, [this] {
+        CalculateRowTaxes(m_row);
+        m_taxFrame->hide();
+        m_hint->hide();
+        m_invoice->setFocus();
+    });
+    connect(m_post[4], &QPushButton::clicked, this, [this] {
+        m_tax[0]->setText(Finalize::zeroText());
+        m_tax[1]->setText(Finalize::zeroText());
+        m_apply1->setChecked(false);
+        m_apply2->setChecked(false);
+        m_taxFrame->hide();
+        m_hint->show();
+        m_tax[0]->setEnabled(true);
+        m_tax[1]->setEnabled(true);
+        m_tax[0]->setFocus();
+    });
+    connect(m_post[5], &QPushButton::clicked, this, [this] { m_payForm->setEnabled(true); });
+    connect(m_completions[0], &QPushButton::clicked, this, [this] {
+        hide();
+        emit returnToMenu();
+    });
+    connect(m_completions[1], &QPushButton::clicked, this, &FinalizeWindow::deleteSelected);
+    connect(m_completions[2], &QPushButton::clicked, this, &FinalizeWindow::TickAll);
+    connect(m_completions[3], &QPushButton::clicked, this, &FinalizeWindow::TickNone);
+    connect(m_completions[4], &QPushButton::clicked, this, &FinalizeWindow::PrintFinalizedReport);
+    connect(m_completions[5], &QPushButton::clicked, m_help, &QWidget::hide);
+    connect(m_write, &QPushButton::clicked, this, &FinalizeWindow::writeRecords);
+    connect(m_amount, &QLineEdit::editingFinished, this, &FinalizeWindow::leaveAmountBox);
+    connect(m_tax[0], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(0); });
+    connect(m_tax[1], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(1); });
+}
+
+void FinalizeWindow::showEvent(QShowEvent *event)
+{
+    ProgramWindow::showEvent(event);
+    activate();
+}
+
+void FinalizeWindow::activate()
+{
+    finishInterruptedPosting();
+    m_dialImage->setVisible(m_state.settings.phoneDaisyChained);
+    m_entry->hide();
+    m_write->setEnabled(false);
+    m_post[0]->setEnabled(false);
+    ResetEntry();
+    m_rows.clear();
+    m_grid->clear();
+    m_row = 0;
+    if (m_state.folder.fileExists(SlipFiles::kCompleted))
+        LoadCompletedSlips();
+    else
+        m_messages.inform(QStringLiteral("No Completed Slips were Found"), QString());
+}
+
+void FinalizeWindow::finishInterruptedPosting()
+{
+    try {
+        const QString done = PostingRun::finishPending(m_state.folder);
+        if (!done.isEmpty())
+            m_messages.inform(done, QStringLiteral("Write Records"));
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Write Records"));
+    }
+}
+
+void FinalizeWindow::LoadCompletedSlips()
+{
+    m_rows = Finalize::LoadCompletedSlips(m_state.folder);
+    QList<QStringList> texts;
+    texts.reserve(qsizetype(m_rows.size()));
+    for (const Finalize::Row &r : m_rows)
+        texts.append({QString(), r.slipNo, r.date, r.acctNo, r.name, r.invoiceNo, r.payForm, r.amount, r.status});
+    m_grid->setAll(texts);
+    if (!m_rows.empty())
+        m_grid->setCurrentCell(1, Sel);
+}
+
+void FinalizeWindow::showRow(int row)
+{
+    if (row < 1 || row > int(m_rows.size()))
+        return;
+    const Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    m_grid->setRowTexts(row, {r.invoiceNo, r.payForm, r.amount, r.status}, InvoiceNo);
+}
+
+void FinalizeWindow::ResetEntry()
+{
+    m_amount->setText(Finalize::zeroText());
+    m_total->clear();
+    m_invoice->clear();
+    m_payForm->setCurrentIndex(0);
+    m_payForm->setEditText(Finalize::kCheckPrefix);
+    m_payForm->setEnabled(true);
+    m_tax[0]->setText(Finalize::zeroText());
+    m_tax[1]->setText(Finalize::zeroText());
+    ShowTaxSection();
+}
+
+void FinalizeWindow::ShowTaxSection()
+{
+    const bool taxes = m_state.settings.applyTax1 || m_state.settings.applyTax2;
+    m_taxFrame->setVisible(taxes);
+    for (int i = 0; i < 2; ++i) {
+        m_tax[i]->setVisible(taxes);
+        m_tax[i]->setEnabled(true);
+        m_taxLabel[i]->setVisible(taxes);
+    }
+    m_hint->hide();
+    if (taxes) {
+        m_apply1->setChecked(m_state.settings.applyTax1);
+        m_apply2->setChecked(m_state.settings.applyTax2);
+    } else {
+        m_apply1->setChecked(false);
+        m_apply2->setChecked(false);
+    }
+}
+
+Finalize::TaxOutcome FinalizeWindow::CalculateRowTaxes(int row)
+{
+    Finalize::TaxBoxes boxes{m_amount->text(),
+                             m_tax[0]->text(),
+                             m_tax[1]->text(),
+                             m_apply1->isChecked(),
+                             m_apply2->isChecked(),
+                             m_state.settings.taxRate1Percent(),
+                             m_state.settings.taxRate2Percent()};
+    Money earlier1, earlier2;
+    if (row >= 1 && row <= int(m_rows.size())) {
+        earlier1 = m_rows[std::size_t(row - 1)].tax1;
+        earlier2 = m_rows[std::size_t(row - 1)].tax2;
+    }
+    const Finalize::TaxOutcome out = Finalize::CalculateRowTaxes(boxes, earlier1, earlier2);
+    m_tax[0]->setText(out.tax1Text);
+    m_tax[1]->setText(out.tax2Text);
+    m_tax[0]->setEnabled(boxes.apply1 || m_hint->isVisible());
+    m_tax[1]->setEnabled(boxes.apply2 || m_hint->isVisible());
+    m_total->setText(out.totalText);
+    if (row >= 1 && row <= int(m_rows.size())) {
+        m_rows[std::size_t(row - 1)].tax1 = out.tax1;
+        m_rows[std::size_t(row - 1)].tax2 = out.tax2;
+    }
+    return out;
+}
+
+void FinalizeWindow::ClearRowEntry(int row)
+{
+    if (row < 1 || row > int(m_rows.size()))
+        return;
+    Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    r.invoiceNo.clear();
+    r.payForm.clear();
+    r.amount = Finalize::zeroText();
+    r.status = Finalize::kCompletedStatus;
+    showRow(row);
+}
+
+int FinalizeWindow::tickedRow() const
+{
+    const QList<int> ticked = m_grid->tickedRows(Sel);
+    return ticked.isEmpty() ? 0 : ticked.first();
+}
+
+void FinalizeWindow::TickNone()
+{
+    for (int row : m_grid->tickedRows(Sel))
+        m_grid->setTicked(row, Sel, false);
+}
+
+void FinalizeWindow::TickAll()
+{
+    for (int row = 1; row < m_grid->rows(); ++row)
+        m_grid->setTicked(row, Sel, true);
+}
+
+void FinalizeWindow::tickForEntry(int row)
+{
+    TickNone();
+    m_grid->setTicked(row, Sel, true);
+    m_grid->setCurrentRow(row);
+    m_row = row;
+    m_entry->show();
+    m_post[0]->setEnabled(true);
+    m_amount->setFocus();
+}
+
+void FinalizeWindow::cellClicked(int row, int col)
+{
+    m_post[0]->setEnabled(false);
+    if (row < 1 || row > int(m_rows.size())) {
+        if (m_state.settings.soundAlarm)
+            m_messages.beep();
+        return;
+    }
+    const Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    if (col == Name && m_dialImage->isVisible()) {
+        if (m_dial)
+            m_dial(r.name, r.telephone());
+        return;
+    }
+    if (col == Sel) {
+        m_entry->show();
+        if (!m_grid->isTicked(row, Sel)) {
+            tickForEntry(row);
+        } else {
+            m_grid->setTicked(row, Sel, false);
+            ClearRowEntry(row);
+            if (m_row == row)
+                m_row = 0;
+        }
+    } else if (col == SlipNo) {
+        m_entry->hide();
+        m_grid->setTicked(row, Sel, !m_grid->isTicked(row, Sel));
+    }
+}
+
+bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    QLineEdit *box = qobject_cast<QLineEdit *>(watched);
+    if (event->type() == QEvent::FocusIn && watched == m_amount && tickedRow() == 0 && !m_rows.empty()) {
+        m_messages.inform(QStringLiteral("Select a Service Slip from the Grid"), QString());
+    } else if (event->type() == QEvent::KeyPress && box && (box == m_amount || box == m_tax[0] || box == m_tax[1])) {
+        // The zero text only marks an empty box: the first key replaces it.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() && key->text().at(0).isPrint() && box->text() == Finalize::zeroText())
+            box->clear();
+    } else if (watched == m_payForm && event->type() == QEvent::FocusIn) {
+        // After the box has selected its text: the caret goes to the end, so a check number follows "Ck # ".
+        QTimer::singleShot(0, m_payForm, [this] { m_payForm->lineEdit()->end(false); });
+    }
+    return ProgramWindow::eventFilter(watched, event);
+}
+
+void FinalizeWindow::leaveAmountBox()
+{
+    m_amount->setText(Finalize::reformatted(m_amount->text()));
+    if (!m_apply1->isChecked() && !m_apply2->isChecked())
+        m_total->setText(m_amount->text());
+}
+
+void FinalizeWindow::leaveTaxBox(int index)
+{
+    m_tax[index]->setText(Finalize::reformatted(m_tax[index]->text()));
+    if (index == 1)
+        CalculateRowTaxes(m_row);
+}
+
+void FinalizeWindow::payFormChosen(int index)
+{
+    m_payForm->lineEdit()->end(false);
+    // A check number is typed after "Ck # "; the other forms are complete as chosen.
+    if (index != 0)
+        m_payForm->setEnabled(false);
+}
+
+void FinalizeWindow::enterToGrid()
+{
+    const int row = m_row;
+    if (row < 1 || row > int(m_rows.size()))
+        return;
+    const QString amountText = Finalize::reformatted(m_amount->text());
+    if (Finalize::checkEntry(m_amount->text(), QStringLiteral("-"), QStringLiteral("-")) == Finalize::Refusal::Amount) {
+        m_amount->setText(Finalize::zeroText());
+        m_messages.inform(Finalize::refusalMessage(Finalize::Refusal::Amount), QString());
+        m_amount->setFocus();
+        return;
+    }
+    m_amount->setText(amountText);
+    Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    r.preTax = amountText;
+    CalculateRowTaxes(row);
+    const Finalize::Refusal refusal = Finalize::checkEntry(amountText, m_invoice->text(), m_payForm->currentText());
+    if (refusal != Finalize::Refusal::None) {
+        m_messages.inform(Finalize::refusalMessage(refusal), QString());
+        if (refusal == Finalize::Refusal::InvoiceNumber)
+            m_invoice->setFocus();
+        else
+            m_payForm->setFocus();
+        return;
+    }
+    r.amount = Finalize::reformatted(m_total->text());
+    r.payForm = m_payForm->currentText().trimmed();
+    r.invoiceNo = m_invoice->text().trimmed();
+    r.status = SlipValues::kFinalized;
+    showRow(row);
+    m_write->setEnabled(true);
+    ResetEntry();
+    TickNone();
+    if (row < int(m_rows.size()))
+        tickForEntry(row + 1);
+    else
+        m_post[0]->setEnabled(false);
+}
+
+void FinalizeWindow::clearRedo()
+{
+    ClearRowEntry(m_row);
+    TickNone();
+    ResetEntry();
+}
+
+void FinalizeWindow::clearAll()
+{
+    if (!m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("CLEAR ALL POSTINGS")))
+        return;
+    for (int row = 1; row <= int(m_rows.size()); ++row) {
+        Finalize::Row &r = m_rows[std::size_t(row - 1)];
+        r.invoiceNo.clear();
+        r.payForm.clear();
+        r.amount.clear();
+        r.status = Finalize::kCompletedStatus;
+        showRow(row);
+    }
+    ResetEntry();
+}
+
+void FinalizeWindow::deleteSelected()
+{
+    const QList<int> ticked = m_grid->tickedRows(Sel);
+    if (ticked.isEmpty())
+        return;
+    if (!m_messages.ask(QStringLiteral("All Selected Slips will be DELETED"),
+                        QStringLiteral("Delete ALL SELECTED Slips")) ||
+        !m_messages.ask(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Delete ALL Selected")))
+        return;
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_rows[i].ticked = m_grid->isTicked(int(i) + 1, Sel);
+    try {
+        Finalize::DeleteSelectedSlips(m_state.folder, m_rows);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Delete ALL Selected"));
+        return;
+    }
+    m_rows.clear();
+    m_grid->clear();
+    m_row = 0;
+    ResetEntry();
+    m_entry->hide();
+    LoadCompletedSlips();
+}
+
+void FinalizeWindow::writeRecords()
+{
+    if (!m_messages.ask(QStringLiteral("Only Slips that have been Finalized will be recorded\r\nin the History File, "
+                                       "then removed from the Slips File"),
+                        QStringLiteral("Write History File")))
+        return;
+    std::vector<PostingRun::Slip> slips;
+    for (const Finalize::Row &r : m_rows) {
+        if (!r.finalized())
+            continue;
+        slips.push_back({r.slip, r.acctNo, r.name, r.invoiceNo, r.payForm, r.amount, Formats::currencyOrZero(r.preTax),
+                         r.tax1, r.tax2});
+    }
+    if (!slips.empty()) {
+        try {
+            PostingRun::WriteRecords(m_state.folder, slips,
+                                     {m_state.settings.taxHeading1, m_state.settings.taxHeading2}, m_clock.today());
+        } catch (const DiskError &e) {
+            QString text = e.message();
+            if (PostingRun::pending(m_state.folder)) {
+                text += QStringLiteral("\r\nWrite Records stopped. The slips are recorded as being posted and the "
+                                       "posting is finished the next time this window opens or the program starts.");
+            }
+            m_messages.inform(text, QStringLiteral("Write History File"));
+            return;
+        }
+    }
+    hide();
+    emit returnToMenu();
+}
+
+void FinalizeWindow::PrintFinalizedReport()
+{
+    std::vector<FinalizedReportRow> rows;
+    for (int row = 1; row < m_grid->rows(); ++row) {
+        rows.push_back({m_grid->text(row, SlipNo), m_grid->text(row, Date), m_grid->text(row, AcctNo),
+                        m_grid->text(row, Name), m_grid->text(row, InvoiceNo), m_grid->text(row, PayForm),
+                        m_grid->text(row, Amount), m_grid->text(row, Status)});
+    }
+    ::PrintFinalizedReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
+}

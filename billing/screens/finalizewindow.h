@@ -1,0 +1,97 @@
+#pragma once
+
+#include "billing/finalize.h"
+#include "platform/programwindow.h"
+#include "printing/documentinputs.h"
+
+#include <functional>
+#include <vector>
+
+class Clock;
+class FlexGrid;
+class Messages;
+class PrintTarget;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct AppState;
+
+// frmFinalize, "Completed Service Slips": amount, taxes, payment form and invoice number for each completed
+// slip, then Write Records posts the finalized ones and moves them to the archive.
+class FinalizeWindow final : public ProgramWindow
+{
+    Q_OBJECT
+public:
+    using InputsSource = std::function<DocumentInputs()>;
+    using Dial = std::function<void(const QString &name, const QString &number)>;
+
+    FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+                   PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent = nullptr);
+
+    FlexGrid *grid() const { return m_grid; }
+    const std::vector<Finalize::Row> &rows() const { return m_rows; }
+
+signals:
+    // "&Menu" or a finished Write Records: the window has hidden itself; the start menu is to be shown.
+    void returnToMenu();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void activate();
+    void LoadCompletedSlips();
+    void ResetEntry();
+    void ShowTaxSection();
+    Finalize::TaxOutcome CalculateRowTaxes(int row);
+    void ClearRowEntry(int row);
+    void TickNone();
+    void TickAll();
+    void PrintFinalizedReport();
+
+    void cellClicked(int row, int col);
+    void tickForEntry(int row);
+    void enterToGrid();
+    void clearRedo();
+    void clearAll();
+    void deleteSelected();
+    void writeRecords();
+    void leaveAmountBox();
+    void leaveTaxBox(int index);
+    void payFormChosen(int index);
+    void showRow(int row);
+    int tickedRow() const;
+    void finishInterruptedPosting();
+
+    AppState &m_state;
+    Messages &m_messages;
+    const Clock &m_clock;
+    PrintTarget &m_target;
+    InputsSource m_inputs;
+    Dial m_dial;
+
+    std::vector<Finalize::Row> m_rows; // grid row r is m_rows[r - 1]
+    int m_row = 0;                     // the row being entered
+
+    FlexGrid *m_grid = nullptr;
+    QGroupBox *m_entry = nullptr;
+    QLineEdit *m_amount = nullptr;
+    QComboBox *m_payForm = nullptr;
+    QLineEdit *m_invoice = nullptr;
+    QGroupBox *m_taxFrame = nullptr;
+    QLineEdit *m_tax[2] = {};
+    QLabel *m_taxLabel[2] = {};
+    QCheckBox *m_apply1 = nullptr;
+    QCheckBox *m_apply2 = nullptr;
+    QLineEdit *m_total = nullptr;
+    QLabel *m_hint = nullptr;
+    QPushButton *m_post[6] = {};
+    QPushButton *m_completions[6] = {};
+    QPushButton *m_write = nullptr;
+    QPushButton *m_dialImage = nullptr;
+    QGroupBox *m_help = nullptr;
+};

@@ -1,0 +1,324 @@
+#include "billing/screens/historywindow.h"
+
+#include "billing/history.h"
+#include "core/appstate.h"
+#include "core/clock.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/seams.h"
+#include "platform/flexgrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kFinancialFormat = QStringLiteral(
+    "^Account              |<Name                                             |^Date                    |<Invoice "
+    "Number    /Reference        |^     Amount  ");
+const QString kServiceFormat = QStringLiteral(
+    "^Account              |<Name                                      |^Date             |<Service Provided       "
+    "               |Serviced By                   ");
+const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid");
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+                             SaveFileChooser chooseSaveFile, QWidget *parent)
+    : ProgramWindow(QStringLiteral("frmHistory"), std::move(environment), kHistoryKey, parent)
+    , m_state(state)
+    , m_messages(messages)
+    , m_clock(clock)
+    , m_chooseSaveFile(std::move(chooseSaveFile))
+{
+    setWindowTitle(QStringLiteral("Account Service and Billing History"));
+
+    m_financial = new FlexGrid(QStringLiteral("fgHistory"), this);
+    m_financial->setFormat(kFinancialFormat);
+    m_service = new FlexGrid(QStringLiteral("fgSHistory"), this);
+    m_service->setFormat(kServiceFormat);
+    m_service->hide();
+    m_title = new QLabel(QStringLiteral("Financial History"), this);
+    m_title->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    m_title->setFont(titleFont);
+
+    const QString pickerCaptions[2] = {QStringLiteral("Start Date"), QStringLiteral("End Date")};
+    auto *pickers = new QGridLayout;
+    for (int i = 0; i < 2; ++i) {
+        m_picker[i] = new QDateEdit(this);
+        m_picker[i]->setObjectName(QStringLiteral("DTPicker1_%1").arg(i));
+        m_picker[i]->setCalendarPopup(true);
+        m_picker[i]->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+        auto *caption = new QLabel(pickerCaptions[i], this);
+        caption->setObjectName(QStringLiteral("lblDate_%1").arg(i));
+        caption->setBuddy(m_picker[i]);
+        pickers->addWidget(caption, 0, i);
+        pickers->addWidget(m_picker[i], 1, i);
+        connect(m_picker[i], &QDateEdit::dateChanged, this, [this, i] { pickerChanged(i); });
+    }
+
+    m_accounts = new QComboBox(this);
+    m_accounts->setObjectName(QStringLiteral("cboAccounts"));
+    m_single = new QCheckBox(QStringLiteral("Display Single Account"), this);
+    m_single->setObjectName(QStringLiteral("ckAccount"));
+    m_total = new QLineEdit(this);
+    m_total->setObjectName(QStringLiteral("txtTotal"));
+    m_total->setReadOnly(true);
+    m_total->setAlignment(Qt::AlignRight);
+    m_total->setMaximumWidth(200);
+    m_totalLabel = new QLabel(QStringLiteral("Total"), this);
+    m_totalLabel->setObjectName(QStringLiteral("lblTotal"));
+    m_totalLabel->setBuddy(m_total);
+
+    const QString historyCaptions[5] = {QStringLiteral("&Menu"), QStringLiteral("Load Grid"),
+                                        QStringLiteral("&Purge All Accounts History"),
+                                        QStringLiteral("Purge &Account History"), QStringLiteral("&Toggle Grids")};
+    for (int i = 0; i < 5; ++i)
+        m_history[i] = button(this, QStringLiteral("cmdHistory_%1").arg(i), historyCaptions[i]);
+    const QString incomeCaptions[4] = {QStringLiteral("&L M"), QStringLiteral("M&TD"), QStringLiteral("&YTD"),
+                                       QStringLiteral("&Eternity")};
+    for (int i = 0; i < 4; ++i)
+        m_income[i] = button(this, QStringLiteral("cmdIncome_%1").arg(i), incomeCaptions[i]);
+    m_export = button(this, QStringLiteral("cmdExport"), QStringLiteral("Export CSV..."));
+
+    auto *ranges = new QHBoxLayout;
+    for (QPushButton *b : m_income)
+        ranges->addWidget(b);
+    auto *controls = new QHBoxLayout;
+    controls->addLayout(pickers);
+    controls->addLayout(ranges);
+    controls->addSpacing(16);
+    controls->addWidget(m_single);
+    controls->addWidget(m_accounts, 1);
+    auto *totalRow = new QHBoxLayout;
+    totalRow->addWidget(m_title);
+    totalRow->addStretch();
+    totalRow->addWidget(m_totalLabel);
+    totalRow->addWidget(m_total);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : m_history)
+        buttons->addWidget(b);
+    buttons->addWidget(m_export);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addLayout(totalRow);
+    layout->addWidget(m_financial, 1);
+    layout->addWidget(m_service, 1);
+    layout->addLayout(buttons);
+    resize(1100, 700);
+
+    connect(m_history[0], &QPushButton::clicked, this, [this] {
+        hide();
+        emit returnToMenu();
+    });
+    connect(m_history[1], &QPushButton::clicked, this, &HistoryWindow::loadGrids);
+    connect(m_history[2], &QPushButton::clicked, this, &HistoryWindow::purgeAll);
+    connect(m_history[3], &QPushButton::clicked, this, &HistoryWindow::purgeAccount);
+    connect(m_history[4], &QPushButton::clicked, this, &HistoryWindow::toggleGrids);
+    connect(m_single, &QCheckBox::toggled, this, [this](bool on) { m_history[2]->setEnabled(!on); });
+    connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
+    connect(m_income[0], &QPushButton::clicked, this, [this] {
+        const auto r = History::lastMonth(m_clock.today(), m_picker[1]->date());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[1], &QPushButton::clicked, this, [this] {
+        const auto r = History::monthToDate(m_clock.today());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[2], &QPushButton::clicked, this, [this] {
+        const auto r = History::yearToDate(m_clock.today());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[3], &QPushButton::clicked, this, [this] {
+        const auto r = History::allTime(m_clock.today());
+        setRange(r.start, r.end);
+    });
+    fillAccounts();
+}
+
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    ProgramWindow::showEvent(event);
+    activate();
+}
+
+void HistoryWindow::fillAccounts()
+{
+    m_accounts->clear();
+    m_accounts->addItems(History::accountNumbers(m_state.folder));
+}
+
+void HistoryWindow::activate()
+{
+    fillAccounts();
+    const QDate today = m_clock.today();
+    m_settingDates = true;
+    for (int i = 0; i < 2; ++i) {
+        m_picker[i]->setDate(today);
+        m_accepted[i] = today;
+    }
+    m_settingDates = false;
+    if (m_accounts->count() > 0)
+        m_accounts->setCurrentIndex(0);
+    loadGrids();
+}
+
+std::optional<QString> HistoryWindow::selectedAccount() const
+{
+    if (!m_single->isChecked())
+        return std::nullopt;
+    return m_accounts->currentText();
+}
+
+void HistoryWindow::loadGrids()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_shown = History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount());
+    m_shownRange[0] = m_accepted[0];
+    m_shownRange[1] = m_accepted[1];
+    const History::Loaded &loaded = m_shown;
+    QList<QStringList> financial;
+    financial.reserve(qsizetype(loaded.financial.size()) + 1);
+    for (const History::FinancialRow &r : loaded.financial)
+        financial.append({r.acctNo, r.name, r.date, r.description, r.amountText});
+    financial.append(QStringList());
+    QList<QStringList> service;
+    service.reserve(qsizetype(loaded.service.size()) + 1);
+    for (const History::ServiceRow &r : loaded.service)
+        service.append({r.acctNo, r.name, r.date, r.contents, r.assignment});
+    service.append(QStringList());
+    m_financial->setAll(financial);
+    m_service->setAll(service);
+    // A text with a line break gets a row tall enough for two lines.
+    const int height = m_financial->rowHeight(1);
+    for (std::size_t i = 0; i < loaded.financial.size(); ++i) {
+        if (loaded.financial[i].description.contains(QLatin1Char('\n')))
+            m_financial->setRowHeight(int(i) + 1, 2 * height);
+    }
+    for (std::size_t i = 0; i < loaded.service.size(); ++i) {
+        if (loaded.service[i].contents.contains(QLatin1Char('\n')))
+            m_service->setRowHeight(int(i) + 1, 2 * height);
+    }
+    m_total->setText(Formats::currency(loaded.total));
+    QApplication::restoreOverrideCursor();
+}
+
+void HistoryWindow::setRange(const QDate &start, const QDate &end)
+{
+    m_settingDates = true;
+    m_picker[0]->setDate(start);
+    m_picker[1]->setDate(end);
+    m_settingDates = false;
+    m_accepted[0] = start;
+    m_accepted[1] = end;
+    loadGrids();
+}
+
+void HistoryWindow::pickerChanged(int index)
+{
+    if (m_settingDates)
+        return;
+    const QDate today = m_clock.today();
+    const QDate chosen = m_picker[index]->date();
+    m_settingDates = true;
+    if (chosen > today) {
+        if (m_state.settings.soundAlarm)
+            m_messages.beep();
+        m_messages.inform(kInvalidDate, QString());
+        m_picker[index]->setDate(today);
+        m_accepted[index] = today;
+    } else {
+        m_accepted[index] = chosen;
+    }
+    if (m_accepted[1] < m_accepted[0]) {
+        m_messages.inform(kInvalidDate, QString());
+        m_picker[1]->setDate(m_accepted[0]);
+        m_accepted[1] = m_accepted[0];
+    }
+    m_settingDates = false;
+}
+
+void HistoryWindow::purgeAll()
+{
+    if (!m_messages.ask(QStringLiteral("Click Yes to Delete All History Records"),
+                        QStringLiteral("Purge History Files")) ||
+        !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge History Files")))
+        return;
+    try {
+        History::PurgeAll(m_state.folder);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Purge History Files"));
+    }
+    m_shown = {};
+    m_financial->setAll({QStringList()});
+    m_service->setAll({QStringList()});
+    m_total->setText(Formats::currency(Money()));
+}
+
+void HistoryWindow::purgeAccount()
+{
+    const QString account = m_accounts->currentText();
+    if (account.trimmed().isEmpty())
+        return;
+    if (!m_messages.ask(QStringLiteral("Click Yes to Delete This Acctounts History"),
+                        QStringLiteral("Purge Account History")) ||
+        !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge Account History")))
+        return;
+    try {
+        History::PurgeAccount(m_state.folder, account);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Purge Account History"));
+    }
+    activate();
+}
+
+void HistoryWindow::toggleGrids()
+{
+    const bool showService = m_financial->isVisible() || !m_service->isVisible();
+    m_financial->setVisible(!showService);
+    m_service->setVisible(showService);
+    m_total->setVisible(!showService);
+    m_totalLabel->setVisible(!showService);
+    m_title->setText(showService ? QStringLiteral("Service History") : QStringLiteral("Financial History"));
+}
+
+void HistoryWindow::exportCsv()
+{
+    const bool service = m_service->isVisible() && !m_financial->isVisible();
+    const QDate start = m_shownRange[0];
+    const QDate end = m_shownRange[1];
+    const QString suggested = QStringLiteral("%1 %2 to %3.csv")
+                                  .arg(service ? QStringLiteral("Service History") : QStringLiteral("Income"),
+                                       start.toString(Qt::ISODate), end.toString(Qt::ISODate));
+    const auto path = m_chooseSaveFile ? m_chooseSaveFile(suggested) : std::nullopt;
+    if (!path || path->isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        History::writeExport(*path,
+                             service ? History::serviceCsv(m_shown.service) : History::financialCsv(m_shown.financial));
+    } catch (const DiskError &e) {
+        QApplication::restoreOverrideCursor();
+        m_messages.inform(e.message(), QStringLiteral("Export CSV"));
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+}

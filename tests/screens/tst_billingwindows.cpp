@@ -1,0 +1,254 @@
+#include "app/application.h"
+#include "billing/history.h"
+#include "billing/posting.h"
+#include "billing/postingrun.h"
+#include "billing/screens/finalizewindow.h"
+#include "billing/screens/historywindow.h"
+#include "billingsamples.h"
+#include "core/appstate.h"
+#include "platform/fakes/fakemodem.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
+#include "printing/printtarget.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QDate kToday(2026, 3, 7);
+
+template <typename T> T *child(QWidget &w, const QString &name)
+{
+    T *found = w.findChild<T *>(name);
+    if (!found)
+        qFatal("no control %s", qPrintable(name));
+    return found;
+}
+
+void click(QWidget &w, const QString &name)
+{
+    child<QPushButton>(w, name)->click();
+}
+
+// Types into a box and leaves it, as the user does.
+void enter(QWidget &w, const QString &name, const QString &text)
+{
+    QLineEdit *box = child<QLineEdit>(w, name);
+    box->setText(text);
+    emit box->editingFinished();
+}
+
+struct Finalizing
+{
+    TestRoot root;
+    FakePlatform fake;
+    AppState state{root.folder()};
+    RecordingPrintTarget target;
+    QStringList dialed;
+    std::unique_ptr<FinalizeWindow> window;
+
+    Finalizing()
+    {
+        fake.clock.setDate(kToday);
+        state.settings.applyTax1 = true;
+        state.settings.taxRate1 = "7.5";
+        state.folder.replaceRecords(SlipFiles::kCompleted,
+                                    {completedSlip(12, "B-2", "Oak Ave"), completedSlip(11, "A-1", "Main St"),
+                                     completedSlip(13, "C-3", "Elm Rd")});
+        window = std::make_unique<FinalizeWindow>(
+            ProgramWindow::Environment{&fake.layouts, {}}, state, fake.messages, fake.clock, target,
+            [] { return DocumentInputs(); }, [this](const QString &n, const QString &num) { dialed << n + num; });
+        window->show();
+    }
+    FlexGrid &grid() { return *window->grid(); }
+};
+
+} // namespace
+
+class TestBillingWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void finalizeSlipAfterSlip()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        QCOMPARE(f.grid().rows(), 4);
+        QCOMPARE(f.grid().text(1, 1), "11"); // sorted by slip number
+        emit f.grid().cellClicked(1, 0);
+        QVERIFY(f.grid().isTicked(1, 0));
+
+        // Refusals, in order.
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
+        enter(w, "txtAmount", "10.01");
+        QCOMPARE(child<QLineEdit>(w, "txtAmount")->text(), "$10.01");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "Enter the Invoice Number");
+        QCOMPARE(child<QLineEdit>(w, "txtTax_0")->text(), "$0.75");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "Enter a Check Number");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Ck # 4471");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(1).mid(5), QStringList({"5001", "Ck # 4471", "$10.76", "Finalized"}));
+        QCOMPARE(w.rows()[0].tax1.raw(), 7508);
+        // Entry goes on with the next slip.
+        QVERIFY(!f.grid().isTicked(1, 0));
+        QVERIFY(f.grid().isTicked(2, 0));
+        QVERIFY(child<QPushButton>(w, "cmdSelected")->isEnabled());
+
+        enter(w, "txtAmount", "100");
+        child<QLineEdit>(w, "txtInvoice")->setText("5002");
+        QComboBox *payForm = child<QComboBox>(w, "cboPayForm");
+        payForm->setCurrentIndex(3);
+        emit payForm->activated(3);
+        QVERIFY(!payForm->isEnabled());
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(2).mid(5), QStringList({"5002", "Not Collected", "$107.50", "Finalized"}));
+
+        // The report prints every row.
+        click(w, "cmdCompletions_4");
+        QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
+
+        // Write Records posts the two and leaves the third in the completed-slips file.
+        QSignalSpy back(&w, &FinalizeWindow::returnToMenu);
+        f.fake.messages.answer(true);
+        click(w, "cmdSelected");
+        QCOMPARE(back.count(), 1);
+        QCOMPARE(f.root.read(Posting::kHistory).size(), 2 * 155);
+        QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 697);
+        QCOMPARE(f.root.read("/FinalizedServiceSlips.txt").size(), 2 * 697);
+        QCOMPARE(f.root.read(Posting::kTaxRecords).size(), 2 * 75);
+    }
+
+    void clearingAndDeleting()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        emit f.grid().cellClicked(2, 0);
+        enter(w, "txtAmount", "20");
+        child<QLineEdit>(w, "txtInvoice")->setText("9");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Cash");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().text(2, 8), "Finalized");
+        // Clicking a ticked SEL removes the entry.
+        QVERIFY(f.grid().isTicked(3, 0));
+        emit f.grid().cellClicked(3, 0);
+        QVERIFY(!f.grid().isTicked(3, 0));
+        f.fake.messages.answer(true);
+        click(w, "cmdPost_2"); // CLEAR ALL
+        QCOMPARE(f.grid().text(2, 8), "Completed");
+        QCOMPARE(f.grid().text(2, 5), "");
+
+        // Ticking by slip number for deletion; a No keeps everything.
+        emit f.grid().cellClicked(1, 1);
+        emit f.grid().cellClicked(3, 1);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(false);
+        click(w, "cmdCompletions_1");
+        QCOMPARE(f.grid().rows(), 4);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(true);
+        click(w, "cmdCompletions_1");
+        QCOMPARE(f.grid().rows(), 2);
+        QCOMPARE(f.grid().text(1, 1), "12");
+        QCOMPARE(Finalize::LoadCompletedSlips(f.state.folder).size(), std::size_t(1));
+    }
+
+    void dialFromTheName()
+    {
+        Finalizing f;
+        f.state.settings.phoneDaisyChained = true;
+        f.window->hide();
+        f.window->show();
+        emit f.grid().cellClicked(1, 4);
+        QCOMPARE(f.dialed, QStringList({"Main St555-0100"}));
+    }
+
+    // A Write Records cut off by a crash is finished when the program starts, and the user is told once.
+    void interruptedPostingFinishedAtStart()
+    {
+        TestRoot root;
+        root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
+        root.write("/SlipNo.txt", "1000\r\n");
+        const Record slip = completedSlip(21, "A-1", "Main St");
+        const DataFolder folder = root.folder();
+        folder.replaceRecords(SlipFiles::kCompleted, {slip});
+        try {
+            PostingRun::WriteRecords(folder, {{slip, "A-1", "Main St", "77", "Cash", "$5.00", Money::fromCents(500)}},
+                                     {"Sales Tax", "Tax"}, kToday, [](const char *step, const QString &file) {
+                                         if (QByteArray(step) == "after" && file == Posting::kServiceHistory)
+                                             throw 1;
+                                     });
+        } catch (int) {
+        }
+        QVERIFY(PostingRun::pending(folder));
+        FakePlatform fake;
+        FakeModemBench noModem;
+        RecordingPrintTarget printer;
+        {
+            Application app(root.path(), fake.platform());
+            app.setSerialPortFactory(noModem.factory());
+            app.setPrintTarget(&printer);
+            app.start();
+        }
+        QVERIFY(fake.messages.texts().join("|").contains("Slip 21, Invoice No. 77"));
+        QVERIFY(!PostingRun::pending(folder));
+        QVERIFY(!root.exists(SlipFiles::kCompleted));
+        QCOMPARE(root.read(Posting::kHistory).size(), 155);
+        QCOMPARE(root.read("/FinalizedServiceSlips.txt").size(), 697);
+    }
+
+    void historyWindow()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        fake.clock.setDate(kToday);
+        AppState state{root.folder()};
+        WriteHistory(state.folder, "1001", "Main St", "$10.00", QDate(2026, 2, 27), "Invoice No. 1");
+        WriteHistory(state.folder, "2002", "Oak Ave", "$5.50", QDate(2026, 3, 2), "Invoice No. 2");
+        WriteServiceHistory(state.folder, "2002", "Oak Ave", "Crew B", QDate(2026, 3, 2), "Furnace");
+        std::optional<QString> saveTo = root.file("/income.csv");
+        HistoryWindow w({&fake.layouts, {}}, state, fake.messages, fake.clock, [&](const QString &) { return saveTo; });
+        w.show();
+        QCOMPARE(w.financialGrid()->rows(), 2); // today only: the heading and one empty row
+        click(w, "cmdIncome_1");                // month to date
+        QCOMPARE(w.financialGrid()->text(1, 1), "Oak Ave");
+        QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$5.50");
+        click(w, "cmdIncome_2"); // year to date
+        QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$15.50");
+        click(w, "cmdExport");
+        QCOMPARE(root.read("/income.csv"), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
+                                                      "1001,Main St,2026-02-27,Invoice No. 1,10.00\r\n"
+                                                      "2002,Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
+
+        // A date after today is refused; an end before the start snaps to the start.
+        QDateEdit *end = child<QDateEdit>(w, "DTPicker1_1");
+        end->setDate(kToday.addDays(1));
+        QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
+        QCOMPARE(end->date(), kToday);
+        child<QDateEdit>(w, "DTPicker1_0")->setDate(QDate(2026, 3, 5));
+        end->setDate(QDate(2026, 3, 1));
+        QCOMPARE(end->date(), QDate(2026, 3, 5));
+
+        click(w, "cmdHistory_4");
+        QVERIFY(w.serviceGrid()->isVisible());
+        QVERIFY(!child<QLineEdit>(w, "txtTotal")->isVisible());
+        child<QCheckBox>(w, "ckAccount")->setChecked(true);
+        QVERIFY(!child<QPushButton>(w, "cmdHistory_2")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestBillingWindows)
+#include "tst_billingwindows.moc"

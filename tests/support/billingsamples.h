@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/datafolder.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+
+// Completed slips for the finalizing and history tests.
+inline Record completedSlip(int number, const QString &acctNo, const QString &site,
+                            const QString &assignment = "Crew A", const QString &work = "Replace the water heater")
+{
+    using namespace SlipField;
+    Record r(serviceSlipLayout());
+    r.setInt16(SlipNo, qint16(number));
+    r.setText(Status, QStringLiteral("Complete"));
+    r.setText(AcctNo, acctNo);
+    r.setText(Name, site);
+    r.setText(SiteName, site);
+    r.setText(SiteTelephone, QStringLiteral("555-0100"));
+    r.setText(AssignedTo, assignment);
+    r.setText(SchedDate, QStringLiteral("3/6/2026"));
+    r.setText(ServiceRequired, work);
+    r.setText(Amount, QStringLiteral("$0.00"));
+    return r;
+}
+
+// Every file under the root with its bytes (temporary files of interrupted replaces left out).
+inline QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(QLatin1String(".vdtmp")))
+            continue;
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        files.insert(QDir(root).relativeFilePath(path), f.readAll());
+    }
+    return files;
+}
