@@ -1,5 +1,7 @@
 #include "app/application.h"
+#include "app/dataroot.h"
 #include "core/clock.h"
+#include "core/screens/logo.h"
 #include "platform/instancelock.h"
 #include "platform/qtseams.h"
 
@@ -7,18 +9,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
-#include <QTemporaryFile>
-
-namespace {
-
-bool folderIsWritable(const QString &folder)
-{
-    QTemporaryFile probe(folder + QStringLiteral("/.write-test-XXXXXX"));
-    return probe.open();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,6 +19,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Varnel"));
     QApplication::setApplicationVersion(QStringLiteral(VD_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(programIcon(256)));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Dispatch, scheduling and invoicing for service businesses."));
@@ -38,20 +31,13 @@ int main(int argc, char *argv[])
     parser.addOption(dataRootOption);
     parser.process(app);
 
-    // The data folder is the program's own folder; an installed copy that may not write there keeps its
-    // data in the user's application data folder instead.
-    QString dataRoot = QCoreApplication::applicationDirPath();
-    QString note;
-    if (parser.isSet(dataRootOption)) {
-        dataRoot = QDir(parser.value(dataRootOption)).absolutePath();
-        QDir().mkpath(dataRoot);
-    } else if (!folderIsWritable(dataRoot)) {
-        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(fallback);
-        note = QStringLiteral("The program's folder %1 cannot be written to, so your data is kept in %2.")
-                   .arg(QDir::toNativeSeparators(dataRoot), QDir::toNativeSeparators(fallback));
-        dataRoot = fallback;
-    }
+    // The data folder is the program's own folder; an installed copy, or one that may not write there, keeps
+    // its data in the user's application data folder instead.
+    const DataRootChoice choice = chooseDataRoot(
+        QCoreApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+        parser.isSet(dataRootOption) ? parser.value(dataRootOption) : QString());
+    const QString &dataRoot = choice.root;
+    const QString &note = choice.note;
 
     QtMessages messages;
     SystemClock clock;
