@@ -65,8 +65,8 @@ openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 20 wmctrl -m || fail "the window manager did not start"
 
-"$bin/dispatch-data" generate --root "$work/data" --customers 2000 --slips 400 --history 5000 --assignments 40 \
-    --services 60 >"$work/generate.log" 2>&1 || fail "dispatch-data generate: $(cat "$work/generate.log")"
+"$bin/dispatch-data" generate --root "$work/data" --customers 300 --slips 120 --history 2000 --assignments 12 \
+    --services 30 >"$work/generate.log" 2>&1 || fail "dispatch-data generate: $(cat "$work/generate.log")"
 
 "$bin/VarnelDispatchDuzudu" --data-root "$work/data" >"$work/program.log" 2>&1 &
 program=$!
