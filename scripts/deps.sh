@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev poppler-utils xvfb xauth
           fonts-dejavu-core fonts-liberation2
           openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
-          dpkg-dev desktop-file-utils)         # the Debian package and its check
+          dpkg-dev file desktop-file-utils)    # the Debian package and its check
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
