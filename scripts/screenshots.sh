@@ -2,9 +2,19 @@
 # Regenerates the pictures of the README and the manual with the program itself, offscreen, from generated
 # sample data (same seed and date every time, so a picture changes only when its window does), and the
 # program icons of the Debian package.
-#   bash scripts/screenshots.sh
+#   bash scripts/screenshots.sh                      into docs/ and packaging/icons/, building what it needs
+#   bash scripts/screenshots.sh --bin DIR --out DIR  with the tools in DIR, every picture into the out folder
+#                                                    (the test that keeps the table working)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bin="" out=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --bin) bin="$2"; shift 2 ;;
+        --out) out="$2"; shift 2 ;;
+        *) echo "usage: screenshots.sh [--bin DIR] [--out DIR]"; exit 2 ;;
+    esac
+done
 
 # One line per picture: the file, the window's object name, its size (WxH, or - for the window's own), then
 # the controls to click from the start menu to reach it, by object name (WINDOW/NAME looks in that window only).
@@ -21,9 +31,16 @@ EOF
 icon_sizes=(48 64 128 256)
 today="11/16/2026"
 
-[ -f build/build.ninja ] || bash scripts/build.sh
-cmake --build build --target vd-screenshots dispatch-data >/dev/null
-bin=build/bin
+if [ -z "$bin" ]; then
+    [ -f build/build.ninja ] || bash scripts/build.sh
+    cmake --build build --target vd-screenshots dispatch-data >/dev/null
+    bin=build/bin
+fi
+icons=packaging/icons
+if [ -n "$out" ]; then
+    mkdir -p "$out/icons"
+    icons="$out/icons"
+fi
 
 work="$(mktemp -d /tmp/vd-shots.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
@@ -39,6 +56,7 @@ while read -r file window size clicks; do
     [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
     # Every picture starts from a fresh copy, so that one window's clicks never show in another's.
     rm -rf "$work/data" && cp -r "$work/sample" "$work/data"
+    [ -n "$out" ] && file="$out/$(basename "$file")"
     args=(--data-root "$work/data" --today "$today" --window "$window" --out "$file")
     [ "$size" != "-" ] && args+=(--size "$size")
     for click in $clicks; do args+=(--click "$click"); done
@@ -50,7 +68,7 @@ while read -r file window size clicks; do
 done < <(shots)
 
 for size in "${icon_sizes[@]}"; do
-    "$bin/vd-screenshots" --icon "$size" --out "packaging/icons/${size}x${size}.png"
+    "$bin/vd-screenshots" --icon "$size" --out "$icons/${size}x${size}.png"
 done
-echo "packaging/icons: ${icon_sizes[*]}"
+echo "$icons: ${icon_sizes[*]}"
 exit $failed
