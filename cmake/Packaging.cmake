@@ -20,7 +20,7 @@ foreach(_size 48 64 128 256)
     install(FILES packaging/icons/${_size}x${_size}.png DESTINATION share/icons/hicolor/${_size}x${_size}/apps
             RENAME ${VD_PACKAGE}.png)
 endforeach()
-file(GLOB _doc_pictures ${CMAKE_SOURCE_DIR}/docs/*.png)
+file(GLOB _doc_pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
 install(FILES docs/manual.md README.md packaging/copyright ${_doc_pictures} DESTINATION share/doc/${VD_PACKAGE})
 
 set(CPACK_GENERATOR DEB)
