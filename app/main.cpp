@@ -1,24 +1,16 @@
 #include "app/application.h"
+#include "app/dataroot.h"
 #include "app/programstart.h"
 #include "core/clock.h"
+#include "core/screens/logo.h"
 #include "platform/qtseams.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
-#include <QTemporaryFile>
-
-namespace {
-
-bool folderIsWritable(const QString &folder)
-{
-    QTemporaryFile probe(folder + QStringLiteral("/.write-test-XXXXXX"));
-    return probe.open();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,6 +19,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Varnel"));
     QApplication::setApplicationVersion(QStringLiteral(VD_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(programIcon(256)));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Dispatch, scheduling and invoicing for service businesses."));
@@ -38,20 +31,11 @@ int main(int argc, char *argv[])
     parser.addOption(dataRootOption);
     parser.process(app);
 
-    // The data folder is the program's own folder; an installed copy that may not write there keeps its
-    // data in the user's application data folder instead.
-    QString dataRoot = QCoreApplication::applicationDirPath();
-    QString note;
-    if (parser.isSet(dataRootOption)) {
-        dataRoot = QDir(parser.value(dataRootOption)).absolutePath();
-        QDir().mkpath(dataRoot);
-    } else if (!folderIsWritable(dataRoot)) {
-        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(fallback);
-        note = QStringLiteral("The program's folder %1 cannot be written to, so your data is kept in %2.")
-                   .arg(QDir::toNativeSeparators(dataRoot), QDir::toNativeSeparators(fallback));
-        dataRoot = fallback;
-    }
+    // The data folder is the program's own folder; an installed copy, or one that may not write there, keeps
+    // its data in the user's application data folder instead.
+    const DataRootChoice choice = chooseDataRoot(
+        QCoreApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+        parser.isSet(dataRootOption) ? parser.value(dataRootOption) : QString());
 
     QtMessages messages;
     SystemClock clock;
@@ -62,7 +46,7 @@ int main(int argc, char *argv[])
     Platform platform{messages, clock, clipboard, web, choosers, layouts};
 
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    const auto running = startProgram(dataRoot, platform, exeName, note);
+    const auto running = startProgram(choice.root, platform, exeName, choice.note);
     if (!running)
         return 0;
     return app.exec();

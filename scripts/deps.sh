@@ -2,7 +2,9 @@
 # Installs the Debian 12 packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev poppler-utils xvfb xauth
-          fonts-dejavu-core fonts-liberation2)
+          fonts-dejavu-core fonts-liberation2
+          openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
+          dpkg-dev file desktop-file-utils)    # the Debian package and its check
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
