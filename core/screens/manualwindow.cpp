@@ -34,7 +34,7 @@ ManualWindow::ManualWindow(Environment environment, QWidget *parent)
     close->setObjectName(QStringLiteral("cmdClose"));
     connect(close, &QPushButton::clicked, this, &ManualWindow::closeByProgram);
     // Escape or Enter closes the manual, as any notice.
-    for (const QKeySequence key :
+    for (const QKeySequence &key :
          {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &ManualWindow::closeByProgram);
     layout->addWidget(close);

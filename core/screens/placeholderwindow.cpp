@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 PlaceholderWindow::PlaceholderWindow(const QString &objectName, const QString &title, Environment environment,
@@ -21,5 +22,9 @@ PlaceholderWindow::PlaceholderWindow(const QString &objectName, const QString &t
         hide();
         emit returnToMenu();
     });
+    // A notice: Escape or Enter goes back to the menu.
+    for (const QKeySequence &key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        connect(new QShortcut(key, this), &QShortcut::activated, back, &QPushButton::click);
     resize(420, 160);
 }

@@ -72,6 +72,22 @@ class TestQtPrint : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
+    // The preview opens within the screen's free area, so that its buttons are in reach.
+    void previewFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("large screen") << QRect(0, 0, 1920, 1160) << QSize(900, 1000);
+        QTest::newRow("laptop") << QRect(0, 32, 1366, 736) << QSize(900, 662);
+        QTest::newRow("small") << QRect(0, 0, 800, 600) << QSize(720, 540);
+    }
+    void previewFitsTheScreen()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QSize, size);
+        QCOMPARE(PrintPreviewDialog::fittingSize(available), size);
+    }
+
     void documentKinds_data()
     {
         QTest::addColumn<QString>("kind");

@@ -238,6 +238,27 @@ private slots:
         QVERIFY(target.surface.findText("from "));
     }
 
+    // The international sold-to block prints all four address lines: the fourth is kept in the postal field.
+    void soldToInBothStyles_data()
+    {
+        QTest::addColumn<bool>("usa");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("USA") << true << QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Springfield, IL 62701"};
+        QTest::newRow("international") << false
+                                       << QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Kensington", "London W8 4PT"};
+    }
+    void soldToInBothStyles()
+    {
+        QFETCH(bool, usa);
+        QFETCH(QStringList, lines);
+        SoldTo customer{"Jane Doe", "1 Elm St", "Apt 2", usa ? "Springfield" : "Kensington", usa ? "IL" : "",
+                        usa ? "62701" : "London W8 4PT"};
+        RecordingSurface s;
+        s.SetupPrinter("Portrait", true);
+        PrintSoldTo(s, customer, usa, 0.75, 2.3, false);
+        QCOMPARE(s.texts(), lines);
+    }
+
     void descriptionThatFitsHasNoMark()
     {
         TestRoot root;
