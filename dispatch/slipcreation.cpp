@@ -16,6 +16,7 @@
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace SlipCreation {
@@ -42,20 +43,51 @@ AccountBlock accountBlock(const Record &customer)
     return block;
 }
 
+namespace {
+
+// True when a record of the customer file holds this account number. The file is read in pieces and the
+// search stops at the first hit: the file may hold tens of thousands of accounts.
+bool accountOnFile(const DataFolder &folder, const QByteArray &acctNo)
+{
+    if (!folder.fileExists(CustomerFile::kPath))
+        return false;
+    QFile file(folder.path(CustomerFile::kPath));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const RecordLayout &layout = customerLayout();
+    const int length = layout.length();
+    const int width = layout.size(CustomerField::AcctNo);
+    const int offset = layout.offset(CustomerField::AcctNo);
+    QByteArray chunk(qsizetype(length) * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = file.read(chunk.data(), chunk.size());
+        if (read <= 0)
+            return false;
+        for (qint64 start = 0; start < read; start += length) {
+            // A short last record reads as completed with blanks.
+            const char *p = chunk.constData() + start + offset;
+            qsizetype begin = 0;
+            qsizetype end = qsizetype(std::clamp<qint64>(read - start - offset, 0, width));
+            while (begin < end && p[begin] == ' ')
+                ++begin;
+            while (end > begin && p[end - 1] == ' ')
+                --end;
+            if (QByteArrayView(p + begin, end - begin) == acctNo)
+                return true;
+        }
+    }
+}
+
+} // namespace
+
 std::optional<QString> customerProblem(const DataFolder &folder, const Record &customer)
 {
     const QString acctNo = customer.text(CustomerField::AcctNo);
     if (acctNo.isEmpty())
         return QStringLiteral("No Customer Account is selected, or its record is damaged.\r\n"
                               "Select the Account on the Customer screen first.");
-    const auto wanted = storedBytes(acctNo);
-    if (wanted) {
-        const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
-        for (int i = 0; i < customers.count(); ++i) {
-            if (customers.trimmed(i, CustomerField::AcctNo) == *wanted)
-                return std::nullopt;
-        }
-    }
+    if (const auto wanted = storedBytes(acctNo); wanted && accountOnFile(folder, *wanted))
+        return std::nullopt;
     return QStringLiteral("The Account %1 is no longer in the Customer file.\r\n"
                           "No Service Slip can be written for it; select the Account again.")
         .arg(acctNo);
