@@ -571,6 +571,11 @@ private slots:
         QVERIFY(b->chooseStatus("Open"));
         b->chooseStatus("Waiting");
         b->restoreSlip();
+        // Accepting the slip unchanged (contents as the box shows them) changes none of its bytes.
+        QVERIFY(b->openSlip());
+        QCOMPARE(b->verifyAndAccept(b->contentsForBox()), BoardState::Verdict::Applied);
+        QCOMPARE(b->slip(2).bytes(), bytes);
+        b.open(2);
         b.fakes.messages.answer(true);
         b->completeSelected();
         b.fakes.messages.answer(true);
