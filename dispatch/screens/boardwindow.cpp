@@ -554,7 +554,15 @@ void BoardWindow::updateStatusLine()
 
 void BoardWindow::cellClicked(int row, int col)
 {
+    const int opened = m_board.currentSlipRow();
     if (m_board.tickCell(row, col)) {
+        // The frames show one slip: another current slip closes them, so no change lands on the wrong slip.
+        if (m_board.currentSlipRow() != opened) {
+            for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
+                frame->hide();
+            m_mnuAccount->setEnabled(false);
+            m_mnuContents->setEnabled(false);
+        }
         m_grid->setText(row, 0, m_board.cell(row, 0));
         updateButtons();
     }

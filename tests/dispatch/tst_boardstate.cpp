@@ -555,6 +555,7 @@ private slots:
         Record odd = boardSlip("7|Waiting|Al|13/45/20x|7pm|Urgent");
         QByteArray bytes = odd.bytes();
         bytes[430] = char(0x81); // a byte no code page character maps to, inside the contents
+        bytes.replace(375, 30, QByteArray("  Al").leftJustified(30, ' ')); // the assignment stored off its place
         QByteArray file = boardSlip("1|Assigned|Bo|1/20/2026|08:00").bytes() + bytes;
         b.root.write(SlipFiles::kActive, file);
         b->load();
@@ -571,6 +572,11 @@ private slots:
         QVERIFY(b->chooseStatus("Open"));
         b->chooseStatus("Waiting");
         b->restoreSlip();
+        // Accepting the slip unchanged (contents as the box shows them) changes none of its bytes.
+        QVERIFY(b->openSlip());
+        QCOMPARE(b->verifyAndAccept(b->contentsForBox()), BoardState::Verdict::Applied);
+        QCOMPARE(b->slip(2).bytes(), bytes);
+        b.open(2);
         b.fakes.messages.answer(true);
         b->completeSelected();
         b.fakes.messages.answer(true);

@@ -1,6 +1,10 @@
+#include "app/application.h"
 #include "boardsamples.h"
 #include "core/appstate.h"
+#include "core/screens/startmenu.h"
+#include "core/textfile.h"
 #include "dispatch/screens/boardwindow.h"
+#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
@@ -151,6 +155,16 @@ private slots:
         QVERIFY(s.find("fraNewSlipData")->isVisible());
         QCOMPARE(s.find<QListWidget>("lstTechs")->currentRow(), 1);
 
+        // Ticking another slip closes the frames of this one, and opening goes back to the first.
+        s.tick(2);
+        QVERIFY(!s.find("fraNewSlipData")->isVisible());
+        s.tick(2);
+        s.tick(1);
+        s.tick(1);
+        s.cmd(7)->click();
+        QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
+        s.cmd(11)->click();
+
         auto *status = s.find<QListWidget>("lstStatus");
         emit status->itemClicked(status->item(0)); // Assigned to Open is refused
         QCOMPARE(s.fakes.messages.lastText(),
@@ -202,6 +216,31 @@ private slots:
         QVERIFY(call->isVisible());
         call->click();
         QCOMPARE(s.dialled, QStringList{"Jane Doe 555-0100"});
+    }
+
+    void theMenuOpensTheBoard()
+    {
+        TestRoot root;
+        root.write("/MyBusinessData.txt", TextWriter().writeValues({"Acme"}).bytes());
+        root.write("/SlipNo.txt", "1000\r\n");
+        writeActiveSlips(root.folder(), {"1000|Assigned|Al|1/20/2026|08:00"});
+        FakePlatform fake;
+        FakeModemBench noModem;
+        RecordingPrintTarget printer;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.setPrintTarget(&printer);
+        app.start();
+        app.openRoutine(StartMenu::ManageSlips);
+        auto *board = qobject_cast<BoardWindow *>(app.routineWindow(StartMenu::ManageSlips));
+        QVERIFY(board);
+        QCOMPARE(board->objectName(), "frmMain");
+        QVERIFY(board->isVisible());
+        QCOMPARE(board->board().count(), 1);
+        fake.messages.answer(true);
+        board->findChild<QPushButton *>("cmdMain_0")->click();
+        QVERIFY(!board->isVisible());
+        QVERIFY(app.startMenu()->isVisible());
     }
 
     void contentsAreKept()
