@@ -379,6 +379,24 @@ private slots:
         QCOMPARE(numbers, found);
     }
 
+    void searchFindsTextAtEveryPlaceOfTheField()
+    {
+        // The search looks at eight bytes at a time: a match may begin at any byte and cross any word.
+        TestRoot root;
+        QByteArray bytes;
+        for (int at = 0; at + 3 <= 45; ++at)
+            bytes += customer(QString("N%1|Business|%2xYz").arg(at).arg(QString(at, QChar('.')))).bytes();
+        bytes += customer("M|Business|xY z").bytes();
+        root.write(CustomerFile::kPath, bytes);
+        Record current(customerLayout());
+        CustomerAccounts accounts(root.folder(), current);
+        accounts.activate();
+        QCOMPARE(int(accounts.search(CustomerCriterion::Name, "xyz").size()), 43);
+        QCOMPARE(int(accounts.search(CustomerCriterion::Name, "YZ").size()), 43);
+        QCOMPARE(int(accounts.search(CustomerCriterion::Name, "x").size()), 44);
+        QCOMPARE(int(accounts.search(CustomerCriterion::Name, "y z").size()), 1);
+    }
+
     void damagedRecordShowsWithoutCrash()
     {
         TestRoot root;
