@@ -19,8 +19,6 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <filesystem>
-
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
@@ -364,8 +362,9 @@ void writeAppend(PathCache &paths, const Append &a, bool finishing)
     }
 }
 
-// The account file's copy under /Backup, replaced whole through a temporary file. Not flushed by itself: the
-// run flushes everything at once, and until then the journal can write the copy again.
+// The account file's copy under /Backup, written over the old copy. Neither flushed nor replaced through a
+// temporary file: until the whole run has reached the disk the journal stays, and finishing it writes the
+// copies again, so a copy torn by a crash is mended.
 void backupAccount(PathCache &paths, const QString &relative)
 {
     QFile file(paths.full(relative));
@@ -373,19 +372,12 @@ void backupAccount(PathCache &paths, const QString &relative)
         return;
     const QByteArray content = file.readAll();
     const QString target = paths.full(DataFolder::backupPathOf(relative));
-    const QString temporary = target + QStringLiteral(".vdtmp");
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QFile copy(temporary);
-    const bool written =
-        copy.open(QIODevice::WriteOnly | QIODevice::Truncate) && copy.write(content) == content.size() && copy.flush();
-    copy.close();
-    std::error_code ec;
-    if (written)
-        std::filesystem::rename(temporary.toStdString(), target.toStdString(), ec);
-    if (!written || ec) {
-        QFile::remove(temporary);
-        throw DiskError(
-            QStringLiteral("The backup copy %1 could not be written.").arg(QDir::toNativeSeparators(target)));
+    QFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) || copy.write(content) != content.size() ||
+        !copy.flush()) {
+        throw DiskError(QStringLiteral("The backup copy %1 could not be written: %2")
+                            .arg(QDir::toNativeSeparators(target), copy.errorString()));
     }
     paths.created(target);
 }
