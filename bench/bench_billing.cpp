@@ -69,6 +69,15 @@ void BM_WriteRecords(benchmark::State &state)
         target.writeFile(QStringLiteral("/CAHistory.txt"), history);
         target.writeFile(QStringLiteral("/ServiceHistory.txt"), service);
         target.replaceRecords(SlipFiles::kCompleted, s.completed);
+        // The customers' account files and their Backup copies are there, as in a folder in use.
+        QDir().mkpath(dir.path() + QStringLiteral("/VIActiveAccounts"));
+        QDir().mkpath(dir.path() + QStringLiteral("/Backup/VIActiveAccounts"));
+        for (const Record &r : s.completed) {
+            const QString name =
+                QStringLiteral("/VIActiveAccounts/") + r.text(SlipField::AcctNo) + QStringLiteral(".txt");
+            QFile::copy(s.folder.path(name), dir.path() + name);
+            QFile::copy(s.folder.path(name), dir.path() + QStringLiteral("/Backup") + name);
+        }
         const auto rows = Finalize::LoadCompletedSlips(target);
         std::vector<PostingRun::Slip> slips;
         int invoice = 20260001;
