@@ -4,15 +4,15 @@
 #include "core/diskerror.h"
 #include "core/recordlayout.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QHash>
 
 namespace {
 
-// One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once, and
-// each account's folder once, so that a start with every folder in place only reads; the folders that are
-// missing are made through the data folder, whose kept listing spares a search of the growing folder for
-// each new name.
+// One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once and each
+// existing account's folder once, so that a start with every folder in place only reads, and a first start
+// makes each new account's seven folders without looking a name up in the growing folder.
 void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers, const Startup::Progress &progress)
 {
     auto listing = [](const QString &full) {
@@ -38,13 +38,20 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
         const QString folded = name->toCaseFolded();
         const auto existing = accounts.constFind(folded);
         const bool present = existing != accounts.constEnd();
-        const QString base = QStringLiteral("/AuxFiles/") + (present ? *existing : *name);
         if (!present) {
-            folder.makeFolder(base);
+            // A new account: its folder and the six inside it are all new, made without looking anything up.
+            const QString full = auxFull + QLatin1Char('/') + *name;
+            for (int n = -1; n <= 5; ++n) {
+                const QString made = n < 0 ? full : full + QStringLiteral("/AuxFile") + QString::number(n);
+                if (!QDir().mkdir(made))
+                    throw DiskError(
+                        QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(made)));
+            }
             accounts.insert(folded, *name);
+            continue;
         }
-        const QHash<QString, QString> inside =
-            present ? listing(auxFull + QLatin1Char('/') + *existing) : QHash<QString, QString>();
+        const QString base = QStringLiteral("/AuxFiles/") + *existing;
+        const QHash<QString, QString> inside = listing(auxFull + QLatin1Char('/') + *existing);
         for (int n = 0; n <= 5; ++n) {
             const QString sub = QStringLiteral("AuxFile") + QString::number(n);
             if (!inside.contains(sub.toCaseFolded()))
