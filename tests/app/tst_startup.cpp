@@ -126,6 +126,13 @@ private slots:
         QVERIFY(second.contains(QStringLiteral("2026/")));
         second.removeAll(QStringLiteral("2027/"));
         QCOMPARE(second, first);
+        // A folder lost since is made again; one named in other letters counts as there.
+        QVERIFY(QDir(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile3")).removeRecursively());
+        QVERIFY(QDir().rename(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile4"),
+                              root.path() + QStringLiteral("/AuxFiles/1001/auxfile4")));
+        Startup::createFolderTree(root.folder(), QDate(2027, 1, 1), accounts);
+        QVERIFY(QFileInfo(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile3")).isDir());
+        QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile4")));
     }
 
     // What a crash or a kill left behind is put right at the next start, and said where the user must know:
