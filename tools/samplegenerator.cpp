@@ -593,7 +593,10 @@ private:
         for (int i = 0; i < int(all.size()); ++i)
             order.emplace_back(all[std::size_t(i)]->received.toJulianDay(), i);
         std::sort(order.begin(), order.end());
-        const int firstNumber = std::min(1000 + (history - finalized), GenerateLimits::kSlips - m_options.slips);
+        // Where the count allows, the counter ends a thousand numbers short of its limit, so that the office can
+        // write new slips on a generated folder at once.
+        const int room = std::clamp(GenerateLimits::kSlips - m_options.slips - 1000, 0, 1000);
+        const int firstNumber = std::min(1000 + (history - finalized), GenerateLimits::kSlips - m_options.slips - room);
         for (int n = 0; n < int(order.size()); ++n)
             all[std::size_t(order[std::size_t(n)].second)]->slipNo = firstNumber + n;
         m_nextSlip = firstNumber + int(order.size());

@@ -666,6 +666,20 @@ private slots:
         QVERIFY2(run.status == 0, qPrintable(run.out.left(2000)));
     }
 
+    void generatedCounterLeavesRoomForNewSlips()
+    {
+        // A long history must not push the counter to its limit, where no new slip could be written.
+        TestRoot root;
+        GenerateOptions options;
+        options.customers = 200;
+        options.slips = 5000;
+        options.history = 40000;
+        options.today = kToday;
+        const GenerateSummary summary = generateSampleData(root.folder(), options);
+        QVERIFY2(summary.nextSlipNumber <= GenerateLimits::kSlips - 1000,
+                 qPrintable(QString::number(summary.nextSlipNumber)));
+    }
+
     void generateCommandRefusesFolderInUse()
     {
         TestRoot root;
