@@ -16,13 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QSet>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace PostingRun {
 
@@ -50,70 +43,6 @@ struct Plan
     std::vector<QByteArray> moved; // the completed slips' records as read, leaving /CompletedServiceSlips.txt
 };
 
-// The data folder's paths for one run. Like DataFolder::path() (names found whatever their letter case), but
-// each folder is listed once, not once per file: a run touches a thousand account files in one folder.
-class PathCache
-{
-public:
-    explicit PathCache(const DataFolder &folder)
-        : m_root(folder.root())
-    {}
-
-    QString full(const QString &relative)
-    {
-        QString current = m_root;
-        bool resolving = true;
-        for (const QString &part : relative.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
-            QString next = current + QLatin1Char('/') + part;
-            if (resolving) {
-                const Listing &entries = listing(current);
-                if (entries.exact.contains(part)) {
-                } else if (const auto found = entries.folded.constFind(part.toLower());
-                           found != entries.folded.constEnd()) {
-                    next = current + QLatin1Char('/') + *found;
-                } else {
-                    resolving = false;
-                }
-            }
-            current = next;
-        }
-        return current;
-    }
-
-    // A file the run has just made.
-    void created(const QString &fullPath)
-    {
-        const QFileInfo info(fullPath);
-        if (const auto found = m_listings.find(info.absolutePath()); found != m_listings.end()) {
-            found->exact.insert(info.fileName());
-            found->folded.insert(info.fileName().toLower(), info.fileName());
-        }
-    }
-
-private:
-    struct Listing
-    {
-        QSet<QString> exact;
-        QHash<QString, QString> folded;
-    };
-
-    const Listing &listing(const QString &dir)
-    {
-        if (const auto found = m_listings.constFind(dir); found != m_listings.constEnd())
-            return *found;
-        Listing l;
-        for (const QString &entry : QDir(dir).entryList(
-                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted)) {
-            l.exact.insert(entry);
-            l.folded.insert(entry.toLower(), entry);
-        }
-        return *m_listings.insert(dir, std::move(l));
-    }
-
-    QString m_root;
-    QHash<QString, Listing> m_listings;
-};
-
 QString shownPath(const DataFolder &folder, const QString &relative)
 {
     return QDir::toNativeSeparators(folder.path(relative));
@@ -123,24 +52,21 @@ QString shownPath(const DataFolder &folder, const QString &relative)
 class PlanBuilder
 {
 public:
-    PlanBuilder(const DataFolder &folder, PathCache &paths)
+    explicit PlanBuilder(const DataFolder &folder)
         : m_folder(folder)
-        , m_paths(paths)
     {}
 
     Append &file(const QString &relative, int recordLength)
     {
-        const QString key = m_paths.full(relative);
+        const QString key = m_folder.path(relative);
         if (const auto found = m_index.constFind(key); found != m_index.constEnd())
             return m_appends[*found];
         Append append;
         append.file = relative;
         append.recordLength = recordLength;
         // A missing file that has a Backup copy is restored first, as every writer does.
-        if (!QFileInfo(key).isFile() && QFileInfo(m_paths.full(DataFolder::backupPathOf(relative))).isFile()) {
+        if (!QFileInfo(key).isFile() && QFileInfo(m_folder.path(DataFolder::backupPathOf(relative))).isFile())
             m_folder.fileExists(relative);
-            m_paths.created(key);
-        }
         append.offset = qint64(DataFolder::recordCountForSize(QFileInfo(key).size(), recordLength)) * recordLength;
         m_index.insert(key, m_appends.size());
         m_appends.push_back(std::move(append));
@@ -150,7 +76,7 @@ public:
     // An account file gets its opening record first when it holds no whole record.
     Append &accountFile(const QString &relative, const AccountFiles::Entry &first, const QDate &today)
     {
-        const bool known = m_index.contains(m_paths.full(relative));
+        const bool known = m_index.contains(m_folder.path(relative));
         Append &append = file(relative, accountHistoryLayout().length());
         if (!known && append.offset == 0) {
             append.bytes += AccountFiles::historyRecord(
@@ -164,19 +90,17 @@ public:
 
 private:
     const DataFolder &m_folder;
-    PathCache &m_paths;
     QHash<QString, std::size_t> m_index;
     std::vector<Append> m_appends;
 };
 
-Plan makePlan(const DataFolder &folder, PathCache &paths, const std::vector<Slip> &slips, const TaxHeadings &headings,
-              const QDate &today)
+Plan makePlan(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings, const QDate &today)
 {
     Plan plan;
     plan.date = today;
     // Every file in slip order, then their records in slip order: the same bytes as posting slip by slip.
     const int historyLength = accountHistoryLayout().length();
-    PlanBuilder files(folder, paths);
+    PlanBuilder files(folder);
     files.file(Posting::kHistory, historyLength);
     files.file(Posting::kServiceHistory, 145);
     QByteArray payments, taxes, journal, historyBytes, serviceBytes;
@@ -330,9 +254,9 @@ void callHook(const StepHook &hook, const char *step, const QString &file)
 // from the planned offset on is compared with them; a file that ends inside the planned records (nothing,
 // part of them, or a torn write) is completed from the offset; a file that holds other records behind the
 // offset is searched for them and they are added at its end only when they are not found.
-void writeAppend(PathCache &paths, const Append &a, bool finishing)
+void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
 {
-    const QString full = paths.full(a.file);
+    const QString full = folder.path(a.file);
     QDir().mkpath(QFileInfo(full).absolutePath());
     QFile file(full);
     if (!file.open(QIODevice::ReadWrite)) {
@@ -365,13 +289,13 @@ void writeAppend(PathCache &paths, const Append &a, bool finishing)
 // The account file's copy under /Backup, written over the old copy. Neither flushed nor replaced through a
 // temporary file: until the whole run has reached the disk the journal stays, and finishing it writes the
 // copies again, so a copy torn by a crash is mended.
-void backupAccount(PathCache &paths, const QString &relative)
+void backupAccount(const DataFolder &folder, const QString &relative)
 {
-    QFile file(paths.full(relative));
+    QFile file(folder.path(relative));
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray content = file.readAll();
-    const QString target = paths.full(DataFolder::backupPathOf(relative));
+    const QString target = folder.path(DataFolder::backupPathOf(relative));
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile copy(target);
     if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) || copy.write(content) != content.size() ||
@@ -379,28 +303,25 @@ void backupAccount(PathCache &paths, const QString &relative)
         throw DiskError(QStringLiteral("The backup copy %1 could not be written: %2")
                             .arg(QDir::toNativeSeparators(target), copy.errorString()));
     }
-    paths.created(target);
 }
 
-// Everything written so far reaches the disk before the slips leave the completed-slips file.
-void flushAll(const DataFolder &folder)
+// Everything the run wrote reaches the disk before the slips leave the completed-slips file: each file once.
+void flushWritten(const DataFolder &folder, const Plan &plan)
 {
-#ifdef Q_OS_LINUX
-    const QByteArray root = QFile::encodeName(folder.root());
-    const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY);
-    const bool ok = fd >= 0 && ::syncfs(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!ok) {
-        throw DiskError(QStringLiteral("The posting files in %1 could not be flushed to disk.")
-                            .arg(QDir::toNativeSeparators(folder.root())));
+    QStringList files;
+    for (const Append &a : plan.postings)
+        files << folder.path(a.file);
+    for (const QString &account : plan.backups)
+        files << folder.path(DataFolder::backupPathOf(account));
+    files << folder.path(plan.archive.file);
+    files.removeDuplicates();
+    for (const QString &full : std::as_const(files)) {
+        QFile file(full);
+        if (!file.open(QIODevice::ReadOnly) || !DataFolder::syncToDisk(file.handle())) {
+            throw DiskError(
+                QStringLiteral("The file %1 could not be flushed to disk.").arg(QDir::toNativeSeparators(full)));
+        }
     }
-#elif defined(Q_OS_UNIX)
-    Q_UNUSED(folder);
-    ::sync();
-#else
-    Q_UNUSED(folder);
-#endif
 }
 
 // Takes the moved slips out of /CompletedServiceSlips.txt, each record once; nothing when none is left there.
@@ -430,21 +351,20 @@ void removeMoved(const DataFolder &folder, const std::vector<QByteArray> &moved)
 
 void carryOut(const DataFolder &folder, const Plan &plan, bool finishing, const StepHook &hook)
 {
-    PathCache paths(folder);
     for (const Append &a : plan.postings) {
         callHook(hook, "before", a.file);
-        writeAppend(paths, a, finishing);
+        writeAppend(folder, a, finishing);
         callHook(hook, "after", a.file);
     }
     for (const QString &account : plan.backups) {
         callHook(hook, "before", DataFolder::backupPathOf(account));
-        backupAccount(paths, account);
+        backupAccount(folder, account);
         callHook(hook, "after", DataFolder::backupPathOf(account));
     }
     callHook(hook, "before", plan.archive.file);
-    writeAppend(paths, plan.archive, finishing);
+    writeAppend(folder, plan.archive, finishing);
     callHook(hook, "after", plan.archive.file);
-    flushAll(folder);
+    flushWritten(folder, plan);
     callHook(hook, "before", SlipFiles::kCompleted);
     removeMoved(folder, plan.moved);
     callHook(hook, "after", SlipFiles::kCompleted);
@@ -470,8 +390,7 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
                                        "Nothing was written.")
                             .arg(shownPath(folder, kJournal)));
     }
-    PathCache paths(folder);
-    const Plan plan = makePlan(folder, paths, slips, headings, today);
+    const Plan plan = makePlan(folder, slips, headings, today);
     callHook(hook, "before", kJournal);
     folder.writeFile(kJournal, journalBytes(plan));
     callHook(hook, "after", kJournal);

@@ -354,6 +354,11 @@ int DataFolder::recordCount(const QString &relative, int recordLength) const
     return recordCountForSize(fileSize(relative), recordLength);
 }
 
+bool DataFolder::syncToDisk(int fd)
+{
+    return syncDescriptor(fd);
+}
+
 bool DataFolder::isTemporaryName(const QString &fileName)
 {
     // "<name>.<hex>.vdtmp", and the older shared "<name>.vdtmp"
