@@ -22,10 +22,10 @@ done
 shots() {
     cat <<'EOF'
 docs/start-menu.png        frmStartup      720x480
-#docs/board.png            frmMain         -        frmStartup/lblSub_1
-#docs/create-slip.png      frmCreateSlip   -        frmStartup/lblSub_0
-#docs/customer.png         frmNewCustomer  -        frmStartup/lblSub_4
-#docs/finalize.png         frmFinalize     -        frmStartup/lblSub_2
+docs/board.png             frmMain         -        frmStartup/lblSub_1
+docs/create-slip.png       frmCreateSlip   -        frmStartup/lblSub_0 frmNewCustomer/cmdSelect
+docs/customer.png          frmNewCustomer  -        frmStartup/lblSub_4
+docs/finalize.png          frmFinalize     -        frmStartup/lblSub_2
 EOF
 }
 icon_sizes=(48 64 128 256)
