@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr qint64 kProgressDelayMs = 500;
-
 // The busy pointer while documents are printed at the user's request.
 class BusyCursor
 {
@@ -139,30 +137,34 @@ PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action
                            toFile ? QtPrintSurface::Documents::OneOutput : QtPrintSurface::Documents::Separate);
     BusyCursor busy(interactive);
     // The progress follows the pages, so that one long document (a report of thousands of slips) can be
-    // cancelled as well as many short ones. It shows once printing has taken half a second.
+    // cancelled as well as many short ones. It comes up only once printing has taken a moment.
+    const bool canShowProgress = interactive && qobject_cast<QApplication *>(QCoreApplication::instance());
     std::unique_ptr<QProgressDialog> progress;
     QElapsedTimer started;
-    if (interactive && qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        progress = std::make_unique<QProgressDialog>(action.title, QStringLiteral("Cancel"), 0, total, m_parent);
-        progress->setObjectName(QStringLiteral("frmPrintProgress"));
-        progress->setWindowTitle(action.title);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setAutoReset(false);
-        progress->setAutoClose(false);
-        progress->setMinimumDuration(0);
-        progress->hide();
-        started.start();
-    }
+    started.start();
     const auto stillWanted = [&](int index, int page) {
-        if (!progress)
+        if (!canShowProgress)
             return true;
-        progress->setValue(index);
+        if (!progress) {
+            if (started.elapsed() < m_progressDelayMs)
+                return true;
+            // One document has no count to show: the bar only says that printing goes on.
+            progress = std::make_unique<QProgressDialog>(action.title, QStringLiteral("Cancel"), 0,
+                                                         total > 1 ? total : 0, m_parent);
+            progress->setObjectName(QStringLiteral("frmPrintProgress"));
+            progress->setWindowTitle(action.title);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        if (total > 1)
+            progress->setValue(index);
         progress->setLabelText(
             total > 1
                 ? QStringLiteral("%1\nDocument %2 of %3, page %4").arg(action.title).arg(index + 1).arg(total).arg(page)
                 : QStringLiteral("%1\nPage %2").arg(action.title).arg(page));
-        if (!progress->isVisible() && started.elapsed() >= kProgressDelayMs)
-            progress->show();
         QCoreApplication::processEvents(); // the Cancel button
         return !progress->wasCanceled();
     };

@@ -35,6 +35,8 @@ public:
     void setPdfFile(const QString &path) { m_pdfFile = path; }
     // PdfFile mode at the user's request: with the busy pointer and the progress and its Cancel.
     void setInteractiveFile(bool interactive) { m_interactiveFile = interactive; }
+    // How long a print runs before its progress comes up.
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
     PrintOutcome run(const PrintAction &action) override;
@@ -54,6 +56,7 @@ private:
     Mode m_mode = Mode::Dialog;
     QString m_pdfFile;
     bool m_interactiveFile = false;
+    int m_progressDelayMs = 500;
 };
 
 // The preview of a printing action with its three choices.

@@ -222,6 +222,7 @@ private slots:
         QtPrintTarget target(messages);
         target.setMode(QtPrintTarget::Mode::PdfFile);
         target.setInteractiveFile(true);
+        target.setProgressDelay(0);
         const QString pdf = root.file("/report.pdf");
         target.setPdfFile(pdf);
         std::vector<SlipReportRow> rows;
