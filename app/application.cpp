@@ -4,8 +4,8 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/screens/assignmentscreen.h"
-#include "accounts/screens/servicesscreen.h"
 #include "accounts/screens/customerscreen.h"
+#include "accounts/screens/servicesscreen.h"
 #include "billing/postingrun.h"
 #include "billing/screens/blankswindow.h"
 #include "billing/screens/finalizewindow.h"
@@ -22,10 +22,10 @@
 #include "core/screens/startprogress.h"
 #include "core/screens/welcomepanel.h"
 #include "core/startup.h"
-#include "dispatch/slipfiles.h"
+#include "dispatch/screens/boardwindow.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "dispatch/screens/scheduleswindow.h"
-#include "dispatch/screens/boardwindow.h"
+#include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -66,6 +66,15 @@ ProgramWindow::Environment Application::environment()
 template <typename W> W *Application::track(W *window)
 {
     m_windows.emplace_back(window);
+    return window;
+}
+
+template <typename W> W *Application::followModem(W *window)
+{
+    if (m_modem) {
+        window->setDialingEnabled(m_modem->dialingEnabled());
+        connect(m_modem.get(), &Modem::dialingEnabledChanged, window, &W::setDialingEnabled);
+    }
     return window;
 }
 
@@ -213,14 +222,14 @@ ProgramWindow *Application::routineWindow(int routine)
     } else if (routine == StartMenu::CreateSlip || routine == StartMenu::Customers) {
         window = customerScreen();
     } else if (routine == StartMenu::LocateAssignments) {
-        auto *schedules =
-            track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        auto *schedules = followModem(
+            track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); })));
         connect(schedules, &SchedulesWindow::returnToMenu, this, &Application::showStartMenu);
         window = schedules;
     } else if (routine == StartMenu::ManageSlips) {
-        auto *board = track(new BoardWindow(
+        auto *board = followModem(track(new BoardWindow(
             environment(), m_state, m_platform, printTarget(), [this] { return documentInputs(); },
-            [this](const QString &name, const QString &number) { openDialer(name, number); }));
+            [this](const QString &name, const QString &number) { openDialer(name, number); })));
         connect(board, &BoardWindow::returnToMenu, this, &Application::showStartMenu);
         window = board;
     } else if (routine == StartMenu::CompleteSlips || routine == StartMenu::History) {
@@ -244,9 +253,9 @@ ProgramWindow *Application::setupListWindow(int routine)
         connect(services, &ServicesScreen::returnToMenu, this, &Application::showStartMenu);
         return services;
     }
-    auto *assignments = track(new AssignmentScreen(
+    auto *assignments = followModem(track(new AssignmentScreen(
         m_state, m_platform, environment(), printTarget(), [this] { return documentInputs(); },
-        [this](const QString &name, const QString &number) { openDialer(name, number); }));
+        [this](const QString &name, const QString &number) { openDialer(name, number); })));
     connect(assignments, &AssignmentScreen::returnToMenu, this, &Application::showStartMenu);
     return assignments;
 }
@@ -262,10 +271,7 @@ CustomerScreen *Application::customerScreen()
                                             [this](const QString &n, const QString &num) { openDialer(n, num); }));
     connect(screen, &CustomerScreen::returnToMenu, this, &Application::showStartMenu);
     connect(screen, &CustomerScreen::slipCreationRequested, this, &Application::showSlipCreation);
-    if (m_modem) {
-        screen->setDialingEnabled(m_modem->dialingEnabled());
-        connect(m_modem.get(), &Modem::dialingEnabledChanged, screen, &CustomerScreen::setDialingEnabled);
-    }
+    followModem(screen);
     m_routineWindows[StartMenu::CreateSlip] = screen;
     m_routineWindows[StartMenu::Customers] = screen;
     return screen;
@@ -274,8 +280,8 @@ CustomerScreen *Application::customerScreen()
 CreateSlipWindow *Application::slipCreation()
 {
     if (!m_slipCreation) {
-        auto *window = track(
-            new CreateSlipWindow(m_state, m_platform, environment(), [this](auto n, auto num) { openDialer(n, num); }));
+        auto *window = followModem(track(new CreateSlipWindow(m_state, m_platform, environment(),
+                                                              [this](auto n, auto num) { openDialer(n, num); })));
         connect(window, &CreateSlipWindow::returnToMenu, this, &Application::showStartMenu);
         m_slipCreation = window;
     }
@@ -300,9 +306,9 @@ void Application::showSlipCreation()
 ProgramWindow *Application::billingWindow(int routine)
 {
     if (routine == StartMenu::CompleteSlips) {
-        auto *finalize = track(new FinalizeWindow(
+        auto *finalize = followModem(track(new FinalizeWindow(
             environment(), m_state, m_platform.messages, m_platform.clock, printTarget(),
-            [this] { return documentInputs(); }, [this](auto n, auto num) { openDialer(n, num); }));
+            [this] { return documentInputs(); }, [this](auto n, auto num) { openDialer(n, num); })));
         connect(finalize, &FinalizeWindow::returnToMenu, this, &Application::showStartMenu);
         return finalize;
     }

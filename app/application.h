@@ -88,6 +88,8 @@ private:
     // an interrupted save of the board left in both slip files (said once).
     void repairInterruptedWrites();
     template <typename W> W *track(W *window);
+    // Keeps the window's dial controls as the modem allows (hidden while no modem was found).
+    template <typename W> W *followModem(W *window);
     ProgramWindow *setupListWindow(int routine); // Assignments or Services
     void startModemSearch();
     void reportDiskError(const QString &message);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -59,7 +60,7 @@ PrintOutcome QtPrintTarget::run(const PrintAction &action)
     case Mode::Preview:
         return runPreview(action);
     case Mode::PdfFile:
-        return runPdf(action, m_pdfFile, false);
+        return runPdf(action, m_pdfFile, m_interactiveFile);
     }
     return {};
 }
@@ -135,25 +136,51 @@ PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action
     QtPrintSurface surface(printer,
                            toFile ? QtPrintSurface::Documents::OneOutput : QtPrintSurface::Documents::Separate);
     BusyCursor busy(interactive);
+    // The progress follows the pages, so that one long document (a report of thousands of slips) can be
+    // cancelled as well as many short ones. It comes up only once printing has taken a moment.
+    const bool canShowProgress = interactive && qobject_cast<QApplication *>(QCoreApplication::instance());
     std::unique_ptr<QProgressDialog> progress;
-    if (interactive && total > 1 && qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        progress = std::make_unique<QProgressDialog>(action.title, QStringLiteral("Cancel"), 0, total, m_parent);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(500);
-    }
-
-    PrintOutcome outcome = printJobs(surface, action, [&](int index) {
-        if (progress) {
-            progress->setValue(index);
-            if (progress->wasCanceled())
-                return false;
+    QElapsedTimer started;
+    started.start();
+    const auto stillWanted = [&](int index, int page) {
+        if (!canShowProgress)
+            return true;
+        if (!progress) {
+            if (started.elapsed() < m_progressDelayMs)
+                return true;
+            // One document has no count to show: the bar only says that printing goes on.
+            progress = std::make_unique<QProgressDialog>(action.title, QStringLiteral("Cancel"), 0,
+                                                         total > 1 ? total : 0, m_parent);
+            progress->setObjectName(QStringLiteral("frmPrintProgress"));
+            progress->setWindowTitle(action.title);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->show();
         }
-        if (!toFile)
-            printer.setDocName(action.jobs[index].name);
-        return true;
-    });
+        if (total > 1)
+            progress->setValue(index);
+        progress->setLabelText(
+            total > 1
+                ? QStringLiteral("%1\nDocument %2 of %3, page %4").arg(action.title).arg(index + 1).arg(total).arg(page)
+                : QStringLiteral("%1\nPage %2").arg(action.title).arg(page));
+        QCoreApplication::processEvents(); // the Cancel button
+        return !progress->wasCanceled();
+    };
+
+    PrintOutcome outcome = printJobs(
+        surface, action,
+        [&](int index) {
+            if (!stillWanted(index, 1))
+                return false;
+            if (!toFile)
+                printer.setDocName(action.jobs[index].name);
+            return true;
+        },
+        stillWanted);
     if (progress)
-        progress->setValue(total);
+        progress->hide();
 
     if (outcome.printed() && toFile) {
         try {
@@ -172,7 +199,20 @@ PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action
     }
     if (outcome.failed())
         reportFailure(action, outcome, toFile);
+    else if (outcome.cancelled())
+        reportCancelled(action, outcome, toFile);
     return outcome;
+}
+
+void QtPrintTarget::reportCancelled(const PrintAction &action, const PrintOutcome &outcome, bool toFile)
+{
+    const int total = int(action.jobs.size());
+    QString text = QStringLiteral("Printing was cancelled.") + QStringLiteral("\r\n");
+    if (toFile)
+        text += QStringLiteral("The PDF file was not written.");
+    else
+        text += QStringLiteral("%1 of %2 documents were sent to the printer.").arg(outcome.sent).arg(total);
+    m_messages.inform(text, action.title);
 }
 
 void QtPrintTarget::reportFailure(const PrintAction &action, const PrintOutcome &outcome, bool toFile)

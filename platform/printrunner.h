@@ -20,8 +20,9 @@ class QPrintPreviewWidget;
 // Into a PDF file all documents of the action go into the one file, each starting on a new page (the page
 // numbers, and with them the copy labels, still count per document). A cancelled dialog prints nothing. A
 // failure ends the action with a message that says how many documents reached the printer; a PDF file that
-// could not be completed is removed. Many documents show a progress dialog whose Cancel stops after the
-// document being printed.
+// could not be completed is removed. A print that runs for more than a moment shows its progress page by page;
+// its Cancel stops before the next page, drops the document being printed (a PDF file is removed whole) and
+// says so.
 class QtPrintTarget final : public PrintTarget
 {
 public:
@@ -32,6 +33,10 @@ public:
     void setMode(Mode mode) { m_mode = mode; }
     Mode mode() const { return m_mode; }
     void setPdfFile(const QString &path) { m_pdfFile = path; }
+    // PdfFile mode at the user's request: with the busy pointer and the progress and its Cancel.
+    void setInteractiveFile(bool interactive) { m_interactiveFile = interactive; }
+    // How long a print runs before its progress comes up.
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
     void setParentWidget(QWidget *parent) { m_parent = parent; }
 
     PrintOutcome run(const PrintAction &action) override;
@@ -44,11 +49,14 @@ private:
     PrintOutcome runPreview(const PrintAction &action);
     PrintOutcome runPdf(const PrintAction &action, const QString &path, bool interactive);
     void reportFailure(const PrintAction &action, const PrintOutcome &outcome, bool toFile);
+    void reportCancelled(const PrintAction &action, const PrintOutcome &outcome, bool toFile);
 
     Messages &m_messages;
     QPointer<QWidget> m_parent;
     Mode m_mode = Mode::Dialog;
     QString m_pdfFile;
+    bool m_interactiveFile = false;
+    int m_progressDelayMs = 500;
 };
 
 // The preview of a printing action with its three choices.

@@ -197,6 +197,8 @@ void PrintSurface::ensurePage()
 {
     if (m_pageStarted)
         return;
+    if (m_pageGate && !m_pageGate(m_page))
+        throw PrintCancelled();
     const bool first = !m_documentStarted;
     beginPage(first);
     m_pageStarted = true;

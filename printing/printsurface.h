@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <stdexcept>
 
 // Every printed page is drawn on a PrintSurface: a page-oriented surface measured in twips (1440 to the inch)
@@ -71,6 +72,10 @@ public:
 private:
     QString m_message;
 };
+
+// The user stopped a print that was running (the Cancel of its progress). Not a PrintError: nothing failed.
+class PrintCancelled
+{};
 
 // The surface keeps the current position, font, colours, pen and page number; a back end supplies the
 // drawing, the text metrics and the job handling.
@@ -145,6 +150,10 @@ public:
     // The picture file scaled to the box; false (and nothing drawn) when it cannot be read.
     bool drawPicture(const QString &path, double x, double y, double width, double height);
 
+    // Asked as each page is begun, with its page number within the document; false stops the print there: the
+    // drawing that would begin the page throws PrintCancelled instead. Long documents are cancelled this way.
+    void setPageGate(std::function<bool(int page)> gate) { m_pageGate = std::move(gate); }
+
     void newPage();
     // Ends the document: a printer sends it as one job. The next drawing starts a new document on page 1.
     void endDoc();
@@ -182,4 +191,5 @@ private:
     int m_page = 1;
     bool m_pageStarted = false;
     bool m_documentStarted = false;
+    std::function<bool(int page)> m_pageGate;
 };

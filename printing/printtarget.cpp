@@ -2,10 +2,37 @@
 
 #include "core/diskerror.h"
 
-PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action, const std::function<bool(int index)> &proceed)
+namespace {
+
+// Keeps the page gate on the surface for the length of a run.
+class PageGateScope
+{
+public:
+    PageGateScope(PrintSurface &surface, std::function<bool(int page)> gate)
+        : m_surface(surface)
+    {
+        m_surface.setPageGate(std::move(gate));
+    }
+    ~PageGateScope() { m_surface.setPageGate({}); }
+    PageGateScope(const PageGateScope &) = delete;
+    PageGateScope &operator=(const PageGateScope &) = delete;
+
+private:
+    PrintSurface &m_surface;
+};
+
+} // namespace
+
+PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action, const std::function<bool(int index)> &proceed,
+                       const std::function<bool(int index, int page)> &pageProceed)
 {
     PrintOutcome outcome;
+    int current = 0;
+    PageGateScope gate(surface, pageProceed
+                                    ? std::function<bool(int)>([&](int page) { return pageProceed(current, page); })
+                                    : std::function<bool(int)>());
     for (int i = 0; i < int(action.jobs.size()); ++i) {
+        current = i;
         if (proceed && !proceed(i)) {
             outcome.status = PrintOutcome::Status::Cancelled;
             return outcome;
@@ -14,6 +41,9 @@ PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action, const s
             if (action.jobs[i].print)
                 action.jobs[i].print(surface);
             surface.endDoc();
+        } catch (const PrintCancelled &) {
+            outcome.status = PrintOutcome::Status::Cancelled;
+            return outcome;
         } catch (const PrintError &e) {
             outcome.status = PrintOutcome::Status::Failed;
             outcome.error = e.message();
@@ -36,8 +66,16 @@ PrintOutcome RecordingPrintTarget::run(const PrintAction &action)
     titles.push_back(action.title);
     if (cancelDialog)
         return {PrintOutcome::Status::Cancelled, 0, {}};
-    return printJobs(surface, action, [&](int index) {
-        jobNames.push_back(action.jobs[index].name);
-        return true;
-    });
+    return printJobs(
+        surface, action,
+        [&](int index) {
+            jobNames.push_back(action.jobs[index].name);
+            return true;
+        },
+        [&](int, int) {
+            if (cancelAfterPages >= 0 && pagesBegun >= cancelAfterPages)
+                return false;
+            ++pagesBegun;
+            return true;
+        });
 }

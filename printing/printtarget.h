@@ -45,10 +45,12 @@ public:
 };
 
 // Prints every document of the action on the surface, ending each. Before document i (from 0) proceed(i) is
-// asked; false stops the run as cancelled. A printer or disk error stops it as failed. The outcome counts the
-// documents ended.
+// asked, and as each of its pages is begun pageProceed(i, page) (page from 1 within the document); false from
+// either stops the run as cancelled, the document being printed unfinished. A printer or disk error stops it
+// as failed. The outcome counts the documents ended.
 PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action,
-                       const std::function<bool(int index)> &proceed = {});
+                       const std::function<bool(int index)> &proceed = {},
+                       const std::function<bool(int index, int page)> &pageProceed = {});
 
 // The target for tests: every action prints on one recording surface, the print dialog answers as scripted.
 class RecordingPrintTarget final : public PrintTarget
@@ -58,6 +60,8 @@ public:
 
     RecordingSurface surface;
     bool cancelDialog = false;     // the user cancels the dialog: nothing printed
+    int cancelAfterPages = -1;     // the user cancels the running print once this many pages were begun (-1: never)
+    int pagesBegun = 0;            // over every action run
     int dialogs = 0;               // how often the dialog was shown
     std::vector<QString> titles;   // of the actions that reached the dialog
     std::vector<QString> jobNames; // of the documents printed

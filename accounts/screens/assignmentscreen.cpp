@@ -363,7 +363,7 @@ void AssignmentScreen::showEvent(QShowEvent *event)
 void AssignmentScreen::activate()
 {
     SetUSAStyle();
-    m_phoneOptions->setVisible(m_state.settings.phoneDaisyChained);
+    showDialing();
     bool emptyFile = false;
     if (!guarded([&] { emptyFile = m_editor.activate(); }))
         return;
@@ -655,8 +655,23 @@ void AssignmentScreen::printReport()
     PrintAssignmentReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), assignmentReportEntries(records));
 }
 
+void AssignmentScreen::setDialingEnabled(bool enabled)
+{
+    m_dialingEnabled = enabled;
+    showDialing();
+}
+
+void AssignmentScreen::showDialing()
+{
+    const bool phone = m_dialingEnabled && m_state.settings.phoneDaisyChained;
+    m_phoneOptions->setVisible(phone);
+    m_dialer->setVisible(phone);
+}
+
 void AssignmentScreen::dial()
 {
+    if (!m_dialingEnabled)
+        return;
     if (m_editor.empty())
         return;
     if (m_telephone->text().size() != 12) {

@@ -52,6 +52,10 @@ public:
     void dial();
     void goToMenu();
 
+public slots:
+    // Dialing as the modem allows it: without a modem the dial controls stay hidden.
+    void setDialingEnabled(bool enabled);
+
 signals:
     // "&Menu": the screen has saved and hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -61,6 +65,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showDialing();
     void activate();
     void showRecord();
     void showBoxes(const AssignmentBoxes &boxes);
@@ -110,6 +115,7 @@ private:
     QGroupBox *m_phoneOptions = nullptr;
     QRadioButton *m_phoneOption[3] = {};
     QPushButton *m_dialer = nullptr;
+    bool m_dialingEnabled = true;
     QPushButton *m_menuButton = nullptr;
     QPushButton *m_searchButton = nullptr;
     QPushButton *m_cancelAdd = nullptr;

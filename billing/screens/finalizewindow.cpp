@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -67,6 +68,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     m_grid = new FlexGrid(QStringLiteral("fgCompletions"), this);
     m_grid->setFormat(kFormat);
     connect(m_grid, &FlexGrid::cellClicked, this, &FinalizeWindow::cellClicked);
+    m_grid->view()->installEventFilter(this);
 
     // -- Entry panel
     m_entry = new QGroupBox(this);
@@ -235,7 +237,7 @@ void FinalizeWindow::showEvent(QShowEvent *event)
 void FinalizeWindow::activate()
 {
     finishInterruptedPosting();
-    m_dialImage->setVisible(m_state.settings.phoneDaisyChained);
+    showDialing();
     m_entry->hide();
     m_write->setEnabled(false);
     m_post[0]->setEnabled(false);
@@ -413,7 +415,10 @@ void FinalizeWindow::cellClicked(int row, int col)
 bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
 {
     QLineEdit *box = qobject_cast<QLineEdit *>(watched);
-    if (event->type() == QEvent::FocusIn && watched == m_amount && tickedRow() == 0 && !m_rows.empty()) {
+    if (watched == m_grid->view() && event->type() == QEvent::FocusOut) {
+        gridLostFocus(static_cast<QFocusEvent *>(event)->reason());
+    } else if (event->type() == QEvent::FocusIn && watched == m_amount && tickedRow() == 0 && !m_rows.empty() &&
+               !m_noSelectionPending) {
         m_messages.inform(QStringLiteral("Select a Service Slip from the Grid"), QString());
     } else if (event->type() == QEvent::KeyPress && box && (box == m_amount || box == m_tax[0] || box == m_tax[1])) {
         // The zero text only marks an empty box: the first key replaces it.
@@ -425,6 +430,28 @@ bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
         QTimer::singleShot(0, m_payForm, [this] { m_payForm->lineEdit()->end(false); });
     }
     return ProgramWindow::eventFilter(watched, event);
+}
+
+void FinalizeWindow::gridLostFocus(Qt::FocusReason reason)
+{
+    // Moving on from the grid to the entry panel without a slip chosen is a slip forgotten: say so. Leaving the
+    // window (another window, a message box, the start menu through "&Menu") and the window's own buttons,
+    // which work on the grid as a whole, say nothing.
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return;
+    QWidget *next = QApplication::focusWidget(); // already the widget that receives the focus
+    if (!next || !m_entry->isAncestorOf(next) || m_rows.empty() || !m_grid->tickedRows(Sel).isEmpty())
+        return;
+    // Said once the focus has settled, not inside the focus change; it stands for the amount box's own message.
+    m_noSelectionPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_noSelectionPending = false;
+            if (isVisible() && !m_rows.empty() && m_grid->tickedRows(Sel).isEmpty())
+                m_messages.inform(QStringLiteral("No Service Slips have been selected"), QString());
+        },
+        Qt::QueuedConnection);
 }
 
 void FinalizeWindow::leaveAmountBox()
@@ -513,8 +540,11 @@ void FinalizeWindow::clearAll()
 void FinalizeWindow::deleteSelected()
 {
     const QList<int> ticked = m_grid->tickedRows(Sel);
-    if (ticked.isEmpty())
+    if (ticked.isEmpty()) {
+        if (!m_rows.empty())
+            m_messages.inform(QStringLiteral("No Service Slips have been selected"), QString());
         return;
+    }
     if (!m_messages.ask(QStringLiteral("All Selected Slips will be DELETED"),
                         QStringLiteral("Delete ALL SELECTED Slips")) ||
         !m_messages.ask(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Delete ALL Selected")))
@@ -575,4 +605,15 @@ void FinalizeWindow::PrintFinalizedReport()
                         m_grid->text(row, Amount), m_grid->text(row, Status)});
     }
     ::PrintFinalizedReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
+}
+
+void FinalizeWindow::setDialingEnabled(bool enabled)
+{
+    m_dialingEnabled = enabled;
+    showDialing();
+}
+
+void FinalizeWindow::showDialing()
+{
+    m_dialImage->setVisible(m_dialingEnabled && m_state.settings.phoneDaisyChained);
 }

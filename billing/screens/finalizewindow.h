@@ -34,6 +34,10 @@ public:
     FlexGrid *grid() const { return m_grid; }
     const std::vector<Finalize::Row> &rows() const { return m_rows; }
 
+public slots:
+    // Dialing as the modem allows it: without a modem the dial controls stay hidden.
+    void setDialingEnabled(bool enabled);
+
 signals:
     // "&Menu" or a finished Write Records: the window has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -43,6 +47,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showDialing();
+    bool m_dialingEnabled = true;
     void activate();
     void LoadCompletedSlips();
     void ResetEntry();
@@ -61,6 +67,7 @@ private:
     void deleteSelected();
     void writeRecords();
     void leaveAmountBox();
+    void gridLostFocus(Qt::FocusReason reason);
     void leaveTaxBox(int index);
     void payFormChosen(int index);
     void showRow(int row);
@@ -76,6 +83,7 @@ private:
 
     std::vector<Finalize::Row> m_rows; // grid row r is m_rows[r - 1]
     int m_row = 0;                     // the row being entered
+    bool m_noSelectionPending = false; // "No Service Slips have been selected" is about to be said
 
     FlexGrid *m_grid = nullptr;
     QGroupBox *m_entry = nullptr;

@@ -456,7 +456,7 @@ void BoardWindow::reload()
         frame->hide();
     m_mnuAccount->setEnabled(false);
     m_mnuContents->setEnabled(false);
-    m_callCustomer->setVisible(m_state.settings.phoneDaisyChained);
+    showDialing();
     updateButtons();
 }
 
@@ -865,4 +865,15 @@ void BoardWindow::printReport()
         rows.push_back(row);
     }
     PrintSlipReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
+}
+
+void BoardWindow::setDialingEnabled(bool enabled)
+{
+    m_dialingEnabled = enabled;
+    showDialing();
+}
+
+void BoardWindow::showDialing()
+{
+    m_callCustomer->setVisible(m_dialingEnabled && m_state.settings.phoneDaisyChained);
 }

@@ -39,6 +39,10 @@ public:
     // Runs the action of button cmdMain(index), as a click does.
     void runAction(int index);
 
+public slots:
+    // Dialing as the modem allows it: without a modem the dial controls stay hidden.
+    void setDialingEnabled(bool enabled);
+
 signals:
     // The board has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -47,6 +51,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void showDialing();
+    bool m_dialingEnabled = true;
     void buildBoard();
     QGroupBox *buildSlipFrame();
     QGroupBox *buildChangeFrame();

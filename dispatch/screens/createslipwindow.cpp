@@ -310,13 +310,7 @@ void CreateSlipWindow::refreshLists()
     m_services->clear();
     m_services->addItems(servicesPickList(LoadCatalogue(m_state.folder)));
 
-    const bool phone = m_state.settings.phoneDaisyChained;
-    m_call->setEnabled(phone);
-    if (!phone) {
-        m_phonePanel->hide();
-        m_hidePhones->hide();
-        m_call->show();
-    }
+    showDialing();
 }
 
 bool CreateSlipWindow::begin()
@@ -667,4 +661,22 @@ void CreateSlipWindow::dialTech()
     m_dialButton->setEnabled(false);
     if (m_dial && !m_dialNumber.isEmpty())
         m_dial(m_dialName, m_dialNumber);
+}
+
+void CreateSlipWindow::setDialingEnabled(bool enabled)
+{
+    m_dialingEnabled = enabled;
+    showDialing();
+}
+
+void CreateSlipWindow::showDialing()
+{
+    // "Call Assignment" and the phone panel need a daisy-chained phone and a modem.
+    const bool phone = m_dialingEnabled && m_state.settings.phoneDaisyChained;
+    m_call->setEnabled(phone);
+    if (!phone) {
+        m_phonePanel->hide();
+        m_hidePhones->hide();
+        m_call->show();
+    }
 }

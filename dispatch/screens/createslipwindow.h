@@ -45,6 +45,10 @@ public:
     // A date chosen on the calendar, with the calendar's rules.
     void pickDate(const QDate &date);
 
+public slots:
+    // Dialing as the modem allows it: without a modem the dial controls stay hidden.
+    void setDialingEnabled(bool enabled);
+
 signals:
     // The window has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -55,6 +59,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void showDialing();
+    bool m_dialingEnabled = true;
     QWidget *buildLocationStep();
     QWidget *buildServiceStep();
     QWidget *buildScheduleStep();

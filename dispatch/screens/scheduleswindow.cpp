@@ -62,7 +62,7 @@ SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, DialF
 void SchedulesWindow::showEvent(QShowEvent *event)
 {
     ProgramWindow::showEvent(event);
-    m_dialer->setVisible(m_state.settings.phoneDaisyChained);
+    showDialing();
     LoadSchedule();
 }
 
@@ -114,4 +114,15 @@ void SchedulesWindow::dial()
     const auto call = Schedules::callFor(m_grid->rowTexts(m_grid->currentRow()), m_grid->currentColumn());
     if (call && m_dial && m_grid->currentRow() > 0)
         m_dial(call->name, call->number);
+}
+
+void SchedulesWindow::setDialingEnabled(bool enabled)
+{
+    m_dialingEnabled = enabled;
+    showDialing();
+}
+
+void SchedulesWindow::showDialing()
+{
+    m_dialer->setVisible(m_dialingEnabled && m_state.settings.phoneDaisyChained);
 }

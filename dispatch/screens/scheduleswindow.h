@@ -24,6 +24,10 @@ public:
     // Empties the job columns and gives every row its normal colour.
     void ClearSchedule();
 
+public slots:
+    // Dialing as the modem allows it: without a modem the dial controls stay hidden.
+    void setDialingEnabled(bool enabled);
+
 signals:
     // "Return to Menu": the window has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -32,6 +36,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void showDialing();
+    bool m_dialingEnabled = true;
     void dial();
     void cellChosen(int row, int col);
 

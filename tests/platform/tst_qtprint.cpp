@@ -10,7 +10,9 @@
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -210,6 +212,45 @@ private slots:
         QCOMPARE(messages.shown.size(), std::size_t(1));
         QVERIFY(messages.lastText().startsWith("Printing stopped: "));
         QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    // Cancel in the progress of a PDF the user saves: the half-written file is removed and the user told.
+    void cancelledPdfIsNotWritten()
+    {
+        TestRoot root;
+        FakeMessages messages;
+        QtPrintTarget target(messages);
+        target.setMode(QtPrintTarget::Mode::PdfFile);
+        target.setInteractiveFile(true);
+        target.setProgressDelay(0);
+        const QString pdf = root.file("/report.pdf");
+        target.setPdfFile(pdf);
+        std::vector<SlipReportRow> rows;
+        for (int i = 1; i <= 400; ++i)
+            rows.push_back({QString::number(i), "1", "Crew", "Assigned", "Customer", "12/01/2026", ""});
+        int pagesSeen = 0;
+        QTimer cancelling;
+        cancelling.setInterval(0);
+        connect(&cancelling, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *progress = qobject_cast<QProgressDialog *>(w)) {
+                    if (++pagesSeen == 3)
+                        progress->cancel();
+                }
+        });
+        cancelling.start();
+        const PrintOutcome outcome = PrintSlipReport(target, sampleInputs(), rows);
+        QVERIFY(outcome.cancelled());
+        QCOMPARE(outcome.sent, 0);
+        QVERIFY(!QFileInfo::exists(pdf));
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        QVERIFY(messages.lastText().startsWith("Printing was cancelled."));
+        QVERIFY(messages.lastText().contains("The PDF file was not written."));
+
+        // Left alone, the same print completes the file.
+        cancelling.stop();
+        QVERIFY(PrintSlipReport(target, sampleInputs(), rows).printed());
+        QVERIFY(QFileInfo(pdf).size() > 0);
     }
 
     void previewShowsEveryDocument()

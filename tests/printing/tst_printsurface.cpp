@@ -1,5 +1,7 @@
 #include "printing/printtarget.h"
 #include "printing/recordingsurface.h"
+#include "printing/reportlayout.h"
+#include "printsamples.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -142,6 +144,65 @@ private slots:
         QVERIFY(cancelling.surface.ops().empty());
         QCOMPARE(cancelling.run(PrintAction{}).sent, 0);
         QCOMPARE(cancelling.dialogs, 1); // an empty action asks nothing
+    }
+
+    // Cancelling a long print stops it between pages, for one long document as for many short ones; the
+    // document being printed is not counted as sent and the run reports itself cancelled.
+    void cancelStopsBetweenPages_data()
+    {
+        QTest::addColumn<int>("documents");
+        QTest::addColumn<int>("pagesEach");
+        QTest::addColumn<int>("cancelAfter");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("one long document") << 1 << 40 << 7 << 0;
+        QTest::newRow("within the second document") << 3 << 4 << 6 << 1;
+        QTest::newRow("right at the start") << 2 << 5 << 0 << 0;
+    }
+    void cancelStopsBetweenPages()
+    {
+        QFETCH(int, documents);
+        QFETCH(int, pagesEach);
+        QFETCH(int, cancelAfter);
+        PrintAction action;
+        for (int d = 0; d < documents; ++d)
+            action.jobs.push_back({QString::number(d), [pagesEach](PrintSurface &s) {
+                                       for (int p = 1; p <= pagesEach; ++p) {
+                                           if (p > 1)
+                                               s.newPage();
+                                           s.print(QStringLiteral("page %1").arg(p));
+                                       }
+                                   }});
+        RecordingPrintTarget target;
+        target.cancelAfterPages = cancelAfter;
+        const PrintOutcome outcome = target.run(action);
+        QVERIFY(outcome.cancelled());
+        QTEST(outcome.sent, "sent");
+        QCOMPARE(target.pagesBegun, cancelAfter);
+        QCOMPARE(int(target.surface.texts().size()), cancelAfter);
+
+        // The surface is free again: the next run prints everything.
+        RecordingPrintTarget again;
+        QVERIFY(again.run(action).printed());
+        QCOMPARE(again.pagesBegun, documents * pagesEach);
+    }
+
+    // The slip report of thousands of rows is one document of many pages, and still stops when cancelled.
+    void longSlipReportCancels()
+    {
+        std::vector<SlipReportRow> rows;
+        for (int i = 1; i <= 5000; ++i)
+            rows.push_back({QString::number(i), "1", "Crew", "Assigned", "Customer", "12/01/2026", ""});
+        RecordingPrintTarget whole;
+        QVERIFY(PrintSlipReport(whole, samplePrintInputs(), rows).printed());
+        QVERIFY(whole.pagesBegun > 50);
+
+        RecordingPrintTarget cancelled;
+        cancelled.cancelAfterPages = 3;
+        const PrintOutcome outcome = PrintSlipReport(cancelled, samplePrintInputs(), rows);
+        QVERIFY(outcome.cancelled());
+        QCOMPARE(outcome.sent, 0);
+        QCOMPARE(cancelled.surface.pagesIn(1), 3);
+        QVERIFY(!cancelled.surface.findText(QStringLiteral("5000")));
     }
 };
 

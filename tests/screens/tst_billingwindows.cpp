@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -164,6 +165,64 @@ private slots:
         QCOMPARE(f.grid().rows(), 2);
         QCOMPARE(f.grid().text(1, 1), "12");
         QCOMPARE(Finalize::LoadCompletedSlips(f.state.folder).size(), std::size_t(1));
+    }
+
+    // Moving on from the grid to the entry panel with no slip ticked is said once; leaving the grid for
+    // "&Menu", for the window's other buttons, for another window, or with a slip ticked says nothing.
+    void noSlipSelectedWhenTheGridIsLeft_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<bool>("said");
+        QTest::newRow("to the invoice box") << "txtInvoice" << false << true;
+        QTest::newRow("to the amount box") << "txtAmount" << false << true;
+        QTest::newRow("to a slip button") << "cmdPost_1" << false << true;
+        QTest::newRow("with a slip ticked") << "txtInvoice" << true << false;
+        QTest::newRow("to Menu") << "cmdCompletions_0" << false << false;
+        QTest::newRow("to Select ALL") << "cmdCompletions_2" << false << false;
+        QTest::newRow("to another window") << "" << false << false;
+    }
+    void noSlipSelectedWhenTheGridIsLeft()
+    {
+        QFETCH(QString, next);
+        QFETCH(bool, ticked);
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // The entry panel is up, with the slip ticked or, ticked and unticked again, with none.
+        emit f.grid().cellClicked(1, 0);
+        if (!ticked)
+            emit f.grid().cellClicked(1, 0);
+        f.grid().view()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(f.grid().view()->hasFocus());
+        f.fake.messages.shown.clear();
+
+        QWidget other;
+        if (next.isEmpty()) {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else {
+            QWidget *target = child<QWidget>(w, next);
+            target->setFocus(next.startsWith("cmd") ? Qt::MouseFocusReason : Qt::TabFocusReason);
+            QVERIFY(target->hasFocus());
+        }
+        QCoreApplication::processEvents();
+        QFETCH(bool, said);
+        QCOMPARE(f.fake.messages.shown.size(), std::size_t(said ? 1 : 0));
+        if (said)
+            QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
+    }
+
+    // DELETE with nothing ticked deletes nothing and says why.
+    void deleteWithNothingTicked()
+    {
+        Finalizing f;
+        f.fake.messages.shown.clear();
+        click(*f.window, "cmdCompletions_1");
+        QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
+        QCOMPARE(f.grid().rows(), 4);
     }
 
     void dialFromTheName()
