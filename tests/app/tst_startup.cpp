@@ -152,6 +152,46 @@ private slots:
         QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile4")));
     }
 
+    // A start looks into an account's folder only when its entries changed since the last complete check; a
+    // folder lost after that check is made again, and a check that met a link proves nothing for later starts.
+    void auxFoldersCheckedSinceTheLastCompleteCheck_data()
+    {
+        QTest::addColumn<int>("lastCheckAgo"); // seconds before now; negative: a check stamped after the loss
+        QTest::addColumn<bool>("remade");
+        QTest::newRow("lost after the last check") << 3600 << true;
+        QTest::newRow("lost a moment ago") << 0 << true;
+        QTest::newRow("unchanged since the last check") << -3600 << false;
+    }
+    void auxFoldersCheckedSinceTheLastCompleteCheck()
+    {
+        QFETCH(int, lastCheckAgo);
+        QFETCH(bool, remade);
+        TestRoot root;
+        const QStringList accounts = {QStringLiteral("1001"), QStringLiteral("1002")};
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        const QString marker = root.path() + QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked");
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts); // the program's folder in place
+        QVERIFY(QFileInfo::exists(marker));
+        const QString lost = root.path() + QStringLiteral("/AuxFiles/1002/AuxFile2");
+        QVERIFY(QDir().rmdir(lost));
+        QFile stamp(marker);
+        QVERIFY(stamp.open(QIODevice::ReadWrite));
+        QVERIFY(stamp.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-lastCheckAgo),
+                                  QFileDevice::FileModificationTime));
+        stamp.close();
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        QCOMPARE(QFileInfo(lost).isDir(), remade);
+
+        // A link in place of a folder: the next start looks again, whatever the marker said before.
+        QVERIFY(QDir().rmdir(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile5")));
+        QVERIFY(QFile::link(root.path() + QStringLiteral("/Templates"),
+                            root.path() + QStringLiteral("/AuxFiles/1001/AuxFile5")));
+        QVERIFY(QFile::remove(marker));
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        QVERIFY(!QFileInfo::exists(marker));
+        QVERIFY(QFileInfo(lost).isDir());
+    }
+
     // What a crash or a kill left behind is put right at the next start, and said where the user must know:
     // temporaries of earlier runs go, a completed slip still on the board leaves the board, a counter file
     // without a number gives way to the number after the slips in use.
