@@ -2,6 +2,7 @@
 #include "app/programstart.h"
 #include "core/diskerror.h"
 #include "core/screens/startmenu.h"
+#include "core/screens/startprogress.h"
 #include "core/startup.h"
 #include "core/textfile.h"
 #include "dispatch/servicesliprecord.h"
@@ -17,6 +18,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -190,6 +192,19 @@ private slots:
         Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
         QVERIFY(!QFileInfo::exists(marker));
         QVERIFY(QFileInfo(lost).isDir());
+    }
+
+    // The strip is drawn a few times a second, but the end of the work always shows.
+    void startProgressShowsTheEnd()
+    {
+        QWidget window;
+        StartProgress strip(&window);
+        for (int done = 0; done <= 5000; done += 128)
+            strip.setProgress(done, 5000);
+        strip.setProgress(5000, 5000);
+        QCOMPARE(strip.findChild<QProgressBar *>(QStringLiteral("prgStartProgress"))->value(), 5000);
+        const QString end = QStringLiteral("%L1 done").arg(5000);
+        QVERIFY(strip.findChild<QLabel *>(QStringLiteral("lblStartProgress"))->text().contains(end));
     }
 
     // What a crash or a kill left behind is put right at the next start, and said where the user must know:
