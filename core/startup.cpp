@@ -41,19 +41,99 @@ public:
     FolderCheck(const FolderCheck &) = delete;
     FolderCheck &operator=(const FolderCheck &) = delete;
 
-    bool isFolder(const QString &relative) const
+    bool isFolder(const QString &relative)
     {
 #ifdef Q_OS_UNIX
         struct stat st;
-        if (m_fd >= 0)
-            return ::fstatat(m_fd, QFile::encodeName(relative).constData(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+        if (m_fd >= 0) {
+            const QByteArray name = QFile::encodeName(relative);
+            if (::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return false;
+            if (S_ISLNK(st.st_mode)) {
+                // A link stands for a folder today, but its target may go without the account's folder changing.
+                m_onlyRealFolders = false;
+                return ::fstatat(m_fd, name.constData(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            return S_ISDIR(st.st_mode);
+        }
 #endif
+        m_onlyRealFolders = false;
         return QFileInfo(m_base + QLatin1Char('/') + relative).isDir();
+    }
+
+#ifdef Q_OS_UNIX
+    // Whether the entries of the account's folder may have changed since `since`: adding, removing or renaming
+    // anything in a folder sets its change time, which no program can set back. Two seconds of slack cover
+    // file systems that keep coarse times.
+    bool changedSince(const QString &relative, const timespec &since) const
+    {
+        struct stat st;
+        if (m_fd < 0 || ::fstatat(m_fd, QFile::encodeName(relative).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return true;
+        if (!S_ISDIR(st.st_mode))
+            return true; // a link may point elsewhere since
+
+        return st.st_ctim.tv_sec + 2 >= since.tv_sec;
+    }
+#endif
+
+    // False once an AuxFile folder was found to be a link or could not be looked at directly.
+    bool onlyRealFolders() const
+    {
+        return m_onlyRealFolders && m_fd >= 0;
     }
 
 private:
     QString m_base;
     int m_fd = -1;
+    bool m_onlyRealFolders = true;
+};
+
+// The last complete check of the customers' folders. A check starts by stamping a new marker and, once every
+// account had its six AuxFile folders as real folders, puts it in place of the old one; an account's folder
+// whose entries have not changed since the stamp of the last complete check still holds its six and is not
+// looked into. A check cut short leaves the old marker, which still holds for what it covered.
+class CheckMarker
+{
+public:
+    explicit CheckMarker(const DataFolder &folder)
+        : m_done(QFile::encodeName(folder.path(QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked"))))
+        , m_pending(QFile::encodeName(folder.path(QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.pending"))))
+    {
+#ifdef Q_OS_UNIX
+        struct stat st;
+        if (::stat(m_done.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            m_last = st.st_mtim;
+        const int fd = ::open(m_pending.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            m_stamped = ::futimens(fd, nullptr) == 0;
+            ::close(fd);
+        }
+#endif
+    }
+
+#ifdef Q_OS_UNIX
+    const std::optional<timespec> &lastComplete() const
+    {
+        return m_last;
+    }
+#endif
+
+    void complete()
+    {
+#ifdef Q_OS_UNIX
+        if (m_stamped)
+            ::rename(m_pending.constData(), m_done.constData());
+#endif
+    }
+
+private:
+    QByteArray m_done;
+    QByteArray m_pending;
+#ifdef Q_OS_UNIX
+    std::optional<timespec> m_last;
+#endif
+    bool m_stamped = false;
 };
 
 // One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once and each
@@ -72,7 +152,8 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
     };
     const QString auxFull = folder.path(QStringLiteral("/AuxFiles"));
     QHash<QString, QString> accounts = listing(auxFull);
-    const FolderCheck check(auxFull);
+    FolderCheck check(auxFull);
+    CheckMarker marker(folder);
     const int total = int(accountNumbers.size());
     int done = 0;
     for (const QString &number : accountNumbers) {
@@ -97,8 +178,12 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
             accounts.insert(folded, *name);
             continue;
         }
-        // The usual case, every folder in place under its own name, costs one look at each; a folder named
-        // in other letters or missing is looked for in a listing of the account's folder.
+#ifdef Q_OS_UNIX
+        if (marker.lastComplete() && !check.changedSince(*existing, *marker.lastComplete()))
+            continue;
+#endif
+        // An account's folder that changed costs one look at each of its six; a folder named in other letters
+        // or missing is looked for in a listing of the account's folder.
         const QString base = QStringLiteral("/AuxFiles/") + *existing;
         const QString baseFull = auxFull + QLatin1Char('/') + *existing;
         std::optional<QHash<QString, QString>> inside;
@@ -112,6 +197,8 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
                 folder.makeFolder(base + QLatin1Char('/') + sub);
         }
     }
+    if (check.onlyRealFolders())
+        marker.complete();
     if (progress)
         progress(total, total);
 }

@@ -29,6 +29,11 @@ StartProgress::StartProgress(QWidget *window)
 
 void StartProgress::setProgress(int done, int total)
 {
+    // Drawn a few times a second and at the end: a start with every folder in place runs through thousands of
+    // customers in a moment and would spend most of it drawing.
+    if (m_drawn.isValid() && !m_drawn.hasExpired(kRedrawAfterMs) && done < total)
+        return;
+    m_drawn.start();
     m_label->setText(QStringLiteral("Preparing the folders of %L1 customers: %L2 done...").arg(total).arg(done));
     m_bar->setRange(0, std::max(total, 1));
     m_bar->setValue(done);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -17,6 +18,8 @@ public:
     void setProgress(int done, int total);
 
 private:
+    static constexpr qint64 kRedrawAfterMs = 100;
     QLabel *m_label;
     QProgressBar *m_bar;
+    QElapsedTimer m_drawn;
 };

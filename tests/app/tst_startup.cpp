@@ -2,6 +2,7 @@
 #include "app/programstart.h"
 #include "core/diskerror.h"
 #include "core/screens/startmenu.h"
+#include "core/screens/startprogress.h"
 #include "core/startup.h"
 #include "core/textfile.h"
 #include "dispatch/servicesliprecord.h"
@@ -17,6 +18,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -150,6 +152,59 @@ private slots:
         Startup::createFolderTree(root.folder(), QDate(2027, 1, 1), accounts);
         QVERIFY(QFileInfo(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile3")).isDir());
         QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile4")));
+    }
+
+    // A start looks into an account's folder only when its entries changed since the last complete check; a
+    // folder lost after that check is made again, and a check that met a link proves nothing for later starts.
+    void auxFoldersCheckedSinceTheLastCompleteCheck_data()
+    {
+        QTest::addColumn<int>("lastCheckAgo"); // seconds before now; negative: a check stamped after the loss
+        QTest::addColumn<bool>("remade");
+        QTest::newRow("lost after the last check") << 3600 << true;
+        QTest::newRow("lost a moment ago") << 0 << true;
+        QTest::newRow("unchanged since the last check") << -3600 << false;
+    }
+    void auxFoldersCheckedSinceTheLastCompleteCheck()
+    {
+        QFETCH(int, lastCheckAgo);
+        QFETCH(bool, remade);
+        TestRoot root;
+        const QStringList accounts = {QStringLiteral("1001"), QStringLiteral("1002")};
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        const QString marker = root.path() + QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked");
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts); // the program's folder in place
+        QVERIFY(QFileInfo::exists(marker));
+        const QString lost = root.path() + QStringLiteral("/AuxFiles/1002/AuxFile2");
+        QVERIFY(QDir().rmdir(lost));
+        QFile stamp(marker);
+        QVERIFY(stamp.open(QIODevice::ReadWrite));
+        QVERIFY(stamp.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-lastCheckAgo),
+                                  QFileDevice::FileModificationTime));
+        stamp.close();
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        QCOMPARE(QFileInfo(lost).isDir(), remade);
+
+        // A link in place of a folder: the next start looks again, whatever the marker said before.
+        QVERIFY(QDir().rmdir(root.path() + QStringLiteral("/AuxFiles/1001/AuxFile5")));
+        QVERIFY(QFile::link(root.path() + QStringLiteral("/Templates"),
+                            root.path() + QStringLiteral("/AuxFiles/1001/AuxFile5")));
+        QVERIFY(QFile::remove(marker));
+        Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
+        QVERIFY(!QFileInfo::exists(marker));
+        QVERIFY(QFileInfo(lost).isDir());
+    }
+
+    // The strip is drawn a few times a second, but the end of the work always shows.
+    void startProgressShowsTheEnd()
+    {
+        QWidget window;
+        StartProgress strip(&window);
+        for (int done = 0; done <= 5000; done += 128)
+            strip.setProgress(done, 5000);
+        strip.setProgress(5000, 5000);
+        QCOMPARE(strip.findChild<QProgressBar *>(QStringLiteral("prgStartProgress"))->value(), 5000);
+        const QString end = QStringLiteral("%L1 done").arg(5000);
+        QVERIFY(strip.findChild<QLabel *>(QStringLiteral("lblStartProgress"))->text().contains(end));
     }
 
     // What a crash or a kill left behind is put right at the next start, and said where the user must know:
