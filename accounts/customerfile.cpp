@@ -14,6 +14,9 @@
 #include <stdexcept>
 #include <string_view>
 #include <unordered_set>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -71,7 +74,7 @@ const UpperCase &upperCase()
 
 // The search's inner loop, eight bytes at a time, on the stored bytes where they lie: in a field of plain ASCII
 // the needle's first letter is looked for in both cases a word at a time, and each place found is compared
-// through the upper-case table; any other field goes through the table alone. The caller guarantees that 8
+// through the upper-case table; any other field goes through the table alone. The caller guarantees that 32
 // bytes can be read past the end of every field.
 class FieldMatcher
 {
@@ -91,6 +94,10 @@ public:
             return UpperCase::Yes;
         if (width > kMaxWidth)
             return upperCase().find(QByteArrayView(field, width), m_needle);
+#if defined(__SSE2__)
+        if (n >= 2)
+            return findPairs(field, width);
+#endif
         const int words = (width + 7) / 8;
         const int tail = width - 8 * (words - 1); // 1 to 8 bytes of the field in the last word
         const quint64 tailMask = tail == 8 ? ~quint64(0) : (quint64(1) << (8 * tail)) - 1;
@@ -128,12 +135,57 @@ public:
     }
 
 private:
-    static char otherCase(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+#if defined(__SSE2__)
+    // Sixteen places at a time: a place is looked at only where both the needle's first and second letters
+    // stand (in either case), which few places of a name do.
+    UpperCase::Found findPairs(const char *field, int width) const
+    {
+        const auto valid = [](int left) { return left >= 16 ? 0xFFFFu : left > 0 ? (1u << left) - 1 : 0u; };
+        const qsizetype n = m_needle.size();
+        const int last = width - int(n);
+        const auto &folded = upperCase().folded;
+        for (int k = 0; k < width; k += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field + k));
+            // A byte beyond ASCII: the whole field goes through the table (a match found so far stands).
+            if (unsigned(_mm_movemask_epi8(a)) & valid(width - k))
+                return upperCase().find(QByteArrayView(field, width), m_needle);
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(field + k + 1));
+            const __m128i pairs =
+                _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(a, m_pairs[0]), _mm_cmpeq_epi8(a, m_pairs[1])),
+                              _mm_or_si128(_mm_cmpeq_epi8(b, m_pairs[2]), _mm_cmpeq_epi8(b, m_pairs[3])));
+            unsigned places = unsigned(_mm_movemask_epi8(pairs)) & valid(last - k + 1);
+            while (places) {
+                const int at = k + std::countr_zero(places);
+                qsizetype j = 2;
+                while (j < n && folded[quint8(field[at + j])] == m_needle[j])
+                    ++j;
+                if (j == n)
+                    return UpperCase::Yes;
+                places &= places - 1;
+            }
+        }
+        return UpperCase::No;
+    }
+#endif
+
+    static char at(const QByteArray &bytes, qsizetype i)
+    {
+        return i < bytes.size() ? bytes[i] : '\0';
+    }
+    static char otherCase(char c)
+    {
+        return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    }
     static constexpr quint64 kOnes = 0x0101010101010101ULL;
     static constexpr quint64 kHigh = 0x8080808080808080ULL;
     QByteArray m_needle;
     quint64 m_first;
     quint64 m_firstOther;
+#if defined(__SSE2__)
+    // The needle's first letter in both cases, then its second letter in both cases, in every byte.
+    __m128i m_pairs[4] = {_mm_set1_epi8(at(m_needle, 0)), _mm_set1_epi8(otherCase(at(m_needle, 0))),
+                          _mm_set1_epi8(at(m_needle, 1)), _mm_set1_epi8(otherCase(at(m_needle, 1)))};
+#endif
 };
 
 QString decoded(QByteArrayView bytes)
@@ -199,8 +251,8 @@ template <typename Visit> void forEachCustomer(const DataFolder &folder, Visit v
     const int length = customerLayout().length();
     const int count = DataFolder::recordCountForSize(file.size(), length);
     constexpr int kChunk = 192;
-    // 8 bytes to spare after the last record: the matcher reads whole words past a field's end.
-    QByteArray buffer(qsizetype(kChunk) * length + 8, '\0');
+    // 32 bytes to spare after the last record: the matcher reads whole words and blocks past a field's end.
+    QByteArray buffer(qsizetype(kChunk) * length + 32, '\0');
     const QByteArray blank = blankRecordBytes(customerLayout());
     for (int first = 0; first < count;) {
         const int wanted = std::min(kChunk, count - first);

@@ -54,21 +54,27 @@ std::optional<QDate> recordDate(const Record &record, int field)
     return Formats::parseShortDate(record.text(field));
 }
 
-bool sameAccount(const Record &record, int field, const std::optional<QString> &account)
-{
-    return !account || record.text(field) == account->trimmed();
-}
-
 template <typename Row, typename Fill>
 void scan(const DataFolder &folder, const QString &file, const RecordLayout &layout, int acctField, int dateField,
           const QDate &start, const QDate &end, const std::optional<QString> &account, std::vector<Row> &out, Fill fill)
 {
     if (!QFileInfo::exists(folder.path(file)) && !folder.fileExists(file))
         return;
-    const std::vector<Record> records = folder.readRecords(file, layout);
-    for (const Record &r : records) {
+    // The file is read once; each record is looked at where it lies, without a copy of its bytes.
+    const QByteArray bytes = folder.readAll(file);
+    const qsizetype length = layout.length();
+    const int count = DataFolder::recordCountForSize(bytes.size(), int(length));
+    const QString wanted = account ? account->trimmed() : QString();
+    if (!account)
+        out.reserve(out.size() + std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const qsizetype from = qsizetype(i) * length;
+        // A short last record reads as completed with blanks, as Record does.
+        const Record r = from + length <= bytes.size()
+                             ? Record(layout, QByteArray::fromRawData(bytes.constData() + from, length))
+                             : Record(layout, bytes.mid(from));
         const auto date = recordDate(r, dateField);
-        if (!date || *date < start || *date > end || !sameAccount(r, acctField, account))
+        if (!date || *date < start || *date > end || (account && r.text(acctField) != wanted))
             continue;
         out.push_back(fill(r, *date));
     }

@@ -58,6 +58,12 @@ QByteArray encode(const QString &text)
 
 QString decode(const char *data, qsizetype size)
 {
+    // Most stored text has no byte from 0x80 to 0x9F, where the code page differs from Latin-1.
+    bool latin1 = true;
+    for (qsizetype i = 0; i < size; ++i)
+        latin1 &= (static_cast<unsigned char>(data[i]) & 0xE0) != 0x80;
+    if (latin1)
+        return QString::fromLatin1(data, size);
     QString out(size, Qt::Uninitialized);
     QChar *dst = out.data();
     for (qsizetype i = 0; i < size; ++i) {

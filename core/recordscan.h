@@ -48,6 +48,16 @@ public:
         return QByteArrayView(p + begin, end - begin);
     }
 
+    // Whether the trimmed field is exactly `wanted`. Most records differ at their first letter, so the first
+    // byte is looked at before the blanks are trimmed.
+    bool fieldIs(int index, int field, QByteArrayView wanted) const
+    {
+        const char first = at(index)[m_layout->offset(field)];
+        if (!wanted.isEmpty() && first != ' ' && first != wanted.front())
+            return false;
+        return trimmed(index, field) == wanted;
+    }
+
 private:
     const RecordLayout *m_layout;
     QByteArray m_bytes;

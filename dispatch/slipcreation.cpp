@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstring>
 
 namespace SlipCreation {
 
@@ -45,8 +46,10 @@ AccountBlock accountBlock(const Record &customer)
 
 namespace {
 
-// True when a record of the customer file holds this account number. The file is read in pieces and the
-// search stops at the first hit: the file may hold tens of thousands of accounts.
+// True when a record of the customer file holds this account number. The file may hold tens of thousands of
+// accounts: it is looked at through a mapping of the file (no copy of it is made) and the search stops at the
+// first hit. The file is replaced by renaming a new one into place, so the mapped file does not change under
+// the scan; where no mapping can be made the file is read in pieces.
 bool accountOnFile(const DataFolder &folder, const QByteArray &acctNo)
 {
     if (!folder.fileExists(CustomerFile::kPath))
@@ -58,23 +61,38 @@ bool accountOnFile(const DataFolder &folder, const QByteArray &acctNo)
     const int length = layout.length();
     const int width = layout.size(CustomerField::AcctNo);
     const int offset = layout.offset(CustomerField::AcctNo);
+    // Whether the records in these bytes hold the number; a short last record reads as completed with blanks.
+    const auto holds = [&](const char *bytes, qint64 size) {
+        for (qint64 start = 0; start < size; start += length) {
+            const char *p = bytes + start + offset;
+            if (!acctNo.isEmpty() && start + offset < size && *p != ' ' && *p != acctNo.front())
+                continue; // most accounts differ at the first letter
+            qsizetype begin = 0;
+            qsizetype end = qsizetype(std::clamp<qint64>(size - start - offset, 0, width));
+            while (begin < end && p[begin] == ' ')
+                ++begin;
+            while (end > begin && p[end - 1] == ' ')
+                --end;
+            if (end - begin == acctNo.size() && std::memcmp(p + begin, acctNo.constData(), acctNo.size()) == 0)
+                return true;
+        }
+        return false;
+    };
+    const qint64 size = file.size();
+    if (size <= 0)
+        return false;
+    if (const uchar *mapped = file.map(0, size)) {
+        const bool found = holds(reinterpret_cast<const char *>(mapped), size);
+        file.unmap(const_cast<uchar *>(mapped));
+        return found;
+    }
     QByteArray chunk(qsizetype(length) * 1024, Qt::Uninitialized);
     for (;;) {
         const qint64 read = file.read(chunk.data(), chunk.size());
         if (read <= 0)
             return false;
-        for (qint64 start = 0; start < read; start += length) {
-            // A short last record reads as completed with blanks.
-            const char *p = chunk.constData() + start + offset;
-            qsizetype begin = 0;
-            qsizetype end = qsizetype(std::clamp<qint64>(read - start - offset, 0, width));
-            while (begin < end && p[begin] == ' ')
-                ++begin;
-            while (end > begin && p[end - 1] == ' ')
-                --end;
-            if (QByteArrayView(p + begin, end - begin) == acctNo)
-                return true;
-        }
+        if (holds(chunk.constData(), read))
+            return true;
     }
 }
 
@@ -206,14 +224,13 @@ namespace {
 // The stored slips of one assignment on one day, in file order. The stored date text is read as a date, so
 // "3/07/2026" and "3/7/2026" are the same day.
 template <typename Visit>
-void forEachSlipOfDay(const DataFolder &folder, const QString &assignment, const QDate &date, Visit visit)
+void forEachSlipOfDay(const RecordScan &slips, const QString &assignment, const QDate &date, Visit visit)
 {
     const auto wanted = storedBytes(assignment.trimmed());
     if (!wanted || wanted->isEmpty() || !date.isValid())
         return;
-    const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
     for (int i = 0; i < slips.count(); ++i) {
-        if (slips.trimmed(i, SlipField::AssignedTo) != *wanted)
+        if (!slips.fieldIs(i, SlipField::AssignedTo, *wanted))
             continue;
         const QByteArrayView stored = slips.trimmed(i, SlipField::SchedDate);
         if (Formats::parseShortDate(Cp1252::decode(stored.data(), stored.size())) != date)
@@ -227,10 +244,11 @@ void forEachSlipOfDay(const DataFolder &folder, const QString &assignment, const
 std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assignment, const QDate &date)
 {
     std::vector<DaySlip> day;
-    forEachSlipOfDay(folder, assignment, date, [&day](const Record &slip) {
-        using namespace SlipField;
-        day.push_back({slip.int16(SlipNo), slip.text(SchedTime), slip.text(SiteName), slip.text(Status)});
-    });
+    forEachSlipOfDay(
+        RecordScan(folder, SlipFiles::kActive, serviceSlipLayout()), assignment, date, [&day](const Record &slip) {
+            using namespace SlipField;
+            day.push_back({slip.int16(SlipNo), slip.text(SchedTime), slip.text(SiteName), slip.text(Status)});
+        });
     std::stable_sort(day.begin(), day.end(), [](const DaySlip &a, const DaySlip &b) {
         const auto x = slotHours(a.time);
         const auto y = slotHours(b.time);
@@ -246,8 +264,14 @@ std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assi
 std::optional<QString> overlapQuestion(const DataFolder &folder, const QString &assignment, const QDate &date,
                                        const QString &time)
 {
+    return overlapQuestion(RecordScan(folder, SlipFiles::kActive, serviceSlipLayout()), assignment, date, time);
+}
+
+std::optional<QString> overlapQuestion(const RecordScan &slips, const QString &assignment, const QDate &date,
+                                       const QString &time)
+{
     std::optional<QString> question;
-    forEachSlipOfDay(folder, assignment, date, [&](const Record &slip) {
+    forEachSlipOfDay(slips, assignment, date, [&](const Record &slip) {
         using namespace SlipField;
         if (question || !slotsOverlap(slip.text(SchedTime), time))
             return;
@@ -282,11 +306,13 @@ std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, 
     if (!assignment.isEmpty() && draft.date) {
         const QString date = slip.text(SlipField::SchedDate);
         const QString time = slip.text(SlipField::SchedTime);
-        if (IsSlotBooked(folder, assignment, date, time)) {
+        // One read of the active slips serves both tests.
+        const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
+        if (IsSlotBooked(slips, assignment, date, time)) {
             messages.inform(kBooked, folder.executableName());
             return std::nullopt;
         }
-        if (const auto question = overlapQuestion(folder, assignment, *draft.date, time)) {
+        if (const auto question = overlapQuestion(slips, assignment, *draft.date, time)) {
             if (!messages.ask(*question, kOverlapTitle))
                 return std::nullopt;
         }

@@ -13,6 +13,7 @@
 class Clock;
 class DataFolder;
 class Messages;
+class RecordScan;
 class SlipCounter;
 
 // Writing a new service slip for the current customer: the values the slip creation window collects, its
@@ -107,6 +108,9 @@ std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assi
 // The question for a slot that overlaps a stored slip of the same assignment on the same day; nothing when
 // none does (an exactly equal slot is a double booking, not an overlap).
 std::optional<QString> overlapQuestion(const DataFolder &folder, const QString &assignment, const QDate &date,
+                                       const QString &time);
+// The same question on the active slips already read.
+std::optional<QString> overlapQuestion(const RecordScan &slips, const QString &assignment, const QDate &date,
                                        const QString &time);
 
 // Stores the slip, after the user has been asked and told what is needed: the account must still be there,

@@ -129,18 +129,24 @@ bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QSt
     // A slip without a date or without a time is not scheduled: it holds no slot and clashes with nothing.
     if (isUnscheduled(date, time))
         return false;
+    return IsSlotBooked(RecordScan(folder, SlipFiles::kActive, serviceSlipLayout()), assignment, date, time, skip);
+}
+
+bool IsSlotBooked(const RecordScan &slips, const QString &assignment, const QString &date, const QString &time,
+                  int skip)
+{
+    if (isUnscheduled(date, time))
+        return false;
     const auto wantedAssignment = storedBytes(assignment);
     const auto wantedDate = storedBytes(date);
     const auto wantedTime = storedBytes(time);
     if (!wantedAssignment || !wantedDate || !wantedTime)
         return false;
-    const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
     for (int i = 0; i < slips.count(); ++i) {
         if (i + 1 == skip)
             continue;
-        if (slips.trimmed(i, SlipField::AssignedTo) == *wantedAssignment &&
-            slips.trimmed(i, SlipField::SchedDate) == *wantedDate &&
-            slips.trimmed(i, SlipField::SchedTime) == *wantedTime)
+        if (slips.fieldIs(i, SlipField::AssignedTo, *wantedAssignment) &&
+            slips.fieldIs(i, SlipField::SchedDate, *wantedDate) && slips.fieldIs(i, SlipField::SchedTime, *wantedTime))
             return true;
     }
     return false;

@@ -60,3 +60,7 @@ bool isUnscheduled(const QString &date, const QString &time);
 // booked.
 bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
                   int skip = 0);
+// The same test on the active slips already read, so that one read serves several tests.
+class RecordScan;
+bool IsSlotBooked(const RecordScan &slips, const QString &assignment, const QString &date, const QString &time,
+                  int skip = 0);

@@ -150,12 +150,24 @@ public:
     void replaceAll(const QList<QStringList> &texts)
     {
         beginResetModel();
-        m_rows.assign(size_t(texts.size()), Row(m_columns.size()));
+        // The rows already there are filled again in place: a reload of a hundred thousand rows then makes
+        // and frees no row of its own.
+        m_rows.resize(size_t(texts.size()));
+        const size_t columns = m_columns.size();
         for (size_t r = 0; r < m_rows.size(); ++r) {
+            Row &row = m_rows[r];
+            row.resize(columns);
             const QStringList &line = texts[qsizetype(r)];
-            const size_t n = std::min(size_t(line.size()), m_columns.size());
-            for (size_t c = 0; c < n; ++c)
-                m_rows[r][c].text = line[qsizetype(c)];
+            const size_t n = std::min(size_t(line.size()), columns);
+            for (size_t c = 0; c < columns; ++c) {
+                Cell &cell = row[c];
+                if (c < n)
+                    cell.text = line[qsizetype(c)];
+                else
+                    cell.text.clear();
+                cell.background = 0;
+                cell.foreground = 0;
+            }
         }
         endResetModel();
     }

@@ -120,6 +120,26 @@ private slots:
         QCOMPARE(found("zx"), QString("2"));
     }
 
+    // Places where the needle's first letters stand but the rest differs come before the real place, which may
+    // lie in the field's second half; a field of such places only is no match.
+    void searchPastFalseStarts()
+    {
+        TestRoot root;
+        root.write(CustomerFile::kPath, customer("E1|Business|Mississippi River Missions").bytes() +
+                                            customer("E2|Business|Mississippi Mass Sessions").bytes() +
+                                            customer("E3|Business|mississippi missions").bytes());
+        QStringList found;
+        for (const CustomerMatch &m : SearchCustomers(root.folder(), CustomerCriterion::Name, "SSIO"))
+            found.append(m.recordNumber);
+        QCOMPARE(found.join(' '), QString("1 2 3"));
+        found.clear();
+        for (const CustomerMatch &m : SearchCustomers(root.folder(), CustomerCriterion::Name, "ISSIS"))
+            found.append(m.recordNumber);
+        QCOMPARE(found.join(' '), QString("1 2 3"));
+        QVERIFY(SearchCustomers(root.folder(), CustomerCriterion::Name, "PPI R").size() == 1);
+        QVERIFY(SearchCustomers(root.folder(), CustomerCriterion::Name, "SSIONZ").empty());
+    }
+
     void deletion()
     {
         // record, account number on screen, then the records left, the count and the record shown
