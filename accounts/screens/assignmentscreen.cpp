@@ -1,7 +1,7 @@
 #include "accounts/screens/assignmentscreen.h"
 
 #include "core/appstate.h"
-#include "core/diskerror.h"
+#include "core/diskguard.h"
 #include "core/seams.h"
 #include "dispatch/assignedslips.h"
 #include "platform/fieldfilter.h"
@@ -329,13 +329,7 @@ void AssignmentScreen::beep()
 
 bool AssignmentScreen::guarded(const std::function<void()> &step)
 {
-    try {
-        step();
-        return true;
-    } catch (const DiskError &e) {
-        m_platform.messages.inform(e.message(), m_state.folder.executableName());
-        return false;
-    }
+    return guardDiskErrors(m_platform.messages, m_state.folder.executableName(), step);
 }
 
 void AssignmentScreen::SetUSAStyle()

@@ -1,7 +1,7 @@
 #include "accounts/screens/servicesscreen.h"
 
 #include "core/appstate.h"
-#include "core/diskerror.h"
+#include "core/diskguard.h"
 #include "core/formats.h"
 #include "core/seams.h"
 #include "platform/fieldfilter.h"
@@ -144,13 +144,7 @@ void ServicesScreen::beep()
 
 bool ServicesScreen::guarded(const std::function<void()> &step)
 {
-    try {
-        step();
-        return true;
-    } catch (const DiskError &e) {
-        m_platform.messages.inform(e.message(), m_state.folder.executableName());
-        return false;
-    }
+    return guardDiskErrors(m_platform.messages, m_state.folder.executableName(), step);
 }
 
 void ServicesScreen::loadGrid()
