@@ -3,6 +3,7 @@
 #include "billing/finalize.h"
 #include "billing/history.h"
 #include "billing/postingrun.h"
+#include "billing/screens/historywindow.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "dispatch/servicesliprecord.h"
@@ -94,22 +95,6 @@ void BM_WriteRecords(benchmark::State &state)
 }
 BENCHMARK(BM_WriteRecords)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service)
-{
-    QList<QStringList> f;
-    f.reserve(qsizetype(loaded.financial.size()) + 1);
-    for (const auto &r : loaded.financial)
-        f.append({r.acctNo, r.name, r.date, r.description, r.amountText});
-    f.append(QStringList());
-    QList<QStringList> sv;
-    sv.reserve(qsizetype(loaded.service.size()) + 1);
-    for (const auto &r : loaded.service)
-        sv.append({r.acctNo, r.name, r.date, r.contents, r.assignment});
-    sv.append(QStringList());
-    financial.setAll(f);
-    service.setAll(sv);
-}
-
 // Every record (the widest range); state.range(0) = 1: one account.
 void BM_HistoryRange(benchmark::State &state)
 {
@@ -122,7 +107,7 @@ void BM_HistoryRange(benchmark::State &state)
     std::size_t rows = 0;
     for (auto _ : state) {
         const auto loaded = History::LoadHistory(s.folder, QDate(1990, 1, 1), kToday, account);
-        fillGrids(loaded, financial, service);
+        HistoryWindow::fillGrids(loaded, financial, service);
         rows = loaded.financial.size() + loaded.service.size();
     }
     state.counters["rows"] = double(rows);

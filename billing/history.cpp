@@ -10,6 +10,7 @@
 #include "core/formats.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSaveFile>
 
 namespace History {
@@ -54,6 +55,31 @@ std::optional<QDate> recordDate(const Record &record, int field)
     return Formats::parseShortDate(record.text(field));
 }
 
+// Texts that repeat over many records (account numbers, names, dates, technicians) are decoded once
+// per load and shared by every row that shows them: a load of a hundred thousand rows then makes a few thousand
+// strings, not half a million. Keys are views into the file's bytes, which outlive the cache.
+class SharedTexts
+{
+public:
+    const QString &text(const Record &record, int field)
+    {
+        const QByteArray key = raw(record, field);
+        auto found = m_texts.constFind(key);
+        if (found == m_texts.constEnd())
+            found = m_texts.insert(key, record.text(field));
+        return *found;
+    }
+
+private:
+    static QByteArray raw(const Record &record, int field)
+    {
+        return QByteArray::fromRawData(record.bytes().constData() + record.layout().offset(field),
+                                       record.layout().size(field));
+    }
+
+    QHash<QByteArray, QString> m_texts;
+};
+
 template <typename Row, typename Fill>
 void scan(const DataFolder &folder, const QString &file, const RecordLayout &layout, int acctField, int dateField,
           const QDate &start, const QDate &end, const std::optional<QString> &account, std::vector<Row> &out, Fill fill)
@@ -61,22 +87,22 @@ void scan(const DataFolder &folder, const QString &file, const RecordLayout &lay
     if (!QFileInfo::exists(folder.path(file)) && !folder.fileExists(file))
         return;
     // The file is read once; each record is looked at where it lies, without a copy of its bytes.
-    const QByteArray bytes = folder.readAll(file);
+    QByteArray bytes = folder.readAll(file);
     const qsizetype length = layout.length();
     const int count = DataFolder::recordCountForSize(bytes.size(), int(length));
+    // A short last record reads as completed with blanks, as Record does.
+    if (bytes.size() < count * length)
+        bytes = bytes.left((count - 1) * length) + Record(layout, bytes.mid((count - 1) * length)).bytes();
     const QString wanted = account ? account->trimmed() : QString();
     if (!account)
         out.reserve(out.size() + std::size_t(count));
+    SharedTexts shared;
     for (int i = 0; i < count; ++i) {
-        const qsizetype from = qsizetype(i) * length;
-        // A short last record reads as completed with blanks, as Record does.
-        const Record r = from + length <= bytes.size()
-                             ? Record(layout, QByteArray::fromRawData(bytes.constData() + from, length))
-                             : Record(layout, bytes.mid(from));
+        const Record r(layout, QByteArray::fromRawData(bytes.constData() + qsizetype(i) * length, length));
         const auto date = recordDate(r, dateField);
-        if (!date || *date < start || *date > end || (account && r.text(acctField) != wanted))
+        if (!date || *date < start || *date > end || (account && shared.text(r, acctField) != wanted))
             continue;
-        out.push_back(fill(r, *date));
+        out.push_back(fill(r, *date, shared));
     }
 }
 
@@ -138,9 +164,9 @@ Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &en
     {
         using namespace ServiceHistoryField;
         scan(folder, Posting::kServiceHistory, serviceHistoryLayout(), AcctNo, Date, start, end, account,
-             loaded.service, [](const Record &r, const QDate &date) {
-                 return ServiceRow{r.text(AcctNo),   r.text(Name),       r.text(Date),
-                                   r.text(Contents), r.text(Assignment), date};
+             loaded.service, [](const Record &r, const QDate &date, SharedTexts &shared) {
+                 return ServiceRow{shared.text(r, AcctNo), shared.text(r, Name),       shared.text(r, Date),
+                                   r.text(Contents),       shared.text(r, Assignment), date};
              });
     }
     loaded.financial = LoadFinancial(folder, start, end, account);
@@ -155,11 +181,15 @@ std::vector<FinancialRow> LoadFinancial(const DataFolder &folder, const QDate &s
     using namespace AccountHistoryField;
     std::vector<FinancialRow> rows;
     scan(folder, Posting::kHistory, accountHistoryLayout(), AcctNo, Date, start, end, account, rows,
-         [](const Record &r, const QDate &date) {
+         [](const Record &r, const QDate &date, SharedTexts &shared) {
              const Money amount = Formats::currencyOrZero(r.text(Amount));
-             return FinancialRow{
-                 r.text(AcctNo), r.text(Name), r.text(Date), r.text(Description), Formats::currency(amount),
-                 date,           amount};
+             return FinancialRow{shared.text(r, AcctNo),
+                                 shared.text(r, Name),
+                                 shared.text(r, Date),
+                                 r.text(Description),
+                                 Formats::currency(amount),
+                                 date,
+                                 amount};
          });
     return rows;
 }

@@ -315,12 +315,9 @@ void flushWritten(const DataFolder &folder, const Plan &plan)
         files << folder.path(DataFolder::backupPathOf(account));
     files << folder.path(plan.archive.file);
     files.removeDuplicates();
-    for (const QString &full : std::as_const(files)) {
-        QFile file(full);
-        if (!file.open(QIODevice::ReadOnly) || !DataFolder::syncToDisk(file.handle())) {
-            throw DiskError(
-                QStringLiteral("The file %1 could not be flushed to disk.").arg(QDir::toNativeSeparators(full)));
-        }
+    if (const QString failed = DataFolder::syncToDisk(files); !failed.isEmpty()) {
+        throw DiskError(
+            QStringLiteral("The file %1 could not be flushed to disk.").arg(QDir::toNativeSeparators(failed)));
     }
 }
 

@@ -44,8 +44,10 @@ public:
     // -- Temporaries of an interrupted write ("<name>.<unique>.vdtmp"), found in every folder the program
     // writes files to (the /AuxFiles tree of the customers' own documents is not searched). Relative paths.
     static bool isTemporaryName(const QString &fileName);
-    // Waits until what was written through the open file descriptor is on the disk; false when it failed.
-    static bool syncToDisk(int fd);
+    // Waits until what was written to these files (full paths) is on the disk: on Linux one flush of each
+    // file system they lie on, elsewhere one flush per file. Returns the first file that failed; empty when
+    // all reached the disk.
+    static QString syncToDisk(const QStringList &fullPaths);
     QStringList leftoverTemporaries(const QDateTime &olderThan = {}) const;
     // Removes those last changed before the given time (a write of another program running now is left
     // alone); returns the relative paths removed.

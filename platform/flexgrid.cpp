@@ -147,24 +147,19 @@ public:
         endRemoveRows();
     }
 
-    void replaceAll(const QList<QStringList> &texts)
+    void replaceAll(qsizetype rowCount, const std::function<QString(qsizetype, int)> &textOf)
     {
         beginResetModel();
         // The rows already there are filled again in place: a reload of a hundred thousand rows then makes
         // and frees no row of its own.
-        m_rows.resize(size_t(texts.size()));
+        m_rows.resize(size_t(rowCount));
         const size_t columns = m_columns.size();
         for (size_t r = 0; r < m_rows.size(); ++r) {
             Row &row = m_rows[r];
             row.resize(columns);
-            const QStringList &line = texts[qsizetype(r)];
-            const size_t n = std::min(size_t(line.size()), columns);
             for (size_t c = 0; c < columns; ++c) {
                 Cell &cell = row[c];
-                if (c < n)
-                    cell.text = line[qsizetype(c)];
-                else
-                    cell.text.clear();
+                cell.text = textOf(qsizetype(r), int(c));
                 cell.background = 0;
                 cell.foreground = 0;
             }
@@ -525,7 +520,15 @@ void FlexGrid::setRowTexts(int row, const QStringList &texts, int firstCol)
 
 void FlexGrid::setAll(const QList<QStringList> &dataRows)
 {
-    m_model->replaceAll(dataRows);
+    m_model->replaceAll(dataRows.size(), [&](qsizetype row, int column) {
+        const QStringList &line = dataRows[row];
+        return column < line.size() ? line[column] : QString();
+    });
+}
+
+void FlexGrid::setAll(qsizetype rowCount, const std::function<QString(qsizetype row, int column)> &textOf)
+{
+    m_model->replaceAll(rowCount, textOf);
 }
 
 void FlexGrid::setRedraw(bool on)

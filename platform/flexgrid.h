@@ -68,6 +68,8 @@ public:
     void setRowTexts(int row, const QStringList &texts, int firstCol = 0);
     // Every data row at once (rows() becomes dataRows.size() + 1), all with default colours.
     void setAll(const QList<QStringList> &dataRows);
+    // The same without a list per row: textOf(row, column) gives each cell's text, rows counted from 0.
+    void setAll(qsizetype rowCount, const std::function<QString(qsizetype row, int column)> &textOf);
 
     // While redraw is off, cell changes are collected and shown in one go when it is turned on again.
     void setRedraw(bool on);

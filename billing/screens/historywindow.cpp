@@ -188,6 +188,25 @@ std::optional<QString> HistoryWindow::selectedAccount() const
     return m_accounts->currentText();
 }
 
+void HistoryWindow::fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service)
+{
+    // Cells share the loaded texts; no list is made per row.
+    financial.setAll(qsizetype(loaded.financial.size()) + 1, [&](qsizetype row, int column) -> QString {
+        if (std::size_t(row) >= loaded.financial.size())
+            return {};
+        const History::FinancialRow &r = loaded.financial[std::size_t(row)];
+        const QString *texts[] = {&r.acctNo, &r.name, &r.date, &r.description, &r.amountText};
+        return column < 5 ? *texts[column] : QString();
+    });
+    service.setAll(qsizetype(loaded.service.size()) + 1, [&](qsizetype row, int column) -> QString {
+        if (std::size_t(row) >= loaded.service.size())
+            return {};
+        const History::ServiceRow &r = loaded.service[std::size_t(row)];
+        const QString *texts[] = {&r.acctNo, &r.name, &r.date, &r.contents, &r.assignment};
+        return column < 5 ? *texts[column] : QString();
+    });
+}
+
 void HistoryWindow::loadGrids()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -195,18 +214,7 @@ void HistoryWindow::loadGrids()
     m_shownRange[0] = m_accepted[0];
     m_shownRange[1] = m_accepted[1];
     const History::Loaded &loaded = m_shown;
-    QList<QStringList> financial;
-    financial.reserve(qsizetype(loaded.financial.size()) + 1);
-    for (const History::FinancialRow &r : loaded.financial)
-        financial.append({r.acctNo, r.name, r.date, r.description, r.amountText});
-    financial.append(QStringList());
-    QList<QStringList> service;
-    service.reserve(qsizetype(loaded.service.size()) + 1);
-    for (const History::ServiceRow &r : loaded.service)
-        service.append({r.acctNo, r.name, r.date, r.contents, r.assignment});
-    service.append(QStringList());
-    m_financial->setAll(financial);
-    m_service->setAll(service);
+    fillGrids(loaded, *m_financial, *m_service);
     // A text with a line break gets a row tall enough for two lines.
     const int height = m_financial->rowHeight(1);
     for (std::size_t i = 0; i < loaded.financial.size(); ++i) {

@@ -33,6 +33,9 @@ public:
     FlexGrid *financialGrid() const { return m_financial; }
     FlexGrid *serviceGrid() const { return m_service; }
 
+    // Both grids filled with the rows loaded, each followed by the empty row where the grid ends.
+    static void fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service);
+
 signals:
     void returnToMenu();
 

@@ -7,6 +7,7 @@
 #include "core/formats.h"
 #include "testsupport.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -95,6 +96,22 @@ private slots:
         QCOMPARE(Formats::currency(one.total), "$21.50");
         QCOMPARE(one.service.size(), std::size_t(2));
         QCOMPARE(one.service[1].contents, "Work of 2026-01-02");
+        // A last record torn short by a crash of another program reads as completed with blanks; its account
+        // and date are the same texts as the whole records' before it.
+        Record torn(accountHistoryLayout());
+        torn.setText(AccountHistoryField::AcctNo, "2002");
+        torn.setText(AccountHistoryField::Name, "Site");
+        torn.setText(AccountHistoryField::Date, "1/2/2026");
+        torn.setText(AccountHistoryField::Amount, "$7.00");
+        QFile file(folder.path(Posting::kHistory));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(torn.bytes().left(accountHistoryLayout().length() - 5));
+        file.close();
+        const auto withTorn = History::LoadHistory(folder, QDate(2026, 1, 2), QDate(2026, 1, 2));
+        QCOMPARE(accountsOf(withTorn.financial), QStringList({"1001@1/2/2026", "2002@1/2/2026"}));
+        QCOMPARE(withTorn.financial[1].amountText, "$7.00");
+        QCOMPARE(Formats::currency(withTorn.total), "$8.00");
+        QCOMPARE(withTorn.financial[1].name, withTorn.financial[0].name);
         // Nothing to show without the files.
         TestRoot empty;
         QVERIFY(History::LoadHistory(empty.folder(), jan1, jan1).financial.empty());
