@@ -10,8 +10,11 @@
 #include "core/formats.h"
 
 #include <QDir>
-#include <QHash>
 #include <QSaveFile>
+#include <future>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace History {
 
@@ -57,27 +60,27 @@ std::optional<QDate> recordDate(const Record &record, int field)
 
 // Texts that repeat over many records (account numbers, names, dates, technicians) are decoded once
 // per load and shared by every row that shows them: a load of a hundred thousand rows then makes a few thousand
-// strings, not half a million. Keys are views into the file's bytes, which outlive the cache.
+// strings, not half a million.
 class SharedTexts
 {
 public:
     const QString &text(const Record &record, int field)
     {
-        const QByteArray key = raw(record, field);
-        auto found = m_texts.constFind(key);
-        if (found == m_texts.constEnd())
-            found = m_texts.insert(key, record.text(field));
-        return *found;
+        const std::string_view raw(record.bytes().constData() + record.layout().offset(field),
+                                   std::size_t(record.layout().size(field)));
+        auto found = m_texts.find(raw);
+        if (found == m_texts.end()) // the key keeps a copy of its bytes, small and close at hand
+            found = m_texts.emplace(std::string(raw), record.text(field)).first;
+        return found->second;
     }
 
 private:
-    static QByteArray raw(const Record &record, int field)
+    struct Hash
     {
-        return QByteArray::fromRawData(record.bytes().constData() + record.layout().offset(field),
-                                       record.layout().size(field));
-    }
-
-    QHash<QByteArray, QString> m_texts;
+        using is_transparent = void;
+        std::size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
 };
 
 template <typename Row, typename Fill>
@@ -161,6 +164,10 @@ Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &en
                    const std::optional<QString> &account)
 {
     Loaded loaded;
+    // The two files are read side by side: the financial history on a thread of its own (should the service
+    // history throw, the future's destructor waits for that thread before the references it uses go).
+    auto financial = std::async(std::launch::async | std::launch::deferred,
+                                [&] { return LoadFinancial(folder, start, end, account); });
     {
         using namespace ServiceHistoryField;
         scan(folder, Posting::kServiceHistory, serviceHistoryLayout(), AcctNo, Date, start, end, account,
@@ -169,7 +176,7 @@ Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &en
                                    r.text(Contents),       shared.text(r, Assignment), date};
              });
     }
-    loaded.financial = LoadFinancial(folder, start, end, account);
+    loaded.financial = financial.get();
     for (const FinancialRow &row : loaded.financial)
         loaded.total += row.amount;
     return loaded;

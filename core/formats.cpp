@@ -105,12 +105,27 @@ QString currency(Money amount)
     // Work with the magnitude as unsigned so that the smallest value does not overflow.
     const quint64 magnitude = negative ? quint64(0) - quint64(raw) : quint64(raw);
     const quint64 cents = magnitude / quint64(kCent);
-    QString whole = QString::number(cents / 100);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char(','));
-    const QString text = QStringLiteral("$") + whole + QLatin1Char('.') +
-                         QString::number(cents % 100).rightJustified(2, QLatin1Char('0'));
-    return negative ? QLatin1Char('(') + text + QLatin1Char(')') : text;
+    // Built right to left in one buffer: grids format a hundred thousand amounts at a time.
+    char buffer[40];
+    char *p = buffer + sizeof buffer;
+    if (negative)
+        *--p = ')';
+    *--p = char('0' + cents % 10);
+    *--p = char('0' + cents / 10 % 10);
+    *--p = '.';
+    quint64 whole = cents / 100;
+    for (int digits = 0;; ++digits) {
+        if (digits && digits % 3 == 0)
+            *--p = ',';
+        *--p = char('0' + whole % 10);
+        whole /= 10;
+        if (whole == 0)
+            break;
+    }
+    *--p = '$';
+    if (negative)
+        *--p = '(';
+    return QString::fromLatin1(p, buffer + sizeof buffer - p);
 }
 
 std::optional<Money> parseCurrency(const QString &input)

@@ -23,6 +23,7 @@ private slots:
         QTest::addColumn<qint64>("raw");
         QTest::addColumn<QString>("text");
         QTest::newRow("zero") << qint64(0) << "$0.00";
+        QTest::newRow("hundreds") << qint64(9999900) << "$999.99";
         QTest::newRow("thousands") << qint64(12345600) << "$1,234.56";
         QTest::newRow("millions") << qint64(12345678910) << "$1,234,567.89";
         QTest::newRow("negative") << qint64(-10000) << "($1.00)";
