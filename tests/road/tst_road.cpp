@@ -16,7 +16,6 @@
 #include "testsupport.h"
 #include "tools/datacheck.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -189,12 +188,14 @@ double oleDays(const QDate &date)
 
 const QString kDate = QStringLiteral("1/15/2026");
 
-// The slip as it leaves the board (status Complete) and as the archive keeps it after Write Records.
-QByteArray slipBytes(bool finalized)
+// The slip as slip creation stores it ("Assigned"), as the board's save moves it ("Complete") and as the archive
+// keeps it after Write Records ("Finalized").
+QByteArray slipBytes(const QString &status)
 {
+    const bool finalized = status == QLatin1String("Finalized");
     Bytes b(697);
     b.int16(0, 1000).real(2, oleDays(kToday));
-    b.text(10, 15, finalized ? "Finalized" : "Complete");
+    b.text(10, 15, status);
     b.text(25, 20, kAccount).text(45, 30, kCustomer).text(75, 35, "7 Quay Street").text(135, 20, "Port Alder");
     b.text(155, 2, "OR").text(157, 10, kCustomerPostal).text(167, 13, "541-555-0177");
     b.text(210, 30, kCustomer).text(240, 35, "7 Quay Street").text(300, 20, "Port Alder").text(320, 2, "OR");
@@ -225,7 +226,7 @@ QMap<QString, QByteArray> expectedFiles()
     QMap<QString, QByteArray> files;
     files["/ServiceSlips.txt"] = {};
     files["/CompletedServiceSlips.txt"] = {};
-    files["/FinalizedServiceSlips.txt"] = slipBytes(true);
+    files["/FinalizedServiceSlips.txt"] = slipBytes("Finalized");
     files["/CAHistory.txt"] = accountLine("Invoice No. " + kInvoiceNo, "$258.00");
     files["/ServiceHistory.txt"] = Bytes(145)
                                        .text(0, 30, kCustomer)
@@ -281,7 +282,6 @@ public:
 
     const QString &root() const { return m_root; }
     FakeMessages &messages() { return m_fake.messages; }
-    Application &app() { return *m_app; }
     bool killed() const { return m_killed; }
 
     void startProgram()
@@ -768,6 +768,13 @@ private slots:
 
         road.restart();
         QCOMPARE(road.said(), toldAtRestart);
+        // Nothing lost: the slip is there once, where the road goes on, with its status.
+        const QByteArray active = readFile(road.root() + "/ServiceSlips.txt");
+        const QByteArray completed = readFile(road.root() + "/CompletedServiceSlips.txt");
+        if (Stage(resumeAt) == Stage::Board)
+            QVERIFY(active == slipBytes("Assigned") && completed.isEmpty());
+        if (Stage(resumeAt) == Stage::Finalize)
+            QVERIFY(active.isEmpty() && completed == slipBytes("Complete"));
         QVERIFY(road.run(Stage(resumeAt)));
         road.exitProgram();
         checkTheEnd(road);
