@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -366,7 +367,8 @@ public:
         m_app.reset();
     }
 
-    QString invoicePdf() const { return m_firstRoot.path() + QStringLiteral("/invoice.pdf"); }
+    // Where the user saves the invoice: a folder of documents beside the data folder.
+    QString invoicePdf() const { return m_documents.path() + QStringLiteral("/invoice.pdf"); }
     // What the history window showed: each data row with its cells joined by "|".
     QStringList historyRows, serviceRows;
     QString incomeTotal;
@@ -628,6 +630,7 @@ private:
     Kill m_kill;
     TestRoot m_firstRoot;
     TestRoot m_afterKill;
+    QTemporaryDir m_documents;
     QString m_root;
     FakePlatform m_fake;
     FakeModemBench m_noModem;
@@ -736,8 +739,8 @@ private slots:
         QTest::addColumn<QString>("toldAtRestart");
         const QString posted = "Write Records of 1/15/2026 was interrupted before it ended. It has now been "
                                "completed; each slip is posted once:\r\nSlip 1000, Invoice No. 5001";
-        QTest::newRow("first setup saved but for the slip counter")
-            << int(Stage::Setup) << "SlipNo.txt" << "" << int(Stage::Setup) << "";
+        QTest::newRow("first setup saved but for the slip counter") << int(Stage::Setup) << "SlipNo.txt"
+                                                                    << "" << int(Stage::Setup) << "";
         QTest::newRow("slip stored, counter not yet saved")
             << int(Stage::Slip) << "SlipNo.txt"
             << "" << int(Stage::Board)
