@@ -89,6 +89,9 @@ void Application::start()
     if (const auto note =
             m_state.slipCounter.load(m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }))
         m_platform.messages.inform(*note, title);
+    // A run cut off between storing a new slip and saving the counter: the counter moves past that slip.
+    if (const auto note = m_state.slipCounter.followStoredSlip(m_state.folder, LastActiveSlipNumber(m_state.folder)))
+        m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
     repairInterruptedWrites();

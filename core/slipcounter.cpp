@@ -1,6 +1,7 @@
 #include "core/slipcounter.h"
 
 #include "core/datafolder.h"
+#include "core/diskerror.h"
 #include "core/textfile.h"
 
 #include <limits>
@@ -65,6 +66,22 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::fu
         .arg(followsUsed  ? QStringLiteral("; the number after the highest Slip Number in use is taken")
              : fromBackup ? QStringLiteral("; the number of its Backup copy is used")
                           : QString())
+        .arg(m_next);
+}
+
+std::optional<QString> SlipCounter::followStoredSlip(const DataFolder &folder, int lastStored)
+{
+    if (lastStored < m_next || m_next >= kLast)
+        return std::nullopt;
+    m_next = qint16(std::min<int>(lastStored + 1, kLast));
+    try {
+        save(folder);
+    } catch (const DiskError &) {
+        // The number is still used for this run.
+    }
+    return QStringLiteral("Service Slip %1 was stored, but the program ended before the Slip Number moved on.\r\n"
+                          "The next Service Slip gets the number %2.")
+        .arg(lastStored)
         .arg(m_next);
 }
 

@@ -85,6 +85,15 @@ std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder)
     return numbers;
 }
 
+int LastActiveSlipNumber(const DataFolder &folder)
+{
+    const int count = folder.recordCount(SlipFiles::kActive, serviceSlipLayout().length());
+    if (count < 1)
+        return 0;
+    const auto last = folder.readRecord(SlipFiles::kActive, serviceSlipLayout(), count);
+    return last ? last->int16(SlipField::SlipNo) : 0;
+}
+
 int HighestSlipNumber(const DataFolder &folder)
 {
     int highest = 0;

@@ -39,6 +39,9 @@ std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder);
 // The same pairs, only found: (record in /ServiceSlips.txt from 1, slip number).
 std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder);
 
+// The number of the last slip in /ServiceSlips.txt, the one stored last; 0 when there is none.
+int LastActiveSlipNumber(const DataFolder &folder);
+
 // The highest slip number in the three slip files; 0 when there is no slip.
 int HighestSlipNumber(const DataFolder &folder);
 

@@ -581,7 +581,8 @@ void FinalizeWindow::writeRecords()
     if (!slips.empty()) {
         try {
             PostingRun::WriteRecords(m_state.folder, slips,
-                                     {m_state.settings.taxHeading1, m_state.settings.taxHeading2}, m_clock.today());
+                                     {m_state.settings.taxHeading1, m_state.settings.taxHeading2}, m_clock.today(),
+                                     m_postingHook);
         } catch (const DiskError &e) {
             QString text = e.message();
             if (PostingRun::pending(m_state.folder)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "billing/finalize.h"
+#include "billing/postingrun.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -33,6 +34,8 @@ public:
 
     FlexGrid *grid() const { return m_grid; }
     const std::vector<Finalize::Row> &rows() const { return m_rows; }
+    // Called before and after every write of Write Records; tests stop a run part way through it.
+    void setPostingStepHook(PostingRun::StepHook hook) { m_postingHook = std::move(hook); }
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
@@ -80,6 +83,7 @@ private:
     PrintTarget &m_target;
     InputsSource m_inputs;
     Dial m_dial;
+    PostingRun::StepHook m_postingHook;
 
     std::vector<Finalize::Row> m_rows; // grid row r is m_rows[r - 1]
     int m_row = 0;                     // the row being entered

@@ -177,6 +177,39 @@ private slots:
         QVERIFY(note.value_or("").contains("gets the number 1208."));
     }
 
+    // A run that ended after storing slip N but before saving the counter leaves the counter at N: the next
+    // start moves it past the slip stored last. A counter already past it, or set on purpose to a new series
+    // after the board's slips, stays.
+    void counterFollowsTheSlipStoredLast_data()
+    {
+        QTest::addColumn<QString>("active"); // slip numbers in file order
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<int>("next");
+        QTest::newRow("counter not saved after the last slip") << "1004 1000 1005" << 1005 << 1006;
+        QTest::newRow("counter saved") << "1004 1005" << 1006 << 1006;
+        QTest::newRow("new series after the board's slips") << "1004 1005" << 2000 << 2000;
+        QTest::newRow("no active slips") << "" << 1000 << 1000;
+        QTest::newRow("last number of the series") << "32767" << 32767 << 32767;
+    }
+    void counterFollowsTheSlipStoredLast()
+    {
+        QFETCH(QString, active);
+        QFETCH(int, counter);
+        QFETCH(int, next);
+        TestRoot root;
+        for (const QString &number : active.split(' ', Qt::SkipEmptyParts))
+            AppendSlip(root.folder(), slip(number));
+        root.write("/SlipNo.txt", QByteArray::number(counter) + "\r\n");
+        SlipCounter c;
+        QVERIFY(!c.load(root.folder()).has_value());
+        const auto note = c.followStoredSlip(root.folder(), LastActiveSlipNumber(root.folder()));
+        QCOMPARE(int(c.next()), next);
+        QCOMPARE(note.has_value(), next != counter);
+        QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
+        if (note)
+            QVERIFY(note->endsWith(QStringLiteral("gets the number %1.").arg(next)));
+    }
+
     void slotBooking_data()
     {
         QTest::addColumn<QString>("slot"); // assignment date time skip

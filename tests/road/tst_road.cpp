@@ -1,0 +1,792 @@
+// The road of one job through the program's real windows: a first run and its setup, a service, a technician,
+// a customer, a slip, the dispatch board, finalizing with Write Records, the history and the printed invoice,
+// then every file the road wrote, byte for byte, and the data check. The same road is then broken off at the
+// points where a kill hurts most; a restart has to keep or finish what was done, and the road goes on to the
+// same bytes.
+
+#include "app/application.h"
+#include "billing/screens/finalizewindow.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/screens/startmenu.h"
+#include "dispatch/screens/createslipwindow.h"
+#include "platform/fakes/fakemodem.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
+#include "testsupport.h"
+#include "tools/datacheck.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// What the user types along the road.
+const QDate kToday(2026, 1, 15); // a Thursday; the fake clock's day at 9:00
+const QString kBusiness = QStringLiteral("Harbor Lane Heating");
+const QString kBusinessPostal = QStringLiteral("97365");
+const QString kService = QStringLiteral("Furnace Tune-up");
+const QString kTechnician = QStringLiteral("Dana Whitfield");
+const QString kAccount = QStringLiteral("HL-204");
+const QString kCustomer = QStringLiteral("Marlow Bakery");
+const QString kCustomerPostal = QStringLiteral("97123");
+const QString kExtraWork = QStringLiteral(" and check the oven flue");
+const QString kInvoiceNo = QStringLiteral("5001");
+const QString kCheckNo = QStringLiteral("4471");
+
+// -- Finding and working the controls ---------------------------------------------------------------------------
+
+QWidget *visibleWindow(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->objectName() == name)
+            return w;
+    }
+    return nullptr;
+}
+
+QString visibleWindows()
+{
+    QStringList names;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            names << w->objectName();
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+template <typename T = QWidget> T *control(QWidget *window, const QString &name)
+{
+    if (!window)
+        qFatal("no window for control %s (showing: %s)", qPrintable(name), qPrintable(visibleWindows()));
+    T *found = window->findChild<T *>(name);
+    if (!found)
+        qFatal("no control %s in %s", qPrintable(name), qPrintable(window->objectName()));
+    return found;
+}
+
+void click(QWidget *window, const QString &name)
+{
+    QWidget *button = control(window, name);
+    if (!button->isEnabled() || !button->isVisible())
+        qFatal("%s in %s is disabled or hidden", qPrintable(name), qPrintable(window->objectName()));
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+// Clears a box and types into it key by key, so that its key filters see every character; then leaves it.
+void type(QLineEdit *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+    emit box->editingFinished();
+}
+
+void type(QWidget *window, const QString &name, const QString &text)
+{
+    if (auto *combo = window->findChild<QComboBox *>(name); combo && combo->isEditable())
+        type(combo->lineEdit(), text);
+    else
+        type(control<QLineEdit>(window, name), text);
+}
+
+void chooseItem(QListWidget *list, const QString &text)
+{
+    const QList<QListWidgetItem *> items = list->findItems(text, Qt::MatchExactly);
+    if (items.isEmpty())
+        qFatal("no item %s in %s", qPrintable(text), qPrintable(list->objectName()));
+    list->setCurrentItem(items.first());
+    emit list->itemClicked(items.first());
+}
+
+// Opens a routine of the start menu the way the user does: a click on its line.
+void openRoutine(int routine)
+{
+    QWidget *menu = visibleWindow(QStringLiteral("frmStartup"));
+    QLabel *line = control<QLabel>(menu, QStringLiteral("lblSub_%1").arg(routine));
+    if (!line->isEnabled())
+        qFatal("routine %d is not enabled", routine);
+    QTest::mouseClick(line, Qt::LeftButton);
+}
+
+// Answers the next modal dialog of type D when it comes up (the print preview, its file chooser).
+template <typename D> void whenModal(std::function<void(D *)> answer)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        answer(dialog);
+    });
+    timer->start();
+}
+
+// -- The bytes the files must hold, spelled out at their offsets --------------------------------------------------
+
+// A record of blanks with fields put at their byte offsets, as the companion program reads them.
+class Bytes
+{
+public:
+    explicit Bytes(int length)
+        : m_bytes(length, ' ')
+    {}
+    Bytes &text(int offset, int width, const QString &value)
+    {
+        const QByteArray latin = value.toLatin1();
+        if (latin.size() > width)
+            qFatal("%s is wider than %d", latin.constData(), width);
+        std::memcpy(m_bytes.data() + offset, latin.constData(), std::size_t(latin.size()));
+        return *this;
+    }
+    Bytes &int16(int offset, qint16 value)
+    {
+        qToLittleEndian(value, m_bytes.data() + offset);
+        return *this;
+    }
+    Bytes &real(int offset, double value)
+    {
+        qToLittleEndian(value, m_bytes.data() + offset);
+        return *this;
+    }
+    Bytes &cents(int offset, qint64 cents) // currency: ten-thousandths in 8 bytes
+    {
+        qToLittleEndian(cents * 100, m_bytes.data() + offset);
+        return *this;
+    }
+    operator QByteArray() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+double oleDays(const QDate &date)
+{
+    return double(QDate(1899, 12, 30).daysTo(date));
+}
+
+const QString kDate = QStringLiteral("1/15/2026");
+
+// The slip as slip creation stores it ("Assigned"), as the board's save moves it ("Complete") and as the archive
+// keeps it after Write Records ("Finalized").
+QByteArray slipBytes(const QString &status)
+{
+    const bool finalized = status == QLatin1String("Finalized");
+    Bytes b(697);
+    b.int16(0, 1000).real(2, oleDays(kToday));
+    b.text(10, 15, status);
+    b.text(25, 20, kAccount).text(45, 30, kCustomer).text(75, 35, "7 Quay Street").text(135, 20, "Port Alder");
+    b.text(155, 2, "OR").text(157, 10, kCustomerPostal).text(167, 13, "541-555-0177");
+    b.text(210, 30, kCustomer).text(240, 35, "7 Quay Street").text(300, 20, "Port Alder").text(320, 2, "OR");
+    b.text(322, 10, kCustomerPostal).text(332, 13, "541-555-0177");
+    b.text(375, 30, kTechnician).text(405, 10, kDate).text(415, 12, "10:00");
+    b.text(427, 200, kService + kExtraWork);
+    b.text(647, 20, "High");
+    if (finalized)
+        b.text(627, 20, kInvoiceNo).text(667, 20, "Ck # " + kCheckNo).text(687, 10, "$258.00");
+    else
+        b.text(687, 10, "$0.00");
+    return b;
+}
+
+QByteArray accountLine(const QString &description, const QString &amount)
+{
+    return Bytes(155)
+        .text(0, 45, kCustomer)
+        .text(45, 25, kAccount)
+        .text(70, 15, kDate)
+        .text(85, 60, description)
+        .text(145, 10, amount);
+}
+
+// Every file the road writes, with the bytes it must hold at the end of the road; empty: the file must not exist.
+QMap<QString, QByteArray> expectedFiles()
+{
+    QMap<QString, QByteArray> files;
+    files["/ServiceSlips.txt"] = {};
+    files["/CompletedServiceSlips.txt"] = {};
+    files["/FinalizedServiceSlips.txt"] = slipBytes("Finalized");
+    files["/CAHistory.txt"] = accountLine("Invoice No. " + kInvoiceNo, "$258.00");
+    files["/ServiceHistory.txt"] = Bytes(145)
+                                       .text(0, 30, kCustomer)
+                                       .text(30, 25, kAccount)
+                                       .text(55, 15, kDate)
+                                       .text(70, 35, (kService + kExtraWork).left(35))
+                                       .text(105, 40, kTechnician);
+    files["/TaxRecords.txt"] =
+        Bytes(75).text(0, 20, "Sales Tax").text(20, 15, kDate).text(35, 30, kInvoiceNo).text(65, 10, "18");
+    files["/InvoiceSalesJournal.txt"] = Bytes(125)
+                                            .text(0, 45, kCustomer)
+                                            .text(45, 20, kAccount)
+                                            .text(65, 20, kInvoiceNo)
+                                            .real(85, oleDays(kToday))
+                                            .cents(93, 24000)
+                                            .cents(101, 1800)
+                                            .cents(109, 0)
+                                            .cents(117, 25800);
+    files["/VIActiveAccounts/" + kAccount + ".txt"] = accountLine("Previous Balance", "$0.00") +
+                                                      accountLine(kInvoiceNo, "$258.00") +
+                                                      accountLine("Payment Received", "$258.00");
+    files["/CAPaymentRecords.txt"] = accountLine("Ck # " + kCheckNo, "$258.00");
+    files["/SlipNo.txt"] = "1001\r\n";
+    files["/VIInvoiceNo.txt"] = "5002\r\n";
+    files["/PostingJournal.txt"] = {};
+    return files;
+}
+
+// -- The road -----------------------------------------------------------------------------------------------------
+
+// Where the road is broken off, and where it goes on after the restart.
+enum class Stage { Setup, Service, Technician, Customer, Slip, Board, Finalize, History, End };
+
+// The kill: at the chosen write the data folder is copied as it is at that instant (what a killed program leaves
+// on the disk), the write fails, and that program is thrown away with its windows. The restart runs on the copy.
+struct Kill
+{
+    Stage stage = Stage::End;
+    // For the data folder's writes: the name of the file whose first write step is cut off.
+    QString file;
+    // For Write Records: the file of the run's step ("before" it), instead of the data folder's writes.
+    QString postingFile;
+};
+
+class Road
+{
+public:
+    explicit Road(Kill kill = {})
+        : m_kill(std::move(kill))
+        , m_root(m_firstRoot.path())
+    {}
+    ~Road() { m_app.reset(); }
+
+    const QString &root() const { return m_root; }
+    FakeMessages &messages() { return m_fake.messages; }
+    bool killed() const { return m_killed; }
+
+    void startProgram()
+    {
+        m_app = std::make_unique<Application>(m_root, m_fake.platform());
+        m_app->setSerialPortFactory(m_noModem.factory());
+        m_app->setQuitHandler([] {});
+        m_app->start();
+        if (m_kill.stage != Stage::End && !m_killed && m_kill.postingFile.isEmpty())
+            armDataFolderKill();
+    }
+
+    // The messages since the last look.
+    QStringList newMessages()
+    {
+        QStringList out;
+        for (std::size_t i = m_seen; i < m_fake.messages.shown.size(); ++i)
+            out << m_fake.messages.shown[i].text;
+        m_seen = m_fake.messages.shown.size();
+        return out;
+    }
+
+    // The messages since the last look, one line, for comparing.
+    QString said() { return joined(newMessages()); }
+    static QString joined(const QStringList &texts) { return texts.join(QStringLiteral(" | ")); }
+
+    // Runs the road's stages from `from` on; returns false when the kill came (the program is gone then).
+    bool run(Stage from)
+    {
+        for (int s = int(from); s < int(Stage::End); ++s) {
+            m_stage = Stage(s);
+            switch (m_stage) {
+            case Stage::Setup:
+                firstRun();
+                break;
+            case Stage::Service:
+                addService();
+                break;
+            case Stage::Technician:
+                addTechnician();
+                break;
+            case Stage::Customer:
+                addCustomer();
+                break;
+            case Stage::Slip:
+                writeSlip();
+                break;
+            case Stage::Board:
+                workTheBoard();
+                break;
+            case Stage::Finalize:
+                finalize();
+                break;
+            case Stage::History:
+                lookAtHistory();
+                break;
+            case Stage::End:
+                break;
+            }
+            if (QTest::currentTestFailed())
+                return false;
+            if (m_dying) {
+                afterKill();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The restart after a kill: the copy of the folder as the kill left it, a new program on it.
+    void restart()
+    {
+        m_root = m_afterKill.path();
+        m_seen = m_fake.messages.shown.size();
+        startProgram();
+    }
+
+    // Ends the program through its exit (the Backup copies).
+    void exitProgram()
+    {
+        m_app->exitProgram();
+        m_app.reset();
+    }
+
+    // Where the user saves the invoice: a folder of documents beside the data folder.
+    QString invoicePdf() const { return m_documents.path() + QStringLiteral("/invoice.pdf"); }
+    // What the history window showed: each data row with its cells joined by "|".
+    QStringList historyRows, serviceRows;
+    QString incomeTotal;
+
+private:
+    void firstRun()
+    {
+        click(m_app->welcomePanel(), QStringLiteral("imgLogo"));
+        QWidget *setup = visibleWindow(QStringLiteral("frmSetup"));
+        auto *tabs = control<QTabWidget>(setup, QStringLiteral("tabSetup"));
+        tabs->setCurrentIndex(0);
+        const QStringList business = {kBusiness,       "12 Bayfront Road", "", "Newport", "OR",
+                                      kBusinessPostal, "541-555-0100"};
+        for (int i = 0; i < business.size(); ++i) {
+            if (!business[i].isEmpty())
+                type(setup, QStringLiteral("txtBusiness_%1").arg(i), business[i]);
+        }
+        tabs->setCurrentIndex(1);
+        auto *subTabs = control<QTabWidget>(setup, QStringLiteral("SSTab1"));
+        subTabs->setCurrentIndex(3);
+        type(setup, QStringLiteral("txtInvoiceNo"), kInvoiceNo);
+        subTabs->setCurrentIndex(4);
+        type(setup, QStringLiteral("cboTaxHeading1"), QStringLiteral("Sales Tax"));
+        type(setup, QStringLiteral("cboRate1"), QStringLiteral("7.5"));
+        control<QCheckBox>(setup, QStringLiteral("ckApply1stTax"))->setChecked(true);
+        click(setup, QStringLiteral("cmdSave"));
+        if (m_dying)
+            return;
+        QVERIFY2(visibleWindow(QStringLiteral("frmStartup")), qPrintable(newMessages().join('|')));
+        QCOMPARE(said(), joined(QStringList()));
+    }
+
+    void addService()
+    {
+        click(visibleWindow(QStringLiteral("frmStartup")), QStringLiteral("Command1"));
+        QWidget *services = visibleWindow(QStringLiteral("frmServices"));
+        click(services, QStringLiteral("cmdService_1")); // Add New
+        type(services, QStringLiteral("txtDescription"), kService);
+        type(services, QStringLiteral("txtCharge"), QStringLiteral("89"));
+        control<QComboBox>(services, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("1:30"));
+        click(services, QStringLiteral("cmdService_4")); // Save
+        click(services, QStringLiteral("cmdService_0")); // Menu
+        QCOMPARE(said(), joined(QStringList()));
+    }
+
+    void addTechnician()
+    {
+        click(visibleWindow(QStringLiteral("frmStartup")), QStringLiteral("Command1"));
+        QWidget *assignments = visibleWindow(QStringLiteral("frmAssignment"));
+        QTRY_VERIFY(m_fake.messages.shown.size() > m_seen); // said once the window shows
+        QCOMPARE(said(), joined(QStringList{"Your Assignment File is Empty\r\nCreate your First Assignment Now"}));
+        type(assignments, QStringLiteral("txtName"), kTechnician);
+        type(assignments, QStringLiteral("txtTelephone"), QStringLiteral("541-555-0142"));
+        click(assignments, QStringLiteral("cmdMenu"));
+        QCOMPARE(said(), joined(QStringList()));
+    }
+
+    void addCustomer()
+    {
+        openRoutine(StartMenu::CreateSlip);
+        QWidget *customers = visibleWindow(QStringLiteral("frmNewCustomer"));
+        const QStringList greeting = newMessages();
+        QCOMPARE(greeting.size(), 1);
+        QVERIFY(greeting[0].startsWith("Your Customer File is Empty\r\nCreate your First"));
+        type(customers, QStringLiteral("txtAcctNo"), kAccount);
+        type(customers, QStringLiteral("txtName"), kCustomer);
+        type(customers, QStringLiteral("txtAddress1"), QStringLiteral("7 Quay Street"));
+        type(customers, QStringLiteral("cboCity"), QStringLiteral("Port Alder"));
+        type(customers, QStringLiteral("cboState"), QStringLiteral("OR"));
+        type(customers, QStringLiteral("txtPostal"), kCustomerPostal);
+        type(customers, QStringLiteral("txtTelephone"), QStringLiteral("541-555-0177"));
+        click(customers, QStringLiteral("cmdSelect"));
+        QCOMPARE(said(), joined(QStringList()));
+    }
+
+    void writeSlip()
+    {
+        QWidget *slip = visibleWindow(QStringLiteral("frmCreateSlip"));
+        QVERIFY2(slip, qPrintable(visibleWindows()));
+        click(slip, QStringLiteral("cmdSetJobSite")); // the job is at the account's address
+        click(slip, QStringLiteral("cmdCreation_2"));
+        chooseItem(control<QListWidget>(slip, QStringLiteral("lstServices")), kService);
+        auto *work = control<QPlainTextEdit>(slip, QStringLiteral("txtService"));
+        work->moveCursor(QTextCursor::End);
+        QTest::keyClicks(work, kExtraWork);
+        click(slip, QStringLiteral("cmdCreation_4"));
+        chooseItem(control<QListWidget>(slip, QStringLiteral("lstAssignments")), kTechnician);
+        chooseItem(control<QListWidget>(slip, QStringLiteral("lstPriority")), QStringLiteral("High"));
+        static_cast<CreateSlipWindow *>(slip)->pickDate(kToday);
+        control<QComboBox>(slip, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("10:00"));
+        messages().answer(true); // reviewed
+        click(slip, QStringLiteral("cmdCreation_6"));
+        if (m_dying)
+            return;
+        QCOMPARE(said(), joined(QStringList{"Have you reviewed all Data and is it Correct?"}));
+        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+    }
+
+    void workTheBoard()
+    {
+        openRoutine(StartMenu::ManageSlips);
+        QWidget *board = visibleWindow(QStringLiteral("frmMain"));
+        auto *grid = control<FlexGrid>(board, QStringLiteral("fgSlips"));
+        QCOMPARE(grid->rows(), 2);
+        QCOMPARE(grid->text(1, 1), QStringLiteral("1000"));
+        QCOMPARE(grid->text(1, 4), QStringLiteral("Assigned"));
+
+        // The invoice, through the preview's Save as PDF.
+        emit grid->cellClicked(1, 0);
+        messages().answer(true);
+        whenModal<QDialog>([this](QDialog *preview) {
+            QCOMPARE(preview->objectName(), QStringLiteral("frmPrintPreview"));
+            whenModal<QFileDialog>([this](QFileDialog *chooser) {
+                chooser->selectFile(invoicePdf());
+                static_cast<QDialog *>(chooser)->accept();
+            });
+            click(preview, QStringLiteral("cmdPreviewPdf"));
+        });
+        click(board, QStringLiteral("cmdMain_15"));
+        const QStringList printing = newMessages();
+        QCOMPARE(printing.value(0),
+                 "An Invoice will be Printed for all\r\nSELECTED (Sel Ticked) Slips with a STATUS of Assigned");
+        QCOMPARE(printing.size(), 2); // and where to put the paper
+
+        // In Progress through the change frame.
+        click(board, QStringLiteral("cmdMain_7"));
+        click(board, QStringLiteral("cmdMain_11"));
+        auto *status = control<QListWidget>(board, QStringLiteral("lstStatus"));
+        chooseItem(status, QStringLiteral("In Progress"));
+        click(board, QStringLiteral("cmdMain_12"));
+        QCOMPARE(grid->text(1, 4), QStringLiteral("In Progress"));
+
+        // Complete, then save.
+        emit grid->cellClicked(1, 0);
+        messages().answer(true);
+        click(board, QStringLiteral("cmdMain_4"));
+        QCOMPARE(grid->text(1, 4), QStringLiteral("Complete"));
+        click(board, QStringLiteral("cmdMain_8"));
+        if (m_dying)
+            return;
+        QCOMPARE(said(), joined((QStringList{"Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at "
+                                             "this time\r\nClick Save Changes/Exit Button on the grid screen\r\nTo "
+                                             "SAVE all changes made to Service Slips",
+                                             "This Action will COMPLETE all SELECTED Slips",
+                                             "All valid slips have been marked as COMPLETED\r\nYou must click the "
+                                             "SaveAll Changes Button to save the slips"})));
+        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+    }
+
+    void finalize()
+    {
+        openRoutine(StartMenu::CompleteSlips);
+        auto *window = static_cast<FinalizeWindow *>(visibleWindow(QStringLiteral("frmFinalize")));
+        QVERIFY2(window, qPrintable(visibleWindows()));
+        if (!m_kill.postingFile.isEmpty() && !m_killed)
+            armPostingKill(*window);
+        FlexGrid *grid = window->grid();
+        QCOMPARE(grid->rows(), 2);
+        emit grid->cellClicked(1, 0);
+        type(window, QStringLiteral("txtAmount"), QStringLiteral("240"));
+        auto *payForm = control<QComboBox>(window, QStringLiteral("cboPayForm"));
+        payForm->setCurrentIndex(0);
+        emit payForm->activated(0);
+        payForm->lineEdit()->end(false);
+        QTest::keyClicks(payForm->lineEdit(), kCheckNo);
+        type(window, QStringLiteral("txtInvoice"), kInvoiceNo);
+        click(window, QStringLiteral("cmdPost_0")); // Enter to Grid: the tax is calculated, 7.5% of $240.00
+        QCOMPARE(grid->rowTexts(1).mid(5),
+                 (QStringList{kInvoiceNo, "Ck # " + kCheckNo, QStringLiteral("$258.00"), QStringLiteral("Finalized")}));
+        messages().answer(true);
+        click(window, QStringLiteral("cmdSelected")); // Write Records
+        if (m_dying)
+            return;
+        QCOMPARE(said(), joined(QStringList{"Only Slips that have been Finalized will be recorded\r\nin the History "
+                                            "File, then removed from the Slips File"}));
+        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+    }
+
+    void lookAtHistory()
+    {
+        openRoutine(StartMenu::History);
+        QWidget *history = visibleWindow(QStringLiteral("frmHistory"));
+        QVERIFY2(history, qPrintable(visibleWindows()));
+        click(history, QStringLiteral("cmdIncome_1")); // month to date
+        auto *financial = control<FlexGrid>(history, QStringLiteral("fgHistory"));
+        historyRows = dataRows(*financial);
+        incomeTotal = control<QLineEdit>(history, QStringLiteral("txtTotal"))->text();
+        click(history, QStringLiteral("cmdHistory_4")); // the service history
+        auto *service = control<FlexGrid>(history, QStringLiteral("fgSHistory"));
+        serviceRows = dataRows(*service);
+        QCOMPARE(said(), joined(QStringList()));
+    }
+
+    static QStringList dataRows(const FlexGrid &grid)
+    {
+        QStringList rows;
+        for (int r = 1; r < grid.rows(); ++r) {
+            const QStringList cells = grid.rowTexts(r);
+            if (!cells.join(QString()).trimmed().isEmpty()) // the grid keeps an empty row at its end
+                rows << cells.join(QLatin1Char('|'));
+        }
+        return rows;
+    }
+
+    // -- The kill
+
+    void armDataFolderKill()
+    {
+        m_app->state().folder.setFaultHook([this](const char *, const QString &path) {
+            if (m_killed || m_stage != m_kill.stage || QFileInfo(path).fileName() != m_kill.file)
+                return;
+            killNow();
+        });
+    }
+
+    void armPostingKill(FinalizeWindow &window)
+    {
+        window.setPostingStepHook([this](const char *step, const QString &file) {
+            if (!m_killed && QByteArray(step) == "before" && file == m_kill.postingFile)
+                killNow();
+        });
+    }
+
+    void killNow()
+    {
+        m_killed = true;
+        m_dying = true;
+        copyFolder(m_root, m_afterKill.path());
+        throw DiskError(QStringLiteral("killed"));
+    }
+
+    // What the dead program still said or did is not the user's any more; its windows go without closing.
+    void afterKill()
+    {
+        m_dying = false;
+        m_app.reset();
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->isVisible())
+                w->hide();
+        }
+    }
+
+    static void copyFolder(const QString &from, const QString &to)
+    {
+        QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        // A restart comes later than the kill: what the dead program left is older than the new run.
+        const QDateTime earlier = QDateTime::currentDateTime().addSecs(-600);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(path);
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            QFile::copy(path, target);
+            QFile file(target);
+            if (file.open(QIODevice::ReadWrite))
+                file.setFileTime(earlier, QFileDevice::FileModificationTime);
+        }
+    }
+
+    Kill m_kill;
+    TestRoot m_firstRoot;
+    TestRoot m_afterKill;
+    QTemporaryDir m_documents;
+    QString m_root;
+    FakePlatform m_fake;
+    FakeModemBench m_noModem;
+    std::unique_ptr<Application> m_app;
+    std::size_t m_seen = 0;
+    Stage m_stage = Stage::Setup;
+    bool m_killed = false; // the kill came on this road
+    bool m_dying = false;  // and the program it came to is still to be thrown away
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Names the first differing byte and the field around it, for a readable failure.
+QString firstDifference(const QByteArray &actual, const QByteArray &expected)
+{
+    const qsizetype n = std::min(actual.size(), expected.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (actual[i] != expected[i]) {
+            return QStringLiteral("sizes %1/%2, byte %3: \"%4\" instead of \"%5\"")
+                .arg(actual.size())
+                .arg(expected.size())
+                .arg(i)
+                .arg(QString::fromLatin1(actual.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-")),
+                     QString::fromLatin1(expected.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-")));
+        }
+    }
+    return QStringLiteral("sizes %1/%2").arg(actual.size()).arg(expected.size());
+}
+
+} // namespace
+
+class TestRoad : public QObject
+{
+    Q_OBJECT
+
+    // The end of every road: the history showed the job, the invoice went to a PDF, every file holds what the
+    // user entered, and the data check finds nothing wrong.
+    void checkTheEnd(Road &road)
+    {
+        QCOMPARE(road.historyRows.join('\n'),
+                 QStringList({kAccount, kCustomer, kDate, "Invoice No. " + kInvoiceNo, "$258.00"}).join('|'));
+        QCOMPARE(road.incomeTotal, QStringLiteral("$258.00"));
+        QCOMPARE(road.serviceRows.join('\n'),
+                 QStringList({kAccount, kCustomer, kDate, (kService + kExtraWork).left(35).trimmed(), kTechnician})
+                     .join('|'));
+
+        const QMap<QString, QByteArray> expected = expectedFiles();
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            const QString path = road.root() + it.key();
+            if (it.value().isEmpty()) {
+                QVERIFY2(!QFileInfo::exists(path), qPrintable(it.key() + " should not exist"));
+                continue;
+            }
+            const QByteArray actual = readFile(path);
+            QVERIFY2(actual == it.value(), qPrintable(it.key() + ": " + firstDifference(actual, it.value())));
+        }
+
+        const std::vector<CheckFinding> findings = checkDataFolder(DataFolder(road.root()));
+        QStringList found;
+        for (const CheckFinding &f : findings)
+            found << f.text();
+        QVERIFY2(findings.empty(), qPrintable(found.join('\n')));
+    }
+
+    void checkTheInvoice(const QString &pdf)
+    {
+        const QByteArray bytes = readFile(pdf);
+        QVERIFY2(bytes.startsWith("%PDF-"), qPrintable(pdf));
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            return; // the header is all that can be read here
+        QProcess convert;
+        convert.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(convert.waitForFinished(20000));
+        const QString text = QString::fromUtf8(convert.readAllStandardOutput());
+        // The invoice is the form the technician fills in at the job: it carries the customer, the invoice
+        // number and the work, while the amounts are written on it by hand and entered at finalizing.
+        for (const QString &wanted : QStringList{kCustomer, kCustomerPostal, "INVOICE NO: " + kInvoiceNo,
+                                                 "Service Slip No 1000", kExtraWork.trimmed()})
+            QVERIFY2(text.contains(wanted), qPrintable(wanted + " not in the invoice:\n" + text));
+    }
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void theRoadOfOneJob()
+    {
+        Road road;
+        road.startProgram();
+        QVERIFY(road.run(Stage::Setup));
+        road.exitProgram();
+        checkTheInvoice(road.invoicePdf());
+        checkTheEnd(road);
+    }
+
+    void aKillOnTheRoad_data()
+    {
+        QTest::addColumn<int>("stage");
+        QTest::addColumn<QString>("file");        // a data folder write of that file...
+        QTest::addColumn<QString>("postingFile"); // ...or a step of Write Records before that file
+        QTest::addColumn<int>("resumeAt");        // where the user goes on after the restart
+        QTest::addColumn<QString>("toldAtRestart");
+        const QString posted = "Write Records of 1/15/2026 was interrupted before it ended. It has now been "
+                               "completed; each slip is posted once:\r\nSlip 1000, Invoice No. 5001";
+        QTest::newRow("first setup saved but for the slip counter") << int(Stage::Setup) << "SlipNo.txt"
+                                                                    << "" << int(Stage::Setup) << "";
+        QTest::newRow("slip stored, counter not yet saved")
+            << int(Stage::Slip) << "SlipNo.txt"
+            << "" << int(Stage::Board)
+            << "Service Slip 1000 was stored, but the program ended before the Slip Number moved on.\r\nThe next "
+               "Service Slip gets the number 1001.";
+        QTest::newRow("board saved to the completed slips, not yet off the board")
+            << int(Stage::Board) << "ServiceSlips.txt"
+            << "" << int(Stage::Finalize)
+            << "The last save of the Dispatch Board was interrupted: Service Slip 1000 was already among the "
+               "completed slips and also still on the board.\r\nIt was removed from the board; it waits to be "
+               "finalized.";
+        QTest::newRow("Write Records before its journal") << int(Stage::Finalize) << ""
+                                                          << "/PostingJournal.txt" << int(Stage::Finalize) << "";
+        QTest::newRow("Write Records between the history and the service history")
+            << int(Stage::Finalize) << ""
+            << "/ServiceHistory.txt" << int(Stage::History) << posted;
+        QTest::newRow("Write Records with every posting written, the slip not yet moved")
+            << int(Stage::Finalize) << ""
+            << "/CompletedServiceSlips.txt" << int(Stage::History) << posted;
+    }
+    void aKillOnTheRoad()
+    {
+        QFETCH(int, stage);
+        QFETCH(QString, file);
+        QFETCH(QString, postingFile);
+        QFETCH(int, resumeAt);
+        QFETCH(QString, toldAtRestart);
+        Road road({Stage(stage), file, postingFile});
+        road.startProgram();
+        QVERIFY(!road.run(Stage::Setup));
+        QVERIFY(road.killed());
+
+        road.restart();
+        QCOMPARE(road.said(), toldAtRestart);
+        // Nothing lost: the slip is there once, where the road goes on, with its status.
+        const QByteArray active = readFile(road.root() + "/ServiceSlips.txt");
+        const QByteArray completed = readFile(road.root() + "/CompletedServiceSlips.txt");
+        if (Stage(resumeAt) == Stage::Board)
+            QVERIFY(active == slipBytes("Assigned") && completed.isEmpty());
+        if (Stage(resumeAt) == Stage::Finalize)
+            QVERIFY(active.isEmpty() && completed == slipBytes("Complete"));
+        QVERIFY(road.run(Stage(resumeAt)));
+        road.exitProgram();
+        checkTheEnd(road);
+    }
+};
+
+QTEST_MAIN(TestRoad)
+#include "tst_road.moc"
