@@ -76,6 +76,8 @@ PrintOutcome RecordingPrintTarget::run(const PrintAction &action)
             if (cancelAfterPages >= 0 && pagesBegun >= cancelAfterPages)
                 return false;
             ++pagesBegun;
+            if (onPage)
+                onPage();
             return true;
         });
 }

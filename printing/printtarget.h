@@ -62,6 +62,7 @@ public:
     bool cancelDialog = false;     // the user cancels the dialog: nothing printed
     int cancelAfterPages = -1;     // the user cancels the running print once this many pages were begun (-1: never)
     int pagesBegun = 0;            // over every action run
+    std::function<void()> onPage;  // called as each page begins
     int dialogs = 0;               // how often the dialog was shown
     std::vector<QString> titles;   // of the actions that reached the dialog
     std::vector<QString> jobNames; // of the documents printed

@@ -838,11 +838,21 @@ void BoardWindow::printInvoices()
         return;
     m_platform.messages.inform(m_board.invoicePaperInstruction(), m_board.title());
     const std::vector<SlipPrintValues> rows = tickedValues();
-    const InvoicePrintResult printed = PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder,
-                                                    rows, m_state.settings.invoiceNumber);
-    if (printed.numbersUsed > 0) {
+    // The numbers are taken before the invoices print and those not used are given back afterwards: a program
+    // that ends while printing skips numbers rather than giving one number to two invoices.
+    const qint32 first = m_state.settings.invoiceNumber;
+    try {
+        m_state.settings.advanceInvoiceNumber(m_state.folder, qint64(rows.size()));
+    } catch (const DiskError &e) {
+        m_state.settings.invoiceNumber = first;
+        m_platform.messages.inform(e.message() + QStringLiteral("\r\nNo invoice was printed."), m_board.title());
+        return;
+    }
+    const InvoicePrintResult printed =
+        PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows, first);
+    if (std::size_t(printed.numbersUsed) < rows.size()) {
         try {
-            m_state.settings.advanceInvoiceNumber(m_state.folder, printed.numbersUsed);
+            m_state.settings.saveInvoiceCounter(m_state.folder, first + printed.numbersUsed);
         } catch (const DiskError &e) {
             m_platform.messages.inform(e.message(), m_board.title());
         }

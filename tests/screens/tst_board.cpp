@@ -202,6 +202,22 @@ private slots:
         QCOMPARE(s.cell(1, 0), "");
     }
 
+    // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
+    void invoiceNumbersAreTakenBeforePrinting()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None", "1002|Assigned|Bo|1/21/2026|08:00"});
+        s.state.settings.invoiceNumber = 5001;
+        QStringList counterWhilePrinting;
+        s.target.onPage = [&] { counterWhilePrinting << s.root.read("/VIInvoiceNo.txt").trimmed(); };
+        s.target.cancelAfterPages = 1; // the user stops the print after the first invoice
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(15)->click();
+        QCOMPARE(counterWhilePrinting, QStringList{"5004"});
+        QCOMPARE(s.root.read("/VIInvoiceNo.txt"), "5002\r\n");
+        QCOMPARE(s.state.settings.invoiceNumber, 5002);
+    }
+
     void callCustomerDialsTheAccount()
     {
         Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
