@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
 
 namespace {
 
@@ -188,22 +189,28 @@ std::optional<QString> HistoryWindow::selectedAccount() const
     return m_accounts->currentText();
 }
 
+namespace {
+
+// The grid shows the rows' five texts, then the empty row where it ends. Cells share the loaded texts; no
+// list is made per row.
+template <typename Row, typename Texts> void fillRows(FlexGrid &grid, const std::vector<Row> &rows, Texts texts)
+{
+    grid.setAll(qsizetype(rows.size()) + 1, [&](qsizetype row, int column) -> QString {
+        if (std::size_t(row) >= rows.size() || column >= 5)
+            return {};
+        return *texts(rows[std::size_t(row)])[column];
+    });
+}
+
+} // namespace
+
 void HistoryWindow::fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service)
 {
-    // Cells share the loaded texts; no list is made per row.
-    financial.setAll(qsizetype(loaded.financial.size()) + 1, [&](qsizetype row, int column) -> QString {
-        if (std::size_t(row) >= loaded.financial.size())
-            return {};
-        const History::FinancialRow &r = loaded.financial[std::size_t(row)];
-        const QString *texts[] = {&r.acctNo, &r.name, &r.date, &r.description, &r.amountText};
-        return column < 5 ? *texts[column] : QString();
+    fillRows(financial, loaded.financial, [](const History::FinancialRow &r) {
+        return std::array{&r.acctNo, &r.name, &r.date, &r.description, &r.amountText};
     });
-    service.setAll(qsizetype(loaded.service.size()) + 1, [&](qsizetype row, int column) -> QString {
-        if (std::size_t(row) >= loaded.service.size())
-            return {};
-        const History::ServiceRow &r = loaded.service[std::size_t(row)];
-        const QString *texts[] = {&r.acctNo, &r.name, &r.date, &r.contents, &r.assignment};
-        return column < 5 ? *texts[column] : QString();
+    fillRows(service, loaded.service, [](const History::ServiceRow &r) {
+        return std::array{&r.acctNo, &r.name, &r.date, &r.contents, &r.assignment};
     });
 }
 
