@@ -16,6 +16,9 @@
 #include <QFile>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 // The data check on the files written by the customer screen and by Write Records: a folder the program wrote
 // in normal use checks clean, and each kind of leftover or damage gives exactly its own finding.
 
@@ -194,9 +197,15 @@ void plant(const TestRoot &root, Leftover leftover)
         QVERIFY(QFile::remove(root.file(boxFolder(root, 4) + QStringLiteral("/Data.txt"))));
         makeFolder(root, boxFolder(root, 4) + QStringLiteral("/Data.txt"));
         return;
-    case BoxTemporary:
+    case BoxTemporary: {
         root.write(boxFolder(root, 2) + QStringLiteral("/Data.txt.3fa9c1.vdtmp"), "half a box");
+        // Written a while after the folder was made, as a save is: not within the same tick of the file
+        // system's clock, however fast this test runs.
+        const QByteArray path = QFile::encodeName(root.file(boxFolder(root, 2)));
+        const timespec later[2] = {{0, UTIME_OMIT}, {QDateTime::currentSecsSinceEpoch() + 60, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), later, 0), 0);
         return;
+    }
     case OrphanWithText:
         AuxData::saveBoxes(folder, QStringLiteral("GONE-7"), {"", "", "Call before noon", "", "", ""});
         return;
