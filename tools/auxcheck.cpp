@@ -275,8 +275,8 @@ private:
         if (withText == 0)
             return;
         report(relative,
-               QStringLiteral("no customer has the account number %1, yet %2 of its data boxes hold text (the folder "
-                              "of a deleted account is kept); a new account given this number would show them. "
+               QStringLiteral("no customer has the account number %1, yet its data boxes hold text (%2 of 6; the "
+                              "folder of a deleted account is kept): a new account given this number would show it. "
                               "Remove the folder when that data is no longer needed.")
                    .arg(quoted(name), QString::number(withText)));
     }
@@ -325,11 +325,10 @@ private:
                                .arg(what()));
                 } else if (e.kind == Entry::File && DataFolder::isTemporaryName(e.name)) {
                     report(subRelative() + QLatin1Char('/') + e.name,
-                           QStringLiteral("a temporary file left by an interrupted save of %1 (%2 bytes); %3 holds "
-                                          "the text saved before. The program does not remove it: delete it.")
+                           QStringLiteral("a temporary file left by an interrupted save of %1 (%2 bytes); the box "
+                                          "keeps the text saved before. The program does not remove it: delete it.")
                                .arg(what(),
-                                    QString::number(QFileInfo(boxFolder.path() + QLatin1Char('/') + e.name).size()),
-                                    AuxData::kBoxFile));
+                                    QString::number(QFileInfo(boxFolder.path() + QLatin1Char('/') + e.name).size())));
                 }
             }
         }

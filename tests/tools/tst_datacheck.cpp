@@ -300,8 +300,8 @@ private slots:
                               "box 3 of account");
         QTest::newRow("boxes of a deleted account")
             << int(OrphanWithText)
-            << QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet 1 of its data "
-                              "boxes hold text");
+            << QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
+                              "hold text (1 of 6");
         QTest::newRow("folders differing in letter case")
             << int(FoldersDifferingInCase)
             << QStringLiteral("AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case");
