@@ -42,7 +42,8 @@ public:
     int recordCount(const QString &relative, int recordLength) const;
 
     // -- Temporaries of an interrupted write ("<name>.<unique>.vdtmp"), found in every folder the program
-    // writes files to (the /AuxFiles tree of the customers' own documents is not searched). Relative paths.
+    // writes files to except the /AuxFiles tree of the customers' data boxes (too many folders to search at
+    // every start). Relative paths.
     static bool isTemporaryName(const QString &fileName);
     // Waits until what was written through the open file descriptor is on the disk; false when it failed.
     static bool syncToDisk(int fd);
