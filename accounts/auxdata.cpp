@@ -12,12 +12,18 @@ namespace {
 
 QString boxPath(const QString &folderName, int box)
 {
-    return QStringLiteral("/AuxFiles/%1/AuxFile%2/Data.txt").arg(folderName).arg(box);
+    return AuxData::kFolder + QLatin1Char('/') + folderName + QLatin1Char('/') + AuxData::boxFolderName(box) +
+           QLatin1Char('/') + AuxData::kBoxFile;
 }
 
 } // namespace
 
 namespace AuxData {
+
+QString boxFolderName(int box)
+{
+    return QStringLiteral("AuxFile") + QString::number(box);
+}
 
 Texts loadHeadings(const DataFolder &folder)
 {
@@ -75,11 +81,11 @@ void saveBoxes(const DataFolder &folder, const QString &acctNo, const Texts &box
     const auto name = accountFolder(acctNo, &why);
     if (!name)
         throw DiskError(why);
-    const QString base = QStringLiteral("/AuxFiles/") + *name;
-    folder.makeFolder(QStringLiteral("/AuxFiles"));
+    const QString base = kFolder + QLatin1Char('/') + *name;
+    folder.makeFolder(kFolder);
     folder.makeFolder(base);
     for (int i = 0; i < kBoxes; ++i) {
-        folder.makeFolder(base + QStringLiteral("/AuxFile") + QString::number(i));
+        folder.makeFolder(base + QLatin1Char('/') + boxFolderName(i));
         QString text = boxes[std::size_t(i)];
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         TextWriter writer;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 class DataFolder;
 
@@ -10,12 +11,17 @@ class DataFolder;
 namespace AuxData {
 inline constexpr int kBoxes = 6;
 inline const QString kHeadings = QStringLiteral("/AuxHeadings.txt");
+inline const QString kFolder = QStringLiteral("/AuxFiles");
+inline const QString kBoxFile = QStringLiteral("Data.txt");
 using Texts = std::array<QString, kBoxes>;
 
 // The six headings; blanks when the file is missing, a missing line reads as blank.
 Texts loadHeadings(const DataFolder &folder);
 // The file and its Backup copy replaced by the six headings. Throws DiskError.
 void saveHeadings(const DataFolder &folder, const Texts &headings);
+
+// The folder of box i (0 to 5) inside an account's folder: "AuxFile" + i.
+QString boxFolderName(int box);
 
 // The folder of an account's boxes, or nothing (with the reason) when the number cannot be a folder name.
 std::optional<QString> accountFolder(const QString &acctNo, QString *why = nullptr);

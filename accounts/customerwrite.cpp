@@ -91,18 +91,34 @@ void writeCustomerRecord(const DataFolder &folder, int number, const Record &rec
     folder.deleteFile(kJournal);
 }
 
-bool recoverCustomerWrite(const DataFolder &folder)
+std::optional<PendingWrite> pendingCustomerWrite(const DataFolder &folder)
 {
     if (folder.fileSize(kJournal) < 0)
-        return false;
+        return std::nullopt;
+    PendingWrite pending;
+    pending.currentSize = folder.fileSize(CustomerFile::kPath);
     const auto journal = parseJournal(folder.readAll(kJournal));
+    if (!journal)
+        return pending;
     const int length = customerLayout().length();
-    const qint64 size = folder.fileSize(CustomerFile::kPath);
+    pending.number = journal->number;
+    pending.fileSize = journal->fileSize;
+    pending.record.emplace(customerLayout(), journal->record);
     // Only into the file it was written for: a file restored from /Backup since then is left alone.
-    const bool fits =
-        journal && journal->number >= 1 && qint64(journal->number) * length <= size && journal->fileSize == size;
+    const bool fits = journal->number >= 1 && qint64(journal->number) * length <= pending.currentSize &&
+                      journal->fileSize == pending.currentSize;
+    pending.state = fits ? PendingWrite::State::Fits : PendingWrite::State::Outdated;
+    return pending;
+}
+
+bool recoverCustomerWrite(const DataFolder &folder)
+{
+    const auto pending = pendingCustomerWrite(folder);
+    if (!pending)
+        return false;
+    const bool fits = pending->state == PendingWrite::State::Fits;
     if (fits)
-        writeInPlace(folder, journal->number, journal->record);
+        writeInPlace(folder, pending->number, pending->record->bytes());
     folder.deleteFile(kJournal);
     return fits;
 }

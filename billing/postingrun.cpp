@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace PostingRun {
 
@@ -174,6 +175,16 @@ QJsonObject toJson(const Append &a)
             {QStringLiteral("bytes"), QString::fromLatin1(a.bytes.toBase64())}};
 }
 
+// A path the journal names stays inside the data folder: a damaged journal must not send records elsewhere.
+bool isDataPath(const QString &relative)
+{
+    if (!relative.startsWith(QLatin1Char('/')) && !relative.startsWith(QLatin1Char('\\')))
+        return false;
+    static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
+    const QStringList parts = relative.split(separators, Qt::SkipEmptyParts);
+    return !parts.isEmpty() && !parts.contains(QStringLiteral("..")) && !relative.contains(QChar(0));
+}
+
 std::optional<Append> appendFromJson(const QJsonValue &value)
 {
     const QJsonObject o = value.toObject();
@@ -183,7 +194,7 @@ std::optional<Append> appendFromJson(const QJsonValue &value)
     a.offset = o.value(QStringLiteral("offset")).toString().toLongLong(&ok);
     a.recordLength = o.value(QStringLiteral("recordLength")).toInt();
     a.bytes = QByteArray::fromBase64(o.value(QStringLiteral("bytes")).toString().toLatin1());
-    if (!ok || a.file.isEmpty() || a.offset < 0 || a.recordLength <= 0 || a.bytes.size() % a.recordLength != 0)
+    if (!ok || !isDataPath(a.file) || a.offset < 0 || a.recordLength <= 0 || a.bytes.size() % a.recordLength != 0)
         return std::nullopt;
     return a;
 }
@@ -231,8 +242,11 @@ Plan readJournal(const DataFolder &folder)
             throw damaged();
         plan.postings.push_back(*a);
     }
-    for (const QJsonValue &v : root.value(QStringLiteral("backups")).toArray())
+    for (const QJsonValue &v : root.value(QStringLiteral("backups")).toArray()) {
+        if (!isDataPath(v.toString()))
+            throw damaged();
         plan.backups << v.toString();
+    }
     const auto archive = appendFromJson(root.value(QStringLiteral("archive")));
     if (!archive)
         throw damaged();
@@ -392,6 +406,14 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
     folder.writeFile(kJournal, journalBytes(plan));
     callHook(hook, "after", kJournal);
     carryOut(folder, plan, false, hook);
+}
+
+std::optional<PendingRun> pendingRun(const DataFolder &folder)
+{
+    if (!pending(folder))
+        return std::nullopt;
+    const Plan plan = readJournal(folder);
+    return PendingRun{plan.date, plan.slips};
 }
 
 QString finishPending(const DataFolder &folder, const StepHook &hook)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class DataFolder;
@@ -56,6 +57,17 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
 
 // True when an interrupted run waits in the journal.
 bool pending(const DataFolder &folder);
+
+// What an interrupted run left in the journal: its date and its slips ("Slip 1001, Invoice No. 5001").
+struct PendingRun
+{
+    QDate date;
+    QStringList slips;
+};
+
+// The run waiting in the journal, read as finishPending() reads it; nothing when no journal waits. Throws
+// DiskError when the journal is damaged (finishPending() could not finish it either).
+std::optional<PendingRun> pendingRun(const DataFolder &folder);
 
 // Finishes an interrupted run. Returns the message for the user naming what was completed; empty when no
 // journal was waiting. Throws DiskError when it cannot be finished (the journal stays for the next try).

@@ -403,7 +403,8 @@ QStringList DataFolder::leftoverTemporaries(const QDateTime &olderThan) const
             it.next();
             const QFileInfo info = it.fileInfo();
             if (info.isDir() && !info.isSymLink()) {
-                // The customers' folders hold what the user put there; the program replaces no file in them.
+                // The customers' folders are too many to search at every start: a box's Data.txt left half
+                // replaced there is reported by dispatch-data check instead.
                 if (folder != m_root || info.fileName().compare(QLatin1String("AuxFiles"), Qt::CaseInsensitive) != 0)
                     folders.append(info.filePath());
                 continue;

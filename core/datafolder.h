@@ -42,7 +42,8 @@ public:
     int recordCount(const QString &relative, int recordLength) const;
 
     // -- Temporaries of an interrupted write ("<name>.<unique>.vdtmp"), found in every folder the program
-    // writes files to (the /AuxFiles tree of the customers' own documents is not searched). Relative paths.
+    // writes files to except the /AuxFiles tree of the customers' data boxes (too many folders to search at
+    // every start). Relative paths.
     static bool isTemporaryName(const QString &fileName);
     // Waits until what was written to these files (full paths) is on the disk: on Linux one flush of each
     // file system they lie on, elsewhere one flush per file. Returns the first file that failed; empty when

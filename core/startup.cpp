@@ -97,7 +97,7 @@ class CheckMarker
 {
 public:
     explicit CheckMarker(const DataFolder &folder)
-        : m_done(QFile::encodeName(folder.path(QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked"))))
+        : m_done(QFile::encodeName(folder.path(Startup::kAuxFoldersChecked)))
         , m_pending(QFile::encodeName(folder.path(QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.pending"))))
     {
 #ifdef Q_OS_UNIX

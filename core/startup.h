@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QString>
 #include <QStringList>
 #include <functional>
 
@@ -13,6 +14,9 @@ namespace Startup {
 // customer's account number a folder under /AuxFiles with its six AuxFile folders. Throws DiskError naming
 // a folder that could not be made. progress(done, total) follows the customers' folders as they are made.
 using Progress = std::function<void(int done, int total)>;
+// Stamped when the last complete look into every customer's folder began: a later start looks only into the
+// account folders whose entries changed since.
+inline const QString kAuxFoldersChecked = QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked");
 void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers = {},
                       const Progress &progress = {});
 

@@ -14,6 +14,8 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "tools/auxcheck.h"
+#include "tools/journalcheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,6 +65,10 @@ public:
         checkPlain(QStringLiteral("CurrentItems.txt"), itemLayout());
         checkCompletedLeftOnBoard();
         checkTemporaries();
+        checkPostingJournal(m_folder, m_findings);
+        checkCustomerJournal(m_folder, m_findings);
+        checkAuxHeadings(m_folder, m_findings);
+        checkAuxFiles(m_folder, m_accountNumbers, m_findings);
         return std::move(m_findings);
     }
 
@@ -253,6 +259,7 @@ private:
             const int n = int(i) + 1;
             const QString account = (*customers)[i].text(CustomerField::AcctNo);
             m_accounts.insert(account.toLower());
+            m_accountNumbers.append(account);
             if (account.isEmpty()) {
                 report(file, n, QStringLiteral("the account has no account number"));
                 continue;
@@ -375,6 +382,7 @@ private:
     qint16 m_counter = SlipCounter::kDefault;
     QHash<int, std::pair<QString, int>> m_slipNumbers; // slip number -> first file and record
     QSet<QString> m_accounts;                          // trimmed account numbers in lower case: file names ignore case
+    QStringList m_accountNumbers;                      // as stored, trimmed
 };
 
 } // namespace

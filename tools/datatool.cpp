@@ -109,7 +109,14 @@ QString commandHelp(const QString &command)
             "  - slip numbers at or above the slip counter in SlipNo.txt (1000 when missing), or used twice;\n"
             "  - blank or duplicate account numbers, and account files in VIActiveAccounts without a customer;\n"
             "  - double bookings: two active slips with the same assignment, date and time;\n"
-            "  - a missing MyBusinessData.txt or SlipNo.txt.\n"
+            "  - a missing MyBusinessData.txt or SlipNo.txt;\n"
+            "  - what interrupted writes left behind: temporary files (*.vdtmp), the posting journal\n"
+            "    PostingJournal.txt of a Write Records, the customer journal CustomerData.jnl (what each holds,\n"
+            "    and whether the program finishes it), or a journal too damaged to be used;\n"
+            "  - AuxHeadings.txt not holding six heading lines, and in AuxFiles a file where the program keeps a\n"
+            "    folder (or the reverse), data boxes with text of an account that no longer exists, and folders\n"
+            "    whose names differ only in letter case;\n"
+            "  - a VarnelDispatchDuzudu/AuxFolders.checked stamp that would mislead the start.\n"
             "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
     }
     if (command == QLatin1String("export-income"))

@@ -579,13 +579,15 @@ void FinalizeWindow::writeRecords()
                          r.tax1, r.tax2});
     }
     if (!slips.empty()) {
+        // A journal already waiting is an earlier run's (one that could not be finished): these slips are not in it.
+        const bool earlierRunWaiting = PostingRun::pending(m_state.folder);
         try {
             PostingRun::WriteRecords(m_state.folder, slips,
                                      {m_state.settings.taxHeading1, m_state.settings.taxHeading2}, m_clock.today(),
                                      m_postingHook);
         } catch (const DiskError &e) {
             QString text = e.message();
-            if (PostingRun::pending(m_state.folder)) {
+            if (!earlierRunWaiting && PostingRun::pending(m_state.folder)) {
                 text += QStringLiteral("\r\nWrite Records stopped. The slips are recorded as being posted and the "
                                        "posting is finished the next time this window opens or the program starts.");
             }

@@ -235,6 +235,28 @@ private slots:
         QCOMPARE(f.dialed, QStringList({"Main St555-0100"}));
     }
 
+    // A journal that could not be finished blocks Write Records, and the message does not claim that the slips
+    // on screen are being posted: nothing of them was written.
+    void writeRecordsBlockedByDamagedJournal()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        f.root.write(PostingRun::kJournal, "{\"format\":1");
+        emit f.grid().cellClicked(1, 0);
+        enter(w, "txtAmount", "10");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Ck # 4471");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(1).last(), "Finalized");
+        f.fake.messages.answer(true);
+        click(w, "cmdSelected");
+        QVERIFY2(f.fake.messages.lastText().contains("Nothing was written"), qPrintable(f.fake.messages.lastText()));
+        QVERIFY2(!f.fake.messages.lastText().contains("recorded as being posted"),
+                 qPrintable(f.fake.messages.lastText()));
+        QVERIFY(!f.root.exists(Posting::kHistory));
+        QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 3 * 697);
+    }
+
     // A Write Records cut off by a crash is finished when the program starts, and the user is told once.
     void interruptedPostingFinishedAtStart()
     {

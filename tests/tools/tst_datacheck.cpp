@@ -1,0 +1,344 @@
+#include "accounts/auxdata.h"
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "accounts/customerwrite.h"
+#include "billing/postingrun.h"
+#include "core/datafolder.h"
+#include "core/formats.h"
+#include "core/startup.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "testsupport.h"
+#include "tools/datacheck.h"
+#include "tools/samplegenerator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+// The data check on the files written by the customer screen and by Write Records: a folder the program wrote
+// in normal use checks clean, and each kind of leftover or damage gives exactly its own finding.
+
+namespace {
+
+const QDate kToday(2026, 3, 4);
+const PostingRun::TaxHeadings kHeadings{QStringLiteral("Sales Tax"), QStringLiteral("City Tax")};
+
+struct Crash
+{};
+
+QStringList findingsOf(const DataFolder &folder)
+{
+    QStringList lines;
+    for (const CheckFinding &f : checkDataFolder(folder))
+        lines << f.text();
+    return lines;
+}
+
+QStringList accountNumbers(const DataFolder &folder)
+{
+    QStringList numbers;
+    for (const Record &r : folder.readRecords(CustomerFile::kPath, customerLayout()))
+        numbers << r.text(CustomerField::AcctNo);
+    return numbers;
+}
+
+// A small generated folder after a start (every account's data-box folders made), with headings and one
+// account's data boxes saved as the customer screen saves them.
+void prepare(const TestRoot &root)
+{
+    GenerateOptions options;
+    options.customers = 30;
+    options.slips = 60;
+    options.history = 100;
+    options.services = 10;
+    options.today = kToday;
+    generateSampleData(root.folder(), options);
+    const DataFolder folder = root.folder();
+    Startup::createFolderTree(folder, kToday, accountNumbers(folder));
+    AuxData::saveHeadings(folder, {"Gate code", "Dog", "", "Boiler", "Notes, misc", "\"Key\""});
+    AuxData::saveBoxes(folder, accountNumbers(folder).front(), {"1234", "Rex\nbites", "", "", "", ""});
+}
+
+// Write Records of the first completed slip, as finalizing posts it.
+std::vector<PostingRun::Slip> firstCompleted(const DataFolder &folder)
+{
+    const Record slip = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout()).front();
+    const Money preTax = *Formats::parseCurrency(QStringLiteral("$120.00"));
+    const Money tax = *Formats::parseCurrency(QStringLiteral("$9.00"));
+    return {{slip, slip.text(SlipField::AcctNo), slip.text(SlipField::Name), QStringLiteral("77001"),
+             QStringLiteral("Cash"), Formats::currency(preTax + tax), preTax, tax, Money()}};
+}
+
+// Saves customer 2 under a new name; `hook` may stop the save part way.
+void saveSecondCustomer(const DataFolder &folder, const DataFolder::FaultHook &hook = {})
+{
+    DataFolder saving = folder;
+    saving.setFaultHook(hook);
+    Record customer = *folder.readRecord(CustomerFile::kPath, customerLayout(), 2);
+    customer.setText(CustomerField::Name, QStringLiteral("Renamed Plumbing"));
+    customer.setText(CustomerField::AcctType, CustomerFile::kBusiness);
+    try {
+        CustomerWrite::writeCustomerRecord(saving, 2, customer);
+    } catch (const Crash &) {
+    }
+}
+
+void makeFolder(const TestRoot &root, const QString &relative)
+{
+    QVERIFY(QDir().mkpath(root.file(relative)));
+}
+
+QString boxFolder(const TestRoot &root, int box)
+{
+    return QStringLiteral("/AuxFiles/") + accountNumbers(root.folder()).front() + QStringLiteral("/AuxFile") +
+           QString::number(box);
+}
+
+enum Leftover {
+    InterruptedPosting,
+    DamagedPostingJournal,
+    PostingJournalOutsideFolder,
+    InterruptedCustomerSave,
+    DamagedCustomerJournal,
+    OutdatedCustomerJournal,
+    HeadingsTooMany,
+    HeadingsCut,
+    HeadingsGarbage,
+    AuxFilesIsAFile,
+    AccountFolderIsAFile,
+    BoxFolderIsAFile,
+    BoxFileIsAFolder,
+    BoxTemporary,
+    OrphanWithText,
+    FoldersDifferingInCase,
+    MarkerInTheFuture,
+    MarkerIsAFolder,
+};
+
+void plant(const TestRoot &root, Leftover leftover)
+{
+    const DataFolder folder = root.folder();
+    switch (leftover) {
+    case InterruptedPosting:
+        try {
+            PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
+                                     [](const char *step, const QString &file) {
+                                         if (QByteArray(step) == "before" && file != PostingRun::kJournal)
+                                             throw Crash{};
+                                     });
+            QFAIL("the run was not stopped");
+        } catch (const Crash &) {
+        }
+        return;
+    case DamagedPostingJournal:
+        root.write(PostingRun::kJournal, "{\"format\":1,\"slips\":[\"Slip 1");
+        return;
+    case PostingJournalOutsideFolder: {
+        try {
+            PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
+                                     [](const char *step, const QString &file) {
+                                         if (QByteArray(step) == "before" && file != PostingRun::kJournal)
+                                             throw Crash{};
+                                     });
+        } catch (const Crash &) {
+        }
+        QByteArray journal = root.read(PostingRun::kJournal);
+        QVERIFY(journal.contains("\"file\":\"/CAHistory.txt\""));
+        root.write(PostingRun::kJournal,
+                   journal.replace("\"file\":\"/CAHistory.txt\"", "\"file\":\"/../CAHistory.txt\""));
+        return;
+    }
+    case InterruptedCustomerSave:
+    case OutdatedCustomerJournal:
+        saveSecondCustomer(folder, [](const char *step, const QString &path) {
+            if (QByteArray(step) == "delete" && path.endsWith(QLatin1String("CustomerData.jnl")))
+                throw Crash{};
+        });
+        QVERIFY(root.exists(CustomerWrite::kJournal));
+        if (leftover == OutdatedCustomerJournal) {
+            // A customer added since, by another copy of the file taking its place.
+            Record added = *folder.readRecord(CustomerFile::kPath, customerLayout(), 1);
+            added.setText(CustomerField::AcctNo, QStringLiteral("NEW-1"));
+            folder.appendRecord(CustomerFile::kPath, added);
+        }
+        return;
+    case DamagedCustomerJournal:
+        root.write(CustomerWrite::kJournal, QByteArray(300, 'x'));
+        return;
+    case HeadingsTooMany:
+        root.write(AuxData::kHeadings, "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
+        return;
+    case HeadingsCut:
+        root.write(AuxData::kHeadings, "Gate code\r\nDog\r\n");
+        return;
+    case HeadingsGarbage:
+        static const char garbage[] = "a\r\nb\r\n\0\0\0\r\nd\r\ne\r\nf\r\n";
+        root.write(AuxData::kHeadings, QByteArray(garbage, sizeof garbage - 1));
+        return;
+    case AuxFilesIsAFile:
+        QVERIFY(QDir(root.file(QStringLiteral("/AuxFiles"))).removeRecursively());
+        root.write(QStringLiteral("/AuxFiles"), "not a folder");
+        return;
+    case AccountFolderIsAFile: {
+        const QString account = accountNumbers(folder).at(3);
+        QVERIFY(QDir(root.file(QStringLiteral("/AuxFiles/") + account)).removeRecursively());
+        root.write(QStringLiteral("/AuxFiles/") + account, "not a folder");
+        return;
+    }
+    case BoxFolderIsAFile:
+        QVERIFY(QDir(root.file(boxFolder(root, 3))).removeRecursively());
+        root.write(boxFolder(root, 3), "not a folder");
+        return;
+    case BoxFileIsAFolder:
+        QVERIFY(QFile::remove(root.file(boxFolder(root, 4) + QStringLiteral("/Data.txt"))));
+        makeFolder(root, boxFolder(root, 4) + QStringLiteral("/Data.txt"));
+        return;
+    case BoxTemporary: {
+        root.write(boxFolder(root, 2) + QStringLiteral("/Data.txt.3fa9c1.vdtmp"), "half a box");
+        // Written a while after the folder was made, as a save is: not within the same tick of the file
+        // system's clock, however fast this test runs.
+        const QByteArray path = QFile::encodeName(root.file(boxFolder(root, 2)));
+        const timespec later[2] = {{0, UTIME_OMIT}, {QDateTime::currentSecsSinceEpoch() + 60, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), later, 0), 0);
+        return;
+    }
+    case OrphanWithText:
+        AuxData::saveBoxes(folder, QStringLiteral("GONE-7"), {"", "", "Call before noon", "", "", ""});
+        return;
+    case FoldersDifferingInCase:
+        makeFolder(root, QStringLiteral("/AuxFiles/Xy-1"));
+        makeFolder(root, QStringLiteral("/AuxFiles/xY-1"));
+        return;
+    case MarkerInTheFuture: {
+        QFile marker(root.file(Startup::kAuxFoldersChecked));
+        QVERIFY(marker.open(QIODevice::ReadWrite));
+        QVERIFY(marker.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime));
+        return;
+    }
+    case MarkerIsAFolder:
+        QVERIFY(QFile::remove(root.file(Startup::kAuxFoldersChecked)));
+        makeFolder(root, Startup::kAuxFoldersChecked);
+        return;
+    }
+}
+
+} // namespace
+
+class TestDataCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    // Headings, data boxes, a finished Write Records and a finished customer save leave nothing to report; so
+    // do the data-box folders of a deleted account that hold no text.
+    void folderInNormalUseChecksClean()
+    {
+        TestRoot root;
+        prepare(root);
+        const DataFolder folder = root.folder();
+        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday);
+        saveSecondCustomer(folder);
+        AuxData::saveBoxes(folder, QStringLiteral("GONE-8"), {});
+        QVERIFY(root.exists(AuxData::kHeadings));
+        QVERIFY(!root.exists(PostingRun::kJournal));
+        QVERIFY(!root.exists(CustomerWrite::kJournal));
+        const QStringList findings = findingsOf(folder);
+        QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
+    }
+
+    void eachLeftoverHasItsFinding_data()
+    {
+        QTest::addColumn<int>("leftover");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("interrupted Write Records")
+            << int(InterruptedPosting)
+            << QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
+                              "holds 1 slip(s): Slip ");
+        QTest::newRow("damaged posting journal")
+            << int(DamagedPostingJournal)
+            << QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged");
+        QTest::newRow("posting journal naming a file outside the folder")
+            << int(PostingJournalOutsideFolder)
+            << QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged");
+        QTest::newRow("interrupted customer save")
+            << int(InterruptedCustomerSave)
+            << QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
+                              "interrupted; the saved record waits in this file and the program puts it into place "
+                              "the next time the customer screen opens");
+        QTest::newRow("damaged customer journal")
+            << int(DamagedCustomerJournal)
+            << QStringLiteral("CustomerData.jnl: the journal of an interrupted customer save is damaged");
+        QTest::newRow("customer journal of a file changed since")
+            << int(OutdatedCustomerJournal)
+            << QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
+                              "interrupted, but CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)");
+        QTest::newRow("seven headings") << int(HeadingsTooMany)
+                                        << QStringLiteral("AuxHeadings.txt: holds 7 lines, not 6");
+        QTest::newRow("headings cut short")
+            << int(HeadingsCut) << QStringLiteral("AuxHeadings.txt: holds 2 of the 6 heading lines");
+        QTest::newRow("heading of garbage")
+            << int(HeadingsGarbage) << QStringLiteral("AuxHeadings.txt: heading 3 holds control characters");
+        QTest::newRow("AuxFiles a file") << int(AuxFilesIsAFile)
+                                         << QStringLiteral("AuxFiles: is a file where the program keeps the folders");
+        QTest::newRow("account folder a file")
+            << int(AccountFolderIsAFile)
+            << QStringLiteral("is a file where the program keeps the folder of the data boxes of account");
+        QTest::newRow("box folder a file")
+            << int(BoxFolderIsAFile)
+            << QStringLiteral("/AuxFile3: is a file where the program keeps the folder of data box 4 of account");
+        QTest::newRow("box file a folder")
+            << int(BoxFileIsAFolder) << QStringLiteral("/AuxFile4/Data.txt: is not a file: data box 5");
+        QTest::newRow("temporary of an interrupted box save")
+            << int(BoxTemporary)
+            << QStringLiteral("/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data "
+                              "box 3 of account");
+        QTest::newRow("boxes of a deleted account")
+            << int(OrphanWithText)
+            << QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
+                              "hold text (1 of 6");
+        QTest::newRow("folders differing in letter case")
+            << int(FoldersDifferingInCase)
+            << QStringLiteral("AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case");
+        QTest::newRow("stamp in the future")
+            << int(MarkerInTheFuture) << QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated ");
+        QTest::newRow("stamp a folder") << int(MarkerIsAFolder)
+                                        << QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder");
+    }
+
+    void eachLeftoverHasItsFinding()
+    {
+        QFETCH(int, leftover);
+        QFETCH(QString, expected);
+        TestRoot root;
+        prepare(root);
+        plant(root, Leftover(leftover));
+        if (expected.contains(QLatin1String("%1")))
+            expected = expected.arg(accountNumbers(root.folder()).at(1));
+        const QStringList findings = findingsOf(root.folder());
+        QVERIFY2(findings.size() == 1, qPrintable(findings.join('\n')));
+        QVERIFY2(findings.front().contains(expected), qPrintable(findings.front()));
+    }
+
+    // What the program does with the journals agrees with what the check says it will do.
+    void journalsAreFinishedAsReported()
+    {
+        TestRoot root;
+        prepare(root);
+        plant(root, InterruptedPosting);
+        plant(root, InterruptedCustomerSave);
+        QCOMPARE(findingsOf(root.folder()).size(), 2);
+        QVERIFY(!PostingRun::finishPending(root.folder()).isEmpty());
+        QVERIFY(CustomerWrite::recoverCustomerWrite(root.folder()));
+        const QStringList findings = findingsOf(root.folder());
+        QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataCheck)
+#include "tst_datacheck.moc"
