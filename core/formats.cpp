@@ -128,8 +128,43 @@ QString currency(Money amount)
     return QString::fromLatin1(p, buffer + sizeof buffer - p);
 }
 
+namespace {
+
+// The amounts the program writes ("$1,234.56", "($0.50)") read without a copy of the text; anything else is
+// left to the general reader, which gives the same value for these.
+std::optional<Money> parseWrittenCurrency(QStringView text)
+{
+    text = text.trimmed();
+    const bool negative = text.size() > 2 && text.front() == u'(' && text.back() == u')';
+    if (negative)
+        text = text.sliced(1, text.size() - 2);
+    if (text.size() < 5 || text.front() != u'$' || text[text.size() - 3] != u'.')
+        return std::nullopt;
+    qint64 units = 0;
+    int digits = 0;
+    for (qsizetype i = 1; i < text.size() - 3; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (++digits > 14) // larger amounts go the general way, which guards the range
+                return std::nullopt;
+            units = units * 10 + (c - u'0');
+        } else if (c != u',') {
+            return std::nullopt;
+        }
+    }
+    const char16_t tens = text[text.size() - 2].unicode(), ones = text[text.size() - 1].unicode();
+    if (digits == 0 || tens < u'0' || tens > u'9' || ones < u'0' || ones > u'9')
+        return std::nullopt;
+    const qint64 raw = units * Money::kScale + ((tens - u'0') * 10 + (ones - u'0')) * kCent;
+    return Money::fromRaw(negative ? -raw : raw);
+}
+
+} // namespace
+
 std::optional<Money> parseCurrency(const QString &input)
 {
+    if (const auto written = parseWrittenCurrency(input))
+        return written;
     QString text = input.trimmed();
     bool negative = false;
     if (text.startsWith(QLatin1Char('(')) && text.endsWith(QLatin1Char(')'))) {

@@ -59,6 +59,11 @@ private slots:
         QTest::newRow("minus in parentheses") << "(-5)" << kNone;
         QTest::newRow("minus on both sides of the dollar") << "-$-5" << kNone;
         QTest::newRow("too large") << "99999999999999999999" << kNone;
+        QTest::newRow("written negative with blanks") << " ($1,234.56) " << qint64(-12345600);
+        QTest::newRow("one decimal") << "$0.5" << qint64(5000);
+        QTest::newRow("commas anywhere") << "$1,2,3.00" << qint64(1230000);
+        QTest::newRow("parenthesis on one side") << "($5.00" << kNone;
+        QTest::newRow("written, too large") << "$999,999,999,999,999.99" << kNone;
     }
 
     void parseCurrency()
