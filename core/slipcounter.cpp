@@ -71,7 +71,7 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::fu
 
 std::optional<QString> SlipCounter::followStoredSlip(const DataFolder &folder, int lastStored)
 {
-    if (lastStored < m_next || m_next >= kLast)
+    if (lastStored != m_next || m_next >= kLast)
         return std::nullopt;
     m_next = qint16(std::min<int>(lastStored + 1, kLast));
     try {

@@ -30,8 +30,9 @@ public:
     // number is then written back and the returned note tells the user which number the next slip gets.
     std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {});
     // A run that ended between storing a new slip and saving the counter left the counter at that slip's
-    // number. Given the number of the slip stored last, a counter at or below it moves past it and is saved (kept
-    // for this run when the file cannot be written); the returned note tells the user. Nothing otherwise.
+    // number. Given the number of the slip stored last, a counter at that number moves past it and is saved (kept
+    // for this run when the file cannot be written); the returned note tells the user. Nothing otherwise: a
+    // counter set back on purpose to a new, lower series is left alone.
     std::optional<QString> followStoredSlip(const DataFolder &folder, int lastStored);
     // Writes /SlipNo.txt (its Backup copy goes, as with every settings file).
     void save(const DataFolder &folder) const;

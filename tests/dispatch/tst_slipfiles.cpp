@@ -188,6 +188,7 @@ private slots:
         QTest::newRow("counter not saved after the last slip") << "1004 1000 1005" << 1005 << 1006;
         QTest::newRow("counter saved") << "1004 1005" << 1006 << 1006;
         QTest::newRow("new series after the board's slips") << "1004 1005" << 2000 << 2000;
+        QTest::newRow("series set back below the board's slips") << "1004 1005" << 1 << 1;
         QTest::newRow("no active slips") << "" << 1000 << 1000;
         QTest::newRow("last number of the series") << "32767" << 32767 << 32767;
     }
