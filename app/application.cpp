@@ -3,6 +3,7 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "accounts/customerwrite.h"
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/customerscreen.h"
 #include "accounts/screens/servicesscreen.h"
@@ -135,6 +136,12 @@ void Application::repairInterruptedWrites()
     // Temporaries of writes that a crash or a kill cut short; a write that another program (the data tool)
     // may be running right now is younger than a minute and stays.
     m_state.folder.removeLeftoverTemporaries(m_started.addSecs(-60));
+    try {
+        // A customer saved while the program was cut off: every screen reads the saved record from now on.
+        CustomerWrite::recoverCustomerWrite(m_state.folder);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     try {
         const std::vector<int> removed = RemoveCompletedLeftOnBoard(m_state.folder);
         if (removed.empty())

@@ -75,7 +75,7 @@ void checkCustomerJournal(const DataFolder &folder, std::vector<CheckFinding> &f
         findings.push_back(
             {file, 0,
              QStringLiteral("the journal of an interrupted customer save is damaged and cannot be used; the program "
-                            "deletes it the next time the customer screen opens, and CustomerData.txt keeps the "
+                            "deletes it at its next start, and CustomerData.txt keeps the "
                             "record as it was before that save. Check the customer you saved last and save it "
                             "again.")});
         return;
@@ -87,8 +87,8 @@ void checkCustomerJournal(const DataFolder &folder, std::vector<CheckFinding> &f
         findings.push_back(
             {file, 0,
              QStringLiteral("a save of customer record %1 (%2) was interrupted; the saved record waits in this file "
-                            "and the program puts it into place the next time the customer screen opens (until "
-                            "then the other screens see the record as it was before). Open the customer screen "
+                            "and the program puts it into place at its next start (until then the data tool "
+                            "and the companion program see the record as it was before). Start the program "
                             "once; do not delete this file.")
                  .arg(pending->number)
                  .arg(account)});
@@ -102,7 +102,7 @@ void checkCustomerJournal(const DataFolder &folder, std::vector<CheckFinding> &f
     findings.push_back(
         {file, 0,
          QStringLiteral("a save of customer record %1 (%2) was interrupted, but %3; the program discards this "
-                        "journal the next time the customer screen opens and does not put the record into place. "
+                        "journal at its next start and does not put the record into place. "
                         "Check that customer and save it again.")
              .arg(pending->number)
              .arg(account, now)});

@@ -1,3 +1,5 @@
+#include "accounts/customerrecord.h"
+#include "accounts/customerwrite.h"
 #include "app/application.h"
 #include "app/programstart.h"
 #include "core/diskerror.h"
@@ -250,6 +252,30 @@ private slots:
         QVERIFY2(
             fake.messages.texts().join('|').contains(QStringLiteral("The next Service Slip gets the number 1003.")),
             qPrintable(fake.messages.texts().join('|')));
+    }
+
+    // A customer save cut off after its journal was written is put into place at start, before any screen
+    // reads the customer file.
+    void startFinishesAnInterruptedCustomerSave()
+    {
+        TestRoot root;
+        const QByteArray before = customerRecord("1001") + customerRecord("1002");
+        root.write(QStringLiteral("/CustomerData.txt"), before);
+        DataFolder cutOff = root.folder();
+        cutOff.setFaultHook([](const char *step, const QString &path) {
+            if (QByteArray(step) == "delete" && path.endsWith(QLatin1String("CustomerData.jnl")))
+                throw DiskError(QStringLiteral("power cut"));
+        });
+        const QByteArray saved = customerRecord("1002 NEW");
+        QVERIFY_THROWS_EXCEPTION(DiskError,
+                                 CustomerWrite::writeCustomerRecord(cutOff, 2, Record(customerLayout(), saved)));
+        root.write(QStringLiteral("/CustomerData.txt"), before); // the record in place never reached the disk
+        FakePlatform fake;
+        Application app(root.path(), fake.platform());
+        app.setSerialPortFactory(noModem.factory());
+        app.start();
+        QCOMPARE(root.read(QStringLiteral("/CustomerData.txt")), customerRecord("1001") + saved);
+        QVERIFY(!root.exists(CustomerWrite::kJournal));
     }
 
     void startReadsTheAccountsOfTheCustomerFile()

@@ -270,7 +270,7 @@ private slots:
             << int(InterruptedCustomerSave)
             << QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
                               "interrupted; the saved record waits in this file and the program puts it into place "
-                              "the next time the customer screen opens");
+                              "at its next start");
         QTest::newRow("damaged customer journal")
             << int(DamagedCustomerJournal)
             << QStringLiteral("CustomerData.jnl: the journal of an interrupted customer save is damaged");
