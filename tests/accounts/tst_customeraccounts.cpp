@@ -3,6 +3,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
 #include "core/diskerror.h"
+#include "customersamples.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -10,17 +11,6 @@
 using namespace CustomerField;
 
 namespace {
-
-Record customer(const QString &fields) // acct|type|name|title|first|last|city|telephone
-{
-    Record r(customerLayout());
-    const int order[] = {AcctNo, AcctType, Name, Title, FirstName, LastName, City, Telephone};
-    const QStringList f = fields.split('|');
-    for (int i = 0; i < f.size(); ++i)
-        r.setText(order[i], f[i]);
-    r.setText(ServiceCity, r.text(City)); // as the screen stores it: an unchanged account saves the same bytes
-    return r;
-}
 
 QByteArray threeCustomers()
 {
@@ -47,6 +37,21 @@ CustomerForm businessForm(const QString &acct, const QString &name, const QStrin
     return f;
 }
 
+// The accounts of a test folder holding the given customer file (none when empty), made active.
+struct Opened
+{
+    explicit Opened(const QByteArray &file = {})
+    {
+        if (!file.isEmpty())
+            root.write(CustomerFile::kPath, file);
+        activated = accounts.activate();
+    }
+    TestRoot root;
+    Record current{customerLayout()};
+    CustomerAccounts accounts{root.folder(), current};
+    bool activated = false;
+};
+
 } // namespace
 
 class TestCustomerAccounts : public QObject
@@ -58,10 +63,9 @@ private slots:
 
     void firstSaveOfAnEmptyFileWritesRecordOne()
     {
-        TestRoot root;
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        QVERIFY(!accounts.activate());
+        Opened o;
+        auto &[root, current, accounts, activated] = o;
+        QVERIFY(!activated);
         QCOMPARE(accounts.count(), 1);
         const CustomerSaveResult r = accounts.save(businessForm(" 1001 ", "Acme  "), true);
         QVERIFY(r.saved);
@@ -82,10 +86,8 @@ private slots:
 
     void internationalStyleStoresAddressLinesThreeAndFour()
     {
-        TestRoot root;
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o;
+        auto &[root, current, accounts, activated] = o;
         CustomerForm f = businessForm("X1", "Abroad Ltd");
         f.address3 = "Camden";
         f.address4 = "NW1 8AB";
@@ -142,11 +144,9 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, message);
         QFETCH(int, focus);
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        QVERIFY(accounts.activate());
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
+        QVERIFY(activated);
         accounts.show(1);
         const CustomerSaveResult r = accounts.save(businessForm(acct, name, phone), true);
         QVERIFY(!r.saved);
@@ -158,11 +158,8 @@ private slots:
 
     void exactDuplicateIsAskedAboutNotRefused()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(2);
         QVERIFY(accounts.isDuplicate("A1"));
         QVERIFY(!accounts.isDuplicate("a1"));
@@ -171,10 +168,8 @@ private slots:
 
     void telephoneBecomesTheAccountNumber()
     {
-        TestRoot root;
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o;
+        auto &[root, current, accounts, activated] = o;
         const CustomerSaveResult r = accounts.save(businessForm("", "Acme", " 555-123-4567 "), true);
         QVERIFY(r.saved);
         QCOMPARE(r.acctNo, QString("555-123-4567"));
@@ -184,11 +179,8 @@ private slots:
 
     void individualIsSavedUnderThePersonsName()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(3);
         QCOMPARE(accounts.acctType(), QString("Individual"));
         CustomerForm f = accounts.formOf(accounts.shown());
@@ -207,11 +199,8 @@ private slots:
 
     void addSaveAndCancel()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(1);
         CustomerForm onScreen = accounts.formOf(accounts.shown());
         QVERIFY(accounts.addNew(CustomerForm{}, true).noNumber);
@@ -237,11 +226,8 @@ private slots:
 
     void refusedAddStartsNothing()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(1);
         CustomerForm f = accounts.formOf(accounts.shown());
         f.name.clear();
@@ -273,14 +259,11 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, move);
         QFETCH(int, to);
-        TestRoot root;
         QByteArray bytes;
         for (int i = 1; i <= count; ++i)
             bytes += customer(QString("N%1|Business|Name %1").arg(i)).bytes();
-        root.write(CustomerFile::kPath, bytes);
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(bytes);
+        auto &[root, current, accounts, activated] = o;
         accounts.show(from);
         QCOMPARE(accounts.target(CustomerMove(move)), to);
     }
@@ -309,11 +292,8 @@ private slots:
 
     void deletingTheLastAccountLeavesABlankRecordOne()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, customer("A1|Business|Acme").bytes());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(customer("A1|Business|Acme").bytes());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(1);
         accounts.deleteCurrent();
         QVERIFY(!accounts.fileHasRecords());
@@ -327,11 +307,8 @@ private slots:
 
     void completionAndNameLookup()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers() + customer("E5|Business|smithy tools").bytes());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers() + customer("E5|Business|smithy tools").bytes());
+        auto &[root, current, accounts, activated] = o;
         const auto &names = accounts.names();
         QCOMPARE(names[std::size_t(accounts.completion("smi"))].key, QString("Smith, John"));
         QCOMPARE(names[std::size_t(accounts.completion("SMITHY"))].key, QString("smithy tools"));
@@ -361,7 +338,6 @@ private slots:
         QFETCH(int, criterion);
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        TestRoot root;
         Record a = customer("A1|Business|Acme Heating||||Springfield|555-123-4567");
         a.setText(State, "IL");
         a.setText(Address4, "62701");
@@ -369,10 +345,8 @@ private slots:
         b.setText(Address1, "4 Elm Road");
         Record c = customer("C3|Individual|||Ann|Lee|Springfield");
         c.setText(Address2, "PO Box 7");
-        root.write(CustomerFile::kPath, a.bytes() + b.bytes() + c.bytes());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(a.bytes() + b.bytes() + c.bytes());
+        auto &[root, current, accounts, activated] = o;
         QStringList numbers;
         for (const CustomerMatch &m : accounts.search(CustomerCriterion(criterion), text))
             numbers << m.recordNumber;
@@ -382,15 +356,12 @@ private slots:
     void searchFindsTextAtEveryPlaceOfTheField()
     {
         // The search looks at eight bytes at a time: a match may begin at any byte and cross any word.
-        TestRoot root;
         QByteArray bytes;
         for (int at = 0; at + 3 <= 45; ++at)
             bytes += customer(QString("N%1|Business|%2xYz").arg(at).arg(QString(at, QChar('.')))).bytes();
         bytes += customer("M|Business|xY z").bytes();
-        root.write(CustomerFile::kPath, bytes);
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(bytes);
+        auto &[root, current, accounts, activated] = o;
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "xyz").size()), 43);
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "YZ").size()), 43);
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "x").size()), 44);
@@ -399,14 +370,12 @@ private slots:
 
     void damagedRecordShowsWithoutCrash()
     {
-        TestRoot root;
         QByteArray bytes = threeCustomers();
         bytes[328 + 314] = '\xff'; // type field no longer "Individual"
         bytes.chop(100);           // a short last record
-        root.write(CustomerFile::kPath, bytes);
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        QVERIFY(accounts.activate());
+        Opened o(bytes);
+        auto &[root, current, accounts, activated] = o;
+        QVERIFY(activated);
         QCOMPARE(accounts.count(), 3);
         accounts.show(2);
         QCOMPARE(accounts.acctType(), QString("Business"));
@@ -418,11 +387,8 @@ private slots:
 
     void interruptedSaveIsCompletedFromItsJournal()
     {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        Record current(customerLayout());
-        CustomerAccounts accounts(root.folder(), current);
-        accounts.activate();
+        Opened o(threeCustomers());
+        auto &[root, current, accounts, activated] = o;
         accounts.show(2);
         CustomerForm f = accounts.formOf(accounts.shown());
         f.lastName = "Smythe";

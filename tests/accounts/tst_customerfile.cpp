@@ -1,5 +1,6 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "customersamples.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -7,16 +8,6 @@
 using namespace CustomerField;
 
 namespace {
-
-Record customer(const QString &fields) // acct|type|name|title|first|last|city|telephone
-{
-    Record r(customerLayout());
-    const int order[] = {AcctNo, AcctType, Name, Title, FirstName, LastName, City, Telephone};
-    const QStringList f = fields.split('|');
-    for (int i = 0; i < f.size(); ++i)
-        r.setText(order[i], f[i]);
-    return r;
-}
 
 DataFolder withCustomers(const TestRoot &root)
 {
