@@ -12,6 +12,18 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+// A start menu over an empty test folder, with the fakes around it.
+struct Menu
+{
+    TestRoot root;
+    const DataFolder folder = root.folder();
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    StartMenu menu{folder, platform, {}};
+};
+} // namespace
+
 class TestStartMenu : public QObject
 {
     Q_OBJECT
@@ -76,11 +88,8 @@ private slots:
 
     void clickingARoutineChoosesIt()
     {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         menu.show();
         QSignalSpy chosen(&menu, &StartMenu::routineChosen);
         QTest::mouseClick(routine(menu, StartMenu::Customers), Qt::LeftButton);
@@ -100,11 +109,8 @@ private slots:
     void routinesRunFromTheKeyboard()
     {
         QFETCH(int, key);
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         menu.show();
         QSignalSpy chosen(&menu, &StartMenu::routineChosen);
         QLabel *customers = routine(menu, StartMenu::Customers);
@@ -119,11 +125,8 @@ private slots:
 
     void everyMenuHasItsMnemonic()
     {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         QSet<QChar> keys;
         for (QAction *action : menu.findChild<QMenuBar *>()->actions()) {
             const QString text = action->text();
@@ -138,12 +141,9 @@ private slots:
 
     void aWebPageThatCannotOpenIsNamed()
     {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         fake.web.result = false;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
         menu.findChild<QAction *>(QStringLiteral("mnuWebManual"))->trigger();
         QCOMPARE(fake.messages.shown.size(), std::size_t(1));
         QVERIFY(fake.messages.lastText().contains(fake.web.opened.value(0)));
@@ -172,11 +172,8 @@ private slots:
 
     void webPagesGoThroughTheShortcutFile()
     {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         menu.findChild<QAction *>(QStringLiteral("mnuWebManual"))->trigger();
         QCOMPARE(fake.web.opened.size(), 1);
         const QString url = fake.web.opened.first();
@@ -186,11 +183,8 @@ private slots:
 
     void supplyOrdersAskFirst()
     {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
+        Menu m;
+        auto &[root, folder, fake, platform, menu] = m;
         fake.messages.answer(false);
         menu.orderSupplies(5); // mailing labels, answered No
         QCOMPARE(fake.messages.lastText(),
