@@ -3,6 +3,7 @@
 #include "core/diskerror.h"
 #include "core/oledate.h"
 #include "core/recordlayout.h"
+#include "samplelayouts.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>
@@ -10,24 +11,7 @@
 
 namespace {
 
-constexpr std::array<FieldSpec, 9> kAllKinds = {
-    text("Text", 6),
-    field("Small", FieldKind::Int16),
-    field("Long", FieldKind::Int32),
-    field("Single", FieldKind::Single),
-    field("Double", FieldKind::Double),
-    field("When", FieldKind::Date),
-    field("Amount", FieldKind::Currency),
-    field("Flag", FieldKind::Boolean),
-    field("Byte", FieldKind::Byte),
-};
 static_assert(recordLength(kAllKinds) == 6 + 2 + 4 + 4 + 8 + 8 + 8 + 2 + 1);
-
-const RecordLayout &allKinds()
-{
-    static const RecordLayout layout(QStringLiteral("AllKinds"), kAllKinds);
-    return layout;
-}
 
 constexpr std::array<FieldSpec, 2> kSmall = {text("Key", 3), field("N", FieldKind::Int16)};
 const RecordLayout &small()

@@ -4,6 +4,7 @@
 #include "core/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "dispatch/servicesliprecord.h"
+#include "samplelayouts.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
 #include "tools/recordjson.h"
@@ -75,24 +76,6 @@ void storeRecords(const TestRoot &root, const QString &relative, const std::vect
     for (const Record &r : records)
         bytes += r.bytes();
     root.write(relative, bytes);
-}
-
-constexpr std::array<FieldSpec, 9> kAllKinds = {
-    text("Text", 6),
-    field("Small", FieldKind::Int16),
-    field("Long", FieldKind::Int32),
-    field("Single", FieldKind::Single),
-    field("Double", FieldKind::Double),
-    field("When", FieldKind::Date),
-    field("Amount", FieldKind::Currency),
-    field("Flag", FieldKind::Boolean),
-    field("Byte", FieldKind::Byte),
-};
-
-const RecordLayout &allKinds()
-{
-    static const RecordLayout layout(QStringLiteral("AllKinds"), kAllKinds);
-    return layout;
 }
 
 enum Fault {
