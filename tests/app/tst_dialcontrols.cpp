@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "apptesting.h"
 #include "core/modem.h"
 #include "core/screens/startmenu.h"
 #include "core/textfile.h"
@@ -37,10 +38,7 @@ private slots:
         if (modem)
             bench.addModem(2);
         RecordingPrintTarget printer;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(bench.factory());
-        app.setPrintTarget(&printer);
-        app.start();
+        StartedApp app(root.path(), fake, &printer, bench.factory());
         QVERIFY(app.modem());
         // The phone is daisy-chained: only the modem decides.
         app.state().settings.phoneDaisyChained = true;

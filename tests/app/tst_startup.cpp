@@ -2,6 +2,7 @@
 #include "accounts/customerwrite.h"
 #include "app/application.h"
 #include "app/programstart.h"
+#include "apptesting.h"
 #include "core/diskerror.h"
 #include "core/screens/startmenu.h"
 #include "core/screens/startprogress.h"
@@ -49,10 +50,6 @@ QByteArray customerRecord(const QByteArray &account)
 
 } // namespace
 
-namespace {
-FakeModemBench noModem; // no port answers: the search finds nothing and touches no real device
-}
-
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -65,9 +62,7 @@ private slots:
         TestRoot root;
         FakePlatform fake;
         fake.clock.setDate(QDate(2026, 12, 6));
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
 
         const QStringList tree = treeOf(root.path());
         for (const char *folder :
@@ -99,9 +94,7 @@ private slots:
     {
         TestRoot root;
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
         QLabel *logo = app.welcomePanel()->findChild<QLabel *>(QStringLiteral("imgLogo"));
         QCOMPARE(logo->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
         QTest::keyClick(logo, Qt::Key_Return);
@@ -115,9 +108,7 @@ private slots:
         root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Acme"}).bytes());
         root.write(QStringLiteral("/Backup/SlipNo.txt"), "1234\r\n");
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
         QCOMPARE(app.state().slipCounter.next(), qint16(1234));
         QVERIFY(root.exists(QStringLiteral("/SlipNo.txt")));
         QVERIFY(app.startMenu() && app.startMenu()->isVisible());
@@ -239,9 +230,7 @@ private slots:
         old.close();
         root.write(QStringLiteral("/SlipNo.txt"), "-5\r\n");
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
         QVERIFY(!root.exists(leftover));
         QCOMPARE(int(app.state().slipCounter.next()), 1003); // after the slips in use, not 1000
         const auto onBoard = LoadActiveSlips(root.folder());
@@ -271,9 +260,7 @@ private slots:
                                  CustomerWrite::writeCustomerRecord(cutOff, 2, Record(customerLayout(), saved)));
         root.write(QStringLiteral("/CustomerData.txt"), before); // the record in place never reached the disk
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
         QCOMPARE(root.read(QStringLiteral("/CustomerData.txt")), customerRecord("1001") + saved);
         QVERIFY(!root.exists(CustomerWrite::kJournal));
     }
@@ -283,9 +270,7 @@ private slots:
         TestRoot root;
         root.write(QStringLiteral("/CustomerData.txt"), customerRecord("1001") + customerRecord("  ACME 01 "));
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.start();
+        StartedApp app(root.path(), fake);
         QVERIFY(root.exists(QStringLiteral("/AuxFiles/1001/AuxFile5")));
         QVERIFY(root.exists(QStringLiteral("/AuxFiles/ACME 01/AuxFile0")));
     }
@@ -297,10 +282,7 @@ private slots:
         root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
         FakePlatform fake;
         RecordingPrintTarget printer;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.setPrintTarget(&printer);
-        app.start();
+        StartedApp app(root.path(), fake, &printer);
         app.openRoutine(StartMenu::BlankInvoices);
         ProgramWindow *blanks = app.routineWindow(StartMenu::BlankInvoices);
         QCOMPARE(blanks->objectName(), QStringLiteral("frmBlanks"));
@@ -330,7 +312,7 @@ private slots:
         root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
         FakePlatform fake;
         Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
+        app.setSerialPortFactory(noModemPorts());
         bool quit = false;
         app.setQuitHandler([&] { quit = true; });
         app.start();
@@ -350,10 +332,7 @@ private slots:
         TestRoot root;
         FakePlatform fake;
         {
-            Application app(root.path(), fake.platform());
-            app.setSerialPortFactory(noModem.factory());
-            app.setQuitHandler([] {});
-            app.start();
+            StartedApp app(root.path(), fake);
             app.welcomePanel()->resize(640, 480);
             app.exitProgram();
         }
@@ -401,7 +380,7 @@ private slots:
 
         FakePlatform firstFake;
         auto prepare = [&](Application &app) {
-            app.setSerialPortFactory(noModem.factory());
+            app.setSerialPortFactory(noModemPorts());
             app.setQuitHandler([] {});
         };
         auto first = startProgram(root, firstFake.platform(), QStringLiteral("VarnelDispatchDuzudu"), {}, prepare);

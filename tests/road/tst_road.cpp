@@ -15,6 +15,7 @@
 #include "platform/flexgrid.h"
 #include "testsupport.h"
 #include "tools/datacheck.h"
+#include "widgettesting.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,29 +64,9 @@ QWidget *visibleWindow(const QString &name)
     return nullptr;
 }
 
-QString visibleWindows()
-{
-    QStringList names;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible())
-            names << w->objectName();
-    }
-    return names.join(QStringLiteral(", "));
-}
-
-template <typename T = QWidget> T *control(QWidget *window, const QString &name)
-{
-    if (!window)
-        qFatal("no window for control %s (showing: %s)", qPrintable(name), qPrintable(visibleWindows()));
-    T *found = window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s in %s", qPrintable(name), qPrintable(window->objectName()));
-    return found;
-}
-
 void click(QWidget *window, const QString &name)
 {
-    QWidget *button = control(window, name);
+    QWidget *button = child(window, name);
     if (!button->isEnabled() || !button->isVisible())
         qFatal("%s in %s is disabled or hidden", qPrintable(name), qPrintable(window->objectName()));
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
@@ -106,7 +87,7 @@ void type(QWidget *window, const QString &name, const QString &text)
     if (auto *combo = window->findChild<QComboBox *>(name); combo && combo->isEditable())
         type(combo->lineEdit(), text);
     else
-        type(control<QLineEdit>(window, name), text);
+        type(child<QLineEdit>(window, name), text);
 }
 
 void chooseItem(QListWidget *list, const QString &text)
@@ -122,7 +103,7 @@ void chooseItem(QListWidget *list, const QString &text)
 void openRoutine(int routine)
 {
     QWidget *menu = visibleWindow(QStringLiteral("frmStartup"));
-    QLabel *line = control<QLabel>(menu, QStringLiteral("lblSub_%1").arg(routine));
+    QLabel *line = child<QLabel>(menu, QStringLiteral("lblSub_%1").arg(routine));
     if (!line->isEnabled())
         qFatal("routine %d is not enabled", routine);
     QTest::mouseClick(line, Qt::LeftButton);
@@ -378,7 +359,7 @@ private:
     {
         click(m_app->welcomePanel(), QStringLiteral("imgLogo"));
         QWidget *setup = visibleWindow(QStringLiteral("frmSetup"));
-        auto *tabs = control<QTabWidget>(setup, QStringLiteral("tabSetup"));
+        auto *tabs = child<QTabWidget>(setup, QStringLiteral("tabSetup"));
         tabs->setCurrentIndex(0);
         const QStringList business = {kBusiness,       "12 Bayfront Road", "", "Newport", "OR",
                                       kBusinessPostal, "541-555-0100"};
@@ -387,13 +368,13 @@ private:
                 type(setup, QStringLiteral("txtBusiness_%1").arg(i), business[i]);
         }
         tabs->setCurrentIndex(1);
-        auto *subTabs = control<QTabWidget>(setup, QStringLiteral("SSTab1"));
+        auto *subTabs = child<QTabWidget>(setup, QStringLiteral("SSTab1"));
         subTabs->setCurrentIndex(3);
         type(setup, QStringLiteral("txtInvoiceNo"), kInvoiceNo);
         subTabs->setCurrentIndex(4);
         type(setup, QStringLiteral("cboTaxHeading1"), QStringLiteral("Sales Tax"));
         type(setup, QStringLiteral("cboRate1"), QStringLiteral("7.5"));
-        control<QCheckBox>(setup, QStringLiteral("ckApply1stTax"))->setChecked(true);
+        child<QCheckBox>(setup, QStringLiteral("ckApply1stTax"))->setChecked(true);
         click(setup, QStringLiteral("cmdSave"));
         if (m_dying)
             return;
@@ -408,7 +389,7 @@ private:
         click(services, QStringLiteral("cmdService_1")); // Add New
         type(services, QStringLiteral("txtDescription"), kService);
         type(services, QStringLiteral("txtCharge"), QStringLiteral("89"));
-        control<QComboBox>(services, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("1:30"));
+        child<QComboBox>(services, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("1:30"));
         click(services, QStringLiteral("cmdService_4")); // Save
         click(services, QStringLiteral("cmdService_0")); // Menu
         QCOMPARE(said(), joined(QStringList()));
@@ -450,15 +431,15 @@ private:
         QVERIFY2(slip, qPrintable(visibleWindows()));
         click(slip, QStringLiteral("cmdSetJobSite")); // the job is at the account's address
         click(slip, QStringLiteral("cmdCreation_2"));
-        chooseItem(control<QListWidget>(slip, QStringLiteral("lstServices")), kService);
-        auto *work = control<QPlainTextEdit>(slip, QStringLiteral("txtService"));
+        chooseItem(child<QListWidget>(slip, QStringLiteral("lstServices")), kService);
+        auto *work = child<QPlainTextEdit>(slip, QStringLiteral("txtService"));
         work->moveCursor(QTextCursor::End);
         QTest::keyClicks(work, kExtraWork);
         click(slip, QStringLiteral("cmdCreation_4"));
-        chooseItem(control<QListWidget>(slip, QStringLiteral("lstAssignments")), kTechnician);
-        chooseItem(control<QListWidget>(slip, QStringLiteral("lstPriority")), QStringLiteral("High"));
+        chooseItem(child<QListWidget>(slip, QStringLiteral("lstAssignments")), kTechnician);
+        chooseItem(child<QListWidget>(slip, QStringLiteral("lstPriority")), QStringLiteral("High"));
         static_cast<CreateSlipWindow *>(slip)->pickDate(kToday);
-        control<QComboBox>(slip, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("10:00"));
+        child<QComboBox>(slip, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("10:00"));
         messages().answer(true); // reviewed
         click(slip, QStringLiteral("cmdCreation_6"));
         if (m_dying)
@@ -471,7 +452,7 @@ private:
     {
         openRoutine(StartMenu::ManageSlips);
         QWidget *board = visibleWindow(QStringLiteral("frmMain"));
-        auto *grid = control<FlexGrid>(board, QStringLiteral("fgSlips"));
+        auto *grid = child<FlexGrid>(board, QStringLiteral("fgSlips"));
         QCOMPARE(grid->rows(), 2);
         QCOMPARE(grid->text(1, 1), QStringLiteral("1000"));
         QCOMPARE(grid->text(1, 4), QStringLiteral("Assigned"));
@@ -496,7 +477,7 @@ private:
         // In Progress through the change frame.
         click(board, QStringLiteral("cmdMain_7"));
         click(board, QStringLiteral("cmdMain_11"));
-        auto *status = control<QListWidget>(board, QStringLiteral("lstStatus"));
+        auto *status = child<QListWidget>(board, QStringLiteral("lstStatus"));
         chooseItem(status, QStringLiteral("In Progress"));
         click(board, QStringLiteral("cmdMain_12"));
         QCOMPARE(grid->text(1, 4), QStringLiteral("In Progress"));
@@ -529,7 +510,7 @@ private:
         QCOMPARE(grid->rows(), 2);
         emit grid->cellClicked(1, 0);
         type(window, QStringLiteral("txtAmount"), QStringLiteral("240"));
-        auto *payForm = control<QComboBox>(window, QStringLiteral("cboPayForm"));
+        auto *payForm = child<QComboBox>(window, QStringLiteral("cboPayForm"));
         payForm->setCurrentIndex(0);
         emit payForm->activated(0);
         payForm->lineEdit()->end(false);
@@ -553,11 +534,11 @@ private:
         QWidget *history = visibleWindow(QStringLiteral("frmHistory"));
         QVERIFY2(history, qPrintable(visibleWindows()));
         click(history, QStringLiteral("cmdIncome_1")); // month to date
-        auto *financial = control<FlexGrid>(history, QStringLiteral("fgHistory"));
+        auto *financial = child<FlexGrid>(history, QStringLiteral("fgHistory"));
         historyRows = dataRows(*financial);
-        incomeTotal = control<QLineEdit>(history, QStringLiteral("txtTotal"))->text();
+        incomeTotal = child<QLineEdit>(history, QStringLiteral("txtTotal"))->text();
         click(history, QStringLiteral("cmdHistory_4")); // the service history
-        auto *service = control<FlexGrid>(history, QStringLiteral("fgSHistory"));
+        auto *service = child<FlexGrid>(history, QStringLiteral("fgSHistory"));
         serviceRows = dataRows(*service);
         QCOMPARE(said(), joined(QStringList()));
     }

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "apptesting.h"
 #include "billing/history.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
@@ -11,6 +12,7 @@
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,14 +26,6 @@
 namespace {
 
 const QDate kToday(2026, 3, 7);
-
-template <typename T> T *child(QWidget &w, const QString &name)
-{
-    T *found = w.findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
 void click(QWidget &w, const QString &name)
 {
@@ -276,13 +270,9 @@ private slots:
         }
         QVERIFY(PostingRun::pending(folder));
         FakePlatform fake;
-        FakeModemBench noModem;
         RecordingPrintTarget printer;
         {
-            Application app(root.path(), fake.platform());
-            app.setSerialPortFactory(noModem.factory());
-            app.setPrintTarget(&printer);
-            app.start();
+            StartedApp app(root.path(), fake, &printer);
         }
         QVERIFY(fake.messages.texts().join("|").contains("Slip 21, Invoice No. 77"));
         QVERIFY(!PostingRun::pending(folder));

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "apptesting.h"
 #include "boardsamples.h"
 #include "core/appstate.h"
 #include "core/screens/startmenu.h"
@@ -241,12 +242,8 @@ private slots:
         root.write("/SlipNo.txt", "1000\r\n");
         writeActiveSlips(root.folder(), {"1000|Assigned|Al|1/20/2026|08:00"});
         FakePlatform fake;
-        FakeModemBench noModem;
         RecordingPrintTarget printer;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.setPrintTarget(&printer);
-        app.start();
+        StartedApp app(root.path(), fake, &printer);
         app.openRoutine(StartMenu::ManageSlips);
         auto *board = qobject_cast<BoardWindow *>(app.routineWindow(StartMenu::ManageSlips));
         QVERIFY(board);

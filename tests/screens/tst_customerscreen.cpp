@@ -2,12 +2,15 @@
 #include "accounts/customerrecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/application.h"
+#include "apptesting.h"
 #include "core/appstate.h"
 #include "core/screens/startmenu.h"
+#include "customersamples.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,17 +28,6 @@
 using namespace CustomerField;
 
 namespace {
-
-Record customer(const QString &fields) // acct|type|name|title|first|last|city|telephone|cell
-{
-    Record r(customerLayout());
-    const int order[] = {AcctNo, AcctType, Name, Title, FirstName, LastName, City, Telephone, Cell};
-    const QStringList f = fields.split('|');
-    for (int i = 0; i < f.size(); ++i)
-        r.setText(order[i], f[i]);
-    r.setText(ServiceCity, r.text(City)); // as the screen stores it: an unchanged account saves the same bytes
-    return r;
-}
 
 QByteArray threeCustomers()
 {
@@ -61,13 +53,7 @@ struct Fixture
             root.write(CustomerFile::kPath, customers);
         state.settings.business[BusinessField::City] = "Hometown";
     }
-    template <typename T> T *child(const QString &name)
-    {
-        T *found = screen.findChild<T *>(name);
-        if (!found)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
+    template <typename T> T *child(const QString &name) { return ::child<T>(screen, name); }
     QLineEdit *edit(const QString &name) { return child<QLineEdit>(name); }
     void click(const QString &name) { child<QPushButton>(name)->click(); }
     Record stored(int n) const
@@ -75,8 +61,6 @@ struct Fixture
         return Record(customerLayout(), root.read(CustomerFile::kPath).mid((n - 1) * 328, 328));
     }
 };
-
-FakeModemBench noModem; // no port answers: the search finds nothing and touches no real device
 
 } // namespace
 
@@ -343,10 +327,7 @@ private slots:
         TestRoot root;
         root.write(CustomerFile::kPath, threeCustomers());
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.setQuitHandler([] {});
-        app.start();
+        StartedApp app(root.path(), fake);
         app.openRoutine(StartMenu::Customers);
         ProgramWindow *screen = app.routineWindow(StartMenu::Customers);
         QCOMPARE(screen->objectName(), QString("frmNewCustomer"));

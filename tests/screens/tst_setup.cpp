@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "apptesting.h"
 #include "core/itemrecord.h"
 #include "core/modem.h"
 #include "core/screens/setupscreen.h"
@@ -9,6 +10,7 @@
 #include "printing/printblocks.h"
 #include "printing/recordingsurface.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,14 +33,6 @@ QByteArray itemRecord(const QString &name)
     return r.bytes();
 }
 
-template <typename T> T *child(QWidget *w, const QString &name)
-{
-    T *found = w->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
-
 // The program's own settings file carries the executable's name: the test's here.
 QStringList settingsFiles()
 {
@@ -47,11 +41,16 @@ QStringList settingsFiles()
             "/SlipNo.txt",         "/Phone.txt",       "/CallID.txt"};
 }
 
-} // namespace
+// A test folder, its state and the fakes, for a setup screen of its own.
+struct Folder
+{
+    TestRoot root;
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    AppState state{root.folder()};
+};
 
-namespace {
-FakeModemBench noModem; // no port answers: the search finds nothing and touches no real device
-}
+} // namespace
 
 class TestSetup : public QObject
 {
@@ -65,10 +64,7 @@ private slots:
         TestRoot root;
         FakePlatform fake;
         {
-            Application app(root.path(), fake.platform());
-            app.setSerialPortFactory(noModem.factory());
-            app.setQuitHandler([] {});
-            app.start();
+            StartedApp app(root.path(), fake);
             QTest::mouseClick(child<QLabel>(app.welcomePanel(), QStringLiteral("imgLogo")), Qt::LeftButton);
             ProgramWindow *setup = app.setupScreen();
             QVERIFY(setup->isVisible());
@@ -84,10 +80,7 @@ private slots:
             app.exitProgram();
         }
         // The next start goes straight to the menu and reads back what was saved.
-        Application again(root.path(), fake.platform());
-        again.setSerialPortFactory(noModem.factory());
-        again.setQuitHandler([] {});
-        again.start();
+        StartedApp again(root.path(), fake);
         QVERIFY(!again.welcomePanel());
         QVERIFY(again.startMenu()->isVisible());
         QCOMPARE(again.state().settings.business[0], QStringLiteral("Acme Repair"));
@@ -101,10 +94,7 @@ private slots:
         TestRoot root;
         FakePlatform fake;
         FakeModemBench bench;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(bench.factory());
-        app.setQuitHandler([] {});
-        app.start();
+        StartedApp app(root.path(), fake, nullptr, bench.factory());
         auto *subTabs = child<QTabWidget>(app.setupScreen(), QStringLiteral("SSTab1"));
         QTRY_VERIFY_WITH_TIMEOUT(!app.modem()->isSearching(), 5000);
         QVERIFY(!subTabs->isTabEnabled(1)); // no modem: nothing to set up
@@ -122,10 +112,7 @@ private slots:
     {
         TestRoot root;
         FakePlatform fake;
-        Application app(root.path(), fake.platform());
-        app.setSerialPortFactory(noModem.factory());
-        app.setQuitHandler([] {});
-        app.start();
+        StartedApp app(root.path(), fake);
         app.showSetup();
         auto *setup = static_cast<SetupScreen *>(app.setupScreen());
         auto *telephone = child<QLineEdit>(setup, QStringLiteral("txtBusiness_6"));
@@ -227,10 +214,8 @@ private slots:
 
     void usaStyleWantsThePostalCode()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
         child<QLineEdit>(&setup, QStringLiteral("txtBusiness_1"))->setText(QStringLiteral("12 Main St"));
@@ -273,10 +258,8 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, text);
         QFETCH(QString, message);
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         state.settings.invoiceNumber = 20260001;
         SetupScreen setup(state, platform, {});
         setup.show();
@@ -311,10 +294,8 @@ private slots:
     // Alt and a letter reaches one control: no two buttons that show together share their mnemonic.
     void noTwoButtonsOfATabShareAMnemonic()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         auto *tabs = child<QTabWidget>(&setup, QStringLiteral("tabSetup"));
         auto mnemonic = [](const QString &text) {
@@ -343,10 +324,8 @@ private slots:
 
     void taxHeadingsRefuseQuotes()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
         auto *heading = child<QComboBox>(&setup, QStringLiteral("cboTaxHeading2"))->lineEdit();
@@ -359,10 +338,8 @@ private slots:
 
     void addressStyleSwitches()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         state.settings.business[0] = QStringLiteral("Acme");
         SetupScreen setup(state, platform, {});
         setup.show();
@@ -385,10 +362,8 @@ private slots:
 
     void storedFourthAddressLineSurvivesLoadAndSave()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         state.settings.business[BusinessField::State] = QStringLiteral("Greater London, England");
         state.settings.business[BusinessField::Telephone] = QStringLiteral("020-7946-0018");
         SetupScreen setup(state, platform, {});
@@ -402,10 +377,8 @@ private slots:
 
     void quotesCannotBeTypedOrPasted()
     {
-        TestRoot root;
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+        Folder folder;
+        auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
         auto *name = child<QLineEdit>(&setup, QStringLiteral("txtBusiness_0"));

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QApplication>
+#include <QStringList>
+#include <QWidget>
+
+// The object names of the windows showing, for a failure message.
+inline QString visibleWindows()
+{
+    QStringList names;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            names << w->objectName();
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// The control of that object name in a window. A window or control that is not there ends the run with its name
+// (and, for a missing window, the names of the windows showing), rather than a crash further on.
+template <typename T = QWidget> T *child(const QWidget *window, const QString &name)
+{
+    if (!window)
+        qFatal("no window for control %s (showing: %s)", qPrintable(name), qPrintable(visibleWindows()));
+    T *found = window->findChild<T *>(name);
+    if (!found)
+        qFatal("no control %s in %s", qPrintable(name), qPrintable(window->objectName()));
+    return found;
+}
+
+template <typename T = QWidget> T *child(const QWidget &window, const QString &name)
+{
+    return child<T>(&window, name);
+}
