@@ -79,22 +79,14 @@ private slots:
         QTest::addColumn<QString>("charge");
         QTest::addColumn<int>("refusal");
         using R = ServicesEditor::Refusal;
-        QTest::newRow("blank description") << "  "
-                                           << "45" << int(R::BlankDescription);
-        QTest::newRow("blank charge") << "Repair"
-                                      << " " << int(R::BlankCharge);
-        QTest::newRow("not a number") << "Repair"
-                                      << "abc" << int(R::BadCharge);
-        QTest::newRow("negative") << "Repair"
-                                  << "-5" << int(R::BadCharge);
-        QTest::newRow("negative in brackets") << "Repair"
-                                              << "($5.00)" << int(R::BadCharge);
-        QTest::newRow("zero is fine") << "Repair"
-                                      << "$0.00" << int(R::None);
-        QTest::newRow("largest that fits") << "Repair"
-                                           << "99999.99" << int(R::None);
-        QTest::newRow("too long to store whole") << "Repair"
-                                                 << "100000" << int(R::BadCharge);
+        dataRow("blank description", "  ", "45", int(R::BlankDescription));
+        dataRow("blank charge", "Repair", " ", int(R::BlankCharge));
+        dataRow("not a number", "Repair", "abc", int(R::BadCharge));
+        dataRow("negative", "Repair", "-5", int(R::BadCharge));
+        dataRow("negative in brackets", "Repair", "($5.00)", int(R::BadCharge));
+        dataRow("zero is fine", "Repair", "$0.00", int(R::None));
+        dataRow("largest that fits", "Repair", "99999.99", int(R::None));
+        dataRow("too long to store whole", "Repair", "100000", int(R::BadCharge));
     }
     void refusals()
     {

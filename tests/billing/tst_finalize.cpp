@@ -71,24 +71,12 @@ private slots:
         QTest::addColumn<qint64>("tax");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("total");
-        QTest::newRow("calculated") << "$100.00"
-                                    << "$0.00" << true << 0LL << 75000LL << "$7.50"
-                                    << "$107.50";
-        QTest::newRow("four decimals kept") << "$10.01"
-                                            << "$0.00" << true << 0LL << 7508LL << "$0.75"
-                                            << "$10.76";
-        QTest::newRow("typed tax kept") << "$100.00"
-                                        << "$3.00" << true << 0LL << 30000LL << "$3.00"
-                                        << "$103.00";
-        QTest::newRow("earlier tax kept exactly") << "$10.01"
-                                                  << "$0.75" << true << 7508LL << 7508LL << "$0.75"
-                                                  << "$10.76";
-        QTest::newRow("not applied, typed") << "$50.00"
-                                            << "2.5" << false << 0LL << 25000LL << "$2.50"
-                                            << "$52.50";
-        QTest::newRow("not applied, empty") << "$50.00"
-                                            << "$0.00" << false << 0LL << 0LL << "$0.00"
-                                            << "$50.00";
+        dataRow("calculated", "$100.00", "$0.00", true, 0LL, 75000LL, "$7.50", "$107.50");
+        dataRow("four decimals kept", "$10.01", "$0.00", true, 0LL, 7508LL, "$0.75", "$10.76");
+        dataRow("typed tax kept", "$100.00", "$3.00", true, 0LL, 30000LL, "$3.00", "$103.00");
+        dataRow("earlier tax kept exactly", "$10.01", "$0.75", true, 7508LL, 7508LL, "$0.75", "$10.76");
+        dataRow("not applied, typed", "$50.00", "2.5", false, 0LL, 25000LL, "$2.50", "$52.50");
+        dataRow("not applied, empty", "$50.00", "$0.00", false, 0LL, 0LL, "$0.00", "$50.00");
     }
 
     void taxes()
@@ -114,34 +102,13 @@ private slots:
         QTest::addColumn<QString>("invoice");
         QTest::addColumn<QString>("payForm");
         QTest::addColumn<QString>("message");
-        QTest::newRow("zero amount") << "$0.00"
-                                     << "5001"
-                                     << "Cash"
-                                     << "No Amount or the Amount is invalid";
-        QTest::newRow("no number") << "abc"
-                                   << "5001"
-                                   << "Cash"
-                                   << "No Amount or the Amount is invalid";
-        QTest::newRow("empty amount") << ""
-                                      << "5001"
-                                      << "Cash"
-                                      << "No Amount or the Amount is invalid";
-        QTest::newRow("no invoice") << "$5.00"
-                                    << "  "
-                                    << "Cash"
-                                    << "Enter the Invoice Number";
-        QTest::newRow("no check number") << "$5.00"
-                                         << "5001"
-                                         << "Ck # "
-                                         << "Enter a Check Number";
-        QTest::newRow("check number") << "$5.00"
-                                      << "5001"
-                                      << "Ck # 1234"
-                                      << "";
-        QTest::newRow("not collected") << "$5.00"
-                                       << "5001"
-                                       << "Not Collected"
-                                       << "";
+        dataRow("zero amount", "$0.00", "5001", "Cash", "No Amount or the Amount is invalid");
+        dataRow("no number", "abc", "5001", "Cash", "No Amount or the Amount is invalid");
+        dataRow("empty amount", "", "5001", "Cash", "No Amount or the Amount is invalid");
+        dataRow("no invoice", "$5.00", "  ", "Cash", "Enter the Invoice Number");
+        dataRow("no check number", "$5.00", "5001", "Ck # ", "Enter a Check Number");
+        dataRow("check number", "$5.00", "5001", "Ck # 1234", "");
+        dataRow("not collected", "$5.00", "5001", "Not Collected", "");
     }
 
     void entryRefusals()

@@ -17,11 +17,11 @@ private slots:
         QTest::addColumn<int>("controlHeight");
         QTest::addColumn<int>("rowHeight");
         QTest::addColumn<int>("step");
-        QTest::newRow("holds 25 rows") << 500 << 20 << 25;
-        QTest::newRow("fraction dropped") << 519 << 20 << 25;
-        QTest::newRow("holds 4 rows") << 80 << 20 << 10;
-        QTest::newRow("row height 0") << 500 << 0 << 10;
-        QTest::newRow("no height yet") << 0 << 20 << 10;
+        dataRow("holds 25 rows", 500, 20, 25);
+        dataRow("fraction dropped", 519, 20, 25);
+        dataRow("holds 4 rows", 80, 20, 10);
+        dataRow("row height 0", 500, 0, 10);
+        dataRow("no height yet", 0, 20, 10);
     }
     void stepIsTheRowsThatFitButAtLeastTen()
     {
@@ -39,13 +39,13 @@ private slots:
         QTest::addColumn<bool>("away");
         QTest::addColumn<int>("expected");
         // Row height 20 throughout: 500 holds 25 rows, 80 holds 4 (step 10).
-        QTest::newRow("toward the user, 25 per notch") << 1 << 200 << 500 << false << 26;
-        QTest::newRow("small grid scrolls 10") << 1 << 200 << 80 << false << 11;
-        QTest::newRow("toward stops at the last row") << 25 << 30 << 80 << false << 29;
-        QTest::newRow("away stops at row 1, not the heading") << 5 << 30 << 80 << true << 1;
-        QTest::newRow("away at the top stays at 1") << 1 << 30 << 80 << true << 1;
-        QTest::newRow("heading only") << 1 << 1 << 80 << false << 1;
-        QTest::newRow("no overflow near the largest int") << 2147483640 << 2147483647 << 80 << false << 2147483646;
+        dataRow("toward the user, 25 per notch", 1, 200, 500, false, 26);
+        dataRow("small grid scrolls 10", 1, 200, 80, false, 11);
+        dataRow("toward stops at the last row", 25, 30, 80, false, 29);
+        dataRow("away stops at row 1, not the heading", 5, 30, 80, true, 1);
+        dataRow("away at the top stays at 1", 1, 30, 80, true, 1);
+        dataRow("heading only", 1, 1, 80, false, 1);
+        dataRow("no overflow near the largest int", 2147483640, 2147483647, 80, false, 2147483646);
     }
     void firstVisibleRowMovesWithinTheDataRows()
     {
@@ -64,17 +64,15 @@ private slots:
         QTest::addColumn<QList<int>>("alignments");
         const int dflt = int(GridAlignment::Default), left = int(GridAlignment::Left),
                   centre = int(GridAlignment::Centre), right = int(GridAlignment::Right);
-        QTest::newRow("board") << QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To    ")
-                               << QStringList{"SEL", "Slip No ", "           Priority", "   Assigned To    "}
-                               << QList<int>{centre, centre, centre, left};
-        QTest::newRow("no mark and right")
-            << QStringLiteral("Name      |>Charge|^Time") << QStringList{"Name      ", "Charge", "Time"}
-            << QList<int>{dflt, right, centre};
-        QTest::newRow("empty columns") << QStringLiteral("|^|<A") << QStringList{"", "", "A"}
-                                       << QList<int>{dflt, centre, left};
-        QTest::newRow("only the first mark counts")
-            << QStringLiteral("^^x|<>y") << QStringList{"^x", ">y"} << QList<int>{centre, left};
-        QTest::newRow("empty text, no columns") << QString() << QStringList{} << QList<int>{};
+        dataRow("board", QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To    "),
+                QStringList{"SEL", "Slip No ", "           Priority", "   Assigned To    "},
+                QList<int>{centre, centre, centre, left});
+        dataRow("no mark and right", QStringLiteral("Name      |>Charge|^Time"),
+                QStringList{"Name      ", "Charge", "Time"}, QList<int>{dflt, right, centre});
+        dataRow("empty columns", QStringLiteral("|^|<A"), QStringList{"", "", "A"}, QList<int>{dflt, centre, left});
+        dataRow("only the first mark counts", QStringLiteral("^^x|<>y"), QStringList{"^x", ">y"},
+                QList<int>{centre, left});
+        dataRow("empty text, no columns", QString(), QStringList{}, QList<int>{});
     }
     void formatTextGivesHeadingsAlignmentAndWidths()
     {

@@ -42,25 +42,22 @@ void TestModem::portMap_data()
 
     const QStringList system = {"/dev/ttyS1", "/dev/ttyUSB1", "/dev/ttyS10", "/dev/ttyACM0",
                                 "/dev/ttyS2", "/dev/ttyUSB0", "/dev/rfcomm0"};
-    QTest::newRow("default order") << false << system << QByteArray()
-                                   << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS1",
-                                                  "/dev/ttyS2",   "/dev/ttyS10",  "/dev/rfcomm0", ""};
-    QTest::newRow("pinned device leaves its default number")
-        << false << system << QByteArray("3,/dev/ttyACM0\r\n")
-        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS1", "/dev/ttyS2"};
-    QTest::newRow("pseudo-terminal, bare name, quotes, LF and CR line ends")
-        << false << QStringList{"/dev/ttyS0"} << QByteArray("2, /dev/pts/7 \n4,\"ttyUSB3\"\r1,/dev/ttyX")
-        << QStringList{"/dev/ttyX", "/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB3", ""};
-    QTest::newRow("garbage lines ignored one by one, the later line for a number wins")
-        << false << QStringList{"/dev/ttyS0"}
-        << QByteArray("# modem ports\r\n0,/dev/a\r\n17,/dev/b\r\nx,/dev/c\r\n2,\r\n2\r\n,/dev/d\r\n\x01\xff\r\n"
-                      "2,/dev/f\r\n2,/dev/e\r\n")
-        << QStringList{"/dev/ttyS0", "/dev/e", ""};
-    QTest::newRow("later line for a number wins")
-        << false << QStringList{} << QByteArray("1,/dev/a\r\n1,/dev/b\r\n") << QStringList{"/dev/b", ""};
-    QTest::newRow("windows numbers, pinned COM moves")
-        << true << QStringList{"ignored"} << QByteArray("2,com7\r\n")
-        << QStringList{"COM1", "com7", "COM3", "COM4", "COM5", "COM6", "", "COM8"};
+    dataRow("default order", false, system, QByteArray(),
+            QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS10",
+                        "/dev/rfcomm0", ""});
+    dataRow("pinned device leaves its default number", false, system, QByteArray("3,/dev/ttyACM0\r\n"),
+            QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyS1", "/dev/ttyS2"});
+    dataRow("pseudo-terminal, bare name, quotes, LF and CR line ends", false, QStringList{"/dev/ttyS0"},
+            QByteArray("2, /dev/pts/7 \n4,\"ttyUSB3\"\r1,/dev/ttyX"),
+            QStringList{"/dev/ttyX", "/dev/pts/7", "/dev/ttyS0", "/dev/ttyUSB3", ""});
+    dataRow("garbage lines ignored one by one, the later line for a number wins", false, QStringList{"/dev/ttyS0"},
+            QByteArray("# modem ports\r\n0,/dev/a\r\n17,/dev/b\r\nx,/dev/c\r\n2,\r\n2\r\n,/dev/d\r\n\x01\xff\r\n"
+                       "2,/dev/f\r\n2,/dev/e\r\n"),
+            QStringList{"/dev/ttyS0", "/dev/e", ""});
+    dataRow("later line for a number wins", false, QStringList{}, QByteArray("1,/dev/a\r\n1,/dev/b\r\n"),
+            QStringList{"/dev/b", ""});
+    dataRow("windows numbers, pinned COM moves", true, QStringList{"ignored"}, QByteArray("2,com7\r\n"),
+            QStringList{"COM1", "com7", "COM3", "COM4", "COM5", "COM6", "", "COM8"});
 }
 
 void TestModem::portMap()
@@ -84,13 +81,13 @@ void TestModem::replyResult_data()
     const int pending = int(ModemReply::Result::Pending);
     const int ok = int(ModemReply::Result::Ok);
     const int refused = int(ModemReply::Result::Refused);
-    QTest::newRow("ok") << QByteArray("\r\nOK\r\n") << ok << "OK";
-    QTest::newRow("echo then ok") << QByteArray("AT\r\r\nOK\r\n") << ok << "OK";
-    QTest::newRow("half arrived") << QByteArray("\r\nO") << pending << "";
-    QTest::newRow("echo holding the letters") << QByteArray("ATDTBOOK;\r") << pending << "";
-    QTest::newRow("busy") << QByteArray("ATDT5551212;\r\r\nBUSY\r\n") << refused << "BUSY";
-    QTest::newRow("no dialtone") << QByteArray("\r\nNO DIALTONE\r\n") << refused << "NO DIALTONE";
-    QTest::newRow("noise") << QByteArray("\x13\x11xx\r\n") << pending << "";
+    dataRow("ok", QByteArray("\r\nOK\r\n"), ok, "OK");
+    dataRow("echo then ok", QByteArray("AT\r\r\nOK\r\n"), ok, "OK");
+    dataRow("half arrived", QByteArray("\r\nO"), pending, "");
+    dataRow("echo holding the letters", QByteArray("ATDTBOOK;\r"), pending, "");
+    dataRow("busy", QByteArray("ATDT5551212;\r\r\nBUSY\r\n"), refused, "BUSY");
+    dataRow("no dialtone", QByteArray("\r\nNO DIALTONE\r\n"), refused, "NO DIALTONE");
+    dataRow("noise", QByteArray("\x13\x11xx\r\n"), pending, "");
 }
 
 void TestModem::replyResult()
@@ -197,9 +194,9 @@ void TestModem::refusalsHangUp_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("code");
-    QTest::newRow("no answer") << QByteArray("\r\nNO ANSWER\r\n") << QStringLiteral("NO ANSWER");
-    QTest::newRow("busy, echoed command first") << QByteArray("ATDT5551212;\r\r\nBUSY\r\n") << QStringLiteral("BUSY");
-    QTest::newRow("no dial tone") << QByteArray("\r\nNO DIALTONE\r\n") << QStringLiteral("NO DIALTONE");
+    dataRow("no answer", QByteArray("\r\nNO ANSWER\r\n"), QStringLiteral("NO ANSWER"));
+    dataRow("busy, echoed command first", QByteArray("ATDT5551212;\r\r\nBUSY\r\n"), QStringLiteral("BUSY"));
+    dataRow("no dial tone", QByteArray("\r\nNO DIALTONE\r\n"), QStringLiteral("NO DIALTONE"));
 }
 
 void TestModem::refusalsHangUp()
@@ -298,15 +295,13 @@ void TestModem::speedNumbersLoad_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("names"); // name|number per slot, up to the last filled one
 
-    QTest::newRow("CR LF") << QByteArray("Ann\r\n555-0001\r\nBob\r\n555 0002\r\n")
-                           << QStringList{"Ann|555-0001", "Bob|555 0002"};
-    QTest::newRow("CR only") << QByteArray("Ann\r555-0001\rBob\r555-0002\r")
-                             << QStringList{"Ann|555-0001", "Bob|555-0002"};
-    QTest::newRow("LF only, no last line end")
-        << QByteArray("Ann\n555-0001\nBob\n555-0002") << QStringList{"Ann|555-0001", "Bob|555-0002"};
-    QTest::newRow("missing number line") << QByteArray("Ann\r\n555-0001\r\nBob") << QStringList{"Ann|555-0001", "Bob|"};
-    QTest::newRow("empty file") << QByteArray() << QStringList{};
-    QTest::newRow("Windows-1252 name") << QByteArray("Ren\xe9\r\n1\r\n") << QStringList{QString::fromUtf8("René|1")};
+    dataRow("CR LF", QByteArray("Ann\r\n555-0001\r\nBob\r\n555 0002\r\n"), QStringList{"Ann|555-0001", "Bob|555 0002"});
+    dataRow("CR only", QByteArray("Ann\r555-0001\rBob\r555-0002\r"), QStringList{"Ann|555-0001", "Bob|555-0002"});
+    dataRow("LF only, no last line end", QByteArray("Ann\n555-0001\nBob\n555-0002"),
+            QStringList{"Ann|555-0001", "Bob|555-0002"});
+    dataRow("missing number line", QByteArray("Ann\r\n555-0001\r\nBob"), QStringList{"Ann|555-0001", "Bob|"});
+    dataRow("empty file", QByteArray(), QStringList{});
+    dataRow("Windows-1252 name", QByteArray("Ren\xe9\r\n1\r\n"), QStringList{QString::fromUtf8("René|1")});
 
     QByteArray twelve;
     QStringList ten;
@@ -315,7 +310,7 @@ void TestModem::speedNumbersLoad_data()
         if (i < 10)
             ten << QStringLiteral("Name%1|%2").arg(i).arg(1000 + i);
     }
-    QTest::newRow("twelve entries: the first ten") << twelve << ten;
+    dataRow("twelve entries: the first ten", twelve, ten);
 }
 
 void TestModem::speedNumbersLoad()
@@ -335,9 +330,8 @@ void TestModem::speedNumbersSave_data()
 {
     QTest::addColumn<QList<int>>("filled");
     QTest::addColumn<QByteArray>("file");
-    QTest::newRow("only named slots, in order")
-        << QList<int>{7, 0, 3} << QByteArray("N0\r\n#0\r\nN3\r\n#3\r\nN7\r\n#7\r\n");
-    QTest::newRow("no slot filled: empty file") << QList<int>{} << QByteArray();
+    dataRow("only named slots, in order", QList<int>{7, 0, 3}, QByteArray("N0\r\n#0\r\nN3\r\n#3\r\nN7\r\n#7\r\n"));
+    dataRow("no slot filled: empty file", QList<int>{}, QByteArray());
 }
 
 void TestModem::speedNumbersSave()

@@ -83,16 +83,13 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("short") << QStringLiteral("ab") << QByteArray("ab    ") << QStringLiteral("ab");
-        QTest::newRow("cut") << QStringLiteral("abcdefgh") << QByteArray("abcdef") << QStringLiteral("abcdef");
-        QTest::newRow("leading blanks trimmed on read")
-            << QStringLiteral("  x") << QByteArray("  x   ") << QStringLiteral("x");
-        QTest::newRow("windows-1252") << QStringLiteral("é€™") << QByteArray("\xe9\x80\x99   ")
-                                      << QStringLiteral("é€™");
-        QTest::newRow("outside the code page")
-            << QStringLiteral("日本") << QByteArray("??    ") << QStringLiteral("??");
-        QTest::newRow("astral character is one ?")
-            << QStringLiteral("a\U0001F600b") << QByteArray("a?b   ") << QStringLiteral("a?b");
+        dataRow("short", QStringLiteral("ab"), QByteArray("ab    "), QStringLiteral("ab"));
+        dataRow("cut", QStringLiteral("abcdefgh"), QByteArray("abcdef"), QStringLiteral("abcdef"));
+        dataRow("leading blanks trimmed on read", QStringLiteral("  x"), QByteArray("  x   "), QStringLiteral("x"));
+        dataRow("windows-1252", QStringLiteral("é€™"), QByteArray("\xe9\x80\x99   "), QStringLiteral("é€™"));
+        dataRow("outside the code page", QStringLiteral("日本"), QByteArray("??    "), QStringLiteral("??"));
+        dataRow("astral character is one ?", QStringLiteral("a\U0001F600b"), QByteArray("a?b   "),
+                QStringLiteral("a?b"));
     }
     void textIsCutPaddedAndEncoded()
     {
@@ -132,14 +129,14 @@ private slots:
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<int>("count");
-        QTest::newRow("empty") << qint64(0) << 0;
-        QTest::newRow("exact") << qint64(3 * 10) << 3;
-        QTest::newRow("below half") << qint64(10 + 4) << 1;
-        QTest::newRow("half, odd below goes up") << qint64(10 + 5) << 2;
-        QTest::newRow("half, even below stays") << qint64(20 + 5) << 2;
-        QTest::newRow("above half") << qint64(20 + 6) << 3;
-        QTest::newRow("less than half of one") << qint64(4) << 0;
-        QTest::newRow("exactly half of one") << qint64(5) << 0;
+        dataRow("empty", qint64(0), 0);
+        dataRow("exact", qint64(3 * 10), 3);
+        dataRow("below half", qint64(10 + 4), 1);
+        dataRow("half, odd below goes up", qint64(10 + 5), 2);
+        dataRow("half, even below stays", qint64(20 + 5), 2);
+        dataRow("above half", qint64(20 + 6), 3);
+        dataRow("less than half of one", qint64(4), 0);
+        dataRow("exactly half of one", qint64(5), 0);
     }
     void recordCountRoundsHalfToEven()
     {
@@ -276,10 +273,10 @@ private slots:
     {
         QTest::addColumn<QString>("step");
         QTest::addColumn<bool>("newExpected");
-        QTest::newRow("before writing") << QStringLiteral("write") << false;
-        QTest::newRow("before syncing") << QStringLiteral("sync") << false;
-        QTest::newRow("before renaming") << QStringLiteral("rename") << false;
-        QTest::newRow("before deleting the copy") << QStringLiteral("delete") << true;
+        dataRow("before writing", QStringLiteral("write"), false);
+        dataRow("before syncing", QStringLiteral("sync"), false);
+        dataRow("before renaming", QStringLiteral("rename"), false);
+        dataRow("before deleting the copy", QStringLiteral("delete"), true);
     }
     void crashAtAnyStepKeepsOldOrNew()
     {

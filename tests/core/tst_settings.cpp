@@ -71,21 +71,20 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<Tweak>("expected"); // the defaults changed by what the file holds
         const Tweak none = [](Settings &) {};
-        QTest::newRow("tax cut short") << "/TaxSettings.txt" << QByteArray("\"VAT Tax\"\r\n")
-                                       << Tweak([](Settings &s) { s.taxHeading1 = "VAT Tax"; });
-        QTest::newRow("colours garbage") << "/PrintColors.txt" << QByteArray("abc\r\n-5\r\n\"\"\r\nmaybe\r\n0\r\n")
-                                         << none;
-        QTest::newRow("work week 3 is 5") << "/VarnelDispatchDuzuduSettings.txt" << QByteArray("3\r\n\"\"\r\n\"\"\r\n2")
-                                          << Tweak([](Settings &s) { s.invoiceCopies = 2; });
-        QTest::newRow("logo 3000 by 2000")
-            << "/LogoSettings.txt" << QByteArray("3000,2000\r\n") << Tweak([](Settings &s) { s.logoHeight = 2000; });
-        QTest::newRow("logo at the largest size")
-            << "/LogoSettings.txt" << QByteArray("2880,2880.5\r\n") << Tweak([](Settings &s) { s.logoWidth = 2880; });
-        QTest::newRow("logo size as text") << "/LogoSettings.txt" << QByteArray("\"900.5\",\"800\"")
-                                           << Tweak([](Settings &s) { s.logoWidth = 900.5, s.logoHeight = 800; });
-        QTest::newRow("port unreadable") << "/Phone.txt" << QByteArray("#TRUE#\r\nCOM\r\n")
-                                         << Tweak([](Settings &s) { s.phoneDaisyChained = true; });
-        QTest::newRow("binary") << "/Prompts.txt" << QByteArray("\x00\xff\"\r,,\n\"#TRUE", 12) << none;
+        dataRow("tax cut short", "/TaxSettings.txt", QByteArray("\"VAT Tax\"\r\n"),
+                Tweak([](Settings &s) { s.taxHeading1 = "VAT Tax"; }));
+        dataRow("colours garbage", "/PrintColors.txt", QByteArray("abc\r\n-5\r\n\"\"\r\nmaybe\r\n0\r\n"), none);
+        dataRow("work week 3 is 5", "/VarnelDispatchDuzuduSettings.txt", QByteArray("3\r\n\"\"\r\n\"\"\r\n2"),
+                Tweak([](Settings &s) { s.invoiceCopies = 2; }));
+        dataRow("logo 3000 by 2000", "/LogoSettings.txt", QByteArray("3000,2000\r\n"),
+                Tweak([](Settings &s) { s.logoHeight = 2000; }));
+        dataRow("logo at the largest size", "/LogoSettings.txt", QByteArray("2880,2880.5\r\n"),
+                Tweak([](Settings &s) { s.logoWidth = 2880; }));
+        dataRow("logo size as text", "/LogoSettings.txt", QByteArray("\"900.5\",\"800\""),
+                Tweak([](Settings &s) { s.logoWidth = 900.5, s.logoHeight = 800; }));
+        dataRow("port unreadable", "/Phone.txt", QByteArray("#TRUE#\r\nCOM\r\n"),
+                Tweak([](Settings &s) { s.phoneDaisyChained = true; }));
+        dataRow("binary", "/Prompts.txt", QByteArray("\x00\xff\"\r,,\n\"#TRUE", 12), none);
     }
 
     void damagedAndOddValues()
@@ -177,15 +176,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stored"); // "missing": no file
         QTest::addColumn<qint32>("expected");
-        QTest::newRow("no file") << QByteArray("missing") << 20260001;
-        QTest::newRow("last year") << QByteArray("20250117\r\n") << 20260001;
-        QTest::newRow("this year") << QByteArray("20260117\r\n") << 20260117;
-        QTest::newRow("zero") << QByteArray("0\r\n") << 20260000;
-        QTest::newRow("garbage") << QByteArray("abc\r\n") << 20260000;
-        QTest::newRow("empty file") << QByteArray() << 20260000;
-        QTest::newRow("beyond 32 bits") << QByteArray("4294967296\r\n") << 20260000;
-        QTest::newRow("negative") << QByteArray("-20260005\r\n") << 20260000;
-        QTest::newRow("compared as text") << QByteArray("117\r\n") << 20260001;
+        dataRow("no file", QByteArray("missing"), 20260001);
+        dataRow("last year", QByteArray("20250117\r\n"), 20260001);
+        dataRow("this year", QByteArray("20260117\r\n"), 20260117);
+        dataRow("zero", QByteArray("0\r\n"), 20260000);
+        dataRow("garbage", QByteArray("abc\r\n"), 20260000);
+        dataRow("empty file", QByteArray(), 20260000);
+        dataRow("beyond 32 bits", QByteArray("4294967296\r\n"), 20260000);
+        dataRow("negative", QByteArray("-20260005\r\n"), 20260000);
+        dataRow("compared as text", QByteArray("117\r\n"), 20260001);
     }
 
     void invoiceNumberRules()

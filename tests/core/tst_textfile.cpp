@@ -21,21 +21,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("negative integer") << TextWriter().writeValues({-12}).bytes() << QByteArray("-12\r\n");
-        QTest::newRow("fraction") << TextWriter().writeValues({1440.5}).bytes() << QByteArray("1440.5\r\n");
-        QTest::newRow("seven significant digits")
-            << TextWriter().writeValues({1234567.25}).bytes() << QByteArray("1234567.25\r\n");
-        QTest::newRow("large whole number")
-            << TextWriter().writeValues({98765432.0}).bytes() << QByteArray("98765432\r\n");
-        QTest::newRow("whole single") << TextWriter().writeValues({1440.0f}).bytes() << QByteArray("1440\r\n");
-        QTest::newRow("false") << TextWriter().writeValues({false}).bytes() << QByteArray("#FALSE#\r\n");
-        QTest::newRow("quote kept as it is")
-            << TextWriter().writeValues({"a\"b"}).bytes() << QByteArray("\"a\"b\"\r\n");
-        QTest::newRow("empty text") << TextWriter().writeValues({""}).bytes() << QByteArray("\"\"\r\n");
-        QTest::newRow("print line") << TextWriter().printLine(QStringLiteral("Bob, Jr.")).bytes()
-                                    << QByteArray("Bob, Jr.\r\n");
-        QTest::newRow("windows-1252") << TextWriter().writeValues({QStringLiteral("Café")}).bytes()
-                                      << QByteArray("\"Caf\xe9\"\r\n");
+        dataRow("negative integer", TextWriter().writeValues({-12}).bytes(), QByteArray("-12\r\n"));
+        dataRow("fraction", TextWriter().writeValues({1440.5}).bytes(), QByteArray("1440.5\r\n"));
+        dataRow("seven significant digits", TextWriter().writeValues({1234567.25}).bytes(),
+                QByteArray("1234567.25\r\n"));
+        dataRow("large whole number", TextWriter().writeValues({98765432.0}).bytes(), QByteArray("98765432\r\n"));
+        dataRow("whole single", TextWriter().writeValues({1440.0f}).bytes(), QByteArray("1440\r\n"));
+        dataRow("false", TextWriter().writeValues({false}).bytes(), QByteArray("#FALSE#\r\n"));
+        dataRow("quote kept as it is", TextWriter().writeValues({"a\"b"}).bytes(), QByteArray("\"a\"b\"\r\n"));
+        dataRow("empty text", TextWriter().writeValues({""}).bytes(), QByteArray("\"\"\r\n"));
+        dataRow("print line", TextWriter().printLine(QStringLiteral("Bob, Jr.")).bytes(), QByteArray("Bob, Jr.\r\n"));
+        dataRow("windows-1252", TextWriter().writeValues({QStringLiteral("Café")}).bytes(),
+                QByteArray("\"Caf\xe9\"\r\n"));
     }
     void valuesOfEveryKind()
     {
@@ -65,17 +62,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("number");
         QTest::addColumn<bool>("flag");
-        QTest::newRow("empty file") << QByteArray() << QString() << qint64(0) << false;
-        QTest::newRow("unclosed quote stays on its line")
-            << QByteArray("\"abc\r\n7\r\n#TRUE#") << QStringLiteral("abc") << qint64(7) << true;
-        QTest::newRow("garbage number") << QByteArray("\"x\",12abc,#TRUE#") << QStringLiteral("x") << qint64(0) << true;
-        QTest::newRow("no final line end")
-            << QByteArray("\"x\",5,#FALSE#") << QStringLiteral("x") << qint64(5) << false;
-        QTest::newRow("missing values") << QByteArray("\"x\"\r\n") << QStringLiteral("x") << qint64(0) << false;
-        QTest::newRow("LF line ends") << QByteArray("\"x\"\n9\n#TRUE#\n") << QStringLiteral("x") << qint64(9) << true;
-        QTest::newRow("huge number") << QByteArray("\"x\",1e300,#TRUE#") << QStringLiteral("x") << qint64(0) << true;
-        QTest::newRow("half rounds to even")
-            << QByteArray("\"x\",2.5,#TRUE#") << QStringLiteral("x") << qint64(2) << true;
+        dataRow("empty file", QByteArray(), QString(), qint64(0), false);
+        dataRow("unclosed quote stays on its line", QByteArray("\"abc\r\n7\r\n#TRUE#"), QStringLiteral("abc"),
+                qint64(7), true);
+        dataRow("garbage number", QByteArray("\"x\",12abc,#TRUE#"), QStringLiteral("x"), qint64(0), true);
+        dataRow("no final line end", QByteArray("\"x\",5,#FALSE#"), QStringLiteral("x"), qint64(5), false);
+        dataRow("missing values", QByteArray("\"x\"\r\n"), QStringLiteral("x"), qint64(0), false);
+        dataRow("LF line ends", QByteArray("\"x\"\n9\n#TRUE#\n"), QStringLiteral("x"), qint64(9), true);
+        dataRow("huge number", QByteArray("\"x\",1e300,#TRUE#"), QStringLiteral("x"), qint64(0), true);
+        dataRow("half rounds to even", QByteArray("\"x\",2.5,#TRUE#"), QStringLiteral("x"), qint64(2), true);
     }
     void damagedInputReadsAsDefaults()
     {

@@ -115,24 +115,19 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QStringList none;
         const int monFri = int(WorkWeek::MondayToFriday);
-        QTest::newRow("a weekday") << monFri << QDate(2026, 1, 20) << "1/20/2026" << none;
-        QTest::newRow("today") << monFri << QDate(2026, 1, 15) << "1/15/2026" << none;
-        QTest::newRow("yesterday becomes today") << monFri << QDate(2026, 1, 14) << "1/15/2026" << none;
-        QTest::newRow("Saturday, Monday to Friday")
-            << monFri << QDate(2026, 1, 17) << "1/19/2026"
-            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
-        QTest::newRow("Sunday, Monday to Saturday")
-            << int(WorkWeek::MondayToSaturday) << QDate(2026, 1, 18) << "1/19/2026"
-            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
-        QTest::newRow("Saturday, Monday to Saturday")
-            << int(WorkWeek::MondayToSaturday) << QDate(2026, 1, 17) << "1/17/2026" << none;
-        QTest::newRow("Saturday, Sunday to Friday")
-            << int(WorkWeek::SundayToFriday) << QDate(2026, 1, 17) << "1/18/2026"
-            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Sunday, 1/18/2026"};
-        QTest::newRow("Sunday, every day")
-            << int(WorkWeek::SundayToSaturday) << QDate(2026, 1, 18) << "1/18/2026" << none;
+        dataRow("a weekday", monFri, QDate(2026, 1, 20), "1/20/2026", none);
+        dataRow("today", monFri, QDate(2026, 1, 15), "1/15/2026", none);
+        dataRow("yesterday becomes today", monFri, QDate(2026, 1, 14), "1/15/2026", none);
+        dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026",
+                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+        dataRow("Sunday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 18), "1/19/2026",
+                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+        dataRow("Saturday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 17), "1/17/2026", none);
+        dataRow("Saturday, Sunday to Friday", int(WorkWeek::SundayToFriday), QDate(2026, 1, 17), "1/18/2026",
+                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Sunday, 1/18/2026"});
+        dataRow("Sunday, every day", int(WorkWeek::SundayToSaturday), QDate(2026, 1, 18), "1/18/2026", none);
         // A past Saturday becomes today first (a Thursday), which is a working day.
-        QTest::newRow("past weekend") << monFri << QDate(2026, 1, 10) << "1/15/2026" << none;
+        dataRow("past weekend", monFri, QDate(2026, 1, 10), "1/15/2026", none);
     }
     void dateRules()
     {
@@ -160,33 +155,22 @@ private slots:
         QTest::addColumn<int>("verdict");
         QTest::addColumn<QString>("message");
         using V = BoardState::Verdict;
-        QTest::newRow("in progress without time")
-            << QStringList{"1|Assigned|Al|1/20/2026|None"} << "In Progress"
-            << "Al"
-            << "None" << int(V::Redone) << "Select a Date and Time\r\nor Change Status to Suspended";
-        QTest::newRow("in progress unassigned") << QStringList{"1|Open||1/20/2026|08:00"} << "In Progress"
-                                                << "Not Assigned"
-                                                << "08:00" << int(V::Refused) << "You need to select an Assignment";
-        QTest::newRow("signed out") << QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|In Progress|Al|1/20/2026|09:00"}
-                                    << "In Progress"
-                                    << "Al"
-                                    << "08:00" << int(V::Refused) << "Al is already signed out";
-        QTest::newRow("complete without time")
-            << QStringList{"1|Complete|Al|1/20/2026|None"} << "Complete"
-            << "Al"
-            << "None" << int(V::Redone) << "Select Date and/or Time or Change Status";
-        QTest::newRow("slot booked") << QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/20/2026|09:00"}
-                                     << "Assigned"
-                                     << "Bo"
-                                     << "09:00" << int(V::Booked)
-                                     << "This Assignment, Date and Time have already been scheduled\r\n"
-                                        "Select a different Assignment, Date or Time";
-        QTest::newRow("own slot is no booking")
-            << QStringList{"1|Assigned|Al|1/20/2026|08:00"} << "In Progress"
-            << "Al"
-            << "08:00" << int(V::Applied)
-            << "Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at this time\r\n"
-               "Click Save Changes/Exit Button on the grid screen\r\nTo SAVE all changes made to Service Slips";
+        dataRow("in progress without time", QStringList{"1|Assigned|Al|1/20/2026|None"}, "In Progress", "Al", "None",
+                int(V::Redone), "Select a Date and Time\r\nor Change Status to Suspended");
+        dataRow("in progress unassigned", QStringList{"1|Open||1/20/2026|08:00"}, "In Progress", "Not Assigned",
+                "08:00", int(V::Refused), "You need to select an Assignment");
+        dataRow("signed out", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|In Progress|Al|1/20/2026|09:00"},
+                "In Progress", "Al", "08:00", int(V::Refused), "Al is already signed out");
+        dataRow("complete without time", QStringList{"1|Complete|Al|1/20/2026|None"}, "Complete", "Al", "None",
+                int(V::Redone), "Select Date and/or Time or Change Status");
+        dataRow("slot booked", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/20/2026|09:00"},
+                "Assigned", "Bo", "09:00", int(V::Booked),
+                "This Assignment, Date and Time have already been scheduled\r\n"
+                "Select a different Assignment, Date or Time");
+        dataRow("own slot is no booking", QStringList{"1|Assigned|Al|1/20/2026|08:00"}, "In Progress", "Al", "08:00",
+                int(V::Applied),
+                "Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at this time\r\n"
+                "Click Save Changes/Exit Button on the grid screen\r\nTo SAVE all changes made to Service Slips");
     }
     void verifyRefusals()
     {
@@ -256,38 +240,28 @@ private slots:
         QTest::addColumn<QString>("completed");
         QTest::addColumn<QString>("message"); // the first after the question
         using L = QList<bool>;
-        QTest::newRow("in progress") << "1|In Progress|Al|1/14/2026|08:00" << L{} << "-"
-                                     << "1:Complete 1/14/2026 08:00"
-                                     << "All valid slips have been marked as COMPLETED\r\n"
-                                        "You must click the SaveAll Changes Button to save the slips";
-        QTest::newRow("no date") << "1|In Progress|Al|0|None" << L{} << "1:In Progress 0 None"
-                                 << "-"
-                                 << "A Scheduled Date for Slip # 1\r\nhas not been selected\r\n"
-                                    "The Slip will not be completed";
-        QTest::newRow("not assigned")
-            << "1|Open||1/14/2026|08:00" << L{} << "1:Open 1/14/2026 08:00"
-            << "-"
-            << "Slip 1 has not been assigned to a Service Technician\r\nIt cannot be completed";
-        QTest::newRow("future, yes") << "1|Suspended|Al|1/20/2026|10:00" << L{true} << "-"
-                                     << "1:Complete 1/15/2026 08:00"
-                                     << "The Scheduled Date has been set to today, 1/15/2026";
-        QTest::newRow("future, no") << "1|Suspended|Al|1/20/2026|10:00" << L{false} << "1:Suspended 1/20/2026 10:00"
-                                    << "-"
-                                    << "All valid slips have been marked as COMPLETED\r\n"
-                                       "You must click the SaveAll Changes Button to save the slips";
-        QTest::newRow("assigned, yes") << "1|Assigned|Al|1/14/2026|08:00" << L{true} << "-"
-                                       << "1:Complete 1/14/2026 08:00"
-                                       << "All valid slips have been marked as COMPLETED\r\n"
-                                          "You must click the SaveAll Changes Button to save the slips";
-        QTest::newRow("assigned, no") << "1|Assigned|Al|1/14/2026|08:00" << L{false} << "1:Assigned 1/14/2026 08:00"
-                                      << "-"
-                                      << "All valid slips have been marked as COMPLETED\r\n"
-                                         "You must click the SaveAll Changes Button to save the slips";
+        dataRow("in progress", "1|In Progress|Al|1/14/2026|08:00", L{}, "-", "1:Complete 1/14/2026 08:00",
+                "All valid slips have been marked as COMPLETED\r\n"
+                "You must click the SaveAll Changes Button to save the slips");
+        dataRow("no date", "1|In Progress|Al|0|None", L{}, "1:In Progress 0 None", "-",
+                "A Scheduled Date for Slip # 1\r\nhas not been selected\r\n"
+                "The Slip will not be completed");
+        dataRow("not assigned", "1|Open||1/14/2026|08:00", L{}, "1:Open 1/14/2026 08:00", "-",
+                "Slip 1 has not been assigned to a Service Technician\r\nIt cannot be completed");
+        dataRow("future, yes", "1|Suspended|Al|1/20/2026|10:00", L{true}, "-", "1:Complete 1/15/2026 08:00",
+                "The Scheduled Date has been set to today, 1/15/2026");
+        dataRow("future, no", "1|Suspended|Al|1/20/2026|10:00", L{false}, "1:Suspended 1/20/2026 10:00", "-",
+                "All valid slips have been marked as COMPLETED\r\n"
+                "You must click the SaveAll Changes Button to save the slips");
+        dataRow("assigned, yes", "1|Assigned|Al|1/14/2026|08:00", L{true}, "-", "1:Complete 1/14/2026 08:00",
+                "All valid slips have been marked as COMPLETED\r\n"
+                "You must click the SaveAll Changes Button to save the slips");
+        dataRow("assigned, no", "1|Assigned|Al|1/14/2026|08:00", L{false}, "1:Assigned 1/14/2026 08:00", "-",
+                "All valid slips have been marked as COMPLETED\r\n"
+                "You must click the SaveAll Changes Button to save the slips");
         // The date moved to today is taken back with the No: the grid and the file keep the loaded schedule.
-        QTest::newRow("future assigned, yes then no")
-            << "1|Assigned|Al|1/20/2026|10:00" << L{true, false} << "1:Assigned 1/20/2026 10:00"
-            << "-"
-            << "The Scheduled Date has been set to today, 1/15/2026";
+        dataRow("future assigned, yes then no", "1|Assigned|Al|1/20/2026|10:00", L{true, false},
+                "1:Assigned 1/20/2026 10:00", "-", "The Scheduled Date has been set to today, 1/15/2026");
     }
     void completeSelected()
     {
@@ -355,13 +329,13 @@ private slots:
     void restoreThenSave_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::newRow("status") << "status";
-        QTest::newRow("priority") << "priority";
-        QTest::newRow("assignment") << "assignment";
-        QTest::newRow("date") << "date";
-        QTest::newRow("time") << "time";
-        QTest::newRow("suspend with reset") << "suspend";
-        QTest::newRow("completed") << "complete";
+        dataRow("status", "status");
+        dataRow("priority", "priority");
+        dataRow("assignment", "assignment");
+        dataRow("date", "date");
+        dataRow("time", "time");
+        dataRow("suspend with reset", "suspend");
+        dataRow("completed", "complete");
     }
     void restoreThenSave()
     {
@@ -438,10 +412,10 @@ private slots:
     void deleteNeedsThreeYes_data()
     {
         QTest::addColumn<int>("yes"); // answers Yes before the first No
-        QTest::newRow("no at once") << 0;
-        QTest::newRow("no at the second") << 1;
-        QTest::newRow("no at the last") << 2;
-        QTest::newRow("three times yes") << 3;
+        dataRow("no at once", 0);
+        dataRow("no at the second", 1);
+        dataRow("no at the last", 2);
+        dataRow("three times yes", 3);
     }
     void deleteNeedsThreeYes()
     {
@@ -522,18 +496,15 @@ private slots:
         QTest::addColumn<int>("priority");
         QTest::addColumn<QString>("scheduled");
         using T = CellTone;
-        QTest::newRow("today") << "1|Assigned|Al|1/15/2026|08:00" << int(T::Plain) << int(T::Plain)
-                               << "1/15/2026 08:00";
-        QTest::newRow("yesterday") << "1|Assigned|Al|1/14/2026|08:00" << int(T::PastDue) << int(T::Plain)
-                                   << "1/14/2026 08:00";
-        QTest::newRow("yesterday in progress")
-            << "1|In Progress|Al|1/14/2026|08:00" << int(T::Plain) << int(T::Plain) << "1/14/2026 08:00";
-        QTest::newRow("old and complete")
-            << "1|Complete|Al|1/1/2026|08:00" << int(T::PastDue) << int(T::Plain) << "1/1/2026 08:00";
-        QTest::newRow("emergency") << "1|Assigned|Al|1/20/2026|08:00|Emergency" << int(T::Plain) << int(T::Emergency)
-                                   << "1/20/2026 08:00";
-        QTest::newRow("no date, emergency")
-            << "1|Open||0|None|Emergency" << int(T::Default) << int(T::Default) << "Date/Time not Selected";
+        dataRow("today", "1|Assigned|Al|1/15/2026|08:00", int(T::Plain), int(T::Plain), "1/15/2026 08:00");
+        dataRow("yesterday", "1|Assigned|Al|1/14/2026|08:00", int(T::PastDue), int(T::Plain), "1/14/2026 08:00");
+        dataRow("yesterday in progress", "1|In Progress|Al|1/14/2026|08:00", int(T::Plain), int(T::Plain),
+                "1/14/2026 08:00");
+        dataRow("old and complete", "1|Complete|Al|1/1/2026|08:00", int(T::PastDue), int(T::Plain), "1/1/2026 08:00");
+        dataRow("emergency", "1|Assigned|Al|1/20/2026|08:00|Emergency", int(T::Plain), int(T::Emergency),
+                "1/20/2026 08:00");
+        dataRow("no date, emergency", "1|Open||0|None|Emergency", int(T::Default), int(T::Default),
+                "Date/Time not Selected");
     }
     void tones()
     {
@@ -608,12 +579,11 @@ private slots:
         QTest::addColumn<bool>("plain");
         QTest::addColumn<int>("copies");
         QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << true << 3 << "Insert 6 sheets of Blank Paper";
-        QTest::newRow("perfed, one copy") << false << 1 << "Insert 2 sheets of Perfed Paper";
-        QTest::newRow("perfed, sets")
-            << false << 3
-            << "Create Document Sets by Inserting 2 sheets\rof Perfed Paper,(Perfed end 1st)\r"
-               "each followed by 2 sheets of Blank Paper";
+        dataRow("plain", true, 3, "Insert 6 sheets of Blank Paper");
+        dataRow("perfed, one copy", false, 1, "Insert 2 sheets of Perfed Paper");
+        dataRow("perfed, sets", false, 3,
+                "Create Document Sets by Inserting 2 sheets\rof Perfed Paper,(Perfed end 1st)\r"
+                "each followed by 2 sheets of Blank Paper");
     }
     void invoicePaper()
     {

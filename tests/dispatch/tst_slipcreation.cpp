@@ -70,15 +70,9 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("name");
-        QTest::newRow("individual") << "Individual"
-                                    << "Mr."
-                                    << "Mr. John Smith";
-        QTest::newRow("individual without title") << "Individual"
-                                                  << ""
-                                                  << "John Smith";
-        QTest::newRow("business") << "Business"
-                                  << "Mr."
-                                  << "Smith Household";
+        dataRow("individual", "Individual", "Mr.", "Mr. John Smith");
+        dataRow("individual without title", "Individual", "", "John Smith");
+        dataRow("business", "Business", "Mr.", "Smith Household");
     }
     void accountBlockNames()
     {
@@ -100,11 +94,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("problem"); // a part of the message, or "" for none
-        QTest::newRow("empty") << "  \n " << kEnterDetails;
-        QTest::newRow("200 characters") << QString(200, 'x') << "";
-        QTest::newRow("201 characters") << QString(201, 'x') << "at most 200 characters";
-        QTest::newRow("a line break counts 2") << QString(100, 'x') + "\n" + QString(99, 'x') << "there are 201";
-        QTest::newRow("outside the code page") << QString("Fix ") + QChar(0x0141) << QString(QChar(0x0141));
+        dataRow("empty", "  \n ", kEnterDetails);
+        dataRow("200 characters", QString(200, 'x'), "");
+        dataRow("201 characters", QString(201, 'x'), "at most 200 characters");
+        dataRow("a line break counts 2", QString(100, 'x') + "\n" + QString(99, 'x'), "there are 201");
+        dataRow("outside the code page", QString("Fix ") + QChar(0x0141), QString(QChar(0x0141)));
     }
     void serviceText()
     {
@@ -130,10 +124,9 @@ private slots:
         QTest::addColumn<QDate>("picked");
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("a working day stands") << QDate(2026, 1, 16) << QDate(2026, 1, 16) << QStringList();
-        QTest::newRow("Saturday moves to Monday")
-            << QDate(2026, 1, 17) << kMonday
-            << QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"};
+        dataRow("a working day stands", QDate(2026, 1, 16), QDate(2026, 1, 16), QStringList());
+        dataRow("Saturday moves to Monday", QDate(2026, 1, 17), kMonday,
+                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
     }
     void pickedDate()
     {
@@ -149,24 +142,15 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("overlap");
-        QTest::newRow("hour inside a range") << "09:00"
-                                             << "08:00-10:00" << true;
-        QTest::newRow("range start") << "08:00-10:00"
-                                     << "08:00" << true;
-        QTest::newRow("range end is outside") << "08:00-10:00"
-                                              << "10:00" << false;
-        QTest::newRow("afternoon hour inside") << "02:00"
-                                               << "01:00-03:00" << true;
-        QTest::newRow("morning and afternoon") << "01:00"
-                                               << "10:00-12:00" << false;
-        QTest::newRow("ranges side by side") << "08:00-10:00"
-                                             << "10:00-12:00" << false;
-        QTest::newRow("two hours") << "09:00"
-                                   << "10:00" << false;
-        QTest::newRow("same slot is a booking, not an overlap") << "09:00"
-                                                                << "09:00" << false;
-        QTest::newRow("None") << "None"
-                              << "08:00-10:00" << false;
+        dataRow("hour inside a range", "09:00", "08:00-10:00", true);
+        dataRow("range start", "08:00-10:00", "08:00", true);
+        dataRow("range end is outside", "08:00-10:00", "10:00", false);
+        dataRow("afternoon hour inside", "02:00", "01:00-03:00", true);
+        dataRow("morning and afternoon", "01:00", "10:00-12:00", false);
+        dataRow("ranges side by side", "08:00-10:00", "10:00-12:00", false);
+        dataRow("two hours", "09:00", "10:00", false);
+        dataRow("same slot is a booking, not an overlap", "09:00", "09:00", false);
+        dataRow("None", "None", "08:00-10:00", false);
     }
     void overlaps()
     {
@@ -233,8 +217,8 @@ private slots:
         QTest::addColumn<QString>("assignment");
         QTest::addColumn<bool>("dated");
         QTest::addColumn<QString>("stored"); // status, assignment, date, time
-        QTest::newRow("no assignment, even with a date") << "" << true << "Open||1/19/2026|08:00";
-        QTest::newRow("assigned, date left blank") << "Bob" << false << "Assigned|Bob|0|None";
+        dataRow("no assignment, even with a date", "", true, "Open||1/19/2026|08:00");
+        dataRow("assigned, date left blank", "Bob", false, "Assigned|Bob|0|None");
     }
     void openAndUndated()
     {
@@ -268,8 +252,8 @@ private slots:
     void overlapAsked_data()
     {
         QTest::addColumn<bool>("yes");
-        QTest::newRow("Yes books it") << true;
-        QTest::newRow("No stores nothing") << false;
+        dataRow("Yes books it", true);
+        dataRow("No stores nothing", false);
     }
     void overlapAsked()
     {
@@ -301,13 +285,10 @@ private slots:
     {
         QTest::addColumn<QString>("why"); // counter, deleted, blank, declined
         QTest::addColumn<QString>("message");
-        QTest::newRow("counter at its end") << "counter"
-                                            << "32767";
-        QTest::newRow("account deleted meanwhile") << "deleted"
-                                                   << "no longer in the Customer file";
-        QTest::newRow("no account") << "blank"
-                                    << "No Customer Account";
-        QTest::newRow("review declined") << "declined" << kReviewQuestion;
+        dataRow("counter at its end", "counter", "32767");
+        dataRow("account deleted meanwhile", "deleted", "no longer in the Customer file");
+        dataRow("no account", "blank", "No Customer Account");
+        dataRow("review declined", "declined", kReviewQuestion);
     }
     void nothingStored()
     {

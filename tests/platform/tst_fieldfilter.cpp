@@ -24,15 +24,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("first");
-        QTest::newRow("plain") << QStringLiteral("Main St 12") << QString();
-        QTest::newRow("accents and the euro of the code page")
-            << QStringLiteral("Caf\u00e9 \u20ac5 \u00fc") << QString();
-        QTest::newRow("typographic quotes and dashes")
-            << QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026") << QString();
-        QTest::newRow("Polish L") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("\u0141");
-        QTest::newRow("Greek after a good start") << QStringLiteral("Alpha \u03b1") << QStringLiteral("\u03b1");
-        QTest::newRow("emoji: a surrogate pair, named whole")
-            << (QStringLiteral("ok ") + QString::fromUcs4(U"\U0001F600")) << QString::fromUcs4(U"\U0001F600");
+        dataRow("plain", QStringLiteral("Main St 12"), QString());
+        dataRow("accents and the euro of the code page", QStringLiteral("Caf\u00e9 \u20ac5 \u00fc"), QString());
+        dataRow("typographic quotes and dashes", QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026"),
+                QString());
+        dataRow("Polish L", QStringLiteral("\u0141\u00f3d\u017a"), QStringLiteral("\u0141"));
+        dataRow("Greek after a good start", QStringLiteral("Alpha \u03b1"), QStringLiteral("\u03b1"));
+        dataRow("emoji: a surrogate pair, named whole", (QStringLiteral("ok ") + QString::fromUcs4(U"\U0001F600")),
+                QString::fromUcs4(U"\U0001F600"));
     }
     void firstUnencodable()
     {
@@ -49,14 +48,14 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<bool>("paste");
         QTest::addColumn<QString>("refused"); // empty: accepted
-        QTest::newRow("typed Polish L") << QStringLiteral("\u0141") << false << QStringLiteral("\u0141");
-        QTest::newRow("pasted text with a Cyrillic letter")
-            << QStringLiteral("Ivan \u0418vanov") << true << QStringLiteral("\u0418");
-        QTest::newRow("pasted emoji") << (QStringLiteral("Smile ") + QString::fromUcs4(U"\U0001F600")) << true
-                                      << QString::fromUcs4(U"\U0001F600");
-        QTest::newRow("typed en dash") << QStringLiteral("\u2013") << false << QString();
-        QTest::newRow("pasted curly quotes and ellipsis")
-            << QStringLiteral("\u2018Joe\u2019s\u2019 shop\u2026") << true << QString();
+        dataRow("typed Polish L", QStringLiteral("\u0141"), false, QStringLiteral("\u0141"));
+        dataRow("pasted text with a Cyrillic letter", QStringLiteral("Ivan \u0418vanov"), true,
+                QStringLiteral("\u0418"));
+        dataRow("pasted emoji", (QStringLiteral("Smile ") + QString::fromUcs4(U"\U0001F600")), true,
+                QString::fromUcs4(U"\U0001F600"));
+        dataRow("typed en dash", QStringLiteral("\u2013"), false, QString());
+        dataRow("pasted curly quotes and ellipsis", QStringLiteral("\u2018Joe\u2019s\u2019 shop\u2026"), true,
+                QString());
     }
     void typedAndPastedTextIsChecked()
     {

@@ -145,16 +145,15 @@ private slots:
         QTest::addColumn<QStringList>("sorted");
         const int text = int(FlexGrid::SortKey::Text), number = int(FlexGrid::SortKey::Numeric),
                   date = int(FlexGrid::SortKey::Date);
-        QTest::newRow("text ignores case") << QStringList{"b", "A", "c"} << text << true << QStringList{"c", "b", "A"};
-        QTest::newRow("numbers, not texts")
-            << QStringList{"10", "9", "100", "x"} << number << false << QStringList{"x", "9", "10", "100"};
-        QTest::newRow("currency") << QStringList{"$1,200.00", "($5.00)", "$30.50"} << number << true
-                                  << QStringList{"$1,200.00", "$30.50", "($5.00)"};
-        QTest::newRow("dates with times")
-            << QStringList{"12/1/2025 8:00 AM", "2/3/2026", "", "1/15/2026 9:00 AM"} << date << false
-            << QStringList{"", "12/1/2025 8:00 AM", "1/15/2026 9:00 AM", "2/3/2026"};
-        QTest::newRow("caller's order, equal keys stay")
-            << QStringList{"bb", "a", "cc", "d"} << -1 << false << QStringList{"a", "d", "bb", "cc"};
+        dataRow("text ignores case", QStringList{"b", "A", "c"}, text, true, QStringList{"c", "b", "A"});
+        dataRow("numbers, not texts", QStringList{"10", "9", "100", "x"}, number, false,
+                QStringList{"x", "9", "10", "100"});
+        dataRow("currency", QStringList{"$1,200.00", "($5.00)", "$30.50"}, number, true,
+                QStringList{"$1,200.00", "$30.50", "($5.00)"});
+        dataRow("dates with times", QStringList{"12/1/2025 8:00 AM", "2/3/2026", "", "1/15/2026 9:00 AM"}, date, false,
+                QStringList{"", "12/1/2025 8:00 AM", "1/15/2026 9:00 AM", "2/3/2026"});
+        dataRow("caller's order, equal keys stay", QStringList{"bb", "a", "cc", "d"}, -1, false,
+                QStringList{"a", "d", "bb", "cc"});
     }
     void sortsByColumn()
     {
@@ -225,14 +224,14 @@ private slots:
         QTest::addColumn<QList<int>>("deltas");
         QTest::addColumn<int>("expected");
         // Rows of 20 pixels: a grid 500 high holds 25 rows, one 80 high holds 4.
-        QTest::newRow("holds 25: 25 per notch") << 200 << 500 << 1 << QList<int>{-120} << 26;
-        QTest::newRow("holds 4: 10 per notch") << 200 << 80 << 1 << QList<int>{-120} << 11;
-        QTest::newRow("away from the user") << 200 << 500 << 60 << QList<int>{120} << 35;
-        QTest::newRow("away at the top stays at 1") << 200 << 500 << 1 << QList<int>{120} << 1;
-        QTest::newRow("two notches, then two halves") << 200 << 80 << 1 << QList<int>{-240, -60, -60} << 31;
-        QTest::newRow("a half notch alone does nothing") << 200 << 80 << 50 << QList<int>{60} << 50;
+        dataRow("holds 25: 25 per notch", 200, 500, 1, QList<int>{-120}, 26);
+        dataRow("holds 4: 10 per notch", 200, 80, 1, QList<int>{-120}, 11);
+        dataRow("away from the user", 200, 500, 60, QList<int>{120}, 35);
+        dataRow("away at the top stays at 1", 200, 500, 1, QList<int>{120}, 1);
+        dataRow("two notches, then two halves", 200, 80, 1, QList<int>{-240, -60, -60}, 31);
+        dataRow("a half notch alone does nothing", 200, 80, 50, QList<int>{60}, 50);
         // The rule allows row 29 of 30 at the top; the grid stops where its last rows fill it.
-        QTest::newRow("toward stops at the last page") << 30 << 200 << 15 << QList<int>{-120} << -1;
+        dataRow("toward stops at the last page", 30, 200, 15, QList<int>{-120}, -1);
     }
     void realWheelEventsScrollByTheStepRule()
     {

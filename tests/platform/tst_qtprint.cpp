@@ -79,9 +79,9 @@ private slots:
     {
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QSize>("size");
-        QTest::newRow("large screen") << QRect(0, 0, 1920, 1160) << QSize(900, 1000);
-        QTest::newRow("laptop") << QRect(0, 32, 1366, 736) << QSize(900, 662);
-        QTest::newRow("small") << QRect(0, 0, 800, 600) << QSize(720, 540);
+        dataRow("large screen", QRect(0, 0, 1920, 1160), QSize(900, 1000));
+        dataRow("laptop", QRect(0, 32, 1366, 736), QSize(900, 662));
+        dataRow("small", QRect(0, 0, 800, 600), QSize(720, 540));
     }
     void previewFitsTheScreen()
     {
@@ -96,18 +96,15 @@ private slots:
         QTest::addColumn<int>("documents");
         QTest::addColumn<int>("pages");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("invoices") << "invoice" << 2 << 4
-                                  << QStringList{
-                                         "INVOICE NO: 20260001", "INVOICE NO: 20260002", "Original", "Duplicate",
-                                         "Service Slip No 1001", "Acme Repair",          "Sub-Total"};
-        QTest::newRow("service order") << "order" << 1 << 1
-                                       << QStringList{"Service Order/Summary", "Detach and Return to Office",
-                                                      "Furnace makes a rattling noise", "Total Repair Time:"};
-        QTest::newRow("slip report") << "report" << 1 << 1
-                                     << QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"};
-        QTest::newRow("blank forms") << "blank" << 3 << 3
-                                     << QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION",
-                                                    "Detach Here and Return Top Section"};
+        dataRow("invoices", "invoice", 2, 4,
+                QStringList{"INVOICE NO: 20260001", "INVOICE NO: 20260002", "Original", "Duplicate",
+                            "Service Slip No 1001", "Acme Repair", "Sub-Total"});
+        dataRow("service order", "order", 1, 1,
+                QStringList{"Service Order/Summary", "Detach and Return to Office", "Furnace makes a rattling noise",
+                            "Total Repair Time:"});
+        dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"});
+        dataRow("blank forms", "blank", 3, 3,
+                QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION", "Detach Here and Return Top Section"});
     }
     void documentKinds()
     {

@@ -75,15 +75,12 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         const QString n25(25, 'N');
         const QString n26(26, 'N');
-        QTest::newRow("25 characters") << n25 << true << 12.0 << false
-                                       << QStringList{n25, "12 Main St", "Springfield, IL. 62701",
-                                                      "Telephone: 555-123-4567"};
-        QTest::newRow("26 characters") << n26 << true << 10.0 << true
-                                       << QStringList{n26, "12 Main St", "Springfield, IL. 62701",
-                                                      "Telephone: 555-123-4567"};
-        QTest::newRow("international, empty name")
-            << "" << false << 12.0 << false
-            << QStringList{"12 Main St", "Springfield", "IL", "Telephone: 555-123-4567"};
+        dataRow("25 characters", n25, true, 12.0, false,
+                QStringList{n25, "12 Main St", "Springfield, IL. 62701", "Telephone: 555-123-4567"});
+        dataRow("26 characters", n26, true, 10.0, true,
+                QStringList{n26, "12 Main St", "Springfield, IL. 62701", "Telephone: 555-123-4567"});
+        dataRow("international, empty name", "", false, 12.0, false,
+                QStringList{"12 Main St", "Springfield", "IL", "Telephone: 555-123-4567"});
     }
     void businessBlock()
     {
@@ -111,9 +108,9 @@ private slots:
     {
         QTest::addColumn<int>("copies");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("1") << 1 << QStringList{"Original"};
-        QTest::newRow("3") << 3 << QStringList{"Original", "Duplicate", "Triplicate"};
-        QTest::newRow("5") << 5 << QStringList{"Original", "Duplicate", "Triplicate", "File Copy", ""};
+        dataRow("1", 1, QStringList{"Original"});
+        dataRow("3", 3, QStringList{"Original", "Duplicate", "Triplicate"});
+        dataRow("5", 5, QStringList{"Original", "Duplicate", "Triplicate", "File Copy", ""});
     }
     void copyLabels()
     {
@@ -243,16 +240,16 @@ private slots:
     {
         QTest::addColumn<bool>("usa");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("USA") << true << QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Springfield, IL 62701"};
-        QTest::newRow("international") << false
-                                       << QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Kensington", "London W8 4PT"};
+        dataRow("USA", true, QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Springfield, IL 62701"});
+        dataRow("international", false, QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Kensington", "London W8 4PT"});
     }
     void soldToInBothStyles()
     {
         QFETCH(bool, usa);
         QFETCH(QStringList, lines);
-        SoldTo customer{"Jane Doe", "1 Elm St", "Apt 2", usa ? "Springfield" : "Kensington", usa ? "IL" : "",
-                        usa ? "62701" : "London W8 4PT"};
+        SoldTo customer{"Jane Doe",      "1 Elm St",
+                        "Apt 2",         usa ? "Springfield" : "Kensington",
+                        usa ? "IL" : "", usa ? "62701" : "London W8 4PT"};
         RecordingSurface s;
         s.SetupPrinter("Portrait", true);
         PrintSoldTo(s, customer, usa, 0.75, 2.3, false);
@@ -275,8 +272,8 @@ private slots:
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<double>("height");
-        QTest::newRow("missing file") << false << 1440.0;
-        QTest::newRow("taller than 1800") << true << 2400.0;
+        dataRow("missing file", false, 1440.0);
+        dataRow("taller than 1800", true, 2400.0);
     }
     void logo()
     {
@@ -310,14 +307,9 @@ private slots:
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("dateLine");
         QTest::addColumn<QString>("timeLine");
-        QTest::newRow("not scheduled") << "0"
-                                       << "None"
-                                       << "Scheduled Date     _________________"
-                                       << "Scheduled Time     _________________";
-        QTest::newRow("scheduled") << "1/20/2026"
-                                   << "08:00-10:00"
-                                   << "Scheduled Date 1/20/2026"
-                                   << "Scheduled Time 08:00-10:00";
+        dataRow("not scheduled", "0", "None", "Scheduled Date     _________________",
+                "Scheduled Time     _________________");
+        dataRow("scheduled", "1/20/2026", "08:00-10:00", "Scheduled Date 1/20/2026", "Scheduled Time 08:00-10:00");
     }
     void serviceOrder()
     {

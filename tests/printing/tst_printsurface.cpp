@@ -35,10 +35,10 @@ private slots:
         QTest::addColumn<uint>("line");
         const uint border = PrintColours::rgb(0, 128, 0);
         const uint text = PrintColours::rgb(200, 0, 0);
-        QTest::newRow("monochrome plain") << false << false << 0u << 0u;
-        QTest::newRow("monochrome highlight") << false << true << 0u << 0u;
-        QTest::newRow("colour plain") << true << false << border << border;
-        QTest::newRow("colour highlight") << true << true << uint(PrintColours::kPureBlue) << text;
+        dataRow("monochrome plain", false, false, 0u, 0u);
+        dataRow("monochrome highlight", false, true, 0u, 0u);
+        dataRow("colour plain", true, false, border, border);
+        dataRow("colour highlight", true, true, uint(PrintColours::kPureBlue), text);
     }
     void colourRules()
     {
@@ -98,17 +98,15 @@ private slots:
         QTest::addColumn<double>("width");
         QTest::addColumn<double>("height");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("fits") << "hello world" << 2000.0 << 720.0 << QStringList{"hello world"};
-        QTest::newRow("breaks after the last blank that fits")
-            << "aaa bbb ccc" << 820.0 << 720.0 << QStringList{"aaa bbb", "ccc"};
-        QTest::newRow("next line loses leading blanks") << "aaa    bbb" << 520.0 << 720.0 << QStringList{"aaa", "bbb"};
-        QTest::newRow("word wider than the line is broken")
-            << "abcdefghij" << 420.0 << 2000.0 << QStringList{"abcd", "efgh", "ij"};
-        QTest::newRow("height limit") << "a b c d e" << 120.0 << 480.0 << QStringList{"a", "b"};
-        QTest::newRow("line breaks end lines")
-            << "one\r\ntwo\nthree four" << 820.0 << 2000.0 << QStringList{"one", "two", "three", "four"};
-        QTest::newRow("empty") << "" << 1000.0 << 720.0 << QStringList{};
-        QTest::newRow("narrower than a character") << "ab" << 10.0 << 2000.0 << QStringList{"a", "b"};
+        dataRow("fits", "hello world", 2000.0, 720.0, QStringList{"hello world"});
+        dataRow("breaks after the last blank that fits", "aaa bbb ccc", 820.0, 720.0, QStringList{"aaa bbb", "ccc"});
+        dataRow("next line loses leading blanks", "aaa    bbb", 520.0, 720.0, QStringList{"aaa", "bbb"});
+        dataRow("word wider than the line is broken", "abcdefghij", 420.0, 2000.0, QStringList{"abcd", "efgh", "ij"});
+        dataRow("height limit", "a b c d e", 120.0, 480.0, QStringList{"a", "b"});
+        dataRow("line breaks end lines", "one\r\ntwo\nthree four", 820.0, 2000.0,
+                QStringList{"one", "two", "three", "four"});
+        dataRow("empty", "", 1000.0, 720.0, QStringList{});
+        dataRow("narrower than a character", "ab", 10.0, 2000.0, QStringList{"a", "b"});
     }
     void wrapped()
     {
@@ -154,9 +152,9 @@ private slots:
         QTest::addColumn<int>("pagesEach");
         QTest::addColumn<int>("cancelAfter");
         QTest::addColumn<int>("sent");
-        QTest::newRow("one long document") << 1 << 40 << 7 << 0;
-        QTest::newRow("within the second document") << 3 << 4 << 6 << 1;
-        QTest::newRow("right at the start") << 2 << 5 << 0 << 0;
+        dataRow("one long document", 1, 40, 7, 0);
+        dataRow("within the second document", 3, 4, 6, 1);
+        dataRow("right at the start", 2, 5, 0, 0);
     }
     void cancelStopsBetweenPages()
     {

@@ -720,27 +720,22 @@ private slots:
         QTest::addColumn<QString>("toldAtRestart");
         const QString posted = "Write Records of 1/15/2026 was interrupted before it ended. It has now been "
                                "completed; each slip is posted once:\r\nSlip 1000, Invoice No. 5001";
-        QTest::newRow("first setup saved but for the slip counter") << int(Stage::Setup) << "SlipNo.txt"
-                                                                    << "" << int(Stage::Setup) << "";
-        QTest::newRow("slip stored, counter not yet saved")
-            << int(Stage::Slip) << "SlipNo.txt"
-            << "" << int(Stage::Board)
-            << "Service Slip 1000 was stored, but the program ended before the Slip Number moved on.\r\nThe next "
-               "Service Slip gets the number 1001.";
-        QTest::newRow("board saved to the completed slips, not yet off the board")
-            << int(Stage::Board) << "ServiceSlips.txt"
-            << "" << int(Stage::Finalize)
-            << "The last save of the Dispatch Board was interrupted: Service Slip 1000 was already among the "
-               "completed slips and also still on the board.\r\nIt was removed from the board; it waits to be "
-               "finalized.";
-        QTest::newRow("Write Records before its journal") << int(Stage::Finalize) << ""
-                                                          << "/PostingJournal.txt" << int(Stage::Finalize) << "";
-        QTest::newRow("Write Records between the history and the service history")
-            << int(Stage::Finalize) << ""
-            << "/ServiceHistory.txt" << int(Stage::History) << posted;
-        QTest::newRow("Write Records with every posting written, the slip not yet moved")
-            << int(Stage::Finalize) << ""
-            << "/CompletedServiceSlips.txt" << int(Stage::History) << posted;
+        dataRow("first setup saved but for the slip counter", int(Stage::Setup), "SlipNo.txt", "", int(Stage::Setup),
+                "");
+        dataRow("slip stored, counter not yet saved", int(Stage::Slip), "SlipNo.txt", "", int(Stage::Board),
+                "Service Slip 1000 was stored, but the program ended before the Slip Number moved on.\r\nThe next "
+                "Service Slip gets the number 1001.");
+        dataRow("board saved to the completed slips, not yet off the board", int(Stage::Board), "ServiceSlips.txt", "",
+                int(Stage::Finalize),
+                "The last save of the Dispatch Board was interrupted: Service Slip 1000 was already among the "
+                "completed slips and also still on the board.\r\nIt was removed from the board; it waits to be "
+                "finalized.");
+        dataRow("Write Records before its journal", int(Stage::Finalize), "", "/PostingJournal.txt",
+                int(Stage::Finalize), "");
+        dataRow("Write Records between the history and the service history", int(Stage::Finalize), "",
+                "/ServiceHistory.txt", int(Stage::History), posted);
+        dataRow("Write Records with every posting written, the slip not yet moved", int(Stage::Finalize), "",
+                "/CompletedServiceSlips.txt", int(Stage::History), posted);
     }
     void aKillOnTheRoad()
     {

@@ -160,20 +160,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<QString>("message");
-        QTest::newRow("slash in account number") << "txtAcctNo"
-                                                 << "A/"
-                                                 << "A"
-                                                 << "This character, (/) is invalid for this field";
-        QTest::newRow("slash after a number") << "txtTelephone"
-                                              << "123/"
-                                              << "123/"
-                                              << "";
-        QTest::newRow("quote in address") << "txtAddress1"
-                                          << "4\""
-                                          << "4"
-                                          << "This character, (\") is invalid for this field";
-        QTest::newRow("outside the code page") << "txtEmail" << QString::fromUtf8("aŁ") << "a"
-                                               << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text;
+        dataRow("slash in account number", "txtAcctNo", "A/", "A", "This character, (/) is invalid for this field");
+        dataRow("slash after a number", "txtTelephone", "123/", "123/", "");
+        dataRow("quote in address", "txtAddress1", "4\"", "4", "This character, (\") is invalid for this field");
+        dataRow("outside the code page", "txtEmail", QString::fromUtf8("aŁ"), "a",
+                Validation::unstorableCharacter(QString::fromUtf8("Ł")).text);
     }
     void boxesRefuseCharactersAsTyped()
     {

@@ -139,14 +139,14 @@ private slots:
     {
         QTest::addColumn<QStringList>("business");
         QTest::addColumn<bool>("international");
-        QTest::newRow("first run: nothing stored") << QStringList(9) << false;
-        QTest::newRow("US business with ZIP")
-            << QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701", "555-1234", "", ""} << false;
-        QTest::newRow("postal code of letters")
-            << QStringList{"Acme", "1 High St", "", "London", "", "SW1A 1AA", "555-1234", "", ""} << false;
-        QTest::newRow("address without postal code")
-            << QStringList{"Acme", "1 High St", "", "Kensington", "Greater London", "", "555-1234", "", ""} << true;
-        QTest::newRow("only a fourth line") << QStringList{"", "", "", "", "Greater London", "", "", "", ""} << true;
+        dataRow("first run: nothing stored", QStringList(9), false);
+        dataRow("US business with ZIP",
+                QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701", "555-1234", "", ""}, false);
+        dataRow("postal code of letters",
+                QStringList{"Acme", "1 High St", "", "London", "", "SW1A 1AA", "555-1234", "", ""}, false);
+        dataRow("address without postal code",
+                QStringList{"Acme", "1 High St", "", "Kensington", "Greater London", "", "555-1234", "", ""}, true);
+        dataRow("only a fourth line", QStringList{"", "", "", "", "Greater London", "", "", "", ""}, true);
     }
     void addressStyleAtLoad()
     {
@@ -164,8 +164,8 @@ private slots:
     {
         QTest::addColumn<bool>("usa");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("USA") << true << QStringList{"12 Main St", "Springfield, IL. 62701"};
-        QTest::newRow("international") << false << QStringList{"1 High St", "Kensington", "Greater London W8"};
+        dataRow("USA", true, QStringList{"12 Main St", "Springfield, IL. 62701"});
+        dataRow("international", false, QStringList{"1 High St", "Kensington", "Greater London W8"});
     }
     void addressStyleSurvivesARestart()
     {
@@ -236,22 +236,14 @@ private slots:
         const QString invoice = QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
         const QString port = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
         const QString rate = QStringLiteral("The Tax Rate must be a number from 0 to 100");
-        QTest::newRow("invoice number of letters") << "txtInvoiceNo"
-                                                   << "abc" << invoice;
-        QTest::newRow("invoice number 0") << "txtInvoiceNo"
-                                          << "0" << invoice;
-        QTest::newRow("invoice number too large") << "txtInvoiceNo"
-                                                  << "2147483648" << invoice;
-        QTest::newRow("modem port of letters") << "txtModemPort"
-                                               << "abc" << port;
-        QTest::newRow("modem port 17") << "txtModemPort"
-                                       << "17" << port;
-        QTest::newRow("tax rate in words") << "cboRate1"
-                                           << "seven" << rate;
-        QTest::newRow("tax rate above 100") << "cboRate2"
-                                            << "100.5" << rate;
-        QTest::newRow("negative tax rate") << "cboRate1"
-                                           << "-1" << rate;
+        dataRow("invoice number of letters", "txtInvoiceNo", "abc", invoice);
+        dataRow("invoice number 0", "txtInvoiceNo", "0", invoice);
+        dataRow("invoice number too large", "txtInvoiceNo", "2147483648", invoice);
+        dataRow("modem port of letters", "txtModemPort", "abc", port);
+        dataRow("modem port 17", "txtModemPort", "17", port);
+        dataRow("tax rate in words", "cboRate1", "seven", rate);
+        dataRow("tax rate above 100", "cboRate2", "100.5", rate);
+        dataRow("negative tax rate", "cboRate1", "-1", rate);
     }
     void badFieldsAreRefused()
     {
@@ -434,10 +426,10 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("up");
         QTest::addColumn<int>("down");
-        QTest::newRow("middle") << 1440 << 1490 << 1390;
-        QTest::newRow("top") << 1800 << 360 << 1750;
-        QTest::newRow("bottom") << 360 << 410 << 1800;
-        QTest::newRow("beyond the top") << 2000 << 360 << 1950;
+        dataRow("middle", 1440, 1490, 1390);
+        dataRow("top", 1800, 360, 1750);
+        dataRow("bottom", 360, 410, 1800);
+        dataRow("beyond the top", 2000, 360, 1950);
     }
     void logoArrowsWrap()
     {

@@ -44,16 +44,13 @@ private slots:
         QTest::addColumn<int>("buttonOpens");
         QTest::addColumn<bool>("manage");
         QTest::addColumn<bool>("complete");
-        QTest::newRow("empty folder") << QStringList() << 0 << int(StartMenu::Services) << false << false;
-        QTest::newRow("services only") << QStringList{"/Services.txt"} << 1 << int(StartMenu::Assignments) << false
-                                       << false;
-        QTest::newRow("no slips yet") << QStringList{"/Services.txt", "/AssignmentData.txt"} << -1 << -1 << false
-                                      << false;
-        QTest::newRow("active slips") << QStringList{"/Services.txt", "/AssignmentData.txt", "/ServiceSlips.txt"} << -1
-                                      << -1 << true << false;
-        QTest::newRow("completed slips waiting")
-            << QStringList{"/Services.txt", "/AssignmentData.txt", "/CompletedServiceSlips.txt"} << -1 << -1 << false
-            << true;
+        dataRow("empty folder", QStringList(), 0, int(StartMenu::Services), false, false);
+        dataRow("services only", QStringList{"/Services.txt"}, 1, int(StartMenu::Assignments), false, false);
+        dataRow("no slips yet", QStringList{"/Services.txt", "/AssignmentData.txt"}, -1, -1, false, false);
+        dataRow("active slips", QStringList{"/Services.txt", "/AssignmentData.txt", "/ServiceSlips.txt"}, -1, -1, true,
+                false);
+        dataRow("completed slips waiting",
+                QStringList{"/Services.txt", "/AssignmentData.txt", "/CompletedServiceSlips.txt"}, -1, -1, false, true);
     }
     void enablingFollowsTheData()
     {
@@ -102,9 +99,9 @@ private slots:
     void routinesRunFromTheKeyboard_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("Enter") << int(Qt::Key_Return);
-        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
-        QTest::newRow("Space") << int(Qt::Key_Space);
+        dataRow("Enter", int(Qt::Key_Return));
+        dataRow("keypad Enter", int(Qt::Key_Enter));
+        dataRow("Space", int(Qt::Key_Space));
     }
     void routinesRunFromTheKeyboard()
     {
@@ -156,8 +153,8 @@ private slots:
     void manualClosesWithEscapeAndEnter_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("Escape") << int(Qt::Key_Escape);
-        QTest::newRow("Enter") << int(Qt::Key_Return);
+        dataRow("Escape", int(Qt::Key_Escape));
+        dataRow("Enter", int(Qt::Key_Return));
     }
     void manualClosesWithEscapeAndEnter()
     {

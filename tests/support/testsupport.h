@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 // A fresh data folder per test, deleted afterwards, and a settings store that never touches the home folder.
 class TestRoot
@@ -27,3 +28,9 @@ private:
 
 // Call once before the first test runs (in initTestCase): settings, data and runtime folders in a temporary home.
 void useTestSettingsStore();
+
+// Adds a row of test data, one value per column in column order: a row of several texts stays one line.
+template <typename... Values> void dataRow(const char *tag, const Values &...values)
+{
+    (QTest::newRow(tag) << ... << values);
+}

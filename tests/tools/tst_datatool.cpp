@@ -202,7 +202,7 @@ private slots:
              {"ServiceSlips.txt", "CompletedServiceSlips.txt", "FinalizedServiceSlips.txt", "CustomerData.txt",
               "AssignmentData.txt", "Services.txt", "CAHistory.txt", "CAPaymentRecords.txt", "ServiceHistory.txt",
               "TaxRecords.txt", "InvoiceSalesJournal.txt", "VIActiveAccounts"})
-            QTest::newRow(name) << QString::fromLatin1(name);
+            dataRow(name, QString::fromLatin1(name));
     }
 
     void dumpAndWriteRoundTripEveryFile()
@@ -246,12 +246,11 @@ private slots:
         typical.setMoney(6, Money::fromRaw(-12345600));
         typical.setBoolean(7, true);
         typical.setByte(8, 200);
-        QTest::newRow("typical") << typical.bytes()
-                                 << QStringLiteral(
-                                        "{\"Text\":\"Ab\\\"c\\\\\",\"Small\":-2,\"Long\":70000,\"Single\":0.1,"
-                                        "\"Double\":-2.5,\"When\":46085.75,\"Amount\":\"-1234.5600\","
-                                        "\"Flag\":true,\"Byte\":200}")
-                                 << true;
+        dataRow("typical", typical.bytes(),
+                QStringLiteral("{\"Text\":\"Ab\\\"c\\\\\",\"Small\":-2,\"Long\":70000,\"Single\":0.1,"
+                               "\"Double\":-2.5,\"When\":46085.75,\"Amount\":\"-1234.5600\","
+                               "\"Flag\":true,\"Byte\":200}"),
+                true);
 
         Record extremes(allKinds(), QByteArray("\r\n\x80\x81  ", 6));
         extremes.setInt16(1, std::numeric_limits<qint16>::min());
@@ -260,20 +259,18 @@ private slots:
         extremes.setReal(4, 1e-300);
         extremes.setMoney(6, Money::fromRaw(std::numeric_limits<qint64>::min()));
         extremes.setByte(8, 255);
-        QTest::newRow("extremes") << extremes.bytes()
-                                  << QStringLiteral(
-                                         "{\"Text\":\"\\r\\n\u20AC\\u0081\",\"Small\":-32768,\"Long\":2147483647,"
-                                         "\"Single\":3.4028235e+38,\"Double\":1e-300,\"When\":0,"
-                                         "\"Amount\":\"-922337203685477.5808\",\"Flag\":false,\"Byte\":255}")
-                                  << true;
+        dataRow("extremes", extremes.bytes(),
+                QStringLiteral("{\"Text\":\"\\r\\n\u20AC\\u0081\",\"Small\":-32768,\"Long\":2147483647,"
+                               "\"Single\":3.4028235e+38,\"Double\":1e-300,\"When\":0,"
+                               "\"Amount\":\"-922337203685477.5808\",\"Flag\":false,\"Byte\":255}"),
+                true);
 
         QByteArray nonzeroFlag = Record(allKinds()).bytes();
         nonzeroFlag[allKinds().offset(7)] = 1; // any nonzero flag reads true; it is written back as -1
-        QTest::newRow("nonzero flag") << nonzeroFlag
-                                      << QStringLiteral(
-                                             "{\"Text\":\"\",\"Small\":0,\"Long\":0,\"Single\":0,\"Double\":0,"
-                                             "\"When\":0,\"Amount\":\"0.0000\",\"Flag\":true,\"Byte\":0}")
-                                      << false;
+        dataRow("nonzero flag", nonzeroFlag,
+                QStringLiteral("{\"Text\":\"\",\"Small\":0,\"Long\":0,\"Single\":0,\"Double\":0,"
+                               "\"When\":0,\"Amount\":\"0.0000\",\"Flag\":true,\"Byte\":0}"),
+                false);
     }
 
     void jsonValuesRoundTrip()
@@ -298,25 +295,21 @@ private slots:
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("key");
         const QString customer = QStringLiteral("customer");
-        QTest::newRow("object not closed")
-            << customer << QByteArray("{\"AcctNo\":\"1\"}\n\n{\"AcctNo\":\"2\"") << 3 << QStringLiteral("AcctNo");
-        QTest::newRow("not an object") << customer << QByteArray("{\"AcctNo\":\"1\"}\n[1]") << 2 << QString();
-        QTest::newRow("number for text") << customer << QByteArray("{\"Name\":5}") << 1 << QStringLiteral("Name");
-        QTest::newRow("text for integer")
-            << customer << QByteArray("{\"Reserved1\":\"7\"}") << 1 << QStringLiteral("Reserved1");
-        QTest::newRow("integer too large")
-            << customer << QByteArray("{\"Reserved1\":32768}") << 1 << QStringLiteral("Reserved1");
-        QTest::newRow("fraction for integer")
-            << customer << QByteArray("{\"Reserved2\":1.5}") << 1 << QStringLiteral("Reserved2");
-        QTest::newRow("nested object") << customer << QByteArray("{\"Name\":{\"x\":1}}") << 1 << QStringLiteral("Name");
-        QTest::newRow("unknown key") << customer << QByteArray("{\"acctno\":\"1\"}") << 1 << QStringLiteral("acctno");
-        QTest::newRow("key twice") << customer << QByteArray("{\"Name\":\"a\",\"Name\":\"b\"}") << 1
-                                   << QStringLiteral("Name");
-        QTest::newRow("not UTF-8") << customer << QByteArray("{\"Name\":\"\xff\"}") << 1 << QString();
-        QTest::newRow("amount as number")
-            << QStringLiteral("journal") << QByteArray("{\"PreTax\":12.5}") << 1 << QStringLiteral("PreTax");
-        QTest::newRow("five decimals") << QStringLiteral("journal") << QByteArray("{\"Total\":\"1.23456\"}") << 1
-                                       << QStringLiteral("Total");
+        dataRow("object not closed", customer, QByteArray("{\"AcctNo\":\"1\"}\n\n{\"AcctNo\":\"2\""), 3,
+                QStringLiteral("AcctNo"));
+        dataRow("not an object", customer, QByteArray("{\"AcctNo\":\"1\"}\n[1]"), 2, QString());
+        dataRow("number for text", customer, QByteArray("{\"Name\":5}"), 1, QStringLiteral("Name"));
+        dataRow("text for integer", customer, QByteArray("{\"Reserved1\":\"7\"}"), 1, QStringLiteral("Reserved1"));
+        dataRow("integer too large", customer, QByteArray("{\"Reserved1\":32768}"), 1, QStringLiteral("Reserved1"));
+        dataRow("fraction for integer", customer, QByteArray("{\"Reserved2\":1.5}"), 1, QStringLiteral("Reserved2"));
+        dataRow("nested object", customer, QByteArray("{\"Name\":{\"x\":1}}"), 1, QStringLiteral("Name"));
+        dataRow("unknown key", customer, QByteArray("{\"acctno\":\"1\"}"), 1, QStringLiteral("acctno"));
+        dataRow("key twice", customer, QByteArray("{\"Name\":\"a\",\"Name\":\"b\"}"), 1, QStringLiteral("Name"));
+        dataRow("not UTF-8", customer, QByteArray("{\"Name\":\"\xff\"}"), 1, QString());
+        dataRow("amount as number", QStringLiteral("journal"), QByteArray("{\"PreTax\":12.5}"), 1,
+                QStringLiteral("PreTax"));
+        dataRow("five decimals", QStringLiteral("journal"), QByteArray("{\"Total\":\"1.23456\"}"), 1,
+                QStringLiteral("Total"));
     }
 
     void writeRefusesBadLines()
@@ -366,10 +359,10 @@ private slots:
         QTest::addColumn<int>("extra");
         QTest::addColumn<int>("expected");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("most of a record") << 2 << 40 << 3 << QStringLiteral("completed with blanks");
-        QTest::newRow("a few bytes") << 2 << 10 << 2 << QStringLiteral("left out");
-        QTest::newRow("half, even count") << 2 << 36 << 2 << QStringLiteral("left out");
-        QTest::newRow("half, odd count") << 1 << 36 << 2 << QStringLiteral("completed with blanks");
+        dataRow("most of a record", 2, 40, 3, QStringLiteral("completed with blanks"));
+        dataRow("a few bytes", 2, 10, 2, QStringLiteral("left out"));
+        dataRow("half, even count", 2, 36, 2, QStringLiteral("left out"));
+        dataRow("half, odd count", 1, 36, 2, QStringLiteral("completed with blanks"));
     }
 
     void dumpReadsShortLastRecordWithWarning()
@@ -402,20 +395,19 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("active slips") << QStringLiteral("/data/ServiceSlips.txt") << QStringLiteral("slip");
-        QTest::newRow("any letter case") << QStringLiteral("completedserviceslips.TXT") << QStringLiteral("slip");
-        QTest::newRow("finalized") << QStringLiteral("FinalizedServiceSlips.txt") << QStringLiteral("slip");
-        QTest::newRow("customers") << QStringLiteral("CustomerData.txt") << QStringLiteral("customer");
-        QTest::newRow("assignments") << QStringLiteral("AssignmentData.txt") << QStringLiteral("assignment");
-        QTest::newRow("services") << QStringLiteral("Services.txt") << QStringLiteral("service");
-        QTest::newRow("history") << QStringLiteral("CAHistory.txt") << QStringLiteral("accounthistory");
-        QTest::newRow("payments") << QStringLiteral("CAPaymentRecords.txt") << QStringLiteral("accounthistory");
-        QTest::newRow("account file") << QStringLiteral("d/viactiveaccounts\\1001.txt")
-                                      << QStringLiteral("accounthistory");
-        QTest::newRow("service history") << QStringLiteral("ServiceHistory.txt") << QStringLiteral("servicehistory");
-        QTest::newRow("taxes") << QStringLiteral("TaxRecords.txt") << QStringLiteral("tax");
-        QTest::newRow("journal") << QStringLiteral("InvoiceSalesJournal.txt") << QStringLiteral("journal");
-        QTest::newRow("unknown") << QStringLiteral("Notes.txt") << QString();
+        dataRow("active slips", QStringLiteral("/data/ServiceSlips.txt"), QStringLiteral("slip"));
+        dataRow("any letter case", QStringLiteral("completedserviceslips.TXT"), QStringLiteral("slip"));
+        dataRow("finalized", QStringLiteral("FinalizedServiceSlips.txt"), QStringLiteral("slip"));
+        dataRow("customers", QStringLiteral("CustomerData.txt"), QStringLiteral("customer"));
+        dataRow("assignments", QStringLiteral("AssignmentData.txt"), QStringLiteral("assignment"));
+        dataRow("services", QStringLiteral("Services.txt"), QStringLiteral("service"));
+        dataRow("history", QStringLiteral("CAHistory.txt"), QStringLiteral("accounthistory"));
+        dataRow("payments", QStringLiteral("CAPaymentRecords.txt"), QStringLiteral("accounthistory"));
+        dataRow("account file", QStringLiteral("d/viactiveaccounts\\1001.txt"), QStringLiteral("accounthistory"));
+        dataRow("service history", QStringLiteral("ServiceHistory.txt"), QStringLiteral("servicehistory"));
+        dataRow("taxes", QStringLiteral("TaxRecords.txt"), QStringLiteral("tax"));
+        dataRow("journal", QStringLiteral("InvoiceSalesJournal.txt"), QStringLiteral("journal"));
+        dataRow("unknown", QStringLiteral("Notes.txt"), QString());
     }
 
     void kindFollowsFileName()
@@ -484,44 +476,39 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("count"); // findings in all; -1 when one fault brings others
-        QTest::newRow("truncated file") << int(TruncatedFile) << QStringLiteral("CustomerData.txt: its length") << 1;
-        QTest::newRow("bad amount") << int(BadAmount)
-                                    << QStringLiteral("CAHistory.txt record 2: Amount \"$12.3x\" is not an amount")
-                                    << 1;
-        QTest::newRow("bad date") << int(BadDate)
-                                  << QStringLiteral("ServiceSlips.txt record 1: SchedDate \"2/30/2026\"") << 1;
-        QTest::newRow("unknown status") << int(UnknownStatus)
-                                        << QStringLiteral("ServiceSlips.txt record 1: unknown status \"Opne\"") << 1;
-        QTest::newRow("unknown time slot")
-            << int(UnknownTimeSlot) << QStringLiteral("ServiceSlips.txt record 1: unknown time slot") << 1;
-        QTest::newRow("double booking") << int(DoubleBooking) << QStringLiteral("double-books") << 1;
-        QTest::newRow("slip number at the counter")
-            << int(SlipAtCounter) << QStringLiteral("ServiceSlips.txt record 1: slip number") << 1;
-        QTest::newRow("slip number used twice")
-            << int(DuplicateSlipNumber) << QStringLiteral("FinalizedServiceSlips.txt record 1: slip number") << 1;
-        QTest::newRow("duplicate account")
-            << int(DuplicateAccount) << QStringLiteral("CustomerData.txt record 41: account number") << 1;
-        QTest::newRow("orphan account file")
-            << int(OrphanAccountFile) << QStringLiteral("VIActiveAccounts/99999.txt: no customer has") << 1;
-        QTest::newRow("missing slip counter")
-            << int(MissingSlipCounter) << QStringLiteral("SlipNo.txt: is missing") << -1;
-        QTest::newRow("slip counter that is no number, reported once")
-            << int(DamagedSlipCounter) << QStringLiteral("SlipNo.txt: holds \"abc\", not a slip number") << 1;
-        QTest::newRow("account numbers differing in letter case")
-            << int(AccountsDifferingInCase)
-            << QStringLiteral("CustomerData.txt record 42: account number \"ok-1001\" differs from \"OK-1001\" of "
-                              "record 41 only in letter case")
-            << 1;
-        QTest::newRow("control characters escaped, one line")
-            << int(ControlCharacterInAccount)
-            << QStringLiteral("CustomerData.txt record 41: The account number \"A\\x0aB\\x0dC\\x1b\" cannot be used")
-            << 1;
-        QTest::newRow("completed slip still on the board")
-            << int(CompletedLeftOnBoard) << QStringLiteral("is also in CompletedServiceSlips.txt") << -1;
-        QTest::newRow("temporary file of an interrupted write")
-            << int(LeftoverTemporary)
-            << QStringLiteral("CustomerData.txt.1f2e3d.vdtmp: a temporary file left by an interrupted write (4 bytes)")
-            << 1;
+        dataRow("truncated file", int(TruncatedFile), QStringLiteral("CustomerData.txt: its length"), 1);
+        dataRow("bad amount", int(BadAmount),
+                QStringLiteral("CAHistory.txt record 2: Amount \"$12.3x\" is not an amount"), 1);
+        dataRow("bad date", int(BadDate), QStringLiteral("ServiceSlips.txt record 1: SchedDate \"2/30/2026\""), 1);
+        dataRow("unknown status", int(UnknownStatus),
+                QStringLiteral("ServiceSlips.txt record 1: unknown status \"Opne\""), 1);
+        dataRow("unknown time slot", int(UnknownTimeSlot),
+                QStringLiteral("ServiceSlips.txt record 1: unknown time slot"), 1);
+        dataRow("double booking", int(DoubleBooking), QStringLiteral("double-books"), 1);
+        dataRow("slip number at the counter", int(SlipAtCounter),
+                QStringLiteral("ServiceSlips.txt record 1: slip number"), 1);
+        dataRow("slip number used twice", int(DuplicateSlipNumber),
+                QStringLiteral("FinalizedServiceSlips.txt record 1: slip number"), 1);
+        dataRow("duplicate account", int(DuplicateAccount),
+                QStringLiteral("CustomerData.txt record 41: account number"), 1);
+        dataRow("orphan account file", int(OrphanAccountFile),
+                QStringLiteral("VIActiveAccounts/99999.txt: no customer has"), 1);
+        dataRow("missing slip counter", int(MissingSlipCounter), QStringLiteral("SlipNo.txt: is missing"), -1);
+        dataRow("slip counter that is no number, reported once", int(DamagedSlipCounter),
+                QStringLiteral("SlipNo.txt: holds \"abc\", not a slip number"), 1);
+        dataRow("account numbers differing in letter case", int(AccountsDifferingInCase),
+                QStringLiteral("CustomerData.txt record 42: account number \"ok-1001\" differs from \"OK-1001\" of "
+                               "record 41 only in letter case"),
+                1);
+        dataRow("control characters escaped, one line", int(ControlCharacterInAccount),
+                QStringLiteral("CustomerData.txt record 41: The account number \"A\\x0aB\\x0dC\\x1b\" cannot be used"),
+                1);
+        dataRow("completed slip still on the board", int(CompletedLeftOnBoard),
+                QStringLiteral("is also in CompletedServiceSlips.txt"), -1);
+        dataRow(
+            "temporary file of an interrupted write", int(LeftoverTemporary),
+            QStringLiteral("CustomerData.txt.1f2e3d.vdtmp: a temporary file left by an interrupted write (4 bytes)"),
+            1);
     }
 
     void checkReportsPlantedFault()
@@ -596,14 +583,14 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<int>("value");
-        QTest::newRow("customers") << QStringLiteral("customers") << GenerateLimits::kCustomers + 1;
-        QTest::newRow("slips") << QStringLiteral("slips") << GenerateLimits::kSlips + 1;
-        QTest::newRow("history") << QStringLiteral("history") << GenerateLimits::kHistory + 1;
-        QTest::newRow("services") << QStringLiteral("services") << GenerateLimits::kServices + 1;
-        QTest::newRow("assignments") << QStringLiteral("assignments") << GenerateLimits::kAssignments + 1;
-        QTest::newRow("negative") << QStringLiteral("slips") << -1;
-        QTest::newRow("slips without customers") << QStringLiteral("customers") << 0;
-        QTest::newRow("no date") << QStringLiteral("today") << 0;
+        dataRow("customers", QStringLiteral("customers"), GenerateLimits::kCustomers + 1);
+        dataRow("slips", QStringLiteral("slips"), GenerateLimits::kSlips + 1);
+        dataRow("history", QStringLiteral("history"), GenerateLimits::kHistory + 1);
+        dataRow("services", QStringLiteral("services"), GenerateLimits::kServices + 1);
+        dataRow("assignments", QStringLiteral("assignments"), GenerateLimits::kAssignments + 1);
+        dataRow("negative", QStringLiteral("slips"), -1);
+        dataRow("slips without customers", QStringLiteral("customers"), 0);
+        dataRow("no date", QStringLiteral("today"), 0);
     }
 
     void generatorRefusesOptionsBeyondLimits()
@@ -684,7 +671,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         for (const char *c : {"dump", "write", "check", "export-csv", "generate"})
-            QTest::newRow(c) << QString::fromLatin1(c);
+            dataRow(c, QString::fromLatin1(c));
     }
 
     void everyCommandHasHelp()

@@ -70,10 +70,10 @@ private slots:
     {
         QTest::addColumn<QString>("document");
         QTest::addColumn<QString>("text");
-        QTest::newRow("invoice") << QStringLiteral("invoice") << QStringLiteral("INVOICE");
-        QTest::newRow("order") << QStringLiteral("order") << QStringLiteral("Service Order");
-        QTest::newRow("slip report") << QStringLiteral("slip-report") << QStringLiteral("Service Slip Report");
-        QTest::newRow("blank") << QStringLiteral("blank") << QStringLiteral("INVOICE");
+        dataRow("invoice", QStringLiteral("invoice"), QStringLiteral("INVOICE"));
+        dataRow("order", QStringLiteral("order"), QStringLiteral("Service Order"));
+        dataRow("slip report", QStringLiteral("slip-report"), QStringLiteral("Service Slip Report"));
+        dataRow("blank", QStringLiteral("blank"), QStringLiteral("INVOICE"));
     }
     void everyDocumentKindRendersToPdf()
     {
@@ -209,12 +209,11 @@ private slots:
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QString>("document");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown document")
-            << QStringList() << QStringLiteral("letter") << QStringLiteral("unknown document");
-        QTest::newRow("unknown slip") << QStringList{QStringLiteral("--slips"), QStringLiteral("1,2")}
-                                      << QStringLiteral("order") << QStringLiteral("not among the active slips");
-        QTest::newRow("bad slip list") << QStringList{QStringLiteral("--slips"), QStringLiteral("12x")}
-                                       << QStringLiteral("order") << QStringLiteral("--slips");
+        dataRow("unknown document", QStringList(), QStringLiteral("letter"), QStringLiteral("unknown document"));
+        dataRow("unknown slip", QStringList{QStringLiteral("--slips"), QStringLiteral("1,2")}, QStringLiteral("order"),
+                QStringLiteral("not among the active slips"));
+        dataRow("bad slip list", QStringList{QStringLiteral("--slips"), QStringLiteral("12x")}, QStringLiteral("order"),
+                QStringLiteral("--slips"));
     }
     void badRequestsAreRefused()
     {
