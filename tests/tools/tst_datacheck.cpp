@@ -73,6 +73,21 @@ std::vector<PostingRun::Slip> firstCompleted(const DataFolder &folder)
              QStringLiteral("Cash"), Formats::currency(preTax + tax), preTax, tax, Money()}};
 }
 
+// Write Records of the first completed slip stopped once its journal is written; false when it ran to its end.
+bool interruptPosting(const DataFolder &folder)
+{
+    try {
+        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
+                                 [](const char *step, const QString &file) {
+                                     if (QByteArray(step) == "before" && file != PostingRun::kJournal)
+                                         throw Crash{};
+                                 });
+    } catch (const Crash &) {
+        return true;
+    }
+    return false;
+}
+
 // Saves customer 2 under a new name; `hook` may stop the save part way.
 void saveSecondCustomer(const DataFolder &folder, const DataFolder::FaultHook &hook = {})
 {
@@ -124,28 +139,13 @@ void plant(const TestRoot &root, Leftover leftover)
     const DataFolder folder = root.folder();
     switch (leftover) {
     case InterruptedPosting:
-        try {
-            PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
-                                     [](const char *step, const QString &file) {
-                                         if (QByteArray(step) == "before" && file != PostingRun::kJournal)
-                                             throw Crash{};
-                                     });
-            QFAIL("the run was not stopped");
-        } catch (const Crash &) {
-        }
+        QVERIFY2(interruptPosting(folder), "the run was not stopped");
         return;
     case DamagedPostingJournal:
         root.write(PostingRun::kJournal, "{\"format\":1,\"slips\":[\"Slip 1");
         return;
     case PostingJournalOutsideFolder: {
-        try {
-            PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
-                                     [](const char *step, const QString &file) {
-                                         if (QByteArray(step) == "before" && file != PostingRun::kJournal)
-                                             throw Crash{};
-                                     });
-        } catch (const Crash &) {
-        }
+        interruptPosting(folder);
         QByteArray journal = root.read(PostingRun::kJournal);
         QVERIFY(journal.contains("\"file\":\"/CAHistory.txt\""));
         root.write(PostingRun::kJournal,
@@ -256,59 +256,48 @@ private slots:
     {
         QTest::addColumn<int>("leftover");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("interrupted Write Records")
-            << int(InterruptedPosting)
-            << QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
-                              "holds 1 slip(s): Slip ");
-        QTest::newRow("damaged posting journal")
-            << int(DamagedPostingJournal)
-            << QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged");
-        QTest::newRow("posting journal naming a file outside the folder")
-            << int(PostingJournalOutsideFolder)
-            << QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged");
-        QTest::newRow("interrupted customer save")
-            << int(InterruptedCustomerSave)
-            << QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
-                              "interrupted; the saved record waits in this file and the program puts it into place "
-                              "at its next start");
-        QTest::newRow("damaged customer journal")
-            << int(DamagedCustomerJournal)
-            << QStringLiteral("CustomerData.jnl: the journal of an interrupted customer save is damaged");
-        QTest::newRow("customer journal of a file changed since")
-            << int(OutdatedCustomerJournal)
-            << QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
-                              "interrupted, but CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)");
-        QTest::newRow("seven headings") << int(HeadingsTooMany)
-                                        << QStringLiteral("AuxHeadings.txt: holds 7 lines, not 6");
-        QTest::newRow("headings cut short")
-            << int(HeadingsCut) << QStringLiteral("AuxHeadings.txt: holds 2 of the 6 heading lines");
-        QTest::newRow("heading of garbage")
-            << int(HeadingsGarbage) << QStringLiteral("AuxHeadings.txt: heading 3 holds control characters");
-        QTest::newRow("AuxFiles a file") << int(AuxFilesIsAFile)
-                                         << QStringLiteral("AuxFiles: is a file where the program keeps the folders");
-        QTest::newRow("account folder a file")
-            << int(AccountFolderIsAFile)
-            << QStringLiteral("is a file where the program keeps the folder of the data boxes of account");
-        QTest::newRow("box folder a file")
-            << int(BoxFolderIsAFile)
-            << QStringLiteral("/AuxFile3: is a file where the program keeps the folder of data box 4 of account");
-        QTest::newRow("box file a folder")
-            << int(BoxFileIsAFolder) << QStringLiteral("/AuxFile4/Data.txt: is not a file: data box 5");
-        QTest::newRow("temporary of an interrupted box save")
-            << int(BoxTemporary)
-            << QStringLiteral("/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data "
-                              "box 3 of account");
-        QTest::newRow("boxes of a deleted account")
-            << int(OrphanWithText)
-            << QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
-                              "hold text (1 of 6");
-        QTest::newRow("folders differing in letter case")
-            << int(FoldersDifferingInCase)
-            << QStringLiteral("AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case");
-        QTest::newRow("stamp in the future")
-            << int(MarkerInTheFuture) << QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated ");
-        QTest::newRow("stamp a folder") << int(MarkerIsAFolder)
-                                        << QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder");
+        dataRow("interrupted Write Records", int(InterruptedPosting),
+                QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
+                               "holds 1 slip(s): Slip "));
+        dataRow("damaged posting journal", int(DamagedPostingJournal),
+                QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged"));
+        dataRow("posting journal naming a file outside the folder", int(PostingJournalOutsideFolder),
+                QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged"));
+        dataRow("interrupted customer save", int(InterruptedCustomerSave),
+                QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
+                               "interrupted; the saved record waits in this file and the program puts it into place "
+                               "at its next start"));
+        dataRow("damaged customer journal", int(DamagedCustomerJournal),
+                QStringLiteral("CustomerData.jnl: the journal of an interrupted customer save is damaged"));
+        dataRow(
+            "customer journal of a file changed since", int(OutdatedCustomerJournal),
+            QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
+                           "interrupted, but CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)"));
+        dataRow("seven headings", int(HeadingsTooMany), QStringLiteral("AuxHeadings.txt: holds 7 lines, not 6"));
+        dataRow("headings cut short", int(HeadingsCut),
+                QStringLiteral("AuxHeadings.txt: holds 2 of the 6 heading lines"));
+        dataRow("heading of garbage", int(HeadingsGarbage),
+                QStringLiteral("AuxHeadings.txt: heading 3 holds control characters"));
+        dataRow("AuxFiles a file", int(AuxFilesIsAFile),
+                QStringLiteral("AuxFiles: is a file where the program keeps the folders"));
+        dataRow("account folder a file", int(AccountFolderIsAFile),
+                QStringLiteral("is a file where the program keeps the folder of the data boxes of account"));
+        dataRow("box folder a file", int(BoxFolderIsAFile),
+                QStringLiteral("/AuxFile3: is a file where the program keeps the folder of data box 4 of account"));
+        dataRow("box file a folder", int(BoxFileIsAFolder),
+                QStringLiteral("/AuxFile4/Data.txt: is not a file: data box 5"));
+        dataRow("temporary of an interrupted box save", int(BoxTemporary),
+                QStringLiteral("/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data "
+                               "box 3 of account"));
+        dataRow("boxes of a deleted account", int(OrphanWithText),
+                QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
+                               "hold text (1 of 6"));
+        dataRow("folders differing in letter case", int(FoldersDifferingInCase),
+                QStringLiteral("AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case"));
+        dataRow("stamp in the future", int(MarkerInTheFuture),
+                QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated "));
+        dataRow("stamp a folder", int(MarkerIsAFolder),
+                QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder"));
     }
 
     void eachLeftoverHasItsFinding()
