@@ -106,36 +106,21 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("focus");
-        QTest::newRow("no number, no telephone")
-            << ""
-            << ""
-            << "Acme"
-            << "The Telephone Number cannot be blank" << int(CustomerBox::Telephone);
-        QTest::newRow("no name") << "9"
-                                 << "1"
-                                 << ""
-                                 << "The Account Name Cannot be Blank" << int(CustomerBox::Name);
-        QTest::newRow("separator in number") << "10/20"
-                                             << "1"
-                                             << "Acme"
-                                             << "The account number \"10/20\" cannot be used as a file name: it holds "
-                                                "the character /."
-                                             << int(CustomerBox::AcctNo);
-        QTest::newRow("device name") << "CON"
-                                     << "1"
-                                     << "Acme"
-                                     << "The account number \"CON\" cannot be used as a file name: it is the name of "
-                                        "a device."
-                                     << int(CustomerBox::AcctNo);
-        QTest::newRow("letter case of another account")
-            << "b2"
-            << "1"
-            << "Acme"
-            << "Account No b2 already exists as B2" << int(CustomerBox::AcctNo);
-        QTest::newRow("outside the code page")
-            << "Z9"
-            << "1" << QString::fromUtf8("Łódź Pipes") << Validation::unstorableCharacter(QString::fromUtf8("Ł")).text
-            << int(CustomerBox::AcctNo);
+        dataRow("no number, no telephone", "", "", "Acme", "The Telephone Number cannot be blank",
+                int(CustomerBox::Telephone));
+        dataRow("no name", "9", "1", "", "The Account Name Cannot be Blank", int(CustomerBox::Name));
+        dataRow("separator in number", "10/20", "1", "Acme",
+                "The account number \"10/20\" cannot be used as a file name: it holds "
+                "the character /.",
+                int(CustomerBox::AcctNo));
+        dataRow("device name", "CON", "1", "Acme",
+                "The account number \"CON\" cannot be used as a file name: it is the name of "
+                "a device.",
+                int(CustomerBox::AcctNo));
+        dataRow("letter case of another account", "b2", "1", "Acme", "Account No b2 already exists as B2",
+                int(CustomerBox::AcctNo));
+        dataRow("outside the code page", "Z9", "1", QString::fromUtf8("Łódź Pipes"),
+                Validation::unstorableCharacter(QString::fromUtf8("Ł")).text, int(CustomerBox::AcctNo));
     }
     void refusedSavesWriteNothing()
     {
@@ -244,14 +229,14 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("move");
         QTest::addColumn<int>("to");
-        QTest::newRow("next wraps") << 10 << 10 << int(CustomerMove::Next) << 1;
-        QTest::newRow("previous stops at 1") << 10 << 1 << int(CustomerMove::Previous) << 1;
-        QTest::newRow("previous") << 10 << 5 << int(CustomerMove::Previous) << 4;
-        QTest::newRow("last") << 10 << 2 << int(CustomerMove::Last) << 10;
-        QTest::newRow("quarter") << 10 << 9 << int(CustomerMove::Quarter) << 2;
-        QTest::newRow("half") << 10 << 9 << int(CustomerMove::Half) << 4;
-        QTest::newRow("three quarters") << 10 << 9 << int(CustomerMove::ThreeQuarters) << 6;
-        QTest::newRow("quarter of 3 stays") << 3 << 3 << int(CustomerMove::Quarter) << 3;
+        dataRow("next wraps", 10, 10, int(CustomerMove::Next), 1);
+        dataRow("previous stops at 1", 10, 1, int(CustomerMove::Previous), 1);
+        dataRow("previous", 10, 5, int(CustomerMove::Previous), 4);
+        dataRow("last", 10, 2, int(CustomerMove::Last), 10);
+        dataRow("quarter", 10, 9, int(CustomerMove::Quarter), 2);
+        dataRow("half", 10, 9, int(CustomerMove::Half), 4);
+        dataRow("three quarters", 10, 9, int(CustomerMove::ThreeQuarters), 6);
+        dataRow("quarter of 3 stays", 3, 3, int(CustomerMove::Quarter), 3);
     }
     void moves()
     {
@@ -317,35 +302,25 @@ private slots:
         QCOMPARE(accounts.findName("acme"), -1);
     }
 
-    void searchByEveryCriterion_data()
+    // The accounts' search trims and upper-cases what was typed; which field each criterion searches is the
+    // customer file's own test.
+    void searchTrimsAndPassesTheCriterion_data()
     {
         QTest::addColumn<int>("criterion");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("name") << 0 << "acme" << QStringList{"1"};
-        QTest::newRow("address 1") << 1 << "elm" << QStringList{"2"};
-        QTest::newRow("address 2") << 2 << "box" << QStringList{"3"};
-        QTest::newRow("city") << 3 << "spring" << QStringList{"1", "3"};
-        QTest::newRow("state") << 4 << "il" << QStringList{"1"};
-        QTest::newRow("zip") << 5 << "627" << QStringList{"1"};
-        QTest::newRow("telephone") << 6 << "555" << QStringList{"1", "2"};
-        QTest::newRow("last name") << 7 << " smi " << QStringList{"2"};
-        QTest::newRow("account") << 8 << "c" << QStringList{"3"};
-        QTest::newRow("everyone") << 10 << "All" << QStringList{"1", "2", "3"};
+        dataRow("city", 3, "spring", QStringList{"1", "3"});
+        dataRow("telephone", 6, "555", QStringList{"1", "2"});
+        dataRow("last name", 7, " smi ", QStringList{"2"});
+        dataRow("account", 8, "c", QStringList{"3"});
+        dataRow("everyone", 10, "All", QStringList{"1", "2", "3"});
     }
-    void searchByEveryCriterion()
+    void searchTrimsAndPassesTheCriterion()
     {
         QFETCH(int, criterion);
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        Record a = customer("A1|Business|Acme Heating||||Springfield|555-123-4567");
-        a.setText(State, "IL");
-        a.setText(Address4, "62701");
-        Record b = customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000");
-        b.setText(Address1, "4 Elm Road");
-        Record c = customer("C3|Individual|||Ann|Lee|Springfield");
-        c.setText(Address2, "PO Box 7");
-        Opened o(a.bytes() + b.bytes() + c.bytes());
+        Opened o(threeCustomers());
         auto &[root, current, accounts, activated] = o;
         QStringList numbers;
         for (const CustomerMatch &m : accounts.search(CustomerCriterion(criterion), text))
