@@ -153,9 +153,7 @@ private slots:
 
     void deleting_data()
     {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<QString>("shown");
+        dataColumns<int, int, QString>("which", "current", "shown");
         QTest::newRow("first of three") << 1 << 1 << "Bob Baker";
         QTest::newRow("last of three") << 3 << 2 << "Bob Baker";
         QTest::newRow("middle") << 2 << 2 << "Carol Cole";
@@ -199,10 +197,7 @@ private slots:
 
     void searching_data()
     {
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("hits");
+        dataColumns<int, QString, int, int>("criterion", "text", "kind", "hits");
         using K = AssignmentSearchOutcome::Kind;
         QTest::newRow("name, one") << 0 << " bob " << int(K::One) << 1;
         QTest::newRow("street, all") << 1 << "street" << int(K::Many) << 3;

@@ -101,11 +101,7 @@ private slots:
 
     void refusedSavesWriteNothing_data()
     {
-        QTest::addColumn<QString>("acct");
-        QTest::addColumn<QString>("phone");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("focus");
+        dataColumns<QString, QString, QString, QString, int>("acct", "phone", "name", "message", "focus");
         dataRow("no number, no telephone", "", "", "Acme", "The Telephone Number cannot be blank",
                 int(CustomerBox::Telephone));
         dataRow("no name", "9", "1", "", "The Account Name Cannot be Blank", int(CustomerBox::Name));
@@ -225,10 +221,7 @@ private slots:
 
     void moves_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("move");
-        QTest::addColumn<int>("to");
+        dataColumns<int, int, int, int>("count", "from", "move", "to");
         dataRow("next wraps", 10, 10, int(CustomerMove::Next), 1);
         dataRow("previous stops at 1", 10, 1, int(CustomerMove::Previous), 1);
         dataRow("previous", 10, 5, int(CustomerMove::Previous), 4);
@@ -306,9 +299,7 @@ private slots:
     // customer file's own test.
     void searchTrimsAndPassesTheCriterion_data()
     {
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("found");
+        dataColumns<int, QString, QStringList>("criterion", "text", "found");
         dataRow("city", 3, "spring", QStringList{"1", "3"});
         dataRow("telephone", 6, "555", QStringList{"1", "2"});
         dataRow("last name", 7, " smi ", QStringList{"2"});

@@ -70,8 +70,7 @@ private slots:
     // Every criterion searches its own field: a word inside it, and a word that ends at the field's last byte.
     void searchEachField_data()
     {
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("field");
+        dataColumns<int, int>("criterion", "field");
         QTest::newRow("account number") << int(CustomerCriterion::AcctNo) << int(AcctNo);
         QTest::newRow("address 1") << int(CustomerCriterion::Address1) << int(Address1);
         QTest::newRow("address 2") << int(CustomerCriterion::Address2) << int(Address2);

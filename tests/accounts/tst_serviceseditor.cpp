@@ -75,9 +75,7 @@ private slots:
 
     void refusals_data()
     {
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("charge");
-        QTest::addColumn<int>("refusal");
+        dataColumns<QString, QString, int>("description", "charge", "refusal");
         using R = ServicesEditor::Refusal;
         dataRow("blank description", "  ", "45", int(R::BlankDescription));
         dataRow("blank charge", "Repair", " ", int(R::BlankCharge));

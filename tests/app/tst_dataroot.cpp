@@ -16,10 +16,7 @@ private slots:
     // Where the data goes for a program folder as it is found, and what the first-run panel is told.
     void chooses_data()
     {
-        QTest::addColumn<bool>("installedMarker");
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<bool>("expectUserFolder");
-        QTest::addColumn<QString>("noteStart");
+        dataColumns<bool, bool, bool, QString>("installedMarker", "named", "expectUserFolder", "noteStart");
 
         QTest::newRow("a copy in a folder of its own") << false << false << false << QString();
         QTest::newRow("an installed copy, even where its folder is writable")

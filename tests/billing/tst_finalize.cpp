@@ -64,13 +64,8 @@ private slots:
 
     void taxes_data()
     {
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<QString>("taxBox");
-        QTest::addColumn<bool>("apply");
-        QTest::addColumn<qint64>("earlier");
-        QTest::addColumn<qint64>("tax");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("total");
+        dataColumns<QString, QString, bool, qint64, qint64, QString, QString>("amount", "taxBox", "apply", "earlier",
+                                                                              "tax", "shown", "total");
         dataRow("calculated", "$100.00", "$0.00", true, 0LL, 75000LL, "$7.50", "$107.50");
         dataRow("four decimals kept", "$10.01", "$0.00", true, 0LL, 7508LL, "$0.75", "$10.76");
         dataRow("typed tax kept", "$100.00", "$3.00", true, 0LL, 30000LL, "$3.00", "$103.00");
@@ -98,10 +93,7 @@ private slots:
 
     void entryRefusals_data()
     {
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<QString>("invoice");
-        QTest::addColumn<QString>("payForm");
-        QTest::addColumn<QString>("message");
+        dataColumns<QString, QString, QString, QString>("amount", "invoice", "payForm", "message");
         dataRow("zero amount", "$0.00", "5001", "Cash", "No Amount or the Amount is invalid");
         dataRow("no number", "abc", "5001", "Cash", "No Amount or the Amount is invalid");
         dataRow("empty amount", "", "5001", "Cash", "No Amount or the Amount is invalid");

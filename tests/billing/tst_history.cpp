@@ -41,9 +41,7 @@ private slots:
     {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QDate>("end"); // the end date shown before the button
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
+        dataColumns<QString, QDate, QDate>("button", "from", "to");
         const QDate jan1(2026, 1, 1), mar31(2026, 3, 31);
         QTest::newRow("last month on 1 January") << jan1 << jan1 << "LM" << QDate(2025, 12, 1) << QDate(2025, 12, 31);
         QTest::newRow("month to date on 1 January") << jan1 << jan1 << "MTD" << jan1 << jan1;

@@ -83,9 +83,7 @@ private slots:
 
     void refusedEntriesWriteNothing_data()
     {
-        QTest::addColumn<QString>("account");
-        QTest::addColumn<double>("amount");
-        QTest::addColumn<QString>("why");
+        dataColumns<QString, double, QString>("account", "amount", "why");
         QTest::newRow("parent folder") << "../../etc/passwd" << 1.0 << "character /";
         QTest::newRow("backslash") << "..\\x" << 1.0 << "character \\";
         QTest::newRow("blank") << "   " << 1.0 << "empty";

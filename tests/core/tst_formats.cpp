@@ -20,8 +20,7 @@ private slots:
 
     void currency_data()
     {
-        QTest::addColumn<qint64>("raw");
-        QTest::addColumn<QString>("text");
+        dataColumns<qint64, QString>("raw", "text");
         QTest::newRow("zero") << qint64(0) << "$0.00";
         QTest::newRow("hundreds") << qint64(9999900) << "$999.99";
         QTest::newRow("thousands") << qint64(12345600) << "$1,234.56";
@@ -45,8 +44,7 @@ private slots:
 
     void parseCurrency_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("raw");
+        dataColumns<QString, qint64>("text", "raw");
         QTest::newRow("no dollar") << "1234.5" << qint64(12345000);
         QTest::newRow("blanks") << " 12 " << qint64(120000);
         QTest::newRow("minus first") << "-$3.00" << qint64(-30000);

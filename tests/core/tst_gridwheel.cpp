@@ -14,9 +14,7 @@ private slots:
 
     void stepIsTheRowsThatFitButAtLeastTen_data()
     {
-        QTest::addColumn<int>("controlHeight");
-        QTest::addColumn<int>("rowHeight");
-        QTest::addColumn<int>("step");
+        dataColumns<int, int, int>("controlHeight", "rowHeight", "step");
         dataRow("holds 25 rows", 500, 20, 25);
         dataRow("fraction dropped", 519, 20, 25);
         dataRow("holds 4 rows", 80, 20, 10);
@@ -33,11 +31,7 @@ private slots:
 
     void firstVisibleRowMovesWithinTheDataRows_data()
     {
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("rowCount");
-        QTest::addColumn<int>("controlHeight");
-        QTest::addColumn<bool>("away");
-        QTest::addColumn<int>("expected");
+        dataColumns<int, int, int, bool, int>("first", "rowCount", "controlHeight", "away", "expected");
         // Row height 20 throughout: 500 holds 25 rows, 80 holds 4 (step 10).
         dataRow("toward the user, 25 per notch", 1, 200, 500, false, 26);
         dataRow("small grid scrolls 10", 1, 200, 80, false, 11);
@@ -59,9 +53,7 @@ private slots:
 
     void formatTextGivesHeadingsAlignmentAndWidths_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QStringList>("headings");
-        QTest::addColumn<QList<int>>("alignments");
+        dataColumns<QString, QStringList, QList<int>>("format", "headings", "alignments");
         const int dflt = int(GridAlignment::Default), left = int(GridAlignment::Left),
                   centre = int(GridAlignment::Centre), right = int(GridAlignment::Right);
         dataRow("board", QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To    "),

@@ -35,9 +35,7 @@ private slots:
 
 void TestModem::portMap_data()
 {
-    QTest::addColumn<bool>("windows");
-    QTest::addColumn<QStringList>("devices");
-    QTest::addColumn<QByteArray>("mapping");
+    dataColumns<bool, QStringList, QByteArray>("windows", "devices", "mapping");
     QTest::addColumn<QStringList>("expected"); // devices of ports 1, 2, 3 ...
 
     const QStringList system = {"/dev/ttyS1", "/dev/ttyUSB1", "/dev/ttyS10", "/dev/ttyACM0",
@@ -75,9 +73,7 @@ void TestModem::portMap()
 
 void TestModem::replyResult_data()
 {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("code");
+    dataColumns<QByteArray, int, QString>("reply", "result", "code");
     const int pending = int(ModemReply::Result::Pending);
     const int ok = int(ModemReply::Result::Ok);
     const int refused = int(ModemReply::Result::Refused);
@@ -192,8 +188,7 @@ void TestModem::searchLeavesTheHeldPortAlone()
 
 void TestModem::refusalsHangUp_data()
 {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("code");
+    dataColumns<QByteArray, QString>("reply", "code");
     dataRow("no answer", QByteArray("\r\nNO ANSWER\r\n"), QStringLiteral("NO ANSWER"));
     dataRow("busy, echoed command first", QByteArray("ATDT5551212;\r\r\nBUSY\r\n"), QStringLiteral("BUSY"));
     dataRow("no dial tone", QByteArray("\r\nNO DIALTONE\r\n"), QStringLiteral("NO DIALTONE"));
@@ -328,8 +323,7 @@ void TestModem::speedNumbersLoad()
 
 void TestModem::speedNumbersSave_data()
 {
-    QTest::addColumn<QList<int>>("filled");
-    QTest::addColumn<QByteArray>("file");
+    dataColumns<QList<int>, QByteArray>("filled", "file");
     dataRow("only named slots, in order", QList<int>{7, 0, 3}, QByteArray("N0\r\n#0\r\nN3\r\n#3\r\nN7\r\n#7\r\n"));
     dataRow("no slot filled: empty file", QList<int>{}, QByteArray());
 }

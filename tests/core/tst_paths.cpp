@@ -73,8 +73,7 @@ private slots:
 
     void accountNumbersThatStayPlainNames_data()
     {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("name");
+        dataColumns<QString, QString>("number", "name");
         QTest::newRow("telephone") << QStringLiteral("555-1234") << QStringLiteral("555-1234");
         QTest::newRow("blank inside") << QStringLiteral("ACME 01") << QStringLiteral("ACME 01");
         QTest::newRow("trimmed") << QStringLiteral("  1001  ") << QStringLiteral("1001");

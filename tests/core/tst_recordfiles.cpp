@@ -80,9 +80,7 @@ private slots:
 
     void textIsCutPaddedAndEncoded_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QString>("readBack");
+        dataColumns<QString, QByteArray, QString>("value", "stored", "readBack");
         dataRow("short", QStringLiteral("ab"), QByteArray("ab    "), QStringLiteral("ab"));
         dataRow("cut", QStringLiteral("abcdefgh"), QByteArray("abcdef"), QStringLiteral("abcdef"));
         dataRow("leading blanks trimmed on read", QStringLiteral("  x"), QByteArray("  x   "), QStringLiteral("x"));
@@ -127,8 +125,7 @@ private slots:
 
     void recordCountRoundsHalfToEven_data()
     {
-        QTest::addColumn<qint64>("bytes");
-        QTest::addColumn<int>("count");
+        dataColumns<qint64, int>("bytes", "count");
         dataRow("empty", qint64(0), 0);
         dataRow("exact", qint64(3 * 10), 3);
         dataRow("below half", qint64(10 + 4), 1);
@@ -271,8 +268,7 @@ private slots:
     // A crash at any step of a rewrite leaves the old content or the new, never neither and never a mix.
     void crashAtAnyStepKeepsOldOrNew_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("newExpected");
+        dataColumns<QString, bool>("step", "newExpected");
         dataRow("before writing", QStringLiteral("write"), false);
         dataRow("before syncing", QStringLiteral("sync"), false);
         dataRow("before renaming", QStringLiteral("rename"), false);

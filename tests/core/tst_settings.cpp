@@ -67,8 +67,7 @@ private slots:
     // Cut-short files and unreadable values keep their defaults; odd values are taken as the program takes them.
     void damagedAndOddValues_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("bytes");
+        dataColumns<QString, QByteArray>("file", "bytes");
         QTest::addColumn<Tweak>("expected"); // the defaults changed by what the file holds
         const Tweak none = [](Settings &) {};
         dataRow("tax cut short", "/TaxSettings.txt", QByteArray("\"VAT Tax\"\r\n"),

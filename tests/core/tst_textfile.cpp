@@ -19,8 +19,7 @@ private slots:
 
     void valuesOfEveryKind_data()
     {
-        QTest::addColumn<QByteArray>("written");
-        QTest::addColumn<QByteArray>("expected");
+        dataColumns<QByteArray, QByteArray>("written", "expected");
         dataRow("negative integer", TextWriter().writeValues({-12}).bytes(), QByteArray("-12\r\n"));
         dataRow("fraction", TextWriter().writeValues({1440.5}).bytes(), QByteArray("1440.5\r\n"));
         dataRow("seven significant digits", TextWriter().writeValues({1234567.25}).bytes(),
@@ -58,10 +57,7 @@ private slots:
 
     void damagedInputReadsAsDefaults_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("number");
-        QTest::addColumn<bool>("flag");
+        dataColumns<QByteArray, QString, qint64, bool>("bytes", "text", "number", "flag");
         dataRow("empty file", QByteArray(), QString(), qint64(0), false);
         dataRow("unclosed quote stays on its line", QByteArray("\"abc\r\n7\r\n#TRUE#"), QStringLiteral("abc"),
                 qint64(7), true);

@@ -23,10 +23,7 @@ private slots:
 
     void keys_data()
     {
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("accepted");
+        dataColumns<int, QString, QString, bool>("filter", "text", "typed", "accepted");
         const auto row = [](const char *name, int filter, const char *text, const char *typed, bool accepted) {
             QTest::newRow(name) << filter << QString(text) << QString(typed) << accepted;
         };
@@ -68,8 +65,7 @@ private slots:
 
     void paste_data()
     {
-        QTest::addColumn<int>("filter");
-        QTest::addColumn<QString>("text");
+        dataColumns<int, QString>("filter", "text");
         QTest::addColumn<int>("selected"); // from the cursor at 1 (or 0 in an empty text)
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("result"); // the old text when refused

@@ -55,8 +55,7 @@ private slots:
     // --- The status rules ---------------------------------------------------------------------------------------
     void statusRules_data()
     {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
+        dataColumns<QString, QString>("from", "to");
         QTest::addColumn<QString>("refusal"); // empty: allowed
         const QString open = "The Service Slip can only be Assigned or Set to In Progress";
         const QString assigned =
@@ -109,10 +108,7 @@ private slots:
     // --- The date rules -----------------------------------------------------------------------------------------
     void dateRules_data()
     {
-        QTest::addColumn<int>("week");
-        QTest::addColumn<QDate>("picked");
-        QTest::addColumn<QString>("newDate");
-        QTest::addColumn<QStringList>("messages");
+        dataColumns<int, QDate, QString, QStringList>("week", "picked", "newDate", "messages");
         const QStringList none;
         const int monFri = int(WorkWeek::MondayToFriday);
         dataRow("a weekday", monFri, QDate(2026, 1, 20), "1/20/2026", none);
@@ -148,12 +144,8 @@ private slots:
     // --- Verify and accept ----------------------------------------------------------------------------------------
     void verifyRefusals_data()
     {
-        QTest::addColumn<QStringList>("slips");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("assignment");
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<int>("verdict");
-        QTest::addColumn<QString>("message");
+        dataColumns<QStringList, QString, QString, QString, int, QString>("slips", "status", "assignment", "time",
+                                                                          "verdict", "message");
         using V = BoardState::Verdict;
         dataRow("in progress without time", QStringList{"1|Assigned|Al|1/20/2026|None"}, "In Progress", "Al", "None",
                 int(V::Redone), "Select a Date and Time\r\nor Change Status to Suspended");
@@ -491,10 +483,7 @@ private slots:
     // --- What the grid shows ---------------------------------------------------------------------------------------
     void tones_data()
     {
-        QTest::addColumn<QString>("slip");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<int>("priority");
-        QTest::addColumn<QString>("scheduled");
+        dataColumns<QString, int, int, QString>("slip", "number", "priority", "scheduled");
         using T = CellTone;
         dataRow("today", "1|Assigned|Al|1/15/2026|08:00", int(T::Plain), int(T::Plain), "1/15/2026 08:00");
         dataRow("yesterday", "1|Assigned|Al|1/14/2026|08:00", int(T::PastDue), int(T::Plain), "1/14/2026 08:00");
@@ -576,9 +565,7 @@ private slots:
 
     void invoicePaper_data()
     {
-        QTest::addColumn<bool>("plain");
-        QTest::addColumn<int>("copies");
-        QTest::addColumn<QString>("text");
+        dataColumns<bool, int, QString>("plain", "copies", "text");
         dataRow("plain", true, 3, "Insert 6 sheets of Blank Paper");
         dataRow("perfed, one copy", false, 1, "Insert 2 sheets of Perfed Paper");
         dataRow("perfed, sets", false, 3,

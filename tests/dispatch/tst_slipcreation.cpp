@@ -67,9 +67,7 @@ private slots:
 
     void accountBlockNames_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("name");
+        dataColumns<QString, QString, QString>("type", "title", "name");
         dataRow("individual", "Individual", "Mr.", "Mr. John Smith");
         dataRow("individual without title", "Individual", "", "John Smith");
         dataRow("business", "Business", "Mr.", "Smith Household");
@@ -121,9 +119,7 @@ private slots:
 
     void pickedDate_data()
     {
-        QTest::addColumn<QDate>("picked");
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QStringList>("messages");
+        dataColumns<QDate, QDate, QStringList>("picked", "date", "messages");
         dataRow("a working day stands", QDate(2026, 1, 16), QDate(2026, 1, 16), QStringList());
         dataRow("Saturday moves to Monday", QDate(2026, 1, 17), kMonday,
                 QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
@@ -139,9 +135,7 @@ private slots:
 
     void overlaps_data()
     {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<bool>("overlap");
+        dataColumns<QString, QString, bool>("a", "b", "overlap");
         dataRow("hour inside a range", "09:00", "08:00-10:00", true);
         dataRow("range start", "08:00-10:00", "08:00", true);
         dataRow("range end is outside", "08:00-10:00", "10:00", false);
@@ -214,8 +208,7 @@ private slots:
 
     void openAndUndated_data()
     {
-        QTest::addColumn<QString>("assignment");
-        QTest::addColumn<bool>("dated");
+        dataColumns<QString, bool>("assignment", "dated");
         QTest::addColumn<QString>("stored"); // status, assignment, date, time
         dataRow("no assignment, even with a date", "", true, "Open||1/19/2026|08:00");
         dataRow("assigned, date left blank", "Bob", false, "Assigned|Bob|0|None");

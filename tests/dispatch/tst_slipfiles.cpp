@@ -47,8 +47,7 @@ private slots:
     // Before: slip 77 active with a Backup copy; "+900": slip 900 waits in the completed file.
     void saveEndStates_data()
     {
-        QTest::addColumn<QStringList>("board");
-        QTest::addColumn<QString>("after");
+        dataColumns<QStringList, QString>("board", "after");
         QTest::newRow("mixed") << QStringList{"1", "2 Complete", "3 Suspended", "4 Complete"} << "1 3 | 2 4";
         QTest::newRow("all complete") << QStringList{"+900", "1 Complete", "2 Complete"} << "- | 900 1 2";
         QTest::newRow("none complete") << QStringList{"1", "2 complete"} << "1 2 | -";
@@ -129,8 +128,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("backup"); // empty: no Backup copy
-        QTest::addColumn<int>("next");
-        QTest::addColumn<bool>("noted");
+        dataColumns<int, bool>("next", "noted");
         QTest::newRow("a number") << QByteArray("1005\r\n") << QByteArray() << 1005 << false;
         QTest::newRow("text") << QByteArray("abc\r\n") << QByteArray() << 1000 << true;
         QTest::newRow("negative") << QByteArray("-5\r\n") << QByteArray() << 1000 << true;
@@ -183,8 +181,7 @@ private slots:
     void counterFollowsTheSlipStoredLast_data()
     {
         QTest::addColumn<QString>("active"); // slip numbers in file order
-        QTest::addColumn<int>("counter");
-        QTest::addColumn<int>("next");
+        dataColumns<int, int>("counter", "next");
         QTest::newRow("counter not saved after the last slip") << "1004 1000 1005" << 1005 << 1006;
         QTest::newRow("counter saved") << "1004 1005" << 1006 << 1006;
         QTest::newRow("new series after the board's slips") << "1004 1005" << 2000 << 2000;

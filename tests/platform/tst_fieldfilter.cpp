@@ -22,8 +22,7 @@ private slots:
 
     void firstUnencodable_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("first");
+        dataColumns<QString, QString>("text", "first");
         dataRow("plain", QStringLiteral("Main St 12"), QString());
         dataRow("accents and the euro of the code page", QStringLiteral("Caf\u00e9 \u20ac5 \u00fc"), QString());
         dataRow("typographic quotes and dashes", QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026"),
@@ -45,8 +44,7 @@ private slots:
 
     void typedAndPastedTextIsChecked_data()
     {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<bool>("paste");
+        dataColumns<QString, bool>("input", "paste");
         QTest::addColumn<QString>("refused"); // empty: accepted
         dataRow("typed Polish L", QStringLiteral("\u0141"), false, QStringLiteral("\u0141"));
         dataRow("pasted text with a Cyrillic letter", QStringLiteral("Ivan \u0418vanov"), true,

@@ -141,8 +141,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<int>("key"); // -1: the caller's order, by length
-        QTest::addColumn<bool>("descending");
-        QTest::addColumn<QStringList>("sorted");
+        dataColumns<bool, QStringList>("descending", "sorted");
         const int text = int(FlexGrid::SortKey::Text), number = int(FlexGrid::SortKey::Numeric),
                   date = int(FlexGrid::SortKey::Date);
         dataRow("text ignores case", QStringList{"b", "A", "c"}, text, true, QStringList{"c", "b", "A"});
@@ -218,11 +217,7 @@ private slots:
 
     void realWheelEventsScrollByTheStepRule_data()
     {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("first");
-        QTest::addColumn<QList<int>>("deltas");
-        QTest::addColumn<int>("expected");
+        dataColumns<int, int, int, QList<int>, int>("rows", "height", "first", "deltas", "expected");
         // Rows of 20 pixels: a grid 500 high holds 25 rows, one 80 high holds 4.
         dataRow("holds 25: 25 per notch", 200, 500, 1, QList<int>{-120}, 26);
         dataRow("holds 4: 10 per notch", 200, 80, 1, QList<int>{-120}, 11);

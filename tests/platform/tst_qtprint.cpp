@@ -77,8 +77,7 @@ private slots:
     // The preview opens within the screen's free area, so that its buttons are in reach.
     void previewFitsTheScreen_data()
     {
-        QTest::addColumn<QRect>("available");
-        QTest::addColumn<QSize>("size");
+        dataColumns<QRect, QSize>("available", "size");
         dataRow("large screen", QRect(0, 0, 1920, 1160), QSize(900, 1000));
         dataRow("laptop", QRect(0, 32, 1366, 736), QSize(900, 662));
         dataRow("small", QRect(0, 0, 800, 600), QSize(720, 540));
@@ -92,10 +91,7 @@ private slots:
 
     void documentKinds_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("documents");
-        QTest::addColumn<int>("pages");
-        QTest::addColumn<QStringList>("texts");
+        dataColumns<QString, int, int, QStringList>("kind", "documents", "pages", "texts");
         dataRow("invoices", "invoice", 2, 4,
                 QStringList{"INVOICE NO: 20260001", "INVOICE NO: 20260002", "Original", "Duplicate",
                             "Service Slip No 1001", "Acme Repair", "Sub-Total"});

@@ -68,11 +68,7 @@ private slots:
 
     void businessBlock_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("usa");
-        QTest::addColumn<double>("nameSize");
-        QTest::addColumn<bool>("linesBold");
-        QTest::addColumn<QStringList>("lines");
+        dataColumns<QString, bool, double, bool, QStringList>("name", "usa", "nameSize", "linesBold", "lines");
         const QString n25(25, 'N');
         const QString n26(26, 'N');
         dataRow("25 characters", n25, true, 12.0, false,
@@ -106,8 +102,7 @@ private slots:
 
     void copyLabels_data()
     {
-        QTest::addColumn<int>("copies");
-        QTest::addColumn<QStringList>("labels");
+        dataColumns<int, QStringList>("copies", "labels");
         dataRow("1", 1, QStringList{"Original"});
         dataRow("3", 3, QStringList{"Original", "Duplicate", "Triplicate"});
         dataRow("5", 5, QStringList{"Original", "Duplicate", "Triplicate", "File Copy", ""});
@@ -238,8 +233,7 @@ private slots:
     // The international sold-to block prints all four address lines: the fourth is kept in the postal field.
     void soldToInBothStyles_data()
     {
-        QTest::addColumn<bool>("usa");
-        QTest::addColumn<QStringList>("lines");
+        dataColumns<bool, QStringList>("usa", "lines");
         dataRow("USA", true, QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Springfield, IL 62701"});
         dataRow("international", false, QStringList{"Jane Doe", "1 Elm St", "Apt 2", "Kensington", "London W8 4PT"});
     }
@@ -270,8 +264,7 @@ private slots:
 
     void logo_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<double>("height");
+        dataColumns<bool, double>("exists", "height");
         dataRow("missing file", false, 1440.0);
         dataRow("taller than 1800", true, 2400.0);
     }
@@ -303,10 +296,7 @@ private slots:
 
     void serviceOrder_data()
     {
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<QString>("dateLine");
-        QTest::addColumn<QString>("timeLine");
+        dataColumns<QString, QString, QString, QString>("date", "time", "dateLine", "timeLine");
         dataRow("not scheduled", "0", "None", "Scheduled Date     _________________",
                 "Scheduled Time     _________________");
         dataRow("scheduled", "1/20/2026", "08:00-10:00", "Scheduled Date 1/20/2026", "Scheduled Time 08:00-10:00");

@@ -212,9 +212,7 @@ private slots:
 
     void documentsPrintClear_data()
     {
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<bool>("usaStyle");
-        QTest::addColumn<bool>("plainPaper");
+        dataColumns<QString, bool, bool>("document", "usaStyle", "plainPaper");
         for (const bool usa : {true, false}) {
             for (const bool plain : {true, false}) {
                 const QString style = QStringLiteral("%1, %2").arg(usa ? "USA" : "international",

@@ -29,10 +29,7 @@ private slots:
 
     void colourRules_data()
     {
-        QTest::addColumn<bool>("inColour");
-        QTest::addColumn<bool>("highlight");
-        QTest::addColumn<uint>("ink");
-        QTest::addColumn<uint>("line");
+        dataColumns<bool, bool, uint, uint>("inColour", "highlight", "ink", "line");
         const uint border = PrintColours::rgb(0, 128, 0);
         const uint text = PrintColours::rgb(200, 0, 0);
         dataRow("monochrome plain", false, false, 0u, 0u);
@@ -94,10 +91,7 @@ private slots:
     // Characters are 100 twips wide and lines 240 high at size 10; the usable width is width - 20.
     void wrapped_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<QStringList>("lines");
+        dataColumns<QString, double, double, QStringList>("text", "width", "height", "lines");
         dataRow("fits", "hello world", 2000.0, 720.0, QStringList{"hello world"});
         dataRow("breaks after the last blank that fits", "aaa bbb ccc", 820.0, 720.0, QStringList{"aaa bbb", "ccc"});
         dataRow("next line loses leading blanks", "aaa    bbb", 520.0, 720.0, QStringList{"aaa", "bbb"});
@@ -148,10 +142,7 @@ private slots:
     // document being printed is not counted as sent and the run reports itself cancelled.
     void cancelStopsBetweenPages_data()
     {
-        QTest::addColumn<int>("documents");
-        QTest::addColumn<int>("pagesEach");
-        QTest::addColumn<int>("cancelAfter");
-        QTest::addColumn<int>("sent");
+        dataColumns<int, int, int, int>("documents", "pagesEach", "cancelAfter", "sent");
         dataRow("one long document", 1, 40, 7, 0);
         dataRow("within the second document", 3, 4, 6, 1);
         dataRow("right at the start", 2, 5, 0, 0);

@@ -231,8 +231,7 @@ private slots:
 
     void report_data()
     {
-        QTest::addColumn<bool>("usa");
-        QTest::addColumn<QString>("cityLine");
+        dataColumns<bool, QString>("usa", "cityLine");
         QTest::newRow("USA") << true << "Springfield, IL 62701";
         QTest::newRow("international") << false << "Springfield";
     }

@@ -165,9 +165,7 @@ private slots:
     // "&Menu", for the window's other buttons, for another window, or with a slip ticked says nothing.
     void noSlipSelectedWhenTheGridIsLeft_data()
     {
-        QTest::addColumn<QString>("next");
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<bool>("said");
+        dataColumns<QString, bool, bool>("next", "ticked", "said");
         QTest::newRow("to the invoice box") << "txtInvoice" << false << true;
         QTest::newRow("to the amount box") << "txtAmount" << false << true;
         QTest::newRow("to a slip button") << "cmdPost_1" << false << true;

@@ -271,8 +271,7 @@ private slots:
 
     void cannotBegin_data()
     {
-        QTest::addColumn<bool>("counterAtEnd");
-        QTest::addColumn<QString>("message");
+        dataColumns<bool, QString>("counterAtEnd", "message");
         QTest::newRow("counter at its end") << true << "32767";
         QTest::newRow("account deleted") << false << "no longer in the Customer file";
     }

@@ -156,10 +156,7 @@ private slots:
 
     void boxesRefuseCharactersAsTyped_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("kept");
-        QTest::addColumn<QString>("message");
+        dataColumns<QString, QString, QString, QString>("box", "typed", "kept", "message");
         dataRow("slash in account number", "txtAcctNo", "A/", "A", "This character, (/) is invalid for this field");
         dataRow("slash after a number", "txtTelephone", "123/", "123/", "");
         dataRow("quote in address", "txtAddress1", "4\"", "4", "This character, (\") is invalid for this field");

@@ -139,8 +139,7 @@ void TestDialer::opensReadyToDial()
 
 void TestDialer::dialAndTalk_data()
 {
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QByteArray>("command");
+    dataColumns<QString, QByteArray>("number", "command");
     QTest::newRow("plain") << "555-1212" << QByteArray("ATDT555-1212;");
     QTest::newRow("letters and blanks as typed") << "1 800 CALL ME" << QByteArray("ATDT1 800 CALL ME;");
 }
@@ -170,8 +169,7 @@ void TestDialer::dialAndTalk()
 
 void TestDialer::modemRefusal_data()
 {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("status");
+    dataColumns<QByteArray, QString>("reply", "status");
     for (const char *code : {"ERROR", "NO CARRIER", "NO DIALTONE", "BUSY"})
         QTest::newRow(code) << QByteArray("\r\n") + code + "\r\n"
                             << QStringLiteral("The modem answered %1 and has hung up.").arg(code);
@@ -220,9 +218,7 @@ void TestDialer::disconnectDuringWait()
 
 void TestDialer::portTrouble_data()
 {
-    QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("failWrites");
-    QTest::addColumn<QString>("openStatus");
+    dataColumns<int, bool, QString>("port", "failWrites", "openStatus");
     QTest::newRow("absent port") << 5 << false << "The modem port 5 could not be opened";
     QTest::newRow("write refused") << 3 << true << "Ready to Dial......";
 }

@@ -137,8 +137,7 @@ private slots:
 
     void addressStyleAtLoad_data()
     {
-        QTest::addColumn<QStringList>("business");
-        QTest::addColumn<bool>("international");
+        dataColumns<QStringList, bool>("business", "international");
         dataRow("first run: nothing stored", QStringList(9), false);
         dataRow("US business with ZIP",
                 QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701", "555-1234", "", ""}, false);
@@ -162,8 +161,7 @@ private slots:
     // shows the style's whole layout again.
     void addressStyleSurvivesARestart_data()
     {
-        QTest::addColumn<bool>("usa");
-        QTest::addColumn<QStringList>("lines");
+        dataColumns<bool, QStringList>("usa", "lines");
         dataRow("USA", true, QStringList{"12 Main St", "Springfield, IL. 62701"});
         dataRow("international", false, QStringList{"1 High St", "Kensington", "Greater London W8"});
     }
@@ -230,9 +228,7 @@ private slots:
     // the focus in the box.
     void badFieldsAreRefused_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
+        dataColumns<QString, QString, QString>("box", "text", "message");
         const QString invoice = QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
         const QString port = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
         const QString rate = QStringLiteral("The Tax Rate must be a number from 0 to 100");
@@ -423,9 +419,7 @@ private slots:
 
     void logoArrowsWrap_data()
     {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("up");
-        QTest::addColumn<int>("down");
+        dataColumns<int, int, int>("from", "up", "down");
         dataRow("middle", 1440, 1490, 1390);
         dataRow("top", 1800, 360, 1750);
         dataRow("bottom", 360, 410, 1800);

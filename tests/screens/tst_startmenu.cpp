@@ -41,9 +41,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<int>("visibleInstruction"); // -1: the panel is hidden
-        QTest::addColumn<int>("buttonOpens");
-        QTest::addColumn<bool>("manage");
-        QTest::addColumn<bool>("complete");
+        dataColumns<int, bool, bool>("buttonOpens", "manage", "complete");
         dataRow("empty folder", QStringList(), 0, int(StartMenu::Services), false, false);
         dataRow("services only", QStringList{"/Services.txt"}, 1, int(StartMenu::Assignments), false, false);
         dataRow("no slips yet", QStringList{"/Services.txt", "/AssignmentData.txt"}, -1, -1, false, false);

@@ -34,3 +34,10 @@ template <typename... Values> void dataRow(const char *tag, const Values &...val
 {
     (QTest::newRow(tag) << ... << values);
 }
+
+// Declares the columns of a data table: one type per name, in column order.
+template <typename... Types, typename... Names> void dataColumns(const Names &...names)
+{
+    static_assert(sizeof...(Types) == sizeof...(Names), "one type per column name");
+    (QTest::addColumn<Types>(names), ...);
+}

@@ -254,8 +254,7 @@ private slots:
 
     void eachLeftoverHasItsFinding_data()
     {
-        QTest::addColumn<int>("leftover");
-        QTest::addColumn<QString>("expected");
+        dataColumns<int, QString>("leftover", "expected");
         dataRow("interrupted Write Records", int(InterruptedPosting),
                 QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
                                "holds 1 slip(s): Slip "));

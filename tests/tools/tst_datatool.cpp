@@ -232,9 +232,7 @@ private slots:
 
     void jsonValuesRoundTrip_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("sameBytes");
+        dataColumns<QByteArray, QString, bool>("bytes", "line", "sameBytes");
 
         Record typical(allKinds());
         typical.setText(0, QStringLiteral("Ab\"c\\"));
@@ -290,10 +288,7 @@ private slots:
 
     void writeRefusesBadLines_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("key");
+        dataColumns<QString, QByteArray, int, QString>("kind", "input", "line", "key");
         const QString customer = QStringLiteral("customer");
         dataRow("object not closed", customer, QByteArray("{\"AcctNo\":\"1\"}\n\n{\"AcctNo\":\"2\""), 3,
                 QStringLiteral("AcctNo"));
@@ -355,10 +350,7 @@ private slots:
 
     void dumpReadsShortLastRecordWithWarning_data()
     {
-        QTest::addColumn<int>("whole");
-        QTest::addColumn<int>("extra");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<QString>("warning");
+        dataColumns<int, int, int, QString>("whole", "extra", "expected", "warning");
         dataRow("most of a record", 2, 40, 3, QStringLiteral("completed with blanks"));
         dataRow("a few bytes", 2, 10, 2, QStringLiteral("left out"));
         dataRow("half, even count", 2, 36, 2, QStringLiteral("left out"));
@@ -393,8 +385,7 @@ private slots:
 
     void kindFollowsFileName_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("kind");
+        dataColumns<QString, QString>("file", "kind");
         dataRow("active slips", QStringLiteral("/data/ServiceSlips.txt"), QStringLiteral("slip"));
         dataRow("any letter case", QStringLiteral("completedserviceslips.TXT"), QStringLiteral("slip"));
         dataRow("finalized", QStringLiteral("FinalizedServiceSlips.txt"), QStringLiteral("slip"));
@@ -473,8 +464,7 @@ private slots:
 
     void checkReportsPlantedFault_data()
     {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("expected");
+        dataColumns<int, QString>("fault", "expected");
         QTest::addColumn<int>("count"); // findings in all; -1 when one fault brings others
         dataRow("truncated file", int(TruncatedFile), QStringLiteral("CustomerData.txt: its length"), 1);
         dataRow("bad amount", int(BadAmount),
@@ -581,8 +571,7 @@ private slots:
 
     void generatorRefusesOptionsBeyondLimits_data()
     {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<int>("value");
+        dataColumns<QString, int>("option", "value");
         dataRow("customers", QStringLiteral("customers"), GenerateLimits::kCustomers + 1);
         dataRow("slips", QStringLiteral("slips"), GenerateLimits::kSlips + 1);
         dataRow("history", QStringLiteral("history"), GenerateLimits::kHistory + 1);

@@ -68,8 +68,7 @@ private slots:
 
     void everyDocumentKindRendersToPdf_data()
     {
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<QString>("text");
+        dataColumns<QString, QString>("document", "text");
         dataRow("invoice", QStringLiteral("invoice"), QStringLiteral("INVOICE"));
         dataRow("order", QStringLiteral("order"), QStringLiteral("Service Order"));
         dataRow("slip report", QStringLiteral("slip-report"), QStringLiteral("Service Slip Report"));
@@ -206,9 +205,7 @@ private slots:
 
     void badRequestsAreRefused_data()
     {
-        QTest::addColumn<QStringList>("extra");
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<QString>("message");
+        dataColumns<QStringList, QString, QString>("extra", "document", "message");
         dataRow("unknown document", QStringList(), QStringLiteral("letter"), QStringLiteral("unknown document"));
         dataRow("unknown slip", QStringList{QStringLiteral("--slips"), QStringLiteral("1,2")}, QStringLiteral("order"),
                 QStringLiteral("not among the active slips"));
