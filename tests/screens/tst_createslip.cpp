@@ -8,6 +8,7 @@
 #include "platform/flexgrid.h"
 #include "slipsamples.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,11 +43,7 @@ struct Screen
             [this](const QString &name, const QString &number) { dialed.append(name + "|" + number); });
         window->show();
     }
-    template <typename T = QPushButton> T *get(const QString &name) const
-    {
-        T *child = window->findChild<T *>(name);
-        return child ? child : (qFatal("no control %s", qPrintable(name)), nullptr);
-    }
+    template <typename T = QPushButton> T *get(const QString &name) const { return child<T>(window.get(), name); }
     void click(int index) const { get(QStringLiteral("cmdCreation_%1").arg(index))->click(); }
     void chooseAssignment(const QString &name) const
     {

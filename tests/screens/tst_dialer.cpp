@@ -2,6 +2,7 @@
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -25,11 +26,7 @@ struct Dialer
     }
     void open(const QString &name = "Jane Doe", const QString &number = "555-1212") { window->open(name, number); }
 
-    template <typename T = QPushButton> T *get(const QString &name) const
-    {
-        T *child = window->findChild<T *>(name);
-        return child ? child : (qFatal("no control %s", qPrintable(name)), nullptr);
-    }
+    template <typename T = QPushButton> T *get(const QString &name) const { return child<T>(window.get(), name); }
     QString text(const QString &label) const { return get<QLabel>(label)->text(); }
     void click(const QString &button) const { get(button)->click(); }
     QByteArray lastCommand() { return bench.line(3).commands.value(bench.line(3).commands.size() - 1); }
