@@ -1,7 +1,7 @@
 #include "accounts/assignmenteditor.h"
 
 #include "accounts/assignmentrecord.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 
 #include <algorithm>
 

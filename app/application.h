@@ -2,9 +2,9 @@
 
 #include <QDateTime>
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/seams.h"
-#include "core/serialport.h"
+#include "dialing/serialport.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 

@@ -3,7 +3,7 @@
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/servicecatalogue.h"
 #include "accounts/serviceseditor.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
 #include "tools/samplegenerator.h"

@@ -1,5 +1,5 @@
 // The dispatch board at 5,000 active slips: opening it (file, board state, grid) and saving it.
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/seams.h"
 #include "dispatch/boardstate.h"

@@ -4,7 +4,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/screens/customerscreen.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "tools/samplegenerator.h"

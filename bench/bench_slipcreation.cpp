@@ -2,7 +2,7 @@
 // assignments, 32,767 customers.
 #include "accounts/assignmentfile.h"
 #include "accounts/customerfile.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/seams.h"
 #include "dispatch/screens/scheduleswindow.h"

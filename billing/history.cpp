@@ -4,7 +4,7 @@
 #include "accounts/customerrecord.h"
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

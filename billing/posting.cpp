@@ -1,7 +1,7 @@
 #include "billing/posting.h"
 
 #include "billing/postingrecords.h"
-#include "core/accountfiles.h"
+#include "billing/accountfiles.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

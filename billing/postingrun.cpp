@@ -1,8 +1,8 @@
 #include "billing/postingrun.h"
 
 #include "billing/posting.h"
-#include "core/accountfiles.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accountfiles.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

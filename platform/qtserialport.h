@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/datafolder.h"
-#include "core/portmap.h"
-#include "core/serialport.h"
+#include "dialing/portmap.h"
+#include "dialing/serialport.h"
 
 #include <QSerialPort>
 #include <functional>

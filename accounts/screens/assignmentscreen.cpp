@@ -1,6 +1,6 @@
 #include "accounts/screens/assignmentscreen.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/seams.h"
 #include "dispatch/assignedslips.h"

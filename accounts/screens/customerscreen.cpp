@@ -1,6 +1,6 @@
 #include "accounts/screens/customerscreen.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/settings.h"

@@ -1,6 +1,6 @@
 #include "accounts/screens/servicesscreen.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/formats.h"
 #include "core/seams.h"

@@ -1,7 +1,7 @@
 #include "billing/screens/historywindow.h"
 
 #include "billing/history.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

@@ -1,6 +1,6 @@
 #include "dispatch/screens/boardwindow.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

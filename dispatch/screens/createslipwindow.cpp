@@ -1,7 +1,7 @@
 #include "dispatch/screens/createslipwindow.h"
 
 #include "accounts/servicecatalogue.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/formats.h"
 #include "core/seams.h"

@@ -1,6 +1,6 @@
 #include "dispatch/screens/scheduleswindow.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "dispatch/schedules.h"
 #include "platform/flexgrid.h"
 

@@ -2,7 +2,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
 #include "billing/postingrecords.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "dispatch/servicesliprecord.h"
 #include "testsupport.h"
 

@@ -1,6 +1,6 @@
 // The modem search and the system's list of serial ports: listing them is slow, so a search that tries all
 // sixteen port numbers lists them once.
-#include "core/modem.h"
+#include "dialing/modem.h"
 #include "platform/qtserialport.h"
 #include "testsupport.h"
 

@@ -1,5 +1,5 @@
 // The modem search and a whole call through QSerialPort, against a modem emulated on a pseudo-terminal.
-#include "core/modem.h"
+#include "dialing/modem.h"
 #include "platform/qtserialport.h"
 #include "testsupport.h"
 

@@ -8,7 +8,7 @@
 #include "billing/screens/finalizewindow.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "core/screens/startmenu.h"
+#include "app/screens/startmenu.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"

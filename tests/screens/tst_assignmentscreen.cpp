@@ -1,6 +1,6 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/screens/assignmentscreen.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/fakes/fakeplatform.h"

@@ -6,7 +6,7 @@
 #include "billing/screens/finalizewindow.h"
 #include "billing/screens/historywindow.h"
 #include "billingsamples.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"

@@ -1,6 +1,6 @@
 #include "accounts/customerfile.h"
 #include "accounts/servicecatalogue.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"

@@ -1,4 +1,4 @@
-#include "core/screens/dialerwindow.h"
+#include "dialing/screens/dialerwindow.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"

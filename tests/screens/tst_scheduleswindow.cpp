@@ -1,4 +1,4 @@
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "dispatch/screens/scheduleswindow.h"
 #include "dispatch/slipfiles.h"
 #include "platform/fakes/fakeplatform.h"

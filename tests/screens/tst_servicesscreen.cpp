@@ -1,6 +1,6 @@
 #include "accounts/screens/servicesscreen.h"
 #include "accounts/servicerecord.h"
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "testsupport.h"

@@ -1,6 +1,6 @@
-#include "core/screens/aboutbox.h"
-#include "core/screens/manualwindow.h"
-#include "core/screens/startmenu.h"
+#include "app/screens/aboutbox.h"
+#include "app/screens/manualwindow.h"
+#include "app/screens/startmenu.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
 

@@ -1,7 +1,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
 #include "billing/postingrecords.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "dispatch/servicesliprecord.h"
 #include "samplelayouts.h"

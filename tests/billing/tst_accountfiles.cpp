@@ -1,5 +1,5 @@
-#include "core/accountfiles.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accountfiles.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "testsupport.h"

@@ -1,6 +1,6 @@
-#include "core/screens/startmenu.h"
+#include "app/screens/startmenu.h"
 
-#include "core/screens/logo.h"
+#include "app/screens/logo.h"
 #include "core/seams.h"
 #include "core/startmenu.h"
 #include "core/weblinks.h"

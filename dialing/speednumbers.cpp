@@ -1,4 +1,4 @@
-#include "core/speednumbers.h"
+#include "dialing/speednumbers.h"
 
 #include "core/textfile.h"
 

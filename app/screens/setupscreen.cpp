@@ -1,6 +1,6 @@
-#include "core/screens/setupscreen.h"
+#include "app/screens/setupscreen.h"
 
-#include "core/appstate.h"
+#include "app/appstate.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/setuplogic.h"

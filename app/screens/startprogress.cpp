@@ -1,4 +1,4 @@
-#include "core/screens/startprogress.h"
+#include "app/screens/startprogress.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "core/screens/manualwindow.h"
+#include "app/screens/manualwindow.h"
 
 #include <QFile>
 #include <QPushButton>

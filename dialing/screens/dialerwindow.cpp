@@ -1,4 +1,4 @@
-#include "core/screens/dialerwindow.h"
+#include "dialing/screens/dialerwindow.h"
 
 #include "core/diskerror.h"
 #include "core/seams.h"

@@ -1,4 +1,4 @@
-#include "core/screens/logo.h"
+#include "app/screens/logo.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "core/screens/placeholderwindow.h"
+#include "app/screens/placeholderwindow.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "core/screens/welcomepanel.h"
+#include "app/screens/welcomepanel.h"
 
-#include "core/screens/logo.h"
+#include "app/screens/logo.h"
 
 #include <QKeyEvent>
 #include <QLabel>

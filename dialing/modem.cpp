@@ -1,4 +1,4 @@
-#include "core/modem.h"
+#include "dialing/modem.h"
 
 #include "core/cp1252.h"
 

@@ -1,6 +1,6 @@
-#include "core/modem.h"
-#include "core/portmap.h"
-#include "core/speednumbers.h"
+#include "dialing/modem.h"
+#include "dialing/portmap.h"
+#include "dialing/speednumbers.h"
 #include "platform/fakes/fakemodem.h"
 #include "testsupport.h"
 

@@ -1,6 +1,6 @@
-#include "core/accountfiles.h"
+#include "billing/accountfiles.h"
 
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"

@@ -1,6 +1,6 @@
-#include "core/screens/aboutbox.h"
+#include "app/screens/aboutbox.h"
 
-#include "core/screens/logo.h"
+#include "app/screens/logo.h"
 #include "core/seams.h"
 #include "core/weblinks.h"
 

@@ -1,4 +1,4 @@
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 
 const RecordLayout &accountHistoryLayout()
 {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/datafolder.h"
-#include "core/modem.h"
-#include "core/speednumbers.h"
+#include "dialing/modem.h"
+#include "dialing/speednumbers.h"
 #include "platform/programwindow.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/serialport.h"
+#include "dialing/serialport.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "core/portmap.h"
+#include "dialing/portmap.h"
 
 #include "core/cp1252.h"
 
