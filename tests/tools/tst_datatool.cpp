@@ -19,7 +19,9 @@
 #include <QTest>
 #include <limits>
 
+#include <cerrno>
 #include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -251,6 +253,33 @@ class TestDataTool : public QObject
     Q_OBJECT
 
 private slots:
+    // A generate that fails on a full disk part way takes back what it made: a new folder goes, an empty one
+    // stays empty.
+    void failedGenerateRemovesWhatItMade()
+    {
+        TestRoot root;
+        QVERIFY(QDir().mkpath(root.file("/empty")));
+        static int writes = 0;
+        writes = 0;
+        DataFolder::setWriteFunction([](int fd, const char *data, qint64 size) -> qint64 {
+            if (++writes < 5)
+                return ::write(fd, data, size_t(size));
+            errno = ENOSPC;
+            return -1;
+        });
+        const ToolRun made = runTool({"generate", "--root", root.file("/new")});
+        const ToolRun filled = runTool({"generate", "--root", root.file("/empty")});
+        DataFolder::setWriteFunction(nullptr);
+        for (const ToolRun &run : {made, filled}) {
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains("the disk is full") && run.err.contains("What was written has been removed"),
+                     qPrintable(run.err));
+        }
+        QVERIFY(!QFileInfo::exists(root.file("/new")));
+        QCOMPARE(QDir(root.file("/empty")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
     // One lock per data folder, whatever path leads into it: a lock file left in a subfolder, the program
     // starting while the tool waits for its input, a symbolic link or a bind mount of a subfolder, a read-only
     // bind mount of the folder beside the writable one.
