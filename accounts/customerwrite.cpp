@@ -11,7 +11,6 @@
 #include <optional>
 #include <stdexcept>
 
-#include <unistd.h>
 
 namespace {
 
@@ -55,18 +54,7 @@ std::optional<Journal> parseJournal(const QByteArray &bytes)
 
 void writeInPlace(const DataFolder &folder, int number, const QByteArray &record)
 {
-    const QString full = folder.path(CustomerFile::kPath);
-    QFile file(full);
-    const auto fail = [&] {
-        throw DiskError(QStringLiteral("The customer record could not be written to %1: %2")
-                            .arg(QDir::toNativeSeparators(full), file.errorString()));
-    };
-    if (!file.open(QIODevice::ReadWrite))
-        fail();
-    if (!file.seek(qint64(number - 1) * record.size()) || file.write(record) != record.size() || !file.flush())
-        fail();
-    if (::fsync(file.handle()) != 0)
-        fail();
+    folder.writeInPlace(CustomerFile::kPath, qint64(number - 1) * record.size(), record);
 }
 
 } // namespace

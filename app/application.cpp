@@ -7,6 +7,7 @@
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/customerscreen.h"
 #include "accounts/screens/servicesscreen.h"
+#include "billing/invoicenumbers.h"
 #include "billing/postingrun.h"
 #include "billing/screens/blankswindow.h"
 #include "billing/screens/finalizewindow.h"
@@ -33,6 +34,7 @@
 #include "printing/documentsource.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -87,6 +89,8 @@ void Application::reportDiskError(const QString &message)
 void Application::start()
 {
     const QString title = m_state.folder.executableName();
+    // Writes that a kill or a power cut interrupted are finished or undone before any file is read.
+    repairInterruptedWrites();
     if (const auto note =
             m_state.slipCounter.load(m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }))
         m_platform.messages.inform(*note, title);
@@ -95,7 +99,12 @@ void Application::start()
         m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
-    repairInterruptedWrites();
+    try {
+        if (const auto note = InvoiceNumbers(m_state.folder, m_state.settings).guard())
+            m_platform.messages.inform(*note, title);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     const bool setUp = Startup::requiredFilesPresent(m_state.folder);
     try {
         QStringList accounts;
@@ -120,7 +129,6 @@ void Application::start()
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
-    finishInterruptedPosting();
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
     startModemSearch();
@@ -133,15 +141,37 @@ void Application::start()
 
 void Application::repairInterruptedWrites()
 {
-    // Temporaries of writes that a crash or a kill cut short; a write that another program (the data tool)
-    // may be running right now is younger than a minute and stays.
-    m_state.folder.removeLeftoverTemporaries(m_started.addSecs(-60));
+    try {
+        // An append cut short: a file that ends in part of a record is cut back; then a save of the board
+        // that was under way is completed from its journal.
+        m_state.folder.finishInterruptedAppends();
+        if (FinishInterruptedBoardSave(m_state.folder)) {
+            m_platform.messages.inform(QStringLiteral("The last save of the Dispatch Board was interrupted before it "
+                                                      "ended. It has now been completed."),
+                                       m_state.folder.executableName());
+        }
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
+    // Temporaries of writes that a crash or a kill cut short. This copy holds the data folder's lock, which
+    // every writer of the folder (the data tool too) takes: no other write is running now.
+    m_state.folder.removeLeftoverTemporaries(QDateTime());
     try {
         // A customer saved while the program was cut off: every screen reads the saved record from now on.
+        if (const auto pending = CustomerWrite::pendingCustomerWrite(m_state.folder);
+            pending && pending->state == CustomerWrite::PendingWrite::State::Damaged) {
+            m_platform.messages.inform(
+                QStringLiteral("The customer journal %1 is damaged: a customer saved when the program last ended "
+                               "cannot be put into place. The customer file keeps the record as it was before; "
+                               "look the customer up and save it again.")
+                    .arg(QDir::toNativeSeparators(m_state.folder.path(CustomerWrite::kJournal))),
+                m_state.folder.executableName());
+        }
         CustomerWrite::recoverCustomerWrite(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
+    finishInterruptedPosting();
     try {
         const std::vector<int> removed = RemoveCompletedLeftOnBoard(m_state.folder);
         if (removed.empty())

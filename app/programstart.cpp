@@ -7,8 +7,29 @@ std::unique_ptr<RunningProgram> startProgram(const QString &dataRoot, Platform p
 {
     auto running = std::make_unique<RunningProgram>();
     running->lock = std::make_unique<InstanceLock>(dataRoot, lockFallbackFolder);
-    if (refuseSecondInstance(running->lock->tryLock(), platform.messages, executableName))
+    InstanceLock &lock = *running->lock;
+    bool taken = lock.tryLock();
+    if (!taken && lock.holder() && !lock.holder()->thisComputer) {
+        // The folder lies on a share and another computer holds it: a lock that computer stopped confirming
+        // may be taken over after a question; a fresh one is refused with who holds it.
+        if (!lock.holderIsStale()) {
+            platform.messages.inform(lock.refusal(), executableName);
+            return nullptr;
+        }
+        if (!platform.messages.ask(lock.takeOverQuestion(), executableName))
+            return nullptr;
+        taken = lock.takeOver();
+        if (!taken) {
+            platform.messages.inform(lock.refusal(), executableName);
+            return nullptr;
+        }
+    }
+    if (refuseSecondInstance(taken, platform.messages, executableName))
         return nullptr;
+    // The running copy confirms its lock, so that other computers can tell it from one left by a crash.
+    running->refresh = std::make_unique<QTimer>();
+    QObject::connect(running->refresh.get(), &QTimer::timeout, [&lock] { lock.refresh(); });
+    running->refresh->start(InstanceLock::kRefreshSeconds * 1000);
     running->application = std::make_unique<Application>(dataRoot, platform, dataFolderNote);
     if (prepare)
         prepare(*running->application);

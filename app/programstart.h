@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "platform/instancelock.h"
 
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -10,6 +11,7 @@
 struct RunningProgram
 {
     std::unique_ptr<InstanceLock> lock; // released after the application is gone
+    std::unique_ptr<QTimer> refresh;    // confirms the lock while the program runs
     std::unique_ptr<Application> application;
 };
 

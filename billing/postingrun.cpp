@@ -9,6 +9,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +23,7 @@ namespace PostingRun {
 
 namespace {
 
-constexpr int kJournalFormat = 1;
+constexpr int kJournalFormat = 2; // 2: with its digest
 
 // Records to add to one file, starting at a byte offset (a whole number of records).
 struct Append
@@ -199,6 +200,20 @@ std::optional<Append> appendFromJson(const QJsonValue &value)
     return a;
 }
 
+// The journal carries a digest of its content, so that a journal damaged or edited by hand is refused rather
+// than carried out.
+QByteArray digestOf(const QJsonObject &root)
+{
+    return QCryptographicHash::hash(QJsonDocument(root).toJson(QJsonDocument::Compact), QCryptographicHash::Sha256)
+        .toHex();
+}
+
+QByteArray withDigest(QJsonObject root)
+{
+    root.insert(QStringLiteral("digest"), QString::fromLatin1(digestOf(root)));
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
 QByteArray journalBytes(const Plan &plan)
 {
     QJsonArray slips, postings, backups, moved;
@@ -217,20 +232,22 @@ QByteArray journalBytes(const Plan &plan)
                            {QStringLiteral("backups"), backups},
                            {QStringLiteral("archive"), toJson(plan.archive)},
                            {QStringLiteral("moved"), moved}};
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    return withDigest(root);
 }
 
 Plan readJournal(const DataFolder &folder)
 {
     auto damaged = [&] {
-        return DiskError(QStringLiteral("The posting journal %1 cannot be read, so an interrupted Write Records "
+        return DiskError(QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
                                         "cannot be finished. Nothing was changed.")
                              .arg(shownPath(folder, kJournal)));
     };
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
-    const QJsonObject root = doc.object();
-    if (error.error != QJsonParseError::NoError || root.value(QStringLiteral("format")).toInt() != kJournalFormat)
+    QJsonObject root = doc.object();
+    const QString digest = root.take(QStringLiteral("digest")).toString();
+    if (error.error != QJsonParseError::NoError || root.value(QStringLiteral("format")).toInt() != kJournalFormat ||
+        digest.toLatin1() != digestOf(root))
         throw damaged();
     Plan plan;
     plan.date = QDate::fromString(root.value(QStringLiteral("date")).toString(), Qt::ISODate);
@@ -270,17 +287,9 @@ void callHook(const StepHook &hook, const char *step, const QString &file)
 // offset is searched for them and they are added at its end only when they are not found.
 void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
 {
-    const QString full = folder.path(a.file);
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    QFile file(full);
-    if (!file.open(QIODevice::ReadWrite)) {
-        throw DiskError(QStringLiteral("The file %1 could not be opened: %2")
-                            .arg(QDir::toNativeSeparators(full), file.errorString()));
-    }
-    const qint64 oldSize = file.size();
     qint64 at = a.offset;
     if (finishing) {
-        const QByteArray content = file.readAll();
+        const QByteArray content = folder.readAll(a.file);
         if (content.mid(a.offset, a.bytes.size()) == a.bytes)
             return;
         if (content.size() > a.offset + a.bytes.size() || content.size() < a.offset) {
@@ -291,13 +300,8 @@ void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
             at = qint64(DataFolder::recordCountForSize(content.size(), a.recordLength)) * a.recordLength;
         }
     }
-    if (!file.seek(at) || file.write(a.bytes) != a.bytes.size() || !file.flush()) {
-        const QString why = file.errorString();
-        if (!finishing)
-            file.resize(oldSize);
-        throw DiskError(
-            QStringLiteral("The records could not be added to %1: %2").arg(QDir::toNativeSeparators(full), why));
-    }
+    // Flushed with the other files of the run; a failure returns the file to its length before this write.
+    folder.writeInPlace(a.file, at, a.bytes, DataFolder::Flush::Skip);
 }
 
 // The account file's copy under /Backup, written over the old copy. Neither flushed nor replaced through a
@@ -305,18 +309,10 @@ void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
 // copies again, so a copy torn by a crash is mended.
 void backupAccount(const DataFolder &folder, const QString &relative)
 {
-    QFile file(folder.path(relative));
-    if (!file.open(QIODevice::ReadOnly))
+    if (folder.fileSize(relative) < 0)
         return;
-    const QByteArray content = file.readAll();
-    const QString target = folder.path(DataFolder::backupPathOf(relative));
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) || copy.write(content) != content.size() ||
-        !copy.flush()) {
-        throw DiskError(QStringLiteral("The backup copy %1 could not be written: %2")
-                            .arg(QDir::toNativeSeparators(target), copy.errorString()));
-    }
+    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip,
+                        true);
 }
 
 // Everything the run wrote reaches the disk before the slips leave the completed-slips file: each file once.

@@ -3,6 +3,7 @@
 #include "core/diskerror.h"
 
 #include <QDir>
+#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +27,8 @@
 namespace {
 
 const QString kTemporarySuffix = QStringLiteral(".vdtmp");
+const QString kGuardSuffix = QStringLiteral(".vdappend");
+const QByteArray kGuardMagic("VDAPPEND1");
 
 // -- Plain file descriptors: an append and a temporary file are written without a buffer in between, so that
 // what failed is known and the file can be cut back to where it was.
@@ -67,6 +70,20 @@ qint64 sizeOf(int fd)
 #else
     struct stat st;
     return ::fstat(fd, &st) == 0 ? qint64(st.st_size) : -1;
+#endif
+}
+
+// The file's device and inode: a file replaced since a guard was written is another file.
+QByteArray identityOf(int fd)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(fd);
+    return {};
+#else
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
 #endif
 }
 
@@ -391,33 +408,136 @@ bool DataFolder::isTemporaryName(const QString &fileName)
     return fileName.endsWith(kTemporarySuffix) && fileName.size() > kTemporarySuffix.size();
 }
 
-QStringList DataFolder::leftoverTemporaries(const QDateTime &olderThan) const
+namespace {
+
+// The files whose names end in the suffix, in every folder the program writes files to except the /AuxFiles
+// tree of the customers' data boxes (too many folders to search at every start: a box's Data.txt left half
+// replaced there is reported by dispatch-data check instead).
+QList<QFileInfo> filesInDataTree(const QString &root, const QString &suffix)
 {
-    QStringList found;
-    QStringList folders = {m_root};
+    QList<QFileInfo> found;
+    QStringList folders = {root};
     while (!folders.isEmpty()) {
         const QString folder = folders.takeFirst();
-        QDirIterator it(folder, {QLatin1Char('*') + kTemporarySuffix},
+        QDirIterator it(folder, {QLatin1Char('*') + suffix},
                         QDir::Files | QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
         while (it.hasNext()) {
             it.next();
             const QFileInfo info = it.fileInfo();
             if (info.isDir() && !info.isSymLink()) {
-                // The customers' folders are too many to search at every start: a box's Data.txt left half
-                // replaced there is reported by dispatch-data check instead.
-                if (folder != m_root || info.fileName().compare(QLatin1String("AuxFiles"), Qt::CaseInsensitive) != 0)
+                if (folder != root || info.fileName().compare(QLatin1String("AuxFiles"), Qt::CaseInsensitive) != 0)
                     folders.append(info.filePath());
                 continue;
             }
-            if (!info.isFile() || !isTemporaryName(info.fileName()))
-                continue;
-            if (olderThan.isValid() && info.lastModified() >= olderThan)
-                continue;
-            found.append(info.filePath().mid(m_root.size()));
+            if (info.isFile() && info.fileName().size() > suffix.size())
+                found.append(info);
         }
+    }
+    return found;
+}
+
+struct AppendGuard
+{
+    qint64 oldSize = 0;
+    qint64 end = 0;     // the file's length once the append is whole
+    QByteArray digest;  // of the bytes from end - added to end
+    qint64 added = 0;
+    QByteArray identity;
+};
+
+QByteArray guardBytes(const AppendGuard &g)
+{
+    QByteArray body = kGuardMagic + '\n' + QByteArray::number(g.oldSize) + '\n' + QByteArray::number(g.end) + '\n' +
+                      QByteArray::number(g.added) + '\n' + g.digest.toHex() + '\n' + g.identity + '\n';
+    return body + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() + '\n';
+}
+
+std::optional<AppendGuard> parseGuard(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() != 8 || lines[0] != kGuardMagic || !lines[7].isEmpty())
+        return std::nullopt;
+    const QByteArray body = bytes.left(bytes.size() - lines[6].size() - 1);
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() != lines[6])
+        return std::nullopt;
+    AppendGuard g;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    g.oldSize = lines[1].toLongLong(&ok1);
+    g.end = lines[2].toLongLong(&ok2);
+    g.added = lines[3].toLongLong(&ok3);
+    g.digest = QByteArray::fromHex(lines[4]);
+    g.identity = lines[5];
+    if (!ok1 || !ok2 || !ok3 || g.oldSize < 0 || g.added < 0 || g.end < g.added)
+        return std::nullopt;
+    return g;
+}
+
+} // namespace
+
+QStringList DataFolder::leftoverTemporaries(const QDateTime &olderThan) const
+{
+    QStringList found;
+    for (const QFileInfo &info : filesInDataTree(m_root, kTemporarySuffix)) {
+        if (olderThan.isValid() && info.lastModified() >= olderThan)
+            continue;
+        found.append(info.filePath().mid(m_root.size()));
     }
     found.sort();
     return found;
+}
+
+bool DataFolder::isAppendGuardName(const QString &fileName)
+{
+    return fileName.endsWith(kGuardSuffix) && fileName.size() > kGuardSuffix.size();
+}
+
+QStringList DataFolder::interruptedAppends() const
+{
+    QStringList found;
+    for (const QFileInfo &info : filesInDataTree(m_root, kGuardSuffix))
+        found.append(info.filePath().mid(m_root.size()));
+    found.sort();
+    return found;
+}
+
+QStringList DataFolder::finishInterruptedAppends() const
+{
+    QStringList cut;
+    for (const QString &relative : interruptedAppends()) {
+        const QString guardPath = m_root + relative;
+        const QString full = guardPath.chopped(kGuardSuffix.size());
+        QFile guardFile(guardPath);
+        const auto guard = guardFile.open(QIODevice::ReadOnly) ? parseGuard(guardFile.readAll()) : std::nullopt;
+        guardFile.close();
+        // A guard that cannot be read was itself cut short: its append had not begun.
+        const int fd = guard ? openFile(full, O_RDWR) : -1;
+        if (fd >= 0) {
+            const qint64 size = sizeOf(fd);
+            bool whole = size == guard->end && identityOf(fd) == guard->identity;
+            if (whole) {
+                QByteArray tail(guard->added, Qt::Uninitialized);
+                whole = seekTo(fd, guard->end - guard->added) &&
+                        ::read(fd, tail.data(), size_t(tail.size())) == tail.size() &&
+                        QCryptographicHash::hash(tail, QCryptographicHash::Sha1) == guard->digest;
+            }
+            // Only the file the guard was written for, and only when it is longer than it was.
+            if (!whole && identityOf(fd) == guard->identity && size > guard->oldSize) {
+                if (!truncateTo(fd, guard->oldSize) || !syncDescriptor(fd)) {
+                    const int error = errno;
+                    closeFile(fd);
+                    throw DiskError(QStringLiteral("The file %1 ends in part of a record that an interrupted "
+                                                   "write left, and it could not be cut back: %2.")
+                                        .arg(shown(full), diskErrorText(error)));
+                }
+                cut.append(full.mid(m_root.size()));
+            }
+            closeFile(fd);
+        }
+        if (!QFile::remove(guardPath) && QFileInfo::exists(guardPath))
+            throw DiskError(QStringLiteral("The file %1 could not be deleted.").arg(shown(guardPath)));
+        m_names->changed(guardPath, false);
+    }
+    return cut;
 }
 
 QStringList DataFolder::removeLeftoverTemporaries(const QDateTime &olderThan) const
@@ -602,8 +722,15 @@ void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &
     if (!existed)
         m_names->changed(full, true);
     const qint64 oldSize = sizeOf(fd);
+    const QString guardPath = full + kGuardSuffix;
+    bool guarded = false;
     // Back to the old length; only a cut that was made and reached the disk lets the message say "unchanged".
-    auto restore = [&] { return oldSize >= 0 && truncateTo(fd, oldSize) && syncDescriptor(fd); };
+    auto restore = [&] {
+        const bool ok = oldSize >= 0 && truncateTo(fd, oldSize) && syncDescriptor(fd);
+        if (ok && guarded && QFile::remove(guardPath))
+            m_names->changed(guardPath, false);
+        return ok;
+    };
     try {
         step("append", full);
     } catch (...) {
@@ -611,14 +738,36 @@ void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &
         closeFile(fd);
         throw;
     }
-    // Written at the record position: a partial record left at the end by an earlier fault is overwritten.
-    if (oldSize >= 0 && seekTo(fd, offset) && writeAll(fd, bytes) && syncDescriptor(fd)) {
-        closeFile(fd);
-        return;
+    // The guard reaches the disk before the first byte of the append does.
+    const AppendGuard guard{oldSize, offset + bytes.size(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha1),
+                            bytes.size(), identityOf(fd)};
+    const QByteArray guardContent = guardBytes(guard);
+    const int guardFd = oldSize >= 0 ? openFile(guardPath, O_WRONLY | O_CREAT | O_TRUNC) : -1;
+    if (guardFd >= 0) {
+        m_names->changed(guardPath, true);
+        guarded = true;
     }
-    const int error = errno;
+    const bool guardWritten = guardFd >= 0 && writeAll(guardFd, guardContent) && syncDescriptor(guardFd);
+    int error = errno;
+    if (guardFd >= 0)
+        closeFile(guardFd);
+    if (guardWritten) {
+        syncFolderOf(guardPath);
+        // Written at the record position: a partial record left at the end by an earlier fault is overwritten.
+        if (seekTo(fd, offset) && writeAll(fd, bytes) && syncDescriptor(fd)) {
+            closeFile(fd);
+            step("unguard", full);
+            if (!QFile::remove(guardPath))
+                throw DiskError(QStringLiteral("The file %1 could not be deleted.").arg(shown(guardPath)));
+            m_names->changed(guardPath, false);
+            return;
+        }
+        error = errno;
+    }
     const bool restored = restore();
     closeFile(fd);
+    if (restored && !existed && QFile::remove(full))
+        m_names->changed(full, false); // the file this append made goes with it
     if (restored) {
         throw DiskError(QStringLiteral("%1 could not be added to %2: %3.\nThe file is unchanged.")
                             .arg(what, shown(full), diskErrorText(error)));
@@ -628,6 +777,35 @@ void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &
                                    "before it is mended (dispatch-data check shows what it holds).")
                         .arg(what, shown(full), diskErrorText(error))
                         .arg(oldSize));
+}
+
+void DataFolder::writeInPlace(const QString &relative, qint64 offset, const QByteArray &bytes, Flush flush,
+                              bool endsFile) const
+{
+    const QString full = path(relative);
+    const QString folder = QFileInfo(full).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        QDir().mkpath(folder);
+        m_names->changed(folder, true);
+    }
+    const bool existed = QFileInfo(full).isFile();
+    const int fd = openFile(full, O_RDWR | O_CREAT);
+    if (fd < 0)
+        throw DiskError(QStringLiteral("The file %1 could not be opened: %2.").arg(shown(full), diskErrorText(errno)));
+    if (!existed)
+        m_names->changed(full, true);
+    const qint64 oldSize = sizeOf(fd);
+    const qint64 end = offset + bytes.size();
+    if (oldSize >= 0 && seekTo(fd, offset) && writeAll(fd, bytes) && (!endsFile || truncateTo(fd, end)) &&
+        (flush == Flush::Skip || syncDescriptor(fd))) {
+        closeFile(fd);
+        return;
+    }
+    const int error = errno;
+    if (oldSize >= 0 && sizeOf(fd) > oldSize)
+        truncateTo(fd, oldSize);
+    closeFile(fd);
+    throw DiskError(QStringLiteral("The file %1 could not be written: %2.").arg(shown(full), diskErrorText(error)));
 }
 
 void DataFolder::writeRecord(const QString &relative, int number, const Record &record) const

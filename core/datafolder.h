@@ -54,6 +54,16 @@ public:
     // alone); returns the relative paths removed.
     QStringList removeLeftoverTemporaries(const QDateTime &olderThan) const;
 
+    // -- The append guard. Before an append writes a byte, the file's length, the length and a digest of
+    // what is added, and the file's identity are noted in a small file beside it ("<name>.vdappend"),
+    // flushed to disk; the guard goes once the append has reached the disk. A guard found later belongs to an
+    // append that a kill or a power cut interrupted: finishInterruptedAppends() (run at start before any file
+    // is read) keeps an append that is whole and cuts any other back to the noted length, so that a file
+    // never ends in part of a record. Returns the relative paths of the files cut back.
+    static bool isAppendGuardName(const QString &fileName);
+    QStringList interruptedAppends() const; // the guards waiting, relative paths
+    QStringList finishInterruptedAppends() const;
+
     // -- Whole files
     QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
     // Crash-safe replace. A working file that only passes text to a document or another program may skip the
@@ -75,6 +85,12 @@ public:
     void writeRecord(const QString &relative, int number, const Record &record) const;
     void appendRecord(const QString &relative, const Record &record) const;
     void appendRecords(const QString &relative, const std::vector<Record> &records) const;
+    // Writes the bytes at a byte offset of the file itself (created when missing), without a temporary file and
+    // without an append guard: for writers that keep their own journal. When endsFile, the file ends after
+    // them. A write that fails returns the file to its old length and throws DiskError naming the file (and
+    // saying "the disk is full" when it is).
+    void writeInPlace(const QString &relative, qint64 offset, const QByteArray &bytes, Flush flush = Flush::ToDisk,
+                      bool endsFile = false) const;
     // Replaces the file with exactly these records; no records deletes the file and its Backup copy
     // (a record file with no records does not exist). The Backup copy of a rewritten file is deleted too.
     void replaceRecords(const QString &relative, const std::vector<Record> &records) const;

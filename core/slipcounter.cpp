@@ -56,7 +56,7 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::fu
     if (followsUsed)
         m_next = qint16(std::min<int>(used + 1, kLast));
     try {
-        folder.writeFile(kFile, TextWriter().writeValues({int(m_next)}).bytes());
+        save(folder); // its Backup copy goes too: a copy left behind would bring an older number back
     } catch (...) {
         // The number is still used for this run; the note below stands either way.
     }

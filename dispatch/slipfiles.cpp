@@ -5,7 +5,12 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
 
+#include "core/diskerror.h"
+
+#include <QCryptographicHash>
 #include <QSet>
+#include <QtEndian>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -18,6 +23,73 @@ const Record &checked(const Record &slip)
     if (slip.layout().length() != serviceSlipLayout().length())
         throw std::invalid_argument("a slip file holds only service slip records");
     return slip;
+}
+
+const QByteArray kBoardMagic("VDBOARD1");
+
+// The board journal: magic, the completed file's length before the save, the completed records, the active
+// records, then a SHA-1 of all that. Lengths as 64-bit little-endian numbers.
+QByteArray boardJournal(qint64 completedSize, const QByteArray &completed, const QByteArray &active)
+{
+    QByteArray body = kBoardMagic;
+    auto number = [&](qint64 n) {
+        char b[8];
+        qToLittleEndian<qint64>(n, b);
+        body.append(b, 8);
+    };
+    number(completedSize);
+    number(completed.size());
+    body += completed;
+    number(active.size());
+    body += active;
+    return body + QCryptographicHash::hash(body, QCryptographicHash::Sha1);
+}
+
+struct BoardJournal
+{
+    qint64 completedSize = 0;
+    QByteArray completed;
+    QByteArray active;
+};
+
+std::optional<BoardJournal> parseBoardJournal(const QByteArray &bytes)
+{
+    constexpr qsizetype kDigest = 20;
+    const int length = serviceSlipLayout().length();
+    if (bytes.size() < kBoardMagic.size() + 24 + kDigest || !bytes.startsWith(kBoardMagic))
+        return std::nullopt;
+    const QByteArray body = bytes.left(bytes.size() - kDigest);
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha1) != bytes.right(kDigest))
+        return std::nullopt;
+    qsizetype at = kBoardMagic.size();
+    auto number = [&]() -> qint64 {
+        if (at + 8 > body.size())
+            return -1;
+        const qint64 n = qFromLittleEndian<qint64>(body.constData() + at);
+        at += 8;
+        return n;
+    };
+    BoardJournal j;
+    j.completedSize = number();
+    const qint64 completed = number();
+    if (j.completedSize < 0 || completed < 0 || completed % length != 0 || at + completed > body.size())
+        return std::nullopt;
+    j.completed = body.mid(at, completed);
+    at += completed;
+    const qint64 active = number();
+    if (active < 0 || active % length != 0 || at + active != body.size())
+        return std::nullopt;
+    j.active = body.mid(at, active);
+    return j;
+}
+
+std::vector<Record> slipRecords(const QByteArray &bytes)
+{
+    const int length = serviceSlipLayout().length();
+    std::vector<Record> out;
+    for (qsizetype at = 0; at + length <= bytes.size(); at += length)
+        out.emplace_back(serviceSlipLayout(), bytes.mid(at, length));
+    return out;
 }
 
 } // namespace
@@ -38,9 +110,56 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
         else
             active.push_back(row);
     }
-    // No completed row leaves the completed file as it is (and does not create it).
-    folder.appendRecords(SlipFiles::kCompleted, completed);
+    // No completed row leaves the completed file as it is (and does not create it): one file, replaced whole.
+    if (completed.empty()) {
+        folder.replaceRecords(SlipFiles::kActive, active);
+        return;
+    }
+    const int length = serviceSlipLayout().length();
+    QByteArray completedBytes, activeBytes;
+    for (const Record &r : completed)
+        completedBytes += r.bytes();
+    for (const Record &r : active)
+        activeBytes += r.bytes();
+    folder.fileExists(SlipFiles::kCompleted); // a missing file is restored from /Backup first, as appending does
+    const qint64 size = std::max<qint64>(0, folder.fileSize(SlipFiles::kCompleted));
+    const qint64 offset = qint64(DataFolder::recordCountForSize(size, length)) * length;
+    folder.writeFile(SlipFiles::kBoardJournal, boardJournal(offset, completedBytes, activeBytes));
+    try {
+        folder.appendRecords(SlipFiles::kCompleted, completed);
+    } catch (const DiskError &) {
+        // The append cut itself back: the save did nothing.
+        folder.deleteFile(SlipFiles::kBoardJournal);
+        throw;
+    }
+    // From here on the save is done at the latest by the next start: a failure keeps the journal.
     folder.replaceRecords(SlipFiles::kActive, active);
+    folder.deleteFile(SlipFiles::kBoardJournal);
+}
+
+bool FinishInterruptedBoardSave(const DataFolder &folder)
+{
+    if (folder.fileSize(SlipFiles::kBoardJournal) < 0)
+        return false;
+    const auto journal = parseBoardJournal(folder.readAll(SlipFiles::kBoardJournal));
+    // A journal cut short or damaged was never acted on: the save had not begun.
+    bool fits = journal.has_value();
+    if (fits) {
+        const qint64 size = std::max<qint64>(0, folder.fileSize(SlipFiles::kCompleted));
+        const qint64 end = journal->completedSize + journal->completed.size();
+        const QByteArray stored = folder.readAll(SlipFiles::kCompleted);
+        const bool appended = size == end && stored.mid(journal->completedSize) == journal->completed;
+        fits = appended || (size >= journal->completedSize && size <= end);
+        if (fits && !appended) {
+            // Back to where the save began, then the whole append again.
+            QByteArray content = stored.left(journal->completedSize) + journal->completed;
+            folder.writeFile(SlipFiles::kCompleted, content);
+        }
+        if (fits)
+            folder.replaceRecords(SlipFiles::kActive, slipRecords(journal->active));
+    }
+    folder.deleteFile(SlipFiles::kBoardJournal);
+    return fits;
 }
 
 std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder)

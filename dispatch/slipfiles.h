@@ -14,6 +14,8 @@ namespace SlipFiles {
 inline const QString kActive = QStringLiteral("/ServiceSlips.txt");
 inline const QString kCompleted = QStringLiteral("/CompletedServiceSlips.txt");
 inline const QString kFinalized = QStringLiteral("\\FinalizedServiceSlips.txt");
+// What a save of the board is about to do, kept until it is done (see SaveActiveSlips).
+inline const QString kBoardJournal = QStringLiteral("/ServiceSlips.jnl");
 } // namespace SlipFiles
 
 // A row of the dispatch board: its slip and whether the user marked it.
@@ -27,9 +29,19 @@ struct MarkedSlip
 std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 
 // Stores the board: the rows whose status is "Complete" are appended behind the slips already waiting in
-// /CompletedServiceSlips.txt, the others replace /ServiceSlips.txt in board order. The completed slips are
-// stored first, so that a failure in between leaves a slip in both files rather than in neither.
+// /CompletedServiceSlips.txt, the others replace /ServiceSlips.txt in board order. The save takes effect
+// whole or not at all: when slips are completed, the length of the completed file and both files' new records
+// are first written to the board journal (/ServiceSlips.jnl, crash-safe, with a digest); the journal goes when
+// both files are written. A save that fails on a full disk cuts the completed file back and keeps the journal
+// only when the active file could not be rewritten (then the next start completes it).
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
+
+// A save of the board interrupted by a kill or a power cut: completes it from the board journal (the completed
+// file cut back to its noted length and the slips appended, the active file replaced) and removes the journal.
+// A journal whose digest does not match, or that no longer fits the completed file, is removed unused. True
+// when a save was completed. Run at start, after DataFolder::finishInterruptedAppends() and before the slips
+// are read.
+bool FinishInterruptedBoardSave(const DataFolder &folder);
 
 // A save of the board cut short between its two steps leaves a completed slip in both files: the completed
 // file holds it as the board had it, the active file as it was before. Removes from /ServiceSlips.txt every

@@ -3,12 +3,15 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
+#include "billing/invoicenumbers.h"
 #include "billing/postingrecords.h"
 #include "billing/accounthistoryrecord.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/itemrecord.h"
 #include "core/oledate.h"
+#include "core/settings.h"
 #include "core/slipcounter.h"
 #include "core/textfile.h"
 #include "dispatch/servicesliprecord.h"
@@ -50,6 +53,7 @@ public:
     {
         checkRequiredFiles();
         loadSlipCounter();
+        checkInvoiceCounter();
         for (const QString &file : kSlipFiles)
             checkSlips(file);
         checkCustomers();
@@ -174,8 +178,39 @@ private:
                        .arg(number));
     }
 
+    // The number the program would give the next invoice, against the numbers the journal and the history hold.
+    void checkInvoiceCounter()
+    {
+        const QString file = SettingsFiles::kInvoiceNumber.mid(1);
+        if (!isFile(file))
+            return;
+        Settings settings;
+        settings.loadInvoiceCounter(m_folder, SystemClock(), false);
+        const qint64 used = InvoiceNumbers::highestInUse(m_folder);
+        if (settings.invoiceNumber > used)
+            return;
+        report(file, 0,
+               QStringLiteral("holds %1, which gives the next invoice number %2, at or below invoice %3 already in "
+                              "use in the invoice journal or the history; the program will use %4")
+                   .arg(quoted(TextReader(m_folder.readAll(SettingsFiles::kInvoiceNumber)).readText()))
+                   .arg(settings.invoiceNumber)
+                   .arg(used)
+                   .arg(used + 1));
+    }
+
     void checkTemporaries()
     {
+        for (const QString &relative : m_folder.interruptedAppends()) {
+            report(relative.mid(1), 0,
+                   QStringLiteral("an append to %1 was interrupted; at its next start the program keeps it when it "
+                                  "is whole and cuts the file back otherwise")
+                       .arg(relative.mid(1).chopped(QStringLiteral(".vdappend").size())));
+        }
+        if (isFile(SlipFiles::kBoardJournal.mid(1))) {
+            report(SlipFiles::kBoardJournal.mid(1), 0,
+                   QStringLiteral("a save of the Dispatch Board was interrupted; the program completes it at its "
+                                  "next start"));
+        }
         for (const QString &relative : m_folder.leftoverTemporaries()) {
             report(relative.mid(1), 0,
                    QStringLiteral("a temporary file left by an interrupted write (%1 bytes); the program removes it "

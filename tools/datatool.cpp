@@ -260,23 +260,43 @@ private:
     // the program (or another writing command) holds it. Null after the refusal was said.
     std::unique_ptr<InstanceLock> lockDataFolder(const QString &command, const QString &root)
     {
-        auto lock = std::make_unique<InstanceLock>(root);
+        auto lock = std::make_unique<InstanceLock>(InstanceLock::dataRootOf(root));
         if (lock->tryLock())
             return lock;
-        fail(command, QStringLiteral("The program is running on this data folder; close it first."));
+        const auto holder = lock->holder();
+        if (holder && !holder->thisComputer)
+            fail(command, lock->refusal() + (lock->holderIsStale()
+                                                 ? QStringLiteral(" It has not confirmed for a while: start the "
+                                                                  "program to take the folder over.")
+                                                 : QString()));
+        else
+            fail(command, QStringLiteral("The program is running on this data folder; close it first."));
         return nullptr;
     }
 
-    // The data folder that holds a file: the nearest folder above it where the program keeps its lock, or
-    // the file's own folder.
+    // The data folder that holds a file, found from the file's real path whatever path named it.
     static QString dataFolderOf(const QFileInfo &file)
     {
-        QDir dir = file.absoluteDir();
-        do {
-            if (QFileInfo::exists(dir.filePath(InstanceLock::lockFileName())))
-                return dir.absolutePath();
-        } while (dir.cdUp());
-        return file.absolutePath();
+        return InstanceLock::dataRootOf(file.absoluteFilePath());
+    }
+
+    // A generate that failed takes back what it made: the folder was empty (or not there) before.
+    static void removeGenerated(const QString &root, std::unique_ptr<InstanceLock> &lock, bool created)
+    {
+        QDir dir(root);
+        for (const QFileInfo &entry :
+             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (entry.fileName() == InstanceLock::lockFileName())
+                continue;
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
+        if (created) {
+            lock.reset();
+            QDir().rmdir(root);
+        }
     }
 
     int fail(const QString &command, const QString &message)
@@ -520,6 +540,9 @@ private:
                 return kFailed;
         }
         const RenderResult result = renderDocuments(request);
+        if (!result.note.isEmpty())
+            m_err << kTool << ' ' << command << ": " << QString(result.note).replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+                  << '\n';
         if (!result.ok)
             return fail(command, result.message);
         m_out << result.message << '\n';
@@ -595,6 +618,7 @@ private:
             return fail(command, QStringLiteral("%1 is not empty; the sample data goes into a new or empty folder, so "
                                                 "that it mixes with nothing")
                                      .arg(shown));
+        const bool created = !info.isDir();
         if (!QDir().mkpath(root))
             return fail(command, QStringLiteral("the folder %1 cannot be created").arg(shown));
         if (!lock) {
@@ -622,9 +646,12 @@ private:
                          .arg(s.accountFiles)
                          .arg(s.nextInvoiceNumber);
         } catch (const std::invalid_argument &e) {
+            removeGenerated(root, lock, created);
             return fail(command, QString::fromStdString(e.what()));
         } catch (const DiskError &e) {
-            return fail(command, e.message());
+            removeGenerated(root, lock, created);
+            return fail(command, e.message() + QStringLiteral("\nWhat was written has been removed; %1 is as before.")
+                                                   .arg(shown));
         }
         return kDone;
     }

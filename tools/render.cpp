@@ -1,5 +1,6 @@
 #include "tools/render.h"
 
+#include "billing/invoicenumbers.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -81,14 +82,19 @@ RenderResult renderDocuments(const RenderRequest &request)
     PrintOutcome outcome;
     try {
         if (request.document == QLatin1String("invoice")) {
-            // The stored number as the program reads it at start, written back as the program does.
-            if (!request.dryRun)
-                settings.loadInvoiceCounter(folder, clock);
-            const InvoicePrintResult printed = PrintInvoice(target, inputs, folder, values, settings.invoiceNumber);
+            // The stored number as the program reads it at start, taken and given back as the board does.
+            InvoiceNumbers numbers(folder, settings);
+            qint32 first = settings.invoiceNumber;
+            if (!request.dryRun) {
+                if (const auto note = numbers.load(clock))
+                    result.note = *note;
+                first = numbers.reserve(qint64(values.size()));
+            }
+            const InvoicePrintResult printed = PrintInvoice(target, inputs, folder, values, first);
             outcome = printed.outcome;
             result.invoiceNumbersUsed = printed.numbersUsed;
-            if (!request.dryRun && printed.numbersUsed > 0)
-                settings.advanceInvoiceNumber(folder, printed.numbersUsed);
+            if (!request.dryRun)
+                numbers.giveBack(first, qint64(values.size()), printed.numbersUsed);
         } else if (request.document == QLatin1String("order")) {
             outcome = PrintRemitStyle(target, inputs, folder, values);
         } else if (request.document == QLatin1String("slip-report")) {

@@ -24,6 +24,7 @@ struct RenderResult
     QString message; // what was printed, or what went wrong
     int documents = 0;
     int invoiceNumbersUsed = 0;
+    QString note; // the invoice counter moved past numbers in use, for the user
 };
 
 RenderResult renderDocuments(const RenderRequest &request);

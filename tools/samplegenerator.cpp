@@ -751,12 +751,11 @@ private:
         writeBytes(QStringLiteral("/InvoiceSalesJournal.txt"), journal);
         writeBytes(QStringLiteral("/CAPaymentRecords.txt"), payments);
 
-        // Many thousands of small files: written straight into the folder made above, by their plain names.
-        const QString folder = m_folder.path(QStringLiteral("/VIActiveAccounts")) + QLatin1Char('/');
+        // Many thousands of small files, by their plain names.
         for (std::size_t i = 0; i < accounts.size(); ++i) {
             if (accounts[i].isEmpty())
                 continue;
-            writeFullPath(folder + m_customers[i].account + QStringLiteral(".txt"), accounts[i]);
+            writeFile(QStringLiteral("/VIActiveAccounts/") + m_customers[i].account + QStringLiteral(".txt"), accounts[i]);
             ++m_summary.accountFiles;
         }
         m_summary.history = int(m_postings.size());
@@ -787,12 +786,10 @@ private:
         m_summary.nextInvoiceNumber = m_nextInvoice;
     }
 
-    void writeFullPath(const QString &path, const QByteArray &bytes) const
+    // Written in place, not flushed one by one (a new folder holds nothing to keep); a full disk is said as such.
+    void writeFile(const QString &relative, const QByteArray &bytes) const
     {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-            throw DiskError(QStringLiteral("The file %1 could not be written: %2")
-                                .arg(QDir::toNativeSeparators(path), file.errorString()));
+        m_folder.writeInPlace(relative, 0, bytes, DataFolder::Flush::Skip, true);
     }
 
     void writeBytes(const QString &relative, const QByteArray &bytes) const
@@ -802,7 +799,7 @@ private:
             m_folder.deleteWithBackup(relative);
             return;
         }
-        writeFullPath(m_folder.path(relative), bytes);
+        writeFile(relative, bytes);
     }
 
     void writeRecords(const QString &relative, const std::vector<Record> &records) const

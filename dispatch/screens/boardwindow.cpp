@@ -1,6 +1,7 @@
 #include "dispatch/screens/boardwindow.h"
 
 #include "app/appstate.h"
+#include "billing/invoicenumbers.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -838,24 +839,23 @@ void BoardWindow::printInvoices()
         return;
     m_platform.messages.inform(m_board.invoicePaperInstruction(), m_board.title());
     const std::vector<SlipPrintValues> rows = tickedValues();
-    // The numbers are taken before the invoices print and those not used are given back afterwards: a program
-    // that ends while printing skips numbers rather than giving one number to two invoices.
-    const qint32 first = m_state.settings.invoiceNumber;
+    InvoiceNumbers numbers(m_state.folder, m_state.settings);
+    qint32 first = 0;
     try {
-        m_state.settings.advanceInvoiceNumber(m_state.folder, qint64(rows.size()));
+        QString note;
+        first = numbers.reserve(qint64(rows.size()), &note);
+        if (!note.isEmpty())
+            m_platform.messages.inform(note, m_board.title());
     } catch (const DiskError &e) {
-        m_state.settings.invoiceNumber = first;
         m_platform.messages.inform(e.message() + QStringLiteral("\r\nNo invoice was printed."), m_board.title());
         return;
     }
     const InvoicePrintResult printed =
         PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows, first);
-    if (std::size_t(printed.numbersUsed) < rows.size()) {
-        try {
-            m_state.settings.saveInvoiceCounter(m_state.folder, first + printed.numbersUsed);
-        } catch (const DiskError &e) {
-            m_platform.messages.inform(e.message(), m_board.title());
-        }
+    try {
+        numbers.giveBack(first, qint64(rows.size()), printed.numbersUsed);
+    } catch (const DiskError &e) {
+        m_platform.messages.inform(e.message(), m_board.title());
     }
 }
 

@@ -17,6 +17,7 @@
 #include "testsupport.h"
 
 #include <QDateTime>
+#include <QSysInfo>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -237,7 +238,9 @@ private slots:
         QCOMPARE(onBoard.size(), std::size_t(1));
         QCOMPARE(onBoard.front().int16(SlipField::SlipNo), qint16(1001));
         QCOMPARE(root.folder().readRecords(SlipFiles::kCompleted, serviceSlipLayout()).size(), std::size_t(1));
-        QVERIFY(fake.messages.texts().join('|').contains(QStringLiteral("Service Slip 1002 was already")));
+        QVERIFY(fake.messages.texts().join('|').contains(
+            QStringLiteral("The last save of the Dispatch Board was interrupted before it ended. It has now been "
+                           "completed.")));
         QVERIFY2(
             fake.messages.texts().join('|').contains(QStringLiteral("The next Service Slip gets the number 1003.")),
             qPrintable(fake.messages.texts().join('|')));
@@ -439,12 +442,74 @@ private slots:
     {
         TestRoot root;
         InstanceLock probe(root.path());
-        // A lock file left by a process that no longer runs.
+        // A lock file left by a process of this computer that no longer runs.
         QFile stale(probe.lockPath());
         QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write("999999\nVarnelDispatchDuzudu\nsomehost\n");
+        stale.write("999999\nVarnelDispatchDuzudu\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         stale.close();
         QVERIFY(probe.tryLock());
+    }
+
+    // The folder on a share, held by another computer: a lock it confirmed lately is refused with the computer,
+    // the user and since when; one it stopped confirming is offered for take-over after a question that names
+    // the computer and how long ago it last confirmed.
+    void folderHeldByAnotherComputer_data()
+    {
+        dataColumns<int, int, QString>("minutesAgo", "answer", "outcome");
+        dataRow("fresh: refused", 2, -1, QString("refused"));
+        dataRow("stale, taken over", 12, 1, QString("started"));
+        dataRow("stale, left alone", 12, 0, QString("declined"));
+    }
+    void folderHeldByAnotherComputer()
+    {
+        QFETCH(int, minutesAgo);
+        QFETCH(int, answer);
+        TestRoot root;
+        const QDateTime since = QDateTime::currentDateTimeUtc().addSecs(-3 * 3600);
+        const QDateTime confirmed = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
+        const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n" +
+                                 since.toString(Qt::ISODate).toUtf8() + "\n" +
+                                 confirmed.toString(Qt::ISODate).toUtf8() + "\n";
+        const QString lockFile = root.path() + "/" + InstanceLock::lockFileName();
+        root.write("/" + InstanceLock::lockFileName(), other);
+        FakePlatform fake;
+        if (answer >= 0)
+            fake.messages.answer(answer == 1);
+        auto prepare = [](Application &app) {
+            app.setSerialPortFactory(noModemPorts());
+            app.setQuitHandler([] {});
+        };
+        auto running = startProgram(root.path(), fake.platform(), "VarnelDispatchDuzudu", {}, prepare);
+        const QString said = fake.messages.shown.empty() ? QString() : fake.messages.shown.front().text;
+        QVERIFY2(said.contains("front-desk-pc"), qPrintable(said));
+        QFETCH(QString, outcome);
+        if (outcome == "refused") {
+            QVERIFY(!running);
+            QVERIFY(said.contains("by the user maria since " +
+                                  since.toLocalTime().toString("M/d/yyyy h:mm AP")));
+            QCOMPARE(root.read("/" + InstanceLock::lockFileName()), other);
+            return;
+        }
+        QVERIFY2(said.contains(QStringLiteral("%1 minutes ago").arg(minutesAgo)), qPrintable(said));
+        QCOMPARE(bool(running), outcome == "started");
+        if (!running) {
+            QCOMPARE(root.read("/" + InstanceLock::lockFileName()), other);
+            return;
+        }
+        // Taken over: the lock now names this computer, and the running copy confirms it.
+        const QByteArray mine = root.read("/" + InstanceLock::lockFileName());
+        QVERIFY(mine.contains(QSysInfo::machineHostName().toUtf8()));
+        QVERIFY(running->refresh && running->refresh->isActive());
+        const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(600);
+        QVERIFY(running->lock->refresh(later));
+        QVERIFY(root.read("/" + InstanceLock::lockFileName()).endsWith(later.toString(Qt::ISODate).toUtf8() + "\n"));
+        // Another computer that takes the folder over in turn: this copy learns that the lock is no longer its own.
+        root.write("/" + InstanceLock::lockFileName(), other);
+        QVERIFY(!running->lock->refresh());
+        running->application->exitProgram();
+        running.reset();
+        QCOMPARE(root.read("/" + InstanceLock::lockFileName()), other); // another's lock is left alone
+        QVERIFY(QFileInfo::exists(lockFile));
     }
 };
 

@@ -158,6 +158,32 @@ private slots:
     }
 
     // A zero first tax does not lose the second: its record is written alone.
+    // Two identical completed slips (the same job entered twice) are both posted and both leave the completed
+    // file; an account file that already holds records gets no second opening record.
+    void twinSlipsAndAnExistingAccount()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const Record twin = completedSlip(1002, "B-2", "Oak Ave");
+        const Record stays = completedSlip(1004, "C-3", "Elm Rd");
+        folder.replaceRecords(SlipFiles::kCompleted, {twin, stays, twin});
+        const QByteArray opening = QByteArray("Oak Ave").leftJustified(45) + QByteArray("B-2").leftJustified(25) +
+                                   QByteArray("2/5/2026").leftJustified(15) +
+                                   QByteArray("Previous Balance").leftJustified(60) + QByteArray("$0.00").leftJustified(10);
+        root.write("/VIActiveAccounts/B-2.txt", opening);
+        PostingRun::WriteRecords(folder,
+                                 {posted(twin, "5001", "Not Collected", money("$1.05"), Money()),
+                                  posted(twin, "5002", "Not Collected", money("$1.05"), Money())},
+                                 kHeadings, kDay);
+        QCOMPARE(root.read(SlipFiles::kCompleted), stays.bytes());
+        QCOMPARE(folder.recordCount(SlipFiles::kFinalized, 697), 2);
+        const QByteArray account = root.read("/VIActiveAccounts/B-2.txt");
+        QCOMPARE(account.size(), 3 * 155);
+        QCOMPARE(account.left(155), opening);
+        QVERIFY(!account.mid(155).contains("Previous Balance"));
+        QVERIFY(account.mid(145, 10).startsWith("$0.00") && account.right(10).startsWith("$1.05"));
+    }
+
     void secondTaxAlone()
     {
         TestRoot root;

@@ -1,4 +1,7 @@
+#include "billing/invoicenumbers.h"
 #include "billing/posting.h"
+#include "core/clock.h"
+#include "core/settings.h"
 #include "core/diskerror.h"
 #include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
@@ -37,6 +40,54 @@ class TestPosting : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
+    // The invoice counter never hands out a number at or below one in use in the journal or the history, says
+    // so once, takes numbers before printing and gives the unused ones back.
+    void invoiceCounterNeverReusesANumber_data()
+    {
+        dataColumns<QByteArray, int, int, int, bool>("stored", "journalTo", "history", "next", "noted");
+        dataRow("empty file", QByteArray(""), 20260080, 0, 20260081, true);
+        dataRow("zero, the history ahead", QByteArray("0\r\n"), 20260004, 20260012, 20260013, true);
+        dataRow("typed back", QByteArray("20260005\r\n"), 20260080, 0, 20260081, true);
+        dataRow("at the last in use", QByteArray("20260080\r\n"), 20260080, 0, 20260081, true);
+        dataRow("ahead", QByteArray("20260100\r\n"), 20260080, 20260099, 20260100, false);
+        dataRow("no file", QByteArray(), 20260003, 0, 20260004, true);
+        dataRow("last year's only", QByteArray("20250500\r\n"), 20250500, 0, 20260001, false);
+    }
+    void invoiceCounterNeverReusesANumber()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, journalTo);
+        QFETCH(int, history);
+        QFETCH(int, next);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        if (!stored.isNull())
+            root.write("/VIInvoiceNo.txt", stored);
+        for (int n = journalTo - 3; n <= journalTo; ++n)
+            WriteInvoiceJournal(folder, "Ann", "A1", QString::number(n), Money::fromRaw(10000), Money(), Money::fromRaw(10000), kDay);
+        if (history)
+            WriteHistory(folder, "A1", "Ann", "$1.00", kDay, "Invoice No. " + QString::number(history));
+        Settings settings;
+        InvoiceNumbers numbers(folder, settings);
+        const FixedClock clock(QDateTime(kDay, QTime(9, 0)));
+        const auto note = numbers.load(clock);
+        QTEST(note.has_value(), "noted");
+        if (note)
+            QVERIFY2(note->contains(QString::number(next)), qPrintable(*note));
+        QCOMPARE(settings.invoiceNumber, next);
+        QVERIFY(!numbers.load(clock)); // said once
+        // Three taken before printing, one printed: two given back.
+        QCOMPARE(numbers.reserve(3), next);
+        QCOMPARE(root.read("/VIInvoiceNo.txt"), QByteArray::number(next + 3) + "\r\n");
+        numbers.giveBack(next, 3, 1);
+        QCOMPARE(root.read("/VIInvoiceNo.txt"), QByteArray::number(next + 1) + "\r\n");
+        // A number typed back in the setup screen moves past the numbers in use when invoices are taken.
+        settings.invoiceNumber = journalTo - 1;
+        QString moved;
+        QCOMPARE(numbers.reserve(1, &moved), qMax(journalTo, history) + 1);
+        QVERIFY(!moved.isEmpty());
+    }
+
     void historyRecords()
     {
         TestRoot root;
@@ -67,6 +118,26 @@ private slots:
         QCOMPARE(root.read(Posting::kJournal), fields("Site~45|1001~20|INV-9~20") +
                                                    le64(std::bit_cast<qint64>(OleDate::fromDate(kDay))) + le64(100100) +
                                                    le64(7508) + le64(0) + le64(107608));
+    }
+
+    // The tax file's plain amounts keep the zeros that lead a fraction, in every decimal place.
+    void plainAmountsKeepLeadingZeros_data()
+    {
+        dataColumns<qint64, QString>("raw", "text");
+        dataRow("$1.05", qint64(10500), QString("1.05"));
+        dataRow("$1.005", qint64(10050), QString("1.005"));
+        dataRow("$1.0005", qint64(10005), QString("1.0005"));
+        dataRow("$0.05", qint64(500), QString("0.05"));
+        dataRow("$0.0005", qint64(5), QString("0.0005"));
+        dataRow("$100.05", qint64(1000500), QString("100.05"));
+        dataRow("-$1.05", qint64(-10500), QString("-1.05"));
+        dataRow("$1.50", qint64(15000), QString("1.5"));
+        dataRow("$2", qint64(20000), QString("2"));
+    }
+    void plainAmountsKeepLeadingZeros()
+    {
+        QFETCH(qint64, raw);
+        QTEST(Posting::plainAmount(Money::fromRaw(raw)), "text");
     }
 
     void finalizedArchive()

@@ -1,7 +1,16 @@
 // The storage routines when the disk fails them: a full disk part way through a write, a file cut back that
 // will not shrink, two writers of one file at once, and the temporaries an interrupted write leaves.
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerwrite.h"
+#include "billing/posting.h"
+#include "billing/postingrun.h"
+#include "billing/accountfiles.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/formats.h"
+#include "crashsupport.h"
+#include "slipsamples.h"
 #include "core/recordlayout.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -52,9 +61,12 @@ qint64 halfThenFull(int fd, const char *data, qint64 size)
     return -1;
 }
 
-// As above, and the file can no longer be cut back either (its descriptor is gone).
+// The append guard fits; then half the record, and the file can no longer be cut back either (its descriptor
+// is gone).
 qint64 halfThenLost(int fd, const char *data, qint64 size)
 {
+    if (g_calls++ == 0)
+        return ::write(fd, data, size_t(size));
     if (size > 1)
         (void)::write(fd, data, size_t(size / 2));
     ::close(fd);
@@ -281,6 +293,133 @@ private slots:
         QVERIFY(root.exists(QStringLiteral("/CustomerData.txt.77.vdtmp")));
         QVERIFY(root.exists(QStringLiteral("/AuxFiles/K1/AuxFile0/notes.vdtmp")));
         QCOMPARE(root.read(QStringLiteral("/ServiceSlips.txt")), QByteArray("kept"));
+    }
+
+    // An append cut off by a kill at each of its events: the guard written part way, the record written part
+    // way, the record whole but the guard not yet gone. The next start leaves the file as before or as after,
+    // never ending in part of a record, and removes the guard.
+    void interruptedAppendAtStart_data()
+    {
+        dataColumns<int, QByteArray>("killAt", "afterStart");
+        const QByteArray two("rec1 \x01\x00rec2 \x02\x00", 14);
+        QTest::newRow("guard half written") << 1 << two;
+        QTest::newRow("record half written") << 2 << two;
+        QTest::newRow("record whole, guard left") << 3 << two + QByteArray("three\x03\x00", 7);
+    }
+    void interruptedAppendAtStart()
+    {
+        QFETCH(int, killAt);
+        TestRoot root;
+        DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), smallBytes(2));
+        QVERIFY(runWithFaultAt(folder, killAt, Fault::Kill,
+                               [&] { folder.appendRecord(QStringLiteral("/F.txt"), smallRecord("three", 3)); }));
+        QCOMPARE(folder.interruptedAppends(), QStringList{QStringLiteral("/F.txt.vdappend")});
+        folder.finishInterruptedAppends();
+        QTEST(root.read(QStringLiteral("/F.txt")), "afterStart");
+        QVERIFY(folder.interruptedAppends().isEmpty());
+    }
+
+    // A guard of a file that was replaced since (another file under the name) leaves that file alone.
+    void guardOfAReplacedFileIsDropped()
+    {
+        TestRoot root;
+        DataFolder folder = root.folder();
+        root.write(QStringLiteral("/F.txt"), smallBytes(1));
+        runWithFaultAt(folder, 2, Fault::Kill, [&] { folder.appendRecord(QStringLiteral("/F.txt"), smallRecord("b", 2)); });
+        folder.writeFile(QStringLiteral("/F.txt"), QByteArray(30, 'x'));
+        QCOMPARE(folder.finishInterruptedAppends(), QStringList());
+        QCOMPARE(root.read(QStringLiteral("/F.txt")), QByteArray(30, 'x'));
+        QVERIFY(!root.exists(QStringLiteral("/F.txt.vdappend")));
+    }
+
+    // Every append of the program on a disk that fills at each write in turn: the append cuts its own tail
+    // at once (no file ends in part of a record, no guard stays), the message names the file and says that the
+    // disk is full, and after the next start the folder is as before the write or as after it.
+    void fullDiskAtEveryWrite_data()
+    {
+        QTest::addColumn<int>("operation");
+        const char *names[] = {"new slip", "board save", "new customer", "customer replaced", "new assignment",
+                               "account file", "Write Records", "invoice journal", "finalized slips"};
+        for (int i = 0; i < 9; ++i)
+            QTest::newRow(names[i]) << i;
+    }
+    void fullDiskAtEveryWrite()
+    {
+        QFETCH(int, operation);
+        const QDate day(2026, 3, 7);
+        auto prepare = [&](const TestRoot &root) {
+            const DataFolder folder = root.folder();
+            AppendSlip(folder, slip(1001));
+            AppendSlip(folder, slip(1002));
+            folder.replaceRecords(SlipFiles::kCompleted, {SlipSamples::slip(QStringLiteral("900|Complete"))});
+            CustomerWrite::writeCustomerRecord(folder, 1, SlipSamples::customer());
+            WriteAssignment(folder, 1, Record(assignmentLayout()));
+            AccountFiles::createAccountFile(folder, QStringLiteral("A100"), QStringLiteral("Smith"), day);
+        };
+        auto run = [&](const DataFolder &folder) {
+            Record done = slip(1002);
+            done.setText(SlipField::Status, QStringLiteral("Complete"));
+            const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+            switch (operation) {
+            case 0: return AppendSlip(folder, slip(1003));
+            case 1: return SaveActiveSlips(folder, std::vector{slip(1001), done});
+            case 2: return CustomerWrite::writeCustomerRecord(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
+            case 3: return CustomerWrite::writeCustomerRecord(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
+            case 4: return WriteAssignment(folder, 2, Record(assignmentLayout()));
+            case 5:
+                AccountFiles::appendAccountRecord(folder, {QStringLiteral("A100"), QStringLiteral("Smith"),
+                                                           Money::fromRaw(1050000), QStringLiteral("9"), day},
+                                                  day);
+                return;
+            case 6:
+                return PostingRun::WriteRecords(folder,
+                                                {{waiting, QStringLiteral("A100"), QStringLiteral("Smith"),
+                                                  QStringLiteral("20260001"), QStringLiteral("Cash"),
+                                                  QStringLiteral("$1.05"), Money::fromRaw(10500), {}, {}}},
+                                                {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day);
+            case 7:
+                return WriteInvoiceJournal(folder, QStringLiteral("Smith"), QStringLiteral("A100"),
+                                           QStringLiteral("20260001"), Money::fromRaw(10500), {},
+                                           Money::fromRaw(10500), day);
+            default: return AppendFinalizedSlips(folder, std::vector{waiting});
+            }
+        };
+        TestRoot reference;
+        prepare(reference);
+        const auto before = allFiles(reference.path());
+        run(reference.folder());
+        const auto after = allFiles(reference.path());
+        QVERIFY(before != after);
+        int cases = 0;
+        for (int k = 0;; ++k) {
+            QVERIFY2(k < 200, "the write never ends");
+            TestRoot root;
+            prepare(root);
+            DataFolder folder = root.folder();
+            QString message;
+            if (!runWithFaultAt(folder, k, Fault::FullDisk, [&] { run(folder); }, &message))
+                break;
+            ++cases;
+            const QString where = QStringLiteral("disk full at write %1: %2").arg(k).arg(message);
+            if (!message.isEmpty()) {
+                QVERIFY2(message.contains(QStringLiteral("the disk is full")) && message.contains(root.path()),
+                         qPrintable(where));
+            }
+            for (auto [name, bytes] : allFiles(root.path()).asKeyValueRange()) {
+                QVERIFY2(!name.endsWith(QStringLiteral(".vdappend")), qPrintable(where));
+                static const QMap<QString, int> lengths = {
+                    {"ServiceSlips.txt", 697},   {"CompletedServiceSlips.txt", 697}, {"FinalizedServiceSlips.txt", 697},
+                    {"CustomerData.txt", 328},   {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
+                    {"InvoiceSalesJournal.txt", 125}, {"CAHistory.txt", 155}};
+                QVERIFY2(bytes.size() % lengths.value(name, 1) == 0, qPrintable(where + QStringLiteral(" ") + name));
+            }
+            repairAsAtStart(root.folder());
+            const auto got = allFiles(root.path());
+            QVERIFY2(got == before || got == after, qPrintable(where));
+        }
+        QVERIFY(cases >= 2);
+        qInfo("%d full-disk cases", cases);
     }
 };
 

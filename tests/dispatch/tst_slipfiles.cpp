@@ -3,6 +3,7 @@
 #include "dispatch/newslip.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "crashsupport.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -68,17 +69,56 @@ private slots:
         QTEST(files(root), "after");
     }
 
-    void saveFailureDuplicatesRatherThanLoses()
+    // A board of 2,500 completions killed at each write in turn (the journal, the append, the rewrite, a half
+    // written block each time): after the restart the two slip files are, byte for byte, as before the save
+    // or as after it.
+    void boardSaveKilledAtEveryWrite()
+    {
+        std::vector<Record> board;
+        QByteArray active, completedBefore, activeAfter, completedAfter;
+        for (int n = 1; n <= 2600; ++n) {
+            Record row = slip(QString::number(n));
+            active += row.bytes();
+            if (n % 26 != 0)
+                row.setText(SlipField::Status, "Complete");
+            row.setText(SlipField::AssignedTo, "Crew " + QString::number(n % 7));
+            (n % 26 != 0 ? completedAfter : activeAfter) += row.bytes();
+            board.push_back(row);
+        }
+        QCOMPARE(completedAfter.size(), 2500 * 697);
+        completedBefore = slip("9000 Complete").bytes();
+        completedAfter.prepend(completedBefore);
+        int kills = 0;
+        for (int k = 0;; ++k) {
+            QVERIFY2(k < 100, "the save never ends");
+            TestRoot root;
+            root.write(SlipFiles::kActive, active);
+            root.write(SlipFiles::kCompleted, completedBefore);
+            DataFolder folder = root.folder();
+            if (!runWithFaultAt(folder, k, Fault::Kill, [&] { SaveActiveSlips(folder, board); }))
+                break;
+            ++kills;
+            repairAsAtStart(root.folder());
+            const QString where = QString("killed at write %1").arg(k);
+            const bool before = root.read(SlipFiles::kActive) == active && root.read(SlipFiles::kCompleted) == completedBefore;
+            const bool after = root.read(SlipFiles::kActive) == activeAfter &&
+                               root.read(SlipFiles::kCompleted) == completedAfter;
+            QVERIFY2(before || after, qPrintable(where));
+            QCOMPARE(allFiles(root.path()).keys(), QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
+        }
+        QVERIFY(kills >= 10);
+        qInfo("%d kills", kills);
+    }
+
+    // A board journal that is damaged was never acted on: it goes, the files stay.
+    void damagedBoardJournalIsDropped()
     {
         TestRoot root;
-        DataFolder folder = root.folder();
-        root.write(SlipFiles::kActive, slip("1").bytes() + slip("2").bytes());
-        folder.setFaultHook([](const char *step, const QString &) {
-            if (QByteArray(step) == "rename")
-                throw DiskError("crash");
-        });
-        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(folder, std::vector{slip("1"), slip("2 Complete")}));
-        QCOMPARE(files(root), "1 2 | 2");
+        root.write(SlipFiles::kActive, slip("1").bytes());
+        root.write(SlipFiles::kBoardJournal, QByteArray("VDBOARD1") + QByteArray(40, '\0'));
+        QVERIFY(!FinishInterruptedBoardSave(root.folder()));
+        QVERIFY(!root.exists(SlipFiles::kBoardJournal));
+        QCOMPARE(root.read(SlipFiles::kActive), slip("1").bytes());
     }
 
     void rewriteAppendDelete()
@@ -157,22 +197,35 @@ private slots:
         QVERIFY2(note->contains(QString("gets the number %1.").arg(next)), qPrintable(*note));
         // Said once: the number is written back, and the next start is quiet.
         QVERIFY(!SlipCounter().load(root.folder()).has_value());
-        QCOMPARE(SlipCounter::parse(root.read("/SlipNo.txt")).value_or(0), qint16(next));
+        QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
+        QVERIFY(!root.exists("/Backup/SlipNo.txt")); // a stale copy would bring the damaged number back
         counter.set(0);
         QVERIFY(counter.refusal().has_value());
     }
 
-    // Falling back to 1000 must not hand out a number a stored slip already has.
+    // Falling back to 1000 must not hand out a number a stored slip already has, 1000 itself included.
+    void damagedCounterFollowsTheSlipsInUse_data()
+    {
+        dataColumns<QString, int>("inUse", "next");
+        dataRow("several files", QString("1002 1207 1100"), 1208);
+        dataRow("the default in use", QString("1000"), 1001);
+        dataRow("below the default", QString("7"), 1000);
+    }
     void damagedCounterFollowsTheSlipsInUse()
     {
+        QFETCH(QString, inUse);
+        QFETCH(int, next);
         TestRoot root;
         root.write("/SlipNo.txt", "abc\r\n");
-        root.write(SlipFiles::kCompleted, slip("1002 Complete").bytes() + slip("1207 Complete").bytes());
-        AppendSlip(root.folder(), slip("1100"));
+        const QStringList numbers = inUse.split(' ');
+        root.write(SlipFiles::kCompleted, slip(numbers.front() + " Complete").bytes());
+        for (const QString &n : numbers.mid(1))
+            AppendSlip(root.folder(), slip(n));
         SlipCounter counter;
         const auto note = counter.load(root.folder(), [&] { return HighestSlipNumber(root.folder()); });
-        QCOMPARE(int(counter.next()), 1208);
-        QVERIFY(note.value_or("").contains("gets the number 1208."));
+        QCOMPARE(int(counter.next()), next);
+        QVERIFY(note.value_or("").contains(QString("gets the number %1.").arg(next)));
+        QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
     }
 
     // A run that ended after storing slip N but before saving the counter leaves the counter at N: the next

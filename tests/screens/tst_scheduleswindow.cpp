@@ -82,7 +82,7 @@ private slots:
     void dialing()
     {
         Screen s;
-        s.root.write(SlipFiles::kActive, SlipSamples::slip("900|In Progress|Bob|1/19/2026|08:00|Lee|555-0100").bytes());
+        s.root.write(SlipFiles::kActive, SlipSamples::slip("900|In Progress|Bob|1/19/2026|08:00|Lee|555-0100|555-0111").bytes());
         s.window->show();
         QVERIFY(!s.window->findChild<QGroupBox *>("fraDialer")->isVisible());
         s.state.settings.phoneDaisyChained = true;
@@ -95,7 +95,8 @@ private slots:
             if (phone->isEnabled())
                 phone->click();
         }
-        QCOMPARE(s.dialed, QStringList({"Bob|555-0001", "Calling Job Site|555-0100"}));
+        QCOMPARE(s.dialed,
+                 QStringList({"Bob|555-0001", "Calling Job Site|555-0100", "Calling Job Site|555-0111"}));
 
         QSignalSpy back(s.window.get(), &SchedulesWindow::returnToMenu);
         s.window->findChild<QPushButton *>("cmdSchedules")->click();

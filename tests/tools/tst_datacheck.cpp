@@ -3,7 +3,9 @@
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
 #include "billing/postingrun.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
+#include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/startup.h"
 #include "dispatch/servicesliprecord.h"
@@ -132,12 +134,38 @@ enum Leftover {
     FoldersDifferingInCase,
     MarkerInTheFuture,
     MarkerIsAFolder,
+    EmptiedInvoiceCounter,
+    AppendGuardLeft,
+    BoardJournalLeft,
 };
 
 void plant(const TestRoot &root, Leftover leftover)
 {
     const DataFolder folder = root.folder();
+    DataFolder stopped = root.folder();
+    // A kill at the last step of an append: the append is whole, its guard is left.
+    stopped.setFaultHook([](const char *step, const QString &path) {
+        if (QByteArray(step) == "unguard")
+            throw DiskError(path);
+    });
     switch (leftover) {
+    case EmptiedInvoiceCounter:
+        root.write("/VIInvoiceNo.txt", "");
+        return;
+    case AppendGuardLeft:
+        QVERIFY_THROWS_EXCEPTION(DiskError, stopped.appendRecord("/CAHistory.txt",
+                                                                 folder.readRecords("/CAHistory.txt", accountHistoryLayout()).front()));
+        return;
+    case BoardJournalLeft: {
+        std::vector<Record> board = LoadActiveSlips(folder);
+        board.front().setText(SlipField::Status, QStringLiteral("Complete"));
+        stopped.setFaultHook([](const char *step, const QString &path) {
+            if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
+                throw DiskError(QStringLiteral("killed"));
+        });
+        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(stopped, board));
+        return;
+    }
     case InterruptedPosting:
         QVERIFY2(interruptPosting(folder), "the run was not stopped");
         return;
@@ -297,6 +325,12 @@ private slots:
                 QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated "));
         dataRow("stamp a folder", int(MarkerIsAFolder),
                 QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder"));
+        dataRow("invoice counter emptied", int(EmptiedInvoiceCounter),
+                QStringLiteral("VIInvoiceNo.txt: holds \"\", which gives the next invoice number "));
+        dataRow("append guard left", int(AppendGuardLeft),
+                QStringLiteral("CAHistory.txt.vdappend: an append to CAHistory.txt was interrupted"));
+        dataRow("board journal left", int(BoardJournalLeft),
+                QStringLiteral("ServiceSlips.jnl: a save of the Dispatch Board was interrupted"));
     }
 
     void eachLeftoverHasItsFinding()

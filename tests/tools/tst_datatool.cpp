@@ -6,16 +6,22 @@
 #include "dispatch/servicesliprecord.h"
 #include "samplelayouts.h"
 #include "testsupport.h"
+#include "platform/instancelock.h"
 #include "tools/datatool.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
 #include "tools/samplegenerator.h"
 
 #include <QBuffer>
+#include <QSysInfo>
 #include <QDirIterator>
 #include <QProcess>
 #include <QTest>
 #include <limits>
+
+#include <cerrno>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +44,60 @@ ToolRun runTool(const QStringList &args, const QByteArray &input = {})
 }
 
 const QDate kToday(2026, 3, 4);
+
+// Input that, when the tool reads it, tries to start the program on the folder: the tool must hold the lock.
+class StartsTheProgram : public QBuffer
+{
+public:
+    explicit StartsTheProgram(const QString &root)
+        : m_root(root)
+    {
+        setData("");
+        open(QIODevice::ReadOnly);
+    }
+    bool programStarted = false;
+    bool asked = false;
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        if (!asked) {
+            asked = true;
+            InstanceLock program(m_root);
+            programStarted = program.tryLock();
+        }
+        return QBuffer::readData(data, size);
+    }
+
+private:
+    QString m_root;
+};
+
+// A bind mount of one folder at another path, unmounted at the end; read-only when asked.
+class BindMount
+{
+public:
+    BindMount(const QString &from, const QString &at, bool readOnly)
+        : m_at(at)
+    {
+        QDir().mkpath(at);
+        const QByteArray to = QFile::encodeName(at);
+        m_mounted = ::mount(QFile::encodeName(from).constData(), to.constData(), nullptr, MS_BIND, nullptr) == 0;
+        if (m_mounted && readOnly)
+            m_mounted = ::mount(nullptr, to.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0 ||
+                        (::umount(to.constData()), false);
+    }
+    ~BindMount()
+    {
+        if (m_mounted)
+            ::umount(QFile::encodeName(m_at).constData());
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_at;
+    bool m_mounted = false;
+};
 
 GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1)
 {
@@ -193,6 +253,86 @@ class TestDataTool : public QObject
     Q_OBJECT
 
 private slots:
+    // A generate that fails on a full disk part way takes back what it made: a new folder goes, an empty one
+    // stays empty.
+    void failedGenerateRemovesWhatItMade()
+    {
+        TestRoot root;
+        QVERIFY(QDir().mkpath(root.file("/empty")));
+        static int writes = 0;
+        writes = 0;
+        DataFolder::setWriteFunction([](int fd, const char *data, qint64 size) -> qint64 {
+            if (++writes < 5)
+                return ::write(fd, data, size_t(size));
+            errno = ENOSPC;
+            return -1;
+        });
+        const ToolRun made = runTool({"generate", "--root", root.file("/new")});
+        const ToolRun filled = runTool({"generate", "--root", root.file("/empty")});
+        DataFolder::setWriteFunction(nullptr);
+        for (const ToolRun &run : {made, filled}) {
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains("the disk is full") && run.err.contains("What was written has been removed"),
+                     qPrintable(run.err));
+        }
+        QVERIFY(!QFileInfo::exists(root.file("/new")));
+        QCOMPARE(QDir(root.file("/empty")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // One lock per data folder, whatever path leads into it: a lock file left in a subfolder, the program
+    // starting while the tool waits for its input, a symbolic link or a bind mount of a subfolder, a read-only
+    // bind mount of the folder beside the writable one.
+    void lockBypassesAreRefused()
+    {
+        TestRoot root;
+        TestRoot elsewhere;
+        generateSmall(root);
+        const QString file = root.file("/VIActiveAccounts/A1.txt");
+        const QByteArray before = root.read("/VIActiveAccounts/A1.txt");
+        const QString refusal = "The program is running on this data folder; close it first.";
+        // (a) a lock a killed write left in the subfolder does not stand for the folder's
+        root.write("/VIActiveAccounts/" + InstanceLock::lockFileName(), "999999\nVarnelDispatchDuzudu\n" +
+                                                                            QSysInfo::machineHostName().toUtf8() + "\n");
+        {
+            InstanceLock program(root.path());
+            QVERIFY(program.tryLock());
+            ToolRun run = runTool({"write", "--kind", "accounthistory", file}, "");
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+            // (c) through a symbolic link to the subfolder
+            QVERIFY(QFile::link(root.file("/VIActiveAccounts"), elsewhere.file("/link")));
+            run = runTool({"write", "--kind", "accounthistory", elsewhere.file("/link/A1.txt")}, "");
+            QCOMPARE(run.status, 2);
+            // ... and through a bind mount of it, where this test may mount
+            const BindMount bound(root.file("/VIActiveAccounts"), elsewhere.file("/bound"), false);
+            if (bound.mounted()) {
+                run = runTool({"write", "--kind", "accounthistory", elsewhere.file("/bound/A1.txt")}, "");
+                QCOMPARE(run.status, 2);
+            }
+            QCOMPARE(root.read("/VIActiveAccounts/A1.txt"), before);
+        }
+        // (b) the program started while the tool waits for its input finds the folder taken
+        {
+            StartsTheProgram input(root.path());
+            QString out, err;
+            QTextStream o(&out), e(&err);
+            QCOMPARE(runDataTool({"write", "--kind", "accounthistory", file}, o, e, input), 0);
+            QVERIFY(input.asked);
+            QVERIFY(!input.programStarted);
+        }
+        // (d) a copy on a read-only bind mount of the folder and a copy on the folder itself, in either order
+        const BindMount readOnly(root.path(), elsewhere.file("/ro"), true);
+        if (!readOnly.mounted())
+            QSKIP("bind mounts need rights this test does not have; (a) to (c) ran");
+        TestRoot locks;
+        for (const bool readOnlyFirst : {true, false}) {
+            InstanceLock ro(elsewhere.file("/ro"), locks.path());
+            InstanceLock rw(root.path(), locks.path());
+            QVERIFY(readOnlyFirst ? ro.tryLock() : rw.tryLock());
+            QVERIFY(readOnlyFirst ? !rw.tryLock() : !ro.tryLock());
+        }
+    }
     void initTestCase() { useTestSettingsStore(); }
 
     void dumpAndWriteRoundTripEveryFile_data()

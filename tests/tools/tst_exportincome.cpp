@@ -56,6 +56,41 @@ private slots:
             2);
         QCOMPARE(run({"export-income", "--root", root.path(), "--out", out}), 2);
     }
+
+    // Every option form says the same; a one-day range takes that day whole; the line printed names the count
+    // and the total.
+    void optionFormsOneDayAndTotal_data()
+    {
+        dataColumns<bool, QString, QString>("equals", "from", "expected");
+        dataRow("--name value, one day", false, QString("2026-03-31"), QString("2 records, total $11.30"));
+        dataRow("--name=value, one day", true, QString("3/31/2026"), QString("2 records, total $11.30"));
+        dataRow("--name=value, two days", true, QString("2026-03-30"), QString("3 records, total $12.30"));
+    }
+    void optionFormsOneDayAndTotal()
+    {
+        QFETCH(bool, equals);
+        QFETCH(QString, from);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        WriteHistory(folder, "1001", "Main St", "$1.00", QDate(2026, 3, 30), "Invoice No. 1");
+        WriteHistory(folder, "1001", "Main St", "$1.25", QDate(2026, 3, 31), "Invoice No. 2");
+        WriteHistory(folder, "2002", "Oak Ave", "$10.05", QDate(2026, 3, 31), "Invoice No. 3");
+        WriteHistory(folder, "2002", "Oak Ave", "$9.00", QDate(2026, 4, 1), "Invoice No. 4");
+        const QString out = root.file("/day.csv");
+        const QStringList pairs = {"root", root.path(), "from", from, "to", "2026-03-31", "out", out};
+        QStringList args = {"export-income"};
+        for (int i = 0; i < pairs.size(); i += 2)
+            args << (equals ? QStringList{"--" + pairs[i] + "=" + pairs[i + 1]} : QStringList{"--" + pairs[i], pairs[i + 1]});
+        QString o, e;
+        QTextStream printed(&o), errs(&e);
+        QBuffer in;
+        in.open(QIODevice::ReadOnly);
+        QCOMPARE(runDataTool(args, printed, errs, in), 0);
+        printed.flush();
+        QFETCH(QString, expected);
+        QCOMPARE(o, expected + ", written to " + out + "\n");
+        QVERIFY(root.read("/day.csv").contains("2002,Oak Ave,2026-03-31,Invoice No. 3,10.05\r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExportIncome)
