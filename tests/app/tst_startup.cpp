@@ -18,7 +18,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -339,23 +338,6 @@ private slots:
         QVERIFY(fake.layouts.entries.contains(QStringLiteral("VarnelDuzudu/frmWelcome")));
     }
 
-    // Every name below the folder with its size and modification time: what a second copy must not change.
-    static QStringList snapshot(const QString &root)
-    {
-        QStringList out;
-        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QFileInfo info(it.next());
-            out.append(QStringLiteral("%1 %2 %3")
-                           .arg(info.filePath().mid(root.size()))
-                           .arg(info.size())
-                           .arg(info.lastModified().toMSecsSinceEpoch()));
-        }
-        out.sort();
-        return out;
-    }
-
     void secondCopyIsRefusedByWhateverPath_data()
     {
         QTest::addColumn<QString>("secondPath");
@@ -387,13 +369,13 @@ private slots:
         QVERIFY(first);
         QVERIFY(first->application->welcomePanel());
         QVERIFY(QFileInfo::exists(root + QStringLiteral("/AuxFiles")));
-        const QStringList before = snapshot(root);
+        const QStringList before = folderStamps(root);
 
         FakePlatform secondFake;
         auto refused = startProgram(second, secondFake.platform(), QStringLiteral("VarnelDispatchDuzudu"), {}, prepare);
         QVERIFY(!refused);
         QCOMPARE(secondFake.messages.lastText(), QStringLiteral("VarnelDispatchDuzudu is already Running!"));
-        QCOMPARE(snapshot(root), before);
+        QCOMPARE(folderStamps(root), before);
 
         // Once the first copy has ended, the folder starts again.
         first->application->exitProgram();

@@ -15,9 +15,6 @@ namespace {
 const QDate kDay(2026, 3, 7);
 const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 
-struct Crash
-{};
-
 Money money(const char *text)
 {
     return *Formats::parseCurrency(QString::fromLatin1(text));
