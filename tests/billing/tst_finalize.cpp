@@ -15,9 +15,6 @@ namespace {
 const QDate kDay(2026, 3, 7);
 const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 
-struct Crash
-{};
-
 Money money(const char *text)
 {
     return *Formats::parseCurrency(QString::fromLatin1(text));
@@ -112,49 +109,54 @@ private slots:
         QCOMPARE(Finalize::refusalMessage(Finalize::checkEntry(amount, invoice, payForm)), message);
     }
 
-    // The batched run leaves every file exactly as posting the slips one record at a time would.
+    // Write Records posts each slip in turn: its charge in the history, the service history, its account file
+    // (and that file's Backup copy), a cash payment, the taxes and the journal; then the archive.
     void writeRecordsBytes()
     {
-        TestRoot batch, single;
-        const DataFolder b = batch.folder(), s = single.folder();
+        TestRoot batch;
+        const DataFolder b = batch.folder();
         const Record cash = completedSlip(1001, "A-1", "Main St");
         const Record open = completedSlip(1002, "B-2", "Oak Ave", "Crew B", "Fix the furnace");
         const Record stays = completedSlip(1000, "C-3", "Elm Rd");
-        for (const DataFolder *f : {&b, &s})
-            f->replaceRecords(SlipFiles::kCompleted, {stays, cash, open});
+        b.replaceRecords(SlipFiles::kCompleted, {stays, cash, open});
 
         PostingRun::WriteRecords(b,
                                  {posted(cash, "5001", "Cash", money("$100.00"), money("7.5")),
                                   posted(open, "5002", "Not Collected", money("$10.01"), money("0.7508"))},
                                  kHeadings, kDay);
 
-        // By hand, record by record.
-        using namespace AccountFiles;
-        WriteHistory(s, "A-1", "Main St", "$107.50", kDay, "Invoice No. 5001");
-        WriteServiceHistory(s, "A-1", "Main St", "Crew A", kDay, "Replace the water heater");
-        appendAccountRecord(s, {"A-1", "Main St", money("$107.50"), "5001", kDay}, kDay);
-        backupAccountFile(s, "A-1");
-        appendAccountRecord(s, {"A-1", "Main St", money("$107.50"), "Payment Received", kDay}, kDay);
-        backupAccountFile(s, "A-1");
-        appendPaymentRecord(s, {"A-1", "Main St", money("$107.50"), "Cash", kDay});
-        WriteTaxRecord(s, "Sales Tax", money("7.5"), Money(), kDay, 1, "5001");
-        WriteInvoiceJournal(s, "Main St", "A-1", "5001", money("100"), money("7.5"), money("107.5"), kDay);
-        WriteHistory(s, "B-2", "Oak Ave", "$10.76", kDay, "Invoice No. 5002");
-        WriteServiceHistory(s, "B-2", "Oak Ave", "Crew B", kDay, "Fix the furnace");
-        appendAccountRecord(s, {"B-2", "Oak Ave", money("$10.76"), "5002", kDay}, kDay);
-        backupAccountFile(s, "B-2");
-        WriteTaxRecord(s, "Sales Tax", money("0.7508"), Money(), kDay, 1, "5002");
-        WriteInvoiceJournal(s, "Oak Ave", "B-2", "5002", money("10.01"), money("0.7508"), money("10.7608"), kDay);
-        AppendFinalizedSlips(s, std::vector<Record>{finalizedSlip(cash, "5001", "Cash", "$107.50"),
-                                                    finalizedSlip(open, "5002", "Not Collected", "$10.76")});
-        s.replaceRecords(SlipFiles::kCompleted, {stays});
-
-        QCOMPARE(snapshot(batch.path()), snapshot(single.path()));
-        QVERIFY(!batch.exists(PostingRun::kJournal));
+        // "name~45|account~25|date~15|description~60|amount~10", the line of the account files.
+        const auto line = [](const char *site, const char *acct, const char *what, const char *amount) {
+            return QByteArray(site).leftJustified(45) + QByteArray(acct).leftJustified(25) +
+                   QByteArray("3/7/2026").leftJustified(15) + QByteArray(what).leftJustified(60) +
+                   QByteArray(amount).leftJustified(10);
+        };
+        QCOMPARE(batch.read(Posting::kHistory), line("Main St", "A-1", "Invoice No. 5001", "$107.50") +
+                                                    line("Oak Ave", "B-2", "Invoice No. 5002", "$10.76"));
+        const QByteArray a1 = line("Main St", "A-1", "Previous Balance", "$0.00") +
+                              line("Main St", "A-1", "5001", "$107.50") +
+                              line("Main St", "A-1", "Payment Received", "$107.50");
         // "Not Collected": the charge only, no payment.
-        QCOMPARE(batch.read("/VIActiveAccounts/B-2.txt").size(), 2 * 155);
-        QCOMPARE(batch.read(AccountFiles::kPaymentFile).size(), 155);
-        QCOMPARE(batch.read("/FinalizedServiceSlips.txt").mid(10, 9), QByteArray("Finalized"));
+        const QByteArray b2 = line("Oak Ave", "B-2", "Previous Balance", "$0.00") + line("Oak Ave", "B-2", "5002", "$10.76");
+        QCOMPARE(batch.read("/VIActiveAccounts/A-1.txt"), a1);
+        QCOMPARE(batch.read("/Backup/VIActiveAccounts/A-1.txt"), a1);
+        QCOMPARE(batch.read("/VIActiveAccounts/B-2.txt"), b2);
+        QCOMPARE(batch.read("/Backup/VIActiveAccounts/B-2.txt"), b2);
+        QCOMPARE(batch.read(AccountFiles::kPaymentFile), line("Main St", "A-1", "Cash", "$107.50"));
+        QCOMPARE(batch.read(Posting::kTaxRecords), QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
+                                                       QByteArray("5001").leftJustified(30) + "7.5       " +
+                                                       QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
+                                                       QByteArray("5002").leftJustified(30) + "0.7508    ");
+        QCOMPARE(batch.read(Posting::kServiceHistory).size(), 2 * 145);
+        QCOMPARE(batch.read(Posting::kJournal).size(), 2 * 125);
+        QCOMPARE(batch.read(Posting::kServiceHistory).mid(145, 30).trimmed(), QByteArray("Oak Ave"));
+        QCOMPARE(batch.read(Posting::kJournal).mid(125 + 45, 20).trimmed(), QByteArray("B-2"));
+        QCOMPARE(batch.read("/CompletedServiceSlips.txt"), stays.bytes());
+        const QByteArray archive = batch.read("/FinalizedServiceSlips.txt");
+        QCOMPARE(archive.size(), 2 * 697);
+        QCOMPARE(archive.mid(10, 9) + archive.mid(697 + 10, 9), QByteArray("FinalizedFinalized"));
+        QCOMPARE(archive.mid(687, 10) + archive.mid(697 + 687, 10), QByteArray("$107.50   $10.76    "));
+        QVERIFY(!batch.exists(PostingRun::kJournal));
     }
 
     // A zero first tax does not lose the second: its record is written alone.

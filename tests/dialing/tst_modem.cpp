@@ -23,9 +23,6 @@ private slots:
     void lowerPortWinsEvenWhenItAnswersLater();
     void modemOnTheLastPort();
     void searchLeavesTheHeldPortAlone();
-    void refusalsHangUp_data();
-    void refusalsHangUp();
-    void unpluggedModemEndsDialingUntilFoundAgain();
 
     void speedNumbersLoad_data();
     void speedNumbersLoad();
@@ -184,67 +181,6 @@ void TestModem::searchLeavesTheHeldPortAlone()
     QVERIFY(bench.isOpen(2));
     QCOMPARE(search.modem.portFound(), 2);
     QVERIFY(search.modem.dialingEnabled());
-}
-
-void TestModem::refusalsHangUp_data()
-{
-    dataColumns<QByteArray, QString>("reply", "code");
-    dataRow("no answer", QByteArray("\r\nNO ANSWER\r\n"), QStringLiteral("NO ANSWER"));
-    dataRow("busy, echoed command first", QByteArray("ATDT5551212;\r\r\nBUSY\r\n"), QStringLiteral("BUSY"));
-    dataRow("no dial tone", QByteArray("\r\nNO DIALTONE\r\n"), QStringLiteral("NO DIALTONE"));
-}
-
-void TestModem::refusalsHangUp()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, code);
-    FakeModemBench bench;
-    bench.addModem(3);
-    bench.answer(3, "ATDT", reply);
-    Search search(bench);
-    QVERIFY(search.run());
-    DialSession call(search.modem.port());
-    QSignalSpy refused(&call, &DialSession::refused);
-    QSignalSpy connected(&call, &DialSession::connected);
-    QVERIFY(call.dial(QStringLiteral("5551212")));
-    QVERIFY(refused.wait(3000));
-    QCOMPARE(refused.at(0).at(0).toString(), code);
-    QCOMPARE(connected.size(), 0);
-    QCOMPARE(bench.line(3).commands.back(), QByteArray("ATH"));
-    QVERIFY(!bench.isOpen(3));
-}
-
-void TestModem::unpluggedModemEndsDialingUntilFoundAgain()
-{
-    FakeModemBench bench;
-    bench.addModem(4);
-    bench.answer(4, "ATDT", std::nullopt); // the call waits
-    Search search(bench);
-    QVERIFY(search.run());
-    DialSession call(search.modem.port());
-    QObject::connect(&search.modem, &Modem::modemLost, &call, &DialSession::portLost);
-    QSignalSpy lost(&search.modem, &Modem::modemLost);
-    QSignalSpy callLost(&call, &DialSession::lost);
-    QVERIFY(call.dial(QStringLiteral("5551212")));
-    QCOMPARE(call.state(), DialSession::State::Dialing);
-
-    bench.unplug(4);
-    QVERIFY(lost.wait(3000));
-    QCOMPARE(callLost.size(), 1);
-    QCOMPARE(call.state(), DialSession::State::Closed);
-    QVERIFY(!search.modem.port().isOpen());
-    QVERIFY(!search.modem.dialingEnabled());
-    QVERIFY(search.modem.wasLost());
-    QVERIFY(search.modem.statusText().contains(QStringLiteral("disconnected")));
-    QCOMPARE(search.disabled.size(), 1);
-
-    // Plugged in again: a new search finds it and dialing comes back.
-    bench.addModem(4);
-    search.finished.clear();
-    QVERIFY(search.run());
-    QVERIFY(search.modem.dialingEnabled());
-    QVERIFY(!search.modem.wasLost());
-    QVERIFY(bench.isOpen(4));
 }
 
 void TestModem::searchWithoutModem()

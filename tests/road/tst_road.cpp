@@ -64,14 +64,6 @@ QWidget *visibleWindow(const QString &name)
     return nullptr;
 }
 
-void click(QWidget *window, const QString &name)
-{
-    QWidget *button = child(window, name);
-    if (!button->isEnabled() || !button->isVisible())
-        qFatal("%s in %s is disabled or hidden", qPrintable(name), qPrintable(window->objectName()));
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
 // Clears a box and types into it key by key, so that its key filters see every character; then leaves it.
 void type(QLineEdit *box, const QString &text)
 {

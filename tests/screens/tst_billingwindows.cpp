@@ -27,11 +27,6 @@ namespace {
 
 const QDate kToday(2026, 3, 7);
 
-void click(QWidget &w, const QString &name)
-{
-    child<QPushButton>(w, name)->click();
-}
-
 // Types into a box and leaves it, as the user does.
 void enter(QWidget &w, const QString &name, const QString &text)
 {

@@ -13,7 +13,6 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -68,49 +67,6 @@ class TestBoardWindow : public QObject
 
 private slots:
     void initTestCase() { useTestSettingsStore(); }
-
-    void everyNamedControlExists()
-    {
-        Screen s({"1|Open||0|None"});
-        QCOMPARE(s.window->objectName(), "frmMain");
-        QCOMPARE(s.window->windowTitle(), "Slip Action Screen");
-        const QHash<int, QString> captions = {{0, "&Exit w/o Saving"},
-                                              {1, "&Delete All "},
-                                              {2, "Complete &All"},
-                                              {3, "Delete Selecte&d "},
-                                              {4, "C&omplete Selected"},
-                                              {5, "Create Txt Msg"},
-                                              {6, "Close Window"},
-                                              {7, "&Manage/Alter Selected Service Slip"},
-                                              {8, "Save &Changes/Exit"},
-                                              {9, "Print &Service Slips"},
-                                              {11, "Make Changes - Re-assign - Change Status"},
-                                              {12, "Verify and Accept Changes - Close Window"},
-                                              {13, "Add to Slip"},
-                                              {14, "Create Txt Msg"},
-                                              {15, "Print &Invoices"},
-                                              {16, "Restore Original Slip Data"},
-                                              {17, "Close Window WITH NO changes"},
-                                              {18, "Close Window"},
-                                              {19, "Save Data/Close Window"},
-                                              {20, "Print Slips &Report"},
-                                              {21, "Clear/Redo"},
-                                              {22, "Select All"},
-                                              {23, "De-Select All"}};
-        for (auto it = captions.begin(); it != captions.end(); ++it)
-            QCOMPARE(s.cmd(it.key())->text(), it.value());
-        QVERIFY(!s.window->findChild<QPushButton *>("cmdMain_10"));
-        for (const char *name :
-             {"fraSlipData", "fraNewSlipData", "fraAccount", "fraSlipContents", "fraInstructions", "fraPaper"})
-            QVERIFY(s.find<QGroupBox>(name));
-        for (const char *name : {"lstStatus", "lstPriority", "lstTechs"})
-            QVERIFY(s.find<QListWidget>(name));
-        QVERIFY(s.find("cboTime"));
-        QVERIFY(s.find("DTPicker1"));
-        for (const char *name : {"mnuAccount", "mnuContents", "mnuInstructions"})
-            QVERIFY(s.window->findChild<QAction *>(name));
-        QCOMPARE(s.find<QListWidget>("lstTechs")->count(), 3);
-    }
 
     void gridShowsTheSlipsAndTicks()
     {

@@ -80,6 +80,7 @@ void TestDialer::modemUnpluggedWhileDialing()
     QVERIFY(d.text("lblStatus").startsWith(QStringLiteral("The modem was disconnected")));
     QVERIFY(d.get<QLineEdit>("txtModemStatus")->text().contains(QStringLiteral("disconnected")));
     QCOMPARE(d.window->session().state(), DialSession::State::Closed);
+    QVERIFY(d.modem.wasLost() && !d.modem.port().isOpen());
     QVERIFY(!d.get("cmdNewDial")->isEnabled());
     QVERIFY(d.get("cmdSearchModem")->isVisible());
     QVERIFY(d.messages.beeps > 0);
@@ -97,6 +98,7 @@ void TestDialer::modemUnpluggedWhileDialing()
     d.click("cmdSearchModem");
     QVERIFY(searched.wait(3000));
     QVERIFY(d.get("cmdNewDial")->isEnabled());
+    QVERIFY(!d.modem.wasLost() && d.bench.isOpen(3));
     QVERIFY(!d.get("cmdSearchModem")->isVisible());
     QCOMPARE(d.text("lblStatus"), QString("Ready to Dial......"));
 }
@@ -167,9 +169,11 @@ void TestDialer::dialAndTalk()
 void TestDialer::modemRefusal_data()
 {
     dataColumns<QByteArray, QString>("reply", "status");
-    for (const char *code : {"ERROR", "NO CARRIER", "NO DIALTONE", "BUSY"})
+    for (const char *code : {"ERROR", "NO CARRIER", "NO DIALTONE", "BUSY", "NO ANSWER"})
         QTest::newRow(code) << QByteArray("\r\n") + code + "\r\n"
                             << QStringLiteral("The modem answered %1 and has hung up.").arg(code);
+    QTest::newRow("busy, echoed command first") << QByteArray("ATDT555-1212;\r\r\nBUSY\r\n")
+                                                << QStringLiteral("The modem answered BUSY and has hung up.");
 }
 
 void TestDialer::modemRefusal()

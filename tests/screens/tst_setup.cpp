@@ -210,70 +210,82 @@ private slots:
         QCOMPARE(businessLines(again), lines);
     }
 
-    void usaStyleWantsThePostalCode()
+    // The boxes whose text the files cannot take as it reads, in the order of the tabs; each refusal names its box.
+    void checkFields_data()
     {
-        Folder folder;
-        auto &[root, fake, platform, state] = folder;
-        SetupScreen setup(state, platform, {});
-        setup.show();
-        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_1"))->setText(QStringLiteral("12 Main St"));
-        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
-        setup.saveAndReturn();
-        QCOMPARE(fake.messages.lastText(), QStringLiteral("Postal Code is Mandatory"));
-        QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
-        QCOMPARE(setup.focusWidget(), child<QLineEdit>(&setup, QStringLiteral("txtBusiness_5")));
-    }
-
-    // Boxes whose text the files cannot take as it reads are refused with a message, nothing written, and
-    // the focus in the box.
-    void badFieldsAreRefused_data()
-    {
-        dataColumns<QString, QString, QString>("box", "text", "message");
+        dataColumns<QString, QString, int, QString>("box", "text", "field", "message");
+        using F = SetupLogic::FieldProblem::Field;
         const QString invoice = QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
         const QString port = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
         const QString rate = QStringLiteral("The Tax Rate must be a number from 0 to 100");
-        dataRow("invoice number of letters", "txtInvoiceNo", "abc", invoice);
-        dataRow("invoice number 0", "txtInvoiceNo", "0", invoice);
-        dataRow("invoice number too large", "txtInvoiceNo", "2147483648", invoice);
-        dataRow("modem port of letters", "txtModemPort", "abc", port);
-        dataRow("modem port 17", "txtModemPort", "17", port);
-        dataRow("tax rate in words", "cboRate1", "seven", rate);
-        dataRow("tax rate above 100", "cboRate2", "100.5", rate);
-        dataRow("negative tax rate", "cboRate1", "-1", rate);
+        dataRow("USA address without postal code", "address", "12 Main St", int(F::PostalCode),
+                QStringLiteral("Postal Code is Mandatory"));
+        dataRow("invoice number of letters", "invoice", "abc", int(F::InvoiceNumber), invoice);
+        dataRow("invoice number 0", "invoice", "0", int(F::InvoiceNumber), invoice);
+        dataRow("invoice number too large", "invoice", "2147483648", int(F::InvoiceNumber), invoice);
+        dataRow("invoice number as loaded", "invoice", "3000000000", -1, QString());
+        dataRow("invoice number 1", "invoice", "1", -1, QString());
+        dataRow("modem port of letters", "port", "abc", int(F::ModemPort), port);
+        dataRow("modem port 17", "port", "17", int(F::ModemPort), port);
+        dataRow("modem port 16", "port", "16", -1, QString());
+        dataRow("tax rate in words", "rate1", "seven", int(F::TaxRate1), rate);
+        dataRow("tax rate above 100", "rate2", "100.5", int(F::TaxRate2), rate);
+        dataRow("negative tax rate", "rate1", "-1", int(F::TaxRate1), rate);
+        dataRow("tax rate with a decimal comma", "rate2", "7,0", -1, QString());
     }
-    void badFieldsAreRefused()
+    void checkFields()
     {
         QFETCH(QString, box);
         QFETCH(QString, text);
+        QFETCH(int, field);
         QFETCH(QString, message);
+        SetupLogic::EditedFields fields;
+        fields.storedInvoiceNumber = 3000000000;
+        fields.invoiceNumber = QStringLiteral("20260001");
+        fields.taxRate1 = fields.taxRate2 = QStringLiteral("0");
+        (box == "address" ? fields.business[1] : box == "invoice" ? fields.invoiceNumber
+                                               : box == "port"    ? fields.modemPort
+                                               : box == "rate1"   ? fields.taxRate1
+                                                                  : fields.taxRate2) = text;
+        const auto problem = SetupLogic::checkFields(fields);
+        QCOMPARE(problem ? int(problem->field) : -1, field);
+        QCOMPARE(problem ? problem->text : QString(), message);
+    }
+
+    // A refused box gets the focus and nothing is written; once every box is good the save goes through.
+    void refusedBoxTakesTheFocus()
+    {
         Folder folder;
         auto &[root, fake, platform, state] = folder;
-        state.settings.invoiceNumber = 20260001;
         SetupScreen setup(state, platform, {});
         setup.show();
         child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
-        QWidget *target = nullptr;
-        if (auto *combo = setup.findChild<QComboBox *>(box)) {
-            combo->setCurrentText(text);
-            target = combo;
-        } else {
-            auto *edit = child<QLineEdit>(&setup, box);
-            edit->setText(text);
-            target = edit;
+        const QList<std::pair<const char *, const char *>> boxes = {{"txtBusiness_1", "12 Main St"},
+                                                                    {"txtInvoiceNo", "abc"},
+                                                                    {"txtModemPort", "abc"},
+                                                                    {"cboRate1", "seven"},
+                                                                    {"cboRate2", "100.5"}};
+        for (const auto &[name, text] : boxes) {
+            QWidget *box = child(&setup, name);
+            if (auto *combo = qobject_cast<QComboBox *>(box))
+                combo->setCurrentText(text);
+            else
+                static_cast<QLineEdit *>(box)->setText(text);
         }
-        setup.saveAndReturn();
-        QCOMPARE(fake.messages.lastText(), message);
-        QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
-        QVERIFY(setup.isVisible());
-        QVERIFY(target->isVisible());
-        QVERIFY(setup.focusWidget() == target || target->isAncestorOf(setup.focusWidget()));
-
-        // Good values go through: the rate with a decimal comma, as the list offers it.
+        for (const auto &[name, good] : QList<std::pair<const char *, const char *>>{
+                 {"txtBusiness_5", "62701"}, {"txtInvoiceNo", "1001"}, {"txtModemPort", "16"}, {"cboRate1", "7"},
+                 {"cboRate2", "7,0"}}) {
+            setup.saveAndReturn();
+            QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
+            QVERIFY(setup.isVisible());
+            QWidget *box = child(&setup, name);
+            QVERIFY2(box->isVisible() && (setup.focusWidget() == box || box->isAncestorOf(setup.focusWidget())), name);
+            if (auto *combo = qobject_cast<QComboBox *>(box))
+                combo->setCurrentText(good);
+            else
+                static_cast<QLineEdit *>(box)->setText(good);
+        }
         fake.messages.shown.clear();
-        if (auto *combo = qobject_cast<QComboBox *>(target))
-            combo->setCurrentText(QStringLiteral("7,0"));
-        else
-            static_cast<QLineEdit *>(target)->setText(box == QLatin1String("txtModemPort") ? "16" : "1001");
         setup.saveAndReturn();
         QVERIFY2(fake.messages.shown.empty(), qPrintable(fake.messages.texts().join('|')));
         QVERIFY(root.exists(QStringLiteral("/MyBusinessData.txt")));

@@ -1,6 +1,7 @@
 #include "app/screens/aboutbox.h"
 #include "app/screens/manualwindow.h"
 #include "app/screens/startmenu.h"
+#include "core/startmenu.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
 
@@ -29,56 +30,40 @@ class TestStartMenu : public QObject
     Q_OBJECT
 
     QLabel *routine(StartMenu &menu, int i) { return menu.findChild<QLabel *>(QStringLiteral("lblSub_%1").arg(i)); }
-    QLabel *instruction(StartMenu &menu, int i)
-    {
-        return menu.findChild<QLabel *>(QStringLiteral("lblRegistration_%1").arg(i));
-    }
 
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void enablingFollowsTheData_data()
+    // What the menu offers follows the data: services first, then assignments, then the slips (the road of one
+    // job follows the instructions and opens the routines through the menu's own lines).
+    void offersFollowTheData_data()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<int>("visibleInstruction"); // -1: the panel is hidden
-        dataColumns<int, bool, bool>("buttonOpens", "manage", "complete");
-        dataRow("empty folder", QStringList(), 0, int(StartMenu::Services), false, false);
-        dataRow("services only", QStringList{"/Services.txt"}, 1, int(StartMenu::Assignments), false, false);
-        dataRow("no slips yet", QStringList{"/Services.txt", "/AssignmentData.txt"}, -1, -1, false, false);
-        dataRow("active slips", QStringList{"/Services.txt", "/AssignmentData.txt", "/ServiceSlips.txt"}, -1, -1, true,
-                false);
+        dataColumns<QStringList, int, bool, bool>("files", "instruction", "manage", "complete");
+        using I = StartMenuState::Instruction;
+        dataRow("empty folder", QStringList(), int(I::CreateService), false, false);
+        dataRow("services only", QStringList{"/Services.txt"}, int(I::CreateAssignment), false, false);
+        dataRow("assignments without services", QStringList{"/AssignmentData.txt", "/ServiceSlips.txt"},
+                int(I::CreateService), false, false);
+        dataRow("no slips yet", QStringList{"/Services.txt", "/AssignmentData.txt"}, int(I::None), false, false);
+        dataRow("active slips", QStringList{"/Services.txt", "/AssignmentData.txt", "/ServiceSlips.txt"}, int(I::None),
+                true, false);
         dataRow("completed slips waiting",
-                QStringList{"/Services.txt", "/AssignmentData.txt", "/CompletedServiceSlips.txt"}, -1, -1, false, true);
+                QStringList{"/Services.txt", "/AssignmentData.txt", "/CompletedServiceSlips.txt"}, int(I::None), false,
+                true);
     }
-    void enablingFollowsTheData()
+    void offersFollowTheData()
     {
         QFETCH(QStringList, files);
-        QFETCH(int, visibleInstruction);
-        QFETCH(int, buttonOpens);
+        QFETCH(int, instruction);
         QFETCH(bool, manage);
         QFETCH(bool, complete);
         TestRoot root;
         for (const QString &f : files)
             root.write(f, "x");
-        const DataFolder folder = root.folder();
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        StartMenu menu(folder, platform, {});
-        menu.show();
-        QWidget *panel = menu.findChild<QWidget *>(QStringLiteral("fraInstructions"));
-        QCOMPARE(panel->isVisible(), visibleInstruction >= 0);
-        if (visibleInstruction >= 0) {
-            QVERIFY(instruction(menu, visibleInstruction)->isVisible());
-            QVERIFY(!instruction(menu, 1 - visibleInstruction)->isVisible());
-            QSignalSpy chosen(&menu, &StartMenu::routineChosen);
-            menu.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
-            QCOMPARE(chosen.size(), 1);
-            QCOMPARE(chosen.first().first().toInt(), buttonOpens);
-            return;
-        }
-        QCOMPARE(routine(menu, StartMenu::ManageSlips)->isEnabled(), manage);
-        QCOMPARE(routine(menu, StartMenu::LocateAssignments)->isEnabled(), manage);
-        QCOMPARE(routine(menu, StartMenu::CompleteSlips)->isEnabled(), complete);
+        const StartMenuState state = startMenuState(root.folder());
+        QCOMPARE(int(state.instruction), instruction);
+        QCOMPARE(state.manageSlips, manage);
+        QCOMPARE(state.completeSlips, complete);
     }
 
     void clickingARoutineChoosesIt()

@@ -4,10 +4,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QMap>
+#include "testsupport.h"
 
 // Completed slips for the finalizing and history tests.
 inline Record completedSlip(int number, const QString &acctNo, const QString &site,
@@ -26,20 +23,4 @@ inline Record completedSlip(int number, const QString &acctNo, const QString &si
     r.setText(ServiceRequired, work);
     r.setText(Amount, QStringLiteral("$0.00"));
     return r;
-}
-
-// Every file under the root with its bytes (temporary files of interrupted replaces left out).
-inline QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.endsWith(QLatin1String(".vdtmp")))
-            continue;
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        files.insert(QDir(root).relativeFilePath(path), f.readAll());
-    }
-    return files;
 }

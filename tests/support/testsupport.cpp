@@ -1,6 +1,8 @@
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -26,6 +28,37 @@ QByteArray TestRoot::read(const QString &relative) const
 bool TestRoot::exists(const QString &relative) const
 {
     return QFileInfo::exists(m_path + relative);
+}
+
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(QLatin1String(".vdtmp")))
+            continue;
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        files.insert(QDir(root).relativeFilePath(path), f.readAll());
+    }
+    return files;
+}
+
+QStringList folderStamps(const QString &root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        out.append(QStringLiteral("%1 %2 %3")
+                       .arg(info.filePath().mid(root.size()))
+                       .arg(info.size())
+                       .arg(info.lastModified().toMSecsSinceEpoch()));
+    }
+    out.sort();
+    return out;
 }
 
 void useTestSettingsStore()

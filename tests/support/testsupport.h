@@ -3,6 +3,7 @@
 #include "core/datafolder.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
@@ -25,6 +26,18 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 };
+
+// Every file under the root with its bytes, by path relative to the root (temporary files of interrupted
+// replaces left out).
+QMap<QString, QByteArray> snapshot(const QString &root);
+
+// Every name below the root with its size and modification time, sorted: what a run that must write nothing
+// must leave as it found it.
+QStringList folderStamps(const QString &root);
+
+// Thrown by a fault hook to stop a run where a kill would, without the program catching it as a disk error.
+struct Crash
+{};
 
 // Call once before the first test runs (in initTestCase): settings, data and runtime folders in a temporary home.
 void useTestSettingsStore();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 
 // The object names of the windows showing, for a failure message.
@@ -30,4 +31,18 @@ template <typename T = QWidget> T *child(const QWidget *window, const QString &n
 template <typename T = QWidget> T *child(const QWidget &window, const QString &name)
 {
     return child<T>(&window, name);
+}
+
+// Clicks a control of a window with the mouse, as the user does; a disabled or hidden one ends the run.
+inline void click(const QWidget *window, const QString &name)
+{
+    QWidget *control = child(window, name);
+    if (!control->isEnabled() || !control->isVisible())
+        qFatal("%s in %s is disabled or hidden", qPrintable(name), qPrintable(window->objectName()));
+    QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+inline void click(const QWidget &window, const QString &name)
+{
+    click(&window, name);
 }

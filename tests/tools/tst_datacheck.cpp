@@ -29,9 +29,6 @@ namespace {
 const QDate kToday(2026, 3, 4);
 const PostingRun::TaxHeadings kHeadings{QStringLiteral("Sales Tax"), QStringLiteral("City Tax")};
 
-struct Crash
-{};
-
 QStringList findingsOf(const DataFolder &folder)
 {
     QStringList lines;

@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -111,20 +110,6 @@ private slots:
         QCOMPARE(invoiceNumber(root), before + printed);
     }
 
-    static QStringList snapshot(const QString &root)
-    {
-        QStringList out;
-        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QFileInfo info(it.next());
-            out.append(QStringLiteral("%1 %2 %3")
-                           .arg(info.filePath(), QString::number(info.size()),
-                                QString::number(info.lastModified().toMSecsSinceEpoch())));
-        }
-        out.sort();
-        return out;
-    }
-
     void dryRunWritesNothingInTheDataFolder()
     {
         TestRoot root;
@@ -132,11 +117,11 @@ private slots:
         generate(root);
         // The narrative as the invoicing program left it.
         root.write(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt"), "Left by the invoicer\r\n");
-        const QStringList before = snapshot(root.path());
+        const QStringList before = folderStamps(root.path());
         const Run run = tool(render(root, QStringLiteral("invoice"), outside.path() + QStringLiteral("/a.pdf"))
                              << QStringLiteral("--dry-run"));
         QVERIFY2(run.status == 0, qPrintable(run.err));
-        QCOMPARE(snapshot(root.path()), before);
+        QCOMPARE(folderStamps(root.path()), before);
         QCOMPARE(root.read(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt")),
                  QByteArray("Left by the invoicer\r\n"));
     }
