@@ -387,9 +387,9 @@ private slots:
         };
         TestRoot reference;
         prepare(reference);
-        const auto before = allFiles(reference.path());
+        const auto before = snapshot(reference.path(), true);
         run(reference.folder());
-        const auto after = allFiles(reference.path());
+        const auto after = snapshot(reference.path(), true);
         QVERIFY(before != after);
         int cases = 0;
         for (int k = 0;; ++k) {
@@ -406,7 +406,7 @@ private slots:
                 QVERIFY2(message.contains(QStringLiteral("the disk is full")) && message.contains(root.path()),
                          qPrintable(where));
             }
-            for (auto [name, bytes] : allFiles(root.path()).asKeyValueRange()) {
+            for (auto [name, bytes] : snapshot(root.path(), true).asKeyValueRange()) {
                 QVERIFY2(!name.endsWith(QStringLiteral(".vdappend")), qPrintable(where));
                 static const QMap<QString, int> lengths = {
                     {"ServiceSlips.txt", 697},   {"CompletedServiceSlips.txt", 697}, {"FinalizedServiceSlips.txt", 697},
@@ -415,7 +415,7 @@ private slots:
                 QVERIFY2(bytes.size() % lengths.value(name, 1) == 0, qPrintable(where + QStringLiteral(" ") + name));
             }
             repairAsAtStart(root.folder());
-            const auto got = allFiles(root.path());
+            const auto got = snapshot(root.path(), true);
             QVERIFY2(got == before || got == after, qPrintable(where));
         }
         QVERIFY(cases >= 2);

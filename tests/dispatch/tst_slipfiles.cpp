@@ -104,7 +104,7 @@ private slots:
             const bool after = root.read(SlipFiles::kActive) == activeAfter &&
                                root.read(SlipFiles::kCompleted) == completedAfter;
             QVERIFY2(before || after, qPrintable(where));
-            QCOMPARE(allFiles(root.path()).keys(), QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
+            QCOMPARE(snapshot(root.path(), true).keys(), QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
         }
         QVERIFY(kills >= 10);
         qInfo("%d kills", kills);

@@ -51,19 +51,6 @@ void repairAsAtStart(const DataFolder &folder)
     RemoveCompletedLeftOnBoard(folder);
 }
 
-QMap<QString, QByteArray> allFiles(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            files.insert(QDir(root).relativeFilePath(path), f.readAll());
-    }
-    return files;
-}
-
 bool runWithFaultAt(DataFolder &folder, int k, Fault failure, const std::function<void()> &operation,
                     QString *message)
 {

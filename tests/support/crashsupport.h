@@ -1,22 +1,16 @@
 #pragma once
 
 #include "core/datafolder.h"
+#include "testsupport.h"
 
 #include <QMap>
 #include <QString>
 #include <functional>
 
-// A simulated kill: thrown from the disk seam, caught by no routine of the program.
-struct Crash
-{};
-
 // What the next start does with what a kill left, before any file is read (as the program's start runs it):
 // torn appends, the board journal, temporaries, the customer journal, an interrupted Write Records, a completed
 // slip left on the board.
 void repairAsAtStart(const DataFolder &folder);
-
-// Every file under the root with its bytes.
-QMap<QString, QByteArray> allFiles(const QString &root);
 
 // Runs the operation with the disk failing at event k (a step of a write or one call of the write function:
 // at a call the disk takes half of what it is given first). `failure` makes the fault: a kill (Crash) or a

@@ -30,13 +30,13 @@ bool TestRoot::exists(const QString &relative) const
     return QFileInfo::exists(m_path + relative);
 }
 
-QMap<QString, QByteArray> snapshot(const QString &root)
+QMap<QString, QByteArray> snapshot(const QString &root, bool withTemporaries)
 {
     QMap<QString, QByteArray> files;
     QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (path.endsWith(QLatin1String(".vdtmp")))
+        if (!withTemporaries && path.endsWith(QLatin1String(".vdtmp")))
             continue;
         QFile f(path);
         f.open(QIODevice::ReadOnly);

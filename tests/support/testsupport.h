@@ -28,8 +28,8 @@ private:
 };
 
 // Every file under the root with its bytes, by path relative to the root (temporary files of interrupted
-// replaces left out).
-QMap<QString, QByteArray> snapshot(const QString &root);
+// replaces left out unless asked for).
+QMap<QString, QByteArray> snapshot(const QString &root, bool withTemporaries = false);
 
 // Every name below the root with its size and modification time, sorted: what a run that must write nothing
 // must leave as it found it.
