@@ -4,6 +4,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
+#include "dispatch/assignedslips.h"
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/customerscreen.h"
 #include "accounts/screens/servicesscreen.h"
@@ -139,6 +140,12 @@ void Application::repairInterruptedWrites()
     try {
         // A customer saved while the program was cut off: every screen reads the saved record from now on.
         CustomerWrite::recoverCustomerWrite(m_state.folder);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
+    try {
+        // A technician renamed with the slips given to him: the board and the assignment file end both new.
+        AssignedSlips::recoverRename(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }

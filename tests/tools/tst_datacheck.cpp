@@ -1,3 +1,5 @@
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
 #include "accounts/auxdata.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
@@ -6,6 +8,7 @@
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/startup.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "testsupport.h"
@@ -132,7 +135,32 @@ enum Leftover {
     FoldersDifferingInCase,
     MarkerInTheFuture,
     MarkerIsAFolder,
+    SlipOfAnUnknownTechnician,
+    LineBreakInACustomerField,
+    InterruptedRename,
 };
+
+// Renames the technician of the first active slip to "Renamed Tech", stopped before the assignment file is
+// replaced (the slips already carry the new name).
+void interruptRename(const DataFolder &folder)
+{
+    const QString old = LoadActiveSlips(folder).front().text(SlipField::AssignedTo);
+    const std::vector<Record> assignments = folder.readRecords(AssignmentFile::kPath, assignmentLayout());
+    const auto at = std::find_if(assignments.cbegin(), assignments.cend(),
+                                 [&](const Record &r) { return r.text(AssignmentField::Name) == old; });
+    QVERIFY(at != assignments.cend());
+    Record renamed = *at;
+    renamed.setText(AssignmentField::Name, QStringLiteral("Renamed Tech"));
+    DataFolder saving = folder;
+    saving.setFaultHook([](const char *step, const QString &path) {
+        if (QByteArray(step) == "write" && path.endsWith(QLatin1String("AssignmentData.txt")))
+            throw Crash{};
+    });
+    try {
+        AssignedSlips::renameAssignment(saving, int(at - assignments.cbegin()) + 1, renamed, old);
+    } catch (const Crash &) {
+    }
+}
 
 void plant(const TestRoot &root, Leftover leftover)
 {
@@ -223,6 +251,22 @@ void plant(const TestRoot &root, Leftover leftover)
         QVERIFY(QFile::remove(root.file(Startup::kAuxFoldersChecked)));
         makeFolder(root, Startup::kAuxFoldersChecked);
         return;
+    case SlipOfAnUnknownTechnician: {
+        std::vector<Record> slips = LoadActiveSlips(folder);
+        slips[1].setText(SlipField::AssignedTo, QStringLiteral("Nobody Here"));
+        folder.replaceRecords(SlipFiles::kActive, slips);
+        return;
+    }
+    case LineBreakInACustomerField: {
+        Record customer = *folder.readRecord(CustomerFile::kPath, customerLayout(), 2);
+        customer.setText(CustomerField::Address1, QStringLiteral("12 Main\r\nSt"));
+        folder.writeRecord(CustomerFile::kPath, 2, customer);
+        return;
+    }
+    case InterruptedRename:
+        interruptRename(folder);
+        QVERIFY(root.exists(AssignedSlips::kRenameJournal));
+        return;
     }
 }
 
@@ -297,6 +341,14 @@ private slots:
                 QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated "));
         dataRow("stamp a folder", int(MarkerIsAFolder),
                 QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder"));
+        dataRow("slip of a technician no assignment has", int(SlipOfAnUnknownTechnician),
+                QStringLiteral("ServiceSlips.txt record 2: the slip is assigned to \"Nobody Here\", and no "
+                               "assignment has that name"));
+        dataRow("line break in a customer field", int(LineBreakInACustomerField),
+                QStringLiteral("CustomerData.txt record 2: Address1 holds a line break, tab or other control "
+                               "character"));
+        dataRow("interrupted technician rename", int(InterruptedRename),
+                QStringLiteral("AssignmentRename.jnl: the rename of "));
     }
 
     void eachLeftoverHasItsFinding()
@@ -320,9 +372,13 @@ private slots:
         prepare(root);
         plant(root, InterruptedPosting);
         plant(root, InterruptedCustomerSave);
-        QCOMPARE(findingsOf(root.folder()).size(), 2);
+        plant(root, InterruptedRename);
+        QCOMPARE(findingsOf(root.folder()).size(), 3);
         QVERIFY(!PostingRun::finishPending(root.folder()).isEmpty());
         QVERIFY(CustomerWrite::recoverCustomerWrite(root.folder()));
+        // The board and the assignment file end both new.
+        QVERIFY(AssignedSlips::recoverRename(root.folder()));
+        QCOMPARE(LoadActiveSlips(root.folder()).front().text(SlipField::AssignedTo), QStringLiteral("Renamed Tech"));
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
     }
