@@ -104,7 +104,14 @@ AssignmentBoxes AssignmentEditor::boxesFromRecord(const Record &r)
     return b;
 }
 
-bool AssignmentEditor::save(const AssignmentBoxes &boxes)
+QString AssignmentEditor::storedName() const
+{
+    if (m_shownBytes.isEmpty() || (m_pending && m_current == m_count))
+        return {};
+    return Record(assignmentLayout(), m_shownBytes).text(AssignmentField::Name);
+}
+
+bool AssignmentEditor::save(const AssignmentBoxes &boxes, const RecordWriter &write)
 {
     if (m_current < 1)
         return true;
@@ -117,7 +124,10 @@ bool AssignmentEditor::save(const AssignmentBoxes &boxes)
     Record record = recordFromBoxes(boxes, usaStyle());
     if (!newOne && record.bytes() == m_shownBytes)
         return true;
-    WriteAssignment(m_state.folder, m_current, record);
+    if (write)
+        write(m_current, record);
+    else
+        WriteAssignment(m_state.folder, m_current, record);
     m_state.currentAssignment = record;
     m_shownBytes = record.bytes();
     m_pending = false;

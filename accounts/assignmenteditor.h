@@ -52,6 +52,8 @@ class AssignmentEditor
 {
 public:
     static constexpr int kPhoneSearchLength = 12; // a whole number such as 555-123-4567
+    static inline const QString kPhoneSearchTooShort =
+        QStringLiteral("Search by Telephone Number needs the whole number, such as 555-123-4567");
 
     explicit AssignmentEditor(AppState &state);
 
@@ -75,7 +77,12 @@ public:
     // Stores the boxes as the current assignment (a blank reference takes the telephone). A record that did
     // not change is not written again; a new assignment left without a name is dropped instead of written
     // (returns false; the last stored assignment is then current).
-    bool save(const AssignmentBoxes &boxes);
+    // `write` stores the record (WriteAssignment by default); a rename that must carry the active slips along
+    // passes its own.
+    using RecordWriter = std::function<void(int number, const Record &record)>;
+    bool save(const AssignmentBoxes &boxes, const RecordWriter &write = {});
+    // The trimmed name of the stored assignment on screen as it was read; empty for a new one.
+    QString storedName() const;
 
     void first();
     void previous();

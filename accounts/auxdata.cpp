@@ -6,6 +6,7 @@
 #include "core/textfile.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -92,6 +93,21 @@ void saveBoxes(const DataFolder &folder, const QString &acctNo, const Texts &box
         writer.printLine(text.split(QLatin1Char('\n')).join(QStringLiteral("\r\n")));
         folder.writeFile(boxPath(*name, i), writer.bytes());
     }
+}
+
+bool hasText(const DataFolder &folder, const QString &acctNo)
+{
+    const Texts boxes = loadBoxes(folder, acctNo);
+    return std::any_of(boxes.cbegin(), boxes.cend(), [](const QString &box) { return !box.trimmed().isEmpty(); });
+}
+
+void removeBoxes(const DataFolder &folder, const QString &acctNo)
+{
+    const auto name = accountFolder(acctNo);
+    if (!name)
+        return;
+    for (int i = 0; i < kBoxes; ++i)
+        folder.deleteFile(boxPath(*name, i));
 }
 
 } // namespace AuxData

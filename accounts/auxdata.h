@@ -31,4 +31,8 @@ Texts loadBoxes(const DataFolder &folder, const QString &acctNo);
 // they are: a comma or a quote inside comes back unchanged. Throws DiskError (also for an account number that
 // cannot be a folder name); a box already replaced stays replaced.
 void saveBoxes(const DataFolder &folder, const QString &acctNo, const Texts &boxes);
+// True when a box of the account holds more than blanks.
+bool hasText(const DataFolder &folder, const QString &acctNo);
+// Removes the six boxes of an account (its folders stay, as start-up makes them for every account).
+void removeBoxes(const DataFolder &folder, const QString &acctNo);
 } // namespace AuxData

@@ -1,6 +1,7 @@
 #include "accounts/customeraccounts.h"
 
 #include "accounts/customerrecord.h"
+#include "accounts/auxdata.h"
 #include "accounts/customerwrite.h"
 #include "core/diskerror.h"
 #include "core/recordscan.h"
@@ -32,14 +33,21 @@ QString CustomerAccounts::emptyFileMessage()
 {
     return QStringList{
         QStringLiteral("Your Customer File is Empty"),      QStringLiteral("Create your First Customer Now"),
-        QStringLiteral("To create a Residential Account,"), QStringLiteral("click the Toggle Acct Type Button"),
-        QStringLiteral("Click Open Delivery Window to"),    QStringLiteral("to create an automatic delivery")}
+        QStringLiteral("To create a Residential Account,"), QStringLiteral("click the Toggle Acct Type Button")}
         .join(QStringLiteral("\r\n"));
 }
 
-CustomerAccounts::CustomerAccounts(const DataFolder &folder, Record &currentCustomer)
+QString CustomerAccounts::fileFullMessage()
+{
+    return QStringLiteral("The Customer File holds %L1 accounts, the most it can hold.\r\nNo account can be added; "
+                          "delete an account that is no longer needed first.")
+        .arg(kMostCustomers);
+}
+
+CustomerAccounts::CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse)
     : m_folder(folder)
     , m_currentCustomer(currentCustomer)
+    , m_numberInUse(std::move(numberInUse))
     , m_shown(newCustomerRecord())
     , m_acctType(CustomerFile::kBusiness)
 {}
@@ -139,19 +147,34 @@ std::optional<Validation::Notice> CustomerAccounts::refusal(const Record &record
     QString why;
     if (!accountFileName(acctNo, &why))
         return notice(why, QStringLiteral("Account No"));
-    // Numbers that differ only in letter case would share one balance file and one folder.
     const RecordScan scan(m_folder, CustomerFile::kPath, customerLayout());
     const QByteArray wanted = Cp1252::encode(acctNo);
     for (int i = 0; i < scan.count(); ++i) {
         if (i + 1 == m_current)
             continue;
         const QByteArrayView stored = scan.trimmed(i, AcctNo);
-        if (stored.size() != wanted.size() || stored == QByteArrayView(wanted))
+        if (stored.size() != wanted.size())
             continue;
+        // Numbers that are equal, or differ only in letter case, would share one balance file and one folder.
         const QString other = Cp1252::decode(stored.data(), stored.size());
         if (other.compare(acctNo, Qt::CaseInsensitive) == 0)
-            return notice(QStringLiteral("Account No %1 already exists as %2").arg(acctNo, other),
+            return notice(QStringLiteral("Account No %1 is already used by customer record %2 (Account No %3).\r\n"
+                                         "Enter a different Number.")
+                              .arg(acctNo)
+                              .arg(i + 1)
+                              .arg(other),
                           QStringLiteral("Duplicate Account Number"));
+    }
+    // The balance file, history, data boxes and slips of an account stay under its number.
+    const QString before = m_shown.text(AcctNo);
+    if (!m_pending && m_current <= scan.count() && !before.isEmpty() && before != acctNo && m_numberInUse) {
+        const QStringList uses = m_numberInUse(before);
+        if (!uses.isEmpty())
+            return notice(QStringLiteral("Account No %1 cannot be changed to %2:").arg(before, acctNo) +
+                              QStringLiteral("\r\n") + uses.join(QStringLiteral("\r\n")) +
+                              QStringLiteral("\r\nThey would stay under %1. To open a new account, click Add New.")
+                                  .arg(before),
+                          QStringLiteral("Account Number in Use"));
     }
     return std::nullopt;
 }
@@ -265,6 +288,10 @@ CustomerAccounts::AddResult CustomerAccounts::addNew(const CustomerForm &form, b
     result.save = save(form, usaStyle);
     if (!m_saved)
         return result;
+    if (customerCount(m_folder) >= kMostCustomers) {
+        result.full = true;
+        return result;
+    }
     m_count = customerCount(m_folder) + 1;
     m_current = m_count;
     m_shown = newCustomerRecord();
@@ -322,11 +349,19 @@ void CustomerAccounts::deleteCurrent()
         }
     }
     const CustomerDeletion after = DeleteCustomer(m_folder, m_current, shared ? QString() : acctNo);
+    // The data boxes go with the account too (gate and alarm codes must not greet a new account of that number).
+    if (!shared)
+        AuxData::removeBoxes(m_folder, acctNo);
     m_count = after.count;
     m_current = after.current;
     CustomerNameList list = loadCustomerNames(m_folder);
     m_names = std::move(list.names);
     m_cities = std::move(list.cities);
+}
+
+bool CustomerAccounts::numberChanged(const QString &acctNo) const
+{
+    return m_pending || acctNo.trimmed() != m_shown.text(AcctNo);
 }
 
 bool CustomerAccounts::isDuplicate(const QString &acctNo) const

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -56,7 +57,15 @@ public:
     static inline const QString kEmptyFileTitle = QStringLiteral("Create Customers");
     static QString emptyFileMessage();
 
-    CustomerAccounts(const DataFolder &folder, Record &currentCustomer);
+    // The most accounts the file holds: record numbers are 16-bit.
+    static constexpr int kMostCustomers = 32767;
+    static QString fileFullMessage();
+
+    // What else carries an account number (balance file, history, data boxes, slips): one line per kind found,
+    // none when the number names nothing else. Such an account keeps its number.
+    using NumberInUse = std::function<QStringList(const QString &acctNo)>;
+
+    CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse = {});
 
     // Each time the screen is shown: finishes an interrupted save, counts the records and builds the name and
     // city lists. False when the file has no records (the count is then 1, a blank record waiting for its save).
@@ -93,6 +102,7 @@ public:
         bool started = false;
         CustomerSaveResult save;
         bool noNumber = false; // nothing started because the account-number box was empty
+        bool full = false;     // nothing started: the file holds the most accounts it can
     };
     AddResult addNew(const CustomerForm &form, bool usaStyle);
     // Drops the new account (nothing was written) and shows record 1.
@@ -105,6 +115,8 @@ public:
 
     // True when another record has exactly this account number.
     bool isDuplicate(const QString &acctNo) const;
+    // The account number typed differs from the one stored for the record on screen (a new account: any).
+    bool numberChanged(const QString &acctNo) const;
 
     // The name list (sorted) and the city list.
     const std::vector<CustomerNameEntry> &names() const { return m_names; }
@@ -123,6 +135,7 @@ private:
 
     DataFolder m_folder;
     Record &m_currentCustomer;
+    NumberInUse m_numberInUse;
     Record m_shown;
     int m_count = 0;
     int m_current = 1;

@@ -4,6 +4,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
+#include "dispatch/assignedslips.h"
 #include "accounts/screens/assignmentscreen.h"
 #include "accounts/screens/customerscreen.h"
 #include "accounts/screens/servicesscreen.h"
@@ -172,6 +173,12 @@ void Application::repairInterruptedWrites()
         reportDiskError(e.message());
     }
     finishInterruptedPosting();
+    try {
+        // A technician renamed with the slips given to him: the board and the assignment file end both new.
+        AssignedSlips::recoverRename(m_state.folder);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     try {
         const std::vector<int> removed = RemoveCompletedLeftOnBoard(m_state.folder);
         if (removed.empty())

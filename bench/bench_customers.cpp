@@ -5,6 +5,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/appstate.h"
+#include "billing/accountuse.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "tools/samplegenerator.h"
@@ -183,4 +184,38 @@ void BM_CustomerFileSearch(benchmark::State &state)
     state.counters["found"] = double(found);
 }
 BENCHMARK(BM_CustomerFileSearch)->Unit(benchmark::kMillisecond);
+} // namespace
+
+namespace {
+
+// A folder at the largest history and slip files, for what one account number names.
+struct FullHistoryFolder
+{
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    QString acctNo;
+
+    FullHistoryFolder()
+    {
+        GenerateOptions options;
+        options.customers = 2000;
+        options.slips = 5000;
+        options.history = GenerateLimits::kHistory;
+        options.seed = 7;
+        options.today = QDate(2026, 12, 6);
+        generateSampleData(folder, options);
+        acctNo = folder.readRecords(CustomerFile::kPath, customerLayout()).at(500).text(CustomerField::AcctNo);
+    }
+};
+
+// What the Delete question and the save of a changed account number wait for: the balance file, the four
+// history files, the data boxes and the slip files searched for one account.
+void BM_AccountUse(benchmark::State &state)
+{
+    static FullHistoryFolder full;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(accountUse(full.folder, full.acctNo).any());
+}
+BENCHMARK(BM_AccountUse)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -164,4 +164,24 @@ SlipNumberCheck checkSlipNumber(const QString &text)
     return {qint16(rounded), std::nullopt};
 }
 
+void flattenLines(QString &text, int &position)
+{
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+        return;
+    QString out;
+    out.reserve(text.size());
+    int newPosition = position;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
+            if (i + 1 < position)
+                --newPosition; // two characters became one
+            continue;
+        }
+        out.append(c < 0x20 || c == 0x7f ? QChar(u' ') : QChar(c));
+    }
+    text = out;
+    position = std::clamp(newPosition, 0, int(text.size()));
+}
+
 } // namespace Validation

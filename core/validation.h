@@ -58,6 +58,10 @@ Notice unstorableCharacter(const QString &character);
 // The refusal for the first character of `text` that cannot be stored; nothing when all of it can.
 std::optional<Notice> unstorableText(const QString &text);
 
+// One-line boxes: a line break (CR LF, CR or LF), a tab or any other control character becomes one blank, so
+// that a pasted line never puts such bytes into a one-line field. `position` (a cursor in the text) follows.
+void flattenLines(QString &text, int &position);
+
 // A text pasted into a field, cursor at `position` with `selected` characters selected (replaced by the paste).
 // Each character goes through the field's filter in turn as if typed; the first refused one refuses the whole
 // paste with that character's verdict, and the field keeps its text.

@@ -1,16 +1,146 @@
 #include "dispatch/assignedslips.h"
 
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
+#include "core/cp1252.h"
+#include "core/datafolder.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
+#include <QSet>
+#include <QtEndian>
 #include <algorithm>
 
-int activeSlipsAssignedTo(const DataFolder &folder, const QString &name)
+namespace AssignedSlips {
+
+namespace {
+
+const QByteArray kMagic("VDAR1");
+constexpr int kNameBytes = 30;
+
+// The journal: magic, the record number, the assignment file's length it was written for, the old name
+// (30 bytes, blank-padded), the new record, a checksum.
+QByteArray journalBytes(int number, qint64 fileSize, const QString &oldName, const Record &record)
+{
+    QByteArray body = kMagic;
+    char n[4];
+    qToLittleEndian<qint32>(number, n);
+    char size[8];
+    qToLittleEndian<qint64>(fileSize, size);
+    body.append(n, 4).append(size, 8);
+    body.append(Cp1252::encode(oldName.trimmed()).leftJustified(kNameBytes, ' ', true));
+    body.append(record.bytes());
+    char sum[2];
+    qToLittleEndian<quint16>(qChecksum(body), sum);
+    return body.append(sum, 2);
+}
+
+struct Journal
+{
+    int number = 0;
+    qint64 fileSize = 0;
+    QString oldName;
+    QByteArray record;
+};
+
+std::optional<Journal> parseJournal(const QByteArray &bytes)
+{
+    const int length = assignmentLayout().length();
+    const qsizetype head = kMagic.size() + 12;
+    if (bytes.size() != head + kNameBytes + length + 2 || !bytes.startsWith(kMagic))
+        return std::nullopt;
+    const QByteArray body = bytes.left(bytes.size() - 2);
+    if (qFromLittleEndian<quint16>(bytes.constData() + body.size()) != qChecksum(body))
+        return std::nullopt;
+    Journal j;
+    j.number = qFromLittleEndian<qint32>(bytes.constData() + kMagic.size());
+    j.fileSize = qFromLittleEndian<qint64>(bytes.constData() + kMagic.size() + 4);
+    j.oldName = Cp1252::decode(bytes.mid(head, kNameBytes)).trimmed();
+    j.record = bytes.mid(head + kNameBytes, length);
+    return j;
+}
+
+void apply(const DataFolder &folder, int number, const Record &record, const QString &oldName)
+{
+    const QString newName = record.text(AssignmentField::Name);
+    std::vector<Record> slips = LoadActiveSlips(folder);
+    bool changed = false;
+    for (Record &slip : slips) {
+        if (isAssignedTo(slip, oldName) && oldName != newName) {
+            slip.setText(SlipField::AssignedTo, newName);
+            changed = true;
+        }
+    }
+    if (changed)
+        folder.replaceRecords(SlipFiles::kActive, slips);
+    WriteAssignment(folder, number, record);
+}
+
+} // namespace
+
+bool isAssignedTo(const Record &slip, const QString &name)
 {
     const QString wanted = name.trimmed();
-    if (wanted.isEmpty())
-        return 0;
-    const std::vector<Record> slips = LoadActiveSlips(folder);
-    return int(std::count_if(slips.cbegin(), slips.cend(),
-                             [&](const Record &slip) { return slip.text(SlipField::AssignedTo) == wanted; }));
+    return !wanted.isEmpty() && slip.text(SlipField::AssignedTo) == wanted;
 }
+
+int countActive(const DataFolder &folder, const QString &name)
+{
+    const std::vector<Record> slips = LoadActiveSlips(folder);
+    return int(std::count_if(slips.cbegin(), slips.cend(), [&](const Record &slip) { return isAssignedTo(slip, name); }));
+}
+
+std::vector<std::pair<int, QString>> unknownAssignments(const std::vector<Record> &activeSlips,
+                                                        const QStringList &assignmentNames)
+{
+    const QSet<QString> known(assignmentNames.cbegin(), assignmentNames.cend());
+    std::vector<std::pair<int, QString>> out;
+    for (std::size_t i = 0; i < activeSlips.size(); ++i) {
+        const QString name = activeSlips[i].text(SlipField::AssignedTo);
+        if (!name.isEmpty() && name != AssignmentFile::kNotAssigned && name != AssignmentFile::kNone &&
+            !known.contains(name))
+            out.emplace_back(int(i) + 1, name);
+    }
+    return out;
+}
+
+void renameAssignment(const DataFolder &folder, int number, const Record &record, const QString &oldName)
+{
+    recoverRename(folder);
+    folder.writeFile(kRenameJournal, journalBytes(number, folder.fileSize(AssignmentFile::kPath), oldName, record));
+    apply(folder, number, record, oldName);
+    folder.deleteFile(kRenameJournal);
+}
+
+std::optional<PendingRename> pendingRename(const DataFolder &folder)
+{
+    if (folder.fileSize(kRenameJournal) < 0)
+        return std::nullopt;
+    PendingRename pending;
+    const auto journal = parseJournal(folder.readAll(kRenameJournal));
+    if (!journal)
+        return pending;
+    const Record record(assignmentLayout(), journal->record);
+    pending.number = journal->number;
+    pending.oldName = journal->oldName;
+    pending.newName = record.text(AssignmentField::Name);
+    const qint64 size = folder.fileSize(AssignmentFile::kPath);
+    pending.fits = journal->number >= 1 && size == journal->fileSize &&
+                   qint64(journal->number) * assignmentLayout().length() <= size;
+    return pending;
+}
+
+bool recoverRename(const DataFolder &folder)
+{
+    const auto pending = pendingRename(folder);
+    if (!pending)
+        return false;
+    if (pending->fits) {
+        const auto journal = parseJournal(folder.readAll(kRenameJournal));
+        apply(folder, journal->number, Record(assignmentLayout(), journal->record), journal->oldName);
+    }
+    folder.deleteFile(kRenameJournal);
+    return pending->fits;
+}
+
+} // namespace AssignedSlips

@@ -54,8 +54,33 @@ void FieldFilter::guardStorable(QPlainTextEdit *edit, Messages &messages, const 
     });
 }
 
-QValidator::State FieldFilter::validate(QString &input, int &) const
+namespace {
+
+// The one-line rule alone, for a box with no filter of its own.
+class OneLineValidator : public QValidator
 {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override
+    {
+        Validation::flattenLines(input, pos);
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+void FieldFilter::keepOneLine(QWidget *window)
+{
+    for (QLineEdit *edit : window->findChildren<QLineEdit *>()) {
+        if (!edit->validator())
+            edit->setValidator(new OneLineValidator(edit));
+    }
+}
+
+QValidator::State FieldFilter::validate(QString &input, int &pos) const
+{
+    Validation::flattenLines(input, pos);
     const QString &old = m_accepted;
     if (input == old)
         return Acceptable;

@@ -1,6 +1,7 @@
 #include "platform/programwindow.h"
 
 #include "core/seams.h"
+#include "platform/fieldfilter.h"
 
 #include <QCloseEvent>
 
@@ -21,6 +22,7 @@ void ProgramWindow::closeByProgram()
 
 void ProgramWindow::showEvent(QShowEvent *event)
 {
+    FieldFilter::keepOneLine(this);
     if (!m_restored && m_environment.layouts) {
         m_restored = true;
         const QByteArray geometry = m_environment.layouts->load(m_appKey, objectName());

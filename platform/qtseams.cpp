@@ -7,19 +7,34 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QSettings>
 #include <QUrl>
 
+void QtMessages::widenForTitle(QMessageBox &box)
+{
+    // Room for the title, the window's icon and its frame buttons.
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
 void QtMessages::inform(const QString &text, const QString &title)
 {
-    QMessageBox::information(m_parent, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent);
+    widenForTitle(box);
+    box.exec();
 }
 
 bool QtMessages::ask(const QString &text, const QString &title)
 {
-    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    widenForTitle(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtMessages::beep()

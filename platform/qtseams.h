@@ -6,6 +6,8 @@
 #include <QWidget>
 
 // The Qt implementations of the seams.
+class QMessageBox;
+
 class QtMessages final : public Messages
 {
 public:
@@ -13,6 +15,10 @@ public:
     void inform(const QString &text, const QString &title) override;
     bool ask(const QString &text, const QString &title) override;
     void beep() override;
+
+    // A message box is as wide as its text; a short text under a long title would have the title cut by the
+    // window frame. The box is widened to hold its whole title.
+    static void widenForTitle(QMessageBox &box);
 
 private:
     QPointer<QWidget> m_parent;

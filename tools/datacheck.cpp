@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "core/slipcounter.h"
 #include "core/textfile.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -57,7 +59,7 @@ public:
         for (const QString &file : kSlipFiles)
             checkSlips(file);
         checkCustomers();
-        checkPlain(QStringLiteral("AssignmentData.txt"), assignmentLayout());
+        checkAssignments();
         checkServices();
         checkAccountHistory(QStringLiteral("CAHistory.txt"));
         checkAccountHistory(QStringLiteral("CAPaymentRecords.txt"));
@@ -113,6 +115,53 @@ private:
     }
 
     void checkPlain(const QString &file, const RecordLayout &layout) { records(file, layout); }
+
+    // A one-line field filled from a one-line box holds no line break, tab or other control character: a
+    // pasted one would break lists, exports and printed lines. `skip` names the fields of several lines and
+    // those another finding covers already.
+    void checkOneLine(const QString &file, const std::vector<Record> &records, const QStringList &skip = {})
+    {
+        if (records.empty())
+            return;
+        const RecordLayout &layout = records.front().layout();
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            for (int f = 0; f < layout.fieldCount(); ++f) {
+                if (layout.fieldSpec(f).kind != FieldKind::Text || skip.contains(layout.fieldName(f)))
+                    continue;
+                const QByteArray bytes = records[i].bytes().mid(layout.offset(f), layout.size(f));
+                if (std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x20 || c == 0x7f; }))
+                    report(file, int(i) + 1,
+                           QStringLiteral("%1 holds a line break, tab or other control character").arg(layout.fieldName(f)));
+            }
+        }
+    }
+
+    // Active slips given to a technician the assignment file does not know (renamed or deleted since).
+    void checkAssignments()
+    {
+        const QString file = QStringLiteral("AssignmentData.txt");
+        const auto assignments = records(file, assignmentLayout());
+        QStringList names;
+        if (assignments) {
+            checkOneLine(file, *assignments);
+            for (const Record &r : *assignments)
+                names << r.text(AssignmentField::Name);
+        }
+        const auto pending = AssignedSlips::pendingRename(m_folder);
+        if (pending && pending->fits)
+            names << pending->newName; // the rename the program completes at its next start
+        for (const auto &[record, name] : AssignedSlips::unknownAssignments(m_activeSlips, names))
+            report(kActiveSlips, record,
+                   QStringLiteral("the slip is assigned to %1, and no assignment has that name").arg(quoted(name)));
+        if (pending) {
+            report(QStringLiteral("AssignmentRename.jnl"), 0,
+                   pending->fits ? QStringLiteral("the rename of %1 to %2 was interrupted; the program completes it "
+                                                  "at its next start. Start the program once; do not delete this file.")
+                                       .arg(quoted(pending->oldName), quoted(pending->newName))
+                                 : QStringLiteral("the journal of an interrupted rename of an assignment cannot be "
+                                                  "used; the program deletes it at its next start."));
+        }
+    }
 
     void checkDateText(const QString &file, int record, const QString &field, const QString &value)
     {
@@ -225,6 +274,9 @@ private:
         if (!slips)
             return;
         const bool active = file == kActiveSlips;
+        checkOneLine(file, *slips, {QStringLiteral("ServiceRequired")});
+        if (active)
+            m_activeSlips = *slips;
         struct Booking
         {
             int record;
@@ -288,6 +340,7 @@ private:
         const auto customers = records(file, customerLayout());
         if (!customers)
             return;
+        checkOneLine(file, *customers, {QStringLiteral("AcctNo")}); // its control characters: a file-name finding
         QHash<QString, int> firstRecord;
         QHash<QString, int> firstFolded; // file names ignore letter case: these numbers share files
         for (std::size_t i = 0; i < customers->size(); ++i) {
@@ -331,6 +384,7 @@ private:
         const auto services = records(file, serviceLayout());
         if (!services)
             return;
+        checkOneLine(file, *services);
         if (services->size() > std::size_t(kMostServices))
             report(file, 0,
                    QStringLiteral("holds %1 services; the catalogue holds at most %2")
@@ -418,6 +472,7 @@ private:
     QHash<int, std::pair<QString, int>> m_slipNumbers; // slip number -> first file and record
     QSet<QString> m_accounts;                          // trimmed account numbers in lower case: file names ignore case
     QStringList m_accountNumbers;                      // as stored, trimmed
+    std::vector<Record> m_activeSlips;
 };
 
 } // namespace

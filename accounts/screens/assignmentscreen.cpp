@@ -448,8 +448,29 @@ AssignmentBoxes AssignmentScreen::boxes() const
 
 bool AssignmentScreen::save()
 {
+    // A technician renamed while slips are still given to the old name: the slips follow in the same save, or
+    // nothing is saved.
+    AssignmentEditor::RecordWriter write;
+    const QString oldName = m_editor.storedName();
+    const QString newName = m_name->text().trimmed();
+    if (!oldName.isEmpty() && oldName != newName) {
+        int slips = 0;
+        if (!guarded([&] { slips = AssignedSlips::countActive(m_state.folder, oldName); }))
+            return false;
+        if (slips > 0) {
+            if (!m_platform.messages.ask(
+                    QStringLiteral("%1 active slips are assigned to %2. Rename them too?").arg(slips).arg(oldName),
+                    QStringLiteral("Rename Assignment"))) {
+                m_name->setFocus();
+                return false;
+            }
+            write = [this, oldName](int number, const Record &record) {
+                AssignedSlips::renameAssignment(m_state.folder, number, record, oldName);
+            };
+        }
+    }
     bool kept = true;
-    const bool ok = guarded([&] { kept = m_editor.save(boxes()); });
+    const bool ok = guarded([&] { kept = m_editor.save(boxes(), write); });
     fillCities();
     m_dropped = ok && !kept;
     if (m_dropped)
@@ -505,6 +526,9 @@ void AssignmentScreen::navigate(int which)
 
 void AssignmentScreen::addNew()
 {
+    // The record on screen is kept first as every save keeps it (a rename asks about its slips).
+    if (m_name->text().trimmed().size() >= 2 && !m_editor.storedName().isEmpty() && !save())
+        return;
     AssignmentBoxes fresh;
     if (!guarded([&] { fresh = m_editor.startNew(boxes(), QString()); }))
         return;
@@ -537,7 +561,7 @@ void AssignmentScreen::deleteAssignment()
         // The slips keep the name they were given; the user decides whether that is fine.
         const QString name = m_name->text().trimmed();
         int slips = 0;
-        if (!guarded([&] { slips = activeSlipsAssignedTo(m_state.folder, name); }))
+        if (!guarded([&] { slips = AssignedSlips::countActive(m_state.folder, name); }))
             return;
         if (slips > 0 && !m_platform.messages.ask(
                              QStringLiteral("%1 active slips are assigned to %2. Delete anyway?").arg(slips).arg(name),
@@ -566,6 +590,7 @@ void AssignmentScreen::startSearch()
     switch (outcome.kind) {
     case AssignmentSearchOutcome::Kind::TooShort:
         beep();
+        m_platform.messages.inform(AssignmentEditor::kPhoneSearchTooShort, QStringLiteral("Assignment Search"));
         m_searchText->setFocus();
         return;
     case AssignmentSearchOutcome::Kind::NotFound:

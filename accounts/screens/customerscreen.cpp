@@ -1,6 +1,7 @@
 #include "accounts/screens/customerscreen.h"
 
 #include "app/appstate.h"
+#include "billing/accountuse.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/settings.h"
@@ -16,6 +17,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -100,7 +102,9 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     , m_state(state)
     , m_platform(platform)
     , m_dial(std::move(dial))
-    , m_accounts(state.folder, state.currentCustomer)
+    , m_accounts(state.folder, state.currentCustomer,
+                 [folder = state.folder](const QString &acctNo) { return accountUse(folder, acctNo).lines(); })
+    , m_notes(state.folder)
 {
     setWindowTitle(kActivateCaption);
     auto *outer = new QVBoxLayout(this);
@@ -457,7 +461,7 @@ QGroupBox *CustomerScreen::buildAuxPanel()
         for (int i = 0; i < AuxData::kBoxes; ++i)
             texts[std::size_t(i)] = m_auxHeading[std::size_t(i)]->text();
         try {
-            AuxData::saveHeadings(m_state.folder, texts);
+            m_notes.saveHeadings(texts);
         } catch (const DiskError &e) {
             m_platform.messages.inform(e.message(), m_state.folder.executableName());
         }
@@ -519,13 +523,19 @@ void CustomerScreen::showEvent(QShowEvent *event)
     activate();
 }
 
+void CustomerScreen::hideEvent(QHideEvent *event)
+{
+    keepNotes(); // the menu, the select button, the close box and the program's exit all hide the screen
+    ProgramWindow::hideEvent(event);
+}
+
 void CustomerScreen::activate()
 {
     m_usaStyle = m_state.usaAddressStyle;
     applyAddressStyle();
     m_stateBox->clear();
-    m_stateBox->addItems(Settings::loadStatesList(m_state.folder).mid(0, Settings::kStatesListSize));
-    const AuxData::Texts headings = AuxData::loadHeadings(m_state.folder);
+    m_stateBox->addItems(m_notes.statesList());
+    const AuxData::Texts headings = m_notes.headings();
     for (int i = 0; i < AuxData::kBoxes; ++i)
         m_auxHeading[std::size_t(i)]->setText(headings[std::size_t(i)]);
     clearBoxes();
@@ -610,6 +620,7 @@ CustomerForm CustomerScreen::form() const
 
 void CustomerScreen::showRecord(int number)
 {
+    keepNotes();
     clearBoxes();
     m_searchPanel->hide();
     m_resultsPanel->hide();
@@ -720,6 +731,7 @@ bool CustomerScreen::save()
     }
     if (wasPending)
         m_cancel->hide();
+    adoptNotesOfNewAccount(wasPending);
     m_nameModel->refresh();
     refreshCities();
     setNavigationEnabled(true);
@@ -749,6 +761,7 @@ void CustomerScreen::exitTo(bool selectForSlip)
 
 void CustomerScreen::addNew()
 {
+    keepNotes();
     const CustomerAccounts::AddResult result = m_accounts.addNew(form(), m_usaStyle);
     if (result.noNumber) {
         alarm();
@@ -760,10 +773,25 @@ void CustomerScreen::addNew()
     m_acctNo->setText(result.save.acctNo);
     for (const Validation::Notice &n : result.save.notices)
         showNotice(n);
+    if (result.full) {
+        alarm();
+        m_platform.messages.inform(CustomerAccounts::fileFullMessage(), QStringLiteral("Customer File Full"));
+        showRecord(m_accounts.currentNumber());
+        return;
+    }
     if (!result.started) {
         focusBox(result.save.focus);
         return;
     }
+    // A new account starts as a business, whatever the last account was; its data boxes start empty unless
+    // they are retained on purpose.
+    m_notes.release();
+    if (!m_retain->isChecked()) {
+        for (QPlainTextEdit *box : m_aux)
+            box->clear();
+    }
+    m_accounts.applyType(CustomerFile::kBusiness);
+    applyTypeToScreen();
     m_nameModel->refresh();
     refreshCities();
     setNavigationEnabled(true);
@@ -804,7 +832,16 @@ void CustomerScreen::deleteCurrent()
 {
     if (m_accounts.pendingNew() || !m_accounts.fileHasRecords())
         return;
-    if (!m_platform.messages.ask(QStringLiteral("Delete this Customer"), m_state.folder.executableName())) {
+    // The question names the account and what goes with it.
+    const QString acctNo = m_accounts.shown().text(CustomerField::AcctNo);
+    QStringList lines{QStringLiteral("%1, Account No %2").arg(m_accounts.displayName().trimmed(), acctNo)};
+    const AccountUse use = accountUse(m_state.folder, acctNo);
+    if (use.balanceFile)
+        lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
+    if (use.slips > 0)
+        lines << QStringLiteral("%1 service slip(s) of this account are not finalized yet.").arg(use.slips);
+    lines << QStringLiteral("Delete this Customer");
+    if (!m_platform.messages.ask(lines.join(QStringLiteral("\r\n")), QStringLiteral("Delete Customer"))) {
         m_acctNo->setFocus();
         return;
     }
@@ -814,6 +851,7 @@ void CustomerScreen::deleteCurrent()
         m_platform.messages.inform(e.message(), m_state.folder.executableName());
         return;
     }
+    m_notes.release(); // the deleted account's boxes are gone with it
     showRecord(m_accounts.currentNumber());
     m_acctNo->setFocus();
     refreshNameList();
@@ -966,7 +1004,8 @@ void CustomerScreen::acctNoLeft()
     const QString text = m_acctNo->text();
     if (text.trimmed().isEmpty() || m_accounts.currentNumber() == 0 || !isVisible())
         return;
-    if (!m_accounts.isDuplicate(text))
+    // A record merely viewed is not questioned; only a number typed for it.
+    if (!m_accounts.numberChanged(text) || !m_accounts.isDuplicate(text))
         return;
     const QString question =
         QStringList{QStringLiteral("The Account Number is a duplicate"), QStringLiteral("Click Yes to Replace it"),
@@ -993,14 +1032,20 @@ void CustomerScreen::nameLeft()
 bool CustomerScreen::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::FocusIn && (watched == m_acctNo || watched == m_name || watched == m_telephone)) {
-        auto *edit = static_cast<QLineEdit *>(watched);
-        if (edit->text().contains(QLatin1String("Must")))
-            edit->clear();
-    } else if (type == QEvent::FocusOut && watched == m_acctNo) {
-        acctNoLeft();
+    // Entering a box never empties it: the boxes hold no prompts, only data ("Mustang Fitness" stays).
+    // Leaving one is checked only when the user moves on inside the window, not when a message box or another
+    // window takes the focus (a question must not be covered by the next one).
+    const auto movedOn = [event] {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+               !QApplication::activeModalWidget();
+    };
+    if (type == QEvent::FocusOut && watched == m_acctNo) {
+        if (movedOn())
+            acctNoLeft();
     } else if (type == QEvent::FocusOut && watched == m_name) {
-        nameLeft();
+        if (movedOn())
+            nameLeft();
     } else if (watched == m_nameList || watched == m_nameList->lineEdit()) {
         if (type == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
@@ -1066,6 +1111,7 @@ void CustomerScreen::dial()
 void CustomerScreen::toggleAuxPanel()
 {
     if (m_auxPanel->isVisible()) {
+        keepNotes();
         m_auxPanel->hide();
         return;
     }
@@ -1085,11 +1131,23 @@ void CustomerScreen::setAuxAccountLine()
     m_auxAccount->setText(line);
 }
 
+AuxData::Texts CustomerScreen::auxTexts() const
+{
+    AuxData::Texts boxes;
+    for (int i = 0; i < AuxData::kBoxes; ++i)
+        boxes[std::size_t(i)] = m_aux[std::size_t(i)]->toPlainText();
+    return boxes;
+}
+
 void CustomerScreen::loadAuxData()
 {
-    if (m_retain->isChecked())
+    const QString acctNo = m_accounts.shown().text(CustomerField::AcctNo);
+    if (m_retain->isChecked()) {
+        // The boxes keep the previous account's text; they are stored for this one only when changed here.
+        m_notes.carry(acctNo, auxTexts());
         return;
-    const AuxData::Texts boxes = AuxData::loadBoxes(m_state.folder, m_accounts.shown().text(CustomerField::AcctNo));
+    }
+    const AuxData::Texts boxes = m_notes.load(acctNo);
     for (int i = 0; i < AuxData::kBoxes; ++i)
         m_aux[std::size_t(i)]->setPlainText(boxes[std::size_t(i)]);
 }
@@ -1098,14 +1156,50 @@ void CustomerScreen::saveAuxData()
 {
     if (m_accounts.pendingNew() || !m_accounts.fileHasRecords())
         return;
-    AuxData::Texts boxes;
-    for (int i = 0; i < AuxData::kBoxes; ++i)
-        boxes[std::size_t(i)] = m_aux[std::size_t(i)]->toPlainText();
     try {
-        AuxData::saveBoxes(m_state.folder, m_accounts.shown().text(CustomerField::AcctNo), boxes);
+        m_notes.save(auxTexts());
     } catch (const DiskError &e) {
         m_platform.messages.inform(e.message(), m_state.folder.executableName());
     }
+}
+
+void CustomerScreen::keepNotes()
+{
+    // Every way out of an account stores the data boxes typed for it.
+    try {
+        m_notes.saveIfChanged(auxTexts());
+    } catch (const DiskError &e) {
+        m_platform.messages.inform(e.message(), m_state.folder.executableName());
+    }
+}
+
+void CustomerScreen::adoptNotesOfNewAccount(bool wasPending)
+{
+    const QString acctNo = m_accounts.shown().text(CustomerField::AcctNo);
+    if (!wasPending && acctNo == m_notes.account())
+        return;
+    if (wasPending) {
+        bool keep = false;
+        try {
+            if (m_notes.hasNotes(acctNo)) {
+                keep = m_platform.messages.ask(
+                    QStringLiteral("Data boxes are stored under Account No %1 from an earlier account.\r\n"
+                                   "Click Yes to keep them for this account, No to delete them.")
+                        .arg(acctNo),
+                    QStringLiteral("Data Boxes Found"));
+                if (!keep)
+                    m_notes.remove(acctNo);
+            }
+        } catch (const DiskError &e) {
+            m_platform.messages.inform(e.message(), m_state.folder.executableName());
+        }
+        if (keep) {
+            loadAuxData();
+            return;
+        }
+    }
+    // The boxes on screen belong to the account under its new number; what was typed is stored on leaving.
+    m_notes.carry(acctNo, {});
 }
 
 void CustomerScreen::auxStep(int delta)

@@ -2,6 +2,7 @@
 
 #include "accounts/auxdata.h"
 #include "accounts/customeraccounts.h"
+#include "accounts/customernotes.h"
 #include "platform/programwindow.h"
 
 #include <QPointer>
@@ -63,6 +64,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -101,6 +103,9 @@ private:
     void acctNoLeft();
     void nameLeft();
     void loadAuxData();
+    AuxData::Texts auxTexts() const;
+    void keepNotes();
+    void adoptNotesOfNewAccount(bool wasPending);
     void setAuxAccountLine();
     void auxStep(int delta);
 
@@ -108,6 +113,7 @@ private:
     Platform &m_platform;
     DialFunction m_dial;
     CustomerAccounts m_accounts;
+    CustomerNotes m_notes;
     bool m_usaStyle = true;
     bool m_suppressCompletion = false;
     bool m_dialingEnabled = false;

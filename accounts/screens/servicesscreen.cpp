@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTableView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -36,6 +37,8 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
 
     m_grid = new FlexGrid(QStringLiteral("fgServices"), this);
     m_grid->setFormat(QStringLiteral("<Service Description                    |>Charge        |^Allotted Time"));
+    // One Tab stop: Tab leaves the grid for the next control instead of walking every cell.
+    m_grid->view()->setTabKeyNavigation(false);
     outer->addWidget(m_grid, 1);
     connect(m_grid, &FlexGrid::cellClicked, this, [this](int row, int) { selectRow(row); });
 

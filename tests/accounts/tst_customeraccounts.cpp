@@ -113,7 +113,11 @@ private slots:
                 "The account number \"CON\" cannot be used as a file name: it is the name of "
                 "a device.",
                 int(CustomerBox::AcctNo));
-        dataRow("letter case of another account", "b2", "1", "Acme", "Account No b2 already exists as B2",
+        dataRow("letter case of another account", "b2", "1", "Acme",
+                "Account No b2 is already used by customer record 2 (Account No B2).\r\nEnter a different Number.",
+                int(CustomerBox::AcctNo));
+        dataRow("exact number of another account", "B2", "1", "Acme",
+                "Account No B2 is already used by customer record 2 (Account No B2).\r\nEnter a different Number.",
                 int(CustomerBox::AcctNo));
         dataRow("outside the code page", "Z9", "1", QString::fromUtf8("Łódź Pipes"),
                 Validation::unstorableCharacter(QString::fromUtf8("Ł")).text, int(CustomerBox::AcctNo));
@@ -135,6 +139,19 @@ private slots:
         QCOMPARE(r.notices.back().text, message);
         QCOMPARE(int(r.focus), focus);
         QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
+    }
+
+    // Record numbers are 16-bit: the 32,768th account is refused before anything is started.
+    void addNewIsRefusedWhenTheFileIsFull()
+    {
+        Opened o(threeCustomers() + QByteArray(qsizetype(CustomerAccounts::kMostCustomers - 3) * 328, ' '));
+        auto &[root, current, accounts, activated] = o;
+        accounts.show(1);
+        const auto added = accounts.addNew(accounts.formOf(accounts.shown()), true);
+        QVERIFY(added.full);
+        QVERIFY(!added.started);
+        QVERIFY(!accounts.pendingNew());
+        QCOMPARE(root.read(CustomerFile::kPath).size(), qsizetype(CustomerAccounts::kMostCustomers) * 328);
     }
 
     void exactDuplicateIsAskedAboutNotRefused()

@@ -1,17 +1,22 @@
 // Boxes whose text goes into the data files take only what the files can hold, typed or pasted, and say
-// which character they refused.
+// which character they refused; one-line boxes stay one line. Message boxes show their titles whole.
 #include "core/cp1252.h"
 #include "core/validation.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fieldfilter.h"
+#include "platform/programwindow.h"
+#include "platform/qtseams.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
+
+enum BoxKind { Storable, Plain, Amount };
 
 class TestFieldFilter : public QObject
 {
@@ -84,6 +89,43 @@ private slots:
             QVERIFY2(messages.lastText().contains(QStringLiteral("\"") + refused + QStringLiteral("\"")),
                      qPrintable(messages.lastText()));
         }
+    }
+
+    // A one-line box never takes a line break or a tab: pasted ones become blanks, in boxes with a filter and in
+    // every other one-line box of a window; the box's own filter judges the pasted text as it judges keys.
+    void pastesStayOneLine_data()
+    {
+        dataColumns<int, QString, QString>("box", "pasted", "kept");
+        dataRow("CR LF and tab into a filtered box", int(Storable), "Gate 4\r\nside\tdoor", "Gate 4 side door");
+        dataRow("line feed into a window's plain box", int(Plain), "12 Main\nSt", "12 Main St");
+        dataRow("minus sign into an amount box, refused like a typed one", int(Amount), "-50", "");
+        dataRow("digits into an amount box", int(Amount), "50.25", "50.25");
+    }
+    void pastesStayOneLine()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        FakeMessages messages;
+        ProgramWindow window(QStringLiteral("frmTest"), {});
+        auto *edit = new QLineEdit(&window);
+        if (box == Storable)
+            FieldFilter::installStorable(edit, messages);
+        else if (box == Amount)
+            FieldFilter::install(edit, Validation::amountKeyFilter, messages);
+        window.show();
+        QApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+    }
+
+    // A message box is widened to show its whole title above a short text.
+    void messageBoxHoldsItsTitle()
+    {
+        const QString title = QStringLiteral("Duplicate Account Number - a title longer than its text");
+        QMessageBox box(QMessageBox::Question, title, QStringLiteral("Ok?"), QMessageBox::Yes | QMessageBox::No);
+        QtMessages::widenForTitle(box);
+        QVERIFY(box.sizeHint().width() > box.fontMetrics().horizontalAdvance(title));
     }
 
     void multiLineBoxTakesBackTheChange()

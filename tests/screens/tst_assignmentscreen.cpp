@@ -1,6 +1,7 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/screens/assignmentscreen.h"
 #include "app/appstate.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/fakes/fakeplatform.h"
@@ -162,13 +163,14 @@ private slots:
         f.screen().closeResults();
         QVERIFY(f.find<QWidget>("fraSearch")->isVisible());
 
-        // A short telephone number only beeps.
+        // A short telephone number is not searched, and the user is told why.
         f.find<QRadioButton>("optCriterion_6")->click();
         QCOMPARE(f.find<QComboBox>("cboSearch")->currentText(), QString());
         f.find<QComboBox>("cboSearch")->setEditText("555-12");
         f.find<QPushButton>("cmdStartSearch")->click();
         QCOMPARE(f.fake.messages.beeps, 1);
-        QVERIFY(f.fake.messages.shown.empty());
+        QCOMPARE(f.fake.messages.lastText(), AssignmentEditor::kPhoneSearchTooShort);
+        f.fake.messages.shown.clear();
 
         // No hit: Yes starts a new assignment with the searched number.
         f.find<QComboBox>("cboSearch")->setEditText("555-000-0000");
@@ -207,6 +209,34 @@ private slots:
         QCOMPARE(f.root.read(AssignmentFile::kPath).size(), 235);
         QCOMPARE(f.edit("txtName")->text(), QString("Alice Able"));
         QCOMPARE(f.state.assignmentLists.board, (QStringList{"Not Assigned", "Alice Able"}));
+    }
+
+    // Renaming a technician asks about his slips: No saves nothing, Yes renames the slips in the same save.
+    void renameCarriesTheActiveSlips()
+    {
+        Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
+        Record slip(serviceSlipLayout());
+        slip.setText(SlipField::AssignedTo, "Bob Baker");
+        AppendSlip(f.root.folder(), slip);
+        slip.setText(SlipField::AssignedTo, "Alice Able");
+        AppendSlip(f.root.folder(), slip);
+        const QByteArray before = f.root.read(AssignmentFile::kPath) + f.root.read(SlipFiles::kActive);
+        f.screen().show();
+        f.screen().selectResult(2);
+        f.edit("txtName")->setText("Robert Baker");
+        f.fake.messages.answer(false);
+        f.find<QPushButton>("cmdNav_0")->click();
+        QCOMPARE(f.fake.messages.lastText(), QString("1 active slips are assigned to Bob Baker. Rename them too?"));
+        QCOMPARE(f.root.read(AssignmentFile::kPath) + f.root.read(SlipFiles::kActive), before);
+        QCOMPARE(f.edit("txtName")->text(), QString("Robert Baker")); // still on screen, still his
+        f.fake.messages.answer(true);
+        f.find<QPushButton>("cmdNav_0")->click();
+        QCOMPARE(f.edit("txtName")->text(), QString("Alice Able"));
+        const std::vector<Record> slips = LoadActiveSlips(f.root.folder());
+        QCOMPARE(slips[0].text(SlipField::AssignedTo), QString("Robert Baker"));
+        QCOMPARE(slips[1].text(SlipField::AssignedTo), QString("Alice Able"));
+        QCOMPARE(f.root.read(AssignmentFile::kPath).mid(235 + 20, 30), QByteArray("Robert Baker").leftJustified(30));
+        QVERIFY(!f.root.exists(AssignedSlips::kRenameJournal));
     }
 
     void dialing()

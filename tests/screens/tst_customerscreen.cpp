@@ -1,5 +1,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "core/accounthistoryrecord.h"
+#include "dispatch/servicesliprecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/application.h"
 #include "apptesting.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,6 +80,7 @@ private slots:
         f.screen.show();
         QCOMPARE(f.fake.messages.shown.front().title, QString("Create Customers"));
         QVERIFY(f.fake.messages.shown.front().text.startsWith("Your Customer File is Empty\r\nCreate your First"));
+        QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
         QVERIFY(!f.child<QPushButton>("cmdNavigate_2")->isEnabled());
         QCOMPARE(f.child<QComboBox>("cboCity")->currentText(), QString("Hometown"));
         f.edit("txtAcctNo")->setText("1001");
@@ -252,6 +256,7 @@ private slots:
     {
         Fixture f;
         f.root.write("/VIActiveAccounts/B2.txt", "balance");
+        f.root.write("/AuxFiles/B2/AuxFile0/Data.txt", "Gate 1261\r\n");
         f.screen.show();
         f.click("cmdNavigate_2");
         f.fake.messages.answer(false);
@@ -259,11 +264,142 @@ private slots:
         QCOMPARE(f.root.read(CustomerFile::kPath), threeCustomers());
         f.fake.messages.answer(true);
         f.child<QAction>("mnuDeleteCurrent")->trigger();
-        QCOMPARE(f.fake.messages.shown.back().text, QString("Delete this Customer"));
+        QCOMPARE(f.fake.messages.shown.back().text,
+                 QString("Mr. John Smith, Account No B2\r\nThis account has an unpaid balance (its balance file is "
+                         "deleted with it).\r\nDelete this Customer"));
         QCOMPARE(f.root.read(CustomerFile::kPath).size(), 2 * 328);
         QVERIFY(!f.root.exists("/VIActiveAccounts/B2.txt"));
+        QVERIFY(!f.root.exists("/AuxFiles/B2/AuxFile0/Data.txt")); // the notes go with the account
         QCOMPARE(f.edit("txtAcctNo")->text(), QString("C3"));
         QCOMPARE(f.child<QComboBox>("cboNameList")->count(), 2);
+    }
+
+    // Boxes found under the number of a new account (left by an account deleted long ago) are not shown unasked.
+    void notesFoundUnderANewNumberAreAskedAbout()
+    {
+        Fixture f;
+        f.root.write("/AuxFiles/Z9/AuxFile1/Data.txt", "Alarm 9911\r\n");
+        f.screen.show();
+        f.click("cmdAddNew");
+        f.edit("txtAcctNo")->setText("Z9");
+        f.edit("txtName")->setText("Zed Cooling");
+        f.edit("txtTelephone")->setText("555-909-0000");
+        f.fake.messages.answer(false);
+        f.click("cmdNavigate_0");
+        QCOMPARE(f.fake.messages.shown.back().title, QString("Data Boxes Found"));
+        QVERIFY(!f.root.exists("/AuxFiles/Z9/AuxFile1/Data.txt"));
+        QCOMPARE(f.stored(4).text(AcctNo), QString("Z9"));
+    }
+
+    // Entering a box never empties it; leaving one is checked only when the user moves on in the window.
+    void focusRules_data()
+    {
+        dataColumns<QString, QString, bool, int>("box", "text", "entering", "reason");
+        QTest::addColumn<QString>("title"); // of the message shown, empty for none
+        dataRow("entering the name keeps Mustang Fitness", "txtName", "Mustang Fitness", true,
+                int(Qt::MouseFocusReason), "");
+        dataRow("entering the account number keeps Must-7", "txtAcctNo", "Must-7", true, int(Qt::TabFocusReason), "");
+        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, int(Qt::TabFocusReason),
+                "");
+        dataRow("leaving a one-letter name warns", "txtName", "A", false, int(Qt::TabFocusReason), "No Name Entered");
+        dataRow("a message box taking the focus does not", "txtName", "A", false, int(Qt::ActiveWindowFocusReason),
+                "");
+        dataRow("leaving a number typed that another account has asks", "txtAcctNo", "B2", false,
+                int(Qt::TabFocusReason), "Duplicate Account Number");
+        dataRow("leaving the number of the record shown does not ask", "txtAcctNo", "A1", false,
+                int(Qt::TabFocusReason), "");
+    }
+    void focusRules()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, entering);
+        QFETCH(int, reason);
+        QFETCH(QString, title);
+        // Record 4 shares the number of record 1, as files from older versions may.
+        Fixture f(threeCustomers() + customer("A1|Business|Acme Twin||||Springfield|555-000-0001").bytes());
+        f.screen.show();
+        QCOMPARE(f.screen.focusWidget(), f.child<QWidget>("cmdSelect")); // a record with a number: ready to select
+        f.fake.messages.shown.clear();
+        f.edit(box)->setText(text);
+        f.fake.messages.answer(false); // No keeps a duplicate number typed
+        QFocusEvent focus(entering ? QEvent::FocusIn : QEvent::FocusOut, Qt::FocusReason(reason));
+        QApplication::sendEvent(f.edit(box), &focus);
+        QCOMPARE(f.edit(box)->text(), text);
+        QCOMPARE(f.fake.messages.shown.empty() ? QString() : f.fake.messages.shown.back().title, title);
+    }
+
+    // The data boxes typed for an account are kept whichever way the user leaves it.
+    void notesKeptOnEveryWayOut_data()
+    {
+        dataColumns<int>("way");
+        dataRow("next account button", 0);
+        dataRow("Toggle Data Screen", 1);
+        dataRow("Menu", 2);
+        dataRow("close box", 3);
+        dataRow("Add New", 4);
+    }
+    void notesKeptOnEveryWayOut()
+    {
+        QFETCH(int, way);
+        Fixture f;
+        f.screen.show();
+        f.child<QAction>("mnuToggleData")->trigger();
+        f.child<QPlainTextEdit>("txtAux_0")->setPlainText("Gate 4411");
+        switch (way) {
+        case 0: f.click("cmdNavigate_2"); break;
+        case 1: f.child<QAction>("mnuToggleData")->trigger(); break;
+        case 2: f.click("cmdMenu"); break;
+        case 3: f.screen.close(); break;
+        case 4: f.click("cmdAddNew"); break;
+        }
+        QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile0/Data.txt"), QByteArray("Gate 4411\r\n"));
+    }
+
+    // The balance file, history, data boxes and slips of an account stay under its number: the number of such an
+    // account is not changed; an account with none changes it freely.
+    void accountNumberChange_data()
+    {
+        dataColumns<QString, QByteArray, bool>("file", "content", "refused");
+        Record history(accountHistoryLayout());
+        history.setText(AccountHistoryField::AcctNo, "A1");
+        Record slip(serviceSlipLayout());
+        slip.setText(SlipField::AcctNo, "A1");
+        dataRow("balance file", "/VIActiveAccounts/A1.txt", QByteArray("x"), true);
+        dataRow("history", "/CAHistory.txt", history.bytes(), true);
+        dataRow("data boxes", "/AuxFiles/A1/AuxFile3/Data.txt", QByteArray("Key under mat\r\n"), true);
+        dataRow("active slip", "/ServiceSlips.txt", slip.bytes(), true);
+        dataRow("none of these", "/Unrelated.txt", QByteArray("x"), false);
+    }
+    void accountNumberChange()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, refused);
+        Fixture f;
+        f.root.write(file, content);
+        f.screen.show();
+        f.edit("txtAcctNo")->setText("A1X");
+        f.click("cmdMenu");
+        QCOMPARE(f.stored(1).text(AcctNo), QString(refused ? "A1" : "A1X"));
+        QCOMPARE(f.screen.isVisible(), refused);
+        if (refused) {
+            QCOMPARE(f.fake.messages.shown.back().title, QString("Account Number in Use"));
+            QVERIFY(f.fake.messages.lastText().contains("click Add New"));
+        }
+    }
+
+    // Add New starts from a business, whatever the account shown before.
+    void addNewStartsAsBusiness()
+    {
+        Fixture f;
+        f.screen.show();
+        f.click("cmdNavigate_2");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
+        f.click("cmdAddNew");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Business"));
+        QVERIFY(f.edit("txtName")->isVisibleTo(&f.screen));
+        QVERIFY(!f.edit("txtFirstName")->isVisibleTo(&f.screen));
     }
 
     void auxiliaryBoxesAreSavedWhenMovingOn()

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
+#include <QApplication>
 #include <QTest>
 
 namespace {
@@ -50,6 +52,19 @@ class TestServicesScreen : public QObject
 
 private slots:
     void initTestCase() { useTestSettingsStore(); }
+
+    // The grid is one Tab stop: Tab from a cell leaves the grid instead of walking every cell.
+    void gridIsOneTabStop()
+    {
+        Fixture f(service("Tune-up") + service("Repair") + service("Install"));
+        f.screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.screen.get()));
+        QTableView *view = f.grid()->view();
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(1, 0));
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(!view->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget() != view);
+    }
 
     void addThroughTheBoxes()
     {

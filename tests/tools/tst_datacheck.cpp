@@ -1,3 +1,5 @@
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
 #include "accounts/auxdata.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
@@ -8,6 +10,7 @@
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/startup.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "testsupport.h"
@@ -134,7 +137,32 @@ enum Leftover {
     EmptiedInvoiceCounter,
     AppendGuardLeft,
     BoardJournalLeft,
+    SlipOfAnUnknownTechnician,
+    LineBreakInACustomerField,
+    InterruptedRename,
 };
+
+// Renames the technician of the first active slip to "Renamed Tech", stopped before the assignment file is
+// replaced (the slips already carry the new name).
+void interruptRename(const DataFolder &folder)
+{
+    const QString old = LoadActiveSlips(folder).front().text(SlipField::AssignedTo);
+    const std::vector<Record> assignments = folder.readRecords(AssignmentFile::kPath, assignmentLayout());
+    const auto at = std::find_if(assignments.cbegin(), assignments.cend(),
+                                 [&](const Record &r) { return r.text(AssignmentField::Name) == old; });
+    QVERIFY(at != assignments.cend());
+    Record renamed = *at;
+    renamed.setText(AssignmentField::Name, QStringLiteral("Renamed Tech"));
+    DataFolder saving = folder;
+    saving.setFaultHook([](const char *step, const QString &path) {
+        if (QByteArray(step) == "write" && path.endsWith(QLatin1String("AssignmentData.txt")))
+            throw Crash{};
+    });
+    try {
+        AssignedSlips::renameAssignment(saving, int(at - assignments.cbegin()) + 1, renamed, old);
+    } catch (const Crash &) {
+    }
+}
 
 void plant(const TestRoot &root, Leftover leftover)
 {
@@ -248,6 +276,22 @@ void plant(const TestRoot &root, Leftover leftover)
         QVERIFY(QFile::remove(root.file(Startup::kAuxFoldersChecked)));
         makeFolder(root, Startup::kAuxFoldersChecked);
         return;
+    case SlipOfAnUnknownTechnician: {
+        std::vector<Record> slips = LoadActiveSlips(folder);
+        slips[1].setText(SlipField::AssignedTo, QStringLiteral("Nobody Here"));
+        folder.replaceRecords(SlipFiles::kActive, slips);
+        return;
+    }
+    case LineBreakInACustomerField: {
+        Record customer = *folder.readRecord(CustomerFile::kPath, customerLayout(), 2);
+        customer.setText(CustomerField::Address1, QStringLiteral("12 Main\r\nSt"));
+        folder.writeRecord(CustomerFile::kPath, 2, customer);
+        return;
+    }
+    case InterruptedRename:
+        interruptRename(folder);
+        QVERIFY(root.exists(AssignedSlips::kRenameJournal));
+        return;
     }
 }
 
@@ -328,6 +372,14 @@ private slots:
                 QStringLiteral("CAHistory.txt.vdappend: an append to CAHistory.txt was interrupted"));
         dataRow("board journal left", int(BoardJournalLeft),
                 QStringLiteral("ServiceSlips.jnl: a save of the Dispatch Board was interrupted"));
+        dataRow("slip of a technician no assignment has", int(SlipOfAnUnknownTechnician),
+                QStringLiteral("ServiceSlips.txt record 2: the slip is assigned to \"Nobody Here\", and no "
+                               "assignment has that name"));
+        dataRow("line break in a customer field", int(LineBreakInACustomerField),
+                QStringLiteral("CustomerData.txt record 2: Address1 holds a line break, tab or other control "
+                               "character"));
+        dataRow("interrupted technician rename", int(InterruptedRename),
+                QStringLiteral("AssignmentRename.jnl: the rename of "));
     }
 
     void eachLeftoverHasItsFinding()
@@ -351,9 +403,13 @@ private slots:
         prepare(root);
         plant(root, InterruptedPosting);
         plant(root, InterruptedCustomerSave);
-        QCOMPARE(findingsOf(root.folder()).size(), 2);
+        plant(root, InterruptedRename);
+        QCOMPARE(findingsOf(root.folder()).size(), 3);
         QVERIFY(!PostingRun::finishPending(root.folder()).isEmpty());
         QVERIFY(CustomerWrite::recoverCustomerWrite(root.folder()));
+        // The board and the assignment file end both new.
+        QVERIFY(AssignedSlips::recoverRename(root.folder()));
+        QCOMPARE(LoadActiveSlips(root.folder()).front().text(SlipField::AssignedTo), QStringLiteral("Renamed Tech"));
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
     }
