@@ -18,6 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 #include <array>
 
@@ -77,6 +81,7 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
         // Checked when the box is left or Enter is pressed, or a day is picked from the calendar; not on each
         // keystroke, so that a date typed digit by digit may pass through a day after today.
         connect(m_picker[i], &QDateEdit::editingFinished, this, [this, i] { pickerChanged(i); });
+        m_picker[i]->installEventFilter(this);
         connect(m_picker[i]->calendarWidget(), &QCalendarWidget::clicked, this, [this, i](QDate date) {
             m_picker[i]->setDate(date);
             pickerChanged(i);
@@ -174,6 +179,30 @@ void HistoryWindow::showEvent(QShowEvent *event)
 {
     ProgramWindow::showEvent(event);
     activate();
+}
+
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // F4 and Alt+Down open the calendar, as they open a drop-down list: the press goes to the arrow.
+    auto *picker = qobject_cast<QDateEdit *>(watched);
+    if (picker && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F4 || (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier)) {
+            QStyleOptionComboBox option;
+            option.initFrom(picker);
+            option.editable = true;
+            option.subControls = QStyle::SC_All;
+            const QPoint arrow =
+                picker->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, picker)
+                    .center();
+            QMouseEvent press(QEvent::MouseButtonPress, arrow, picker->mapToGlobal(arrow), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(picker, &press);
+            return true;
+        }
+    }
+    return ProgramWindow::eventFilter(watched, event);
 }
 
 void HistoryWindow::fillAccounts()

@@ -40,6 +40,7 @@ signals:
     void returnToMenu();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:

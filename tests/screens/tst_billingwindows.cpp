@@ -14,6 +14,7 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -327,6 +328,10 @@ private slots:
         end->setDate(QDate(2026, 3, 1));
         emit end->editingFinished();
         QCOMPARE(end->date(), QDate(2026, 3, 5));
+        // F4 opens the calendar, as Alt+Down does.
+        QTest::keyClick(end, Qt::Key_F4);
+        QTRY_VERIFY(end->calendarWidget()->isVisible());
+        end->calendarWidget()->window()->close();
 
         click(w, "cmdHistory_4");
         QVERIFY(w.serviceGrid()->isVisible());
