@@ -26,6 +26,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -130,6 +131,11 @@ QWidget *CreateSlipWindow::buildLocationStep()
             m_platform.messages);
         m_site[std::size_t(i)] = edit;
         grid->addWidget(edit, i + 3, 2);
+        // Boxes emptied by hand offer the account's address again.
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            if (std::all_of(m_site.begin(), m_site.end(), [](const QLineEdit *box) { return box->text().isEmpty(); }))
+                m_jobSite->setText(kSameAsAccount);
+        });
     }
     grid->addWidget(label(QStringLiteral("You can use the Account Billing Address or enter a Site Address"),
                           QStringLiteral("lblSiteHint"), frame),

@@ -99,6 +99,11 @@ private slots:
         QCOMPARE(s.get<QLineEdit>("txtCustomerInfo_4")->text(), QString("Springfield"));
         QCOMPARE(s.get<QLineEdit>("txtCustomerInfo_8")->text(), QString("217-555-0199"));
         QCOMPARE(jobSite->text(), QString("Enter Manually"));
+        for (int i = 1; i <= 8; ++i) // emptied by hand: the account's address is offered again
+            s.get<QLineEdit>(QString("txtCustomerInfo_%1").arg(i))->clear();
+        QCOMPARE(jobSite->text(), QString("Same as Account"));
+        jobSite->click();
+        QCOMPARE(jobSite->text(), QString("Enter Manually"));
         jobSite->click();
         QCOMPARE(jobSite->text(), QString("Same as Account"));
 
