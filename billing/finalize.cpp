@@ -2,7 +2,10 @@
 
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
 #include "core/formats.h"
+#include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
@@ -81,6 +84,24 @@ void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
     folder.replaceRecords(SlipFiles::kCompleted, kept);
 }
 
+InvoicesInUse LoadInvoicesInUse(const DataFolder &folder)
+{
+    InvoicesInUse used;
+    for (const Record &r : folder.readRecords(Posting::kJournal, journalLayout())) {
+        const QString number = r.text(JournalField::InvoiceNo);
+        if (number.isEmpty())
+            continue;
+        used.where.insert(number, QStringLiteral("the history of account %1 on %2")
+                                      .arg(r.text(JournalField::AcctNo),
+                                           Formats::shortDate(OleDate::toDate(r.real(JournalField::Date)))));
+        bool ok = false;
+        const qint64 value = number.toLongLong(&ok);
+        if (ok && value > used.highest)
+            used.highest = value;
+    }
+    return used;
+}
+
 QString zeroText()
 {
     return Formats::currency(Money());
@@ -98,38 +119,6 @@ QString reformatted(const QString &text)
 {
     const auto amount = Formats::parseCurrency(text.trimmed());
     return amount ? Formats::currency(*amount) : zeroText();
-}
-
-namespace {
-
-// One tax box: see CalculateRowTaxes.
-Money taxOf(const QString &box, bool apply, Money amount, Money rate, Money earlier, QString *shown)
-{
-    const QString text = box.trimmed();
-    if (apply && (text.isEmpty() || text == zeroText())) {
-        const Money tax = Formats::percentOf(amount, rate);
-        *shown = Formats::currency(tax);
-        return tax;
-    }
-    if (text == Formats::currency(earlier)) {
-        *shown = text;
-        return earlier;
-    }
-    const Money tax = Formats::currencyOrZero(text);
-    *shown = Formats::currency(tax);
-    return tax;
-}
-
-} // namespace
-
-TaxOutcome CalculateRowTaxes(const TaxBoxes &boxes, Money earlierTax1, Money earlierTax2)
-{
-    TaxOutcome out;
-    const Money amount = Formats::currencyOrZero(boxes.amount);
-    out.tax1 = taxOf(boxes.tax1, boxes.apply1, amount, boxes.rate1, earlierTax1, &out.tax1Text);
-    out.tax2 = taxOf(boxes.tax2, boxes.apply2, amount, boxes.rate2, earlierTax2, &out.tax2Text);
-    out.totalText = Formats::currency(amount + out.tax1 + out.tax2);
-    return out;
 }
 
 Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm)
@@ -155,6 +144,8 @@ QString refusalMessage(Refusal refusal)
         return QStringLiteral("Enter the Invoice Number");
     case Refusal::CheckNumber:
         return QStringLiteral("Enter a Check Number");
+    case Refusal::TooLarge:
+        return QStringLiteral("The Total is too large for the account records. Enter a smaller amount.");
     }
     return {};
 }

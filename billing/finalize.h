@@ -4,6 +4,7 @@
 #include "core/recordlayout.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -35,7 +36,7 @@ struct Row
     QString payForm;
     QString amount; // the total with taxes as currency text; the zero text while nothing is entered
     QString status; // "Completed" or "Finalized"
-    QString preTax; // the amount box's text at Enter to Grid
+    Money preTax; // as entered at Enter to Grid
     Money tax1;
     Money tax2;
     bool ticked = false;
@@ -54,6 +55,15 @@ std::vector<Row> LoadCompletedSlips(const DataFolder &folder);
 // and its Backup copy go. Throws DiskError, having changed nothing.
 void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows);
 
+// The invoice numbers already posted, each with where it was used ("the history of account A-1 on 3/4/2026"),
+// from the invoice journal; and the highest of them that is a number (0 when none is).
+struct InvoicesInUse
+{
+    QHash<QString, QString> where; // by trimmed number
+    qint64 highest = 0;
+};
+InvoicesInUse LoadInvoicesInUse(const DataFolder &folder);
+
 // The zero text that marks an empty amount or tax box.
 QString zeroText();
 // A box's text as an amount: nothing for the zero text, an empty box or a text that is no amount.
@@ -61,32 +71,8 @@ std::optional<Money> enteredAmount(const QString &text);
 // What a box shows after leaving it: an amount as currency text, anything else as the zero text.
 QString reformatted(const QString &text);
 
-// The tax entry of the current row as the boxes show it.
-struct TaxBoxes
-{
-    QString amount; // the pre-tax amount box
-    QString tax1;
-    QString tax2;
-    bool apply1 = false;
-    bool apply2 = false;
-    Money rate1; // percent
-    Money rate2;
-};
-struct TaxOutcome
-{
-    Money tax1; // four decimals
-    Money tax2;
-    QString tax1Text; // what the boxes show now
-    QString tax2Text;
-    QString totalText; // amount + tax1 + tax2 as currency text
-};
-// Calculates the row's taxes. A ticked tax whose box shows the zero text is amount x rate / 100 to four
-// decimals, halves to even; a box that shows the row's earlier tax keeps that exact value ($0.75 for 0.7508);
-// a box that shows anything else is taken as typed. An unticked tax is the box's value as typed.
-TaxOutcome CalculateRowTaxes(const TaxBoxes &boxes, Money earlierTax1, Money earlierTax2);
-
 // Why Enter to Grid refuses an entry, in the order it checks.
-enum class Refusal { None, Amount, InvoiceNumber, CheckNumber };
+enum class Refusal { None, Amount, InvoiceNumber, CheckNumber, TooLarge };
 Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm);
 QString refusalMessage(Refusal refusal);
 

@@ -18,9 +18,9 @@ std::optional<QString> SlipCounter::refusal() const
             .arg(kLast);
     if (m_next < kLast)
         return std::nullopt;
-    return QStringLiteral("The Slip Number has reached %1, the highest number a Service Slip can have.\r\n"
-                          "No new Service Slip can be created.")
-        .arg(m_next);
+    return QStringLiteral("The Slip Numbers have run out: the last number a Service Slip can have, %1, has been "
+                          "given.\r\nNo new Service Slip can be created.")
+        .arg(kLast - 1);
 }
 
 std::optional<qint16> SlipCounter::parse(const QByteArray &bytes)

@@ -7,7 +7,7 @@
 class DataFolder;
 
 // The slip counter: the number the next new slip receives, kept in /SlipNo.txt. Slip numbers are stored in
-// 16 bits, so 32767 is the end of the series: the counter never wraps to a negative number.
+// 16 bits: the counter ends at 32767, so the last number given is 32766, and it never wraps to a negative number.
 class SlipCounter
 {
 public:

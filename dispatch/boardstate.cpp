@@ -8,6 +8,7 @@
 #include "core/seams.h"
 #include "core/settings.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
@@ -70,6 +71,7 @@ void BoardState::load()
     m_currentSlip = 0;
     m_gridCurrent = 0;
     m_change = {};
+    m_changed = false;
     if (!m_folder.fileExists(SlipFiles::kActive))
         return;
     std::vector<Record> slips = LoadActiveSlips(m_folder);
@@ -234,6 +236,7 @@ void BoardState::setField(int r, int field, const QString &value)
     if (rw.slip.text(field) != value) {
         rw.slip.setText(field, value);
         derive(rw);
+        m_changed = true;
     }
 }
 
@@ -268,6 +271,20 @@ bool BoardState::confirmLeaveWithoutSaving()
                               QStringLiteral("WITHOUT SAVING Data Changes") + kCrLf +
                               QStringLiteral("(Deleted Items are NOT Restored)"),
                           QStringLiteral("Return to Menu"));
+}
+
+bool BoardState::confirmClose()
+{
+    if (!m_changed)
+        return true;
+    const QString title = QStringLiteral("Close the Board");
+    if (m_messages.ask(QStringLiteral("The changes made on the board have not been saved.") + kCrLf +
+                           QStringLiteral("Click YES to save them, NO to close without saving them"),
+                       title))
+        return saveAll();
+    return m_messages.ask(QStringLiteral("Close the board WITHOUT SAVING the changes?") + kCrLf +
+                              QStringLiteral("Click NO to go back to the board"),
+                          title);
 }
 
 bool BoardState::saveAll()
@@ -318,23 +335,61 @@ bool BoardState::deleteSelected()
     return true;
 }
 
-bool BoardState::completeAll()
+namespace {
+
+// The question of Complete All and Complete Selected: the action, then each slip that is not completed as it
+// stands and why, at most a screenful of them.
+QString completionQuestion(const QString &action, const QStringList &notes)
 {
-    if (!m_messages.ask(QStringLiteral("This Action will COMPLETE ALL Slips"), QStringLiteral("COMPLETE ALL SLIPS")))
-        return false;
+    constexpr int kShown = 15;
+    QString text = action;
+    if (notes.isEmpty())
+        return text;
+    text += QStringLiteral("\r\n");
+    for (int i = 0; i < notes.size() && i < kShown; ++i)
+        text += QStringLiteral("\r\n") + notes[i];
+    if (notes.size() > kShown)
+        text += QStringLiteral("\r\n... and %1 more slips").arg(notes.size() - kShown);
+    return text + QStringLiteral("\r\n\r\nClick YES to complete the slips that can be completed");
+}
+
+} // namespace
+
+bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
+{
     const QDate now = m_clock.today();
-    for (int r = 1; r <= count(); ++r) {
+    QStringList notes;
+    std::vector<int> complete;
+    for (int r : rows) {
+        const QString slipNo = QStringLiteral("Slip ") + cell(r, 1);
+        const QString status = slip(r).text(Status);
         const auto date = schedDate(slip(r));
         if (!date) {
-            // A slip without a date cannot be completed; the others are.
-            alarm();
-            inform(QStringLiteral("A Scheduled Date for Slip # ") + cell(r, 1) + kCrLf +
-                   QStringLiteral("has not been selected") + kCrLf + QStringLiteral("The Slip will not be completed"));
+            notes << slipNo + QStringLiteral(": no scheduled date, it will not be completed");
             continue;
         }
-        if (*date > now) {
-            inform(QStringLiteral("The Scheduled Date is Greater than Today") + kCrLf +
-                   QStringLiteral("It will be set to Today's Date"));
+        if (selected && noAssignment(slip(r).text(AssignedTo))) {
+            notes << slipNo + QStringLiteral(": not assigned to a Service Technician, it will not be completed");
+            continue;
+        }
+        if (selected && status == kComplete)
+            continue;
+        if (*date > now)
+            notes << slipNo + QStringLiteral(": scheduled for %1, after today; the date will be set to today")
+                                  .arg(slip(r).text(SchedDate));
+        else if (selected && status != kInProgress && status != kSuspended)
+            notes << slipNo + QStringLiteral(": %1, not In Progress").arg(status);
+        complete.push_back(r);
+    }
+    const QString action = selected ? QStringLiteral("This Action will COMPLETE all SELECTED Slips")
+                                    : QStringLiteral("This Action will COMPLETE ALL Slips");
+    if (!notes.isEmpty())
+        alarm();
+    if (!m_messages.ask(completionQuestion(action, notes),
+                        selected ? QStringLiteral("COMPLETE SELECTED SLIPS") : QStringLiteral("COMPLETE ALL SLIPS")))
+        return false;
+    for (int r : complete) {
+        if (*schedDate(slip(r)) > now) {
             setField(r, SchedDate, today());
             setField(r, SchedTime, kMoveToTodayTime);
         }
@@ -343,54 +398,18 @@ bool BoardState::completeAll()
     return true;
 }
 
+bool BoardState::completeAll()
+{
+    std::vector<int> rows;
+    for (int r = 1; r <= count(); ++r)
+        rows.push_back(r);
+    return completeRows(rows, false);
+}
+
 bool BoardState::completeSelected()
 {
-    if (!m_messages.ask(QStringLiteral("This Action will COMPLETE all SELECTED Slips"),
-                        QStringLiteral("COMPLETE SELECTED SLIPS")))
+    if (!completeRows(tickedRows(), true))
         return false;
-    const QDate now = m_clock.today();
-    for (int r : tickedRows()) {
-        const QString number = cell(r, 1);
-        const auto date = schedDate(slip(r));
-        if (!date) {
-            alarm();
-            inform(QStringLiteral("A Scheduled Date for Slip # ") + number + kCrLf +
-                   QStringLiteral("has not been selected") + kCrLf + QStringLiteral("The Slip will not be completed"));
-            continue;
-        }
-        if (noAssignment(slip(r).text(AssignedTo))) {
-            inform(QStringLiteral("Slip ") + number + QStringLiteral(" has not been assigned to a Service Technician") +
-                   kCrLf + QStringLiteral("It cannot be completed"));
-            continue;
-        }
-        if (*date > now) {
-            if (!m_messages.ask(QStringLiteral("The Scheduled Date (") + slip(r).text(SchedDate) +
-                                    QStringLiteral(") is greater than today,") + kCrLf +
-                                    QStringLiteral("Click YES if you want to Complete it anyway"),
-                                QStringLiteral("Mark as Completed")))
-                continue;
-            setField(r, SchedDate, today());
-            setField(r, SchedTime, kMoveToTodayTime);
-            inform(QStringLiteral("The Scheduled Date has been set to today, ") + today());
-        }
-        const QString status = slip(r).text(Status);
-        if (status == kComplete)
-            continue;
-        if (status != kInProgress && status != kSuspended) {
-            if (!m_messages.ask(QStringLiteral("Slip ") + number + QStringLiteral(" is not currently In Progress,") +
-                                    kCrLf + QStringLiteral("Click YES if you want to Complete it anyway"),
-                                QStringLiteral("Mark as Completed"))) {
-                // The grid shows the loaded schedule again, and that is what a save keeps.
-                const Row &rw = row(r);
-                const QString date = rw.loadedSchedDate;
-                const QString time = rw.loadedSchedTime;
-                setField(r, SchedDate, date);
-                setField(r, SchedTime, time);
-                continue;
-            }
-        }
-        setField(r, Status, kComplete);
-    }
     selectAll(false);
     inform(QStringLiteral("All valid slips have been marked as COMPLETED") + kCrLf +
            QStringLiteral("You must click the SaveAll Changes Button to save the slips"));
@@ -483,7 +502,15 @@ BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
 {
     if (m_currentSlip < 1 || m_currentSlip > count())
         return Verdict::Refused;
+    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents))) {
+        inform(*tooLong);
+        return Verdict::Refused;
+    }
     const QString status = m_change.status.trimmed();
+    if (status == kAssigned && noAssignment(m_change.assignment)) {
+        inform(QStringLiteral("You need to select an Assignment"));
+        return Verdict::Refused;
+    }
     const bool unscheduled = m_change.time == kNoTime || m_change.date == kNoDate;
     bool testSlot = true;
     if (status == kInProgress) {
@@ -518,16 +545,42 @@ BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
             return Verdict::Refused;
         }
     }
-    // The slip's own record is passed over: keeping its slot is no double booking.
-    if (testSlot && IsSlotBooked(m_folder, m_change.assignment, m_change.date, m_change.time, m_currentSlip)) {
-        inform(QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
-               QStringLiteral("Select a different Assignment, Date or Time"));
-        m_change.picker = m_clock.today();
-        m_change.time = kNoTime;
-        return Verdict::Booked;
+    // Tested on the working copy, changes not yet saved included; the slip itself is passed over: keeping its slot
+    // is no double booking.
+    if (testSlot && !isUnscheduled(m_change.date, m_change.time)) {
+        if (slotHolder(false) > 0) {
+            inform(QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
+                   QStringLiteral("Select a different Assignment, Date or Time"));
+            // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
+            m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
+            m_change.time = kNoTime;
+            return Verdict::Booked;
+        }
+        if (const int r = slotHolder(true)) {
+            const QString question =
+                SlipCreation::overlapQuestionText(m_change.assignment, slip(r).int16(SlipNo), slip(r).text(SchedTime),
+                                                  *Formats::parseShortDate(m_change.date));
+            if (!m_messages.ask(question, SlipCreation::kOverlapTitle))
+                return Verdict::Refused;
+        }
     }
     applyChanges(contents);
     return Verdict::Applied;
+}
+
+int BoardState::slotHolder(bool overlapping) const
+{
+    const QString assignment = m_change.assignment.trimmed();
+    for (int r = 1; r <= count(); ++r) {
+        const Record &s = slip(r);
+        if (r == m_currentSlip || s.text(AssignedTo) != assignment || !sameDay(s.text(SchedDate), m_change.date))
+            continue;
+        const bool hit = overlapping ? SlipCreation::slotsOverlap(s.text(SchedTime), m_change.time)
+                                     : s.text(SchedTime) == m_change.time.trimmed();
+        if (hit)
+            return r;
+    }
+    return 0;
 }
 
 void BoardState::applyChanges(const QString &contents)
@@ -565,15 +618,27 @@ void BoardState::restoreSlip()
                 loaded.loadedStatus,     loaded.loadedPriority,  schedDate(rw.slip).value_or(m_clock.today())};
 }
 
-void BoardState::saveContents(const QString &contents)
+bool BoardState::saveContents(const QString &contents)
 {
     const int r = m_currentSlip;
     if (r < 1 || r > count())
-        return;
+        return true;
+    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents))) {
+        inform(*tooLong);
+        return false;
+    }
     // A box that shows the stored text unchanged leaves the stored bytes alone.
-    if (toStored(contents) == toStored(slip(r).text(ServiceRequired)))
-        return;
-    setField(r, ServiceRequired, toStored(contents));
+    if (toStored(contents) != toStored(slip(r).text(ServiceRequired)))
+        setField(r, ServiceRequired, toStored(contents));
+    return true;
+}
+
+QString BoardState::contentsLength(const QString &contents, bool *tooLong)
+{
+    const QString stored = toStored(contents);
+    if (tooLong)
+        *tooLong = SlipCreation::serviceTooLong(stored).has_value();
+    return SlipCreation::serviceLengthText(stored);
 }
 
 QString BoardState::contentsForBox() const
@@ -611,7 +676,10 @@ void BoardState::copyTextMessage(Clipboard &clipboard, const QString &contents)
 
 QString BoardState::invoicePaperInstruction() const
 {
-    const qint64 sheets = countTicked();
+    // An invoice prints for each ticked slip that is "Assigned", and for no other.
+    qint64 sheets = 0;
+    for (int r : tickedRows())
+        sheets += slip(r).text(Status) == kAssigned ? 1 : 0;
     const qint64 copies = m_settings.invoiceCopies;
     const QString cr = QStringLiteral("\r");
     if (!m_settings.plainPaper) {

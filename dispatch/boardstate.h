@@ -100,6 +100,10 @@ public:
     // --- Bulk actions (questions and messages through Messages) --------------------------------------------
     // "&Exit w/o Saving": true when the user confirmed leaving.
     bool confirmLeaveWithoutSaving();
+    // The window's close box: with changes not saved, Save (YES), else Discard or Cancel (a second question).
+    // True when the board may close.
+    bool confirmClose();
+    bool hasUnsavedChanges() const { return m_changed; }
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
     // the board reloads. False (with the message shown and the board as it was) when the files could not be
     // written.
@@ -109,7 +113,9 @@ public:
     // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. True when
     // something was written.
     bool deleteSelected();
-    // "Complete &All" and "C&omplete Selected": true when the user went ahead.
+    // "Complete &All" and "C&omplete Selected": one question naming the slips that cannot be completed or are
+    // changed on completing (no date, not assigned, a future date moved to today, not In Progress); true when the
+    // user went ahead.
     bool completeAll();
     bool completeSelected();
 
@@ -135,7 +141,10 @@ public:
     // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
     void restoreSlip();
     // "Save Data/Close Window": the contents box's text as the current slip's service required.
-    void saveContents(const QString &contents);
+    // A text longer than the field is refused with the message shown (false), never cut.
+    bool saveContents(const QString &contents);
+    // The counter under the contents box ("37 of 200 characters") and whether the text is over the field's length.
+    static QString contentsLength(const QString &contents, bool *tooLong = nullptr);
     // The contents as the box shows them (line breaks as "\n").
     QString contentsForBox() const;
     // "Create Txt Msg": the slip summary for a text message, from the working values and the given contents.
@@ -156,6 +165,12 @@ private:
     void derive(Row &row) const;
     bool isSignedOut(const QString &assignment) const;
     void applyChanges(const QString &contents);
+    // Complete All (every row) and Complete Selected (the ticked rows, with their stricter rules): one question
+    // names every slip that is not completed as it stands.
+    bool completeRows(const std::vector<int> &rows, bool selected);
+    // The row of another slip of the change's assignment on its day at the same slot, or (overlapping) at a slot
+    // sharing time; 0 when there is none.
+    int slotHolder(bool overlapping) const;
     bool confirmDelete(const QString &first, const QString &title);
     void inform(const QString &text);
     void alarm();
@@ -171,4 +186,5 @@ private:
     int m_currentSlip = 0;
     int m_gridCurrent = 0;
     SlipChange m_change;
+    bool m_changed = false; // a slip of the working copy differs from the loaded one
 };

@@ -128,16 +128,28 @@ QString storedServiceText(const QString &text)
     return stored;
 }
 
+std::optional<QString> serviceTooLong(const QString &stored)
+{
+    if (stored.size() <= kServiceWidth)
+        return std::nullopt;
+    return QStringLiteral("The Details of Service Required can hold at most %1 characters "
+                          "(each line break counts as 2); there are %2 now.\r\nShorten the text.")
+        .arg(kServiceWidth)
+        .arg(stored.size());
+}
+
+QString serviceLengthText(const QString &stored)
+{
+    return QStringLiteral("%1 of %2 characters").arg(stored.size()).arg(kServiceWidth);
+}
+
 std::optional<QString> serviceProblem(const QString &text)
 {
     const QString stored = storedServiceText(text);
     if (stored.isEmpty())
         return kEnterDetails;
-    if (stored.size() > kServiceWidth)
-        return QStringLiteral("The Details of Service Required can hold at most %1 characters "
-                              "(each line break counts as 2); there are %2 now.\r\nShorten the text.")
-            .arg(kServiceWidth)
-            .arg(stored.size());
+    if (const auto tooLong = serviceTooLong(stored))
+        return tooLong;
     if (const auto notice = Validation::unstorableText(stored))
         return notice->text;
     return std::nullopt;
@@ -219,6 +231,13 @@ bool slotsOverlap(const QString &a, const QString &b)
     return x->start < y->end && y->start < x->end;
 }
 
+bool slotsClash(const QString &booked, const QString &time)
+{
+    const QString t = time.trimmed();
+    const bool sameSlot = booked.trimmed() == t && !t.isEmpty() && t != SlipValues::kNoTime;
+    return sameSlot || slotsOverlap(booked, time);
+}
+
 namespace {
 
 // The stored slips of one assignment on one day, in file order. The stored date text is read as a date, so
@@ -275,12 +294,17 @@ std::optional<QString> overlapQuestion(const RecordScan &slips, const QString &a
         using namespace SlipField;
         if (question || !slotsOverlap(slip.text(SchedTime), time))
             return;
-        question = QStringLiteral("%1 already has slip %2 at %3 on %4. Book this slip anyway?")
-                       .arg(assignment.trimmed())
-                       .arg(slip.int16(SlipNo))
-                       .arg(slip.text(SchedTime), Formats::shortDate(date));
+        question = overlapQuestionText(assignment, slip.int16(SlipNo), slip.text(SchedTime), date);
     });
     return question;
+}
+
+QString overlapQuestionText(const QString &assignment, qint16 slipNo, const QString &time, const QDate &date)
+{
+    return QStringLiteral("%1 already has slip %2 at %3 on %4. Book this slip anyway?")
+        .arg(assignment.trimmed())
+        .arg(slipNo)
+        .arg(time, Formats::shortDate(date));
 }
 
 std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, Messages &messages,

@@ -53,6 +53,10 @@ std::optional<QString> customerProblem(const DataFolder &folder, const Record &c
 QString appendService(const QString &text, const QString &description);
 // The service text as the slip stores it: trimmed, every line break as CR LF.
 QString storedServiceText(const QString &text);
+// The refusal of a stored service text longer than the field (never cut); nothing when it fits.
+std::optional<QString> serviceTooLong(const QString &stored);
+// The counter under a service text box: "37 of 200 characters".
+QString serviceLengthText(const QString &stored);
 // Step 2's rule: the text must not be empty, and must fit the field (never cut). Nothing when it is fine.
 std::optional<QString> serviceProblem(const QString &text);
 
@@ -93,6 +97,9 @@ std::optional<SlotHours> slotHours(const QString &slot);
 // True when two different slots share time: a point inside a range ("09:00" in "08:00-10:00"), or two ranges
 // that overlap. A point at a range's end is outside it ("10:00" against "08:00-10:00").
 bool slotsOverlap(const QString &a, const QString &b);
+// True when a slip at `time` clashes with a slip of the same assignment and day booked at `booked`: the same
+// slot (a double booking) or slots that share time. "None" clashes with nothing.
+bool slotsClash(const QString &booked, const QString &time);
 
 // One slip of an assignment's day, as the window lists it.
 struct DaySlip
@@ -109,6 +116,8 @@ std::vector<DaySlip> assignmentDay(const DataFolder &folder, const QString &assi
 // none does (an exactly equal slot is a double booking, not an overlap).
 std::optional<QString> overlapQuestion(const DataFolder &folder, const QString &assignment, const QDate &date,
                                        const QString &time);
+// The question's text for the stored slip `slipNo` at `time`.
+QString overlapQuestionText(const QString &assignment, qint16 slipNo, const QString &time, const QDate &date);
 // The same question on the active slips already read.
 std::optional<QString> overlapQuestion(const RecordScan &slips, const QString &assignment, const QDate &date,
                                        const QString &time);

@@ -1,6 +1,8 @@
 #include "dispatch/slipfiles.h"
 
+#include "core/cp1252.h"
 #include "core/datafolder.h"
+#include "core/formats.h"
 #include "core/recordscan.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
@@ -234,6 +236,16 @@ void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> ro
     folder.replaceRecords(SlipFiles::kActive, kept);
 }
 
+bool sameDay(const QString &a, const QString &b)
+{
+    const QString x = a.trimmed();
+    const QString y = b.trimmed();
+    if (x == y)
+        return true;
+    const auto dx = Formats::parseShortDate(x);
+    return dx && dx == Formats::parseShortDate(y);
+}
+
 bool isUnscheduled(const QString &date, const QString &time)
 {
     const QString d = date.trimmed();
@@ -266,16 +278,18 @@ bool IsSlotBooked(const RecordScan &slips, const QString &assignment, const QStr
     if (isUnscheduled(date, time))
         return false;
     const auto wantedAssignment = storedBytes(assignment);
-    const auto wantedDate = storedBytes(date);
     const auto wantedTime = storedBytes(time);
-    if (!wantedAssignment || !wantedDate || !wantedTime)
+    if (!wantedAssignment || !wantedTime)
         return false;
     for (int i = 0; i < slips.count(); ++i) {
         if (i + 1 == skip)
             continue;
         if (slips.fieldIs(i, SlipField::AssignedTo, *wantedAssignment) &&
-            slips.fieldIs(i, SlipField::SchedDate, *wantedDate) && slips.fieldIs(i, SlipField::SchedTime, *wantedTime))
-            return true;
+            slips.fieldIs(i, SlipField::SchedTime, *wantedTime)) {
+            const QByteArrayView stored = slips.trimmed(i, SlipField::SchedDate);
+            if (sameDay(Cp1252::decode(stored.data(), stored.size()), date))
+                return true;
+        }
     }
     return false;
 }

@@ -1,5 +1,7 @@
 #include "printing/serviceorderlayout.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -51,6 +53,28 @@ void printAt(PrintSurface &surface, double x, double y, const QString &text)
     surface.print(text);
 }
 
+// Where the work is, when that is not the billing address printed beside it, with the telephone there: the
+// technician takes this paper to the job.
+void printServiceLocation(PrintSurface &surface, const SlipPrintValues &slip)
+{
+    const QString site[] = {slip.siteName, slip.siteAddress1, slip.siteAddress2, slip.siteCity, slip.siteState,
+                            slip.sitePostalCode};
+    const QString billing[] = {slip.name, slip.address1, slip.address2, slip.city, slip.state, slip.postalCode};
+    if (std::equal(std::begin(site), std::end(site), std::begin(billing)) || slip.siteName.isEmpty())
+        return;
+    constexpr double kLeft = 2.9;
+    constexpr double kWidth = inches(4.9 - kLeft);
+    surface.SetPrintFont(9, true, false);
+    printAt(surface, kLeft, 1.15, QStringLiteral("Service Location"));
+    surface.SetPrintFont(9, false, false);
+    const QString place = QStringList{slip.siteCity, slip.siteState, slip.sitePostalCode}.join(QLatin1Char(' '));
+    for (const QString &line : {slip.siteName, slip.siteAddress1, slip.siteAddress2, place.simplified(),
+                                slip.siteTelephone.isEmpty() ? QString() : QStringLiteral("Tel. ") + slip.siteTelephone}) {
+        if (!line.isEmpty())
+            printAt(surface, kLeft, 0, fitText(surface, line, kWidth));
+    }
+}
+
 } // namespace
 
 void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
@@ -80,6 +104,8 @@ void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, 
     printAt(surface, 5.0, 0,
             timeSet(slip.schedTime) ? QStringLiteral("Scheduled Time ") + slip.schedTime
                                     : QStringLiteral("Scheduled Time     _________________"));
+    if (!slip.assignedTo.isEmpty())
+        printAt(surface, 5.0, 0, QStringLiteral("Technician ") + slip.assignedTo);
 
     // Time boxes
     surface.SetPrintPosition(5.0, 1.1);
@@ -96,6 +122,7 @@ void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, 
     surface.endLine();
 
     PrintSoldTo(surface, soldToOf(slip), settings.usaAddressStyle, 0.5, 0.5, false);
+    printServiceLocation(surface, slip);
     printWorkArea(surface);
 
     // Labels

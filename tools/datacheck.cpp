@@ -283,6 +283,7 @@ private:
             int slipNo;
         };
         QHash<QString, Booking> bookings;
+        QHash<QString, Booking> inProgress; // by technician
         for (std::size_t i = 0; i < slips->size(); ++i) {
             const Record &r = (*slips)[i];
             const int n = int(i) + 1;
@@ -319,9 +320,25 @@ private:
             checkAmountText(file, n, QStringLiteral("Amount"), r.text(SlipField::Amount));
 
             const QString assignment = r.text(SlipField::AssignedTo);
-            if (!active || assignment.isEmpty() || date == SlipValues::kNoDate)
+            if (active && assignment.isEmpty() && status == SlipValues::kAssigned)
+                report(file, n, QStringLiteral("slip %1 is \"Assigned\" without a technician").arg(slipNo));
+            if (active && !assignment.isEmpty() && status == SlipValues::kInProgress) {
+                const auto first = inProgress.constFind(assignment);
+                if (first == inProgress.constEnd()) {
+                    inProgress.insert(assignment, {n, slipNo});
+                } else {
+                    report(file, n,
+                           QStringLiteral("slip %1 is a second \"In Progress\" slip of %2, with slip %3 (record %4)")
+                               .arg(QString::number(slipNo), quoted(assignment), QString::number(first->slipNo),
+                                    QString::number(first->record)));
+                }
+            }
+            if (!active || assignment.isEmpty() || isUnscheduled(date, time))
                 continue;
-            const QString key = assignment + QChar(0) + date + QChar(0) + time;
+            // The day as a date: "12/08/2026" and "12/8/2026" are one day.
+            const auto day = Formats::parseShortDate(date);
+            const QString key =
+                assignment + QChar(0) + (day ? Formats::shortDate(*day) : date) + QChar(0) + time;
             const auto booked = bookings.constFind(key);
             if (booked == bookings.constEnd()) {
                 bookings.insert(key, {n, slipNo});

@@ -22,6 +22,7 @@
 #include <QSet>
 #include <algorithm>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -555,6 +556,7 @@ private:
             m_completed.push_back(std::move(j));
         }
 
+        std::set<int> atWork; // the technicians with a slip "In Progress"
         for (int i = 0; i < active; ++i) {
             Job j = job();
             const int s = m_random.below(100);
@@ -574,6 +576,8 @@ private:
                 }
                 if (!book(j, from, to) && !book(j, m_today, addWorkdays(m_today, 120)))
                     j.status = SlipValues::kOpen; // every technician is booked: waiting for one
+                else if (j.status == SlipValues::kInProgress && !atWork.insert(j.assignment).second)
+                    j.status = SlipValues::kAssigned; // a technician works on one job at a time
             }
             receive(j, 10);
             m_active.push_back(std::move(j));

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -90,6 +91,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     m_invoice->setObjectName(QStringLiteral("txtInvoice"));
     m_invoice->setMaxLength(20);
     FieldFilter::installStorable(m_invoice, m_messages);
+    m_invoice->installEventFilter(this);
     m_total = new QLineEdit(m_entry);
     m_total->setObjectName(QStringLiteral("txtTotal"));
     m_total->setReadOnly(true);
@@ -107,6 +109,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
         FieldFilter::install(m_tax[i], Validation::amountKeyFilter, m_messages);
         m_tax[i]->installEventFilter(this);
         m_taxLabel[i] = label(m_entry, QStringLiteral("lblTax_%1").arg(i), taxCaptions[i], m_tax[i]);
+        m_taxSource[i] = label(m_entry, QStringLiteral("lblTaxSource_%1").arg(i), QString());
     }
     m_hint = label(m_entry, QStringLiteral("lblHint"), QStringLiteral("Enter tax amount then <TAB KEY>"));
     m_hint->hide();
@@ -136,8 +139,10 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     entryLayout->addWidget(m_taxFrame, 3, 0, 1, 2);
     entryLayout->addWidget(m_taxLabel[0], 4, 0);
     entryLayout->addWidget(m_tax[0], 4, 1);
+    entryLayout->addWidget(m_taxSource[0], 4, 2);
     entryLayout->addWidget(m_taxLabel[1], 5, 0);
     entryLayout->addWidget(m_tax[1], 5, 1);
+    entryLayout->addWidget(m_taxSource[1], 5, 2);
     entryLayout->addWidget(m_hint, 6, 0, 1, 2);
     entryLayout->addWidget(
         label(m_entry, QStringLiteral("lblTotal"), QStringLiteral("Total Collected or Due"), m_total), 7, 0);
@@ -145,7 +150,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     auto *postButtons = new QGridLayout;
     for (int i = 0; i < 6; ++i)
         postButtons->addWidget(m_post[i], i / 2, i % 2);
-    entryLayout->addLayout(postButtons, 0, 2, 8, 1);
+    entryLayout->addLayout(postButtons, 0, 3, 8, 1);
 
     // -- Buttons of the window
     const QString captions[6] = {QStringLiteral("&Menu"),         QStringLiteral("&DELETE All SELECTED SLIPS"),
@@ -196,24 +201,28 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     connect(m_post[1], &QPushButton::clicked, this, &FinalizeWindow::clearRedo);
     connect(m_post[2], &QPushButton::clicked, this, &FinalizeWindow::clearAll);
     connect(m_post[3], &QPushButton::clicked, this, [this] {
-        CalculateRowTaxes(m_row);
+        CalculateRowTaxes();
         m_taxFrame->hide();
         m_hint->hide();
         m_invoice->setFocus();
     });
     connect(m_post[4], &QPushButton::clicked, this, [this] {
-        m_tax[0]->setText(Finalize::zeroText());
-        m_tax[1]->setText(Finalize::zeroText());
+        m_session.enterTaxesManually();
         m_apply1->setChecked(false);
         m_apply2->setChecked(false);
         m_taxFrame->hide();
         m_hint->show();
         m_tax[0]->setEnabled(true);
         m_tax[1]->setEnabled(true);
+        showEntry();
         m_tax[0]->setFocus();
     });
+    connect(m_apply1, &QCheckBox::toggled, this, [this](bool on) { m_session.setApply(0, on); });
+    connect(m_apply2, &QCheckBox::toggled, this, [this](bool on) { m_session.setApply(1, on); });
     connect(m_post[5], &QPushButton::clicked, this, [this] { m_payForm->setEnabled(true); });
     connect(m_completions[0], &QPushButton::clicked, this, [this] {
+        if (!mayLeave())
+            return;
         hide();
         emit returnToMenu();
     });
@@ -226,6 +235,24 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     connect(m_amount, &QLineEdit::editingFinished, this, &FinalizeWindow::leaveAmountBox);
     connect(m_tax[0], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(0); });
     connect(m_tax[1], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(1); });
+}
+
+bool FinalizeWindow::mayLeave()
+{
+    return !m_session.anyFinalized() ||
+           m_messages.ask(QStringLiteral("Slips have been entered to the grid but the records are not written.\r\n"
+                                         "Leave WITHOUT writing them? (Click No, then Write Records to keep them)"),
+                          QStringLiteral("Write History File"));
+}
+
+void FinalizeWindow::closeEvent(QCloseEvent *event)
+{
+    // The user's close box (the program's own closing is not spontaneous).
+    if (event->spontaneous() && isVisible() && !mayLeave()) {
+        event->ignore();
+        return;
+    }
+    ProgramWindow::closeEvent(event);
 }
 
 void FinalizeWindow::showEvent(QShowEvent *event)
@@ -241,10 +268,15 @@ void FinalizeWindow::activate()
     m_entry->hide();
     m_write->setEnabled(false);
     m_post[0]->setEnabled(false);
+    m_session.setRates(m_state.settings.taxRate1Percent(), m_state.settings.taxRate2Percent());
+    m_session.load({});
     ResetEntry();
-    m_rows.clear();
     m_grid->clear();
-    m_row = 0;
+    try {
+        m_session.setInvoicesInUse(Finalize::LoadInvoicesInUse(m_state.folder));
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), windowTitle()); // numbers used before are then not offered nor asked about
+    }
     if (m_state.folder.fileExists(SlipFiles::kCompleted))
         LoadCompletedSlips();
     else
@@ -264,34 +296,44 @@ void FinalizeWindow::finishInterruptedPosting()
 
 void FinalizeWindow::LoadCompletedSlips()
 {
-    m_rows = Finalize::LoadCompletedSlips(m_state.folder);
+    m_session.load(Finalize::LoadCompletedSlips(m_state.folder));
     QList<QStringList> texts;
-    texts.reserve(qsizetype(m_rows.size()));
-    for (const Finalize::Row &r : m_rows)
+    texts.reserve(m_session.rowCount());
+    for (const Finalize::Row &r : m_session.rows())
         texts.append({QString(), r.slipNo, r.date, r.acctNo, r.name, r.invoiceNo, r.payForm, r.amount, r.status});
     m_grid->setAll(texts);
-    if (!m_rows.empty())
+    if (m_session.rowCount() > 0)
         m_grid->setCurrentCell(1, Sel);
 }
 
 void FinalizeWindow::showRow(int row)
 {
-    if (row < 1 || row > int(m_rows.size()))
+    if (!m_session.hasRow(row))
         return;
-    const Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    const Finalize::Row &r = m_session.row(row);
     m_grid->setRowTexts(row, {r.invoiceNo, r.payForm, r.amount, r.status}, InvoiceNo);
+}
+
+void FinalizeWindow::showEntry()
+{
+    m_amount->setText(m_session.amountText());
+    for (int k = 0; k < 2; ++k) {
+        m_tax[k]->setText(m_session.taxText(k));
+        m_taxSource[k]->setText(m_session.taxSource(k) == FinalizeSession::TaxSource::Typed
+                                    ? QStringLiteral("typed by hand")
+                                    : QString());
+    }
+    m_total->setText(m_session.totalText());
 }
 
 void FinalizeWindow::ResetEntry()
 {
-    m_amount->setText(Finalize::zeroText());
-    m_total->clear();
+    m_session.resetEntry(m_state.settings.applyTax1, m_state.settings.applyTax2);
+    showEntry();
     m_invoice->clear();
     m_payForm->setCurrentIndex(0);
     m_payForm->setEditText(Finalize::kCheckPrefix);
     m_payForm->setEnabled(true);
-    m_tax[0]->setText(Finalize::zeroText());
-    m_tax[1]->setText(Finalize::zeroText());
     ShowTaxSection();
 }
 
@@ -303,53 +345,24 @@ void FinalizeWindow::ShowTaxSection()
         m_tax[i]->setVisible(taxes);
         m_tax[i]->setEnabled(true);
         m_taxLabel[i]->setVisible(taxes);
+        m_taxSource[i]->setVisible(taxes);
     }
     m_hint->hide();
-    if (taxes) {
-        m_apply1->setChecked(m_state.settings.applyTax1);
-        m_apply2->setChecked(m_state.settings.applyTax2);
-    } else {
-        m_apply1->setChecked(false);
-        m_apply2->setChecked(false);
-    }
+    m_apply1->setChecked(m_session.applies(0));
+    m_apply2->setChecked(m_session.applies(1));
 }
 
-Finalize::TaxOutcome FinalizeWindow::CalculateRowTaxes(int row)
+void FinalizeWindow::CalculateRowTaxes()
 {
-    Finalize::TaxBoxes boxes{m_amount->text(),
-                             m_tax[0]->text(),
-                             m_tax[1]->text(),
-                             m_apply1->isChecked(),
-                             m_apply2->isChecked(),
-                             m_state.settings.taxRate1Percent(),
-                             m_state.settings.taxRate2Percent()};
-    Money earlier1, earlier2;
-    if (row >= 1 && row <= int(m_rows.size())) {
-        earlier1 = m_rows[std::size_t(row - 1)].tax1;
-        earlier2 = m_rows[std::size_t(row - 1)].tax2;
-    }
-    const Finalize::TaxOutcome out = Finalize::CalculateRowTaxes(boxes, earlier1, earlier2);
-    m_tax[0]->setText(out.tax1Text);
-    m_tax[1]->setText(out.tax2Text);
-    m_tax[0]->setEnabled(boxes.apply1 || m_hint->isVisible());
-    m_tax[1]->setEnabled(boxes.apply2 || m_hint->isVisible());
-    m_total->setText(out.totalText);
-    if (row >= 1 && row <= int(m_rows.size())) {
-        m_rows[std::size_t(row - 1)].tax1 = out.tax1;
-        m_rows[std::size_t(row - 1)].tax2 = out.tax2;
-    }
-    return out;
+    m_session.calculateTaxes();
+    m_tax[0]->setEnabled(m_session.applies(0) || m_hint->isVisible());
+    m_tax[1]->setEnabled(m_session.applies(1) || m_hint->isVisible());
+    showEntry();
 }
 
 void FinalizeWindow::ClearRowEntry(int row)
 {
-    if (row < 1 || row > int(m_rows.size()))
-        return;
-    Finalize::Row &r = m_rows[std::size_t(row - 1)];
-    r.invoiceNo.clear();
-    r.payForm.clear();
-    r.amount = Finalize::zeroText();
-    r.status = Finalize::kCompletedStatus;
+    m_session.clearRow(row);
     showRow(row);
 }
 
@@ -376,7 +389,7 @@ void FinalizeWindow::tickForEntry(int row)
     TickNone();
     m_grid->setTicked(row, Sel, true);
     m_grid->setCurrentRow(row);
-    m_row = row;
+    m_session.begin(row);
     m_entry->show();
     m_post[0]->setEnabled(true);
     m_amount->setFocus();
@@ -385,12 +398,12 @@ void FinalizeWindow::tickForEntry(int row)
 void FinalizeWindow::cellClicked(int row, int col)
 {
     m_post[0]->setEnabled(false);
-    if (row < 1 || row > int(m_rows.size())) {
+    if (!m_session.hasRow(row)) {
         if (m_state.settings.soundAlarm)
             m_messages.beep();
         return;
     }
-    const Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    const Finalize::Row &r = m_session.row(row);
     if (col == Name && m_dialImage->isVisible()) {
         if (m_dial)
             m_dial(r.name, r.telephone());
@@ -403,8 +416,8 @@ void FinalizeWindow::cellClicked(int row, int col)
         } else {
             m_grid->setTicked(row, Sel, false);
             ClearRowEntry(row);
-            if (m_row == row)
-                m_row = 0;
+            if (m_session.current() == row)
+                m_session.begin(0);
         }
     } else if (col == SlipNo) {
         m_entry->hide();
@@ -417,14 +430,18 @@ bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
     QLineEdit *box = qobject_cast<QLineEdit *>(watched);
     if (watched == m_grid->view() && event->type() == QEvent::FocusOut) {
         gridLostFocus(static_cast<QFocusEvent *>(event)->reason());
-    } else if (event->type() == QEvent::FocusIn && watched == m_amount && tickedRow() == 0 && !m_rows.empty() &&
-               !m_noSelectionPending) {
+    } else if (event->type() == QEvent::FocusIn && watched == m_amount && tickedRow() == 0 &&
+               m_session.rowCount() > 0 && !m_noSelectionPending) {
         m_messages.inform(QStringLiteral("Select a Service Slip from the Grid"), QString());
     } else if (event->type() == QEvent::KeyPress && box && (box == m_amount || box == m_tax[0] || box == m_tax[1])) {
         // The zero text only marks an empty box: the first key replaces it.
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty() && key->text().at(0).isPrint() && box->text() == Finalize::zeroText())
             box->clear();
+    } else if (watched == m_invoice && event->type() == QEvent::FocusIn && m_invoice->text().isEmpty()) {
+        // The number after the highest in use is offered, selected: typing replaces it.
+        m_invoice->setText(m_session.nextInvoice());
+        QTimer::singleShot(0, m_invoice, [this] { m_invoice->selectAll(); });
     } else if (watched == m_payForm && event->type() == QEvent::FocusIn) {
         // After the box has selected its text: the caret goes to the end, so a check number follows "Ck # ".
         QTimer::singleShot(0, m_payForm, [this] { m_payForm->lineEdit()->end(false); });
@@ -440,7 +457,7 @@ void FinalizeWindow::gridLostFocus(Qt::FocusReason reason)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
         return;
     QWidget *next = QApplication::focusWidget(); // already the widget that receives the focus
-    if (!next || !m_entry->isAncestorOf(next) || m_rows.empty() || !m_grid->tickedRows(Sel).isEmpty())
+    if (!next || !m_entry->isAncestorOf(next) || m_session.rowCount() == 0 || !m_grid->tickedRows(Sel).isEmpty())
         return;
     // Said once the focus has settled, not inside the focus change; it stands for the amount box's own message.
     m_noSelectionPending = true;
@@ -448,7 +465,7 @@ void FinalizeWindow::gridLostFocus(Qt::FocusReason reason)
         this,
         [this] {
             m_noSelectionPending = false;
-            if (isVisible() && !m_rows.empty() && m_grid->tickedRows(Sel).isEmpty())
+            if (isVisible() && m_session.rowCount() > 0 && m_grid->tickedRows(Sel).isEmpty())
                 m_messages.inform(QStringLiteral("No Service Slips have been selected"), QString());
         },
         Qt::QueuedConnection);
@@ -456,16 +473,17 @@ void FinalizeWindow::gridLostFocus(Qt::FocusReason reason)
 
 void FinalizeWindow::leaveAmountBox()
 {
-    m_amount->setText(Finalize::reformatted(m_amount->text()));
-    if (!m_apply1->isChecked() && !m_apply2->isChecked())
-        m_total->setText(m_amount->text());
+    m_session.setAmountText(m_amount->text());
+    showEntry();
 }
 
 void FinalizeWindow::leaveTaxBox(int index)
 {
-    m_tax[index]->setText(Finalize::reformatted(m_tax[index]->text()));
+    m_session.setTaxText(index, m_tax[index]->text());
     if (index == 1)
-        CalculateRowTaxes(m_row);
+        CalculateRowTaxes();
+    else
+        showEntry();
 }
 
 void FinalizeWindow::payFormChosen(int index)
@@ -478,38 +496,42 @@ void FinalizeWindow::payFormChosen(int index)
 
 void FinalizeWindow::enterToGrid()
 {
-    const int row = m_row;
-    if (row < 1 || row > int(m_rows.size()))
+    const int row = m_session.current();
+    if (!m_session.hasRow(row))
         return;
-    const QString amountText = Finalize::reformatted(m_amount->text());
-    if (Finalize::checkEntry(m_amount->text(), QStringLiteral("-"), QStringLiteral("-")) == Finalize::Refusal::Amount) {
-        m_amount->setText(Finalize::zeroText());
-        m_messages.inform(Finalize::refusalMessage(Finalize::Refusal::Amount), QString());
-        m_amount->setFocus();
-        return;
+    if (const auto usedAt = m_session.invoiceUsedAt(m_invoice->text());
+        usedAt && !m_invoice->text().trimmed().isEmpty()) {
+        if (!m_messages.ask(QStringLiteral("Invoice No. %1 is already used by %2.\r\nUse it again?")
+                                .arg(m_invoice->text().trimmed(), *usedAt),
+                            QStringLiteral("Invoice Number in Use"))) {
+            m_invoice->setFocus();
+            return;
+        }
     }
-    m_amount->setText(amountText);
-    Finalize::Row &r = m_rows[std::size_t(row - 1)];
-    r.preTax = amountText;
-    CalculateRowTaxes(row);
-    const Finalize::Refusal refusal = Finalize::checkEntry(amountText, m_invoice->text(), m_payForm->currentText());
+    // The boxes as they are now, even when the last one typed in has not been left.
+    m_session.setAmountText(m_amount->text());
+    for (int k = 0; k < 2; ++k)
+        m_session.setTaxText(k, m_tax[k]->text());
+    const Finalize::Refusal refusal = m_session.enterToGrid(m_invoice->text(), m_payForm->currentText());
+    if (refusal != Finalize::Refusal::Amount)
+        CalculateRowTaxes();
     if (refusal != Finalize::Refusal::None) {
         m_messages.inform(Finalize::refusalMessage(refusal), QString());
-        if (refusal == Finalize::Refusal::InvoiceNumber)
+        if (refusal == Finalize::Refusal::Amount || refusal == Finalize::Refusal::TooLarge) {
+            m_amount->setText(refusal == Finalize::Refusal::Amount ? Finalize::zeroText() : m_amount->text());
+            m_amount->setFocus();
+        } else if (refusal == Finalize::Refusal::InvoiceNumber) {
             m_invoice->setFocus();
-        else
+        } else {
             m_payForm->setFocus();
+        }
         return;
     }
-    r.amount = Finalize::reformatted(m_total->text());
-    r.payForm = m_payForm->currentText().trimmed();
-    r.invoiceNo = m_invoice->text().trimmed();
-    r.status = SlipValues::kFinalized;
     showRow(row);
     m_write->setEnabled(true);
     ResetEntry();
     TickNone();
-    if (row < int(m_rows.size()))
+    if (row < m_session.rowCount())
         tickForEntry(row + 1);
     else
         m_post[0]->setEnabled(false);
@@ -517,7 +539,7 @@ void FinalizeWindow::enterToGrid()
 
 void FinalizeWindow::clearRedo()
 {
-    ClearRowEntry(m_row);
+    ClearRowEntry(m_session.current());
     TickNone();
     ResetEntry();
 }
@@ -526,14 +548,9 @@ void FinalizeWindow::clearAll()
 {
     if (!m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("CLEAR ALL POSTINGS")))
         return;
-    for (int row = 1; row <= int(m_rows.size()); ++row) {
-        Finalize::Row &r = m_rows[std::size_t(row - 1)];
-        r.invoiceNo.clear();
-        r.payForm.clear();
-        r.amount.clear();
-        r.status = Finalize::kCompletedStatus;
+    m_session.clearAll();
+    for (int row = 1; row <= m_session.rowCount(); ++row)
         showRow(row);
-    }
     ResetEntry();
 }
 
@@ -541,7 +558,7 @@ void FinalizeWindow::deleteSelected()
 {
     const QList<int> ticked = m_grid->tickedRows(Sel);
     if (ticked.isEmpty()) {
-        if (!m_rows.empty())
+        if (m_session.rowCount() > 0)
             m_messages.inform(QStringLiteral("No Service Slips have been selected"), QString());
         return;
     }
@@ -549,17 +566,16 @@ void FinalizeWindow::deleteSelected()
                         QStringLiteral("Delete ALL SELECTED Slips")) ||
         !m_messages.ask(QStringLiteral("ARE YOU SURE?"), QStringLiteral("Delete ALL Selected")))
         return;
-    for (std::size_t i = 0; i < m_rows.size(); ++i)
-        m_rows[i].ticked = m_grid->isTicked(int(i) + 1, Sel);
+    for (int row = 1; row <= m_session.rowCount(); ++row)
+        m_session.setTicked(row, m_grid->isTicked(row, Sel));
     try {
-        Finalize::DeleteSelectedSlips(m_state.folder, m_rows);
+        Finalize::DeleteSelectedSlips(m_state.folder, m_session.rows());
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Delete ALL Selected"));
         return;
     }
-    m_rows.clear();
+    m_session.load({});
     m_grid->clear();
-    m_row = 0;
     ResetEntry();
     m_entry->hide();
     LoadCompletedSlips();
@@ -571,13 +587,7 @@ void FinalizeWindow::writeRecords()
                                        "then removed from the Slips File"),
                         QStringLiteral("Write History File")))
         return;
-    std::vector<PostingRun::Slip> slips;
-    for (const Finalize::Row &r : m_rows) {
-        if (!r.finalized())
-            continue;
-        slips.push_back({r.slip, r.acctNo, r.name, r.invoiceNo, r.payForm, r.amount, Formats::currencyOrZero(r.preTax),
-                         r.tax1, r.tax2});
-    }
+    const std::vector<PostingRun::Slip> slips = m_session.postingSlips();
     if (!slips.empty()) {
         // A journal already waiting is an earlier run's (one that could not be finished): these slips are not in it.
         const bool earlierRunWaiting = PostingRun::pending(m_state.folder);
@@ -595,6 +605,7 @@ void FinalizeWindow::writeRecords()
             return;
         }
     }
+    m_session.load({});
     hide();
     emit returnToMenu();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "billing/finalize.h"
+#include "billing/finalizesession.h"
 #include "billing/postingrun.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
@@ -33,7 +34,8 @@ public:
                    PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent = nullptr);
 
     FlexGrid *grid() const { return m_grid; }
-    const std::vector<Finalize::Row> &rows() const { return m_rows; }
+    const std::vector<Finalize::Row> &rows() const { return m_session.rows(); }
+    const FinalizeSession &session() const { return m_session; }
     // Called before and after every write of Write Records; tests stop a run part way through it.
     void setPostingStepHook(PostingRun::StepHook hook) { m_postingHook = std::move(hook); }
 
@@ -47,16 +49,20 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showDialing();
+    // Rows entered and not written are not dropped unasked.
+    bool mayLeave();
     bool m_dialingEnabled = true;
     void activate();
     void LoadCompletedSlips();
     void ResetEntry();
     void ShowTaxSection();
-    Finalize::TaxOutcome CalculateRowTaxes(int row);
+    void CalculateRowTaxes();
+    void showEntry();
     void ClearRowEntry(int row);
     void TickNone();
     void TickAll();
@@ -85,8 +91,7 @@ private:
     Dial m_dial;
     PostingRun::StepHook m_postingHook;
 
-    std::vector<Finalize::Row> m_rows; // grid row r is m_rows[r - 1]
-    int m_row = 0;                     // the row being entered
+    FinalizeSession m_session; // grid row r is the session's row r
     bool m_noSelectionPending = false; // "No Service Slips have been selected" is about to be said
 
     FlexGrid *m_grid = nullptr;
@@ -97,6 +102,7 @@ private:
     QGroupBox *m_taxFrame = nullptr;
     QLineEdit *m_tax[2] = {};
     QLabel *m_taxLabel[2] = {};
+    QLabel *m_taxSource[2] = {};
     QCheckBox *m_apply1 = nullptr;
     QCheckBox *m_apply2 = nullptr;
     QLineEdit *m_total = nullptr;

@@ -9,6 +9,7 @@
 #include "platform/flexgrid.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -17,6 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 #include <array>
 
@@ -73,7 +78,14 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
         caption->setBuddy(m_picker[i]);
         pickers->addWidget(caption, 0, i);
         pickers->addWidget(m_picker[i], 1, i);
-        connect(m_picker[i], &QDateEdit::dateChanged, this, [this, i] { pickerChanged(i); });
+        // Checked when the box is left or Enter is pressed, or a day is picked from the calendar; not on each
+        // keystroke, so that a date typed digit by digit may pass through a day after today.
+        connect(m_picker[i], &QDateEdit::editingFinished, this, [this, i] { pickerChanged(i); });
+        m_picker[i]->installEventFilter(this);
+        connect(m_picker[i]->calendarWidget(), &QCalendarWidget::clicked, this, [this, i](QDate date) {
+            m_picker[i]->setDate(date);
+            pickerChanged(i);
+        });
     }
 
     m_accounts = new QComboBox(this);
@@ -134,7 +146,15 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     connect(m_history[2], &QPushButton::clicked, this, &HistoryWindow::purgeAll);
     connect(m_history[3], &QPushButton::clicked, this, &HistoryWindow::purgeAccount);
     connect(m_history[4], &QPushButton::clicked, this, &HistoryWindow::toggleGrids);
-    connect(m_single, &QCheckBox::toggled, this, [this](bool on) { m_history[2]->setEnabled(!on); });
+    // What the grid shows (and an export writes) follows the account choice at once.
+    connect(m_single, &QCheckBox::toggled, this, [this](bool on) {
+        m_history[2]->setEnabled(!on);
+        loadGrids();
+    });
+    connect(m_accounts, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_single->isChecked() && !m_filling)
+            loadGrids();
+    });
     connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
     connect(m_income[0], &QPushButton::clicked, this, [this] {
         const auto r = History::lastMonth(m_clock.today(), m_picker[1]->date());
@@ -161,10 +181,36 @@ void HistoryWindow::showEvent(QShowEvent *event)
     activate();
 }
 
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // F4 and Alt+Down open the calendar, as they open a drop-down list: the press goes to the arrow.
+    auto *picker = qobject_cast<QDateEdit *>(watched);
+    if (picker && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F4 || (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier)) {
+            QStyleOptionComboBox option;
+            option.initFrom(picker);
+            option.editable = true;
+            option.subControls = QStyle::SC_All;
+            const QPoint arrow =
+                picker->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, picker)
+                    .center();
+            QMouseEvent press(QEvent::MouseButtonPress, arrow, picker->mapToGlobal(arrow), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(picker, &press);
+            return true;
+        }
+    }
+    return ProgramWindow::eventFilter(watched, event);
+}
+
 void HistoryWindow::fillAccounts()
 {
+    m_filling = true;
     m_accounts->clear();
     m_accounts->addItems(History::accountNumbers(m_state.folder));
+    m_filling = false;
 }
 
 void HistoryWindow::activate()
@@ -177,8 +223,10 @@ void HistoryWindow::activate()
         m_accepted[i] = today;
     }
     m_settingDates = false;
+    m_filling = true;
     if (m_accounts->count() > 0)
         m_accounts->setCurrentIndex(0);
+    m_filling = false;
     loadGrids();
 }
 
@@ -293,7 +341,14 @@ void HistoryWindow::purgeAccount()
     const QString account = m_accounts->currentText();
     if (account.trimmed().isEmpty())
         return;
-    if (!m_messages.ask(QStringLiteral("Click Yes to Delete This Acctounts History"),
+    // The question names what goes: the account and how many of its records.
+    const History::Range all = History::allTime(m_clock.today());
+    const History::Loaded held = History::LoadHistory(m_state.folder, all.start, all.end, account);
+    if (!m_messages.ask(QStringLiteral("Click Yes to Delete This Acctounts History") +
+                            QStringLiteral("\r\nAccount %1: %2 financial and %3 service history records")
+                                .arg(account.trimmed())
+                                .arg(held.financial.size())
+                                .arg(held.service.size()),
                         QStringLiteral("Purge Account History")) ||
         !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge Account History")))
         return;

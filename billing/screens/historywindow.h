@@ -40,6 +40,7 @@ signals:
     void returnToMenu();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -67,6 +68,7 @@ private:
     History::Loaded m_shown; // what the grids show, for the export
     QDate m_shownRange[2];
     bool m_settingDates = false;
+    bool m_filling = false; // the account list is being filled: no reload per entry
     QComboBox *m_accounts = nullptr;
     QCheckBox *m_single = nullptr;
     QLineEdit *m_total = nullptr;

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -325,12 +326,15 @@ QGroupBox *BoardWindow::buildChangeFrame()
         m_board.choosePriority(item->text());
         showChangeValues();
     });
-    connect(m_lstTechs, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        if (m_filling)
+    // The technician the highlight is on, whether the mouse or the arrow keys moved it there.
+    const auto chooseTech = [this](QListWidgetItem *item) {
+        if (m_filling || !item)
             return;
         m_board.chooseAssignment(item->text());
         showChangeValues();
-    });
+    };
+    connect(m_lstTechs, &QListWidget::itemClicked, this, chooseTech);
+    connect(m_lstTechs, &QListWidget::currentItemChanged, this, chooseTech);
     connect(m_cboTime, &QComboBox::activated, this, [this](int index) {
         if (m_filling)
             return;
@@ -396,6 +400,14 @@ QGroupBox *BoardWindow::buildContentsFrame()
     m_contents->setObjectName(QStringLiteral("txtContents"));
     FieldFilter::guardStorable(m_contents, m_platform.messages, m_state.folder.executableName());
     layout->addWidget(m_contents);
+    auto *length = new QLabel(frame);
+    length->setObjectName(QStringLiteral("lblContentsLength"));
+    layout->addWidget(length);
+    connect(m_contents, &QPlainTextEdit::textChanged, length, [this, length] {
+        bool tooLong = false;
+        length->setText(BoardState::contentsLength(m_contents->toPlainText(), &tooLong));
+        length->setStyleSheet(tooLong ? QStringLiteral("color: red;") : QString());
+    });
     auto *row = new QHBoxLayout;
     row->addWidget(button(13, QStringLiteral("Add to Slip")));
     row->addWidget(button(19, QStringLiteral("Save Data/Close Window")));
@@ -569,6 +581,16 @@ void BoardWindow::cellClicked(int row, int col)
     }
 }
 
+void BoardWindow::closeEvent(QCloseEvent *event)
+{
+    // The user's close box (the program's own closing is not spontaneous): changes not saved are not lost unasked.
+    if (event->spontaneous() && isVisible() && !m_board.confirmClose()) {
+        event->ignore();
+        return;
+    }
+    ProgramWindow::closeEvent(event);
+}
+
 void BoardWindow::leave()
 {
     hide();
@@ -656,8 +678,8 @@ void BoardWindow::runAction(int index)
         m_accountFrame->hide();
         break;
     case 19:
-        m_board.saveContents(m_contents->toPlainText());
-        m_contentsFrame->hide();
+        if (m_board.saveContents(m_contents->toPlainText()))
+            m_contentsFrame->hide();
         break;
     case 20:
         printReport();
@@ -852,6 +874,10 @@ void BoardWindow::printInvoices()
     }
     const InvoicePrintResult printed =
         PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows, first);
+    // Printed or not, the ticks go, so that the next print starts from a clear board.
+    m_board.selectAll(false);
+    refreshTicks();
+    m_buttons.value(7)->setEnabled(false);
     try {
         numbers.giveBack(first, qint64(rows.size()), printed.numbersUsed);
     } catch (const DiskError &e) {
@@ -863,17 +889,8 @@ void BoardWindow::printReport()
 {
     std::vector<SlipReportRow> rows;
     rows.reserve(std::size_t(m_board.count()));
-    for (int r = 1; r <= m_board.count(); ++r) {
-        SlipReportRow row;
-        row.slipNo = m_board.cell(r, 1);
-        row.priority = m_board.cell(r, 2);
-        row.assignedTo = m_board.cell(r, 3);
-        row.status = m_board.cell(r, 4);
-        row.customer = m_board.cell(r, 5);
-        row.dateReceived = m_board.cell(r, 6);
-        row.scheduled = m_board.cell(r, 7);
-        rows.push_back(row);
-    }
+    for (int r = 1; r <= m_board.count(); ++r)
+        rows.push_back(DocumentSource::reportRow(m_board.slip(r))); // the working copy, changes not saved included
     PrintSlipReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/flexgrid.h"
 
 #include <QCheckBox>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -25,6 +26,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -129,6 +131,11 @@ QWidget *CreateSlipWindow::buildLocationStep()
             m_platform.messages);
         m_site[std::size_t(i)] = edit;
         grid->addWidget(edit, i + 3, 2);
+        // Boxes emptied by hand offer the account's address again.
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            if (std::all_of(m_site.begin(), m_site.end(), [](const QLineEdit *box) { return box->text().isEmpty(); }))
+                m_jobSite->setText(kSameAsAccount);
+        });
     }
     grid->addWidget(label(QStringLiteral("You can use the Account Billing Address or enter a Site Address"),
                           QStringLiteral("lblSiteHint"), frame),
@@ -221,6 +228,8 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_picker->setCalendarPopup(true);
     m_picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
     connect(m_picker, &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
+    // A click on the day the calendar already shows picks it as well.
+    connect(m_picker->calendarWidget(), &QCalendarWidget::clicked, this, [this] { pickerChanged(); });
     dates->addWidget(m_picker, 1, 0, 1, 2);
     dates->addWidget(label(QStringLiteral("Selected Date"), QStringLiteral("lblDateCaption"), m_datePanel), 2, 0);
     m_dateLabel = label(kTenBlanks, QStringLiteral("lblDate"), m_datePanel);
@@ -445,8 +454,9 @@ void CreateSlipWindow::serviceClicked(const QString &description)
 
 void CreateSlipWindow::showServiceLength()
 {
-    const int used = int(SlipCreation::storedServiceText(m_service->toPlainText()).size());
-    m_serviceLength->setText(QStringLiteral("%1 of %2 characters").arg(used).arg(SlipCreation::kServiceWidth));
+    const QString stored = SlipCreation::storedServiceText(m_service->toPlainText());
+    const int used = int(stored.size());
+    m_serviceLength->setText(SlipCreation::serviceLengthText(stored));
     m_serviceLength->setStyleSheet(used > SlipCreation::kServiceWidth ? QStringLiteral("color: red;") : QString());
 }
 
@@ -519,6 +529,7 @@ void CreateSlipWindow::noDateClicked()
     m_noDate->setText(leaveBlank ? kLeaveBlank : kDropDown);
     setPicker(firstWorkday());
     setSlipDate(std::nullopt);
+    m_time->setEnabled(!leaveBlank); // a slip without a date has no time
     if (leaveBlank) {
         m_picker->setEnabled(false);
         setTime(SlipValues::kNoTime);
@@ -555,6 +566,15 @@ void CreateSlipWindow::applyPickedDate(const QDate &date)
         m_noDate->setChecked(false);
         m_noDate->setText(kDropDown);
         m_picker->setEnabled(true);
+        m_time->setEnabled(true);
+    }
+    // A day more than a year ahead is most likely a slip of the year typed wrong: asked once.
+    if (date > m_platform.clock.today().addYears(1) && m_date != date &&
+        !m_platform.messages.ask(QStringLiteral("%1 is more than a year ahead. Is this date correct?")
+                                     .arg(Formats::shortDate(date)),
+                                 QStringLiteral("Date Far Ahead"))) {
+        setPicker(m_date.value_or(firstWorkday()));
+        return;
     }
     const SlipCreation::PickedDate picked = SlipCreation::checkPickedDate(m_state.settings.workWeek, date);
     if (!picked.messages.isEmpty()) {
@@ -588,8 +608,7 @@ void CreateSlipWindow::refreshDay()
     // The slip being written would clash with or overlap the marked rows.
     const QString time = m_time->currentText();
     for (int r = 1; r < m_day->rows(); ++r) {
-        const QString booked = m_day->text(r, 1);
-        const bool clash = (booked == time && !isUnscheduled(date, time)) || SlipCreation::slotsOverlap(booked, time);
+        const bool clash = SlipCreation::slotsClash(day[std::size_t(r - 1)].time, time);
         for (int c = 0; c < m_day->cols(); ++c)
             m_day->setCellTextColour(r, c, clash ? QColor(255, 0, 0) : QColor());
     }
@@ -616,6 +635,8 @@ void CreateSlipWindow::createSlip()
         m_assignments->setCurrentRow(-1);
     }
     showStep(ServiceLocation);
+    m_platform.messages.inform(QStringLiteral("Service Slip %1 has been stored.").arg(*number),
+                               m_state.folder.executableName());
     hide();
     emit slipCreated(*number);
     emit returnToMenu();

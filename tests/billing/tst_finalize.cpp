@@ -1,4 +1,5 @@
 #include "billing/finalize.h"
+#include "billing/finalizesession.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billingsamples.h"
@@ -59,33 +60,101 @@ class TestFinalize : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void taxes_data()
+    // The entry of one row, step by step as the user leaves each box: "amount 10.01", "tax0 3", "calc", "manual".
+    void entry_data()
     {
-        dataColumns<QString, QString, bool, qint64, qint64, QString, QString>("amount", "taxBox", "apply", "earlier",
-                                                                              "tax", "shown", "total");
-        dataRow("calculated", "$100.00", "$0.00", true, 0LL, 75000LL, "$7.50", "$107.50");
-        dataRow("four decimals kept", "$10.01", "$0.00", true, 0LL, 7508LL, "$0.75", "$10.76");
-        dataRow("typed tax kept", "$100.00", "$3.00", true, 0LL, 30000LL, "$3.00", "$103.00");
-        dataRow("earlier tax kept exactly", "$10.01", "$0.75", true, 7508LL, 7508LL, "$0.75", "$10.76");
-        dataRow("not applied, typed", "$50.00", "2.5", false, 0LL, 25000LL, "$2.50", "$52.50");
-        dataRow("not applied, empty", "$50.00", "$0.00", false, 0LL, 0LL, "$0.00", "$50.00");
+        dataColumns<QString, QStringList, qint64, QString, bool>("rate", "steps", "tax", "total", "typed");
+        dataRow("calculated", "7.5", QStringList{"amount 100", "calc"}, 75000LL, "$107.50", false);
+        dataRow("four decimals kept", "7.5", QStringList{"amount 10.01", "calc", "tax0 $0.75", "calc"}, 7508LL,
+                "$10.76", false);
+        dataRow("calculated tax follows the amount", "6", QStringList{"amount 10.01", "calc", "amount 20"}, 12000LL,
+                "$21.20", false);
+        dataRow("typed tax stays", "6", QStringList{"amount 10.01", "tax0 3", "calc", "amount 20", "calc"}, 30000LL,
+                "$23.00", true);
+        dataRow("typed zero is calculated", "6", QStringList{"amount 20", "tax0 $0.00", "calc"}, 12000LL, "$21.20",
+                false);
+        dataRow("manual, typed", "6", QStringList{"amount 50", "manual", "tax0 2.5", "calc"}, 25000LL, "$52.50", true);
+        dataRow("manual, empty", "6", QStringList{"amount 50", "calc", "manual", "calc"}, 0LL, "$50.00", false);
     }
 
-    void taxes()
+    void entry()
     {
-        QFETCH(QString, amount);
-        QFETCH(QString, taxBox);
-        QFETCH(bool, apply);
-        QFETCH(qint64, earlier);
+        QFETCH(QString, rate);
+        QFETCH(QStringList, steps);
         QFETCH(qint64, tax);
-        QFETCH(QString, shown);
         QFETCH(QString, total);
-        const Finalize::TaxBoxes boxes{amount, taxBox, "$0.00", apply, false, money("7.5"), money("4")};
-        const auto out = Finalize::CalculateRowTaxes(boxes, Money::fromRaw(earlier), Money());
-        QCOMPARE(out.tax1.raw(), tax);
-        QCOMPARE(out.tax1Text, shown);
-        QCOMPARE(out.tax2.raw(), 0);
-        QCOMPARE(out.totalText, total);
+        QFETCH(bool, typed);
+        FinalizeSession session;
+        session.setRates(*Formats::parseDecimal(rate), money("4"));
+        session.resetEntry(true, false);
+        for (const QString &step : steps) {
+            const QString arg = step.section(' ', 1);
+            if (step.startsWith("amount"))
+                session.setAmountText(arg);
+            else if (step.startsWith("tax0"))
+                session.setTaxText(0, arg);
+            else if (step == "calc")
+                session.calculateTaxes();
+            else
+                session.enterTaxesManually();
+        }
+        QCOMPARE(session.tax(0).raw(), tax);
+        QCOMPARE(session.tax(1).raw(), 0);
+        QCOMPARE(session.totalText(), total);
+        QCOMPARE(session.taxSource(0) == FinalizeSession::TaxSource::Typed, typed);
+    }
+
+    // A row corrected before Enter to Grid posts what the same row entered afresh posts; a total the account
+    // records cannot hold is refused there, not at Write Records.
+    void enterToGrid()
+    {
+        const Record slip = completedSlip(1001, "A-1", "Main St");
+        FinalizeSession fresh, corrected;
+        for (FinalizeSession *s : {&fresh, &corrected}) {
+            s->load({Finalize::Row{1, slip, "1001", "", "A-1", "Main St"}});
+            s->setRates(money("6"), Money());
+            s->begin(1);
+            s->resetEntry(true, false);
+        }
+        fresh.setAmountText("20");
+        corrected.setAmountText("10.01");
+        corrected.calculateTaxes();
+        corrected.setAmountText("20");
+        for (FinalizeSession *s : {&fresh, &corrected})
+            QCOMPARE(s->enterToGrid("5001", "Cash"), Finalize::Refusal::None);
+        const PostingRun::Slip a = fresh.postingSlips().at(0), b = corrected.postingSlips().at(0);
+        QCOMPARE(b.amountText, "$21.20");
+        QCOMPARE(std::tie(a.amountText, a.preTax, a.tax1, a.tax2, a.invoiceNo, a.payForm),
+                 std::tie(b.amountText, b.preTax, b.tax1, b.tax2, b.invoiceNo, b.payForm));
+
+        FinalizeSession big;
+        big.load({Finalize::Row{1, slip}});
+        big.begin(1);
+        big.setAmountText("99999999.99");
+        QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::TooLarge);
+        QVERIFY(!big.anyFinalized());
+        big.setAmountText("9999999.99");
+        QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
+    }
+
+    // A number posted before or entered on another row is named; the next after the highest is offered.
+    void invoiceNumbersInUse()
+    {
+        TestRoot root;
+        WriteInvoiceJournal(root.folder(), "Main St", "A-1", "5001", money("10"), Money(), money("10"), kDay);
+        FinalizeSession s;
+        s.load({Finalize::Row{1, completedSlip(1001, "A-1", "Main St"), "1001"},
+                Finalize::Row{2, completedSlip(1002, "B-2", "Oak Ave"), "1002"}});
+        s.setInvoicesInUse(Finalize::LoadInvoicesInUse(root.folder()));
+        QCOMPARE(s.nextInvoice(), "5002");
+        QCOMPARE(s.invoiceUsedAt("5001").value_or(""), "the history of account A-1 on 3/7/2026");
+        s.begin(1);
+        s.setAmountText("5");
+        QCOMPARE(s.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
+        s.begin(2);
+        QCOMPARE(s.invoiceUsedAt(" 5002").value_or(""), "slip 1001 in this list");
+        QVERIFY(!s.invoiceUsedAt("5003"));
+        QCOMPARE(s.nextInvoice(), "5003");
     }
 
     void entryRefusals_data()

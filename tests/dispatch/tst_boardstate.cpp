@@ -153,6 +153,8 @@ private slots:
                 "08:00", int(V::Refused), "You need to select an Assignment");
         dataRow("signed out", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|In Progress|Al|1/20/2026|09:00"},
                 "In Progress", "Al", "08:00", int(V::Refused), "Al is already signed out");
+        dataRow("assigned to nobody", QStringList{"1|Open||1/20/2026|08:00"}, "Assigned", "Not Assigned", "08:00",
+                int(V::Refused), "You need to select an Assignment");
         dataRow("complete without time", QStringList{"1|Complete|Al|1/20/2026|None"}, "Complete", "Al", "None",
                 int(V::Redone), "Select Date and/or Time or Change Status");
         dataRow("slot booked", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/20/2026|09:00"},
@@ -185,10 +187,25 @@ private slots:
         }
         if (verdict == int(BoardState::Verdict::Booked)) {
             QCOMPARE(b->change().time, "None");
-            QCOMPARE(b->change().picker, QDate(2026, 1, 15));
+            QCOMPARE(Formats::shortDate(b->change().picker), b->change().date); // what the New Date label shows
         }
         if (verdict == int(BoardState::Verdict::Redone)) // the new values start again from the slip
             QCOMPARE(b->change().status, b->slip(1).text(SlipField::Status));
+    }
+
+    // A text longer than the slip's field is refused, never cut; one line break counts two.
+    void contentsOverTheFieldRefused()
+    {
+        Board b({"1|Assigned|Al|1/20/2026|08:00"});
+        b.open(1);
+        const QString tooLong = QString(198, 'x') + "\ny";
+        QVERIFY(!b->saveContents(tooLong));
+        QVERIFY(b.fakes.messages.lastText().endsWith("there are 201 now.\r\nShorten the text."));
+        QCOMPARE(b->verifyAndAccept(tooLong), BoardState::Verdict::Refused);
+        QCOMPARE(b->slip(1).text(SlipField::ServiceRequired), "Leaking tap");
+        QCOMPARE(BoardState::contentsLength(tooLong), "201 of 200 characters");
+        QVERIFY(b->saveContents(tooLong.mid(1)));
+        QCOMPARE(b->slip(1).text(SlipField::ServiceRequired).size(), 200);
     }
 
     void suspendResetsTheSchedule()
@@ -206,101 +223,120 @@ private slots:
         QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
     }
 
-    void bookingCountsOnlyStoredSlips()
+    // The working copy counts, changes not saved included, and dates are compared as dates: two slips moved to one
+    // slot in one session are refused; a range that overlaps another slip of the technician is asked about.
+    void bookingCountsTheWorkingCopy()
     {
-        Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00"});
+        Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|01/21/2026|09:00", "3|Assigned|Bo|1/21/2026|11:00"});
+        b.open(3);
+        b->chooseTime("09:00");
+        QCOMPARE(b->verifyAndAccept("x"), BoardState::Verdict::Booked);
         // Slip 2 moves to Al's 1/22 10:00 on the board only.
         b.open(2);
         b->chooseAssignment("Al");
         b->pickDate(QDate(2026, 1, 22));
         b->chooseTime("10:00");
         QCOMPARE(b->verifyAndAccept("x"), BoardState::Verdict::Applied);
-        QCOMPARE(b->cell(2, 3), "Al");
-        QCOMPARE(b->tone(2, 3), CellTone::ChangedAssignment);
         b.open(1);
         b->pickDate(QDate(2026, 1, 22));
         b->chooseTime("10:00");
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Booked);
+        QCOMPARE(b->change().date, "1/22/2026");
+        QCOMPARE(b->change().picker, QDate(2026, 1, 22));
+        b->chooseTime("10:00-12:00");
+        b.fakes.messages.answer(false);
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Refused);
+        QCOMPARE(b.fakes.messages.lastText(), "Al already has slip 2 at 10:00 on 1/22/2026. Book this slip anyway?");
+        QCOMPARE(b->cell(1, 7), "1/20/2026 08:00");
+        b.fakes.messages.answer(true);
         QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        QVERIFY(b->saveAll());
+        QCOMPARE(b.active(), "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
     }
 
     // --- Completing -------------------------------------------------------------------------------------------------
+    // One question names every slip that is not completed as it stands, and why; No changes nothing.
     void completeSelected_data()
     {
-        QTest::addColumn<QString>("slip");
-        QTest::addColumn<QList<bool>>("answers"); // after the first question
-        QTest::addColumn<QString>("active");      // after saving
-        QTest::addColumn<QString>("completed");
-        QTest::addColumn<QString>("message"); // the first after the question
-        using L = QList<bool>;
-        dataRow("in progress", "1|In Progress|Al|1/14/2026|08:00", L{}, "-", "1:Complete 1/14/2026 08:00",
-                "All valid slips have been marked as COMPLETED\r\n"
-                "You must click the SaveAll Changes Button to save the slips");
-        dataRow("no date", "1|In Progress|Al|0|None", L{}, "1:In Progress 0 None", "-",
-                "A Scheduled Date for Slip # 1\r\nhas not been selected\r\n"
-                "The Slip will not be completed");
-        dataRow("not assigned", "1|Open||1/14/2026|08:00", L{}, "1:Open 1/14/2026 08:00", "-",
-                "Slip 1 has not been assigned to a Service Technician\r\nIt cannot be completed");
-        dataRow("future, yes", "1|Suspended|Al|1/20/2026|10:00", L{true}, "-", "1:Complete 1/15/2026 08:00",
-                "The Scheduled Date has been set to today, 1/15/2026");
-        dataRow("future, no", "1|Suspended|Al|1/20/2026|10:00", L{false}, "1:Suspended 1/20/2026 10:00", "-",
-                "All valid slips have been marked as COMPLETED\r\n"
-                "You must click the SaveAll Changes Button to save the slips");
-        dataRow("assigned, yes", "1|Assigned|Al|1/14/2026|08:00", L{true}, "-", "1:Complete 1/14/2026 08:00",
-                "All valid slips have been marked as COMPLETED\r\n"
-                "You must click the SaveAll Changes Button to save the slips");
-        dataRow("assigned, no", "1|Assigned|Al|1/14/2026|08:00", L{false}, "1:Assigned 1/14/2026 08:00", "-",
-                "All valid slips have been marked as COMPLETED\r\n"
-                "You must click the SaveAll Changes Button to save the slips");
-        // The date moved to today is taken back with the No: the grid and the file keep the loaded schedule.
-        dataRow("future assigned, yes then no", "1|Assigned|Al|1/20/2026|10:00", L{true, false},
-                "1:Assigned 1/20/2026 10:00", "-", "The Scheduled Date has been set to today, 1/15/2026");
+        dataColumns<QString, bool, QString, QString, QString>("slip", "yes", "active", "completed", "note");
+        dataRow("in progress", "1|In Progress|Al|1/14/2026|08:00", true, "-", "1:Complete 1/14/2026 08:00", "");
+        dataRow("no date", "1|In Progress|Al|0|None", true, "1:In Progress 0 None", "-",
+                "\r\n\r\nSlip 1: no scheduled date, it will not be completed\r\n\r\nClick YES");
+        dataRow("not assigned", "1|Open||1/14/2026|08:00", true, "1:Open 1/14/2026 08:00", "-",
+                "Slip 1: not assigned to a Service Technician, it will not be completed");
+        dataRow("future", "1|Suspended|Al|1/20/2026|10:00", true, "-", "1:Complete 1/15/2026 08:00",
+                "Slip 1: scheduled for 1/20/2026, after today; the date will be set to today");
+        dataRow("assigned", "1|Assigned|Al|1/14/2026|08:00", true, "-", "1:Complete 1/14/2026 08:00",
+                "Slip 1: Assigned, not In Progress");
+        dataRow("answered no", "1|Assigned|Al|1/20/2026|10:00", false, "1:Assigned 1/20/2026 10:00", "-",
+                "Slip 1: scheduled for 1/20/2026");
     }
     void completeSelected()
     {
         QFETCH(QString, slip);
-        QFETCH(QList<bool>, answers);
-        QFETCH(QString, active);
-        QFETCH(QString, completed);
-        QFETCH(QString, message);
+        QFETCH(bool, yes);
+        QFETCH(QString, note);
         Board b({slip});
         b->tickCell(1, 0);
-        b.fakes.messages.answer(true);
-        for (bool a : answers)
-            b.fakes.messages.answer(a);
-        QVERIFY(b->completeSelected());
-        QVERIFY(b.fakes.messages.answers.empty());
-        const auto informed = std::find_if(b.fakes.messages.shown.begin(), b.fakes.messages.shown.end(),
-                                           [](const FakeMessages::Shown &s) { return !s.question; });
-        QVERIFY(informed != b.fakes.messages.shown.end());
-        QCOMPARE(informed->text, message);
-        QCOMPARE(b->countTicked(), 0);
+        b.fakes.messages.answer(yes);
+        QCOMPARE(b->completeSelected(), yes);
+        const FakeMessages::Shown question = b.fakes.messages.shown.front();
+        QCOMPARE(question.text.section("\r\n", 0, 0), "This Action will COMPLETE all SELECTED Slips");
+        QVERIFY2(note.isEmpty() ? !question.text.contains("\r\n") : question.text.contains(note),
+                 qPrintable(question.text));
+        QCOMPARE(b.fakes.messages.shown.size(), std::size_t(yes ? 2 : 1)); // then "All valid slips ..."
         // What the grid shows is what is saved.
         const QString shownBefore = b->cell(1, 4) + " " + b->cell(1, 7);
-        const bool dated = b->slip(1).text(SlipField::SchedDate) != "0";
         QVERIFY(b->saveAll());
-        QCOMPARE(b.active(), active);
-        QCOMPARE(b.completed(), completed);
-        const QString saved = active != "-" ? active : completed;
-        if (dated)
-            QCOMPARE(saved.mid(2), shownBefore);
+        QTEST(b.active(), "active");
+        QTEST(b.completed(), "completed");
+        if (slip.contains("/"))
+            QCOMPARE((b.active() != "-" ? b.active() : b.completed()).mid(2), shownBefore);
     }
 
     void completeAll()
     {
-        Board b({"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00", "3|Suspended|Bo|0|None",
-                 "4|In Progress|Bo|1/15/2026|09:00"});
+        QStringList slips{"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00", "4|In Progress|Bo|1/15/2026|09:00"};
+        for (int n = 10; n < 30; ++n) // a folder of many slips without a date asks once
+            slips << QString::number(n) + "|Suspended|Bo|0|None";
+        Board b(slips);
         b.root.write(SlipFiles::kCompleted, boardSlip("900|Complete|Cy|1/1/2026|08:00").bytes());
         b.fakes.messages.answer(true);
         QVERIFY(b->completeAll());
-        QCOMPARE(
-            b.fakes.messages.texts(),
-            (QStringList{"This Action will COMPLETE ALL Slips",
-                         "The Scheduled Date is Greater than Today\r\nIt will be set to Today's Date",
-                         "A Scheduled Date for Slip # 3\r\nhas not been selected\r\nThe Slip will not be completed"}));
+        QCOMPARE(b.fakes.messages.shown.size(), std::size_t(1));
+        const QStringList lines = b.fakes.messages.lastText().split("\r\n");
+        QCOMPARE(lines.mid(0, 4), (QStringList{"This Action will COMPLETE ALL Slips", "",
+                                               "Slip 1: scheduled for 1/20/2026, after today; the date will be set "
+                                               "to today",
+                                               "Slip 10: no scheduled date, it will not be completed"}));
+        QCOMPARE(lines.at(lines.size() - 3), "... and 6 more slips");
         QVERIFY(b->saveAll());
-        QCOMPARE(b.active(), "3:Suspended 0 None");
+        QCOMPARE(b.active().count("Suspended 0 None"), 20);
         QCOMPARE(b.completed(), "900:Complete 1/1/2026 08:00; 1:Complete 1/15/2026 08:00; 2:Complete 1/10/2026 08:00; "
                                 "4:Complete 1/15/2026 09:00");
+    }
+
+    // The close box with changes not saved: Save (Yes), Discard (No, Yes) or Cancel (No, No).
+    void closeBoxAsks_data()
+    {
+        dataColumns<QList<bool>, bool, QString>("answers", "closes", "active");
+        dataRow("save", QList<bool>{true}, true, "1:Assigned 1/20/2026 09:00");
+        dataRow("discard", QList<bool>{false, true}, true, "1:Assigned 1/20/2026 08:00");
+        dataRow("cancel", QList<bool>{false, false}, false, "1:Assigned 1/20/2026 08:00");
+    }
+    void closeBoxAsks()
+    {
+        QFETCH(QList<bool>, answers);
+        Board b({"1|Assigned|Al|1/20/2026|08:00"});
+        QVERIFY(b->confirmClose()); // nothing changed: nothing asked
+        b.open(1);
+        b->chooseTime("09:00");
+        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        for (bool a : answers)
+            b.fakes.messages.answer(a);
+        QTEST(b->confirmClose(), "closes");
+        QVERIFY(b.fakes.messages.answers.empty());
+        QTEST(b.active(), "active");
     }
 
     void exitWithoutSavingKeepsTheFile()
@@ -577,11 +613,11 @@ private slots:
         QFETCH(bool, plain);
         QFETCH(int, copies);
         QFETCH(QString, text);
-        Board b({"1|Assigned|Al|0|None", "2|Assigned|Al|0|None", "3|Assigned|Al|0|None"});
+        Board b({"1|Assigned|Al|0|None", "2|Open||0|None", "3|Assigned|Al|0|None", "4|Assigned|Al|0|None"});
         b.settings.plainPaper = plain;
         b.settings.invoiceCopies = qint16(copies);
-        b->tickCell(1, 0);
-        b->tickCell(3, 0);
+        for (int r : {1, 2, 3})
+            b->tickCell(r, 0); // the open slip gets no invoice
         QCOMPARE(b->invoicePaperInstruction(), text);
     }
 };

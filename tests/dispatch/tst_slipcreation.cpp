@@ -135,23 +135,26 @@ private slots:
 
     void overlaps_data()
     {
-        dataColumns<QString, QString, bool>("a", "b", "overlap");
-        dataRow("hour inside a range", "09:00", "08:00-10:00", true);
-        dataRow("range start", "08:00-10:00", "08:00", true);
-        dataRow("range end is outside", "08:00-10:00", "10:00", false);
-        dataRow("afternoon hour inside", "02:00", "01:00-03:00", true);
-        dataRow("morning and afternoon", "01:00", "10:00-12:00", false);
-        dataRow("ranges side by side", "08:00-10:00", "10:00-12:00", false);
-        dataRow("two hours", "09:00", "10:00", false);
-        dataRow("same slot is a booking, not an overlap", "09:00", "09:00", false);
-        dataRow("None", "None", "08:00-10:00", false);
+        dataColumns<QString, QString, bool, bool>("a", "b", "overlap", "clash");
+        dataRow("hour inside a range", "09:00", "08:00-10:00", true, true);
+        dataRow("range start", "08:00-10:00", "08:00", true, true);
+        dataRow("range end is outside", "08:00-10:00", "10:00", false, false);
+        dataRow("afternoon hour inside", "02:00", "01:00-03:00", true, true);
+        dataRow("morning and afternoon", "01:00", "10:00-12:00", false, false);
+        dataRow("ranges side by side", "08:00-10:00", "10:00-12:00", false, false);
+        dataRow("two hours", "09:00", "10:00", false, false);
+        dataRow("same slot is a booking, not an overlap", "09:00", "09:00", false, true);
+        dataRow("None", "None", "08:00-10:00", false, false);
+        dataRow("two None", "None", "None", false, false);
     }
+    // The day list of slip creation marks the slips a slip at the chosen time would clash with.
     void overlaps()
     {
         QFETCH(QString, a);
         QFETCH(QString, b);
         QTEST(slotsOverlap(a, b), "overlap");
         QTEST(slotsOverlap(b, a), "overlap");
+        QTEST(slotsClash(a, b), "clash");
     }
 
     void storedSlipBytes()
@@ -278,7 +281,8 @@ private slots:
     {
         QTest::addColumn<QString>("why"); // counter, deleted, blank, declined
         QTest::addColumn<QString>("message");
-        dataRow("counter at its end", "counter", "32767");
+        dataRow("counter at its end: the last number named", "counter", "the last number a Service Slip can have, "
+                                                                      "32766, has been given");
         dataRow("account deleted meanwhile", "deleted", "no longer in the Customer file");
         dataRow("no account", "blank", "No Customer Account");
         dataRow("review declined", "declined", kReviewQuestion);

@@ -1,4 +1,6 @@
+#include "boardsamples.h"
 #include "core/cp1252.h"
+#include "printing/documentsource.h"
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
@@ -296,10 +298,12 @@ private slots:
 
     void serviceOrder_data()
     {
-        dataColumns<QString, QString, QString, QString>("date", "time", "dateLine", "timeLine");
+        // site: the service location's first line; empty when the work is at the billing address
+        dataColumns<QString, QString, QString, QString, QString>("date", "time", "dateLine", "timeLine", "site");
         dataRow("not scheduled", "0", "None", "Scheduled Date     _________________",
-                "Scheduled Time     _________________");
-        dataRow("scheduled", "1/20/2026", "08:00-10:00", "Scheduled Date 1/20/2026", "Scheduled Time 08:00-10:00");
+                "Scheduled Time     _________________", "");
+        dataRow("scheduled", "1/20/2026", "08:00-10:00", "Scheduled Date 1/20/2026", "Scheduled Time 08:00-10:00",
+                "9 Far Rd");
     }
     void serviceOrder()
     {
@@ -311,6 +315,14 @@ private slots:
         SlipPrintValues row = slip("1234", "Assigned");
         row.schedDate = date;
         row.schedTime = time;
+        QFETCH(QString, site);
+        row.assignedTo = "Al";
+        row.siteName = row.name;
+        row.siteAddress1 = site.isEmpty() ? row.address1 : site;
+        row.siteCity = row.city;
+        row.siteState = row.state;
+        row.sitePostalCode = row.postalCode;
+        row.siteTelephone = "555-0101";
         RecordingPrintTarget target;
         const PrintOutcome outcome = PrintRemitStyle(target, in, root.folder(), {row, slip("1235", "Open")});
         QCOMPARE(outcome.sent, 1);
@@ -320,6 +332,9 @@ private slots:
         QFETCH(QString, timeLine);
         QVERIFY(s.findText(dateLine));
         QVERIFY(s.findText(timeLine));
+        QVERIFY(s.findText("Technician Al"));
+        QCOMPARE(bool(s.findText("Service Location")), !site.isEmpty());
+        QCOMPARE(bool(s.findText("Tel. 555-0101")), !site.isEmpty());
         // Four items in the first column, the next four in the second from the same height, none beyond.
         QCOMPARE(s.findText("i1")->x, 1440.0);
         QCOMPARE(s.findText("i4")->y, 7660.8 + 3 * 360);
@@ -331,6 +346,24 @@ private slots:
         QCOMPARE(s.findText("Furnace makes noise 1234")->y, 3672.0);
         QVERIFY(s.findText("Service Order # 1234"));
         QCOMPARE(s.findText("AMOUNT ENCLOSED       _______________")->colour, PrintColours::kPureBlue);
+    }
+
+    // A slip as the report prints it, the way the board's grid shows it.
+    void reportRow_data()
+    {
+        dataColumns<QString, QString>("slip", "row");
+        dataRow("scheduled", "1002|Assigned|Al|1/21/2026|08:00-10:00|Emergency",
+                "1002|Emergency|Al|Assigned|Site 1002|1/2/2026|1/21/2026 08:00-10:00");
+        dataRow("open, no date", "1001|Open||0|None", "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|"
+                                                      "Date/Time not Selected");
+    }
+    void reportRow()
+    {
+        QFETCH(QString, slip);
+        const SlipReportRow r = DocumentSource::reportRow(boardSlip(slip));
+        QTEST(QStringList({r.slipNo, r.priority, r.assignedTo, r.status, r.customer, r.dateReceived, r.scheduled})
+                  .join('|'),
+              "row");
     }
 
     void slipReportGroupsOfFive()

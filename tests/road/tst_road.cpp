@@ -436,7 +436,8 @@ private:
         click(slip, QStringLiteral("cmdCreation_6"));
         if (m_dying)
             return;
-        QCOMPARE(said(), joined(QStringList{"Have you reviewed all Data and is it Correct?"}));
+        QCOMPARE(said(), joined(QStringList{"Have you reviewed all Data and is it Correct?",
+                                            "Service Slip 1000 has been stored."}));
         QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
     }
 
@@ -466,7 +467,9 @@ private:
                  "An Invoice will be Printed for all\r\nSELECTED (Sel Ticked) Slips with a STATUS of Assigned");
         QCOMPARE(printing.size(), 2); // and where to put the paper
 
-        // In Progress through the change frame.
+        // In Progress through the change frame (the print took the tick away).
+        QCOMPARE(grid->text(1, 0), QString());
+        emit grid->cellClicked(1, 0);
         click(board, QStringLiteral("cmdMain_7"));
         click(board, QStringLiteral("cmdMain_11"));
         auto *status = child<QListWidget>(board, QStringLiteral("lstStatus"));

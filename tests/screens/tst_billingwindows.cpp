@@ -14,6 +14,7 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -99,6 +100,11 @@ private slots:
         QVERIFY(child<QPushButton>(w, "cmdSelected")->isEnabled());
 
         enter(w, "txtAmount", "100");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        f.fake.messages.answer(false);
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(),
+                 "Invoice No. 5001 is already used by slip 11 in this list.\r\nUse it again?");
         child<QLineEdit>(w, "txtInvoice")->setText("5002");
         QComboBox *payForm = child<QComboBox>(w, "cboPayForm");
         payForm->setCurrentIndex(3);
@@ -106,6 +112,11 @@ private slots:
         QVERIFY(!payForm->isEnabled());
         click(w, "cmdPost_0");
         QCOMPARE(f.grid().rowTexts(2).mid(5), QStringList({"5002", "Not Collected", "$107.50", "Finalized"}));
+
+        // Leaving with rows entered and not written asks first.
+        f.fake.messages.answer(false);
+        click(w, "cmdCompletions_0");
+        QVERIFY(w.isVisible());
 
         // The report prints every row.
         click(w, "cmdCompletions_4");
@@ -297,20 +308,46 @@ private slots:
                                                       "1001,Main St,2026-02-27,Invoice No. 1,10.00\r\n"
                                                       "2002,Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
 
-        // A date after today is refused; an end before the start snaps to the start.
+        // A date after today is refused when the box is left, not while it is typed; an end before the start
+        // snaps to the start.
         QDateEdit *end = child<QDateEdit>(w, "DTPicker1_1");
+        const std::size_t said = fake.messages.shown.size();
         end->setDate(kToday.addDays(1));
+        QCOMPARE(fake.messages.shown.size(), said);
+        emit end->editingFinished();
         QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
         QCOMPARE(end->date(), kToday);
-        child<QDateEdit>(w, "DTPicker1_0")->setDate(QDate(2026, 3, 5));
+        QDateEdit *start = child<QDateEdit>(w, "DTPicker1_0");
+        start->setDate(QDate(2026, 3, 5));
+        emit start->editingFinished();
         end->setDate(QDate(2026, 3, 1));
+        emit end->editingFinished();
         QCOMPARE(end->date(), QDate(2026, 3, 5));
+        // F4 opens the calendar, as Alt+Down does.
+        QTest::keyClick(end, Qt::Key_F4);
+        QTRY_VERIFY(end->calendarWidget()->isVisible());
+        end->calendarWidget()->window()->close();
 
         click(w, "cmdHistory_4");
         QVERIFY(w.serviceGrid()->isVisible());
         QVERIFY(!child<QLineEdit>(w, "txtTotal")->isVisible());
+        click(w, "cmdHistory_4");
+
+        // One account alone: the grid, and so the export, follow the box and the account at once.
+        click(w, "cmdIncome_2");
+        child<QComboBox>(w, "cboAccounts")->addItems({"1001", "2002"}); // the customer file's accounts
         child<QCheckBox>(w, "ckAccount")->setChecked(true);
         QVERIFY(!child<QPushButton>(w, "cmdHistory_2")->isEnabled());
+        click(w, "cmdExport");
+        const QByteArray heading = "Account,Name,Date,Invoice Number/Reference,Amount\r\n";
+        QCOMPARE(root.read("/income.csv"), heading + "1001,Main St,2026-02-27,Invoice No. 1,10.00\r\n");
+        child<QComboBox>(w, "cboAccounts")->setCurrentIndex(1);
+        click(w, "cmdExport");
+        QCOMPARE(root.read("/income.csv"), heading + "2002,Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n");
+        fake.messages.answer(false);
+        click(w, "cmdHistory_3");
+        QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"
+                                           "Account 2002: 1 financial and 1 service history records");
     }
 };
 

@@ -129,9 +129,12 @@ private slots:
         QCOMPARE(status->currentRow(), 1);
         emit status->itemClicked(status->item(2));
         QCOMPARE(s.label("lblNewStatus"), "In Progress");
+        auto *techs = s.find<QListWidget>("lstTechs");
+        QTest::keyClick(techs, Qt::Key_Down); // the highlight moves to Bo by keyboard
         s.cmd(12)->click();
         QVERIFY(!s.find("fraNewSlipData")->isVisible());
         QCOMPARE(s.cell(1, 4), "In Progress");
+        QCOMPARE(s.cell(1, 3), "Bo");
         QCOMPARE(s.cell(1, 0), "");
 
         s.cmd(8)->click();
@@ -151,11 +154,24 @@ private slots:
         s.cmd(9)->click();
         QCOMPARE(s.target.dialogs, 1);
         QCOMPARE(int(s.target.jobNames.size()), 2); // the two assigned slips
+
         s.cmd(20)->click();
         QCOMPARE(s.target.dialogs, 2);
+        // The report's rows: the board's slips in its order.
+        const QStringList report = s.target.surface.texts(3);
+        for (const char *text : {"1000", "Al", "1/20/2026 08:00", "1001", "Not Assigned", "Date/Time not Selected",
+                                 "1002", "Bo", "1/21/2026 08:00"})
+            QVERIFY2(report.contains(text), text);
+        QVERIFY(report.indexOf("1001") < report.indexOf("1002"));
         s.fakes.messages.answer(false); // No: the ticks go
         s.cmd(15)->click();
         QCOMPARE(s.target.dialogs, 2);
+        QCOMPARE(s.cell(1, 0), "");
+        // Yes: an invoice for each assigned slip, the paper counted for those alone; then the ticks go.
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(15)->click();
+        QVERIFY(s.fakes.messages.texts().contains("Insert 2 sheets of Blank Paper"));
         QCOMPARE(s.cell(1, 0), "");
     }
 

@@ -10,6 +10,7 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -98,6 +99,11 @@ private slots:
         QCOMPARE(s.get<QLineEdit>("txtCustomerInfo_4")->text(), QString("Springfield"));
         QCOMPARE(s.get<QLineEdit>("txtCustomerInfo_8")->text(), QString("217-555-0199"));
         QCOMPARE(jobSite->text(), QString("Enter Manually"));
+        for (int i = 1; i <= 8; ++i) // emptied by hand: the account's address is offered again
+            s.get<QLineEdit>(QString("txtCustomerInfo_%1").arg(i))->clear();
+        QCOMPARE(jobSite->text(), QString("Same as Account"));
+        jobSite->click();
+        QCOMPARE(jobSite->text(), QString("Enter Manually"));
         jobSite->click();
         QCOMPARE(jobSite->text(), QString("Same as Account"));
 
@@ -140,15 +146,19 @@ private slots:
         QVERIFY(s.get<QGroupBox>("fraDate")->isVisible());
         QCOMPARE(s.dateLabel(), kBlank);
         QCOMPARE(picker->minimumDate(), QDate(2026, 1, 15));
+        emit picker->calendarWidget()->clicked(picker->date()); // the day the calendar shows, clicked, is picked
+        QTRY_COMPARE(s.dateLabel(), QString("1/15/2026"));
 
         noDate->click(); // set: no date, no time
         QCOMPARE(noDate->text(), QString("Leave Date Blank"));
         QVERIFY(!picker->isEnabled());
+        QVERIFY(!s.get<QComboBox>("cboTime")->isEnabled());
         QCOMPARE(s.time(), QString("None"));
         QCOMPARE(s.dateLabel(), kBlank);
         noDate->click(); // cleared: the picker's date at 08:00
         QCOMPARE(noDate->text(), QString("Drop down Calendar, click Date"));
         QVERIFY(picker->isEnabled());
+        QVERIFY(s.get<QComboBox>("cboTime")->isEnabled());
         QCOMPARE(s.dateLabel(), QString("1/15/2026"));
         QCOMPARE(s.time(), QString("08:00"));
 
@@ -159,6 +169,13 @@ private slots:
         QCOMPARE(s.fake.messages.beeps, 1);
         QCOMPARE(s.dateLabel(), QString("1/19/2026"));
         QCOMPARE(s.window->draft().date, std::optional<QDate>(QDate(2026, 1, 19)));
+
+        // A day more than a year ahead is asked about once; No keeps the date shown.
+        s.fake.messages.answer(false);
+        s.window->pickDate(QDate(2027, 2, 1));
+        QCOMPARE(s.fake.messages.lastText(), "2/1/2027 is more than a year ahead. Is this date correct?");
+        QCOMPARE(s.dateLabel(), QString("1/19/2026"));
+        QCOMPARE(picker->date(), QDate(2026, 1, 19));
 
         // Choosing None resets the panel; clearing the box with None asks for an assignment.
         s.chooseAssignment("None");
@@ -201,6 +218,7 @@ private slots:
         s.click(6);
         QCOMPARE(back.count(), 1);
         QVERIFY(!s.window->isVisible());
+        QCOMPARE(s.fake.messages.lastText(), "Service Slip 1000 has been stored.");
         const Record slip = LoadActiveSlips(s.root.folder()).back();
         using namespace SlipField;
         QCOMPARE(QStringList({QString::number(slip.int16(SlipNo)), slip.text(Status), slip.text(AssignedTo),
@@ -269,7 +287,7 @@ private slots:
     void cannotBegin_data()
     {
         dataColumns<bool, QString>("counterAtEnd", "message");
-        QTest::newRow("counter at its end") << true << "32767";
+        QTest::newRow("counter at its end") << true << "32766";
         QTest::newRow("account deleted") << false << "no longer in the Customer file";
     }
     void cannotBegin()

@@ -3,6 +3,7 @@
 #include "billing/postingrecords.h"
 #include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
+#include "core/formats.h"
 #include "dispatch/servicesliprecord.h"
 #include "samplelayouts.h"
 #include "testsupport.h"
@@ -131,6 +132,9 @@ enum Fault {
     UnknownStatus,
     UnknownTimeSlot,
     DoubleBooking,
+    DoubleBookingOtherDateText,
+    SecondInProgress,
+    AssignedWithoutTechnician,
     SlipAtCounter,
     DuplicateSlipNumber,
     DuplicateAccount,
@@ -166,17 +170,34 @@ void plant(const TestRoot &root, Fault fault)
     case UnknownTimeSlot:
         slips[0].setText(SlipField::SchedTime, QStringLiteral("07:00"));
         break;
-    case DoubleBooking: {
+    case DoubleBooking:
+    case DoubleBookingOtherDateText:
+    case SecondInProgress: {
         std::vector<Record *> booked;
         for (Record &r : slips) {
-            if (!r.text(SlipField::AssignedTo).isEmpty() && r.text(SlipField::SchedDate) != QLatin1String("0"))
+            if (!r.text(SlipField::AssignedTo).isEmpty() && r.text(SlipField::SchedDate) != QLatin1String("0") &&
+                r.text(SlipField::SchedTime) != QLatin1String("None"))
                 booked.push_back(&r);
         }
         QVERIFY(booked.size() >= 2);
+        if (fault == SecondInProgress) {
+            booked[1]->setText(SlipField::AssignedTo, booked[0]->text(SlipField::AssignedTo));
+            booked[1]->setText(SlipField::SchedDate, QStringLiteral("1/1/2030"));
+            for (Record *r : {booked[0], booked[1]})
+                r->setText(SlipField::Status, QStringLiteral("In Progress"));
+            break;
+        }
         for (const int f : {SlipField::AssignedTo, SlipField::SchedDate, SlipField::SchedTime})
             booked[1]->setText(f, booked[0]->text(f));
+        if (fault == DoubleBookingOtherDateText) // "01/05/2026" for "1/5/2026": the same day
+            booked[1]->setText(SlipField::SchedDate,
+                               Formats::parseShortDate(booked[0]->text(SlipField::SchedDate))->toString("MM/dd/yyyy"));
         break;
     }
+    case AssignedWithoutTechnician:
+        slips[0].setText(SlipField::Status, QStringLiteral("Assigned"));
+        slips[0].setText(SlipField::AssignedTo, QString());
+        break;
     case SlipAtCounter:
         slips[0].setInt16(SlipField::SlipNo, qint16(root.read(QStringLiteral("/SlipNo.txt")).trimmed().toInt()));
         break;
@@ -601,6 +622,12 @@ private slots:
         dataRow("unknown time slot", int(UnknownTimeSlot),
                 QStringLiteral("ServiceSlips.txt record 1: unknown time slot"), 1);
         dataRow("double booking", int(DoubleBooking), QStringLiteral("double-books"), 1);
+        dataRow("double booking, the date written another way", int(DoubleBookingOtherDateText),
+                QStringLiteral("double-books"), 1);
+        dataRow("two slips in progress for one technician", int(SecondInProgress),
+                QStringLiteral("is a second \"In Progress\" slip of"), 1);
+        dataRow("assigned without a technician", int(AssignedWithoutTechnician),
+                QStringLiteral("\" without a technician"), 1);
         dataRow("slip number at the counter", int(SlipAtCounter),
                 QStringLiteral("ServiceSlips.txt record 1: slip number"), 1);
         dataRow("slip number used twice", int(DuplicateSlipNumber),

@@ -1,0 +1,191 @@
+#include "billing/finalizesession.h"
+
+#include "core/accountfiles.h"
+#include "core/formats.h"
+#include "dispatch/slipvalues.h"
+
+void FinalizeSession::load(std::vector<Finalize::Row> rows)
+{
+    m_rows = std::move(rows);
+    m_current = 0;
+}
+
+void FinalizeSession::setRates(Money rate1, Money rate2)
+{
+    m_rate[0] = rate1;
+    m_rate[1] = rate2;
+}
+
+void FinalizeSession::setApply(int tax, bool apply)
+{
+    m_apply[tax] = apply;
+}
+
+void FinalizeSession::begin(int row)
+{
+    m_current = hasRow(row) ? row : 0;
+}
+
+void FinalizeSession::resetEntry(bool apply1, bool apply2)
+{
+    m_amount.reset();
+    m_apply[0] = apply1;
+    m_apply[1] = apply2;
+    for (int k = 0; k < 2; ++k) {
+        m_tax[k] = Money();
+        m_source[k] = TaxSource::None;
+    }
+    m_entered = false;
+}
+
+void FinalizeSession::follow(int tax)
+{
+    m_tax[tax] = Formats::percentOf(m_amount.value_or(Money()), m_rate[tax]);
+    m_source[tax] = TaxSource::Calculated;
+}
+
+void FinalizeSession::setAmountText(const QString &text)
+{
+    m_amount = Finalize::enteredAmount(text);
+    m_entered = true;
+    for (int k = 0; k < 2; ++k) {
+        if (m_source[k] == TaxSource::Calculated)
+            follow(k);
+    }
+}
+
+void FinalizeSession::setTaxText(int tax, const QString &text)
+{
+    if (text.trimmed() == taxText(tax))
+        return; // as shown: the exact value stays ($0.75 stands for 0.7508)
+    const auto typed = Finalize::enteredAmount(text);
+    m_tax[tax] = typed.value_or(Money());
+    m_source[tax] = typed ? TaxSource::Typed : TaxSource::None;
+    m_entered = true;
+}
+
+void FinalizeSession::calculateTaxes()
+{
+    for (int k = 0; k < 2; ++k) {
+        if (m_apply[k] && m_source[k] != TaxSource::Typed)
+            follow(k);
+    }
+    m_entered = true;
+}
+
+void FinalizeSession::enterTaxesManually()
+{
+    for (int k = 0; k < 2; ++k) {
+        m_apply[k] = false;
+        m_tax[k] = Money();
+        m_source[k] = TaxSource::None;
+    }
+}
+
+Money FinalizeSession::total() const
+{
+    return m_amount.value_or(Money()) + m_tax[0] + m_tax[1];
+}
+
+QString FinalizeSession::amountText() const
+{
+    return Formats::currency(m_amount.value_or(Money()));
+}
+
+QString FinalizeSession::taxText(int tax) const
+{
+    return Formats::currency(m_tax[tax]);
+}
+
+QString FinalizeSession::totalText() const
+{
+    return m_entered ? Formats::currency(total()) : QString();
+}
+
+Finalize::Refusal FinalizeSession::enterToGrid(const QString &invoiceBox, const QString &payForm)
+{
+    if (!hasRow(m_current))
+        return Finalize::Refusal::None;
+    if (!m_amount || m_amount->isZero())
+        return Finalize::Refusal::Amount;
+    calculateTaxes();
+    const Finalize::Refusal refusal = Finalize::checkEntry(amountText(), invoiceBox, payForm);
+    if (refusal != Finalize::Refusal::None)
+        return refusal;
+    if (!AccountFiles::amountText(total()))
+        return Finalize::Refusal::TooLarge;
+    Finalize::Row &r = m_rows[std::size_t(m_current - 1)];
+    r.preTax = *m_amount;
+    r.tax1 = m_tax[0];
+    r.tax2 = m_tax[1];
+    r.amount = Formats::currency(total());
+    r.payForm = payForm.trimmed();
+    r.invoiceNo = invoiceBox.trimmed();
+    r.status = SlipValues::kFinalized;
+    return Finalize::Refusal::None;
+}
+
+void FinalizeSession::clearRow(int row)
+{
+    if (!hasRow(row))
+        return;
+    Finalize::Row &r = m_rows[std::size_t(row - 1)];
+    r.invoiceNo.clear();
+    r.payForm.clear();
+    r.amount = Finalize::zeroText();
+    r.status = Finalize::kCompletedStatus;
+}
+
+void FinalizeSession::clearAll()
+{
+    for (Finalize::Row &r : m_rows) {
+        r.invoiceNo.clear();
+        r.payForm.clear();
+        r.amount.clear();
+        r.status = Finalize::kCompletedStatus;
+    }
+}
+
+std::optional<QString> FinalizeSession::invoiceUsedAt(const QString &invoice) const
+{
+    const QString number = invoice.trimmed();
+    for (int r = 1; r <= rowCount(); ++r) {
+        if (r != m_current && row(r).finalized() && row(r).invoiceNo == number)
+            return QStringLiteral("slip %1 in this list").arg(row(r).slipNo);
+    }
+    const auto posted = m_used.where.constFind(number);
+    if (posted != m_used.where.constEnd())
+        return *posted;
+    return std::nullopt;
+}
+
+QString FinalizeSession::nextInvoice() const
+{
+    qint64 highest = m_used.highest;
+    for (const Finalize::Row &r : m_rows) {
+        bool ok = false;
+        const qint64 value = r.invoiceNo.toLongLong(&ok);
+        if (r.finalized() && ok && value > highest)
+            highest = value;
+    }
+    return highest > 0 ? QString::number(highest + 1) : QString();
+}
+
+bool FinalizeSession::anyFinalized() const
+{
+    for (const Finalize::Row &r : m_rows) {
+        if (r.finalized())
+            return true;
+    }
+    return false;
+}
+
+std::vector<PostingRun::Slip> FinalizeSession::postingSlips() const
+{
+    std::vector<PostingRun::Slip> slips;
+    for (const Finalize::Row &r : m_rows) {
+        if (r.finalized())
+            slips.push_back({r.slip, r.acctNo, r.name, r.invoiceNo, r.payForm, r.amount, r.preTax, r.tax1, r.tax2});
+    }
+    return slips;
+}

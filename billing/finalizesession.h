@@ -1,0 +1,87 @@
+#pragma once
+
+#include "billing/finalize.h"
+#include "billing/postingrun.h"
+#include "core/money.h"
+
+#include <optional>
+#include <vector>
+
+// The entries of one visit to the completed-slips list: each row's pre-tax amount, taxes and total, the entry of
+// the row being worked on (with which taxes the program calculated and which were typed by hand), Enter to Grid
+// and the slips that Write Records posts. The window shows what it holds and hands it what the user types.
+class FinalizeSession
+{
+public:
+    // Where a tax of the entry comes from.
+    enum class TaxSource { None, Calculated, Typed };
+
+    void load(std::vector<Finalize::Row> rows);
+    const std::vector<Finalize::Row> &rows() const { return m_rows; }
+    int rowCount() const { return int(m_rows.size()); }
+    // Row from 1, as the grid counts.
+    const Finalize::Row &row(int row) const { return m_rows[std::size_t(row - 1)]; }
+    bool hasRow(int row) const { return row >= 1 && row <= rowCount(); }
+
+    // The tax rates in percent, and whether each tax is applied.
+    void setRates(Money rate1, Money rate2);
+    void setApply(int tax, bool apply);
+    bool applies(int tax) const { return m_apply[tax]; }
+
+    // The row being entered (0: none) and a fresh entry for it.
+    int current() const { return m_current; }
+    void begin(int row);
+    void resetEntry(bool apply1, bool apply2);
+
+    // The amount box left with this text. A tax the program calculated follows the new amount.
+    void setAmountText(const QString &text);
+    // A tax box left with this text: a text other than the one shown is the user's; the zero text empties it.
+    void setTaxText(int tax, const QString &text);
+    // Calculate Tax(es): an applied tax that was not typed is amount x rate / 100 to four decimals, halves to even.
+    void calculateTaxes();
+    // Enter Tax(es) Manually: both taxes emptied, neither applied.
+    void enterTaxesManually();
+
+    std::optional<Money> amount() const { return m_amount; }
+    Money tax(int tax) const { return m_tax[tax]; }
+    TaxSource taxSource(int tax) const { return m_source[tax]; }
+    Money total() const;
+    QString amountText() const;
+    QString taxText(int tax) const;
+    // Amount + taxes as currency text; empty while nothing has been entered.
+    QString totalText() const;
+
+    // Enter to Grid for the current row: refuses an entry as Finalize::checkEntry does, and a total the account
+    // records cannot hold; else the row becomes "Finalized" with the entry's money.
+    Finalize::Refusal enterToGrid(const QString &invoiceBox, const QString &payForm);
+
+    // Clear/Redo of one row and CLEAR ALL Entries; the rows' taxes stay.
+    void clearRow(int row);
+    void clearAll();
+    void setTicked(int row, bool ticked) { m_rows[std::size_t(row - 1)].ticked = ticked; }
+
+    // The invoice numbers posted before; with them, where a number was used and the next one to offer.
+    void setInvoicesInUse(Finalize::InvoicesInUse used) { m_used = std::move(used); }
+    // Where this number is used already: another row of this list ("slip 1002 in this list") or the history;
+    // nothing when it is free.
+    std::optional<QString> invoiceUsedAt(const QString &invoice) const;
+    // The number after the highest in use, here or posted; empty when no number is in use.
+    QString nextInvoice() const;
+
+    bool anyFinalized() const;
+    // The finalized rows as Write Records posts them, in row order.
+    std::vector<PostingRun::Slip> postingSlips() const;
+
+private:
+    void follow(int tax);
+
+    std::vector<Finalize::Row> m_rows;
+    Finalize::InvoicesInUse m_used;
+    int m_current = 0;
+    Money m_rate[2];
+    bool m_apply[2] = {};
+    std::optional<Money> m_amount;
+    Money m_tax[2];
+    TaxSource m_source[2] = {TaxSource::None, TaxSource::None};
+    bool m_entered = false; // something was entered since the last reset: the total is shown
+};
