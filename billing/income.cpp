@@ -11,7 +11,6 @@
 
 #include <QHash>
 #include <algorithm>
-#include <deque>
 
 namespace Income {
 
@@ -39,6 +38,20 @@ QString invoiceOf(const QString &description)
 {
     const QString d = description.trimmed();
     return d.startsWith(Posting::kInvoiceDescription) ? d.mid(Posting::kInvoiceDescription.size()).trimmed() : d;
+}
+
+// The rows of one key, taken in turn.
+struct Queue
+{
+    std::vector<int> rows;
+    std::size_t next = 0;
+
+    int take() { return next < rows.size() ? rows[next++] : -1; }
+};
+
+QByteArray amountKey(Money amount)
+{
+    return QByteArray::number(Formats::roundToCents(amount).raw());
 }
 
 } // namespace
@@ -91,8 +104,8 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
 
     // The keys of the rows, so that only the records of shown invoices are kept.
     QHash<QByteArray, std::vector<int>> rowsByTaxKey;     // invoice, date
-    QHash<QByteArray, std::deque<int>> rowsByJournalKey;  // account, invoice, date
-    QHash<QByteArray, std::deque<int>> rowsByPaymentKey;  // account, date, amount
+    QHash<QByteArray, Queue> rowsByJournalKey; // account, invoice, date
+    QHash<QByteArray, Queue> rowsByPaymentKey; // account, date, amount
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const History::FinancialRow &h = rows[i];
         Row &r = out[i];
@@ -105,8 +118,8 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         rowsByTaxKey[key({invoice.left(invoiceWidthTax).trimmed(), date})].push_back(int(i));
         rowsByJournalKey[key({acct.left(acctWidthJournal).trimmed(), invoice.left(invoiceWidthJournal).trimmed(),
                               date})]
-            .push_back(int(i));
-        rowsByPaymentKey[key({acct, date, bytesOf(Formats::currency(h.amount))})].push_back(int(i));
+            .rows.push_back(int(i));
+        rowsByPaymentKey[key({acct, date, amountKey(h.amount)})].rows.push_back(int(i));
     }
 
     // Pre-tax amounts from the journal; its lines of the shown invoices' numbers and days, of every account,
@@ -132,9 +145,7 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
             Entry entry;
             entry.taxes = record.money(Taxes);
             auto found = rowsByJournalKey.find(key({journal.trimmed(j, AcctNo), invoice, date}));
-            if (found != rowsByJournalKey.end() && !found->empty()) {
-                entry.row = found->front();
-                found->pop_front();
+            if (found != rowsByJournalKey.end() && (entry.row = found->take()) >= 0) {
                 out[entry.row].preTax = record.money(PreTax);
                 journaled[entry.row] = true;
             }
@@ -186,12 +197,11 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         for (int p = 0; p < payments.count(); ++p) {
             const Money amount =
                 Formats::currencyOrZero(Cp1252::decode(payments.trimmed(p, Amount).toByteArray()));
-            auto found = rowsByPaymentKey.find(
-                key({payments.trimmed(p, AcctNo), payments.trimmed(p, Date), bytesOf(Formats::currency(amount))}));
-            if (found == rowsByPaymentKey.end() || found->empty())
+            auto found =
+                rowsByPaymentKey.find(key({payments.trimmed(p, AcctNo), payments.trimmed(p, Date), amountKey(amount)}));
+            const int row = found == rowsByPaymentKey.end() ? -1 : found->take();
+            if (row < 0)
                 continue;
-            const int row = found->front();
-            found->pop_front();
             const QString form = Cp1252::decode(payments.trimmed(p, Description).toByteArray());
             out[row].payForm = form;
         }
