@@ -368,6 +368,7 @@ ProgramWindow *Application::billingWindow(int routine)
     };
     auto *history =
         track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseSaveFile));
+    history->setPrinting(&printTarget(), [this] { return documentInputs(); });
     connect(history, &HistoryWindow::returnToMenu, this, &Application::showStartMenu);
     return history;
 }

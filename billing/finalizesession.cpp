@@ -1,6 +1,6 @@
 #include "billing/finalizesession.h"
 
-#include "core/accountfiles.h"
+#include "billing/accountfiles.h"
 #include "core/formats.h"
 #include "dispatch/slipvalues.h"
 

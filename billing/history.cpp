@@ -5,6 +5,7 @@
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
 #include "billing/accounthistoryrecord.h"
+#include "core/csv.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -109,45 +110,6 @@ void scan(const DataFolder &folder, const QString &file, const RecordLayout &lay
     }
 }
 
-QString csvField(const QString &text, bool guardFormula)
-{
-    QString value = text;
-    if (guardFormula && !value.isEmpty() && QStringLiteral("=+-@\t\r").contains(value.at(0)))
-        value.prepend(QLatin1Char('\''));
-    if (value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('"')) || value.contains(QLatin1Char('\n')) ||
-        value.contains(QLatin1Char('\r'))) {
-        value.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    }
-    return value;
-}
-
-QString plainCents(Money amount)
-{
-    const qint64 cents = Formats::roundToCents(amount).raw() / 100;
-    const quint64 magnitude = cents < 0 ? quint64(0) - quint64(cents) : quint64(cents);
-    const QString text = QStringLiteral("%1.%2").arg(magnitude / 100).arg(magnitude % 100, 2, 10, QLatin1Char('0'));
-    return cents < 0 ? QLatin1Char('-') + text : text;
-}
-
-QByteArray csv(const QStringList &header, const std::vector<QStringList> &lines)
-{
-    QString out;
-    out.reserve(qsizetype(lines.size() + 1) * 96);
-    auto line = [&](const QStringList &fields) {
-        for (int i = 0; i < fields.size(); ++i) {
-            if (i)
-                out += QLatin1Char(',');
-            out += fields[i];
-        }
-        out += QStringLiteral("\r\n");
-    };
-    line(header);
-    for (const QStringList &l : lines)
-        line(l);
-    return out.toUtf8();
-}
-
 } // namespace
 
 QStringList accountNumbers(const DataFolder &folder)
@@ -243,30 +205,26 @@ void PurgeAccount(const DataFolder &folder, const QString &account)
     purge(Posting::kHistory, accountHistoryLayout(), AccountHistoryField::AcctNo);
 }
 
-QByteArray financialCsv(const std::vector<FinancialRow> &rows)
+QByteArray financialCsv(const std::vector<FinancialRow> &rows, Csv::Options options)
 {
-    std::vector<QStringList> lines;
-    lines.reserve(rows.size());
-    for (const FinancialRow &r : rows) {
-        lines.push_back({csvField(r.acctNo, true), csvField(r.name, true), r.dateValue.toString(Qt::ISODate),
-                         csvField(r.description, true), plainCents(r.amount)});
-    }
-    return csv({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
-                QStringLiteral("Invoice Number/Reference"), QStringLiteral("Amount")},
-               lines);
+    Csv::Writer csv(options);
+    csv.addLine({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
+                 QStringLiteral("Invoice Number/Reference"), QStringLiteral("Amount")});
+    for (const FinancialRow &r : rows)
+        csv.addLine({Csv::text(r.acctNo), Csv::text(r.name), Csv::date(r.dateValue), Csv::text(r.description),
+                     Csv::amount(r.amount)});
+    return csv.bytes();
 }
 
-QByteArray serviceCsv(const std::vector<ServiceRow> &rows)
+QByteArray serviceCsv(const std::vector<ServiceRow> &rows, Csv::Options options)
 {
-    std::vector<QStringList> lines;
-    lines.reserve(rows.size());
-    for (const ServiceRow &r : rows) {
-        lines.push_back({csvField(r.acctNo, true), csvField(r.name, true), r.dateValue.toString(Qt::ISODate),
-                         csvField(r.contents, true), csvField(r.assignment, true)});
-    }
-    return csv({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
-                QStringLiteral("Service Provided"), QStringLiteral("Serviced By")},
-               lines);
+    Csv::Writer csv(options);
+    csv.addLine({QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Date"),
+                 QStringLiteral("Service Provided"), QStringLiteral("Serviced By")});
+    for (const ServiceRow &r : rows)
+        csv.addLine({Csv::text(r.acctNo), Csv::text(r.name), Csv::date(r.dateValue), Csv::text(r.contents),
+                     Csv::text(r.assignment)});
+    return csv.bytes();
 }
 
 void writeExport(const QString &path, const QByteArray &bytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/csv.h"
 #include "core/money.h"
 
 #include <QByteArray>
@@ -75,11 +76,9 @@ void PurgeAll(const DataFolder &folder);
 // their order. Each file is replaced whole, so a crash leaves the old or the new file. Throws DiskError.
 void PurgeAccount(const DataFolder &folder, const QString &account);
 
-// CSV (RFC 4180: comma separated, CRLF line ends, fields with a comma, quote or line break in quotes) in
-// UTF-8 with a header row; dates as yyyy-MM-dd, amounts as plain numbers with two decimals ("-3.50"). A text
-// that a spreadsheet would take for a formula (=, +, -, @ at its start) gets a leading apostrophe.
-QByteArray financialCsv(const std::vector<FinancialRow> &rows);
-QByteArray serviceCsv(const std::vector<ServiceRow> &rows);
+// The rows as CSV with a header row, ready for a spreadsheet (see core/csv.h).
+QByteArray financialCsv(const std::vector<FinancialRow> &rows, Csv::Options options = {});
+QByteArray serviceCsv(const std::vector<ServiceRow> &rows, Csv::Options options = {});
 // Writes the file whole through a temporary file; throws DiskError naming it.
 void writeExport(const QString &path, const QByteArray &bytes);
 

@@ -37,12 +37,13 @@ QString generalHelp()
                "Commands:\n"
                "  dump [--kind KIND] FILE          every record as one JSON object per line\n"
                "  write [--kind KIND] FILE         writes the record file from JSON Lines read on standard input\n"
-               "  export-csv [--kind KIND] FILE    the records as CSV with a header row\n"
+               "  export-csv [--kind KIND] [--bom] FILE\n"
+               "                                   the records as CSV with a header row\n"
                "  check [DATA_ROOT]                reports what is wrong in a data folder\n"
                "  generate --root DIR [...]        makes a sample data folder\n"
                "  render --root DIR --document KIND --out FILE.pdf [...]\n"
                "                                   prints invoices, orders, the slip report or blank forms to PDF\n"
-               "  export-income --root DIR --from DATE --to DATE [--account A] --out FILE.csv\n"
+               "  export-income --root DIR --from DATE --to DATE [--account A] [--bom] --out FILE.csv\n"
                "                                   the income of a date range as CSV\n"
                "\n"
                "KIND is one of: %1.\n"
@@ -90,10 +91,12 @@ QString commandHelp(const QString &command)
                kindHelp();
     }
     if (command == QLatin1String("export-csv")) {
-        return QStringLiteral("Usage: dispatch-data export-csv [--kind KIND] FILE\n"
+        return QStringLiteral("Usage: dispatch-data export-csv [--kind KIND] [--bom] FILE\n"
                               "\n"
                               "Prints the records of FILE as CSV (UTF-8, RFC 4180): a header row of field names,\n"
-                              "then one row per record with the values dump prints.\n"
+                              "then one row per record with the values dump prints. A text that a spreadsheet would\n"
+                              "turn into a number or a date (an account number \"00123\") is written as =\"00123\".\n"
+                              "--bom starts the file with a UTF-8 byte-order mark, for spreadsheets that need it.\n"
                               "\n") +
                kindHelp();
     }
@@ -357,7 +360,9 @@ private:
     int records(const QStringList &args, const QString &command, bool csv)
     {
         int status = kFailed;
-        const auto parsed = arguments(command, args, {QStringLiteral("kind")}, {}, &status);
+        const auto parsed =
+            arguments(command, args, {QStringLiteral("kind")}, csv ? QStringList{QStringLiteral("bom")} : QStringList{},
+                      &status);
         if (!parsed)
             return status;
         const auto file = oneFile(command, *parsed);
@@ -389,6 +394,8 @@ private:
                          .arg(completed ? QStringLiteral("the short last one completed with blanks and zeros")
                                         : QStringLiteral("the last %1 byte(s) left out").arg(rest));
         }
+        if (csv && parsed->flags.contains(QStringLiteral("bom")))
+            m_out << QChar(0xFEFF); // UTF-8 with a byte-order mark
         if (csv)
             m_out << RecordCsv::header(layout);
         for (int i = 0; i < count; ++i) {

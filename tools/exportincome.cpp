@@ -23,11 +23,13 @@ std::optional<QDate> dateArgument(const QString &text)
 QString exportIncomeHelp()
 {
     return QStringLiteral(
-        "Usage: dispatch-data export-income --root DIR --from DATE --to DATE [--account A] --out FILE.csv\n"
+        "Usage: dispatch-data export-income --root DIR --from DATE --to DATE [--account A] [--bom] --out FILE.csv\n"
         "\n"
         "Writes the account history (/CAHistory.txt) of the data folder DIR dated from DATE to DATE (both\n"
         "included) as CSV: UTF-8, a header row, dates as yyyy-MM-dd, amounts as plain numbers with two\n"
-        "decimals. --account keeps one account's records. DATE is yyyy-MM-dd or M/d/yyyy.\n");
+        "decimals; a text that a spreadsheet would turn into a number (an account number \"00123\") as =\"00123\".\n"
+        "--account keeps one account's records; --bom starts the file with a UTF-8 byte-order mark.\n"
+        "DATE is yyyy-MM-dd or M/d/yyyy.\n");
 }
 
 int exportIncome(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -44,6 +46,10 @@ int exportIncome(const QStringList &args, QTextStream &out, QTextStream &err)
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             out << exportIncomeHelp();
             return 0;
+        }
+        if (arg == QLatin1String("--bom")) {
+            values.insert(QStringLiteral("bom"), QString());
+            continue;
         }
         QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2) : QString();
         QString value;
@@ -78,7 +84,8 @@ int exportIncome(const QStringList &args, QTextStream &out, QTextStream &err)
     const DataFolder folder(root);
     const auto rows = History::LoadFinancial(folder, *from, *to, account);
     try {
-        History::writeExport(target, History::financialCsv(rows));
+        History::writeExport(target,
+                             History::financialCsv(rows, {values.contains(QStringLiteral("bom"))}));
     } catch (const DiskError &e) {
         return fail(e.message());
     }

@@ -1,5 +1,7 @@
 #include "tools/recordjson.h"
 
+#include "core/csv.h"
+
 #include <QStringDecoder>
 #include <charconv>
 #include <cmath>
@@ -423,15 +425,6 @@ std::optional<QString> storeValue(Record &record, int field, const JsonValue &v)
     return std::nullopt;
 }
 
-QString csvField(const QString &value)
-{
-    if (!value.contains(QLatin1Char(',')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n')) &&
-        !value.contains(QLatin1Char('\r')))
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 
 } // namespace
 
@@ -598,7 +591,7 @@ QString header(const RecordLayout &layout)
 {
     QStringList names;
     for (int i = 0; i < layout.fieldCount(); ++i)
-        names << csvField(layout.fieldName(i));
+        names << Csv::plain(layout.fieldName(i));
     return names.join(QLatin1Char(',')) + QLatin1String("\r\n");
 }
 
@@ -610,7 +603,7 @@ QString row(const Record &record)
         QString value = plainValue(record, i, &quoted);
         if (!quoted && value == QLatin1String("null"))
             value.clear();
-        values << csvField(value);
+        values << (quoted ? Csv::text(value) : Csv::plain(value));
     }
     return values.join(QLatin1Char(',')) + QLatin1String("\r\n");
 }

@@ -10,7 +10,9 @@
 #include "dispatch/slipvalues.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "billing/pricedinvoice.h"
 #include "printing/finalizedreport.h"
+#include "printing/pricedinvoicelayout.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -180,6 +182,17 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     side->addWidget(m_write);
     for (int i = 0; i < 5; ++i)
         side->addWidget(m_completions[i]);
+    // The priced invoices of the finalized slips: the current row's, or all of them.
+    QPushButton *priced = button(this, QStringLiteral("cmdCompletions_6"), QStringLiteral("Print Priced &Invoices"));
+    side->addWidget(priced);
+    connect(priced, &QPushButton::clicked, this, [this] {
+        const auto invoices = PricedInvoices::FromFinalizedRows(m_rows, m_grid->currentRow() - 1, m_state.settings,
+                                                                m_clock.today());
+        if (invoices.empty())
+            m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
+        else
+            m_target.run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(), invoices));
+    });
     side->addWidget(m_dialImage);
     side->addStretch();
     side->addWidget(m_help);

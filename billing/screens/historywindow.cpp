@@ -2,11 +2,16 @@
 
 #include "billing/history.h"
 #include "app/appstate.h"
+#include "billing/pricedinvoice.h"
+#include "billing/screens/incomepanel.h"
+#include "billing/screens/receivableswindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/seams.h"
 #include "platform/flexgrid.h"
+#include "printing/moneyreports.h"
+#include "printing/pricedinvoicelayout.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -22,6 +27,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <array>
 
@@ -111,6 +117,18 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     for (int i = 0; i < 4; ++i)
         m_income[i] = button(this, QStringLiteral("cmdIncome_%1").arg(i), incomeCaptions[i]);
     m_export = button(this, QStringLiteral("cmdExport"), QStringLiteral("Export CSV..."));
+    m_bom = new QCheckBox(QStringLiteral("UTF-8 with BO&M"), this);
+    m_bom->setObjectName(QStringLiteral("ckBom"));
+    m_bom->setToolTip(QStringLiteral("Starts the CSV file with a byte-order mark, so that spreadsheets read accents "
+                                     "right"));
+    m_bom->setChecked(true);
+    m_incomePanel = new IncomePanel(this);
+    m_incomePanel->setFixedHeight(190);
+    // Several invoices can be chosen for reprinting (Shift or Ctrl with the click).
+    m_financial->view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QPushButton *report = button(this, QStringLiteral("cmdIncomeReport"), QStringLiteral("Print &Report..."));
+    QPushButton *invoices = button(this, QStringLiteral("cmdPrintInvoice"), QStringLiteral("Print In&voice..."));
+    QPushButton *owes = button(this, QStringLiteral("cmdReceivables"), QStringLiteral("Who &Owes..."));
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)
@@ -130,13 +148,21 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     for (QPushButton *b : m_history)
         buttons->addWidget(b);
     buttons->addWidget(m_export);
+    buttons->addWidget(m_bom);
+    auto *moneyButtons = new QHBoxLayout;
+    moneyButtons->addWidget(report);
+    moneyButtons->addWidget(invoices);
+    moneyButtons->addWidget(owes);
+    moneyButtons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addLayout(totalRow);
     layout->addWidget(m_financial, 1);
     layout->addWidget(m_service, 1);
+    layout->addWidget(m_incomePanel);
+    layout->addLayout(moneyButtons);
     layout->addLayout(buttons);
-    resize(1100, 700);
+    resize(1000, 720);
 
     connect(m_history[0], &QPushButton::clicked, this, [this] {
         hide();
@@ -156,6 +182,14 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
             loadGrids();
     });
     connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
+    connect(report, &QPushButton::clicked, this, &HistoryWindow::printIncomeReport);
+    connect(invoices, &QPushButton::clicked, this, &HistoryWindow::printInvoices);
+    connect(owes, &QPushButton::clicked, this, [this] {
+        ReceivablesWindow *w = receivables();
+        w->reload();
+        w->show();
+        w->raise();
+    });
     connect(m_income[0], &QPushButton::clicked, this, [this] {
         const auto r = History::lastMonth(m_clock.today(), m_picker[1]->date());
         setRange(r.start, r.end);
@@ -281,7 +315,86 @@ void HistoryWindow::loadGrids()
             m_service->setRowHeight(int(i) + 1, 2 * height);
     }
     m_total->setText(Formats::currency(loaded.total));
+    showIncome();
     QApplication::restoreOverrideCursor();
+}
+
+void HistoryWindow::showIncome()
+{
+    m_incomeRows = Income::Details(m_state.folder, m_shown.financial);
+    const auto account = selectedAccount();
+    const Income::Chart chart = Income::ChartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
+    const QString title = (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
+                          (account ? QStringLiteral(", Account ") + account->trimmed() : QStringLiteral(", All Accounts"));
+    m_incomePanel->setIncome(Income::Summarize(m_incomeRows), chart, title);
+}
+
+void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs)
+{
+    m_target = target;
+    m_inputs = std::move(inputs);
+}
+
+void HistoryWindow::printIncomeReport()
+{
+    if (!m_target)
+        return;
+    const auto account = selectedAccount();
+    m_target->run(incomeReportAction(m_inputs ? m_inputs() : DocumentInputs(),
+                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, m_incomeRows,
+                                     Income::Summarize(m_incomeRows)));
+}
+
+void HistoryWindow::printInvoices()
+{
+    if (!m_target)
+        return;
+    std::vector<Income::Row> chosen;
+    for (const QModelIndex &index : m_financial->view()->selectionModel()->selectedRows()) {
+        // The view's row 0 is the first data row.
+        if (index.row() >= 0 && std::size_t(index.row()) < m_incomeRows.size())
+            chosen.push_back(m_incomeRows[std::size_t(index.row())]);
+    }
+    if (chosen.empty()) {
+        m_messages.inform(QStringLiteral("Select the invoices to print in the grid"), QStringLiteral("Print Invoice"));
+        return;
+    }
+    std::sort(chosen.begin(), chosen.end(), [](const Income::Row &a, const Income::Row &b) {
+        return a.history.dateValue < b.history.dateValue;
+    });
+    m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
+                                      PricedInvoices::FromHistory(m_state.folder, chosen, m_state.settings)));
+}
+
+ReceivablesWindow *HistoryWindow::receivables()
+{
+    if (!m_receivables) {
+        m_receivables = new ReceivablesWindow(m_state.folder, m_messages, m_clock, m_target, m_inputs,
+                                              m_chooseSaveFile, this);
+        connect(m_receivables, &ReceivablesWindow::accountRequested, this, &HistoryWindow::showAccount);
+    }
+    return m_receivables;
+}
+
+void HistoryWindow::showAccount(const QString &acctNo)
+{
+    int index = -1;
+    for (int i = 0; i < m_accounts->count() && index < 0; ++i) {
+        if (m_accounts->itemText(i).trimmed() == acctNo.trimmed())
+            index = i;
+    }
+    if (index < 0) { // an account no longer among the customers still has its history
+        m_accounts->addItem(acctNo);
+        index = m_accounts->count() - 1;
+    }
+    m_accounts->setCurrentIndex(index);
+    m_single->setChecked(true);
+    if (!m_financial->isVisible() && m_service->isVisible())
+        toggleGrids();
+    const auto r = History::allTime(m_clock.today());
+    setRange(r.start, r.end);
+    raise();
+    activateWindow();
 }
 
 void HistoryWindow::setRange(const QDate &start, const QDate &end)
@@ -331,6 +444,7 @@ void HistoryWindow::purgeAll()
         m_messages.inform(e.message(), QStringLiteral("Purge History Files"));
     }
     m_shown = {};
+    showIncome();
     m_financial->setAll({QStringList()});
     m_service->setAll({QStringList()});
     m_total->setText(Formats::currency(Money()));
@@ -367,6 +481,7 @@ void HistoryWindow::toggleGrids()
     m_service->setVisible(showService);
     m_total->setVisible(!showService);
     m_totalLabel->setVisible(!showService);
+    m_incomePanel->setVisible(!showService);
     m_title->setText(showService ? QStringLiteral("Service History") : QStringLiteral("Financial History"));
 }
 
@@ -383,8 +498,9 @@ void HistoryWindow::exportCsv()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        History::writeExport(*path,
-                             service ? History::serviceCsv(m_shown.service) : History::financialCsv(m_shown.financial));
+        const Csv::Options options{m_bom->isChecked()};
+        History::writeExport(*path, service ? History::serviceCsv(m_shown.service, options)
+                                            : History::financialCsv(m_shown.financial, options));
     } catch (const DiskError &e) {
         QApplication::restoreOverrideCursor();
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));

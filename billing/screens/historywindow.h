@@ -1,7 +1,9 @@
 #pragma once
 
 #include "billing/history.h"
+#include "billing/income.h"
 #include "platform/programwindow.h"
+#include "printing/documentinputs.h"
 
 #include <QDate>
 #include <functional>
@@ -9,6 +11,9 @@
 
 class Clock;
 class FlexGrid;
+class IncomePanel;
+class PrintTarget;
+class ReceivablesWindow;
 class Messages;
 class QCheckBox;
 class QComboBox;
@@ -36,6 +41,14 @@ public:
     // Both grids filled with the rows loaded, each followed by the empty row where the grid ends.
     static void fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service);
 
+    // Where the income report, the priced invoices and the receivables print; without it they do not.
+    void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
+    IncomePanel *incomePanel() const { return m_incomePanel; }
+    const std::vector<Income::Row> &income() const { return m_incomeRows; }
+    ReceivablesWindow *receivables(); // made when first asked for
+    // One account's whole history, as the receivables ask for it.
+    void showAccount(const QString &acctNo);
+
 signals:
     void returnToMenu();
 
@@ -54,6 +67,9 @@ private:
     void toggleGrids();
     void exportCsv();
     std::optional<QString> selectedAccount() const;
+    void showIncome();
+    void printIncomeReport();
+    void printInvoices();
 
     // What the grids show now, for the export.
     AppState &m_state;
@@ -77,4 +93,10 @@ private:
     QPushButton *m_history[5] = {};
     QPushButton *m_income[4] = {};
     QPushButton *m_export = nullptr;
+    QCheckBox *m_bom = nullptr;
+    IncomePanel *m_incomePanel = nullptr;
+    std::vector<Income::Row> m_incomeRows; // the financial rows shown, with their taxes and payment forms
+    PrintTarget *m_target = nullptr;
+    std::function<DocumentInputs()> m_inputs;
+    ReceivablesWindow *m_receivables = nullptr;
 };

@@ -156,13 +156,13 @@ private slots:
             {"1003", "Caf\u00e9", "3/9/2026", "x", "$10.76", QDate(2026, 3, 9), Money::fromRaw(107608)},
         };
         QCOMPARE(History::financialCsv(rows), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
-                                                         "1001,\"Smith, John\",2026-03-07,Invoice No. 5001,107.50\r\n"
+                                                         "\"=\"\"1001\"\"\",\"Smith, John\",2026-03-07,Invoice No. 5001,107.50\r\n"
                                                          "'=2+3,\"Say \"\"hi\"\"\nthere\",2026-03-08,Refund,-3.00\r\n"
-                                                         "1003,Caf\xc3\xa9,2026-03-09,x,10.76\r\n"));
+                                                         "\"=\"\"1003\"\"\",Caf\xc3\xa9,2026-03-09,x,10.76\r\n"));
         std::vector<History::ServiceRow> service = {
             {"1001", "Site", "3/7/2026", "Fix, then test", "Crew A", QDate(2026, 3, 7)}};
         QCOMPARE(History::serviceCsv(service), QByteArray("Account,Name,Date,Service Provided,Serviced By\r\n"
-                                                          "1001,Site,2026-03-07,\"Fix, then test\",Crew A\r\n"));
+                                                          "\"=\"\"1001\"\"\",Site,2026-03-07,\"Fix, then test\",Crew A\r\n"));
         TestRoot root;
         History::writeExport(root.file("/out.csv"), History::serviceCsv(service));
         QCOMPARE(root.read("/out.csv"), History::serviceCsv(service));

@@ -5,6 +5,10 @@
 #include "billing/postingrun.h"
 #include "billing/screens/finalizewindow.h"
 #include "billing/screens/historywindow.h"
+#include "billing/screens/incomechart.h"
+#include "billing/screens/incomepanel.h"
+#include "billing/screens/receivableswindow.h"
+#include "billing/accountfiles.h"
 #include "billingsamples.h"
 #include "app/appstate.h"
 #include "platform/fakes/fakemodem.h"
@@ -18,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -303,10 +308,15 @@ private slots:
         QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$5.50");
         click(w, "cmdIncome_2"); // year to date
         QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$15.50");
+        // Under the grid: nothing was paid (no payment records), and the chart starts with the first income.
+        QCOMPARE(child<QLabel>(w, "lblAmount_NotCollected")->text(), "$15.50");
+        const Income::Chart &chart = w.incomePanel()->chart()->chart();
+        QCOMPARE(chart.bars.size(), std::size_t(2));
+        QCOMPARE(chart.bars[0].preTax, Money::fromCents(1000));
         click(w, "cmdExport");
-        QCOMPARE(root.read("/income.csv"), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
-                                                      "1001,Main St,2026-02-27,Invoice No. 1,10.00\r\n"
-                                                      "2002,Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
+        QCOMPARE(root.read("/income.csv"), QByteArray("\xEF\xBB\xBF" "Account,Name,Date,Invoice Number/Reference,Amount\r\n"
+                                                      "\"=\"\"1001\"\"\",Main St,2026-02-27,Invoice No. 1,10.00\r\n"
+                                                      "\"=\"\"2002\"\"\",Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
 
         // A date after today is refused when the box is left, not while it is typed; an end before the start
         // snaps to the start.
@@ -327,6 +337,20 @@ private slots:
         QTest::keyClick(end, Qt::Key_F4);
         QTRY_VERIFY(end->calendarWidget()->isVisible());
         end->calendarWidget()->window()->close();
+
+        // Who owes: the account's unpaid invoice, and a double-click shows its whole history.
+        AccountFiles::appendAccountRecord(state.folder, {"2002", "Oak Ave", Money::fromCents(550), "2", QDate(2026, 3, 2)},
+                                          QDate(2026, 3, 2));
+        ReceivablesWindow *owes = w.receivables();
+        owes->reload();
+        QCOMPARE(owes->grid()->rowTexts(1).mid(0, 6),
+                 QStringList({"2002", "Oak Ave", "3/2/2026", QString::number(QDate(2026, 3, 2).daysTo(kToday)), "$5.50",
+                              "$5.50"}));
+        emit owes->grid()->cellDoubleClicked(1, 0);
+        QVERIFY(child<QCheckBox>(w, "ckAccount")->isChecked());
+        QCOMPARE(w.financialGrid()->text(1, 0), "2002");
+        QCOMPARE(w.financialGrid()->rows(), 3);
+        child<QCheckBox>(w, "ckAccount")->setChecked(false);
 
         click(w, "cmdHistory_4");
         QVERIFY(w.serviceGrid()->isVisible());

@@ -1,6 +1,6 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "core/accounthistoryrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "dispatch/servicesliprecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/application.h"

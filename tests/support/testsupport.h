@@ -54,3 +54,7 @@ template <typename... Types, typename... Names> void dataColumns(const Names &..
     static_assert(sizeof...(Types) == sizeof...(Names), "one type per column name");
     (QTest::addColumn<Types>(names), ...);
 }
+
+// The text of a PDF file as pdftotext -layout reads it; empty when pdftotext is missing or fails.
+QString pdfText(const QString &pdf);
+bool havePdfToText();

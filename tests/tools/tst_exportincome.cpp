@@ -38,8 +38,8 @@ private slots:
             run({"export-income", "--root", root.path(), "--from", "2026-03-01", "--to", "3/31/2026", "--out", out}),
             0);
         QCOMPARE(root.read("/march.csv"), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
-                                                     "2002,\"Oak, Ave\",2026-03-01,Invoice No. 2,5.50\r\n"
-                                                     "1001,Main St,2026-03-31,Invoice No. 3,1.25\r\n"));
+                                                     "\"=\"\"2002\"\"\",\"Oak, Ave\",2026-03-01,Invoice No. 2,5.50\r\n"
+                                                     "\"=\"\"1001\"\"\",Main St,2026-03-31,Invoice No. 3,1.25\r\n"));
         QCOMPARE(run({"export-income", "--root", root.path(), "--from", "2026-01-01", "--to", "2026-12-31", "--account",
                       "1001", "--out", out}),
                  0);

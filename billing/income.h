@@ -1,0 +1,83 @@
+#pragma once
+
+#include "billing/history.h"
+#include "core/money.h"
+
+#include <QDate>
+#include <QString>
+#include <vector>
+
+class DataFolder;
+
+// The income of the financial history rows shown: each invoice with its pre-tax amount, its taxes by name and
+// its payment form, the totals a bookkeeper needs (by payment form, to match the bank deposit; by tax, what is
+// owed), and the figures of the income chart.
+//
+// The history file keeps only the total of an invoice; the rest comes from the files that posting writes beside
+// it on the same day: the tax records (/TaxRecords.txt, by invoice number and date: the tax's name and its
+// amount to four decimals), the invoice journal (/InvoiceSalesJournal.txt, by account, invoice number and date:
+// the pre-tax amount) and the payment records (/CAPaymentRecords.txt, by account, date and amount: the payment
+// form as entered, "Ck # 1234", "Cash", "Credit Card"; an invoice without one was not collected).
+namespace Income {
+
+enum class PayKind { Cash, Check, CreditCard, NotCollected, Other };
+inline constexpr int kPayKinds = 5;
+// "Cash", "Check", "Credit Card", "Not Collected", "Other".
+QString payKindName(PayKind kind);
+// The kind of a payment form as finalizing stores it: "Ck # ..." is a check.
+PayKind payKindOf(const QString &payForm);
+
+struct TaxAmount
+{
+    QString heading; // as the tax record names it, "Sales Tax"
+    Money amount;    // four decimals
+};
+
+struct Row
+{
+    History::FinancialRow history;
+    QString invoiceNo; // the description without "Invoice No. "
+    Money preTax;      // from the journal; without one, the total less the taxes
+    std::vector<TaxAmount> taxes;
+    QString payForm; // as entered; "Not Collected" when no payment was recorded
+    PayKind payKind = PayKind::NotCollected;
+
+    Money taxTotal() const;
+};
+
+// The rows with what the other posting files say of them. A tax record belongs to the row of its invoice
+// number and date (when two rows share both, each takes one record per tax name, in file order); a payment
+// record to the row of its account, date and amount.
+std::vector<Row> Details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows);
+
+struct Totals
+{
+    int count = 0;
+    Money total; // the amounts as the history shows them
+    Money preTax;
+    Money taxes;
+    Money byPayKind[kPayKinds];
+    int countByPayKind[kPayKinds] = {};
+    std::vector<TaxAmount> byTax; // in the order the names first appear
+};
+Totals Summarize(const std::vector<Row> &rows);
+
+// The income chart: one bar per month of the range, or per day when the range is 31 days or less; each bar
+// the pre-tax amount with the taxes stacked on it. Months before the first income of a long range are left
+// out, so that "all time" starts where the business does.
+struct Bar
+{
+    QDate first; // the first day the bar stands for
+    QString label; // "3/7" for a day, "Mar 2026" for a month
+    Money preTax;
+    Money taxes;
+};
+struct Chart
+{
+    bool byDay = false;
+    std::vector<Bar> bars;
+    Money highest; // the tallest bar: pre-tax + taxes
+};
+Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end);
+
+} // namespace Income

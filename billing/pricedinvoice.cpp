@@ -1,0 +1,117 @@
+#include "billing/pricedinvoice.h"
+
+#include "billing/posting.h"
+#include "core/datafolder.h"
+#include "core/formats.h"
+#include "core/recordscan.h"
+#include "core/settings.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+
+#include <QHash>
+
+namespace PricedInvoices {
+
+namespace {
+
+void fillFromSlip(PricedInvoice &invoice, const Record &slip)
+{
+    using namespace SlipField;
+    invoice.slipNo = QString::number(slip.int16(SlipNo));
+    invoice.billTo = {slip.text(Name), slip.text(Address1), slip.text(Address2),
+                      slip.text(City), slip.text(State),    slip.text(PostalCode)};
+    invoice.serviceAt = {slip.text(SiteName), slip.text(SiteAddress1), slip.text(SiteAddress2),
+                         slip.text(SiteCity), slip.text(SiteState),    slip.text(SitePostalCode)};
+    invoice.service = slip.text(ServiceRequired);
+}
+
+} // namespace
+
+QString rateOf(const Settings &settings, const QString &heading, Money preTax, Money amount)
+{
+    const std::pair<const QString *, Money> rates[] = {{&settings.taxHeading1, settings.taxRate1Percent()},
+                                                       {&settings.taxHeading2, settings.taxRate2Percent()}};
+    for (const auto &[name, rate] : rates) {
+        if (name->trimmed() == heading.trimmed() && !rate.isZero() && Formats::percentOf(preTax, rate) == amount)
+            return Posting::plainAmount(rate);
+    }
+    return {};
+}
+
+PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today)
+{
+    PricedInvoice invoice;
+    fillFromSlip(invoice, row.slip);
+    invoice.invoiceNo = row.invoiceNo;
+    invoice.acctNo = row.acctNo;
+    invoice.date = Formats::shortDate(today);
+    invoice.preTax = Formats::parseCurrency(row.preTax).value_or(Money());
+    const std::pair<const QString *, Money> taxes[] = {{&settings.taxHeading1, row.tax1},
+                                                       {&settings.taxHeading2, row.tax2}};
+    for (const auto &[heading, amount] : taxes) {
+        if (!amount.isZero())
+            invoice.taxes.push_back({*heading, rateOf(settings, *heading, invoice.preTax, amount), amount});
+    }
+    invoice.total = Formats::parseCurrency(row.amount).value_or(invoice.preTax + row.tax1 + row.tax2);
+    invoice.payForm = row.payForm;
+    invoice.paid = Income::payKindOf(row.payForm) != Income::PayKind::NotCollected;
+    return invoice;
+}
+
+std::vector<PricedInvoice> FromFinalizedRows(const std::vector<Finalize::Row> &rows, int chosen,
+                                             const Settings &settings, const QDate &today)
+{
+    std::vector<PricedInvoice> out;
+    if (chosen >= 0 && std::size_t(chosen) < rows.size() && rows[std::size_t(chosen)].finalized())
+        return {FromFinalized(rows[std::size_t(chosen)], settings, today)};
+    for (const Finalize::Row &row : rows) {
+        if (row.finalized())
+            out.push_back(FromFinalized(row, settings, today));
+    }
+    return out;
+}
+
+std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
+                                       const Settings &settings)
+{
+    using namespace SlipField;
+    // The slips of the wanted invoices, the latest of each.
+    QHash<QString, int> wanted;
+    for (const Income::Row &r : rows)
+        wanted.insert(r.history.acctNo + QChar(0x1f) + r.invoiceNo + QChar(0x1f) + r.history.amountText, -1);
+    const RecordScan archive(folder, SlipFiles::kFinalized, serviceSlipLayout());
+    const int length = serviceSlipLayout().length();
+    for (int i = 0; i < archive.count(); ++i) {
+        const Record slip(serviceSlipLayout(), QByteArray::fromRawData(archive.at(i), length));
+        const Money amount = Formats::currencyOrZero(slip.text(Amount));
+        const QString k = slip.text(AcctNo) + QChar(0x1f) + slip.text(InvoiceNo) + QChar(0x1f) +
+                          Formats::currency(amount);
+        if (auto found = wanted.find(k); found != wanted.end())
+            *found = i;
+    }
+
+    std::vector<PricedInvoice> out;
+    out.reserve(rows.size());
+    for (const Income::Row &r : rows) {
+        PricedInvoice invoice;
+        invoice.billTo.name = r.history.name;
+        invoice.serviceAt.name = r.history.name;
+        const int slipIndex =
+            wanted.value(r.history.acctNo + QChar(0x1f) + r.invoiceNo + QChar(0x1f) + r.history.amountText, -1);
+        if (slipIndex >= 0)
+            fillFromSlip(invoice, Record(serviceSlipLayout(), QByteArray(archive.at(slipIndex), length)));
+        invoice.invoiceNo = r.invoiceNo;
+        invoice.acctNo = r.history.acctNo;
+        invoice.date = r.history.date;
+        invoice.preTax = r.preTax;
+        for (const Income::TaxAmount &t : r.taxes)
+            invoice.taxes.push_back({t.heading, rateOf(settings, t.heading, r.preTax, t.amount), t.amount});
+        invoice.total = r.history.amount;
+        invoice.payForm = r.payForm;
+        invoice.paid = r.payKind != Income::PayKind::NotCollected;
+        out.push_back(std::move(invoice));
+    }
+    return out;
+}
+
+} // namespace PricedInvoices

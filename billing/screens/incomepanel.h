@@ -1,0 +1,28 @@
+#pragma once
+
+#include "billing/income.h"
+
+#include <QWidget>
+
+class IncomeChart;
+class QGridLayout;
+class QLabel;
+
+// Under the history window's grid: the figures of the rows shown (the pre-tax amount, each tax, the total, and
+// the total of each payment form with its number of invoices) beside the income chart.
+class IncomePanel final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit IncomePanel(QWidget *parent = nullptr);
+
+    void setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle);
+    IncomeChart *chart() const { return m_chart; }
+
+private:
+    QLabel *figure(const QString &name, int row, int column);
+
+    QGridLayout *m_figures = nullptr;
+    QWidget *m_figuresBox = nullptr;
+    IncomeChart *m_chart = nullptr;
+};

@@ -1,0 +1,237 @@
+#include "billing/history.h"
+#include "billing/income.h"
+#include "billing/receivables.h"
+#include "billing/accountfiles.h"
+#include "core/csv.h"
+#include "core/formats.h"
+#include "billingsamples.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+namespace {
+
+// An RFC 4180 reader: fields split at commas outside quotes, "" inside quotes is one quote, lines end in CRLF.
+QList<QStringList> readCsv(const QByteArray &bytes)
+{
+    QList<QStringList> lines;
+    QStringList line;
+    QString field;
+    bool quoted = false;
+    const QString text = QString::fromUtf8(bytes);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            line << field;
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            line << field;
+            lines << line;
+            line.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestIncome : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void totalsByPaymentFormAndTax_data()
+    {
+        dataColumns<QDate, QDate, QString>("from", "to", "account");
+        dataRow("all", QDate(2026, 1, 1), QDate(2026, 12, 31), QString());
+        dataRow("March", QDate(2026, 3, 1), QDate(2026, 3, 31), QString());
+        dataRow("one account", QDate(2026, 1, 1), QDate(2026, 12, 31), QStringLiteral("3003"));
+    }
+
+    void totalsByPaymentFormAndTax()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QString, account);
+        TestRoot root;
+        postAll(root.folder());
+        // The sums of the posted table, added up here.
+        qint64 total = 0, preTax = 0, tax1 = 0, tax2 = 0, byForm[Income::kPayKinds] = {};
+        int count = 0;
+        for (const Posted &p : kPosted) {
+            if (p.date < from || p.date > to || (!account.isEmpty() && account != p.acct))
+                continue;
+            ++count;
+            total += p.totalCents * 100;
+            preTax += p.preTax;
+            tax1 += p.tax1;
+            tax2 += p.tax2;
+            const QString form = p.payForm;
+            const int kind = form == "Cash" ? 0 : form.startsWith("Ck") ? 1 : form == "Credit Card" ? 2 : 3;
+            byForm[kind] += p.totalCents * 100;
+        }
+        const auto history = History::LoadFinancial(root.folder(), from, to,
+                                                    account.isEmpty() ? std::nullopt : std::optional(account));
+        const auto rows = Income::Details(root.folder(), history);
+        const Income::Totals t = Income::Summarize(rows);
+        QCOMPARE(t.count, count);
+        QCOMPARE(t.total.raw(), total);
+        QCOMPARE(t.preTax.raw(), preTax);
+        QCOMPARE(t.taxes.raw(), tax1 + tax2);
+        for (int k = 0; k < Income::kPayKinds; ++k)
+            QCOMPARE(t.byPayKind[k].raw(), byForm[k]);
+        qint64 seen[2] = {};
+        for (const Income::TaxAmount &tax : t.byTax)
+            seen[tax.heading == "County Tax"] += tax.amount.raw();
+        QCOMPARE(seen[0], tax1);
+        QCOMPARE(seen[1], tax2);
+        // Each row keeps its own check number, and two invoices of one number and day each keep their own tax.
+        for (const Income::Row &r : rows) {
+            for (const Posted &p : kPosted) {
+                if (r.history.acctNo == p.acct && r.invoiceNo == p.invoice && r.history.dateValue == p.date) {
+                    QCOMPARE(r.payForm, QString(p.payForm));
+                    QCOMPARE(r.taxTotal().raw(), p.tax1 + p.tax2);
+                }
+            }
+        }
+    }
+
+    void chartBars()
+    {
+        TestRoot root;
+        postAll(root.folder());
+        const auto rows =
+            Income::Details(root.folder(), History::LoadFinancial(root.folder(), QDate(1990, 1, 1), QDate(2026, 12, 31)));
+        // By month: the empty months before the first income are left out, those after it stay.
+        Income::Chart months = Income::ChartOf(rows, QDate(2025, 11, 1), QDate(2026, 6, 30));
+        QVERIFY(!months.byDay);
+        QCOMPARE(months.bars.size(), std::size_t(4));
+        const char *labels[] = {"Mar 2026", "Apr 2026", "May 2026", "Jun 2026"};
+        for (int m = 0; m < 4; ++m) {
+            qint64 taxes = 0, total = 0;
+            for (const Posted &p : kPosted) {
+                if (p.date.month() == 3 + m) {
+                    taxes += p.tax1 + p.tax2;
+                    total += p.totalCents * 100;
+                }
+            }
+            QCOMPARE(months.bars[m].label, QString(labels[m]));
+            QCOMPARE(months.bars[m].taxes.raw(), taxes);
+            QCOMPARE((months.bars[m].preTax + months.bars[m].taxes).raw(), total);
+        }
+        QCOMPARE(months.highest.raw(), (10750 + 1076 + 5200) * 100);
+        // By day for 31 days or less, every day a bar.
+        const Income::Chart days = Income::ChartOf(rows, QDate(2026, 3, 1), QDate(2026, 3, 31));
+        QVERIFY(days.byDay);
+        QCOMPARE(days.bars.size(), std::size_t(31));
+        QCOMPARE(days.bars[1].label, "3/2");
+        QCOMPARE(days.bars[1].taxes.raw(), 75000 + 7508);
+        QCOMPARE(days.bars[14].preTax.raw(), 5200 * 100 - 20000);
+        QCOMPARE(days.bars[0].preTax + days.bars[0].taxes, Money());
+    }
+
+    void agedReceivables()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const QDate today(2026, 4, 10);
+        auto line = [&](const QString &acct, const QDate &date, const QString &description, qint64 cents) {
+            AccountFiles::appendAccountRecord(folder, {acct, "Name " + acct, Money::fromCents(cents), description, date},
+                                              date);
+        };
+        // 00123: an old unpaid invoice, a paid one, a newer unpaid one, then a later payment of part.
+        line("00123", QDate(2026, 1, 1), "601", 10000);
+        line("00123", QDate(2026, 3, 1), "602", 5000);
+        line("00123", QDate(2026, 3, 1), "Payment Received", 5000);
+        line("00123", QDate(2026, 3, 20), "603", 3000);
+        line("00123", QDate(2026, 4, 1), "Payment Received", 4000);
+        // B: everything paid. C: an unpaid invoice of 54 days. D: paid more than it owed.
+        line("B", QDate(2026, 2, 1), "604", 2500);
+        line("B", QDate(2026, 2, 1), "Payment Received", 2500);
+        line("C", QDate(2026, 2, 15), "605", 2500);
+        line("D", QDate(2026, 3, 5), "Payment Received", 1000);
+        struct Expected
+        {
+            const char *acct;
+            qint64 buckets[4];
+            int age;
+        };
+        const Expected expected[] = {{"00123", {3000, 0, 0, 6000}, 99}, {"C", {0, 2500, 0, 0}, 54}};
+        const Receivables::Report report = Receivables::Load(folder, today);
+        QCOMPARE(report.accounts.size(), std::size_t(2));
+        qint64 totals[4] = {}, total = 0;
+        for (std::size_t i = 0; i < 2; ++i) {
+            const Receivables::Account &a = report.accounts[i];
+            QCOMPARE(a.acctNo, QString(expected[i].acct));
+            QCOMPARE(a.ageDays, expected[i].age);
+            qint64 balance = 0;
+            for (int b = 0; b < 4; ++b) {
+                QCOMPARE(a.buckets[b].raw(), expected[i].buckets[b] * 100);
+                totals[b] += expected[i].buckets[b] * 100;
+                balance += expected[i].buckets[b] * 100;
+            }
+            QCOMPARE(a.balance.raw(), balance);
+            total += balance;
+        }
+        for (int b = 0; b < 4; ++b)
+            QCOMPARE(report.totals[b].raw(), totals[b]);
+        QCOMPARE(report.total.raw(), total);
+
+        std::vector<Receivables::Account> sorted = report.accounts;
+        Receivables::Sort(sorted, Receivables::SortBy::Age);
+        QCOMPARE(sorted.front().acctNo, "00123");
+        Receivables::Sort(sorted, Receivables::SortBy::Amount);
+        QCOMPARE(sorted.front().acctNo, "00123");
+        sorted.back().balance = Money::fromCents(99999);
+        Receivables::Sort(sorted, Receivables::SortBy::Amount);
+        QCOMPARE(sorted.front().acctNo, "C");
+
+        // The CSV as a spreadsheet reads it: a byte-order mark, the account number as text, plain amounts.
+        const QByteArray csv = Receivables::ReceivablesCsv(report, {true});
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+        const QList<QStringList> lines = readCsv(csv.mid(3));
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QStringList({"Account", "Name", "Balance", "Oldest Unpaid", "Age (days)", "0-30", "31-60",
+                                        "61-90", "Over 90"}));
+        QCOMPARE(lines[1], QStringList({"=\"00123\"", "Name 00123", "90.00", "2026-01-01", "99", "30.00", "0.00", "0.00",
+                                        "60.00"}));
+        QCOMPARE(lines[3].mid(1, 2), QStringList({"Total", "115.00"}));
+    }
+
+    void spreadsheetText_data()
+    {
+        dataColumns<QString, QString>("text", "field");
+        dataRow("leading zeros", QStringLiteral("00123"), QStringLiteral("\"=\"\"00123\"\"\""));
+        dataRow("a date to a spreadsheet", QStringLiteral("3-12"), QStringLiteral("\"=\"\"3-12\"\"\""));
+        dataRow("scientific", QStringLiteral("1E5"), QStringLiteral("\"=\"\"1E5\"\"\""));
+        dataRow("letters", QStringLiteral("A100"), QStringLiteral("A100"));
+        dataRow("a formula", QStringLiteral("=2+3"), QStringLiteral("'=2+3"));
+        dataRow("a comma", QStringLiteral("Smith, John"), QStringLiteral("\"Smith, John\""));
+        dataRow("empty", QString(), QString());
+    }
+
+    void spreadsheetText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        QCOMPARE(Csv::text(text), field);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIncome)
+#include "tst_income.moc"
