@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
@@ -755,11 +756,12 @@ private:
         writeBytes(QStringLiteral("/InvoiceSalesJournal.txt"), journal);
         writeBytes(QStringLiteral("/CAPaymentRecords.txt"), payments);
 
-        // Many thousands of small files, by their plain names.
+        // Many thousands of small files: written straight into the folder made above, by their plain names.
+        const QString folder = m_folder.path(QStringLiteral("/VIActiveAccounts")) + QLatin1Char('/');
         for (std::size_t i = 0; i < accounts.size(); ++i) {
             if (accounts[i].isEmpty())
                 continue;
-            writeFile(QStringLiteral("/VIActiveAccounts/") + m_customers[i].account + QStringLiteral(".txt"), accounts[i]);
+            writeFullPath(folder + m_customers[i].account + QStringLiteral(".txt"), accounts[i]);
             ++m_summary.accountFiles;
         }
         m_summary.history = int(m_postings.size());
@@ -788,6 +790,17 @@ private:
                                      QStringLiteral("1.0"), 1, 0})
                        .bytes());
         m_summary.nextInvoiceNumber = m_nextInvoice;
+    }
+
+    static void writeFullPath(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+            file.write(bytes) != bytes.size()) {
+            const int error = errno;
+            throw DiskError(QStringLiteral("The file %1 could not be written: %2.")
+                                .arg(QDir::toNativeSeparators(path), diskErrorText(error)));
+        }
     }
 
     // Written in place, not flushed one by one (a new folder holds nothing to keep); a full disk is said as such.

@@ -722,9 +722,7 @@ private slots:
                 "Service Slip gets the number 1001.");
         dataRow("board saved to the completed slips, not yet off the board", int(Stage::Board), "ServiceSlips.txt", "",
                 int(Stage::Finalize),
-                "The last save of the Dispatch Board was interrupted: Service Slip 1000 was already among the "
-                "completed slips and also still on the board.\r\nIt was removed from the board; it waits to be "
-                "finalized.");
+                "The last save of the Dispatch Board was interrupted before it ended. It has now been completed.");
         dataRow("Write Records before its journal", int(Stage::Finalize), "", "/PostingJournal.txt",
                 int(Stage::Finalize), "");
         dataRow("Write Records between the history and the service history", int(Stage::Finalize), "",
