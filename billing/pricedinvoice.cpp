@@ -45,7 +45,7 @@ PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, 
     invoice.invoiceNo = row.invoiceNo;
     invoice.acctNo = row.acctNo;
     invoice.date = Formats::shortDate(today);
-    invoice.preTax = Formats::parseCurrency(row.preTax).value_or(Money());
+    invoice.preTax = row.preTax;
     const std::pair<const QString *, Money> taxes[] = {{&settings.taxHeading1, row.tax1},
                                                        {&settings.taxHeading2, row.tax2}};
     for (const auto &[heading, amount] : taxes) {
