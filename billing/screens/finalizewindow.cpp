@@ -186,7 +186,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     QPushButton *priced = button(this, QStringLiteral("cmdCompletions_6"), QStringLiteral("Print Priced &Invoices"));
     side->addWidget(priced);
     connect(priced, &QPushButton::clicked, this, [this] {
-        const auto invoices = PricedInvoices::FromFinalizedRows(m_rows, m_grid->currentRow() - 1, m_state.settings,
+        const auto invoices = PricedInvoices::FromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1, m_state.settings,
                                                                 m_clock.today());
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
