@@ -89,7 +89,7 @@ private slots:
         printed.flush();
         QFETCH(QString, expected);
         QCOMPARE(o, expected + ", written to " + out + "\n");
-        QVERIFY(root.read("/day.csv").contains("2002,Oak Ave,2026-03-31,Invoice No. 3,10.05\r\n"));
+        QVERIFY(root.read("/day.csv").contains("\"=\"\"2002\"\"\",Oak Ave,2026-03-31,Invoice No. 3,10.05\r\n"));
     }
 };
 
