@@ -6,6 +6,7 @@
 #include "dispatch/assignedslips.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "accounts/assignmentprintvalues.h"
 #include "printing/assignmentreport.h"
 
 #include <QButtonGroup>

@@ -10,7 +10,7 @@
 #include "dispatch/slipvalues.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
-#include "printing/documentsource.h"
+#include "dispatch/slipprintvalues.h"
 #include "printing/invoicelayout.h"
 #include "printing/printtarget.h"
 #include "printing/reportlayout.h"
