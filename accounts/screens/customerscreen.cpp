@@ -94,12 +94,10 @@ private:
     const CustomerAccounts &m_accounts;
 };
 
-CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                               QWidget *parent)
+CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmNewCustomer"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
-    , m_dial(std::move(dial))
     , m_accounts(state.folder, state.currentCustomer)
 {
     setWindowTitle(kActivateCaption);
@@ -1057,8 +1055,8 @@ void CustomerScreen::dial()
     } else {
         number = telephone.isEmpty() ? cell : telephone;
     }
-    if (!number.isEmpty() && m_dial)
-        m_dial(m_accounts.displayName(), number);
+    if (!number.isEmpty())
+        emit dialRequested(m_accounts.displayName(), number);
 }
 
 // --- Auxiliary data ----------------------------------------------------------------------------------------

@@ -32,10 +32,7 @@ class CustomerScreen : public ProgramWindow
 {
     Q_OBJECT
 public:
-    using DialFunction = std::function<void(const QString &name, const QString &number)>;
-
-    CustomerScreen(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                   QWidget *parent = nullptr);
+    CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
     ~CustomerScreen() override;
 
     CustomerAccounts &accounts() { return m_accounts; }
@@ -58,7 +55,6 @@ public:
     void openAuxEditor(int box);
 
 signals:
-    void returnToMenu();
     void slipCreationRequested(); // the current customer is the account to write a slip for
 
 protected:
@@ -106,7 +102,6 @@ private:
 
     AppState &m_state;
     Platform &m_platform;
-    DialFunction m_dial;
     CustomerAccounts m_accounts;
     bool m_usaStyle = true;
     bool m_suppressCompletion = false;

@@ -54,14 +54,13 @@ QLabel *label(QWidget *parent, const QString &name, const QString &caption, QWid
 } // namespace
 
 FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
-                               PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent)
+                               PrintTarget &target, InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmFinalize"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_messages(messages)
     , m_clock(clock)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_dial(std::move(dial))
 {
     setWindowTitle(QStringLiteral("Completed Service Slips"));
 
@@ -392,8 +391,7 @@ void FinalizeWindow::cellClicked(int row, int col)
     }
     const Finalize::Row &r = m_rows[std::size_t(row - 1)];
     if (col == Name && m_dialImage->isVisible()) {
-        if (m_dial)
-            m_dial(r.name, r.telephone());
+        emit dialRequested(r.name, r.telephone());
         return;
     }
     if (col == Sel) {

@@ -36,9 +36,6 @@ public:
     // Both grids filled with the rows loaded, each followed by the empty row where the grid ends.
     static void fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service);
 
-signals:
-    void returnToMenu();
-
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -59,13 +59,12 @@ const int kSiteFields[] = {SiteName,  SiteAddress1,   SiteAddress2,  SiteCity,
 } // namespace
 
 BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target,
-                         InputsSource inputs, Dial dial, QWidget *parent)
+                         InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmMain"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_dial(std::move(dial))
     , m_board(state.folder, platform.messages, platform.clock, state.settings)
 {
     setWindowTitle(QStringLiteral("Slip Action Screen"));
@@ -373,10 +372,10 @@ QGroupBox *BoardWindow::buildAccountFrame()
     m_callCustomer->setObjectName(QStringLiteral("imgCallCustomer"));
     connect(m_callCustomer, &QPushButton::clicked, this, [this] {
         const int r = m_board.currentSlipRow();
-        if (r < 1 || r > m_board.count() || !m_dial)
+        if (r < 1 || r > m_board.count())
             return;
         // The account's name and number, not the site's.
-        m_dial(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
+        emit dialRequested(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
     });
     grid->addWidget(m_callCustomer, 10, 0, 1, 2);
     grid->addWidget(button(18, QStringLiteral("Close Window")), 10, 2);

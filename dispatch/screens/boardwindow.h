@@ -27,10 +27,9 @@ class BoardWindow final : public ProgramWindow
     Q_OBJECT
 public:
     using InputsSource = std::function<DocumentInputs()>;
-    using Dial = std::function<void(const QString &name, const QString &number)>;
 
     BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target, InputsSource inputs,
-                Dial dial, QWidget *parent = nullptr);
+                QWidget *parent = nullptr);
 
     BoardState &board() { return m_board; }
     FlexGrid *grid() const { return m_grid; }
@@ -42,10 +41,6 @@ public:
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
-
-signals:
-    // The board has hidden itself; the start menu is to be shown.
-    void returnToMenu();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -87,7 +82,6 @@ private:
     Platform &m_platform;
     PrintTarget &m_target;
     InputsSource m_inputs;
-    Dial m_dial;
     BoardState m_board;
 
     FlexGrid *m_grid = nullptr;

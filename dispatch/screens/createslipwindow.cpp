@@ -54,12 +54,10 @@ QLabel *instruction(const QString &text, const QString &name, QWidget *parent)
 
 } // namespace
 
-CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                                   QWidget *parent)
+CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmCreateSlip"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
-    , m_dial(std::move(dial))
 {
     setWindowTitle(QStringLiteral("Create a Service Slip"));
     auto *layout = new QVBoxLayout(this);
@@ -659,8 +657,8 @@ void CreateSlipWindow::techCellClicked(int row, int col)
 void CreateSlipWindow::dialTech()
 {
     m_dialButton->setEnabled(false);
-    if (m_dial && !m_dialNumber.isEmpty())
-        m_dial(m_dialName, m_dialNumber);
+    if (!m_dialNumber.isEmpty())
+        emit dialRequested(m_dialName, m_dialNumber);
 }
 
 void CreateSlipWindow::setDialingEnabled(bool enabled)
