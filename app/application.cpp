@@ -376,7 +376,7 @@ DialerWindow *Application::dialer()
 {
     if (!m_dialer) {
         DialerOptions options;
-        options.modemPort = [this] { return setup()->modemPortField(); };
+        options.modemPort = [this] { return int(m_state.settings.modemPort); };
         options.soundAlarm = [this] { return m_state.settings.soundAlarm; };
         auto *window = new DialerWindow(environment(), m_platform.messages, *m_modem, m_state.folder, options);
         m_dialer = track(window);

@@ -556,13 +556,6 @@ void SetupScreen::setModemPort(int port)
     m_subTabs->setTabEnabled(kPhoneAndModemTab, true); // a modem was found: its settings apply again
 }
 
-int SetupScreen::modemPortField() const
-{
-    bool ok = false;
-    const int port = m_modemPort->text().trimmed().toInt(&ok);
-    return ok && port > 0 ? port : 0;
-}
-
 void SetupScreen::clearPhoneSettings()
 {
     m_phone->setChecked(false);
