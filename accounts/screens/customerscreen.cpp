@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 
 #include <QAbstractItemView>
 #include <QAbstractListModel>
@@ -32,25 +33,14 @@
 
 namespace {
 
+using Widgets::button;
+using Widgets::label;
+
 const QString kActivateCaption = QStringLiteral("Select Customer for ") + QStringLiteral("Managing Account Data");
 const QString kRecordCaption = QStringLiteral("Account Information for Customer No ");
 const QString kViewList = QStringLiteral("View Customer List");
 const QString kCloseList = QStringLiteral("Close Customer List");
 const QString kResultsCaption = QStringLiteral("Customers Search by Name Results");
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QLabel *label(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 void showAll(const std::vector<QWidget *> &widgets, bool visible)
 {

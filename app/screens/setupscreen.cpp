@@ -6,6 +6,7 @@
 #include "core/setuplogic.h"
 #include "core/validation.h"
 #include "platform/fieldfilter.h"
+#include "platform/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,9 @@
 
 namespace {
 
+using Widgets::button;
+using Widgets::checkBox;
+
 const QString kTitle = QStringLiteral("Revozedi Vovaro Setup Screen");
 const QString kUsa = QStringLiteral("USA Style Address");
 const QString kInternational = QStringLiteral("International Style Address");
@@ -39,20 +43,6 @@ QString rgbStyle(quint32 colour)
         .arg(colour & 0xFF)
         .arg((colour >> 8) & 0xFF)
         .arg((colour >> 16) & 0xFF);
-}
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QCheckBox *checkBox(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *c = new QCheckBox(caption, parent);
-    c->setObjectName(name);
-    return c;
 }
 
 QComboBox *comboBox(const QStringList &items, const QString &name, bool editable, QWidget *parent)

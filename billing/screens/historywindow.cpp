@@ -1,12 +1,13 @@
 #include "billing/screens/historywindow.h"
 
-#include "billing/history.h"
 #include "app/appstate.h"
+#include "billing/history.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/seams.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,8 @@
 
 namespace {
 
+using Widgets::button;
+
 const QString kFinancialFormat = QStringLiteral(
     "^Account              |<Name                                             |^Date                    |<Invoice "
     "Number    /Reference        |^     Amount  ");
@@ -29,13 +32,6 @@ const QString kServiceFormat = QStringLiteral(
     "^Account              |<Name                                      |^Date             |<Service Provided       "
     "               |Serviced By                   ");
 const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid");
-
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 } // namespace
 
@@ -93,12 +89,12 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
                                         QStringLiteral("&Purge All Accounts History"),
                                         QStringLiteral("Purge &Account History"), QStringLiteral("&Toggle Grids")};
     for (int i = 0; i < 5; ++i)
-        m_history[i] = button(this, QStringLiteral("cmdHistory_%1").arg(i), historyCaptions[i]);
+        m_history[i] = button(historyCaptions[i], QStringLiteral("cmdHistory_%1").arg(i), this);
     const QString incomeCaptions[4] = {QStringLiteral("&L M"), QStringLiteral("M&TD"), QStringLiteral("&YTD"),
                                        QStringLiteral("&Eternity")};
     for (int i = 0; i < 4; ++i)
-        m_income[i] = button(this, QStringLiteral("cmdIncome_%1").arg(i), incomeCaptions[i]);
-    m_export = button(this, QStringLiteral("cmdExport"), QStringLiteral("Export CSV..."));
+        m_income[i] = button(incomeCaptions[i], QStringLiteral("cmdIncome_%1").arg(i), this);
+    m_export = button(QStringLiteral("Export CSV..."), QStringLiteral("cmdExport"), this);
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)

@@ -10,6 +10,7 @@
 #include "dispatch/slipvalues.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,8 @@
 
 namespace {
 
+using Widgets::label;
+
 const QString kTenBlanks = QString(10, QLatin1Char(' '));
 const QString kLeaveBlank = QStringLiteral("Leave Date Blank");
 const QString kDropDown = QStringLiteral("Drop down Calendar, click Date");
@@ -36,13 +39,6 @@ const QString kEnterManually = QStringLiteral("Enter Manually");
 const char *kAccountCaptions[8] = {"Name", "Addr #1", "Addr #2", "City", "State", "Zip", "Telephone", "Cell #"};
 // The widths of the slip's site fields, in the order of the site boxes.
 constexpr int kSiteWidths[8] = {30, 35, 25, 20, 2, 10, 13, 30};
-
-QLabel *label(const QString &text, const QString &name, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 QLabel *instruction(const QString &text, const QString &name, QWidget *parent)
 {
