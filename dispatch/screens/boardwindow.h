@@ -35,8 +35,34 @@ public:
     FlexGrid *grid() const { return m_grid; }
     // Reads the slips again and shows the board as it opens: nothing ticked, no slip frame.
     void reload();
-    // Runs the action of button cmdMain(index), as a click does.
-    void runAction(int index);
+    // The buttons cmdMain(index): each index names what its button does.
+    enum Action {
+        ExitWithoutSaving = 0,
+        DeleteAll = 1,
+        CompleteAll = 2,
+        DeleteSelected = 3,
+        CompleteSelected = 4,
+        SlipTextMessage = 5, // the open slip as a text message
+        CloseSlipFrame = 6,
+        ManageSlip = 7,
+        SaveAndExit = 8,
+        PrintServiceSlips = 9,
+        MakeChanges = 11,
+        AcceptChanges = 12,
+        AddToSlip = 13,
+        ContentsTextMessage = 14, // the slip contents box as a text message
+        PrintInvoices = 15,
+        RestoreSlip = 16,
+        CloseWithoutChanges = 17,
+        CloseAccountFrame = 18,
+        SaveContents = 19,
+        PrintReport = 20,
+        ClearRedo = 21,
+        SelectAll = 22,
+        DeselectAll = 23,
+    };
+    // Runs the action of its button, as a click does.
+    void runAction(Action action);
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
@@ -54,7 +80,7 @@ private:
     QGroupBox *buildAccountFrame();
     QGroupBox *buildContentsFrame();
     QGroupBox *buildInstructions();
-    QPushButton *button(int index, const QString &caption);
+    QPushButton *button(Action action, const QString &caption);
 
     void refreshGrid();
     void refreshRow(int r);
