@@ -1,5 +1,6 @@
 #include "accounts/customeraccounts.h"
 
+#include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/auxdata.h"
 #include "accounts/customerwrite.h"
@@ -242,7 +243,7 @@ CustomerSaveResult CustomerAccounts::save(const CustomerForm &form, bool usaStyl
     // A stored record saved unchanged is not written again.
     if (m_pending || m_current > stored || !(record == m_shown)) {
         try {
-            CustomerWrite::writeCustomerRecord(m_folder, std::min(m_current, stored + 1), record);
+            WriteCustomer(m_folder, std::min(m_current, stored + 1), record);
         } catch (const DiskError &e) {
             result.notices.push_back(notice(e.message(), QStringLiteral("Account not Saved")));
             return result;

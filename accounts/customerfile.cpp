@@ -20,13 +20,6 @@
 
 namespace {
 
-const Record &checked(const Record &customer)
-{
-    if (customer.layout().length() != customerLayout().length())
-        throw std::invalid_argument("the customer file holds only customer records");
-    return customer;
-}
-
 // Upper case byte by byte in the code page of the files. A few characters have no one-byte upper case in it
 // ("ß" becomes "SS"); they fold to 0, and a field holding one of them is compared through QString instead.
 struct UpperCase
@@ -314,11 +307,6 @@ int customerCount(const DataFolder &folder)
 void ReadCustomer(const DataFolder &folder, int number, Record &current)
 {
     current = folder.readRecord(CustomerFile::kPath, customerLayout(), number).value_or(Record(customerLayout()));
-}
-
-void WriteCustomer(const DataFolder &folder, int number, const Record &current)
-{
-    folder.writeRecord(CustomerFile::kPath, number, checked(current));
 }
 
 Record newCustomerRecord()

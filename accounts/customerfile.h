@@ -42,7 +42,8 @@ int customerCount(const DataFolder &folder);
 
 // Record n (from 1) into the current record; a number beyond the file gives a blank record.
 void ReadCustomer(const DataFolder &folder, int number, Record &current);
-// The current record as record n; the record after the last one appends.
+// The current record as record n, through the crash journal (customerwrite.h); the record after the last one
+// appends. Throws DiskError.
 void WriteCustomer(const DataFolder &folder, int number, const Record &current);
 // The record a new account starts from: all text blank, the reserved numbers zero.
 Record newCustomerRecord();

@@ -59,14 +59,12 @@ void writeInPlace(const DataFolder &folder, int number, const QByteArray &record
 
 } // namespace
 
-namespace CustomerWrite {
-
-void writeCustomerRecord(const DataFolder &folder, int number, const Record &record)
+void WriteCustomer(const DataFolder &folder, int number, const Record &record)
 {
     const int length = customerLayout().length();
     if (record.layout().length() != length)
         throw std::invalid_argument("the customer file holds only customer records");
-    recoverCustomerWrite(folder);
+    CustomerWrite::recoverCustomerWrite(folder);
     // Only whole records are replaced in place; the record after the last one, or a file whose length is not a
     // whole number of records, takes the ordinary way.
     const qint64 size = folder.fileSize(CustomerFile::kPath);
@@ -74,10 +72,12 @@ void writeCustomerRecord(const DataFolder &folder, int number, const Record &rec
         folder.writeRecord(CustomerFile::kPath, number, record);
         return;
     }
-    folder.writeFile(kJournal, journalBytes(number, size, record.bytes()));
+    folder.writeFile(CustomerWrite::kJournal, journalBytes(number, size, record.bytes()));
     writeInPlace(folder, number, record.bytes());
-    folder.deleteFile(kJournal);
+    folder.deleteFile(CustomerWrite::kJournal);
 }
+
+namespace CustomerWrite {
 
 std::optional<PendingWrite> pendingCustomerWrite(const DataFolder &folder)
 {

@@ -19,7 +19,6 @@
 #include "app/screens/aboutbox.h"
 #include "dialing/screens/dialerwindow.h"
 #include "app/screens/manualwindow.h"
-#include "app/screens/placeholderwindow.h"
 #include "app/screens/setupscreen.h"
 #include "app/screens/startmenu.h"
 #include "app/screens/startprogress.h"
@@ -38,6 +37,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+
+namespace {
+
+// Where the history's CSV export goes; nothing when the user cancels.
+std::optional<QString> chooseExportFile(const QString &suggested)
+{
+    const QString path = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Export CSV"), suggested,
+                                                      QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
 
 bool refuseSecondInstance(bool lockTaken, Messages &messages, const QString &executableName)
 {
@@ -70,6 +83,9 @@ ProgramWindow::Environment Application::environment()
 template <typename W> W *Application::track(W *window)
 {
     m_windows.emplace_back(window);
+    // The signals every window shares, connected here once for all of them.
+    connect(window, &ProgramWindow::returnToMenu, this, &Application::showStartMenu);
+    connect(window, &ProgramWindow::dialRequested, this, &Application::openDialer);
     return window;
 }
 
@@ -227,7 +243,7 @@ ProgramWindow *Application::startMenuWindow()
 {
     if (!m_startMenu) {
         auto *menu = track(new StartMenu(m_state.folder, m_platform, environment()));
-        connect(menu, &StartMenu::routineChosen, this, &Application::openRoutine);
+        connect(menu, &StartMenu::routineChosen, this, [this](int routine) { openRoutine(StartMenu::Routine(routine)); });
         connect(menu, &StartMenu::setupRequested, this, [this] {
             showSetup();
             m_startMenu->hide();
@@ -236,7 +252,6 @@ ProgramWindow *Application::startMenuWindow()
             m_startMenu->hide();
             auto *about = track(new AboutBox(m_state.folder, m_platform, environment()));
             about->setAttribute(Qt::WA_DeleteOnClose);
-            connect(about, &AboutBox::returnToMenu, this, &Application::showStartMenu);
             about->show();
         });
         connect(menu, &StartMenu::manualRequested, this, &Application::showManual);
@@ -255,56 +270,47 @@ void Application::showManual()
     m_manual->raise();
 }
 
-ProgramWindow *Application::routineWindow(int routine)
+ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
 {
     if (auto found = m_routineWindows.find(routine); found != m_routineWindows.end() && found->second)
         return found->second;
+    const auto inputs = [this] { return documentInputs(); };
     ProgramWindow *window = nullptr;
-    if (routine == StartMenu::BlankInvoices) {
-        auto *blanks = track(new BlanksWindow(environment(), printTarget(), [this] { return documentInputs(); }));
-        connect(blanks, &BlanksWindow::returnToMenu, this, &Application::showStartMenu);
-        window = blanks;
-    } else if (routine == StartMenu::Assignments || routine == StartMenu::Services) {
-        window = setupListWindow(routine);
-    } else if (routine == StartMenu::CreateSlip || routine == StartMenu::Customers) {
-        window = customerScreen();
-    } else if (routine == StartMenu::LocateAssignments) {
-        auto *schedules = followModem(
-            track(new SchedulesWindow(m_state, environment(), [this](auto n, auto num) { openDialer(n, num); })));
-        connect(schedules, &SchedulesWindow::returnToMenu, this, &Application::showStartMenu);
-        window = schedules;
-    } else if (routine == StartMenu::ManageSlips) {
-        auto *board = followModem(track(new BoardWindow(
-            environment(), m_state, m_platform, printTarget(), [this] { return documentInputs(); },
-            [this](const QString &name, const QString &number) { openDialer(name, number); })));
-        connect(board, &BoardWindow::returnToMenu, this, &Application::showStartMenu);
-        window = board;
-    } else if (routine == StartMenu::CompleteSlips || routine == StartMenu::History) {
-        window = billingWindow(routine);
-    } else {
-        const QString caption = StartMenu::routineCaptions().value(routine).trimmed();
-        auto *placeholder =
-            track(new PlaceholderWindow(QStringLiteral("frmRoutine_%1").arg(routine), caption, environment()));
-        connect(placeholder, &PlaceholderWindow::returnToMenu, this, &Application::showStartMenu);
-        window = placeholder;
+    // Every routine has its window; a routine added to the menu without one is named by the compiler here.
+    switch (routine) {
+    case StartMenu::CreateSlip:
+    case StartMenu::Customers:
+        return customerScreen();
+    case StartMenu::ManageSlips:
+        window = followModem(track(new BoardWindow(environment(), m_state, m_platform, printTarget(), inputs)));
+        break;
+    case StartMenu::CompleteSlips:
+        window = followModem(track(new FinalizeWindow(environment(), m_state, m_platform.messages, m_platform.clock,
+                                                      printTarget(), inputs)));
+        break;
+    case StartMenu::LocateAssignments:
+        window = followModem(track(new SchedulesWindow(m_state, environment())));
+        break;
+    case StartMenu::Assignments:
+        window = followModem(
+            track(new AssignmentScreen(m_state, m_platform, environment(), printTarget(), inputs)));
+        break;
+    case StartMenu::Services:
+        window = track(new ServicesScreen(m_state, m_platform, environment()));
+        break;
+    case StartMenu::BlankInvoices:
+        window = track(new BlanksWindow(environment(), printTarget(), inputs));
+        break;
+    case StartMenu::History: {
+        auto *history = track(
+            new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseExportFile));
+        history->setPrinting(&printTarget(), inputs);
+        window = history;
+        break;
+    }
     }
     m_routineWindows[routine] = window;
     return window;
-}
-
-// The screens where the business keeps its assignments and its services catalogue.
-ProgramWindow *Application::setupListWindow(int routine)
-{
-    if (routine == StartMenu::Services) {
-        auto *services = track(new ServicesScreen(m_state, m_platform, environment()));
-        connect(services, &ServicesScreen::returnToMenu, this, &Application::showStartMenu);
-        return services;
-    }
-    auto *assignments = followModem(track(new AssignmentScreen(
-        m_state, m_platform, environment(), printTarget(), [this] { return documentInputs(); },
-        [this](const QString &name, const QString &number) { openDialer(name, number); })));
-    connect(assignments, &AssignmentScreen::returnToMenu, this, &Application::showStartMenu);
-    return assignments;
 }
 
 CustomerScreen *Application::customerScreen()
@@ -314,9 +320,7 @@ CustomerScreen *Application::customerScreen()
         if (auto found = m_routineWindows.find(routine); found != m_routineWindows.end() && found->second)
             return static_cast<CustomerScreen *>(found->second.data());
     }
-    auto *screen = track(new CustomerScreen(m_state, m_platform, environment(),
-                                            [this](const QString &n, const QString &num) { openDialer(n, num); }));
-    connect(screen, &CustomerScreen::returnToMenu, this, &Application::showStartMenu);
+    auto *screen = track(new CustomerScreen(m_state, m_platform, environment()));
     connect(screen, &CustomerScreen::slipCreationRequested, this, &Application::showSlipCreation);
     followModem(screen);
     m_routineWindows[StartMenu::CreateSlip] = screen;
@@ -327,10 +331,7 @@ CustomerScreen *Application::customerScreen()
 CreateSlipWindow *Application::slipCreation()
 {
     if (!m_slipCreation) {
-        auto *window = followModem(track(new CreateSlipWindow(m_state, m_platform, environment(),
-                                                              [this](auto n, auto num) { openDialer(n, num); })));
-        connect(window, &CreateSlipWindow::returnToMenu, this, &Application::showStartMenu);
-        m_slipCreation = window;
+        m_slipCreation = followModem(track(new CreateSlipWindow(m_state, m_platform, environment())));
     }
     return static_cast<CreateSlipWindow *>(m_slipCreation.data());
 }
@@ -348,29 +349,6 @@ void Application::showSlipCreation()
     window->activateWindow();
     if (m_startMenu)
         m_startMenu->hide();
-}
-
-ProgramWindow *Application::billingWindow(int routine)
-{
-    if (routine == StartMenu::CompleteSlips) {
-        auto *finalize = followModem(track(new FinalizeWindow(
-            environment(), m_state, m_platform.messages, m_platform.clock, printTarget(),
-            [this] { return documentInputs(); }, [this](auto n, auto num) { openDialer(n, num); })));
-        connect(finalize, &FinalizeWindow::returnToMenu, this, &Application::showStartMenu);
-        return finalize;
-    }
-    auto chooseSaveFile = [](const QString &suggested) -> std::optional<QString> {
-        const QString path = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Export CSV"), suggested,
-                                                          QStringLiteral("CSV files (*.csv)"));
-        if (path.isEmpty())
-            return std::nullopt;
-        return path;
-    };
-    auto *history =
-        track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseSaveFile));
-    history->setPrinting(&printTarget(), [this] { return documentInputs(); });
-    connect(history, &HistoryWindow::returnToMenu, this, &Application::showStartMenu);
-    return history;
 }
 
 void Application::finishInterruptedPosting()
@@ -409,7 +387,7 @@ void Application::printLogoSample(const QString &logoPath, int widthTwips, int h
     printTarget().run(logoSampleAction(inputs));
 }
 
-void Application::openRoutine(int routine)
+void Application::openRoutine(StartMenu::Routine routine)
 {
     ProgramWindow *window = routineWindow(routine);
     window->show();
@@ -438,7 +416,7 @@ DialerWindow *Application::dialer()
 {
     if (!m_dialer) {
         DialerOptions options;
-        options.modemPort = [this] { return setup()->modemPortField(); };
+        options.modemPort = [this] { return int(m_state.settings.modemPort); };
         options.soundAlarm = [this] { return m_state.settings.soundAlarm; };
         auto *window = new DialerWindow(environment(), m_platform.messages, *m_modem, m_state.folder, options);
         m_dialer = track(window);

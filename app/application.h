@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include "app/appstate.h"
+#include "app/screens/startmenu.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
 #include "platform/programwindow.h"
@@ -64,8 +65,8 @@ public:
     void printLogoSample(const QString &logoPath, int widthTwips, int heightTwips);
     void showManual();
     // Opens a routine of the start menu (StartMenu::Routine) and closes the menu.
-    void openRoutine(int routine);
-    ProgramWindow *routineWindow(int routine);
+    void openRoutine(StartMenu::Routine routine);
+    ProgramWindow *routineWindow(StartMenu::Routine routine);
     // The customer screen, for the routines "Create a Service Slip" and customers alike.
     CustomerScreen *customerScreen();
 
@@ -90,11 +91,8 @@ private:
     template <typename W> W *track(W *window);
     // Keeps the window's dial controls as the modem allows (hidden while no modem was found).
     template <typename W> W *followModem(W *window);
-    ProgramWindow *setupListWindow(int routine); // Assignments or Services
     void startModemSearch();
     void reportDiskError(const QString &message);
-    // The finalize and history windows.
-    ProgramWindow *billingWindow(int routine);
     // Completes a Write Records that a crash or a full disk interrupted, and tells the user once.
     void finishInterruptedPosting();
 

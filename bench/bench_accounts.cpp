@@ -46,7 +46,7 @@ void BM_AssignmentScreenOpen(benchmark::State &bench)
     Platform platform = fake.platform();
     RecordingPrintTarget target;
     for (auto _ : bench) {
-        AssignmentScreen screen(state, platform, {}, target, {}, {});
+        AssignmentScreen screen(state, platform, {}, target, {});
         screen.show();
         benchmark::DoNotOptimize(screen.editor().count());
     }

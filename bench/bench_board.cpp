@@ -96,7 +96,7 @@ void BM_OpenBoard(benchmark::State &state)
     Platform platform{messages, clock, clipboard, web, choosers, layouts};
     AppState app(sample.folder);
     RecordingPrintTarget target;
-    BoardWindow window({&layouts, {}}, app, platform, target, {}, {});
+    BoardWindow window({&layouts, {}}, app, platform, target, {});
     for (auto _ : state) {
         window.reload();
         benchmark::DoNotOptimize(window.board().count());

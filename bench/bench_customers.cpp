@@ -50,7 +50,7 @@ struct ScreenFixture
     FakePlatform fake;
     AppState state{customers().folder};
     Platform platform = fake.platform();
-    CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}, {}};
+    CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}};
 };
 
 QString searchText()

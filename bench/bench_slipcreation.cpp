@@ -109,7 +109,7 @@ void BM_OpenSchedules(benchmark::State &state)
     f.folder.writeFile(SlipFiles::kActive, f.activeSlips, DataFolder::Flush::Skip);
     NoLayouts layouts;
     for (auto _ : state) {
-        SchedulesWindow window(app, ProgramWindow::Environment{&layouts, {}}, {});
+        SchedulesWindow window(app, ProgramWindow::Environment{&layouts, {}});
         window.show(); // reads the slips and fills the grid
         benchmark::DoNotOptimize(&window);
     }

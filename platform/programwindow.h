@@ -28,6 +28,12 @@ public:
     // Closes the window as the program does (no exit), storing its layout.
     void closeByProgram();
 
+signals:
+    // The window has hidden itself; the start menu is to be shown.
+    void returnToMenu();
+    // The user asked to call this number: the program's dialer takes it.
+    void dialRequested(const QString &name, const QString &number);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

@@ -1,6 +1,5 @@
 #include "printing/assignmentreport.h"
 
-#include "accounts/assignmentrecord.h"
 #include "core/formats.h"
 
 #include <memory>
@@ -38,18 +37,6 @@ void setBodyFont(PrintSurface &surface)
 }
 
 } // namespace
-
-std::vector<AssignmentReportEntry> assignmentReportEntries(const std::vector<Record> &assignments)
-{
-    using namespace AssignmentField;
-    std::vector<AssignmentReportEntry> entries;
-    entries.reserve(assignments.size());
-    for (const Record &r : assignments) {
-        entries.push_back(
-            {r.text(Name), r.text(Address1), r.text(City), r.text(State), r.text(PostalCode), r.text(Telephone)});
-    }
-    return entries;
-}
 
 void PrintAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs)
 {

@@ -5,8 +5,6 @@
 
 #include <vector>
 
-class Record;
-
 // The "Assignment Information" report: every assignment's name, address and telephone, three blocks to a
 // row across a landscape page, in file order.
 
@@ -19,8 +17,6 @@ struct AssignmentReportEntry
     QString postalCode; // or address line 4
     QString telephone;
 };
-// The entries of the stored assignment records, trimmed.
-std::vector<AssignmentReportEntry> assignmentReportEntries(const std::vector<Record> &assignments);
 
 inline const QString kAssignmentReportTitle = QStringLiteral("Assignment Information");
 

@@ -1,12 +1,8 @@
 #include "printing/documentsource.h"
 
 #include "core/datafolder.h"
-#include "core/formats.h"
-#include "core/oledate.h"
 #include "core/settings.h"
 #include "core/setuplogic.h"
-#include "dispatch/servicesliprecord.h"
-#include "dispatch/slipvalues.h"
 
 namespace DocumentSource {
 
@@ -37,39 +33,6 @@ DocumentInputs inputs(const DataFolder &folder, const Settings &settings, bool u
     in.currentItems = SetupLogic::itemNames(folder, QStringLiteral("/CurrentItems.txt"));
     in.today = today;
     return in;
-}
-
-SlipPrintValues slipValues(const Record &slip)
-{
-    using namespace SlipField;
-    SlipPrintValues v;
-    v.slipNo = QString::number(slip.int16(SlipNo));
-    v.dateReceived = Formats::shortDate(OleDate::toDate(slip.real(DateReceived)));
-    QString *texts[] = {&v.status,         &v.acctNo,          &v.name,         &v.address1,   &v.address2,
-                        &v.city,           &v.state,           &v.postalCode,   &v.telephone,  &v.cell,
-                        &v.siteName,       &v.siteAddress1,    &v.siteAddress2, &v.siteCity,   &v.siteState,
-                        &v.sitePostalCode, &v.siteTelephone,   &v.siteCell,     &v.assignedTo, &v.schedDate,
-                        &v.schedTime,      &v.serviceRequired, &v.invoiceNo,    &v.priority,   &v.payForm,
-                        &v.amount};
-    for (int field = Status; field <= Amount; ++field)
-        *texts[field - Status] = slip.text(field);
-    return v;
-}
-
-SlipReportRow reportRow(const Record &slip)
-{
-    using namespace SlipField;
-    SlipReportRow row;
-    row.slipNo = QString::number(slip.int16(SlipNo));
-    row.priority = slip.text(Priority);
-    row.assignedTo = slip.text(AssignedTo).isEmpty() ? SlipValues::kNotAssigned : slip.text(AssignedTo);
-    row.status = slip.text(Status);
-    row.customer = slip.text(SiteName);
-    row.dateReceived = Formats::shortDate(OleDate::toDate(slip.real(DateReceived)));
-    const QString date = slip.text(SchedDate);
-    row.scheduled = date == SlipValues::kNoDate ? QStringLiteral("Date/Time not Selected")
-                                                : date + QLatin1Char(' ') + slip.text(SchedTime);
-    return row;
 }
 
 } // namespace DocumentSource

@@ -9,6 +9,7 @@
 #include "core/setuplogic.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipprintvalues.h"
 #include "platform/printrunner.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"

@@ -6,6 +6,7 @@
 #include "dispatch/assignedslips.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "accounts/assignmentprintvalues.h"
 #include "printing/assignmentreport.h"
 
 #include <QButtonGroup>
@@ -77,13 +78,12 @@ bool movedWithin(Qt::FocusReason reason)
 } // namespace
 
 AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environment environment, PrintTarget &target,
-                                   InputsSource inputs, Dial dial, QWidget *parent)
+                                   InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmAssignment"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_dial(std::move(dial))
     , m_editor(state)
 {
     setWindowTitle(kCaption);
@@ -707,8 +707,7 @@ void AssignmentScreen::dial()
         if (m_phoneOption[i]->isChecked())
             chosen = i;
     }
-    if (m_dial)
-        m_dial(m_name->text(), numbers[chosen]->text());
+    emit dialRequested(m_name->text(), numbers[chosen]->text());
 }
 
 void AssignmentScreen::goToMenu()

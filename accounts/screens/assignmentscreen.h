@@ -27,13 +27,12 @@ class AssignmentScreen final : public ProgramWindow
 {
     Q_OBJECT
 public:
-    using Dial = std::function<void(const QString &name, const QString &number)>;
     using InputsSource = std::function<DocumentInputs()>;
 
     static inline const QString kCaption = QStringLiteral("Create or Modify Assignments  ");
 
     AssignmentScreen(AppState &state, Platform &platform, Environment environment, PrintTarget &target,
-                     InputsSource inputs, Dial dial, QWidget *parent = nullptr);
+                     InputsSource inputs, QWidget *parent = nullptr);
 
     // The address style of the setup screen: the USA boxes or "Address 3" and "Address 4".
     void SetUSAStyle();
@@ -55,10 +54,6 @@ public:
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
-
-signals:
-    // "&Menu": the screen has saved and hidden itself; the start menu is to be shown.
-    void returnToMenu();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -86,7 +81,6 @@ private:
     Platform &m_platform;
     PrintTarget &m_target;
     InputsSource m_inputs;
-    Dial m_dial;
     AssignmentEditor m_editor;
     bool m_quiet = false;   // set while the screen itself moves the focus
     bool m_dropped = false; // the last save dropped a new assignment that had no name

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 
 #include <QAbstractItemView>
 #include <QAbstractListModel>
@@ -34,25 +35,14 @@
 
 namespace {
 
+using Widgets::button;
+using Widgets::label;
+
 const QString kActivateCaption = QStringLiteral("Select Customer for ") + QStringLiteral("Managing Account Data");
 const QString kRecordCaption = QStringLiteral("Account Information for Customer No ");
 const QString kViewList = QStringLiteral("View Customer List");
 const QString kCloseList = QStringLiteral("Close Customer List");
 const QString kResultsCaption = QStringLiteral("Customers Search by Name Results");
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QLabel *label(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 void showAll(const std::vector<QWidget *> &widgets, bool visible)
 {
@@ -96,12 +86,10 @@ private:
     const CustomerAccounts &m_accounts;
 };
 
-CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                               QWidget *parent)
+CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmNewCustomer"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
-    , m_dial(std::move(dial))
     , m_accounts(state.folder, state.currentCustomer,
                  [folder = state.folder](const QString &acctNo) { return accountUse(folder, acctNo).lines(); })
     , m_notes(state.folder)
@@ -1102,8 +1090,8 @@ void CustomerScreen::dial()
     } else {
         number = telephone.isEmpty() ? cell : telephone;
     }
-    if (!number.isEmpty() && m_dial)
-        m_dial(m_accounts.displayName(), number);
+    if (!number.isEmpty())
+        emit dialRequested(m_accounts.displayName(), number);
 }
 
 // --- Auxiliary data ----------------------------------------------------------------------------------------

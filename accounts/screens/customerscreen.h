@@ -33,10 +33,7 @@ class CustomerScreen : public ProgramWindow
 {
     Q_OBJECT
 public:
-    using DialFunction = std::function<void(const QString &name, const QString &number)>;
-
-    CustomerScreen(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                   QWidget *parent = nullptr);
+    CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
     ~CustomerScreen() override;
 
     CustomerAccounts &accounts() { return m_accounts; }
@@ -59,7 +56,6 @@ public:
     void openAuxEditor(int box);
 
 signals:
-    void returnToMenu();
     void slipCreationRequested(); // the current customer is the account to write a slip for
 
 protected:
@@ -111,7 +107,6 @@ private:
 
     AppState &m_state;
     Platform &m_platform;
-    DialFunction m_dial;
     CustomerAccounts m_accounts;
     CustomerNotes m_notes;
     bool m_usaStyle = true;

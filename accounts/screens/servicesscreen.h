@@ -41,10 +41,6 @@ public:
     void selectRow(int gridRow); // a click on a data row
     void move(int step);         // -1 up, +1 down
 
-signals:
-    // "Menu": the screen has saved and hidden itself; the start menu is to be shown.
-    void returnToMenu();
-
 protected:
     void showEvent(QShowEvent *event) override;
     bool event(QEvent *event) override;

@@ -11,7 +11,4 @@ class AboutBox : public ProgramWindow
     Q_OBJECT
 public:
     AboutBox(const DataFolder &folder, Platform &platform, Environment environment, QWidget *parent = nullptr);
-
-signals:
-    void returnToMenu();
 };

@@ -6,6 +6,7 @@
 #include "core/setuplogic.h"
 #include "core/validation.h"
 #include "platform/fieldfilter.h"
+#include "platform/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,9 @@
 
 namespace {
 
+using Widgets::button;
+using Widgets::checkBox;
+
 const QString kTitle = QStringLiteral("Revozedi Vovaro Setup Screen");
 const QString kUsa = QStringLiteral("USA Style Address");
 const QString kInternational = QStringLiteral("International Style Address");
@@ -39,20 +43,6 @@ QString rgbStyle(quint32 colour)
         .arg(colour & 0xFF)
         .arg((colour >> 8) & 0xFF)
         .arg((colour >> 16) & 0xFF);
-}
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QCheckBox *checkBox(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *c = new QCheckBox(caption, parent);
-    c->setObjectName(name);
-    return c;
 }
 
 QComboBox *comboBox(const QStringList &items, const QString &name, bool editable, QWidget *parent)
@@ -554,13 +544,6 @@ void SetupScreen::setModemPort(int port)
 {
     m_modemPort->setText(QString::number(port));
     m_subTabs->setTabEnabled(kPhoneAndModemTab, true); // a modem was found: its settings apply again
-}
-
-int SetupScreen::modemPortField() const
-{
-    bool ok = false;
-    const int port = m_modemPort->text().trimmed().toInt(&ok);
-    return ok && port > 0 ? port : 0;
 }
 
 void SetupScreen::clearPhoneSettings()

@@ -29,8 +29,6 @@ public:
     void loadFromSettings();
     // The port the modem search found.
     void setModemPort(int port);
-    // The modem-port field as a number; 0 when it holds none.
-    int modemPortField() const;
     // No modem answered: the phone settings that need one are cleared.
     void clearPhoneSettings();
     // "&Save Settings and Return to Menu".

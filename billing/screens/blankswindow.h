@@ -20,10 +20,6 @@ public:
 
     BlanksWindow(Environment environment, PrintTarget &target, InputsSource inputs, QWidget *parent = nullptr);
 
-signals:
-    // "Return to Menu": the window has hidden itself; the start menu is to be shown.
-    void returnToMenu();
-
 private:
     void printForms();
 

@@ -1,7 +1,7 @@
 #include "billing/screens/finalizewindow.h"
 
-#include "billing/postingrun.h"
 #include "app/appstate.h"
+#include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -11,6 +11,7 @@
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
 #include "billing/pricedinvoice.h"
+#include "platform/widgets.h"
 #include "printing/finalizedreport.h"
 #include "printing/pricedinvoicelayout.h"
 
@@ -32,39 +33,25 @@
 
 namespace {
 
+using Widgets::button;
+using Widgets::label;
+
 const QString kFormat = QStringLiteral(
     "^SEL|^Slip No  |^Date           |<Account No    |Name                                   |^Invoice No   "
     "|^Payment Form        |^Amount       |^Status          ");
 
 enum Col { Sel, SlipNo, Date, AcctNo, Name, InvoiceNo, PayForm, Amount, Status };
 
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QLabel *label(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy = nullptr)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    if (buddy)
-        l->setBuddy(buddy);
-    return l;
-}
-
 } // namespace
 
 FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
-                               PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent)
+                               PrintTarget &target, InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmFinalize"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_messages(messages)
     , m_clock(clock)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_dial(std::move(dial))
 {
     setWindowTitle(QStringLiteral("Completed Service Slips"));
 
@@ -110,17 +97,17 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
         m_tax[i]->setObjectName(QStringLiteral("txtTax_%1").arg(i));
         FieldFilter::install(m_tax[i], Validation::amountKeyFilter, m_messages);
         m_tax[i]->installEventFilter(this);
-        m_taxLabel[i] = label(m_entry, QStringLiteral("lblTax_%1").arg(i), taxCaptions[i], m_tax[i]);
-        m_taxSource[i] = label(m_entry, QStringLiteral("lblTaxSource_%1").arg(i), QString());
+        m_taxLabel[i] = label(taxCaptions[i], QStringLiteral("lblTax_%1").arg(i), m_entry, m_tax[i]);
+        m_taxSource[i] = label(QString(), QStringLiteral("lblTaxSource_%1").arg(i), m_entry);
     }
-    m_hint = label(m_entry, QStringLiteral("lblHint"), QStringLiteral("Enter tax amount then <TAB KEY>"));
+    m_hint = label(QStringLiteral("Enter tax amount then <TAB KEY>"), QStringLiteral("lblHint"), m_entry);
     m_hint->hide();
 
     const QString postCaptions[6] = {QStringLiteral("Enter to &Grid"),          QStringLiteral("Clear/&Redo"),
                                      QStringLiteral("CLEAR ALL Entries"),       QStringLiteral("&Calculate Tax(es)"),
                                      QStringLiteral("&Enter Tax(es) Manually"), QStringLiteral("Reset Pay Form")};
     for (int i = 0; i < 6; ++i)
-        m_post[i] = button(m_entry, QStringLiteral("cmdPost_%1").arg(i), postCaptions[i]);
+        m_post[i] = button(postCaptions[i], QStringLiteral("cmdPost_%1").arg(i), m_entry);
     m_post[0]->setEnabled(false);
 
     auto *taxLayout = new QHBoxLayout(m_taxFrame);
@@ -128,15 +115,15 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     taxLayout->addWidget(m_apply2);
 
     auto *entryLayout = new QGridLayout(m_entry);
-    entryLayout->addWidget(label(m_entry, QStringLiteral("lblAmount"),
-                                 QStringLiteral("Enter the Amount Collected or Due (pre-tax)"), m_amount),
+    entryLayout->addWidget(label(QStringLiteral("Enter the Amount Collected or Due (pre-tax)"),
+                                 QStringLiteral("lblAmount"), m_entry, m_amount),
                            0, 0);
     entryLayout->addWidget(m_amount, 0, 1);
-    entryLayout->addWidget(label(m_entry, QStringLiteral("lblPayForm"), QStringLiteral("Payment Form"), m_payForm), 1,
+    entryLayout->addWidget(label(QStringLiteral("Payment Form"), QStringLiteral("lblPayForm"), m_entry, m_payForm), 1,
                            0);
     entryLayout->addWidget(m_payForm, 1, 1);
     entryLayout->addWidget(
-        label(m_entry, QStringLiteral("lblInvoice"), QStringLiteral("Enter the Invoice Number"), m_invoice), 2, 0);
+        label(QStringLiteral("Enter the Invoice Number"), QStringLiteral("lblInvoice"), m_entry, m_invoice), 2, 0);
     entryLayout->addWidget(m_invoice, 2, 1);
     entryLayout->addWidget(m_taxFrame, 3, 0, 1, 2);
     entryLayout->addWidget(m_taxLabel[0], 4, 0);
@@ -147,7 +134,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     entryLayout->addWidget(m_taxSource[1], 5, 2);
     entryLayout->addWidget(m_hint, 6, 0, 1, 2);
     entryLayout->addWidget(
-        label(m_entry, QStringLiteral("lblTotal"), QStringLiteral("Total Collected or Due"), m_total), 7, 0);
+        label(QStringLiteral("Total Collected or Due"), QStringLiteral("lblTotal"), m_entry, m_total), 7, 0);
     entryLayout->addWidget(m_total, 7, 1);
     auto *postButtons = new QGridLayout;
     for (int i = 0; i < 6; ++i)
@@ -159,20 +146,20 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
                                  QStringLiteral("Select ALL"),    QStringLiteral("Clear ALL"),
                                  QStringLiteral("&Print Report"), QStringLiteral("Close &Window")};
     for (int i = 0; i < 6; ++i)
-        m_completions[i] = button(this, QStringLiteral("cmdCompletions_%1").arg(i), captions[i]);
-    m_write = button(this, QStringLiteral("cmdSelected"), QStringLiteral("&Write Records"));
+        m_completions[i] = button(captions[i], QStringLiteral("cmdCompletions_%1").arg(i), this);
+    m_write = button(QStringLiteral("&Write Records"), QStringLiteral("cmdSelected"), this);
     m_write->setEnabled(false);
-    m_dialImage = button(this, QStringLiteral("imgDial"), QStringLiteral("Dial"));
+    m_dialImage = button(QStringLiteral("Dial"), QStringLiteral("imgDial"), this);
     m_dialImage->setToolTip(QStringLiteral("Click a name in the grid to call the service location"));
     m_dialImage->setFlat(true);
     m_dialImage->setFocusPolicy(Qt::NoFocus);
 
     m_help = new QGroupBox(QStringLiteral("Help"), this);
     m_help->setObjectName(QStringLiteral("fraHelp"));
-    auto *helpText = label(m_help, QStringLiteral("lblHelp"),
-                           QStringLiteral("Click SEL to enter a slip's amount, taxes, payment form and invoice "
+    auto *helpText = label(QStringLiteral("Click SEL to enter a slip's amount, taxes, payment form and invoice "
                                           "number, then Enter to Grid. Click Slip No to tick slips for deletion. "
-                                          "Write Records posts every Finalized slip."));
+                                          "Write Records posts every Finalized slip."),
+                           QStringLiteral("lblHelp"), m_help);
     helpText->setWordWrap(true);
     auto *helpLayout = new QVBoxLayout(m_help);
     helpLayout->addWidget(helpText);
@@ -418,8 +405,7 @@ void FinalizeWindow::cellClicked(int row, int col)
     }
     const Finalize::Row &r = m_session.row(row);
     if (col == Name && m_dialImage->isVisible()) {
-        if (m_dial)
-            m_dial(r.name, r.telephone());
+        emit dialRequested(r.name, r.telephone());
         return;
     }
     if (col == Sel) {

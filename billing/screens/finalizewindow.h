@@ -28,10 +28,9 @@ class FinalizeWindow final : public ProgramWindow
     Q_OBJECT
 public:
     using InputsSource = std::function<DocumentInputs()>;
-    using Dial = std::function<void(const QString &name, const QString &number)>;
 
     FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
-                   PrintTarget &target, InputsSource inputs, Dial dial, QWidget *parent = nullptr);
+                   PrintTarget &target, InputsSource inputs, QWidget *parent = nullptr);
 
     FlexGrid *grid() const { return m_grid; }
     const std::vector<Finalize::Row> &rows() const { return m_session.rows(); }
@@ -42,10 +41,6 @@ public:
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
-
-signals:
-    // "&Menu" or a finished Write Records: the window has hidden itself; the start menu is to be shown.
-    void returnToMenu();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -88,7 +83,6 @@ private:
     const Clock &m_clock;
     PrintTarget &m_target;
     InputsSource m_inputs;
-    Dial m_dial;
     PostingRun::StepHook m_postingHook;
 
     FinalizeSession m_session; // grid row r is the session's row r

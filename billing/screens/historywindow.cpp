@@ -1,10 +1,10 @@
 #include "billing/screens/historywindow.h"
 
-#include "billing/history.h"
 #include "app/appstate.h"
 #include "billing/pricedinvoice.h"
 #include "billing/screens/incomepanel.h"
 #include "billing/screens/receivableswindow.h"
+#include "billing/history.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -12,6 +12,7 @@
 #include "platform/flexgrid.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -33,6 +34,8 @@
 
 namespace {
 
+using Widgets::button;
+
 const QString kFinancialFormat = QStringLiteral(
     "^Account              |<Name                                             |^Date                    |<Invoice "
     "Number    /Reference        |^     Amount  ");
@@ -40,13 +43,6 @@ const QString kServiceFormat = QStringLiteral(
     "^Account              |<Name                                      |^Date             |<Service Provided       "
     "               |Serviced By                   ");
 const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid");
-
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 } // namespace
 
@@ -111,12 +107,12 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
                                         QStringLiteral("&Purge All Accounts History"),
                                         QStringLiteral("Purge &Account History"), QStringLiteral("&Toggle Grids")};
     for (int i = 0; i < 5; ++i)
-        m_history[i] = button(this, QStringLiteral("cmdHistory_%1").arg(i), historyCaptions[i]);
+        m_history[i] = button(historyCaptions[i], QStringLiteral("cmdHistory_%1").arg(i), this);
     const QString incomeCaptions[4] = {QStringLiteral("&L M"), QStringLiteral("M&TD"), QStringLiteral("&YTD"),
                                        QStringLiteral("&Eternity")};
     for (int i = 0; i < 4; ++i)
-        m_income[i] = button(this, QStringLiteral("cmdIncome_%1").arg(i), incomeCaptions[i]);
-    m_export = button(this, QStringLiteral("cmdExport"), QStringLiteral("Export CSV..."));
+        m_income[i] = button(incomeCaptions[i], QStringLiteral("cmdIncome_%1").arg(i), this);
+    m_export = button(QStringLiteral("Export CSV..."), QStringLiteral("cmdExport"), this);
     m_bom = new QCheckBox(QStringLiteral("UTF-8 with BO&M"), this);
     m_bom->setObjectName(QStringLiteral("ckBom"));
     m_bom->setToolTip(QStringLiteral("Starts the CSV file with a byte-order mark, so that spreadsheets read accents "
@@ -126,9 +122,9 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     m_incomePanel->setFixedHeight(190);
     // Several invoices can be chosen for reprinting (Shift or Ctrl with the click).
     m_financial->view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    QPushButton *report = button(this, QStringLiteral("cmdIncomeReport"), QStringLiteral("Print &Report..."));
-    QPushButton *invoices = button(this, QStringLiteral("cmdPrintInvoice"), QStringLiteral("Print In&voice..."));
-    QPushButton *owes = button(this, QStringLiteral("cmdReceivables"), QStringLiteral("Who &Owes..."));
+    QPushButton *report = button(QStringLiteral("Print &Report..."), QStringLiteral("cmdIncomeReport"), this);
+    QPushButton *invoices = button(QStringLiteral("Print In&voice..."), QStringLiteral("cmdPrintInvoice"), this);
+    QPushButton *owes = button(QStringLiteral("Who &Owes..."), QStringLiteral("cmdReceivables"), this);
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)

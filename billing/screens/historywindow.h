@@ -49,9 +49,6 @@ public:
     // One account's whole history, as the receivables ask for it.
     void showAccount(const QString &acctNo);
 
-signals:
-    void returnToMenu();
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;

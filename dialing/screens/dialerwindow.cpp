@@ -3,6 +3,7 @@
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "platform/fieldfilter.h"
+#include "platform/widgets.h"
 
 #include <QCheckBox>
 #include <QEventLoop>
@@ -16,6 +17,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+using Widgets::button;
+
 const QString kPrefix = QStringLiteral("1-");
 
 QString helpText()
@@ -37,13 +41,6 @@ QString caption(const QString &name)
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-QPushButton *button(const QString &objectName, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
 } // namespace
 
 DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &modem, DataFolder folder,
@@ -86,11 +83,11 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     layout->addWidget(m_prefix);
 
     auto *callRow = new QHBoxLayout;
-    m_dial = button(QStringLiteral("cmdNewDial"), QStringLiteral("&Dial"), this);
-    m_talk = button(QStringLiteral("cmdCancel"), QStringLiteral("Pick up the receiver then &Click to Talk"), this);
-    m_hangup = button(QStringLiteral("cmdHangup"), QStringLiteral("D&isconnect/Cancel"), this);
+    m_dial = button(QStringLiteral("&Dial"), QStringLiteral("cmdNewDial"), this);
+    m_talk = button(QStringLiteral("Pick up the receiver then &Click to Talk"), QStringLiteral("cmdCancel"), this);
+    m_hangup = button(QStringLiteral("D&isconnect/Cancel"), QStringLiteral("cmdHangup"), this);
     // Shown when the modem went away: a new search, which enables dialing again when it finds the modem.
-    m_search = button(QStringLiteral("cmdSearchModem"), QStringLiteral("Search for the &Modem"), this);
+    m_search = button(QStringLiteral("Search for the &Modem"), QStringLiteral("cmdSearchModem"), this);
     m_search->hide();
     callRow->addWidget(m_search);
     callRow->addWidget(m_dial);
@@ -116,7 +113,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     speedBox->setObjectName(QStringLiteral("fraSpeedButtons"));
     auto *speedGrid = new QGridLayout(speedBox);
     for (int i = 0; i < kSpeedNumberSlots; ++i) {
-        m_slots[std::size_t(i)] = button(QStringLiteral("cmdDialer_%1").arg(i), QString(), speedBox);
+        m_slots[std::size_t(i)] = button(QString(), QStringLiteral("cmdDialer_%1").arg(i), speedBox);
         speedGrid->addWidget(m_slots[std::size_t(i)], i % 5, i / 5);
         connect(m_slots[std::size_t(i)], &QPushButton::clicked, this, [this, i] { speedDialerClicked(i); });
     }
@@ -124,7 +121,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
         QStringLiteral("&Save"), QStringLiteral("Ca&ncel"), QStringLiteral("Delete Selected Speed Dial &No"),
         QStringLiteral("&Restore Original Call Recipient"), QStringLiteral("&Load Current Player")};
     for (int i = 0; i < 5; ++i)
-        m_slotButtons[std::size_t(i)] = button(QStringLiteral("cmdSpeedDialer_%1").arg(i), slotCaptions[i], this);
+        m_slotButtons[std::size_t(i)] = button(slotCaptions[i], QStringLiteral("cmdSpeedDialer_%1").arg(i), this);
     // Delete and Restore serve the filled buttons, so they stay in reach while the add panel is hidden.
     speedGrid->addWidget(m_slotButtons[2], 5, 0);
     speedGrid->addWidget(m_slotButtons[3], 5, 1);
@@ -149,7 +146,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     m_addPanel->hide();
     layout->addWidget(m_addPanel);
 
-    m_help = button(QStringLiteral("cmdHelp"), QStringLiteral("Show Help"), this);
+    m_help = button(QStringLiteral("Show Help"), QStringLiteral("cmdHelp"), this);
     m_helpPanel = new QGroupBox(this);
     m_helpPanel->setObjectName(QStringLiteral("fraHelp"));
     auto *helpLayout = new QVBoxLayout(m_helpPanel);

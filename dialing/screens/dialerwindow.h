@@ -19,7 +19,7 @@ class QPushButton;
 // What the dialer reads from the settings, at the moment it opens.
 struct DialerOptions
 {
-    std::function<int()> modemPort;   // the setup screen's modem-port field
+    std::function<int()> modemPort;   // the modem port of the loaded settings
     std::function<bool()> soundAlarm; // beep on refusals and modem errors
 };
 

@@ -8,10 +8,11 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipprintvalues.h"
 #include "dispatch/slipvalues.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
-#include "printing/documentsource.h"
+#include "platform/widgets.h"
 #include "printing/invoicelayout.h"
 #include "printing/printtarget.h"
 #include "printing/reportlayout.h"
@@ -44,13 +45,6 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 const QColor kDarkGreen(0, 64, 0);
 
-QLabel *named(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
 const QStringList kAddressCaptions = {QStringLiteral("Name"),      QStringLiteral("Addr #1"), QStringLiteral("Addr #2"),
                                       QStringLiteral("City"),      QStringLiteral("State"),   QStringLiteral("Zip"),
                                       QStringLiteral("Telephone"), QStringLiteral("Cell #")};
@@ -61,13 +55,12 @@ const int kSiteFields[] = {SiteName,  SiteAddress1,   SiteAddress2,  SiteCity,
 } // namespace
 
 BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target,
-                         InputsSource inputs, Dial dial, QWidget *parent)
+                         InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmMain"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_dial(std::move(dial))
     , m_board(state.folder, platform.messages, platform.clock, state.settings)
 {
     setWindowTitle(QStringLiteral("Slip Action Screen"));
@@ -75,12 +68,11 @@ BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &pla
     resize(1560, 900);
 }
 
-QPushButton *BoardWindow::button(int index, const QString &caption)
+QPushButton *BoardWindow::button(Action action, const QString &caption)
 {
-    auto *b = new QPushButton(caption, this);
-    b->setObjectName(QStringLiteral("cmdMain_%1").arg(index));
-    connect(b, &QPushButton::clicked, this, [this, index] { runAction(index); });
-    m_buttons.insert(index, b);
+    auto *b = Widgets::button(caption, QStringLiteral("cmdMain_%1").arg(int(action)), this);
+    connect(b, &QPushButton::clicked, this, [this, action] { runAction(action); });
+    m_buttons.insert(action, b);
     return b;
 }
 
@@ -100,21 +92,22 @@ void BoardWindow::buildBoard()
     m_mnuContents->setEnabled(false);
 
     // Heading line: the title, the tick hint and the past-due legend.
-    auto *title = named(QStringLiteral("lblDispatchBoard"), QStringLiteral("Dispatch Board"), this);
+    auto *title = Widgets::label(QStringLiteral("Dispatch Board"), QStringLiteral("lblDispatchBoard"), this);
     QFont big = title->font();
     big.setPointSize(big.pointSize() + 6);
     big.setBold(true);
     title->setFont(big);
-    auto *hint =
-        named(QStringLiteral("lblTickHint"), QStringLiteral("Tick the SEL Column to SELECT a Service Slip"), this);
+    auto *hint = Widgets::label(QStringLiteral("Tick the SEL Column to SELECT a Service Slip"),
+                                QStringLiteral("lblTickHint"), this);
     m_legend = new QWidget(this);
     m_legend->setObjectName(QStringLiteral("fraLegend"));
-    auto *attn = named(QStringLiteral("lblAttn"), QStringLiteral("attn"), m_legend);
+    auto *attn = Widgets::label(QStringLiteral("attn"), QStringLiteral("lblAttn"), m_legend);
     attn->setFrameShape(QFrame::Box);
     attn->setAutoFillBackground(true);
     attn->setStyleSheet(QStringLiteral("QLabel { background: rgb(0,0,255); color: rgb(255,0,0); padding: 1px 4px; }"));
-    auto *legendText = named(QStringLiteral("lblPastDue"), QStringLiteral("= indicates Past Due Date"), m_legend);
-    auto *legendPicture = named(QStringLiteral("imgPastDue"), QString(), m_legend);
+    auto *legendText =
+        Widgets::label(QStringLiteral("= indicates Past Due Date"), QStringLiteral("lblPastDue"), m_legend);
+    auto *legendPicture = Widgets::label(QString(), QStringLiteral("imgPastDue"), m_legend);
     legendPicture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(20, 20));
     auto *legendRow = new QHBoxLayout(m_legend);
     legendRow->setContentsMargins(0, 0, 0, 0);
@@ -131,8 +124,8 @@ void BoardWindow::buildBoard()
     // Action buttons on the left, grouped as the board names them.
     auto *actions = new QVBoxLayout;
     auto addGroup = [&](const QString &name, const QString &caption,
-                        std::initializer_list<std::pair<int, QString>> bs) {
-        auto *label = named(name, caption, this);
+                        std::initializer_list<std::pair<Action, QString>> bs) {
+        auto *label = Widgets::label(caption, name, this);
         QFont f = label->font();
         f.setBold(true);
         label->setFont(f);
@@ -141,21 +134,23 @@ void BoardWindow::buildBoard()
             actions->addWidget(button(index, text));
         actions->addSpacing(8);
     };
-    addGroup(QStringLiteral("lblActionButtons"), QStringLiteral("Action Buttons"),
-             {{8, QStringLiteral("Save &Changes/Exit")}, {0, QStringLiteral("&Exit w/o Saving")}});
+    addGroup(
+        QStringLiteral("lblActionButtons"), QStringLiteral("Action Buttons"),
+        {{SaveAndExit, QStringLiteral("Save &Changes/Exit")}, {ExitWithoutSaving, QStringLiteral("&Exit w/o Saving")}});
     addGroup(QStringLiteral("lblSingleSlip"), QStringLiteral("Single Slip"),
-             {{7, QStringLiteral("&Manage/Alter Selected Service Slip")}, {5, QStringLiteral("Create Txt Msg")}});
+             {{ManageSlip, QStringLiteral("&Manage/Alter Selected Service Slip")},
+              {SlipTextMessage, QStringLiteral("Create Txt Msg")}});
     addGroup(QStringLiteral("lblGroupOfSlips"), QStringLiteral("Group of Slips"),
-             {{22, QStringLiteral("Select All")},
-              {23, QStringLiteral("De-Select All")},
-              {4, QStringLiteral("C&omplete Selected")},
-              {3, QStringLiteral("Delete Selecte&d ")},
-              {9, QStringLiteral("Print &Service Slips")},
-              {15, QStringLiteral("Print &Invoices")}});
+             {{SelectAll, QStringLiteral("Select All")},
+              {DeselectAll, QStringLiteral("De-Select All")},
+              {CompleteSelected, QStringLiteral("C&omplete Selected")},
+              {DeleteSelected, QStringLiteral("Delete Selecte&d ")},
+              {PrintServiceSlips, QStringLiteral("Print &Service Slips")},
+              {PrintInvoices, QStringLiteral("Print &Invoices")}});
     addGroup(QStringLiteral("lblAllSlips"), QStringLiteral("ALL Slips"),
-             {{2, QStringLiteral("Complete &All")},
-              {1, QStringLiteral("&Delete All ")},
-              {20, QStringLiteral("Print Slips &Report")}});
+             {{CompleteAll, QStringLiteral("Complete &All")},
+              {DeleteAll, QStringLiteral("&Delete All ")},
+              {PrintReport, QStringLiteral("Print Slips &Report")}});
     actions->addStretch();
 
     m_grid = new FlexGrid(QStringLiteral("fgSlips"), this);
@@ -177,9 +172,9 @@ void BoardWindow::buildBoard()
     m_instructions = buildInstructions();
     m_paperFrame = new QGroupBox(QStringLiteral("Insert Plain Paper"), this);
     m_paperFrame->setObjectName(QStringLiteral("fraPaper"));
-    m_paperText = named(
-        QStringLiteral("lblPaper"),
-        QStringLiteral("Feed the sheets face up, top edge first.\nPerforated sheets: perforation last."), m_paperFrame);
+    m_paperText =
+        Widgets::label(QStringLiteral("Feed the sheets face up, top edge first.\nPerforated sheets: perforation last."),
+                       QStringLiteral("lblPaper"), m_paperFrame);
     (new QVBoxLayout(m_paperFrame))->addWidget(m_paperText);
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
         frames->addWidget(frame);
@@ -198,7 +193,7 @@ void BoardWindow::buildBoard()
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
         frame->hide();
 
-    m_statusLine = named(QStringLiteral("lblStatusLine"), QString(), this);
+    m_statusLine = Widgets::label(QString(), QStringLiteral("lblStatusLine"), this);
     m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: rgb(160,0,0); }"));
     m_statusLine->setWordWrap(true);
 
@@ -233,7 +228,7 @@ QGroupBox *BoardWindow::buildSlipFrame()
     int row = 0;
     auto line = [&](const QString &caption, const QString &name) {
         grid->addWidget(new QLabel(caption, frame), row, 0);
-        auto *value = named(name, QString(), frame);
+        auto *value = Widgets::label(QString(), name, frame);
         QFont f = value->font();
         f.setBold(true);
         value->setFont(f);
@@ -247,10 +242,10 @@ QGroupBox *BoardWindow::buildSlipFrame()
     line(QStringLiteral("Assigned to:"), QStringLiteral("lblAssignedTo"));
     line(QStringLiteral("Current Status"), QStringLiteral("lblStatus"));
     line(QStringLiteral("Priority"), QStringLiteral("lblPriority"));
-    grid->addWidget(button(11, QStringLiteral("Make Changes - Re-assign - Change Status")), row++, 0, 1, 2);
-    grid->addWidget(button(14, QStringLiteral("Create Txt Msg")), row++, 0, 1, 2);
-    grid->addWidget(button(16, QStringLiteral("Restore Original Slip Data")), row++, 0, 1, 2);
-    grid->addWidget(button(6, QStringLiteral("Close Window")), row++, 0, 1, 2);
+    grid->addWidget(button(MakeChanges, QStringLiteral("Make Changes - Re-assign - Change Status")), row++, 0, 1, 2);
+    grid->addWidget(button(ContentsTextMessage, QStringLiteral("Create Txt Msg")), row++, 0, 1, 2);
+    grid->addWidget(button(RestoreSlip, QStringLiteral("Restore Original Slip Data")), row++, 0, 1, 2);
+    grid->addWidget(button(CloseSlipFrame, QStringLiteral("Close Window")), row++, 0, 1, 2);
     return frame;
 }
 
@@ -259,7 +254,7 @@ QGroupBox *BoardWindow::buildChangeFrame()
     auto *frame = new QGroupBox(QStringLiteral("Change Slip Data"), this);
     frame->setObjectName(QStringLiteral("fraNewSlipData"));
     auto *grid = new QGridLayout(frame);
-    auto *slipNo = named(QStringLiteral("lblSlipNo_2"), QString(), frame);
+    auto *slipNo = Widgets::label(QString(), QStringLiteral("lblSlipNo_2"), frame);
     m_labels.insert(slipNo->objectName(), slipNo);
     grid->addWidget(slipNo, 0, 0, 1, 2);
 
@@ -297,7 +292,7 @@ QGroupBox *BoardWindow::buildChangeFrame()
     int row = 5;
     auto value = [&](const QString &caption, const QString &name) {
         grid->addWidget(new QLabel(caption, frame), row, 0);
-        auto *label = named(name, QString(), frame);
+        auto *label = Widgets::label(QString(), name, frame);
         QFont f = label->font();
         f.setBold(true);
         label->setFont(f);
@@ -309,9 +304,9 @@ QGroupBox *BoardWindow::buildChangeFrame()
     value(QStringLiteral("New Time:"), QStringLiteral("lblNewTime"));
     value(QStringLiteral("New Status:"), QStringLiteral("lblNewStatus"));
     value(QStringLiteral("New Priority:"), QStringLiteral("lblNewPriority"));
-    grid->addWidget(button(21, QStringLiteral("Clear/Redo")), row++, 0, 1, 2);
-    grid->addWidget(button(12, QStringLiteral("Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
-    grid->addWidget(button(17, QStringLiteral("Close Window WITH NO changes")), row++, 0, 1, 2);
+    grid->addWidget(button(ClearRedo, QStringLiteral("Clear/Redo")), row++, 0, 1, 2);
+    grid->addWidget(button(AcceptChanges, QStringLiteral("Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
+    grid->addWidget(button(CloseWithoutChanges, QStringLiteral("Close Window WITH NO changes")), row++, 0, 1, 2);
 
     connect(m_lstStatus, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         if (m_filling)
@@ -359,15 +354,15 @@ QGroupBox *BoardWindow::buildAccountFrame()
     auto *frame = new QGroupBox(QStringLiteral("SERVICE ACCOUNT DATA"), this);
     frame->setObjectName(QStringLiteral("fraAccount"));
     auto *grid = new QGridLayout(frame);
-    auto *slipNo = named(QStringLiteral("lblSlipNo_3"), QString(), frame);
+    auto *slipNo = Widgets::label(QString(), QStringLiteral("lblSlipNo_3"), frame);
     m_labels.insert(slipNo->objectName(), slipNo);
     grid->addWidget(slipNo, 0, 0, 1, 3);
-    grid->addWidget(named(QStringLiteral("lblAccountHeading"), QStringLiteral("Account Data"), frame), 1, 1);
-    grid->addWidget(named(QStringLiteral("lblSiteHeading"), QStringLiteral("Service Location"), frame), 1, 2);
+    grid->addWidget(Widgets::label(QStringLiteral("Account Data"), QStringLiteral("lblAccountHeading"), frame), 1, 1);
+    grid->addWidget(Widgets::label(QStringLiteral("Service Location"), QStringLiteral("lblSiteHeading"), frame), 1, 2);
     for (int i = 0; i < 8; ++i) {
         grid->addWidget(new QLabel(kAddressCaptions[i], frame), i + 2, 0);
-        auto *account = named(QStringLiteral("lblAccount_%1").arg(i), QString(), frame);
-        auto *site = named(QStringLiteral("lblSite_%1").arg(i), QString(), frame);
+        auto *account = Widgets::label(QString(), QStringLiteral("lblAccount_%1").arg(i), frame);
+        auto *site = Widgets::label(QString(), QStringLiteral("lblSite_%1").arg(i), frame);
         m_labels.insert(account->objectName(), account);
         m_labels.insert(site->objectName(), site);
         grid->addWidget(account, i + 2, 1);
@@ -378,13 +373,13 @@ QGroupBox *BoardWindow::buildAccountFrame()
     m_callCustomer->setObjectName(QStringLiteral("imgCallCustomer"));
     connect(m_callCustomer, &QPushButton::clicked, this, [this] {
         const int r = m_board.currentSlipRow();
-        if (r < 1 || r > m_board.count() || !m_dial)
+        if (r < 1 || r > m_board.count())
             return;
         // The account's name and number, not the site's.
-        m_dial(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
+        emit dialRequested(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
     });
     grid->addWidget(m_callCustomer, 10, 0, 1, 2);
-    grid->addWidget(button(18, QStringLiteral("Close Window")), 10, 2);
+    grid->addWidget(button(CloseAccountFrame, QStringLiteral("Close Window")), 10, 2);
     return frame;
 }
 
@@ -393,7 +388,7 @@ QGroupBox *BoardWindow::buildContentsFrame()
     auto *frame = new QGroupBox(QStringLiteral("SLIP CONTENTS (Service Required)"), this);
     frame->setObjectName(QStringLiteral("fraSlipContents"));
     auto *layout = new QVBoxLayout(frame);
-    auto *slipNo = named(QStringLiteral("lblSlipNo_1"), QString(), frame);
+    auto *slipNo = Widgets::label(QString(), QStringLiteral("lblSlipNo_1"), frame);
     m_labels.insert(slipNo->objectName(), slipNo);
     layout->addWidget(slipNo);
     m_contents = new QPlainTextEdit(frame);
@@ -409,8 +404,8 @@ QGroupBox *BoardWindow::buildContentsFrame()
         length->setStyleSheet(tooLong ? QStringLiteral("color: red;") : QString());
     });
     auto *row = new QHBoxLayout;
-    row->addWidget(button(13, QStringLiteral("Add to Slip")));
-    row->addWidget(button(19, QStringLiteral("Save Data/Close Window")));
+    row->addWidget(button(AddToSlip, QStringLiteral("Add to Slip")));
+    row->addWidget(button(SaveContents, QStringLiteral("Save Data/Close Window")));
     layout->addLayout(row);
     return frame;
 }
@@ -439,7 +434,7 @@ QGroupBox *BoardWindow::buildInstructions()
         QStringLiteral("Click Save Changes/Exit"),
     };
     for (int i = 0; i < texts.size(); ++i)
-        layout->addWidget(named(QStringLiteral("lblInstructions_%1").arg(i), texts[i], frame));
+        layout->addWidget(Widgets::label(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame));
     return frame;
 }
 
@@ -539,11 +534,11 @@ void BoardWindow::refreshTicks()
 
 void BoardWindow::updateButtons()
 {
-    m_buttons.value(7)->setEnabled(m_board.canManage());
+    m_buttons.value(ManageSlip)->setEnabled(m_board.canManage());
     const bool selection = m_board.hasSelection();
-    for (int index : {3, 4})
-        m_buttons.value(index)->setEnabled(selection);
-    m_buttons.value(5)->setEnabled(selection && m_board.currentSlipRow() > 0);
+    for (Action action : {DeleteSelected, CompleteSelected})
+        m_buttons.value(action)->setEnabled(selection);
+    m_buttons.value(SlipTextMessage)->setEnabled(selection && m_board.currentSlipRow() > 0);
 }
 
 void BoardWindow::updateStatusLine()
@@ -599,24 +594,24 @@ void BoardWindow::leave()
 
 // --- The actions ------------------------------------------------------------------------------------------------
 
-void BoardWindow::runAction(int index)
+void BoardWindow::runAction(Action action)
 {
-    switch (index) {
-    case 0:
+    switch (action) {
+    case ExitWithoutSaving:
         if (m_board.confirmLeaveWithoutSaving())
             leave();
         break;
-    case 1:
+    case DeleteAll:
         if (m_board.deleteAll()) {
             refreshGrid();
             leave();
         }
         break;
-    case 2:
+    case CompleteAll:
         if (m_board.completeAll())
             refreshGrid();
         break;
-    case 3:
+    case DeleteSelected:
         if (m_board.deleteSelected()) {
             refreshGrid();
             for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
@@ -624,81 +619,79 @@ void BoardWindow::runAction(int index)
             updateButtons();
         }
         break;
-    case 4:
+    case CompleteSelected:
         if (m_board.completeSelected()) {
             refreshGrid();
             updateButtons();
         }
         break;
-    case 5:
+    case SlipTextMessage:
         m_board.copyTextMessage(m_platform.clipboard, m_board.contentsForBox());
         break;
-    case 6:
+    case CloseSlipFrame:
         m_slipFrame->hide();
         break;
-    case 7:
+    case ManageSlip:
         openSlip();
         break;
-    case 8:
+    case SaveAndExit:
         if (m_board.saveAll()) {
             refreshGrid();
             leave();
         }
         break;
-    case 9:
+    case PrintServiceSlips:
         printServiceOrders();
         break;
-    case 11:
+    case MakeChanges:
         openChangeFrame();
         break;
-    case 12:
+    case AcceptChanges:
         acceptChanges();
         break;
-    case 13:
+    case AddToSlip:
         m_contents->moveCursor(QTextCursor::End);
         m_contents->setFocus();
         break;
-    case 14:
+    case ContentsTextMessage:
         m_board.copyTextMessage(m_platform.clipboard, m_contents->toPlainText());
         break;
-    case 15:
+    case PrintInvoices:
         printInvoices();
         break;
-    case 16:
+    case RestoreSlip:
         restoreSlip();
         break;
-    case 17:
+    case CloseWithoutChanges:
         m_changeFrame->hide();
         openSlip();
         m_board.selectAll(false);
         refreshTicks();
-        m_buttons.value(7)->setEnabled(false);
+        m_buttons.value(ManageSlip)->setEnabled(false);
         break;
-    case 18:
+    case CloseAccountFrame:
         m_accountFrame->hide();
         break;
-    case 19:
+    case SaveContents:
         if (m_board.saveContents(m_contents->toPlainText()))
             m_contentsFrame->hide();
         break;
-    case 20:
+    case PrintReport:
         printReport();
         break;
-    case 21:
+    case ClearRedo:
         m_board.openSlip();
         fillSlipFrames();
         break;
-    case 22:
+    case SelectAll:
         m_board.selectAll(true);
         refreshTicks();
         updateButtons();
         break;
-    case 23:
+    case DeselectAll:
         m_board.selectAll(false);
         refreshTicks();
         updateButtons();
-        break;
-    default:
         break;
     }
 }
@@ -838,7 +831,7 @@ bool BoardWindow::confirmPrinting(const QString &question, const QString &title)
     if (!yes) {
         m_board.selectAll(false);
         refreshTicks();
-        m_buttons.value(7)->setEnabled(false);
+        m_buttons.value(ManageSlip)->setEnabled(false);
     }
     return yes;
 }

@@ -27,25 +27,46 @@ class BoardWindow final : public ProgramWindow
     Q_OBJECT
 public:
     using InputsSource = std::function<DocumentInputs()>;
-    using Dial = std::function<void(const QString &name, const QString &number)>;
 
     BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target, InputsSource inputs,
-                Dial dial, QWidget *parent = nullptr);
+                QWidget *parent = nullptr);
 
     BoardState &board() { return m_board; }
     FlexGrid *grid() const { return m_grid; }
     // Reads the slips again and shows the board as it opens: nothing ticked, no slip frame.
     void reload();
-    // Runs the action of button cmdMain(index), as a click does.
-    void runAction(int index);
+    // The buttons cmdMain(index): each index names what its button does.
+    enum Action {
+        ExitWithoutSaving = 0,
+        DeleteAll = 1,
+        CompleteAll = 2,
+        DeleteSelected = 3,
+        CompleteSelected = 4,
+        SlipTextMessage = 5, // the open slip as a text message
+        CloseSlipFrame = 6,
+        ManageSlip = 7,
+        SaveAndExit = 8,
+        PrintServiceSlips = 9,
+        MakeChanges = 11,
+        AcceptChanges = 12,
+        AddToSlip = 13,
+        ContentsTextMessage = 14, // the slip contents box as a text message
+        PrintInvoices = 15,
+        RestoreSlip = 16,
+        CloseWithoutChanges = 17,
+        CloseAccountFrame = 18,
+        SaveContents = 19,
+        PrintReport = 20,
+        ClearRedo = 21,
+        SelectAll = 22,
+        DeselectAll = 23,
+    };
+    // Runs the action of its button, as a click does.
+    void runAction(Action action);
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
-
-signals:
-    // The board has hidden itself; the start menu is to be shown.
-    void returnToMenu();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -60,7 +81,7 @@ private:
     QGroupBox *buildAccountFrame();
     QGroupBox *buildContentsFrame();
     QGroupBox *buildInstructions();
-    QPushButton *button(int index, const QString &caption);
+    QPushButton *button(Action action, const QString &caption);
 
     void refreshGrid();
     void refreshRow(int r);
@@ -88,7 +109,6 @@ private:
     Platform &m_platform;
     PrintTarget &m_target;
     InputsSource m_inputs;
-    Dial m_dial;
     BoardState m_board;
 
     FlexGrid *m_grid = nullptr;

@@ -10,6 +10,7 @@
 #include "dispatch/slipvalues.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 
 #include <QCheckBox>
 #include <QCalendarWidget>
@@ -30,6 +31,8 @@
 
 namespace {
 
+using Widgets::label;
+
 const QString kTenBlanks = QString(10, QLatin1Char(' '));
 const QString kLeaveBlank = QStringLiteral("Leave Date Blank");
 const QString kDropDown = QStringLiteral("Drop down Calendar, click Date");
@@ -38,13 +41,6 @@ const QString kEnterManually = QStringLiteral("Enter Manually");
 const char *kAccountCaptions[8] = {"Name", "Addr #1", "Addr #2", "City", "State", "Zip", "Telephone", "Cell #"};
 // The widths of the slip's site fields, in the order of the site boxes.
 constexpr int kSiteWidths[8] = {30, 35, 25, 20, 2, 10, 13, 30};
-
-QLabel *label(const QString &text, const QString &name, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 QLabel *instruction(const QString &text, const QString &name, QWidget *parent)
 {
@@ -56,12 +52,10 @@ QLabel *instruction(const QString &text, const QString &name, QWidget *parent)
 
 } // namespace
 
-CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                                   QWidget *parent)
+CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmCreateSlip"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
-    , m_dial(std::move(dial))
 {
     setWindowTitle(QStringLiteral("Create a Service Slip"));
     auto *layout = new QVBoxLayout(this);
@@ -680,8 +674,8 @@ void CreateSlipWindow::techCellClicked(int row, int col)
 void CreateSlipWindow::dialTech()
 {
     m_dialButton->setEnabled(false);
-    if (m_dial && !m_dialNumber.isEmpty())
-        m_dial(m_dialName, m_dialNumber);
+    if (!m_dialNumber.isEmpty())
+        emit dialRequested(m_dialName, m_dialNumber);
 }
 
 void CreateSlipWindow::setDialingEnabled(bool enabled)

@@ -28,12 +28,9 @@ class CreateSlipWindow final : public ProgramWindow
 {
     Q_OBJECT
 public:
-    using DialFunction = std::function<void(const QString &name, const QString &number)>;
-
     enum Step { ServiceLocation = 1, ServiceDetails = 2, Schedule = 3 };
 
-    CreateSlipWindow(AppState &state, Platform &platform, Environment environment, DialFunction dial,
-                     QWidget *parent = nullptr);
+    CreateSlipWindow(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
 
     // A new creation for the current customer: step 1 with empty boxes. False, after saying why, when no slip
     // can be written now (the slip counter is at its end, or the customer's account is not there).
@@ -50,8 +47,6 @@ public slots:
     void setDialingEnabled(bool enabled);
 
 signals:
-    // The window has hidden itself; the start menu is to be shown.
-    void returnToMenu();
     // A slip was stored under this number.
     void slipCreated(int slipNo);
 
@@ -92,7 +87,6 @@ private:
 
     AppState &m_state;
     Platform &m_platform;
-    DialFunction m_dial;
     SlipCreation::AccountBlock m_account;
     std::optional<QDate> m_date; // the slip's one date; shown in lblDate
     bool m_settingPicker = false;

@@ -16,10 +16,9 @@ const QString kFormat = QStringLiteral("Assignment                        |^Cell
                                        "        |^   Time          ");
 }
 
-SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, DialFunction dial, QWidget *parent)
+SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmSchedules"), std::move(environment), kMainKey, parent)
     , m_state(state)
-    , m_dial(std::move(dial))
 {
     setWindowTitle(QStringLiteral("Where are They Now?"));
     auto *layout = new QVBoxLayout(this);
@@ -112,8 +111,8 @@ void SchedulesWindow::cellChosen(int row, int col)
 void SchedulesWindow::dial()
 {
     const auto call = Schedules::callFor(m_grid->rowTexts(m_grid->currentRow()), m_grid->currentColumn());
-    if (call && m_dial && m_grid->currentRow() > 0)
-        m_dial(call->name, call->number);
+    if (call && m_grid->currentRow() > 0)
+        emit dialRequested(call->name, call->number);
 }
 
 void SchedulesWindow::setDialingEnabled(bool enabled)

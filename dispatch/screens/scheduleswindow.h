@@ -15,9 +15,7 @@ class SchedulesWindow final : public ProgramWindow
 {
     Q_OBJECT
 public:
-    using DialFunction = std::function<void(const QString &name, const QString &number)>;
-
-    SchedulesWindow(AppState &state, Environment environment, DialFunction dial, QWidget *parent = nullptr);
+    SchedulesWindow(AppState &state, Environment environment, QWidget *parent = nullptr);
 
     // The assignment rows from the pick lists, then their jobs from the stored slips.
     void LoadSchedule();
@@ -27,10 +25,6 @@ public:
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
-
-signals:
-    // "Return to Menu": the window has hidden itself; the start menu is to be shown.
-    void returnToMenu();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -42,7 +36,6 @@ private:
     void cellChosen(int row, int col);
 
     AppState &m_state;
-    DialFunction m_dial;
     FlexGrid *m_grid;
     QGroupBox *m_dialer;
     QPushButton *m_dialButton;

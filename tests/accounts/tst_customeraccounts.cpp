@@ -1,5 +1,6 @@
 #include "accounts/auxdata.h"
 #include "accounts/customeraccounts.h"
+#include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
 #include "core/diskerror.h"
@@ -391,7 +392,7 @@ private slots:
         });
         Record changed = recordAt(root, 2);
         changed.setText(LastName, "Jones");
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, CustomerWrite::writeCustomerRecord(faulty, 2, changed));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, WriteCustomer(faulty, 2, changed));
         const QByteArray journal = root.read(CustomerWrite::kJournal);
         QVERIFY(!journal.isEmpty());
         QByteArray torn = threeCustomers();

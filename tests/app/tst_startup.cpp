@@ -1,3 +1,4 @@
+#include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
 #include "app/application.h"
@@ -259,7 +260,7 @@ private slots:
         });
         const QByteArray saved = customerRecord("1002 NEW");
         QVERIFY_THROWS_EXCEPTION(DiskError,
-                                 CustomerWrite::writeCustomerRecord(cutOff, 2, Record(customerLayout(), saved)));
+                                 WriteCustomer(cutOff, 2, Record(customerLayout(), saved)));
         root.write(QStringLiteral("/CustomerData.txt"), before); // the record in place never reached the disk
         FakePlatform fake;
         StartedApp app(root.path(), fake);

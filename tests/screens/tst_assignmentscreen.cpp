@@ -57,8 +57,9 @@ struct Fixture
                     inputs.settings.usaAddressStyle = state.usaAddressStyle;
                     inputs.today = QDate(2026, 3, 7);
                     return inputs;
-                },
-                [this](const QString &name, const QString &number) { dialed << name + '|' + number; });
+                });
+            QObject::connect(m_screen.get(), &ProgramWindow::dialRequested,
+                             [this](const QString &name, const QString &number) { dialed << name + '|' + number; });
         }
         return *m_screen;
     }

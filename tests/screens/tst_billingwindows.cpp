@@ -60,7 +60,9 @@ struct Finalizing
                                      completedSlip(13, "C-3", "Elm Rd")});
         window = std::make_unique<FinalizeWindow>(
             ProgramWindow::Environment{&fake.layouts, {}}, state, fake.messages, fake.clock, target,
-            [] { return DocumentInputs(); }, [this](const QString &n, const QString &num) { dialed << n + num; });
+            [] { return DocumentInputs(); });
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &n, const QString &num) { dialed << n + num; });
         window->show();
     }
     FlexGrid &grid() { return *window->grid(); }

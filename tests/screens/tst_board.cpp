@@ -37,8 +37,9 @@ struct Screen
         writeActiveSlips(state.folder, slips);
         state.assignmentLists.board = {"Not Assigned", "Al", "Bo"};
         window = std::make_unique<BoardWindow>(
-            ProgramWindow::Environment{&fakes.layouts, {}}, state, platform, target, [] { return DocumentInputs{}; },
-            [this](const QString &name, const QString &number) { dialled << name + " " + number; });
+            ProgramWindow::Environment{&fakes.layouts, {}}, state, platform, target, [] { return DocumentInputs{}; });
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &name, const QString &number) { dialled << name + " " + number; });
         window->show();
     }
     template <typename T = QWidget> T *find(const QString &name) const

@@ -40,8 +40,9 @@ struct Screen
         state.settings.phoneDaisyChained = true;
         SaveCatalogue(root.folder(), {{"Furnace check", "$45.00", "1:00"}, {"Filter", "$9.00", "0:15"}});
         window = std::make_unique<CreateSlipWindow>(
-            state, platform, ProgramWindow::Environment{&fake.layouts, {}},
-            [this](const QString &name, const QString &number) { dialed.append(name + "|" + number); });
+            state, platform, ProgramWindow::Environment{&fake.layouts, {}});
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &name, const QString &number) { dialed.append(name + "|" + number); });
         window->show();
     }
     template <typename T = QPushButton> T *get(const QString &name) const { return child<T>(window.get(), name); }

@@ -47,11 +47,12 @@ struct Fixture
     AppState state{root.folder()};
     Platform platform = fake.platform();
     QStringList dialed;
-    CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}},
-                          [this](const QString &name, const QString &number) { dialed << name + "|" + number; }};
+    CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}};
 
     explicit Fixture(const QByteArray &customers = threeCustomers())
     {
+        QObject::connect(&screen, &ProgramWindow::dialRequested,
+                         [this](const QString &name, const QString &number) { dialed << name + "|" + number; });
         if (!customers.isEmpty())
             root.write(CustomerFile::kPath, customers);
         state.settings.business[BusinessField::City] = "Hometown";

@@ -20,8 +20,9 @@ struct Screen
     {
         state.assignmentLists.scheduleGrid = {{"Bob", "555-0001"}, {"Ann", "555-0002"}};
         window = std::make_unique<SchedulesWindow>(
-            state, ProgramWindow::Environment{&layouts, {}},
-            [this](const QString &name, const QString &number) { dialed.append(name + "|" + number); });
+            state, ProgramWindow::Environment{&layouts, {}});
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &name, const QString &number) { dialed.append(name + "|" + number); });
     }
     FlexGrid *grid() const { return window->findChild<FlexGrid *>("fgSchedule"); }
     void reshow() const

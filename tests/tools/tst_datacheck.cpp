@@ -99,7 +99,7 @@ void saveSecondCustomer(const DataFolder &folder, const DataFolder::FaultHook &h
     customer.setText(CustomerField::Name, QStringLiteral("Renamed Plumbing"));
     customer.setText(CustomerField::AcctType, CustomerFile::kBusiness);
     try {
-        CustomerWrite::writeCustomerRecord(saving, 2, customer);
+        WriteCustomer(saving, 2, customer);
     } catch (const Crash &) {
     }
 }
