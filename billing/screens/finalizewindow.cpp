@@ -170,11 +170,11 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     for (int i = 0; i < 5; ++i)
         side->addWidget(m_completions[i]);
     // The priced invoices of the finalized slips: the current row's, or all of them.
-    QPushButton *priced = button(this, QStringLiteral("cmdCompletions_6"), QStringLiteral("Print Priced &Invoices"));
+    QPushButton *priced = button(QStringLiteral("Print Priced &Invoices"), QStringLiteral("cmdCompletions_6"), this);
     side->addWidget(priced);
     connect(priced, &QPushButton::clicked, this, [this] {
-        const auto invoices = PricedInvoices::FromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1, m_state.settings,
-                                                                m_clock.today());
+        const auto invoices = PricedInvoices::FromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1,
+                                                                m_state.settings, m_clock.today());
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
         else

@@ -2,7 +2,7 @@
 // will not shrink, two writers of one file at once, and the temporaries an interrupted write leaves.
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
-#include "accounts/customerwrite.h"
+#include "accounts/customerfile.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billing/accountfiles.h"
@@ -353,7 +353,7 @@ private slots:
             AppendSlip(folder, slip(1001));
             AppendSlip(folder, slip(1002));
             folder.replaceRecords(SlipFiles::kCompleted, {SlipSamples::slip(QStringLiteral("900|Complete"))});
-            CustomerWrite::writeCustomerRecord(folder, 1, SlipSamples::customer());
+            WriteCustomer(folder, 1, SlipSamples::customer());
             WriteAssignment(folder, 1, Record(assignmentLayout()));
             AccountFiles::createAccountFile(folder, QStringLiteral("A100"), QStringLiteral("Smith"), day);
         };
@@ -364,8 +364,8 @@ private slots:
             switch (operation) {
             case 0: return AppendSlip(folder, slip(1003));
             case 1: return SaveActiveSlips(folder, std::vector{slip(1001), done});
-            case 2: return CustomerWrite::writeCustomerRecord(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
-            case 3: return CustomerWrite::writeCustomerRecord(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
+            case 2: return WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
+            case 3: return WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
             case 4: return WriteAssignment(folder, 2, Record(assignmentLayout()));
             case 5:
                 AccountFiles::appendAccountRecord(folder, {QStringLiteral("A100"), QStringLiteral("Smith"),

@@ -1,6 +1,7 @@
 #include "boardsamples.h"
 #include "core/cp1252.h"
 #include "printing/documentsource.h"
+#include "dispatch/slipprintvalues.h"
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
