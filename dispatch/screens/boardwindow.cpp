@@ -584,10 +584,9 @@ void BoardWindow::runAction(int index)
             leave();
         break;
     case 1:
-        if (m_board.deleteAll()) {
-            refreshGrid();
+        // The board is hidden at once and filled anew when it shows again.
+        if (m_board.deleteAll())
             leave();
-        }
         break;
     case 2:
         if (m_board.completeAll())
@@ -617,10 +616,8 @@ void BoardWindow::runAction(int index)
         openSlip();
         break;
     case 8:
-        if (m_board.saveAll()) {
-            refreshGrid();
+        if (m_board.saveAll())
             leave();
-        }
         break;
     case 9:
         printServiceOrders();
