@@ -106,9 +106,10 @@ void BM_HistoryRange(benchmark::State &state)
         account = s.oneAccount;
     std::size_t rows = 0;
     for (auto _ : state) {
-        const auto loaded = History::LoadHistory(s.folder, QDate(1990, 1, 1), kToday, account);
+        const auto loaded =
+            std::make_shared<const History::Loaded>(History::LoadHistory(s.folder, QDate(1990, 1, 1), kToday, account));
         HistoryWindow::fillGrids(loaded, financial, service);
-        rows = loaded.financial.size() + loaded.service.size();
+        rows = loaded->financial.size() + loaded->service.size();
     }
     state.counters["rows"] = double(rows);
 }

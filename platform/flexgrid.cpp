@@ -4,13 +4,16 @@
 #include "core/gridwheel.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QBrush>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -40,19 +43,32 @@ Qt::Alignment qtAlignment(GridAlignment alignment)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-// A colour as stored in a cell: 0 (fully transparent black) stands for the grid's default.
+// A colour as stored in a cell or a row: 0 stands for "as the row has it" in a cell and for the grid's default in
+// a row; kNoColour (fully transparent, never a colour a QColor gives with rgb()) for the grid's default set on the
+// cell itself.
+constexpr QRgb kNoColour = 1;
+
 QRgb packColour(const QColor &colour)
 {
-    return colour.isValid() ? colour.rgb() : 0;
+    return colour.isValid() ? colour.rgb() : kNoColour;
 }
 QColor unpackColour(QRgb rgb)
 {
-    return rgb == 0 ? QColor() : QColor::fromRgb(rgb);
+    return rgb == 0 || rgb == kNoColour ? QColor() : QColor::fromRgb(rgb);
+}
+// A cell's own colour if it has one, else its row's.
+QRgb effectiveColour(QRgb cell, QRgb row)
+{
+    return cell == 0 ? row : cell;
 }
 
 } // namespace
 
 // The cells of a grid. Model row i is grid row i + 1; the heading row lives in the column list.
+//
+// The rows of a fill are not copied into cells: each row keeps its number in the fill's source, and the view asks
+// the source for the texts of the rows it paints. A row gets cells of its own only when one of them is written to.
+// Colours filled over the whole grid are kept per row.
 class FlexGridModel final : public QAbstractTableModel
 {
 public:
@@ -68,7 +84,14 @@ public:
         GridAlignment alignment = GridAlignment::Default;
         int weight = kDefaultColumnWeight;
     };
-    using Row = std::vector<Cell>;
+    struct Row
+    {
+        qsizetype source = -1; // the row of the fill's source, -1 for a row without texts of its own source
+        QRgb background = 0;
+        QRgb foreground = 0;
+        std::vector<Cell> cells; // empty while the texts come from the source
+    };
+    using Source = std::function<QString(qsizetype row, int column)>;
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -82,16 +105,19 @@ public:
     {
         if (!index.isValid())
             return {};
-        const Cell &cell = m_rows[size_t(index.row())][size_t(index.column())];
         switch (role) {
         case Qt::DisplayRole:
-            return cell.text;
+            return textAt(index.row(), index.column());
         case Qt::TextAlignmentRole:
             return int(qtAlignment(m_columns[size_t(index.column())].alignment));
-        case Qt::BackgroundRole:
-            return cell.background ? QVariant(QBrush(unpackColour(cell.background))) : QVariant();
-        case Qt::ForegroundRole:
-            return cell.foreground ? QVariant(QBrush(unpackColour(cell.foreground))) : QVariant();
+        case Qt::BackgroundRole: {
+            const QColor colour = unpackColour(backgroundAt(index.row(), index.column()));
+            return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+        }
+        case Qt::ForegroundRole: {
+            const QColor colour = unpackColour(foregroundAt(index.row(), index.column()));
+            return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+        }
         default:
             return {};
         }
@@ -122,7 +148,8 @@ public:
         beginResetModel();
         m_columns = std::move(columns);
         for (Row &row : m_rows)
-            row.resize(m_columns.size());
+            if (!row.cells.empty())
+                row.cells.resize(m_columns.size());
         endResetModel();
     }
 
@@ -131,7 +158,7 @@ public:
         const int now = rowCount();
         if (count > now) {
             beginInsertRows({}, now, count - 1);
-            m_rows.resize(size_t(count), Row(m_columns.size()));
+            m_rows.resize(size_t(count));
             endInsertRows();
         } else if (count < now) {
             beginRemoveRows({}, count, now - 1);
@@ -147,23 +174,14 @@ public:
         endRemoveRows();
     }
 
-    void replaceAll(qsizetype rowCount, const std::function<QString(qsizetype, int)> &textOf)
+    // Every row anew from the source, which the model keeps and asks for the texts it needs.
+    void replaceAll(qsizetype rowCount, Source source)
     {
         beginResetModel();
-        // The rows already there are filled again in place: a reload of a hundred thousand rows then makes
-        // and frees no row of its own.
-        m_rows.resize(size_t(rowCount));
-        const size_t columns = m_columns.size();
-        for (size_t r = 0; r < m_rows.size(); ++r) {
-            Row &row = m_rows[r];
-            row.resize(columns);
-            for (size_t c = 0; c < columns; ++c) {
-                Cell &cell = row[c];
-                cell.text = textOf(qsizetype(r), int(c));
-                cell.background = 0;
-                cell.foreground = 0;
-            }
-        }
+        m_source = std::move(source);
+        m_rows.assign(size_t(rowCount), Row());
+        for (size_t r = 0; r < m_rows.size(); ++r)
+            m_rows[r].source = qsizetype(r);
         endResetModel();
     }
 
@@ -182,8 +200,35 @@ public:
 
     // --- Cells ---
 
-    Cell &cell(int row, int col) { return m_rows[size_t(row)][size_t(col)]; }
-    const Cell &cell(int row, int col) const { return m_rows[size_t(row)][size_t(col)]; }
+    QString textAt(int row, int col) const
+    {
+        const Row &r = m_rows[size_t(row)];
+        if (!r.cells.empty())
+            return r.cells[size_t(col)].text;
+        return r.source >= 0 && m_source ? m_source(r.source, col) : QString();
+    }
+    QRgb backgroundAt(int row, int col) const
+    {
+        const Row &r = m_rows[size_t(row)];
+        return effectiveColour(r.cells.empty() ? 0 : r.cells[size_t(col)].background, r.background);
+    }
+    QRgb foregroundAt(int row, int col) const
+    {
+        const Row &r = m_rows[size_t(row)];
+        return effectiveColour(r.cells.empty() ? 0 : r.cells[size_t(col)].foreground, r.foreground);
+    }
+    // A cell to write to: its row gets cells of its own first.
+    Cell &cell(int row, int col)
+    {
+        Row &r = m_rows[size_t(row)];
+        if (r.cells.empty()) {
+            r.cells.resize(m_columns.size());
+            if (r.source >= 0 && m_source)
+                for (size_t c = 0; c < r.cells.size(); ++c)
+                    r.cells[c].text = m_source(r.source, int(c));
+        }
+        return r.cells[size_t(col)];
+    }
     Column &column(int col) { return m_columns[size_t(col)]; }
     const Column &column(int col) const { return m_columns[size_t(col)]; }
     std::vector<Row> &allRows() { return m_rows; }
@@ -225,8 +270,52 @@ public:
 private:
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    Source m_source;
     bool m_redraw = true;
     bool m_pending = false;
+};
+
+// Paints a cell straight from the model: its background, then its text on one line cut with an ellipsis where it
+// is too long (a text with a line break on its lines), in the row's selection colours when selected. The usual
+// delegate lays out every cell's text anew at each paint, which is what a large grid pays for on every scroll.
+class FlexGridDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const auto *model = static_cast<const FlexGridModel *>(index.model());
+        const int row = index.row();
+        const int col = index.column();
+        const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (option.state & QStyle::State_Active) ? QPalette::Normal
+                                                                                   : QPalette::Inactive;
+        const bool selected = option.state & QStyle::State_Selected;
+        const QColor background = unpackColour(model->backgroundAt(row, col));
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        else if (background.isValid())
+            painter->fillRect(option.rect, background);
+        const QString text = model->textAt(row, col);
+        if (text.isEmpty())
+            return;
+        const QColor foreground = unpackColour(model->foregroundAt(row, col));
+        painter->setPen(selected               ? option.palette.color(group, QPalette::HighlightedText)
+                        : foreground.isValid() ? foreground
+                                               : option.palette.color(group, QPalette::Text));
+        const QWidget *widget = option.widget;
+        const QStyle *style = widget ? widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+        const Qt::Alignment alignment = qtAlignment(model->column(col).alignment);
+        if (text.contains(QLatin1Char('\n'))) {
+            painter->drawText(area, int(alignment), text);
+            return;
+        }
+        painter->drawText(area, int(alignment | Qt::TextSingleLine),
+                          option.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
+    }
 };
 
 // The table view inside a grid: it hands wheel, key, focus and resize events to the grid's own rules.
@@ -300,6 +389,7 @@ FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
     setFocusProxy(m_view);
 
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new FlexGridDelegate(m_view));
     m_view->setObjectName(objectName + QStringLiteral("_view"));
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -471,9 +561,11 @@ void FlexGrid::clear()
 
 void FlexGrid::clearTexts()
 {
-    for (auto &row : m_model->allRows())
-        for (auto &cell : row)
+    for (auto &row : m_model->allRows()) {
+        row.source = -1;
+        for (auto &cell : row.cells)
             cell.text.clear();
+    }
     m_model->everythingChanged();
 }
 
@@ -481,7 +573,7 @@ QString FlexGrid::text(int row, int col) const
 {
     if (row == 0 && col >= 0 && col < cols())
         return m_model->column(col).heading;
-    return isDataCell(row, col) ? m_model->cell(row - 1, col).text : QString();
+    return isDataCell(row, col) ? m_model->textAt(row - 1, col) : QString();
 }
 
 void FlexGrid::setText(int row, int col, const QString &text)
@@ -493,10 +585,9 @@ void FlexGrid::setText(int row, int col, const QString &text)
     }
     if (!isDataCell(row, col))
         return;
-    QString &cellText = m_model->cell(row - 1, col).text;
-    if (cellText == text)
+    if (m_model->textAt(row - 1, col) == text)
         return;
-    cellText = text;
+    m_model->cell(row - 1, col).text = text;
     m_model->cellsChanged(row - 1, col, row - 1, col);
 }
 
@@ -520,7 +611,8 @@ void FlexGrid::setRowTexts(int row, const QStringList &texts, int firstCol)
 
 void FlexGrid::setAll(const QList<QStringList> &dataRows)
 {
-    m_model->replaceAll(dataRows.size(), [&](qsizetype row, int column) {
+    // The grid keeps a copy of the list (shared, not copied) and takes each row's texts from it when shown.
+    m_model->replaceAll(dataRows.size(), [dataRows](qsizetype row, int column) {
         const QStringList &line = dataRows[row];
         return column < line.size() ? line[column] : QString();
     });
@@ -528,12 +620,34 @@ void FlexGrid::setAll(const QList<QStringList> &dataRows)
 
 void FlexGrid::setAll(qsizetype rowCount, const std::function<QString(qsizetype row, int column)> &textOf)
 {
-    m_model->replaceAll(rowCount, textOf);
+    // The texts are taken now: textOf may read what lives only for this call.
+    std::vector<QStringList> rows(size_t(std::max<qsizetype>(rowCount, 0)));
+    const int columns = cols();
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < columns; ++c)
+            rows[r].append(textOf(qsizetype(r), c));
+    setSource(rowCount,
+              [rows = std::move(rows)](qsizetype row, int column) { return rows[size_t(row)].value(column); });
+}
+
+void FlexGrid::setSource(qsizetype rowCount, std::function<QString(qsizetype row, int column)> textOf)
+{
+    m_model->replaceAll(std::max<qsizetype>(rowCount, 0), std::move(textOf));
 }
 
 void FlexGrid::setRedraw(bool on)
 {
+    // Row heights set meanwhile are not drawn one by one either: each would look for its row's place among all
+    // the rows.
+    QHeaderView *rowHeadings = m_view->verticalHeader();
+    if (on == rowHeadings->updatesEnabled()) {
+        m_model->setRedraw(on);
+        return;
+    }
+    rowHeadings->setUpdatesEnabled(on);
     m_model->setRedraw(on);
+    if (on)
+        m_view->viewport()->update();
 }
 
 bool FlexGrid::redraw() const
@@ -545,7 +659,7 @@ bool FlexGrid::redraw() const
 
 QColor FlexGrid::cellBackground(int row, int col) const
 {
-    return isDataCell(row, col) ? unpackColour(m_model->cell(row - 1, col).background) : QColor();
+    return isDataCell(row, col) ? unpackColour(m_model->backgroundAt(row - 1, col)) : QColor();
 }
 
 void FlexGrid::setCellBackground(int row, int col, const QColor &colour)
@@ -558,7 +672,7 @@ void FlexGrid::setCellBackground(int row, int col, const QColor &colour)
 
 QColor FlexGrid::cellTextColour(int row, int col) const
 {
-    return isDataCell(row, col) ? unpackColour(m_model->cell(row - 1, col).foreground) : QColor();
+    return isDataCell(row, col) ? unpackColour(m_model->foregroundAt(row - 1, col)) : QColor();
 }
 
 void FlexGrid::setCellTextColour(int row, int col, const QColor &colour)
@@ -569,21 +683,26 @@ void FlexGrid::setCellTextColour(int row, int col, const QColor &colour)
     m_model->cellsChanged(row - 1, col, row - 1, col);
 }
 
+// A whole-grid colour is kept per row; the cells' own colours give way to it.
 void FlexGrid::fillBackground(const QColor &colour)
 {
-    const QRgb packed = packColour(colour);
-    for (auto &row : m_model->allRows())
-        for (auto &cell : row)
-            cell.background = packed;
+    const QRgb packed = colour.isValid() ? colour.rgb() : 0;
+    for (auto &row : m_model->allRows()) {
+        row.background = packed;
+        for (auto &cell : row.cells)
+            cell.background = 0;
+    }
     m_model->everythingChanged();
 }
 
 void FlexGrid::fillTextColour(const QColor &colour)
 {
-    const QRgb packed = packColour(colour);
-    for (auto &row : m_model->allRows())
-        for (auto &cell : row)
-            cell.foreground = packed;
+    const QRgb packed = colour.isValid() ? colour.rgb() : 0;
+    for (auto &row : m_model->allRows()) {
+        row.foreground = packed;
+        for (auto &cell : row.cells)
+            cell.foreground = 0;
+    }
     m_model->everythingChanged();
 }
 
@@ -620,10 +739,11 @@ void FlexGrid::sortRows(int col, Qt::SortOrder order, SortKey key)
         return;
     }
     // Numbers and dates are read once per row; a text that is neither sorts before every value.
+    const int count = m_model->rowCount();
     std::vector<std::optional<qint64>> keys;
-    keys.reserve(m_model->allRows().size());
-    for (const auto &row : m_model->allRows()) {
-        const QString &text = row[size_t(col)].text;
+    keys.reserve(size_t(count));
+    for (int r = 0; r < count; ++r) {
+        const QString text = m_model->textAt(r, col);
         if (key == SortKey::Numeric) {
             const auto amount = Formats::parseCurrency(text);
             keys.push_back(amount ? std::optional<qint64>(amount->raw()) : std::nullopt);
@@ -644,13 +764,16 @@ void FlexGrid::sortRows(int col, Qt::SortOrder order, const Less &less)
 {
     if (col < 0 || col >= cols() || !less)
         return;
-    const auto &all = m_model->allRows();
-    const size_t c = size_t(col);
-    std::vector<size_t> orderOfRows(all.size());
+    // Each row's text is taken once, not at every comparison.
+    const int count = m_model->rowCount();
+    std::vector<QString> texts;
+    texts.reserve(size_t(count));
+    for (int r = 0; r < count; ++r)
+        texts.push_back(m_model->textAt(r, col));
+    std::vector<size_t> orderOfRows(texts.size());
     std::iota(orderOfRows.begin(), orderOfRows.end(), size_t(0));
     std::stable_sort(orderOfRows.begin(), orderOfRows.end(), [&](size_t a, size_t b) {
-        return order == Qt::AscendingOrder ? less(all[a][c].text, all[b][c].text)
-                                           : less(all[b][c].text, all[a][c].text);
+        return order == Qt::AscendingOrder ? less(texts[a], texts[b]) : less(texts[b], texts[a]);
     });
     m_model->permute(orderOfRows);
 }

@@ -16,7 +16,8 @@ class FlexGridView;
 
 // The data grid of every screen. Rows are counted the way the screens count them: row 0 is the fixed heading
 // row, data rows are 1 to rows() - 1. Columns are counted from 0. The cells hold plain texts and colours in one
-// model, so a grid of tens of thousands of rows costs no widget per cell.
+// model that hands the view only the rows it shows, so a grid of tens of thousands of rows costs no widget and no
+// item per cell.
 //
 // Reading or writing outside the grid does nothing: a read gives an empty text or an invalid colour.
 class FlexGrid : public QWidget
@@ -70,6 +71,10 @@ public:
     void setAll(const QList<QStringList> &dataRows);
     // The same without a list per row: textOf(row, column) gives each cell's text, rows counted from 0.
     void setAll(qsizetype rowCount, const std::function<QString(qsizetype row, int column)> &textOf);
+    // The same, with the texts taken only when the grid needs them (a row shown, read or written): the grid keeps
+    // textOf until the next fill, so it must hold what it reads (by value or a shared pointer). A hundred thousand
+    // rows then cost the grid a few words each.
+    void setSource(qsizetype rowCount, std::function<QString(qsizetype row, int column)> textOf);
 
     // While redraw is off, cell changes are collected and shown in one go when it is turned on again.
     void setRedraw(bool on);

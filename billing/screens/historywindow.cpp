@@ -29,6 +29,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTableView>
+#include <QStringListModel>
 #include <QVBoxLayout>
 #include <array>
 
@@ -92,6 +93,11 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
 
     m_accounts = new QComboBox(this);
     m_accounts->setObjectName(QStringLiteral("cboAccounts"));
+    m_accountList = new QStringListModel(m_accounts);
+    m_accounts->setModel(m_accountList);
+    // Sized for an account number (20 characters), not by measuring every one of tens of thousands of items.
+    m_accounts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_accounts->setMinimumContentsLength(20);
     m_single = new QCheckBox(QStringLiteral("Display Single Account"), this);
     m_single->setObjectName(QStringLiteral("ckAccount"));
     m_total = new QLineEdit(this);
@@ -202,7 +208,6 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
         const auto r = History::allTime(m_clock.today());
         setRange(r.start, r.end);
     });
-    fillAccounts();
 }
 
 void HistoryWindow::showEvent(QShowEvent *event)
@@ -237,9 +242,9 @@ bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
 
 void HistoryWindow::fillAccounts()
 {
+    // Tens of thousands of accounts: one list handed over whole, not an item each.
     m_filling = true;
-    m_accounts->clear();
-    m_accounts->addItems(History::accountNumbers(m_state.folder));
+    m_accountList->setStringList(History::accountNumbers(m_state.folder));
     m_filling = false;
 }
 
@@ -269,11 +274,15 @@ std::optional<QString> HistoryWindow::selectedAccount() const
 
 namespace {
 
-// The grid shows the rows' five texts, then the empty row where it ends. Cells share the loaded texts; no
-// list is made per row.
-template <typename Row, typename Texts> void fillRows(FlexGrid &grid, const std::vector<Row> &rows, Texts texts)
+// The grid shows the rows' five texts, then the empty row where it ends. The grid keeps the loaded rows and takes
+// the texts of the rows it shows from them; no cell is made per row.
+template <typename Row, typename Texts>
+void fillRows(FlexGrid &grid, const std::shared_ptr<const History::Loaded> &loaded,
+              const std::vector<Row> History::Loaded::*rowsOf, Texts texts)
 {
-    grid.setAll(qsizetype(rows.size()) + 1, [&](qsizetype row, int column) -> QString {
+    const qsizetype count = qsizetype(((*loaded).*rowsOf).size());
+    grid.setSource(count + 1, [loaded, rowsOf, texts](qsizetype row, int column) -> QString {
+        const std::vector<Row> &rows = (*loaded).*rowsOf;
         if (std::size_t(row) >= rows.size() || column >= 5)
             return {};
         return *texts(rows[std::size_t(row)])[column];
@@ -282,12 +291,13 @@ template <typename Row, typename Texts> void fillRows(FlexGrid &grid, const std:
 
 } // namespace
 
-void HistoryWindow::fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service)
+void HistoryWindow::fillGrids(const std::shared_ptr<const History::Loaded> &loaded, FlexGrid &financial,
+                              FlexGrid &service)
 {
-    fillRows(financial, loaded.financial, [](const History::FinancialRow &r) {
+    fillRows(financial, loaded, &History::Loaded::financial, [](const History::FinancialRow &r) {
         return std::array{&r.acctNo, &r.name, &r.date, &r.description, &r.amountText};
     });
-    fillRows(service, loaded.service, [](const History::ServiceRow &r) {
+    fillRows(service, loaded, &History::Loaded::service, [](const History::ServiceRow &r) {
         return std::array{&r.acctNo, &r.name, &r.date, &r.contents, &r.assignment};
     });
 }
@@ -295,11 +305,14 @@ void HistoryWindow::fillGrids(const History::Loaded &loaded, FlexGrid &financial
 void HistoryWindow::loadGrids()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_shown = History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount());
+    m_shown = std::make_shared<const History::Loaded>(
+        History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount()));
     m_shownRange[0] = m_accepted[0];
     m_shownRange[1] = m_accepted[1];
-    const History::Loaded &loaded = m_shown;
-    fillGrids(loaded, *m_financial, *m_service);
+    const History::Loaded &loaded = *m_shown;
+    m_financial->setRedraw(false);
+    m_service->setRedraw(false);
+    fillGrids(m_shown, *m_financial, *m_service);
     // A text with a line break gets a row tall enough for two lines.
     const int height = m_financial->rowHeight(1);
     for (std::size_t i = 0; i < loaded.financial.size(); ++i) {
@@ -310,6 +323,8 @@ void HistoryWindow::loadGrids()
         if (loaded.service[i].contents.contains(QLatin1Char('\n')))
             m_service->setRowHeight(int(i) + 1, 2 * height);
     }
+    m_financial->setRedraw(true);
+    m_service->setRedraw(true);
     m_total->setText(Formats::currency(loaded.total));
     showIncome();
     QApplication::restoreOverrideCursor();
@@ -317,7 +332,7 @@ void HistoryWindow::loadGrids()
 
 void HistoryWindow::showIncome()
 {
-    m_incomeRows = Income::Details(m_state.folder, m_shown.financial);
+    m_incomeRows = Income::Details(m_state.folder, m_shown->financial);
     const auto account = selectedAccount();
     const Income::Chart chart = Income::ChartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
     const QString title = (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
@@ -439,7 +454,7 @@ void HistoryWindow::purgeAll()
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Purge History Files"));
     }
-    m_shown = {};
+    m_shown = std::make_shared<const History::Loaded>();
     showIncome();
     m_financial->setAll({QStringList()});
     m_service->setAll({QStringList()});
@@ -495,8 +510,8 @@ void HistoryWindow::exportCsv()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         const Csv::Options options{m_bom->isChecked()};
-        History::writeExport(*path, service ? History::serviceCsv(m_shown.service, options)
-                                            : History::financialCsv(m_shown.financial, options));
+        History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
+                                            : History::financialCsv(m_shown->financial, options));
     } catch (const DiskError &e) {
         QApplication::restoreOverrideCursor();
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));

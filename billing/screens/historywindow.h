@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Clock;
@@ -17,6 +18,7 @@ class ReceivablesWindow;
 class Messages;
 class QCheckBox;
 class QComboBox;
+class QStringListModel;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -39,7 +41,8 @@ public:
     FlexGrid *serviceGrid() const { return m_service; }
 
     // Both grids filled with the rows loaded, each followed by the empty row where the grid ends.
-    static void fillGrids(const History::Loaded &loaded, FlexGrid &financial, FlexGrid &service);
+    // The grids keep the loaded rows and take the texts of the rows they show from them.
+    static void fillGrids(const std::shared_ptr<const History::Loaded> &loaded, FlexGrid &financial, FlexGrid &service);
 
     // Where the income report, the priced invoices and the receivables print; without it they do not.
     void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
@@ -78,11 +81,12 @@ private:
     FlexGrid *m_service = nullptr;
     QDateEdit *m_picker[2] = {};
     QDate m_accepted[2];
-    History::Loaded m_shown; // what the grids show, for the export
+    std::shared_ptr<const History::Loaded> m_shown = std::make_shared<const History::Loaded>(); // for the export
     QDate m_shownRange[2];
     bool m_settingDates = false;
     bool m_filling = false; // the account list is being filled: no reload per entry
     QComboBox *m_accounts = nullptr;
+    QStringListModel *m_accountList = nullptr; // the account numbers, set in one go
     QCheckBox *m_single = nullptr;
     QLineEdit *m_total = nullptr;
     QLabel *m_totalLabel = nullptr;

@@ -602,10 +602,9 @@ void BoardWindow::runAction(Action action)
             leave();
         break;
     case DeleteAll:
-        if (m_board.deleteAll()) {
-            refreshGrid();
+        // The board is hidden at once and filled anew when it shows again.
+        if (m_board.deleteAll())
             leave();
-        }
         break;
     case CompleteAll:
         if (m_board.completeAll())
@@ -635,10 +634,8 @@ void BoardWindow::runAction(Action action)
         openSlip();
         break;
     case SaveAndExit:
-        if (m_board.saveAll()) {
-            refreshGrid();
+        if (m_board.saveAll())
             leave();
-        }
         break;
     case PrintServiceSlips:
         printServiceOrders();

@@ -246,6 +246,47 @@ private slots:
         QVERIFY(lastPage > first && lastPage < rows - 1);
     }
 
+    void sourceRowsAreReadWhenNeededAndKeepTheirWrites()
+    {
+        FlexGrid grid("fgSource");
+        grid.setFormat("A|B");
+        int asked = 0;
+        grid.setSource(100000, [&asked](qsizetype row, int column) {
+            ++asked;
+            return QString("%1/%2").arg(row).arg(column);
+        });
+        QCOMPARE(asked, 0); // nothing taken at the fill
+        QCOMPARE(grid.rows(), 100001);
+        QCOMPARE(grid.text(6, 1), "5/1");
+        grid.fillTextColour(QColor(0, 0, 128));
+        grid.setText(6, 1, "x");
+        QCOMPARE(grid.rowTexts(6), (QStringList{"5/0", "x"}));
+        grid.setCellTextColour(6, 0, QColor()); // the cell's own default wins over the fill
+        QVERIFY(!grid.cellTextColour(6, 0).isValid());
+        QCOMPARE(grid.cellTextColour(6, 1), QColor(0, 0, 128));
+        grid.appendRow({"new"}); // rows after a fill have default colours
+        QVERIFY(!grid.cellTextColour(grid.rows() - 1, 0).isValid());
+
+        grid.sortRows(1, Qt::DescendingOrder);
+        QCOMPARE(grid.rowTexts(1), (QStringList{"5/0", "x"}));
+        QCOMPARE(grid.cellTextColour(1, 1), QColor(0, 0, 128));
+        grid.clearTexts();
+        QCOMPARE(grid.rowTexts(2), (QStringList{"", ""}));
+
+        // The copying fill takes its texts at once: what it read may go.
+        {
+            const QStringList gone{"a", "b"};
+            grid.setAll(2, [&gone](qsizetype row, int column) { return gone[row] + QString::number(column); });
+        }
+        QCOMPARE(grid.rowTexts(2), (QStringList{"b0", "b1"}));
+
+        // Heights set with redraw off hold once it is back on.
+        grid.setRedraw(false);
+        grid.setRowHeight(2, 41);
+        grid.setRedraw(true);
+        QCOMPARE(grid.rowHeight(2), 41);
+    }
+
     void fillsTheLargestGridWithPlainData()
     {
         ShownGrid shown(1, 400, kBoardFormat);
