@@ -41,6 +41,8 @@ class NoChoosers final : public Choosers
 {
 public:
     std::optional<QString> openFile(const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<QString> saveFile(const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<QString> folder(const QString &, const QString &) override { return {}; }
     std::optional<quint32> colour(quint32, const QString &) override { return {}; }
     std::optional<QString> font(const QString &, const QString &) override { return {}; }
 };

@@ -5,7 +5,7 @@
 // them). "first" opens it in a new application object (nothing of the program's own kept from before), "warm"
 // opens it again after the user went back to the menu. The first runs also tell the resident memory.
 #include "app/application.h"
-#include "core/screens/startmenu.h"
+#include "app/screens/startmenu.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"

@@ -42,6 +42,10 @@ public:
     virtual ~Choosers() = default;
     // A file to open; nothing when the user cancelled.
     virtual std::optional<QString> openFile(const QString &title, const QString &folder, const QString &filter) = 0;
+    // A file to write, starting from a suggested path; nothing when the user cancelled.
+    virtual std::optional<QString> saveFile(const QString &title, const QString &suggested, const QString &filter) = 0;
+    // A folder; nothing when the user cancelled.
+    virtual std::optional<QString> folder(const QString &title, const QString &start) = 0;
     // A colour as red + 256 * green + 65536 * blue.
     virtual std::optional<quint32> colour(quint32 initial, const QString &title) = 0;
     // A font family name.

@@ -66,6 +66,22 @@ std::optional<QString> QtChoosers::openFile(const QString &title, const QString 
     return chosen;
 }
 
+std::optional<QString> QtChoosers::saveFile(const QString &title, const QString &suggested, const QString &filter)
+{
+    const QString chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggested, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> QtChoosers::folder(const QString &title, const QString &start)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 std::optional<quint32> QtChoosers::colour(quint32 initial, const QString &title)
 {
     const QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));

@@ -41,6 +41,8 @@ class QtChoosers final : public Choosers
 {
 public:
     std::optional<QString> openFile(const QString &title, const QString &folder, const QString &filter) override;
+    std::optional<QString> saveFile(const QString &title, const QString &suggested, const QString &filter) override;
+    std::optional<QString> folder(const QString &title, const QString &start) override;
     std::optional<quint32> colour(quint32 initial, const QString &title) override;
     std::optional<QString> font(const QString &initialFamily, const QString &title) override;
 };

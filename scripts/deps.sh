@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev poppler-utils xvfb xauth
+          libarchive-dev                       # the dated backup archives (zip), written and read through it
           fonts-dejavu-core fonts-liberation2
           openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
           dpkg-dev file desktop-file-utils)    # the Debian package and its check

@@ -5,6 +5,7 @@
 #include "core/formats.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
+#include "tools/datatransfer.h"
 #include "tools/exportincome.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
@@ -45,6 +46,10 @@ QString generalHelp()
                "                                   prints invoices, orders, the slip report or blank forms to PDF\n"
                "  export-income --root DIR --from DATE --to DATE [--account A] [--bom] --out FILE.csv\n"
                "                                   the income of a date range as CSV\n"
+               "  import [--root DIR] customers|services|technicians FILE.csv\n"
+               "                                   adds the rows of a spreadsheet's CSV file\n"
+               "  backup [--root DIR] FOLDER       the whole data folder into one dated zip archive in FOLDER\n"
+               "  restore ARCHIVE EMPTY_FOLDER     unpacks a backup into an empty folder and checks it\n"
                "\n"
                "KIND is one of: %1.\n"
                "Without --kind it is taken from the file's usual name.\n"
@@ -124,6 +129,12 @@ QString commandHelp(const QString &command)
     }
     if (command == QLatin1String("export-income"))
         return exportIncomeHelp();
+    if (command == QLatin1String("import"))
+        return importHelp();
+    if (command == QLatin1String("backup"))
+        return backupHelp();
+    if (command == QLatin1String("restore"))
+        return restoreHelp();
     if (command == QLatin1String("render")) {
         return QStringLiteral(
             "Usage: dispatch-data render --root DIR --document invoice|order|slip-report|blank --out FILE.pdf\n"
@@ -255,6 +266,12 @@ public:
             return render(rest);
         if (command == QLatin1String("export-income"))
             return exportIncome(rest, m_out, m_err);
+        if (command == QLatin1String("import"))
+            return importCommand(rest, m_out, m_err);
+        if (command == QLatin1String("backup"))
+            return backupCommand(rest, m_out, m_err);
+        if (command == QLatin1String("restore"))
+            return restoreCommand(rest, m_out, m_err);
         return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
     }
 

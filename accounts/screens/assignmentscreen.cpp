@@ -1,6 +1,8 @@
 #include "accounts/screens/assignmentscreen.h"
 
 #include "app/appstate.h"
+#include "accounts/screens/listtransfer.h"
+#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/seams.h"
 #include "dispatch/assignedslips.h"
@@ -98,6 +100,19 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     m_deleteAction->setObjectName(QStringLiteral("mnuDelete"));
     m_gridAction = bar->addAction(QStringLiteral("Show Assignment Grid"));
     m_gridAction->setObjectName(QStringLiteral("mnuShowGrid"));
+    QMenu *list = bar->addMenu(QStringLiteral("&List"));
+    list->setObjectName(QStringLiteral("mnuList"));
+    list->addAction(QStringLiteral("&Import Assignments..."), this, [this] {
+        if (save() && ListTransfer::importFile(this, m_state.folder, ImportKind::Technicians,
+                                               m_state.usaAddressStyle, m_platform)) {
+            m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
+            activate();
+        }
+    })->setObjectName(QStringLiteral("mnuImport"));
+    list->addAction(QStringLiteral("&Export Assignments..."), this, [this] {
+        ListTransfer::exportCsv(m_platform, QStringLiteral("Export Assignments"), QStringLiteral("Assignments.csv"),
+                                RecordImport::listCsv(m_state.folder, ImportKind::Technicians));
+    })->setObjectName(QStringLiteral("mnuExport"));
     outer->setMenuBar(bar);
     connect(m_addAction, &QAction::triggered, this, &AssignmentScreen::addNew);
     connect(m_deleteAction, &QAction::triggered, this, &AssignmentScreen::deleteAssignment);

@@ -2,6 +2,8 @@
 
 #include "app/appstate.h"
 #include "billing/accountuse.h"
+#include "accounts/screens/listtransfer.h"
+#include "app/appstate.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/settings.h"
@@ -109,6 +111,16 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     m_menuToggleData =
         accountMenu->addAction(QStringLiteral("Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
     m_menuToggleData->setObjectName(QStringLiteral("mnuToggleData"));
+    accountMenu->addSeparator();
+    accountMenu->addAction(QStringLiteral("&Import Customers..."), this, [this] {
+        if (leaveForOtherRecord() && ListTransfer::importFile(this, m_state.folder, ImportKind::Customers,
+                                                              m_state.usaAddressStyle, m_platform))
+            activate();
+    })->setObjectName(QStringLiteral("mnuImport"));
+    accountMenu->addAction(QStringLiteral("&Export Customer List..."), this, [this] {
+        ListTransfer::exportCsv(m_platform, QStringLiteral("Export Customer List"), QStringLiteral("Customers.csv"),
+                                RecordImport::listCsv(m_state.folder, ImportKind::Customers));
+    })->setObjectName(QStringLiteral("mnuExport"));
     outer->setMenuBar(menuBar);
 
     auto *body = new QHBoxLayout;

@@ -1,6 +1,8 @@
 #include "accounts/screens/servicesscreen.h"
 
 #include "app/appstate.h"
+#include "accounts/screens/listtransfer.h"
+#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/formats.h"
 #include "core/seams.h"
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,6 +36,17 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
     bar->setObjectName(QStringLiteral("mnuBar"));
     QAction *helpAction = bar->addAction(QStringLiteral("Help"));
     helpAction->setObjectName(QStringLiteral("mnuHelp"));
+    QMenu *list = bar->addMenu(QStringLiteral("&List"));
+    list->setObjectName(QStringLiteral("mnuList"));
+    list->addAction(QStringLiteral("&Import Services..."), this, [this] {
+        if (m_editor.mode() == ServicesEditor::Mode::Browsing &&
+            ListTransfer::importFile(this, m_state.folder, ImportKind::Services, true, m_platform))
+            loadGrid();
+    })->setObjectName(QStringLiteral("mnuImport"));
+    list->addAction(QStringLiteral("&Export Services..."), this, [this] {
+        ListTransfer::exportCsv(m_platform, QStringLiteral("Export Services"), QStringLiteral("Services.csv"),
+                                RecordImport::listCsv(m_state.folder, ImportKind::Services));
+    })->setObjectName(QStringLiteral("mnuExport"));
     outer->setMenuBar(bar);
 
     m_grid = new FlexGrid(QStringLiteral("fgServices"), this);

@@ -1,10 +1,17 @@
 #include "app/screens/startmenu.h"
 
 #include "app/screens/logo.h"
+#include "core/backuparchive.h"
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "app/screens/logo.h"
 #include "core/seams.h"
 #include "core/startmenu.h"
 #include "core/weblinks.h"
+#include "platform/instancelock.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -12,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -81,6 +89,9 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     QAction *setup = files->addAction(QStringLiteral("&Create/Modify"));
     setup->setObjectName(QStringLiteral("mnuCreateModify"));
     connect(setup, &QAction::triggered, this, &StartMenu::setupRequested);
+    QAction *backup = files->addAction(QStringLiteral("&Back Up Now..."));
+    backup->setObjectName(QStringLiteral("mnuBackUpNow"));
+    connect(backup, &QAction::triggered, this, &StartMenu::backUpNow);
     QAction *exit = files->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, &StartMenu::exitRequested);
@@ -255,4 +266,30 @@ void StartMenu::orderSupplies(int item)
         !m_platform.messages.ask(QString::fromLatin1(supply.question), QString::fromLatin1(supply.title)))
         return;
     WebLinks::openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kSuppliers);
+}
+
+void StartMenu::backUpNow()
+{
+    const QString title = QStringLiteral("Back Up Now");
+    const auto chosen = m_platform.choosers.folder(QStringLiteral("Choose the folder for the backup"),
+                                                   BackupArchive::rememberedFolder(m_folder).value_or(QDir::homePath()));
+    if (!chosen)
+        return;
+    QProgressDialog progress(QStringLiteral("Backing up the data folder..."), QString(), 0, 1000, this);
+    progress.setObjectName(QStringLiteral("frmBackupProgress"));
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(200);
+    try {
+        const QString archive = BackupArchive::create(
+            m_folder.root(), *chosen, m_platform.clock.now(), {InstanceLock::lockFileName()},
+            [&](qint64 done, qint64 total) { progress.setValue(total > 0 ? int(done * 1000 / total) : 1000); });
+        progress.setValue(1000);
+        BackupArchive::rememberFolder(m_folder, *chosen);
+        m_platform.messages.inform(
+            QStringLiteral("The data folder was backed up to\r\n%1").arg(QDir::toNativeSeparators(archive)), title);
+    } catch (const DiskError &e) {
+        progress.cancel();
+        m_platform.messages.inform(e.message(), title);
+    }
 }

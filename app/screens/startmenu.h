@@ -33,6 +33,9 @@ public:
     void refresh();
     // Asks the question of a supply item (where it has one) and opens the supplier's page unless answered No.
     void orderSupplies(int item);
+    // Files | Back Up Now: the whole data folder into a dated archive in a folder the user picks (the last
+    // one offered first), with progress.
+    void backUpNow();
 
 signals:
     void routineChosen(int routine);

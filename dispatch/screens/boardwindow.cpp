@@ -2,6 +2,8 @@
 
 #include "app/appstate.h"
 #include "billing/invoicenumbers.h"
+#include "accounts/screens/listtransfer.h"
+#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -90,6 +92,12 @@ void BoardWindow::buildBoard()
     m_mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
     m_mnuAccount->setEnabled(false);
     m_mnuContents->setEnabled(false);
+    QMenu *list = menuBar->addMenu(QStringLiteral("&List"));
+    list->setObjectName(QStringLiteral("mnuList"));
+    list->addAction(QStringLiteral("&Export Slips Shown..."), this, [this] {
+        ListTransfer::exportCsv(m_platform, QStringLiteral("Export Slips"), QStringLiteral("Slips.csv"),
+                                ListTransfer::gridCsv(*m_grid));
+    })->setObjectName(QStringLiteral("mnuExport"));
 
     // Heading line: the title, the tick hint and the past-due legend.
     auto *title = Widgets::label(QStringLiteral("Dispatch Board"), QStringLiteral("lblDispatchBoard"), this);

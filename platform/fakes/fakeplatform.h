@@ -57,9 +57,13 @@ class FakeChoosers final : public Choosers
 {
 public:
     std::optional<QString> openFile(const QString &, const QString &, const QString &) override { return nextFile; }
+    std::optional<QString> saveFile(const QString &, const QString &, const QString &) override { return nextSaveFile; }
+    std::optional<QString> folder(const QString &, const QString &) override { return nextFolder; }
     std::optional<quint32> colour(quint32, const QString &) override { return nextColour; }
     std::optional<QString> font(const QString &, const QString &) override { return nextFont; }
     std::optional<QString> nextFile;
+    std::optional<QString> nextSaveFile;
+    std::optional<QString> nextFolder;
     std::optional<quint32> nextColour;
     std::optional<QString> nextFont;
 };

@@ -2,6 +2,10 @@
 #include "app/screens/manualwindow.h"
 #include "app/screens/startmenu.h"
 #include "core/startmenu.h"
+#include "core/backuparchive.h"
+#include "app/screens/aboutbox.h"
+#include "app/screens/manualwindow.h"
+#include "app/screens/startmenu.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
 
@@ -117,6 +121,20 @@ private slots:
             keys.insert(key);
         }
         QCOMPARE(menu.findChild<QMenu *>(QStringLiteral("mnuFiles"))->title(), QStringLiteral("&Files"));
+    }
+
+    // Files | Back Up Now: the archive goes to the folder picked, which is offered first the next time.
+    void backUpNowWritesAnArchiveAndRemembersTheFolder()
+    {
+        Menu m;
+        QTemporaryDir out;
+        m.root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+        m.fake.choosers.nextFolder = out.path();
+        m.menu.findChild<QAction *>(QStringLiteral("mnuBackUpNow"))->trigger();
+        const QStringList made = QDir(out.path()).entryList(QDir::Files);
+        QCOMPARE(made.size(), 1);
+        QVERIFY2(m.fake.messages.lastText().endsWith(made.front()), qPrintable(m.fake.messages.lastText()));
+        QCOMPARE(BackupArchive::rememberedFolder(m.folder), out.path());
     }
 
     void aWebPageThatCannotOpenIsNamed()

@@ -1,0 +1,552 @@
+#include "accounts/recordimport.h"
+
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "accounts/customerwrite.h"
+#include "accounts/servicecatalogue.h"
+#include "accounts/servicerecord.h"
+#include "accounts/serviceseditor.h"
+#include "core/cp1252.h"
+#include "core/csvlist.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/validation.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QSet>
+
+namespace RecordImport {
+
+namespace {
+
+// The customer targets, in the order of targets(ImportKind::Customers).
+enum CustomerTarget {
+    CAcctNo,
+    CName,
+    CTitle,
+    CFirst,
+    CLast,
+    CAddress1,
+    CAddress2,
+    CCity,
+    CState,
+    CPostal,
+    CAddress4,
+    CTelephone,
+    CCell,
+    CEmail,
+    CType
+};
+enum ServiceTarget { SDescription, SCharge, STime };
+constexpr int kRecordLimit = 32767; // record counts are 16-bit numbers
+
+QStringList words(const char *list)
+{
+    return QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// A heading as compared: letters and digits only, in lower case.
+QString folded(const QString &heading)
+{
+    QString out;
+    for (const QChar c : heading) {
+        if (c.isLetterOrNumber())
+            out += c.toLower();
+    }
+    return out;
+}
+
+// A value as one line: line breaks and tabs inside a cell become blanks. The apostrophe that an export puts
+// before a text a spreadsheet would compute ('=1) is taken off again.
+QString oneLine(QString value)
+{
+    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@").contains(value.at(1)))
+        value.remove(0, 1);
+    for (QChar &c : value) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return value.trimmed();
+}
+
+QString limitText(const Target &t, const QString &value)
+{
+    return QStringLiteral("%1 is %2 characters long; it holds at most %3")
+        .arg(t.heading)
+        .arg(value.size())
+        .arg(t.limit);
+}
+
+} // namespace
+
+std::optional<ImportKind> kindNamed(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("customers") || n == QLatin1String("customer"))
+        return ImportKind::Customers;
+    if (n == QLatin1String("services") || n == QLatin1String("service"))
+        return ImportKind::Services;
+    if (n == QLatin1String("technicians") || n == QLatin1String("technician") || n == QLatin1String("assignments") ||
+        n == QLatin1String("assignment"))
+        return ImportKind::Technicians;
+    return std::nullopt;
+}
+
+QString kindName(ImportKind kind)
+{
+    switch (kind) {
+    case ImportKind::Customers:
+        return QStringLiteral("customers");
+    case ImportKind::Services:
+        return QStringLiteral("services");
+    case ImportKind::Technicians:
+        break;
+    }
+    return QStringLiteral("technicians");
+}
+
+QString pathOf(ImportKind kind)
+{
+    switch (kind) {
+    case ImportKind::Customers:
+        return CustomerFile::kPath;
+    case ImportKind::Services:
+        return ServiceCatalogue::kPath;
+    case ImportKind::Technicians:
+        break;
+    }
+    return AssignmentFile::kPath;
+}
+
+int limitOf(ImportKind kind)
+{
+    return kind == ImportKind::Services ? ServiceCatalogue::kMaxServices : kRecordLimit;
+}
+
+static const RecordLayout &layoutOf(ImportKind kind)
+{
+    switch (kind) {
+    case ImportKind::Customers:
+        return customerLayout();
+    case ImportKind::Services:
+        return serviceLayout();
+    case ImportKind::Technicians:
+        break;
+    }
+    return assignmentLayout();
+}
+
+const std::vector<Target> &targets(ImportKind kind)
+{
+    static const std::vector<Target> customers = {
+        {QStringLiteral("AcctNo"), 20,
+         words("account accountno accountnumber acct acctnumber customerno customernumber customerid id")},
+        {QStringLiteral("Name"), 45,
+         words("company companyname business businessname accountname customer customername")},
+        {QStringLiteral("Title"), 10, words("salutation courtesytitle")},
+        {QStringLiteral("FirstName"), 15, words("first givenname forename")},
+        {QStringLiteral("LastName"), 25, words("last surname familyname")},
+        {QStringLiteral("Address1"), 35, words("address street streetaddress addressline1")},
+        {QStringLiteral("Address2"), 25, words("addressline2 apt pobox suite subdiv")},
+        {QStringLiteral("City"), 25, words("town address3 addressline3")},
+        {QStringLiteral("State"), 2, words("province st")},
+        {QStringLiteral("PostalCode"), 10, words("zip zipcode postcode")},
+        {QStringLiteral("Address4"), 25, words("addressline4 country")},
+        {QStringLiteral("Telephone"), 13, words("phone tel telephonenumber phonenumber businessphone homephone")},
+        {QStringLiteral("Cell"), 13, words("mobile cellphone mobilephone cellular")},
+        {QStringLiteral("Email"), 30, words("emailaddress mail")},
+        {QStringLiteral("AcctType"), 10, words("type accounttype")},
+    };
+    static const std::vector<Target> services = {
+        {QStringLiteral("Description"), ServicesEditor::kDescriptionLimit, words("service servicedescription name")},
+        {QStringLiteral("Charge"), 10, words("price amount rate cost")},
+        {QStringLiteral("AllottedTime"), 4, words("time duration hours")},
+    };
+    static const std::vector<Target> technicians = {
+        {QStringLiteral("Reference"), 20, words("ref employee employeeno employeenumber id")},
+        {QStringLiteral("Name"), 30, words("technician crew assignment fullname")},
+        {QStringLiteral("Address1"), 35, words("address street streetaddress addressline1")},
+        {QStringLiteral("Address2"), 25, words("addressline2 apt pobox suite subdiv")},
+        {QStringLiteral("City"), 20, words("town address3 addressline3")},
+        {QStringLiteral("State"), 20, words("province st")},
+        {QStringLiteral("PostalCode"), 10, words("zip zipcode postcode address4")},
+        {QStringLiteral("Telephone"), 15, words("phone tel telephonenumber phonenumber")},
+        {QStringLiteral("Cell"), 15, words("mobile cellphone mobilephone cellular")},
+        {QStringLiteral("TextMsgNo"), 15, words("text textmessage textmessageno sms pager")},
+        {QStringLiteral("Email"), 30, words("emailaddress mail")},
+    };
+    switch (kind) {
+    case ImportKind::Customers:
+        return customers;
+    case ImportKind::Services:
+        return services;
+    case ImportKind::Technicians:
+        break;
+    }
+    return technicians;
+}
+
+std::vector<int> matchHeadings(ImportKind kind, const QStringList &headings)
+{
+    const std::vector<Target> &all = targets(kind);
+    std::vector<int> mapping(std::size_t(headings.size()), -1);
+    std::vector<bool> taken(all.size(), false);
+    for (qsizetype c = 0; c < headings.size(); ++c) {
+        const QString h = folded(headings[c]);
+        for (std::size_t t = 0; t < all.size() && !h.isEmpty(); ++t) {
+            if (!taken[t] && (folded(all[t].heading) == h || all[t].aliases.contains(h))) {
+                mapping[std::size_t(c)] = int(t);
+                taken[t] = true;
+                break;
+            }
+        }
+    }
+    return mapping;
+}
+
+std::optional<QString> mappingProblem(ImportKind kind, const std::vector<int> &mapping)
+{
+    const std::vector<Target> &all = targets(kind);
+    std::vector<int> uses(all.size(), 0);
+    for (int t : mapping) {
+        if (t >= 0 && t < int(all.size()) && ++uses[std::size_t(t)] == 2)
+            return QStringLiteral("Two columns are set to %1; set one of them to another field or to (skip).")
+                .arg(all[std::size_t(t)].heading);
+    }
+    const bool named = kind == ImportKind::Customers
+                           ? uses[CName] || uses[CFirst] || uses[CLast]
+                           : uses[0] != 0 || (kind == ImportKind::Technicians && uses[1] != 0);
+    if (!named) {
+        return kind == ImportKind::Customers
+                   ? QStringLiteral("No column is set to Name, FirstName or LastName.")
+                   : QStringLiteral("No column is set to %1.")
+                         .arg(kind == ImportKind::Services ? QStringLiteral("Description") : QStringLiteral("Name"));
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// Turns the rows of one kind into records; what is shared by the three kinds lives here.
+class Planner
+{
+public:
+    Planner(ImportKind kind, const std::vector<int> &mapping)
+        : m_targets(targets(kind))
+        , m_columnOf(m_targets.size(), -1)
+    {
+        for (std::size_t c = 0; c < mapping.size(); ++c) {
+            if (mapping[c] >= 0 && mapping[c] < int(m_targets.size()) && m_columnOf[std::size_t(mapping[c])] < 0)
+                m_columnOf[std::size_t(mapping[c])] = int(c);
+        }
+    }
+
+    // The row's values by target, each on one line; empty when some value cannot be stored (the reason in
+    // m_reason).
+    bool take(const CsvReader::Row &row)
+    {
+        m_values.assign(m_targets.size(), QString());
+        for (std::size_t t = 0; t < m_targets.size(); ++t) {
+            const int c = m_columnOf[t];
+            if (c < 0 || c >= row.values.size())
+                continue;
+            const QString v = oneLine(row.values[c]);
+            if (const QString bad = Cp1252::firstUnencodable(v); !bad.isEmpty()) {
+                m_reason = QStringLiteral("%1 holds the character \"%2\", which the data files cannot hold")
+                               .arg(m_targets[t].heading, bad);
+                return false;
+            }
+            if (v.contains(QLatin1Char('"'))) {
+                m_reason = QStringLiteral("%1 holds a double quote (\"), which the data files cannot hold")
+                               .arg(m_targets[t].heading);
+                return false;
+            }
+            m_values[t] = v;
+        }
+        return true;
+    }
+
+    // The first value longer than its target holds, among these targets.
+    bool fits(std::initializer_list<int> which)
+    {
+        for (int t : which) {
+            const Target &target = m_targets[std::size_t(t)];
+            if (m_values[std::size_t(t)].size() > target.limit) {
+                m_reason = limitText(target, m_values[std::size_t(t)]);
+                return false;
+            }
+        }
+        return true;
+    }
+    bool fitsAll()
+    {
+        for (std::size_t t = 0; t < m_targets.size(); ++t) {
+            if (!fits({int(t)}))
+                return false;
+        }
+        return true;
+    }
+
+    const QString &value(int target) const { return m_values[std::size_t(target)]; }
+    QString m_reason;
+
+private:
+    const std::vector<Target> &m_targets;
+    std::vector<int> m_columnOf;
+    std::vector<QString> m_values;
+};
+
+// The key that makes two account numbers the same account: their stored bytes in upper case, since they
+// name files and folders.
+QByteArray accountKey(const QString &acctNo)
+{
+    return Cp1252::encode(acctNo.trimmed()).toUpper();
+}
+
+std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray> &accounts, QString &why)
+{
+    using namespace CustomerField;
+    QString type = p.value(CType);
+    if (!type.isEmpty()) {
+        if (type.startsWith(QLatin1Char('b'), Qt::CaseInsensitive))
+            type = CustomerFile::kBusiness;
+        else if (type.startsWith(QLatin1Char('i'), Qt::CaseInsensitive) ||
+                 type.startsWith(QLatin1Char('p'), Qt::CaseInsensitive))
+            type = CustomerFile::kIndividual;
+        else {
+            why = QStringLiteral("AcctType is \"%1\"; it must be Business or Individual").arg(type);
+            return std::nullopt;
+        }
+    } else {
+        type = p.value(CName).isEmpty() ? CustomerFile::kIndividual : CustomerFile::kBusiness;
+    }
+    const QString person =
+        Validation::joinNameParts(p.value(CTitle), p.value(CFirst), QString(), p.value(CLast)).trimmed();
+    QString name = p.value(CName);
+    if (type == CustomerFile::kIndividual) {
+        if (p.value(CFirst).isEmpty() || p.value(CLast).isEmpty()) {
+            why = QStringLiteral("no name: an Individual account needs a FirstName and a LastName");
+            return std::nullopt;
+        }
+        name = person;
+    } else if (name.isEmpty()) {
+        name = person;
+    }
+    if (name.isEmpty()) {
+        why = QStringLiteral("no name: Name, FirstName and LastName are all blank");
+        return std::nullopt;
+    }
+    if (name.size() > 45) {
+        why =
+            QStringLiteral("the account name %1 is %2 characters long; it holds at most 45").arg(name).arg(name.size());
+        return std::nullopt;
+    }
+    if (!p.fitsAll()) {
+        why = p.m_reason;
+        return std::nullopt;
+    }
+    QString acctNo = p.value(CAcctNo);
+    if (acctNo.isEmpty())
+        acctNo = p.value(CTelephone);
+    if (acctNo.isEmpty()) {
+        why = QStringLiteral("no account number and no telephone number to take it from");
+        return std::nullopt;
+    }
+    if (!accountFileName(acctNo, &why))
+        return std::nullopt;
+    if (acctNo.size() > 20) {
+        why = QStringLiteral("the account number %1 is %2 characters long; it holds at most 20")
+                  .arg(acctNo)
+                  .arg(acctNo.size());
+        return std::nullopt;
+    }
+    if (accounts.contains(accountKey(acctNo))) {
+        why = QStringLiteral("account number %1 is already in use").arg(acctNo);
+        return std::nullopt;
+    }
+    accounts.insert(accountKey(acctNo));
+
+    Record r = newCustomerRecord();
+    r.setText(AcctNo, acctNo);
+    r.setText(Name, name);
+    r.setText(Address1, p.value(CAddress1));
+    r.setText(Address2, p.value(CAddress2));
+    r.setText(City, p.value(CCity));
+    r.setText(ServiceCity, p.value(CCity));
+    r.setText(State, usaStyle ? p.value(CState) : QString());
+    r.setText(PostalCode, p.value(CPostal));
+    r.setText(Address4, usaStyle && p.value(CAddress4).isEmpty() ? p.value(CPostal) : p.value(CAddress4));
+    r.setText(Telephone, p.value(CTelephone));
+    r.setText(Cell, p.value(CCell));
+    r.setText(Email, p.value(CEmail));
+    r.setText(Title, p.value(CTitle));
+    r.setText(FirstName, p.value(CFirst));
+    r.setText(LastName, p.value(CLast));
+    r.setText(AcctType, type);
+    return r;
+}
+
+std::optional<Record> serviceRecord(Planner &p, QString &why)
+{
+    using namespace ServiceField;
+    if (p.value(SDescription).isEmpty()) {
+        why = QStringLiteral("no name: the Description is blank");
+        return std::nullopt;
+    }
+    if (!p.fits({SDescription})) {
+        why = p.m_reason;
+        return std::nullopt;
+    }
+    const QString typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : p.value(SCharge);
+    const auto charge = ServicesEditor::checkedCharge(typed);
+    if (!charge) {
+        why = QStringLiteral("the Charge %1 is not an amount from $0.00 to $99,999.99").arg(p.value(SCharge));
+        return std::nullopt;
+    }
+    int time = 1;
+    if (!p.value(STime).isEmpty()) {
+        time = ServiceCatalogue::timeList().indexOf(p.value(STime));
+        if (time < 1) {
+            why = QStringLiteral("the AllottedTime %1 is not a quarter hour from 0:15 to 8:00").arg(p.value(STime));
+            return std::nullopt;
+        }
+    }
+    Record r(serviceLayout());
+    r.setText(Description, p.value(SDescription));
+    r.setText(Charge, *charge);
+    r.setInt16(TimeIndex, qint16(time));
+    return r;
+}
+
+std::optional<Record> technicianRecord(Planner &p, QString &why)
+{
+    using namespace AssignmentField;
+    if (p.value(Name).isEmpty()) {
+        why = QStringLiteral("no name: the Name is blank");
+        return std::nullopt;
+    }
+    if (!p.fitsAll()) {
+        why = p.m_reason;
+        return std::nullopt;
+    }
+    Record r(assignmentLayout());
+    for (int f = Reference; f <= Email; ++f)
+        r.setText(f, p.value(f));
+    // As the assignments screen saves it: a blank reference takes the telephone number.
+    if (p.value(Reference).isEmpty())
+        r.setText(Reference, p.value(Telephone));
+    return r;
+}
+
+} // namespace
+
+Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &table, const std::vector<int> &mapping,
+          bool usaStyle, const Progress &progress)
+{
+    Plan out;
+    out.kind = kind;
+    out.usaStyle = usaStyle;
+    const QString path = pathOf(kind);
+    if (kind == ImportKind::Customers)
+        CustomerWrite::recoverCustomerWrite(folder);
+    out.existing = folder.recordCount(path, layoutOf(kind).length());
+    out.fileSize = folder.fileSize(path);
+
+    QSet<QByteArray> accounts;
+    if (kind == ImportKind::Customers) {
+        for (const Record &r : folder.readRecords(path, customerLayout()))
+            accounts.insert(accountKey(r.text(CustomerField::AcctNo)));
+    }
+    const int room = limitOf(kind) - out.existing;
+    Planner planner(kind, mapping);
+    const int total = int(table.rows.size());
+    for (int i = 0; i < total; ++i) {
+        if (progress && i % 1024 == 0)
+            progress(i, total);
+        const CsvReader::Row &row = table.rows[std::size_t(i)];
+        QString why;
+        std::optional<Record> record;
+        if (!planner.take(row)) {
+            why = planner.m_reason;
+        } else if (kind == ImportKind::Customers) {
+            record = customerRecord(planner, usaStyle, accounts, why);
+        } else if (kind == ImportKind::Services) {
+            record = serviceRecord(planner, why);
+        } else {
+            record = technicianRecord(planner, why);
+        }
+        if (record && int(out.records.size()) >= room) {
+            why = QStringLiteral("the file would hold more than %1 %2 (it holds %3 now)")
+                      .arg(QLocale(QLocale::English).toString(limitOf(kind)), kindName(kind))
+                      .arg(out.existing);
+            record.reset();
+        }
+        if (record) {
+            out.records.push_back(std::move(*record));
+            out.lines.push_back(row.line);
+        } else {
+            out.problems.push_back({row.line, why});
+        }
+    }
+    if (progress)
+        progress(total, total);
+    return out;
+}
+
+QStringList shownValues(ImportKind kind, const Record &record)
+{
+    QStringList out;
+    if (kind == ImportKind::Services) {
+        out << record.text(ServiceField::Description) << record.text(ServiceField::Charge)
+            << ServiceCatalogue::timeList().at(
+                   ServiceCatalogue::usableTimeIndex(record.int16(ServiceField::TimeIndex)));
+        return out;
+    }
+    if (kind == ImportKind::Technicians) {
+        for (int f = 0; f < record.layout().fieldCount(); ++f)
+            out << record.text(f);
+        return out;
+    }
+    for (const Target &t : targets(kind))
+        out << record.text(record.layout().indexOf(t.heading));
+    return out;
+}
+
+void write(const DataFolder &folder, const Plan &plan)
+{
+    const QString path = pathOf(plan.kind);
+    const RecordLayout &layout = layoutOf(plan.kind);
+    if (plan.kind == ImportKind::Customers)
+        CustomerWrite::recoverCustomerWrite(folder);
+    folder.fileExists(path); // a file lost since the check comes back from /Backup, as it did for the check
+    if (folder.fileSize(path) != plan.fileSize) {
+        throw DiskError(QStringLiteral("%1 changed after the rows were checked; nothing was imported. "
+                                       "Check the file again and import it then.")
+                            .arg(QDir::toNativeSeparators(folder.path(path))));
+    }
+    if (plan.records.empty())
+        return;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(plan.existing + int(plan.records.size())) * layout.length());
+    for (const Record &r : folder.readRecords(path, layout))
+        bytes += r.bytes();
+    for (const Record &r : plan.records)
+        bytes += r.bytes();
+    folder.writeFile(path, bytes);
+}
+
+QByteArray listCsv(const DataFolder &folder, ImportKind kind)
+{
+    QStringList headings;
+    for (const Target &t : targets(kind))
+        headings << t.heading;
+    std::vector<QStringList> rows;
+    for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind)))
+        rows.push_back(shownValues(kind, r));
+    return CsvList::document(headings, rows);
+}
+
+} // namespace RecordImport

@@ -1,0 +1,290 @@
+#include "core/backuparchive.h"
+
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <archive.h>
+#include <archive_entry.h>
+#include <memory>
+#include <vector>
+
+namespace BackupArchive {
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+
+struct Entry
+{
+    QString relative; // with "/" separators, no leading one
+    QString full;
+    bool folder = false;
+    qint64 size = 0;
+    QDateTime modified;
+};
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+struct ArchiveDeleter
+{
+    void operator()(archive *a) const { archive_read_free(a); }
+};
+struct WriterDeleter
+{
+    void operator()(archive *a) const { archive_write_free(a); }
+};
+
+QString archiveError(archive *a)
+{
+    const char *text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive cannot be read");
+}
+
+bool inside(const QString &path, const QString &folder)
+{
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+std::vector<Entry> gather(const QString &root, const QString &target, const QStringList &skip)
+{
+    std::vector<Entry> entries;
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    const QString canonicalTarget = QFileInfo(target).canonicalFilePath();
+    QDirIterator it(canonicalRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString full = it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isSymLink())
+            continue;
+        if (!canonicalTarget.isEmpty() && inside(full, canonicalTarget))
+            continue;
+        const QString relative = full.mid(canonicalRoot.size() + 1);
+        if (!info.isDir()) {
+            if (!info.isFile() || DataFolder::isTemporaryName(info.fileName()) ||
+                (!relative.contains(QLatin1Char('/')) && skip.contains(relative)))
+                continue;
+        }
+        entries.push_back({relative, full, info.isDir(), info.isDir() ? 0 : info.size(), info.lastModified()});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.relative < b.relative; });
+    return entries;
+}
+
+// The names in an archive that stay inside the folder they are unpacked into.
+bool safeName(const QString &name)
+{
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+        name.contains(QLatin1Char(':')))
+        return false;
+    for (const QString &part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..") || part == QLatin1String("."))
+            return false;
+    }
+    return true;
+}
+
+std::unique_ptr<archive, ArchiveDeleter> openForReading(const QString &path)
+{
+    std::unique_ptr<archive, ArchiveDeleter> a(archive_read_new());
+    archive_read_support_format_zip(a.get());
+    archive_read_support_format_tar(a.get());
+    archive_read_support_filter_all(a.get());
+    if (archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
+        throw DiskError(
+            QStringLiteral("%1 cannot be opened as an archive: %2").arg(shown(path), archiveError(a.get())));
+    return a;
+}
+
+QString entryName(archive_entry *entry)
+{
+    if (const char *utf8 = archive_entry_pathname_utf8(entry))
+        return QString::fromUtf8(utf8);
+    return QString::fromLocal8Bit(archive_entry_pathname(entry));
+}
+
+} // namespace
+
+QString archiveName(const QDateTime &when)
+{
+    return QStringLiteral("DispatchBackup-%1.zip").arg(when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+}
+
+QString create(const QString &dataRoot, const QString &folder, const QDateTime &when, const QStringList &skip,
+               const Progress &progress)
+{
+    if (!QFileInfo(dataRoot).isDir())
+        throw DiskError(QStringLiteral("The data folder %1 does not exist.").arg(shown(dataRoot)));
+    if (!QDir().mkpath(folder))
+        throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(folder)));
+    const std::vector<Entry> entries = gather(dataRoot, folder, skip);
+    qint64 total = 0;
+    for (const Entry &e : entries)
+        total += e.size;
+
+    QString final = QDir(folder).filePath(archiveName(when));
+    for (int n = 2; QFileInfo::exists(final); ++n)
+        final =
+            QDir(folder).filePath(archiveName(when).replace(QLatin1String(".zip"), QStringLiteral("-%1.zip").arg(n)));
+    const QString partial = final + QStringLiteral(".partial");
+
+    auto fail = [&](const QString &why) {
+        QFile::remove(partial);
+        throw DiskError(QStringLiteral("The backup %1 could not be written: %2").arg(shown(final), why));
+    };
+    {
+        std::unique_ptr<archive, WriterDeleter> a(archive_write_new());
+        archive_write_set_format_zip(a.get());
+        archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
+        if (archive_write_open_filename(a.get(), QFile::encodeName(partial).constData()) != ARCHIVE_OK)
+            fail(archiveError(a.get()));
+        qint64 done = 0;
+        if (progress)
+            progress(0, total);
+        QByteArray buffer;
+        for (const Entry &e : entries) {
+            std::unique_ptr<archive_entry, void (*)(archive_entry *)> entry(archive_entry_new(), archive_entry_free);
+            const QByteArray name = (e.relative + (e.folder ? QStringLiteral("/") : QString())).toUtf8();
+            archive_entry_set_pathname_utf8(entry.get(), name.constData());
+            archive_entry_set_filetype(entry.get(), e.folder ? AE_IFDIR : AE_IFREG);
+            archive_entry_set_perm(entry.get(), e.folder ? 0755 : 0644);
+            archive_entry_set_size(entry.get(), e.size);
+            archive_entry_set_mtime(entry.get(), e.modified.toSecsSinceEpoch(), 0);
+            if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
+                fail(archiveError(a.get()));
+            if (e.folder)
+                continue;
+            QFile file(e.full);
+            if (!file.open(QIODevice::ReadOnly))
+                fail(QStringLiteral("%1 cannot be read: %2").arg(shown(e.full), file.errorString()));
+            qint64 written = 0;
+            while (written < e.size) {
+                buffer = file.read(std::min(kChunk, e.size - written));
+                if (buffer.isEmpty())
+                    break; // the file got shorter while it was read: the archive gets what was there
+                if (archive_write_data(a.get(), buffer.constData(), size_t(buffer.size())) < 0)
+                    fail(archiveError(a.get()));
+                written += buffer.size();
+                done += buffer.size();
+                if (progress)
+                    progress(done, total);
+            }
+        }
+        if (archive_write_close(a.get()) != ARCHIVE_OK)
+            fail(archiveError(a.get()));
+    }
+    const QString unsynced = DataFolder::syncToDisk({partial});
+    if (!unsynced.isEmpty())
+        fail(QStringLiteral("it did not reach the disk"));
+    if (!QFile::rename(partial, final))
+        fail(QStringLiteral("it cannot be given its name"));
+    if (progress)
+        progress(total, total);
+    return final;
+}
+
+QStringList restore(const QString &archivePath, const QString &emptyFolder, const Progress &progress)
+{
+    const QFileInfo target(emptyFolder);
+    if (target.exists() &&
+        (!target.isDir() ||
+         !QDir(emptyFolder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)))
+        throw DiskError(QStringLiteral("%1 is not an empty folder; a backup is restored only into an empty one, "
+                                       "so that it mixes with nothing.")
+                            .arg(shown(emptyFolder)));
+    if (!QFileInfo(archivePath).isFile())
+        throw DiskError(QStringLiteral("%1 is not a file.").arg(shown(archivePath)));
+
+    // First pass: every name must stay inside the folder; the sizes give the progress.
+    qint64 total = 0;
+    {
+        auto a = openForReading(archivePath);
+        archive_entry *entry = nullptr;
+        int status;
+        while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+            const QString name = entryName(entry);
+            if (!safeName(name))
+                throw DiskError(QStringLiteral("%1 holds the name %2, which would leave the folder it is restored "
+                                               "into; nothing was restored.")
+                                    .arg(shown(archivePath), name));
+            total += std::max<la_int64_t>(0, archive_entry_size(entry));
+        }
+        if (status != ARCHIVE_EOF)
+            throw DiskError(QStringLiteral("%1 is damaged: %2; nothing was restored.")
+                                .arg(shown(archivePath), archiveError(a.get())));
+    }
+
+    if (!QDir().mkpath(emptyFolder))
+        throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(emptyFolder)));
+    const QDir root(emptyFolder);
+    QStringList written;
+    QStringList fullPaths;
+    qint64 done = 0;
+    auto a = openForReading(archivePath);
+    archive_entry *entry = nullptr;
+    int status;
+    QByteArray buffer(int(kChunk), Qt::Uninitialized);
+    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+        QString name = entryName(entry);
+        while (name.endsWith(QLatin1Char('/')))
+            name.chop(1);
+        const QString full = root.filePath(name);
+        const auto type = archive_entry_filetype(entry);
+        if (type == AE_IFDIR) {
+            if (!root.mkpath(name))
+                throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(full)));
+            continue;
+        }
+        if (type != AE_IFREG)
+            continue;
+        root.mkpath(QFileInfo(name).path());
+        QFile file(full);
+        if (!file.open(QIODevice::WriteOnly))
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(shown(full), file.errorString()));
+        for (;;) {
+            const la_ssize_t n = archive_read_data(a.get(), buffer.data(), size_t(buffer.size()));
+            if (n < 0)
+                throw DiskError(
+                    QStringLiteral("%1 is damaged at %2: %3").arg(shown(archivePath), name, archiveError(a.get())));
+            if (n == 0)
+                break;
+            if (file.write(buffer.constData(), n) != n)
+                throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(shown(full), file.errorString()));
+            done += n;
+            if (progress)
+                progress(done, total);
+        }
+        file.close();
+        written << name;
+        fullPaths << full;
+    }
+    if (status != ARCHIVE_EOF)
+        throw DiskError(QStringLiteral("%1 is damaged: %2").arg(shown(archivePath), archiveError(a.get())));
+    const QString unsynced = DataFolder::syncToDisk(fullPaths);
+    if (!unsynced.isEmpty())
+        throw DiskError(QStringLiteral("%1 did not reach the disk.").arg(shown(unsynced)));
+    return written;
+}
+
+std::optional<QString> rememberedFolder(const DataFolder &folder)
+{
+    const QString text = QString::fromUtf8(folder.readAll(kFolderFile)).trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+void rememberFolder(const DataFolder &folder, const QString &backupFolder)
+{
+    folder.makeFolder(QStringLiteral("/VarnelDispatchDuzudu"));
+    folder.writeFile(kFolderFile, backupFolder.toUtf8() + "\r\n");
+}
+
+} // namespace BackupArchive

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// Reading the comma-separated files that spreadsheets and other programs save: UTF-8 with or without a
+// byte-order mark, UTF-16 with one, or else Windows-1252; values separated by commas, semicolons (the
+// spreadsheets of countries that write the decimal comma) or tabs, the separator told from the first line.
+// Quoted values may hold separators, doubled quotes and line breaks; a line break in a quoted value is
+// kept as "\n".
+namespace CsvReader {
+
+struct Row
+{
+    int line = 0; // the line of the file the row begins on, from 1
+    QStringList values;
+};
+
+struct Table
+{
+    QString encoding; // "UTF-8", "UTF-8 with byte-order mark", "UTF-16", "Windows-1252"
+    QChar separator;
+    QStringList headings;  // the first row that is not blank
+    std::vector<Row> rows; // the rows after it; blank rows are left out
+};
+
+// The text of the file's bytes and the name of the encoding found.
+QString decode(const QByteArray &bytes, QString *encoding = nullptr);
+// The separator of the first line outside quotes that occurs most: ',' (also when none occurs), ';' or tab.
+QChar separatorOf(const QString &text);
+Table read(const QByteArray &bytes);
+// The table of a file; nothing, with the reason in *error, when it cannot be read.
+std::optional<Table> readFile(const QString &path, QString *error);
+
+} // namespace CsvReader

@@ -1,0 +1,228 @@
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerrecord.h"
+#include "accounts/recordimport.h"
+#include "accounts/servicerecord.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "testsupport.h"
+
+#include "tools/datatool.h"
+
+#include <QBuffer>
+#include <QTest>
+
+namespace {
+
+struct Crash
+{};
+
+// The stored records of a kind, each as its field texts joined by "|" (trimmed, as every reader sees them).
+QStringList stored(const DataFolder &folder, ImportKind kind, const RecordLayout &layout)
+{
+    QStringList out;
+    for (const Record &r : folder.readRecords(RecordImport::pathOf(kind), layout)) {
+        QStringList fields;
+        for (int f = 0; f < layout.fieldCount(); ++f)
+            fields << r.value(f).toString().trimmed();
+        out << fields.join('|');
+    }
+    return out;
+}
+
+const RecordLayout &layoutOf(ImportKind kind)
+{
+    return kind == ImportKind::Customers  ? customerLayout()
+           : kind == ImportKind::Services ? serviceLayout()
+                                          : assignmentLayout();
+}
+
+RecordImport::Plan planFile(const DataFolder &folder, ImportKind kind, const QByteArray &bytes)
+{
+    const CsvReader::Table table = CsvReader::read(bytes);
+    return RecordImport::plan(folder, kind, table, RecordImport::matchHeadings(kind, table.headings));
+}
+
+} // namespace
+
+class TestRecordImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    // Files as spreadsheets save them; every field of every stored record is checked.
+    void spreadsheetFiles_data()
+    {
+        dataColumns<int, QByteArray, QString, QStringList>("kind", "file", "encoding", "records");
+        dataRow("UTF-8 with BOM, quoted commas, line break in quotes", int(ImportKind::Customers),
+                QByteArray("\xEF\xBB\xBF"
+                           "Account Number,Company,First Name,Last Name,Street,City,State,Zip,Phone,E-mail\r\n"
+                           "A-1,\"Smith, Jones & Co\",,,\"12 Main St\r\nSuite 4\",Springfield,IL,62701,217-555-0101,"
+                           "a@b.com\r\n"
+                           ",,Zoë,O'Neil,5 Oak,Dayton,OH,45402,937-555-0102,\r\n"),
+                QString("UTF-8 with byte-order mark"),
+                QStringList{"A-1|Smith, Jones & Co|12 Main St Suite 4||Springfield|Springfield|IL|62701|62701|"
+                            "217-555-0101||a@b.com|||||Business|0|0",
+                            "937-555-0102|Zoë O'Neil|5 Oak||Dayton|Dayton|OH|45402|45402|937-555-0102|||"
+                            "|Zoë||O'Neil|Individual|0|0"});
+        dataRow("Windows-1252 accents, semicolons, type column", int(ImportKind::Customers),
+                QByteArray("AcctNo;Name;Title;FirstName;LastName;City;AcctType\n"
+                           "7;;Mme;Ren\xE9;L\xE9vesque;Montr\xE9"
+                           "al;Individual\n"
+                           "8;Caf\xE9 M\xFCller;;;;K\xF6ln;b\n"),
+                QString("Windows-1252"),
+                QStringList{"7|Mme René Lévesque|||Montréal|Montréal|||||||Mme|René||Lévesque|Individual|0|0",
+                            "8|Café Müller|||Köln|Köln|||||||||||Business|0|0"});
+        dataRow("services: charge and allotted time", int(ImportKind::Services),
+                QByteArray("Service;Price;Time\r\nTune-up;45;1:30\r\nVisit;$1,200.5;\r\n"), QString("UTF-8"),
+                QStringList{"Tune-up|$45.00|6", "Visit|$1,200.50|1"});
+        dataRow("technicians: a blank reference takes the telephone", int(ImportKind::Technicians),
+                QByteArray("Name,Phone,Mobile,Reference\r\nAl Crew,555-123-4567,555-000-1111,\r\n"
+                           "Bea,,,E7\r\n"),
+                QString("UTF-8"),
+                QStringList{"555-123-4567|Al Crew||||||555-123-4567|555-000-1111||", "E7|Bea|||||||||"});
+    }
+    void spreadsheetFiles()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, encoding);
+        QFETCH(QStringList, records);
+        const auto k = ImportKind(kind);
+        TestRoot root;
+        const RecordImport::Plan plan = planFile(root.folder(), k, file);
+        QCOMPARE(CsvReader::read(file).encoding, encoding);
+        QVERIFY2(plan.problems.empty(), qPrintable(plan.problems.empty() ? "" : plan.problems.front().reason));
+        QVERIFY(!root.exists(RecordImport::pathOf(k))); // nothing written before the write
+        RecordImport::write(root.folder(), plan);
+        QCOMPARE(stored(root.folder(), k, layoutOf(k)), records);
+    }
+
+    void rowsThatCannotBeStoredAreListed()
+    {
+        TestRoot root;
+        Record first(customerLayout());
+        first.setText(CustomerField::AcctNo, "OLD");
+        root.write("/CustomerData.txt", first.bytes());
+        const QByteArray file = "AcctNo,Name,LastName,City,Notes\n"
+                                "ok1,Good,,,x\n"
+                                ",,,,\n"
+                                "old,Same account other case,,,\n"
+                                "n2,,,Nowhere,\n"
+                                "n3,A City Too Long,,abcdefghijklmnopqrstuvwxyz,\n"
+                                "n4,\"Two\nLines\",\xC5\x81"
+                                "ukasz,,\n"
+                                "a/b,Slash,,,\n"
+                                "ok1,Twice,,,\n"
+                                "n5,Has \"\"quote\"\",,,\n";
+        const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Customers, file);
+        QStringList problems;
+        for (const auto &p : plan.problems)
+            problems << QString::number(p.line) + ' ' + p.reason;
+        QCOMPARE(problems,
+                 (QStringList{"4 account number old is already in use",
+                              "5 no name: an Individual account needs a FirstName and a LastName",
+                              "6 City is 26 characters long; it holds at most 25",
+                              "7 LastName holds the character \"Ł\", which the data files cannot hold",
+                              "9 The account number \"a/b\" cannot be used as a file name: it holds the character /.",
+                              "10 account number ok1 is already in use",
+                              "11 Name holds a double quote (\"), which the data files cannot hold"}));
+        QCOMPARE(plan.records.size(), 1u);
+        RecordImport::write(root.folder(), plan);
+        QCOMPARE(stored(root.folder(), ImportKind::Customers, customerLayout()).size(), 2);
+    }
+
+    void fileLimitRefusesTheRowsBeyondIt()
+    {
+        TestRoot root;
+        root.write("/Services.txt", Record(serviceLayout()).bytes().repeated(254));
+        const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Services, "Description\nOne\nTwo\nThree\n");
+        QCOMPARE(plan.records.size(), 1u);
+        QCOMPARE(plan.problems.size(), 2u);
+        QCOMPARE(plan.problems.back().reason, QString("the file would hold more than 255 services (it holds 254 now)"));
+
+        TestRoot big;
+        big.write("/AssignmentData.txt", Record(assignmentLayout()).bytes().repeated(32766));
+        const auto crews = planFile(big.folder(), ImportKind::Technicians, "Name\nA\nB\n");
+        QCOMPARE(crews.records.size(), 1u);
+        QVERIFY(crews.problems.front().reason.contains("32,767"));
+    }
+
+    // An import stopped at any step of its write (a kill, a power cut) leaves the file as it was or with every
+    // row; and a file changed after the check is not written over.
+    void interruptedImportLeavesOldOrAll()
+    {
+        const QByteArray file = "Name,Phone\nA,1\nB,2\nC,3\n";
+        QStringList steps;
+        {
+            TestRoot root;
+            DataFolder folder = root.folder();
+            folder.setFaultHook([&](const char *step, const QString &) { steps << step; });
+            RecordImport::write(folder, planFile(folder, ImportKind::Technicians, file));
+        }
+        QVERIFY(steps.size() >= 3);
+        for (int k = 0; k < steps.size(); ++k) {
+            TestRoot root;
+            const QByteArray old = Record(assignmentLayout()).bytes();
+            root.write("/AssignmentData.txt", old);
+            DataFolder folder = root.folder();
+            const RecordImport::Plan plan = planFile(folder, ImportKind::Technicians, file);
+            int at = 0;
+            folder.setFaultHook([&](const char *, const QString &) {
+                if (at++ == k)
+                    throw Crash{};
+            });
+            try {
+                RecordImport::write(folder, plan);
+            } catch (const Crash &) {
+            }
+            const QByteArray after = root.read("/AssignmentData.txt");
+            QVERIFY2(after == old || after.size() == 4 * 235, qPrintable(steps[k]));
+        }
+        TestRoot root;
+        const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Technicians, file);
+        root.write("/AssignmentData.txt", Record(assignmentLayout()).bytes());
+        QVERIFY_THROWS_EXCEPTION(DiskError, RecordImport::write(root.folder(), plan));
+        QCOMPARE(root.read("/AssignmentData.txt").size(), 235);
+    }
+
+    // The command: the findings listed by line, the good rows stored, status 1 for rows left out.
+    void importCommand()
+    {
+        TestRoot root;
+        root.write("/in.csv", "Description;Charge\nTune-up;45\n;9\n");
+        QString text;
+        QTextStream out(&text);
+        QBuffer in;
+        QCOMPARE(runDataTool({"import", "--root", root.path(), "services", root.file("/in.csv")}, out, out, in), 1);
+        QVERIFY2(text.contains("line 3: no name: the Description is blank\n1 services imported, 1 row(s) refused"),
+                 qPrintable(text));
+        QCOMPARE(root.read("/Services.txt").left(7), QByteArray("Tune-up"));
+    }
+
+    // What an export writes, an import reads back to the same bytes; unknown headings are left out.
+    void exportReadsBackAndHeadingsMatch()
+    {
+        TestRoot from;
+        const QByteArray file = "Acct,Company,Title,Given Name,Surname,Phone,Mobile,Zip,Type,Favourite\n"
+                                "=1,\"-x, y\",Dr,Al,Bo,555,556,12345,Individual,blue\n";
+        const CsvReader::Table table = CsvReader::read(file);
+        const std::vector<int> mapping = RecordImport::matchHeadings(ImportKind::Customers, table.headings);
+        QCOMPARE(mapping, (std::vector<int>{0, 1, 2, 3, 4, 11, 12, 9, 14, -1}));
+        RecordImport::write(from.folder(), RecordImport::plan(from.folder(), ImportKind::Customers, table, mapping));
+        const QByteArray csv = RecordImport::listCsv(from.folder(), ImportKind::Customers);
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"
+                               "AcctNo,Name,Title,FirstName,LastName,Address1,"));
+        QVERIFY(csv.contains("\r\n'=1,Dr Al Bo,Dr,Al,Bo,,,,,12345,12345,555,556,,Individual\r\n"));
+        TestRoot to;
+        const RecordImport::Plan back = planFile(to.folder(), ImportKind::Customers, csv);
+        RecordImport::write(to.folder(), back);
+        QCOMPARE(to.read("/CustomerData.txt"), from.read("/CustomerData.txt"));
+        QVERIFY(RecordImport::mappingProblem(ImportKind::Customers, {1, 1}));
+        QVERIFY(RecordImport::mappingProblem(ImportKind::Services, {1}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordImport)
+#include "tst_recordimport.moc"

@@ -1,0 +1,228 @@
+#include "tools/datatransfer.h"
+
+#include "accounts/recordimport.h"
+#include "core/backuparchive.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/settings.h"
+#include "core/setuplogic.h"
+#include "platform/instancelock.h"
+#include "tools/datacheck.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace {
+
+struct Parsed
+{
+    QStringList positional;
+    QHash<QString, QString> values;
+    QStringList flags;
+    bool help = false;
+    QString error;
+};
+
+Parsed parse(const QStringList &args, const QStringList &valueOptions, const QStringList &flagOptions)
+{
+    Parsed p;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            p.help = true;
+        } else if (!arg.startsWith(QLatin1String("--"))) {
+            p.positional << arg;
+        } else if (flagOptions.contains(arg.mid(2))) {
+            p.flags << arg.mid(2);
+        } else if (valueOptions.contains(arg.section(QLatin1Char('='), 0, 0).mid(2))) {
+            const QString name = arg.section(QLatin1Char('='), 0, 0).mid(2);
+            if (arg.contains(QLatin1Char('=')))
+                p.values.insert(name, arg.section(QLatin1Char('='), 1));
+            else if (i + 1 < args.size())
+                p.values.insert(name, args[++i]);
+            else
+                p.error = QStringLiteral("--%1 needs a value").arg(name);
+        } else {
+            p.error = QStringLiteral("unknown option %1").arg(arg);
+        }
+    }
+    return p;
+}
+
+int fail(QTextStream &err, const QString &command, const QString &message)
+{
+    err << "dispatch-data " << command << ": " << message << '\n';
+    return 2;
+}
+
+QString defaultRoot()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QString importHelp()
+{
+    return QStringLiteral(
+        "Usage: dispatch-data import [--root DIR] [--dry-run] customers|services|technicians FILE.csv\n"
+        "\n"
+        "Adds the rows of a CSV file (as spreadsheets save it) to the customers, the services catalogue or the\n"
+        "technicians and crews (assignments) of the data folder DIR (by default the folder dispatch-data lies\n"
+        "in). The file may be UTF-8 (with or without a byte-order mark), UTF-16 with one, or Windows-1252, and\n"
+        "its values separated by commas, semicolons or tabs; quoted values may hold separators and line breaks\n"
+        "(which become blanks). Its first row names the columns; headings are matched without regard to case,\n"
+        "blanks and punctuation, to the field names that export writes and to common other names (Phone,\n"
+        "Zip, Company, Surname ...). A column whose heading is not known is left out and named.\n"
+        "\n"
+        "Every row that cannot be stored is listed with its line and the reason: a missing name, text too long\n"
+        "for its field, a character the data files cannot hold, an account number already in use, more records\n"
+        "than the file holds (32,767 customers or technicians, 255 services). The other rows are added after\n"
+        "the records already there, in one step: an interruption leaves the file as it was or with every row.\n"
+        "--dry-run lists the findings and writes nothing.\n"
+        "Exit status: 0 every row imported, 1 some rows refused (the others imported), 2 nothing written.\n");
+}
+
+QString backupHelp()
+{
+    return QStringLiteral(
+        "Usage: dispatch-data backup [--root DIR] FOLDER\n"
+        "\n"
+        "Writes the whole data folder DIR (by default the folder dispatch-data lies in) into one zip archive in\n"
+        "FOLDER, named by the date and time, such as DispatchBackup-2026-12-07-081500.zip. Any archive program\n"
+        "opens it. The running program's lock and the temporaries of interrupted writes are left out. Suited to\n"
+        "a schedule (cron); it may run while the program runs, since every file is replaced whole.\n");
+}
+
+QString restoreHelp()
+{
+    return QStringLiteral("Usage: dispatch-data restore ARCHIVE EMPTY_FOLDER\n"
+                          "\n"
+                          "Unpacks a backup archive into a new or empty folder (never over a data folder), then\n"
+                          "checks the restored folder as dispatch-data check does.\n"
+                          "Exit status: 0 restored and nothing found, 1 restored with problems found, 2 failed.\n");
+}
+
+int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const QString command = QStringLiteral("import");
+    const Parsed p = parse(args, {QStringLiteral("root")}, {QStringLiteral("dry-run")});
+    if (p.help) {
+        out << importHelp();
+        return 0;
+    }
+    if (!p.error.isEmpty())
+        return fail(err, command, p.error + QStringLiteral("; see dispatch-data import --help"));
+    if (p.positional.size() != 2)
+        return fail(err, command, QStringLiteral("give the KIND and one FILE; see dispatch-data import --help"));
+    const auto kind = RecordImport::kindNamed(p.positional[0]);
+    if (!kind)
+        return fail(
+            err, command,
+            QStringLiteral("unknown kind \"%1\"; it is customers, services or technicians").arg(p.positional[0]));
+    const QString root = p.values.value(QStringLiteral("root"), defaultRoot());
+    if (!QFileInfo(root).isDir())
+        return fail(err, command, QStringLiteral("%1 is not a folder").arg(shown(root)));
+    QFile file(p.positional[1]);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(err, command,
+                    QStringLiteral("%1 cannot be read: %2").arg(shown(file.fileName()), file.errorString()));
+    const CsvReader::Table table = CsvReader::read(file.readAll());
+
+    InstanceLock lock(root);
+    const bool dryRun = p.flags.contains(QStringLiteral("dry-run"));
+    if (!dryRun && !lock.tryLock())
+        return fail(err, command, QStringLiteral("The program is running on this data folder; close it first."));
+
+    const DataFolder folder(root);
+    Settings settings;
+    settings.loadBusiness(folder);
+    const bool usa = !SetupLogic::internationalStyleAtLoad(settings.business);
+    const std::vector<int> mapping = RecordImport::matchHeadings(*kind, table.headings);
+    out << QStringLiteral("%1: %2, values separated by %3\n")
+               .arg(shown(file.fileName()), table.encoding,
+                    table.separator == QLatin1Char(',')   ? QStringLiteral("commas")
+                    : table.separator == QLatin1Char(';') ? QStringLiteral("semicolons")
+                                                          : QStringLiteral("tabs"));
+    for (qsizetype c = 0; c < table.headings.size(); ++c) {
+        if (mapping[std::size_t(c)] < 0)
+            out << QStringLiteral("column %1 \"%2\" is not a known heading and is left out\n")
+                       .arg(c + 1)
+                       .arg(table.headings[c]);
+    }
+    if (const auto problem = RecordImport::mappingProblem(*kind, mapping))
+        return fail(err, command, *problem + QStringLiteral(" Nothing was imported."));
+    try {
+        const RecordImport::Plan plan = RecordImport::plan(folder, *kind, table, mapping, usa);
+        for (const RecordImport::Problem &problem : plan.problems)
+            out << QStringLiteral("line %1: %2\n").arg(problem.line).arg(problem.reason);
+        if (!dryRun)
+            RecordImport::write(folder, plan);
+        out << QStringLiteral("%1 %2 %3, %4 row(s) refused\n")
+                   .arg(plan.records.size())
+                   .arg(RecordImport::kindName(*kind),
+                        dryRun ? QStringLiteral("can be imported (nothing written)") : QStringLiteral("imported"))
+                   .arg(plan.problems.size());
+        return plan.problems.empty() ? 0 : 1;
+    } catch (const DiskError &e) {
+        return fail(err, command, e.message());
+    }
+}
+
+int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const QString command = QStringLiteral("backup");
+    const Parsed p = parse(args, {QStringLiteral("root")}, {});
+    if (p.help) {
+        out << backupHelp();
+        return 0;
+    }
+    if (!p.error.isEmpty())
+        return fail(err, command, p.error + QStringLiteral("; see dispatch-data backup --help"));
+    if (p.positional.size() != 1)
+        return fail(err, command, QStringLiteral("give one FOLDER for the archive; see dispatch-data backup --help"));
+    const QString root = p.values.value(QStringLiteral("root"), defaultRoot());
+    try {
+        const QString archive =
+            BackupArchive::create(root, p.positional[0], QDateTime::currentDateTime(), {InstanceLock::lockFileName()});
+        out << QStringLiteral("%1 backed up to %2 (%3 bytes)\n")
+                   .arg(shown(root), shown(archive))
+                   .arg(QFileInfo(archive).size());
+        return 0;
+    } catch (const DiskError &e) {
+        return fail(err, command, e.message());
+    }
+}
+
+int restoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const QString command = QStringLiteral("restore");
+    const Parsed p = parse(args, {}, {});
+    if (p.help) {
+        out << restoreHelp();
+        return 0;
+    }
+    if (!p.error.isEmpty() || p.positional.size() != 2)
+        return fail(err, command,
+                    QStringLiteral("give the ARCHIVE and an EMPTY_FOLDER; see dispatch-data restore --help"));
+    try {
+        const QStringList files = BackupArchive::restore(p.positional[0], p.positional[1]);
+        out << QStringLiteral("%1 file(s) restored into %2\n").arg(files.size()).arg(shown(p.positional[1]));
+    } catch (const DiskError &e) {
+        return fail(err, command, e.message());
+    }
+    const auto findings = checkDataFolder(DataFolder(p.positional[1]));
+    for (const CheckFinding &f : findings)
+        out << f.text() << '\n';
+    err << (findings.empty() ? QStringLiteral("No problems found in the restored folder\n")
+                             : QStringLiteral("%1 problem(s) found in the restored folder\n").arg(findings.size()));
+    return findings.empty() ? 0 : 1;
+}
