@@ -13,9 +13,6 @@
 
 namespace {
 
-struct Crash
-{};
-
 // The stored records of a kind, each as its field texts joined by "|" (trimmed, as every reader sees them).
 QStringList stored(const DataFolder &folder, ImportKind kind, const RecordLayout &layout)
 {
