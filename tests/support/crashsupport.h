@@ -1,14 +1,11 @@
 #pragma once
 
 #include "core/datafolder.h"
+#include "testsupport.h" // Crash, the simulated kill
 
 #include <QMap>
 #include <QString>
 #include <functional>
-
-// A simulated kill: thrown from the disk seam, caught by no routine of the program.
-struct Crash
-{};
 
 // What the next start does with what a kill left, before any file is read (as the program's start runs it):
 // torn appends, the board journal, temporaries, the customer journal, an interrupted Write Records, a completed
