@@ -83,12 +83,7 @@ private slots:
             shown.append(l->text());
         QVERIFY(shown.contains(QStringLiteral("The Setup Screen will be displayed when you click our LOGO.")));
         QVERIFY(fake.messages.shown.empty());
-
-        // The logo leads to the setup screen and the panel goes.
-        QLabel *logo = app.welcomePanel()->findChild<QLabel *>(QStringLiteral("imgLogo"));
-        QTest::mouseClick(logo, Qt::LeftButton);
-        QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
-        QVERIFY(!app.welcomePanel()->isVisible());
+        // The logo's click leads to the setup screen on the road (tests/road); its key below.
     }
 
     void welcomeLogoWorksFromTheKeyboard()

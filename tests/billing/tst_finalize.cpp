@@ -157,6 +157,15 @@ private slots:
         QCOMPARE(s.nextInvoice(), "5003");
     }
 
+    // Both taxes calculated, each on the pre-tax amount, and both in the total.
+    void bothTaxesInTheTotal()
+    {
+        const Finalize::TaxBoxes boxes{"$100.00", "$0.00", "$0.00", true, true, money("7.5"), money("4")};
+        const auto out = Finalize::CalculateRowTaxes(boxes, Money(), Money());
+        QCOMPARE(out.tax2Text, "$4.00");
+        QCOMPARE(out.totalText, "$111.50");
+    }
+
     void entryRefusals_data()
     {
         dataColumns<QString, QString, QString, QString>("amount", "invoice", "payForm", "message");

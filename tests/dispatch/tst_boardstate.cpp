@@ -357,11 +357,7 @@ private slots:
     void restoreThenSave_data()
     {
         QTest::addColumn<QString>("change");
-        dataRow("status", "status");
-        dataRow("priority", "priority");
-        dataRow("assignment", "assignment");
-        dataRow("date", "date");
-        dataRow("time", "time");
+        dataRow("status, priority, assignment, date and time", "fields");
         dataRow("suspend with reset", "suspend");
         dataRow("completed", "complete");
     }
@@ -377,16 +373,13 @@ private slots:
             b.fakes.messages.answer(true); // not in progress: complete anyway
             b->completeSelected();
         } else {
-            if (change == "status")
+            if (change == "fields") {
                 b->chooseStatus("In Progress");
-            if (change == "priority")
                 b->choosePriority("Emergency");
-            if (change == "assignment")
                 b->chooseAssignment("Cy");
-            if (change == "date")
                 b->pickDate(QDate(2026, 1, 23));
-            if (change == "time")
                 b->chooseTime("11:00");
+            }
             if (change == "suspend") {
                 b->chooseStatus("Suspended");
                 b.fakes.messages.answer(true);

@@ -17,11 +17,6 @@ using Op = RecordingSurface::Op;
 
 namespace {
 
-DocumentInputs sampleInputs()
-{
-    return samplePrintInputs();
-}
-
 SlipPrintValues slip(const QString &number, const QString &status)
 {
     return sampleSlip(number, status, "Furnace makes noise " + number);
@@ -45,7 +40,7 @@ private slots:
     void formFrame()
     {
         RecordingSurface s;
-        PrintFormFrame(s, sampleInputs(), "INVOICE", 0.4);
+        PrintFormFrame(s, samplePrintInputs(), "INVOICE", 0.4);
         const auto boxes = s.opsOf(Kind::Rect);
         QCOMPARE(boxes.size(), std::size_t(1));
         QCOMPARE(boxes[0].x, 360.0);
@@ -88,7 +83,7 @@ private slots:
         QFETCH(double, nameSize);
         QFETCH(bool, linesBold);
         QFETCH(QStringList, lines);
-        BusinessData business = sampleInputs().business;
+        BusinessData business = samplePrintInputs().business;
         business.name = name;
         RecordingSurface s;
         PrintBusinessBlock(s, business, usa, 0.75, 0.4, 12);
@@ -115,7 +110,7 @@ private slots:
         QFETCH(int, copies);
         QFETCH(QStringList, labels);
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.settings.invoiceCopies = copies;
         RecordingPrintTarget target;
         const auto result = PrintInvoice(target, in, root.folder(), {slip("1001", "Assigned")}, 20260001);
@@ -139,7 +134,7 @@ private slots:
     void populatedAndBlankInvoices()
     {
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         const std::vector<SlipPrintValues> rows{slip("1001", "Assigned"), slip("1002", "Open"),
                                                 slip("1003", "Assigned")};
         RecordingPrintTarget target;
@@ -176,13 +171,13 @@ private slots:
         const std::vector<SlipPrintValues> rows{slip("1", "Assigned"), slip("2", "Assigned"), slip("3", "Assigned")};
         RecordingPrintTarget failing;
         failing.surface.failWhenEnding(2);
-        auto result = PrintInvoice(failing, sampleInputs(), root.folder(), rows, 100);
+        auto result = PrintInvoice(failing, samplePrintInputs(), root.folder(), rows, 100);
         QVERIFY(result.outcome.failed());
         QCOMPARE(result.numbersUsed, 1);
 
         RecordingPrintTarget cancelling;
         cancelling.cancelDialog = true;
-        result = PrintInvoice(cancelling, sampleInputs(), root.folder(), rows, 100);
+        result = PrintInvoice(cancelling, samplePrintInputs(), root.folder(), rows, 100);
         QCOMPARE(result.numbersUsed, 0);
         QVERIFY(cancelling.surface.ops().empty());
     }
@@ -190,7 +185,7 @@ private slots:
     void remittanceStyle()
     {
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.settings.plainPaper = false;
         RecordingPrintTarget target;
         PrintInvoice(target, in, root.folder(), {slip("7", "Assigned")}, 1);
@@ -205,7 +200,7 @@ private slots:
     void longTextsStayInTheirBoxes()
     {
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.business.name.clear();
         in.currentItems = QStringList(20, QString(50, 'W'));
         SlipPrintValues row = slip("9", "Assigned");
@@ -259,7 +254,7 @@ private slots:
         SlipPrintValues row = slip("9", "Assigned");
         row.serviceRequired = "Furnace makes noise\r\nCall before noon";
         RecordingPrintTarget target;
-        PrintInvoice(target, sampleInputs(), root.folder(), {row}, 1);
+        PrintInvoice(target, samplePrintInputs(), root.folder(), {row}, 1);
         QVERIFY(target.surface.findText("Call before noon"));
         for (const QString &text : target.surface.texts())
             QVERIFY2(!text.endsWith("..."), qPrintable(text));
@@ -276,7 +271,7 @@ private slots:
         QFETCH(bool, exists);
         QFETCH(double, height);
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.settings.logoPath = root.file("/logo.png");
         in.settings.logoWidth = 1000;
         in.settings.logoHeight = height;
@@ -311,7 +306,7 @@ private slots:
         QFETCH(QString, date);
         QFETCH(QString, time);
         TestRoot root;
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.currentItems = QStringList{"i1", "i2", "i3", "i4", "i5", "i6", "i7", "i8", "i9", "i10"};
         SlipPrintValues row = slip("1234", "Assigned");
         row.schedDate = date;
@@ -373,7 +368,7 @@ private slots:
         for (int r = 1; r <= 12; ++r)
             rows.push_back({QString::number(r), "Normal", "Bob", "Open", "Customer", "1/2/2026", "1/3/2026 08:00"});
         RecordingPrintTarget target;
-        PrintSlipReport(target, sampleInputs(), rows);
+        PrintSlipReport(target, samplePrintInputs(), rows);
         QCOMPARE(target.surface.pagesIn(1), 1);
         QCOMPARE(target.surface.opsOf(Kind::Setup).front().text, QString("Landscape"));
         const double expected[] = {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13}; // lines below the first row
@@ -393,7 +388,7 @@ private slots:
         for (int r = 1; r <= 40; ++r)
             rows.push_back({"#" + QString::number(r), "", "", "", "", "", ""});
         RecordingPrintTarget target;
-        PrintSlipReport(target, sampleInputs(), rows);
+        PrintSlipReport(target, samplePrintInputs(), rows);
         const RecordingSurface &s = target.surface;
         QCOMPARE(s.pagesIn(1), 2);
         QCOMPARE(s.findText("#33")->page, 1);
@@ -406,7 +401,7 @@ private slots:
 
     void blankForms()
     {
-        DocumentInputs in = sampleInputs();
+        DocumentInputs in = samplePrintInputs();
         in.settings.plainPaper = false;
         RecordingPrintTarget target;
         QCOMPARE(PrintBlankForms(target, in, 3).sent, 3);

@@ -1,5 +1,3 @@
-#include "app/application.h"
-#include "apptesting.h"
 #include "billing/history.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
@@ -11,7 +9,6 @@
 #include "billing/accountfiles.h"
 #include "billingsamples.h"
 #include "app/appstate.h"
-#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
@@ -180,11 +177,9 @@ private slots:
     {
         dataColumns<QString, bool, bool>("next", "ticked", "said");
         QTest::newRow("to the invoice box") << "txtInvoice" << false << true;
-        QTest::newRow("to the amount box") << "txtAmount" << false << true;
         QTest::newRow("to a slip button") << "cmdPost_1" << false << true;
         QTest::newRow("with a slip ticked") << "txtInvoice" << true << false;
         QTest::newRow("to Menu") << "cmdCompletions_0" << false << false;
-        QTest::newRow("to Select ALL") << "cmdCompletions_2" << false << false;
         QTest::newRow("to another window") << "" << false << false;
     }
     void noSlipSelectedWhenTheGridIsLeft()
@@ -260,36 +255,6 @@ private slots:
                  qPrintable(f.fake.messages.lastText()));
         QVERIFY(!f.root.exists(Posting::kHistory));
         QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 3 * 697);
-    }
-
-    // A Write Records cut off by a crash is finished when the program starts, and the user is told once.
-    void interruptedPostingFinishedAtStart()
-    {
-        TestRoot root;
-        root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
-        root.write("/SlipNo.txt", "1000\r\n");
-        const Record slip = completedSlip(21, "A-1", "Main St");
-        const DataFolder folder = root.folder();
-        folder.replaceRecords(SlipFiles::kCompleted, {slip});
-        try {
-            PostingRun::WriteRecords(folder, {{slip, "A-1", "Main St", "77", "Cash", "$5.00", Money::fromCents(500)}},
-                                     {"Sales Tax", "Tax"}, kToday, [](const char *step, const QString &file) {
-                                         if (QByteArray(step) == "after" && file == Posting::kServiceHistory)
-                                             throw 1;
-                                     });
-        } catch (int) {
-        }
-        QVERIFY(PostingRun::pending(folder));
-        FakePlatform fake;
-        RecordingPrintTarget printer;
-        {
-            StartedApp app(root.path(), fake, &printer);
-        }
-        QVERIFY(fake.messages.texts().join("|").contains("Slip 21, Invoice No. 77"));
-        QVERIFY(!PostingRun::pending(folder));
-        QVERIFY(!root.exists(SlipFiles::kCompleted));
-        QCOMPARE(root.read(Posting::kHistory).size(), 155);
-        QCOMPARE(root.read("/FinalizedServiceSlips.txt").size(), 697);
     }
 
     void historyWindow()

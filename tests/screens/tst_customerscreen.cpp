@@ -15,7 +15,6 @@
 #include "widgettesting.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -84,16 +83,7 @@ private slots:
         QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
         QVERIFY(!f.child<QPushButton>("cmdNavigate_2")->isEnabled());
         QCOMPARE(f.child<QComboBox>("cboCity")->currentText(), QString("Hometown"));
-        f.edit("txtAcctNo")->setText("1001");
-        f.edit("txtName")->setText("Acme Repair");
-        f.edit("txtTelephone")->setText("555-123-4567");
-        QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
-        f.click("cmdMenu");
-        QCOMPARE(back.count(), 1);
-        QVERIFY(!f.screen.isVisible());
-        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 328);
-        QCOMPARE(f.stored(1).text(Name), QString("Acme Repair"));
-        QCOMPARE(f.stored(1).text(City), QString("Hometown"));
+        // Typing the first account and saving it is the road's (tests/road).
     }
 
     void leavingAnEmptyFileWithNothingTypedLosesNothing()
@@ -447,7 +437,8 @@ private slots:
         QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
     }
 
-    void bothRoutinesOpenOneScreenThatStartsASlip()
+    // Select on the screen opened from Create Slip goes on to the slip: the road does it.
+    void bothRoutinesOpenOneScreen()
     {
         TestRoot root;
         root.write(CustomerFile::kPath, threeCustomers());
@@ -458,14 +449,6 @@ private slots:
         QCOMPARE(screen->objectName(), QString("frmNewCustomer"));
         QCOMPARE(app.routineWindow(StartMenu::CreateSlip), screen);
         QVERIFY(screen->isVisible());
-        screen->findChild<QPushButton *>("cmdNavigate_3")->click();
-        screen->findChild<QPushButton *>("cmdSelect")->click();
-        QVERIFY(!screen->isVisible());
-        QCOMPARE(app.state().currentCustomer.text(AcctNo), QString("C3"));
-        bool shown = false;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            shown = shown || (w->objectName() == "frmCreateSlip" && w->isVisible());
-        QVERIFY(shown);
         app.exitProgram();
     }
 };

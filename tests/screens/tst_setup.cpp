@@ -59,36 +59,6 @@ class TestSetup : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void firstRunFromAnEmptyFolderToTheStartMenu()
-    {
-        TestRoot root;
-        FakePlatform fake;
-        {
-            StartedApp app(root.path(), fake);
-            QTest::mouseClick(child<QLabel>(app.welcomePanel(), QStringLiteral("imgLogo")), Qt::LeftButton);
-            ProgramWindow *setup = app.setupScreen();
-            QVERIFY(setup->isVisible());
-            child<QLineEdit>(setup, QStringLiteral("txtBusiness_0"))->setText(QStringLiteral("Acme Repair"));
-            child<QLineEdit>(setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
-            child<QPushButton>(setup, QStringLiteral("cmdSave"))->click();
-            QVERIFY(fake.messages.shown.empty());
-            for (const QString &file : settingsFiles())
-                QVERIFY2(root.exists(file), qPrintable(file));
-            QVERIFY(!setup->isVisible());
-            QVERIFY(app.startMenu() && app.startMenu()->isVisible());
-            QVERIFY(child<QLabel>(app.startMenu(), QStringLiteral("lblRegistration_0"))->isVisible());
-            app.exitProgram();
-        }
-        // The next start goes straight to the menu and reads back what was saved.
-        StartedApp again(root.path(), fake);
-        QVERIFY(!again.welcomePanel());
-        QVERIFY(again.startMenu()->isVisible());
-        QCOMPARE(again.state().settings.business[0], QStringLiteral("Acme Repair"));
-        QCOMPARE(child<QLineEdit>(again.setupScreen(), QStringLiteral("txtBusiness_6"))->text(),
-                 QStringLiteral("555-123-4567"));
-        QCOMPARE(again.state().slipCounter.next(), qint16(1000));
-    }
-
     void phoneAndModemTabFollowsTheModem()
     {
         TestRoot root;
@@ -322,20 +292,6 @@ private slots:
         }
     }
 
-    void taxHeadingsRefuseQuotes()
-    {
-        Folder folder;
-        auto &[root, fake, platform, state] = folder;
-        SetupScreen setup(state, platform, {});
-        setup.show();
-        auto *heading = child<QComboBox>(&setup, QStringLiteral("cboTaxHeading2"))->lineEdit();
-        heading->clear();
-        heading->setFocus();
-        QTest::keyClicks(heading, QStringLiteral("City \"B\" Tax"));
-        QCOMPARE(heading->text(), QStringLiteral("City B Tax"));
-        QTRY_VERIFY(!fake.messages.shown.empty());
-    }
-
     void addressStyleSwitches()
     {
         Folder folder;
@@ -375,19 +331,29 @@ private slots:
         QCOMPARE(stored.business[BusinessField::State], QStringLiteral("Greater London, England"));
     }
 
+    // A quote cannot be typed or pasted into a text box or into an editable list's box.
+    void quotesCannotBeTypedOrPasted_data()
+    {
+        QTest::addColumn<QString>("box");
+        dataRow("business name", QStringLiteral("txtBusiness_0"));
+        dataRow("tax heading", QStringLiteral("cboTaxHeading2"));
+    }
     void quotesCannotBeTypedOrPasted()
     {
+        QFETCH(QString, box);
         Folder folder;
         auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
-        auto *name = child<QLineEdit>(&setup, QStringLiteral("txtBusiness_0"));
-        name->setFocus();
-        QTest::keyClicks(name, QStringLiteral("Bob\"s"));
-        QCOMPARE(name->text(), QStringLiteral("Bobs"));
-        name->selectAll();
-        name->insert(QStringLiteral("A \"quoted\" name"));
-        QCOMPARE(name->text(), QStringLiteral("Bobs"));
+        auto *combo = setup.findChild<QComboBox *>(box);
+        QLineEdit *edit = combo ? combo->lineEdit() : child<QLineEdit>(&setup, box);
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("Bob\"s"));
+        QCOMPARE(edit->text(), QStringLiteral("Bobs"));
+        edit->selectAll();
+        edit->insert(QStringLiteral("A \"quoted\" name"));
+        QCOMPARE(edit->text(), QStringLiteral("Bobs"));
         QTRY_VERIFY(!fake.messages.shown.empty());
     }
 

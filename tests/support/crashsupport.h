@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/datafolder.h"
-#include "testsupport.h"
+#include "testsupport.h" // Crash, the simulated kill
 
 #include <QMap>
 #include <QString>

@@ -444,7 +444,6 @@ private slots:
         dataRow("text for integer", customer, QByteArray("{\"Reserved1\":\"7\"}"), 1, QStringLiteral("Reserved1"));
         dataRow("integer too large", customer, QByteArray("{\"Reserved1\":32768}"), 1, QStringLiteral("Reserved1"));
         dataRow("fraction for integer", customer, QByteArray("{\"Reserved2\":1.5}"), 1, QStringLiteral("Reserved2"));
-        dataRow("nested object", customer, QByteArray("{\"Name\":{\"x\":1}}"), 1, QStringLiteral("Name"));
         dataRow("unknown key", customer, QByteArray("{\"acctno\":\"1\"}"), 1, QStringLiteral("acctno"));
         dataRow("key twice", customer, QByteArray("{\"Name\":\"a\",\"Name\":\"b\"}"), 1, QStringLiteral("Name"));
         dataRow("not UTF-8", customer, QByteArray("{\"Name\":\"\xff\"}"), 1, QString());
@@ -500,8 +499,6 @@ private slots:
         dataColumns<int, int, int, QString>("whole", "extra", "expected", "warning");
         dataRow("most of a record", 2, 40, 3, QStringLiteral("completed with blanks"));
         dataRow("a few bytes", 2, 10, 2, QStringLiteral("left out"));
-        dataRow("half, even count", 2, 36, 2, QStringLiteral("left out"));
-        dataRow("half, odd count", 1, 36, 2, QStringLiteral("completed with blanks"));
     }
 
     void dumpReadsShortLastRecordWithWarning()
@@ -533,18 +530,9 @@ private slots:
     void kindFollowsFileName_data()
     {
         dataColumns<QString, QString>("file", "kind");
-        dataRow("active slips", QStringLiteral("/data/ServiceSlips.txt"), QStringLiteral("slip"));
+        // Each file under its own name is found by the round trip of every file above; here the other spellings.
         dataRow("any letter case", QStringLiteral("completedserviceslips.TXT"), QStringLiteral("slip"));
-        dataRow("finalized", QStringLiteral("FinalizedServiceSlips.txt"), QStringLiteral("slip"));
-        dataRow("customers", QStringLiteral("CustomerData.txt"), QStringLiteral("customer"));
-        dataRow("assignments", QStringLiteral("AssignmentData.txt"), QStringLiteral("assignment"));
-        dataRow("services", QStringLiteral("Services.txt"), QStringLiteral("service"));
-        dataRow("history", QStringLiteral("CAHistory.txt"), QStringLiteral("accounthistory"));
-        dataRow("payments", QStringLiteral("CAPaymentRecords.txt"), QStringLiteral("accounthistory"));
         dataRow("account file", QStringLiteral("d/viactiveaccounts\\1001.txt"), QStringLiteral("accounthistory"));
-        dataRow("service history", QStringLiteral("ServiceHistory.txt"), QStringLiteral("servicehistory"));
-        dataRow("taxes", QStringLiteral("TaxRecords.txt"), QStringLiteral("tax"));
-        dataRow("journal", QStringLiteral("InvoiceSalesJournal.txt"), QStringLiteral("journal"));
         dataRow("unknown", QStringLiteral("Notes.txt"), QString());
     }
 
