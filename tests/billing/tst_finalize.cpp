@@ -160,10 +160,13 @@ private slots:
     // Both taxes calculated, each on the pre-tax amount, and both in the total.
     void bothTaxesInTheTotal()
     {
-        const Finalize::TaxBoxes boxes{"$100.00", "$0.00", "$0.00", true, true, money("7.5"), money("4")};
-        const auto out = Finalize::CalculateRowTaxes(boxes, Money(), Money());
-        QCOMPARE(out.tax2Text, "$4.00");
-        QCOMPARE(out.totalText, "$111.50");
+        FinalizeSession session;
+        session.setRates(money("7.5"), money("4"));
+        session.resetEntry(true, true);
+        session.setAmountText("$100.00");
+        session.calculateTaxes();
+        QCOMPARE(session.tax(1), money("4"));
+        QCOMPARE(session.totalText(), "$111.50");
     }
 
     void entryRefusals_data()
