@@ -21,8 +21,9 @@ bool looksLikeNumber(const QString &value)
 
 QString plain(const QString &value)
 {
+    // Blanks at either end are quoted too, so that no reader trims them away.
     if (!value.contains(QLatin1Char(',')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n')) &&
-        !value.contains(QLatin1Char('\r')))
+        !value.contains(QLatin1Char('\r')) && !value.startsWith(QLatin1Char(' ')) && !value.endsWith(QLatin1Char(' ')))
         return value;
     QString quoted = value;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));

@@ -26,7 +26,8 @@ struct Options
 QString text(const QString &value);
 QString amount(Money value);
 QString date(const QDate &value);
-// A field as it is (a header name, a number): only quoted when it must be.
+// A field as it is (a header name, a number): only quoted when it must be (a comma, a quote, a line break,
+// or a blank at either end).
 QString plain(const QString &value);
 
 // Collects the lines of one file; each line's fields already made by the functions above.

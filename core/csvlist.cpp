@@ -1,5 +1,6 @@
 #include "core/csvlist.h"
 
+#include "core/csv.h"
 #include "core/diskerror.h"
 
 #include <QDir>
@@ -9,6 +10,8 @@ namespace CsvList {
 
 namespace {
 
+// A list's value as it is, so that the list imports back unchanged: numbers stay plain; only a text that a
+// spreadsheet would take for a formula gets the apostrophe.
 QString cell(const QString &value)
 {
     QString v = value;
@@ -18,35 +21,27 @@ QString cell(const QString &value)
         if (!number)
             v.prepend(QLatin1Char('\''));
     }
-    if (v.contains(QLatin1Char(',')) || v.contains(QLatin1Char('"')) || v.contains(QLatin1Char('\n')) ||
-        v.contains(QLatin1Char('\r')) || v.startsWith(QLatin1Char(' ')) || v.endsWith(QLatin1Char(' '))) {
-        v.replace(QLatin1String("\""), QLatin1String("\"\""));
-        v = QLatin1Char('"') + v + QLatin1Char('"');
-    }
-    return v;
+    return Csv::plain(v);
 }
 
-void line(QByteArray &out, const QStringList &values)
+QStringList cells(const QStringList &values)
 {
-    QString text;
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (i > 0)
-            text += QLatin1Char(',');
-        text += cell(values[i]);
-    }
-    out += text.toUtf8();
-    out += "\r\n";
+    QStringList out;
+    out.reserve(values.size());
+    for (const QString &value : values)
+        out << cell(value);
+    return out;
 }
 
 } // namespace
 
 QByteArray document(const QStringList &headings, const std::vector<QStringList> &rows)
 {
-    QByteArray out("\xEF\xBB\xBF");
-    line(out, headings);
+    Csv::Writer writer(Csv::Options{true});
+    writer.addLine(cells(headings));
     for (const QStringList &row : rows)
-        line(out, row);
-    return out;
+        writer.addLine(cells(row));
+    return writer.bytes();
 }
 
 void save(const QString &path, const QByteArray &bytes)
