@@ -708,19 +708,28 @@ std::optional<Record> DataFolder::readRecord(const QString &relative, const Reco
     return Record(layout, file.read(layout.length()));
 }
 
-void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &bytes, const QString &what) const
+int DataFolder::openForWriting(const QString &full, bool *existed) const
 {
     const QString folder = QFileInfo(full).absolutePath();
     if (!QFileInfo(folder).isDir()) {
         QDir().mkpath(folder);
         m_names->changed(folder, true);
     }
-    const bool existed = QFileInfo(full).isFile();
+    const bool there = QFileInfo(full).isFile();
     const int fd = openFile(full, O_RDWR | O_CREAT);
     if (fd < 0)
         throw DiskError(QStringLiteral("The file %1 could not be opened: %2.").arg(shown(full), diskErrorText(errno)));
-    if (!existed)
+    if (!there)
         m_names->changed(full, true);
+    if (existed)
+        *existed = there;
+    return fd;
+}
+
+void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &bytes, const QString &what) const
+{
+    bool existed = false;
+    const int fd = openForWriting(full, &existed);
     const qint64 oldSize = sizeOf(fd);
     const QString guardPath = full + kGuardSuffix;
     bool guarded = false;
@@ -783,17 +792,7 @@ void DataFolder::writeInPlace(const QString &relative, qint64 offset, const QByt
                               bool endsFile) const
 {
     const QString full = path(relative);
-    const QString folder = QFileInfo(full).absolutePath();
-    if (!QFileInfo(folder).isDir()) {
-        QDir().mkpath(folder);
-        m_names->changed(folder, true);
-    }
-    const bool existed = QFileInfo(full).isFile();
-    const int fd = openFile(full, O_RDWR | O_CREAT);
-    if (fd < 0)
-        throw DiskError(QStringLiteral("The file %1 could not be opened: %2.").arg(shown(full), diskErrorText(errno)));
-    if (!existed)
-        m_names->changed(full, true);
+    const int fd = openForWriting(full);
     const qint64 oldSize = sizeOf(fd);
     const qint64 end = offset + bytes.size();
     if (oldSize >= 0 && seekTo(fd, offset) && writeAll(fd, bytes) && (!endsFile || truncateTo(fd, end)) &&

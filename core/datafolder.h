@@ -117,6 +117,9 @@ private:
     void replaceContent(const QString &fullPath, const QByteArray &content, Flush flush = Flush::ToDisk) const;
     void removeFullPath(const QString &fullPath) const;
     void appendAt(const QString &fullPath, qint64 offset, const QByteArray &bytes, const QString &what) const;
+    // Opens the file for reading and writing, making it and its folder when missing; tells whether it was
+    // there before. Throws DiskError.
+    int openForWriting(const QString &fullPath, bool *existed = nullptr) const;
 
     QString m_root;
     QString m_executableName;
