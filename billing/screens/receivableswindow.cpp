@@ -5,6 +5,7 @@
 #include "core/formats.h"
 #include "core/seams.h"
 #include "billing/history.h"
+#include "billing/moneyprintvalues.h"
 #include "platform/flexgrid.h"
 #include "printing/moneyreports.h"
 
@@ -126,7 +127,7 @@ void ReceivablesWindow::fill()
 void ReceivablesWindow::print()
 {
     if (m_target)
-        m_target->run(receivablesAction(m_inputs ? m_inputs() : DocumentInputs(), m_report));
+        m_target->run(receivablesAction(m_inputs ? m_inputs() : DocumentInputs(), receivablesReportValues(m_report)));
 }
 
 void ReceivablesWindow::exportCsv()
