@@ -19,7 +19,8 @@
 
 namespace {
 
-const QString kFormat = QStringLiteral("<Account         |<Name                              |^Oldest Unpaid |>Age  "
+// Widths in characters; the age column holds five digits whole at 1024x768.
+const QString kFormat = QStringLiteral("<Account         |<Name                          |^Oldest Unpaid |>Age      "
                                        "|>Balance      |>0-30        |>31-60       |>61-90       |>Over 90     ");
 
 } // namespace
