@@ -3,6 +3,7 @@
 // rows into a PDF file, and 1,000 priced invoices into one PDF file.
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/moneyprintvalues.h"
 #include "billing/pricedinvoice.h"
 #include "billing/receivables.h"
 #include "billing/screens/incomechart.h"
@@ -110,7 +111,7 @@ void BM_IncomeReportPdf(benchmark::State &state)
     const auto rows = Income::Details(s.folder, s.history);
     const Income::Totals totals = Income::Summarize(rows);
     for (auto _ : state) {
-        const PrintOutcome outcome = toPdf(incomeReportAction(inputs(), {kFirst, kToday, {}}, rows, totals),
+        const PrintOutcome outcome = toPdf(incomeReportAction(inputs(), {kFirst, kToday, {}}, incomeReportValues(rows, totals)),
                                            s.dir.filePath(QStringLiteral("income.pdf")));
         if (!outcome.printed())
             state.SkipWithError(qPrintable(outcome.error));

@@ -42,6 +42,18 @@ struct SlipPrintValues
     QString amount;
 };
 
+// The lines of a name and address block: the customer a document is sold to, an invoice's billing address or
+// its service location.
+struct SoldTo
+{
+    QString name;
+    QString address1;
+    QString address2;
+    QString city; // or address line 3
+    QString state;
+    QString postalCode; // or address line 4
+};
+
 // The business's own data, the nine fields of the setup screen.
 struct BusinessData
 {

@@ -102,7 +102,7 @@ void totalLine(PrintSurface &surface, double x, double right, const QString &lab
 } // namespace
 
 void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs, const IncomeReportScope &scope,
-                            const std::vector<Income::Row> &rows, const Income::Totals &totals)
+                            const IncomeReportValues &report)
 {
     startDocument(surface, inputs.settings, QStringLiteral("Landscape"), true);
     const QStringList covers = {
@@ -112,60 +112,57 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
     const QString title = QStringLiteral("Income Report");
     const auto heading = [&] { printHeading(surface, inputs, title, covers, kIncomeColumns); };
     heading();
-    for (const Income::Row &r : rows) {
+    for (const IncomeReportValues::Row &r : report.rows) {
         roomFor(surface, 1, heading);
         printLine(surface, kIncomeColumns,
-                  {r.history.date, r.invoiceNo, r.history.acctNo, r.history.name, r.payForm,
-                   Formats::currency(r.preTax), Formats::currency(r.taxTotal()), r.history.amountText});
+                  {r.date, r.invoiceNo, r.acctNo, r.name, r.payForm, Formats::currency(r.preTax),
+                   Formats::currency(r.taxes), r.total});
     }
 
     // The totals: what came in, what of it is tax, and how it was paid.
-    const int taxLines = int(totals.byTax.size());
-    roomFor(surface, 8 + std::max(taxLines + 3, Income::kPayKinds), heading);
+    const int taxLines = int(report.byTax.size());
+    roomFor(surface, 8 + std::max(taxLines + 3, int(report.byPayForm.size())), heading);
     surface.setCurrentY(surface.currentY() + 144);
     surface.drawLine(inches(0.5), surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
     surface.setCurrentY(surface.currentY() + 72);
     surface.SetPrintFont(10, true, false);
     const double top = surface.currentY();
     surface.setCurrentX(inches(0.5));
-    surface.print(QStringLiteral("Totals (%1 invoices)").arg(totals.count));
+    surface.print(QStringLiteral("Totals (%1 invoices)").arg(report.count));
     surface.SetPrintFont(10, false, false);
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Pre-Tax"), Formats::currency(totals.preTax));
-    for (const Income::TaxAmount &t : totals.byTax)
+    totalLine(surface, 0.5, 4.5, QStringLiteral("Pre-Tax"), Formats::currency(report.preTax));
+    for (const IncomeReportValues::TaxTotal &t : report.byTax)
         totalLine(surface, 0.5, 4.5, t.heading, Formats::currency(t.amount));
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Taxes"), Formats::currency(totals.taxes));
+    totalLine(surface, 0.5, 4.5, QStringLiteral("Taxes"), Formats::currency(report.taxes));
     surface.SetPrintFont(10, true, false);
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Grand Total"), Formats::currency(totals.total));
+    totalLine(surface, 0.5, 4.5, QStringLiteral("Grand Total"), Formats::currency(report.total));
 
     surface.setCurrentY(top);
     surface.setCurrentX(inches(6.0));
     surface.print(QStringLiteral("By Payment Form"));
     surface.SetPrintFont(10, false, false);
-    for (int k = 0; k < Income::kPayKinds; ++k) {
-        if (k == int(Income::PayKind::Other) && totals.countByPayKind[k] == 0)
+    for (const IncomeReportValues::PayFormTotal &p : report.byPayForm) {
+        if (p.onlyWhenUsed && p.count == 0)
             continue;
-        totalLine(surface, 6.0, 10.5,
-                  QStringLiteral("%1 (%2)").arg(Income::payKindName(Income::PayKind(k))).arg(totals.countByPayKind[k]),
-                  Formats::currency(totals.byPayKind[k]));
+        totalLine(surface, 6.0, 10.5, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count), Formats::currency(p.amount));
     }
 }
 
 PrintAction incomeReportAction(const DocumentInputs &inputs, const IncomeReportScope &scope,
-                               std::vector<Income::Row> rows, Income::Totals totals)
+                               IncomeReportValues report)
 {
     PrintAction action;
     action.title = QStringLiteral("Income Report");
     action.copies = 1;
     const auto shared = std::make_shared<const DocumentInputs>(inputs);
-    const auto sharedRows = std::make_shared<const std::vector<Income::Row>>(std::move(rows));
-    const auto sharedTotals = std::make_shared<const Income::Totals>(std::move(totals));
+    const auto sharedReport = std::make_shared<const IncomeReportValues>(std::move(report));
     action.jobs.push_back({action.title, [=](PrintSurface &surface) {
-                               printIncomeReportPages(surface, *shared, scope, *sharedRows, *sharedTotals);
+                               printIncomeReportPages(surface, *shared, scope, *sharedReport);
                            }});
     return action;
 }
 
-void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, const Receivables::Report &report)
+void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, const ReceivablesReportValues &report)
 {
     startDocument(surface, inputs.settings, QStringLiteral("Landscape"), true);
     const QStringList covers = {QStringLiteral("%1 accounts owe").arg(report.accounts.size()),
@@ -174,18 +171,18 @@ void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, 
         printHeading(surface, inputs, QStringLiteral("Accounts Receivable"), covers, kReceivablesColumns);
     };
     heading();
-    const auto amounts = [](const std::array<Money, Receivables::kBuckets> &buckets) {
+    const auto amounts = [](const std::array<Money, ReceivablesReportValues::kAges> &byAge) {
         QStringList texts;
-        for (const Money &m : buckets)
+        for (const Money &m : byAge)
             texts << (m.isZero() ? QString() : Formats::currency(m));
         return texts;
     };
-    for (const Receivables::Account &a : report.accounts) {
+    for (const ReceivablesReportValues::Account &a : report.accounts) {
         roomFor(surface, 1, heading);
         printLine(surface, kReceivablesColumns,
                   QStringList{a.acctNo, a.name, Formats::shortDate(a.oldestUnpaid), QString::number(a.ageDays),
                               Formats::currency(a.balance)} +
-                      amounts(a.buckets));
+                      amounts(a.byAge));
     }
     roomFor(surface, 3, heading);
     surface.setCurrentY(surface.currentY() + 72);
@@ -199,13 +196,13 @@ void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, 
     surface.SetPrintFont(10, false, false);
 }
 
-PrintAction receivablesAction(const DocumentInputs &inputs, Receivables::Report report)
+PrintAction receivablesAction(const DocumentInputs &inputs, ReceivablesReportValues report)
 {
     PrintAction action;
     action.title = QStringLiteral("Accounts Receivable");
     action.copies = 1;
     const auto shared = std::make_shared<const DocumentInputs>(inputs);
-    const auto sharedReport = std::make_shared<const Receivables::Report>(std::move(report));
+    const auto sharedReport = std::make_shared<const ReceivablesReportValues>(std::move(report));
     action.jobs.push_back(
         {action.title, [=](PrintSurface &surface) { printReceivablesPages(surface, *shared, *sharedReport); }});
     return action;

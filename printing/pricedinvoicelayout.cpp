@@ -12,7 +12,7 @@ constexpr double kRight = 11160;      // the right margin, 7.75 inches
 constexpr double kLabelX = inches(4.4); // the amounts' labels
 
 // An address block under its label: the name, the street lines and the city line (or lines).
-void printAddress(PrintSurface &surface, const QString &label, const PricedInvoice::Address &a, bool usaStyle, double x,
+void printAddress(PrintSurface &surface, const QString &label, const SoldTo &a, bool usaStyle, double x,
                   double y, double width)
 {
     surface.SetPrintColour(true);

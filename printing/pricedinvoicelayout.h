@@ -1,7 +1,7 @@
 #pragma once
 
-#include "billing/pricedinvoice.h"
 #include "printing/documentinputs.h"
+#include "printing/moneyprintvalues.h"
 #include "printing/printtarget.h"
 
 #include <vector>

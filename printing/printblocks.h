@@ -7,16 +7,7 @@ class DataFolder;
 // The blocks that several documents share: the invoice page frame, the logo, the business block, the "SOLD TO:"
 // block and the detach line. Positions in inches unless named in twips.
 
-// The customer lines of a document.
-struct SoldTo
-{
-    QString name;
-    QString address1;
-    QString address2;
-    QString city; // or address line 3
-    QString state;
-    QString postalCode; // or address line 4
-};
+// The customer lines of a slip (SoldTo itself is among the plain values of printing/documentinputs.h).
 SoldTo soldToOf(const SlipPrintValues &slip);
 
 // Settings and document start shared by every document: the style for the print routines, then SetupPrinter.

@@ -1,6 +1,7 @@
 #include "billing/screens/historywindow.h"
 
 #include "app/appstate.h"
+#include "billing/moneyprintvalues.h"
 #include "billing/pricedinvoice.h"
 #include "billing/screens/incomepanel.h"
 #include "billing/screens/receivableswindow.h"
@@ -352,8 +353,8 @@ void HistoryWindow::printIncomeReport()
         return;
     const auto account = selectedAccount();
     m_target->run(incomeReportAction(m_inputs ? m_inputs() : DocumentInputs(),
-                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, m_incomeRows,
-                                     Income::Summarize(m_incomeRows)));
+                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())},
+                                     incomeReportValues(m_incomeRows, Income::Summarize(m_incomeRows))));
 }
 
 void HistoryWindow::printInvoices()

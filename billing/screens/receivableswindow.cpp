@@ -5,6 +5,7 @@
 #include "core/formats.h"
 #include "core/seams.h"
 #include "billing/history.h"
+#include "billing/moneyprintvalues.h"
 #include "platform/flexgrid.h"
 #include "printing/moneyreports.h"
 
@@ -18,7 +19,8 @@
 
 namespace {
 
-const QString kFormat = QStringLiteral("<Account         |<Name                              |^Oldest Unpaid |>Age  "
+// Widths in characters; the age column holds five digits whole at 1024x768.
+const QString kFormat = QStringLiteral("<Account         |<Name                          |^Oldest Unpaid |>Age      "
                                        "|>Balance      |>0-30        |>31-60       |>61-90       |>Over 90     ");
 
 } // namespace
@@ -126,7 +128,7 @@ void ReceivablesWindow::fill()
 void ReceivablesWindow::print()
 {
     if (m_target)
-        m_target->run(receivablesAction(m_inputs ? m_inputs() : DocumentInputs(), m_report));
+        m_target->run(receivablesAction(m_inputs ? m_inputs() : DocumentInputs(), receivablesReportValues(m_report)));
 }
 
 void ReceivablesWindow::exportCsv()

@@ -1,5 +1,6 @@
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/moneyprintvalues.h"
 #include "billing/pricedinvoice.h"
 #include "core/settings.h"
 #include "platform/fakes/fakeplatform.h"
@@ -110,7 +111,8 @@ private slots:
         const auto rows = postedRows(root.folder());
         const Income::Totals totals = Income::Summarize(rows);
         const QStringList pages = printedPages(
-            incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}}, rows, totals),
+            incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}},
+                               incomeReportValues(rows, totals)),
             root.file("/r.pdf"));
         QCOMPARE(pages.size(), 1);
         const QString &page = pages[0];
