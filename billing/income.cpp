@@ -9,29 +9,15 @@
 #include "core/oledate.h"
 #include "core/recordscan.h"
 
-#include <QHash>
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace Income {
 
 namespace {
 
 const QString kNotCollected = QStringLiteral("Not Collected");
-
-QByteArray key(std::initializer_list<QByteArrayView> parts)
-{
-    QByteArray k;
-    for (QByteArrayView p : parts) {
-        k += p;
-        k += '\x1f';
-    }
-    return k;
-}
-
-QByteArray bytesOf(const QString &text)
-{
-    return Cp1252::encode(text.trimmed());
-}
 
 // The invoice number of a history row: its description without "Invoice No. ".
 QString invoiceOf(const QString &description)
@@ -40,18 +26,281 @@ QString invoiceOf(const QString &description)
     return d.startsWith(Posting::kInvoiceDescription) ? d.mid(Posting::kInvoiceDescription.size()).trimmed() : d;
 }
 
-// The rows of one key, taken in turn.
-struct Queue
+// The bytes a text is stored as, trimmed of white space, into a buffer used again and again.
+void storedTrimmed(const QString &text, QByteArray &out)
 {
-    std::vector<int> rows;
-    std::size_t next = 0;
+    const QStringView t = QStringView(text).trimmed();
+    out.resize(t.size());
+    char *p = out.data();
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= 0x80) { // the code page's other characters, rarely seen in these fields
+            out = Cp1252::encode(t.toString());
+            return;
+        }
+        p[i] = char(c);
+    }
+}
 
-    int take() { return next < rows.size() ? rows[next++] : -1; }
+// QByteArray::trimmed() without a copy.
+QByteArrayView trimmedView(QByteArrayView v)
+{
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    while (!v.isEmpty() && space(v.front()))
+        v = v.sliced(1);
+    while (!v.isEmpty() && space(v.back()))
+        v.chop(1);
+    return v;
+}
+
+quint64 mix(quint64 x)
+{
+    x ^= x >> 30;
+    x *= 0xbf58476d1ce4e5b9ULL;
+    x ^= x >> 27;
+    x *= 0x94d049bb133111ebULL;
+    x ^= x >> 31;
+    return x;
+}
+
+std::size_t tableSizeFor(std::size_t count)
+{
+    std::size_t size = 16;
+    while (size < count * 2)
+        size *= 2;
+    return size;
+}
+
+// The texts of the shown rows, each numbered once, so that the records' fields are matched by number: a field
+// whose text no shown row has cannot match and is passed over without building anything.
+class Texts
+{
+public:
+    explicit Texts(std::size_t expected)
+        : m_slots(tableSizeFor(expected), -1)
+    {
+        m_entries.reserve(expected);
+        m_bytes.reserve(qsizetype(expected) * 8);
+    }
+
+    int add(QByteArrayView text)
+    {
+        const quint64 h = hashOf(text);
+        std::size_t slot = h & (m_slots.size() - 1);
+        for (; m_slots[slot] >= 0; slot = (slot + 1) & (m_slots.size() - 1)) {
+            if (equal(m_slots[slot], h, text))
+                return m_slots[slot];
+        }
+        const int id = int(m_entries.size());
+        m_entries.push_back({h, m_bytes.size(), text.size()});
+        m_bytes.append(text);
+        m_slots[slot] = id;
+        if (m_entries.size() * 2 > m_slots.size())
+            grow();
+        return id;
+    }
+
+    // The number of a text, or -1 when no shown row has it.
+    int find(QByteArrayView text) const
+    {
+        const quint64 h = hashOf(text);
+        for (std::size_t slot = h & (m_slots.size() - 1); m_slots[slot] >= 0; slot = (slot + 1) & (m_slots.size() - 1)) {
+            if (equal(m_slots[slot], h, text))
+                return m_slots[slot];
+        }
+        return -1;
+    }
+
+    std::size_t size() const { return m_entries.size(); }
+
+private:
+    struct Entry
+    {
+        quint64 hash;
+        qsizetype offset;
+        qsizetype size;
+    };
+
+    static quint64 hashOf(QByteArrayView text)
+    {
+        quint64 h = 0xcbf29ce484222325ULL;
+        for (char c : text)
+            h = (h ^ quint8(c)) * 0x100000001b3ULL;
+        return mix(h ^ quint64(text.size()));
+    }
+
+    bool equal(int id, quint64 h, QByteArrayView text) const
+    {
+        const Entry &e = m_entries[std::size_t(id)];
+        return e.hash == h && e.size == text.size() && std::memcmp(m_bytes.constData() + e.offset, text.data(), std::size_t(text.size())) == 0;
+    }
+
+    void grow()
+    {
+        std::vector<int> table(m_slots.size() * 2, -1);
+        for (std::size_t id = 0; id < m_entries.size(); ++id) {
+            std::size_t slot = m_entries[id].hash & (table.size() - 1);
+            while (table[slot] >= 0)
+                slot = (slot + 1) & (table.size() - 1);
+            table[slot] = int(id);
+        }
+        m_slots.swap(table);
+    }
+
+    std::vector<Entry> m_entries;
+    std::vector<int> m_slots;
+    QByteArray m_bytes;
 };
 
-QByteArray amountKey(Money amount)
+// A text of a key as one number: up to 15 bytes held whole with their count (so that no two texts are the same
+// number), a longer one by its number among the shown rows' long texts.
+using Packed = unsigned __int128;
+constexpr Packed kUnknown = ~Packed(0); // a long text that no shown row has
+
+Packed packShort(QByteArrayView text)
 {
-    return QByteArray::number(Formats::roundToCents(amount).raw());
+    Packed p = Packed(quint8(text.size())) << 120;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        p |= Packed(quint8(text[i])) << (8 * i);
+    return p;
+}
+
+Packed packLong(int id)
+{
+    return id < 0 ? kUnknown : (Packed(0xfe) << 120) | Packed(unsigned(id));
+}
+
+// A key of up to three texts and an amount.
+struct Key
+{
+    Packed a = 0, b = 0, c = 0;
+    qint64 d = 0;
+    bool operator==(const Key &) const = default;
+};
+
+// The rows of each key, in row order, taken in turn; built without a container per key.
+class Groups
+{
+public:
+    explicit Groups(std::size_t expected)
+        : m_slots(tableSizeFor(expected), -1)
+    {
+        m_keys.reserve(expected);
+    }
+
+    // The group of a key, made when new.
+    int add(const Key &key)
+    {
+        std::size_t slot = slotOf(key);
+        if (m_slots[slot] >= 0)
+            return m_slots[slot];
+        const int group = int(m_keys.size());
+        m_keys.push_back(key);
+        m_slots[slot] = group;
+        if (m_keys.size() * 2 > m_slots.size())
+            grow();
+        return group;
+    }
+
+    int find(const Key &key) const { return m_slots[slotOf(key)]; }
+
+    std::size_t size() const { return m_keys.size(); }
+
+    // Lays out the members: member i of groupOf belongs to group groupOf[i] (-1: to none).
+    void place(const std::vector<int> &groupOf)
+    {
+        m_start.assign(m_keys.size() + 1, 0);
+        for (int g : groupOf)
+            if (g >= 0)
+                ++m_start[std::size_t(g) + 1];
+        for (std::size_t g = 0; g < m_keys.size(); ++g)
+            m_start[g + 1] += m_start[g];
+        m_members.resize(std::size_t(m_start.back()));
+        std::vector<int> fill(m_start.begin(), m_start.end() - 1);
+        for (std::size_t i = 0; i < groupOf.size(); ++i)
+            if (groupOf[i] >= 0)
+                m_members[std::size_t(fill[std::size_t(groupOf[i])]++)] = int(i);
+        m_next.assign(m_keys.size(), 0);
+    }
+
+    int count(int group) const { return m_start[std::size_t(group) + 1] - m_start[std::size_t(group)]; }
+    int member(int group, int index) const { return m_members[std::size_t(m_start[std::size_t(group)] + index)]; }
+    // The group's members in turn, -1 when all are taken.
+    int take(int group)
+    {
+        int &next = m_next[std::size_t(group)];
+        return next < count(group) ? member(group, next++) : -1;
+    }
+
+private:
+    static quint64 hashOf(const Key &k)
+    {
+        const auto half = [](Packed p, int high) { return quint64(high ? p >> 64 : p); };
+        quint64 h = mix(half(k.a, 0) ^ 0x9e3779b97f4a7c15ULL);
+        h = mix(h ^ half(k.a, 1));
+        h = mix(h ^ half(k.b, 0));
+        h = mix(h ^ half(k.b, 1));
+        h = mix(h ^ half(k.c, 0));
+        h = mix(h ^ half(k.c, 1));
+        return mix(h ^ quint64(k.d));
+    }
+
+    std::size_t slotOf(const Key &key) const
+    {
+        std::size_t slot = hashOf(key) & (m_slots.size() - 1);
+        while (m_slots[slot] >= 0 && !(m_keys[std::size_t(m_slots[slot])] == key))
+            slot = (slot + 1) & (m_slots.size() - 1);
+        return slot;
+    }
+
+    void grow()
+    {
+        std::vector<int> table(m_slots.size() * 2, -1);
+        for (std::size_t g = 0; g < m_keys.size(); ++g) {
+            std::size_t slot = hashOf(m_keys[g]) & (table.size() - 1);
+            while (table[slot] >= 0)
+                slot = (slot + 1) & (table.size() - 1);
+            table[slot] = int(g);
+        }
+        m_slots.swap(table);
+    }
+
+    std::vector<Key> m_keys;
+    std::vector<int> m_slots;
+    std::vector<int> m_start;
+    std::vector<int> m_members;
+    std::vector<int> m_next;
+};
+
+qint64 centsOf(Money amount)
+{
+    return Formats::roundToCents(amount).raw();
+}
+
+// Values read from texts that repeat (amounts, tax names, payment forms), each text read once.
+template <typename T> class ReadOnce
+{
+public:
+    explicit ReadOnce(std::size_t expected)
+        : m_texts(expected)
+    {}
+
+    template <typename Read> const T &of(QByteArrayView text, Read read)
+    {
+        const int id = m_texts.add(text);
+        if (std::size_t(id) == m_values.size())
+            m_values.push_back(read(text));
+        return m_values[std::size_t(id)];
+    }
+
+private:
+    Texts m_texts;
+    std::vector<T> m_values;
+};
+
+QString decoded(QByteArrayView bytes)
+{
+    return Cp1252::decode(bytes.data(), bytes.size());
 }
 
 } // namespace
@@ -101,26 +350,42 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
     const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
     const int invoiceWidthJournal = journalLayout().size(JournalField::InvoiceNo);
     const int acctWidthJournal = journalLayout().size(JournalField::AcctNo);
+    const auto left = [](QByteArrayView v, int width) { return v.first(std::min<qsizetype>(v.size(), width)); };
 
-    // The keys of the rows, so that only the records of shown invoices are kept.
-    QHash<QByteArray, std::vector<int>> rowsByTaxKey;     // invoice, date
-    QHash<QByteArray, Queue> rowsByJournalKey; // account, invoice, date
-    QHash<QByteArray, Queue> rowsByPaymentKey; // account, date, amount
+    // The keys of the rows, so that only the records of shown invoices are kept: each text of a key packed into a
+    // number (the rare long ones numbered), the keys kept in flat tables.
+    Texts longTexts(64);
+    const auto add = [&](QByteArrayView text) { return text.size() < 16 ? packShort(text) : packLong(longTexts.add(text)); };
+    const auto find = [&](QByteArrayView text) { return text.size() < 16 ? packShort(text) : packLong(longTexts.find(text)); };
+    Groups taxGroups(rows.size());     // invoice, date
+    Groups journalGroups(rows.size()); // account, invoice, date
+    Groups paymentGroups(rows.size()); // account, date, amount
+    std::vector<int> taxGroupOf(rows.size()), journalGroupOf(rows.size()), paymentGroupOf(rows.size());
+    QByteArray acct, date, invoice;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const History::FinancialRow &h = rows[i];
         Row &r = out[i];
         r.history = h;
         r.invoiceNo = invoiceOf(h.description);
         r.payForm = kNotCollected;
-        const QByteArray acct = bytesOf(h.acctNo);
-        const QByteArray date = bytesOf(h.date);
-        const QByteArray invoice = bytesOf(r.invoiceNo);
-        rowsByTaxKey[key({invoice.left(invoiceWidthTax).trimmed(), date})].push_back(int(i));
-        rowsByJournalKey[key({acct.left(acctWidthJournal).trimmed(), invoice.left(invoiceWidthJournal).trimmed(),
-                              date})]
-            .rows.push_back(int(i));
-        rowsByPaymentKey[key({acct, date, amountKey(h.amount)})].rows.push_back(int(i));
+        storedTrimmed(h.acctNo, acct);
+        storedTrimmed(h.date, date);
+        storedTrimmed(r.invoiceNo, invoice);
+        const Packed dateKey = add(date);
+        const Packed acctKey = add(acct);
+        const Packed invoiceKey = add(invoice);
+        const auto cut = [&](const QByteArray &text, Packed whole, int width) {
+            return text.size() <= width && trimmedView(text).size() == text.size() ? whole
+                                                                                 : add(trimmedView(left(text, width)));
+        };
+        taxGroupOf[i] = taxGroups.add({cut(invoice, invoiceKey, invoiceWidthTax), dateKey});
+        journalGroupOf[i] = journalGroups.add(
+            {cut(acct, acctKey, acctWidthJournal), cut(invoice, invoiceKey, invoiceWidthJournal), dateKey});
+        paymentGroupOf[i] = paymentGroups.add({acctKey, dateKey, 0, centsOf(h.amount)});
     }
+    journalGroups.place(journalGroupOf);
+    paymentGroups.place(paymentGroupOf);
+    taxGroups.place(taxGroupOf);
 
     // Pre-tax amounts from the journal; its lines of the shown invoices' numbers and days, of every account,
     // say how much tax each invoice had, so that the tax records of one number and day go to the right account.
@@ -130,27 +395,49 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         Money taxes;
         Money taken;
     };
-    QHash<QByteArray, std::vector<Entry>> entriesByTaxKey;
+    std::vector<Entry> entries;
+    std::vector<int> entryGroupOf;
     std::vector<bool> journaled(rows.size(), false);
     {
         using namespace JournalField;
         const RecordScan journal(folder, Posting::kJournal, journalLayout());
+        entries.reserve(std::size_t(journal.count()));
+        entryGroupOf.reserve(std::size_t(journal.count()));
+        double lastDay = std::numeric_limits<double>::quiet_NaN();
+        Packed dateKey = kUnknown;
         for (int j = 0; j < journal.count(); ++j) {
             const Record record(journalLayout(), QByteArray::fromRawData(journal.at(j), journalLayout().length()));
-            const QByteArray date = Cp1252::encode(Formats::shortDate(OleDate::toDate(record.real(Date))));
-            const QByteArrayView invoice = journal.trimmed(j, InvoiceNo);
-            const QByteArray taxKey = key({invoice.first(std::min<qsizetype>(invoice.size(), invoiceWidthTax)), date});
-            if (!rowsByTaxKey.contains(taxKey))
+            const double day = record.real(Date);
+            if (!(day == lastDay)) { // the journal runs in date order: a day's text is made once
+                dateKey = find(Cp1252::encode(Formats::shortDate(OleDate::toDate(day))));
+                lastDay = day;
+            }
+            const QByteArrayView invoiceNo = journal.trimmed(j, InvoiceNo);
+            const int group = taxGroups.find({find(left(invoiceNo, invoiceWidthTax)), dateKey});
+            if (group < 0)
                 continue;
             Entry entry;
             entry.taxes = record.money(Taxes);
-            auto found = rowsByJournalKey.find(key({journal.trimmed(j, AcctNo), invoice, date}));
-            if (found != rowsByJournalKey.end() && (entry.row = found->take()) >= 0) {
-                out[entry.row].preTax = record.money(PreTax);
-                journaled[entry.row] = true;
+            const int found = journalGroups.find({find(journal.trimmed(j, AcctNo)), find(invoiceNo), dateKey});
+            if (found >= 0 && (entry.row = journalGroups.take(found)) >= 0) {
+                out[std::size_t(entry.row)].preTax = record.money(PreTax);
+                journaled[std::size_t(entry.row)] = true;
             }
-            entriesByTaxKey[taxKey].push_back(entry);
+            entries.push_back(entry);
+            entryGroupOf.push_back(group);
         }
+    }
+    // The journal lines of each key in file order.
+    std::vector<int> linesStart(taxGroups.size() + 1, 0);
+    for (int g : entryGroupOf)
+        ++linesStart[std::size_t(g) + 1];
+    for (std::size_t g = 0; g < taxGroups.size(); ++g)
+        linesStart[g + 1] += linesStart[g];
+    std::vector<int> lines(entries.size());
+    {
+        std::vector<int> fill(linesStart.begin(), linesStart.end() - 1);
+        for (std::size_t e = 0; e < entries.size(); ++e)
+            lines[std::size_t(fill[std::size_t(entryGroupOf[e])]++)] = int(e);
     }
 
     // Taxes: the records of an invoice number and day go to its journal lines in order, each line taking them up
@@ -159,57 +446,78 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
     {
         using namespace TaxField;
         const RecordScan taxes(folder, Posting::kTaxRecords, taxLayout());
-        QHash<QByteArray, std::size_t> next; // the key's line or row now taking records
+        std::vector<int> next(taxGroups.size(), 0); // the key's line or row now taking records
+        ReadOnce<QString> headings(16);
+        ReadOnce<Money> amounts(1024);
         for (int t = 0; t < taxes.count(); ++t) {
-            const QByteArray k = key({taxes.trimmed(t, InvoiceNo), taxes.trimmed(t, Date)});
-            const auto found = rowsByTaxKey.constFind(k);
-            if (found == rowsByTaxKey.constEnd())
+            const int group = taxGroups.find({find(taxes.trimmed(t, InvoiceNo)), find(taxes.trimmed(t, Date))});
+            if (group < 0)
                 continue;
-            const QString heading = Cp1252::decode(taxes.trimmed(t, Heading).toByteArray());
-            const Money amount =
-                Formats::parseDecimal(Cp1252::decode(taxes.trimmed(t, TaxField::TaxAmount).toByteArray()))
-                    .value_or(Money());
-            std::size_t &at = next[k];
-            if (auto lines = entriesByTaxKey.find(k); lines != entriesByTaxKey.end()) {
-                std::vector<Entry> &entries = *lines;
-                while (at + 1 < entries.size() && entries[at].taken >= entries[at].taxes)
+            const QString &heading = headings.of(taxes.trimmed(t, Heading), decoded);
+            const Money amount = amounts.of(taxes.trimmed(t, TaxField::TaxAmount), [](QByteArrayView text) {
+                return Formats::parseDecimal(decoded(text)).value_or(Money());
+            });
+            int &at = next[std::size_t(group)];
+            const int lineCount = linesStart[std::size_t(group) + 1] - linesStart[std::size_t(group)];
+            if (lineCount > 0) {
+                const auto line = [&](int index) -> Entry & {
+                    return entries[std::size_t(lines[std::size_t(linesStart[std::size_t(group)] + index)])];
+                };
+                while (at + 1 < lineCount && line(at).taken >= line(at).taxes)
                     ++at;
-                entries[at].taken += amount;
-                if (entries[at].row >= 0)
-                    out[entries[at].row].taxes.push_back({heading, amount});
+                Entry &entry = line(at);
+                entry.taken += amount;
+                if (entry.row >= 0)
+                    out[std::size_t(entry.row)].taxes.push_back({heading, amount});
                 continue;
             }
-            const std::vector<int> &candidates = *found;
+            const int candidates = taxGroups.count(group);
             auto hasHeading = [&](int row) {
-                return std::any_of(out[row].taxes.begin(), out[row].taxes.end(),
+                return std::any_of(out[std::size_t(row)].taxes.begin(), out[std::size_t(row)].taxes.end(),
                                    [&](const TaxAmount &a) { return a.heading == heading; });
             };
-            while (at + 1 < candidates.size() && hasHeading(candidates[at]))
+            while (at + 1 < candidates && hasHeading(taxGroups.member(group, at)))
                 ++at;
-            out[candidates[at]].taxes.push_back({heading, amount});
+            out[std::size_t(taxGroups.member(group, at))].taxes.push_back({heading, amount});
         }
     }
 
     // Payment forms from the payment records.
+    const PayKind notCollected = payKindOf(kNotCollected);
+    std::vector<PayKind> kinds(rows.size(), notCollected);
     {
         using namespace AccountHistoryField;
         const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
+        ReadOnce<qint64> amounts(1024);
+        struct Form
+        {
+            QString text;
+            PayKind kind;
+        };
+        ReadOnce<Form> forms(64);
         for (int p = 0; p < payments.count(); ++p) {
-            const Money amount =
-                Formats::currencyOrZero(Cp1252::decode(payments.trimmed(p, Amount).toByteArray()));
-            auto found =
-                rowsByPaymentKey.find(key({payments.trimmed(p, AcctNo), payments.trimmed(p, Date), amountKey(amount)}));
-            const int row = found == rowsByPaymentKey.end() ? -1 : found->take();
+            const Packed acctKey = find(payments.trimmed(p, AcctNo));
+            const Packed dateKey = find(payments.trimmed(p, Date));
+            const qint64 cents = amounts.of(payments.trimmed(p, Amount), [](QByteArrayView text) {
+                return centsOf(Formats::currencyOrZero(decoded(text)));
+            });
+            const int group = paymentGroups.find({acctKey, dateKey, 0, cents});
+            const int row = group < 0 ? -1 : paymentGroups.take(group);
             if (row < 0)
                 continue;
-            const QString form = Cp1252::decode(payments.trimmed(p, Description).toByteArray());
-            out[row].payForm = form;
+            const Form &form = forms.of(payments.trimmed(p, Description), [](QByteArrayView text) {
+                Form f{decoded(text), PayKind::Other};
+                f.kind = payKindOf(f.text);
+                return f;
+            });
+            out[std::size_t(row)].payForm = form.text;
+            kinds[std::size_t(row)] = form.kind;
         }
     }
 
     for (std::size_t i = 0; i < out.size(); ++i) {
         Row &r = out[i];
-        r.payKind = payKindOf(r.payForm);
+        r.payKind = kinds[i];
         if (!journaled[i])
             r.preTax = r.history.amount - r.taxTotal();
     }

@@ -61,6 +61,7 @@ double QtPrintSurface::pageHeight() const
 void QtPrintSurface::applySetup(PageOrientation orientation, bool colour)
 {
     m_colour = colour;
+    m_penSet = false; // the colours may have turned grey
     const QPageLayout::Orientation wanted =
         orientation == PageOrientation::Portrait ? QPageLayout::Portrait : QPageLayout::Landscape;
     if (!m_painter.isActive()) {
@@ -83,11 +84,41 @@ QFont QtPrintSurface::qfont(const PrintFont &font) const
 
 const QFontMetricsF &QtPrintSurface::metrics(const PrintFont &font) const
 {
+    if (m_measured && m_measuredFont == font)
+        return *m_measured;
     const QString key = fontKey(font);
     auto it = m_metrics.find(key);
     if (it == m_metrics.end())
         it = m_metrics.insert(key, QFontMetricsF(qfont(font), &m_printer));
-    return *it;
+    m_measuredFont = font;
+    m_measured = *it;
+    return *m_measured;
+}
+
+void QtPrintSurface::useFont(const PrintFont &font)
+{
+    if (m_paintedFont && *m_paintedFont == font)
+        return;
+    m_painter.setFont(qfont(font));
+    m_paintedAscent = metrics(font).ascent();
+    m_paintedFont = font;
+}
+
+void QtPrintSurface::usePen(PrintColour colour, int penWidth, bool ofText)
+{
+    if (m_penSet && m_penOfText == ofText && m_penColour == colour && m_penWidth == penWidth)
+        return;
+    m_painter.setPen(ofText ? QPen(colourOf(colour)) : pen(colour, penWidth));
+    m_penSet = true;
+    m_penOfText = ofText;
+    m_penColour = colour;
+    m_penWidth = penWidth;
+}
+
+void QtPrintSurface::forgetPainterState()
+{
+    m_paintedFont.reset();
+    m_penSet = false;
 }
 
 double QtPrintSurface::measureWidth(const PrintFont &font, const QString &text) const
@@ -113,6 +144,7 @@ QString QtPrintSurface::failure(const QString &what) const
 void QtPrintSurface::beginPage(bool firstOfDocument)
 {
     Q_UNUSED(firstOfDocument);
+    forgetPainterState(); // a painter begun anew starts from the device's font and pen
     if (!m_painter.isActive()) {
         if (!m_painter.begin(&m_printer))
             throw PrintError(failure(QStringLiteral("could not be started")));
@@ -154,20 +186,20 @@ QPen QtPrintSurface::pen(PrintColour colour, int penWidth) const
 
 void QtPrintSurface::drawTextAt(double x, double y, const QString &text, const PrintFont &font, PrintColour ink)
 {
-    m_painter.setFont(qfont(font));
-    m_painter.setPen(QPen(colourOf(ink)));
-    m_painter.drawText(QPointF(device(x), device(y) + metrics(font).ascent()), text);
+    useFont(font);
+    usePen(ink, 0, true);
+    m_painter.drawText(QPointF(device(x), device(y) + m_paintedAscent), text);
 }
 
 void QtPrintSurface::drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth)
 {
-    m_painter.setPen(pen(colour, penWidth));
+    usePen(colour, penWidth, false);
     m_painter.drawLine(QPointF(device(x1), device(y1)), QPointF(device(x2), device(y2)));
 }
 
 void QtPrintSurface::drawRectAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth)
 {
-    m_painter.setPen(pen(colour, penWidth));
+    usePen(colour, penWidth, false);
     m_painter.setBrush(Qt::NoBrush);
     m_painter.drawRect(QRectF(QPointF(device(x1), device(y1)), QPointF(device(x2), device(y2))).normalized());
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <optional>
 
 class QPrinter;
 
@@ -51,6 +52,10 @@ private:
     QPen pen(PrintColour colour, int penWidth) const;
     QFont qfont(const PrintFont &font) const;
     const QFontMetricsF &metrics(const PrintFont &font) const;
+    // The painter's font and pen are set again only when what they are made of changes.
+    void useFont(const PrintFont &font);
+    void usePen(PrintColour colour, int penWidth, bool ofText);
+    void forgetPainterState();
     QString failure(const QString &what) const;
 
     QPrinter &m_printer;
@@ -59,5 +64,15 @@ private:
     double m_dotsPerTwip = 1;
     bool m_colour = true;
     mutable QHash<QString, QFontMetricsF> m_metrics;
+    // The font last measured with and its metrics, so that a run of text in one font builds no key.
+    mutable PrintFont m_measuredFont;
+    mutable std::optional<QFontMetricsF> m_measured;
+    // What the painter holds now: the font with its ascent, and the pen (of text, or of a rule of a width).
+    std::optional<PrintFont> m_paintedFont;
+    double m_paintedAscent = 0;
+    bool m_penSet = false;
+    bool m_penOfText = false;
+    PrintColour m_penColour = 0;
+    int m_penWidth = 0;
     QHash<QString, QImage> m_pictures; // a null image for a file that cannot be read
 };
