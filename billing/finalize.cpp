@@ -58,7 +58,7 @@ std::vector<Row> LoadCompletedSlips(const DataFolder &folder)
         row.invoiceNo = slip.text(InvoiceNo);
         row.payForm = slip.text(PayForm);
         row.amount = slip.text(Amount);
-        row.status = slip.text(Status);
+        row.status = kCompletedStatus; // as Clear/Redo leaves it: the status lives in the grid until Write Records
         rows.push_back(std::move(row));
     }
     std::stable_sort(rows.begin(), rows.end(),

@@ -74,6 +74,13 @@ QDate onWorkday(QDate date)
     return date;
 }
 
+QDate workdayFrom(QDate date)
+{
+    while (date.dayOfWeek() >= 6)
+        date = date.addDays(1);
+    return date;
+}
+
 // The plain decimal form of the tax records: no sign for positives, no grouping, no trailing zeros.
 QString plainDecimal(Money amount)
 {
@@ -495,10 +502,11 @@ private:
         return false;
     }
 
-    void receive(Job &j, int mostDaysBefore)
+    // The office takes calls on workdays only: a slip is received on a workday, no later than its date or today.
+    void receive(Job &j, int mostWorkdaysBefore)
     {
-        const QDate latest = j.scheduled.isValid() ? std::min(j.scheduled, m_today) : m_today;
-        j.received = latest.addDays(-m_random.between(0, mostDaysBefore));
+        const QDate latest = onWorkday(j.scheduled.isValid() ? std::min(j.scheduled, m_today) : m_today);
+        j.received = addWorkdays(latest, -m_random.between(0, mostWorkdaysBefore));
     }
 
     void makeJobs()
@@ -538,7 +546,7 @@ private:
                 j.status = SlipValues::kFinalized;
                 if (!book(j, addWorkdays(j.posted, -3), j.posted) && !book(j, addWorkdays(j.posted, -60), j.posted))
                     j.scheduled = j.posted; // no free slot anywhere near: done without an assignment
-                receive(j, 14);
+                receive(j, 10);
             } else if (!m_assignments.empty()) {
                 j.assignment = m_random.below(int(m_assignments.size()));
             }
@@ -553,7 +561,7 @@ private:
             if (!book(j, addWorkdays(m_today, -10), addWorkdays(m_today, -1)) &&
                 !book(j, addWorkdays(m_today, -60), addWorkdays(m_today, -1)))
                 j.time = SlipValues::kNoTime;
-            receive(j, 14);
+            receive(j, 10);
             m_completed.push_back(std::move(j));
         }
 
@@ -564,7 +572,7 @@ private:
             if (s < 20) {
                 j.status = SlipValues::kOpen;
                 if (m_random.chance(30)) {
-                    j.scheduled = addWorkdays(m_today, m_random.between(0, 15));
+                    j.scheduled = workdayFrom(addWorkdays(m_today, m_random.between(0, 15)));
                     j.time = SlipValues::timeSlots()[m_random.below(4)];
                 }
             } else {
@@ -580,7 +588,7 @@ private:
                 else if (j.status == SlipValues::kInProgress && !atWork.insert(j.assignment).second)
                     j.status = SlipValues::kAssigned; // a technician works on one job at a time
             }
-            receive(j, 10);
+            receive(j, 7);
             m_active.push_back(std::move(j));
         }
 

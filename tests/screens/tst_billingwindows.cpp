@@ -141,6 +141,7 @@ private slots:
     {
         Finalizing f;
         FinalizeWindow &w = *f.window;
+        QCOMPARE(f.grid().text(1, 8), "Completed"); // loaded from a "Complete" record, read as a cleared row
         emit f.grid().cellClicked(2, 0);
         enter(w, "txtAmount", "20");
         child<QLineEdit>(w, "txtInvoice")->setText("9");

@@ -4,6 +4,7 @@
 #include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
+#include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
 #include "samplelayouts.h"
 #include "testsupport.h"
@@ -100,7 +101,7 @@ private:
     bool m_mounted = false;
 };
 
-GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1)
+GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kToday)
 {
     GenerateOptions options;
     options.customers = 40;
@@ -108,7 +109,7 @@ GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1)
     options.history = 150;
     options.services = 20;
     options.seed = seed;
-    options.today = kToday;
+    options.today = today;
     return generateSampleData(root.folder(), options);
 }
 
@@ -669,6 +670,28 @@ private slots:
         QCOMPARE(snapshot(second.path()), files);
         QVERIFY(snapshot(other.path()).value(QStringLiteral("CustomerData.txt")) !=
                 files.value(QStringLiteral("CustomerData.txt")));
+    }
+
+    // Slips are taken and booked on workdays, the active ones around today, the others before it; also when the
+    // folder is made on a Saturday.
+    void generatedDatesAroundToday()
+    {
+        for (const QDate today : {kToday, QDate(2026, 3, 7)}) {
+            TestRoot root;
+            generateSmall(root, 1, today);
+            QStringList odd;
+            for (const QString file : {"/ServiceSlips.txt", "/CompletedServiceSlips.txt", "/FinalizedServiceSlips.txt"}) {
+                for (const Record &r : recordsOf(root, file, serviceSlipLayout())) {
+                    const QDate received = OleDate::toDate(r.real(SlipField::DateReceived));
+                    const QString text = r.text(SlipField::SchedDate);
+                    const QDate date = text == "0" ? received : Formats::parseShortDate(text).value_or(QDate());
+                    if (received.dayOfWeek() > 5 || received > today || date.dayOfWeek() > 5 || date < received ||
+                        (file == "/ServiceSlips.txt" ? date > today.addDays(200) : date >= today && text != "0"))
+                        odd << file + QString::number(r.int16(SlipField::SlipNo)) + ' ' + received.toString() + ' ' + text;
+                }
+            }
+            QCOMPARE(odd, QStringList());
+        }
     }
 
     void generatedPostingsMatch()
