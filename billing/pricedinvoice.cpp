@@ -1,5 +1,7 @@
 #include "billing/pricedinvoice.h"
 
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
 #include "billing/posting.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
@@ -90,6 +92,22 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
             *found = i;
     }
 
+    // An invoice older than the slips kept takes the billing address from the customer file, as it is now.
+    QHash<QString, Record> customers;
+    for (const Income::Row &r : rows) {
+        if (wanted.value(r.history.acctNo + QChar(0x1f) + r.invoiceNo + QChar(0x1f) + r.history.amountText, -1) < 0)
+            customers.insert(r.history.acctNo.trimmed(), Record(customerLayout()));
+    }
+    if (!customers.isEmpty()) {
+        const RecordScan file(folder, CustomerFile::kPath, customerLayout());
+        const int customerLength = customerLayout().length();
+        for (int i = 0; i < file.count(); ++i) {
+            Record customer(customerLayout(), QByteArray(file.at(i), customerLength));
+            if (auto found = customers.find(customer.text(CustomerField::AcctNo)); found != customers.end())
+                *found = std::move(customer);
+        }
+    }
+
     std::vector<PricedInvoice> out;
     out.reserve(rows.size());
     for (const Income::Row &r : rows) {
@@ -98,8 +116,14 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
         invoice.serviceAt.name = r.history.name;
         const int slipIndex =
             wanted.value(r.history.acctNo + QChar(0x1f) + r.invoiceNo + QChar(0x1f) + r.history.amountText, -1);
-        if (slipIndex >= 0)
+        if (slipIndex >= 0) {
             fillFromSlip(invoice, Record(serviceSlipLayout(), QByteArray(archive.at(slipIndex), length)));
+        } else if (const Record customer = customers.value(r.history.acctNo.trimmed(), Record(customerLayout()));
+                   !customer.text(CustomerField::AcctNo).isEmpty()) {
+            namespace C = CustomerField;
+            invoice.billTo = {r.history.name,          customer.text(C::Address1), customer.text(C::Address2),
+                              customer.text(C::City),  customer.text(C::State),    customer.text(C::PostalCode)};
+        }
         invoice.invoiceNo = r.invoiceNo;
         invoice.acctNo = r.history.acctNo;
         invoice.date = r.history.date;

@@ -1,3 +1,4 @@
+#include "accounts/customerfile.h"
 #include "billing/history.h"
 #include "billing/income.h"
 #include "billing/moneyprintvalues.h"
@@ -8,6 +9,7 @@
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
 #include "billingsamples.h"
+#include "customersamples.h"
 #include "printsamples.h"
 #include "testsupport.h"
 
@@ -103,6 +105,25 @@ private slots:
             QCOMPARE(page.contains("PAID"), paid);
             QCOMPARE(page.contains("AMOUNT DUE"), !paid);
         }
+    }
+
+    // An invoice whose slip is no longer kept is billed to the customer file's address of its account.
+    void olderInvoiceBilledFromTheCustomerFile()
+    {
+        TestRoot root;
+        const auto rows = postedRows(root.folder());
+        root.folder().deleteWithBackup(QStringLiteral("/FinalizedServiceSlips.txt"));
+        Record account = customer(QStringLiteral("1001|Business|Site 1001||||Springfield"));
+        account.setText(CustomerField::Address1, QStringLiteral("12 Elm St"));
+        account.setText(CustomerField::State, QStringLiteral("IL"));
+        account.setText(CustomerField::PostalCode, QStringLiteral("62701"));
+        WriteCustomer(root.folder(), 1, account);
+        const auto invoices = PricedInvoices::FromHistory(root.folder(), rows, Settings());
+        QCOMPARE(invoices.front().billTo.address1, "12 Elm St");
+        QCOMPARE(invoices.front().billTo.city + "|" + invoices.front().billTo.state + "|" +
+                     invoices.front().billTo.postalCode,
+                 "Springfield|IL|62701");
+        QVERIFY(invoices.back().billTo.address1.isEmpty()); // account 3003 is not in the customer file
     }
 
     void incomeReportReadBack()
