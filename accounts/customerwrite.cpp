@@ -4,10 +4,10 @@
 #include "accounts/customerrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/recordjournal.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 #include <optional>
 #include <stdexcept>
 
@@ -19,15 +19,7 @@ const QByteArray kMagic("VDCJ2");
 // The journal: magic, the record number, the file's length when it was written, the record, a checksum.
 QByteArray journalBytes(int number, qint64 fileSize, const QByteArray &record)
 {
-    QByteArray body = kMagic;
-    char n[4];
-    qToLittleEndian<qint32>(number, n);
-    char size[8];
-    qToLittleEndian<qint64>(fileSize, size);
-    body.append(n, 4).append(size, 8).append(record);
-    char sum[2];
-    qToLittleEndian<quint16>(qChecksum(body), sum);
-    return body.append(sum, 2);
+    return RecordJournal::bytes(kMagic, {number, fileSize, record});
 }
 
 struct Journal
@@ -39,17 +31,10 @@ struct Journal
 
 std::optional<Journal> parseJournal(const QByteArray &bytes)
 {
-    const int length = customerLayout().length();
-    if (bytes.size() != kMagic.size() + 12 + length + 2 || !bytes.startsWith(kMagic))
+    const auto entry = RecordJournal::parse(kMagic, bytes, customerLayout().length());
+    if (!entry)
         return std::nullopt;
-    const QByteArray body = bytes.left(bytes.size() - 2);
-    if (qFromLittleEndian<quint16>(bytes.constData() + body.size()) != qChecksum(body))
-        return std::nullopt;
-    Journal j;
-    j.number = qFromLittleEndian<qint32>(bytes.constData() + kMagic.size());
-    j.fileSize = qFromLittleEndian<qint64>(bytes.constData() + kMagic.size() + 4);
-    j.record = bytes.mid(kMagic.size() + 12, length);
-    return j;
+    return Journal{entry->number, entry->fileSize, entry->payload};
 }
 
 void writeInPlace(const DataFolder &folder, int number, const QByteArray &record)

@@ -4,11 +4,11 @@
 #include "accounts/assignmentrecord.h"
 #include "core/cp1252.h"
 #include "core/datafolder.h"
+#include "core/recordjournal.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
 #include <QSet>
-#include <QtEndian>
 #include <algorithm>
 
 namespace AssignedSlips {
@@ -22,17 +22,8 @@ constexpr int kNameBytes = 30;
 // (30 bytes, blank-padded), the new record, a checksum.
 QByteArray journalBytes(int number, qint64 fileSize, const QString &oldName, const Record &record)
 {
-    QByteArray body = kMagic;
-    char n[4];
-    qToLittleEndian<qint32>(number, n);
-    char size[8];
-    qToLittleEndian<qint64>(fileSize, size);
-    body.append(n, 4).append(size, 8);
-    body.append(Cp1252::encode(oldName.trimmed()).leftJustified(kNameBytes, ' ', true));
-    body.append(record.bytes());
-    char sum[2];
-    qToLittleEndian<quint16>(qChecksum(body), sum);
-    return body.append(sum, 2);
+    const QByteArray name = Cp1252::encode(oldName.trimmed()).leftJustified(kNameBytes, ' ', true);
+    return RecordJournal::bytes(kMagic, {number, fileSize, name + record.bytes()});
 }
 
 struct Journal
@@ -46,18 +37,11 @@ struct Journal
 std::optional<Journal> parseJournal(const QByteArray &bytes)
 {
     const int length = assignmentLayout().length();
-    const qsizetype head = kMagic.size() + 12;
-    if (bytes.size() != head + kNameBytes + length + 2 || !bytes.startsWith(kMagic))
+    const auto entry = RecordJournal::parse(kMagic, bytes, kNameBytes + length);
+    if (!entry)
         return std::nullopt;
-    const QByteArray body = bytes.left(bytes.size() - 2);
-    if (qFromLittleEndian<quint16>(bytes.constData() + body.size()) != qChecksum(body))
-        return std::nullopt;
-    Journal j;
-    j.number = qFromLittleEndian<qint32>(bytes.constData() + kMagic.size());
-    j.fileSize = qFromLittleEndian<qint64>(bytes.constData() + kMagic.size() + 4);
-    j.oldName = Cp1252::decode(bytes.mid(head, kNameBytes)).trimmed();
-    j.record = bytes.mid(head + kNameBytes, length);
-    return j;
+    return Journal{entry->number, entry->fileSize, Cp1252::decode(entry->payload.left(kNameBytes)).trimmed(),
+                   entry->payload.mid(kNameBytes, length)};
 }
 
 void apply(const DataFolder &folder, int number, const Record &record, const QString &oldName)
