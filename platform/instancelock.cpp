@@ -47,7 +47,17 @@ qint64 processId()
 bool processRuns(qint64 pid)
 {
 #ifdef Q_OS_UNIX
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // A copy that was killed but not yet collected by its parent (a zombie) holds nothing any more.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        if (close > 0 && close + 2 < line.size() && line.at(close + 2) == 'Z')
+            return false;
+    }
+    return true;
 #else
     return pid > 0;
 #endif

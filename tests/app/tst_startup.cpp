@@ -25,6 +25,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -419,14 +421,23 @@ private slots:
 
     void staleLockDoesNotBlock()
     {
-        TestRoot root;
-        InstanceLock probe(root.path());
-        // A lock file left by a process of this computer that no longer runs.
-        QFile stale(probe.lockPath());
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write("999999\nVarnelDispatchDuzudu\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        stale.close();
-        QVERIFY(probe.tryLock());
+        // A lock file left by a process of this computer that no longer runs, and one left by a copy that was
+        // killed and not yet collected by its parent (a zombie).
+        const pid_t zombie = ::fork();
+        if (zombie == 0)
+            ::_exit(0);
+        QTest::qWait(100);
+        for (const qint64 pid : {qint64(999999), qint64(zombie)}) {
+            TestRoot root;
+            InstanceLock probe(root.path());
+            QFile stale(probe.lockPath());
+            QVERIFY(stale.open(QIODevice::WriteOnly));
+            stale.write(QByteArray::number(pid) + "\nVarnelDispatchDuzudu\n" + QSysInfo::machineHostName().toUtf8() +
+                        "\n");
+            stale.close();
+            QVERIFY2(probe.tryLock(), qPrintable(QString::number(pid)));
+        }
+        ::waitpid(zombie, nullptr, 0);
     }
 
     // The folder on a share, held by another computer: a lock it confirmed lately is refused with the computer,
