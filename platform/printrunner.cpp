@@ -2,6 +2,7 @@
 
 #include "core/seams.h"
 #include "platform/qtprintsurface.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -18,32 +19,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-// The busy pointer while documents are printed at the user's request.
-class BusyCursor
-{
-public:
-    explicit BusyCursor(bool on)
-        : m_on(on && qobject_cast<QApplication *>(QCoreApplication::instance()))
-    {
-        if (m_on)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyCursor()
-    {
-        if (m_on)
-            QApplication::restoreOverrideCursor();
-    }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    bool m_on;
-};
-
-} // namespace
 
 QtPrintTarget::QtPrintTarget(Messages &messages, QWidget *parent)
     : m_messages(messages)
@@ -135,7 +110,7 @@ PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action
     const int total = int(action.jobs.size());
     QtPrintSurface surface(printer,
                            toFile ? QtPrintSurface::Documents::OneOutput : QtPrintSurface::Documents::Separate);
-    BusyCursor busy(interactive);
+    const Widgets::BusyCursor busy(interactive);
     // The progress follows the pages, so that one long document (a report of thousands of slips) can be
     // cancelled as well as many short ones. It comes up only once printing has taken a moment.
     const bool canShowProgress = interactive && qobject_cast<QApplication *>(QCoreApplication::instance());

@@ -1,5 +1,7 @@
 #include "platform/widgets.h"
 
+#include <QApplication>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -27,6 +29,19 @@ QCheckBox *checkBox(const QString &caption, const QString &name, QWidget *parent
     auto *c = new QCheckBox(caption, parent);
     c->setObjectName(name);
     return c;
+}
+
+BusyCursor::BusyCursor(bool on)
+    : m_on(on && qobject_cast<QApplication *>(QCoreApplication::instance()))
+{
+    if (m_on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    if (m_on)
+        QApplication::restoreOverrideCursor();
 }
 
 } // namespace Widgets

@@ -181,6 +181,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
             m_target.run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(), invoices));
     });
     side->addWidget(m_dialImage);
+    addNoModemNote(m_dialImage);
     side->addStretch();
     side->addWidget(m_help);
 
@@ -273,6 +274,7 @@ void FinalizeWindow::activate()
     ResetEntry();
     m_grid->clear();
     try {
+        const Widgets::BusyCursor busy; // every invoice number of the history is read
         m_session.setInvoicesInUse(Finalize::LoadInvoicesInUse(m_state.folder));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), windowTitle()); // numbers used before are then not offered nor asked about
@@ -296,6 +298,7 @@ void FinalizeWindow::finishInterruptedPosting()
 
 void FinalizeWindow::LoadCompletedSlips()
 {
+    const Widgets::BusyCursor busy;
     m_session.load(Finalize::LoadCompletedSlips(m_state.folder));
     QList<QStringList> texts;
     texts.reserve(m_session.rowCount());

@@ -305,7 +305,7 @@ void HistoryWindow::fillGrids(const std::shared_ptr<const History::Loaded> &load
 
 void HistoryWindow::loadGrids()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Widgets::BusyCursor busy;
     m_shown = std::make_shared<const History::Loaded>(
         History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount()));
     m_shownRange[0] = m_accepted[0];
@@ -328,7 +328,6 @@ void HistoryWindow::loadGrids()
     m_service->setRedraw(true);
     m_total->setText(Formats::currency(loaded.total));
     showIncome();
-    QApplication::restoreOverrideCursor();
 }
 
 void HistoryWindow::showIncome()
@@ -508,15 +507,12 @@ void HistoryWindow::exportCsv()
     const auto path = m_chooseSaveFile ? m_chooseSaveFile(suggested) : std::nullopt;
     if (!path || path->isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        const Widgets::BusyCursor busy;
         const Csv::Options options{m_bom->isChecked()};
         History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
                                             : History::financialCsv(m_shown->financial, options));
     } catch (const DiskError &e) {
-        QApplication::restoreOverrideCursor();
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));
-        return;
     }
-    QApplication::restoreOverrideCursor();
 }

@@ -8,6 +8,7 @@
 #include "billing/moneyprintvalues.h"
 #include "platform/flexgrid.h"
 #include "printing/moneyreports.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -92,9 +93,10 @@ ReceivablesWindow::ReceivablesWindow(const DataFolder &folder, Messages &message
 
 void ReceivablesWindow::reload()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_report = Receivables::Load(m_folder, m_clock.today());
-    QApplication::restoreOverrideCursor();
+    {
+        const Widgets::BusyCursor busy;
+        m_report = Receivables::Load(m_folder, m_clock.today());
+    }
     fill();
 }
 
