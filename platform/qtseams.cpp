@@ -22,10 +22,26 @@ void QtMessages::widenForTitle(QMessageBox &box)
                       grid->columnCount());
 }
 
+void QtMessages::keepShort(QMessageBox &box)
+{
+    // A list of many slips or records would make a box taller than the screen: the box shows the first lines
+    // and the last one (where the question or the outcome stands), and the whole text is in the details part,
+    // which scrolls.
+    constexpr int kShownLines = 12;
+    const QStringList lines = box.text().split(QLatin1Char('\n'));
+    if (lines.size() <= kShownLines + 2)
+        return;
+    box.setDetailedText(box.text());
+    box.setText(lines.mid(0, kShownLines - 1).join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                QStringLiteral("... %1 more lines under Show Details ...").arg(lines.size() - kShownLines) +
+                QLatin1Char('\n') + lines.last());
+}
+
 void QtMessages::inform(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent);
     widenForTitle(box);
+    keepShort(box);
     box.exec();
 }
 
@@ -34,6 +50,7 @@ bool QtMessages::ask(const QString &text, const QString &title)
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(QMessageBox::No);
     widenForTitle(box);
+    keepShort(box);
     return box.exec() == QMessageBox::Yes;
 }
 

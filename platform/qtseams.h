@@ -19,6 +19,8 @@ public:
     // A message box is as wide as its text; a short text under a long title would have the title cut by the
     // window frame. The box is widened to hold its whole title.
     static void widenForTitle(QMessageBox &box);
+    // A text of many lines is shortened to its first lines, the whole of it in the box's details part.
+    static void keepShort(QMessageBox &box);
 
 private:
     QPointer<QWidget> m_parent;
