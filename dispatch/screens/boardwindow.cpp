@@ -65,7 +65,7 @@ BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &pla
     , m_inputs(std::move(inputs))
     , m_board(state.folder, platform.messages, platform.clock, state.settings)
 {
-    setWindowTitle(QStringLiteral("Slip Action Screen"));
+    setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
     buildBoard();
     resize(1560, 900);
 }
@@ -204,6 +204,10 @@ void BoardWindow::buildBoard()
     m_statusLine = Widgets::label(QString(), QStringLiteral("lblStatusLine"), this);
     m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: rgb(160,0,0); }"));
     m_statusLine->setWordWrap(true);
+    m_unsaved = Widgets::label(QStringLiteral("Changes not saved yet: Save and Exit keeps them."),
+                               QStringLiteral("lblUnsaved"), this);
+    m_unsaved->setStyleSheet(QStringLiteral("QLabel { color: rgb(160,0,0); font-weight: bold; }"));
+    m_unsaved->hide();
 
     auto *middle = new QHBoxLayout;
     middle->addLayout(actions);
@@ -214,7 +218,10 @@ void BoardWindow::buildBoard()
     layout->setMenuBar(menuBar);
     layout->addLayout(heading);
     layout->addLayout(middle, 1);
-    layout->addWidget(m_statusLine);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_statusLine, 1);
+    statusRow->addWidget(m_unsaved);
+    layout->addLayout(statusRow);
 
     connect(m_mnuAccount, &QAction::triggered, this, [this] {
         m_contentsFrame->hide();
@@ -387,6 +394,7 @@ QGroupBox *BoardWindow::buildAccountFrame()
         emit dialRequested(m_board.slip(r).text(Name), m_board.slip(r).text(Telephone));
     });
     grid->addWidget(m_callCustomer, 10, 0, 1, 2);
+    addNoModemNote(m_callCustomer);
     grid->addWidget(button(CloseAccountFrame, QStringLiteral("Close Window")), 10, 2);
     return frame;
 }
@@ -458,10 +466,11 @@ void BoardWindow::showEvent(QShowEvent *event)
 
 void BoardWindow::reload()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_board.load();
-    refreshGrid();
-    QApplication::restoreOverrideCursor();
+    {
+        const Widgets::BusyCursor busy;
+        m_board.load();
+        refreshGrid();
+    }
     m_filling = true;
     m_lstTechs->clear();
     m_lstTechs->addItems(m_state.assignmentLists.board);
@@ -496,12 +505,14 @@ void BoardWindow::refreshGrid()
     m_grid->setRedraw(true);
     m_legend->setVisible(m_board.anyPastDue());
     updateStatusLine();
+    showUnsaved();
 }
 
 void BoardWindow::refreshRow(int r)
 {
     m_grid->setRowTexts(r, m_board.rowCells(r));
     refreshColours(r);
+    showUnsaved();
 }
 
 void BoardWindow::refreshColours(int r)
@@ -547,6 +558,13 @@ void BoardWindow::updateButtons()
     for (Action action : {DeleteSelected, CompleteSelected})
         m_buttons.value(action)->setEnabled(selection);
     m_buttons.value(SlipTextMessage)->setEnabled(selection && m_board.currentSlipRow() > 0);
+    showUnsaved();
+}
+
+void BoardWindow::showUnsaved()
+{
+    m_unsaved->setVisible(m_board.hasUnsavedChanges());
+    setWindowModified(m_board.hasUnsavedChanges());
 }
 
 void BoardWindow::updateStatusLine()

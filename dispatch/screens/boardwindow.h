@@ -89,6 +89,7 @@ private:
     void refreshTicks();
     void updateButtons();
     void updateStatusLine();
+    void showUnsaved(); // the mark of changes not saved yet
     void leave();
     void cellClicked(int row, int col);
 
@@ -125,6 +126,7 @@ private:
     QAction *m_mnuInstructions = nullptr;
     QWidget *m_legend = nullptr;
     QLabel *m_statusLine = nullptr;
+    QLabel *m_unsaved = nullptr;
 
     QListWidget *m_lstStatus = nullptr;
     QListWidget *m_lstPriority = nullptr;
