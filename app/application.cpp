@@ -94,6 +94,13 @@ template <typename W> W *Application::followModem(W *window)
     if (m_modem) {
         window->setDialingEnabled(m_modem->dialingEnabled());
         connect(m_modem.get(), &Modem::dialingEnabledChanged, window, &W::setDialingEnabled);
+        // Said in words once the search has ended without a modem.
+        const auto sayNoModem = [modem = m_modem.get(), window] {
+            window->showNoModem(!modem->dialingEnabled() && !modem->isSearching());
+        };
+        sayNoModem();
+        connect(m_modem.get(), &Modem::dialingEnabledChanged, window, sayNoModem);
+        connect(m_modem.get(), &Modem::searchFinished, window, sayNoModem);
     }
     return window;
 }

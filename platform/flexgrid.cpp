@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -28,6 +29,8 @@ namespace {
 
 constexpr int kDefaultColumnWeight = 10;
 constexpr int kWheelNotch = 120; // angle delta of one notch, in eighths of a degree
+constexpr int kCellPadding = 4;     // room beside a cell's text: the delegate's margin and a little air
+constexpr int kHeadingPadding = 8;  // the heading's own frame and margins
 
 Qt::Alignment qtAlignment(GridAlignment alignment)
 {
@@ -395,7 +398,8 @@ FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setCornerButtonEnabled(false);
     m_view->verticalHeader()->hide();
@@ -418,6 +422,10 @@ FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
         if (index.isValid())
             emit cellRightClicked(index.row() + 1, index.column(), m_view->viewport()->mapToGlobal(pos));
     });
+    // New texts may need wider columns: measured once the changes of this turn are done.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::fitColumnsLater);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::fitColumnsLater);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &FlexGrid::fitColumnsLater);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (current.isValid())
             emit currentCellChanged(current.row() + 1, current.column());
@@ -510,24 +518,98 @@ int FlexGrid::columnWidth(int col) const
     return m_view->columnWidth(col);
 }
 
+int FlexGrid::contentWidth(int col) const
+{
+    // The heading and the rows a person sees first (and those shown now) decide; a long text is cut at a
+    // reasonable width rather than pushing every other column out of sight.
+    const QFontMetrics metrics = m_view->fontMetrics();
+    const QFontMetrics headingMetrics = m_view->horizontalHeader()->fontMetrics();
+    constexpr int kWidest = 320;
+    constexpr int kSampledRows = 300;
+    auto widthOf = [&](const QString &text, const QFontMetrics &fm) {
+        int widest = 0;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        return widest;
+    };
+    int widest = widthOf(m_model->column(col).heading.trimmed(), headingMetrics) + 2 * kHeadingPadding;
+    const int rowCount = m_model->rowCount();
+    const int firstShown = std::max(0, m_view->verticalScrollBar()->value());
+    const int shown = m_view->viewport()->height() / std::max(1, m_view->verticalHeader()->defaultSectionSize()) + 1;
+    auto measure = [&](int first, int last) {
+        for (int r = std::max(first, 0); r < std::min(last, rowCount) && widest < kWidest; ++r)
+            widest = std::max(widest, widthOf(m_model->textAt(r, col), metrics) + 2 * kCellPadding);
+    };
+    measure(0, kSampledRows);
+    if (firstShown + shown > kSampledRows)
+        measure(firstShown, firstShown + shown);
+    return std::min(widest, kWidest);
+}
+
 void FlexGrid::fitColumns()
 {
+    m_fitPending = false;
     const int count = cols();
     if (count == 0)
         return;
     const int available = m_view->viewport()->width();
-    long long total = 0;
-    for (int c = 0; c < count; ++c)
-        total += m_model->column(c).weight;
-    // Each column ends where its share of the whole width ends, so rounding leaves no gap at the right.
-    long long running = 0;
-    int left = 0;
+    // Each shown column is at least as wide as its content; the width that is left is shared by weight.
+    std::vector<int> least(size_t(count), 0);
+    std::vector<bool> fixed(size_t(count), false);
+    long long sumLeast = 0;
     for (int c = 0; c < count; ++c) {
-        running += total > 0 ? m_model->column(c).weight : 1;
-        const int right = int(available * running / (total > 0 ? total : count));
-        m_view->setColumnWidth(c, right - left);
-        left = right;
+        fixed[size_t(c)] = m_model->column(c).weight == 0;
+        if (!fixed[size_t(c)])
+            least[size_t(c)] = contentWidth(c);
+        sumLeast += least[size_t(c)];
     }
+    std::vector<int> widths(least);
+    if (sumLeast < available) {
+        // A column whose share would be narrower than its content keeps its content's width; the others
+        // share what remains, until no share is too narrow.
+        int room = available;
+        for (bool changed = true; changed;) {
+            changed = false;
+            long long total = 0;
+            for (int c = 0; c < count; ++c)
+                total += fixed[size_t(c)] ? 0 : m_model->column(c).weight;
+            for (int c = 0; c < count && total > 0; ++c) {
+                if (!fixed[size_t(c)] && room * m_model->column(c).weight / total < least[size_t(c)]) {
+                    fixed[size_t(c)] = true;
+                    room -= least[size_t(c)];
+                    changed = true;
+                }
+            }
+        }
+        long long total = 0;
+        for (int c = 0; c < count; ++c)
+            total += fixed[size_t(c)] ? 0 : m_model->column(c).weight;
+        // Each shared column ends where its share ends, so rounding leaves no gap at the right.
+        long long running = 0;
+        int left = 0;
+        for (int c = 0; c < count && total > 0; ++c) {
+            if (fixed[size_t(c)])
+                continue;
+            running += m_model->column(c).weight;
+            const int right = int(room * running / total);
+            widths[size_t(c)] = right - left;
+            left = right;
+        }
+    }
+    // Wider than the grid: the columns keep their content's width and the grid scrolls sideways.
+    for (int c = 0; c < count; ++c)
+        m_view->setColumnWidth(c, widths[size_t(c)]);
+}
+
+void FlexGrid::fitColumnsLater()
+{
+    if (m_fitPending)
+        return;
+    m_fitPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_fitPending)
+            fitColumns();
+    });
 }
 
 // --- Rows and texts ---

@@ -130,8 +130,11 @@ private:
     friend class FlexGridView;
     bool isDataCell(int row, int col) const;
     void fitColumns();
+    void fitColumnsLater();
+    int contentWidth(int col) const; // the width a column needs for its heading and its texts
     void refreshScrollRange() const;
 
     FlexGridModel *m_model;
     FlexGridView *m_view;
+    bool m_fitPending = false;
 };

@@ -4,6 +4,32 @@
 #include "platform/fieldfilter.h"
 
 #include <QCloseEvent>
+#include <algorithm>
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace {
+// What a window manager's frame usually adds around the client area: the title bar above, a border elsewhere.
+constexpr int kTitleBar = 32;
+constexpr int kBorder = 4;
+
+// The layout, at any depth under the given one, that holds the widget itself.
+QLayout *layoutHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (layout->indexOf(widget) >= 0)
+        return layout;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QLayout *found = layoutHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+} // namespace
 
 ProgramWindow::ProgramWindow(const QString &objectName, Environment environment, const QString &appKey, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -29,6 +55,9 @@ void ProgramWindow::showEvent(QShowEvent *event)
         if (!geometry.isEmpty())
             restoreGeometry(geometry);
     }
+    placeNoModemNotes();
+    // A size or place kept from a larger screen, or a window's own size, never reaches beyond this screen.
+    fitToScreen(this);
     QWidget::showEvent(event);
 }
 
@@ -51,4 +80,60 @@ void ProgramWindow::closeEvent(QCloseEvent *event)
     // The user's close box: this window closes and the program ends with it.
     if (!m_closingByProgram && m_environment.exitProgram)
         m_environment.exitProgram();
+}
+
+QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available)
+{
+    const int width = std::max(1, std::min(wanted.width(), available.width() - 2 * kBorder));
+    const int height = std::max(1, std::min(wanted.height(), available.height() - kTitleBar - kBorder));
+    const int left = std::clamp(wanted.x(), available.left() + kBorder, available.right() - kBorder - width + 1);
+    const int top = std::clamp(wanted.y(), available.top() + kTitleBar, available.bottom() - kBorder - height + 1);
+    return {left, top, width, height};
+}
+
+void ProgramWindow::fitToScreen(QWidget *window)
+{
+    QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
+    if (!screen)
+        screen = window->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect wanted = window->geometry();
+    if (!window->testAttribute(Qt::WA_Moved)) // not placed yet: the middle of the screen
+        wanted.moveCenter(available.center());
+    const QRect fitted = fittedGeometry(wanted, available);
+    window->resize(fitted.size());
+    window->move(fitted.topLeft() - (window->geometry().topLeft() - window->pos()));
+}
+
+void ProgramWindow::addNoModemNote(QWidget *dialControl)
+{
+    auto *note = new QLabel(QStringLiteral("No modem was found: dialing is off."), dialControl->parentWidget());
+    note->setObjectName(dialControl->objectName() + QStringLiteral("_noModem"));
+    note->hide();
+    m_noModemNotes.append({dialControl, note});
+}
+
+void ProgramWindow::placeNoModemNotes()
+{
+    // Placed once the window's layouts are complete: right after its dial control, or in the control's cell.
+    for (const auto &[control, note] : std::as_const(m_noModemNotes)) {
+        if (layoutHolding(control->parentWidget()->layout(), note))
+            continue;
+        QLayout *layout = layoutHolding(control->parentWidget()->layout(), control);
+        if (auto *box = qobject_cast<QBoxLayout *>(layout)) {
+            box->insertWidget(box->indexOf(control) + 1, note);
+        } else if (auto *grid = qobject_cast<QGridLayout *>(layout)) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(grid->indexOf(control), &row, &column, &rows, &columns);
+            grid->addWidget(note, row, column, rows, columns); // the control is hidden or greyed while it shows
+        }
+    }
+}
+
+void ProgramWindow::showNoModem(bool noModem)
+{
+    for (const auto &entry : std::as_const(m_noModemNotes))
+        entry.second->setVisible(noModem);
 }

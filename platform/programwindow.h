@@ -28,6 +28,17 @@ public:
     // Closes the window as the program does (no exit), storing its layout.
     void closeByProgram();
 
+    // A line beside a dial control that says in words why the control is greyed or gone: no modem answered the
+    // program's search. Hidden until showNoModem(true).
+    void addNoModemNote(QWidget *dialControl);
+    void showNoModem(bool noModem);
+
+    // The rectangle a window of this size may take on the screen: the size shrunk to the available area (room
+    // left for the title bar and frame) and the place moved so that the whole window, frame included, is inside.
+    static QRect fittedGeometry(const QRect &wanted, const QRect &available);
+    // Puts a window of the program (this one, a dialog or a message box) inside the screen it is on.
+    static void fitToScreen(QWidget *window);
+
 signals:
     // The window has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -44,6 +55,8 @@ private:
 
     Environment m_environment;
     QString m_appKey;
+    void placeNoModemNotes();
+    QList<std::pair<QWidget *, QWidget *>> m_noModemNotes; // a dial control and its note
     bool m_restored = false;
     bool m_closingByProgram = false;
 };

@@ -214,6 +214,7 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     m_dialer->setToolTip(QStringLiteral("Dial the chosen number"));
     form->addWidget(m_phoneOptions, row, 0, 1, 3);
     form->addWidget(m_dialer, row, 3);
+    addNoModemNote(m_dialer);
     form->setRowStretch(row + 1, 1);
     connect(m_dialer, &QPushButton::clicked, this, &AssignmentScreen::dial);
 

@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -128,12 +129,25 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     left->addWidget(buildRecordArea());
     left->addStretch();
     body->addLayout(left, 3);
-    body->addWidget(buildButtons(), 2);
-    auto *panels = new QVBoxLayout;
+    body->addWidget(buildButtons()); // as wide as its captions: the record and the panels take the rest
+    // The search, results and data panels share a column that scrolls when they need more room than the
+    // screen has.
+    auto *panelArea = new QWidget;
+    auto *panels = new QVBoxLayout(panelArea);
+    panels->setContentsMargins(0, 0, 0, 0);
     panels->addWidget(buildSearchPanel());
     panels->addWidget(buildResultsPanel(), 1);
     panels->addWidget(buildAuxPanel(), 1);
-    body->addLayout(panels, 4);
+    auto *panelScroll = new QScrollArea(this);
+    panelScroll->setObjectName(QStringLiteral("fraPanels"));
+    panelScroll->setWidget(panelArea);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    body->addWidget(panelScroll, 4);
+    m_panelScroll = panelScroll;
+    for (QWidget *panel : {static_cast<QWidget *>(m_searchPanel), static_cast<QWidget *>(m_resultsPanel),
+                           static_cast<QWidget *>(m_auxPanel)})
+        panel->installEventFilter(this);
     outer->addLayout(body);
     buildAuxEditor();
 
@@ -143,7 +157,7 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     m_nameList->hide();
     m_cancel->hide();
     m_dialButton->hide();
-    resize(1250, 560);
+    resize(1250, 640);
 }
 
 CustomerScreen::~CustomerScreen() = default;
@@ -348,6 +362,7 @@ QWidget *CustomerScreen::buildButtons()
     m_dialButton->setToolTip(QStringLiteral("Call Account Phone or Cell"));
     connect(m_dialButton, &QToolButton::clicked, this, &CustomerScreen::dial);
     v->addWidget(m_dialButton);
+    addNoModemNote(m_dialButton);
     v->addStretch();
     return panel;
 }
@@ -1032,6 +1047,12 @@ void CustomerScreen::nameLeft()
 bool CustomerScreen::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if ((type == QEvent::ShowToParent || type == QEvent::HideToParent) &&
+        (watched == m_searchPanel || watched == m_resultsPanel || watched == m_auxPanel)) {
+        // The panels' column takes room only while one of them shows.
+        m_panelScroll->setVisible(!m_searchPanel->isHidden() || !m_resultsPanel->isHidden() || !m_auxPanel->isHidden());
+        return false;
+    }
     // Entering a box never empties it: the boxes hold no prompts, only data ("Mustang Fitness" stays).
     // Leaving one is checked only when the user moves on inside the window, not when a message box or another
     // window takes the focus (a question must not be covered by the next one).

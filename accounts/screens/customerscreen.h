@@ -160,6 +160,7 @@ private:
     int m_resultRow = 0;
 
     QGroupBox *m_auxPanel;
+    QWidget *m_panelScroll = nullptr; // the column of the three panels above
     QLabel *m_auxAccount;
     std::array<QLineEdit *, AuxData::kBoxes> m_auxHeading{};
     std::array<QPlainTextEdit *, AuxData::kBoxes> m_aux{};

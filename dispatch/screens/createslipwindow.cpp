@@ -77,6 +77,7 @@ CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environm
     m_hidePhones = creationButton(8, QStringLiteral("&Hide Tel No's"), this);
     m_hidePhones->hide();
     bottom->addWidget(m_call);
+    addNoModemNote(m_call);
     bottom->addWidget(m_hidePhones);
     layout->addLayout(bottom);
     layout->addWidget(buildPhonePanel());

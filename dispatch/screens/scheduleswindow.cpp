@@ -46,6 +46,7 @@ SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, QWidg
     dialerLayout->addWidget(hint, 1);
     m_dialer->hide();
     bottom->addWidget(m_dialer, 1);
+    addNoModemNote(m_dialer);
     bottom->addStretch();
     auto *back = new QPushButton(QStringLiteral("Return to Menu"), this);
     back->setObjectName(QStringLiteral("cmdSchedules"));

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -64,15 +65,29 @@ private slots:
         QCOMPARE(grid.model()->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignHCenter));
 
-        // Widths follow the headings' lengths (3 and 35 characters) and fill the grid's width, also after a resize.
-        for (int width : {600, 1200}) {
-            grid.resize(width, 300);
-            int sum = 0;
+        // Where there is room, widths follow the headings' lengths and fill the grid's width; a column whose share
+        // is narrower than its heading ("SEL") keeps its heading's width.
+        grid.resize(1200, 300);
+        const auto sum = [&grid] {
+            int total = 0;
             for (int c = 0; c < grid.cols(); ++c)
-                sum += grid.columnWidth(c);
-            QCOMPARE(sum, grid.view()->viewport()->width());
-            QVERIFY(qAbs(grid.columnWidth(3) * 3 - grid.columnWidth(0) * 35) <= 35 * 2);
-        }
+                total += grid.columnWidth(c);
+            return total;
+        };
+        QCOMPARE(sum(), grid.view()->viewport()->width());
+        QVERIFY(qAbs(grid.columnWidth(3) * grid.columnWeight(5) - grid.columnWidth(5) * grid.columnWeight(3)) <= 35 * 2);
+        QVERIFY(grid.columnWidth(0) >= grid.view()->fontMetrics().horizontalAdvance(QStringLiteral("SEL")));
+        // Too narrow for them all: every heading and the widest text still read whole, and the grid scrolls
+        // sideways instead of squeezing.
+        grid.setText(1, 1, QStringLiteral("12/31/2026 10:00 AM"));
+        grid.resize(300, 300);
+        QTest::qWait(1);
+        const QFontMetrics metrics = grid.view()->fontMetrics();
+        for (int c = 0; c < grid.cols(); ++c)
+            QVERIFY(grid.columnWidth(c) >= metrics.horizontalAdvance(grid.text(0, c).trimmed()));
+        QVERIFY(grid.columnWidth(1) >= metrics.horizontalAdvance(grid.text(1, 1)));
+        QVERIFY(sum() > grid.view()->viewport()->width());
+        QVERIFY(grid.view()->horizontalScrollBar()->maximum() > 0);
     }
 
     void textsByRowAndColumn()
