@@ -43,19 +43,22 @@ private slots:
         // The phone is daisy-chained: only the modem decides.
         app.state().settings.phoneDaisyChained = true;
 
-        // Opened while the search still runs: nothing to dial with yet.
+        // Opened while the search still runs: nothing to dial with yet, and no word of a missing modem either.
         app.openRoutine(StartMenu::Assignments);
         ProgramWindow *screen = app.routineWindow(StartMenu::Assignments);
         QVERIFY(screen && screen->isVisible());
         auto *dial = screen->findChild<QPushButton *>(QStringLiteral("imgDialer"));
         auto *options = screen->findChild<QGroupBox *>(QStringLiteral("fraPhone"));
-        QVERIFY(dial && options);
+        auto *noModem = screen->findChild<QWidget *>(QStringLiteral("imgDialer_noModem"));
+        QVERIFY(dial && options && noModem);
+        QVERIFY(!noModem->isVisible());
 
         QTRY_VERIFY(!app.modem()->isSearching());
         QCOMPARE(app.modem()->dialingEnabled(), modem);
         app.state().settings.phoneDaisyChained = true; // as if ticked again, whatever the search cleared
         QCOMPARE(dial->isVisible(), modem);
         QCOMPARE(options->isVisible(), modem);
+        QCOMPARE(noModem->isVisible(), !modem); // said in words where the control would be
 
         // Opened again after the search: the same.
         screen->hide();

@@ -101,6 +101,7 @@ private slots:
     {
         Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None"});
         QSignalSpy back(s.window.get(), &BoardWindow::returnToMenu);
+        QVERIFY(!s.find("lblUnsaved")->isVisible());
         s.tick(1);
         s.cmd(7)->click();
         QVERIFY(s.find("fraSlipData")->isVisible());
@@ -137,6 +138,9 @@ private slots:
         QCOMPARE(s.cell(1, 4), "In Progress");
         QCOMPARE(s.cell(1, 3), "Bo");
         QCOMPARE(s.cell(1, 0), "");
+        // The change is marked until it is saved.
+        QVERIFY(s.find("lblUnsaved")->isVisible());
+        QVERIFY(s.window->isWindowModified());
 
         s.cmd(8)->click();
         QCOMPARE(back.count(), 1);
