@@ -67,7 +67,9 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
                                        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()))
     , m_dataFolderNote(std::move(dataFolderNote))
     , m_started(QDateTime::currentDateTime())
-{}
+{
+    ProgramWindow::fitDialogsToScreen();
+}
 
 Application::~Application()
 {

@@ -3,7 +3,11 @@
 #include "core/seams.h"
 #include "platform/fieldfilter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -29,6 +33,28 @@ QLayout *layoutHolding(QLayout *layout, QWidget *widget)
     }
     return nullptr;
 }
+
+// Fits each dialog as it opens, and once more when it has laid itself out (a message box sizes itself to its
+// text as it shows).
+class DialogFitter final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *dialog = qobject_cast<QDialog *>(watched);
+            if (dialog && dialog->isWindow()) {
+                // Qt has placed it over its parent already: it is only kept inside the screen.
+                ProgramWindow::fitToScreen(dialog, false);
+                QTimer::singleShot(0, dialog, [dialog] { ProgramWindow::fitToScreen(dialog, false); });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 } // namespace
 
 ProgramWindow::ProgramWindow(const QString &objectName, Environment environment, const QString &appKey, QWidget *parent)
@@ -91,7 +117,7 @@ QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available)
     return {left, top, width, height};
 }
 
-void ProgramWindow::fitToScreen(QWidget *window)
+void ProgramWindow::fitToScreen(QWidget *window, bool centreWhenNotPlaced)
 {
     QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
     if (!screen)
@@ -100,7 +126,7 @@ void ProgramWindow::fitToScreen(QWidget *window)
         return;
     const QRect available = screen->availableGeometry();
     QRect wanted = window->geometry();
-    if (!window->testAttribute(Qt::WA_Moved)) // not placed yet: the middle of the screen
+    if (centreWhenNotPlaced && !window->testAttribute(Qt::WA_Moved)) // not placed yet: the middle of the screen
         wanted.moveCenter(available.center());
     const QRect fitted = fittedGeometry(wanted, available);
     window->resize(fitted.size());
@@ -136,4 +162,13 @@ void ProgramWindow::showNoModem(bool noModem)
 {
     for (const auto &entry : std::as_const(m_noModemNotes))
         entry.second->setVisible(noModem);
+}
+
+void ProgramWindow::fitDialogsToScreen()
+{
+    static QPointer<QObject> fitter;
+    if (!fitter && qApp) {
+        fitter = new DialogFitter(qApp);
+        qApp->installEventFilter(fitter);
+    }
 }

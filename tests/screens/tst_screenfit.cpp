@@ -140,6 +140,15 @@ private slots:
         emit board->grid()->cellClicked(1, 2);
         board->runAction(BoardWindow::ManageSlip);
         openAndVerify(board);
+        // A size and place kept from a larger screen come back inside this one.
+        board->hide();
+        board->setGeometry(m_screen.width() - 100, m_screen.height() - 50, 2500, 1400);
+        openAndVerify(board);
+        // A dialog larger than the screen, as the import window can be.
+        QDialog dialog(board);
+        dialog.setObjectName(QStringLiteral("dlgLarge"));
+        dialog.resize(2500, 1400);
+        openAndVerify(&dialog);
         auto *history = qobject_cast<HistoryWindow *>(app.routineWindow(StartMenu::History));
         openAndVerify(history->receivables());
 
