@@ -47,7 +47,12 @@ trap 'rm -rf "$work"' EXIT
 "$bin/dispatch-data" generate --root "$work/sample" --customers 300 --slips 40 --history 400 --assignments 6 \
     --services 24 --seed 18 --today "$today" >/dev/null
 
-export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.qpa.*=false"
+# The screen of an office laptop: every window shows as it opens there.
+cat > "$work/screen.json" <<'JSON'
+{ "screens": [ { "name": "office", "x": 0, "y": 0, "width": 1024, "height": 768, "logicalDpi": 96,
+                 "logicalBaseDpi": 96, "dpr": 1 } ] }
+JSON
+export QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" QT_LOGGING_RULES="qt.qpa.*=false"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
