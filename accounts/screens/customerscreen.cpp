@@ -385,11 +385,11 @@ QGroupBox *CustomerScreen::buildSearchPanel()
             m_searchText->clear();
             m_searchText->setFocus();
         });
-        grid->addWidget(opt, i / 2, i % 2);
+        grid->addWidget(opt, i, 0); // one column: the panel fits beside the record on a small screen
         m_criteria[std::size_t(i)] = opt;
     }
     m_criteria[8]->setChecked(true);
-    grid->addWidget(m_searchText, 5, 0, 1, 2);
+    grid->addWidget(m_searchText, 9, 0);
     auto *buttons = new QHBoxLayout;
     auto *search = button(QStringLiteral("Search"), QStringLiteral("cmdSearch"), m_searchPanel);
     search->setDefault(true);
@@ -404,7 +404,7 @@ QGroupBox *CustomerScreen::buildSearchPanel()
     connect(hide, &QPushButton::clicked, m_searchPanel, &QWidget::hide);
     for (QPushButton *b : {search, clear, hide})
         buttons->addWidget(b);
-    grid->addLayout(buttons, 6, 0, 1, 2);
+    grid->addLayout(buttons, 10, 0);
     return m_searchPanel;
 }
 
