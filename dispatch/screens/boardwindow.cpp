@@ -28,12 +28,14 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -197,7 +199,10 @@ void BoardWindow::buildBoard()
     frameScroll->setWidgetResizable(true);
     frameScroll->setFrameShape(QFrame::NoFrame);
     frameScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    frameScroll->setFixedWidth(440);
+    // The frames take a third of a small screen and no more than they need on a large one: the grid keeps
+    // the rest.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    frameScroll->setFixedWidth(std::clamp(screen ? screen->availableGeometry().width() * 35 / 100 : 440, 340, 440));
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
         frame->hide();
 
@@ -449,8 +454,11 @@ QGroupBox *BoardWindow::buildInstructions()
         QStringLiteral("Changes are not SAVED  until Exiting"),
         QStringLiteral("Click Save Changes/Exit"),
     };
-    for (int i = 0; i < texts.size(); ++i)
-        layout->addWidget(Widgets::label(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame));
+    for (int i = 0; i < texts.size(); ++i) {
+        QLabel *line = Widgets::label(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame);
+        line->setWordWrap(true);
+        layout->addWidget(line);
+    }
     return frame;
 }
 
