@@ -426,6 +426,7 @@ FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, &FlexGrid::fitColumnsLater);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::fitColumnsLater);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &FlexGrid::fitColumnsLater);
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, &FlexGrid::fitColumnsLater);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
         if (current.isValid())
             emit currentCellChanged(current.row() + 1, current.column());
@@ -464,6 +465,7 @@ bool FlexGrid::isDataCell(int row, int col) const
 
 void FlexGrid::setFormat(const QString &formatText)
 {
+    m_contentWidths.clear();
     std::vector<FlexGridModel::Column> columns;
     for (const GridColumnFormat &format : GridFormat::parse(formatText))
         columns.push_back({format.heading, format.alignment, std::max(format.relativeWidth, 1)});
@@ -478,6 +480,7 @@ int FlexGrid::cols() const
 
 void FlexGrid::setCols(int count)
 {
+    m_contentWidths.clear();
     count = std::max(count, 0);
     std::vector<FlexGridModel::Column> columns;
     for (int c = 0; c < count; ++c)
@@ -525,7 +528,7 @@ int FlexGrid::contentWidth(int col) const
     const QFontMetrics metrics = m_view->fontMetrics();
     const QFontMetrics headingMetrics = m_view->horizontalHeader()->fontMetrics();
     constexpr int kWidest = 320;
-    constexpr int kSampledRows = 300;
+    constexpr int kSampledRows = 100;
     auto widthOf = [&](const QString &text, const QFontMetrics &fm) {
         int widest = 0;
         for (const QString &line : text.split(QLatin1Char('\n')))
@@ -554,13 +557,19 @@ void FlexGrid::fitColumns()
         return;
     const int available = m_view->viewport()->width();
     // Each shown column is at least as wide as its content; the width that is left is shared by weight.
+    // The texts are measured again only after they changed, not on every resize.
+    if (m_contentWidths.size() != size_t(count)) {
+        m_contentWidths.assign(size_t(count), 0);
+        for (int c = 0; c < count; ++c)
+            m_contentWidths[size_t(c)] = contentWidth(c);
+    }
     std::vector<int> least(size_t(count), 0);
     std::vector<bool> fixed(size_t(count), false);
     long long sumLeast = 0;
     for (int c = 0; c < count; ++c) {
         fixed[size_t(c)] = m_model->column(c).weight == 0;
         if (!fixed[size_t(c)])
-            least[size_t(c)] = contentWidth(c);
+            least[size_t(c)] = m_contentWidths[size_t(c)];
         sumLeast += least[size_t(c)];
     }
     std::vector<int> widths(least);
@@ -603,6 +612,7 @@ void FlexGrid::fitColumns()
 
 void FlexGrid::fitColumnsLater()
 {
+    m_contentWidths.clear();
     if (m_fitPending)
         return;
     m_fitPending = true;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QAbstractItemModel;
 class QTableView;
@@ -137,4 +138,5 @@ private:
     FlexGridModel *m_model;
     FlexGridView *m_view;
     bool m_fitPending = false;
+    std::vector<int> m_contentWidths; // by column; empty when the texts changed since they were measured
 };
