@@ -30,6 +30,7 @@
 #include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
+#include "platform/widgets.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 
@@ -67,7 +68,9 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
                                        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()))
     , m_dataFolderNote(std::move(dataFolderNote))
     , m_started(QDateTime::currentDateTime())
-{}
+{
+    Widgets::pressFocusedButtonsOnEnter();
+}
 
 Application::~Application()
 {

@@ -118,7 +118,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
         connect(m_slots[std::size_t(i)], &QPushButton::clicked, this, [this, i] { speedDialerClicked(i); });
     }
     const QStringList slotCaptions = {
-        QStringLiteral("&Save"), QStringLiteral("Ca&ncel"), QStringLiteral("Delete Selected Speed Dial &No"),
+        QStringLiteral("&Save"), QStringLiteral("Ca&ncel"), QStringLiteral("Delete Selected Speed Dial N&o"),
         QStringLiteral("&Restore Original Call Recipient"), QStringLiteral("&Load Current Player")};
     for (int i = 0; i < 5; ++i)
         m_slotButtons[std::size_t(i)] = button(slotCaptions[i], QStringLiteral("cmdSpeedDialer_%1").arg(i), this);
