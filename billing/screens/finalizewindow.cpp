@@ -532,10 +532,12 @@ void FinalizeWindow::enterToGrid()
     m_write->setEnabled(true);
     ResetEntry();
     TickNone();
-    if (row < m_session.rowCount())
+    if (row < m_session.rowCount()) {
         tickForEntry(row + 1);
-    else
+    } else {
         m_post[0]->setEnabled(false);
+        m_grid->setFocus(); // the last slip done: back to the slips, not into an empty entry
+    }
 }
 
 void FinalizeWindow::clearRedo()

@@ -298,6 +298,9 @@ QGroupBox *BoardWindow::buildChangeFrame()
     when->addWidget(new QLabel(QStringLiteral("Time"), frame));
     when->addWidget(m_cboTime);
     grid->addLayout(when, 3, 1, 2, 1);
+    // Tab follows the frame as it reads: the date above the time.
+    setTabOrder(m_lstPriority, m_picker);
+    setTabOrder(m_picker, m_cboTime);
 
     int row = 5;
     auto value = [&](const QString &caption, const QString &name) {

@@ -171,6 +171,9 @@ private slots:
         press(Qt::Key_Down);
         press(Qt::Key_Return);
         QCOMPARE(child<QLabel>(board, QStringLiteral("lblNewStatus"))->text(), QStringLiteral("In Progress"));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("DTPicker1")); // the date, then the time below it
         press(Qt::Key_V, Qt::AltModifier);
         QTRY_COMPARE(slips->text(1, 4), QStringLiteral("In Progress"));
         QTRY_COMPARE(focusName(), slips->view()->objectName());
@@ -203,6 +206,7 @@ private slots:
         typeText(QStringLiteral("5001"));
         press(Qt::Key_G, Qt::AltModifier);
         QTRY_COMPARE(completions->rowTexts(1).mid(5), (QStringList{"5001", "Ck # 4471", "$240.00", "Finalized"}));
+        QCOMPARE(focusName(), completions->view()->objectName()); // the last slip done: back to the slips
         fake.messages.answer(true);
         press(Qt::Key_W, Qt::AltModifier);
         QTRY_VERIFY(!finalize->isVisible());
