@@ -26,53 +26,46 @@
 
 namespace {
 
-QWidget *focused()
-{
-    return QApplication::focusWidget();
-}
-
+// The focused control's name (a combo box's for its text box).
 QString focusName()
 {
-    QWidget *w = focused();
-    // A combo box's text box reports the combo box.
+    QWidget *w = QApplication::focusWidget();
     if (w && qobject_cast<QComboBox *>(w->parentWidget()))
         w = w->parentWidget();
     return w ? w->objectName() : QStringLiteral("(none)");
 }
 
-void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+// A key, or text when given, to the control that has the focus.
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
 {
-    QVERIFY2(focused(), "no control has the focus");
-    QTest::keyClick(focused(), Qt::Key(key), modifiers);
+    QVERIFY2(QApplication::focusWidget(), "no control has the focus");
+    if (text.isEmpty())
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+    else
+        QTest::keyClicks(QApplication::focusWidget(), text);
 }
 
 void typeText(const QString &text)
 {
-    QVERIFY2(focused(), "no control has the focus");
-    QTest::keyClicks(focused(), text);
+    press(0, {}, text);
 }
 
-// The window in front, once it is the active one (keys go to the active window only).
+// The window in front once it is the active one (keys go to the active window only).
 QWidget *activeWindow(const QString &name)
 {
-    QWidget *found = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w->objectName() == name)
-            found = w;
+        if (w->isVisible() && w->objectName() == name) {
+            w->activateWindow();
+            return QTest::qWaitForWindowActive(w) ? w : nullptr;
+        }
     }
-    if (!found)
-        return nullptr;
-    found->activateWindow();
-    if (!QTest::qWaitForWindowActive(found))
-        return nullptr;
-    return found;
+    return nullptr;
 }
 
 // Tab through the start menu to a routine's line and Enter it.
 void openRoutine(int routine)
 {
-    QWidget *menu = activeWindow(QStringLiteral("frmStartup"));
-    QVERIFY2(menu, qPrintable(visibleWindows()));
+    QVERIFY2(activeWindow(QStringLiteral("frmStartup")), qPrintable(visibleWindows()));
     const QString line = QStringLiteral("lblSub_%1").arg(routine);
     for (int tabs = 0; tabs < 30 && focusName() != line; ++tabs)
         press(Qt::Key_Tab);
@@ -218,15 +211,11 @@ private slots:
         QCOMPARE(archived.size(), 697);
         const Record job(serviceSlipLayout(), archived);
         using namespace SlipField;
-        QCOMPARE(job.int16(SlipNo), qint16(1000));
-        QCOMPARE(job.text(AcctNo), QStringLiteral("A100"));
-        QCOMPARE(job.text(Status), QStringLiteral("Finalized"));
-        QCOMPARE(job.text(AssignedTo), QStringLiteral("Dana Whitfield"));
-        QCOMPARE(job.text(SchedDate) + ' ' + job.text(SchedTime), QStringLiteral("1/15/2026 08:00"));
-        QCOMPARE(job.text(ServiceRequired), QStringLiteral("Furnace Tune-up and check the flue"));
-        QCOMPARE(job.text(Priority), QStringLiteral("High"));
-        QCOMPARE(job.text(InvoiceNo) + '|' + job.text(PayForm) + '|' + job.text(Amount),
-                 QStringLiteral("5001|Ck # 4471|$240.00"));
+        QCOMPARE((QStringList{QString::number(job.int16(SlipNo)), job.text(AcctNo), job.text(Status), job.text(AssignedTo),
+                              job.text(SchedDate), job.text(SchedTime), job.text(ServiceRequired), job.text(Priority),
+                              job.text(InvoiceNo), job.text(PayForm), job.text(Amount)}),
+                 (QStringList{"1000", "A100", "Finalized", "Dana Whitfield", "1/15/2026", "08:00",
+                              "Furnace Tune-up and check the flue", "High", "5001", "Ck # 4471", "$240.00"}));
         QVERIFY(root.read(QStringLiteral("/CAHistory.txt")).contains("Invoice No. 5001"));
         QCOMPARE(root.read(QStringLiteral("/SlipNo.txt")), QByteArray("1001\r\n"));
     }
