@@ -162,6 +162,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     connect(m_dial, &QPushButton::clicked, this, &DialerWindow::dialClicked);
     connect(m_talk, &QPushButton::clicked, this, &DialerWindow::hangUp);
     connect(m_hangup, &QPushButton::clicked, this, &DialerWindow::hangUp);
+    Widgets::clickOnEscape(this, m_hangup); // Esc leaves as Disconnect/Cancel does
     connect(m_prefix, &QCheckBox::toggled, this, &DialerWindow::prefixToggled);
     connect(m_slotButtons[0], &QPushButton::clicked, this, &DialerWindow::saveSlot);
     connect(m_slotButtons[1], &QPushButton::clicked, this, &DialerWindow::cancelSlot);
