@@ -65,7 +65,7 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     m_title->setFont(titleFont);
 
-    const QString pickerCaptions[2] = {QStringLiteral("Start Date"), QStringLiteral("End Date")};
+    const QString pickerCaptions[2] = {QStringLiteral("&Start Date"), QStringLiteral("E&nd Date")};
     auto *pickers = new QGridLayout;
     for (int i = 0; i < 2; ++i) {
         m_picker[i] = new DateBox(QStringLiteral("DTPicker1_%1").arg(i), m_messages, this);
