@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -60,6 +61,8 @@ protected:
         if (!button || !button->isEnabled() || button->isCheckable())
             return false;
         if (auto *push = qobject_cast<QPushButton *>(button); push && (push->autoDefault() || push->isDefault()))
+            return false;
+        if (qobject_cast<QDialog *>(button->window())) // a dialog has its own way with Enter
             return false;
         button->animateClick();
         return true;
