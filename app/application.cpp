@@ -30,6 +30,7 @@
 #include "dispatch/slipfiles.h"
 #include "platform/printrunner.h"
 #include "platform/qtserialport.h"
+#include "platform/widgets.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 
@@ -69,6 +70,7 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
     , m_started(QDateTime::currentDateTime())
 {
     ProgramWindow::fitDialogsToScreen();
+    Widgets::pressFocusedButtonsOnEnter();
 }
 
 Application::~Application()

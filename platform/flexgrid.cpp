@@ -354,6 +354,24 @@ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         emit m_grid->keyPressed(event->key(), event->modifiers(), event->text());
+        // Space and Enter act on the current row as the mouse does: a click in the tick column, where the grid
+        // has one, else a double-click on the current cell.
+        const int key = event->key();
+        const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        const int row = m_grid->currentRow();
+        if (plain && (enter || key == Qt::Key_Space) && row >= 1) {
+            if (m_grid->tickColumn() >= 0) {
+                emit m_grid->cellClicked(row, m_grid->tickColumn());
+                event->accept();
+                return;
+            }
+            if (enter) {
+                emit m_grid->cellDoubleClicked(row, m_grid->currentColumn());
+                event->accept();
+                return;
+            }
+        }
         QTableView::keyPressEvent(event);
     }
 
@@ -395,6 +413,8 @@ FlexGrid::FlexGrid(const QString &objectName, QWidget *parent)
     m_view->setItemDelegate(new FlexGridDelegate(m_view));
     m_view->setObjectName(objectName + QStringLiteral("_view"));
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The grid is one stop of the Tab key; the arrow keys, Home, End and Ctrl+Home/End move inside it.
+    m_view->setTabKeyNavigation(false);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);

@@ -93,6 +93,10 @@ public:
     bool isTicked(int row, int col) const; // the cell holds exactly kTickMark
     void setTicked(int row, int col, bool ticked);
     QList<int> tickedRows(int col) const;
+    // The column whose cells a click ticks: Space or Enter on a row then clicks the row's cell in it, so that
+    // rows are ticked from the keyboard. -1 (the default): none, and Enter on a row double-clicks it instead.
+    void setTickColumn(int col) { m_tickColumn = col; }
+    int tickColumn() const { return m_tickColumn; }
 
     // --- Sorting: the data rows are reordered with their colours; equal keys keep their order ---------------
     void sortRows(int col, Qt::SortOrder order, SortKey key = SortKey::Text);
@@ -139,4 +143,5 @@ private:
     FlexGridView *m_view;
     bool m_fitPending = false;
     std::vector<int> m_contentWidths; // by column; empty when the texts changed since they were measured
+    int m_tickColumn = -1;
 };

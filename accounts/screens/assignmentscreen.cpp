@@ -94,11 +94,11 @@ AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environm
     // -- Menu bar
     auto *bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("mnuBar"));
-    m_addAction = bar->addAction(QStringLiteral("Add a New assignment"));
+    m_addAction = bar->addAction(QStringLiteral("Add a &New assignment"));
     m_addAction->setObjectName(QStringLiteral("mnuAddNew"));
-    m_deleteAction = bar->addAction(QStringLiteral("DELETE This Assignment"));
+    m_deleteAction = bar->addAction(QStringLiteral("&DELETE This Assignment"));
     m_deleteAction->setObjectName(QStringLiteral("mnuDelete"));
-    m_gridAction = bar->addAction(QStringLiteral("Show Assignment Grid"));
+    m_gridAction = bar->addAction(QStringLiteral("Show Assignment &Grid"));
     m_gridAction->setObjectName(QStringLiteral("mnuShowGrid"));
     QMenu *list = bar->addMenu(QStringLiteral("&List"));
     list->setObjectName(QStringLiteral("mnuList"));

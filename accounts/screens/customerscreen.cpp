@@ -43,8 +43,8 @@ using Widgets::label;
 
 const QString kActivateCaption = QStringLiteral("Select Customer for ") + QStringLiteral("Managing Account Data");
 const QString kRecordCaption = QStringLiteral("Account Information for Customer No ");
-const QString kViewList = QStringLiteral("View Customer List");
-const QString kCloseList = QStringLiteral("Close Customer List");
+const QString kViewList = QStringLiteral("&View Customer List");
+const QString kCloseList = QStringLiteral("&Close Customer List");
 const QString kResultsCaption = QStringLiteral("Customers Search by Name Results");
 
 void showAll(const std::vector<QWidget *> &widgets, bool visible)
@@ -103,14 +103,14 @@ CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment 
     menuBar->setObjectName(QStringLiteral("mnuCustomer"));
     QMenu *accountMenu = menuBar->addMenu(QStringLiteral("&Account"));
     accountMenu->setObjectName(QStringLiteral("mnuAccount"));
-    m_menuAddNew = accountMenu->addAction(QStringLiteral("Add New"), this, &CustomerScreen::addNew);
+    m_menuAddNew = accountMenu->addAction(QStringLiteral("Add &New"), this, &CustomerScreen::addNew);
     m_menuAddNew->setObjectName(QStringLiteral("mnuAddNew"));
-    m_menuDelete = accountMenu->addAction(QStringLiteral("Delete Current"), this, &CustomerScreen::deleteCurrent);
+    m_menuDelete = accountMenu->addAction(QStringLiteral("&Delete Current"), this, &CustomerScreen::deleteCurrent);
     m_menuDelete->setObjectName(QStringLiteral("mnuDeleteCurrent"));
     m_menuViewList = accountMenu->addAction(kViewList, this, &CustomerScreen::completeList);
     m_menuViewList->setObjectName(QStringLiteral("mnuViewList"));
     m_menuToggleData =
-        accountMenu->addAction(QStringLiteral("Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
+        accountMenu->addAction(QStringLiteral("&Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
     m_menuToggleData->setObjectName(QStringLiteral("mnuToggleData"));
     accountMenu->addSeparator();
     accountMenu->addAction(QStringLiteral("&Import Customers..."), this, [this] {
@@ -290,7 +290,7 @@ QWidget *CustomerScreen::buildButtons()
 {
     auto *panel = new QWidget(this);
     auto *v = new QVBoxLayout(panel);
-    m_select = button(QStringLiteral("Select this &Account and Start  Routine"), QStringLiteral("cmdSelect"), panel);
+    m_select = button(QStringLiteral("Select this Account and Start  &Routine"), QStringLiteral("cmdSelect"), panel);
     connect(m_select, &QPushButton::clicked, this, [this] { exitTo(true); });
     m_menuButton = button(QStringLiteral("&Menu"), QStringLiteral("cmdMenu"), panel);
     connect(m_menuButton, &QPushButton::clicked, this, [this] { exitTo(false); });
@@ -327,7 +327,7 @@ QWidget *CustomerScreen::buildButtons()
     v->addLayout(position);
 
     static const char *finderCaptions[] = {"&Search by Criteria,such as Street Address",
-                                           "&Find Account in Name List Alphbetically", "Select from &Account List",
+                                           "&Find Account in Name List Alphbetically", "Select from Account L&ist",
                                            "&Locate Account in Name List "};
     for (int i = 0; i < 4; ++i) {
         m_finder[std::size_t(i)] =
@@ -435,6 +435,11 @@ QGroupBox *CustomerScreen::buildResultsPanel()
     };
     connect(m_results, &FlexGrid::cellClicked, this, [offer](int row, int) { offer(row); });
     connect(m_results, &FlexGrid::cellRightClicked, this, [offer](int row, int, const QPoint &) { offer(row); });
+    // Enter on a result (the grid's double-click) loads it at once.
+    connect(m_results, &FlexGrid::cellDoubleClicked, this, [this](int row, int) {
+        if (row >= 1)
+            loadResultRow(row);
+    });
     return m_resultsPanel;
 }
 
@@ -485,7 +490,7 @@ QGroupBox *CustomerScreen::buildAuxPanel()
     connect(reload, &QPushButton::clicked, this, &CustomerScreen::loadAuxData);
     auto *previous = button(QStringLiteral("Show &Previous Account"), QStringLiteral("cmdAuxPrevious"), m_auxPanel);
     connect(previous, &QPushButton::clicked, this, [this] { auxStep(-1); });
-    auto *next = button(QStringLiteral("&Show Next Account"), QStringLiteral("cmdAuxNext"), m_auxPanel);
+    auto *next = button(QStringLiteral("Show Ne&xt Account"), QStringLiteral("cmdAuxNext"), m_auxPanel);
     connect(next, &QPushButton::clicked, this, [this] { auxStep(1); });
     auto *close = button(QStringLiteral("Close Screen"), QStringLiteral("cmdAuxClose"), m_auxPanel);
     connect(close, &QPushButton::clicked, this, [this] {
@@ -516,6 +521,11 @@ void CustomerScreen::buildAuxEditor()
         if (m_editedBox >= 0)
             m_aux[std::size_t(m_editedBox)]->setPlainText(m_auxEditorText->toPlainText());
         m_auxEditor->accept();
+    });
+    // Esc and the close box leave as Hide does: what was typed goes back to its box.
+    connect(m_auxEditor, &QDialog::rejected, this, [this] {
+        if (m_editedBox >= 0)
+            m_aux[std::size_t(m_editedBox)]->setPlainText(m_auxEditorText->toPlainText());
     });
     auto *clear = button(QStringLiteral("Clear"), QStringLiteral("cmdAuxEditClear"), m_auxEditor);
     connect(clear, &QPushButton::clicked, m_auxEditorText, &QPlainTextEdit::clear);
@@ -967,6 +977,7 @@ void CustomerScreen::runSearch()
     m_searchPanel->hide();
     if (matches.size() == 1) {
         jumpTo(matches.front().recordNumber.toInt());
+        m_select->setFocus();
         return;
     }
     showResults(matches, kResultsCaption);
@@ -981,6 +992,9 @@ void CustomerScreen::showResults(const std::vector<CustomerMatch> &matches, cons
     m_results->setAll(rows);
     m_resultsPanel->setTitle(caption);
     m_resultsPanel->show();
+    // The arrow keys walk the results at once; Enter loads the one chosen.
+    m_results->setCurrentCell(1, 0);
+    m_results->setFocus();
 }
 
 void CustomerScreen::completeList()
@@ -1010,6 +1024,7 @@ void CustomerScreen::loadResultRow(int row)
     jumpTo(number);
     m_resultsPanel->hide();
     m_menuViewList->setText(kViewList);
+    m_select->setFocus(); // the account found is the one to go on with
 }
 
 // --- Leaving and entering boxes ----------------------------------------------------------------------------

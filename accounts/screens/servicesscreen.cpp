@@ -34,7 +34,7 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
 
     auto *bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("mnuBar"));
-    QAction *helpAction = bar->addAction(QStringLiteral("Help"));
+    QAction *helpAction = bar->addAction(QStringLiteral("&Help"));
     helpAction->setObjectName(QStringLiteral("mnuHelp"));
     QMenu *list = bar->addMenu(QStringLiteral("&List"));
     list->setObjectName(QStringLiteral("mnuList"));
@@ -51,8 +51,6 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
 
     m_grid = new FlexGrid(QStringLiteral("fgServices"), this);
     m_grid->setFormat(QStringLiteral("<Service Description                    |>Charge        |^Allotted Time"));
-    // One Tab stop: Tab leaves the grid for the next control instead of walking every cell.
-    m_grid->view()->setTabKeyNavigation(false);
     outer->addWidget(m_grid, 1);
     connect(m_grid, &FlexGrid::cellClicked, this, [this](int row, int) { selectRow(row); });
 

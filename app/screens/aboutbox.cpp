@@ -3,6 +3,7 @@
 #include "app/screens/logo.h"
 #include "core/seams.h"
 #include "core/weblinks.h"
+#include "platform/widgets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +50,7 @@ AboutBox::AboutBox(const DataFolder &folder, Platform &platform, Environment env
     connect(visit, &QPushButton::clicked, this, [&folder, &platform] {
         WebLinks::openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage);
     });
+    Widgets::clickOnEscape(this, menu);
     buttons->addWidget(menu);
     buttons->addWidget(visit);
     layout->addLayout(buttons);

@@ -57,6 +57,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
 
     m_grid = new FlexGrid(QStringLiteral("fgCompletions"), this);
     m_grid->setFormat(kFormat);
+    m_grid->setTickColumn(Sel);
     connect(m_grid, &FlexGrid::cellClicked, this, &FinalizeWindow::cellClicked);
     m_grid->view()->installEventFilter(this);
 
@@ -144,7 +145,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Message
     // -- Buttons of the window
     const QString captions[6] = {QStringLiteral("&Menu"),         QStringLiteral("&DELETE All SELECTED SLIPS"),
                                  QStringLiteral("Select ALL"),    QStringLiteral("Clear ALL"),
-                                 QStringLiteral("&Print Report"), QStringLiteral("Close &Window")};
+                                 QStringLiteral("&Print Report"), QStringLiteral("Cl&ose Window")};
     for (int i = 0; i < 6; ++i)
         m_completions[i] = button(captions[i], QStringLiteral("cmdCompletions_%1").arg(i), this);
     m_write = button(QStringLiteral("&Write Records"), QStringLiteral("cmdSelected"), this);
@@ -283,6 +284,7 @@ void FinalizeWindow::activate()
         LoadCompletedSlips();
     else
         m_messages.inform(QStringLiteral("No Completed Slips were Found"), QString());
+    m_grid->setFocus(); // the slips first: Space on one opens its entry
 }
 
 void FinalizeWindow::finishInterruptedPosting()
@@ -533,10 +535,12 @@ void FinalizeWindow::enterToGrid()
     m_write->setEnabled(true);
     ResetEntry();
     TickNone();
-    if (row < m_session.rowCount())
+    if (row < m_session.rowCount()) {
         tickForEntry(row + 1);
-    else
+    } else {
         m_post[0]->setEnabled(false);
+        m_grid->setFocus(); // the last slip done: back to the slips, not into an empty entry
+    }
 }
 
 void FinalizeWindow::clearRedo()

@@ -10,25 +10,20 @@
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/seams.h"
+#include "platform/datebox.h"
 #include "platform/flexgrid.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
 #include "platform/widgets.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QStringListModel>
 #include <QVBoxLayout>
@@ -70,26 +65,17 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     m_title->setFont(titleFont);
 
-    const QString pickerCaptions[2] = {QStringLiteral("Start Date"), QStringLiteral("End Date")};
+    const QString pickerCaptions[2] = {QStringLiteral("&Start Date"), QStringLiteral("E&nd Date")};
     auto *pickers = new QGridLayout;
     for (int i = 0; i < 2; ++i) {
-        m_picker[i] = new QDateEdit(this);
-        m_picker[i]->setObjectName(QStringLiteral("DTPicker1_%1").arg(i));
-        m_picker[i]->setCalendarPopup(true);
-        m_picker[i]->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+        m_picker[i] = new DateBox(QStringLiteral("DTPicker1_%1").arg(i), m_messages, this);
         auto *caption = new QLabel(pickerCaptions[i], this);
         caption->setObjectName(QStringLiteral("lblDate_%1").arg(i));
         caption->setBuddy(m_picker[i]);
         pickers->addWidget(caption, 0, i);
         pickers->addWidget(m_picker[i], 1, i);
-        // Checked when the box is left or Enter is pressed, or a day is picked from the calendar; not on each
-        // keystroke, so that a date typed digit by digit may pass through a day after today.
-        connect(m_picker[i], &QDateEdit::editingFinished, this, [this, i] { pickerChanged(i); });
-        m_picker[i]->installEventFilter(this);
-        connect(m_picker[i]->calendarWidget(), &QCalendarWidget::clicked, this, [this, i](QDate date) {
-            m_picker[i]->setDate(date);
-            pickerChanged(i);
-        });
+        // Checked when a whole date is typed and the box left or Enter pressed, or a day is picked.
+        connect(m_picker[i], &DateBox::dateChosen, this, [this, i] { pickerChanged(i); });
     }
 
     m_accounts = new QComboBox(this);
@@ -112,7 +98,7 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
 
     const QString historyCaptions[5] = {QStringLiteral("&Menu"), QStringLiteral("Load Grid"),
                                         QStringLiteral("&Purge All Accounts History"),
-                                        QStringLiteral("Purge &Account History"), QStringLiteral("&Toggle Grids")};
+                                        QStringLiteral("Purge &Account History"), QStringLiteral("Toggle &Grids")};
     for (int i = 0; i < 5; ++i)
         m_history[i] = button(historyCaptions[i], QStringLiteral("cmdHistory_%1").arg(i), this);
     const QString incomeCaptions[4] = {QStringLiteral("&L M"), QStringLiteral("M&TD"), QStringLiteral("&YTD"),
@@ -120,7 +106,7 @@ HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages 
     for (int i = 0; i < 4; ++i)
         m_income[i] = button(incomeCaptions[i], QStringLiteral("cmdIncome_%1").arg(i), this);
     m_export = button(QStringLiteral("Export CSV..."), QStringLiteral("cmdExport"), this);
-    m_bom = new QCheckBox(QStringLiteral("UTF-8 with BO&M"), this);
+    m_bom = new QCheckBox(QStringLiteral("&UTF-8 with BOM"), this);
     m_bom->setObjectName(QStringLiteral("ckBom"));
     m_bom->setToolTip(QStringLiteral("Starts the CSV file with a byte-order mark, so that spreadsheets read accents "
                                      "right"));
@@ -215,30 +201,6 @@ void HistoryWindow::showEvent(QShowEvent *event)
 {
     ProgramWindow::showEvent(event);
     activate();
-}
-
-bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    // F4 and Alt+Down open the calendar, as they open a drop-down list: the press goes to the arrow.
-    auto *picker = qobject_cast<QDateEdit *>(watched);
-    if (picker && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_F4 || (key->key() == Qt::Key_Down && key->modifiers() & Qt::AltModifier)) {
-            QStyleOptionComboBox option;
-            option.initFrom(picker);
-            option.editable = true;
-            option.subControls = QStyle::SC_All;
-            const QPoint arrow =
-                picker->style()
-                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, picker)
-                    .center();
-            QMouseEvent press(QEvent::MouseButtonPress, arrow, picker->mapToGlobal(arrow), Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(picker, &press);
-            return true;
-        }
-    }
-    return ProgramWindow::eventFilter(watched, event);
 }
 
 void HistoryWindow::fillAccounts()

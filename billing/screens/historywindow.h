@@ -11,6 +11,7 @@
 #include <optional>
 
 class Clock;
+class DateBox;
 class FlexGrid;
 class IncomePanel;
 class PrintTarget;
@@ -19,7 +20,6 @@ class Messages;
 class QCheckBox;
 class QComboBox;
 class QStringListModel;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -53,7 +53,6 @@ public:
     void showAccount(const QString &acctNo);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -79,7 +78,7 @@ private:
 
     FlexGrid *m_financial = nullptr;
     FlexGrid *m_service = nullptr;
-    QDateEdit *m_picker[2] = {};
+    DateBox *m_picker[2] = {};
     QDate m_accepted[2];
     std::shared_ptr<const History::Loaded> m_shown = std::make_shared<const History::Loaded>(); // for the export
     QDate m_shownRange[2];

@@ -7,6 +7,7 @@
 #include "billing/history.h"
 #include "billing/moneyprintvalues.h"
 #include "platform/flexgrid.h"
+#include "platform/widgets.h"
 #include "printing/moneyreports.h"
 #include "platform/widgets.h"
 
@@ -61,7 +62,7 @@ ReceivablesWindow::ReceivablesWindow(const DataFolder &folder, Messages &message
     }
 
     const QString captionsOfButtons[] = {QStringLiteral("&Print..."), QStringLiteral("Export &CSV..."),
-                                         QStringLiteral("&Refresh"), QStringLiteral("&Close")};
+                                         QStringLiteral("&Refresh"), QStringLiteral("C&lose")};
     QPushButton *buttons[4];
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(m_byAmount);
@@ -85,6 +86,7 @@ ReceivablesWindow::ReceivablesWindow(const DataFolder &folder, Messages &message
     connect(buttons[1], &QPushButton::clicked, this, &ReceivablesWindow::exportCsv);
     connect(buttons[2], &QPushButton::clicked, this, &ReceivablesWindow::reload);
     connect(buttons[3], &QPushButton::clicked, this, &QWidget::hide);
+    Widgets::clickOnEscape(this, buttons[3]);
     connect(m_grid, &FlexGrid::cellDoubleClicked, this, [this](int row, int) {
         if (row >= 1 && row <= int(m_report.accounts.size()))
             emit accountRequested(m_report.accounts[std::size_t(row - 1)].acctNo);

@@ -118,7 +118,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
         connect(m_slots[std::size_t(i)], &QPushButton::clicked, this, [this, i] { speedDialerClicked(i); });
     }
     const QStringList slotCaptions = {
-        QStringLiteral("&Save"), QStringLiteral("Ca&ncel"), QStringLiteral("Delete Selected Speed Dial &No"),
+        QStringLiteral("&Save"), QStringLiteral("Ca&ncel"), QStringLiteral("Delete Selected Speed Dial N&o"),
         QStringLiteral("&Restore Original Call Recipient"), QStringLiteral("&Load Current Player")};
     for (int i = 0; i < 5; ++i)
         m_slotButtons[std::size_t(i)] = button(slotCaptions[i], QStringLiteral("cmdSpeedDialer_%1").arg(i), this);
@@ -162,6 +162,7 @@ DialerWindow::DialerWindow(Environment environment, Messages &messages, Modem &m
     connect(m_dial, &QPushButton::clicked, this, &DialerWindow::dialClicked);
     connect(m_talk, &QPushButton::clicked, this, &DialerWindow::hangUp);
     connect(m_hangup, &QPushButton::clicked, this, &DialerWindow::hangUp);
+    Widgets::clickOnEscape(this, m_hangup); // Esc leaves as Disconnect/Cancel does
     connect(m_prefix, &QCheckBox::toggled, this, &DialerWindow::prefixToggled);
     connect(m_slotButtons[0], &QPushButton::clicked, this, &DialerWindow::saveSlot);
     connect(m_slotButtons[1], &QPushButton::clicked, this, &DialerWindow::cancelSlot);

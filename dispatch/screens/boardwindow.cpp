@@ -12,6 +12,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipprintvalues.h"
 #include "dispatch/slipvalues.h"
+#include "platform/datebox.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
 #include "platform/widgets.h"
@@ -22,10 +23,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -84,13 +83,13 @@ void BoardWindow::buildBoard()
 {
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("mnuBar"));
-    QMenu *windows = menuBar->addMenu(QStringLiteral("Windows"));
+    QMenu *windows = menuBar->addMenu(QStringLiteral("&Windows"));
     windows->setObjectName(QStringLiteral("mnuWindows"));
-    m_mnuAccount = windows->addAction(QStringLiteral("Toggle Account Data"));
+    m_mnuAccount = windows->addAction(QStringLiteral("Toggle &Account Data"));
     m_mnuAccount->setObjectName(QStringLiteral("mnuAccount"));
-    m_mnuContents = windows->addAction(QStringLiteral("Toggle Slip Contents"));
+    m_mnuContents = windows->addAction(QStringLiteral("Toggle Slip &Contents"));
     m_mnuContents->setObjectName(QStringLiteral("mnuContents"));
-    m_mnuInstructions = windows->addAction(QStringLiteral("Toggle Instructions"));
+    m_mnuInstructions = windows->addAction(QStringLiteral("Toggle &Instructions"));
     m_mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
     m_mnuAccount->setEnabled(false);
     m_mnuContents->setEnabled(false);
@@ -159,7 +158,7 @@ void BoardWindow::buildBoard()
               {PrintInvoices, QStringLiteral("Print &Invoices")}});
     addGroup(QStringLiteral("lblAllSlips"), QStringLiteral("ALL Slips"),
              {{CompleteAll, QStringLiteral("Complete &All")},
-              {DeleteAll, QStringLiteral("&Delete All ")},
+              {DeleteAll, QStringLiteral("Dele&te All ")},
               {PrintReport, QStringLiteral("Print Slips &Report")}});
     actions->addStretch();
 
@@ -170,6 +169,7 @@ void BoardWindow::buildBoard()
     m_grid->setColumnWeight(1, 9);
     m_grid->setColumnWeight(6, 14);
     m_grid->setColumnWeight(7, 28);
+    m_grid->setTickColumn(0);
     connect(m_grid, &FlexGrid::cellClicked, this, &BoardWindow::cellClicked);
     connect(m_grid, &FlexGrid::currentCellChanged, this, [this](int row, int) { m_board.setGridCurrentRow(row); });
 
@@ -262,7 +262,7 @@ QGroupBox *BoardWindow::buildSlipFrame()
     line(QStringLiteral("Assigned to:"), QStringLiteral("lblAssignedTo"));
     line(QStringLiteral("Current Status"), QStringLiteral("lblStatus"));
     line(QStringLiteral("Priority"), QStringLiteral("lblPriority"));
-    grid->addWidget(button(MakeChanges, QStringLiteral("Make Changes - Re-assign - Change Status")), row++, 0, 1, 2);
+    grid->addWidget(button(MakeChanges, QStringLiteral("Ma&ke Changes - Re-assign - Change Status")), row++, 0, 1, 2);
     grid->addWidget(button(ContentsTextMessage, QStringLiteral("Create Txt Msg")), row++, 0, 1, 2);
     grid->addWidget(button(RestoreSlip, QStringLiteral("Restore Original Slip Data")), row++, 0, 1, 2);
     grid->addWidget(button(CloseSlipFrame, QStringLiteral("Close Window")), row++, 0, 1, 2);
@@ -289,12 +289,14 @@ QGroupBox *BoardWindow::buildChangeFrame()
     m_cboTime = new QComboBox(frame);
     m_cboTime->setObjectName(QStringLiteral("cboTime"));
     m_cboTime->addItems(SlipValues::timeSlots());
-    m_picker = new QDateEdit(frame);
-    m_picker->setObjectName(QStringLiteral("DTPicker1"));
-    m_picker->setCalendarPopup(true);
-    m_picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, frame);
+    // The arrow keys step over the days the work week leaves out.
+    m_picker->setAllowedDays([this](const QDate &day) { return nextWorkday(m_state.settings.workWeek, day) == day; });
     for (QListWidget *list : {m_lstTechs, m_lstStatus, m_lstPriority})
         list->setMaximumHeight(90);
+    // The arrow keys move through a list; Enter or Space chooses the entry, as a click does.
+    Widgets::clickOnEnter(m_lstStatus);
+    Widgets::clickOnEnter(m_lstPriority);
 
     grid->addWidget(new QLabel(QStringLiteral("Assignment"), frame), 1, 0);
     grid->addWidget(m_lstTechs, 2, 0);
@@ -308,6 +310,9 @@ QGroupBox *BoardWindow::buildChangeFrame()
     when->addWidget(new QLabel(QStringLiteral("Time"), frame));
     when->addWidget(m_cboTime);
     grid->addLayout(when, 3, 1, 2, 1);
+    // Tab follows the frame as it reads: the date above the time.
+    setTabOrder(m_lstPriority, m_picker);
+    setTabOrder(m_picker, m_cboTime);
 
     int row = 5;
     auto value = [&](const QString &caption, const QString &name) {
@@ -325,8 +330,8 @@ QGroupBox *BoardWindow::buildChangeFrame()
     value(QStringLiteral("New Status:"), QStringLiteral("lblNewStatus"));
     value(QStringLiteral("New Priority:"), QStringLiteral("lblNewPriority"));
     grid->addWidget(button(ClearRedo, QStringLiteral("Clear/Redo")), row++, 0, 1, 2);
-    grid->addWidget(button(AcceptChanges, QStringLiteral("Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
-    grid->addWidget(button(CloseWithoutChanges, QStringLiteral("Close Window WITH NO changes")), row++, 0, 1, 2);
+    grid->addWidget(button(AcceptChanges, QStringLiteral("&Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
+    grid->addWidget(button(CloseWithoutChanges, QStringLiteral("Close Window WITH &NO changes")), row++, 0, 1, 2);
 
     connect(m_lstStatus, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         if (m_filling)
@@ -357,15 +362,7 @@ QGroupBox *BoardWindow::buildChangeFrame()
         showChangeValues();
     });
     // Both date rules run when a date is picked: from the calendar, or typed and confirmed.
-    connect(m_picker, &QDateEdit::editingFinished, this, &BoardWindow::pickerChanged);
-    connect(m_picker->calendarWidget(), &QCalendarWidget::clicked, this, [this](QDate date) {
-        if (m_filling)
-            return;
-        m_filling = true;
-        m_picker->setDate(date);
-        m_filling = false;
-        pickerChanged();
-    });
+    connect(m_picker, &DateBox::dateChosen, this, &BoardWindow::pickerChanged);
     return frame;
 }
 
@@ -491,6 +488,10 @@ void BoardWindow::reload()
     m_mnuContents->setEnabled(false);
     showDialing();
     updateButtons();
+    // The board opens on its slips: the arrow keys walk them, Space ticks one.
+    if (m_grid->rows() > 1 && m_grid->currentRow() < 1)
+        m_grid->setCurrentCell(1, 0);
+    m_grid->setFocus();
 }
 
 void BoardWindow::refreshGrid()
@@ -735,6 +736,7 @@ void BoardWindow::openSlip()
     m_mnuContents->setEnabled(true);
     if (m_board.openSlip())
         fillSlipFrames();
+    m_buttons.value(MakeChanges)->setFocus();
 }
 
 void BoardWindow::fillSlipFrames()
@@ -796,6 +798,7 @@ void BoardWindow::openChangeFrame()
     m_lstTechs->setCurrentRow(index);
     m_filling = false;
     m_changeFrame->show();
+    m_lstTechs->setFocus();
 }
 
 void BoardWindow::acceptChanges()
@@ -809,6 +812,7 @@ void BoardWindow::acceptChanges()
         refreshTicks();
         m_legend->setVisible(m_board.anyPastDue());
         updateButtons();
+        m_grid->setFocus(); // back to the slips
         break;
     case BoardState::Verdict::Redone:
         fillSlipFrames();

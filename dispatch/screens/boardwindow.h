@@ -13,7 +13,7 @@ class FlexGrid;
 class PrintTarget;
 class QAction;
 class QComboBox;
-class QDateEdit;
+class DateBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -132,7 +132,7 @@ private:
     QListWidget *m_lstPriority = nullptr;
     QListWidget *m_lstTechs = nullptr;
     QComboBox *m_cboTime = nullptr;
-    QDateEdit *m_picker = nullptr;
+    DateBox *m_picker = nullptr;
     QPlainTextEdit *m_contents = nullptr;
     QPushButton *m_callCustomer = nullptr;
 

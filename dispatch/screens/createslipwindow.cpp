@@ -8,14 +8,13 @@
 #include "core/validation.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "platform/datebox.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
 #include "platform/widgets.h"
 
 #include <QCheckBox>
-#include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -141,7 +139,7 @@ QWidget *CreateSlipWindow::buildLocationStep()
     connect(m_jobSite, &QPushButton::clicked, this, &CreateSlipWindow::toggleJobSite);
     buttons->addWidget(m_jobSite);
     buttons->addStretch();
-    buttons->addWidget(creationButton(2, QStringLiteral("NEXT"), frame));
+    buttons->addWidget(creationButton(2, QStringLiteral("&NEXT"), frame));
     grid->addLayout(buttons, 12, 0, 1, 3);
     grid->setRowStretch(13, 1);
     grid->setColumnStretch(1, 1);
@@ -162,6 +160,7 @@ QWidget *CreateSlipWindow::buildServiceStep()
     m_services->setObjectName(QStringLiteral("lstServices"));
     connect(m_services, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { serviceClicked(item->text()); });
+    Widgets::clickOnEnter(m_services);
     grid->addWidget(m_services, 2, 0);
     m_service = new QPlainTextEdit(frame);
     m_service->setObjectName(QStringLiteral("txtService"));
@@ -172,10 +171,10 @@ QWidget *CreateSlipWindow::buildServiceStep()
     m_serviceLength = label(QString(), QStringLiteral("lblServiceLength"), frame);
     grid->addWidget(m_serviceLength, 3, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(creationButton(3, QStringLiteral("BACK"), frame));
+    buttons->addWidget(creationButton(3, QStringLiteral("&BACK"), frame));
     buttons->addWidget(creationButton(1, QStringLiteral("&Clear / Redo"), frame));
     buttons->addStretch();
-    buttons->addWidget(creationButton(4, QStringLiteral("NEXT"), frame));
+    buttons->addWidget(creationButton(4, QStringLiteral("&NEXT"), frame));
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(0, 1);
@@ -218,13 +217,10 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_noDate->setObjectName(QStringLiteral("ckdate"));
     connect(m_noDate, &QCheckBox::clicked, this, &CreateSlipWindow::noDateClicked);
     dates->addWidget(m_noDate, 0, 0, 1, 2);
-    m_picker = new QDateEdit(m_datePanel);
-    m_picker->setObjectName(QStringLiteral("DTPicker1"));
-    m_picker->setCalendarPopup(true);
-    m_picker->setDisplayFormat(QStringLiteral("M/d/yyyy"));
-    connect(m_picker, &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
-    // A click on the day the calendar already shows picks it as well.
-    connect(m_picker->calendarWidget(), &QCalendarWidget::clicked, this, [this] { pickerChanged(); });
+    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, m_datePanel);
+    // The arrow keys step over the days the work week leaves out; the day already shown can be picked too.
+    m_picker->setAllowedDays([this](const QDate &day) { return nextWorkday(m_state.settings.workWeek, day) == day; });
+    connect(m_picker, &DateBox::dateChosen, this, [this] { pickerChanged(); });
     dates->addWidget(m_picker, 1, 0, 1, 2);
     dates->addWidget(label(QStringLiteral("Selected Date"), QStringLiteral("lblDateCaption"), m_datePanel), 2, 0);
     m_dateLabel = label(kTenBlanks, QStringLiteral("lblDate"), m_datePanel);
@@ -252,10 +248,10 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     grid->addWidget(dayPanel, 1, 2);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(creationButton(5, QStringLiteral("BACK"), frame));
+    buttons->addWidget(creationButton(5, QStringLiteral("&BACK"), frame));
     buttons->addWidget(creationButton(10, QStringLiteral("Clear/Redo"), frame));
     buttons->addStretch();
-    buttons->addWidget(creationButton(6, QStringLiteral("Create Slip"), frame));
+    buttons->addWidget(creationButton(6, QStringLiteral("Create &Slip"), frame));
     grid->addLayout(buttons, 2, 0, 1, 3);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
@@ -361,10 +357,15 @@ CreateSlipWindow::Step CreateSlipWindow::step() const
 void CreateSlipWindow::showStep(Step step)
 {
     m_steps->setCurrentIndex(int(step) - 1);
+    // The caret goes where the step begins.
+    if (step == ServiceLocation)
+        m_jobSite->setFocus();
     if (step == ServiceDetails) {
         m_service->setFocus();
         showServiceLength();
     }
+    if (step == Schedule)
+        m_assignments->setFocus();
 }
 
 // --- The buttons ----------------------------------------------------------------------------------------------
@@ -545,14 +546,9 @@ void CreateSlipWindow::pickDate(const QDate &date)
 
 void CreateSlipWindow::pickerChanged()
 {
-    if (m_settingPicker || m_pickPending)
+    if (m_settingPicker)
         return;
-    // The calendar may set its date more than once while it closes: the rules run once, on the last one.
-    m_pickPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_pickPending = false;
-        applyPickedDate(m_picker->date());
-    });
+    applyPickedDate(m_picker->date());
 }
 
 void CreateSlipWindow::applyPickedDate(const QDate &date)

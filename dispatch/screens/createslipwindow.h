@@ -11,7 +11,7 @@ struct Platform;
 class FlexGrid;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class DateBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -90,7 +90,6 @@ private:
     SlipCreation::AccountBlock m_account;
     std::optional<QDate> m_date; // the slip's one date; shown in lblDate
     bool m_settingPicker = false;
-    bool m_pickPending = false;
     QString m_dialName;
     QString m_dialNumber;
 
@@ -106,7 +105,7 @@ private:
     QListWidget *m_priority;
     QGroupBox *m_datePanel;
     QCheckBox *m_noDate;
-    QDateEdit *m_picker;
+    DateBox *m_picker;
     QLabel *m_dateLabel;
     QComboBox *m_time;
     QLabel *m_dayCaption;

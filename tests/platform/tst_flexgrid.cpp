@@ -228,6 +228,23 @@ private slots:
         QTest::keyClick(grid.view(), Qt::Key_Down);
         QCOMPARE(keys.at(0).at(0).toInt(), int(Qt::Key_Down));
         QCOMPARE(grid.currentRow(), 4);
+
+        // From the keyboard: Enter double-clicks the current cell; with a tick column, Space and Enter click the
+        // row's cell in it instead. Ctrl+End and Ctrl+Home reach the last and the first cell.
+        QTest::keyClick(grid.view(), Qt::Key_Return);
+        QCOMPARE(doubleClicked.last(), (QVariantList{4, 0}));
+        const qsizetype clicks = clicked.size();
+        QTest::keyClick(grid.view(), Qt::Key_Space);
+        QCOMPARE(clicked.size(), clicks);
+        grid.setTickColumn(0);
+        QTest::keyClick(grid.view(), Qt::Key_Space);
+        QTest::keyClick(grid.view(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(clicked.mid(clicks), (QList<QVariantList>{{4, 0}, {4, 0}}));
+        QCOMPARE(doubleClicked.size(), 2);
+        QTest::keyClick(grid.view(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid.currentRow() * 10 + grid.currentColumn(), (grid.rows() - 1) * 10 + grid.cols() - 1);
+        QTest::keyClick(grid.view(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(grid.currentRow() * 10 + grid.currentColumn(), 10);
     }
 
     void realWheelEventsScrollByTheStepRule_data()

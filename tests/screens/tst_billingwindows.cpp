@@ -10,6 +10,7 @@
 #include "billingsamples.h"
 #include "app/appstate.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/datebox.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
@@ -18,7 +19,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -286,25 +287,50 @@ private slots:
                                                       "\"=\"\"1001\"\"\",Main St,2026-02-27,Invoice No. 1,10.00\r\n"
                                                       "\"=\"\"2002\"\"\",Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
 
-        // A date after today is refused when the box is left, not while it is typed; an end before the start
-        // snaps to the start.
-        QDateEdit *end = child<QDateEdit>(w, "DTPicker1_1");
+        // A date is typed whole and checked when Enter is pressed or the box is left, never half-typed: "3/1/2026"
+        // passes through no other day. After today is refused; an end before the start snaps to the start; a text
+        // that is no date is said and stays for correcting.
+        auto *end = child<DateBox>(w, "DTPicker1_1");
+        auto *start = child<DateBox>(w, "DTPicker1_0");
+        const auto retype = [](DateBox *box, const QString &text) {
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, text);
+        };
         const std::size_t said = fake.messages.shown.size();
-        end->setDate(kToday.addDays(1));
+        retype(end, "3/8/2026");
         QCOMPARE(fake.messages.shown.size(), said);
-        emit end->editingFinished();
+        QTest::keyClick(end, Qt::Key_Return);
         QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
         QCOMPARE(end->date(), kToday);
-        QDateEdit *start = child<QDateEdit>(w, "DTPicker1_0");
-        start->setDate(QDate(2026, 3, 5));
-        emit start->editingFinished();
-        end->setDate(QDate(2026, 3, 1));
-        emit end->editingFinished();
+        QCOMPARE(end->text(), "3/7/2026");
+        retype(start, "3/5/2026");
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(start->date(), QDate(2026, 3, 5));
+        retype(end, "3/1/2026");
+        QTest::keyClick(end, Qt::Key_Return);
         QCOMPARE(end->date(), QDate(2026, 3, 5));
-        // F4 opens the calendar, as Alt+Down does.
+        retype(start, "2/30/2026");
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(fake.messages.lastText(), "\"2/30/2026\" is not a date.\r\nType the date as month/day/year, for "
+                                           "example 12/24/2026.");
+        QCOMPARE(start->text(), "2/30/2026");
+        QCOMPARE(start->date(), QDate(2026, 3, 5));
+        QApplication::clipboard()->setText("2/1/2026");
+        QTest::keyClick(start, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(start->date(), QDate(2026, 2, 1));
+        // F4 opens the calendar, as Alt+Down does; a day picked there is taken at once.
         QTest::keyClick(end, Qt::Key_F4);
-        QTRY_VERIFY(end->calendarWidget()->isVisible());
-        end->calendarWidget()->window()->close();
+        QTRY_VERIFY(end->calendarShown());
+        QTest::keyClick(end->calendarWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!end->calendarShown());
+        QTest::keyClick(end, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(end->calendarShown());
+        emit end->calendarWidget()->clicked(QDate(2026, 3, 6));
+        QVERIFY(!end->calendarShown());
+        QCOMPARE(end->date(), QDate(2026, 3, 6));
 
         // Who owes: the account's unpaid invoice, and a double-click shows its whole history.
         AccountFiles::appendAccountRecord(state.folder, {"2002", "Oak Ave", Money::fromCents(550), "2", QDate(2026, 3, 2)},

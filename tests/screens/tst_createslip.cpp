@@ -5,6 +5,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/datebox.h"
 #include "platform/flexgrid.h"
 #include "slipsamples.h"
 #include "testsupport.h"
@@ -13,7 +14,6 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,7 +142,7 @@ private slots:
         QVERIFY(s.window->begin());
         s.toSchedule();
         auto *noDate = s.get<QCheckBox>("ckdate");
-        auto *picker = s.get<QDateEdit>("DTPicker1");
+        auto *picker = s.get<DateBox>("DTPicker1");
         s.chooseAssignment("Bob");
         QVERIFY(s.get<QGroupBox>("fraDate")->isVisible());
         QCOMPARE(s.dateLabel(), kBlank);
@@ -177,6 +177,17 @@ private slots:
         QCOMPARE(s.fake.messages.lastText(), "2/1/2027 is more than a year ahead. Is this date correct?");
         QCOMPARE(s.dateLabel(), QString("1/19/2026"));
         QCOMPARE(picker->date(), QDate(2026, 1, 19));
+        // The arrow keys step over the weekend and ask nothing; the day is taken, once, when Enter is pressed.
+        const std::size_t said = s.fake.messages.shown.size();
+        QTest::keyClick(picker, Qt::Key_Down);
+        QCOMPARE(picker->text(), QString("1/16/2026"));
+        QTest::keyClick(picker, Qt::Key_Up);
+        QTest::keyClick(picker, Qt::Key_Up);
+        QCOMPARE(picker->text(), QString("1/20/2026"));
+        QCOMPARE(s.dateLabel(), QString("1/19/2026"));
+        QTest::keyClick(picker, Qt::Key_Return);
+        QCOMPARE(s.dateLabel(), QString("1/20/2026"));
+        QCOMPARE(s.fake.messages.shown.size(), said);
 
         // Choosing None resets the panel; clearing the box with None asks for an assignment.
         s.chooseAssignment("None");

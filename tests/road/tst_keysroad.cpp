@@ -1,0 +1,225 @@
+// The road of one job with the keyboard alone: no click, every key goes to the control that has the focus, and the
+// focus has to land where a person expects it. From the customer on the customer screen to a slip, the board's
+// In Progress and Complete, finalizing and Write Records; then the files hold the job.
+
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
+#include "accounts/customerfile.h"
+#include "accounts/servicecatalogue.h"
+#include "app/screens/startmenu.h"
+#include "apptesting.h"
+#include "core/textfile.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "platform/flexgrid.h"
+#include "slipsamples.h"
+#include "testsupport.h"
+#include "widgettesting.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+// The focused control's name (a combo box's for its text box).
+QString focusName()
+{
+    QWidget *w = QApplication::focusWidget();
+    if (w && qobject_cast<QComboBox *>(w->parentWidget()))
+        w = w->parentWidget();
+    return w ? w->objectName() : QStringLiteral("(none)");
+}
+
+// A key, or text when given, to the control that has the focus.
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QVERIFY2(QApplication::focusWidget(), "no control has the focus");
+    if (text.isEmpty())
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+    else
+        QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+void typeText(const QString &text)
+{
+    press(0, {}, text);
+}
+
+// The window in front once it is the active one (keys go to the active window only).
+QWidget *activeWindow(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->objectName() == name) {
+            w->activateWindow();
+            return QTest::qWaitForWindowActive(w) ? w : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// Tab through the start menu to a routine's line and Enter it.
+void openRoutine(int routine)
+{
+    QVERIFY2(activeWindow(QStringLiteral("frmStartup")), qPrintable(visibleWindows()));
+    const QString line = QStringLiteral("lblSub_%1").arg(routine);
+    for (int tabs = 0; tabs < 30 && focusName() != line; ++tabs)
+        press(Qt::Key_Tab);
+    QCOMPARE(focusName(), line);
+    press(Qt::Key_Return);
+}
+
+} // namespace
+
+class TestKeysRoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void oneJobWithTheKeyboard()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Harbor Lane Heating"}).bytes());
+        root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+        SaveCatalogue(folder, {{"Furnace Tune-up", "$89.00", "1:30"}});
+        Record tech(assignmentLayout());
+        tech.setText(AssignmentField::Name, QStringLiteral("Dana Whitfield"));
+        WriteAssignment(folder, 1, tech);
+        WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("A200")));
+        WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("A100")));
+        FakePlatform fake;
+        StartedApp app(root.path(), fake);
+
+        // The customer screen: the account found by its number, then chosen for a new slip.
+        openRoutine(StartMenu::CreateSlip);
+        QWidget *customers = activeWindow(QStringLiteral("frmNewCustomer"));
+        QVERIFY2(customers, qPrintable(visibleWindows()));
+        press(Qt::Key_S, Qt::AltModifier); // &Search by Criteria
+        QTRY_COMPARE(focusName(), QStringLiteral("txtSearch"));
+        typeText(QStringLiteral("A100"));
+        press(Qt::Key_Return);
+        QTRY_COMPARE(focusName(), QStringLiteral("cmdSelect"));
+        QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("A100"));
+        press(Qt::Key_Return);
+
+        // Slip creation: the account's address, a service from the catalogue, a technician, a typed date.
+        QWidget *slip = nullptr;
+        QTRY_VERIFY((slip = activeWindow(QStringLiteral("frmCreateSlip"))));
+        QCOMPARE(focusName(), QStringLiteral("cmdSetJobSite"));
+        press(Qt::Key_Space);
+        QCOMPARE(child<QLineEdit>(slip, QStringLiteral("txtCustomerInfo_1"))->text(), QStringLiteral("Mr. John Smith"));
+        press(Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(focusName(), QStringLiteral("txtService"));
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focusName(), QStringLiteral("lstServices"));
+        press(Qt::Key_Home);
+        press(Qt::Key_Return);
+        QCOMPARE(focusName(), QStringLiteral("txtService"));
+        typeText(QStringLiteral(" and check the flue"));
+        QCOMPARE(child<QPlainTextEdit>(slip, QStringLiteral("txtService"))->toPlainText(),
+                 QStringLiteral("Furnace Tune-up and check the flue"));
+        press(Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(focusName(), QStringLiteral("lstAssignments"));
+        press(Qt::Key_Down);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("lstPriority"));
+        press(Qt::Key_Down); // High
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("DTPicker1"));
+        press(Qt::Key_A, Qt::ControlModifier);
+        typeText(QStringLiteral("1/16/2026"));
+        QCOMPARE(child<QLabel>(slip, QStringLiteral("lblDate"))->text().trimmed(), QString()); // not before leaving
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("cboTime"));
+        QCOMPARE(child<QLabel>(slip, QStringLiteral("lblDate"))->text(), QStringLiteral("1/16/2026"));
+        press(Qt::Key_Down); // 08:00, 09:00, 10:00
+        press(Qt::Key_Down);
+        QCOMPARE(child<QComboBox>(slip, QStringLiteral("cboTime"))->currentText(), QStringLiteral("10:00"));
+        fake.messages.answer(true); // reviewed
+        press(Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(fake.messages.lastText(), QStringLiteral("Service Slip 1000 has been stored."));
+
+        // The board: Space ticks the slip, Manage opens it, the status list takes In Progress, Verify accepts.
+        openRoutine(StartMenu::ManageSlips);
+        QWidget *board = nullptr;
+        QTRY_VERIFY((board = activeWindow(QStringLiteral("frmMain"))));
+        auto *slips = child<FlexGrid>(board, QStringLiteral("fgSlips"));
+        QCOMPARE(focusName(), slips->view()->objectName());
+        press(Qt::Key_Space);
+        QVERIFY(slips->isTicked(1, 0));
+        press(Qt::Key_M, Qt::AltModifier);
+        QTRY_COMPARE(focusName(), QStringLiteral("cmdMain_11"));
+        press(Qt::Key_Return);
+        QTRY_COMPARE(focusName(), QStringLiteral("lstTechs"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("lstStatus"));
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QCOMPARE(child<QLabel>(board, QStringLiteral("lblNewStatus"))->text(), QStringLiteral("In Progress"));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("DTPicker1")); // the date, then the time below it
+        press(Qt::Key_V, Qt::AltModifier);
+        QTRY_COMPARE(slips->text(1, 4), QStringLiteral("In Progress"));
+        QTRY_COMPARE(focusName(), slips->view()->objectName());
+        // Complete: tick, C&omplete Selected, then Save &Changes/Exit. The slip is dated tomorrow: asked once more.
+        press(Qt::Key_Space);
+        fake.messages.answer(true);
+        fake.messages.answer(true);
+        press(Qt::Key_O, Qt::AltModifier);
+        QTRY_COMPARE(slips->text(1, 4), QStringLiteral("Complete"));
+        press(Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(!board->isVisible());
+
+        // Finalize: Space on the slip opens its entry at the amount; the amount, the check number and the
+        // invoice number typed; Enter to &Grid; &Write Records.
+        openRoutine(StartMenu::CompleteSlips);
+        QWidget *finalize = nullptr;
+        QTRY_VERIFY((finalize = activeWindow(QStringLiteral("frmFinalize"))));
+        auto *completions = child<FlexGrid>(finalize, QStringLiteral("fgCompletions"));
+        QCOMPARE(focusName(), completions->view()->objectName());
+        press(Qt::Key_Space);
+        QTRY_COMPARE(focusName(), QStringLiteral("txtAmount"));
+        typeText(QStringLiteral("240"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("cboPayForm"));
+        QTest::qWait(0); // the caret goes after "Ck # "
+        typeText(QStringLiteral("4471"));
+        press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QStringLiteral("txtInvoice"));
+        QTest::qWait(0); // the number offered is selected: typing replaces it
+        typeText(QStringLiteral("5001"));
+        press(Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(completions->rowTexts(1).mid(5), (QStringList{"5001", "Ck # 4471", "$240.00", "Finalized"}));
+        QCOMPARE(focusName(), completions->view()->objectName()); // the last slip done: back to the slips
+        fake.messages.answer(true);
+        press(Qt::Key_W, Qt::AltModifier);
+        QTRY_VERIFY(!finalize->isVisible());
+
+        // The files hold the job.
+        QVERIFY(!root.exists(SlipFiles::kActive));
+        QVERIFY(!root.exists(SlipFiles::kCompleted));
+        const QByteArray archived = root.read(QStringLiteral("/FinalizedServiceSlips.txt"));
+        QCOMPARE(archived.size(), 697);
+        const Record job(serviceSlipLayout(), archived);
+        using namespace SlipField;
+        QCOMPARE((QStringList{QString::number(job.int16(SlipNo)), job.text(AcctNo), job.text(Status), job.text(AssignedTo),
+                              job.text(SchedDate), job.text(SchedTime), job.text(ServiceRequired), job.text(Priority),
+                              job.text(InvoiceNo), job.text(PayForm), job.text(Amount)}),
+                 (QStringList{"1000", "A100", "Finalized", "Dana Whitfield", "1/15/2026", "08:00",
+                              "Furnace Tune-up and check the flue", "High", "5001", "Ck # 4471", "$240.00"}));
+        QVERIFY(root.read(QStringLiteral("/CAHistory.txt")).contains("Invoice No. 5001"));
+        QCOMPARE(root.read(QStringLiteral("/SlipNo.txt")), QByteArray("1001\r\n"));
+    }
+};
+
+QTEST_MAIN(TestKeysRoad)
+#include "tst_keysroad.moc"
