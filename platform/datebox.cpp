@@ -143,8 +143,8 @@ void DateBox::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     // Only a move to another control of the window checks the date: not a message box or the calendar opening.
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason ||
-        calendarShown() || !isVisible())
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason || calendarShown() ||
+        !isVisible())
         return;
     accept();
 }

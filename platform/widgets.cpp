@@ -27,8 +27,7 @@ protected:
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        const bool press =
-            key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+        const bool press = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
         const QModelIndex current = m_view->currentIndex();
         if (!plain || !press || !current.isValid())
             return false;

@@ -53,6 +53,8 @@ ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment 
     m_grid->setFormat(QStringLiteral("<Service Description                    |>Charge        |^Allotted Time"));
     outer->addWidget(m_grid, 1);
     connect(m_grid, &FlexGrid::cellClicked, this, [this](int row, int) { selectRow(row); });
+    // The arrow keys choose a service as a click does.
+    connect(m_grid, &FlexGrid::currentCellChanged, this, [this](int row, int) { selectRow(row); });
 
     const QStringList captions = {QStringLiteral("Menu"),
                                   QStringLiteral("Add New"),

@@ -269,6 +269,7 @@ QWidget *CreateSlipWindow::buildPhonePanel()
         QStringLiteral("Name                                          |^Telephone         |^Cell Number "
                        "      |^TxtMsg Number     "));
     connect(m_techTel, &FlexGrid::cellClicked, this, &CreateSlipWindow::techCellClicked);
+    connect(m_techTel, &FlexGrid::cellDoubleClicked, this, &CreateSlipWindow::techCellClicked); // and Enter
     layout->addWidget(m_techTel);
     m_dialButton = new QPushButton(QStringLiteral(" Call seleted Tel no"), m_phonePanel);
     m_dialButton->setObjectName(QStringLiteral("imgDial"));

@@ -211,9 +211,9 @@ private slots:
         QCOMPARE(archived.size(), 697);
         const Record job(serviceSlipLayout(), archived);
         using namespace SlipField;
-        QCOMPARE((QStringList{QString::number(job.int16(SlipNo)), job.text(AcctNo), job.text(Status), job.text(AssignedTo),
-                              job.text(SchedDate), job.text(SchedTime), job.text(ServiceRequired), job.text(Priority),
-                              job.text(InvoiceNo), job.text(PayForm), job.text(Amount)}),
+        QCOMPARE((QStringList{QString::number(job.int16(SlipNo)), job.text(AcctNo), job.text(Status),
+                              job.text(AssignedTo), job.text(SchedDate), job.text(SchedTime), job.text(ServiceRequired),
+                              job.text(Priority), job.text(InvoiceNo), job.text(PayForm), job.text(Amount)}),
                  (QStringList{"1000", "A100", "Finalized", "Dana Whitfield", "1/15/2026", "08:00",
                               "Furnace Tune-up and check the flue", "High", "5001", "Ck # 4471", "$240.00"}));
         QVERIFY(root.read(QStringLiteral("/CAHistory.txt")).contains("Invoice No. 5001"));

@@ -64,6 +64,10 @@ private slots:
         view->setCurrentIndex(view->model()->index(1, 0));
         QTest::keyClick(view, Qt::Key_Tab);
         QVERIFY(!view->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget() != view);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Down); // the arrow keys choose a service as a click does
+        f.press(ServicesScreen::ModifyItem);
+        QCOMPARE(f.edit("txtDescription")->text(), QString("Install"));
     }
 
     void addThroughTheBoxes()
