@@ -758,6 +758,7 @@ void CalendarWindow::closeEvent(QCloseEvent *event)
         return;
     }
     ProgramWindow::closeEvent(event);
+    emit slipsChanged(); // a save on closing read the slips afresh
 }
 
 void CalendarWindow::leave()

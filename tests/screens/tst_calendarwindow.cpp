@@ -1,8 +1,12 @@
+#include "app/appstate.h"
 #include "boardsamples.h"
 #include "core/settings.h"
 #include "dispatch/boardstate.h"
+#include "dispatch/screens/boardwindow.h"
 #include "dispatch/screens/calendarwindow.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
+#include "printing/printtarget.h"
 #include "testsupport.h"
 #include "widgettesting.h"
 
@@ -111,6 +115,32 @@ private slots:
         change(2, QDate(2026, 12, 9), "10:00");
         QVERIFY(board.saveAll());
         QCOMPARE(s.root.read(SlipFiles::kActive), other.read(SlipFiles::kActive));
+    }
+
+    // Opened from the board, the calendar moves the board's own working copy and the board's grid follows.
+    void onTheBoardsSlips()
+    {
+        TestRoot root;
+        FakePlatform fakes;
+        fakes.clock.setDate(QDate(2026, 12, 7));
+        Platform platform = fakes.platform();
+        AppState state(root.folder());
+        writeActiveSlips(state.folder, kSlips);
+        RecordingPrintTarget target;
+        BoardWindow board({&fakes.layouts, {}}, state, platform, target, {});
+        board.show();
+        CalendarWindow calendar({&fakes.layouts, {}}, board.board(), state.settings, fakes.messages, fakes.clock,
+                                {"Al", "Bo"});
+        QObject::connect(&calendar, &CalendarWindow::slipsChanged, &board, &BoardWindow::slipsChangedElsewhere);
+        calendar.showDayOf(QDate(2026, 12, 9));
+        calendar.show();
+        emit calendar.view()->moveRequested(4, 0, 5); // slip 1003 to Al, 12/9 at 02:00
+        QCOMPARE(board.grid()->rowTexts(4).value(7), "12/9/2026 02:00");
+        QCOMPARE(board.grid()->rowTexts(4).value(3), "Al");
+        fakes.messages.answer(true); // closing: save the move
+        click(calendar, "cmdClose");
+        QVERIFY(!calendar.isVisible());
+        QCOMPARE(slipSummary(state.folder, SlipFiles::kActive).section("; ", 3, 3), "1003:Assigned 12/9/2026 02:00");
     }
 };
 
