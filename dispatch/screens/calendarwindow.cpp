@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -87,6 +88,24 @@ QWidget *swatch(const QString &caption, const QString &style, QWidget *parent)
     return box;
 }
 
+// The slips the grid cannot show; each can be dragged onto a cell.
+class UnplacedList final : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QStringList mimeTypes() const override { return {CalendarView::kSlipRowMime}; }
+    QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override
+    {
+        if (items.isEmpty())
+            return nullptr;
+        auto *data = new QMimeData;
+        data->setData(CalendarView::kSlipRowMime, items.front()->data(Qt::UserRole).toByteArray());
+        return data;
+    }
+};
+
 QString chipStyle(const QColor &fill, const QString &border = QStringLiteral("1px solid gray"))
 {
     return QStringLiteral("background: %1; border: %2;").arg(fill.name(), border);
@@ -105,6 +124,7 @@ CalendarView::CalendarView(Model &model, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setMouseTracking(false);
+    viewport()->setAcceptDrops(true);
     setToolTip(QStringLiteral("Drag a slip to another hour, day or technician; or select it and move it with "
                               "Ctrl+arrow keys, Enter keeps it, Esc cancels"));
 }
@@ -320,8 +340,9 @@ void CalendarView::paintEvent(QPaintEvent *)
         p.drawRect(QRect(columnX(m_cursor.column), kHeaderHeight + m_cursor.hourRow * height - scrollY, width, height)
                        .adjusted(1, 1, -2, -2));
     }
-    if (m_outline && m_selected) {
-        const Model::Block *block = m_model.blockOfRow(m_selected);
+    if (m_outline) {
+        // The selected slip's length; one hour for a slip dragged in from the list.
+        const Model::Block *block = m_selected ? m_model.blockOfRow(m_selected) : nullptr;
         const int span = block ? block->rows.last - block->rows.first + 1 : 1;
         const auto slot = block ? Calendar::slotAt(block->time, m_outline->hourRow) : std::nullopt;
         const int top = slot ? Calendar::slotRows(*slot)->first : m_outline->hourRow;
@@ -485,6 +506,37 @@ void CalendarView::keyPressEvent(QKeyEvent *event)
     viewport()->update();
 }
 
+void CalendarView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasFormat(kSlipRowMime))
+        event->acceptProposedAction();
+}
+
+void CalendarView::dragMoveEvent(QDragMoveEvent *event)
+{
+    const Model::Cell cell = cellAt(event->position().toPoint());
+    if (cell.column < 0) {
+        event->ignore();
+        m_outline.reset();
+    } else {
+        event->acceptProposedAction();
+        m_outline = cell;
+    }
+    viewport()->update();
+}
+
+void CalendarView::dropEvent(QDropEvent *event)
+{
+    m_outline.reset();
+    viewport()->update();
+    const Model::Cell cell = cellAt(event->position().toPoint());
+    const int row = event->mimeData()->data(kSlipRowMime).toInt();
+    if (cell.column < 0 || row < 1)
+        return;
+    event->acceptProposedAction();
+    emit moveRequested(row, cell.column, cell.hourRow);
+}
+
 // --- The window -------------------------------------------------------------------------------------------------
 
 CalendarWindow::CalendarWindow(Environment environment, BoardState &board, const Settings &settings, Messages &messages,
@@ -566,7 +618,9 @@ void CalendarWindow::build()
     auto *side = new QVBoxLayout;
     m_unplacedCaption = Widgets::label(QString(), QStringLiteral("lblUnplaced"), this);
     m_unplacedCaption->setWordWrap(true);
-    m_unplaced = new QListWidget(this);
+    m_unplaced = new UnplacedList(this);
+    m_unplaced->setDragEnabled(true);
+    m_unplaced->setDragDropMode(QAbstractItemView::DragOnly);
     m_unplaced->setObjectName(QStringLiteral("lstUnplaced"));
     m_unplaced->setWordWrap(true);
     m_place = Widgets::button(QStringLiteral("P&lace at Cursor"), QStringLiteral("cmdPlace"), this);
@@ -790,8 +844,10 @@ void CalendarWindow::rebuild()
         week ? QStringLiteral("%1's slips without a date, a time, or on a day off:").arg(m_technician)
              : QStringLiteral("Slips of %1 without a technician or a time:").arg(Formats::shortDate(m_date)));
     m_unplaced->clear();
-    for (int row : m_model->unplaced())
-        m_unplaced->addItem(m_model->describe(row));
+    for (int row : m_model->unplaced()) {
+        auto *item = new QListWidgetItem(m_model->describe(row), m_unplaced);
+        item->setData(Qt::UserRole, QByteArray::number(row));
+    }
     m_place->setEnabled(false);
     showDetails(m_view->selectedRow());
     showStatus();

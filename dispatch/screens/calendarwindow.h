@@ -28,6 +28,9 @@ class CalendarView final : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
+    // What a slip dragged from the list carries: its board row.
+    static inline const QString kSlipRowMime = QStringLiteral("application/x-vd-slip-row");
+
     explicit CalendarView(Calendar::Model &model, QWidget *parent = nullptr);
 
     // The model's places changed: sizes, scroll range and painting follow.
@@ -53,6 +56,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // A slip dragged in from the list beside the grid.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:

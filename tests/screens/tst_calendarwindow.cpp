@@ -10,13 +10,15 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QListWidget>
 #include <QTest>
 
 // Today is Monday 12/7/2026; the week shown is Al's, Monday 12/7 to Friday 12/11.
 namespace {
 
 const QStringList kSlips = {"1000|Assigned|Al|12/8/2026|08:00", "1001|Assigned|Al|12/8/2026|10:00",
-                            "1002|Assigned|Al|12/10/2026|08:00-10:00", "1003|Assigned|Bo|12/8/2026|08:00"};
+                            "1002|Assigned|Al|12/10/2026|08:00-10:00", "1003|Assigned|Bo|12/8/2026|08:00",
+                            "1004|Assigned|Al|0|None"};
 
 struct Screen
 {
@@ -93,6 +95,12 @@ private slots:
         QTest::keyClick(s.view(), Qt::Key_Right, Qt::ControlModifier);
         QTest::keyClick(s.view(), Qt::Key_Return);
         QCOMPARE(s.place(1001), "2:2");
+        // A slip without a date, from the list beside the grid to the cursor (Friday 08:00).
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_Up})
+            QTest::keyClick(s.view(), key);
+        child<QListWidget>(s.window.get(), "lstUnplaced")->setCurrentRow(0);
+        click(s.window.get(), "cmdPlace");
+        QCOMPARE(s.place(1004), "4:0");
         QCOMPARE(s.root.read(SlipFiles::kActive), stored); // nothing written before Save
         click(s.window.get(), "cmdSave");
         QVERIFY(!child(s.window.get(), "cmdUndo")->isEnabled());
@@ -113,6 +121,7 @@ private slots:
         s.fakes.messages.answer(true); // the overlap with slip 1002
         change(1, QDate(2026, 12, 10), "09:00");
         change(2, QDate(2026, 12, 9), "10:00");
+        change(5, QDate(2026, 12, 11), "08:00");
         QVERIFY(board.saveAll());
         QCOMPARE(s.root.read(SlipFiles::kActive), other.read(SlipFiles::kActive));
     }
