@@ -25,6 +25,7 @@
 #include "app/screens/welcomepanel.h"
 #include "core/startup.h"
 #include "dispatch/screens/boardwindow.h"
+#include "dispatch/screens/calendarwindow.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "dispatch/screens/scheduleswindow.h"
 #include "dispatch/slipfiles.h"
@@ -292,16 +293,28 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
     case StartMenu::CreateSlip:
     case StartMenu::Customers:
         return customerScreen();
-    case StartMenu::ManageSlips:
-        window = followModem(track(new BoardWindow(environment(), m_state, m_platform, printTarget(), inputs)));
+    case StartMenu::ManageSlips: {
+        auto *board = followModem(track(new BoardWindow(environment(), m_state, m_platform, printTarget(), inputs)));
+        connect(board, &BoardWindow::calendarRequested, this, [this, board](const QString &technician, QDate date) {
+            connect(openCalendar(&board->board(), technician, date), &CalendarWindow::slipsChanged, board,
+                    &BoardWindow::slipsChangedElsewhere);
+        });
+        window = board;
         break;
+    }
     case StartMenu::CompleteSlips:
         window = followModem(track(new FinalizeWindow(environment(), m_state, m_platform.messages, m_platform.clock,
                                                       printTarget(), inputs)));
         break;
-    case StartMenu::LocateAssignments:
-        window = followModem(track(new SchedulesWindow(m_state, environment())));
+    case StartMenu::LocateAssignments: {
+        auto *schedules = followModem(track(new SchedulesWindow(m_state, environment())));
+        connect(schedules, &SchedulesWindow::calendarRequested, this, [this, schedules](const QString &technician) {
+            connect(openCalendar(nullptr, technician, m_platform.clock.today()), &CalendarWindow::finished,
+                    schedules, &SchedulesWindow::LoadSchedule);
+        });
+        window = schedules;
         break;
+    }
     case StartMenu::Assignments:
         window = followModem(
             track(new AssignmentScreen(m_state, m_platform, environment(), printTarget(), inputs)));
@@ -342,7 +355,13 @@ CustomerScreen *Application::customerScreen()
 CreateSlipWindow *Application::slipCreation()
 {
     if (!m_slipCreation) {
-        m_slipCreation = followModem(track(new CreateSlipWindow(m_state, m_platform, environment())));
+        auto *creation = followModem(track(new CreateSlipWindow(m_state, m_platform, environment())));
+        connect(creation, &CreateSlipWindow::calendarRequested, this,
+                [this, creation](const QString &technician, const QDate &date) {
+                    connect(openCalendar(nullptr, technician, date), &CalendarWindow::finished, creation,
+                            &CreateSlipWindow::refreshDayPanel);
+                });
+        m_slipCreation = creation;
     }
     return static_cast<CreateSlipWindow *>(m_slipCreation.data());
 }
@@ -360,6 +379,26 @@ void Application::showSlipCreation()
     window->activateWindow();
     if (m_startMenu)
         m_startMenu->hide();
+}
+
+CalendarWindow *Application::openCalendar(BoardState *board, const QString &technician, const QDate &date)
+{
+    const QStringList technicians = m_state.assignmentLists.board.mid(1);
+    // Its close box closes the calendar only.
+    const ProgramWindow::Environment calendarEnvironment{&m_platform.layouts, {}};
+    auto *calendar = board ? new CalendarWindow(calendarEnvironment, *board, m_state.settings, m_platform.messages,
+                                                m_platform.clock, technicians)
+                           : new CalendarWindow(calendarEnvironment, m_state.folder, m_state.settings,
+                                                m_platform.messages, m_platform.clock, technicians);
+    track(calendar);
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    // The window that opened it waits: the slips it shows cannot change under the calendar.
+    calendar->setWindowModality(Qt::ApplicationModal);
+    calendar->showWeekOf(technician, date);
+    calendar->show();
+    calendar->raise();
+    calendar->activateWindow();
+    return calendar;
 }
 
 void Application::finishInterruptedPosting()

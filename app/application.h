@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+class BoardState;
+class CalendarWindow;
 class CustomerScreen;
 class CreateSlipWindow;
 class DialerWindow;
@@ -73,6 +75,10 @@ public:
     // Slip creation for the current customer (AppState::currentCustomer), from its first step.
     void showSlipCreation();
     CreateSlipWindow *slipCreation(); // created on first use
+
+    // The technicians' calendar, shown over the window that opened it, at the technician's week (the first
+    // technician's without one): on the board's slips when a board state is given, else on its own.
+    CalendarWindow *openCalendar(BoardState *board, const QString &technician, const QDate &date);
 
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }

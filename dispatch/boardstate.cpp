@@ -487,15 +487,54 @@ int BoardState::assignmentListIndex(const QStringList &list)
     return index;
 }
 
-bool BoardState::isSignedOut(const QString &assignment) const
+bool BoardState::isSignedOut(int skip, const QString &assignment) const
 {
     for (int r = 1; r <= count(); ++r) {
-        if (r == m_currentSlip)
+        if (r == skip)
             continue;
         if (slip(r).text(Status) == kInProgress && cell(r, 3).trimmed() == assignment)
             return true;
     }
     return false;
+}
+
+BoardState::Ruling BoardState::ruleOnChange(int r, const SlipChange &change, bool testSlot) const
+{
+    using Kind = Ruling::Kind;
+    const QString status = change.status.trimmed();
+    const QString needAssignment = QStringLiteral("You need to select an Assignment");
+    if (status == kAssigned && noAssignment(change.assignment))
+        return {Kind::Refused, needAssignment, {}};
+    const bool unscheduled = change.time == kNoTime || change.date == kNoDate;
+    if (status == kInProgress) {
+        if (unscheduled)
+            return {Kind::Redo,
+                    QStringLiteral("Select a Date and Time") + kCrLf + QStringLiteral("or Change Status to Suspended"),
+                    {}};
+        if (noAssignment(change.assignment))
+            return {Kind::Refused, needAssignment, {}};
+        if (isSignedOut(r, change.assignment))
+            return {Kind::Refused, change.assignment + QStringLiteral(" is already signed out"), {}};
+    } else if (status == kComplete) {
+        if (unscheduled)
+            return {Kind::Redo, QStringLiteral("Select Date and/or Time or Change Status"), {}};
+        if (noAssignment(change.assignment))
+            return {Kind::Refused, needAssignment, {}};
+    }
+    if (testSlot && !isUnscheduled(change.date, change.time)) {
+        if (slotHolder(r, change, false) > 0)
+            return {Kind::Booked,
+                    QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
+                        QStringLiteral("Select a different Assignment, Date or Time"),
+                    {}};
+        if (const int other = slotHolder(r, change, true))
+            return {Kind::Ask,
+                    SlipCreation::overlapQuestionText(change.assignment, slip(other).int16(SlipNo),
+                                                      slip(other).text(SchedTime),
+                                                      Formats::parseShortDate(change.date).value_or(QDate())),
+                    SlipCreation::kOverlapTitle};
+    }
+    return {};
 }
 
 BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
@@ -506,81 +545,68 @@ BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
         inform(*tooLong);
         return Verdict::Refused;
     }
-    const QString status = m_change.status.trimmed();
-    if (status == kAssigned && noAssignment(m_change.assignment)) {
-        inform(QStringLiteral("You need to select an Assignment"));
-        return Verdict::Refused;
-    }
-    const bool unscheduled = m_change.time == kNoTime || m_change.date == kNoDate;
     bool testSlot = true;
-    if (status == kInProgress) {
-        if (unscheduled) {
-            inform(QStringLiteral("Select a Date and Time") + kCrLf + QStringLiteral("or Change Status to Suspended"));
-            openSlip();
-            return Verdict::Redone;
-        }
-        if (noAssignment(m_change.assignment)) {
-            inform(QStringLiteral("You need to select an Assignment"));
-            return Verdict::Refused;
-        }
-        if (isSignedOut(m_change.assignment)) {
-            inform(m_change.assignment + QStringLiteral(" is already signed out"));
-            return Verdict::Refused;
-        }
-    } else if (status == kSuspended) {
+    if (m_change.status.trimmed() == kSuspended) {
         if (m_messages.ask(QStringLiteral("Click Yes to Reset Date and Time"),
                            QStringLiteral("Suspend Slip/Reset Date and Time"))) {
             m_change.date = kNoDate;
             m_change.time = kNoTime;
         }
         testSlot = false;
-    } else if (status == kComplete) {
-        if (unscheduled) {
-            inform(QStringLiteral("Select Date and/or Time or Change Status"));
-            openSlip();
-            return Verdict::Redone;
-        }
-        if (noAssignment(m_change.assignment)) {
-            inform(QStringLiteral("You need to select an Assignment"));
-            return Verdict::Refused;
-        }
     }
-    // Tested on the working copy, changes not yet saved included; the slip itself is passed over: keeping its slot
-    // is no double booking.
-    if (testSlot && !isUnscheduled(m_change.date, m_change.time)) {
-        if (slotHolder(false) > 0) {
-            inform(QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
-                   QStringLiteral("Select a different Assignment, Date or Time"));
-            // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
-            m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
-            m_change.time = kNoTime;
-            return Verdict::Booked;
-        }
-        if (const int r = slotHolder(true)) {
-            const QString question =
-                SlipCreation::overlapQuestionText(m_change.assignment, slip(r).int16(SlipNo), slip(r).text(SchedTime),
-                                                  *Formats::parseShortDate(m_change.date));
-            if (!m_messages.ask(question, SlipCreation::kOverlapTitle))
-                return Verdict::Refused;
-        }
+    const Ruling ruling = ruleOnChange(m_currentSlip, m_change, testSlot);
+    switch (ruling.kind) {
+    case Ruling::Kind::Allowed:
+        break;
+    case Ruling::Kind::Refused:
+        inform(ruling.text);
+        return Verdict::Refused;
+    case Ruling::Kind::Redo:
+        inform(ruling.text);
+        openSlip();
+        return Verdict::Redone;
+    case Ruling::Kind::Booked:
+        inform(ruling.text);
+        // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
+        m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
+        m_change.time = kNoTime;
+        return Verdict::Booked;
+    case Ruling::Kind::Ask:
+        if (!m_messages.ask(ruling.text, ruling.title))
+            return Verdict::Refused;
+        break;
     }
     applyChanges(contents);
     return Verdict::Applied;
 }
 
-int BoardState::slotHolder(bool overlapping) const
+int BoardState::slotHolder(int skip, const SlipChange &change, bool overlapping) const
 {
-    const QString assignment = m_change.assignment.trimmed();
+    const QString assignment = change.assignment.trimmed();
     for (int r = 1; r <= count(); ++r) {
         const Record &s = slip(r);
-        if (r == m_currentSlip || s.text(AssignedTo) != assignment || !sameDay(s.text(SchedDate), m_change.date))
+        if (r == skip || s.text(AssignedTo) != assignment || !sameDay(s.text(SchedDate), change.date))
             continue;
-        const bool hit = overlapping ? SlipCreation::slotsOverlap(s.text(SchedTime), m_change.time)
-                                     : s.text(SchedTime) == m_change.time.trimmed();
+        const bool hit = overlapping ? SlipCreation::slotsOverlap(s.text(SchedTime), change.time)
+                                     : s.text(SchedTime) == change.time.trimmed();
         if (hit)
             return r;
     }
     return 0;
+}
+
+void BoardState::reschedule(int r, const QString &assignment, const QString &date, const QString &time,
+                            const QString &status)
+{
+    if (r < 1 || r > count())
+        return;
+    Row &rw = mutableRow(r);
+    // Shown changed while it differs from the slip as loaded, so that taking a move back shows it as it was.
+    rw.assignmentChanged = shownAssignment(assignment) != shownAssignment(rw.loadedAssignedTo);
+    setField(r, AssignedTo, assignment);
+    setField(r, SchedDate, date);
+    setField(r, SchedTime, time);
+    setField(r, Status, status);
 }
 
 void BoardState::applyChanges(const QString &contents)

@@ -138,6 +138,20 @@ public:
     enum class Verdict { Applied, Refused, Redone, Booked };
     // "Verify and Accept Changes - Close Window" with the contents box's text.
     Verdict verifyAndAccept(const QString &contents);
+    // What the board's rules say about giving slip r the assignment, date, time and status of `change`, as
+    // "Verify and Accept Changes - Close Window" tests them, without showing or asking anything. With `testSlot`
+    // the slot is tested on the working copy (changes not saved included), the slip itself passed over: Booked for
+    // a double booking, Ask (the overlap question) for a slot that shares time with another slip's.
+    struct Ruling
+    {
+        enum class Kind { Allowed, Refused, Redo, Booked, Ask };
+        Kind kind = Kind::Allowed;
+        QString text;
+        QString title;
+    };
+    Ruling ruleOnChange(int r, const SlipChange &change, bool testSlot) const;
+    // Gives slip r a new assignment, date, time and status as an accepted change does, without a message.
+    void reschedule(int r, const QString &assignment, const QString &date, const QString &time, const QString &status);
     // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
     void restoreSlip();
     // "Save Data/Close Window": the contents box's text as the current slip's service required.
@@ -163,14 +177,14 @@ private:
     Row &mutableRow(int r) { return m_rows[std::size_t(r - 1)]; }
     void setField(int r, int field, const QString &value);
     void derive(Row &row) const;
-    bool isSignedOut(const QString &assignment) const;
+    bool isSignedOut(int r, const QString &assignment) const;
     void applyChanges(const QString &contents);
     // Complete All (every row) and Complete Selected (the ticked rows, with their stricter rules): one question
     // names every slip that is not completed as it stands.
     bool completeRows(const std::vector<int> &rows, bool selected);
-    // The row of another slip of the change's assignment on its day at the same slot, or (overlapping) at a slot
-    // sharing time; 0 when there is none.
-    int slotHolder(bool overlapping) const;
+    // The row of another slip than r of the change's assignment on its day at the same slot, or (overlapping) at a
+    // slot sharing time; 0 when there is none.
+    int slotHolder(int r, const SlipChange &change, bool overlapping) const;
     bool confirmDelete(const QString &first, const QString &title);
     void inform(const QString &text);
     void alarm();

@@ -28,6 +28,13 @@ docs/customer.png          frmNewCustomer  -        frmStartup/lblSub_4
 docs/finalize.png          frmFinalize     -        frmStartup/lblSub_2
 EOF
 }
+# The calendar's pictures, from a busier sample: a few technicians with full weeks.
+calendar_shots() {
+    cat <<'EOF'
+docs/calendar-week.png     frmCalendar     1024x768 frmStartup/lblSub_3 frmSchedules/cmdCalendar
+docs/calendar-day.png      frmCalendar     1024x768 frmStartup/lblSub_3 frmSchedules/cmdCalendar frmCalendar/optDay
+EOF
+}
 icon_sizes=(48 64 128 256)
 today="11/16/2026"
 
@@ -46,6 +53,12 @@ work="$(mktemp -d /tmp/vd-shots.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 "$bin/dispatch-data" generate --root "$work/sample" --customers 300 --slips 40 --history 400 --assignments 6 \
     --services 24 --seed 18 --today "$today" >/dev/null
+"$bin/dispatch-data" generate --root "$work/busy" --customers 300 --slips 1500 --history 400 --assignments 12 \
+    --services 24 --seed 18 --today "$today" >/dev/null
+# One slip moved into another's two hours, so that the calendar's pictures show a clash.
+"$bin/dispatch-data" dump "$work/busy/ServiceSlips.txt" 2>/dev/null |
+    sed '/"SlipNo":1636,/s/"SchedTime":"10:00-12:00"/"SchedTime":"09:00"/' |
+    "$bin/dispatch-data" write "$work/busy/ServiceSlips.txt" >/dev/null 2>&1
 
 # The screen of an office laptop: every window shows as it opens there.
 cat > "$work/screen.json" <<'JSON'
@@ -57,10 +70,10 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$wo
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 failed=0
-while read -r file window size clicks; do
+while read -r sample file window size clicks; do
     [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
     # Every picture starts from a fresh copy, so that one window's clicks never show in another's.
-    rm -rf "$work/data" && cp -r "$work/sample" "$work/data"
+    rm -rf "$work/data" && cp -r "$work/$sample" "$work/data"
     [ -n "$out" ] && file="$out/$(basename "$file")"
     args=(--data-root "$work/data" --today "$today" --window "$window" --out "$file")
     [ "$size" != "-" ] && args+=(--size "$size")
@@ -70,7 +83,7 @@ while read -r file window size clicks; do
     else
         failed=1
     fi
-done < <(shots)
+done < <(shots | sed 's/^/sample /'; calendar_shots | sed 's/^/busy /')
 
 for size in "${icon_sizes[@]}"; do
     "$bin/vd-screenshots" --icon "$size" --out "$icons/${size}x${size}.png"

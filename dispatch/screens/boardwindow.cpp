@@ -93,6 +93,15 @@ void BoardWindow::buildBoard()
     m_mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
     m_mnuAccount->setEnabled(false);
     m_mnuContents->setEnabled(false);
+    windows->addSeparator();
+    QAction *calendar = windows->addAction(QStringLiteral("Ca&lendar..."));
+    calendar->setObjectName(QStringLiteral("mnuCalendar"));
+    connect(calendar, &QAction::triggered, this, [this] {
+        const int r = m_board.gridCurrentRow();
+        const bool dated = r > 0 && m_board.row(r).scheduled.isValid();
+        emit calendarRequested(r > 0 ? m_board.slip(r).text(AssignedTo) : QString(),
+                               dated ? m_board.row(r).scheduled : m_platform.clock.today());
+    });
     QMenu *list = menuBar->addMenu(QStringLiteral("&List"));
     list->setObjectName(QStringLiteral("mnuList"));
     list->addAction(QStringLiteral("&Export Slips Shown..."), this, [this] {
@@ -593,6 +602,14 @@ void BoardWindow::updateStatusLine()
     if (damaged.size() > 5)
         text += QStringLiteral("; ...");
     m_statusLine->setText(text);
+}
+
+void BoardWindow::slipsChangedElsewhere()
+{
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
+        frame->hide();
+    refreshGrid();
+    updateButtons();
 }
 
 void BoardWindow::cellClicked(int row, int col)

@@ -64,9 +64,17 @@ public:
     // Runs the action of its button, as a click does.
     void runAction(Action action);
 
+    // The slips were changed on the calendar: the grid shows them again, the frames of the old values close.
+    void slipsChangedElsewhere();
+
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
+
+signals:
+    // "&Calendar..." of the Windows menu: the calendar on this board's slips, at the technician and day of the
+    // grid's current row (empty and today without one).
+    void calendarRequested(const QString &technician, const QDate &date);
 
 protected:
     void showEvent(QShowEvent *event) override;

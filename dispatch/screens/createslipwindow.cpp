@@ -245,6 +245,22 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_day = new FlexGrid(QStringLiteral("fgAssignmentDay"), dayPanel);
     m_day->setFormat(QStringLiteral("^Slip No  |^Time         |<Customer                       |<Status       "));
     dayLayout->addWidget(m_day, 1);
+    // The earliest free slot of the assignment from the date on; choosing it fills the date and the time.
+    m_nextFree = Widgets::button(QString(), QStringLiteral("cmdNextFree"), dayPanel);
+    m_nextFree->setToolTip(QStringLiteral("Fills in the date and time of the earliest free slot"));
+    connect(m_nextFree, &QPushButton::clicked, this, [this] {
+        if (const auto slot = m_freeSlot) {
+            pickDate(slot->date);
+            setTime(slot->time);
+        }
+    });
+    auto *calendar = Widgets::button(QStringLiteral("Calendar..."), QStringLiteral("cmdCalendar"), dayPanel);
+    connect(calendar, &QPushButton::clicked, this,
+            [this] { emit calendarRequested(assignment(), m_date.value_or(firstWorkday())); });
+    auto *freeRow = new QHBoxLayout;
+    freeRow->addWidget(m_nextFree, 1);
+    freeRow->addWidget(calendar);
+    dayLayout->addLayout(freeRow);
     grid->addWidget(dayPanel, 1, 2);
 
     auto *buttons = new QHBoxLayout;
@@ -583,6 +599,17 @@ void CreateSlipWindow::applyPickedDate(const QDate &date)
 void CreateSlipWindow::refreshDay()
 {
     const QString name = assignment();
+    // The free slot of the time list's kind: a two-hour slot when one is chosen, else an hour.
+    const QDate from = std::max(m_date.value_or(firstWorkday()), firstWorkday());
+    m_freeSlot = name.isEmpty() ? std::nullopt
+                                : Calendar::nextFreeSlot(m_state.folder, name, from, m_state.settings.workWeek,
+                                                         Calendar::isTwoHours(m_time->currentText()));
+    m_nextFree->setVisible(!name.isEmpty());
+    m_nextFree->setEnabled(m_freeSlot.has_value());
+    m_nextFree->setText(m_freeSlot ? QStringLiteral("Earliest free: %1 %2 at %3")
+                                         .arg(Formats::weekdayName(m_freeSlot->date).left(3),
+                                              Formats::shortDate(m_freeSlot->date), m_freeSlot->time)
+                                   : QStringLiteral("No free slot in the next year"));
     if (name.isEmpty() || !m_date) {
         m_dayCaption->setText(name.isEmpty() ? QStringLiteral("Choose an Assignment and a Date to see the day.")
                                              : QStringLiteral("Choose a Date to see %1's day.").arg(name));

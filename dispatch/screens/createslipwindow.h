@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dispatch/calendar.h"
 #include "dispatch/slipcreation.h"
 #include "platform/programwindow.h"
 
@@ -41,6 +42,8 @@ public:
     SlipCreation::SlipDraft draft() const;
     // A date chosen on the calendar, with the calendar's rules.
     void pickDate(const QDate &date);
+    // The slips may have moved (on the calendar): the assignment's day and its earliest free slot again.
+    void refreshDayPanel() { refreshDay(); }
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
@@ -49,6 +52,8 @@ public slots:
 signals:
     // A slip was stored under this number.
     void slipCreated(int slipNo);
+    // "Calendar..." beside the assignment's day: the calendar at that assignment's week.
+    void calendarRequested(const QString &technician, const QDate &date);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -110,6 +115,8 @@ private:
     QComboBox *m_time;
     QLabel *m_dayCaption;
     FlexGrid *m_day;
+    QPushButton *m_nextFree;
+    std::optional<Calendar::FreeSlot> m_freeSlot; // the assignment's earliest free slot from the date on
     QPushButton *m_call;
     QPushButton *m_hidePhones;
     QGroupBox *m_phonePanel;

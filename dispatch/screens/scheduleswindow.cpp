@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 const QString kFormat = QStringLiteral("Assignment                        |^Cell No             |^Site Tel            "
@@ -48,6 +49,13 @@ SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, QWidg
     bottom->addWidget(m_dialer, 1);
     addNoModemNote(m_dialer);
     bottom->addStretch();
+    auto *calendar = new QPushButton(QStringLiteral("&Calendar..."), this);
+    calendar->setObjectName(QStringLiteral("cmdCalendar"));
+    connect(calendar, &QPushButton::clicked, this, [this] {
+        const int row = std::max(m_grid->currentRow(), 1);
+        emit calendarRequested(row < m_grid->rows() ? m_grid->rowTexts(row).value(Schedules::Assignment) : QString());
+    });
+    bottom->addWidget(calendar, 0, Qt::AlignBottom);
     auto *back = new QPushButton(QStringLiteral("Return to Menu"), this);
     back->setObjectName(QStringLiteral("cmdSchedules"));
     connect(back, &QPushButton::clicked, this, [this] {

@@ -26,6 +26,10 @@ public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
 
+signals:
+    // "Calendar...": the calendar at the week of the technician of the current row (the first without one).
+    void calendarRequested(const QString &technician);
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -223,6 +223,12 @@ private slots:
         QCOMPARE(day->cellTextColour(1, 0), QColor(255, 0, 0));
         s.get<QComboBox>("cboTime")->setCurrentText("10:00");
         QCOMPARE(day->cellTextColour(1, 0), QColor());
+        // The earliest free slot of the time list's kind; choosing it fills in the time.
+        s.get<QComboBox>("cboTime")->setCurrentText("01:00-03:00");
+        QCOMPARE(s.get("cmdNextFree")->text(), "Earliest free: Fri 1/16/2026 at 10:00-12:00");
+        s.get("cmdNextFree")->click();
+        QCOMPARE(s.time(), "10:00-12:00");
+        s.get<QComboBox>("cboTime")->setCurrentText("10:00");
         s.get<QListWidget>("lstPriority")->setCurrentRow(3);
 
         QSignalSpy back(s.window.get(), &CreateSlipWindow::returnToMenu);

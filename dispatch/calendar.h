@@ -1,0 +1,183 @@
+#pragma once
+
+#include "core/settings.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+class BoardState;
+class Clock;
+class DataFolder;
+class Messages;
+class RecordScan;
+
+// The technicians' calendar without its window: the slips of the board placed on the hours of the work day,
+// either the week of one technician (a column per working day) or one day of every technician (a column per
+// technician); the clashes, the free hours, and moving a slip under the board's own rules.
+namespace Calendar {
+
+// The rows of a day: the hours the time list offers, "08:00" to "05:00" (there is no slot at noon).
+const QStringList &hourRows();
+inline int hourCount()
+{
+    return int(hourRows().size());
+}
+// The rows a time slot covers, first and last; a two-hour slot covers two rows. Nothing for "None" or a text that
+// is no slot.
+struct RowSpan
+{
+    int first = 0;
+    int last = 0;
+};
+std::optional<RowSpan> slotRows(const QString &slot);
+bool isTwoHours(const QString &slot);
+// The slot a slip at `slot` takes when it is put on `row`: the hour of the row for a one-hour slip, the two-hour
+// slot that holds the row for a two-hour one. Nothing where no such slot is (a two-hour slip at 05:00).
+std::optional<QString> slotAt(const QString &slot, int row);
+// The slot before or after `slot` of its own kind (hours or two-hour slots); nothing at the day's ends.
+std::optional<QString> neighbourSlot(const QString &slot, int step);
+
+bool isWorkday(WorkWeek week, const QDate &date);
+// The working days of the week that holds `date`; a week starts on Sunday when the business works Sundays,
+// else on Monday.
+std::vector<QDate> workWeekDays(WorkWeek week, const QDate &date);
+
+// True when a slip at `slot` clashes with none of the slots already booked that day.
+bool slotFree(const QStringList &booked, const QString &slot);
+
+// The earliest slot of a technician with nothing booked at it or overlapping it, from a day on, working days
+// only: a two-hour slot when `twoHours`, else an hour.
+struct FreeSlot
+{
+    QDate date;
+    QString time;
+};
+std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &technician, const QDate &from,
+                                     WorkWeek week, bool twoHours, int days = 366);
+std::optional<FreeSlot> nextFreeSlot(const DataFolder &folder, const QString &technician, const QDate &from,
+                                     WorkWeek week, bool twoHours, int days = 366);
+
+// What a move of a slip comes to: done, refused (the text says why) or a Yes/No question to answer first.
+struct MoveVerdict
+{
+    enum class Kind { Done, Refused, Ask };
+    Kind kind = Kind::Refused;
+    QString text;
+    QString title;
+};
+
+// The calendar on a board state: the board's working copy is what it shows and what a move changes, so a move
+// is the same change that "&Manage/Alter Selected Service Slip" makes, and the board's save keeps it.
+class Model
+{
+public:
+    enum class View { Week, Day };
+
+    // One slip on the calendar.
+    struct Block
+    {
+        int row = 0;    // the board's row
+        int column = 0; // the day (week) or the technician (day)
+        RowSpan rows;
+        int lane = 0;  // side by side with the slips it clashes with
+        int lanes = 1; // how many lanes its group of clashing slips takes
+        bool clash = false;
+        qint16 slipNo = 0;
+        QString time;
+        QString customer;
+        QString city;
+        QString service; // the first line of the service required
+        QString status;
+        QString priority;
+    };
+
+    Model(BoardState &board, const Settings &settings, const Clock &clock);
+
+    // The week of one technician that holds `date`.
+    void showWeek(const QString &technician, const QDate &date);
+    // One day of every technician named (in that order).
+    void showDay(const QDate &date, const QStringList &technicians);
+    // Places the slips again from the board (after the board changed).
+    void refresh();
+
+    View view() const { return m_view; }
+    QDate date() const { return m_date; }
+    const QString &technician() const { return m_technician; }
+    int columnCount() const;
+    QDate columnDate(int column) const;
+    QString columnTechnician(int column) const;
+    QString columnTitle(int column) const;
+    // False for a day the business does not work or that has gone by: nothing moves there.
+    bool columnOpen(int column) const;
+
+    const std::vector<Block> &blocks() const { return m_blocks; }
+    // The blocks of a column, as indexes into blocks().
+    const std::vector<int> &columnBlocks(int column) const;
+    const Block *blockOfRow(int row) const;
+    int blockAt(int column, int hourRow) const; // index into blocks(), -1 when the cell is empty
+    int clashCount() const { return m_clashes; }
+    // An open cell that no slip covers.
+    bool isFree(int column, int hourRow) const;
+    // The board rows of the slips that are shown nowhere on the grid: the technician's slips without a date or a
+    // time in the week view, the slips of the day that no technician has in the day view.
+    const std::vector<int> &unplaced() const { return m_unplaced; }
+    QString describe(int row) const; // "1234 Customer (City) 08:00" for lists and messages
+
+    // Moves the slip of board row `row` to the cell: the date and technician of the column, the slot of the row.
+    // `answered` questions were answered Yes already; the next one is returned, or the move is made.
+    MoveVerdict move(int row, int column, int hourRow, int answered = 0);
+    // The same, asking every question through `messages` and telling a refusal. True when the slip moved.
+    bool moveAsking(int row, int column, int hourRow, Messages &messages);
+    // Where the slip of `row` would go with a step of its slot (up/down) or of its column (left/right).
+    struct Cell
+    {
+        int column = -1;
+        int hourRow = -1;
+    };
+    Cell cellOf(int row) const;
+    std::optional<Cell> stepped(const Cell &from, const QString &slot, int columns, int steps) const;
+
+    bool canUndo() const { return !m_undo.empty(); }
+    int movesNotSaved() const { return int(m_undo.size()); }
+    // Takes back the last move; false when there is none.
+    bool undo();
+    // Takes back every move since the last save.
+    void undoAll();
+    // The board's save ("Save &Changes/Exit" without leaving): false when the files could not be written.
+    bool save();
+    // Closing the calendar: with moves not saved, Save (YES), else Discard or Cancel (a second question). True
+    // when it may close.
+    bool confirmClose(Messages &messages);
+
+private:
+    void place();
+    void laneColumn(int column);
+
+    struct Undo
+    {
+        int row;
+        QString assignment;
+        QString date;
+        QString time;
+        QString status;
+    };
+
+    BoardState &m_board;
+    const Settings &m_settings;
+    const Clock &m_clock;
+    View m_view = View::Week;
+    QDate m_date;
+    QString m_technician;
+    std::vector<QDate> m_days;
+    QStringList m_technicians;
+    std::vector<Block> m_blocks;
+    std::vector<std::vector<int>> m_byColumn;
+    std::vector<int> m_unplaced;
+    int m_clashes = 0;
+    std::vector<Undo> m_undo;
+};
+
+} // namespace Calendar

@@ -1,0 +1,193 @@
+#include "boardsamples.h"
+#include "core/formats.h"
+#include "core/settings.h"
+#include "dispatch/boardstate.h"
+#include "dispatch/calendar.h"
+#include "platform/fakes/fakeplatform.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+// Today is Monday 12/7/2026; the business works Monday thru Friday.
+namespace {
+
+using Calendar::Model;
+using Kind = Calendar::MoveVerdict::Kind;
+
+struct Cal
+{
+    TestRoot root;
+    FakePlatform fakes;
+    Settings settings;
+    DataFolder folder = root.folder();
+    BoardState board{folder, fakes.messages, fakes.clock, settings};
+    Model model{board, settings, fakes.clock};
+
+    explicit Cal(const QStringList &slips)
+    {
+        fakes.clock.setDate(QDate(2026, 12, 7));
+        writeActiveSlips(folder, slips);
+        board.load();
+        model.showWeek(QStringLiteral("Al"), QDate(2026, 12, 9));
+    }
+    // The slip of a board row as "date time status assignment".
+    QString at(int r) const
+    {
+        const Record &s = board.slip(r);
+        return QStringList{s.text(SlipField::SchedDate), s.text(SlipField::SchedTime), s.text(SlipField::Status),
+                           s.text(SlipField::AssignedTo)}
+            .join(' ');
+    }
+    // "slipNo@column:first-last" for every block, clashing ones marked with "!".
+    QString blocks() const
+    {
+        QStringList out;
+        for (const Model::Block &b : model.blocks())
+            out << QStringLiteral("%1@%2:%3-%4%5")
+                       .arg(b.slipNo)
+                       .arg(b.column)
+                       .arg(b.rows.first)
+                       .arg(b.rows.last)
+                       .arg(b.clash ? QStringLiteral("!") : QString());
+        return out.join(' ');
+    }
+};
+
+} // namespace
+
+class TestCalendar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void slotsOnTheRows()
+    {
+        QCOMPARE(Calendar::slotRows("01:00-03:00")->first, 4);
+        QCOMPARE(Calendar::slotRows("10:00-12:00")->last, 3);
+        QCOMPARE(Calendar::slotRows("05:00")->first, 8);
+        QVERIFY(!Calendar::slotRows("None"));
+        // A two-hour slip keeps its length: dropped on any of its hours it takes that two-hour slot.
+        QCOMPARE(*Calendar::slotAt("08:00-10:00", 5), "01:00-03:00");
+        QCOMPARE(*Calendar::slotAt("08:00-10:00", 3), "10:00-12:00");
+        QVERIFY(!Calendar::slotAt("03:00-05:00", 8));
+        QCOMPARE(*Calendar::slotAt("None", 8), "05:00");
+        QCOMPARE(*Calendar::neighbourSlot("10:00-12:00", 1), "01:00-03:00");
+        QCOMPARE(*Calendar::neighbourSlot("11:00", 1), "01:00");
+        QVERIFY(!Calendar::neighbourSlot("08:00", -1));
+
+        const auto week = Calendar::workWeekDays(WorkWeek::SundayToFriday, QDate(2026, 12, 12));
+        QCOMPARE(int(week.size()), 6);
+        QCOMPARE(week.front(), QDate(2026, 12, 6)); // a week that holds Sunday starts on it
+        QCOMPARE(week.back(), QDate(2026, 12, 11));
+        QCOMPARE(Calendar::workWeekDays(WorkWeek::MondayToFriday, QDate(2026, 12, 13)).front(), QDate(2026, 12, 7));
+    }
+
+    void blocksClashesAndFreeHours()
+    {
+        Cal c({"1|Assigned|Al|12/8/2026|08:00-10:00", "2|Assigned|Al|12/8/2026|09:00", "3|Assigned|Al|12/08/2026|10:00",
+               "4|Assigned|Al|12/9/2026|03:00", "5|Assigned|Al|12/9/2026|03:00", "6|Assigned|Al|0|None",
+               "7|Assigned|Bo|12/8/2026|08:00", "8|Assigned|Al|12/12/2026|08:00", "9|Open||12/8/2026|11:00",
+               "10|Assigned|Al|12/15/2026|08:00", "11|Assigned|Al|12/8/2026|None"});
+        QCOMPARE(c.model.columnCount(), 5);
+        QCOMPARE(c.model.columnTitle(1), "Tuesday 12/8/2026");
+        // An hour inside a two-hour slot and a double booking clash; the hour after the slot does not.
+        QCOMPARE(c.blocks(), "1@1:0-1! 2@1:1-1! 3@1:2-2 4@2:6-6! 5@2:6-6!");
+        QCOMPARE(c.model.clashCount(), 4);
+        QCOMPARE(c.model.blocks()[1].lane, 1);
+        QCOMPARE(c.model.blocks()[1].lanes, 2);
+        QCOMPARE(c.model.blocks()[2].lanes, 1);
+        // Without a date, on a day off, or without a time: listed beside the grid.
+        QCOMPARE(c.model.unplaced(), (std::vector<int>{6, 8, 11}));
+        QVERIFY(c.model.isFree(1, 3));
+        QVERIFY(!c.model.isFree(1, 2));
+        QVERIFY(c.model.isFree(0, 3)); // today is open
+        c.fakes.clock.setDate(QDate(2026, 12, 8));
+        QVERIFY(!c.model.isFree(0, 3)); // a day gone by
+
+        c.model.showDay(QDate(2026, 12, 8), {"Bo", "Al", "Cy"});
+        QCOMPARE(c.blocks(), "1@1:0-1! 2@1:1-1! 3@1:2-2 7@0:0-0");
+        QCOMPARE(c.model.unplaced(), (std::vector<int>{9, 11}));
+        QVERIFY(c.model.isFree(2, 0));
+    }
+
+    void nextFreeSlot()
+    {
+        Cal c({"1|Assigned|Al|12/8/2026|08:00-10:00", "2|Assigned|Al|12/8/2026|10:00-12:00",
+               "3|Assigned|Al|12/8/2026|02:00", "4|Assigned|Al|12/8/2026|03:00-05:00",
+               "5|Assigned|Bo|12/9/2026|08:00-10:00", "6|Assigned|Al|12/14/2026|08:00"});
+        const auto next = [&c](const QDate &from, bool twoHours, const QString &who = "Al") {
+            const auto slot = Calendar::nextFreeSlot(c.folder, who, from, c.settings.workWeek, twoHours);
+            return slot ? Formats::shortDate(slot->date) + ' ' + slot->time : QString();
+        };
+        QCOMPARE(next(QDate(2026, 12, 8), true), "12/9/2026 08:00-10:00"); // 02:00 sits in 01:00-03:00
+        QCOMPARE(next(QDate(2026, 12, 8), false), "12/8/2026 01:00");
+        QCOMPARE(next(QDate(2026, 12, 12), false), "12/14/2026 09:00"); // the weekend passed over
+        QCOMPARE(next(QDate(2026, 12, 9), true, "Bo"), "12/9/2026 10:00-12:00");
+        QCOMPARE(next(QDate(2026, 12, 9), true, ""), QString());
+    }
+
+    void moveRules()
+    {
+        Cal c({"1|Assigned|Al|12/8/2026|08:00", "2|Assigned|Al|12/8/2026|10:00-12:00",
+               "3|In Progress|Al|12/7/2026|01:00", "4|In Progress|Bo|12/7/2026|01:00", "5|Open||0|None",
+               "6|Assigned|Al|12/10/2026|11:00"});
+        // A free hour: the board's working copy changes, nothing is written.
+        QCOMPARE(c.model.move(1, 2, 1).kind, Kind::Done);
+        QCOMPARE(c.at(1), "12/9/2026 09:00 Assigned Al");
+        QCOMPARE(c.blocks(), "1@2:1-1 2@1:2-3 3@0:4-4 6@3:3-3");
+        QVERIFY(!c.root.read("/ServiceSlips.txt").contains("12/9/2026"));
+        // The same slot of another slip is a double booking, refused with the board's message.
+        const auto booked = c.model.move(1, 3, 3);
+        QCOMPARE(booked.kind, Kind::Refused);
+        QVERIFY(booked.text.startsWith("This Assignment, Date and Time have already been scheduled"));
+        QCOMPARE(c.at(1), "12/9/2026 09:00 Assigned Al");
+        // An hour inside another's two-hour slot is asked about; a Yes moves it.
+        const auto overlap = c.model.move(1, 1, 2);
+        QCOMPARE(overlap.kind, Kind::Ask);
+        QVERIFY(overlap.text.contains("already has slip 2 at 10:00-12:00"));
+        QCOMPARE(c.model.move(1, 1, 2, 1).kind, Kind::Done);
+        QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
+        // Days off, days gone by and a two-hour slip at 05:00 are refused.
+        c.model.showDay(QDate(2026, 12, 12), {"Al", "Bo"});
+        QVERIFY(c.model.move(2, 0, 0).text.contains("does not work on Saturdays"));
+        c.model.showDay(QDate(2026, 12, 4), {"Al", "Bo"});
+        QVERIFY(c.model.move(2, 0, 0).text.contains("has gone by"));
+        c.model.showDay(QDate(2026, 12, 9), {"Al", "Bo"});
+        QVERIFY(c.model.move(2, 0, 8).text.startsWith("No two-hour slot"));
+        // A slip in progress is asked about first; then the board's rule that a technician works one job at a time.
+        const auto inProgress = c.model.move(3, 0, 0);
+        QCOMPARE(inProgress.title, "Move Slip");
+        QVERIFY(inProgress.text.startsWith("Slip 3 is In Progress,"));
+        QCOMPARE(c.model.move(3, 1, 0).text, "Bo is already signed out");
+        // A slip without a technician gets one and is assigned; moveAsking asks and tells through Messages.
+        QVERIFY(c.model.moveAsking(5, 1, 4, c.fakes.messages));
+        QCOMPARE(c.at(5), "12/9/2026 01:00 Assigned Bo");
+        QVERIFY(!c.model.moveAsking(2, 0, 8, c.fakes.messages));
+        QVERIFY(c.fakes.messages.lastText().startsWith("No two-hour slot"));
+
+        // Undo takes the moves back one by one; closing asks Save, then Discard.
+        QCOMPARE(c.model.movesNotSaved(), 3);
+        QVERIFY(c.model.undo());
+        QCOMPARE(c.at(5), "0 None Open ");
+        c.fakes.messages.answer(false);
+        c.fakes.messages.answer(false);
+        QVERIFY(!c.model.confirmClose(c.fakes.messages)); // Cancel
+        QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
+        c.fakes.messages.answer(true);
+        QVERIFY(c.model.confirmClose(c.fakes.messages)); // Save
+        QCOMPARE(slipSummary(c.folder, SlipFiles::kActive),
+                 "1:Assigned 12/8/2026 10:00; 2:Assigned 12/8/2026 10:00-12:00; 3:In Progress 12/7/2026 01:00; "
+                 "4:In Progress 12/7/2026 01:00; 5:Open 0 None; 6:Assigned 12/10/2026 11:00");
+        QVERIFY(!c.model.canUndo());
+        QCOMPARE(c.model.move(1, 1, 0).kind, Kind::Done);
+        c.fakes.messages.answer(false);
+        c.fakes.messages.answer(true);
+        QVERIFY(c.model.confirmClose(c.fakes.messages)); // Discard
+        QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCalendar)
+#include "tst_calendar.moc"
