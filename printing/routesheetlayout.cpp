@@ -42,7 +42,7 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const Rou
     printAt(surface, kRight - surface.textWidth(page), inches(0.45), page);
 
     surface.SetPrintFont(12, true, false);
-    printAt(surface, kLeft, inches(0.85), fitText(surface, day.technician, inches(4.5)));
+    printAt(surface, kLeft, inches(0.85), fitText(surface, QStringLiteral("Technician: ") + day.technician, inches(4.5)));
     const QString date = Formats::weekdayName(day.date) + QStringLiteral(", ") + Formats::shortDate(day.date);
     printAt(surface, kRight - surface.textWidth(date), inches(0.85), date);
 
