@@ -5,6 +5,7 @@
 #include "app/screens/startmenu.h"
 #include "core/textfile.h"
 #include "dispatch/screens/boardwindow.h"
+#include "dispatch/screens/routesheetdialog.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -181,6 +183,17 @@ private slots:
         QCOMPARE(s.target.jobNames.back(), "Route Sheet Al 1/20/2026");
         s.window->printRouteSheet("Bo", QDate(2026, 1, 20));
         QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Tuesday, 1/20/2026");
+        // "Route Sheet..." starts at today and the technician of the board's current slip.
+        s.tick(3);
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            auto *dialog = qobject_cast<RouteSheetDialog *>(QApplication::activeModalWidget());
+            asked = dialog->technician() + " " + dialog->date().toString("M/d/yyyy");
+            dialog->findChild<QPushButton *>("cmdRouteSheet_0")->click();
+        });
+        s.window->findChild<QAction *>("mnuRouteSheet")->trigger();
+        QCOMPARE(asked, "Bo 1/15/2026");
+        QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
     }
 
     // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
