@@ -146,8 +146,7 @@ bool BoardView::matches(const BoardState &board, int r, const QString &text)
     const int wanted = text.toInt(&number);
     if (number && row.slip.int16(SlipNo) == wanted)
         return true;
-    return row.cells[5].contains(text, Qt::CaseInsensitive) ||
-           row.slip.text(Name).contains(text, Qt::CaseInsensitive);
+    return row.cells[5].contains(text, Qt::CaseInsensitive) || row.slip.text(Name).contains(text, Qt::CaseInsensitive);
 }
 
 int BoardView::findNext(const BoardState &board, const QString &text, int after)

@@ -42,7 +42,8 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const Rou
     printAt(surface, kRight - surface.textWidth(page), inches(0.45), page);
 
     surface.SetPrintFont(12, true, false);
-    printAt(surface, kLeft, inches(0.85), fitText(surface, QStringLiteral("Technician: ") + day.technician, inches(4.5)));
+    printAt(surface, kLeft, inches(0.85),
+            fitText(surface, QStringLiteral("Technician: ") + day.technician, inches(4.5)));
     const QString date = Formats::weekdayName(day.date) + QStringLiteral(", ") + Formats::shortDate(day.date);
     printAt(surface, kRight - surface.textWidth(date), inches(0.85), date);
 
@@ -135,7 +136,8 @@ void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, c
         y += kGap / 2;
     }
     surface.SetPrintFont(10, false, false);
-    const QString count = day.stops.size() == 1 ? QStringLiteral("1 slip") : QStringLiteral("%1 slips").arg(day.stops.size());
+    const QString count =
+        day.stops.size() == 1 ? QStringLiteral("1 slip") : QStringLiteral("%1 slips").arg(day.stops.size());
     if (y + surface.textHeight() <= surface.pageHeight() - kFoot / 2)
         printAt(surface, kLeft, y + 60, count);
 }

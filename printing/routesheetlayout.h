@@ -13,12 +13,12 @@ struct RouteStop
     QString time; // the time slot, or "None"
     QString slipNo;
     QString priority;
-    QString customer;            // the account's name
-    QString customerTelephone;   // the account's
-    QStringList location;        // the service location's name and address lines, empty lines left out
-    QString locationTelephone;   // the service location's telephone
+    QString customer;          // the account's name
+    QString customerTelephone; // the account's
+    QStringList location;      // the service location's name and address lines, empty lines left out
+    QString locationTelephone; // the service location's telephone
     QString locationCell;
-    QString serviceRequired;     // may hold line breaks
+    QString serviceRequired; // may hold line breaks
 };
 
 struct RouteSheetDay

@@ -54,8 +54,8 @@ QDate RouteSheetDialog::date() const
 }
 
 PrintOutcome printRouteSheet(PrintTarget &target, Messages &messages, const DocumentInputs &inputs,
-                             const DataFolder &folder, const std::vector<Record> *slips,
-                             const QStringList &technicians, const QString &technician, const QDate &date)
+                             const DataFolder &folder, const std::vector<Record> *slips, const QStringList &technicians,
+                             const QString &technician, const QDate &date)
 {
     const std::vector<RouteSheetDay> sheets = slips ? RouteSheet::days(*slips, technicians, technician, date)
                                                     : RouteSheet::days(folder, technicians, technician, date);

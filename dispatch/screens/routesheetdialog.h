@@ -33,5 +33,5 @@ private:
 // printed through the target like the board's other documents. The slips are the given working copy, or the
 // stored active slips when `slips` is null. With no slip to print it says so and prints nothing.
 PrintOutcome printRouteSheet(PrintTarget &target, Messages &messages, const DocumentInputs &inputs,
-                             const DataFolder &folder, const std::vector<Record> *slips,
-                             const QStringList &technicians, const QString &technician, const QDate &date);
+                             const DataFolder &folder, const std::vector<Record> *slips, const QStringList &technicians,
+                             const QString &technician, const QDate &date);
