@@ -363,7 +363,8 @@ bool BoardState::saveAll()
 bool BoardState::deleteAll()
 {
     if (!confirmDelete(QStringLiteral("This Action will DELETE ALL Slip Records") +
-                           hiddenNote(count() - shownCount(), count(), QString()), QStringLiteral("DELETE ALL SLIPS")))
+                           hiddenNote(count() - shownCount(), count(), QString()),
+                       QStringLiteral("DELETE ALL SLIPS")))
         return false;
     try {
         DeleteActiveSlips(m_folder);
@@ -442,9 +443,10 @@ bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
             notes << slipNo + QStringLiteral(": %1, not In Progress").arg(status);
         complete.push_back(r);
     }
-    const QString action = selected ? QStringLiteral("This Action will COMPLETE all SELECTED Slips") + hiddenTickedNote()
-                                    : QStringLiteral("This Action will COMPLETE ALL Slips") +
-                                          hiddenNote(count() - shownCount(), count(), QString());
+    const QString action = selected
+                               ? QStringLiteral("This Action will COMPLETE all SELECTED Slips") + hiddenTickedNote()
+                               : QStringLiteral("This Action will COMPLETE ALL Slips") +
+                                     hiddenNote(count() - shownCount(), count(), QString());
     if (!notes.isEmpty())
         alarm();
     if (!m_messages.ask(completionQuestion(action, notes),

@@ -198,7 +198,7 @@ private:
     int m_currentSlip = 0;
     int m_gridCurrent = 0;
     SlipChange m_change;
-    bool m_changed = false; // a slip of the working copy differs from the loaded one
+    bool m_changed = false;       // a slip of the working copy differs from the loaded one
     std::vector<int> m_shown;     // board rows in grid order
     std::vector<int> m_gridRowOf; // by board row - 1: its grid row, 0 when hidden
 };

@@ -10,9 +10,9 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/screens/routesheetdialog.h"
 #include "dispatch/slipprintvalues.h"
 #include "dispatch/slipvalues.h"
-#include "dispatch/screens/routesheetdialog.h"
 #include "platform/fieldfilter.h"
 #include "platform/flexgrid.h"
 #include "platform/widgets.h"
@@ -32,15 +32,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QShortcut>
-#include <QTableView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using namespace SlipField;
@@ -1120,8 +1120,7 @@ void BoardWindow::askRouteSheet()
     if (r < 1)
         r = m_board.gridCurrentRow();
     const QString technician = r >= 1 ? m_board.slip(r).text(AssignedTo) : QString();
-    RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(),
-                            this);
+    RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(), this);
     if (dialog.exec() == QDialog::Accepted)
         printRouteSheet(dialog.technician(), dialog.date());
 }

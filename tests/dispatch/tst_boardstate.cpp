@@ -633,7 +633,7 @@ private slots:
     void viewSortsAndFilters_data()
     {
         dataColumns<int, bool, QString, QString, QDate, QDate, QString>("column", "descending", "technician", "status",
-                                                                       "from", "to", "shown");
+                                                                        "from", "to", "shown");
         dataRow("file order", -1, false, "", "", QDate(), QDate(), "9 10 100 20 3");
         dataRow("numbers as numbers", 1, false, "", "", QDate(), QDate(), "3 9 10 20 100");
         dataRow("numbers reversed", 1, true, "", "", QDate(), QDate(), "100 20 10 9 3");
