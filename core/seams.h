@@ -59,6 +59,15 @@ public:
     virtual ~LayoutStore() = default;
     virtual QByteArray load(const QString &appKey, const QString &window) const = 0;
     virtual void save(const QString &appKey, const QString &window, const QByteArray &geometry) = 0;
+    // A window's other choices kept for the next session (how a list is sorted and filtered), by name.
+    virtual QByteArray loadChoice(const QString &appKey, const QString &window, const QString &name) const
+    {
+        return load(appKey, window + QLatin1Char('.') + name);
+    }
+    virtual void saveChoice(const QString &appKey, const QString &window, const QString &name, const QByteArray &value)
+    {
+        save(appKey, window + QLatin1Char('.') + name, value);
+    }
 };
 
 // Everything the screens reach outside the program through, owned by the application.

@@ -72,6 +72,8 @@ void BoardState::load()
     m_gridCurrent = 0;
     m_change = {};
     m_changed = false;
+    m_shown.clear();
+    m_gridRowOf.clear();
     if (!m_folder.fileExists(SlipFiles::kActive))
         return;
     std::vector<Record> slips = LoadActiveSlips(m_folder);
@@ -86,6 +88,10 @@ void BoardState::load()
         row.loadedPriority = row.cells[2];
         m_rows.push_back(std::move(row));
     }
+    std::vector<int> all(m_rows.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = int(i) + 1;
+    setShownRows(std::move(all));
 }
 
 std::vector<Record> BoardState::records() const
@@ -212,8 +218,12 @@ bool BoardState::tickCell(int r, int col)
 void BoardState::selectAll(bool on)
 {
     for (Row &rw : m_rows)
-        rw.ticked = on;
-    m_ticked = on ? count() : 0;
+        rw.ticked = false;
+    if (on) {
+        for (int r : m_shown)
+            mutableRow(r).ticked = true;
+    }
+    m_ticked = on ? shownCount() : 0;
 }
 
 std::vector<int> BoardState::tickedRows() const
@@ -225,6 +235,56 @@ std::vector<int> BoardState::tickedRows() const
             out.push_back(r);
     }
     return out;
+}
+
+// --- The rows shown -----------------------------------------------------------------------------------------
+
+void BoardState::setShownRows(std::vector<int> rows)
+{
+    m_shown = std::move(rows);
+    m_gridRowOf.assign(m_rows.size(), 0);
+    for (std::size_t i = 0; i < m_shown.size(); ++i)
+        m_gridRowOf[std::size_t(m_shown[i] - 1)] = int(i) + 1;
+}
+
+int BoardState::boardRow(int gridRow) const
+{
+    return gridRow >= 1 && gridRow <= shownCount() ? m_shown[std::size_t(gridRow - 1)] : 0;
+}
+
+int BoardState::gridRow(int boardRow) const
+{
+    return boardRow >= 1 && boardRow <= count() ? m_gridRowOf[std::size_t(boardRow - 1)] : 0;
+}
+
+int BoardState::hiddenTicked() const
+{
+    int hidden = 0;
+    for (int r = 1; r <= count(); ++r)
+        hidden += row(r).ticked && m_gridRowOf[std::size_t(r - 1)] == 0 ? 1 : 0;
+    return hidden;
+}
+
+namespace {
+
+QString hiddenNote(int hidden, int of, const QString &which)
+{
+    if (hidden == 0)
+        return {};
+    if (of == 1)
+        return kCrLf + QStringLiteral("(the %1slip is hidden by the filter)").arg(which);
+    return kCrLf + QStringLiteral("(%1 of the %2 %3slips %4 hidden by the filter)")
+                       .arg(hidden)
+                       .arg(of)
+                       .arg(which)
+                       .arg(hidden == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
+
+} // namespace
+
+QString BoardState::hiddenTickedNote() const
+{
+    return hiddenNote(hiddenTicked(), countTicked(), QStringLiteral("ticked "));
 }
 
 // --- Helpers ------------------------------------------------------------------------------------------------
@@ -302,7 +362,9 @@ bool BoardState::saveAll()
 
 bool BoardState::deleteAll()
 {
-    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL Slip Records"), QStringLiteral("DELETE ALL SLIPS")))
+    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL Slip Records") +
+                           hiddenNote(count() - shownCount(), count(), QString()),
+                       QStringLiteral("DELETE ALL SLIPS")))
         return false;
     try {
         DeleteActiveSlips(m_folder);
@@ -318,7 +380,7 @@ bool BoardState::deleteSelected()
 {
     if (countTicked() == 0)
         return false;
-    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL SELECTED Slips"),
+    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
                        QStringLiteral("DELETE SELECTED SLIPS")))
         return false;
     std::vector<MarkedSlip> rows;
@@ -381,8 +443,10 @@ bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
             notes << slipNo + QStringLiteral(": %1, not In Progress").arg(status);
         complete.push_back(r);
     }
-    const QString action = selected ? QStringLiteral("This Action will COMPLETE all SELECTED Slips")
-                                    : QStringLiteral("This Action will COMPLETE ALL Slips");
+    const QString action = selected
+                               ? QStringLiteral("This Action will COMPLETE all SELECTED Slips") + hiddenTickedNote()
+                               : QStringLiteral("This Action will COMPLETE ALL Slips") +
+                                     hiddenNote(count() - shownCount(), count(), QString());
     if (!notes.isEmpty())
         alarm();
     if (!m_messages.ask(completionQuestion(action, notes),

@@ -88,6 +88,7 @@ public:
     // --- Ticks and the current rows ------------------------------------------------------------------------
     // A click in the grid: only the SEL column of a slip row ticks or unticks. Returns true when a tick changed.
     bool tickCell(int r, int col);
+    // On: every row the grid shows is ticked; off: every row is unticked, shown or not.
     void selectAll(bool on);
     int countTicked() const { return m_ticked; }
     std::vector<int> tickedRows() const;
@@ -96,6 +97,17 @@ public:
     void setGridCurrentRow(int r) { m_gridCurrent = (r >= 1 && r <= count()) ? r : 0; }
     bool canManage() const { return countTicked() == 1 && m_currentSlip > 0; }
     bool hasSelection() const { return countTicked() > 0; }
+
+    // --- The rows the grid shows, in its order (dispatch/boardview.h arranges them) ------------------------
+    // After a load every row shows in file order. Grid rows count from 1 like board rows; 0 is no row.
+    void setShownRows(std::vector<int> rows);
+    const std::vector<int> &shownRows() const { return m_shown; }
+    int shownCount() const { return int(m_shown.size()); }
+    int boardRow(int gridRow) const;
+    int gridRow(int boardRow) const;
+    // Ticked slips that the grid does not show, and the line a question about the ticked slips adds for them.
+    int hiddenTicked() const;
+    QString hiddenTickedNote() const;
 
     // --- Bulk actions (questions and messages through Messages) --------------------------------------------
     // "&Exit w/o Saving": true when the user confirmed leaving.
@@ -200,5 +212,7 @@ private:
     int m_currentSlip = 0;
     int m_gridCurrent = 0;
     SlipChange m_change;
-    bool m_changed = false; // a slip of the working copy differs from the loaded one
+    bool m_changed = false;       // a slip of the working copy differs from the loaded one
+    std::vector<int> m_shown;     // board rows in grid order
+    std::vector<int> m_gridRowOf; // by board row - 1: its grid row, 0 when hidden
 };

@@ -128,3 +128,16 @@ void QtLayoutStore::save(const QString &appKey, const QString &window, const QBy
     QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
     store.setValue(window + QStringLiteral("/geometry"), geometry);
 }
+
+QByteArray QtLayoutStore::loadChoice(const QString &appKey, const QString &window, const QString &name) const
+{
+    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
+    return store.value(window + QLatin1Char('/') + name).toByteArray();
+}
+
+void QtLayoutStore::saveChoice(const QString &appKey, const QString &window, const QString &name,
+                               const QByteArray &value)
+{
+    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
+    store.setValue(window + QLatin1Char('/') + name, value);
+}

@@ -55,4 +55,7 @@ class QtLayoutStore final : public LayoutStore
 public:
     QByteArray load(const QString &appKey, const QString &window) const override;
     void save(const QString &appKey, const QString &window, const QByteArray &geometry) override;
+    QByteArray loadChoice(const QString &appKey, const QString &window, const QString &name) const override;
+    void saveChoice(const QString &appKey, const QString &window, const QString &name,
+                    const QByteArray &value) override;
 };

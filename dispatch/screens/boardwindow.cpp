@@ -10,6 +10,7 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/screens/routesheetdialog.h"
 #include "dispatch/slipprintvalues.h"
 #include "dispatch/slipvalues.h"
 #include "platform/datebox.h"
@@ -23,19 +24,24 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using namespace SlipField;
@@ -68,6 +74,8 @@ BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &pla
 {
     setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
     buildBoard();
+    m_view = BoardView::fromBytes(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("view")));
+    fillFilterBar();
     resize(1560, 900);
 }
 
@@ -108,6 +116,10 @@ void BoardWindow::buildBoard()
         ListTransfer::exportCsv(m_platform, QStringLiteral("Export Slips"), QStringLiteral("Slips.csv"),
                                 ListTransfer::gridCsv(*m_grid));
     })->setObjectName(QStringLiteral("mnuExport"));
+    QMenu *print = menuBar->addMenu(QStringLiteral("&Print"));
+    print->setObjectName(QStringLiteral("mnuPrint"));
+    print->addAction(QStringLiteral("Route Sheet..."), this, &BoardWindow::askRouteSheet)
+        ->setObjectName(QStringLiteral("mnuRouteSheet"));
 
     // Heading line: the title, the tick hint and the past-due legend.
     auto *title = Widgets::label(QStringLiteral("Dispatch Board"), QStringLiteral("lblDispatchBoard"), this);
@@ -137,6 +149,9 @@ void BoardWindow::buildBoard()
     heading->addSpacing(24);
     heading->addWidget(hint);
     heading->addStretch();
+    m_shown = Widgets::label(QString(), QStringLiteral("lblShown"), this);
+    heading->addWidget(m_shown);
+    heading->addSpacing(16);
     heading->addWidget(m_legend);
 
     // Action buttons on the left, grouped as the board names them.
@@ -180,7 +195,8 @@ void BoardWindow::buildBoard()
     m_grid->setColumnWeight(7, 28);
     m_grid->setTickColumn(0);
     connect(m_grid, &FlexGrid::cellClicked, this, &BoardWindow::cellClicked);
-    connect(m_grid, &FlexGrid::currentCellChanged, this, [this](int row, int) { m_board.setGridCurrentRow(row); });
+    connect(m_grid, &FlexGrid::currentCellChanged, this,
+            [this](int row, int) { m_board.setGridCurrentRow(m_board.boardRow(row)); });
 
     // The frames beside the grid, shown and hidden by the actions.
     auto *frames = new QVBoxLayout;
@@ -231,6 +247,7 @@ void BoardWindow::buildBoard()
     auto *layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
     layout->addLayout(heading);
+    layout->addWidget(buildFilterBar());
     layout->addLayout(middle, 1);
     auto *statusRow = new QHBoxLayout;
     statusRow->addWidget(m_statusLine, 1);
@@ -490,6 +507,7 @@ void BoardWindow::reload()
     m_lstTechs->addItems(m_state.assignmentLists.board);
     m_picker->setDate(m_platform.clock.today());
     m_filling = false;
+    fillFilterBar();
     m_board.setPicker(m_platform.clock.today());
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
         frame->hide();
@@ -505,14 +523,19 @@ void BoardWindow::reload()
 
 void BoardWindow::refreshGrid()
 {
+    // The grid shows the view's rows in its order; the current slip stays current wherever it moved.
+    const int current = m_board.gridCurrentRow();
+    m_board.setShownRows(m_view.arrange(m_board));
+    const int shown = m_board.shownCount();
     m_grid->setRedraw(false);
     QList<QStringList> rows;
-    rows.reserve(m_board.count());
-    for (int r = 1; r <= m_board.count(); ++r)
-        rows.append(m_board.rowCells(r));
+    rows.reserve(shown);
+    for (int g = 1; g <= shown; ++g)
+        rows.append(m_board.rowCells(m_board.boardRow(g)));
     m_grid->setAll(rows);
     m_grid->fillTextColour(kNavy);
-    for (int r = 1; r <= m_board.count(); ++r) {
+    for (int g = 1; g <= shown; ++g) {
+        const int r = m_board.boardRow(g);
         for (int c = 1; c <= 3; ++c) {
             if (m_board.tone(r, c) != CellTone::Default) {
                 refreshColours(r);
@@ -521,6 +544,14 @@ void BoardWindow::refreshGrid()
         }
     }
     m_grid->setRedraw(true);
+    if (const int g = m_board.gridRow(current))
+        m_grid->setCurrentCell(g, std::max(0, m_grid->currentColumn()));
+    m_board.setGridCurrentRow(current);
+    QHeaderView *headings = m_grid->view()->horizontalHeader();
+    headings->setSortIndicatorShown(m_view.sortColumn >= 0);
+    headings->setSortIndicator(m_view.sortColumn, m_view.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_shown->setText(m_view.filtering() ? QStringLiteral("%L1 of %L2 slips shown").arg(shown).arg(m_board.count())
+                                        : QStringLiteral("%L1 slips").arg(m_board.count()));
     m_legend->setVisible(m_board.anyPastDue());
     updateStatusLine();
     showUnsaved();
@@ -528,14 +559,17 @@ void BoardWindow::refreshGrid()
 
 void BoardWindow::refreshRow(int r)
 {
-    m_grid->setRowTexts(r, m_board.rowCells(r));
-    refreshColours(r);
+    if (const int g = m_board.gridRow(r)) {
+        m_grid->setRowTexts(g, m_board.rowCells(r));
+        refreshColours(r);
+    }
     showUnsaved();
 }
 
 void BoardWindow::refreshColours(int r)
 {
-    for (int c = 1; c <= 3; ++c) {
+    const int g = m_board.gridRow(r);
+    for (int c = 1; c <= 3 && g > 0; ++c) {
         QColor background;
         QColor text = kNavy;
         switch (m_board.tone(r, c)) {
@@ -556,16 +590,16 @@ void BoardWindow::refreshColours(int r)
             text = kDarkGreen;
             break;
         }
-        m_grid->setCellBackground(r, c, background);
-        m_grid->setCellTextColour(r, c, text);
+        m_grid->setCellBackground(g, c, background);
+        m_grid->setCellTextColour(g, c, text);
     }
 }
 
 void BoardWindow::refreshTicks()
 {
     m_grid->setRedraw(false);
-    for (int r = 1; r <= m_board.count(); ++r)
-        m_grid->setText(r, 0, m_board.cell(r, 0));
+    for (int g = 1; g <= m_board.shownCount(); ++g)
+        m_grid->setText(g, 0, m_board.cell(m_board.boardRow(g), 0));
     m_grid->setRedraw(true);
 }
 
@@ -612,8 +646,13 @@ void BoardWindow::slipsChangedElsewhere()
     updateButtons();
 }
 
-void BoardWindow::cellClicked(int row, int col)
+void BoardWindow::cellClicked(int gridRow, int col)
 {
+    if (gridRow == 0) {
+        headingClicked(col);
+        return;
+    }
+    const int row = m_board.boardRow(gridRow);
     const int opened = m_board.currentSlipRow();
     if (m_board.tickCell(row, col)) {
         // The frames show one slip: another current slip closes them, so no change lands on the wrong slip.
@@ -623,7 +662,7 @@ void BoardWindow::cellClicked(int row, int col)
             m_mnuAccount->setEnabled(false);
             m_mnuContents->setEnabled(false);
         }
-        m_grid->setText(row, 0, m_board.cell(row, 0));
+        m_grid->setText(gridRow, 0, m_board.cell(row, 0));
         updateButtons();
     }
 }
@@ -820,14 +859,12 @@ void BoardWindow::openChangeFrame()
 
 void BoardWindow::acceptChanges()
 {
-    const int r = m_board.currentSlipRow();
     switch (m_board.verifyAndAccept(m_contents->toPlainText())) {
     case BoardState::Verdict::Applied:
         m_changeFrame->hide();
         m_slipFrame->hide();
-        refreshRow(r);
-        refreshTicks();
-        m_legend->setVisible(m_board.anyPastDue());
+        // The changed slip may sort elsewhere or leave the filter.
+        refreshGrid();
         updateButtons();
         m_grid->setFocus(); // back to the slips
         break;
@@ -878,7 +915,7 @@ bool BoardWindow::confirmPrinting(const QString &question, const QString &title)
     m_paperFrame->setTitle(m_state.settings.plainPaper ? QStringLiteral("Insert Plain Paper")
                                                        : QStringLiteral("Insert Perfed Paper"));
     m_paperFrame->show();
-    const bool yes = m_platform.messages.ask(question, title);
+    const bool yes = m_platform.messages.ask(question + m_board.hiddenTickedNote(), title);
     m_paperFrame->hide();
     if (!yes) {
         m_board.selectAll(false);
@@ -932,10 +969,11 @@ void BoardWindow::printInvoices()
 
 void BoardWindow::printReport()
 {
+    // The rows the grid shows, in its order: the working copy, changes not saved included.
     std::vector<SlipReportRow> rows;
-    rows.reserve(std::size_t(m_board.count()));
-    for (int r = 1; r <= m_board.count(); ++r)
-        rows.push_back(DocumentSource::reportRow(m_board.slip(r))); // the working copy, changes not saved included
+    rows.reserve(std::size_t(m_board.shownCount()));
+    for (int r : m_board.shownRows())
+        rows.push_back(DocumentSource::reportRow(m_board.slip(r)));
     PrintSlipReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows);
 }
 
@@ -948,4 +986,190 @@ void BoardWindow::setDialingEnabled(bool enabled)
 void BoardWindow::showDialing()
 {
     m_callCustomer->setVisible(m_dialingEnabled && m_state.settings.phoneDaisyChained);
+}
+
+// --- Sorting, filtering and finding -------------------------------------------------------------------------------
+
+QWidget *BoardWindow::buildFilterBar()
+{
+    // One compact row above the grid: technician, status, scheduled dates, "Show All", find.
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("fraFilter"));
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_filterTech = new QComboBox(bar);
+    m_filterTech->setObjectName(QStringLiteral("cboFilterTech"));
+    m_filterTech->setToolTip(QStringLiteral("Show the slips of one technician"));
+    m_filterTech->setMaximumWidth(170);
+    m_filterTech->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_filterTech->setMinimumContentsLength(14);
+    m_filterStatus = new QComboBox(bar);
+    m_filterStatus->setObjectName(QStringLiteral("cboFilterStatus"));
+    m_filterStatus->setToolTip(QStringLiteral("Show the slips of one status"));
+    m_filterStatus->addItem(BoardView::kAllStatuses);
+    m_filterStatus->addItems(SlipValues::boardStatuses());
+    m_filterStatus->addItem(SlipValues::kComplete);
+    m_filterDates = Widgets::checkBox(QStringLiteral("Scheduled"), QStringLiteral("ckFilterDates"), bar);
+    m_filterDates->setToolTip(QStringLiteral("Show the slips scheduled from the first date to the second"));
+    m_filterFrom = new DateBox(QStringLiteral("dtpFilterFrom"), m_platform.messages, bar);
+    m_filterTo = new DateBox(QStringLiteral("dtpFilterTo"), m_platform.messages, bar);
+    for (DateBox *box : {m_filterFrom, m_filterTo})
+        box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
+    auto *showAll = Widgets::button(QStringLiteral("Show All"), QStringLiteral("cmdShowAll"), bar);
+    m_find = new QLineEdit(bar);
+    m_find->setObjectName(QStringLiteral("txtFind"));
+    m_find->setPlaceholderText(QStringLiteral("Find slip # or customer"));
+    m_find->setToolTip(QStringLiteral("Enter or F3 finds the next slip whose number is the text or whose customer "
+                                      "holds it"));
+    m_find->setClearButtonEnabled(true);
+    m_find->setMaximumWidth(200);
+    row->addWidget(m_filterTech);
+    row->addWidget(m_filterStatus);
+    row->addWidget(m_filterDates);
+    row->addWidget(m_filterFrom);
+    row->addWidget(Widgets::label(QStringLiteral("to"), QStringLiteral("lblFilterTo"), bar));
+    row->addWidget(m_filterTo);
+    row->addWidget(showAll);
+    row->addStretch();
+    row->addWidget(Widgets::label(QStringLiteral("Find"), QStringLiteral("lblFind"), bar, m_find));
+    row->addWidget(m_find);
+
+    connect(m_filterTech, &QComboBox::currentIndexChanged, this, &BoardWindow::filterChanged);
+    connect(m_filterStatus, &QComboBox::currentIndexChanged, this, &BoardWindow::filterChanged);
+    connect(m_filterDates, &QCheckBox::toggled, this, &BoardWindow::filterChanged);
+    connect(m_filterFrom, &DateBox::dateChosen, this, &BoardWindow::filterChanged);
+    connect(m_filterTo, &DateBox::dateChosen, this, &BoardWindow::filterChanged);
+    connect(showAll, &QPushButton::clicked, this, [this] {
+        BoardView view = m_view;
+        view.clearFilter();
+        setView(view);
+    });
+    connect(m_find, &QLineEdit::returnPressed, this, [this] { findNext(m_find->text()); });
+    auto *again = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(again, &QShortcut::activated, this, [this] { findNext(m_find->text()); });
+    return bar;
+}
+
+void BoardWindow::fillFilterBar()
+{
+    // The technicians of the assignment list, then any other name on the board, and the one the view holds.
+    QStringList names = {BoardView::kAllTechnicians, SlipValues::kNotAssigned};
+    for (const QString &name : m_state.assignmentLists.board) {
+        if (!names.contains(name))
+            names << name;
+    }
+    QStringList others;
+    for (int r = 1; r <= m_board.count(); ++r) {
+        const QString &name = m_board.row(r).cells[3];
+        if (!names.contains(name) && !others.contains(name))
+            others << name;
+    }
+    if (!m_view.technician.isEmpty() && !names.contains(m_view.technician) && !others.contains(m_view.technician))
+        others << m_view.technician;
+    others.sort(Qt::CaseInsensitive);
+    names << others;
+
+    const QDate today = m_platform.clock.today();
+    const QSignalBlocker b1(m_filterTech), b2(m_filterStatus), b3(m_filterDates), b4(m_filterFrom), b5(m_filterTo);
+    m_filterTech->clear();
+    m_filterTech->addItems(names);
+    m_filterTech->setCurrentIndex(m_view.technician.isEmpty() ? 0 : int(names.indexOf(m_view.technician)));
+    const int status = m_view.status.isEmpty() ? 0 : m_filterStatus->findText(m_view.status);
+    if (status < 0)
+        m_filterStatus->addItem(m_view.status);
+    m_filterStatus->setCurrentIndex(status < 0 ? m_filterStatus->count() - 1 : status);
+    m_filterDates->setChecked(m_view.datesOn);
+    m_filterFrom->setDate(m_view.from.isValid() ? m_view.from : today);
+    m_filterTo->setDate(m_view.to.isValid() ? m_view.to : today);
+    m_filterFrom->setEnabled(m_view.datesOn);
+    m_filterTo->setEnabled(m_view.datesOn);
+}
+
+void BoardWindow::filterChanged()
+{
+    BoardView view = m_view;
+    view.technician = m_filterTech->currentIndex() > 0 ? m_filterTech->currentText() : QString();
+    view.status = m_filterStatus->currentIndex() > 0 ? m_filterStatus->currentText() : QString();
+    view.datesOn = m_filterDates->isChecked();
+    view.from = m_filterFrom->date();
+    view.to = m_filterTo->date();
+    // The bar shows this view already: only the dates' state follows it.
+    m_view = view;
+    m_filterFrom->setEnabled(view.datesOn);
+    m_filterTo->setEnabled(view.datesOn);
+    showView();
+}
+
+void BoardWindow::headingClicked(int col)
+{
+    BoardView view = m_view;
+    view.clickHeading(col);
+    setView(view);
+}
+
+void BoardWindow::setView(const BoardView &view)
+{
+    m_view = view;
+    fillFilterBar();
+    showView();
+}
+
+void BoardWindow::showView()
+{
+    storeView();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    refreshGrid();
+    QApplication::restoreOverrideCursor();
+}
+
+void BoardWindow::storeView()
+{
+    m_platform.layouts.saveChoice(kMainKey, objectName(), QStringLiteral("view"), m_view.toBytes());
+}
+
+void BoardWindow::findNext(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    if (const int g = BoardView::findNext(m_board, text, m_grid->currentRow())) {
+        m_grid->setCurrentCell(g, std::max(1, m_grid->currentColumn()));
+        m_grid->view()->scrollTo(m_grid->model()->index(g - 1, 1));
+        return;
+    }
+    QString message = QStringLiteral("No slip shown has the number or customer \"%1\"").arg(text.trimmed());
+    if (BoardView::hiddenMatch(m_board, text))
+        message += QStringLiteral("\r\nA slip hidden by the filter has it: click Show All to see every slip");
+    m_platform.messages.inform(message, QStringLiteral("Find"));
+}
+
+// --- The route sheet ----------------------------------------------------------------------------------------------
+
+namespace {
+
+QStringList technicianNames(const QStringList &boardList)
+{
+    QStringList names = boardList;
+    names.removeAll(SlipValues::kNotAssigned);
+    return names;
+}
+
+} // namespace
+
+void BoardWindow::askRouteSheet()
+{
+    // The board's current slip's technician: the last ticked slip, else the row last clicked.
+    int r = m_board.currentSlipRow();
+    if (r < 1)
+        r = m_board.gridCurrentRow();
+    const QString technician = r >= 1 ? m_board.slip(r).text(AssignedTo) : QString();
+    RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        printRouteSheet(dialog.technician(), dialog.date());
+}
+
+void BoardWindow::printRouteSheet(const QString &technician, const QDate &date)
+{
+    const std::vector<Record> slips = m_board.records(); // as the board holds them, changes not saved included
+    ::printRouteSheet(m_target, m_platform.messages, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, &slips,
+                      technicianNames(m_state.assignmentLists.board), technician, date);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dispatch/boardstate.h"
+#include "dispatch/boardview.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -12,10 +13,12 @@ struct Platform;
 class FlexGrid;
 class PrintTarget;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class DateBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -66,6 +69,14 @@ public:
 
     // The slips were changed on the calendar: the grid shows them again, the frames of the old values close.
     void slipsChangedElsewhere();
+    // How the grid is sorted and filtered; setting it shows it, and it is kept for the next session.
+    const BoardView &view() const { return m_view; }
+    void setView(const BoardView &view);
+    // The next slip shown after the grid's current row whose number is the text or whose customer holds it.
+    void findNext(const QString &text);
+    // "Route Sheet...": asks for the technician and the day, then prints from the board's slips as they stand.
+    void askRouteSheet();
+    void printRouteSheet(const QString &technician, const QDate &date);
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
@@ -146,6 +157,22 @@ private:
 
     // Labels by name: the slip numbers, the current values, the new values and the two address blocks.
     QHash<QString, QLabel *> m_labels;
+
+    // The sort, the filter bar and find.
+    QWidget *buildFilterBar();
+    void headingClicked(int col);
+    void fillFilterBar();
+    void filterChanged();
+    void showView();
+    void storeView();
+    BoardView m_view;
+    QComboBox *m_filterTech = nullptr;
+    QComboBox *m_filterStatus = nullptr;
+    QCheckBox *m_filterDates = nullptr;
+    DateBox *m_filterFrom = nullptr;
+    DateBox *m_filterTo = nullptr;
+    QLineEdit *m_find = nullptr;
+    QLabel *m_shown = nullptr;
     bool m_filling = false; // the controls are being set by the program, not by the user
     QDate m_lastPicked;
 };

@@ -3,6 +3,8 @@
 #include "core/formats.h"
 #include "core/settings.h"
 #include "dispatch/boardstate.h"
+#include "dispatch/boardview.h"
+#include "dispatch/routesheet.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 #include "platform/fakes/fakeplatform.h"
@@ -42,6 +44,19 @@ struct Board
 };
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// The slips of the sort and filter tests; the slip numbers in grid order are what the tests compare.
+const QStringList kViewSlips = {"9|Assigned|Al|1/2/2026|01:00-03:00|Low", "10|Open||0|None|Emergency",
+                                "100|In Progress|Bo|12/30/2025|08:00|High", "20|Assigned|Al|1/10/2026|08:00-10:00",
+                                "3|Suspended|Bo|1/2/2026|09:00"};
+
+QString shownNumbers(const BoardState &board)
+{
+    QStringList out;
+    for (int r : board.shownRows())
+        out << board.cell(r, 1);
+    return out.join(' ');
+}
 
 } // namespace
 
@@ -612,6 +627,132 @@ private slots:
         for (int r : {1, 2, 3})
             b->tickCell(r, 0); // the open slip gets no invoice
         QCOMPARE(b->invoicePaperInstruction(), text);
+    }
+
+    // --- Sorting, filtering and finding ---------------------------------------------------------------------------
+    void viewSortsAndFilters_data()
+    {
+        dataColumns<int, bool, QString, QString, QDate, QDate, QString>("column", "descending", "technician", "status",
+                                                                        "from", "to", "shown");
+        dataRow("file order", -1, false, "", "", QDate(), QDate(), "9 10 100 20 3");
+        dataRow("numbers as numbers", 1, false, "", "", QDate(), QDate(), "3 9 10 20 100");
+        dataRow("numbers reversed", 1, true, "", "", QDate(), QDate(), "100 20 10 9 3");
+        // 12/30/2025 before 1/2/2026 (09:00 before the afternoon's 01:00-03:00), the slip without a date last.
+        dataRow("dates as dates", 7, false, "", "", QDate(), QDate(), "100 3 9 20 10");
+        dataRow("dates reversed, undated still last", 7, true, "", "", QDate(), QDate(), "20 9 3 100 10");
+        dataRow("priority by urgency", 2, false, "", "", QDate(), QDate(), "10 100 20 3 9");
+        dataRow("status in workflow order", 4, false, "", "", QDate(), QDate(), "10 9 20 100 3");
+        dataRow("one technician", -1, false, "Al", "", QDate(), QDate(), "9 20");
+        dataRow("not assigned", -1, false, "Not Assigned", "", QDate(), QDate(), "10");
+        dataRow("status, sorted", 1, true, "", "Assigned", QDate(), QDate(), "20 9");
+        dataRow("date range", -1, false, "", "", QDate(2026, 1, 2), QDate(2026, 1, 9), "9 3");
+        dataRow("from a date on", 1, false, "", "", QDate(2026, 1, 2), QDate(), "3 9 20");
+    }
+    void viewSortsAndFilters()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        QFETCH(QString, technician);
+        QFETCH(QString, status);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QString, shown);
+        Board b(kViewSlips);
+        BoardView view;
+        view.sortColumn = column;
+        view.descending = descending;
+        view.technician = technician;
+        view.status = status;
+        view.datesOn = from.isValid() || to.isValid();
+        view.from = from;
+        view.to = to;
+        b->setShownRows(view.arrange(*b.board));
+        QCOMPARE(shownNumbers(*b.board), shown);
+        // What the store keeps gives the same view back.
+        QVERIFY(BoardView::fromBytes(view.toBytes()) == view);
+    }
+
+    void ticksStayWithTheirSlips()
+    {
+        Board b(kViewSlips);
+        b->tickCell(1, 0); // 9
+        b->tickCell(5, 0); // 3
+        BoardView view;
+        view.clickHeading(1);
+        view.clickHeading(1); // numbers, descending
+        view.technician = "Al";
+        b->setShownRows(view.arrange(*b.board));
+        QCOMPARE(shownNumbers(*b.board), "20 9");
+        QCOMPARE(b->cell(b->boardRow(2), 0), QStringLiteral(" ") + QChar(0x00AB));
+        QCOMPARE(b->cell(b->boardRow(1), 0), "");
+        QCOMPARE(b->hiddenTicked(), 1);
+        QCOMPARE(b->currentSlipRow(), 5); // the last ticked, though hidden
+        // The group actions say how many ticked slips the filter hides.
+        b.fakes.messages.answer(false);
+        QVERIFY(!b->deleteSelected());
+        QVERIFY(b.fakes.messages.lastText().endsWith("(1 of the 2 ticked slips is hidden by the filter)"));
+        b.fakes.messages.answer(false);
+        QVERIFY(!b->completeSelected());
+        QVERIFY(b.fakes.messages.lastText().contains("(1 of the 2 ticked slips is hidden by the filter)"));
+        // Select All ticks what is shown; De-Select All unticks everything.
+        b->selectAll(true);
+        QCOMPARE(b->countTicked(), 2);
+        QCOMPARE(b->hiddenTicked(), 0);
+        b->tickCell(5, 0);
+        b->selectAll(false);
+        QCOMPARE(b->countTicked(), 0);
+        // Unfiltered again, nothing is hidden and the old ticks are where they were.
+        b->tickCell(5, 0);
+        b->setShownRows(BoardView().arrange(*b.board));
+        QCOMPARE(b->hiddenTicked(), 0);
+        QVERIFY(b->tickedRows() == std::vector<int>{5});
+    }
+
+    void findBySlipNumberOrCustomer()
+    {
+        Board b(kViewSlips);
+        QCOMPARE(BoardView::findNext(*b.board, "20", 0), 4);
+        QCOMPARE(BoardView::findNext(*b.board, "site 10", 0), 2);
+        QCOMPARE(BoardView::findNext(*b.board, "SITE 10", 2), 3); // the next match
+        QCOMPARE(BoardView::findNext(*b.board, "site 10", 3), 2); // round again from the top
+        QCOMPARE(BoardView::findNext(*b.board, "jane", 5), 1);    // the account's name
+        QCOMPARE(BoardView::findNext(*b.board, "nobody", 0), 0);
+        BoardView view;
+        view.technician = "Al";
+        b->setShownRows(view.arrange(*b.board));
+        QCOMPARE(BoardView::findNext(*b.board, "100", 0), 0);
+        QVERIFY(BoardView::hiddenMatch(*b.board, "100"));
+        QVERIFY(!BoardView::hiddenMatch(*b.board, "20"));
+        // Damaged view bytes give the plain view.
+        QVERIFY(BoardView::fromBytes("{\"sortColumn\": 99, \"descending") == BoardView());
+    }
+
+    // A technician's day in time order, the slips without a time last; complete slips and other days left out.
+    void routeSheetDays()
+    {
+        const std::vector<Record> slips = boardSlips(
+            {"1|Assigned|Al|1/15/2026|None", "2|Assigned|Al|1/15/2026|01:00-03:00", "3|In Progress|Al|1/15/2026|08:00",
+             "4|Complete|Al|1/15/2026|09:00", "5|Assigned|Al|1/16/2026|08:00", "6|Assigned|Bo|1/15/2026|10:00-12:00",
+             "7|Assigned|Zed|1/15/2026|08:00", "8|Assigned|Cy|1/14/2026|08:00", "9|Assigned|Al|1/15/2026|10:00"});
+        const QStringList technicians = {"Bo", "Cy", "Al"};
+        const auto summary = [](const std::vector<RouteSheetDay> &days) {
+            QStringList out;
+            for (const RouteSheetDay &day : days) {
+                QStringList stops;
+                for (const RouteStop &stop : day.stops)
+                    stops << stop.slipNo;
+                out << day.technician + ": " + stops.join(' ');
+            }
+            return out.join("; ");
+        };
+        const QDate day(2026, 1, 15);
+        QCOMPARE(summary(RouteSheet::days(slips, technicians, "Al", day)), "Al: 3 9 2 1");
+        QCOMPARE(summary(RouteSheet::days(slips, technicians, RouteSheet::kAllTechnicians, day)),
+                 "Bo: 6; Al: 3 9 2 1; Zed: 7");
+        QVERIFY(RouteSheet::days(slips, technicians, "Cy", day).empty());
+        const RouteStop stop = RouteSheet::days(slips, technicians, "Bo", day).front().stops.front();
+        QCOMPARE(stop.location, (QStringList{"Site 6", "1 Elm St", "Springfield IL 62701"}));
+        QCOMPARE(stop.locationTelephone + " " + stop.customer + " " + stop.time, "555-0101 Jane Doe 10:00-12:00");
     }
 };
 

@@ -1,3 +1,5 @@
+#include "boardsamples.h"
+#include "dispatch/routesheet.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/printrunner.h"
 #include "printing/blankformlayout.h"
@@ -99,6 +101,9 @@ private slots:
                 QStringList{"Service Order/Summary", "Detach and Return to Office", "Furnace makes a rattling noise",
                             "Total Repair Time:"});
         dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"});
+        dataRow("route sheets", "route", 2, 2,
+                QStringList{"Route Sheet", "Thursday, 1/15/2026", "Slip # 7", "08:00-10:00", "Site 7", "Tel. 555-0101",
+                            "Customer: Jane Doe", "Leaking tap", "Bo", "2 slips"});
         dataRow("blank forms", "blank", 3, 3,
                 QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION", "Detach Here and Return Top Section"});
     }
@@ -118,6 +123,10 @@ private slots:
             action = serviceOrderAction(in, root.folder(), sampleSlips(1));
         } else if (kind == "report") {
             action = slipReportAction(in, {{"1001", "Normal", "Bob", "Assigned", "Jane Doe", "1/2/2026", "0"}});
+        } else if (kind == "route") {
+            const auto slips = boardSlips({"6|Assigned|Al|1/15/2026|10:00", "7|Assigned|Al|1/15/2026|08:00-10:00",
+                                           "8|In Progress|Bo|1/15/2026|None"});
+            action = routeSheetAction(in, RouteSheet::days(slips, {"Al", "Bo"}, RouteSheet::kAllTechnicians, in.today));
         } else {
             action = blankFormsAction(in, 3);
         }

@@ -5,6 +5,7 @@
 #include "app/screens/startmenu.h"
 #include "core/textfile.h"
 #include "dispatch/screens/boardwindow.h"
+#include "dispatch/screens/routesheetdialog.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
@@ -13,12 +14,15 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -178,6 +182,22 @@ private slots:
         s.cmd(15)->click();
         QVERIFY(s.fakes.messages.texts().contains("Insert 2 sheets of Blank Paper"));
         QCOMPARE(s.cell(1, 0), "");
+        // The route sheet of a technician's day, from the board's slips.
+        s.window->printRouteSheet("Al", QDate(2026, 1, 20));
+        QCOMPARE(s.target.jobNames.back(), "Route Sheet Al 1/20/2026");
+        s.window->printRouteSheet("Bo", QDate(2026, 1, 20));
+        QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Tuesday, 1/20/2026");
+        // "Route Sheet..." starts at today and the technician of the board's current slip.
+        s.tick(3);
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            auto *dialog = qobject_cast<RouteSheetDialog *>(QApplication::activeModalWidget());
+            asked = dialog->technician() + " " + dialog->date().toString("M/d/yyyy");
+            dialog->findChild<QPushButton *>("cmdRouteSheet_0")->click();
+        });
+        s.window->findChild<QAction *>("mnuRouteSheet")->trigger();
+        QCOMPARE(asked, "Bo 1/15/2026");
+        QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
     }
 
     // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
@@ -248,6 +268,48 @@ private slots:
         s.cmd(8)->click();
         const auto saved = s.state.folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
         QCOMPARE(saved.at(0).text(SlipField::ServiceRequired), "Leaking tap\r\nand a dripping valve");
+    }
+
+    // A heading click sorts and the tick goes with its slip; a group action names the ticked slips the filter hides;
+    // find moves to the slip; the next window shows the same sort and filter.
+    void sortFilterAndFind()
+    {
+        Screen s({"100|Assigned|Al|1/20/2026|08:00", "9|Open||0|None", "10|Assigned|Bo|1/21/2026|08:00"});
+        const auto numbers = [](const Screen &s) {
+            QStringList out;
+            for (int r = 1; r < s.grid()->rows(); ++r)
+                out << s.cell(r, 1);
+            return out.join(' ');
+        };
+        emit s.grid()->cellClicked(0, 1);
+        QCOMPARE(numbers(s), "9 10 100");
+        s.tick(3); // 100
+        emit s.grid()->cellClicked(0, 1);
+        QCOMPARE(numbers(s), "100 10 9");
+        QCOMPARE(s.cell(1, 0), FlexGrid::kTickMark);
+        s.find<QComboBox>("cboFilterStatus")->setCurrentText("Assigned");
+        s.find<QComboBox>("cboFilterTech")->setCurrentText("Bo");
+        QCOMPARE(numbers(s), "10");
+        QCOMPARE(s.label("lblShown"), "1 of 3 slips shown");
+        auto *find = s.find<QLineEdit>("txtFind");
+        find->setText("100");
+        QTest::keyClick(find, Qt::Key_Return);
+        QVERIFY(s.fakes.messages.lastText().contains("A slip hidden by the filter has it"));
+
+        BoardWindow second({&s.fakes.layouts, {}}, s.state, s.platform, s.target, {});
+        second.show();
+        QCOMPARE(second.findChild<QComboBox *>("cboFilterTech")->currentText(), "Bo");
+        QCOMPARE(second.grid()->rows(), 2);
+        QVERIFY(second.view().sortColumn == 1 && second.view().descending);
+
+        s.fakes.messages.answer(false);
+        s.cmd(9)->click();
+        QVERIFY(s.fakes.messages.shown.back().text.endsWith("(the ticked slip is hidden by the filter)"));
+        s.find<QPushButton>("cmdShowAll")->click();
+        QCOMPARE(numbers(s), "100 10 9");
+        find->setText("9");
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(s.grid()->currentRow(), 3);
     }
 };
 

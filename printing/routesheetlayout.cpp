@@ -1,0 +1,161 @@
+#include "printing/routesheetlayout.h"
+
+#include "core/formats.h"
+#include "printing/printblocks.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Three columns, twips: time, slip and priority; where and for whom; what is to be done.
+constexpr double kLeft = 720;
+constexpr double kPlaceX = 2664;
+constexpr double kWorkX = 7128;
+constexpr double kRight = 11520;
+constexpr double kHeadingsY = inches(1.3);
+constexpr double kStopsTop = inches(1.65);
+constexpr double kFoot = 720; // the bottom margin
+constexpr double kGap = 180;  // between a stop's rule and the next stop
+constexpr int kWorkLines = 8; // the service text beyond these ends in "..."
+
+void printAt(PrintSurface &surface, double x, double y, const QString &text)
+{
+    surface.setCurrentX(x);
+    surface.setCurrentY(y);
+    surface.printOnLine(text);
+}
+
+void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day)
+{
+    surface.SetPrintColour(true);
+    surface.SetPrintFont(14, true, false);
+    surface.setCurrentY(inches(0.4));
+    printCentred(surface, QStringLiteral("Route Sheet"));
+    surface.setInk(PrintColours::kBlack);
+    surface.SetPrintFont(10, false, false);
+    const QString business = inputs.business.telephone.isEmpty()
+                                 ? inputs.business.name
+                                 : inputs.business.name + QStringLiteral("   Tel. ") + inputs.business.telephone;
+    printAt(surface, kLeft, inches(0.45), fitText(surface, business, inches(3.0)));
+    const QString page = QStringLiteral("Page %1").arg(surface.page());
+    printAt(surface, kRight - surface.textWidth(page), inches(0.45), page);
+
+    surface.SetPrintFont(12, true, false);
+    printAt(surface, kLeft, inches(0.85),
+            fitText(surface, QStringLiteral("Technician: ") + day.technician, inches(4.5)));
+    const QString date = Formats::weekdayName(day.date) + QStringLiteral(", ") + Formats::shortDate(day.date);
+    printAt(surface, kRight - surface.textWidth(date), inches(0.85), date);
+
+    surface.SetPrintColour(true);
+    surface.SetPrintFont(10, true, false);
+    printAt(surface, kLeft, kHeadingsY, QStringLiteral("Time / Slip"));
+    printAt(surface, kPlaceX, kHeadingsY, QStringLiteral("Service Location / Customer"));
+    printAt(surface, kWorkX, kHeadingsY, QStringLiteral("Service Required"));
+    const double ruleY = kHeadingsY + surface.textHeight() + 40;
+    surface.setPenWidth(2);
+    surface.drawLine(kLeft, ruleY, kRight, ruleY, surface.lineColour());
+    surface.setInk(PrintColours::kBlack);
+    surface.SetPrintFont(10, false, false);
+}
+
+QStringList placeLines(const PrintSurface &surface, const RouteStop &stop)
+{
+    const double width = kWorkX - kPlaceX - 144;
+    QStringList lines;
+    for (const QString &line : stop.location)
+        lines << fitText(surface, line, width);
+    if (!stop.locationTelephone.isEmpty())
+        lines << fitText(surface, QStringLiteral("Tel. ") + stop.locationTelephone, width);
+    if (!stop.locationCell.isEmpty())
+        lines << fitText(surface, QStringLiteral("Cell ") + stop.locationCell, width);
+    if (!stop.customer.isEmpty()) {
+        QString customer = QStringLiteral("Customer: ") + stop.customer;
+        if (!stop.customerTelephone.isEmpty() && stop.customerTelephone != stop.locationTelephone)
+            customer += QStringLiteral(", Tel. ") + stop.customerTelephone;
+        lines << fitText(surface, customer, width);
+    }
+    return lines;
+}
+
+QStringList workLines(const PrintSurface &surface, const QString &text)
+{
+    QStringList lines;
+    const QString flat = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QString &paragraph : flat.split(QLatin1Char('\n'))) {
+        if (!paragraph.trimmed().isEmpty())
+            lines << surface.wrapLines(kRight - kWorkX, paragraph.trimmed());
+    }
+    if (lines.size() > kWorkLines) {
+        lines.resize(kWorkLines);
+        lines.last() = fitText(surface, lines.last(), kRight - kWorkX - surface.textWidth(QStringLiteral("..."))) +
+                       QStringLiteral("...");
+    }
+    return lines;
+}
+
+} // namespace
+
+void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day)
+{
+    startDocument(surface, inputs.settings, QStringLiteral("Portrait"), inputs.settings.printInColour);
+    printHeading(surface, inputs, day);
+    double y = kStopsTop;
+    for (const RouteStop &stop : day.stops) {
+        surface.SetPrintFont(10, false, false);
+        const double line = surface.textHeight();
+        const QStringList place = placeLines(surface, stop);
+        const QStringList work = workLines(surface, stop.serviceRequired);
+        const int lines = std::max({3, int(place.size()), int(work.size())});
+        const double height = lines * line + kGap;
+        if (y + height > surface.pageHeight() - kFoot && y > kStopsTop) {
+            surface.newPage();
+            printHeading(surface, inputs, day);
+            y = kStopsTop;
+        }
+        surface.SetPrintFont(11, true, false);
+        printAt(surface, kLeft, y, stop.time);
+        surface.SetPrintFont(10, false, false);
+        printAt(surface, kLeft, y + line, QStringLiteral("Slip # ") + stop.slipNo);
+        const bool emergency = stop.priority == QLatin1String("Emergency");
+        if (emergency)
+            surface.SetPrintColour(true);
+        surface.SetPrintFont(10, emergency, false);
+        printAt(surface, kLeft, y + 2 * line, stop.priority);
+        surface.setInk(PrintColours::kBlack);
+        for (int i = 0; i < place.size(); ++i) {
+            surface.SetPrintFont(10, i == 0, false);
+            printAt(surface, kPlaceX, y + i * line, place[i]);
+        }
+        surface.SetPrintFont(10, false, false);
+        for (int i = 0; i < work.size(); ++i)
+            printAt(surface, kWorkX, y + i * line, work[i]);
+        y += lines * line + kGap / 2;
+        surface.setPenWidth(1);
+        surface.drawLine(kLeft, y, kRight, y, PrintColours::rgb(160, 160, 160));
+        y += kGap / 2;
+    }
+    surface.SetPrintFont(10, false, false);
+    const QString count =
+        day.stops.size() == 1 ? QStringLiteral("1 slip") : QStringLiteral("%1 slips").arg(day.stops.size());
+    if (y + surface.textHeight() <= surface.pageHeight() - kFoot / 2)
+        printAt(surface, kLeft, y + 60, count);
+}
+
+PrintAction routeSheetAction(const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days)
+{
+    PrintAction action;
+    action.title = QStringLiteral("Route Sheet");
+    action.copies = 1;
+    const auto shared = std::make_shared<const DocumentInputs>(inputs);
+    for (const RouteSheetDay &day : days) {
+        action.jobs.push_back({QStringLiteral("Route Sheet %1 %2").arg(day.technician, Formats::shortDate(day.date)),
+                               [shared, day](PrintSurface &surface) { printRouteSheetPages(surface, *shared, day); }});
+    }
+    return action;
+}
+
+PrintOutcome PrintRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days)
+{
+    return target.run(routeSheetAction(inputs, days));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "printing/documentinputs.h"
+#include "printing/printtarget.h"
+
+#include <vector>
+
+// The route sheet: the paper a technician takes out in the morning, the day's slips in time order, each with its
+// time, slip number, priority, service location and telephone, customer and the service required.
+
+struct RouteStop
+{
+    QString time; // the time slot, or "None"
+    QString slipNo;
+    QString priority;
+    QString customer;          // the account's name
+    QString customerTelephone; // the account's
+    QStringList location;      // the service location's name and address lines, empty lines left out
+    QString locationTelephone; // the service location's telephone
+    QString locationCell;
+    QString serviceRequired; // may hold line breaks
+};
+
+struct RouteSheetDay
+{
+    QString technician;
+    QDate date;
+    std::vector<RouteStop> stops; // in the order they print
+};
+
+// The pages of one technician's day, without ending the document: a heading on every page, the stops below it,
+// a stop that would pass the foot of the page on the next.
+void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day);
+// One document per day.
+PrintAction routeSheetAction(const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days);
+PrintOutcome PrintRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days);
