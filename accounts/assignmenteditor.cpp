@@ -1,11 +1,12 @@
 #include "accounts/assignmenteditor.h"
 
 #include "accounts/assignmentrecord.h"
-#include "app/appstate.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 
 #include <algorithm>
 
-AssignmentEditor::AssignmentEditor(AppState &state)
+AssignmentEditor::AssignmentEditor(Shared state)
     : m_state(state)
 {}
 

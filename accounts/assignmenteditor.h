@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-struct AppState;
+class Settings;
 
 // The texts of the assignments screen's contact boxes. In the USA address style the city, state and postal
 // boxes are used; in the international style "Address 3" and "Address 4" take their places.
@@ -46,7 +46,7 @@ struct AssignmentSearchOutcome
 
 // The state of the assignments screen without the window: the assignment count, the current assignment
 // number, the new assignment not written yet, the city list. Every write reloads the pick lists of the
-// dispatch screens (AppState::assignmentLists), so a new technician shows there at once. Disk failures
+// dispatch screens (the shared assignment lists), so a new technician shows there at once. Disk failures
 // come through as DiskError.
 class AssignmentEditor
 {
@@ -55,7 +55,26 @@ public:
     static inline const QString kPhoneSearchTooShort =
         QStringLiteral("Search by Telephone Number needs the whole number, such as 555-123-4567");
 
-    explicit AssignmentEditor(AppState &state);
+    // The part of the program's state the editor works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        Record &currentAssignment;
+        AssignmentLists &assignmentLists;
+        const bool &usaAddressStyle;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , currentAssignment(state.currentAssignment)
+            , assignmentLists(state.assignmentLists)
+            , usaAddressStyle(state.usaAddressStyle)
+        {}
+    };
+
+    explicit AssignmentEditor(Shared state);
 
     // The screen is shown: counts the file and gathers its cities. With no assignment a first one is
     // started (returns true); its boxes come from startBoxes().
@@ -110,7 +129,7 @@ public:
 private:
     void stored();
 
-    AppState &m_state;
+    Shared m_state;
     int m_count = 0;
     int m_current = 1;
     bool m_pending = false;

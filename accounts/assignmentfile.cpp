@@ -5,16 +5,8 @@
 #include "core/recordscan.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace {
-
-const Record &checked(const Record &assignment)
-{
-    if (assignment.layout().length() != assignmentLayout().length())
-        throw std::invalid_argument("the assignment file holds only assignment records");
-    return assignment;
-}
 
 int searchedField(AssignmentCriterion criterion)
 {
@@ -44,19 +36,25 @@ int searchedField(AssignmentCriterion criterion)
 
 } // namespace
 
+const RecordFile &AssignmentFile::records()
+{
+    static const RecordFile file(AssignmentFile::kPath, AssignmentFile::kTemporary, assignmentLayout());
+    return file;
+}
+
 int assignmentCount(const DataFolder &folder)
 {
-    return folder.recordCount(AssignmentFile::kPath, assignmentLayout().length());
+    return AssignmentFile::records().count(folder);
 }
 
 void ReadAssignment(const DataFolder &folder, int number, Record &current)
 {
-    current = folder.readRecord(AssignmentFile::kPath, assignmentLayout(), number).value_or(Record(assignmentLayout()));
+    AssignmentFile::records().read(folder, number, current);
 }
 
 void WriteAssignment(const DataFolder &folder, int number, const Record &current)
 {
-    folder.writeRecord(AssignmentFile::kPath, number, checked(current));
+    folder.writeRecord(AssignmentFile::kPath, number, AssignmentFile::records().checked(current));
 }
 
 void addAssignmentCities(const DataFolder &folder, QStringList &cities)
@@ -72,23 +70,8 @@ void addAssignmentCities(const DataFolder &folder, QStringList &cities)
 
 AssignmentDeletion DeleteAssignment(const DataFolder &folder, int currentRecord)
 {
-    // A swap file left behind by an interrupted deletion of an earlier version of the program.
-    folder.deleteFile(AssignmentFile::kTemporary);
-    // Rewritten in one crash-safe replacement; unlike most rewrites this one leaves the Backup copy alone.
-    QByteArray kept;
-    int count = 0;
-    const std::vector<Record> records = folder.readRecords(AssignmentFile::kPath, assignmentLayout());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (int(i) + 1 == currentRecord)
-            continue;
-        kept.append(records[i].bytes());
-        ++count;
-    }
-    folder.writeFile(AssignmentFile::kPath, kept);
-    AssignmentDeletion result;
-    result.count = std::max(1, count);
-    result.current = std::clamp(currentRecord, 1, result.count);
-    return result;
+    // Unlike most rewrites this one leaves the Backup copy alone.
+    return AssignmentFile::records().remove(folder, currentRecord, DataFolder::BackupCopy::Keep);
 }
 
 std::vector<QStringList> SearchAssignments(const DataFolder &folder, AssignmentCriterion criterion, const QString &text)

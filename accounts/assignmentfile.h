@@ -1,19 +1,19 @@
 #pragma once
 
-#include "core/recordlayout.h"
+#include "accounts/recordfile.h"
 
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-class DataFolder;
-
 // The assignment file /AssignmentData.txt: 235-byte records of the technicians and crews slips are given to,
 // in the order they were created; a deletion closes the gap. The assignments screen keeps the current
-// assignment record (in AppState); the operations here read into it and write from it.
+// assignment record (the application's); the operations here read into it and write from it.
 namespace AssignmentFile {
 inline const QString kPath = QStringLiteral("/AssignmentData.txt");
 inline const QString kTemporary = QStringLiteral("/Assignment.TMP");
+// The file as a record file: its count, one record read or checked for a write, a deletion.
+const RecordFile &records();
 
 // The first entries of the pick lists.
 inline const QString kNotAssigned = QStringLiteral("Not Assigned"); // the dispatch board's list
@@ -54,11 +54,7 @@ void addAssignmentCities(const DataFolder &folder, QStringList &cities);
 
 // Deletes record `currentRecord`; the others keep their order. The file's Backup copy is left as it is.
 // Returns the screen's new count (never below 1) and the record it shows next.
-struct AssignmentDeletion
-{
-    int count = 1;
-    int current = 1;
-};
+using AssignmentDeletion = RecordFile::Deletion;
 AssignmentDeletion DeleteAssignment(const DataFolder &folder, int currentRecord);
 
 // The records whose field of the criterion, trimmed and in upper case, contains `text` (compared in upper

@@ -11,7 +11,6 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <stdexcept>
 #include <string_view>
 #include <unordered_set>
 #if defined(__SSE2__)
@@ -299,14 +298,20 @@ int searchedField(CustomerCriterion criterion)
 
 } // namespace
 
+const RecordFile &CustomerFile::records()
+{
+    static const RecordFile file(CustomerFile::kPath, CustomerFile::kTemporary, customerLayout());
+    return file;
+}
+
 int customerCount(const DataFolder &folder)
 {
-    return folder.recordCount(CustomerFile::kPath, customerLayout().length());
+    return CustomerFile::records().count(folder);
 }
 
 void ReadCustomer(const DataFolder &folder, int number, Record &current)
 {
-    current = folder.readRecord(CustomerFile::kPath, customerLayout(), number).value_or(Record(customerLayout()));
+    CustomerFile::records().read(folder, number, current);
 }
 
 Record newCustomerRecord()
@@ -421,16 +426,11 @@ bool FindDuplicateAcctNo(const DataFolder &folder, const QString &acctNo, int cu
 
 CustomerDeletion DeleteCustomer(const DataFolder &folder, int currentRecord, const QString &acctNo)
 {
-    // A swap file left behind by an interrupted deletion of an earlier version of the program.
-    folder.deleteFile(CustomerFile::kTemporary);
     // The customer goes first: should that fail, the account keeps its balance file.
-    const int kept = folder.rewriteWithout(CustomerFile::kPath, customerLayout(),
-                                           [currentRecord](const Record &, int n) { return n == currentRecord; });
+    const CustomerDeletion result =
+        CustomerFile::records().remove(folder, currentRecord, DataFolder::BackupCopy::Delete);
     if (const auto name = accountFileName(acctNo))
         folder.deleteWithBackup(CustomerFile::kBalanceFolder + *name + QStringLiteral(".txt"));
-    CustomerDeletion result;
-    result.count = std::max(1, kept);
-    result.current = std::clamp(currentRecord, 1, result.count);
     return result;
 }
 

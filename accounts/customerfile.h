@@ -1,19 +1,19 @@
 #pragma once
 
-#include "core/recordlayout.h"
+#include "accounts/recordfile.h"
 
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-class DataFolder;
-
 // The customer file /CustomerData.txt: 328-byte customer records in the order they were created; a deletion
-// closes the gap. The customer screen keeps the current customer record (in AppState); the operations here
+// closes the gap. The customer screen keeps the current customer record (the application's); the operations here
 // read into it and write from it, and the scans leave it alone.
 namespace CustomerFile {
 inline const QString kPath = QStringLiteral("/CustomerData.txt");
 inline const QString kTemporary = QStringLiteral("/CUSTOMER.TMP");
+// The file as a record file: its count, one record read or checked for a write, a deletion.
+const RecordFile &records();
 inline const QString kBalanceFolder = QStringLiteral("/VIActiveAccounts/");
 inline const QString kBusiness = QStringLiteral("Business");
 inline const QString kIndividual = QStringLiteral("Individual");
@@ -83,11 +83,7 @@ bool FindDuplicateAcctNo(const DataFolder &folder, const QString &acctNo, int cu
 // (`acctNo` as on screen; a number that cannot be a file name deletes no file). The rest of the records keep
 // their order; the file's Backup copy goes. Returns the screen's new count (never below 1) and the record it
 // shows next. The account's folder under /AuxFiles stays.
-struct CustomerDeletion
-{
-    int count = 1;
-    int current = 1;
-};
+using CustomerDeletion = RecordFile::Deletion;
 CustomerDeletion DeleteCustomer(const DataFolder &folder, int currentRecord, const QString &acctNo);
 
 // One search hit as the results grid shows it.

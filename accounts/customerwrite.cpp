@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <optional>
-#include <stdexcept>
 
 
 namespace {
@@ -46,9 +45,7 @@ void writeInPlace(const DataFolder &folder, int number, const QByteArray &record
 
 void WriteCustomer(const DataFolder &folder, int number, const Record &record)
 {
-    const int length = customerLayout().length();
-    if (record.layout().length() != length)
-        throw std::invalid_argument("the customer file holds only customer records");
+    const int length = CustomerFile::records().checked(record).layout().length();
     CustomerWrite::recoverCustomerWrite(folder);
     // Only whole records are replaced in place; the record after the last one, or a file whose length is not a
     // whole number of records, takes the ordinary way.

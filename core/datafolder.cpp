@@ -863,7 +863,7 @@ void DataFolder::replaceRecords(const QString &relative, const std::vector<Recor
 }
 
 int DataFolder::rewriteWithout(const QString &relative, const RecordLayout &layout,
-                               const std::function<bool(const Record &, int)> &drop) const
+                               const std::function<bool(const Record &, int)> &drop, BackupCopy backup) const
 {
     const std::vector<Record> records = readRecords(relative, layout);
     QByteArray bytes;
@@ -875,9 +875,10 @@ int DataFolder::rewriteWithout(const QString &relative, const RecordLayout &layo
         bytes.append(records[i].bytes());
         ++kept;
     }
-    // The rewritten file takes the old one's place even when it holds no record; its Backup copy goes.
+    // The rewritten file takes the old one's place even when it holds no record.
     replaceContent(path(relative), bytes);
-    deleteFile(backupPathOf(relative));
+    if (backup == BackupCopy::Delete)
+        deleteFile(backupPathOf(relative));
     return kept;
 }
 

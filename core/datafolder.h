@@ -95,9 +95,11 @@ public:
     // (a record file with no records does not exist). The Backup copy of a rewritten file is deleted too.
     void replaceRecords(const QString &relative, const std::vector<Record> &records) const;
     // Rewrites the file without the records for which drop(record, number) is true; the others keep their
-    // order. Returns how many were kept.
+    // order. The file's Backup copy goes unless it is to be kept. Returns how many were kept.
+    enum class BackupCopy { Delete, Keep };
     int rewriteWithout(const QString &relative, const RecordLayout &layout,
-                       const std::function<bool(const Record &, int)> &drop) const;
+                       const std::function<bool(const Record &, int)> &drop,
+                       BackupCopy backup = BackupCopy::Delete) const;
 
     // Tests simulate a crash by throwing from this hook; it is called before each step of a write with the
     // step's name ("write", "sync", "rename", "delete", "append") and the full path it concerns.

@@ -1,8 +1,9 @@
 #include "accounts/screens/assignmentscreen.h"
 
-#include "app/appstate.h"
+#include "accounts/assignmentrecord.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "accounts/screens/listtransfer.h"
-#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/seams.h"
 #include "dispatch/assignedslips.h"
@@ -79,7 +80,7 @@ bool movedWithin(Qt::FocusReason reason)
 
 } // namespace
 
-AssignmentScreen::AssignmentScreen(AppState &state, Platform &platform, Environment environment, PrintTarget &target,
+AssignmentScreen::AssignmentScreen(Shared state, Platform &platform, Environment environment, PrintTarget &target,
                                    InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmAssignment"), std::move(environment), kMainKey, parent)
     , m_state(state)

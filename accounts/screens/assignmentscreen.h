@@ -17,7 +17,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
-struct AppState;
 struct Platform;
 
 // frmAssignment, "Create or Modify Assignments  ": one assignment at a time, with navigation, add, cancel,
@@ -31,7 +30,10 @@ public:
 
     static inline const QString kCaption = QStringLiteral("Create or Modify Assignments  ");
 
-    AssignmentScreen(AppState &state, Platform &platform, Environment environment, PrintTarget &target,
+    // The part of the program's state the screen works with: the same as its editor's.
+    using Shared = AssignmentEditor::Shared;
+
+    AssignmentScreen(Shared state, Platform &platform, Environment environment, PrintTarget &target,
                      InputsSource inputs, QWidget *parent = nullptr);
 
     // The address style of the setup screen: the USA boxes or "Address 3" and "Address 4".
@@ -77,7 +79,7 @@ private:
     // Runs a step that writes; a disk failure is shown and the step reports false.
     bool guarded(const std::function<void()> &step);
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     PrintTarget &m_target;
     InputsSource m_inputs;

@@ -1,9 +1,9 @@
 #include "accounts/screens/customerscreen.h"
 
-#include "app/appstate.h"
+#include "accounts/customerrecord.h"
+#include "core/datafolder.h"
 #include "billing/accountuse.h"
 #include "accounts/screens/listtransfer.h"
-#include "app/appstate.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/settings.h"
@@ -89,7 +89,7 @@ private:
     const CustomerAccounts &m_accounts;
 };
 
-CustomerScreen::CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
+CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmNewCustomer"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)

@@ -9,7 +9,9 @@
 #include <array>
 #include <functional>
 
-struct AppState;
+class DataFolder;
+class Settings;
+class Record;
 struct Platform;
 class FlexGrid;
 class QAction;
@@ -33,7 +35,24 @@ class CustomerScreen : public ProgramWindow
 {
     Q_OBJECT
 public:
-    CustomerScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
+    // The part of the program's state the screen works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        Record &currentCustomer;
+        const bool &usaAddressStyle;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , currentCustomer(state.currentCustomer)
+            , usaAddressStyle(state.usaAddressStyle)
+        {}
+    };
+
+    CustomerScreen(Shared state, Platform &platform, Environment environment, QWidget *parent = nullptr);
     ~CustomerScreen() override;
 
     CustomerAccounts &accounts() { return m_accounts; }
@@ -105,7 +124,7 @@ private:
     void setAuxAccountLine();
     void auxStep(int delta);
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     CustomerAccounts m_accounts;
     CustomerNotes m_notes;

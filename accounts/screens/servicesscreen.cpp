@@ -1,8 +1,8 @@
 #include "accounts/screens/servicesscreen.h"
 
-#include "app/appstate.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "accounts/screens/listtransfer.h"
-#include "app/appstate.h"
 #include "core/diskguard.h"
 #include "core/formats.h"
 #include "core/seams.h"
@@ -23,7 +23,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ServicesScreen::ServicesScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
+ServicesScreen::ServicesScreen(Shared state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmServices"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)

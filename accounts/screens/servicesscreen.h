@@ -9,7 +9,8 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
-struct AppState;
+class DataFolder;
+class Settings;
 struct Platform;
 
 // frmServices, "Services Creation Screen": the services catalogue in a grid, with the description, charge
@@ -32,7 +33,20 @@ public:
         CloseHelp,
     };
 
-    ServicesScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
+    // The part of the program's state the screen works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+        {}
+    };
+
+    ServicesScreen(Shared state, Platform &platform, Environment environment, QWidget *parent = nullptr);
 
     const ServicesEditor &editor() const { return m_editor; }
     // The button of the index, the way the buttons are named: cmdService_<index>.
@@ -61,7 +75,7 @@ private:
     bool guarded(const std::function<void()> &step);
     void refreshButtons();
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     ServicesEditor m_editor;
     FlexGrid *m_grid = nullptr;

@@ -1,6 +1,7 @@
 #include "app/screens/setupscreen.h"
 
-#include "app/appstate.h"
+#include "core/datafolder.h"
+#include "core/slipcounter.h"
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/setuplogic.h"
@@ -60,7 +61,7 @@ namespace {
 constexpr int kPhoneAndModemTab = 1;
 }
 
-SetupScreen::SetupScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent)
+SetupScreen::SetupScreen(Shared state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmSetup"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)

@@ -5,7 +5,8 @@
 
 #include <array>
 
-struct AppState;
+class DataFolder;
+class SlipCounter;
 struct Platform;
 class QCheckBox;
 class QComboBox;
@@ -23,7 +24,24 @@ class SetupScreen : public ProgramWindow
 {
     Q_OBJECT
 public:
-    SetupScreen(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
+    // The part of the program's state the screen works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        Settings &settings;
+        SlipCounter &slipCounter;
+        bool &usaAddressStyle;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , slipCounter(state.slipCounter)
+            , usaAddressStyle(state.usaAddressStyle)
+        {}
+    };
+
+    SetupScreen(Shared state, Platform &platform, Environment environment, QWidget *parent = nullptr);
 
     // Shows the settings in memory in the controls (the screen's load step).
     void loadFromSettings();
@@ -62,7 +80,7 @@ private:
     void reloadCurrentItems();
     void inform(const QString &text);
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     bool m_usaStyle = true;
     int m_lastSelectionCount = 0;

@@ -1,6 +1,7 @@
 #include "billing/screens/finalizewindow.h"
 
-#include "app/appstate.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
@@ -44,7 +45,7 @@ enum Col { Sel, SlipNo, Date, AcctNo, Name, InvoiceNo, PayForm, Amount, Status }
 
 } // namespace
 
-FinalizeWindow::FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
                                PrintTarget &target, InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmFinalize"), std::move(environment), kMainKey, parent)
     , m_state(state)

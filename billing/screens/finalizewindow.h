@@ -19,7 +19,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-struct AppState;
+class DataFolder;
+class Settings;
 
 // frmFinalize, "Completed Service Slips": amount, taxes, payment form and invoice number for each completed
 // slip, then Write Records posts the finalized ones and moves them to the archive.
@@ -29,8 +30,21 @@ class FinalizeWindow final : public ProgramWindow
 public:
     using InputsSource = std::function<DocumentInputs()>;
 
-    FinalizeWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
-                   PrintTarget &target, InputsSource inputs, QWidget *parent = nullptr);
+    // The part of the program's state the window works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+        {}
+    };
+
+    FinalizeWindow(Environment environment, Shared state, Messages &messages, const Clock &clock, PrintTarget &target,
+                   InputsSource inputs, QWidget *parent = nullptr);
 
     FlexGrid *grid() const { return m_grid; }
     const std::vector<Finalize::Row> &rows() const { return m_session.rows(); }
@@ -78,7 +92,7 @@ private:
     int tickedRow() const;
     void finishInterruptedPosting();
 
-    AppState &m_state;
+    Shared m_state;
     Messages &m_messages;
     const Clock &m_clock;
     PrintTarget &m_target;

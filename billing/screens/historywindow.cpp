@@ -1,6 +1,7 @@
 #include "billing/screens/historywindow.h"
 
-#include "app/appstate.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "billing/moneyprintvalues.h"
 #include "billing/pricedinvoice.h"
 #include "billing/screens/incomepanel.h"
@@ -43,7 +44,7 @@ const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid"
 
 } // namespace
 
-HistoryWindow::HistoryWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
                              SaveFileChooser chooseSaveFile, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmHistory"), std::move(environment), kHistoryKey, parent)
     , m_state(state)

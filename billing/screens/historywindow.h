@@ -23,7 +23,8 @@ class QStringListModel;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-struct AppState;
+class DataFolder;
+class Settings;
 
 // frmHistory, "Account Service and Billing History": the financial and the service history of all accounts or
 // one over a date range, with the total, the range buttons, both purges and the CSV export.
@@ -34,7 +35,20 @@ public:
     // Asks where to save an export; nothing when the user cancels.
     using SaveFileChooser = std::function<std::optional<QString>(const QString &suggestedName)>;
 
-    HistoryWindow(Environment environment, AppState &state, Messages &messages, const Clock &clock,
+    // The part of the program's state the window works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+        {}
+    };
+
+    HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
                   SaveFileChooser chooseSaveFile, QWidget *parent = nullptr);
 
     FlexGrid *financialGrid() const { return m_financial; }
@@ -71,7 +85,7 @@ private:
     void printInvoices();
 
     // What the grids show now, for the export.
-    AppState &m_state;
+    Shared m_state;
     Messages &m_messages;
     const Clock &m_clock;
     SaveFileChooser m_chooseSaveFile;

@@ -1,9 +1,10 @@
 #include "dispatch/screens/boardwindow.h"
 
-#include "app/appstate.h"
+#include "accounts/assignmentfile.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "billing/invoicenumbers.h"
 #include "accounts/screens/listtransfer.h"
-#include "app/appstate.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -63,7 +64,7 @@ const int kSiteFields[] = {SiteName,  SiteAddress1,   SiteAddress2,  SiteCity,
 
 } // namespace
 
-BoardWindow::BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target,
+BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platform, PrintTarget &target,
                          InputsSource inputs, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmMain"), std::move(environment), kMainKey, parent)
     , m_state(state)

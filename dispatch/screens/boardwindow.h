@@ -8,7 +8,9 @@
 #include <QHash>
 #include <functional>
 
-struct AppState;
+class DataFolder;
+class Settings;
+struct AssignmentLists;
 struct Platform;
 class FlexGrid;
 class PrintTarget;
@@ -31,7 +33,22 @@ class BoardWindow final : public ProgramWindow
 public:
     using InputsSource = std::function<DocumentInputs()>;
 
-    BoardWindow(Environment environment, AppState &state, Platform &platform, PrintTarget &target, InputsSource inputs,
+    // The part of the program's state the board works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        Settings &settings;
+        const AssignmentLists &assignmentLists;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , assignmentLists(state.assignmentLists)
+        {}
+    };
+
+    BoardWindow(Environment environment, Shared state, Platform &platform, PrintTarget &target, InputsSource inputs,
                 QWidget *parent = nullptr);
 
     BoardState &board() { return m_board; }
@@ -125,7 +142,7 @@ private:
     std::vector<SlipPrintValues> tickedValues() const;
     void pickerChanged();
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     PrintTarget &m_target;
     InputsSource m_inputs;

@@ -1,7 +1,10 @@
 #include "dispatch/screens/createslipwindow.h"
 
 #include "accounts/servicecatalogue.h"
-#include "app/appstate.h"
+#include "accounts/assignmentfile.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
+#include "core/slipcounter.h"
 #include "core/clock.h"
 #include "core/formats.h"
 #include "core/seams.h"
@@ -50,7 +53,7 @@ QLabel *instruction(const QString &text, const QString &name, QWidget *parent)
 
 } // namespace
 
-CreateSlipWindow::CreateSlipWindow(AppState &state, Platform &platform, Environment environment, QWidget *parent)
+CreateSlipWindow::CreateSlipWindow(Shared state, Platform &platform, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmCreateSlip"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)

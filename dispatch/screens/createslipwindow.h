@@ -7,7 +7,11 @@
 #include <array>
 #include <functional>
 
-struct AppState;
+class DataFolder;
+class Settings;
+class SlipCounter;
+class Record;
+struct AssignmentLists;
 struct Platform;
 class FlexGrid;
 class QCheckBox;
@@ -31,7 +35,26 @@ class CreateSlipWindow final : public ProgramWindow
 public:
     enum Step { ServiceLocation = 1, ServiceDetails = 2, Schedule = 3 };
 
-    CreateSlipWindow(AppState &state, Platform &platform, Environment environment, QWidget *parent = nullptr);
+    // The part of the program's state slip creation works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        SlipCounter &slipCounter;
+        Record &currentCustomer;
+        const AssignmentLists &assignmentLists;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , slipCounter(state.slipCounter)
+            , currentCustomer(state.currentCustomer)
+            , assignmentLists(state.assignmentLists)
+        {}
+    };
+
+    CreateSlipWindow(Shared state, Platform &platform, Environment environment, QWidget *parent = nullptr);
 
     // A new creation for the current customer: step 1 with empty boxes. False, after saying why, when no slip
     // can be written now (the slip counter is at its end, or the customer's account is not there).
@@ -90,7 +113,7 @@ private:
     QString assignment() const; // "" for "None"
     QDate firstWorkday() const;
 
-    AppState &m_state;
+    Shared m_state;
     Platform &m_platform;
     SlipCreation::AccountBlock m_account;
     std::optional<QDate> m_date; // the slip's one date; shown in lblDate

@@ -1,6 +1,8 @@
 #include "dispatch/screens/scheduleswindow.h"
 
-#include "app/appstate.h"
+#include "accounts/assignmentfile.h"
+#include "core/datafolder.h"
+#include "core/settings.h"
 #include "dispatch/schedules.h"
 #include "platform/flexgrid.h"
 
@@ -17,7 +19,7 @@ const QString kFormat = QStringLiteral("Assignment                        |^Cell
                                        "        |^   Time          ");
 }
 
-SchedulesWindow::SchedulesWindow(AppState &state, Environment environment, QWidget *parent)
+SchedulesWindow::SchedulesWindow(Shared state, Environment environment, QWidget *parent)
     : ProgramWindow(QStringLiteral("frmSchedules"), std::move(environment), kMainKey, parent)
     , m_state(state)
 {

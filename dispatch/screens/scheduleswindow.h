@@ -4,7 +4,9 @@
 
 #include <functional>
 
-struct AppState;
+class DataFolder;
+class Settings;
+struct AssignmentLists;
 class FlexGrid;
 class QGroupBox;
 class QPushButton;
@@ -15,7 +17,22 @@ class SchedulesWindow final : public ProgramWindow
 {
     Q_OBJECT
 public:
-    SchedulesWindow(AppState &state, Environment environment, QWidget *parent = nullptr);
+    // The part of the program's state the window works with: the members of these names of the state object it
+    // is given (the application's, or a test's).
+    struct Shared
+    {
+        const DataFolder &folder;
+        const Settings &settings;
+        const AssignmentLists &assignmentLists;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+            , assignmentLists(state.assignmentLists)
+        {}
+    };
+
+    SchedulesWindow(Shared state, Environment environment, QWidget *parent = nullptr);
 
     // The assignment rows from the pick lists, then their jobs from the stored slips.
     void LoadSchedule();
@@ -39,7 +56,7 @@ private:
     void dial();
     void cellChosen(int row, int col);
 
-    AppState &m_state;
+    Shared m_state;
     FlexGrid *m_grid;
     QGroupBox *m_dialer;
     QPushButton *m_dialButton;

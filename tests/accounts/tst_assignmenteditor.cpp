@@ -1,6 +1,6 @@
 #include "accounts/assignmenteditor.h"
 #include "accounts/assignmentrecord.h"
-#include "app/appstate.h"
+#include "statebench.h"
 #include "testsupport.h"
 
 #include <QTest>

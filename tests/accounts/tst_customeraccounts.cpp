@@ -13,18 +13,6 @@ using namespace CustomerField;
 
 namespace {
 
-QByteArray threeCustomers()
-{
-    return customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
-           customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000").bytes() +
-           customer("C3|Individual|||Ann|Lee|Springfield").bytes();
-}
-
-Record recordAt(const TestRoot &root, int n)
-{
-    return Record(customerLayout(), root.read(CustomerFile::kPath).mid((n - 1) * 328, 328));
-}
-
 CustomerForm businessForm(const QString &acct, const QString &name, const QString &phone = "555-000-1111")
 {
     CustomerForm f;
@@ -71,7 +59,7 @@ private slots:
         const CustomerSaveResult r = accounts.save(businessForm(" 1001 ", "Acme  "), true);
         QVERIFY(r.saved);
         QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
-        const Record stored = recordAt(root, 1);
+        const Record stored = storedCustomer(root, 1);
         QCOMPARE(stored.rawText(AcctNo), QString("1001").leftJustified(20));
         QCOMPARE(stored.text(Name), QString("Acme"));
         QCOMPARE(stored.text(City), QString("Springfield"));
@@ -93,7 +81,7 @@ private slots:
         f.address3 = "Camden";
         f.address4 = "NW1 8AB";
         QVERIFY(accounts.save(f, false).saved);
-        const Record stored = recordAt(root, 1);
+        const Record stored = storedCustomer(root, 1);
         QCOMPARE(stored.text(City), QString("Camden"));
         QCOMPARE(stored.text(Address4), QString("NW1 8AB"));
         QCOMPARE(stored.text(State), QString());
@@ -173,7 +161,7 @@ private slots:
         QVERIFY(r.saved);
         QCOMPARE(r.acctNo, QString("555-123-4567"));
         QCOMPARE(r.notices.front().text, QString("Telephone Number will be used as Acct No."));
-        QCOMPARE(recordAt(root, 1).text(AcctNo), QString("555-123-4567"));
+        QCOMPARE(storedCustomer(root, 1).text(AcctNo), QString("555-123-4567"));
     }
 
     void individualIsSavedUnderThePersonsName()
@@ -189,11 +177,11 @@ private slots:
         f.title = "Ms";
         f.firstName = "Anne";
         QVERIFY(accounts.save(f, true).saved);
-        QCOMPARE(recordAt(root, 3).text(Name), QString("Ms Anne Lee"));
-        QCOMPARE(recordAt(root, 3).text(AcctType), QString("Individual"));
+        QCOMPARE(storedCustomer(root, 3).text(Name), QString("Ms Anne Lee"));
+        QCOMPARE(storedCustomer(root, 3).text(AcctType), QString("Individual"));
         // The list follows the new name at once.
         QCOMPARE(accounts.names()[std::size_t(accounts.findName("lee, anne"))].recordNumber, 3);
-        QCOMPARE(recordAt(root, 1).bytes(), customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes());
+        QCOMPARE(storedCustomer(root, 1).bytes(), customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes());
     }
 
     void addSaveAndCancel()
@@ -219,8 +207,8 @@ private slots:
         QVERIFY(!accounts.pendingNew());
         QCOMPARE(root.read(CustomerFile::kPath).size(), 4 * 328);
         QCOMPARE(root.read(CustomerFile::kPath).left(3 * 328), threeCustomers());
-        QCOMPARE(recordAt(root, 4).text(Name), QString("Delta Plumbing"));
-        QCOMPARE(recordAt(root, 4).int16(Reserved1), qint16(0));
+        QCOMPARE(storedCustomer(root, 4).text(Name), QString("Delta Plumbing"));
+        QCOMPARE(storedCustomer(root, 4).int16(Reserved1), qint16(0));
     }
 
     void refusedAddStartsNothing()
@@ -381,7 +369,7 @@ private slots:
         QVERIFY(!root.exists(CustomerWrite::kJournal));
         QCOMPARE(saved.left(328), threeCustomers().left(328));
         QCOMPARE(saved.mid(656), threeCustomers().mid(656));
-        QCOMPARE(recordAt(root, 2).text(LastName), QString("Smythe"));
+        QCOMPARE(storedCustomer(root, 2).text(LastName), QString("Smythe"));
 
         // A crash after the journal was written, with the record torn in the file: the next use completes it.
         root.write(CustomerFile::kPath, threeCustomers());
@@ -390,7 +378,7 @@ private slots:
             if (QString(step) == "delete" && path.endsWith("CustomerData.jnl"))
                 throw std::runtime_error("crash");
         });
-        Record changed = recordAt(root, 2);
+        Record changed = storedCustomer(root, 2);
         changed.setText(LastName, "Jones");
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, WriteCustomer(faulty, 2, changed));
         const QByteArray journal = root.read(CustomerWrite::kJournal);
@@ -400,7 +388,7 @@ private slots:
         root.write(CustomerFile::kPath, torn);
         QVERIFY(accounts.activate()); // the screen's activation completes it
         QVERIFY(!root.exists(CustomerWrite::kJournal));
-        QVERIFY(recordAt(root, 2) == changed);
+        QVERIFY(storedCustomer(root, 2) == changed);
         QCOMPARE(root.read(CustomerFile::kPath).left(328), threeCustomers().left(328));
         QCOMPARE(root.read(CustomerFile::kPath).mid(656), threeCustomers().mid(656));
 

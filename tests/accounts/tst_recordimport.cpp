@@ -6,9 +6,8 @@
 #include "core/diskerror.h"
 #include "testsupport.h"
 
-#include "tools/datatool.h"
+#include "tooltesting.h"
 
-#include <QBuffer>
 #include <QTest>
 
 namespace {
@@ -189,12 +188,10 @@ private slots:
     {
         TestRoot root;
         root.write("/in.csv", "Description;Charge\nTune-up;45\n;9\n");
-        QString text;
-        QTextStream out(&text);
-        QBuffer in;
-        QCOMPARE(runDataTool({"import", "--root", root.path(), "services", root.file("/in.csv")}, out, out, in), 1);
-        QVERIFY2(text.contains("line 3: no name: the Description is blank\n1 services imported, 1 row(s) refused"),
-                 qPrintable(text));
+        const ToolRun run = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2((run.out + run.err).contains("line 3: no name: the Description is blank"), qPrintable(run.err));
+        QVERIFY2(run.out.contains("1 services imported, 1 row(s) refused"), qPrintable(run.out));
         QCOMPARE(root.read("/Services.txt").left(7), QByteArray("Tune-up"));
     }
 

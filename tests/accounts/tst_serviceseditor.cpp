@@ -13,7 +13,7 @@ QStringList storedRecords(const TestRoot &root)
     const QByteArray bytes = root.read(ServiceCatalogue::kPath);
     for (int at = 0; at < bytes.size(); at += 72) {
         const Record r(serviceLayout(), bytes.mid(at, 72));
-        out.append(QStringLiteral("%1|%2|%3")
+        out.append(QString("%1|%2|%3")
                        .arg(r.text(ServiceField::Description), r.text(ServiceField::Charge))
                        .arg(r.int16(ServiceField::TimeIndex)));
     }
@@ -26,7 +26,7 @@ ServicesEditor withServices(const TestRoot &root, const QStringList &names)
     editor.load();
     for (const QString &name : names) {
         editor.startAdd();
-        editor.saveService(name, QStringLiteral("10"), 4);
+        editor.saveService(name, "10", 4);
     }
     return editor;
 }
@@ -99,23 +99,6 @@ private slots:
         QCOMPARE(root.exists(ServiceCatalogue::kPath), refusal == int(ServicesEditor::Refusal::None));
         // A refused service leaves the boxes open for another try.
         QCOMPARE(editor.mode() == ServicesEditor::Mode::Adding, refusal != int(ServicesEditor::Refusal::None));
-    }
-
-    void the256thServiceIsRefused()
-    {
-        TestRoot root;
-        ServicesEditor editor(root.folder());
-        editor.load();
-        for (int i = 0; i < 255; ++i) {
-            QCOMPARE(editor.startAdd(), ServicesEditor::Refusal::None);
-            editor.saveService(QStringLiteral("Service %1").arg(i), "1", 1);
-        }
-        const QByteArray full = root.read(ServiceCatalogue::kPath);
-        QCOMPARE(full.size(), 255 * 72);
-        QCOMPARE(editor.startAdd(), ServicesEditor::Refusal::Full);
-        QCOMPARE(editor.mode(), ServicesEditor::Mode::Browsing);
-        QCOMPARE(root.read(ServiceCatalogue::kPath), full);
-        QCOMPARE(addServiceRefusal(255).value_or(QString()), ServicesEditor::kFull);
     }
 };
 

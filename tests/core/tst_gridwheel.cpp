@@ -56,14 +56,13 @@ private slots:
         dataColumns<QString, QStringList, QList<int>>("format", "headings", "alignments");
         const int dflt = int(GridAlignment::Default), left = int(GridAlignment::Left),
                   centre = int(GridAlignment::Centre), right = int(GridAlignment::Right);
-        dataRow("board", QStringLiteral("^SEL|^Slip No |^           Priority|<   Assigned To    "),
+        dataRow("board", "^SEL|^Slip No |^           Priority|<   Assigned To    ",
                 QStringList{"SEL", "Slip No ", "           Priority", "   Assigned To    "},
                 QList<int>{centre, centre, centre, left});
-        dataRow("no mark and right", QStringLiteral("Name      |>Charge|^Time"),
-                QStringList{"Name      ", "Charge", "Time"}, QList<int>{dflt, right, centre});
-        dataRow("empty columns", QStringLiteral("|^|<A"), QStringList{"", "", "A"}, QList<int>{dflt, centre, left});
-        dataRow("only the first mark counts", QStringLiteral("^^x|<>y"), QStringList{"^x", ">y"},
-                QList<int>{centre, left});
+        dataRow("no mark and right", "Name      |>Charge|^Time", QStringList{"Name      ", "Charge", "Time"},
+                QList<int>{dflt, right, centre});
+        dataRow("empty columns", "|^|<A", QStringList{"", "", "A"}, QList<int>{dflt, centre, left});
+        dataRow("only the first mark counts", "^^x|<>y", QStringList{"^x", ">y"}, QList<int>{centre, left});
         dataRow("empty text, no columns", QString(), QStringList{}, QList<int>{});
     }
     void formatTextGivesHeadingsAlignmentAndWidths()

@@ -29,9 +29,8 @@ private slots:
         dataRow("false", TextWriter().writeValues({false}).bytes(), QByteArray("#FALSE#\r\n"));
         dataRow("quote kept as it is", TextWriter().writeValues({"a\"b"}).bytes(), QByteArray("\"a\"b\"\r\n"));
         dataRow("empty text", TextWriter().writeValues({""}).bytes(), QByteArray("\"\"\r\n"));
-        dataRow("print line", TextWriter().printLine(QStringLiteral("Bob, Jr.")).bytes(), QByteArray("Bob, Jr.\r\n"));
-        dataRow("windows-1252", TextWriter().writeValues({QStringLiteral("Café")}).bytes(),
-                QByteArray("\"Caf\xe9\"\r\n"));
+        dataRow("print line", TextWriter().printLine("Bob, Jr.").bytes(), QByteArray("Bob, Jr.\r\n"));
+        dataRow("windows-1252", TextWriter().writeValues({"Café"}).bytes(), QByteArray("\"Caf\xe9\"\r\n"));
     }
     void valuesOfEveryKind()
     {
@@ -43,12 +42,12 @@ private slots:
     void readsValuesAcrossLinesAndCommas()
     {
         TextReader reader("\"Smith, John\",  42 ,#TRUE#\r\n\"next\"\r\n3.25\r\nwhole line, with comma\r\n");
-        QCOMPARE(reader.readText(), QStringLiteral("Smith, John"));
+        QCOMPARE(reader.readText(), "Smith, John");
         QCOMPARE(reader.readInteger(), 42);
         QVERIFY(reader.readBoolean());
-        QCOMPARE(reader.readText(), QStringLiteral("next"));
+        QCOMPARE(reader.readText(), "next");
         QCOMPARE(reader.readNumber(), 3.25);
-        QCOMPARE(reader.readLine(), QStringLiteral("whole line, with comma"));
+        QCOMPARE(reader.readLine(), "whole line, with comma");
         QVERIFY(reader.atEnd());
         QCOMPARE(reader.readText(), QString());
         QCOMPARE(reader.readInteger(), 0);
@@ -59,14 +58,13 @@ private slots:
     {
         dataColumns<QByteArray, QString, qint64, bool>("bytes", "text", "number", "flag");
         dataRow("empty file", QByteArray(), QString(), qint64(0), false);
-        dataRow("unclosed quote stays on its line", QByteArray("\"abc\r\n7\r\n#TRUE#"), QStringLiteral("abc"),
-                qint64(7), true);
-        dataRow("garbage number", QByteArray("\"x\",12abc,#TRUE#"), QStringLiteral("x"), qint64(0), true);
-        dataRow("no final line end", QByteArray("\"x\",5,#FALSE#"), QStringLiteral("x"), qint64(5), false);
-        dataRow("missing values", QByteArray("\"x\"\r\n"), QStringLiteral("x"), qint64(0), false);
-        dataRow("LF line ends", QByteArray("\"x\"\n9\n#TRUE#\n"), QStringLiteral("x"), qint64(9), true);
-        dataRow("huge number", QByteArray("\"x\",1e300,#TRUE#"), QStringLiteral("x"), qint64(0), true);
-        dataRow("half rounds to even", QByteArray("\"x\",2.5,#TRUE#"), QStringLiteral("x"), qint64(2), true);
+        dataRow("unclosed quote stays on its line", QByteArray("\"abc\r\n7\r\n#TRUE#"), "abc", qint64(7), true);
+        dataRow("garbage number", QByteArray("\"x\",12abc,#TRUE#"), "x", qint64(0), true);
+        dataRow("no final line end", QByteArray("\"x\",5,#FALSE#"), "x", qint64(5), false);
+        dataRow("missing values", QByteArray("\"x\"\r\n"), "x", qint64(0), false);
+        dataRow("LF line ends", QByteArray("\"x\"\n9\n#TRUE#\n"), "x", qint64(9), true);
+        dataRow("huge number", QByteArray("\"x\",1e300,#TRUE#"), "x", qint64(0), true);
+        dataRow("half rounds to even", QByteArray("\"x\",2.5,#TRUE#"), "x", qint64(2), true);
     }
     void damagedInputReadsAsDefaults()
     {
@@ -85,9 +83,9 @@ private slots:
         const QByteArray bytes =
             TextWriter().writeValues({"Acme, Inc.", "", "12 Main St", 1440.5, -3, true}).writeValues({false}).bytes();
         TextReader reader(bytes);
-        QCOMPARE(reader.readText(), QStringLiteral("Acme, Inc."));
+        QCOMPARE(reader.readText(), "Acme, Inc.");
         QCOMPARE(reader.readText(), QString());
-        QCOMPARE(reader.readText(), QStringLiteral("12 Main St"));
+        QCOMPARE(reader.readText(), "12 Main St");
         QCOMPARE(reader.readNumber(), 1440.5);
         QCOMPARE(reader.readInteger(), -3);
         QVERIFY(reader.readBoolean());

@@ -199,20 +199,6 @@ private slots:
               "stored");
     }
 
-    void bookedSlotRefused()
-    {
-        Desk desk;
-        desk.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob|1/19/2026|08:00").bytes());
-        const QByteArray before = desk.files();
-        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "08:00")), std::nullopt);
-        QCOMPARE(desk.messages.lastText(), kBooked);
-        QCOMPARE(desk.files(), before);
-        QCOMPARE(desk.counter.next(), qint16(1000));
-        // Another slot of the same day, or the same slot for another assignment, is free.
-        QCOMPARE(desk.store(desk.draft("Bob", kMonday, "10:00-12:00")), std::optional<qint16>(1000));
-        QCOMPARE(desk.store(desk.draft("Ann", kMonday, "08:00")), std::optional<qint16>(1001));
-    }
-
     void overlapAsked_data()
     {
         QTest::addColumn<bool>("yes");

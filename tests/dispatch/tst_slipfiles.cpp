@@ -4,6 +4,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "crashsupport.h"
+#include "slipsamples.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -13,14 +14,7 @@ namespace {
 // "number status assignment date time"; missing parts as a new unscheduled slip has them.
 Record slip(const QString &fields)
 {
-    const QStringList f = fields.split(' ');
-    Record r(serviceSlipLayout());
-    r.setInt16(SlipField::SlipNo, qint16(f[0].toInt()));
-    r.setText(SlipField::Status, f.value(1, "Open"));
-    r.setText(SlipField::AssignedTo, f.value(2));
-    r.setText(SlipField::SchedDate, f.value(3, "0"));
-    r.setText(SlipField::SchedTime, f.value(4, "None"));
-    return r;
+    return SlipSamples::slip(QString(fields).replace(' ', '|'));
 }
 
 // The slip numbers of the active and completed files; "-" for a file that does not exist.

@@ -29,13 +29,12 @@ private slots:
     void firstUnencodable_data()
     {
         dataColumns<QString, QString>("text", "first");
-        dataRow("plain", QStringLiteral("Main St 12"), QString());
-        dataRow("accents and the euro of the code page", QStringLiteral("Caf\u00e9 \u20ac5 \u00fc"), QString());
-        dataRow("typographic quotes and dashes", QStringLiteral("\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026"),
-                QString());
-        dataRow("Polish L", QStringLiteral("\u0141\u00f3d\u017a"), QStringLiteral("\u0141"));
-        dataRow("Greek after a good start", QStringLiteral("Alpha \u03b1"), QStringLiteral("\u03b1"));
-        dataRow("emoji: a surrogate pair, named whole", (QStringLiteral("ok ") + QString::fromUcs4(U"\U0001F600")),
+        dataRow("plain", "Main St 12", QString());
+        dataRow("accents and the euro of the code page", "Caf\u00e9 \u20ac5 \u00fc", QString());
+        dataRow("typographic quotes and dashes", "\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026", QString());
+        dataRow("Polish L", "\u0141\u00f3d\u017a", "\u0141");
+        dataRow("Greek after a good start", "Alpha \u03b1", "\u03b1");
+        dataRow("emoji: a surrogate pair, named whole", ("ok " + QString::fromUcs4(U"\U0001F600")),
                 QString::fromUcs4(U"\U0001F600"));
     }
     void firstUnencodable()
@@ -52,14 +51,11 @@ private slots:
     {
         dataColumns<QString, bool>("input", "paste");
         QTest::addColumn<QString>("refused"); // empty: accepted
-        dataRow("typed Polish L", QStringLiteral("\u0141"), false, QStringLiteral("\u0141"));
-        dataRow("pasted text with a Cyrillic letter", QStringLiteral("Ivan \u0418vanov"), true,
-                QStringLiteral("\u0418"));
-        dataRow("pasted emoji", (QStringLiteral("Smile ") + QString::fromUcs4(U"\U0001F600")), true,
-                QString::fromUcs4(U"\U0001F600"));
-        dataRow("typed en dash", QStringLiteral("\u2013"), false, QString());
-        dataRow("pasted curly quotes and ellipsis", QStringLiteral("\u2018Joe\u2019s\u2019 shop\u2026"), true,
-                QString());
+        dataRow("typed Polish L", "\u0141", false, "\u0141");
+        dataRow("pasted text with a Cyrillic letter", "Ivan \u0418vanov", true, "\u0418");
+        dataRow("pasted emoji", ("Smile " + QString::fromUcs4(U"\U0001F600")), true, QString::fromUcs4(U"\U0001F600"));
+        dataRow("typed en dash", "\u2013", false, QString());
+        dataRow("pasted curly quotes and ellipsis", "\u2018Joe\u2019s\u2019 shop\u2026", true, QString());
     }
     void typedAndPastedTextIsChecked()
     {
@@ -69,7 +65,7 @@ private slots:
         FakeMessages messages;
         QLineEdit edit;
         FieldFilter::installStorable(&edit, messages);
-        edit.setText(QStringLiteral("Start "));
+        edit.setText("Start ");
         edit.show();
         edit.setFocus();
         edit.end(false);
@@ -82,13 +78,12 @@ private slots:
             QApplication::sendEvent(&edit, &press);
         }
         if (refused.isEmpty()) {
-            QCOMPARE(edit.text(), QStringLiteral("Start ") + input);
+            QCOMPARE(edit.text(), "Start " + input);
             QVERIFY(messages.shown.empty());
         } else {
-            QCOMPARE(edit.text(), QStringLiteral("Start "));
+            QCOMPARE(edit.text(), "Start ");
             QTRY_VERIFY(!messages.shown.empty());
-            QVERIFY2(messages.lastText().contains(QStringLiteral("\"") + refused + QStringLiteral("\"")),
-                     qPrintable(messages.lastText()));
+            QVERIFY2(messages.lastText().contains("\"" + refused + "\""), qPrintable(messages.lastText()));
         }
     }
 
@@ -108,7 +103,7 @@ private slots:
         QFETCH(QString, pasted);
         QFETCH(QString, kept);
         FakeMessages messages;
-        ProgramWindow window(QStringLiteral("frmTest"), {});
+        ProgramWindow window("frmTest", {});
         auto *edit = new QLineEdit(&window);
         if (box == Storable)
             FieldFilter::installStorable(edit, messages);
@@ -123,8 +118,8 @@ private slots:
     // A message box is widened to show its whole title above a short text.
     void messageBoxHoldsItsTitle()
     {
-        const QString title = QStringLiteral("Duplicate Account Number - a title longer than its text");
-        QMessageBox box(QMessageBox::Question, title, QStringLiteral("Ok?"), QMessageBox::Yes | QMessageBox::No);
+        const QString title = "Duplicate Account Number - a title longer than its text";
+        QMessageBox box(QMessageBox::Question, title, "Ok?", QMessageBox::Yes | QMessageBox::No);
         QtMessages::widenForTitle(box);
         QVERIFY(box.sizeHint().width() > box.fontMetrics().horizontalAdvance(title));
     }
@@ -156,12 +151,12 @@ private slots:
         FakeMessages messages;
         QPlainTextEdit edit;
         FieldFilter::guardStorable(&edit, messages);
-        edit.setPlainText(QStringLiteral("Furnace \u2013 noisy"));
+        edit.setPlainText("Furnace \u2013 noisy");
         QVERIFY(messages.shown.empty());
-        edit.insertPlainText(QStringLiteral(" \u0141"));
-        QCOMPARE(edit.toPlainText(), QStringLiteral("Furnace \u2013 noisy"));
+        edit.insertPlainText(" \u0141");
+        QCOMPARE(edit.toPlainText(), "Furnace \u2013 noisy");
         QTRY_VERIFY(!messages.shown.empty());
-        QVERIFY(messages.lastText().contains(QStringLiteral("\u0141")));
+        QVERIFY(messages.lastText().contains("\u0141"));
     }
 };
 

@@ -22,7 +22,6 @@ private slots:
         bool exited = false;
         BlanksWindow window({&fake.layouts, [&] { exited = true; }}, target, [] { return DocumentInputs(); });
         window.show();
-        QCOMPARE(window.windowTitle(), QString("Print Blank Invoices"));
         auto *box = window.findChild<QLineEdit *>("txtInvoices");
         auto *print = window.findChild<QPushButton *>("Command1_0");
         QVERIFY(box && print);
@@ -52,17 +51,10 @@ private slots:
         print->click();
         QCOMPARE(box->text(), QString("2"));
         QVERIFY(!exited);
-    }
 
-    void returnToMenu()
-    {
-        FakePlatform fake;
-        RecordingPrintTarget target;
-        BlanksWindow window({&fake.layouts, {}}, target, {});
-        window.show();
-        QSignalSpy spy(&window, &BlanksWindow::returnToMenu);
+        QSignalSpy back(&window, &BlanksWindow::returnToMenu);
         window.findChild<QPushButton *>("Command1_1")->click();
-        QCOMPARE(spy.count(), 1);
+        QCOMPARE(back.count(), 1);
         QVERIFY(!window.isVisible());
     }
 };

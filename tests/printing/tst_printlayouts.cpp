@@ -1,8 +1,8 @@
 #include "boardsamples.h"
 #include "core/cp1252.h"
-#include "printing/documentsource.h"
 #include "dispatch/slipprintvalues.h"
 #include "printing/blankformlayout.h"
+#include "printing/documentsource.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/serviceorderlayout.h"
@@ -135,8 +135,8 @@ private slots:
     {
         TestRoot root;
         DocumentInputs in = samplePrintInputs();
-        const std::vector<SlipPrintValues> rows{slip("1001", "Assigned"), slip("1002", "Open"),
-                                                slip("1003", "Assigned")};
+        std::vector<SlipPrintValues> rows{slip("1001", "Assigned"), slip("1002", "Open"), slip("1003", "Assigned")};
+        rows[0].serviceRequired = "Furnace makes noise\r\nCall before noon";
         RecordingPrintTarget target;
         auto result = PrintInvoice(target, in, root.folder(), rows, 20260005);
         QCOMPARE(target.dialogs, 1);
@@ -150,6 +150,10 @@ private slots:
         QVERIFY(second.contains("Jane Doe"));
         QVERIFY(second.contains("Springfield, IL 62701"));
         QCOMPARE(target.surface.findText("Filter", 2)->x, 3312.0);
+        // A description that fits prints whole, without the mark of text left over.
+        QVERIFY(target.surface.findText("Call before noon", 1));
+        for (const QString &text : target.surface.texts())
+            QVERIFY2(!text.endsWith("..."), qPrintable(text));
         // The narrative shared with the invoicing program holds the last invoice's contents.
         QCOMPARE(root.read(kNarrativeFile), QByteArray("Furnace makes noise 1003\r\n"));
 
@@ -248,18 +252,6 @@ private slots:
         QCOMPARE(s.texts(), lines);
     }
 
-    void descriptionThatFitsHasNoMark()
-    {
-        TestRoot root;
-        SlipPrintValues row = slip("9", "Assigned");
-        row.serviceRequired = "Furnace makes noise\r\nCall before noon";
-        RecordingPrintTarget target;
-        PrintInvoice(target, samplePrintInputs(), root.folder(), {row}, 1);
-        QVERIFY(target.surface.findText("Call before noon"));
-        for (const QString &text : target.surface.texts())
-            QVERIFY2(!text.endsWith("..."), qPrintable(text));
-    }
-
     void logo_data()
     {
         dataColumns<bool, double>("exists", "height");
@@ -350,8 +342,9 @@ private slots:
         dataColumns<QString, QString>("slip", "row");
         dataRow("scheduled", "1002|Assigned|Al|1/21/2026|08:00-10:00|Emergency",
                 "1002|Emergency|Al|Assigned|Site 1002|1/2/2026|1/21/2026 08:00-10:00");
-        dataRow("open, no date", "1001|Open||0|None", "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|"
-                                                      "Date/Time not Selected");
+        dataRow("open, no date", "1001|Open||0|None",
+                "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|"
+                "Date/Time not Selected");
     }
     void reportRow()
     {

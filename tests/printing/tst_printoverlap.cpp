@@ -52,7 +52,7 @@ Ink inkOf(const Op &op)
 {
     const QFontMetricsF m(realFont(op.font));
     const QString text = op.text;
-    const qsizetype first = text.size() - QString(text).remove(QRegularExpression(QStringLiteral("^\\s+"))).size();
+    const qsizetype first = text.size() - QString(text).remove(QRegularExpression("^\\s+")).size();
     const QString visible = text.trimmed();
     Ink ink;
     ink.left = op.x + m.horizontalAdvance(text.left(first));
@@ -68,7 +68,7 @@ Ink inkOf(const Op &op)
 
 QString describe(const Op &op)
 {
-    return QStringLiteral("\"%1\" at (%2, %3) size %4").arg(op.text).arg(op.x).arg(op.y).arg(op.font.size);
+    return QString("\"%1\" at (%2, %3) size %4").arg(op.text).arg(op.x).arg(op.y).arg(op.font.size);
 }
 
 // Every fault of one page, described.
@@ -92,7 +92,7 @@ QStringList faultsOf(const MeasuredSurface &surface)
                 const Ink ib = inkOf(b);
                 if (ia.left < ib.right - slack && ib.left < ia.right - slack && ia.top < ib.bottom - slack &&
                     ib.top < ia.bottom - slack)
-                    faults << QStringLiteral("page %1: %2 overlaps %3").arg(a.page).arg(describe(a), describe(b));
+                    faults << QString("page %1: %2 overlaps %3").arg(a.page).arg(describe(a), describe(b));
             }
         }
         for (const Op &b : ops) {
@@ -113,7 +113,7 @@ QStringList faultsOf(const MeasuredSurface &surface)
                                  : (x1 > ia.left + slack && x1 < ia.right - slack &&
                                     std::min(y1, y2) < ia.baseline - slack && std::max(y1, y2) > ia.top + slack);
                     if (crosses)
-                        faults << QStringLiteral("page %1: a rule (%2, %3)-(%4, %5) strikes through %6")
+                        faults << QString("page %1: a rule (%2, %3)-(%4, %5) strikes through %6")
                                       .arg(a.page)
                                       .arg(x1)
                                       .arg(y1)
@@ -123,11 +123,11 @@ QStringList faultsOf(const MeasuredSurface &surface)
                 }
             } else if (b.kind == Kind::Picture) {
                 if (ia.left < b.x2 && b.x < ia.right && ia.top < b.y2 && b.y < ia.bottom)
-                    faults << QStringLiteral("page %1: the logo covers %2").arg(a.page).arg(describe(a));
+                    faults << QString("page %1: the logo covers %2").arg(a.page).arg(describe(a));
             }
         }
         if (ia.left < 0 || ia.right > surface.pageWidth() + slack || ia.top < 0)
-            faults << QStringLiteral("page %1: %2 leaves the paper").arg(a.page).arg(describe(a));
+            faults << QString("page %1: %2 leaves the paper").arg(a.page).arg(describe(a));
     }
     return faults;
 }
@@ -162,22 +162,22 @@ class TestPrintOverlap : public QObject
         in.settings.invoiceCopies = 2;
         in.currentItems.clear();
         for (int i = 1; i <= 8; ++i)
-            in.currentItems << QStringLiteral("Replacement Part Number %1 Heavy Duty Assembly Kit W%1").arg(i);
+            in.currentItems << QString("Replacement Part Number %1 Heavy Duty Assembly Kit W%1").arg(i);
         return in;
     }
 
     static SlipPrintValues longSlip(bool usaStyle)
     {
-        SlipPrintValues s = sampleSlip(QStringLiteral("32767"), QStringLiteral("Assigned"), {});
-        s.acctNo = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
-        s.name = QStringLiteral("Bartholomew Maximilian Worthington-Fairweather III");
-        s.address1 = QStringLiteral("98765 Wildflower Meadow Boulevard West");
-        s.address2 = QStringLiteral("Apartment 4417 Building Q Rear Entrance");
-        s.city = usaStyle ? QStringLiteral("Rancho Santa Margarita Heights") : QStringLiteral("Hammersmith Borough");
-        s.state = usaStyle ? QStringLiteral("CA") : QString();
-        s.postalCode = usaStyle ? QStringLiteral("92688-1234") : QStringLiteral("Greater London W6 9XY England");
-        s.schedDate = QStringLiteral("12/31/2026");
-        s.schedTime = QStringLiteral("01:00 PM - 02:00 PM");
+        SlipPrintValues s = sampleSlip("32767", "Assigned", {});
+        s.acctNo = "WWWWWWWWWWWWWWWWWWWW";
+        s.name = "Bartholomew Maximilian Worthington-Fairweather III";
+        s.address1 = "98765 Wildflower Meadow Boulevard West";
+        s.address2 = "Apartment 4417 Building Q Rear Entrance";
+        s.city = usaStyle ? "Rancho Santa Margarita Heights" : "Hammersmith Borough";
+        s.state = usaStyle ? "CA" : QString();
+        s.postalCode = usaStyle ? "92688-1234" : "Greater London W6 9XY England";
+        s.schedDate = "12/31/2026";
+        s.schedTime = "01:00 PM - 02:00 PM";
         s.serviceRequired = QStringLiteral("The furnace makes a loud banging noise whenever the blower starts and "
                                            "the thermostat display flickers; customer reports the pilot light "
                                            "going out twice a day since the last storm, and a smell of gas near "
@@ -200,13 +200,12 @@ private slots:
     void initTestCase()
     {
         useTestSettingsStore();
-        const QFontInfo arial(QFont(QStringLiteral("Arial")));
-        if (!arial.family().contains(QStringLiteral("Arial")) &&
-            !arial.family().contains(QStringLiteral("Liberation Sans")))
+        const QFontInfo arial(QFont("Arial"));
+        if (!arial.family().contains("Arial") && !arial.family().contains("Liberation Sans"))
             QSKIP("neither Arial nor its metric-compatible Liberation Sans is installed (scripts/deps.sh)");
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(Qt::darkBlue);
-        m_logo = m_root.file(QStringLiteral("/logo.png"));
+        m_logo = m_root.file("/logo.png");
         QVERIFY(picture.save(m_logo));
     }
 
@@ -215,15 +214,15 @@ private slots:
         dataColumns<QString, bool, bool>("document", "usaStyle", "plainPaper");
         for (const bool usa : {true, false}) {
             for (const bool plain : {true, false}) {
-                const QString style = QStringLiteral("%1, %2").arg(usa ? "USA" : "international",
-                                                                   plain ? "plain paper" : "remittance slip");
+                const QString style =
+                    QString("%1, %2").arg(usa ? "USA" : "international", plain ? "plain paper" : "remittance slip");
                 for (const char *document : {"invoice", "blank invoice", "blank form"})
-                    QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(document, style)))
+                    QTest::newRow(qPrintable(QString("%1, %2").arg(document, style)))
                         << QString::fromLatin1(document) << usa << plain;
             }
-            const QString style = usa ? QStringLiteral("USA") : QStringLiteral("international");
+            const QString style = usa ? "USA" : "international";
             for (const char *document : {"service order", "slip report", "logo sample"})
-                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(document, style)))
+                QTest::newRow(qPrintable(QString("%1, %2").arg(document, style)))
                     << QString::fromLatin1(document) << usa << true;
         }
     }
@@ -246,10 +245,8 @@ private slots:
         } else if (document == QLatin1String("slip report")) {
             std::vector<SlipReportRow> rows;
             for (int r = 0; r < 40; ++r)
-                rows.push_back({QStringLiteral("32767"), QStringLiteral("Emergency"),
-                                QStringLiteral("Christopher Montgomery-Alexander"), QStringLiteral("In Progress"),
-                                slip.name, QStringLiteral("12/31/2026"),
-                                QStringLiteral("12/31/2026 01:00 PM - 02:00 PM")});
+                rows.push_back({"32767", "Emergency", "Christopher Montgomery-Alexander", "In Progress", slip.name,
+                                "12/31/2026", "12/31/2026 01:00 PM - 02:00 PM"});
             check(slipReportAction(inputs(usaStyle, plainPaper, true), rows));
         } else {
             check(logoSampleAction(inputs(usaStyle, plainPaper, true)));
@@ -260,25 +257,25 @@ private slots:
     void overlapsAreFound()
     {
         MeasuredSurface surface;
-        surface.SetupPrinter(QStringLiteral("Portrait"), true);
+        surface.SetupPrinter("Portrait", true);
         surface.SetPrintPosition(1, 1);
-        surface.printOnLine(QStringLiteral("AMOUNT ENCLOSED"));
+        surface.printOnLine("AMOUNT ENCLOSED");
         surface.SetPrintPosition(1.5, 1);
-        surface.print(QStringLiteral("01089"));
+        surface.print("01089");
         QCOMPARE(faultsOf(surface).size(), 1);
 
         MeasuredSurface ruled;
-        ruled.SetupPrinter(QStringLiteral("Portrait"), true);
+        ruled.SetupPrinter("Portrait", true);
         ruled.SetPrintPosition(1, 1);
-        ruled.print(QStringLiteral("PRE-TAX TOTAL"));
+        ruled.print("PRE-TAX TOTAL");
         ruled.drawLine(inches(0.5), inches(1) + 120, inches(4), inches(1) + 120, 0);
         QCOMPARE(faultsOf(ruled).size(), 1);
         // A text on its rule, and the next line below it, are clear.
         MeasuredSurface clear;
-        clear.SetupPrinter(QStringLiteral("Portrait"), true);
+        clear.SetupPrinter("Portrait", true);
         clear.SetPrintPosition(1, 1);
-        clear.print(QStringLiteral("Charge"));
-        clear.print(QStringLiteral("Charge"));
+        clear.print("Charge");
+        clear.print("Charge");
         clear.drawLine(inches(0.5), clear.currentY(), inches(4), clear.currentY(), 0);
         QVERIFY2(faultsOf(clear).isEmpty(), qPrintable(faultsOf(clear).join('\n')));
     }

@@ -5,10 +5,10 @@
 // same bytes.
 
 #include "app/application.h"
+#include "app/screens/startmenu.h"
 #include "billing/screens/finalizewindow.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "app/screens/startmenu.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
@@ -42,16 +42,16 @@ namespace {
 
 // What the user types along the road.
 const QDate kToday(2026, 1, 15); // a Thursday; the fake clock's day at 9:00
-const QString kBusiness = QStringLiteral("Harbor Lane Heating");
-const QString kBusinessPostal = QStringLiteral("97365");
-const QString kService = QStringLiteral("Furnace Tune-up");
-const QString kTechnician = QStringLiteral("Dana Whitfield");
-const QString kAccount = QStringLiteral("HL-204");
-const QString kCustomer = QStringLiteral("Marlow Bakery");
-const QString kCustomerPostal = QStringLiteral("97123");
-const QString kExtraWork = QStringLiteral(" and check the oven flue");
-const QString kInvoiceNo = QStringLiteral("5001");
-const QString kCheckNo = QStringLiteral("4471");
+const QString kBusiness = "Harbor Lane Heating";
+const QString kBusinessPostal = "97365";
+const QString kService = "Furnace Tune-up";
+const QString kTechnician = "Dana Whitfield";
+const QString kAccount = "HL-204";
+const QString kCustomer = "Marlow Bakery";
+const QString kCustomerPostal = "97123";
+const QString kExtraWork = " and check the oven flue";
+const QString kInvoiceNo = "5001";
+const QString kCheckNo = "4471";
 
 // -- Finding and working the controls ---------------------------------------------------------------------------
 
@@ -94,8 +94,8 @@ void chooseItem(QListWidget *list, const QString &text)
 // Opens a routine of the start menu the way the user does: a click on its line.
 void openRoutine(int routine)
 {
-    QWidget *menu = visibleWindow(QStringLiteral("frmStartup"));
-    QLabel *line = child<QLabel>(menu, QStringLiteral("lblSub_%1").arg(routine));
+    QWidget *menu = visibleWindow("frmStartup");
+    QLabel *line = child<QLabel>(menu, QString("lblSub_%1").arg(routine));
     if (!line->isEnabled())
         qFatal("routine %d is not enabled", routine);
     QTest::mouseClick(line, Qt::LeftButton);
@@ -160,7 +160,7 @@ double oleDays(const QDate &date)
     return double(QDate(1899, 12, 30).daysTo(date));
 }
 
-const QString kDate = QStringLiteral("1/15/2026");
+const QString kDate = "1/15/2026";
 
 // The slip as slip creation stores it ("Assigned"), as the board's save moves it ("Complete") and as the archive
 // keeps it after Write Records ("Finalized").
@@ -280,7 +280,7 @@ public:
 
     // The messages since the last look, one line, for comparing.
     QString said() { return joined(newMessages()); }
-    static QString joined(const QStringList &texts) { return texts.join(QStringLiteral(" | ")); }
+    static QString joined(const QStringList &texts) { return texts.join(" | "); }
 
     // Runs the road's stages from `from` on; returns false when the kill came (the program is gone then).
     bool run(Stage from)
@@ -341,7 +341,7 @@ public:
     }
 
     // Where the user saves the invoice: a folder of documents beside the data folder.
-    QString invoicePdf() const { return m_documents.path() + QStringLiteral("/invoice.pdf"); }
+    QString invoicePdf() const { return m_documents.path() + "/invoice.pdf"; }
     // What the history window showed: each data row with its cells joined by "|".
     QStringList historyRows, serviceRows;
     QString incomeTotal;
@@ -349,119 +349,119 @@ public:
 private:
     void firstRun()
     {
-        click(m_app->welcomePanel(), QStringLiteral("imgLogo"));
-        QWidget *setup = visibleWindow(QStringLiteral("frmSetup"));
-        auto *tabs = child<QTabWidget>(setup, QStringLiteral("tabSetup"));
+        click(m_app->welcomePanel(), "imgLogo");
+        QWidget *setup = visibleWindow("frmSetup");
+        auto *tabs = child<QTabWidget>(setup, "tabSetup");
         tabs->setCurrentIndex(0);
         const QStringList business = {kBusiness,       "12 Bayfront Road", "", "Newport", "OR",
                                       kBusinessPostal, "541-555-0100"};
         for (int i = 0; i < business.size(); ++i) {
             if (!business[i].isEmpty())
-                type(setup, QStringLiteral("txtBusiness_%1").arg(i), business[i]);
+                type(setup, QString("txtBusiness_%1").arg(i), business[i]);
         }
         tabs->setCurrentIndex(1);
-        auto *subTabs = child<QTabWidget>(setup, QStringLiteral("SSTab1"));
+        auto *subTabs = child<QTabWidget>(setup, "SSTab1");
         subTabs->setCurrentIndex(3);
-        type(setup, QStringLiteral("txtInvoiceNo"), kInvoiceNo);
+        type(setup, "txtInvoiceNo", kInvoiceNo);
         subTabs->setCurrentIndex(4);
-        type(setup, QStringLiteral("cboTaxHeading1"), QStringLiteral("Sales Tax"));
-        type(setup, QStringLiteral("cboRate1"), QStringLiteral("7.5"));
-        child<QCheckBox>(setup, QStringLiteral("ckApply1stTax"))->setChecked(true);
-        click(setup, QStringLiteral("cmdSave"));
+        type(setup, "cboTaxHeading1", "Sales Tax");
+        type(setup, "cboRate1", "7.5");
+        child<QCheckBox>(setup, "ckApply1stTax")->setChecked(true);
+        click(setup, "cmdSave");
         if (m_dying)
             return;
-        QVERIFY2(visibleWindow(QStringLiteral("frmStartup")), qPrintable(newMessages().join('|')));
+        QVERIFY2(visibleWindow("frmStartup"), qPrintable(newMessages().join('|')));
         QCOMPARE(said(), joined(QStringList()));
     }
 
     void addService()
     {
-        click(visibleWindow(QStringLiteral("frmStartup")), QStringLiteral("Command1"));
-        QWidget *services = visibleWindow(QStringLiteral("frmServices"));
-        click(services, QStringLiteral("cmdService_1")); // Add New
-        type(services, QStringLiteral("txtDescription"), kService);
-        type(services, QStringLiteral("txtCharge"), QStringLiteral("89"));
-        child<QComboBox>(services, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("1:30"));
-        click(services, QStringLiteral("cmdService_4")); // Save
-        click(services, QStringLiteral("cmdService_0")); // Menu
+        click(visibleWindow("frmStartup"), "Command1");
+        QWidget *services = visibleWindow("frmServices");
+        click(services, "cmdService_1"); // Add New
+        type(services, "txtDescription", kService);
+        type(services, "txtCharge", "89");
+        child<QComboBox>(services, "cboTime")->setCurrentText("1:30");
+        click(services, "cmdService_4"); // Save
+        click(services, "cmdService_0"); // Menu
         QCOMPARE(said(), joined(QStringList()));
     }
 
     void addTechnician()
     {
-        click(visibleWindow(QStringLiteral("frmStartup")), QStringLiteral("Command1"));
-        QWidget *assignments = visibleWindow(QStringLiteral("frmAssignment"));
+        click(visibleWindow("frmStartup"), "Command1");
+        QWidget *assignments = visibleWindow("frmAssignment");
         QTRY_VERIFY(m_fake.messages.shown.size() > m_seen); // said once the window shows
         QCOMPARE(said(), joined(QStringList{"Your Assignment File is Empty\r\nCreate your First Assignment Now"}));
-        type(assignments, QStringLiteral("txtName"), kTechnician);
-        type(assignments, QStringLiteral("txtTelephone"), QStringLiteral("541-555-0142"));
-        click(assignments, QStringLiteral("cmdMenu"));
+        type(assignments, "txtName", kTechnician);
+        type(assignments, "txtTelephone", "541-555-0142");
+        click(assignments, "cmdMenu");
         QCOMPARE(said(), joined(QStringList()));
     }
 
     void addCustomer()
     {
         openRoutine(StartMenu::CreateSlip);
-        QWidget *customers = visibleWindow(QStringLiteral("frmNewCustomer"));
+        QWidget *customers = visibleWindow("frmNewCustomer");
         const QStringList greeting = newMessages();
         QCOMPARE(greeting.size(), 1);
         QVERIFY(greeting[0].startsWith("Your Customer File is Empty\r\nCreate your First"));
-        type(customers, QStringLiteral("txtAcctNo"), kAccount);
-        type(customers, QStringLiteral("txtName"), kCustomer);
-        type(customers, QStringLiteral("txtAddress1"), QStringLiteral("7 Quay Street"));
-        type(customers, QStringLiteral("cboCity"), QStringLiteral("Port Alder"));
-        type(customers, QStringLiteral("cboState"), QStringLiteral("OR"));
-        type(customers, QStringLiteral("txtPostal"), kCustomerPostal);
-        type(customers, QStringLiteral("txtTelephone"), QStringLiteral("541-555-0177"));
-        click(customers, QStringLiteral("cmdSelect"));
+        type(customers, "txtAcctNo", kAccount);
+        type(customers, "txtName", kCustomer);
+        type(customers, "txtAddress1", "7 Quay Street");
+        type(customers, "cboCity", "Port Alder");
+        type(customers, "cboState", "OR");
+        type(customers, "txtPostal", kCustomerPostal);
+        type(customers, "txtTelephone", "541-555-0177");
+        click(customers, "cmdSelect");
         QCOMPARE(said(), joined(QStringList()));
     }
 
     void writeSlip()
     {
-        QWidget *slip = visibleWindow(QStringLiteral("frmCreateSlip"));
+        QWidget *slip = visibleWindow("frmCreateSlip");
         QVERIFY2(slip, qPrintable(visibleWindows()));
-        click(slip, QStringLiteral("cmdSetJobSite")); // the job is at the account's address
-        click(slip, QStringLiteral("cmdCreation_2"));
-        chooseItem(child<QListWidget>(slip, QStringLiteral("lstServices")), kService);
-        auto *work = child<QPlainTextEdit>(slip, QStringLiteral("txtService"));
+        click(slip, "cmdSetJobSite"); // the job is at the account's address
+        click(slip, "cmdCreation_2");
+        chooseItem(child<QListWidget>(slip, "lstServices"), kService);
+        auto *work = child<QPlainTextEdit>(slip, "txtService");
         work->moveCursor(QTextCursor::End);
         QTest::keyClicks(work, kExtraWork);
-        click(slip, QStringLiteral("cmdCreation_4"));
-        chooseItem(child<QListWidget>(slip, QStringLiteral("lstAssignments")), kTechnician);
-        chooseItem(child<QListWidget>(slip, QStringLiteral("lstPriority")), QStringLiteral("High"));
+        click(slip, "cmdCreation_4");
+        chooseItem(child<QListWidget>(slip, "lstAssignments"), kTechnician);
+        chooseItem(child<QListWidget>(slip, "lstPriority"), "High");
         static_cast<CreateSlipWindow *>(slip)->pickDate(kToday);
-        child<QComboBox>(slip, QStringLiteral("cboTime"))->setCurrentText(QStringLiteral("10:00"));
+        child<QComboBox>(slip, "cboTime")->setCurrentText("10:00");
         messages().answer(true); // reviewed
-        click(slip, QStringLiteral("cmdCreation_6"));
+        click(slip, "cmdCreation_6");
         if (m_dying)
             return;
         QCOMPARE(said(), joined(QStringList{"Have you reviewed all Data and is it Correct?",
                                             "Service Slip 1000 has been stored."}));
-        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+        QVERIFY(visibleWindow("frmStartup"));
     }
 
     void workTheBoard()
     {
         openRoutine(StartMenu::ManageSlips);
-        QWidget *board = visibleWindow(QStringLiteral("frmMain"));
-        auto *grid = child<FlexGrid>(board, QStringLiteral("fgSlips"));
+        QWidget *board = visibleWindow("frmMain");
+        auto *grid = child<FlexGrid>(board, "fgSlips");
         QCOMPARE(grid->rows(), 2);
-        QCOMPARE(grid->text(1, 1), QStringLiteral("1000"));
-        QCOMPARE(grid->text(1, 4), QStringLiteral("Assigned"));
+        QCOMPARE(grid->text(1, 1), "1000");
+        QCOMPARE(grid->text(1, 4), "Assigned");
 
         // The invoice, through the preview's Save as PDF.
         emit grid->cellClicked(1, 0);
         messages().answer(true);
         whenModal<QDialog>([this](QDialog *preview) {
-            QCOMPARE(preview->objectName(), QStringLiteral("frmPrintPreview"));
+            QCOMPARE(preview->objectName(), "frmPrintPreview");
             whenModal<QFileDialog>([this](QFileDialog *chooser) {
                 chooser->selectFile(invoicePdf());
                 static_cast<QDialog *>(chooser)->accept();
             });
-            click(preview, QStringLiteral("cmdPreviewPdf"));
+            click(preview, "cmdPreviewPdf");
         });
-        click(board, QStringLiteral("cmdMain_15"));
+        click(board, "cmdMain_15");
         const QStringList printing = newMessages();
         QCOMPARE(printing.value(0),
                  "An Invoice will be Printed for all\r\nSELECTED (Sel Ticked) Slips with a STATUS of Assigned");
@@ -470,19 +470,19 @@ private:
         // In Progress through the change frame (the print took the tick away).
         QCOMPARE(grid->text(1, 0), QString());
         emit grid->cellClicked(1, 0);
-        click(board, QStringLiteral("cmdMain_7"));
-        click(board, QStringLiteral("cmdMain_11"));
-        auto *status = child<QListWidget>(board, QStringLiteral("lstStatus"));
-        chooseItem(status, QStringLiteral("In Progress"));
-        click(board, QStringLiteral("cmdMain_12"));
-        QCOMPARE(grid->text(1, 4), QStringLiteral("In Progress"));
+        click(board, "cmdMain_7");
+        click(board, "cmdMain_11");
+        auto *status = child<QListWidget>(board, "lstStatus");
+        chooseItem(status, "In Progress");
+        click(board, "cmdMain_12");
+        QCOMPARE(grid->text(1, 4), "In Progress");
 
         // Complete, then save.
         emit grid->cellClicked(1, 0);
         messages().answer(true);
-        click(board, QStringLiteral("cmdMain_4"));
-        QCOMPARE(grid->text(1, 4), QStringLiteral("Complete"));
-        click(board, QStringLiteral("cmdMain_8"));
+        click(board, "cmdMain_4");
+        QCOMPARE(grid->text(1, 4), "Complete");
+        click(board, "cmdMain_8");
         if (m_dying)
             return;
         QCOMPARE(said(), joined((QStringList{"Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at "
@@ -491,49 +491,48 @@ private:
                                              "This Action will COMPLETE all SELECTED Slips",
                                              "All valid slips have been marked as COMPLETED\r\nYou must click the "
                                              "SaveAll Changes Button to save the slips"})));
-        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+        QVERIFY(visibleWindow("frmStartup"));
     }
 
     void finalize()
     {
         openRoutine(StartMenu::CompleteSlips);
-        auto *window = static_cast<FinalizeWindow *>(visibleWindow(QStringLiteral("frmFinalize")));
+        auto *window = static_cast<FinalizeWindow *>(visibleWindow("frmFinalize"));
         QVERIFY2(window, qPrintable(visibleWindows()));
         if (!m_kill.postingFile.isEmpty() && !m_killed)
             armPostingKill(*window);
         FlexGrid *grid = window->grid();
         QCOMPARE(grid->rows(), 2);
         emit grid->cellClicked(1, 0);
-        type(window, QStringLiteral("txtAmount"), QStringLiteral("240"));
-        auto *payForm = child<QComboBox>(window, QStringLiteral("cboPayForm"));
+        type(window, "txtAmount", "240");
+        auto *payForm = child<QComboBox>(window, "cboPayForm");
         payForm->setCurrentIndex(0);
         emit payForm->activated(0);
         payForm->lineEdit()->end(false);
         QTest::keyClicks(payForm->lineEdit(), kCheckNo);
-        type(window, QStringLiteral("txtInvoice"), kInvoiceNo);
-        click(window, QStringLiteral("cmdPost_0")); // Enter to Grid: the tax is calculated, 7.5% of $240.00
-        QCOMPARE(grid->rowTexts(1).mid(5),
-                 (QStringList{kInvoiceNo, "Ck # " + kCheckNo, QStringLiteral("$258.00"), QStringLiteral("Finalized")}));
+        type(window, "txtInvoice", kInvoiceNo);
+        click(window, "cmdPost_0"); // Enter to Grid: the tax is calculated, 7.5% of $240.00
+        QCOMPARE(grid->rowTexts(1).mid(5), (QStringList{kInvoiceNo, "Ck # " + kCheckNo, "$258.00", "Finalized"}));
         messages().answer(true);
-        click(window, QStringLiteral("cmdSelected")); // Write Records
+        click(window, "cmdSelected"); // Write Records
         if (m_dying)
             return;
         QCOMPARE(said(), joined(QStringList{"Only Slips that have been Finalized will be recorded\r\nin the History "
                                             "File, then removed from the Slips File"}));
-        QVERIFY(visibleWindow(QStringLiteral("frmStartup")));
+        QVERIFY(visibleWindow("frmStartup"));
     }
 
     void lookAtHistory()
     {
         openRoutine(StartMenu::History);
-        QWidget *history = visibleWindow(QStringLiteral("frmHistory"));
+        QWidget *history = visibleWindow("frmHistory");
         QVERIFY2(history, qPrintable(visibleWindows()));
-        click(history, QStringLiteral("cmdIncome_1")); // month to date
-        auto *financial = child<FlexGrid>(history, QStringLiteral("fgHistory"));
+        click(history, "cmdIncome_1"); // month to date
+        auto *financial = child<FlexGrid>(history, "fgHistory");
         historyRows = dataRows(*financial);
-        incomeTotal = child<QLineEdit>(history, QStringLiteral("txtTotal"))->text();
-        click(history, QStringLiteral("cmdHistory_4")); // the service history
-        auto *service = child<FlexGrid>(history, QStringLiteral("fgSHistory"));
+        incomeTotal = child<QLineEdit>(history, "txtTotal")->text();
+        click(history, "cmdHistory_4"); // the service history
+        auto *service = child<FlexGrid>(history, "fgSHistory");
         serviceRows = dataRows(*service);
         QCOMPARE(said(), joined(QStringList()));
     }
@@ -573,7 +572,7 @@ private:
         m_killed = true;
         m_dying = true;
         copyFolder(m_root, m_afterKill.path());
-        throw DiskError(QStringLiteral("killed"));
+        throw DiskError("killed");
     }
 
     // What the dead program still said or did is not the user's any more; its windows go without closing.
@@ -629,7 +628,7 @@ QString firstDifference(const QByteArray &actual, const QByteArray &expected)
     const qsizetype n = std::min(actual.size(), expected.size());
     for (qsizetype i = 0; i < n; ++i) {
         if (actual[i] != expected[i]) {
-            return QStringLiteral("sizes %1/%2, byte %3: \"%4\" instead of \"%5\"")
+            return QString("sizes %1/%2, byte %3: \"%4\" instead of \"%5\"")
                 .arg(actual.size())
                 .arg(expected.size())
                 .arg(i)
@@ -637,7 +636,7 @@ QString firstDifference(const QByteArray &actual, const QByteArray &expected)
                      QString::fromLatin1(expected.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-")));
         }
     }
-    return QStringLiteral("sizes %1/%2").arg(actual.size()).arg(expected.size());
+    return QString("sizes %1/%2").arg(actual.size()).arg(expected.size());
 }
 
 } // namespace
@@ -652,7 +651,7 @@ class TestRoad : public QObject
     {
         QCOMPARE(road.historyRows.join('\n'),
                  QStringList({kAccount, kCustomer, kDate, "Invoice No. " + kInvoiceNo, "$258.00"}).join('|'));
-        QCOMPARE(road.incomeTotal, QStringLiteral("$258.00"));
+        QCOMPARE(road.incomeTotal, "$258.00");
         QCOMPARE(road.serviceRows.join('\n'),
                  QStringList({kAccount, kCustomer, kDate, (kService + kExtraWork).left(35).trimmed(), kTechnician})
                      .join('|'));
@@ -679,11 +678,11 @@ class TestRoad : public QObject
     {
         const QByteArray bytes = readFile(pdf);
         QVERIFY2(bytes.startsWith("%PDF-"), qPrintable(pdf));
-        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
         if (pdftotext.isEmpty())
             return; // the header is all that can be read here
         QProcess convert;
-        convert.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        convert.start(pdftotext, {"-layout", pdf, "-"});
         QVERIFY(convert.waitForFinished(20000));
         const QString text = QString::fromUtf8(convert.readAllStandardOutput());
         // The invoice is the form the technician fills in at the job: it carries the customer, the invoice

@@ -1,12 +1,12 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/screens/assignmentscreen.h"
-#include "app/appstate.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
+#include "statebench.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -19,7 +19,7 @@
 
 namespace {
 
-QByteArray assignment(const QString &name, const QString &city = QStringLiteral("Springfield"))
+QByteArray assignment(const QString &name, const QString &city = "Springfield")
 {
     using namespace AssignmentField;
     Record r(assignmentLayout());
@@ -35,7 +35,7 @@ QByteArray assignment(const QString &name, const QString &city = QStringLiteral(
 }
 
 // One screen on a test folder with the fakes around it.
-struct Fixture
+struct Fixture : StateBench
 {
     explicit Fixture(const QByteArray &file = {}, bool usa = true)
     {
@@ -48,27 +48,21 @@ struct Fixture
     AssignmentScreen &screen()
     {
         if (!m_screen) {
-            m_screen = std::make_unique<AssignmentScreen>(
-                state, platform, ProgramWindow::Environment{}, target,
-                [this] {
+            m_screen =
+                std::make_unique<AssignmentScreen>(state, platform, ProgramWindow::Environment{}, target, [this] {
                     DocumentInputs inputs;
                     inputs.business.name = "Acme Heating";
                     inputs.settings.usaAddressStyle = state.usaAddressStyle;
                     inputs.today = QDate(2026, 3, 7);
                     return inputs;
                 });
-            QObject::connect(m_screen.get(), &ProgramWindow::dialRequested,
-                             [this](const QString &name, const QString &number) { dialed << name + '|' + number; });
+            recordDials(m_screen.get(), dialed);
         }
         return *m_screen;
     }
     template <typename T> T *find(const QString &name) { return screen().findChild<T *>(name); }
     QLineEdit *edit(const QString &name) { return find<QLineEdit>(name); }
 
-    TestRoot root;
-    AppState state{root.folder()};
-    FakePlatform fake;
-    Platform platform = fake.platform();
     RecordingPrintTarget target;
     QStringList dialed;
 
@@ -89,7 +83,6 @@ private slots:
     {
         Fixture f;
         f.screen().show();
-        QCOMPARE(f.screen().windowTitle(), QString("Create or Modify Assignments  "));
         QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
         QCOMPARE(f.fake.messages.shown[0].text,
                  QString("Your Assignment File is Empty\r\nCreate your First Assignment Now"));
@@ -261,7 +254,7 @@ private slots:
         QFETCH(QString, cityLine);
         QByteArray file;
         for (int i = 1; i <= 7; ++i)
-            file += assignment(QStringLiteral("Tech %1").arg(i));
+            file += assignment(QString("Tech %1").arg(i));
         Fixture f(file, usa);
         f.screen().show();
         f.fake.messages.answer(false);
@@ -279,7 +272,7 @@ private slots:
         // Three blocks to a row at 1, 4 and 7 inches; rows of three, three and one.
         QList<double> xs, ys;
         for (int i = 1; i <= 7; ++i) {
-            const RecordingSurface::Op *name = s.findText(QStringLiteral("Tech %1").arg(i));
+            const RecordingSurface::Op *name = s.findText(QString("Tech %1").arg(i));
             QVERIFY(name);
             xs << name->x;
             ys << name->y;

@@ -1,16 +1,16 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "billing/accounthistoryrecord.h"
-#include "dispatch/servicesliprecord.h"
 #include "accounts/screens/customerscreen.h"
 #include "app/application.h"
-#include "apptesting.h"
-#include "app/appstate.h"
 #include "app/screens/startmenu.h"
+#include "apptesting.h"
+#include "billing/accounthistoryrecord.h"
 #include "customersamples.h"
+#include "dispatch/servicesliprecord.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
+#include "statebench.h"
 #include "testsupport.h"
 #include "widgettesting.h"
 
@@ -31,27 +31,15 @@ using namespace CustomerField;
 
 namespace {
 
-QByteArray threeCustomers()
-{
-    return customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
-           customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000|800-555-9999").bytes() +
-           customer("C3|Individual|||Ann|Lee|Springfield").bytes();
-}
-
 // One screen on a test folder, as the application makes it.
-struct Fixture
+struct Fixture : StateBench
 {
-    TestRoot root;
-    FakePlatform fake;
-    AppState state{root.folder()};
-    Platform platform = fake.platform();
     QStringList dialed;
     CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}};
 
     explicit Fixture(const QByteArray &customers = threeCustomers())
     {
-        QObject::connect(&screen, &ProgramWindow::dialRequested,
-                         [this](const QString &name, const QString &number) { dialed << name + "|" + number; });
+        recordDials(&screen, dialed);
         if (!customers.isEmpty())
             root.write(CustomerFile::kPath, customers);
         state.settings.business[BusinessField::City] = "Hometown";
@@ -59,10 +47,6 @@ struct Fixture
     template <typename T> T *child(const QString &name) { return ::child<T>(screen, name); }
     QLineEdit *edit(const QString &name) { return child<QLineEdit>(name); }
     void click(const QString &name) { child<QPushButton>(name)->click(); }
-    Record stored(int n) const
-    {
-        return Record(customerLayout(), root.read(CustomerFile::kPath).mid((n - 1) * 328, 328));
-    }
 };
 
 } // namespace
@@ -83,13 +67,8 @@ private slots:
         QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
         QVERIFY(!f.child<QPushButton>("cmdNavigate_2")->isEnabled());
         QCOMPARE(f.child<QComboBox>("cboCity")->currentText(), QString("Hometown"));
-        // Typing the first account and saving it is the road's (tests/road).
-    }
-
-    void leavingAnEmptyFileWithNothingTypedLosesNothing()
-    {
-        Fixture f(QByteArray{});
-        f.screen.show();
+        // Typing the first account and saving it is the road's (tests/road); leaving with nothing typed writes
+        // nothing.
         QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
         f.click("cmdMenu");
         QCOMPARE(back.count(), 1);
@@ -118,20 +97,7 @@ private slots:
         f.click("cmdMenu");
         QCOMPARE(back.count(), 1);
         QCOMPARE(f.root.read(CustomerFile::kPath).size(), 4 * 328);
-        QCOMPARE(f.stored(4).text(AcctNo), QString("D4"));
-    }
-
-    void cancelAddShowsRecordOne()
-    {
-        Fixture f;
-        f.screen.show();
-        f.click("cmdNavigate_3");
-        f.click("cmdAddNew");
-        f.click("cmdCancelNew");
-        QVERIFY(!f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
-        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
-        QCOMPARE(f.screen.accounts().count(), 3);
-        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 3 * 328);
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("D4"));
     }
 
     void selectHandsTheAccountToSlipCreation()
@@ -279,7 +245,7 @@ private slots:
         f.click("cmdNavigate_0");
         QCOMPARE(f.fake.messages.shown.back().title, QString("Data Boxes Found"));
         QVERIFY(!f.root.exists("/AuxFiles/Z9/AuxFile1/Data.txt"));
-        QCOMPARE(f.stored(4).text(AcctNo), QString("Z9"));
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("Z9"));
     }
 
     // Entering a box never empties it; leaving one is checked only when the user moves on in the window.
@@ -290,11 +256,9 @@ private slots:
         dataRow("entering the name keeps Mustang Fitness", "txtName", "Mustang Fitness", true,
                 int(Qt::MouseFocusReason), "");
         dataRow("entering the account number keeps Must-7", "txtAcctNo", "Must-7", true, int(Qt::TabFocusReason), "");
-        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, int(Qt::TabFocusReason),
-                "");
+        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, int(Qt::TabFocusReason), "");
         dataRow("leaving a one-letter name warns", "txtName", "A", false, int(Qt::TabFocusReason), "No Name Entered");
-        dataRow("a message box taking the focus does not", "txtName", "A", false, int(Qt::ActiveWindowFocusReason),
-                "");
+        dataRow("a message box taking the focus does not", "txtName", "A", false, int(Qt::ActiveWindowFocusReason), "");
         dataRow("leaving a number typed that another account has asks", "txtAcctNo", "B2", false,
                 int(Qt::TabFocusReason), "Duplicate Account Number");
         dataRow("leaving the number of the record shown does not ask", "txtAcctNo", "A1", false,
@@ -338,11 +302,21 @@ private slots:
         f.child<QAction>("mnuToggleData")->trigger();
         f.child<QPlainTextEdit>("txtAux_0")->setPlainText("Gate 4411");
         switch (way) {
-        case 0: f.click("cmdNavigate_2"); break;
-        case 1: f.child<QAction>("mnuToggleData")->trigger(); break;
-        case 2: f.click("cmdMenu"); break;
-        case 3: f.screen.close(); break;
-        case 4: f.click("cmdAddNew"); break;
+        case 0:
+            f.click("cmdNavigate_2");
+            break;
+        case 1:
+            f.child<QAction>("mnuToggleData")->trigger();
+            break;
+        case 2:
+            f.click("cmdMenu");
+            break;
+        case 3:
+            f.screen.close();
+            break;
+        case 4:
+            f.click("cmdAddNew");
+            break;
         }
         QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile0/Data.txt"), QByteArray("Gate 4411\r\n"));
     }
@@ -372,7 +346,7 @@ private slots:
         f.screen.show();
         f.edit("txtAcctNo")->setText("A1X");
         f.click("cmdMenu");
-        QCOMPARE(f.stored(1).text(AcctNo), QString(refused ? "A1" : "A1X"));
+        QCOMPARE(storedCustomer(f.root, 1).text(AcctNo), QString(refused ? "A1" : "A1X"));
         QCOMPARE(f.screen.isVisible(), refused);
         if (refused) {
             QCOMPARE(f.fake.messages.shown.back().title, QString("Account Number in Use"));
@@ -380,8 +354,8 @@ private slots:
         }
     }
 
-    // Add New starts from a business, whatever the account shown before.
-    void addNewStartsAsBusiness()
+    // Add New starts from a business, whatever the account shown before; Cancel goes back to record 1.
+    void addNewStartsAsBusinessAndCancels()
     {
         Fixture f;
         f.screen.show();
@@ -391,6 +365,11 @@ private slots:
         QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Business"));
         QVERIFY(f.edit("txtName")->isVisibleTo(&f.screen));
         QVERIFY(!f.edit("txtFirstName")->isVisibleTo(&f.screen));
+        f.click("cmdCancelNew");
+        QVERIFY(!f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
+        QCOMPARE(f.screen.accounts().count(), 3);
+        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 3 * 328);
     }
 
     void auxiliaryBoxesAreSavedWhenMovingOn()
@@ -432,8 +411,8 @@ private slots:
         f.edit("txtLastName")->setText("Park");
         f.edit("txtTelephone")->setText("555-222-3333");
         f.click("cmdNavigate_0");
-        QCOMPARE(f.stored(4).text(Name), QString("Ms Eve Park"));
-        QCOMPARE(f.stored(4).text(AcctType), QString("Individual"));
+        QCOMPARE(storedCustomer(f.root, 4).text(Name), QString("Ms Eve Park"));
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctType), QString("Individual"));
         QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
     }
 

@@ -1,21 +1,21 @@
 #include "accounts/screens/servicesscreen.h"
 #include "accounts/servicerecord.h"
-#include "app/appstate.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
+#include "statebench.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QApplication>
 #include <QTest>
 
 namespace {
 
-struct Fixture
+struct Fixture : StateBench
 {
     explicit Fixture(const QByteArray &file = {})
     {
@@ -28,10 +28,6 @@ struct Fixture
     FlexGrid *grid() { return screen->findChild<FlexGrid *>("fgServices"); }
     void press(ServicesScreen::Button b) { screen->button(b)->click(); }
 
-    TestRoot root;
-    AppState state{root.folder()};
-    FakePlatform fake;
-    Platform platform = fake.platform();
     std::unique_ptr<ServicesScreen> screen;
 };
 
@@ -73,7 +69,6 @@ private slots:
     void addThroughTheBoxes()
     {
         Fixture f;
-        QCOMPARE(f.screen->windowTitle(), QString("Services Creation Screen"));
         QVERIFY(!f.edit("txtDescription")->isEnabled());
         f.press(ServicesScreen::AddNew);
         QCOMPARE(f.screen->findChild<QComboBox *>("cboTime")->currentText(), QString("0:15"));
@@ -143,7 +138,7 @@ private slots:
     {
         QByteArray file;
         for (int i = 0; i < 255; ++i)
-            file += service(QStringLiteral("S%1").arg(i));
+            file += service(QString("S%1").arg(i));
         Fixture f(file);
         f.press(ServicesScreen::AddNew);
         QCOMPARE(f.fake.messages.lastText(), QString("The catalogue holds at most 255 services."));

@@ -1,14 +1,15 @@
 #include "app/application.h"
+#include "app/screens/setupscreen.h"
 #include "apptesting.h"
 #include "core/itemrecord.h"
-#include "dialing/modem.h"
-#include "app/screens/setupscreen.h"
 #include "core/setuplogic.h"
+#include "dialing/modem.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/documentsource.h"
 #include "printing/printblocks.h"
 #include "printing/recordingsurface.h"
+#include "statebench.h"
 #include "testsupport.h"
 #include "widgettesting.h"
 
@@ -41,14 +42,6 @@ QStringList settingsFiles()
             "/SlipNo.txt",         "/Phone.txt",       "/CallID.txt"};
 }
 
-// A test folder, its state and the fakes, for a setup screen of its own.
-struct Folder
-{
-    TestRoot root;
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state{root.folder()};
-};
 
 } // namespace
 
@@ -65,7 +58,7 @@ private slots:
         FakePlatform fake;
         FakeModemBench bench;
         StartedApp app(root.path(), fake, nullptr, bench.factory());
-        auto *subTabs = child<QTabWidget>(app.setupScreen(), QStringLiteral("SSTab1"));
+        auto *subTabs = child<QTabWidget>(app.setupScreen(), "SSTab1");
         QTRY_VERIFY_WITH_TIMEOUT(!app.modem()->isSearching(), 5000);
         QVERIFY(!subTabs->isTabEnabled(1)); // no modem: nothing to set up
         QVERIFY(subTabs->isTabEnabled(0));
@@ -75,7 +68,7 @@ private slots:
         app.modem()->SearchModem();
         QVERIFY(found.wait(5000));
         QVERIFY(subTabs->isTabEnabled(1));
-        QCOMPARE(child<QLineEdit>(app.setupScreen(), QStringLiteral("txtModemPort"))->text(), QStringLiteral("7"));
+        QCOMPARE(child<QLineEdit>(app.setupScreen(), "txtModemPort")->text(), "7");
     }
 
     void refusedSaves()
@@ -85,22 +78,22 @@ private slots:
         StartedApp app(root.path(), fake);
         app.showSetup();
         auto *setup = static_cast<SetupScreen *>(app.setupScreen());
-        auto *telephone = child<QLineEdit>(setup, QStringLiteral("txtBusiness_6"));
-        telephone->setText(QStringLiteral("555-12AB"));
-        child<QPushButton>(setup, QStringLiteral("cmdSave"))->click();
-        QCOMPARE(fake.messages.lastText(), QStringLiteral("Your Telephone Number (structure) is invalid"));
+        auto *telephone = child<QLineEdit>(setup, "txtBusiness_6");
+        telephone->setText("555-12AB");
+        child<QPushButton>(setup, "cmdSave")->click();
+        QCOMPARE(fake.messages.lastText(), "Your Telephone Number (structure) is invalid");
         QVERIFY(telephone->text().isEmpty());
         for (const QString &file : settingsFiles()) {
             if (file != QLatin1String("/LogoSettings.txt")) // written at load when missing
                 QVERIFY2(!root.exists(file), qPrintable(file));
         }
 
-        telephone->setText(QStringLiteral("555-1234"));
-        child<QLineEdit>(setup, QStringLiteral("txtNextSlip"))->setText(QStringLiteral("ABC"));
-        child<QPushButton>(setup, QStringLiteral("cmdSave"))->click();
-        QCOMPARE(fake.messages.lastText(), QStringLiteral("The Slip Number MUST be Numeric"));
+        telephone->setText("555-1234");
+        child<QLineEdit>(setup, "txtNextSlip")->setText("ABC");
+        child<QPushButton>(setup, "cmdSave")->click();
+        QCOMPARE(fake.messages.lastText(), "The Slip Number MUST be Numeric");
         QVERIFY(setup->isVisible());
-        QCOMPARE(child<QTabWidget>(setup, QStringLiteral("tabSetup"))->currentIndex(), 4);
+        QCOMPARE(child<QTabWidget>(setup, "tabSetup")->currentIndex(), 4);
         for (const QString &file : settingsFiles())
             QCOMPARE(root.exists(file), file != QLatin1String("/SlipNo.txt"));
     }
@@ -146,7 +139,7 @@ private slots:
             const DocumentInputs in =
                 DocumentSource::inputs(state.folder, state.settings, state.usaAddressStyle, QDate(2026, 1, 15));
             RecordingSurface surface;
-            surface.SetupPrinter(QStringLiteral("Portrait"), true);
+            surface.SetupPrinter("Portrait", true);
             PrintBusinessBlock(surface, in.business, in.settings.usaAddressStyle, 0.75, 0.4, 12, 0);
             return surface.texts().mid(1, lines.size());
         };
@@ -154,15 +147,15 @@ private slots:
             AppState state(root.folder());
             SetupScreen setup(state, platform, {});
             setup.show();
-            auto *style = child<QPushButton>(&setup, QStringLiteral("cmdAddress"));
-            QCOMPARE(style->text(), QStringLiteral("USA Style Address")); // the first run
+            auto *style = child<QPushButton>(&setup, "cmdAddress");
+            QCOMPARE(style->text(), "USA Style Address"); // the first run
             if (!usa)
                 style->click();
             const QStringList fields = usa ? QStringList{"Acme", "12 Main St", "", "Springfield", "IL", "62701"}
                                            : QStringList{"Acme", "1 High St", "", "Kensington", "Greater London W8"};
             for (int i = 0; i < fields.size(); ++i)
-                child<QLineEdit>(&setup, QStringLiteral("txtBusiness_%1").arg(i))->setText(fields[i]);
-            child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
+                child<QLineEdit>(&setup, QString("txtBusiness_%1").arg(i))->setText(fields[i]);
+            child<QLineEdit>(&setup, "txtBusiness_6")->setText("555-123-4567");
             setup.saveAndReturn();
             QVERIFY2(fake.messages.shown.empty(), qPrintable(fake.messages.texts().join('|')));
             QCOMPARE(businessLines(state), lines);
@@ -172,11 +165,10 @@ private slots:
         SetupScreen setup(again, platform, {});
         setup.show();
         QCOMPARE(again.usaAddressStyle, usa);
-        QCOMPARE(child<QPushButton>(&setup, QStringLiteral("cmdAddress"))->text(),
-                 usa ? QStringLiteral("USA Style Address") : QStringLiteral("International Style Address"));
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblBusiness_4"))->text(),
-                 usa ? QStringLiteral("State") : QStringLiteral("Address 4"));
-        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_5"))->isVisible(), usa);
+        QCOMPARE(child<QPushButton>(&setup, "cmdAddress")->text(),
+                 usa ? "USA Style Address" : "International Style Address");
+        QCOMPARE(child<QLabel>(&setup, "lblBusiness_4")->text(), usa ? "State" : "Address 4");
+        QCOMPARE(child<QLineEdit>(&setup, "txtBusiness_5")->isVisible(), usa);
         QCOMPARE(businessLines(again), lines);
     }
 
@@ -185,11 +177,11 @@ private slots:
     {
         dataColumns<QString, QString, int, QString>("box", "text", "field", "message");
         using F = SetupLogic::FieldProblem::Field;
-        const QString invoice = QStringLiteral("The Invoice Number must be a whole number from 1 to 2147483647");
-        const QString port = QStringLiteral("The Modem Port must be a number from 1 to 16, or empty");
-        const QString rate = QStringLiteral("The Tax Rate must be a number from 0 to 100");
+        const QString invoice = "The Invoice Number must be a whole number from 1 to 2147483647";
+        const QString port = "The Modem Port must be a number from 1 to 16, or empty";
+        const QString rate = "The Tax Rate must be a number from 0 to 100";
         dataRow("USA address without postal code", "address", "12 Main St", int(F::PostalCode),
-                QStringLiteral("Postal Code is Mandatory"));
+                "Postal Code is Mandatory");
         dataRow("invoice number of letters", "invoice", "abc", int(F::InvoiceNumber), invoice);
         dataRow("invoice number 0", "invoice", "0", int(F::InvoiceNumber), invoice);
         dataRow("invoice number too large", "invoice", "2147483648", int(F::InvoiceNumber), invoice);
@@ -211,12 +203,13 @@ private slots:
         QFETCH(QString, message);
         SetupLogic::EditedFields fields;
         fields.storedInvoiceNumber = 3000000000;
-        fields.invoiceNumber = QStringLiteral("20260001");
-        fields.taxRate1 = fields.taxRate2 = QStringLiteral("0");
-        (box == "address" ? fields.business[1] : box == "invoice" ? fields.invoiceNumber
-                                               : box == "port"    ? fields.modemPort
-                                               : box == "rate1"   ? fields.taxRate1
-                                                                  : fields.taxRate2) = text;
+        fields.invoiceNumber = "20260001";
+        fields.taxRate1 = fields.taxRate2 = "0";
+        (box == "address"   ? fields.business[1]
+         : box == "invoice" ? fields.invoiceNumber
+         : box == "port"    ? fields.modemPort
+         : box == "rate1"   ? fields.taxRate1
+                            : fields.taxRate2) = text;
         const auto problem = SetupLogic::checkFields(fields);
         QCOMPARE(problem ? int(problem->field) : -1, field);
         QCOMPARE(problem ? problem->text : QString(), message);
@@ -225,11 +218,11 @@ private slots:
     // A refused box gets the focus and nothing is written; once every box is good the save goes through.
     void refusedBoxTakesTheFocus()
     {
-        Folder folder;
+        StateBench folder;
         auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
-        child<QLineEdit>(&setup, QStringLiteral("txtBusiness_6"))->setText(QStringLiteral("555-123-4567"));
+        child<QLineEdit>(&setup, "txtBusiness_6")->setText("555-123-4567");
         const QList<std::pair<const char *, const char *>> boxes = {{"txtBusiness_1", "12 Main St"},
                                                                     {"txtInvoiceNo", "abc"},
                                                                     {"txtModemPort", "abc"},
@@ -242,11 +235,13 @@ private slots:
             else
                 static_cast<QLineEdit *>(box)->setText(text);
         }
-        for (const auto &[name, good] : QList<std::pair<const char *, const char *>>{
-                 {"txtBusiness_5", "62701"}, {"txtInvoiceNo", "1001"}, {"txtModemPort", "16"}, {"cboRate1", "7"},
-                 {"cboRate2", "7,0"}}) {
+        for (const auto &[name, good] : QList<std::pair<const char *, const char *>>{{"txtBusiness_5", "62701"},
+                                                                                     {"txtInvoiceNo", "1001"},
+                                                                                     {"txtModemPort", "16"},
+                                                                                     {"cboRate1", "7"},
+                                                                                     {"cboRate2", "7,0"}}) {
             setup.saveAndReturn();
-            QVERIFY(!root.exists(QStringLiteral("/MyBusinessData.txt")));
+            QVERIFY(!root.exists("/MyBusinessData.txt"));
             QVERIFY(setup.isVisible());
             QWidget *box = child(&setup, name);
             QVERIFY2(box->isVisible() && (setup.focusWidget() == box || box->isAncestorOf(setup.focusWidget())), name);
@@ -258,16 +253,16 @@ private slots:
         fake.messages.shown.clear();
         setup.saveAndReturn();
         QVERIFY2(fake.messages.shown.empty(), qPrintable(fake.messages.texts().join('|')));
-        QVERIFY(root.exists(QStringLiteral("/MyBusinessData.txt")));
+        QVERIFY(root.exists("/MyBusinessData.txt"));
     }
 
     // Alt and a letter reaches one control: no two buttons that show together share their mnemonic.
     void noTwoButtonsOfATabShareAMnemonic()
     {
-        Folder folder;
+        StateBench folder;
         auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
-        auto *tabs = child<QTabWidget>(&setup, QStringLiteral("tabSetup"));
+        auto *tabs = child<QTabWidget>(&setup, "tabSetup");
         auto mnemonic = [](const QString &text) {
             const qsizetype amp = text.indexOf(QLatin1Char('&'));
             return amp >= 0 && amp + 1 < text.size() ? text[amp + 1].toLower() : QChar();
@@ -285,8 +280,7 @@ private slots:
                     continue;
                 QVERIFY2(
                     !seen.contains(key),
-                    qPrintable(
-                        QStringLiteral("tab %1: \"%2\" and \"%3\"").arg(tabs->tabText(t), seen.value(key), b->text())));
+                    qPrintable(QString("tab %1: \"%2\" and \"%3\"").arg(tabs->tabText(t), seen.value(key), b->text())));
                 seen.insert(key, b->text());
             }
         }
@@ -294,54 +288,53 @@ private slots:
 
     void addressStyleSwitches()
     {
-        Folder folder;
+        StateBench folder;
         auto &[root, fake, platform, state] = folder;
-        state.settings.business[0] = QStringLiteral("Acme");
+        state.settings.business[0] = "Acme";
         SetupScreen setup(state, platform, {});
         setup.show();
-        auto *style = child<QPushButton>(&setup, QStringLiteral("cmdAddress"));
-        QCOMPARE(style->text(), QStringLiteral("USA Style Address"));
-        auto *postal = child<QLineEdit>(&setup, QStringLiteral("txtBusiness_5"));
-        postal->setText(QStringLiteral("12345"));
+        auto *style = child<QPushButton>(&setup, "cmdAddress");
+        QCOMPARE(style->text(), "USA Style Address");
+        auto *postal = child<QLineEdit>(&setup, "txtBusiness_5");
+        postal->setText("12345");
         style->click();
-        QCOMPARE(style->text(), QStringLiteral("International Style Address"));
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblBusiness_3"))->text(), QStringLiteral("Address 3"));
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblBusiness_4"))->text(), QStringLiteral("Address 4"));
+        QCOMPARE(style->text(), "International Style Address");
+        QCOMPARE(child<QLabel>(&setup, "lblBusiness_3")->text(), "Address 3");
+        QCOMPARE(child<QLabel>(&setup, "lblBusiness_4")->text(), "Address 4");
         QVERIFY(!postal->isVisible());
         QVERIFY(postal->text().isEmpty());
-        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_4"))->maxLength(), 55);
+        QCOMPARE(child<QLineEdit>(&setup, "txtBusiness_4")->maxLength(), 55);
         style->click();
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblBusiness_3"))->text(), QStringLiteral("City"));
+        QCOMPARE(child<QLabel>(&setup, "lblBusiness_3")->text(), "City");
         QVERIFY(postal->isVisible());
-        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_4"))->maxLength(), 2);
+        QCOMPARE(child<QLineEdit>(&setup, "txtBusiness_4")->maxLength(), 2);
     }
 
     void storedFourthAddressLineSurvivesLoadAndSave()
     {
-        Folder folder;
+        StateBench folder;
         auto &[root, fake, platform, state] = folder;
-        state.settings.business[BusinessField::State] = QStringLiteral("Greater London, England");
-        state.settings.business[BusinessField::Telephone] = QStringLiteral("020-7946-0018");
+        state.settings.business[BusinessField::State] = "Greater London, England";
+        state.settings.business[BusinessField::Telephone] = "020-7946-0018";
         SetupScreen setup(state, platform, {});
-        QCOMPARE(child<QLineEdit>(&setup, QStringLiteral("txtBusiness_4"))->text(),
-                 QStringLiteral("Greater London, England"));
+        QCOMPARE(child<QLineEdit>(&setup, "txtBusiness_4")->text(), "Greater London, England");
         setup.saveAndReturn();
         Settings stored;
         stored.loadBusiness(root.folder());
-        QCOMPARE(stored.business[BusinessField::State], QStringLiteral("Greater London, England"));
+        QCOMPARE(stored.business[BusinessField::State], "Greater London, England");
     }
 
     // A quote cannot be typed or pasted into a text box or into an editable list's box.
     void quotesCannotBeTypedOrPasted_data()
     {
         QTest::addColumn<QString>("box");
-        dataRow("business name", QStringLiteral("txtBusiness_0"));
-        dataRow("tax heading", QStringLiteral("cboTaxHeading2"));
+        dataRow("business name", "txtBusiness_0");
+        dataRow("tax heading", "cboTaxHeading2");
     }
     void quotesCannotBeTypedOrPasted()
     {
         QFETCH(QString, box);
-        Folder folder;
+        StateBench folder;
         auto &[root, fake, platform, state] = folder;
         SetupScreen setup(state, platform, {});
         setup.show();
@@ -349,50 +342,47 @@ private slots:
         QLineEdit *edit = combo ? combo->lineEdit() : child<QLineEdit>(&setup, box);
         edit->clear();
         edit->setFocus();
-        QTest::keyClicks(edit, QStringLiteral("Bob\"s"));
-        QCOMPARE(edit->text(), QStringLiteral("Bobs"));
+        QTest::keyClicks(edit, "Bob\"s");
+        QCOMPARE(edit->text(), "Bobs");
         edit->selectAll();
-        edit->insert(QStringLiteral("A \"quoted\" name"));
-        QCOMPARE(edit->text(), QStringLiteral("Bobs"));
+        edit->insert("A \"quoted\" name");
+        QCOMPARE(edit->text(), "Bobs");
         QTRY_VERIFY(!fake.messages.shown.empty());
     }
 
     void eightItemsAndCreate()
     {
-        TestRoot root;
+        StateBench bench;
+        auto &[root, fake, platform, state] = bench;
         QByteArray inventory;
         for (int i = 1; i <= 10; ++i)
-            inventory += itemRecord(QStringLiteral("Item %1").arg(i));
-        root.write(QStringLiteral("/VIInventoriedItems.txt"), inventory);
-        FakePlatform fake;
-        Platform platform = fake.platform();
-        AppState state(root.folder());
+            inventory += itemRecord(QString("Item %1").arg(i));
+        root.write("/VIInventoriedItems.txt", inventory);
         SetupScreen setup(state, platform, {});
-        auto *items = child<QListWidget>(&setup, QStringLiteral("lstItems"));
+        auto *items = child<QListWidget>(&setup, "lstItems");
         QCOMPARE(items->count(), 10);
-        child<QPushButton>(&setup, QStringLiteral("cmdServiceOrder_0"))->click();
-        QCOMPARE(fake.messages.lastText(), QStringLiteral("You have not Selected any Items"));
+        child<QPushButton>(&setup, "cmdServiceOrder_0")->click();
+        QCOMPARE(fake.messages.lastText(), "You have not Selected any Items");
         for (int i : {9, 0, 2, 3, 4, 5, 6})
             items->item(i)->setSelected(true);
         QCOMPARE(fake.messages.shown.size(), std::size_t(1));
         items->item(7)->setSelected(true);
-        QCOMPARE(fake.messages.lastText(), QStringLiteral("You have made the maximum allowable Selections"));
-        QCOMPARE(child<QLabel>(&setup, QStringLiteral("lblItemsSelected"))->text(),
-                 QStringLiteral("Items Selected = 8"));
+        QCOMPARE(fake.messages.lastText(), "You have made the maximum allowable Selections");
+        QCOMPARE(child<QLabel>(&setup, "lblItemsSelected")->text(), "Items Selected = 8");
         fake.messages.answer(true);
-        child<QPushButton>(&setup, QStringLiteral("cmdServiceOrder_0"))->click();
-        const QByteArray written = root.read(QStringLiteral("/CurrentItems.txt"));
+        child<QPushButton>(&setup, "cmdServiceOrder_0")->click();
+        const QByteArray written = root.read("/CurrentItems.txt");
         QCOMPARE(written.size(), 8 * 104);
         QByteArray expected;
         for (int i : {0, 2, 3, 4, 5, 6, 7, 9}) // list order
-            expected += itemRecord(QStringLiteral("Item %1").arg(i + 1));
+            expected += itemRecord(QString("Item %1").arg(i + 1));
         QCOMPARE(written, expected);
-        QCOMPARE(child<QListWidget>(&setup, QStringLiteral("lstCurrentItems"))->count(), 8);
+        QCOMPARE(child<QListWidget>(&setup, "lstCurrentItems")->count(), 8);
         QVERIFY(items->selectedItems().isEmpty());
 
         fake.messages.answer(true);
-        child<QPushButton>(&setup, QStringLiteral("cmdServiceOrder_1"))->click();
-        QVERIFY(!root.exists(QStringLiteral("/CurrentItems.txt")));
+        child<QPushButton>(&setup, "cmdServiceOrder_1")->click();
+        QVERIFY(!root.exists("/CurrentItems.txt"));
     }
 
     void logoArrowsWrap_data()
@@ -415,10 +405,9 @@ private slots:
     void movedDataFolderStillFindsItsLogo()
     {
         TestRoot root;
-        root.write(QStringLiteral("/logo.png"), "not really a picture");
-        QCOMPARE(SetupLogic::resolveLogoPath(root.folder(), QStringLiteral("C:\\Old Place\\logo.png")),
-                 root.path() + QStringLiteral("/logo.png"));
-        QVERIFY(SetupLogic::resolveLogoPath(root.folder(), QStringLiteral("/gone/other.png")).isEmpty());
+        root.write("/logo.png", "not really a picture");
+        QCOMPARE(SetupLogic::resolveLogoPath(root.folder(), "C:\\Old Place\\logo.png"), root.path() + "/logo.png");
+        QVERIFY(SetupLogic::resolveLogoPath(root.folder(), "/gone/other.png").isEmpty());
     }
 };
 

@@ -15,15 +15,15 @@ inline Record completedSlip(int number, const QString &acctNo, const QString &si
     using namespace SlipField;
     Record r(serviceSlipLayout());
     r.setInt16(SlipNo, qint16(number));
-    r.setText(Status, QStringLiteral("Complete"));
+    r.setText(Status, "Complete");
     r.setText(AcctNo, acctNo);
     r.setText(Name, site);
     r.setText(SiteName, site);
-    r.setText(SiteTelephone, QStringLiteral("555-0100"));
+    r.setText(SiteTelephone, "555-0100");
     r.setText(AssignedTo, assignment);
-    r.setText(SchedDate, QStringLiteral("3/6/2026"));
+    r.setText(SchedDate, "3/6/2026");
     r.setText(ServiceRequired, work);
-    r.setText(Amount, QStringLiteral("$0.00"));
+    r.setText(Amount, "$0.00");
     return r;
 }
 
@@ -52,16 +52,15 @@ inline void postAll(const DataFolder &folder)
 {
     int slipNo = 1000;
     for (const Posted &p : kPosted) {
-        const PostingRun::Slip slip{completedSlip(++slipNo, p.acct, QStringLiteral("Site ") + p.acct),
+        const PostingRun::Slip slip{completedSlip(++slipNo, p.acct, QString("Site ") + p.acct),
                                     p.acct,
-                                    QStringLiteral("Site ") + p.acct,
+                                    QString("Site ") + p.acct,
                                     p.invoice,
                                     p.payForm,
                                     Formats::currency(Money::fromCents(p.totalCents)),
                                     Money::fromRaw(p.preTax),
                                     Money::fromRaw(p.tax1),
                                     Money::fromRaw(p.tax2)};
-        PostingRun::WriteRecords(folder, {slip}, {QStringLiteral("Sales Tax"), QStringLiteral("County Tax")}, p.date);
+        PostingRun::WriteRecords(folder, {slip}, {"Sales Tax", "County Tax"}, p.date);
     }
 }
-

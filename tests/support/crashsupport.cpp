@@ -51,8 +51,7 @@ void repairAsAtStart(const DataFolder &folder)
     RemoveCompletedLeftOnBoard(folder);
 }
 
-bool runWithFaultAt(DataFolder &folder, int k, Fault failure, const std::function<void()> &operation,
-                    QString *message)
+bool runWithFaultAt(DataFolder &folder, int k, Fault failure, const std::function<void()> &operation, QString *message)
 {
     g_event = 0;
     g_faultAt = k;

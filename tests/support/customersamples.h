@@ -1,6 +1,8 @@
 #pragma once
 
+#include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "testsupport.h"
 
 #include <QStringList>
 
@@ -16,4 +18,18 @@ inline Record customer(const QString &fields)
         r.setText(order[i], f[i]);
     r.setText(ServiceCity, r.text(City));
     return r;
+}
+
+// Three accounts: a business, a man with a title, telephone and cell, a woman with neither.
+inline QByteArray threeCustomers()
+{
+    return customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes() +
+           customer("B2|Individual||Mr.|John|Smith|Shelbyville|800-555-0000|800-555-9999").bytes() +
+           customer("C3|Individual|||Ann|Lee|Springfield").bytes();
+}
+
+// Record n (from 1) of the customer file as it is on disk.
+inline Record storedCustomer(const TestRoot &root, int n)
+{
+    return Record(customerLayout(), root.read(CustomerFile::kPath).mid((n - 1) * 328, 328));
 }

@@ -4,8 +4,8 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
-#include "billing/postingrun.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/postingrun.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -30,7 +30,7 @@
 namespace {
 
 const QDate kToday(2026, 3, 4);
-const PostingRun::TaxHeadings kHeadings{QStringLiteral("Sales Tax"), QStringLiteral("City Tax")};
+const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 
 QStringList findingsOf(const DataFolder &folder)
 {
@@ -69,10 +69,10 @@ void prepare(const TestRoot &root)
 std::vector<PostingRun::Slip> firstCompleted(const DataFolder &folder)
 {
     const Record slip = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout()).front();
-    const Money preTax = *Formats::parseCurrency(QStringLiteral("$120.00"));
-    const Money tax = *Formats::parseCurrency(QStringLiteral("$9.00"));
-    return {{slip, slip.text(SlipField::AcctNo), slip.text(SlipField::Name), QStringLiteral("77001"),
-             QStringLiteral("Cash"), Formats::currency(preTax + tax), preTax, tax, Money()}};
+    const Money preTax = *Formats::parseCurrency("$120.00");
+    const Money tax = *Formats::parseCurrency("$9.00");
+    return {{slip, slip.text(SlipField::AcctNo), slip.text(SlipField::Name), "77001", "Cash",
+             Formats::currency(preTax + tax), preTax, tax, Money()}};
 }
 
 // Write Records of the first completed slip stopped once its journal is written; false when it ran to its end.
@@ -96,7 +96,7 @@ void saveSecondCustomer(const DataFolder &folder, const DataFolder::FaultHook &h
     DataFolder saving = folder;
     saving.setFaultHook(hook);
     Record customer = *folder.readRecord(CustomerFile::kPath, customerLayout(), 2);
-    customer.setText(CustomerField::Name, QStringLiteral("Renamed Plumbing"));
+    customer.setText(CustomerField::Name, "Renamed Plumbing");
     customer.setText(CustomerField::AcctType, CustomerFile::kBusiness);
     try {
         WriteCustomer(saving, 2, customer);
@@ -111,8 +111,7 @@ void makeFolder(const TestRoot &root, const QString &relative)
 
 QString boxFolder(const TestRoot &root, int box)
 {
-    return QStringLiteral("/AuxFiles/") + accountNumbers(root.folder()).front() + QStringLiteral("/AuxFile") +
-           QString::number(box);
+    return "/AuxFiles/" + accountNumbers(root.folder()).front() + "/AuxFile" + QString::number(box);
 }
 
 enum Leftover {
@@ -152,7 +151,7 @@ void interruptRename(const DataFolder &folder)
                                  [&](const Record &r) { return r.text(AssignmentField::Name) == old; });
     QVERIFY(at != assignments.cend());
     Record renamed = *at;
-    renamed.setText(AssignmentField::Name, QStringLiteral("Renamed Tech"));
+    renamed.setText(AssignmentField::Name, "Renamed Tech");
     DataFolder saving = folder;
     saving.setFaultHook([](const char *step, const QString &path) {
         if (QByteArray(step) == "write" && path.endsWith(QLatin1String("AssignmentData.txt")))
@@ -178,15 +177,16 @@ void plant(const TestRoot &root, Leftover leftover)
         root.write("/VIInvoiceNo.txt", "");
         return;
     case AppendGuardLeft:
-        QVERIFY_THROWS_EXCEPTION(DiskError, stopped.appendRecord("/CAHistory.txt",
-                                                                 folder.readRecords("/CAHistory.txt", accountHistoryLayout()).front()));
+        QVERIFY_THROWS_EXCEPTION(
+            DiskError, stopped.appendRecord("/CAHistory.txt",
+                                            folder.readRecords("/CAHistory.txt", accountHistoryLayout()).front()));
         return;
     case BoardJournalLeft: {
         std::vector<Record> board = LoadActiveSlips(folder);
-        board.front().setText(SlipField::Status, QStringLiteral("Complete"));
+        board.front().setText(SlipField::Status, "Complete");
         stopped.setFaultHook([](const char *step, const QString &path) {
             if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
-                throw DiskError(QStringLiteral("killed"));
+                throw DiskError("killed");
         });
         QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(stopped, board));
         return;
@@ -215,7 +215,7 @@ void plant(const TestRoot &root, Leftover leftover)
         if (leftover == OutdatedCustomerJournal) {
             // A customer added since, by another copy of the file taking its place.
             Record added = *folder.readRecord(CustomerFile::kPath, customerLayout(), 1);
-            added.setText(CustomerField::AcctNo, QStringLiteral("NEW-1"));
+            added.setText(CustomerField::AcctNo, "NEW-1");
             folder.appendRecord(CustomerFile::kPath, added);
         }
         return;
@@ -233,13 +233,13 @@ void plant(const TestRoot &root, Leftover leftover)
         root.write(AuxData::kHeadings, QByteArray(garbage, sizeof garbage - 1));
         return;
     case AuxFilesIsAFile:
-        QVERIFY(QDir(root.file(QStringLiteral("/AuxFiles"))).removeRecursively());
-        root.write(QStringLiteral("/AuxFiles"), "not a folder");
+        QVERIFY(QDir(root.file("/AuxFiles")).removeRecursively());
+        root.write("/AuxFiles", "not a folder");
         return;
     case AccountFolderIsAFile: {
         const QString account = accountNumbers(folder).at(3);
-        QVERIFY(QDir(root.file(QStringLiteral("/AuxFiles/") + account)).removeRecursively());
-        root.write(QStringLiteral("/AuxFiles/") + account, "not a folder");
+        QVERIFY(QDir(root.file("/AuxFiles/" + account)).removeRecursively());
+        root.write("/AuxFiles/" + account, "not a folder");
         return;
     }
     case BoxFolderIsAFile:
@@ -247,11 +247,11 @@ void plant(const TestRoot &root, Leftover leftover)
         root.write(boxFolder(root, 3), "not a folder");
         return;
     case BoxFileIsAFolder:
-        QVERIFY(QFile::remove(root.file(boxFolder(root, 4) + QStringLiteral("/Data.txt"))));
-        makeFolder(root, boxFolder(root, 4) + QStringLiteral("/Data.txt"));
+        QVERIFY(QFile::remove(root.file(boxFolder(root, 4) + "/Data.txt")));
+        makeFolder(root, boxFolder(root, 4) + "/Data.txt");
         return;
     case BoxTemporary: {
-        root.write(boxFolder(root, 2) + QStringLiteral("/Data.txt.3fa9c1.vdtmp"), "half a box");
+        root.write(boxFolder(root, 2) + "/Data.txt.3fa9c1.vdtmp", "half a box");
         // Written a while after the folder was made, as a save is: not within the same tick of the file
         // system's clock, however fast this test runs.
         const QByteArray path = QFile::encodeName(root.file(boxFolder(root, 2)));
@@ -260,11 +260,11 @@ void plant(const TestRoot &root, Leftover leftover)
         return;
     }
     case OrphanWithText:
-        AuxData::saveBoxes(folder, QStringLiteral("GONE-7"), {"", "", "Call before noon", "", "", ""});
+        AuxData::saveBoxes(folder, "GONE-7", {"", "", "Call before noon", "", "", ""});
         return;
     case FoldersDifferingInCase:
-        makeFolder(root, QStringLiteral("/AuxFiles/Xy-1"));
-        makeFolder(root, QStringLiteral("/AuxFiles/xY-1"));
+        makeFolder(root, "/AuxFiles/Xy-1");
+        makeFolder(root, "/AuxFiles/xY-1");
         return;
     case MarkerInTheFuture: {
         QFile marker(root.file(Startup::kAuxFoldersChecked));
@@ -278,13 +278,13 @@ void plant(const TestRoot &root, Leftover leftover)
         return;
     case SlipOfAnUnknownTechnician: {
         std::vector<Record> slips = LoadActiveSlips(folder);
-        slips[1].setText(SlipField::AssignedTo, QStringLiteral("Nobody Here"));
+        slips[1].setText(SlipField::AssignedTo, "Nobody Here");
         folder.replaceRecords(SlipFiles::kActive, slips);
         return;
     }
     case LineBreakInACustomerField: {
         Record customer = *folder.readRecord(CustomerFile::kPath, customerLayout(), 2);
-        customer.setText(CustomerField::Address1, QStringLiteral("12 Main\r\nSt"));
+        customer.setText(CustomerField::Address1, "12 Main\r\nSt");
         folder.writeRecord(CustomerFile::kPath, 2, customer);
         return;
     }
@@ -313,7 +313,7 @@ private slots:
         const DataFolder folder = root.folder();
         PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday);
         saveSecondCustomer(folder);
-        AuxData::saveBoxes(folder, QStringLiteral("GONE-8"), {});
+        AuxData::saveBoxes(folder, "GONE-8", {});
         QVERIFY(root.exists(AuxData::kHeadings));
         QVERIFY(!root.exists(PostingRun::kJournal));
         QVERIFY(!root.exists(CustomerWrite::kJournal));
@@ -328,32 +328,28 @@ private slots:
                 QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
                                "holds 1 slip(s): Slip "));
         dataRow("damaged posting journal", int(DamagedPostingJournal),
-                QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged"));
+                "PostingJournal.txt: the journal of an interrupted Write Records is damaged");
         dataRow("posting journal naming a file outside the folder", int(PostingJournalOutsideFolder),
-                QStringLiteral("PostingJournal.txt: the journal of an interrupted Write Records is damaged"));
+                "PostingJournal.txt: the journal of an interrupted Write Records is damaged");
         dataRow("interrupted customer save", int(InterruptedCustomerSave),
                 QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
                                "interrupted; the saved record waits in this file and the program puts it into place "
                                "at its next start"));
         dataRow("damaged customer journal", int(DamagedCustomerJournal),
-                QStringLiteral("CustomerData.jnl: the journal of an interrupted customer save is damaged"));
+                "CustomerData.jnl: the journal of an interrupted customer save is damaged");
         dataRow(
             "customer journal of a file changed since", int(OutdatedCustomerJournal),
             QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
                            "interrupted, but CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)"));
-        dataRow("seven headings", int(HeadingsTooMany), QStringLiteral("AuxHeadings.txt: holds 7 lines, not 6"));
-        dataRow("headings cut short", int(HeadingsCut),
-                QStringLiteral("AuxHeadings.txt: holds 2 of the 6 heading lines"));
-        dataRow("heading of garbage", int(HeadingsGarbage),
-                QStringLiteral("AuxHeadings.txt: heading 3 holds control characters"));
-        dataRow("AuxFiles a file", int(AuxFilesIsAFile),
-                QStringLiteral("AuxFiles: is a file where the program keeps the folders"));
+        dataRow("seven headings", int(HeadingsTooMany), "AuxHeadings.txt: holds 7 lines, not 6");
+        dataRow("headings cut short", int(HeadingsCut), "AuxHeadings.txt: holds 2 of the 6 heading lines");
+        dataRow("heading of garbage", int(HeadingsGarbage), "AuxHeadings.txt: heading 3 holds control characters");
+        dataRow("AuxFiles a file", int(AuxFilesIsAFile), "AuxFiles: is a file where the program keeps the folders");
         dataRow("account folder a file", int(AccountFolderIsAFile),
-                QStringLiteral("is a file where the program keeps the folder of the data boxes of account"));
+                "is a file where the program keeps the folder of the data boxes of account");
         dataRow("box folder a file", int(BoxFolderIsAFile),
-                QStringLiteral("/AuxFile3: is a file where the program keeps the folder of data box 4 of account"));
-        dataRow("box file a folder", int(BoxFileIsAFolder),
-                QStringLiteral("/AuxFile4/Data.txt: is not a file: data box 5"));
+                "/AuxFile3: is a file where the program keeps the folder of data box 4 of account");
+        dataRow("box file a folder", int(BoxFileIsAFolder), "/AuxFile4/Data.txt: is not a file: data box 5");
         dataRow("temporary of an interrupted box save", int(BoxTemporary),
                 QStringLiteral("/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data "
                                "box 3 of account"));
@@ -361,25 +357,22 @@ private slots:
                 QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
                                "hold text (1 of 6"));
         dataRow("folders differing in letter case", int(FoldersDifferingInCase),
-                QStringLiteral("AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case"));
-        dataRow("stamp in the future", int(MarkerInTheFuture),
-                QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is dated "));
-        dataRow("stamp a folder", int(MarkerIsAFolder),
-                QStringLiteral("VarnelDispatchDuzudu/AuxFolders.checked: is a folder"));
+                "AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case");
+        dataRow("stamp in the future", int(MarkerInTheFuture), "VarnelDispatchDuzudu/AuxFolders.checked: is dated ");
+        dataRow("stamp a folder", int(MarkerIsAFolder), "VarnelDispatchDuzudu/AuxFolders.checked: is a folder");
         dataRow("invoice counter emptied", int(EmptiedInvoiceCounter),
-                QStringLiteral("VIInvoiceNo.txt: holds \"\", which gives the next invoice number "));
+                "VIInvoiceNo.txt: holds \"\", which gives the next invoice number ");
         dataRow("append guard left", int(AppendGuardLeft),
-                QStringLiteral("CAHistory.txt.vdappend: an append to CAHistory.txt was interrupted"));
+                "CAHistory.txt.vdappend: an append to CAHistory.txt was interrupted");
         dataRow("board journal left", int(BoardJournalLeft),
-                QStringLiteral("ServiceSlips.jnl: a save of the Dispatch Board was interrupted"));
+                "ServiceSlips.jnl: a save of the Dispatch Board was interrupted");
         dataRow("slip of a technician no assignment has", int(SlipOfAnUnknownTechnician),
                 QStringLiteral("ServiceSlips.txt record 2: the slip is assigned to \"Nobody Here\", and no "
                                "assignment has that name"));
         dataRow("line break in a customer field", int(LineBreakInACustomerField),
                 QStringLiteral("CustomerData.txt record 2: Address1 holds a line break, tab or other control "
                                "character"));
-        dataRow("interrupted technician rename", int(InterruptedRename),
-                QStringLiteral("AssignmentRename.jnl: the rename of "));
+        dataRow("interrupted technician rename", int(InterruptedRename), "AssignmentRename.jnl: the rename of ");
     }
 
     void eachLeftoverHasItsFinding()
@@ -409,7 +402,7 @@ private slots:
         QVERIFY(CustomerWrite::recoverCustomerWrite(root.folder()));
         // The board and the assignment file end both new.
         QVERIFY(AssignedSlips::recoverRename(root.folder()));
-        QCOMPARE(LoadActiveSlips(root.folder()).front().text(SlipField::AssignedTo), QStringLiteral("Renamed Tech"));
+        QCOMPARE(LoadActiveSlips(root.folder()).front().text(SlipField::AssignedTo), "Renamed Tech");
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
     }

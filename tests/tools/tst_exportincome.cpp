@@ -1,26 +1,14 @@
 #include "billing/posting.h"
 #include "testsupport.h"
-#include "tools/datatool.h"
+#include "tooltesting.h"
 
-#include <QBuffer>
 #include <QTest>
 
 class TestExportIncome : public QObject
 {
     Q_OBJECT
 
-    int run(const QStringList &args, QString *err = nullptr)
-    {
-        QString o, e;
-        QTextStream out(&o), errs(&e);
-        QBuffer in;
-        in.open(QIODevice::ReadOnly);
-        const int status = runDataTool(args, out, errs, in);
-        errs.flush();
-        if (err)
-            *err = e;
-        return status;
-    }
+    static int run(const QStringList &args) { return runTool(args).status; }
 
 private slots:
     void initTestCase() { useTestSettingsStore(); }
@@ -45,12 +33,10 @@ private slots:
                  0);
         QCOMPARE(root.read("/march.csv").count("\r\n"), 4);
 
-        QString err;
-        QCOMPARE(
-            run({"export-income", "--root", root.path(), "--from", "2026-13-01", "--to", "2026-03-31", "--out", out},
-                &err),
-            2);
-        QVERIFY(err.contains("--from and --to"));
+        const ToolRun bad = runTool(
+            {"export-income", "--root", root.path(), "--from", "2026-13-01", "--to", "2026-03-31", "--out", out});
+        QCOMPARE(bad.status, 2);
+        QVERIFY(bad.err.contains("--from and --to"));
         QCOMPARE(
             run({"export-income", "--root", root.path(), "--from", "2026-03-31", "--to", "2026-03-01", "--out", out}),
             2);
@@ -80,15 +66,12 @@ private slots:
         const QStringList pairs = {"root", root.path(), "from", from, "to", "2026-03-31", "out", out};
         QStringList args = {"export-income"};
         for (int i = 0; i < pairs.size(); i += 2)
-            args << (equals ? QStringList{"--" + pairs[i] + "=" + pairs[i + 1]} : QStringList{"--" + pairs[i], pairs[i + 1]});
-        QString o, e;
-        QTextStream printed(&o), errs(&e);
-        QBuffer in;
-        in.open(QIODevice::ReadOnly);
-        QCOMPARE(runDataTool(args, printed, errs, in), 0);
-        printed.flush();
+            args << (equals ? QStringList{"--" + pairs[i] + "=" + pairs[i + 1]}
+                            : QStringList{"--" + pairs[i], pairs[i + 1]});
+        const ToolRun printed = runTool(args);
+        QCOMPARE(printed.status, 0);
         QFETCH(QString, expected);
-        QCOMPARE(o, expected + ", written to " + out + "\n");
+        QCOMPARE(printed.out, expected + ", written to " + out + "\n");
         QVERIFY(root.read("/day.csv").contains("\"=\"\"2002\"\"\",Oak Ave,2026-03-31,Invoice No. 3,10.05\r\n"));
     }
 };

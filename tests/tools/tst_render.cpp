@@ -1,10 +1,9 @@
 #include "core/textfile.h"
 #include "platform/instancelock.h"
 #include "testsupport.h"
-#include "tools/datatool.h"
 #include "tools/samplegenerator.h"
+#include "tooltesting.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QProcess>
@@ -16,27 +15,9 @@ class TestRender : public QObject
 {
     Q_OBJECT
 
-    struct Run
-    {
-        int status = 0;
-        QString out;
-        QString err;
-    };
-
-    Run tool(const QStringList &args)
-    {
-        Run run;
-        QTextStream out(&run.out);
-        QTextStream err(&run.err);
-        QBuffer in;
-        in.open(QIODevice::ReadOnly);
-        run.status = runDataTool(args, out, err, in);
-        return run;
-    }
-
     static qint64 invoiceNumber(const TestRoot &root)
     {
-        return TextReader(root.read(QStringLiteral("/VIInvoiceNo.txt"))).readInteger();
+        return TextReader(root.read("/VIInvoiceNo.txt")).readInteger();
     }
 
     static void generate(const TestRoot &root)
@@ -49,17 +30,9 @@ class TestRender : public QObject
         generateSampleData(root.folder(), options);
     }
 
-    QStringList render(const TestRoot &root, const QString &document, const QString &pdf)
+    static QStringList render(const TestRoot &root, const QString &document, const QString &pdf)
     {
-        return {QStringLiteral("render"),
-                QStringLiteral("--root"),
-                root.path(),
-                QStringLiteral("--document"),
-                document,
-                QStringLiteral("--out"),
-                pdf,
-                QStringLiteral("--today"),
-                QStringLiteral("12/6/2026")};
+        return {"render", "--root", root.path(), "--document", document, "--out", pdf, "--today", "12/6/2026"};
     }
 
 private slots:
@@ -68,10 +41,10 @@ private slots:
     void everyDocumentKindRendersToPdf_data()
     {
         dataColumns<QString, QString>("document", "text");
-        dataRow("invoice", QStringLiteral("invoice"), QStringLiteral("INVOICE"));
-        dataRow("order", QStringLiteral("order"), QStringLiteral("Service Order"));
-        dataRow("slip report", QStringLiteral("slip-report"), QStringLiteral("Service Slip Report"));
-        dataRow("blank", QStringLiteral("blank"), QStringLiteral("INVOICE"));
+        dataRow("invoice", "invoice", "INVOICE");
+        dataRow("order", "order", "Service Order");
+        dataRow("slip report", "slip-report", "Service Slip Report");
+        dataRow("blank", "blank", "INVOICE");
     }
     void everyDocumentKindRendersToPdf()
     {
@@ -79,14 +52,14 @@ private slots:
         QFETCH(QString, text);
         TestRoot root;
         generate(root);
-        const QString pdf = root.path() + QStringLiteral("/out.pdf");
-        const Run run = tool(render(root, document, pdf));
+        const QString pdf = root.path() + "/out.pdf";
+        const ToolRun run = runTool(render(root, document, pdf));
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QVERIFY(QFileInfo(pdf).size() > 1000);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext is not installed");
         QProcess p;
-        p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        p.start("pdftotext", {pdf, "-"});
         QVERIFY(p.waitForFinished(30000));
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(text));
     }
@@ -96,17 +69,16 @@ private slots:
         TestRoot root;
         generate(root);
         const qint64 before = invoiceNumber(root);
-        Run run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/a.pdf"))
-                       << QStringLiteral("--dry-run"));
+        ToolRun run = runTool(render(root, "invoice", root.path() + "/a.pdf") << "--dry-run");
         QCOMPARE(run.status, 0);
         QCOMPARE(invoiceNumber(root), before);
-        run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/b.pdf")));
+        run = runTool(render(root, "invoice", root.path() + "/b.pdf"));
         QCOMPARE(run.status, 0);
-        const int printed = run.out.section(QLatin1Char(' '), 0, 0).toInt();
+        const int printed = run.out.section(' ', 0, 0).toInt();
         QVERIFY(printed > 0);
         QCOMPARE(invoiceNumber(root), before + printed);
         // Blank forms carry no number.
-        QCOMPARE(tool(render(root, QStringLiteral("blank"), root.path() + QStringLiteral("/c.pdf"))).status, 0);
+        QCOMPARE(runTool(render(root, "blank", root.path() + "/c.pdf")).status, 0);
         QCOMPARE(invoiceNumber(root), before + printed);
     }
 
@@ -116,14 +88,12 @@ private slots:
         TestRoot outside;
         generate(root);
         // The narrative as the invoicing program left it.
-        root.write(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt"), "Left by the invoicer\r\n");
+        root.write("/VarnelInvoicer/Narratives/Narrative.txt", "Left by the invoicer\r\n");
         const QStringList before = folderStamps(root.path());
-        const Run run = tool(render(root, QStringLiteral("invoice"), outside.path() + QStringLiteral("/a.pdf"))
-                             << QStringLiteral("--dry-run"));
+        const ToolRun run = runTool(render(root, "invoice", outside.path() + "/a.pdf") << "--dry-run");
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QCOMPARE(folderStamps(root.path()), before);
-        QCOMPARE(root.read(QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt")),
-                 QByteArray("Left by the invoicer\r\n"));
+        QCOMPARE(root.read("/VarnelInvoicer/Narratives/Narrative.txt"), QByteArray("Left by the invoicer\r\n"));
     }
 
     void writingCommandsRefuseWhileTheProgramRuns()
@@ -133,44 +103,28 @@ private slots:
         auto program = std::make_unique<InstanceLock>(root.path());
         QVERIFY(program->tryLock());
         const qint64 number = invoiceNumber(root);
-        const QString refusal = QStringLiteral("The program is running on this data folder; close it first.");
+        const QString refusal = "The program is running on this data folder; close it first.";
 
-        Run run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/a.pdf")));
+        ToolRun run = runTool(render(root, "invoice", root.path() + "/a.pdf"));
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
         QCOMPARE(invoiceNumber(root), number);
         // Reading and trial printing go on beside the program.
-        run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/b.pdf"))
-                   << QStringLiteral("--dry-run"));
+        run = runTool(render(root, "invoice", root.path() + "/b.pdf") << "--dry-run");
         QCOMPARE(run.status, 0);
-        QVERIFY(tool({QStringLiteral("check"), root.path()}).status != 2);
-
-        // write, into a file of the folder or of a folder below it
-        const QByteArray services = root.read(QStringLiteral("/Services.txt"));
-        Run w;
-        {
-            QTextStream out(&w.out);
-            QTextStream err(&w.err);
-            QBuffer in;
-            in.setData("");
-            in.open(QIODevice::ReadOnly);
-            w.status = runDataTool({QStringLiteral("write"), root.file(QStringLiteral("/Services.txt"))}, out, err, in);
-        }
-        QCOMPARE(w.status, 2);
-        QVERIFY2(w.err.contains(refusal), qPrintable(w.err));
-        QCOMPARE(root.read(QStringLiteral("/Services.txt")), services);
+        QVERIFY(runTool({"check", root.path()}).status != 2);
 
         // generate into a folder the program holds, even an empty one
         TestRoot empty;
         InstanceLock held(empty.path());
         QVERIFY(held.tryLock());
-        run = tool({QStringLiteral("generate"), QStringLiteral("--root"), empty.path()});
+        run = runTool({"generate", "--root", empty.path()});
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
 
         // Once the program has ended, the tool writes again.
         program.reset();
-        run = tool(render(root, QStringLiteral("invoice"), root.path() + QStringLiteral("/c.pdf")));
+        run = runTool(render(root, "invoice", root.path() + "/c.pdf"));
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QVERIFY(invoiceNumber(root) > number);
     }
@@ -179,23 +133,20 @@ private slots:
     {
         TestRoot root;
         generate(root);
-        const Run run = tool(render(root, QStringLiteral("blank"), root.path() + QStringLiteral("/x.pdf"))
-                             << QStringLiteral("--count") << QStringLiteral("0"));
+        const ToolRun run = runTool(render(root, "blank", root.path() + "/x.pdf") + QStringList{"--count", "0"});
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.startsWith(QStringLiteral("dispatch-data render:")), qPrintable(run.err));
-        QVERIFY(run.err.contains(QStringLiteral("1 to 1000")));
-        const Run help = tool({QStringLiteral("render"), QStringLiteral("--help")});
-        QVERIFY((help.out + help.err).contains(QStringLiteral("at most 1000")));
+        QVERIFY2(run.err.startsWith("dispatch-data render:"), qPrintable(run.err));
+        QVERIFY(run.err.contains("1 to 1000"));
+        const ToolRun help = runTool({"render", "--help"});
+        QVERIFY((help.out + help.err).contains("at most 1000"));
     }
 
     void badRequestsAreRefused_data()
     {
         dataColumns<QStringList, QString, QString>("extra", "document", "message");
-        dataRow("unknown document", QStringList(), QStringLiteral("letter"), QStringLiteral("unknown document"));
-        dataRow("unknown slip", QStringList{QStringLiteral("--slips"), QStringLiteral("1,2")}, QStringLiteral("order"),
-                QStringLiteral("not among the active slips"));
-        dataRow("bad slip list", QStringList{QStringLiteral("--slips"), QStringLiteral("12x")}, QStringLiteral("order"),
-                QStringLiteral("--slips"));
+        dataRow("unknown document", QStringList(), "letter", "unknown document");
+        dataRow("unknown slip", QStringList{"--slips", "1,2"}, "order", "not among the active slips");
+        dataRow("bad slip list", QStringList{"--slips", "12x"}, "order", "--slips");
     }
     void badRequestsAreRefused()
     {
@@ -204,8 +155,8 @@ private slots:
         QFETCH(QString, message);
         TestRoot root;
         generate(root);
-        const QString pdf = root.path() + QStringLiteral("/x.pdf");
-        const Run run = tool(render(root, document, pdf) + extra);
+        const QString pdf = root.path() + "/x.pdf";
+        const ToolRun run = runTool(render(root, document, pdf) + extra);
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(pdf));
