@@ -26,6 +26,7 @@
 #include "core/startup.h"
 #include "dispatch/screens/boardwindow.h"
 #include "dispatch/screens/calendarwindow.h"
+#include "dispatch/screens/routesheetdialog.h"
 #include "dispatch/screens/createslipwindow.h"
 #include "dispatch/screens/scheduleswindow.h"
 #include "dispatch/slipfiles.h"
@@ -394,6 +395,11 @@ CalendarWindow *Application::openCalendar(BoardState *board, const QString &tech
     calendar->setAttribute(Qt::WA_DeleteOnClose);
     // The window that opened it waits: the slips it shows cannot change under the calendar.
     calendar->setWindowModality(Qt::ApplicationModal);
+    calendar->setRouteSheetHandler([this, technicians](const QString &technician, const QDate &day,
+                                                       const std::vector<Record> &slips) {
+        printRouteSheet(printTarget(), m_platform.messages, documentInputs(), m_state.folder, &slips, technicians,
+                        technician, day);
+    });
     calendar->showWeekOf(technician, date);
     calendar->show();
     calendar->raise();

@@ -1163,7 +1163,8 @@ void BoardWindow::askRouteSheet()
     if (r < 1)
         r = m_board.gridCurrentRow();
     const QString technician = r >= 1 ? m_board.slip(r).text(AssignedTo) : QString();
-    RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(), this);
+    RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(),
+                            m_platform.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         printRouteSheet(dialog.technician(), dialog.date());
 }

@@ -7,6 +7,7 @@
 #include "dispatch/boardstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
+#include "platform/datebox.h"
 #include "platform/widgets.h"
 
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -592,10 +592,8 @@ void CalendarWindow::build()
     auto *previous = Widgets::button(QStringLiteral("< &Previous"), QStringLiteral("cmdPrevious"), this);
     auto *next = Widgets::button(QStringLiteral("&Next >"), QStringLiteral("cmdNext"), this);
     auto *today = Widgets::button(QStringLiteral("&Today"), QStringLiteral("cmdToday"), this);
-    m_dateBox = new QDateEdit(this);
-    m_dateBox->setObjectName(QStringLiteral("dtpCalendarDate"));
-    m_dateBox->setCalendarPopup(true);
-    m_dateBox->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    m_dateBox = new DateBox(QStringLiteral("dtpCalendarDate"), m_messages, this);
+    m_dateBox->setMaximumWidth(m_dateBox->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
     m_free = Widgets::checkBox(QStringLiteral("&Free hours"), QStringLiteral("ckFreeHours"), this);
     m_free->setChecked(true);
     m_routeSheetButton = Widgets::button(QStringLiteral("&Route Sheet..."), QStringLiteral("cmdRouteSheet"), this);
@@ -709,7 +707,7 @@ void CalendarWindow::build()
         m_date = m_clock.today();
         rebuild();
     });
-    connect(m_dateBox, &QDateEdit::dateChanged, this, [this] {
+    connect(m_dateBox, &DateBox::dateChosen, this, [this] {
         if (!m_filling)
             dateChosen();
     });
@@ -719,7 +717,7 @@ void CalendarWindow::build()
         const Model::Block *block = row ? m_model->blockOfRow(row) : nullptr;
         const int column = block ? block->column : m_view->cursor().column;
         if (m_routeSheet)
-            m_routeSheet(m_model->columnTechnician(column), m_model->columnDate(column));
+            m_routeSheet(m_model->columnTechnician(column), m_model->columnDate(column), m_board->records());
     });
     connect(m_view, &CalendarView::moveRequested, this, &CalendarWindow::moveSlip);
     connect(m_view, &CalendarView::selectionChanged, this, &CalendarWindow::showDetails);
@@ -757,7 +755,7 @@ void CalendarWindow::build()
     resize(1000, 700);
 }
 
-void CalendarWindow::setRouteSheetHandler(std::function<void(const QString &, const QDate &)> handler)
+void CalendarWindow::setRouteSheetHandler(RouteSheetHandler handler)
 {
     m_routeSheet = std::move(handler);
     m_routeSheetButton->setEnabled(bool(m_routeSheet));

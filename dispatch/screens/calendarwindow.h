@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/recordlayout.h"
 #include "dispatch/calendar.h"
 #include "platform/programwindow.h"
 
 #include <QAbstractScrollArea>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class BoardState;
 class Clock;
@@ -13,7 +15,7 @@ class DataFolder;
 class Messages;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class DateBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -106,7 +108,10 @@ public:
     Calendar::Model &model() { return *m_model; }
     CalendarView *view() const { return m_view; }
     // The route sheet of a technician's day; the button stays disabled until one is given.
-    void setRouteSheetHandler(std::function<void(const QString &technician, const QDate &date)> handler);
+    // It is given the slips as the calendar holds them, moves not saved included.
+    using RouteSheetHandler =
+        std::function<void(const QString &technician, const QDate &date, const std::vector<Record> &slips)>;
+    void setRouteSheetHandler(RouteSheetHandler handler);
 
 signals:
     // A slip moved, a move was taken back or the slips were saved.
@@ -140,7 +145,7 @@ private:
     std::unique_ptr<BoardState> m_own;
     BoardState *m_board;
     std::unique_ptr<Calendar::Model> m_model;
-    std::function<void(const QString &, const QDate &)> m_routeSheet;
+    RouteSheetHandler m_routeSheet;
     bool m_filling = false;
     QString m_technician;
     QDate m_date;
@@ -149,7 +154,7 @@ private:
     QRadioButton *m_week = nullptr;
     QRadioButton *m_day = nullptr;
     QComboBox *m_technicianBox = nullptr;
-    QDateEdit *m_dateBox = nullptr;
+    DateBox *m_dateBox = nullptr;
     QCheckBox *m_free = nullptr;
     QListWidget *m_unplaced = nullptr;
     QLabel *m_unplacedCaption = nullptr;

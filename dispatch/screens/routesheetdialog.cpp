@@ -3,18 +3,18 @@
 #include "core/datafolder.h"
 #include "core/seams.h"
 #include "dispatch/routesheet.h"
+#include "platform/datebox.h"
 #include "platform/widgets.h"
 #include "printing/routesheetlayout.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <algorithm>
 
 RouteSheetDialog::RouteSheetDialog(const QStringList &technicians, const QString &technician, const QDate &date,
-                                   QWidget *parent)
+                                   Messages &messages, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgRouteSheet"));
@@ -24,10 +24,8 @@ RouteSheetDialog::RouteSheetDialog(const QStringList &technicians, const QString
     m_technician->addItem(RouteSheet::kAllTechnicians);
     m_technician->addItems(technicians);
     m_technician->setCurrentIndex(std::max(0, m_technician->findText(technician)));
-    m_date = new QDateEdit(date, this);
-    m_date->setObjectName(QStringLiteral("dtpRouteDate"));
-    m_date->setCalendarPopup(true);
-    m_date->setDisplayFormat(QStringLiteral("dddd, M/d/yyyy"));
+    m_date = new DateBox(QStringLiteral("dtpRouteDate"), messages, this);
+    m_date->setDate(date);
     auto *form = new QFormLayout(this);
     form->addRow(QStringLiteral("Technician"), m_technician);
     form->addRow(QStringLiteral("Day"), m_date);
@@ -35,7 +33,10 @@ RouteSheetDialog::RouteSheetDialog(const QStringList &technicians, const QString
     auto *ok = Widgets::button(QStringLiteral("Print..."), QStringLiteral("cmdRouteSheet_0"), this);
     auto *cancel = Widgets::button(QStringLiteral("Cancel"), QStringLiteral("cmdRouteSheet_1"), this);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (m_date->accept()) // a date still being typed counts, a wrong one is said and kept for correcting
+            accept();
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addStretch();
     buttons->addWidget(ok);

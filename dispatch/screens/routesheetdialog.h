@@ -10,7 +10,7 @@
 class DataFolder;
 class Messages;
 class QComboBox;
-class QDateEdit;
+class DateBox;
 struct DocumentInputs;
 
 // "Route Sheet...": which technician (or all of them) and which day.
@@ -19,14 +19,14 @@ class RouteSheetDialog final : public QDialog
     Q_OBJECT
 public:
     // The list holds "All Technicians" first, then the names; `technician` is chosen when it is among them.
-    RouteSheetDialog(const QStringList &technicians, const QString &technician, const QDate &date,
+    RouteSheetDialog(const QStringList &technicians, const QString &technician, const QDate &date, Messages &messages,
                      QWidget *parent = nullptr);
     QString technician() const; // "All Technicians" for all
     QDate date() const;
 
 private:
     QComboBox *m_technician = nullptr;
-    QDateEdit *m_date = nullptr;
+    DateBox *m_date = nullptr;
 };
 
 // The route sheet of `technician` ("All Technicians" or empty: a page for each technician with a slip) on `date`,
