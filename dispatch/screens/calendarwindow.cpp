@@ -853,10 +853,11 @@ void CalendarWindow::rebuild()
 
 void CalendarWindow::showStatus()
 {
+    const std::size_t count = m_model->blocks().size();
+    const QString slips = count == 1 ? QStringLiteral("1 slip") : QStringLiteral("%1 slips").arg(count);
     QStringList parts;
-    parts << (m_model->view() == Model::View::Week
-                  ? QStringLiteral("%1 slips in the week").arg(m_model->blocks().size())
-                  : QStringLiteral("%1 slips on %2").arg(m_model->blocks().size()).arg(Formats::shortDate(m_date)));
+    parts << (m_model->view() == Model::View::Week ? slips + QStringLiteral(" in the week")
+                                                   : slips + QStringLiteral(" on ") + Formats::shortDate(m_date));
     if (m_model->clashCount() > 0)
         parts << QStringLiteral("<b style='color:#dc0000'>%1 slips CLASH</b>").arg(m_model->clashCount());
     if (m_model->movesNotSaved() > 0)
