@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/serviceseditor.h"
+#include "core/folderandsettings.h"
 #include "platform/programwindow.h"
 
 class FlexGrid;
@@ -33,18 +34,8 @@ public:
         CloseHelp,
     };
 
-    // The part of the program's state the screen works with: the members of these names of the state object it
-    // is given (the application's, or a test's).
-    struct Shared
-    {
-        const DataFolder &folder;
-        const Settings &settings;
-        template <typename State>
-        Shared(State &state)
-            : folder(state.folder)
-            , settings(state.settings)
-        {}
-    };
+    // The part of the program's state it works with.
+    using Shared = FolderAndSettings;
 
     ServicesScreen(Shared state, Platform &platform, Environment environment, QWidget *parent = nullptr);
 

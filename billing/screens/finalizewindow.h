@@ -3,6 +3,7 @@
 #include "billing/finalize.h"
 #include "billing/finalizesession.h"
 #include "billing/postingrun.h"
+#include "core/folderandsettings.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -30,18 +31,8 @@ class FinalizeWindow final : public ProgramWindow
 public:
     using InputsSource = std::function<DocumentInputs()>;
 
-    // The part of the program's state the window works with: the members of these names of the state object it
-    // is given (the application's, or a test's).
-    struct Shared
-    {
-        const DataFolder &folder;
-        const Settings &settings;
-        template <typename State>
-        Shared(State &state)
-            : folder(state.folder)
-            , settings(state.settings)
-        {}
-    };
+    // The part of the program's state it works with.
+    using Shared = FolderAndSettings;
 
     FinalizeWindow(Environment environment, Shared state, Messages &messages, const Clock &clock, PrintTarget &target,
                    InputsSource inputs, QWidget *parent = nullptr);
@@ -99,7 +90,7 @@ private:
     InputsSource m_inputs;
     PostingRun::StepHook m_postingHook;
 
-    FinalizeSession m_session; // grid row r is the session's row r
+    FinalizeSession m_session;         // grid row r is the session's row r
     bool m_noSelectionPending = false; // "No Service Slips have been selected" is about to be said
 
     FlexGrid *m_grid = nullptr;

@@ -2,6 +2,7 @@
 
 #include "billing/history.h"
 #include "billing/income.h"
+#include "core/folderandsettings.h"
 #include "platform/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -35,18 +36,8 @@ public:
     // Asks where to save an export; nothing when the user cancels.
     using SaveFileChooser = std::function<std::optional<QString>(const QString &suggestedName)>;
 
-    // The part of the program's state the window works with: the members of these names of the state object it
-    // is given (the application's, or a test's).
-    struct Shared
-    {
-        const DataFolder &folder;
-        const Settings &settings;
-        template <typename State>
-        Shared(State &state)
-            : folder(state.folder)
-            , settings(state.settings)
-        {}
-    };
+    // The part of the program's state it works with.
+    using Shared = FolderAndSettings;
 
     HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
                   SaveFileChooser chooseSaveFile, QWidget *parent = nullptr);
