@@ -162,8 +162,7 @@ double oleDays(const QDate &date)
 
 const QString kDate = "1/15/2026";
 
-// The slip as slip creation stores it ("Assigned"), as the board's save moves it ("Complete") and as the archive
-// keeps it after Write Records ("Finalized").
+// The slip as slip creation stores it ("Assigned") and as the archive keeps it after Write Records ("Finalized").
 QByteArray slipBytes(const QString &status)
 {
     const bool finalized = status == QLatin1String("Finalized");
@@ -285,36 +284,12 @@ public:
     // Runs the road's stages from `from` on; returns false when the kill came (the program is gone then).
     bool run(Stage from)
     {
+        static constexpr void (Road::*stages[])() = {&Road::firstRun,    &Road::addService,   &Road::addTechnician,
+                                                     &Road::addCustomer, &Road::writeSlip,    &Road::workTheBoard,
+                                                     &Road::finalize,    &Road::lookAtHistory};
         for (int s = int(from); s < int(Stage::End); ++s) {
             m_stage = Stage(s);
-            switch (m_stage) {
-            case Stage::Setup:
-                firstRun();
-                break;
-            case Stage::Service:
-                addService();
-                break;
-            case Stage::Technician:
-                addTechnician();
-                break;
-            case Stage::Customer:
-                addCustomer();
-                break;
-            case Stage::Slip:
-                writeSlip();
-                break;
-            case Stage::Board:
-                workTheBoard();
-                break;
-            case Stage::Finalize:
-                finalize();
-                break;
-            case Stage::History:
-                lookAtHistory();
-                break;
-            case Stage::End:
-                break;
-            }
+            (this->*stages[s])();
             if (QTest::currentTestFailed())
                 return false;
             if (m_dying) {
@@ -719,15 +694,8 @@ private slots:
         dataRow("slip stored, counter not yet saved", int(Stage::Slip), "SlipNo.txt", "", int(Stage::Board),
                 "Service Slip 1000 was stored, but the program ended before the Slip Number moved on.\r\nThe next "
                 "Service Slip gets the number 1001.");
-        dataRow("board saved to the completed slips, not yet off the board", int(Stage::Board), "ServiceSlips.txt", "",
-                int(Stage::Finalize),
-                "The last save of the Dispatch Board was interrupted before it ended. It has now been completed.");
-        dataRow("Write Records before its journal", int(Stage::Finalize), "", "/PostingJournal.txt",
-                int(Stage::Finalize), "");
         dataRow("Write Records between the history and the service history", int(Stage::Finalize), "",
                 "/ServiceHistory.txt", int(Stage::History), posted);
-        dataRow("Write Records with every posting written, the slip not yet moved", int(Stage::Finalize), "",
-                "/CompletedServiceSlips.txt", int(Stage::History), posted);
     }
     void aKillOnTheRoad()
     {
@@ -743,13 +711,9 @@ private slots:
 
         road.restart();
         QCOMPARE(road.said(), toldAtRestart);
-        // Nothing lost: the slip is there once, where the road goes on, with its status.
-        const QByteArray active = readFile(road.root() + "/ServiceSlips.txt");
-        const QByteArray completed = readFile(road.root() + "/CompletedServiceSlips.txt");
-        if (Stage(resumeAt) == Stage::Board)
-            QVERIFY(active == slipBytes("Assigned") && completed.isEmpty());
-        if (Stage(resumeAt) == Stage::Finalize)
-            QVERIFY(active.isEmpty() && completed == slipBytes("Complete"));
+        if (Stage(resumeAt) == Stage::Board) // the slip is kept, once, as it was stored
+            QVERIFY(readFile(road.root() + "/ServiceSlips.txt") == slipBytes("Assigned") &&
+                    readFile(road.root() + "/CompletedServiceSlips.txt").isEmpty());
         QVERIFY(road.run(Stage(resumeAt)));
         road.exitProgram();
         checkTheEnd(road);
