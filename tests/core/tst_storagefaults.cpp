@@ -168,7 +168,6 @@ private slots:
         QVERIFY(running.setFileTime(start.addSecs(5), QFileDevice::FileModificationTime));
         root.write(QStringLiteral("/AuxFiles/K1/AuxFile0/notes.vdtmp"), "the user's own");
         root.write(QStringLiteral("/ServiceSlips.txt"), "kept");
-
         QStringList expected = old;
         expected.sort();
         QCOMPARE(folder.leftoverTemporaries(start), expected);

@@ -71,23 +71,19 @@ private slots:
     {
         dataColumns<QString, QString>("from", "to");
         QTest::addColumn<QString>("refusal"); // empty: allowed
-        const QString open = "The Service Slip can only be Assigned or Set to In Progress";
-        const QString assigned =
-            "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended";
-        const QString progress = "The Service Slip is In Progress\r\nIt can only be Suspended";
-        const QString suspended = "The Service Slip has been Suspended\r\nIt can only be marked as In Progress";
-        const QStringList to = SlipValues::boardStatuses();
-        const QHash<QString, QStringList> refusedTargets = {{"Open", {"Suspended"}},
-                                                            {"Assigned", {"Open"}},
-                                                            {"In Progress", {"Open", "Assigned"}},
-                                                            {"Suspended", {"Open", "Assigned"}}};
-        const QHash<QString, QString> texts = {
-            {"Open", open}, {"Assigned", assigned}, {"In Progress", progress}, {"Suspended", suspended}};
+        // The targets each status refuses, and what it says then.
+        const QHash<QString, std::pair<QStringList, QString>> refused = {
+            {"Open", {{"Suspended"}, "The Service Slip can only be Assigned or Set to In Progress"}},
+            {"Assigned",
+             {{"Open"}, "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended"}},
+            {"In Progress", {{"Open", "Assigned"}, "The Service Slip is In Progress\r\nIt can only be Suspended"}},
+            {"Suspended",
+             {{"Open", "Assigned"}, "The Service Slip has been Suspended\r\nIt can only be marked as In Progress"}}};
         for (const QString &from : QStringList{"Open", "Assigned", "In Progress", "Suspended", "Complete", "Odd"}) {
-            for (const QString &target : to) {
-                const bool refused = refusedTargets.value(from).contains(target);
+            for (const QString &target : SlipValues::boardStatuses()) {
+                const auto [targets, text] = refused.value(from);
                 QTest::addRow("%s to %s", qPrintable(from), qPrintable(target))
-                    << from << target << (refused ? texts.value(from) : QString());
+                    << from << target << (targets.contains(target) ? text : QString());
             }
         }
     }
@@ -97,7 +93,6 @@ private slots:
         QFETCH(QString, to);
         QFETCH(QString, refusal);
         QCOMPARE(StatusRules::refusal(from, to).value_or(QString()), refusal);
-
         // Through the board: a refusal is shown and keeps the proposed status.
         Board b({"1000|" + from + "|Al|1/20/2026|08:00"});
         b.open(1);
@@ -124,16 +119,18 @@ private slots:
         dataColumns<int, QDate, QString, QStringList>("week", "picked", "newDate", "messages");
         const QStringList none;
         const int monFri = int(WorkWeek::MondayToFriday);
+        const auto moved = [](const QString &day) {
+            return QStringList{"Your Calendar Selection is Invalid", "The date has been set to " + day};
+        };
         dataRow("a weekday", monFri, QDate(2026, 1, 20), "1/20/2026", none);
         dataRow("today", monFri, QDate(2026, 1, 15), "1/15/2026", none);
         dataRow("yesterday becomes today", monFri, QDate(2026, 1, 14), "1/15/2026", none);
-        dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+        dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026", moved("Monday, 1/19/2026"));
         dataRow("Sunday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 18), "1/19/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+                moved("Monday, 1/19/2026"));
         dataRow("Saturday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 17), "1/17/2026", none);
         dataRow("Saturday, Sunday to Friday", int(WorkWeek::SundayToFriday), QDate(2026, 1, 17), "1/18/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Sunday, 1/18/2026"});
+                moved("Sunday, 1/18/2026"));
         dataRow("Sunday, every day", int(WorkWeek::SundayToSaturday), QDate(2026, 1, 18), "1/18/2026", none);
         // A past Saturday becomes today first (a Thursday), which is a working day.
         dataRow("past weekend", monFri, QDate(2026, 1, 10), "1/15/2026", none);
@@ -262,7 +259,8 @@ private slots:
         b.fakes.messages.answer(true);
         QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
         QVERIFY(b->saveAll());
-        QCOMPARE(b.active(), "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
+        QCOMPARE(b.active(),
+                 "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
     }
 
     // One question names every slip that is not completed as it stands, and why; No changes nothing.
@@ -306,7 +304,8 @@ private slots:
 
     void completeAll()
     {
-        QStringList slips{"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00", "4|In Progress|Bo|1/15/2026|09:00"};
+        QStringList slips{"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00",
+                          "4|In Progress|Bo|1/15/2026|09:00"};
         for (int n = 10; n < 30; ++n) // a folder of many slips without a date asks once
             slips << QString::number(n) + "|Suspended|Bo|0|None";
         Board b(slips);
@@ -554,7 +553,6 @@ private slots:
         QCOMPARE(b->cell(2, 4), "Waiting");
         QCOMPARE(b->cell(2, 7), "13/45/20x 7pm");
         QCOMPARE(b->tone(2, 1), CellTone::Default);
-
         // Every action meets it without harm.
         b.open(2);
         QVERIFY(b->chooseStatus("Open"));
@@ -571,7 +569,6 @@ private slots:
         b->completeAll();
         QCOMPARE(b->cell(2, 4), "Waiting");
         QCOMPARE(b->cell(1, 4), "Complete");
-
         // Saved: the changed slip leaves, the damaged one is written back byte for byte.
         QVERIFY(b->saveAll());
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);

@@ -421,7 +421,6 @@ private:
         QCOMPARE(grid->rows(), 2);
         QCOMPARE(grid->text(1, 1), "1000");
         QCOMPARE(grid->text(1, 4), "Assigned");
-
         // The invoice, through the preview's Save as PDF.
         emit grid->cellClicked(1, 0);
         messages().answer(true);
@@ -438,7 +437,6 @@ private:
         QCOMPARE(printing.value(0),
                  "An Invoice will be Printed for all\r\nSELECTED (Sel Ticked) Slips with a STATUS of Assigned");
         QCOMPARE(printing.size(), 2); // and where to put the paper
-
         // In Progress through the change frame (the print took the tick away).
         QCOMPARE(grid->text(1, 0), QString());
         emit grid->cellClicked(1, 0);
@@ -448,7 +446,6 @@ private:
         chooseItem(status, "In Progress");
         click(board, "cmdMain_12");
         QCOMPARE(grid->text(1, 4), "In Progress");
-
         // Complete, then save.
         emit grid->cellClicked(1, 0);
         messages().answer(true);
@@ -622,7 +619,6 @@ class TestRoad : public QObject
         QCOMPARE(road.serviceRows.join('\n'),
                  QStringList({kAccount, kCustomer, kDate, (kService + kExtraWork).left(35).trimmed(), kTechnician})
                      .join('|'));
-
         const QMap<QString, QByteArray> expected = expectedFiles();
         for (auto it = expected.begin(); it != expected.end(); ++it) {
             const QString path = road.root() + it.key();
@@ -633,7 +629,6 @@ class TestRoad : public QObject
             const QByteArray actual = readFile(path);
             QVERIFY2(actual == it.value(), qPrintable(it.key() + ": " + firstDifference(actual, it.value())));
         }
-
         const std::vector<CheckFinding> findings = checkDataFolder(DataFolder(road.root()));
         QStringList found;
         for (const CheckFinding &f : findings)
@@ -694,7 +689,6 @@ private slots:
         road.startProgram();
         QVERIFY(!road.run(Stage::Setup));
         QVERIFY(road.killed());
-
         road.restart();
         QCOMPARE(road.said(), toldAtRestart);
         if (Stage(resumeAt) == Stage::Board) // the slip is kept, once, as it was stored
