@@ -95,14 +95,6 @@ std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, con
     return root.folder().readRecords(relative, layout);
 }
 
-void storeRecords(const TestRoot &root, const QString &relative, const std::vector<Record> &records)
-{
-    QByteArray bytes;
-    for (const Record &r : records)
-        bytes += r.bytes();
-    root.write(relative, bytes);
-}
-
 enum Fault {
     TruncatedFile,
     BadAmount,
@@ -136,7 +128,7 @@ void plant(const TestRoot &root, Fault fault)
     case BadAmount: {
         auto lines = recordsOf(root, "/CAHistory.txt", accountHistoryLayout());
         lines[1].setText(AccountHistoryField::Amount, "$12.3x");
-        storeRecords(root, "/CAHistory.txt", lines);
+        root.folder().replaceRecords("/CAHistory.txt", lines);
         return;
     }
     case BadDate:
@@ -182,13 +174,13 @@ void plant(const TestRoot &root, Fault fault)
     case DuplicateSlipNumber: {
         auto finalized = recordsOf(root, "/FinalizedServiceSlips.txt", serviceSlipLayout());
         finalized[0].setInt16(SlipField::SlipNo, slips[0].int16(SlipField::SlipNo));
-        storeRecords(root, "/FinalizedServiceSlips.txt", finalized);
+        root.folder().replaceRecords("/FinalizedServiceSlips.txt", finalized);
         return;
     }
     case DuplicateAccount: {
         auto customers = recordsOf(root, "/CustomerData.txt", customerLayout());
         customers.push_back(customers[0]);
-        storeRecords(root, "/CustomerData.txt", customers);
+        root.folder().replaceRecords("/CustomerData.txt", customers);
         return;
     }
     case OrphanAccountFile: {
@@ -216,7 +208,7 @@ void plant(const TestRoot &root, Fault fault)
             added.setText(CustomerField::AcctNo, "A\nB\rC\x1b");
         }
         customers.push_back(added);
-        storeRecords(root, "/CustomerData.txt", customers);
+        root.folder().replaceRecords("/CustomerData.txt", customers);
         return;
     }
     case CompletedLeftOnBoard: {
@@ -228,7 +220,7 @@ void plant(const TestRoot &root, Fault fault)
         root.write("/CustomerData.txt.1f2e3d.vdtmp", "half");
         return;
     }
-    storeRecords(root, active, slips);
+    root.folder().replaceRecords(active, slips);
 }
 
 } // namespace
