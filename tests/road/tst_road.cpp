@@ -586,21 +586,18 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Names the first differing byte and the field around it, for a readable failure.
+// The sizes and the first differing byte with the bytes around it, for a readable failure.
 QString firstDifference(const QByteArray &actual, const QByteArray &expected)
 {
-    const qsizetype n = std::min(actual.size(), expected.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        if (actual[i] != expected[i]) {
-            return QString("sizes %1/%2, byte %3: \"%4\" instead of \"%5\"")
-                .arg(actual.size())
-                .arg(expected.size())
-                .arg(i)
-                .arg(QString::fromLatin1(actual.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-")),
-                     QString::fromLatin1(expected.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-")));
-        }
-    }
-    return QString("sizes %1/%2").arg(actual.size()).arg(expected.size());
+    qsizetype i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        ++i;
+    const auto near = [i](const QByteArray &b) {
+        return QString::fromLatin1(b.mid(std::max<qsizetype>(0, i - 10), 40).toPercentEncoding(" $/#.-"));
+    };
+    return QString("sizes %1/%2, byte %3: \"%4\" instead of \"%5\"")
+        .arg(QString::number(actual.size()), QString::number(expected.size()), QString::number(i), near(actual),
+             near(expected));
 }
 
 } // namespace
