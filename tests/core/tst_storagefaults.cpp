@@ -19,11 +19,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <cerrno>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -94,43 +92,6 @@ Record slip(qint16 number)
     return SlipSamples::slip(QString::number(number));
 }
 
-// A small filesystem of its own, unmounted at the end; isMounted() is false where the test may not mount.
-class SmallDisk
-{
-public:
-    explicit SmallDisk(const QString &where)
-        : m_where(where)
-    {
-        QDir().mkpath(where);
-        m_mounted = ::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount(QFile::encodeName(m_where).constData());
-    }
-    bool isMounted() const { return m_mounted; }
-
-    // Fills what room is left with one file; false when the disk did not fill.
-    bool fill() const
-    {
-        QFile filler(m_where + QStringLiteral("/filler"));
-        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        const QByteArray block(512, 'f');
-        for (int i = 0; i < 1024; ++i) {
-            if (filler.write(block) != block.size())
-                return true;
-        }
-        return false;
-    }
-    void makeRoom() const { QFile::remove(m_where + QStringLiteral("/filler")); }
-
-private:
-    QString m_where;
-    bool m_mounted = false;
-};
-
 } // namespace
 
 class TestStorageFaults : public QObject
@@ -163,57 +124,6 @@ private slots:
             if (undone)
                 QCOMPARE(root.read("/F.txt"), smallBytes(2));
         }
-    }
-
-    // A rewrite that runs out of room keeps the old file and leaves no temporary file behind.
-    void rewriteOnAFullDiskKeepsTheOldFile()
-    {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        root.write(QStringLiteral("/F.txt"), "old");
-        const WriteFunctionGuard guard(halfThenFull);
-        try {
-            folder.writeFile(QStringLiteral("/F.txt"), QByteArray(1000, 'n'));
-            QFAIL("the write should fail");
-        } catch (const DiskError &e) {
-            QVERIFY2(e.message().contains(QStringLiteral("the disk is full")), qPrintable(e.message()));
-            QVERIFY(!e.message().contains(QStringLiteral("Unknown error")));
-        }
-        QCOMPARE(root.read(QStringLiteral("/F.txt")), QByteArray("old"));
-        QCOMPARE(temporariesIn(root.path()), QStringList());
-    }
-
-    // The same on a real filesystem that is full: five slips, a sixth that does not fit.
-    void fullFilesystem()
-    {
-        TestRoot root;
-        const SmallDisk disk(root.path() + QStringLiteral("/small"));
-        if (!disk.isMounted())
-            QSKIP("a small tmpfs cannot be mounted here (the test needs to run as root); the short write is "
-                  "still covered by the write-function tests above");
-        const DataFolder folder(root.path() + QStringLiteral("/small"));
-        for (qint16 n = 1000; n < 1005; ++n)
-            AppendSlip(folder, slip(n));
-        const QByteArray five = folder.readAll(SlipFiles::kActive);
-        QCOMPARE(five.size(), 5 * serviceSlipLayout().length());
-        QVERIFY2(disk.fill(), "the small disk did not fill up");
-
-        QVERIFY_THROWS_EXCEPTION(DiskError, AppendSlip(folder, slip(1005)));
-        QCOMPARE(folder.readAll(SlipFiles::kActive), five);
-        try {
-            folder.writeFile(SlipFiles::kActive, five + five);
-            QFAIL("the rewrite should fail");
-        } catch (const DiskError &e) {
-            QVERIFY2(e.message().contains(QStringLiteral("the disk is full")), qPrintable(e.message()));
-        }
-        QCOMPARE(folder.readAll(SlipFiles::kActive), five);
-        QCOMPARE(temporariesIn(root.path() + QStringLiteral("/small")), QStringList());
-
-        disk.makeRoom();
-        AppendSlip(folder, slip(1005));
-        const auto slips = LoadActiveSlips(folder);
-        QCOMPARE(slips.size(), std::size_t(6));
-        QCOMPARE(slips.back().int16(SlipField::SlipNo), qint16(1005));
     }
 
     // A second writer of the same file while the first is between writing and renaming: each writes its own
@@ -258,7 +168,6 @@ private slots:
         QVERIFY(running.setFileTime(start.addSecs(5), QFileDevice::FileModificationTime));
         root.write(QStringLiteral("/AuxFiles/K1/AuxFile0/notes.vdtmp"), "the user's own");
         root.write(QStringLiteral("/ServiceSlips.txt"), "kept");
-
         QStringList expected = old;
         expected.sort();
         QCOMPARE(folder.leftoverTemporaries(start), expected);
@@ -377,12 +286,11 @@ private slots:
                 break;
             ++cases;
             const QString where = QStringLiteral("disk full at write %1: %2").arg(k).arg(message);
-            if (!message.isEmpty()) {
-                QVERIFY2(message.contains(QStringLiteral("the disk is full")) && message.contains(root.path()),
-                         qPrintable(where));
-            }
+            QVERIFY2(message.isEmpty() || (message.contains("the disk is full") && message.contains(root.path()) &&
+                                           !message.contains("Unknown error")),
+                     qPrintable(where));
             for (auto [name, bytes] : snapshot(root.path(), true).asKeyValueRange()) {
-                QVERIFY2(!name.endsWith(QStringLiteral(".vdappend")), qPrintable(where));
+                QVERIFY2(!name.endsWith(".vdappend") && !name.endsWith(".vdtmp"), qPrintable(where + " " + name));
                 static const QMap<QString, int> lengths = {
                     {"ServiceSlips.txt", 697},   {"CompletedServiceSlips.txt", 697}, {"FinalizedServiceSlips.txt", 697},
                     {"CustomerData.txt", 328},   {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},

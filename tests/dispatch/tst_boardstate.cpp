@@ -67,28 +67,23 @@ class TestBoardState : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // --- The status rules ---------------------------------------------------------------------------------------
     void statusRules_data()
     {
         dataColumns<QString, QString>("from", "to");
         QTest::addColumn<QString>("refusal"); // empty: allowed
-        const QString open = "The Service Slip can only be Assigned or Set to In Progress";
-        const QString assigned =
-            "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended";
-        const QString progress = "The Service Slip is In Progress\r\nIt can only be Suspended";
-        const QString suspended = "The Service Slip has been Suspended\r\nIt can only be marked as In Progress";
-        const QStringList to = SlipValues::boardStatuses();
-        const QHash<QString, QStringList> refusedTargets = {{"Open", {"Suspended"}},
-                                                            {"Assigned", {"Open"}},
-                                                            {"In Progress", {"Open", "Assigned"}},
-                                                            {"Suspended", {"Open", "Assigned"}}};
-        const QHash<QString, QString> texts = {
-            {"Open", open}, {"Assigned", assigned}, {"In Progress", progress}, {"Suspended", suspended}};
+        // The targets each status refuses, and what it says then.
+        const QHash<QString, std::pair<QStringList, QString>> refused = {
+            {"Open", {{"Suspended"}, "The Service Slip can only be Assigned or Set to In Progress"}},
+            {"Assigned",
+             {{"Open"}, "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended"}},
+            {"In Progress", {{"Open", "Assigned"}, "The Service Slip is In Progress\r\nIt can only be Suspended"}},
+            {"Suspended",
+             {{"Open", "Assigned"}, "The Service Slip has been Suspended\r\nIt can only be marked as In Progress"}}};
         for (const QString &from : QStringList{"Open", "Assigned", "In Progress", "Suspended", "Complete", "Odd"}) {
-            for (const QString &target : to) {
-                const bool refused = refusedTargets.value(from).contains(target);
+            for (const QString &target : SlipValues::boardStatuses()) {
+                const auto [targets, text] = refused.value(from);
                 QTest::addRow("%s to %s", qPrintable(from), qPrintable(target))
-                    << from << target << (refused ? texts.value(from) : QString());
+                    << from << target << (targets.contains(target) ? text : QString());
             }
         }
     }
@@ -98,7 +93,6 @@ private slots:
         QFETCH(QString, to);
         QFETCH(QString, refusal);
         QCOMPARE(StatusRules::refusal(from, to).value_or(QString()), refusal);
-
         // Through the board: a refusal is shown and keeps the proposed status.
         Board b({"1000|" + from + "|Al|1/20/2026|08:00"});
         b.open(1);
@@ -120,22 +114,23 @@ private slots:
         QCOMPARE(b->change().date, "1/22/2026");
     }
 
-    // --- The date rules -----------------------------------------------------------------------------------------
     void dateRules_data()
     {
         dataColumns<int, QDate, QString, QStringList>("week", "picked", "newDate", "messages");
         const QStringList none;
         const int monFri = int(WorkWeek::MondayToFriday);
+        const auto moved = [](const QString &day) {
+            return QStringList{"Your Calendar Selection is Invalid", "The date has been set to " + day};
+        };
         dataRow("a weekday", monFri, QDate(2026, 1, 20), "1/20/2026", none);
         dataRow("today", monFri, QDate(2026, 1, 15), "1/15/2026", none);
         dataRow("yesterday becomes today", monFri, QDate(2026, 1, 14), "1/15/2026", none);
-        dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+        dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026", moved("Monday, 1/19/2026"));
         dataRow("Sunday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 18), "1/19/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
+                moved("Monday, 1/19/2026"));
         dataRow("Saturday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 17), "1/17/2026", none);
         dataRow("Saturday, Sunday to Friday", int(WorkWeek::SundayToFriday), QDate(2026, 1, 17), "1/18/2026",
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Sunday, 1/18/2026"});
+                moved("Sunday, 1/18/2026"));
         dataRow("Sunday, every day", int(WorkWeek::SundayToSaturday), QDate(2026, 1, 18), "1/18/2026", none);
         // A past Saturday becomes today first (a Thursday), which is a working day.
         dataRow("past weekend", monFri, QDate(2026, 1, 10), "1/15/2026", none);
@@ -156,7 +151,6 @@ private slots:
         QCOMPARE(b.fakes.messages.beeps, messages.isEmpty() ? 0 : 1);
     }
 
-    // --- Verify and accept ----------------------------------------------------------------------------------------
     void verifyRefusals_data()
     {
         dataColumns<QStringList, QString, QString, QString, int, QString>("slips", "status", "assignment", "time",
@@ -188,7 +182,6 @@ private slots:
         QFETCH(QString, assignment);
         QFETCH(QString, time);
         QFETCH(int, verdict);
-        QFETCH(QString, message);
         Board b(slips);
         b.open(1);
         b->chooseAssignment(assignment);
@@ -196,7 +189,7 @@ private slots:
         b->chooseStatus(status);
         const Record before = b->slip(1);
         QCOMPARE(int(b->verifyAndAccept("Leaking tap")), verdict);
-        QCOMPARE(b.fakes.messages.lastText(), message);
+        QTEST(b.fakes.messages.lastText(), "message");
         if (verdict != int(BoardState::Verdict::Applied)) {
             QCOMPARE(b->slip(1), before);
         }
@@ -266,10 +259,10 @@ private slots:
         b.fakes.messages.answer(true);
         QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
         QVERIFY(b->saveAll());
-        QCOMPARE(b.active(), "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
+        QCOMPARE(b.active(),
+                 "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
     }
 
-    // --- Completing -------------------------------------------------------------------------------------------------
     // One question names every slip that is not completed as it stands, and why; No changes nothing.
     void completeSelected_data()
     {
@@ -311,7 +304,8 @@ private slots:
 
     void completeAll()
     {
-        QStringList slips{"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00", "4|In Progress|Bo|1/15/2026|09:00"};
+        QStringList slips{"1|Assigned|Al|1/20/2026|10:00", "2|Open||1/10/2026|08:00",
+                          "4|In Progress|Bo|1/15/2026|09:00"};
         for (int n = 10; n < 30; ++n) // a folder of many slips without a date asks once
             slips << QString::number(n) + "|Suspended|Bo|0|None";
         Board b(slips);
@@ -368,7 +362,7 @@ private slots:
         QVERIFY(!b.root.exists(SlipFiles::kCompleted));
     }
 
-    // --- Restore: whatever was changed, a save after restoring writes the slip as it was loaded -----------------
+    // Restore: whatever was changed, a save after restoring writes the slip as it was loaded.
     void restoreThenSave_data()
     {
         QTest::addColumn<QString>("change");
@@ -412,7 +406,6 @@ private slots:
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
     }
 
-    // --- The text message ----------------------------------------------------------------------------------------
     void textMessageOnTheClipboard()
     {
         Board b({"1000|Assigned|Al|1/20/2026|08:00-10:00", "1001|Open||0|None"});
@@ -429,7 +422,6 @@ private slots:
         QVERIFY(b->textMessage("x").contains("Scheduled for No date Selected\r\nat None\r\n"));
     }
 
-    // --- Deleting ---------------------------------------------------------------------------------------------------
     void deleteSelectedKeepsUnsavedEdits()
     {
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00", "3|Open||0|None"});
@@ -486,7 +478,6 @@ private slots:
         QVERIFY(!b->openSlip());
     }
 
-    // --- Ticks ------------------------------------------------------------------------------------------------------
     void manyTicksAreCounted()
     {
         QStringList slips;
@@ -496,15 +487,11 @@ private slots:
         for (int r = 1; r <= 300; ++r)
             QVERIFY(b->tickCell(r, 0));
         QCOMPARE(b->countTicked(), 300);
-        QVERIFY(b->hasSelection());
         QVERIFY(!b->canManage());
-        QCOMPARE(b->currentSlipRow(), 300);
         QVERIFY(b->tickCell(300, 0));
         QCOMPARE(b->countTicked(), 299);
         QCOMPARE(b->currentSlipRow(), 300); // unticking leaves the current slip as it was
-        QCOMPARE(int(b->tickedRows().size()), 299);
         b->selectAll(false);
-        QCOMPARE(b->countTicked(), 0);
         QVERIFY(!b->hasSelection());
         b->selectAll(true);
         QCOMPARE(b->countTicked(), 300);
@@ -524,7 +511,6 @@ private slots:
         QCOMPARE(b->cell(2, 0), QString(" ") + QChar(0xAB));
     }
 
-    // --- What the grid shows ---------------------------------------------------------------------------------------
     void tones_data()
     {
         dataColumns<QString, int, int, QString>("slip", "number", "priority", "scheduled");
@@ -543,16 +529,13 @@ private slots:
     {
         QFETCH(QString, slip);
         QFETCH(int, number);
-        QFETCH(int, priority);
-        QFETCH(QString, scheduled);
         Board b({slip});
         QCOMPARE(int(b->tone(1, 1)), number);
-        QCOMPARE(int(b->tone(1, 2)), priority);
-        QCOMPARE(b->cell(1, 7), scheduled);
+        QTEST(int(b->tone(1, 2)), "priority");
+        QTEST(b->cell(1, 7), "scheduled");
         QCOMPARE(b->anyPastDue(), number == int(CellTone::PastDue));
     }
 
-    // --- A damaged record --------------------------------------------------------------------------------------------
     void damagedRecordRoundTrip()
     {
         Board b({});
@@ -570,7 +553,6 @@ private slots:
         QCOMPARE(b->cell(2, 4), "Waiting");
         QCOMPARE(b->cell(2, 7), "13/45/20x 7pm");
         QCOMPARE(b->tone(2, 1), CellTone::Default);
-
         // Every action meets it without harm.
         b.open(2);
         QVERIFY(b->chooseStatus("Open"));
@@ -587,7 +569,6 @@ private slots:
         b->completeAll();
         QCOMPARE(b->cell(2, 4), "Waiting");
         QCOMPARE(b->cell(1, 4), "Complete");
-
         // Saved: the changed slip leaves, the damaged one is written back byte for byte.
         QVERIFY(b->saveAll());
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);
@@ -620,16 +601,14 @@ private slots:
     {
         QFETCH(bool, plain);
         QFETCH(int, copies);
-        QFETCH(QString, text);
         Board b({"1|Assigned|Al|0|None", "2|Open||0|None", "3|Assigned|Al|0|None", "4|Assigned|Al|0|None"});
         b.settings.plainPaper = plain;
         b.settings.invoiceCopies = qint16(copies);
         for (int r : {1, 2, 3})
             b->tickCell(r, 0); // the open slip gets no invoice
-        QCOMPARE(b->invoicePaperInstruction(), text);
+        QTEST(b->invoicePaperInstruction(), "text");
     }
 
-    // --- Sorting, filtering and finding ---------------------------------------------------------------------------
     void viewSortsAndFilters_data()
     {
         dataColumns<int, bool, QString, QString, QDate, QDate, QString>("column", "descending", "technician", "status",
@@ -656,7 +635,6 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QDate, from);
         QFETCH(QDate, to);
-        QFETCH(QString, shown);
         Board b(kViewSlips);
         BoardView view;
         view.sortColumn = column;
@@ -667,7 +645,7 @@ private slots:
         view.from = from;
         view.to = to;
         b->setShownRows(view.arrange(*b.board));
-        QCOMPARE(shownNumbers(*b.board), shown);
+        QTEST(shownNumbers(*b.board), "shown");
         // What the store keeps gives the same view back.
         QVERIFY(BoardView::fromBytes(view.toBytes()) == view);
     }

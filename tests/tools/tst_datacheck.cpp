@@ -52,13 +52,7 @@ QStringList accountNumbers(const DataFolder &folder)
 // account's data boxes saved as the customer screen saves them.
 void prepare(const TestRoot &root)
 {
-    GenerateOptions options;
-    options.customers = 30;
-    options.slips = 60;
-    options.history = 100;
-    options.services = 10;
-    options.today = kToday;
-    generateSampleData(root.folder(), options);
+    generateSampleData(root.folder(), {.customers = 30, .slips = 60, .history = 100, .services = 10, .today = kToday});
     const DataFolder folder = root.folder();
     Startup::createFolderTree(folder, kToday, accountNumbers(folder));
     AuxData::saveHeadings(folder, {"Gate code", "Dog", "", "Boiler", "Notes, misc", "\"Key\""});

@@ -86,27 +86,13 @@ private:
 
 GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kToday)
 {
-    GenerateOptions options;
-    options.customers = 40;
-    options.slips = 80;
-    options.history = 150;
-    options.services = 20;
-    options.seed = seed;
-    options.today = today;
-    return generateSampleData(root.folder(), options);
+    return generateSampleData(
+        root.folder(), {.customers = 40, .slips = 80, .history = 150, .services = 20, .seed = seed, .today = today});
 }
 
 std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, const RecordLayout &layout)
 {
     return root.folder().readRecords(relative, layout);
-}
-
-void storeRecords(const TestRoot &root, const QString &relative, const std::vector<Record> &records)
-{
-    QByteArray bytes;
-    for (const Record &r : records)
-        bytes += r.bytes();
-    root.write(relative, bytes);
 }
 
 enum Fault {
@@ -142,7 +128,7 @@ void plant(const TestRoot &root, Fault fault)
     case BadAmount: {
         auto lines = recordsOf(root, "/CAHistory.txt", accountHistoryLayout());
         lines[1].setText(AccountHistoryField::Amount, "$12.3x");
-        storeRecords(root, "/CAHistory.txt", lines);
+        root.folder().replaceRecords("/CAHistory.txt", lines);
         return;
     }
     case BadDate:
@@ -188,13 +174,13 @@ void plant(const TestRoot &root, Fault fault)
     case DuplicateSlipNumber: {
         auto finalized = recordsOf(root, "/FinalizedServiceSlips.txt", serviceSlipLayout());
         finalized[0].setInt16(SlipField::SlipNo, slips[0].int16(SlipField::SlipNo));
-        storeRecords(root, "/FinalizedServiceSlips.txt", finalized);
+        root.folder().replaceRecords("/FinalizedServiceSlips.txt", finalized);
         return;
     }
     case DuplicateAccount: {
         auto customers = recordsOf(root, "/CustomerData.txt", customerLayout());
         customers.push_back(customers[0]);
-        storeRecords(root, "/CustomerData.txt", customers);
+        root.folder().replaceRecords("/CustomerData.txt", customers);
         return;
     }
     case OrphanAccountFile: {
@@ -222,7 +208,7 @@ void plant(const TestRoot &root, Fault fault)
             added.setText(CustomerField::AcctNo, "A\nB\rC\x1b");
         }
         customers.push_back(added);
-        storeRecords(root, "/CustomerData.txt", customers);
+        root.folder().replaceRecords("/CustomerData.txt", customers);
         return;
     }
     case CompletedLeftOnBoard: {
@@ -234,7 +220,7 @@ void plant(const TestRoot &root, Fault fault)
         root.write("/CustomerData.txt.1f2e3d.vdtmp", "half");
         return;
     }
-    storeRecords(root, active, slips);
+    root.folder().replaceRecords(active, slips);
 }
 
 } // namespace
@@ -345,14 +331,12 @@ private slots:
             file += QLatin1Char('/') + QDir(root.file("/VIActiveAccounts")).entryList(QDir::Files).value(0);
         const QByteArray original = root.read(QLatin1Char('/') + file);
         QVERIFY(!original.isEmpty());
-
         const ToolRun dump = runTool({"dump", root.file(QLatin1Char('/') + file)});
         QCOMPARE(dump.status, 0);
         QVERIFY2(dump.err.isEmpty(), qPrintable(dump.err));
         const RecordKind *kind = RecordKinds::forFile(file);
         QVERIFY(kind);
         QCOMPARE(dump.out.count(QLatin1Char('\n')), original.size() / kind->layout->length());
-
         TestRoot copy;
         QDir().mkpath(QFileInfo(copy.file(QLatin1Char('/') + file)).absolutePath());
         const ToolRun write = runTool({"write", copy.file(QLatin1Char('/') + file)}, dump.out.toUtf8());
@@ -363,7 +347,6 @@ private slots:
     void jsonValuesRoundTrip_data()
     {
         dataColumns<QByteArray, QString, bool>("bytes", "line", "sameBytes");
-
         Record typical(allKinds());
         typical.setText(0, "Ab\"c\\");
         typical.setInt16(1, -2);
@@ -379,7 +362,6 @@ private slots:
                                "\"Double\":-2.5,\"When\":46085.75,\"Amount\":\"-1234.5600\","
                                "\"Flag\":true,\"Byte\":200}"),
                 true);
-
         Record extremes(allKinds(), QByteArray("\r\n\x80\x81  ", 6));
         extremes.setInt16(1, std::numeric_limits<qint16>::min());
         extremes.setInt32(2, std::numeric_limits<qint32>::max());
@@ -392,7 +374,6 @@ private slots:
                                "\"Single\":3.4028235e+38,\"Double\":1e-300,\"When\":0,"
                                "\"Amount\":\"-922337203685477.5808\",\"Flag\":false,\"Byte\":255}"),
                 true);
-
         QByteArray nonzeroFlag = Record(allKinds()).bytes();
         nonzeroFlag[allKinds().offset(7)] = 1; // any nonzero flag reads true; it is written back as -1
         dataRow("nonzero flag", nonzeroFlag,
@@ -442,7 +423,6 @@ private slots:
         TestRoot root;
         const QByteArray before("records stored before");
         root.write("/records.dat", before);
-
         const ToolRun run = runTool({"write", "--kind", kind, root.file("/records.dat")}, input);
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(QString("line %1").arg(line)), qPrintable(run.err));
@@ -462,7 +442,6 @@ private slots:
                                  "{}\n";
         const ToolRun run = runTool({"write", file}, input);
         QVERIFY2(run.status == 0, qPrintable(run.err));
-
         const auto records = recordsOf(root, "/CustomerData.txt", customerLayout());
         QCOMPARE(records.size(), std::size_t(2));
         QCOMPARE(records[0].text(CustomerField::Name), QString(45, QLatin1Char('N')));
@@ -494,7 +473,6 @@ private slots:
             bytes += r.bytes();
         }
         root.write("/Services.txt", bytes.left(whole * serviceLayout().length() + extra));
-
         const ToolRun run = runTool({"dump", root.file("/Services.txt")});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.contains(QLatin1String("warning")) && run.err.contains(warning), qPrintable(run.err));
@@ -505,23 +483,6 @@ private slots:
                      qPrintable(lines.last()));
     }
 
-    void kindFollowsFileName_data()
-    {
-        dataColumns<QString, QString>("file", "kind");
-        // Each file under its own name is found by the round trip of every file above; here the other spellings.
-        dataRow("any letter case", "completedserviceslips.TXT", "slip");
-        dataRow("account file", "d/viactiveaccounts\\1001.txt", "accounthistory");
-        dataRow("unknown", "Notes.txt", QString());
-    }
-
-    void kindFollowsFileName()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, kind);
-        const RecordKind *found = RecordKinds::forFile(file);
-        QCOMPARE(found ? found->name : QString(), kind);
-    }
-
     void commandsRefuseFilesTheyCannotHandle()
     {
         TestRoot root;
@@ -529,15 +490,17 @@ private slots:
         const ToolRun unknown = runTool({"dump", root.file("/Notes.txt")});
         QCOMPARE(unknown.status, 2);
         QVERIFY2(unknown.err.contains(QLatin1String("--kind")), qPrintable(unknown.err));
+        // The kind follows the file's name in any letter case, the account files by their folder's name.
+        for (const auto &[name, kind] : {std::pair{"completedserviceslips.TXT", "slip"},
+                                         std::pair{"d/viactiveaccounts\\1001.txt", "accounthistory"}})
+            QVERIFY2(RecordKinds::forFile(name) && RecordKinds::forFile(name)->name == kind, name);
         QVERIFY(unknown.out.isEmpty());
         QCOMPARE(runTool({"frobnicate"}).status, 2);
         const ToolRun help = runTool({"write", "--help"});
         QVERIFY2(help.status == 0 && help.out.startsWith("Usage: dispatch-data write"), qPrintable(help.out));
-
         const ToolRun missing = runTool({"dump", root.file("/Services.txt")});
         QCOMPARE(missing.status, 2);
         QVERIFY2(missing.err.contains(QLatin1String("no such file")), qPrintable(missing.err));
-
         // Customers written over the active slips would lose them: only on request.
         const QByteArray slips = Record(serviceSlipLayout()).bytes();
         root.write("/ServiceSlips.txt", slips);
@@ -555,7 +518,6 @@ private slots:
         const QByteArray json = "{\"SlipNo\":7,\"DateReceived\":46085,\"Status\":\"Open\",\"Name\":\"Smith\","
                                 "\"ServiceRequired\":\"Leak, \\\"bad\\\"\\r\\nCall first\"}";
         QCOMPARE(runTool({"write", file}, json).status, 0);
-
         const ToolRun run = runTool({"export-csv", file});
         QCOMPARE(run.status, 0);
         QStringList row(serviceSlipLayout().fieldCount());
@@ -693,49 +655,37 @@ private slots:
         }
     }
 
-    void generatorRefusesOptionsBeyondLimits_data()
-    {
-        dataColumns<QString, int>("option", "value");
-        dataRow("customers", "customers", GenerateLimits::kCustomers + 1);
-        dataRow("slips", "slips", GenerateLimits::kSlips + 1);
-        dataRow("history", "history", GenerateLimits::kHistory + 1);
-        dataRow("services", "services", GenerateLimits::kServices + 1);
-        dataRow("assignments", "assignments", GenerateLimits::kAssignments + 1);
-        dataRow("negative", "slips", -1);
-        dataRow("slips without customers", "customers", 0);
-        dataRow("no date", "today", 0);
-    }
-
+    // Options beyond the limits, and no date, are refused before anything is written.
     void generatorRefusesOptionsBeyondLimits()
     {
-        QFETCH(QString, option);
-        QFETCH(int, value);
-        GenerateOptions options;
-        options.today = kToday;
-        const QHash<QString, int *> fields = {{"customers", &options.customers},
-                                              {"slips", &options.slips},
-                                              {"history", &options.history},
-                                              {"services", &options.services},
-                                              {"assignments", &options.assignments}};
-        if (option == QLatin1String("today"))
-            options.today = QDate();
-        else
-            *fields.value(option) = value;
-        TestRoot root;
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, generateSampleData(root.folder(), options));
-        QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        namespace L = GenerateLimits;
+        const std::vector<GenerateOptions> refused = {{.customers = L::kCustomers + 1, .today = kToday},
+                                                      {.slips = L::kSlips + 1, .today = kToday},
+                                                      {.history = L::kHistory + 1, .today = kToday},
+                                                      {.services = L::kServices + 1, .today = kToday},
+                                                      {.assignments = L::kAssignments + 1, .today = kToday},
+                                                      {.slips = -1, .today = kToday},
+                                                      {.customers = 0, .today = kToday}, // slips without customers
+                                                      {}};
+        for (std::size_t i = 0; i < refused.size(); ++i) {
+            TestRoot root;
+            try {
+                generateSampleData(root.folder(), refused[i]);
+                QFAIL(qPrintable(QString("options %1 were accepted").arg(i)));
+            } catch (const std::invalid_argument &) {
+            }
+            QVERIFY(QDir(root.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+        }
     }
 
     void generatorFillsTheLargestFiles()
     {
         TestRoot root;
-        GenerateOptions options;
-        options.customers = GenerateLimits::kCustomers;
-        options.slips = GenerateLimits::kSlips;
-        options.history = 0;
-        options.services = GenerateLimits::kServices;
-        options.today = kToday;
-        const GenerateSummary summary = generateSampleData(root.folder(), options);
+        const GenerateSummary summary = generateSampleData(root.folder(), {.customers = GenerateLimits::kCustomers,
+                                                                           .slips = GenerateLimits::kSlips,
+                                                                           .history = 0,
+                                                                           .services = GenerateLimits::kServices,
+                                                                           .today = kToday});
         const DataFolder folder = root.folder();
         QCOMPARE(folder.recordCount("/CustomerData.txt", 328), GenerateLimits::kCustomers);
         QCOMPARE(folder.recordCount("/Services.txt", 72), GenerateLimits::kServices);
@@ -752,12 +702,8 @@ private slots:
     {
         // A long history must not push the counter to its limit, where no new slip could be written.
         TestRoot root;
-        GenerateOptions options;
-        options.customers = 200;
-        options.slips = 5000;
-        options.history = 40000;
-        options.today = kToday;
-        const GenerateSummary summary = generateSampleData(root.folder(), options);
+        const GenerateSummary summary =
+            generateSampleData(root.folder(), {.customers = 200, .slips = 5000, .history = 40000, .today = kToday});
         QVERIFY2(summary.nextSlipNumber <= GenerateLimits::kSlips - 1000,
                  qPrintable(QString::number(summary.nextSlipNumber)));
     }
@@ -770,7 +716,6 @@ private slots:
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(QLatin1String("not empty")), qPrintable(run.err));
         QCOMPARE(snapshot(root.path()).keys(), QStringList{"CustomerData.txt"});
-
         const ToolRun bad = runTool({"generate", "--root", root.file("/new"), "--customers", "lots"});
         QCOMPARE(bad.status, 2);
         QVERIFY2(bad.err.contains(QLatin1String("--customers")), qPrintable(bad.err));
@@ -787,7 +732,6 @@ private slots:
         check.start(program, {"check", root.path()});
         QVERIFY(check.waitForFinished(60000));
         QCOMPARE(check.exitCode(), 0);
-
         QProcess write;
         write.start(program, {"write", root.file("/Services.txt")});
         write.write("{\"Description\":\"Tune-Up\",\"TimeIndex\":\"four\"}\n");
