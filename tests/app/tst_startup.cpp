@@ -286,6 +286,8 @@ private slots:
         history->findChild<QPushButton *>("cmdHistory_0")->click();
         QVERIFY(app.startMenu()->isVisible());
         QCOMPARE(app.routineWindow(StartMenu::CompleteSlips)->objectName(), "frmFinalize");
+        QCOMPARE(app.routineWindow(StartMenu::Customers)->objectName(), "frmNewCustomer");
+        QCOMPARE(app.routineWindow(StartMenu::CreateSlip), app.routineWindow(StartMenu::Customers)); // one screen
 
         // The setup screen's logo sample prints through the same target.
         app.printLogoSample(QString(), 1440, 1440);

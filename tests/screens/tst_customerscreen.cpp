@@ -1,13 +1,10 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/screens/customerscreen.h"
-#include "app/application.h"
-#include "app/screens/startmenu.h"
 #include "apptesting.h"
 #include "billing/accounthistoryrecord.h"
 #include "customersamples.h"
 #include "dispatch/servicesliprecord.h"
-#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "statebench.h"
@@ -67,23 +64,34 @@ private slots:
         QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
         QVERIFY(!f.child<QPushButton>("cmdNavigate_2")->isEnabled());
         QCOMPARE(f.child<QComboBox>("cboCity")->currentText(), QString("Hometown"));
-        // Typing the first account and saving it is the road's (tests/road); leaving with nothing typed writes
-        // nothing.
+        // Leaving with nothing typed writes nothing.
         QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
         f.click("cmdMenu");
         QCOMPARE(back.count(), 1);
         QVERIFY(!f.root.exists(CustomerFile::kPath));
     }
 
-    void pendingAccountIsSavedOnLeaving()
+    // Add New starts from a business, whatever the account shown before; Cancel goes back to record 1; a new
+    // account still pending is saved on leaving.
+    void addNewCancelsOrIsSavedOnLeaving()
     {
         Fixture f;
         f.screen.show();
         QCOMPARE(f.screen.windowTitle(), QString("Account Information for Customer No 1"));
+        f.click("cmdNavigate_2");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
         f.click("cmdAddNew");
-        QVERIFY(f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Business"));
+        QVERIFY(f.edit("txtName")->isVisibleTo(&f.screen) && !f.edit("txtFirstName")->isVisibleTo(&f.screen));
         QCOMPARE(f.screen.windowTitle(), QString("Account Information for Customer No 4"));
         QVERIFY(!f.child<QAction>("mnuDeleteCurrent")->isEnabled());
+        f.click("cmdCancelNew");
+        QVERIFY(!f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
+        const QByteArray before = f.root.read(CustomerFile::kPath);
+        QCOMPARE(before.size(), 3 * 328);
+        f.click("cmdAddNew");
+        QVERIFY(f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
         f.edit("txtAcctNo")->setText("D4");
         f.edit("txtTelephone")->setText("555-777-0000");
         // Refused: no name. The user stays, nothing is written.
@@ -92,7 +100,7 @@ private slots:
         QCOMPARE(back.count(), 0);
         QVERIFY(f.screen.isVisible());
         QCOMPARE(f.fake.messages.lastText(), QString("The Account Name Cannot be Blank"));
-        QCOMPARE(f.root.read(CustomerFile::kPath), threeCustomers());
+        QCOMPARE(f.root.read(CustomerFile::kPath), before);
         f.edit("txtName")->setText("Delta Plumbing");
         f.click("cmdMenu");
         QCOMPARE(back.count(), 1);
@@ -287,37 +295,23 @@ private slots:
     // The data boxes typed for an account are kept whichever way the user leaves it.
     void notesKeptOnEveryWayOut_data()
     {
-        dataColumns<int>("way");
-        dataRow("next account button", 0);
-        dataRow("Toggle Data Screen", 1);
-        dataRow("Menu", 2);
-        dataRow("close box", 3);
-        dataRow("Add New", 4);
+        QTest::addColumn<QString>("way"); // a button, an action, or the close box
+        for (const char *way : {"cmdNavigate_2", "mnuToggleData", "cmdMenu", "close box", "cmdAddNew"})
+            QTest::newRow(way) << QString(way);
     }
     void notesKeptOnEveryWayOut()
     {
-        QFETCH(int, way);
+        QFETCH(QString, way);
         Fixture f;
         f.screen.show();
         f.child<QAction>("mnuToggleData")->trigger();
         f.child<QPlainTextEdit>("txtAux_0")->setPlainText("Gate 4411");
-        switch (way) {
-        case 0:
-            f.click("cmdNavigate_2");
-            break;
-        case 1:
-            f.child<QAction>("mnuToggleData")->trigger();
-            break;
-        case 2:
-            f.click("cmdMenu");
-            break;
-        case 3:
+        if (way == "close box")
             f.screen.close();
-            break;
-        case 4:
-            f.click("cmdAddNew");
-            break;
-        }
+        else if (auto *action = f.screen.findChild<QAction *>(way))
+            action->trigger();
+        else
+            f.click(way);
         QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile0/Data.txt"), QByteArray("Gate 4411\r\n"));
     }
 
@@ -352,24 +346,6 @@ private slots:
             QCOMPARE(f.fake.messages.shown.back().title, QString("Account Number in Use"));
             QVERIFY(f.fake.messages.lastText().contains("click Add New"));
         }
-    }
-
-    // Add New starts from a business, whatever the account shown before; Cancel goes back to record 1.
-    void addNewStartsAsBusinessAndCancels()
-    {
-        Fixture f;
-        f.screen.show();
-        f.click("cmdNavigate_2");
-        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
-        f.click("cmdAddNew");
-        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Business"));
-        QVERIFY(f.edit("txtName")->isVisibleTo(&f.screen));
-        QVERIFY(!f.edit("txtFirstName")->isVisibleTo(&f.screen));
-        f.click("cmdCancelNew");
-        QVERIFY(!f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
-        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
-        QCOMPARE(f.screen.accounts().count(), 3);
-        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 3 * 328);
     }
 
     void auxiliaryBoxesAreSavedWhenMovingOn()
@@ -414,21 +390,6 @@ private slots:
         QCOMPARE(storedCustomer(f.root, 4).text(Name), QString("Ms Eve Park"));
         QCOMPARE(storedCustomer(f.root, 4).text(AcctType), QString("Individual"));
         QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
-    }
-
-    // Select on the screen opened from Create Slip goes on to the slip: the road does it.
-    void bothRoutinesOpenOneScreen()
-    {
-        TestRoot root;
-        root.write(CustomerFile::kPath, threeCustomers());
-        FakePlatform fake;
-        StartedApp app(root.path(), fake);
-        app.openRoutine(StartMenu::Customers);
-        ProgramWindow *screen = app.routineWindow(StartMenu::Customers);
-        QCOMPARE(screen->objectName(), QString("frmNewCustomer"));
-        QCOMPARE(app.routineWindow(StartMenu::CreateSlip), screen);
-        QVERIFY(screen->isVisible());
-        app.exitProgram();
     }
 };
 
