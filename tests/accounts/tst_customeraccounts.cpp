@@ -61,9 +61,9 @@ private slots:
         QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
         const Record stored = storedCustomer(root, 1);
         QCOMPARE(stored.rawText(AcctNo), QString("1001").leftJustified(20));
-        QCOMPARE(QStringList({stored.text(Name), stored.text(City), stored.text(ServiceCity), stored.rawText(PostalCode),
-                              stored.text(Address4), stored.text(State), stored.text(AcctType),
-                              stored.rawText(MiddleInitial)}),
+        QCOMPARE(QStringList({stored.text(Name), stored.text(City), stored.text(ServiceCity),
+                              stored.rawText(PostalCode), stored.text(Address4), stored.text(State),
+                              stored.text(AcctType), stored.rawText(MiddleInitial)}),
                  QStringList({"Acme", "Springfield", "Springfield", "62701     ", "62701", "IL", "Business", " "}));
         QVERIFY(current == stored); // the saved account is the shared current customer
         QCOMPARE(accounts.names().size(), std::size_t(1));
@@ -160,7 +160,8 @@ private slots:
         QCOMPARE(storedCustomer(root, 3).text(AcctType), QString("Individual"));
         // The list follows the new name at once.
         QCOMPARE(accounts.names()[std::size_t(accounts.findName("lee, anne"))].recordNumber, 3);
-        QCOMPARE(storedCustomer(root, 1).bytes(), customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes());
+        QCOMPARE(storedCustomer(root, 1).bytes(),
+                 customer("A1|Business|Acme Heating||||Springfield|555-123-4567").bytes());
     }
 
     void addSaveAndCancel()

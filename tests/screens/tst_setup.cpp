@@ -233,11 +233,17 @@ private slots:
                 child<QLineEdit>(&setup, name)->setText(text);
         };
         using Pairs = QList<std::pair<const char *, const char *>>;
-        for (const auto &[name, bad] : Pairs{{"txtBusiness_1", "12 Main St"}, {"txtInvoiceNo", "abc"},
-                                             {"txtModemPort", "abc"}, {"cboRate1", "seven"}, {"cboRate2", "100.5"}})
+        for (const auto &[name, bad] : Pairs{{"txtBusiness_1", "12 Main St"},
+                                             {"txtInvoiceNo", "abc"},
+                                             {"txtModemPort", "abc"},
+                                             {"cboRate1", "seven"},
+                                             {"cboRate2", "100.5"}})
             set(name, bad);
-        for (const auto &[name, good] : Pairs{{"txtBusiness_5", "62701"}, {"txtInvoiceNo", "1001"},
-                                              {"txtModemPort", "16"}, {"cboRate1", "7"}, {"cboRate2", "7,0"}}) {
+        for (const auto &[name, good] : Pairs{{"txtBusiness_5", "62701"},
+                                              {"txtInvoiceNo", "1001"},
+                                              {"txtModemPort", "16"},
+                                              {"cboRate1", "7"},
+                                              {"cboRate2", "7,0"}}) {
             setup.saveAndReturn();
             QVERIFY(!root.exists("/MyBusinessData.txt") && setup.isVisible());
             QWidget *box = child(&setup, name);
