@@ -108,21 +108,6 @@ private slots:
         QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("D4"));
     }
 
-    void selectHandsTheAccountToSlipCreation()
-    {
-        Fixture f;
-        f.screen.show();
-        f.click("cmdNavigate_2");
-        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
-        QVERIFY(f.edit("txtFirstName")->isVisibleTo(&f.screen));
-        QVERIFY(!f.edit("txtName")->isVisibleTo(&f.screen));
-        QSignalSpy slip(&f.screen, &CustomerScreen::slipCreationRequested);
-        f.click("cmdSelect");
-        QCOMPARE(slip.count(), 1);
-        QCOMPARE(f.state.currentCustomer.text(AcctNo), QString("B2"));
-        QCOMPARE(f.state.currentCustomer.text(Name), QString("Mr. John Smith"));
-    }
-
     void boxesRefuseCharactersAsTyped_data()
     {
         dataColumns<QString, QString, QString, QString>("box", "typed", "kept", "message");
