@@ -155,7 +155,6 @@ private slots:
     void auxFoldersCheckedSinceTheLastCompleteCheck()
     {
         QFETCH(int, lastCheckAgo);
-        QFETCH(bool, remade);
         TestRoot root;
         const QStringList accounts = {"1001", "1002"};
         Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
@@ -170,7 +169,7 @@ private slots:
                                   QFileDevice::FileModificationTime));
         stamp.close();
         Startup::createFolderTree(root.folder(), QDate(2026, 1, 1), accounts);
-        QCOMPARE(QFileInfo(lost).isDir(), remade);
+        QTEST(QFileInfo(lost).isDir(), "remade");
 
         // A link in place of a folder: the next start looks again, whatever the marker said before.
         QVERIFY(QDir().rmdir(root.path() + "/AuxFiles/1001/AuxFile5"));

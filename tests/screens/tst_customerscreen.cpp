@@ -121,8 +121,6 @@ private slots:
     {
         QFETCH(QString, box);
         QFETCH(QString, typed);
-        QFETCH(QString, kept);
-        QFETCH(QString, message);
         Fixture f;
         f.screen.show();
         QLineEdit *e = f.edit(box);
@@ -131,8 +129,8 @@ private slots:
         for (const QChar c : typed)
             QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCoreApplication::processEvents(); // the refusal is told once the key has been handled
-        QCOMPARE(e->text(), kept);
-        QCOMPARE(f.fake.messages.lastText(), message);
+        QTEST(e->text(), "kept");
+        QTEST(f.fake.messages.lastText(), "message");
     }
 
     void dialsTheNumberChosen()
@@ -263,7 +261,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, entering);
         QFETCH(int, reason);
-        QFETCH(QString, title);
         // Record 4 shares the number of record 1, as files from older versions may.
         Fixture f(threeCustomers() + customer("A1|Business|Acme Twin||||Springfield|555-000-0001").bytes());
         f.screen.show();
@@ -274,7 +271,7 @@ private slots:
         QFocusEvent focus(entering ? QEvent::FocusIn : QEvent::FocusOut, Qt::FocusReason(reason));
         QApplication::sendEvent(f.edit(box), &focus);
         QCOMPARE(f.edit(box)->text(), text);
-        QCOMPARE(f.fake.messages.shown.empty() ? QString() : f.fake.messages.shown.back().title, title);
+        QTEST(f.fake.messages.shown.empty() ? QString() : f.fake.messages.shown.back().title, "title");
     }
 
     // The data boxes typed for an account are kept whichever way the user leaves it.
