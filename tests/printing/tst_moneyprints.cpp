@@ -3,13 +3,13 @@
 #include "billing/income.h"
 #include "billing/moneyprintvalues.h"
 #include "billing/pricedinvoice.h"
+#include "billingsamples.h"
 #include "core/settings.h"
+#include "customersamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/printrunner.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
-#include "billingsamples.h"
-#include "customersamples.h"
 #include "printsamples.h"
 #include "testsupport.h"
 
@@ -79,18 +79,18 @@ private slots:
         const QStringList pages = printedPages(pricedInvoiceAction(samplePrintInputs(), invoices), root.file("/i.pdf"));
         QCOMPARE(pages.size(), int(std::size(kPosted)));
         // The tax lines each invoice prints: a rate only where the setup's rate gives the amount.
-        const QStringList taxLines[] = {{"Sales Tax (7.5%)"}, {"Sales Tax (7.5%)"}, {"County Tax"},
-                                        {"Sales Tax (7.5%)", "County Tax (2.5%)"}, {"Sales Tax (7.5%)"}, {}};
+        const QStringList taxLines[] = {{"Sales Tax (7.5%)"}, {"Sales Tax (7.5%)"},
+                                        {"County Tax"},       {"Sales Tax (7.5%)", "County Tax (2.5%)"},
+                                        {"Sales Tax (7.5%)"}, {}};
         for (int i = 0; i < pages.size(); ++i) {
             const Posted &p = kPosted[i];
             const QString &page = pages[i];
-            QVERIFY2(page.contains("Acme Repair") && page.contains("INVOICE"), qPrintable(page));
-            QVERIFY(page.contains(QStringLiteral("Invoice No: ") + p.invoice));
-            QVERIFY(page.contains(QStringLiteral("Date: ") + Formats::shortDate(p.date)));
-            QVERIFY(page.contains(QStringLiteral("Service Slip No: %1").arg(1001 + i)));
-            QVERIFY(page.contains(QStringLiteral("Account: ") + p.acct));
+            for (const QString &text :
+                 {QString("Acme Repair"), QString("INVOICE"), "Invoice No: " + QString(p.invoice),
+                  "Date: " + Formats::shortDate(p.date), QString("Service Slip No: %1").arg(1001 + i),
+                  "Account: " + QString(p.acct), QString("Replace the water heater"), "Payment: " + QString(p.payForm)})
+                QVERIFY2(page.contains(text), qPrintable(text + " in\n" + page));
             QVERIFY(page.count(QStringLiteral("Site ") + p.acct) >= 2); // billed and served there
-            QVERIFY(page.contains("Replace the water heater"));
             QVERIFY2(hasLine(page, {"Amount before tax", money(p.preTax)}), qPrintable(page));
             const qint64 taxes[] = {p.tax1, p.tax2};
             int k = 0;
@@ -100,7 +100,6 @@ private slots:
             }
             QCOMPARE(k, int(taxLines[i].size()));
             QVERIFY(hasLine(page, {"Total", Formats::currency(Money::fromCents(p.totalCents))}));
-            QVERIFY(page.contains(QStringLiteral("Payment: ") + p.payForm));
             const bool paid = QString(p.payForm) != "Not Collected";
             QCOMPARE(page.contains("PAID"), paid);
             QCOMPARE(page.contains("AMOUNT DUE"), !paid);
@@ -119,10 +118,9 @@ private slots:
         account.setText(CustomerField::PostalCode, QStringLiteral("62701"));
         WriteCustomer(root.folder(), 1, account);
         const auto invoices = PricedInvoices::FromHistory(root.folder(), rows, Settings());
-        QCOMPARE(invoices.front().billTo.address1, "12 Elm St");
-        QCOMPARE(invoices.front().billTo.city + "|" + invoices.front().billTo.state + "|" +
-                     invoices.front().billTo.postalCode,
-                 "Springfield|IL|62701");
+        const auto &billTo = invoices.front().billTo;
+        QCOMPARE(QStringList({billTo.address1, billTo.city, billTo.state, billTo.postalCode}).join('|'),
+                 "12 Elm St|Springfield|IL|62701");
         QVERIFY(invoices.back().billTo.address1.isEmpty()); // account 3003 is not in the customer file
     }
 
@@ -131,13 +129,13 @@ private slots:
         TestRoot root;
         const auto rows = postedRows(root.folder());
         const Income::Totals totals = Income::Summarize(rows);
-        const QStringList pages = printedPages(
-            incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}},
-                               incomeReportValues(rows, totals)),
-            root.file("/r.pdf"));
+        const QStringList pages =
+            printedPages(incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}},
+                                            incomeReportValues(rows, totals)),
+                         root.file("/r.pdf"));
         QCOMPARE(pages.size(), 1);
         const QString &page = pages[0];
-        QVERIFY(page.contains("Income Report") && page.contains("1/1/2026 to 12/31/2026") &&
+        QVERIFY(hasLine(page, {"Income Report"}) && page.contains("1/1/2026 to 12/31/2026") &&
                 page.contains("All Accounts"));
         qint64 sum[5] = {}; // pre-tax, Sales Tax, County Tax, total, not collected
         for (const Posted &p : kPosted) {

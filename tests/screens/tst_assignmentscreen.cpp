@@ -79,24 +79,14 @@ class TestAssignmentScreen : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void firstAssignmentFromAnEmptyFolder()
+    // An empty folder asks for a first assignment; cancelling it leaves nothing and Add New brings the boxes back.
+    void firstAssignmentCancelledDownToNothing()
     {
         Fixture f;
         f.screen().show();
         QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
-        QCOMPARE(f.fake.messages.shown[0].text,
-                 QString("Your Assignment File is Empty\r\nCreate your First Assignment Now"));
         QCOMPARE(f.fake.messages.shown[0].title, QString("Create Assignments"));
         QCOMPARE(f.edit("txtTelephone")->text(), QString("217-555-"));
-        QVERIFY(f.find<QPushButton>("cmdCancelAdd")->isEnabled());
-        // Typing the first technician and leaving through Menu, which saves it, is the road's (tests/road).
-    }
-
-    void cancelAddDownToNothing()
-    {
-        Fixture f;
-        f.screen().show();
-        QTRY_COMPARE(f.fake.messages.shown.size(), 1u);
         f.find<QPushButton>("cmdCancelAdd")->click();
         QCOMPARE(f.screen().editor().count(), 0);
         QVERIFY(f.edit("txtName")->text().isEmpty() && !f.edit("txtName")->isEnabled());
@@ -105,7 +95,6 @@ private slots:
         QVERIFY(!f.find<QPushButton>("cmdNav_2")->isEnabled());
         f.find<QPushButton>("cmdMenu")->click();
         QVERIFY(!f.root.exists(AssignmentFile::kPath));
-        // Add New brings the boxes back.
         f.screen().show();
         f.find<QAction>("mnuAddNew")->trigger();
         QVERIFY(f.edit("txtName")->isEnabled());
@@ -230,9 +219,7 @@ private slots:
         f.screen().selectResult(1);
         f.edit("txtTelephone")->setText("555-1234");
         f.screen().dial();
-        QCOMPARE(f.fake.messages.lastText(),
-                 QString("The Telephone Number MUST be in the form\r\n           nnn-nnn-nnnn"));
-        QVERIFY(f.dialed.isEmpty());
+        QVERIFY(f.fake.messages.lastText().endsWith("nnn-nnn-nnnn") && f.dialed.isEmpty());
         f.edit("txtTelephone")->setText("555-123-9999");
         f.find<QRadioButton>("optPhone_1")->setChecked(true);
         f.screen().dial();
@@ -265,27 +252,17 @@ private slots:
         QCOMPARE(f.fake.messages.lastText(), QString("Click Yes to print an Assignment Report"));
         QCOMPARE(f.target.dialogs, 1);
         const RecordingSurface &s = f.target.surface;
-        QVERIFY(s.findText("Assignment Information"));
         QCOMPARE(s.findText("Assignment Information")->y, 720.0);
-        QVERIFY(s.findText("Acme Heating"));
-        QVERIFY(s.findText("3/7/2026"));
+        QVERIFY(s.findText("Acme Heating") && s.findText("3/7/2026") && s.findText(cityLine));
         // Three blocks to a row at 1, 4 and 7 inches; rows of three, three and one.
-        QList<double> xs, ys;
+        const double rowStep = (usa ? 5 : 6) * 240;
         for (int i = 1; i <= 7; ++i) {
             const RecordingSurface::Op *name = s.findText(QString("Tech %1").arg(i));
             QVERIFY(name);
-            xs << name->x;
-            ys << name->y;
+            QCOMPARE(name->x, 1440.0 + 4320 * ((i - 1) % 3));
+            QCOMPARE(name->y, 3240 + rowStep * ((i - 1) / 3));
         }
-        QCOMPARE(xs, (QList<double>{1440, 5760, 10080, 1440, 5760, 10080, 1440}));
-        QCOMPARE(ys[0], 3240.0);
-        QCOMPARE(ys[1], ys[0]);
-        const double line = 240;
-        const double rowStep = usa ? 5 * line : 6 * line;
-        QCOMPARE(ys[3], ys[0] + rowStep);
-        QCOMPARE(ys[6], ys[0] + 2 * rowStep);
-        QVERIFY(s.findText(cityLine));
-        QCOMPARE(s.findText("555-123-4567")->y, ys[0] + (usa ? 3 : 4) * line);
+        QCOMPARE(s.findText("555-123-4567")->y, 3240.0 + (usa ? 3 : 4) * 240);
         QCOMPARE(s.documentsEnded(), 1);
     }
 };
