@@ -159,7 +159,6 @@ private slots:
         d.service = "  No heat\nPilot out  ";
         d.priority = "High";
         QCOMPARE(desk.store(d), std::optional<qint16>(1000));
-
         const Record r = LoadActiveSlips(desk.root.folder()).back();
         QCOMPARE(r.int16(SlipField::SlipNo), qint16(1000));
         QCOMPARE(r.real(SlipField::DateReceived), double(QDate(1899, 12, 30).daysTo(QDate(2026, 1, 15))));

@@ -85,7 +85,6 @@ private slots:
         s.drag(1000, 3, 1); // Thursday 09:00, inside slip 1002's 08:00-10:00: asked, Yes
         QVERIFY(s.fakes.messages.shown.back().question);
         QCOMPARE(s.place(1000), "3:1");
-
         // From the keyboard: Ctrl+arrows move the outline, Esc drops it, Enter keeps it.
         s.view()->select(s.window->model().blocks()[std::size_t(s.blockOf(1001))].row);
         QTest::keyClick(s.view(), Qt::Key_Down, Qt::ControlModifier);
@@ -104,7 +103,6 @@ private slots:
         QCOMPARE(s.root.read(SlipFiles::kActive), stored); // nothing written before Save
         click(s.window.get(), "cmdSave");
         QVERIFY(!child(s.window.get(), "cmdUndo")->isEnabled());
-
         // The same two changes made with the board's Manage/Alter Selected Service Slip.
         TestRoot other;
         const DataFolder folder = other.folder();
