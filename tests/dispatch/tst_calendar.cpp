@@ -43,12 +43,8 @@ struct Cal
     {
         QStringList out;
         for (const Model::Block &b : model.blocks())
-            out << QStringLiteral("%1@%2:%3-%4%5")
-                       .arg(b.slipNo)
-                       .arg(b.column)
-                       .arg(b.rows.first)
-                       .arg(b.rows.last)
-                       .arg(b.clash ? QStringLiteral("!") : QString());
+            out << QString::asprintf("%d@%d:%d-%d%s", int(b.slipNo), b.column, b.rows.first, b.rows.last,
+                                     b.clash ? "!" : "");
         return out.join(' ');
     }
 };

@@ -23,14 +23,9 @@ struct Desk
     }
     SlipDraft draft(const QString &assignment = {}, std::optional<QDate> date = {}, const QString &time = "None")
     {
-        SlipDraft d;
-        d.account = accountBlock(SlipSamples::customer());
-        d.site = {"Smith Cabin", "1 Lake Rd", "", "Lakeside", "WI", "53001", "262-555-0100", "262-555-0111"};
-        d.service = "No heat";
-        d.assignment = assignment;
-        d.date = date;
-        d.time = time;
-        return d;
+        return {accountBlock(SlipSamples::customer()),
+                {"Smith Cabin", "1 Lake Rd", "", "Lakeside", "WI", "53001", "262-555-0100", "262-555-0111"},
+                "No heat", assignment, "Normal", date, time};
     }
     // Stores with the review question answered Yes (and the given answers after it).
     std::optional<qint16> store(const SlipDraft &d, std::initializer_list<bool> more = {})

@@ -158,9 +158,7 @@ private slots:
     // A counter file that holds no slip number never hands out 0 or a negative number.
     void damagedCounterFile_data()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QByteArray>("backup"); // empty: no Backup copy
-        dataColumns<int, bool>("next", "noted");
+        dataColumns<QByteArray, QByteArray, int, bool>("stored", "backup", "next", "noted"); // backup "": none
         QTest::newRow("a number") << QByteArray("1005\r\n") << QByteArray() << 1005 << false;
         QTest::newRow("text") << QByteArray("abc\r\n") << QByteArray() << 1000 << true;
         QTest::newRow("negative") << QByteArray("-5\r\n") << QByteArray() << 1000 << true;
@@ -225,8 +223,7 @@ private slots:
     // after the board's slips, stays.
     void counterFollowsTheSlipStoredLast_data()
     {
-        QTest::addColumn<QString>("active"); // slip numbers in file order
-        dataColumns<int, int>("counter", "next");
+        dataColumns<QString, int, int>("active", "counter", "next"); // active: slip numbers in file order
         QTest::newRow("counter not saved after the last slip") << "1004 1000 1005" << 1005 << 1006;
         QTest::newRow("counter saved") << "1004 1005" << 1006 << 1006;
         QTest::newRow("new series after the board's slips") << "1004 1005" << 2000 << 2000;
@@ -255,8 +252,7 @@ private slots:
 
     void slotBooking_data()
     {
-        QTest::addColumn<QString>("slot"); // assignment date time skip
-        QTest::addColumn<bool>("booked");
+        dataColumns<QString, bool>("slot", "booked"); // slot: assignment date time skip
         QTest::newRow("same slot") << "Bob 3/9/2026 08:00 0" << true;
         QTest::newRow("own record skipped") << "Bob 3/9/2026 08:00 2" << false;
         QTest::newRow("same day written another way") << "Bob 03/09/2026 08:00 0" << true;

@@ -39,10 +39,8 @@ struct Screen
     int blockOf(int slipNo) const
     {
         const auto &blocks = window->model().blocks();
-        for (std::size_t i = 0; i < blocks.size(); ++i)
-            if (blocks[i].slipNo == slipNo)
-                return int(i);
-        return -1;
+        return int(std::find_if(blocks.begin(), blocks.end(), [&](const auto &b) { return b.slipNo == slipNo; }) -
+                   blocks.begin());
     }
     // Where the slip is: "column:row".
     QString place(int slipNo) const

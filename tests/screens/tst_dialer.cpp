@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(d.text("lblStatus"), QString("Ready to Dial......"));
     }
 
-    void speedDialAddAndRestore()
+    void speedDial()
     {
         Dialer d;
         d.open();
@@ -249,26 +249,20 @@ private slots:
         d.click("cmdSpeedDialer_3");
         QCOMPARE(d.text("lblName"), QString("Jane Doe"));
         QCOMPARE(d.text("lblNumber"), QString("555-1212"));
-    }
-
-    void speedDialDelete()
-    {
-        Dialer d;
-        d.root.write(kSpeedNumbersFile, "Ann\r\n555-0001\r\n");
-        d.open();
-        d.click("cmdDialer_0");
+        // Delete asks first: No keeps the entry, Yes removes it.
+        d.click("cmdDialer_4");
         d.messages.answer(false);
         d.click("cmdSpeedDialer_2");
-        QCOMPARE(d.messages.shown.back().text, QString("This will delete SpeedDial entry  Ann\r\nAre you Sure"));
+        QCOMPARE(d.messages.shown.back().text, QString("This will delete SpeedDial entry  Jane Doe\r\nAre you Sure"));
         QVERIFY(!d.get("cmdSpeedDialer_2")->isEnabled());
-        QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Ann\r\n555-0001\r\n"));
-        d.click("cmdDialer_0");
+        QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Bob\r\n555-0002\r\nJane Doe\r\n555-1212\r\n"));
+        d.click("cmdDialer_4");
         d.messages.answer(true);
         d.click("cmdSpeedDialer_2");
-        QVERIFY(d.root.exists(kSpeedNumbersFile));
-        QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray());
-        QCOMPARE(d.get("cmdDialer_0")->text(), QString());
+        QCOMPARE(d.root.read(kSpeedNumbersFile), QByteArray("Bob\r\n555-0002\r\n"));
+        QCOMPARE(d.get("cmdDialer_4")->text(), QString());
     }
+
 };
 
 QTEST_MAIN(TestDialer)

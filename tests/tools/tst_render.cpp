@@ -22,12 +22,7 @@ class TestRender : public QObject
 
     static void generate(const TestRoot &root)
     {
-        GenerateOptions options;
-        options.customers = 30;
-        options.slips = 30;
-        options.history = 20;
-        options.today = QDate(2026, 12, 6);
-        generateSampleData(root.folder(), options);
+        generateSampleData(root.folder(), {.customers = 30, .slips = 30, .history = 20, .today = QDate(2026, 12, 6)});
     }
 
     static QStringList render(const TestRoot &root, const QString &document, const QString &pdf)
