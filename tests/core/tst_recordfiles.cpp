@@ -68,29 +68,21 @@ private slots:
         QCOMPARE(r.byte(8), quint8(200));
     }
 
-    void textIsCutPaddedAndEncoded_data()
-    {
-        dataColumns<QString, QByteArray, QString>("value", "stored", "readBack");
-        dataRow("short", "ab", QByteArray("ab    "), "ab");
-        dataRow("cut", "abcdefgh", QByteArray("abcdef"), "abcdef");
-        dataRow("leading blanks trimmed on read", "  x", QByteArray("  x   "), "x");
-        dataRow("windows-1252", "é€™", QByteArray("\xe9\x80\x99   "), "é€™");
-        dataRow("outside the code page", "日本", QByteArray("??    "), "??");
-        dataRow("astral character is one ?", "a\U0001F600b", QByteArray("a?b   "), "a?b");
-    }
+    // Text is cut and padded to the field, read back without leading blanks, one ? for what the code page lacks.
     void textIsCutPaddedAndEncoded()
     {
-        QFETCH(QString, value);
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, readBack);
-        Record r(allKinds());
-        r.setText(0, value);
-        QCOMPARE(r.bytes().left(6), stored);
-        QCOMPARE(r.text(0), readBack);
+        const std::tuple<QString, QByteArray, QString> cases[] = {
+            {"ab", "ab    ", "ab"},          {"abcdefgh", "abcdef", "abcdef"}, {"  x", "  x   ", "x"},
+            {"é€™", "\xe9\x80\x99   ", "é€™"}, {"日本", "??    ", "??"},       {"a\U0001F600b", "a?b   ", "a?b"}};
+        for (const auto &[value, stored, readBack] : cases) {
+            Record r(allKinds());
+            r.setText(0, value);
+            QCOMPARE(r.bytes().left(6), stored);
+            QCOMPARE(r.text(0), readBack);
+        }
     }
 
-    // The 32 bytes where the code page differs from Latin-1, each against the published table (0x81, 0x8D,
-    // 0x8F, 0x90 and 0x9D are undefined and stay the control of the same value).
+    // The 32 bytes where the code page differs from Latin-1 (the five undefined ones stay controls).
     void codePageHighBytesMatchTheTable()
     {
         static const char16_t table[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -108,25 +100,13 @@ private slots:
         QCOMPARE(Cp1252::encode(Cp1252::decode(all)), all);
     }
 
-    void recordCountRoundsHalfToEven_data()
-    {
-        dataColumns<qint64, int>("bytes", "count");
-        dataRow("empty", qint64(0), 0);
-        dataRow("exact", qint64(3 * 10), 3);
-        dataRow("below half", qint64(10 + 4), 1);
-        dataRow("half, odd below goes up", qint64(10 + 5), 2);
-        dataRow("half, even below stays", qint64(20 + 5), 2);
-        dataRow("above half", qint64(20 + 6), 3);
-        dataRow("less than half of one", qint64(4), 0);
-        dataRow("exactly half of one", qint64(5), 0);
-    }
+    // Records of 10 bytes: a rest of half a record rounds to the even count.
     void recordCountRoundsHalfToEven()
     {
-        QFETCH(qint64, bytes);
-        QFETCH(int, count);
-        QCOMPARE(DataFolder::recordCountForSize(bytes, 10), count);
+        const std::pair<qint64, int> cases[] = {{0, 0}, {30, 3}, {14, 1}, {15, 2}, {25, 2}, {26, 3}, {4, 0}, {5, 0}};
+        for (const auto &[bytes, count] : cases)
+            QCOMPARE(DataFolder::recordCountForSize(bytes, 10), count);
     }
-
     void shortLastRecordReadsAsBlanks()
     {
         TestRoot root;
@@ -179,8 +159,7 @@ private slots:
                                           QByteArray(2 * small().length(), '\0') + smallBytes({{"six", 6}}));
     }
 
-    // The Backup copy goes before the file: a failure between the two must not leave a copy that brings the
-    // deleted file back.
+    // The Backup copy goes first, so a failure in between leaves no copy that brings the file back.
     void deleteWithBackupRemovesTheCopyFirst()
     {
         TestRoot root;

@@ -75,26 +75,19 @@ private slots:
         QCOMPARE(map.device(17), QString());
     }
 
-    void replyResult_data()
-    {
-        dataColumns<QByteArray, int, QString>("reply", "result", "code");
-        const int pending = int(ModemReply::Result::Pending), ok = int(ModemReply::Result::Ok);
-        const int refused = int(ModemReply::Result::Refused);
-        dataRow("ok", QByteArray("\r\nOK\r\n"), ok, "OK");
-        dataRow("echo then ok", QByteArray("AT\r\r\nOK\r\n"), ok, "OK");
-        dataRow("half arrived", QByteArray("\r\nO"), pending, "");
-        dataRow("echo holding the letters", QByteArray("ATDTBOOK;\r"), pending, "");
-        dataRow("busy", QByteArray("ATDT5551212;\r\r\nBUSY\r\n"), refused, "BUSY");
-        dataRow("no dialtone", QByteArray("\r\nNO DIALTONE\r\n"), refused, "NO DIALTONE");
-        dataRow("noise", QByteArray("\x13\x11xx\r\n"), pending, "");
-    }
-
     void replyResult()
     {
-        QFETCH(QByteArray, reply);
-        QString got;
-        QTEST(int(ModemReply::result(reply, &got)), "result");
-        QTEST(got, "code");
+        using R = ModemReply::Result;
+        const std::tuple<QByteArray, R, QString> cases[] = {
+            {"\r\nOK\r\n", R::Ok, "OK"},           {"AT\r\r\nOK\r\n", R::Ok, "OK"},
+            {"\r\nO", R::Pending, ""},             {"ATDTBOOK;\r", R::Pending, ""}, // the echo holds the letters
+            {"ATDT5551212;\r\r\nBUSY\r\n", R::Refused, "BUSY"}, {"\r\nNO DIALTONE\r\n", R::Refused, "NO DIALTONE"},
+            {"\x13\x11xx\r\n", R::Pending, ""}};
+        for (const auto &[reply, result, code] : cases) {
+            QString got;
+            QCOMPARE(int(ModemReply::result(reply, &got)), int(result));
+            QCOMPARE(got, code);
+        }
     }
 
     void searchFindsModemOnPort3()
@@ -225,25 +218,19 @@ private slots:
         }
     }
 
-    void speedNumbersSave_data()
-    {
-        dataColumns<QList<int>, QByteArray>("filled", "file");
-        dataRow("only named slots, in order", QList<int>{7, 0, 3}, QByteArray("N0\r\n#0\r\nN3\r\n#3\r\nN7\r\n#7\r\n"));
-        dataRow("no slot filled: empty file", QList<int>{}, QByteArray());
-    }
-
     void speedNumbersSave()
     {
-        QFETCH(QList<int>, filled);
         TestRoot root;
         root.write(kSpeedNumbersFile, "Old\r\n1\r\n");
         SpeedNumbers numbers;
         numbers[5].number = "555-9999"; // a number without a name is no entry
-        for (int i : filled)
+        for (int i : {7, 0, 3})
             numbers[std::size_t(i)] = {QStringLiteral("N%1").arg(i), QStringLiteral("#%1").arg(i)};
         SaveSpeedNumbers(root.folder(), numbers);
+        QCOMPARE(root.read(kSpeedNumbersFile), QByteArray("N0\r\n#0\r\nN3\r\n#3\r\nN7\r\n#7\r\n"));
+        SaveSpeedNumbers(root.folder(), SpeedNumbers{}); // no slot filled: an empty file
         QVERIFY(root.exists(kSpeedNumbersFile));
-        QTEST(root.read(kSpeedNumbersFile), "file");
+        QCOMPARE(root.read(kSpeedNumbersFile), QByteArray());
     }
 };
 

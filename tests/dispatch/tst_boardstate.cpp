@@ -231,8 +231,7 @@ private slots:
         QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
     }
 
-    // The working copy counts, changes not saved included, and dates are compared as dates: two slips moved to one
-    // slot in one session are refused; a range that overlaps another slip of the technician is asked about.
+    // Booking counts unsaved changes and compares dates as dates; an overlapping range is asked about.
     void bookingCountsTheWorkingCopy()
     {
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|01/21/2026|09:00", "3|Assigned|Bo|1/21/2026|11:00"});

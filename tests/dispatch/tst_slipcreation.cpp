@@ -104,19 +104,13 @@ private slots:
         QCOMPARE(storedServiceText("  a\nb\r\nc  "), QString("a\r\nb\r\nc"));
     }
 
-    void pickedDate_data()
-    {
-        dataColumns<QDate, QDate, QStringList>("picked", "date", "messages");
-        dataRow("a working day stands", QDate(2026, 1, 16), QDate(2026, 1, 16), QStringList());
-        dataRow("Saturday moves to Monday", QDate(2026, 1, 17), kMonday,
-                QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"});
-    }
     void pickedDate()
     {
-        QFETCH(QDate, picked);
-        const PickedDate result = checkPickedDate(WorkWeek::MondayToFriday, picked);
-        QTEST(result.date, "date");
-        QTEST(result.messages, "messages");
+        QCOMPARE(checkPickedDate(WorkWeek::MondayToFriday, QDate(2026, 1, 16)).messages, QStringList());
+        const PickedDate moved = checkPickedDate(WorkWeek::MondayToFriday, QDate(2026, 1, 17)); // a Saturday
+        QCOMPARE(moved.date, kMonday);
+        QCOMPARE(moved.messages,
+                 (QStringList{"Your Calendar Selection is Invalid", "The date has been set to Monday, 1/19/2026"}));
         QCOMPARE(checkPickedDate(WorkWeek::MondayToSaturday, QDate(2026, 1, 17)).date, QDate(2026, 1, 17));
     }
 

@@ -63,9 +63,7 @@ private slots:
         QTEST(files(root), "after");
     }
 
-    // A board of 2,500 completions killed at each write in turn (the journal, the append, the rewrite, a half
-    // written block each time): after the restart the two slip files are, byte for byte, as before the save
-    // or as after it.
+    // A board save of 2,500 completions killed at each write: after the restart the files are as before or after.
     void boardSaveKilledAtEveryWrite()
     {
         std::vector<Record> board;
@@ -128,8 +126,7 @@ private slots:
         QCOMPARE(files(root), "- | -");
     }
 
-    // A save of the board cut short after the completed slips were stored: the slip is in both files until
-    // the next start takes it off the board, once.
+    // A board save cut short after storing the completed slips: the next start takes them off the board, once.
     void completedSlipLeftOnTheBoard()
     {
         TestRoot root;
@@ -218,9 +215,7 @@ private slots:
         QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
     }
 
-    // A run that ended after storing slip N but before saving the counter leaves the counter at N: the next
-    // start moves it past the slip stored last. A counter already past it, or set on purpose to a new series
-    // after the board's slips, stays.
+    // A counter left at the slip stored last moves past it at the next start; one already past it stays.
     void counterFollowsTheSlipStoredLast_data()
     {
         dataColumns<QString, int, int>("active", "counter", "next"); // active: slip numbers in file order
