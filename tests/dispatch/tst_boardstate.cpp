@@ -231,8 +231,7 @@ private slots:
         QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
     }
 
-    // The working copy counts, changes not saved included, and dates are compared as dates: two slips moved to one
-    // slot in one session are refused; a range that overlaps another slip of the technician is asked about.
+    // Booking counts unsaved changes and compares dates as dates; an overlapping range is asked about.
     void bookingCountsTheWorkingCopy()
     {
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|01/21/2026|09:00", "3|Assigned|Bo|1/21/2026|11:00"});
@@ -422,7 +421,7 @@ private slots:
         QVERIFY(b->textMessage("x").contains("Scheduled for No date Selected\r\nat None\r\n"));
     }
 
-    void deleteSelectedKeepsUnsavedEdits()
+    void deleteSelected()
     {
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00", "3|Open||0|None"});
         b.open(1);
@@ -435,15 +434,24 @@ private slots:
         QCOMPARE(b.active(), "1:Assigned 1/20/2026 08:00; 3:Open 0 None");
         QCOMPARE(b->count(), 2);
         QCOMPARE(b->cell(1, 2), "Low");
+        // The last slips deleted: no empty file is left behind, nor a Backup copy that would bring them back.
+        b.folder.makeFolder("/Backup");
+        b.folder.backupFile(SlipFiles::kActive);
+        b->selectAll(true);
+        for (int i = 0; i < 3; ++i)
+            b.fakes.messages.answer(true);
+        QVERIFY(b->deleteSelected());
+        QCOMPARE(b->count() + b->countTicked() + b->currentSlipRow(), 0);
+        QVERIFY(!b.root.exists(SlipFiles::kActive));
+        QVERIFY(!b.root.exists("/Backup/ServiceSlips.txt"));
+        QVERIFY(!b->openSlip());
     }
 
     void deleteNeedsThreeYes_data()
     {
         QTest::addColumn<int>("yes"); // answers Yes before the first No
-        dataRow("no at once", 0);
-        dataRow("no at the second", 1);
-        dataRow("no at the last", 2);
-        dataRow("three times yes", 3);
+        for (int yes = 0; yes <= 3; ++yes)
+            QTest::addRow("%d yes", yes) << yes;
     }
     void deleteNeedsThreeYes()
     {
@@ -460,25 +468,7 @@ private slots:
                               "DELETE VERIFICATION-FINAL"}[yes]));
     }
 
-    void deleteTheLastSlip()
-    {
-        Board b({"1|Open||0|None"});
-        b.folder.makeFolder("/Backup");
-        b.folder.backupFile(SlipFiles::kActive);
-        b->tickCell(1, 0);
-        for (int i = 0; i < 3; ++i)
-            b.fakes.messages.answer(true);
-        QVERIFY(b->deleteSelected());
-        QCOMPARE(b->count(), 0);
-        QCOMPARE(b->countTicked(), 0);
-        QCOMPARE(b->currentSlipRow(), 0);
-        // No empty file is left behind, and no Backup copy that would bring the slip back.
-        QVERIFY(!b.root.exists(SlipFiles::kActive));
-        QVERIFY(!b.root.exists("/Backup/ServiceSlips.txt"));
-        QVERIFY(!b->openSlip());
-    }
-
-    void manyTicksAreCounted()
+    void ticking()
     {
         QStringList slips;
         for (int i = 1; i <= 300; ++i)
@@ -495,14 +485,10 @@ private slots:
         QVERIFY(!b->hasSelection());
         b->selectAll(true);
         QCOMPARE(b->countTicked(), 300);
-    }
-
-    void onlyTheSelColumnTicks()
-    {
-        Board b({"1|Open||0|None", "2|Open||0|None"});
+        // Only the Sel column ticks; a click elsewhere makes the row current.
+        b->selectAll(false);
         QVERIFY(!b->tickCell(2, 3));
         QVERIFY(!b->tickCell(0, 0));
-        QCOMPARE(b->gridCurrentRow(), 0);
         QVERIFY(!b->tickCell(1, 1));
         QCOMPARE(b->gridCurrentRow(), 1);
         QCOMPARE(b->countTicked(), 0);
@@ -636,14 +622,7 @@ private slots:
         QFETCH(QDate, from);
         QFETCH(QDate, to);
         Board b(kViewSlips);
-        BoardView view;
-        view.sortColumn = column;
-        view.descending = descending;
-        view.technician = technician;
-        view.status = status;
-        view.datesOn = from.isValid() || to.isValid();
-        view.from = from;
-        view.to = to;
+        const BoardView view{column, descending, technician, status, from.isValid() || to.isValid(), from, to};
         b->setShownRows(view.arrange(*b.board));
         QTEST(shownNumbers(*b.board), "shown");
         // What the store keeps gives the same view back.

@@ -43,12 +43,8 @@ struct Cal
     {
         QStringList out;
         for (const Model::Block &b : model.blocks())
-            out << QStringLiteral("%1@%2:%3-%4%5")
-                       .arg(b.slipNo)
-                       .arg(b.column)
-                       .arg(b.rows.first)
-                       .arg(b.rows.last)
-                       .arg(b.clash ? QStringLiteral("!") : QString());
+            out << QString::asprintf("%d@%d:%d-%d%s", int(b.slipNo), b.column, b.rows.first, b.rows.last,
+                                     b.clash ? "!" : "");
         return out.join(' ');
     }
 };
@@ -76,7 +72,6 @@ private slots:
         QCOMPARE(*Calendar::neighbourSlot("10:00-12:00", 1), "01:00-03:00");
         QCOMPARE(*Calendar::neighbourSlot("11:00", 1), "01:00");
         QVERIFY(!Calendar::neighbourSlot("08:00", -1));
-
         const auto week = Calendar::workWeekDays(WorkWeek::SundayToFriday, QDate(2026, 12, 12));
         QCOMPARE(int(week.size()), 6);
         QCOMPARE(week.front(), QDate(2026, 12, 6)); // a week that holds Sunday starts on it
@@ -105,7 +100,6 @@ private slots:
         QVERIFY(c.model.isFree(0, 3)); // today is open
         c.fakes.clock.setDate(QDate(2026, 12, 8));
         QVERIFY(!c.model.isFree(0, 3)); // a day gone by
-
         c.model.showDay(QDate(2026, 12, 8), {"Bo", "Al", "Cy"});
         QCOMPARE(c.blocks(), "1@1:0-1! 2@1:1-1! 3@1:2-2 7@0:0-0");
         QCOMPARE(c.model.unplaced(), (std::vector<int>{9, 11}));
@@ -166,7 +160,6 @@ private slots:
         QCOMPARE(c.at(5), "12/9/2026 01:00 Assigned Bo");
         QVERIFY(!c.model.moveAsking(2, 0, 8, c.fakes.messages));
         QVERIFY(c.fakes.messages.lastText().startsWith("No two-hour slot"));
-
         // Undo takes the moves back one by one; closing asks Save, then Discard.
         QCOMPARE(c.model.movesNotSaved(), 3);
         QVERIFY(c.model.undo());

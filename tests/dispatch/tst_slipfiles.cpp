@@ -63,13 +63,11 @@ private slots:
         QTEST(files(root), "after");
     }
 
-    // A board of 2,500 completions killed at each write in turn (the journal, the append, the rewrite, a half
-    // written block each time): after the restart the two slip files are, byte for byte, as before the save
-    // or as after it.
+    // A board save of 2,500 completions killed at each write: after the restart the files are as before or after.
     void boardSaveKilledAtEveryWrite()
     {
         std::vector<Record> board;
-        QByteArray active, completedBefore, activeAfter, completedAfter;
+        QByteArray active, activeAfter, completedAfter;
         for (int n = 1; n <= 2600; ++n) {
             Record row = slip(QString::number(n));
             active += row.bytes();
@@ -80,7 +78,7 @@ private slots:
             board.push_back(row);
         }
         QCOMPARE(completedAfter.size(), 2500 * 697);
-        completedBefore = slip("9000 Complete").bytes();
+        const QByteArray completedBefore = slip("9000 Complete").bytes();
         completedAfter.prepend(completedBefore);
         int kills = 0;
         for (int k = 0;; ++k) {
@@ -93,11 +91,9 @@ private slots:
                 break;
             ++kills;
             repairAsAtStart(root.folder());
-            const QString where = QString("killed at write %1").arg(k);
-            const bool before = root.read(SlipFiles::kActive) == active && root.read(SlipFiles::kCompleted) == completedBefore;
-            const bool after = root.read(SlipFiles::kActive) == activeAfter &&
-                               root.read(SlipFiles::kCompleted) == completedAfter;
-            QVERIFY2(before || after, qPrintable(where));
+            const QByteArray files = root.read(SlipFiles::kActive) + '|' + root.read(SlipFiles::kCompleted);
+            QVERIFY2(files == active + '|' + completedBefore || files == activeAfter + '|' + completedAfter,
+                     qPrintable(QString("killed at write %1").arg(k)));
             QCOMPARE(snapshot(root.path(), true).keys(), QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
         }
         QVERIFY(kills >= 10);
@@ -130,8 +126,7 @@ private slots:
         QCOMPARE(files(root), "- | -");
     }
 
-    // A save of the board cut short after the completed slips were stored: the slip is in both files until
-    // the next start takes it off the board, once.
+    // A board save cut short after storing the completed slips: the next start takes them off the board, once.
     void completedSlipLeftOnTheBoard()
     {
         TestRoot root;
@@ -160,9 +155,7 @@ private slots:
     // A counter file that holds no slip number never hands out 0 or a negative number.
     void damagedCounterFile_data()
     {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QByteArray>("backup"); // empty: no Backup copy
-        dataColumns<int, bool>("next", "noted");
+        dataColumns<QByteArray, QByteArray, int, bool>("stored", "backup", "next", "noted"); // backup "": none
         QTest::newRow("a number") << QByteArray("1005\r\n") << QByteArray() << 1005 << false;
         QTest::newRow("text") << QByteArray("abc\r\n") << QByteArray() << 1000 << true;
         QTest::newRow("negative") << QByteArray("-5\r\n") << QByteArray() << 1000 << true;
@@ -222,13 +215,10 @@ private slots:
         QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
     }
 
-    // A run that ended after storing slip N but before saving the counter leaves the counter at N: the next
-    // start moves it past the slip stored last. A counter already past it, or set on purpose to a new series
-    // after the board's slips, stays.
+    // A counter left at the slip stored last moves past it at the next start; one already past it stays.
     void counterFollowsTheSlipStoredLast_data()
     {
-        QTest::addColumn<QString>("active"); // slip numbers in file order
-        dataColumns<int, int>("counter", "next");
+        dataColumns<QString, int, int>("active", "counter", "next"); // active: slip numbers in file order
         QTest::newRow("counter not saved after the last slip") << "1004 1000 1005" << 1005 << 1006;
         QTest::newRow("counter saved") << "1004 1005" << 1006 << 1006;
         QTest::newRow("new series after the board's slips") << "1004 1005" << 2000 << 2000;
@@ -257,8 +247,7 @@ private slots:
 
     void slotBooking_data()
     {
-        QTest::addColumn<QString>("slot"); // assignment date time skip
-        QTest::addColumn<bool>("booked");
+        dataColumns<QString, bool>("slot", "booked"); // slot: assignment date time skip
         QTest::newRow("same slot") << "Bob 3/9/2026 08:00 0" << true;
         QTest::newRow("own record skipped") << "Bob 3/9/2026 08:00 2" << false;
         QTest::newRow("same day written another way") << "Bob 03/09/2026 08:00 0" << true;

@@ -22,12 +22,7 @@ class TestRender : public QObject
 
     static void generate(const TestRoot &root)
     {
-        GenerateOptions options;
-        options.customers = 30;
-        options.slips = 30;
-        options.history = 20;
-        options.today = QDate(2026, 12, 6);
-        generateSampleData(root.folder(), options);
+        generateSampleData(root.folder(), {.customers = 30, .slips = 30, .history = 20, .today = QDate(2026, 12, 6)});
     }
 
     static QStringList render(const TestRoot &root, const QString &document, const QString &pdf)
@@ -69,10 +64,7 @@ private slots:
         TestRoot root;
         generate(root);
         const qint64 before = invoiceNumber(root);
-        ToolRun run = runTool(render(root, "invoice", root.path() + "/a.pdf") << "--dry-run");
-        QCOMPARE(run.status, 0);
-        QCOMPARE(invoiceNumber(root), before);
-        run = runTool(render(root, "invoice", root.path() + "/b.pdf"));
+        const ToolRun run = runTool(render(root, "invoice", root.path() + "/b.pdf"));
         QCOMPARE(run.status, 0);
         const int printed = run.out.section(' ', 0, 0).toInt();
         QVERIFY(printed > 0);
@@ -104,7 +96,6 @@ private slots:
         QVERIFY(program->tryLock());
         const qint64 number = invoiceNumber(root);
         const QString refusal = "The program is running on this data folder; close it first.";
-
         ToolRun run = runTool(render(root, "invoice", root.path() + "/a.pdf"));
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
@@ -113,7 +104,6 @@ private slots:
         run = runTool(render(root, "invoice", root.path() + "/b.pdf") << "--dry-run");
         QCOMPARE(run.status, 0);
         QVERIFY(runTool({"check", root.path()}).status != 2);
-
         // generate into a folder the program holds, even an empty one
         TestRoot empty;
         InstanceLock held(empty.path());
@@ -121,24 +111,11 @@ private slots:
         run = runTool({"generate", "--root", empty.path()});
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
-
         // Once the program has ended, the tool writes again.
         program.reset();
         run = runTool(render(root, "invoice", root.path() + "/c.pdf"));
         QVERIFY2(run.status == 0, qPrintable(run.err));
         QVERIFY(invoiceNumber(root) > number);
-    }
-
-    void countOutOfRangeNamesRender()
-    {
-        TestRoot root;
-        generate(root);
-        const ToolRun run = runTool(render(root, "blank", root.path() + "/x.pdf") + QStringList{"--count", "0"});
-        QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.startsWith("dispatch-data render:"), qPrintable(run.err));
-        QVERIFY(run.err.contains("1 to 1000"));
-        const ToolRun help = runTool({"render", "--help"});
-        QVERIFY((help.out + help.err).contains("at most 1000"));
     }
 
     void badRequestsAreRefused_data()
@@ -147,6 +124,7 @@ private slots:
         dataRow("unknown document", QStringList(), "letter", "unknown document");
         dataRow("unknown slip", QStringList{"--slips", "1,2"}, "order", "not among the active slips");
         dataRow("bad slip list", QStringList{"--slips", "12x"}, "order", "--slips");
+        dataRow("count out of range", QStringList{"--count", "0"}, "blank", "from 1 to 1000");
     }
     void badRequestsAreRefused()
     {
