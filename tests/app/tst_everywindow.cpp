@@ -107,48 +107,39 @@ class TestEveryWindow : public QObject
     Q_OBJECT
 
     QRect m_screen;
+    QList<QWidget *> m_opened;
 
-    // The part of each shown control that is not scrolled away lies on the screen.
+    // The part of each shown control that is not scrolled away lies on the screen; a grid's headings and its
+    // first two columns (tick marks, slip numbers) read whole.
     void verifyInside(QWidget *window)
     {
-        QVERIFY2(window->isVisible(), qPrintable(window->objectName()));
-        const QRect frame = window->frameGeometry();
-        QVERIFY2(m_screen.contains(frame), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
-                                                          .arg(window->objectName())
-                                                          .arg(frame.x())
-                                                          .arg(frame.y())
-                                                          .arg(frame.width())
-                                                          .arg(frame.height())));
-        const auto controls = window->findChildren<QWidget *>();
-        for (QWidget *control : controls) {
-            if (!control->isVisible() || control->isWindow() || control->window() != window)
-                continue;
+        const QString name = window->objectName();
+        QVERIFY2(window->isVisible() && m_screen.contains(window->frameGeometry()), qPrintable(name));
+        for (QWidget *control : window->findChildren<QWidget *>()) {
             const QRect shown = control->visibleRegion().boundingRect();
-            if (shown.isEmpty())
+            if (!control->isVisible() || control->window() != window || shown.isEmpty())
                 continue;
-            const QRect onScreen(control->mapToGlobal(shown.topLeft()), shown.size());
-            QVERIFY2(m_screen.contains(onScreen), qPrintable(QStringLiteral("%1 / %2 (%3) reaches %4,%5")
-                                                                 .arg(window->objectName(), control->objectName(),
-                                                                      control->metaObject()->className())
-                                                                 .arg(onScreen.right())
-                                                                 .arg(onScreen.bottom())));
+            QVERIFY2(m_screen.contains(QRect(control->mapToGlobal(shown.topLeft()), shown.size())),
+                     qPrintable(name + QLatin1Char('/') + control->objectName()));
         }
-        // The headings of every grid read whole, and the first columns (tick marks, numbers) hold their texts.
         for (FlexGrid *grid : window->findChildren<FlexGrid *>()) {
-            if (!grid->isVisible())
-                continue;
             const QFontMetrics metrics = grid->view()->fontMetrics();
-            for (int c = 0; c < grid->cols(); ++c) {
-                if (grid->columnWeight(c) == 0)
-                    continue;
-                const QString heading = grid->text(0, c).trimmed();
-                QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(heading),
-                         qPrintable(grid->objectName() + QStringLiteral(": ") + heading));
-                for (int r = 1; c < 2 && r < std::min(grid->rows(), 200); ++r)
-                    QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(grid->text(r, c)),
+            for (int c = 0; grid->isVisible() && c < grid->cols(); ++c) {
+                for (int r = 0; grid->columnWeight(c) > 0 && r < (c < 2 ? std::min(grid->rows(), 200) : 1); ++r)
+                    QVERIFY2(grid->columnWidth(c) >= metrics.horizontalAdvance(grid->text(r, c).trimmed()),
                              qPrintable(grid->objectName() + QStringLiteral(": ") + grid->text(r, c)));
             }
         }
+    }
+
+    void openAndVerify(QWidget *window)
+    {
+        QVERIFY(window);
+        window->show();
+        for (int i = 0; i < 4; ++i)
+            QTest::qWait(10);
+        verifyInside(window);
+        m_opened << window;
     }
 
     static QWidget *topLevel(const QString &name)
@@ -159,44 +150,20 @@ class TestEveryWindow : public QObject
         return nullptr;
     }
 
-    static void settle()
-    {
-        for (int i = 0; i < 4; ++i)
-            QTest::qWait(10);
-    }
-
-    QList<QWidget *> m_opened;
-
-    void openAndVerify(QWidget *window)
-    {
-        QVERIFY(window);
-        window->show();
-        settle();
-        verifyInside(window);
-        m_opened << window;
-    }
-
 private slots:
     void initTestCase()
     {
         useTestSettingsStore();
         m_screen = QGuiApplication::primaryScreen()->availableGeometry();
-        const QByteArray wanted = qgetenv("VD_TEST_SCREEN");
         QCOMPARE(QStringLiteral("%1x%2").arg(m_screen.width()).arg(m_screen.height()),
-                 QString::fromLatin1(wanted.isEmpty() ? "1024x768" : wanted));
+                 qEnvironmentVariable("VD_TEST_SCREEN", QStringLiteral("1024x768")));
     }
 
     void everyWindow()
     {
         TestRoot root;
-        GenerateOptions options;
-        options.customers = 300;
-        options.slips = 400;
-        options.history = 800;
-        options.services = 120;
-        options.assignments = 40;
-        options.today = QDate(2026, 12, 7);
-        generateSampleData(root.folder(), options);
+        generateSampleData(root.folder(), {.customers = 300, .slips = 400, .history = 800, .services = 120,
+                                           .assignments = 40, .today = QDate(2026, 12, 7)});
         FakePlatform fake;
         RecordingPrintTarget printer;
         StartedApp app(root.path(), fake, &printer);
@@ -221,12 +188,9 @@ private slots:
         openAndVerify(board);
         // A dialog larger than the screen, as the import window can be.
         QDialog dialog(board);
-        dialog.setObjectName(QStringLiteral("dlgLarge"));
         dialog.resize(2500, 1400);
         openAndVerify(&dialog);
-        auto *history = qobject_cast<HistoryWindow *>(app.routineWindow(StartMenu::History));
-        openAndVerify(history->receivables());
-
+        openAndVerify(qobject_cast<HistoryWindow *>(app.routineWindow(StartMenu::History))->receivables());
         ReadCustomer(app.state().folder, 1, app.state().currentCustomer);
         app.showSlipCreation();
         openAndVerify(app.slipCreation());
@@ -243,10 +207,10 @@ private slots:
 
         // The letters of each window, and of the dialogs it keeps, in their turn.
         QStringList clashes;
-        QSet<QWidget *> seen;
+        QSet<QWidget *> seen{&dialog};
         while (!m_opened.isEmpty()) {
             QWidget *window = m_opened.takeFirst();
-            if (seen.contains(window) || window == &dialog)
+            if (seen.contains(window))
                 continue;
             seen.insert(window);
             clashes << clashesIn(window);
@@ -261,20 +225,17 @@ private slots:
     // A message that lists many slips stays inside the screen: the list goes to a part that scrolls.
     void longMessagesFit()
     {
-        QStringList lines;
-        for (int slip = 1000; slip < 1250; ++slip)
-            lines << QStringLiteral("Slip %1 was left in both slip files and is kept as completed.").arg(slip);
-        QtMessages messages;
         bool checked = false;
         QTimer::singleShot(50, this, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box) {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 verifyInside(box);
                 checked = true;
                 box->accept();
             }
         });
-        messages.inform(lines.join(QLatin1Char('\n')), QStringLiteral("Slips Recovered"));
+        QtMessages().inform(QStringLiteral("Slip 1000 was left in both slip files and is kept as completed.\n")
+                                .repeated(250),
+                            QStringLiteral("Slips Recovered"));
         QVERIFY(checked);
     }
 };
@@ -283,13 +244,13 @@ int main(int argc, char **argv)
 {
     // The offscreen platform takes its screen from a small configuration file.
     QTemporaryDir dir;
-    const QByteArray size = qEnvironmentVariable("VD_TEST_SCREEN", QStringLiteral("1024x768")).toLatin1();
-    const QList<QByteArray> wh = size.split('x');
+    const QList<QByteArray> size = qgetenv("VD_TEST_SCREEN").split('x');
     QFile config(dir.filePath(QStringLiteral("screen.json")));
-    if (wh.size() != 2 || !config.open(QIODevice::WriteOnly))
+    if (!config.open(QIODevice::WriteOnly))
         return 2;
-    config.write("{ \"screens\": [ { \"name\": \"office\", \"x\": 0, \"y\": 0, \"width\": " + wh[0] +
-                 ", \"height\": " + wh[1] + ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1 } ] }");
+    config.write("{ \"screens\": [ { \"name\": \"office\", \"x\": 0, \"y\": 0, \"width\": " +
+                 (size.size() == 2 ? size[0] : "1024") + ", \"height\": " + (size.size() == 2 ? size[1] : "768") +
+                 ", \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1 } ] }");
     config.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
     QApplication application(argc, argv);
