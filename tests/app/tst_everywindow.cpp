@@ -12,6 +12,7 @@
 #include "printing/printtarget.h"
 #include "testsupport.h"
 #include "tools/samplegenerator.h"
+#include "widgettesting.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -142,14 +143,6 @@ class TestEveryWindow : public QObject
         m_opened << window;
     }
 
-    static QWidget *topLevel(const QString &name)
-    {
-        for (QWidget *window : QApplication::topLevelWidgets())
-            if (window->objectName() == name)
-                return window;
-        return nullptr;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -197,9 +190,9 @@ private slots:
         app.showSetup();
         openAndVerify(app.setup());
         app.showManual();
-        openAndVerify(topLevel(QStringLiteral("frmManual")));
+        openAndVerify(shownWindow(QStringLiteral("frmManual")));
         QMetaObject::invokeMethod(app.startMenu(), "aboutRequested");
-        openAndVerify(topLevel(QStringLiteral("frmAbout")));
+        openAndVerify(shownWindow(QStringLiteral("frmAbout")));
         app.openDialer(QStringLiteral("Jane Doe"), QStringLiteral("555-0100"));
         openAndVerify(app.dialer());
         WelcomePanel welcome({}, QStringLiteral("The data folder is /home/office/Varnel"));

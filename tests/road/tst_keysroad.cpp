@@ -63,13 +63,10 @@ bool pressTo(int key, const QString &focus, Qt::KeyboardModifiers modifiers = Qt
 // The window in front once it is the active one (keys go to the active window only).
 QWidget *activeWindow(const QString &name)
 {
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w->objectName() == name) {
-            w->activateWindow();
-            return QTest::qWaitForWindowActive(w) ? w : nullptr;
-        }
-    }
-    return nullptr;
+    QWidget *w = shownWindow(name);
+    if (w)
+        w->activateWindow();
+    return w && QTest::qWaitForWindowActive(w) ? w : nullptr;
 }
 
 // Tab through the start menu to a routine's line and Enter it.

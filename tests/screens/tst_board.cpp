@@ -1,18 +1,14 @@
-#include "app/application.h"
-#include "apptesting.h"
 #include "boardsamples.h"
 #include "app/appstate.h"
-#include "app/screens/startmenu.h"
-#include "core/textfile.h"
 #include "dispatch/screens/boardwindow.h"
 #include "dispatch/screens/routesheetdialog.h"
-#include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/flexgrid.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -230,27 +226,6 @@ private slots:
         QVERIFY(call->isVisible());
         call->click();
         QCOMPARE(s.dialled, QStringList{"Jane Doe 555-0100"});
-    }
-
-    void theMenuOpensTheBoard()
-    {
-        TestRoot root;
-        root.write("/MyBusinessData.txt", TextWriter().writeValues({"Acme"}).bytes());
-        root.write("/SlipNo.txt", "1000\r\n");
-        writeActiveSlips(root.folder(), {"1000|Assigned|Al|1/20/2026|08:00"});
-        FakePlatform fake;
-        RecordingPrintTarget printer;
-        StartedApp app(root.path(), fake, &printer);
-        app.openRoutine(StartMenu::ManageSlips);
-        auto *board = qobject_cast<BoardWindow *>(app.routineWindow(StartMenu::ManageSlips));
-        QVERIFY(board);
-        QCOMPARE(board->objectName(), "frmMain");
-        QVERIFY(board->isVisible());
-        QCOMPARE(board->board().count(), 1);
-        fake.messages.answer(true);
-        board->findChild<QPushButton *>("cmdMain_0")->click();
-        QVERIFY(!board->isVisible());
-        QVERIFY(app.startMenu()->isVisible());
     }
 
     void contentsAreKept()

@@ -16,6 +16,15 @@ inline QString visibleWindows()
     return names.join(QStringLiteral(", "));
 }
 
+// The shown window of that object name; null when none shows.
+inline QWidget *shownWindow(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == name)
+            return w;
+    return nullptr;
+}
+
 // The control of that object name in a window. A window or control that is not there ends the run with its name
 // (and, for a missing window, the names of the windows showing), rather than a crash further on.
 template <typename T = QWidget> T *child(const QWidget *window, const QString &name)
