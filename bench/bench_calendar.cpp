@@ -11,6 +11,7 @@
 #include "dispatch/screens/calendarwindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "platform/fakes/fakeplatform.h"
 #include "tools/samplegenerator.h"
 
 #include <QApplication>
@@ -19,14 +20,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class YesMessages final : public Messages
-{
-public:
-    void inform(const QString &, const QString &) override {}
-    bool ask(const QString &, const QString &) override { return true; }
-    void beep() override {}
-};
 
 const QDate kToday(2026, 12, 7);
 

@@ -10,6 +10,7 @@
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "platform/fakes/fakeplatform.h"
 #include "platform/programwindow.h"
 #include "tools/samplegenerator.h"
 
@@ -18,14 +19,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class YesMessages final : public Messages
-{
-public:
-    void inform(const QString &, const QString &) override {}
-    bool ask(const QString &, const QString &) override { return true; }
-    void beep() override {}
-};
 
 class NoLayouts final : public LayoutStore
 {

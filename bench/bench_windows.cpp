@@ -7,18 +7,18 @@
 #include "app/application.h"
 #include "app/screens/startmenu.h"
 #include "dispatch/screens/boardwindow.h"
-#include "platform/flexgrid.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/flexgrid.h"
 #include "tools/samplegenerator.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,14 +26,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class YesMessages final : public Messages
-{
-public:
-    void inform(const QString &, const QString &) override {}
-    bool ask(const QString &, const QString &) override { return true; }
-    void beep() override {}
-};
 
 constexpr int kBoardSlips = 5000;
 constexpr int kCompletedSlips = 5000;

@@ -33,6 +33,15 @@ public:
     int beeps = 0;
 };
 
+// Answers Yes to every question and keeps nothing: for measuring a flow that asks, without a script.
+class YesMessages final : public Messages
+{
+public:
+    void inform(const QString &, const QString &) override {}
+    bool ask(const QString &, const QString &) override { return true; }
+    void beep() override {}
+};
+
 class FakeClipboard final : public Clipboard
 {
 public:
