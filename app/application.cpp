@@ -4,35 +4,35 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
-#include "dispatch/assignedslips.h"
-#include "accounts/screens/assignmentscreen.h"
-#include "accounts/screens/customerscreen.h"
-#include "accounts/screens/servicesscreen.h"
 #include "billing/invoicenumbers.h"
 #include "billing/postingrun.h"
-#include "billing/screens/blankswindow.h"
-#include "billing/screens/finalizewindow.h"
-#include "billing/screens/historywindow.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
-#include "dialing/modem.h"
-#include "app/screens/aboutbox.h"
-#include "dialing/screens/dialerwindow.h"
-#include "app/screens/manualwindow.h"
-#include "app/screens/setupscreen.h"
-#include "app/screens/startmenu.h"
-#include "app/screens/startprogress.h"
-#include "app/screens/welcomepanel.h"
 #include "core/startup.h"
-#include "dispatch/screens/boardwindow.h"
-#include "dispatch/screens/calendarwindow.h"
-#include "dispatch/screens/routesheetdialog.h"
-#include "dispatch/screens/createslipwindow.h"
-#include "dispatch/screens/scheduleswindow.h"
+#include "dialing/modem.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/slipfiles.h"
-#include "platform/printrunner.h"
+#include "gui/accounts/assignmentscreen.h"
+#include "gui/accounts/customerscreen.h"
+#include "gui/accounts/servicesscreen.h"
+#include "gui/app/aboutbox.h"
+#include "gui/app/manualwindow.h"
+#include "gui/app/setupscreen.h"
+#include "gui/app/startmenu.h"
+#include "gui/app/startprogress.h"
+#include "gui/app/welcomepanel.h"
+#include "gui/billing/blankswindow.h"
+#include "gui/billing/finalizewindow.h"
+#include "gui/billing/historywindow.h"
+#include "gui/dialing/dialerwindow.h"
+#include "gui/dispatch/boardwindow.h"
+#include "gui/dispatch/calendarwindow.h"
+#include "gui/dispatch/createslipwindow.h"
+#include "gui/dispatch/routesheetdialog.h"
+#include "gui/dispatch/scheduleswindow.h"
+#include "gui/widgets/printrunner.h"
+#include "gui/widgets/widgets.h"
 #include "platform/qtserialport.h"
-#include "platform/widgets.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 
@@ -256,7 +256,8 @@ ProgramWindow *Application::startMenuWindow()
 {
     if (!m_startMenu) {
         auto *menu = track(new StartMenu(m_state.folder, m_platform, environment()));
-        connect(menu, &StartMenu::routineChosen, this, [this](int routine) { openRoutine(StartMenu::Routine(routine)); });
+        connect(menu, &StartMenu::routineChosen, this,
+                [this](int routine) { openRoutine(StartMenu::Routine(routine)); });
         connect(menu, &StartMenu::setupRequested, this, [this] {
             showSetup();
             m_startMenu->hide();
@@ -304,21 +305,20 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
         break;
     }
     case StartMenu::CompleteSlips:
-        window = followModem(track(new FinalizeWindow(environment(), m_state, m_platform.messages, m_platform.clock,
-                                                      printTarget(), inputs)));
+        window = followModem(track(
+            new FinalizeWindow(environment(), m_state, m_platform.messages, m_platform.clock, printTarget(), inputs)));
         break;
     case StartMenu::LocateAssignments: {
         auto *schedules = followModem(track(new SchedulesWindow(m_state, environment())));
         connect(schedules, &SchedulesWindow::calendarRequested, this, [this, schedules](const QString &technician) {
-            connect(openCalendar(nullptr, technician, m_platform.clock.today()), &CalendarWindow::finished,
-                    schedules, &SchedulesWindow::LoadSchedule);
+            connect(openCalendar(nullptr, technician, m_platform.clock.today()), &CalendarWindow::finished, schedules,
+                    &SchedulesWindow::LoadSchedule);
         });
         window = schedules;
         break;
     }
     case StartMenu::Assignments:
-        window = followModem(
-            track(new AssignmentScreen(m_state, m_platform, environment(), printTarget(), inputs)));
+        window = followModem(track(new AssignmentScreen(m_state, m_platform, environment(), printTarget(), inputs)));
         break;
     case StartMenu::Services:
         window = track(new ServicesScreen(m_state, m_platform, environment()));
@@ -327,8 +327,8 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
         window = track(new BlanksWindow(environment(), printTarget(), inputs));
         break;
     case StartMenu::History: {
-        auto *history = track(
-            new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseExportFile));
+        auto *history =
+            track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseExportFile));
         history->setPrinting(&printTarget(), inputs);
         window = history;
         break;
@@ -395,11 +395,11 @@ CalendarWindow *Application::openCalendar(BoardState *board, const QString &tech
     calendar->setAttribute(Qt::WA_DeleteOnClose);
     // The window that opened it waits: the slips it shows cannot change under the calendar.
     calendar->setWindowModality(Qt::ApplicationModal);
-    calendar->setRouteSheetHandler([this, technicians](const QString &technician, const QDate &day,
-                                                       const std::vector<Record> &slips) {
-        printRouteSheet(printTarget(), m_platform.messages, documentInputs(), m_state.folder, &slips, technicians,
-                        technician, day);
-    });
+    calendar->setRouteSheetHandler(
+        [this, technicians](const QString &technician, const QDate &day, const std::vector<Record> &slips) {
+            printRouteSheet(printTarget(), m_platform.messages, documentInputs(), m_state.folder, &slips, technicians,
+                            technician, day);
+        });
     calendar->showWeekOf(technician, date);
     calendar->show();
     calendar->raise();

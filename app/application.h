@@ -3,10 +3,10 @@
 #include <QDateTime>
 
 #include "app/appstate.h"
-#include "app/screens/startmenu.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
-#include "platform/programwindow.h"
+#include "gui/app/startmenu.h"
+#include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>

@@ -2,7 +2,7 @@
 #include "app/dataroot.h"
 #include "app/programstart.h"
 #include "core/clock.h"
-#include "app/screens/logo.h"
+#include "gui/app/logo.h"
 #include "platform/qtseams.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The assignments screen at 1,000 assignments and the services catalogue at 255 services.
 #include "accounts/assignmenteditor.h"
-#include "accounts/screens/assignmentscreen.h"
 #include "accounts/servicecatalogue.h"
 #include "accounts/serviceseditor.h"
 #include "app/appstate.h"
+#include "gui/accounts/assignmentscreen.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
 #include "tools/samplegenerator.h"

@@ -3,13 +3,13 @@
 #include "billing/finalize.h"
 #include "billing/history.h"
 #include "billing/postingrun.h"
-#include "billing/screens/historywindow.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
-#include "platform/flexgrid.h"
+#include "gui/billing/historywindow.h"
+#include "gui/widgets/flexgrid.h"
 #include "tools/samplegenerator.h"
 
 #include <QDir>

@@ -5,10 +5,10 @@
 #include "core/seams.h"
 #include "dispatch/boardstate.h"
 #include "dispatch/boardview.h"
-#include "dispatch/screens/boardwindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "gui/dispatch/boardwindow.h"
 #include "printing/printtarget.h"
 #include "tools/samplegenerator.h"
 

@@ -8,9 +8,9 @@
 #include "core/settings.h"
 #include "dispatch/boardstate.h"
 #include "dispatch/calendar.h"
-#include "dispatch/screens/calendarwindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "gui/dispatch/calendarwindow.h"
 #include "platform/fakes/fakeplatform.h"
 #include "tools/samplegenerator.h"
 

@@ -3,11 +3,11 @@
 #include "accounts/customeraccounts.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "accounts/screens/customerscreen.h"
 #include "app/appstate.h"
 #include "billing/accountuse.h"
+#include "gui/accounts/customerscreen.h"
+#include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/flexgrid.h"
 #include "tools/samplegenerator.h"
 
 #include <QComboBox>

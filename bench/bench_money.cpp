@@ -3,14 +3,14 @@
 // rows into a PDF file, and 1,000 priced invoices into one PDF file.
 #include "billing/history.h"
 #include "billing/income.h"
-#include "billing/moneyprintvalues.h"
+#include "billing/moneyreportvalues.h"
 #include "billing/pricedinvoice.h"
 #include "billing/receivables.h"
-#include "billing/screens/incomechart.h"
 #include "core/datafolder.h"
 #include "core/settings.h"
+#include "gui/billing/incomechart.h"
+#include "gui/widgets/printrunner.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/printrunner.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
 #include "tools/samplegenerator.h"
@@ -54,9 +54,15 @@ MoneySample &sample()
 DocumentInputs inputs()
 {
     DocumentInputs in;
-    in.business = {QStringLiteral("Acme Heating and Cooling"), QStringLiteral("12 Main St"), QString(),
-                   QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701"),
-                   QStringLiteral("555-123-4567"), QString(), QString()};
+    in.business = {QStringLiteral("Acme Heating and Cooling"),
+                   QStringLiteral("12 Main St"),
+                   QString(),
+                   QStringLiteral("Springfield"),
+                   QStringLiteral("IL"),
+                   QStringLiteral("62701"),
+                   QStringLiteral("555-123-4567"),
+                   QString(),
+                   QString()};
     in.today = kToday;
     return in;
 }
@@ -111,8 +117,9 @@ void BM_IncomeReportPdf(benchmark::State &state)
     const auto rows = Income::Details(s.folder, s.history);
     const Income::Totals totals = Income::Summarize(rows);
     for (auto _ : state) {
-        const PrintOutcome outcome = toPdf(incomeReportAction(inputs(), {kFirst, kToday, {}}, incomeReportValues(rows, totals)),
-                                           s.dir.filePath(QStringLiteral("income.pdf")));
+        const PrintOutcome outcome =
+            toPdf(incomeReportAction(inputs(), {kFirst, kToday, {}}, incomeReportValues(rows, totals)),
+                  s.dir.filePath(QStringLiteral("income.pdf")));
         if (!outcome.printed())
             state.SkipWithError(qPrintable(outcome.error));
     }

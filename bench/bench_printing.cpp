@@ -1,7 +1,7 @@
-#include "platform/printrunner.h"
 #include "core/seams.h"
 #include "dispatch/routesheet.h"
 #include "dispatch/servicesliprecord.h"
+#include "gui/widgets/printrunner.h"
 #include "printing/invoicelayout.h"
 #include "printing/routesheetlayout.h"
 

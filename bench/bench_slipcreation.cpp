@@ -5,13 +5,13 @@
 #include "app/appstate.h"
 #include "core/clock.h"
 #include "core/seams.h"
-#include "dispatch/screens/scheduleswindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "gui/dispatch/scheduleswindow.h"
+#include "gui/widgets/programwindow.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/programwindow.h"
 #include "tools/samplegenerator.h"
 
 #include <QFile>

@@ -5,14 +5,14 @@
 // them). "first" opens it in a new application object (nothing of the program's own kept from before), "warm"
 // opens it again after the user went back to the menu. The first runs also tell the resident memory.
 #include "app/application.h"
-#include "app/screens/startmenu.h"
-#include "dispatch/screens/boardwindow.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "gui/app/startmenu.h"
+#include "gui/dispatch/boardwindow.h"
+#include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/flexgrid.h"
 #include "tools/samplegenerator.h"
 
 #include <QAbstractButton>

@@ -3,7 +3,7 @@
 #include "billing/finalize.h"
 #include "billing/income.h"
 #include "core/money.h"
-#include "printing/moneyprintvalues.h"
+#include "printing/moneydocuments.h"
 
 #include <QDate>
 #include <QString>
@@ -13,7 +13,7 @@
 class DataFolder;
 class Settings;
 
-// The priced invoice (printing/moneyprintvalues.h) made from a finalized row of the completed slips or, to
+// The priced invoice (printing/moneydocuments.h) made from a finalized row of the completed slips or, to
 // reprint, from a row of the history.
 namespace PricedInvoices {
 

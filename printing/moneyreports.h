@@ -1,7 +1,7 @@
 #pragma once
 
 #include "printing/documentinputs.h"
-#include "printing/moneyprintvalues.h"
+#include "printing/moneydocuments.h"
 #include "printing/printtarget.h"
 
 #include <vector>
@@ -13,11 +13,9 @@
 // total), then the totals: the grand total, the pre-tax amount, each tax, and each payment form.
 void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs, const IncomeReportScope &scope,
                             const IncomeReportValues &report);
-PrintAction incomeReportAction(const DocumentInputs &inputs, const IncomeReportScope &scope,
-                               IncomeReportValues report);
+PrintAction incomeReportAction(const DocumentInputs &inputs, const IncomeReportScope &scope, IncomeReportValues report);
 
 // "Accounts Receivable": one line per account (balance, oldest unpaid invoice, its age and the amounts by age),
 // then the totals.
-void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs,
-                           const ReceivablesReportValues &report);
+void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, const ReceivablesReportValues &report);
 PrintAction receivablesAction(const DocumentInputs &inputs, ReceivablesReportValues report);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "printing/documentinputs.h"
-#include "printing/moneyprintvalues.h"
+#include "printing/moneydocuments.h"
 #include "printing/printtarget.h"
 
 #include <vector>

@@ -10,7 +10,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipprintvalues.h"
-#include "platform/printrunner.h"
+#include "gui/widgets/printrunner.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"

@@ -5,14 +5,14 @@
 // same bytes.
 
 #include "app/application.h"
-#include "app/screens/startmenu.h"
-#include "billing/screens/finalizewindow.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "dispatch/screens/createslipwindow.h"
+#include "gui/app/startmenu.h"
+#include "gui/billing/finalizewindow.h"
+#include "gui/dispatch/createslipwindow.h"
+#include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/flexgrid.h"
 #include "testsupport.h"
 #include "tools/datacheck.h"
 #include "widgettesting.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/appstate.h"
+#include "gui/widgets/programwindow.h"
 #include "platform/fakes/fakeplatform.h"
-#include "platform/programwindow.h"
 #include "testsupport.h"
 
 // A test folder with the program's shared state and the fakes, for the windows and editors a test makes itself.

@@ -8,7 +8,7 @@
 
 #include "app/application.h"
 #include "core/formats.h"
-#include "app/screens/logo.h"
+#include "gui/app/logo.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 

@@ -1,0 +1,481 @@
+#include "gui/billing/historywindow.h"
+
+#include "billing/history.h"
+#include "billing/moneyreportvalues.h"
+#include "billing/pricedinvoice.h"
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/seams.h"
+#include "core/settings.h"
+#include "gui/billing/incomepanel.h"
+#include "gui/billing/receivableswindow.h"
+#include "gui/widgets/datebox.h"
+#include "gui/widgets/flexgrid.h"
+#include "gui/widgets/widgets.h"
+#include "printing/moneyreports.h"
+#include "printing/pricedinvoicelayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <array>
+
+namespace {
+
+using Widgets::button;
+
+const QString kFinancialFormat = QStringLiteral(
+    "^Account              |<Name                                             |^Date                    |<Invoice "
+    "Number    /Reference        |^     Amount  ");
+const QString kServiceFormat = QStringLiteral(
+    "^Account              |<Name                                      |^Date             |<Service Provided       "
+    "               |Serviced By                   ");
+const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid");
+
+} // namespace
+
+HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
+                             SaveFileChooser chooseSaveFile, QWidget *parent)
+    : ProgramWindow(QStringLiteral("frmHistory"), std::move(environment), kHistoryKey, parent)
+    , m_state(state)
+    , m_messages(messages)
+    , m_clock(clock)
+    , m_chooseSaveFile(std::move(chooseSaveFile))
+{
+    setWindowTitle(QStringLiteral("Account Service and Billing History"));
+
+    m_financial = new FlexGrid(QStringLiteral("fgHistory"), this);
+    m_financial->setFormat(kFinancialFormat);
+    m_service = new FlexGrid(QStringLiteral("fgSHistory"), this);
+    m_service->setFormat(kServiceFormat);
+    m_service->hide();
+    m_title = new QLabel(QStringLiteral("Financial History"), this);
+    m_title->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    m_title->setFont(titleFont);
+
+    const QString pickerCaptions[2] = {QStringLiteral("&Start Date"), QStringLiteral("E&nd Date")};
+    auto *pickers = new QGridLayout;
+    for (int i = 0; i < 2; ++i) {
+        m_picker[i] = new DateBox(QStringLiteral("DTPicker1_%1").arg(i), m_messages, this);
+        auto *caption = new QLabel(pickerCaptions[i], this);
+        caption->setObjectName(QStringLiteral("lblDate_%1").arg(i));
+        caption->setBuddy(m_picker[i]);
+        pickers->addWidget(caption, 0, i);
+        pickers->addWidget(m_picker[i], 1, i);
+        // Checked when a whole date is typed and the box left or Enter pressed, or a day is picked.
+        connect(m_picker[i], &DateBox::dateChosen, this, [this, i] { pickerChanged(i); });
+    }
+
+    m_accounts = new QComboBox(this);
+    m_accounts->setObjectName(QStringLiteral("cboAccounts"));
+    m_accountList = new QStringListModel(m_accounts);
+    m_accounts->setModel(m_accountList);
+    // Sized for an account number (20 characters), not by measuring every one of tens of thousands of items.
+    m_accounts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_accounts->setMinimumContentsLength(20);
+    m_single = new QCheckBox(QStringLiteral("Display Single Account"), this);
+    m_single->setObjectName(QStringLiteral("ckAccount"));
+    m_total = new QLineEdit(this);
+    m_total->setObjectName(QStringLiteral("txtTotal"));
+    m_total->setReadOnly(true);
+    m_total->setAlignment(Qt::AlignRight);
+    m_total->setMaximumWidth(200);
+    m_totalLabel = new QLabel(QStringLiteral("Total"), this);
+    m_totalLabel->setObjectName(QStringLiteral("lblTotal"));
+    m_totalLabel->setBuddy(m_total);
+
+    const QString historyCaptions[5] = {QStringLiteral("&Menu"), QStringLiteral("Load Grid"),
+                                        QStringLiteral("&Purge All Accounts History"),
+                                        QStringLiteral("Purge &Account History"), QStringLiteral("Toggle &Grids")};
+    for (int i = 0; i < 5; ++i)
+        m_history[i] = button(historyCaptions[i], QStringLiteral("cmdHistory_%1").arg(i), this);
+    const QString incomeCaptions[4] = {QStringLiteral("&L M"), QStringLiteral("M&TD"), QStringLiteral("&YTD"),
+                                       QStringLiteral("&Eternity")};
+    for (int i = 0; i < 4; ++i)
+        m_income[i] = button(incomeCaptions[i], QStringLiteral("cmdIncome_%1").arg(i), this);
+    m_export = button(QStringLiteral("Export CSV..."), QStringLiteral("cmdExport"), this);
+    m_bom = new QCheckBox(QStringLiteral("&UTF-8 with BOM"), this);
+    m_bom->setObjectName(QStringLiteral("ckBom"));
+    m_bom->setToolTip(QStringLiteral("Starts the CSV file with a byte-order mark, so that spreadsheets read accents "
+                                     "right"));
+    m_bom->setChecked(true);
+    m_incomePanel = new IncomePanel(this);
+    m_incomePanel->setFixedHeight(190);
+    // Several invoices can be chosen for reprinting (Shift or Ctrl with the click).
+    m_financial->view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QPushButton *report = button(QStringLiteral("Print &Report..."), QStringLiteral("cmdIncomeReport"), this);
+    QPushButton *invoices = button(QStringLiteral("Print In&voice..."), QStringLiteral("cmdPrintInvoice"), this);
+    QPushButton *owes = button(QStringLiteral("Who &Owes..."), QStringLiteral("cmdReceivables"), this);
+
+    auto *ranges = new QHBoxLayout;
+    for (QPushButton *b : m_income)
+        ranges->addWidget(b);
+    auto *controls = new QHBoxLayout;
+    controls->addLayout(pickers);
+    controls->addLayout(ranges);
+    controls->addSpacing(16);
+    controls->addWidget(m_single);
+    controls->addWidget(m_accounts, 1);
+    auto *totalRow = new QHBoxLayout;
+    totalRow->addWidget(m_title);
+    totalRow->addStretch();
+    totalRow->addWidget(m_totalLabel);
+    totalRow->addWidget(m_total);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : m_history)
+        buttons->addWidget(b);
+    buttons->addWidget(m_export);
+    buttons->addWidget(m_bom);
+    auto *moneyButtons = new QHBoxLayout;
+    moneyButtons->addWidget(report);
+    moneyButtons->addWidget(invoices);
+    moneyButtons->addWidget(owes);
+    moneyButtons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addLayout(totalRow);
+    layout->addWidget(m_financial, 1);
+    layout->addWidget(m_service, 1);
+    layout->addWidget(m_incomePanel);
+    layout->addLayout(moneyButtons);
+    layout->addLayout(buttons);
+    resize(1000, 720);
+
+    connect(m_history[0], &QPushButton::clicked, this, [this] {
+        hide();
+        emit returnToMenu();
+    });
+    connect(m_history[1], &QPushButton::clicked, this, &HistoryWindow::loadGrids);
+    connect(m_history[2], &QPushButton::clicked, this, &HistoryWindow::purgeAll);
+    connect(m_history[3], &QPushButton::clicked, this, &HistoryWindow::purgeAccount);
+    connect(m_history[4], &QPushButton::clicked, this, &HistoryWindow::toggleGrids);
+    // What the grid shows (and an export writes) follows the account choice at once.
+    connect(m_single, &QCheckBox::toggled, this, [this](bool on) {
+        m_history[2]->setEnabled(!on);
+        loadGrids();
+    });
+    connect(m_accounts, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_single->isChecked() && !m_filling)
+            loadGrids();
+    });
+    connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
+    connect(report, &QPushButton::clicked, this, &HistoryWindow::printIncomeReport);
+    connect(invoices, &QPushButton::clicked, this, &HistoryWindow::printInvoices);
+    connect(owes, &QPushButton::clicked, this, [this] {
+        ReceivablesWindow *w = receivables();
+        w->reload();
+        w->show();
+        w->raise();
+    });
+    connect(m_income[0], &QPushButton::clicked, this, [this] {
+        const auto r = History::lastMonth(m_clock.today(), m_picker[1]->date());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[1], &QPushButton::clicked, this, [this] {
+        const auto r = History::monthToDate(m_clock.today());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[2], &QPushButton::clicked, this, [this] {
+        const auto r = History::yearToDate(m_clock.today());
+        setRange(r.start, r.end);
+    });
+    connect(m_income[3], &QPushButton::clicked, this, [this] {
+        const auto r = History::allTime(m_clock.today());
+        setRange(r.start, r.end);
+    });
+}
+
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    ProgramWindow::showEvent(event);
+    activate();
+}
+
+void HistoryWindow::fillAccounts()
+{
+    // Tens of thousands of accounts: one list handed over whole, not an item each.
+    m_filling = true;
+    m_accountList->setStringList(History::accountNumbers(m_state.folder));
+    m_filling = false;
+}
+
+void HistoryWindow::activate()
+{
+    fillAccounts();
+    const QDate today = m_clock.today();
+    m_settingDates = true;
+    for (int i = 0; i < 2; ++i) {
+        m_picker[i]->setDate(today);
+        m_accepted[i] = today;
+    }
+    m_settingDates = false;
+    m_filling = true;
+    if (m_accounts->count() > 0)
+        m_accounts->setCurrentIndex(0);
+    m_filling = false;
+    loadGrids();
+}
+
+std::optional<QString> HistoryWindow::selectedAccount() const
+{
+    if (!m_single->isChecked())
+        return std::nullopt;
+    return m_accounts->currentText();
+}
+
+namespace {
+
+// The grid shows the rows' five texts, then the empty row where it ends. The grid keeps the loaded rows and takes
+// the texts of the rows it shows from them; no cell is made per row.
+template <typename Row, typename Texts>
+void fillRows(FlexGrid &grid, const std::shared_ptr<const History::Loaded> &loaded,
+              const std::vector<Row> History::Loaded::*rowsOf, Texts texts)
+{
+    const qsizetype count = qsizetype(((*loaded).*rowsOf).size());
+    grid.setSource(count + 1, [loaded, rowsOf, texts](qsizetype row, int column) -> QString {
+        const std::vector<Row> &rows = (*loaded).*rowsOf;
+        if (std::size_t(row) >= rows.size() || column >= 5)
+            return {};
+        return *texts(rows[std::size_t(row)])[column];
+    });
+}
+
+} // namespace
+
+void HistoryWindow::fillGrids(const std::shared_ptr<const History::Loaded> &loaded, FlexGrid &financial,
+                              FlexGrid &service)
+{
+    fillRows(financial, loaded, &History::Loaded::financial, [](const History::FinancialRow &r) {
+        return std::array{&r.acctNo, &r.name, &r.date, &r.description, &r.amountText};
+    });
+    fillRows(service, loaded, &History::Loaded::service, [](const History::ServiceRow &r) {
+        return std::array{&r.acctNo, &r.name, &r.date, &r.contents, &r.assignment};
+    });
+}
+
+void HistoryWindow::loadGrids()
+{
+    const Widgets::BusyCursor busy;
+    m_shown = std::make_shared<const History::Loaded>(
+        History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount()));
+    m_shownRange[0] = m_accepted[0];
+    m_shownRange[1] = m_accepted[1];
+    const History::Loaded &loaded = *m_shown;
+    m_financial->setRedraw(false);
+    m_service->setRedraw(false);
+    fillGrids(m_shown, *m_financial, *m_service);
+    // A text with a line break gets a row tall enough for two lines.
+    const int height = m_financial->rowHeight(1);
+    for (std::size_t i = 0; i < loaded.financial.size(); ++i) {
+        if (loaded.financial[i].description.contains(QLatin1Char('\n')))
+            m_financial->setRowHeight(int(i) + 1, 2 * height);
+    }
+    for (std::size_t i = 0; i < loaded.service.size(); ++i) {
+        if (loaded.service[i].contents.contains(QLatin1Char('\n')))
+            m_service->setRowHeight(int(i) + 1, 2 * height);
+    }
+    m_financial->setRedraw(true);
+    m_service->setRedraw(true);
+    m_total->setText(Formats::currency(loaded.total));
+    showIncome();
+}
+
+void HistoryWindow::showIncome()
+{
+    m_incomeRows = Income::Details(m_state.folder, m_shown->financial);
+    const auto account = selectedAccount();
+    const Income::Chart chart = Income::ChartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
+    const QString title =
+        (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
+        (account ? QStringLiteral(", Account ") + account->trimmed() : QStringLiteral(", All Accounts"));
+    m_incomePanel->setIncome(Income::Summarize(m_incomeRows), chart, title);
+}
+
+void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs)
+{
+    m_target = target;
+    m_inputs = std::move(inputs);
+}
+
+void HistoryWindow::printIncomeReport()
+{
+    if (!m_target)
+        return;
+    const auto account = selectedAccount();
+    m_target->run(incomeReportAction(m_inputs ? m_inputs() : DocumentInputs(),
+                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())},
+                                     incomeReportValues(m_incomeRows, Income::Summarize(m_incomeRows))));
+}
+
+void HistoryWindow::printInvoices()
+{
+    if (!m_target)
+        return;
+    std::vector<Income::Row> chosen;
+    for (const QModelIndex &index : m_financial->view()->selectionModel()->selectedRows()) {
+        // The view's row 0 is the first data row.
+        if (index.row() >= 0 && std::size_t(index.row()) < m_incomeRows.size())
+            chosen.push_back(m_incomeRows[std::size_t(index.row())]);
+    }
+    if (chosen.empty()) {
+        m_messages.inform(QStringLiteral("Select the invoices to print in the grid"), QStringLiteral("Print Invoice"));
+        return;
+    }
+    std::sort(chosen.begin(), chosen.end(),
+              [](const Income::Row &a, const Income::Row &b) { return a.history.dateValue < b.history.dateValue; });
+    m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
+                                      PricedInvoices::FromHistory(m_state.folder, chosen, m_state.settings)));
+}
+
+ReceivablesWindow *HistoryWindow::receivables()
+{
+    if (!m_receivables) {
+        m_receivables =
+            new ReceivablesWindow(m_state.folder, m_messages, m_clock, m_target, m_inputs, m_chooseSaveFile, this);
+        connect(m_receivables, &ReceivablesWindow::accountRequested, this, &HistoryWindow::showAccount);
+    }
+    return m_receivables;
+}
+
+void HistoryWindow::showAccount(const QString &acctNo)
+{
+    int index = -1;
+    for (int i = 0; i < m_accounts->count() && index < 0; ++i) {
+        if (m_accounts->itemText(i).trimmed() == acctNo.trimmed())
+            index = i;
+    }
+    if (index < 0) { // an account no longer among the customers still has its history
+        m_accounts->addItem(acctNo);
+        index = m_accounts->count() - 1;
+    }
+    m_accounts->setCurrentIndex(index);
+    m_single->setChecked(true);
+    if (!m_financial->isVisible() && m_service->isVisible())
+        toggleGrids();
+    const auto r = History::allTime(m_clock.today());
+    setRange(r.start, r.end);
+    raise();
+    activateWindow();
+}
+
+void HistoryWindow::setRange(const QDate &start, const QDate &end)
+{
+    m_settingDates = true;
+    m_picker[0]->setDate(start);
+    m_picker[1]->setDate(end);
+    m_settingDates = false;
+    m_accepted[0] = start;
+    m_accepted[1] = end;
+    loadGrids();
+}
+
+void HistoryWindow::pickerChanged(int index)
+{
+    if (m_settingDates)
+        return;
+    const QDate today = m_clock.today();
+    const QDate chosen = m_picker[index]->date();
+    m_settingDates = true;
+    if (chosen > today) {
+        if (m_state.settings.soundAlarm)
+            m_messages.beep();
+        m_messages.inform(kInvalidDate, QString());
+        m_picker[index]->setDate(today);
+        m_accepted[index] = today;
+    } else {
+        m_accepted[index] = chosen;
+    }
+    if (m_accepted[1] < m_accepted[0]) {
+        m_messages.inform(kInvalidDate, QString());
+        m_picker[1]->setDate(m_accepted[0]);
+        m_accepted[1] = m_accepted[0];
+    }
+    m_settingDates = false;
+}
+
+void HistoryWindow::purgeAll()
+{
+    if (!m_messages.ask(QStringLiteral("Click Yes to Delete All History Records"),
+                        QStringLiteral("Purge History Files")) ||
+        !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge History Files")))
+        return;
+    try {
+        History::PurgeAll(m_state.folder);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Purge History Files"));
+    }
+    m_shown = std::make_shared<const History::Loaded>();
+    showIncome();
+    m_financial->setAll({QStringList()});
+    m_service->setAll({QStringList()});
+    m_total->setText(Formats::currency(Money()));
+}
+
+void HistoryWindow::purgeAccount()
+{
+    const QString account = m_accounts->currentText();
+    if (account.trimmed().isEmpty())
+        return;
+    // The question names what goes: the account and how many of its records.
+    const History::Range all = History::allTime(m_clock.today());
+    const History::Loaded held = History::LoadHistory(m_state.folder, all.start, all.end, account);
+    if (!m_messages.ask(QStringLiteral("Click Yes to Delete This Acctounts History") +
+                            QStringLiteral("\r\nAccount %1: %2 financial and %3 service history records")
+                                .arg(account.trimmed())
+                                .arg(held.financial.size())
+                                .arg(held.service.size()),
+                        QStringLiteral("Purge Account History")) ||
+        !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge Account History")))
+        return;
+    try {
+        History::PurgeAccount(m_state.folder, account);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Purge Account History"));
+    }
+    activate();
+}
+
+void HistoryWindow::toggleGrids()
+{
+    const bool showService = m_financial->isVisible() || !m_service->isVisible();
+    m_financial->setVisible(!showService);
+    m_service->setVisible(showService);
+    m_total->setVisible(!showService);
+    m_totalLabel->setVisible(!showService);
+    m_incomePanel->setVisible(!showService);
+    m_title->setText(showService ? QStringLiteral("Service History") : QStringLiteral("Financial History"));
+}
+
+void HistoryWindow::exportCsv()
+{
+    const bool service = m_service->isVisible() && !m_financial->isVisible();
+    const QDate start = m_shownRange[0];
+    const QDate end = m_shownRange[1];
+    const QString suggested = QStringLiteral("%1 %2 to %3.csv")
+                                  .arg(service ? QStringLiteral("Service History") : QStringLiteral("Income"),
+                                       start.toString(Qt::ISODate), end.toString(Qt::ISODate));
+    const auto path = m_chooseSaveFile ? m_chooseSaveFile(suggested) : std::nullopt;
+    if (!path || path->isEmpty())
+        return;
+    try {
+        const Widgets::BusyCursor busy;
+        const Csv::Options options{m_bom->isChecked()};
+        History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
+                                            : History::financialCsv(m_shown->financial, options));
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), QStringLiteral("Export CSV"));
+    }
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "billing/history.h"
+#include "billing/income.h"
+#include "core/folderandsettings.h"
+#include "gui/widgets/programwindow.h"
+#include "printing/documentinputs.h"
+
+#include <QDate>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Clock;
+class DateBox;
+class FlexGrid;
+class IncomePanel;
+class PrintTarget;
+class ReceivablesWindow;
+class Messages;
+class QCheckBox;
+class QComboBox;
+class QStringListModel;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class DataFolder;
+class Settings;
+
+// frmHistory, "Account Service and Billing History": the financial and the service history of all accounts or
+// one over a date range, with the total, the range buttons, both purges and the CSV export.
+class HistoryWindow final : public ProgramWindow
+{
+    Q_OBJECT
+public:
+    // Asks where to save an export; nothing when the user cancels.
+    using SaveFileChooser = std::function<std::optional<QString>(const QString &suggestedName)>;
+
+    // The part of the program's state it works with.
+    using Shared = FolderAndSettings;
+
+    HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
+                  SaveFileChooser chooseSaveFile, QWidget *parent = nullptr);
+
+    FlexGrid *financialGrid() const { return m_financial; }
+    FlexGrid *serviceGrid() const { return m_service; }
+
+    // Both grids filled with the rows loaded, each followed by the empty row where the grid ends.
+    // The grids keep the loaded rows and take the texts of the rows they show from them.
+    static void fillGrids(const std::shared_ptr<const History::Loaded> &loaded, FlexGrid &financial, FlexGrid &service);
+
+    // Where the income report, the priced invoices and the receivables print; without it they do not.
+    void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
+    IncomePanel *incomePanel() const { return m_incomePanel; }
+    const std::vector<Income::Row> &income() const { return m_incomeRows; }
+    ReceivablesWindow *receivables(); // made when first asked for
+    // One account's whole history, as the receivables ask for it.
+    void showAccount(const QString &acctNo);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void activate();
+    void fillAccounts();
+    void loadGrids();
+    void setRange(const QDate &start, const QDate &end);
+    void pickerChanged(int index);
+    void purgeAll();
+    void purgeAccount();
+    void toggleGrids();
+    void exportCsv();
+    std::optional<QString> selectedAccount() const;
+    void showIncome();
+    void printIncomeReport();
+    void printInvoices();
+
+    // What the grids show now, for the export.
+    Shared m_state;
+    Messages &m_messages;
+    const Clock &m_clock;
+    SaveFileChooser m_chooseSaveFile;
+
+    FlexGrid *m_financial = nullptr;
+    FlexGrid *m_service = nullptr;
+    DateBox *m_picker[2] = {};
+    QDate m_accepted[2];
+    std::shared_ptr<const History::Loaded> m_shown = std::make_shared<const History::Loaded>(); // for the export
+    QDate m_shownRange[2];
+    bool m_settingDates = false;
+    bool m_filling = false; // the account list is being filled: no reload per entry
+    QComboBox *m_accounts = nullptr;
+    QStringListModel *m_accountList = nullptr; // the account numbers, set in one go
+    QCheckBox *m_single = nullptr;
+    QLineEdit *m_total = nullptr;
+    QLabel *m_totalLabel = nullptr;
+    QLabel *m_title = nullptr;
+    QPushButton *m_history[5] = {};
+    QPushButton *m_income[4] = {};
+    QPushButton *m_export = nullptr;
+    QCheckBox *m_bom = nullptr;
+    IncomePanel *m_incomePanel = nullptr;
+    std::vector<Income::Row> m_incomeRows; // the financial rows shown, with their taxes and payment forms
+    PrintTarget *m_target = nullptr;
+    std::function<DocumentInputs()> m_inputs;
+    ReceivablesWindow *m_receivables = nullptr;
+};

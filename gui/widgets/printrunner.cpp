@@ -1,0 +1,264 @@
+#include "gui/widgets/printrunner.h"
+
+#include "core/seams.h"
+#include "gui/widgets/widgets.h"
+#include "platform/qtprintsurface.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+
+QtPrintTarget::QtPrintTarget(Messages &messages, QWidget *parent)
+    : m_messages(messages)
+    , m_parent(parent)
+{}
+
+PrintOutcome QtPrintTarget::run(const PrintAction &action)
+{
+    if (action.jobs.empty())
+        return {};
+    switch (m_mode) {
+    case Mode::Dialog:
+        return runDialog(action);
+    case Mode::Preview:
+        return runPreview(action);
+    case Mode::PdfFile:
+        return runPdf(action, m_pdfFile, m_interactiveFile);
+    }
+    return {};
+}
+
+PrintOutcome QtPrintTarget::runDialog(const PrintAction &action)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QtPrintSurface::preparePrinter(printer);
+    printer.setCopyCount(std::max(1, action.copies));
+    printer.setCollateCopies(true);
+    printer.setDocName(action.title);
+
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(action.title);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return {PrintOutcome::Status::Cancelled, 0, {}};
+    // Letter paper whatever the dialog offered; a PDF file without margins.
+    QtPrintSurface::preparePrinter(printer);
+    return printOn(printer, action, true);
+}
+
+PrintOutcome QtPrintTarget::runPreview(const PrintAction &action)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QtPrintSurface::preparePrinter(printer);
+    PrintPreviewDialog preview(printer, action, m_parent);
+    preview.setWindowTitle(action.title);
+    preview.exec();
+    switch (preview.choice()) {
+    case PrintPreviewDialog::Choice::Print:
+        return runDialog(action);
+    case PrintPreviewDialog::Choice::SavePdf: {
+        const QString path =
+            QFileDialog::getSaveFileName(m_parent, action.title, QString(), QStringLiteral("PDF files (*.pdf)"));
+        if (path.isEmpty())
+            return {PrintOutcome::Status::Cancelled, 0, {}};
+        return runPdf(action, path, true);
+    }
+    case PrintPreviewDialog::Choice::Close:
+        break;
+    }
+    return {PrintOutcome::Status::Cancelled, 0, {}};
+}
+
+PrintOutcome QtPrintTarget::runPdf(const PrintAction &action, const QString &path, bool interactive)
+{
+    if (path.isEmpty()) {
+        PrintOutcome outcome{PrintOutcome::Status::Failed, 0, QStringLiteral("No PDF file was named.")};
+        reportFailure(action, outcome, true);
+        return outcome;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setCreator(QStringLiteral("VarnelDispatchDuzudu"));
+    printer.setDocName(action.title);
+    QtPrintSurface::preparePrinter(printer);
+    PrintOutcome outcome = printOn(printer, action, interactive);
+    if (outcome.failed())
+        outcome.sent = 0; // the file was not written: no document reached it
+    return outcome;
+}
+
+PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action, bool interactive)
+{
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    const int total = int(action.jobs.size());
+    QtPrintSurface surface(printer,
+                           toFile ? QtPrintSurface::Documents::OneOutput : QtPrintSurface::Documents::Separate);
+    const Widgets::BusyCursor busy(interactive);
+    // The progress follows the pages, so that one long document (a report of thousands of slips) can be
+    // cancelled as well as many short ones. It comes up only once printing has taken a moment.
+    const bool canShowProgress = interactive && qobject_cast<QApplication *>(QCoreApplication::instance());
+    std::unique_ptr<QProgressDialog> progress;
+    QElapsedTimer started;
+    started.start();
+    const auto stillWanted = [&](int index, int page) {
+        if (!canShowProgress)
+            return true;
+        if (!progress) {
+            if (started.elapsed() < m_progressDelayMs)
+                return true;
+            // One document has no count to show: the bar only says that printing goes on.
+            progress = std::make_unique<QProgressDialog>(action.title, QStringLiteral("Cancel"), 0,
+                                                         total > 1 ? total : 0, m_parent);
+            progress->setObjectName(QStringLiteral("frmPrintProgress"));
+            progress->setWindowTitle(action.title);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        if (total > 1)
+            progress->setValue(index);
+        progress->setLabelText(
+            total > 1
+                ? QStringLiteral("%1\nDocument %2 of %3, page %4").arg(action.title).arg(index + 1).arg(total).arg(page)
+                : QStringLiteral("%1\nPage %2").arg(action.title).arg(page));
+        QCoreApplication::processEvents(); // the Cancel button
+        return !progress->wasCanceled();
+    };
+
+    PrintOutcome outcome = printJobs(
+        surface, action,
+        [&](int index) {
+            if (!stillWanted(index, 1))
+                return false;
+            if (!toFile)
+                printer.setDocName(action.jobs[index].name);
+            return true;
+        },
+        stillWanted);
+    if (progress)
+        progress->hide();
+
+    if (outcome.printed() && toFile) {
+        try {
+            surface.finish();
+        } catch (const PrintError &e) {
+            outcome = {PrintOutcome::Status::Failed, 0, e.message()};
+        }
+    }
+    if (!outcome.printed()) {
+        surface.abort();
+        if (toFile) {
+            // A PDF file that was not completed is of no use: nothing of it counts as written.
+            QFile::remove(printer.outputFileName());
+            outcome.sent = 0;
+        }
+    }
+    if (outcome.failed())
+        reportFailure(action, outcome, toFile);
+    else if (outcome.cancelled())
+        reportCancelled(action, outcome, toFile);
+    return outcome;
+}
+
+void QtPrintTarget::reportCancelled(const PrintAction &action, const PrintOutcome &outcome, bool toFile)
+{
+    const int total = int(action.jobs.size());
+    QString text = QStringLiteral("Printing was cancelled.") + QStringLiteral("\r\n");
+    if (toFile)
+        text += QStringLiteral("The PDF file was not written.");
+    else
+        text += QStringLiteral("%1 of %2 documents were sent to the printer.").arg(outcome.sent).arg(total);
+    m_messages.inform(text, action.title);
+}
+
+void QtPrintTarget::reportFailure(const PrintAction &action, const PrintOutcome &outcome, bool toFile)
+{
+    const int total = int(action.jobs.size());
+    QString text = QStringLiteral("Printing stopped: ") + outcome.error + QStringLiteral("\r\n");
+    if (toFile)
+        text += QStringLiteral("The PDF file was not written.");
+    else
+        text += QStringLiteral("%1 of %2 documents were sent to the printer.").arg(outcome.sent).arg(total);
+    m_messages.inform(text, action.title);
+}
+
+PrintPreviewDialog::PrintPreviewDialog(QPrinter &printer, const PrintAction &action, QWidget *parent)
+    : QDialog(parent)
+    , m_action(action)
+{
+    setObjectName(QStringLiteral("frmPrintPreview"));
+    m_preview = new QPrintPreviewWidget(&printer, this);
+    m_preview->setObjectName(QStringLiteral("previewPages"));
+    m_preview->fitToWidth();
+    connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &PrintPreviewDialog::render);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *print = buttons->addButton(QStringLiteral("&Print..."), QDialogButtonBox::AcceptRole);
+    print->setObjectName(QStringLiteral("cmdPreviewPrint"));
+    QPushButton *pdf = buttons->addButton(QStringLiteral("Save as P&DF..."), QDialogButtonBox::AcceptRole);
+    pdf->setObjectName(QStringLiteral("cmdPreviewPdf"));
+    QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("cmdPreviewClose"));
+    connect(print, &QPushButton::clicked, this, [this] {
+        m_choice = Choice::Print;
+        accept();
+    });
+    connect(pdf, &QPushButton::clicked, this, [this] {
+        m_choice = Choice::SavePdf;
+        accept();
+    });
+    connect(close, &QPushButton::clicked, this, [this] {
+        m_choice = Choice::Close;
+        reject();
+    });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_preview, 1);
+    layout->addWidget(buttons);
+    m_preview->setMinimumSize(160, 120); // the pages shrink before the buttons leave the window
+    const QScreen *shown = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    resize(fittingSize(shown ? shown->availableGeometry() : QRect(0, 0, 1024, 768)));
+}
+
+QSize PrintPreviewDialog::fittingSize(const QRect &available)
+{
+    return QSize(std::min(900, available.width() * 9 / 10), std::min(1000, available.height() * 9 / 10));
+}
+
+int PrintPreviewDialog::refresh()
+{
+    m_preview->updatePreview();
+    return m_preview->pageCount();
+}
+
+void PrintPreviewDialog::render(QPrinter *printer)
+{
+    // The preview is one output: every document on its own pages.
+    QtPrintSurface surface(*printer, QtPrintSurface::Documents::OneOutput);
+    const PrintOutcome outcome = printJobs(surface, m_action);
+    try {
+        surface.finish();
+    } catch (const PrintError &) {
+        // What could be drawn is shown; printing itself reports its errors.
+    }
+    Q_UNUSED(outcome);
+}

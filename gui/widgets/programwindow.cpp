@@ -1,0 +1,174 @@
+#include "gui/widgets/programwindow.h"
+
+#include "core/seams.h"
+#include "gui/widgets/fieldfilter.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+// What a window manager's frame usually adds around the client area: the title bar above, a border elsewhere.
+constexpr int kTitleBar = 32;
+constexpr int kBorder = 4;
+
+// The layout, at any depth under the given one, that holds the widget itself.
+QLayout *layoutHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (layout->indexOf(widget) >= 0)
+        return layout;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QLayout *found = layoutHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
+// Fits each dialog as it opens, and once more when it has laid itself out (a message box sizes itself to its
+// text as it shows).
+class DialogFitter final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *dialog = qobject_cast<QDialog *>(watched);
+            if (dialog && dialog->isWindow()) {
+                // Qt has placed it over its parent already: it is only kept inside the screen.
+                ProgramWindow::fitToScreen(dialog, false);
+                QTimer::singleShot(0, dialog, [dialog] { ProgramWindow::fitToScreen(dialog, false); });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+ProgramWindow::ProgramWindow(const QString &objectName, Environment environment, const QString &appKey, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_environment(std::move(environment))
+    , m_appKey(appKey)
+{
+    setObjectName(objectName);
+}
+
+void ProgramWindow::closeByProgram()
+{
+    m_closingByProgram = true;
+    close();
+    m_closingByProgram = false;
+}
+
+void ProgramWindow::showEvent(QShowEvent *event)
+{
+    FieldFilter::keepOneLine(this);
+    if (!m_restored && m_environment.layouts) {
+        m_restored = true;
+        const QByteArray geometry = m_environment.layouts->load(m_appKey, objectName());
+        if (!geometry.isEmpty())
+            restoreGeometry(geometry);
+    }
+    placeNoModemNotes();
+    // A size or place kept from a larger screen, or a window's own size, never reaches beyond this screen.
+    fitToScreen(this);
+    QWidget::showEvent(event);
+}
+
+void ProgramWindow::hideEvent(QHideEvent *event)
+{
+    storeLayout();
+    QWidget::hideEvent(event);
+}
+
+void ProgramWindow::storeLayout()
+{
+    if (m_environment.layouts && m_restored)
+        m_environment.layouts->save(m_appKey, objectName(), saveGeometry());
+}
+
+void ProgramWindow::closeEvent(QCloseEvent *event)
+{
+    storeLayout();
+    QWidget::closeEvent(event);
+    // The user's close box: this window closes and the program ends with it.
+    if (!m_closingByProgram && m_environment.exitProgram)
+        m_environment.exitProgram();
+}
+
+QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available)
+{
+    const int width = std::max(1, std::min(wanted.width(), available.width() - 2 * kBorder));
+    const int height = std::max(1, std::min(wanted.height(), available.height() - kTitleBar - kBorder));
+    const int left = std::clamp(wanted.x(), available.left() + kBorder, available.right() - kBorder - width + 1);
+    const int top = std::clamp(wanted.y(), available.top() + kTitleBar, available.bottom() - kBorder - height + 1);
+    return {left, top, width, height};
+}
+
+void ProgramWindow::fitToScreen(QWidget *window, bool centreWhenNotPlaced)
+{
+    QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
+    if (!screen)
+        screen = window->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect wanted = window->geometry();
+    if (centreWhenNotPlaced && !window->testAttribute(Qt::WA_Moved)) // not placed yet: the middle of the screen
+        wanted.moveCenter(available.center());
+    const QRect fitted = fittedGeometry(wanted, available);
+    window->resize(fitted.size());
+    window->move(fitted.topLeft() - (window->geometry().topLeft() - window->pos()));
+}
+
+void ProgramWindow::addNoModemNote(QWidget *dialControl)
+{
+    auto *note = new QLabel(QStringLiteral("No modem was found: dialing is off."), dialControl->parentWidget());
+    note->setObjectName(dialControl->objectName() + QStringLiteral("_noModem"));
+    note->hide();
+    m_noModemNotes.append({dialControl, note});
+}
+
+void ProgramWindow::placeNoModemNotes()
+{
+    // Placed once the window's layouts are complete: right after its dial control, or in the control's cell.
+    for (const auto &[control, note] : std::as_const(m_noModemNotes)) {
+        if (layoutHolding(control->parentWidget()->layout(), note))
+            continue;
+        QLayout *layout = layoutHolding(control->parentWidget()->layout(), control);
+        if (auto *box = qobject_cast<QBoxLayout *>(layout)) {
+            box->insertWidget(box->indexOf(control) + 1, note);
+        } else if (auto *grid = qobject_cast<QGridLayout *>(layout)) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(grid->indexOf(control), &row, &column, &rows, &columns);
+            grid->addWidget(note, row, column, rows, columns); // the control is hidden or greyed while it shows
+        }
+    }
+}
+
+void ProgramWindow::showNoModem(bool noModem)
+{
+    for (const auto &entry : std::as_const(m_noModemNotes))
+        entry.second->setVisible(noModem);
+}
+
+void ProgramWindow::fitDialogsToScreen()
+{
+    static QPointer<QObject> fitter;
+    if (!fitter && qApp) {
+        fitter = new DialogFitter(qApp);
+        qApp->installEventFilter(fitter);
+    }
+}

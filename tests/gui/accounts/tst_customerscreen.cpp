@@ -1,0 +1,379 @@
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "apptesting.h"
+#include "billing/accounthistoryrecord.h"
+#include "customersamples.h"
+#include "dispatch/servicesliprecord.h"
+#include "gui/accounts/customerscreen.h"
+#include "gui/widgets/flexgrid.h"
+#include "platform/fakes/fakeplatform.h"
+#include "statebench.h"
+#include "testsupport.h"
+#include "widgettesting.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace CustomerField;
+
+namespace {
+
+// One screen on a test folder, as the application makes it.
+struct Fixture : StateBench
+{
+    QStringList dialed;
+    CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}};
+
+    explicit Fixture(const QByteArray &customers = threeCustomers())
+    {
+        recordDials(&screen, dialed);
+        if (!customers.isEmpty())
+            root.write(CustomerFile::kPath, customers);
+        state.settings.business[BusinessField::City] = "Hometown";
+    }
+    template <typename T> T *child(const QString &name) { return ::child<T>(screen, name); }
+    QLineEdit *edit(const QString &name) { return child<QLineEdit>(name); }
+    void click(const QString &name) { child<QPushButton>(name)->click(); }
+};
+
+} // namespace
+
+class TestCustomerScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstCustomerOfAnEmptyFile()
+    {
+        Fixture f(QByteArray{});
+        f.screen.show();
+        QCOMPARE(f.fake.messages.shown.front().title, QString("Create Customers"));
+        QVERIFY(f.fake.messages.shown.front().text.startsWith("Your Customer File is Empty\r\nCreate your First"));
+        QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
+        QVERIFY(!f.child<QPushButton>("cmdNavigate_2")->isEnabled());
+        QCOMPARE(f.child<QComboBox>("cboCity")->currentText(), QString("Hometown"));
+        // Leaving with nothing typed writes nothing.
+        QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
+        f.click("cmdMenu");
+        QCOMPARE(back.count(), 1);
+        QVERIFY(!f.root.exists(CustomerFile::kPath));
+    }
+
+    // Add New starts from a business, whatever the account shown before; Cancel goes back to record 1; a new
+    // account still pending is saved on leaving.
+    void addNewCancelsOrIsSavedOnLeaving()
+    {
+        Fixture f;
+        f.screen.show();
+        QCOMPARE(f.screen.windowTitle(), QString("Account Information for Customer No 1"));
+        f.click("cmdNavigate_2");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
+        f.click("cmdAddNew");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Business"));
+        QVERIFY(f.edit("txtName")->isVisibleTo(&f.screen) && !f.edit("txtFirstName")->isVisibleTo(&f.screen));
+        QCOMPARE(f.screen.windowTitle(), QString("Account Information for Customer No 4"));
+        QVERIFY(!f.child<QAction>("mnuDeleteCurrent")->isEnabled());
+        f.click("cmdCancelNew");
+        QVERIFY(!f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
+        const QByteArray before = f.root.read(CustomerFile::kPath);
+        QCOMPARE(before.size(), 3 * 328);
+        f.click("cmdAddNew");
+        QVERIFY(f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
+        f.edit("txtAcctNo")->setText("D4");
+        f.edit("txtTelephone")->setText("555-777-0000");
+        // Refused: no name. The user stays, nothing is written.
+        QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
+        f.click("cmdMenu");
+        QCOMPARE(back.count(), 0);
+        QVERIFY(f.screen.isVisible());
+        QCOMPARE(f.fake.messages.lastText(), QString("The Account Name Cannot be Blank"));
+        QCOMPARE(f.root.read(CustomerFile::kPath), before);
+        f.edit("txtName")->setText("Delta Plumbing");
+        f.click("cmdMenu");
+        QCOMPARE(back.count(), 1);
+        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 4 * 328);
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("D4"));
+    }
+
+    void boxesRefuseCharactersAsTyped_data()
+    {
+        dataColumns<QString, QString, QString, QString>("box", "typed", "kept", "message");
+        dataRow("slash in account number", "txtAcctNo", "A/", "A", "This character, (/) is invalid for this field");
+        dataRow("slash after a number", "txtTelephone", "123/", "123/", "");
+        dataRow("quote in address", "txtAddress1", "4\"", "4", "This character, (\") is invalid for this field");
+        dataRow("outside the code page", "txtEmail", QString::fromUtf8("aŁ"), "a",
+                Validation::unstorableCharacter(QString::fromUtf8("Ł")).text);
+    }
+    void boxesRefuseCharactersAsTyped()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        Fixture f;
+        f.screen.show();
+        QLineEdit *e = f.edit(box);
+        e->clear();
+        f.fake.messages.shown.clear();
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCoreApplication::processEvents(); // the refusal is told once the key has been handled
+        QTEST(e->text(), "kept");
+        QTEST(f.fake.messages.lastText(), "message");
+    }
+
+    void dialsTheNumberChosen()
+    {
+        Fixture f;
+        f.screen.setDialingEnabled(true);
+        f.screen.show();
+        QVERIFY(f.child<QToolButton>("imgDial")->isVisible());
+        f.child<QToolButton>("imgDial")->click();
+        QCOMPARE(f.dialed, QStringList{"Acme Heating|555-123-4567"});
+        f.click("cmdNavigate_2");
+        f.fake.messages.answer(false);
+        f.child<QToolButton>("imgDial")->click();
+        QCOMPARE(f.fake.messages.shown.back().title, QString("Select Phone or Cell"));
+        QCOMPARE(f.dialed.last(), QString("Mr. John Smith|800-555-9999"));
+        f.click("cmdNavigate_2");
+        f.child<QToolButton>("imgDial")->click(); // neither number: nothing
+        QCOMPARE(f.dialed.size(), 2);
+    }
+
+    void nameListCompletesAndFinds()
+    {
+        Fixture f;
+        f.screen.show();
+        f.click("cmdFinder_1");
+        auto *list = f.child<QComboBox>("cboNameList");
+        QVERIFY(list->isVisibleTo(&f.screen));
+        QCOMPARE(list->count(), 3);
+        QTest::keyClicks(list->lineEdit(), "smi");
+        QCOMPARE(list->lineEdit()->text(), QString("smith, John"));
+        QCOMPARE(list->lineEdit()->selectedText(), QString("th, John"));
+        QTest::keyClick(list->lineEdit(), Qt::Key_Backspace); // takes the completion away, no new one
+        QCOMPARE(list->lineEdit()->text(), QString("smi"));
+        QTest::keyClicks(list->lineEdit(), "th, john");
+        QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        QVERIFY(!list->isVisibleTo(&f.screen));
+        QCOMPARE(f.screen.accounts().currentNumber(), 2);
+        QCOMPARE(f.edit("txtLastName")->text(), QString("Smith"));
+    }
+
+    void searchShowsOneHitAtOnceAndListsMany()
+    {
+        Fixture f;
+        f.screen.show();
+        f.click("cmdFinder_0");
+        QVERIFY(f.child<QGroupBox>("fraSearch")->isVisibleTo(&f.screen));
+        f.click("cmdSearch");
+        QCOMPARE(f.fake.messages.lastText(), QString("You must enter some criteria data for the Search"));
+        f.child<QRadioButton>("optCriteria_7")->click();
+        f.edit("txtSearch")->setText("lee");
+        f.click("cmdSearch");
+        QCOMPARE(f.screen.accounts().currentNumber(), 3);
+        QVERIFY(!f.child<QGroupBox>("fraResults")->isVisibleTo(&f.screen));
+        f.click("cmdFinder_0");
+        f.child<QRadioButton>("optCriteria_3")->click();
+        f.edit("txtSearch")->setText("spring");
+        f.click("cmdSearch");
+        QVERIFY(f.child<QGroupBox>("fraResults")->isVisibleTo(&f.screen));
+        auto *grid = f.child<FlexGrid>("fgResults");
+        QCOMPARE(grid->rows(), 3);
+        QCOMPARE(grid->rowTexts(1), (QStringList{"Acme Heating", "555-123-4567", "1"}));
+        f.screen.loadResultRow(1);
+        QCOMPARE(f.screen.accounts().currentNumber(), 1);
+        f.click("cmdFinder_0");
+        f.edit("txtSearch")->setText("nowhere");
+        f.click("cmdSearch");
+        QCOMPARE(f.fake.messages.shown.back().title, QString("Customer not Found"));
+    }
+
+    void deleteAsksThenRemoves()
+    {
+        Fixture f;
+        f.root.write("/VIActiveAccounts/B2.txt", "balance");
+        f.root.write("/AuxFiles/B2/AuxFile0/Data.txt", "Gate 1261\r\n");
+        f.screen.show();
+        f.click("cmdNavigate_2");
+        f.fake.messages.answer(false);
+        f.child<QAction>("mnuDeleteCurrent")->trigger();
+        QCOMPARE(f.root.read(CustomerFile::kPath), threeCustomers());
+        f.fake.messages.answer(true);
+        f.child<QAction>("mnuDeleteCurrent")->trigger();
+        QCOMPARE(f.fake.messages.shown.back().text,
+                 QString("Mr. John Smith, Account No B2\r\nThis account has an unpaid balance (its balance file is "
+                         "deleted with it).\r\nDelete this Customer"));
+        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 2 * 328);
+        QVERIFY(!f.root.exists("/VIActiveAccounts/B2.txt"));
+        QVERIFY(!f.root.exists("/AuxFiles/B2/AuxFile0/Data.txt")); // the notes go with the account
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("C3"));
+        QCOMPARE(f.child<QComboBox>("cboNameList")->count(), 2);
+    }
+
+    // Boxes found under the number of a new account (left by an account deleted long ago) are not shown unasked.
+    void notesFoundUnderANewNumberAreAskedAbout()
+    {
+        Fixture f;
+        f.root.write("/AuxFiles/Z9/AuxFile1/Data.txt", "Alarm 9911\r\n");
+        f.screen.show();
+        f.click("cmdAddNew");
+        f.edit("txtAcctNo")->setText("Z9");
+        f.edit("txtName")->setText("Zed Cooling");
+        f.edit("txtTelephone")->setText("555-909-0000");
+        f.fake.messages.answer(false);
+        f.click("cmdNavigate_0");
+        QCOMPARE(f.fake.messages.shown.back().title, QString("Data Boxes Found"));
+        QVERIFY(!f.root.exists("/AuxFiles/Z9/AuxFile1/Data.txt"));
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("Z9"));
+    }
+
+    // Entering a box never empties it; leaving one is checked only when the user moves on in the window.
+    void focusRules_data()
+    {
+        dataColumns<QString, QString, bool, int>("box", "text", "entering", "reason");
+        QTest::addColumn<QString>("title"); // of the message shown, empty for none
+        dataRow("entering the name keeps Mustang Fitness", "txtName", "Mustang Fitness", true,
+                int(Qt::MouseFocusReason), "");
+        dataRow("entering the account number keeps Must-7", "txtAcctNo", "Must-7", true, int(Qt::TabFocusReason), "");
+        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, int(Qt::TabFocusReason), "");
+        dataRow("leaving a one-letter name warns", "txtName", "A", false, int(Qt::TabFocusReason), "No Name Entered");
+        dataRow("a message box taking the focus does not", "txtName", "A", false, int(Qt::ActiveWindowFocusReason), "");
+        dataRow("leaving a number typed that another account has asks", "txtAcctNo", "B2", false,
+                int(Qt::TabFocusReason), "Duplicate Account Number");
+        dataRow("leaving the number of the record shown does not ask", "txtAcctNo", "A1", false,
+                int(Qt::TabFocusReason), "");
+    }
+    void focusRules()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, entering);
+        QFETCH(int, reason);
+        // Record 4 shares the number of record 1, as files from older versions may.
+        Fixture f(threeCustomers() + customer("A1|Business|Acme Twin||||Springfield|555-000-0001").bytes());
+        f.screen.show();
+        QCOMPARE(f.screen.focusWidget(), f.child<QWidget>("cmdSelect")); // a record with a number: ready to select
+        f.fake.messages.shown.clear();
+        f.edit(box)->setText(text);
+        f.fake.messages.answer(false); // No keeps a duplicate number typed
+        QFocusEvent focus(entering ? QEvent::FocusIn : QEvent::FocusOut, Qt::FocusReason(reason));
+        QApplication::sendEvent(f.edit(box), &focus);
+        QCOMPARE(f.edit(box)->text(), text);
+        QTEST(f.fake.messages.shown.empty() ? QString() : f.fake.messages.shown.back().title, "title");
+    }
+
+    // The data boxes typed for an account are kept whichever way the user leaves it.
+    void notesKeptOnEveryWayOut_data()
+    {
+        QTest::addColumn<QString>("way"); // a button, an action, or the close box
+        for (const char *way : {"cmdNavigate_2", "mnuToggleData", "cmdMenu", "close box", "cmdAddNew"})
+            QTest::newRow(way) << QString(way);
+    }
+    void notesKeptOnEveryWayOut()
+    {
+        QFETCH(QString, way);
+        Fixture f;
+        f.screen.show();
+        f.child<QAction>("mnuToggleData")->trigger();
+        f.child<QPlainTextEdit>("txtAux_0")->setPlainText("Gate 4411");
+        if (way == "close box")
+            f.screen.close();
+        else if (auto *action = f.screen.findChild<QAction *>(way))
+            action->trigger();
+        else
+            f.click(way);
+        QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile0/Data.txt"), QByteArray("Gate 4411\r\n"));
+    }
+
+    // The balance file, history, data boxes and slips of an account stay under its number: the number of such an
+    // account is not changed; an account with none changes it freely.
+    void accountNumberChange_data()
+    {
+        dataColumns<QString, QByteArray, bool>("file", "content", "refused");
+        Record history(accountHistoryLayout());
+        history.setText(AccountHistoryField::AcctNo, "A1");
+        Record slip(serviceSlipLayout());
+        slip.setText(SlipField::AcctNo, "A1");
+        dataRow("balance file", "/VIActiveAccounts/A1.txt", QByteArray("x"), true);
+        dataRow("history", "/CAHistory.txt", history.bytes(), true);
+        dataRow("data boxes", "/AuxFiles/A1/AuxFile3/Data.txt", QByteArray("Key under mat\r\n"), true);
+        dataRow("active slip", "/ServiceSlips.txt", slip.bytes(), true);
+        dataRow("none of these", "/Unrelated.txt", QByteArray("x"), false);
+    }
+    void accountNumberChange()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, refused);
+        Fixture f;
+        f.root.write(file, content);
+        f.screen.show();
+        f.edit("txtAcctNo")->setText("A1X");
+        f.click("cmdMenu");
+        QCOMPARE(storedCustomer(f.root, 1).text(AcctNo), QString(refused ? "A1" : "A1X"));
+        QCOMPARE(f.screen.isVisible(), refused);
+        if (refused) {
+            QCOMPARE(f.fake.messages.shown.back().title, QString("Account Number in Use"));
+            QVERIFY(f.fake.messages.lastText().contains("click Add New"));
+        }
+    }
+
+    void auxiliaryBoxesAreSavedWhenMovingOn()
+    {
+        Fixture f;
+        f.screen.show();
+        f.child<QAction>("mnuToggleData")->trigger();
+        QVERIFY(f.child<QGroupBox>("fraAux")->isVisibleTo(&f.screen));
+        QCOMPARE(f.child<QLabel>("lblAuxAccount")->text(), QString("Acme Heating"));
+        f.child<QPlainTextEdit>("txtAux_2")->setPlainText("Gate 12, dog\nside door");
+        f.click("cmdAuxNext");
+        QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile2/Data.txt"), QByteArray("Gate 12, dog\r\nside door\r\n"));
+        QCOMPARE(f.screen.accounts().currentNumber(), 2);
+        QCOMPARE(f.child<QLabel>("lblAuxAccount")->text(), QString("Mr. John Smith"));
+        QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString());
+        f.click("cmdAuxPrevious");
+        QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString("Gate 12, dog\nside door"));
+
+        f.screen.openAuxEditor(2);
+        QVERIFY(f.child<QLabel>("lblAuxEdit")->text().startsWith("Editing Data Box # 3 - "));
+        f.child<QPlainTextEdit>("txtAuxEdit")->setPlainText("changed");
+        f.click("cmdAuxEditReload");
+        QCOMPARE(f.child<QPlainTextEdit>("txtAuxEdit")->toPlainText(), QString("Gate 12, dog\nside door"));
+        f.child<QPlainTextEdit>("txtAuxEdit")->setPlainText("changed");
+        f.click("cmdAuxEditHide");
+        QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString("changed"));
+    }
+
+    void individualAccountAddedFromTheScreen()
+    {
+        Fixture f;
+        f.screen.show();
+        f.click("cmdAddNew");
+        f.click("cmdToggleType");
+        QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
+        f.edit("txtAcctNo")->setText("E5");
+        f.child<QComboBox>("cboTitle")->setEditText("Ms");
+        f.edit("txtFirstName")->setText("Eve");
+        f.edit("txtLastName")->setText("Park");
+        f.edit("txtTelephone")->setText("555-222-3333");
+        f.click("cmdNavigate_0");
+        QCOMPARE(storedCustomer(f.root, 4).text(Name), QString("Ms Eve Park"));
+        QCOMPARE(storedCustomer(f.root, 4).text(AcctType), QString("Individual"));
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("A1"));
+    }
+};
+
+QTEST_MAIN(TestCustomerScreen)
+#include "tst_customerscreen.moc"

@@ -1,0 +1,377 @@
+#include "app/appstate.h"
+#include "billing/accountfiles.h"
+#include "billing/history.h"
+#include "billing/posting.h"
+#include "billing/postingrun.h"
+#include "billingsamples.h"
+#include "gui/billing/finalizewindow.h"
+#include "gui/billing/historywindow.h"
+#include "gui/billing/incomechart.h"
+#include "gui/billing/incomepanel.h"
+#include "gui/billing/receivableswindow.h"
+#include "gui/widgets/datebox.h"
+#include "gui/widgets/flexgrid.h"
+#include "platform/fakes/fakeplatform.h"
+#include "printing/printtarget.h"
+#include "testsupport.h"
+#include "widgettesting.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+const QDate kToday(2026, 3, 7);
+
+// Types into a box and leaves it, as the user does.
+void enter(QWidget &w, const QString &name, const QString &text)
+{
+    QLineEdit *box = child<QLineEdit>(w, name);
+    box->setText(text);
+    emit box->editingFinished();
+}
+
+struct Finalizing
+{
+    TestRoot root;
+    FakePlatform fake;
+    AppState state{root.folder()};
+    RecordingPrintTarget target;
+    QStringList dialed;
+    std::unique_ptr<FinalizeWindow> window;
+
+    Finalizing()
+    {
+        fake.clock.setDate(kToday);
+        state.settings.applyTax1 = true;
+        state.settings.taxRate1 = "7.5";
+        state.folder.replaceRecords(SlipFiles::kCompleted,
+                                    {completedSlip(12, "B-2", "Oak Ave"), completedSlip(11, "A-1", "Main St"),
+                                     completedSlip(13, "C-3", "Elm Rd")});
+        window = std::make_unique<FinalizeWindow>(ProgramWindow::Environment{&fake.layouts, {}}, state, fake.messages,
+                                                  fake.clock, target, [] { return DocumentInputs(); });
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &n, const QString &num) { dialed << n + num; });
+        window->show();
+    }
+    FlexGrid &grid() { return *window->grid(); }
+};
+
+} // namespace
+
+class TestBillingWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void finalizeSlipAfterSlip()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        QCOMPARE(f.grid().rows(), 4);
+        QCOMPARE(f.grid().text(1, 1), "11"); // sorted by slip number
+        emit f.grid().cellClicked(1, 0);
+        QVERIFY(f.grid().isTicked(1, 0));
+
+        // Refusals, in order.
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
+        enter(w, "txtAmount", "10.01");
+        QCOMPARE(child<QLineEdit>(w, "txtAmount")->text(), "$10.01");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "Enter the Invoice Number");
+        QCOMPARE(child<QLineEdit>(w, "txtTax_0")->text(), "$0.75");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "Enter a Check Number");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Ck # 4471");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(1).mid(5), QStringList({"5001", "Ck # 4471", "$10.76", "Finalized"}));
+        QCOMPARE(w.rows()[0].tax1.raw(), 7508);
+        // Entry goes on with the next slip.
+        QVERIFY(!f.grid().isTicked(1, 0));
+        QVERIFY(f.grid().isTicked(2, 0));
+        QVERIFY(child<QPushButton>(w, "cmdSelected")->isEnabled());
+
+        enter(w, "txtAmount", "100");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        f.fake.messages.answer(false);
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(),
+                 "Invoice No. 5001 is already used by slip 11 in this list.\r\nUse it again?");
+        child<QLineEdit>(w, "txtInvoice")->setText("5002");
+        QComboBox *payForm = child<QComboBox>(w, "cboPayForm");
+        payForm->setCurrentIndex(3);
+        emit payForm->activated(3);
+        QVERIFY(!payForm->isEnabled());
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(2).mid(5), QStringList({"5002", "Not Collected", "$107.50", "Finalized"}));
+
+        // Leaving with rows entered and not written asks first.
+        f.fake.messages.answer(false);
+        click(w, "cmdCompletions_0");
+        QVERIFY(w.isVisible());
+
+        // The report prints every row.
+        click(w, "cmdCompletions_4");
+        QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
+
+        // Write Records posts the two and leaves the third in the completed-slips file.
+        QSignalSpy back(&w, &FinalizeWindow::returnToMenu);
+        f.fake.messages.answer(true);
+        click(w, "cmdSelected");
+        QCOMPARE(back.count(), 1);
+        QCOMPARE(f.root.read(Posting::kHistory).size(), 2 * 155);
+        QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 697);
+        QCOMPARE(f.root.read("/FinalizedServiceSlips.txt").size(), 2 * 697);
+        QCOMPARE(f.root.read(Posting::kTaxRecords).size(), 2 * 75);
+    }
+
+    void clearingAndDeleting()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        QCOMPARE(f.grid().text(1, 8), "Completed"); // loaded from a "Complete" record, read as a cleared row
+        emit f.grid().cellClicked(2, 0);
+        enter(w, "txtAmount", "20");
+        child<QLineEdit>(w, "txtInvoice")->setText("9");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Cash");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().text(2, 8), "Finalized");
+        // Clicking a ticked SEL removes the entry.
+        QVERIFY(f.grid().isTicked(3, 0));
+        emit f.grid().cellClicked(3, 0);
+        QVERIFY(!f.grid().isTicked(3, 0));
+        f.fake.messages.answer(true);
+        click(w, "cmdPost_2"); // CLEAR ALL
+        QCOMPARE(f.grid().text(2, 8), "Completed");
+        QCOMPARE(f.grid().text(2, 5), "");
+
+        // Ticking by slip number for deletion; a No keeps everything.
+        emit f.grid().cellClicked(1, 1);
+        emit f.grid().cellClicked(3, 1);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(false);
+        click(w, "cmdCompletions_1");
+        QCOMPARE(f.grid().rows(), 4);
+        f.fake.messages.answer(true);
+        f.fake.messages.answer(true);
+        click(w, "cmdCompletions_1");
+        QCOMPARE(f.grid().rows(), 2);
+        QCOMPARE(f.grid().text(1, 1), "12");
+        QCOMPARE(Finalize::LoadCompletedSlips(f.state.folder).size(), std::size_t(1));
+    }
+
+    // Moving on from the grid to the entry panel with no slip ticked is said once; leaving the grid for
+    // "&Menu", for the window's other buttons, for another window, or with a slip ticked says nothing.
+    void noSlipSelectedWhenTheGridIsLeft_data()
+    {
+        dataColumns<QString, bool, bool>("next", "ticked", "said");
+        QTest::newRow("to the invoice box") << "txtInvoice" << false << true;
+        QTest::newRow("to a slip button") << "cmdPost_1" << false << true;
+        QTest::newRow("with a slip ticked") << "txtInvoice" << true << false;
+        QTest::newRow("to Menu") << "cmdCompletions_0" << false << false;
+        QTest::newRow("to another window") << "" << false << false;
+    }
+    void noSlipSelectedWhenTheGridIsLeft()
+    {
+        QFETCH(QString, next);
+        QFETCH(bool, ticked);
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // The entry panel is up, with the slip ticked or, ticked and unticked again, with none.
+        emit f.grid().cellClicked(1, 0);
+        if (!ticked)
+            emit f.grid().cellClicked(1, 0);
+        f.grid().view()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(f.grid().view()->hasFocus());
+        f.fake.messages.shown.clear();
+
+        QWidget other;
+        if (next.isEmpty()) {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else {
+            QWidget *target = child<QWidget>(w, next);
+            target->setFocus(next.startsWith("cmd") ? Qt::MouseFocusReason : Qt::TabFocusReason);
+            QVERIFY(target->hasFocus());
+        }
+        QCoreApplication::processEvents();
+        QFETCH(bool, said);
+        QCOMPARE(f.fake.messages.shown.size(), std::size_t(said ? 1 : 0));
+        if (said)
+            QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
+    }
+
+    // DELETE with nothing ticked deletes nothing and says why.
+    void deleteWithNothingTicked()
+    {
+        Finalizing f;
+        f.fake.messages.shown.clear();
+        click(*f.window, "cmdCompletions_1");
+        QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
+        QCOMPARE(f.grid().rows(), 4);
+    }
+
+    void dialFromTheName()
+    {
+        Finalizing f;
+        f.state.settings.phoneDaisyChained = true;
+        f.window->hide();
+        f.window->show();
+        emit f.grid().cellClicked(1, 4);
+        QCOMPARE(f.dialed, QStringList({"Main St555-0100"}));
+    }
+
+    // A journal that could not be finished blocks Write Records, and the message does not claim that the slips
+    // on screen are being posted: nothing of them was written.
+    void writeRecordsBlockedByDamagedJournal()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        f.root.write(PostingRun::kJournal, "{\"format\":1");
+        emit f.grid().cellClicked(1, 0);
+        enter(w, "txtAmount", "10");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Ck # 4471");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.grid().rowTexts(1).last(), "Finalized");
+        f.fake.messages.answer(true);
+        click(w, "cmdSelected");
+        QVERIFY2(f.fake.messages.lastText().contains("Nothing was written"), qPrintable(f.fake.messages.lastText()));
+        QVERIFY2(!f.fake.messages.lastText().contains("recorded as being posted"),
+                 qPrintable(f.fake.messages.lastText()));
+        QVERIFY(!f.root.exists(Posting::kHistory));
+        QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 3 * 697);
+    }
+
+    void historyWindow()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        fake.clock.setDate(kToday);
+        AppState state{root.folder()};
+        WriteHistory(state.folder, "1001", "Main St", "$10.00", QDate(2026, 2, 27), "Invoice No. 1");
+        WriteHistory(state.folder, "2002", "Oak Ave", "$5.50", QDate(2026, 3, 2), "Invoice No. 2");
+        WriteServiceHistory(state.folder, "2002", "Oak Ave", "Crew B", QDate(2026, 3, 2), "Furnace");
+        std::optional<QString> saveTo = root.file("/income.csv");
+        HistoryWindow w({&fake.layouts, {}}, state, fake.messages, fake.clock, [&](const QString &) { return saveTo; });
+        w.show();
+        QCOMPARE(w.financialGrid()->rows(), 2); // today only: the heading and one empty row
+        click(w, "cmdIncome_1");                // month to date
+        QCOMPARE(w.financialGrid()->text(1, 1), "Oak Ave");
+        QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$5.50");
+        click(w, "cmdIncome_2"); // year to date
+        QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$15.50");
+        // Under the grid: nothing was paid (no payment records), and the chart starts with the first income.
+        QCOMPARE(child<QLabel>(w, "lblAmount_NotCollected")->text(), "$15.50");
+        const Income::Chart &chart = w.incomePanel()->chart()->chart();
+        QCOMPARE(chart.bars.size(), std::size_t(2));
+        QCOMPARE(chart.bars[0].preTax, Money::fromCents(1000));
+        click(w, "cmdExport");
+        QCOMPARE(root.read("/income.csv"), QByteArray("\xEF\xBB\xBF"
+                                                      "Account,Name,Date,Invoice Number/Reference,Amount\r\n"
+                                                      "\"=\"\"1001\"\"\",Main St,2026-02-27,Invoice No. 1,10.00\r\n"
+                                                      "\"=\"\"2002\"\"\",Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n"));
+
+        // A date is typed whole and checked when Enter is pressed or the box is left, never half-typed: "3/1/2026"
+        // passes through no other day. After today is refused; an end before the start snaps to the start; a text
+        // that is no date is said and stays for correcting.
+        auto *end = child<DateBox>(w, "DTPicker1_1");
+        auto *start = child<DateBox>(w, "DTPicker1_0");
+        const auto retype = [](DateBox *box, const QString &text) {
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, text);
+        };
+        const std::size_t said = fake.messages.shown.size();
+        retype(end, "3/8/2026");
+        QCOMPARE(fake.messages.shown.size(), said);
+        QTest::keyClick(end, Qt::Key_Return);
+        QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
+        QCOMPARE(end->date(), kToday);
+        QCOMPARE(end->text(), "3/7/2026");
+        retype(start, "3/5/2026");
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(start->date(), QDate(2026, 3, 5));
+        retype(end, "3/1/2026");
+        QTest::keyClick(end, Qt::Key_Return);
+        QCOMPARE(end->date(), QDate(2026, 3, 5));
+        retype(start, "2/30/2026");
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(fake.messages.lastText(), "\"2/30/2026\" is not a date.\r\nType the date as month/day/year, for "
+                                           "example 12/24/2026.");
+        QCOMPARE(start->text(), "2/30/2026");
+        QCOMPARE(start->date(), QDate(2026, 3, 5));
+        QApplication::clipboard()->setText("2/1/2026");
+        QTest::keyClick(start, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(start, Qt::Key_Return);
+        QCOMPARE(start->date(), QDate(2026, 2, 1));
+        // F4 opens the calendar, as Alt+Down does; a day picked there is taken at once.
+        QTest::keyClick(end, Qt::Key_F4);
+        QTRY_VERIFY(end->calendarShown());
+        QTest::keyClick(end->calendarWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!end->calendarShown());
+        QTest::keyClick(end, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(end->calendarShown());
+        emit end->calendarWidget()->clicked(QDate(2026, 3, 6));
+        QVERIFY(!end->calendarShown());
+        QCOMPARE(end->date(), QDate(2026, 3, 6));
+
+        // Who owes: the account's unpaid invoice, and a double-click shows its whole history.
+        AccountFiles::appendAccountRecord(
+            state.folder, {"2002", "Oak Ave", Money::fromCents(550), "2", QDate(2026, 3, 2)}, QDate(2026, 3, 2));
+        ReceivablesWindow *owes = w.receivables();
+        owes->reload();
+        QCOMPARE(owes->grid()->rowTexts(1).mid(0, 6),
+                 QStringList({"2002", "Oak Ave", "3/2/2026", QString::number(QDate(2026, 3, 2).daysTo(kToday)), "$5.50",
+                              "$5.50"}));
+        emit owes->grid()->cellDoubleClicked(1, 0);
+        QVERIFY(child<QCheckBox>(w, "ckAccount")->isChecked());
+        QCOMPARE(w.financialGrid()->text(1, 0), "2002");
+        QCOMPARE(w.financialGrid()->rows(), 3);
+        child<QCheckBox>(w, "ckAccount")->setChecked(false);
+
+        click(w, "cmdHistory_4");
+        QVERIFY(w.serviceGrid()->isVisible());
+        QVERIFY(!child<QLineEdit>(w, "txtTotal")->isVisible());
+        click(w, "cmdHistory_4");
+
+        // One account alone: the grid, and so the export, follow the box and the account at once.
+        click(w, "cmdIncome_2");
+        QComboBox *accounts = child<QComboBox>(w, "cboAccounts");
+        if (accounts->findText("1001") < 0)
+            accounts->addItems({"1001", "2002"}); // the customer file's accounts
+        accounts->setCurrentIndex(accounts->findText("1001"));
+        child<QCheckBox>(w, "ckAccount")->setChecked(true);
+        QVERIFY(!child<QPushButton>(w, "cmdHistory_2")->isEnabled());
+        click(w, "cmdExport");
+        const QByteArray heading = "\xEF\xBB\xBF"
+                                   "Account,Name,Date,Invoice Number/Reference,Amount\r\n";
+        QCOMPARE(root.read("/income.csv"), heading + "\"=\"\"1001\"\"\",Main St,2026-02-27,Invoice No. 1,10.00\r\n");
+        accounts->setCurrentIndex(accounts->findText("2002"));
+        click(w, "cmdExport");
+        QCOMPARE(root.read("/income.csv"), heading + "\"=\"\"2002\"\"\",Oak Ave,2026-03-02,Invoice No. 2,5.50\r\n");
+        fake.messages.answer(false);
+        click(w, "cmdHistory_3");
+        QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"
+                                           "Account 2002: 1 financial and 1 service history records");
+    }
+};
+
+QTEST_MAIN(TestBillingWindows)
+#include "tst_billingwindows.moc"

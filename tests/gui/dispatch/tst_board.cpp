@@ -1,0 +1,292 @@
+#include "app/appstate.h"
+#include "boardsamples.h"
+#include "gui/dispatch/boardwindow.h"
+#include "gui/dispatch/routesheetdialog.h"
+#include "gui/widgets/flexgrid.h"
+#include "platform/fakes/fakeplatform.h"
+#include "printing/printtarget.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct Screen
+{
+    TestRoot root;
+    FakePlatform fakes;
+    Platform platform = fakes.platform();
+    AppState state{root.folder()};
+    RecordingPrintTarget target;
+    QStringList dialled;
+    std::unique_ptr<BoardWindow> window;
+
+    explicit Screen(const QStringList &slips)
+    {
+        writeActiveSlips(state.folder, slips);
+        state.assignmentLists.board = {"Not Assigned", "Al", "Bo"};
+        window = std::make_unique<BoardWindow>(ProgramWindow::Environment{&fakes.layouts, {}}, state, platform, target,
+                                               [] { return DocumentInputs{}; });
+        QObject::connect(window.get(), &ProgramWindow::dialRequested,
+                         [this](const QString &name, const QString &number) { dialled << name + " " + number; });
+        window->show();
+    }
+    template <typename T = QWidget> T *find(const QString &name) const
+    {
+        T *w = window->findChild<T *>(name);
+        if (!w)
+            qWarning("no control %s", qPrintable(name));
+        return w;
+    }
+    QPushButton *cmd(int index) const { return find<QPushButton>(QStringLiteral("cmdMain_%1").arg(index)); }
+    FlexGrid *grid() const { return find<FlexGrid>("fgSlips"); }
+    QString cell(int r, int c) const
+    {
+        QAbstractItemModel *m = grid()->model();
+        return m->data(m->index(r - 1, c)).toString();
+    }
+    void tick(int r) { emit grid()->cellClicked(r, 0); }
+    QString label(const QString &name) const { return find<QLabel>(name)->text(); }
+};
+
+} // namespace
+
+class TestBoardWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void gridShowsTheSlipsAndTicks()
+    {
+        Screen s({"1000|Assigned|Al|1/14/2026|08:00|Emergency", "1001|Open||0|None"});
+        QCOMPARE(s.grid()->rows(), 3);
+        QCOMPARE(s.cell(1, 1), "1000");
+        QCOMPARE(s.cell(1, 3), "Al");
+        QCOMPARE(s.cell(2, 3), "Not Assigned");
+        QCOMPARE(s.cell(2, 7), "Date/Time not Selected");
+        QCOMPARE(s.grid()->cellBackground(1, 1), QColor(0, 0, 255));
+        QCOMPARE(s.grid()->cellTextColour(1, 1), QColor(255, 0, 0));
+        QCOMPARE(s.grid()->cellBackground(1, 2), QColor(255, 0, 0));
+        QVERIFY(s.find("fraLegend")->isVisibleTo(s.window.get()));
+        QVERIFY(!s.cmd(7)->isEnabled());
+        QVERIFY(!s.cmd(3)->isEnabled());
+
+        s.tick(1);
+        QCOMPARE(s.cell(1, 0), QString(" ") + QChar(0xAB));
+        QVERIFY(s.cmd(7)->isEnabled());
+        QVERIFY(s.cmd(3)->isEnabled());
+        s.tick(2);
+        QVERIFY(!s.cmd(7)->isEnabled());
+        QVERIFY(s.cmd(4)->isEnabled());
+        s.tick(1);
+        s.tick(2);
+        QVERIFY(!s.cmd(3)->isEnabled());
+        QVERIFY(!s.cmd(5)->isEnabled());
+    }
+
+    void changeAStatusAndSave()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None"});
+        QSignalSpy back(s.window.get(), &BoardWindow::returnToMenu);
+        QVERIFY(!s.find("lblUnsaved")->isVisible());
+        s.tick(1);
+        s.cmd(7)->click();
+        QVERIFY(s.find("fraSlipData")->isVisible());
+        QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
+        QCOMPARE(s.label("lblSchedDate"), "1/20/2026");
+        QCOMPARE(s.label("lblSite_0"), "Site 1000");
+        QCOMPARE(s.label("lblAccount_6"), "555-0100");
+        QVERIFY(s.window->findChild<QAction *>("mnuAccount")->isEnabled());
+        s.cmd(11)->click();
+        QVERIFY(s.find("fraNewSlipData")->isVisible());
+        QCOMPARE(s.find<QListWidget>("lstTechs")->currentRow(), 1);
+
+        // Ticking another slip closes the frames of this one, and opening goes back to the first.
+        s.tick(2);
+        QVERIFY(!s.find("fraNewSlipData")->isVisible());
+        s.tick(2);
+        s.tick(1);
+        s.tick(1);
+        s.cmd(7)->click();
+        QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
+        s.cmd(11)->click();
+
+        auto *status = s.find<QListWidget>("lstStatus");
+        emit status->itemClicked(status->item(0)); // Assigned to Open is refused
+        QCOMPARE(s.fakes.messages.lastText(),
+                 "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended");
+        QCOMPARE(status->currentRow(), 1);
+        emit status->itemClicked(status->item(2));
+        QCOMPARE(s.label("lblNewStatus"), "In Progress");
+        auto *techs = s.find<QListWidget>("lstTechs");
+        QTest::keyClick(techs, Qt::Key_Down); // the highlight moves to Bo by keyboard
+        s.cmd(12)->click();
+        QVERIFY(!s.find("fraNewSlipData")->isVisible());
+        QCOMPARE(s.cell(1, 4), "In Progress");
+        QCOMPARE(s.cell(1, 3), "Bo");
+        QCOMPARE(s.cell(1, 0), "");
+        // The change is marked until it is saved.
+        QVERIFY(s.find("lblUnsaved")->isVisible());
+        QVERIFY(s.window->isWindowModified());
+
+        s.cmd(8)->click();
+        QCOMPARE(back.count(), 1);
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive), "1000:In Progress 1/20/2026 08:00; 1001:Open 0 None");
+    }
+
+    void printsThroughTheTarget()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None", "1002|Assigned|Bo|1/21/2026|08:00"});
+        s.cmd(9)->click();
+        QCOMPARE(s.fakes.messages.lastText(), "You have not selected any Slips in the Grid");
+        QCOMPARE(s.target.dialogs, 0);
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(9)->click();
+        QCOMPARE(s.target.dialogs, 1);
+        QCOMPARE(int(s.target.jobNames.size()), 2); // the two assigned slips
+
+        s.cmd(20)->click();
+        QCOMPARE(s.target.dialogs, 2);
+        // The report's rows: the board's slips in its order.
+        const QStringList report = s.target.surface.texts(3);
+        for (const char *text : {"1000", "Al", "1/20/2026 08:00", "1001", "Not Assigned", "Date/Time not Selected",
+                                 "1002", "Bo", "1/21/2026 08:00"})
+            QVERIFY2(report.contains(text), text);
+        QVERIFY(report.indexOf("1001") < report.indexOf("1002"));
+        s.fakes.messages.answer(false); // No: the ticks go
+        s.cmd(15)->click();
+        QCOMPARE(s.target.dialogs, 2);
+        QCOMPARE(s.cell(1, 0), "");
+        // Yes: an invoice for each assigned slip, the paper counted for those alone; then the ticks go.
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(15)->click();
+        QVERIFY(s.fakes.messages.texts().contains("Insert 2 sheets of Blank Paper"));
+        QCOMPARE(s.cell(1, 0), "");
+        // The route sheet of a technician's day, from the board's slips.
+        s.window->printRouteSheet("Al", QDate(2026, 1, 20));
+        QCOMPARE(s.target.jobNames.back(), "Route Sheet Al 1/20/2026");
+        s.window->printRouteSheet("Bo", QDate(2026, 1, 20));
+        QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Tuesday, 1/20/2026");
+        // "Route Sheet..." starts at today and the technician of the board's current slip.
+        s.tick(3);
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            auto *dialog = qobject_cast<RouteSheetDialog *>(QApplication::activeModalWidget());
+            asked = dialog->technician() + " " + dialog->date().toString("M/d/yyyy");
+            dialog->findChild<QPushButton *>("cmdRouteSheet_0")->click();
+        });
+        s.window->findChild<QAction *>("mnuRouteSheet")->trigger();
+        QCOMPARE(asked, "Bo 1/15/2026");
+        QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
+    }
+
+    // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
+    void invoiceNumbersAreTakenBeforePrinting()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00", "1001|Open||0|None", "1002|Assigned|Bo|1/21/2026|08:00"});
+        s.state.settings.invoiceNumber = 5001;
+        QStringList counterWhilePrinting;
+        s.target.onPage = [&] { counterWhilePrinting << s.root.read("/VIInvoiceNo.txt").trimmed(); };
+        s.target.cancelAfterPages = 1; // the user stops the print after the first invoice
+        s.cmd(22)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(15)->click();
+        QCOMPARE(counterWhilePrinting, QStringList{"5004"});
+        QCOMPARE(s.root.read("/VIInvoiceNo.txt"), "5002\r\n");
+        QCOMPARE(s.state.settings.invoiceNumber, 5002);
+    }
+
+    void callCustomerDialsTheAccount()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
+        s.state.settings.phoneDaisyChained = true;
+        s.window->hide();
+        s.window->show();
+        s.tick(1);
+        s.cmd(7)->click();
+        s.window->findChild<QAction *>("mnuAccount")->trigger();
+        QVERIFY(s.find("fraAccount")->isVisible());
+        auto *call = s.find<QPushButton>("imgCallCustomer");
+        QVERIFY(call->isVisible());
+        call->click();
+        QCOMPARE(s.dialled, QStringList{"Jane Doe 555-0100"});
+    }
+
+    void contentsAreKept()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
+        s.tick(1);
+        s.cmd(7)->click();
+        s.window->findChild<QAction *>("mnuContents")->trigger();
+        auto *box = s.find<QPlainTextEdit>("txtContents");
+        QCOMPARE(box->toPlainText(), "Leaking tap");
+        box->setPlainText("Leaking tap\nand a dripping valve");
+        s.cmd(19)->click();
+        s.cmd(14)->click();
+        QVERIFY(s.fakes.clipboard.text.endsWith("at 08:00\r\nLeaking tap\r\nand a dripping valve"));
+        s.cmd(8)->click();
+        const auto saved = s.state.folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+        QCOMPARE(saved.at(0).text(SlipField::ServiceRequired), "Leaking tap\r\nand a dripping valve");
+    }
+
+    // A heading click sorts and the tick goes with its slip; a group action names the ticked slips the filter hides;
+    // find moves to the slip; the next window shows the same sort and filter.
+    void sortFilterAndFind()
+    {
+        Screen s({"100|Assigned|Al|1/20/2026|08:00", "9|Open||0|None", "10|Assigned|Bo|1/21/2026|08:00"});
+        const auto numbers = [](const Screen &s) {
+            QStringList out;
+            for (int r = 1; r < s.grid()->rows(); ++r)
+                out << s.cell(r, 1);
+            return out.join(' ');
+        };
+        emit s.grid()->cellClicked(0, 1);
+        QCOMPARE(numbers(s), "9 10 100");
+        s.tick(3); // 100
+        emit s.grid()->cellClicked(0, 1);
+        QCOMPARE(numbers(s), "100 10 9");
+        QCOMPARE(s.cell(1, 0), FlexGrid::kTickMark);
+        s.find<QComboBox>("cboFilterStatus")->setCurrentText("Assigned");
+        s.find<QComboBox>("cboFilterTech")->setCurrentText("Bo");
+        QCOMPARE(numbers(s), "10");
+        QCOMPARE(s.label("lblShown"), "1 of 3 slips shown");
+        auto *find = s.find<QLineEdit>("txtFind");
+        find->setText("100");
+        QTest::keyClick(find, Qt::Key_Return);
+        QVERIFY(s.fakes.messages.lastText().contains("A slip hidden by the filter has it"));
+
+        BoardWindow second({&s.fakes.layouts, {}}, s.state, s.platform, s.target, {});
+        second.show();
+        QCOMPARE(second.findChild<QComboBox *>("cboFilterTech")->currentText(), "Bo");
+        QCOMPARE(second.grid()->rows(), 2);
+        QVERIFY(second.view().sortColumn == 1 && second.view().descending);
+
+        s.fakes.messages.answer(false);
+        s.cmd(9)->click();
+        QVERIFY(s.fakes.messages.shown.back().text.endsWith("(the ticked slip is hidden by the filter)"));
+        s.find<QPushButton>("cmdShowAll")->click();
+        QCOMPARE(numbers(s), "100 10 9");
+        find->setText("9");
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(s.grid()->currentRow(), 3);
+    }
+};
+
+QTEST_MAIN(TestBoardWindow)
+#include "tst_board.moc"

@@ -1,0 +1,164 @@
+// Boxes whose text goes into the data files take only what the files can hold, typed or pasted, and say
+// which character they refused; one-line boxes stay one line. Message boxes show their titles whole.
+#include "core/cp1252.h"
+#include "core/validation.h"
+#include "gui/widgets/fieldfilter.h"
+#include "gui/widgets/programwindow.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/qtseams.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+
+enum BoxKind { Storable, Plain, Amount };
+
+class TestFieldFilter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    void firstUnencodable_data()
+    {
+        dataColumns<QString, QString>("text", "first");
+        dataRow("plain", "Main St 12", QString());
+        dataRow("accents and the euro of the code page", "Caf\u00e9 \u20ac5 \u00fc", QString());
+        dataRow("typographic quotes and dashes", "\u201cA\u201d \u2018b\u2019 \u2013 \u2014 \u2026", QString());
+        dataRow("Polish L", "\u0141\u00f3d\u017a", "\u0141");
+        dataRow("Greek after a good start", "Alpha \u03b1", "\u03b1");
+        dataRow("emoji: a surrogate pair, named whole", ("ok " + QString::fromUcs4(U"\U0001F600")),
+                QString::fromUcs4(U"\U0001F600"));
+    }
+    void firstUnencodable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, first);
+        QCOMPARE(Cp1252::firstUnencodable(text), first);
+        QCOMPARE(Validation::unstorableText(text).has_value(), !first.isEmpty());
+        if (first.isEmpty())
+            QCOMPARE(Cp1252::decode(Cp1252::encode(text)), text); // stored exactly as typed
+    }
+
+    void typedAndPastedTextIsChecked_data()
+    {
+        dataColumns<QString, bool>("input", "paste");
+        QTest::addColumn<QString>("refused"); // empty: accepted
+        dataRow("typed Polish L", "\u0141", false, "\u0141");
+        dataRow("pasted text with a Cyrillic letter", "Ivan \u0418vanov", true, "\u0418");
+        dataRow("pasted emoji", ("Smile " + QString::fromUcs4(U"\U0001F600")), true, QString::fromUcs4(U"\U0001F600"));
+        dataRow("typed en dash", "\u2013", false, QString());
+        dataRow("pasted curly quotes and ellipsis", "\u2018Joe\u2019s\u2019 shop\u2026", true, QString());
+    }
+    void typedAndPastedTextIsChecked()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, paste);
+        QFETCH(QString, refused);
+        FakeMessages messages;
+        QLineEdit edit;
+        FieldFilter::installStorable(&edit, messages);
+        edit.setText("Start ");
+        edit.show();
+        edit.setFocus();
+        edit.end(false);
+        if (paste) {
+            QApplication::clipboard()->setText(input);
+            edit.paste();
+        } else {
+            // Typed: one key whose text is the character, as a keyboard layout or input method sends it.
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, input);
+            QApplication::sendEvent(&edit, &press);
+        }
+        if (refused.isEmpty()) {
+            QCOMPARE(edit.text(), "Start " + input);
+            QVERIFY(messages.shown.empty());
+        } else {
+            QCOMPARE(edit.text(), "Start ");
+            QTRY_VERIFY(!messages.shown.empty());
+            QVERIFY2(messages.lastText().contains("\"" + refused + "\""), qPrintable(messages.lastText()));
+        }
+    }
+
+    // A one-line box never takes a line break or a tab: pasted ones become blanks, in boxes with a filter and in
+    // every other one-line box of a window; the box's own filter judges the pasted text as it judges keys.
+    void pastesStayOneLine_data()
+    {
+        dataColumns<int, QString, QString>("box", "pasted", "kept");
+        dataRow("CR LF and tab into a filtered box", int(Storable), "Gate 4\r\nside\tdoor", "Gate 4 side door");
+        dataRow("line feed into a window's plain box", int(Plain), "12 Main\nSt", "12 Main St");
+        dataRow("minus sign into an amount box, refused like a typed one", int(Amount), "-50", "");
+        dataRow("digits into an amount box", int(Amount), "50.25", "50.25");
+    }
+    void pastesStayOneLine()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        FakeMessages messages;
+        ProgramWindow window("frmTest", {});
+        auto *edit = new QLineEdit(&window);
+        if (box == Storable)
+            FieldFilter::installStorable(edit, messages);
+        else if (box == Amount)
+            FieldFilter::install(edit, Validation::amountKeyFilter, messages);
+        window.show();
+        QApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+    }
+
+    // A message box is widened to show its whole title above a short text.
+    void messageBoxHoldsItsTitle()
+    {
+        const QString title = "Duplicate Account Number - a title longer than its text";
+        QMessageBox box(QMessageBox::Question, title, "Ok?", QMessageBox::Yes | QMessageBox::No);
+        QtMessages::widenForTitle(box);
+        QVERIFY(box.sizeHint().width() > box.fontMetrics().horizontalAdvance(title));
+    }
+
+    // Esc leaves a message box as No (a question) or OK (a notice) would.
+    void messageBoxesLeaveWithEscape()
+    {
+        QtMessages messages;
+        int boxes = 0;
+        QTimer escape;
+        QObject::connect(&escape, &QTimer::timeout, [&boxes] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                if (++boxes > 4)
+                    box->done(QMessageBox::Yes); // Esc did nothing: the test fails rather than waits for ever
+                else
+                    QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
+        escape.start(10);
+        QVERIFY(!messages.ask(QStringLiteral("Delete All Slips?"), QStringLiteral("Delete")));
+        messages.inform(QStringLiteral("Done"), QStringLiteral("Delete"));
+        // A long list is shortened into a details part, whose own button does not take Esc away.
+        messages.inform(QStringLiteral("Slip 1000 kept\n").repeated(40), QStringLiteral("Slips Recovered"));
+        QCOMPARE(boxes, 3);
+    }
+
+    void multiLineBoxTakesBackTheChange()
+    {
+        FakeMessages messages;
+        QPlainTextEdit edit;
+        FieldFilter::guardStorable(&edit, messages);
+        edit.setPlainText("Furnace \u2013 noisy");
+        QVERIFY(messages.shown.empty());
+        edit.insertPlainText(" \u0141");
+        QCOMPARE(edit.toPlainText(), "Furnace \u2013 noisy");
+        QTRY_VERIFY(!messages.shown.empty());
+        QVERIFY(messages.lastText().contains("\u0141"));
+    }
+};
+
+QTEST_MAIN(TestFieldFilter)
+#include "tst_fieldfilter.moc"
