@@ -18,18 +18,15 @@ bool AssignmentEditor::usaStyle() const
 bool AssignmentEditor::activate()
 {
     const DataFolder &folder = m_state.folder;
-    m_count = folder.fileExists(AssignmentFile::kPath) ? assignmentCount(folder) : 0;
-    if (m_count > 0) {
+    const int stored = folder.fileExists(AssignmentFile::kPath) ? assignmentCount(folder) : 0;
+    if (stored > 0) {
         addAssignmentCities(folder, m_cities);
-        // A new assignment still waiting on screen keeps its place; otherwise stay inside the file.
-        if (m_pending)
-            m_count += 1;
-        m_current = std::clamp(m_current, 1, m_count);
+        // A new assignment still waiting on screen keeps its place.
+        m_browser.open(stored, true);
         return false;
     }
-    m_count = 1;
-    m_current = 1;
-    m_pending = true;
+    m_browser.open(0, false);
+    m_browser.startNew();
     m_shownBytes.clear();
     m_state.currentAssignment = Record(assignmentLayout());
     return true;
@@ -49,14 +46,14 @@ AssignmentBoxes AssignmentEditor::startBoxes() const
 
 AssignmentBoxes AssignmentEditor::show()
 {
-    if (m_current < 1)
+    if (m_browser.empty())
         return {};
-    if (m_pending && m_current == m_count) {
+    if (m_browser.onNew()) {
         m_state.currentAssignment = Record(assignmentLayout());
         m_shownBytes.clear();
         return {};
     }
-    ReadAssignment(m_state.folder, m_current, m_state.currentAssignment);
+    ReadAssignment(m_state.folder, m_browser.current(), m_state.currentAssignment);
     m_shownBytes = m_state.currentAssignment.bytes();
     return boxesFromRecord(m_state.currentAssignment);
 }
@@ -107,16 +104,16 @@ AssignmentBoxes AssignmentEditor::boxesFromRecord(const Record &r)
 
 QString AssignmentEditor::storedName() const
 {
-    if (m_shownBytes.isEmpty() || (m_pending && m_current == m_count))
+    if (m_shownBytes.isEmpty() || m_browser.onNew())
         return {};
     return Record(assignmentLayout(), m_shownBytes).text(AssignmentField::Name);
 }
 
 bool AssignmentEditor::save(const AssignmentBoxes &boxes, const RecordWriter &write)
 {
-    if (m_current < 1)
+    if (m_browser.empty())
         return true;
-    const bool newOne = m_pending && m_current == m_count;
+    const bool newOne = m_browser.onNew();
     if (newOne && boxes.name.trimmed().isEmpty()) {
         // Nothing worth keeping was typed: a nameless record would only put a blank line in the pick lists.
         cancelNew();
@@ -126,12 +123,12 @@ bool AssignmentEditor::save(const AssignmentBoxes &boxes, const RecordWriter &wr
     if (!newOne && record.bytes() == m_shownBytes)
         return true;
     if (write)
-        write(m_current, record);
+        write(m_browser.current(), record);
     else
-        WriteAssignment(m_state.folder, m_current, record);
+        WriteAssignment(m_state.folder, m_browser.current(), record);
     m_state.currentAssignment = record;
     m_shownBytes = record.bytes();
-    m_pending = false;
+    m_browser.newStored();
     const QString city = (usaStyle() ? boxes.city : boxes.address3).trimmed();
     if (!city.isEmpty() && !m_cities.contains(city))
         m_cities.append(city);
@@ -146,43 +143,36 @@ void AssignmentEditor::stored()
 
 void AssignmentEditor::first()
 {
-    if (m_count > 0)
-        m_current = 1;
+    m_browser.go(RecordBrowser::Move::First);
 }
 
 void AssignmentEditor::previous()
 {
-    if (m_current > 1)
-        --m_current;
+    m_browser.go(RecordBrowser::Move::Previous);
 }
 
 void AssignmentEditor::next()
 {
-    if (m_count > 0)
-        m_current = m_current < m_count ? m_current + 1 : 1;
+    m_browser.go(RecordBrowser::Move::Next);
 }
 
 void AssignmentEditor::last()
 {
-    if (m_count > 0)
-        m_current = m_count;
+    m_browser.go(RecordBrowser::Move::Last);
 }
 
 void AssignmentEditor::select(int recordNumber)
 {
-    if (recordNumber >= 1 && recordNumber <= m_count)
-        m_current = recordNumber;
+    m_browser.select(recordNumber);
 }
 
 AssignmentBoxes AssignmentEditor::startNew(const AssignmentBoxes &onScreen, const QString &telephone)
 {
     if (onScreen.name.trimmed().size() >= 2)
         save(onScreen);
-    else if (m_pending && m_current == m_count)
+    else if (m_browser.onNew())
         cancelNew(); // a new one without a name gives way to the next
-    m_count = std::max(0, m_count) + 1;
-    m_current = m_count;
-    m_pending = true;
+    m_browser.startNew();
     m_shownBytes.clear();
     m_state.currentAssignment = Record(assignmentLayout());
     AssignmentBoxes boxes;
@@ -192,31 +182,26 @@ AssignmentBoxes AssignmentEditor::startNew(const AssignmentBoxes &onScreen, cons
 
 void AssignmentEditor::cancelNew()
 {
-    if (!m_pending)
-        return;
-    m_pending = false;
-    m_count = std::max(0, m_count - 1);
-    m_current = m_count;
-    m_shownBytes.clear();
+    if (m_browser.cancelNew())
+        m_shownBytes.clear();
 }
 
 void AssignmentEditor::deleteCurrent()
 {
-    if (m_current < 1)
+    if (m_browser.empty())
         return;
-    if (m_pending && m_current == m_count) {
+    if (m_browser.onNew()) {
         cancelNew();
         return;
     }
-    const AssignmentDeletion after = DeleteAssignment(m_state.folder, m_current);
-    m_count = assignmentCount(m_state.folder);
-    if (m_count == 0) {
+    const AssignmentDeletion after = DeleteAssignment(m_state.folder, m_browser.current());
+    const int left = assignmentCount(m_state.folder);
+    if (left == 0) {
         m_state.folder.deleteWithBackup(AssignmentFile::kPath);
-        m_current = 0;
+        m_browser.removed(0, 0);
     } else {
-        m_current = std::min(after.current, m_count);
+        m_browser.removed(left, std::min(after.current, left));
     }
-    m_pending = false;
     stored();
 }
 
@@ -233,7 +218,7 @@ AssignmentSearchOutcome AssignmentEditor::search(AssignmentCriterion criterion, 
         outcome.kind = AssignmentSearchOutcome::Kind::NotFound;
     } else if (outcome.rows.size() == 1) {
         outcome.kind = AssignmentSearchOutcome::Kind::One;
-        m_current = outcome.rows.front().value(6).toInt();
+        m_browser.setCurrent(outcome.rows.front().value(6).toInt());
     } else {
         outcome.kind = AssignmentSearchOutcome::Kind::Many;
     }

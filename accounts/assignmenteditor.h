@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/assignmentfile.h"
+#include "accounts/recordbrowser.h"
 
 #include <QString>
 #include <QStringList>
@@ -83,11 +84,11 @@ public:
     // characters of its telephone (area code and exchange) followed by "-".
     AssignmentBoxes startBoxes() const;
 
-    int count() const { return m_count; }
-    int current() const { return m_current; }
-    bool pendingNew() const { return m_pending; }
+    int count() const { return m_browser.count(); }
+    int current() const { return m_browser.current(); }
+    bool pendingNew() const { return m_browser.pendingNew(); }
     // Nothing on the screen: the last assignment was cancelled or deleted.
-    bool empty() const { return m_current < 1; }
+    bool empty() const { return m_browser.empty(); }
     const QStringList &cities() const { return m_cities; }
     bool usaStyle() const;
 
@@ -130,9 +131,7 @@ private:
     void stored();
 
     Shared m_state;
-    int m_count = 0;
-    int m_current = 1;
-    bool m_pending = false;
+    RecordBrowser m_browser;
     QByteArray m_shownBytes; // the record as read, to tell whether a save changes anything
     QStringList m_cities;
 };

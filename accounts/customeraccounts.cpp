@@ -1,8 +1,8 @@
 #include "accounts/customeraccounts.h"
 
+#include "accounts/auxdata.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "accounts/auxdata.h"
 #include "accounts/customerwrite.h"
 #include "core/diskerror.h"
 #include "core/recordscan.h"
@@ -32,9 +32,9 @@ bool CustomerForm::isBlank() const
 
 QString CustomerAccounts::emptyFileMessage()
 {
-    return QStringList{
-        QStringLiteral("Your Customer File is Empty"),      QStringLiteral("Create your First Customer Now"),
-        QStringLiteral("To create a Residential Account,"), QStringLiteral("click the Toggle Acct Type Button")}
+    return QStringList{QStringLiteral("Your Customer File is Empty"), QStringLiteral("Create your First Customer Now"),
+                       QStringLiteral("To create a Residential Account,"),
+                       QStringLiteral("click the Toggle Acct Type Button")}
         .join(QStringLiteral("\r\n"));
 }
 
@@ -65,17 +65,15 @@ bool CustomerAccounts::activate()
     } catch (const DiskError &) {
         // The journal stays for the next attempt; the file holds the old record meanwhile.
     }
-    m_pending = false;
-    m_count = customerCount(m_folder);
-    if (m_count == 0) {
-        m_count = 1;
-        m_current = 1;
+    const int stored = customerCount(m_folder);
+    // An empty file shows one blank record, waiting for its save.
+    m_browser.open(std::max(1, stored), false);
+    if (stored == 0) {
         m_names.clear();
         m_cities.clear();
         m_shown = newCustomerRecord();
         return false;
     }
-    m_current = std::clamp(m_current, 1, m_count);
     CustomerNameList list = loadCustomerNames(m_folder);
     m_names = std::move(list.names);
     m_cities = std::move(list.cities);
@@ -84,8 +82,8 @@ bool CustomerAccounts::activate()
 
 void CustomerAccounts::show(int number)
 {
-    m_current = std::max(1, number);
-    ReadCustomer(m_folder, m_current, m_shown);
+    m_browser.setCurrent(std::max(1, number));
+    ReadCustomer(m_folder, m_browser.current(), m_shown);
     m_currentCustomer = m_shown;
     applyType(m_shown.text(AcctType));
 }
@@ -151,7 +149,7 @@ std::optional<Validation::Notice> CustomerAccounts::refusal(const Record &record
     const RecordScan scan(m_folder, CustomerFile::kPath, customerLayout());
     const QByteArray wanted = Cp1252::encode(acctNo);
     for (int i = 0; i < scan.count(); ++i) {
-        if (i + 1 == m_current)
+        if (i + 1 == m_browser.current())
             continue;
         const QByteArrayView stored = scan.trimmed(i, AcctNo);
         if (stored.size() != wanted.size())
@@ -168,14 +166,15 @@ std::optional<Validation::Notice> CustomerAccounts::refusal(const Record &record
     }
     // The balance file, history, data boxes and slips of an account stay under its number.
     const QString before = m_shown.text(AcctNo);
-    if (!m_pending && m_current <= scan.count() && !before.isEmpty() && before != acctNo && m_numberInUse) {
+    if (!m_browser.pendingNew() && m_browser.current() <= scan.count() && !before.isEmpty() && before != acctNo &&
+        m_numberInUse) {
         const QStringList uses = m_numberInUse(before);
         if (!uses.isEmpty())
-            return notice(QStringLiteral("Account No %1 cannot be changed to %2:").arg(before, acctNo) +
-                              QStringLiteral("\r\n") + uses.join(QStringLiteral("\r\n")) +
-                              QStringLiteral("\r\nThey would stay under %1. To open a new account, click Add New.")
-                                  .arg(before),
-                          QStringLiteral("Account Number in Use"));
+            return notice(
+                QStringLiteral("Account No %1 cannot be changed to %2:").arg(before, acctNo) + QStringLiteral("\r\n") +
+                    uses.join(QStringLiteral("\r\n")) +
+                    QStringLiteral("\r\nThey would stay under %1. To open a new account, click Add New.").arg(before),
+                QStringLiteral("Account Number in Use"));
     }
     return std::nullopt;
 }
@@ -215,7 +214,7 @@ CustomerSaveResult CustomerAccounts::save(const CustomerForm &form, bool usaStyl
         return result;
     }
 
-    Record record = m_pending ? newCustomerRecord() : m_shown;
+    Record record = m_browser.pendingNew() ? newCustomerRecord() : m_shown;
     record.setText(AcctNo, result.acctNo.trimmed());
     record.setText(Name, result.name.trimmed());
     record.setText(Address1, form.address1.trimmed());
@@ -241,17 +240,18 @@ CustomerSaveResult CustomerAccounts::save(const CustomerForm &form, bool usaStyl
     }
     const int stored = customerCount(m_folder);
     // A stored record saved unchanged is not written again.
-    if (m_pending || m_current > stored || !(record == m_shown)) {
+    if (m_browser.pendingNew() || m_browser.current() > stored || !(record == m_shown)) {
+        const int number = std::min(m_browser.current(), stored + 1);
         try {
-            WriteCustomer(m_folder, std::min(m_current, stored + 1), record);
+            WriteCustomer(m_folder, number, record);
         } catch (const DiskError &e) {
             result.notices.push_back(notice(e.message(), QStringLiteral("Account not Saved")));
             return result;
         }
-        m_current = std::min(m_current, stored + 1);
-        updateLists(m_current, record);
+        m_browser.setCurrent(number);
+        updateLists(number, record);
     }
-    m_pending = false;
+    m_browser.newStored();
     m_shown = record;
     m_currentCustomer = record;
     m_saved = true;
@@ -293,45 +293,20 @@ CustomerAccounts::AddResult CustomerAccounts::addNew(const CustomerForm &form, b
         result.full = true;
         return result;
     }
-    m_count = customerCount(m_folder) + 1;
-    m_current = m_count;
+    m_browser.open(customerCount(m_folder), false);
+    m_browser.startNew();
     m_shown = newCustomerRecord();
     m_shown.setText(AcctType, CustomerFile::kBusiness);
-    m_pending = true;
     result.started = true;
     return result;
 }
 
 void CustomerAccounts::cancelNew()
 {
-    if (!m_pending)
+    if (!m_browser.cancelNew())
         return;
-    m_pending = false;
-    m_count = std::max(1, customerCount(m_folder));
+    m_browser.open(std::max(1, customerCount(m_folder)), false);
     show(1);
-}
-
-int CustomerAccounts::target(CustomerMove move) const
-{
-    const int c = m_count;
-    const int n = m_current;
-    switch (move) {
-    case CustomerMove::First:
-        return 1;
-    case CustomerMove::Previous:
-        return n >= 2 ? n - 1 : n;
-    case CustomerMove::Next:
-        return n >= c ? 1 : n + 1;
-    case CustomerMove::Last:
-        return c;
-    case CustomerMove::Quarter:
-        return c >= 4 ? c / 4 : n;
-    case CustomerMove::Half:
-        return c >= 4 ? 2 * (c / 4) : n;
-    case CustomerMove::ThreeQuarters:
-        return c >= 4 ? 3 * (c / 4) : n;
-    }
-    return n;
 }
 
 void CustomerAccounts::deleteCurrent()
@@ -343,18 +318,17 @@ void CustomerAccounts::deleteCurrent()
     {
         const RecordScan scan(m_folder, CustomerFile::kPath, customerLayout());
         for (int i = 0; i < scan.count() && !shared; ++i) {
-            if (i + 1 == m_current)
+            if (i + 1 == m_browser.current())
                 continue;
             const QByteArrayView stored = scan.trimmed(i, AcctNo);
             shared = Cp1252::decode(stored.data(), stored.size()).compare(acctNo, Qt::CaseInsensitive) == 0;
         }
     }
-    const CustomerDeletion after = DeleteCustomer(m_folder, m_current, shared ? QString() : acctNo);
+    const CustomerDeletion after = DeleteCustomer(m_folder, m_browser.current(), shared ? QString() : acctNo);
     // The data boxes go with the account too (gate and alarm codes must not greet a new account of that number).
     if (!shared)
         AuxData::removeBoxes(m_folder, acctNo);
-    m_count = after.count;
-    m_current = after.current;
+    m_browser.removed(after.count, after.current);
     CustomerNameList list = loadCustomerNames(m_folder);
     m_names = std::move(list.names);
     m_cities = std::move(list.cities);
@@ -362,12 +336,12 @@ void CustomerAccounts::deleteCurrent()
 
 bool CustomerAccounts::numberChanged(const QString &acctNo) const
 {
-    return m_pending || acctNo.trimmed() != m_shown.text(AcctNo);
+    return m_browser.pendingNew() || acctNo.trimmed() != m_shown.text(AcctNo);
 }
 
 bool CustomerAccounts::isDuplicate(const QString &acctNo) const
 {
-    return FindDuplicateAcctNo(m_folder, acctNo, m_current);
+    return FindDuplicateAcctNo(m_folder, acctNo, m_browser.current());
 }
 
 int CustomerAccounts::completion(const QString &typed) const

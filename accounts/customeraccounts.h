@@ -1,6 +1,7 @@
 #pragma once
 
 #include "accounts/customerfile.h"
+#include "accounts/recordbrowser.h"
 #include "core/datafolder.h"
 #include "core/recordlayout.h"
 #include "core/validation.h"
@@ -46,7 +47,7 @@ struct CustomerSaveResult
     QString name;   // the name box after the save
 };
 
-enum class CustomerMove { First, Previous, Next, Last, Quarter, Half, ThreeQuarters };
+using CustomerMove = RecordBrowser::Move;
 
 // The customer screen's state without the screen: the count, the record on screen, a new account being
 // added, the saved flag, the account type shown, the name list. Every read and write of the customer file
@@ -72,9 +73,9 @@ public:
     bool activate();
     bool fileHasRecords() const;
 
-    int count() const { return m_count; }
-    int currentNumber() const { return m_current; }
-    bool pendingNew() const { return m_pending; }
+    int count() const { return m_browser.count(); }
+    int currentNumber() const { return m_browser.current(); }
+    bool pendingNew() const { return m_browser.pendingNew(); }
     bool saved() const { return m_saved; }
 
     // The record as the last Show read it (or the blank record of a new account).
@@ -108,7 +109,7 @@ public:
     // Drops the new account (nothing was written) and shows record 1.
     void cancelNew();
     // The record a move goes to from the current one; the current one when the move does not act.
-    int target(CustomerMove move) const;
+    int target(CustomerMove move) const { return m_browser.target(move); }
 
     // Deletes the record on screen, and its balance file unless another account has the same number.
     void deleteCurrent();
@@ -137,9 +138,7 @@ private:
     Record &m_currentCustomer;
     NumberInUse m_numberInUse;
     Record m_shown;
-    int m_count = 0;
-    int m_current = 1;
-    bool m_pending = false;
+    RecordBrowser m_browser;
     bool m_saved = false;
     QString m_acctType;
     std::vector<CustomerNameEntry> m_names;
