@@ -2,6 +2,7 @@
 
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/folderhandle.h"
 #include "core/recordlayout.h"
 
 #include <QDir>
@@ -18,76 +19,6 @@
 #endif
 
 namespace {
-
-// Whether name (relative to the open folder, or a full path without one) is a folder. Looked up from /AuxFiles
-// itself, a check walks two names rather than the whole path: a start checks six per customer.
-class FolderCheck
-{
-public:
-    explicit FolderCheck(const QString &base)
-        : m_base(base)
-    {
-#ifdef Q_OS_UNIX
-        m_fd = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#endif
-    }
-    ~FolderCheck()
-    {
-#ifdef Q_OS_UNIX
-        if (m_fd >= 0)
-            ::close(m_fd);
-#endif
-    }
-    FolderCheck(const FolderCheck &) = delete;
-    FolderCheck &operator=(const FolderCheck &) = delete;
-
-    bool isFolder(const QString &relative)
-    {
-#ifdef Q_OS_UNIX
-        struct stat st;
-        if (m_fd >= 0) {
-            const QByteArray name = QFile::encodeName(relative);
-            if (::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-                return false;
-            if (S_ISLNK(st.st_mode)) {
-                // A link stands for a folder today, but its target may go without the account's folder changing.
-                m_onlyRealFolders = false;
-                return ::fstatat(m_fd, name.constData(), &st, 0) == 0 && S_ISDIR(st.st_mode);
-            }
-            return S_ISDIR(st.st_mode);
-        }
-#endif
-        m_onlyRealFolders = false;
-        return QFileInfo(m_base + QLatin1Char('/') + relative).isDir();
-    }
-
-#ifdef Q_OS_UNIX
-    // Whether the entries of the account's folder may have changed since `since`: adding, removing or renaming
-    // anything in a folder sets its change time, which no program can set back. Two seconds of slack cover
-    // file systems that keep coarse times.
-    bool changedSince(const QString &relative, const timespec &since) const
-    {
-        struct stat st;
-        if (m_fd < 0 || ::fstatat(m_fd, QFile::encodeName(relative).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return true;
-        if (!S_ISDIR(st.st_mode))
-            return true; // a link may point elsewhere since
-
-        return st.st_ctim.tv_sec + 2 >= since.tv_sec;
-    }
-#endif
-
-    // False once an AuxFile folder was found to be a link or could not be looked at directly.
-    bool onlyRealFolders() const
-    {
-        return m_onlyRealFolders && m_fd >= 0;
-    }
-
-private:
-    QString m_base;
-    int m_fd = -1;
-    bool m_onlyRealFolders = true;
-};
 
 // The last complete check of the customers' folders. A check starts by stamping a new marker and, once every
 // account had its six AuxFile folders as real folders, puts it in place of the old one; an account's folder
@@ -152,7 +83,11 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
     };
     const QString auxFull = folder.path(QStringLiteral("/AuxFiles"));
     QHash<QString, QString> accounts = listing(auxFull);
-    FolderCheck check(auxFull);
+    // Looked up from /AuxFiles itself, a check walks two names rather than the whole path: a start checks six
+    // per customer. Only a check that met real folders alone, looked at directly, may stand as complete: a link
+    // stands for a folder today, but its target may go without the account's folder changing.
+    const FolderHandle check(auxFull);
+    bool onlyRealFolders = check.isOpen();
     CheckMarker marker(folder);
     const int total = int(accountNumbers.size());
     int done = 0;
@@ -189,7 +124,11 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
         std::optional<QHash<QString, QString>> inside;
         for (int n = 0; n <= 5; ++n) {
             const QString sub = QStringLiteral("AuxFile") + QString::number(n);
-            if (check.isFolder(*existing + QLatin1Char('/') + sub))
+            bool link = false;
+            const bool isFolder = check.isFolder(*existing + QLatin1Char('/') + sub, &link);
+            if (link)
+                onlyRealFolders = false;
+            if (isFolder)
                 continue;
             if (!inside)
                 inside = listing(baseFull);
@@ -197,7 +136,7 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
                 folder.makeFolder(base + QLatin1Char('/') + sub);
         }
     }
-    if (check.onlyRealFolders())
+    if (onlyRealFolders)
         marker.complete();
     if (progress)
         progress(total, total);

@@ -2,6 +2,7 @@
 
 #include "accounts/auxdata.h"
 #include "core/datafolder.h"
+#include "core/folderhandle.h"
 #include "core/formats.h"
 #include "core/startup.h"
 #include "core/textfile.h"
@@ -14,159 +15,9 @@
 #include <algorithm>
 #include <array>
 
-#ifdef Q_OS_UNIX
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef Q_OS_LINUX
-#include <sys/syscall.h>
-#endif
-#endif
-
 namespace {
 
-struct Entry
-{
-    QString name;
-    enum Kind { File, Folder, Other } kind = Other; // links count as what they point to
-};
-
-// A folder being looked into. Tens of thousands of small folders are listed, so on Unix each is opened
-// relative to its parent and the kinds of its entries come from the listing itself (only links cost a look
-// of their own).
-class Folder
-{
-public:
-    explicit Folder(const QString &full)
-        : m_path(full)
-    {
-#ifdef Q_OS_UNIX
-        m_fd = ::open(QFile::encodeName(full).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#endif
-    }
-    Folder(const Folder &parent, const QString &name)
-        : m_path(parent.m_path + QLatin1Char('/') + name)
-    {
-#ifdef Q_OS_UNIX
-        if (parent.m_fd >= 0)
-            m_fd = ::openat(parent.m_fd, QFile::encodeName(name).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#endif
-    }
-    ~Folder()
-    {
-#ifdef Q_OS_UNIX
-        if (m_fd >= 0)
-            ::close(m_fd);
-#endif
-    }
-    Folder(const Folder &) = delete;
-    Folder &operator=(const Folder &) = delete;
-
-    const QString &path() const
-    {
-        return m_path;
-    }
-
-    // Whether the folder `name` inside this one surely holds nothing: a folder that was made empty and whose
-    // entries never changed keeps its modification time equal to its birth time (set together when it was
-    // made). Anything added later, a temporary file among them, sets the modification time on. False when the
-    // file system does not tell the birth time: then the folder is looked into.
-    bool untouchedSinceMade(const QString &name) const
-    {
-#ifdef Q_OS_LINUX
-        struct statx sx;
-        if (m_fd < 0 || ::statx(m_fd, QFile::encodeName(name).constData(), AT_SYMLINK_NOFOLLOW,
-                                STATX_TYPE | STATX_NLINK | STATX_MTIME | STATX_BTIME, &sx) != 0)
-            return false;
-        if (!(sx.stx_mask & STATX_BTIME) || !S_ISDIR(sx.stx_mode) || sx.stx_nlink != 2)
-            return false;
-        return sx.stx_mtime.tv_sec == sx.stx_btime.tv_sec && sx.stx_mtime.tv_nsec == sx.stx_btime.tv_nsec;
-#else
-        Q_UNUSED(name);
-        return false;
-#endif
-    }
-
-    // Sorted by name; nothing when the folder cannot be read.
-    std::vector<Entry> entries() const
-    {
-        std::vector<Entry> out;
-#if defined(Q_OS_LINUX)
-        // Read straight from the open folder: no second descriptor, no stream, no rewind.
-        if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
-            return out;
-        alignas(8) char buffer[16384];
-        for (;;) {
-            const long got = ::syscall(SYS_getdents64, m_fd, buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            for (long at = 0; at < got;) {
-                const auto *e = reinterpret_cast<const LinuxEntry *>(buffer + at);
-                at += e->d_reclen;
-                add(out, e->d_name, e->d_type);
-            }
-        }
-#elif defined(Q_OS_UNIX)
-        if (m_fd < 0)
-            return out;
-        const int fd = ::dup(m_fd);
-        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-        if (!dir) {
-            if (fd >= 0)
-                ::close(fd);
-            return out;
-        }
-        ::rewinddir(dir);
-        while (const dirent *e = ::readdir(dir))
-            add(out, e->d_name, e->d_type);
-        ::closedir(dir);
-#else
-        QDirIterator it(m_path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            const QFileInfo info = it.fileInfo();
-            out.push_back({info.fileName(), info.isDir() ? Entry::Folder : info.isFile() ? Entry::File : Entry::Other});
-        }
-#endif
-        std::sort(out.begin(), out.end(), [](const Entry &a, const Entry &b) { return a.name < b.name; });
-        return out;
-    }
-
-private:
-#ifdef Q_OS_UNIX
-#ifdef Q_OS_LINUX
-    struct LinuxEntry
-    {
-        quint64 d_ino;
-        qint64 d_off;
-        unsigned short d_reclen;
-        unsigned char d_type;
-        char d_name[1];
-    };
-#endif
-    void add(std::vector<Entry> &out, const char *name, unsigned char type) const
-    {
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            return;
-        if (type == DT_UNKNOWN || type == DT_LNK) {
-            struct stat st;
-            if (::fstatat(m_fd, name, &st, 0) == 0)
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-            else
-                type = DT_UNKNOWN;
-        }
-        out.push_back({QFile::decodeName(name), type == DT_DIR   ? Entry::Folder
-                                                : type == DT_REG ? Entry::File
-                                                                 : Entry::Other});
-    }
-#endif
-
-    QString m_path;
-#ifdef Q_OS_UNIX
-    int m_fd = -1;
-#endif
-};
+using Entry = FolderHandle::Entry;
 
 QString quoted(const QString &text)
 {
@@ -200,7 +51,7 @@ public:
                 m_accounts.insert(name->toCaseFolded(), *name);
         }
         QHash<QString, QString> seen; // case-folded -> the first name with those letters
-        const Folder top(full);
+        const FolderHandle top(full);
         for (const Entry &entry : top.entries()) {
             const QString folded = entry.name.toCaseFolded();
             const QString relative = m_top + QLatin1Char('/') + entry.name;
@@ -229,7 +80,7 @@ public:
                 checkOrphan(relative, entry.name);
                 continue;
             }
-            checkAccountFolder(relative, Folder(top, entry.name), *account);
+            checkAccountFolder(relative, FolderHandle(top, entry.name), *account);
         }
     }
 
@@ -281,7 +132,7 @@ private:
                    .arg(quoted(name), QString::number(withText)));
     }
 
-    void checkAccountFolder(const QString &relative, const Folder &accountFolder, const QString &account)
+    void checkAccountFolder(const QString &relative, const FolderHandle &accountFolder, const QString &account)
     {
         // AuxFile0 to AuxFile5 in any letter case, found without a string made per name: most accounts have
         // nothing to report, and there may be tens of thousands of them.
@@ -316,7 +167,7 @@ private:
             }
             if (complete && accountFolder.untouchedSinceMade(sub->name))
                 continue;
-            const Folder boxFolder(accountFolder, sub->name);
+            const FolderHandle boxFolder(accountFolder, sub->name);
             for (const Entry &e : boxFolder.entries()) {
                 const bool boxFile = e.name.compare(AuxData::kBoxFile, Qt::CaseInsensitive) == 0;
                 if (boxFile && e.kind != Entry::File) {
