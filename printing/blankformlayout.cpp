@@ -20,13 +20,7 @@ void printBlankFormPage(PrintSurface &surface, const DocumentInputs &inputs)
     }
 
     surface.SetPrintPosition(0, 4.55);
-    const std::pair<double, const char *> headings[] = {
-        {0.6, "QTY"}, {1.5, "DATE"}, {3.1, "DESCRIPTION"}, {6.1, "PRICE"}, {7.5, "TOTAL"}};
-    for (const auto &[x, text] : headings) {
-        surface.SetPrintPosition(x, 0);
-        surface.printOnLine(QString::fromLatin1(text));
-    }
-    surface.endLine();
+    PrintItemHeadings(surface);
 
     if (!settings.plainPaper)
         PrintDetachLine(surface);

@@ -56,13 +56,7 @@ void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const D
     const double headingY = inches(5.3) + 360;
     surface.SetPrintColour(true);
     surface.setCurrentY(headingY);
-    const std::pair<double, const char *> headings[] = {
-        {0.6, "QTY"}, {1.5, "DATE"}, {3.1, "DESCRIPTION"}, {6.1, "PRICE"}, {7.5, "TOTAL"}};
-    for (const auto &[x, text] : headings) {
-        surface.SetPrintPosition(x, 0);
-        surface.printOnLine(QString::fromLatin1(text));
-    }
-    surface.endLine();
+    PrintItemHeadings(surface);
 
     // The items in the description column; those that would pass the item rows are left out.
     double y = headingY + 360;

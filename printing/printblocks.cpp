@@ -179,6 +179,17 @@ QString fitText(const PrintSurface &surface, const QString &text, double maxWidt
     return text.left(low);
 }
 
+void PrintItemHeadings(PrintSurface &surface)
+{
+    const std::pair<double, const char *> headings[] = {
+        {0.6, "QTY"}, {1.5, "DATE"}, {3.1, "DESCRIPTION"}, {6.1, "PRICE"}, {7.5, "TOTAL"}};
+    for (const auto &[x, text] : headings) {
+        surface.SetPrintPosition(x, 0);
+        surface.printOnLine(QString::fromLatin1(text));
+    }
+    surface.endLine();
+}
+
 void printCentred(PrintSurface &surface, const QString &text)
 {
     surface.setCurrentX(std::max(0.0, (surface.pageWidth() - surface.textWidth(text)) / 2));

@@ -34,6 +34,9 @@ void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, boo
 // The customer at (x, y), with the "SOLD TO:" label at (x, 1.95) when asked; ends with black ink.
 void PrintSoldTo(PrintSurface &surface, const SoldTo &customer, bool usaStyle, double x, double y, bool withLabel);
 void PrintDetachLine(PrintSurface &surface);
+// The headings of the invoice's item table on the current line ("QTY", "DATE", "DESCRIPTION", "PRICE", "TOTAL"),
+// the same on a blank form as on a printed invoice; ends the line.
+void PrintItemHeadings(PrintSurface &surface);
 
 // -- Helpers for the layouts
 // city + ", " + state + separator + postal code, leaving out what is empty.
