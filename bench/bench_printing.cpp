@@ -65,7 +65,7 @@ static void BM_RenderInvoicesPdf(benchmark::State &state)
     target.setMode(QtPrintTarget::Mode::PdfFile);
     target.setPdfFile(dir.filePath(QStringLiteral("invoices.pdf")));
     for (auto _ : state) {
-        const PrintOutcome outcome = target.run(invoiceAction(inputs, folder, slips, 20260001));
+        const PrintOutcome outcome = target.run(invoiceAction(inputs, slips, 20260001));
         if (!outcome.printed())
             state.SkipWithError(qPrintable(outcome.error));
     }

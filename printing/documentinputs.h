@@ -98,7 +98,6 @@ struct DocumentInputs
     PrintSettings settings;
     QStringList currentItems; // the item names of /CurrentItems.txt, in record order
     QDate today;
-    bool writeNarrative = true; // false: a trial print that leaves the shared narrative file alone
 };
 
 // One row of the dispatch board's grid as the slip report prints it.

@@ -29,11 +29,10 @@ void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QSt
         line(QStringLiteral("Acct: ") + account);
 }
 
-void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text, bool writeNarrative)
+void PrintDetails(PrintSurface &surface, const QString &text)
 {
-    // The lines as the file holds them: what the invoicing program will read back.
-    const QStringList lines =
-        writeNarrative ? writeWorkingText(folder, kNarrativeFile, text, false) : workingTextLines(text);
+    // The lines as the narrative file holds them: what the invoicing program will read back.
+    const QStringList lines = workingTextLines(text);
     surface.setCurrentY(5328);
     surface.SetPrintPosition(0.25, 0);
     surface.SetPrintFont(10, true, true);
@@ -43,10 +42,10 @@ void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString
     printLinesInBox(surface, 360, 10800, 720, 7200, lines);
 }
 
-void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
-                    const QString &reference, const QString &contents)
+void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const QString &reference,
+                    const QString &contents)
 {
-    PrintDetails(surface, folder, contents, inputs.writeNarrative);
+    PrintDetails(surface, contents);
     surface.SetPrintPosition(0.9, 5.05);
     surface.print(QStringLiteral("Reference"));
     surface.setCurrentY(inches(5.3));
@@ -118,8 +117,7 @@ void PrintBaseLine(PrintSurface &surface, const BusinessData &business)
         printCentred(surface, label);
 }
 
-void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
-                       const InvoiceValues &values)
+void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, const InvoiceValues &values)
 {
     const PrintSettings &settings = inputs.settings;
     startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
@@ -131,7 +129,7 @@ void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, cons
             PrintDetachLine(surface);
         PrintSoldTo(surface, values.customer, settings.usaAddressStyle, 0.75, 2.3, true);
         if (settings.populate) {
-            PrintItemTable(surface, inputs, folder, values.reference, values.contents);
+            PrintItemTable(surface, inputs, values.reference, values.contents);
             PrintTotalLabels(surface, settings);
         }
         PrintBaseLine(surface, inputs.business);
@@ -139,8 +137,8 @@ void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, cons
     }
 }
 
-PrintAction invoiceAction(const DocumentInputs &inputs, const DataFolder &folder,
-                          const std::vector<SlipPrintValues> &tickedRows, qint64 firstNumber)
+PrintAction invoiceAction(const DocumentInputs &inputs, const std::vector<SlipPrintValues> &tickedRows,
+                          qint64 firstNumber, const InvoiceStarting &starting)
 {
     PrintAction action;
     action.title = QStringLiteral("Print Invoices");
@@ -160,18 +158,21 @@ PrintAction invoiceAction(const DocumentInputs &inputs, const DataFolder &folder
             values.contents = row.serviceRequired;
         }
         const QString name = populate ? QStringLiteral("Invoice ") + values.invoiceNo : QStringLiteral("Invoice");
-        action.jobs.push_back({name, [shared, folder, values](PrintSurface &surface) {
-                                   printInvoicePages(surface, *shared, folder, values);
+        action.jobs.push_back({name, [shared, values, populate, starting](PrintSurface &surface) {
+                                   if (populate && starting)
+                                       starting(values);
+                                   printInvoicePages(surface, *shared, values);
                                }});
     }
     return action;
 }
 
-InvoicePrintResult PrintInvoice(PrintTarget &target, const DocumentInputs &inputs, const DataFolder &folder,
-                                const std::vector<SlipPrintValues> &tickedRows, qint64 nextInvoiceNumber)
+InvoicePrintResult PrintInvoice(PrintTarget &target, const DocumentInputs &inputs,
+                                const std::vector<SlipPrintValues> &tickedRows, qint64 nextInvoiceNumber,
+                                const InvoiceStarting &starting)
 {
     InvoicePrintResult result;
-    result.outcome = target.run(invoiceAction(inputs, folder, tickedRows, nextInvoiceNumber));
+    result.outcome = target.run(invoiceAction(inputs, tickedRows, nextInvoiceNumber, starting));
     result.numbersUsed = inputs.settings.populate ? result.outcome.sent : 0;
     return result;
 }

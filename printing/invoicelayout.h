@@ -3,13 +3,10 @@
 #include "printing/printblocks.h"
 #include "printing/printtarget.h"
 
-#include "core/datafolder.h"
-
+#include <functional>
 #include <vector>
 
 // The service invoice: one document per slip, one page per copy, each page with its copy label.
-
-inline const QString kNarrativeFile = QStringLiteral("/VarnelInvoicer/Narratives/Narrative.txt");
 
 // What one invoice prints besides the settings; all empty for a blank invoice.
 struct InvoiceValues
@@ -25,24 +22,26 @@ struct InvoiceValues
 void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QString &account, const QString &invoiceNo,
                  const QString &date);
 // The details (the slip contents) and the item table: reference, headings and the current items.
-void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
-                    const QString &reference, const QString &contents);
-// Writes the text to the narrative file shared with the invoicing program (unless told not to) and prints it
-// as the details.
-void PrintDetails(PrintSurface &surface, const DataFolder &folder, const QString &text, bool writeNarrative = true);
+void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const QString &reference,
+                    const QString &contents);
+// The text as the details, in the lines a working file of it would hold.
+void PrintDetails(PrintSurface &surface, const QString &text);
 void PrintTotalLabels(PrintSurface &surface, const PrintSettings &settings);
 // The "from" line and the copy label of the page: "Original", "Duplicate", "Triplicate", "File Copy", none after.
 void PrintBaseLine(PrintSurface &surface, const BusinessData &business);
 QString copyLabel(int page);
 
 // Every page of one invoice (the copies), without ending the document.
-void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
-                       const InvoiceValues &values);
+void printInvoicePages(PrintSurface &surface, const DocumentInputs &inputs, const InvoiceValues &values);
+
+// Told as each populated invoice begins to print, before its pages are drawn (the caller keeps what the invoicing
+// program shares with it).
+using InvoiceStarting = std::function<void(const InvoiceValues &)>;
 
 // One invoice document for each row whose status is "Assigned", in row order. Populated invoices take
 // consecutive numbers from firstNumber; blank ones (populate off) carry no number and no customer.
-PrintAction invoiceAction(const DocumentInputs &inputs, const DataFolder &folder,
-                          const std::vector<SlipPrintValues> &tickedRows, qint64 firstNumber);
+PrintAction invoiceAction(const DocumentInputs &inputs, const std::vector<SlipPrintValues> &tickedRows,
+                          qint64 firstNumber, const InvoiceStarting &starting = {});
 
 struct InvoicePrintResult
 {
@@ -51,5 +50,6 @@ struct InvoicePrintResult
 };
 
 // Prints the invoices of the ticked board rows through the target (one dialog for all of them).
-InvoicePrintResult PrintInvoice(PrintTarget &target, const DocumentInputs &inputs, const DataFolder &folder,
-                                const std::vector<SlipPrintValues> &tickedRows, qint64 nextInvoiceNumber);
+InvoicePrintResult PrintInvoice(PrintTarget &target, const DocumentInputs &inputs,
+                                const std::vector<SlipPrintValues> &tickedRows, qint64 nextInvoiceNumber,
+                                const InvoiceStarting &starting = {});

@@ -7,6 +7,7 @@
 #include "core/seams.h"
 #include "core/settings.h"
 #include "core/setuplogic.h"
+#include "dispatch/invoicenarrative.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipprintvalues.h"
@@ -53,7 +54,6 @@ RenderResult renderDocuments(const RenderRequest &request)
     settings.readAll(folder, clock);
     DocumentInputs inputs = DocumentSource::inputs(
         folder, settings, !SetupLogic::internationalStyleAtLoad(settings.business), request.today);
-    inputs.writeNarrative = !request.dryRun;
 
     std::vector<Record> slips = LoadActiveSlips(folder);
     if (request.slips) {
@@ -91,7 +91,11 @@ RenderResult renderDocuments(const RenderRequest &request)
                     result.note = *note;
                 first = numbers.reserve(qint64(values.size()));
             }
-            const InvoicePrintResult printed = PrintInvoice(target, inputs, folder, values, first);
+            // A trial print leaves the narrative shared with the invoicing program alone.
+            InvoiceStarting narrative;
+            if (!request.dryRun)
+                narrative = [&folder](const InvoiceValues &v) { writeInvoiceNarrative(folder, v.contents); };
+            const InvoicePrintResult printed = PrintInvoice(target, inputs, values, first, narrative);
             outcome = printed.outcome;
             result.invoiceNumbersUsed = printed.numbersUsed;
             if (!request.dryRun)

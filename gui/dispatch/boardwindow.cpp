@@ -9,6 +9,7 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "core/settings.h"
+#include "dispatch/invoicenarrative.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipprintvalues.h"
 #include "dispatch/slipvalues.h"
@@ -958,7 +959,8 @@ void BoardWindow::printInvoices()
         return;
     }
     const InvoicePrintResult printed =
-        PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows, first);
+        PrintInvoice(m_target, m_inputs ? m_inputs() : DocumentInputs(), rows, first,
+                     [this](const InvoiceValues &values) { writeInvoiceNarrative(m_state.folder, values.contents); });
     // Printed or not, the ticks go, so that the next print starts from a clear board.
     m_board.selectAll(false);
     refreshTicks();

@@ -118,7 +118,7 @@ private slots:
         in.settings.invoiceCopies = 2;
         PrintAction action;
         if (kind == "invoice") {
-            action = invoiceAction(in, root.folder(), sampleSlips(2), 20260001);
+            action = invoiceAction(in, sampleSlips(2), 20260001);
         } else if (kind == "order") {
             action = serviceOrderAction(in, root.folder(), sampleSlips(1));
         } else if (kind == "report") {
@@ -193,7 +193,7 @@ private slots:
         target.setPdfFile(root.file("/odd.pdf"));
         auto slips = sampleSlips(1);
         slips[0].serviceRequired = QString(200, 'Z');
-        const PrintOutcome outcome = target.run(invoiceAction(in, root.folder(), slips, 1));
+        const PrintOutcome outcome = target.run(invoiceAction(in, slips, 1));
         QVERIFY(outcome.printed());
         QCOMPARE(outcome.sent, 1);
     }

@@ -1,5 +1,6 @@
 #include "boardsamples.h"
 #include "core/cp1252.h"
+#include "dispatch/invoicenarrative.h"
 #include "dispatch/slipprintvalues.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
@@ -104,7 +105,7 @@ private slots:
         DocumentInputs in = samplePrintInputs();
         in.settings.invoiceCopies = copies;
         RecordingPrintTarget target;
-        const auto result = PrintInvoice(target, in, root.folder(), {slip("1001", "Assigned")}, 20260001);
+        const auto result = PrintInvoice(target, in, {slip("1001", "Assigned")}, 20260001);
         QCOMPARE(result.numbersUsed, 1);
         QCOMPARE(target.surface.pagesIn(1), copies);
         const QSet<QString> all{"Original", "Duplicate", "Triplicate", "File Copy"};
@@ -128,8 +129,12 @@ private slots:
         DocumentInputs in = samplePrintInputs();
         std::vector<SlipPrintValues> rows{slip("1001", "Assigned"), slip("1002", "Open"), slip("1003", "Assigned")};
         rows[0].serviceRequired = "Furnace makes noise\r\nCall before noon";
+        // The board leaves each printed invoice's contents for the invoicing program.
+        const InvoiceStarting narrative = [&root](const InvoiceValues &v) {
+            writeInvoiceNarrative(root.folder(), v.contents);
+        };
         RecordingPrintTarget target;
-        auto result = PrintInvoice(target, in, root.folder(), rows, 20260005);
+        auto result = PrintInvoice(target, in, rows, 20260005, narrative);
         QCOMPARE(target.dialogs, 1);
         QCOMPARE(target.surface.documentsEnded(), 2);
         QCOMPARE(result.numbersUsed, 2);
@@ -146,13 +151,15 @@ private slots:
 
         in.settings.populate = false;
         RecordingPrintTarget blank;
-        result = PrintInvoice(blank, in, root.folder(), rows, 20260005);
+        root.write(kNarrativeFile, "Left by the invoicer\r\n");
+        result = PrintInvoice(blank, in, rows, 20260005, narrative);
         QCOMPARE(result.numbersUsed, 0);
         QCOMPARE(blank.surface.documentsEnded(), 2);
         const QStringList texts = blank.surface.texts();
         QVERIFY(texts.contains("INVOICE NO: ") && texts.contains("SOLD TO:"));
         for (const char *absent : {"Acct: A1001", "Jane Doe", "Sub-Total", "Details", "Reference"})
             QVERIFY2(!texts.contains(absent), absent);
+        QCOMPARE(root.read(kNarrativeFile), QByteArray("Left by the invoicer\r\n")); // a blank invoice has no contents
     }
 
     void failedInvoicesUseNoNumbers()
@@ -161,7 +168,7 @@ private slots:
         const std::vector<SlipPrintValues> rows{slip("1", "Assigned"), slip("2", "Assigned"), slip("3", "Assigned")};
         RecordingPrintTarget failing;
         failing.surface.failWhenEnding(2);
-        auto result = PrintInvoice(failing, samplePrintInputs(), root.folder(), rows, 100);
+        auto result = PrintInvoice(failing, samplePrintInputs(), rows, 100);
         QVERIFY(result.outcome.failed());
         QCOMPARE(result.numbersUsed, 1); // the sent invoices only
     }
@@ -172,7 +179,7 @@ private slots:
         DocumentInputs in = samplePrintInputs();
         in.settings.plainPaper = false;
         RecordingPrintTarget target;
-        PrintInvoice(target, in, root.folder(), {slip("7", "Assigned")}, 1);
+        PrintInvoice(target, in, {slip("7", "Assigned")}, 1);
         const Op *detach = target.surface.findText("Detach Here and Return Top Section");
         QCOMPARE(detach ? detach->x : 0, 4320.0);
         QCOMPARE(detach->font.size, 6.0);
@@ -190,7 +197,7 @@ private slots:
         row.serviceRequired = QString(150, 'X') + "\r\n" + QString("word ").repeated(20) + "\r\n" + QString(30, 'a');
         row.serviceRequired += QString("\r\nline").repeated(10);
         RecordingPrintTarget target;
-        PrintInvoice(target, in, root.folder(), {row}, 1);
+        PrintInvoice(target, in, {row}, 1);
         QStringList details;
         for (const Op &o : target.surface.opsOf(Kind::Text)) {
             if (o.y > 5328 && o.y < 7200) {

@@ -233,7 +233,7 @@ private slots:
         const std::vector<SlipReportRow> rows(40,
                                               {"32767", "Emergency", "Christopher Montgomery-Alexander", "In Progress",
                                                slip.name, "12/31/2026", "12/31/2026 01:00 PM - 02:00 PM"});
-        check(document.endsWith("invoice")  ? invoiceAction(in, root.folder(), {slip}, 2147483000)
+        check(document.endsWith("invoice")  ? invoiceAction(in, {slip}, 2147483000)
               : document == "blank form"    ? blankFormsAction(in, 1)
               : document == "service order" ? serviceOrderAction(in, root.folder(), {slip})
               : document == "slip report"   ? slipReportAction(in, rows)
