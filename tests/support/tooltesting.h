@@ -1,9 +1,13 @@
 #pragma once
 
+#include "testsupport.h"
 #include "tools/datatool.h"
+#include "tools/samplegenerator.h"
 
 #include <QBuffer>
+#include <QDate>
 #include <QTextStream>
+#include <vector>
 
 // What a run of the data tool returned and printed.
 struct ToolRun
@@ -25,4 +29,19 @@ inline ToolRun runTool(const QStringList &args, const QByteArray &input = {})
     out.flush();
     err.flush();
     return run;
+}
+
+// The day the generated sample folders of the tool tests are made on.
+inline const QDate kToday(2026, 3, 4);
+
+// A small sample folder: a few dozen customers and slips.
+inline GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kToday)
+{
+    return generateSampleData(
+        root.folder(), {.customers = 40, .slips = 80, .history = 150, .services = 20, .seed = seed, .today = today});
+}
+
+inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, const RecordLayout &layout)
+{
+    return root.folder().readRecords(relative, layout);
 }
