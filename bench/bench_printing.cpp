@@ -1,4 +1,6 @@
+#include "core/datafolder.h"
 #include "core/seams.h"
+#include "dispatch/invoicenarrative.h"
 #include "dispatch/routesheet.h"
 #include "dispatch/servicesliprecord.h"
 #include "gui/widgets/printrunner.h"
@@ -65,7 +67,9 @@ static void BM_RenderInvoicesPdf(benchmark::State &state)
     target.setMode(QtPrintTarget::Mode::PdfFile);
     target.setPdfFile(dir.filePath(QStringLiteral("invoices.pdf")));
     for (auto _ : state) {
-        const PrintOutcome outcome = target.run(invoiceAction(inputs, slips, 20260001));
+        // As the board prints them: each invoice leaves its narrative for the invoicing program.
+        const PrintOutcome outcome = target.run(invoiceAction(
+            inputs, slips, 20260001, [&folder](const InvoiceValues &v) { writeInvoiceNarrative(folder, v.contents); }));
         if (!outcome.printed())
             state.SkipWithError(qPrintable(outcome.error));
     }
