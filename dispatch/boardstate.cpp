@@ -684,6 +684,15 @@ void BoardState::reschedule(int r, const QString &assignment, const QString &dat
     setField(r, Status, status);
 }
 
+void BoardState::reschedule(int r, const QString &assignment, const QDate &date, const QString &time,
+                            const QString &status)
+{
+    if (r < 1 || r > count() || !date.isValid())
+        return;
+    reschedule(r, assignment, Formats::shortDate(date), time, status);
+    mutableRow(r).scheduled = date;
+}
+
 Verdict BoardState::applyChanges(const QString &contents)
 {
     Verdict verdict = Verdict::done().tell(QStringLiteral("Any Changes will be loaded to the Grid,") + kCrLf +

@@ -168,7 +168,10 @@ public:
         QString title;
     };
     Ruling ruleOnChange(int r, const SlipChange &change, bool testSlot) const;
-    // Gives slip r a new assignment, date, time and status as an accepted change does, without a message.
+    // Gives slip r a new assignment, day, time and status as an accepted change does, without a message: the day
+    // is written as the board writes dates, and the row's scheduled date is the day handed over.
+    void reschedule(int r, const QString &assignment, const QDate &date, const QString &time, const QString &status);
+    // The same with the date as stored text, kept byte for byte (a move taken back).
     void reschedule(int r, const QString &assignment, const QString &date, const QString &time, const QString &status);
     // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
     void restoreSlip();

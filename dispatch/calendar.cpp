@@ -447,7 +447,7 @@ Verdict Model::move(int row, int column, int hourRow, const Answers &answers)
             return *v;
     }
     m_undo.push_back({row, s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate), oldTime, status});
-    m_board.reschedule(row, change.assignment, change.date, change.time, change.status);
+    m_board.reschedule(row, change.assignment, day, change.time, change.status);
     place();
     return Verdict::done();
 }
