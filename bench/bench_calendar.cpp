@@ -97,10 +97,9 @@ BENCHMARK(BM_CalendarDay)->Unit(benchmark::kMillisecond);
 void BM_CalendarMove(benchmark::State &state)
 {
     CalendarFolder &data = sample();
-    YesMessages messages;
     FixedClock clock(QDateTime(kToday, QTime(9, 0)));
     Settings settings;
-    BoardState board(data.folder, messages, clock, settings);
+    BoardState board(data.folder, clock, settings);
     board.load();
     Calendar::Model model(board, settings, clock);
     const QDate day = kToday.addDays(1);
@@ -119,7 +118,7 @@ void BM_CalendarMove(benchmark::State &state)
     while (column < model.columnCount() && !model.isFree(column, 8))
         ++column;
     for (auto _ : state) {
-        if (model.move(row, column, 8, 2).kind != Calendar::MoveVerdict::Kind::Done)
+        if (model.move(row, column, 8, {true, true}).kind != Verdict::Kind::Done)
             state.SkipWithError("the move was refused");
         state.PauseTiming();
         model.undo();

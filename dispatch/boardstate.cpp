@@ -56,9 +56,8 @@ QString toStored(QString text)
 
 } // namespace
 
-BoardState::BoardState(const DataFolder &folder, Messages &messages, const Clock &clock, const Settings &settings)
+BoardState::BoardState(const DataFolder &folder, const Clock &clock, const Settings &settings)
     : m_folder(folder)
-    , m_messages(messages)
     , m_clock(clock)
     , m_settings(settings)
     , m_title(folder.executableName())
@@ -300,15 +299,9 @@ void BoardState::setField(int r, int field, const QString &value)
     }
 }
 
-void BoardState::inform(const QString &text)
+bool BoardState::alarm() const
 {
-    m_messages.inform(text, m_title);
-}
-
-void BoardState::alarm()
-{
-    if (m_settings.soundAlarm)
-        m_messages.beep();
+    return m_settings.soundAlarm;
 }
 
 QString BoardState::today() const
@@ -316,73 +309,80 @@ QString BoardState::today() const
     return Formats::shortDate(m_clock.today());
 }
 
-bool BoardState::confirmDelete(const QString &first, const QString &title)
+std::optional<Verdict> BoardState::deleteQuestions(const QString &first, const QString &title, const Answers &answers)
 {
-    return m_messages.ask(first, title) &&
-           m_messages.ask(QStringLiteral("ARE YOU SURE?"), QStringLiteral("DELETE VERIFICATION")) &&
-           m_messages.ask(QStringLiteral("ARE YOU REALLY SURE?"), QStringLiteral("DELETE VERIFICATION-FINAL"));
+    if (auto v = Verdict::pending(answers, 0, first, title))
+        return v;
+    if (auto v = Verdict::pending(answers, 1, QStringLiteral("ARE YOU SURE?"), QStringLiteral("DELETE VERIFICATION")))
+        return v;
+    return Verdict::pending(answers, 2, QStringLiteral("ARE YOU REALLY SURE?"),
+                            QStringLiteral("DELETE VERIFICATION-FINAL"));
 }
 
 // --- Bulk actions -------------------------------------------------------------------------------------------
 
-bool BoardState::confirmLeaveWithoutSaving()
+Verdict BoardState::confirmLeaveWithoutSaving(const Answers &answers) const
 {
-    return m_messages.ask(QStringLiteral("This Action will EXIT this screen") + kCrLf +
-                              QStringLiteral("WITHOUT SAVING Data Changes") + kCrLf +
-                              QStringLiteral("(Deleted Items are NOT Restored)"),
-                          QStringLiteral("Return to Menu"));
+    return Verdict::pending(answers, 0,
+                            QStringLiteral("This Action will EXIT this screen") + kCrLf +
+                                QStringLiteral("WITHOUT SAVING Data Changes") + kCrLf +
+                                QStringLiteral("(Deleted Items are NOT Restored)"),
+                            QStringLiteral("Return to Menu"))
+        .value_or(Verdict::done());
 }
 
-bool BoardState::confirmClose()
+Verdict BoardState::confirmClose(const Answers &answers)
 {
     if (!m_changed)
-        return true;
+        return Verdict::done();
     const QString title = QStringLiteral("Close the Board");
-    if (m_messages.ask(QStringLiteral("The changes made on the board have not been saved.") + kCrLf +
-                           QStringLiteral("Click YES to save them, NO to close without saving them"),
-                       title))
+    if (answers.empty())
+        return Verdict::ask(QStringLiteral("The changes made on the board have not been saved.") + kCrLf +
+                                QStringLiteral("Click YES to save them, NO to close without saving them"),
+                            title);
+    if (answers[0])
         return saveAll();
-    return m_messages.ask(QStringLiteral("Close the board WITHOUT SAVING the changes?") + kCrLf +
-                              QStringLiteral("Click NO to go back to the board"),
-                          title);
+    return Verdict::pending(answers, 1,
+                            QStringLiteral("Close the board WITHOUT SAVING the changes?") + kCrLf +
+                                QStringLiteral("Click NO to go back to the board"),
+                            title)
+        .value_or(Verdict::done());
 }
 
-bool BoardState::saveAll()
+Verdict BoardState::saveAll()
 {
     try {
         const std::vector<Record> rows = records();
         SaveActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
-        inform(e.message());
-        return false;
+        return refused(e.message());
     }
     load();
-    return true;
+    return Verdict::done();
 }
 
-bool BoardState::deleteAll()
+Verdict BoardState::deleteAll(const Answers &answers)
 {
-    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL Slip Records") +
-                           hiddenNote(count() - shownCount(), count(), QString()),
-                       QStringLiteral("DELETE ALL SLIPS")))
-        return false;
+    if (auto asked = deleteQuestions(QStringLiteral("This Action will DELETE ALL Slip Records") +
+                                         hiddenNote(count() - shownCount(), count(), QString()),
+                                     QStringLiteral("DELETE ALL SLIPS"), answers))
+        return *asked;
     try {
         DeleteActiveSlips(m_folder);
     } catch (const DiskError &e) {
-        inform(e.message());
-        return false;
+        return refused(e.message());
     }
     load();
-    return true;
+    return Verdict::done();
 }
 
-bool BoardState::deleteSelected()
+Verdict BoardState::deleteSelected(const Answers &answers)
 {
     if (countTicked() == 0)
-        return false;
-    if (!confirmDelete(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
-                       QStringLiteral("DELETE SELECTED SLIPS")))
-        return false;
+        return Verdict::refused();
+    if (auto asked = deleteQuestions(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
+                                     QStringLiteral("DELETE SELECTED SLIPS"), answers))
+        return *asked;
     std::vector<MarkedSlip> rows;
     rows.reserve(m_rows.size());
     for (const Row &rw : m_rows)
@@ -390,11 +390,10 @@ bool BoardState::deleteSelected()
     try {
         RewriteActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
-        inform(e.message());
-        return false;
+        return refused(e.message());
     }
     load();
-    return true;
+    return Verdict::done();
 }
 
 namespace {
@@ -417,7 +416,7 @@ QString completionQuestion(const QString &action, const QStringList &notes)
 
 } // namespace
 
-bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
+Verdict BoardState::completeRows(const std::vector<int> &rows, bool selected, const Answers &answers)
 {
     const QDate now = m_clock.today();
     QStringList notes;
@@ -447,11 +446,12 @@ bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
                                ? QStringLiteral("This Action will COMPLETE all SELECTED Slips") + hiddenTickedNote()
                                : QStringLiteral("This Action will COMPLETE ALL Slips") +
                                      hiddenNote(count() - shownCount(), count(), QString());
-    if (!notes.isEmpty())
-        alarm();
-    if (!m_messages.ask(completionQuestion(action, notes),
-                        selected ? QStringLiteral("COMPLETE SELECTED SLIPS") : QStringLiteral("COMPLETE ALL SLIPS")))
-        return false;
+    if (auto asked = Verdict::pending(answers, 0, completionQuestion(action, notes),
+                                      selected ? QStringLiteral("COMPLETE SELECTED SLIPS")
+                                               : QStringLiteral("COMPLETE ALL SLIPS"))) {
+        asked->beep = !notes.isEmpty() && alarm();
+        return *asked;
+    }
     for (int r : complete) {
         if (*schedDate(slip(r)) > now) {
             setField(r, SchedDate, today());
@@ -459,25 +459,26 @@ bool BoardState::completeRows(const std::vector<int> &rows, bool selected)
         }
         setField(r, Status, kComplete);
     }
-    return true;
+    return Verdict::done();
 }
 
-bool BoardState::completeAll()
+Verdict BoardState::completeAll(const Answers &answers)
 {
     std::vector<int> rows;
     for (int r = 1; r <= count(); ++r)
         rows.push_back(r);
-    return completeRows(rows, false);
+    return completeRows(rows, false, answers);
 }
 
-bool BoardState::completeSelected()
+Verdict BoardState::completeSelected(const Answers &answers)
 {
-    if (!completeRows(tickedRows(), true))
-        return false;
+    Verdict verdict = completeRows(tickedRows(), true, answers);
+    if (!verdict.isDone())
+        return verdict;
     selectAll(false);
-    inform(QStringLiteral("All valid slips have been marked as COMPLETED") + kCrLf +
-           QStringLiteral("You must click the SaveAll Changes Button to save the slips"));
-    return true;
+    return verdict.tell(QStringLiteral("All valid slips have been marked as COMPLETED") + kCrLf +
+                            QStringLiteral("You must click the SaveAll Changes Button to save the slips"),
+                        m_title);
 }
 
 // --- The current slip ---------------------------------------------------------------------------------------
@@ -505,50 +506,54 @@ QString BoardState::scheduledForText() const
     return date == kNoDate ? kNoDateShown : date;
 }
 
-bool BoardState::chooseStatus(const QString &status)
+Verdict BoardState::chooseStatus(const QString &status)
 {
     if (status == m_change.status)
-        return true;
-    if (const auto refused = StatusRules::refusal(m_change.status, status)) {
-        inform(*refused);
-        return false;
-    }
+        return Verdict::done();
+    if (const auto why = StatusRules::refusal(m_change.status, status))
+        return refused(*why);
     m_change.status = status;
     if (status == kInProgress)
         m_change.date = Formats::shortDate(m_change.picker);
-    return true;
+    return Verdict::done();
 }
 
-void BoardState::pickDate(const QDate &picked)
+Verdict BoardState::pickDate(const QDate &picked)
 {
+    Verdict verdict;
     QDate date = picked;
     if (!date.isValid() || date < m_clock.today())
         date = m_clock.today();
     const QDate workday = nextWorkday(m_settings.workWeek, date);
     if (workday > date) {
-        alarm();
+        verdict.beep = alarm();
         date = workday;
-        m_change.picker = date;
-        inform(QStringLiteral("Your Calendar Selection is Invalid"));
-        inform(QStringLiteral("The date has been set to ") + Formats::weekdayName(date) + QStringLiteral(", ") +
-               Formats::shortDate(date));
+        verdict.tell(QStringLiteral("Your Calendar Selection is Invalid"), m_title)
+            .tell(QStringLiteral("The date has been set to ") + Formats::weekdayName(date) + QStringLiteral(", ") +
+                      Formats::shortDate(date),
+                  m_title);
     }
     m_change.picker = date;
     m_change.date = Formats::shortDate(date);
+    return verdict;
 }
 
-int BoardState::assignmentListIndex(const QStringList &list)
+BoardState::ListChoice BoardState::assignmentListIndex(const QStringList &list) const
 {
-    if (m_currentSlip < 1)
-        return -1;
+    ListChoice choice;
+    if (m_currentSlip < 1) {
+        choice.kind = Verdict::Kind::Refused;
+        return choice;
+    }
     const QString shown = cell(m_currentSlip, 3).trimmed();
-    if (shown == kNotAssigned)
-        return 0;
-    const int index = int(list.indexOf(shown));
-    if (index < 0)
-        inform(QStringLiteral("No Assignment matches the Service Slip") + kCrLf +
-               QStringLiteral("You'll need to select an assignment from the list"));
-    return index;
+    choice.index = shown == kNotAssigned ? 0 : int(list.indexOf(shown));
+    if (choice.index < 0) {
+        choice.kind = Verdict::Kind::Refused;
+        choice.tell(QStringLiteral("No Assignment matches the Service Slip") + kCrLf +
+                        QStringLiteral("You'll need to select an assignment from the list"),
+                    m_title);
+    }
+    return choice;
 }
 
 bool BoardState::isSignedOut(int skip, const QString &assignment) const
@@ -601,47 +606,52 @@ BoardState::Ruling BoardState::ruleOnChange(int r, const SlipChange &change, boo
     return {};
 }
 
-BoardState::Verdict BoardState::verifyAndAccept(const QString &contents)
+Verdict BoardState::verifyAndAccept(const QString &contents, const Answers &answers)
 {
     if (m_currentSlip < 1 || m_currentSlip > count())
-        return Verdict::Refused;
-    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents))) {
-        inform(*tooLong);
-        return Verdict::Refused;
-    }
+        return Verdict::refused();
+    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents)))
+        return refused(*tooLong);
+    SlipChange change = m_change;
     bool testSlot = true;
-    if (m_change.status.trimmed() == kSuspended) {
-        if (m_messages.ask(QStringLiteral("Click Yes to Reset Date and Time"),
-                           QStringLiteral("Suspend Slip/Reset Date and Time"))) {
-            m_change.date = kNoDate;
-            m_change.time = kNoTime;
+    std::size_t answered = 0;
+    if (change.status.trimmed() == kSuspended) {
+        if (answers.empty())
+            return Verdict::ask(QStringLiteral("Click Yes to Reset Date and Time"),
+                                QStringLiteral("Suspend Slip/Reset Date and Time"));
+        if (answers[0]) {
+            change.date = kNoDate;
+            change.time = kNoTime;
         }
         testSlot = false;
+        answered = 1;
     }
-    const Ruling ruling = ruleOnChange(m_currentSlip, m_change, testSlot);
+    const Ruling ruling = ruleOnChange(m_currentSlip, change, testSlot);
+    if (ruling.kind == Ruling::Kind::Ask) {
+        if (auto asked = Verdict::pending(answers, answered, ruling.text, ruling.title))
+            return *asked;
+    }
+    // Every question is answered: what follows is the outcome.
+    m_change = change;
     switch (ruling.kind) {
     case Ruling::Kind::Allowed:
+    case Ruling::Kind::Ask:
         break;
     case Ruling::Kind::Refused:
-        inform(ruling.text);
-        return Verdict::Refused;
-    case Ruling::Kind::Redo:
-        inform(ruling.text);
+        return refused(ruling.text);
+    case Ruling::Kind::Redo: {
         openSlip();
-        return Verdict::Redone;
+        Verdict redo = refused(ruling.text);
+        redo.kind = Verdict::Kind::Redo;
+        return redo;
+    }
     case Ruling::Kind::Booked:
-        inform(ruling.text);
         // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
         m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
         m_change.time = kNoTime;
-        return Verdict::Booked;
-    case Ruling::Kind::Ask:
-        if (!m_messages.ask(ruling.text, ruling.title))
-            return Verdict::Refused;
-        break;
+        return refused(ruling.text);
     }
-    applyChanges(contents);
-    return Verdict::Applied;
+    return applyChanges(contents);
 }
 
 int BoardState::slotHolder(int skip, const SlipChange &change, bool overlapping) const
@@ -651,8 +661,9 @@ int BoardState::slotHolder(int skip, const SlipChange &change, bool overlapping)
         const Record &s = slip(r);
         if (r == skip || s.text(AssignedTo) != assignment || !sameDay(s.text(SchedDate), change.date))
             continue;
-        const bool hit = overlapping ? SlipCreation::slotsOverlap(s.text(SchedTime), change.time)
-                                     : s.text(SchedTime) == change.time.trimmed();
+        const bool hit = overlapping ? slotsOverlap(s.text(SchedTime), change.time)
+                                     : takeSameSlot({change.assignment, change.date, change.time},
+                                                    {s.text(AssignedTo), s.text(SchedDate), s.text(SchedTime)});
         if (hit)
             return r;
     }
@@ -673,12 +684,22 @@ void BoardState::reschedule(int r, const QString &assignment, const QString &dat
     setField(r, Status, status);
 }
 
-void BoardState::applyChanges(const QString &contents)
+void BoardState::reschedule(int r, const QString &assignment, const QDate &date, const QString &time,
+                            const QString &status)
 {
-    inform(QStringLiteral("Any Changes will be loaded to the Grid,") + kCrLf +
-           QStringLiteral("The data is NOT RECORDED at this time") + kCrLf +
-           QStringLiteral("Click Save Changes/Exit Button on the grid screen") + kCrLf +
-           QStringLiteral("To SAVE all changes made to Service Slips"));
+    if (r < 1 || r > count() || !date.isValid())
+        return;
+    reschedule(r, assignment, Formats::shortDate(date), time, status);
+    mutableRow(r).scheduled = date;
+}
+
+Verdict BoardState::applyChanges(const QString &contents)
+{
+    Verdict verdict = Verdict::done().tell(QStringLiteral("Any Changes will be loaded to the Grid,") + kCrLf +
+                                               QStringLiteral("The data is NOT RECORDED at this time") + kCrLf +
+                                               QStringLiteral("Click Save Changes/Exit Button on the grid screen") +
+                                               kCrLf + QStringLiteral("To SAVE all changes made to Service Slips"),
+                                           m_title);
     const int r = m_currentSlip;
     Row &rw = mutableRow(r);
     rw.assignmentChanged = cell(r, 3) != shownAssignment(m_change.assignment);
@@ -687,8 +708,11 @@ void BoardState::applyChanges(const QString &contents)
     setField(r, SchedTime, m_change.time);
     setField(r, Status, m_change.status);
     setField(r, Priority, m_change.priority);
-    saveContents(contents);
+    // The length was tested before: the contents go in as they are.
+    const Verdict saved = saveContents(contents);
+    verdict.notices.insert(verdict.notices.end(), saved.notices.begin(), saved.notices.end());
     selectAll(false);
+    return verdict;
 }
 
 void BoardState::restoreSlip()
@@ -708,19 +732,17 @@ void BoardState::restoreSlip()
                 loaded.loadedStatus,     loaded.loadedPriority,  schedDate(rw.slip).value_or(m_clock.today())};
 }
 
-bool BoardState::saveContents(const QString &contents)
+Verdict BoardState::saveContents(const QString &contents)
 {
     const int r = m_currentSlip;
     if (r < 1 || r > count())
-        return true;
-    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents))) {
-        inform(*tooLong);
-        return false;
-    }
+        return Verdict::done();
+    if (const auto tooLong = SlipCreation::serviceTooLong(toStored(contents)))
+        return refused(*tooLong);
     // A box that shows the stored text unchanged leaves the stored bytes alone.
     if (toStored(contents) != toStored(slip(r).text(ServiceRequired)))
         setField(r, ServiceRequired, toStored(contents));
-    return true;
+    return Verdict::done();
 }
 
 QString BoardState::contentsLength(const QString &contents, bool *tooLong)
@@ -753,15 +775,16 @@ QString BoardState::textMessage(const QString &contents) const
     return lines.join(kCrLf);
 }
 
-void BoardState::copyTextMessage(Clipboard &clipboard, const QString &contents)
+Verdict BoardState::copyTextMessage(Clipboard &clipboard, const QString &contents)
 {
     if (m_currentSlip < 1 || m_currentSlip > count())
-        return;
+        return Verdict::refused();
     const QString text = textMessage(contents);
     clipboard.clear();
     clipboard.setText(text);
-    inform(QStringLiteral("The Service Attention Data is now on the System Clipboard") + kCrLf +
-           QStringLiteral("Paste it into the Message Area of your Text Messaging Screen"));
+    return Verdict::done().tell(QStringLiteral("The Service Attention Data is now on the System Clipboard") + kCrLf +
+                                    QStringLiteral("Paste it into the Message Area of your Text Messaging Screen"),
+                                m_title);
 }
 
 QString BoardState::invoicePaperInstruction() const

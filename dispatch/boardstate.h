@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/recordlayout.h"
+#include "core/verdict.h"
 
 #include <QDate>
 #include <QString>
@@ -10,7 +11,6 @@
 class Clipboard;
 class Clock;
 class DataFolder;
-class Messages;
 class Settings;
 
 // How a cell of the board's grid is coloured; the window turns these into colours.
@@ -35,7 +35,8 @@ struct SlipChange
 
 // The dispatch board without its window: a working copy of every active slip, which only "Save &Changes/Exit"
 // writes, the loaded values of the five fields the board changes, the ticks, the current slip row, and every
-// action of the board. The window shows this state and forwards clicks; tests drive it directly.
+// action of the board. The window shows this state, forwards clicks and puts the questions and messages of the
+// verdicts the actions return (core/verdict.h); tests drive it directly.
 //
 // Rows count from 1 (row r shows record r of /ServiceSlips.txt), as the grid counts them. The working copy of
 // a slip is its record: fields the board does not change keep their stored bytes, so a save writes back exactly
@@ -65,7 +66,7 @@ public:
         bool damaged = false; // a value the board does not know, see damage()
     };
 
-    BoardState(const DataFolder &folder, Messages &messages, const Clock &clock, const Settings &settings);
+    BoardState(const DataFolder &folder, const Clock &clock, const Settings &settings);
 
     // --- Loading and what the grid shows -------------------------------------------------------------------
     // Reads /ServiceSlips.txt afresh: every change not saved is dropped, no row is ticked, no slip is current.
@@ -109,47 +110,52 @@ public:
     int hiddenTicked() const;
     QString hiddenTickedNote() const;
 
-    // --- Bulk actions (questions and messages through Messages) --------------------------------------------
-    // "&Exit w/o Saving": true when the user confirmed leaving.
-    bool confirmLeaveWithoutSaving();
+    // --- Bulk actions (each asks its questions through its verdict, see core/verdict.h) ----------------------
+    // "&Exit w/o Saving": done when the user confirmed leaving.
+    Verdict confirmLeaveWithoutSaving(const Answers &answers = {}) const;
     // The window's close box: with changes not saved, Save (YES), else Discard or Cancel (a second question).
-    // True when the board may close.
-    bool confirmClose();
+    // Done when the board may close.
+    Verdict confirmClose(const Answers &answers = {});
     bool hasUnsavedChanges() const { return m_changed; }
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
-    // the board reloads. False (with the message shown and the board as it was) when the files could not be
-    // written.
-    bool saveAll();
-    // "&Delete All ": true when the slips were deleted (the board is then empty).
-    bool deleteAll();
-    // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. True when
+    // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
+    Verdict saveAll();
+    // "&Delete All ": done when the slips were deleted (the board is then empty).
+    Verdict deleteAll(const Answers &answers = {});
+    // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. Done when
     // something was written.
-    bool deleteSelected();
+    Verdict deleteSelected(const Answers &answers = {});
     // "Complete &All" and "C&omplete Selected": one question naming the slips that cannot be completed or are
-    // changed on completing (no date, not assigned, a future date moved to today, not In Progress); true when the
+    // changed on completing (no date, not assigned, a future date moved to today, not In Progress); done when the
     // user went ahead.
-    bool completeAll();
-    bool completeSelected();
+    Verdict completeAll(const Answers &answers = {});
+    Verdict completeSelected(const Answers &answers = {});
 
     // --- The current slip ----------------------------------------------------------------------------------
     // "&Manage/Alter Selected Service Slip" and "Clear/Redo": the new values from the current slip's working
     // values, the picker at its date (today without one). False when no slip is current.
     bool openSlip();
     const SlipChange &change() const { return m_change; }
-    // The status list's choice under the status rules; false when refused (the list shows change().status).
-    bool chooseStatus(const QString &status);
+    // The status list's choice under the status rules; refused with the reason (the list shows change().status).
+    Verdict chooseStatus(const QString &status);
     void choosePriority(const QString &priority) { m_change.priority = priority; }
     void chooseAssignment(const QString &name) { m_change.assignment = name; }
     void chooseTime(const QString &time) { m_change.time = time; }
-    // A date picked by the user: not before today, moved to the next working day of the work week.
-    void pickDate(const QDate &date);
+    // A date picked by the user: not before today, moved to the next working day of the work week (with the
+    // two messages that say so).
+    Verdict pickDate(const QDate &date);
     void setPicker(const QDate &date) { m_change.picker = date; }
-    // "Make Changes - Re-assign - Change Status": the entry of the assignment list to select, or -1 (with the
-    // message) when none matches the slip.
-    int assignmentListIndex(const QStringList &list);
-    enum class Verdict { Applied, Refused, Redone, Booked };
-    // "Verify and Accept Changes - Close Window" with the contents box's text.
-    Verdict verifyAndAccept(const QString &contents);
+    // "Make Changes - Re-assign - Change Status": the entry of the assignment list to select, or -1 (refused,
+    // with the message) when none matches the slip.
+    struct ListChoice : Verdict
+    {
+        int index = -1;
+    };
+    ListChoice assignmentListIndex(const QStringList &list) const;
+    // "Verify and Accept Changes - Close Window" with the contents box's text. Done when the changes went into
+    // the working copy; Redo when the slip's values were put back in the frame; refused otherwise (a booked
+    // slot leaves the date and clears the time).
+    Verdict verifyAndAccept(const QString &contents, const Answers &answers = {});
     // What the board's rules say about giving slip r the assignment, date, time and status of `change`, as
     // "Verify and Accept Changes - Close Window" tests them, without showing or asking anything. With `testSlot`
     // the slot is tested on the working copy (changes not saved included), the slip itself passed over: Booked for
@@ -162,20 +168,23 @@ public:
         QString title;
     };
     Ruling ruleOnChange(int r, const SlipChange &change, bool testSlot) const;
-    // Gives slip r a new assignment, date, time and status as an accepted change does, without a message.
+    // Gives slip r a new assignment, day, time and status as an accepted change does, without a message: the day
+    // is written as the board writes dates, and the row's scheduled date is the day handed over.
+    void reschedule(int r, const QString &assignment, const QDate &date, const QString &time, const QString &status);
+    // The same with the date as stored text, kept byte for byte (a move taken back).
     void reschedule(int r, const QString &assignment, const QString &date, const QString &time, const QString &status);
     // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
     void restoreSlip();
     // "Save Data/Close Window": the contents box's text as the current slip's service required.
-    // A text longer than the field is refused with the message shown (false), never cut.
-    bool saveContents(const QString &contents);
+    // A text longer than the field is refused with the reason, never cut.
+    Verdict saveContents(const QString &contents);
     // The counter under the contents box ("37 of 200 characters") and whether the text is over the field's length.
     static QString contentsLength(const QString &contents, bool *tooLong = nullptr);
     // The contents as the box shows them (line breaks as "\n").
     QString contentsForBox() const;
     // "Create Txt Msg": the slip summary for a text message, from the working values and the given contents.
     QString textMessage(const QString &contents) const;
-    void copyTextMessage(Clipboard &clipboard, const QString &contents);
+    Verdict copyTextMessage(Clipboard &clipboard, const QString &contents);
 
     // Printing: the paper instruction before the invoices of the ticked rows are printed.
     QString invoicePaperInstruction() const;
@@ -190,20 +199,20 @@ private:
     void setField(int r, int field, const QString &value);
     void derive(Row &row) const;
     bool isSignedOut(int r, const QString &assignment) const;
-    void applyChanges(const QString &contents);
+    Verdict applyChanges(const QString &contents);
     // Complete All (every row) and Complete Selected (the ticked rows, with their stricter rules): one question
     // names every slip that is not completed as it stands.
-    bool completeRows(const std::vector<int> &rows, bool selected);
+    Verdict completeRows(const std::vector<int> &rows, bool selected, const Answers &answers);
     // The row of another slip than r of the change's assignment on its day at the same slot, or (overlapping) at a
     // slot sharing time; 0 when there is none.
     int slotHolder(int r, const SlipChange &change, bool overlapping) const;
-    bool confirmDelete(const QString &first, const QString &title);
-    void inform(const QString &text);
-    void alarm();
+    // The three questions before a deletion: nothing once all are answered Yes.
+    static std::optional<Verdict> deleteQuestions(const QString &first, const QString &title, const Answers &answers);
+    Verdict refused(const QString &text) const { return Verdict::refused(text, m_title); }
+    bool alarm() const;
     QString today() const;
 
     const DataFolder &m_folder;
-    Messages &m_messages;
     const Clock &m_clock;
     const Settings &m_settings;
     QString m_title;

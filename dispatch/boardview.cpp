@@ -36,7 +36,7 @@ struct Key
 // and unknown texts after every slot.
 int slotRank(const QString &slot)
 {
-    const auto hours = SlipCreation::slotHours(slot);
+    const auto hours = slotHours(slot);
     return hours ? hours->start * 100 + (hours->end - hours->start) : 9999;
 }
 

@@ -40,7 +40,7 @@ QDate weekStart(WorkWeek week, const QDate &date)
 // The hour of each row on a 24-hour clock.
 int rowHour(int row)
 {
-    return SlipCreation::slotHours(hourRows()[row])->start;
+    return slotHours(hourRows()[row])->start;
 }
 
 } // namespace
@@ -53,7 +53,7 @@ const QStringList &hourRows()
 
 std::optional<RowSpan> slotRows(const QString &slot)
 {
-    const auto hours = SlipCreation::slotHours(slot);
+    const auto hours = slotHours(slot);
     if (!hours)
         return std::nullopt;
     RowSpan span{-1, -1};
@@ -119,8 +119,7 @@ std::vector<QDate> workWeekDays(WorkWeek week, const QDate &date)
 
 bool slotFree(const QStringList &booked, const QString &slot)
 {
-    return std::none_of(booked.begin(), booked.end(),
-                        [&slot](const QString &b) { return SlipCreation::slotsClash(b, slot); });
+    return std::none_of(booked.begin(), booked.end(), [&slot](const QString &b) { return slotsClash(b, slot); });
 }
 
 std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &technician, const QDate &from,
@@ -360,7 +359,7 @@ void Model::laneColumn(int column)
             b.lane = int(lane);
             for (std::size_t j = start; j < i; ++j) {
                 Block &other = m_blocks[std::size_t(indexes[j])];
-                if (SlipCreation::slotsClash(other.time, b.time)) {
+                if (slotsClash(other.time, b.time)) {
                     m_clashes += (other.clash ? 0 : 1) + (b.clash ? 0 : 1);
                     other.clash = b.clash = true;
                 }
@@ -395,32 +394,30 @@ std::optional<Model::Cell> Model::stepped(const Cell &from, const QString &slot,
     return to;
 }
 
-MoveVerdict Model::move(int row, int column, int hourRow, int answered)
+Verdict Model::move(int row, int column, int hourRow, const Answers &answers)
 {
-    using Kind = MoveVerdict::Kind;
+    const QString title = m_board.title();
     if (row < 1 || row > m_board.count() || column < 0 || column >= columnCount() || hourRow < 0 ||
         hourRow >= hourCount())
-        return {Kind::Refused, {}, {}};
+        return Verdict::refused();
     const QDate day = columnDate(column);
     if (!isWorkday(m_settings.workWeek, day))
-        return {Kind::Refused,
-                QStringLiteral("The business does not work on %1s.\r\n%2 cannot be scheduled on %3.")
-                    .arg(Formats::weekdayName(day), QStringLiteral("Slip ") + m_board.cell(row, 1),
-                         Formats::shortDate(day)),
-                {}};
+        return Verdict::refused(QStringLiteral("The business does not work on %1s.\r\n%2 cannot be scheduled on %3.")
+                                    .arg(Formats::weekdayName(day), QStringLiteral("Slip ") + m_board.cell(row, 1),
+                                         Formats::shortDate(day)),
+                                title);
     if (day < m_clock.today())
-        return {Kind::Refused,
-                QStringLiteral("%1 has gone by: a slip can be scheduled for today or a later day.")
-                    .arg(Formats::shortDate(day)),
-                {}};
+        return Verdict::refused(QStringLiteral("%1 has gone by: a slip can be scheduled for today or a later day.")
+                                    .arg(Formats::shortDate(day)),
+                                title);
     const Record &s = m_board.slip(row);
     const QString oldTime = s.text(SlipField::SchedTime);
     const auto time = slotAt(oldTime, hourRow);
     if (!time)
-        return {Kind::Refused,
-                QStringLiteral("No two-hour slot starts at or holds %1; a two-hour slip keeps its length.")
-                    .arg(hourRows()[hourRow]),
-                {}};
+        return Verdict::refused(
+            QStringLiteral("No two-hour slot starts at or holds %1; a two-hour slip keeps its length.")
+                .arg(hourRows()[hourRow]),
+            title);
     const QString status = s.text(SlipField::Status);
     SlipChange change;
     change.assignment = columnTechnician(column);
@@ -432,44 +429,27 @@ MoveVerdict Model::move(int row, int column, int hourRow, int answered)
     change.picker = day;
     if (s.text(SlipField::AssignedTo) == change.assignment && change.time == oldTime &&
         sameDay(s.text(SlipField::SchedDate), change.date) && change.status == status)
-        return {Kind::Done, {}, {}}; // put back where it was
+        return Verdict::done(); // put back where it was
     const BoardState::Ruling ruling = m_board.ruleOnChange(row, change, true);
     if (ruling.kind == BoardState::Ruling::Kind::Refused || ruling.kind == BoardState::Ruling::Kind::Booked ||
         ruling.kind == BoardState::Ruling::Kind::Redo)
-        return {Kind::Refused, ruling.text, {}};
-    std::vector<MoveVerdict> questions;
-    if (status == SlipValues::kInProgress || status == SlipValues::kComplete)
-        questions.push_back({Kind::Ask,
-                             QStringLiteral("Slip %1 is %2,").arg(m_board.cell(row, 1), status) + kCrLf +
-                                 QStringLiteral("Click YES if you want to move it anyway"),
-                             QStringLiteral("Move Slip")});
-    if (ruling.kind == BoardState::Ruling::Kind::Ask)
-        questions.push_back({Kind::Ask, ruling.text, ruling.title});
-    if (answered < int(questions.size()))
-        return questions[std::size_t(answered)];
-    m_undo.push_back({row, s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate), oldTime, status});
-    m_board.reschedule(row, change.assignment, change.date, change.time, change.status);
-    place();
-    return {Kind::Done, {}, {}};
-}
-
-bool Model::moveAsking(int row, int column, int hourRow, Messages &messages)
-{
-    for (int answered = 0;; ++answered) {
-        const MoveVerdict verdict = move(row, column, hourRow, answered);
-        switch (verdict.kind) {
-        case MoveVerdict::Kind::Done:
-            return true;
-        case MoveVerdict::Kind::Refused:
-            if (!verdict.text.isEmpty())
-                messages.inform(verdict.text, m_board.title());
-            return false;
-        case MoveVerdict::Kind::Ask:
-            if (!messages.ask(verdict.text, verdict.title))
-                return false;
-            break;
-        }
+        return Verdict::refused(ruling.text, title);
+    std::size_t asked = 0;
+    if (status == SlipValues::kInProgress || status == SlipValues::kComplete) {
+        if (auto v = Verdict::pending(answers, asked++,
+                                      QStringLiteral("Slip %1 is %2,").arg(m_board.cell(row, 1), status) + kCrLf +
+                                          QStringLiteral("Click YES if you want to move it anyway"),
+                                      QStringLiteral("Move Slip")))
+            return *v;
     }
+    if (ruling.kind == BoardState::Ruling::Kind::Ask) {
+        if (auto v = Verdict::pending(answers, asked++, ruling.text, ruling.title))
+            return *v;
+    }
+    m_undo.push_back({row, s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate), oldTime, status});
+    m_board.reschedule(row, change.assignment, day, change.time, change.status);
+    place();
+    return Verdict::done();
 }
 
 bool Model::undo()
@@ -489,30 +469,34 @@ void Model::undoAll()
     }
 }
 
-bool Model::save()
+Verdict Model::save()
 {
-    if (!m_board.saveAll())
-        return false;
+    Verdict saved = m_board.saveAll();
+    if (!saved.isDone())
+        return saved;
     m_undo.clear();
     place();
-    return true;
+    return saved;
 }
 
-bool Model::confirmClose(Messages &messages)
+Verdict Model::confirmClose(const Answers &answers)
 {
     if (m_undo.empty())
-        return true;
+        return Verdict::done();
     const QString title = QStringLiteral("Close the Calendar");
-    if (messages.ask(QStringLiteral("The slips moved on the calendar have not been saved.") + kCrLf +
-                         QStringLiteral("Click YES to save them, NO to close without saving them"),
-                     title))
+    if (answers.empty())
+        return Verdict::ask(QStringLiteral("The slips moved on the calendar have not been saved.") + kCrLf +
+                                QStringLiteral("Click YES to save them, NO to close without saving them"),
+                            title);
+    if (answers[0])
         return save();
-    if (!messages.ask(QStringLiteral("Close the calendar WITHOUT SAVING the moves?") + kCrLf +
-                          QStringLiteral("Click NO to go back to the calendar"),
-                      title))
-        return false;
+    if (auto v = Verdict::pending(answers, 1,
+                                  QStringLiteral("Close the calendar WITHOUT SAVING the moves?") + kCrLf +
+                                      QStringLiteral("Click NO to go back to the calendar"),
+                                  title))
+        return *v;
     undoAll();
-    return true;
+    return Verdict::done();
 }
 
 } // namespace Calendar

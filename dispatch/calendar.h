@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/settings.h"
+#include "core/verdict.h"
 
 #include <QDate>
 #include <QString>
@@ -11,7 +12,6 @@
 class BoardState;
 class Clock;
 class DataFolder;
-class Messages;
 class RecordScan;
 
 // The technicians' calendar without its window: the slips of the board placed on the hours of the work day,
@@ -59,15 +59,6 @@ std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &tec
                                      WorkWeek week, bool twoHours, int days = 366);
 std::optional<FreeSlot> nextFreeSlot(const DataFolder &folder, const QString &technician, const QDate &from,
                                      WorkWeek week, bool twoHours, int days = 366);
-
-// What a move of a slip comes to: done, refused (the text says why) or a Yes/No question to answer first.
-struct MoveVerdict
-{
-    enum class Kind { Done, Refused, Ask };
-    Kind kind = Kind::Refused;
-    QString text;
-    QString title;
-};
 
 // The calendar on a board state: the board's working copy is what it shows and what a move changes, so a move
 // is the same change that "&Manage/Alter Selected Service Slip" makes, and the board's save keeps it.
@@ -127,10 +118,9 @@ public:
     QString describe(int row) const; // "1234 Customer (City) 08:00" for lists and messages
 
     // Moves the slip of board row `row` to the cell: the date and technician of the column, the slot of the row.
-    // `answered` questions were answered Yes already; the next one is returned, or the move is made.
-    MoveVerdict move(int row, int column, int hourRow, int answered = 0);
-    // The same, asking every question through `messages` and telling a refusal. True when the slip moved.
-    bool moveAsking(int row, int column, int hourRow, Messages &messages);
+    // Done when the slip moved (or was put back where it was), refused with the reason, or a question to answer
+    // first (a slip In Progress or Complete, a slot that overlaps another slip's).
+    Verdict move(int row, int column, int hourRow, const Answers &answers = {});
     // Where the slip of `row` would go with a step of its slot (up/down) or of its column (left/right).
     struct Cell
     {
@@ -146,11 +136,11 @@ public:
     bool undo();
     // Takes back every move since the last save.
     void undoAll();
-    // The board's save ("Save &Changes/Exit" without leaving): false when the files could not be written.
-    bool save();
-    // Closing the calendar: with moves not saved, Save (YES), else Discard or Cancel (a second question). True
+    // The board's save ("Save &Changes/Exit" without leaving): refused when the files could not be written.
+    Verdict save();
+    // Closing the calendar: with moves not saved, Save (YES), else Discard or Cancel (a second question). Done
     // when it may close.
-    bool confirmClose(Messages &messages);
+    Verdict confirmClose(const Answers &answers = {});
 
 private:
     void place();

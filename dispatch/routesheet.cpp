@@ -19,7 +19,7 @@ namespace {
 // A slot's place in the day: by its first hour, a single hour before a range starting then; "None" last.
 int slotOrder(const QString &slot)
 {
-    const auto hours = SlipCreation::slotHours(slot);
+    const auto hours = slotHours(slot);
     return hours ? hours->start * 100 + (hours->end - hours->start) : 9999;
 }
 

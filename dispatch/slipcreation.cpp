@@ -187,57 +187,6 @@ Record buildSlipRecord(const SlipDraft &draft, const Clock &clock)
     return slip;
 }
 
-std::optional<SlotHours> slotHours(const QString &slot)
-{
-    // The slots run from 08:00 in the morning to 05:00 in the afternoon: 01:00 to 07:00 are afternoon hours.
-    const auto hour = [](QStringView text) -> std::optional<int> {
-        if (text.size() != 5 || text[2] != QLatin1Char(':') || text.mid(3) != QLatin1String("00"))
-            return std::nullopt;
-        bool ok = false;
-        const int h = text.left(2).toInt(&ok);
-        if (!ok || h < 1 || h > 12)
-            return std::nullopt;
-        return h < 8 ? h + 12 : h;
-    };
-    const QString text = slot.trimmed();
-    const qsizetype dash = text.indexOf(QLatin1Char('-'));
-    if (dash < 0) {
-        const auto h = hour(text);
-        if (!h)
-            return std::nullopt;
-        return SlotHours{*h, *h};
-    }
-    const auto from = hour(QStringView(text).left(dash));
-    const auto to = hour(QStringView(text).mid(dash + 1));
-    if (!from || !to || *to <= *from)
-        return std::nullopt;
-    return SlotHours{*from, *to};
-}
-
-bool slotsOverlap(const QString &a, const QString &b)
-{
-    const auto x = slotHours(a);
-    const auto y = slotHours(b);
-    if (!x || !y || a.trimmed() == b.trimmed())
-        return false;
-    const bool xPoint = x->start == x->end;
-    const bool yPoint = y->start == y->end;
-    if (xPoint && yPoint)
-        return false; // two different hours
-    if (xPoint)
-        return x->start >= y->start && x->start < y->end;
-    if (yPoint)
-        return y->start >= x->start && y->start < x->end;
-    return x->start < y->end && y->start < x->end;
-}
-
-bool slotsClash(const QString &booked, const QString &time)
-{
-    const QString t = time.trimmed();
-    const bool sameSlot = booked.trimmed() == t && !t.isEmpty() && t != SlipValues::kNoTime;
-    return sameSlot || slotsOverlap(booked, time);
-}
-
 namespace {
 
 // The stored slips of one assignment on one day, in file order. The stored date text is read as a date, so
@@ -307,23 +256,23 @@ QString overlapQuestionText(const QString &assignment, qint16 slipNo, const QStr
         .arg(time, Formats::shortDate(date));
 }
 
-std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, Messages &messages,
-                                const Record &customer, const SlipDraft &draft)
+Stored StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Record &customer,
+                 const SlipDraft &draft, const Answers &answers)
 {
-    if (const auto why = counter.refusal()) {
-        messages.inform(*why, folder.executableName());
-        return std::nullopt;
-    }
-    if (const auto why = customerProblem(folder, customer)) {
-        messages.inform(*why, kNoAccountTitle);
-        return std::nullopt;
-    }
-    if (const auto why = serviceProblem(draft.service)) {
-        messages.inform(*why, folder.executableName());
-        return std::nullopt;
-    }
-    if (!messages.ask(kReviewQuestion, kReviewTitle))
-        return std::nullopt;
+    const QString title = folder.executableName();
+    const auto refused = [](const QString &text, const QString &title) {
+        return Stored{Verdict::refused(text, title), std::nullopt};
+    };
+    if (const auto why = counter.refusal())
+        return refused(*why, title);
+    if (const auto why = customerProblem(folder, customer))
+        return refused(*why, kNoAccountTitle);
+    if (const auto why = serviceProblem(draft.service))
+        return refused(*why, title);
+    if (answers.empty())
+        return {Verdict::ask(kReviewQuestion, kReviewTitle), std::nullopt};
+    if (!answers[0])
+        return {Verdict::refused(), std::nullopt};
 
     Record slip = buildSlipRecord(draft, clock);
     const QString assignment = slip.text(SlipField::AssignedTo);
@@ -332,28 +281,26 @@ std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, 
         const QString time = slip.text(SlipField::SchedTime);
         // One read of the active slips serves both tests.
         const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
-        if (IsSlotBooked(slips, assignment, date, time)) {
-            messages.inform(kBooked, folder.executableName());
-            return std::nullopt;
-        }
+        if (IsSlotBooked(slips, assignment, date, time))
+            return refused(kBooked, title);
         if (const auto question = overlapQuestion(slips, assignment, *draft.date, time)) {
-            if (!messages.ask(*question, kOverlapTitle))
-                return std::nullopt;
+            if (answers.size() < 2)
+                return {Verdict::ask(*question, kOverlapTitle), std::nullopt};
+            if (!answers[1])
+                return {Verdict::refused(), std::nullopt};
         }
     }
     const qint16 number = counter.next();
     try {
-        if (const auto why = createSlip(folder, counter, slip)) {
-            messages.inform(*why, folder.executableName());
-            return std::nullopt;
-        }
+        if (const auto why = createSlip(folder, counter, slip))
+            return refused(*why, title);
     } catch (const DiskError &e) {
-        messages.inform(e.message(), folder.executableName());
         // When only the counter file failed, the slip is stored and its number is taken.
         if (counter.next() == number)
-            return std::nullopt;
+            return refused(e.message(), title);
+        return {Verdict::done().tell(e.message(), title), number};
     }
-    return number;
+    return {Verdict::done(), number};
 }
 
 } // namespace SlipCreation

@@ -2,6 +2,8 @@
 
 #include "core/recordlayout.h"
 #include "core/settings.h"
+#include "core/verdict.h"
+#include "dispatch/booking.h"
 
 #include <QDate>
 #include <QString>
@@ -12,7 +14,6 @@
 
 class Clock;
 class DataFolder;
-class Messages;
 class RecordScan;
 class SlipCounter;
 
@@ -86,21 +87,6 @@ struct SlipDraft
 // The slip number is set when it is stored.
 Record buildSlipRecord(const SlipDraft &draft, const Clock &clock);
 
-// A time slot as hours of the day: [start, end) for a range ("01:00-03:00" is 13 to 15), a single hour for a
-// point. Nothing for "None" or any text that is not a slot.
-struct SlotHours
-{
-    int start = 0;
-    int end = 0; // equal to start for a point
-};
-std::optional<SlotHours> slotHours(const QString &slot);
-// True when two different slots share time: a point inside a range ("09:00" in "08:00-10:00"), or two ranges
-// that overlap. A point at a range's end is outside it ("10:00" against "08:00-10:00").
-bool slotsOverlap(const QString &a, const QString &b);
-// True when a slip at `time` clashes with a slip of the same assignment and day booked at `booked`: the same
-// slot (a double booking) or slots that share time. "None" clashes with nothing.
-bool slotsClash(const QString &booked, const QString &time);
-
 // One slip of an assignment's day, as the window lists it.
 struct DaySlip
 {
@@ -122,12 +108,16 @@ QString overlapQuestionText(const QString &assignment, qint16 slipNo, const QStr
 std::optional<QString> overlapQuestion(const RecordScan &slips, const QString &assignment, const QDate &date,
                                        const QString &time);
 
-// Stores the slip, after the user has been asked and told what is needed: the account must still be there,
-// the counter must have a number left, the user confirms the data, a booked slot is refused, an overlapping
-// one asked about. Returns the new slip's number, or nothing when nothing was stored (the files are then as
-// they were). A file that cannot be written is reported to the user; when only the counter file failed, the
-// slip is stored and its number returned.
-std::optional<qint16> StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, Messages &messages,
-                                const Record &customer, const SlipDraft &draft);
+// Stores the slip once the user has answered what is needed: the account must still be there, the counter must
+// have a number left, the user confirms the data (the first answer), a booked slot is refused, an overlapping one
+// asked about (the second answer). Done with the new slip's number, or refused with nothing stored (the files are
+// then as they were) and the reason. A file that cannot be written is a refusal that says so; when only the
+// counter file failed, the slip is stored, its number returned and the failure told.
+struct Stored : Verdict
+{
+    std::optional<qint16> slipNo;
+};
+Stored StoreSlip(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Record &customer,
+                 const SlipDraft &draft, const Answers &answers = {});
 
 } // namespace SlipCreation

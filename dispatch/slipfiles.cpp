@@ -236,23 +236,6 @@ void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> ro
     folder.replaceRecords(SlipFiles::kActive, kept);
 }
 
-bool sameDay(const QString &a, const QString &b)
-{
-    const QString x = a.trimmed();
-    const QString y = b.trimmed();
-    if (x == y)
-        return true;
-    const auto dx = Formats::parseShortDate(x);
-    return dx && dx == Formats::parseShortDate(y);
-}
-
-bool isUnscheduled(const QString &date, const QString &time)
-{
-    const QString d = date.trimmed();
-    const QString t = time.trimmed();
-    return d.isEmpty() || d == SlipValues::kNoDate || t.isEmpty() || t == SlipValues::kNoTime;
-}
-
 void DeleteActiveSlips(const DataFolder &folder)
 {
     folder.deleteWithBackup(SlipFiles::kActive);
@@ -266,8 +249,8 @@ void AppendSlip(const DataFolder &folder, const Record &slip)
 bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
                   int skip)
 {
-    // A slip without a date or without a time is not scheduled: it holds no slot and clashes with nothing.
-    if (isUnscheduled(date, time))
+    // A slip that takes no slot clashes with nothing: the file need not be read.
+    if (!slotKey({assignment, date, time}))
         return false;
     return IsSlotBooked(RecordScan(folder, SlipFiles::kActive, serviceSlipLayout()), assignment, date, time, skip);
 }
@@ -275,8 +258,11 @@ bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QSt
 bool IsSlotBooked(const RecordScan &slips, const QString &assignment, const QString &date, const QString &time,
                   int skip)
 {
-    if (isUnscheduled(date, time))
+    const BookedSlot wanted{assignment, date, time};
+    if (!slotKey(wanted))
         return false;
+    // Only a record with these very bytes of assignment and time can take the slot; they are looked for in the
+    // file's bytes first, and the booking rule decides on the date.
     const auto wantedAssignment = storedBytes(assignment);
     const auto wantedTime = storedBytes(time);
     if (!wantedAssignment || !wantedTime)
@@ -287,7 +273,7 @@ bool IsSlotBooked(const RecordScan &slips, const QString &assignment, const QStr
         if (slips.fieldIs(i, SlipField::AssignedTo, *wantedAssignment) &&
             slips.fieldIs(i, SlipField::SchedTime, *wantedTime)) {
             const QByteArrayView stored = slips.trimmed(i, SlipField::SchedDate);
-            if (sameDay(Cp1252::decode(stored.data(), stored.size()), date))
+            if (takeSameSlot(wanted, {assignment, Cp1252::decode(stored.data(), stored.size()), time}))
                 return true;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/recordlayout.h"
+#include "dispatch/booking.h"
 
 #include <QString>
 #include <span>
@@ -66,17 +67,10 @@ void DeleteActiveSlips(const DataFolder &folder);
 // Adds the slip behind the last record of /ServiceSlips.txt, creating the file when there is none.
 void AppendSlip(const DataFolder &folder, const Record &slip);
 
-// True when two date texts name the same day ("12/08/2026" and "12/8/2026"); texts that are no date only
-// when they are equal.
-bool sameDay(const QString &a, const QString &b);
-
-// A slip with no date ("0") or no time ("None") is not scheduled: it books no slot.
-bool isUnscheduled(const QString &date, const QString &time);
-
-// True when a stored slip other than record `skip` (from 1; 0 skips none) has exactly this assignment and
-// time (trimmed fields, case counts) on the same day (dates compared as dates). An unscheduled date or time books nothing, so any number of
-// unscheduled slips may share an assignment. Only what is stored counts; without /ServiceSlips.txt nothing is
-// booked.
+// True when a stored slip other than record `skip` (from 1; 0 skips none) takes the slot of a slip with this
+// assignment, date and time (see takeSameSlot; the assignment and time as given, untrimmed, against the trimmed
+// fields). An unscheduled slip or one without an assignment books nothing, so any number of them may share a
+// day. Only what is stored counts; without /ServiceSlips.txt nothing is booked.
 bool IsSlotBooked(const DataFolder &folder, const QString &assignment, const QString &date, const QString &time,
                   int skip = 0);
 // The same test on the active slips already read, so that one read serves several tests.

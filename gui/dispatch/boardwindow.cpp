@@ -72,7 +72,7 @@ BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platfo
     , m_platform(platform)
     , m_target(target)
     , m_inputs(std::move(inputs))
-    , m_board(state.folder, platform.messages, platform.clock, state.settings)
+    , m_board(state.folder, platform.clock, state.settings)
 {
     setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
     buildBoard();
@@ -366,7 +366,7 @@ QGroupBox *BoardWindow::buildChangeFrame()
     connect(m_lstStatus, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         if (m_filling)
             return;
-        if (!m_board.chooseStatus(item->text()))
+        if (!shown(m_platform.messages, m_board.chooseStatus(item->text())).isDone())
             m_lstStatus->setCurrentRow(int(SlipValues::boardStatuses().indexOf(m_board.change().status)));
         showChangeValues();
     });
@@ -671,10 +671,15 @@ void BoardWindow::cellClicked(int gridRow, int col)
     }
 }
 
+template <typename Decide> bool BoardWindow::ask(Decide decide)
+{
+    return putThrough(m_platform.messages, decide).isDone();
+}
+
 void BoardWindow::closeEvent(QCloseEvent *event)
 {
     // The user's close box (the program's own closing is not spontaneous): changes not saved are not lost unasked.
-    if (event->spontaneous() && isVisible() && !m_board.confirmClose()) {
+    if (event->spontaneous() && isVisible() && !ask([this](const Answers &a) { return m_board.confirmClose(a); })) {
         event->ignore();
         return;
     }
@@ -693,20 +698,20 @@ void BoardWindow::runAction(Action action)
 {
     switch (action) {
     case ExitWithoutSaving:
-        if (m_board.confirmLeaveWithoutSaving())
+        if (ask([this](const Answers &a) { return m_board.confirmLeaveWithoutSaving(a); }))
             leave();
         break;
     case DeleteAll:
         // The board is hidden at once and filled anew when it shows again.
-        if (m_board.deleteAll())
+        if (ask([this](const Answers &a) { return m_board.deleteAll(a); }))
             leave();
         break;
     case CompleteAll:
-        if (m_board.completeAll())
+        if (ask([this](const Answers &a) { return m_board.completeAll(a); }))
             refreshGrid();
         break;
     case DeleteSelected:
-        if (m_board.deleteSelected()) {
+        if (ask([this](const Answers &a) { return m_board.deleteSelected(a); })) {
             refreshGrid();
             for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
                 frame->hide();
@@ -714,13 +719,13 @@ void BoardWindow::runAction(Action action)
         }
         break;
     case CompleteSelected:
-        if (m_board.completeSelected()) {
+        if (ask([this](const Answers &a) { return m_board.completeSelected(a); })) {
             refreshGrid();
             updateButtons();
         }
         break;
     case SlipTextMessage:
-        m_board.copyTextMessage(m_platform.clipboard, m_board.contentsForBox());
+        shown(m_platform.messages, m_board.copyTextMessage(m_platform.clipboard, m_board.contentsForBox()));
         break;
     case CloseSlipFrame:
         m_slipFrame->hide();
@@ -729,7 +734,7 @@ void BoardWindow::runAction(Action action)
         openSlip();
         break;
     case SaveAndExit:
-        if (m_board.saveAll())
+        if (shown(m_platform.messages, m_board.saveAll()).isDone())
             leave();
         break;
     case PrintServiceSlips:
@@ -746,7 +751,7 @@ void BoardWindow::runAction(Action action)
         m_contents->setFocus();
         break;
     case ContentsTextMessage:
-        m_board.copyTextMessage(m_platform.clipboard, m_contents->toPlainText());
+        shown(m_platform.messages, m_board.copyTextMessage(m_platform.clipboard, m_contents->toPlainText()));
         break;
     case PrintInvoices:
         printInvoices();
@@ -765,7 +770,7 @@ void BoardWindow::runAction(Action action)
         m_accountFrame->hide();
         break;
     case SaveContents:
-        if (m_board.saveContents(m_contents->toPlainText()))
+        if (shown(m_platform.messages, m_board.saveContents(m_contents->toPlainText())).isDone())
             m_contentsFrame->hide();
         break;
     case PrintReport:
@@ -844,7 +849,7 @@ void BoardWindow::pickerChanged()
 {
     if (m_filling || m_picker->date() == m_lastPicked)
         return;
-    m_board.pickDate(m_picker->date());
+    shown(m_platform.messages, m_board.pickDate(m_picker->date()));
     showChangeValues();
 }
 
@@ -853,7 +858,7 @@ void BoardWindow::openChangeFrame()
     QStringList names;
     for (int i = 0; i < m_lstTechs->count(); ++i)
         names.append(m_lstTechs->item(i)->text());
-    const int index = m_board.assignmentListIndex(names);
+    const int index = shown(m_platform.messages, m_board.assignmentListIndex(names)).index;
     m_filling = true;
     m_lstTechs->setCurrentRow(index);
     m_filling = false;
@@ -863,8 +868,10 @@ void BoardWindow::openChangeFrame()
 
 void BoardWindow::acceptChanges()
 {
-    switch (m_board.verifyAndAccept(m_contents->toPlainText())) {
-    case BoardState::Verdict::Applied:
+    const QString contents = m_contents->toPlainText();
+    switch (
+        putThrough(m_platform.messages, [&](const Answers &a) { return m_board.verifyAndAccept(contents, a); }).kind) {
+    case Verdict::Kind::Done:
         m_changeFrame->hide();
         m_slipFrame->hide();
         // The changed slip may sort elsewhere or leave the filter.
@@ -872,11 +879,11 @@ void BoardWindow::acceptChanges()
         updateButtons();
         m_grid->setFocus(); // back to the slips
         break;
-    case BoardState::Verdict::Redone:
+    case Verdict::Kind::Redo:
         fillSlipFrames();
         break;
-    case BoardState::Verdict::Booked:
-    case BoardState::Verdict::Refused:
+    case Verdict::Kind::Refused:
+    case Verdict::Kind::Ask:
         showChangeValues();
         break;
     }

@@ -109,6 +109,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Puts an action's questions and messages to the user; true when it was carried out.
+    template <typename Decide> bool ask(Decide decide);
     void showDialing();
     bool m_dialingEnabled = true;
     void buildBoard();

@@ -560,7 +560,7 @@ CalendarWindow::CalendarWindow(Environment environment, const DataFolder &folder
     , m_clock(clock)
     , m_technicians(std::move(technicians))
     , m_folder(std::make_unique<DataFolder>(folder))
-    , m_own(std::make_unique<BoardState>(*m_folder, messages, clock, settings))
+    , m_own(std::make_unique<BoardState>(*m_folder, clock, settings))
     , m_board(m_own.get())
     , m_model(std::make_unique<Model>(*m_own, settings, clock))
 {
@@ -805,7 +805,7 @@ void CalendarWindow::hideEvent(QHideEvent *event)
 void CalendarWindow::closeEvent(QCloseEvent *event)
 {
     // The close box closes the calendar only, and not before moves not saved were saved or given up.
-    if (event->spontaneous() && isVisible() && !m_model->confirmClose(m_messages)) {
+    if (event->spontaneous() && isVisible() && !closeAsked()) {
         event->ignore();
         return;
     }
@@ -815,8 +815,13 @@ void CalendarWindow::closeEvent(QCloseEvent *event)
 
 void CalendarWindow::leave()
 {
-    if (m_model->confirmClose(m_messages))
+    if (closeAsked())
         closeByProgram();
+}
+
+bool CalendarWindow::closeAsked()
+{
+    return putThrough(m_messages, [this](const Answers &answers) { return m_model->confirmClose(answers); }).isDone();
 }
 
 void CalendarWindow::rebuild()
@@ -889,7 +894,9 @@ void CalendarWindow::showDetails(int row)
 
 void CalendarWindow::moveSlip(int row, int column, int hourRow)
 {
-    if (!m_model->moveAsking(row, column, hourRow, m_messages))
+    if (!putThrough(m_messages, [&](const Answers &answers) {
+             return m_model->move(row, column, hourRow, answers);
+         }).isDone())
         return;
     m_view->modelChanged();
     m_view->select(row);
@@ -938,8 +945,9 @@ void CalendarWindow::undo()
 void CalendarWindow::save()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = m_model->save();
+    const Verdict verdict = m_model->save();
     QApplication::restoreOverrideCursor();
+    const bool saved = shown(m_messages, verdict).isDone();
     if (saved) {
         m_view->modelChanged();
         rebuild();

@@ -125,6 +125,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Closing with moves not saved: saved, or given up, as the user answers. True when the calendar may close.
+    bool closeAsked();
     void build();
     void rebuild();
     void showStatus();

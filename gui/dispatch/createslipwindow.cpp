@@ -630,7 +630,7 @@ void CreateSlipWindow::refreshDay()
     // The slip being written would clash with or overlap the marked rows.
     const QString time = m_time->currentText();
     for (int r = 1; r < m_day->rows(); ++r) {
-        const bool clash = SlipCreation::slotsClash(day[std::size_t(r - 1)].time, time);
+        const bool clash = slotsClash(day[std::size_t(r - 1)].time, time);
         for (int c = 0; c < m_day->cols(); ++c)
             m_day->setCellTextColour(r, c, clash ? QColor(255, 0, 0) : QColor());
     }
@@ -645,8 +645,11 @@ void CreateSlipWindow::createSlip()
             return;
         }
     }
-    const auto number = SlipCreation::StoreSlip(m_state.folder, m_state.slipCounter, m_platform.clock,
-                                                m_platform.messages, m_state.currentCustomer, draft());
+    const SlipCreation::SlipDraft slip = draft();
+    const auto number = putThrough(m_platform.messages, [&](const Answers &answers) {
+                            return SlipCreation::StoreSlip(m_state.folder, m_state.slipCounter, m_platform.clock,
+                                                           m_state.currentCustomer, slip, answers);
+                        }).slipNo;
     if (!number) {
         refreshDay();
         return;

@@ -28,7 +28,7 @@ struct Board
     {
         if (!slips.isEmpty())
             writeActiveSlips(folder, slips);
-        board = std::make_unique<BoardState>(folder, fakes.messages, fakes.clock, settings);
+        board = std::make_unique<BoardState>(folder, fakes.clock, settings);
         board->load();
     }
     BoardState *operator->() { return board.get(); }
@@ -44,6 +44,18 @@ struct Board
 };
 
 const QString kCrLf = QStringLiteral("\r\n");
+using Kind = Verdict::Kind;
+
+// What a verdict puts to the user: its question, else its messages one under the other.
+QString said(const Verdict &v)
+{
+    if (v.kind == Kind::Ask)
+        return v.question;
+    QStringList texts;
+    for (const Notice &n : v.notices)
+        texts << n.text;
+    return texts.join('\n');
+}
 
 // The slips of the sort and filter tests; the slip numbers in grid order are what the tests compare.
 const QStringList kViewSlips = {"9|Assigned|Al|1/2/2026|01:00-03:00|Low", "10|Open||0|None|Emergency",
@@ -95,12 +107,13 @@ private slots:
         for (const QString to : {"Open", "Assigned", "In Progress", "Suspended"}) {
             const bool allowed = to == from || mayGoTo.contains(to);
             QCOMPARE(StatusRules::refusal(from, to).value_or(QString()), allowed ? QString() : refusal);
-            // Through the board: a refusal is shown and keeps the slip's status; an allowed choice is taken.
+            // Through the board: a refusal is said and keeps the slip's status; an allowed choice is taken.
             Board b({"1000|" + from + "|Al|1/20/2026|08:00"});
             b.open(1);
-            QCOMPARE(b->chooseStatus(to), allowed);
+            const Verdict chosen = b->chooseStatus(to);
+            QCOMPARE(chosen.isDone(), allowed);
             QCOMPARE(b->change().status, allowed ? to : from);
-            QCOMPARE(b.fakes.messages.lastText(), allowed ? QString() : refusal);
+            QCOMPARE(said(chosen), allowed ? QString() : refusal);
         }
     }
 
@@ -147,20 +160,20 @@ private slots:
         Board b({"1000|Assigned|Al|1/20/2026|08:00"});
         b.settings.workWeek = WorkWeek(week);
         b.open(1);
-        b->pickDate(picked);
+        const Verdict moved = b->pickDate(picked);
         QCOMPARE(b->change().date, newDate);
         QCOMPARE(Formats::shortDate(b->change().picker), newDate);
-        QCOMPARE(b.fakes.messages.texts(), messages);
-        QCOMPARE(b.fakes.messages.beeps, messages.isEmpty() ? 0 : 1);
+        QCOMPARE(said(moved), messages.join('\n'));
+        QCOMPARE(moved.beep, !messages.isEmpty());
     }
 
     void verifyRefusals_data()
     {
         dataColumns<QStringList, QString, QString, QString, int, QString>("slips", "status", "assignment", "time",
                                                                           "verdict", "message");
-        using V = BoardState::Verdict;
+        using V = Verdict::Kind;
         dataRow("in progress without time", QStringList{"1|Assigned|Al|1/20/2026|None"}, "In Progress", "Al", "None",
-                int(V::Redone), "Select a Date and Time\r\nor Change Status to Suspended");
+                int(V::Redo), "Select a Date and Time\r\nor Change Status to Suspended");
         dataRow("in progress unassigned", QStringList{"1|Open||1/20/2026|08:00"}, "In Progress", "Not Assigned",
                 "08:00", int(V::Refused), "You need to select an Assignment");
         dataRow("signed out", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|In Progress|Al|1/20/2026|09:00"},
@@ -168,13 +181,13 @@ private slots:
         dataRow("assigned to nobody", QStringList{"1|Open||1/20/2026|08:00"}, "Assigned", "Not Assigned", "08:00",
                 int(V::Refused), "You need to select an Assignment");
         dataRow("complete without time", QStringList{"1|Complete|Al|1/20/2026|None"}, "Complete", "Al", "None",
-                int(V::Redone), "Select Date and/or Time or Change Status");
+                int(V::Redo), "Select Date and/or Time or Change Status");
         dataRow("slot booked", QStringList{"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/20/2026|09:00"},
-                "Assigned", "Bo", "09:00", int(V::Booked),
+                "Assigned", "Bo", "09:00", int(V::Refused),
                 "This Assignment, Date and Time have already been scheduled\r\n"
                 "Select a different Assignment, Date or Time");
         dataRow("own slot is no booking", QStringList{"1|Assigned|Al|1/20/2026|08:00"}, "In Progress", "Al", "08:00",
-                int(V::Applied),
+                int(V::Done),
                 "Any Changes will be loaded to the Grid,\r\nThe data is NOT RECORDED at this time\r\n"
                 "Click Save Changes/Exit Button on the grid screen\r\nTo SAVE all changes made to Service Slips");
     }
@@ -191,16 +204,17 @@ private slots:
         b->chooseTime(time);
         b->chooseStatus(status);
         const Record before = b->slip(1);
-        QCOMPARE(int(b->verifyAndAccept("Leaking tap")), verdict);
-        QTEST(b.fakes.messages.lastText(), "message");
-        if (verdict != int(BoardState::Verdict::Applied)) {
+        const Verdict accepted = b->verifyAndAccept("Leaking tap");
+        QCOMPARE(int(accepted.kind), verdict);
+        QTEST(said(accepted), "message");
+        if (verdict != int(Kind::Done)) {
             QCOMPARE(b->slip(1), before);
         }
-        if (verdict == int(BoardState::Verdict::Booked)) {
+        if (said(accepted).startsWith("This Assignment")) { // booked
             QCOMPARE(b->change().time, "None");
             QCOMPARE(Formats::shortDate(b->change().picker), b->change().date); // what the New Date label shows
         }
-        if (verdict == int(BoardState::Verdict::Redone)) // the new values start again from the slip
+        if (verdict == int(Kind::Redo)) // the new values start again from the slip
             QCOMPARE(b->change().status, b->slip(1).text(SlipField::Status));
     }
 
@@ -210,12 +224,13 @@ private slots:
         Board b({"1|Assigned|Al|1/20/2026|08:00"});
         b.open(1);
         const QString tooLong = QString(198, 'x') + "\ny";
-        QVERIFY(!b->saveContents(tooLong));
-        QVERIFY(b.fakes.messages.lastText().endsWith("there are 201 now.\r\nShorten the text."));
-        QCOMPARE(b->verifyAndAccept(tooLong), BoardState::Verdict::Refused);
+        const Verdict refused = b->saveContents(tooLong);
+        QCOMPARE(refused.kind, Kind::Refused);
+        QVERIFY(said(refused).endsWith("there are 201 now.\r\nShorten the text."));
+        QCOMPARE(said(b->verifyAndAccept(tooLong)), said(refused));
         QCOMPARE(b->slip(1).text(SlipField::ServiceRequired), "Leaking tap");
         QCOMPARE(BoardState::contentsLength(tooLong), "201 of 200 characters");
-        QVERIFY(b->saveContents(tooLong.mid(1)));
+        QVERIFY(b->saveContents(tooLong.mid(1)).isDone());
         QCOMPARE(b->slip(1).text(SlipField::ServiceRequired).size(), 200);
     }
 
@@ -223,14 +238,15 @@ private slots:
     {
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Al|0|None"});
         b.open(1);
-        QVERIFY(b->chooseStatus("Suspended"));
-        b.fakes.messages.answer(true);
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        QVERIFY(b->chooseStatus("Suspended").isDone());
+        QCOMPARE(b->verifyAndAccept("Leaking tap").question, "Click Yes to Reset Date and Time");
+        QCOMPARE(b->cell(1, 7), "1/20/2026 08:00"); // nothing before the answer
+        QCOMPARE(b->verifyAndAccept("Leaking tap", {true}).kind, Kind::Done);
         QCOMPARE(b->cell(1, 7), "Date/Time not Selected");
         QCOMPARE(b->cell(1, 4), "Suspended");
         QCOMPARE(b->tone(1, 1), CellTone::Default);
         QCOMPARE(b->countTicked(), 0);
-        QVERIFY(b->saveAll());
+        QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
     }
 
@@ -240,27 +256,26 @@ private slots:
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|01/21/2026|09:00", "3|Assigned|Bo|1/21/2026|11:00"});
         b.open(3);
         b->chooseTime("09:00");
-        QCOMPARE(b->verifyAndAccept("x"), BoardState::Verdict::Booked);
+        QVERIFY(said(b->verifyAndAccept("x")).startsWith("This Assignment, Date and Time have already"));
         // Slip 2 moves to Al's 1/22 10:00 on the board only.
         b.open(2);
         b->chooseAssignment("Al");
         b->pickDate(QDate(2026, 1, 22));
         b->chooseTime("10:00");
-        QCOMPARE(b->verifyAndAccept("x"), BoardState::Verdict::Applied);
+        QCOMPARE(b->verifyAndAccept("x").kind, Kind::Done);
         b.open(1);
         b->pickDate(QDate(2026, 1, 22));
         b->chooseTime("10:00");
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Booked);
+        QVERIFY(said(b->verifyAndAccept("Leaking tap")).startsWith("This Assignment, Date and Time have already"));
         QCOMPARE(b->change().date, "1/22/2026");
         QCOMPARE(b->change().picker, QDate(2026, 1, 22));
         b->chooseTime("10:00-12:00");
-        b.fakes.messages.answer(false);
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Refused);
-        QCOMPARE(b.fakes.messages.lastText(), "Al already has slip 2 at 10:00 on 1/22/2026. Book this slip anyway?");
+        QCOMPARE(said(b->verifyAndAccept("Leaking tap")),
+                 "Al already has slip 2 at 10:00 on 1/22/2026. Book this slip anyway?");
+        QCOMPARE(b->verifyAndAccept("Leaking tap", {false}).kind, Kind::Refused);
         QCOMPARE(b->cell(1, 7), "1/20/2026 08:00");
-        b.fakes.messages.answer(true);
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
-        QVERIFY(b->saveAll());
+        QCOMPARE(b->verifyAndAccept("Leaking tap", {true}).kind, Kind::Done);
+        QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.active(),
                  "1:Assigned 1/22/2026 10:00-12:00; 2:Assigned 1/22/2026 10:00; 3:Assigned 1/21/2026 11:00");
     }
@@ -288,16 +303,17 @@ private slots:
         QFETCH(QString, note);
         Board b({slip});
         b->tickCell(1, 0);
-        b.fakes.messages.answer(yes);
-        QCOMPARE(b->completeSelected(), yes);
-        const FakeMessages::Shown question = b.fakes.messages.shown.front();
-        QCOMPARE(question.text.section("\r\n", 0, 0), "This Action will COMPLETE all SELECTED Slips");
-        QVERIFY2(note.isEmpty() ? !question.text.contains("\r\n") : question.text.contains(note),
-                 qPrintable(question.text));
-        QCOMPARE(b.fakes.messages.shown.size(), std::size_t(yes ? 2 : 1)); // then "All valid slips ..."
+        const Verdict asked = b->completeSelected();
+        QCOMPARE(asked.beep, !note.isEmpty());
+        const QString question = asked.question;
+        QCOMPARE(question.section("\r\n", 0, 0), "This Action will COMPLETE all SELECTED Slips");
+        QVERIFY2(note.isEmpty() ? !question.contains("\r\n") : question.contains(note), qPrintable(question));
+        const Verdict answered = b->completeSelected({yes});
+        QCOMPARE(answered.isDone(), yes);
+        QCOMPARE(said(answered).startsWith("All valid slips"), yes);
         // What the grid shows is what is saved.
         const QString shownBefore = b->cell(1, 4) + " " + b->cell(1, 7);
-        QVERIFY(b->saveAll());
+        QVERIFY(b->saveAll().isDone());
         QTEST(b.active(), "active");
         QTEST(b.completed(), "completed");
         if (slip.contains("/"))
@@ -312,16 +328,14 @@ private slots:
             slips << QString::number(n) + "|Suspended|Bo|0|None";
         Board b(slips);
         b.root.write(SlipFiles::kCompleted, boardSlip("900|Complete|Cy|1/1/2026|08:00").bytes());
-        b.fakes.messages.answer(true);
-        QVERIFY(b->completeAll());
-        QCOMPARE(b.fakes.messages.shown.size(), std::size_t(1));
-        const QStringList lines = b.fakes.messages.lastText().split("\r\n");
+        const QStringList lines = b->completeAll().question.split("\r\n");
+        QVERIFY(b->completeAll({true}).notices.empty());
         QCOMPARE(lines.mid(0, 4), (QStringList{"This Action will COMPLETE ALL Slips", "",
                                                "Slip 1: scheduled for 1/20/2026, after today; the date will be set "
                                                "to today",
                                                "Slip 10: no scheduled date, it will not be completed"}));
         QCOMPARE(lines.at(lines.size() - 3), "... and 6 more slips");
-        QVERIFY(b->saveAll());
+        QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.active().count("Suspended 0 None"), 20);
         QCOMPARE(b.completed(), "900:Complete 1/1/2026 08:00; 1:Complete 1/15/2026 08:00; 2:Complete 1/10/2026 08:00; "
                                 "4:Complete 1/15/2026 09:00");
@@ -339,13 +353,14 @@ private slots:
     {
         QFETCH(QList<bool>, answers);
         Board b({"1|Assigned|Al|1/20/2026|08:00"});
-        QVERIFY(b->confirmClose()); // nothing changed: nothing asked
+        QCOMPARE(b->confirmClose().kind, Kind::Done); // nothing changed: nothing asked
         b.open(1);
         b->chooseTime("09:00");
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        QCOMPARE(b->verifyAndAccept("Leaking tap").kind, Kind::Done);
+        // As the window carries it out: the questions put in turn, the answers scripted.
         for (bool a : answers)
             b.fakes.messages.answer(a);
-        QTEST(b->confirmClose(), "closes");
+        QTEST(putThrough(b.fakes.messages, [&](const Answers &a) { return b->confirmClose(a); }).isDone(), "closes");
         QVERIFY(b.fakes.messages.answers.empty());
         QTEST(b.active(), "active");
     }
@@ -355,11 +370,9 @@ private slots:
         Board b({"1|In Progress|Al|1/14/2026|08:00"});
         const QByteArray before = b.root.read(SlipFiles::kActive);
         b->tickCell(1, 0);
-        b.fakes.messages.answer(true);
-        b->completeSelected();
-        b.fakes.messages.answer(true);
-        QVERIFY(b->confirmLeaveWithoutSaving());
-        QCOMPARE(b.fakes.messages.shown.back().title, "Return to Menu");
+        QVERIFY(b->completeSelected({true}).isDone());
+        QCOMPARE(b->confirmLeaveWithoutSaving().title, "Return to Menu");
+        QVERIFY(b->confirmLeaveWithoutSaving({true}).isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
         QVERIFY(!b.root.exists(SlipFiles::kCompleted));
     }
@@ -379,10 +392,7 @@ private slots:
         const QByteArray before = b.root.read(SlipFiles::kActive);
         b.open(1);
         if (change == "complete") {
-            b.fakes.messages.answer(true);
-            b.fakes.messages.answer(true); // future date: complete anyway
-            b.fakes.messages.answer(true); // not in progress: complete anyway
-            b->completeSelected();
+            b->completeSelected({true});
         } else {
             if (change == "fields") {
                 b->chooseStatus("In Progress");
@@ -391,11 +401,9 @@ private slots:
                 b->pickDate(QDate(2026, 1, 23));
                 b->chooseTime("11:00");
             }
-            if (change == "suspend") {
+            if (change == "suspend")
                 b->chooseStatus("Suspended");
-                b.fakes.messages.answer(true);
-            }
-            QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+            QCOMPARE(b->verifyAndAccept("Leaking tap", {true}).kind, Kind::Done);
         }
         QVERIFY(b->slip(1).bytes() != before.left(697));
         b.open(1);
@@ -404,7 +412,7 @@ private slots:
                  (QStringList{"1", "High", "Al", "Assigned", "Site 1", "1/2/2026", "1/20/2026 08:00"}));
         QCOMPARE(b->tone(1, 3), CellTone::Default);
         QCOMPARE(b->change().status, "Assigned");
-        QVERIFY(b->saveAll());
+        QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
     }
 
@@ -413,13 +421,13 @@ private slots:
         Board b({"1000|Assigned|Al|1/20/2026|08:00-10:00", "1001|Open||0|None"});
         b.open(1);
         b.fakes.clipboard.text = "old";
-        b->copyTextMessage(b.fakes.clipboard, "  Leaking tap\nunder sink  \n");
+        const Verdict copied = b->copyTextMessage(b.fakes.clipboard, "  Leaking tap\nunder sink  \n");
         QCOMPARE(b.fakes.clipboard.text,
                  "Service Attention - 1000\r\nSite 1000\r\n1 Elm St\r\n\r\nSpringfield\r\nIL\r\n"
                  "62701\r\n555-0101\r\n\r\nScheduled for 1/20/2026\r\nat 08:00-10:00\r\n"
                  "Leaking tap\r\nunder sink");
-        QCOMPARE(b.fakes.messages.lastText(), "The Service Attention Data is now on the System Clipboard\r\n"
-                                              "Paste it into the Message Area of your Text Messaging Screen");
+        QCOMPARE(said(copied), "The Service Attention Data is now on the System Clipboard\r\n"
+                               "Paste it into the Message Area of your Text Messaging Screen");
         b.open(2);
         QVERIFY(b->textMessage("x").contains("Scheduled for No date Selected\r\nat None\r\n"));
     }
@@ -429,11 +437,9 @@ private slots:
         Board b({"1|Assigned|Al|1/20/2026|08:00", "2|Assigned|Bo|1/21/2026|09:00", "3|Open||0|None"});
         b.open(1);
         b->choosePriority("Low");
-        QCOMPARE(b->verifyAndAccept("Leaking tap"), BoardState::Verdict::Applied);
+        QCOMPARE(b->verifyAndAccept("Leaking tap").kind, Kind::Done);
         b->tickCell(2, 0);
-        for (int i = 0; i < 3; ++i)
-            b.fakes.messages.answer(true);
-        QVERIFY(b->deleteSelected());
+        QVERIFY(b->deleteSelected({true, true, true}).isDone());
         QCOMPARE(b.active(), "1:Assigned 1/20/2026 08:00; 3:Open 0 None");
         QCOMPARE(b->count(), 2);
         QCOMPARE(b->cell(1, 2), "Low");
@@ -441,9 +447,7 @@ private slots:
         b.folder.makeFolder("/Backup");
         b.folder.backupFile(SlipFiles::kActive);
         b->selectAll(true);
-        for (int i = 0; i < 3; ++i)
-            b.fakes.messages.answer(true);
-        QVERIFY(b->deleteSelected());
+        QVERIFY(b->deleteSelected({true, true, true}).isDone());
         QCOMPARE(b->count() + b->countTicked() + b->currentSlipRow(), 0);
         QVERIFY(!b.root.exists(SlipFiles::kActive));
         QVERIFY(!b.root.exists("/Backup/ServiceSlips.txt"));
@@ -460,15 +464,17 @@ private slots:
     {
         QFETCH(int, yes);
         Board b({"1|Open||0|None"});
-        for (int i = 0; i < yes; ++i)
-            b.fakes.messages.answer(true);
-        if (yes < 3)
-            b.fakes.messages.answer(false);
-        QCOMPARE(b->deleteAll(), yes == 3);
+        const Answers yesses(std::size_t(yes), true);
+        if (yes < 3) {
+            QCOMPARE(b->deleteAll(yesses).title,
+                     (QStringList{"DELETE ALL SLIPS", "DELETE VERIFICATION", "DELETE VERIFICATION-FINAL"}[yes]));
+            Answers no = yesses;
+            no.push_back(false);
+            QCOMPARE(b->deleteAll(no).kind, Kind::Refused);
+        } else {
+            QCOMPARE(b->deleteAll(yesses).kind, Kind::Done);
+        }
         QCOMPARE(b.root.exists(SlipFiles::kActive), yes < 3);
-        QCOMPARE(b.fakes.messages.shown.back().title,
-                 (QStringList{"DELETE ALL SLIPS", "DELETE VERIFICATION", "DELETE VERIFICATION-FINAL",
-                              "DELETE VERIFICATION-FINAL"}[yes]));
     }
 
     void ticking()
@@ -544,22 +550,20 @@ private slots:
         QCOMPARE(b->tone(2, 1), CellTone::Default);
         // Every action meets it without harm.
         b.open(2);
-        QVERIFY(b->chooseStatus("Open"));
+        QVERIFY(b->chooseStatus("Open").isDone());
         b->chooseStatus("Waiting");
         b->restoreSlip();
         // Accepting the slip unchanged (contents as the box shows them) changes none of its bytes.
         QVERIFY(b->openSlip());
-        QCOMPARE(b->verifyAndAccept(b->contentsForBox()), BoardState::Verdict::Applied);
+        QCOMPARE(b->verifyAndAccept(b->contentsForBox()).kind, Kind::Done);
         QCOMPARE(b->slip(2).bytes(), bytes);
         b.open(2);
-        b.fakes.messages.answer(true);
-        b->completeSelected();
-        b.fakes.messages.answer(true);
-        b->completeAll();
+        b->completeSelected({true});
+        b->completeAll({true});
         QCOMPARE(b->cell(2, 4), "Waiting");
         QCOMPARE(b->cell(1, 4), "Complete");
         // Saved: the changed slip leaves, the damaged one is written back byte for byte.
-        QVERIFY(b->saveAll());
+        QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);
     }
 
@@ -567,12 +571,12 @@ private slots:
     {
         Board b({"1|In Progress|Al|1/14/2026|08:00", "2|Open||0|None"});
         b->tickCell(1, 0);
-        b.fakes.messages.answer(true);
-        b->completeSelected();
+        b->completeSelected({true});
         const QByteArray before = b.root.read(SlipFiles::kActive);
         b.folder.setFaultHook([](const char *, const QString &) { throw DiskError("The disk is full"); });
-        QVERIFY(!b->saveAll());
-        QCOMPARE(b.fakes.messages.lastText(), "The disk is full");
+        const Verdict saved = b->saveAll();
+        QCOMPARE(saved.kind, Kind::Refused);
+        QCOMPARE(said(saved), "The disk is full");
         QCOMPARE(b->cell(1, 4), "Complete"); // nothing on the board is lost
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
     }
@@ -648,12 +652,8 @@ private slots:
         QCOMPARE(b->hiddenTicked(), 1);
         QCOMPARE(b->currentSlipRow(), 5); // the last ticked, though hidden
         // The group actions say how many ticked slips the filter hides.
-        b.fakes.messages.answer(false);
-        QVERIFY(!b->deleteSelected());
-        QVERIFY(b.fakes.messages.lastText().endsWith("(1 of the 2 ticked slips is hidden by the filter)"));
-        b.fakes.messages.answer(false);
-        QVERIFY(!b->completeSelected());
-        QVERIFY(b.fakes.messages.lastText().contains("(1 of the 2 ticked slips is hidden by the filter)"));
+        QVERIFY(b->deleteSelected().question.endsWith("(1 of the 2 ticked slips is hidden by the filter)"));
+        QVERIFY(b->completeSelected().question.contains("(1 of the 2 ticked slips is hidden by the filter)"));
         // Select All ticks what is shown; De-Select All unticks everything.
         b->selectAll(true);
         QCOMPARE(b->countTicked(), 2);

@@ -12,7 +12,13 @@
 namespace {
 
 using Calendar::Model;
-using Kind = Calendar::MoveVerdict::Kind;
+using Kind = Verdict::Kind;
+
+// What a verdict puts to the user: its question, else its first message.
+QString said(const Verdict &v)
+{
+    return v.kind == Kind::Ask ? v.question : v.notices.empty() ? QString() : v.notices.front().text;
+}
 
 struct Cal
 {
@@ -20,7 +26,7 @@ struct Cal
     FakePlatform fakes;
     Settings settings;
     DataFolder folder = root.folder();
-    BoardState board{folder, fakes.messages, fakes.clock, settings};
+    BoardState board{folder, fakes.clock, settings};
     Model model{board, settings, fakes.clock};
 
     explicit Cal(const QStringList &slips)
@@ -135,49 +141,44 @@ private slots:
         // The same slot of another slip is a double booking, refused with the board's message.
         const auto booked = c.model.move(1, 3, 3);
         QCOMPARE(booked.kind, Kind::Refused);
-        QVERIFY(booked.text.startsWith("This Assignment, Date and Time have already been scheduled"));
+        QVERIFY(said(booked).startsWith("This Assignment, Date and Time have already been scheduled"));
         QCOMPARE(c.at(1), "12/9/2026 09:00 Assigned Al");
         // An hour inside another's two-hour slot is asked about; a Yes moves it.
         const auto overlap = c.model.move(1, 1, 2);
         QCOMPARE(overlap.kind, Kind::Ask);
-        QVERIFY(overlap.text.contains("already has slip 2 at 10:00-12:00"));
-        QCOMPARE(c.model.move(1, 1, 2, 1).kind, Kind::Done);
+        QVERIFY(said(overlap).contains("already has slip 2 at 10:00-12:00"));
+        QCOMPARE(c.model.move(1, 1, 2, {true}).kind, Kind::Done);
         QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
         // Days off, days gone by and a two-hour slip at 05:00 are refused.
         c.model.showDay(QDate(2026, 12, 12), {"Al", "Bo"});
-        QVERIFY(c.model.move(2, 0, 0).text.contains("does not work on Saturdays"));
+        QVERIFY(said(c.model.move(2, 0, 0)).contains("does not work on Saturdays"));
         c.model.showDay(QDate(2026, 12, 4), {"Al", "Bo"});
-        QVERIFY(c.model.move(2, 0, 0).text.contains("has gone by"));
+        QVERIFY(said(c.model.move(2, 0, 0)).contains("has gone by"));
         c.model.showDay(QDate(2026, 12, 9), {"Al", "Bo"});
-        QVERIFY(c.model.move(2, 0, 8).text.startsWith("No two-hour slot"));
+        QVERIFY(said(c.model.move(2, 0, 8)).startsWith("No two-hour slot"));
         // A slip in progress is asked about first; then the board's rule that a technician works one job at a time.
         const auto inProgress = c.model.move(3, 0, 0);
         QCOMPARE(inProgress.title, "Move Slip");
-        QVERIFY(inProgress.text.startsWith("Slip 3 is In Progress,"));
-        QCOMPARE(c.model.move(3, 1, 0).text, "Bo is already signed out");
-        // A slip without a technician gets one and is assigned; moveAsking asks and tells through Messages.
-        QVERIFY(c.model.moveAsking(5, 1, 4, c.fakes.messages));
+        QVERIFY(said(inProgress).startsWith("Slip 3 is In Progress,"));
+        QCOMPARE(said(c.model.move(3, 1, 0)), "Bo is already signed out");
+        // A slip without a technician gets one and is assigned.
+        QCOMPARE(c.model.move(5, 1, 4).kind, Kind::Done);
         QCOMPARE(c.at(5), "12/9/2026 01:00 Assigned Bo");
-        QVERIFY(!c.model.moveAsking(2, 0, 8, c.fakes.messages));
-        QVERIFY(c.fakes.messages.lastText().startsWith("No two-hour slot"));
         // Undo takes the moves back one by one; closing asks Save, then Discard.
         QCOMPARE(c.model.movesNotSaved(), 3);
         QVERIFY(c.model.undo());
         QCOMPARE(c.at(5), "0 None Open ");
-        c.fakes.messages.answer(false);
-        c.fakes.messages.answer(false);
-        QVERIFY(!c.model.confirmClose(c.fakes.messages)); // Cancel
+        QCOMPARE(c.model.confirmClose({}).title, "Close the Calendar");
+        QVERIFY(said(c.model.confirmClose({false})).startsWith("Close the calendar WITHOUT SAVING"));
+        QCOMPARE(c.model.confirmClose({false, false}).kind, Kind::Refused); // Cancel
         QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
-        c.fakes.messages.answer(true);
-        QVERIFY(c.model.confirmClose(c.fakes.messages)); // Save
+        QCOMPARE(c.model.confirmClose({true}).kind, Kind::Done); // Save
         QCOMPARE(slipSummary(c.folder, SlipFiles::kActive),
                  "1:Assigned 12/8/2026 10:00; 2:Assigned 12/8/2026 10:00-12:00; 3:In Progress 12/7/2026 01:00; "
                  "4:In Progress 12/7/2026 01:00; 5:Open 0 None; 6:Assigned 12/10/2026 11:00");
         QVERIFY(!c.model.canUndo());
         QCOMPARE(c.model.move(1, 1, 0).kind, Kind::Done);
-        c.fakes.messages.answer(false);
-        c.fakes.messages.answer(true);
-        QVERIFY(c.model.confirmClose(c.fakes.messages)); // Discard
+        QCOMPARE(c.model.confirmClose({false, true}).kind, Kind::Done); // Discard
         QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
     }
 };

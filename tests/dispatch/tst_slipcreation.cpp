@@ -25,22 +25,28 @@ struct Desk
     {
         return {accountBlock(SlipSamples::customer()),
                 {"Smith Cabin", "1 Lake Rd", "", "Lakeside", "WI", "53001", "262-555-0100", "262-555-0111"},
-                "No heat", assignment, "Normal", date, time};
+                "No heat",
+                assignment,
+                "Normal",
+                date,
+                time};
+    }
+    Stored decide(const SlipDraft &d, const Answers &answers, const Record &customer = SlipSamples::customer())
+    {
+        return StoreSlip(root.folder(), counter, clock, customer, d, answers);
     }
     // Stores with the review question answered Yes (and the given answers after it).
     std::optional<qint16> store(const SlipDraft &d, std::initializer_list<bool> more = {})
     {
-        messages.answer(true);
-        for (bool a : more)
-            messages.answer(a);
-        return StoreSlip(root.folder(), counter, clock, messages, SlipSamples::customer(), d);
+        Answers answers{true};
+        answers.insert(answers.end(), more);
+        return decide(d, answers).slipNo;
     }
     QByteArray files() const { return root.read(SlipFiles::kActive) + "|" + root.read("/SlipNo.txt"); }
 
     TestRoot root;
     SlipCounter counter;
     FixedClock clock; // Thursday 1/15/2026
-    FakeMessages messages;
 };
 
 const QDate kMonday(2026, 1, 19);
@@ -145,6 +151,10 @@ private slots:
         SlipDraft d = desk.draft("Bob", kMonday, "08:00-10:00");
         d.service = "  No heat\nPilot out  ";
         d.priority = "High";
+        const Stored asked = desk.decide(d, {});
+        QCOMPARE(asked.kind, Verdict::Kind::Ask);
+        QCOMPARE(asked.question, kReviewQuestion);
+        QVERIFY(!desk.root.exists(SlipFiles::kActive)); // nothing before the answer
         QCOMPARE(desk.store(d), std::optional<qint16>(1000));
         const Record r = LoadActiveSlips(desk.root.folder()).back();
         QCOMPARE(r.int16(SlipField::SlipNo), qint16(1000));
@@ -152,15 +162,34 @@ private slots:
         QStringList texts;
         for (int field = SlipField::Status; field <= SlipField::Amount; ++field)
             texts << r.text(field);
-        QCOMPARE(texts, QStringList({"Assigned",     "A100",         "Mr. John Smith", "12 Oak St",    "Apt 4",
-                                     "Springfield",  "IL",           "62701",          "217-555-0101", "217-555-0199",
-                                     "Smith Cabin",  "1 Lake Rd",    "",               "Lakeside",     "WI",
-                                     "53001",        "262-555-0100", "262-555-0111",   "Bob",          "1/19/2026",
-                                     "08:00-10:00",  "No heat\r\nPilot out", "",      "High",         "",
+        QCOMPARE(texts, QStringList({"Assigned",
+                                     "A100",
+                                     "Mr. John Smith",
+                                     "12 Oak St",
+                                     "Apt 4",
+                                     "Springfield",
+                                     "IL",
+                                     "62701",
+                                     "217-555-0101",
+                                     "217-555-0199",
+                                     "Smith Cabin",
+                                     "1 Lake Rd",
+                                     "",
+                                     "Lakeside",
+                                     "WI",
+                                     "53001",
+                                     "262-555-0100",
+                                     "262-555-0111",
+                                     "Bob",
+                                     "1/19/2026",
+                                     "08:00-10:00",
+                                     "No heat\r\nPilot out",
+                                     "",
+                                     "High",
+                                     "",
                                      "$0.00"}));
         QCOMPARE(desk.root.read("/SlipNo.txt").trimmed(), QByteArray("1001"));
         QCOMPARE(desk.counter.next(), qint16(1001));
-        QCOMPARE(desk.messages.texts(), QStringList{kReviewQuestion});
     }
 
     void openAndUndated_data()
@@ -198,9 +227,11 @@ private slots:
         desk.root.write(SlipFiles::kActive, SlipSamples::slips({"900|Assigned|Bob|1/19/2026|08:00-10:00",
                                                                 "901|Assigned|Bob|1/20/2026|09:00"}));
         const QByteArray before = desk.files();
+        const Stored asked = desk.decide(desk.draft("Bob", kMonday, "09:00"), {true});
+        QCOMPARE(asked.kind, Verdict::Kind::Ask);
+        QCOMPARE(asked.question, "Bob already has slip 900 at 08:00-10:00 on 1/19/2026. Book this slip anyway?");
+        QCOMPARE(desk.files(), before);
         const auto stored = desk.store(desk.draft("Bob", kMonday, "09:00"), {yes});
-        QCOMPARE(desk.messages.texts().last(),
-                 QString("Bob already has slip 900 at 08:00-10:00 on 1/19/2026. Book this slip anyway?"));
         QCOMPARE(stored.has_value(), yes);
         QCOMPARE(desk.files() == before, !yes);
         QCOMPARE(LoadActiveSlips(desk.root.folder()).size(), std::size_t(yes ? 3 : 2));
@@ -220,11 +251,12 @@ private slots:
     {
         QTest::addColumn<QString>("why"); // counter, deleted, blank, declined
         QTest::addColumn<QString>("message");
-        dataRow("counter at its end: the last number named", "counter", "the last number a Service Slip can have, "
-                                                                      "32766, has been given");
+        dataRow("counter at its end: the last number named", "counter",
+                "the last number a Service Slip can have, "
+                "32766, has been given");
         dataRow("account deleted meanwhile", "deleted", "no longer in the Customer file");
         dataRow("no account", "blank", "No Customer Account");
-        dataRow("review declined", "declined", kReviewQuestion);
+        dataRow("review declined: nothing to say", "declined", "");
     }
     void nothingStored()
     {
@@ -238,14 +270,15 @@ private slots:
             DeleteCustomer(desk.root.folder(), 1, "A100");
         } else if (why == "blank") {
             customer = newCustomerRecord();
-        } else {
-            desk.messages.answer(false);
         }
         const QByteArray before = desk.files();
-        QCOMPARE(StoreSlip(desk.root.folder(), desk.counter, desk.clock, desk.messages, customer, desk.draft()),
-                 std::nullopt);
+        const Stored refused = desk.decide(desk.draft(), {why != "declined"}, customer);
+        QCOMPARE(refused.kind, Verdict::Kind::Refused);
+        QCOMPARE(refused.slipNo, std::nullopt);
         QFETCH(QString, message);
-        QVERIFY2(desk.messages.lastText().contains(message), qPrintable(desk.messages.lastText()));
+        QCOMPARE(refused.notices.size(), std::size_t(message.isEmpty() ? 0 : 1));
+        if (!message.isEmpty())
+            QVERIFY2(refused.notices[0].text.contains(message), qPrintable(refused.notices[0].text));
         QCOMPARE(desk.files(), before);
         QVERIFY(!desk.root.exists(SlipFiles::kActive));
     }

@@ -4,6 +4,8 @@
 #include "accounts/customerrecord.h"
 #include "dispatch/servicesliprecord.h"
 
+#include "testsupport.h"
+
 #include <QStringList>
 
 // Sample customers and slips for the slip creation and schedule tests.
@@ -55,6 +57,23 @@ inline QByteArray slips(const QStringList &list)
     for (const QString &s : list)
         bytes += slip(s).bytes();
     return bytes;
+}
+
+// Pairs of slips "assignment|date|time" (an empty assignment: none) and whether they take the same slot of one
+// technician, or only share time: the boundaries of the booking rule, for every part of the program that keeps it.
+inline void bookingPairs()
+{
+    dataColumns<QString, QString, bool, bool>("first", "second", "sameSlot", "overlap");
+    dataRow("same slot", "Bob|3/9/2026|08:00", "Bob|3/9/2026|08:00", true, false);
+    dataRow("same day written another way", "Bob|3/9/2026|08:00-10:00", "Bob|03/09/2026|08:00-10:00", true, false);
+    dataRow("hour inside a range", "Bob|3/9/2026|08:00-10:00", "Bob|3/9/2026|09:00", false, true);
+    dataRow("ranges side by side", "Bob|3/9/2026|08:00-10:00", "Bob|3/9/2026|10:00-12:00", false, false);
+    dataRow("other day", "Bob|3/9/2026|08:00", "Bob|3/10/2026|08:00", false, false);
+    dataRow("another technician", "Bob|3/9/2026|08:00", "Ann|3/9/2026|08:00", false, false);
+    dataRow("case counts", "Bob|3/9/2026|08:00", "bob|3/9/2026|08:00", false, false);
+    dataRow("no date", "Ann|0|None", "Ann|0|None", false, false);
+    dataRow("a date without a time", "Cy|3/9/2026|None", "Cy|3/9/2026|None", false, false);
+    dataRow("no technician", "|3/9/2026|08:00", "|3/9/2026|08:00", false, false);
 }
 
 } // namespace SlipSamples

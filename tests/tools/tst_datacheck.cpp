@@ -6,13 +6,18 @@
 #include "accounts/customerwrite.h"
 #include "billing/accounthistoryrecord.h"
 #include "billing/postingrun.h"
+#include "boardsamples.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "dispatch/assignedslips.h"
+#include "dispatch/boardstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "platform/fakes/fakeplatform.h"
+#include "slipsamples.h"
 #include "testsupport.h"
 #include "tools/datacheck.h"
 #include "tools/samplegenerator.h"
@@ -399,6 +404,33 @@ private slots:
         QCOMPARE(LoadActiveSlips(root.folder()).front().text(SlipField::AssignedTo), "Renamed Tech");
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
+    }
+
+    // Slip creation, the board and the data check keep one booking rule: a pair of stored slips is a double
+    // booking for all three or for none.
+    void oneBookingRule_data() { SlipSamples::bookingPairs(); }
+    void oneBookingRule()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, sameSlot);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const QStringList a = first.split('|');
+        const QStringList b = second.split('|');
+        const auto slip = [](int number, const QStringList &s) {
+            return QStringList{QString::number(number), s[0].isEmpty() ? "Open" : "Assigned", s[0], s[1], s[2]}.join(
+                '|');
+        };
+        writeActiveSlips(folder, {slip(1, a), slip(2, b)});
+        QCOMPARE(IsSlotBooked(folder, b[0], b[1], b[2], 2), sameSlot);
+        QCOMPARE(findingsOf(folder).filter("double-books").size(), sameSlot ? 1 : 0);
+        FixedClock clock;
+        Settings settings;
+        BoardState board(folder, clock, settings);
+        board.load();
+        const SlipChange change{b[0], b[1], b[2], board.slip(2).text(SlipField::Status), "Normal", {}};
+        QCOMPARE(board.ruleOnChange(2, change, true).kind == BoardState::Ruling::Kind::Booked, sameSlot);
     }
 };
 

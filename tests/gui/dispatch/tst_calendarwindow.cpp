@@ -109,20 +109,23 @@ private slots:
         TestRoot other;
         const DataFolder folder = other.folder();
         writeActiveSlips(folder, kSlips);
-        BoardState board(folder, s.fakes.messages, s.fakes.clock, s.settings);
+        BoardState board(folder, s.fakes.clock, s.settings);
         board.load();
-        const auto change = [&board](int r, const QDate &date, const QString &time) {
+        const auto change = [&](int r, const QDate &date, const QString &time) {
             board.tickCell(r, 0);
             board.openSlip();
             board.pickDate(date);
             board.chooseTime(time);
-            QCOMPARE(board.verifyAndAccept(board.contentsForBox()), BoardState::Verdict::Applied);
+            const QString contents = board.contentsForBox();
+            QVERIFY(putThrough(s.fakes.messages, [&](const Answers &a) {
+                        return board.verifyAndAccept(contents, a);
+                    }).isDone());
         };
         s.fakes.messages.answer(true); // the overlap with slip 1002
         change(1, QDate(2026, 12, 10), "09:00");
         change(2, QDate(2026, 12, 9), "10:00");
         change(5, QDate(2026, 12, 11), "08:00");
-        QVERIFY(board.saveAll());
+        QVERIFY(board.saveAll().isDone());
         QCOMPARE(s.root.read(SlipFiles::kActive), other.read(SlipFiles::kActive));
     }
 
