@@ -491,6 +491,11 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
             out.problems.push_back({row.line, why});
         }
     }
+    for (const CsvReader::Refusal &refused : table.refused)
+        out.problems.push_back({refused.line, refused.reason});
+    std::stable_sort(out.problems.begin(), out.problems.end(),
+                     [](const Problem &a, const Problem &b) { return a.line < b.line; });
+    out.read = int(out.records.size() + out.problems.size());
     if (progress)
         progress(total, total);
     return out;

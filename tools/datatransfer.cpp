@@ -171,7 +171,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             out << QStringLiteral("line %1: %2\n").arg(problem.line).arg(problem.reason);
         if (!dryRun)
             RecordImport::write(folder, plan);
-        out << QStringLiteral("%1 %2 %3, %4 row(s) refused\n")
+        out << QStringLiteral("%1 row(s) read: %2 %3 %4, %5 row(s) refused\n")
+                   .arg(plan.read)
                    .arg(plan.records.size())
                    .arg(RecordImport::kindName(*kind),
                         dryRun ? QStringLiteral("can be imported (nothing written)") : QStringLiteral("imported"))

@@ -95,6 +95,45 @@ private slots:
         QCOMPARE(stored(root.folder(), k, layoutOf(k)), records);
     }
 
+    // How the reader splits a file into rows: each row as its line and values, and the lines refused. A quote
+    // that is never closed where a value ends swallows no row after its own.
+    void readerRows_data()
+    {
+        dataColumns<QByteArray, QString, QStringList, QList<int>>("file", "encoding", "rows", "refused");
+        dataRow("a quote never closed", QByteArray("Name,Phone\nA,1\n\"B,2\nC,3\nD,4\nE,5\n"), QString("UTF-8"),
+                QStringList{"2:A|1", "4:C|3", "5:D|4", "6:E|5"}, QList<int>{3});
+        dataRow("a quote closed only inside a later row", QByteArray("Name,Phone\nA,1\n\"B,2\nC,\"3\"\nD,4\n"),
+                QString("UTF-8"), QStringList{"2:A|1", "4:C|3", "5:D|4"}, QList<int>{3});
+        dataRow("a line break inside a closed quote", QByteArray("Name,Note\r\n\"A\",\"x\r\ny\"\r\nB,z\r\n"),
+                QString("UTF-8"), QStringList{"2:A|x\ny", "4:B|z"}, QList<int>{});
+        dataRow("UTF-16 little-endian without byte-order mark",
+                QByteArray("N\0a\0m\0e\0,\0P\0\r\0\n\0B\0o\0b\0 \0S\0m\0i\0t\0h\0,\0\x31\0\r\0\n\0", 42),
+                QString("UTF-16"), QStringList{"2:Bob Smith|1"}, QList<int>{});
+        dataRow("UTF-16 big-endian without byte-order mark",
+                QByteArray("\0N\0a\0m\0e\0;\0P\0\n\0\xE9\0;\0\x31\0\n", 22), QString("UTF-16"),
+                QStringList{"2:\u00e9|1"}, QList<int>{});
+        dataRow("Excel's sep= line names the separator", QByteArray("sep=;\r\nName;Phone\r\nA, B;1\r\n"),
+                QString("UTF-8"), QStringList{"3:A, B|1"}, QList<int>{});
+    }
+    void readerRows()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, encoding);
+        QFETCH(QStringList, rows);
+        QFETCH(QList<int>, refused);
+        const CsvReader::Table table = CsvReader::read(file);
+        QCOMPARE(table.encoding, encoding);
+        QStringList got;
+        for (const CsvReader::Row &row : table.rows)
+            got << QString::number(row.line) + ':' + row.values.join('|');
+        QCOMPARE(got, rows);
+        QList<int> lines;
+        for (const CsvReader::Refusal &r : table.refused)
+            lines << r.line;
+        QCOMPARE(lines, refused);
+        QCOMPARE(table.headings.size(), 2);
+    }
+
     void rowsThatCannotBeStoredAreListed()
     {
         TestRoot root;
@@ -191,8 +230,16 @@ private slots:
         const ToolRun run = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
         QCOMPARE(run.status, 1);
         QVERIFY2((run.out + run.err).contains("line 3: no name: the Description is blank"), qPrintable(run.err));
-        QVERIFY2(run.out.contains("1 services imported, 1 row(s) refused"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("2 row(s) read: 1 services imported, 1 row(s) refused"), qPrintable(run.out));
         QCOMPARE(root.read("/Services.txt").left(7), QByteArray("Tune-up"));
+
+        // A row the reader refuses is counted and named like the others: read = stored + refused.
+        root.write("/people.csv", "Name,Phone\nA,1\n\"B,2\nC,3\nD,4\n,5\n");
+        const ToolRun people = runTool({"import", "--root", root.path(), "customers", root.file("/people.csv")});
+        QCOMPARE(people.status, 1);
+        QVERIFY2(people.out.contains("line 3: a quoted value begins on this line and is not closed"),
+                 qPrintable(people.out));
+        QVERIFY2(people.out.contains("5 row(s) read: 3 customers imported, 2 row(s) refused"), qPrintable(people.out));
     }
 
     // What an export writes, an import reads back to the same bytes; unknown headings are left out.
