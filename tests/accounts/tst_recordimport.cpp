@@ -134,6 +134,35 @@ private slots:
         QCOMPARE(table.headings.size(), 2);
     }
 
+    // Charges are read as the file writes its decimals; a charge whose meaning is not sure is refused by line.
+    void chargesByTheFilesDecimalMark_data()
+    {
+        dataColumns<QByteArray, QStringList>("file", "outcome");
+        dataRow("semicolons and decimal commas", QByteArray("Service;Price\nA;89,50\nB;12,5\nC;1.250,00\nD;7\n"),
+                QStringList{"A $89.50", "B $12.50", "C $1,250.00", "D $7.00"});
+        dataRow("commas and decimal points", QByteArray("Service,Price\nA,45.00\nB,\"1,250\"\nC,\"$1,200.5\"\n"),
+                QStringList{"A $45.00", "B $1,250.00", "C $1,200.50"});
+        dataRow("nothing tells the mark: 1.250 refused", QByteArray("Service;Price\nA;45\nB;1.250\n"),
+                QStringList{"A $45.00", "3: the Charge 1.250 can mean $1,250.00 or $1.25; write it with its cents"});
+        dataRow("a point among commas refused", QByteArray("Service;Price\nA;89,50\nB;12,5\nC;45.00\n"),
+                QStringList{"A $89.50", "B $12.50",
+                            "4: the Charge 45.00 is written with a decimal point, the file's other amounts with a "
+                            "decimal comma"});
+    }
+    void chargesByTheFilesDecimalMark()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, outcome);
+        TestRoot root;
+        const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Services, file);
+        QStringList got;
+        for (const Record &r : plan.records)
+            got << r.text(ServiceField::Description).trimmed() + ' ' + r.text(ServiceField::Charge).trimmed();
+        for (const RecordImport::Problem &p : plan.problems)
+            got << QString::number(p.line) + ": " + p.reason.left(outcome.last().size() - 3);
+        QCOMPARE(got, outcome);
+    }
+
     void rowsThatCannotBeStoredAreListed()
     {
         TestRoot root;
