@@ -61,12 +61,15 @@ QString folded(const QString &heading)
     return out;
 }
 
-// A value as one line: line breaks and tabs inside a cell become blanks. The apostrophe that an export puts
-// before a text a spreadsheet would compute ('=1) is taken off again.
+// A value as one line: line breaks and tabs inside a cell become blanks. What an export wraps a value in, so
+// that a spreadsheet keeps it as text, is taken off again: the apostrophe before a text it would compute
+// ('=1) and the formula around a text it would take for a number (="02134").
 QString oneLine(QString value)
 {
-    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@").contains(value.at(1)))
+    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
         value.remove(0, 1);
+    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
+        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
     for (QChar &c : value) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
