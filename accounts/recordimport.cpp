@@ -40,7 +40,8 @@ enum CustomerTarget {
     CTelephone,
     CCell,
     CEmail,
-    CType
+    CType,
+    CCountry
 };
 enum ServiceTarget { SDescription, SCharge, STime };
 constexpr int kRecordLimit = 32767; // record counts are 16-bit numbers
@@ -159,11 +160,13 @@ const std::vector<Target> &targets(ImportKind kind)
         {QStringLiteral("City"), 25, words("town address3 addressline3")},
         {QStringLiteral("State"), 2, words("province st")},
         {QStringLiteral("PostalCode"), 10, words("zip zipcode postcode")},
-        {QStringLiteral("Address4"), 25, words("addressline4 country")},
+        {QStringLiteral("Address4"), 25, words("addressline4")},
         {QStringLiteral("Telephone"), 13, words("phone tel telephonenumber phonenumber businessphone homephone")},
         {QStringLiteral("Cell"), 13, words("mobile cellphone mobilephone cellular")},
         {QStringLiteral("Email"), 30, words("emailaddress mail")},
         {QStringLiteral("AcctType"), 10, words("type accounttype")},
+        // Not a field of its own: in the international address style it goes into address line 4.
+        {QStringLiteral("Country"), 25, words("countryregion nation")},
     };
     static const std::vector<Target> services = {
         {QStringLiteral("Description"), ServicesEditor::kDescriptionLimit, words("service servicedescription name")},
@@ -296,6 +299,8 @@ public:
     }
 
     const QString &value(int target) const { return m_values[std::size_t(target)]; }
+    void setValue(int target, const QString &value) { m_values[std::size_t(target)] = value; }
+    const Target &target(int t) const { return m_targets[std::size_t(t)]; }
     QString m_reason;
 
 private:
@@ -303,6 +308,84 @@ private:
     std::vector<int> m_columnOf;
     std::vector<QString> m_values;
 };
+
+// A telephone number in the program's form "AAA-EEE-NNNN" (or "EEE-NNNN"), however an address book writes
+// it: "(937) 555-0701", "+1 937 555 0703", "937.555.0701". A number with other digits is kept as written when
+// it fits; otherwise refused with the reason.
+bool telephoneForm(Planner &p, int t, QString &why)
+{
+    const QString value = p.value(t);
+    QString digits;
+    bool punctuationOnly = true;
+    for (const QChar c : value) {
+        if (c.isDigit())
+            digits += c;
+        else if (!QStringLiteral(" ()-.+/").contains(c))
+            punctuationOnly = false;
+    }
+    if (value.isEmpty() || !punctuationOnly)
+        return true; // an extension or a note: kept as written when it fits
+    if (digits.size() == 11 && digits.startsWith(QLatin1Char('1')))
+        digits.remove(0, 1);
+    if (digits.size() == 10)
+        p.setValue(t, digits.left(3) + QLatin1Char('-') + digits.mid(3, 3) + QLatin1Char('-') + digits.mid(6));
+    else if (digits.size() == 7)
+        p.setValue(t, digits.left(3) + QLatin1Char('-') + digits.mid(3));
+    else if (value.size() > p.target(t).limit) {
+        why = QStringLiteral("%1 %2 has %3 digits, which do not fit the form nnn-nnn-nnnn, and is %4 characters "
+                             "long as written; it holds at most %5")
+                  .arg(p.target(t).heading, value)
+                  .arg(digits.size())
+                  .arg(value.size())
+                  .arg(p.target(t).limit);
+        return false;
+    }
+    return true;
+}
+
+// The address columns as the address style stores them. USA style: the fourth line repeats the postal code
+// (the search by ZIP code reads it), and a country other than the USA has no place. International style: no
+// state is stored, so state, postal code and country make the fourth line when the file gives none.
+bool addressForm(Planner &p, bool usaStyle, QString &why)
+{
+    const QString country = p.value(CCountry);
+    if (usaStyle) {
+        static const QStringList usa = words("us usa u.s. u.s.a. america unitedstates unitedstatesofamerica");
+        if (!country.isEmpty() && !usa.contains(country.toLower().remove(QLatin1Char(' ')))) {
+            why = QStringLiteral("Country is %1; the USA address style has no place for another country").arg(country);
+            return false;
+        }
+        const QString line4 = p.value(CAddress4);
+        if (p.value(CPostal).isEmpty())
+            p.setValue(CPostal, line4);
+        else if (!line4.isEmpty() && line4 != p.value(CPostal)) {
+            why = QStringLiteral("Address4 is %1; in the USA address style the fourth address line holds the postal "
+                                 "code %2")
+                      .arg(line4, p.value(CPostal));
+            return false;
+        }
+        p.setValue(CAddress4, p.value(CPostal));
+        return true;
+    }
+    QStringList parts;
+    for (int t : {CState, CPostal, CCountry}) {
+        if (!p.value(t).isEmpty())
+            parts << p.value(t);
+    }
+    if (!p.value(CAddress4).isEmpty()) {
+        if (!p.value(CState).isEmpty() || !country.isEmpty()) {
+            why = QStringLiteral("%1 has no place: the international address style stores no state or country, "
+                                 "and Address4 already fills the fourth address line")
+                      .arg(p.value(CState).isEmpty() ? QStringLiteral("Country ") + country
+                                                     : QStringLiteral("State ") + p.value(CState));
+            return false;
+        }
+    } else {
+        p.setValue(CAddress4, parts.join(QLatin1Char(' ')));
+    }
+    p.setValue(CState, QString());
+    return true;
+}
 
 // The key that makes two account numbers the same account: their stored bytes in upper case, since they
 // name files and folders.
@@ -349,6 +432,8 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
             QStringLiteral("the account name %1 is %2 characters long; it holds at most 45").arg(name).arg(name.size());
         return std::nullopt;
     }
+    if (!telephoneForm(p, CTelephone, why) || !telephoneForm(p, CCell, why) || !addressForm(p, usaStyle, why))
+        return std::nullopt;
     if (!p.fitsAll()) {
         why = p.m_reason;
         return std::nullopt;
@@ -381,9 +466,9 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     r.setText(Address2, p.value(CAddress2));
     r.setText(City, p.value(CCity));
     r.setText(ServiceCity, p.value(CCity));
-    r.setText(State, usaStyle ? p.value(CState) : QString());
+    r.setText(State, p.value(CState));
     r.setText(PostalCode, p.value(CPostal));
-    r.setText(Address4, usaStyle && p.value(CAddress4).isEmpty() ? p.value(CPostal) : p.value(CAddress4));
+    r.setText(Address4, p.value(CAddress4));
     r.setText(Telephone, p.value(CTelephone));
     r.setText(Cell, p.value(CCell));
     r.setText(Email, p.value(CEmail));
@@ -508,6 +593,8 @@ std::optional<Record> technicianRecord(Planner &p, QString &why)
         why = QStringLiteral("no name: the Name is blank");
         return std::nullopt;
     }
+    if (!telephoneForm(p, Telephone, why) || !telephoneForm(p, Cell, why) || !telephoneForm(p, TextMsgNo, why))
+        return std::nullopt;
     if (!p.fitsAll()) {
         why = p.m_reason;
         return std::nullopt;
@@ -599,8 +686,10 @@ QStringList shownValues(ImportKind kind, const Record &record)
             out << record.text(f);
         return out;
     }
-    for (const Target &t : targets(kind))
-        out << record.text(record.layout().indexOf(t.heading));
+    for (const Target &t : targets(kind)) {
+        const int field = record.layout().indexOf(t.heading);
+        out << (field < 0 ? QString() : record.text(field));
+    }
     return out;
 }
 
@@ -632,9 +721,16 @@ QByteArray listCsv(const DataFolder &folder, ImportKind kind)
     QStringList headings;
     for (const Target &t : targets(kind))
         headings << t.heading;
+    // The country is no field of its own (it is in address line 4 when stored at all).
+    const bool dropLast = kind == ImportKind::Customers;
+    if (dropLast)
+        headings.removeLast();
     std::vector<QStringList> rows;
-    for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind)))
+    for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind))) {
         rows.push_back(shownValues(kind, r));
+        if (dropLast)
+            rows.back().removeLast();
+    }
     return CsvList::document(headings, rows);
 }
 

@@ -163,6 +163,50 @@ private slots:
         QCOMPARE(got, outcome);
     }
 
+    // Address books: telephones in the program's form when the digits fit, the address columns as the
+    // address style stores them (the ZIP code in line 4 in the USA style), a value with no place refused.
+    // Each outcome: the stored AcctNo|City|State|PostalCode|Address4|Telephone|Cell, or "line: reason".
+    void addressBooks_data()
+    {
+        dataColumns<bool, QByteArray, QStringList>("usaStyle", "file", "outcome");
+        const QByteArray head = "Name,Phone,Mobile,City,State,Zip,Country\n";
+        dataRow("USA: US address book", true,
+                head + "Al Co,(937) 555-0701,+1 937 555 0703,Dayton,OH,45402,United States\n"
+                       "Bo Co,555-0102 x12,,Xenia,OH,45385,\n",
+                QStringList{"937-555-0701|Dayton|OH|45402|45402|937-555-0701|937-555-0703",
+                            "555-0102 x12|Xenia|OH|45385|45385|555-0102 x12|"});
+        dataRow("USA: another country and a long foreign number refused", true,
+                head + "Al Co,1,,Toronto,ON,M5V 2T6,Canada\nBo Co,+44 20 7946 0958,,,,,\n",
+                QStringList{"2: Country is Canada; the USA address style has no place for another country",
+                            "3: Telephone +44 20 7946 0958 has 12 digits, which do not fit the form nnn-nnn-nnnn, "
+                            "and is 16 characters long as written; it holds at most 13"});
+        dataRow("international: state, postal code and country make line 4", false,
+                head + "Al Co,555 0101,,Toronto,ONT,M5V 2T6,Canada\nBo Co,1,,Leeds,,LS1 4AP,\n",
+                QStringList{"555-0101|Toronto||M5V 2T6|ONT M5V 2T6 Canada|555-0101|", "1|Leeds||LS1 4AP|LS1 4AP|1|"});
+    }
+    void addressBooks()
+    {
+        QFETCH(bool, usaStyle);
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, outcome);
+        TestRoot root;
+        const CsvReader::Table table = CsvReader::read(file);
+        const RecordImport::Plan plan =
+            RecordImport::plan(root.folder(), ImportKind::Customers, table,
+                               RecordImport::matchHeadings(ImportKind::Customers, table.headings), usaStyle);
+        QStringList got;
+        using namespace CustomerField;
+        for (const Record &r : plan.records) {
+            QStringList fields;
+            for (int f : {AcctNo, City, State, PostalCode, Address4, Telephone, Cell})
+                fields << r.text(f).trimmed();
+            got << fields.join('|');
+        }
+        for (const RecordImport::Problem &p : plan.problems)
+            got << QString::number(p.line) + ": " + p.reason;
+        QCOMPARE(got, outcome);
+    }
+
     void rowsThatCannotBeStoredAreListed()
     {
         TestRoot root;
