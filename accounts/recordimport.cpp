@@ -12,10 +12,12 @@
 #include "core/csvlist.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/formats.h"
 #include "core/validation.h"
 
 #include <QDir>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace RecordImport {
@@ -38,7 +40,8 @@ enum CustomerTarget {
     CTelephone,
     CCell,
     CEmail,
-    CType
+    CType,
+    CCountry
 };
 enum ServiceTarget { SDescription, SCharge, STime };
 constexpr int kRecordLimit = 32767; // record counts are 16-bit numbers
@@ -59,12 +62,15 @@ QString folded(const QString &heading)
     return out;
 }
 
-// A value as one line: line breaks and tabs inside a cell become blanks. The apostrophe that an export puts
-// before a text a spreadsheet would compute ('=1) is taken off again.
+// A value as one line: line breaks and tabs inside a cell become blanks. What an export wraps a value in, so
+// that a spreadsheet keeps it as text, is taken off again: the apostrophe before a text it would compute
+// ('=1) and the formula around a text it would take for a number (="02134").
 QString oneLine(QString value)
 {
-    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@").contains(value.at(1)))
+    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
         value.remove(0, 1);
+    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
+        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
     for (QChar &c : value) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
@@ -154,11 +160,13 @@ const std::vector<Target> &targets(ImportKind kind)
         {QStringLiteral("City"), 25, words("town address3 addressline3")},
         {QStringLiteral("State"), 2, words("province st")},
         {QStringLiteral("PostalCode"), 10, words("zip zipcode postcode")},
-        {QStringLiteral("Address4"), 25, words("addressline4 country")},
+        {QStringLiteral("Address4"), 25, words("addressline4")},
         {QStringLiteral("Telephone"), 13, words("phone tel telephonenumber phonenumber businessphone homephone")},
         {QStringLiteral("Cell"), 13, words("mobile cellphone mobilephone cellular")},
         {QStringLiteral("Email"), 30, words("emailaddress mail")},
         {QStringLiteral("AcctType"), 10, words("type accounttype")},
+        // Not a field of its own: in the international address style it goes into address line 4.
+        {QStringLiteral("Country"), 25, words("countryregion nation")},
     };
     static const std::vector<Target> services = {
         {QStringLiteral("Description"), ServicesEditor::kDescriptionLimit, words("service servicedescription name")},
@@ -291,6 +299,8 @@ public:
     }
 
     const QString &value(int target) const { return m_values[std::size_t(target)]; }
+    void setValue(int target, const QString &value) { m_values[std::size_t(target)] = value; }
+    const Target &target(int t) const { return m_targets[std::size_t(t)]; }
     QString m_reason;
 
 private:
@@ -298,6 +308,84 @@ private:
     std::vector<int> m_columnOf;
     std::vector<QString> m_values;
 };
+
+// A telephone number in the program's form "AAA-EEE-NNNN" (or "EEE-NNNN"), however an address book writes
+// it: "(937) 555-0701", "+1 937 555 0703", "937.555.0701". A number with other digits is kept as written when
+// it fits; otherwise refused with the reason.
+bool telephoneForm(Planner &p, int t, QString &why)
+{
+    const QString value = p.value(t);
+    QString digits;
+    bool punctuationOnly = true;
+    for (const QChar c : value) {
+        if (c.isDigit())
+            digits += c;
+        else if (!QStringLiteral(" ()-.+/").contains(c))
+            punctuationOnly = false;
+    }
+    if (value.isEmpty() || !punctuationOnly)
+        return true; // an extension or a note: kept as written when it fits
+    if (digits.size() == 11 && digits.startsWith(QLatin1Char('1')))
+        digits.remove(0, 1);
+    if (digits.size() == 10)
+        p.setValue(t, digits.left(3) + QLatin1Char('-') + digits.mid(3, 3) + QLatin1Char('-') + digits.mid(6));
+    else if (digits.size() == 7)
+        p.setValue(t, digits.left(3) + QLatin1Char('-') + digits.mid(3));
+    else if (value.size() > p.target(t).limit) {
+        why = QStringLiteral("%1 %2 has %3 digits, which do not fit the form nnn-nnn-nnnn, and is %4 characters "
+                             "long as written; it holds at most %5")
+                  .arg(p.target(t).heading, value)
+                  .arg(digits.size())
+                  .arg(value.size())
+                  .arg(p.target(t).limit);
+        return false;
+    }
+    return true;
+}
+
+// The address columns as the address style stores them. USA style: the fourth line repeats the postal code
+// (the search by ZIP code reads it), and a country other than the USA has no place. International style: no
+// state is stored, so state, postal code and country make the fourth line when the file gives none.
+bool addressForm(Planner &p, bool usaStyle, QString &why)
+{
+    const QString country = p.value(CCountry);
+    if (usaStyle) {
+        static const QStringList usa = words("us usa u.s. u.s.a. america unitedstates unitedstatesofamerica");
+        if (!country.isEmpty() && !usa.contains(country.toLower().remove(QLatin1Char(' ')))) {
+            why = QStringLiteral("Country is %1; the USA address style has no place for another country").arg(country);
+            return false;
+        }
+        const QString line4 = p.value(CAddress4);
+        if (p.value(CPostal).isEmpty())
+            p.setValue(CPostal, line4);
+        else if (!line4.isEmpty() && line4 != p.value(CPostal)) {
+            why = QStringLiteral("Address4 is %1; in the USA address style the fourth address line holds the postal "
+                                 "code %2")
+                      .arg(line4, p.value(CPostal));
+            return false;
+        }
+        p.setValue(CAddress4, p.value(CPostal));
+        return true;
+    }
+    QStringList parts;
+    for (int t : {CState, CPostal, CCountry}) {
+        if (!p.value(t).isEmpty())
+            parts << p.value(t);
+    }
+    if (!p.value(CAddress4).isEmpty()) {
+        if (!p.value(CState).isEmpty() || !country.isEmpty()) {
+            why = QStringLiteral("%1 has no place: the international address style stores no state or country, "
+                                 "and Address4 already fills the fourth address line")
+                      .arg(p.value(CState).isEmpty() ? QStringLiteral("Country ") + country
+                                                     : QStringLiteral("State ") + p.value(CState));
+            return false;
+        }
+    } else {
+        p.setValue(CAddress4, parts.join(QLatin1Char(' ')));
+    }
+    p.setValue(CState, QString());
+    return true;
+}
 
 // The key that makes two account numbers the same account: their stored bytes in upper case, since they
 // name files and folders.
@@ -344,6 +432,8 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
             QStringLiteral("the account name %1 is %2 characters long; it holds at most 45").arg(name).arg(name.size());
         return std::nullopt;
     }
+    if (!telephoneForm(p, CTelephone, why) || !telephoneForm(p, CCell, why) || !addressForm(p, usaStyle, why))
+        return std::nullopt;
     if (!p.fitsAll()) {
         why = p.m_reason;
         return std::nullopt;
@@ -376,9 +466,9 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     r.setText(Address2, p.value(CAddress2));
     r.setText(City, p.value(CCity));
     r.setText(ServiceCity, p.value(CCity));
-    r.setText(State, usaStyle ? p.value(CState) : QString());
+    r.setText(State, p.value(CState));
     r.setText(PostalCode, p.value(CPostal));
-    r.setText(Address4, usaStyle && p.value(CAddress4).isEmpty() ? p.value(CPostal) : p.value(CAddress4));
+    r.setText(Address4, p.value(CAddress4));
     r.setText(Telephone, p.value(CTelephone));
     r.setText(Cell, p.value(CCell));
     r.setText(Email, p.value(CEmail));
@@ -389,7 +479,80 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     return r;
 }
 
-std::optional<Record> serviceRecord(Planner &p, QString &why)
+// How the amounts of a file write their decimals: told by the values that can be read one way only (89,50
+// or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by semicolons is
+// taken to write the decimal comma, any other the decimal point, and a value that reads two ways is refused.
+struct DecimalConvention
+{
+    QChar mark = QLatin1Char('.');
+    bool fromValues = false; // told by the values themselves
+};
+
+// The amount as plain digits with a decimal point ("1250.00"), read with `mark` as the decimal mark and the
+// other of comma and point as the thousands separator; nothing when it is not written that way.
+std::optional<QString> readAmount(const QString &value, QChar mark)
+{
+    QString v;
+    for (const QChar c : value) {
+        if (!c.isSpace() && c != QLatin1Char('$') && c != QChar(0x20AC) && c != QChar(0xA3))
+            v += c;
+    }
+    const QChar group = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const QRegularExpression pattern(QStringLiteral("^(-?)((?:\\d{1,3}(?:%1\\d{3})+)|\\d+)(?:%2(\\d+))?$")
+                                         .arg(QRegularExpression::escape(group), QRegularExpression::escape(mark)));
+    const QRegularExpressionMatch m = pattern.match(v);
+    if (!m.hasMatch())
+        return std::nullopt;
+    QString digits = m.captured(2);
+    digits.remove(group);
+    return m.captured(1) + digits + (m.captured(3).isEmpty() ? QString() : QLatin1Char('.') + m.captured(3));
+}
+
+DecimalConvention decimalConvention(const CsvReader::Table &table, int column)
+{
+    int point = 0;
+    int comma = 0;
+    for (const CsvReader::Row &row : table.rows) {
+        if (column < 0 || column >= row.values.size())
+            continue;
+        const QString v = oneLine(row.values[column]);
+        const auto byPoint = readAmount(v, QLatin1Char('.'));
+        const auto byComma = readAmount(v, QLatin1Char(','));
+        point += byPoint && !byComma ? 1 : 0;
+        comma += byComma && !byPoint ? 1 : 0;
+    }
+    if (point != comma)
+        return {point > comma ? QLatin1Char('.') : QLatin1Char(','), true};
+    return {table.separator == QLatin1Char(';') ? QLatin1Char(',') : QLatin1Char('.'), false};
+}
+
+// The charge as the file means it, in plain digits; nothing, with the reason, when its meaning is not sure.
+std::optional<QString> chargeText(const QString &value, const DecimalConvention &convention, QString &why)
+{
+    const QChar other = convention.mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const auto mine = readAmount(value, convention.mark);
+    const auto theirs = readAmount(value, other);
+    const auto name = [](QChar mark) {
+        return mark == QLatin1Char('.') ? QStringLiteral("point") : QStringLiteral("comma");
+    };
+    if (mine && theirs && *mine != *theirs && !convention.fromValues) {
+        const auto shown = [](const QString &plain) {
+            const auto amount = Formats::parseCurrency(plain);
+            return amount ? Formats::currency(*amount) : plain;
+        };
+        why = QStringLiteral("the Charge %1 can mean %2 or %3; write it with its cents")
+                  .arg(value, shown(*mine), shown(*theirs));
+        return std::nullopt;
+    }
+    if (!mine && theirs) {
+        why = QStringLiteral("the Charge %1 is written with a decimal %2, the file's other amounts with a decimal %3")
+                  .arg(value, name(other), name(convention.mark));
+        return std::nullopt;
+    }
+    return mine ? *mine : value;
+}
+
+std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimals, QString &why)
 {
     using namespace ServiceField;
     if (p.value(SDescription).isEmpty()) {
@@ -400,8 +563,10 @@ std::optional<Record> serviceRecord(Planner &p, QString &why)
         why = p.m_reason;
         return std::nullopt;
     }
-    const QString typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : p.value(SCharge);
-    const auto charge = ServicesEditor::checkedCharge(typed);
+    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : chargeText(p.value(SCharge), decimals, why);
+    if (!typed)
+        return std::nullopt;
+    const auto charge = ServicesEditor::checkedCharge(*typed);
     if (!charge) {
         why = QStringLiteral("the Charge %1 is not an amount from $0.00 to $99,999.99").arg(p.value(SCharge));
         return std::nullopt;
@@ -428,6 +593,8 @@ std::optional<Record> technicianRecord(Planner &p, QString &why)
         why = QStringLiteral("no name: the Name is blank");
         return std::nullopt;
     }
+    if (!telephoneForm(p, Telephone, why) || !telephoneForm(p, Cell, why) || !telephoneForm(p, TextMsgNo, why))
+        return std::nullopt;
     if (!p.fitsAll()) {
         why = p.m_reason;
         return std::nullopt;
@@ -462,6 +629,10 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
     }
     const int room = limitOf(kind) - out.existing;
     Planner planner(kind, mapping);
+    const auto chargeColumn = std::find(mapping.begin(), mapping.end(), int(SCharge));
+    const DecimalConvention decimals = kind == ImportKind::Services && chargeColumn != mapping.end()
+                                           ? decimalConvention(table, int(chargeColumn - mapping.begin()))
+                                           : DecimalConvention{};
     const int total = int(table.rows.size());
     for (int i = 0; i < total; ++i) {
         if (progress && i % 1024 == 0)
@@ -474,7 +645,7 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
         } else if (kind == ImportKind::Customers) {
             record = customerRecord(planner, usaStyle, accounts, why);
         } else if (kind == ImportKind::Services) {
-            record = serviceRecord(planner, why);
+            record = serviceRecord(planner, decimals, why);
         } else {
             record = technicianRecord(planner, why);
         }
@@ -491,6 +662,11 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
             out.problems.push_back({row.line, why});
         }
     }
+    for (const CsvReader::Refusal &refused : table.refused)
+        out.problems.push_back({refused.line, refused.reason});
+    std::stable_sort(out.problems.begin(), out.problems.end(),
+                     [](const Problem &a, const Problem &b) { return a.line < b.line; });
+    out.read = int(out.records.size() + out.problems.size());
     if (progress)
         progress(total, total);
     return out;
@@ -510,8 +686,10 @@ QStringList shownValues(ImportKind kind, const Record &record)
             out << record.text(f);
         return out;
     }
-    for (const Target &t : targets(kind))
-        out << record.text(record.layout().indexOf(t.heading));
+    for (const Target &t : targets(kind)) {
+        const int field = record.layout().indexOf(t.heading);
+        out << (field < 0 ? QString() : record.text(field));
+    }
     return out;
 }
 
@@ -543,9 +721,16 @@ QByteArray listCsv(const DataFolder &folder, ImportKind kind)
     QStringList headings;
     for (const Target &t : targets(kind))
         headings << t.heading;
+    // The country is no field of its own (it is in address line 4 when stored at all).
+    const bool dropLast = kind == ImportKind::Customers;
+    if (dropLast)
+        headings.removeLast();
     std::vector<QStringList> rows;
-    for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind)))
+    for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind))) {
         rows.push_back(shownValues(kind, r));
+        if (dropLast)
+            rows.back().removeLast();
+    }
     return CsvList::document(headings, rows);
 }
 

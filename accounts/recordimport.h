@@ -52,11 +52,12 @@ struct Problem
 struct Plan
 {
     ImportKind kind = ImportKind::Customers;
-    std::vector<Record> records; // the rows as they will be stored
-    std::vector<int> lines;      // the file line of each
-    std::vector<Problem> problems;
-    int existing = 0;     // records in the file before
-    qint64 fileSize = -1; // its length then (-1: no file), so that a change before the write is noticed
+    std::vector<Record> records;   // the rows as they will be stored
+    std::vector<int> lines;        // the file line of each
+    std::vector<Problem> problems; // by line: the rows refused, also those the file reader could not read
+    int read = 0;                  // the rows read: always records plus problems
+    int existing = 0;              // records in the file before
+    qint64 fileSize = -1;          // its length then (-1: no file), so that a change before the write is noticed
     bool usaStyle = true;
 };
 

@@ -71,7 +71,7 @@ void BM_BackupLargestFolder(benchmark::State &state)
         state.PauseTiming();
         QTemporaryDir out;
         state.ResumeTiming();
-        const QString archive = BackupArchive::create(data.path(), out.path(), QDateTime::currentDateTime());
+        const QString archive = BackupArchive::create(data.path(), out.path(), QDateTime::currentDateTime()).path;
         state.counters["archive_MB"] = double(QFileInfo(archive).size()) / 1e6;
     }
 }

@@ -3,10 +3,13 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QTemporaryDir>
 #include <archive.h>
 #include <archive_entry.h>
 #include <memory>
@@ -47,16 +50,16 @@ QString archiveError(archive *a)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive cannot be read");
 }
 
-bool inside(const QString &path, const QString &folder)
+// A backup's archive while it is being written; one left behind by a killed backup is removed by the next.
+bool partialArchive(const QString &fileName)
 {
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+    return fileName.startsWith(QLatin1String("DispatchBackup-")) && fileName.endsWith(QLatin1String(".zip.partial"));
 }
 
-std::vector<Entry> gather(const QString &root, const QString &target, const QStringList &skip)
+std::vector<Entry> gather(const QString &root, const QStringList &skip)
 {
     std::vector<Entry> entries;
     const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
-    const QString canonicalTarget = QFileInfo(target).canonicalFilePath();
     QDirIterator it(canonicalRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -64,11 +67,9 @@ std::vector<Entry> gather(const QString &root, const QString &target, const QStr
         const QFileInfo info = it.fileInfo();
         if (info.isSymLink())
             continue;
-        if (!canonicalTarget.isEmpty() && inside(full, canonicalTarget))
-            continue;
         const QString relative = full.mid(canonicalRoot.size() + 1);
         if (!info.isDir()) {
-            if (!info.isFile() || DataFolder::isTemporaryName(info.fileName()) ||
+            if (!info.isFile() || DataFolder::isTemporaryName(info.fileName()) || partialArchive(info.fileName()) ||
                 (!relative.contains(QLatin1Char('/')) && skip.contains(relative)))
                 continue;
         }
@@ -117,17 +118,55 @@ QString archiveName(const QDateTime &when)
     return QStringLiteral("DispatchBackup-%1.zip").arg(when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
 }
 
-QString create(const QString &dataRoot, const QString &folder, const QDateTime &when, const QStringList &skip,
-               const Progress &progress)
+namespace {
+
+// Every name in an archive with the checksum of its bytes ("/" for a folder), as the archive gives them back.
+QMap<QString, QByteArray> packedContents(const QString &path)
+{
+    QMap<QString, QByteArray> out;
+    auto a = openForReading(path);
+    archive_entry *entry = nullptr;
+    int status;
+    QByteArray buffer(int(kChunk), Qt::Uninitialized);
+    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+        QString name = entryName(entry);
+        if (archive_entry_filetype(entry) == AE_IFDIR) {
+            while (name.endsWith(QLatin1Char('/')))
+                name.chop(1);
+            out.insert(name, QByteArrayLiteral("/"));
+            continue;
+        }
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        la_ssize_t n;
+        while ((n = archive_read_data(a.get(), buffer.data(), size_t(buffer.size()))) > 0)
+            hash.addData(QByteArrayView(buffer.constData(), n));
+        if (n < 0)
+            throw DiskError(QStringLiteral("%1 cannot be read back: %2").arg(name, archiveError(a.get())));
+        out.insert(name, hash.result());
+    }
+    if (status != ARCHIVE_EOF)
+        throw DiskError(QStringLiteral("it cannot be read back: %1").arg(archiveError(a.get())));
+    return out;
+}
+
+} // namespace
+
+Made create(const QString &dataRoot, const QString &folder, const QDateTime &when, const QStringList &skip,
+            const Progress &progress)
 {
     if (!QFileInfo(dataRoot).isDir())
         throw DiskError(QStringLiteral("The data folder %1 does not exist.").arg(shown(dataRoot)));
     if (!QDir().mkpath(folder))
         throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(folder)));
-    const std::vector<Entry> entries = gather(dataRoot, folder, skip);
-    qint64 total = 0;
-    for (const Entry &e : entries)
-        total += e.size;
+    for (const QString &left : QDir(folder).entryList({QStringLiteral("DispatchBackup-*.zip.partial")}, QDir::Files))
+        QFile::remove(QDir(folder).filePath(left));
+    const std::vector<Entry> entries = gather(dataRoot, skip);
+    Made made;
+    for (const Entry &e : entries) {
+        made.bytes += e.size;
+        made.files += e.folder ? 0 : 1;
+    }
+    const qint64 total = made.bytes;
 
     QString final = QDir(folder).filePath(archiveName(when));
     for (int n = 2; QFileInfo::exists(final); ++n)
@@ -139,6 +178,7 @@ QString create(const QString &dataRoot, const QString &folder, const QDateTime &
         QFile::remove(partial);
         throw DiskError(QStringLiteral("The backup %1 could not be written: %2").arg(shown(final), why));
     };
+    QMap<QString, QByteArray> packed; // what went into the archive, as packedContents() gives it back
     {
         std::unique_ptr<archive, WriterDeleter> a(archive_write_new());
         archive_write_set_format_zip(a.get());
@@ -159,23 +199,28 @@ QString create(const QString &dataRoot, const QString &folder, const QDateTime &
             archive_entry_set_mtime(entry.get(), e.modified.toSecsSinceEpoch(), 0);
             if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
                 fail(archiveError(a.get()));
-            if (e.folder)
+            if (e.folder) {
+                packed.insert(e.relative, QByteArrayLiteral("/"));
                 continue;
+            }
             QFile file(e.full);
             if (!file.open(QIODevice::ReadOnly))
                 fail(QStringLiteral("%1 cannot be read: %2").arg(shown(e.full), file.errorString()));
+            QCryptographicHash hash(QCryptographicHash::Sha256);
             qint64 written = 0;
             while (written < e.size) {
                 buffer = file.read(std::min(kChunk, e.size - written));
                 if (buffer.isEmpty())
-                    break; // the file got shorter while it was read: the archive gets what was there
+                    fail(QStringLiteral("%1 got shorter while it was read; back up again").arg(shown(e.full)));
                 if (archive_write_data(a.get(), buffer.constData(), size_t(buffer.size())) < 0)
                     fail(archiveError(a.get()));
+                hash.addData(buffer);
                 written += buffer.size();
                 done += buffer.size();
                 if (progress)
                     progress(done, total);
             }
+            packed.insert(e.relative, hash.result());
         }
         if (archive_write_close(a.get()) != ARCHIVE_OK)
             fail(archiveError(a.get()));
@@ -183,12 +228,92 @@ QString create(const QString &dataRoot, const QString &folder, const QDateTime &
     const QString unsynced = DataFolder::syncToDisk({partial});
     if (!unsynced.isEmpty())
         fail(QStringLiteral("it did not reach the disk"));
+    QString readBackProblem;
+    try {
+        const QMap<QString, QByteArray> readBack = packedContents(partial);
+        for (auto it = packed.cbegin(); it != packed.cend() && readBackProblem.isEmpty(); ++it) {
+            if (readBack.value(it.key()) != it.value())
+                readBackProblem = QStringLiteral("read back, it does not hold %1 as it was packed").arg(it.key());
+        }
+        if (readBackProblem.isEmpty() && readBack.size() != packed.size())
+            readBackProblem =
+                QStringLiteral("read back, it holds %1 names instead of %2").arg(readBack.size()).arg(packed.size());
+    } catch (const DiskError &e) {
+        readBackProblem = e.message();
+    }
+    if (!readBackProblem.isEmpty())
+        fail(readBackProblem);
     if (!QFile::rename(partial, final))
         fail(QStringLiteral("it cannot be given its name"));
     if (progress)
         progress(total, total);
-    return final;
+    made.path = final;
+    return made;
 }
+
+namespace {
+
+// Unpacks every entry of the archive into `root` (an empty folder); the files written, relative to it.
+QStringList unpack(const QString &archivePath, const QDir &root, qint64 total, const Progress &progress)
+{
+    QStringList written;
+    QStringList fullPaths;
+    qint64 done = 0;
+    auto a = openForReading(archivePath);
+    archive_entry *entry = nullptr;
+    int status;
+    QByteArray buffer(int(kChunk), Qt::Uninitialized);
+    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+        QString name = entryName(entry);
+        while (name.endsWith(QLatin1Char('/')))
+            name.chop(1);
+        const QString full = root.filePath(name);
+        const auto type = archive_entry_filetype(entry);
+        if (type == AE_IFDIR) {
+            if (!root.mkpath(name))
+                throw DiskError(QStringLiteral("the folder %1 cannot be made").arg(name));
+            continue;
+        }
+        if (type != AE_IFREG)
+            continue;
+        root.mkpath(QFileInfo(name).path());
+        QFile file(full);
+        if (!file.open(QIODevice::WriteOnly))
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+        qint64 size = 0;
+        for (;;) {
+            const la_ssize_t n = archive_read_data(a.get(), buffer.data(), size_t(buffer.size()));
+            if (n < 0)
+                throw DiskError(QStringLiteral("the archive is damaged at %1: %2").arg(name, archiveError(a.get())));
+            if (n == 0)
+                break;
+            if (file.write(buffer.constData(), n) != n)
+                throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+            size += n;
+            done += n;
+            if (progress)
+                progress(done, total);
+        }
+        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) != size)
+            throw DiskError(QStringLiteral("the archive is damaged at %1: it holds %2 of its %3 bytes")
+                                .arg(name)
+                                .arg(size)
+                                .arg(archive_entry_size(entry)));
+        if (!file.flush())
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+        file.close();
+        written << name;
+        fullPaths << full;
+    }
+    if (status != ARCHIVE_EOF)
+        throw DiskError(QStringLiteral("the archive is damaged: %1").arg(archiveError(a.get())));
+    const QString unsynced = DataFolder::syncToDisk(fullPaths);
+    if (!unsynced.isEmpty())
+        throw DiskError(QStringLiteral("%1 did not reach the disk").arg(shown(unsynced)));
+    return written;
+}
+
+} // namespace
 
 QStringList restore(const QString &archivePath, const QString &emptyFolder, const Progress &progress)
 {
@@ -201,6 +326,11 @@ QStringList restore(const QString &archivePath, const QString &emptyFolder, cons
                             .arg(shown(emptyFolder)));
     if (!QFileInfo(archivePath).isFile())
         throw DiskError(QStringLiteral("%1 is not a file.").arg(shown(archivePath)));
+
+    const auto failed = [&](const QString &why) {
+        return DiskError(QStringLiteral("%1 could not be restored: %2. Nothing was restored; %3 is as it was.")
+                             .arg(shown(archivePath), why, shown(emptyFolder)));
+    };
 
     // First pass: every name must stay inside the folder; the sizes give the progress.
     qint64 total = 0;
@@ -217,59 +347,33 @@ QStringList restore(const QString &archivePath, const QString &emptyFolder, cons
             total += std::max<la_int64_t>(0, archive_entry_size(entry));
         }
         if (status != ARCHIVE_EOF)
-            throw DiskError(QStringLiteral("%1 is damaged: %2; nothing was restored.")
-                                .arg(shown(archivePath), archiveError(a.get())));
+            throw failed(QStringLiteral("the archive is damaged: %1").arg(archiveError(a.get())));
     }
 
-    if (!QDir().mkpath(emptyFolder))
-        throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(emptyFolder)));
-    const QDir root(emptyFolder);
+    // The archive is unpacked into a folder of its own beside the target, which takes the target's place only
+    // when every file came out whole: a damaged archive leaves the target as it was.
+    const QString absolute = target.absoluteFilePath();
+    const QString parent = QFileInfo(absolute).path();
+    if (!QDir().mkpath(parent))
+        throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(parent)));
+    QTemporaryDir staging(QDir(parent).filePath(QStringLiteral(".%1-restoring-XXXXXX").arg(target.fileName())));
+    if (!staging.isValid())
+        throw DiskError(QStringLiteral("No folder can be made beside %1 to restore into: %2")
+                            .arg(shown(emptyFolder), staging.errorString()));
     QStringList written;
-    QStringList fullPaths;
-    qint64 done = 0;
-    auto a = openForReading(archivePath);
-    archive_entry *entry = nullptr;
-    int status;
-    QByteArray buffer(int(kChunk), Qt::Uninitialized);
-    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
-        QString name = entryName(entry);
-        while (name.endsWith(QLatin1Char('/')))
-            name.chop(1);
-        const QString full = root.filePath(name);
-        const auto type = archive_entry_filetype(entry);
-        if (type == AE_IFDIR) {
-            if (!root.mkpath(name))
-                throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(full)));
-            continue;
-        }
-        if (type != AE_IFREG)
-            continue;
-        root.mkpath(QFileInfo(name).path());
-        QFile file(full);
-        if (!file.open(QIODevice::WriteOnly))
-            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(shown(full), file.errorString()));
-        for (;;) {
-            const la_ssize_t n = archive_read_data(a.get(), buffer.data(), size_t(buffer.size()));
-            if (n < 0)
-                throw DiskError(
-                    QStringLiteral("%1 is damaged at %2: %3").arg(shown(archivePath), name, archiveError(a.get())));
-            if (n == 0)
-                break;
-            if (file.write(buffer.constData(), n) != n)
-                throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(shown(full), file.errorString()));
-            done += n;
-            if (progress)
-                progress(done, total);
-        }
-        file.close();
-        written << name;
-        fullPaths << full;
+    try {
+        written = unpack(archivePath, QDir(staging.path()), total, progress);
+    } catch (const DiskError &e) {
+        throw failed(e.message());
     }
-    if (status != ARCHIVE_EOF)
-        throw DiskError(QStringLiteral("%1 is damaged: %2").arg(shown(archivePath), archiveError(a.get())));
-    const QString unsynced = DataFolder::syncToDisk(fullPaths);
-    if (!unsynced.isEmpty())
-        throw DiskError(QStringLiteral("%1 did not reach the disk.").arg(shown(unsynced)));
+    const bool existed = target.exists();
+    if (existed && !QDir().rmdir(absolute))
+        throw failed(QStringLiteral("the empty folder cannot be replaced"));
+    if (!QDir().rename(staging.path(), absolute)) {
+        if (existed)
+            QDir().mkdir(absolute);
+        throw failed(QStringLiteral("the restored files cannot be moved into place"));
+    }
     return written;
 }
 

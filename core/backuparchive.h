@@ -22,11 +22,21 @@ QString archiveName(const QDateTime &when);
 // Called with the bytes done and the bytes in all; the total is known before the first call.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
-// Writes the archive of `dataRoot` into `folder` (made when missing) and returns its full path. Files named
-// in `skip` (names in the data root, such as the running program's lock) and the temporaries of interrupted
-// writes are left out, and so is `folder` itself when it lies inside the data folder.
-QString create(const QString &dataRoot, const QString &folder, const QDateTime &when, const QStringList &skip = {},
-               const Progress &progress = {});
+// What a backup wrote: the archive, the files in it and their bytes (before packing).
+struct Made
+{
+    QString path;
+    int files = 0;
+    qint64 bytes = 0;
+};
+
+// Writes the archive of `dataRoot` into `folder` (made when missing), wherever that folder lies (inside the
+// data folder, above it, or the data folder itself). Files named in `skip` (names in the data root, such as
+// the running program's lock), the temporaries of interrupted writes and the archive being written are left
+// out. The archive is read back and every name and checksum compared with what was packed before it gets its
+// name; an archive left half-written by a killed backup in `folder` is removed first.
+Made create(const QString &dataRoot, const QString &folder, const QDateTime &when, const QStringList &skip = {},
+            const Progress &progress = {});
 
 // Unpacks an archive (zip or tar) into `emptyFolder`, which must be empty or not exist yet. An archive with
 // a name that would leave the folder is refused before anything is written. Returns the files written,

@@ -11,7 +11,7 @@
 // comma, quote or line break in quotes), in UTF-8, optionally with a byte-order mark so that a spreadsheet
 // reads the accents right.
 //
-// - Text: a text that a spreadsheet would take for a formula (=, +, -, @ at its start) gets a leading
+// - Text: a text that a spreadsheet would take for a formula (a tab, =, +, -, @ at its start) gets a leading
 //   apostrophe; a text it would take for a number or a date ("00123", "3-12", "1E5") is written as ="00123",
 //   so that leading zeros and the text itself survive.
 // - Amounts: plain numbers with two decimals, "-" for negatives ("1234.50", "-3.50").

@@ -10,26 +10,12 @@ namespace CsvList {
 
 namespace {
 
-// A list's value as it is, so that the list imports back unchanged: numbers stay plain; only a text that a
-// spreadsheet would take for a formula gets the apostrophe.
-QString cell(const QString &value)
-{
-    QString v = value;
-    if (!v.isEmpty() && QStringLiteral("=+-@").contains(v.front())) {
-        bool number = false;
-        v.toDouble(&number);
-        if (!number)
-            v.prepend(QLatin1Char('\''));
-    }
-    return Csv::plain(v);
-}
-
 QStringList cells(const QStringList &values)
 {
     QStringList out;
     out.reserve(values.size());
     for (const QString &value : values)
-        out << cell(value);
+        out << Csv::text(value);
     return out;
 }
 

@@ -5,9 +5,47 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <QSysInfo>
 #include <algorithm>
 
 namespace CsvReader {
+
+namespace {
+
+// Text saved as UTF-16 without a byte-order mark: in the first bytes, most characters (Latin letters, digits,
+// punctuation) have a zero byte on one side and almost none on the other.
+std::optional<QSysInfo::Endian> utf16WithoutMark(const QByteArray &bytes)
+{
+    const qsizetype pairs = std::min<qsizetype>(bytes.size(), 4096) / 2;
+    if (pairs < 2)
+        return std::nullopt;
+    qsizetype zeroFirst = 0;
+    qsizetype zeroSecond = 0;
+    for (qsizetype i = 0; i < pairs; ++i) {
+        zeroFirst += bytes[2 * i] == 0 ? 1 : 0;
+        zeroSecond += bytes[2 * i + 1] == 0 ? 1 : 0;
+    }
+    if (zeroSecond * 10 >= pairs * 6 && zeroFirst * 20 <= pairs)
+        return QSysInfo::LittleEndian;
+    if (zeroFirst * 10 >= pairs * 6 && zeroSecond * 20 <= pairs)
+        return QSysInfo::BigEndian;
+    return std::nullopt;
+}
+
+// After the closing quote of a value only blanks may come before the separator or the end of the line.
+bool closesValue(const QString &text, qsizetype after, QChar sep)
+{
+    for (qsizetype i = after; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == sep || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return true;
+        if (c != QLatin1Char(' '))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 QString decode(const QByteArray &bytes, QString *encoding)
 {
@@ -22,6 +60,12 @@ QString decode(const QByteArray &bytes, QString *encoding)
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         named("UTF-16");
         QStringDecoder utf16(QStringDecoder::Utf16, QStringDecoder::Flag::Stateless);
+        return utf16(bytes);
+    }
+    if (const auto order = utf16WithoutMark(bytes)) {
+        named("UTF-16");
+        QStringDecoder utf16(*order == QSysInfo::LittleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
         return utf16(bytes);
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -61,19 +105,42 @@ QChar separatorOf(const QString &text)
     return QLatin1Char(',');
 }
 
+std::optional<QChar> namedSeparator(const QString &text)
+{
+    const QString first = text.section(QLatin1Char('\n'), 0, 0).trimmed().remove(QLatin1Char('"'));
+    if (first.size() == 5 && first.startsWith(QLatin1String("sep="), Qt::CaseInsensitive))
+        return first.at(4);
+    if (first.compare(QLatin1String("sep=\\t"), Qt::CaseInsensitive) == 0)
+        return QLatin1Char('\t');
+    return std::nullopt;
+}
+
 Table read(const QByteArray &bytes)
 {
     Table table;
     const QString text = decode(bytes, &table.encoding);
-    table.separator = separatorOf(text);
+    int line = 1;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (const auto named = namedSeparator(text)) {
+        table.separator = *named;
+        while (i < n && text.at(i) != QLatin1Char('\n'))
+            ++i;
+        ++i;
+        ++line;
+    } else {
+        table.separator = separatorOf(text);
+    }
     const QChar sep = table.separator;
 
-    int line = 1;
-    Row row{1, {}};
+    Row row{line, {}};
     QString value;
     bool quoted = false;    // inside a quoted value
     bool wasQuoted = false; // the value began with a quote
     bool headed = false;
+    qsizetype quoteAt = 0; // where the open quote is, on which line, and whether it ran past its line
+    int quoteLine = 0;
+    bool quoteCrossed = false;
     auto endValue = [&] {
         row.values.append(value);
         value.clear();
@@ -93,14 +160,35 @@ Table read(const QByteArray &bytes)
         }
         row = Row{line, {}};
     };
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    // A quote that never closes where a value ends: the row is refused at the quote's line, and reading
+    // starts again on the line after it.
+    auto refuseOpenQuote = [&] {
+        table.refused.push_back(
+            {quoteLine, QStringLiteral("a quoted value begins on this line and is not closed; the row is left out")});
+        i = quoteAt;
+        while (i < n && text.at(i) != QLatin1Char('\r') && text.at(i) != QLatin1Char('\n'))
+            ++i;
+        if (i + 1 < n && text.at(i) == QLatin1Char('\r') && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        line = quoteLine + 1;
+        row = Row{line, {}};
+        value.clear();
+        quoted = false;
+        wasQuoted = false;
+    };
+    for (; i < n || quoted; ++i) {
+        if (i >= n) {
+            refuseOpenQuote();
+            continue;
+        }
         const QChar c = text.at(i);
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
                     value += c;
                     ++i;
+                } else if (quoteCrossed && (!closesValue(text, i + 1, sep) || text.at(i - 1) == sep)) {
+                    refuseOpenQuote();
                 } else {
                     quoted = false;
                 }
@@ -109,6 +197,7 @@ Table read(const QByteArray &bytes)
                     ++i;
                 value += QLatin1Char('\n');
                 ++line;
+                quoteCrossed = true;
             } else {
                 value += c;
             }
@@ -118,6 +207,9 @@ Table read(const QByteArray &bytes)
             value.clear();
             quoted = true;
             wasQuoted = true;
+            quoteAt = i;
+            quoteLine = line;
+            quoteCrossed = false;
         } else if (c == sep) {
             endValue();
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {

@@ -8,10 +8,12 @@
 #include <vector>
 
 // Reading the comma-separated files that spreadsheets and other programs save: UTF-8 with or without a
-// byte-order mark, UTF-16 with one, or else Windows-1252; values separated by commas, semicolons (the
-// spreadsheets of countries that write the decimal comma) or tabs, the separator told from the first line.
-// Quoted values may hold separators, doubled quotes and line breaks; a line break in a quoted value is
-// kept as "\n".
+// byte-order mark, UTF-16 with one or without (told by its zero bytes), or else Windows-1252; values separated
+// by commas, semicolons (the spreadsheets of countries that write the decimal comma) or tabs, the separator
+// told from the first line, or named by a spreadsheet's "sep=;" first line. Quoted values may hold
+// separators, doubled quotes and line breaks; a line break in a quoted value is kept as "\n". A quoted value
+// that runs past its line and is never closed where a value ends is not allowed to swallow the rows after
+// it: the row is refused with the line the quote opened on, and reading goes on with the next line.
 namespace CsvReader {
 
 struct Row
@@ -20,16 +22,25 @@ struct Row
     QStringList values;
 };
 
+struct Refusal
+{
+    int line = 0;
+    QString reason;
+};
+
 struct Table
 {
     QString encoding; // "UTF-8", "UTF-8 with byte-order mark", "UTF-16", "Windows-1252"
     QChar separator;
-    QStringList headings;  // the first row that is not blank
-    std::vector<Row> rows; // the rows after it; blank rows are left out
+    QStringList headings;         // the first row that is not blank
+    std::vector<Row> rows;        // the rows after it; blank rows are left out
+    std::vector<Refusal> refused; // the rows that could not be read, by line
 };
 
 // The text of the file's bytes and the name of the encoding found.
 QString decode(const QByteArray &bytes, QString *encoding = nullptr);
+// The separator a first line "sep=X" names; nothing when the text does not begin with one.
+std::optional<QChar> namedSeparator(const QString &text);
 // The separator of the first line outside quotes that occurs most: ',' (also when none occurs), ';' or tab.
 QChar separatorOf(const QString &text);
 Table read(const QByteArray &bytes);

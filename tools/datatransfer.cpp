@@ -98,8 +98,11 @@ QString backupHelp()
         "\n"
         "Writes the whole data folder DIR (by default the folder dispatch-data lies in) into one zip archive in\n"
         "FOLDER, named by the date and time, such as DispatchBackup-2026-12-07-081500.zip. Any archive program\n"
-        "opens it. The running program's lock and the temporaries of interrupted writes are left out. Suited to\n"
-        "a schedule (cron); it may run while the program runs, since every file is replaced whole.\n");
+        "opens it. FOLDER may lie anywhere, also inside DIR; only the running program's lock, the temporaries of\n"
+        "interrupted writes and the archive itself are left out. The archive is read back and compared with\n"
+        "what was packed before it is named; the count of files and their size are printed. A half-written\n"
+        "archive of a killed backup (*.zip.partial) is removed by the next. Suited to a schedule (cron); it may\n"
+        "run while the program runs, since every file is replaced whole.\n");
 }
 
 QString restoreHelp()
@@ -107,7 +110,9 @@ QString restoreHelp()
     return QStringLiteral("Usage: dispatch-data restore ARCHIVE EMPTY_FOLDER\n"
                           "\n"
                           "Unpacks a backup archive into a new or empty folder (never over a data folder), then\n"
-                          "checks the restored folder as dispatch-data check does.\n"
+                          "checks the restored folder as dispatch-data check does. The archive is unpacked\n"
+                          "beside the folder first and moved into place only when every file came out whole:\n"
+                          "a damaged archive leaves the folder as it was and says what was wrong.\n"
                           "Exit status: 0 restored and nothing found, 1 restored with problems found, 2 failed.\n");
 }
 
@@ -166,7 +171,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             out << QStringLiteral("line %1: %2\n").arg(problem.line).arg(problem.reason);
         if (!dryRun)
             RecordImport::write(folder, plan);
-        out << QStringLiteral("%1 %2 %3, %4 row(s) refused\n")
+        out << QStringLiteral("%1 row(s) read: %2 %3 %4, %5 row(s) refused\n")
+                   .arg(plan.read)
                    .arg(plan.records.size())
                    .arg(RecordImport::kindName(*kind),
                         dryRun ? QStringLiteral("can be imported (nothing written)") : QStringLiteral("imported"))
@@ -191,11 +197,13 @@ int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return fail(err, command, QStringLiteral("give one FOLDER for the archive; see dispatch-data backup --help"));
     const QString root = p.values.value(QStringLiteral("root"), defaultRoot());
     try {
-        const QString archive =
+        const BackupArchive::Made made =
             BackupArchive::create(root, p.positional[0], QDateTime::currentDateTime(), {InstanceLock::lockFileName()});
-        out << QStringLiteral("%1 backed up to %2 (%3 bytes)\n")
-                   .arg(shown(root), shown(archive))
-                   .arg(QFileInfo(archive).size());
+        out << QStringLiteral("%1 backed up to %2: %3 file(s), %4 bytes, read back and checked (archive %5 bytes)\n")
+                   .arg(shown(root), shown(made.path))
+                   .arg(made.files)
+                   .arg(made.bytes)
+                   .arg(QFileInfo(made.path).size());
         return 0;
     } catch (const DiskError &e) {
         return fail(err, command, e.message());

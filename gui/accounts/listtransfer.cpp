@@ -176,8 +176,9 @@ void ImportWindow::replan()
     for (const RecordImport::Problem &p : m_plan.problems)
         m_problems->addItem(QStringLiteral("Line %1: %2").arg(p.line).arg(p.reason));
     const QString kind = RecordImport::kindName(m_kind);
-    m_summary->setText(QStringLiteral("%1 row(s) will be added to the %2 %3 stored; %4 row(s) cannot be stored "
-                                      "and are left out.")
+    m_summary->setText(QStringLiteral("%1 row(s) read: %2 will be added to the %3 %4 stored; %5 cannot be "
+                                      "stored and are left out.")
+                           .arg(m_plan.read)
                            .arg(m_plan.records.size())
                            .arg(m_plan.existing)
                            .arg(kind)

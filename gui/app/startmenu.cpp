@@ -16,6 +16,7 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -281,13 +282,17 @@ void StartMenu::backUpNow()
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(200);
     try {
-        const QString archive = BackupArchive::create(
+        const BackupArchive::Made made = BackupArchive::create(
             m_folder.root(), *chosen, m_platform.clock.now(), {InstanceLock::lockFileName()},
             [&](qint64 done, qint64 total) { progress.setValue(total > 0 ? int(done * 1000 / total) : 1000); });
         progress.setValue(1000);
         BackupArchive::rememberFolder(m_folder, *chosen);
         m_platform.messages.inform(
-            QStringLiteral("The data folder was backed up to\r\n%1").arg(QDir::toNativeSeparators(archive)), title);
+            QStringLiteral("The data folder was backed up to\r\n%1\r\n%2 files, %3 bytes, read back and checked.")
+                .arg(QDir::toNativeSeparators(made.path))
+                .arg(made.files)
+                .arg(QLocale(QLocale::English).toString(made.bytes)),
+            title);
     } catch (const DiskError &e) {
         progress.cancel();
         m_platform.messages.inform(e.message(), title);

@@ -67,11 +67,13 @@ private slots:
         qint64 whole = 0;
         const QString archive =
             BackupArchive::create(data.path(), out.path() + "/nested", QDateTime({2026, 12, 7}, {8, 15, 0}),
-                                  {"VarnelDispatchDuzudu.lock"}, [&](qint64 done, qint64 total) {
+                                  {"VarnelDispatchDuzudu.lock"},
+                                  [&](qint64 done, qint64 total) {
                                       QVERIFY(done >= last && done <= total);
                                       last = done;
                                       whole = total;
-                                  });
+                                  })
+                .path;
         QCOMPARE(QFileInfo(archive).fileName(), QString("DispatchBackup-2026-12-07-081500.zip"));
         QCOMPARE(last, whole);
         QVERIFY(QFile(archive).open(QIODevice::ReadOnly) && QFile(archive).size() > 0);
@@ -86,24 +88,119 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DiskError, BackupArchive::restore(archive, target));
         QCOMPARE(contents(target), expected);
         const QString second =
-            BackupArchive::create(data.path(), out.path() + "/nested", QDateTime({2026, 12, 7}, {8, 15, 0}));
+            BackupArchive::create(data.path(), out.path() + "/nested", QDateTime({2026, 12, 7}, {8, 15, 0})).path;
         QVERIFY(second.endsWith("DispatchBackup-2026-12-07-081500-2.zip"));
         QVERIFY_THROWS_EXCEPTION(DiskError, BackupArchive::restore(data.file("/CustomerData.txt"), out.path() + "/x"));
     }
 
-    // The commands: backup into a folder inside the data folder leaves that folder out; restore checks.
+    // Wherever the archive goes (the folder above the data folder, as Back Up Now suggests for a data folder
+    // under home, or the data folder itself) it holds every data file, and says how many; only the archive
+    // being written stays out. A half-written archive of a killed backup is removed by the next one.
+    void backupHoldsEveryFileWhereverItGoes_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("the folder above the data folder") << QString("");
+        QTest::newRow("the data folder itself") << QString("/data");
+        QTest::newRow("a folder inside the data folder") << QString("/data/Archives");
+    }
+    void backupHoldsEveryFileWhereverItGoes()
+    {
+        QFETCH(QString, where);
+        TestRoot home;
+        const QString data = home.path() + "/data";
+        home.write("/data/CustomerData.txt", QByteArray(328 * 3, 'c'));
+        home.write("/data/AuxFiles/7/AuxFile0/Note.txt", "note");
+        home.write("/data/SlipNo.txt", "1000\r\n");
+        home.write(where + "/DispatchBackup-2026-12-06-081500.zip.partial", "killed");
+        QStringList source = contents(data);
+        source.removeIf([](const QString &line) { return line.contains(".partial "); });
+
+        const BackupArchive::Made made =
+            BackupArchive::create(data, home.path() + where, QDateTime({2026, 12, 7}, {8, 15, 0}));
+        QCOMPARE(made.files, 3);
+        QCOMPARE(made.bytes, qint64(328 * 3 + 4 + 6));
+        QVERIFY(!home.exists(where + "/DispatchBackup-2026-12-06-081500.zip.partial"));
+        TestRoot out;
+        const QStringList files = BackupArchive::restore(made.path, out.path() + "/r");
+        QCOMPARE(files.size(), 3);
+        QCOMPARE(contents(out.path() + "/r"), source);
+    }
+
+    // A damaged archive (cut short, or with a file's bytes spoiled) restores nothing: the folder it was to go
+    // into stays as it was (empty, or not there), the message says what was wrong, and a retry with a sound
+    // archive then succeeds into the same folder.
+    void damagedArchiveLeavesTheTargetAsItWas_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("cut short, target an empty folder") << 0 << true;
+        QTest::newRow("cut short, no target yet") << 0 << false;
+        QTest::newRow("a byte of a file spoiled") << 1 << true;
+    }
+    void damagedArchiveLeavesTheTargetAsItWas()
+    {
+        QFETCH(int, damage);
+        QFETCH(bool, targetExists);
+        TestRoot data;
+        quint32 seed = 7; // bytes that do not pack smaller, so that a spoiled byte lies in a file's data
+        for (int i = 0; i < 9; ++i) {
+            QByteArray noise(20000, Qt::Uninitialized);
+            for (char &c : noise)
+                c = char((seed = seed * 1103515245u + 12345u) >> 24);
+            data.write(QString("/File%1.txt").arg(i), noise);
+        }
+        TestRoot out;
+        const QString archive =
+            BackupArchive::create(data.path(), out.path(), QDateTime({2026, 12, 7}, {8, 15, 0})).path;
+        QFile file(archive);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const QByteArray sound = bytes;
+        if (damage == 0) {
+            bytes.truncate(bytes.size() * 2 / 3);
+        } else {
+            const qsizetype at = bytes.indexOf("File4.txt");
+            QVERIFY(at > 0);
+            bytes[at + 5000] = char(bytes[at + 5000] ^ 0x55);
+        }
+        QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+
+        const QString target = out.path() + "/restored";
+        if (targetExists)
+            QVERIFY(QDir().mkdir(target));
+        try {
+            BackupArchive::restore(archive, target);
+            QFAIL("a damaged archive was restored");
+        } catch (const DiskError &e) {
+            QVERIFY2(e.message().contains("Nothing was restored"), qPrintable(e.message()));
+        }
+        QCOMPARE(QFileInfo(target).isDir(), targetExists);
+        if (targetExists)
+            QCOMPARE(contents(target), QStringList());
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                 targetExists ? 2 : 1);
+
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sound) == sound.size());
+        file.close();
+        QCOMPARE(BackupArchive::restore(archive, target).size(), 9);
+        QCOMPARE(contents(target), contents(data.path()));
+    }
+
+    // The commands: backup into a folder inside the data folder holds all but the archive; restore checks.
     void backupAndRestoreCommands()
     {
         TestRoot data;
         data.write("/SlipNo.txt", "1000\r\n");
         QString said;
         QCOMPARE(tool({"backup", "--root", data.path(), data.path() + "/Archives"}, &said), 0);
+        QVERIFY2(said.contains(": 1 file(s), 6 bytes, read back and checked"), qPrintable(said));
         const QStringList made = QDir(data.path() + "/Archives").entryList(QDir::Files);
         QCOMPARE(made.size(), 1);
         TestRoot out;
         QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), out.path() + "/r"}, &said), 1);
         QVERIFY2(said.contains("MyBusinessData.txt"), qPrintable(said)); // the check ran on the restored folder
-        QVERIFY(!QFileInfo::exists(out.path() + "/r/Archives"));
+        QVERIFY(QDir(out.path() + "/r/Archives").isEmpty());
         QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), data.path()}, &said), 2);
     }
 };

@@ -128,7 +128,8 @@ private slots:
         m.menu.findChild<QAction *>("mnuBackUpNow")->trigger();
         const QStringList made = QDir(out.path()).entryList(QDir::Files);
         QCOMPARE(made.size(), 1);
-        QVERIFY2(m.fake.messages.lastText().endsWith(made.front()), qPrintable(m.fake.messages.lastText()));
+        QVERIFY2(m.fake.messages.lastText().contains(made.front() + "\r\n"), qPrintable(m.fake.messages.lastText()));
+        QVERIFY(m.fake.messages.lastText().endsWith(" bytes, read back and checked."));
         QCOMPARE(BackupArchive::rememberedFolder(m.folder), out.path());
     }
 
