@@ -3,9 +3,9 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
 #include "billing/postingrecords.h"
-#include "billing/accounthistoryrecord.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
@@ -20,6 +20,7 @@
 #include "dispatch/slipvalues.h"
 #include "tools/auxcheck.h"
 #include "tools/journalcheck.h"
+#include "tools/ledgercheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +73,7 @@ public:
         checkCompletedLeftOnBoard();
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
+        checkLedger(m_folder, m_findings);
         checkCustomerJournal(m_folder, m_findings);
         checkAuxHeadings(m_folder, m_findings);
         checkAuxFiles(m_folder, m_accountNumbers, m_findings);
@@ -131,7 +133,8 @@ private:
                 const QByteArray bytes = records[i].bytes().mid(layout.offset(f), layout.size(f));
                 if (std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x20 || c == 0x7f; }))
                     report(file, int(i) + 1,
-                           QStringLiteral("%1 holds a line break, tab or other control character").arg(layout.fieldName(f)));
+                           QStringLiteral("%1 holds a line break, tab or other control character")
+                               .arg(layout.fieldName(f)));
             }
         }
     }
@@ -337,8 +340,7 @@ private:
                 continue;
             // The day as a date: "12/08/2026" and "12/8/2026" are one day.
             const auto day = Formats::parseShortDate(date);
-            const QString key =
-                assignment + QChar(0) + (day ? Formats::shortDate(*day) : date) + QChar(0) + time;
+            const QString key = assignment + QChar(0) + (day ? Formats::shortDate(*day) : date) + QChar(0) + time;
             const auto booked = bookings.constFind(key);
             if (booked == bookings.constEnd()) {
                 bookings.insert(key, {n, slipNo});

@@ -26,3 +26,22 @@ inline ToolRun runTool(const QStringList &args, const QByteArray &input = {})
     err.flush();
     return run;
 }
+
+#include "tools/ledgercheck.h"
+
+// What the ledger check finds in a folder, one line each: a flow that posts money ends with none.
+inline QStringList ledgerFindings(const DataFolder &folder)
+{
+    std::vector<CheckFinding> findings;
+    checkLedger(folder, findings);
+    QStringList lines;
+    for (const CheckFinding &f : findings)
+        lines << f.text();
+    return lines;
+}
+
+#define VERIFY_LEDGER_CLEAN(folder)                                                                                    \
+    do {                                                                                                               \
+        const QStringList ledger_ = ledgerFindings(folder);                                                            \
+        QVERIFY2(ledger_.isEmpty(), qPrintable(ledger_.join('\n')));                                                   \
+    } while (false)
