@@ -151,16 +151,16 @@ private:
             if (!description.startsWith(Posting::kInvoiceDescription))
                 continue;
             const QString number = description.mid(Posting::kInvoiceDescription.size()).trimmed();
-            const auto amount = Formats::parseCurrency(r.text(Amount));
-            if (!amount)
-                continue; // the data check names it
-            negative(kHistoryFile, n, QStringLiteral("the amount"), *amount);
             if (const auto first = seen.constFind(number); first != seen.constEnd()) {
                 report(kHistoryFile, n,
                        QStringLiteral("invoice number %1 is used twice: also record %2").arg(number).arg(*first));
                 continue;
             }
             seen.insert(number, n);
+            const auto amount = Formats::parseCurrency(r.text(Amount));
+            if (!amount)
+                continue; // the data check names it
+            negative(kHistoryFile, n, QStringLiteral("the amount"), *amount);
             const auto invoice = m_invoices.constFind(number);
             if (invoice == m_invoices.constEnd()) {
                 report(kHistoryFile, n, QStringLiteral("invoice %1 is not in the invoice journal").arg(number));
