@@ -1,9 +1,9 @@
 #include "billing/finalize.h"
 
-#include "core/datafolder.h"
-#include "core/diskerror.h"
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
@@ -84,24 +84,6 @@ void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
     folder.replaceRecords(SlipFiles::kCompleted, kept);
 }
 
-InvoicesInUse LoadInvoicesInUse(const DataFolder &folder)
-{
-    InvoicesInUse used;
-    for (const Record &r : folder.readRecords(Posting::kJournal, journalLayout())) {
-        const QString number = r.text(JournalField::InvoiceNo);
-        if (number.isEmpty())
-            continue;
-        used.where.insert(number, QStringLiteral("the history of account %1 on %2")
-                                      .arg(r.text(JournalField::AcctNo),
-                                           Formats::shortDate(OleDate::toDate(r.real(JournalField::Date)))));
-        bool ok = false;
-        const qint64 value = number.toLongLong(&ok);
-        if (ok && value > used.highest)
-            used.highest = value;
-    }
-    return used;
-}
-
 QString zeroText()
 {
     return Formats::currency(Money());
@@ -124,7 +106,7 @@ QString reformatted(const QString &text)
 Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm)
 {
     const auto amount = enteredAmount(amountBox);
-    if (!amount || amount->isZero())
+    if (!amount || amount->isZero() || *amount < Money())
         return Refusal::Amount;
     if (invoiceBox.trimmed().isEmpty())
         return Refusal::InvoiceNumber;
@@ -144,6 +126,8 @@ QString refusalMessage(Refusal refusal)
         return QStringLiteral("Enter the Invoice Number");
     case Refusal::CheckNumber:
         return QStringLiteral("Enter a Check Number");
+    case Refusal::Tax:
+        return QStringLiteral("A tax cannot be below zero. Enter the tax again.");
     case Refusal::TooLarge:
         return QStringLiteral("The Total is too large for the account records. Enter a smaller amount.");
     }

@@ -36,7 +36,7 @@ struct Row
     QString payForm;
     QString amount; // the total with taxes as currency text; the zero text while nothing is entered
     QString status; // "Completed" or "Finalized"
-    Money preTax; // as entered at Enter to Grid
+    Money preTax;   // as entered at Enter to Grid
     Money tax1;
     Money tax2;
     bool ticked = false;
@@ -55,15 +55,6 @@ std::vector<Row> LoadCompletedSlips(const DataFolder &folder);
 // and its Backup copy go. Throws DiskError, having changed nothing.
 void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows);
 
-// The invoice numbers already posted, each with where it was used ("the history of account A-1 on 3/4/2026"),
-// from the invoice journal; and the highest of them that is a number (0 when none is).
-struct InvoicesInUse
-{
-    QHash<QString, QString> where; // by trimmed number
-    qint64 highest = 0;
-};
-InvoicesInUse LoadInvoicesInUse(const DataFolder &folder);
-
 // The zero text that marks an empty amount or tax box.
 QString zeroText();
 // A box's text as an amount: nothing for the zero text, an empty box or a text that is no amount.
@@ -72,7 +63,7 @@ std::optional<Money> enteredAmount(const QString &text);
 QString reformatted(const QString &text);
 
 // Why Enter to Grid refuses an entry, in the order it checks.
-enum class Refusal { None, Amount, InvoiceNumber, CheckNumber, TooLarge };
+enum class Refusal { None, Amount, InvoiceNumber, CheckNumber, TooLarge, Tax };
 Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm);
 QString refusalMessage(Refusal refusal);
 

@@ -7,6 +7,7 @@
 void FinalizeSession::load(std::vector<Finalize::Row> rows)
 {
     m_rows = std::move(rows);
+    m_taken.clear();
     m_current = 0;
 }
 
@@ -106,9 +107,11 @@ Finalize::Refusal FinalizeSession::enterToGrid(const QString &invoiceBox, const 
 {
     if (!hasRow(m_current))
         return Finalize::Refusal::None;
-    if (!m_amount || m_amount->isZero())
+    if (!m_amount || m_amount->isZero() || *m_amount < Money())
         return Finalize::Refusal::Amount;
     calculateTaxes();
+    if (m_tax[0] < Money() || m_tax[1] < Money())
+        return Finalize::Refusal::Tax;
     const Finalize::Refusal refusal = Finalize::checkEntry(amountText(), invoiceBox, payForm);
     if (refusal != Finalize::Refusal::None)
         return refusal;
@@ -153,22 +156,26 @@ std::optional<QString> FinalizeSession::invoiceUsedAt(const QString &invoice) co
         if (r != m_current && row(r).finalized() && row(r).invoiceNo == number)
             return QStringLiteral("slip %1 in this list").arg(row(r).slipNo);
     }
-    const auto posted = m_used.where.constFind(number);
-    if (posted != m_used.where.constEnd())
-        return *posted;
-    return std::nullopt;
+    if (m_taken.contains(number))
+        return std::nullopt;
+    return InvoiceNumbers::usedAt(m_used, number);
+}
+
+void FinalizeSession::tookInvoice(const QString &number, qint64 counter)
+{
+    if (counter != m_used.counter)
+        m_taken << number.trimmed();
+    m_used.counter = counter;
 }
 
 QString FinalizeSession::nextInvoice() const
 {
-    qint64 highest = m_used.highest;
+    QStringList taken;
     for (const Finalize::Row &r : m_rows) {
-        bool ok = false;
-        const qint64 value = r.invoiceNo.toLongLong(&ok);
-        if (r.finalized() && ok && value > highest)
-            highest = value;
+        if (r.finalized())
+            taken << r.invoiceNo;
     }
-    return highest > 0 ? QString::number(highest + 1) : QString();
+    return InvoiceNumbers::offer(m_used, taken);
 }
 
 bool FinalizeSession::anyFinalized() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "billing/finalize.h"
+#include "billing/invoicenumbers.h"
 #include "billing/postingrun.h"
 #include "core/money.h"
 
@@ -60,12 +61,15 @@ public:
     void clearAll();
     void setTicked(int row, bool ticked) { m_rows[std::size_t(row - 1)].ticked = ticked; }
 
-    // The invoice numbers posted before; with them, where a number was used and the next one to offer.
-    void setInvoicesInUse(Finalize::InvoicesInUse used) { m_used = std::move(used); }
-    // Where this number is used already: another row of this list ("slip 1002 in this list") or the history;
-    // nothing when it is free.
+    // The invoice numbers in use and the counter (InvoiceNumbers); with them, where a number was used and the
+    // next one to offer.
+    void setInvoicesInUse(InvoiceNumbers::InUse used) { m_used = std::move(used); }
+    // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
+    void tookInvoice(const QString &number, qint64 counter);
+    // Where this number is used already: another row of this list ("slip 1002 in this list"), the history, a
+    // waiting Write Records, or the invoices printed before; nothing when it is free.
     std::optional<QString> invoiceUsedAt(const QString &invoice) const;
-    // The number after the highest in use, here or posted; empty when no number is in use.
+    // The number InvoiceNumbers offers, past the numbers of this list too; empty when there is none.
     QString nextInvoice() const;
 
     bool anyFinalized() const;
@@ -76,7 +80,8 @@ private:
     void follow(int tax);
 
     std::vector<Finalize::Row> m_rows;
-    Finalize::InvoicesInUse m_used;
+    InvoiceNumbers::InUse m_used;
+    QStringList m_taken; // numbers this visit took from the counter
     int m_current = 0;
     Money m_rate[2];
     bool m_apply[2] = {};

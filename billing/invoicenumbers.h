@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
@@ -8,21 +10,43 @@ class Clock;
 class DataFolder;
 class Settings;
 
+// The one source of invoice numbers: the board's Print Invoices, the number finalizing offers and the priced
+// invoices made from it all take their numbers here.
+//
 // The invoice counter (/VIInvoiceNo.txt, the setting invoiceNumber: the number the next invoice gets). Numbers
 // are taken before invoices print and the unused ones given back afterwards, so that a program that ends
-// while printing skips numbers rather than giving one number to two invoices. The counter never hands out a
-// number at or below the highest invoice number in use, in the invoice journal (/InvoiceSalesJournal.txt) or
-// the history (/CAHistory.txt, "Invoice No. " descriptions): a counter found there (an emptied or damaged
-// file, a number typed back) moves past it, is saved, and the note says so once.
+// while printing skips numbers rather than giving one number to two invoices. The numbers below the counter
+// are printed or reserved (by the board or the invoicing program that shares the file). The counter never
+// hands out a number at or below the highest invoice number in use, in the invoice journal
+// (/InvoiceSalesJournal.txt), the history (/CAHistory.txt, "Invoice No. " descriptions) or a Write Records
+// waiting to be finished (/PostingJournal.txt): a counter found there (an emptied or damaged file, a number
+// typed back) moves past it, is saved, and the note says so once.
 class InvoiceNumbers
 {
 public:
+    // The invoice numbers in use, each with where ("the history of account A-1 on 3/4/2026"); the highest of
+    // them that is a number (0 when none is); and the counter, below which every number is printed or reserved.
+    struct InUse
+    {
+        QHash<QString, QString> where; // by trimmed number
+        qint64 highest = 0;
+        qint64 counter = 0;
+    };
+    static InUse inUse(const DataFolder &folder, qint64 counter);
+
+    // The number to offer: the first at or above the counter that is above every number in use and every one
+    // of `taken` (numbers entered but not yet posted). Empty when there is neither a counter nor a number in use.
+    static QString offer(const InUse &used, const QStringList &taken = {});
+    // Where a number is used already, or that it was printed or reserved; nothing when it is free.
+    static std::optional<QString> usedAt(const InUse &used, const QString &number);
+
     InvoiceNumbers(const DataFolder &folder, Settings &settings)
         : m_folder(folder)
         , m_settings(settings)
     {}
 
-    // The highest invoice number stored in the journal and the history; 0 when there is none.
+    // The highest invoice number stored in the journal, the history and a waiting Write Records; 0 when there
+    // is none.
     static qint64 highestInUse(const DataFolder &folder);
 
     // Reads the counter by the invoice number rules, then moves it past the numbers in use. The note, when
@@ -40,6 +64,9 @@ public:
     // After printing: of the numbers reserved from `first`, only `used` were printed; the others are given back
     // (the counter is saved at first + used). Throws DiskError.
     void giveBack(qint32 first, qint64 reserved, qint64 used);
+    // A number given to an invoice outside the counter (typed or taken at finalizing): when it is at or above
+    // the counter, the counter is saved past it, so that the board never prints it again. Throws DiskError.
+    void take(const QString &number);
 
 private:
     const DataFolder &m_folder;

@@ -1,8 +1,9 @@
 #include "billing/postingrun.h"
 
-#include "billing/posting.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -112,6 +113,13 @@ Plan makePlan(const DataFolder &folder, const std::vector<Slip> &slips, const Ta
         if (!amount) {
             throw DiskError(QStringLiteral("Slip %1: \"%2\" is not an amount. Nothing was written.")
                                 .arg(QString::number(s.slip.int16(SlipField::SlipNo)), s.amountText));
+        }
+        // No negative money is posted, whatever the window let through: a credit is not an invoice.
+        for (const Money part : {*amount, s.preTax, s.tax1, s.tax2}) {
+            if (part < Money()) {
+                throw DiskError(QStringLiteral("Slip %1: the amount or a tax is below zero (%2). Nothing was written.")
+                                    .arg(QString::number(s.slip.int16(SlipField::SlipNo)), Formats::currency(part)));
+            }
         }
         plan.slips << QStringLiteral("Slip %1, Invoice No. %2")
                           .arg(QString::number(s.slip.int16(SlipField::SlipNo)), s.invoiceNo);
@@ -238,9 +246,10 @@ QByteArray journalBytes(const Plan &plan)
 Plan readJournal(const DataFolder &folder)
 {
     auto damaged = [&] {
-        return DiskError(QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
-                                        "cannot be finished. Nothing was changed.")
-                             .arg(shownPath(folder, kJournal)));
+        return DiskError(
+            QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
+                           "cannot be finished. Nothing was changed.")
+                .arg(shownPath(folder, kJournal)));
     };
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
@@ -311,8 +320,7 @@ void backupAccount(const DataFolder &folder, const QString &relative)
 {
     if (folder.fileSize(relative) < 0)
         return;
-    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip,
-                        true);
+    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip, true);
 }
 
 // Everything the run wrote reaches the disk before the slips leave the completed-slips file: each file once.
@@ -409,7 +417,15 @@ std::optional<PendingRun> pendingRun(const DataFolder &folder)
     if (!pending(folder))
         return std::nullopt;
     const Plan plan = readJournal(folder);
-    return PendingRun{plan.date, plan.slips};
+    PendingRun run{plan.date, plan.slips, {}};
+    for (const Append &a : plan.postings) {
+        if (a.file != Posting::kJournal)
+            continue;
+        const int length = journalLayout().length();
+        for (qsizetype at = 0; at + length <= a.bytes.size(); at += length)
+            run.invoices << Record(journalLayout(), a.bytes.mid(at, length)).text(JournalField::InvoiceNo);
+    }
+    return run;
 }
 
 QString finishPending(const DataFolder &folder, const StepHook &hook)

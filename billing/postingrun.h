@@ -51,7 +51,8 @@ struct TaxHeadings
 using StepHook = std::function<void(const char *step, const QString &file)>;
 
 // Posts the slips dated `today`. Throws DiskError naming the file when something cannot be written: what
-// was posted stays recorded in the journal, and finishPending() completes it later.
+// was posted stays recorded in the journal, and finishPending() completes it later. A slip whose amount or tax
+// is below zero or no amount is refused before anything is written (DiskError naming the slip).
 void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
                   const QDate &today, const StepHook &hook = {});
 
@@ -63,6 +64,7 @@ struct PendingRun
 {
     QDate date;
     QStringList slips;
+    QStringList invoices; // the invoice numbers its journal records carry
 };
 
 // The run waiting in the journal, read as finishPending() reads it; nothing when no journal waits. Throws

@@ -20,6 +20,7 @@
 #include "dispatch/slipvalues.h"
 #include "tools/auxcheck.h"
 #include "tools/journalcheck.h"
+#include "tools/ledgercheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +73,7 @@ public:
         checkCompletedLeftOnBoard();
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
+        checkLedger(m_folder, m_findings);
         checkCustomerJournal(m_folder, m_findings);
         checkAuxHeadings(m_folder, m_findings);
         checkAuxFiles(m_folder, m_accountNumbers, m_findings);

@@ -21,6 +21,7 @@ struct CheckFinding
 // statuses, priorities and time slots, slip numbers at or above the slip counter or used twice, blank or
 // duplicate account numbers, account files without a customer, double-booked assignments, a missing
 // /MyBusinessData.txt or /SlipNo.txt, temporary files and journals that interrupted writes left behind, and
-// auxiliary customer data in a shape the customer screen cannot use. The folder is only read: no file is
+// auxiliary customer data in a shape the customer screen cannot use; and the books across the posting files
+// (tools/ledgercheck.h). The folder is only read: no file is
 // restored from /Backup.
 std::vector<CheckFinding> checkDataFolder(const DataFolder &folder);

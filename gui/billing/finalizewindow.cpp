@@ -1,5 +1,6 @@
 #include "gui/billing/finalizewindow.h"
 
+#include "billing/invoicenumbers.h"
 #include "billing/postingrun.h"
 #include "billing/pricedinvoice.h"
 #include "core/clock.h"
@@ -277,7 +278,7 @@ void FinalizeWindow::activate()
     m_grid->clear();
     try {
         const Widgets::BusyCursor busy; // every invoice number of the history is read
-        m_session.setInvoicesInUse(Finalize::LoadInvoicesInUse(m_state.folder));
+        m_session.setInvoicesInUse(InvoiceNumbers::inUse(m_state.folder, m_state.settings.invoiceNumber));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), windowTitle()); // numbers used before are then not offered nor asked about
     }
@@ -524,6 +525,8 @@ void FinalizeWindow::enterToGrid()
         if (refusal == Finalize::Refusal::Amount || refusal == Finalize::Refusal::TooLarge) {
             m_amount->setText(refusal == Finalize::Refusal::Amount ? Finalize::zeroText() : m_amount->text());
             m_amount->setFocus();
+        } else if (refusal == Finalize::Refusal::Tax) {
+            m_tax[m_session.tax(0) < Money() ? 0 : 1]->setFocus();
         } else if (refusal == Finalize::Refusal::InvoiceNumber) {
             m_invoice->setFocus();
         } else {
@@ -532,6 +535,13 @@ void FinalizeWindow::enterToGrid()
         return;
     }
     showRow(row);
+    try {
+        // The board never prints the number now given to this slip.
+        InvoiceNumbers(m_state.folder, m_state.settings).take(m_session.row(row).invoiceNo);
+    } catch (const DiskError &e) {
+        m_messages.inform(e.message(), windowTitle());
+    }
+    m_session.tookInvoice(m_session.row(row).invoiceNo, m_state.settings.invoiceNumber);
     m_write->setEnabled(true);
     ResetEntry();
     TickNone();

@@ -3,7 +3,6 @@
 #include "billing/finalize.h"
 #include "billing/finalizesession.h"
 #include "billing/postingrun.h"
-#include "core/folderandsettings.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -31,8 +30,18 @@ class FinalizeWindow final : public ProgramWindow
 public:
     using InputsSource = std::function<DocumentInputs()>;
 
-    // The part of the program's state it works with.
-    using Shared = FolderAndSettings;
+    // The part of the program's state it works with: the settings are written when a number is taken from the
+    // invoice counter.
+    struct Shared
+    {
+        const DataFolder &folder;
+        Settings &settings;
+        template <typename State>
+        Shared(State &state)
+            : folder(state.folder)
+            , settings(state.settings)
+        {}
+    };
 
     FinalizeWindow(Environment environment, Shared state, Messages &messages, const Clock &clock, PrintTarget &target,
                    InputsSource inputs, QWidget *parent = nullptr);

@@ -84,6 +84,11 @@ QValidator::State FieldFilter::validate(QString &input, int &pos) const
     const QString &old = m_accepted;
     if (input == old)
         return Acceptable;
+    // A text the program sets (setText clears the box's undo history) is its own, such as the zero text "$0.00"
+    // of an amount box: taken as it is. Judging it would leave the box marked invalid, and a box marked invalid
+    // keeps the next refused paste instead of taking it back.
+    if (!m_edit->isUndoAvailable())
+        return Acceptable;
     // What changed: the text between the common beginning and the common end.
     qsizetype prefix = 0;
     while (prefix < old.size() && prefix < input.size() && old[prefix] == input[prefix])

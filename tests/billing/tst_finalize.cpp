@@ -1,13 +1,16 @@
+#include "billing/accountfiles.h"
+#include "billing/accounthistoryrecord.h"
 #include "billing/finalize.h"
 #include "billing/finalizesession.h"
+#include "billing/invoicenumbers.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billingsamples.h"
-#include "billing/accountfiles.h"
-#include "billing/accounthistoryrecord.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/settings.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 
 #include <QTest>
 
@@ -46,6 +49,7 @@ std::vector<PostingRun::Slip> threeSlips(const DataFolder &folder)
     // An account file that exists already, and one history record before the run.
     AccountFiles::createAccountFile(folder, "B-2", "Oak Ave", kDay.addDays(-30));
     WriteHistory(folder, "Z-9", "Old", "$5.00", kDay.addDays(-3), "Invoice No. 1");
+    WriteInvoiceJournal(folder, "Old", "Z-9", "1", money("5"), Money(), money("5"), kDay.addDays(-3));
     return {posted(a, "5001", "Cash", money("$100.00"), money("7.5")),
             posted(b, "5002", "Not Collected", money("$10.01"), Money(), money("0.7508")),
             posted(c, "5003", "Ck # 881", money("$20.00"), money("1.5"), money("0.2"))};
@@ -139,24 +143,54 @@ private slots:
         QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
     }
 
-    // A number posted before or entered on another row is named; the next after the highest is offered.
+    // Every number comes from the invoice counter's side: one the board printed, one posted, one entered on
+    // another row or one a waiting Write Records holds is never offered, and is named when typed.
     void invoiceNumbersInUse()
     {
         TestRoot root;
-        WriteInvoiceJournal(root.folder(), "Main St", "A-1", "5001", money("10"), Money(), money("10"), kDay);
+        const DataFolder folder = root.folder();
+        WriteInvoiceJournal(folder, "Main St", "A-1", "5001", money("10"), Money(), money("10"), kDay);
+        Settings settings;
+        settings.saveInvoiceCounter(folder, 20260201);
+        InvoiceNumbers numbers(folder, settings);
+        QCOMPARE(numbers.reserve(1), 20260201); // the board printed 20260201 for slip 1200
         FinalizeSession s;
-        s.load({Finalize::Row{1, completedSlip(1001, "A-1", "Main St"), "1001"},
-                Finalize::Row{2, completedSlip(1002, "B-2", "Oak Ave"), "1002"}});
-        s.setInvoicesInUse(Finalize::LoadInvoicesInUse(root.folder()));
-        QCOMPARE(s.nextInvoice(), "5002");
+        s.load({Finalize::Row{1, completedSlip(1201, "A-1", "Main St"), "1201"},
+                Finalize::Row{2, completedSlip(1202, "B-2", "Oak Ave"), "1202"}});
+        s.setInvoicesInUse(InvoiceNumbers::inUse(folder, settings.invoiceNumber));
+        QCOMPARE(s.nextInvoice(), "20260202");
+        QCOMPARE(s.invoiceUsedAt("20260201").value_or(""),
+                 "an invoice printed before (the numbers below 20260202 are printed or reserved)");
         QCOMPARE(s.invoiceUsedAt("5001").value_or(""), "the history of account A-1 on 3/7/2026");
         s.begin(1);
         s.setAmountText("5");
-        QCOMPARE(s.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
+        QCOMPARE(s.enterToGrid("20260202", "Cash"), Finalize::Refusal::None);
+        numbers.take("20260202");
+        s.tookInvoice("20260202", settings.invoiceNumber);
+        QCOMPARE(settings.invoiceNumber, 20260203); // the board does not print it again
         s.begin(2);
-        QCOMPARE(s.invoiceUsedAt(" 5002").value_or(""), "slip 1001 in this list");
-        QVERIFY(!s.invoiceUsedAt("5003"));
-        QCOMPARE(s.nextInvoice(), "5003");
+        QCOMPARE(s.invoiceUsedAt(" 20260202").value_or(""), "slip 1201 in this list");
+        QVERIFY(!s.invoiceUsedAt("20260204"));
+        QCOMPARE(s.nextInvoice(), "20260203");
+        s.begin(1);
+        QVERIFY(!s.invoiceUsedAt("20260202")); // its own number, taken on this visit
+
+        // A Write Records that waits to be finished holds its numbers too.
+        folder.replaceRecords(SlipFiles::kCompleted, {completedSlip(1203, "C-3", "Elm Rd")});
+        try {
+            PostingRun::WriteRecords(
+                folder, {posted(completedSlip(1203, "C-3", "Elm Rd"), "20260203", "Cash", money("5"), Money())},
+                kHeadings, kDay, [](const char *step, const QString &file) {
+                    if (QByteArray(step) == "before" && file != PostingRun::kJournal)
+                        throw Crash{};
+                });
+        } catch (const Crash &) {
+        }
+        const auto waiting = InvoiceNumbers::inUse(folder, settings.invoiceNumber);
+        QCOMPARE(InvoiceNumbers::offer(waiting), "20260204");
+        QCOMPARE(InvoiceNumbers::usedAt(waiting, "20260203").value_or(""),
+                 "the Write Records of 3/7/2026 that waits to be finished");
+        QCOMPARE(InvoiceNumbers::highestInUse(folder), 20260203);
     }
 
     void entryRefusals_data()
@@ -208,7 +242,8 @@ private slots:
                               line("Main St", "A-1", "5001", "$107.50") +
                               line("Main St", "A-1", "Payment Received", "$107.50");
         // "Not Collected": the charge only, no payment.
-        const QByteArray b2 = line("Oak Ave", "B-2", "Previous Balance", "$0.00") + line("Oak Ave", "B-2", "5002", "$10.76");
+        const QByteArray b2 =
+            line("Oak Ave", "B-2", "Previous Balance", "$0.00") + line("Oak Ave", "B-2", "5002", "$10.76");
         QCOMPARE(batch.read("/VIActiveAccounts/A-1.txt"), a1);
         QCOMPARE(batch.read("/Backup/VIActiveAccounts/A-1.txt"), a1);
         QCOMPARE(batch.read("/VIActiveAccounts/B-2.txt"), b2);
@@ -228,6 +263,7 @@ private slots:
         QCOMPARE(archive.mid(10, 9) + archive.mid(697 + 10, 9), QByteArray("FinalizedFinalized"));
         QCOMPARE(archive.mid(687, 10) + archive.mid(697 + 687, 10), QByteArray("$107.50   $10.76    "));
         QVERIFY(!batch.exists(PostingRun::kJournal));
+        VERIFY_LEDGER_CLEAN(b);
     }
 
     // A zero first tax does not lose the second: its record is written alone.
@@ -242,7 +278,8 @@ private slots:
         folder.replaceRecords(SlipFiles::kCompleted, {twin, stays, twin});
         const QByteArray opening = QByteArray("Oak Ave").leftJustified(45) + QByteArray("B-2").leftJustified(25) +
                                    QByteArray("2/5/2026").leftJustified(15) +
-                                   QByteArray("Previous Balance").leftJustified(60) + QByteArray("$0.00").leftJustified(10);
+                                   QByteArray("Previous Balance").leftJustified(60) +
+                                   QByteArray("$0.00").leftJustified(10);
         root.write("/VIActiveAccounts/B-2.txt", opening);
         PostingRun::WriteRecords(folder,
                                  {posted(twin, "5001", "Not Collected", money("$1.05"), Money()),
@@ -255,6 +292,7 @@ private slots:
         QCOMPARE(account.left(155), opening);
         QVERIFY(!account.mid(155).contains("Previous Balance"));
         QVERIFY(account.mid(145, 10).startsWith("$0.00") && account.right(10).startsWith("$1.05"));
+        VERIFY_LEDGER_CLEAN(folder);
     }
 
     void secondTaxAlone()
@@ -271,6 +309,36 @@ private slots:
         QCOMPARE(taxes.right(10).trimmed(), QByteArray("0.4"));
         // The completed-slips file held only this slip: it and its Backup copy are gone.
         QVERIFY(!root.exists(SlipFiles::kCompleted));
+    }
+
+    // Money below zero is never posted, whatever the window let through: the run is refused whole, naming the
+    // slip, with nothing written.
+    void negativeMoneyRefused_data()
+    {
+        dataColumns<QString, QString, QString>("preTax", "tax1", "tax2");
+        dataRow("amount", "-50", "0", "0");
+        dataRow("first tax", "50", "-5", "0");
+        dataRow("second tax", "50", "0", "-0.01");
+    }
+    void negativeMoneyRefused()
+    {
+        QFETCH(QString, preTax);
+        QFETCH(QString, tax1);
+        QFETCH(QString, tax2);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const auto slips = threeSlips(folder);
+        const auto before = snapshot(root.path());
+        auto bad = slips;
+        bad[1] = posted(bad[1].slip, "5002", "Cash", money(qPrintable(preTax)), money(qPrintable(tax1)),
+                        money(qPrintable(tax2)));
+        try {
+            PostingRun::WriteRecords(folder, bad, kHeadings, kDay);
+            QFAIL("negative money was posted");
+        } catch (const DiskError &e) {
+            QVERIFY2(e.message().startsWith("Slip 1002: the amount or a tax is below zero"), qPrintable(e.message()));
+        }
+        QCOMPARE(snapshot(root.path()), before);
     }
 
     // A crash before or after any single write, then a restart: every file ends as after an undisturbed run.
@@ -323,6 +391,7 @@ private slots:
                     differ << name;
             }
             QVERIFY2(differ.isEmpty(), qPrintable(QString("crash at step %1: %2").arg(crashAt).arg(differ.join(", "))));
+            VERIFY_LEDGER_CLEAN(restarted);
         }
     }
 
@@ -345,6 +414,7 @@ private slots:
         root.write(Posting::kHistory, history.left(historyBefore.size() + 155 + 60));
         QVERIFY(!PostingRun::finishPending(root.folder()).isEmpty());
         QCOMPARE(snapshot(root.path()), snapshot(reference.path()));
+        VERIFY_LEDGER_CLEAN(root.folder());
     }
 
     // A full disk or a file that cannot be opened stops the run naming the file; the journal finishes it later.

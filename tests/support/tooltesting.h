@@ -2,6 +2,7 @@
 
 #include "testsupport.h"
 #include "tools/datatool.h"
+#include "tools/ledgercheck.h"
 #include "tools/samplegenerator.h"
 
 #include <QBuffer>
@@ -45,3 +46,21 @@ inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relati
 {
     return root.folder().readRecords(relative, layout);
 }
+
+
+// What the ledger check finds in a folder, one line each: a flow that posts money ends with none.
+inline QStringList ledgerFindings(const DataFolder &folder)
+{
+    std::vector<CheckFinding> findings;
+    checkLedger(folder, findings);
+    QStringList lines;
+    for (const CheckFinding &f : findings)
+        lines << f.text();
+    return lines;
+}
+
+#define VERIFY_LEDGER_CLEAN(folder)                                                                                    \
+    do {                                                                                                               \
+        const QStringList ledger_ = ledgerFindings(folder);                                                            \
+        QVERIFY2(ledger_.isEmpty(), qPrintable(ledger_.join('\n')));                                                   \
+    } while (false)

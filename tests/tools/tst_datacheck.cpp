@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -386,6 +387,47 @@ private slots:
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.size() == 1, qPrintable(findings.join('\n')));
         QVERIFY2(findings.front().contains(expected), qPrintable(findings.front()));
+    }
+
+    // Books planted wrong: an invoice whose parts do not add, a number used twice, a slip posted twice and a
+    // negative tax are each named; the generated folder with a Write Records checks clean before.
+    void ledgerFaultsAreEachReported()
+    {
+        TestRoot root;
+        prepare(root);
+        const DataFolder folder = root.folder();
+        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday); // invoice 77001, $120 + $9
+        QVERIFY2(findingsOf(folder).isEmpty(), qPrintable(findingsOf(folder).join('\n')));
+
+        QByteArray journal = root.read("/InvoiceSalesJournal.txt");
+        const int invoices = int(journal.size() / 125);
+        const QByteArray first = journal.left(125);
+        const QString firstNumber = QString::fromLatin1(first.mid(65, 20).trimmed());
+        journal[journal.size() - 8] = char(journal[journal.size() - 8] + 1); // 77001's total one 10000th higher
+        root.write("/InvoiceSalesJournal.txt", journal + first);
+        const QByteArray archive = root.read("/FinalizedServiceSlips.txt");
+        root.write("/FinalizedServiceSlips.txt", archive + archive.right(697));
+        QByteArray taxes = root.read("/TaxRecords.txt");
+        taxes.replace(taxes.size() - 10, 10, QByteArray("-9").leftJustified(10));
+        root.write("/TaxRecords.txt", taxes);
+
+        const QString slip = QString::number(qFromLittleEndian<qint16>(archive.right(697).constData()));
+        const QStringList findings = findingsOf(folder);
+        for (const QString &wanted :
+             {QString("InvoiceSalesJournal.txt record %1: invoice 77001: pre-tax $120.00 + taxes $9.00 + other $0.00 "
+                      "do not add to its total $129.0001")
+                  .arg(invoices),
+              QString("InvoiceSalesJournal.txt record %1: invoice number %2 is used twice: also record 1")
+                  .arg(invoices + 1)
+                  .arg(firstNumber),
+              QString("FinalizedServiceSlips.txt record %1: slip number %2 is also record %3 of "
+                      "FinalizedServiceSlips.txt")
+                  .arg(archive.size() / 697 + 1)
+                  .arg(slip)
+                  .arg(archive.size() / 697),
+              QString("TaxRecords.txt record %1: the tax ($9.00) is below zero").arg(taxes.size() / 75)}) {
+            QVERIFY2(findings.contains(wanted), qPrintable(wanted + "\nnot in:\n" + findings.join('\n')));
+        }
     }
 
     // What the program does with the journals agrees with what the check says it will do.

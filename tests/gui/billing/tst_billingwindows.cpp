@@ -14,6 +14,7 @@
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 #include "widgettesting.h"
 
 #include <QCalendarWidget>
@@ -135,6 +136,56 @@ private slots:
         QCOMPARE(f.root.read(SlipFiles::kCompleted).size(), 697);
         QCOMPARE(f.root.read("/FinalizedServiceSlips.txt").size(), 2 * 697);
         QCOMPARE(f.root.read(Posting::kTaxRecords).size(), 2 * 75);
+        VERIFY_LEDGER_CLEAN(f.state.folder);
+    }
+
+    // A minus sign gets into no money box: not pasted into the first slip's boxes of a freshly opened window
+    // (each showing the zero text, whole or selected, with Ctrl+V or the box's own paste), and not posted when a
+    // negative amount reaches Write Records by another way.
+    void noNegativeMoney_data()
+    {
+        dataColumns<QString, QString, bool>("box", "pasted", "selectAll");
+        dataRow("amount, Ctrl+V", "txtAmount", "-50", false);
+        dataRow("amount, selected", "txtAmount", "-50", true);
+        dataRow("first tax, Ctrl+V", "txtTax_0", "-5", false);
+        dataRow("first tax, selected", "txtTax_0", "-5", true);
+    }
+    void noNegativeMoney()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, pasted);
+        QFETCH(bool, selectAll);
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        emit f.grid().cellClicked(1, 0);
+        QLineEdit *edit = child<QLineEdit>(w, box);
+        edit->setFocus(Qt::TabFocusReason);
+        QCOMPARE(edit->text(), "$0.00");
+        QApplication::clipboard()->setText(pasted);
+        if (selectAll) {
+            edit->selectAll();
+            edit->paste();
+        } else {
+            QTest::keySequence(edit, QKeySequence::Paste);
+        }
+        QVERIFY2(!edit->text().contains('-'), qPrintable(edit->text()));
+    }
+
+    void writeRecordsRefusesNegativeMoney()
+    {
+        Finalizing f;
+        FinalizeWindow &w = *f.window;
+        emit f.grid().cellClicked(1, 0);
+        QLineEdit *amount = child<QLineEdit>(w, "txtAmount");
+        amount->setValidator(nullptr); // whatever a box lets through
+        enter(w, "txtAmount", "-50");
+        child<QLineEdit>(w, "txtInvoice")->setText("5001");
+        child<QComboBox>(w, "cboPayForm")->setEditText("Cash");
+        click(w, "cmdPost_0");
+        QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
+        QCOMPARE(f.grid().text(1, 8), "Completed");
     }
 
     void clearingAndDeleting()

@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
-enum BoxKind { Storable, Plain, Amount };
+enum BoxKind { Storable, Plain, Amount, AmountShowingZero };
 
 class TestFieldFilter : public QObject
 {
@@ -96,6 +96,7 @@ private slots:
         dataRow("line feed into a window's plain box", int(Plain), "12 Main\nSt", "12 Main St");
         dataRow("minus sign into an amount box, refused like a typed one", int(Amount), "-50", "");
         dataRow("digits into an amount box", int(Amount), "50.25", "50.25");
+        dataRow("minus sign over an amount box's \"$0.00\"", int(AmountShowingZero), "-50", "$0.00");
     }
     void pastesStayOneLine()
     {
@@ -107,8 +108,12 @@ private slots:
         auto *edit = new QLineEdit(&window);
         if (box == Storable)
             FieldFilter::installStorable(edit, messages);
-        else if (box == Amount)
+        else if (box != Plain)
             FieldFilter::install(edit, Validation::amountKeyFilter, messages);
+        if (box == AmountShowingZero) {
+            edit->setText("$0.00"); // the program's own text, which typing would not give
+            edit->selectAll();
+        }
         window.show();
         QApplication::clipboard()->setText(pasted);
         edit->paste();
