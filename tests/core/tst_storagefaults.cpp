@@ -179,44 +179,6 @@ private slots:
         QCOMPARE(root.read(QStringLiteral("/ServiceSlips.txt")), QByteArray("kept"));
     }
 
-    // An append cut off by a kill at each of its events: the guard written part way, the record written part
-    // way, the record whole but the guard not yet gone. The next start leaves the file as before or as after,
-    // never ending in part of a record, and removes the guard.
-    void interruptedAppendAtStart_data()
-    {
-        dataColumns<int, QByteArray>("killAt", "afterStart");
-        const QByteArray two("rec1 \x01\x00rec2 \x02\x00", 14);
-        QTest::newRow("guard half written") << 1 << two;
-        QTest::newRow("record half written") << 2 << two;
-        QTest::newRow("record whole, guard left") << 3 << two + QByteArray("three\x03\x00", 7);
-    }
-    void interruptedAppendAtStart()
-    {
-        QFETCH(int, killAt);
-        TestRoot root;
-        DataFolder folder = root.folder();
-        root.write(QStringLiteral("/F.txt"), smallBytes(2));
-        QVERIFY(runWithFaultAt(folder, killAt, Fault::Kill,
-                               [&] { folder.appendRecord(QStringLiteral("/F.txt"), smallRecord("three", 3)); }));
-        QCOMPARE(folder.interruptedAppends(), QStringList{QStringLiteral("/F.txt.vdappend")});
-        folder.finishInterruptedAppends();
-        QTEST(root.read(QStringLiteral("/F.txt")), "afterStart");
-        QVERIFY(folder.interruptedAppends().isEmpty());
-    }
-
-    // A guard of a file that was replaced since (another file under the name) leaves that file alone.
-    void guardOfAReplacedFileIsDropped()
-    {
-        TestRoot root;
-        DataFolder folder = root.folder();
-        root.write(QStringLiteral("/F.txt"), smallBytes(1));
-        runWithFaultAt(folder, 2, Fault::Kill, [&] { folder.appendRecord(QStringLiteral("/F.txt"), smallRecord("b", 2)); });
-        folder.writeFile(QStringLiteral("/F.txt"), QByteArray(30, 'x'));
-        QCOMPARE(folder.finishInterruptedAppends(), QStringList());
-        QCOMPARE(root.read(QStringLiteral("/F.txt")), QByteArray(30, 'x'));
-        QVERIFY(!root.exists(QStringLiteral("/F.txt.vdappend")));
-    }
-
     // Every append of the program on a disk that fills at each write in turn: the append cuts its own tail
     // at once (no file ends in part of a record, no guard stays), the message names the file and says that the
     // disk is full, and after the next start the folder is as before the write or as after it.
