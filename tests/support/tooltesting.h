@@ -47,7 +47,6 @@ inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relati
     return root.folder().readRecords(relative, layout);
 }
 
-
 // What the ledger check finds in a folder, one line each: a flow that posts money ends with none.
 inline QStringList ledgerFindings(const DataFolder &folder)
 {
