@@ -273,6 +273,7 @@ DataFolder::DataFolder(QString root, QString executableName)
     : m_root(QDir::cleanPath(QDir(root).absolutePath()))
     , m_executableName(std::move(executableName))
     , m_names(std::make_shared<NameCache>())
+    , m_gate(std::make_shared<WriteGate>())
 {}
 
 void DataFolder::setWriteFunction(WriteFunction write)
@@ -320,6 +321,14 @@ void DataFolder::step(const char *name, const QString &fullPath) const
 {
     if (m_faultHook)
         m_faultHook(name, fullPath);
+}
+
+void DataFolder::mayWrite() const
+{
+    if (*m_gate) {
+        if (const auto refusal = (*m_gate)())
+            throw DiskError(*refusal);
+    }
 }
 
 bool DataFolder::fileExists(const QString &relative) const
@@ -562,6 +571,7 @@ QByteArray DataFolder::readAll(const QString &relative) const
 
 void DataFolder::replaceContent(const QString &fullPath, const QByteArray &content, Flush flush) const
 {
+    mayWrite();
     const QString folder = QFileInfo(fullPath).absolutePath();
     if (!QFileInfo(folder).isDir()) {
         QDir().mkpath(folder);
@@ -592,6 +602,7 @@ void DataFolder::replaceContent(const QString &fullPath, const QByteArray &conte
         closeFile(fd);
         fd = -1;
         step("rename", fullPath);
+        mayWrite(); // asked again: the writing may have taken long
     } catch (const DiskError &) {
         // A failure or a simulated crash before the rename: this write's temporary file goes with it.
         if (fd >= 0)
@@ -621,6 +632,7 @@ void DataFolder::removeFullPath(const QString &fullPath) const
 {
     if (!QFileInfo(fullPath).isFile())
         return;
+    mayWrite();
     step("delete", fullPath);
     QFile file(fullPath);
     if (!file.remove())
@@ -646,6 +658,7 @@ void DataFolder::renameFile(const QString &from, const QString &to) const
 {
     const QString source = path(from);
     const QString target = path(to);
+    mayWrite();
     step("rename", target);
     std::error_code ec;
     std::filesystem::rename(fsPath(source), fsPath(target), ec);
@@ -677,6 +690,7 @@ void DataFolder::makeFolder(const QString &relative) const
     const QString full = path(relative);
     if (QFileInfo::exists(full))
         return;
+    mayWrite();
     if (!QDir().mkdir(full))
         throw DiskError(QStringLiteral("The folder %1 could not be created.").arg(shown(full)));
     m_names->changed(full, true);
@@ -728,6 +742,7 @@ int DataFolder::openForWriting(const QString &full, bool *existed) const
 
 void DataFolder::appendAt(const QString &full, qint64 offset, const QByteArray &bytes, const QString &what) const
 {
+    mayWrite();
     bool existed = false;
     const int fd = openForWriting(full, &existed);
     const qint64 oldSize = sizeOf(fd);
@@ -792,6 +807,7 @@ void DataFolder::writeInPlace(const QString &relative, qint64 offset, const QByt
                               bool endsFile) const
 {
     const QString full = path(relative);
+    mayWrite();
     const int fd = openForWriting(full);
     const qint64 oldSize = sizeOf(fd);
     const qint64 end = offset + bytes.size();

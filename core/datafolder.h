@@ -112,10 +112,18 @@ public:
     using WriteFunction = qint64 (*)(int fd, const char *data, qint64 size);
     static void setWriteFunction(WriteFunction write);
 
+    // Asked before every write to the folder (a file replaced, added to, written in place, deleted or renamed,
+    // a folder made): a copy of the program writes only while the folder is its own. It returns why not, and
+    // the write throws DiskError with that text before it touches anything. Without a gate every write goes.
+    // Copies of a DataFolder share it.
+    using WriteGate = std::function<std::optional<QString>()>;
+    void setWriteGate(WriteGate gate) const { *m_gate = std::move(gate); }
+
     class NameCache;
 
 private:
     void step(const char *name, const QString &fullPath) const;
+    void mayWrite() const; // throws DiskError when the write gate refuses
     void replaceContent(const QString &fullPath, const QByteArray &content, Flush flush = Flush::ToDisk) const;
     void removeFullPath(const QString &fullPath) const;
     void appendAt(const QString &fullPath, qint64 offset, const QByteArray &bytes, const QString &what) const;
@@ -127,6 +135,7 @@ private:
     QString m_executableName;
     FaultHook m_faultHook;
     std::shared_ptr<NameCache> m_names;
+    std::shared_ptr<WriteGate> m_gate;
 };
 
 // The words for the user for a failed file operation's errno: a full disk says so.
