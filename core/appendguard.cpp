@@ -73,6 +73,7 @@ int openForWriting(const DataPaths &paths, const FileIo &io, const QString &full
 
 void AppendGuard::append(const QString &full, qint64 offset, const QByteArray &bytes, const QString &what) const
 {
+    m_io.mayWrite();
     FileOps &ops = *m_io.ops;
     bool existed = false;
     const int fd = openForWriting(m_paths, m_io, full, &existed);

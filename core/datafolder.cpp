@@ -81,6 +81,7 @@ void DataFolder::makeFolder(const QString &relative) const
     const QString full = path(relative);
     if (QFileInfo::exists(full))
         return;
+    m_io.mayWrite();
     if (!QDir().mkdir(full))
         throw DiskError(QStringLiteral("The folder %1 could not be created.").arg(shownPath(full)));
     m_paths.noteAdded(full);

@@ -146,6 +146,8 @@ public:
     using FaultHook = FileIo::FaultHook;
     void setFaultHook(FaultHook hook) { m_io.faultHook = std::move(hook); }
     // The file operations every change on disk goes through (the disk's own unless given others).
+    using WriteGate = FileIo::WriteGate;
+    void setWriteGate(WriteGate gate) const { *m_io.gate = std::move(gate); }
     void setFileOps(std::shared_ptr<FileOps> ops) { m_io.ops = ops ? std::move(ops) : FileOps::disk(); }
 
     // Every byte of file content is written through this function (temporary files and appends): it writes

@@ -1,5 +1,7 @@
 #include "core/fileops.h"
 
+#include "core/diskerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -226,4 +228,12 @@ QString diskErrorText(int error)
 QString shownPath(const QString &fullPath)
 {
     return QDir::toNativeSeparators(fullPath);
+}
+
+void FileIo::mayWrite() const
+{
+    if (*gate) {
+        if (const auto refusal = (*gate)())
+            throw DiskError(*refusal);
+    }
 }

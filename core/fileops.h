@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The file operations through which the data folder changes what is on disk: every write, flush, rename,
 // remove and cut of a data file goes through one FileOps, so that the order of those operations can be
@@ -51,6 +52,14 @@ struct FileIo
 
     std::shared_ptr<FileOps> ops = FileOps::disk();
     FaultHook faultHook;
+    // Asked before every write to the folder (a file replaced, added to, written in place, deleted or renamed,
+    // a folder made): a copy of the program writes only while the folder is its own. It returns why not, and
+    // the write throws DiskError with that text before it touches anything. Without a gate every write goes.
+    // Copies share it.
+    using WriteGate = std::function<std::optional<QString>()>;
+    std::shared_ptr<WriteGate> gate = std::make_shared<WriteGate>();
+
+    void mayWrite() const; // throws DiskError when the write gate refuses
 
     void step(const char *name, const QString &fullPath) const
     {

@@ -93,6 +93,7 @@ void RecordIO::writeInPlace(const QString &relative, qint64 offset, const QByteA
                             bool endsFile) const
 {
     const FileIo &io = m_folder.io();
+    io.mayWrite();
     FileOps &ops = *io.ops;
     const QString full = m_folder.path(relative);
     const int fd = openForWriting(m_folder.paths(), io, full);

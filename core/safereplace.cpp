@@ -44,6 +44,7 @@ int SafeReplace::createTemporary(const QString &fullPath, QString *temporary) co
 
 void SafeReplace::replace(const QString &fullPath, const QByteArray &content, FileIo::Flush flush) const
 {
+    m_io.mayWrite();
     m_paths.makeFolderOf(fullPath);
     FileOps &ops = *m_io.ops;
     QString temporary;
@@ -63,6 +64,7 @@ void SafeReplace::replace(const QString &fullPath, const QByteArray &content, Fi
         ops.close(fd);
         fd = -1;
         m_io.step("rename", fullPath);
+        m_io.mayWrite(); // asked again: the writing may have taken long
         if (!ops.rename(temporary, fullPath))
             notWritten(fullPath, errno);
     } catch (const DiskError &) {
@@ -84,6 +86,7 @@ void SafeReplace::remove(const QString &fullPath) const
 {
     if (!QFileInfo(fullPath).isFile())
         return;
+    m_io.mayWrite();
     m_io.step("delete", fullPath);
     if (!m_io.ops->remove(fullPath))
         throw DiskError(
@@ -93,6 +96,7 @@ void SafeReplace::remove(const QString &fullPath) const
 
 void SafeReplace::rename(const QString &from, const QString &to) const
 {
+    m_io.mayWrite();
     m_io.step("rename", to);
     if (!m_io.ops->rename(from, to)) {
         throw DiskError(QStringLiteral("The file %1 could not be renamed to %2: %3")

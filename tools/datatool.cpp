@@ -13,6 +13,7 @@
 #include "tools/samplegenerator.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +51,7 @@ QString generalHelp()
                "                                   adds the rows of a spreadsheet's CSV file\n"
                "  backup [--root DIR] FOLDER       the whole data folder into one dated zip archive in FOLDER\n"
                "  restore ARCHIVE EMPTY_FOLDER     unpacks a backup into an empty folder and checks it\n"
+               "  unlock [DATA_ROOT] [--yes]       names the copy that holds the folder; frees it from a stale lock\n"
                "\n"
                "KIND is one of: %1.\n"
                "Without --kind it is taken from the file's usual name.\n"
@@ -126,6 +128,20 @@ QString commandHelp(const QString &command)
             "    whose names differ only in letter case;\n"
             "  - a VarnelDispatchDuzudu/AuxFolders.checked stamp that would mislead the start.\n"
             "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
+    }
+    if (command == QLatin1String("unlock")) {
+        return QStringLiteral(
+            "Usage: dispatch-data unlock [DATA_ROOT] [--yes]\n"
+            "\n"
+            "Names the copy of the program that holds the data folder DATA_ROOT (by default the folder\n"
+            "dispatch-data lies in): the computer, the user, since when and when it last confirmed.\n"
+            "A copy of this computer holds the folder while it runs; a lock its crash left behind is let go\n"
+            "by itself. A copy of another computer confirms its lock every minute; when it has not done so\n"
+            "for five minutes (the computer was switched off or stopped), unlock asks whether to take the\n"
+            "folder from it and then removes its lock, so that the program can start here. --yes answers\n"
+            "the question. A copy that was only stopped learns of it at its next write and writes nothing\n"
+            "more to the folder.\n"
+            "Exit status 0 when the folder is free, 2 when it is still held.\n");
     }
     if (command == QLatin1String("export-income"))
         return exportIncomeHelp();
@@ -272,6 +288,8 @@ public:
             return backupCommand(rest, m_out, m_err);
         if (command == QLatin1String("restore"))
             return restoreCommand(rest, m_out, m_err);
+        if (command == QLatin1String("unlock"))
+            return unlock(rest);
         return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
     }
 
@@ -462,7 +480,9 @@ private:
         for (const Record &r : records)
             bytes += r.bytes();
         try {
-            DataFolder(info.absolutePath()).writeFile(QLatin1Char('/') + info.fileName(), bytes);
+            const DataFolder folder(info.absolutePath());
+            lock->guardWrites(folder);
+            folder.writeFile(QLatin1Char('/') + info.fileName(), bytes);
         } catch (const DiskError &e) {
             return fail(command, e.message());
         }
@@ -651,7 +671,9 @@ private:
                 return kFailed;
         }
         try {
-            const GenerateSummary s = generateSampleData(DataFolder(root), options);
+            const DataFolder folder(root);
+            lock->guardWrites(folder);
+            const GenerateSummary s = generateSampleData(folder, options);
             m_out << QStringLiteral("Sample data written to %1:\n"
                                     "  %2 customers, %3 assignments, %4 services\n"
                                     "  %5 active, %6 completed and %7 finalized slips; next slip number %8\n"
@@ -677,6 +699,55 @@ private:
             return fail(command, e.message() + QStringLiteral("\nWhat was written has been removed; %1 is as before.")
                                                    .arg(shown));
         }
+        return kDone;
+    }
+
+    int unlock(const QStringList &args)
+    {
+        const QString command = QStringLiteral("unlock");
+        int status = kFailed;
+        const auto parsed = arguments(command, args, {}, {QStringLiteral("yes")}, &status);
+        if (!parsed)
+            return status;
+        if (parsed->positional.size() > 1)
+            return fail(command, QStringLiteral("give at most one DATA_ROOT"));
+        QString root = parsed->positional.value(0);
+        if (root.isEmpty())
+            root = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+        if (!QFileInfo(root).isDir())
+            return fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+        const QString folder = InstanceLock::dataRootOf(root);
+        const QString shown = QDir::toNativeSeparators(folder);
+        InstanceLock lock(folder);
+        if (lock.tryLock()) {
+            m_out << QStringLiteral("No copy of the program holds %1; the folder is free.\n").arg(shown);
+            return kDone;
+        }
+        const auto holder = lock.holder();
+        if (!lock.holderIsStale()) {
+            QString why = QStringLiteral(" The program runs there: close it first.");
+            if (holder && !holder->thisComputer)
+                why = QStringLiteral(" It confirmed %1 minute(s) ago; a lock is taken over only after %2 minutes "
+                                     "without confirmation.")
+                          .arg(holder->confirmed.secsTo(QDateTime::currentDateTimeUtc()) / 60)
+                          .arg(InstanceLock::kStaleSeconds / 60);
+            else if (lock.lockBeingWritten())
+                why.clear();
+            return fail(command, lock.refusal() + why);
+        }
+        m_out << QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << " [y/N] ";
+        m_out.flush();
+        const bool yes =
+            parsed->flags.contains(QStringLiteral("yes")) || m_in.readLine().trimmed().toLower().startsWith('y');
+        if (!yes) {
+            m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
+            return kFailed;
+        }
+        if (!lock.takeOver())
+            return fail(command,
+                        lock.refusal() + QStringLiteral(" It confirmed again meanwhile; nothing was changed."));
+        m_out << QStringLiteral("\nThe lock of the computer %1 was removed; the program can start on %2.\n")
+                     .arg(holder->computer, shown);
         return kDone;
     }
 

@@ -440,12 +440,21 @@ private slots:
         QVERIFY(running->refresh && running->refresh->isActive());
         const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(600);
         QVERIFY(running->lock->refresh(later));
-        QVERIFY(lock().endsWith(later.toString(Qt::ISODate).toUtf8() + "\n"));
-        // Another computer that takes the folder over in turn: this copy learns that the lock is no longer its own.
+        QVERIFY(lock().contains("\n" + later.toString(Qt::ISODate).toUtf8() + "\n"));
+        // Another computer that takes the folder over in turn: this copy learns at its next confirmation that the
+        // lock is no longer its own, says so once, and writes nothing more to the folder.
         root.write("/" + InstanceLock::lockFileName(), other);
-        QVERIFY(!running->lock->refresh());
+        const QStringList before = folderStamps(root.path());
+        QVERIFY(!running->confirmLock());
+        QVERIFY(!running->confirmLock());
+        QCOMPARE(fake.messages.shown.size(), std::size_t(2));
+        QVERIFY2(fake.messages.lastText().contains("no longer holds the data folder") &&
+                     fake.messages.lastText().contains("front-desk-pc"),
+                 qPrintable(fake.messages.lastText()));
+        QVERIFY_THROWS_EXCEPTION(DiskError, running->application->state().folder.writeFile("/SlipNo.txt", "1001"));
         running->application->exitProgram();
         running.reset();
+        QCOMPARE(folderStamps(root.path()), before);
         QCOMPARE(lock(), other); // another's lock is left alone
     }
 };

@@ -21,6 +21,7 @@
 #include <QSysInfo>
 #include <QTest>
 #include <limits>
+#include <optional>
 
 #include <cerrno>
 #include <sys/mount.h>
@@ -217,6 +218,44 @@ class TestDataTool : public QObject
     Q_OBJECT
 
 private slots:
+    // unlock names who holds the folder and frees it from another computer's lock only when that computer has
+    // not confirmed for five minutes, and only after the question was answered yes.
+    void unlockNamesTheHolderAndTakesOnlyAStaleLock_data()
+    {
+        dataColumns<int, QStringList, QByteArray, int, QString>("minutesAgo", "flags", "answer", "status", "said");
+        dataRow("no lock", -1, QStringList(), QByteArray(), 0, QString("No copy of the program holds"));
+        dataRow("fresh", 2, QStringList(), QByteArray("y\n"), 2, QString("confirmed 2 minute(s) ago"));
+        dataRow("stale, declined", 12, QStringList(), QByteArray("n\n"), 2, QString("12 minutes ago"));
+        dataRow("stale, taken", 12, QStringList(), QByteArray("y\n"), 0, QString("was removed"));
+        dataRow("stale, --yes", 12, QStringList{"--yes"}, QByteArray(), 0, QString("was removed"));
+        dataRow("this computer", 0, QStringList(), QByteArray("y\n"), 2, QString("The program runs there"));
+    }
+    void unlockNamesTheHolderAndTakesOnlyAStaleLock()
+    {
+        QFETCH(int, minutesAgo);
+        QFETCH(QStringList, flags);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        TestRoot root;
+        const QString lockName = "/" + InstanceLock::lockFileName();
+        const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
+                                 QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() +
+                                 "\n";
+        std::optional<InstanceLock> running;
+        if (minutesAgo == 0)
+            QVERIFY(running.emplace(root.path()).tryLock());
+        else if (minutesAgo > 0)
+            root.write(lockName, other);
+        const QByteArray before = root.read(lockName);
+        const ToolRun run = runTool(QStringList{"unlock", root.path()} + flags, answer);
+        QCOMPARE(run.status, status);
+        QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
+        if (minutesAgo > 0)
+            QVERIFY2((run.out + run.err).contains("front-desk-pc"), qPrintable(run.out + run.err));
+        QCOMPARE(root.read(lockName), status == 0 ? QByteArray() : before);
+    }
+
     // One lock per data folder, whatever path leads into it: a lock file left in a subfolder, the program
     // starting while the tool waits for its input, a symbolic link or a bind mount of a subfolder, a read-only
     // bind mount of the folder beside the writable one.
