@@ -509,6 +509,13 @@ void Application::exitProgram()
     if (m_exiting)
         return;
     m_exiting = true;
+    try {
+        // A save of the board that failed and was not saved since stays undone: the next start must not
+        // complete what the user left without saving.
+        SettleFailedBoardSave(m_state.folder);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     Startup::backupDataFiles(m_state.folder);
     for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
         if (*it)

@@ -2,6 +2,7 @@
 
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
+#include "billing/postingrun.h"
 #include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -27,6 +28,8 @@ qint64 InvoiceNumbers::highestInUse(const DataFolder &folder)
     const RecordScan journal(folder, Posting::kJournal, journalLayout());
     for (int i = 0; i < journal.count(); ++i)
         highest = std::max(highest, invoiceNumberIn(journal.trimmed(i, JournalField::InvoiceNo)));
+    // A Write Records waiting in its journal posts its numbers when it is finished.
+    highest = std::max(highest, PostingRun::highestWaitingInvoiceNumber(folder));
     const QByteArray prefix = Posting::kInvoiceDescription.toLatin1();
     const RecordScan history(folder, Posting::kHistory, accountHistoryLayout());
     for (int i = 0; i < history.count(); ++i) {

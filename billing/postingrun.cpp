@@ -1,8 +1,8 @@
 #include "billing/postingrun.h"
 
-#include "billing/posting.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/posting.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -18,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <limits>
 
 namespace PostingRun {
 
@@ -238,9 +239,10 @@ QByteArray journalBytes(const Plan &plan)
 Plan readJournal(const DataFolder &folder)
 {
     auto damaged = [&] {
-        return DiskError(QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
-                                        "cannot be finished. Nothing was changed.")
-                             .arg(shownPath(folder, kJournal)));
+        return DiskError(
+            QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
+                           "cannot be finished. Nothing was changed.")
+                .arg(shownPath(folder, kJournal)));
     };
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
@@ -311,8 +313,7 @@ void backupAccount(const DataFolder &folder, const QString &relative)
 {
     if (folder.fileSize(relative) < 0)
         return;
-    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip,
-                        true);
+    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip, true);
 }
 
 // Everything the run wrote reaches the disk before the slips leave the completed-slips file: each file once.
@@ -397,6 +398,12 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
                                        "Nothing was written.")
                             .arg(shownPath(folder, kJournal)));
     }
+    // A failed save of the board taken back now takes its completed slips off the list being posted.
+    if (SettleFailedBoardSave(folder) == BoardSaveSettled::TakenBack) {
+        throw DiskError(QStringLiteral("A save of the Dispatch Board that failed earlier was taken back: the "
+                                       "Service Slips it had completed are on the board again. Open the "
+                                       "completed slips again. Nothing was written."));
+    }
     const Plan plan = makePlan(folder, slips, headings, today);
     callHook(hook, "before", kJournal);
     folder.writeFile(kJournal, journalBytes(plan));
@@ -410,6 +417,27 @@ std::optional<PendingRun> pendingRun(const DataFolder &folder)
         return std::nullopt;
     const Plan plan = readJournal(folder);
     return PendingRun{plan.date, plan.slips};
+}
+
+qint64 highestWaitingInvoiceNumber(const DataFolder &folder)
+{
+    if (!pending(folder))
+        return 0;
+    std::optional<Plan> plan;
+    try {
+        plan = readJournal(folder);
+    } catch (const DiskError &) {
+        return 0; // a damaged journal posts nothing
+    }
+    qint64 highest = 0;
+    const int length = serviceSlipLayout().length();
+    for (qsizetype at = 0; at + length <= plan->archive.bytes.size(); at += length) {
+        const Record slip(serviceSlipLayout(), plan->archive.bytes.mid(at, length));
+        const qint64 number = slip.text(SlipField::InvoiceNo).toLongLong();
+        if (number <= std::numeric_limits<qint32>::max()) // as the posted numbers are read
+            highest = std::max(highest, number);
+    }
+    return highest;
 }
 
 QString finishPending(const DataFolder &folder, const StepHook &hook)

@@ -69,6 +69,10 @@ struct PendingRun
 // DiskError when the journal is damaged (finishPending() could not finish it either).
 std::optional<PendingRun> pendingRun(const DataFolder &folder);
 
+// The highest invoice number a run waiting in the journal will post; 0 when none waits or the journal cannot be
+// read. Those numbers are in use as much as the posted ones.
+qint64 highestWaitingInvoiceNumber(const DataFolder &folder);
+
 // Finishes an interrupted run. Returns the message for the user naming what was completed; empty when no
 // journal was waiting. Throws DiskError when it cannot be finished (the journal stays for the next try).
 QString finishPending(const DataFolder &folder, const StepHook &hook = {});

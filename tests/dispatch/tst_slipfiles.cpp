@@ -1,9 +1,9 @@
 #include "core/diskerror.h"
 #include "core/slipcounter.h"
+#include "crashsupport.h"
 #include "dispatch/newslip.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
-#include "crashsupport.h"
 #include "slipsamples.h"
 #include "testsupport.h"
 
@@ -94,7 +94,8 @@ private slots:
             const QByteArray files = root.read(SlipFiles::kActive) + '|' + root.read(SlipFiles::kCompleted);
             QVERIFY2(files == active + '|' + completedBefore || files == activeAfter + '|' + completedAfter,
                      qPrintable(QString("killed at write %1").arg(k)));
-            QCOMPARE(snapshot(root.path(), true).keys(), QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
+            QCOMPARE(snapshot(root.path(), true).keys(),
+                     QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
         }
         QVERIFY(kills >= 10);
         qInfo("%d kills", kills);
@@ -126,20 +127,14 @@ private slots:
         QCOMPARE(files(root), "- | -");
     }
 
-    // A board save cut short after storing the completed slips: the next start takes them off the board, once.
+    // A board save cut short after storing the completed slips, with no journal to finish it (an older version
+    // kept none): the next start takes them off the board, once.
     void completedSlipLeftOnTheBoard()
     {
         TestRoot root;
         AppendSlip(root.folder(), slip("1"));
         AppendSlip(root.folder(), slip("2"));
-        root.write(SlipFiles::kCompleted, slip("7 Complete").bytes());
-        DataFolder failing = root.folder();
-        failing.setFaultHook([](const char *step, const QString &path) {
-            if (QByteArray(step) == "write" && path.endsWith("ServiceSlips.txt") && !path.contains("Completed"))
-                throw DiskError("power cut");
-        });
-        const std::vector<Record> board = {slip("1"), slip("2 Complete")};
-        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(failing, board));
+        root.write(SlipFiles::kCompleted, slip("7 Complete").bytes() + slip("2 Complete").bytes());
         QCOMPARE(files(root), "1 2 | 7 2");
         // Slip 7 again, received at another moment (the counter was set back): another job, which stays.
         Record again = slip("7 Complete");
