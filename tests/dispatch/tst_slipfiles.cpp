@@ -101,6 +101,59 @@ private slots:
         qInfo("%d kills", kills);
     }
 
+    // A save stopped after adding its completed slips (a failure whose take-back failed too leaves the same) is
+    // settled before the next write of the session: taken back unless the board file was already written, so that
+    // what is written next survives the next start and nothing is completed twice.
+    void failedSaveSettledBeforeTheNextWrite_data()
+    {
+        dataColumns<QString, QString, QString>("stopAt", "write", "after");
+        QTest::newRow("new slip") << "board file"
+                                  << "new slip"
+                                  << "1 2 5 | 7";
+        QTest::newRow("saved again") << "board file"
+                                     << "save"
+                                     << "1 | 7 2";
+        QTest::newRow("slip deleted") << "board file"
+                                      << "delete"
+                                      << "2 | 7";
+        QTest::newRow("program ends") << "board file"
+                                      << "end"
+                                      << "1 2 | 7";
+        QTest::newRow("board written, new slip") << "journal"
+                                                 << "new slip"
+                                                 << "1 5 | 7 2";
+    }
+    void failedSaveSettledBeforeTheNextWrite()
+    {
+        QFETCH(QString, stopAt);
+        QFETCH(QString, write);
+        TestRoot root;
+        AppendSlip(root.folder(), slip("1"));
+        AppendSlip(root.folder(), slip("2"));
+        root.write(SlipFiles::kCompleted, slip("7 Complete").bytes());
+        DataFolder stopping = root.folder();
+        const bool atJournal = stopAt == "journal";
+        stopping.setFaultHook([atJournal](const char *step, const QString &path) {
+            if (atJournal ? QByteArray(step) == "delete" && path.endsWith(".jnl")
+                          : QByteArray(step) == "write" && path.endsWith("/ServiceSlips.txt"))
+                throw Crash{};
+        });
+        const std::vector<Record> board = {slip("1"), slip("2 Complete")};
+        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(stopping, board));
+        QVERIFY(root.exists(SlipFiles::kBoardJournal));
+        const DataFolder folder = root.folder();
+        if (write == "new slip")
+            AppendSlip(folder, slip("5"));
+        else if (write == "save")
+            SaveActiveSlips(folder, board);
+        else if (write == "delete")
+            RewriteActiveSlips(folder, std::vector<MarkedSlip>{{slip("1"), true}, {slip("2"), false}});
+        else
+            SettleFailedBoardSave(folder);
+        repairAsAtStart(folder);
+        QTEST(files(root), "after");
+    }
+
     // A board journal that is damaged was never acted on: it goes, the files stay.
     void damagedBoardJournalIsDropped()
     {
