@@ -269,10 +269,13 @@ int LastActiveSlipNumber(const DataFolder &folder)
 
 int HighestSlipNumber(const DataFolder &folder)
 {
+    // Read at every start: the numbers are taken from the bytes, without building a record of each slip.
     int highest = 0;
+    const int offset = serviceSlipLayout().offset(SlipField::SlipNo);
     for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
-        for (const Record &r : folder.readRecords(file, serviceSlipLayout()))
-            highest = std::max<int>(highest, r.int16(SlipField::SlipNo));
+        const RecordScan slips(folder, file, serviceSlipLayout());
+        for (int i = 0; i < slips.count(); ++i)
+            highest = std::max<int>(highest, qFromLittleEndian<qint16>(slips.at(i) + offset));
     }
     return highest;
 }

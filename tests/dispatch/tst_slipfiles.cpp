@@ -238,29 +238,45 @@ private slots:
         QVERIFY(counter.refusal().has_value());
     }
 
-    // Falling back to 1000 must not hand out a number a stored slip already has, 1000 itself included.
-    void damagedCounterFollowsTheSlipsInUse_data()
+    // The counter never hands out a number a stored slip has (active, completed or finalized), whatever its
+    // file holds; it says so once. inUse: completed, active..., finalized.
+    void counterNeverAtOrBelowTheSlipsInUse_data()
     {
-        dataColumns<QString, int>("inUse", "next");
-        dataRow("several files", QString("1002 1207 1100"), 1208);
-        dataRow("the default in use", QString("1000"), 1001);
-        dataRow("below the default", QString("7"), 1000);
+        dataColumns<QByteArray, QString, int>("stored", "inUse", "next"); // stored "-": no file, no Backup copy
+        dataRow("missing, no Backup copy", QByteArray("-"), QString("6100 6299 6300"), 6301);
+        dataRow("a digit flipped, 6300 read as 4300", QByteArray("4300\r\n"), QString("6100 6299 6250"), 6300);
+        dataRow("two numbers", QByteArray("5000,6000\r\n"), QString("5999 5100 5200"), 6000);
+        dataRow("written as 1e3", QByteArray("1e3\r\n"), QString("1002 1207 1100"), 1208);
+        dataRow("damaged, the default in use", QByteArray("abc\r\n"), QString("1000 999 998"), 1001);
+        dataRow("damaged, slips below the default", QByteArray("abc\r\n"), QString("7 8 9"), 1000);
+        dataRow("past the slips", QByteArray("7000\r\n"), QString("6100 6299 6300"), 7000);
+        dataRow("the last slip number in use", QByteArray("1000\r\n"), QString("1 2 32767"), 32767);
     }
-    void damagedCounterFollowsTheSlipsInUse()
+    void counterNeverAtOrBelowTheSlipsInUse()
     {
+        QFETCH(QByteArray, stored);
         QFETCH(QString, inUse);
         QFETCH(int, next);
         TestRoot root;
-        root.write("/SlipNo.txt", "abc\r\n");
+        if (stored != "-")
+            root.write("/SlipNo.txt", stored);
         const QStringList numbers = inUse.split(' ');
         root.write(SlipFiles::kCompleted, slip(numbers.front() + " Complete").bytes());
-        for (const QString &n : numbers.mid(1))
-            AppendSlip(root.folder(), slip(n));
+        AppendSlip(root.folder(), slip(numbers[1]));
+        root.write("/FinalizedServiceSlips.txt", slip(numbers.back() + " Finalized").bytes());
+        const auto highest = [&] { return HighestSlipNumber(root.folder()); };
         SlipCounter counter;
-        const auto note = counter.load(root.folder(), [&] { return HighestSlipNumber(root.folder()); });
+        const auto note = counter.load(root.folder(), highest);
         QCOMPARE(int(counter.next()), next);
-        QVERIFY(note.value_or("").contains(QString("gets the number %1.").arg(next)));
+        const bool moved = next != stored.left(4).toInt();
+        QCOMPARE(note.has_value(), moved);
+        if (!moved)
+            return;
+        QVERIFY2(note->contains(next == SlipCounter::kLast ? QString("have run out")
+                                                           : QString("gets the number %1").arg(next)),
+                 qPrintable(*note));
         QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");
+        QVERIFY(!SlipCounter().load(root.folder(), highest).has_value()); // said once
     }
 
     // A counter left at the slip stored last moves past it at the next start; one already past it stays.
