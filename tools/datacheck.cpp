@@ -3,9 +3,9 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
 #include "billing/postingrecords.h"
-#include "billing/accounthistoryrecord.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
@@ -131,7 +131,8 @@ private:
                 const QByteArray bytes = records[i].bytes().mid(layout.offset(f), layout.size(f));
                 if (std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x20 || c == 0x7f; }))
                     report(file, int(i) + 1,
-                           QStringLiteral("%1 holds a line break, tab or other control character").arg(layout.fieldName(f)));
+                           QStringLiteral("%1 holds a line break, tab or other control character")
+                               .arg(layout.fieldName(f)));
             }
         }
     }
@@ -197,11 +198,22 @@ private:
     void loadSlipCounter()
     {
         m_counter = SlipCounter::kDefault;
-        if (!isFile(QStringLiteral("SlipNo.txt")))
-            return;
-        const QByteArray bytes = m_folder.readAll(SlipCounter::kFile);
-        if (const auto value = SlipCounter::parse(bytes)) {
-            m_counter = *value;
+        const bool present = isFile(QStringLiteral("SlipNo.txt"));
+        const QByteArray bytes = present ? m_folder.readAll(SlipCounter::kFile) : QByteArray();
+        if (const auto value = SlipCounter::parse(bytes); value || !present) {
+            // The program moves a counter at or below a slip in use past it (a missing file counts as 1000).
+            m_counter = value.value_or(SlipCounter::kDefault);
+            const int used = HighestSlipNumber(m_folder);
+            if (used < m_counter || m_counter >= SlipCounter::kLast)
+                return;
+            const qint16 was = m_counter;
+            m_counter = qint16(std::min<int>(used + 1, SlipCounter::kLast));
+            report(QStringLiteral("SlipNo.txt"), 0,
+                   QStringLiteral("%1, at or below slip %2 already in use; the program will use %3")
+                       .arg(present ? QStringLiteral("holds %1").arg(was)
+                                    : QStringLiteral("is missing, so the counter starts at %1").arg(was))
+                       .arg(used)
+                       .arg(m_counter));
             return;
         }
         const QString backup = DataFolder::backupPathOf(SlipCounter::kFile);
@@ -337,8 +349,7 @@ private:
                 continue;
             // The day as a date: "12/08/2026" and "12/8/2026" are one day.
             const auto day = Formats::parseShortDate(date);
-            const QString key =
-                assignment + QChar(0) + (day ? Formats::shortDate(*day) : date) + QChar(0) + time;
+            const QString key = assignment + QChar(0) + (day ? Formats::shortDate(*day) : date) + QChar(0) + time;
             const auto booked = bookings.constFind(key);
             if (booked == bookings.constEnd()) {
                 bookings.insert(key, {n, slipNo});
