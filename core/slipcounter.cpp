@@ -38,14 +38,19 @@ std::optional<qint16> SlipCounter::parse(const QByteArray &bytes)
     return qint16(whole);
 }
 
-std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::function<int()> &highestUsed)
+std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::function<int()> &highestUsed,
+                                         int lastStored)
 {
     m_next = kDefault;
     const bool present = folder.fileExists(kFile);
     const auto value = present ? parse(folder.readAll(kFile)) : std::nullopt;
     if (!present || value) {
         m_next = value.value_or(kDefault);
-        return highestUsed ? followSlipsInUse(folder, highestUsed()) : std::nullopt;
+        // The likely cause first: the program ended between storing a slip and saving the counter.
+        std::optional<QString> note = followStoredSlip(folder, lastStored);
+        if (const auto inUse = highestUsed ? followSlipsInUse(folder, highestUsed()) : std::nullopt)
+            note = note ? *note + QStringLiteral("\r\n") + *inUse : *inUse;
+        return note;
     }
     // A damaged counter must not hand out 0, a negative number or a number already used by the series.
     const QString backup = DataFolder::backupPathOf(kFile);

@@ -27,9 +27,10 @@ public:
     // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none. A file that holds no
     // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000;
     // the number is then written back and the returned note tells the user which number the next slip gets.
-    // Then, as followSlipsInUse() does, the counter never stays at or below highestUsed() (the highest slip
-    // number stored).
-    std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {});
+    // Then the counter follows the slip stored last (lastStored, see followStoredSlip()) and, as
+    // followSlipsInUse() does, never stays at or below highestUsed() (the highest slip number stored).
+    std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {},
+                                int lastStored = 0);
     // A counter at or below the highest slip number in use (a missing, damaged or hand-edited counter file, a
     // number typed back in the setup screen) would give a new slip the number of one already stored: it moves
     // to the number after it and is saved (kept for this run when the file cannot be written). The returned note
