@@ -121,11 +121,10 @@ void Application::start()
     const QString title = m_state.folder.executableName();
     // Writes that a kill or a power cut interrupted are finished or undone before any file is read.
     repairInterruptedWrites();
-    if (const auto note =
-            m_state.slipCounter.load(m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }))
-        m_platform.messages.inform(*note, title);
-    // A run cut off between storing a new slip and saving the counter: the counter moves past that slip.
-    if (const auto note = m_state.slipCounter.followStoredSlip(m_state.folder, LastActiveSlipNumber(m_state.folder)))
+    // A run cut off between storing a new slip and saving the counter, a damaged or set-back counter: the
+    // counter moves past the slips in use.
+    if (const auto note = m_state.slipCounter.load(
+            m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }, LastActiveSlipNumber(m_state.folder)))
         m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
@@ -509,6 +508,13 @@ void Application::exitProgram()
     if (m_exiting)
         return;
     m_exiting = true;
+    try {
+        // A save of the board that failed and was not saved since stays undone: the next start must not
+        // complete what the user left without saving.
+        SettleFailedBoardSave(m_state.folder);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     Startup::backupDataFiles(m_state.folder);
     for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
         if (*it)

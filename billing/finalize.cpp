@@ -75,6 +75,7 @@ void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
     }
     if (ticked.empty())
         return;
+    SettleFailedBoardSave(folder);
     const std::vector<Record> records = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout());
     std::vector<Record> kept;
     for (std::size_t i = 0; i < records.size(); ++i) {

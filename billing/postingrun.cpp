@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <limits>
 
 namespace PostingRun {
 
@@ -404,6 +405,12 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
         throw DiskError(QStringLiteral("An earlier Write Records was interrupted and is not finished yet (%1). "
                                        "Nothing was written.")
                             .arg(shownPath(folder, kJournal)));
+    }
+    // A failed save of the board taken back now takes its completed slips off the list being posted.
+    if (SettleFailedBoardSave(folder) == BoardSaveSettled::TakenBack) {
+        throw DiskError(QStringLiteral("A save of the Dispatch Board that failed earlier was taken back: the "
+                                       "Service Slips it had completed are on the board again. Open the "
+                                       "completed slips again. Nothing was written."));
     }
     const Plan plan = makePlan(folder, slips, headings, today);
     callHook(hook, "before", kJournal);

@@ -38,14 +38,19 @@ std::optional<qint16> SlipCounter::parse(const QByteArray &bytes)
     return qint16(whole);
 }
 
-std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::function<int()> &highestUsed)
+std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::function<int()> &highestUsed,
+                                         int lastStored)
 {
     m_next = kDefault;
-    if (!folder.fileExists(kFile))
-        return std::nullopt;
-    if (const auto value = parse(folder.readAll(kFile))) {
-        m_next = *value;
-        return std::nullopt;
+    const bool present = folder.fileExists(kFile);
+    const auto value = present ? parse(folder.readAll(kFile)) : std::nullopt;
+    if (!present || value) {
+        m_next = value.value_or(kDefault);
+        // The likely cause first: the program ended between storing a slip and saving the counter.
+        std::optional<QString> note = followStoredSlip(folder, lastStored);
+        if (const auto inUse = highestUsed ? followSlipsInUse(folder, highestUsed()) : std::nullopt)
+            note = note ? *note + QStringLiteral("\r\n") + *inUse : *inUse;
+        return note;
     }
     // A damaged counter must not hand out 0, a negative number or a number already used by the series.
     const QString backup = DataFolder::backupPathOf(kFile);
@@ -67,6 +72,25 @@ std::optional<QString> SlipCounter::load(const DataFolder &folder, const std::fu
              : fromBackup ? QStringLiteral("; the number of its Backup copy is used")
                           : QString())
         .arg(m_next);
+}
+
+std::optional<QString> SlipCounter::followSlipsInUse(const DataFolder &folder, int highestUsed)
+{
+    if (highestUsed < m_next || m_next >= kLast)
+        return std::nullopt;
+    const qint16 was = m_next;
+    m_next = qint16(std::min<int>(highestUsed + 1, kLast));
+    try {
+        save(folder);
+    } catch (const DiskError &) {
+        // The number is still used for this run; the note stands either way.
+    }
+    return QStringLiteral("The next Slip Number was %1, but Service Slip %2 is already in use (the active, "
+                          "completed or finalized slips hold it).\r\n%3")
+        .arg(was)
+        .arg(highestUsed)
+        .arg(refusal().value_or(
+            QStringLiteral("The next Service Slip gets the number %1, so that no number is given twice.").arg(m_next)));
 }
 
 std::optional<QString> SlipCounter::followStoredSlip(const DataFolder &folder, int lastStored)

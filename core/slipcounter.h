@@ -25,14 +25,20 @@ public:
     static std::optional<qint16> parse(const QByteArray &bytes);
 
     // Reads /SlipNo.txt (restored from /Backup when missing); 1000 when there is none. A file that holds no
-    // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000,
-    // but never to a number at or below highestUsed() (the highest slip number stored, asked only then); the
-    // number is then written back and the returned note tells the user which number the next slip gets.
-    std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {});
+    // usable number (text, 0 or less, beyond 32767, empty) gives way to the number of its Backup copy, or 1000;
+    // the number is then written back and the returned note tells the user which number the next slip gets.
+    // Then the counter follows the slip stored last (lastStored, see followStoredSlip()) and, as
+    // followSlipsInUse() does, never stays at or below highestUsed() (the highest slip number stored).
+    std::optional<QString> load(const DataFolder &folder, const std::function<int()> &highestUsed = {},
+                                int lastStored = 0);
+    // A counter at or below the highest slip number in use (a missing, damaged or hand-edited counter file, a
+    // number typed back in the setup screen) would give a new slip the number of one already stored: it moves
+    // to the number after it and is saved (kept for this run when the file cannot be written). The returned note
+    // tells the user; nothing when the counter was already past it.
+    std::optional<QString> followSlipsInUse(const DataFolder &folder, int highestUsed);
     // A run that ended between storing a new slip and saving the counter left the counter at that slip's
     // number. Given the number of the slip stored last, a counter at that number moves past it and is saved (kept
-    // for this run when the file cannot be written); the returned note tells the user. Nothing otherwise: a
-    // counter set back on purpose to a new, lower series is left alone.
+    // for this run when the file cannot be written); the returned note tells the user. Nothing otherwise.
     std::optional<QString> followStoredSlip(const DataFolder &folder, int lastStored);
     // Writes /SlipNo.txt (its Backup copy goes, as with every settings file).
     void save(const DataFolder &folder) const;

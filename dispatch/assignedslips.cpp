@@ -4,6 +4,7 @@
 #include "accounts/assignmentrecord.h"
 #include "core/cp1252.h"
 #include "core/datafolder.h"
+#include "core/diskerror.h"
 #include "core/recordjournal.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -44,9 +45,9 @@ std::optional<Journal> parseJournal(const QByteArray &bytes)
                    entry->payload.mid(kNameBytes, length)};
 }
 
-void apply(const DataFolder &folder, int number, const Record &record, const QString &oldName)
+// Gives the slips of oldName the new name; true when a slip changed (the board file was rewritten).
+bool renameSlips(const DataFolder &folder, const QString &oldName, const QString &newName)
 {
-    const QString newName = record.text(AssignmentField::Name);
     std::vector<Record> slips = LoadActiveSlips(folder);
     bool changed = false;
     for (Record &slip : slips) {
@@ -57,6 +58,12 @@ void apply(const DataFolder &folder, int number, const Record &record, const QSt
     }
     if (changed)
         folder.replaceRecords(SlipFiles::kActive, slips);
+    return changed;
+}
+
+void apply(const DataFolder &folder, int number, const Record &record, const QString &oldName)
+{
+    renameSlips(folder, oldName, record.text(AssignmentField::Name));
     WriteAssignment(folder, number, record);
 }
 
@@ -71,7 +78,8 @@ bool isAssignedTo(const Record &slip, const QString &name)
 int countActive(const DataFolder &folder, const QString &name)
 {
     const std::vector<Record> slips = LoadActiveSlips(folder);
-    return int(std::count_if(slips.cbegin(), slips.cend(), [&](const Record &slip) { return isAssignedTo(slip, name); }));
+    return int(
+        std::count_if(slips.cbegin(), slips.cend(), [&](const Record &slip) { return isAssignedTo(slip, name); }));
 }
 
 std::vector<std::pair<int, QString>> unknownAssignments(const std::vector<Record> &activeSlips,
@@ -90,9 +98,25 @@ std::vector<std::pair<int, QString>> unknownAssignments(const std::vector<Record
 
 void renameAssignment(const DataFolder &folder, int number, const Record &record, const QString &oldName)
 {
+    SettleFailedBoardSave(folder);
     recoverRename(folder);
     folder.writeFile(kRenameJournal, journalBytes(number, folder.fileSize(AssignmentFile::kPath), oldName, record));
-    apply(folder, number, record, oldName);
+    const QString newName = record.text(AssignmentField::Name);
+    bool slipsRenamed = false;
+    try {
+        slipsRenamed = renameSlips(folder, oldName, newName);
+        WriteAssignment(folder, number, record);
+    } catch (const DiskError &e) {
+        // Nothing changed: the rename the user is told failed must not be completed at the next start.
+        if (!slipsRenamed) {
+            folder.deleteFile(kRenameJournal);
+            throw;
+        }
+        throw DiskError(e.message().section(QLatin1Char('\n'), 0, 0) +
+                        QStringLiteral("\r\nThe Service Slips given to %1 already name %2; the assignment is renamed "
+                                       "when it is saved again, or at the next start.")
+                            .arg(oldName.trimmed(), newName));
+    }
     folder.deleteFile(kRenameJournal);
 }
 

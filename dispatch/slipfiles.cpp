@@ -10,6 +10,7 @@
 #include "core/diskerror.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QSet>
 #include <QtEndian>
 #include <optional>
@@ -94,6 +95,15 @@ std::vector<Record> slipRecords(const QByteArray &bytes)
     return out;
 }
 
+// Cuts the completed file back to its length before a save; a file that held no record before goes.
+void cutCompletedBack(const DataFolder &folder, qint64 length)
+{
+    if (length == 0)
+        folder.deleteFile(SlipFiles::kCompleted);
+    else
+        folder.writeInPlace(SlipFiles::kCompleted, length, {}, DataFolder::Flush::ToDisk, true);
+}
+
 } // namespace
 
 std::vector<Record> LoadActiveSlips(const DataFolder &folder)
@@ -103,6 +113,7 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder)
 
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
 {
+    SettleFailedBoardSave(folder);
     std::vector<Record> active;
     std::vector<Record> completed;
     active.reserve(rows.size());
@@ -134,9 +145,50 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
         folder.deleteFile(SlipFiles::kBoardJournal);
         throw;
     }
-    // From here on the save is done at the latest by the next start: a failure keeps the journal.
-    folder.replaceRecords(SlipFiles::kActive, active);
+    // A kill from here on leaves the journal, and the next start completes the save. A failure the user is told
+    // about takes the completed slips back out, so that the save did nothing.
+    try {
+        folder.replaceRecords(SlipFiles::kActive, active);
+    } catch (const DiskError &e) {
+        try {
+            SettleFailedBoardSave(folder);
+        } catch (const DiskError &) {
+            throw DiskError(e.message().section(QLatin1Char('\n'), 0, 0) +
+                            QStringLiteral("\r\nThe Service Slips marked Complete were already added to %1 and could "
+                                           "not be taken out of it again; %2 still holds them as before. They are "
+                                           "taken out before the next change to the slips. Save the board again "
+                                           "once there is room on the disk.")
+                                .arg(QDir::toNativeSeparators(folder.path(SlipFiles::kCompleted)),
+                                     QDir::toNativeSeparators(folder.path(SlipFiles::kActive))));
+        }
+        throw;
+    }
+    try {
+        folder.deleteFile(SlipFiles::kBoardJournal);
+    } catch (const DiskError &) {
+        // Both files are written: a journal left behind is found complete and removed before the next write.
+    }
+}
+
+BoardSaveSettled SettleFailedBoardSave(const DataFolder &folder)
+{
+    if (folder.fileSize(SlipFiles::kBoardJournal) < 0)
+        return BoardSaveSettled::Nothing;
+    BoardSaveSettled settled = BoardSaveSettled::Nothing;
+    if (const auto journal = parseBoardJournal(folder.readAll(SlipFiles::kBoardJournal))) {
+        const QByteArray stored = folder.readAll(SlipFiles::kCompleted);
+        const qint64 added = stored.size() - journal->completedSize;
+        const bool holdsSave = added > 0 && added <= journal->completed.size() &&
+                               stored.mid(journal->completedSize) == journal->completed.left(added);
+        if (holdsSave && added == journal->completed.size() && folder.readAll(SlipFiles::kActive) == journal->active) {
+            settled = BoardSaveSettled::Completed;
+        } else if (holdsSave) {
+            cutCompletedBack(folder, journal->completedSize);
+            settled = BoardSaveSettled::TakenBack;
+        }
+    }
     folder.deleteFile(SlipFiles::kBoardJournal);
+    return settled;
 }
 
 bool FinishInterruptedBoardSave(const DataFolder &folder)
@@ -217,16 +269,20 @@ int LastActiveSlipNumber(const DataFolder &folder)
 
 int HighestSlipNumber(const DataFolder &folder)
 {
+    // Read at every start: the numbers are taken from the bytes, without building a record of each slip.
     int highest = 0;
+    const int offset = serviceSlipLayout().offset(SlipField::SlipNo);
     for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
-        for (const Record &r : folder.readRecords(file, serviceSlipLayout()))
-            highest = std::max<int>(highest, r.int16(SlipField::SlipNo));
+        const RecordScan slips(folder, file, serviceSlipLayout());
+        for (int i = 0; i < slips.count(); ++i)
+            highest = std::max<int>(highest, qFromLittleEndian<qint16>(slips.at(i) + offset));
     }
     return highest;
 }
 
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows)
 {
+    SettleFailedBoardSave(folder);
     std::vector<Record> kept;
     kept.reserve(rows.size());
     for (const MarkedSlip &row : rows) {
@@ -238,11 +294,13 @@ void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> ro
 
 void DeleteActiveSlips(const DataFolder &folder)
 {
+    SettleFailedBoardSave(folder);
     folder.deleteWithBackup(SlipFiles::kActive);
 }
 
 void AppendSlip(const DataFolder &folder, const Record &slip)
 {
+    SettleFailedBoardSave(folder);
     folder.appendRecord(SlipFiles::kActive, checked(slip));
 }
 

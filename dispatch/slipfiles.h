@@ -33,9 +33,20 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 // /CompletedServiceSlips.txt, the others replace /ServiceSlips.txt in board order. The save takes effect
 // whole or not at all: when slips are completed, the length of the completed file and both files' new records
 // are first written to the board journal (/ServiceSlips.jnl, crash-safe, with a digest); the journal goes when
-// both files are written. A save that fails on a full disk cuts the completed file back and keeps the journal
-// only when the active file could not be rewritten (then the next start completes it).
+// both files are written. A save that fails (a full disk) takes back what it added to the completed file before
+// it throws, so that its message ("What was stored before is unchanged") holds; only when even that fails does
+// the journal stay, the message says what the files hold, and SettleFailedBoardSave() takes the save back
+// before the next write. The rows are the whole board: a failed save left by an earlier try is taken back first.
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
+
+// A failed save of the board whose journal stayed in this session (see SaveActiveSlips). Before anything else
+// writes to the slip files, and when the program ends, it is settled: when /ServiceSlips.txt already holds the
+// board the save had written, it is complete and only the journal goes; otherwise the completed slips it added
+// are cut off /CompletedServiceSlips.txt again, so that both files are as before the save (the user was told it
+// failed). A damaged journal, or one the completed file no longer fits, goes and changes nothing. Throws
+// DiskError (the journal stays) when the completed file cannot be cut back.
+enum class BoardSaveSettled { Nothing, Completed, TakenBack };
+BoardSaveSettled SettleFailedBoardSave(const DataFolder &folder);
 
 // A save of the board interrupted by a kill or a power cut: completes it from the board journal (the completed
 // file cut back to its noted length and the slips appended, the active file replaced) and removes the journal.
@@ -57,6 +68,8 @@ int LastActiveSlipNumber(const DataFolder &folder);
 
 // The highest slip number in the three slip files; 0 when there is no slip.
 int HighestSlipNumber(const DataFolder &folder);
+
+// The writers below settle a failed save of the board first (SettleFailedBoardSave).
 
 // Replaces /ServiceSlips.txt with the unmarked rows, whatever their status.
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows);

@@ -200,11 +200,22 @@ private:
     void loadSlipCounter()
     {
         m_counter = SlipCounter::kDefault;
-        if (!isFile(QStringLiteral("SlipNo.txt")))
-            return;
-        const QByteArray bytes = m_folder.readAll(SlipCounter::kFile);
-        if (const auto value = SlipCounter::parse(bytes)) {
-            m_counter = *value;
+        const bool present = isFile(QStringLiteral("SlipNo.txt"));
+        const QByteArray bytes = present ? m_folder.readAll(SlipCounter::kFile) : QByteArray();
+        if (const auto value = SlipCounter::parse(bytes); value || !present) {
+            // The program moves a counter at or below a slip in use past it (a missing file counts as 1000).
+            m_counter = value.value_or(SlipCounter::kDefault);
+            const int used = HighestSlipNumber(m_folder);
+            if (used < m_counter || m_counter >= SlipCounter::kLast)
+                return;
+            const qint16 was = m_counter;
+            m_counter = qint16(std::min<int>(used + 1, SlipCounter::kLast));
+            report(QStringLiteral("SlipNo.txt"), 0,
+                   QStringLiteral("%1, at or below slip %2 already in use; the program will use %3")
+                       .arg(present ? QStringLiteral("holds %1").arg(was)
+                                    : QStringLiteral("is missing, so the counter starts at %1").arg(was))
+                       .arg(used)
+                       .arg(m_counter));
             return;
         }
         const QString backup = DataFolder::backupPathOf(SlipCounter::kFile);

@@ -6,6 +6,7 @@
 #include "core/setuplogic.h"
 #include "core/slipcounter.h"
 #include "core/validation.h"
+#include "dispatch/slipfiles.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/widgets.h"
 
@@ -784,6 +785,9 @@ void SetupScreen::saveAndReturn()
     case SetupLogic::SaveOutcome::Saved:
         break;
     }
+    // A number typed back to one a stored slip has moves past the slips: no new slip takes it again.
+    if (const auto note = m_state.slipCounter.followSlipsInUse(m_state.folder, HighestSlipNumber(m_state.folder)))
+        inform(*note);
     m_state.usaAddressStyle = m_usaStyle;
     closeByProgram();
     emit saved();

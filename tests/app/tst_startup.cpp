@@ -210,10 +210,10 @@ private slots:
         DataFolder failing = root.folder();
         failing.setFaultHook([](const char *step, const QString &path) {
             if (QByteArray(step) == "rename" && path.endsWith(QLatin1String("/ServiceSlips.txt")))
-                throw DiskError("power cut");
+                throw Crash{}; // a power cut
         });
         const std::vector<Record> board = {slip(1001, "Open"), slip(1002, "Complete")};
-        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(failing, board));
+        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(failing, board));
         QCOMPARE(CompletedLeftOnBoard(root.folder()).size(), std::size_t(1));
         const QString leftover = "/ServiceSlips.txt.abc123.vdtmp";
         root.write(leftover, "half a rewrite");

@@ -3,17 +3,20 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
+#include "billing/accountfiles.h"
+#include "billing/invoicenumbers.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
-#include "billing/accountfiles.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
-#include "crashsupport.h"
-#include "slipsamples.h"
 #include "core/recordlayout.h"
+#include "core/settings.h"
+#include "crashsupport.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "slipsamples.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -185,8 +188,9 @@ private slots:
     void fullDiskAtEveryWrite_data()
     {
         QTest::addColumn<int>("operation");
-        const char *names[] = {"new slip", "board save", "new customer", "customer replaced", "new assignment",
-                               "account file", "Write Records", "invoice journal", "finalized slips"};
+        const char *names[] = {"new slip",          "board save",      "new customer",
+                               "customer replaced", "new assignment",  "account file",
+                               "Write Records",     "invoice journal", "finalized slips"};
         for (int i = 0; i < 9; ++i)
             QTest::newRow(names[i]) << i;
     }
@@ -208,27 +212,40 @@ private slots:
             done.setText(SlipField::Status, QStringLiteral("Complete"));
             const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
             switch (operation) {
-            case 0: return AppendSlip(folder, slip(1003));
-            case 1: return SaveActiveSlips(folder, std::vector{slip(1001), done});
-            case 2: return WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
-            case 3: return WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
-            case 4: return WriteAssignment(folder, 2, Record(assignmentLayout()));
+            case 0:
+                return AppendSlip(folder, slip(1003));
+            case 1:
+                return SaveActiveSlips(folder, std::vector{slip(1001), done});
+            case 2:
+                return WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
+            case 3:
+                return WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
+            case 4:
+                return WriteAssignment(folder, 2, Record(assignmentLayout()));
             case 5:
-                AccountFiles::appendAccountRecord(folder, {QStringLiteral("A100"), QStringLiteral("Smith"),
-                                                           Money::fromRaw(1050000), QStringLiteral("9"), day},
+                AccountFiles::appendAccountRecord(folder,
+                                                  {QStringLiteral("A100"), QStringLiteral("Smith"),
+                                                   Money::fromRaw(1050000), QStringLiteral("9"), day},
                                                   day);
                 return;
             case 6:
                 return PostingRun::WriteRecords(folder,
-                                                {{waiting, QStringLiteral("A100"), QStringLiteral("Smith"),
-                                                  QStringLiteral("20260001"), QStringLiteral("Cash"),
-                                                  QStringLiteral("$1.05"), Money::fromRaw(10500), {}, {}}},
+                                                {{waiting,
+                                                  QStringLiteral("A100"),
+                                                  QStringLiteral("Smith"),
+                                                  QStringLiteral("20260001"),
+                                                  QStringLiteral("Cash"),
+                                                  QStringLiteral("$1.05"),
+                                                  Money::fromRaw(10500),
+                                                  {},
+                                                  {}}},
                                                 {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day);
             case 7:
                 return WriteInvoiceJournal(folder, QStringLiteral("Smith"), QStringLiteral("A100"),
-                                           QStringLiteral("20260001"), Money::fromRaw(10500), {},
-                                           Money::fromRaw(10500), day);
-            default: return AppendFinalizedSlips(folder, std::vector{waiting});
+                                           QStringLiteral("20260001"), Money::fromRaw(10500), {}, Money::fromRaw(10500),
+                                           day);
+            default:
+                return AppendFinalizedSlips(folder, std::vector{waiting});
             }
         };
         TestRoot reference;
@@ -244,7 +261,8 @@ private slots:
             prepare(root);
             DataFolder folder = root.folder();
             QString message;
-            if (!runWithFaultAt(folder, k, Fault::FullDisk, [&] { run(folder); }, &message))
+            if (!runWithFaultAt(
+                    folder, k, Fault::FullDisk, [&] { run(folder); }, &message))
                 break;
             ++cases;
             const QString where = QStringLiteral("disk full at write %1: %2").arg(k).arg(message);
@@ -254,9 +272,10 @@ private slots:
             for (auto [name, bytes] : snapshot(root.path(), true).asKeyValueRange()) {
                 QVERIFY2(!name.endsWith(".vdappend") && !name.endsWith(".vdtmp"), qPrintable(where + " " + name));
                 static const QMap<QString, int> lengths = {
-                    {"ServiceSlips.txt", 697},   {"CompletedServiceSlips.txt", 697}, {"FinalizedServiceSlips.txt", 697},
-                    {"CustomerData.txt", 328},   {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
-                    {"InvoiceSalesJournal.txt", 125}, {"CAHistory.txt", 155}};
+                    {"ServiceSlips.txt", 697},          {"CompletedServiceSlips.txt", 697},
+                    {"FinalizedServiceSlips.txt", 697}, {"CustomerData.txt", 328},
+                    {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
+                    {"InvoiceSalesJournal.txt", 125},   {"CAHistory.txt", 155}};
                 QVERIFY2(bytes.size() % lengths.value(name, 1) == 0, qPrintable(where + QStringLiteral(" ") + name));
             }
             repairAsAtStart(root.folder());
@@ -265,6 +284,141 @@ private slots:
         }
         QVERIFY(cases >= 2);
         qInfo("%d full-disk cases", cases);
+    }
+
+    // Write Records stopped before its first posting waits in its journal: the invoice numbers it will post are
+    // in use, and invoices printed meanwhile get the numbers after them.
+    void waitingPostingKeepsItsInvoiceNumbers()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+        folder.replaceRecords(SlipFiles::kCompleted, {waiting});
+        const auto fullAtFirstPosting = [](const char *step, const QString &file) {
+            if (QByteArray(step) == "before" && file == Posting::kHistory)
+                throw DiskError(QStringLiteral("the disk is full"));
+        };
+        QVERIFY_THROWS_EXCEPTION(DiskError,
+                                 PostingRun::WriteRecords(folder,
+                                                          {{waiting,
+                                                            QStringLiteral("A100"),
+                                                            QStringLiteral("Smith"),
+                                                            QStringLiteral("20260007"),
+                                                            QStringLiteral("Cash"),
+                                                            QStringLiteral("$1.05"),
+                                                            Money::fromRaw(10500),
+                                                            {},
+                                                            {}}},
+                                                          {QStringLiteral("Sales Tax"), QStringLiteral("Tax")},
+                                                          QDate(2026, 3, 7), fullAtFirstPosting));
+        QVERIFY(PostingRun::pending(folder));
+        Settings settings;
+        settings.invoiceNumber = 20260005;
+        QString note;
+        QCOMPARE(InvoiceNumbers(folder, settings).reserve(2, &note), 20260008);
+        QVERIFY2(note.contains(QStringLiteral("20260007")), qPrintable(note));
+    }
+
+    // A write that fails on a full disk (or is killed) at each of its events, then what the user does next in the
+    // same session: "retry" does it again once there is room, then creates a slip; "leave" creates a slip and
+    // ends the program without trying again. After the next start every slip is there once, the folder is as
+    // before the write or as after it, and a message that said nothing was stored was true.
+    void failedWriteThenTheUserThenRestart_data()
+    {
+        dataColumns<int, int, bool>("operation", "fault", "retry");
+        const char *names[] = {"board save", "Write Records", "new slip", "technician rename"};
+        for (int op = 0; op < 4; ++op) {
+            const QByteArray name(names[op]);
+            QTest::newRow(name + ", full disk, retry") << op << int(Fault::FullDisk) << true;
+            QTest::newRow(name + ", full disk, leave") << op << int(Fault::FullDisk) << false;
+            QTest::newRow(name + ", kill") << op << int(Fault::Kill) << false;
+        }
+    }
+    void failedWriteThenTheUserThenRestart()
+    {
+        QFETCH(int, operation);
+        QFETCH(int, fault);
+        QFETCH(bool, retry);
+        const QDate day(2026, 3, 7);
+        const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+        Record bob(assignmentLayout());
+        bob.setText(AssignmentField::Name, QStringLiteral("Bob"));
+        Record robert = bob;
+        robert.setText(AssignmentField::Name, QStringLiteral("Robert"));
+        auto prepare = [&](const TestRoot &root) {
+            const DataFolder folder = root.folder();
+            AppendSlip(folder, SlipSamples::slip(QStringLiteral("1001|Assigned|Bob")));
+            AppendSlip(folder, SlipSamples::slip(QStringLiteral("1002|Assigned|Bob")));
+            folder.replaceRecords(SlipFiles::kCompleted, {waiting});
+            WriteAssignment(folder, 1, bob);
+        };
+        auto run = [&](const DataFolder &folder) {
+            switch (operation) {
+            case 0:
+                return SaveActiveSlips(folder, std::vector{SlipSamples::slip(QStringLiteral("1001|Assigned|Bob")),
+                                                           SlipSamples::slip(QStringLiteral("1002|Complete|Bob"))});
+            case 1:
+                if (PostingRun::pending(folder)) // Finalize finishes a waiting run before anything else
+                    return (void)PostingRun::finishPending(folder);
+                return PostingRun::WriteRecords(folder,
+                                                {{waiting,
+                                                  QStringLiteral("A100"),
+                                                  QStringLiteral("Smith"),
+                                                  QStringLiteral("20260001"),
+                                                  QStringLiteral("Cash"),
+                                                  QStringLiteral("$1.05"),
+                                                  Money::fromRaw(10500),
+                                                  {},
+                                                  {}}},
+                                                {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day);
+            case 2:
+                return AppendSlip(folder, slip(1003));
+            default:
+                return AssignedSlips::renameAssignment(folder, 1, robert, QStringLiteral("Bob"));
+            }
+        };
+        const auto newSlip = [&](const TestRoot &root) { AppendSlip(root.folder(), slip(1500)); };
+        TestRoot reference;
+        prepare(reference);
+        const auto beforeWrite = snapshot(reference.path());
+        newSlip(reference);
+        const auto before = snapshot(reference.path());
+        TestRoot referenceAfter;
+        prepare(referenceAfter);
+        run(referenceAfter.folder());
+        newSlip(referenceAfter);
+        const auto after = snapshot(referenceAfter.path());
+        int cases = 0;
+        for (int k = 0;; ++k) {
+            QVERIFY2(k < 200, "the write never ends");
+            TestRoot root;
+            prepare(root);
+            DataFolder folder = root.folder();
+            QString message;
+            if (!runWithFaultAt(
+                    folder, k, Fault(fault), [&] { run(folder); }, &message))
+                break;
+            ++cases;
+            const QString where = QStringLiteral("fault at event %1: %2").arg(k).arg(message);
+            if (message.contains(QStringLiteral("unchanged")))
+                QVERIFY2(snapshot(root.path()) == beforeWrite, qPrintable(where));
+            if (fault == int(Fault::Kill))
+                repairAsAtStart(folder); // a kill ends the session
+            else if (retry && !message.isEmpty())
+                run(folder);
+            newSlip(root);
+            if (fault == int(Fault::FullDisk))
+                SettleFailedBoardSave(folder); // the program ends
+            repairAsAtStart(folder);
+            const auto got = snapshot(root.path());
+            QVERIFY2(got == before || got == after, qPrintable(where));
+            if (retry)
+                QVERIFY2(got == after, qPrintable(where));
+            if (message.contains(QStringLiteral("unchanged")) && !retry)
+                QVERIFY2(got == before, qPrintable(where));
+        }
+        QVERIFY(cases >= 2);
+        qInfo("%d fault cases", cases);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "accounts/customerwrite.h"
 #include "billing/postingrun.h"
 #include "core/diskerror.h"
+#include "dispatch/assignedslips.h"
 #include "dispatch/slipfiles.h"
 
 #include <QDir>
@@ -48,6 +49,7 @@ void repairAsAtStart(const DataFolder &folder)
     folder.removeLeftoverTemporaries(QDateTime());
     CustomerWrite::recoverCustomerWrite(folder);
     PostingRun::finishPending(folder);
+    AssignedSlips::recoverRename(folder);
     RemoveCompletedLeftOnBoard(folder);
 }
 

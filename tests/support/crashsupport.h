@@ -8,8 +8,8 @@
 #include <functional>
 
 // What the next start does with what a kill left, before any file is read (as the program's start runs it):
-// torn appends, the board journal, temporaries, the customer journal, an interrupted Write Records, a completed
-// slip left on the board.
+// torn appends, the board journal, temporaries, the customer journal, an interrupted Write Records, a
+// technician's rename, a completed slip left on the board.
 void repairAsAtStart(const DataFolder &folder);
 
 // Runs the operation with the disk failing at event k (a step of a write or one call of the write function:

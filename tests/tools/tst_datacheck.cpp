@@ -115,6 +115,7 @@ QString boxFolder(const TestRoot &root, int box)
 }
 
 enum Leftover {
+    SlipCounterSetBack,
     InterruptedPosting,
     DamagedPostingJournal,
     PostingJournalOutsideFolder,
@@ -176,6 +177,9 @@ void plant(const TestRoot &root, Leftover leftover)
     case EmptiedInvoiceCounter:
         root.write("/VIInvoiceNo.txt", "");
         return;
+    case SlipCounterSetBack:
+        root.write("/SlipNo.txt", "5\r\n");
+        return;
     case AppendGuardLeft:
         QVERIFY_THROWS_EXCEPTION(
             DiskError, stopped.appendRecord("/CAHistory.txt",
@@ -186,9 +190,9 @@ void plant(const TestRoot &root, Leftover leftover)
         board.front().setText(SlipField::Status, "Complete");
         stopped.setFaultHook([](const char *step, const QString &path) {
             if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
-                throw DiskError("killed");
+                throw Crash{};
         });
-        QVERIFY_THROWS_EXCEPTION(DiskError, SaveActiveSlips(stopped, board));
+        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(stopped, board));
         return;
     }
     case InterruptedPosting:
@@ -362,6 +366,8 @@ private slots:
         dataRow("stamp a folder", int(MarkerIsAFolder), "VarnelDispatchDuzudu/AuxFolders.checked: is a folder");
         dataRow("invoice counter emptied", int(EmptiedInvoiceCounter),
                 "VIInvoiceNo.txt: holds \"\", which gives the next invoice number ");
+        dataRow("slip counter set back below the slips", int(SlipCounterSetBack),
+                "SlipNo.txt: holds 5, at or below slip ");
         dataRow("append guard left", int(AppendGuardLeft),
                 "CAHistory.txt.vdappend: an append to CAHistory.txt was interrupted");
         dataRow("board journal left", int(BoardJournalLeft),

@@ -543,7 +543,8 @@ private slots:
         dataRow("two slips in progress for one technician", int(SecondInProgress),
                 "is a second \"In Progress\" slip of", 1);
         dataRow("assigned without a technician", int(AssignedWithoutTechnician), "\" without a technician", 1);
-        dataRow("slip number at the counter", int(SlipAtCounter), "ServiceSlips.txt record 1: slip number", 1);
+        dataRow("slip number at the counter", int(SlipAtCounter), "SlipNo.txt: holds ",
+                1); // one finding, not one a slip
         dataRow("slip number used twice", int(DuplicateSlipNumber), "FinalizedServiceSlips.txt record 1: slip number",
                 1);
         dataRow("duplicate account", int(DuplicateAccount), "CustomerData.txt record 41: account number", 1);
