@@ -15,9 +15,12 @@ class DataFolder;
 //
 // The history file keeps only the total of an invoice; the rest comes from the files that posting writes beside
 // it on the same day: the tax records (/TaxRecords.txt, by invoice number and date: the tax's name and its
-// amount to four decimals), the invoice journal (/InvoiceSalesJournal.txt, by account, invoice number and date:
-// the pre-tax amount) and the payment records (/CAPaymentRecords.txt, by account, date and amount: the payment
-// form as entered, "Ck # 1234", "Cash", "Credit Card"; an invoice without one was not collected).
+// amount), the invoice journal (/InvoiceSalesJournal.txt, by account, invoice number and date: the pre-tax
+// amount) and the invoice's own slip in \FinalizedServiceSlips.txt (by account and invoice number: the payment
+// form as entered, "Ck # 1234", "Cash", "Credit Card", "Not Collected"). An invoice older than the slips kept
+// takes its form from the payment records (/CAPaymentRecords.txt) of its account, day and amount, and only where
+// those tell it from the account's other invoices of that day and amount; where nothing tells them apart the form
+// says so ("Cash or Not Collected?").
 namespace Income {
 
 enum class PayKind { Cash, Check, CreditCard, NotCollected, Other };
@@ -30,17 +33,20 @@ PayKind payKindOf(const QString &payForm);
 struct TaxAmount
 {
     QString heading; // as the tax record names it, "Sales Tax"
-    Money amount;    // four decimals
+    Money amount;    // in whole cents, as shown
 };
 
 struct Row
 {
     History::FinancialRow history;
     QString invoiceNo; // the description without "Invoice No. "
-    Money preTax;      // from the journal; without one, the total less the taxes
+    // The parts in whole cents adding up to the history's amount (billing/invoiceparts.h): the pre-tax amount from
+    // the journal (without one, the total less the taxes) and the taxes.
+    Money preTax;
     std::vector<TaxAmount> taxes;
-    QString payForm; // as entered; "Not Collected" when no payment was recorded
+    QString payForm; // as entered at finalizing; "Not Collected"; "Cash or Not Collected?" when it cannot be told
     PayKind payKind = PayKind::NotCollected;
+    bool payKnown = true; // false when the records cannot tell this invoice's payment from another's
 
     Money taxTotal() const;
 };
@@ -67,7 +73,7 @@ Totals Summarize(const std::vector<Row> &rows);
 // out, so that "all time" starts where the business does.
 struct Bar
 {
-    QDate first; // the first day the bar stands for
+    QDate first;   // the first day the bar stands for
     QString label; // "3/7" for a day, "Mar 2026" for a month
     Money preTax;
     Money taxes;

@@ -1,8 +1,9 @@
 #include "billing/postingrun.h"
 
-#include "billing/posting.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/invoiceparts.h"
+#include "billing/posting.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -133,14 +134,16 @@ Plan makePlan(const DataFolder &folder, const std::vector<Slip> &slips, const Ta
         }
         if (!accountOrder.contains(accountFile, Qt::CaseSensitive))
             accountOrder << accountFile;
+        // The parts as charged, in whole cents adding up to the amount: the tax file and the journal agree with
+        // the history and the account whatever the four decimals handed in.
+        const InvoiceParts::Parts parts = InvoiceParts::shown(s.preTax, {s.tax1, s.tax2}, *amount);
+        const Money tax1 = parts.taxes[0], tax2 = parts.taxes[1];
         // Each tax that is not zero has its record; a second tax is recorded also when the first is zero.
-        if (!s.tax1.isZero())
-            taxes += taxRecord(headings.first, s.tax1, today, s.invoiceNo).bytes();
-        if (!s.tax2.isZero())
-            taxes += taxRecord(headings.second, s.tax2, today, s.invoiceNo).bytes();
-        journal +=
-            journalRecord(s.name, s.acctNo, s.invoiceNo, s.preTax, s.tax1 + s.tax2, s.preTax + s.tax1 + s.tax2, today)
-                .bytes();
+        if (!tax1.isZero())
+            taxes += taxRecord(headings.first, tax1, today, s.invoiceNo).bytes();
+        if (!tax2.isZero())
+            taxes += taxRecord(headings.second, tax2, today, s.invoiceNo).bytes();
+        journal += journalRecord(s.name, s.acctNo, s.invoiceNo, parts.preTax, tax1 + tax2, parts.total, today).bytes();
         plan.moved.push_back(s.slip.bytes());
     }
     files.file(Posting::kHistory, historyLength).bytes = historyBytes;
@@ -238,9 +241,10 @@ QByteArray journalBytes(const Plan &plan)
 Plan readJournal(const DataFolder &folder)
 {
     auto damaged = [&] {
-        return DiskError(QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
-                                        "cannot be finished. Nothing was changed.")
-                             .arg(shownPath(folder, kJournal)));
+        return DiskError(
+            QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
+                           "cannot be finished. Nothing was changed.")
+                .arg(shownPath(folder, kJournal)));
     };
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
@@ -311,8 +315,7 @@ void backupAccount(const DataFolder &folder, const QString &relative)
 {
     if (folder.fileSize(relative) < 0)
         return;
-    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip,
-                        true);
+    folder.writeInPlace(DataFolder::backupPathOf(relative), 0, folder.readAll(relative), DataFolder::Flush::Skip, true);
 }
 
 // Everything the run wrote reaches the disk before the slips leave the completed-slips file: each file once.

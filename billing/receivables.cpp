@@ -1,10 +1,15 @@
 #include "billing/receivables.h"
 
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
 #include "core/cp1252.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
+#include "core/recordscan.h"
+
+#include <QHash>
 
 #include <QDir>
 #include <QFile>
@@ -54,8 +59,8 @@ std::optional<Account> accountOf(const QString &path, const QString &fileName, c
         const char *r = bytes.constData() + at;
         const QByteArrayView description = trimmedField(r, layout.offset(Description), layout.size(Description));
         const QByteArrayView dateText = trimmedField(r, layout.offset(Date), layout.size(Date));
-        const Money amount = Formats::currencyOrZero(
-            QString::fromLatin1(trimmedField(r, layout.offset(Amount), layout.size(Amount))));
+        const Money amount =
+            Formats::currencyOrZero(QString::fromLatin1(trimmedField(r, layout.offset(Amount), layout.size(Amount))));
         if (account.acctNo.isEmpty()) {
             account.acctNo = Cp1252::decode(trimmedField(r, layout.offset(AcctNo), layout.size(AcctNo)).toByteArray());
             account.name = Cp1252::decode(trimmedField(r, layout.offset(Name), layout.size(Name)).toByteArray());
@@ -134,8 +139,8 @@ int bucketOf(int days)
 Report Load(const DataFolder &folder, const QDate &today)
 {
     const QString path = folder.path(AccountFiles::kFolder) + QLatin1Char('/');
-    QStringList names = QDir(path).entryList({QStringLiteral("*.txt"), QStringLiteral("*.TXT")}, QDir::Files,
-                                             QDir::Name);
+    QStringList names =
+        QDir(path).entryList({QStringLiteral("*.txt"), QStringLiteral("*.TXT")}, QDir::Files, QDir::Name);
     // Thousands of small files: read in two halves side by side.
     const qsizetype half = names.size() / 2;
     auto second = std::async(std::launch::async, [&] { return loadFiles(path, names, half, names.size(), today); });
@@ -144,6 +149,20 @@ Report Load(const DataFolder &folder, const QDate &today)
     std::vector<Account> rest = second.get();
     report.accounts.insert(report.accounts.end(), std::make_move_iterator(rest.begin()),
                            std::make_move_iterator(rest.end()));
+    // Each account by its customer's name; the name the balance file was opened with (a job's site, often) only
+    // for an account no longer in the customer file.
+    if (!report.accounts.empty()) {
+        QHash<QString, QString> names;
+        const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
+        for (int i = 0; i < customers.count(); ++i) {
+            const QByteArrayView name = customers.trimmed(i, CustomerField::Name);
+            if (!name.isEmpty())
+                names.insert(Cp1252::decode(customers.trimmed(i, CustomerField::AcctNo).toByteArray()),
+                             Cp1252::decode(name.toByteArray()));
+        }
+        for (Account &a : report.accounts)
+            a.name = names.value(a.acctNo, a.name);
+    }
     for (const Account &a : report.accounts) {
         report.total += a.balance;
         for (int b = 0; b < kBuckets; ++b)
@@ -172,8 +191,8 @@ QByteArray ReceivablesCsv(const Report &report, Csv::Options options)
         header << Csv::plain(bucketName(b));
     csv.addLine(header);
     for (const Account &a : report.accounts) {
-        QStringList line = {Csv::text(a.acctNo), Csv::text(a.name), Csv::amount(a.balance),
-                            Csv::date(a.oldestUnpaid), QString::number(a.ageDays)};
+        QStringList line = {Csv::text(a.acctNo), Csv::text(a.name), Csv::amount(a.balance), Csv::date(a.oldestUnpaid),
+                            QString::number(a.ageDays)};
         for (const Money &m : a.buckets)
             line << Csv::amount(m);
         csv.addLine(line);

@@ -28,10 +28,10 @@ int bucketOf(int days);
 struct Account
 {
     QString acctNo;
-    QString name;
+    QString name; // the customer's name from the customer file; else the name the balance file holds
     Money balance;
-    QDate oldestUnpaid; // the date of the oldest invoice not paid
-    int ageDays = 0;    // of that invoice, on the day asked
+    QDate oldestUnpaid;                    // the date of the oldest invoice not paid
+    int ageDays = 0;                       // of that invoice, on the day asked
     std::array<Money, kBuckets> buckets{}; // the unpaid amounts by their age
 };
 

@@ -36,6 +36,7 @@ struct PricedInvoice
     Money total;
     QString payForm; // "Ck # 1234", "Cash", "Credit Card", "Not Collected"
     bool paid = false;
+    bool payKnown = true; // false: the records cannot tell whether this invoice was paid
 };
 
 // What the income report covers, for its heading: "3/1/2026 to 3/31/2026" and "All Accounts" or "Account 1001".
