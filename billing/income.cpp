@@ -619,9 +619,53 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
     return out;
 }
 
-Totals Summarize(const std::vector<Row> &rows)
+std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+                              const QDate &end, const std::optional<QString> &account)
+{
+    // The invoices paid at finalizing, by account, day, amount and form: each takes one payment.
+    const auto keyOf = [](const QString &acct, const QDate &date, Money amount, const QString &form) {
+        return acct.trimmed() + QChar(0x1f) + date.toString(Qt::ISODate) + QChar(0x1f) +
+               QString::number(centsOf(amount)) + QChar(0x1f) + form.trimmed();
+    };
+    QHash<QString, int> paidWithInvoice;
+    for (const Row &r : rows) {
+        if (r.payKnown && r.payKind != PayKind::NotCollected)
+            ++paidWithInvoice[keyOf(r.history.acctNo, r.history.dateValue, r.history.amount, r.payForm)];
+    }
+    std::vector<Payment> out;
+    using namespace AccountHistoryField;
+    const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
+    const QString wanted = account.value_or(QString()).trimmed();
+    for (int p = 0; p < payments.count(); ++p) {
+        const QString acct = decoded(payments.trimmed(p, AcctNo));
+        if (account && acct != wanted)
+            continue;
+        const auto date = Formats::parseShortDate(decoded(payments.trimmed(p, Date)));
+        if (!date || *date < start || *date > end)
+            continue;
+        Payment payment{acct, decoded(payments.trimmed(p, Name)), *date, decoded(payments.trimmed(p, Description))};
+        payment.kind = payKindOf(payment.form);
+        payment.amount = Formats::roundToCents(Formats::currencyOrZero(decoded(payments.trimmed(p, Amount))));
+        const auto found = paidWithInvoice.find(keyOf(acct, *date, payment.amount, payment.form));
+        if (found != paidWithInvoice.end() && *found > 0) {
+            --*found;
+            payment.withInvoice = true;
+        }
+        out.push_back(std::move(payment));
+    }
+    return out;
+}
+
+Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments)
 {
     Totals t;
+    for (const Payment &p : payments) {
+        t.received += p.amount;
+        t.receivedByPayKind[int(p.kind)] += p.amount;
+        ++t.receivedCountByPayKind[int(p.kind)];
+        if (!p.withInvoice)
+            t.receivedLater += p.amount;
+    }
     for (const Row &r : rows) {
         ++t.count;
         t.total += r.history.amount;

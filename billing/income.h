@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class DataFolder;
@@ -56,6 +57,25 @@ struct Row
 // record to the row of its account, date and amount.
 std::vector<Row> Details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows);
 
+// A payment of the payment records (/CAPaymentRecords.txt): those finalizing wrote with their invoices and those
+// received later (the companion program writes them so: the account, the day, the form such as "Ck # 2210" and
+// the amount).
+struct Payment
+{
+    QString acctNo;
+    QString name;
+    QDate date;
+    QString form;
+    PayKind kind = PayKind::Other;
+    Money amount;
+    bool withInvoice = false; // written by finalizing with one of the rows' invoices
+};
+
+// The payments dated start..end (of one account, when given), in file order; each matched to an invoice of rows
+// (the income rows of the same range) that was paid so at finalizing.
+std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+                              const QDate &end, const std::optional<QString> &account = std::nullopt);
+
 struct Totals
 {
     int count = 0;
@@ -65,8 +85,14 @@ struct Totals
     Money byPayKind[kPayKinds];
     int countByPayKind[kPayKinds] = {};
     std::vector<TaxAmount> byTax; // in the order the names first appear
+    // What was received in the range by payment form, to match the bank deposit: the invoices paid at finalizing
+    // and the payments received later (of invoices of any date).
+    Money received;
+    Money receivedByPayKind[kPayKinds];
+    int receivedCountByPayKind[kPayKinds] = {};
+    Money receivedLater; // of it, the payments received after their invoices
 };
-Totals Summarize(const std::vector<Row> &rows);
+Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments = {});
 
 // The income chart: one bar per month of the range, or per day when the range is 31 days or less; each bar
 // the pre-tax amount with the taxes stacked on it. Months before the first income of a long range are left

@@ -3,6 +3,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "billing/posting.h"
+#include "billing/receivables.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/recordscan.h"
@@ -124,6 +125,7 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
 
     std::vector<PricedInvoice> out;
     out.reserve(rows.size());
+    QHash<QString, Receivables::AccountLedger> ledgers;
     for (const Income::Row &r : rows) {
         PricedInvoice invoice;
         invoice.billTo.name = r.history.name;
@@ -148,6 +150,23 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
         invoice.payForm = r.payForm;
         invoice.payKnown = r.payKnown;
         invoice.paid = r.payKnown && r.payKind != Income::PayKind::NotCollected;
+        if (r.payKnown && !invoice.paid) {
+            // Paid later? The account's balance file says, as Who Still Owes reads it.
+            auto ledger = ledgers.find(r.history.acctNo);
+            if (ledger == ledgers.end())
+                ledger = ledgers.insert(r.history.acctNo, Receivables::LedgerOf(folder, r.history.acctNo, QDate()));
+            for (Receivables::Invoice &charge : ledger->invoices) {
+                if (charge.description == r.invoiceNo && charge.date == r.history.dateValue &&
+                    charge.amount == r.history.amount && !charge.description.isNull()) {
+                    if (charge.unpaid.isZero() && charge.paidOn.isValid()) {
+                        invoice.paid = true;
+                        invoice.paidLater = Formats::shortDate(charge.paidOn);
+                    }
+                    charge.description = QString(); // each charge reprints one invoice
+                    break;
+                }
+            }
+        }
         out.push_back(std::move(invoice));
     }
     return out;

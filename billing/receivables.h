@@ -42,6 +42,25 @@ struct Report
     Money total;
 };
 
+// One charge of a balance file: what of it is unpaid and the day it was paid in full.
+struct Invoice
+{
+    QString description; // the invoice number as the charge names it
+    QDate date;
+    Money amount;
+    Money unpaid;
+    QDate paidOn;            // invalid while anything is unpaid
+    bool paidWithIt = false; // paid at finalizing, with the charge
+};
+
+// One account's balance file as Who Still Owes reads it: the balance owed (never below zero) and its charges.
+struct AccountLedger
+{
+    Money balance;
+    std::vector<Invoice> invoices;
+};
+AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today);
+
 // Every balance file under /VIActiveAccounts whose balance is above zero. A file that cannot be read counts
 // as no balance.
 Report Load(const DataFolder &folder, const QDate &today);

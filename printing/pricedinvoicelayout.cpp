@@ -107,7 +107,9 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     surface.SetPrintFont(10, false, false);
     surface.setCurrentY(surface.currentY() + 144);
     surface.setCurrentX(kLabelX);
-    surface.print(fitText(surface, QStringLiteral("Payment: ") + invoice.payForm, kRight - kLabelX));
+    const QString payment =
+        invoice.paidLater.isEmpty() ? invoice.payForm : invoice.payForm + QStringLiteral(", paid ") + invoice.paidLater;
+    surface.print(fitText(surface, QStringLiteral("Payment: ") + payment, kRight - kLabelX));
 
     // Paid, or what is due, in large letters under the amounts.
     surface.SetPrintColour(true);

@@ -194,6 +194,68 @@ private slots:
         QCOMPARE(t.total, Money::fromCents(1092));
     }
 
+    // A check received 11/30 for an October invoice: November's income shows it received by check beside what was
+    // invoiced; the reprint of the October invoice says it was paid and when; the account's balance is what Who
+    // Still Owes says.
+    void paymentsReceivedLater()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const auto slip = [](int number, const char *invoice, const char *form, const char *amount, qint64 cents) {
+            return PostingRun::Slip{completedSlip(number, "5005", "Lake House"),
+                                    "5005",
+                                    "Lake House",
+                                    invoice,
+                                    form,
+                                    amount,
+                                    Money::fromCents(cents),
+                                    Money(),
+                                    Money()};
+        };
+        PostingRun::WriteRecords(folder, {slip(1301, "9100", "Not Collected", "$586.26", 58626)}, {"Sales Tax", ""},
+                                 QDate(2026, 10, 15));
+        PostingRun::WriteRecords(folder, {slip(1302, "9101", "Not Collected", "$69.06", 6906)}, {"Sales Tax", ""},
+                                 QDate(2026, 10, 20));
+        PostingRun::WriteRecords(folder, {slip(1303, "9102", "Cash", "$40.00", 4000)}, {"Sales Tax", ""},
+                                 QDate(2026, 11, 5));
+        // The check as the companion program records it: in the balance file and in the payment records.
+        const QDate paidOn(2026, 11, 30);
+        AccountFiles::appendAccountRecord(
+            folder, {"5005", "Lake House", Money::fromCents(58626), "Payment Received", paidOn}, paidOn);
+        AccountFiles::appendPaymentRecord(folder, {"5005", "Lake House", Money::fromCents(58626), "Ck # 2210", paidOn});
+
+        const QDate nov1(2026, 11, 1), nov30(2026, 11, 30);
+        const auto november = Income::Details(folder, History::LoadFinancial(folder, nov1, nov30));
+        const auto payments = Income::Payments(folder, november, nov1, nov30);
+        QCOMPARE(payments.size(), std::size_t(2));
+        QVERIFY(payments[0].withInvoice);  // the cash, written with invoice 9102
+        QVERIFY(!payments[1].withInvoice); // the check
+        const Income::Totals t = Income::Summarize(november, payments);
+        QCOMPARE(t.total, Money::fromCents(4000)); // invoiced in November
+        QCOMPARE(t.received, Money::fromCents(62626));
+        QCOMPARE(t.receivedLater, Money::fromCents(58626));
+        QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Check)], Money::fromCents(58626));
+        QCOMPARE(t.receivedCountByPayKind[int(Income::PayKind::Check)], 1);
+        QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Cash)], Money::fromCents(4000));
+        const auto oneAccount = Income::Payments(folder, november, nov1, nov30, QString("9999"));
+        QVERIFY(oneAccount.empty());
+
+        const auto october =
+            Income::Details(folder, History::LoadFinancial(folder, QDate(2026, 10, 1), QDate(2026, 10, 31)));
+        QCOMPARE(october.size(), std::size_t(2));
+        QCOMPARE(october[0].payForm, "Not Collected"); // as it was at invoicing
+        const auto reprints = PricedInvoices::FromHistory(folder, october, Settings());
+        QVERIFY(reprints[0].paid);
+        QCOMPARE(reprints[0].paidLater, "11/30/2026");
+        QVERIFY(!reprints[1].paid);
+        QVERIFY(reprints[1].paidLater.isEmpty());
+
+        const Receivables::Report owes = Receivables::Load(folder, QDate(2026, 12, 1));
+        QCOMPARE(owes.accounts.size(), std::size_t(1));
+        QCOMPARE(owes.accounts[0].balance, Money::fromCents(6906));
+        QCOMPARE(Receivables::LedgerOf(folder, "5005", QDate(2026, 12, 1)).balance, Money::fromCents(6906));
+    }
+
     void chartBars()
     {
         TestRoot root;

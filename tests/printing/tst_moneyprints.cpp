@@ -137,7 +137,8 @@ private slots:
     {
         TestRoot root;
         const auto rows = postedRows(root.folder());
-        const Income::Totals totals = Income::Summarize(rows);
+        const Income::Totals totals =
+            Income::Summarize(rows, Income::Payments(root.folder(), rows, QDate(2026, 1, 1), QDate(2026, 12, 31)));
         const QStringList pages =
             printedPages(incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}},
                                             incomeReportValues(rows, totals)),
@@ -163,6 +164,10 @@ private slots:
         QVERIFY(hasLine(page, {"Check (1)", "$10.76"}));
         QVERIFY(hasLine(page, {"Credit Card (1)", "$52.00"}));
         QVERIFY(hasLine(page, {"Not Collected (2)", "$27.00"}));
+        // Received in the range: the invoices paid at finalizing, nothing later.
+        QVERIFY(hasLine(page, {"Received in the Range"}));
+        QVERIFY(hasLine(page, {"Of it for earlier invoices", "$0.00"}));
+        QVERIFY(hasLine(page, {"Total Received", "$202.51"}));
     }
 };
 
