@@ -686,6 +686,50 @@ Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payme
     return t;
 }
 
+QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options)
+{
+    QStringList headings; // the taxes' names in the order they first appear
+    for (const Row &r : rows) {
+        for (const TaxAmount &t : r.taxes) {
+            if (!headings.contains(t.heading))
+                headings << t.heading;
+        }
+    }
+    Csv::Writer csv(options);
+    QStringList header = {QStringLiteral("Date"), QStringLiteral("Invoice No."), QStringLiteral("Account"),
+                          QStringLiteral("Name"), QStringLiteral("Pre-Tax")};
+    for (const QString &h : headings)
+        header << Csv::text(h);
+    header << QStringLiteral("Total") << QStringLiteral("Payment Form") << QStringLiteral("Received");
+    csv.addLine(header);
+    for (const Row &r : rows) {
+        QStringList line = {Csv::date(r.history.dateValue), Csv::text(r.invoiceNo), Csv::text(r.history.acctNo),
+                            Csv::text(r.history.name), Csv::amount(r.preTax)};
+        for (const QString &h : headings) {
+            Money tax;
+            for (const TaxAmount &t : r.taxes) {
+                if (t.heading == h)
+                    tax += t.amount;
+            }
+            line << Csv::amount(tax);
+        }
+        const bool received = r.payKnown && r.payKind != PayKind::NotCollected;
+        line << Csv::amount(r.history.amount) << Csv::text(r.payForm)
+             << (received ? Csv::amount(r.history.amount) : QString());
+        csv.addLine(line);
+    }
+    for (const Payment &p : payments) {
+        if (p.withInvoice)
+            continue;
+        QStringList line = {Csv::date(p.date), QString(), Csv::text(p.acctNo), Csv::text(p.name), QString()};
+        for (qsizetype h = 0; h < headings.size(); ++h)
+            line << QString();
+        line << QString() << Csv::text(p.form) << Csv::amount(p.amount);
+        csv.addLine(line);
+    }
+    return csv.bytes();
+}
+
 Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end)
 {
     Chart chart;

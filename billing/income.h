@@ -1,6 +1,7 @@
 #pragma once
 
 #include "billing/history.h"
+#include "core/csv.h"
 #include "core/money.h"
 
 #include <QDate>
@@ -93,6 +94,12 @@ struct Totals
     Money receivedLater; // of it, the payments received after their invoices
 };
 Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments = {});
+
+// The income as CSV (core/csv.h): a header row, then one row per invoice with its date, invoice number, account,
+// name, pre-tax amount, each tax under its own name, total, payment form and what was received with it; then each
+// payment received later as its own row (date, account, name, form, received). Each amount column sums to the
+// report's figure of the same name.
+QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options = {});
 
 // The income chart: one bar per month of the range, or per day when the range is 31 days or less; each bar
 // the pre-tax amount with the taxes stacked on it. Months before the first income of a long range are left

@@ -483,7 +483,7 @@ void HistoryWindow::exportCsv()
         const Widgets::BusyCursor busy;
         const Csv::Options options{m_bom->isChecked()};
         History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
-                                            : History::financialCsv(m_shown->financial, options));
+                                            : Income::IncomeCsv(m_incomeRows, m_payments, options));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));
     }

@@ -237,6 +237,15 @@ private slots:
         QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Check)], Money::fromCents(58626));
         QCOMPARE(t.receivedCountByPayKind[int(Income::PayKind::Check)], 1);
         QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Cash)], Money::fromCents(4000));
+        // The CSV: the November invoice, then the check as its own row; Total sums to what was invoiced, Received
+        // to what was received.
+        const QList<QStringList> csv = readCsv(Income::IncomeCsv(november, payments));
+        QCOMPARE(csv.size(), 3);
+        QCOMPARE(csv[0], QStringList({"Date", "Invoice No.", "Account", "Name", "Pre-Tax", "Total", "Payment Form",
+                                      "Received"}));
+        QCOMPARE(csv[1], QStringList({"2026-11-05", "=\"9102\"", "=\"5005\"", "Lake House", "40.00", "40.00", "Cash",
+                                      "40.00"}));
+        QCOMPARE(csv[2], QStringList({"2026-11-30", "", "=\"5005\"", "Lake House", "", "", "Ck # 2210", "586.26"}));
         const auto oneAccount = Income::Payments(folder, november, nov1, nov30, QString("9999"));
         QVERIFY(oneAccount.empty());
 

@@ -110,6 +110,25 @@ private slots:
         for (const Income::TaxAmount &t : totals.byTax)
             QCOMPARE(t.amount, byHeading[t.heading == "City Tax"]);
 
+        // The CSV's amount columns sum to the report's figures.
+        const QList<QByteArray> lines = Income::IncomeCsv(rows, payments).split('\n');
+        const QList<QByteArray> header = lines[0].trimmed().split(',');
+        Money csvPreTax, csvTotal, csvReceived;
+        for (qsizetype l = 1; l < lines.size(); ++l) {
+            const QList<QByteArray> f = lines[l].trimmed().split(','); // names and forms here hold no comma
+            if (f.size() != header.size())
+                continue;
+            const auto column = [&](const char *name) {
+                return Formats::currencyOrZero(QString::fromLatin1(f[header.indexOf(name)]));
+            };
+            csvPreTax += column("Pre-Tax");
+            csvTotal += column("Total");
+            csvReceived += column("Received");
+        }
+        QCOMPARE(csvPreTax, totals.preTax);
+        QCOMPARE(csvTotal, totals.total);
+        QCOMPARE(csvReceived, totals.received);
+
         const IncomeReportValues report = incomeReportValues(rows, totals);
         Money rowsShown;
         for (const IncomeReportValues::Row &r : report.rows) {
