@@ -41,13 +41,16 @@ void FinalizeSession::resetEntry(bool apply1, bool apply2)
 
 void FinalizeSession::follow(int tax)
 {
-    m_tax[tax] = Formats::percentOf(m_amount.value_or(Money()), m_rate[tax]);
+    m_tax[tax] = Formats::taxInCents(m_amount.value_or(Money()), m_rate[tax]);
     m_source[tax] = TaxSource::Calculated;
 }
 
 void FinalizeSession::setAmountText(const QString &text)
 {
+    // Money is charged in whole cents: what the box shows is what is posted.
     m_amount = Finalize::enteredAmount(text);
+    if (m_amount)
+        *m_amount = Formats::roundToCents(*m_amount);
     m_entered = true;
     for (int k = 0; k < 2; ++k) {
         if (m_source[k] == TaxSource::Calculated)
@@ -58,9 +61,9 @@ void FinalizeSession::setAmountText(const QString &text)
 void FinalizeSession::setTaxText(int tax, const QString &text)
 {
     if (text.trimmed() == taxText(tax))
-        return; // as shown: the exact value stays ($0.75 stands for 0.7508)
+        return; // as shown: a calculated tax stays calculated
     const auto typed = Finalize::enteredAmount(text);
-    m_tax[tax] = typed.value_or(Money());
+    m_tax[tax] = Formats::roundToCents(typed.value_or(Money()));
     m_source[tax] = typed ? TaxSource::Typed : TaxSource::None;
     m_entered = true;
 }

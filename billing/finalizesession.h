@@ -38,7 +38,7 @@ public:
     void setAmountText(const QString &text);
     // A tax box left with this text: a text other than the one shown is the user's; the zero text empties it.
     void setTaxText(int tax, const QString &text);
-    // Calculate Tax(es): an applied tax that was not typed is amount x rate / 100 to four decimals, halves to even.
+    // Calculate Tax(es): an applied tax that was not typed is amount x rate / 100 in whole cents.
     void calculateTaxes();
     // Enter Tax(es) Manually: both taxes emptied, neither applied.
     void enterTaxesManually();

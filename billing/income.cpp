@@ -1,13 +1,19 @@
 #include "billing/income.h"
 
-#include "billing/posting.h"
-#include "billing/postingrecords.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/invoiceparts.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
 #include "core/cp1252.h"
 #include "core/formats.h"
 #include "core/oledate.h"
 #include "core/recordscan.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+
+#include <QHash>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstring>
@@ -104,7 +110,8 @@ public:
     int find(QByteArrayView text) const
     {
         const quint64 h = hashOf(text);
-        for (std::size_t slot = h & (m_slots.size() - 1); m_slots[slot] >= 0; slot = (slot + 1) & (m_slots.size() - 1)) {
+        for (std::size_t slot = h & (m_slots.size() - 1); m_slots[slot] >= 0;
+             slot = (slot + 1) & (m_slots.size() - 1)) {
             if (equal(m_slots[slot], h, text))
                 return m_slots[slot];
         }
@@ -132,7 +139,8 @@ private:
     bool equal(int id, quint64 h, QByteArrayView text) const
     {
         const Entry &e = m_entries[std::size_t(id)];
-        return e.hash == h && e.size == text.size() && std::memcmp(m_bytes.constData() + e.offset, text.data(), std::size_t(text.size())) == 0;
+        return e.hash == h && e.size == text.size() &&
+               std::memcmp(m_bytes.constData() + e.offset, text.data(), std::size_t(text.size())) == 0;
     }
 
     void grow()
@@ -303,6 +311,12 @@ QString decoded(QByteArrayView bytes)
     return Cp1252::decode(bytes.data(), bytes.size());
 }
 
+// The payment form of an invoice whose records cannot be told from another's: "Cash or Not Collected?".
+QString unknownForm(const QStringList &forms)
+{
+    return forms.join(QStringLiteral(" or ")) + QLatin1Char('?');
+}
+
 } // namespace
 
 QString payKindName(PayKind kind)
@@ -325,7 +339,8 @@ QString payKindName(PayKind kind)
 PayKind payKindOf(const QString &payForm)
 {
     const QString f = payForm.trimmed();
-    if (f.startsWith(QStringLiteral("Ck #"), Qt::CaseInsensitive) || f.startsWith(QStringLiteral("Check"), Qt::CaseInsensitive))
+    if (f.startsWith(QStringLiteral("Ck #"), Qt::CaseInsensitive) ||
+        f.startsWith(QStringLiteral("Check"), Qt::CaseInsensitive))
         return PayKind::Check;
     if (f.compare(QStringLiteral("Cash"), Qt::CaseInsensitive) == 0)
         return PayKind::Cash;
@@ -355,8 +370,12 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
     // The keys of the rows, so that only the records of shown invoices are kept: each text of a key packed into a
     // number (the rare long ones numbered), the keys kept in flat tables.
     Texts longTexts(64);
-    const auto add = [&](QByteArrayView text) { return text.size() < 16 ? packShort(text) : packLong(longTexts.add(text)); };
-    const auto find = [&](QByteArrayView text) { return text.size() < 16 ? packShort(text) : packLong(longTexts.find(text)); };
+    const auto add = [&](QByteArrayView text) {
+        return text.size() < 16 ? packShort(text) : packLong(longTexts.add(text));
+    };
+    const auto find = [&](QByteArrayView text) {
+        return text.size() < 16 ? packShort(text) : packLong(longTexts.find(text));
+    };
     Groups taxGroups(rows.size());     // invoice, date
     Groups journalGroups(rows.size()); // account, invoice, date
     Groups paymentGroups(rows.size()); // account, date, amount
@@ -375,8 +394,9 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         const Packed acctKey = add(acct);
         const Packed invoiceKey = add(invoice);
         const auto cut = [&](const QByteArray &text, Packed whole, int width) {
-            return text.size() <= width && trimmedView(text).size() == text.size() ? whole
-                                                                                 : add(trimmedView(left(text, width)));
+            return text.size() <= width && trimmedView(text).size() == text.size()
+                       ? whole
+                       : add(trimmedView(left(text, width)));
         };
         taxGroupOf[i] = taxGroups.add({cut(invoice, invoiceKey, invoiceWidthTax), dateKey});
         journalGroupOf[i] = journalGroups.add(
@@ -384,7 +404,6 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         paymentGroupOf[i] = paymentGroups.add({acctKey, dateKey, 0, centsOf(h.amount)});
     }
     journalGroups.place(journalGroupOf);
-    paymentGroups.place(paymentGroupOf);
     taxGroups.place(taxGroupOf);
 
     // Pre-tax amounts from the journal; its lines of the shown invoices' numbers and days, of every account,
@@ -482,19 +501,78 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
         }
     }
 
-    // Payment forms from the payment records.
+    // Payment forms from each invoice's own slip in \FinalizedServiceSlips.txt, found by account and invoice number
+    // (and amount, when one number was used for more than one amount).
     const PayKind notCollected = payKindOf(kNotCollected);
     std::vector<PayKind> kinds(rows.size(), notCollected);
+    std::vector<bool> resolved(rows.size(), false);
+    const auto setForm = [&](std::size_t row, const QStringList &forms) {
+        out[row].payForm = forms.size() == 1 ? forms.front() : unknownForm(forms);
+        kinds[row] = forms.size() == 1 ? payKindOf(forms.front()) : PayKind::Other;
+        out[row].payKnown = forms.size() == 1;
+        resolved[row] = true;
+    };
+    {
+        using namespace SlipField;
+        const int acctWidth = serviceSlipLayout().size(AcctNo);
+        const int invoiceWidth = serviceSlipLayout().size(InvoiceNo);
+        QHash<QByteArray, std::vector<std::size_t>> byInvoice;
+        QByteArray key;
+        const auto keyOf = [&](QByteArrayView acctNo, QByteArrayView invoiceNo) {
+            key = trimmedView(left(acctNo, acctWidth)).toByteArray();
+            key += '\x1f';
+            key += trimmedView(left(invoiceNo, invoiceWidth));
+            return key;
+        };
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            storedTrimmed(rows[i].acctNo, acct);
+            storedTrimmed(out[i].invoiceNo, invoice);
+            byInvoice[keyOf(acct, invoice)].push_back(i);
+        }
+        struct Kept
+        {
+            qint64 cents;
+            QString form;
+        };
+        QHash<QByteArray, std::vector<Kept>> slips;
+        const RecordScan archive(folder, SlipFiles::kFinalized, serviceSlipLayout());
+        for (int a = 0; a < archive.count(); ++a) {
+            const auto found = byInvoice.constFind(keyOf(archive.trimmed(a, AcctNo), archive.trimmed(a, InvoiceNo)));
+            if (found == byInvoice.constEnd())
+                continue;
+            slips[found.key()].push_back(
+                {centsOf(Formats::currencyOrZero(decoded(archive.trimmed(a, SlipField::Amount)))),
+                 decoded(archive.trimmed(a, PayForm))});
+        }
+        for (auto it = slips.cbegin(); it != slips.cend(); ++it) {
+            for (std::size_t row : byInvoice.value(it.key())) {
+                const qint64 cents = centsOf(rows[row].amount);
+                const bool anyOfAmount =
+                    std::any_of(it->begin(), it->end(), [&](const Kept &k) { return k.cents == cents; });
+                QStringList forms;
+                for (const Kept &k : *it) {
+                    if ((!anyOfAmount || k.cents == cents) && !forms.contains(k.form))
+                        forms << k.form;
+                }
+                setForm(row, forms);
+            }
+        }
+    }
+
+    // Invoices older than the slips kept: the payment records of the account, day and amount, used only where they
+    // tell the invoices apart (all of them paid alike, or none paid).
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (resolved[i])
+            paymentGroupOf[i] = -1;
+    }
+    paymentGroups.place(paymentGroupOf);
     {
         using namespace AccountHistoryField;
         const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
         ReadOnce<qint64> amounts(1024);
-        struct Form
-        {
-            QString text;
-            PayKind kind;
-        };
-        ReadOnce<Form> forms(64);
+        ReadOnce<QString> forms(64);
+        std::vector<QStringList> paid(paymentGroups.size());
+        std::vector<int> paidCount(paymentGroups.size(), 0);
         for (int p = 0; p < payments.count(); ++p) {
             const Packed acctKey = find(payments.trimmed(p, AcctNo));
             const Packed dateKey = find(payments.trimmed(p, Date));
@@ -502,31 +580,92 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
                 return centsOf(Formats::currencyOrZero(decoded(text)));
             });
             const int group = paymentGroups.find({acctKey, dateKey, 0, cents});
-            const int row = group < 0 ? -1 : paymentGroups.take(group);
-            if (row < 0)
+            if (group < 0 || paymentGroups.count(group) == 0)
                 continue;
-            const Form &form = forms.of(payments.trimmed(p, Description), [](QByteArrayView text) {
-                Form f{decoded(text), PayKind::Other};
-                f.kind = payKindOf(f.text);
-                return f;
-            });
-            out[std::size_t(row)].payForm = form.text;
-            kinds[std::size_t(row)] = form.kind;
+            const QString &form = forms.of(payments.trimmed(p, Description), decoded);
+            ++paidCount[std::size_t(group)];
+            if (!paid[std::size_t(group)].contains(form))
+                paid[std::size_t(group)] << form;
+        }
+        for (std::size_t g = 0; g < paid.size(); ++g) {
+            const int members = paymentGroups.count(int(g));
+            if (paidCount[g] == 0)
+                continue;
+            // One invoice takes the first payment of its day (the one written with it); several take theirs only
+            // when every one was paid, and alike.
+            QStringList candidates = paid[g];
+            if (members == 1 || (candidates.size() == 1 && paidCount[g] >= members))
+                candidates = candidates.mid(0, 1);
+            else if (paidCount[g] < members)
+                candidates << kNotCollected;
+            for (int m = 0; m < members; ++m)
+                setForm(std::size_t(paymentGroups.member(int(g), m)), candidates);
         }
     }
 
     for (std::size_t i = 0; i < out.size(); ++i) {
         Row &r = out[i];
         r.payKind = kinds[i];
-        if (!journaled[i])
-            r.preTax = r.history.amount - r.taxTotal();
+        // The parts in whole cents, adding up to the amount charged.
+        std::vector<Money> taxes;
+        for (const TaxAmount &t : r.taxes)
+            taxes.push_back(t.amount);
+        const InvoiceParts::Parts parts =
+            InvoiceParts::shown(journaled[i] ? r.preTax : r.history.amount - r.taxTotal(), taxes, r.history.amount);
+        r.preTax = parts.preTax;
+        for (std::size_t k = 0; k < taxes.size(); ++k)
+            r.taxes[k].amount = parts.taxes[k];
     }
     return out;
 }
 
-Totals Summarize(const std::vector<Row> &rows)
+std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+                              const QDate &end, const std::optional<QString> &account)
+{
+    // The invoices paid at finalizing, by account, day, amount and form: each takes one payment.
+    const auto keyOf = [](const QString &acct, const QDate &date, Money amount, const QString &form) {
+        return acct.trimmed() + QChar(0x1f) + date.toString(Qt::ISODate) + QChar(0x1f) +
+               QString::number(centsOf(amount)) + QChar(0x1f) + form.trimmed();
+    };
+    QHash<QString, int> paidWithInvoice;
+    for (const Row &r : rows) {
+        if (r.payKnown && r.payKind != PayKind::NotCollected)
+            ++paidWithInvoice[keyOf(r.history.acctNo, r.history.dateValue, r.history.amount, r.payForm)];
+    }
+    std::vector<Payment> out;
+    using namespace AccountHistoryField;
+    const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
+    const QString wanted = account.value_or(QString()).trimmed();
+    for (int p = 0; p < payments.count(); ++p) {
+        const QString acct = decoded(payments.trimmed(p, AcctNo));
+        if (account && acct != wanted)
+            continue;
+        const auto date = Formats::parseShortDate(decoded(payments.trimmed(p, Date)));
+        if (!date || *date < start || *date > end)
+            continue;
+        Payment payment{acct, decoded(payments.trimmed(p, Name)), *date, decoded(payments.trimmed(p, Description))};
+        payment.kind = payKindOf(payment.form);
+        payment.amount = Formats::roundToCents(Formats::currencyOrZero(decoded(payments.trimmed(p, Amount))));
+        const auto found = paidWithInvoice.find(keyOf(acct, *date, payment.amount, payment.form));
+        if (found != paidWithInvoice.end() && *found > 0) {
+            --*found;
+            payment.withInvoice = true;
+        }
+        out.push_back(std::move(payment));
+    }
+    return out;
+}
+
+Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments)
 {
     Totals t;
+    for (const Payment &p : payments) {
+        t.received += p.amount;
+        t.receivedByPayKind[int(p.kind)] += p.amount;
+        ++t.receivedCountByPayKind[int(p.kind)];
+        if (!p.withInvoice)
+            t.receivedLater += p.amount;
+    }
     for (const Row &r : rows) {
         ++t.count;
         t.total += r.history.amount;
@@ -545,6 +684,50 @@ Totals Summarize(const std::vector<Row> &rows)
         }
     }
     return t;
+}
+
+QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options)
+{
+    QStringList headings; // the taxes' names in the order they first appear
+    for (const Row &r : rows) {
+        for (const TaxAmount &t : r.taxes) {
+            if (!headings.contains(t.heading))
+                headings << t.heading;
+        }
+    }
+    Csv::Writer csv(options);
+    QStringList header = {QStringLiteral("Date"), QStringLiteral("Invoice No."), QStringLiteral("Account"),
+                          QStringLiteral("Name"), QStringLiteral("Pre-Tax")};
+    for (const QString &h : headings)
+        header << Csv::text(h);
+    header << QStringLiteral("Total") << QStringLiteral("Payment Form") << QStringLiteral("Received");
+    csv.addLine(header);
+    for (const Row &r : rows) {
+        QStringList line = {Csv::date(r.history.dateValue), Csv::text(r.invoiceNo), Csv::text(r.history.acctNo),
+                            Csv::text(r.history.name), Csv::amount(r.preTax)};
+        for (const QString &h : headings) {
+            Money tax;
+            for (const TaxAmount &t : r.taxes) {
+                if (t.heading == h)
+                    tax += t.amount;
+            }
+            line << Csv::amount(tax);
+        }
+        const bool received = r.payKnown && r.payKind != PayKind::NotCollected;
+        line << Csv::amount(r.history.amount) << Csv::text(r.payForm)
+             << (received ? Csv::amount(r.history.amount) : QString());
+        csv.addLine(line);
+    }
+    for (const Payment &p : payments) {
+        if (p.withInvoice)
+            continue;
+        QStringList line = {Csv::date(p.date), QString(), Csv::text(p.acctNo), Csv::text(p.name), QString()};
+        for (qsizetype h = 0; h < headings.size(); ++h)
+            line << QString();
+        line << QString() << Csv::text(p.form) << Csv::amount(p.amount);
+        csv.addLine(line);
+    }
+    return csv.bytes();
 }
 
 Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end)
@@ -577,7 +760,8 @@ Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end
     for (qint64 b = first; b < count; ++b) {
         Bar bar;
         bar.first = chart.byDay ? start.addDays(b) : QDate(start.year(), start.month(), 1).addMonths(int(b));
-        bar.label = chart.byDay ? bar.first.toString(QStringLiteral("M/d")) : bar.first.toString(QStringLiteral("MMM yyyy"));
+        bar.label =
+            chart.byDay ? bar.first.toString(QStringLiteral("M/d")) : bar.first.toString(QStringLiteral("MMM yyyy"));
         bar.preTax = preTax[std::size_t(b)];
         bar.taxes = taxes[std::size_t(b)];
         chart.highest = std::max(chart.highest, bar.preTax + bar.taxes);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "billing/history.h"
+#include "core/csv.h"
 #include "core/money.h"
 
 #include <QDate>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class DataFolder;
@@ -15,9 +17,12 @@ class DataFolder;
 //
 // The history file keeps only the total of an invoice; the rest comes from the files that posting writes beside
 // it on the same day: the tax records (/TaxRecords.txt, by invoice number and date: the tax's name and its
-// amount to four decimals), the invoice journal (/InvoiceSalesJournal.txt, by account, invoice number and date:
-// the pre-tax amount) and the payment records (/CAPaymentRecords.txt, by account, date and amount: the payment
-// form as entered, "Ck # 1234", "Cash", "Credit Card"; an invoice without one was not collected).
+// amount), the invoice journal (/InvoiceSalesJournal.txt, by account, invoice number and date: the pre-tax
+// amount) and the invoice's own slip in \FinalizedServiceSlips.txt (by account and invoice number: the payment
+// form as entered, "Ck # 1234", "Cash", "Credit Card", "Not Collected"). An invoice older than the slips kept
+// takes its form from the payment records (/CAPaymentRecords.txt) of its account, day and amount, and only where
+// those tell it from the account's other invoices of that day and amount; where nothing tells them apart the form
+// says so ("Cash or Not Collected?").
 namespace Income {
 
 enum class PayKind { Cash, Check, CreditCard, NotCollected, Other };
@@ -30,17 +35,20 @@ PayKind payKindOf(const QString &payForm);
 struct TaxAmount
 {
     QString heading; // as the tax record names it, "Sales Tax"
-    Money amount;    // four decimals
+    Money amount;    // in whole cents, as shown
 };
 
 struct Row
 {
     History::FinancialRow history;
     QString invoiceNo; // the description without "Invoice No. "
-    Money preTax;      // from the journal; without one, the total less the taxes
+    // The parts in whole cents adding up to the history's amount (billing/invoiceparts.h): the pre-tax amount from
+    // the journal (without one, the total less the taxes) and the taxes.
+    Money preTax;
     std::vector<TaxAmount> taxes;
-    QString payForm; // as entered; "Not Collected" when no payment was recorded
+    QString payForm; // as entered at finalizing; "Not Collected"; "Cash or Not Collected?" when it cannot be told
     PayKind payKind = PayKind::NotCollected;
+    bool payKnown = true; // false when the records cannot tell this invoice's payment from another's
 
     Money taxTotal() const;
 };
@@ -49,6 +57,25 @@ struct Row
 // number and date (when two rows share both, each takes one record per tax name, in file order); a payment
 // record to the row of its account, date and amount.
 std::vector<Row> Details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows);
+
+// A payment of the payment records (/CAPaymentRecords.txt): those finalizing wrote with their invoices and those
+// received later (the companion program writes them so: the account, the day, the form such as "Ck # 2210" and
+// the amount).
+struct Payment
+{
+    QString acctNo;
+    QString name;
+    QDate date;
+    QString form;
+    PayKind kind = PayKind::Other;
+    Money amount;
+    bool withInvoice = false; // written by finalizing with one of the rows' invoices
+};
+
+// The payments dated start..end (of one account, when given), in file order; each matched to an invoice of rows
+// (the income rows of the same range) that was paid so at finalizing.
+std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+                              const QDate &end, const std::optional<QString> &account = std::nullopt);
 
 struct Totals
 {
@@ -59,15 +86,27 @@ struct Totals
     Money byPayKind[kPayKinds];
     int countByPayKind[kPayKinds] = {};
     std::vector<TaxAmount> byTax; // in the order the names first appear
+    // What was received in the range by payment form, to match the bank deposit: the invoices paid at finalizing
+    // and the payments received later (of invoices of any date).
+    Money received;
+    Money receivedByPayKind[kPayKinds];
+    int receivedCountByPayKind[kPayKinds] = {};
+    Money receivedLater; // of it, the payments received after their invoices
 };
-Totals Summarize(const std::vector<Row> &rows);
+Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments = {});
+
+// The income as CSV (core/csv.h): a header row, then one row per invoice with its date, invoice number, account,
+// name, pre-tax amount, each tax under its own name, total, payment form and what was received with it; then each
+// payment received later as its own row (date, account, name, form, received). Each amount column sums to the
+// report's figure of the same name.
+QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options = {});
 
 // The income chart: one bar per month of the range, or per day when the range is 31 days or less; each bar
 // the pre-tax amount with the taxes stacked on it. Months before the first income of a long range are left
 // out, so that "all time" starts where the business does.
 struct Bar
 {
-    QDate first; // the first day the bar stands for
+    QDate first;   // the first day the bar stands for
     QString label; // "3/7" for a day, "Mar 2026" for a month
     Money preTax;
     Money taxes;

@@ -20,7 +20,13 @@ IncomeReportValues incomeReportValues(const std::vector<Income::Row> &rows, cons
         const auto kind = Income::PayKind(k);
         report.byPayForm.push_back(
             {Income::payKindName(kind), totals.countByPayKind[k], totals.byPayKind[k], kind == Income::PayKind::Other});
+        if (kind != Income::PayKind::NotCollected) {
+            report.receivedByPayForm.push_back({Income::payKindName(kind), totals.receivedCountByPayKind[k],
+                                                totals.receivedByPayKind[k], kind == Income::PayKind::Other});
+        }
     }
+    report.received = totals.received;
+    report.receivedLater = totals.receivedLater;
     return report;
 }
 

@@ -2,6 +2,7 @@
 
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/invoiceparts.h"
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
 #include "core/datafolder.h"
@@ -142,14 +143,16 @@ Plan makePlan(const DataFolder &folder, const std::vector<Slip> &slips, const Ta
         }
         if (!accountOrder.contains(accountFile, Qt::CaseSensitive))
             accountOrder << accountFile;
+        // The parts as charged, in whole cents adding up to the amount: the tax file and the journal agree with
+        // the history and the account whatever the four decimals handed in.
+        const InvoiceParts::Parts parts = InvoiceParts::shown(s.preTax, {s.tax1, s.tax2}, *amount);
+        const Money tax1 = parts.taxes[0], tax2 = parts.taxes[1];
         // Each tax that is not zero has its record; a second tax is recorded also when the first is zero.
-        if (!s.tax1.isZero())
-            taxes += taxRecord(headings.first, s.tax1, today, s.invoiceNo).bytes();
-        if (!s.tax2.isZero())
-            taxes += taxRecord(headings.second, s.tax2, today, s.invoiceNo).bytes();
-        journal +=
-            journalRecord(s.name, s.acctNo, s.invoiceNo, s.preTax, s.tax1 + s.tax2, s.preTax + s.tax1 + s.tax2, today)
-                .bytes();
+        if (!tax1.isZero())
+            taxes += taxRecord(headings.first, tax1, today, s.invoiceNo).bytes();
+        if (!tax2.isZero())
+            taxes += taxRecord(headings.second, tax2, today, s.invoiceNo).bytes();
+        journal += journalRecord(s.name, s.acctNo, s.invoiceNo, parts.preTax, tax1 + tax2, parts.total, today).bytes();
         plan.moved.push_back(s.slip.bytes());
     }
     files.file(Posting::kHistory, historyLength).bytes = historyBytes;

@@ -3,6 +3,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "billing/posting.h"
+#include "billing/receivables.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/recordscan.h"
@@ -29,13 +30,27 @@ void fillFromSlip(PricedInvoice &invoice, const Record &slip)
 
 } // namespace
 
-QString rateOf(const Settings &settings, const QString &heading, Money preTax, Money amount)
+QString rateOf(Money preTax, Money amount)
 {
-    const std::pair<const QString *, Money> rates[] = {{&settings.taxHeading1, settings.taxRate1Percent()},
-                                                       {&settings.taxHeading2, settings.taxRate2Percent()}};
-    for (const auto &[name, rate] : rates) {
-        if (name->trimmed() == heading.trimmed() && !rate.isZero() && Formats::percentOf(preTax, rate) == amount)
-            return Posting::plainAmount(rate);
+    // The rates that charge this tax in whole cents lie in [amount - 1/2 cent, amount + 1/2 cent) / preTax x 100.
+    // The rate shown is the one of fewest decimals (up to three) in that span, and only when the span is narrower
+    // than a step of those decimals, so that the charge names that one rate and no neighbour of it.
+    if (preTax.raw() <= 0 || amount.raw() <= 0)
+        return {};
+    const __int128 pre = preTax.raw();
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        qint64 step = 1; // the rate in units of 10^-decimals percent: rate = units / step
+        for (int d = 0; d < decimals; ++d)
+            step *= 10;
+        // units / step * pre / 100 within [amount - 50, amount + 50) (raw), so units within [lo, hi).
+        const __int128 lowNum = (__int128(amount.raw()) - 50) * 100 * step;
+        const __int128 highNum = (__int128(amount.raw()) + 50) * 100 * step;
+        if (highNum - lowNum >= pre)
+            continue; // wider than one step: more than one rate of these decimals could have charged it
+        const __int128 units = (lowNum + pre - 1) / pre; // the first whole unit at or above the low end
+        if (units * pre >= highNum)
+            continue;
+        return Posting::plainAmount(Money::fromRaw(qint64(units * Money::kScale / step)));
     }
     return {};
 }
@@ -52,7 +67,7 @@ PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, 
                                                        {&settings.taxHeading2, row.tax2}};
     for (const auto &[heading, amount] : taxes) {
         if (!amount.isZero())
-            invoice.taxes.push_back({*heading, rateOf(settings, *heading, invoice.preTax, amount), amount});
+            invoice.taxes.push_back({*heading, rateOf(invoice.preTax, amount), amount});
     }
     invoice.total = Formats::parseCurrency(row.amount).value_or(invoice.preTax + row.tax1 + row.tax2);
     invoice.payForm = row.payForm;
@@ -86,8 +101,8 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
     for (int i = 0; i < archive.count(); ++i) {
         const Record slip(serviceSlipLayout(), QByteArray::fromRawData(archive.at(i), length));
         const Money amount = Formats::currencyOrZero(slip.text(Amount));
-        const QString k = slip.text(AcctNo) + QChar(0x1f) + slip.text(InvoiceNo) + QChar(0x1f) +
-                          Formats::currency(amount);
+        const QString k =
+            slip.text(AcctNo) + QChar(0x1f) + slip.text(InvoiceNo) + QChar(0x1f) + Formats::currency(amount);
         if (auto found = wanted.find(k); found != wanted.end())
             *found = i;
     }
@@ -110,6 +125,7 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
 
     std::vector<PricedInvoice> out;
     out.reserve(rows.size());
+    QHash<QString, Receivables::AccountLedger> ledgers;
     for (const Income::Row &r : rows) {
         PricedInvoice invoice;
         invoice.billTo.name = r.history.name;
@@ -121,18 +137,36 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
         } else if (const Record customer = customers.value(r.history.acctNo.trimmed(), Record(customerLayout()));
                    !customer.text(CustomerField::AcctNo).isEmpty()) {
             namespace C = CustomerField;
-            invoice.billTo = {r.history.name,          customer.text(C::Address1), customer.text(C::Address2),
-                              customer.text(C::City),  customer.text(C::State),    customer.text(C::PostalCode)};
+            invoice.billTo = {r.history.name,         customer.text(C::Address1), customer.text(C::Address2),
+                              customer.text(C::City), customer.text(C::State),    customer.text(C::PostalCode)};
         }
         invoice.invoiceNo = r.invoiceNo;
         invoice.acctNo = r.history.acctNo;
         invoice.date = r.history.date;
         invoice.preTax = r.preTax;
         for (const Income::TaxAmount &t : r.taxes)
-            invoice.taxes.push_back({t.heading, rateOf(settings, t.heading, r.preTax, t.amount), t.amount});
+            invoice.taxes.push_back({t.heading, rateOf(r.preTax, t.amount), t.amount});
         invoice.total = r.history.amount;
         invoice.payForm = r.payForm;
-        invoice.paid = r.payKind != Income::PayKind::NotCollected;
+        invoice.payKnown = r.payKnown;
+        invoice.paid = r.payKnown && r.payKind != Income::PayKind::NotCollected;
+        if (r.payKnown && !invoice.paid) {
+            // Paid later? The account's balance file says, as Who Still Owes reads it.
+            auto ledger = ledgers.find(r.history.acctNo);
+            if (ledger == ledgers.end())
+                ledger = ledgers.insert(r.history.acctNo, Receivables::LedgerOf(folder, r.history.acctNo, QDate()));
+            for (Receivables::Invoice &charge : ledger->invoices) {
+                if (charge.description == r.invoiceNo && charge.date == r.history.dateValue &&
+                    charge.amount == r.history.amount && !charge.description.isNull()) {
+                    if (charge.unpaid.isZero() && charge.paidOn.isValid()) {
+                        invoice.paid = true;
+                        invoice.paidLater = Formats::shortDate(charge.paidOn);
+                    }
+                    charge.description = QString(); // each charge reprints one invoice
+                    break;
+                }
+            }
+        }
         out.push_back(std::move(invoice));
     }
     return out;

@@ -17,8 +17,10 @@ class Settings;
 // reprint, from a row of the history.
 namespace PricedInvoices {
 
-// The rate text of a tax when the setup's rate of that name gives exactly this amount.
-QString rateOf(const Settings &settings, const QString &heading, Money preTax, Money amount);
+// The rate this tax was charged at, as far as the pre-tax amount and the tax in cents tell it: "7.5" (percent);
+// empty when they fit more than one rate of the fewest decimals that fits (a $0.08 tax on $1.00 is 7.5 to 8.4).
+// Never the setup's rate of today, which may have changed since.
+QString rateOf(Money preTax, Money amount);
 
 // A finalized row of the completed slips, as it will be posted on `today`.
 PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today);

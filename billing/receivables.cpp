@@ -1,10 +1,15 @@
 #include "billing/receivables.h"
 
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
 #include "core/cp1252.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
+#include "core/recordscan.h"
+
+#include <QHash>
 
 #include <QDir>
 #include <QFile>
@@ -29,71 +34,94 @@ QByteArrayView trimmedField(const char *record, int offset, int size)
     return QByteArrayView(record + offset + begin, end - begin);
 }
 
-struct Charge
+// One balance file read through: its account, its balance and each charge with what of it is unpaid and, once
+// paid, the day it was. A payment that follows its charge of the same amount and day pays that invoice; any
+// other payment (or credit) pays the oldest unpaid invoices first, and what is left of it the next invoices.
+struct Ledger
 {
-    QDate date;
-    Money unpaid;
+    QString acctNo;
+    QString name;
+    Money balance;
+    std::vector<Invoice> charges;
 };
 
-// One balance file; nothing when it shows no money owed.
-std::optional<Account> accountOf(const QString &path, const QString &fileName, const QDate &today)
+Ledger ledgerOf(const QByteArray &bytes, const QDate &today)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
     const RecordLayout &layout = accountHistoryLayout();
     const int length = layout.length();
     using namespace AccountHistoryField;
-    Account account;
-    std::vector<Charge> charges;
-    std::vector<Money> laterPayments;
-    Money balance;
+    Ledger ledger;
+    Money credit;           // paid ahead of any charge
+    std::size_t oldest = 0; // the first charge that may be unpaid
+    const auto pay = [&](const QDate &day) {
+        for (; oldest < ledger.charges.size() && credit > Money(); ++oldest) {
+            Invoice &c = ledger.charges[oldest];
+            const Money paid = std::min(credit, c.unpaid);
+            c.unpaid -= paid;
+            credit -= paid;
+            if (c.unpaid > Money())
+                break;
+            if (!c.paidOn.isValid())
+                c.paidOn = std::max(day, c.date);
+        }
+    };
     QByteArrayView lastDate;
     for (qsizetype at = 0; at + length <= bytes.size(); at += length) {
         const char *r = bytes.constData() + at;
         const QByteArrayView description = trimmedField(r, layout.offset(Description), layout.size(Description));
         const QByteArrayView dateText = trimmedField(r, layout.offset(Date), layout.size(Date));
-        const Money amount = Formats::currencyOrZero(
-            QString::fromLatin1(trimmedField(r, layout.offset(Amount), layout.size(Amount))));
-        if (account.acctNo.isEmpty()) {
-            account.acctNo = Cp1252::decode(trimmedField(r, layout.offset(AcctNo), layout.size(AcctNo)).toByteArray());
-            account.name = Cp1252::decode(trimmedField(r, layout.offset(Name), layout.size(Name)).toByteArray());
+        const Money amount =
+            Formats::currencyOrZero(QString::fromLatin1(trimmedField(r, layout.offset(Amount), layout.size(Amount))));
+        if (ledger.acctNo.isEmpty()) {
+            ledger.acctNo = Cp1252::decode(trimmedField(r, layout.offset(AcctNo), layout.size(AcctNo)).toByteArray());
+            ledger.name = Cp1252::decode(trimmedField(r, layout.offset(Name), layout.size(Name)).toByteArray());
         }
+        const QDate date = Formats::parseShortDate(QString::fromLatin1(dateText)).value_or(today);
         if (description == kPaymentReceived) {
-            balance -= amount;
+            ledger.balance -= amount;
             // The payment of the charge just before it, written by finalizing with it.
-            if (!charges.empty() && charges.back().unpaid == amount && lastDate == dateText && amount > Money()) {
-                charges.back().unpaid = Money();
+            if (!ledger.charges.empty() && ledger.charges.back().unpaid == amount && lastDate == dateText &&
+                amount > Money()) {
+                ledger.charges.back().unpaid = Money();
+                ledger.charges.back().paidOn = date;
+                ledger.charges.back().paidWithIt = true;
             } else {
-                laterPayments.push_back(amount);
+                credit += amount;
+                pay(date);
             }
             lastDate = {};
             continue;
         }
-        balance += amount;
-        const QDate date = Formats::parseShortDate(QString::fromLatin1(dateText)).value_or(today);
-        if (amount > Money())
-            charges.push_back({date, amount});
-        else if (amount < Money())
-            laterPayments.push_back(-amount); // a credit pays like a payment
+        ledger.balance += amount;
+        if (amount > Money()) {
+            ledger.charges.push_back({Cp1252::decode(description.toByteArray()), date, amount, amount, {}, false});
+        } else if (amount < Money()) {
+            credit -= amount; // a credit pays like a payment
+            pay(date);
+        }
         lastDate = description == kOpening ? QByteArrayView() : dateText;
     }
-    if (balance <= Money())
+    pay(QDate()); // what was paid ahead pays the invoices after it, each on its own day
+    return ledger;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// One balance file; nothing when it shows no money owed.
+std::optional<Account> accountOf(const QString &path, const QString &fileName, const QDate &today)
+{
+    const Ledger ledger = ledgerOf(readFile(path), today);
+    if (ledger.balance <= Money())
         return std::nullopt;
-    // Other payments and credits pay the oldest invoices first.
-    Money credit;
-    for (const Money &p : laterPayments)
-        credit += p;
-    for (Charge &c : charges) {
-        const Money paid = std::min(credit, c.unpaid);
-        c.unpaid -= paid;
-        credit -= paid;
-    }
-    if (account.acctNo.isEmpty())
-        account.acctNo = fileName.chopped(4);
-    account.balance = balance;
-    for (const Charge &c : charges) {
+    Account account;
+    account.acctNo = ledger.acctNo.isEmpty() ? fileName.chopped(4) : ledger.acctNo;
+    account.name = ledger.name;
+    account.balance = ledger.balance;
+    for (const Invoice &c : ledger.charges) {
         if (c.unpaid <= Money())
             continue;
         const int days = int(std::max<qint64>(0, c.date.daysTo(today)));
@@ -131,11 +159,28 @@ int bucketOf(int days)
     return days <= 30 ? Days0To30 : days <= 60 ? Days31To60 : days <= 90 ? Days61To90 : Over90;
 }
 
+AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today)
+{
+    AccountLedger out;
+    QString relative;
+    try {
+        relative = AccountFiles::accountFilePath(acctNo);
+    } catch (const std::exception &) {
+        return out; // a number that cannot name a file has no balance file
+    }
+    if (!folder.fileExists(relative))
+        return out;
+    Ledger ledger = ledgerOf(folder.readAll(relative), today);
+    out.balance = std::max(ledger.balance, Money());
+    out.invoices = std::move(ledger.charges);
+    return out;
+}
+
 Report Load(const DataFolder &folder, const QDate &today)
 {
     const QString path = folder.path(AccountFiles::kFolder) + QLatin1Char('/');
-    QStringList names = QDir(path).entryList({QStringLiteral("*.txt"), QStringLiteral("*.TXT")}, QDir::Files,
-                                             QDir::Name);
+    QStringList names =
+        QDir(path).entryList({QStringLiteral("*.txt"), QStringLiteral("*.TXT")}, QDir::Files, QDir::Name);
     // Thousands of small files: read in two halves side by side.
     const qsizetype half = names.size() / 2;
     auto second = std::async(std::launch::async, [&] { return loadFiles(path, names, half, names.size(), today); });
@@ -144,6 +189,20 @@ Report Load(const DataFolder &folder, const QDate &today)
     std::vector<Account> rest = second.get();
     report.accounts.insert(report.accounts.end(), std::make_move_iterator(rest.begin()),
                            std::make_move_iterator(rest.end()));
+    // Each account by its customer's name; the name the balance file was opened with (a job's site, often) only
+    // for an account no longer in the customer file.
+    if (!report.accounts.empty()) {
+        QHash<QString, QString> names;
+        const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
+        for (int i = 0; i < customers.count(); ++i) {
+            const QByteArrayView name = customers.trimmed(i, CustomerField::Name);
+            if (!name.isEmpty())
+                names.insert(Cp1252::decode(customers.trimmed(i, CustomerField::AcctNo).toByteArray()),
+                             Cp1252::decode(name.toByteArray()));
+        }
+        for (Account &a : report.accounts)
+            a.name = names.value(a.acctNo, a.name);
+    }
     for (const Account &a : report.accounts) {
         report.total += a.balance;
         for (int b = 0; b < kBuckets; ++b)
@@ -172,8 +231,8 @@ QByteArray ReceivablesCsv(const Report &report, Csv::Options options)
         header << Csv::plain(bucketName(b));
     csv.addLine(header);
     for (const Account &a : report.accounts) {
-        QStringList line = {Csv::text(a.acctNo), Csv::text(a.name), Csv::amount(a.balance),
-                            Csv::date(a.oldestUnpaid), QString::number(a.ageDays)};
+        QStringList line = {Csv::text(a.acctNo), Csv::text(a.name), Csv::amount(a.balance), Csv::date(a.oldestUnpaid),
+                            QString::number(a.ageDays)};
         for (const Money &m : a.buckets)
             line << Csv::amount(m);
         csv.addLine(line);

@@ -28,10 +28,10 @@ int bucketOf(int days);
 struct Account
 {
     QString acctNo;
-    QString name;
+    QString name; // the customer's name from the customer file; else the name the balance file holds
     Money balance;
-    QDate oldestUnpaid; // the date of the oldest invoice not paid
-    int ageDays = 0;    // of that invoice, on the day asked
+    QDate oldestUnpaid;                    // the date of the oldest invoice not paid
+    int ageDays = 0;                       // of that invoice, on the day asked
     std::array<Money, kBuckets> buckets{}; // the unpaid amounts by their age
 };
 
@@ -41,6 +41,25 @@ struct Report
     std::array<Money, kBuckets> totals{};
     Money total;
 };
+
+// One charge of a balance file: what of it is unpaid and the day it was paid in full.
+struct Invoice
+{
+    QString description; // the invoice number as the charge names it
+    QDate date;
+    Money amount;
+    Money unpaid;
+    QDate paidOn;            // invalid while anything is unpaid
+    bool paidWithIt = false; // paid at finalizing, with the charge
+};
+
+// One account's balance file as Who Still Owes reads it: the balance owed (never below zero) and its charges.
+struct AccountLedger
+{
+    Money balance;
+    std::vector<Invoice> invoices;
+};
+AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today);
 
 // Every balance file under /VIActiveAccounts whose balance is above zero. A file that cannot be read counts
 // as no balance.

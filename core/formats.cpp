@@ -246,6 +246,20 @@ Money percentOf(Money amount, Money ratePercent)
     return Money::fromRaw(negative ? -result : result);
 }
 
+Money taxInCents(Money amount, Money ratePercent)
+{
+    // Rounded once, from the exact product, so that no four-decimal step moves a half cent.
+    const __int128 product = __int128(amount.raw()) * __int128(ratePercent.raw());
+    const bool negative = product < 0;
+    const unsigned __int128 magnitude = negative ? (unsigned __int128)(-product) : (unsigned __int128)product;
+    const unsigned __int128 divisor = 100u * unsigned(Money::kScale) * unsigned(kCent);
+    unsigned __int128 cents = magnitude / divisor;
+    if (2 * (magnitude % divisor) >= divisor)
+        ++cents;
+    const qint64 result = qint64(cents) * kCent;
+    return Money::fromRaw(negative ? -result : result);
+}
+
 QString weekdayName(const QDate &date)
 {
     return QLocale(QLocale::English, QLocale::UnitedStates).dayName(date.dayOfWeek(), QLocale::LongFormat);

@@ -28,6 +28,8 @@ std::optional<Money> parseDecimal(const QString &text);
 Money percentOf(Money amount, Money ratePercent);
 // Rounded half away from zero to the cent (the last two of the four decimals become 0).
 Money roundToCents(Money amount);
+// A tax as it is charged: amount * rate / 100 in whole cents, halves away from zero ($10.01 at 7.5 gives $0.75).
+Money taxInCents(Money amount, Money ratePercent);
 
 QString weekdayName(const QDate &date); // "Monday"
 

@@ -36,6 +36,8 @@ struct PricedInvoice
     Money total;
     QString payForm; // "Ck # 1234", "Cash", "Credit Card", "Not Collected"
     bool paid = false;
+    bool payKnown = true; // false: the records cannot tell whether this invoice was paid
+    QString paidLater;    // short date: not collected at finalizing, paid in full on that day
 };
 
 // What the income report covers, for its heading: "3/1/2026 to 3/31/2026" and "All Accounts" or "Account 1001".
@@ -80,6 +82,13 @@ struct IncomeReportValues
     Money taxes;
     std::vector<TaxTotal> byTax;         // in the order the names first appear
     std::vector<PayFormTotal> byPayForm; // every payment form, in the order printed
+    // What was received in the range, by payment form (the bank deposit), and of it what paid earlier invoices.
+    std::vector<PayFormTotal> receivedByPayForm;
+    Money received;
+    Money receivedLater;
+    // One account's report: what the account owes now, as Who Still Owes says.
+    bool showsOwed = false;
+    Money owed;
 };
 
 // The receivables by age: one line per account that owes, then the totals by age.

@@ -79,16 +79,14 @@ void roomFor(PrintSurface &surface, int lines, const std::function<void()> &head
     }
 }
 
-const std::vector<Column> kIncomeColumns = {{"Date", 0.5, false},     {"Invoice No.", 1.35, false},
-                                            {"Account", 2.6, false},  {"Name", 3.9, false},
-                                            {"Paid By", 6.55, false}, {"Pre-Tax", 8.7, true},
-                                            {"Taxes", 9.6, true},     {"Total", 10.5, true}};
+const std::vector<Column> kIncomeColumns = {{"Date", 0.5, false}, {"Invoice No.", 1.35, false}, {"Account", 2.6, false},
+                                            {"Name", 3.9, false}, {"Paid By", 6.55, false},     {"Pre-Tax", 8.7, true},
+                                            {"Taxes", 9.6, true}, {"Total", 10.5, true}};
 
-const std::vector<Column> kReceivablesColumns = {{"Account", 0.5, false},     {"Name", 1.8, false},
-                                                 {"Oldest Unpaid", 4.5, false}, {"Age", 6.1, true},
-                                                 {"Balance", 7.3, true},      {"0-30", 8.1, true},
-                                                 {"31-60", 8.9, true},        {"61-90", 9.7, true},
-                                                 {"Over 90", 10.5, true}};
+const std::vector<Column> kReceivablesColumns = {
+    {"Account", 0.5, false}, {"Name", 1.8, false},   {"Oldest Unpaid", 4.5, false},
+    {"Age", 6.1, true},      {"Balance", 7.3, true}, {"0-30", 8.1, true},
+    {"31-60", 8.9, true},    {"61-90", 9.7, true},   {"Over 90", 10.5, true}};
 
 // A label and its amount in the totals at the foot of a report.
 void totalLine(PrintSurface &surface, double x, double right, const QString &label, const QString &amount)
@@ -121,7 +119,9 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
 
     // The totals: what came in, what of it is tax, and how it was paid.
     const int taxLines = int(report.byTax.size());
-    roomFor(surface, 8 + std::max(taxLines + 3, int(report.byPayForm.size())), heading);
+    roomFor(surface,
+            8 + std::max(taxLines + 3, int(report.byPayForm.size())) + 4 + int(report.receivedByPayForm.size()),
+            heading);
     surface.setCurrentY(surface.currentY() + 144);
     surface.drawLine(inches(0.5), surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
     surface.setCurrentY(surface.currentY() + 72);
@@ -136,6 +136,7 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
     totalLine(surface, 0.5, 4.5, QStringLiteral("Taxes"), Formats::currency(report.taxes));
     surface.SetPrintFont(10, true, false);
     totalLine(surface, 0.5, 4.5, QStringLiteral("Grand Total"), Formats::currency(report.total));
+    const double bottom = surface.currentY();
 
     surface.setCurrentY(top);
     surface.setCurrentX(inches(6.0));
@@ -146,19 +147,36 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
             continue;
         totalLine(surface, 6.0, 10.5, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count), Formats::currency(p.amount));
     }
+
+    // What came in during the range, whatever the invoice's date: what the bank deposits show.
+    surface.setCurrentY(std::max(surface.currentY(), bottom) + 144);
+    surface.SetPrintFont(10, true, false);
+    surface.setCurrentX(inches(6.0));
+    surface.print(QStringLiteral("Received in the Range"));
+    surface.SetPrintFont(10, false, false);
+    for (const IncomeReportValues::PayFormTotal &p : report.receivedByPayForm) {
+        if (p.onlyWhenUsed && p.count == 0)
+            continue;
+        totalLine(surface, 6.0, 10.5, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count), Formats::currency(p.amount));
+    }
+    totalLine(surface, 6.0, 10.5, QStringLiteral("Of it for earlier invoices"),
+              Formats::currency(report.receivedLater));
+    surface.SetPrintFont(10, true, false);
+    totalLine(surface, 6.0, 10.5, QStringLiteral("Total Received"), Formats::currency(report.received));
+    if (report.showsOwed)
+        totalLine(surface, 6.0, 10.5, QStringLiteral("Owed Now"), Formats::currency(report.owed));
+    surface.SetPrintFont(10, false, false);
 }
 
-PrintAction incomeReportAction(const DocumentInputs &inputs, const IncomeReportScope &scope,
-                               IncomeReportValues report)
+PrintAction incomeReportAction(const DocumentInputs &inputs, const IncomeReportScope &scope, IncomeReportValues report)
 {
     PrintAction action;
     action.title = QStringLiteral("Income Report");
     action.copies = 1;
     const auto shared = std::make_shared<const DocumentInputs>(inputs);
     const auto sharedReport = std::make_shared<const IncomeReportValues>(std::move(report));
-    action.jobs.push_back({action.title, [=](PrintSurface &surface) {
-                               printIncomeReportPages(surface, *shared, scope, *sharedReport);
-                           }});
+    action.jobs.push_back(
+        {action.title, [=](PrintSurface &surface) { printIncomeReportPages(surface, *shared, scope, *sharedReport); }});
     return action;
 }
 

@@ -8,12 +8,12 @@
 
 namespace {
 
-constexpr double kRight = 11160;      // the right margin, 7.75 inches
+constexpr double kRight = 11160;        // the right margin, 7.75 inches
 constexpr double kLabelX = inches(4.4); // the amounts' labels
 
 // An address block under its label: the name, the street lines and the city line (or lines).
-void printAddress(PrintSurface &surface, const QString &label, const SoldTo &a, bool usaStyle, double x,
-                  double y, double width)
+void printAddress(PrintSurface &surface, const QString &label, const SoldTo &a, bool usaStyle, double x, double y,
+                  double width)
 {
     surface.SetPrintColour(true);
     surface.SetPrintFont(10, true, false);
@@ -107,15 +107,18 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     surface.SetPrintFont(10, false, false);
     surface.setCurrentY(surface.currentY() + 144);
     surface.setCurrentX(kLabelX);
-    surface.print(fitText(surface, QStringLiteral("Payment: ") + invoice.payForm, kRight - kLabelX));
+    const QString payment =
+        invoice.paidLater.isEmpty() ? invoice.payForm : invoice.payForm + QStringLiteral(", paid ") + invoice.paidLater;
+    surface.print(fitText(surface, QStringLiteral("Payment: ") + payment, kRight - kLabelX));
 
     // Paid, or what is due, in large letters under the amounts.
     surface.SetPrintColour(true);
     surface.SetPrintFont(20, true, false);
     surface.setCurrentY(std::max(surface.currentY() + 288, inches(9.4)));
-    printRightAligned(surface, invoice.paid ? QStringLiteral("PAID")
-                                            : QStringLiteral("AMOUNT DUE ") + Formats::currency(invoice.total),
-                      kRight);
+    const QString stamp = !invoice.payKnown ? QStringLiteral("PAYMENT NOT KNOWN")
+                          : invoice.paid    ? QStringLiteral("PAID")
+                                            : QStringLiteral("AMOUNT DUE ") + Formats::currency(invoice.total);
+    printRightAligned(surface, stamp, kRight);
     surface.endLine();
     surface.setInk(PrintColours::kBlack);
     surface.SetPrintFont(10, false, false);
@@ -129,8 +132,9 @@ PrintAction pricedInvoiceAction(const DocumentInputs &inputs, const std::vector<
     const auto shared = std::make_shared<const DocumentInputs>(inputs);
     for (const PricedInvoice &invoice : invoices) {
         const auto one = std::make_shared<const PricedInvoice>(invoice);
-        action.jobs.push_back({QStringLiteral("Invoice ") + invoice.invoiceNo,
-                               [shared, one](PrintSurface &surface) { printPricedInvoicePage(surface, *shared, *one); }});
+        action.jobs.push_back({QStringLiteral("Invoice ") + invoice.invoiceNo, [shared, one](PrintSurface &surface) {
+                                   printPricedInvoicePage(surface, *shared, *one);
+                               }});
     }
     return action;
 }

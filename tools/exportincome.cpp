@@ -1,6 +1,7 @@
 #include "tools/exportincome.h"
 
 #include "billing/history.h"
+#include "billing/income.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -25,9 +26,11 @@ QString exportIncomeHelp()
     return QStringLiteral(
         "Usage: dispatch-data export-income --root DIR --from DATE --to DATE [--account A] [--bom] --out FILE.csv\n"
         "\n"
-        "Writes the account history (/CAHistory.txt) of the data folder DIR dated from DATE to DATE (both\n"
-        "included) as CSV: UTF-8, a header row, dates as yyyy-MM-dd, amounts as plain numbers with two\n"
-        "decimals; a text that a spreadsheet would turn into a number (an account number \"00123\") as =\"00123\".\n"
+        "Writes the income of the data folder DIR dated from DATE to DATE (both included) as CSV: one row per\n"
+        "invoice (date, invoice number, account, name, pre-tax, each tax by name, total, payment form, received),\n"
+        "then each payment received later as its own row. UTF-8, a header row, dates as yyyy-MM-dd, amounts as\n"
+        "plain numbers with two decimals; a text that a spreadsheet would turn into a number (an account number\n"
+        "\"00123\") as =\"00123\".\n"
         "--account keeps one account's records; --bom starts the file with a UTF-8 byte-order mark.\n"
         "DATE is yyyy-MM-dd or M/d/yyyy.\n");
 }
@@ -82,15 +85,16 @@ int exportIncome(const QStringList &args, QTextStream &out, QTextStream &err)
     if (values.contains(QStringLiteral("account")))
         account = values.value(QStringLiteral("account"));
     const DataFolder folder(root);
-    const auto rows = History::LoadFinancial(folder, *from, *to, account);
+    const auto history = History::LoadFinancial(folder, *from, *to, account);
+    const auto rows = Income::Details(folder, history);
+    const auto payments = Income::Payments(folder, rows, *from, *to, account);
     try {
-        History::writeExport(target,
-                             History::financialCsv(rows, {values.contains(QStringLiteral("bom"))}));
+        History::writeExport(target, Income::IncomeCsv(rows, payments, {values.contains(QStringLiteral("bom"))}));
     } catch (const DiskError &e) {
         return fail(e.message());
     }
     Money total;
-    for (const auto &r : rows)
+    for (const auto &r : history)
         total += r.amount;
     out << QStringLiteral("%1 records, total %2, written to %3").arg(rows.size()).arg(Formats::currency(total), target)
         << '\n';

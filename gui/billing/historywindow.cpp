@@ -3,6 +3,7 @@
 #include "billing/history.h"
 #include "billing/moneyreportvalues.h"
 #include "billing/pricedinvoice.h"
+#include "billing/receivables.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -301,7 +302,11 @@ void HistoryWindow::showIncome()
     const QString title =
         (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
         (account ? QStringLiteral(", Account ") + account->trimmed() : QStringLiteral(", All Accounts"));
-    m_incomePanel->setIncome(Income::Summarize(m_incomeRows), chart, title);
+    m_payments = Income::Payments(m_state.folder, m_incomeRows, m_shownRange[0], m_shownRange[1], account);
+    std::optional<Money> owed;
+    if (account)
+        owed = Receivables::LedgerOf(m_state.folder, *account, m_clock.today()).balance;
+    m_incomePanel->setIncome(Income::Summarize(m_incomeRows, m_payments), chart, title, owed);
 }
 
 void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs)
@@ -315,9 +320,13 @@ void HistoryWindow::printIncomeReport()
     if (!m_target)
         return;
     const auto account = selectedAccount();
+    IncomeReportValues values = incomeReportValues(m_incomeRows, Income::Summarize(m_incomeRows, m_payments));
+    if (account) {
+        values.showsOwed = true;
+        values.owed = Receivables::LedgerOf(m_state.folder, *account, m_clock.today()).balance;
+    }
     m_target->run(incomeReportAction(m_inputs ? m_inputs() : DocumentInputs(),
-                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())},
-                                     incomeReportValues(m_incomeRows, Income::Summarize(m_incomeRows))));
+                                     {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, values));
 }
 
 void HistoryWindow::printInvoices()
@@ -474,7 +483,7 @@ void HistoryWindow::exportCsv()
         const Widgets::BusyCursor busy;
         const Csv::Options options{m_bom->isChecked()};
         History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
-                                            : History::financialCsv(m_shown->financial, options));
+                                            : Income::IncomeCsv(m_incomeRows, m_payments, options));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));
     }

@@ -100,7 +100,8 @@ private:
     QPushButton *m_export = nullptr;
     QCheckBox *m_bom = nullptr;
     IncomePanel *m_incomePanel = nullptr;
-    std::vector<Income::Row> m_incomeRows; // the financial rows shown, with their taxes and payment forms
+    std::vector<Income::Row> m_incomeRows;   // the financial rows shown, with their taxes and payment forms
+    std::vector<Income::Payment> m_payments; // the payments received in the range shown
     PrintTarget *m_target = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;

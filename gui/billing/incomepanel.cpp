@@ -40,7 +40,8 @@ QLabel *IncomePanel::figure(const QString &name, int row, int column)
     return value;
 }
 
-void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle)
+void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
+                            std::optional<Money> owed)
 {
     while (QLayoutItem *item = m_figures->takeAt(0)) {
         delete item->widget();
@@ -66,6 +67,12 @@ void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &c
         figure(QStringLiteral("%1 (%2)").arg(name).arg(totals.countByPayKind[k]), payRow++, 2)
             ->setText(Formats::currency(totals.byPayKind[k]));
     }
+    // Beside what was invoiced, what came in during the range (earlier invoices' payments with it).
+    figure(QStringLiteral("Received"), payRow++, 2)->setText(Formats::currency(totals.received));
+    if (!totals.receivedLater.isZero())
+        figure(QStringLiteral("Received for Earlier"), payRow++, 2)->setText(Formats::currency(totals.receivedLater));
+    if (owed)
+        figure(QStringLiteral("Owed Now"), payRow++, 2)->setText(Formats::currency(*owed));
     m_figures->setRowStretch(m_figures->rowCount(), 1);
     m_chart->setChart(chart, chartTitle);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "billing/income.h"
 
 #include <QWidget>
@@ -16,7 +18,9 @@ class IncomePanel final : public QWidget
 public:
     explicit IncomePanel(QWidget *parent = nullptr);
 
-    void setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle);
+    // With `owed`, one account's figures: what it owes now, as Who Still Owes says.
+    void setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
+                   std::optional<Money> owed = std::nullopt);
     IncomeChart *chart() const { return m_chart; }
 
 private:

@@ -24,17 +24,10 @@ Money money(const char *text)
     return *Formats::parseCurrency(QString::fromLatin1(text));
 }
 
-PostingRun::Slip posted(const Record &slip, const QString &invoice, const QString &payForm, Money preTax, Money tax1,
-                        Money tax2 = Money())
+PostingRun::Slip posted(const Record &slip, const QString &invoice, const QString &payForm, const QString &total,
+                        Money preTax, Money tax1, Money tax2 = Money())
 {
-    return {slip,
-            slip.text(SlipField::AcctNo),
-            slip.text(SlipField::SiteName),
-            invoice,
-            payForm,
-            Formats::currency(preTax + tax1 + tax2),
-            preTax,
-            tax1,
+    return {slip, slip.text(SlipField::AcctNo), slip.text(SlipField::SiteName), invoice, payForm, total, preTax, tax1,
             tax2};
 }
 
@@ -50,9 +43,9 @@ std::vector<PostingRun::Slip> threeSlips(const DataFolder &folder)
     AccountFiles::createAccountFile(folder, "B-2", "Oak Ave", kDay.addDays(-30));
     WriteHistory(folder, "Z-9", "Old", "$5.00", kDay.addDays(-3), "Invoice No. 1");
     WriteInvoiceJournal(folder, "Old", "Z-9", "1", money("5"), Money(), money("5"), kDay.addDays(-3));
-    return {posted(a, "5001", "Cash", money("$100.00"), money("7.5")),
-            posted(b, "5002", "Not Collected", money("$10.01"), Money(), money("0.7508")),
-            posted(c, "5003", "Ck # 881", money("$20.00"), money("1.5"), money("0.2"))};
+    return {posted(a, "5001", "Cash", "$107.50", money("$100.00"), money("7.5")),
+            posted(b, "5002", "Not Collected", "$10.76", money("$10.01"), Money(), money("0.7508")),
+            posted(c, "5003", "Ck # 881", "$21.70", money("$20.00"), money("1.5"), money("0.2"))};
 }
 
 } // namespace
@@ -69,8 +62,13 @@ private slots:
     {
         dataColumns<QString, QStringList, qint64, QString, bool>("rate", "steps", "tax", "total", "typed");
         dataRow("calculated", "7.5", QStringList{"amount 100", "calc"}, 75000LL, "$107.50", false);
-        dataRow("four decimals kept", "7.5", QStringList{"amount 10.01", "calc", "tax0 $0.75", "calc"}, 7508LL,
-                "$10.76", false);
+        // A tax is charged in whole cents: what the boxes show is what adds up and is posted.
+        dataRow("whole cents", "7.5", QStringList{"amount 10.01", "calc", "tax0 $0.75", "calc"}, 7500LL, "$10.76",
+                false);
+        dataRow("half a cent rounds up", "6.25", QStringList{"amount 10", "calc"}, 6300LL, "$10.63", false);
+        dataRow("amount typed to four decimals", "6", QStringList{"amount 10.125", "calc"}, 6100LL, "$10.74", false);
+        dataRow("tax typed to four decimals", "6", QStringList{"amount 10.13", "tax0 0.6331", "calc"}, 6300LL, "$10.76",
+                true);
         dataRow("calculated tax follows the amount", "6", QStringList{"amount 10.01", "calc", "amount 20"}, 12000LL,
                 "$21.20", false);
         dataRow("typed tax stays", "6", QStringList{"amount 10.01", "tax0 3", "calc", "amount 20", "calc"}, 30000LL,
@@ -226,8 +224,8 @@ private slots:
         b.replaceRecords(SlipFiles::kCompleted, {stays, cash, open});
 
         PostingRun::WriteRecords(b,
-                                 {posted(cash, "5001", "Cash", money("$100.00"), money("7.5")),
-                                  posted(open, "5002", "Not Collected", money("$10.01"), money("0.7508"))},
+                                 {posted(cash, "5001", "Cash", "$107.50", money("$100.00"), money("7.5")),
+                                  posted(open, "5002", "Not Collected", "$10.76", money("$10.01"), money("0.7508"))},
                                  kHeadings, kDay);
 
         // "name~45|account~25|date~15|description~60|amount~10", the line of the account files.
@@ -252,7 +250,7 @@ private slots:
         QCOMPARE(batch.read(Posting::kTaxRecords), QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
                                                        QByteArray("5001").leftJustified(30) + "7.5       " +
                                                        QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
-                                                       QByteArray("5002").leftJustified(30) + "0.7508    ");
+                                                       QByteArray("5002").leftJustified(30) + "0.75      ");
         QCOMPARE(batch.read(Posting::kServiceHistory).size(), 2 * 145);
         QCOMPARE(batch.read(Posting::kJournal).size(), 2 * 125);
         QCOMPARE(batch.read(Posting::kServiceHistory).mid(145, 30).trimmed(), QByteArray("Oak Ave"));
@@ -282,8 +280,8 @@ private slots:
                                    QByteArray("$0.00").leftJustified(10);
         root.write("/VIActiveAccounts/B-2.txt", opening);
         PostingRun::WriteRecords(folder,
-                                 {posted(twin, "5001", "Not Collected", money("$1.05"), Money()),
-                                  posted(twin, "5002", "Not Collected", money("$1.05"), Money())},
+                                 {posted(twin, "5001", "Not Collected", "$1.05", money("$1.05"), Money()),
+                                  posted(twin, "5002", "Not Collected", "$1.05", money("$1.05"), Money())},
                                  kHeadings, kDay);
         QCOMPARE(root.read(SlipFiles::kCompleted), stays.bytes());
         QCOMPARE(folder.recordCount(SlipFiles::kFinalized, 697), 2);
@@ -301,8 +299,8 @@ private slots:
         const DataFolder folder = root.folder();
         const Record slip = completedSlip(7, "A-1", "Main St");
         folder.replaceRecords(SlipFiles::kCompleted, {slip});
-        PostingRun::WriteRecords(folder, {posted(slip, "9", "Cash", money("$10.00"), Money(), money("0.4"))}, kHeadings,
-                                 kDay);
+        PostingRun::WriteRecords(folder, {posted(slip, "9", "Cash", "$10.40", money("$10.00"), Money(), money("0.4"))},
+                                 kHeadings, kDay);
         const QByteArray taxes = root.read(Posting::kTaxRecords);
         QCOMPARE(taxes.size(), 75);
         QCOMPARE(taxes.left(20).trimmed(), QByteArray("City Tax"));

@@ -25,9 +25,10 @@ private slots:
         QCOMPARE(
             run({"export-income", "--root", root.path(), "--from", "2026-03-01", "--to", "3/31/2026", "--out", out}),
             0);
-        QCOMPARE(root.read("/march.csv"), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
-                                                     "\"=\"\"2002\"\"\",\"Oak, Ave\",2026-03-01,Invoice No. 2,5.50\r\n"
-                                                     "\"=\"\"1001\"\"\",Main St,2026-03-31,Invoice No. 3,1.25\r\n"));
+        QCOMPARE(root.read("/march.csv"),
+                 QByteArray("Date,Invoice No.,Account,Name,Pre-Tax,Total,Payment Form,Received\r\n"
+                            "2026-03-01,\"=\"\"2\"\"\",\"=\"\"2002\"\"\",\"Oak, Ave\",5.50,5.50,Not Collected,\r\n"
+                            "2026-03-31,\"=\"\"3\"\"\",\"=\"\"1001\"\"\",Main St,1.25,1.25,Not Collected,\r\n"));
         QCOMPARE(run({"export-income", "--root", root.path(), "--from", "2026-01-01", "--to", "2026-12-31", "--account",
                       "1001", "--out", out}),
                  0);
@@ -72,7 +73,8 @@ private slots:
         QCOMPARE(printed.status, 0);
         QFETCH(QString, expected);
         QCOMPARE(printed.out, expected + ", written to " + out + "\n");
-        QVERIFY(root.read("/day.csv").contains("\"=\"\"2002\"\"\",Oak Ave,2026-03-31,Invoice No. 3,10.05\r\n"));
+        QVERIFY(root.read("/day.csv")
+                    .contains("2026-03-31,\"=\"\"3\"\"\",\"=\"\"2002\"\"\",Oak Ave,10.05,10.05,Not Collected,\r\n"));
     }
 };
 
