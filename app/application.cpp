@@ -124,7 +124,7 @@ void Application::start()
     // A run cut off between storing a new slip and saving the counter, a damaged or set-back counter: the
     // counter moves past the slips in use.
     if (const auto note = m_state.slipCounter.load(
-            m_state.folder, [this] { return HighestSlipNumber(m_state.folder); }, LastActiveSlipNumber(m_state.folder)))
+            m_state.folder, [this] { return highestSlipNumber(m_state.folder); }, lastActiveSlipNumber(m_state.folder)))
         m_platform.messages.inform(*note, title);
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
@@ -174,7 +174,7 @@ void Application::repairInterruptedWrites()
         // An append cut short: a file that ends in part of a record is cut back; then a save of the board
         // that was under way is completed from its journal.
         m_state.folder.finishInterruptedAppends();
-        if (FinishInterruptedBoardSave(m_state.folder)) {
+        if (finishInterruptedBoardSave(m_state.folder)) {
             m_platform.messages.inform(QStringLiteral("The last save of the Dispatch Board was interrupted before it "
                                                       "ended. It has now been completed."),
                                        m_state.folder.executableName());
@@ -208,7 +208,7 @@ void Application::repairInterruptedWrites()
         reportDiskError(e.message());
     }
     try {
-        const std::vector<int> removed = RemoveCompletedLeftOnBoard(m_state.folder);
+        const std::vector<int> removed = removeCompletedLeftOnBoard(m_state.folder);
         if (removed.empty())
             return;
         QStringList numbers;
@@ -511,7 +511,7 @@ void Application::exitProgram()
     try {
         // A save of the board that failed and was not saved since stays undone: the next start must not
         // complete what the user left without saving.
-        SettleFailedBoardSave(m_state.folder);
+        settleFailedBoardSave(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }

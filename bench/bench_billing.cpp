@@ -47,7 +47,7 @@ struct BillingSample
             if (completed.size() == 1000)
                 break;
         }
-        const auto rows = History::LoadFinancial(folder, QDate(1990, 1, 1), kToday);
+        const auto rows = History::loadFinancial(folder, QDate(1990, 1, 1), kToday);
         oneAccount = rows.empty() ? QString() : rows[rows.size() / 2].acctNo;
     }
 };
@@ -90,7 +90,7 @@ void BM_WriteRecords(benchmark::State &state)
                              Formats::currency(preTax + tax), preTax, tax, Money()});
         }
         state.ResumeTiming();
-        PostingRun::WriteRecords(target, slips, {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, kToday);
+        PostingRun::writeRecords(target, slips, {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, kToday);
     }
 }
 BENCHMARK(BM_WriteRecords)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -107,7 +107,7 @@ void BM_HistoryRange(benchmark::State &state)
     std::size_t rows = 0;
     for (auto _ : state) {
         const auto loaded =
-            std::make_shared<const History::Loaded>(History::LoadHistory(s.folder, QDate(1990, 1, 1), kToday, account));
+            std::make_shared<const History::Loaded>(History::loadHistory(s.folder, QDate(1990, 1, 1), kToday, account));
         HistoryWindow::fillGrids(loaded, financial, service);
         rows = loaded->financial.size() + loaded->service.size();
     }
@@ -119,7 +119,7 @@ void BM_ExportIncome(benchmark::State &state)
 {
     BillingSample &s = sample();
     QTemporaryDir out;
-    const auto rows = History::LoadFinancial(s.folder, QDate(1990, 1, 1), kToday);
+    const auto rows = History::loadFinancial(s.folder, QDate(1990, 1, 1), kToday);
     for (auto _ : state)
         History::writeExport(out.filePath(QStringLiteral("income.csv")), History::financialCsv(rows));
     state.counters["rows"] = double(rows.size());

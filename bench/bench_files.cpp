@@ -154,7 +154,7 @@ void BM_PostingAppend(benchmark::State &state)
             WriteInvoiceJournal(target, name, acct, invoiceNo, preTax, tax, preTax + tax, today);
             archive.push_back(finalizedSlip(slip, invoiceNo, QStringLiteral("Check"), Formats::currency(preTax + tax)));
         }
-        AppendFinalizedSlips(target, archive);
+        appendFinalizedSlips(target, archive);
     }
 }
 BENCHMARK(BM_PostingAppend)->Unit(benchmark::kMillisecond)->Iterations(3);

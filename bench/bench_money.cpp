@@ -41,7 +41,7 @@ struct MoneySample
         options.seed = 29;
         options.today = kToday;
         accountFiles = generateSampleData(folder, options).accountFiles;
-        history = History::LoadFinancial(folder, kFirst, kToday);
+        history = History::loadFinancial(folder, kFirst, kToday);
     }
 };
 
@@ -86,8 +86,8 @@ void BM_IncomeChart(benchmark::State &state)
     chart.render(&image); // the fonts are loaded once the window shows, before any chart
     std::size_t bars = 0;
     for (auto _ : state) {
-        const auto rows = Income::Details(s.folder, s.history);
-        const Income::Chart bySeries = Income::ChartOf(rows, kFirst, kToday);
+        const auto rows = Income::details(s.folder, s.history);
+        const Income::Chart bySeries = Income::chartOf(rows, kFirst, kToday);
         chart.setChart(bySeries, QStringLiteral("Income by Month, All Accounts"));
         chart.render(&image);
         bars = bySeries.bars.size();
@@ -102,8 +102,8 @@ void BM_Receivables(benchmark::State &state)
     MoneySample &s = sample();
     std::size_t owing = 0;
     for (auto _ : state) {
-        Receivables::Report report = Receivables::Load(s.folder, kToday);
-        Receivables::Sort(report.accounts, Receivables::SortBy::Age);
+        Receivables::Report report = Receivables::load(s.folder, kToday);
+        Receivables::sort(report.accounts, Receivables::SortBy::Age);
         owing = report.accounts.size();
     }
     state.counters["files"] = double(s.accountFiles);
@@ -114,8 +114,8 @@ BENCHMARK(BM_Receivables)->Unit(benchmark::kMillisecond);
 void BM_IncomeReportPdf(benchmark::State &state)
 {
     MoneySample &s = sample();
-    const auto rows = Income::Details(s.folder, s.history);
-    const Income::Totals totals = Income::Summarize(rows);
+    const auto rows = Income::details(s.folder, s.history);
+    const Income::Totals totals = Income::summarize(rows);
     for (auto _ : state) {
         const PrintOutcome outcome =
             toPdf(incomeReportAction(inputs(), {kFirst, kToday, {}}, incomeReportValues(rows, totals)),
@@ -131,11 +131,11 @@ void BM_PricedInvoicesPdf(benchmark::State &state)
 {
     MoneySample &s = sample();
     const std::vector<History::FinancialRow> last(s.history.end() - 1000, s.history.end());
-    const auto rows = Income::Details(s.folder, last);
+    const auto rows = Income::details(s.folder, last);
     Settings settings;
     for (auto _ : state) {
         // From the history's rows: the slips looked up, the invoices made and printed.
-        const auto invoices = PricedInvoices::FromHistory(s.folder, rows, settings);
+        const auto invoices = PricedInvoices::fromHistory(s.folder, rows, settings);
         const PrintOutcome outcome =
             toPdf(pricedInvoiceAction(inputs(), invoices), s.dir.filePath(QStringLiteral("invoices.pdf")));
         if (!outcome.printed())

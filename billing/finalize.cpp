@@ -66,7 +66,7 @@ std::vector<Row> LoadCompletedSlips(const DataFolder &folder)
     return rows;
 }
 
-void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
+void deleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
 {
     std::set<int> ticked;
     for (const Row &row : rows) {
@@ -75,7 +75,7 @@ void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
     }
     if (ticked.empty())
         return;
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     const std::vector<Record> records = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout());
     std::vector<Record> kept;
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -53,7 +53,7 @@ std::vector<Row> LoadCompletedSlips(const DataFolder &folder);
 
 // Removes the ticked rows' records from /CompletedServiceSlips.txt (by record number); with none left the file
 // and its Backup copy go. Throws DiskError, having changed nothing.
-void DeleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows);
+void deleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows);
 
 // The zero text that marks an empty amount or tax box.
 QString zeroText();

@@ -2,9 +2,9 @@
 
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "billing/accounthistoryrecord.h"
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
-#include "billing/accounthistoryrecord.h"
 #include "core/csv.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -122,14 +122,14 @@ QStringList accountNumbers(const DataFolder &folder)
     return numbers;
 }
 
-Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
+Loaded loadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
                    const std::optional<QString> &account)
 {
     Loaded loaded;
     // The two files are read side by side: the financial history on a thread of its own (should the service
     // history throw, the future's destructor waits for that thread before the references it uses go).
     auto financial = std::async(std::launch::async | std::launch::deferred,
-                                [&] { return LoadFinancial(folder, start, end, account); });
+                                [&] { return loadFinancial(folder, start, end, account); });
     {
         using namespace ServiceHistoryField;
         scan(folder, Posting::kServiceHistory, serviceHistoryLayout(), AcctNo, Date, start, end, account,
@@ -144,7 +144,7 @@ Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &en
     return loaded;
 }
 
-std::vector<FinancialRow> LoadFinancial(const DataFolder &folder, const QDate &start, const QDate &end,
+std::vector<FinancialRow> loadFinancial(const DataFolder &folder, const QDate &start, const QDate &end,
                                         const std::optional<QString> &account)
 {
     using namespace AccountHistoryField;
@@ -187,13 +187,13 @@ Range allTime(const QDate &today)
     return {QDate(1990, 1, 1), today};
 }
 
-void PurgeAll(const DataFolder &folder)
+void purgeAll(const DataFolder &folder)
 {
     folder.deleteWithBackup(Posting::kServiceHistory);
     folder.deleteWithBackup(Posting::kHistory);
 }
 
-void PurgeAccount(const DataFolder &folder, const QString &account)
+void purgeAccount(const DataFolder &folder, const QString &account)
 {
     const QString wanted = account.trimmed();
     auto purge = [&](const QString &file, const RecordLayout &layout, int acctField) {

@@ -52,9 +52,9 @@ QStringList accountNumbers(const DataFolder &folder);
 // The records dated start..end (both included), in file order; with an account, only the records whose
 // trimmed account number is the trimmed account. A record whose date cannot be read is not shown. A missing
 // file shows nothing.
-Loaded LoadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
+Loaded loadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
                    const std::optional<QString> &account = std::nullopt);
-std::vector<FinancialRow> LoadFinancial(const DataFolder &folder, const QDate &start, const QDate &end,
+std::vector<FinancialRow> loadFinancial(const DataFolder &folder, const QDate &start, const QDate &end,
                                         const std::optional<QString> &account = std::nullopt);
 
 // The range buttons, given today and the end date shown now.
@@ -71,10 +71,10 @@ Range yearToDate(const QDate &today);
 Range allTime(const QDate &today); // from 1 January 1990
 
 // Deletes both history files and their Backup copies. Throws DiskError.
-void PurgeAll(const DataFolder &folder);
+void purgeAll(const DataFolder &folder);
 // Rewrites both history files without the account's records (trimmed numbers compared); the others keep
 // their order. Each file is replaced whole, so a crash leaves the old or the new file. Throws DiskError.
-void PurgeAccount(const DataFolder &folder, const QString &account);
+void purgeAccount(const DataFolder &folder, const QString &account);
 
 // The rows as CSV with a header row, ready for a spreadsheet (see core/csv.h).
 QByteArray financialCsv(const std::vector<FinancialRow> &rows, Csv::Options options = {});

@@ -359,7 +359,7 @@ Money Row::taxTotal() const
     return sum;
 }
 
-std::vector<Row> Details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows)
+std::vector<Row> details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows)
 {
     std::vector<Row> out(rows.size());
     const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
@@ -619,7 +619,7 @@ std::vector<Row> Details(const DataFolder &folder, const std::vector<History::Fi
     return out;
 }
 
-std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+std::vector<Payment> payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
                               const QDate &end, const std::optional<QString> &account)
 {
     // The invoices paid at finalizing, by account, day, amount and form: each takes one payment.
@@ -656,7 +656,7 @@ std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &
     return out;
 }
 
-Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments)
+Totals summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments)
 {
     Totals t;
     for (const Payment &p : payments) {
@@ -686,7 +686,7 @@ Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payme
     return t;
 }
 
-QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options)
+QByteArray incomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options)
 {
     QStringList headings; // the taxes' names in the order they first appear
     for (const Row &r : rows) {
@@ -730,7 +730,7 @@ QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &p
     return csv.bytes();
 }
 
-Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end)
+Chart chartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end)
 {
     Chart chart;
     if (!start.isValid() || !end.isValid() || end < start)

@@ -56,7 +56,7 @@ struct Row
 // The rows with what the other posting files say of them. A tax record belongs to the row of its invoice
 // number and date (when two rows share both, each takes one record per tax name, in file order); a payment
 // record to the row of its account, date and amount.
-std::vector<Row> Details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows);
+std::vector<Row> details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows);
 
 // A payment of the payment records (/CAPaymentRecords.txt): those finalizing wrote with their invoices and those
 // received later (the companion program writes them so: the account, the day, the form such as "Ck # 2210" and
@@ -74,7 +74,7 @@ struct Payment
 
 // The payments dated start..end (of one account, when given), in file order; each matched to an invoice of rows
 // (the income rows of the same range) that was paid so at finalizing.
-std::vector<Payment> Payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
+std::vector<Payment> payments(const DataFolder &folder, const std::vector<Row> &rows, const QDate &start,
                               const QDate &end, const std::optional<QString> &account = std::nullopt);
 
 struct Totals
@@ -93,13 +93,13 @@ struct Totals
     int receivedCountByPayKind[kPayKinds] = {};
     Money receivedLater; // of it, the payments received after their invoices
 };
-Totals Summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments = {});
+Totals summarize(const std::vector<Row> &rows, const std::vector<Payment> &payments = {});
 
 // The income as CSV (core/csv.h): a header row, then one row per invoice with its date, invoice number, account,
 // name, pre-tax amount, each tax under its own name, total, payment form and what was received with it; then each
 // payment received later as its own row (date, account, name, form, received). Each amount column sums to the
 // report's figure of the same name.
-QByteArray IncomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options = {});
+QByteArray incomeCsv(const std::vector<Row> &rows, const std::vector<Payment> &payments, Csv::Options options = {});
 
 // The income chart: one bar per month of the range, or per day when the range is 31 days or less; each bar
 // the pre-tax amount with the taxes stacked on it. Months before the first income of a long range are left
@@ -117,6 +117,6 @@ struct Chart
     std::vector<Bar> bars;
     Money highest; // the tallest bar: pre-tax + taxes
 };
-Chart ChartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end);
+Chart chartOf(const std::vector<Row> &rows, const QDate &start, const QDate &end);
 
 } // namespace Income

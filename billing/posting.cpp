@@ -1,7 +1,7 @@
 #include "billing/posting.h"
 
-#include "billing/postingrecords.h"
 #include "billing/accountfiles.h"
+#include "billing/postingrecords.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -120,7 +120,7 @@ Record finalizedSlip(const Record &slip, const QString &invoiceNo, const QString
     return r;
 }
 
-void AppendFinalizedSlips(const DataFolder &folder, std::span<const Record> slips)
+void appendFinalizedSlips(const DataFolder &folder, std::span<const Record> slips)
 {
     for (const Record &slip : slips) {
         if (slip.layout().length() != serviceSlipLayout().length())

@@ -51,4 +51,4 @@ void WriteInvoiceJournal(const DataFolder &folder, const QString &name, const QS
 // A completed slip as the archive keeps it: "Finalized" with its invoice number, payment form and amount.
 Record finalizedSlip(const Record &slip, const QString &invoiceNo, const QString &payForm, const QString &amount);
 // Appends the finalized slips to \FinalizedServiceSlips.txt, in order, all or none.
-void AppendFinalizedSlips(const DataFolder &folder, std::span<const Record> slips);
+void appendFinalizedSlips(const DataFolder &folder, std::span<const Record> slips);

@@ -399,7 +399,7 @@ bool pending(const DataFolder &folder)
     return QFileInfo(folder.path(kJournal)).isFile();
 }
 
-void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
+void writeRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
                   const QDate &today, const StepHook &hook)
 {
     if (slips.empty())
@@ -410,7 +410,7 @@ void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
                             .arg(shownPath(folder, kJournal)));
     }
     // A failed save of the board taken back now takes its completed slips off the list being posted.
-    if (SettleFailedBoardSave(folder) == BoardSaveSettled::TakenBack) {
+    if (settleFailedBoardSave(folder) == BoardSaveSettled::TakenBack) {
         throw DiskError(QStringLiteral("A save of the Dispatch Board that failed earlier was taken back: the "
                                        "Service Slips it had completed are on the board again. Open the "
                                        "completed slips again. Nothing was written."));

@@ -53,7 +53,7 @@ using StepHook = std::function<void(const char *step, const QString &file)>;
 // Posts the slips dated `today`. Throws DiskError naming the file when something cannot be written: what
 // was posted stays recorded in the journal, and finishPending() completes it later. A slip whose amount or tax
 // is below zero or no amount is refused before anything is written (DiskError naming the slip).
-void WriteRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
+void writeRecords(const DataFolder &folder, const std::vector<Slip> &slips, const TaxHeadings &headings,
                   const QDate &today, const StepHook &hook = {});
 
 // True when an interrupted run waits in the journal.

@@ -55,7 +55,7 @@ QString rateOf(Money preTax, Money amount)
     return {};
 }
 
-PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today)
+PricedInvoice fromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today)
 {
     PricedInvoice invoice;
     fillFromSlip(invoice, row.slip);
@@ -75,20 +75,20 @@ PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, 
     return invoice;
 }
 
-std::vector<PricedInvoice> FromFinalizedRows(const std::vector<Finalize::Row> &rows, int chosen,
+std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &rows, int chosen,
                                              const Settings &settings, const QDate &today)
 {
     std::vector<PricedInvoice> out;
     if (chosen >= 0 && std::size_t(chosen) < rows.size() && rows[std::size_t(chosen)].finalized())
-        return {FromFinalized(rows[std::size_t(chosen)], settings, today)};
+        return {fromFinalized(rows[std::size_t(chosen)], settings, today)};
     for (const Finalize::Row &row : rows) {
         if (row.finalized())
-            out.push_back(FromFinalized(row, settings, today));
+            out.push_back(fromFinalized(row, settings, today));
     }
     return out;
 }
 
-std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
+std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
                                        const Settings &settings)
 {
     using namespace SlipField;
@@ -154,7 +154,7 @@ std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vect
             // Paid later? The account's balance file says, as Who Still Owes reads it.
             auto ledger = ledgers.find(r.history.acctNo);
             if (ledger == ledgers.end())
-                ledger = ledgers.insert(r.history.acctNo, Receivables::LedgerOf(folder, r.history.acctNo, QDate()));
+                ledger = ledgers.insert(r.history.acctNo, Receivables::ledgerOf(folder, r.history.acctNo, QDate()));
             for (Receivables::Invoice &charge : ledger->invoices) {
                 if (charge.description == r.invoiceNo && charge.date == r.history.dateValue &&
                     charge.amount == r.history.amount && !charge.description.isNull()) {

@@ -23,15 +23,15 @@ namespace PricedInvoices {
 QString rateOf(Money preTax, Money amount);
 
 // A finalized row of the completed slips, as it will be posted on `today`.
-PricedInvoice FromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today);
+PricedInvoice fromFinalized(const Finalize::Row &row, const Settings &settings, const QDate &today);
 
 // What finalizing prints: the chosen row (an index into rows) when it is finalized, else every finalized row.
-std::vector<PricedInvoice> FromFinalizedRows(const std::vector<Finalize::Row> &rows, int chosen,
+std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &rows, int chosen,
                                              const Settings &settings, const QDate &today);
 
 // History rows, with their slips looked up in \FinalizedServiceSlips.txt by account, invoice number and
 // amount (the latest such slip); without a slip the invoice shows what the history keeps.
-std::vector<PricedInvoice> FromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
+std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
                                        const Settings &settings);
 
 } // namespace PricedInvoices

@@ -159,7 +159,7 @@ int bucketOf(int days)
     return days <= 30 ? Days0To30 : days <= 60 ? Days31To60 : days <= 90 ? Days61To90 : Over90;
 }
 
-AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today)
+AccountLedger ledgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today)
 {
     AccountLedger out;
     QString relative;
@@ -176,7 +176,7 @@ AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QD
     return out;
 }
 
-Report Load(const DataFolder &folder, const QDate &today)
+Report load(const DataFolder &folder, const QDate &today)
 {
     const QString path = folder.path(AccountFiles::kFolder) + QLatin1Char('/');
     QStringList names =
@@ -211,7 +211,7 @@ Report Load(const DataFolder &folder, const QDate &today)
     return report;
 }
 
-void Sort(std::vector<Account> &accounts, SortBy by)
+void sort(std::vector<Account> &accounts, SortBy by)
 {
     std::stable_sort(accounts.begin(), accounts.end(), [by](const Account &a, const Account &b) {
         if (by == SortBy::Amount && a.balance != b.balance)
@@ -222,7 +222,7 @@ void Sort(std::vector<Account> &accounts, SortBy by)
     });
 }
 
-QByteArray ReceivablesCsv(const Report &report, Csv::Options options)
+QByteArray receivablesCsv(const Report &report, Csv::Options options)
 {
     Csv::Writer csv(options);
     QStringList header = {QStringLiteral("Account"), QStringLiteral("Name"), QStringLiteral("Balance"),

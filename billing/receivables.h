@@ -59,17 +59,17 @@ struct AccountLedger
     Money balance;
     std::vector<Invoice> invoices;
 };
-AccountLedger LedgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today);
+AccountLedger ledgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today);
 
 // Every balance file under /VIActiveAccounts whose balance is above zero. A file that cannot be read counts
 // as no balance.
-Report Load(const DataFolder &folder, const QDate &today);
+Report load(const DataFolder &folder, const QDate &today);
 
 enum class SortBy { Amount, Age };
 // Largest balance or oldest invoice first; the account number settles ties.
-void Sort(std::vector<Account> &accounts, SortBy by);
+void sort(std::vector<Account> &accounts, SortBy by);
 
 // Account, name, balance, oldest unpaid, age in days, the four buckets; a last line with the totals.
-QByteArray ReceivablesCsv(const Report &report, Csv::Options options = {});
+QByteArray receivablesCsv(const Report &report, Csv::Options options = {});
 
 } // namespace Receivables

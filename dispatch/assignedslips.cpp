@@ -98,7 +98,7 @@ std::vector<std::pair<int, QString>> unknownAssignments(const std::vector<Record
 
 void renameAssignment(const DataFolder &folder, int number, const Record &record, const QString &oldName)
 {
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     recoverRename(folder);
     folder.writeFile(kRenameJournal, journalBytes(number, folder.fileSize(AssignmentFile::kPath), oldName, record));
     const QString newName = record.text(AssignmentField::Name);

@@ -113,7 +113,7 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder)
 
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
 {
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     std::vector<Record> active;
     std::vector<Record> completed;
     active.reserve(rows.size());
@@ -151,7 +151,7 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
         folder.replaceRecords(SlipFiles::kActive, active);
     } catch (const DiskError &e) {
         try {
-            SettleFailedBoardSave(folder);
+            settleFailedBoardSave(folder);
         } catch (const DiskError &) {
             throw DiskError(e.message().section(QLatin1Char('\n'), 0, 0) +
                             QStringLiteral("\r\nThe Service Slips marked Complete were already added to %1 and could "
@@ -170,7 +170,7 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
     }
 }
 
-BoardSaveSettled SettleFailedBoardSave(const DataFolder &folder)
+BoardSaveSettled settleFailedBoardSave(const DataFolder &folder)
 {
     if (folder.fileSize(SlipFiles::kBoardJournal) < 0)
         return BoardSaveSettled::Nothing;
@@ -191,7 +191,7 @@ BoardSaveSettled SettleFailedBoardSave(const DataFolder &folder)
     return settled;
 }
 
-bool FinishInterruptedBoardSave(const DataFolder &folder)
+bool finishInterruptedBoardSave(const DataFolder &folder)
 {
     if (folder.fileSize(SlipFiles::kBoardJournal) < 0)
         return false;
@@ -216,7 +216,7 @@ bool FinishInterruptedBoardSave(const DataFolder &folder)
     return fits;
 }
 
-std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder)
+std::vector<std::pair<int, int>> completedLeftOnBoard(const DataFolder &folder)
 {
     std::vector<std::pair<int, int>> found;
     if (folder.fileSize(SlipFiles::kActive) < 0 || folder.fileSize(SlipFiles::kCompleted) < 0)
@@ -237,9 +237,9 @@ std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder)
     return found;
 }
 
-std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder)
+std::vector<int> removeCompletedLeftOnBoard(const DataFolder &folder)
 {
-    const auto pairs = CompletedLeftOnBoard(folder);
+    const auto pairs = completedLeftOnBoard(folder);
     std::vector<int> numbers;
     if (pairs.empty())
         return numbers;
@@ -258,7 +258,7 @@ std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder)
     return numbers;
 }
 
-int LastActiveSlipNumber(const DataFolder &folder)
+int lastActiveSlipNumber(const DataFolder &folder)
 {
     const int count = folder.recordCount(SlipFiles::kActive, serviceSlipLayout().length());
     if (count < 1)
@@ -267,7 +267,7 @@ int LastActiveSlipNumber(const DataFolder &folder)
     return last ? last->int16(SlipField::SlipNo) : 0;
 }
 
-int HighestSlipNumber(const DataFolder &folder)
+int highestSlipNumber(const DataFolder &folder)
 {
     // Read at every start: the numbers are taken from the bytes, without building a record of each slip.
     int highest = 0;
@@ -282,7 +282,7 @@ int HighestSlipNumber(const DataFolder &folder)
 
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows)
 {
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     std::vector<Record> kept;
     kept.reserve(rows.size());
     for (const MarkedSlip &row : rows) {
@@ -294,13 +294,13 @@ void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> ro
 
 void DeleteActiveSlips(const DataFolder &folder)
 {
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     folder.deleteWithBackup(SlipFiles::kActive);
 }
 
 void AppendSlip(const DataFolder &folder, const Record &slip)
 {
-    SettleFailedBoardSave(folder);
+    settleFailedBoardSave(folder);
     folder.appendRecord(SlipFiles::kActive, checked(slip));
 }
 

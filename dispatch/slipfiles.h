@@ -35,7 +35,7 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 // are first written to the board journal (/ServiceSlips.jnl, crash-safe, with a digest); the journal goes when
 // both files are written. A save that fails (a full disk) takes back what it added to the completed file before
 // it throws, so that its message ("What was stored before is unchanged") holds; only when even that fails does
-// the journal stay, the message says what the files hold, and SettleFailedBoardSave() takes the save back
+// the journal stay, the message says what the files hold, and settleFailedBoardSave() takes the save back
 // before the next write. The rows are the whole board: a failed save left by an earlier try is taken back first.
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
 
@@ -46,30 +46,30 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
 // failed). A damaged journal, or one the completed file no longer fits, goes and changes nothing. Throws
 // DiskError (the journal stays) when the completed file cannot be cut back.
 enum class BoardSaveSettled { Nothing, Completed, TakenBack };
-BoardSaveSettled SettleFailedBoardSave(const DataFolder &folder);
+BoardSaveSettled settleFailedBoardSave(const DataFolder &folder);
 
 // A save of the board interrupted by a kill or a power cut: completes it from the board journal (the completed
 // file cut back to its noted length and the slips appended, the active file replaced) and removes the journal.
 // A journal whose digest does not match, or that no longer fits the completed file, is removed unused. True
 // when a save was completed. Run at start, after DataFolder::finishInterruptedAppends() and before the slips
 // are read.
-bool FinishInterruptedBoardSave(const DataFolder &folder);
+bool finishInterruptedBoardSave(const DataFolder &folder);
 
 // A save of the board cut short between its two steps leaves a completed slip in both files: the completed
 // file holds it as the board had it, the active file as it was before. Removes from /ServiceSlips.txt every
 // slip that is also in /CompletedServiceSlips.txt (the same number, moment received and account, whatever
 // its status); returns the numbers removed (none when nothing was left behind, and then nothing is written).
-std::vector<int> RemoveCompletedLeftOnBoard(const DataFolder &folder);
+std::vector<int> removeCompletedLeftOnBoard(const DataFolder &folder);
 // The same pairs, only found: (record in /ServiceSlips.txt from 1, slip number).
-std::vector<std::pair<int, int>> CompletedLeftOnBoard(const DataFolder &folder);
+std::vector<std::pair<int, int>> completedLeftOnBoard(const DataFolder &folder);
 
 // The number of the last slip in /ServiceSlips.txt, the one stored last; 0 when there is none.
-int LastActiveSlipNumber(const DataFolder &folder);
+int lastActiveSlipNumber(const DataFolder &folder);
 
 // The highest slip number in the three slip files; 0 when there is no slip.
-int HighestSlipNumber(const DataFolder &folder);
+int highestSlipNumber(const DataFolder &folder);
 
-// The writers below settle a failed save of the board first (SettleFailedBoardSave).
+// The writers below settle a failed save of the board first (settleFailedBoardSave).
 
 // Replaces /ServiceSlips.txt with the unmarked rows, whatever their status.
 void RewriteActiveSlips(const DataFolder &folder, std::span<const MarkedSlip> rows);

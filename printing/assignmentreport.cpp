@@ -38,7 +38,7 @@ void setBodyFont(PrintSurface &surface)
 
 } // namespace
 
-void PrintAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs)
+void printAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs)
 {
     surface.SetPrintColour(false);
     surface.SetPrintPosition(0, 0.5);
@@ -61,7 +61,7 @@ void printAssignmentReportPages(PrintSurface &surface, const DocumentInputs &inp
 {
     const bool usaStyle = inputs.settings.usaAddressStyle;
     startDocument(surface, inputs.settings, QStringLiteral("Landscape"), true);
-    PrintAssignmentReportHeading(surface, inputs);
+    printAssignmentReportHeading(surface, inputs);
     setBodyFont(surface);
     double rowTop = surface.currentY();
     const int count = int(entries.size());
@@ -79,7 +79,7 @@ void printAssignmentReportPages(PrintSurface &surface, const DocumentInputs &inp
         rowTop += kLinesPerRow * lineHeight;
         if (rowTop + kLinesPerRow * lineHeight > surface.pageHeight()) {
             surface.newPage();
-            PrintAssignmentReportHeading(surface, inputs);
+            printAssignmentReportHeading(surface, inputs);
             setBodyFont(surface);
             rowTop = surface.currentY();
         }
@@ -99,7 +99,7 @@ PrintAction assignmentReportAction(const DocumentInputs &inputs, const std::vect
     return action;
 }
 
-PrintOutcome PrintAssignmentReport(PrintTarget &target, const DocumentInputs &inputs,
+PrintOutcome printAssignmentReport(PrintTarget &target, const DocumentInputs &inputs,
                                    const std::vector<AssignmentReportEntry> &entries)
 {
     return target.run(assignmentReportAction(inputs, entries));

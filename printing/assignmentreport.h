@@ -22,11 +22,11 @@ inline const QString kAssignmentReportTitle = QStringLiteral("Assignment Informa
 
 // The heading of every page: the title, the business block, today's date; the current position is then
 // (1.0, 2.25) inches, where the first row of blocks starts.
-void PrintAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs);
+void printAssignmentReportHeading(PrintSurface &surface, const DocumentInputs &inputs);
 // Every page of the report, without ending the document.
 void printAssignmentReportPages(PrintSurface &surface, const DocumentInputs &inputs,
                                 const std::vector<AssignmentReportEntry> &entries);
 
 PrintAction assignmentReportAction(const DocumentInputs &inputs, const std::vector<AssignmentReportEntry> &entries);
-PrintOutcome PrintAssignmentReport(PrintTarget &target, const DocumentInputs &inputs,
+PrintOutcome printAssignmentReport(PrintTarget &target, const DocumentInputs &inputs,
                                    const std::vector<AssignmentReportEntry> &entries);

@@ -20,7 +20,7 @@ void printBlankFormPage(PrintSurface &surface, const DocumentInputs &inputs)
     }
 
     surface.SetPrintPosition(0, 4.55);
-    PrintItemHeadings(surface);
+    printItemHeadings(surface);
 
     if (!settings.plainPaper)
         PrintDetachLine(surface);
@@ -39,7 +39,7 @@ PrintAction blankFormsAction(const DocumentInputs &inputs, int count)
     return action;
 }
 
-PrintOutcome PrintBlankForms(PrintTarget &target, const DocumentInputs &inputs, int count)
+PrintOutcome printBlankForms(PrintTarget &target, const DocumentInputs &inputs, int count)
 {
     return target.run(blankFormsAction(inputs, count));
 }
@@ -52,7 +52,7 @@ PrintAction logoSampleAction(const DocumentInputs &inputs)
     action.jobs.push_back({action.title, [shared](PrintSurface &surface) {
                                startDocument(surface, shared->settings, QStringLiteral("Portrait"),
                                              shared->settings.printInColour);
-                               PrintLogo(surface, shared->settings);
+                               printLogo(surface, shared->settings);
                            }});
     return action;
 }

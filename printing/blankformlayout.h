@@ -10,7 +10,7 @@
 void printBlankFormPage(PrintSurface &surface, const DocumentInputs &inputs);
 // count forms, each a document of its own; none for a count below 1.
 PrintAction blankFormsAction(const DocumentInputs &inputs, int count);
-PrintOutcome PrintBlankForms(PrintTarget &target, const DocumentInputs &inputs, int count);
+PrintOutcome printBlankForms(PrintTarget &target, const DocumentInputs &inputs, int count);
 
 // The setup screen's logo sample: a portrait page with the logo as the invoices print it.
 PrintAction logoSampleAction(const DocumentInputs &inputs);

@@ -55,7 +55,7 @@ void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const Q
     const double headingY = inches(5.3) + 360;
     surface.SetPrintColour(true);
     surface.setCurrentY(headingY);
-    PrintItemHeadings(surface);
+    printItemHeadings(surface);
 
     // The items in the description column; those that would pass the item rows are left out.
     double y = headingY + 360;

@@ -56,7 +56,7 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
 
     // Heading: the business on the left (beside the logo), the invoice's numbers on the right.
-    const LogoPlace logo = PrintLogo(surface, settings);
+    const LogoPlace logo = printLogo(surface, settings);
     PrintBusinessBlock(surface, inputs.business, settings.usaAddressStyle, 0.75, 0.5, 14,
                        inches(5.2) - inches(0.75) - 144, logo);
     surface.SetPrintColour(true);

@@ -63,13 +63,13 @@ void PrintFormFrame(PrintSurface &surface, const DocumentInputs &inputs, const Q
     surface.print(title);
     surface.SetPrintFont(10, true, false);
 
-    const LogoPlace logo = PrintLogo(surface, inputs.settings);
+    const LogoPlace logo = printLogo(surface, inputs.settings);
     // The block ends before the header texts at 5 inches, and before the logo beside it.
     PrintBusinessBlock(surface, inputs.business, inputs.settings.usaAddressStyle, 0.75, y, 12,
                        inches(5.0) - inches(0.75) - 144, logo);
 }
 
-LogoPlace PrintLogo(PrintSurface &surface, const PrintSettings &settings)
+LogoPlace printLogo(PrintSurface &surface, const PrintSettings &settings)
 {
     const double width = settings.logoWidth;
     const double height = std::min(settings.logoHeight, 1800.0);
@@ -179,7 +179,7 @@ QString fitText(const PrintSurface &surface, const QString &text, double maxWidt
     return text.left(low);
 }
 
-void PrintItemHeadings(PrintSurface &surface)
+void printItemHeadings(PrintSurface &surface)
 {
     const std::pair<double, const char *> headings[] = {
         {0.6, "QTY"}, {1.5, "DATE"}, {3.1, "DESCRIPTION"}, {6.1, "PRICE"}, {7.5, "TOTAL"}};

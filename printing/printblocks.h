@@ -25,7 +25,7 @@ struct LogoPlace
 };
 // The logo centred on the page width with its top at 144 twips, no higher than 1800 twips. Nothing when no
 // logo is set or its file cannot be read.
-LogoPlace PrintLogo(PrintSurface &surface, const PrintSettings &settings);
+LogoPlace printLogo(PrintSurface &surface, const PrintSettings &settings);
 // The business name and address at (x, y); the name in nameSize bold, or size 10 when longer than 25
 // characters. Lines wider than maxWidth twips (0: no limit) are cut to fit, and beside a logo they end
 // before it.
@@ -36,7 +36,7 @@ void PrintSoldTo(PrintSurface &surface, const SoldTo &customer, bool usaStyle, d
 void PrintDetachLine(PrintSurface &surface);
 // The headings of the invoice's item table on the current line ("QTY", "DATE", "DESCRIPTION", "PRICE", "TOTAL"),
 // the same on a blank form as on a printed invoice; ends the line.
-void PrintItemHeadings(PrintSurface &surface);
+void printItemHeadings(PrintSurface &surface);
 
 // -- Helpers for the layouts
 // city + ", " + state + separator + postal code, leaving out what is empty.

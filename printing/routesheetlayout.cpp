@@ -155,7 +155,7 @@ PrintAction routeSheetAction(const DocumentInputs &inputs, const std::vector<Rou
     return action;
 }
 
-PrintOutcome PrintRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days)
+PrintOutcome printRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days)
 {
     return target.run(routeSheetAction(inputs, days));
 }

@@ -33,4 +33,4 @@ struct RouteSheetDay
 void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day);
 // One document per day.
 PrintAction routeSheetAction(const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days);
-PrintOutcome PrintRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days);
+PrintOutcome printRouteSheet(PrintTarget &target, const DocumentInputs &inputs, const std::vector<RouteSheetDay> &days);

@@ -57,8 +57,8 @@ void printAt(PrintSurface &surface, double x, double y, const QString &text)
 // technician takes this paper to the job.
 void printServiceLocation(PrintSurface &surface, const SlipPrintValues &slip)
 {
-    const QString site[] = {slip.siteName, slip.siteAddress1, slip.siteAddress2, slip.siteCity, slip.siteState,
-                            slip.sitePostalCode};
+    const QString site[] = {slip.siteName, slip.siteAddress1, slip.siteAddress2,
+                            slip.siteCity, slip.siteState,    slip.sitePostalCode};
     const QString billing[] = {slip.name, slip.address1, slip.address2, slip.city, slip.state, slip.postalCode};
     if (std::equal(std::begin(site), std::end(site), std::begin(billing)) || slip.siteName.isEmpty())
         return;
@@ -68,8 +68,9 @@ void printServiceLocation(PrintSurface &surface, const SlipPrintValues &slip)
     printAt(surface, kLeft, 1.15, QStringLiteral("Service Location"));
     surface.SetPrintFont(9, false, false);
     const QString place = QStringList{slip.siteCity, slip.siteState, slip.sitePostalCode}.join(QLatin1Char(' '));
-    for (const QString &line : {slip.siteName, slip.siteAddress1, slip.siteAddress2, place.simplified(),
-                                slip.siteTelephone.isEmpty() ? QString() : QStringLiteral("Tel. ") + slip.siteTelephone}) {
+    for (const QString &line :
+         {slip.siteName, slip.siteAddress1, slip.siteAddress2, place.simplified(),
+          slip.siteTelephone.isEmpty() ? QString() : QStringLiteral("Tel. ") + slip.siteTelephone}) {
         if (!line.isEmpty())
             printAt(surface, kLeft, 0, fitText(surface, line, kWidth));
     }
@@ -83,7 +84,7 @@ void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, 
     const PrintSettings &settings = inputs.settings;
     startDocument(surface, settings, QStringLiteral("Portrait"), settings.printInColour);
     surface.endLine();
-    const LogoPlace logo = PrintLogo(surface, settings);
+    const LogoPlace logo = printLogo(surface, settings);
 
     // Heading: centred, or above the heading column when the logo holds the middle.
     surface.SetPrintColour(true);

@@ -205,7 +205,7 @@ private:
         if (const auto value = SlipCounter::parse(bytes); value || !present) {
             // The program moves a counter at or below a slip in use past it (a missing file counts as 1000).
             m_counter = value.value_or(SlipCounter::kDefault);
-            const int used = HighestSlipNumber(m_folder);
+            const int used = highestSlipNumber(m_folder);
             if (used < m_counter || m_counter >= SlipCounter::kLast)
                 return;
             const qint16 was = m_counter;
@@ -222,7 +222,7 @@ private:
         const auto fromBackup =
             QFileInfo(m_folder.path(backup)).isFile() ? SlipCounter::parse(m_folder.readAll(backup)) : std::nullopt;
         m_counter = fromBackup.value_or(SlipCounter::kDefault);
-        if (const int used = HighestSlipNumber(m_folder); used >= m_counter)
+        if (const int used = highestSlipNumber(m_folder); used >= m_counter)
             m_counter = qint16(std::min<int>(used + 1, SlipCounter::kLast));
         report(QStringLiteral("SlipNo.txt"), 0,
                QStringLiteral("holds %1, not a slip number from 1 to %2; the program will use %3%4")
@@ -234,7 +234,7 @@ private:
 
     void checkCompletedLeftOnBoard()
     {
-        for (const auto &[record, number] : CompletedLeftOnBoard(m_folder))
+        for (const auto &[record, number] : completedLeftOnBoard(m_folder))
             report(kActiveSlips, record,
                    QStringLiteral("completed slip %1 is also in CompletedServiceSlips.txt (a save of the board was "
                                   "cut short); the program removes it from the board at its next start")

@@ -148,6 +148,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return fail(err, command, QStringLiteral("The program is running on this data folder; close it first."));
 
     const DataFolder folder(root);
+    if (!dryRun)
+        lock.guardWrites(folder);
     Settings settings;
     settings.loadBusiness(folder);
     const bool usa = !SetupLogic::internationalStyleAtLoad(settings.business);

@@ -85,11 +85,11 @@ int exportIncome(const QStringList &args, QTextStream &out, QTextStream &err)
     if (values.contains(QStringLiteral("account")))
         account = values.value(QStringLiteral("account"));
     const DataFolder folder(root);
-    const auto history = History::LoadFinancial(folder, *from, *to, account);
-    const auto rows = Income::Details(folder, history);
-    const auto payments = Income::Payments(folder, rows, *from, *to, account);
+    const auto history = History::loadFinancial(folder, *from, *to, account);
+    const auto rows = Income::details(folder, history);
+    const auto payments = Income::payments(folder, rows, *from, *to, account);
     try {
-        History::writeExport(target, Income::IncomeCsv(rows, payments, {values.contains(QStringLiteral("bom"))}));
+        History::writeExport(target, Income::incomeCsv(rows, payments, {values.contains(QStringLiteral("bom"))}));
     } catch (const DiskError &e) {
         return fail(e.message());
     }

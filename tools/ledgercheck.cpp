@@ -194,7 +194,7 @@ private:
             invoicesOf[it->acctNo.toLower()] << it.key();
 
         QHash<QString, Money> owed; // what Who Still Owes shows, by account file name in lower case
-        for (const Receivables::Account &a : Receivables::Load(m_folder, QDate::currentDate()).accounts)
+        for (const Receivables::Account &a : Receivables::load(m_folder, QDate::currentDate()).accounts)
             owed.insert(a.acctNo.toLower(), a.balance);
 
         const QString folder = m_folder.path(QStringLiteral("/VIActiveAccounts"));

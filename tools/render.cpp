@@ -105,7 +105,7 @@ RenderResult renderDocuments(const RenderRequest &request)
         } else if (request.document == QLatin1String("slip-report")) {
             outcome = PrintSlipReport(target, inputs, rows);
         } else {
-            outcome = PrintBlankForms(target, inputs, request.count);
+            outcome = printBlankForms(target, inputs, request.count);
         }
     } catch (const DiskError &e) {
         result.message = e.message();

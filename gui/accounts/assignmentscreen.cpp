@@ -693,7 +693,7 @@ void AssignmentScreen::printReport()
     std::vector<Record> records;
     if (!guarded([&] { records = m_state.folder.readRecords(AssignmentFile::kPath, assignmentLayout()); }))
         return;
-    PrintAssignmentReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), assignmentReportEntries(records));
+    printAssignmentReport(m_target, m_inputs ? m_inputs() : DocumentInputs(), assignmentReportEntries(records));
 }
 
 void AssignmentScreen::setDialingEnabled(bool enabled)

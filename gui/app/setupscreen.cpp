@@ -786,7 +786,7 @@ void SetupScreen::saveAndReturn()
         break;
     }
     // A number typed back to one a stored slip has moves past the slips: no new slip takes it again.
-    if (const auto note = m_state.slipCounter.followSlipsInUse(m_state.folder, HighestSlipNumber(m_state.folder)))
+    if (const auto note = m_state.slipCounter.followSlipsInUse(m_state.folder, highestSlipNumber(m_state.folder)))
         inform(*note);
     m_state.usaAddressStyle = m_usaStyle;
     closeByProgram();

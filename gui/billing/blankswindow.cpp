@@ -52,7 +52,7 @@ void BlanksWindow::printForms()
 {
     const int count = m_count->text().toInt();
     if (count > 0) {
-        const PrintOutcome outcome = PrintBlankForms(m_target, m_inputs ? m_inputs() : DocumentInputs(), count);
+        const PrintOutcome outcome = printBlankForms(m_target, m_inputs ? m_inputs() : DocumentInputs(), count);
         // A cancelled dialog keeps the number for another try.
         if (outcome.cancelled())
             return;

@@ -176,7 +176,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     QPushButton *priced = button(QStringLiteral("Print Priced &Invoices"), QStringLiteral("cmdCompletions_6"), this);
     side->addWidget(priced);
     connect(priced, &QPushButton::clicked, this, [this] {
-        const auto invoices = PricedInvoices::FromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1,
+        const auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1,
                                                                 m_state.settings, m_clock.today());
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
@@ -585,7 +585,7 @@ void FinalizeWindow::deleteSelected()
     for (int row = 1; row <= m_session.rowCount(); ++row)
         m_session.setTicked(row, m_grid->isTicked(row, Sel));
     try {
-        Finalize::DeleteSelectedSlips(m_state.folder, m_session.rows());
+        Finalize::deleteSelectedSlips(m_state.folder, m_session.rows());
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Delete ALL Selected"));
         return;
@@ -608,7 +608,7 @@ void FinalizeWindow::writeRecords()
         // A journal already waiting is an earlier run's (one that could not be finished): these slips are not in it.
         const bool earlierRunWaiting = PostingRun::pending(m_state.folder);
         try {
-            PostingRun::WriteRecords(m_state.folder, slips,
+            PostingRun::writeRecords(m_state.folder, slips,
                                      {m_state.settings.taxHeading1, m_state.settings.taxHeading2}, m_clock.today(),
                                      m_postingHook);
         } catch (const DiskError &e) {

@@ -271,7 +271,7 @@ void HistoryWindow::loadGrids()
 {
     const Widgets::BusyCursor busy;
     m_shown = std::make_shared<const History::Loaded>(
-        History::LoadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount()));
+        History::loadHistory(m_state.folder, m_accepted[0], m_accepted[1], selectedAccount()));
     m_shownRange[0] = m_accepted[0];
     m_shownRange[1] = m_accepted[1];
     const History::Loaded &loaded = *m_shown;
@@ -296,17 +296,17 @@ void HistoryWindow::loadGrids()
 
 void HistoryWindow::showIncome()
 {
-    m_incomeRows = Income::Details(m_state.folder, m_shown->financial);
+    m_incomeRows = Income::details(m_state.folder, m_shown->financial);
     const auto account = selectedAccount();
-    const Income::Chart chart = Income::ChartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
+    const Income::Chart chart = Income::chartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
     const QString title =
         (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
         (account ? QStringLiteral(", Account ") + account->trimmed() : QStringLiteral(", All Accounts"));
-    m_payments = Income::Payments(m_state.folder, m_incomeRows, m_shownRange[0], m_shownRange[1], account);
+    m_payments = Income::payments(m_state.folder, m_incomeRows, m_shownRange[0], m_shownRange[1], account);
     std::optional<Money> owed;
     if (account)
-        owed = Receivables::LedgerOf(m_state.folder, *account, m_clock.today()).balance;
-    m_incomePanel->setIncome(Income::Summarize(m_incomeRows, m_payments), chart, title, owed);
+        owed = Receivables::ledgerOf(m_state.folder, *account, m_clock.today()).balance;
+    m_incomePanel->setIncome(Income::summarize(m_incomeRows, m_payments), chart, title, owed);
 }
 
 void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs)
@@ -320,10 +320,10 @@ void HistoryWindow::printIncomeReport()
     if (!m_target)
         return;
     const auto account = selectedAccount();
-    IncomeReportValues values = incomeReportValues(m_incomeRows, Income::Summarize(m_incomeRows, m_payments));
+    IncomeReportValues values = incomeReportValues(m_incomeRows, Income::summarize(m_incomeRows, m_payments));
     if (account) {
         values.showsOwed = true;
-        values.owed = Receivables::LedgerOf(m_state.folder, *account, m_clock.today()).balance;
+        values.owed = Receivables::ledgerOf(m_state.folder, *account, m_clock.today()).balance;
     }
     m_target->run(incomeReportAction(m_inputs ? m_inputs() : DocumentInputs(),
                                      {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, values));
@@ -346,7 +346,7 @@ void HistoryWindow::printInvoices()
     std::sort(chosen.begin(), chosen.end(),
               [](const Income::Row &a, const Income::Row &b) { return a.history.dateValue < b.history.dateValue; });
     m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
-                                      PricedInvoices::FromHistory(m_state.folder, chosen, m_state.settings)));
+                                      PricedInvoices::fromHistory(m_state.folder, chosen, m_state.settings)));
 }
 
 ReceivablesWindow *HistoryWindow::receivables()
@@ -422,7 +422,7 @@ void HistoryWindow::purgeAll()
         !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge History Files")))
         return;
     try {
-        History::PurgeAll(m_state.folder);
+        History::purgeAll(m_state.folder);
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Purge History Files"));
     }
@@ -440,7 +440,7 @@ void HistoryWindow::purgeAccount()
         return;
     // The question names what goes: the account and how many of its records.
     const History::Range all = History::allTime(m_clock.today());
-    const History::Loaded held = History::LoadHistory(m_state.folder, all.start, all.end, account);
+    const History::Loaded held = History::loadHistory(m_state.folder, all.start, all.end, account);
     if (!m_messages.ask(QStringLiteral("Click Yes to Delete This Acctounts History") +
                             QStringLiteral("\r\nAccount %1: %2 financial and %3 service history records")
                                 .arg(account.trimmed())
@@ -450,7 +450,7 @@ void HistoryWindow::purgeAccount()
         !m_messages.ask(QStringLiteral("Are you Sure?"), QStringLiteral("Confirm Purge Account History")))
         return;
     try {
-        History::PurgeAccount(m_state.folder, account);
+        History::purgeAccount(m_state.folder, account);
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Purge Account History"));
     }
@@ -483,7 +483,7 @@ void HistoryWindow::exportCsv()
         const Widgets::BusyCursor busy;
         const Csv::Options options{m_bom->isChecked()};
         History::writeExport(*path, service ? History::serviceCsv(m_shown->service, options)
-                                            : Income::IncomeCsv(m_incomeRows, m_payments, options));
+                                            : Income::incomeCsv(m_incomeRows, m_payments, options));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));
     }

@@ -96,14 +96,14 @@ void ReceivablesWindow::reload()
 {
     {
         const Widgets::BusyCursor busy;
-        m_report = Receivables::Load(m_folder, m_clock.today());
+        m_report = Receivables::load(m_folder, m_clock.today());
     }
     fill();
 }
 
 void ReceivablesWindow::fill()
 {
-    Receivables::Sort(m_report.accounts, m_byAge->isChecked() ? Receivables::SortBy::Age : Receivables::SortBy::Amount);
+    Receivables::sort(m_report.accounts, m_byAge->isChecked() ? Receivables::SortBy::Age : Receivables::SortBy::Amount);
     const auto &accounts = m_report.accounts;
     m_grid->setAll(qsizetype(accounts.size()), [&](qsizetype row, int column) -> QString {
         const Receivables::Account &a = accounts[std::size_t(row)];
@@ -143,7 +143,7 @@ void ReceivablesWindow::exportCsv()
     if (!path || path->isEmpty())
         return;
     try {
-        History::writeExport(*path, Receivables::ReceivablesCsv(m_report, {true}));
+        History::writeExport(*path, Receivables::receivablesCsv(m_report, {true}));
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), QStringLiteral("Export CSV"));
     }

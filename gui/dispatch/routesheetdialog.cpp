@@ -64,5 +64,5 @@ PrintOutcome printRouteSheet(PrintTarget &target, Messages &messages, const Docu
         messages.inform(RouteSheet::nothingScheduled(technician, date), QStringLiteral("Route Sheet"));
         return {PrintOutcome::Status::Cancelled, 0, {}};
     }
-    return PrintRouteSheet(target, inputs, sheets);
+    return printRouteSheet(target, inputs, sheets);
 }

@@ -214,7 +214,7 @@ private slots:
         });
         const std::vector<Record> board = {slip(1001, "Open"), slip(1002, "Complete")};
         QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(failing, board));
-        QCOMPARE(CompletedLeftOnBoard(root.folder()).size(), std::size_t(1));
+        QCOMPARE(completedLeftOnBoard(root.folder()).size(), std::size_t(1));
         const QString leftover = "/ServiceSlips.txt.abc123.vdtmp";
         root.write(leftover, "half a rewrite");
         QFile old(root.file(leftover));

@@ -176,8 +176,9 @@ private slots:
         // A Write Records that waits to be finished holds its numbers too.
         folder.replaceRecords(SlipFiles::kCompleted, {completedSlip(1203, "C-3", "Elm Rd")});
         try {
-            PostingRun::WriteRecords(
-                folder, {posted(completedSlip(1203, "C-3", "Elm Rd"), "20260203", "Cash", money("5"), Money())},
+            PostingRun::writeRecords(
+                folder,
+                {posted(completedSlip(1203, "C-3", "Elm Rd"), "20260203", "Cash", "$5.00", money("5"), Money())},
                 kHeadings, kDay, [](const char *step, const QString &file) {
                     if (QByteArray(step) == "before" && file != PostingRun::kJournal)
                         throw Crash{};
@@ -223,7 +224,7 @@ private slots:
         const Record stays = completedSlip(1000, "C-3", "Elm Rd");
         b.replaceRecords(SlipFiles::kCompleted, {stays, cash, open});
 
-        PostingRun::WriteRecords(b,
+        PostingRun::writeRecords(b,
                                  {posted(cash, "5001", "Cash", "$107.50", money("$100.00"), money("7.5")),
                                   posted(open, "5002", "Not Collected", "$10.76", money("$10.01"), money("0.7508"))},
                                  kHeadings, kDay);
@@ -279,7 +280,7 @@ private slots:
                                    QByteArray("Previous Balance").leftJustified(60) +
                                    QByteArray("$0.00").leftJustified(10);
         root.write("/VIActiveAccounts/B-2.txt", opening);
-        PostingRun::WriteRecords(folder,
+        PostingRun::writeRecords(folder,
                                  {posted(twin, "5001", "Not Collected", "$1.05", money("$1.05"), Money()),
                                   posted(twin, "5002", "Not Collected", "$1.05", money("$1.05"), Money())},
                                  kHeadings, kDay);
@@ -299,7 +300,7 @@ private slots:
         const DataFolder folder = root.folder();
         const Record slip = completedSlip(7, "A-1", "Main St");
         folder.replaceRecords(SlipFiles::kCompleted, {slip});
-        PostingRun::WriteRecords(folder, {posted(slip, "9", "Cash", "$10.40", money("$10.00"), Money(), money("0.4"))},
+        PostingRun::writeRecords(folder, {posted(slip, "9", "Cash", "$10.40", money("$10.00"), Money(), money("0.4"))},
                                  kHeadings, kDay);
         const QByteArray taxes = root.read(Posting::kTaxRecords);
         QCOMPARE(taxes.size(), 75);
@@ -328,10 +329,10 @@ private slots:
         const auto slips = threeSlips(folder);
         const auto before = snapshot(root.path());
         auto bad = slips;
-        bad[1] = posted(bad[1].slip, "5002", "Cash", money(qPrintable(preTax)), money(qPrintable(tax1)),
+        bad[1] = posted(bad[1].slip, "5002", "Cash", "$50.00", money(qPrintable(preTax)), money(qPrintable(tax1)),
                         money(qPrintable(tax2)));
         try {
-            PostingRun::WriteRecords(folder, bad, kHeadings, kDay);
+            PostingRun::writeRecords(folder, bad, kHeadings, kDay);
             QFAIL("negative money was posted");
         } catch (const DiskError &e) {
             QVERIFY2(e.message().startsWith("Slip 1002: the amount or a tax is below zero"), qPrintable(e.message()));
@@ -345,7 +346,7 @@ private slots:
         TestRoot reference;
         {
             const DataFolder folder = reference.folder();
-            PostingRun::WriteRecords(folder, threeSlips(folder), kHeadings, kDay);
+            PostingRun::writeRecords(folder, threeSlips(folder), kHeadings, kDay);
         }
         const auto expected = snapshot(reference.path());
         QVERIFY(expected.contains("FinalizedServiceSlips.txt"));
@@ -364,7 +365,7 @@ private slots:
             };
             folder.setFaultHook(tick);
             try {
-                PostingRun::WriteRecords(folder, slips, kHeadings, kDay, tick);
+                PostingRun::writeRecords(folder, slips, kHeadings, kDay, tick);
                 finished = true;
             } catch (const Crash &) {
             }
@@ -376,7 +377,7 @@ private slots:
                 // again) or the crash came after its removal (all was done).
                 if (snapshot(root.path()) != expected) {
                     QVERIFY2(snapshot(root.path()) == before, qPrintable(QString("crash at step %1").arg(crashAt)));
-                    PostingRun::WriteRecords(restarted, slips, kHeadings, kDay);
+                    PostingRun::writeRecords(restarted, slips, kHeadings, kDay);
                 }
             } else if (!finished) {
                 QVERIFY(told.contains("Slip 1002, Invoice No. 5002"));
@@ -397,12 +398,12 @@ private slots:
     void tornWrite()
     {
         TestRoot reference, root;
-        PostingRun::WriteRecords(reference.folder(), threeSlips(reference.folder()), kHeadings, kDay);
+        PostingRun::writeRecords(reference.folder(), threeSlips(reference.folder()), kHeadings, kDay);
         DataFolder folder = root.folder();
         const auto slips = threeSlips(folder);
         QByteArray historyBefore = root.read(Posting::kHistory);
         try {
-            PostingRun::WriteRecords(folder, slips, kHeadings, kDay, [&](const char *step, const QString &file) {
+            PostingRun::writeRecords(folder, slips, kHeadings, kDay, [&](const char *step, const QString &file) {
                 if (QByteArray(step) == "after" && file == Posting::kServiceHistory)
                     throw Crash{};
             });
@@ -423,18 +424,18 @@ private slots:
         const auto slips = threeSlips(folder);
         QDir(root.path()).mkpath("TaxRecords.txt"); // a folder where the file should be
         try {
-            PostingRun::WriteRecords(folder, slips, kHeadings, kDay);
+            PostingRun::writeRecords(folder, slips, kHeadings, kDay);
             QFAIL("the run reported success");
         } catch (const DiskError &e) {
             QVERIFY2(e.message().contains("TaxRecords.txt"), qPrintable(e.message()));
         }
         QVERIFY(PostingRun::pending(folder));
         QCOMPARE(Finalize::LoadCompletedSlips(folder).size(), std::size_t(4)); // still listed
-        QVERIFY_THROWS_EXCEPTION(DiskError, PostingRun::WriteRecords(folder, slips, kHeadings, kDay));
+        QVERIFY_THROWS_EXCEPTION(DiskError, PostingRun::writeRecords(folder, slips, kHeadings, kDay));
         QDir(root.file("/TaxRecords.txt")).removeRecursively();
         QVERIFY(!PostingRun::finishPending(folder).isEmpty());
         TestRoot reference;
-        PostingRun::WriteRecords(reference.folder(), threeSlips(reference.folder()), kHeadings, kDay);
+        PostingRun::writeRecords(reference.folder(), threeSlips(reference.folder()), kHeadings, kDay);
         QCOMPARE(snapshot(root.path()), snapshot(reference.path()));
     }
 
@@ -451,14 +452,14 @@ private slots:
         QCOMPARE(rows[0].recordNumber, 2);
         QCOMPARE(rows[2].slipNo, "200");
         rows[0].ticked = true; // record 2
-        Finalize::DeleteSelectedSlips(folder, rows);
+        Finalize::deleteSelectedSlips(folder, rows);
         rows = Finalize::LoadCompletedSlips(folder);
         QCOMPARE(rows.size(), std::size_t(2));
         QCOMPARE(rows[0].acctNo, "A");
         QCOMPARE(rows[1].acctNo, "C");
         for (auto &r : rows)
             r.ticked = true;
-        Finalize::DeleteSelectedSlips(folder, rows);
+        Finalize::deleteSelectedSlips(folder, rows);
         QVERIFY(!root.exists(SlipFiles::kCompleted));
         QVERIFY(!root.exists("/Backup/CompletedServiceSlips.txt"));
         QVERIFY(Finalize::LoadCompletedSlips(folder).empty());

@@ -1,7 +1,7 @@
+#include "billing/accounthistoryrecord.h"
 #include "billing/history.h"
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
-#include "billing/accounthistoryrecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -85,11 +85,11 @@ private slots:
         folder.appendRecord(Posting::kHistory, padded);
 
         const QDate jan1(2026, 1, 1);
-        auto all = History::LoadHistory(folder, jan1, jan1);
+        auto all = History::loadHistory(folder, jan1, jan1);
         QCOMPARE(accountsOf(all.financial), QStringList({"1001@1/1/2026", "2002@1/1/2026", "1001@1/1/2026"}));
         QCOMPARE(all.service.size(), std::size_t(2));
         QCOMPARE(Formats::currency(all.total), "$25.75");
-        auto one = History::LoadHistory(folder, jan1, QDate(2026, 1, 2), QString("1001                "));
+        auto one = History::loadHistory(folder, jan1, QDate(2026, 1, 2), QString("1001                "));
         QCOMPARE(accountsOf(one.financial), QStringList({"1001@1/1/2026", "1001@1/2/2026", "1001@1/1/2026"}));
         QCOMPARE(Formats::currency(one.total), "$21.50");
         QCOMPARE(one.service.size(), std::size_t(2));
@@ -105,14 +105,14 @@ private slots:
         QVERIFY(file.open(QIODevice::Append));
         file.write(torn.bytes().left(accountHistoryLayout().length() - 5));
         file.close();
-        const auto withTorn = History::LoadHistory(folder, QDate(2026, 1, 2), QDate(2026, 1, 2));
+        const auto withTorn = History::loadHistory(folder, QDate(2026, 1, 2), QDate(2026, 1, 2));
         QCOMPARE(accountsOf(withTorn.financial), QStringList({"1001@1/2/2026", "2002@1/2/2026"}));
         QCOMPARE(withTorn.financial[1].amountText, "$7.00");
         QCOMPARE(Formats::currency(withTorn.total), "$8.00");
         QCOMPARE(withTorn.financial[1].name, withTorn.financial[0].name);
         // Nothing to show without the files.
         TestRoot empty;
-        QVERIFY(History::LoadHistory(empty.folder(), jan1, jan1).financial.empty());
+        QVERIFY(History::loadHistory(empty.folder(), jan1, jan1).financial.empty());
         QVERIFY(!empty.exists(Posting::kHistory));
     }
 
@@ -127,8 +127,8 @@ private slots:
         post(folder, "C", day, "$4.00", "c1");
         post(folder, "B", day, "$5.00", "b2");
         folder.backupFile(Posting::kHistory);
-        History::PurgeAccount(folder, "B ");
-        const auto left = History::LoadHistory(folder, day, day);
+        History::purgeAccount(folder, "B ");
+        const auto left = History::loadHistory(folder, day, day);
         QStringList names;
         for (const auto &r : left.financial)
             names << r.name;
@@ -139,11 +139,11 @@ private slots:
         QCOMPARE(services, names);
         QVERIFY(!root.exists("/Backup/CAHistory.txt")); // a stale copy would bring the purged records back
 
-        History::PurgeAll(folder);
+        History::purgeAll(folder);
         QVERIFY(!root.exists(Posting::kHistory));
         QVERIFY(!root.exists(Posting::kServiceHistory));
         // Purging an account with no history creates no file.
-        History::PurgeAccount(folder, "A");
+        History::purgeAccount(folder, "A");
         QVERIFY(!root.exists(Posting::kHistory));
     }
 
@@ -155,14 +155,16 @@ private slots:
             {"=2+3", "Say \"hi\"\nthere", "3/8/2026", "Refund", "($3.00)", QDate(2026, 3, 8), Money::fromRaw(-30000)},
             {"1003", "Caf\u00e9", "3/9/2026", "x", "$10.76", QDate(2026, 3, 9), Money::fromRaw(107608)},
         };
-        QCOMPARE(History::financialCsv(rows), QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
-                                                         "\"=\"\"1001\"\"\",\"Smith, John\",2026-03-07,Invoice No. 5001,107.50\r\n"
-                                                         "'=2+3,\"Say \"\"hi\"\"\nthere\",2026-03-08,Refund,-3.00\r\n"
-                                                         "\"=\"\"1003\"\"\",Caf\xc3\xa9,2026-03-09,x,10.76\r\n"));
+        QCOMPARE(History::financialCsv(rows),
+                 QByteArray("Account,Name,Date,Invoice Number/Reference,Amount\r\n"
+                            "\"=\"\"1001\"\"\",\"Smith, John\",2026-03-07,Invoice No. 5001,107.50\r\n"
+                            "'=2+3,\"Say \"\"hi\"\"\nthere\",2026-03-08,Refund,-3.00\r\n"
+                            "\"=\"\"1003\"\"\",Caf\xc3\xa9,2026-03-09,x,10.76\r\n"));
         std::vector<History::ServiceRow> service = {
             {"1001", "Site", "3/7/2026", "Fix, then test", "Crew A", QDate(2026, 3, 7)}};
-        QCOMPARE(History::serviceCsv(service), QByteArray("Account,Name,Date,Service Provided,Serviced By\r\n"
-                                                          "\"=\"\"1001\"\"\",Site,2026-03-07,\"Fix, then test\",Crew A\r\n"));
+        QCOMPARE(History::serviceCsv(service),
+                 QByteArray("Account,Name,Date,Service Provided,Serviced By\r\n"
+                            "\"=\"\"1001\"\"\",Site,2026-03-07,\"Fix, then test\",Crew A\r\n"));
         TestRoot root;
         History::writeExport(root.file("/out.csv"), History::serviceCsv(service));
         QCOMPARE(root.read("/out.csv"), History::serviceCsv(service));

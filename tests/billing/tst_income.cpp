@@ -96,9 +96,9 @@ private slots:
             byForm[kind] += p.totalCents * 100;
         }
         const auto history =
-            History::LoadFinancial(root.folder(), from, to, account.isEmpty() ? std::nullopt : std::optional(account));
-        const auto rows = Income::Details(root.folder(), history);
-        const Income::Totals t = Income::Summarize(rows);
+            History::loadFinancial(root.folder(), from, to, account.isEmpty() ? std::nullopt : std::optional(account));
+        const auto rows = Income::details(root.folder(), history);
+        const Income::Totals t = Income::summarize(rows);
         QCOMPARE(t.count, count);
         QCOMPARE(t.total.raw(), total);
         QCOMPARE(t.preTax.raw(), preTax);
@@ -157,17 +157,17 @@ private slots:
                                     Money::fromCents(313),
                                     Money()};
         };
-        PostingRun::WriteRecords(folder, {slip(1201, "9001", first), slip(1202, "9002", second)}, {"Sales Tax", ""},
+        PostingRun::writeRecords(folder, {slip(1201, "9001", first), slip(1202, "9002", second)}, {"Sales Tax", ""},
                                  day);
         if (!slipsKept)
             folder.deleteWithBackup(SlipFiles::kFinalized);
-        const auto rows = Income::Details(folder, History::LoadFinancial(folder, day, day));
+        const auto rows = Income::details(folder, History::loadFinancial(folder, day, day));
         QCOMPARE(rows.size(), std::size_t(2));
         QCOMPARE((QStringList{rows[0].payForm, rows[1].payForm}), forms);
-        const auto invoices = PricedInvoices::FromHistory(folder, rows, Settings());
+        const auto invoices = PricedInvoices::fromHistory(folder, rows, Settings());
         QCOMPARE(invoices[0].paid, forms[0] != "Not Collected" && !forms[0].endsWith('?'));
         QCOMPARE(invoices[1].paid, forms[1] != "Not Collected" && !forms[1].endsWith('?'));
-        const Income::Totals t = Income::Summarize(rows);
+        const Income::Totals t = Income::summarize(rows);
         const bool known = !forms[0].endsWith('?');
         QCOMPARE(t.countByPayKind[int(Income::PayKind::Other)], known ? 0 : 2);
     }
@@ -179,17 +179,17 @@ private slots:
         TestRoot root;
         const DataFolder folder = root.folder();
         const QDate day(2025, 6, 2);
-        PostingRun::WriteRecords(folder,
+        PostingRun::writeRecords(folder,
                                  {{completedSlip(1001, "2002", "Oak Ave"), "2002", "Oak Ave", "801", "Cash", "$10.92",
                                    Money::fromRaw(101300), Money::fromRaw(6331), Money::fromRaw(1520)}},
                                  {"Sales Tax", "County Tax"}, day);
-        const auto rows = Income::Details(folder, History::LoadFinancial(folder, day, day));
+        const auto rows = Income::details(folder, History::loadFinancial(folder, day, day));
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].preTax, Money::fromCents(1013));
         QCOMPARE(rows[0].taxes.size(), std::size_t(2));
         QCOMPARE(rows[0].taxes[0].amount, Money::fromCents(64));
         QCOMPARE(rows[0].taxes[1].amount, Money::fromCents(15));
-        const Income::Totals t = Income::Summarize(rows);
+        const Income::Totals t = Income::summarize(rows);
         QCOMPARE(t.preTax + t.taxes, Money::fromCents(1092));
         QCOMPARE(t.total, Money::fromCents(1092));
     }
@@ -212,11 +212,11 @@ private slots:
                                     Money(),
                                     Money()};
         };
-        PostingRun::WriteRecords(folder, {slip(1301, "9100", "Not Collected", "$586.26", 58626)}, {"Sales Tax", ""},
+        PostingRun::writeRecords(folder, {slip(1301, "9100", "Not Collected", "$586.26", 58626)}, {"Sales Tax", ""},
                                  QDate(2026, 10, 15));
-        PostingRun::WriteRecords(folder, {slip(1302, "9101", "Not Collected", "$69.06", 6906)}, {"Sales Tax", ""},
+        PostingRun::writeRecords(folder, {slip(1302, "9101", "Not Collected", "$69.06", 6906)}, {"Sales Tax", ""},
                                  QDate(2026, 10, 20));
-        PostingRun::WriteRecords(folder, {slip(1303, "9102", "Cash", "$40.00", 4000)}, {"Sales Tax", ""},
+        PostingRun::writeRecords(folder, {slip(1303, "9102", "Cash", "$40.00", 4000)}, {"Sales Tax", ""},
                                  QDate(2026, 11, 5));
         // The check as the companion program records it: in the balance file and in the payment records.
         const QDate paidOn(2026, 11, 30);
@@ -225,12 +225,12 @@ private slots:
         AccountFiles::appendPaymentRecord(folder, {"5005", "Lake House", Money::fromCents(58626), "Ck # 2210", paidOn});
 
         const QDate nov1(2026, 11, 1), nov30(2026, 11, 30);
-        const auto november = Income::Details(folder, History::LoadFinancial(folder, nov1, nov30));
-        const auto payments = Income::Payments(folder, november, nov1, nov30);
+        const auto november = Income::details(folder, History::loadFinancial(folder, nov1, nov30));
+        const auto payments = Income::payments(folder, november, nov1, nov30);
         QCOMPARE(payments.size(), std::size_t(2));
         QVERIFY(payments[0].withInvoice);  // the cash, written with invoice 9102
         QVERIFY(!payments[1].withInvoice); // the check
-        const Income::Totals t = Income::Summarize(november, payments);
+        const Income::Totals t = Income::summarize(november, payments);
         QCOMPARE(t.total, Money::fromCents(4000)); // invoiced in November
         QCOMPARE(t.received, Money::fromCents(62626));
         QCOMPARE(t.receivedLater, Money::fromCents(58626));
@@ -239,40 +239,40 @@ private slots:
         QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Cash)], Money::fromCents(4000));
         // The CSV: the November invoice, then the check as its own row; Total sums to what was invoiced, Received
         // to what was received.
-        const QList<QStringList> csv = readCsv(Income::IncomeCsv(november, payments));
+        const QList<QStringList> csv = readCsv(Income::incomeCsv(november, payments));
         QCOMPARE(csv.size(), 3);
         QCOMPARE(csv[0], QStringList({"Date", "Invoice No.", "Account", "Name", "Pre-Tax", "Total", "Payment Form",
                                       "Received"}));
         QCOMPARE(csv[1], QStringList({"2026-11-05", "=\"9102\"", "=\"5005\"", "Lake House", "40.00", "40.00", "Cash",
                                       "40.00"}));
         QCOMPARE(csv[2], QStringList({"2026-11-30", "", "=\"5005\"", "Lake House", "", "", "Ck # 2210", "586.26"}));
-        const auto oneAccount = Income::Payments(folder, november, nov1, nov30, QString("9999"));
+        const auto oneAccount = Income::payments(folder, november, nov1, nov30, QString("9999"));
         QVERIFY(oneAccount.empty());
 
         const auto october =
-            Income::Details(folder, History::LoadFinancial(folder, QDate(2026, 10, 1), QDate(2026, 10, 31)));
+            Income::details(folder, History::loadFinancial(folder, QDate(2026, 10, 1), QDate(2026, 10, 31)));
         QCOMPARE(october.size(), std::size_t(2));
         QCOMPARE(october[0].payForm, "Not Collected"); // as it was at invoicing
-        const auto reprints = PricedInvoices::FromHistory(folder, october, Settings());
+        const auto reprints = PricedInvoices::fromHistory(folder, october, Settings());
         QVERIFY(reprints[0].paid);
         QCOMPARE(reprints[0].paidLater, "11/30/2026");
         QVERIFY(!reprints[1].paid);
         QVERIFY(reprints[1].paidLater.isEmpty());
 
-        const Receivables::Report owes = Receivables::Load(folder, QDate(2026, 12, 1));
+        const Receivables::Report owes = Receivables::load(folder, QDate(2026, 12, 1));
         QCOMPARE(owes.accounts.size(), std::size_t(1));
         QCOMPARE(owes.accounts[0].balance, Money::fromCents(6906));
-        QCOMPARE(Receivables::LedgerOf(folder, "5005", QDate(2026, 12, 1)).balance, Money::fromCents(6906));
+        QCOMPARE(Receivables::ledgerOf(folder, "5005", QDate(2026, 12, 1)).balance, Money::fromCents(6906));
     }
 
     void chartBars()
     {
         TestRoot root;
         postAll(root.folder());
-        const auto rows = Income::Details(
-            root.folder(), History::LoadFinancial(root.folder(), QDate(1990, 1, 1), QDate(2026, 12, 31)));
+        const auto rows = Income::details(
+            root.folder(), History::loadFinancial(root.folder(), QDate(1990, 1, 1), QDate(2026, 12, 31)));
         // By month: the empty months before the first income are left out, those after it stay.
-        Income::Chart months = Income::ChartOf(rows, QDate(2025, 11, 1), QDate(2026, 6, 30));
+        Income::Chart months = Income::chartOf(rows, QDate(2025, 11, 1), QDate(2026, 6, 30));
         QVERIFY(!months.byDay);
         QCOMPARE(months.bars.size(), std::size_t(4));
         const char *labels[] = {"Mar 2026", "Apr 2026", "May 2026", "Jun 2026"};
@@ -290,7 +290,7 @@ private slots:
         }
         QCOMPARE(months.highest.raw(), (10750 + 1076 + 5200) * 100);
         // By day for 31 days or less, every day a bar.
-        const Income::Chart days = Income::ChartOf(rows, QDate(2026, 3, 1), QDate(2026, 3, 31));
+        const Income::Chart days = Income::chartOf(rows, QDate(2026, 3, 1), QDate(2026, 3, 31));
         QVERIFY(days.byDay);
         QCOMPARE(days.bars.size(), std::size_t(31));
         QCOMPARE(days.bars[1].label, "3/2");
@@ -328,7 +328,7 @@ private slots:
             int age;
         };
         const Expected expected[] = {{"00123", {3000, 0, 0, 6000}, 99}, {"C", {0, 2500, 0, 0}, 54}};
-        const Receivables::Report report = Receivables::Load(folder, today);
+        const Receivables::Report report = Receivables::load(folder, today);
         QCOMPARE(report.accounts.size(), std::size_t(2));
         qint64 totals[4] = {}, total = 0;
         for (std::size_t i = 0; i < 2; ++i) {
@@ -350,16 +350,16 @@ private slots:
         QCOMPARE(report.total.raw(), total);
 
         std::vector<Receivables::Account> sorted = report.accounts;
-        Receivables::Sort(sorted, Receivables::SortBy::Age);
+        Receivables::sort(sorted, Receivables::SortBy::Age);
         QCOMPARE(sorted.front().acctNo, "00123");
-        Receivables::Sort(sorted, Receivables::SortBy::Amount);
+        Receivables::sort(sorted, Receivables::SortBy::Amount);
         QCOMPARE(sorted.front().acctNo, "00123");
         sorted.back().balance = Money::fromCents(99999);
-        Receivables::Sort(sorted, Receivables::SortBy::Amount);
+        Receivables::sort(sorted, Receivables::SortBy::Amount);
         QCOMPARE(sorted.front().acctNo, "C");
 
         // The CSV as a spreadsheet reads it: a byte-order mark, the account number as text, plain amounts.
-        const QByteArray csv = Receivables::ReceivablesCsv(report, {true});
+        const QByteArray csv = Receivables::receivablesCsv(report, {true});
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
         const QList<QStringList> lines = readCsv(csv.mid(3));
         QCOMPARE(lines.size(), 4);

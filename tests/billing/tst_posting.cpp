@@ -1,9 +1,9 @@
 #include "billing/invoicenumbers.h"
 #include "billing/posting.h"
 #include "core/clock.h"
-#include "core/settings.h"
 #include "core/diskerror.h"
 #include "core/oledate.h"
+#include "core/settings.h"
 #include "dispatch/servicesliprecord.h"
 #include "testsupport.h"
 
@@ -64,7 +64,8 @@ private slots:
         if (!stored.isNull())
             root.write("/VIInvoiceNo.txt", stored);
         for (int n = journalTo - 3; n <= journalTo; ++n)
-            WriteInvoiceJournal(folder, "Ann", "A1", QString::number(n), Money::fromRaw(10000), Money(), Money::fromRaw(10000), kDay);
+            WriteInvoiceJournal(folder, "Ann", "A1", QString::number(n), Money::fromRaw(10000), Money(),
+                                Money::fromRaw(10000), kDay);
         if (history)
             WriteHistory(folder, "A1", "Ann", "$1.00", kDay, "Invoice No. " + QString::number(history));
         Settings settings;
@@ -149,7 +150,7 @@ private slots:
                      done.text(SlipField::Amount),
                  "FinalizedINV-9Ck # 1231234567.00");
         root.write("/FinalizedServiceSlips.txt", slip.bytes());
-        AppendFinalizedSlips(root.folder(), std::vector<Record>{done, done});
+        appendFinalizedSlips(root.folder(), std::vector<Record>{done, done});
         QCOMPARE(root.read("/FinalizedServiceSlips.txt"), slip.bytes() + done.bytes() + done.bytes());
     }
 };

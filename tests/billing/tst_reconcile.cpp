@@ -81,17 +81,17 @@ private slots:
                 QCOMPARE(r.preTax + r.tax1 + r.tax2, *Formats::parseCurrency(r.amount));
                 enteredCents += Formats::parseCurrency(r.amount)->raw();
             }
-            PostingRun::WriteRecords(folder, session.postingSlips(), {"Sales Tax", "City Tax"}, first.addDays(day));
+            PostingRun::writeRecords(folder, session.postingSlips(), {"Sales Tax", "City Tax"}, first.addDays(day));
         }
 
         const JournalSums journal = journalSums(folder);
         QCOMPARE(journal.unbalanced, 0);
         QCOMPARE(journal.total.raw(), enteredCents);
 
-        const auto rows = Income::Details(folder, History::LoadFinancial(folder, first, first.addDays(9)));
+        const auto rows = Income::details(folder, History::loadFinancial(folder, first, first.addDays(9)));
         QCOMPARE(rows.size(), std::size_t(1000));
-        const auto payments = Income::Payments(folder, rows, first, first.addDays(9));
-        const Income::Totals totals = Income::Summarize(rows, payments);
+        const auto payments = Income::payments(folder, rows, first, first.addDays(9));
+        const Income::Totals totals = Income::summarize(rows, payments);
         Money preTax, taxes, byHeading[2], received;
         for (const Income::Row &r : rows) {
             QCOMPARE(r.preTax + r.taxTotal(), r.history.amount);
@@ -111,7 +111,7 @@ private slots:
             QCOMPARE(t.amount, byHeading[t.heading == "City Tax"]);
 
         // The CSV's amount columns sum to the report's figures.
-        const QList<QByteArray> lines = Income::IncomeCsv(rows, payments).split('\n');
+        const QList<QByteArray> lines = Income::incomeCsv(rows, payments).split('\n');
         const QList<QByteArray> header = lines[0].trimmed().split(',');
         Money csvPreTax, csvTotal, csvReceived;
         for (qsizetype l = 1; l < lines.size(); ++l) {
@@ -136,7 +136,7 @@ private slots:
             rowsShown += r.preTax + r.taxes;
         }
         QCOMPARE(rowsShown, report.total);
-        for (const PricedInvoice &invoice : PricedInvoices::FromHistory(folder, rows, Settings())) {
+        for (const PricedInvoice &invoice : PricedInvoices::fromHistory(folder, rows, Settings())) {
             Money sum = invoice.preTax;
             for (const PricedInvoice::Tax &t : invoice.taxes)
                 sum += t.amount;

@@ -63,7 +63,7 @@ Record newSlip(int number, const QString &account, const QString &site)
                              QString::number(20260000 + r.int16(SlipField::SlipNo)), QStringLiteral("Cash"),
                              QStringLiteral("$1.05"), Money::fromRaw(10500), Money(), Money()});
         }
-        PostingRun::WriteRecords(folder, slips, {QStringLiteral("Sales Tax"), QStringLiteral("Tax")},
+        PostingRun::writeRecords(folder, slips, {QStringLiteral("Sales Tax"), QStringLiteral("Tax")},
                                  QDate(2026, 3, 7));
     }
 }
@@ -115,7 +115,8 @@ private slots:
                 torn += std::max<qint64>(0, folder.fileSize(file)) % (file.contains("CA") ? 155 : 125) != 0;
             QCOMPARE(torn, 0);
             for (auto [batch, count] : batches.asKeyValueRange())
-                QVERIFY2(count == kBatch, qPrintable(QString("kill %1: %2 holds %3 slips").arg(kills).arg(batch).arg(count)));
+                QVERIFY2(count == kBatch,
+                         qPrintable(QString("kill %1: %2 holds %3 slips").arg(kills).arg(batch).arg(count)));
             saved = saved || !batches.isEmpty();
             // The completed slips are let go now and then, as finalizing would, to keep the folder small.
             if (folder.fileSize(SlipFiles::kCompleted) > 6 * kBatch * length)

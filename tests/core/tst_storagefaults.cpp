@@ -229,7 +229,7 @@ private slots:
                                                   day);
                 return;
             case 6:
-                return PostingRun::WriteRecords(folder,
+                return PostingRun::writeRecords(folder,
                                                 {{waiting,
                                                   QStringLiteral("A100"),
                                                   QStringLiteral("Smith"),
@@ -245,7 +245,7 @@ private slots:
                                            QStringLiteral("20260001"), Money::fromRaw(10500), {}, Money::fromRaw(10500),
                                            day);
             default:
-                return AppendFinalizedSlips(folder, std::vector{waiting});
+                return appendFinalizedSlips(folder, std::vector{waiting});
             }
         };
         TestRoot reference;
@@ -299,7 +299,7 @@ private slots:
                 throw DiskError(QStringLiteral("the disk is full"));
         };
         QVERIFY_THROWS_EXCEPTION(DiskError,
-                                 PostingRun::WriteRecords(folder,
+                                 PostingRun::writeRecords(folder,
                                                           {{waiting,
                                                             QStringLiteral("A100"),
                                                             QStringLiteral("Smith"),
@@ -360,7 +360,7 @@ private slots:
             case 1:
                 if (PostingRun::pending(folder)) // Finalize finishes a waiting run before anything else
                     return (void)PostingRun::finishPending(folder);
-                return PostingRun::WriteRecords(folder,
+                return PostingRun::writeRecords(folder,
                                                 {{waiting,
                                                   QStringLiteral("A100"),
                                                   QStringLiteral("Smith"),
@@ -408,7 +408,7 @@ private slots:
                 run(folder);
             newSlip(root);
             if (fault == int(Fault::FullDisk))
-                SettleFailedBoardSave(folder); // the program ends
+                settleFailedBoardSave(folder); // the program ends
             repairAsAtStart(folder);
             const auto got = snapshot(root.path());
             QVERIFY2(got == before || got == after, qPrintable(where));

@@ -149,7 +149,7 @@ private slots:
         else if (write == "delete")
             RewriteActiveSlips(folder, std::vector<MarkedSlip>{{slip("1"), true}, {slip("2"), false}});
         else
-            SettleFailedBoardSave(folder);
+            settleFailedBoardSave(folder);
         repairAsAtStart(folder);
         QTEST(files(root), "after");
     }
@@ -160,7 +160,7 @@ private slots:
         TestRoot root;
         root.write(SlipFiles::kActive, slip("1").bytes());
         root.write(SlipFiles::kBoardJournal, QByteArray("VDBOARD1") + QByteArray(40, '\0'));
-        QVERIFY(!FinishInterruptedBoardSave(root.folder()));
+        QVERIFY(!finishInterruptedBoardSave(root.folder()));
         QVERIFY(!root.exists(SlipFiles::kBoardJournal));
         QCOMPARE(root.read(SlipFiles::kActive), slip("1").bytes());
     }
@@ -193,10 +193,10 @@ private slots:
         Record again = slip("7 Complete");
         again.setReal(SlipField::DateReceived, 46000.5);
         AppendSlip(root.folder(), again);
-        QCOMPARE(CompletedLeftOnBoard(root.folder()), (std::vector<std::pair<int, int>>{{2, 2}}));
-        QCOMPARE(RemoveCompletedLeftOnBoard(root.folder()), std::vector<int>{2});
+        QCOMPARE(completedLeftOnBoard(root.folder()), (std::vector<std::pair<int, int>>{{2, 2}}));
+        QCOMPARE(removeCompletedLeftOnBoard(root.folder()), std::vector<int>{2});
         QCOMPARE(files(root), "1 7 | 7 2");
-        QVERIFY(RemoveCompletedLeftOnBoard(root.folder()).empty());
+        QVERIFY(removeCompletedLeftOnBoard(root.folder()).empty());
         QCOMPARE(files(root), "1 7 | 7 2");
     }
 
@@ -264,7 +264,7 @@ private slots:
         root.write(SlipFiles::kCompleted, slip(numbers.front() + " Complete").bytes());
         AppendSlip(root.folder(), slip(numbers[1]));
         root.write("/FinalizedServiceSlips.txt", slip(numbers.back() + " Finalized").bytes());
-        const auto highest = [&] { return HighestSlipNumber(root.folder()); };
+        const auto highest = [&] { return highestSlipNumber(root.folder()); };
         SlipCounter counter;
         const auto note = counter.load(root.folder(), highest);
         QCOMPARE(int(counter.next()), next);
@@ -301,7 +301,7 @@ private slots:
         root.write("/SlipNo.txt", QByteArray::number(counter) + "\r\n");
         SlipCounter c;
         QVERIFY(!c.load(root.folder()).has_value());
-        const auto note = c.followStoredSlip(root.folder(), LastActiveSlipNumber(root.folder()));
+        const auto note = c.followStoredSlip(root.folder(), lastActiveSlipNumber(root.folder()));
         QCOMPARE(int(c.next()), next);
         QCOMPARE(note.has_value(), next != counter);
         QCOMPARE(root.read("/SlipNo.txt"), QByteArray::number(next) + "\r\n");

@@ -60,7 +60,7 @@ const Shown kShown[] = {
 std::vector<Income::Row> postedRows(const DataFolder &folder)
 {
     postAll(folder);
-    return Income::Details(folder, History::LoadFinancial(folder, QDate(2026, 1, 1), QDate(2026, 12, 31)));
+    return Income::details(folder, History::loadFinancial(folder, QDate(2026, 1, 1), QDate(2026, 12, 31)));
 }
 
 } // namespace
@@ -85,7 +85,7 @@ private slots:
         settings.taxRate1 = "7.5";
         settings.taxHeading2 = "County Tax";
         settings.taxRate2 = "2.5";
-        const auto invoices = PricedInvoices::FromHistory(root.folder(), rows, settings);
+        const auto invoices = PricedInvoices::fromHistory(root.folder(), rows, settings);
         const QStringList pages = printedPages(pricedInvoiceAction(samplePrintInputs(), invoices), root.file("/i.pdf"));
         QCOMPARE(pages.size(), int(std::size(kPosted)));
         // The tax lines each invoice prints, each with the rate it was charged at (not the setup's 7.5 and 2.5).
@@ -126,7 +126,7 @@ private slots:
         account.setText(CustomerField::State, QStringLiteral("IL"));
         account.setText(CustomerField::PostalCode, QStringLiteral("62701"));
         WriteCustomer(root.folder(), 1, account);
-        const auto invoices = PricedInvoices::FromHistory(root.folder(), rows, Settings());
+        const auto invoices = PricedInvoices::fromHistory(root.folder(), rows, Settings());
         const auto &billTo = invoices.front().billTo;
         QCOMPARE(QStringList({billTo.address1, billTo.city, billTo.state, billTo.postalCode}).join('|'),
                  "12 Elm St|Springfield|IL|62701");
@@ -138,7 +138,7 @@ private slots:
         TestRoot root;
         const auto rows = postedRows(root.folder());
         const Income::Totals totals =
-            Income::Summarize(rows, Income::Payments(root.folder(), rows, QDate(2026, 1, 1), QDate(2026, 12, 31)));
+            Income::summarize(rows, Income::payments(root.folder(), rows, QDate(2026, 1, 1), QDate(2026, 12, 31)));
         const QStringList pages =
             printedPages(incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}},
                                             incomeReportValues(rows, totals)),

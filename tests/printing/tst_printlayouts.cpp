@@ -355,7 +355,7 @@ private slots:
         DocumentInputs in = samplePrintInputs();
         in.settings.plainPaper = false;
         RecordingPrintTarget target;
-        QCOMPARE(PrintBlankForms(target, in, 3).sent, 3);
+        QCOMPARE(printBlankForms(target, in, 3).sent, 3);
         QCOMPARE(target.dialogs, 1);
         QVERIFY(target.surface.pagesIn(1) == 1 && target.surface.pagesIn(3) == 1);
         const RecordingSurface &s = target.surface;
@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(s.findText("_______________")->x, inches(6.5));
         QCOMPARE(s.findText("DESCRIPTION")->y, inches(4.55));
         QVERIFY(s.findText("Detach Here and Return Top Section"));
-        QCOMPARE(PrintBlankForms(target, in, 0).sent, 0);
+        QCOMPARE(printBlankForms(target, in, 0).sent, 0);
         QCOMPARE(target.dialogs, 1);
     }
 };

@@ -61,6 +61,6 @@ inline void postAll(const DataFolder &folder)
                                     Money::fromRaw(p.preTax),
                                     Money::fromRaw(p.tax1),
                                     Money::fromRaw(p.tax2)};
-        PostingRun::WriteRecords(folder, {slip}, {"Sales Tax", "County Tax"}, p.date);
+        PostingRun::writeRecords(folder, {slip}, {"Sales Tax", "County Tax"}, p.date);
     }
 }

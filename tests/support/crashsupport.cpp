@@ -45,12 +45,12 @@ qint64 faultyWrite(int fd, const char *data, qint64 size)
 void repairAsAtStart(const DataFolder &folder)
 {
     folder.finishInterruptedAppends();
-    FinishInterruptedBoardSave(folder);
+    finishInterruptedBoardSave(folder);
     folder.removeLeftoverTemporaries(QDateTime());
     CustomerWrite::recoverCustomerWrite(folder);
     PostingRun::finishPending(folder);
     AssignedSlips::recoverRename(folder);
-    RemoveCompletedLeftOnBoard(folder);
+    removeCompletedLeftOnBoard(folder);
 }
 
 bool runWithFaultAt(DataFolder &folder, int k, Fault failure, const std::function<void()> &operation, QString *message)

@@ -79,7 +79,7 @@ std::vector<PostingRun::Slip> firstCompleted(const DataFolder &folder)
 bool interruptPosting(const DataFolder &folder)
 {
     try {
-        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday,
+        PostingRun::writeRecords(folder, firstCompleted(folder), kHeadings, kToday,
                                  [](const char *step, const QString &file) {
                                      if (QByteArray(step) == "before" && file != PostingRun::kJournal)
                                          throw Crash{};
@@ -315,7 +315,7 @@ private slots:
         TestRoot root;
         prepare(root);
         const DataFolder folder = root.folder();
-        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday);
+        PostingRun::writeRecords(folder, firstCompleted(folder), kHeadings, kToday);
         saveSecondCustomer(folder);
         AuxData::saveBoxes(folder, "GONE-8", {});
         QVERIFY(root.exists(AuxData::kHeadings));
@@ -402,7 +402,7 @@ private slots:
         TestRoot root;
         prepare(root);
         const DataFolder folder = root.folder();
-        PostingRun::WriteRecords(folder, firstCompleted(folder), kHeadings, kToday); // invoice 77001, $120 + $9
+        PostingRun::writeRecords(folder, firstCompleted(folder), kHeadings, kToday); // invoice 77001, $120 + $9
         QVERIFY2(findingsOf(folder).isEmpty(), qPrintable(findingsOf(folder).join('\n')));
 
         QByteArray journal = root.read("/InvoiceSalesJournal.txt");
