@@ -25,8 +25,7 @@ private slots:
     {
         QFETCH(int, controlHeight);
         QFETCH(int, rowHeight);
-        QFETCH(int, step);
-        QCOMPARE(GridWheel::stepRows(controlHeight, rowHeight), step);
+        QTEST(GridWheel::stepRows(controlHeight, rowHeight), "step");
     }
 
     void firstVisibleRowMovesWithinTheDataRows_data()
@@ -47,8 +46,7 @@ private slots:
         QFETCH(int, rowCount);
         QFETCH(int, controlHeight);
         QFETCH(bool, away);
-        QFETCH(int, expected);
-        QCOMPARE(GridWheel::nextFirstVisibleRow(first, rowCount, controlHeight, 20, away), expected);
+        QTEST(GridWheel::nextFirstVisibleRow(first, rowCount, controlHeight, 20, away), "expected");
     }
 
     void formatTextGivesHeadingsAlignmentAndWidths_data()

@@ -1,8 +1,8 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
-#include "billing/postingrecords.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/postingrecords.h"
 #include "dispatch/servicesliprecord.h"
 #include "testsupport.h"
 
@@ -36,11 +36,10 @@ private slots:
     void offsets()
     {
         QFETCH(const RecordLayout *, layout);
-        QFETCH(QString, offsets);
         QStringList actual;
         for (int f = 0; f < layout->fieldCount(); ++f)
             actual.append(QString::number(layout->offset(f)));
-        QCOMPARE(actual.join(' ') + ' ' + QString::number(layout->length()), offsets);
+        QTEST(actual.join(' ') + ' ' + QString::number(layout->length()), "offsets");
     }
 };
 

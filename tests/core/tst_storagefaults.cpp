@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QTest>
 #include <cerrno>
+#include <functional>
 
 #include <unistd.h>
 
@@ -93,6 +94,49 @@ QStringList temporariesIn(const QString &folder)
 Record slip(qint16 number)
 {
     return SlipSamples::slip(QString::number(number));
+}
+
+// Write Records of one waiting slip of account A100, paid in cash, under the given invoice number.
+void writeRecords(const DataFolder &folder, const Record &waiting, const QString &invoice, const QDate &day,
+                  const PostingRun::StepHook &hook = {})
+{
+    PostingRun::writeRecords(folder,
+                             {{waiting,
+                               QStringLiteral("A100"),
+                               QStringLiteral("Smith"),
+                               invoice,
+                               QStringLiteral("Cash"),
+                               QStringLiteral("$1.05"),
+                               Money::fromRaw(10500),
+                               {},
+                               {}}},
+                             {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day, hook);
+}
+
+// Runs `run` on a fresh folder made by `prepare` with a fault at each of its events in turn, then `check` on the
+// folder and the message the fault gave; fails when no event or too many are met.
+void atEveryFault(
+    Fault fault, const std::function<void(const TestRoot &)> &prepare,
+    const std::function<void(const DataFolder &)> &run,
+    const std::function<void(const TestRoot &, DataFolder &, const QString &where, const QString &)> &check)
+{
+    int cases = 0;
+    for (int k = 0;; ++k) {
+        QVERIFY2(k < 200, "the write never ends");
+        TestRoot root;
+        prepare(root);
+        DataFolder folder = root.folder();
+        QString message;
+        if (!runWithFaultAt(
+                folder, k, fault, [&] { run(folder); }, &message))
+            break;
+        ++cases;
+        check(root, folder, QStringLiteral("fault at event %1: %2").arg(k).arg(message), message);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    QVERIFY(cases >= 2);
+    qInfo("%d fault cases", cases);
 }
 
 } // namespace
@@ -229,17 +273,7 @@ private slots:
                                                   day);
                 return;
             case 6:
-                return PostingRun::writeRecords(folder,
-                                                {{waiting,
-                                                  QStringLiteral("A100"),
-                                                  QStringLiteral("Smith"),
-                                                  QStringLiteral("20260001"),
-                                                  QStringLiteral("Cash"),
-                                                  QStringLiteral("$1.05"),
-                                                  Money::fromRaw(10500),
-                                                  {},
-                                                  {}}},
-                                                {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day);
+                return writeRecords(folder, waiting, QStringLiteral("20260001"), day);
             case 7:
                 return WriteInvoiceJournal(folder, QStringLiteral("Smith"), QStringLiteral("A100"),
                                            QStringLiteral("20260001"), Money::fromRaw(10500), {}, Money::fromRaw(10500),
@@ -254,36 +288,26 @@ private slots:
         run(reference.folder());
         const auto after = snapshot(reference.path(), true);
         QVERIFY(before != after);
-        int cases = 0;
-        for (int k = 0;; ++k) {
-            QVERIFY2(k < 200, "the write never ends");
-            TestRoot root;
-            prepare(root);
-            DataFolder folder = root.folder();
-            QString message;
-            if (!runWithFaultAt(
-                    folder, k, Fault::FullDisk, [&] { run(folder); }, &message))
-                break;
-            ++cases;
-            const QString where = QStringLiteral("disk full at write %1: %2").arg(k).arg(message);
-            QVERIFY2(message.isEmpty() || (message.contains("the disk is full") && message.contains(root.path()) &&
-                                           !message.contains("Unknown error")),
-                     qPrintable(where));
-            for (auto [name, bytes] : snapshot(root.path(), true).asKeyValueRange()) {
-                QVERIFY2(!name.endsWith(".vdappend") && !name.endsWith(".vdtmp"), qPrintable(where + " " + name));
-                static const QMap<QString, int> lengths = {
-                    {"ServiceSlips.txt", 697},          {"CompletedServiceSlips.txt", 697},
-                    {"FinalizedServiceSlips.txt", 697}, {"CustomerData.txt", 328},
-                    {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
-                    {"InvoiceSalesJournal.txt", 125},   {"CAHistory.txt", 155}};
-                QVERIFY2(bytes.size() % lengths.value(name, 1) == 0, qPrintable(where + QStringLiteral(" ") + name));
-            }
-            repairAsAtStart(root.folder());
-            const auto got = snapshot(root.path(), true);
-            QVERIFY2(got == before || got == after, qPrintable(where));
-        }
-        QVERIFY(cases >= 2);
-        qInfo("%d full-disk cases", cases);
+        atEveryFault(
+            Fault::FullDisk, prepare, run,
+            [&](const TestRoot &root, DataFolder &, const QString &where, const QString &message) {
+                QVERIFY2(message.isEmpty() || (message.contains("the disk is full") && message.contains(root.path()) &&
+                                               !message.contains("Unknown error")),
+                         qPrintable(where));
+                for (auto [name, bytes] : snapshot(root.path(), true).asKeyValueRange()) {
+                    QVERIFY2(!name.endsWith(".vdappend") && !name.endsWith(".vdtmp"), qPrintable(where + " " + name));
+                    static const QMap<QString, int> lengths = {
+                        {"ServiceSlips.txt", 697},          {"CompletedServiceSlips.txt", 697},
+                        {"FinalizedServiceSlips.txt", 697}, {"CustomerData.txt", 328},
+                        {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
+                        {"InvoiceSalesJournal.txt", 125},   {"CAHistory.txt", 155}};
+                    QVERIFY2(bytes.size() % lengths.value(name, 1) == 0,
+                             qPrintable(where + QStringLiteral(" ") + name));
+                }
+                repairAsAtStart(root.folder());
+                const auto got = snapshot(root.path(), true);
+                QVERIFY2(got == before || got == after, qPrintable(where));
+            });
     }
 
     // Write Records stopped before its first posting waits in its journal: the invoice numbers it will post are
@@ -298,19 +322,8 @@ private slots:
             if (QByteArray(step) == "before" && file == Posting::kHistory)
                 throw DiskError(QStringLiteral("the disk is full"));
         };
-        QVERIFY_THROWS_EXCEPTION(DiskError,
-                                 PostingRun::writeRecords(folder,
-                                                          {{waiting,
-                                                            QStringLiteral("A100"),
-                                                            QStringLiteral("Smith"),
-                                                            QStringLiteral("20260007"),
-                                                            QStringLiteral("Cash"),
-                                                            QStringLiteral("$1.05"),
-                                                            Money::fromRaw(10500),
-                                                            {},
-                                                            {}}},
-                                                          {QStringLiteral("Sales Tax"), QStringLiteral("Tax")},
-                                                          QDate(2026, 3, 7), fullAtFirstPosting));
+        QVERIFY_THROWS_EXCEPTION(DiskError, writeRecords(folder, waiting, QStringLiteral("20260007"), QDate(2026, 3, 7),
+                                                         fullAtFirstPosting));
         QVERIFY(PostingRun::pending(folder));
         Settings settings;
         settings.invoiceNumber = 20260005;
@@ -360,17 +373,7 @@ private slots:
             case 1:
                 if (PostingRun::pending(folder)) // Finalize finishes a waiting run before anything else
                     return (void)PostingRun::finishPending(folder);
-                return PostingRun::writeRecords(folder,
-                                                {{waiting,
-                                                  QStringLiteral("A100"),
-                                                  QStringLiteral("Smith"),
-                                                  QStringLiteral("20260001"),
-                                                  QStringLiteral("Cash"),
-                                                  QStringLiteral("$1.05"),
-                                                  Money::fromRaw(10500),
-                                                  {},
-                                                  {}}},
-                                                {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day);
+                return writeRecords(folder, waiting, QStringLiteral("20260001"), day);
             case 2:
                 return AppendSlip(folder, slip(1003));
             default:
@@ -388,37 +391,25 @@ private slots:
         run(referenceAfter.folder());
         newSlip(referenceAfter);
         const auto after = snapshot(referenceAfter.path());
-        int cases = 0;
-        for (int k = 0;; ++k) {
-            QVERIFY2(k < 200, "the write never ends");
-            TestRoot root;
-            prepare(root);
-            DataFolder folder = root.folder();
-            QString message;
-            if (!runWithFaultAt(
-                    folder, k, Fault(fault), [&] { run(folder); }, &message))
-                break;
-            ++cases;
-            const QString where = QStringLiteral("fault at event %1: %2").arg(k).arg(message);
-            if (message.contains(QStringLiteral("unchanged")))
-                QVERIFY2(snapshot(root.path()) == beforeWrite, qPrintable(where));
-            if (fault == int(Fault::Kill))
-                repairAsAtStart(folder); // a kill ends the session
-            else if (retry && !message.isEmpty())
-                run(folder);
-            newSlip(root);
-            if (fault == int(Fault::FullDisk))
-                settleFailedBoardSave(folder); // the program ends
-            repairAsAtStart(folder);
-            const auto got = snapshot(root.path());
-            QVERIFY2(got == before || got == after, qPrintable(where));
-            if (retry)
-                QVERIFY2(got == after, qPrintable(where));
-            if (message.contains(QStringLiteral("unchanged")) && !retry)
-                QVERIFY2(got == before, qPrintable(where));
-        }
-        QVERIFY(cases >= 2);
-        qInfo("%d fault cases", cases);
+        atEveryFault(Fault(fault), prepare, run,
+                     [&](const TestRoot &root, DataFolder &folder, const QString &where, const QString &message) {
+                         if (message.contains(QStringLiteral("unchanged")))
+                             QVERIFY2(snapshot(root.path()) == beforeWrite, qPrintable(where));
+                         if (fault == int(Fault::Kill))
+                             repairAsAtStart(folder); // a kill ends the session
+                         else if (retry && !message.isEmpty())
+                             run(folder);
+                         newSlip(root);
+                         if (fault == int(Fault::FullDisk))
+                             settleFailedBoardSave(folder); // the program ends
+                         repairAsAtStart(folder);
+                         const auto got = snapshot(root.path());
+                         QVERIFY2(got == before || got == after, qPrintable(where));
+                         if (retry)
+                             QVERIFY2(got == after, qPrintable(where));
+                         if (message.contains(QStringLiteral("unchanged")) && !retry)
+                             QVERIFY2(got == before, qPrintable(where));
+                     });
     }
 };
 

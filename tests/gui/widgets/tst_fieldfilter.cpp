@@ -102,7 +102,6 @@ private slots:
     {
         QFETCH(int, box);
         QFETCH(QString, pasted);
-        QFETCH(QString, kept);
         FakeMessages messages;
         ProgramWindow window("frmTest", {});
         auto *edit = new QLineEdit(&window);
@@ -117,7 +116,7 @@ private slots:
         window.show();
         QApplication::clipboard()->setText(pasted);
         edit->paste();
-        QCOMPARE(edit->text(), kept);
+        QTEST(edit->text(), "kept");
     }
 
     // A message box is widened to show its whole title above a short text.

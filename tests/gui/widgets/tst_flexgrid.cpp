@@ -175,7 +175,6 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(int, key);
         QFETCH(bool, descending);
-        QFETCH(QStringList, sorted);
         FlexGrid grid("fgSort");
         grid.setFormat("Key|Row");
         QList<QStringList> rows;
@@ -192,7 +191,7 @@ private slots:
             got.append(grid.text(r, 0));
             QCOMPARE(grid.text(r, 1), QString::number(texts.indexOf(grid.text(r, 0)))); // whole rows move
         }
-        QCOMPARE(got, sorted);
+        QTEST(got, "sorted");
     }
 
     void clicksKeysAndCurrentCell()
