@@ -33,10 +33,10 @@ inline ToolRun runTool(const QStringList &args, const QByteArray &input = {})
 }
 
 // The day the generated sample folders of the tool tests are made on.
-inline const QDate kToday(2026, 3, 4);
+inline const QDate kSampleDay(2026, 3, 4);
 
 // A small sample folder: a few dozen customers and slips.
-inline GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kToday)
+inline GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kSampleDay)
 {
     return generateSampleData(
         root.folder(), {.customers = 40, .slips = 80, .history = 150, .services = 20, .seed = seed, .today = today});

@@ -65,7 +65,7 @@ private slots:
     // folder is made on a Saturday.
     void generatedDatesAroundToday()
     {
-        for (const QDate today : {kToday, QDate(2026, 3, 7)}) {
+        for (const QDate today : {kSampleDay, QDate(2026, 3, 7)}) {
             TestRoot root;
             generateSmall(root, 1, today);
             QStringList odd;
@@ -128,13 +128,13 @@ private slots:
     void generatorRefusesOptionsBeyondLimits()
     {
         namespace L = GenerateLimits;
-        const std::vector<GenerateOptions> refused = {{.customers = L::kCustomers + 1, .today = kToday},
-                                                      {.slips = L::kSlips + 1, .today = kToday},
-                                                      {.history = L::kHistory + 1, .today = kToday},
-                                                      {.services = L::kServices + 1, .today = kToday},
-                                                      {.assignments = L::kAssignments + 1, .today = kToday},
-                                                      {.slips = -1, .today = kToday},
-                                                      {.customers = 0, .today = kToday}, // slips without customers
+        const std::vector<GenerateOptions> refused = {{.customers = L::kCustomers + 1, .today = kSampleDay},
+                                                      {.slips = L::kSlips + 1, .today = kSampleDay},
+                                                      {.history = L::kHistory + 1, .today = kSampleDay},
+                                                      {.services = L::kServices + 1, .today = kSampleDay},
+                                                      {.assignments = L::kAssignments + 1, .today = kSampleDay},
+                                                      {.slips = -1, .today = kSampleDay},
+                                                      {.customers = 0, .today = kSampleDay}, // slips without customers
                                                       {}};
         for (std::size_t i = 0; i < refused.size(); ++i) {
             TestRoot root;
@@ -154,7 +154,7 @@ private slots:
                                                                            .slips = GenerateLimits::kSlips,
                                                                            .history = 0,
                                                                            .services = GenerateLimits::kServices,
-                                                                           .today = kToday});
+                                                                           .today = kSampleDay});
         const DataFolder folder = root.folder();
         QCOMPARE(folder.recordCount("/CustomerData.txt", 328), GenerateLimits::kCustomers);
         QCOMPARE(folder.recordCount("/Services.txt", 72), GenerateLimits::kServices);
@@ -172,7 +172,7 @@ private slots:
         // A long history must not push the counter to its limit, where no new slip could be written.
         TestRoot root;
         const GenerateSummary summary =
-            generateSampleData(root.folder(), {.customers = 200, .slips = 5000, .history = 40000, .today = kToday});
+            generateSampleData(root.folder(), {.customers = 200, .slips = 5000, .history = 40000, .today = kSampleDay});
         QVERIFY2(summary.nextSlipNumber <= GenerateLimits::kSlips - 1000,
                  qPrintable(QString::number(summary.nextSlipNumber)));
     }
