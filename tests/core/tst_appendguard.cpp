@@ -2,7 +2,7 @@
 // of a run cut off at any point of it: the file as it was or as it was meant to be, never in between.
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "recordingfileops.h"
+#include "platform/fakes/recordingfileops.h"
 #include "testsupport.h"
 
 #include <QTest>

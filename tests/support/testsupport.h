@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fakes/crash.h"
+
 #include "core/datafolder.h"
 
 #include <QByteArray>
@@ -34,10 +36,6 @@ QMap<QString, QByteArray> snapshot(const QString &root, bool withTemporaries = f
 // Every name below the root with its size and modification time, sorted: what a run that must write nothing
 // must leave as it found it.
 QStringList folderStamps(const QString &root);
-
-// Thrown by a fault hook to stop a run where a kill would, without the program catching it as a disk error.
-struct Crash
-{};
 
 // Call once before the first test runs (in initTestCase): settings, data and runtime folders in a temporary home.
 void useTestSettingsStore();

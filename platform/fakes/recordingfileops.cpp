@@ -1,6 +1,6 @@
-#include "recordingfileops.h"
+#include "platform/fakes/recordingfileops.h"
 
-#include "testsupport.h"
+#include "platform/fakes/crash.h"
 
 #include <QFile>
 #include <QFileInfo>
