@@ -313,10 +313,7 @@ private:
     }
 
     // The data folder that holds a file, found from the file's real path whatever path named it.
-    static QString dataFolderOf(const QFileInfo &file)
-    {
-        return InstanceLock::dataRootOf(file.absoluteFilePath());
-    }
+    static QString dataFolderOf(const QFileInfo &file) { return InstanceLock::dataRootOf(file.absoluteFilePath()); }
 
     // A generate that failed takes back what it made: the folder was empty (or not there) before.
     static void removeGenerated(const QString &root, std::unique_ptr<InstanceLock> &lock, bool created)
@@ -395,9 +392,8 @@ private:
     int records(const QStringList &args, const QString &command, bool csv)
     {
         int status = kFailed;
-        const auto parsed =
-            arguments(command, args, {QStringLiteral("kind")}, csv ? QStringList{QStringLiteral("bom")} : QStringList{},
-                      &status);
+        const auto parsed = arguments(command, args, {QStringLiteral("kind")},
+                                      csv ? QStringList{QStringLiteral("bom")} : QStringList{}, &status);
         if (!parsed)
             return status;
         const auto file = oneFile(command, *parsed);
@@ -490,6 +486,23 @@ private:
         return kDone;
     }
 
+    // The DATA_ROOT a command names, or the tool's own folder; nothing (said) when it is no folder.
+    std::optional<QString> dataRootArgument(const QString &command, const QStringList &positional)
+    {
+        if (positional.size() > 1) {
+            fail(command, QStringLiteral("give at most one DATA_ROOT"));
+            return std::nullopt;
+        }
+        QString root = positional.value(0);
+        if (root.isEmpty())
+            root = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+        if (!QFileInfo(root).isDir()) {
+            fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+            return std::nullopt;
+        }
+        return root;
+    }
+
     int check(const QStringList &args)
     {
         const QString command = QStringLiteral("check");
@@ -497,13 +510,10 @@ private:
         const auto parsed = arguments(command, args, {}, {}, &status);
         if (!parsed)
             return status;
-        if (parsed->positional.size() > 1)
-            return fail(command, QStringLiteral("give at most one DATA_ROOT"));
-        QString root = parsed->positional.value(0);
-        if (root.isEmpty())
-            root = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-        if (!QFileInfo(root).isDir())
-            return fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+        const auto given = dataRootArgument(command, parsed->positional);
+        if (!given)
+            return kFailed;
+        const QString root = *given;
         const auto findings = checkDataFolder(DataFolder(root));
         for (const CheckFinding &f : findings)
             m_out << f.text() << '\n';
@@ -585,8 +595,8 @@ private:
         }
         const RenderResult result = renderDocuments(request);
         if (!result.note.isEmpty())
-            m_err << kTool << ' ' << command << ": " << QString(result.note).replace(QStringLiteral("\r\n"), QStringLiteral(" "))
-                  << '\n';
+            m_err << kTool << ' ' << command << ": "
+                  << QString(result.note).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';
         if (!result.ok)
             return fail(command, result.message);
         m_out << result.message << '\n';
@@ -696,8 +706,9 @@ private:
             return fail(command, QString::fromStdString(e.what()));
         } catch (const DiskError &e) {
             removeGenerated(root, lock, created);
-            return fail(command, e.message() + QStringLiteral("\nWhat was written has been removed; %1 is as before.")
-                                                   .arg(shown));
+            return fail(command,
+                        e.message() +
+                            QStringLiteral("\nWhat was written has been removed; %1 is as before.").arg(shown));
         }
         return kDone;
     }
@@ -709,13 +720,10 @@ private:
         const auto parsed = arguments(command, args, {}, {QStringLiteral("yes")}, &status);
         if (!parsed)
             return status;
-        if (parsed->positional.size() > 1)
-            return fail(command, QStringLiteral("give at most one DATA_ROOT"));
-        QString root = parsed->positional.value(0);
-        if (root.isEmpty())
-            root = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-        if (!QFileInfo(root).isDir())
-            return fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+        const auto given = dataRootArgument(command, parsed->positional);
+        if (!given)
+            return kFailed;
+        const QString root = *given;
         const QString folder = InstanceLock::dataRootOf(root);
         const QString shown = QDir::toNativeSeparators(folder);
         InstanceLock lock(folder);

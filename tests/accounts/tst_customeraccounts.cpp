@@ -52,8 +52,7 @@ private slots:
 
     void firstSaveOfAnEmptyFileWritesRecordOne()
     {
-        Opened o;
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened();
         QVERIFY(!activated);
         QCOMPARE(accounts.count(), 1);
         const CustomerSaveResult r = accounts.save(businessForm(" 1001 ", "Acme  "), true);
@@ -83,30 +82,23 @@ private slots:
         dataRow("no number, no telephone", "", "", "Acme", "The Telephone Number cannot be blank",
                 int(CustomerBox::Telephone));
         dataRow("no name", "9", "1", "", "The Account Name Cannot be Blank", int(CustomerBox::Name));
+        const int box = int(CustomerBox::AcctNo);
+        const QString used = "is already used by customer record 2 (Account No B2).\r\nEnter a different Number.";
         dataRow("separator in number", "10/20", "1", "Acme",
-                "The account number \"10/20\" cannot be used as a file name: it holds "
-                "the character /.",
-                int(CustomerBox::AcctNo));
+                "The account number \"10/20\" cannot be used as a file name: it holds the character /.", box);
         dataRow("device name", "CON", "1", "Acme",
-                "The account number \"CON\" cannot be used as a file name: it is the name of "
-                "a device.",
-                int(CustomerBox::AcctNo));
-        dataRow("letter case of another account", "b2", "1", "Acme",
-                "Account No b2 is already used by customer record 2 (Account No B2).\r\nEnter a different Number.",
-                int(CustomerBox::AcctNo));
-        dataRow("exact number of another account", "B2", "1", "Acme",
-                "Account No B2 is already used by customer record 2 (Account No B2).\r\nEnter a different Number.",
-                int(CustomerBox::AcctNo));
+                "The account number \"CON\" cannot be used as a file name: it is the name of a device.", box);
+        dataRow("letter case of another account", "b2", "1", "Acme", "Account No b2 " + used, box);
+        dataRow("exact number of another account", "B2", "1", "Acme", "Account No B2 " + used, box);
         dataRow("outside the code page", "Z9", "1", QString::fromUtf8("Łódź Pipes"),
-                Validation::unstorableCharacter(QString::fromUtf8("Ł")).text, int(CustomerBox::AcctNo));
+                Validation::unstorableCharacter(QString::fromUtf8("Ł")).text, box);
     }
     void refusedSavesWriteNothing()
     {
         QFETCH(QString, acct);
         QFETCH(QString, phone);
         QFETCH(QString, name);
-        Opened o(threeCustomers());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         QVERIFY(activated);
         accounts.show(1);
         const CustomerSaveResult r = accounts.save(businessForm(acct, name, phone), true);
@@ -120,8 +112,8 @@ private slots:
     // Record numbers are 16-bit: the 32,768th account is refused before anything is started.
     void addNewIsRefusedWhenTheFileIsFull()
     {
-        Opened o(threeCustomers() + QByteArray(qsizetype(CustomerAccounts::kMostCustomers - 3) * 328, ' '));
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] =
+            Opened(threeCustomers() + QByteArray(qsizetype(CustomerAccounts::kMostCustomers - 3) * 328, ' '));
         accounts.show(1);
         const auto added = accounts.addNew(accounts.formOf(accounts.shown()), true);
         QVERIFY(added.full);
@@ -132,8 +124,7 @@ private slots:
 
     void telephoneBecomesTheAccountNumber()
     {
-        Opened o;
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened();
         const CustomerSaveResult r = accounts.save(businessForm("", "Acme", " 555-123-4567 "), true);
         QVERIFY(r.saved);
         QCOMPARE(r.acctNo, QString("555-123-4567"));
@@ -143,8 +134,7 @@ private slots:
 
     void individualIsSavedUnderThePersonsName()
     {
-        Opened o(threeCustomers());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         accounts.show(3);
         QCOMPARE(accounts.acctType(), QString("Individual"));
         CustomerForm f = accounts.formOf(accounts.shown());
@@ -164,8 +154,7 @@ private slots:
 
     void addSaveAndCancel()
     {
-        Opened o(threeCustomers());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         accounts.show(1);
         CustomerForm onScreen = accounts.formOf(accounts.shown());
         QVERIFY(accounts.addNew(CustomerForm{}, true).noNumber);
@@ -185,7 +174,6 @@ private slots:
         QCOMPARE(accounts.count(), 3);
         QCOMPARE(accounts.currentNumber(), 1);
         QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
-
         QVERIFY(accounts.addNew(onScreen, true).started);
         QVERIFY(accounts.save(businessForm("D4", "Delta Plumbing"), true).saved);
         QVERIFY(!accounts.pendingNew());
@@ -215,16 +203,15 @@ private slots:
         QByteArray bytes;
         for (int i = 1; i <= count; ++i)
             bytes += customer(QString("N%1|Business|Name %1").arg(i)).bytes();
-        Opened o(bytes);
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(bytes);
         accounts.show(from);
         QTEST(accounts.target(CustomerMove(move)), "to");
     }
 
     void deleteKeepsABalanceFileAnotherAccountShares()
     {
-        Opened o(threeCustomers() + customer("b2|Business|Other B").bytes());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] =
+            Opened(threeCustomers() + customer("b2|Business|Other B").bytes());
         root.write("/VIActiveAccounts/B2.txt", "balance");
         accounts.show(2);
         accounts.deleteCurrent();
@@ -242,8 +229,7 @@ private slots:
 
     void deletingTheLastAccountLeavesABlankRecordOne()
     {
-        Opened o(customer("A1|Business|Acme").bytes());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(customer("A1|Business|Acme").bytes());
         accounts.show(1);
         accounts.deleteCurrent();
         QVERIFY(!accounts.fileHasRecords());
@@ -257,8 +243,8 @@ private slots:
 
     void completionAndNameLookup()
     {
-        Opened o(threeCustomers() + customer("E5|Business|smithy tools").bytes());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] =
+            Opened(threeCustomers() + customer("E5|Business|smithy tools").bytes());
         const auto &names = accounts.names();
         QCOMPARE(names[std::size_t(accounts.completion("smi"))].key, QString("Smith, John"));
         QCOMPARE(names[std::size_t(accounts.completion("SMITHY"))].key, QString("smithy tools"));
@@ -284,8 +270,7 @@ private slots:
     {
         QFETCH(int, criterion);
         QFETCH(QString, text);
-        Opened o(threeCustomers());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         QStringList numbers;
         for (const CustomerMatch &m : accounts.search(CustomerCriterion(criterion), text))
             numbers << m.recordNumber;
@@ -299,8 +284,7 @@ private slots:
         for (int at = 0; at + 3 <= 45; ++at)
             bytes += customer(QString("N%1|Business|%2xYz").arg(at).arg(QString(at, QChar('.')))).bytes();
         bytes += customer("M|Business|xY z").bytes();
-        Opened o(bytes);
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(bytes);
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "xyz").size()), 43);
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "YZ").size()), 43);
         QCOMPARE(int(accounts.search(CustomerCriterion::Name, "x").size()), 44);
@@ -312,8 +296,7 @@ private slots:
         QByteArray bytes = threeCustomers();
         bytes[328 + 314] = '\xff'; // type field no longer "Individual"
         bytes.chop(100);           // a short last record
-        Opened o(bytes);
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(bytes);
         QVERIFY(activated);
         QCOMPARE(accounts.count(), 3);
         accounts.show(2);
@@ -326,8 +309,7 @@ private slots:
 
     void interruptedSaveIsCompletedFromItsJournal()
     {
-        Opened o(threeCustomers());
-        auto &[root, current, accounts, activated] = o;
+        auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         accounts.show(2);
         CustomerForm f = accounts.formOf(accounts.shown());
         f.lastName = "Smythe";
@@ -336,7 +318,6 @@ private slots:
         QCOMPARE(root.read(CustomerFile::kPath).replace(328, 328, customer("x").bytes()),
                  QByteArray(threeCustomers()).replace(328, 328, customer("x").bytes()));
         QCOMPARE(storedCustomer(root, 2).text(LastName), QString("Smythe"));
-
         // A crash after the journal was written, with the record torn in the file: the next use completes it.
         root.write(CustomerFile::kPath, threeCustomers());
         DataFolder faulty = root.folder();
@@ -355,13 +336,11 @@ private slots:
         QVERIFY(accounts.activate()); // the screen's activation completes it
         QVERIFY(!root.exists(CustomerWrite::kJournal));
         QCOMPARE(root.read(CustomerFile::kPath), QByteArray(threeCustomers()).replace(328, 328, changed.bytes()));
-
         // A journal written for a file of another length (since restored from /Backup) is not applied.
         root.write(CustomerWrite::kJournal, journal);
         root.write(CustomerFile::kPath, threeCustomers().left(2 * 328));
         QVERIFY(!CustomerWrite::recoverCustomerWrite(root.folder()));
         QCOMPARE(root.read(CustomerFile::kPath), threeCustomers().left(2 * 328));
-
         // A damaged journal is dropped and the file left alone.
         root.write(CustomerWrite::kJournal, journal.left(50));
         root.write(CustomerFile::kPath, threeCustomers());
@@ -374,17 +353,13 @@ private slots:
     {
         TestRoot root;
         const DataFolder folder = root.folder();
-        AuxData::Texts boxes;
-        boxes[0] = "Gate 12, dog";
-        boxes[1] = "line one\n  \"quoted\"\n";
-        boxes[5] = QString::fromUtf8("Köln");
+        const AuxData::Texts boxes{"Gate 12, dog", "line one\n  \"quoted\"\n", {}, {}, {}, QString::fromUtf8("Köln")};
         AuxData::saveBoxes(folder, "1001", boxes);
         QCOMPARE(root.read("/AuxFiles/1001/AuxFile0/Data.txt"), QByteArray("Gate 12, dog\r\n"));
         QCOMPARE(root.read("/AuxFiles/1001/AuxFile2/Data.txt"), QByteArray("\r\n"));
         QCOMPARE(AuxData::loadBoxes(folder, "1001"), boxes);
         QCOMPARE(AuxData::loadBoxes(folder, "2002"), AuxData::Texts{});
         QVERIFY_THROWS_EXCEPTION(DiskError, AuxData::saveBoxes(folder, "../x", boxes));
-
         AuxData::Texts headings{"Gate", "Pets", "", "Keys", "Notes", "Last"};
         root.write("/Backup/AuxHeadings.txt", "old");
         AuxData::saveHeadings(folder, headings);

@@ -72,8 +72,9 @@ private slots:
     void textIsCutPaddedAndEncoded()
     {
         const std::tuple<QString, QByteArray, QString> cases[] = {
-            {"ab", "ab    ", "ab"},          {"abcdefgh", "abcdef", "abcdef"}, {"  x", "  x   ", "x"},
-            {"é€™", "\xe9\x80\x99   ", "é€™"}, {"日本", "??    ", "??"},       {"a\U0001F600b", "a?b   ", "a?b"}};
+            {"ab", "ab    ", "ab"},   {"abcdefgh", "abcdef", "abcdef"},
+            {"  x", "  x   ", "x"},   {"é€™", "\xe9\x80\x99   ", "é€™"},
+            {"日本", "??    ", "??"}, {"a\U0001F600b", "a?b   ", "a?b"}};
         for (const auto &[value, stored, readBack] : cases) {
             Record r(allKinds());
             r.setText(0, value);
@@ -111,13 +112,9 @@ private slots:
     {
         TestRoot root;
         // Two whole records and most of a third: the third counts and reads blank where bytes are missing.
-        QByteArray bytes = smallBytes({{"abc", 1}, {"def", 2}});
-        bytes.append("gh");
-        root.write("/F.txt", bytes);
-        const auto records = root.folder().readRecords("/F.txt", small());
-        QCOMPARE(records.size(), std::size_t(2));
-        bytes.append("i\x05");
-        root.write("/F.txt", bytes);
+        root.write("/F.txt", smallBytes({{"abc", 1}, {"def", 2}}) + "gh");
+        QCOMPARE(root.folder().readRecords("/F.txt", small()).size(), std::size_t(2));
+        root.write("/F.txt", smallBytes({{"abc", 1}, {"def", 2}}) + "ghi\x05");
         const auto more = root.folder().readRecords("/F.txt", small());
         QCOMPARE(more.size(), std::size_t(3));
         QCOMPARE(more[2].text(0), "ghi");
@@ -159,27 +156,11 @@ private slots:
                                           QByteArray(2 * small().length(), '\0') + smallBytes({{"six", 6}}));
     }
 
-    // The Backup copy goes first, so a failure in between leaves no copy that brings the file back.
-    void deleteWithBackupRemovesTheCopyFirst()
-    {
-        TestRoot root;
-        DataFolder folder = root.folder();
-        root.write("/G.txt", "g");
-        root.write("/Backup/G.txt", "g");
-        int deletes = 0;
-        folder.setFaultHook([&](const char *name, const QString &) {
-            if (QByteArray(name) == "delete" && ++deletes == 2)
-                throw DiskError("simulated crash");
-        });
-        QVERIFY_THROWS_EXCEPTION(DiskError, folder.deleteWithBackup("/G.txt"));
-        QVERIFY(!root.exists("/Backup/G.txt"));
-        QVERIFY(root.exists("/G.txt"));
-    }
-
-    void rewritingWithoutTheSecondOfThree()
+    void replaceAndDeleteEndStates()
     {
         TestRoot root;
         const DataFolder folder = root.folder();
+        // Rewriting without the second of three.
         root.write("/F.txt", smallBytes({{"one", 1}, {"two", 2}, {"thr", 3}}));
         root.write("/Backup/F.txt", "old copy");
         const int kept =
@@ -188,12 +169,6 @@ private slots:
         QCOMPARE(root.read("/F.txt"), smallBytes({{"one", 1}, {"thr", 3}}));
         QVERIFY(!root.exists("/Backup/F.txt"));
         QVERIFY(!root.exists("/F.txt.vdtmp"));
-    }
-
-    void replaceAndDeleteEndStates()
-    {
-        TestRoot root;
-        const DataFolder folder = root.folder();
         root.write("/F.txt", "old");
         root.write("/Backup/F.txt", "older");
         folder.replaceRecords("/F.txt", {smallRecord("new", 7)});
@@ -209,6 +184,18 @@ private slots:
         QVERIFY(!root.exists("/G.txt"));
         QVERIFY(!root.exists("/Backup/G.txt"));
         folder.deleteFile("/Missing.txt"); // nothing happens
+        // The Backup copy goes first, so a failure in between leaves no copy that brings the file back.
+        root.write("/G.txt", "g");
+        root.write("/Backup/G.txt", "g");
+        DataFolder failing = root.folder();
+        int deletes = 0;
+        failing.setFaultHook([&](const char *name, const QString &) {
+            if (QByteArray(name) == "delete" && ++deletes == 2)
+                throw DiskError("simulated crash");
+        });
+        QVERIFY_THROWS_EXCEPTION(DiskError, failing.deleteWithBackup("/G.txt"));
+        QVERIFY(!root.exists("/Backup/G.txt"));
+        QVERIFY(root.exists("/G.txt"));
     }
 
     // A crash at any step of a rewrite leaves the old content or the new, never neither and never a mix.

@@ -21,7 +21,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTest>
 #include <cerrno>
 #include <functional>
@@ -33,7 +32,7 @@ namespace {
 constexpr std::array<FieldSpec, 2> kSmall = {text("Key", 5), field("N", FieldKind::Int16)};
 const RecordLayout &small()
 {
-    static const RecordLayout layout(QStringLiteral("Small"), kSmall);
+    static const RecordLayout layout("Small", kSmall);
     return layout;
 }
 
@@ -63,8 +62,7 @@ qint64 halfThenFull(int fd, const char *data, qint64 size)
     return -1;
 }
 
-// The append guard fits; then half the record, and the file can no longer be cut back either (its descriptor
-// is gone).
+// The append guard fits; then half the record, and the file cannot be cut back either (its descriptor is gone).
 qint64 halfThenLost(int fd, const char *data, qint64 size)
 {
     if (g_calls++ == 0)
@@ -88,7 +86,7 @@ struct WriteFunctionGuard
 
 QStringList temporariesIn(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.vdtmp")}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({"*.vdtmp"}, QDir::Files | QDir::Hidden);
 }
 
 Record slip(qint16 number)
@@ -101,20 +99,11 @@ void writeRecords(const DataFolder &folder, const Record &waiting, const QString
                   const PostingRun::StepHook &hook = {})
 {
     PostingRun::writeRecords(folder,
-                             {{waiting,
-                               QStringLiteral("A100"),
-                               QStringLiteral("Smith"),
-                               invoice,
-                               QStringLiteral("Cash"),
-                               QStringLiteral("$1.05"),
-                               Money::fromRaw(10500),
-                               {},
-                               {}}},
-                             {QStringLiteral("Sales Tax"), QStringLiteral("Tax")}, day, hook);
+                             {{waiting, "A100", "Smith", invoice, "Cash", "$1.05", Money::fromRaw(10500), {}, {}}},
+                             {"Sales Tax", "Tax"}, day, hook);
 }
 
-// Runs `run` on a fresh folder made by `prepare` with a fault at each of its events in turn, then `check` on the
-// folder and the message the fault gave; fails when no event or too many are met.
+// `run` on a fresh `prepare`d folder with a fault at each event in turn, then `check`; fails on none or too many.
 void atEveryFault(
     Fault fault, const std::function<void(const TestRoot &)> &prepare,
     const std::function<void(const DataFolder &)> &run,
@@ -148,8 +137,7 @@ class TestStorageFaults : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // An append stopped part way leaves the file as it was and says so; when even the cut back fails, the
-    // message does not claim that nothing changed.
+    // An append stopped part way leaves the file unchanged and says so, unless even the cut back failed.
     void appendStoppedPartWaySaysWhatIsLeft()
     {
         TestRoot root;
@@ -173,70 +161,65 @@ private slots:
         }
     }
 
-    // A second writer of the same file while the first is between writing and renaming: each writes its own
-    // temporary file, both succeed, the last rename wins and nothing is left over.
+    // A second writer between the first's write and rename: both succeed, the last rename wins, nothing is left.
     void twoWritersOfOneFile()
     {
         TestRoot root;
         DataFolder first = root.folder();
         const DataFolder second = root.folder();
-        root.write(QStringLiteral("/F.txt"), "old");
+        root.write("/F.txt", "old");
         bool interleaved = false;
         first.setFaultHook([&](const char *step, const QString &) {
             if (!interleaved && QByteArray(step) == "rename") {
                 interleaved = true;
-                second.writeFile(QStringLiteral("/F.txt"), "second");
+                second.writeFile("/F.txt", "second");
             }
         });
-        first.writeFile(QStringLiteral("/F.txt"), "first");
+        first.writeFile("/F.txt", "first");
         QVERIFY(interleaved);
-        QCOMPARE(root.read(QStringLiteral("/F.txt")), QByteArray("first"));
+        QCOMPARE(root.read("/F.txt"), QByteArray("first"));
         QCOMPARE(temporariesIn(root.path()), QStringList());
     }
 
-    // Temporaries left by a write that was killed go at the next start; a write running now is left alone,
-    // and the customers' own folders are not searched.
+    // Temporaries of killed writes go; a write running now and the customers' own folders are left alone.
     void leftoverTemporariesAreFoundAndRemoved()
     {
         TestRoot root;
         const DataFolder folder = root.folder();
         const QDateTime start = QDateTime::currentDateTime();
-        const QStringList old = {QStringLiteral("/ServiceSlips.txt.1a2b3c.vdtmp"), QStringLiteral("/F.txt.vdtmp"),
-                                 QStringLiteral("/Backup/VIActiveAccounts/A1.txt.00ff.vdtmp")};
-        for (const QString &name : old) {
-            root.write(name, "partial");
+        const QStringList old = {"/ServiceSlips.txt.1a2b3c.vdtmp", "/F.txt.vdtmp",
+                                 "/Backup/VIActiveAccounts/A1.txt.00ff.vdtmp"};
+        const auto writeAt = [&](const QString &name, const QByteArray &bytes, int seconds) {
+            root.write(name, bytes);
             QFile f(root.file(name));
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.setFileTime(start.addSecs(-3600), QFileDevice::FileModificationTime));
-        }
-        root.write(QStringLiteral("/CustomerData.txt.77.vdtmp"), "being written now");
-        QFile running(root.file(QStringLiteral("/CustomerData.txt.77.vdtmp")));
-        QVERIFY(running.open(QIODevice::ReadWrite));
-        QVERIFY(running.setFileTime(start.addSecs(5), QFileDevice::FileModificationTime));
-        root.write(QStringLiteral("/AuxFiles/K1/AuxFile0/notes.vdtmp"), "the user's own");
-        root.write(QStringLiteral("/ServiceSlips.txt"), "kept");
+            return f.open(QIODevice::ReadWrite) &&
+                   f.setFileTime(start.addSecs(seconds), QFileDevice::FileModificationTime);
+        };
+        for (const QString &name : old)
+            QVERIFY(writeAt(name, "partial", -3600));
+        QVERIFY(writeAt("/CustomerData.txt.77.vdtmp", "being written now", 5));
+        root.write("/AuxFiles/K1/AuxFile0/notes.vdtmp", "the user's own");
+        root.write("/ServiceSlips.txt", "kept");
         QStringList expected = old;
         expected.sort();
         QCOMPARE(folder.leftoverTemporaries(start), expected);
         QCOMPARE(folder.removeLeftoverTemporaries(start), expected);
         for (const QString &name : old)
             QVERIFY(!root.exists(name));
-        QVERIFY(root.exists(QStringLiteral("/CustomerData.txt.77.vdtmp")));
-        QVERIFY(root.exists(QStringLiteral("/AuxFiles/K1/AuxFile0/notes.vdtmp")));
-        QCOMPARE(root.read(QStringLiteral("/ServiceSlips.txt")), QByteArray("kept"));
+        QVERIFY(root.exists("/CustomerData.txt.77.vdtmp"));
+        QVERIFY(root.exists("/AuxFiles/K1/AuxFile0/notes.vdtmp"));
+        QCOMPARE(root.read("/ServiceSlips.txt"), QByteArray("kept"));
     }
 
-    // Every append of the program on a disk that fills at each write in turn: the append cuts its own tail
-    // at once (no file ends in part of a record, no guard stays), the message names the file and says that the
-    // disk is full, and after the next start the folder is as before the write or as after it.
+    // A disk that fills at each write in turn: no file ends in part of a record, no guard stays, the message names
+    // the file and the full disk, and after the next start the folder is as before the write or as after it.
     void fullDiskAtEveryWrite_data()
     {
         QTest::addColumn<int>("operation");
-        const char *names[] = {"new slip",          "board save",      "new customer",
-                               "customer replaced", "new assignment",  "account file",
-                               "Write Records",     "invoice journal", "finalized slips"};
-        for (int i = 0; i < 9; ++i)
-            QTest::newRow(names[i]) << i;
+        int i = 0;
+        for (const char *name : {"new slip", "board save", "new customer", "customer replaced", "new assignment",
+                                 "account file", "Write Records", "invoice journal", "finalized slips"})
+            QTest::newRow(name) << i++;
     }
     void fullDiskAtEveryWrite()
     {
@@ -246,38 +229,34 @@ private slots:
             const DataFolder folder = root.folder();
             AppendSlip(folder, slip(1001));
             AppendSlip(folder, slip(1002));
-            folder.replaceRecords(SlipFiles::kCompleted, {SlipSamples::slip(QStringLiteral("900|Complete"))});
+            folder.replaceRecords(SlipFiles::kCompleted, {SlipSamples::slip("900|Complete")});
             WriteCustomer(folder, 1, SlipSamples::customer());
             WriteAssignment(folder, 1, Record(assignmentLayout()));
-            AccountFiles::createAccountFile(folder, QStringLiteral("A100"), QStringLiteral("Smith"), day);
+            AccountFiles::createAccountFile(folder, "A100", "Smith", day);
         };
         auto run = [&](const DataFolder &folder) {
             Record done = slip(1002);
-            done.setText(SlipField::Status, QStringLiteral("Complete"));
-            const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+            done.setText(SlipField::Status, "Complete");
+            const Record waiting = SlipSamples::slip("900|Complete");
             switch (operation) {
             case 0:
                 return AppendSlip(folder, slip(1003));
             case 1:
                 return SaveActiveSlips(folder, std::vector{slip(1001), done});
             case 2:
-                return WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("B2")));
+                return WriteCustomer(folder, 2, SlipSamples::customer("B2"));
             case 3:
-                return WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("C3")));
+                return WriteCustomer(folder, 1, SlipSamples::customer("C3"));
             case 4:
                 return WriteAssignment(folder, 2, Record(assignmentLayout()));
             case 5:
-                AccountFiles::appendAccountRecord(folder,
-                                                  {QStringLiteral("A100"), QStringLiteral("Smith"),
-                                                   Money::fromRaw(1050000), QStringLiteral("9"), day},
-                                                  day);
+                AccountFiles::appendAccountRecord(folder, {"A100", "Smith", Money::fromRaw(1050000), "9", day}, day);
                 return;
             case 6:
-                return writeRecords(folder, waiting, QStringLiteral("20260001"), day);
+                return writeRecords(folder, waiting, "20260001", day);
             case 7:
-                return WriteInvoiceJournal(folder, QStringLiteral("Smith"), QStringLiteral("A100"),
-                                           QStringLiteral("20260001"), Money::fromRaw(10500), {}, Money::fromRaw(10500),
-                                           day);
+                return WriteInvoiceJournal(folder, "Smith", "A100", "20260001", Money::fromRaw(10500), {},
+                                           Money::fromRaw(10500), day);
             default:
                 return appendFinalizedSlips(folder, std::vector{waiting});
             }
@@ -301,8 +280,7 @@ private slots:
                         {"FinalizedServiceSlips.txt", 697}, {"CustomerData.txt", 328},
                         {"AssignmentData.txt", 235},        {"VIActiveAccounts/A100.txt", 155},
                         {"InvoiceSalesJournal.txt", 125},   {"CAHistory.txt", 155}};
-                    QVERIFY2(bytes.size() % lengths.value(name, 1) == 0,
-                             qPrintable(where + QStringLiteral(" ") + name));
+                    QVERIFY2(bytes.size() % lengths.value(name, 1) == 0, qPrintable(where + " " + name));
                 }
                 repairAsAtStart(root.folder());
                 const auto got = snapshot(root.path(), true);
@@ -310,32 +288,29 @@ private slots:
             });
     }
 
-    // Write Records stopped before its first posting waits in its journal: the invoice numbers it will post are
-    // in use, and invoices printed meanwhile get the numbers after them.
+    // The invoice numbers a waiting Write Records will post are in use; invoices printed meanwhile get later ones.
     void waitingPostingKeepsItsInvoiceNumbers()
     {
         TestRoot root;
         const DataFolder folder = root.folder();
-        const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+        const Record waiting = SlipSamples::slip("900|Complete");
         folder.replaceRecords(SlipFiles::kCompleted, {waiting});
         const auto fullAtFirstPosting = [](const char *step, const QString &file) {
             if (QByteArray(step) == "before" && file == Posting::kHistory)
-                throw DiskError(QStringLiteral("the disk is full"));
+                throw DiskError("the disk is full");
         };
-        QVERIFY_THROWS_EXCEPTION(DiskError, writeRecords(folder, waiting, QStringLiteral("20260007"), QDate(2026, 3, 7),
-                                                         fullAtFirstPosting));
+        QVERIFY_THROWS_EXCEPTION(DiskError,
+                                 writeRecords(folder, waiting, "20260007", QDate(2026, 3, 7), fullAtFirstPosting));
         QVERIFY(PostingRun::pending(folder));
         Settings settings;
         settings.invoiceNumber = 20260005;
         QString note;
         QCOMPARE(InvoiceNumbers(folder, settings).reserve(2, &note), 20260008);
-        QVERIFY2(note.contains(QStringLiteral("20260007")), qPrintable(note));
+        QVERIFY2(note.contains("20260007"), qPrintable(note));
     }
 
-    // A write that fails on a full disk (or is killed) at each of its events, then what the user does next in the
-    // same session: "retry" does it again once there is room, then creates a slip; "leave" creates a slip and
-    // ends the program without trying again. After the next start every slip is there once, the folder is as
-    // before the write or as after it, and a message that said nothing was stored was true.
+    // A write failing (full disk, or killed) at each event; "retry" does it again, then a slip is made and the
+    // program restarts: every slip is there once, the folder is before or after, and "unchanged" was true.
     void failedWriteThenTheUserThenRestart_data()
     {
         dataColumns<int, int, bool>("operation", "fault", "retry");
@@ -353,31 +328,31 @@ private slots:
         QFETCH(int, fault);
         QFETCH(bool, retry);
         const QDate day(2026, 3, 7);
-        const Record waiting = SlipSamples::slip(QStringLiteral("900|Complete"));
+        const Record waiting = SlipSamples::slip("900|Complete");
         Record bob(assignmentLayout());
-        bob.setText(AssignmentField::Name, QStringLiteral("Bob"));
+        bob.setText(AssignmentField::Name, "Bob");
         Record robert = bob;
-        robert.setText(AssignmentField::Name, QStringLiteral("Robert"));
+        robert.setText(AssignmentField::Name, "Robert");
         auto prepare = [&](const TestRoot &root) {
             const DataFolder folder = root.folder();
-            AppendSlip(folder, SlipSamples::slip(QStringLiteral("1001|Assigned|Bob")));
-            AppendSlip(folder, SlipSamples::slip(QStringLiteral("1002|Assigned|Bob")));
+            AppendSlip(folder, SlipSamples::slip("1001|Assigned|Bob"));
+            AppendSlip(folder, SlipSamples::slip("1002|Assigned|Bob"));
             folder.replaceRecords(SlipFiles::kCompleted, {waiting});
             WriteAssignment(folder, 1, bob);
         };
         auto run = [&](const DataFolder &folder) {
             switch (operation) {
             case 0:
-                return SaveActiveSlips(folder, std::vector{SlipSamples::slip(QStringLiteral("1001|Assigned|Bob")),
-                                                           SlipSamples::slip(QStringLiteral("1002|Complete|Bob"))});
+                return SaveActiveSlips(folder, std::vector{SlipSamples::slip("1001|Assigned|Bob"),
+                                                           SlipSamples::slip("1002|Complete|Bob")});
             case 1:
                 if (PostingRun::pending(folder)) // Finalize finishes a waiting run before anything else
                     return (void)PostingRun::finishPending(folder);
-                return writeRecords(folder, waiting, QStringLiteral("20260001"), day);
+                return writeRecords(folder, waiting, "20260001", day);
             case 2:
                 return AppendSlip(folder, slip(1003));
             default:
-                return AssignedSlips::renameAssignment(folder, 1, robert, QStringLiteral("Bob"));
+                return AssignedSlips::renameAssignment(folder, 1, robert, "Bob");
             }
         };
         const auto newSlip = [&](const TestRoot &root) { AppendSlip(root.folder(), slip(1500)); };
@@ -393,7 +368,7 @@ private slots:
         const auto after = snapshot(referenceAfter.path());
         atEveryFault(Fault(fault), prepare, run,
                      [&](const TestRoot &root, DataFolder &folder, const QString &where, const QString &message) {
-                         if (message.contains(QStringLiteral("unchanged")))
+                         if (message.contains("unchanged"))
                              QVERIFY2(snapshot(root.path()) == beforeWrite, qPrintable(where));
                          if (fault == int(Fault::Kill))
                              repairAsAtStart(folder); // a kill ends the session
@@ -407,7 +382,7 @@ private slots:
                          QVERIFY2(got == before || got == after, qPrintable(where));
                          if (retry)
                              QVERIFY2(got == after, qPrintable(where));
-                         if (message.contains(QStringLiteral("unchanged")) && !retry)
+                         if (message.contains("unchanged") && !retry)
                              QVERIFY2(got == before, qPrintable(where));
                      });
     }

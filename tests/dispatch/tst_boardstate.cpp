@@ -79,25 +79,21 @@ class TestBoardState : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // What a dispatcher knows: where each status may go from the status list, and what is said otherwise. A
-    // status never refuses itself; a completed slip, or a status the board does not know, may take any.
+    // Where each status may go, and what is said otherwise; a completed or unknown status may take any.
     void statusRules_data()
     {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QStringList>("mayGoTo");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("open") << "Open" << QStringList{"Assigned", "In Progress"}
-                              << "The Service Slip can only be Assigned or Set to In Progress";
-        QTest::newRow("assigned") << "Assigned" << QStringList{"In Progress", "Suspended"}
-                                  << "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or "
-                                     "Suspended";
-        QTest::newRow("in progress") << "In Progress" << QStringList{"Suspended"}
-                                     << "The Service Slip is In Progress\r\nIt can only be Suspended";
-        QTest::newRow("suspended") << "Suspended" << QStringList{"In Progress"}
-                                   << "The Service Slip has been Suspended\r\nIt can only be marked as In Progress";
+        dataColumns<QString, QStringList, QString>("from", "mayGoTo", "refusal");
+        dataRow("open", "Open", QStringList{"Assigned", "In Progress"},
+                "The Service Slip can only be Assigned or Set to In Progress");
+        dataRow("assigned", "Assigned", QStringList{"In Progress", "Suspended"},
+                "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended");
+        dataRow("in progress", "In Progress", QStringList{"Suspended"},
+                "The Service Slip is In Progress\r\nIt can only be Suspended");
+        dataRow("suspended", "Suspended", QStringList{"In Progress"},
+                "The Service Slip has been Suspended\r\nIt can only be marked as In Progress");
         const QStringList any{"Open", "Assigned", "In Progress", "Suspended"};
-        QTest::newRow("complete") << "Complete" << any << QString();
-        QTest::newRow("unknown") << "Odd" << any << QString();
+        dataRow("complete", "Complete", any, QString());
+        dataRow("unknown", "Odd", any, QString());
     }
     void statusRules()
     {
@@ -134,7 +130,7 @@ private slots:
     {
         dataColumns<int, QDate, QString, QStringList>("week", "picked", "newDate", "messages");
         const QStringList none;
-        const int monFri = int(WorkWeek::MondayToFriday);
+        const int monFri = int(WorkWeek::MondayToFriday), monSat = int(WorkWeek::MondayToSaturday);
         const auto moved = [](const QString &day) {
             return QStringList{"Your Calendar Selection is Invalid", "The date has been set to " + day};
         };
@@ -142,9 +138,8 @@ private slots:
         dataRow("today", monFri, QDate(2026, 1, 15), "1/15/2026", none);
         dataRow("yesterday becomes today", monFri, QDate(2026, 1, 14), "1/15/2026", none);
         dataRow("Saturday, Monday to Friday", monFri, QDate(2026, 1, 17), "1/19/2026", moved("Monday, 1/19/2026"));
-        dataRow("Sunday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 18), "1/19/2026",
-                moved("Monday, 1/19/2026"));
-        dataRow("Saturday, Monday to Saturday", int(WorkWeek::MondayToSaturday), QDate(2026, 1, 17), "1/17/2026", none);
+        dataRow("Sunday, Monday to Saturday", monSat, QDate(2026, 1, 18), "1/19/2026", moved("Monday, 1/19/2026"));
+        dataRow("Saturday, Monday to Saturday", monSat, QDate(2026, 1, 17), "1/17/2026", none);
         dataRow("Saturday, Sunday to Friday", int(WorkWeek::SundayToFriday), QDate(2026, 1, 17), "1/18/2026",
                 moved("Sunday, 1/18/2026"));
         dataRow("Sunday, every day", int(WorkWeek::SundayToSaturday), QDate(2026, 1, 18), "1/18/2026", none);
@@ -207,9 +202,8 @@ private slots:
         const Verdict accepted = b->verifyAndAccept("Leaking tap");
         QCOMPARE(int(accepted.kind), verdict);
         QTEST(said(accepted), "message");
-        if (verdict != int(Kind::Done)) {
+        if (verdict != int(Kind::Done))
             QCOMPARE(b->slip(1), before);
-        }
         if (said(accepted).startsWith("This Assignment")) { // booked
             QCOMPARE(b->change().time, "None");
             QCOMPARE(Formats::shortDate(b->change().picker), b->change().date); // what the New Date label shows
@@ -242,8 +236,7 @@ private slots:
         QCOMPARE(b->verifyAndAccept("Leaking tap").question, "Click Yes to Reset Date and Time");
         QCOMPARE(b->cell(1, 7), "1/20/2026 08:00"); // nothing before the answer
         QCOMPARE(b->verifyAndAccept("Leaking tap", {true}).kind, Kind::Done);
-        QCOMPARE(b->cell(1, 7), "Date/Time not Selected");
-        QCOMPARE(b->cell(1, 4), "Suspended");
+        QCOMPARE((QStringList{b->cell(1, 7), b->cell(1, 4)}), (QStringList{"Date/Time not Selected", "Suspended"}));
         QCOMPARE(b->tone(1, 1), CellTone::Default);
         QCOMPARE(b->countTicked(), 0);
         QVERIFY(b->saveAll().isDone());
@@ -441,8 +434,7 @@ private slots:
         b->tickCell(2, 0);
         QVERIFY(b->deleteSelected({true, true, true}).isDone());
         QCOMPARE(b.active(), "1:Assigned 1/20/2026 08:00; 3:Open 0 None");
-        QCOMPARE(b->count(), 2);
-        QCOMPARE(b->cell(1, 2), "Low");
+        QCOMPARE(QString::number(b->count()) + " " + b->cell(1, 2), "2 Low");
         // The last slips deleted: no empty file is left behind, nor a Backup copy that would bring them back.
         b.folder.makeFolder("/Backup");
         b.folder.backupFile(SlipFiles::kActive);
@@ -496,9 +488,7 @@ private slots:
         QCOMPARE(b->countTicked(), 300);
         // Only the Sel column ticks; a click elsewhere makes the row current.
         b->selectAll(false);
-        QVERIFY(!b->tickCell(2, 3));
-        QVERIFY(!b->tickCell(0, 0));
-        QVERIFY(!b->tickCell(1, 1));
+        QVERIFY(!b->tickCell(2, 3) && !b->tickCell(0, 0) && !b->tickCell(1, 1));
         QCOMPARE(b->gridCurrentRow(), 1);
         QCOMPARE(b->countTicked(), 0);
         QVERIFY(b->tickCell(2, 0));
@@ -545,8 +535,7 @@ private slots:
         QCOMPARE(b->damage(2), (QStringList{"unknown status \"Waiting\"", "unknown priority \"Urgent\"",
                                             "unknown time \"7pm\"", "unreadable date \"13/45/20x\""}));
         QCOMPARE(b->damagedRows(), std::vector<int>{2});
-        QCOMPARE(b->cell(2, 4), "Waiting");
-        QCOMPARE(b->cell(2, 7), "13/45/20x 7pm");
+        QCOMPARE((QStringList{b->cell(2, 4), b->cell(2, 7)}), (QStringList{"Waiting", "13/45/20x 7pm"}));
         QCOMPARE(b->tone(2, 1), CellTone::Default);
         // Every action meets it without harm.
         b.open(2);
@@ -560,8 +549,7 @@ private slots:
         b.open(2);
         b->completeSelected({true});
         b->completeAll({true});
-        QCOMPARE(b->cell(2, 4), "Waiting");
-        QCOMPARE(b->cell(1, 4), "Complete");
+        QCOMPARE((QStringList{b->cell(2, 4), b->cell(1, 4)}), (QStringList{"Waiting", "Complete"}));
         // Saved: the changed slip leaves, the damaged one is written back byte for byte.
         QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);

@@ -23,13 +23,9 @@ struct Desk
     }
     SlipDraft draft(const QString &assignment = {}, std::optional<QDate> date = {}, const QString &time = "None")
     {
-        return {accountBlock(SlipSamples::customer()),
-                {"Smith Cabin", "1 Lake Rd", "", "Lakeside", "WI", "53001", "262-555-0100", "262-555-0111"},
-                "No heat",
-                assignment,
-                "Normal",
-                date,
-                time};
+        const std::array<QString, 8> site{"Smith Cabin",  "1 Lake Rd",   "", "Lakeside", "WI", "53001",
+                                          "262-555-0100", "262-555-0111"};
+        return {accountBlock(SlipSamples::customer()), site, "No heat", assignment, "Normal", date, time};
     }
     Stored decide(const SlipDraft &d, const Answers &answers, const Record &customer = SlipSamples::customer())
     {
@@ -84,8 +80,7 @@ private slots:
 
     void serviceText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("problem"); // a part of the message, or "" for none
+        dataColumns<QString, QString>("text", "problem"); // problem: a part of the message, or "" for none
         dataRow("empty", "  \n ", kEnterDetails);
         dataRow("200 characters", QString(200, 'x'), "");
         dataRow("a line break counts 2", QString(100, 'x') + "\n" + QString(99, 'x'), "there are 201");
@@ -103,10 +98,8 @@ private slots:
 
     void servicesAppendLines()
     {
-        QString text = appendService("", "Furnace check");
-        QCOMPARE(text, QString("Furnace check"));
-        text = appendService(text, "Filter");
-        QCOMPARE(text, QString("Furnace check\r\nFilter"));
+        QCOMPARE(appendService("", "Furnace check"), QString("Furnace check"));
+        QCOMPARE(appendService("Furnace check", "Filter"), QString("Furnace check\r\nFilter"));
         QCOMPARE(storedServiceText("  a\nb\r\nc  "), QString("a\r\nb\r\nc"));
     }
 
@@ -162,40 +155,17 @@ private slots:
         QStringList texts;
         for (int field = SlipField::Status; field <= SlipField::Amount; ++field)
             texts << r.text(field);
-        QCOMPARE(texts, QStringList({"Assigned",
-                                     "A100",
-                                     "Mr. John Smith",
-                                     "12 Oak St",
-                                     "Apt 4",
-                                     "Springfield",
-                                     "IL",
-                                     "62701",
-                                     "217-555-0101",
-                                     "217-555-0199",
-                                     "Smith Cabin",
-                                     "1 Lake Rd",
-                                     "",
-                                     "Lakeside",
-                                     "WI",
-                                     "53001",
-                                     "262-555-0100",
-                                     "262-555-0111",
-                                     "Bob",
-                                     "1/19/2026",
-                                     "08:00-10:00",
-                                     "No heat\r\nPilot out",
-                                     "",
-                                     "High",
-                                     "",
-                                     "$0.00"}));
+        QCOMPARE(texts, QString("Assigned|A100|Mr. John Smith|12 Oak St|Apt 4|Springfield|IL|62701|217-555-0101|"
+                                "217-555-0199|Smith Cabin|1 Lake Rd||Lakeside|WI|53001|262-555-0100|262-555-0111|Bob|"
+                                "1/19/2026|08:00-10:00|No heat\r\nPilot out||High||$0.00")
+                            .split('|'));
         QCOMPARE(desk.root.read("/SlipNo.txt").trimmed(), QByteArray("1001"));
         QCOMPARE(desk.counter.next(), qint16(1001));
     }
 
     void openAndUndated_data()
     {
-        dataColumns<QString, bool>("assignment", "dated");
-        QTest::addColumn<QString>("stored"); // status, assignment, date, time
+        dataColumns<QString, bool, QString>("assignment", "dated", "stored"); // stored: status|assignment|date|time
         dataRow("no assignment, even with a date", "", true, "Open||1/19/2026|08:00");
         dataRow("assigned, date left blank", "Bob", false, "Assigned|Bob|0|None");
     }
@@ -249,11 +219,9 @@ private slots:
 
     void nothingStored_data()
     {
-        QTest::addColumn<QString>("why"); // counter, deleted, blank, declined
-        QTest::addColumn<QString>("message");
+        dataColumns<QString, QString>("why", "message"); // why: counter, deleted, blank, declined
         dataRow("counter at its end: the last number named", "counter",
-                "the last number a Service Slip can have, "
-                "32766, has been given");
+                "the last number a Service Slip can have, 32766, has been given");
         dataRow("account deleted meanwhile", "deleted", "no longer in the Customer file");
         dataRow("no account", "blank", "No Customer Account");
         dataRow("review declined: nothing to say", "declined", "");

@@ -101,27 +101,15 @@ private slots:
         qInfo("%d kills", kills);
     }
 
-    // A save stopped after adding its completed slips (a failure whose take-back failed too leaves the same) is
-    // settled before the next write of the session: taken back unless the board file was already written, so that
-    // what is written next survives the next start and nothing is completed twice.
+    // A save stopped after adding its completed slips is taken back before the next write unless the board was written.
     void failedSaveSettledBeforeTheNextWrite_data()
     {
         dataColumns<QString, QString, QString>("stopAt", "write", "after");
-        QTest::newRow("new slip") << "board file"
-                                  << "new slip"
-                                  << "1 2 5 | 7";
-        QTest::newRow("saved again") << "board file"
-                                     << "save"
-                                     << "1 | 7 2";
-        QTest::newRow("slip deleted") << "board file"
-                                      << "delete"
-                                      << "2 | 7";
-        QTest::newRow("program ends") << "board file"
-                                      << "end"
-                                      << "1 2 | 7";
-        QTest::newRow("board written, new slip") << "journal"
-                                                 << "new slip"
-                                                 << "1 5 | 7 2";
+        dataRow("new slip", "board file", "new slip", "1 2 5 | 7");
+        dataRow("saved again", "board file", "save", "1 | 7 2");
+        dataRow("slip deleted", "board file", "delete", "2 | 7");
+        dataRow("program ends", "board file", "end", "1 2 | 7");
+        dataRow("board written, new slip", "journal", "new slip", "1 5 | 7 2");
     }
     void failedSaveSettledBeforeTheNextWrite()
     {
@@ -180,8 +168,7 @@ private slots:
         QCOMPARE(files(root), "- | -");
     }
 
-    // A board save cut short after storing the completed slips, with no journal to finish it (an older version
-    // kept none): the next start takes them off the board, once.
+    // A save cut short after storing the completed slips, with no journal: the next start takes them off the board.
     void completedSlipLeftOnTheBoard()
     {
         TestRoot root;
@@ -238,8 +225,7 @@ private slots:
         QVERIFY(counter.refusal().has_value());
     }
 
-    // The counter never hands out a number a stored slip has (active, completed or finalized), whatever its
-    // file holds; it says so once. inUse: completed, active..., finalized.
+    // The counter skips every number a stored slip has; inUse: completed, active..., finalized.
     void counterNeverAtOrBelowTheSlipsInUse_data()
     {
         dataColumns<QByteArray, QString, int>("stored", "inUse", "next"); // stored "-": no file, no Backup copy

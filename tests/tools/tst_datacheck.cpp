@@ -30,8 +30,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-// The data check on the files written by the customer screen and by Write Records: a folder the program wrote
-// in normal use checks clean, and each kind of leftover or damage gives exactly its own finding.
+// The data check: a folder written in normal use checks clean; each leftover or damage gives exactly its finding.
 
 namespace {
 
@@ -54,8 +53,7 @@ QStringList accountNumbers(const DataFolder &folder)
     return numbers;
 }
 
-// A small generated folder after a start (every account's data-box folders made), with headings and one
-// account's data boxes saved as the customer screen saves them.
+// A small generated folder after a start, with headings and one account's data boxes saved.
 void prepare(const TestRoot &root)
 {
     generateSampleData(root.folder(), {.customers = 30, .slips = 60, .history = 100, .services = 10, .today = kToday});
@@ -142,8 +140,7 @@ enum Leftover {
     InterruptedRename,
 };
 
-// Renames the technician of the first active slip to "Renamed Tech", stopped before the assignment file is
-// replaced (the slips already carry the new name).
+// Renames the first active slip's technician to "Renamed Tech", stopped before the assignment file is replaced.
 void interruptRename(const DataFolder &folder)
 {
     const QString old = LoadActiveSlips(folder).front().text(SlipField::AssignedTo);
@@ -173,13 +170,19 @@ void plant(const TestRoot &root, Leftover leftover)
         if (QByteArray(step) == "unguard")
             throw DiskError(path);
     });
+    // Damage that is one file's content.
+    static const QHash<int, std::pair<QString, QByteArray>> written = {
+        {EmptiedInvoiceCounter, {"/VIInvoiceNo.txt", ""}},
+        {SlipCounterSetBack, {"/SlipNo.txt", "5\r\n"}},
+        {DamagedPostingJournal, {PostingRun::kJournal, "{\"format\":1,\"slips\":[\"Slip 1"}},
+        {DamagedCustomerJournal, {CustomerWrite::kJournal, QByteArray(300, 'x')}},
+        {HeadingsTooMany, {AuxData::kHeadings, "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n"}},
+        {HeadingsCut, {AuxData::kHeadings, "Gate code\r\nDog\r\n"}},
+        {HeadingsGarbage, {AuxData::kHeadings, QByteArray("a\r\nb\r\n\0\0\0\r\nd\r\ne\r\nf\r\n", 20)}},
+    };
+    if (written.contains(leftover))
+        return root.write(written[leftover].first, written[leftover].second);
     switch (leftover) {
-    case EmptiedInvoiceCounter:
-        root.write("/VIInvoiceNo.txt", "");
-        return;
-    case SlipCounterSetBack:
-        root.write("/SlipNo.txt", "5\r\n");
-        return;
     case AppendGuardLeft:
         QVERIFY_THROWS_EXCEPTION(
             DiskError, stopped.appendRecord("/CAHistory.txt",
@@ -197,9 +200,6 @@ void plant(const TestRoot &root, Leftover leftover)
     }
     case InterruptedPosting:
         QVERIFY2(interruptPosting(folder), "the run was not stopped");
-        return;
-    case DamagedPostingJournal:
-        root.write(PostingRun::kJournal, "{\"format\":1,\"slips\":[\"Slip 1");
         return;
     case PostingJournalOutsideFolder: {
         interruptPosting(folder);
@@ -223,19 +223,6 @@ void plant(const TestRoot &root, Leftover leftover)
             folder.appendRecord(CustomerFile::kPath, added);
         }
         return;
-    case DamagedCustomerJournal:
-        root.write(CustomerWrite::kJournal, QByteArray(300, 'x'));
-        return;
-    case HeadingsTooMany:
-        root.write(AuxData::kHeadings, "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
-        return;
-    case HeadingsCut:
-        root.write(AuxData::kHeadings, "Gate code\r\nDog\r\n");
-        return;
-    case HeadingsGarbage:
-        static const char garbage[] = "a\r\nb\r\n\0\0\0\r\nd\r\ne\r\nf\r\n";
-        root.write(AuxData::kHeadings, QByteArray(garbage, sizeof garbage - 1));
-        return;
     case AuxFilesIsAFile:
         QVERIFY(QDir(root.file("/AuxFiles")).removeRecursively());
         root.write("/AuxFiles", "not a folder");
@@ -256,8 +243,7 @@ void plant(const TestRoot &root, Leftover leftover)
         return;
     case BoxTemporary: {
         root.write(boxFolder(root, 2) + "/Data.txt.3fa9c1.vdtmp", "half a box");
-        // Written a while after the folder was made, as a save is: not within the same tick of the file
-        // system's clock, however fast this test runs.
+        // Written a while after the folder was made, as a save is, not within one tick of the file system's clock.
         const QByteArray path = QFile::encodeName(root.file(boxFolder(root, 2)));
         const timespec later[2] = {{0, UTIME_OMIT}, {QDateTime::currentSecsSinceEpoch() + 60, 0}};
         QCOMPARE(::utimensat(AT_FDCWD, path.constData(), later, 0), 0);
@@ -296,6 +282,8 @@ void plant(const TestRoot &root, Leftover leftover)
         interruptRename(folder);
         QVERIFY(root.exists(AssignedSlips::kRenameJournal));
         return;
+    default: // one file's content, written above
+        return;
     }
 }
 
@@ -308,8 +296,7 @@ class TestDataCheck : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // Headings, data boxes, a finished Write Records and a finished customer save leave nothing to report; so
-    // do the data-box folders of a deleted account that hold no text.
+    // Finished Write Records and customer save, and empty data boxes of a deleted account, leave nothing to report.
     void folderInNormalUseChecksClean()
     {
         TestRoot root;
@@ -329,22 +316,20 @@ private slots:
     {
         dataColumns<int, QString>("leftover", "expected");
         dataRow("interrupted Write Records", int(InterruptedPosting),
-                QStringLiteral("PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it "
-                               "holds 1 slip(s): Slip "));
+                "PostingJournal.txt: a Write Records of 3/4/2026 was interrupted before it ended; it holds 1 slip(s): "
+                "Slip ");
         dataRow("damaged posting journal", int(DamagedPostingJournal),
                 "PostingJournal.txt: the journal of an interrupted Write Records is damaged");
         dataRow("posting journal naming a file outside the folder", int(PostingJournalOutsideFolder),
                 "PostingJournal.txt: the journal of an interrupted Write Records is damaged");
         dataRow("interrupted customer save", int(InterruptedCustomerSave),
-                QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
-                               "interrupted; the saved record waits in this file and the program puts it into place "
-                               "at its next start"));
+                "CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was interrupted; the "
+                "saved record waits in this file and the program puts it into place at its next start");
         dataRow("damaged customer journal", int(DamagedCustomerJournal),
                 "CustomerData.jnl: the journal of an interrupted customer save is damaged");
-        dataRow(
-            "customer journal of a file changed since", int(OutdatedCustomerJournal),
-            QStringLiteral("CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was "
-                           "interrupted, but CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)"));
+        dataRow("customer journal of a file changed since", int(OutdatedCustomerJournal),
+                "CustomerData.jnl: a save of customer record 2 (account \"%1\", Renamed Plumbing) was interrupted, but "
+                "CustomerData.txt has changed since (9840 bytes then, 10168 bytes now)");
         dataRow("seven headings", int(HeadingsTooMany), "AuxHeadings.txt: holds 7 lines, not 6");
         dataRow("headings cut short", int(HeadingsCut), "AuxHeadings.txt: holds 2 of the 6 heading lines");
         dataRow("heading of garbage", int(HeadingsGarbage), "AuxHeadings.txt: heading 3 holds control characters");
@@ -354,12 +339,11 @@ private slots:
         dataRow("box folder a file", int(BoxFolderIsAFile),
                 "/AuxFile3: is a file where the program keeps the folder of data box 4 of account");
         dataRow("box file a folder", int(BoxFileIsAFolder), "/AuxFile4/Data.txt: is not a file: data box 5");
-        dataRow("temporary of an interrupted box save", int(BoxTemporary),
-                QStringLiteral("/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data "
-                               "box 3 of account"));
+        dataRow(
+            "temporary of an interrupted box save", int(BoxTemporary),
+            "/AuxFile2/Data.txt.3fa9c1.vdtmp: a temporary file left by an interrupted save of data box 3 of account");
         dataRow("boxes of a deleted account", int(OrphanWithText),
-                QStringLiteral("AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes "
-                               "hold text (1 of 6"));
+                "AuxFiles/GONE-7: no customer has the account number \"GONE-7\", yet its data boxes hold text (1 of 6");
         dataRow("folders differing in letter case", int(FoldersDifferingInCase),
                 "AuxFiles/xY-1: differs from \"AuxFiles/Xy-1\" only in letter case");
         dataRow("stamp in the future", int(MarkerInTheFuture), "VarnelDispatchDuzudu/AuxFolders.checked: is dated ");
@@ -373,14 +357,11 @@ private slots:
         dataRow("board journal left", int(BoardJournalLeft),
                 "ServiceSlips.jnl: a save of the Dispatch Board was interrupted");
         dataRow("slip of a technician no assignment has", int(SlipOfAnUnknownTechnician),
-                QStringLiteral("ServiceSlips.txt record 2: the slip is assigned to \"Nobody Here\", and no "
-                               "assignment has that name"));
+                "ServiceSlips.txt record 2: the slip is assigned to \"Nobody Here\", and no assignment has that name");
         dataRow("line break in a customer field", int(LineBreakInACustomerField),
-                QStringLiteral("CustomerData.txt record 2: Address1 holds a line break, tab or other control "
-                               "character"));
+                "CustomerData.txt record 2: Address1 holds a line break, tab or other control character");
         dataRow("interrupted technician rename", int(InterruptedRename), "AssignmentRename.jnl: the rename of ");
     }
-
     void eachLeftoverHasItsFinding()
     {
         QFETCH(int, leftover);
@@ -395,8 +376,7 @@ private slots:
         QVERIFY2(findings.front().contains(expected), qPrintable(findings.front()));
     }
 
-    // Books planted wrong: an invoice whose parts do not add, a number used twice, a slip posted twice and a
-    // negative tax are each named; the generated folder with a Write Records checks clean before.
+    // An invoice whose parts do not add, a number used twice, a slip posted twice and a negative tax.
     void ledgerFaultsAreEachReported()
     {
         TestRoot root;
@@ -404,7 +384,6 @@ private slots:
         const DataFolder folder = root.folder();
         PostingRun::writeRecords(folder, firstCompleted(folder), kHeadings, kToday); // invoice 77001, $120 + $9
         QVERIFY2(findingsOf(folder).isEmpty(), qPrintable(findingsOf(folder).join('\n')));
-
         QByteArray journal = root.read("/InvoiceSalesJournal.txt");
         const int invoices = int(journal.size() / 125);
         const QByteArray first = journal.left(125);
@@ -416,7 +395,6 @@ private slots:
         QByteArray taxes = root.read("/TaxRecords.txt");
         taxes.replace(taxes.size() - 10, 10, QByteArray("-9").leftJustified(10));
         root.write("/TaxRecords.txt", taxes);
-
         const QString slip = QString::number(qFromLittleEndian<qint16>(archive.right(697).constData()));
         const QStringList findings = findingsOf(folder);
         for (const QString &wanted :
@@ -454,8 +432,7 @@ private slots:
         QVERIFY2(findings.isEmpty(), qPrintable(findings.join('\n')));
     }
 
-    // Slip creation, the board and the data check keep one booking rule: a pair of stored slips is a double
-    // booking for all three or for none.
+    // Slip creation, the board and the data check agree on whether a pair of stored slips double-books.
     void oneBookingRule_data() { SlipSamples::bookingPairs(); }
     void oneBookingRule()
     {
@@ -464,8 +441,7 @@ private slots:
         QFETCH(bool, sameSlot);
         TestRoot root;
         const DataFolder folder = root.folder();
-        const QStringList a = first.split('|');
-        const QStringList b = second.split('|');
+        const QStringList a = first.split('|'), b = second.split('|');
         const auto slip = [](int number, const QStringList &s) {
             return QStringList{QString::number(number), s[0].isEmpty() ? "Open" : "Assigned", s[0], s[1], s[2]}.join(
                 '|');

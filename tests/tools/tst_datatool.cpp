@@ -16,16 +16,13 @@
 #include "tooltesting.h"
 
 #include <QBuffer>
-#include <QDirIterator>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTest>
 #include <limits>
 #include <optional>
 
-#include <cerrno>
 #include <sys/mount.h>
-#include <unistd.h>
 
 namespace {
 
@@ -218,8 +215,7 @@ class TestDataTool : public QObject
     Q_OBJECT
 
 private slots:
-    // unlock names who holds the folder and frees it from another computer's lock only when that computer has
-    // not confirmed for five minutes, and only after the question was answered yes.
+    // A lock of another computer is taken only when unconfirmed for five minutes and the question answered yes.
     void unlockNamesTheHolderAndTakesOnlyAStaleLock_data()
     {
         dataColumns<int, QStringList, QByteArray, int, QString>("minutesAgo", "flags", "answer", "status", "said");
@@ -239,9 +235,9 @@ private slots:
         QFETCH(QString, said);
         TestRoot root;
         const QString lockName = "/" + InstanceLock::lockFileName();
-        const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
-                                 QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() +
-                                 "\n";
+        const QByteArray other =
+            "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
+            QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() + "\n";
         std::optional<InstanceLock> running;
         if (minutesAgo == 0)
             QVERIFY(running.emplace(root.path()).tryLock());
@@ -256,9 +252,7 @@ private slots:
         QCOMPARE(root.read(lockName), status == 0 ? QByteArray() : before);
     }
 
-    // One lock per data folder, whatever path leads into it: a lock file left in a subfolder, the program
-    // starting while the tool waits for its input, a symbolic link or a bind mount of a subfolder, a read-only
-    // bind mount of the folder beside the writable one.
+    // One lock per data folder, whatever path leads into it (subfolder, link, bind mount, read-only mount).
     void lockBypassesAreRefused()
     {
         TestRoot root;
@@ -273,19 +267,18 @@ private slots:
         {
             InstanceLock program(root.path());
             QVERIFY(program.tryLock());
-            ToolRun run = runTool({"write", "--kind", "accounthistory", file}, "");
+            const auto write = [](const QString &path) {
+                return runTool({"write", "--kind", "accounthistory", path}, "");
+            };
+            const ToolRun run = write(file);
             QCOMPARE(run.status, 2);
             QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
-            // (c) through a symbolic link to the subfolder
+            // (c) through a symbolic link to the subfolder, and through a bind mount of it where this test may mount
             QVERIFY(QFile::link(root.file("/VIActiveAccounts"), elsewhere.file("/link")));
-            run = runTool({"write", "--kind", "accounthistory", elsewhere.file("/link/A1.txt")}, "");
-            QCOMPARE(run.status, 2);
-            // ... and through a bind mount of it, where this test may mount
+            QCOMPARE(write(elsewhere.file("/link/A1.txt")).status, 2);
             const BindMount bound(root.file("/VIActiveAccounts"), elsewhere.file("/bound"), false);
-            if (bound.mounted()) {
-                run = runTool({"write", "--kind", "accounthistory", elsewhere.file("/bound/A1.txt")}, "");
-                QCOMPARE(run.status, 2);
-            }
+            if (bound.mounted())
+                QCOMPARE(write(elsewhere.file("/bound/A1.txt")).status, 2);
             QCOMPARE(root.read("/VIActiveAccounts/A1.txt"), before);
         }
         // (b) the program started while the tool waits for its input finds the folder taken
@@ -320,7 +313,6 @@ private slots:
               "TaxRecords.txt", "InvoiceSalesJournal.txt", "VIActiveAccounts"})
             dataRow(name, QString::fromLatin1(name));
     }
-
     void dumpAndWriteRoundTripEveryFile()
     {
         QFETCH(QString, file);
@@ -380,7 +372,6 @@ private slots:
                                "\"When\":0,\"Amount\":\"0.0000\",\"Flag\":true,\"Byte\":0}"),
                 false);
     }
-
     void jsonValuesRoundTrip()
     {
         QFETCH(QByteArray, bytes);
@@ -412,7 +403,6 @@ private slots:
         dataRow("amount as number", "journal", QByteArray("{\"PreTax\":12.5}"), 1, "PreTax");
         dataRow("five decimals", "journal", QByteArray("{\"Total\":\"1.23456\"}"), 1, "Total");
     }
-
     void writeRefusesBadLines()
     {
         QFETCH(QString, kind);
@@ -436,9 +426,7 @@ private slots:
         TestRoot root;
         const QString file = root.file("/CustomerData.txt");
         const QByteArray input = "{\"AcctNo\":\"A1\",\"Name\":\"" + QByteArray(50, 'N') +
-                                 "\",\"City\":\"Z\xc3\xbcrich \xe2\x82\xac \xc5\x8d\",\"Reserved1\":null}\n"
-                                 "   \n"
-                                 "{}\n";
+                                 "\",\"City\":\"Z\xc3\xbcrich \xe2\x82\xac \xc5\x8d\",\"Reserved1\":null}\n   \n{}\n";
         const ToolRun run = runTool({"write", file}, input);
         QVERIFY2(run.status == 0, qPrintable(run.err));
         const auto records = recordsOf(root, "/CustomerData.txt", customerLayout());
@@ -456,7 +444,6 @@ private slots:
         dataRow("most of a record", 2, 40, 3, "completed with blanks");
         dataRow("a few bytes", 2, 10, 2, "left out");
     }
-
     void dumpReadsShortLastRecordWithWarning()
     {
         QFETCH(int, whole);
@@ -531,8 +518,8 @@ private slots:
 
     void checkReportsPlantedFault_data()
     {
-        dataColumns<int, QString>("fault", "expected");
-        QTest::addColumn<int>("count"); // findings in all; -1 when one fault brings others
+        dataColumns<int, QString, int>("fault", "expected",
+                                       "count"); // count: findings in all, -1 when one brings others
         dataRow("truncated file", int(TruncatedFile), "CustomerData.txt: its length", 1);
         dataRow("bad amount", int(BadAmount), "CAHistory.txt record 2: Amount \"$12.3x\" is not an amount", 1);
         dataRow("bad date", int(BadDate), "ServiceSlips.txt record 1: SchedDate \"2/30/2026\"", 1);
@@ -563,7 +550,6 @@ private slots:
         dataRow("temporary file of an interrupted write", int(LeftoverTemporary),
                 "CustomerData.txt.1f2e3d.vdtmp: a temporary file left by an interrupted write (4 bytes)", 1);
     }
-
     void checkReportsPlantedFault()
     {
         QFETCH(int, fault);

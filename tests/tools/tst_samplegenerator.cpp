@@ -13,8 +13,9 @@
 #include <cerrno>
 #include <unistd.h>
 
-// The sample generator and its command: the same data for the same seed, dates that a dispatcher would see,
-// postings that agree with each other, the largest files, and nothing left behind when it is refused or fails.
+namespace L = GenerateLimits;
+
+// The sample generator and its command: seeded, plausible, consistent, and leaving nothing when refused or failed.
 class TestSampleGenerator : public QObject
 {
     Q_OBJECT
@@ -22,8 +23,7 @@ class TestSampleGenerator : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // A generate that fails on a full disk part way takes back what it made: a new folder goes, an empty one
-    // stays empty.
+    // A generate failing on a full disk takes back what it made: a new folder goes, an empty one stays empty.
     void failedGenerateRemovesWhatItMade()
     {
         TestRoot root;
@@ -61,8 +61,7 @@ private slots:
         QVERIFY(snapshot(other.path()).value("CustomerData.txt") != files.value("CustomerData.txt"));
     }
 
-    // Slips are taken and booked on workdays, the active ones around today, the others before it; also when the
-    // folder is made on a Saturday.
+    // Slips taken and booked on workdays, active ones around today, others before it; also made on a Saturday.
     void generatedDatesAroundToday()
     {
         for (const QDate today : {kSampleDay, QDate(2026, 3, 7)}) {
@@ -127,7 +126,6 @@ private slots:
     // Options beyond the limits, and no date, are refused before anything is written.
     void generatorRefusesOptionsBeyondLimits()
     {
-        namespace L = GenerateLimits;
         const std::vector<GenerateOptions> refused = {{.customers = L::kCustomers + 1, .today = kSampleDay},
                                                       {.slips = L::kSlips + 1, .today = kSampleDay},
                                                       {.history = L::kHistory + 1, .today = kSampleDay},
@@ -150,26 +148,26 @@ private slots:
     void generatorFillsTheLargestFiles()
     {
         TestRoot root;
-        const GenerateSummary summary = generateSampleData(root.folder(), {.customers = GenerateLimits::kCustomers,
-                                                                           .slips = GenerateLimits::kSlips,
+        const GenerateSummary summary = generateSampleData(root.folder(), {.customers = L::kCustomers,
+                                                                           .slips = L::kSlips,
                                                                            .history = 0,
-                                                                           .services = GenerateLimits::kServices,
+                                                                           .services = L::kServices,
                                                                            .today = kSampleDay});
         const DataFolder folder = root.folder();
-        QCOMPARE(folder.recordCount("/CustomerData.txt", 328), GenerateLimits::kCustomers);
-        QCOMPARE(folder.recordCount("/Services.txt", 72), GenerateLimits::kServices);
-        QCOMPARE(summary.activeSlips + summary.completedSlips + summary.finalizedSlips, GenerateLimits::kSlips);
+        QCOMPARE(folder.recordCount("/CustomerData.txt", 328), L::kCustomers);
+        QCOMPARE(folder.recordCount("/Services.txt", 72), L::kServices);
+        QCOMPARE(summary.activeSlips + summary.completedSlips + summary.finalizedSlips, L::kSlips);
         QCOMPARE(folder.recordCount("/ServiceSlips.txt", 697) + folder.recordCount("/CompletedServiceSlips.txt", 697),
-                 GenerateLimits::kSlips);
+                 L::kSlips);
         QCOMPARE(summary.nextSlipNumber, 32767);
         // Every slip number below the counter, none used twice, no double booking.
         const ToolRun run = runTool({"check", root.path()});
         QVERIFY2(run.status == 0, qPrintable(run.out.left(2000)));
     }
 
+    // A long history must not push the counter to its limit, where no new slip could be written.
     void generatedCounterLeavesRoomForNewSlips()
     {
-        // A long history must not push the counter to its limit, where no new slip could be written.
         TestRoot root;
         const GenerateSummary summary =
             generateSampleData(root.folder(), {.customers = 200, .slips = 5000, .history = 40000, .today = kSampleDay});

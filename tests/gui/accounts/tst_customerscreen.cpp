@@ -34,12 +34,14 @@ struct Fixture : StateBench
     QStringList dialed;
     CustomerScreen screen{state, platform, ProgramWindow::Environment{&fake.layouts, [] {}}};
 
-    explicit Fixture(const QByteArray &customers = threeCustomers())
+    explicit Fixture(const QByteArray &customers = threeCustomers(), bool show = true)
     {
         recordDials(&screen, dialed);
         if (!customers.isEmpty())
             root.write(CustomerFile::kPath, customers);
         state.settings.business[BusinessField::City] = "Hometown";
+        if (show)
+            screen.show();
     }
     template <typename T> T *child(const QString &name) { return ::child<T>(screen, name); }
     QLineEdit *edit(const QString &name) { return child<QLineEdit>(name); }
@@ -58,7 +60,6 @@ private slots:
     void firstCustomerOfAnEmptyFile()
     {
         Fixture f(QByteArray{});
-        f.screen.show();
         QCOMPARE(f.fake.messages.shown.front().title, QString("Create Customers"));
         QVERIFY(f.fake.messages.shown.front().text.startsWith("Your Customer File is Empty\r\nCreate your First"));
         QVERIFY(!f.fake.messages.shown.front().text.contains("Delivery")); // no such window
@@ -76,7 +77,6 @@ private slots:
     void addNewCancelsOrIsSavedOnLeaving()
     {
         Fixture f;
-        f.screen.show();
         QCOMPARE(f.screen.windowTitle(), QString("Account Information for Customer No 1"));
         f.click("cmdNavigate_2");
         QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));
@@ -122,7 +122,6 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, typed);
         Fixture f;
-        f.screen.show();
         QLineEdit *e = f.edit(box);
         e->clear();
         f.fake.messages.shown.clear();
@@ -135,7 +134,7 @@ private slots:
 
     void dialsTheNumberChosen()
     {
-        Fixture f;
+        Fixture f(threeCustomers(), false);
         f.screen.setDialingEnabled(true);
         f.screen.show();
         QVERIFY(f.child<QToolButton>("imgDial")->isVisible());
@@ -154,7 +153,6 @@ private slots:
     void nameListCompletesAndFinds()
     {
         Fixture f;
-        f.screen.show();
         f.click("cmdFinder_1");
         auto *list = f.child<QComboBox>("cboNameList");
         QVERIFY(list->isVisibleTo(&f.screen));
@@ -174,7 +172,6 @@ private slots:
     void searchShowsOneHitAtOnceAndListsMany()
     {
         Fixture f;
-        f.screen.show();
         f.click("cmdFinder_0");
         QVERIFY(f.child<QGroupBox>("fraSearch")->isVisibleTo(&f.screen));
         f.click("cmdSearch");
@@ -202,7 +199,7 @@ private slots:
 
     void deleteAsksThenRemoves()
     {
-        Fixture f;
+        Fixture f(threeCustomers(), false);
         f.root.write("/VIActiveAccounts/B2.txt", "balance");
         f.root.write("/AuxFiles/B2/AuxFile0/Data.txt", "Gate 1261\r\n");
         f.screen.show();
@@ -225,7 +222,7 @@ private slots:
     // Boxes found under the number of a new account (left by an account deleted long ago) are not shown unasked.
     void notesFoundUnderANewNumberAreAskedAbout()
     {
-        Fixture f;
+        Fixture f(threeCustomers(), false);
         f.root.write("/AuxFiles/Z9/AuxFile1/Data.txt", "Alarm 9911\r\n");
         f.screen.show();
         f.click("cmdAddNew");
@@ -242,18 +239,17 @@ private slots:
     // Entering a box never empties it; leaving one is checked only when the user moves on in the window.
     void focusRules_data()
     {
-        dataColumns<QString, QString, bool, int>("box", "text", "entering", "reason");
-        QTest::addColumn<QString>("title"); // of the message shown, empty for none
+        dataColumns<QString, QString, bool, int, QString>("box", "text", "entering", "reason", "title");
+        const int tab = int(Qt::TabFocusReason);
         dataRow("entering the name keeps Mustang Fitness", "txtName", "Mustang Fitness", true,
                 int(Qt::MouseFocusReason), "");
-        dataRow("entering the account number keeps Must-7", "txtAcctNo", "Must-7", true, int(Qt::TabFocusReason), "");
-        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, int(Qt::TabFocusReason), "");
-        dataRow("leaving a one-letter name warns", "txtName", "A", false, int(Qt::TabFocusReason), "No Name Entered");
+        dataRow("entering the account number keeps Must-7", "txtAcctNo", "Must-7", true, tab, "");
+        dataRow("entering the telephone keeps its text", "txtTelephone", "Must 555", true, tab, "");
+        dataRow("leaving a one-letter name warns", "txtName", "A", false, tab, "No Name Entered");
         dataRow("a message box taking the focus does not", "txtName", "A", false, int(Qt::ActiveWindowFocusReason), "");
-        dataRow("leaving a number typed that another account has asks", "txtAcctNo", "B2", false,
-                int(Qt::TabFocusReason), "Duplicate Account Number");
-        dataRow("leaving the number of the record shown does not ask", "txtAcctNo", "A1", false,
-                int(Qt::TabFocusReason), "");
+        dataRow("leaving a number typed that another account has asks", "txtAcctNo", "B2", false, tab,
+                "Duplicate Account Number");
+        dataRow("leaving the number of the record shown does not ask", "txtAcctNo", "A1", false, tab, "");
     }
     void focusRules()
     {
@@ -263,7 +259,6 @@ private slots:
         QFETCH(int, reason);
         // Record 4 shares the number of record 1, as files from older versions may.
         Fixture f(threeCustomers() + customer("A1|Business|Acme Twin||||Springfield|555-000-0001").bytes());
-        f.screen.show();
         QCOMPARE(f.screen.focusWidget(), f.child<QWidget>("cmdSelect")); // a record with a number: ready to select
         f.fake.messages.shown.clear();
         f.edit(box)->setText(text);
@@ -285,7 +280,6 @@ private slots:
     {
         QFETCH(QString, way);
         Fixture f;
-        f.screen.show();
         f.child<QAction>("mnuToggleData")->trigger();
         f.child<QPlainTextEdit>("txtAux_0")->setPlainText("Gate 4411");
         if (way == "close box")
@@ -317,7 +311,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
         QFETCH(bool, refused);
-        Fixture f;
+        Fixture f(threeCustomers(), false);
         f.root.write(file, content);
         f.screen.show();
         f.edit("txtAcctNo")->setText("A1X");
@@ -333,7 +327,6 @@ private slots:
     void auxiliaryBoxesAreSavedWhenMovingOn()
     {
         Fixture f;
-        f.screen.show();
         f.child<QAction>("mnuToggleData")->trigger();
         QVERIFY(f.child<QGroupBox>("fraAux")->isVisibleTo(&f.screen));
         QCOMPARE(f.child<QLabel>("lblAuxAccount")->text(), QString("Acme Heating"));
@@ -345,7 +338,6 @@ private slots:
         QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString());
         f.click("cmdAuxPrevious");
         QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString("Gate 12, dog\nside door"));
-
         f.screen.openAuxEditor(2);
         QVERIFY(f.child<QLabel>("lblAuxEdit")->text().startsWith("Editing Data Box # 3 - "));
         f.child<QPlainTextEdit>("txtAuxEdit")->setPlainText("changed");
@@ -359,7 +351,6 @@ private slots:
     void individualAccountAddedFromTheScreen()
     {
         Fixture f;
-        f.screen.show();
         f.click("cmdAddNew");
         f.click("cmdToggleType");
         QCOMPARE(f.child<QLabel>("lblAcctType")->text(), QString("Individual"));

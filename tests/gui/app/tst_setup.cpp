@@ -59,7 +59,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!app.modem()->isSearching(), 5000);
         QVERIFY(!subTabs->isTabEnabled(1)); // no modem: nothing to set up
         QVERIFY(subTabs->isTabEnabled(0));
-
         bench.addModem(7);
         QSignalSpy found(app.modem(), &Modem::modemFound);
         app.modem()->SearchModem();
@@ -84,7 +83,6 @@ private slots:
             if (file != QLatin1String("/LogoSettings.txt")) // written at load when missing
                 QVERIFY2(!root.exists(file), qPrintable(file));
         }
-
         telephone->setText("555-1234");
         child<QLineEdit>(setup, "txtNextSlip")->setText("ABC");
         child<QPushButton>(setup, "cmdSave")->click();
@@ -116,8 +114,7 @@ private slots:
         QTEST(SetupLogic::internationalStyleAtLoad(fields), "international");
     }
 
-    // Saved in either style, the business prints the same lines after a restart as before it, and the screen
-    // shows the style's whole layout again.
+    // Either style prints the same business lines and shows its whole layout again after a restart.
     void addressStyleSurvivesARestart_data()
     {
         dataColumns<bool, QStringList>("usa", "lines");
@@ -224,34 +221,30 @@ private slots:
     // A refused box gets the focus and nothing is written; once every box is good the save goes through.
     void refusedBoxTakesTheFocus()
     {
-        StateBench folder;
-        auto &[root, fake, platform, state] = folder;
+        auto &&[root, fake, platform, state] = StateBench();
         SetupScreen setup(state, platform, {});
         setup.show();
         child<QLineEdit>(&setup, "txtBusiness_6")->setText("555-123-4567");
-        auto set = [&](const char *name, const char *text) {
+        auto set = [&](const QString &name, const QString &text) {
             if (auto *combo = qobject_cast<QComboBox *>(child(&setup, name)))
                 combo->setCurrentText(text);
             else
                 child<QLineEdit>(&setup, name)->setText(text);
         };
-        using Pairs = QList<std::pair<const char *, const char *>>;
-        for (const auto &[name, bad] : Pairs{{"txtBusiness_1", "12 Main St"},
-                                             {"txtInvoiceNo", "abc"},
-                                             {"txtModemPort", "abc"},
-                                             {"cboRate1", "seven"},
-                                             {"cboRate2", "100.5"}})
-            set(name, bad);
-        for (const auto &[name, good] : Pairs{{"txtBusiness_5", "62701"},
-                                              {"txtInvoiceNo", "1001"},
-                                              {"txtModemPort", "16"},
-                                              {"cboRate1", "7"},
-                                              {"cboRate2", "7,0"}}) {
+        // Box and text pairs: the bad texts, then the good ones in the order the boxes are refused.
+        const QStringList bad{"txtBusiness_1", "12 Main St", "txtInvoiceNo", "abc",      "txtModemPort",
+                              "abc",           "cboRate1",   "seven",        "cboRate2", "100.5"};
+        const QStringList good{"txtBusiness_5", "62701", "txtInvoiceNo", "1001", "txtModemPort", "16",
+                               "cboRate1",      "7",     "cboRate2",     "7,0"};
+        for (qsizetype i = 0; i < bad.size(); i += 2)
+            set(bad[i], bad[i + 1]);
+        for (qsizetype i = 0; i < good.size(); i += 2) {
             setup.saveAndReturn();
             QVERIFY(!root.exists("/MyBusinessData.txt") && setup.isVisible());
-            QWidget *box = child(&setup, name);
-            QVERIFY2(box->isVisible() && (setup.focusWidget() == box || box->isAncestorOf(setup.focusWidget())), name);
-            set(name, good);
+            QWidget *box = child(&setup, good[i]);
+            QVERIFY2(box->isVisible() && (setup.focusWidget() == box || box->isAncestorOf(setup.focusWidget())),
+                     qPrintable(good[i]));
+            set(good[i], good[i + 1]);
         }
         fake.messages.shown.clear();
         setup.saveAndReturn();
@@ -269,8 +262,7 @@ private slots:
     void quotesCannotBeTypedOrPasted()
     {
         QFETCH(QString, box);
-        StateBench folder;
-        auto &[root, fake, platform, state] = folder;
+        auto &&[root, fake, platform, state] = StateBench();
         SetupScreen setup(state, platform, {});
         setup.show();
         auto *combo = setup.findChild<QComboBox *>(box);
@@ -287,8 +279,7 @@ private slots:
 
     void eightItemsAndCreate()
     {
-        StateBench bench;
-        auto &[root, fake, platform, state] = bench;
+        auto &&[root, fake, platform, state] = StateBench();
         QByteArray inventory;
         for (int i = 1; i <= 10; ++i)
             inventory += itemRecord(QString("Item %1").arg(i));
@@ -312,7 +303,6 @@ private slots:
         QCOMPARE(root.read("/CurrentItems.txt"), expected);
         QCOMPARE(child<QListWidget>(&setup, "lstCurrentItems")->count(), 8);
         QVERIFY(items->selectedItems().isEmpty());
-
         fake.messages.answer(true);
         child<QPushButton>(&setup, "cmdServiceOrder_1")->click();
         QVERIFY(!root.exists("/CurrentItems.txt"));

@@ -64,6 +64,14 @@ struct Finalizing
         window->show();
     }
     FlexGrid &grid() { return *window->grid(); }
+    // Enters the ticked slip's amount, invoice and payment form and clicks Enter to Grid.
+    void post(const QString &amount, const QString &invoice, const QString &payForm)
+    {
+        enter(*window, "txtAmount", amount);
+        child<QLineEdit>(*window, "txtInvoice")->setText(invoice);
+        child<QComboBox>(*window, "cboPayForm")->setEditText(payForm);
+        click(*window, "cmdPost_0");
+    }
 };
 
 } // namespace
@@ -83,7 +91,6 @@ private slots:
         QCOMPARE(f.grid().text(1, 1), "11"); // sorted by slip number
         emit f.grid().cellClicked(1, 0);
         QVERIFY(f.grid().isTicked(1, 0));
-
         // Refusals, in order.
         click(w, "cmdPost_0");
         QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
@@ -103,7 +110,6 @@ private slots:
         QVERIFY(!f.grid().isTicked(1, 0));
         QVERIFY(f.grid().isTicked(2, 0));
         QVERIFY(child<QPushButton>(w, "cmdSelected")->isEnabled());
-
         enter(w, "txtAmount", "100");
         child<QLineEdit>(w, "txtInvoice")->setText("5001");
         f.fake.messages.answer(false);
@@ -117,16 +123,13 @@ private slots:
         QVERIFY(!payForm->isEnabled());
         click(w, "cmdPost_0");
         QCOMPARE(f.grid().rowTexts(2).mid(5), QStringList({"5002", "Not Collected", "$107.50", "Finalized"}));
-
         // Leaving with rows entered and not written asks first.
         f.fake.messages.answer(false);
         click(w, "cmdCompletions_0");
         QVERIFY(w.isVisible());
-
         // The report prints every row.
         click(w, "cmdCompletions_4");
         QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
-
         // Write Records posts the two and leaves the third in the completed-slips file.
         QSignalSpy back(&w, &FinalizeWindow::returnToMenu);
         f.fake.messages.answer(true);
@@ -139,9 +142,7 @@ private slots:
         VERIFY_LEDGER_CLEAN(f.state.folder);
     }
 
-    // A minus sign gets into no money box: not pasted into the first slip's boxes of a freshly opened window
-    // (each showing the zero text, whole or selected, with Ctrl+V or the box's own paste), and not posted when a
-    // negative amount reaches Write Records by another way.
+    // A minus sign is pasted into no money box of a fresh window, whole or selected, and is never posted.
     void noNegativeMoney_data()
     {
         dataColumns<QString, QString, bool>("box", "pasted", "selectAll");
@@ -178,12 +179,8 @@ private slots:
         Finalizing f;
         FinalizeWindow &w = *f.window;
         emit f.grid().cellClicked(1, 0);
-        QLineEdit *amount = child<QLineEdit>(w, "txtAmount");
-        amount->setValidator(nullptr); // whatever a box lets through
-        enter(w, "txtAmount", "-50");
-        child<QLineEdit>(w, "txtInvoice")->setText("5001");
-        child<QComboBox>(w, "cboPayForm")->setEditText("Cash");
-        click(w, "cmdPost_0");
+        child<QLineEdit>(w, "txtAmount")->setValidator(nullptr); // whatever a box lets through
+        f.post("-50", "5001", "Cash");
         QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
         QCOMPARE(f.grid().text(1, 8), "Completed");
     }
@@ -192,12 +189,13 @@ private slots:
     {
         Finalizing f;
         FinalizeWindow &w = *f.window;
+        f.fake.messages.shown.clear();
+        click(w, "cmdCompletions_1"); // DELETE with nothing ticked deletes nothing and says why
+        QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
+        QCOMPARE(f.grid().rows(), 4);
         QCOMPARE(f.grid().text(1, 8), "Completed"); // loaded from a "Complete" record, read as a cleared row
         emit f.grid().cellClicked(2, 0);
-        enter(w, "txtAmount", "20");
-        child<QLineEdit>(w, "txtInvoice")->setText("9");
-        child<QComboBox>(w, "cboPayForm")->setEditText("Cash");
-        click(w, "cmdPost_0");
+        f.post("20", "9", "Cash");
         QCOMPARE(f.grid().text(2, 8), "Finalized");
         // Clicking a ticked SEL removes the entry.
         QVERIFY(f.grid().isTicked(3, 0));
@@ -207,7 +205,6 @@ private slots:
         click(w, "cmdPost_2"); // CLEAR ALL
         QCOMPARE(f.grid().text(2, 8), "Completed");
         QCOMPARE(f.grid().text(2, 5), "");
-
         // Ticking by slip number for deletion; a No keeps everything.
         emit f.grid().cellClicked(1, 1);
         emit f.grid().cellClicked(3, 1);
@@ -223,16 +220,15 @@ private slots:
         QCOMPARE(Finalize::LoadCompletedSlips(f.state.folder).size(), std::size_t(1));
     }
 
-    // Moving on from the grid to the entry panel with no slip ticked is said once; leaving the grid for
-    // "&Menu", for the window's other buttons, for another window, or with a slip ticked says nothing.
+    // Leaving the grid for the entry panel with no slip ticked is said once; other ways out say nothing.
     void noSlipSelectedWhenTheGridIsLeft_data()
     {
         dataColumns<QString, bool, bool>("next", "ticked", "said");
-        QTest::newRow("to the invoice box") << "txtInvoice" << false << true;
-        QTest::newRow("to a slip button") << "cmdPost_1" << false << true;
-        QTest::newRow("with a slip ticked") << "txtInvoice" << true << false;
-        QTest::newRow("to Menu") << "cmdCompletions_0" << false << false;
-        QTest::newRow("to another window") << "" << false << false;
+        dataRow("to the invoice box", QString("txtInvoice"), false, true);
+        dataRow("to a slip button", QString("cmdPost_1"), false, true);
+        dataRow("with a slip ticked", QString("txtInvoice"), true, false);
+        dataRow("to Menu", QString("cmdCompletions_0"), false, false);
+        dataRow("to another window", QString(), false, false);
     }
     void noSlipSelectedWhenTheGridIsLeft()
     {
@@ -249,7 +245,6 @@ private slots:
         f.grid().view()->setFocus(Qt::MouseFocusReason);
         QVERIFY(f.grid().view()->hasFocus());
         f.fake.messages.shown.clear();
-
         QWidget other;
         if (next.isEmpty()) {
             other.show();
@@ -267,16 +262,6 @@ private slots:
             QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
     }
 
-    // DELETE with nothing ticked deletes nothing and says why.
-    void deleteWithNothingTicked()
-    {
-        Finalizing f;
-        f.fake.messages.shown.clear();
-        click(*f.window, "cmdCompletions_1");
-        QCOMPARE(f.fake.messages.lastText(), "No Service Slips have been selected");
-        QCOMPARE(f.grid().rows(), 4);
-    }
-
     void dialFromTheName()
     {
         Finalizing f;
@@ -287,18 +272,14 @@ private slots:
         QCOMPARE(f.dialed, QStringList({"Main St555-0100"}));
     }
 
-    // A journal that could not be finished blocks Write Records, and the message does not claim that the slips
-    // on screen are being posted: nothing of them was written.
+    // A journal that could not be finished blocks Write Records, and the message says nothing was written.
     void writeRecordsBlockedByDamagedJournal()
     {
         Finalizing f;
         FinalizeWindow &w = *f.window;
         f.root.write(PostingRun::kJournal, "{\"format\":1");
         emit f.grid().cellClicked(1, 0);
-        enter(w, "txtAmount", "10");
-        child<QLineEdit>(w, "txtInvoice")->setText("5001");
-        child<QComboBox>(w, "cboPayForm")->setEditText("Ck # 4471");
-        click(w, "cmdPost_0");
+        f.post("10", "5001", "Ck # 4471");
         QCOMPARE(f.grid().rowTexts(1).last(), "Finalized");
         f.fake.messages.answer(true);
         click(w, "cmdSelected");
@@ -332,38 +313,35 @@ private slots:
         const Income::Chart &chart = w.incomePanel()->chart()->chart();
         QCOMPARE(chart.bars.size(), std::size_t(2));
         QCOMPARE(chart.bars[0].preTax, Money::fromCents(1000));
+        const QByteArray heading = "\xEF\xBB\xBF"
+                                   "Date,Invoice No.,Account,Name,Pre-Tax,Total,Payment Form,Received\r\n";
+        const QByteArray main = "2026-02-27,\"=\"\"1\"\"\",\"=\"\"1001\"\"\",Main St,10.00,10.00,Not Collected,\r\n";
+        const QByteArray oak = "2026-03-02,\"=\"\"2\"\"\",\"=\"\"2002\"\"\",Oak Ave,5.50,5.50,Not Collected,\r\n";
         click(w, "cmdExport");
-        QCOMPARE(root.read("/income.csv"),
-                 QByteArray("\xEF\xBB\xBF"
-                            "Date,Invoice No.,Account,Name,Pre-Tax,Total,Payment Form,Received\r\n"
-                            "2026-02-27,\"=\"\"1\"\"\",\"=\"\"1001\"\"\",Main St,10.00,10.00,Not Collected,\r\n"
-                            "2026-03-02,\"=\"\"2\"\"\",\"=\"\"2002\"\"\",Oak Ave,5.50,5.50,Not Collected,\r\n"));
-
-        // A date is typed whole and checked when Enter is pressed or the box is left, never half-typed: "3/1/2026"
-        // passes through no other day. After today is refused; an end before the start snaps to the start; a text
-        // that is no date is said and stays for correcting.
+        QCOMPARE(root.read("/income.csv"), heading + main + oak);
+        // A date is checked only on Enter or leaving: after today refused, an end before the start snaps to it,
+        // a text that is no date is said and stays.
         auto *end = child<DateBox>(w, "DTPicker1_1");
         auto *start = child<DateBox>(w, "DTPicker1_0");
-        const auto retype = [](DateBox *box, const QString &text) {
+        const auto retype = [](DateBox *box, const QString &text, bool pressEnter = true) {
             box->setFocus();
             QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(box, text);
+            if (pressEnter)
+                QTest::keyClick(box, Qt::Key_Return);
         };
         const std::size_t said = fake.messages.shown.size();
-        retype(end, "3/8/2026");
+        retype(end, "3/8/2026", false);
         QCOMPARE(fake.messages.shown.size(), said);
         QTest::keyClick(end, Qt::Key_Return);
         QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
         QCOMPARE(end->date(), kToday);
         QCOMPARE(end->text(), "3/7/2026");
         retype(start, "3/5/2026");
-        QTest::keyClick(start, Qt::Key_Return);
         QCOMPARE(start->date(), QDate(2026, 3, 5));
         retype(end, "3/1/2026");
-        QTest::keyClick(end, Qt::Key_Return);
         QCOMPARE(end->date(), QDate(2026, 3, 5));
         retype(start, "2/30/2026");
-        QTest::keyClick(start, Qt::Key_Return);
         QCOMPARE(fake.messages.lastText(), "\"2/30/2026\" is not a date.\r\nType the date as month/day/year, for "
                                            "example 12/24/2026.");
         QCOMPARE(start->text(), "2/30/2026");
@@ -383,7 +361,6 @@ private slots:
         emit end->calendarWidget()->clicked(QDate(2026, 3, 6));
         QVERIFY(!end->calendarShown());
         QCOMPARE(end->date(), QDate(2026, 3, 6));
-
         // Who owes: the account's unpaid invoice, and a double-click shows its whole history.
         AccountFiles::appendAccountRecord(
             state.folder, {"2002", "Oak Ave", Money::fromCents(550), "2", QDate(2026, 3, 2)}, QDate(2026, 3, 2));
@@ -397,12 +374,10 @@ private slots:
         QCOMPARE(w.financialGrid()->text(1, 0), "2002");
         QCOMPARE(w.financialGrid()->rows(), 3);
         child<QCheckBox>(w, "ckAccount")->setChecked(false);
-
         click(w, "cmdHistory_4");
         QVERIFY(w.serviceGrid()->isVisible());
         QVERIFY(!child<QLineEdit>(w, "txtTotal")->isVisible());
         click(w, "cmdHistory_4");
-
         // One account alone: the grid, and so the export, follow the box and the account at once.
         click(w, "cmdIncome_2");
         QComboBox *accounts = child<QComboBox>(w, "cboAccounts");
@@ -412,14 +387,10 @@ private slots:
         child<QCheckBox>(w, "ckAccount")->setChecked(true);
         QVERIFY(!child<QPushButton>(w, "cmdHistory_2")->isEnabled());
         click(w, "cmdExport");
-        const QByteArray heading = "\xEF\xBB\xBF"
-                                   "Date,Invoice No.,Account,Name,Pre-Tax,Total,Payment Form,Received\r\n";
-        QCOMPARE(root.read("/income.csv"),
-                 heading + "2026-02-27,\"=\"\"1\"\"\",\"=\"\"1001\"\"\",Main St,10.00,10.00,Not Collected,\r\n");
+        QCOMPARE(root.read("/income.csv"), heading + main);
         accounts->setCurrentIndex(accounts->findText("2002"));
         click(w, "cmdExport");
-        QCOMPARE(root.read("/income.csv"),
-                 heading + "2026-03-02,\"=\"\"2\"\"\",\"=\"\"2002\"\"\",Oak Ave,5.50,5.50,Not Collected,\r\n");
+        QCOMPARE(root.read("/income.csv"), heading + oak);
         fake.messages.answer(false);
         click(w, "cmdHistory_3");
         QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"

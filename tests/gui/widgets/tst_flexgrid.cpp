@@ -64,9 +64,7 @@ private slots:
         QCOMPARE(grid.model()->headerData(2, Qt::Horizontal).toString(), "Priority");
         QCOMPARE(grid.model()->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignHCenter));
-
-        // Where there is room, widths follow the headings' lengths and fill the grid's width; a column whose share
-        // is narrower than its heading ("SEL") keeps its heading's width.
+        // With room, widths follow the headings' lengths and fill the grid; "SEL" keeps its heading's width.
         grid.resize(1200, 300);
         const auto sum = [&grid] {
             int total = 0;
@@ -78,8 +76,7 @@ private slots:
         QVERIFY(qAbs(grid.columnWidth(3) * grid.columnWeight(5) - grid.columnWidth(5) * grid.columnWeight(3)) <=
                 35 * 2);
         QVERIFY(grid.columnWidth(0) >= grid.view()->fontMetrics().horizontalAdvance(QStringLiteral("SEL")));
-        // Too narrow for them all: every heading and the widest text still read whole, and the grid scrolls
-        // sideways instead of squeezing.
+        // Too narrow: headings and the widest text still read whole, and the grid scrolls instead of squeezing.
         grid.setText(1, 1, QStringLiteral("12/31/2026 10:00 AM"));
         grid.resize(300, 300);
         QTest::qWait(1);
@@ -100,20 +97,17 @@ private slots:
         grid.setRowTexts(2, {"b2", "c2", "dropped"}, 1);
         QCOMPARE(grid.rowTexts(2), (QStringList{"", "b2", "c2"}));
         QCOMPARE(grid.model()->index(0, 0).data().toString(), "one");
-
         // Outside the grid: reads are empty, writes change nothing.
         for (auto [row, col] : {std::pair{4, 0}, {1, 3}, {-1, 0}}) {
             grid.setText(row, col, "x");
             QCOMPARE(grid.text(row, col), QString());
         }
-
         grid.appendRow({"last"});
         grid.removeRow(1);
         grid.removeRow(0); // the heading row cannot go
         QCOMPARE(grid.rows(), 4);
         QCOMPARE(grid.text(1, 1), "b2");
         QCOMPARE(grid.text(3, 0), "last");
-
         grid.setCols(2); // fewer columns keep the texts of the remaining ones
         QCOMPARE(grid.rowTexts(1), (QStringList{"", "b2"}));
         grid.clearTexts();
@@ -136,14 +130,12 @@ private slots:
         QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
         QCOMPARE(grid.cellTextColour(2, 0), QColor(0, 0, 128));
         QVERIFY(!grid.model()->index(1, 0).data(Qt::BackgroundRole).isValid());
-
         grid.setTicked(1, 0, true);
         grid.setTicked(2, 0, true);
         QCOMPARE(grid.text(1, 0), QStringLiteral(" \u00AB"));
         QCOMPARE(grid.tickedRows(0), (QList<int>{1, 2})); // row 3 holds text, not the mark
         grid.setTicked(2, 0, false);
         QCOMPARE(grid.tickedRows(0), QList<int>{1});
-
         // Sorting moves colours and ticks with their rows.
         grid.sortRows(1, Qt::AscendingOrder);
         QCOMPARE(grid.cellBackground(2, 1), QColor(0, 0, 255));
@@ -155,9 +147,7 @@ private slots:
 
     void sortsByColumn_data()
     {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<int>("key"); // -1: the caller's order, by length
-        dataColumns<bool, QStringList>("descending", "sorted");
+        dataColumns<QStringList, int, bool, QStringList>("texts", "key", "descending", "sorted"); // key -1: by length
         const int text = int(FlexGrid::SortKey::Text), number = int(FlexGrid::SortKey::Numeric),
                   date = int(FlexGrid::SortKey::Date);
         dataRow("text ignores case", QStringList{"b", "A", "c"}, text, true, QStringList{"c", "b", "A"});
@@ -202,7 +192,6 @@ private slots:
         grid.setCurrentCell(2, 1);
         grid.setCurrentRow(0); // the heading cannot be current
         QCOMPARE(grid.currentRow() * 10 + grid.currentColumn(), 21);
-
         QSignalSpy clicked(&grid, &FlexGrid::cellClicked);
         QSignalSpy doubleClicked(&grid, &FlexGrid::cellDoubleClicked);
         QSignalSpy current(&grid, &FlexGrid::currentCellChanged);
@@ -211,26 +200,21 @@ private slots:
         QCOMPARE(clicked.at(0), (QVariantList{4, 2}));
         QCOMPARE(current.last(), (QVariantList{4, 2}));
         QCOMPARE(grid.currentRow() * 10 + grid.currentColumn(), 42);
-
         clickCell(grid, 3, 0);
         const QPoint centre = grid.view()->visualRect(grid.model()->index(2, 0)).center();
         QTest::mouseDClick(grid.view()->viewport(), Qt::LeftButton, {}, centre);
         QCOMPARE(doubleClicked.last(), (QVariantList{3, 0}));
-
         // A heading click is a click on row 0 and leaves the current row where it was.
         QHeaderView *heading = grid.view()->horizontalHeader();
         QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
                           QPoint(heading->sectionViewportPosition(1) + 5, heading->height() / 2));
         QCOMPARE(clicked.last(), (QVariantList{0, 1}));
         QCOMPARE(grid.currentRow(), 3);
-
         QSignalSpy keys(&grid, &FlexGrid::keyPressed);
         QTest::keyClick(grid.view(), Qt::Key_Down);
         QCOMPARE(keys.at(0).at(0).toInt(), int(Qt::Key_Down));
         QCOMPARE(grid.currentRow(), 4);
-
-        // From the keyboard: Enter double-clicks the current cell; with a tick column, Space and Enter click the
-        // row's cell in it instead. Ctrl+End and Ctrl+Home reach the last and the first cell.
+        // Enter double-clicks; with a tick column, Space and Enter click its cell. Ctrl+End/Home: last/first cell.
         QTest::keyClick(grid.view(), Qt::Key_Return);
         QCOMPARE(doubleClicked.last(), (QVariantList{4, 0}));
         const qsizetype clicks = clicked.size();
@@ -298,20 +282,17 @@ private slots:
         QCOMPARE(grid.cellTextColour(6, 1), QColor(0, 0, 128));
         grid.appendRow({"new"}); // rows after a fill have default colours
         QVERIFY(!grid.cellTextColour(grid.rows() - 1, 0).isValid());
-
         grid.sortRows(1, Qt::DescendingOrder);
         QCOMPARE(grid.rowTexts(1), (QStringList{"5/0", "x"}));
         QCOMPARE(grid.cellTextColour(1, 1), QColor(0, 0, 128));
         grid.clearTexts();
         QCOMPARE(grid.rowTexts(2), (QStringList{"", ""}));
-
         // The copying fill takes its texts at once: what it read may go.
         {
             const QStringList gone{"a", "b"};
             grid.setAll(2, [&gone](qsizetype row, int column) { return gone[row] + QString::number(column); });
         }
         QCOMPARE(grid.rowTexts(2), (QStringList{"b0", "b1"}));
-
         // Heights set with redraw off hold once it is back on.
         grid.setRedraw(false);
         grid.setRowHeight(2, 41);
@@ -325,14 +306,12 @@ private slots:
         FlexGrid &grid = shown.grid;
         const qsizetype widgetsBefore = grid.findChildren<QWidget *>().size();
         QSignalSpy changed(grid.model(), &QAbstractItemModel::dataChanged);
-
         QList<QStringList> rows;
         for (int r = 1; r <= 32767; ++r)
             rows.append({"", QString::number(r), "Normal", "", "Open", QString("Customer %1").arg(r), "1/2/2026"});
         grid.setAll(rows);
         QCOMPARE(grid.rows(), 32768);
         QCOMPARE(grid.text(32767, 5), "Customer 32767");
-
         // Cell by cell with redraw off: one change notice at the end.
         grid.setRedraw(false);
         for (int r = 1; r < grid.rows(); ++r) {
@@ -342,7 +321,6 @@ private slots:
         QCOMPARE(changed.size(), 0);
         grid.setRedraw(true);
         QCOMPARE(changed.size(), 1);
-
         grid.sortRows(1, Qt::DescendingOrder, FlexGrid::SortKey::Numeric);
         QCOMPARE(grid.text(1, 1), "32767");
         grid.setFirstVisibleRow(32000);
