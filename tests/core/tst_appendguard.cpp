@@ -33,6 +33,16 @@ struct Operation
 {
     std::function<void(const TestRoot &)> prepare;
     std::function<void(const DataFolder &)> run;
+
+    // The folder before the write and after an undisturbed run of it.
+    std::pair<QMap<QString, QByteArray>, QMap<QString, QByteArray>> endStates() const
+    {
+        TestRoot reference;
+        prepare(reference);
+        auto before = snapshot(reference.path(), true);
+        run(reference.folder());
+        return {before, snapshot(reference.path(), true)};
+    }
 };
 
 Operation operation(const QString &name)
@@ -123,11 +133,7 @@ private slots:
     {
         QFETCH(QString, name);
         const Operation op = operation(name);
-        TestRoot reference;
-        op.prepare(reference);
-        const auto before = snapshot(reference.path(), true);
-        op.run(reference.folder());
-        const auto after = snapshot(reference.path(), true);
+        const auto [before, after] = op.endStates();
         // The run cut at k, with the unflushed bytes of the files picked by `loss` (a bit per file) taken away.
         auto cutAt = [&](const TestRoot &root, int k, int loss, QStringList *unflushed, QString *cut) {
             op.prepare(root);
@@ -183,11 +189,7 @@ private slots:
     {
         QFETCH(QString, name);
         const Operation op = operation(name);
-        TestRoot reference;
-        op.prepare(reference);
-        const auto before = snapshot(reference.path(), true);
-        op.run(reference.folder());
-        const auto after = snapshot(reference.path(), true);
+        const auto [before, after] = op.endStates();
         int failures = 0;
         for (int k = 0; k < 100; ++k) {
             TestRoot root;
