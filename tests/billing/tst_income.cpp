@@ -1,6 +1,7 @@
 #include "billing/accountfiles.h"
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/invoiceparts.h"
 #include "billing/posting.h"
 #include "billing/pricedinvoice.h"
 #include "billing/receivables.h"
@@ -168,7 +169,14 @@ private slots:
         QCOMPARE(Income::summarize(rows).countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
     }
 
-    // $10.13 taxed 0.6331 and 0.1520 was charged $10.92: its taxes show $0.64 and $0.15, adding up.
+    // $10.13 taxed 0.6331 and 0.1520 was charged $10.92: its taxes show $0.64 and $0.15, adding up; without its
+    // journal line the pre-tax amount is the total less the taxes, never the total.
+    void partsOfAnOlderInvoiceAddUp_data()
+    {
+        QTest::addColumn<bool>("journal");
+        dataRow("with its journal line", true);
+        dataRow("without a journal line", false);
+    }
     void partsOfAnOlderInvoiceAddUp()
     {
         TestRoot root;
@@ -178,6 +186,9 @@ private slots:
                                  {{completedSlip(1001, "2002", "Oak Ave"), "2002", "Oak Ave", "801", "Cash", "$10.92",
                                    Money::fromRaw(101300), Money::fromRaw(6331), Money::fromRaw(1520)}},
                                  {"Sales Tax", "County Tax"}, day);
+        QFETCH(bool, journal);
+        if (!journal)
+            folder.deleteWithBackup(Posting::kJournal);
         const auto rows = Income::details(folder, History::loadFinancial(folder, day, day));
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].preTax, Money::fromCents(1013));
@@ -187,6 +198,37 @@ private slots:
         const Income::Totals t = Income::summarize(rows);
         QCOMPARE(t.preTax + t.taxes, Money::fromCents(1092));
         QCOMPARE(t.total, Money::fromCents(1092));
+    }
+
+    // The parts an invoice shows, in whole cents adding up to its total (pre-tax amount, then each tax), and the
+    // rate each tax tells of (none where a span of rates charges it).
+    void invoiceParts_data()
+    {
+        dataColumns<QString, QString, QString, QString, QString>("preTax", "taxes", "total", "shown", "rates");
+        dataRow("adding up as stored", "100", "7.5", "107.5", "100 7.5", "7.5");
+        dataRow("four-decimal taxes", "10.13", "0.6331 0.152", "10.92", "10.13 0.64 0.15", "6.3 1.5");
+        dataRow("the cent to the tax cut most", "10", "0.152 0.6331", "10.79", "10 0.15 0.64", " ");
+        dataRow("no taxes", "99.99", "", "100", "100", "");
+        dataRow("the total given as pre-tax", "10.92", "0.64 0.15", "10.92", "10.13 0.64 0.15", "6.3 1.5");
+        dataRow("$0.08 on $1.00", "1", "0.08", "1.08", "1 0.08", "");
+    }
+    void invoiceParts()
+    {
+        QFETCH(QString, preTax);
+        QFETCH(QString, taxes);
+        QFETCH(QString, total);
+        std::vector<Money> amounts;
+        for (const QString &t : taxes.split(' ', Qt::SkipEmptyParts))
+            amounts.push_back(*Formats::parseDecimal(t));
+        const InvoiceParts::Parts parts =
+            InvoiceParts::shown(*Formats::parseDecimal(preTax), amounts, *Formats::parseDecimal(total));
+        QStringList shown{Posting::plainAmount(parts.preTax)}, rates;
+        for (const Money &t : parts.taxes) {
+            shown << Posting::plainAmount(t);
+            rates << PricedInvoices::rateOf(parts.preTax, t);
+        }
+        QTEST(shown.join(' '), "shown");
+        QTEST(rates.join(' '), "rates");
     }
 
     // A check of 11/30 for an October invoice: received in November, paid on the reprint, gone from the balance.
@@ -278,6 +320,15 @@ private slots:
         QCOMPARE(days.bars[1].taxes.raw(), 75000 + 7500);
         QCOMPARE(days.bars[14].preTax.raw(), 5200 * 100 - 20000);
         QCOMPARE(days.bars[0].preTax + days.bars[0].taxes, Money());
+        // A range's first and last day each have their bar, by day and by month; 4/20 lies after both ranges.
+        const Income::Chart edges = Income::chartOf(rows, QDate(2026, 3, 15), QDate(2026, 4, 1));
+        QCOMPARE(edges.bars.size(), std::size_t(18));
+        QCOMPARE(edges.bars.front().preTax + edges.bars.front().taxes, Money::fromCents(5200));
+        QCOMPARE(edges.bars.back().label, "4/1");
+        QCOMPARE(edges.bars.back().preTax + edges.bars.back().taxes, Money::fromCents(2200 + 3225));
+        const Income::Chart monthEdges = Income::chartOf(rows, QDate(2026, 2, 15), QDate(2026, 4, 1));
+        QCOMPARE(monthEdges.bars.size(), std::size_t(2));
+        QCOMPARE(monthEdges.bars.back().preTax + monthEdges.bars.back().taxes, Money::fromCents(2200 + 3225));
     }
 
     void agedReceivables()
@@ -343,6 +394,69 @@ private slots:
         QCOMPARE(lines[1], QStringList({"=\"00123\"", "Name 00123", "90.00", "2026-01-01", "99", "30.00", "0.00",
                                         "0.00", "60.00"}));
         QCOMPARE(lines[3].mid(1, 2), QStringList({"Total", "115.00"}));
+    }
+
+    // Ageing on 3/1/2028 over a year's end and a leap day: the invoice's age in days and the column it is owed in.
+    void ageingEdges_data()
+    {
+        dataColumns<QDate, int, QString>("invoiced", "days", "column");
+        dataRow("today", QDate(2028, 3, 1), 0, "0-30");
+        dataRow("30 days, over the leap day", QDate(2028, 1, 31), 30, "0-30");
+        dataRow("31 days", QDate(2028, 1, 30), 31, "31-60");
+        dataRow("60 days", QDate(2028, 1, 1), 60, "31-60");
+        dataRow("61 days, the year before", QDate(2027, 12, 31), 61, "61-90");
+        dataRow("90 days", QDate(2027, 12, 2), 90, "61-90");
+        dataRow("91 days", QDate(2027, 12, 1), 91, "Over 90");
+    }
+    void ageingEdges()
+    {
+        QFETCH(QDate, invoiced);
+        TestRoot root;
+        AccountFiles::appendAccountRecord(root.folder(),
+                                          {"7007", "Lake House", Money::fromCents(1234), "901", invoiced}, invoiced);
+        const Receivables::Report report = Receivables::load(root.folder(), QDate(2028, 3, 1));
+        QCOMPARE(report.accounts.size(), std::size_t(1));
+        const Receivables::Account &a = report.accounts[0];
+        QTEST(a.ageDays, "days");
+        QCOMPARE(a.oldestUnpaid, invoiced);
+        QStringList owed;
+        for (int b = 0; b < Receivables::kBuckets; ++b) {
+            if (!a.buckets[b].isZero())
+                owed << Receivables::bucketName(b) + ' ' + Formats::currency(a.buckets[b]);
+            QCOMPARE(report.totals[b], a.buckets[b]);
+        }
+        QFETCH(QString, column);
+        QCOMPARE(owed, QStringList{column + " $12.34"});
+    }
+
+    // Which invoices a payment pays: the one it was written with (its amount, the same day, right after it), else
+    // the oldest unpaid first, what is left of it the next; what each invoice still owes, in cents.
+    void paymentsPayTheOldestFirst_data()
+    {
+        dataColumns<QStringList, QString>("lines", "unpaid");
+        dataRow("paid with it", QStringList{"1/5 901 5000", "2/1 902 3000", "2/1 Payment Received 3000"}, "5000 0");
+        dataRow("later, the newest's amount", QStringList{"1/5 901 5000", "2/1 902 3000", "3/1 Payment Received 3000"},
+                "2000 3000");
+        dataRow("later, more than the oldest", QStringList{"1/5 901 5000", "2/1 902 3000", "3/1 Payment Received 6000"},
+                "0 2000");
+        dataRow("paid ahead", QStringList{"1/2 Payment Received 4000", "1/5 901 5000", "2/1 902 3000"}, "1000 3000");
+        dataRow("a credit", QStringList{"1/5 901 5000", "2/1 902 3000", "2/1 Credit -5000"}, "0 3000");
+    }
+    void paymentsPayTheOldestFirst()
+    {
+        QFETCH(QStringList, lines);
+        TestRoot root;
+        for (const QString &l : lines) {
+            const QDate day = QDate::fromString(l.section(' ', 0, 0) + "/2026", "M/d/yyyy");
+            AccountFiles::appendAccountRecord(
+                root.folder(),
+                {"7007", "Lake House", Money::fromCents(l.section(' ', -1).toLongLong()), l.section(' ', 1, -2), day},
+                day);
+        }
+        QStringList unpaid;
+        for (const Receivables::Invoice &i : Receivables::ledgerOf(root.folder(), "7007", QDate(2026, 4, 1)).invoices)
+            unpaid << QString::number(i.unpaid.raw() / 100);
+        QTEST(unpaid.join(' '), "unpaid");
     }
 
     void spreadsheetText_data()

@@ -605,7 +605,11 @@ private slots:
         dataRow("one technician", -1, false, "Al", "", QDate(), QDate(), "9 20");
         dataRow("not assigned", -1, false, "Not Assigned", "", QDate(), QDate(), "10");
         dataRow("status, sorted", 1, true, "", "Assigned", QDate(), QDate(), "20 9");
+        // Both ends of a date range are in it: a first day, a last day, one day, over the year's end.
         dataRow("date range", -1, false, "", "", QDate(2026, 1, 2), QDate(2026, 1, 9), "9 3");
+        dataRow("up to a date", -1, false, "", "", QDate(), QDate(2026, 1, 10), "9 100 20 3");
+        dataRow("one day", -1, false, "", "", QDate(2026, 1, 10), QDate(2026, 1, 10), "20");
+        dataRow("over the year's end", -1, false, "", "", QDate(2025, 12, 30), QDate(2026, 1, 2), "9 100 3");
         dataRow("from a date on", 1, false, "", "", QDate(2026, 1, 2), QDate(), "3 9 20");
     }
     void viewSortsAndFilters()
