@@ -46,17 +46,6 @@ struct Board
 const QString kCrLf = QStringLiteral("\r\n");
 using Kind = Verdict::Kind;
 
-// What a verdict puts to the user: its question, else its messages one under the other.
-QString said(const Verdict &v)
-{
-    if (v.kind == Kind::Ask)
-        return v.question;
-    QStringList texts;
-    for (const Notice &n : v.notices)
-        texts << n.text;
-    return texts.join('\n');
-}
-
 // The slips of the sort and filter tests; the slip numbers in grid order are what the tests compare.
 const QStringList kViewSlips = {"9|Assigned|Al|1/2/2026|01:00-03:00|Low", "10|Open||0|None|Emergency",
                                 "100|In Progress|Bo|12/30/2025|08:00|High", "20|Assigned|Al|1/10/2026|08:00-10:00",

@@ -14,12 +14,6 @@ namespace {
 using Calendar::Model;
 using Kind = Verdict::Kind;
 
-// What a verdict puts to the user: its question, else its first message.
-QString said(const Verdict &v)
-{
-    return v.kind == Kind::Ask ? v.question : v.notices.empty() ? QString() : v.notices.front().text;
-}
-
 struct Cal
 {
     TestRoot root;

@@ -104,8 +104,12 @@ private slots:
         TestRoot root;
         DocumentInputs in = samplePrintInputs();
         in.settings.invoiceCopies = copies;
+        in.settings.plainPaper = false; // with the remittance part
         RecordingPrintTarget target;
         const auto result = PrintInvoice(target, in, {slip("1001", "Assigned")}, 20260001);
+        const Op *detach = target.surface.findText("Detach Here and Return Top Section");
+        QCOMPARE(QList<double>({detach ? detach->x : 0, detach ? detach->font.size : 0}), QList<double>({4320, 6}));
+        QVERIFY(target.surface.findText("Amount Enclosed              _______________"));
         QCOMPARE(result.numbersUsed, 1);
         QCOMPARE(target.surface.pagesIn(1), copies);
         const QSet<QString> all{"Original", "Duplicate", "Triplicate", "File Copy"};
@@ -171,19 +175,6 @@ private slots:
         auto result = PrintInvoice(failing, samplePrintInputs(), rows, 100);
         QVERIFY(result.outcome.failed());
         QCOMPARE(result.numbersUsed, 1); // the sent invoices only
-    }
-
-    void remittanceStyle()
-    {
-        TestRoot root;
-        DocumentInputs in = samplePrintInputs();
-        in.settings.plainPaper = false;
-        RecordingPrintTarget target;
-        PrintInvoice(target, in, {slip("7", "Assigned")}, 1);
-        const Op *detach = target.surface.findText("Detach Here and Return Top Section");
-        QCOMPARE(detach ? detach->x : 0, 4320.0);
-        QCOMPARE(detach->font.size, 6.0);
-        QVERIFY(target.surface.findText("Amount Enclosed              _______________"));
     }
 
     // Long texts stay inside their boxes: the details above the item table, the item names in their column.
