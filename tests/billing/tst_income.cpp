@@ -315,29 +315,7 @@ private slots:
         line("D", QDate(2026, 3, 5), "Payment Received", 1000);
         // Who Still Owes names the customer of the account, not the job's site the balance file was opened with.
         WriteCustomer(folder, 1, customer(QStringLiteral("C|Business|Carol Diaz")));
-        const char *accts[] = {"00123", "C"};
-        const qint64 buckets[2][4] = {{3000, 0, 0, 6000}, {0, 2500, 0, 0}};
-        const int ages[] = {99, 54};
         const Receivables::Report report = Receivables::load(folder, today);
-        QCOMPARE(report.accounts.size(), std::size_t(2));
-        qint64 totals[4] = {}, total = 0;
-        for (std::size_t i = 0; i < 2; ++i) {
-            const Receivables::Account &a = report.accounts[i];
-            QCOMPARE(a.acctNo, QString(accts[i]));
-            QCOMPARE(a.name, QString(i == 0 ? "Name 00123" : "Carol Diaz"));
-            QCOMPARE(a.ageDays, ages[i]);
-            qint64 balance = 0;
-            for (int b = 0; b < 4; ++b) {
-                QCOMPARE(a.buckets[b].raw(), buckets[i][b] * 100);
-                totals[b] += buckets[i][b] * 100;
-                balance += buckets[i][b] * 100;
-            }
-            QCOMPARE(a.balance.raw(), balance);
-            total += balance;
-        }
-        for (int b = 0; b < 4; ++b)
-            QCOMPARE(report.totals[b].raw(), totals[b]);
-        QCOMPARE(report.total.raw(), total);
         std::vector<Receivables::Account> sorted = report.accounts;
         Receivables::sort(sorted, Receivables::SortBy::Age);
         QCOMPARE(sorted.front().acctNo, "00123");
@@ -346,7 +324,8 @@ private slots:
         sorted.back().balance = Money::fromCents(99999);
         Receivables::sort(sorted, Receivables::SortBy::Amount);
         QCOMPARE(sorted.front().acctNo, "C");
-        // The CSV as a spreadsheet reads it: a byte-order mark, the account number as text, plain amounts.
+        // Each account and the totals as the CSV gives them to a spreadsheet: a byte-order mark, the account number
+        // as text, plain amounts.
         QCOMPARE(Receivables::receivablesCsv(report, {true}),
                  QByteArray("\xEF\xBB\xBF"
                             "Account,Name,Balance,Oldest Unpaid,Age (days),0-30,31-60,61-90,Over 90\r\n"
