@@ -347,18 +347,6 @@ private slots:
         QTEST(b.active(), "active");
     }
 
-    void exitWithoutSavingKeepsTheFile()
-    {
-        Board b({"1|In Progress|Al|1/14/2026|08:00"});
-        const QByteArray before = b.root.read(SlipFiles::kActive);
-        b->tickCell(1, 0);
-        QVERIFY(b->completeSelected({true}).isDone());
-        QCOMPARE(b->confirmLeaveWithoutSaving().title, "Return to Menu");
-        QVERIFY(b->confirmLeaveWithoutSaving({true}).isDone());
-        QCOMPARE(b.root.read(SlipFiles::kActive), before);
-        QVERIFY(!b.root.exists(SlipFiles::kCompleted));
-    }
-
     // Restore: whatever was changed, a save after restoring writes the slip as it was loaded.
     void restoreThenSave_data()
     {
@@ -544,18 +532,22 @@ private slots:
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);
     }
 
-    void saveFailureKeepsTheBoard()
+    // A save that fails keeps the board as it was and the files too; leaving without saving writes nothing.
+    void filesKeptUnlessSaved()
     {
         Board b({"1|In Progress|Al|1/14/2026|08:00", "2|Open||0|None"});
         b->tickCell(1, 0);
-        b->completeSelected({true});
+        QVERIFY(b->completeSelected({true}).isDone());
         const QByteArray before = b.root.read(SlipFiles::kActive);
         b.folder.setFaultHook([](const char *, const QString &) { throw DiskError("The disk is full"); });
         const Verdict saved = b->saveAll();
         QCOMPARE(saved.kind, Kind::Refused);
         QCOMPARE(said(saved), "The disk is full");
         QCOMPARE(b->cell(1, 4), "Complete"); // nothing on the board is lost
+        QCOMPARE(b->confirmLeaveWithoutSaving().title, "Return to Menu");
+        QVERIFY(b->confirmLeaveWithoutSaving({true}).isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
+        QVERIFY(!b.root.exists(SlipFiles::kCompleted));
     }
 
     void invoicePaper_data()
