@@ -5,6 +5,7 @@
 #include "billing/invoicenumbers.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
+#include "billing/pricedinvoice.h"
 #include "billingsamples.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -76,25 +77,29 @@ private slots:
     // The entry of one row, step by step as the user leaves each box: "amount 10.01", "tax0 3", "calc", "manual".
     void entry_data()
     {
-        dataColumns<QString, QStringList, qint64, QString, bool>("rate", "steps", "tax", "total", "typed");
-        dataRow("calculated", "7.5", QStringList{"amount 100", "calc"}, 75000LL, "$107.50", false);
+        // The taxes in ten-thousandths of a dollar; the second tax's rate is 4.
+        dataColumns<QString, QStringList, QString, QString, bool>("rate", "steps", "taxes", "total", "typed");
+        dataRow("calculated", "7.5", QStringList{"amount 100", "calc"}, "75000 0", "$107.50", false);
         // A tax is charged in whole cents: what the boxes show is what adds up and is posted.
-        dataRow("whole cents", "7.5", QStringList{"amount 10.01", "calc", "tax0 $0.75", "calc"}, 7500LL, "$10.76",
+        dataRow("whole cents", "7.5", QStringList{"amount 10.01", "calc", "tax0 $0.75", "calc"}, "7500 0", "$10.76",
                 false);
-        dataRow("half a cent rounds up", "6.25", QStringList{"amount 10", "calc"}, 6300LL, "$10.63", false);
-        dataRow("amount typed to four decimals", "6", QStringList{"amount 10.125", "calc"}, 6100LL, "$10.74", false);
-        dataRow("tax typed to four decimals", "6", QStringList{"amount 10.13", "tax0 0.6331", "calc"}, 6300LL, "$10.76",
-                true);
-        dataRow("calculated tax follows the amount", "6", QStringList{"amount 10.01", "calc", "amount 20"}, 12000LL,
+        dataRow("half a cent rounds up", "6.25", QStringList{"amount 10", "calc"}, "6300 0", "$10.63", false);
+        dataRow("amount typed to four decimals", "6", QStringList{"amount 10.125", "calc"}, "6100 0", "$10.74", false);
+        dataRow("tax typed to four decimals", "6", QStringList{"amount 10.13", "tax0 0.6331", "calc"}, "6300 0",
+                "$10.76", true);
+        dataRow("calculated tax follows the amount", "6", QStringList{"amount 10.01", "calc", "amount 20"}, "12000 0",
                 "$21.20", false);
-        dataRow("typed tax stays", "6", QStringList{"amount 10.01", "tax0 3", "calc", "amount 20", "calc"}, 30000LL,
+        dataRow("typed tax stays", "6", QStringList{"amount 10.01", "tax0 3", "calc", "amount 20", "calc"}, "30000 0",
                 "$23.00", true);
-        dataRow("typed zero is calculated", "6", QStringList{"amount 20", "tax0 $0.00", "calc"}, 12000LL, "$21.20",
+        dataRow("typed zero is calculated", "6", QStringList{"amount 20", "tax0 $0.00", "calc"}, "12000 0", "$21.20",
                 false);
-        dataRow("manual, typed", "6", QStringList{"amount 50", "manual", "tax0 2.5", "calc"}, 25000LL, "$52.50", true);
-        dataRow("manual, empty", "6", QStringList{"amount 50", "calc", "manual", "calc"}, 0LL, "$50.00", false);
-        // Both taxes, each on the pre-tax amount, and both in the total.
-        dataRow("both taxes", "7.5", QStringList{"both", "amount $100.00", "calc"}, 75000LL, "$111.50", false);
+        dataRow("manual, typed", "6", QStringList{"amount 50", "manual", "tax0 2.5", "calc"}, "25000 0", "$52.50",
+                true);
+        dataRow("manual, empty", "6", QStringList{"amount 50", "calc", "manual", "calc"}, "0 0", "$50.00", false);
+        // Both taxes, each on the pre-tax amount, both in the total, and both following a new amount.
+        dataRow("both taxes", "7.5", QStringList{"both", "amount $100.00", "calc"}, "75000 40000", "$111.50", false);
+        dataRow("both follow the amount", "7.5", QStringList{"both", "amount 100", "calc", "amount 200"},
+                "150000 80000", "$223.00", false);
     }
 
     void entry()
@@ -115,8 +120,7 @@ private slots:
             else if (step == "manual")
                 session.enterTaxesManually();
         }
-        QTEST(session.tax(0).raw(), "tax");
-        QCOMPARE(session.tax(1).raw(), steps.contains("both") ? 40000 : 0);
+        QTEST(QString::number(session.tax(0).raw()) + ' ' + QString::number(session.tax(1).raw()), "taxes");
         QTEST(session.totalText(), "total");
         QTEST(session.taxSource(0) == FinalizeSession::TaxSource::Typed, "typed");
     }
@@ -151,6 +155,44 @@ private slots:
         QVERIFY(!big.anyFinalized());
         big.setAmountText("9999999.99");
         QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
+    }
+
+    // Rows 1 and 2 entered, row 3 not: a cleared row is neither posted nor printed; printing takes the row chosen
+    // (an index) only when it is finalized, else every finalized row.
+    void clearedAndPrintedRows_data()
+    {
+        dataColumns<QString, int, QString, QString>("clear", "chosen", "posted", "printed");
+        dataRow("nothing cleared", "", 1, "5001 5002", "5002");
+        dataRow("a row not finalized chosen", "", 2, "5001 5002", "5001 5002");
+        dataRow("Clear/Redo of the first", "1", 0, "5002", "5002");
+        dataRow("Clear/Redo of the last entered", "2", 1, "5001", "5001");
+        dataRow("CLEAR ALL", "all", 0, "", "");
+    }
+    void clearedAndPrintedRows()
+    {
+        QFETCH(QString, clear);
+        QFETCH(int, chosen);
+        FinalizeSession s;
+        s.load({Finalize::Row{1, completedSlip(1001, "A-1", "Main St"), "1001"},
+                Finalize::Row{2, completedSlip(1002, "B-2", "Oak Ave"), "1002"},
+                Finalize::Row{3, completedSlip(1003, "C-3", "Elm Rd"), "1003"}});
+        for (int r : {1, 2}) {
+            s.begin(r);
+            s.setAmountText("10");
+            QCOMPARE(s.enterToGrid(QString::number(5000 + r), "Cash"), Finalize::Refusal::None);
+        }
+        if (clear == "all")
+            s.clearAll();
+        else if (!clear.isEmpty())
+            s.clearRow(clear.toInt());
+        QStringList posted, printed;
+        for (const PostingRun::Slip &p : s.postingSlips())
+            posted << p.invoiceNo;
+        for (const PricedInvoice &i : PricedInvoices::fromFinalizedRows(s.rows(), chosen, Settings(), kDay))
+            printed << i.invoiceNo;
+        QTEST(posted.join(' '), "posted");
+        QTEST(printed.join(' '), "printed");
+        QCOMPARE(s.anyFinalized(), !posted.isEmpty());
     }
 
     // A number printed, posted, entered on another row or held by a waiting Write Records is never offered.
@@ -223,7 +265,8 @@ private slots:
         QTEST(Finalize::refusalMessage(Finalize::checkEntry(amount, invoice, payForm)), "message");
     }
 
-    // Each slip's history, service history, account file and its Backup, cash payment and taxes; then the archive.
+    // Each slip's history, service history, account file and its Backup, cash payment and taxes (a zero first tax
+    // does not lose the second: its record is written alone); then the archive.
     void writeRecordsBytes()
     {
         TestRoot batch;
@@ -232,10 +275,11 @@ private slots:
         const Record open = completedSlip(1002, "B-2", "Oak Ave", "Crew B", "Fix the furnace");
         const Record stays = completedSlip(1000, "C-3", "Elm Rd");
         b.replaceRecords(SlipFiles::kCompleted, {stays, cash, open});
-        PostingRun::writeRecords(b,
-                                 {posted(cash, "5001", "Cash", "$107.50", money("$100.00"), money("7.5")),
-                                  posted(open, "5002", "Not Collected", "$10.76", money("$10.01"), money("0.7508"))},
-                                 kHeadings, kDay);
+        PostingRun::writeRecords(
+            b,
+            {posted(cash, "5001", "Cash", "$107.50", money("$100.00"), money("7.5")),
+             posted(open, "5002", "Not Collected", "$10.76", money("$10.01"), Money(), money("0.7508"))},
+            kHeadings, kDay);
 
         QCOMPARE(batch.read(Posting::kHistory), line("Main St", "A-1", "Invoice No. 5001", "$107.50") +
                                                     line("Oak Ave", "B-2", "Invoice No. 5002", "$10.76"));
@@ -252,7 +296,7 @@ private slots:
         QCOMPARE(batch.read(AccountFiles::kPaymentFile), line("Main St", "A-1", "Cash", "$107.50"));
         QCOMPARE(batch.read(Posting::kTaxRecords), QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
                                                        QByteArray("5001").leftJustified(30) + "7.5       " +
-                                                       QByteArray("Sales Tax").leftJustified(20) + "3/7/2026       " +
+                                                       QByteArray("City Tax").leftJustified(20) + "3/7/2026       " +
                                                        QByteArray("5002").leftJustified(30) + "0.75      ");
         QCOMPARE(batch.read(Posting::kServiceHistory).size(), 2 * 145);
         QCOMPARE(batch.read(Posting::kJournal).size(), 2 * 125);
@@ -267,21 +311,22 @@ private slots:
         VERIFY_LEDGER_CLEAN(b);
     }
 
-    // Twin slips are both posted and both leave the file; an account file with records gets no second opening.
+    // Twin slips are both posted and leave the file, which then goes with its Backup copy; an account file with
+    // records gets no second opening.
     void twinSlipsAndAnExistingAccount()
     {
         TestRoot root;
         const DataFolder folder = root.folder();
         const Record twin = completedSlip(1002, "B-2", "Oak Ave");
-        const Record stays = completedSlip(1004, "C-3", "Elm Rd");
-        folder.replaceRecords(SlipFiles::kCompleted, {twin, stays, twin});
+        folder.replaceRecords(SlipFiles::kCompleted, {twin, twin});
+        folder.backupFile(SlipFiles::kCompleted);
         const QByteArray opening = line("Oak Ave", "B-2", "Previous Balance", "$0.00", "2/5/2026");
         root.write("/VIActiveAccounts/B-2.txt", opening);
         PostingRun::writeRecords(folder,
                                  {posted(twin, "5001", "Not Collected", "$1.05", money("$1.05"), Money()),
                                   posted(twin, "5002", "Not Collected", "$1.05", money("$1.05"), Money())},
                                  kHeadings, kDay);
-        QCOMPARE(root.read(SlipFiles::kCompleted), stays.bytes());
+        QVERIFY(!root.exists(SlipFiles::kCompleted) && !root.exists("/Backup/CompletedServiceSlips.txt"));
         QCOMPARE(folder.recordCount(SlipFiles::kFinalized, 697), 2);
         const QByteArray account = root.read("/VIActiveAccounts/B-2.txt");
         QCOMPARE(account.size(), 3 * 155);
@@ -289,23 +334,6 @@ private slots:
         QVERIFY(!account.mid(155).contains("Previous Balance"));
         QVERIFY(account.mid(145, 10).startsWith("$0.00") && account.right(10).startsWith("$1.05"));
         VERIFY_LEDGER_CLEAN(folder);
-    }
-
-    // A zero first tax does not lose the second: its record is written alone.
-    void secondTaxAlone()
-    {
-        TestRoot root;
-        const DataFolder folder = root.folder();
-        const Record slip = completedSlip(7, "A-1", "Main St");
-        folder.replaceRecords(SlipFiles::kCompleted, {slip});
-        PostingRun::writeRecords(folder, {posted(slip, "9", "Cash", "$10.40", money("$10.00"), Money(), money("0.4"))},
-                                 kHeadings, kDay);
-        const QByteArray taxes = root.read(Posting::kTaxRecords);
-        QCOMPARE(taxes.size(), 75);
-        QCOMPARE(taxes.left(20).trimmed(), QByteArray("City Tax"));
-        QCOMPARE(taxes.right(10).trimmed(), QByteArray("0.4"));
-        // The completed-slips file held only this slip: it and its Backup copy are gone.
-        QVERIFY(!root.exists(SlipFiles::kCompleted));
     }
 
     // Money below zero is never posted: the run is refused whole, naming the slip, with nothing written.

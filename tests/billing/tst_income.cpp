@@ -1,6 +1,7 @@
 #include "billing/accountfiles.h"
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/invoiceparts.h"
 #include "billing/posting.h"
 #include "billing/pricedinvoice.h"
 #include "billing/receivables.h"
@@ -14,41 +15,6 @@
 #include <QTest>
 
 namespace {
-
-// An RFC 4180 reader: fields split at commas outside quotes, "" inside quotes is one quote, lines end in CRLF.
-QList<QStringList> readCsv(const QByteArray &bytes)
-{
-    QList<QStringList> lines;
-    QStringList line;
-    QString field;
-    bool quoted = false;
-    const QString text = QString::fromUtf8(bytes);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                field += text[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            line << field;
-            field.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            line << field;
-            lines << line;
-            line.clear();
-            field.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    return lines;
-}
 
 // A tax as shown in whole cents: the four-decimal taxes of the samples rounded by hand.
 qint64 shownCents(qint64 raw)
@@ -73,12 +39,17 @@ class TestIncome : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
+    // Count, total, pre-tax and taxes; by payment form (cash, check, credit card, not collected, other); by tax
+    // (sales, county).
     void totalsByPaymentFormAndTax_data()
     {
-        dataColumns<QDate, QDate, QString>("from", "to", "account");
-        dataRow("all", QDate(2026, 1, 1), QDate(2026, 12, 31), QString());
-        dataRow("March", QDate(2026, 3, 1), QDate(2026, 3, 31), QString());
-        dataRow("one account", QDate(2026, 1, 1), QDate(2026, 12, 31), QStringLiteral("3003"));
+        dataColumns<QDate, QDate, QString, QString>("from", "to", "account", "figures");
+        dataRow("all", QDate(2026, 1, 1), QDate(2026, 12, 31), QString(),
+                "6 $229.51 $215.01 $14.50; $139.75 $10.76 $52.00 $27.00 $0.00; $12.00 $2.50");
+        dataRow("March", QDate(2026, 3, 1), QDate(2026, 3, 31), QString(),
+                "3 $170.26 $160.01 $10.25; $107.50 $10.76 $52.00 $0.00 $0.00; $8.25 $2.00");
+        dataRow("one account", QDate(2026, 1, 1), QDate(2026, 12, 31), QStringLiteral("3003"),
+                "2 $37.25 $35.00 $2.25; $32.25 $0.00 $0.00 $5.00 $0.00; $2.25 $0.00");
     }
 
     void totalsByPaymentFormAndTax()
@@ -88,36 +59,18 @@ private slots:
         QFETCH(QString, account);
         TestRoot root;
         postAll(root.folder());
-        // The sums of the posted table, added up here.
-        qint64 total = 0, preTax = 0, tax1 = 0, tax2 = 0, byForm[Income::kPayKinds] = {};
-        int count = 0;
-        for (const Posted &p : kPosted) {
-            if (p.date < from || p.date > to || (!account.isEmpty() && account != p.acct))
-                continue;
-            ++count;
-            total += p.totalCents * 100;
-            preTax += p.preTax;
-            tax1 += shownCents(p.tax1);
-            tax2 += shownCents(p.tax2);
-            const QString form = p.payForm;
-            const int kind = form == "Cash" ? 0 : form.startsWith("Ck") ? 1 : form == "Credit Card" ? 2 : 3;
-            byForm[kind] += p.totalCents * 100;
-        }
         const auto history =
             History::loadFinancial(root.folder(), from, to, account.isEmpty() ? std::nullopt : std::optional(account));
         const auto rows = Income::details(root.folder(), history);
         const Income::Totals t = Income::summarize(rows);
-        QCOMPARE(t.count, count);
-        QCOMPARE(t.total.raw(), total);
-        QCOMPARE(t.preTax.raw(), preTax);
-        QCOMPARE(t.taxes.raw(), tax1 + tax2);
+        QStringList figures{QString::number(t.count)}, forms, taxes{"$0.00", "$0.00"};
+        for (const Money &m : {t.total, t.preTax, t.taxes})
+            figures << Formats::currency(m);
         for (int k = 0; k < Income::kPayKinds; ++k)
-            QCOMPARE(t.byPayKind[k].raw(), byForm[k]);
-        qint64 seen[2] = {};
+            forms << Formats::currency(t.byPayKind[k]);
         for (const Income::TaxAmount &tax : t.byTax)
-            seen[tax.heading == "County Tax"] += tax.amount.raw();
-        QCOMPARE(seen[0], tax1);
-        QCOMPARE(seen[1], tax2);
+            taxes[tax.heading == "County Tax"] = Formats::currency(tax.amount);
+        QTEST(figures.join(' ') + "; " + forms.join(' ') + "; " + taxes.join(' '), "figures");
         // Each row keeps its own check number, and two invoices of one number and day each keep their own tax.
         for (const Income::Row &r : rows) {
             for (const Posted &p : kPosted) {
@@ -168,7 +121,14 @@ private slots:
         QCOMPARE(Income::summarize(rows).countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
     }
 
-    // $10.13 taxed 0.6331 and 0.1520 was charged $10.92: its taxes show $0.64 and $0.15, adding up.
+    // $10.13 taxed 0.6331 and 0.1520 was charged $10.92: its taxes show $0.64 and $0.15, adding up; without its
+    // journal line the pre-tax amount is the total less the taxes, never the total.
+    void partsOfAnOlderInvoiceAddUp_data()
+    {
+        QTest::addColumn<bool>("journal");
+        dataRow("with its journal line", true);
+        dataRow("without a journal line", false);
+    }
     void partsOfAnOlderInvoiceAddUp()
     {
         TestRoot root;
@@ -178,6 +138,9 @@ private slots:
                                  {{completedSlip(1001, "2002", "Oak Ave"), "2002", "Oak Ave", "801", "Cash", "$10.92",
                                    Money::fromRaw(101300), Money::fromRaw(6331), Money::fromRaw(1520)}},
                                  {"Sales Tax", "County Tax"}, day);
+        QFETCH(bool, journal);
+        if (!journal)
+            folder.deleteWithBackup(Posting::kJournal);
         const auto rows = Income::details(folder, History::loadFinancial(folder, day, day));
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].preTax, Money::fromCents(1013));
@@ -187,6 +150,37 @@ private slots:
         const Income::Totals t = Income::summarize(rows);
         QCOMPARE(t.preTax + t.taxes, Money::fromCents(1092));
         QCOMPARE(t.total, Money::fromCents(1092));
+    }
+
+    // The parts an invoice shows, in whole cents adding up to its total (pre-tax amount, then each tax), and the
+    // rate each tax tells of (none where a span of rates charges it).
+    void invoiceParts_data()
+    {
+        dataColumns<QString, QString, QString, QString, QString>("preTax", "taxes", "total", "shown", "rates");
+        dataRow("adding up as stored", "100", "7.5", "107.5", "100 7.5", "7.5");
+        dataRow("four-decimal taxes", "10.13", "0.6331 0.152", "10.92", "10.13 0.64 0.15", "6.3 1.5");
+        dataRow("the cent to the tax cut most", "10", "0.152 0.6331", "10.79", "10 0.15 0.64", " ");
+        dataRow("no taxes", "99.99", "", "100", "100", "");
+        dataRow("the total given as pre-tax", "10.92", "0.64 0.15", "10.92", "10.13 0.64 0.15", "6.3 1.5");
+        dataRow("$0.08 on $1.00", "1", "0.08", "1.08", "1 0.08", "");
+    }
+    void invoiceParts()
+    {
+        QFETCH(QString, preTax);
+        QFETCH(QString, taxes);
+        QFETCH(QString, total);
+        std::vector<Money> amounts;
+        for (const QString &t : taxes.split(' ', Qt::SkipEmptyParts))
+            amounts.push_back(*Formats::parseDecimal(t));
+        const InvoiceParts::Parts parts =
+            InvoiceParts::shown(*Formats::parseDecimal(preTax), amounts, *Formats::parseDecimal(total));
+        QStringList shown{Posting::plainAmount(parts.preTax)}, rates;
+        for (const Money &t : parts.taxes) {
+            shown << Posting::plainAmount(t);
+            rates << PricedInvoices::rateOf(parts.preTax, t);
+        }
+        QTEST(shown.join(' '), "shown");
+        QTEST(rates.join(' '), "rates");
     }
 
     // A check of 11/30 for an October invoice: received in November, paid on the reprint, gone from the balance.
@@ -222,15 +216,11 @@ private slots:
         QCOMPARE(t.receivedCountByPayKind[int(Income::PayKind::Check)], 1);
         QCOMPARE(t.receivedByPayKind[int(Income::PayKind::Cash)], Money::fromCents(4000));
         // The CSV: the November invoice, then the check as its own row.
-        const QList<QStringList> csv = readCsv(Income::incomeCsv(november, payments));
-        QCOMPARE(csv.size(), 3);
-        QCOMPARE(csv[0], QStringList({"Date", "Invoice No.", "Account", "Name", "Pre-Tax", "Total", "Payment Form",
-                                      "Received"}));
-        QCOMPARE(csv[1], QStringList({"2026-11-05", "=\"9102\"", "=\"5005\"", "Lake House", "40.00", "40.00", "Cash",
-                                      "40.00"}));
-        QCOMPARE(csv[2], QStringList({"2026-11-30", "", "=\"5005\"", "Lake House", "", "", "Ck # 2210", "586.26"}));
-        const auto oneAccount = Income::payments(folder, november, nov1, nov30, QString("9999"));
-        QVERIFY(oneAccount.empty());
+        QCOMPARE(Income::incomeCsv(november, payments),
+                 QByteArray("Date,Invoice No.,Account,Name,Pre-Tax,Total,Payment Form,Received\r\n"
+                            "2026-11-05,\"=\"\"9102\"\"\",\"=\"\"5005\"\"\",Lake House,40.00,40.00,Cash,40.00\r\n"
+                            "2026-11-30,,\"=\"\"5005\"\"\",Lake House,,,Ck # 2210,586.26\r\n"));
+        QVERIFY(Income::payments(folder, november, nov1, nov30, QString("9999")).empty());
         const auto october =
             Income::details(folder, History::loadFinancial(folder, QDate(2026, 10, 1), QDate(2026, 10, 31)));
         QCOMPARE(october.size(), std::size_t(2));
@@ -256,19 +246,12 @@ private slots:
         Income::Chart months = Income::chartOf(rows, QDate(2025, 11, 1), QDate(2026, 6, 30));
         QVERIFY(!months.byDay);
         QCOMPARE(months.bars.size(), std::size_t(4));
-        const char *labels[] = {"Mar 2026", "Apr 2026", "May 2026", "Jun 2026"};
-        for (int m = 0; m < 4; ++m) {
-            qint64 taxes = 0, total = 0;
-            for (const Posted &p : kPosted) {
-                if (p.date.month() == 3 + m) {
-                    taxes += shownCents(p.tax1) + shownCents(p.tax2);
-                    total += p.totalCents * 100;
-                }
-            }
-            QCOMPARE(months.bars[m].label, QString(labels[m]));
-            QCOMPARE(months.bars[m].taxes.raw(), taxes);
-            QCOMPARE((months.bars[m].preTax + months.bars[m].taxes).raw(), total);
-        }
+        // Each month's label, taxes and total.
+        QStringList bars;
+        for (const Income::Bar &b : months.bars)
+            bars << b.label + ' ' + Formats::currency(b.taxes) + ' ' + Formats::currency(b.preTax + b.taxes);
+        QCOMPARE(bars, (QStringList{"Mar 2026 $10.25 $170.26", "Apr 2026 $4.25 $59.25", "May 2026 $0.00 $0.00",
+                                    "Jun 2026 $0.00 $0.00"}));
         QCOMPARE(months.highest.raw(), (10750 + 1076 + 5200) * 100);
         // By day for 31 days or less, every day a bar.
         const Income::Chart days = Income::chartOf(rows, QDate(2026, 3, 1), QDate(2026, 3, 31));
@@ -278,6 +261,15 @@ private slots:
         QCOMPARE(days.bars[1].taxes.raw(), 75000 + 7500);
         QCOMPARE(days.bars[14].preTax.raw(), 5200 * 100 - 20000);
         QCOMPARE(days.bars[0].preTax + days.bars[0].taxes, Money());
+        // A range's first and last day each have their bar, by day and by month; 4/20 lies after both ranges.
+        const Income::Chart edges = Income::chartOf(rows, QDate(2026, 3, 15), QDate(2026, 4, 1));
+        QCOMPARE(edges.bars.size(), std::size_t(18));
+        QCOMPARE(edges.bars.front().preTax + edges.bars.front().taxes, Money::fromCents(5200));
+        QCOMPARE(edges.bars.back().label, "4/1");
+        QCOMPARE(edges.bars.back().preTax + edges.bars.back().taxes, Money::fromCents(2200 + 3225));
+        const Income::Chart monthEdges = Income::chartOf(rows, QDate(2026, 2, 15), QDate(2026, 4, 1));
+        QCOMPARE(monthEdges.bars.size(), std::size_t(2));
+        QCOMPARE(monthEdges.bars.back().preTax + monthEdges.bars.back().taxes, Money::fromCents(2200 + 3225));
     }
 
     void agedReceivables()
@@ -302,29 +294,7 @@ private slots:
         line("D", QDate(2026, 3, 5), "Payment Received", 1000);
         // Who Still Owes names the customer of the account, not the job's site the balance file was opened with.
         WriteCustomer(folder, 1, customer(QStringLiteral("C|Business|Carol Diaz")));
-        const char *accts[] = {"00123", "C"};
-        const qint64 buckets[2][4] = {{3000, 0, 0, 6000}, {0, 2500, 0, 0}};
-        const int ages[] = {99, 54};
         const Receivables::Report report = Receivables::load(folder, today);
-        QCOMPARE(report.accounts.size(), std::size_t(2));
-        qint64 totals[4] = {}, total = 0;
-        for (std::size_t i = 0; i < 2; ++i) {
-            const Receivables::Account &a = report.accounts[i];
-            QCOMPARE(a.acctNo, QString(accts[i]));
-            QCOMPARE(a.name, QString(i == 0 ? "Name 00123" : "Carol Diaz"));
-            QCOMPARE(a.ageDays, ages[i]);
-            qint64 balance = 0;
-            for (int b = 0; b < 4; ++b) {
-                QCOMPARE(a.buckets[b].raw(), buckets[i][b] * 100);
-                totals[b] += buckets[i][b] * 100;
-                balance += buckets[i][b] * 100;
-            }
-            QCOMPARE(a.balance.raw(), balance);
-            total += balance;
-        }
-        for (int b = 0; b < 4; ++b)
-            QCOMPARE(report.totals[b].raw(), totals[b]);
-        QCOMPARE(report.total.raw(), total);
         std::vector<Receivables::Account> sorted = report.accounts;
         Receivables::sort(sorted, Receivables::SortBy::Age);
         QCOMPARE(sorted.front().acctNo, "00123");
@@ -333,16 +303,63 @@ private slots:
         sorted.back().balance = Money::fromCents(99999);
         Receivables::sort(sorted, Receivables::SortBy::Amount);
         QCOMPARE(sorted.front().acctNo, "C");
-        // The CSV as a spreadsheet reads it: a byte-order mark, the account number as text, plain amounts.
-        const QByteArray csv = Receivables::receivablesCsv(report, {true});
-        QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
-        const QList<QStringList> lines = readCsv(csv.mid(3));
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QStringList({"Account", "Name", "Balance", "Oldest Unpaid", "Age (days)", "0-30", "31-60",
-                                        "61-90", "Over 90"}));
-        QCOMPARE(lines[1], QStringList({"=\"00123\"", "Name 00123", "90.00", "2026-01-01", "99", "30.00", "0.00",
-                                        "0.00", "60.00"}));
-        QCOMPARE(lines[3].mid(1, 2), QStringList({"Total", "115.00"}));
+        // Each account and the totals as the CSV gives them to a spreadsheet: a byte-order mark, the account number
+        // as text, plain amounts.
+        QCOMPARE(Receivables::receivablesCsv(report, {true}),
+                 QByteArray("\xEF\xBB\xBF"
+                            "Account,Name,Balance,Oldest Unpaid,Age (days),0-30,31-60,61-90,Over 90\r\n"
+                            "\"=\"\"00123\"\"\",Name 00123,90.00,2026-01-01,99,30.00,0.00,0.00,60.00\r\n"
+                            "C,Carol Diaz,25.00,2026-02-15,54,0.00,25.00,0.00,0.00\r\n"
+                            ",Total,115.00,,,30.00,25.00,0.00,60.00\r\n"));
+    }
+
+    // Who still owes on 3/1/2028, one account's balance file: what each invoice still owes (in dollars), the age of
+    // the oldest unpaid, and the columns by age over a year's end and a leap day. A payment pays the invoice it was
+    // written with (its amount, the same day, right after it), else the oldest unpaid first.
+    void whoStillOwes_data()
+    {
+        dataColumns<QStringList, QString, int, QString>("lines", "unpaid", "days", "owed");
+        dataRow("today", QStringList{"3/1/2028 901 1234"}, "12.34", 0, "0-30 $12.34");
+        dataRow("30 days, over the leap day", QStringList{"1/31/2028 901 1234"}, "12.34", 30, "0-30 $12.34");
+        dataRow("31 days", QStringList{"1/30/2028 901 1234"}, "12.34", 31, "31-60 $12.34");
+        dataRow("60 days", QStringList{"1/1/2028 901 1234"}, "12.34", 60, "31-60 $12.34");
+        dataRow("61 days, the year before", QStringList{"12/31/2027 901 1234"}, "12.34", 61, "61-90 $12.34");
+        dataRow("90 days", QStringList{"12/2/2027 901 1234"}, "12.34", 90, "61-90 $12.34");
+        dataRow("91 days", QStringList{"12/1/2027 901 1234"}, "12.34", 91, "Over 90 $12.34");
+        const QStringList two{"1/5/2028 901 5000", "2/1/2028 902 3000"};
+        dataRow("paid with it", two + QStringList{"2/1/2028 Payment Received 3000"}, "50 0", 56, "31-60 $50.00");
+        dataRow("paid later, the newest's amount", two + QStringList{"2/20/2028 Payment Received 3000"}, "20 30", 56,
+                "0-30 $30.00, 31-60 $20.00");
+        dataRow("paid later, more than the oldest", two + QStringList{"2/20/2028 Payment Received 6000"}, "0 20", 29,
+                "0-30 $20.00");
+        dataRow("paid ahead", QStringList{"1/2/2028 Payment Received 4000"} + two, "10 30", 56,
+                "0-30 $30.00, 31-60 $10.00");
+        dataRow("a credit", two + QStringList{"2/1/2028 Credit -5000"}, "0 30", 29, "0-30 $30.00");
+    }
+    void whoStillOwes()
+    {
+        QFETCH(QStringList, lines);
+        TestRoot root;
+        for (const QString &l : lines) {
+            const QDate day = QDate::fromString(l.section(' ', 0, 0), "M/d/yyyy");
+            AccountFiles::appendAccountRecord(
+                root.folder(),
+                {"7007", "Lake House", Money::fromCents(l.section(' ', -1).toLongLong()), l.section(' ', 1, -2), day},
+                day);
+        }
+        const QDate today(2028, 3, 1);
+        QStringList unpaid, owed;
+        for (const Receivables::Invoice &i : Receivables::ledgerOf(root.folder(), "7007", today).invoices)
+            unpaid << Posting::plainAmount(i.unpaid);
+        QTEST(unpaid.join(' '), "unpaid");
+        const Receivables::Report report = Receivables::load(root.folder(), today);
+        QCOMPARE(report.accounts.size(), std::size_t(1));
+        QTEST(report.accounts[0].ageDays, "days");
+        for (int b = 0; b < Receivables::kBuckets; ++b) {
+            if (!report.totals[b].isZero())
+                owed << Receivables::bucketName(b) + ' ' + Formats::currency(report.totals[b]);
+        }
+        QTEST(owed.join(", "), "owed");
     }
 
     void spreadsheetText_data()

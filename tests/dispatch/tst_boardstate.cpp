@@ -46,17 +46,6 @@ struct Board
 const QString kCrLf = QStringLiteral("\r\n");
 using Kind = Verdict::Kind;
 
-// What a verdict puts to the user: its question, else its messages one under the other.
-QString said(const Verdict &v)
-{
-    if (v.kind == Kind::Ask)
-        return v.question;
-    QStringList texts;
-    for (const Notice &n : v.notices)
-        texts << n.text;
-    return texts.join('\n');
-}
-
 // The slips of the sort and filter tests; the slip numbers in grid order are what the tests compare.
 const QStringList kViewSlips = {"9|Assigned|Al|1/2/2026|01:00-03:00|Low", "10|Open||0|None|Emergency",
                                 "100|In Progress|Bo|12/30/2025|08:00|High", "20|Assigned|Al|1/10/2026|08:00-10:00",
@@ -358,18 +347,6 @@ private slots:
         QTEST(b.active(), "active");
     }
 
-    void exitWithoutSavingKeepsTheFile()
-    {
-        Board b({"1|In Progress|Al|1/14/2026|08:00"});
-        const QByteArray before = b.root.read(SlipFiles::kActive);
-        b->tickCell(1, 0);
-        QVERIFY(b->completeSelected({true}).isDone());
-        QCOMPARE(b->confirmLeaveWithoutSaving().title, "Return to Menu");
-        QVERIFY(b->confirmLeaveWithoutSaving({true}).isDone());
-        QCOMPARE(b.root.read(SlipFiles::kActive), before);
-        QVERIFY(!b.root.exists(SlipFiles::kCompleted));
-    }
-
     // Restore: whatever was changed, a save after restoring writes the slip as it was loaded.
     void restoreThenSave_data()
     {
@@ -555,18 +532,22 @@ private slots:
         QCOMPARE(b.root.read(SlipFiles::kActive), bytes);
     }
 
-    void saveFailureKeepsTheBoard()
+    // A save that fails keeps the board as it was and the files too; leaving without saving writes nothing.
+    void filesKeptUnlessSaved()
     {
         Board b({"1|In Progress|Al|1/14/2026|08:00", "2|Open||0|None"});
         b->tickCell(1, 0);
-        b->completeSelected({true});
+        QVERIFY(b->completeSelected({true}).isDone());
         const QByteArray before = b.root.read(SlipFiles::kActive);
         b.folder.setFaultHook([](const char *, const QString &) { throw DiskError("The disk is full"); });
         const Verdict saved = b->saveAll();
         QCOMPARE(saved.kind, Kind::Refused);
         QCOMPARE(said(saved), "The disk is full");
         QCOMPARE(b->cell(1, 4), "Complete"); // nothing on the board is lost
+        QCOMPARE(b->confirmLeaveWithoutSaving().title, "Return to Menu");
+        QVERIFY(b->confirmLeaveWithoutSaving({true}).isDone());
         QCOMPARE(b.root.read(SlipFiles::kActive), before);
+        QVERIFY(!b.root.exists(SlipFiles::kCompleted));
     }
 
     void invoicePaper_data()
@@ -605,7 +586,11 @@ private slots:
         dataRow("one technician", -1, false, "Al", "", QDate(), QDate(), "9 20");
         dataRow("not assigned", -1, false, "Not Assigned", "", QDate(), QDate(), "10");
         dataRow("status, sorted", 1, true, "", "Assigned", QDate(), QDate(), "20 9");
+        // Both ends of a date range are in it: a first day, a last day, one day, over the year's end.
         dataRow("date range", -1, false, "", "", QDate(2026, 1, 2), QDate(2026, 1, 9), "9 3");
+        dataRow("up to a date", -1, false, "", "", QDate(), QDate(2026, 1, 10), "9 100 20 3");
+        dataRow("one day", -1, false, "", "", QDate(2026, 1, 10), QDate(2026, 1, 10), "20");
+        dataRow("over the year's end", -1, false, "", "", QDate(2025, 12, 30), QDate(2026, 1, 2), "9 100 3");
         dataRow("from a date on", 1, false, "", "", QDate(2026, 1, 2), QDate(), "3 9 20");
     }
     void viewSortsAndFilters()

@@ -14,12 +14,6 @@ namespace {
 using Calendar::Model;
 using Kind = Verdict::Kind;
 
-// What a verdict puts to the user: its question, else its first message.
-QString said(const Verdict &v)
-{
-    return v.kind == Kind::Ask ? v.question : v.notices.empty() ? QString() : v.notices.front().text;
-}
-
 struct Cal
 {
     TestRoot root;
@@ -78,11 +72,36 @@ private slots:
         QCOMPARE(*Calendar::neighbourSlot("10:00-12:00", 1), "01:00-03:00");
         QCOMPARE(*Calendar::neighbourSlot("11:00", 1), "01:00");
         QVERIFY(!Calendar::neighbourSlot("08:00", -1));
-        const auto week = Calendar::workWeekDays(WorkWeek::SundayToFriday, QDate(2026, 12, 12));
-        QCOMPARE(int(week.size()), 6);
-        QCOMPARE(week.front(), QDate(2026, 12, 6)); // a week that holds Sunday starts on it
-        QCOMPARE(week.back(), QDate(2026, 12, 11));
-        QCOMPARE(Calendar::workWeekDays(WorkWeek::MondayToFriday, QDate(2026, 12, 13)).front(), QDate(2026, 12, 7));
+    }
+
+    // The working days of the week holding a day: a week that holds Sunday starts on it, else on Monday.
+    void workWeeks_data()
+    {
+        dataColumns<int, QDate, QDate, QDate, int>("week", "day", "first", "last", "days");
+        const int sunFri = int(WorkWeek::SundayToFriday), monFri = int(WorkWeek::MondayToFriday);
+        dataRow("Saturday, Sunday to Friday", sunFri, QDate(2026, 12, 12), QDate(2026, 12, 6), QDate(2026, 12, 11), 6);
+        dataRow("Sunday, Sunday to Friday", sunFri, QDate(2026, 12, 13), QDate(2026, 12, 13), QDate(2026, 12, 18), 6);
+        dataRow("Sunday, every day", int(WorkWeek::SundayToSaturday), QDate(2026, 12, 13), QDate(2026, 12, 13),
+                QDate(2026, 12, 19), 7);
+        dataRow("Sunday, Monday to Friday", monFri, QDate(2026, 12, 13), QDate(2026, 12, 7), QDate(2026, 12, 11), 5);
+        dataRow("over the year's end", int(WorkWeek::MondayToSaturday), QDate(2027, 1, 1), QDate(2026, 12, 28),
+                QDate(2027, 1, 2), 6);
+        dataRow("over a leap day", monFri, QDate(2028, 2, 29), QDate(2028, 2, 28), QDate(2028, 3, 3), 5);
+    }
+    void workWeeks()
+    {
+        QFETCH(int, week);
+        QFETCH(QDate, day);
+        const auto days = Calendar::workWeekDays(WorkWeek(week), day);
+        QTEST(days.front(), "first");
+        QTEST(days.back(), "last");
+        QTEST(int(days.size()), "days");
+        // The calendar's week view shows the same days.
+        Cal c({});
+        c.settings.workWeek = WorkWeek(week);
+        c.model.showWeek("Al", day);
+        QTEST(c.model.columnDate(0), "first");
+        QTEST(c.model.columnCount(), "days");
     }
 
     void blocksClashesAndFreeHours()
@@ -161,9 +180,10 @@ private slots:
         QCOMPARE(inProgress.title, "Move Slip");
         QVERIFY(said(inProgress).startsWith("Slip 3 is In Progress,"));
         QCOMPARE(said(c.model.move(3, 1, 0)), "Bo is already signed out");
-        // A slip without a technician gets one and is assigned.
-        QCOMPARE(c.model.move(5, 1, 4).kind, Kind::Done);
-        QCOMPARE(c.at(5), "12/9/2026 01:00 Assigned Bo");
+        // A slip without a technician gets one and is assigned; today is open.
+        c.model.showDay(QDate(2026, 12, 7), {"Al", "Bo"});
+        QCOMPARE(c.model.move(5, 1, 5).kind, Kind::Done);
+        QCOMPARE(c.at(5), "12/7/2026 02:00 Assigned Bo");
         // Undo takes the moves back one by one; closing asks Save, then Discard.
         QCOMPARE(c.model.movesNotSaved(), 3);
         QVERIFY(c.model.undo());

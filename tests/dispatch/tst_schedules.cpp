@@ -44,8 +44,7 @@ private slots:
 
     void calls_data()
     {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("call"); // "name|number", or "" for none
+        dataColumns<int, QString>("column", "call"); // call: "name|number", or "" for none
         QTest::newRow("assignment") << int(Assignment) << "";
         QTest::newRow("cell number") << int(CellNo) << "Bob|555-0001";
         QTest::newRow("site telephone") << int(SiteTel) << "Calling Job Site|555-0100";

@@ -2,6 +2,7 @@
 
 #include "core/datafolder.h"
 #include "core/oledate.h"
+#include "core/verdict.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
@@ -59,4 +60,15 @@ inline QString slipSummary(const DataFolder &folder, const QString &file)
                        .arg(r.int16(SlipField::SlipNo))
                        .arg(r.text(SlipField::Status), r.text(SlipField::SchedDate), r.text(SlipField::SchedTime)));
     return out.join(QStringLiteral("; "));
+}
+
+// What a verdict puts to the user: its question, else its messages one under the other.
+inline QString said(const Verdict &v)
+{
+    if (v.kind == Verdict::Kind::Ask)
+        return v.question;
+    QStringList texts;
+    for (const Notice &n : v.notices)
+        texts << n.text;
+    return texts.join(QLatin1Char('\n'));
 }
