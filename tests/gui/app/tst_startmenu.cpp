@@ -1,3 +1,7 @@
+#include "accounts/assignmentfile.h"
+#include "app/programstart.h"
+#include "apptesting.h"
+#include "boardsamples.h"
 #include "core/backuparchive.h"
 #include "core/startmenustate.h"
 #include "gui/app/aboutbox.h"
@@ -5,14 +9,17 @@
 #include "gui/app/startmenu.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 // A start menu over an empty test folder, with the fakes around it.
@@ -74,6 +81,40 @@ private slots:
         QTest::mouseClick(routine(menu, StartMenu::ManageSlips), Qt::LeftButton); // disabled: nothing
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
+    }
+
+    // A start long enough to show the menu before it ends (thousands of customers' folders to make): the menu
+    // opens nothing until the technicians are loaded, then the board opens with them.
+    void nothingOpensBeforeTheStartEnds()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
+        root.write("/SlipNo.txt", "1001\r\n");
+        root.write("/Services.txt", "x");
+        Record al(assignmentLayout());
+        al.setText(AssignmentField::Name, "Al");
+        WriteAssignment(folder, 1, al);
+        writeActiveSlips(folder, {"1000|Assigned|Al|1/20/2026|08:00"});
+        root.write("/CustomerData.txt", QByteArray("A1").leftJustified(328, ' '));
+        FakePlatform fake;
+        QString early;
+        QTimer::singleShot(0, [&early] {
+            QWidget *menu = shownWindow("frmStartup");
+            auto *manage = child<QLabel>(menu, "lblSub_1");
+            QTest::mouseClick(manage, Qt::LeftButton);
+            early = QStringLiteral("%1 %2").arg(manage->isEnabled()).arg(visibleWindows());
+        });
+        const auto app = startProgram(root.path(), fake.platform(), "VarnelDispatchDuzudu", {}, [](Application &a) {
+            a.setSerialPortFactory(noModemPorts());
+            a.setQuitHandler([] {});
+            a.setProgressFromAccounts(1); // as with thousands of customers, in a moment
+        });
+        QCOMPARE(early, "0 frmStartup");
+        click(app->application->startMenu(), "lblSub_1");
+        auto *techs = child<QListWidget>(shownWindow("frmMain"), "lstTechs");
+        QCOMPARE(techs->count(), 2);
+        QCOMPARE(techs->item(1)->text(), "Al");
     }
 
     void routinesRunFromTheKeyboard_data()
