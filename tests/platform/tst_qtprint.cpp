@@ -90,6 +90,28 @@ private slots:
         QTEST(PrintPreviewDialog::fittingSize(available), "size");
     }
 
+    // "Save as PDF" offers a file named after the document, one a file name can hold, beside those there already.
+    void pdfFileOffered_data()
+    {
+        dataColumns<QStringList, QString>("documents", "offered");
+        dataRow("one document", QStringList{"Route Sheet Al 1/20/2026"}, "Route Sheet Al 1-20-2026.pdf");
+        dataRow("several: the action", QStringList{"Invoice 1", "Invoice 2"}, "Print Things.pdf");
+        dataRow("there already", QStringList{"Report"}, "Report (2).pdf");
+        dataRow("no name", QStringList{"  "}, "Document.pdf");
+    }
+    void pdfFileOffered()
+    {
+        QFETCH(QStringList, documents);
+        TestRoot root;
+        root.write("/Report.pdf", "x");
+        PrintAction action{"Print Things", 1, {}};
+        for (const QString &name : documents)
+            action.jobs.push_back({name, {}});
+        const QString offered = QtPrintTarget::suggestedPdfPath(root.path(), action);
+        QCOMPARE(QFileInfo(offered).path(), root.path());
+        QTEST(QFileInfo(offered).fileName(), "offered");
+    }
+
     void documentKinds_data()
     {
         dataColumns<QString, int, int, QStringList>("kind", "documents", "pages", "texts");
