@@ -779,8 +779,8 @@ void CalendarWindow::technicianChosen()
     m_technician = m_technicianBox->currentText();
     // In the day view the technician's column comes into sight; his week is one click on "Week of" away.
     if (m_day->isChecked()) {
+        // The focus stays in the box, so that the name can be typed on.
         m_view->jumpToColumn(m_model->technicianColumn(m_technician));
-        m_view->setFocus();
         return;
     }
     rebuild();

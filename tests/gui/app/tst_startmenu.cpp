@@ -71,18 +71,6 @@ private slots:
         QTEST(state.completeSlips, "complete");
     }
 
-    void clickingARoutineChoosesIt()
-    {
-        Menu m;
-        auto &[root, folder, fake, platform, menu] = m;
-        menu.show();
-        QSignalSpy chosen(&menu, &StartMenu::routineChosen);
-        QTest::mouseClick(routine(menu, StartMenu::Customers), Qt::LeftButton);
-        QTest::mouseClick(routine(menu, StartMenu::ManageSlips), Qt::LeftButton); // disabled: nothing
-        QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
-    }
-
     // A start long enough to show the menu before it ends (thousands of customers' folders to make): the menu
     // opens nothing until the technicians are loaded, then the board opens with them.
     void nothingOpensBeforeTheStartEnds()
@@ -117,12 +105,14 @@ private slots:
         QCOMPARE(techs->item(1)->text(), "Al");
     }
 
+    // By mouse and from the keyboard alike.
     void routinesRunFromTheKeyboard_data()
     {
         QTest::addColumn<int>("key");
         dataRow("Enter", int(Qt::Key_Return));
         dataRow("keypad Enter", int(Qt::Key_Enter));
         dataRow("Space", int(Qt::Key_Space));
+        dataRow("mouse click", 0);
     }
     void routinesRunFromTheKeyboard()
     {
@@ -133,11 +123,14 @@ private slots:
         QSignalSpy chosen(&menu, &StartMenu::routineChosen);
         QLabel *customers = routine(menu, StartMenu::Customers);
         QCOMPARE(customers->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
-        QTest::keyClick(customers, Qt::Key(key));
+        const auto press = [key](QLabel *label) {
+            key ? QTest::keyClick(label, Qt::Key(key)) : QTest::mouseClick(label, Qt::LeftButton);
+        };
+        press(customers);
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
-        QTest::keyClick(routine(menu, StartMenu::ManageSlips), Qt::Key(key)); // disabled: nothing
-        QTest::keyClick(customers, Qt::Key_A);                                // another key: nothing
+        press(routine(menu, StartMenu::ManageSlips)); // disabled: nothing
+        QTest::keyClick(customers, Qt::Key_A);        // another key: nothing
         QCOMPARE(chosen.size(), 1);
     }
 
