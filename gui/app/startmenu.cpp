@@ -204,7 +204,7 @@ void StartMenu::setStarting(bool starting)
         routine->setEnabled(!starting);
     m_logo->setEnabled(!starting);
     m_menuBar->setEnabled(!starting);
-    m_instructions->setEnabled(!starting);
+    m_instructions->setVisible(!starting); // what to create first is said once the start has looked
     if (!starting)
         refresh();
 }
