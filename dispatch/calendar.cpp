@@ -516,11 +516,10 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
             QStringLiteral("%1 today has begun: slip %2 can be moved to a later hour.").arg(time, slipNo), title);
     const BoardState::Ruling ruling = m_board.ruleOnChange(row, change, true);
     // Every slip in the way is named, not only the first.
-    const QStringList inTheWay = clashing(row, technician, day, time);
+    const auto inTheWay = [&] { return joinedNames(clashing(row, technician, day, time)); };
     if (ruling.kind == BoardState::Ruling::Kind::Booked)
         return Verdict::refused(
-            ruling.text + kCrLf +
-                QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), joinedNames(inTheWay), change.date),
+            ruling.text + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date),
             title);
     if (ruling.kind == BoardState::Ruling::Kind::Refused || ruling.kind == BoardState::Ruling::Kind::Redo)
         return Verdict::refused(ruling.text, title);
@@ -534,7 +533,7 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
     }
     if (ruling.kind == BoardState::Ruling::Kind::Ask) {
         const QString question = QStringLiteral("%1 already has %2 on %3. Book slip %4 at %5 anyway?")
-                                     .arg(technician.trimmed(), joinedNames(inTheWay), change.date, slipNo, time);
+                                     .arg(technician.trimmed(), inTheWay(), change.date, slipNo, time);
         if (auto v = Verdict::pending(answers, asked++, question, ruling.title))
             return *v;
     }
