@@ -142,10 +142,13 @@ void Application::start()
         // Many customers on a first start take a while: the first window shows at once and follows it.
         Startup::Progress progress;
         StartProgress *strip = nullptr;
-        if (accounts.size() >= kProgressFromAccounts) {
+        if (accounts.size() >= m_progressFromAccounts) {
             progress = [this, setUp, &strip](int done, int total) {
                 if (!strip) {
                     ProgramWindow *first = setUp ? startMenuWindow() : welcomeWindow();
+                    // Shown while the start goes on, the menu opens nothing before the lists are loaded.
+                    if (setUp)
+                        static_cast<StartMenu *>(first)->setStarting(true);
                     strip = new StartProgress(first);
                     first->show();
                 }
@@ -161,6 +164,8 @@ void Application::start()
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
     startModemSearch();
+    if (m_startMenu)
+        static_cast<StartMenu *>(m_startMenu.data())->setStarting(false);
     if (setUp) {
         showStartMenu();
         return;

@@ -86,6 +86,7 @@ public:
 
     // From this many customers on, the first window shows while their folders are made.
     static constexpr int kProgressFromAccounts = 2000;
+    void setProgressFromAccounts(int accounts) { m_progressFromAccounts = accounts; }
 
 private:
     ProgramWindow::Environment environment();
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<QtPrintTarget> m_qtPrintTarget;
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     bool m_exiting = false;
+    int m_progressFromAccounts = kProgressFromAccounts;
     QDateTime m_started; // when this run began, on the file system's clock
 };
 

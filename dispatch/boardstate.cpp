@@ -13,6 +13,8 @@
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
+#include <algorithm>
+
 using namespace SlipField;
 using namespace SlipValues;
 
@@ -216,13 +218,14 @@ bool BoardState::tickCell(int r, int col)
 
 void BoardState::selectAll(bool on)
 {
-    for (Row &rw : m_rows)
-        rw.ticked = false;
     if (on) {
         for (int r : m_shown)
             mutableRow(r).ticked = true;
+    } else {
+        for (Row &rw : m_rows)
+            rw.ticked = false;
     }
-    m_ticked = on ? shownCount() : 0;
+    m_ticked = int(std::count_if(m_rows.begin(), m_rows.end(), [](const Row &rw) { return rw.ticked; }));
 }
 
 std::vector<int> BoardState::tickedRows() const
@@ -354,6 +357,21 @@ Verdict BoardState::saveAll()
     try {
         const std::vector<Record> rows = records();
         SaveActiveSlips(m_folder, rows);
+    } catch (const DiskError &e) {
+        return refused(e.message());
+    }
+    load();
+    return Verdict::done();
+}
+
+Verdict BoardState::saveInPlace()
+{
+    try {
+        std::vector<MarkedSlip> rows;
+        rows.reserve(m_rows.size());
+        for (const Row &row : m_rows)
+            rows.push_back({row.slip, false});
+        RewriteActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
         return refused(e.message());
     }

@@ -89,7 +89,8 @@ public:
     // --- Ticks and the current rows ------------------------------------------------------------------------
     // A click in the grid: only the SEL column of a slip row ticks or unticks. Returns true when a tick changed.
     bool tickCell(int r, int col);
-    // On: every row the grid shows is ticked; off: every row is unticked, shown or not.
+    // On: every row the grid shows is ticked, the ticks of rows a filter hides stay as they are; off: every row
+    // is unticked, shown or not.
     void selectAll(bool on);
     int countTicked() const { return m_ticked; }
     std::vector<int> tickedRows() const;
@@ -120,6 +121,9 @@ public:
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
     // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
     Verdict saveAll();
+    // The working copy into /ServiceSlips.txt as it stands, completed slips included (they leave with the board's
+    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves.
+    Verdict saveInPlace();
     // "&Delete All ": done when the slips were deleted (the board is then empty).
     Verdict deleteAll(const Answers &answers = {});
     // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. Done when
@@ -173,6 +177,9 @@ public:
     void reschedule(int r, const QString &assignment, const QDate &date, const QString &time, const QString &status);
     // The same with the date as stored text, kept byte for byte (a move taken back).
     void reschedule(int r, const QString &assignment, const QString &date, const QString &time, const QString &status);
+    // Taking back changes in the order they were made: whether the working copy differs from the loaded slips
+    // is again what it was before the change now taken back.
+    void restoreChangedMark(bool changed) { m_changed = changed; }
     // "Restore Original Slip Data": the loaded values back into the current slip's working copy.
     void restoreSlip();
     // "Save Data/Close Window": the contents box's text as the current slip's service required.

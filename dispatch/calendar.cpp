@@ -117,13 +117,21 @@ std::vector<QDate> workWeekDays(WorkWeek week, const QDate &date)
     return days;
 }
 
+bool slotBegun(const QString &slot, const QDate &day, const QDateTime &now)
+{
+    if (!now.isValid() || day != now.date())
+        return now.isValid() && day < now.date();
+    const auto hours = slotHours(slot);
+    return hours && hours->start <= now.time().hour();
+}
+
 bool slotFree(const QStringList &booked, const QString &slot)
 {
     return std::none_of(booked.begin(), booked.end(), [&slot](const QString &b) { return slotsClash(b, slot); });
 }
 
 std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &technician, const QDate &from,
-                                     WorkWeek week, bool twoHours, int days)
+                                     WorkWeek week, bool twoHours, const QDateTime &now, int days)
 {
     const auto wanted = storedBytes(technician.trimmed());
     if (!wanted || wanted->isEmpty() || !from.isValid())
@@ -147,7 +155,7 @@ std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &tec
             continue;
         const QStringList taken = booked.value(day.toJulianDay());
         for (const QString &slot : candidates) {
-            if (slotFree(taken, slot))
+            if (!slotBegun(slot, day, now) && slotFree(taken, slot))
                 return FreeSlot{day, slot};
         }
     }
@@ -155,16 +163,17 @@ std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &tec
 }
 
 std::optional<FreeSlot> nextFreeSlot(const DataFolder &folder, const QString &technician, const QDate &from,
-                                     WorkWeek week, bool twoHours, int days)
+                                     WorkWeek week, bool twoHours, const QDateTime &now, int days)
 {
     return nextFreeSlot(RecordScan(folder, SlipFiles::kActive, serviceSlipLayout()), technician, from, week, twoHours,
-                        days);
+                        now, days);
 }
 
 // --- The model ----------------------------------------------------------------------------------------------
 
-Model::Model(BoardState &board, const Settings &settings, const Clock &clock)
+Model::Model(BoardState &board, const Settings &settings, const Clock &clock, Saving saving)
     : m_board(board)
+    , m_saving(saving)
     , m_settings(settings)
     , m_clock(clock)
 {}
@@ -249,9 +258,20 @@ int Model::blockAt(int column, int hourRow) const
     return -1;
 }
 
+bool Model::hourOpen(int column, int hourRow) const
+{
+    return columnOpen(column) && hourRow >= 0 && hourRow < hourCount() &&
+           !slotBegun(hourRows()[hourRow], columnDate(column), m_clock.now());
+}
+
 bool Model::isFree(int column, int hourRow) const
 {
-    return columnOpen(column) && hourRow >= 0 && hourRow < hourCount() && blockAt(column, hourRow) < 0;
+    return hourOpen(column, hourRow) && blockAt(column, hourRow) < 0;
+}
+
+int Model::technicianColumn(const QString &technician) const
+{
+    return m_view == View::Day ? int(m_technicians.indexOf(technician.trimmed())) : -1;
 }
 
 QString Model::describe(int row) const
@@ -396,33 +416,94 @@ std::optional<Model::Cell> Model::stepped(const Cell &from, const QString &slot,
 
 Verdict Model::move(int row, int column, int hourRow, const Answers &answers)
 {
-    const QString title = m_board.title();
     if (row < 1 || row > m_board.count() || column < 0 || column >= columnCount() || hourRow < 0 ||
         hourRow >= hourCount())
         return Verdict::refused();
-    const QDate day = columnDate(column);
+    const auto time = slotAt(m_board.slip(row).text(SlipField::SchedTime), hourRow);
+    if (!time)
+        return Verdict::refused(
+            QStringLiteral("No two-hour slot starts at or holds %1; a two-hour slip keeps its length.")
+                .arg(hourRows()[hourRow]),
+            m_board.title());
+    return moveTo(row, columnTechnician(column), columnDate(column), *time, answers);
+}
+
+Verdict Model::moveToDay(int row, const QDate &day, const Answers &answers)
+{
+    if (row < 1 || row > m_board.count() || !day.isValid())
+        return Verdict::refused();
+    const Record &s = m_board.slip(row);
+    QString technician = s.text(SlipField::AssignedTo);
+    if (technician.isEmpty() && m_view == View::Week)
+        technician = m_technician;
+    if (technician.isEmpty())
+        return Verdict::refused(QStringLiteral("Slip %1 has no technician: drag it onto a technician's column first.")
+                                    .arg(m_board.cell(row, 1)),
+                                m_board.title());
+    // Its own slot where that is free that day, else the first free one of its kind.
+    const QString own = s.text(SlipField::SchedTime);
+    QStringList candidates = isTwoHours(own) ? twoHourSlots() : hourRows();
+    if (slotRows(own))
+        candidates.prepend(own);
+    for (const QString &slot : std::as_const(candidates)) {
+        const bool ownPlace = technician == s.text(SlipField::AssignedTo) && slot == own &&
+                              sameDay(s.text(SlipField::SchedDate), Formats::shortDate(day));
+        if (ownPlace || (!slotBegun(slot, day, m_clock.now()) && clashing(row, technician, day, slot).isEmpty()))
+            return moveTo(row, technician, day, slot, answers);
+    }
+    if (!isWorkday(m_settings.workWeek, day) || day < m_clock.today())
+        return moveTo(row, technician, day, own, answers); // refused with the day's reason
+    return Verdict::refused(QStringLiteral("%1 has no free slot left on %2.").arg(technician, Formats::shortDate(day)),
+                            m_board.title());
+}
+
+QStringList Model::clashing(int row, const QString &technician, const QDate &day, const QString &time) const
+{
+    QStringList out;
+    const QString date = Formats::shortDate(day);
+    for (int r = 1; r <= m_board.count(); ++r) {
+        const Record &s = m_board.slip(r);
+        if (r == row || s.text(SlipField::AssignedTo) != technician.trimmed() ||
+            !sameDay(s.text(SlipField::SchedDate), date) || !slotsClash(s.text(SlipField::SchedTime), time))
+            continue;
+        out << QStringLiteral("slip %1 (%2) at %3")
+                   .arg(m_board.cell(r, 1), m_board.cell(r, 5), s.text(SlipField::SchedTime));
+    }
+    return out;
+}
+
+namespace {
+
+// "a", "a and b", "a, b and c".
+QString joinedNames(const QStringList &names)
+{
+    if (names.size() < 2)
+        return names.value(0);
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
+}
+
+} // namespace
+
+Verdict Model::moveTo(int row, const QString &technician, const QDate &day, const QString &time, const Answers &answers)
+{
+    const QString title = m_board.title();
+    const QString slipNo = m_board.cell(row, 1);
     if (!isWorkday(m_settings.workWeek, day))
-        return Verdict::refused(QStringLiteral("The business does not work on %1s.\r\n%2 cannot be scheduled on %3.")
-                                    .arg(Formats::weekdayName(day), QStringLiteral("Slip ") + m_board.cell(row, 1),
-                                         Formats::shortDate(day)),
-                                title);
+        return Verdict::refused(
+            QStringLiteral("The business does not work on %1s.\r\n%2 cannot be scheduled on %3.")
+                .arg(Formats::weekdayName(day), QStringLiteral("Slip ") + slipNo, Formats::shortDate(day)),
+            title);
     if (day < m_clock.today())
         return Verdict::refused(QStringLiteral("%1 has gone by: a slip can be scheduled for today or a later day.")
                                     .arg(Formats::shortDate(day)),
                                 title);
     const Record &s = m_board.slip(row);
     const QString oldTime = s.text(SlipField::SchedTime);
-    const auto time = slotAt(oldTime, hourRow);
-    if (!time)
-        return Verdict::refused(
-            QStringLiteral("No two-hour slot starts at or holds %1; a two-hour slip keeps its length.")
-                .arg(hourRows()[hourRow]),
-            title);
     const QString status = s.text(SlipField::Status);
     SlipChange change;
-    change.assignment = columnTechnician(column);
+    change.assignment = technician;
     change.date = Formats::shortDate(day);
-    change.time = *time;
+    change.time = time;
     // A slip waiting for a technician is assigned by being given one, as slip creation does.
     change.status = status == SlipValues::kOpen ? SlipValues::kAssigned : status;
     change.priority = s.text(SlipField::Priority);
@@ -430,23 +511,34 @@ Verdict Model::move(int row, int column, int hourRow, const Answers &answers)
     if (s.text(SlipField::AssignedTo) == change.assignment && change.time == oldTime &&
         sameDay(s.text(SlipField::SchedDate), change.date) && change.status == status)
         return Verdict::done(); // put back where it was
+    if (slotBegun(time, day, m_clock.now()))
+        return Verdict::refused(
+            QStringLiteral("%1 today has begun: slip %2 can be moved to a later hour.").arg(time, slipNo), title);
     const BoardState::Ruling ruling = m_board.ruleOnChange(row, change, true);
-    if (ruling.kind == BoardState::Ruling::Kind::Refused || ruling.kind == BoardState::Ruling::Kind::Booked ||
-        ruling.kind == BoardState::Ruling::Kind::Redo)
+    // Every slip in the way is named, not only the first.
+    const auto inTheWay = [&] { return joinedNames(clashing(row, technician, day, time)); };
+    if (ruling.kind == BoardState::Ruling::Kind::Booked)
+        return Verdict::refused(
+            ruling.text + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date),
+            title);
+    if (ruling.kind == BoardState::Ruling::Kind::Refused || ruling.kind == BoardState::Ruling::Kind::Redo)
         return Verdict::refused(ruling.text, title);
     std::size_t asked = 0;
     if (status == SlipValues::kInProgress || status == SlipValues::kComplete) {
         if (auto v = Verdict::pending(answers, asked++,
-                                      QStringLiteral("Slip %1 is %2,").arg(m_board.cell(row, 1), status) + kCrLf +
+                                      QStringLiteral("Slip %1 is %2,").arg(slipNo, status) + kCrLf +
                                           QStringLiteral("Click YES if you want to move it anyway"),
                                       QStringLiteral("Move Slip")))
             return *v;
     }
     if (ruling.kind == BoardState::Ruling::Kind::Ask) {
-        if (auto v = Verdict::pending(answers, asked++, ruling.text, ruling.title))
+        const QString question = QStringLiteral("%1 already has %2 on %3. Book slip %4 at %5 anyway?")
+                                     .arg(technician.trimmed(), inTheWay(), change.date, slipNo, time);
+        if (auto v = Verdict::pending(answers, asked++, question, ruling.title))
             return *v;
     }
-    m_undo.push_back({row, s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate), oldTime, status});
+    m_undo.push_back({row, s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate), oldTime, status,
+                      m_board.hasUnsavedChanges()});
     m_board.reschedule(row, change.assignment, day, change.time, change.status);
     place();
     return Verdict::done();
@@ -459,6 +551,7 @@ bool Model::undo()
     const Undo u = m_undo.back();
     m_undo.pop_back();
     m_board.reschedule(u.row, u.assignment, u.date, u.time, u.status);
+    m_board.restoreChangedMark(u.boardChanged);
     place();
     return true;
 }
@@ -469,9 +562,32 @@ void Model::undoAll()
     }
 }
 
+QStringList Model::movedSlips() const
+{
+    QStringList out;
+    std::vector<int> rows;
+    for (const Undo &u : m_undo) {
+        if (std::find(rows.begin(), rows.end(), u.row) != rows.end())
+            continue;
+        rows.push_back(u.row);
+        const BoardState::Row &r = m_board.row(u.row);
+        const Record &s = r.slip;
+        // A slip moved back to where it was loaded has not moved.
+        if (s.text(SlipField::AssignedTo) == r.loadedAssignedTo && s.text(SlipField::SchedDate) == r.loadedSchedDate &&
+            s.text(SlipField::SchedTime) == r.loadedSchedTime && s.text(SlipField::Status) == r.loadedStatus)
+            continue;
+        out << QStringLiteral("Slip %1 to %2 %3 %4")
+                   .arg(m_board.cell(u.row, 1), s.text(SlipField::AssignedTo), s.text(SlipField::SchedDate),
+                        s.text(SlipField::SchedTime));
+    }
+    return out;
+}
+
 Verdict Model::save()
 {
-    Verdict saved = m_board.saveAll();
+    if (m_saving == Saving::ByTheBoard)
+        return Verdict::refused();
+    Verdict saved = m_board.saveInPlace();
     if (!saved.isDone())
         return saved;
     m_undo.clear();
@@ -481,11 +597,17 @@ Verdict Model::save()
 
 Verdict Model::confirmClose(const Answers &answers)
 {
-    if (m_undo.empty())
+    if (m_saving == Saving::ByTheBoard)
         return Verdict::done();
+    const QStringList moved = movedSlips();
+    if (moved.isEmpty()) {
+        undoAll();
+        return Verdict::done();
+    }
     const QString title = QStringLiteral("Close the Calendar");
     if (answers.empty())
-        return Verdict::ask(QStringLiteral("The slips moved on the calendar have not been saved.") + kCrLf +
+        return Verdict::ask(QStringLiteral("The slips moved on the calendar have not been saved:") + kCrLf +
+                                moved.join(kCrLf) + kCrLf +
                                 QStringLiteral("Click YES to save them, NO to close without saving them"),
                             title);
     if (answers[0])

@@ -4,6 +4,7 @@
 #include "core/verdict.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -48,17 +49,21 @@ std::vector<QDate> workWeekDays(WorkWeek week, const QDate &date);
 // True when a slip at `slot` clashes with none of the slots already booked that day.
 bool slotFree(const QStringList &booked, const QString &slot);
 
+// True when the slot on `day` has begun by `now` (an hour that has begun today is past); days before now's are
+// past whole.
+bool slotBegun(const QString &slot, const QDate &day, const QDateTime &now);
+
 // The earliest slot of a technician with nothing booked at it or overlapping it, from a day on, working days
-// only: a two-hour slot when `twoHours`, else an hour.
+// only, never one that has begun by `now`: a two-hour slot when `twoHours`, else an hour.
 struct FreeSlot
 {
     QDate date;
     QString time;
 };
 std::optional<FreeSlot> nextFreeSlot(const RecordScan &slips, const QString &technician, const QDate &from,
-                                     WorkWeek week, bool twoHours, int days = 366);
+                                     WorkWeek week, bool twoHours, const QDateTime &now, int days = 366);
 std::optional<FreeSlot> nextFreeSlot(const DataFolder &folder, const QString &technician, const QDate &from,
-                                     WorkWeek week, bool twoHours, int days = 366);
+                                     WorkWeek week, bool twoHours, const QDateTime &now, int days = 366);
 
 // The calendar on a board state: the board's working copy is what it shows and what a move changes, so a move
 // is the same change that "&Manage/Alter Selected Service Slip" makes, and the board's save keeps it.
@@ -66,6 +71,9 @@ class Model
 {
 public:
     enum class View { Week, Day };
+    // Opened on the board's own working copy, the calendar leaves its moves there for the board's save or
+    // discard to decide; opened on slips of its own, it saves them itself.
+    enum class Saving { ByTheBoard, Itself };
 
     // One slip on the calendar.
     struct Block
@@ -85,7 +93,8 @@ public:
         QString priority;
     };
 
-    Model(BoardState &board, const Settings &settings, const Clock &clock);
+    Model(BoardState &board, const Settings &settings, const Clock &clock, Saving saving = Saving::Itself);
+    Saving saving() const { return m_saving; }
 
     // The week of one technician that holds `date`.
     void showWeek(const QString &technician, const QDate &date);
@@ -110,8 +119,12 @@ public:
     const Block *blockOfRow(int row) const;
     int blockAt(int column, int hourRow) const; // index into blocks(), -1 when the cell is empty
     int clashCount() const { return m_clashes; }
-    // An open cell that no slip covers.
+    // A cell of an open column whose hour has not begun: a slip may be moved there.
+    bool hourOpen(int column, int hourRow) const;
+    // An open hour that no slip covers.
     bool isFree(int column, int hourRow) const;
+    // The column of a technician in the day view; -1 when he has none.
+    int technicianColumn(const QString &technician) const;
     // The board rows of the slips that are shown nowhere on the grid: the technician's slips without a date or a
     // time in the week view, the slips of the day that no technician has in the day view.
     const std::vector<int> &unplaced() const { return m_unplaced; }
@@ -121,6 +134,9 @@ public:
     // Done when the slip moved (or was put back where it was), refused with the reason, or a question to answer
     // first (a slip In Progress or Complete, a slot that overlaps another slip's).
     Verdict move(int row, int column, int hourRow, const Answers &answers = {});
+    // Moves the slip of `row` to another day, perhaps of another week, for its technician (the week's technician
+    // for a slip without one): at its own slot when that is free there, else at the first free slot of its kind.
+    Verdict moveToDay(int row, const QDate &day, const Answers &answers = {});
     // Where the slip of `row` would go with a step of its slot (up/down) or of its column (left/right).
     struct Cell
     {
@@ -134,17 +150,25 @@ public:
     int movesNotSaved() const { return int(m_undo.size()); }
     // Takes back the last move; false when there is none.
     bool undo();
-    // Takes back every move since the last save.
+    // Takes back every move since the last save: the board is then as it was before the first.
     void undoAll();
-    // The board's save ("Save &Changes/Exit" without leaving): refused when the files could not be written.
+    // The slips moved and not saved, where they are now ("Slip 1000 to Al 12/9/2026 11:00"), each once.
+    QStringList movedSlips() const;
+    // Saving the calendar's own slips: the moves into /ServiceSlips.txt; refused when it could not be written,
+    // and never on the board's state, which the board saves.
     Verdict save();
-    // Closing the calendar: with moves not saved, Save (YES), else Discard or Cancel (a second question). Done
+    // Closing the calendar. On the board's state the moves stay on the board: done at once. On its own slips,
+    // with moves not saved, a question naming each: Save (YES), else Discard or Cancel (a second question). Done
     // when it may close.
     Verdict confirmClose(const Answers &answers = {});
 
 private:
     void place();
     void laneColumn(int column);
+    // The move of slip `row` to the technician's slot of a day under the board's rules.
+    Verdict moveTo(int row, const QString &technician, const QDate &day, const QString &time, const Answers &answers);
+    // The other slips of the technician that day whose slots clash with `time`, as "slip 1001 (Site) at 10:00".
+    QStringList clashing(int row, const QString &technician, const QDate &day, const QString &time) const;
 
     struct Undo
     {
@@ -153,9 +177,11 @@ private:
         QString date;
         QString time;
         QString status;
+        bool boardChanged; // whether the board had changes before this move
     };
 
     BoardState &m_board;
+    Saving m_saving;
     const Settings &m_settings;
     const Clock &m_clock;
     View m_view = View::Week;

@@ -82,7 +82,7 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     setWindowTitle(QStringLiteral("Revozedi Vovaro Sub-routine Selection"));
     auto *outer = new QVBoxLayout(this);
 
-    auto *menuBar = new QMenuBar(this);
+    auto *menuBar = m_menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("mnuBar"));
     QMenu *files = menuBar->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));
@@ -197,8 +197,22 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     resize(720, 480);
 }
 
+void StartMenu::setStarting(bool starting)
+{
+    m_starting = starting;
+    for (QLabel *routine : m_routines)
+        routine->setEnabled(!starting);
+    m_logo->setEnabled(!starting);
+    m_menuBar->setEnabled(!starting);
+    m_instructions->setVisible(!starting); // what to create first is said once the start has looked
+    if (!starting)
+        refresh();
+}
+
 void StartMenu::refresh()
 {
+    if (m_starting)
+        return;
     const StartMenuState state = startMenuState(m_folder);
     switch (state.instruction) {
     case StartMenuState::Instruction::CreateService:
@@ -238,7 +252,8 @@ bool StartMenu::eventFilter(QObject *watched, QEvent *event)
     }
     if (clicked || pressed) {
         if (watched == m_logo) {
-            emit setupRequested();
+            if (!m_starting)
+                emit setupRequested();
             return true;
         }
         for (std::size_t i = 0; i < m_routines.size(); ++i) {

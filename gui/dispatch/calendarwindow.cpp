@@ -252,6 +252,14 @@ QRect CalendarView::blockRect(int blockIndex)
     return blockGeometry(block);
 }
 
+void CalendarView::jumpToColumn(int column)
+{
+    if (column < 0 || column >= m_model.columnCount())
+        return;
+    setCursorCell({column, std::max(0, m_cursor.hourRow)});
+    viewport()->update();
+}
+
 void CalendarView::setCursorCell(const Model::Cell &cell)
 {
     if (cell.column < 0 || cell.hourRow < 0)
@@ -318,10 +326,9 @@ void CalendarView::paintEvent(QPaintEvent *)
 
     for (int c = first; c <= last; ++c) {
         const int x = columnX(c);
-        const bool open = m_model.columnOpen(c);
         for (int r = 0; r < hours; ++r) {
             const QRect cell(x, kHeaderHeight + r * height - scrollY, width, height);
-            if (!open)
+            if (!m_model.hourOpen(c, r))
                 p.fillRect(cell, kClosedCell);
             else if (m_showFree && m_model.isFree(c, r))
                 p.fillRect(cell, kFreeCell);
@@ -547,7 +554,7 @@ CalendarWindow::CalendarWindow(Environment environment, BoardState &board, const
     , m_clock(clock)
     , m_technicians(std::move(technicians))
     , m_board(&board)
-    , m_model(std::make_unique<Model>(board, settings, clock))
+    , m_model(std::make_unique<Model>(board, settings, clock, Model::Saving::ByTheBoard))
 {
     build();
 }
@@ -562,7 +569,7 @@ CalendarWindow::CalendarWindow(Environment environment, const DataFolder &folder
     , m_folder(std::make_unique<DataFolder>(folder))
     , m_own(std::make_unique<BoardState>(*m_folder, clock, settings))
     , m_board(m_own.get())
-    , m_model(std::make_unique<Model>(*m_own, settings, clock))
+    , m_model(std::make_unique<Model>(*m_own, settings, clock, Model::Saving::Itself))
 {
     build();
 }
@@ -629,9 +636,18 @@ void CalendarWindow::build()
     m_details->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_details->setFrameShape(QFrame::StyledPanel);
     m_details->setMinimumHeight(120);
+    // Another day, perhaps of another week: a slip past due is pulled into this week here.
+    m_moveToDate = new DateBox(QStringLiteral("dtpMoveTo"), m_messages, this);
+    m_moveTo = Widgets::button(QStringLiteral("&Move to"), QStringLiteral("cmdMoveTo"), this);
+    m_moveTo->setToolTip(QStringLiteral("Moves the selected slip to this day: at its own time when that is free, "
+                                        "else at the technician's first free time of the day"));
+    auto *moveRow = new QHBoxLayout;
+    moveRow->addWidget(m_moveTo);
+    moveRow->addWidget(m_moveToDate, 1);
     side->addWidget(m_unplacedCaption);
     side->addWidget(m_unplaced, 1);
     side->addWidget(m_place);
+    side->addLayout(moveRow);
     side->addWidget(Widgets::label(QStringLiteral("Selected slip"), QStringLiteral("lblSelectedCaption"), this));
     side->addWidget(m_details);
     auto *sidePanel = new QWidget(this);
@@ -692,15 +708,8 @@ void CalendarWindow::build()
         if (!m_filling && on)
             rebuild();
     });
-    connect(m_technicianBox, &QComboBox::currentIndexChanged, this, [this] {
-        if (m_filling)
-            return;
-        m_technician = m_technicianBox->currentText();
-        m_filling = true;
-        m_week->setChecked(true);
-        m_filling = false;
-        rebuild();
-    });
+    connect(m_technicianBox, &QComboBox::currentIndexChanged, this, &CalendarWindow::technicianChosen);
+    connect(m_moveTo, &QPushButton::clicked, this, [this] { moveSelectedTo(m_moveToDate->date()); });
     connect(previous, &QPushButton::clicked, this, [this] { step(-1); });
     connect(next, &QPushButton::clicked, this, [this] { step(1); });
     connect(today, &QPushButton::clicked, this, [this] {
@@ -720,10 +729,18 @@ void CalendarWindow::build()
             m_routeSheet(m_model->columnTechnician(column), m_model->columnDate(column), m_board->records());
     });
     connect(m_view, &CalendarView::moveRequested, this, &CalendarWindow::moveSlip);
-    connect(m_view, &CalendarView::selectionChanged, this, &CalendarWindow::showDetails);
+    // One slip is selected at a time: on the grid or in the list beside it.
+    connect(m_view, &CalendarView::selectionChanged, this, [this](int row) {
+        if (row)
+            m_unplaced->setCurrentRow(-1);
+        showDetails(row);
+    });
     connect(m_unplaced, &QListWidget::currentRowChanged, this, [this](int index) {
-        if (index >= 0 && index < int(m_model->unplaced().size()))
+        if (index >= 0 && index < int(m_model->unplaced().size())) {
+            if (m_view->selectedRow())
+                m_view->select(0);
             showDetails(m_model->unplaced()[std::size_t(index)]);
+        }
         m_place->setEnabled(index >= 0);
     });
     connect(m_unplaced, &QListWidget::itemActivated, this, &CalendarWindow::placeUnplaced);
@@ -753,6 +770,44 @@ void CalendarWindow::build()
     connect(close, &QPushButton::clicked, this, &CalendarWindow::leave);
     // The whole calendar fits a 1024x768 screen.
     resize(1000, 700);
+}
+
+void CalendarWindow::technicianChosen()
+{
+    if (m_filling)
+        return;
+    m_technician = m_technicianBox->currentText();
+    // In the day view the technician's column comes into sight; his week is one click on "Week of" away.
+    if (m_day->isChecked()) {
+        // The focus stays in the box, so that the name can be typed on.
+        m_view->jumpToColumn(m_model->technicianColumn(m_technician));
+        return;
+    }
+    rebuild();
+}
+
+int CalendarWindow::selectedSlip() const
+{
+    if (const int row = m_view->selectedRow())
+        return row;
+    const int index = m_unplaced->currentRow();
+    return index >= 0 && index < int(m_model->unplaced().size()) ? m_model->unplaced()[std::size_t(index)] : 0;
+}
+
+void CalendarWindow::moveSelectedTo(const QDate &day)
+{
+    const int row = selectedSlip();
+    if (!row) {
+        m_messages.inform(QStringLiteral("Select a slip first, on the calendar or in the list."), windowTitle());
+        return;
+    }
+    if (!putThrough(m_messages, [&](const Answers &answers) { return m_model->moveToDay(row, day, answers); }).isDone())
+        return;
+    // The week or the day that now holds the slip.
+    m_date = day;
+    rebuild();
+    m_view->select(row);
+    emit slipsChanged();
 }
 
 void CalendarWindow::setRouteSheetHandler(RouteSheetHandler handler)
@@ -852,6 +907,8 @@ void CalendarWindow::rebuild()
         item->setData(Qt::UserRole, QByteArray::number(row));
     }
     m_place->setEnabled(false);
+    if (!m_moveToDate->date().isValid() || m_moveToDate->date() < m_clock.today())
+        m_moveToDate->setDate(m_clock.today());
     showDetails(m_view->selectedRow());
     showStatus();
 }
@@ -865,13 +922,19 @@ void CalendarWindow::showStatus()
                                                    : slips + QStringLiteral(" on ") + Formats::shortDate(m_date));
     if (m_model->clashCount() > 0)
         parts << QStringLiteral("<b style='color:#dc0000'>%1 slips CLASH</b>").arg(m_model->clashCount());
-    if (m_model->movesNotSaved() > 0)
-        parts << (m_model->movesNotSaved() == 1 ? QStringLiteral("1 move not saved")
-                                                : QStringLiteral("%1 moves not saved").arg(m_model->movesNotSaved()));
+    const int moves = m_model->movesNotSaved();
+    const bool byTheBoard = m_model->saving() == Model::Saving::ByTheBoard;
+    if (moves > 0) {
+        const QString count = moves == 1 ? QStringLiteral("1 move") : QStringLiteral("%1 moves").arg(moves);
+        parts << count + (byTheBoard ? QStringLiteral(" on the board, kept by its Save Changes/Exit")
+                                     : QStringLiteral(" not saved"));
+    }
     m_status->setText(parts.join(QStringLiteral(" &middot; ")));
     m_nextClash->setEnabled(m_model->clashCount() > 0);
     m_undo->setEnabled(m_model->canUndo());
-    m_save->setEnabled(m_board->hasUnsavedChanges());
+    // On the board's slips the board's own save decides, with everything else changed there.
+    m_save->setVisible(!byTheBoard);
+    m_save->setEnabled(!byTheBoard && m_board->hasUnsavedChanges());
 }
 
 void CalendarWindow::showDetails(int row)

@@ -46,6 +46,8 @@ public:
     QRect cellRect(int column, int hourRow);
     QRect blockRect(int blockIndex);
     void ensureColumnVisible(int column);
+    // The cursor onto a column, scrolled into sight (a technician chosen in the day view).
+    void jumpToColumn(int column);
 
 signals:
     void moveRequested(int row, int column, int hourRow);
@@ -89,8 +91,9 @@ private:
 // as blocks coloured by status and priority, clashes marked, free hours lit; slips are moved by dragging or from
 // the keyboard under the board's rules, held like the board's working copy until saved through the board's save.
 //
-// Opened from the board it works on the board's own state: its moves show on the board and the board's save
-// keeps them too. Opened from anywhere else it reads the slips itself and saves them the same way.
+// Opened from the board it works on the board's own state: its moves go back to the board as changes of the
+// board's, which its save keeps or its Exit w/o Saving drops; the calendar itself saves nothing then. Opened from
+// anywhere else it reads the slips itself and saves its moves itself.
 class CalendarWindow final : public ProgramWindow
 {
     Q_OBJECT
@@ -105,6 +108,8 @@ public:
 
     void showWeekOf(const QString &technician, const QDate &date);
     void showDayOf(const QDate &date);
+    // "Move to": the selected slip (on the grid or in the list beside it) to another day, perhaps of another week.
+    void moveSelectedTo(const QDate &day);
     Calendar::Model &model() { return *m_model; }
     CalendarView *view() const { return m_view; }
     // The route sheet of a technician's day; the button stays disabled until one is given.
@@ -133,6 +138,8 @@ private:
     void showDetails(int row);
     void moveSlip(int row, int column, int hourRow);
     void placeUnplaced();
+    int selectedSlip() const; // board row of the slip selected on the grid or in the list, 0 for none
+    void technicianChosen();
     void step(int direction);
     void dateChosen();
     void undo();
@@ -165,6 +172,8 @@ private:
     QPushButton *m_nextClash = nullptr;
     QPushButton *m_undo = nullptr;
     QPushButton *m_save = nullptr;
+    QPushButton *m_moveTo = nullptr;
+    DateBox *m_moveToDate = nullptr;
     QPushButton *m_place = nullptr;
     QPushButton *m_routeSheetButton = nullptr;
 };

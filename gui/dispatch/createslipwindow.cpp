@@ -434,9 +434,7 @@ void CreateSlipWindow::command(int index)
         break;
     case 10:
         resetSchedule();
-        m_noDate->setChecked(true);
-        m_noDate->setText(kLeaveBlank);
-        m_picker->setEnabled(false);
+        setLeaveBlank(true);
         break;
     default:
         break;
@@ -515,21 +513,26 @@ void CreateSlipWindow::resetSchedule()
         m_assignments->setCurrentRow(0);
     }
     m_datePanel->hide();
-    m_noDate->setChecked(false);
-    m_noDate->setText(kDropDown);
-    m_picker->setEnabled(true);
+    setLeaveBlank(false);
     setPicker(firstWorkday());
     setTime(SlipValues::kNoTime);
     setSlipDate(std::nullopt);
+}
+
+void CreateSlipWindow::setLeaveBlank(bool on)
+{
+    // The box, its caption, the picker and the time list always agree: a slip without a date has no time.
+    m_noDate->setChecked(on);
+    m_noDate->setText(on ? kLeaveBlank : kDropDown);
+    m_picker->setEnabled(!on);
+    m_time->setEnabled(!on);
 }
 
 void CreateSlipWindow::assignmentChosen()
 {
     if (assignment().isEmpty()) {
         m_datePanel->hide();
-        m_noDate->setChecked(false);
-        m_noDate->setText(kDropDown);
-        m_picker->setEnabled(true);
+        setLeaveBlank(false);
         setPicker(firstWorkday());
         setTime(SlipValues::kNoTime);
         setSlipDate(std::nullopt);
@@ -542,16 +545,13 @@ void CreateSlipWindow::assignmentChosen()
 void CreateSlipWindow::noDateClicked()
 {
     const bool leaveBlank = m_noDate->isChecked();
-    m_noDate->setText(leaveBlank ? kLeaveBlank : kDropDown);
+    setLeaveBlank(leaveBlank);
     setPicker(firstWorkday());
     setSlipDate(std::nullopt);
-    m_time->setEnabled(!leaveBlank); // a slip without a date has no time
     if (leaveBlank) {
-        m_picker->setEnabled(false);
         setTime(SlipValues::kNoTime);
         return;
     }
-    m_picker->setEnabled(true);
     setSlipDate(m_picker->date());
     setTime(SlipValues::kMoveToTodayTime);
     if (assignment().isEmpty())
@@ -573,12 +573,8 @@ void CreateSlipWindow::pickerChanged()
 
 void CreateSlipWindow::applyPickedDate(const QDate &date)
 {
-    if (m_noDate->isChecked()) {
-        m_noDate->setChecked(false);
-        m_noDate->setText(kDropDown);
-        m_picker->setEnabled(true);
-        m_time->setEnabled(true);
-    }
+    if (m_noDate->isChecked())
+        setLeaveBlank(false);
     // A day more than a year ahead is most likely a slip of the year typed wrong: asked once.
     if (date > m_platform.clock.today().addYears(1) && m_date != date &&
         !m_platform.messages.ask(
@@ -604,9 +600,10 @@ void CreateSlipWindow::refreshDay()
     const QString name = assignment();
     // The free slot of the time list's kind: a two-hour slot when one is chosen, else an hour.
     const QDate from = std::max(m_date.value_or(firstWorkday()), firstWorkday());
-    m_freeSlot = name.isEmpty() ? std::nullopt
-                                : Calendar::nextFreeSlot(m_state.folder, name, from, m_state.settings.workWeek,
-                                                         Calendar::isTwoHours(m_time->currentText()));
+    m_freeSlot = name.isEmpty()
+                     ? std::nullopt
+                     : Calendar::nextFreeSlot(m_state.folder, name, from, m_state.settings.workWeek,
+                                              Calendar::isTwoHours(m_time->currentText()), m_platform.clock.now());
     m_nextFree->setVisible(!name.isEmpty());
     m_nextFree->setEnabled(m_freeSlot.has_value());
     m_nextFree->setText(m_freeSlot ? QStringLiteral("Earliest free: %1 %2 at %3")

@@ -102,6 +102,7 @@ private:
     void pickerChanged();
     void applyPickedDate(const QDate &date);
     void resetSchedule();
+    void setLeaveBlank(bool on);
     void setPicker(const QDate &date);
     void setSlipDate(const std::optional<QDate> &date);
     void setTime(const QString &slot);

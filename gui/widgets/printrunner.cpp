@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -16,6 +18,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -38,6 +41,23 @@ PrintOutcome QtPrintTarget::run(const PrintAction &action)
         return runPdf(action, m_pdfFile, m_interactiveFile);
     }
     return {};
+}
+
+QString QtPrintTarget::suggestedPdfPath(const QString &folder, const PrintAction &action)
+{
+    QString name = action.jobs.size() == 1 ? action.jobs.front().name : action.title;
+    for (QChar &c : name) {
+        if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('-');
+    }
+    name = name.simplified();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("Document"));
+    const QString base = QDir(folder).filePath(name);
+    QString path = base + QStringLiteral(".pdf");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1 (%2).pdf").arg(base).arg(n);
+    return path;
 }
 
 PrintOutcome QtPrintTarget::runDialog(const PrintAction &action)
@@ -73,8 +93,11 @@ PrintOutcome QtPrintTarget::runPreview(const PrintAction &action)
     case PrintPreviewDialog::Choice::Print:
         return runDialog(action);
     case PrintPreviewDialog::Choice::SavePdf: {
-        const QString path =
-            QFileDialog::getSaveFileName(m_parent, action.title, QString(), QStringLiteral("PDF files (*.pdf)"));
+        QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (documents.isEmpty() || !QFileInfo(documents).isDir())
+            documents = QDir::homePath();
+        const QString path = QFileDialog::getSaveFileName(m_parent, action.title, suggestedPdfPath(documents, action),
+                                                          QStringLiteral("PDF files (*.pdf)"));
         if (path.isEmpty())
             return {PrintOutcome::Status::Cancelled, 0, {}};
         return runPdf(action, path, true);

@@ -41,6 +41,10 @@ public:
 
     PrintOutcome run(const PrintAction &action) override;
 
+    // The file "Save as PDF" offers in `folder`: named after the one document (else the action), with the
+    // characters a file name cannot hold as "-", and a number added where such a file is there already.
+    static QString suggestedPdfPath(const QString &folder, const PrintAction &action);
+
     // The documents on a printer that is set up already; the message on failure as for run().
     PrintOutcome printOn(QPrinter &printer, const PrintAction &action, bool interactive);
 

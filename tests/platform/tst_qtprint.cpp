@@ -90,6 +90,17 @@ private slots:
         QTEST(PrintPreviewDialog::fittingSize(available), "size");
     }
 
+    // "Save as PDF" offers a file named after its one document (else the action), beside the files there already.
+    void pdfFileOffered()
+    {
+        TestRoot root;
+        root.write("/Print Things.pdf", "x");
+        PrintAction action{"Print Things", 1, {{"Route Sheet Al 1/20/2026", {}}}};
+        QCOMPARE(QtPrintTarget::suggestedPdfPath(root.path(), action), root.path() + "/Route Sheet Al 1-20-2026.pdf");
+        action.jobs.push_back({"Invoice 2", {}});
+        QCOMPARE(QtPrintTarget::suggestedPdfPath(root.path(), action), root.path() + "/Print Things (2).pdf");
+    }
+
     void documentKinds_data()
     {
         dataColumns<QString, int, int, QStringList>("kind", "documents", "pages", "texts");

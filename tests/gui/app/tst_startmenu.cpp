@@ -1,3 +1,7 @@
+#include "accounts/assignmentfile.h"
+#include "app/programstart.h"
+#include "apptesting.h"
+#include "boardsamples.h"
 #include "core/backuparchive.h"
 #include "core/startmenustate.h"
 #include "gui/app/aboutbox.h"
@@ -5,14 +9,17 @@
 #include "gui/app/startmenu.h"
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
+#include "widgettesting.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 // A start menu over an empty test folder, with the fakes around it.
@@ -64,24 +71,48 @@ private slots:
         QTEST(state.completeSlips, "complete");
     }
 
-    void clickingARoutineChoosesIt()
+    // A start long enough to show the menu before it ends (thousands of customers' folders to make): the menu
+    // opens nothing until the technicians are loaded, then the board opens with them.
+    void nothingOpensBeforeTheStartEnds()
     {
-        Menu m;
-        auto &[root, folder, fake, platform, menu] = m;
-        menu.show();
-        QSignalSpy chosen(&menu, &StartMenu::routineChosen);
-        QTest::mouseClick(routine(menu, StartMenu::Customers), Qt::LeftButton);
-        QTest::mouseClick(routine(menu, StartMenu::ManageSlips), Qt::LeftButton); // disabled: nothing
-        QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
+        root.write("/SlipNo.txt", "1001\r\n");
+        root.write("/Services.txt", "x");
+        Record al(assignmentLayout());
+        al.setText(AssignmentField::Name, "Al");
+        WriteAssignment(folder, 1, al);
+        writeActiveSlips(folder, {"1000|Assigned|Al|1/20/2026|08:00"});
+        root.write("/CustomerData.txt", QByteArray("A1").leftJustified(328, ' '));
+        FakePlatform fake;
+        QString early;
+        QTimer::singleShot(0, [&early] {
+            QWidget *menu = shownWindow("frmStartup");
+            auto *manage = child<QLabel>(menu, "lblSub_1");
+            QTest::mouseClick(manage, Qt::LeftButton);
+            early = QStringLiteral("%1 %2").arg(manage->isEnabled()).arg(visibleWindows());
+        });
+        const auto app = startProgram(root.path(), fake.platform(), "VarnelDispatchDuzudu", {}, [](Application &a) {
+            a.setSerialPortFactory(noModemPorts());
+            a.setQuitHandler([] {});
+            a.setProgressFromAccounts(1); // as with thousands of customers, in a moment
+        });
+        QCOMPARE(early, "0 frmStartup");
+        click(app->application->startMenu(), "lblSub_1");
+        auto *techs = child<QListWidget>(shownWindow("frmMain"), "lstTechs");
+        QCOMPARE(techs->count(), 2);
+        QCOMPARE(techs->item(1)->text(), "Al");
     }
 
+    // By mouse and from the keyboard alike.
     void routinesRunFromTheKeyboard_data()
     {
         QTest::addColumn<int>("key");
         dataRow("Enter", int(Qt::Key_Return));
         dataRow("keypad Enter", int(Qt::Key_Enter));
         dataRow("Space", int(Qt::Key_Space));
+        dataRow("mouse click", 0);
     }
     void routinesRunFromTheKeyboard()
     {
@@ -92,11 +123,14 @@ private slots:
         QSignalSpy chosen(&menu, &StartMenu::routineChosen);
         QLabel *customers = routine(menu, StartMenu::Customers);
         QCOMPARE(customers->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
-        QTest::keyClick(customers, Qt::Key(key));
+        const auto press = [key](QLabel *label) {
+            key ? QTest::keyClick(label, Qt::Key(key)) : QTest::mouseClick(label, Qt::LeftButton);
+        };
+        press(customers);
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toInt(), int(StartMenu::Customers));
-        QTest::keyClick(routine(menu, StartMenu::ManageSlips), Qt::Key(key)); // disabled: nothing
-        QTest::keyClick(customers, Qt::Key_A);                                // another key: nothing
+        press(routine(menu, StartMenu::ManageSlips)); // disabled: nothing
+        QTest::keyClick(customers, Qt::Key_A);        // another key: nothing
         QCOMPARE(chosen.size(), 1);
     }
 

@@ -4,12 +4,14 @@
 #include "dispatch/boardstate.h"
 #include "gui/dispatch/boardwindow.h"
 #include "gui/dispatch/calendarwindow.h"
+#include "gui/widgets/datebox.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QTest>
 
@@ -70,7 +72,7 @@ class TestCalendarWindow : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void dragAndKeysSaveAsTheBoardDoes()
+    void dragAndKeysThenSave()
     {
         Screen s;
         const QByteArray stored = s.root.read(SlipFiles::kActive);
@@ -104,32 +106,19 @@ private slots:
         QCOMPARE(s.root.read(SlipFiles::kActive), stored); // nothing written before Save
         click(s.window.get(), "cmdSave");
         QVERIFY(!child(s.window.get(), "cmdUndo")->isEnabled());
-
-        // The same two changes made with the board's Manage/Alter Selected Service Slip.
-        TestRoot other;
-        const DataFolder folder = other.folder();
-        writeActiveSlips(folder, kSlips);
-        BoardState board(folder, s.fakes.clock, s.settings);
-        board.load();
-        const auto change = [&](int r, const QDate &date, const QString &time) {
-            board.tickCell(r, 0);
-            board.openSlip();
-            board.pickDate(date);
-            board.chooseTime(time);
-            const QString contents = board.contentsForBox();
-            QVERIFY(putThrough(s.fakes.messages, [&](const Answers &a) {
-                        return board.verifyAndAccept(contents, a);
-                    }).isDone());
-        };
-        s.fakes.messages.answer(true); // the overlap with slip 1002
-        change(1, QDate(2026, 12, 10), "09:00");
-        change(2, QDate(2026, 12, 9), "10:00");
-        change(5, QDate(2026, 12, 11), "08:00");
-        QVERIFY(board.saveAll().isDone());
-        QCOMPARE(s.root.read(SlipFiles::kActive), other.read(SlipFiles::kActive));
+        QCOMPARE(slipSummary(s.root.folder(), SlipFiles::kActive),
+                 "1000:Assigned 12/10/2026 09:00; 1001:Assigned 12/9/2026 10:00; 1002:Assigned 12/10/2026 08:00-10:00; "
+                 "1003:Assigned 12/8/2026 08:00; 1004:Assigned 12/11/2026 08:00");
+        // Move to another week: the calendar follows the slip there.
+        s.view()->select(s.window->model().blocks()[std::size_t(s.blockOf(1001))].row);
+        child<DateBox>(s.window.get(), "dtpMoveTo")->setDate(QDate(2026, 12, 15));
+        click(s.window.get(), "cmdMoveTo");
+        QCOMPARE(s.window->model().columnTitle(0), "Monday 12/14/2026");
+        QCOMPARE(s.place(1001), "1:2");
     }
 
-    // Opened from the board, the calendar moves the board's own working copy and the board's grid follows.
+    // Opened from the board, the calendar moves the board's own working copy: the moves go back to the board with
+    // what else was changed there, and the board's save or its Exit w/o Saving decides for all of it.
     void onTheBoardsSlips()
     {
         TestRoot root;
@@ -138,21 +127,35 @@ private slots:
         Platform platform = fakes.platform();
         AppState state(root.folder());
         writeActiveSlips(state.folder, kSlips);
+        const QByteArray stored = root.read(SlipFiles::kActive);
         RecordingPrintTarget target;
         BoardWindow board({&fakes.layouts, {}}, state, platform, target, {});
         board.show();
+        emit board.grid()->cellClicked(1, 0); // slip 1000 completed, not saved
+        fakes.messages.answer(true);
+        click(board, "cmdMain_4");
         CalendarWindow calendar({&fakes.layouts, {}}, board.board(), state.settings, fakes.messages, fakes.clock,
                                 {"Al", "Bo"});
         QObject::connect(&calendar, &CalendarWindow::slipsChanged, &board, &BoardWindow::slipsChangedElsewhere);
         calendar.showDayOf(QDate(2026, 12, 9));
         calendar.show();
+        QVERIFY(!child(calendar, "cmdSave")->isVisible());
+        child<QComboBox>(calendar, "cboTechnician")->setCurrentText("Bo"); // in the day view: to his column
+        QCOMPARE(calendar.view()->cursor().column, 1);
         emit calendar.view()->moveRequested(4, 0, 5); // slip 1003 to Al, 12/9 at 02:00
-        QCOMPARE(board.grid()->rowTexts(4).value(7), "12/9/2026 02:00");
-        QCOMPARE(board.grid()->rowTexts(4).value(3), "Al");
-        fakes.messages.answer(true); // closing: save the move
-        click(calendar, "cmdClose");
+        click(calendar, "cmdClose");                  // nothing asked, nothing written
         QVERIFY(!calendar.isVisible());
-        QCOMPARE(slipSummary(state.folder, SlipFiles::kActive).section("; ", 3, 3), "1003:Assigned 12/9/2026 02:00");
+        QCOMPARE(root.read(SlipFiles::kActive), stored);
+        QVERIFY(!root.exists(SlipFiles::kCompleted));
+        QCOMPARE(board.grid()->rowTexts(4).mid(3, 5),
+                 (QStringList{"Al", "Assigned", "Site 1003", "1/2/2026", "12/9/2026 02:00"}));
+        QCOMPARE(board.grid()->rowTexts(1).value(4), "Complete");
+        fakes.messages.answer(true);
+        click(board, "cmdMain_0"); // Exit w/o Saving drops the completion and the move alike
+        board.show();
+        QCOMPARE(board.grid()->rowTexts(1).value(4), "Assigned");
+        QCOMPARE(board.grid()->rowTexts(4).value(7), "12/8/2026 08:00");
+        QCOMPARE(root.read(SlipFiles::kActive), stored);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "accounts/customerfile.h"
 #include "accounts/servicecatalogue.h"
 #include "app/appstate.h"
+#include "boardsamples.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/dispatch/createslipwindow.h"
@@ -286,19 +287,27 @@ private slots:
         QVERIFY(!s.root.exists("/SlipNo.txt"));
     }
 
-    void noDateAcceptedStoresUnscheduled()
+    // Without a date by the question, then by "Leave Date Blank"; the next slip has its time list again, and the
+    // earliest free hour today is one that has not begun (it is 09:00, Bob has 10:00).
+    void noDateStoresUnscheduled()
     {
         Screen s;
-        s.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob").bytes());
-        QVERIFY(s.window->begin());
-        s.toSchedule();
-        s.chooseAssignment("Bob");
-        s.fake.messages.answer(true); // no date is fine
-        s.fake.messages.answer(true); // reviewed
-        s.click(6);
-        const Record slip = LoadActiveSlips(s.root.folder()).back();
-        QCOMPARE(slip.text(SlipField::SchedDate) + " " + slip.text(SlipField::SchedTime), QString("0 None"));
-        QCOMPARE(slip.int16(SlipField::SlipNo), qint16(1000));
+        s.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob|1/15/2026|10:00").bytes());
+        for (int slip = 0; slip < 3; ++slip) {
+            s.window->show();
+            QVERIFY(s.window->begin());
+            s.toSchedule();
+            s.chooseAssignment("Bob");
+            if (slip == 2)
+                break;
+            slip == 0 ? s.fake.messages.answer(true) : s.get<QCheckBox>("ckdate")->click();
+            s.fake.messages.answer(true); // reviewed
+            s.click(6);
+        }
+        QCOMPARE(slipSummary(s.root.folder(), SlipFiles::kActive),
+                 "900:Assigned 1/15/2026 10:00; 1000:Assigned 0 None; 1001:Assigned 0 None");
+        QVERIFY(!s.get<QCheckBox>("ckdate")->isChecked() && s.get<QComboBox>("cboTime")->isEnabled());
+        QCOMPARE(s.get("cmdNextFree")->text(), "Earliest free: Thu 1/15/2026 at 11:00");
     }
 
     void cannotBegin_data()
