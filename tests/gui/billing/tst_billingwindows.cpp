@@ -396,6 +396,35 @@ private slots:
         QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"
                                            "Account 2002: 1 financial and 1 service history records");
     }
+
+    // Invoices chosen for reprinting come out by invoice number, whatever their dates and the order they were
+    // clicked in; two of one number in the order the grid lists them.
+    void reprintsInInvoiceNumberOrder()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        fake.clock.setDate(kToday);
+        AppState state{root.folder()};
+        const char *posted[][2] = {{"1001", "10"}, {"2002", "9"},    {"3003", "100"},
+                                   {"4004", "9"},  {"5005", "A-10"}, {"6006", "a-2"}};
+        for (int i = 0; i < 6; ++i)
+            WriteHistory(state.folder, posted[i][0], "Site", "$1.00", QDate(2026, 3, 1 + i),
+                         QString("Invoice No. ") + posted[i][1]);
+        HistoryWindow w({&fake.layouts, {}}, state, fake.messages, fake.clock, {});
+        RecordingPrintTarget target;
+        w.setPrinting(&target, [] { return DocumentInputs(); });
+        w.show();
+        click(w, "cmdIncome_1"); // month to date: all six, by date
+        QItemSelectionModel *selection = w.financialGrid()->view()->selectionModel();
+        for (const int row : {5, 3, 0, 1, 4, 2})
+            selection->select(w.financialGrid()->view()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        click(w, "cmdPrintInvoice");
+        QCOMPARE(target.jobNames, std::vector<QString>({"Invoice 9", "Invoice 9", "Invoice 10", "Invoice 100",
+                                                        "Invoice a-2", "Invoice A-10"}));
+        QStringList accounts = target.surface.texts().filter("Account: ");
+        QCOMPARE(accounts.mid(0, 2), QStringList({"Account: 2002", "Account: 4004"}));
+    }
 };
 
 QTEST_MAIN(TestBillingWindows)
