@@ -310,20 +310,11 @@ private slots:
         } else if (document.endsWith("invoice") || document == "reprint") {
             const bool reprint = document == "reprint";
             const SoldTo to = soldToOf(slip);
-            PricedInvoice p{invoiceNo,
-                            date,
-                            "32767",
-                            slip.acctNo,
-                            to,
-                            to,
-                            slip.serviceRequired,
-                            reprint ? x : m,
-                            {{in.settings.taxHeading1, "7.125", reprint ? x : m}, {in.settings.taxHeading2, "", m}},
-                            reprint ? x : m,
-                            payForm,
-                            reprint,
-                            true,
-                            reprint ? date : QString()};
+            const Money big = reprint ? x : m;
+            const std::vector<PricedInvoice::Tax> taxes = {{in.settings.taxHeading1, "7.125", big},
+                                                           {in.settings.taxHeading2, "", m}};
+            const PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
+                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString()};
             whole << million << (reprint ? most : million);
             texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
             action = pricedInvoiceAction(in, {p});
