@@ -49,10 +49,35 @@ MoneyTable::MoneyTable(PrintSurface &surface, std::vector<TableColumn> columns, 
     , m_left(left)
     , m_right(right)
 {
+    // The places are tried many times: with the lines that hold the widest texts of each column alone (widths
+    // grow with the size alike), and every heading.
+    constexpr std::size_t kWidest = 4;
+    std::vector<TableLine> widest;
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        std::vector<std::pair<double, std::size_t>> top; // width, line
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].isHeading) {
+                if (c == 0)
+                    widest.push_back(lines[i]);
+                continue;
+            }
+            const double w = widthOf(surface, lines[i], c);
+            if (top.size() == kWidest && w <= top.back().first)
+                continue;
+            if (top.size() == kWidest)
+                top.pop_back();
+            top.insert(std::upper_bound(top.begin(), top.end(), std::make_pair(w, i),
+                                        [](const auto &a, const auto &b) { return a.first > b.first; }),
+                       {w, i});
+        }
+        for (const auto &[w, i] : top)
+            widest.push_back(lines[i]);
+    }
+
     // First where they stand: a date or an amount that does not fit its place prints smaller, in steps of a
     // twentieth down to four fifths, only as much as it needs.
     for (;;) {
-        const int conflict = place(surface, lines, false, false);
+        const int conflict = place(surface, widest, false, false);
         if (conflict < 0)
             return;
         // The text of the pair that shrinking makes room for: a left-aligned one's end comes closer, a
@@ -72,13 +97,13 @@ MoneyTable::MoneyTable(PrintSurface &surface, std::vector<TableColumn> columns, 
     const auto moves = [&](double lowest, bool leastIsMark) {
         for (int step = 20; step >= int(lowest * 20 + 0.5); --step) {
             std::fill(m_scale.begin(), m_scale.end(), step / 20.0);
-            if (place(surface, lines, true, leastIsMark) < 0)
+            if (place(surface, widest, true, leastIsMark) < 0)
                 return true;
         }
         return false;
     };
     if (!moves(0.6, false) && !moves(0.05, true))
-        place(surface, lines, true, true); // nothing fits: the smallest, placed as far as it goes
+        place(surface, widest, true, true); // nothing fits: the smallest, placed as far as it goes
 }
 
 double MoneyTable::widthOf(PrintSurface &surface, const TableLine &line, std::size_t c) const
