@@ -12,6 +12,7 @@
 #include "dispatch/slipfiles.h"
 
 #include <QHash>
+#include <algorithm>
 
 namespace PricedInvoices {
 
@@ -86,6 +87,48 @@ std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &r
             out.push_back(fromFinalized(row, settings, today));
     }
     return out;
+}
+
+bool invoiceNumberBefore(const QString &a, const QString &b)
+{
+    const QString x = a.trimmed();
+    const QString y = b.trimmed();
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < x.size() && j < y.size()) {
+        if (x[i].isDigit() && y[j].isDigit()) {
+            // Runs of digits: without their leading zeros, the longer is the larger, then digit by digit.
+            const auto run = [](const QString &s, qsizetype &at) {
+                while (at < s.size() && s[at] == QLatin1Char('0') && at + 1 < s.size() && s[at + 1].isDigit())
+                    ++at;
+                const qsizetype start = at;
+                while (at < s.size() && s[at].isDigit())
+                    ++at;
+                return QStringView(s).mid(start, at - start);
+            };
+            const QStringView p = run(x, i);
+            const QStringView q = run(y, j);
+            if (p.size() != q.size())
+                return p.size() < q.size();
+            if (const int c = p.compare(q); c != 0)
+                return c < 0;
+            continue;
+        }
+        const QChar p = x[i].toCaseFolded();
+        const QChar q = y[j].toCaseFolded();
+        if (p != q)
+            return p < q;
+        ++i;
+        ++j;
+    }
+    return x.size() - i < y.size() - j;
+}
+
+void sortByInvoiceNumber(std::vector<Income::Row> &rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const Income::Row &a, const Income::Row &b) {
+        return invoiceNumberBefore(a.invoiceNo, b.invoiceNo);
+    });
 }
 
 std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,

@@ -34,4 +34,11 @@ std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &r
 std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
                                        const Settings &settings);
 
+// Whether invoice number a comes before b: the runs of digits by their value ("9" before "10", "0042" with "42"),
+// the rest letter by letter whatever the case ("A-9" before "b-1"). Equal numbers keep the order they came in.
+bool invoiceNumberBefore(const QString &a, const QString &b);
+
+// History rows in invoice-number order, rows of one number in the order given: how invoices are reprinted.
+void sortByInvoiceNumber(std::vector<Income::Row> &rows);
+
 } // namespace PricedInvoices

@@ -1,6 +1,7 @@
 #include "printing/finalizedreport.h"
 
 #include "core/formats.h"
+#include "printing/moneytable.h"
 #include "printing/printblocks.h"
 
 #include <memory>
@@ -9,12 +10,18 @@ namespace {
 
 const QString kTitle = QStringLiteral("Finalized Service Slips Report");
 
-// Columns left of the amount, x in inches; a text is cut where the next column begins.
-constexpr double kColumnX[] = {0.5, 1.1, 1.9, 3.2, 5.5, 6.8};
-constexpr double kAmountRight = 12672; // twips
-constexpr double kStatusX = 9.0;
+// The columns, x in twips; the amount ends at 12672 twips (8.8 inches), its heading starts at 8.3 inches.
+std::vector<TableColumn> columns()
+{
+    return {{inches(0.5), false, true},          {inches(1.1), false, true},  {inches(1.9), false, false},
+            {inches(3.2), false, false},         {inches(5.5), false, false}, {inches(6.8), false, false},
+            {12672, true, true, 0, inches(8.3)}, {inches(9.0), false, false}};
+}
 
-void printHeading(PrintSurface &surface, const DocumentInputs &inputs)
+const TableLine kHeadings = {
+    {"Slip No", "Date", "Account No", "Account Name", "Invoice Number", "Paid By", "Amount", "Status"}, true, true};
+
+void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const MoneyTable &table)
 {
     surface.setInk(PrintColours::kBlack);
     surface.endLine();
@@ -26,36 +33,13 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs)
     surface.SetPrintPosition(7.0, 0.5);
     surface.print(Formats::shortDate(inputs.today));
 
-    surface.SetPrintFont(10, true, false);
-    const std::pair<double, const char *> headings[] = {
-        {0.5, "Slip No"},        {1.1, "Date"},    {1.9, "Account No"}, {3.2, "Account Name"},
-        {5.5, "Invoice Number"}, {6.8, "Paid By"}, {8.3, "Amount"},     {9.0, "Status"}};
-    surface.SetPrintPosition(0, 2.0);
-    for (const auto &[x, text] : headings) {
-        surface.SetPrintPosition(x, 0);
-        surface.printOnLine(QString::fromLatin1(text));
-    }
-    const double ruleY = inches(2.0) + 100;
+    surface.setCurrentY(inches(2.0));
+    table.printLine(surface, kHeadings);
+    // Under the headings, not through them.
+    const double ruleY = surface.currentY();
     surface.drawLine(720, ruleY, 14400, ruleY, PrintColours::kBlack);
     surface.SetPrintFont(10, false, false);
     surface.SetPrintPosition(1.0, 2.3);
-}
-
-void printRow(PrintSurface &surface, const FinalizedReportRow &row)
-{
-    const QString texts[] = {row.slipNo, row.date, row.acctNo, row.name, row.invoiceNo, row.payForm};
-    constexpr int count = int(std::size(kColumnX));
-    for (int c = 0; c < count; ++c) {
-        const double x = inches(kColumnX[c]);
-        const double end = c + 1 < count ? inches(kColumnX[c + 1]) : kAmountRight - surface.textWidth(row.amount);
-        surface.setCurrentX(x);
-        surface.printOnLine(fitText(surface, texts[c], end - x - 72));
-    }
-    surface.setCurrentX(kAmountRight - surface.textWidth(row.amount));
-    surface.printOnLine(row.amount);
-    surface.setCurrentX(inches(kStatusX));
-    surface.printOnLine(fitText(surface, row.status, surface.pageWidth() - inches(kStatusX) - 360));
-    surface.endLine();
 }
 
 } // namespace
@@ -64,13 +48,20 @@ void printFinalizedReportPages(PrintSurface &surface, const DocumentInputs &inpu
                                const std::vector<FinalizedReportRow> &rows)
 {
     startDocument(surface, inputs.settings, QStringLiteral("Landscape"), true);
-    printHeading(surface, inputs);
-    for (const FinalizedReportRow &row : rows) {
+    // The columns are placed once for every row, so that they stand alike on every page.
+    std::vector<TableLine> lines = {kHeadings};
+    lines.reserve(rows.size() + 1);
+    for (const FinalizedReportRow &row : rows)
+        lines.push_back(
+            {{row.slipNo, row.date, row.acctNo, row.name, row.invoiceNo, row.payForm, row.amount, row.status}});
+    const MoneyTable table(surface, columns(), lines, 10, inches(0.5), surface.pageWidth() - 360);
+    printHeading(surface, inputs, table);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
         if (surface.currentY() + surface.textHeight(QStringLiteral("ADFGTYH")) >= surface.pageHeight() - 720) {
             surface.newPage();
-            printHeading(surface, inputs);
+            printHeading(surface, inputs, table);
         }
-        printRow(surface, row);
+        table.printLine(surface, lines[i]);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "printing/invoicelayout.h"
 
 #include "core/formats.h"
+#include "printing/moneytable.h"
 
 #include <algorithm>
 #include <memory>
@@ -18,13 +19,22 @@ void PrintHeader(PrintSurface &surface, const PrintSettings &settings, const QSt
     surface.SetPrintFont(10, true, false);
     surface.SetPrintPosition(5.0, 0.9);
     surface.print(QStringLiteral("Date ") + date);
+    // Each line ends inside the header box.
+    const double room = 11880 - 144 - inches(5.0);
     auto line = [&](const QString &text) {
         surface.SetPrintPosition(5.0, 0);
-        surface.print(text);
+        surface.print(fitMarked(surface, text, room));
     };
     line(QStringLiteral("INVOICE NO: ") + invoiceNo);
-    if (!settings.plainPaper)
-        line(QStringLiteral("Amount Enclosed              _______________"));
+    if (!settings.plainPaper) {
+        // A fill-in line gives up blanks, then underscores, before it would leave the box.
+        QString fill = QStringLiteral("Amount Enclosed              _______________");
+        while (surface.textWidth(fill) > room && fill.contains(QLatin1String("  ")))
+            fill.remove(fill.indexOf(QLatin1String("  ")), 1);
+        while (surface.textWidth(fill) > room && fill.endsWith(QLatin1String("______")))
+            fill.chop(1);
+        line(fill);
+    }
     if (!account.isEmpty())
         line(QStringLiteral("Acct: ") + account);
 }
@@ -63,7 +73,7 @@ void PrintItemTable(PrintSurface &surface, const DocumentInputs &inputs, const Q
     for (int i = 0; i < count && y + surface.textHeight() <= kItemTableBottom; ++i, y += 360) {
         surface.setCurrentX(3312);
         surface.setCurrentY(y);
-        surface.print(fitText(surface, inputs.currentItems[i], 7920 - 3312 - 72));
+        surface.print(fitMarked(surface, inputs.currentItems[i], 7920 - 3312 - 72));
     }
     surface.setInk(PrintColours::kBlack);
 }
@@ -79,7 +89,7 @@ void PrintTotalLabels(PrintSurface &surface, const PrintSettings &settings)
                               QStringLiteral("Total")};
     for (int i = 0; i < 6; ++i) {
         surface.SetPrintPosition(5.6, 8.55 + 0.25 * i);
-        surface.print(fitText(surface, labels[i], 10080 - inches(5.6) - 72));
+        surface.print(fitMarked(surface, labels[i], 10080 - inches(5.6) - 72));
     }
     surface.SetPrintFont(10, false, false);
 }
@@ -105,7 +115,7 @@ void PrintBaseLine(PrintSurface &surface, const BusinessData &business)
     surface.SetPrintColour(true);
     surface.SetPrintFont(14, true, false);
     surface.SetPrintPosition(1.3, 10.1);
-    surface.print(fitText(surface, QStringLiteral("from ") + business.name, 11880 - inches(1.3)));
+    surface.print(fitMarked(surface, QStringLiteral("from ") + business.name, 11880 - inches(1.3)));
     surface.setInk(PrintColours::kBlack);
     surface.SetPrintFont(10, true, false);
     const QString label = copyLabel(surface.page());

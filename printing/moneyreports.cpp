@@ -1,7 +1,7 @@
 #include "printing/moneyreports.h"
 
 #include "core/formats.h"
-#include "printing/pricedinvoicelayout.h"
+#include "printing/moneytable.h"
 #include "printing/printblocks.h"
 
 #include <memory>
@@ -9,20 +9,39 @@
 namespace {
 
 constexpr double kRowsTop = inches(2.2);
+constexpr double kLeft = inches(0.5);
 constexpr double kRight = inches(10.5);
 
-// A column: its heading, where it starts (or, for amounts, where it ends) in inches.
+// A column: its heading, where it starts (or, for amounts, where it ends) in inches, and whether its texts may
+// be cut.
 struct Column
 {
     const char *heading;
     double x;
     bool right;
+    bool whole;
 };
+
+std::vector<TableColumn> tableColumns(const std::vector<Column> &columns)
+{
+    std::vector<TableColumn> out;
+    for (const Column &c : columns)
+        out.push_back({inches(c.x), c.right, c.whole});
+    return out;
+}
+
+TableLine headingLine(const std::vector<Column> &columns)
+{
+    TableLine line{{}, true, true};
+    for (const Column &c : columns)
+        line.texts << QString::fromLatin1(c.heading);
+    return line;
+}
 
 // The heading of a report page: title, business block, what the report covers, the page number and the
 // column headings with a rule under them; Y stands at the first row.
 void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const QString &title, const QStringList &scope,
-                  const std::vector<Column> &columns)
+                  const MoneyTable &table, const TableLine &headings)
 {
     surface.setInk(PrintColours::kBlack);
     surface.endLine();
@@ -34,40 +53,13 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const QSt
     for (const QString &line : scope + QStringList{QStringLiteral("Printed ") + Formats::shortDate(inputs.today),
                                                    QStringLiteral("Page %1").arg(surface.page())}) {
         surface.setCurrentX(inches(7.5));
-        surface.print(fitText(surface, line, kRight - inches(7.5)));
+        surface.print(fitMarked(surface, line, kRight - inches(7.5)));
     }
-    surface.SetPrintFont(10, true, false);
     surface.setCurrentY(inches(1.9));
-    for (const Column &c : columns) {
-        const QString heading = QString::fromLatin1(c.heading);
-        if (c.right) {
-            printRightAligned(surface, heading, inches(c.x));
-        } else {
-            surface.setCurrentX(inches(c.x));
-            surface.printOnLine(heading);
-        }
-    }
-    surface.endLine();
-    surface.drawLine(inches(0.5), surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
+    table.printLine(surface, headings);
+    surface.drawLine(kLeft, surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
     surface.SetPrintFont(10, false, false);
     surface.setCurrentY(kRowsTop);
-}
-
-// One line of texts under the columns, each cut where the next column begins.
-void printLine(PrintSurface &surface, const std::vector<Column> &columns, const QStringList &texts)
-{
-    for (std::size_t c = 0; c < columns.size() && qsizetype(c) < texts.size(); ++c) {
-        if (columns[c].right) {
-            printRightAligned(surface, texts[qsizetype(c)], inches(columns[c].x));
-            continue;
-        }
-        double end = kRight;
-        if (c + 1 < columns.size())
-            end = inches(columns[c + 1].x) - (columns[c + 1].right ? inches(0.9) : 0);
-        surface.setCurrentX(inches(columns[c].x));
-        surface.printOnLine(fitText(surface, texts[qsizetype(c)], end - inches(columns[c].x) - 72));
-    }
-    surface.endLine();
 }
 
 // A new page with the heading when `lines` more lines would pass the foot of this one.
@@ -79,23 +71,15 @@ void roomFor(PrintSurface &surface, int lines, const std::function<void()> &head
     }
 }
 
-const std::vector<Column> kIncomeColumns = {{"Date", 0.5, false}, {"Invoice No.", 1.35, false}, {"Account", 2.6, false},
-                                            {"Name", 3.9, false}, {"Paid By", 6.55, false},     {"Pre-Tax", 8.7, true},
-                                            {"Taxes", 9.6, true}, {"Total", 10.5, true}};
+const std::vector<Column> kIncomeColumns = {{"Date", 0.5, false, true},      {"Invoice No.", 1.35, false, false},
+                                            {"Account", 2.6, false, false},  {"Name", 3.9, false, false},
+                                            {"Paid By", 6.55, false, false}, {"Pre-Tax", 8.7, true, true},
+                                            {"Taxes", 9.6, true, true},      {"Total", 10.5, true, true}};
 
 const std::vector<Column> kReceivablesColumns = {
-    {"Account", 0.5, false}, {"Name", 1.8, false},   {"Oldest Unpaid", 4.5, false},
-    {"Age", 6.1, true},      {"Balance", 7.3, true}, {"0-30", 8.1, true},
-    {"31-60", 8.9, true},    {"61-90", 9.7, true},   {"Over 90", 10.5, true}};
-
-// A label and its amount in the totals at the foot of a report.
-void totalLine(PrintSurface &surface, double x, double right, const QString &label, const QString &amount)
-{
-    surface.setCurrentX(inches(x));
-    surface.printOnLine(label);
-    printRightAligned(surface, amount, inches(right));
-    surface.endLine();
-}
+    {"Account", 0.5, false, false}, {"Name", 1.8, false, false},  {"Oldest Unpaid", 4.5, false, true},
+    {"Age", 6.1, true, true},       {"Balance", 7.3, true, true}, {"0-30", 8.1, true, true},
+    {"31-60", 8.9, true, true},     {"61-90", 9.7, true, true},   {"Over 90", 10.5, true, true}};
 
 } // namespace
 
@@ -108,13 +92,19 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
         scope.account.trimmed().isEmpty() ? QStringLiteral("All Accounts")
                                           : QStringLiteral("Account ") + scope.account.trimmed()};
     const QString title = QStringLiteral("Income Report");
-    const auto heading = [&] { printHeading(surface, inputs, title, covers, kIncomeColumns); };
+    // The columns are placed once for every line, so that they stand alike on every page.
+    const TableLine headings = headingLine(kIncomeColumns);
+    std::vector<TableLine> lines = {headings};
+    lines.reserve(report.rows.size() + 1);
+    for (const IncomeReportValues::Row &r : report.rows)
+        lines.push_back({{r.date, r.invoiceNo, r.acctNo, r.name, r.payForm, Formats::currency(r.preTax),
+                          Formats::currency(r.taxes), r.total}});
+    const MoneyTable table(surface, tableColumns(kIncomeColumns), lines, 10, kLeft, kRight);
+    const auto heading = [&] { printHeading(surface, inputs, title, covers, table, headings); };
     heading();
-    for (const IncomeReportValues::Row &r : report.rows) {
+    for (std::size_t i = 1; i < lines.size(); ++i) {
         roomFor(surface, 1, heading);
-        printLine(surface, kIncomeColumns,
-                  {r.date, r.invoiceNo, r.acctNo, r.name, r.payForm, Formats::currency(r.preTax),
-                   Formats::currency(r.taxes), r.total});
+        table.printLine(surface, lines[i]);
     }
 
     // The totals: what came in, what of it is tax, and how it was paid.
@@ -130,12 +120,13 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
     surface.setCurrentX(inches(0.5));
     surface.print(QStringLiteral("Totals (%1 invoices)").arg(report.count));
     surface.SetPrintFont(10, false, false);
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Pre-Tax"), Formats::currency(report.preTax));
+    printLabelAndAmount(surface, inches(0.5), inches(4.5), QStringLiteral("Pre-Tax"), Formats::currency(report.preTax));
     for (const IncomeReportValues::TaxTotal &t : report.byTax)
-        totalLine(surface, 0.5, 4.5, t.heading, Formats::currency(t.amount));
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Taxes"), Formats::currency(report.taxes));
+        printLabelAndAmount(surface, inches(0.5), inches(4.5), t.heading, Formats::currency(t.amount));
+    printLabelAndAmount(surface, inches(0.5), inches(4.5), QStringLiteral("Taxes"), Formats::currency(report.taxes));
     surface.SetPrintFont(10, true, false);
-    totalLine(surface, 0.5, 4.5, QStringLiteral("Grand Total"), Formats::currency(report.total));
+    printLabelAndAmount(surface, inches(0.5), inches(4.5), QStringLiteral("Grand Total"),
+                        Formats::currency(report.total));
     const double bottom = surface.currentY();
 
     surface.setCurrentY(top);
@@ -145,7 +136,8 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
     for (const IncomeReportValues::PayFormTotal &p : report.byPayForm) {
         if (p.onlyWhenUsed && p.count == 0)
             continue;
-        totalLine(surface, 6.0, 10.5, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count), Formats::currency(p.amount));
+        printLabelAndAmount(surface, inches(6.0), kRight, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count),
+                            Formats::currency(p.amount));
     }
 
     // What came in during the range, whatever the invoice's date: what the bank deposits show.
@@ -157,14 +149,16 @@ void printIncomeReportPages(PrintSurface &surface, const DocumentInputs &inputs,
     for (const IncomeReportValues::PayFormTotal &p : report.receivedByPayForm) {
         if (p.onlyWhenUsed && p.count == 0)
             continue;
-        totalLine(surface, 6.0, 10.5, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count), Formats::currency(p.amount));
+        printLabelAndAmount(surface, inches(6.0), kRight, QStringLiteral("%1 (%2)").arg(p.name).arg(p.count),
+                            Formats::currency(p.amount));
     }
-    totalLine(surface, 6.0, 10.5, QStringLiteral("Of it for earlier invoices"),
-              Formats::currency(report.receivedLater));
+    printLabelAndAmount(surface, inches(6.0), kRight, QStringLiteral("Of it for earlier invoices"),
+                        Formats::currency(report.receivedLater));
     surface.SetPrintFont(10, true, false);
-    totalLine(surface, 6.0, 10.5, QStringLiteral("Total Received"), Formats::currency(report.received));
+    printLabelAndAmount(surface, inches(6.0), kRight, QStringLiteral("Total Received"),
+                        Formats::currency(report.received));
     if (report.showsOwed)
-        totalLine(surface, 6.0, 10.5, QStringLiteral("Owed Now"), Formats::currency(report.owed));
+        printLabelAndAmount(surface, inches(6.0), kRight, QStringLiteral("Owed Now"), Formats::currency(report.owed));
     surface.SetPrintFont(10, false, false);
 }
 
@@ -185,32 +179,37 @@ void printReceivablesPages(PrintSurface &surface, const DocumentInputs &inputs, 
     startDocument(surface, inputs.settings, QStringLiteral("Landscape"), true);
     const QStringList covers = {QStringLiteral("%1 accounts owe").arg(report.accounts.size()),
                                 QStringLiteral("Ages on ") + Formats::shortDate(inputs.today)};
-    const auto heading = [&] {
-        printHeading(surface, inputs, QStringLiteral("Accounts Receivable"), covers, kReceivablesColumns);
-    };
-    heading();
-    const auto amounts = [](const std::array<Money, ReceivablesReportValues::kAges> &byAge) {
+    const auto amounts = [](const std::array<Money, ReceivablesReportValues::kAges> &byAge, bool zeroShown) {
         QStringList texts;
         for (const Money &m : byAge)
-            texts << (m.isZero() ? QString() : Formats::currency(m));
+            texts << (m.isZero() && !zeroShown ? QString() : Formats::currency(m));
         return texts;
     };
-    for (const ReceivablesReportValues::Account &a : report.accounts) {
+    const TableLine headings = headingLine(kReceivablesColumns);
+    std::vector<TableLine> lines = {headings};
+    lines.reserve(report.accounts.size() + 2);
+    for (const ReceivablesReportValues::Account &a : report.accounts)
+        lines.push_back({QStringList{a.acctNo, a.name, Formats::shortDate(a.oldestUnpaid), QString::number(a.ageDays),
+                                     Formats::currency(a.balance)} +
+                         amounts(a.byAge, false)});
+    lines.push_back(
+        {QStringList{QString(), QStringLiteral("Total"), QString(), QString(), Formats::currency(report.total)} +
+             amounts(report.totals, true),
+         true});
+    const MoneyTable table(surface, tableColumns(kReceivablesColumns), lines, 10, kLeft, kRight);
+    const auto heading = [&] {
+        printHeading(surface, inputs, QStringLiteral("Accounts Receivable"), covers, table, headings);
+    };
+    heading();
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
         roomFor(surface, 1, heading);
-        printLine(surface, kReceivablesColumns,
-                  QStringList{a.acctNo, a.name, Formats::shortDate(a.oldestUnpaid), QString::number(a.ageDays),
-                              Formats::currency(a.balance)} +
-                      amounts(a.byAge));
+        table.printLine(surface, lines[i]);
     }
     roomFor(surface, 3, heading);
     surface.setCurrentY(surface.currentY() + 72);
-    surface.drawLine(inches(0.5), surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
+    surface.drawLine(kLeft, surface.currentY(), kRight, surface.currentY(), PrintColours::kBlack);
     surface.setCurrentY(surface.currentY() + 72);
-    surface.SetPrintFont(10, true, false);
-    QStringList totals = {QString(), QStringLiteral("Total"), QString(), QString(), Formats::currency(report.total)};
-    for (const Money &m : report.totals)
-        totals << Formats::currency(m);
-    printLine(surface, kReceivablesColumns, totals);
+    table.printLine(surface, lines.back());
     surface.SetPrintFont(10, false, false);
 }
 

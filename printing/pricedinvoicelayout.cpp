@@ -1,6 +1,7 @@
 #include "printing/pricedinvoicelayout.h"
 
 #include "core/formats.h"
+#include "printing/moneytable.h"
 #include "printing/printblocks.h"
 
 #include <algorithm>
@@ -30,16 +31,13 @@ void printAddress(PrintSurface &surface, const QString &label, const SoldTo &a, 
         if (line.trimmed().isEmpty())
             continue;
         surface.SetPrintPosition(x, 0);
-        surface.print(fitText(surface, line, width));
+        surface.print(fitMarked(surface, line, width));
     }
 }
 
 void amountLine(PrintSurface &surface, const QString &label, Money amount)
 {
-    surface.setCurrentX(kLabelX);
-    surface.printOnLine(fitText(surface, label, kRight - kLabelX - inches(1.3)));
-    printRightAligned(surface, Formats::currency(amount), kRight);
-    surface.endLine();
+    printLabelAndAmount(surface, kLabelX, kRight, label, Formats::currency(amount));
 }
 
 } // namespace
@@ -71,7 +69,7 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
         numbers << QStringLiteral("Account: ") + invoice.acctNo;
     for (const QString &line : numbers) {
         surface.SetPrintPosition(5.2, 0);
-        surface.print(fitText(surface, line, kRight - inches(5.2)));
+        surface.print(fitMarked(surface, line, kRight - inches(5.2)));
     }
 
     const bool usa = settings.usaAddressStyle;
@@ -107,9 +105,11 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     surface.SetPrintFont(10, false, false);
     surface.setCurrentY(surface.currentY() + 144);
     surface.setCurrentX(kLabelX);
-    const QString payment =
-        invoice.paidLater.isEmpty() ? invoice.payForm : invoice.payForm + QStringLiteral(", paid ") + invoice.paidLater;
-    surface.print(fitText(surface, QStringLiteral("Payment: ") + payment, kRight - kLabelX));
+    // The day it was paid stays whole; a long payment form makes room for it.
+    const QString paidOn = invoice.paidLater.isEmpty() ? QString() : QStringLiteral(", paid ") + invoice.paidLater;
+    surface.print(fitMarked(surface, QStringLiteral("Payment: ") + invoice.payForm,
+                            kRight - kLabelX - surface.textWidth(paidOn)) +
+                  paidOn);
 
     // Paid, or what is due, in large letters under the amounts.
     surface.SetPrintColour(true);

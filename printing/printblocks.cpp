@@ -4,6 +4,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/textfile.h"
+#include "printing/moneytable.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -91,15 +92,19 @@ void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, boo
         const double beside = std::max(720.0, logo.left - 144 - inches(x));
         return maxWidth > 0 ? std::min(maxWidth, beside) : beside;
     };
+    const auto fit = [&](const QString &text) {
+        const double width = room();
+        return width > 0 ? fitMarked(surface, text, width) : text;
+    };
     const bool longName = business.name.size() > 25;
     surface.SetPrintPosition(x, y);
     surface.SetPrintFont(longName ? 10 : nameSize, true, false);
-    surface.print(fitText(surface, business.name, room()));
+    surface.print(fit(business.name));
     surface.SetPrintFont(10, longName, false);
 
     auto line = [&](const QString &text) {
         surface.SetPrintPosition(x, 0);
-        surface.print(fitText(surface, text, room()));
+        surface.print(fit(text));
     };
     line(business.address1);
     if (!business.address2.isEmpty())
@@ -128,7 +133,9 @@ void PrintSoldTo(PrintSurface &surface, const SoldTo &customer, bool usaStyle, d
         surface.SetPrintPosition(x, 1.95);
         surface.print(QStringLiteral("SOLD TO:"));
     }
-    surface.PrintWrapped(inches(x), inches(y), 2520, 360, customer.name);
+    // The name in the lines PrintWrapped would give it (those that start within 360 twips), marked when cut.
+    surface.setCurrentY(inches(y));
+    printLinesInBox(surface, inches(x), 2520, 360, inches(y) + 360 + surface.textHeight(), {customer.name});
     auto line = [&](const QString &text) {
         surface.setCurrentX(inches(x));
         surface.print(text);

@@ -27,7 +27,7 @@ struct LogoPlace
 // logo is set or its file cannot be read.
 LogoPlace printLogo(PrintSurface &surface, const PrintSettings &settings);
 // The business name and address at (x, y); the name in nameSize bold, or size 10 when longer than 25
-// characters. Lines wider than maxWidth twips (0: no limit) are cut to fit, and beside a logo they end
+// characters. Lines wider than maxWidth twips (0: no limit) are cut to fit, ending in "...", and beside a logo they end
 // before it.
 void PrintBusinessBlock(PrintSurface &surface, const BusinessData &business, bool usaStyle, double x, double y,
                         double nameSize, double maxWidth = 0, const LogoPlace &logo = {});

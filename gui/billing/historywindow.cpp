@@ -333,18 +333,22 @@ void HistoryWindow::printInvoices()
 {
     if (!m_target)
         return;
-    std::vector<Income::Row> chosen;
+    // The chosen rows as the grid lists them, whatever order they were clicked in; the view's row 0 is the first
+    // data row.
+    std::vector<int> listed;
     for (const QModelIndex &index : m_financial->view()->selectionModel()->selectedRows()) {
-        // The view's row 0 is the first data row.
         if (index.row() >= 0 && std::size_t(index.row()) < m_incomeRows.size())
-            chosen.push_back(m_incomeRows[std::size_t(index.row())]);
+            listed.push_back(index.row());
     }
+    std::sort(listed.begin(), listed.end());
+    std::vector<Income::Row> chosen;
+    for (const int row : listed)
+        chosen.push_back(m_incomeRows[std::size_t(row)]);
     if (chosen.empty()) {
         m_messages.inform(QStringLiteral("Select the invoices to print in the grid"), QStringLiteral("Print Invoice"));
         return;
     }
-    std::sort(chosen.begin(), chosen.end(),
-              [](const Income::Row &a, const Income::Row &b) { return a.history.dateValue < b.history.dateValue; });
+    PricedInvoices::sortByInvoiceNumber(chosen);
     m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
                                       PricedInvoices::fromHistory(m_state.folder, chosen, m_state.settings)));
 }

@@ -1,7 +1,10 @@
 // Every document printed with the fonts of this machine: no two texts print over each other, no rule or
 // picture crosses a text. The layouts place their lines at fixed positions, so the real font metrics decide.
 #include "printing/blankformlayout.h"
+#include "printing/finalizedreport.h"
 #include "printing/invoicelayout.h"
+#include "printing/moneyreports.h"
+#include "printing/pricedinvoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/serviceorderlayout.h"
 #include "printsamples.h"
@@ -71,8 +74,8 @@ QString describe(const Op &op)
     return QString("\"%1\" at (%2, %3) size %4").arg(op.text).arg(op.x).arg(op.y).arg(op.font.size);
 }
 
-// Every fault of one page, described.
-QStringList faultsOf(const MeasuredSurface &surface)
+// Every fault of one page, described; with a gap, texts of one line standing closer than that are faults too.
+QStringList faultsOf(const MeasuredSurface &surface, double gap = 0)
 {
     QStringList faults;
     const auto &ops = surface.ops();
@@ -92,6 +95,9 @@ QStringList faultsOf(const MeasuredSurface &surface)
             if (ia.left < ib.right - slack && ib.left < ia.right - slack && ia.top < ib.bottom - slack &&
                 ib.top < ia.bottom - slack)
                 faults << QString("page %1: %2 overlaps %3").arg(a.page).arg(describe(a), describe(b));
+            else if (ia.top < ib.bottom - slack && ib.top < ia.bottom - slack &&
+                     std::max(ib.left - ia.right, ia.left - ib.right) < gap)
+                faults << QString("page %1: %2 touches %3").arg(a.page).arg(describe(a), describe(b));
         }
         for (const Op &b : ops) {
             if (b.document != a.document || b.page != a.page)
@@ -124,6 +130,36 @@ QStringList faultsOf(const MeasuredSurface &surface)
         }
         if (ia.left < 0 || ia.right > surface.pageWidth() + slack || ia.top < 0)
             faults << QString("page %1: %2 leaves the paper").arg(a.page).arg(describe(a));
+    }
+    return faults;
+}
+
+// The values of a document printed cut: a date or an amount (`whole`) anywhere but whole, another text neither
+// whole nor ending in "..." where it is cut (lines that wrap count whole when every line of them prints).
+QStringList cutsOf(const MeasuredSurface &surface, const QStringList &whole, const QStringList &texts)
+{
+    QStringList faults, printed;
+    for (const Op &op : surface.ops()) {
+        if (op.kind == Kind::Text)
+            printed << op.text.simplified();
+    }
+    const QString all = printed.join(' ');
+    for (const QString &v : whole) {
+        if (!all.contains(v))
+            faults << QString("%1 is not printed whole").arg(v);
+        for (const QString &t : printed) {
+            for (qsizetype k = 3; k < v.size(); ++k) {
+                if (t.endsWith(v.left(k)) || t.contains(v.left(k) + "..."))
+                    faults << QString("%1 is cut in \"%2\"").arg(v, t);
+            }
+        }
+    }
+    for (const QString &v : texts) {
+        bool shown = all.contains(v);
+        for (qsizetype k = v.size() - 1; k > 0 && !shown; --k)
+            shown = all.contains(v.left(k).trimmed() + "...");
+        if (!shown)
+            faults << QString("%1 is cut without a mark").arg(v);
     }
     return faults;
 }
@@ -238,6 +274,85 @@ private slots:
               : document == "service order" ? serviceOrderAction(in, root.folder(), {slip})
               : document == "slip report"   ? slipReportAction(in, rows)
                                             : logoSampleAction(in));
+    }
+
+    // The money documents with the widest values they hold, in Arial and in two wider fonts: dates and amounts
+    // whole, other texts whole or marked where cut, and the texts of a line at least 1/20 inch (72 twips) apart.
+    void moneyDocumentsPrintClear_data()
+    {
+        dataColumns<QString, QString>("document", "font");
+        for (const char *font : {"Arial", "DejaVu Sans", "Courier New"}) {
+            for (const char *document : {"invoice", "priced invoice", "reprint", "income report",
+                                         "account income report", "finalized report", "who still owes"})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(document, font))) << document << font;
+        }
+    }
+
+    void moneyDocumentsPrintClear()
+    {
+        QFETCH(QString, document);
+        QFETCH(QString, font);
+        DocumentInputs in = inputs(true, false, true);
+        in.settings.fontName = font;
+        in.settings.applyTax1 = in.settings.applyTax2 = true;
+        in.settings.taxHeading1 = "Metropolitan Transit";
+        in.settings.taxHeading2 = "County Sales Tax XYZ";
+        in.today = QDate(2026, 12, 31);
+        const QString date = "12/31/2026", million = "$1,234,567.89", most = "$922,337,203,685,477.58";
+        const Money m = Money::fromCents(123456789), x = Money::fromRaw(std::numeric_limits<qint64>::max());
+        const SlipPrintValues slip = longSlip(true);
+        const QString invoiceNo = "WWWWWWWWWW2147483647", payForm = "Ck # 9999999999999999";
+        QStringList whole = {date}, texts = {slip.name, slip.acctNo, in.business.name, in.business.address1};
+        PrintAction action;
+        if (document == "invoice") {
+            texts << in.currentItems.first() << in.settings.taxHeading1 << in.settings.taxHeading2;
+            action = invoiceAction(in, {slip}, 2147483000);
+        } else if (document.endsWith("invoice") || document == "reprint") {
+            const bool reprint = document == "reprint";
+            const SoldTo to = soldToOf(slip);
+            const Money big = reprint ? x : m;
+            const std::vector<PricedInvoice::Tax> taxes = {{in.settings.taxHeading1, "7.125", big},
+                                                           {in.settings.taxHeading2, "", m}};
+            const PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
+                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString()};
+            whole << million << (reprint ? most : million);
+            texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
+            action = pricedInvoiceAction(in, {p});
+        } else if (document.endsWith("income report")) {
+            IncomeReportValues r;
+            for (int i = 0; i < 30; ++i)
+                r.rows.push_back(
+                    {date, invoiceNo, slip.acctNo, slip.name, payForm, i % 2 ? m : x, x, i % 2 ? most : million});
+            r.count = 32767;
+            r.total = r.preTax = r.taxes = r.received = r.receivedLater = r.owed = x;
+            r.byTax = {{in.settings.taxHeading1, m}, {in.settings.taxHeading2, x}};
+            for (const char *name : {"Cash", "Check", "Credit Card", "Not Collected", "Other"})
+                r.byPayForm.push_back({name, 32767, x}), r.receivedByPayForm.push_back({name, 32767, m});
+            r.showsOwed = document.startsWith("account");
+            whole << million << most;
+            texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
+            action = incomeReportAction(in, {in.today, in.today, r.showsOwed ? slip.acctNo : QString()}, r);
+        } else if (document == "finalized report") {
+            std::vector<FinalizedReportRow> rows;
+            for (int i = 0; i < 30; ++i)
+                rows.push_back(
+                    {"32767", date, slip.acctNo, slip.name, invoiceNo, payForm, i % 2 ? million : most, "Finalized"});
+            whole << million << most;
+            texts << invoiceNo << payForm << "Finalized";
+            action = finalizedReportAction(in, rows);
+        } else {
+            ReceivablesReportValues r;
+            for (int i = 0; i < 30; ++i)
+                r.accounts.push_back({slip.acctNo, slip.name, i % 2 ? m : x, in.today, 36500, {m, x, m, x}});
+            r.totals = {x, x, x, x};
+            r.total = x;
+            whole << million << most;
+            action = receivablesAction(in, r);
+        }
+        MeasuredSurface surface;
+        QVERIFY(printJobs(surface, action).printed() && !surface.ops().empty());
+        const QStringList faults = faultsOf(surface, 72) + cutsOf(surface, whole, texts);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 20).join(QLatin1Char('\n'))));
     }
 
     // The check itself finds what it is meant to find.

@@ -396,6 +396,33 @@ private slots:
         QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"
                                            "Account 2002: 1 financial and 1 service history records");
     }
+
+    // Invoices chosen for reprinting come out by invoice number, whatever their dates and the order they were
+    // clicked in; two of one number in the order the grid lists them.
+    void reprintsInInvoiceNumberOrder()
+    {
+        TestRoot root;
+        FakePlatform fake;
+        fake.clock.setDate(kToday);
+        AppState state{root.folder()};
+        const QStringList numbers = {"10", "9", "100", "9", "A-10", "a-2"}; // accounts 1001, 2002 ... 6006
+        for (int i = 0; i < 6; ++i)
+            WriteHistory(state.folder, QString::number(1001 * (i + 1)), "Site", "$1.00", QDate(2026, 3, 1 + i),
+                         "Invoice No. " + numbers[i]);
+        HistoryWindow w({&fake.layouts, {}}, state, fake.messages, fake.clock, {});
+        RecordingPrintTarget target;
+        w.setPrinting(&target, [] { return DocumentInputs(); });
+        w.show();
+        click(w, "cmdIncome_1"); // month to date: all six, by date
+        QItemSelectionModel *selection = w.financialGrid()->view()->selectionModel();
+        for (const int row : {5, 3, 0, 1, 4, 2})
+            selection->select(w.financialGrid()->view()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        click(w, "cmdPrintInvoice");
+        QCOMPARE(target.jobNames, std::vector<QString>({"Invoice 9", "Invoice 9", "Invoice 10", "Invoice 100",
+                                                        "Invoice a-2", "Invoice A-10"}));
+        QCOMPARE(target.surface.texts().filter("Account: ").mid(0, 2), QStringList({"Account: 2002", "Account: 4004"}));
+    }
 };
 
 QTEST_MAIN(TestBillingWindows)
