@@ -196,7 +196,7 @@ private slots:
             "4:In Progress 12/7/2026 01:00; 5:Open 0 None; 6:Assigned 12/10/2026 11:00; 7:Complete 12/7/2026 03:00");
         QCOMPARE(slipSummary(c.folder, SlipFiles::kCompleted), "-"); // moves saved, not the board's completions
         QVERIFY(!c.model.canUndo());
-        QCOMPARE(c.model.move(1, 1, 0).kind, Kind::Done);
+        QCOMPARE(c.model.move(1, 1, 2).kind, Kind::Done); // to 10:00 today: 09:00 has begun
         QCOMPARE(c.model.confirmClose({false, true}).kind, Kind::Done); // Discard
         QCOMPARE(c.at(1), "12/8/2026 10:00 Assigned Al");
         QVERIFY(!c.board.hasUnsavedChanges()); // every move taken back is no change at all
