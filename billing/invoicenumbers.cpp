@@ -13,6 +13,7 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -38,19 +39,34 @@ qint64 plainNumber(QByteArrayView text)
     return n;
 }
 
+std::optional<InvoiceNumbers::InUse::Place> findPlain(const std::vector<InvoiceNumbers::InUse::Plain> &numbers,
+                                                      qint64 plain)
+{
+    const auto found = std::lower_bound(numbers.begin(), numbers.end(), plain,
+                                        [](const auto &entry, qint64 n) { return entry.number < n; });
+    if (found != numbers.end() && found->number == plain)
+        return found->place;
+    return std::nullopt;
+}
+
 std::optional<InvoiceNumbers::InUse::Place> placeOf(const InvoiceNumbers::InUse &used, const QString &number)
 {
-    const qint64 plain = plainNumber(number.toLatin1());
-    if (plain >= 0) {
-        const auto found = std::lower_bound(used.numbers.begin(), used.numbers.end(), plain,
-                                            [](const auto &entry, qint64 n) { return entry.number < n; });
-        if (found != used.numbers.end() && found->number == plain)
-            return found->place;
-        return std::nullopt;
-    }
+    if (const qint64 plain = plainNumber(number.toLatin1()); plain >= 0)
+        return findPlain(used.numbers, plain);
     if (const auto found = used.others.constFind(number); found != used.others.constEnd())
         return *found;
     return std::nullopt;
+}
+
+// In order of their numbers, each number once, at the first record that holds it.
+void sortOnce(std::vector<InvoiceNumbers::InUse::Plain> &numbers)
+{
+    const auto less = [](const auto &a, const auto &b) { return a.number < b.number; };
+    if (!std::is_sorted(numbers.begin(), numbers.end(), less))
+        std::stable_sort(numbers.begin(), numbers.end(), less);
+    numbers.erase(
+        std::unique(numbers.begin(), numbers.end(), [](const auto &a, const auto &b) { return a.number == b.number; }),
+        numbers.end());
 }
 
 const QString kAccountPlace = QStringLiteral("the history of account %1 on %2");
@@ -83,12 +99,18 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
     used.counter = counter;
     used.folder = &folder;
     // The first record that holds a number is where it is used.
-    auto note = [&used](QByteArrayView number, InUse::File file, int index) {
+    // The journal's numbers come first and mostly in order; a later file's number that the journal holds is
+    // looked up there rather than sorted again.
+    std::vector<InUse::Plain> later;
+    bool journalDone = false;
+    auto note = [&](QByteArrayView number, InUse::File file, int index) {
         if (number.isEmpty())
             return;
         const InUse::Place place{file, index + 1};
         if (const qint64 plain = plainNumber(number); plain >= 0) {
-            used.numbers.push_back({plain, place});
+            if (journalDone && findPlain(used.numbers, plain))
+                return;
+            (journalDone ? later : used.numbers).push_back({plain, place});
             if (plain <= std::numeric_limits<qint32>::max())
                 used.highest = std::max(used.highest, plain);
             return;
@@ -102,6 +124,8 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
     const RecordScan journal(folder, Posting::kJournal, journalLayout());
     for (int i = 0; i < journal.count(); ++i)
         note(journal.trimmed(i, JournalField::InvoiceNo), InUse::File::Journal, i);
+    sortOnce(used.numbers);
+    journalDone = true;
     const QByteArray prefix = Posting::kInvoiceDescription.toLatin1();
     const RecordScan history(folder, Posting::kHistory, accountHistoryLayout());
     for (int i = 0; i < history.count(); ++i) {
@@ -118,12 +142,12 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
     } catch (const DiskError &) {
         // A damaged journal is never carried out: its numbers are not posted.
     }
-    // In order of their numbers, each number once, at the first record that holds it.
-    std::stable_sort(used.numbers.begin(), used.numbers.end(),
-                     [](const auto &a, const auto &b) { return a.number < b.number; });
-    used.numbers.erase(std::unique(used.numbers.begin(), used.numbers.end(),
-                                   [](const auto &a, const auto &b) { return a.number == b.number; }),
-                       used.numbers.end());
+    sortOnce(later);
+    std::vector<InUse::Plain> all;
+    all.reserve(used.numbers.size() + later.size());
+    std::merge(used.numbers.begin(), used.numbers.end(), later.begin(), later.end(), std::back_inserter(all),
+               [](const auto &a, const auto &b) { return a.number < b.number; });
+    used.numbers = std::move(all);
     return used;
 }
 
