@@ -347,10 +347,22 @@ namespace {
 void appendFolded(QByteArray &out, QByteArrayView bytes)
 {
     const auto &table = upperCase().folded;
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size());
+    char *to = out.data() + start;
     for (const char c : bytes) {
         const char f = table[quint8(c)];
-        out.append(f == '\0' ? c : f);
+        *to++ = f == '\0' ? c : f;
     }
+}
+
+// The first eight bytes of a folded key as one number that sorts as the bytes do: most names differ there.
+quint64 foldedPrefix(const QByteArray &folded)
+{
+    quint64 prefix = 0;
+    for (qsizetype i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < folded.size() ? quint8(folded[i]) : 0u);
+    return prefix;
 }
 
 bool foldedLess(const CustomerNameEntry &a, const CustomerNameEntry &b)
@@ -404,8 +416,27 @@ CustomerNameList loadCustomerNames(const DataFolder &folder)
         if (!city.isEmpty() && seenCities.insert(std::string_view(city.data(), std::size_t(city.size()))).second)
             list.cities.append(decoded(city));
     }
-    // Stored bytes in upper case, compared as bytes: no per-pair case folding of QStrings.
-    std::stable_sort(list.names.begin(), list.names.end(), foldedLess);
+    // Stored bytes in upper case, compared as bytes: no per-pair case folding of QStrings. The entries are
+    // ordered through a small key each (the first eight bytes and the place), then moved once.
+    struct SortKey
+    {
+        quint64 prefix;
+        std::size_t index;
+    };
+    std::vector<SortKey> keys;
+    keys.reserve(list.names.size());
+    for (std::size_t i = 0; i < list.names.size(); ++i)
+        keys.push_back({foldedPrefix(list.names[i].folded), i});
+    std::stable_sort(keys.begin(), keys.end(), [&list](const SortKey &a, const SortKey &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return list.names[a.index].folded < list.names[b.index].folded;
+    });
+    std::vector<CustomerNameEntry> sorted;
+    sorted.reserve(list.names.size());
+    for (const SortKey &key : keys)
+        sorted.push_back(std::move(list.names[key.index]));
+    list.names = std::move(sorted);
     std::stable_sort(list.cities.begin(), list.cities.end(),
                      [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return list;

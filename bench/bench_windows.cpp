@@ -1,9 +1,11 @@
 // What the user waits for in the windows, at the largest sizes: the program's application object runs on a
 // data folder with 32,767 customers, 5,000 slips on the board, 5,000 completed slips waiting to be finalized and
-// 100,000 records in each history file. A start-menu routine is clicked by its object name, and the time runs
-// until the window is shown and its first paint done (the events that follow the click, the offscreen paint among
-// them). "first" opens it in a new application object (nothing of the program's own kept from before), "warm"
-// opens it again after the user went back to the menu. The first runs also tell the resident memory.
+// 100,000 records in each history file. A control is clicked by its object name, and the time runs until the
+// window that follows has been painted (its first paint event: on a real display that comes after the window
+// server has mapped it). "fresh" opens the window in a new process, as a user's first click does (nothing of
+// the program's or Qt's own kept from before: fonts, icon theme, style); "first" in a new application object of
+// this process; "warm" again after the user went back to the menu. Run under `xvfb-run` with
+// QT_QPA_PLATFORM=xcb for what a real display adds.
 #include "app/application.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -16,14 +18,21 @@
 #include "tools/samplegenerator.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -77,18 +86,56 @@ struct WindowsFolder
         folder.writeFile(SlipFiles::kActive, active);
     }
 
-    // The slip files as generated, after a run that saved the board.
+    // The slip files and the counter as generated, after a run that saved the board or created a slip.
     void restoreSlips(bool tenthComplete = false)
     {
+        if (counter.isEmpty())
+            counter = folder.readAll(QStringLiteral("/SlipNo.txt"));
         folder.writeFile(SlipFiles::kActive, tenthComplete ? activeTenthComplete : active);
         folder.writeFile(SlipFiles::kCompleted, completed);
+        folder.writeFile(QStringLiteral("/SlipNo.txt"), counter);
     }
+    QByteArray counter;
 };
+
+QString g_folderPath; // a folder made by the process that started this one
 
 WindowsFolder &largest()
 {
     static WindowsFolder folder;
     return folder;
+}
+
+QString largestPath()
+{
+    return g_folderPath.isEmpty() ? largest().dir.path() : g_folderPath;
+}
+
+// Notes the first paint of the window it waits for: of the window itself or of any control in it.
+class PaintWatch final : public QObject
+{
+public:
+    QString window;
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!painted && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window()->objectName() == window)
+            painted = true;
+        return false;
+    }
+};
+
+PaintWatch &paintWatch()
+{
+    static auto *watch = [] {
+        auto *w = new PaintWatch;
+        qApp->installEventFilter(w);
+        return w;
+    }();
+    return *watch;
 }
 
 // A run of the program on that folder, at its start menu.
@@ -98,7 +145,7 @@ struct Run
     FakePlatform fake;
     FakeModemBench noModem;
     Platform platform{messages, fake.clock, fake.clipboard, fake.web, fake.choosers, fake.layouts};
-    Application app{largest().dir.path(), platform};
+    Application app{largestPath(), platform};
 
     Run()
     {
@@ -125,27 +172,42 @@ QWidget *control(const QString &window, const QString &name)
     return w ? w->findChild<QWidget *>(name) : nullptr;
 }
 
-// Clicks a control by its object name; the events that follow (the window's layout and its first paint on the
-// screen) run before it returns. False when the window did not show.
+// Clicks a control (or triggers a menu entry) by its object name, then runs the events that follow until the
+// window to be shown has been painted. False when it did not show and paint within ten seconds.
 bool clickUntilShown(const QString &window, const QString &name, const QString &shown)
 {
     QWidget *target = control(window, name);
-    if (!target)
-        return false;
-    QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    QAction *action = nullptr;
+    if (!target) {
+        QWidget *w = visibleWindow(window);
+        action = w ? w->findChild<QAction *>(name) : nullptr;
+        if (!action)
+            return false;
+    }
+    PaintWatch &watch = paintWatch();
+    watch.window = shown;
+    watch.painted = false;
+    if (target)
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    else
+        action->trigger();
+    QElapsedTimer waited;
+    waited.start();
     QCoreApplication::processEvents();
-    return visibleWindow(shown) != nullptr;
+    while (!(watch.painted && visibleWindow(shown)) && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return watch.painted && visibleWindow(shown);
 }
 
-// The resident memory of the process, in MB.
-double residentMegabytes()
+// The resident memory of the process (VmRSS), or the most it held (VmHWM), in MB.
+double residentMegabytes(const char *which = "VmRSS:")
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(which))
+            return line.mid(qsizetype(qstrlen(which))).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 
@@ -166,6 +228,9 @@ const std::vector<Path> &paths()
         {"history", {{"frmStartup", "lblSub_8"}}, "frmHistory"},
         {"schedules", {{"frmStartup", "lblSub_3"}}, "frmSchedules"},
         {"assignments", {{"frmStartup", "lblSub_5"}}, "frmAssignment"},
+        {"calendar", {{"frmStartup", "lblSub_1"}, {"frmMain", "mnuCalendar"}}, "frmCalendar"},
+        {"services", {{"frmStartup", "lblSub_6"}}, "frmServices"},
+        {"blank invoices", {{"frmStartup", "lblSub_7"}}, "frmBlanks"},
     };
     return all;
 }
@@ -216,7 +281,7 @@ void BM_WindowFirst(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_WindowFirst)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WindowFirst)->DenseRange(0, 9)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_WindowWarm(benchmark::State &state)
 {
@@ -237,7 +302,7 @@ void BM_WindowWarm(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_WindowWarm)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WindowWarm)->DenseRange(0, 9)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // "Save &Changes/Exit" on the board with 500 of its 5,000 slips ticked "Complete", until the start menu is back
 // and painted. The slip files are put back between runs.
@@ -259,6 +324,36 @@ void BM_BoardSaveToMenu(benchmark::State &state)
     largest().restoreSlips();
 }
 BENCHMARK(BM_BoardSaveToMenu)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Slip creation's Create Slip (a slip without a date for the first customer) until the start menu is back and
+// painted, on the board's 5,000 slips. The slip files and the counter are put back between runs.
+void BM_CreateSlipToMenu(benchmark::State &state)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    largest();
+    Run run;
+    for (auto _ : state) {
+        state.PauseTiming();
+        largest().restoreSlips();
+        bool ready = follow(nullptr, paths()[2]);
+        if (ready) {
+            qobject_cast<QAbstractButton *>(control("frmCreateSlip", "cmdCreation_2"))->click();
+            qobject_cast<QPlainTextEdit *>(control("frmCreateSlip", "txtService"))->setPlainText("No heat");
+            qobject_cast<QAbstractButton *>(control("frmCreateSlip", "cmdCreation_4"))->click();
+            auto *noDate = qobject_cast<QCheckBox *>(control("frmCreateSlip", "ckdate"));
+            if (noDate && !noDate->isChecked())
+                noDate->click();
+            QCoreApplication::processEvents();
+        }
+        state.ResumeTiming();
+        if (!ready || !clickUntilShown("frmCreateSlip", "cmdCreation_6", "frmStartup")) {
+            state.SkipWithError("the menu did not come back");
+            break;
+        }
+    }
+    largest().restoreSlips();
+}
+BENCHMARK(BM_CreateSlipToMenu)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The first "Eternity" in the history window: 100,000 records of each history file into the two grids.
 void BM_HistoryEternity(benchmark::State &state)
@@ -310,4 +405,56 @@ void BM_WindowAction(benchmark::State &state)
 }
 BENCHMARK(BM_WindowAction)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(6);
 
+// A window opened in a new process of this program (see openWindowInNewProcess): the time that process
+// measured from the click to the window's first paint, the processor time it took meanwhile and the most memory
+// it held.
+void BM_WindowFresh(benchmark::State &state)
+{
+    const Path &path = paths()[std::size_t(state.range(0))];
+    state.SetLabel(path.label);
+    const QString folder = largest().dir.path();
+    for (auto _ : state) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--open-window"), QString::number(state.range(0)), folder});
+        if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+            state.SkipWithError("the window did not show in the new process");
+            break;
+        }
+        const QList<QByteArray> said = child.readAllStandardOutput().trimmed().split(' ');
+        state.SetIterationTime(said.value(0).toDouble() / 1000.0);
+        state.counters["peak MB"] = said.value(1).toDouble();
+        state.counters["CPU ms"] = said.value(2).toDouble(); // the process's, the window system's thread included
+    }
+}
+BENCHMARK(BM_WindowFresh)->DenseRange(0, 9)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
 } // namespace
+
+// The child of BM_WindowFresh: starts the program on the folder, waits for the start menu to be painted, follows
+// the path (only its last click timed) and prints the milliseconds, the peak resident MB and the CPU milliseconds.
+int openWindowInNewProcess(int pathIndex, const QString &folder)
+{
+    g_folderPath = folder;
+    QStandardPaths::setTestModeEnabled(true);
+    const Path &path = paths()[std::size_t(pathIndex)];
+    PaintWatch &watch = paintWatch();
+    watch.window = QStringLiteral("frmStartup");
+    Run run;
+    QElapsedTimer waited;
+    waited.start();
+    while (!watch.painted && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    for (std::size_t i = 0; i + 1 < path.clicks.size(); ++i)
+        if (!clickUntilShown(path.clicks[i].first, path.clicks[i].second, path.clicks[i + 1].first))
+            return 1;
+    QElapsedTimer timer;
+    const std::clock_t cpu = std::clock();
+    timer.start();
+    if (!clickUntilShown(path.clicks.back().first, path.clicks.back().second, path.window))
+        return 1;
+    const qint64 elapsed = timer.nsecsElapsed();
+    std::printf("%.3f %.1f %.3f\n", double(elapsed) / 1e6, residentMegabytes("VmHWM:"),
+                double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC);
+    return 0;
+}

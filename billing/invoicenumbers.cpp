@@ -4,6 +4,7 @@
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
 #include "billing/postingrun.h"
+#include "core/cp1252.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -11,6 +12,8 @@
 #include "core/recordscan.h"
 #include "core/settings.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -22,45 +25,129 @@ qint64 invoiceNumberIn(QByteArrayView text)
     return ok && n > 0 && n <= std::numeric_limits<qint32>::max() ? n : 0;
 }
 
+// The value of a number written plainly (digits only, no leading zero, at most 18 of them); -1 for any other text.
+qint64 plainNumber(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18 || text.front() == '0')
+        return -1;
+    qint64 n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::optional<InvoiceNumbers::InUse::Place> findPlain(const std::vector<InvoiceNumbers::InUse::Plain> &numbers,
+                                                      qint64 plain)
+{
+    const auto found = std::lower_bound(numbers.begin(), numbers.end(), plain,
+                                        [](const auto &entry, qint64 n) { return entry.number < n; });
+    if (found != numbers.end() && found->number == plain)
+        return found->place;
+    return std::nullopt;
+}
+
+std::optional<InvoiceNumbers::InUse::Place> placeOf(const InvoiceNumbers::InUse &used, const QString &number)
+{
+    if (const qint64 plain = plainNumber(number.toLatin1()); plain >= 0)
+        return findPlain(used.numbers, plain);
+    if (const auto found = used.others.constFind(number); found != used.others.constEnd())
+        return *found;
+    return std::nullopt;
+}
+
+// In order of their numbers, each number once, at the first record that holds it.
+void sortOnce(std::vector<InvoiceNumbers::InUse::Plain> &numbers)
+{
+    const auto less = [](const auto &a, const auto &b) { return a.number < b.number; };
+    if (!std::is_sorted(numbers.begin(), numbers.end(), less))
+        std::stable_sort(numbers.begin(), numbers.end(), less);
+    numbers.erase(
+        std::unique(numbers.begin(), numbers.end(), [](const auto &a, const auto &b) { return a.number == b.number; }),
+        numbers.end());
+}
+
+const QString kAccountPlace = QStringLiteral("the history of account %1 on %2");
+
+// The record's words, when it still holds the number; nothing when the file changed since.
+std::optional<QString> describe(const DataFolder &folder, InvoiceNumbers::InUse::File file, int record,
+                                const QString &number)
+{
+    using File = InvoiceNumbers::InUse::File;
+    if (file == File::Journal) {
+        const auto r = folder.readRecord(Posting::kJournal, journalLayout(), record);
+        if (!r || r->text(JournalField::InvoiceNo) != number)
+            return std::nullopt;
+        return kAccountPlace.arg(r->text(JournalField::AcctNo),
+                                 Formats::shortDate(OleDate::toDate(r->real(JournalField::Date))));
+    }
+    const auto r = folder.readRecord(Posting::kHistory, accountHistoryLayout(), record);
+    const QString description = r ? r->text(AccountHistoryField::Description) : QString();
+    if (!description.startsWith(Posting::kInvoiceDescription) ||
+        description.mid(Posting::kInvoiceDescription.size()).trimmed() != number)
+        return std::nullopt;
+    return kAccountPlace.arg(r->text(AccountHistoryField::AcctNo), r->text(AccountHistoryField::Date));
+}
+
 } // namespace
 
 InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 counter)
 {
     InUse used;
     used.counter = counter;
-    auto note = [&used](const QString &number, const QString &where) {
-        if (number.isEmpty() || used.where.contains(number))
+    used.folder = &folder;
+    // The first record that holds a number is where it is used.
+    // The journal's numbers come first and mostly in order; a later file's number that the journal holds is
+    // looked up there rather than sorted again.
+    std::vector<InUse::Plain> later;
+    bool journalDone = false;
+    auto note = [&](QByteArrayView number, InUse::File file, int index) {
+        if (number.isEmpty())
             return;
-        used.where.insert(number, where);
-        used.highest = std::max(used.highest, invoiceNumberIn(number.toLatin1()));
+        const InUse::Place place{file, index + 1};
+        if (const qint64 plain = plainNumber(number); plain >= 0) {
+            if (journalDone && findPlain(used.numbers, plain))
+                return;
+            (journalDone ? later : used.numbers).push_back({plain, place});
+            if (plain <= std::numeric_limits<qint32>::max())
+                used.highest = std::max(used.highest, plain);
+            return;
+        }
+        const QString text = Cp1252::decode(number.data(), number.size());
+        if (!used.others.contains(text)) {
+            used.others.insert(text, place);
+            used.highest = std::max(used.highest, invoiceNumberIn(number));
+        }
     };
-    const QString account = QStringLiteral("the history of account %1 on %2");
     const RecordScan journal(folder, Posting::kJournal, journalLayout());
-    for (int i = 0; i < journal.count(); ++i) {
-        const Record r(journalLayout(), QByteArray(journal.at(i), journalLayout().length()));
-        note(
-            r.text(JournalField::InvoiceNo),
-            account.arg(r.text(JournalField::AcctNo), Formats::shortDate(OleDate::toDate(r.real(JournalField::Date)))));
-    }
+    for (int i = 0; i < journal.count(); ++i)
+        note(journal.trimmed(i, JournalField::InvoiceNo), InUse::File::Journal, i);
+    sortOnce(used.numbers);
+    journalDone = true;
     const QByteArray prefix = Posting::kInvoiceDescription.toLatin1();
     const RecordScan history(folder, Posting::kHistory, accountHistoryLayout());
     for (int i = 0; i < history.count(); ++i) {
         const QByteArrayView description = history.trimmed(i, AccountHistoryField::Description);
-        if (!description.startsWith(prefix))
-            continue;
-        note(QString::fromLatin1(description.sliced(prefix.size()).trimmed()),
-             account.arg(QString::fromLatin1(history.trimmed(i, AccountHistoryField::AcctNo)),
-                         QString::fromLatin1(history.trimmed(i, AccountHistoryField::Date))));
+        if (description.startsWith(prefix))
+            note(description.sliced(prefix.size()).trimmed(), InUse::File::History, i);
     }
     try {
         if (const auto waiting = PostingRun::pendingRun(folder)) {
+            used.waitingRunDate = waiting->date;
             for (const QString &number : waiting->invoices)
-                note(number, QStringLiteral("the Write Records of %1 that waits to be finished")
-                                 .arg(Formats::shortDate(waiting->date)));
+                note(Cp1252::encode(number.trimmed()), InUse::File::WaitingRun, 0);
         }
     } catch (const DiskError &) {
         // A damaged journal is never carried out: its numbers are not posted.
     }
+    sortOnce(later);
+    std::vector<InUse::Plain> all;
+    all.reserve(used.numbers.size() + later.size());
+    std::merge(used.numbers.begin(), used.numbers.end(), later.begin(), later.end(), std::back_inserter(all),
+               [](const auto &a, const auto &b) { return a.number < b.number; });
+    used.numbers = std::move(all);
     return used;
 }
 
@@ -82,8 +169,29 @@ QString InvoiceNumbers::offer(const InUse &used, const QStringList &taken)
 std::optional<QString> InvoiceNumbers::usedAt(const InUse &used, const QString &number)
 {
     const QString trimmed = number.trimmed();
-    if (const auto found = used.where.constFind(trimmed); found != used.where.constEnd())
-        return *found;
+    if (const auto place = placeOf(used, trimmed)) {
+        if (place->file == InUse::File::WaitingRun) {
+            return QStringLiteral("the Write Records of %1 that waits to be finished")
+                .arg(Formats::shortDate(used.waitingRunDate));
+        }
+        // The record is read again; a file that changed since is searched anew, and a number gone from it was
+        // still used when the window opened.
+        try {
+            if (used.folder) {
+                if (const auto words = describe(*used.folder, place->file, place->record, trimmed))
+                    return words;
+                if (const auto now = inUse(*used.folder, used.counter); const auto moved = placeOf(now, trimmed)) {
+                    if (moved->file != InUse::File::WaitingRun)
+                        if (const auto words = describe(*used.folder, moved->file, moved->record, trimmed))
+                            return words;
+                }
+            }
+        } catch (const DiskError &) {
+            // Said without the account below.
+        }
+        return place->file == InUse::File::Journal ? QStringLiteral("the invoice journal")
+                                                   : QStringLiteral("the history");
+    }
     if (const qint64 n = invoiceNumberIn(trimmed.toLatin1()); n > 0 && n < used.counter) {
         return QStringLiteral("an invoice printed before (the numbers below %1 are printed or reserved)")
             .arg(used.counter);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 #include <optional>
+#include <vector>
 
 class Clock;
 class DataFolder;
@@ -24,13 +26,29 @@ class Settings;
 class InvoiceNumbers
 {
 public:
-    // The invoice numbers in use, each with where ("the history of account A-1 on 3/4/2026"); the highest of
-    // them that is a number (0 when none is); and the counter, below which every number is printed or reserved.
+    // The invoice numbers in use, each with the record that holds it; the highest of them that is a number (0
+    // when none is); and the counter, below which every number is printed or reserved. Where a number is used is
+    // put in words ("the history of account A-1 on 3/4/2026") only when asked (usedAt): a hundred thousand
+    // postings are read for their numbers alone.
     struct InUse
     {
-        QHash<QString, QString> where; // by trimmed number
+        enum class File : quint8 { Journal, History, WaitingRun };
+        struct Place
+        {
+            File file = File::Journal;
+            int record = 0; // from 1
+        };
+        struct Plain
+        {
+            qint64 number;
+            Place place;
+        };
+        std::vector<Plain> numbers;   // the numbers written plainly ("20260203"), in order, each once
+        QHash<QString, Place> others; // any other trimmed text
         qint64 highest = 0;
         qint64 counter = 0;
+        const DataFolder *folder = nullptr; // where the records are read back
+        QDate waitingRunDate;               // of the Write Records that waits to be finished
     };
     static InUse inUse(const DataFolder &folder, qint64 counter);
 

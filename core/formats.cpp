@@ -73,25 +73,28 @@ QString shortDate(const QDate &date)
 
 std::optional<QDate> parseShortDate(const QString &text)
 {
-    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
-    if (parts.size() != 3)
-        return std::nullopt;
-    int values[3];
-    for (int i = 0; i < 3; ++i) {
-        const QString &p = parts[i];
-        if (p.isEmpty() || p.size() > (i == 2 ? 4 : 2))
-            return std::nullopt;
-        for (const QChar c : p) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+    // Read in place, without splitting into new strings: boards read thousands of dates as they open.
+    const QStringView trimmed = QStringView(text).trimmed();
+    int values[3] = {0, 0, 0};
+    qsizetype digits[3] = {0, 0, 0};
+    int part = 0;
+    for (const QChar c : trimmed) {
+        if (c == QLatin1Char('/')) {
+            if (++part > 2)
                 return std::nullopt;
+            continue;
         }
-        values[i] = p.toInt();
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        if (++digits[part] > (part == 2 ? 4 : 2))
+            return std::nullopt;
+        values[part] = values[part] * 10 + (c.unicode() - '0');
     }
-    int year = values[2];
-    if (parts[2].size() <= 2)
-        year += year < 30 ? 2000 : 1900;
-    else if (parts[2].size() == 3)
+    if (part != 2 || digits[0] == 0 || digits[1] == 0 || digits[2] == 0 || digits[2] == 3)
         return std::nullopt;
+    int year = values[2];
+    if (digits[2] <= 2)
+        year += year < 30 ? 2000 : 1900;
     const QDate date(year, values[0], values[1]);
     if (!date.isValid())
         return std::nullopt;

@@ -139,14 +139,20 @@ QStringList BoardState::rowCells(int r) const
 
 bool BoardState::isPastDue(int r) const
 {
+    return isPastDue(r, m_clock.today());
+}
+
+bool BoardState::isPastDue(int r, const QDate &today) const
+{
     const Row &rw = row(r);
-    return rw.scheduled.isValid() && rw.scheduled < m_clock.today() && rw.cells[4] != kInProgress;
+    return rw.scheduled.isValid() && rw.scheduled < today && rw.cells[4] != kInProgress;
 }
 
 bool BoardState::anyPastDue() const
 {
+    const QDate today = m_clock.today();
     for (int r = 1; r <= count(); ++r) {
-        if (isPastDue(r))
+        if (isPastDue(r, today))
             return true;
     }
     return false;
@@ -154,13 +160,18 @@ bool BoardState::anyPastDue() const
 
 CellTone BoardState::tone(int r, int col) const
 {
+    return tone(r, col, m_clock.today());
+}
+
+CellTone BoardState::tone(int r, int col, const QDate &today) const
+{
     if (r < 1 || r > count())
         return CellTone::Default;
     // A slip without a readable date gets no colour in its number and priority.
     const bool scheduled = row(r).scheduled.isValid();
     switch (col) {
     case 1:
-        return !scheduled ? CellTone::Default : isPastDue(r) ? CellTone::PastDue : CellTone::Plain;
+        return !scheduled ? CellTone::Default : isPastDue(r, today) ? CellTone::PastDue : CellTone::Plain;
     case 2:
         return !scheduled                                 ? CellTone::Default
                : row(r).cells[2] == priorities().value(3) ? CellTone::Emergency

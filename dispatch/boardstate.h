@@ -80,6 +80,9 @@ public:
     QStringList rowCells(int r) const;
     CellTone tone(int r, int col) const;
     bool isPastDue(int r) const;
+    // The same for a day the caller read from the clock once, for all the rows it colours.
+    CellTone tone(int r, int col, const QDate &today) const;
+    bool isPastDue(int r, const QDate &today) const;
     bool anyPastDue() const;
     // What is wrong with a slip's values (unknown status, priority or time slot, unreadable date); empty when
     // nothing is. Such a slip is shown as stored.

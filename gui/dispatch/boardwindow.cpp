@@ -42,6 +42,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSet>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -142,7 +143,7 @@ void BoardWindow::buildBoard()
     auto *legendText =
         Widgets::label(QStringLiteral("= indicates Past Due Date"), QStringLiteral("lblPastDue"), m_legend);
     auto *legendPicture = Widgets::label(QString(), QStringLiteral("imgPastDue"), m_legend);
-    legendPicture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(20, 20));
+    legendPicture->setPixmap(Widgets::warningSign(20));
     auto *legendRow = new QHBoxLayout(m_legend);
     legendRow->setContentsMargins(0, 0, 0, 0);
     legendRow->addWidget(legendPicture);
@@ -415,9 +416,8 @@ QGroupBox *BoardWindow::buildAccountFrame()
         grid->addWidget(account, i + 2, 1);
         grid->addWidget(site, i + 2, 2);
     }
-    m_callCustomer =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogYesButton), QStringLiteral("Call Customer"), frame);
-    m_callCustomer->setObjectName(QStringLiteral("imgCallCustomer"));
+    m_callCustomer = Widgets::button(QStringLiteral("Call Customer"), QStringLiteral("imgCallCustomer"), frame);
+    Widgets::styleIconWhenShown(m_callCustomer, QStyle::SP_DialogYesButton);
     connect(m_callCustomer, &QPushButton::clicked, this, [this] {
         const int r = m_board.currentSlipRow();
         if (r < 1 || r > m_board.count())
@@ -481,11 +481,8 @@ QGroupBox *BoardWindow::buildInstructions()
         QStringLiteral("Changes are not SAVED  until Exiting"),
         QStringLiteral("Click Save Changes/Exit"),
     };
-    for (int i = 0; i < texts.size(); ++i) {
-        QLabel *line = Widgets::label(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame);
-        line->setWordWrap(true);
-        layout->addWidget(line);
-    }
+    for (int i = 0; i < texts.size(); ++i)
+        layout->addWidget(new Widgets::WrappedLabel(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame));
     return frame;
 }
 
@@ -538,11 +535,12 @@ void BoardWindow::refreshGrid()
         rows.append(m_board.rowCells(m_board.boardRow(g)));
     m_grid->setAll(rows);
     m_grid->fillTextColour(kNavy);
+    const QDate today = m_platform.clock.today();
     for (int g = 1; g <= shown; ++g) {
         const int r = m_board.boardRow(g);
         for (int c = 1; c <= 3; ++c) {
-            if (m_board.tone(r, c) != CellTone::Default) {
-                refreshColours(r);
+            if (m_board.tone(r, c, today) != CellTone::Default) {
+                refreshColours(r, today);
                 break;
             }
         }
@@ -565,18 +563,18 @@ void BoardWindow::refreshRow(int r)
 {
     if (const int g = m_board.gridRow(r)) {
         m_grid->setRowTexts(g, m_board.rowCells(r));
-        refreshColours(r);
+        refreshColours(r, m_platform.clock.today());
     }
     showUnsaved();
 }
 
-void BoardWindow::refreshColours(int r)
+void BoardWindow::refreshColours(int r, const QDate &today)
 {
     const int g = m_board.gridRow(r);
     for (int c = 1; c <= 3 && g > 0; ++c) {
         QColor background;
         QColor text = kNavy;
-        switch (m_board.tone(r, c)) {
+        switch (m_board.tone(r, c, today)) {
         case CellTone::Default:
             break;
         case CellTone::Plain:
@@ -1033,7 +1031,7 @@ QWidget *BoardWindow::buildFilterBar()
     m_find->setPlaceholderText(QStringLiteral("Find slip # or customer"));
     m_find->setToolTip(QStringLiteral("Enter or F3 finds the next slip whose number is the text or whose customer "
                                       "holds it"));
-    m_find->setClearButtonEnabled(true);
+    Widgets::addClearButton(m_find);
     m_find->setMaximumWidth(200);
     row->addWidget(m_filterTech);
     row->addWidget(m_filterStatus);
@@ -1065,19 +1063,27 @@ QWidget *BoardWindow::buildFilterBar()
 void BoardWindow::fillFilterBar()
 {
     // The technicians of the assignment list, then any other name on the board, and the one the view holds.
+    // Names already listed are looked up in a set: a thousand technicians and five thousand slips would otherwise
+    // compare every name with every other.
     QStringList names = {BoardView::kAllTechnicians, SlipValues::kNotAssigned};
+    QSet<QString> listed(names.cbegin(), names.cend());
     for (const QString &name : m_state.assignmentLists.board) {
-        if (!names.contains(name))
+        if (!listed.contains(name)) {
+            listed.insert(name);
             names << name;
+        }
     }
     QStringList others;
-    for (int r = 1; r <= m_board.count(); ++r) {
-        const QString &name = m_board.row(r).cells[3];
-        if (!names.contains(name) && !others.contains(name))
+    const auto addOther = [&](const QString &name) {
+        if (!listed.contains(name)) {
+            listed.insert(name);
             others << name;
-    }
-    if (!m_view.technician.isEmpty() && !names.contains(m_view.technician) && !others.contains(m_view.technician))
-        others << m_view.technician;
+        }
+    };
+    for (int r = 1; r <= m_board.count(); ++r)
+        addOther(m_board.row(r).cells[3]);
+    if (!m_view.technician.isEmpty())
+        addOther(m_view.technician);
     others.sort(Qt::CaseInsensitive);
     names << others;
 

@@ -123,7 +123,7 @@ private:
 
     void refreshGrid();
     void refreshRow(int r);
-    void refreshColours(int r);
+    void refreshColours(int r, const QDate &today); // today: read from the clock once for every row coloured
     void refreshTicks();
     void updateButtons();
     void updateStatusLine();

@@ -1,6 +1,7 @@
 #include "gui/widgets/datebox.h"
 
 #include "core/seams.h"
+#include "gui/widgets/widgets.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -51,7 +52,7 @@ DateBox::DateBox(const QString &objectName, Messages &messages, QWidget *parent)
 {
     setObjectName(objectName);
     setPlaceholderText(QStringLiteral("month/day/year"));
-    QAction *drop = addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    QAction *drop = addAction(Widgets::dropDownArrow(palette()), QLineEdit::TrailingPosition);
     drop->setObjectName(objectName + QStringLiteral("_calendar"));
     drop->setToolTip(QStringLiteral("Calendar (F4)"));
     connect(drop, &QAction::triggered, this, &DateBox::openCalendar);

@@ -2,11 +2,16 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QEvent>
+#include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -68,9 +73,130 @@ protected:
     }
 };
 
+// Gives a button its style icon the first time it shows, then leaves.
+class IconWhenShown final : public QObject
+{
+public:
+    IconWhenShown(QAbstractButton *button, QStyle::StandardPixmap icon)
+        : QObject(button)
+        , m_icon(icon)
+    {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            auto *button = static_cast<QAbstractButton *>(watched);
+            button->setIcon(button->style()->standardIcon(m_icon, nullptr, button));
+            button->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QStyle::StandardPixmap m_icon;
+};
+
 } // namespace
 
 namespace Widgets {
+
+QPixmap warningSign(int size)
+{
+    QPixmap picture(size, size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    QPainterPath triangle;
+    triangle.moveTo(s / 2, s * 0.06);
+    triangle.lineTo(s * 0.97, s * 0.92);
+    triangle.lineTo(s * 0.03, s * 0.92);
+    triangle.closeSubpath();
+    painter.setPen(QPen(QColor(120, 90, 0), s / 14));
+    painter.setBrush(QColor(250, 200, 30));
+    painter.drawPath(triangle);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawRect(QRectF(s * 0.45, s * 0.32, s * 0.1, s * 0.34));
+    painter.drawEllipse(QRectF(s * 0.44, s * 0.71, s * 0.12, s * 0.12));
+    return picture;
+}
+
+QIcon dropDownArrow(const QPalette &palette)
+{
+    QIcon icon;
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+        QPixmap picture(16, 16);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(
+            palette.color(mode == QIcon::Normal ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        painter.drawPolygon(QPolygonF({QPointF(3.5, 6), QPointF(12.5, 6), QPointF(8, 11)}));
+        painter.end();
+        icon.addPixmap(picture, mode);
+    }
+    return icon;
+}
+
+void addClearButton(QLineEdit *edit)
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(edit->palette().color(QPalette::Active, QPalette::PlaceholderText));
+    painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    painter.setPen(QPen(edit->palette().color(QPalette::Active, QPalette::Base), 1.6, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+    painter.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+    painter.end();
+    QAction *clear = edit->addAction(QIcon(picture), QLineEdit::TrailingPosition);
+    clear->setObjectName(edit->objectName() + QStringLiteral("_clear"));
+    clear->setToolTip(QStringLiteral("Clear"));
+    clear->setVisible(!edit->text().isEmpty());
+    QObject::connect(clear, &QAction::triggered, edit, [edit] {
+        edit->clear();
+        emit edit->textEdited(QString());
+    });
+    QObject::connect(edit, &QLineEdit::textChanged, clear,
+                     [clear](const QString &text) { clear->setVisible(!text.isEmpty()); });
+}
+
+void styleIconWhenShown(QAbstractButton *button, QStyle::StandardPixmap icon)
+{
+    button->installEventFilter(new IconWhenShown(button, icon));
+}
+
+WrappedLabel::WrappedLabel(const QString &text, const QString &name, QWidget *parent)
+    : QLabel(text, parent)
+{
+    setObjectName(name);
+    setWordWrap(true);
+}
+
+int WrappedLabel::heightForWidth(int width) const
+{
+    const auto known = m_heights.constFind(width);
+    if (known != m_heights.cend())
+        return *known;
+    const int height = QLabel::heightForWidth(width);
+    m_heights.insert(width, height);
+    return height;
+}
+
+void WrappedLabel::changeEvent(QEvent *event)
+{
+    // A new font or style lays the text out differently.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange ||
+        event->type() == QEvent::ContentsRectChange)
+        m_heights.clear();
+    QLabel::changeEvent(event);
+}
 
 QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
 {

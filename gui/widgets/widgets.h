@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QHash>
+#include <QLabel>
+#include <QPixmap>
 #include <QString>
+#include <QStyle>
 
 class QAbstractButton;
 class QAbstractItemView;
 class QCheckBox;
-class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -24,6 +28,33 @@ void clickOnEscape(QWidget *window, QAbstractButton *button);
 // For the whole program: Enter (and keypad Enter) presses the button that has the focus, in every window and not
 // only in dialogs. Installed once; later calls do nothing.
 void pressFocusedButtonsOnEnter();
+
+// Pictures drawn by the program rather than looked up in the desktop's icon theme: a theme lookup reads the
+// theme's folders and costs a window milliseconds as it opens. A warning triangle with "!", and the arrow of a
+// drop-down in the palette's text colour.
+QPixmap warningSign(int size);
+QIcon dropDownArrow(const QPalette &palette);
+// A button at the end of a text box that empties it, shown while the box holds text (as Qt's clear button, with
+// a drawn picture).
+void addClearButton(QLineEdit *edit);
+// The style's icon for a button that is hidden when its window opens: looked up when the button is first shown.
+void styleIconWhenShown(QAbstractButton *button, QStyle::StandardPixmap icon);
+
+// A label whose fixed text wraps at its width. It keeps the height it found for each width: a layout asks a
+// wrapping label again and again while a window opens, and a plain label lays its text out anew at each
+// question. Its text and font are set once, before it is shown.
+class WrappedLabel final : public QLabel
+{
+public:
+    WrappedLabel(const QString &text, const QString &name, QWidget *parent);
+    int heightForWidth(int width) const override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    mutable QHash<int, int> m_heights; // by width
+};
 
 // The busy pointer for as long as it lives: a long load, an export or a print, ended however it ends.
 class BusyCursor

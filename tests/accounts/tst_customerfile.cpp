@@ -31,17 +31,21 @@ private slots:
     {
         TestRoot root;
         const DataFolder folder = withCustomers(root);
+        // Names alike in their first eight letters are ordered by the rest.
+        root.write(CustomerFile::kPath,
+                   root.read(CustomerFile::kPath) + customer("E5|Business|ACME HEAT AND AIR").bytes());
         QStringList names;
         for (const auto &e : loadCustomerNames(folder).names)
             names.append(e.key + '#' + QString::number(e.recordNumber));
-        QCOMPARE(names, (QStringList{"Acme Heating#1", "Lee, Ann#3", "Smith, John#2", "Straße & Söhne#4"}));
+        QCOMPARE(names, (QStringList{"ACME HEAT AND AIR#5", "Acme Heating#1", "Lee, Ann#3", "Smith, John#2",
+                                     "Straße & Söhne#4"}));
         QCOMPARE(loadCustomerNames(folder).cities, (QStringList{"Köln", "Shelbyville", "Springfield"}));
         QVERIFY(FindDuplicateAcctNo(folder, "B2", 1));
         // Its own record; case counts; the text is not trimmed.
         QVERIFY(!FindDuplicateAcctNo(folder, "B2", 2) && !FindDuplicateAcctNo(folder, "b2", 1) &&
                 !FindDuplicateAcctNo(folder, "B2 ", 1));
         Record current = customer("9");
-        ReadCustomer(folder, 5, current); // beyond the end: blank, the reserved numbers zero
+        ReadCustomer(folder, 6, current); // beyond the end: blank, the reserved numbers zero
         QCOMPARE(current, newCustomerRecord());
     }
 

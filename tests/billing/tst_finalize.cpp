@@ -213,6 +213,18 @@ private slots:
         QCOMPARE(s.invoiceUsedAt("20260201").value_or(""),
                  "an invoice printed before (the numbers below 20260202 are printed or reserved)");
         QCOMPARE(s.invoiceUsedAt("5001").value_or(""), "the history of account A-1 on 3/7/2026");
+        // Where a number is used is read back when asked: from the history, for a number that is not plain
+        // digits, and after the journal changed under the open window.
+        WriteHistory(folder, "H-4", "Hill", "$5.00", kDay.addDays(-2), "Invoice No.  0077");
+        WriteHistory(folder, "H-5", "Dale", "$5.00", kDay.addDays(-1), "Invoice No. 7002");
+        const auto used = InvoiceNumbers::inUse(folder, settings.invoiceNumber);
+        folder.replaceRecords(Posting::kJournal,
+                              {journalRecord("New", "N-1", "6001", Money(), Money(), Money(), kDay),
+                               journalRecord("Main St", "A-1", "5001", Money(), Money(), Money(), kDay.addDays(1))});
+        QCOMPARE(InvoiceNumbers::usedAt(used, "0077").value_or(""), "the history of account H-4 on 3/5/2026");
+        QCOMPARE(InvoiceNumbers::usedAt(used, "7002").value_or(""), "the history of account H-5 on 3/6/2026");
+        QCOMPARE(InvoiceNumbers::usedAt(used, "5001").value_or(""), "the history of account A-1 on 3/8/2026");
+        QCOMPARE(used.highest, 7002);
         s.begin(1);
         s.setAmountText("5");
         QCOMPARE(s.enterToGrid("20260202", "Cash"), Finalize::Refusal::None);

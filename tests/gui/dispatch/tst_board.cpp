@@ -249,7 +249,12 @@ private slots:
     // find moves to the slip; the next window shows the same sort and filter.
     void sortFilterAndFind()
     {
-        Screen s({"100|Assigned|Al|1/20/2026|08:00", "9|Open||0|None", "10|Assigned|Bo|1/21/2026|08:00"});
+        Screen s({"100|Assigned|Cy|1/20/2026|08:00", "9|Open||0|None", "10|Assigned|Bo|1/21/2026|08:00"});
+        // The technician filter: the assignment list once each, then a name only the board holds.
+        QStringList technicians;
+        for (int i = 0; i < s.find<QComboBox>("cboFilterTech")->count(); ++i)
+            technicians << s.find<QComboBox>("cboFilterTech")->itemText(i);
+        QCOMPARE(technicians, QStringList({"All Technicians", "Not Assigned", "Al", "Bo", "Cy"}));
         const auto numbers = [](const Screen &s) {
             QStringList out;
             for (int r = 1; r < s.grid()->rows(); ++r)

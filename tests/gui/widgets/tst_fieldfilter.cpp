@@ -4,16 +4,19 @@
 #include "core/validation.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/programwindow.h"
+#include "gui/widgets/widgets.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/qtseams.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -161,6 +164,37 @@ private slots:
         QCOMPARE(edit.toPlainText(), "Furnace \u2013 noisy");
         QTRY_VERIFY(!messages.shown.empty());
         QVERIFY(messages.lastText().contains("\u0141"));
+    }
+
+    // A wrapping label of fixed text answers as a plain one would, also after its font changed; the clear button
+    // of a text box empties it and shows only while there is text.
+    void wrappedLabelAndClearButton()
+    {
+        const QString text = "If a Single Slip selected, Click Manage/Alter Selected Service Slip";
+        QWidget parent;
+        Widgets::WrappedLabel wrapped(text, "lblWrapped", &parent);
+        QLabel plain(text, &parent);
+        plain.setWordWrap(true);
+        for (int width : {80, 200, 80, 600})
+            QCOMPARE(wrapped.heightForWidth(width), plain.heightForWidth(width));
+        QFont bigger = wrapped.font();
+        bigger.setPointSize(bigger.pointSize() * 2);
+        wrapped.setFont(bigger);
+        plain.setFont(bigger);
+        QCOMPARE(wrapped.heightForWidth(200), plain.heightForWidth(200));
+
+        QLineEdit find;
+        find.setObjectName("txtFind");
+        Widgets::addClearButton(&find);
+        auto *clear = find.findChild<QAction *>("txtFind_clear");
+        QVERIFY(clear && !clear->isVisible());
+        QSignalSpy edited(&find, &QLineEdit::textEdited);
+        find.setText("29240");
+        QVERIFY(clear->isVisible());
+        clear->trigger();
+        QCOMPARE(find.text(), QString());
+        QVERIFY(!clear->isVisible());
+        QCOMPARE(edited.count(), 1);
     }
 };
 
