@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <cerrno>
 #include <functional>
@@ -101,6 +102,22 @@ void writeRecords(const DataFolder &folder, const Record &waiting, const QString
     PostingRun::writeRecords(folder,
                              {{waiting, "A100", "Smith", invoice, "Cash", "$1.05", Money::fromRaw(10500), {}, {}}},
                              {"Sales Tax", "Tax"}, day, hook);
+}
+
+// A Write Records of slip 900 under invoice 20260007 stopped by a full disk at its first posting: its journal waits.
+Record leaveWaitingJournal(const DataFolder &folder)
+{
+    const Record waiting = SlipSamples::slip("900|Complete");
+    folder.replaceRecords(SlipFiles::kCompleted, {waiting});
+    const auto fullAtFirstPosting = [](const char *step, const QString &file) {
+        if (QByteArray(step) == "before" && file == Posting::kHistory)
+            throw DiskError("the disk is full");
+    };
+    try {
+        writeRecords(folder, waiting, "20260007", QDate(2026, 3, 7), fullAtFirstPosting);
+    } catch (const DiskError &) {
+    }
+    return waiting;
 }
 
 // `run` on a fresh `prepare`d folder with a fault at each event in turn, then `check`; fails on none or too many.
@@ -293,20 +310,69 @@ private slots:
     {
         TestRoot root;
         const DataFolder folder = root.folder();
-        const Record waiting = SlipSamples::slip("900|Complete");
-        folder.replaceRecords(SlipFiles::kCompleted, {waiting});
-        const auto fullAtFirstPosting = [](const char *step, const QString &file) {
-            if (QByteArray(step) == "before" && file == Posting::kHistory)
-                throw DiskError("the disk is full");
-        };
-        QVERIFY_THROWS_EXCEPTION(DiskError,
-                                 writeRecords(folder, waiting, "20260007", QDate(2026, 3, 7), fullAtFirstPosting));
+        leaveWaitingJournal(folder);
         QVERIFY(PostingRun::pending(folder));
         Settings settings;
         settings.invoiceNumber = 20260005;
         QString note;
         QCOMPARE(InvoiceNumbers(folder, settings).reserve(2, &note), 20260008);
         QVERIFY2(note.contains("20260007"), qPrintable(note));
+    }
+
+    // A posting journal that cannot be read changes nothing, blocks Write Records with what the user can do, and
+    // is set aside under a dated name with its bytes; a whole one is finished, never set aside.
+    void damagedPostingJournalBlocksUntilSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("form");
+        for (const char *name : {"whole", "empty", "garbage", "cut mid-line", "one byte changed", "enormous"})
+            QTest::newRow(name) << QByteArray(name);
+    }
+    void damagedPostingJournalBlocksUntilSetAside()
+    {
+        QFETCH(QByteArray, form);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const Record waiting = leaveWaitingJournal(folder);
+        QByteArray journal = root.read(PostingRun::kJournal);
+        if (form == "empty" || form == "garbage")
+            journal = form == "empty" ? QByteArray() : QByteArray("\x89PNG\r\n\x1a\n\0\0garbage", 16);
+        else if (form == "cut mid-line")
+            journal.truncate(journal.size() / 2);
+        else if (form == "one byte changed")
+            journal.replace("20260007", "20260008");
+        root.write(PostingRun::kJournal, journal);
+        if (form == "enormous")
+            QVERIFY(QFile::resize(root.file(PostingRun::kJournal), qint64(300) << 20)); // sparse: no room taken
+        const qint64 size = QFileInfo(root.file(PostingRun::kJournal)).size();
+        const QDate day(2026, 3, 8);
+        if (form == "whole") {
+            QVERIFY_THROWS_EXCEPTION(DiskError, PostingRun::setAsideJournal(folder, day));
+            QVERIFY(PostingRun::finishPending(folder).contains("Slip 900, Invoice No. 20260007"));
+            QVERIFY(!PostingRun::pending(folder));
+            return;
+        }
+        const auto before = snapshot(root.path(), true);
+        for (const auto &attempt : std::vector<std::function<void()>>{
+                 [&] { PostingRun::finishPending(folder); }, [&] { writeRecords(folder, waiting, "20260009", day); }}) {
+            try {
+                attempt();
+                QFAIL("a damaged journal was carried out");
+            } catch (const DiskError &e) {
+                QVERIFY2(e.message().contains("is damaged or was changed by hand") &&
+                             e.message().contains("run \"dispatch-data check\"") &&
+                             e.message().contains("restore the data folder from a backup") &&
+                             e.message().contains("\"dispatch-data set-aside-journal\""),
+                         qPrintable(e.message()));
+            }
+            QVERIFY(snapshot(root.path(), true) == before);
+        }
+        QCOMPARE(PostingRun::setAsideJournal(folder, day), "/PostingJournal.set-aside-2026-03-08.txt");
+        QCOMPARE(QFileInfo(root.file("/PostingJournal.set-aside-2026-03-08.txt")).size(), size);
+        QVERIFY(!PostingRun::pending(folder));
+        root.write(PostingRun::kJournal, "{");
+        QCOMPARE(PostingRun::setAsideJournal(folder, day), "/PostingJournal.set-aside-2026-03-08-2.txt");
+        writeRecords(folder, waiting, "20260009", day);
+        QCOMPARE(folder.recordCount(Posting::kHistory, 155), 1);
     }
 
     // A write failing (full disk, or killed) at each event; "retry" does it again, then a slip is made and the
