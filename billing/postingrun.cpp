@@ -417,7 +417,11 @@ void writeRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
     if (slips.empty())
         return;
     if (pending(folder)) {
-        readJournal(folder); // a damaged journal says what the user can do
+        try {
+            readJournal(folder);
+        } catch (const DiskError &damaged) { // it says what the user can do
+            throw DiskError(damaged.message() + QStringLiteral("\r\nNothing was written."));
+        }
         throw DiskError(QStringLiteral("An earlier Write Records was interrupted and is not finished yet (%1). "
                                        "Nothing was written.")
                             .arg(shownPath(folder, kJournal)));
