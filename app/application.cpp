@@ -1,16 +1,26 @@
 #include "app/application.h"
 
 #include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
+#include "accounts/servicecatalogue.h"
+#include "accounts/servicerecord.h"
+#include "billing/accountfiles.h"
+#include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
 #include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
+#include "core/itemrecord.h"
 #include "core/startup.h"
+#include "core/tornrecords.h"
 #include "dialing/modem.h"
 #include "dispatch/assignedslips.h"
+#include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/accounts/assignmentscreen.h"
 #include "gui/accounts/customerscreen.h"
@@ -38,6 +48,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -51,6 +62,32 @@ std::optional<QString> chooseExportFile(const QString &suggested)
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+// Every record file of the folder with its layout: the program's own and the shared ones, and one balance file
+// per account.
+std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder)
+{
+    std::vector<TornRecords::RecordFile> files = {
+        {SlipFiles::kActive, &serviceSlipLayout()},
+        {SlipFiles::kCompleted, &serviceSlipLayout()},
+        {SlipFiles::kFinalized, &serviceSlipLayout()},
+        {CustomerFile::kPath, &customerLayout()},
+        {AssignmentFile::kPath, &assignmentLayout()},
+        {ServiceCatalogue::kPath, &serviceLayout()},
+        {Posting::kHistory, &accountHistoryLayout()},
+        {AccountFiles::kPaymentFile, &accountHistoryLayout()},
+        {Posting::kServiceHistory, &serviceHistoryLayout()},
+        {Posting::kTaxRecords, &taxLayout()},
+        {Posting::kJournal, &journalLayout()},
+        {QStringLiteral("/VIInventoriedItems.txt"), &itemLayout()},
+        {QStringLiteral("/CurrentItems.txt"), &itemLayout()},
+    };
+    QDirIterator accounts(folder.path(QStringLiteral("/VIActiveAccounts")), {QStringLiteral("*.txt")}, QDir::Files);
+    while (accounts.hasNext())
+        files.push_back(
+            {QStringLiteral("/VIActiveAccounts/") + accounts.nextFileInfo().fileName(), &accountHistoryLayout()});
+    return files;
 }
 
 } // namespace
@@ -178,7 +215,22 @@ void Application::repairInterruptedWrites()
     try {
         // An append cut short: a file that ends in part of a record is cut back; then a save of the board
         // that was under way is completed from its journal.
-        m_state.folder.finishInterruptedAppends();
+        if (const auto cut = m_state.folder.finishInterruptedAppends(); !cut.empty()) {
+            const auto files = recordFiles(m_state.folder);
+            QStringList lines;
+            for (const AppendGuard::CutBack &c : cut) {
+                const auto file = std::find_if(files.begin(), files.end(), [&](const TornRecords::RecordFile &f) {
+                    return m_state.folder.path(f.relative) == m_state.folder.path(c.relative);
+                });
+                lines << TornRecords::cutBackText(c, file == files.end() ? 0 : file->layout->length());
+            }
+            m_platform.messages.inform(
+                QStringLiteral("The program was ended while it was saving. What that save had not finished was "
+                               "removed, so that each file ends in whole records:\r\n%1\r\nCheck what you entered "
+                               "last and enter it again where it is missing.")
+                    .arg(lines.join(QStringLiteral("\r\n"))),
+                m_state.folder.executableName());
+        }
         if (finishInterruptedBoardSave(m_state.folder)) {
             m_platform.messages.inform(QStringLiteral("The last save of the Dispatch Board was interrupted before it "
                                                       "ended. It has now been completed."),
@@ -206,6 +258,7 @@ void Application::repairInterruptedWrites()
         reportDiskError(e.message());
     }
     finishInterruptedPosting();
+    offerToCompleteTornRecords();
     try {
         // A technician renamed with the slips given to him: the board and the assignment file end both new.
         AssignedSlips::recoverRename(m_state.folder);
@@ -420,6 +473,45 @@ void Application::finishInterruptedPosting()
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
+}
+
+void Application::offerToCompleteTornRecords()
+{
+    const auto files = recordFiles(m_state.folder);
+    const std::vector<TornRecords::Torn> torn = TornRecords::find(m_state.folder, files);
+    if (torn.empty())
+        return;
+    QStringList found;
+    for (const TornRecords::Torn &t : torn)
+        found << TornRecords::describe(t) + QLatin1Char('.');
+    const QString title = m_state.folder.executableName();
+    const bool complete = m_platform.messages.ask(
+        QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
+                       "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
+                       "last record of each now? Its missing part is filled with blanks (zero in number fields); "
+                       "nothing already in the file changes. Check that record afterwards. With No the files stay "
+                       "as they are (\"dispatch-data check\" shows what they hold).")
+            .arg(found.join(QStringLiteral("\r\n"))),
+        title);
+    if (!complete)
+        return;
+    QStringList done;
+    for (const TornRecords::Torn &t : torn) {
+        const auto file = std::find_if(files.begin(), files.end(),
+                                       [&](const TornRecords::RecordFile &f) { return f.relative == t.relative; });
+        try {
+            const qint64 added = TornRecords::completeLastRecord(m_state.folder, t.relative, *file->layout);
+            done << QStringLiteral(
+                        "%1: its last record was completed with %2 bytes of blanks and zeros; it holds %3 whole "
+                        "records now.")
+                        .arg(QDir::toNativeSeparators(t.relative.mid(1)))
+                        .arg(added)
+                        .arg(t.wholeRecords() + 1);
+        } catch (const DiskError &e) {
+            done << e.message();
+        }
+    }
+    m_platform.messages.inform(done.join(QStringLiteral("\r\n")), title);
 }
 
 PrintTarget &Application::printTarget()

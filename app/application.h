@@ -102,6 +102,9 @@ private:
     void reportDiskError(const QString &message);
     // Completes a Write Records that a crash or a full disk interrupted, and tells the user once.
     void finishInterruptedPosting();
+    // Files that end in part of a record with no interrupted append to explain it: said once, and their last
+    // record completed with blanks when the user lets it.
+    void offerToCompleteTornRecords();
 
     Platform m_platform;
     AppState m_state;

@@ -8,6 +8,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/tornrecords.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
@@ -27,6 +28,7 @@ namespace PostingRun {
 namespace {
 
 constexpr int kJournalFormat = 2; // 2: with its digest
+constexpr qint64 kMostJournalBytes = qint64(256) << 20;
 
 // Records to add to one file, starting at a byte offset (a whole number of records).
 struct Append
@@ -72,6 +74,8 @@ public:
         // A missing file that has a Backup copy is restored first, as every writer does.
         if (!QFileInfo(key).isFile() && QFileInfo(m_folder.path(DataFolder::backupPathOf(relative))).isFile())
             m_folder.fileExists(relative);
+        if (const qint64 size = QFileInfo(key).size(); QFileInfo(key).isFile() && size % recordLength != 0)
+            throw DiskError(TornRecords::refusal(QStringLiteral("The postings"), key, size, recordLength));
         append.offset = qint64(DataFolder::recordCountForSize(QFileInfo(key).size(), recordLength)) * recordLength;
         m_index.insert(key, m_appends.size());
         m_appends.push_back(std::move(append));
@@ -252,9 +256,17 @@ Plan readJournal(const DataFolder &folder)
     auto damaged = [&] {
         return DiskError(
             QStringLiteral("The posting journal %1 is damaged or was changed by hand, so an interrupted Write Records "
-                           "cannot be finished. Nothing was changed.")
+                           "cannot be finished. Nothing was changed.\r\nWrite Records is refused while the journal "
+                           "is there. What you can do:\r\n- run \"dispatch-data check\" to see what the data folder "
+                           "holds;\r\n- restore the data folder from a backup made before that Write Records; or\r\n"
+                           "- close the program and run \"dispatch-data set-aside-journal\", which renames the journal "
+                           "to a dated name beside it. The postings it held must then be checked by hand: compare "
+                           "the slips in Completed Service Slips with the service history.")
                 .arg(shownPath(folder, kJournal)));
     };
+    // A journal holds the records of one run: one far beyond any run's size is not read into memory.
+    if (QFileInfo(folder.path(kJournal)).size() > kMostJournalBytes)
+        throw damaged();
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(folder.readAll(kJournal), &error);
     QJsonObject root = doc.object();
@@ -405,6 +417,11 @@ void writeRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
     if (slips.empty())
         return;
     if (pending(folder)) {
+        try {
+            readJournal(folder);
+        } catch (const DiskError &damaged) { // it says what the user can do
+            throw DiskError(damaged.message() + QStringLiteral("\r\nNothing was written."));
+        }
         throw DiskError(QStringLiteral("An earlier Write Records was interrupted and is not finished yet (%1). "
                                        "Nothing was written.")
                             .arg(shownPath(folder, kJournal)));
@@ -447,6 +464,31 @@ QString finishPending(const DataFolder &folder, const StepHook &hook)
     return QStringLiteral("Write Records of %1 was interrupted before it ended. It has now been completed; each "
                           "slip is posted once:\r\n%2")
         .arg(Formats::shortDate(plan.date), plan.slips.join(QStringLiteral("\r\n")));
+}
+
+QString setAsideJournal(const DataFolder &folder, const QDate &today)
+{
+    if (!pending(folder))
+        throw DiskError(
+            QStringLiteral("There is no posting journal %1 to set aside.").arg(shownPath(folder, kJournal)));
+    try {
+        readJournal(folder);
+    } catch (const DiskError &) {
+        const QString stem = QStringLiteral("/PostingJournal.set-aside-") + today.toString(Qt::ISODate);
+        QString target = stem + QStringLiteral(".txt");
+        for (int n = 2; QFileInfo::exists(folder.path(target)); ++n)
+            target = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".txt");
+        const qint64 size = QFileInfo(folder.path(kJournal)).size();
+        folder.renameFile(kJournal, target);
+        if (pending(folder) || QFileInfo(folder.path(target)).size() != size) {
+            throw DiskError(QStringLiteral("The posting journal %1 could not be confirmed as set aside as %2.")
+                                .arg(shownPath(folder, kJournal), shownPath(folder, target)));
+        }
+        return target;
+    }
+    throw DiskError(QStringLiteral("The posting journal %1 is whole: the program finishes the Write Records it holds "
+                                   "at its next start. It was not set aside.")
+                        .arg(shownPath(folder, kJournal)));
 }
 
 } // namespace PostingRun

@@ -75,4 +75,10 @@ std::optional<PendingRun> pendingRun(const DataFolder &folder);
 // journal was waiting. Throws DiskError when it cannot be finished (the journal stays for the next try).
 QString finishPending(const DataFolder &folder, const StepHook &hook = {});
 
+// Sets a journal that cannot be finished (damaged) aside: renamed beside it to a dated name that is free
+// ("/PostingJournal.set-aside-2026-03-04.txt", then "-2" ...), never deleted, so that Write Records works again;
+// the postings it held must then be checked by hand. Returns the new relative path. Throws DiskError when there
+// is no journal, when it can still be finished, or when the rename fails.
+QString setAsideJournal(const DataFolder &folder, const QDate &today);
+
 } // namespace PostingRun

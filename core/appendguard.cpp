@@ -147,10 +147,10 @@ QStringList AppendGuard::pending() const
     return found;
 }
 
-QStringList AppendGuard::cutBackTornAppends() const
+std::vector<AppendGuard::CutBack> AppendGuard::cutBackTornAppends() const
 {
     FileOps &ops = *m_io.ops;
-    QStringList cut;
+    std::vector<CutBack> cut;
     for (const QString &relative : pending()) {
         const QString guardPath = m_paths.root() + relative;
         const QString full = guardPath.chopped(kGuardSuffix.size());
@@ -177,7 +177,7 @@ QStringList AppendGuard::cutBackTornAppends() const
                                                    "write left, and it could not be cut back: %2.")
                                         .arg(shownPath(full), diskErrorText(error)));
                 }
-                cut.append(m_paths.relativeOf(full));
+                cut.push_back({m_paths.relativeOf(full), size, note->oldSize});
             }
             ops.close(fd);
         }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <vector>
 
 // Appends that a kill or a power cut cannot leave half done. Before an append writes a byte, the file's
 // length, the length and a digest of what is added, and the file's identity are noted in a small file beside
@@ -27,8 +28,17 @@ public:
 
     static bool isGuardName(const QString &fileName);
     QStringList pending() const; // the notes waiting, relative paths
-    // Returns the relative paths of the files cut back; throws DiskError when a torn file cannot be cut.
-    QStringList cutBackTornAppends() const;
+
+    // A file cut back: its relative path, its length found and the length it was cut to.
+    struct CutBack
+    {
+        QString relative;
+        qint64 from = 0;
+        qint64 to = 0;
+        bool operator==(const CutBack &) const = default;
+    };
+    // Returns the files cut back; throws DiskError when a torn file cannot be cut.
+    std::vector<CutBack> cutBackTornAppends() const;
 
 private:
     const DataPaths &m_paths;

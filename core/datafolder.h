@@ -75,10 +75,10 @@ public:
 
     // -- Appends interrupted by a kill or a power cut (see AppendGuard): finishInterruptedAppends() runs at
     // start before any file is read, keeps an append that is whole and cuts any other back. Returns the
-    // relative paths of the files cut back.
+    // files cut back and by how much.
     static bool isAppendGuardName(const QString &fileName) { return AppendGuard::isGuardName(fileName); }
     QStringList interruptedAppends() const { return appendGuard().pending(); } // relative paths
-    QStringList finishInterruptedAppends() const { return appendGuard().cutBackTornAppends(); }
+    std::vector<AppendGuard::CutBack> finishInterruptedAppends() const { return appendGuard().cutBackTornAppends(); }
 
     // -- Whole files
     QByteArray readAll(const QString &relative) const; // empty when missing or unreadable

@@ -3,6 +3,7 @@
 #include "core/appendguard.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "core/tornrecords.h"
 
 #include <QFile>
 #include <cerrno>
@@ -19,6 +20,18 @@ int RecordIO::recordCountForSize(qint64 bytes, int recordLength)
         ++count;
     return int(std::min<qint64>(count, std::numeric_limits<int>::max()));
 }
+
+namespace {
+
+// A record added after part of a record would not line up with the others: the file must end in whole records.
+void refuseTorn(const DataFolder &folder, const QString &relative, int length, const QString &what)
+{
+    const qint64 size = folder.fileSize(relative);
+    if (size > 0 && size % length != 0)
+        throw DiskError(TornRecords::refusal(what, folder.path(relative), size, length));
+}
+
+} // namespace
 
 int RecordIO::recordCount(const QString &relative, int recordLength) const
 {
@@ -68,6 +81,7 @@ void RecordIO::writeRecord(const QString &relative, int number, const Record &re
         m_folder.writeFile(relative, bytes);
         return;
     }
+    refuseTorn(m_folder, relative, length, QStringLiteral("The record"));
     QByteArray bytes = record.bytes();
     const qsizetype gap = qsizetype(number - 1 - count) * length;
     if (gap > 0)
@@ -81,6 +95,7 @@ void RecordIO::appendRecords(const QString &relative, const std::vector<Record> 
         return;
     const int length = records.front().layout().length();
     const int count = recordCount(relative, length);
+    refuseTorn(m_folder, relative, length, QStringLiteral("The records"));
     QByteArray bytes;
     bytes.reserve(qsizetype(records.size()) * length);
     for (const auto &r : records)

@@ -27,7 +27,8 @@ public:
     std::vector<Record> readRecords(const QString &relative, const RecordLayout &layout) const;
     std::optional<Record> readRecord(const QString &relative, const RecordLayout &layout, int number) const;
     // Record n from 1; n inside the file replaces that record (the whole file is rewritten crash-safe), n at
-    // the end or beyond appends (the records in between zeroed). An append that fails leaves the file as it was.
+    // the end or beyond appends (the records in between zeroed). An append that fails leaves the file as it was;
+    // an append to a file that ends in part of a record is refused (DiskError), see TornRecords.
     void writeRecord(const QString &relative, int number, const Record &record) const;
     void appendRecords(const QString &relative, const std::vector<Record> &records) const;
     // Writes the bytes at a byte offset of the file itself (created when missing), without a temporary file

@@ -102,17 +102,36 @@ private:
         const QByteArray bytes = f.readAll();
         const int count = DataFolder::recordCountForSize(bytes.size(), layout.length());
         if (bytes.size() % layout.length() != 0) {
+            // An append the program was killed in is cut back at its next start; any other torn end stays.
+            const bool guarded = isFile(file + QStringLiteral(".vdappend"));
             report(file, 0,
                    QStringLiteral("its length, %1 bytes, is not a whole number of %2-byte records (the program reads "
-                                  "%3 record(s))")
+                                  "%3 record(s)): it is %4 bytes over its %5 whole record(s). %6")
                        .arg(bytes.size())
                        .arg(layout.length())
-                       .arg(count));
+                       .arg(count)
+                       .arg(bytes.size() % layout.length())
+                       .arg(bytes.size() / layout.length())
+                       .arg(guarded ? QStringLiteral("An interrupted append left them; the program cuts them off at "
+                                                     "its next start.")
+                                    : QStringLiteral("A power cut or a copy cut short left them; the program adds "
+                                                     "nothing to the file until, at its next start, you let it "
+                                                     "complete the last record with blanks.")));
         }
         std::vector<Record> out;
         out.reserve(std::size_t(count));
-        for (int i = 0; i < count; ++i)
-            out.emplace_back(layout, bytes.mid(qsizetype(i) * layout.length(), layout.length()));
+        const QByteArray blank = blankRecordBytes(layout);
+        for (int i = 0; i < count; ++i) {
+            const QByteArray record = bytes.mid(qsizetype(i) * layout.length(), layout.length());
+            // A power cut can leave the length of a file and lose its bytes: records of nothing inside it.
+            const bool zeros = record.count('\0') == record.size();
+            if (record.size() == layout.length() && (zeros || record == blank || record.count(' ') == record.size()))
+                report(file, i + 1,
+                       QStringLiteral("holds nothing but %1: its content was lost (a power cut while the file was "
+                                      "written) or never filled in")
+                           .arg(zeros ? QStringLiteral("zero bytes") : QStringLiteral("blanks")));
+            out.emplace_back(layout, record);
+        }
         return out;
     }
 

@@ -1,5 +1,6 @@
 #include "tools/datatool.h"
 
+#include "billing/postingrun.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -52,6 +53,9 @@ QString generalHelp()
                "  backup [--root DIR] FOLDER       the whole data folder into one dated zip archive in FOLDER\n"
                "  restore ARCHIVE EMPTY_FOLDER     unpacks a backup into an empty folder and checks it\n"
                "  unlock [DATA_ROOT] [--yes]       names the copy that holds the folder; frees it from a stale lock\n"
+               "  set-aside-journal [DATA_ROOT] [--yes]\n"
+               "                                   sets a damaged posting journal aside, so that Write Records works\n"
+               "                                   again; the postings it held must then be checked by hand\n"
                "\n"
                "KIND is one of: %1.\n"
                "Without --kind it is taken from the file's usual name.\n"
@@ -113,7 +117,8 @@ QString commandHelp(const QString &command)
             "\n"
             "Reports what is wrong in the data folder DATA_ROOT (by default the folder dispatch-data lies in,\n"
             "which is the program's data folder), one line per finding with the file and the record number:\n"
-            "  - record files whose length is not a whole number of records;\n"
+            "  - record files whose length is not a whole number of records (and whether an interrupted\n"
+            "    append explains it), and records holding nothing but zero bytes or blanks;\n"
             "  - dates and amounts kept as text that do not parse (M/d/yyyy, $1,234.56);\n"
             "  - unknown slip statuses, priorities and time slots;\n"
             "  - slip numbers at or above the slip counter in SlipNo.txt (1000 when missing), or used twice;\n"
@@ -142,6 +147,24 @@ QString commandHelp(const QString &command)
             "the question. A copy that was only stopped learns of it at its next write and writes nothing\n"
             "more to the folder.\n"
             "Exit status 0 when the folder is free, 2 when it is still held.\n");
+    }
+    if (command == QLatin1String("set-aside-journal")) {
+        return QStringLiteral(
+            "Usage: dispatch-data set-aside-journal [DATA_ROOT] [--yes]\n"
+            "\n"
+            "An interrupted Write Records leaves its journal PostingJournal.txt in the data folder DATA_ROOT (by\n"
+            "default the folder dispatch-data lies in), and the program finishes it at its next start. A journal\n"
+            "that is damaged cannot be finished, and the program refuses Write Records while it is there.\n"
+            "set-aside-journal asks, then renames such a journal beside it to PostingJournal.set-aside-DATE.txt\n"
+            "(it is never deleted), so that Write Records works again.\n"
+            "Setting it aside means: the postings of that run are left as far as they got. Some of its slips\n"
+            "may be posted in part (in some history, tax, journal or account files and not in others) and stay\n"
+            "in Completed Service Slips. Check them by hand: compare the slips left in Completed Service Slips\n"
+            "with the service history and the invoice journal, or restore the folder from a backup made before\n"
+            "that Write Records instead.\n"
+            "A journal that can still be finished is not set aside. The program must be closed (the command\n"
+            "takes the folder's lock, as every writing command does). --yes answers the question.\n"
+            "Exit status 0 when the journal was set aside or none was there, 2 otherwise.\n");
     }
     if (command == QLatin1String("export-income"))
         return exportIncomeHelp();
@@ -290,6 +313,8 @@ public:
             return restoreCommand(rest, m_out, m_err);
         if (command == QLatin1String("unlock"))
             return unlock(rest);
+        if (command == QLatin1String("set-aside-journal"))
+            return setAsideJournal(rest);
         return fail(QString(), QStringLiteral("unknown command \"%1\"; see dispatch-data --help").arg(command));
     }
 
@@ -756,6 +781,57 @@ private:
                         lock.refusal() + QStringLiteral(" It confirmed again meanwhile; nothing was changed."));
         m_out << QStringLiteral("\nThe lock of the computer %1 was removed; the program can start on %2.\n")
                      .arg(holder->computer, shown);
+        return kDone;
+    }
+
+    int setAsideJournal(const QStringList &args)
+    {
+        const QString command = QStringLiteral("set-aside-journal");
+        int status = kFailed;
+        const auto parsed = arguments(command, args, {}, {QStringLiteral("yes")}, &status);
+        if (!parsed)
+            return status;
+        const auto given = dataRootArgument(command, parsed->positional);
+        if (!given)
+            return kFailed;
+        const auto lock = lockDataFolder(command, *given);
+        if (!lock)
+            return kFailed;
+        const DataFolder folder(*given);
+        lock->guardWrites(folder);
+        const QString shown = QDir::toNativeSeparators(folder.path(PostingRun::kJournal));
+        if (!PostingRun::pending(folder)) {
+            m_out << QStringLiteral("There is no posting journal %1; nothing was changed.\n").arg(shown);
+            return kDone;
+        }
+        try {
+            PostingRun::pendingRun(folder);
+            return fail(command, QStringLiteral("%1 is whole: the program finishes the Write Records it holds at its "
+                                                "next start. Nothing was changed.")
+                                     .arg(shown));
+        } catch (const DiskError &) {
+        }
+        m_out << QStringLiteral("%1 is damaged: the Write Records it holds cannot be finished. Setting it aside "
+                                "renames it beside it to a dated name (it is not deleted); Write Records works again, "
+                                "and the postings of that run must be checked by hand.\nSet it aside?")
+                     .arg(shown)
+              << " [y/N] ";
+        m_out.flush();
+        const bool yes =
+            parsed->flags.contains(QStringLiteral("yes")) || m_in.readLine().trimmed().toLower().startsWith('y');
+        if (!yes) {
+            m_out << QStringLiteral("\nNothing was changed.\n");
+            return kFailed;
+        }
+        try {
+            const QString aside = PostingRun::setAsideJournal(folder, QDate::currentDate());
+            m_out << QStringLiteral("\nThe posting journal was set aside as %1. Write Records works again. Check the "
+                                    "slips in Completed Service Slips against the service history and the invoice "
+                                    "journal by hand.\n")
+                         .arg(QDir::toNativeSeparators(folder.path(aside)));
+        } catch (const DiskError &e) {
+            return fail(command, e.message());
+        }
         return kDone;
     }
 

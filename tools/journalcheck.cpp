@@ -57,8 +57,9 @@ void checkPostingJournal(const DataFolder &folder, std::vector<CheckFinding> &fi
              QStringLiteral("the journal of an interrupted Write Records is damaged and cannot be read, so the program "
                             "cannot finish that run, and it refuses Write Records while this file is there. Some "
                             "slips of that run may be posted only in part: keep a copy of this file, compare the "
-                            "slips left in Completed Service Slips with the service history, then move "
-                            "PostingJournal.txt out of the data folder.")});
+                            "slips left in Completed Service Slips with the service history, then set the journal "
+                            "aside with \"dispatch-data set-aside-journal\" (or restore the folder from a backup "
+                            "made before that Write Records).")});
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/programstart.h"
 #include "apptesting.h"
+#include "billing/accounthistoryrecord.h"
 #include "core/diskerror.h"
 #include "core/startup.h"
 #include "core/textfile.h"
@@ -13,6 +14,7 @@
 #include "gui/app/startprogress.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/fakes/recordingfileops.h"
 #include "platform/instancelock.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
@@ -263,6 +265,48 @@ private slots:
                  qPrintable(said));
     }
 
+    // A torn append is cut back and said once with its file and size; a file torn with no note to explain it is
+    // named with the bytes over, and its last record is completed only when the user lets it.
+    void startSaysWhatItCutAndOffersToCompleteTornFiles_data()
+    {
+        dataColumns<bool>("complete");
+        dataRow("completed", true);
+        dataRow("left as it is", false);
+    }
+    void startSaysWhatItCutAndOffersToCompleteTornFiles()
+    {
+        QFETCH(bool, complete);
+        TestRoot root;
+        const QByteArray history(310, 'h'), service = QByteArray(145, 's') + QByteArray(40, 't');
+        root.write("/ServiceHistory.txt", service);
+        for (int k = 0; k < 20; ++k) { // killed half way through writing a third record to CAHistory.txt
+            root.write("/CAHistory.txt", history);
+            RecordingFileOps ops;
+            ops.stopAt(k);
+            DataFolder folder = root.folder();
+            folder.setFileOps(std::shared_ptr<FileOps>(&ops, [](FileOps *) {}));
+            QVERIFY_THROWS_EXCEPTION(Crash, folder.appendRecord("/CAHistory.txt", Record(accountHistoryLayout())));
+            if (ops.trace.last() == "write CAHistory.txt")
+                break;
+        }
+        QCOMPARE(QFileInfo(root.file("/CAHistory.txt")).size(), 310 + 77);
+        FakePlatform fake;
+        fake.messages.answer(complete);
+        StartedApp app(root.path(), fake);
+        QCOMPARE(root.read("/CAHistory.txt"), history);
+        const QStringList said = fake.messages.texts();
+        QVERIFY2(said.value(0).contains(
+                     "\r\nCAHistory.txt: part of a record (77 bytes) left by an interrupted save was removed.\r\n"),
+                 qPrintable(said.join('|')));
+        QVERIFY2(said.value(1).contains(
+                     "\r\nServiceHistory.txt is 40 bytes longer than its 1 whole record (145 bytes each).\r\n"),
+                 qPrintable(said.join('|')));
+        QCOMPARE(root.read("/ServiceHistory.txt"), complete ? service + QByteArray(105, ' ') : service);
+        QCOMPARE(said.mid(2), complete ? QStringList{"ServiceHistory.txt: its last record was completed with 105 "
+                                                     "bytes of blanks and zeros; it holds 2 whole records now."}
+                                       : QStringList());
+    }
+
     void exitCopiesTheElevenFilesAndClosesTheWindows()
     {
         TestRoot root;
@@ -273,6 +317,7 @@ private slots:
             root.write("/" + base + ".txt", base.toUtf8());
         root.write("/SlipNo.txt", "1000\r\n");
         FakePlatform fake;
+        fake.messages.answer(false); // CustomerData.txt and TaxRecords.txt hold part of a record: left as they are
         Application app(root.path(), fake.platform());
         app.setSerialPortFactory(noModemPorts());
         bool quit = false;

@@ -61,9 +61,11 @@ private slots:
         // A lost account file comes back from its copy before the next charge is added.
         QVERIFY(QFile::remove(root.file("/VIActiveAccounts/1001.txt")));
         QCOMPARE(appendAccountRecord(folder, {"1001", "Jane", dollars(6), "Charge", kToday}, kToday), 4);
-        // A damaged file without a whole record still gets the opening record first.
+        // A file that ends in part of a record takes nothing, not even an opening record in the part's place.
         root.write("/VIActiveAccounts/1002.txt", "stale");
-        QCOMPARE(appendAccountRecord(folder, {"1002", "Bob", dollars(5), "Charge", kToday}, kToday), 2);
+        QVERIFY_THROWS_EXCEPTION(DiskError,
+                                 appendAccountRecord(folder, {"1002", "Bob", dollars(5), "Charge", kToday}, kToday));
+        QCOMPARE(root.read("/VIActiveAccounts/1002.txt"), QByteArray("stale"));
     }
 
     void paymentsAndLongAccountNumbers()

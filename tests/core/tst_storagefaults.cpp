@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <cerrno>
 #include <functional>
@@ -52,15 +53,7 @@ QByteArray smallBytes(int count)
     return out;
 }
 
-// The disk fills part way: the first call writes half of what it is given, the next one finds no room.
 int g_calls = 0;
-qint64 halfThenFull(int fd, const char *data, qint64 size)
-{
-    if (g_calls++ == 0 && size > 1)
-        return ::write(fd, data, size_t(size / 2));
-    errno = ENOSPC;
-    return -1;
-}
 
 // The append guard fits; then half the record, and the file cannot be cut back either (its descriptor is gone).
 qint64 halfThenLost(int fd, const char *data, qint64 size)
@@ -103,6 +96,22 @@ void writeRecords(const DataFolder &folder, const Record &waiting, const QString
                              {"Sales Tax", "Tax"}, day, hook);
 }
 
+// A Write Records of slip 900 under invoice 20260007 stopped by a full disk at its first posting: its journal waits.
+Record leaveWaitingJournal(const DataFolder &folder)
+{
+    const Record waiting = SlipSamples::slip("900|Complete");
+    folder.replaceRecords(SlipFiles::kCompleted, {waiting});
+    const auto fullAtFirstPosting = [](const char *step, const QString &file) {
+        if (QByteArray(step) == "before" && file == Posting::kHistory)
+            throw DiskError("the disk is full");
+    };
+    try {
+        writeRecords(folder, waiting, "20260007", QDate(2026, 3, 7), fullAtFirstPosting);
+    } catch (const DiskError &) {
+    }
+    return waiting;
+}
+
 // `run` on a fresh `prepare`d folder with a fault at each event in turn, then `check`; fails on none or too many.
 void atEveryFault(
     Fault fault, const std::function<void(const TestRoot &)> &prepare,
@@ -137,28 +146,25 @@ class TestStorageFaults : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    // An append stopped part way leaves the file unchanged and says so, unless even the cut back failed.
+    // An append stopped part way whose cut back fails too says so; the part it left takes no further record.
     void appendStoppedPartWaySaysWhatIsLeft()
     {
         TestRoot root;
         const DataFolder folder = root.folder();
         root.write("/F.txt", smallBytes(2));
-        for (const DataFolder::WriteFunction write : {halfThenFull, halfThenLost}) {
-            const bool undone = write == halfThenFull;
-            const WriteFunctionGuard guard(write);
+        {
+            const WriteFunctionGuard guard(halfThenLost);
             try {
                 folder.appendRecord("/F.txt", smallRecord("three", 3));
                 QFAIL("the append should fail");
             } catch (const DiskError &e) {
-                QVERIFY2(e.message().contains("the disk is full") && e.message().contains("F.txt"),
+                QVERIFY2(e.message().contains("the disk is full") && e.message().contains("could not be returned"),
                          qPrintable(e.message()));
-                QVERIFY2(e.message().contains("The file is unchanged.") == undone, qPrintable(e.message()));
-                QVERIFY(undone || e.message().contains("could not be returned"));
             }
-            QVERIFY(g_calls >= 2); // the fault struck after part of the record was written
-            if (undone)
-                QCOMPARE(root.read("/F.txt"), smallBytes(2));
         }
+        QCOMPARE(root.read("/F.txt"), smallBytes(2) + "thr");
+        QVERIFY_THROWS_EXCEPTION(DiskError, folder.appendRecord("/F.txt", smallRecord("four", 4)));
+        QCOMPARE(root.read("/F.txt").size(), 14 + 3);
     }
 
     // A second writer between the first's write and rename: both succeed, the last rename wins, nothing is left.
@@ -293,20 +299,69 @@ private slots:
     {
         TestRoot root;
         const DataFolder folder = root.folder();
-        const Record waiting = SlipSamples::slip("900|Complete");
-        folder.replaceRecords(SlipFiles::kCompleted, {waiting});
-        const auto fullAtFirstPosting = [](const char *step, const QString &file) {
-            if (QByteArray(step) == "before" && file == Posting::kHistory)
-                throw DiskError("the disk is full");
-        };
-        QVERIFY_THROWS_EXCEPTION(DiskError,
-                                 writeRecords(folder, waiting, "20260007", QDate(2026, 3, 7), fullAtFirstPosting));
+        leaveWaitingJournal(folder);
         QVERIFY(PostingRun::pending(folder));
         Settings settings;
         settings.invoiceNumber = 20260005;
         QString note;
         QCOMPARE(InvoiceNumbers(folder, settings).reserve(2, &note), 20260008);
         QVERIFY2(note.contains("20260007"), qPrintable(note));
+    }
+
+    // A posting journal that cannot be read changes nothing, blocks Write Records with what the user can do, and
+    // is set aside under a dated name with its bytes; a whole one is finished, never set aside.
+    void damagedPostingJournalBlocksUntilSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("form");
+        for (const char *name : {"whole", "empty", "garbage", "cut mid-line", "one byte changed", "enormous"})
+            QTest::newRow(name) << QByteArray(name);
+    }
+    void damagedPostingJournalBlocksUntilSetAside()
+    {
+        QFETCH(QByteArray, form);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        const Record waiting = leaveWaitingJournal(folder);
+        QByteArray journal = root.read(PostingRun::kJournal);
+        if (form == "empty" || form == "garbage")
+            journal = form == "empty" ? QByteArray() : QByteArray("\x89PNG\r\n\x1a\n\0\0garbage", 16);
+        else if (form == "cut mid-line")
+            journal.truncate(journal.size() / 2);
+        else if (form == "one byte changed")
+            journal.replace("20260007", "20260008");
+        root.write(PostingRun::kJournal, journal);
+        if (form == "enormous")
+            QVERIFY(QFile::resize(root.file(PostingRun::kJournal), qint64(300) << 20)); // sparse: no room taken
+        const qint64 size = QFileInfo(root.file(PostingRun::kJournal)).size();
+        const QDate day(2026, 3, 8);
+        if (form == "whole") {
+            QVERIFY_THROWS_EXCEPTION(DiskError, PostingRun::setAsideJournal(folder, day));
+            QVERIFY(PostingRun::finishPending(folder).contains("Slip 900, Invoice No. 20260007"));
+            QVERIFY(!PostingRun::pending(folder));
+            return;
+        }
+        const auto before = snapshot(root.path(), true);
+        for (const auto &attempt : std::vector<std::function<void()>>{
+                 [&] { PostingRun::finishPending(folder); }, [&] { writeRecords(folder, waiting, "20260009", day); }}) {
+            try {
+                attempt();
+                QFAIL("a damaged journal was carried out");
+            } catch (const DiskError &e) {
+                QVERIFY2(e.message().contains("is damaged or was changed by hand") &&
+                             e.message().contains("run \"dispatch-data check\"") &&
+                             e.message().contains("restore the data folder from a backup") &&
+                             e.message().contains("\"dispatch-data set-aside-journal\""),
+                         qPrintable(e.message()));
+            }
+            QVERIFY(snapshot(root.path(), true) == before);
+        }
+        QCOMPARE(PostingRun::setAsideJournal(folder, day), "/PostingJournal.set-aside-2026-03-08.txt");
+        QCOMPARE(QFileInfo(root.file("/PostingJournal.set-aside-2026-03-08.txt")).size(), size);
+        QVERIFY(!PostingRun::pending(folder));
+        root.write(PostingRun::kJournal, "{");
+        QCOMPARE(PostingRun::setAsideJournal(folder, day), "/PostingJournal.set-aside-2026-03-08-2.txt");
+        writeRecords(folder, waiting, "20260009", day);
+        QCOMPARE(folder.recordCount(Posting::kHistory, 155), 1);
     }
 
     // A write failing (full disk, or killed) at each event; "retry" does it again, then a slip is made and the

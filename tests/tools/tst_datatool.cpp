@@ -100,6 +100,8 @@ enum Fault {
     ControlCharacterInAccount,
     CompletedLeftOnBoard,
     LeftoverTemporary,
+    TornAppend,
+    ZeroedRecord,
 };
 
 void plant(const TestRoot &root, Fault fault)
@@ -108,7 +110,13 @@ void plant(const TestRoot &root, Fault fault)
     auto slips = recordsOf(root, active, serviceSlipLayout());
     switch (fault) {
     case TruncatedFile:
+    case TornAppend:
         root.write("/CustomerData.txt", root.read("/CustomerData.txt").chopped(100));
+        if (fault == TornAppend)
+            root.write("/CustomerData.txt.vdappend", "a note");
+        return;
+    case ZeroedRecord: // the length kept, the bytes of record 2 lost
+        root.write("/CAHistory.txt", root.read("/CAHistory.txt").replace(155, 155, QByteArray(155, '\0')));
         return;
     case BadAmount: {
         auto lines = recordsOf(root, "/CAHistory.txt", accountHistoryLayout());
@@ -250,6 +258,39 @@ private slots:
         if (minutesAgo > 0)
             QVERIFY2((run.out + run.err).contains("front-desk-pc"), qPrintable(run.out + run.err));
         QCOMPARE(root.read(lockName), status == 0 ? QByteArray() : before);
+    }
+
+    // A damaged posting journal is set aside after the question (or --yes), renamed beside it with its bytes;
+    // never while the program holds the folder.
+    void setAsideJournalAsksAndRenames_data()
+    {
+        dataColumns<QByteArray, QStringList, QByteArray, int, QString>("journal", "flags", "answer", "status", "said");
+        const QByteArray damaged("{\"format\":2,\"slips\":[\"Slip 1");
+        dataRow("no journal", QByteArray(), QStringList(), QByteArray(), 0, QString("There is no posting journal"));
+        dataRow("declined", damaged, QStringList(), QByteArray("n\n"), 2, QString("Nothing was changed."));
+        dataRow("answered yes", damaged, QStringList(), QByteArray("y\n"), 0, QString("was set aside as"));
+        dataRow("--yes", damaged, QStringList{"--yes"}, QByteArray(), 0, QString("was set aside as"));
+        dataRow("program running", damaged, QStringList{"--yes"}, QByteArray(), 2, QString("close it first"));
+    }
+    void setAsideJournalAsksAndRenames()
+    {
+        QFETCH(QByteArray, journal);
+        QFETCH(QStringList, flags);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        TestRoot root;
+        if (!journal.isEmpty())
+            root.write("/PostingJournal.txt", journal);
+        std::optional<InstanceLock> running;
+        if (said == "close it first")
+            QVERIFY(running.emplace(root.path()).tryLock());
+        const ToolRun run = runTool(QStringList{"set-aside-journal", root.path()} + flags, answer);
+        QCOMPARE(run.status, status);
+        QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
+        const QStringList aside = QDir(root.path()).entryList({"PostingJournal.set-aside-*.txt"});
+        QCOMPARE(aside.size(), status == 0 && !journal.isEmpty() ? 1 : 0);
+        QCOMPARE(root.read("/" + aside.value(0, "PostingJournal.txt")), journal);
     }
 
     // One lock per data folder, whatever path leads into it (subfolder, link, bind mount, read-only mount).
@@ -520,7 +561,11 @@ private slots:
     {
         dataColumns<int, QString, int>("fault", "expected",
                                        "count"); // count: findings in all, -1 when one brings others
-        dataRow("truncated file", int(TruncatedFile), "CustomerData.txt: its length", 1);
+        dataRow("truncated file", int(TruncatedFile),
+                "whole record(s). A power cut or a copy cut short left them; the program adds nothing", 1);
+        dataRow("torn append", int(TornAppend), "whole record(s). An interrupted append left them; the program cuts",
+                -1);
+        dataRow("record of zero bytes", int(ZeroedRecord), "CAHistory.txt record 2: holds nothing but zero bytes", -1);
         dataRow("bad amount", int(BadAmount), "CAHistory.txt record 2: Amount \"$12.3x\" is not an amount", 1);
         dataRow("bad date", int(BadDate), "ServiceSlips.txt record 1: SchedDate \"2/30/2026\"", 1);
         dataRow("unknown status", int(UnknownStatus), "ServiceSlips.txt record 1: unknown status \"Opne\"", 1);
