@@ -19,12 +19,21 @@ QString fontKey(const PrintFont &font)
 QtPrintSurface::QtPrintSurface(QPrinter &printer, Documents documents)
     : m_printer(printer)
     , m_documents(documents)
+    , m_painter(m_ownPainter)
+    , m_dotsPerTwip(printer.resolution() / kTwipsPerInch)
+{}
+
+QtPrintSurface::QtPrintSurface(QPrinter &printer, QPainter &page)
+    : m_printer(printer)
+    , m_documents(Documents::OneOutput)
+    , m_painter(page)
+    , m_borrowedPainter(true)
     , m_dotsPerTwip(printer.resolution() / kTwipsPerInch)
 {}
 
 QtPrintSurface::~QtPrintSurface()
 {
-    if (m_painter.isActive())
+    if (!m_borrowedPainter && m_painter.isActive())
         m_painter.end();
 }
 
@@ -38,13 +47,13 @@ void QtPrintSurface::preparePrinter(QPrinter &printer)
 
 void QtPrintSurface::finish()
 {
-    if (m_painter.isActive() && !m_painter.end())
+    if (!m_borrowedPainter && m_painter.isActive() && !m_painter.end())
         throw PrintError(failure(QStringLiteral("could not be completed")));
 }
 
 void QtPrintSurface::abort()
 {
-    if (!m_painter.isActive())
+    if (m_borrowedPainter || !m_painter.isActive())
         return;
     m_printer.abort();
     m_painter.end();
@@ -145,6 +154,8 @@ void QtPrintSurface::beginPage(bool firstOfDocument)
 {
     Q_UNUSED(firstOfDocument);
     forgetPainterState(); // a painter begun anew starts from the device's font and pen
+    if (m_borrowedPainter)
+        return;
     if (!m_painter.isActive()) {
         if (!m_painter.begin(&m_printer))
             throw PrintError(failure(QStringLiteral("could not be started")));
@@ -157,7 +168,7 @@ void QtPrintSurface::beginPage(bool firstOfDocument)
 
 void QtPrintSurface::endDocument(bool drewSomething)
 {
-    if (m_documents == Documents::OneOutput || !drewSomething || !m_painter.isActive())
+    if (m_borrowedPainter || m_documents == Documents::OneOutput || !drewSomething || !m_painter.isActive())
         return;
     if (!m_painter.end())
         throw PrintError(failure(QStringLiteral("did not accept the document")));

@@ -23,6 +23,9 @@ public:
     enum class Documents { Separate, OneOutput };
 
     QtPrintSurface(QPrinter &printer, Documents documents);
+    // One page drawn with a painter begun by the caller (the preview's picture of a page), measured as on the
+    // printer: the painter's device has the printer's resolution, or a transform to it.
+    QtPrintSurface(QPrinter &printer, QPainter &page);
     ~QtPrintSurface() override;
 
     // Prepares the printer: letter paper, full page, and for a PDF no margins.
@@ -60,7 +63,9 @@ private:
 
     QPrinter &m_printer;
     Documents m_documents;
-    QPainter m_painter;
+    QPainter m_ownPainter;
+    QPainter &m_painter; // ours, or the one the page was given
+    bool m_borrowedPainter = false;
     double m_dotsPerTwip = 1;
     bool m_colour = true;
     mutable QHash<QString, QFontMetricsF> m_metrics;

@@ -15,6 +15,13 @@ struct PrintJob
     QString name; // the job's name in the printer queue
     // Prints the document's pages on the surface; the runner ends the document afterwards.
     std::function<void(PrintSurface &)> print;
+    // A long document may also be drawn a page at a time, so that a preview draws only the pages it shows: on a
+    // fresh surface of the device, pageCount tells how many pages print makes, and printPage draws page number
+    // `page` (from 1) alone, as print draws it. Both empty for a document drawn only whole.
+    std::function<int(PrintSurface &)> pageCount = {};
+    std::function<void(PrintSurface &, int page)> printPage = {};
+
+    bool pagedAlone() const { return pageCount && printPage; }
 };
 
 struct PrintAction

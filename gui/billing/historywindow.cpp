@@ -21,10 +21,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTableView>
@@ -199,6 +202,15 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     });
 }
 
+HistoryWindow::~HistoryWindow()
+{
+    // The income still being added up reads the folder: it ends first.
+    if (m_incomeWork.valid())
+        m_incomeWork.wait();
+    for (const std::future<IncomeWork> &stale : m_staleWork)
+        stale.wait();
+}
+
 void HistoryWindow::showEvent(QShowEvent *event)
 {
     ProgramWindow::showEvent(event);
@@ -294,19 +306,90 @@ void HistoryWindow::loadGrids()
     showIncome();
 }
 
+HistoryWindow::IncomeWork HistoryWindow::workOutIncome(const DataFolder &folder, const History::Loaded &shown,
+                                                       QDate start, QDate end, std::optional<QString> account,
+                                                       QDate today)
+{
+    IncomeWork work;
+    work.rows = Income::details(folder, shown.financial);
+    work.payments = Income::payments(folder, work.rows, start, end, account);
+    work.chart = Income::chartOf(work.rows, start, end);
+    if (account)
+        work.owed = Receivables::ledgerOf(folder, *account, today).balance;
+    work.account = std::move(account);
+    return work;
+}
+
 void HistoryWindow::showIncome()
 {
-    m_incomeRows = Income::details(m_state.folder, m_shown->financial);
+    const quint64 run = ++m_incomeRun;
+    if (m_incomeWork.valid())
+        m_staleWork.push_back(std::move(m_incomeWork));
+    std::erase_if(m_staleWork, [](const std::future<IncomeWork> &f) {
+        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+    const auto shown = m_shown;
+    const QDate start = m_shownRange[0];
+    const QDate end = m_shownRange[1];
     const auto account = selectedAccount();
-    const Income::Chart chart = Income::chartOf(m_incomeRows, m_shownRange[0], m_shownRange[1]);
+    const QDate today = m_clock.today();
+    if (shown->financial.size() < m_incomeApartFrom) {
+        m_incomePending = false;
+        takeIncome(workOutIncome(m_state.folder, *shown, start, end, account, today));
+        return;
+    }
+    // Many rows: the grids show now, the figures under them follow. The window waits for this work before it goes.
+    m_incomePending = true;
+    m_incomeRows.clear();
+    m_payments.clear();
+    m_incomePanel->setPending(QStringLiteral("Adding up %1 invoices...")
+                                  .arg(QLocale(QLocale::English).toString(qulonglong(shown->financial.size()))));
+    const DataFolder &folder = m_state.folder;
+    m_incomeWork = std::async(std::launch::async, [this, &folder, shown, start, end, account, today, run] {
+        IncomeWork work = workOutIncome(folder, *shown, start, end, account, today);
+        QMetaObject::invokeMethod(
+            this,
+            [this, run] {
+                if (run == m_incomeRun && m_incomePending && m_incomeWork.valid())
+                    takeIncome(m_incomeWork.get());
+            },
+            Qt::QueuedConnection);
+        return work;
+    });
+}
+
+void HistoryWindow::takeIncome(IncomeWork work)
+{
+    m_incomePending = false;
+    m_incomeRows = std::move(work.rows);
+    m_payments = std::move(work.payments);
     const QString title =
-        (chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
-        (account ? QStringLiteral(", Account ") + account->trimmed() : QStringLiteral(", All Accounts"));
-    m_payments = Income::payments(m_state.folder, m_incomeRows, m_shownRange[0], m_shownRange[1], account);
-    std::optional<Money> owed;
-    if (account)
-        owed = Receivables::ledgerOf(m_state.folder, *account, m_clock.today()).balance;
-    m_incomePanel->setIncome(Income::summarize(m_incomeRows, m_payments), chart, title, owed);
+        (work.chart.byDay ? QStringLiteral("Income by Day") : QStringLiteral("Income by Month")) +
+        (work.account ? QStringLiteral(", Account ") + work.account->trimmed() : QStringLiteral(", All Accounts"));
+    m_incomePanel->setIncome(Income::summarize(m_incomeRows, m_payments), work.chart, title, work.owed);
+    emit incomeShown();
+}
+
+bool HistoryWindow::waitForIncome(const QString &what)
+{
+    if (!m_incomePending)
+        return true;
+    if (m_incomeWork.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        // The window keeps answering while the figures are added up; Cancel gives up the wait, not the work.
+        QProgressDialog progress(what, QStringLiteral("Cancel"), 0, 0, this);
+        progress.setObjectName(QStringLiteral("frmIncomeProgress"));
+        progress.setWindowTitle(what);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        QEventLoop wait;
+        connect(this, &HistoryWindow::incomeShown, &wait, &QEventLoop::quit);
+        connect(&progress, &QProgressDialog::canceled, &wait, &QEventLoop::quit);
+        progress.show();
+        wait.exec();
+        return !m_incomePending;
+    }
+    takeIncome(m_incomeWork.get());
+    return true;
 }
 
 void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs)
@@ -318,6 +401,8 @@ void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInput
 void HistoryWindow::printIncomeReport()
 {
     if (!m_target)
+        return;
+    if (!waitForIncome(QStringLiteral("Preparing the Income Report")))
         return;
     const auto account = selectedAccount();
     IncomeReportValues values = incomeReportValues(m_incomeRows, Income::summarize(m_incomeRows, m_payments));
@@ -332,6 +417,8 @@ void HistoryWindow::printIncomeReport()
 void HistoryWindow::printInvoices()
 {
     if (!m_target)
+        return;
+    if (!waitForIncome(QStringLiteral("Print Invoice")))
         return;
     // The chosen rows as the grid lists them, whatever order they were clicked in; the view's row 0 is the first
     // data row.
@@ -481,7 +568,7 @@ void HistoryWindow::exportCsv()
                                   .arg(service ? QStringLiteral("Service History") : QStringLiteral("Income"),
                                        start.toString(Qt::ISODate), end.toString(Qt::ISODate));
     const auto path = m_chooseSaveFile ? m_chooseSaveFile(suggested) : std::nullopt;
-    if (!path || path->isEmpty())
+    if (!path || path->isEmpty() || (!service && !waitForIncome(QStringLiteral("Export CSV"))))
         return;
     try {
         const Widgets::BusyCursor busy;

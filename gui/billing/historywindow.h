@@ -8,8 +8,10 @@
 
 #include <QDate>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Clock;
 class DateBox;
@@ -41,6 +43,7 @@ public:
 
     HistoryWindow(Environment environment, Shared state, Messages &messages, const Clock &clock,
                   SaveFileChooser chooseSaveFile, QWidget *parent = nullptr);
+    ~HistoryWindow() override;
 
     FlexGrid *financialGrid() const { return m_financial; }
     FlexGrid *serviceGrid() const { return m_service; }
@@ -53,9 +56,16 @@ public:
     void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
     IncomePanel *incomePanel() const { return m_incomePanel; }
     const std::vector<Income::Row> &income() const { return m_incomeRows; }
+    // From this many financial rows on, the income under the grid (each invoice's taxes and payment form) is worked
+    // out beside the window, which shows the grids at once; the report and the export wait for it.
+    void setIncomeApartFrom(std::size_t rows) { m_incomeApartFrom = rows; }
+    bool incomePending() const { return m_incomePending; }
     ReceivablesWindow *receivables(); // made when first asked for
     // One account's whole history, as the receivables ask for it.
     void showAccount(const QString &acctNo);
+
+signals:
+    void incomeShown();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -71,7 +81,21 @@ private:
     void toggleGrids();
     void exportCsv();
     std::optional<QString> selectedAccount() const;
+    // The income of the rows shown, with what the panel, the report and the export need of it.
+    struct IncomeWork
+    {
+        std::vector<Income::Row> rows;
+        std::vector<Income::Payment> payments;
+        Income::Chart chart;
+        std::optional<QString> account;
+        std::optional<Money> owed;
+    };
+    static IncomeWork workOutIncome(const DataFolder &folder, const History::Loaded &shown, QDate start, QDate end,
+                                    std::optional<QString> account, QDate today);
     void showIncome();
+    void takeIncome(IncomeWork work);
+    // True once the income of the rows shown is there; false when the user cancelled the wait.
+    bool waitForIncome(const QString &what);
     void printIncomeReport();
     void printInvoices();
 
@@ -102,6 +126,11 @@ private:
     IncomePanel *m_incomePanel = nullptr;
     std::vector<Income::Row> m_incomeRows;   // the financial rows shown, with their taxes and payment forms
     std::vector<Income::Payment> m_payments; // the payments received in the range shown
+    std::size_t m_incomeApartFrom = 2000;
+    bool m_incomePending = false;
+    quint64 m_incomeRun = 0;                          // the income being worked out is of this load
+    std::future<IncomeWork> m_incomeWork;             // of the load shown
+    std::vector<std::future<IncomeWork>> m_staleWork; // of loads replaced since, left to finish
     PrintTarget *m_target = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;

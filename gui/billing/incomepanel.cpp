@@ -40,8 +40,7 @@ QLabel *IncomePanel::figure(const QString &name, int row, int column)
     return value;
 }
 
-void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
-                            std::optional<Money> owed)
+void IncomePanel::clearFigures()
 {
     while (QLayoutItem *item = m_figures->takeAt(0)) {
         delete item->widget();
@@ -49,6 +48,22 @@ void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &c
     }
     for (int r = 0; r < m_figures->rowCount(); ++r)
         m_figures->setRowStretch(r, 0);
+}
+
+void IncomePanel::setPending(const QString &note)
+{
+    clearFigures();
+    auto *label = new QLabel(note, m_figuresBox);
+    label->setObjectName(QStringLiteral("lblIncomePending"));
+    m_figures->addWidget(label, 0, 0);
+    m_figures->setRowStretch(1, 1);
+    m_chart->setChart({}, QString());
+}
+
+void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
+                            std::optional<Money> owed)
+{
+    clearFigures();
     // Left: what the income is made of; right: how it was paid.
     int row = 0;
     figure(QStringLiteral("Pre-Tax"), row++, 0)->setText(Formats::currency(totals.preTax));

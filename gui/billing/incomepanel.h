@@ -21,10 +21,13 @@ public:
     // With `owed`, one account's figures: what it owes now, as Who Still Owes says.
     void setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
                    std::optional<Money> owed = std::nullopt);
+    // While the figures are worked out: none shown, the note in their place and an empty chart.
+    void setPending(const QString &note);
     IncomeChart *chart() const { return m_chart; }
 
 private:
     QLabel *figure(const QString &name, int row, int column);
+    void clearFigures();
 
     QGridLayout *m_figures = nullptr;
     QWidget *m_figuresBox = nullptr;

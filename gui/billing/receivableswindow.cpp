@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 
@@ -104,9 +105,12 @@ void ReceivablesWindow::reload()
 void ReceivablesWindow::fill()
 {
     Receivables::sort(m_report.accounts, m_byAge->isChecked() ? Receivables::SortBy::Age : Receivables::SortBy::Amount);
-    const auto &accounts = m_report.accounts;
-    m_grid->setAll(qsizetype(accounts.size()), [&](qsizetype row, int column) -> QString {
-        const Receivables::Account &a = accounts[std::size_t(row)];
+    // The grid takes the texts of the rows it shows from its own copy of the accounts.
+    const auto accounts = std::make_shared<const std::vector<Receivables::Account>>(m_report.accounts);
+    m_grid->setSource(qsizetype(accounts->size()), [accounts](qsizetype row, int column) -> QString {
+        if (std::size_t(row) >= accounts->size())
+            return {};
+        const Receivables::Account &a = (*accounts)[std::size_t(row)];
         switch (column) {
         case 0:
             return a.acctNo;

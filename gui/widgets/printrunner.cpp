@@ -1,9 +1,11 @@
 #include "gui/widgets/printrunner.h"
 
+#include "core/diskerror.h"
 #include "core/seams.h"
 #include "gui/widgets/widgets.h"
 #include "platform/qtprintsurface.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -12,12 +14,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -224,15 +232,196 @@ void QtPrintTarget::reportFailure(const PrintAction &action, const PrintOutcome 
     m_messages.inform(text, action.title);
 }
 
+// The pages of documents that draw a page at a time, one under the other at the width of the view. A page is drawn
+// when it comes into sight, measured as on the printer, and kept while it stays near.
+class PagedPreview final : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    PagedPreview(QPrinter &printer, const PrintAction &action, QWidget *parent)
+        : QAbstractScrollArea(parent)
+        , m_printer(printer)
+        , m_action(action)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+        viewport()->setBackgroundRole(QPalette::Dark);
+        viewport()->setAutoFillBackground(true);
+        connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+                [this] { emit pageShown(currentPage(), count()); });
+        count();
+    }
+
+    // Counts the pages again; the pictures are drawn anew.
+    int count()
+    {
+        m_pages.clear();
+        for (int j = 0; j < int(m_action.jobs.size()); ++j) {
+            QtPrintSurface measuring(m_printer, QtPrintSurface::Documents::OneOutput);
+            const int pages = m_action.jobs[std::size_t(j)].pageCount(measuring);
+            const bool landscape = measuring.orientation() == PageOrientation::Landscape;
+            for (int p = 1; p <= pages; ++p)
+                m_pages.push_back({j, p, landscape});
+        }
+        m_pictures.clear();
+        placePages();
+        return int(m_pages.size());
+    }
+
+    // The page at the top of the view, from 1.
+    int currentPage() const
+    {
+        const int top = verticalScrollBar()->value();
+        const auto after = std::upper_bound(m_tops.begin(), m_tops.end(), top + kGap);
+        return std::max(1, int(after - m_tops.begin()));
+    }
+
+signals:
+    void pageShown(int page, int count);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QAbstractScrollArea::resizeEvent(event);
+        const int page = currentPage();
+        placePages();
+        if (page - 1 < int(m_tops.size()))
+            verticalScrollBar()->setValue(m_tops[std::size_t(page - 1)] - kGap);
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QScrollBar *bar = verticalScrollBar();
+        if (event->key() == Qt::Key_Home && event->modifiers() & Qt::ControlModifier)
+            bar->setValue(bar->minimum());
+        else if (event->key() == Qt::Key_End && event->modifiers() & Qt::ControlModifier)
+            bar->setValue(bar->maximum());
+        else if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)
+            bar->setValue(event->key() == Qt::Key_Home ? bar->minimum() : bar->maximum());
+        else
+            QAbstractScrollArea::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(viewport());
+        const int top = verticalScrollBar()->value();
+        const int bottom = top + viewport()->height();
+        std::size_t first = std::size_t(std::max(0, currentPage() - 2));
+        std::vector<int> shown;
+        for (std::size_t i = first; i < m_pages.size() && m_tops[i] < bottom; ++i) {
+            const QSize size = pageSize(m_pages[i]);
+            if (m_tops[i] + size.height() < top)
+                continue;
+            const QPoint at((viewport()->width() - size.width()) / 2, m_tops[i] - top);
+            painter.drawImage(at, picture(int(i), size));
+            painter.setPen(Qt::black);
+            painter.drawRect(QRect(at, size).adjusted(0, 0, -1, -1));
+            shown.push_back(int(i));
+        }
+        // Only the pictures near the view are kept.
+        for (auto it = m_pictures.begin(); it != m_pictures.end();) {
+            const bool near =
+                std::any_of(shown.begin(), shown.end(), [&](int i) { return std::abs(i - it.key()) <= 2; });
+            it = near ? std::next(it) : m_pictures.erase(it);
+        }
+    }
+
+private:
+    static constexpr int kGap = 12; // around the pages, in pixels
+
+    struct Page
+    {
+        int job;
+        int number; // within its document, from 1
+        bool landscape;
+    };
+
+    QSize pageSize(const Page &page) const
+    {
+        const int width = std::max(40, viewport()->width() - 2 * kGap);
+        const double ratio = page.landscape ? PrintSurface::kLetterShortSide / PrintSurface::kLetterLongSide
+                                            : PrintSurface::kLetterLongSide / PrintSurface::kLetterShortSide;
+        return QSize(width, int(width * ratio));
+    }
+
+    void placePages()
+    {
+        m_tops.clear();
+        int y = kGap;
+        for (const Page &p : m_pages) {
+            m_tops.push_back(y);
+            y += pageSize(p).height() + kGap;
+        }
+        QScrollBar *bar = verticalScrollBar();
+        bar->setRange(0, std::max(0, y - viewport()->height()));
+        bar->setPageStep(viewport()->height());
+        bar->setSingleStep(std::max(1, viewport()->height() / 20));
+        m_pictures.clear();
+        viewport()->update();
+    }
+
+    const QImage &picture(int index, const QSize &size)
+    {
+        auto found = m_pictures.find(index);
+        if (found != m_pictures.end() && found->size() == size)
+            return *found;
+        const Page &page = m_pages[std::size_t(index)];
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        // The picture has the printer's resolution, so that the fonts come out as on paper, scaled to the view.
+        const double resolution = m_printer.resolution();
+        image.setDotsPerMeterX(qRound(resolution / 0.0254));
+        image.setDotsPerMeterY(qRound(resolution / 0.0254));
+        {
+            QPainter painter(&image);
+            painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                                   QPainter::SmoothPixmapTransform);
+            const double paperWidth =
+                (page.landscape ? PrintSurface::kLetterLongSide : PrintSurface::kLetterShortSide) / kTwipsPerInch *
+                resolution;
+            painter.scale(size.width() / paperWidth, size.width() / paperWidth);
+            QtPrintSurface surface(m_printer, painter);
+            try {
+                m_action.jobs[std::size_t(page.job)].printPage(surface, page.number);
+            } catch (const PrintError &) {
+                // What could be drawn is shown; printing itself reports its errors.
+            } catch (const DiskError &) {
+            }
+        }
+        return *m_pictures.insert(index, image);
+    }
+
+    QPrinter &m_printer;
+    const PrintAction &m_action;
+    std::vector<Page> m_pages;
+    std::vector<int> m_tops; // of each page in the scrolled area
+    QHash<int, QImage> m_pictures;
+};
+
 PrintPreviewDialog::PrintPreviewDialog(QPrinter &printer, const PrintAction &action, QWidget *parent)
     : QDialog(parent)
     , m_action(action)
 {
     setObjectName(QStringLiteral("frmPrintPreview"));
-    m_preview = new QPrintPreviewWidget(&printer, this);
-    m_preview->setObjectName(QStringLiteral("previewPages"));
-    m_preview->fitToWidth();
-    connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &PrintPreviewDialog::render);
+    QWidget *pages = nullptr;
+    const bool pagedAlone = !action.jobs.empty() && std::all_of(action.jobs.begin(), action.jobs.end(),
+                                                                [](const PrintJob &job) { return job.pagedAlone(); });
+    if (pagedAlone) {
+        m_paged = new PagedPreview(printer, action, this);
+        m_pageLabel = new QLabel(this);
+        m_pageLabel->setObjectName(QStringLiteral("lblPreviewPage"));
+        connect(m_paged, &PagedPreview::pageShown, m_pageLabel, [this](int page, int count) {
+            m_pageLabel->setText(QStringLiteral("Page %1 of %2").arg(page).arg(count));
+        });
+        emit m_paged->pageShown(1, m_paged->count());
+        pages = m_paged;
+    } else {
+        m_preview = new QPrintPreviewWidget(&printer, this);
+        m_preview->fitToWidth();
+        connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &PrintPreviewDialog::render);
+        pages = m_preview;
+    }
+    pages->setObjectName(QStringLiteral("previewPages"));
 
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *print = buttons->addButton(QStringLiteral("&Print..."), QDialogButtonBox::AcceptRole);
@@ -255,9 +444,16 @@ PrintPreviewDialog::PrintPreviewDialog(QPrinter &printer, const PrintAction &act
     });
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_preview, 1);
-    layout->addWidget(buttons);
-    m_preview->setMinimumSize(160, 120); // the pages shrink before the buttons leave the window
+    layout->addWidget(pages, 1);
+    if (m_pageLabel) {
+        auto *foot = new QHBoxLayout;
+        foot->addWidget(m_pageLabel);
+        foot->addWidget(buttons, 1);
+        layout->addLayout(foot);
+    } else {
+        layout->addWidget(buttons);
+    }
+    pages->setMinimumSize(160, 120); // the pages shrink before the buttons leave the window
     const QScreen *shown = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
     resize(fittingSize(shown ? shown->availableGeometry() : QRect(0, 0, 1024, 768)));
 }
@@ -269,6 +465,8 @@ QSize PrintPreviewDialog::fittingSize(const QRect &available)
 
 int PrintPreviewDialog::refresh()
 {
+    if (m_paged)
+        return m_paged->count();
     m_preview->updatePreview();
     return m_preview->pageCount();
 }
@@ -285,3 +483,5 @@ void PrintPreviewDialog::render(QPrinter *printer)
     }
     Q_UNUSED(outcome);
 }
+
+#include "printrunner.moc"

@@ -6,6 +6,8 @@
 #include <QPointer>
 
 class Messages;
+class PagedPreview;
+class QLabel;
 class QPrinter;
 class QPrintPreviewWidget;
 
@@ -63,7 +65,8 @@ private:
     int m_progressDelayMs = 500;
 };
 
-// The preview of a printing action with its three choices.
+// The preview of a printing action with its three choices. A long document that draws a page at a time
+// (PrintJob::printPage) is shown as it is scrolled, only the pages in sight drawn; any other is drawn whole first.
 class PrintPreviewDialog final : public QDialog
 {
     Q_OBJECT
@@ -84,5 +87,7 @@ private:
 
     const PrintAction &m_action;
     QPrintPreviewWidget *m_preview = nullptr;
+    PagedPreview *m_paged = nullptr;
+    QLabel *m_pageLabel = nullptr;
     Choice m_choice = Choice::Close;
 };

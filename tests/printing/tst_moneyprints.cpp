@@ -10,6 +10,7 @@
 #include "platform/fakes/fakeplatform.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
+#include "printing/recordingsurface.h"
 #include "printsamples.h"
 #include "testsupport.h"
 
@@ -61,6 +62,39 @@ std::vector<Income::Row> postedRows(const DataFolder &folder)
 {
     postAll(folder);
     return Income::details(folder, History::loadFinancial(folder, QDate(2026, 1, 1), QDate(2026, 12, 31)));
+}
+
+// A long report of `rows` lines: the income report's invoices, or the receivables' accounts.
+PrintAction longReport(bool income, int rows)
+{
+    if (income) {
+        IncomeReportValues values;
+        for (int i = 0; i < rows; ++i)
+            values.rows.push_back({"3/2/2026", QString::number(500 + i), "1001", "Site", "Cash", Money::fromCents(i),
+                                   Money(), QStringLiteral("$%1.00").arg(i)});
+        for (const char *form : {"Cash", "Check", "Credit Card", "Not Collected", "Other"})
+            values.byPayForm.push_back({form, 0, Money(), false});
+        values.receivedByPayForm = {values.byPayForm.begin(), values.byPayForm.end() - 1};
+        return incomeReportAction(samplePrintInputs(), {QDate(2026, 1, 1), QDate(2026, 12, 31), {}}, values);
+    }
+    ReceivablesReportValues values;
+    for (int i = 0; i < rows; ++i)
+        values.accounts.push_back(
+            {QString::number(1000 + i), "Name", Money::fromCents(100 * i), QDate(2026, 1, 2), 13});
+    return receivablesAction(samplePrintInputs(), values);
+}
+
+QString opText(const RecordingSurface::Op &o)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+        .arg(int(o.kind))
+        .arg(o.page)
+        .arg(o.x)
+        .arg(o.y)
+        .arg(o.x2)
+        .arg(o.y2)
+        .arg(o.text, o.font.name)
+        .arg(o.font.size * (o.font.bold ? -1 : 1));
 }
 
 } // namespace
@@ -131,6 +165,48 @@ private slots:
         QCOMPARE(QStringList({billTo.address1, billTo.city, billTo.state, billTo.postalCode}).join('|'),
                  "12 Elm St|Springfield|IL|62701");
         QVERIFY(invoices.back().billTo.address1.isEmpty()); // account 3003 is not in the customer file
+    }
+
+    // The preview draws a long report a page at a time: each page alone is that page of the whole. Rows stop 720
+    // twips above the foot (34 lines of 240 twips from 2.2 inches); the totals follow the last row when their
+    // lines fit (21 lines for the income, 3 for the receivables), else they begin a page.
+    void longReportPageAlone_data()
+    {
+        dataColumns<bool, int, int>("income", "rows", "pages");
+        QTest::newRow("income, no invoices") << true << 0 << 1;
+        QTest::newRow("income, totals fit under 13 rows") << true << 47 << 2;
+        QTest::newRow("income, totals apart after 14 rows") << true << 48 << 3;
+        QTest::newRow("income, two full pages") << true << 68 << 3;
+        QTest::newRow("receivables, totals fit under 31 rows") << false << 65 << 2;
+        QTest::newRow("receivables, totals apart after 32 rows") << false << 66 << 3;
+    }
+    void longReportPageAlone()
+    {
+        QFETCH(bool, income);
+        QFETCH(int, rows);
+        QFETCH(int, pages);
+        const PrintAction action = longReport(income, rows);
+        const PrintJob &job = action.jobs.front();
+        QVERIFY(job.pagedAlone());
+        RecordingSurface whole;
+        job.print(whole);
+        QCOMPARE(whole.pagesIn(1), pages);
+        RecordingSurface counting;
+        QCOMPARE(job.pageCount(counting), pages);
+        for (int page = 1; page <= pages; ++page) {
+            RecordingSurface alone;
+            job.printPage(alone, page);
+            QStringList expected, drawn;
+            for (const RecordingSurface::Op &o : whole.ops())
+                if (o.page == page && o.kind != RecordingSurface::Kind::Setup)
+                    expected << opText(o);
+            for (const RecordingSurface::Op &o : alone.ops())
+                if (o.kind != RecordingSurface::Kind::Setup)
+                    drawn << opText(o);
+            QCOMPARE(drawn, expected);
+            QVERIFY(drawn.contains(opText(*whole.findText(QStringLiteral("Page %1").arg(page)))));
+        }
+        QVERIFY(whole.findText(income ? "Grand Total" : "Total")->page == pages);
     }
 
     void incomeReportReadBack()

@@ -79,7 +79,7 @@ private slots:
         const DataFolder folder = root.folder();
         root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
         root.write("/SlipNo.txt", "1001\r\n");
-        root.write("/Services.txt", "x");
+        root.write("/Services.txt", "");
         Record al(assignmentLayout());
         al.setText(AssignmentField::Name, "Al");
         WriteAssignment(folder, 1, al);

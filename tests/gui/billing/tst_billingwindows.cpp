@@ -369,6 +369,13 @@ private slots:
         QCOMPARE(owes->grid()->rowTexts(1).mid(0, 6),
                  QStringList({"2002", "Oak Ave", "3/2/2026", QString::number(QDate(2026, 3, 2).daysTo(kToday)), "$5.50",
                               "$5.50"}));
+        // A payment recorded since (by the invoicing program, say) shows at the next look.
+        AccountFiles::appendAccountRecord(
+            state.folder, {"2002", "Oak Ave", Money::fromCents(200), "Payment Received", QDate(2026, 3, 5)},
+            QDate(2026, 3, 5));
+        owes->show();
+        click(*owes, "cmdReceivables_2");
+        QCOMPARE(owes->grid()->text(1, 4), "$3.50");
         emit owes->grid()->cellDoubleClicked(1, 0);
         QVERIFY(child<QCheckBox>(w, "ckAccount")->isChecked());
         QCOMPARE(w.financialGrid()->text(1, 0), "2002");
@@ -395,6 +402,20 @@ private slots:
         click(w, "cmdHistory_3");
         QCOMPARE(fake.messages.lastText(), "Click Yes to Delete This Acctounts History\r\n"
                                            "Account 2002: 1 financial and 1 service history records");
+
+        // Many rows: the grid shows at once, the figures under it follow, and the export waits for them.
+        child<QCheckBox>(w, "ckAccount")->setChecked(false);
+        w.setIncomeApartFrom(1);
+        click(w, "cmdIncome_2");
+        QCOMPARE(w.financialGrid()->text(2, 1), "Oak Ave");
+        if (w.incomePending())
+            QCOMPARE(child<QLabel>(w, "lblIncomePending")->text(), "Adding up 2 invoices...");
+        QTRY_VERIFY(!w.incomePending());
+        QCOMPARE(child<QLabel>(w, "lblAmount_NotCollected")->text(), "$15.50");
+        click(w, "cmdIncome_1");
+        click(w, "cmdExport");
+        QVERIFY(!w.incomePending());
+        QCOMPARE(root.read("/income.csv"), heading + oak);
     }
 
     // Invoices chosen for reprinting come out by invoice number, whatever their dates and the order they were
