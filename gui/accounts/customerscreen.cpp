@@ -211,7 +211,7 @@ QWidget *CustomerScreen::buildRecordArea()
     auto *grid = new QGridLayout(area);
     int row = 0;
     auto addRow = [&](const QString &caption, const QString &labelName, QWidget *box) {
-        QLabel *l = label(caption, labelName, area);
+        QLabel *l = label(caption, labelName, area, box);
         grid->addWidget(l, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -288,6 +288,10 @@ QWidget *CustomerScreen::buildRecordArea()
     m_email = recordBox(QStringLiteral("txtEmail"), 30, false);
     addRow(QStringLiteral("Email"), QStringLiteral("lblEmail"), m_email);
 
+    // A row copied from a spreadsheet fills the boxes that show, in this order.
+    FieldFilter::fillInOrder({m_acctNo, m_name, m_title->lineEdit(), m_first, m_middle, m_last, m_address1, m_address2,
+                              m_city->lineEdit(), m_stateBox->lineEdit(), m_postal, m_address3, m_address4, m_telephone,
+                              m_cell, m_email});
     for (QWidget *w :
          {static_cast<QWidget *>(m_acctNo), static_cast<QWidget *>(m_name), static_cast<QWidget *>(m_telephone)})
         w->installEventFilter(this);

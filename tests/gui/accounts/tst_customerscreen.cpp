@@ -12,6 +12,7 @@
 #include "widgettesting.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -130,6 +131,39 @@ private slots:
         QCoreApplication::processEvents(); // the refusal is told once the key has been handled
         QTEST(e->text(), "kept");
         QTEST(f.fake.messages.lastText(), "message");
+    }
+
+    // A row copied from a spreadsheet fills the boxes from the one pasted into, in order, when the user says so;
+    // No pastes it into that box as one line. A cell a box cannot take, or cuts, is said, never lost quietly.
+    void pastedRowFillsTheForm_data()
+    {
+        dataColumns<QString, bool, QString, QStringList, QString>("into", "fill", "offered", "boxes", "told");
+        const QString refused = "Account No: not filled: This character, (&) is invalid for this field";
+        dataRow("filled in order", "txtAcctNo", true, "Account No, Name, Address1",
+                QStringList{"A1", "Acme Plumbing Supply Company o", "12 Main St"},
+                refused + "\r\nName: only 30 characters fit; left out: \"f Springfield\"");
+        dataRow("into one box", "txtName", false, "Name, Address1, Address2",
+                QStringList{"A1", "A&1 Acme Plumbing Supply Compa", ""},
+                "Only 30 characters fit in this box; the end of what was pasted was left out: "
+                "\"ny of Springfield 12 Main St\"");
+    }
+    void pastedRowFillsTheForm()
+    {
+        QFETCH(QString, into);
+        QFETCH(bool, fill);
+        QFETCH(QStringList, boxes);
+        Fixture f;
+        f.fake.messages.shown.clear();
+        f.fake.messages.answer(fill);
+        QApplication::clipboard()->setText("A&1\tAcme Plumbing Supply Company of Springfield\t12 Main St\r\n");
+        f.edit(into)->selectAll();
+        QTest::keySequence(f.edit(into), QKeySequence::Paste);
+        QCOMPARE(QStringList({f.edit("txtAcctNo")->text(), f.edit("txtName")->text(), f.edit("txtAddress1")->text()}),
+                 boxes);
+        QFETCH(QString, offered);
+        QVERIFY(f.fake.messages.shown.front().text.startsWith("The pasted row has 3 cells. Fill " + offered + " with"));
+        QTRY_COMPARE(f.fake.messages.shown.size(), std::size_t(2));
+        QTEST(f.fake.messages.lastText(), "told");
     }
 
     void dialsTheNumberChosen()
