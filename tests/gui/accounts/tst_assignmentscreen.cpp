@@ -1,4 +1,5 @@
 #include "accounts/assignmentrecord.h"
+#include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -44,6 +45,10 @@ struct Fixture : StateBench
         state.usaAddressStyle = usa;
         state.settings.business[BusinessField::Name] = "Acme Heating";
         state.settings.business[BusinessField::Telephone] = "217-555-0100";
+        state.folder.setFaultHook([this](const char *, const QString &) {
+            if (diskFails)
+                throw DiskError("No room left on the disk");
+        });
     }
     AssignmentScreen &screen()
     {
@@ -65,6 +70,7 @@ struct Fixture : StateBench
 
     RecordingPrintTarget target;
     QStringList dialed;
+    bool diskFails = false;
 
 private:
     std::unique_ptr<AssignmentScreen> m_screen;
@@ -99,6 +105,28 @@ private slots:
         f.find<QAction>("mnuAddNew")->trigger();
         QVERIFY(f.edit("txtName")->isEnabled());
         QCOMPARE(f.screen().editor().count(), 1);
+    }
+
+    // A save the disk refuses is said, and the screen neither moves on nor leaves as if it were saved; with the
+    // disk back, leaving stores what is on screen.
+    void diskErrorKeepsTheScreen()
+    {
+        Fixture f(assignment("Bob") + assignment("Carl"));
+        f.screen().show();
+        f.edit("txtAddress1")->setText("9 New Road");
+        f.diskFails = true;
+        f.find<QPushButton>("cmdNav_2")->click();
+        QCOMPARE(f.fake.messages.lastText(), QString("No room left on the disk"));
+        QCOMPARE(f.find<QLabel>("lblDisplaying")->text(), QString("Displaying Assignment # 1"));
+        f.find<QPushButton>("cmdMenu")->click();
+        QVERIFY(f.screen().isVisible());
+        QCOMPARE(f.root.read(AssignmentFile::kPath), assignment("Bob") + assignment("Carl"));
+        f.diskFails = false;
+        f.find<QPushButton>("cmdMenu")->click();
+        QVERIFY(!f.screen().isVisible());
+        QCOMPARE(
+            Record(assignmentLayout(), f.root.read(AssignmentFile::kPath).left(235)).text(AssignmentField::Address1),
+            QString("9 New Road"));
     }
 
     void openingShowsTheListAndSelects()

@@ -1,4 +1,5 @@
 #include "accounts/servicerecord.h"
+#include "core/diskerror.h"
 #include "gui/accounts/servicesscreen.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
@@ -21,6 +22,10 @@ struct Fixture : StateBench
     {
         if (!file.isEmpty())
             root.write(ServiceCatalogue::kPath, file);
+        state.folder.setFaultHook([this](const char *, const QString &) {
+            if (diskFails)
+                throw DiskError("No room left on the disk");
+        });
         screen = std::make_unique<ServicesScreen>(state, platform, ProgramWindow::Environment{});
         screen->show();
     }
@@ -29,6 +34,7 @@ struct Fixture : StateBench
     void press(ServicesScreen::Button b) { screen->button(b)->click(); }
 
     std::unique_ptr<ServicesScreen> screen;
+    bool diskFails = false;
 };
 
 QByteArray service(const QString &description)
@@ -82,6 +88,27 @@ private slots:
         QCOMPARE(f.root.read(ServiceCatalogue::kPath).size(), 72);
         QCOMPARE(r.text(ServiceField::Charge), QString("$45.00"));
         QCOMPARE(r.int16(ServiceField::TimeIndex), qint16(6));
+    }
+
+    // A save the disk refuses is said and the screen does not leave as if it were saved; with the disk back,
+    // leaving writes the catalogue as the grid shows it.
+    void diskErrorKeepsTheScreen()
+    {
+        Fixture f(service("Tune-up"));
+        f.diskFails = true;
+        f.press(ServicesScreen::AddNew);
+        f.edit("txtDescription")->setText("Repair");
+        f.edit("txtCharge")->setText("45");
+        f.press(ServicesScreen::SaveService);
+        QCOMPARE(f.fake.messages.lastText(), QString("No room left on the disk"));
+        f.press(ServicesScreen::Menu);
+        QVERIFY(f.screen->isVisible());
+        QCOMPARE(f.root.read(ServiceCatalogue::kPath), service("Tune-up"));
+        f.diskFails = false;
+        f.press(ServicesScreen::Menu);
+        QVERIFY(!f.screen->isVisible());
+        QCOMPARE(Record(serviceLayout(), f.root.read(ServiceCatalogue::kPath).mid(72)).text(ServiceField::Description),
+                 QString("Repair"));
     }
 
     void refusedCharge_data()
