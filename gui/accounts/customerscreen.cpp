@@ -1204,8 +1204,10 @@ void CustomerScreen::saveAuxData()
 {
     if (m_accounts.pendingNew() || !m_accounts.fileHasRecords())
         return;
+    // Boxes carried over by "RETAIN Aux Data between Accounts" are stored for an account only when changed there:
+    // passing through accounts leaves their own notes as they are.
     try {
-        m_notes.save(auxTexts());
+        m_notes.saveIfChanged(auxTexts());
     } catch (const DiskError &e) {
         m_platform.messages.inform(e.message(), m_state.folder.executableName());
     }

@@ -12,6 +12,7 @@
 #include "widgettesting.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -380,6 +381,12 @@ private slots:
         f.child<QPlainTextEdit>("txtAuxEdit")->setPlainText("changed");
         f.click("cmdAuxEditHide");
         QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString("changed"));
+        // Retained boxes shown over the next accounts are not stored into them when nothing was typed there.
+        f.child<QCheckBox>("ckRetain")->setChecked(true);
+        f.click("cmdAuxNext");
+        f.click("cmdAuxNext");
+        QCOMPARE(f.screen.accounts().currentNumber(), 3);
+        QCOMPARE(f.root.read("/AuxFiles/B2/AuxFile2/Data.txt"), QByteArray());
     }
 
     void individualAccountAddedFromTheScreen()
