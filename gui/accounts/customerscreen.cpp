@@ -875,6 +875,9 @@ void CustomerScreen::deleteCurrent()
     const AccountUse use = accountUse(m_state.folder, acctNo);
     if (use.balanceFile)
         lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
+    if (use.history)
+        lines << QStringLiteral("Its account or service history (payments included) stays under Account No %1.")
+                     .arg(acctNo);
     if (use.slips > 0)
         lines << QStringLiteral("%1 service slip(s) of this account are not finalized yet.").arg(use.slips);
     lines << QStringLiteral("Delete this Customer");
