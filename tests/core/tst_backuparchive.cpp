@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QTest>
+#include <archive.h>
+#include <archive_entry.h>
 
 namespace {
 
@@ -38,6 +40,35 @@ int tool(const QStringList &args, QString *output = nullptr)
     if (output)
         *output = text;
     return status;
+}
+
+// A tar archive as an attacker would make it: "name" a file holding "evil", "name>target" a symbolic link,
+// "name=target" a hard link.
+void writeHostileTar(const QString &path, const QStringList &entries)
+{
+    archive *a = archive_write_new();
+    archive_write_set_format_pax_restricted(a);
+    QVERIFY(archive_write_open_filename(a, QFile::encodeName(path).constData()) == ARCHIVE_OK);
+    for (const QString &spec : entries) {
+        archive_entry *e = archive_entry_new();
+        const QStringList symlink = spec.split('>');
+        const QStringList hardlink = spec.split('=');
+        archive_entry_set_pathname(e, (symlink.size() > 1 ? symlink : hardlink).front().toUtf8().constData());
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_filetype(e, symlink.size() > 1 ? AE_IFLNK : AE_IFREG);
+        if (symlink.size() > 1)
+            archive_entry_set_symlink(e, symlink[1].toUtf8().constData());
+        if (hardlink.size() > 1)
+            archive_entry_set_hardlink(e, hardlink[1].toUtf8().constData());
+        const bool data = symlink.size() == 1 && hardlink.size() == 1;
+        archive_entry_set_size(e, data ? 4 : 0);
+        archive_write_header(a, e);
+        if (data)
+            archive_write_data(a, "evil", 4);
+        archive_entry_free(e);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
 }
 
 } // namespace
@@ -185,6 +216,44 @@ private slots:
         file.close();
         QCOMPARE(BackupArchive::restore(archive, target).size(), 9);
         QCOMPARE(contents(target), contents(data.path()));
+    }
+
+    // An archive made to write outside the folder it is restored into (a "../" name, an absolute name, a link
+    // it holds and then writes through) leaves everything outside that folder as it was: the name is refused
+    // before anything is written, or the link is left out.
+    void hostileArchiveWritesOnlyInside_data()
+    {
+        dataColumns<QStringList, bool>("entries", "refused"); // OUT: a folder beside the target
+        dataRow("parent", QStringList{"ok.txt", "../evil.txt"}, true);
+        dataRow("parent further in", QStringList{"AuxFiles/../../evil.txt"}, true);
+        dataRow("absolute", QStringList{"OUT/evil.txt"}, true);
+        dataRow("through a link to the parent", QStringList{"up>..", "up/evil.txt"}, false);
+        dataRow("through a link to an absolute folder", QStringList{"out>OUT", "out/evil.txt"}, false);
+        dataRow("a link to a file outside, written", QStringList{"victim>OUT/victim.txt", "victim"}, false);
+        dataRow("a hard link to a file outside", QStringList{"h=OUT/victim.txt", "h=../outside/victim.txt"}, false);
+    }
+    void hostileArchiveWritesOnlyInside()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(bool, refused);
+        TestRoot out;
+        out.write("/outside/victim.txt", "keep");
+        entries.replaceInStrings("OUT", out.path() + "/outside");
+        writeHostileTar(out.path() + "/hostile.tar", entries);
+        const QStringList before = contents(out.path() + "/outside");
+        try {
+            BackupArchive::restore(out.path() + "/hostile.tar", out.path() + "/target");
+            QVERIFY(!refused);
+        } catch (const DiskError &e) {
+            QVERIFY2(refused && e.message().contains("nothing was restored"), qPrintable(e.message()));
+        }
+        QCOMPARE(contents(out.path() + "/outside"), before);
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"hostile.tar", "outside"}) + (refused ? QStringList() : QStringList{"target"}));
+        QDirIterator inside(out.path() + "/target", QDir::AllEntries | QDir::Hidden | QDir::System,
+                            QDirIterator::Subdirectories);
+        while (inside.hasNext())
+            QVERIFY2(!QFileInfo(inside.next()).isSymLink(), qPrintable(inside.filePath()));
     }
 
     // The commands: backup into a folder inside the data folder holds all but the archive; restore checks.
