@@ -4,6 +4,7 @@
 #include "accounts/servicerecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "platform/instancelock.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 
@@ -300,11 +301,21 @@ private slots:
         QCOMPARE(root.read("/AssignmentData.txt").size(), 235);
     }
 
-    // The command: the findings listed by line, the good rows stored, status 1 for rows left out.
+    // The command: the findings listed by line, the good rows stored, status 1 for rows left out; nothing written
+    // while the program holds the folder.
     void importCommand()
     {
         TestRoot root;
         root.write("/in.csv", "Description;Charge\nTune-up;45\n;9\n");
+        {
+            InstanceLock program(root.path());
+            QVERIFY(program.tryLock());
+            const ToolRun refused = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
+            QCOMPARE(refused.status, 2);
+            QVERIFY2(refused.err.contains("The program is running on this data folder; close it first."),
+                     qPrintable(refused.err));
+            QVERIFY(!root.exists("/Services.txt"));
+        }
         const ToolRun run = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
         QCOMPARE(run.status, 1);
         QVERIFY2((run.out + run.err).contains("line 3: no name: the Description is blank"), qPrintable(run.err));
