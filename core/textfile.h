@@ -41,10 +41,8 @@ private:
 class TextReader
 {
 public:
-    // A file saved by an editor that puts a UTF-8 byte-order mark first reads as if it had none.
     explicit TextReader(QByteArray bytes)
         : m_bytes(std::move(bytes))
-        , m_pos(m_bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0)
     {}
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }

@@ -1,10 +1,10 @@
 #include "core/backuparchive.h"
 #include "core/diskerror.h"
 #include "testsupport.h"
-#include "tools/datatool.h"
+#include "tooltesting.h"
 
-#include <QBuffer>
 #include <QDirIterator>
+#include <QRegularExpression>
 #include <QTest>
 #include <archive.h>
 #include <archive_entry.h>
@@ -29,46 +29,29 @@ QStringList contents(const QString &root)
     return out;
 }
 
-int tool(const QStringList &args, QString *output = nullptr)
-{
-    QString text;
-    QTextStream out(&text);
-    QTextStream err(&text);
-    QBuffer in;
-    in.open(QIODevice::ReadOnly);
-    const int status = runDataTool(args, out, err, in);
-    if (output)
-        *output = text;
-    return status;
-}
-
-// A tar archive as an attacker would make it: "name" a file holding "evil", "name>target" a symbolic link,
-// "name=target" a hard link.
+// A tar archive as an attacker makes it: "name" a file holding "evil", "name>target" a symbolic link, "name=target"
+// a hard link.
 void writeHostileTar(const QString &path, const QStringList &entries)
 {
     archive *a = archive_write_new();
     archive_write_set_format_pax_restricted(a);
-    QVERIFY(archive_write_open_filename(a, QFile::encodeName(path).constData()) == ARCHIVE_OK);
+    archive_write_open_filename(a, QFile::encodeName(path).constData());
     for (const QString &spec : entries) {
+        const QStringList parts = spec.split(QRegularExpression("[>=]"));
+        const bool data = parts.size() == 1;
         archive_entry *e = archive_entry_new();
-        const QStringList symlink = spec.split('>');
-        const QStringList hardlink = spec.split('=');
-        archive_entry_set_pathname(e, (symlink.size() > 1 ? symlink : hardlink).front().toUtf8().constData());
+        archive_entry_set_pathname(e, parts[0].toUtf8().constData());
         archive_entry_set_perm(e, 0644);
-        archive_entry_set_filetype(e, symlink.size() > 1 ? AE_IFLNK : AE_IFREG);
-        if (symlink.size() > 1)
-            archive_entry_set_symlink(e, symlink[1].toUtf8().constData());
-        if (hardlink.size() > 1)
-            archive_entry_set_hardlink(e, hardlink[1].toUtf8().constData());
-        const bool data = symlink.size() == 1 && hardlink.size() == 1;
+        archive_entry_set_filetype(e, spec.contains('>') ? AE_IFLNK : AE_IFREG);
         archive_entry_set_size(e, data ? 4 : 0);
+        if (!data)
+            (spec.contains('>') ? archive_entry_set_symlink
+                                : archive_entry_set_hardlink)(e, parts[1].toUtf8().constData());
         archive_write_header(a, e);
-        if (data)
-            archive_write_data(a, "evil", 4);
+        archive_write_data(a, "evil", data ? 4 : 0);
         archive_entry_free(e);
     }
-    archive_write_close(a);
-    archive_write_free(a);
+    archive_write_free(a); // closes it
 }
 
 } // namespace
@@ -261,16 +244,17 @@ private slots:
     {
         TestRoot data;
         data.write("/SlipNo.txt", "1000\r\n");
-        QString said;
-        QCOMPARE(tool({"backup", "--root", data.path(), data.path() + "/Archives"}, &said), 0);
-        QVERIFY2(said.contains(": 1 file(s), 6 bytes, read back and checked"), qPrintable(said));
+        const ToolRun backup = runTool({"backup", "--root", data.path(), data.path() + "/Archives"});
+        QCOMPARE(backup.status, 0);
+        QVERIFY2(backup.out.contains(": 1 file(s), 6 bytes, read back and checked"), qPrintable(backup.out));
         const QStringList made = QDir(data.path() + "/Archives").entryList(QDir::Files);
         QCOMPARE(made.size(), 1);
         TestRoot out;
-        QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), out.path() + "/r"}, &said), 1);
-        QVERIFY2(said.contains("MyBusinessData.txt"), qPrintable(said)); // the check ran on the restored folder
+        const ToolRun restore = runTool({"restore", data.path() + "/Archives/" + made.front(), out.path() + "/r"});
+        QCOMPARE(restore.status, 1);
+        QVERIFY2(restore.out.contains("MyBusinessData.txt"), qPrintable(restore.out)); // the restored folder checked
         QVERIFY(QDir(out.path() + "/r/Archives").isEmpty());
-        QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), data.path()}, &said), 2);
+        QCOMPARE(runTool({"restore", data.path() + "/Archives/" + made.front(), data.path()}).status, 2);
     }
 };
 
