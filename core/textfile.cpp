@@ -45,9 +45,17 @@ TextWriter &TextWriter::printLine(const QString &text)
     return *this;
 }
 
+// A file saved by an editor that puts a UTF-8 byte-order mark first reads as if it had none.
+static void skipMark(const QByteArray &bytes, qsizetype &pos)
+{
+    if (pos == 0 && bytes.startsWith("\xEF\xBB\xBF"))
+        pos = 3;
+}
+
 QByteArray TextReader::nextRaw(bool *quoted)
 {
     *quoted = false;
+    skipMark(m_bytes, m_pos);
     const qsizetype size = m_bytes.size();
     while (m_pos < size && (m_bytes[m_pos] == ' ' || m_bytes[m_pos] == '\t'))
         ++m_pos;
@@ -125,6 +133,7 @@ bool TextReader::readBoolean()
 
 QString TextReader::readLine()
 {
+    skipMark(m_bytes, m_pos);
     const qsizetype size = m_bytes.size();
     const qsizetype start = m_pos;
     while (m_pos < size && m_bytes[m_pos] != '\r' && m_bytes[m_pos] != '\n')

@@ -211,7 +211,7 @@ QWidget *CustomerScreen::buildRecordArea()
     auto *grid = new QGridLayout(area);
     int row = 0;
     auto addRow = [&](const QString &caption, const QString &labelName, QWidget *box) {
-        QLabel *l = label(caption, labelName, area);
+        QLabel *l = label(caption, labelName, area, box);
         grid->addWidget(l, row, 0);
         grid->addWidget(box, row, 1);
         ++row;
@@ -288,6 +288,10 @@ QWidget *CustomerScreen::buildRecordArea()
     m_email = recordBox(QStringLiteral("txtEmail"), 30, false);
     addRow(QStringLiteral("Email"), QStringLiteral("lblEmail"), m_email);
 
+    // A row copied from a spreadsheet fills the boxes that show, in this order.
+    FieldFilter::fillInOrder({m_acctNo, m_name, m_title->lineEdit(), m_first, m_middle, m_last, m_address1, m_address2,
+                              m_city->lineEdit(), m_stateBox->lineEdit(), m_postal, m_address3, m_address4, m_telephone,
+                              m_cell, m_email});
     for (QWidget *w :
          {static_cast<QWidget *>(m_acctNo), static_cast<QWidget *>(m_name), static_cast<QWidget *>(m_telephone)})
         w->installEventFilter(this);
@@ -871,6 +875,9 @@ void CustomerScreen::deleteCurrent()
     const AccountUse use = accountUse(m_state.folder, acctNo);
     if (use.balanceFile)
         lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
+    if (use.history)
+        lines << QStringLiteral("Its account or service history (payments included) stays under Account No %1.")
+                     .arg(acctNo);
     if (use.slips > 0)
         lines << QStringLiteral("%1 service slip(s) of this account are not finalized yet.").arg(use.slips);
     lines << QStringLiteral("Delete this Customer");
@@ -1200,8 +1207,10 @@ void CustomerScreen::saveAuxData()
 {
     if (m_accounts.pendingNew() || !m_accounts.fileHasRecords())
         return;
+    // Boxes carried over by "RETAIN Aux Data between Accounts" are stored for an account only when changed there:
+    // passing through accounts leaves their own notes as they are.
     try {
-        m_notes.save(auxTexts());
+        m_notes.saveIfChanged(auxTexts());
     } catch (const DiskError &e) {
         m_platform.messages.inform(e.message(), m_state.folder.executableName());
     }

@@ -68,7 +68,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     m_entry->setObjectName(QStringLiteral("fraEntry"));
     m_amount = new QLineEdit(m_entry);
     m_amount->setObjectName(QStringLiteral("txtAmount"));
-    FieldFilter::install(m_amount, Validation::amountKeyFilter, m_messages);
+    FieldFilter::installMoney(m_amount, m_messages, Finalize::zeroText());
     m_amount->installEventFilter(this);
     m_payForm = new QComboBox(m_entry);
     m_payForm->setObjectName(QStringLiteral("cboPayForm"));
@@ -98,7 +98,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     for (int i = 0; i < 2; ++i) {
         m_tax[i] = new QLineEdit(m_entry);
         m_tax[i]->setObjectName(QStringLiteral("txtTax_%1").arg(i));
-        FieldFilter::install(m_tax[i], Validation::amountKeyFilter, m_messages);
+        FieldFilter::installMoney(m_tax[i], m_messages, Finalize::zeroText());
         m_tax[i]->installEventFilter(this);
         m_taxLabel[i] = label(taxCaptions[i], QStringLiteral("lblTax_%1").arg(i), m_entry, m_tax[i]);
         m_taxSource[i] = label(QString(), QStringLiteral("lblTaxSource_%1").arg(i), m_entry);

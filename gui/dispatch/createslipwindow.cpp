@@ -110,9 +110,9 @@ QWidget *CreateSlipWindow::buildLocationStep()
     grid->addWidget(label(QStringLiteral("Account Billing Address"), QStringLiteral("lblBillingHeading"), frame), 2, 1);
     grid->addWidget(label(QStringLiteral("Service Location"), QStringLiteral("lblSiteHeading"), frame), 2, 2);
     for (int i = 0; i < 8; ++i) {
-        grid->addWidget(
-            label(QString::fromLatin1(kAccountCaptions[i]), QStringLiteral("lblCaption_%1").arg(i + 1), frame), i + 3,
-            0);
+        QLabel *caption =
+            label(QString::fromLatin1(kAccountCaptions[i]), QStringLiteral("lblCaption_%1").arg(i + 1), frame);
+        grid->addWidget(caption, i + 3, 0);
         m_accountLines[std::size_t(i)] = label(QString(), QStringLiteral("lblCustomerInfo_%1").arg(i + 1), frame);
         m_accountLines[std::size_t(i)]->setFrameShape(QFrame::StyledPanel);
         grid->addWidget(m_accountLines[std::size_t(i)], i + 3, 1);
@@ -126,6 +126,7 @@ QWidget *CreateSlipWindow::buildLocationStep()
             },
             m_platform.messages);
         m_site[std::size_t(i)] = edit;
+        caption->setBuddy(edit);
         grid->addWidget(edit, i + 3, 2);
         // Boxes emptied by hand offer the account's address again.
         connect(edit, &QLineEdit::textChanged, this, [this] {
@@ -133,6 +134,8 @@ QWidget *CreateSlipWindow::buildLocationStep()
                 m_jobSite->setText(kSameAsAccount);
         });
     }
+    // A row copied from a spreadsheet fills the location boxes in order.
+    FieldFilter::fillInOrder({m_site.begin(), m_site.end()});
     grid->addWidget(label(QStringLiteral("You can use the Account Billing Address or enter a Site Address"),
                           QStringLiteral("lblSiteHint"), frame),
                     11, 0, 1, 3);

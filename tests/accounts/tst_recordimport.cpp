@@ -4,6 +4,7 @@
 #include "accounts/servicerecord.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
+#include "platform/instancelock.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 
@@ -92,7 +93,8 @@ private slots:
         QTEST(stored(root.folder(), k, layoutOf(k)), "records");
     }
 
-    // Rows as "line:values" and the refused lines; a quote never closed swallows no row after its own.
+    // Rows as "line:values" and the refused lines; a quote never closed swallows no row after its own, and no
+    // form a file may take moves a value into another column or drops a row.
     void readerRows_data()
     {
         dataColumns<QByteArray, QString, QStringList, QList<int>>("file", "encoding", "rows", "refused");
@@ -110,6 +112,23 @@ private slots:
                 QStringList{"2:\u00e9|1"}, QList<int>{});
         dataRow("Excel's sep= line names the separator", QByteArray("sep=;\r\nName;Phone\r\nA, B;1\r\n"),
                 QString("UTF-8"), QStringList{"3:A, B|1"}, QList<int>{});
+        // The hostile forms of the format.
+        dataRow("doubled quotes inside a value", QByteArray("Name,Note,Phone\n\"Joe \"\"Big\"\" Smith\",\"\"\"\",1\n"),
+                QString("UTF-8"), QStringList{"2:Joe \"Big\" Smith|\"|1"}, QList<int>{});
+        dataRow("one column, no final line break", QByteArray("Name\nAnn\nBob"), QString("UTF-8"),
+                QStringList{"2:Ann", "3:Bob"}, QList<int>{});
+        dataRow("byte-order mark, CR LF", QByteArray("\xEF\xBB\xBFName,Phone\r\nA,1\r\n"),
+                QString("UTF-8 with byte-order mark"), QStringList{"2:A|1"}, QList<int>{});
+        dataRow("CR line ends", QByteArray("Name,Phone\rA,1\rB,2"), QString("UTF-8"), QStringList{"2:A|1", "3:B|2"},
+                QList<int>{});
+        dataRow("quotes in the middle of a value", QByteArray("Name,Phone\nA \"Ace\" B,1\n"), QString("UTF-8"),
+                QStringList{"2:A \"Ace\" B|1"}, QList<int>{});
+        dataRow("empty lines", QByteArray("\n\nName,Phone\n\nA,1\n\n"), QString("UTF-8"), QStringList{"5:A|1"},
+                QList<int>{});
+        dataRow("a lone quote", QByteArray("Name,Phone\n\"\nA,1\n"), QString("UTF-8"), QStringList{"3:A|1"},
+                QList<int>{2});
+        dataRow("a very long value", "Name,Phone\n" + QByteArray(100000, 'x') + ",1\n", QString("UTF-8"),
+                QStringList{"2:" + QString(100000, 'x') + "|1"}, QList<int>{});
     }
     void readerRows()
     {
@@ -124,7 +143,8 @@ private slots:
         for (const CsvReader::Refusal &r : table.refused)
             lines << r.line;
         QTEST(lines, "refused");
-        QCOMPARE(table.headings.size(), 2);
+        for (const CsvReader::Row &row : table.rows) // no value shifted into another column
+            QCOMPARE(row.values.size(), table.headings.size());
     }
 
     // Charges are read as the file writes its decimals; a charge whose meaning is not sure is refused by line.
@@ -281,11 +301,21 @@ private slots:
         QCOMPARE(root.read("/AssignmentData.txt").size(), 235);
     }
 
-    // The command: the findings listed by line, the good rows stored, status 1 for rows left out.
+    // The command: the findings listed by line, the good rows stored, status 1 for rows left out; nothing written
+    // while the program holds the folder.
     void importCommand()
     {
         TestRoot root;
         root.write("/in.csv", "Description;Charge\nTune-up;45\n;9\n");
+        {
+            InstanceLock program(root.path());
+            QVERIFY(program.tryLock());
+            const ToolRun refused = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
+            QCOMPARE(refused.status, 2);
+            QVERIFY2(refused.err.contains("The program is running on this data folder; close it first."),
+                     qPrintable(refused.err));
+            QVERIFY(!root.exists("/Services.txt"));
+        }
         const ToolRun run = runTool({"import", "--root", root.path(), "services", root.file("/in.csv")});
         QCOMPARE(run.status, 1);
         QVERIFY2((run.out + run.err).contains("line 3: no name: the Description is blank"), qPrintable(run.err));

@@ -1,7 +1,12 @@
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/accountuse.h"
+#include "billing/posting.h"
+#include "billing/postingrecords.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -22,6 +27,14 @@ Money dollars(double amount)
 QStringList fieldsOf(const Record &r)
 {
     return {r.text(F::Name), r.text(F::AcctNo), r.text(F::Date), r.text(F::Description), r.text(F::Amount)};
+}
+
+// A record of that layout carrying an account number in the field given.
+QByteArray carrying(const RecordLayout &layout, int field, const QString &acctNo, int count = 1)
+{
+    Record r(layout);
+    r.setText(field, acctNo);
+    return r.bytes().repeated(count);
 }
 
 std::vector<Record> recordsOf(const TestRoot &root, const QString &file)
@@ -112,6 +125,42 @@ private slots:
         else
             QVERIFY_THROWS_EXCEPTION(DiskError, backupAccountFile(folder, account));
         QVERIFY(!QDirIterator(root.path(), QDir::Files, QDirIterator::Subdirectories).hasNext());
+    }
+
+    // Everything that carries an account number besides its record is found, so that the number is not changed
+    // nor the account deleted without a word: payments alone and completed slips waiting to be finalized
+    // included. Another account's records and finalized slips are not counted.
+    void accountUseFindsEveryKind_data()
+    {
+        dataColumns<QString, QByteArray, QStringList>("file", "content", "lines");
+        const QStringList history{"It has account or service history."};
+        const auto &slip = serviceSlipLayout();
+        dataRow("balance file", "/VIActiveAccounts/A1.txt", QByteArray("x"),
+                QStringList{"It has an unpaid balance (its balance file)."});
+        dataRow("account history", Posting::kHistory, carrying(accountHistoryLayout(), F::AcctNo, "A1"), history);
+        dataRow("payments alone", kPaymentFile, carrying(accountHistoryLayout(), F::AcctNo, "A1"), history);
+        dataRow("service history", Posting::kServiceHistory,
+                carrying(serviceHistoryLayout(), ServiceHistoryField::AcctNo, "A1"), history);
+        dataRow("invoice journal", Posting::kJournal, carrying(journalLayout(), JournalField::AcctNo, "A1"), history);
+        dataRow("data boxes", "/AuxFiles/A1/AuxFile3/Data.txt", QByteArray("Key under mat\r\n"),
+                QStringList{"It has notes in its data boxes."});
+        dataRow("slip on the board", SlipFiles::kActive, carrying(slip, SlipField::AcctNo, "A1"),
+                QStringList{"1 service slip(s) not yet finalized are written for it."});
+        dataRow("completed, not finalized", SlipFiles::kCompleted, carrying(slip, SlipField::AcctNo, "A1", 2),
+                QStringList{"2 service slip(s) not yet finalized are written for it."});
+        dataRow("finalized slip", "/FinalizedServiceSlips.txt", carrying(slip, SlipField::AcctNo, "A1"), QStringList());
+        dataRow("another account's history", Posting::kHistory, carrying(accountHistoryLayout(), F::AcctNo, "A10"),
+                QStringList());
+    }
+    void accountUseFindsEveryKind()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        TestRoot root;
+        root.write(file, content);
+        const AccountUse use = accountUse(root.folder(), " A1 ");
+        QTEST(use.lines(), "lines");
+        QCOMPARE(use.any(), !use.lines().isEmpty());
     }
 
     void amountTexts()

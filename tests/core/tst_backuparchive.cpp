@@ -1,11 +1,13 @@
 #include "core/backuparchive.h"
 #include "core/diskerror.h"
 #include "testsupport.h"
-#include "tools/datatool.h"
+#include "tooltesting.h"
 
-#include <QBuffer>
 #include <QDirIterator>
+#include <QRegularExpression>
 #include <QTest>
+#include <archive.h>
+#include <archive_entry.h>
 
 namespace {
 
@@ -27,17 +29,29 @@ QStringList contents(const QString &root)
     return out;
 }
 
-int tool(const QStringList &args, QString *output = nullptr)
+// A tar archive as an attacker makes it: "name" a file holding "evil", "name>target" a symbolic link, "name=target"
+// a hard link.
+void writeHostileTar(const QString &path, const QStringList &entries)
 {
-    QString text;
-    QTextStream out(&text);
-    QTextStream err(&text);
-    QBuffer in;
-    in.open(QIODevice::ReadOnly);
-    const int status = runDataTool(args, out, err, in);
-    if (output)
-        *output = text;
-    return status;
+    archive *a = archive_write_new();
+    archive_write_set_format_pax_restricted(a);
+    archive_write_open_filename(a, QFile::encodeName(path).constData());
+    for (const QString &spec : entries) {
+        const QStringList parts = spec.split(QRegularExpression("[>=]"));
+        const bool data = parts.size() == 1;
+        archive_entry *e = archive_entry_new();
+        archive_entry_set_pathname(e, parts[0].toUtf8().constData());
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_filetype(e, spec.contains('>') ? AE_IFLNK : AE_IFREG);
+        archive_entry_set_size(e, data ? 4 : 0);
+        if (!data)
+            (spec.contains('>') ? archive_entry_set_symlink
+                                : archive_entry_set_hardlink)(e, parts[1].toUtf8().constData());
+        archive_write_header(a, e);
+        archive_write_data(a, "evil", data ? 4 : 0);
+        archive_entry_free(e);
+    }
+    archive_write_free(a); // closes it
 }
 
 } // namespace
@@ -187,21 +201,60 @@ private slots:
         QCOMPARE(contents(target), contents(data.path()));
     }
 
+    // An archive made to write outside the folder it is restored into (a "../" name, an absolute name, a link
+    // it holds and then writes through) leaves everything outside that folder as it was: the name is refused
+    // before anything is written, or the link is left out.
+    void hostileArchiveWritesOnlyInside_data()
+    {
+        dataColumns<QStringList, bool>("entries", "refused"); // OUT: a folder beside the target
+        dataRow("parent", QStringList{"ok.txt", "../evil.txt"}, true);
+        dataRow("parent further in", QStringList{"AuxFiles/../../evil.txt"}, true);
+        dataRow("absolute", QStringList{"OUT/evil.txt"}, true);
+        dataRow("through a link to the parent", QStringList{"up>..", "up/evil.txt"}, false);
+        dataRow("through a link to an absolute folder", QStringList{"out>OUT", "out/evil.txt"}, false);
+        dataRow("a link to a file outside, written", QStringList{"victim>OUT/victim.txt", "victim"}, false);
+        dataRow("a hard link to a file outside", QStringList{"h=OUT/victim.txt", "h=../outside/victim.txt"}, false);
+    }
+    void hostileArchiveWritesOnlyInside()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(bool, refused);
+        TestRoot out;
+        out.write("/outside/victim.txt", "keep");
+        entries.replaceInStrings("OUT", out.path() + "/outside");
+        writeHostileTar(out.path() + "/hostile.tar", entries);
+        const QStringList before = contents(out.path() + "/outside");
+        try {
+            BackupArchive::restore(out.path() + "/hostile.tar", out.path() + "/target");
+            QVERIFY(!refused);
+        } catch (const DiskError &e) {
+            QVERIFY2(refused && e.message().contains("nothing was restored"), qPrintable(e.message()));
+        }
+        QCOMPARE(contents(out.path() + "/outside"), before);
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"hostile.tar", "outside"}) + (refused ? QStringList() : QStringList{"target"}));
+        QDirIterator inside(out.path() + "/target", QDir::AllEntries | QDir::Hidden | QDir::System,
+                            QDirIterator::Subdirectories);
+        while (inside.hasNext())
+            QVERIFY2(!QFileInfo(inside.next()).isSymLink(), qPrintable(inside.filePath()));
+    }
+
     // The commands: backup into a folder inside the data folder holds all but the archive; restore checks.
     void backupAndRestoreCommands()
     {
         TestRoot data;
         data.write("/SlipNo.txt", "1000\r\n");
-        QString said;
-        QCOMPARE(tool({"backup", "--root", data.path(), data.path() + "/Archives"}, &said), 0);
-        QVERIFY2(said.contains(": 1 file(s), 6 bytes, read back and checked"), qPrintable(said));
+        const ToolRun backup = runTool({"backup", "--root", data.path(), data.path() + "/Archives"});
+        QCOMPARE(backup.status, 0);
+        QVERIFY2(backup.out.contains(": 1 file(s), 6 bytes, read back and checked"), qPrintable(backup.out));
         const QStringList made = QDir(data.path() + "/Archives").entryList(QDir::Files);
         QCOMPARE(made.size(), 1);
         TestRoot out;
-        QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), out.path() + "/r"}, &said), 1);
-        QVERIFY2(said.contains("MyBusinessData.txt"), qPrintable(said)); // the check ran on the restored folder
+        const ToolRun restore = runTool({"restore", data.path() + "/Archives/" + made.front(), out.path() + "/r"});
+        QCOMPARE(restore.status, 1);
+        QVERIFY2(restore.out.contains("MyBusinessData.txt"), qPrintable(restore.out)); // the restored folder checked
         QVERIFY(QDir(out.path() + "/r/Archives").isEmpty());
-        QCOMPARE(tool({"restore", data.path() + "/Archives/" + made.front(), data.path()}, &said), 2);
+        QCOMPARE(runTool({"restore", data.path() + "/Archives/" + made.front(), data.path()}).status, 2);
     }
 };
 

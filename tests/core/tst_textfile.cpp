@@ -64,6 +64,13 @@ private slots:
         dataRow("LF line ends", QByteArray("\"x\"\n9\n#TRUE#\n"), "x", qint64(9), true);
         dataRow("huge number", QByteArray("\"x\",1e300,#TRUE#"), "x", qint64(0), true);
         dataRow("half rounds to even", QByteArray("\"x\",2.5,#TRUE#"), "x", qint64(2), true);
+        dataRow("CR line ends", QByteArray("\"x\"\r9\r#TRUE#\r"), "x", qint64(9), true);
+        dataRow("byte-order mark", QByteArray("\xEF\xBB\xBF\"x\",9,#TRUE#\r\n"), "x", qint64(9), true);
+        dataRow("an empty line is an empty value", QByteArray("\"x\"\r\n\r\n9\r\n"), "x", qint64(0), false);
+        dataRow("quote in the middle", QByteArray("\"a \"b\" c\",9,#TRUE#\r\n"), "a ", qint64(9), true);
+        dataRow("a lone quote", QByteArray("\"\r\n9\r\n#TRUE#\r\n"), "", qint64(9), true);
+        dataRow("a very long value", "\"" + QByteArray(100000, 'x') + "\",9,#TRUE#", QString(100000, 'x'), qint64(9),
+                true);
     }
     void damagedInputReadsAsDefaults()
     {

@@ -1,4 +1,5 @@
 #include "accounts/assignmentrecord.h"
+#include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -44,6 +45,10 @@ struct Fixture : StateBench
         state.usaAddressStyle = usa;
         state.settings.business[BusinessField::Name] = "Acme Heating";
         state.settings.business[BusinessField::Telephone] = "217-555-0100";
+        state.folder.setFaultHook([this](const char *, const QString &) {
+            if (diskFails)
+                throw DiskError("No room left on the disk");
+        });
     }
     AssignmentScreen &screen()
     {
@@ -65,6 +70,7 @@ struct Fixture : StateBench
 
     RecordingPrintTarget target;
     QStringList dialed;
+    bool diskFails = false;
 
 private:
     std::unique_ptr<AssignmentScreen> m_screen;
@@ -183,7 +189,8 @@ private slots:
         QCOMPARE(f.state.assignmentLists.board, (QStringList{"Not Assigned", "Alice Able"}));
     }
 
-    // Renaming a technician asks about his slips: No saves nothing, Yes renames the slips in the same save.
+    // Renaming a technician asks about his slips: No saves nothing, Yes renames the slips in the same save (once
+    // the disk takes it).
     void renameCarriesTheActiveSlips()
     {
         Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
@@ -201,6 +208,14 @@ private slots:
         QCOMPARE(f.fake.messages.lastText(), QString("1 active slips are assigned to Bob Baker. Rename them too?"));
         QCOMPARE(f.root.read(AssignmentFile::kPath) + f.root.read(SlipFiles::kActive), before);
         QCOMPARE(f.edit("txtName")->text(), QString("Robert Baker")); // still on screen, still his
+        // A save the disk refuses is said, and the screen does not move on as if it were saved.
+        f.diskFails = true;
+        f.fake.messages.answer(true);
+        f.find<QPushButton>("cmdNav_0")->click();
+        QCOMPARE(f.fake.messages.lastText(), QString("No room left on the disk"));
+        QCOMPARE(f.root.read(AssignmentFile::kPath) + f.root.read(SlipFiles::kActive), before);
+        QCOMPARE(f.find<QLabel>("lblDisplaying")->text(), QString("Displaying Assignment # 2"));
+        f.diskFails = false;
         f.fake.messages.answer(true);
         f.find<QPushButton>("cmdNav_0")->click();
         QCOMPARE(f.edit("txtName")->text(), QString("Alice Able"));

@@ -12,6 +12,8 @@
 #include "widgettesting.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -132,6 +134,39 @@ private slots:
         QTEST(f.fake.messages.lastText(), "message");
     }
 
+    // A row copied from a spreadsheet fills the boxes from the one pasted into, in order, when the user says so;
+    // No pastes it into that box as one line. A cell a box cannot take, or cuts, is said, never lost quietly.
+    void pastedRowFillsTheForm_data()
+    {
+        dataColumns<QString, bool, QString, QStringList, QString>("into", "fill", "offered", "boxes", "told");
+        const QString refused = "Account No: not filled: This character, (&) is invalid for this field";
+        dataRow("filled in order", "txtAcctNo", true, "Account No, Name, Address1",
+                QStringList{"A1", "Acme Plumbing Supply Company o", "12 Main St"},
+                refused + "\r\nName: only 30 characters fit; left out: \"f Springfield\"");
+        dataRow("into one box", "txtName", false, "Name, Address1, Address2",
+                QStringList{"A1", "A&1 Acme Plumbing Supply Compa", ""},
+                "Only 30 characters fit in this box; the end of what was pasted was left out: "
+                "\"ny of Springfield 12 Main St\"");
+    }
+    void pastedRowFillsTheForm()
+    {
+        QFETCH(QString, into);
+        QFETCH(bool, fill);
+        QFETCH(QStringList, boxes);
+        Fixture f;
+        f.fake.messages.shown.clear();
+        f.fake.messages.answer(fill);
+        QApplication::clipboard()->setText("A&1\tAcme Plumbing Supply Company of Springfield\t12 Main St\r\n");
+        f.edit(into)->selectAll();
+        QTest::keySequence(f.edit(into), QKeySequence::Paste);
+        QCOMPARE(QStringList({f.edit("txtAcctNo")->text(), f.edit("txtName")->text(), f.edit("txtAddress1")->text()}),
+                 boxes);
+        QFETCH(QString, offered);
+        QVERIFY(f.fake.messages.shown.front().text.startsWith("The pasted row has 3 cells. Fill " + offered + " with"));
+        QTRY_COMPARE(f.fake.messages.shown.size(), std::size_t(2));
+        QTEST(f.fake.messages.lastText(), "told");
+    }
+
     void dialsTheNumberChosen()
     {
         Fixture f(threeCustomers(), false);
@@ -202,6 +237,9 @@ private slots:
         Fixture f(threeCustomers(), false);
         f.root.write("/VIActiveAccounts/B2.txt", "balance");
         f.root.write("/AuxFiles/B2/AuxFile0/Data.txt", "Gate 1261\r\n");
+        Record payment(accountHistoryLayout());
+        payment.setText(AccountHistoryField::AcctNo, "B2");
+        f.root.write("/CAPaymentRecords.txt", payment.bytes());
         f.screen.show();
         f.click("cmdNavigate_2");
         f.fake.messages.answer(false);
@@ -211,7 +249,8 @@ private slots:
         f.child<QAction>("mnuDeleteCurrent")->trigger();
         QCOMPARE(f.fake.messages.shown.back().text,
                  QString("Mr. John Smith, Account No B2\r\nThis account has an unpaid balance (its balance file is "
-                         "deleted with it).\r\nDelete this Customer"));
+                         "deleted with it).\r\nIts account or service history (payments included) stays under "
+                         "Account No B2.\r\nDelete this Customer"));
         QCOMPARE(f.root.read(CustomerFile::kPath).size(), 2 * 328);
         QVERIFY(!f.root.exists("/VIActiveAccounts/B2.txt"));
         QVERIFY(!f.root.exists("/AuxFiles/B2/AuxFile0/Data.txt")); // the notes go with the account
@@ -291,19 +330,12 @@ private slots:
         QCOMPARE(f.root.read("/AuxFiles/A1/AuxFile0/Data.txt"), QByteArray("Gate 4411\r\n"));
     }
 
-    // The balance file, history, data boxes and slips of an account stay under its number: the number of such an
-    // account is not changed; an account with none changes it freely.
+    // An account whose number something else carries (each kind: tst_accountfiles) keeps it; one with nothing
+    // changes it freely.
     void accountNumberChange_data()
     {
         dataColumns<QString, QByteArray, bool>("file", "content", "refused");
-        Record history(accountHistoryLayout());
-        history.setText(AccountHistoryField::AcctNo, "A1");
-        Record slip(serviceSlipLayout());
-        slip.setText(SlipField::AcctNo, "A1");
         dataRow("balance file", "/VIActiveAccounts/A1.txt", QByteArray("x"), true);
-        dataRow("history", "/CAHistory.txt", history.bytes(), true);
-        dataRow("data boxes", "/AuxFiles/A1/AuxFile3/Data.txt", QByteArray("Key under mat\r\n"), true);
-        dataRow("active slip", "/ServiceSlips.txt", slip.bytes(), true);
         dataRow("none of these", "/Unrelated.txt", QByteArray("x"), false);
     }
     void accountNumberChange()
@@ -346,6 +378,12 @@ private slots:
         f.child<QPlainTextEdit>("txtAuxEdit")->setPlainText("changed");
         f.click("cmdAuxEditHide");
         QCOMPARE(f.child<QPlainTextEdit>("txtAux_2")->toPlainText(), QString("changed"));
+        // Retained boxes shown over the next accounts are not stored into them when nothing was typed there.
+        f.child<QCheckBox>("ckRetain")->setChecked(true);
+        f.click("cmdAuxNext");
+        f.click("cmdAuxNext");
+        QCOMPARE(f.screen.accounts().currentNumber(), 3);
+        QCOMPARE(f.root.read("/AuxFiles/B2/AuxFile2/Data.txt"), QByteArray());
     }
 
     void individualAccountAddedFromTheScreen()

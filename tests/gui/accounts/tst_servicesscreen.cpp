@@ -1,4 +1,5 @@
 #include "accounts/servicerecord.h"
+#include "core/diskerror.h"
 #include "gui/accounts/servicesscreen.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
@@ -21,6 +22,10 @@ struct Fixture : StateBench
     {
         if (!file.isEmpty())
             root.write(ServiceCatalogue::kPath, file);
+        state.folder.setFaultHook([this](const char *, const QString &) {
+            if (diskFails)
+                throw DiskError("No room left on the disk");
+        });
         screen = std::make_unique<ServicesScreen>(state, platform, ProgramWindow::Environment{});
         screen->show();
     }
@@ -29,6 +34,7 @@ struct Fixture : StateBench
     void press(ServicesScreen::Button b) { screen->button(b)->click(); }
 
     std::unique_ptr<ServicesScreen> screen;
+    bool diskFails = false;
 };
 
 QByteArray service(const QString &description)
@@ -66,6 +72,8 @@ private slots:
         QCOMPARE(f.edit("txtDescription")->text(), QString("Install"));
     }
 
+    // A service added through the boxes; a save the disk refuses is said and the screen does not leave as if it
+    // were saved: once the disk works again, leaving writes the catalogue as the grid shows it.
     void addThroughTheBoxes()
     {
         Fixture f;
@@ -75,9 +83,15 @@ private slots:
         QTest::keyClicks(f.edit("txtDescription"), "Furnace Tune-up");
         QTest::keyClicks(f.edit("txtCharge"), "45");
         f.screen->findChild<QComboBox *>("cboTime")->setCurrentIndex(6);
+        f.diskFails = true;
         f.press(ServicesScreen::SaveService);
+        QCOMPARE(f.fake.messages.lastText(), QString("No room left on the disk"));
         QCOMPARE(f.grid()->rowTexts(1), (QStringList{"Furnace Tune-up", "$45.00", "1:30"}));
-        QVERIFY(!f.edit("txtDescription")->isEnabled());
+        f.press(ServicesScreen::Menu);
+        QVERIFY(f.screen->isVisible() && !f.root.exists(ServiceCatalogue::kPath));
+        f.diskFails = false;
+        f.press(ServicesScreen::Menu);
+        QVERIFY(!f.screen->isVisible());
         const Record r(serviceLayout(), f.root.read(ServiceCatalogue::kPath));
         QCOMPARE(f.root.read(ServiceCatalogue::kPath).size(), 72);
         QCOMPARE(r.text(ServiceField::Charge), QString("$45.00"));

@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -142,36 +143,49 @@ private slots:
         VERIFY_LEDGER_CLEAN(f.state.folder);
     }
 
-    // A minus sign is pasted into no money box of a fresh window, whole or selected, and is never posted.
-    void noNegativeMoney_data()
+    // A pasted amount is taken as the typed one would be, on the first slip and on the next, over the zero text;
+    // what is not an amount (a minus sign, a third decimal) is refused and said, and never posted.
+    void pastedMoney_data()
     {
-        dataColumns<QString, QString, bool>("box", "pasted", "selectAll");
-        dataRow("amount, Ctrl+V", "txtAmount", "-50", false);
-        dataRow("amount, selected", "txtAmount", "-50", true);
-        dataRow("first tax, Ctrl+V", "txtTax_0", "-5", false);
-        dataRow("first tax, selected", "txtTax_0", "-5", true);
+        dataColumns<QString, QString, int, QString, QString>("box", "pasted", "slip", "kept", "left");
+        QTest::addColumn<QString>("told");
+        const QString notAmount = "is not an amount";
+        dataRow("cell with its line end, first slip", "txtAmount", "345.00\n", 1, "345.00", "$345.00", QString());
+        dataRow("cell with its line end, next slip", "txtAmount", "345.00\r\n", 2, "345.00", "$345.00", QString());
+        dataRow("dollar sign and thousands", "txtAmount", " $1,234.50", 2, "1234.50", "$1,234.50", QString());
+        dataRow("leading zero", "txtTax_0", "0.50", 1, ".50", "$0.50", QString());
+        dataRow("minus sign", "txtAmount", "-50", 1, "$0.00", "$0.00", "\"-50\" " + notAmount);
+        dataRow("minus sign, next slip", "txtTax_0", "-5", 2, "$0.00", "$0.00", "\"-5\" " + notAmount);
+        dataRow("third decimal", "txtAmount", "$345.005", 2, "$0.00", "$0.00", "\"$345.005\" " + notAmount);
+        dataRow("over a selection, by the box's own slot", "txtAmount", "-50", 0, "$0.00", "$0.00", QString());
     }
-    void noNegativeMoney()
+    void pastedMoney()
     {
         QFETCH(QString, box);
         QFETCH(QString, pasted);
-        QFETCH(bool, selectAll);
+        QFETCH(int, slip);
         Finalizing f;
         FinalizeWindow &w = *f.window;
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         emit f.grid().cellClicked(1, 0);
+        if (slip == 2)
+            f.post("10", "5001", "Cash"); // entry goes on with the second slip
         QLineEdit *edit = child<QLineEdit>(w, box);
-        edit->setFocus(Qt::TabFocusReason);
+        edit->setFocus();
         QCOMPARE(edit->text(), "$0.00");
+        f.fake.messages.shown.clear();
         QApplication::clipboard()->setText(pasted);
-        if (selectAll) {
+        if (slip == 0) {
             edit->selectAll();
             edit->paste();
         } else {
-            QTest::keySequence(edit, QKeySequence::Paste);
+            QKeyEvent ctrlV(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(0x16)));
+            QApplication::sendEvent(edit, &ctrlV);
         }
-        QVERIFY2(!edit->text().contains('-'), qPrintable(edit->text()));
+        QTEST(edit->text(), "kept");
+        QCoreApplication::processEvents();
+        QTEST(f.fake.messages.lastText().section(':', 0, 0), "told");
+        emit edit->editingFinished();
+        QTEST(edit->text(), "left");
     }
 
     void writeRecordsRefusesNegativeMoney()

@@ -50,61 +50,30 @@ private slots:
             QCOMPARE(Cp1252::decode(Cp1252::encode(text)), text); // stored exactly as typed
     }
 
-    void typedAndPastedTextIsChecked_data()
+    // Whatever goes into a box, typed or pasted, is one line the files can hold: a refused character is named, a
+    // pasted line break or tab becomes a blank, and the box's own filter judges a paste as it judges keys.
+    void boxesTakeWhatTheFilesHold_data()
     {
-        dataColumns<QString, bool>("input", "paste");
-        QTest::addColumn<QString>("refused"); // empty: accepted
-        dataRow("typed Polish L", "\u0141", false, "\u0141");
-        dataRow("pasted text with a Cyrillic letter", "Ivan \u0418vanov", true, "\u0418");
-        dataRow("pasted emoji", ("Smile " + QString::fromUcs4(U"\U0001F600")), true, QString::fromUcs4(U"\U0001F600"));
-        dataRow("typed en dash", "\u2013", false, QString());
-        dataRow("pasted curly quotes and ellipsis", "\u2018Joe\u2019s\u2019 shop\u2026", true, QString());
+        dataColumns<int, QString, bool, QString, QString>("box", "input", "paste", "kept", "refused");
+        const QString emoji = QString::fromUcs4(U"\U0001F600");
+        dataRow("typed Polish L", int(Storable), "\u0141", false, "Start ", "\u0141");
+        dataRow("pasted text with a Cyrillic letter", int(Storable), "Ivan \u0418vanov", true, "Start ", "\u0418");
+        dataRow("pasted emoji", int(Storable), "Smile " + emoji, true, "Start ", emoji);
+        dataRow("typed en dash", int(Storable), "\u2013", false, "Start \u2013", QString());
+        dataRow("pasted curly quotes and ellipsis", int(Storable), "\u2018Joe\u2019s\u2019 shop\u2026", true,
+                "Start \u2018Joe\u2019s\u2019 shop\u2026", QString());
+        dataRow("CR LF and tab into a filtered box", int(Storable), "Gate 4\r\nside\tdoor", true,
+                "Start Gate 4 side door", QString());
+        dataRow("line feed into a window's plain box", int(Plain), "12 Main\nSt", true, "Start 12 Main St", QString());
+        dataRow("minus sign into an amount box, refused like a typed one", int(Amount), "-50", true, "", QString());
+        dataRow("digits into an amount box", int(Amount), "50.25", true, "50.25", QString());
+        dataRow("minus sign over an amount box's \"$0.00\"", int(AmountShowingZero), "-50", true, "$0.00", QString());
     }
-    void typedAndPastedTextIsChecked()
-    {
-        QFETCH(QString, input);
-        QFETCH(bool, paste);
-        QFETCH(QString, refused);
-        FakeMessages messages;
-        QLineEdit edit;
-        FieldFilter::installStorable(&edit, messages);
-        edit.setText("Start ");
-        edit.show();
-        edit.setFocus();
-        edit.end(false);
-        if (paste) {
-            QApplication::clipboard()->setText(input);
-            edit.paste();
-        } else {
-            // Typed: one key whose text is the character, as a keyboard layout or input method sends it.
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, input);
-            QApplication::sendEvent(&edit, &press);
-        }
-        if (refused.isEmpty()) {
-            QCOMPARE(edit.text(), "Start " + input);
-            QVERIFY(messages.shown.empty());
-        } else {
-            QCOMPARE(edit.text(), "Start ");
-            QTRY_VERIFY(!messages.shown.empty());
-            QVERIFY2(messages.lastText().contains("\"" + refused + "\""), qPrintable(messages.lastText()));
-        }
-    }
-
-    // A one-line box never takes a line break or a tab: pasted ones become blanks, in boxes with a filter and in
-    // every other one-line box of a window; the box's own filter judges the pasted text as it judges keys.
-    void pastesStayOneLine_data()
-    {
-        dataColumns<int, QString, QString>("box", "pasted", "kept");
-        dataRow("CR LF and tab into a filtered box", int(Storable), "Gate 4\r\nside\tdoor", "Gate 4 side door");
-        dataRow("line feed into a window's plain box", int(Plain), "12 Main\nSt", "12 Main St");
-        dataRow("minus sign into an amount box, refused like a typed one", int(Amount), "-50", "");
-        dataRow("digits into an amount box", int(Amount), "50.25", "50.25");
-        dataRow("minus sign over an amount box's \"$0.00\"", int(AmountShowingZero), "-50", "$0.00");
-    }
-    void pastesStayOneLine()
+    void boxesTakeWhatTheFilesHold()
     {
         QFETCH(int, box);
-        QFETCH(QString, pasted);
+        QFETCH(QString, input);
+        QFETCH(QString, refused);
         FakeMessages messages;
         ProgramWindow window("frmTest", {});
         auto *edit = new QLineEdit(&window);
@@ -112,14 +81,24 @@ private slots:
             FieldFilter::installStorable(edit, messages);
         else if (box != Plain)
             FieldFilter::install(edit, Validation::amountKeyFilter, messages);
-        if (box == AmountShowingZero) {
-            edit->setText("$0.00"); // the program's own text, which typing would not give
-            edit->selectAll();
-        }
+        // The program's own texts, which typing would not give.
+        edit->setText(box == AmountShowingZero ? "$0.00" : box == Amount ? "" : "Start ");
+        box == AmountShowingZero ? edit->selectAll() : edit->end(false);
         window.show();
-        QApplication::clipboard()->setText(pasted);
-        edit->paste();
+        QFETCH(bool, paste);
+        if (paste) {
+            QApplication::clipboard()->setText(input);
+            edit->paste();
+        } else {
+            // Typed: one key whose text is the character, as a keyboard layout or input method sends it.
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, input);
+            QApplication::sendEvent(edit, &press);
+        }
         QTEST(edit->text(), "kept");
+        if (!refused.isEmpty())
+            QTRY_VERIFY(messages.lastText().contains("\"" + refused + "\""));
+        else
+            QVERIFY(messages.shown.empty());
     }
 
     // A message box is widened to show its whole title above a short text.
