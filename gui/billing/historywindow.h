@@ -66,6 +66,7 @@ private:
     void loadGrids();
     void setRange(const QDate &start, const QDate &end);
     void pickerChanged(int index);
+    bool takeTypedDates();
     void purgeAll();
     void purgeAccount();
     void toggleGrids();

@@ -124,18 +124,26 @@ private slots:
         QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
         s.cmd(11)->click();
 
+        // By keyboard: what each list shows chosen is what is taken; a refused status puts the highlight back.
         auto *status = s.find<QListWidget>("lstStatus");
-        emit status->itemClicked(status->item(0)); // Assigned to Open is refused
+        const auto chosen = [](QListWidget *list) { return list->selectedItems().value(0)->text(); };
+        QTest::keyClick(status, Qt::Key_Up); // Assigned to Open is refused
         QCOMPARE(s.fakes.messages.lastText(),
                  "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended");
-        QCOMPARE(status->currentRow(), 1);
-        emit status->itemClicked(status->item(2));
+        QCOMPARE(chosen(status), "Assigned");
+        QTest::keyClick(status, Qt::Key_Down);
         QCOMPARE(s.label("lblNewStatus"), "In Progress");
-        auto *techs = s.find<QListWidget>("lstTechs");
-        QTest::keyClick(techs, Qt::Key_Down); // the highlight moves to Bo by keyboard
+        QTest::keyClick(status, Qt::Key_Up); // In Progress back to Assigned is refused
+        QCOMPARE(chosen(status), "In Progress");
+        QTest::keyClick(s.find<QListWidget>("lstPriority"), Qt::Key_Down);
+        QCOMPARE(s.label("lblNewPriority"), "High");
+        QTest::keyClick(s.find<QListWidget>("lstTechs"), Qt::Key_Down);
+        // The frame's new values show without scrolling, above the slip's details.
+        QVERIFY(s.find("lblNewPriority")->y() + s.find("fraNewSlipData")->y() < s.find("fraSlipData")->y());
         s.cmd(12)->click();
         QVERIFY(!s.find("fraNewSlipData")->isVisible());
         QCOMPARE(s.cell(1, 4), "In Progress");
+        QCOMPARE(s.cell(1, 2), "High");
         QCOMPARE(s.cell(1, 3), "Bo");
         QCOMPARE(s.cell(1, 0), "");
         // The change is marked until it is saved.
@@ -194,6 +202,26 @@ private slots:
         s.window->findChild<QAction *>("mnuRouteSheet")->trigger();
         QCOMPARE(asked, "Bo 1/15/2026");
         QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
+    }
+
+    // The route sheet never cuts a telephone number: a long name gives way, marked as shortened. A suspended slip
+    // says so.
+    void routeSheetKeepsNumbersWhole()
+    {
+        Screen s({});
+        std::vector<Record> slips =
+            boardSlips({"1000|Assigned|Al|1/20/2026|08:00", "1001|Suspended|Al|1/20/2026|10:00"});
+        slips[0].setText(SlipField::Name, "Bartholomew Featherstonehaugh I");
+        slips[0].setText(SlipField::Telephone, "920-970-4871");
+        slips[0].setText(SlipField::SiteName, "Featherstonehaugh Family Trust");
+        s.state.folder.replaceRecords(SlipFiles::kActive, slips);
+        s.window->reload();
+        s.window->printRouteSheet("Al", QDate(2026, 1, 20));
+        const QStringList texts = s.target.surface.texts();
+        QVERIFY(texts.contains("Customer: Bartholomew..., Tel. 920-970-4871"));
+        QVERIFY(texts.contains("Tel. 555-0101"));
+        QCOMPARE(texts.filter("SUSPENDED"), QStringList{"SUSPENDED"});
+        QVERIFY(texts.indexOf("SUSPENDED") > texts.indexOf("Slip # 1001"));
     }
 
     // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
