@@ -22,8 +22,13 @@ public:
     // A text of many lines is shortened to its first lines, the whole of it in the box's details part.
     static void keepShort(QMessageBox &box);
 
+    // The title a box shows: the one given, or the program's name when that is empty.
+    static QString titled(const QString &title);
+
 private:
+    QWidget *owner() const;
     QPointer<QWidget> m_parent;
+    mutable QPointer<QWidget> m_lastOwner;
 };
 
 class QtClipboard final : public Clipboard

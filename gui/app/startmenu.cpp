@@ -22,6 +22,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -194,6 +195,8 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
 
     for (int i : {ManageSlips, CompleteSlips, LocateAssignments})
         m_routines[std::size_t(i)]->setEnabled(false);
+    // The routines come first by Tab, the logo (which opens the setup screen) after them.
+    setTabOrder(m_routines.back(), m_logo);
     resize(720, 480);
 }
 
@@ -222,8 +225,19 @@ void StartMenu::refresh()
 
 bool StartMenu::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
         refresh();
+        // Enter runs the first routine open to the user, never the setup screen by surprise.
+        QWidget *focused = focusWidget();
+        if (!focused || focused == m_logo || !focused->isEnabled() || focused->isHidden()) {
+            const auto first = std::find_if(m_routines.begin(), m_routines.end(),
+                                            [](const QLabel *line) { return line->isEnabled(); });
+            if (!m_instructions->isHidden())
+                m_instructions->findChild<QPushButton *>(QStringLiteral("Command1"))->setFocus();
+            else if (first != m_routines.end())
+                (*first)->setFocus();
+        }
+    }
     return ProgramWindow::event(event);
 }
 
