@@ -482,6 +482,9 @@ QGroupBox *CustomerScreen::buildAuxPanel()
         m_aux[k]->viewport()->installEventFilter(this);
         m_aux[k]->setTabChangesFocus(true); // Tab moves on, as in every other box
         FieldFilter::guardStorable(m_aux[k], m_platform.messages);
+        // Narrow enough for both columns beside the record on a 1024-pixel screen.
+        m_auxHeading[k]->setMinimumWidth(40);
+        m_aux[k]->setMinimumSize(60, 48);
         const int r = 1 + (i / 2) * 2;
         const int c = (i % 2) * 2;
         grid->addWidget(m_auxHeading[k], r, c);
@@ -491,7 +494,8 @@ QGroupBox *CustomerScreen::buildAuxPanel()
     m_retain = new QCheckBox(QStringLiteral("RETAIN Aux Data between Accounts"), m_auxPanel);
     m_retain->setObjectName(QStringLiteral("ckRetain"));
     grid->addWidget(m_retain, 7, 0, 1, 4);
-    auto *buttons = new QHBoxLayout;
+    auto *buttons = new QVBoxLayout; // one above the other: side by side they are wider than the panel
+    buttons->setSpacing(2);
     auto *headings = button(QStringLiteral("Save &Headings"), QStringLiteral("cmdSaveHeadings"), m_auxPanel);
     connect(headings, &QPushButton::clicked, this, [this] {
         AuxData::Texts texts;
