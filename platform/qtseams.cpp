@@ -55,11 +55,23 @@ QString QtMessages::titled(const QString &title)
     return title.trimmed().isEmpty() ? QGuiApplication::applicationDisplayName() : title;
 }
 
+void QtMessages::centre(QMessageBox &box)
+{
+    // Placed by the program: a window manager left to place a box itself may put it in the screen's corner.
+    QWidget *over = box.parentWidget();
+    if (!over)
+        return;
+    box.adjustSize();
+    const QRect area = over->window()->frameGeometry();
+    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+}
+
 void QtMessages::inform(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Information, titled(title), text, QMessageBox::Ok, owner());
     widenForTitle(box);
     keepShort(box);
+    centre(box);
     box.exec();
 }
 
@@ -69,6 +81,7 @@ bool QtMessages::ask(const QString &text, const QString &title)
     box.setDefaultButton(QMessageBox::No);
     widenForTitle(box);
     keepShort(box);
+    centre(box);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -127,7 +127,9 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     m_logo->setToolTip(QStringLiteral("Yes me, I'm the LOGO"));
     m_logo->setCursor(Qt::PointingHandCursor);
     m_logo->installEventFilter(this);
-    m_logo->setFocusPolicy(Qt::StrongFocus);
+    // Reached by the mouse only: by keyboard the setup screen is Files, Create/Modify. Enter on the start menu
+    // runs a routine, never the setup screen by surprise.
+    m_logo->setFocusPolicy(Qt::NoFocus);
     m_logo->setAccessibleName(QStringLiteral("Setup Screen"));
     top->addWidget(m_logo);
     auto *prompt = new QLabel(QStringLiteral("Click on the Sub-routine you wish to Perform"), this);
@@ -195,8 +197,6 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
 
     for (int i : {ManageSlips, CompleteSlips, LocateAssignments})
         m_routines[std::size_t(i)]->setEnabled(false);
-    // The routines come first by Tab, the logo (which opens the setup screen) after them.
-    setTabOrder(m_routines.back(), m_logo);
     resize(720, 480);
 }
 
@@ -227,7 +227,7 @@ bool StartMenu::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
         refresh();
-        // Enter runs the first routine open to the user, never the setup screen by surprise.
+        // The keys start on the first routine open to the user.
         QWidget *focused = focusWidget();
         if (!focused || focused == m_logo || !focused->isEnabled() || focused->isHidden()) {
             const auto first = std::find_if(m_routines.begin(), m_routines.end(),
