@@ -97,7 +97,7 @@ private slots:
         // Cancel (Alt+N) does not drop what was typed unasked.
         f.fake.messages.answer(false);
         f.click("cmdCancelNew");
-        QCOMPARE(f.fake.messages.shown.back().title, QString("Cancel Add New"));
+        QCOMPARE(f.fake.messages.lastText(), QString("Cancel the new account?\r\nWhat was typed for it is not kept."));
         QCOMPARE(f.edit("txtAcctNo")->text(), QString("D4"));
         // Refused: no name. The user stays, nothing is written.
         QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
