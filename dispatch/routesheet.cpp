@@ -29,6 +29,7 @@ RouteStop stopOf(const Record &s)
     stop.time = s.text(SchedTime);
     stop.slipNo = QString::number(s.int16(SlipNo));
     stop.priority = s.text(Priority);
+    stop.status = s.text(Status);
     stop.customer = s.text(Name);
     stop.customerTelephone = s.text(Telephone);
     const QString place =

@@ -9,8 +9,8 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QSpacerItem>
 #include <QSettings>
+#include <QSpacerItem>
 #include <QUrl>
 
 void QtMessages::widenForTitle(QMessageBox &box)
@@ -37,20 +37,51 @@ void QtMessages::keepShort(QMessageBox &box)
                 QLatin1Char('\n') + lines.last());
 }
 
+QWidget *QtMessages::owner() const
+{
+    // Over the window the user works in (Qt centres a box over its parent), not at the screen's corner.
+    if (m_parent)
+        return m_parent;
+    // Right after a box closes its window may not be active again yet: a second box goes where the first went.
+    QWidget *active = QApplication::activeWindow();
+    if (active && active->windowType() != Qt::Popup && !qobject_cast<QMessageBox *>(active))
+        m_lastOwner = active;
+    return m_lastOwner && m_lastOwner->isVisible() ? m_lastOwner.data() : nullptr;
+}
+
+QString QtMessages::titled(const QString &title)
+{
+    // A box without a title carries the program's name.
+    return title.trimmed().isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
+
+void QtMessages::centre(QMessageBox &box)
+{
+    // Placed by the program: a window manager left to place a box itself may put it in the screen's corner.
+    QWidget *over = box.parentWidget();
+    if (!over)
+        return;
+    box.adjustSize();
+    const QRect area = over->window()->frameGeometry();
+    box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+}
+
 void QtMessages::inform(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::Information, titled(title), text, QMessageBox::Ok, owner());
     widenForTitle(box);
     keepShort(box);
+    centre(box);
     box.exec();
 }
 
 bool QtMessages::ask(const QString &text, const QString &title)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    QMessageBox box(QMessageBox::Question, titled(title), text, QMessageBox::Yes | QMessageBox::No, owner());
     box.setDefaultButton(QMessageBox::No);
     widenForTitle(box);
     keepShort(box);
+    centre(box);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -21,9 +21,16 @@ public:
     static void widenForTitle(QMessageBox &box);
     // A text of many lines is shortened to its first lines, the whole of it in the box's details part.
     static void keepShort(QMessageBox &box);
+    // Puts a box in the middle of the window it belongs to.
+    static void centre(QMessageBox &box);
+
+    // The title a box shows: the one given, or the program's name when that is empty.
+    static QString titled(const QString &title);
 
 private:
+    QWidget *owner() const;
     QPointer<QWidget> m_parent;
+    mutable QPointer<QWidget> m_lastOwner;
 };
 
 class QtClipboard final : public Clipboard

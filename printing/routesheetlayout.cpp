@@ -19,6 +19,22 @@ constexpr double kFoot = 720; // the bottom margin
 constexpr double kGap = 180;  // between a stop's rule and the next stop
 constexpr int kWorkLines = 8; // the service text beyond these ends in "..."
 
+// A text that does not fit ends in "..." so that a shortened name never reads as a whole one.
+QString shortened(const PrintSurface &surface, const QString &text, double width)
+{
+    if (surface.textWidth(text) <= width)
+        return text;
+    const QString mark = QStringLiteral("...");
+    return fitText(surface, text, width - surface.textWidth(mark)).trimmed() + mark;
+}
+
+// A name followed by a telephone number: the name gives way, the number is never cut (a number cut short is
+// dialled as a wrong one).
+QString nameWithTelephone(const PrintSurface &surface, const QString &name, const QString &telephone, double width)
+{
+    return shortened(surface, name, std::max(0.0, width - surface.textWidth(telephone))) + telephone;
+}
+
 void printAt(PrintSurface &surface, double x, double y, const QString &text)
 {
     surface.setCurrentX(x);
@@ -34,10 +50,9 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const Rou
     printCentred(surface, QStringLiteral("Route Sheet"));
     surface.setInk(PrintColours::kBlack);
     surface.SetPrintFont(10, false, false);
-    const QString business = inputs.business.telephone.isEmpty()
-                                 ? inputs.business.name
-                                 : inputs.business.name + QStringLiteral("   Tel. ") + inputs.business.telephone;
-    printAt(surface, kLeft, inches(0.45), fitText(surface, business, inches(3.0)));
+    const QString telephone =
+        inputs.business.telephone.isEmpty() ? QString() : QStringLiteral("   Tel. ") + inputs.business.telephone;
+    printAt(surface, kLeft, inches(0.45), nameWithTelephone(surface, inputs.business.name, telephone, inches(3.0)));
     const QString page = QStringLiteral("Page %1").arg(surface.page());
     printAt(surface, kRight - surface.textWidth(page), inches(0.45), page);
 
@@ -64,16 +79,16 @@ QStringList placeLines(const PrintSurface &surface, const RouteStop &stop)
     const double width = kWorkX - kPlaceX - 144;
     QStringList lines;
     for (const QString &line : stop.location)
-        lines << fitText(surface, line, width);
+        lines << shortened(surface, line, width);
+    // The numbers are short enough for the column whole (13 characters at most).
     if (!stop.locationTelephone.isEmpty())
-        lines << fitText(surface, QStringLiteral("Tel. ") + stop.locationTelephone, width);
+        lines << QStringLiteral("Tel. ") + stop.locationTelephone;
     if (!stop.locationCell.isEmpty())
-        lines << fitText(surface, QStringLiteral("Cell ") + stop.locationCell, width);
+        lines << QStringLiteral("Cell ") + stop.locationCell;
     if (!stop.customer.isEmpty()) {
-        QString customer = QStringLiteral("Customer: ") + stop.customer;
-        if (!stop.customerTelephone.isEmpty() && stop.customerTelephone != stop.locationTelephone)
-            customer += QStringLiteral(", Tel. ") + stop.customerTelephone;
-        lines << fitText(surface, customer, width);
+        const bool ownNumber = !stop.customerTelephone.isEmpty() && stop.customerTelephone != stop.locationTelephone;
+        lines << nameWithTelephone(surface, QStringLiteral("Customer: ") + stop.customer,
+                                   ownNumber ? QStringLiteral(", Tel. ") + stop.customerTelephone : QString(), width);
     }
     return lines;
 }
@@ -106,7 +121,9 @@ void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, c
         const double line = surface.textHeight();
         const QStringList place = placeLines(surface, stop);
         const QStringList work = workLines(surface, stop.serviceRequired);
-        const int lines = std::max({3, int(place.size()), int(work.size())});
+        // A stop not simply assigned (suspended, above all) says so under its priority.
+        const bool showStatus = stop.status != QLatin1String("Assigned") && !stop.status.isEmpty();
+        const int lines = std::max({showStatus ? 4 : 3, int(place.size()), int(work.size())});
         const double height = lines * line + kGap;
         if (y + height > surface.pageHeight() - kFoot && y > kStopsTop) {
             surface.newPage();
@@ -123,6 +140,10 @@ void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, c
         surface.SetPrintFont(10, emergency, false);
         printAt(surface, kLeft, y + 2 * line, stop.priority);
         surface.setInk(PrintColours::kBlack);
+        if (showStatus) {
+            surface.SetPrintFont(10, true, false);
+            printAt(surface, kLeft, y + 3 * line, stop.status.toUpper());
+        }
         for (int i = 0; i < place.size(); ++i) {
             surface.SetPrintFont(10, i == 0, false);
             printAt(surface, kPlaceX, y + i * line, place[i]);

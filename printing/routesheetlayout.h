@@ -13,6 +13,7 @@ struct RouteStop
     QString time; // the time slot, or "None"
     QString slipNo;
     QString priority;
+    QString status;            // printed unless "Assigned", the ordinary state of a stop
     QString customer;          // the account's name
     QString customerTelephone; // the account's
     QStringList location;      // the service location's name and address lines, empty lines left out

@@ -33,6 +33,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -158,6 +160,9 @@ CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment env
         panel->installEventFilter(this);
     outer->addLayout(body);
     buildAuxEditor();
+    auto *saveKey = new QShortcut(QKeySequence::Save, this);
+    saveKey->setObjectName(QStringLiteral("keySave"));
+    connect(saveKey, &QShortcut::activated, this, [this] { save(); });
 
     m_searchPanel->hide();
     m_resultsPanel->hide();
@@ -255,6 +260,9 @@ QWidget *CustomerScreen::buildRecordArea()
     filterCombo(m_title, 10);
     m_first = recordBox(QStringLiteral("txtFirstName"), 15, false);
     m_middle = recordBox(QStringLiteral("txtMiddleInitial"), 1, false);
+    // The account keeps no middle initial (its place in the record stays blank): the box takes none.
+    m_middle->setEnabled(false);
+    m_middle->setToolTip(QStringLiteral("The middle initial is not kept with the account"));
     m_last = recordBox(QStringLiteral("txtLastName"), 25, false);
     m_individualOnly = {addRow(QStringLiteral("Title"), QStringLiteral("lblTitle"), m_title),          m_title,
                         addRow(QStringLiteral("First Name"), QStringLiteral("lblFirstName"), m_first), m_first,
@@ -306,11 +314,11 @@ QWidget *CustomerScreen::buildButtons()
     connect(m_select, &QPushButton::clicked, this, [this] { exitTo(true); });
     m_menuButton = button(QStringLiteral("&Menu"), QStringLiteral("cmdMenu"), panel);
     connect(m_menuButton, &QPushButton::clicked, this, [this] { exitTo(false); });
-    m_new = button(QStringLiteral("Add New Customer"), QStringLiteral("cmdAddNew"), panel);
+    m_new = button(QStringLiteral("Add New &Customer"), QStringLiteral("cmdAddNew"), panel);
     connect(m_new, &QPushButton::clicked, this, &CustomerScreen::addNew);
     m_cancel = button(QStringLiteral("Cancel Add &New"), QStringLiteral("cmdCancelNew"), panel);
     connect(m_cancel, &QPushButton::clicked, this, &CustomerScreen::cancelNew);
-    m_toggleType = button(QStringLiteral("Toggle Type"), QStringLiteral("cmdToggleType"), panel);
+    m_toggleType = button(QStringLiteral("Toggle &Type"), QStringLiteral("cmdToggleType"), panel);
     connect(m_toggleType, &QPushButton::clicked, this, &CustomerScreen::toggleType);
     for (QPushButton *b : {m_select, m_menuButton, m_new, m_cancel, m_toggleType})
         v->addWidget(b);
@@ -476,7 +484,11 @@ QGroupBox *CustomerScreen::buildAuxPanel()
         m_aux[k]->setObjectName(QStringLiteral("txtAux_%1").arg(i));
         m_aux[k]->setToolTip(QStringLiteral("Double-click to edit in a large window"));
         m_aux[k]->viewport()->installEventFilter(this);
+        m_aux[k]->setTabChangesFocus(true); // Tab moves on, as in every other box
         FieldFilter::guardStorable(m_aux[k], m_platform.messages);
+        // Narrow enough for both columns beside the record on a 1024-pixel screen.
+        m_auxHeading[k]->setMinimumWidth(40);
+        m_aux[k]->setMinimumSize(60, 48);
         const int r = 1 + (i / 2) * 2;
         const int c = (i % 2) * 2;
         grid->addWidget(m_auxHeading[k], r, c);
@@ -486,7 +498,8 @@ QGroupBox *CustomerScreen::buildAuxPanel()
     m_retain = new QCheckBox(QStringLiteral("RETAIN Aux Data between Accounts"), m_auxPanel);
     m_retain->setObjectName(QStringLiteral("ckRetain"));
     grid->addWidget(m_retain, 7, 0, 1, 4);
-    auto *buttons = new QHBoxLayout;
+    auto *buttons = new QVBoxLayout; // one above the other: side by side they are wider than the panel
+    buttons->setSpacing(2);
     auto *headings = button(QStringLiteral("Save &Headings"), QStringLiteral("cmdSaveHeadings"), m_auxPanel);
     connect(headings, &QPushButton::clicked, this, [this] {
         AuxData::Texts texts;
@@ -525,6 +538,7 @@ void CustomerScreen::buildAuxEditor()
     v->addWidget(m_auxEditorLine);
     m_auxEditorText = new QPlainTextEdit(m_auxEditor);
     m_auxEditorText->setObjectName(QStringLiteral("txtAuxEdit"));
+    m_auxEditorText->setTabChangesFocus(true);
     FieldFilter::guardStorable(m_auxEditorText, m_platform.messages);
     v->addWidget(m_auxEditorText);
     auto *buttons = new QHBoxLayout;
@@ -658,6 +672,7 @@ CustomerForm CustomerScreen::form() const
 void CustomerScreen::showRecord(int number)
 {
     keepNotes();
+    m_duplicateAsked.clear();
     clearBoxes();
     m_searchPanel->hide();
     m_resultsPanel->hide();
@@ -834,6 +849,7 @@ void CustomerScreen::addNew()
     setNavigationEnabled(true);
     m_cancel->show();
     clearBoxes();
+    m_duplicateAsked.clear();
     setCaptionFor(m_accounts.currentNumber());
     m_acctNo->setFocus();
     m_searchPanel->hide();
@@ -844,6 +860,13 @@ void CustomerScreen::addNew()
 
 void CustomerScreen::cancelNew()
 {
+    // What was typed for the new account is not dropped unasked (Alt+N is near at hand while typing).
+    if (!form().isBlank() &&
+        !m_platform.messages.ask(QStringLiteral("Cancel the new account?\r\nWhat was typed for it is not kept."),
+                                 QStringLiteral("Cancel Add New"))) {
+        m_acctNo->setFocus();
+        return;
+    }
     m_accounts.cancelNew();
     m_cancel->hide();
     showRecord(m_accounts.currentNumber());
@@ -1056,10 +1079,17 @@ void CustomerScreen::acctNoLeft()
         QStringList{QStringLiteral("The Account Number is a duplicate"), QStringLiteral("Click Yes to Replace it"),
                     QStringLiteral("Enter a different Number")}
             .join(QStringLiteral("\r\n"));
-    if (m_platform.messages.ask(question, QStringLiteral("Duplicate Account Number"))) {
+    // Once per number typed: Yes empties the box, No keeps the number for changing; the box has the focus.
+    if (text == m_duplicateAsked)
+        return;
+    m_duplicateAsked = text;
+    const bool replace = m_platform.messages.ask(question, QStringLiteral("Duplicate Account Number"));
+    if (replace)
         m_acctNo->clear();
+    QTimer::singleShot(0, m_acctNo, [this] {
         m_acctNo->setFocus();
-    }
+        m_acctNo->selectAll();
+    });
 }
 
 void CustomerScreen::nameLeft()

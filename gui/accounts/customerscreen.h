@@ -130,6 +130,7 @@ private:
     CustomerNotes m_notes;
     bool m_usaStyle = true;
     bool m_suppressCompletion = false;
+    QString m_duplicateAsked; // the account number last questioned as a duplicate
     bool m_dialingEnabled = false;
     int m_editedBox = -1;
 

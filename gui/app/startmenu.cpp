@@ -22,6 +22,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -126,7 +127,9 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     m_logo->setToolTip(QStringLiteral("Yes me, I'm the LOGO"));
     m_logo->setCursor(Qt::PointingHandCursor);
     m_logo->installEventFilter(this);
-    m_logo->setFocusPolicy(Qt::StrongFocus);
+    // Reached by the mouse only: by keyboard the setup screen is Files, Create/Modify. Enter on the start menu
+    // runs a routine, never the setup screen by surprise.
+    m_logo->setFocusPolicy(Qt::NoFocus);
     m_logo->setAccessibleName(QStringLiteral("Setup Screen"));
     top->addWidget(m_logo);
     auto *prompt = new QLabel(QStringLiteral("Click on the Sub-routine you wish to Perform"), this);
@@ -236,8 +239,19 @@ void StartMenu::refresh()
 
 bool StartMenu::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
         refresh();
+        // The keys start on the first routine open to the user.
+        QWidget *focused = focusWidget();
+        if (!focused || focused == m_logo || !focused->isEnabled() || focused->isHidden()) {
+            const auto first = std::find_if(m_routines.begin(), m_routines.end(),
+                                            [](const QLabel *line) { return line->isEnabled(); });
+            if (!m_instructions->isHidden())
+                m_instructions->findChild<QPushButton *>(QStringLiteral("Command1"))->setFocus();
+            else if (first != m_routines.end())
+                (*first)->setFocus();
+        }
+    }
     return ProgramWindow::event(event);
 }
 

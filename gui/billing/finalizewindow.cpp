@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -447,6 +448,16 @@ bool FinalizeWindow::eventFilter(QObject *watched, QEvent *event)
         // The number after the highest in use is offered, selected: typing replaces it.
         m_invoice->setText(m_session.nextInvoice());
         QTimer::singleShot(0, m_invoice, [this] { m_invoice->selectAll(); });
+    } else if (watched == m_payForm && event->type() == QEvent::KeyPress &&
+               !(static_cast<QKeyEvent *>(event)->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
+        // The arrow keys look through the forms; only a form chosen from the opened list is settled at once.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            const int step = key == Qt::Key_Up ? -1 : 1;
+            m_payForm->setCurrentIndex(std::clamp(m_payForm->currentIndex() + step, 0, m_payForm->count() - 1));
+            m_payForm->lineEdit()->end(false);
+            return true;
+        }
     } else if (watched == m_payForm && event->type() == QEvent::FocusIn) {
         // After the box has selected its text: the caret goes to the end, so a check number follows "Ck # ".
         QTimer::singleShot(0, m_payForm, [this] { m_payForm->lineEdit()->end(false); });

@@ -162,7 +162,10 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
         hide();
         emit returnToMenu();
     });
-    connect(m_history[1], &QPushButton::clicked, this, &HistoryWindow::loadGrids);
+    connect(m_history[1], &QPushButton::clicked, this, [this] {
+        if (takeTypedDates())
+            loadGrids();
+    });
     connect(m_history[2], &QPushButton::clicked, this, &HistoryWindow::purgeAll);
     connect(m_history[3], &QPushButton::clicked, this, &HistoryWindow::purgeAccount);
     connect(m_history[4], &QPushButton::clicked, this, &HistoryWindow::toggleGrids);
@@ -400,7 +403,7 @@ void HistoryWindow::setPrinting(PrintTarget *target, std::function<DocumentInput
 
 void HistoryWindow::printIncomeReport()
 {
-    if (!m_target)
+    if (!m_target || !takeTypedDates())
         return;
     if (!waitForIncome(QStringLiteral("Preparing the Income Report")))
         return;
@@ -416,7 +419,7 @@ void HistoryWindow::printIncomeReport()
 
 void HistoryWindow::printInvoices()
 {
-    if (!m_target)
+    if (!m_target || !takeTypedDates())
         return;
     if (!waitForIncome(QStringLiteral("Print Invoice")))
         return;
@@ -504,6 +507,20 @@ void HistoryWindow::pickerChanged(int index)
         m_accepted[1] = m_accepted[0];
     }
     m_settingDates = false;
+    // What is shown below the dates is always of the dates shown.
+    if (m_accepted[0] != m_shownRange[0] || m_accepted[1] != m_shownRange[1])
+        loadGrids();
+}
+
+bool HistoryWindow::takeTypedDates()
+{
+    // A date still being typed is checked (and the grids follow it) before anything is printed or written;
+    // a text that is no date stops here, said and kept for correcting.
+    for (DateBox *picker : m_picker) {
+        if (!picker->accept())
+            return false;
+    }
+    return true;
 }
 
 void HistoryWindow::purgeAll()
@@ -561,6 +578,8 @@ void HistoryWindow::toggleGrids()
 
 void HistoryWindow::exportCsv()
 {
+    if (!takeTypedDates())
+        return;
     const bool service = m_service->isVisible() && !m_financial->isVisible();
     const QDate start = m_shownRange[0];
     const QDate end = m_shownRange[1];

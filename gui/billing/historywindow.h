@@ -76,6 +76,7 @@ private:
     void loadGrids();
     void setRange(const QDate &start, const QDate &end);
     void pickerChanged(int index);
+    bool takeTypedDates();
     void purgeAll();
     void purgeAccount();
     void toggleGrids();

@@ -216,14 +216,15 @@ void BoardWindow::buildBoard()
         Widgets::label(QStringLiteral("Feed the sheets face up, top edge first.\nPerforated sheets: perforation last."),
                        QStringLiteral("lblPaper"), m_paperFrame);
     (new QVBoxLayout(m_paperFrame))->addWidget(m_paperText);
-    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
+    // The change frame above the slip frame: its new values and buttons show whole as it opens.
+    for (QGroupBox *frame : {m_changeFrame, m_slipFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
         frames->addWidget(frame);
     frames->addStretch();
     auto *framePanel = new QWidget;
     framePanel->setObjectName(QStringLiteral("fraPanel"));
     framePanel->setLayout(frames);
     // The frames scroll beside the grid rather than stretching the window.
-    auto *frameScroll = new QScrollArea(this);
+    auto *frameScroll = m_frameScroll = new QScrollArea(this);
     frameScroll->setObjectName(QStringLiteral("fraScroll"));
     frameScroll->setWidget(framePanel);
     frameScroll->setWidgetResizable(true);
@@ -235,6 +236,13 @@ void BoardWindow::buildBoard()
     frameScroll->setFixedWidth(std::clamp(screen ? screen->availableGeometry().width() * 35 / 100 : 440, 340, 440));
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame})
         frame->hide();
+    // The instructions are shown only when asked for: on a small screen they would take the grid's last columns.
+    m_instructions->setVisible(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("instructions")) ==
+                               "shown");
+    // The frames' column takes room only while a frame shows; otherwise the grid has the width.
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
+        frame->installEventFilter(this);
+    showFramePanel();
 
     m_statusLine = Widgets::label(QString(), QStringLiteral("lblStatusLine"), this);
     m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: rgb(160,0,0); }"));
@@ -267,8 +275,11 @@ void BoardWindow::buildBoard()
         m_accountFrame->hide();
         m_contentsFrame->setVisible(!m_contentsFrame->isVisible());
     });
-    connect(m_mnuInstructions, &QAction::triggered, this,
-            [this] { m_instructions->setVisible(!m_instructions->isVisible()); });
+    connect(m_mnuInstructions, &QAction::triggered, this, [this] {
+        m_instructions->setVisible(m_instructions->isHidden());
+        m_platform.layouts.saveChoice(kMainKey, objectName(), QStringLiteral("instructions"),
+                                      m_instructions->isHidden() ? "hidden" : "shown");
+    });
 }
 
 QGroupBox *BoardWindow::buildSlipFrame()
@@ -325,9 +336,6 @@ QGroupBox *BoardWindow::buildChangeFrame()
     m_picker->setAllowedDays([this](const QDate &day) { return nextWorkday(m_state.settings.workWeek, day) == day; });
     for (QListWidget *list : {m_lstTechs, m_lstStatus, m_lstPriority})
         list->setMaximumHeight(90);
-    // The arrow keys move through a list; Enter or Space chooses the entry, as a click does.
-    Widgets::clickOnEnter(m_lstStatus);
-    Widgets::clickOnEnter(m_lstPriority);
 
     grid->addWidget(new QLabel(QStringLiteral("Assignment"), frame), 1, 0);
     grid->addWidget(m_lstTechs, 2, 0);
@@ -364,28 +372,21 @@ QGroupBox *BoardWindow::buildChangeFrame()
     grid->addWidget(button(AcceptChanges, QStringLiteral("&Verify and Accept Changes - Close Window")), row++, 0, 1, 2);
     grid->addWidget(button(CloseWithoutChanges, QStringLiteral("Close Window WITH &NO changes")), row++, 0, 1, 2);
 
-    connect(m_lstStatus, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        if (m_filling)
-            return;
-        if (!shown(m_platform.messages, m_board.chooseStatus(item->text())).isDone())
-            m_lstStatus->setCurrentRow(int(SlipValues::boardStatuses().indexOf(m_board.change().status)));
-        showChangeValues();
-    });
-    connect(m_lstPriority, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        if (m_filling)
-            return;
-        m_board.choosePriority(item->text());
-        showChangeValues();
-    });
-    // The technician the highlight is on, whether the mouse or the arrow keys moved it there.
-    const auto chooseTech = [this](QListWidgetItem *item) {
-        if (m_filling || !item)
-            return;
-        m_board.chooseAssignment(item->text());
-        showChangeValues();
+    // What a list shows chosen is the new value, whether the mouse or the arrow keys moved the choice there; a
+    // status the rules refuse puts the choice back on the status in force. (The focus entering a list with nothing
+    // chosen marks its first entry without choosing it.)
+    const auto follow = [this](QListWidget *list, auto choose) {
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, choose] {
+            const QList<QListWidgetItem *> chosen = list->selectedItems();
+            if (m_filling || chosen.isEmpty())
+                return;
+            choose(chosen.first()->text());
+            showChangeValues();
+        });
     };
-    connect(m_lstTechs, &QListWidget::itemClicked, this, chooseTech);
-    connect(m_lstTechs, &QListWidget::currentItemChanged, this, chooseTech);
+    follow(m_lstStatus, [this](const QString &text) { shown(m_platform.messages, m_board.chooseStatus(text)); });
+    follow(m_lstPriority, [this](const QString &text) { m_board.choosePriority(text); });
+    follow(m_lstTechs, [this](const QString &text) { m_board.chooseAssignment(text); });
     connect(m_cboTime, &QComboBox::activated, this, [this](int index) {
         if (m_filling)
             return;
@@ -484,6 +485,21 @@ QGroupBox *BoardWindow::buildInstructions()
     for (int i = 0; i < texts.size(); ++i)
         layout->addWidget(new Widgets::WrappedLabel(texts[i], QStringLiteral("lblInstructions_%1").arg(i), frame));
     return frame;
+}
+
+bool BoardWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+        showFramePanel();
+    return ProgramWindow::eventFilter(watched, event);
+}
+
+void BoardWindow::showFramePanel()
+{
+    bool any = false;
+    for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
+        any = any || !frame->isHidden();
+    m_frameScroll->setVisible(any);
 }
 
 // --- Showing the state ----------------------------------------------------------------------------------------
@@ -861,11 +877,15 @@ void BoardWindow::openChangeFrame()
     m_lstTechs->setCurrentRow(index);
     m_filling = false;
     m_changeFrame->show();
+    m_frameScroll->ensureVisible(0, 0); // the change frame stands first
     m_lstTechs->setFocus();
 }
 
 void BoardWindow::acceptChanges()
 {
+    // A date still being typed counts, as leaving its box would make it count; a text that is no date stops here.
+    if (!m_picker->accept())
+        return;
     const QString contents = m_contents->toPlainText();
     switch (
         putThrough(m_platform.messages, [&](const Answers &a) { return m_board.verifyAndAccept(contents, a); }).kind) {

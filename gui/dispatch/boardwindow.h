@@ -24,6 +24,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 
 // frmMain, "Slip Action Screen": the dispatch board. It shows the board state (dispatch/boardstate.h) in the
 // grid fgSlips and its frames and hands every click to it; the window itself keeps only which frames show.
@@ -107,11 +108,14 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Puts an action's questions and messages to the user; true when it was carried out.
     template <typename Decide> bool ask(Decide decide);
     void showDialing();
+    void showFramePanel();
+    QScrollArea *m_frameScroll = nullptr;
     bool m_dialingEnabled = true;
     void buildBoard();
     QGroupBox *buildSlipFrame();

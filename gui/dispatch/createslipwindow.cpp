@@ -203,11 +203,15 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_assignments->setObjectName(QStringLiteral("lstAssignments"));
     connect(m_assignments, &QListWidget::currentRowChanged, this, [this] { assignmentChosen(); });
     left->addWidget(m_assignments, 1);
-    left->addWidget(label(QStringLiteral("If an assignment is selected, the Slip is created as ASSIGNED"),
-                          QStringLiteral("lblAssignHint_1"), frame));
-    left->addWidget(label(QStringLiteral("If no assignment is selected, the Slip is created as OPEN"),
-                          QStringLiteral("lblAssignHint_2"), frame));
-    left->addWidget(label(QStringLiteral("It can be Assigned later"), QStringLiteral("lblAssignHint_3"), frame));
+    // The hints wrap rather than widen the step past a 1024-pixel screen.
+    for (const auto &[text, name] :
+         {std::pair{"If an assignment is selected, the Slip is created as ASSIGNED", "lblAssignHint_1"},
+          std::pair{"If no assignment is selected, the Slip is created as OPEN", "lblAssignHint_2"},
+          std::pair{"It can be Assigned later", "lblAssignHint_3"}}) {
+        QLabel *hint = label(QString::fromLatin1(text), QString::fromLatin1(name), frame);
+        hint->setWordWrap(true);
+        left->addWidget(hint);
+    }
     left->addWidget(label(QStringLiteral("Select a Priority"), QStringLiteral("lblPriorityHint"), frame));
     m_priority = new QListWidget(frame);
     m_priority->setObjectName(QStringLiteral("lstPriority"));
@@ -263,10 +267,9 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     auto *calendar = Widgets::button(QStringLiteral("Calendar..."), QStringLiteral("cmdCalendar"), dayPanel);
     connect(calendar, &QPushButton::clicked, this,
             [this] { emit calendarRequested(assignment(), m_date.value_or(firstWorkday())); });
-    auto *freeRow = new QHBoxLayout;
-    freeRow->addWidget(m_nextFree, 1);
-    freeRow->addWidget(calendar);
-    dayLayout->addLayout(freeRow);
+    // One above the other: the earliest free slot's text grows with its date and time.
+    dayLayout->addWidget(m_nextFree);
+    dayLayout->addWidget(calendar);
     grid->addWidget(dayPanel, 1, 2);
 
     auto *buttons = new QHBoxLayout;

@@ -22,7 +22,9 @@ QString shown(const QDate &date)
     return date.isValid() ? date.toString(kFormat) : QString();
 }
 
-// The calendar's frame: Esc closes it, as it closes a drop-down list.
+// The calendar's frame: Esc closes it, as it closes a drop-down list, from whichever part of the calendar has the
+// focus (its day table, month and year) and before any shortcut of the window (a dialog's Esc, a window's own Esc
+// button) can take the key.
 class CalendarPopup final : public QFrame
 {
 public:
@@ -31,16 +33,29 @@ public:
     {
         setFrameShape(QFrame::Box);
     }
+    void watchParts()
+    {
+        for (QWidget *part : findChildren<QWidget *>())
+            part->installEventFilter(this);
+    }
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override { return escape(event); }
+    bool event(QEvent *event) override { return escape(event) || QFrame::event(event); }
+
+private:
+    bool escape(QEvent *event)
     {
-        if (event->key() == Qt::Key_Escape) {
+        const bool press = event->type() == QEvent::KeyPress;
+        if ((!press && event->type() != QEvent::ShortcutOverride) ||
+            static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape)
+            return false;
+        event->accept();
+        if (press) {
             hide();
             parentWidget()->setFocus(Qt::PopupFocusReason);
-            return;
         }
-        QFrame::keyPressEvent(event);
+        return true;
     }
 };
 
@@ -178,6 +193,7 @@ QCalendarWidget *DateBox::calendarWidget()
         auto *layout = new QVBoxLayout(m_popup);
         layout->setContentsMargins(1, 1, 1, 1);
         layout->addWidget(m_calendar);
+        static_cast<CalendarPopup *>(m_popup)->watchParts();
         setMinimumDate(m_minimum);
         connect(m_calendar, &QCalendarWidget::clicked, this, &DateBox::pick);
         // Enter on a day; the second click of a double-click finds the calendar closed by the first.

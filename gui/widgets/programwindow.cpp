@@ -19,6 +19,7 @@ namespace {
 // What a window manager's frame usually adds around the client area: the title bar above, a border elsewhere.
 constexpr int kTitleBar = 32;
 constexpr int kBorder = 4;
+constexpr int kBottomBorder = 8; // some frames have a handle to resize by below
 
 // The layout, at any depth under the given one, that holds the widget itself.
 QLayout *layoutHolding(QLayout *layout, QWidget *widget)
@@ -108,12 +109,14 @@ void ProgramWindow::closeEvent(QCloseEvent *event)
         m_environment.exitProgram();
 }
 
-QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available)
+QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available, const QMargins &frame)
 {
-    const int width = std::max(1, std::min(wanted.width(), available.width() - 2 * kBorder));
-    const int height = std::max(1, std::min(wanted.height(), available.height() - kTitleBar - kBorder));
-    const int left = std::clamp(wanted.x(), available.left() + kBorder, available.right() - kBorder - width + 1);
-    const int top = std::clamp(wanted.y(), available.top() + kTitleBar, available.bottom() - kBorder - height + 1);
+    const int width = std::max(1, std::min(wanted.width(), available.width() - frame.left() - frame.right()));
+    const int height = std::max(1, std::min(wanted.height(), available.height() - frame.top() - frame.bottom()));
+    const int left =
+        std::clamp(wanted.x(), available.left() + frame.left(), available.right() - frame.right() - width + 1);
+    const int top =
+        std::clamp(wanted.y(), available.top() + frame.top(), available.bottom() - frame.bottom() - height + 1);
     return {left, top, width, height};
 }
 
@@ -128,7 +131,14 @@ void ProgramWindow::fitToScreen(QWidget *window, bool centreWhenNotPlaced)
     QRect wanted = window->geometry();
     if (centreWhenNotPlaced && !window->testAttribute(Qt::WA_Moved)) // not placed yet: the middle of the screen
         wanted.moveCenter(available.center());
-    const QRect fitted = fittedGeometry(wanted, available);
+    // The frame the window manager gave the window once it has one; before that, a frame as large as the usual
+    // ones (a frame 1 px larger than allowed for puts the window's lower edge off the screen).
+    const QRect framed = window->frameGeometry();
+    const QRect client = window->geometry();
+    const QMargins known(client.left() - framed.left(), client.top() - framed.top(), framed.right() - client.right(),
+                         framed.bottom() - client.bottom());
+    const QMargins frame = known.isNull() ? QMargins(kBorder, kTitleBar, kBorder, kBottomBorder) : known;
+    const QRect fitted = fittedGeometry(wanted, available, frame);
     window->resize(fitted.size());
     window->move(fitted.topLeft() - (window->geometry().topLeft() - window->pos()));
 }

@@ -35,7 +35,7 @@ public:
 
     // The rectangle a window of this size may take on the screen: the size shrunk to the available area (room
     // left for the title bar and frame) and the place moved so that the whole window, frame included, is inside.
-    static QRect fittedGeometry(const QRect &wanted, const QRect &available);
+    static QRect fittedGeometry(const QRect &wanted, const QRect &available, const QMargins &frame);
     // Puts a window of the program (this one, a dialog or a message box) inside the screen it is on; a window not
     // placed yet opens in the middle of the screen unless told otherwise.
     static void fitToScreen(QWidget *window, bool centreWhenNotPlaced = true);

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTableView>
@@ -133,6 +134,16 @@ class TestEveryWindow : public QObject
         }
     }
 
+    // Controls that must show whole, not scrolled away in part.
+    void verifyWhole(QWidget *window, const QStringList &names)
+    {
+        for (const QString &name : names) {
+            auto *control = window->findChild<QWidget *>(name);
+            QVERIFY2(control && control->isVisible() && control->visibleRegion().boundingRect() == control->rect(),
+                     qPrintable(window->objectName() + QLatin1Char('/') + name));
+        }
+    }
+
     void openAndVerify(QWidget *window)
     {
         QVERIFY(window);
@@ -173,12 +184,16 @@ private slots:
         // Their panels and frames open: still inside.
         QWidget *customers = app.routineWindow(StartMenu::Customers);
         customers->findChild<QAction *>(QStringLiteral("mnuToggleData"))->trigger();
+        openAndVerify(customers);
+        verifyWhole(customers, {"txtAux_0", "txtAux_5", "cmdSaveHeadings", "cmdAuxClose", "ckRetain"});
         customers->findChild<QAbstractButton *>(QStringLiteral("cmdFinder_0"))->click();
         openAndVerify(customers);
         auto *board = qobject_cast<BoardWindow *>(app.routineWindow(StartMenu::ManageSlips));
         emit board->grid()->cellClicked(1, 2);
         board->runAction(BoardWindow::ManageSlip);
+        board->runAction(BoardWindow::MakeChanges);
         openAndVerify(board);
+        verifyWhole(board, {"lblNewAssignment", "lblNewPriority", "cmdMain_12", "cmdMain_17"});
         // A size and place kept from a larger screen come back inside this one.
         board->hide();
         board->setGeometry(m_screen.width() - 100, m_screen.height() - 50, 2500, 1400);
@@ -191,6 +206,13 @@ private slots:
         ReadCustomer(app.state().folder, 1, app.state().currentCustomer);
         app.showSlipCreation();
         openAndVerify(app.slipCreation());
+        // Its last step, with the assignment's day.
+        QWidget *creation = app.slipCreation();
+        creation->findChild<QAbstractButton *>(QStringLiteral("cmdCreation_2"))->click();
+        creation->findChild<QPlainTextEdit *>(QStringLiteral("txtService"))->setPlainText(QStringLiteral("Furnace"));
+        creation->findChild<QAbstractButton *>(QStringLiteral("cmdCreation_4"))->click();
+        QCOMPARE(qobject_cast<CreateSlipWindow *>(creation)->step(), CreateSlipWindow::Schedule);
+        openAndVerify(creation);
         app.showSetup();
         openAndVerify(app.setup());
         app.showManual();

@@ -9,8 +9,8 @@
 #include <QStringList>
 #include <vector>
 
-// Slips for the dispatch board tests: "number status assignment date time priority", fields separated by '|',
-// missing ones as a new unscheduled slip has them.
+// Slips for the dispatch board tests: "number status assignment date time priority name", fields separated by
+// '|', missing ones as a new unscheduled slip has them.
 inline Record boardSlip(const QString &fields)
 {
     const QStringList f = fields.split(QLatin1Char('|'));
@@ -23,7 +23,7 @@ inline Record boardSlip(const QString &fields)
     r.setText(SlipField::SchedTime, f.value(4, QStringLiteral("None")));
     r.setText(SlipField::Priority, f.value(5, QStringLiteral("Normal")));
     r.setText(SlipField::AcctNo, QStringLiteral("A") + f.value(0));
-    r.setText(SlipField::Name, QStringLiteral("Jane Doe"));
+    r.setText(SlipField::Name, f.value(6, QStringLiteral("Jane Doe")));
     r.setText(SlipField::Telephone, QStringLiteral("555-0100"));
     r.setText(SlipField::SiteName, QStringLiteral("Site ") + f.value(0));
     r.setText(SlipField::SiteAddress1, QStringLiteral("1 Elm St"));

@@ -96,6 +96,11 @@ private slots:
         QVERIFY(f.child<QPushButton>("cmdCancelNew")->isVisibleTo(&f.screen));
         f.edit("txtAcctNo")->setText("D4");
         f.edit("txtTelephone")->setText("555-777-0000");
+        // Cancel (Alt+N) does not drop what was typed unasked.
+        f.fake.messages.answer(false);
+        f.click("cmdCancelNew");
+        QCOMPARE(f.fake.messages.lastText(), QString("Cancel the new account?\r\nWhat was typed for it is not kept."));
+        QCOMPARE(f.edit("txtAcctNo")->text(), QString("D4"));
         // Refused: no name. The user stays, nothing is written.
         QSignalSpy back(&f.screen, &CustomerScreen::returnToMenu);
         f.click("cmdMenu");
@@ -104,9 +109,11 @@ private slots:
         QCOMPARE(f.fake.messages.lastText(), QString("The Account Name Cannot be Blank"));
         QCOMPARE(f.root.read(CustomerFile::kPath), before);
         f.edit("txtName")->setText("Delta Plumbing");
+        QVERIFY(QTest::qWaitForWindowActive(&f.screen));
+        QTest::keyClick(f.edit("txtName"), Qt::Key_S, Qt::ControlModifier); // saves where the user is
+        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 4 * 328);
         f.click("cmdMenu");
         QCOMPARE(back.count(), 1);
-        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 4 * 328);
         QCOMPARE(storedCustomer(f.root, 4).text(AcctNo), QString("D4"));
     }
 

@@ -121,6 +121,9 @@ private slots:
         auto &[root, folder, fake, platform, menu] = m;
         menu.show();
         QSignalSpy chosen(&menu, &StartMenu::routineChosen);
+        // The keys start on the first step open (here "Go", to the services), not on the logo (whose Enter opens
+        // the setup screen).
+        QCOMPARE(menu.focusWidget(), menu.findChild<QWidget *>("Command1"));
         QLabel *customers = routine(menu, StartMenu::Customers);
         QCOMPARE(customers->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
         const auto press = [key](QLabel *label) {

@@ -118,8 +118,12 @@ private slots:
         QCOMPARE(f.fake.messages.lastText(),
                  "Invoice No. 5001 is already used by slip 11 in this list.\r\nUse it again?");
         child<QLineEdit>(w, "txtInvoice")->setText("5002");
+        // The arrow keys pass through the forms without settling one; a form chosen from the list is settled.
         QComboBox *payForm = child<QComboBox>(w, "cboPayForm");
-        payForm->setCurrentIndex(3);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(payForm, Qt::Key_Down);
+        QVERIFY(payForm->isEnabled());
+        QCOMPARE(payForm->currentText(), "Not Collected");
         emit payForm->activated(3);
         QVERIFY(!payForm->isEnabled());
         click(w, "cmdPost_0");
@@ -351,8 +355,12 @@ private slots:
         QCOMPARE(fake.messages.lastText(), "Your Calendar Selection is Invalid");
         QCOMPARE(end->date(), kToday);
         QCOMPARE(end->text(), "3/7/2026");
+        // A date taken reloads what is shown below it: nothing from 3/5 to 3/7.
+        QLineEdit *total = child<QLineEdit>(w, "txtTotal");
         retype(start, "3/5/2026");
         QCOMPARE(start->date(), QDate(2026, 3, 5));
+        QCOMPARE(total->text(), "$0.00");
+        QCOMPARE(w.financialGrid()->rows(), 2);
         retype(end, "3/1/2026");
         QCOMPARE(end->date(), QDate(2026, 3, 5));
         retype(start, "2/30/2026");
@@ -375,6 +383,12 @@ private slots:
         emit end->calendarWidget()->clicked(QDate(2026, 3, 6));
         QVERIFY(!end->calendarShown());
         QCOMPARE(end->date(), QDate(2026, 3, 6));
+        QCOMPARE(total->text(), "$15.50");
+        // A date still being typed is taken before the export writes: 3/1 to 3/6 holds Oak Ave alone.
+        retype(start, "3/1/2026", false);
+        child<QPushButton>(w, "cmdExport")->click();
+        QCOMPARE(root.read("/income.csv"), heading + oak);
+        QCOMPARE(total->text(), "$5.50");
         // Who owes: the account's unpaid invoice, and a double-click shows its whole history.
         AccountFiles::appendAccountRecord(
             state.folder, {"2002", "Oak Ave", Money::fromCents(550), "2", QDate(2026, 3, 2)}, QDate(2026, 3, 2));

@@ -73,10 +73,8 @@ private slots:
     {
         Screen s({"1000|Assigned|Al|1/14/2026|08:00|Emergency", "1001|Open||0|None"});
         QCOMPARE(s.grid()->rows(), 3);
-        QCOMPARE(s.cell(1, 1), "1000");
-        QCOMPARE(s.cell(1, 3), "Al");
-        QCOMPARE(s.cell(2, 3), "Not Assigned");
-        QCOMPARE(s.cell(2, 7), "Date/Time not Selected");
+        QCOMPARE(QStringList({s.cell(1, 1), s.cell(1, 3), s.cell(2, 3), s.cell(2, 7)}),
+                 QStringList({"1000", "Al", "Not Assigned", "Date/Time not Selected"}));
         QCOMPARE(s.grid()->cellBackground(1, 1), QColor(0, 0, 255));
         QCOMPARE(s.grid()->cellTextColour(1, 1), QColor(255, 0, 0));
         QCOMPARE(s.grid()->cellBackground(1, 2), QColor(255, 0, 0));
@@ -124,18 +122,26 @@ private slots:
         QCOMPARE(s.label("lblSlipNo_0"), "Slip No 1000");
         s.cmd(11)->click();
 
+        // By keyboard: what each list shows chosen is what is taken; a refused status puts the highlight back.
         auto *status = s.find<QListWidget>("lstStatus");
-        emit status->itemClicked(status->item(0)); // Assigned to Open is refused
+        const auto chosen = [](QListWidget *list) { return list->selectedItems().value(0)->text(); };
+        QTest::keyClick(status, Qt::Key_Up); // Assigned to Open is refused
         QCOMPARE(s.fakes.messages.lastText(),
                  "The Service Slip has been Assigned\r\nIt can only be marked as In Progress or Suspended");
-        QCOMPARE(status->currentRow(), 1);
-        emit status->itemClicked(status->item(2));
+        QCOMPARE(chosen(status), "Assigned");
+        QTest::keyClick(status, Qt::Key_Down);
         QCOMPARE(s.label("lblNewStatus"), "In Progress");
-        auto *techs = s.find<QListWidget>("lstTechs");
-        QTest::keyClick(techs, Qt::Key_Down); // the highlight moves to Bo by keyboard
+        QTest::keyClick(status, Qt::Key_Up); // In Progress back to Assigned is refused
+        QCOMPARE(chosen(status), "In Progress");
+        QTest::keyClick(s.find<QListWidget>("lstPriority"), Qt::Key_Down);
+        QCOMPARE(s.label("lblNewPriority"), "High");
+        QTest::keyClick(s.find<QListWidget>("lstTechs"), Qt::Key_Down);
+        // The frame's new values show without scrolling, above the slip's details.
+        QVERIFY(s.find("lblNewPriority")->y() + s.find("fraNewSlipData")->y() < s.find("fraSlipData")->y());
         s.cmd(12)->click();
         QVERIFY(!s.find("fraNewSlipData")->isVisible());
         QCOMPARE(s.cell(1, 4), "In Progress");
+        QCOMPARE(s.cell(1, 2), "High");
         QCOMPARE(s.cell(1, 3), "Bo");
         QCOMPARE(s.cell(1, 0), "");
         // The change is marked until it is saved.
@@ -196,6 +202,19 @@ private slots:
         QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
     }
 
+    // The route sheet never cuts a telephone number: a long name gives way, marked as shortened. A suspended slip
+    // says so.
+    void routeSheetKeepsNumbersWhole()
+    {
+        Screen s({"1000|Assigned|Al|1/20/2026|08:00|Normal|Bartholomew Featherstonehaugh I",
+                  "1001|Suspended|Al|1/20/2026|10:00"});
+        s.window->printRouteSheet("Al", QDate(2026, 1, 20));
+        const QStringList texts = s.target.surface.texts();
+        QVERIFY2(texts.contains("Customer: Bartholomew..., Tel. 555-0100"), qPrintable(texts.join('|')));
+        QCOMPARE(texts.filter("SUSPENDED"), QStringList{"SUSPENDED"});
+        QVERIFY(texts.indexOf("SUSPENDED") > texts.indexOf("Slip # 1001"));
+    }
+
     // Invoice numbers are on the disk before an invoice prints; those the print did not use are given back.
     void invoiceNumbersAreTakenBeforePrinting()
     {
@@ -212,7 +231,8 @@ private slots:
         QCOMPARE(s.state.settings.invoiceNumber, 5002);
     }
 
-    void callCustomerDialsTheAccount()
+    // The opened slip: the account's number is dialled from its frame, the contents edited are kept.
+    void openedSlipDialsAndKeepsItsContents()
     {
         Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
         s.state.settings.phoneDaisyChained = true;
@@ -226,13 +246,6 @@ private slots:
         QVERIFY(call->isVisible());
         call->click();
         QCOMPARE(s.dialled, QStringList{"Jane Doe 555-0100"});
-    }
-
-    void contentsAreKept()
-    {
-        Screen s({"1000|Assigned|Al|1/20/2026|08:00"});
-        s.tick(1);
-        s.cmd(7)->click();
         s.window->findChild<QAction *>("mnuContents")->trigger();
         auto *box = s.find<QPlainTextEdit>("txtContents");
         QCOMPARE(box->toPlainText(), "Leaking tap");
