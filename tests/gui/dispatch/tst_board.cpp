@@ -210,7 +210,7 @@ private slots:
                   "1001|Suspended|Al|1/20/2026|10:00"});
         s.window->printRouteSheet("Al", QDate(2026, 1, 20));
         const QStringList texts = s.target.surface.texts();
-        QVERIFY2(texts.contains("Customer: Bartholomew..., Tel. 555-0100"), qPrintable(texts.join('|')));
+        QVERIFY2(texts.contains("Customer: Bartholomew Fea..., Tel. 555-0100"), qPrintable(texts.join('|')));
         QCOMPARE(texts.filter("SUSPENDED"), QStringList{"SUSPENDED"});
         QVERIFY(texts.indexOf("SUSPENDED") > texts.indexOf("Slip # 1001"));
     }
