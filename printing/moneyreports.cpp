@@ -5,6 +5,7 @@
 #include "printing/printblocks.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -117,13 +118,18 @@ struct ReportPages
     int totalsLines = 0;
     std::function<void(PrintSurface &, const MoneyTable &)> totals;
 
-    // Starts the document on the surface and places the columns for it.
-    MoneyTable setup(PrintSurface &surface) const
+    // The columns as placed on the first surface the report met: placing them measures every line, and a preview
+    // starts a fresh surface of the same device for each page it draws.
+    std::shared_ptr<std::optional<MoneyTable>> placed = std::make_shared<std::optional<MoneyTable>>();
+
+    // Starts the document on the surface, with the columns placed.
+    const MoneyTable &setup(PrintSurface &surface) const
     {
         startDocument(surface, inputs->settings, QStringLiteral("Landscape"), true);
-        MoneyTable table(surface, tableColumns(*columns), *lines, 10, kLeft, kRight);
+        if (!*placed)
+            placed->emplace(surface, tableColumns(*columns), *lines, 10, kLeft, kRight);
         surface.SetPrintFont(10, false, false);
-        return table;
+        return **placed;
     }
 
     void printPage(PrintSurface &surface, const MoneyTable &table, const Pages &pages, int page) const
@@ -139,7 +145,7 @@ struct ReportPages
 
     void printAll(PrintSurface &surface) const
     {
-        const MoneyTable table = setup(surface);
+        const MoneyTable &table = setup(surface);
         const Pages pages = planPages(surface, rows, totalsLines);
         for (int page = 1; page <= pages.count(); ++page) {
             if (page > 1)
@@ -158,7 +164,7 @@ struct ReportPages
                     return planPages(surface, self->rows, self->totalsLines).count();
                 },
                 [self](PrintSurface &surface, int page) {
-                    const MoneyTable table = self->setup(surface);
+                    const MoneyTable &table = self->setup(surface);
                     const Pages pages = planPages(surface, self->rows, self->totalsLines);
                     for (int p = 1; p < page; ++p)
                         surface.newPage();

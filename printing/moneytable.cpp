@@ -1,6 +1,8 @@
 #include "printing/moneytable.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 
 namespace {
 
@@ -51,24 +53,54 @@ MoneyTable::MoneyTable(PrintSurface &surface, std::vector<TableColumn> columns, 
 {
     // The places are tried many times: with the lines that hold the widest texts of each column alone (widths
     // grow with the size alike), and every heading.
+    // A long report has too many texts to measure each: a text's width is first judged from its letters' widths
+    // (kerning aside), and only the texts that could be among the widest are measured.
     constexpr std::size_t kWidest = 4;
     std::vector<TableLine> widest;
+    for (const TableLine &line : lines) {
+        if (line.isHeading)
+            widest.push_back(line);
+    }
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
-        std::vector<std::pair<double, std::size_t>> top; // width, line
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].isHeading) {
-                if (c == 0)
-                    widest.push_back(lines[i]);
-                continue;
+        std::array<std::array<double, 256>, 2> letters{}; // regular, bold; Latin-1 letters measured as met
+        for (auto &table : letters)
+            table.fill(-1);
+        const auto judged = [&](const TableLine &line) {
+            const QString text = line.texts.value(qsizetype(c));
+            double width = 0;
+            for (const QChar ch : text) {
+                if (ch.unicode() > 255)
+                    return std::numeric_limits<double>::infinity();
+                double &letter = letters[line.bold ? 1 : 0][ch.unicode()];
+                if (letter < 0) {
+                    PrintFont font = surface.font();
+                    font.bold = line.bold;
+                    font.size = sizeOf(c);
+                    letter = measure(surface, font, QString(ch));
+                }
+                width += letter;
             }
+            return width;
+        };
+        std::vector<std::pair<double, std::size_t>> candidates; // judged width, line
+        candidates.reserve(lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (!lines[i].isHeading)
+                candidates.push_back({judged(lines[i]), i});
+        }
+        const auto byWidth = [](const auto &x, const auto &y) { return x.first > y.first; };
+        std::sort(candidates.begin(), candidates.end(), byWidth);
+        const double least = candidates.size() > kWidest ? candidates[kWidest - 1].first * 0.9 : 0;
+        std::vector<std::pair<double, std::size_t>> top; // width, line
+        for (const auto &[judgedWidth, i] : candidates) {
+            if (top.size() == kWidest && judgedWidth < least)
+                break;
             const double w = widthOf(surface, lines[i], c);
             if (top.size() == kWidest && w <= top.back().first)
                 continue;
             if (top.size() == kWidest)
                 top.pop_back();
-            top.insert(std::upper_bound(top.begin(), top.end(), std::make_pair(w, i),
-                                        [](const auto &a, const auto &b) { return a.first > b.first; }),
-                       {w, i});
+            top.insert(std::upper_bound(top.begin(), top.end(), std::make_pair(w, i), byWidth), {w, i});
         }
         for (const auto &[w, i] : top)
             widest.push_back(lines[i]);
