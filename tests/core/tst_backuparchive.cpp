@@ -36,17 +36,17 @@ void writeHostileTar(const QString &path, const QStringList &entries)
     archive *a = archive_write_new();
     archive_write_set_format_pax_restricted(a);
     archive_write_open_filename(a, QFile::encodeName(path).constData());
-    for (const QString &spec : entries) {
-        const QStringList parts = spec.split(QRegularExpression("[>=]"));
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QRegularExpression("[>=]"));
         const bool data = parts.size() == 1;
         archive_entry *e = archive_entry_new();
         archive_entry_set_pathname(e, parts[0].toUtf8().constData());
         archive_entry_set_perm(e, 0644);
-        archive_entry_set_filetype(e, spec.contains('>') ? AE_IFLNK : AE_IFREG);
+        archive_entry_set_filetype(e, entry.contains('>') ? AE_IFLNK : AE_IFREG);
         archive_entry_set_size(e, data ? 4 : 0);
         if (!data)
-            (spec.contains('>') ? archive_entry_set_symlink
-                                : archive_entry_set_hardlink)(e, parts[1].toUtf8().constData());
+            (entry.contains('>') ? archive_entry_set_symlink
+                                 : archive_entry_set_hardlink)(e, parts[1].toUtf8().constData());
         archive_write_header(a, e);
         archive_write_data(a, "evil", data ? 4 : 0);
         archive_entry_free(e);
