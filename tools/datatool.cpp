@@ -738,6 +738,14 @@ private:
         return kDone;
     }
 
+    // Asks the question; a command given --yes takes the yes without reading an answer.
+    bool confirmed(const Arguments &parsed, const QString &question)
+    {
+        m_out << question << " [y/N] ";
+        m_out.flush();
+        return parsed.flags.contains(QStringLiteral("yes")) || m_in.readLine().trimmed().toLower().startsWith('y');
+    }
+
     int unlock(const QStringList &args)
     {
         const QString command = QStringLiteral("unlock");
@@ -768,11 +776,8 @@ private:
                 why.clear();
             return fail(command, lock.refusal() + why);
         }
-        m_out << QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << " [y/N] ";
-        m_out.flush();
-        const bool yes =
-            parsed->flags.contains(QStringLiteral("yes")) || m_in.readLine().trimmed().toLower().startsWith('y');
-        if (!yes) {
+        if (!confirmed(*parsed,
+                       QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
             m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
             return kFailed;
         }
@@ -811,15 +816,11 @@ private:
                                      .arg(shown));
         } catch (const DiskError &) {
         }
-        m_out << QStringLiteral("%1 is damaged: the Write Records it holds cannot be finished. Setting it aside "
-                                "renames it beside it to a dated name (it is not deleted); Write Records works again, "
-                                "and the postings of that run must be checked by hand.\nSet it aside?")
-                     .arg(shown)
-              << " [y/N] ";
-        m_out.flush();
-        const bool yes =
-            parsed->flags.contains(QStringLiteral("yes")) || m_in.readLine().trimmed().toLower().startsWith('y');
-        if (!yes) {
+        if (!confirmed(*parsed,
+                       QStringLiteral("%1 is damaged: the Write Records it holds cannot be finished. Setting it aside "
+                                      "renames it beside it to a dated name (it is not deleted); Write Records works "
+                                      "again, and the postings of that run must be checked by hand.\nSet it aside?")
+                           .arg(shown))) {
             m_out << QStringLiteral("\nNothing was changed.\n");
             return kFailed;
         }
