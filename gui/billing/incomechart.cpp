@@ -48,10 +48,11 @@ IncomeChart::IncomeChart(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void IncomeChart::setChart(const Income::Chart &chart, const QString &title)
+void IncomeChart::setChart(const Income::Chart &chart, const QString &title, const QString &empty)
 {
     m_chart = chart;
     m_title = title;
+    m_empty = empty;
     update();
 }
 
@@ -137,7 +138,7 @@ void IncomeChart::paintEvent(QPaintEvent *)
     // The bars, and the names of as many as there is room for.
     const int count = int(m_chart.bars.size());
     if (count == 0) {
-        p.drawText(plot, Qt::AlignCenter, QStringLiteral("No income in this range"));
+        p.drawText(plot, Qt::AlignCenter, m_empty);
         return;
     }
     const double slot = double(plot.width()) / count;

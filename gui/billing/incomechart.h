@@ -13,9 +13,12 @@ class IncomeChart final : public QWidget
 public:
     explicit IncomeChart(QWidget *parent = nullptr);
 
-    void setChart(const Income::Chart &chart, const QString &title);
+    // `empty` stands in the plot when there are no bars.
+    void setChart(const Income::Chart &chart, const QString &title,
+                  const QString &empty = QStringLiteral("No income in this range"));
     const Income::Chart &chart() const { return m_chart; }
     QString title() const { return m_title; }
+    QString emptyText() const { return m_empty; }
 
     // The bar under a point of the widget, -1 for none.
     int barAt(const QPoint &point) const;
@@ -34,4 +37,5 @@ private:
 
     Income::Chart m_chart;
     QString m_title;
+    QString m_empty;
 };

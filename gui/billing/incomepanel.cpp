@@ -57,7 +57,7 @@ void IncomePanel::setPending(const QString &note)
     label->setObjectName(QStringLiteral("lblIncomePending"));
     m_figures->addWidget(label, 0, 0);
     m_figures->setRowStretch(1, 1);
-    m_chart->setChart({}, QString());
+    m_chart->setChart({}, QString(), note); // not "no income": the figures are on their way
 }
 
 void IncomePanel::setIncome(const Income::Totals &totals, const Income::Chart &chart, const QString &chartTitle,
