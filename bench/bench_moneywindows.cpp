@@ -8,6 +8,7 @@
 // DISPATCH_BENCH_FOLDER names a copy of such a folder to use instead of a generated one (the runs write into it:
 // the folder tree and the backups of an exit).
 #include "app/application.h"
+#include "bench/benchdriver.h"
 #include "gui/billing/historywindow.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
@@ -57,38 +58,17 @@ const QString &folderPath()
 }
 
 // A run of the program at its start menu.
-struct Run
+struct Run : ProgramRun
 {
-    YesMessages messages;
-    FakePlatform fake;
-    FakeModemBench noModem;
-    Platform platform{messages, fake.clock, fake.clipboard, fake.web, fake.choosers, fake.layouts};
-    Application app{folderPath(), platform};
-
     Run()
-    {
-        fake.clock.setDate(kToday);
-        app.setSerialPortFactory(noModem.factory());
-        app.setQuitHandler([] {});
-        app.start();
-        QCoreApplication::processEvents();
-    }
-    ~Run() { app.exitProgram(); }
+        : ProgramRun(folderPath(), kToday)
+    {}
 };
-
-QWidget *visibleWindow(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() == name)
-            return w;
-    return nullptr;
-}
 
 // Clicks a control of a shown window by its object name, the events that follow done.
 bool click(const QString &window, const QString &name)
 {
-    QWidget *w = visibleWindow(window);
-    QWidget *target = w ? w->findChild<QWidget *>(name) : nullptr;
+    QWidget *target = control(window, name);
     if (!target)
         return false;
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());

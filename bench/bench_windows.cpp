@@ -7,6 +7,7 @@
 // this process; "warm" again after the user went back to the menu. Run under `xvfb-run` with
 // QT_QPA_PLATFORM=xcb for what a real display adds.
 #include "app/application.h"
+#include "bench/benchdriver.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
@@ -139,38 +140,12 @@ PaintWatch &paintWatch()
 }
 
 // A run of the program on that folder, at its start menu.
-struct Run
+struct Run : ProgramRun
 {
-    YesMessages messages;
-    FakePlatform fake;
-    FakeModemBench noModem;
-    Platform platform{messages, fake.clock, fake.clipboard, fake.web, fake.choosers, fake.layouts};
-    Application app{largestPath(), platform};
-
     Run()
-    {
-        fake.clock.setDate(QDate(2026, 12, 6));
-        app.setSerialPortFactory(noModem.factory());
-        app.setQuitHandler([] {});
-        app.start();
-        QCoreApplication::processEvents();
-    }
-    ~Run() { app.exitProgram(); }
+        : ProgramRun(largestPath(), QDate(2026, 12, 6))
+    {}
 };
-
-QWidget *visibleWindow(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() == name)
-            return w;
-    return nullptr;
-}
-
-QWidget *control(const QString &window, const QString &name)
-{
-    QWidget *w = visibleWindow(window);
-    return w ? w->findChild<QWidget *>(name) : nullptr;
-}
 
 // Clicks a control (or triggers a menu entry) by its object name, then runs the events that follow until the
 // window to be shown has been painted. False when it did not show and paint within ten seconds.
