@@ -528,17 +528,30 @@ private:
         return root;
     }
 
+    // The arguments and the data root of a command that takes a DATA_ROOT; nothing otherwise (the help or the
+    // error shown, and the status to end with set).
+    std::optional<std::pair<Arguments, QString>> rootArguments(const QString &command, const QStringList &args,
+                                                               const QStringList &flags, int *status)
+    {
+        const auto parsed = arguments(command, args, {}, flags, status);
+        if (!parsed)
+            return std::nullopt;
+        const auto root = dataRootArgument(command, parsed->positional);
+        if (!root) {
+            *status = kFailed;
+            return std::nullopt;
+        }
+        return std::pair{*parsed, *root};
+    }
+
     int check(const QStringList &args)
     {
         const QString command = QStringLiteral("check");
         int status = kFailed;
-        const auto parsed = arguments(command, args, {}, {}, &status);
-        if (!parsed)
-            return status;
-        const auto given = dataRootArgument(command, parsed->positional);
+        const auto given = rootArguments(command, args, {}, &status);
         if (!given)
-            return kFailed;
-        const QString root = *given;
+            return status;
+        const QString &root = given->second;
         const auto findings = checkDataFolder(DataFolder(root));
         for (const CheckFinding &f : findings)
             m_out << f.text() << '\n';
@@ -750,13 +763,10 @@ private:
     {
         const QString command = QStringLiteral("unlock");
         int status = kFailed;
-        const auto parsed = arguments(command, args, {}, {QStringLiteral("yes")}, &status);
-        if (!parsed)
-            return status;
-        const auto given = dataRootArgument(command, parsed->positional);
+        const auto given = rootArguments(command, args, {QStringLiteral("yes")}, &status);
         if (!given)
-            return kFailed;
-        const QString root = *given;
+            return status;
+        const auto &[parsed, root] = *given;
         const QString folder = InstanceLock::dataRootOf(root);
         const QString shown = QDir::toNativeSeparators(folder);
         InstanceLock lock(folder);
@@ -776,7 +786,7 @@ private:
                 why.clear();
             return fail(command, lock.refusal() + why);
         }
-        if (!confirmed(*parsed,
+        if (!confirmed(parsed,
                        QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
             m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
             return kFailed;
@@ -793,16 +803,14 @@ private:
     {
         const QString command = QStringLiteral("set-aside-journal");
         int status = kFailed;
-        const auto parsed = arguments(command, args, {}, {QStringLiteral("yes")}, &status);
-        if (!parsed)
-            return status;
-        const auto given = dataRootArgument(command, parsed->positional);
+        const auto given = rootArguments(command, args, {QStringLiteral("yes")}, &status);
         if (!given)
-            return kFailed;
-        const auto lock = lockDataFolder(command, *given);
+            return status;
+        const auto &[parsed, root] = *given;
+        const auto lock = lockDataFolder(command, root);
         if (!lock)
             return kFailed;
-        const DataFolder folder(*given);
+        const DataFolder folder(root);
         lock->guardWrites(folder);
         const QString shown = QDir::toNativeSeparators(folder.path(PostingRun::kJournal));
         if (!PostingRun::pending(folder)) {
@@ -816,7 +824,7 @@ private:
                                      .arg(shown));
         } catch (const DiskError &) {
         }
-        if (!confirmed(*parsed,
+        if (!confirmed(parsed,
                        QStringLiteral("%1 is damaged: the Write Records it holds cannot be finished. Setting it aside "
                                       "renames it beside it to a dated name (it is not deleted); Write Records works "
                                       "again, and the postings of that run must be checked by hand.\nSet it aside?")
