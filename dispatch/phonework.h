@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/recordlayout.h"
+#include "dispatch/servicesliprecord.h"
+
+#include <QDate>
+#include <QString>
+#include <vector>
+
+class Clock;
+class DataFolder;
+class Settings;
+
+// The technician's day on a phone: the slips a paired phone is shown, and what its "Start", "Complete" and
+// "Can't finish" store. Nothing here knows about the network: the phone server asks, the board is told.
+namespace PhoneWork {
+
+// The log of every change a phone made (slip, technician, time, which phone), one line each.
+inline const QString kLog = QStringLiteral("/PhoneChanges.log");
+
+enum class Action {
+    Start,      // "In Progress"
+    Complete,   // "Complete", with an optional note
+    CantFinish  // "Suspended", with a reason
+};
+
+// One slip as the phone page shows it.
+struct PhoneSlip
+{
+    qint16 slipNo = 0;
+    QDate date;
+    QString time;      // the time slot
+    QString status;
+    QString customer;  // the job site's name
+    QString address;   // the job site's address lines, joined by ", "
+    QString telephone; // the site's, else the account's
+    QString cell;
+    QString services;  // the slip's service text, line breaks as "\n"
+};
+
+// The stored slips of `technician` scheduled today or on the next working day of the business's work week,
+// by day, time slot and number. Completed slips have left the active file and are not shown.
+std::vector<PhoneSlip> technicianDay(const DataFolder &folder, const Settings &settings, const QDate &today,
+                                     const QString &technician);
+
+struct Request
+{
+    QString technician; // whose phone asks; a slip of another technician is refused
+    qint16 slipNo = 0;
+    Action action = Action::Start;
+    QString text;  // the note of a completion or the reason a job cannot be finished
+    QString phone; // which paired phone, for the log
+};
+
+// What a request did. `stored` is false with the refusal in the board's own words (nothing written), or true
+// with the slip before and after the change. A completed slip has moved to the completed file.
+struct Outcome
+{
+    bool stored = false;
+    QString refusal;
+    Record before{serviceSlipLayout()};
+    Record after{serviceSlipLayout()};
+};
+
+// Carries out a phone's request on the stored slips under the board's status rules (at most one slip "In
+// Progress" per technician, the same refusals with the same words), stores it at once the way the board's save
+// stores (journalled, crash-safe: after a kill the slip is as before or as after, never torn) and logs it.
+// Throws DiskError when the files cannot be written; what was stored before is then unchanged.
+Outcome store(const DataFolder &folder, const Clock &clock, const Request &request);
+
+} // namespace PhoneWork
