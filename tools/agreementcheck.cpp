@@ -191,7 +191,8 @@ private:
                                              .arg(slip)
                                              .arg(which));
             }
-            if (const auto earlier = slipOfVisit.constFind(visit); earlier != slipOfVisit.constEnd())
+            if (const auto earlier = slipOfVisit.constFind(visit);
+                earlier != slipOfVisit.constEnd() && earlier->first != slip)
                 report(kVisits, n,
                        QStringLiteral("%1 was made twice: slip %2 (record %3) and slip %4")
                            .arg(which)

@@ -6,12 +6,16 @@
 #include "core/oledate.h"
 #include "core/slipcounter.h"
 #include "crashsupport.h"
+#include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
+#include "dispatch/booking.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "platform/instancelock.h"
 #include "slipsamples.h"
 #include "testsupport.h"
-#include "tools/datacheck.h"
+#include "tools/agreementcheck.h"
+#include "tooltesting.h"
 
 #include <QSet>
 #include <QTest>
@@ -71,6 +75,7 @@ struct Office
             folder.appendRecord(AssignmentFile::kPath, r);
         }
         counter.save(folder);
+        root.write("/MyBusinessData.txt", "\"Varnel Heating\"\r\n");
     }
     // Stores the agreements, the i-th for customer A(100 + i % customers).
     void add(std::vector<Agreement> list)
@@ -95,6 +100,20 @@ struct Office
     Settings settings;
     int customers;
 };
+
+// What the data check says of the folder, or only of its agreements.
+QString findings(const DataFolder &folder, bool agreementsOnly = false)
+{
+    std::vector<CheckFinding> all;
+    if (agreementsOnly)
+        checkAgreements(folder, all);
+    else
+        all = checkDataFolder(folder);
+    QStringList out;
+    for (const CheckFinding &f : all)
+        out << f.text();
+    return out.join('\n');
+}
 
 } // namespace
 
@@ -240,6 +259,241 @@ private slots:
         const Record made = office.slips().back();
         QCOMPARE(made.text(SlipField::SchedDate) + ' ' + made.text(SlipField::SchedTime), slip);
         QCOMPARE((run.moved + run.unscheduled).join('\n'), summary);
+    }
+
+    // A slip deleted with "skip" is not made again; with "make again" the next run makes it, from today when its day
+    // has passed.
+    void deletedSlip()
+    {
+        Office office;
+        office.add({with(agreement("m 1 3/3/2027"), "Bob")});
+        QCOMPARE(office.run().made, 1);
+        DeleteActiveSlips(office.folder);
+        Agreements::slipDeleted(office.folder, 1000, false);
+        QCOMPARE(office.run().made, 0);
+        Agreements::slipDeleted(office.folder, 1000, true);
+        office.clock.setDate(QDate(2027, 3, 4));
+        QCOMPARE(office.run().made, 1);
+        QCOMPARE(office.run().made, 0);
+        const Record remade = office.slips().front();
+        QCOMPARE(remade.text(SlipField::SchedDate) + ' ' + remade.text(SlipField::SchedTime),
+                 QString("3/4/2027 08:00-10:00"));
+        QCOMPARE(Agreements::agreementOfSlip(office.folder, 1001), std::optional<qint32>(1));
+        QCOMPARE(Agreements::agreementOfSlip(office.folder, 999), std::nullopt);
+        QCOMPARE(findings(office.folder), QString());
+    }
+
+    // An account gone and the slip numbers running out: said in the summary, and nothing half-made.
+    void refusals()
+    {
+        Office office(2);
+        office.add({agreement("m 1 3/3/2027"), agreement("m 1 3/3/2027"), agreement("m 1 3/4/2027")});
+        office.root.write(CustomerFile::kPath, SlipSamples::customer("A100").bytes());
+        office.counter.set(32766);
+        const QStringList refused{
+            "Agreement 2 (Account A101): the account is no longer in the Customer file; no visit was made.",
+            "No Slip Numbers are left: 1 visit(s) were not made. The last number a Service Slip can have is 32766."};
+        QCOMPARE(office.run().refused, refused);
+        QCOMPARE(office.run().refused.size(), 2);
+        QCOMPARE(office.slips().size(), std::size_t(1));
+        QCOMPARE(office.slips().front().int16(SlipField::SlipNo), qint16(32766));
+        QCOMPARE(Agreements::loadVisits(office.folder).size(), std::size_t(1));
+    }
+
+    // 200 agreements into a week whose 2,000 slips take two hours of every technician's mornings: each visit takes
+    // a free afternoon, none clashes, and the data check finds nothing.
+    void busyWeek()
+    {
+        Office office(200);
+        std::vector<Record> technicians, slips;
+        for (int t = 0; t < 100; ++t) {
+            technicians.push_back(Record(assignmentLayout()));
+            technicians.back().setText(AssignmentField::Name, QString("T%1").arg(t));
+            for (int d = 1; d <= 5; ++d)
+                for (const char *time : {"08:00", "09:00", "10:00", "11:00"}) {
+                    Record r = SlipSamples::slip(
+                        QString("%1|Assigned|T%2|3/%3/2027|%4").arg(slips.size() + 1).arg(t).arg(d).arg(time));
+                    r.setText(SlipField::Priority, "Normal");
+                    r.setText(SlipField::Amount, "$0.00");
+                    slips.push_back(r);
+                }
+        }
+        office.folder.appendRecords(AssignmentFile::kPath, technicians);
+        office.folder.appendRecords(SlipFiles::kActive, slips);
+        office.counter.set(3000);
+        std::vector<Agreement> list;
+        for (int i = 0; i < 200; ++i)
+            list.push_back(with(agreement("m 1 2/3/2027 - 3"), QString("T%1").arg(i / 2)));
+        office.add(list);
+        const auto run = office.run(1);
+        QCOMPARE(run.made, 200);
+        QCOMPARE(run.moved.size(), 200);
+        QHash<QString, QStringList> days; // technician and day -> times
+        for (const Record &r : office.slips())
+            days[r.text(SlipField::AssignedTo) + ' ' + r.text(SlipField::SchedDate)] << r.text(SlipField::SchedTime);
+        for (const QStringList &times : days)
+            for (int a = 0; a < times.size(); ++a)
+                for (int b = a + 1; b < times.size(); ++b)
+                    QVERIFY2(!slotsClash(times[a], times[b]), qPrintable(times[a] + " " + times[b]));
+        QCOMPARE(days.value("T7 3/3/2027"),
+                 (QStringList{"08:00", "09:00", "10:00", "11:00", "01:00-03:00", "03:00-05:00"}));
+        QCOMPARE(findings(office.folder), QString());
+    }
+
+    void interruptedRun_data()
+    {
+        dataColumns<int>("fault");
+        dataRow("killed", int(Fault::Kill));
+        dataRow("disk full", int(Fault::FullDisk));
+    }
+    // Cut at every step of its writes, a run leaves each visit made once or not at all: after the next start's
+    // repair (a kill) or in the same session (a full disk), the next run makes exactly what is missing.
+    void interruptedRun()
+    {
+        QFETCH(int, fault);
+        for (int k = 0;; ++k) {
+            Office office(2);
+            office.add({with(agreement("w 1 3/1/2027"), "Bob"), agreement("m 1 3/3/2027")});
+            const bool struck = runWithFaultAt(office.folder, k, Fault(fault), [&] { office.run(); });
+            if (Fault(fault) == Fault::Kill) {
+                repairAsAtStart(office.folder);
+                office.counter.load(
+                    office.folder, [&] { return highestSlipNumber(office.folder); },
+                    lastActiveSlipNumber(office.folder));
+                Agreements::finishInterruptedVisits(office.folder, office.counter);
+            }
+            office.run();
+            QSet<int> numbers;
+            for (const Record &r : office.slips())
+                numbers.insert(r.int16(SlipField::SlipNo));
+            QCOMPARE(office.slips().size(), std::size_t(6));
+            QCOMPARE(numbers.size(), 6);
+            QCOMPARE(Agreements::loadVisits(office.folder).size(), std::size_t(6));
+            QCOMPARE(findings(office.folder, true), QString());
+            if (!struck)
+                break;
+        }
+    }
+
+    // Visits appended after the run's own (agreement 1 due 3/3/2027, slip 1000) beside a stored slip 1001 that
+    // no visit holds, as "agreement|due|slip|state", and what the data check says of them.
+    void checkedVisits_data()
+    {
+        dataColumns<QStringList, QString>("visits", "finding");
+        const QString record2 = "AgreementVisits.dat record 2: ";
+        dataRow("made again", QStringList{"1|3/3/2027|1000|2", "1|3/3/2027|1001|0"}, QString());
+        dataRow("made twice", QStringList{"1|3/3/2027|1001|0"},
+                record2 + "the visit of agreement 1 due 3/3/2027 was made twice: slip 1000 (record 1) and slip 1001");
+        dataRow("one slip, two visits", QStringList{"1|4/3/2027|1000|0"},
+                record2 + "slip 1000 is also the slip of another visit (record 1)");
+        dataRow("slip deleted", QStringList{"1|4/3/2027|999|0"},
+                record2 + "slip 999 of the visit of agreement 1 due 4/3/2027 is in no slip file (deleted); the visit "
+                          "counts as made");
+        dataRow("slip never stored", QStringList{"1|4/3/2027|1002|0"},
+                record2 + "slip 1002 of the visit of agreement 1 due 4/3/2027 was never stored (a run was cut off); "
+                          "the program drops this visit at its next start and makes it again");
+        dataRow("no agreement", QStringList{"7|4/3/2027|1001|0"}, record2 + "agreement 7 is not in Agreements.dat");
+        dataRow("damaged state", QStringList{"1|3/3/2027|1000|9"},
+                record2 + "State 9 is not 0, 1 or 2; it is read as made (0)");
+    }
+    void checkedVisits()
+    {
+        QFETCH(QStringList, visits);
+        QFETCH(QString, finding);
+        Office office;
+        office.add({with(agreement("m 1 3/3/2027"), "Bob")});
+        office.run();
+        Record other = office.slips().front();
+        other.setInt16(SlipField::SlipNo, 1001);
+        AppendSlip(office.folder, other);
+        office.counter.set(1002);
+        office.counter.save(office.folder);
+        for (const QString &v : visits) {
+            const QStringList f = v.split('|');
+            Record r(agreementVisitLayout());
+            r.setInt32(VisitField::AgreementId, f[0].toInt());
+            r.setReal(VisitField::Due, OleDate::fromDate(day(f[1].toLatin1())));
+            r.setInt16(VisitField::SlipNo, qint16(f[2].toInt()));
+            r.setInt16(VisitField::State, qint16(f[3].toInt()));
+            office.folder.appendRecord(Agreements::kVisitsFile, r);
+        }
+        QCOMPARE(findings(office.folder, true), finding);
+    }
+
+    // A damaged agreement reads with defaults the run can use (or makes no visit), and the check names each value.
+    void damagedAgreement()
+    {
+        Office office;
+        office.add({with(agreement("m 1 3/3/2027"), "Bob")});
+        Record r = office.folder.readRecords(Agreements::kFile, agreementLayout()).front();
+        using namespace AgreementField;
+        r.setInt16(Interval, 5);
+        r.setInt16(Every, 0);
+        r.setInt16(Weekday, 9);
+        r.setText(Slot, "7pm");
+        r.setText(Technician, "Zed");
+        r.setText(Services, "Roof");
+        r.setReal(Start, 1e300);
+        office.folder.replaceRecords(Agreements::kFile, {r, r});
+        const Agreement a = Agreements::load(office.folder).front();
+        QCOMPARE(QStringList({Agreements::intervalText(a), QString::number(a.weekday), a.slot, a.start.toString()}),
+                 QStringList({"Every month", "0", "None", ""}));
+        QCOMPARE(office.run().made, 0);
+        const QString first = findings(office.folder, true).section("Agreements.dat record 2", 0, 0);
+        QCOMPARE(first,
+                 QString("Agreements.dat record 1: Interval 5 is outside 0 to 2; it is read as months\n"
+                         "Agreements.dat record 1: Every 0 is outside 1 to 99; it is read as 1\n"
+                         "Agreements.dat record 1: Weekday 9 is outside 0 to 7; it is read as none\n"
+                         "Agreements.dat record 1: unknown time slot \"7pm\"; it is read as \"None\"\n"
+                         "Agreements.dat record 1: Start 1.0000000000000001e+300 is not a date; it is read as "
+                         "none, and no visit is made\n"
+                         "Agreements.dat record 1: warning: no assignment is named \"Zed\"; its visits are still "
+                         "given to that name\n"
+                         "Agreements.dat record 1: warning: the service \"Roof\" is not in the catalogue\n"));
+        QVERIFY(findings(office.folder, true).contains("Agreements.dat record 2: Id 1 is also record 1"));
+    }
+
+    // import agreements refuses each bad row with its line and adds the others; export-csv agreements writes the
+    // list import reads back; neither writes while the program holds the folder.
+    void importAndExport()
+    {
+        Office office(2);
+        office.root.write("/in.csv",
+                          "acct no,SERVICES,Interval,Every,Months,Technician,Weekday,Slot,Start,End,Price,"
+                          "Note\r\n"
+                          "A100,Furnace tune-up; Filter change,weeks,2,,Bob,tue,08:00,3/2/2027,,$45,Gate code 12\r\n"
+                          "A101,Filter change,Chosen months,,Mar Sep,,,,3/15/2027,3/14/2028,\"1,200.00\",\r\n"
+                          "A999,Filter change,,,,,,,3/1/2027,,,\r\n"
+                          "A100,Roof,,,,,,,3/1/2027,,,\r\n"
+                          "A100,Filter change,monthly,1,,,Funday,,3/1/2027,,,\r\n"
+                          "A100,Filter change,monthly,1,,,,,3/1/2027,,,Say \"\"hi\"\"\r\n");
+        const QString root = office.root.path();
+        const ToolRun imported = runTool({"import", "--root", root, "agreements", office.root.file("/in.csv")});
+        QCOMPARE(imported.status, 1);
+        QCOMPARE(imported.out.section('\n', 1),
+                 QString("line 4: The Account A999 is not in the Customer file.\n"
+                         "line 5: The service \"Roof\" is not in the Services catalogue.\n"
+                         "line 6: the Weekday \"Funday\" is no day of the week\n"
+                         "line 7: The note cannot hold a double quote (\").\n"
+                         "6 row(s) read: 2 agreements imported, 4 row(s) refused\n"));
+        const QString list = "AcctNo,Services,Interval,Every,Months,Technician,Weekday,Slot,Start,End,Price,Note\r\n"
+                             "A100,Furnace tune-up; Filter change,Weeks,\"=\"\"2\"\"\",,Bob,Tuesday,"
+                             "\"=\"\"08:00\"\"\",\"=\"\"3/2/2027\"\"\",,\"=\"\"$45.00\"\"\",Gate code 12\r\n"
+                             "A101,Filter change,Chosen months,\"=\"\"1\"\"\",Mar Sep,,,None,"
+                             "\"=\"\"3/15/2027\"\"\",\"=\"\"3/14/2028\"\"\",\"=\"\"$1,200.00\"\"\",\r\n";
+        QCOMPARE(runTool({"export-csv", "--root", root, "agreements"}).out, list);
+
+        Office other(2);
+        other.root.write("/list.csv", list.toUtf8());
+        QCOMPARE(runTool({"import", "--root", other.root.path(), "agreements", other.root.file("/list.csv")}).status,
+                 0);
+        QCOMPARE(other.root.read(Agreements::kFile), office.root.read(Agreements::kFile));
+
+        InstanceLock lock(root);
+        QVERIFY(lock.tryLock());
+        const auto before = snapshot(root);
+        QCOMPARE(runTool({"import", "--root", root, "agreements", office.root.file("/in.csv")}).status, 2);
+        QCOMPARE(snapshot(root), before);
     }
 };
 
