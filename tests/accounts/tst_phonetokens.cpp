@@ -114,7 +114,7 @@ private slots:
         const QByteArray good = "ab12\t" + hashHex(token) + "\t2026-12-01T08:00:00\t\tAl\tAl's phone", x = hashHex("x");
         b.root.write(PhoneTokens::kFile,
                      QList<QByteArray>{"# heading", good, "ab12\t" + x + "\t2026-12-01T08:00:00\t\tBob\tsame id",
-                                       "cd34\t" + x.left(60) + "\t2026-12-01T08:00:00\t\tBob\tshort",
+                                       "cd34\t" + QByteArray(64, 'z') + "\t2026-12-01T08:00:00\t\tBob\tnot hex",
                                        "ef56\t" + x + "\tyesterday\t\tBob\tbad date",
                                        "gh78\t" + x + "\t2026-12-01T08:00:00\t\t\tno technician", "only\ttwo",
                                        QByteArray("\0\xff\x01 binary\r", 11), QByteArray(3000, 'x')}

@@ -129,8 +129,10 @@ private slots:
         for (int f : {SlipField::Status, SlipField::SchedDate, SlipField::SchedTime, SlipField::ServiceRequired})
             expected.setText(f, outcome.after.text(f));
         QCOMPARE(outcome.after.bytes(), expected.bytes());
+        const QByteArray once = root.read(SlipFiles::kActive);
         if (asked.action != Action::Complete) // a completion sent again finds the slip gone and is refused
             QVERIFY(PhoneWork::store(root.folder(), clock, asked).stored);
+        QCOMPARE(root.read(SlipFiles::kActive), once);
         QCOMPARE(slipSummary(root.folder(), SlipFiles::kActive) + " | " +
                      slipSummary(root.folder(), SlipFiles::kCompleted) + " | " +
                      outcome.after.text(SlipField::ServiceRequired),
