@@ -1,7 +1,6 @@
 #include "boardsamples.h"
 #include "core/clock.h"
 #include "core/settings.h"
-#include "crashsupport.h"
 #include "dispatch/phonework.h"
 #include "testsupport.h"
 #include "tooltesting.h"
@@ -161,46 +160,6 @@ private slots:
                                                           '\n');
         const ToolRun check = runTool({"check", root.path()});
         QVERIFY2(check.status == 0, qPrintable(check.out));
-    }
-
-    void stoppedAtEveryStep_data()
-    {
-        dataColumns<int>("fault");
-        dataRow("killed", int(Fault::Kill));
-        dataRow("disk full", int(Fault::FullDisk));
-    }
-    // A completion stopped at any step of its writes leaves, after the next start, the slip files as before or as
-    // after (never torn, never the slip in both files); a failure said to the phone leaves them as before.
-    void stoppedAtEveryStep()
-    {
-        QFETCH(int, fault);
-        const QString before = "1:Assigned 12/4/2026 10:00-12:00 | 7:Complete 1/1/2026 08:00";
-        const QString after = "- | 7:Complete 1/1/2026 08:00; 1:Complete 12/4/2026 10:00-12:00";
-        const FixedClock clock(kNow);
-        int k = 0;
-        for (QString message;; ++k, message.clear()) {
-            TestRoot root;
-            DataFolder folder = root.folder();
-            writeActiveSlips(folder, kBoard.mid(0, 1));
-            root.write(SlipFiles::kCompleted, boardSlip("7|Complete|Bob|1/1/2026|08:00").bytes());
-            bool stored = false;
-            const auto complete = [&] {
-                stored = PhoneWork::store(folder, clock, request("Al", 1, Action::Complete)).stored;
-            };
-            if (!runWithFaultAt(folder, k, Fault(fault), complete, &message))
-                break;
-            repairAsAtStart(folder);
-            const QString files =
-                slipSummary(folder, SlipFiles::kActive) + " | " + slipSummary(folder, SlipFiles::kCompleted);
-            QVERIFY2(files == (stored              ? after
-                               : message.isEmpty() ? files
-                                                   : before) &&
-                         (files == before || files == after),
-                     qPrintable(QString("stopped at step %1 (%2): %3").arg(k).arg(message, files)));
-            const QByteArray log = root.read(PhoneWork::kLog);
-            QVERIFY(!log.contains('\0') && (log.isEmpty() || log.endsWith('\n')));
-        }
-        QVERIFY(k >= 10);
     }
 };
 
