@@ -17,6 +17,11 @@ class DataFolder;
 // token. Only a hash of each token is stored, in the program's own file /PhonePairs.txt (the companion program
 // never reads it), replaced crash-safe on every change. Tokens are listed per technician with their last use,
 // revoked one by one, and follow the technician when the assignment is renamed or deleted.
+//
+// One-time codes are kept only in memory, as a hash with the token they give: a code lives 15 minutes at most,
+// and the window that shows it is open meanwhile, so a code never needs to outlive the program, and no copy of
+// the data folder (a Backup, an archive) ever holds one. A code is void once used, once the phone has used its
+// token, and when the phone is revoked. Every member may be called from another thread than the windows'.
 class PhoneTokens
 {
 public:
