@@ -80,7 +80,10 @@ PairPhoneDialog::PairPhoneDialog(PhoneTokens &tokens, const QString &technician,
             const PhoneTokens::Pairing paired = tokens.pair(
                 technician, QStringLiteral("%1's phone %2").arg(technician).arg(tokens.phones(technician).size() + 1));
             m_newPhone = paired.id;
-            const QString link = address + QStringLiteral("/#t=") + paired.token;
+            QString base = address;
+            while (base.endsWith(QLatin1Char('/')))
+                base.chop(1);
+            const QString link = base + QStringLiteral("/#t=") + paired.token;
             qr->setPixmap(QPixmap::fromImage(qrCodeImage(link)));
             auto *code = m_code = Widgets::label(paired.code, QStringLiteral("lblPairCode"), this);
             QFont large = code->font();
