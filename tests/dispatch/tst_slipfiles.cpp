@@ -1,7 +1,9 @@
+#include "core/clock.h"
 #include "core/diskerror.h"
 #include "core/slipcounter.h"
 #include "crashsupport.h"
 #include "dispatch/newslip.h"
+#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "slipsamples.h"
@@ -63,42 +65,62 @@ private slots:
         QTEST(files(root), "after");
     }
 
-    // A board save of 2,500 completions killed at each write: after the restart the files are as before or after.
-    void boardSaveKilledAtEveryWrite()
+    void savesStoppedAtEveryWrite_data()
     {
+        dataColumns<bool, int>("phone", "fault");
+        dataRow("board save of 2,500 completions killed", false, int(Fault::Kill));
+        dataRow("a phone's completion killed", true, int(Fault::Kill));
+        dataRow("a phone's completion on a full disk", true, int(Fault::FullDisk));
+    }
+    // Both writers of the slip files stopped at each write: after the restart the files are as before or after, never
+    // torn, never a slip in both; a failure said (or a success) is what the files hold.
+    void savesStoppedAtEveryWrite()
+    {
+        QFETCH(bool, phone);
+        QFETCH(int, fault);
         std::vector<Record> board;
         QByteArray active, activeAfter, completedAfter;
-        for (int n = 1; n <= 2600; ++n) {
-            Record row = slip(QString::number(n));
+        for (int n = 1; n <= (phone ? 3 : 2600); ++n) {
+            Record row = slip(QString::number(n) + " Assigned Al 3/9/2026 08:00");
             active += row.bytes();
-            if (n % 26 != 0)
+            const bool completes = phone ? n == 2 : n % 26 != 0;
+            if (completes)
                 row.setText(SlipField::Status, "Complete");
-            row.setText(SlipField::AssignedTo, "Crew " + QString::number(n % 7));
-            (n % 26 != 0 ? completedAfter : activeAfter) += row.bytes();
+            (completes ? completedAfter : activeAfter) += row.bytes();
             board.push_back(row);
         }
-        QCOMPARE(completedAfter.size(), 2500 * 697);
         const QByteArray completedBefore = slip("9000 Complete").bytes();
         completedAfter.prepend(completedBefore);
-        int kills = 0;
-        for (int k = 0;; ++k) {
-            QVERIFY2(k < 100, "the save never ends");
+        const FixedClock clock(QDateTime(QDate(2026, 3, 9), QTime(9, 0)));
+        int k = 0;
+        for (QString said;; ++k, said.clear()) {
             TestRoot root;
             root.write(SlipFiles::kActive, active);
             root.write(SlipFiles::kCompleted, completedBefore);
             DataFolder folder = root.folder();
-            if (!runWithFaultAt(folder, k, Fault::Kill, [&] { SaveActiveSlips(folder, board); }))
+            bool stored = false;
+            const auto save = [&] {
+                if (phone)
+                    stored = PhoneWork::store(folder, clock, {"Al", 2, PhoneWork::Action::Complete, {}, "p1"}).stored;
+                else
+                    SaveActiveSlips(folder, board);
+            };
+            if (!runWithFaultAt(folder, k, Fault(fault), save, &said))
                 break;
-            ++kills;
             repairAsAtStart(root.folder());
             const QByteArray files = root.read(SlipFiles::kActive) + '|' + root.read(SlipFiles::kCompleted);
-            QVERIFY2(files == active + '|' + completedBefore || files == activeAfter + '|' + completedAfter,
-                     qPrintable(QString("killed at write %1").arg(k)));
-            QCOMPARE(snapshot(root.path(), true).keys(),
-                     QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
+            const bool before = files == active + '|' + completedBefore;
+            QVERIFY2((before || files == activeAfter + '|' + completedAfter) && (!stored || !before) &&
+                         (said.isEmpty() || before),
+                     qPrintable(QString("stopped at write %1: %2").arg(k).arg(said)));
+            const QByteArray log = root.read(PhoneWork::kLog);
+            QVERIFY(!log.contains('\0') && (log.isEmpty() || log.endsWith('\n')));
+            QStringList left = snapshot(root.path(), true).keys();
+            left.removeOne("PhoneChanges.log");
+            QCOMPARE(left, QStringList({"CompletedServiceSlips.txt", "ServiceSlips.txt"}));
         }
-        QVERIFY(kills >= 10);
-        qInfo("%d kills", kills);
+        QVERIFY(k >= 10);
+        qInfo("%d stops", k);
     }
 
     // A save stopped after adding its completed slips is taken back before the next write unless the board was written.
