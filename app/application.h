@@ -5,6 +5,7 @@
 #include "app/appstate.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
+#include "dispatch/phonework.h"
 #include "gui/app/startmenu.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
@@ -81,6 +82,12 @@ public:
     CalendarWindow *openCalendar(BoardState *board, const QString &technician, const QDate &date);
 
     ProgramWindow *welcomePanel() const;
+
+signals:
+    // A phone's change was stored (PhoneWork::store): the open board and a calendar on slips of its own take it.
+    void phoneChangeStored(const PhoneWork::Outcome &outcome, const QString &phone);
+
+public:
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
 
