@@ -3,6 +3,7 @@
 #include "core/datafolder.h"
 #include "core/oledate.h"
 #include "core/verdict.h"
+#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
@@ -71,4 +72,21 @@ inline QString said(const Verdict &v)
     for (const Notice &n : v.notices)
         texts << n.text;
     return texts.join(QLatin1Char('\n'));
+}
+
+// A phone's change as its store leaves the files: the slip's new status saved as the board saves (a completed
+// slip moved to the completed file), and the slip's record before and after.
+inline PhoneWork::Outcome storeFromPhone(const DataFolder &folder, int slipNo, const QString &status)
+{
+    std::vector<Record> slips = LoadActiveSlips(folder);
+    PhoneWork::Outcome out{true, {}, Record(serviceSlipLayout()), Record(serviceSlipLayout())};
+    for (Record &slip : slips) {
+        if (slip.int16(SlipField::SlipNo) == slipNo) {
+            out.before = slip;
+            slip.setText(SlipField::Status, status);
+            out.after = slip;
+        }
+    }
+    SaveActiveSlips(folder, slips);
+    return out;
 }
