@@ -82,18 +82,16 @@ public:
     CalendarWindow *openCalendar(BoardState *board, const QString &technician, const QDate &date);
 
     ProgramWindow *welcomePanel() const;
-
-signals:
-    // A phone's change was stored (PhoneWork::store): the open board and a calendar on slips of its own take it.
-    void phoneChangeStored(const PhoneWork::Outcome &outcome, const QString &phone);
-
-public:
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
 
     // From this many customers on, the first window shows while their folders are made.
     static constexpr int kProgressFromAccounts = 2000;
     void setProgressFromAccounts(int accounts) { m_progressFromAccounts = accounts; }
+
+signals:
+    // A phone's change was stored (PhoneWork::store): the open board and a calendar on slips of its own take it.
+    void phoneChangeStored(const PhoneWork::Outcome &outcome, const QString &phone);
 
 private:
     ProgramWindow::Environment environment();
