@@ -291,6 +291,8 @@ BoardState::PhoneTaken BoardState::takePhoneChange(const Record &before, const R
                                                    const Answers &answers)
 {
     PhoneTaken taken;
+    if (before == after)
+        return taken; // a request told again: nothing changed
     const QString slipNo = QStringLiteral("Slip %1").arg(after.int16(SlipNo));
     const QString status = after.text(Status);
     const QString technician = after.text(AssignedTo);

@@ -743,7 +743,7 @@ void BoardWindow::takePhoneChanges()
         const BoardState::PhoneTaken taken = putThrough(m_platform.messages, [&](const Answers &answers) {
             return m_board.takePhoneChange(change.before, change.after, change.phone, answers);
         });
-        m_phoneNote = taken.statusLine;
+        m_phoneNote = taken.statusLine.isEmpty() ? m_phoneNote : taken.statusLine;
         const int r = taken.row;
         if (r > 0 && r == opened) {
             // The frames showed the slip as it was: new values proposed there would land on the phone's change.

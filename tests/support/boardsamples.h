@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/oledate.h"
 #include "core/verdict.h"
@@ -74,19 +75,13 @@ inline QString said(const Verdict &v)
     return texts.join(QLatin1Char('\n'));
 }
 
-// A phone's change as its store leaves the files: the slip's new status saved as the board saves (a completed
-// slip moved to the completed file), and the slip's record before and after.
+// A phone's change of a slip to "In Progress", "Suspended" or "Complete", stored by the technician's phone.
 inline PhoneWork::Outcome storeFromPhone(const DataFolder &folder, int slipNo, const QString &status)
 {
-    std::vector<Record> slips = LoadActiveSlips(folder);
-    PhoneWork::Outcome out{true, {}, Record(serviceSlipLayout()), Record(serviceSlipLayout())};
-    for (Record &slip : slips) {
-        if (slip.int16(SlipField::SlipNo) == slipNo) {
-            out.before = slip;
-            slip.setText(SlipField::Status, status);
-            out.after = slip;
-        }
-    }
-    SaveActiveSlips(folder, slips);
-    return out;
+    QString technician;
+    for (const Record &slip : LoadActiveSlips(folder))
+        technician = slip.int16(SlipField::SlipNo) == slipNo ? slip.text(SlipField::AssignedTo) : technician;
+    using enum PhoneWork::Action;
+    const PhoneWork::Action action = status == "Complete" ? Complete : status == "Suspended" ? CantFinish : Start;
+    return PhoneWork::store(folder, FixedClock(), {technician, qint16(slipNo), action, {}, technician + "'s phone"});
 }
