@@ -13,6 +13,7 @@
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
+#include <QHash>
 #include <algorithm>
 
 using namespace SlipField;
@@ -524,8 +525,25 @@ Verdict BoardState::saveAll()
 
 Verdict BoardState::saveInPlace()
 {
+    // The slips as stored now, each as the board changed it where it did: a change stored from a phone since the
+    // load stays (the calendar may not have been told of it), a slip that has left the active file is not written
+    // back into it, and a slip stored since is not lost.
+    const auto key = [](const Record &s) {
+        return QStringLiteral("%1|%2|%3")
+            .arg(s.int16(SlipNo))
+            .arg(s.real(DateReceived), 0, 'g', 17)
+            .arg(s.text(AcctNo));
+    };
+    QHash<QString, int> rowOf;
+    for (int r = count(); r >= 1; --r)
+        rowOf.insert(key(slip(r)), r);
     try {
-        RewriteActiveSlips(m_folder, writtenRows(false));
+        std::vector<MarkedSlip> rows;
+        for (Record &stored : LoadActiveSlips(m_folder)) {
+            const int r = rowOf.value(key(stored));
+            rows.push_back({r > 0 && !unsavedChange(r).isEmpty() ? slip(r) : std::move(stored), false});
+        }
+        RewriteActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
         return refused(e.message());
     }

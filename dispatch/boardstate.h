@@ -154,7 +154,8 @@ public:
     // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
     Verdict saveAll();
     // The working copy into /ServiceSlips.txt as it stands, completed slips included (they leave with the board's
-    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves.
+    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves:
+    // only the slips it changed are written as it holds them, every other as the file holds it now.
     Verdict saveInPlace();
     // "&Delete All ": done when the slips were deleted (the board is then empty).
     Verdict deleteAll(const Answers &answers = {});

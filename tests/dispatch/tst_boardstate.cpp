@@ -172,6 +172,20 @@ private slots:
         QCOMPARE(b.completed(), completed);
     }
 
+    // The calendar on slips of its own saves its moves over what the files hold now: phone changes it was not told
+    // of stay, a completed slip in the completed file alone.
+    void calendarSaveKeepsWhatPhonesStored()
+    {
+        Board b({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/15/2026|10:00-12:00",
+                 "1002|Assigned|Al|1/16/2026|09:00"});
+        b->reschedule(3, "Al", "1/19/2026", "09:00", "Assigned");
+        storeFromPhone(b.folder, 1000, "Complete");
+        storeFromPhone(b.folder, 1001, "In Progress");
+        QVERIFY(b->saveInPlace().isDone());
+        QCOMPARE(b.active(), "1001:In Progress 1/15/2026 10:00-12:00; 1002:Assigned 1/19/2026 09:00");
+        QCOMPARE(b.completed(), "1000:Complete 1/15/2026 08:00");
+    }
+
     void inProgressTakesThePickersDate()
     {
         Board b({"1000|Open||0|None"});
