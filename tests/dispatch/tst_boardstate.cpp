@@ -117,7 +117,7 @@ private slots:
         dataRow("deleting after a completion", "", "Complete", QList<bool>{}, "", false, "delete", s1002, done1000);
         dataRow("completed on the board too", "1|Al|1/15/2026|08:00|Complete", "Complete", QList<bool>{}, "", false,
                 "save", s1001 + "; " + s1002, done1000);
-        const QString asked = "Slip 1000: Al's phone set it In Progress at 09:00.\r\nYour change not yet saved: "
+        const QString asked = "Slip 1000: Al's phone changed it at 09:00: In Progress.\r\nYour change not yet saved: "
                               "Suspended, no date.\r\nKeep the phone's change?";
         dataRow("yes takes the phone's", "1|Al|0|None|Suspended", "In Progress", QList<bool>{true}, asked, false,
                 "save", "1000:In Progress 1/15/2026 08:00; " + s1001 + "; " + s1002, "-");
