@@ -146,7 +146,6 @@ private slots:
         if (const QStringList e = boardEdit.split('|'); e.size() == 5)
             b->reschedule(e[0].toInt(), e[1], e[2], e[3], e[4]);
         const PhoneWork::Outcome stored = storeFromPhone(b.folder, 1000, phone);
-        const QString files = b.active() + " / " + b.completed();
         Answers given;
         BoardState::PhoneTaken taken = b->takePhoneChange(stored.before, stored.after, QString());
         QCOMPARE(::said(taken), said);
@@ -156,10 +155,7 @@ private slots:
         }
         QCOMPARE(taken.kind, Kind::Done);
         QVERIFY(taken.statusLine.startsWith("Slip 1000: " + phone + " from Al's phone 09:00"));
-        QVERIFY(!b->row(1).fromPhone.isEmpty());
         QCOMPARE(b->hasUnsavedChanges(), unsaved);
-        // "&Exit w/o Saving" writes nothing: the files hold the phone's change.
-        QCOMPARE(b.active() + " / " + b.completed(), files);
         if (then == "save") {
             QVERIFY(b->saveAll().isDone());
         } else {
