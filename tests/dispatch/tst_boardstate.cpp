@@ -155,6 +155,8 @@ private slots:
         }
         QCOMPARE(taken.kind, Kind::Done);
         QVERIFY(taken.statusLine.startsWith("Slip 1000: " + phone + " from Al's phone 09:00"));
+        // Told twice, the change asks and changes nothing more.
+        QCOMPARE(::said(b->takePhoneChange(stored.before, stored.after, QString())), QString());
         QCOMPARE(b->hasUnsavedChanges(), unsaved);
         if (then == "save") {
             QVERIFY(b->saveAll().isDone());
