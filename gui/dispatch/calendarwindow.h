@@ -2,9 +2,11 @@
 
 #include "core/recordlayout.h"
 #include "dispatch/calendar.h"
+#include "dispatch/phonework.h"
 #include "gui/widgets/programwindow.h"
 
 #include <QAbstractScrollArea>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -118,6 +120,13 @@ public:
         std::function<void(const QString &technician, const QDate &date, const std::vector<Record> &slips)>;
     void setRouteSheetHandler(RouteSheetHandler handler);
 
+public slots:
+    // A change a phone stored (PhoneWork::store). On slips of its own the calendar takes it as the board does
+    // (BoardState::takePhoneChange); on the board's slips the board takes it and the calendar follows through
+    // slipChangedFromPhone with the board's row.
+    void takePhoneChange(const PhoneWork::Outcome &outcome, const QString &phone);
+    void slipChangedFromPhone(int row);
+
 signals:
     // A slip moved, a move was taken back or the slips were saved.
     void slipsChanged();
@@ -155,6 +164,7 @@ private:
     BoardState *m_board;
     std::unique_ptr<Calendar::Model> m_model;
     RouteSheetHandler m_routeSheet;
+    std::deque<std::pair<PhoneWork::Outcome, QString>> m_phoneChanges; // the first is being taken
     bool m_filling = false;
     QString m_technician;
     QDate m_date;
