@@ -250,6 +250,7 @@ protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
     {
         socket->setProperty("vdReceived", 0);
+        socket->setProperty("vdLineEnded", false);
         QHttpServerResponder responder = makeResponder(request, socket);
         write(responder, m_owner.answer(request));
         return true;
@@ -391,7 +392,9 @@ void PhoneServer::guard(QTcpSocket *socket)
         else if (text.contains(QStringLiteral("\r\ntransfer-encoding:"), Qt::CaseInsensitive))
             status = 411;
         else if (received > kHeadLimit + kBodyLimit)
-            status = (received == available && !arrived.contains("\r\n")) ? 414 : 413;
+            status = socket->property("vdLineEnded").toBool() || arrived.contains("\r\n") ? 413 : 414;
+        if (arrived.contains("\r\n"))
+            socket->setProperty("vdLineEnded", true);
         if (!status)
             return;
         const qsizetype lineEnd = arrived.indexOf(' ', arrived.indexOf(' ') + 1);
