@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -17,8 +21,19 @@ class PhoneTokens
 {
 public:
     static inline const QString kFile = QStringLiteral("/PhonePairs.txt");
+    static constexpr int kCodeLength = 8;
+    static constexpr int kCodeMinutes = 15;
+    // The last use of each phone reaches the file at most this often (and at flush()).
+    static constexpr int kLastUseSeconds = 5 * 60;
+    // The letters of a one-time code: none that reads as another (no 0/O, 1/I/L).
+    static inline const QString kCodeLetters = QStringLiteral("ABCDEFGHJKMNPQRSTUVWXYZ23456789");
 
+    // The file is read once, when first needed; a damaged line is left out (and goes at the next write).
     PhoneTokens(const DataFolder &folder, const Clock &clock);
+    // Writes the last uses not yet written (a failure is let go: they are only the last uses).
+    ~PhoneTokens();
+    PhoneTokens(const PhoneTokens &) = delete;
+    PhoneTokens &operator=(const PhoneTokens &) = delete;
 
     struct Pairing
     {
@@ -49,10 +64,41 @@ public:
     // Throws DiskError when the file cannot be written (nothing revoked).
     void revoke(const QString &id);
     // An assignment renamed: its phones follow it. Deleted: its phones are revoked.
+    // Throw DiskError when the file cannot be written (nothing changed).
     void renameTechnician(const QString &from, const QString &to);
     void removeTechnician(const QString &name);
 
+    // Writes the last uses noted since the last write. Throws DiskError.
+    void flush();
+
+    // The lines of the file that could not be read when it was loaded (left out).
+    int damagedLines() const;
+
 private:
+    struct Stored
+    {
+        Phone phone;
+        QByteArray hash; // SHA-256 of the token
+    };
+    struct Code
+    {
+        QString phoneId;
+        QString token;
+        QDateTime expires;
+    };
+    void load() const;
+    void save(const std::vector<Stored> &phones) const; // the file as these phones; throws DiskError
+    void dropExpiredCodes();
+    void revokeWhere(const std::function<bool(const Phone &)> &which); // throws DiskError
+    QString newId() const;
+
     const DataFolder &m_folder;
     const Clock &m_clock;
+    mutable std::recursive_mutex m_mutex; // the phone server may ask from a thread of its own
+    mutable bool m_loaded = false;
+    mutable int m_damaged = 0;
+    mutable std::vector<Stored> m_phones;
+    std::map<QByteArray, Code> m_codes; // by the code's SHA-256: only in memory, gone with the program
+    bool m_lastUseDirty = false;
+    QDateTime m_lastUseWritten;
 };

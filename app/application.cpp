@@ -112,6 +112,7 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
 {
     ProgramWindow::fitDialogsToScreen();
     Widgets::pressFocusedButtonsOnEnter();
+    m_state.phoneTokens = std::make_unique<PhoneTokens>(m_state.folder, m_platform.clock);
 }
 
 Application::~Application()
@@ -620,6 +621,9 @@ void Application::exitProgram()
         // A save of the board that failed and was not saved since stays undone: the next start must not
         // complete what the user left without saving.
         settleFailedBoardSave(m_state.folder);
+        // The phones' last uses noted since the last write.
+        if (m_state.phoneTokens)
+            m_state.phoneTokens->flush();
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }

@@ -17,11 +17,14 @@ namespace PhoneWork {
 
 // The log of every change a phone made (slip, technician, time, which phone), one line each.
 inline const QString kLog = QStringLiteral("/PhoneChanges.log");
+// Past this size the log becomes the older log (replacing the one before) and a new log begins.
+inline const QString kOldLog = QStringLiteral("/PhoneChanges.old.log");
+inline constexpr qint64 kLogLimit = 1024 * 1024;
 
 enum class Action {
-    Start,      // "In Progress"
-    Complete,   // "Complete", with an optional note
-    CantFinish  // "Suspended", with a reason
+    Start,     // "In Progress"
+    Complete,  // "Complete", with an optional note
+    CantFinish // "Suspended", with a reason
 };
 
 // One slip as the phone page shows it.
@@ -29,13 +32,13 @@ struct PhoneSlip
 {
     qint16 slipNo = 0;
     QDate date;
-    QString time;      // the time slot
+    QString time; // the time slot
     QString status;
     QString customer;  // the job site's name
     QString address;   // the job site's address lines, joined by ", "
     QString telephone; // the site's, else the account's
     QString cell;
-    QString services;  // the slip's service text, line breaks as "\n"
+    QString services; // the slip's service text, line breaks as "\n"
 };
 
 // The stored slips of `technician` scheduled today or on the next working day of the business's work week,
@@ -66,6 +69,14 @@ struct Outcome
 // Progress" per technician, the same refusals with the same words), stores it at once the way the board's save
 // stores (journalled, crash-safe: after a kill the slip is as before or as after, never torn) and logs it.
 // Throws DiskError when the files cannot be written; what was stored before is then unchanged.
+//
+// A slip that is missing, completed or another technician's is refused with one and the same text, so that a
+// phone learns nothing of the slips of others. "Can't finish" needs a reason and clears the date and time as the
+// board's Suspended does. "Complete" completes a slip not yet started too (the technician on the site has
+// answered the board's question by pressing it) and moves a date after today to today at "08:00". A note or
+// reason is added to the service text as a line of its own ("Al 12/7/2026 10:42: replaced filter"); one that
+// does not fit the field is refused, saying how much of it fits, never cut. A request that finds its change
+// already stored (sent again after its answer was lost) stores nothing more and is reported stored.
 Outcome store(const DataFolder &folder, const Clock &clock, const Request &request);
 
 } // namespace PhoneWork

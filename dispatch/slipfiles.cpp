@@ -113,7 +113,6 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder)
 
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
 {
-    settleFailedBoardSave(folder);
     std::vector<Record> active;
     std::vector<Record> completed;
     active.reserve(rows.size());
@@ -123,9 +122,21 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
         else
             active.push_back(row);
     }
+    SaveSlipFiles(folder, active, completed);
+}
+
+void SaveSlipFiles(const DataFolder &folder, std::span<const Record> active, std::span<const Record> completed)
+{
+    settleFailedBoardSave(folder);
+    const std::vector<Record> activeRows(active.begin(), active.end());
+    const std::vector<Record> completedRows(completed.begin(), completed.end());
+    for (const Record &row : activeRows)
+        checked(row);
+    for (const Record &row : completedRows)
+        checked(row);
     // No completed row leaves the completed file as it is (and does not create it): one file, replaced whole.
     if (completed.empty()) {
-        folder.replaceRecords(SlipFiles::kActive, active);
+        folder.replaceRecords(SlipFiles::kActive, activeRows);
         return;
     }
     const int length = serviceSlipLayout().length();
@@ -139,7 +150,7 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
     const qint64 offset = qint64(DataFolder::recordCountForSize(size, length)) * length;
     folder.writeFile(SlipFiles::kBoardJournal, boardJournal(offset, completedBytes, activeBytes));
     try {
-        folder.appendRecords(SlipFiles::kCompleted, completed);
+        folder.appendRecords(SlipFiles::kCompleted, completedRows);
     } catch (const DiskError &) {
         // The append cut itself back: the save did nothing.
         folder.deleteFile(SlipFiles::kBoardJournal);
@@ -148,7 +159,7 @@ void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows)
     // A kill from here on leaves the journal, and the next start completes the save. A failure the user is told
     // about takes the completed slips back out, so that the save did nothing.
     try {
-        folder.replaceRecords(SlipFiles::kActive, active);
+        folder.replaceRecords(SlipFiles::kActive, activeRows);
     } catch (const DiskError &e) {
         try {
             settleFailedBoardSave(folder);

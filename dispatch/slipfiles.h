@@ -38,6 +38,9 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder);
 // the journal stay, the message says what the files hold, and settleFailedBoardSave() takes the save back
 // before the next write. The rows are the whole board: a failed save left by an earlier try is taken back first.
 void SaveActiveSlips(const DataFolder &folder, std::span<const Record> rows);
+// The same save with the rows already parted: `completed` go behind the completed slips, `active` replace
+// /ServiceSlips.txt whatever their status (a slip completed by a phone leaves alone; the others stay as stored).
+void SaveSlipFiles(const DataFolder &folder, std::span<const Record> active, std::span<const Record> completed);
 
 // A failed save of the board whose journal stayed in this session (see SaveActiveSlips). Before anything else
 // writes to the slip files, and when the program ends, it is settled: when /ServiceSlips.txt already holds the
