@@ -52,6 +52,7 @@ private slots:
 
         QVERIFY(!slipSummary(s.folder, SlipFiles::kActive).contains("1002:"));
         QVERIFY(slipSummary(s.folder, SlipFiles::kCompleted).contains("1002:Complete"));
+        QVERIFY(s.root.read(SlipFiles::kCompleted).contains("Replaced the washer"));
         QVERIFY(QFileInfo(screenshot).size() > 0);
     }
 };
