@@ -2,12 +2,14 @@
 
 #include "accounts/assignmentprintvalues.h"
 #include "accounts/assignmentrecord.h"
+#include "accounts/phonetokens.h"
 #include "core/datafolder.h"
 #include "core/diskguard.h"
 #include "core/seams.h"
 #include "core/settings.h"
 #include "dispatch/assignedslips.h"
 #include "gui/accounts/listtransfer.h"
+#include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
 #include "printing/assignmentreport.h"
@@ -320,6 +322,11 @@ AssignmentScreen::AssignmentScreen(Shared state, Platform &platform, Environment
     m_searchButton->setObjectName(QStringLiteral("cmdSearch"));
     m_menuButton = new QPushButton(QStringLiteral("&Menu"), this);
     m_menuButton->setObjectName(QStringLiteral("cmdMenu"));
+    m_pairPhone = new QPushButton(QStringLiteral("Pair P&hone..."), this);
+    m_pairPhone->setObjectName(QStringLiteral("cmdPairPhone"));
+    m_pairPhone->setVisible(m_state.phoneTokens != nullptr);
+    connect(m_pairPhone, &QPushButton::clicked, this, &AssignmentScreen::pairPhone);
+    buttons->addWidget(m_pairPhone);
     buttons->addWidget(m_cancelAdd);
     buttons->addWidget(m_searchButton);
     buttons->addWidget(m_menuButton);
@@ -492,7 +499,10 @@ bool AssignmentScreen::save()
         }
     }
     bool kept = true;
-    const bool ok = guarded([&] { kept = m_editor.save(boxes(), write); });
+    bool ok = guarded([&] { kept = m_editor.save(boxes(), write); });
+    // The technician's paired phones follow the new name, as the slips do.
+    if (ok && kept && !oldName.isEmpty() && oldName != newName && m_state.phoneTokens)
+        ok = guarded([&] { m_state.phoneTokens->renameTechnician(oldName, newName); });
     fillCities();
     m_dropped = ok && !kept;
     if (m_dropped)
@@ -513,6 +523,7 @@ void AssignmentScreen::refreshControls()
     for (QPushButton *b : m_nav)
         b->setEnabled(record);
     m_cancelAdd->setEnabled(m_editor.pendingNew());
+    m_pairPhone->setEnabled(record);
     refreshPhoneOptions();
 }
 
@@ -575,7 +586,14 @@ void AssignmentScreen::deleteAssignment()
 {
     if (m_editor.empty())
         return;
-    if (!m_platform.messages.ask(QStringLiteral("Delete this Assignment"), QStringLiteral("Delete Assignment"))) {
+    // A technician's phones are revoked with the technician; the question says so.
+    const QString stored = m_editor.storedName();
+    const std::size_t phones =
+        stored.isEmpty() || !m_state.phoneTokens ? 0 : m_state.phoneTokens->phones(stored).size();
+    QString question = QStringLiteral("Delete this Assignment");
+    if (phones > 0)
+        question += QStringLiteral("\r\nThe %1 phone(s) paired with %2 will be revoked.").arg(phones).arg(stored);
+    if (!m_platform.messages.ask(question, QStringLiteral("Delete Assignment"))) {
         m_name->setFocus();
         return;
     }
@@ -592,8 +610,27 @@ void AssignmentScreen::deleteAssignment()
             return;
         }
     }
-    guarded([&] { m_editor.deleteCurrent(); });
+    // Another assignment of the same name keeps the phones.
+    if (guarded([&] { m_editor.deleteCurrent(); }) && phones > 0 &&
+        !m_state.assignmentLists.board.mid(1).contains(stored))
+        guarded([&] { m_state.phoneTokens->removeTechnician(stored); });
     showRecord();
+}
+
+void AssignmentScreen::pairPhone()
+{
+    if (!m_state.phoneTokens || m_editor.empty() || !save())
+        return;
+    const QString name = m_editor.storedName();
+    if (name.isEmpty()) {
+        beep();
+        m_name->setFocus();
+        return;
+    }
+    auto *dialog = new PairPhoneDialog(*m_state.phoneTokens, name, m_state.phonePageAddress, m_state.phoneFingerprint,
+                                       m_platform.messages, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void AssignmentScreen::chooseCriterion(int criterion)

@@ -5,8 +5,10 @@
 #include "printing/documentinputs.h"
 
 #include <functional>
+#include <memory>
 
 class FlexGrid;
+class PhoneTokens;
 class PrintTarget;
 class QAction;
 class QButtonGroup;
@@ -30,8 +32,21 @@ public:
 
     static inline const QString kCaption = QStringLiteral("Create or Modify Assignments  ");
 
-    // The part of the program's state the screen works with: the same as its editor's.
-    using Shared = AssignmentEditor::Shared;
+    // The part of the program's state the screen works with: its editor's, and the paired phones with the phone
+    // page's address and fingerprint (empty while the page is off).
+    struct Shared : AssignmentEditor::Shared
+    {
+        std::unique_ptr<PhoneTokens> &phoneTokens;
+        const QString &phonePageAddress;
+        const QString &phoneFingerprint;
+        template <typename State>
+        Shared(State &state)
+            : AssignmentEditor::Shared(state)
+            , phoneTokens(state.phoneTokens)
+            , phonePageAddress(state.phonePageAddress)
+            , phoneFingerprint(state.phoneFingerprint)
+        {}
+    };
 
     AssignmentScreen(Shared state, Platform &platform, Environment environment, PrintTarget &target,
                      InputsSource inputs, QWidget *parent = nullptr);
@@ -52,6 +67,8 @@ public:
     void printReport();
     void dial();
     void goToMenu();
+    // "Pair Phone...": the pairing window of the technician on screen (saved first).
+    void pairPhone();
 
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
@@ -113,6 +130,7 @@ private:
     QPushButton *m_dialer = nullptr;
     bool m_dialingEnabled = true;
     QPushButton *m_menuButton = nullptr;
+    QPushButton *m_pairPhone = nullptr;
     QPushButton *m_searchButton = nullptr;
     QPushButton *m_cancelAdd = nullptr;
     QPushButton *m_nav[4] = {};

@@ -1,9 +1,11 @@
 #include "accounts/assignmentrecord.h"
+#include "accounts/phonetokens.h"
 #include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/accounts/assignmentscreen.h"
+#include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
@@ -224,6 +226,59 @@ private slots:
         QCOMPARE(slips[1].text(SlipField::AssignedTo), QString("Alice Able"));
         QCOMPARE(f.root.read(AssignmentFile::kPath).mid(235 + 20, 30), QByteArray("Robert Baker").leftJustified(30));
         QVERIFY(!f.root.exists(AssignedSlips::kRenameJournal));
+    }
+
+    // A phone paired and used stays; one the window made and no phone took up goes with the window; a revoked one
+    // goes after the question. The phones follow a renamed technician and go with a deleted one. With the phone
+    // page off nothing is paired.
+    void pairedPhonesFollowTheTechnician()
+    {
+        Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
+        f.state.phoneTokens = std::make_unique<PhoneTokens>(f.state.folder, f.fake.clock);
+        PhoneTokens &tokens = *f.state.phoneTokens;
+        f.screen().show();
+        f.screen().selectResult(2);
+        auto pair = [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the window closed before
+            f.find<QPushButton>("cmdPairPhone")->click();
+            return f.screen().findChild<PairPhoneDialog *>("frmPairPhone");
+        };
+        PairPhoneDialog *dialog = pair();
+        QVERIFY(dialog->findChild<QLabel *>("lblPairStatus")->text().startsWith("The phone page is off."));
+        dialog->reject();
+        QVERIFY(tokens.phones("Bob Baker").empty());
+        f.state.phonePageAddress = "https://192.168.1.5:8443";
+        dialog = pair();
+        QVERIFY(!dialog->findChild<QLabel *>("imgQrCode")->pixmap().isNull());
+        // Whole modules of 6 pixels, four of them white all round, then the dark corner of a finder pattern.
+        const QImage qr = qrCodeImage(f.state.phonePageAddress + "/#t=" + QString(43, 'A'));
+        QVERIFY(qr.width() == qr.height() && qr.width() % 6 == 0 && (qr.width() / 6 - 8 - 21) % 4 == 0);
+        for (int i = 0; i < qr.width(); ++i)
+            QVERIFY(qr.pixel(i, 23) == qRgb(255, 255, 255) && qr.pixel(23, i) == qRgb(255, 255, 255));
+        QCOMPARE(qr.pixel(24, 24), qRgb(0, 0, 0));
+        QVERIFY(tokens.check(*tokens.redeem(dialog->findChild<QLabel *>("lblPairCode")->text())));
+        dialog->accept();
+        dialog = pair();
+        auto *grid = dialog->findChild<FlexGrid *>("fgPhones");
+        QCOMPARE(grid->rows(), 3);
+        QCOMPARE(grid->text(2, 2), QString("never"));
+        grid->setCurrentRow(2);
+        f.fake.messages.answer(true);
+        dialog->findChild<QPushButton *>("cmdRevokePhone")->click();
+        QCOMPARE(f.fake.messages.lastText(),
+                 "Revoke Bob Baker's phone 2?\r\nThe phone will no longer see Bob Baker's slips.");
+        QCOMPARE(grid->rows(), 2);
+        dialog = (dialog->reject(), pair());
+        dialog->reject();
+        QCOMPARE(tokens.phones("Bob Baker").size(), 1u);
+        f.edit("txtName")->setText("Robert Baker");
+        f.find<QPushButton>("cmdNav_3")->click();
+        QCOMPARE(tokens.phones("Robert Baker").size(), 1u);
+        f.fake.messages.answer(true);
+        f.screen().deleteAssignment();
+        QCOMPARE(f.fake.messages.lastText(),
+                 "Delete this Assignment\r\nThe 1 phone(s) paired with Robert Baker will be revoked.");
+        QVERIFY(tokens.phones("Robert Baker").empty());
     }
 
     void dialing()
