@@ -360,9 +360,11 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
     case StartMenu::ManageSlips: {
         auto *board = followModem(track(new BoardWindow(environment(), m_state, m_platform, printTarget(), inputs)));
         connect(board, &BoardWindow::calendarRequested, this, [this, board](const QString &technician, QDate date) {
-            connect(openCalendar(&board->board(), technician, date), &CalendarWindow::slipsChanged, board,
-                    &BoardWindow::slipsChangedElsewhere);
+            CalendarWindow *calendar = openCalendar(&board->board(), technician, date);
+            connect(calendar, &CalendarWindow::slipsChanged, board, &BoardWindow::slipsChangedElsewhere);
+            connect(board, &BoardWindow::phoneChangeTaken, calendar, &CalendarWindow::slipChangedFromPhone);
         });
+        connect(this, &Application::phoneChangeStored, board, &BoardWindow::takePhoneChange);
         window = board;
         break;
     }
@@ -455,6 +457,7 @@ CalendarWindow *Application::openCalendar(BoardState *board, const QString &tech
                                                 m_platform.messages, m_platform.clock, technicians);
     track(calendar);
     calendar->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &Application::phoneChangeStored, calendar, &CalendarWindow::takePhoneChange);
     // The window that opened it waits: the slips it shows cannot change under the calendar.
     calendar->setWindowModality(Qt::ApplicationModal);
     calendar->setRouteSheetHandler(

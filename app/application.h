@@ -5,6 +5,7 @@
 #include "app/appstate.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
+#include "dispatch/phonework.h"
 #include "gui/app/startmenu.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
@@ -97,6 +98,10 @@ public:
     // From this many customers on, the first window shows while their folders are made.
     static constexpr int kProgressFromAccounts = 2000;
     void setProgressFromAccounts(int accounts) { m_progressFromAccounts = accounts; }
+
+signals:
+    // A phone's change was stored (PhoneWork::store): the open board and a calendar on slips of its own take it.
+    void phoneChangeStored(const PhoneWork::Outcome &outcome, const QString &phone);
 
 private:
     ProgramWindow::Environment environment();

@@ -13,6 +13,7 @@
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
+#include <QHash>
 #include <algorithm>
 
 using namespace SlipField;
@@ -80,13 +81,15 @@ void BoardState::load()
     std::vector<Record> slips = LoadActiveSlips(m_folder);
     m_rows.reserve(slips.size());
     for (Record &slip : slips) {
-        Row row{std::move(slip), {}, {}, {}, {}, {}, false, false, {}, {}, false};
+        Row row{
+            std::move(slip), {}, {}, {}, {}, {}, false, false, {}, {}, false, Record(serviceSlipLayout()), {}, false};
         derive(row);
         row.loadedStatus = row.cells[4];
         row.loadedAssignedTo = row.slip.text(AssignedTo);
         row.loadedSchedDate = row.slip.text(SchedDate);
         row.loadedSchedTime = row.slip.text(SchedTime);
         row.loadedPriority = row.cells[2];
+        row.stored = row.slip;
         m_rows.push_back(std::move(row));
     }
     std::vector<int> all(m_rows.size());
@@ -212,12 +215,155 @@ std::vector<int> BoardState::damagedRows() const
     return out;
 }
 
+// --- A change from a phone ---------------------------------------------------------------------------------
+
+namespace {
+
+// The values of `slip` the board changes where they differ from `other`'s, as a message names them:
+// "Suspended, no date", "assigned to Bo, 1/20/2026 08:00, priority High, the slip contents".
+QString differences(const Record &slip, const Record &other)
+{
+    if (slip.bytes() == other.bytes())
+        return {};
+    QStringList parts;
+    const auto differs = [&](int field) { return slip.text(field) != other.text(field); };
+    if (differs(Status))
+        parts << slip.text(Status);
+    if (differs(AssignedTo))
+        parts << (noAssignment(slip.text(AssignedTo)) ? kNotAssigned
+                                                      : QStringLiteral("assigned to ") + slip.text(AssignedTo));
+    if (differs(SchedDate) || differs(SchedTime))
+        parts << (slip.text(SchedDate) == kNoDate ? QStringLiteral("no date")
+                                                  : slip.text(SchedDate) + QLatin1Char(' ') + slip.text(SchedTime));
+    if (differs(Priority))
+        parts << QStringLiteral("priority ") + slip.text(Priority);
+    if (differs(ServiceRequired))
+        parts << QStringLiteral("the slip contents");
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+std::vector<MarkedSlip> BoardState::writtenRows(bool ticks) const
+{
+    std::vector<MarkedSlip> rows;
+    rows.reserve(m_rows.size());
+    for (const Row &rw : m_rows) {
+        if (!rw.leftBoard)
+            rows.push_back({rw.slip, ticks && rw.ticked});
+    }
+    return rows;
+}
+
+int BoardState::findSlip(const Record &s) const
+{
+    // The same slip as a save cut short matches it: number, moment received and account.
+    for (int r = 1; r <= count(); ++r) {
+        const Record &x = slip(r);
+        if (x.int16(SlipNo) == s.int16(SlipNo) && x.real(DateReceived) == s.real(DateReceived) &&
+            x.text(AcctNo) == s.text(AcctNo))
+            return r;
+    }
+    return 0;
+}
+
+QString BoardState::unsavedChange(int r) const
+{
+    return r >= 1 && r <= count() && !row(r).leftBoard ? differences(slip(r), row(r).stored) : QString();
+}
+
+void BoardState::takeStored(int r, const Record &stored, bool working)
+{
+    Row &rw = mutableRow(r);
+    rw.stored = stored;
+    rw.loadedStatus = stored.text(Status);
+    rw.loadedAssignedTo = stored.text(AssignedTo);
+    rw.loadedSchedDate = stored.text(SchedDate);
+    rw.loadedSchedTime = stored.text(SchedTime);
+    rw.loadedPriority = stored.text(Priority);
+    if (working) {
+        rw.slip = stored;
+        rw.assignmentChanged = false;
+        derive(rw);
+    }
+}
+
+BoardState::PhoneTaken BoardState::takePhoneChange(const Record &before, const Record &after, const QString &phone,
+                                                   const Answers &answers)
+{
+    PhoneTaken taken;
+    if (before == after)
+        return taken; // a request told again: nothing changed
+    const QString slipNo = QStringLiteral("Slip %1").arg(after.int16(SlipNo));
+    const QString status = after.text(Status);
+    const QString technician = after.text(AssignedTo);
+    const QString who = phone.isEmpty() ? technician + QStringLiteral("'s phone") : phone;
+    const QString at = m_clock.now().time().toString(QStringLiteral("HH:mm"));
+    const QString mark = status + QStringLiteral(" from ") + who + QLatin1Char(' ') + at;
+    taken.statusLine = slipNo + QStringLiteral(": ") + mark;
+    const int r = taken.row = findSlip(before);
+    if (r == 0) {
+        taken.statusLine += QStringLiteral(" (not on the board)");
+        return taken;
+    }
+    if (row(r).leftBoard)
+        return taken; // completed before: the same change told twice
+    const bool completed = status == kComplete;
+    const QString title = QStringLiteral("Change from a Phone");
+    const QString did = slipNo + QStringLiteral(": ") + who +
+                        (completed ? QStringLiteral(" completed it") : QStringLiteral(" set it ") + status) +
+                        QStringLiteral(" at ") + at + QLatin1Char('.');
+    const QString mine = unsavedChange(r);
+    // A change of the board's that is the phone's own is no conflict.
+    const bool conflict = !mine.isEmpty() && !differences(slip(r), after).isEmpty();
+    bool phoneWins = true;
+    if (conflict && completed) {
+        taken.tell(did + kCrLf + QStringLiteral("It has moved to the completed slips and cannot be changed here.") +
+                       kCrLf + QStringLiteral("Your change not yet saved is dropped: ") + mine + QLatin1Char('.'),
+                   title);
+    } else if (conflict) {
+        if (answers.empty()) {
+            static_cast<Verdict &>(taken) =
+                Verdict::ask(did + kCrLf + QStringLiteral("Your change not yet saved: ") + mine + QLatin1Char('.') +
+                                 kCrLf + QStringLiteral("Keep the phone's change?"),
+                             title);
+            return taken;
+        }
+        phoneWins = answers[0];
+    }
+    takeStored(r, after, phoneWins);
+    Row &rw = mutableRow(r);
+    rw.fromPhone = mark + (phoneWins ? QString() : QStringLiteral(", your change kept"));
+    if (!phoneWins)
+        taken.statusLine += QStringLiteral(" - your change kept, not saved");
+    if (completed) {
+        rw.leftBoard = true;
+        m_ticked -= rw.ticked ? 1 : 0;
+        rw.ticked = false;
+        if (m_currentSlip == r)
+            m_currentSlip = 0;
+    }
+    // The technician's other slip set In Progress on the board and not saved: two after the phone's.
+    for (int o = 1; phoneWins && status == kInProgress && o <= count(); ++o) {
+        if (o != r && slip(o).text(Status) == kInProgress && slip(o).text(AssignedTo) == technician &&
+            row(o).stored.text(Status) != kInProgress)
+            taken.tell(QStringLiteral("%1 now has two slips In Progress: %2 from the phone, and %3 set on the board "
+                                      "and not yet saved.")
+                           .arg(technician, cell(r, 1), cell(o, 1)),
+                       title);
+    }
+    m_changed = false;
+    for (int o = 1; o <= count() && !m_changed; ++o)
+        m_changed = !unsavedChange(o).isEmpty();
+    return taken;
+}
+
 // --- Ticks --------------------------------------------------------------------------------------------------
 
 bool BoardState::tickCell(int r, int col)
 {
     setGridCurrentRow(r);
-    if (col != 0 || r < 1 || r > count())
+    if (col != 0 || r < 1 || r > count() || row(r).leftBoard)
         return false;
     Row &rw = mutableRow(r);
     rw.ticked = !rw.ticked;
@@ -231,7 +377,7 @@ void BoardState::selectAll(bool on)
 {
     if (on) {
         for (int r : m_shown)
-            mutableRow(r).ticked = true;
+            mutableRow(r).ticked = !row(r).leftBoard;
     } else {
         for (Row &rw : m_rows)
             rw.ticked = false;
@@ -366,7 +512,9 @@ Verdict BoardState::confirmClose(const Answers &answers)
 Verdict BoardState::saveAll()
 {
     try {
-        const std::vector<Record> rows = records();
+        std::vector<Record> rows;
+        for (MarkedSlip &row : writtenRows(false))
+            rows.push_back(std::move(row.slip));
         SaveActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
         return refused(e.message());
@@ -377,11 +525,24 @@ Verdict BoardState::saveAll()
 
 Verdict BoardState::saveInPlace()
 {
+    // The slips as stored now, each as the board changed it where it did: a change stored from a phone since the
+    // load stays (the calendar may not have been told of it), a slip that has left the active file is not written
+    // back into it, and a slip stored since is not lost.
+    const auto key = [](const Record &s) {
+        return QStringLiteral("%1|%2|%3")
+            .arg(s.int16(SlipNo))
+            .arg(s.real(DateReceived), 0, 'g', 17)
+            .arg(s.text(AcctNo));
+    };
+    QHash<QString, int> rowOf;
+    for (int r = count(); r >= 1; --r)
+        rowOf.insert(key(slip(r)), r);
     try {
         std::vector<MarkedSlip> rows;
-        rows.reserve(m_rows.size());
-        for (const Row &row : m_rows)
-            rows.push_back({row.slip, false});
+        for (Record &stored : LoadActiveSlips(m_folder)) {
+            const int r = rowOf.value(key(stored));
+            rows.push_back({r > 0 && !unsavedChange(r).isEmpty() ? slip(r) : std::move(stored), false});
+        }
         RewriteActiveSlips(m_folder, rows);
     } catch (const DiskError &e) {
         return refused(e.message());
@@ -412,12 +573,8 @@ Verdict BoardState::deleteSelected(const Answers &answers)
     if (auto asked = deleteQuestions(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
                                      QStringLiteral("DELETE SELECTED SLIPS"), answers))
         return *asked;
-    std::vector<MarkedSlip> rows;
-    rows.reserve(m_rows.size());
-    for (const Row &rw : m_rows)
-        rows.push_back({rw.slip, rw.ticked});
     try {
-        RewriteActiveSlips(m_folder, rows);
+        RewriteActiveSlips(m_folder, writtenRows(true));
     } catch (const DiskError &e) {
         return refused(e.message());
     }
@@ -451,6 +608,8 @@ Verdict BoardState::completeRows(const std::vector<int> &rows, bool selected, co
     QStringList notes;
     std::vector<int> complete;
     for (int r : rows) {
+        if (row(r).leftBoard)
+            continue;
         const QString slipNo = QStringLiteral("Slip ") + cell(r, 1);
         const QString status = slip(r).text(Status);
         const auto date = schedDate(slip(r));
@@ -688,7 +847,8 @@ int BoardState::slotHolder(int skip, const SlipChange &change, bool overlapping)
     const QString assignment = change.assignment.trimmed();
     for (int r = 1; r <= count(); ++r) {
         const Record &s = slip(r);
-        if (r == skip || s.text(AssignedTo) != assignment || !sameDay(s.text(SchedDate), change.date))
+        if (r == skip || row(r).leftBoard || s.text(AssignedTo) != assignment ||
+            !sameDay(s.text(SchedDate), change.date))
             continue;
         const bool hit = overlapping ? slotsOverlap(s.text(SchedTime), change.time)
                                      : takeSameSlot({change.assignment, change.date, change.time},

@@ -2,6 +2,7 @@
 
 #include "core/recordlayout.h"
 #include "core/verdict.h"
+#include "dispatch/servicesliprecord.h"
 
 #include <QDate>
 #include <QString>
@@ -12,6 +13,7 @@ class Clipboard;
 class Clock;
 class DataFolder;
 class Settings;
+struct MarkedSlip;
 
 // How a cell of the board's grid is coloured; the window turns these into colours.
 enum class CellTone {
@@ -64,6 +66,13 @@ public:
         QStringList cells;
         QDate scheduled;
         bool damaged = false; // a value the board does not know, see damage()
+        // The slip as /ServiceSlips.txt holds it: as loaded, or as a phone's change stored it since.
+        Record stored{serviceSlipLayout()};
+        // What a phone changed since the board loaded ("In Progress from Al's phone 10:42"); empty when nothing.
+        QString fromPhone;
+        // Completed from a phone: the slip has moved to /CompletedServiceSlips.txt. The row stays shown, as the
+        // phone left it, but no save or delete of the board writes it again and no action of the board takes it.
+        bool leftBoard = false;
     };
 
     BoardState(const DataFolder &folder, const Clock &clock, const Settings &settings);
@@ -88,6 +97,26 @@ public:
     // nothing is. Such a slip is shown as stored.
     QStringList damage(int r) const;
     std::vector<int> damagedRows() const;
+
+    // --- A change a technician's phone stored (dispatch/phonework.h) -----------------------------------------
+    // The slip as it was and as it is now stored, and the phone that changed it ("Al's phone"; empty: the
+    // technician's phone). The row is found by slip number, moment received and account. A row without changes
+    // of the board's takes the stored slip as its loaded and working values, so that the board's save writes what
+    // is stored. A row changed on the board and not saved asks first, naming both changes: Yes, the row takes
+    // the stored slip; No, the board's change stays to be saved (or not) by the user. A completion cannot be
+    // refused here (the slip has left the active file): the row leaves the board's writes (Row::leftBoard) and
+    // the message names the board's changes dropped with it. A second slip "In Progress" of the technician on the
+    // board, not saved, is told too.
+    struct PhoneTaken : Verdict
+    {
+        int row = 0;        // the board's row of the slip; 0 when the board does not hold it
+        QString statusLine; // "Slip 1004: In Progress from Al's phone 10:42"
+    };
+    PhoneTaken takePhoneChange(const Record &before, const Record &after, const QString &phone,
+                               const Answers &answers = {});
+    // The changes of the board to row r not saved yet, as a question names them ("Suspended, no date"); empty
+    // when the row is as stored.
+    QString unsavedChange(int r) const;
 
     // --- Ticks and the current rows ------------------------------------------------------------------------
     // A click in the grid: only the SEL column of a slip row ticks or unticks. Returns true when a tick changed.
@@ -125,7 +154,8 @@ public:
     // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
     Verdict saveAll();
     // The working copy into /ServiceSlips.txt as it stands, completed slips included (they leave with the board's
-    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves.
+    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves:
+    // only the slips it changed are written as it holds them, every other as the file holds it now.
     Verdict saveInPlace();
     // "&Delete All ": done when the slips were deleted (the board is then empty).
     Verdict deleteAll(const Answers &answers = {});
@@ -219,6 +249,11 @@ private:
     // The three questions before a deletion: nothing once all are answered Yes.
     static std::optional<Verdict> deleteQuestions(const QString &first, const QString &title, const Answers &answers);
     Verdict refused(const QString &text) const { return Verdict::refused(text, m_title); }
+    // The rows a save or a rewrite of /ServiceSlips.txt writes: every row the phone has not completed, marked
+    // when ticked (`ticks`) for the rewrite that drops the ticked rows.
+    std::vector<MarkedSlip> writtenRows(bool ticks) const;
+    int findSlip(const Record &slip) const;
+    void takeStored(int r, const Record &stored, bool working);
     bool alarm() const;
     QString today() const;
 

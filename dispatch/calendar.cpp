@@ -340,6 +340,7 @@ void Model::place()
         b.city = row.slip.text(SlipField::SiteCity);
         b.service = row.slip.text(SlipField::ServiceRequired).section(QLatin1Char('\n'), 0, 0).trimmed();
         b.status = row.cells[4];
+        b.fromPhone = row.fromPhone;
         b.priority = row.cells[2];
         m_byColumn[std::size_t(column)].push_back(int(m_blocks.size()));
         m_blocks.push_back(std::move(b));
@@ -488,6 +489,11 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
 {
     const QString title = m_board.title();
     const QString slipNo = m_board.cell(row, 1);
+    if (m_board.row(row).leftBoard)
+        return Verdict::refused(QStringLiteral("Slip %1 was completed from a phone (%2) and has moved to the completed "
+                                               "slips: it cannot be moved here.")
+                                    .arg(slipNo, m_board.row(row).fromPhone),
+                                title);
     if (!isWorkday(m_settings.workWeek, day))
         return Verdict::refused(
             QStringLiteral("The business does not work on %1s.\r\n%2 cannot be scheduled on %3.")
@@ -554,6 +560,24 @@ bool Model::undo()
     m_board.restoreChangedMark(u.boardChanged);
     place();
     return true;
+}
+
+void Model::phoneChanged(int row)
+{
+    const auto first = std::find_if(m_undo.begin(), m_undo.end(), [row](const Undo &u) { return u.row == row; });
+    const bool kept = !m_board.unsavedChange(row).isEmpty();
+    if (first != m_undo.end() && kept) {
+        const BoardState::Row &r = m_board.row(row);
+        *first = {row, r.loadedAssignedTo, r.loadedSchedDate, r.loadedSchedTime, r.loadedStatus, true};
+        m_undo.erase(std::remove_if(first + 1, m_undo.end(), [row](const Undo &u) { return u.row == row; }),
+                     m_undo.end());
+    } else {
+        std::erase_if(m_undo, [row](const Undo &u) { return u.row == row; });
+    }
+    // Taking back the other moves does not clear the mark of changes while the kept change differs.
+    for (Undo &u : m_undo)
+        u.boardChanged = u.boardChanged || kept;
+    place();
 }
 
 void Model::undoAll()

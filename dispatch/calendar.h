@@ -91,6 +91,7 @@ public:
         QString service; // the first line of the service required
         QString status;
         QString priority;
+        QString fromPhone; // what a phone changed since the board loaded (BoardState::Row::fromPhone)
     };
 
     Model(BoardState &board, const Settings &settings, const Clock &clock, Saving saving = Saving::Itself);
@@ -146,6 +147,10 @@ public:
     Cell cellOf(int row) const;
     std::optional<Cell> stepped(const Cell &from, const QString &slot, int columns, int steps) const;
 
+    // The slip of `row` took a phone's change (BoardState::takePhoneChange). Its moves are no longer taken back
+    // to where they started, which would undo the phone's change: when the board's change was kept, taking it
+    // back puts the slip where the phone left it; otherwise there is nothing left to take back.
+    void phoneChanged(int row);
     bool canUndo() const { return !m_undo.empty(); }
     int movesNotSaved() const { return int(m_undo.size()); }
     // Takes back the last move; false when there is none.

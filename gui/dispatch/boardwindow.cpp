@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -45,6 +46,8 @@
 #include <QSet>
 #include <QShortcut>
 #include <QTableView>
+#include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace SlipField;
@@ -56,6 +59,8 @@ const QColor kWhite(255, 255, 255);
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 const QColor kDarkGreen(0, 64, 0);
+const QColor kFromPhone(255, 236, 150); // the status cell of a slip a phone changed
+const QColor kLeftBoard(128, 128, 128); // its text when the phone completed it
 
 const QStringList kAddressCaptions = {QStringLiteral("Name"),      QStringLiteral("Addr #1"), QStringLiteral("Addr #2"),
                                       QStringLiteral("City"),      QStringLiteral("State"),   QStringLiteral("Zip"),
@@ -199,6 +204,7 @@ void BoardWindow::buildBoard()
     m_grid->setColumnWeight(6, 14);
     m_grid->setColumnWeight(7, 28);
     m_grid->setTickColumn(0);
+    m_grid->view()->viewport()->installEventFilter(this);
     connect(m_grid, &FlexGrid::cellClicked, this, &BoardWindow::cellClicked);
     connect(m_grid, &FlexGrid::currentCellChanged, this,
             [this](int row, int) { m_board.setGridCurrentRow(m_board.boardRow(row)); });
@@ -489,6 +495,15 @@ QGroupBox *BoardWindow::buildInstructions()
 
 bool BoardWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip && watched == m_grid->view()->viewport()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = phoneTip(m_grid->view()->indexAt(help->pos()).row() + 1);
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, m_grid->view()->viewport());
+        return true;
+    }
     if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
         showFramePanel();
     return ProgramWindow::eventFilter(watched, event);
@@ -517,6 +532,7 @@ void BoardWindow::reload()
     {
         const Widgets::BusyCursor busy;
         m_board.load();
+        m_phoneNote.clear();
         refreshGrid();
     }
     m_filling = true;
@@ -555,7 +571,7 @@ void BoardWindow::refreshGrid()
     for (int g = 1; g <= shown; ++g) {
         const int r = m_board.boardRow(g);
         for (int c = 1; c <= 3; ++c) {
-            if (m_board.tone(r, c, today) != CellTone::Default) {
+            if (m_board.tone(r, c, today) != CellTone::Default || !m_board.row(r).fromPhone.isEmpty()) {
                 refreshColours(r, today);
                 break;
             }
@@ -611,6 +627,11 @@ void BoardWindow::refreshColours(int r, const QDate &today)
         m_grid->setCellBackground(g, c, background);
         m_grid->setCellTextColour(g, c, text);
     }
+    if (g > 0) {
+        const BoardState::Row &row = m_board.row(r);
+        m_grid->setCellBackground(g, 4, row.fromPhone.isEmpty() ? QColor() : kFromPhone);
+        m_grid->setCellTextColour(g, 4, row.leftBoard ? kLeftBoard : kNavy);
+    }
 }
 
 void BoardWindow::refreshTicks()
@@ -641,7 +662,7 @@ void BoardWindow::updateStatusLine()
 {
     const std::vector<int> damaged = m_board.damagedRows();
     if (damaged.empty()) {
-        m_statusLine->clear();
+        m_statusLine->setText(m_phoneNote);
         return;
     }
     QStringList notes;
@@ -653,7 +674,7 @@ void BoardWindow::updateStatusLine()
                    notes.join(QStringLiteral("; "));
     if (damaged.size() > 5)
         text += QStringLiteral("; ...");
-    m_statusLine->setText(text);
+    m_statusLine->setText(m_phoneNote.isEmpty() ? text : m_phoneNote + QStringLiteral(" - ") + text);
 }
 
 void BoardWindow::slipsChangedElsewhere()
@@ -672,6 +693,9 @@ void BoardWindow::cellClicked(int gridRow, int col)
     }
     const int row = m_board.boardRow(gridRow);
     const int opened = m_board.currentSlipRow();
+    if (col == 0 && row > 0 && m_board.row(row).leftBoard)
+        m_statusLine->setText(QStringLiteral("Slip %1 was completed from a phone and has moved to the completed slips")
+                                  .arg(m_board.cell(row, 1)));
     if (m_board.tickCell(row, col)) {
         // The frames show one slip: another current slip closes them, so no change lands on the wrong slip.
         if (m_board.currentSlipRow() != opened) {
@@ -683,6 +707,73 @@ void BoardWindow::cellClicked(int gridRow, int col)
         m_grid->setText(gridRow, 0, m_board.cell(row, 0));
         updateButtons();
     }
+}
+
+// --- Changes from the phones ----------------------------------------------------------------------------------------
+
+void BoardWindow::takePhoneChange(const PhoneWork::Outcome &outcome, const QString &phone)
+{
+    if (!outcome.stored || isHidden())
+        return;
+    m_phoneChanges.push_back({outcome.before, outcome.after, phone});
+    takePhoneChanges();
+}
+
+void BoardWindow::takePhoneChanges()
+{
+    if (m_takingPhone)
+        return; // the change being taken asks; the loop below takes this one after it
+    // A question or message of the board's waiting for its answer: an action is under way on the rows as they
+    // are. The changes wait until it is answered.
+    if (qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+        if (!m_phoneRetry)
+            QTimer::singleShot(200, this, [this] {
+                m_phoneRetry = false;
+                takePhoneChanges();
+            });
+        m_phoneRetry = true;
+        return;
+    }
+    m_takingPhone = true;
+    while (!m_phoneChanges.empty() && !isHidden()) {
+        const PhoneChange change = m_phoneChanges.front();
+        m_phoneChanges.pop_front();
+        const int opened = m_slipFrame->isVisible() || m_changeFrame->isVisible() ? m_board.currentSlipRow() : 0;
+        const bool changing = m_changeFrame->isVisible();
+        const BoardState::PhoneTaken taken = putThrough(m_platform.messages, [&](const Answers &answers) {
+            return m_board.takePhoneChange(change.before, change.after, change.phone, answers);
+        });
+        m_phoneNote = taken.statusLine.isEmpty() ? m_phoneNote : taken.statusLine;
+        const int r = taken.row;
+        if (r > 0 && r == opened) {
+            // The frames showed the slip as it was: new values proposed there would land on the phone's change.
+            for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame})
+                frame->hide();
+            if (changing && taken.notices.empty() && taken.question.isEmpty())
+                m_platform.messages.inform(taken.statusLine + QStringLiteral("\r\nIt changed while you were changing "
+                                                                             "it: open it again to change it."),
+                                           m_board.title());
+        }
+        if (r > 0) {
+            refreshRow(r);
+            m_legend->setVisible(m_board.anyPastDue());
+            emit phoneChangeTaken(r);
+        }
+        updateStatusLine();
+        updateButtons();
+    }
+    m_phoneChanges.clear(); // hidden: the board reads the files when it shows
+    m_takingPhone = false;
+}
+
+QString BoardWindow::phoneTip(int gridRow) const
+{
+    const int r = m_board.boardRow(gridRow);
+    if (r < 1 || m_board.row(r).fromPhone.isEmpty())
+        return {};
+    return m_board.row(r).fromPhone +
+           (m_board.row(r).leftBoard ? QStringLiteral("\nMoved to the completed slips: the board no longer saves it")
+                                     : QString());
 }
 
 template <typename Decide> bool BoardWindow::ask(Decide decide)

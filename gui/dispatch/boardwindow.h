@@ -2,10 +2,12 @@
 
 #include "dispatch/boardstate.h"
 #include "dispatch/boardview.h"
+#include "dispatch/phonework.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
 
 #include <QHash>
+#include <deque>
 #include <functional>
 
 class DataFolder;
@@ -99,8 +101,15 @@ public:
 public slots:
     // Dialing as the modem allows it: without a modem the dial controls stay hidden.
     void setDialingEnabled(bool enabled);
+    // A change a phone stored (PhoneWork::store): the open board takes it into its working copy, asking first
+    // about a slip changed here and not saved (BoardState::takePhoneChange), and marks the row until it reloads.
+    // One change at a time, and none while a question or message of the board waits for its answer. Hidden, the
+    // board has nothing to do: it reads the files afresh when it shows.
+    void takePhoneChange(const PhoneWork::Outcome &outcome, const QString &phone);
 
 signals:
+    // A row of the board took a phone's change: a calendar on the board's slips follows.
+    void phoneChangeTaken(int row);
     // "&Calendar..." of the Windows menu: the calendar on this board's slips, at the technician and day of the
     // grid's current row (empty and today without one).
     void calendarRequested(const QString &technician, const QDate &date);
@@ -111,6 +120,19 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    struct PhoneChange
+    {
+        Record before;
+        Record after;
+        QString phone;
+    };
+    std::deque<PhoneChange> m_phoneChanges; // stored from phones, not taken yet
+    bool m_takingPhone = false;
+    bool m_phoneRetry = false;
+    QString m_phoneNote; // the status line's note of the last phone change
+    void takePhoneChanges();
+    QString phoneTip(int gridRow) const;
+
     // Puts an action's questions and messages to the user; true when it was carried out.
     template <typename Decide> bool ask(Decide decide);
     void showDialing();

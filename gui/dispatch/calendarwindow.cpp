@@ -303,7 +303,9 @@ void CalendarView::paintBlock(QPainter &p, const Model::Block &block, const QRec
     font.setBold(false);
     p.setFont(font);
     const QFontMetrics plain(font);
-    const QStringList lines = {block.city, block.service, block.time + QLatin1Char(' ') + block.status};
+    const QStringList lines = {block.city, block.service,
+                               block.time + QLatin1Char(' ') +
+                                   (block.fromPhone.isEmpty() ? block.status : block.fromPhone)};
     for (const QString &line : lines) {
         y += plain.height();
         if (y > text.bottom())
@@ -838,6 +840,25 @@ void CalendarWindow::showDayOf(const QDate &date)
     rebuild();
 }
 
+void CalendarWindow::takePhoneChange(const PhoneWork::Outcome &outcome, const QString &phone)
+{
+    // On the board's slips the board takes it; closed or hidden, the calendar reads the slips afresh when it shows.
+    if (!m_own || !outcome.stored || isHidden())
+        return;
+    const int row = putThrough(m_messages, [&](const Answers &answers) {
+                        return m_own->takePhoneChange(outcome.before, outcome.after, phone, answers);
+                    }).row;
+    if (row > 0)
+        slipChangedFromPhone(row);
+}
+
+void CalendarWindow::slipChangedFromPhone(int row)
+{
+    m_model->phoneChanged(row);
+    m_view->modelChanged();
+    rebuild();
+}
+
 void CalendarWindow::showEvent(QShowEvent *event)
 {
     ProgramWindow::showEvent(event);
@@ -947,6 +968,8 @@ void CalendarWindow::showDetails(int row)
     using namespace SlipField;
     QStringList lines;
     lines << QStringLiteral("<b>Slip %1</b> - %2").arg(m_board->cell(row, 1), s.text(Status).toHtmlEscaped());
+    if (!m_board->row(row).fromPhone.isEmpty())
+        lines << QStringLiteral("<i>%1</i>").arg(m_board->row(row).fromPhone.toHtmlEscaped());
     lines << s.text(SiteName).toHtmlEscaped();
     lines << (s.text(SiteAddress1) + QLatin1Char(' ') + s.text(SiteCity)).toHtmlEscaped();
     lines << QStringLiteral("%1, priority %2").arg(m_board->cell(row, 7), s.text(Priority)).toHtmlEscaped();

@@ -2,6 +2,7 @@
 
 #include "core/recordlayout.h"
 #include "dispatch/calendar.h"
+#include "dispatch/phonework.h"
 #include "gui/widgets/programwindow.h"
 
 #include <QAbstractScrollArea>
@@ -117,6 +118,13 @@ public:
     using RouteSheetHandler =
         std::function<void(const QString &technician, const QDate &date, const std::vector<Record> &slips)>;
     void setRouteSheetHandler(RouteSheetHandler handler);
+
+public slots:
+    // A change a phone stored (PhoneWork::store). On slips of its own the calendar takes it as the board does
+    // (BoardState::takePhoneChange); on the board's slips the board takes it and the calendar follows through
+    // slipChangedFromPhone with the board's row.
+    void takePhoneChange(const PhoneWork::Outcome &outcome, const QString &phone);
+    void slipChangedFromPhone(int row);
 
 signals:
     // A slip moved, a move was taken back or the slips were saved.

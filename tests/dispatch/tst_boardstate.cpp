@@ -102,6 +102,90 @@ private slots:
         }
     }
 
+    // A change stored from a phone while the board holds changes not saved: what is asked or said, then what the
+    // board's save or deletion of slip 1001 leaves in the files. Each slip is in one file, once.
+    void phoneChangeMeetsTheBoard_data()
+    {
+        dataColumns<QString, QString, QList<bool>, QString, bool, QString, QString, QString>(
+            "boardEdit", "phone", "answers", "said", "unsaved", "then", "active", "completed");
+        const QString s1001 = "1001:Assigned 1/15/2026 10:00-12:00", s1002 = "1002:Assigned 1/16/2026 09:00";
+        const QString done1000 = "1000:Complete 1/15/2026 08:00";
+        dataRow("untouched row takes it", "", "In Progress", QList<bool>{}, "", false, "save",
+                "1000:In Progress 1/15/2026 08:00; " + s1001 + "; " + s1002, "-");
+        dataRow("edit of another slip kept", "2|Bo|0|None|Suspended", "Complete", QList<bool>{}, "", true, "save",
+                "1001:Suspended 0 None; " + s1002, done1000);
+        dataRow("deleting after a completion", "", "Complete", QList<bool>{}, "", false, "delete", s1002, done1000);
+        dataRow("completed on the board too", "1|Al|1/15/2026|08:00|Complete", "Complete", QList<bool>{}, "", false,
+                "save", s1001 + "; " + s1002, done1000);
+        const QString asked = "Slip 1000: Al's phone set it In Progress at 09:00.\r\nYour change not yet saved: "
+                              "Suspended, no date.\r\nKeep the phone's change?";
+        dataRow("yes takes the phone's", "1|Al|0|None|Suspended", "In Progress", QList<bool>{true}, asked, false,
+                "save", "1000:In Progress 1/15/2026 08:00; " + s1001 + "; " + s1002, "-");
+        dataRow("no keeps the board's", "1|Al|0|None|Suspended", "In Progress", QList<bool>{false}, asked, true, "save",
+                "1000:Suspended 0 None; " + s1001 + "; " + s1002, "-");
+        dataRow("completion drops the board's", "1|Al|0|None|Suspended", "Complete", QList<bool>{},
+                "Slip 1000: Al's phone completed it at 09:00.\r\nIt has moved to the completed slips and cannot be "
+                "changed here.\r\nYour change not yet saved is dropped: Suspended, no date.",
+                false, "save", s1001 + "; " + s1002, done1000);
+        dataRow("two in progress told", "3|Al|1/16/2026|09:00|In Progress", "In Progress", QList<bool>{},
+                "Al now has two slips In Progress: 1000 from the phone, and 1002 set on the board and not yet saved.",
+                true, "save", "1000:In Progress 1/15/2026 08:00; " + s1001 + "; 1002:In Progress 1/16/2026 09:00", "-");
+    }
+    void phoneChangeMeetsTheBoard()
+    {
+        QFETCH(QString, boardEdit);
+        QFETCH(QString, phone);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, said);
+        QFETCH(bool, unsaved);
+        QFETCH(QString, then);
+        QFETCH(QString, active);
+        QFETCH(QString, completed);
+        Board b({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/15/2026|10:00-12:00",
+                 "1002|Assigned|Al|1/16/2026|09:00"});
+        if (const QStringList e = boardEdit.split('|'); e.size() == 5)
+            b->reschedule(e[0].toInt(), e[1], e[2], e[3], e[4]);
+        const PhoneWork::Outcome stored = storeFromPhone(b.folder, 1000, phone);
+        const QString files = b.active() + " / " + b.completed();
+        Answers given;
+        BoardState::PhoneTaken taken = b->takePhoneChange(stored.before, stored.after, QString());
+        QCOMPARE(::said(taken), said);
+        for (bool answer : answers) {
+            given.push_back(answer);
+            taken = b->takePhoneChange(stored.before, stored.after, QString(), given);
+        }
+        QCOMPARE(taken.kind, Kind::Done);
+        QVERIFY(taken.statusLine.startsWith("Slip 1000: " + phone + " from Al's phone 09:00"));
+        QVERIFY(!b->row(1).fromPhone.isEmpty());
+        QCOMPARE(b->hasUnsavedChanges(), unsaved);
+        // "&Exit w/o Saving" writes nothing: the files hold the phone's change.
+        QCOMPARE(b.active() + " / " + b.completed(), files);
+        if (then == "save") {
+            QVERIFY(b->saveAll().isDone());
+        } else {
+            b->tickCell(1, 0); // the completed slip takes no tick
+            b->tickCell(2, 0);
+            QCOMPARE(b->countTicked(), 1);
+            QVERIFY(b->deleteSelected({true, true, true}).isDone());
+        }
+        QCOMPARE(b.active(), active);
+        QCOMPARE(b.completed(), completed);
+    }
+
+    // The calendar on slips of its own saves its moves over what the files hold now: phone changes it was not told
+    // of stay, a completed slip in the completed file alone.
+    void calendarSaveKeepsWhatPhonesStored()
+    {
+        Board b({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/15/2026|10:00-12:00",
+                 "1002|Assigned|Al|1/16/2026|09:00"});
+        b->reschedule(3, "Al", "1/19/2026", "09:00", "Assigned");
+        storeFromPhone(b.folder, 1000, "Complete");
+        storeFromPhone(b.folder, 1001, "In Progress");
+        QVERIFY(b->saveInPlace().isDone());
+        QCOMPARE(b.active(), "1001:In Progress 1/15/2026 10:00-12:00; 1002:Assigned 1/19/2026 09:00");
+        QCOMPARE(b.completed(), "1000:Complete 1/15/2026 08:00");
+    }
+
     void inProgressTakesThePickersDate()
     {
         Board b({"1000|Open||0|None"});

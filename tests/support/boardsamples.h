@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/oledate.h"
 #include "core/verdict.h"
+#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
@@ -71,4 +73,15 @@ inline QString said(const Verdict &v)
     for (const Notice &n : v.notices)
         texts << n.text;
     return texts.join(QLatin1Char('\n'));
+}
+
+// A phone's change of a slip to "In Progress", "Suspended" or "Complete", stored by the technician's phone.
+inline PhoneWork::Outcome storeFromPhone(const DataFolder &folder, int slipNo, const QString &status)
+{
+    QString technician;
+    for (const Record &slip : LoadActiveSlips(folder))
+        technician = slip.int16(SlipField::SlipNo) == slipNo ? slip.text(SlipField::AssignedTo) : technician;
+    using enum PhoneWork::Action;
+    const PhoneWork::Action action = status == "Complete" ? Complete : status == "Suspended" ? CantFinish : Start;
+    return PhoneWork::store(folder, FixedClock(), {technician, qint16(slipNo), action, {}, technician + "'s phone"});
 }

@@ -6,6 +6,7 @@
 #include "platform/fakes/fakeplatform.h"
 #include "printing/printtarget.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -93,6 +94,55 @@ private slots:
         s.tick(2);
         QVERIFY(!s.cmd(3)->isEnabled());
         QVERIFY(!s.cmd(5)->isEnabled());
+    }
+
+    // A phone's change while the board holds a change of its own not saved: marked on the grid, never lost by
+    // leaving either way, each slip once in the slip files and the folder sound for the data tool.
+    void phoneChangeOnTheOpenBoard_data()
+    {
+        dataColumns<int, QString, QList<bool>, int, QString, QString>("slip", "status", "answers", "leave", "active",
+                                                                      "completed");
+        const QString done1000 = "1000:Complete 1/15/2026 08:00";
+        dataRow("completed, exit without saving", 1000, "Complete", QList<bool>{}, 0,
+                "1001:Assigned 1/20/2026 10:00-12:00", done1000);
+        dataRow("completed, save", 1000, "Complete", QList<bool>{}, 8, "1001:Suspended 0 None", done1000);
+        dataRow("same slip, the phone's kept", 1001, "In Progress", QList<bool>{true}, 8,
+                "1000:Assigned 1/15/2026 08:00; 1001:In Progress 1/20/2026 10:00-12:00", "-");
+        dataRow("same slip, mine kept", 1001, "In Progress", QList<bool>{false}, 8,
+                "1000:Assigned 1/15/2026 08:00; 1001:Suspended 0 None", "-");
+    }
+    void phoneChangeOnTheOpenBoard()
+    {
+        QFETCH(int, slip);
+        QFETCH(QString, status);
+        QFETCH(QList<bool>, answers);
+        QFETCH(int, leave);
+        QFETCH(QString, active);
+        QFETCH(QString, completed);
+        Screen s({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/20/2026|10:00-12:00"});
+        s.tick(2);
+        s.cmd(7)->click();
+        s.cmd(11)->click();
+        s.find<QListWidget>("lstStatus")->setCurrentRow(3); // Suspended, without date and time
+        s.fakes.messages.answer(true);
+        s.cmd(12)->click();
+        QCOMPARE(s.cell(2, 7), "Date/Time not Selected");
+
+        for (bool answer : answers)
+            s.fakes.messages.answer(answer);
+        s.window->takePhoneChange(storeFromPhone(s.state.folder, slip, status), "Al's phone");
+        QCOMPARE(s.cell(slip - 999, 4), status == "Complete" || answers != QList<bool>{false} ? status : "Suspended");
+        QCOMPARE(s.grid()->cellBackground(slip - 999, 4), QColor(255, 236, 150));
+        QVERIFY(
+            s.label("lblStatusLine").startsWith(QString("Slip %1: %2 from Al's phone 09:00").arg(slip).arg(status)));
+
+        s.fakes.messages.answer(true);
+        s.cmd(leave)->click();
+        QVERIFY(s.window->isHidden());
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive), active);
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), completed);
+        const ToolRun check = runTool({"check", s.root.path()});
+        QVERIFY2(!check.out.contains(" also "), qPrintable(check.out)); // no slip number in two places
     }
 
     void changeAStatusAndSave()
