@@ -651,7 +651,7 @@ void Application::applyPhonePage(const PhonePageOptions &options)
         if (!m_phoneServer) {
             m_phoneServer =
                 std::make_unique<PhoneServer>(m_state.folder, m_state.settings, m_platform.clock, *m_state.phoneTokens);
-            connect(m_phoneServer.get(), &PhoneServer::phoneChanged, this, &Application::deliverPhoneChange);
+            connect(m_phoneServer.get(), &PhoneServer::phoneChanged, this, &Application::phoneChangeStored);
         }
         if (!m_phoneServer->start(options)) {
             problem = m_phoneServer->error();
@@ -662,16 +662,4 @@ void Application::applyPhonePage(const PhonePageOptions &options)
     m_state.phonePageAddress = serving ? m_phoneServer->pageAddress() : QString();
     m_state.phoneFingerprint = serving ? m_phoneServer->fingerprint() : QString();
     setup()->showPhonePage(options, m_state.phonePageAddress, m_state.phoneFingerprint, problem);
-}
-
-void Application::deliverPhoneChange(const PhoneWork::Outcome &outcome, const QString &phone)
-{
-    const auto found = m_routineWindows.find(StartMenu::ManageSlips);
-    if (found == m_routineWindows.end() || !found->second)
-        return; // no board open: it reads the stored slips when it opens
-    // The board's working copy takes the change (and asks when the dispatcher edited the same slip).
-    [&](auto *board) {
-        if constexpr (requires { board->takePhoneChange(outcome, phone); })
-            board->takePhoneChange(outcome, phone);
-    }(static_cast<BoardWindow *>(found->second.data()));
 }

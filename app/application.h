@@ -30,9 +30,6 @@ class SetupScreen;
 class WelcomePanel;
 class PhoneServer;
 struct PhonePageOptions;
-namespace PhoneWork {
-struct Outcome;
-}
 
 // The program's one application object: it owns the shared state, runs the start-up sequence, opens the
 // windows and ends the program.
@@ -120,8 +117,6 @@ private:
     // Files that end in part of a record with no interrupted append to explain it: said once, and their last
     // record completed with blanks when the user lets it.
     void offerToCompleteTornRecords();
-    // A phone's stored change reaches the open board's working copy.
-    void deliverPhoneChange(const PhoneWork::Outcome &outcome, const QString &phone);
 
     Platform m_platform;
     AppState m_state;

@@ -346,7 +346,7 @@ bool PhoneServer::start(const PhonePageOptions &options, const QString &certific
     listener->setParent(m_http.get());
     m_http->bind(listener);
     m_port = listener->serverPort();
-    m_pageAddress = QStringLiteral("%1://%2:%3/")
+    m_pageAddress = QStringLiteral("%1://%2:%3")
                         .arg(options.plainHttp ? QStringLiteral("http") : QStringLiteral("https"), shownHost)
                         .arg(m_port);
     m_fingerprint = options.plainHttp ? QString() : m_certificate.fingerprint();

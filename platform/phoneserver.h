@@ -68,7 +68,7 @@ public:
     bool isListening() const;
     QString error() const { return m_error; }
     quint16 port() const { return m_port; }
-    // "https://192.168.1.10:8443/" while listening, else empty.
+    // "https://192.168.1.10:8443" while listening (the page is its "/"), else empty.
     QString pageAddress() const { return m_pageAddress; }
     // The certificate's SHA-256 fingerprint while serving HTTPS, else empty.
     QString fingerprint() const { return m_fingerprint; }

@@ -41,7 +41,7 @@ private slots:
         connect(&browser, &QProcess::finished, &loop, &QEventLoop::quit);
         connect(&browser, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
         browser.start(python,
-                      {script, QStringLiteral("--url"), s.server.pageAddress() + QStringLiteral("#t=") + s.token,
+                      {script, QStringLiteral("--url"), s.server.pageAddress() + QStringLiteral("/#t=") + s.token,
                        QStringLiteral("--slip"), QStringLiteral("1002"), QStringLiteral("--note"),
                        QStringLiteral("Replaced the washer"), QStringLiteral("--screenshot"), screenshot});
         QTimer::singleShot(180000, &loop, &QEventLoop::quit);
