@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
@@ -191,7 +192,6 @@ QWidget *SetupScreen::buildOperationsTab()
     m_callerIdNote->setWordWrap(true);
     phoneLayout->addRow(m_callerIdNote);
     connect(m_callerId, &QCheckBox::toggled, m_callerIdNote, &QLabel::setVisible);
-    phoneLayout->addRow(buildPhonePage(phone));
     m_subTabs->addTab(phone, QStringLiteral("Phone and Modem"));
 
     auto *printing = new QWidget(m_subTabs);
@@ -296,6 +296,8 @@ QWidget *SetupScreen::buildOperationsTab()
     assistanceLayout->addWidget(m_prompts);
     assistanceLayout->addStretch();
     m_subTabs->addTab(assistance, QStringLiteral("Assistance"));
+    // Last, so that the six sub-tabs keep their places; open whether or not a modem was found.
+    m_subTabs->addTab(buildPhonePage(m_subTabs), QStringLiteral("Phone Page"));
     return m_subTabs;
 }
 
@@ -801,8 +803,12 @@ void SetupScreen::inform(const QString &text)
 
 QWidget *SetupScreen::buildPhonePage(QWidget *parent)
 {
-    auto *frame = new QGroupBox(QStringLiteral("Technicians' phone page"), parent);
+    auto *page = new QWidget(parent);
+    auto *outer = new QVBoxLayout(page);
+    auto *frame = new QGroupBox(QStringLiteral("Technicians' phone page"), page);
     frame->setObjectName(QStringLiteral("fraPhonePage"));
+    outer->addWidget(frame);
+    outer->addStretch();
     auto *layout = new QFormLayout(frame);
     m_phonePage = checkBox(QStringLiteral("Serve the technicians' day to their phones on the office network"),
                            QStringLiteral("ckPhonePage"), frame);
@@ -834,9 +840,11 @@ QWidget *SetupScreen::buildPhonePage(QWidget *parent)
     m_phonePageAddress->setObjectName(QStringLiteral("txtPhonePageAddress"));
     m_phonePageAddress->setReadOnly(true);
     layout->addRow(QStringLiteral("Page address"), m_phonePageAddress);
-    m_phoneFingerprint = new QLineEdit(frame);
-    m_phoneFingerprint->setObjectName(QStringLiteral("txtPhoneFingerprint"));
-    m_phoneFingerprint->setReadOnly(true);
+    // Shown whole, in two lines of fixed-width characters, so that it reads side by side with the phone's.
+    m_phoneFingerprint = new QLabel(frame);
+    m_phoneFingerprint->setObjectName(QStringLiteral("lblPhoneFingerprint"));
+    m_phoneFingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_phoneFingerprint->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_phoneFingerprint->setToolTip(
         QStringLiteral("The phone's browser shows the same fingerprint for the office's certificate."));
     layout->addRow(QStringLiteral("Fingerprint (SHA-256)"), m_phoneFingerprint);
@@ -858,7 +866,7 @@ QWidget *SetupScreen::buildPhonePage(QWidget *parent)
         }
         phonePageEdited();
     });
-    return frame;
+    return page;
 }
 
 PhonePageOptions SetupScreen::phonePageOptions() const
@@ -894,7 +902,8 @@ void SetupScreen::showPhonePage(const PhonePageOptions &options, const QString &
     m_phonePlainHttp->setChecked(options.plainHttp);
     m_phonePlainWarning->setVisible(options.plainHttp);
     m_phonePageAddress->setText(address);
-    m_phoneFingerprint->setText(fingerprint);
+    m_phoneFingerprint->setText(fingerprint.left(47) + (fingerprint.size() > 47 ? QStringLiteral("\n") : QString()) +
+                                fingerprint.mid(48));
     if (!problem.isEmpty())
         m_phoneStatus->setText(problem);
     else if (!options.on)

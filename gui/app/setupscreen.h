@@ -117,7 +117,7 @@ private:
     QCheckBox *m_phonePlainHttp;
     QLabel *m_phonePlainWarning;
     QLineEdit *m_phonePageAddress;
-    QLineEdit *m_phoneFingerprint;
+    QLabel *m_phoneFingerprint;
     QLabel *m_phoneStatus;
     quint16 m_phonePortShown = PhonePageOptions::kDefaultPort;
     bool m_showingPhonePage = false;
