@@ -99,7 +99,7 @@ void PhoneTokens::load() const
             s.phone.lastUse = QDateTime::fromString(f[3], Qt::ISODate);
             s.phone.technician = f[4];
             s.phone.label = f[5];
-            ok = s.hash.size() == 32 && s.hash.toHex() == f[1].toLatin1().toLower() && s.phone.paired.isValid() &&
+            ok = s.hash.toHex() == f[1].toLatin1().toLower() && s.phone.paired.isValid() &&
                  (f[3].isEmpty() || s.phone.lastUse.isValid()) &&
                  std::none_of(m_phones.begin(), m_phones.end(), [&](const Stored &o) { return o.phone.id == f[0]; });
         }

@@ -63,10 +63,11 @@ PairPhoneDialog::PairPhoneDialog(PhoneTokens &tokens, const QString &technician,
 {
     setObjectName(QStringLiteral("frmPairPhone"));
     setWindowTitle(kTitle + QStringLiteral(" - ") + technician);
+    setMinimumWidth(440);
     auto *outer = new QVBoxLayout(this);
 
     auto *pairing = new QGridLayout;
-    auto *qr = Widgets::label(QString(), QStringLiteral("imgQrCode"), this);
+    auto *qr = m_qr = Widgets::label(QString(), QStringLiteral("imgQrCode"), this);
     m_status = Widgets::label(QString(), QStringLiteral("lblPairStatus"), this);
     m_status->setWordWrap(true);
     if (address.isEmpty()) {
@@ -81,7 +82,7 @@ PairPhoneDialog::PairPhoneDialog(PhoneTokens &tokens, const QString &technician,
             m_newPhone = paired.id;
             const QString link = address + QStringLiteral("/#t=") + paired.token;
             qr->setPixmap(QPixmap::fromImage(qrCodeImage(link)));
-            auto *code = Widgets::label(paired.code, QStringLiteral("lblPairCode"), this);
+            auto *code = m_code = Widgets::label(paired.code, QStringLiteral("lblPairCode"), this);
             QFont large = code->font();
             large.setPointSize(28);
             large.setBold(true);
@@ -132,6 +133,10 @@ PairPhoneDialog::PairPhoneDialog(PhoneTokens &tokens, const QString &technician,
     buttons->addWidget(m_revoke);
     buttons->addWidget(close);
     outer->addLayout(buttons);
+    // Enter closes the window; revoking takes its button (Alt+R) and a Yes.
+    m_revoke->setAutoDefault(false);
+    close->setDefault(true);
+    close->setFocus();
     connect(m_revoke, &QPushButton::clicked, this, &PairPhoneDialog::revokeCurrent);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_phones, &FlexGrid::currentCellChanged, this,
@@ -176,6 +181,15 @@ void PairPhoneDialog::revokeCurrent()
         return;
     try {
         m_tokens.revoke(m_ids[row - 1]);
+        if (m_ids[row - 1] == m_newPhone) {
+            // The codes on show pair nothing any more.
+            m_newPhone.clear();
+            m_qr->clear();
+            m_code->clear();
+            m_status->setText(QStringLiteral("%1 is revoked: the codes shown pair nothing. Choose Pair Phone... again "
+                                             "for new ones.")
+                                  .arg(label));
+        }
     } catch (const DiskError &e) {
         m_messages.inform(e.message(), kTitle);
     }

@@ -45,5 +45,7 @@ private:
     QStringList m_ids;  // by grid row - 1
     FlexGrid *m_phones = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_qr = nullptr;
+    QLabel *m_code = nullptr;
     QPushButton *m_revoke = nullptr;
 };
