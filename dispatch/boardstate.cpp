@@ -310,9 +310,11 @@ BoardState::PhoneTaken BoardState::takePhoneChange(const Record &before, const R
         return taken; // completed before: the same change told twice
     const bool completed = status == kComplete;
     const QString title = QStringLiteral("Change from a Phone");
-    const QString did = slipNo + QStringLiteral(": ") + who +
-                        (completed ? QStringLiteral(" completed it") : QStringLiteral(" set it ") + status) +
-                        QStringLiteral(" at ") + at + QLatin1Char('.');
+    const QString did =
+        slipNo + QStringLiteral(": ") + who +
+        (completed ? QStringLiteral(" completed it at ") + at
+                   : QStringLiteral(" changed it at ") + at + QStringLiteral(": ") + differences(after, before)) +
+        QLatin1Char('.');
     const QString mine = unsavedChange(r);
     // A change of the board's that is the phone's own is no conflict.
     const bool conflict = !mine.isEmpty() && !differences(slip(r), after).isEmpty();
