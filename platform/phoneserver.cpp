@@ -80,6 +80,8 @@ QByteArray statusText(int status)
         return "URI Too Long";
     case 429:
         return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
     case 503:
         return "Service Unavailable";
     default:
@@ -417,7 +419,16 @@ void PhoneServer::guard(QTcpSocket *socket)
 PhoneServer::Reply PhoneServer::answer(const QHttpServerRequest &request)
 {
     const QString from = addressText(request.remoteAddress());
-    Reply reply = route(request, from);
+    Reply reply;
+    try {
+        reply = route(request, from);
+    } catch (const std::exception &error) { // never out into the event loop: the office's program goes on
+        reply = {500,
+                 jsonError(QStringLiteral("The office could not answer.")),
+                 "application/json",
+                 {},
+                 QString::fromStdString(error.what())};
+    }
     if (reply.status >= 400)
         log(from, methodName(request.method()),
             loggable(request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)), reply.status, reply.note);
