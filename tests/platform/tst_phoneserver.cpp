@@ -83,7 +83,7 @@ private slots:
         PhoneServing s;
         const QString before = slips(s);
         const auto answer = s.exchange(
-            PhoneServing::request(method.toLatin1(), path.toLatin1(), body.toUtf8(), token ? s.token.toLatin1() : ""));
+            PhoneClient::request(method.toLatin1(), path.toLatin1(), body.toUtf8(), token ? s.token.toLatin1() : ""));
         QCOMPARE(answer.status, status);
         expectSafeHeaders(answer);
         QCOMPARE(slips(s), before);
@@ -136,13 +136,13 @@ private slots:
         PhoneServing s;
         const QString code = s.tokens.pair(QStringLiteral("Bob"), QStringLiteral("Bob's phone")).code;
         const QByteArray body = "{\"code\":\"" + code.toLatin1() + "\"}";
-        const auto paired = s.exchange(PhoneServing::request("POST", "/api/pair", body));
+        const auto paired = s.exchange(PhoneClient::request("POST", "/api/pair", body));
         QCOMPARE(paired.status, 200);
         const QByteArray token = QJsonDocument::fromJson(paired.body)[QStringLiteral("token")].toString().toLatin1();
-        const auto day = s.exchange(PhoneServing::request("GET", "/api/day", {}, token));
+        const auto day = s.exchange(PhoneClient::request("GET", "/api/day", {}, token));
         QCOMPARE(day.status, 200);
         QVERIFY(day.body.contains("\"slip\":1003") && !day.body.contains("\"slip\":1002"));
-        QCOMPARE(s.exchange(PhoneServing::request("POST", "/api/pair", body)).status, 401);
+        QCOMPARE(s.exchange(PhoneClient::request("POST", "/api/pair", body)).status, 401);
     }
 
     void wrongTokensAreLimitedPerAddress()
@@ -151,10 +151,9 @@ private slots:
         qint64 now = 1000000;
         s.server.setMsecsSource([&now] { return now; });
         for (int i = 0; i < PhoneServer::kFailuresAllowed; ++i)
-            QCOMPARE(
-                s.exchange(PhoneServing::request("GET", "/api/day", {}, "guessedtoken0000" + QByteArray::number(i)))
-                    .status,
-                401);
+            QCOMPARE(s.exchange(PhoneClient::request("GET", "/api/day", {}, "guessedtoken0000" + QByteArray::number(i)))
+                         .status,
+                     401);
         const auto refused = s.call("GET", "/api/day"); // even the right token, for a while
         QCOMPARE(refused.status, 429);
         QCOMPARE(refused.headers.value("retry-after"), QByteArray("60"));
@@ -168,7 +167,7 @@ private slots:
     void oversizedRequests_data()
     {
         dataColumns<QByteArray, int>("request", "status");
-        dataRow("body longer than allowed", PhoneServing::request("POST", "/api/pair", QByteArray(5000, 'x')), 413);
+        dataRow("body longer than allowed", PhoneClient::request("POST", "/api/pair", QByteArray(5000, 'x')), 413);
         dataRow("a length in the billions",
                 QByteArray("POST /api/pair HTTP/1.1\r\nHost: a\r\nContent-Length: 99999999999\r\n\r\n{}"), 413);
         dataRow(
@@ -198,19 +197,19 @@ private slots:
         const QString before = slips(s);
         const QByteArray token = s.token.toLatin1();
         const QList<QByteArray> kinds = {
-            PhoneServing::request("GET", "/api/day", {}, "wrongwrongwrongwrong"),
-            PhoneServing::request("POST", "/api/slip/1001/start", {}, "AAAAAAAAAAAAAAAAAAAAAAAAA"),
-            PhoneServing::request("POST", "/api/pair", "{\"code\":\"ZZZZ9999\"}"),
-            PhoneServing::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), token),
-            PhoneServing::request("POST", "/api/slip/1001/complete", "{\"note\":[1,2", token),
-            PhoneServing::request("POST", "/api/slip/1001/cantfinish", "{\"reason\":{}}", token),
-            PhoneServing::request("GET", "/../ServiceSlips.txt"),
-            PhoneServing::request("GET", "/%2e%2e/CustomerData.txt"),
-            PhoneServing::request("GET", "/app.js/../../PhonePairs.txt"),
+            PhoneClient::request("GET", "/api/day", {}, "wrongwrongwrongwrong"),
+            PhoneClient::request("POST", "/api/slip/1001/start", {}, "AAAAAAAAAAAAAAAAAAAAAAAAA"),
+            PhoneClient::request("POST", "/api/pair", "{\"code\":\"ZZZZ9999\"}"),
+            PhoneClient::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), token),
+            PhoneClient::request("POST", "/api/slip/1001/complete", "{\"note\":[1,2", token),
+            PhoneClient::request("POST", "/api/slip/1001/cantfinish", "{\"reason\":{}}", token),
+            PhoneClient::request("GET", "/../ServiceSlips.txt"),
+            PhoneClient::request("GET", "/%2e%2e/CustomerData.txt"),
+            PhoneClient::request("GET", "/app.js/../../PhonePairs.txt"),
             "GET /" + QByteArray(16000, '%') + " HTTP/1.1\r\nHost: a\r\n\r\n",
-            PhoneServing::request("DELETE", "/api/day", {}, token),
-            PhoneServing::request("PUT", "/api/slip/1001/start", "{}", token),
-            PhoneServing::request("GET", "/api/slip/1003/start", {}, token),
+            PhoneClient::request("DELETE", "/api/day", {}, token),
+            PhoneClient::request("PUT", "/api/slip/1001/start", "{}", token),
+            PhoneClient::request("GET", "/api/slip/1003/start", {}, token),
         };
         QMap<int, int> statuses;
         for (int i = 0; i < 1000; ++i) {

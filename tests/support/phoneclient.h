@@ -19,7 +19,6 @@ struct Answer
     QMap<QByteArray, QByteArray> headers; // names in lower case
 };
 
-// One request as written, over a connection of its own that trusts the server's certificate.
 inline Answer exchange(quint16 port, const QSslCertificate &certificate, const QByteArray &request)
 {
     QSslSocket socket;

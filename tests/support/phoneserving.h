@@ -42,15 +42,10 @@ struct PhoneServing
         return PhoneClient::exchange(
             server.port(), server.fingerprint().isEmpty() ? QSslCertificate() : server.certificate(), request);
     }
-    static QByteArray request(const QByteArray &method, const QByteArray &path, const QByteArray &body = {},
-                              const QByteArray &bearer = {}, const QByteArray &extra = {})
-    {
-        return PhoneClient::request(method, path, body, bearer, extra);
-    }
 
     Answer call(const QByteArray &method, const QByteArray &path, const QByteArray &body = {},
                 const QByteArray &extra = {})
     {
-        return exchange(request(method, path, body, token.toLatin1(), extra));
+        return exchange(PhoneClient::request(method, path, body, token.toLatin1(), extra));
     }
 };
