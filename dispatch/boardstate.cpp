@@ -306,8 +306,8 @@ BoardState::PhoneTaken BoardState::takePhoneChange(const Record &before, const R
         taken.statusLine += QStringLiteral(" (not on the board)");
         return taken;
     }
-    if (row(r).leftBoard)
-        return taken; // completed before: the same change told twice
+    if (row(r).leftBoard || row(r).stored == after)
+        return taken; // taken before: the same change told twice
     const bool completed = status == kComplete;
     const QString title = QStringLiteral("Change from a Phone");
     const QString did =

@@ -845,11 +845,19 @@ void CalendarWindow::takePhoneChange(const PhoneWork::Outcome &outcome, const QS
     // On the board's slips the board takes it; closed or hidden, the calendar reads the slips afresh when it shows.
     if (!m_own || !outcome.stored || isHidden())
         return;
-    const int row = putThrough(m_messages, [&](const Answers &answers) {
-                        return m_own->takePhoneChange(outcome.before, outcome.after, phone, answers);
-                    }).row;
-    if (row > 0)
-        slipChangedFromPhone(row);
+    // One at a time: a change that comes while the question about another is open waits for its answer.
+    m_phoneChanges.push_back({outcome, phone});
+    if (m_phoneChanges.size() > 1)
+        return;
+    while (!m_phoneChanges.empty()) {
+        const auto &[change, from] = m_phoneChanges.front();
+        const int row = putThrough(m_messages, [&](const Answers &answers) {
+                            return m_own->takePhoneChange(change.before, change.after, from, answers);
+                        }).row;
+        if (row > 0)
+            slipChangedFromPhone(row);
+        m_phoneChanges.pop_front();
+    }
 }
 
 void CalendarWindow::slipChangedFromPhone(int row)

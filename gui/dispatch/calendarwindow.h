@@ -6,6 +6,7 @@
 #include "gui/widgets/programwindow.h"
 
 #include <QAbstractScrollArea>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -163,6 +164,7 @@ private:
     BoardState *m_board;
     std::unique_ptr<Calendar::Model> m_model;
     RouteSheetHandler m_routeSheet;
+    std::deque<std::pair<PhoneWork::Outcome, QString>> m_phoneChanges; // the first is being taken
     bool m_filling = false;
     QString m_technician;
     QDate m_date;
