@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "platform/phoneserver.h"
+
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
@@ -211,6 +213,8 @@ void Application::start()
     }
     m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
     setup(); // loaded hidden: it shows the settings and receives the modem port
+    // Once the folder tree is there: the phone page, when the office switched it on.
+    applyPhonePage(PhonePageOptions::load());
     startModemSearch();
     if (m_startMenu)
         static_cast<StartMenu *>(m_startMenu.data())->setStarting(false);
@@ -601,6 +605,10 @@ SetupScreen *Application::setup()
         auto *setup = track(new SetupScreen(m_state, m_platform, environment()));
         connect(setup, &SetupScreen::saved, this, &Application::showStartMenu);
         connect(setup, &SetupScreen::printSampleRequested, this, &Application::printLogoSample);
+        connect(setup, &SetupScreen::phonePageChanged, this, [this](const PhonePageOptions &options) {
+            options.save();
+            applyPhonePage(options);
+        });
         m_setup = setup;
     }
     return static_cast<SetupScreen *>(m_setup.data());
@@ -619,6 +627,9 @@ void Application::exitProgram()
     if (m_exiting)
         return;
     m_exiting = true;
+    // No phone reaches the files while the program closes.
+    if (m_phoneServer)
+        m_phoneServer->stop();
     try {
         // A save of the board that failed and was not saved since stays undone: the next start must not
         // complete what the user left without saving.
@@ -638,4 +649,27 @@ void Application::exitProgram()
         m_quit();
     else
         QCoreApplication::quit();
+}
+
+void Application::applyPhonePage(const PhonePageOptions &options)
+{
+    QString problem;
+    if (!options.on) {
+        if (m_phoneServer)
+            m_phoneServer->stop();
+    } else if (m_state.phoneTokens) {
+        if (!m_phoneServer) {
+            m_phoneServer =
+                std::make_unique<PhoneServer>(m_state.folder, m_state.settings, m_platform.clock, *m_state.phoneTokens);
+            connect(m_phoneServer.get(), &PhoneServer::phoneChanged, this, &Application::phoneChangeStored);
+        }
+        if (!m_phoneServer->start(options)) {
+            problem = m_phoneServer->error();
+            m_platform.messages.inform(problem, QStringLiteral("Phone page"));
+        }
+    }
+    const bool serving = m_phoneServer && m_phoneServer->isListening();
+    m_state.phonePageAddress = serving ? m_phoneServer->pageAddress() : QString();
+    m_state.phoneFingerprint = serving ? m_phoneServer->fingerprint() : QString();
+    setup()->showPhonePage(options, m_state.phonePageAddress, m_state.phoneFingerprint, problem);
 }

@@ -28,6 +28,8 @@ class Modem;
 class QtSerialPorts;
 class SetupScreen;
 class WelcomePanel;
+class PhoneServer;
+struct PhonePageOptions;
 
 // The program's one application object: it owns the shared state, runs the start-up sequence, opens the
 // windows and ends the program.
@@ -81,6 +83,11 @@ public:
     // technician's without one): on the board's slips when a board state is given, else on its own.
     CalendarWindow *openCalendar(BoardState *board, const QString &technician, const QDate &date);
 
+    // Serves the technicians' phone page as the options say (stops it when they say off) and shows the outcome
+    // on the setup screen; a port in use or a missing certificate is said in a message.
+    void applyPhonePage(const PhonePageOptions &options);
+    PhoneServer *phoneServer() const { return m_phoneServer.get(); }
+
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
@@ -128,6 +135,7 @@ private:
     PrintTarget *m_printTarget = nullptr;
     std::unique_ptr<QtPrintTarget> m_qtPrintTarget;
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
+    std::unique_ptr<PhoneServer> m_phoneServer;
     bool m_exiting = false;
     int m_progressFromAccounts = kProgressFromAccounts;
     QDateTime m_started; // when this run began, on the file system's clock

@@ -3,6 +3,10 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev poppler-utils xvfb xauth
           libarchive-dev                       # the dated backup archives (zip), written and read through it
+          qt6-httpserver-dev qt6-websockets-dev # the phone page's server (Qt's CMake files of the server need both)
+          libssl-dev                           # the phone page's own certificate, made with libcrypto
+          libqrencode-dev                      # the QR code of a phone's pairing
+          chromium chromium-driver python3-selenium # the phone page's test in a real browser
           fonts-dejavu-core fonts-liberation2
           openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
           dpkg-dev file desktop-file-utils)    # the Debian package and its check

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
@@ -295,6 +296,8 @@ QWidget *SetupScreen::buildOperationsTab()
     assistanceLayout->addWidget(m_prompts);
     assistanceLayout->addStretch();
     m_subTabs->addTab(assistance, QStringLiteral("Assistance"));
+    // Last, so that the six sub-tabs keep their places; open whether or not a modem was found.
+    m_subTabs->addTab(buildPhonePage(m_subTabs), QStringLiteral("Phone Page"));
     return m_subTabs;
 }
 
@@ -796,4 +799,119 @@ void SetupScreen::saveAndReturn()
 void SetupScreen::inform(const QString &text)
 {
     m_platform.messages.inform(text, QStringLiteral("Setup"));
+}
+
+QWidget *SetupScreen::buildPhonePage(QWidget *parent)
+{
+    auto *page = new QWidget(parent);
+    auto *outer = new QVBoxLayout(page);
+    auto *frame = new QGroupBox(QStringLiteral("Technicians' phone page"), page);
+    frame->setObjectName(QStringLiteral("fraPhonePage"));
+    outer->addWidget(frame);
+    outer->addStretch();
+    auto *layout = new QFormLayout(frame);
+    m_phonePage = checkBox(QStringLiteral("Serve the technicians' day to their phones on the office network"),
+                           QStringLiteral("ckPhonePage"), frame);
+    layout->addRow(m_phonePage);
+    m_phoneAddress = new QComboBox(frame);
+    m_phoneAddress->setObjectName(QStringLiteral("cboPhoneAddress"));
+    m_phoneAddress->addItem(QStringLiteral("All of this computer's addresses"), QString());
+    for (const QString &address : PhonePageOptions::officeAddresses())
+        m_phoneAddress->addItem(address, address);
+    layout->addRow(QStringLiteral("Address"), m_phoneAddress);
+    m_phonePort = new QLineEdit(QString::number(PhonePageOptions::kDefaultPort), frame);
+    m_phonePort->setObjectName(QStringLiteral("txtPhonePort"));
+    m_phonePort->setMaxLength(5);
+    layout->addRow(QStringLiteral("Port"), m_phonePort);
+    m_phonePlainHttp =
+        checkBox(QStringLiteral("Plain HTTP, without encryption"), QStringLiteral("ckPhonePlainHttp"), frame);
+    layout->addRow(m_phonePlainHttp);
+    m_phonePlainWarning = new QLabel(
+        QStringLiteral("Without encryption, anyone on the office network can read the phones' tokens and the "
+                       "customers' names, addresses and telephone numbers, and can act as a paired phone. Use it "
+                       "only on a network that no one else can join."),
+        frame);
+    m_phonePlainWarning->setObjectName(QStringLiteral("lblPhonePlainWarning"));
+    m_phonePlainWarning->setWordWrap(true);
+    m_phonePlainWarning->setStyleSheet(QStringLiteral("color: #b3261e; font-weight: bold;"));
+    m_phonePlainWarning->hide();
+    layout->addRow(m_phonePlainWarning);
+    m_phonePageAddress = new QLineEdit(frame);
+    m_phonePageAddress->setObjectName(QStringLiteral("txtPhonePageAddress"));
+    m_phonePageAddress->setReadOnly(true);
+    layout->addRow(QStringLiteral("Page address"), m_phonePageAddress);
+    // Shown whole, in two lines of fixed-width characters, so that it reads side by side with the phone's.
+    m_phoneFingerprint = new QLabel(frame);
+    m_phoneFingerprint->setObjectName(QStringLiteral("lblPhoneFingerprint"));
+    m_phoneFingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_phoneFingerprint->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_phoneFingerprint->setToolTip(
+        QStringLiteral("The phone's browser shows the same fingerprint for the office's certificate."));
+    layout->addRow(QStringLiteral("Fingerprint (SHA-256)"), m_phoneFingerprint);
+    m_phoneStatus = new QLabel(QStringLiteral("The phone page is off."), frame);
+    m_phoneStatus->setObjectName(QStringLiteral("lblPhoneStatus"));
+    m_phoneStatus->setWordWrap(true);
+    layout->addRow(m_phoneStatus);
+
+    connect(m_phonePage, &QCheckBox::toggled, this, &SetupScreen::phonePageEdited);
+    connect(m_phonePlainHttp, &QCheckBox::toggled, this, &SetupScreen::phonePageEdited);
+    connect(m_phoneAddress, &QComboBox::currentIndexChanged, this, &SetupScreen::phonePageEdited);
+    connect(m_phonePort, &QLineEdit::editingFinished, this, [this] {
+        if (m_phonePort->text().trimmed() == QString::number(m_phonePortShown))
+            return;
+        if (!PhonePageOptions::parsePort(m_phonePort->text())) {
+            m_phonePort->setText(QString::number(m_phonePortShown));
+            inform(QStringLiteral("The port must be a whole number from 1024 to 65535."));
+            return;
+        }
+        phonePageEdited();
+    });
+    return page;
+}
+
+PhonePageOptions SetupScreen::phonePageOptions() const
+{
+    PhonePageOptions options;
+    options.on = m_phonePage->isChecked();
+    options.address = m_phoneAddress->currentData().toString();
+    options.port = PhonePageOptions::parsePort(m_phonePort->text()).value_or(m_phonePortShown);
+    options.plainHttp = m_phonePlainHttp->isChecked();
+    return options;
+}
+
+void SetupScreen::phonePageEdited()
+{
+    m_phonePlainWarning->setVisible(m_phonePlainHttp->isChecked());
+    if (!m_showingPhonePage)
+        emit phonePageChanged(phonePageOptions());
+}
+
+void SetupScreen::showPhonePage(const PhonePageOptions &options, const QString &address, const QString &fingerprint,
+                                const QString &problem)
+{
+    m_showingPhonePage = true;
+    m_phonePage->setChecked(options.on);
+    int index = m_phoneAddress->findData(options.address);
+    if (index < 0) { // an address this computer no longer has: shown all the same, to be changed
+        m_phoneAddress->addItem(options.address, options.address);
+        index = m_phoneAddress->count() - 1;
+    }
+    m_phoneAddress->setCurrentIndex(index);
+    m_phonePortShown = options.port;
+    m_phonePort->setText(QString::number(options.port));
+    m_phonePlainHttp->setChecked(options.plainHttp);
+    m_phonePlainWarning->setVisible(options.plainHttp);
+    m_phonePageAddress->setText(address);
+    m_phoneFingerprint->setText(fingerprint.left(47) + (fingerprint.size() > 47 ? QStringLiteral("\n") : QString()) +
+                                fingerprint.mid(48));
+    if (!problem.isEmpty())
+        m_phoneStatus->setText(problem);
+    else if (!options.on)
+        m_phoneStatus->setText(QStringLiteral("The phone page is off: nothing listens on the network."));
+    else if (options.plainHttp)
+        m_phoneStatus->setText(QStringLiteral("Serving the phone page without encryption."));
+    else
+        m_phoneStatus->setText(QStringLiteral("Serving the phone page. Compare the fingerprint with the one the "
+                                              "phone's browser shows before you accept the certificate."));
+    m_showingPhonePage = false;
 }

@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "gui/widgets/programwindow.h"
+#include "platform/phoneserver.h"
 
 #include <array>
 
@@ -53,9 +54,16 @@ public:
     void saveAndReturn();
     bool usaStyle() const { return m_usaStyle; }
 
+    // The phone page's options as the screen shows them, and what the server made of them: the page's address
+    // and the certificate's fingerprint while it serves, or why it does not.
+    void showPhonePage(const PhonePageOptions &options, const QString &address, const QString &fingerprint,
+                       const QString &problem);
+
 signals:
     void saved(); // the program is set up: the start menu follows
     void printSampleRequested(const QString &logoPath, int widthTwips, int heightTwips);
+    // An option of the phone page changed: it takes effect at once (switching it off stops the server).
+    void phonePageChanged(const PhonePageOptions &options);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -79,6 +87,9 @@ private:
     void rebuildCurrentItems();
     void reloadCurrentItems();
     void inform(const QString &text);
+    QWidget *buildPhonePage(QWidget *parent);
+    PhonePageOptions phonePageOptions() const;
+    void phonePageEdited();
 
     Shared m_state;
     Platform &m_platform;
@@ -100,6 +111,16 @@ private:
     QCheckBox *m_phone;
     QCheckBox *m_callerId;
     QLabel *m_callerIdNote;
+    QCheckBox *m_phonePage;
+    QComboBox *m_phoneAddress;
+    QLineEdit *m_phonePort;
+    QCheckBox *m_phonePlainHttp;
+    QLabel *m_phonePlainWarning;
+    QLineEdit *m_phonePageAddress;
+    QLabel *m_phoneFingerprint;
+    QLabel *m_phoneStatus;
+    quint16 m_phonePortShown = PhonePageOptions::kDefaultPort;
+    bool m_showingPhonePage = false;
     std::array<QRadioButton *, 4> m_workWeek{};
     QCheckBox *m_colour;
     QLineEdit *m_borders;

@@ -1,0 +1,179 @@
+// The phone page at the largest folder: 32,767 customers and 5,000 active slips, 40 of them one technician's
+// today and on the next working day. Every request goes over HTTPS on the loopback address, a new connection
+// each time (the most a phone can cost), and the figures include the client's share of the work.
+#include "../tests/support/phoneclient.h"
+#include "accounts/phonetokens.h"
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/formats.h"
+#include "core/settings.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+#include "dispatch/slipvalues.h"
+#include "platform/phoneserver.h"
+#include "tools/samplegenerator.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <ctime>
+
+namespace {
+
+const QDate kToday(2026, 12, 7); // a Monday
+const QString kTechnician = QStringLiteral("Bench Technician");
+
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+struct PhoneFolder
+{
+    QTemporaryDir dir;
+    QTemporaryDir certificates;
+    DataFolder folder{dir.path()};
+
+    PhoneFolder()
+    {
+        GenerateOptions options;
+        options.customers = GenerateLimits::kCustomers;
+        options.slips = 5000;
+        options.history = 0;
+        options.seed = 41;
+        options.today = kToday;
+        generateSampleData(folder, options);
+        // Every slip active; 40 of them the technician's, half today and half on Tuesday.
+        std::vector<Record> all;
+        for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+            for (Record r : folder.readRecords(file, serviceSlipLayout())) {
+                if (file != SlipFiles::kActive)
+                    r.setText(SlipField::Status, SlipValues::kAssigned);
+                all.push_back(r);
+            }
+        }
+        const QStringList &times = SlipValues::timeSlots();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            Record &r = all[i];
+            if (i % 120 == 0 && i / 120 < 40) {
+                r.setText(SlipField::AssignedTo, kTechnician);
+                r.setText(SlipField::Status, SlipValues::kAssigned);
+                r.setText(SlipField::SchedDate, Formats::shortDate(kToday.addDays(int(i / 120) % 2)));
+                r.setText(SlipField::SchedTime, times.value(int(i / 240) % times.size()));
+            }
+        }
+        folder.replaceRecords(SlipFiles::kActive, all);
+        folder.replaceRecords(SlipFiles::kCompleted, {});
+    }
+};
+
+PhoneFolder &phoneFolder()
+{
+    static PhoneFolder made;
+    return made;
+}
+
+struct Serving
+{
+    FixedClock clock{QDateTime(kToday, QTime(9, 0))};
+    Settings settings;
+    PhoneTokens tokens{phoneFolder().folder, clock};
+    PhoneServer server{phoneFolder().folder, settings, clock, tokens};
+    QByteArray token;
+
+    Serving()
+    {
+        token = tokens.pair(kTechnician, QStringLiteral("bench phone")).token.toLatin1();
+        PhonePageOptions options;
+        options.on = true;
+        options.address = QStringLiteral("127.0.0.1");
+        options.port = 0;
+        if (!server.start(options, phoneFolder().certificates.path()))
+            qFatal("%s", qPrintable(server.error()));
+    }
+    PhoneClient::Answer day(const QByteArray &etag = {})
+    {
+        return PhoneClient::exchange(
+            server.port(), server.certificate(),
+            PhoneClient::request("GET", "/api/day", {}, token,
+                                 etag.isEmpty() ? QByteArray() : "If-None-Match: " + etag + "\r\n"));
+    }
+};
+
+// The technician's day from a server just started: nothing read before.
+void BM_PhoneDayFreshServer(benchmark::State &state)
+{
+    phoneFolder();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto serving = std::make_unique<Serving>();
+        state.ResumeTiming();
+        const auto answer = serving->day();
+        if (answer.status != 200 || answer.body.count("\"slip\":") != 40)
+            state.SkipWithError("not the technician's 40 slips");
+        state.PauseTiming();
+        serving.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PhoneDayFreshServer)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The same day asked again after the slips changed on disk (the board saved): read anew.
+void BM_PhoneDayAfterAChange(benchmark::State &state)
+{
+    Serving serving;
+    std::vector<Record> slips = phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+    for (auto _ : state) {
+        state.PauseTiming();
+        phoneFolder().folder.replaceRecords(SlipFiles::kActive, slips);
+        state.ResumeTiming();
+        if (serving.day().status != 200)
+            state.SkipWithError("no day");
+    }
+}
+BENCHMARK(BM_PhoneDayAfterAChange)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Fifty phones each asking once, as they do every ten seconds: the share of one core those ten seconds cost.
+void BM_FiftyPhonesTenSeconds(benchmark::State &state)
+{
+    Serving serving;
+    const QByteArray etag = serving.day().headers.value("etag");
+    double cpu = 0;
+    for (auto _ : state) {
+        const double before = processCpuSeconds();
+        for (int phone = 0; phone < 50; ++phone) {
+            if (serving.day(etag).status != 304)
+                state.SkipWithError("the unchanged day was sent again");
+        }
+        cpu += processCpuSeconds() - before;
+    }
+    state.counters["core_percent_of_10s"] = 100.0 * cpu / double(state.iterations()) / 10.0;
+}
+BENCHMARK(BM_FiftyPhonesTenSeconds)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A thousand hostile requests: bad tokens, oversized bodies, malformed JSON, path tricks, wrong methods.
+void BM_ThousandHostileRequests(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        Serving serving;
+        const QList<QByteArray> kinds = {
+            PhoneClient::request("GET", "/api/day", {}, "wrongwrongwrongwrong"),
+            PhoneClient::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), serving.token),
+            PhoneClient::request("POST", "/api/slip/1001/complete", "{\"note\":[1", serving.token),
+            PhoneClient::request("GET", "/../ServiceSlips.txt"),
+            PhoneClient::request("GET", "/%2e%2e/CustomerData.txt"),
+            PhoneClient::request("DELETE", "/api/day", {}, serving.token),
+        };
+        state.ResumeTiming();
+        for (int i = 0; i < 1000; ++i) {
+            if (PhoneClient::exchange(serving.server.port(), serving.server.certificate(), kinds[i % kinds.size()])
+                    .status < 400)
+                state.SkipWithError("a hostile request was served");
+        }
+    }
+}
+BENCHMARK(BM_ThousandHostileRequests)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
