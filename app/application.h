@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class AgreementsWindow;
 class BoardState;
 class CalendarWindow;
 class CustomerScreen;
@@ -80,6 +81,12 @@ public:
     // technician's without one): on the board's slips when a board state is given, else on its own.
     CalendarWindow *openCalendar(BoardState *board, const QString &technician, const QDate &date);
 
+    // The maintenance agreements: every one (an empty account) or one account's.
+    AgreementsWindow *openAgreements(const QString &acctNo);
+    // Makes the agreements' visits of the coming weeks, as at every start: says what was made or refused, and
+    // nothing when there was nothing to do.
+    void makeAgreementVisits();
+
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
@@ -117,6 +124,7 @@ private:
     QPointer<ProgramWindow> m_manual;
     QPointer<ProgramWindow> m_dialer;
     QPointer<ProgramWindow> m_slipCreation;
+    QPointer<ProgramWindow> m_agreements;
     SerialPortFactory m_serialPorts;
     std::unique_ptr<QtSerialPorts> m_systemPorts;
     std::unique_ptr<Modem> m_modem;

@@ -7,6 +7,7 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "core/settings.h"
+#include "dispatch/agreementlist.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
@@ -396,13 +397,50 @@ Verdict BoardState::deleteAll(const Answers &answers)
                                          hiddenNote(count() - shownCount(), count(), QString()),
                                      QStringLiteral("DELETE ALL SLIPS"), answers))
         return *asked;
+    const auto visits = agreementVisits(false);
+    if (auto asked = visitsQuestion(visits, answers))
+        return *asked;
     try {
         DeleteActiveSlips(m_folder);
     } catch (const DiskError &e) {
         return refused(e.message());
     }
     load();
-    return Verdict::done();
+    return visitsDeleted(visits, answers);
+}
+
+std::vector<std::pair<qint16, qint32>> BoardState::agreementVisits(bool tickedOnly) const
+{
+    std::vector<std::pair<qint16, qint32>> visits;
+    const QHash<qint16, qint32> slips = AgreementList::agreementSlips(m_folder);
+    if (slips.isEmpty())
+        return visits;
+    for (const Row &row : m_rows) {
+        const qint16 slipNo = row.slip.int16(SlipField::SlipNo);
+        if ((row.ticked || !tickedOnly) && slips.contains(slipNo))
+            visits.emplace_back(slipNo, slips.value(slipNo));
+    }
+    return visits;
+}
+
+// The question after the three of a deletion, when slips made by agreements are among the deleted ones.
+std::optional<Verdict> BoardState::visitsQuestion(const std::vector<std::pair<qint16, qint32>> &visits,
+                                                  const Answers &answers)
+{
+    if (visits.empty() || answers.size() > 3)
+        return std::nullopt;
+    return Verdict::ask(AgreementList::deletedVisitsQuestion(visits), AgreementList::kDeletedVisitsTitle);
+}
+
+Verdict BoardState::visitsDeleted(const std::vector<std::pair<qint16, qint32>> &visits, const Answers &answers)
+{
+    if (visits.empty())
+        return Verdict::done();
+    const QString failed = AgreementList::noteDeletedVisits(m_folder, visits, !answers[3]);
+    Verdict done = Verdict::done();
+    if (!failed.isEmpty())
+        done.tell(failed, m_title);
+    return done;
 }
 
 Verdict BoardState::deleteSelected(const Answers &answers)
@@ -411,6 +449,9 @@ Verdict BoardState::deleteSelected(const Answers &answers)
         return Verdict::refused();
     if (auto asked = deleteQuestions(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
                                      QStringLiteral("DELETE SELECTED SLIPS"), answers))
+        return *asked;
+    const auto visits = agreementVisits(true);
+    if (auto asked = visitsQuestion(visits, answers))
         return *asked;
     std::vector<MarkedSlip> rows;
     rows.reserve(m_rows.size());
@@ -422,7 +463,7 @@ Verdict BoardState::deleteSelected(const Answers &answers)
         return refused(e.message());
     }
     load();
-    return Verdict::done();
+    return visitsDeleted(visits, answers);
 }
 
 namespace {

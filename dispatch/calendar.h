@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -91,6 +92,7 @@ public:
         QString service; // the first line of the service required
         QString status;
         QString priority;
+        QString origin; // a slip made by a maintenance agreement: "From agreement 12: Furnace tune-up"
     };
 
     Model(BoardState &board, const Settings &settings, const Clock &clock, Saving saving = Saving::Itself);
@@ -193,6 +195,7 @@ private:
     std::vector<std::vector<int>> m_byColumn;
     std::vector<int> m_unplaced;
     int m_clashes = 0;
+    QHash<qint16, QString> m_origins; // the slips made by maintenance agreements
     std::vector<Undo> m_undo;
 };
 

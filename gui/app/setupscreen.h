@@ -16,6 +16,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 // The setup screen: the business's own data and the program's options. Its one way out saves everything and
@@ -101,6 +102,7 @@ private:
     QCheckBox *m_callerId;
     QLabel *m_callerIdNote;
     std::array<QRadioButton *, 4> m_workWeek{};
+    QSpinBox *m_agreementWeeks = nullptr;
     QCheckBox *m_colour;
     QLineEdit *m_borders;
     QLineEdit *m_data;
