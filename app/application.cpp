@@ -19,7 +19,6 @@
 #include "core/startup.h"
 #include "core/tornrecords.h"
 #include "dialing/modem.h"
-#include "dispatch/agreements.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -165,13 +164,6 @@ void Application::start()
     if (const auto note = m_state.slipCounter.load(
             m_state.folder, [this] { return highestSlipNumber(m_state.folder); }, lastActiveSlipNumber(m_state.folder)))
         m_platform.messages.inform(*note, title);
-    try {
-        // A run of the agreement visits cut off between noting a visit and storing its slip: the visit is made
-        // again by the next run, once.
-        Agreements::finishInterruptedVisits(m_state.folder, m_state.slipCounter);
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
     try {

@@ -7,7 +7,7 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "core/settings.h"
-#include "dispatch/agreementlist.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
@@ -412,7 +412,7 @@ Verdict BoardState::deleteAll(const Answers &answers)
 std::vector<std::pair<qint16, qint32>> BoardState::agreementVisits(bool tickedOnly) const
 {
     std::vector<std::pair<qint16, qint32>> visits;
-    const QHash<qint16, qint32> slips = AgreementList::agreementSlips(m_folder);
+    const QHash<qint16, qint32> slips = AgreementView::agreementSlips(m_folder);
     if (slips.isEmpty())
         return visits;
     for (const Row &row : m_rows) {
@@ -429,14 +429,14 @@ std::optional<Verdict> BoardState::visitsQuestion(const std::vector<std::pair<qi
 {
     if (visits.empty() || answers.size() > 3)
         return std::nullopt;
-    return Verdict::ask(AgreementList::deletedVisitsQuestion(visits), AgreementList::kDeletedVisitsTitle);
+    return Verdict::ask(AgreementView::deletedVisitsQuestion(visits), AgreementView::kDeletedVisitsTitle);
 }
 
 Verdict BoardState::visitsDeleted(const std::vector<std::pair<qint16, qint32>> &visits, const Answers &answers)
 {
     if (visits.empty())
         return Verdict::done();
-    const QString failed = AgreementList::noteDeletedVisits(m_folder, visits, !answers[3]);
+    const QString failed = AgreementView::noteDeletedVisits(m_folder, visits, !answers[3]);
     Verdict done = Verdict::done();
     if (!failed.isEmpty())
         done.tell(failed, m_title);

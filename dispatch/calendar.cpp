@@ -6,7 +6,7 @@
 #include "core/formats.h"
 #include "core/recordscan.h"
 #include "core/seams.h"
-#include "dispatch/agreementlist.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/boardstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
@@ -178,14 +178,14 @@ Model::Model(BoardState &board, const Settings &settings, const Clock &clock, Sa
     , m_settings(settings)
     , m_clock(clock)
 {
-    const QHash<qint16, qint32> slips = AgreementList::agreementSlips(board.folder());
+    const QHash<qint16, qint32> slips = AgreementView::agreementSlips(board.folder());
     if (slips.isEmpty())
         return;
     QHash<qint32, QStringList> services;
     for (const Agreement &a : Agreements::load(board.folder()))
         services.insert(a.id, a.services);
     for (auto it = slips.cbegin(); it != slips.cend(); ++it)
-        m_origins.insert(it.key(), AgreementList::slipOrigin(it.value(), services.value(it.value())));
+        m_origins.insert(it.key(), AgreementView::slipOrigin(it.value(), services.value(it.value())));
 }
 
 void Model::showWeek(const QString &technician, const QDate &date)

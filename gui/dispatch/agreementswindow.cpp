@@ -48,7 +48,7 @@ const QString kFormat = QStringLiteral("^No   |<Account     |<Customer          
                                        "|<Interval         |<Technician     |^Next Visit |>Price/Visit|>Yearly Value");
 enum Column { No, Account, Customer, Services, Interval, Technician, NextVisit, Price, Yearly };
 
-QString weekCaption(const AgreementList::Week &week)
+QString weekCaption(const AgreementView::Week &week)
 {
     const int n = int(week.visits.size());
     return QStringLiteral("Week of %1 - %2 - %3")
@@ -116,7 +116,7 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     m_chosen->setObjectName(QStringLiteral("optChosenMonths"));
     m_every = new QSpinBox(interval);
     m_every->setObjectName(QStringLiteral("txtEvery"));
-    m_every->setRange(1, AgreementList::kMostWeeks);
+    m_every->setRange(1, AgreementView::kMostWeeks);
     intervalLayout->addWidget(m_weeks, 0, 0, 1, 3);
     intervalLayout->addWidget(m_months, 0, 3, 1, 3);
     intervalLayout->addWidget(Widgets::label(QStringLiteral("N ="), QStringLiteral("lblEvery"), interval), 1, 0);
@@ -124,7 +124,7 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     intervalLayout->addWidget(m_chosen, 2, 0, 1, 6);
     for (int m = 0; m < 12; ++m) {
         m_month[std::size_t(m)] =
-            Widgets::checkBox(AgreementList::monthName(m + 1), QStringLiteral("ckMonth_%1").arg(m), interval);
+            Widgets::checkBox(AgreementView::monthName(m + 1), QStringLiteral("ckMonth_%1").arg(m), interval);
         m_month[std::size_t(m)]->setChecked(agreement.months & (1u << m));
         intervalLayout->addWidget(m_month[std::size_t(m)], 3 + m / 6, m % 6);
     }
@@ -195,7 +195,7 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
                   m_price);
     m_note = new QLineEdit(agreement.note, this);
     m_note->setObjectName(QStringLiteral("txtNote"));
-    m_note->setMaxLength(AgreementList::kSlipTextLimit);
+    m_note->setMaxLength(AgreementView::kSlipTextLimit);
     FieldFilter::installStorable(m_note, messages);
     connect(m_note, &QLineEdit::textChanged, this, &AgreementEditor::showSlipText);
     right->addRow(Widgets::label(QStringLiteral("N&ote"), QStringLiteral("lblNote"), this, m_note), m_note);
@@ -232,7 +232,7 @@ void AgreementEditor::intervalChosen()
 {
     const bool chosen = m_chosen->isChecked();
     m_every->setEnabled(!chosen);
-    m_every->setMaximum(m_weeks->isChecked() ? AgreementList::kMostWeeks : AgreementList::kMostMonths);
+    m_every->setMaximum(m_weeks->isChecked() ? AgreementView::kMostWeeks : AgreementView::kMostMonths);
     for (QCheckBox *month : m_month)
         month->setEnabled(chosen);
 }
@@ -270,8 +270,8 @@ void AgreementEditor::showSlipText()
     const Agreement a = edited();
     const QString text = Agreements::slipText(a);
     m_slipText->setText(text);
-    const bool fits = text.size() <= AgreementList::kSlipTextLimit;
-    m_slipLength->setText(AgreementList::slipTextLength(a) + (fits ? QString() : QStringLiteral(" - too long")));
+    const bool fits = text.size() <= AgreementView::kSlipTextLimit;
+    m_slipLength->setText(AgreementView::slipTextLength(a) + (fits ? QString() : QStringLiteral(" - too long")));
     m_slipLength->setStyleSheet(fits ? QString() : QStringLiteral("color: #b00000; font-weight: bold;"));
 }
 
@@ -408,14 +408,14 @@ void AgreementsWindow::refresh()
     if (!m_selectId && selectedLine() >= 0)
         m_selectId = m_lines[std::size_t(selectedLine())].agreement.id; // kept selected
 
-    m_names = AgreementList::customerNames(m_state.folder);
+    m_names = AgreementView::customerNames(m_state.folder);
     std::vector<Agreement> agreements = Agreements::load(m_state.folder);
     if (!m_account.isEmpty())
         std::erase_if(agreements, [this](const Agreement &a) { return a.acctNo.trimmed() != m_account; });
     const WorkWeek workWeek = m_state.settings.workWeek;
-    m_lines = AgreementList::lines(agreements, m_names, today, workWeek);
+    m_lines = AgreementView::lines(agreements, m_names, today, workWeek);
     const int weeks = std::max(1, int(m_state.settings.agreementWeeks));
-    m_weeks = AgreementList::comingWeeks(m_state.folder, m_lines, today, weeks, workWeek);
+    m_weeks = AgreementView::comingWeeks(m_state.folder, m_lines, today, weeks, workWeek);
     m_caption->setText(
         m_account.isEmpty()
             ? QStringLiteral("Every maintenance agreement")
@@ -424,13 +424,13 @@ void AgreementsWindow::refresh()
     setWindowTitle(m_account.isEmpty() ? kTitle : kTitle + QStringLiteral(" - ") + m_account);
     fillGrid();
 
-    const Money total = AgreementList::yearlyTotal(m_lines);
+    const Money total = AgreementView::yearlyTotal(m_lines);
     m_total->setText(QStringLiteral("Agreed yearly value: %1 from %2 agreement(s)")
                          .arg(Formats::currency(total))
                          .arg(m_lines.size()));
 
     m_ending->clear();
-    for (const Agreement &a : Agreements::endingWithin(agreements, today, AgreementList::kEndingWithinDays)) {
+    for (const Agreement &a : Agreements::endingWithin(agreements, today, AgreementView::kEndingWithinDays)) {
         auto *item =
             new QListWidgetItem(QStringLiteral("%1  %2 %3 - ends %4")
                                     .arg(a.id)
@@ -444,10 +444,10 @@ void AgreementsWindow::refresh()
     m_coming->clear();
     Money comingTotal;
     int visits = 0;
-    for (const AgreementList::Week &week : m_weeks) {
+    for (const AgreementView::Week &week : m_weeks) {
         auto *weekItem = new QTreeWidgetItem(m_coming, {weekCaption(week)});
         weekItem->setFirstColumnSpanned(true);
-        for (const AgreementList::Visit &v : week.visits) {
+        for (const AgreementView::Visit &v : week.visits) {
             new QTreeWidgetItem(weekItem,
                                 {Formats::weekdayName(v.day).left(3) + QLatin1Char(' ') + Formats::shortDate(v.day) +
                                      (v.slip ? QStringLiteral(" *") : QString()),
@@ -470,7 +470,7 @@ void AgreementsWindow::fillGrid()
 {
     const int keep = std::exchange(m_selectId, 0);
     m_grid->setAll(qsizetype(m_lines.size()), [this](qsizetype row, int col) -> QString {
-        const AgreementList::Line &line = m_lines[std::size_t(row)];
+        const AgreementView::Line &line = m_lines[std::size_t(row)];
         const Agreement &a = line.agreement;
         switch (col) {
         case No:
@@ -554,7 +554,7 @@ bool AgreementsWindow::edit(Agreement agreement)
     for (const CatalogueRow &row : LoadCatalogue(m_state.folder))
         services << row.description;
     const QStringList technicians = m_state.assignmentLists.board.mid(1);
-    m_names = AgreementList::customerNames(m_state.folder);
+    m_names = AgreementView::customerNames(m_state.folder);
     const DataFolder &folder = m_state.folder;
     AgreementEditor editor(
         agreement, m_names.value(agreement.acctNo.trimmed()), services, technicians,
@@ -595,7 +595,7 @@ void AgreementsWindow::deleteAgreement()
         m_platform.messages.inform(QStringLiteral("Click the agreement to delete in the list first."), kTitle);
         return;
     }
-    const AgreementList::Line &l = m_lines[std::size_t(line)];
+    const AgreementView::Line &l = m_lines[std::size_t(line)];
     const QString what = QStringLiteral("Agreement %1 of %2 (%3)")
                              .arg(l.agreement.id)
                              .arg(l.customer.isEmpty() ? l.agreement.acctNo : l.customer,
@@ -635,9 +635,9 @@ void AgreementsWindow::makeVisits()
 void AgreementsWindow::printComingWeeks()
 {
     std::vector<AgreementVisitWeek> weeks;
-    for (const AgreementList::Week &week : m_weeks) {
+    for (const AgreementView::Week &week : m_weeks) {
         AgreementVisitWeek out{week.monday, {}};
-        for (const AgreementList::Visit &v : week.visits)
+        for (const AgreementView::Visit &v : week.visits)
             out.visits.push_back({v.day, v.slot, v.acctNo, v.customer, v.services, v.technician, v.price, v.slip != 0});
         weeks.push_back(std::move(out));
     }

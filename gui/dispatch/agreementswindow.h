@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dispatch/agreementlist.h"
+#include "dispatch/agreementview.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
 
@@ -113,7 +113,7 @@ public:
     void printComingWeeks();
 
     FlexGrid *grid() const { return m_grid; }
-    const std::vector<AgreementList::Line> &lines() const { return m_lines; }
+    const std::vector<AgreementView::Line> &lines() const { return m_lines; }
     // The editor as it opens for New and Edit, before it is shown (tests fill it in).
     void setEditorHook(std::function<void(AgreementEditor &)> hook) { m_editorHook = std::move(hook); }
 
@@ -137,8 +137,8 @@ private:
     std::function<void(AgreementEditor &)> m_editorHook;
     QString m_account; // empty: every account
     QHash<QString, QString> m_names;
-    std::vector<AgreementList::Line> m_lines;
-    std::vector<AgreementList::Week> m_weeks;
+    std::vector<AgreementView::Line> m_lines;
+    std::vector<AgreementView::Week> m_weeks;
     qint32 m_selectId = 0; // the agreement to select when the grid is filled next
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

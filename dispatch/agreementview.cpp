@@ -1,4 +1,4 @@
-#include "dispatch/agreementlist.h"
+#include "dispatch/agreementview.h"
 
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
@@ -6,7 +6,7 @@
 #include "core/diskerror.h"
 #include "core/formats.h"
 
-namespace AgreementList {
+namespace AgreementView {
 
 QString monthName(int month)
 {
@@ -130,4 +130,4 @@ QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<
                      .arg(failed.join(QStringLiteral(", ")));
 }
 
-} // namespace AgreementList
+} // namespace AgreementView

@@ -10,7 +10,7 @@ class DataFolder;
 // The maintenance agreements as the office looks at them: a line per agreement with its customer, next visit and
 // yearly value, and the visits of the coming weeks by week with each week's total. Amounts are the ones shown,
 // in cents, so that the parts add up to the totals shown.
-namespace AgreementList {
+namespace AgreementView {
 
 inline constexpr int kSlipTextLimit = 200; // a slip's "service required"
 inline constexpr int kEndingWithinDays = 60;
@@ -71,4 +71,4 @@ QString deletedVisitsQuestion(const std::vector<std::pair<qint16, qint32>> &slip
 QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips,
                           bool makeAgain);
 
-} // namespace AgreementList
+} // namespace AgreementView
