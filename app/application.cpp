@@ -19,6 +19,7 @@
 #include "core/startup.h"
 #include "core/tornrecords.h"
 #include "dialing/modem.h"
+#include "dispatch/agreements.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -164,6 +165,12 @@ void Application::start()
     if (const auto note = m_state.slipCounter.load(
             m_state.folder, [this] { return highestSlipNumber(m_state.folder); }, lastActiveSlipNumber(m_state.folder)))
         m_platform.messages.inform(*note, title);
+    try {
+        // A run of the agreements' visits cut off before its slips were stored: those visits are made afresh.
+        Agreements::finishInterruptedVisits(m_state.folder, m_state.slipCounter);
+    } catch (const DiskError &e) {
+        reportDiskError(e.message());
+    }
     for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
         reportDiskError(problem);
     try {

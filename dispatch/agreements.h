@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/money.h"
+#include "core/settings.h"
+#include "core/verdict.h"
 
 #include <QDate>
 #include <QString>
@@ -28,28 +30,96 @@ struct Agreement
     QString acctNo;
     QStringList services; // catalogue descriptions, in order
     Interval interval = Interval::Months;
-    int every = 1;         // weeks or months
-    quint16 months = 0;    // ChosenMonths: bit 0 January ... bit 11 December
-    QString technician;    // preferred; empty: none (the visit is made "Open")
-    int weekday = 0;       // preferred, 1 Monday ... 7 Sunday; 0 none (the visit keeps its day)
-    QString slot;          // preferred time slot, "None" for none
+    int every = 1;      // weeks or months
+    quint16 months = 0; // ChosenMonths: bit 0 January ... bit 11 December
+    QString technician; // preferred; empty: none (the visit is made "Open")
+    int weekday = 0;    // preferred, 1 Monday ... 7 Sunday; 0 none (the visit keeps its day)
+    QString slot;       // preferred time slot, "None" for none
     QDate start;
-    QDate end;             // invalid: no end
-    Money price;           // per visit
-    QString note;          // the slip's text after the services
-    QDate lastVisit;       // the day of the last visit made (invalid: none yet)
+    QDate end;       // invalid: no end
+    Money price;     // per visit
+    QString note;    // the slip's text after the services
+    QDate lastVisit; // the day of the last visit made (invalid: none yet)
 };
 
 namespace Agreements {
 
+// One record per agreement, in the order they were added (see agreementrecord.h).
+inline const QString kFile = QStringLiteral("/Agreements.dat");
+// One record per visit made, and per later change of it (skipped, to make again), in the order they happened:
+// the link from a slip to its agreement, and what makes a visit never twice.
+inline const QString kVisitsFile = QStringLiteral("/AgreementVisits.dat");
+
+// The agreements in file order, with each one's last visit from the visits file. A damaged value reads as its
+// default (see agreementrecord.h); the data check reports it.
 std::vector<Agreement> load(const DataFolder &folder);
 
+// A visit's day. Its due day comes from the interval (every N weeks from the start; every N months or in the
+// chosen months on the start's day of the month, or the month's last day when it has no such day, never
+// drifting: a start on the 31st gives Feb 28 (29) and then Mar 31 again). The visit's day is the due day moved
+// to the preferred weekday of its week (Monday to Sunday), then to the next day the business works; never
+// before the start, nor after the end (then the last working day of its week before the end). A visit is known
+// by its due day, so that a changed weekday or work week never makes it twice.
+struct DueVisit
+{
+    QDate due;
+    QDate day;
+};
+// The visits whose day falls from `from` to `to`, both included, in order.
+std::vector<DueVisit> dueVisits(const Agreement &agreement, const QDate &from, const QDate &to,
+                                WorkWeek week = WorkWeek::MondayToFriday);
+
 // The days of an agreement's visits from `from` to `to`, both included, in order; none after its end.
-std::vector<QDate> visitDates(const Agreement &agreement, const QDate &from, const QDate &to);
+std::vector<QDate> visitDates(const Agreement &agreement, const QDate &from, const QDate &to,
+                              WorkWeek week = WorkWeek::MondayToFriday);
 // The first visit on or after `today` (invalid when none comes).
-QDate nextVisit(const Agreement &agreement, const QDate &today);
-// The agreed value of one year of visits from `today`.
+QDate nextVisit(const Agreement &agreement, const QDate &today, WorkWeek week = WorkWeek::MondayToFriday);
+// The agreed value of one year of visits from `today` (the visits due from today to a day before the same
+// date next year).
 Money yearlyValue(const Agreement &agreement, const QDate &today);
+
+// -- Editing
+
+// The slip's text of a visit: the services, one a line, then the note, joined by CR LF as slip creation stores
+// a service text.
+QString slipText(const Agreement &agreement);
+// The interval in words: "Every 3 months", "Every week", "Mar, Jun, Sep, Dec".
+QString intervalText(const Agreement &agreement);
+// Why the agreement cannot be stored, or nothing when it can: the account must be a customer's, the services
+// in the catalogue, the technician in the assignments, the interval, weekday, slot and dates sound, the price
+// from $0.00 to $99,999.99 (the slip's amount field), and the slip's text must fit its 200 characters (a run
+// never cuts it) and hold only characters the files can store.
+std::optional<QString> problem(const DataFolder &folder, const Agreement &agreement);
+inline const QString kTitle = QStringLiteral("Maintenance Agreement");
+// Stores a new agreement (id 0: it gets the next id, set in `agreement`) or replaces the one with its id;
+// refused with the reason (problem()) and nothing written. The file is replaced crash-safe; DiskError when it
+// cannot be written.
+Verdict save(const DataFolder &folder, Agreement &agreement);
+// Removes the agreement, then its visits (its slips stay; they are no longer marked as its visits).
+void remove(const DataFolder &folder, qint32 id);
+
+// -- At a glance
+
+// The agreements whose end falls from `today` to `days` days later.
+std::vector<Agreement> endingWithin(const std::vector<Agreement> &agreements, const QDate &today, int days = 60);
+// One visit of the coming weeks.
+struct PlannedVisit
+{
+    qint32 agreementId = 0;
+    QString acctNo;
+    QDate due;
+    QDate day;
+    std::optional<qint16> slipNo; // made already: its slip
+};
+struct WeekOfVisits
+{
+    QDate monday;
+    std::vector<PlannedVisit> visits; // by day, then agreement
+};
+// The visits of `weeks` weeks from the week of `today` (Monday-based), one list per week, with the slips of
+// those made already.
+std::vector<WeekOfVisits> comingWeeks(const DataFolder &folder, const std::vector<Agreement> &agreements,
+                                      const QDate &today, int weeks, WorkWeek week = WorkWeek::MondayToFriday);
 
 // What a run of the visits made ahead did, for its summary.
 struct RunSummary
@@ -72,5 +142,24 @@ std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo);
 // A slip made by an agreement was deleted: skip that visit (it is not made again) or make it again at the
 // next run.
 void slipDeleted(const DataFolder &folder, qint16 slipNo, bool makeAgain);
+
+// -- The visits file
+enum class VisitState : qint16 { Made = 0, Skipped = 1, MakeAgain = 2 };
+struct Visit
+{
+    qint32 agreementId = 0;
+    QDate due; // the visit's identity with the agreement
+    QDate day; // the slip's day (invalid: left unscheduled)
+    qint16 slipNo = 0;
+    VisitState state = VisitState::Made;
+    QDate made; // the day of the run
+};
+std::vector<Visit> loadVisits(const DataFolder &folder);
+
+// A run killed after it noted its visits and before their slips were stored leaves visits whose slip was never
+// written: their slip number is in no slip file and not below the slip counter. Run at start after the slip
+// counter has loaded (and moved past the slips in use): drops them, so that the next run makes those visits
+// once. Returns how many were dropped. Throws DiskError.
+int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter);
 
 } // namespace Agreements
