@@ -51,7 +51,7 @@ QDate dateOf(double days)
     return days == 0 ? QDate() : OleDate::toDate(days);
 }
 
-Agreement fromRecord(const Record &r)
+Agreement agreementOf(const Record &r)
 {
     using namespace AgreementField;
     Agreement a;
@@ -80,7 +80,7 @@ Agreement fromRecord(const Record &r)
     return a;
 }
 
-Record toRecord(const Agreement &a)
+Record recordOf(const Agreement &a)
 {
     using namespace AgreementField;
     Record r(agreementLayout());
@@ -133,7 +133,7 @@ std::vector<Agreement> readAgreements(const DataFolder &folder)
 {
     std::vector<Agreement> out;
     for (const Record &r : folder.readRecords(kFile, agreementLayout()))
-        out.push_back(fromRecord(r));
+        out.push_back(agreementOf(r));
     return out;
 }
 
@@ -347,6 +347,26 @@ private:
 
 } // namespace
 
+Record toRecord(const Agreement &agreement)
+{
+    return recordOf(agreement);
+}
+
+Agreement fromRecord(const Record &record)
+{
+    return agreementOf(record);
+}
+
+qint32 nextId(const DataFolder &folder)
+{
+    qint32 highest = 0;
+    for (const Record &r : folder.readRecords(kFile, agreementLayout()))
+        highest = std::max(highest, r.int32(AgreementField::Id));
+    for (const Visit &v : loadVisits(folder))
+        highest = std::max(highest, v.agreementId);
+    return highest + 1;
+}
+
 std::vector<Visit> loadVisits(const DataFolder &folder)
 {
     std::vector<Visit> out;
@@ -451,20 +471,34 @@ QString intervalText(const Agreement &agreement)
     return chosen.join(QStringLiteral(", "));
 }
 
-std::optional<QString> problem(const DataFolder &folder, const Agreement &a)
+Rules::Rules(const DataFolder &folder)
+    : m_services(servicesPickList(LoadCatalogue(folder)))
+    , m_technicians(LoadAssignmentLists(folder).creation.mid(1))
+{
+    const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
+    m_accounts.reserve(customers.count());
+    for (int i = 0; i < customers.count(); ++i) {
+        const QByteArrayView acct = customers.trimmed(i, CustomerField::AcctNo);
+        m_accounts.insert(Cp1252::decode(acct.data(), acct.size()));
+    }
+}
+
+std::optional<QString> problem(const DataFolder &folder, const Agreement &agreement)
+{
+    return Rules(folder).problem(agreement);
+}
+
+std::optional<QString> Rules::problem(const Agreement &a) const
 {
     if (a.acctNo.trimmed().isEmpty())
         return QStringLiteral("Choose the Customer Account the agreement is made with.");
-    Record customer(customerLayout());
-    customer.setText(CustomerField::AcctNo, a.acctNo.trimmed());
-    if (const auto why = SlipCreation::customerProblem(folder, customer))
+    if (!m_accounts.contains(a.acctNo.trimmed()))
         return QStringLiteral("The Account %1 is not in the Customer file.").arg(a.acctNo.trimmed());
     const QString text = slipText(a);
     if (text.isEmpty())
         return QStringLiteral("Choose at least one service, or write the note for the slip.");
-    const QStringList catalogue = servicesPickList(LoadCatalogue(folder));
     for (const QString &service : a.services) {
-        if (!catalogue.contains(service.trimmed()))
+        if (!m_services.contains(service.trimmed()))
             return QStringLiteral("The service \"%1\" is not in the Services catalogue.").arg(service.trimmed());
     }
     if (a.every < 1 || a.every > kMostEvery)
@@ -474,7 +508,7 @@ std::optional<QString> problem(const DataFolder &folder, const Agreement &a)
     if (a.interval == Agreement::Interval::ChosenMonths && (a.months & 0x0FFF) == 0)
         return QStringLiteral("Choose the months of the visits.");
     const QString technician = a.technician.trimmed();
-    if (!technician.isEmpty() && !LoadAssignmentLists(folder).creation.mid(1).contains(technician))
+    if (!technician.isEmpty() && !m_technicians.contains(technician))
         return QStringLiteral("\"%1\" is not among the Assignments.").arg(technician);
     if (a.weekday < 0 || a.weekday > 7)
         return QStringLiteral("The preferred weekday is not a day of the week.");
@@ -505,21 +539,15 @@ Verdict save(const DataFolder &folder, Agreement &agreement)
         return Verdict::refused(*why, kTitle);
     std::vector<Record> records = folder.readRecords(kFile, agreementLayout());
     if (agreement.id == 0) {
-        // Never an id used before: not by an agreement, nor by the visits of one removed.
-        qint32 highest = 0;
-        for (const Record &r : records)
-            highest = std::max(highest, r.int32(AgreementField::Id));
-        for (const Visit &v : loadVisits(folder))
-            highest = std::max(highest, v.agreementId);
         Agreement stored = agreement;
-        stored.id = highest + 1;
-        folder.appendRecord(kFile, toRecord(stored));
+        stored.id = nextId(folder);
+        folder.appendRecord(kFile, recordOf(stored));
         agreement.id = stored.id;
         return Verdict::done();
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (records[i].int32(AgreementField::Id) == agreement.id) {
-            folder.writeRecord(kFile, int(i) + 1, toRecord(agreement));
+            folder.writeRecord(kFile, int(i) + 1, recordOf(agreement));
             return Verdict::done();
         }
     }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/money.h"
+#include "core/recordlayout.h"
 #include "core/settings.h"
 #include "core/verdict.h"
 
 #include <QDate>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -78,7 +80,14 @@ QDate nextVisit(const Agreement &agreement, const QDate &today, WorkWeek week = 
 // date next year).
 Money yearlyValue(const Agreement &agreement, const QDate &today);
 
+// The agreement's record, and the agreement a record holds (damaged values read as their defaults).
+Record toRecord(const Agreement &agreement);
+Agreement fromRecord(const Record &record);
+
 // -- Editing
+
+// The id the next agreement gets: one past any id an agreement or a visit holds, so that none is used twice.
+qint32 nextId(const DataFolder &folder);
 
 // The slip's text of a visit: the services, one a line, then the note, joined by CR LF as slip creation stores
 // a service text.
@@ -90,6 +99,18 @@ QString intervalText(const Agreement &agreement);
 // from $0.00 to $99,999.99 (the slip's amount field), and the slip's text must fit its 200 characters (a run
 // never cuts it) and hold only characters the files can store.
 std::optional<QString> problem(const DataFolder &folder, const Agreement &agreement);
+// The same test for many agreements (an import): the customers, the catalogue and the assignments read once.
+class Rules
+{
+public:
+    explicit Rules(const DataFolder &folder);
+    std::optional<QString> problem(const Agreement &agreement) const;
+
+private:
+    QSet<QString> m_accounts;
+    QStringList m_services;
+    QStringList m_technicians;
+};
 inline const QString kTitle = QStringLiteral("Maintenance Agreement");
 // Stores a new agreement (id 0: it gets the next id, set in `agreement`) or replaces the one with its id;
 // refused with the reason (problem()) and nothing written. The file is replaced crash-safe; DiskError when it

@@ -18,6 +18,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "tools/agreementcheck.h"
 #include "tools/auxcheck.h"
 #include "tools/journalcheck.h"
 #include "tools/ledgercheck.h"
@@ -74,6 +75,7 @@ public:
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
         checkLedger(m_folder, m_findings);
+        checkAgreements(m_folder, m_findings);
         checkCustomerJournal(m_folder, m_findings);
         checkAuxHeadings(m_folder, m_findings);
         checkAuxFiles(m_folder, m_accountNumbers, m_findings);

@@ -4,6 +4,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "dispatch/agreementlist.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
 #include "tools/datatransfer.h"
@@ -103,11 +104,16 @@ QString commandHelp(const QString &command)
     }
     if (command == QLatin1String("export-csv")) {
         return QStringLiteral("Usage: dispatch-data export-csv [--kind KIND] [--bom] FILE\n"
+                              "       dispatch-data export-csv [--root DIR] [--bom] agreements\n"
                               "\n"
                               "Prints the records of FILE as CSV (UTF-8, RFC 4180): a header row of field names,\n"
                               "then one row per record with the values dump prints. A text that a spreadsheet would\n"
                               "turn into a number or a date (an account number \"00123\") is written as =\"00123\".\n"
                               "--bom starts the file with a UTF-8 byte-order mark, for spreadsheets that need it.\n"
+                              "\"agreements\" prints the maintenance agreements of the data folder DIR (by default\n"
+                              "the folder dispatch-data lies in) as the list that import agreements reads back:\n"
+                              "AcctNo, Services (separated by ;), Interval, Every, Months, Technician, Weekday,\n"
+                              "Slot, Start, End, Price, Note.\n"
                               "\n") +
                kindHelp();
     }
@@ -131,7 +137,11 @@ QString commandHelp(const QString &command)
             "  - AuxHeadings.txt not holding six heading lines, and in AuxFiles a file where the program keeps a\n"
             "    folder (or the reverse), data boxes with text of an account that no longer exists, and folders\n"
             "    whose names differ only in letter case;\n"
-            "  - a VarnelDispatchDuzudu/AuxFolders.checked stamp that would mislead the start.\n"
+            "  - a VarnelDispatchDuzudu/AuxFolders.checked stamp that would mislead the start;\n"
+            "  - maintenance agreements (Agreements.dat) with values the program cannot use, accounts that are\n"
+            "    no customer's, unknown technicians and services (warnings), slip texts too long for a slip;\n"
+            "    visits (AgreementVisits.dat) of no agreement or whose slip is in no slip file, and any visit\n"
+            "    made twice.\n"
             "The folder is only read. Exit status 1 when anything is found, 0 otherwise.\n");
     }
     if (command == QLatin1String("unlock")) {
@@ -417,13 +427,28 @@ private:
     int records(const QStringList &args, const QString &command, bool csv)
     {
         int status = kFailed;
-        const auto parsed = arguments(command, args, {QStringLiteral("kind")},
+        const auto parsed = arguments(command, args,
+                                      csv ? QStringList{QStringLiteral("kind"), QStringLiteral("root")}
+                                          : QStringList{QStringLiteral("kind")},
                                       csv ? QStringList{QStringLiteral("bom")} : QStringList{}, &status);
         if (!parsed)
             return status;
         const auto file = oneFile(command, *parsed);
         if (!file)
             return kFailed;
+        if (csv && file->compare(QLatin1String("agreements"), Qt::CaseInsensitive) == 0) {
+            // The agreements as a list, under the headings that import reads back.
+            const QString root = parsed->values.value(
+                QStringLiteral("root"),
+                QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath());
+            if (!QFileInfo(root).isDir())
+                return fail(command, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root)));
+            QByteArray list = AgreementList::listCsv(DataFolder(root));
+            if (!parsed->flags.contains(QStringLiteral("bom")))
+                list.remove(0, 3); // the byte-order mark the lists begin with
+            m_out << QString::fromUtf8(list);
+            return kDone;
+        }
         const RecordKind *kind = kindOf(command, *parsed, *file);
         if (!kind)
             return kFailed;

@@ -6,6 +6,7 @@
 #include "core/diskerror.h"
 #include "core/settings.h"
 #include "core/setuplogic.h"
+#include "dispatch/agreementlist.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
 
@@ -68,16 +69,38 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// The agreements of a CSV file, checked as the agreement editor checks them, added in one step.
+int importAgreements(const DataFolder &folder, const CsvReader::Table &table, const std::vector<int> &mapping,
+                     bool dryRun, QTextStream &out, QTextStream &err)
+{
+    try {
+        const AgreementList::Plan plan = AgreementList::plan(folder, table, mapping);
+        for (const AgreementList::Problem &problem : plan.problems)
+            out << QStringLiteral("line %1: %2\n").arg(problem.line).arg(problem.reason);
+        if (!dryRun)
+            AgreementList::write(folder, plan);
+        out << QStringLiteral("%1 row(s) read: %2 agreements %3, %4 row(s) refused\n")
+                   .arg(plan.read)
+                   .arg(plan.agreements.size())
+                   .arg(dryRun ? QStringLiteral("can be imported (nothing written)") : QStringLiteral("imported"))
+                   .arg(plan.problems.size());
+        return plan.problems.empty() ? 0 : 1;
+    } catch (const DiskError &e) {
+        return fail(err, QStringLiteral("import"), e.message());
+    }
+}
+
 } // namespace
 
 QString importHelp()
 {
     return QStringLiteral(
-        "Usage: dispatch-data import [--root DIR] [--dry-run] customers|services|technicians FILE.csv\n"
+        "Usage: dispatch-data import [--root DIR] [--dry-run] customers|services|technicians|agreements FILE.csv\n"
         "\n"
-        "Adds the rows of a CSV file (as spreadsheets save it) to the customers, the services catalogue or the\n"
-        "technicians and crews (assignments) of the data folder DIR (by default the folder dispatch-data lies\n"
-        "in). The file may be UTF-8 (with or without a byte-order mark), UTF-16 with one, or Windows-1252, and\n"
+        "Adds the rows of a CSV file (as spreadsheets save it) to the customers, the services catalogue, the\n"
+        "technicians and crews (assignments) or the maintenance agreements of the data folder DIR (by default\n"
+        "the folder dispatch-data lies in). The file may be UTF-8 (with or without a byte-order mark), UTF-16 with "
+        "one, or Windows-1252, and\n"
         "its values separated by commas, semicolons or tabs; quoted values may hold separators and line breaks\n"
         "(which become blanks). Its first row names the columns; headings are matched without regard to case,\n"
         "blanks and punctuation, to the field names that export writes and to common other names (Phone,\n"
@@ -85,8 +108,11 @@ QString importHelp()
         "\n"
         "Every row that cannot be stored is listed with its line and the reason: a missing name, text too long\n"
         "for its field, a character the data files cannot hold, an account number already in use, more records\n"
-        "than the file holds (32,767 customers or technicians, 255 services). The other rows are added after\n"
-        "the records already there, in one step: an interruption leaves the file as it was or with every row.\n"
+        "than the file holds (32,767 customers or technicians, 255 services); for agreements, whatever the\n"
+        "agreement editor refuses (an account that is not a customer's, a service not in the catalogue, a slip\n"
+        "text over 200 characters ...); agreements take the headings that export-csv agreements writes.\n"
+        "The other rows are added after the records already there, in one step: an interruption leaves the\n"
+        "file as it was or with every row.\n"
         "--dry-run lists the findings and writes nothing.\n"
         "Exit status: 0 every row imported, 1 some rows refused (the others imported), 2 nothing written.\n");
 }
@@ -128,11 +154,13 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return fail(err, command, p.error + QStringLiteral("; see dispatch-data import --help"));
     if (p.positional.size() != 2)
         return fail(err, command, QStringLiteral("give the KIND and one FILE; see dispatch-data import --help"));
+    const QString kindText = p.positional[0].trimmed().toLower();
+    const bool agreements = kindText == QLatin1String("agreements") || kindText == QLatin1String("agreement");
     const auto kind = RecordImport::kindNamed(p.positional[0]);
-    if (!kind)
-        return fail(
-            err, command,
-            QStringLiteral("unknown kind \"%1\"; it is customers, services or technicians").arg(p.positional[0]));
+    if (!kind && !agreements)
+        return fail(err, command,
+                    QStringLiteral("unknown kind \"%1\"; it is customers, services, technicians or agreements")
+                        .arg(p.positional[0]));
     const QString root = p.values.value(QStringLiteral("root"), defaultRoot());
     if (!QFileInfo(root).isDir())
         return fail(err, command, QStringLiteral("%1 is not a folder").arg(shown(root)));
@@ -153,7 +181,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     Settings settings;
     settings.loadBusiness(folder);
     const bool usa = !SetupLogic::internationalStyleAtLoad(settings.business);
-    const std::vector<int> mapping = RecordImport::matchHeadings(*kind, table.headings);
+    const std::vector<int> mapping =
+        agreements ? AgreementList::matchHeadings(table.headings) : RecordImport::matchHeadings(*kind, table.headings);
     out << QStringLiteral("%1: %2, values separated by %3\n")
                .arg(shown(file.fileName()), table.encoding,
                     table.separator == QLatin1Char(',')   ? QStringLiteral("commas")
@@ -165,8 +194,11 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
                        .arg(c + 1)
                        .arg(table.headings[c]);
     }
-    if (const auto problem = RecordImport::mappingProblem(*kind, mapping))
+    if (const auto problem =
+            agreements ? AgreementList::mappingProblem(mapping) : RecordImport::mappingProblem(*kind, mapping))
         return fail(err, command, *problem + QStringLiteral(" Nothing was imported."));
+    if (agreements)
+        return importAgreements(folder, table, mapping, dryRun, out, err);
     try {
         const RecordImport::Plan plan = RecordImport::plan(folder, *kind, table, mapping, usa);
         for (const RecordImport::Problem &problem : plan.problems)

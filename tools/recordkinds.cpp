@@ -3,9 +3,10 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
-#include "billing/postingrecords.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/postingrecords.h"
 #include "core/itemrecord.h"
+#include "dispatch/agreementrecord.h"
 #include "dispatch/servicesliprecord.h"
 
 #include <QDir>
@@ -27,6 +28,8 @@ const std::vector<RecordKind> &all()
         {QStringLiteral("tax"), &taxLayout(), QStringLiteral("TaxRecords.txt")},
         {QStringLiteral("journal"), &journalLayout(), QStringLiteral("InvoiceSalesJournal.txt")},
         {QStringLiteral("item"), &itemLayout(), QStringLiteral("VIInventoriedItems.txt, CurrentItems.txt")},
+        {QStringLiteral("agreement"), &agreementLayout(), QStringLiteral("Agreements.dat")},
+        {QStringLiteral("agreementvisit"), &agreementVisitLayout(), QStringLiteral("AgreementVisits.dat")},
     };
     return kinds;
 }
@@ -58,6 +61,8 @@ const RecordKind *forFile(const QString &filePath)
         {QStringLiteral("invoicesalesjournal.txt"), QStringLiteral("journal")},
         {QStringLiteral("viinventorieditems.txt"), QStringLiteral("item")},
         {QStringLiteral("currentitems.txt"), QStringLiteral("item")},
+        {QStringLiteral("agreements.dat"), QStringLiteral("agreement")},
+        {QStringLiteral("agreementvisits.dat"), QStringLiteral("agreementvisit")},
     };
     for (const auto &[file, kind] : byFileName) {
         if (name == file)
