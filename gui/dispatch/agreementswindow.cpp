@@ -61,10 +61,12 @@ QString weekCaption(const AgreementView::Week &week)
 // --- The editor -------------------------------------------------------------------------------------------------
 
 AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
-                                 const QStringList &technicians, Checker check, Messages &messages, QWidget *parent)
+                                 const QStringList &technicians, Checker check, Store store, Messages &messages,
+                                 QWidget *parent)
     : QDialog(parent)
     , m_messages(messages)
     , m_check(std::move(check))
+    , m_store(std::move(store))
     , m_agreement(agreement)
 {
     setObjectName(QStringLiteral("frmAgreement"));
@@ -288,10 +290,12 @@ void AgreementEditor::save()
         m_price->setFocus();
         return;
     }
-    if (const auto problem = m_check(a)) {
+    if (const auto problem = m_check ? m_check(a) : std::nullopt) {
         m_messages.inform(*problem, windowTitle());
         return;
     }
+    if (m_store && !m_store(a))
+        return; // nothing typed is lost: the editor stays open
     m_agreement = a;
     accept();
 }
@@ -548,25 +552,27 @@ void AgreementsWindow::editAgreement()
     edit(m_lines[std::size_t(line)].agreement);
 }
 
-bool AgreementsWindow::edit(Agreement agreement)
+void AgreementsWindow::edit(const Agreement &agreement)
 {
+    if (m_editor && m_editor->isVisible()) {
+        m_editor->raise();
+        return;
+    }
+    if (m_editor)
+        m_editor->deleteLater(); // closed, not yet deleted
     QStringList services;
     for (const CatalogueRow &row : LoadCatalogue(m_state.folder))
         services << row.description;
     const QStringList technicians = m_state.assignmentLists.board.mid(1);
     m_names = AgreementView::customerNames(m_state.folder);
-    const DataFolder &folder = m_state.folder;
-    AgreementEditor editor(
+    m_editor = new AgreementEditor(
         agreement, m_names.value(agreement.acctNo.trimmed()), services, technicians,
-        [&folder](const Agreement &a) { return Agreements::problem(folder, a); }, m_platform.messages, this);
-    if (m_editorHook)
-        m_editorHook(editor);
-    // A save that fails opens the editor again as it was: nothing typed is lost.
-    while (editor.exec() == QDialog::Accepted) {
-        if (store(editor.edited(), false))
-            return true;
-    }
-    return false;
+        [this](const Agreement &a) { return Agreements::problem(m_state.folder, a); },
+        [this](const Agreement &a) { return store(a, false); }, m_platform.messages, this);
+    m_editor->setAttribute(Qt::WA_DeleteOnClose);
+    // The list waits for the editor; the rest of the program does not.
+    m_editor->setWindowModality(Qt::WindowModal);
+    m_editor->show();
 }
 
 bool AgreementsWindow::store(Agreement agreement, bool remove)

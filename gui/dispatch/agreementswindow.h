@@ -5,6 +5,7 @@
 #include "printing/documentinputs.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <array>
 #include <functional>
 
@@ -38,12 +39,16 @@ public:
     // assignment list's names.
     // Why an agreement cannot be stored, or nothing.
     using Checker = std::function<std::optional<QString>(const Agreement &)>;
+    // Stores the agreement; false when it could not (and the user was told why).
+    using Store = std::function<bool(const Agreement &)>;
     AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
-                    const QStringList &technicians, Checker check, Messages &messages, QWidget *parent = nullptr);
+                    const QStringList &technicians, Checker check, Store store, Messages &messages,
+                    QWidget *parent = nullptr);
 
     // The agreement as the boxes hold it now (whether it can be saved or not).
     Agreement edited() const;
-    // Checks the boxes; the agreement is accepted when nothing is wrong, else the user is told and it stays.
+    // Checks the boxes and stores the agreement, then closes; when something is wrong the user is told and the
+    // editor stays as it is.
     void save();
 
 private:
@@ -52,6 +57,7 @@ private:
 
     Messages &m_messages;
     Checker m_check;
+    Store m_store;
     Agreement m_agreement;
     QLineEdit *m_acctNo = nullptr;
     QListWidget *m_services = nullptr;
@@ -114,8 +120,8 @@ public:
 
     FlexGrid *grid() const { return m_grid; }
     const std::vector<AgreementView::Line> &lines() const { return m_lines; }
-    // The editor as it opens for New and Edit, before it is shown (tests fill it in).
-    void setEditorHook(std::function<void(AgreementEditor &)> hook) { m_editorHook = std::move(hook); }
+    // The editor New or Edit opened, while it is open.
+    AgreementEditor *editor() const { return m_editor; }
 
 signals:
     // Slips were made: windows that show slips read them again.
@@ -125,8 +131,8 @@ private:
     void fillGrid();
     void headingClicked(int col);
     int selectedLine() const; // index into m_lines, -1 for none
-    // Opens the editor on the agreement and stores what it accepts; true when something was stored.
-    bool edit(Agreement agreement);
+    // Opens the editor on the agreement; it stores what it saves.
+    void edit(const Agreement &agreement);
     bool store(Agreement agreement, bool remove);
 
     Shared m_state;
@@ -134,7 +140,7 @@ private:
     PrintTarget &m_target;
     InputsSource m_inputs;
     SlipsGuard m_guard;
-    std::function<void(AgreementEditor &)> m_editorHook;
+    QPointer<AgreementEditor> m_editor;
     QString m_account; // empty: every account
     QHash<QString, QString> m_names;
     std::vector<AgreementView::Line> m_lines;

@@ -233,9 +233,9 @@ private slots:
         QVERIFY(Agreements::save(app.state().folder, agreement).isDone());
         AgreementsWindow *agreements = app.openAgreements({});
         openAndVerify(agreements);
-        AgreementEditor editor(agreement, QStringLiteral("Jane Doe"), {QStringLiteral("Furnace tune-up")},
-                               app.state().assignmentLists.board, {}, fake.messages, agreements);
-        openAndVerify(&editor);
+        agreements->grid()->setCurrentRow(1);
+        agreements->editAgreement();
+        openAndVerify(agreements->editor());
         WelcomePanel welcome({}, QStringLiteral("The data folder is /home/office/Varnel"));
         openAndVerify(&welcome);
 

@@ -24,7 +24,6 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 
 // The maintenance agreements as the office works them: the editor stores what it shows, the totals add up,
 // deleting a visit's slip asks once, the calendar marks the agreements' slips.
@@ -65,17 +64,17 @@ class TestAgreementsWindow : public QObject
         }
     };
 
-    // The editor of New, filled in by `fill` once it shows, then saved (or cancelled when `fill` says so).
-    static void whenEditorShows(AgreementsWindow *window, std::function<bool(AgreementEditor &)> fill)
+    // Opens the editor with `button`, fills it in and saves it; true when it closed (the agreement stored).
+    static bool saved(AgreementsWindow *window, const QString &button,
+                      const std::function<void(AgreementEditor &)> &fill)
     {
-        window->setEditorHook([fill](AgreementEditor &editor) {
-            QTimer::singleShot(0, &editor, [&editor, fill] {
-                if (fill(editor))
-                    click(editor, QStringLiteral("cmdSave"));
-                if (editor.isVisible())
-                    editor.reject(); // refused: the test has seen why
-            });
-        });
+        click(window, button);
+        AgreementEditor *editor = window->editor();
+        fill(*editor);
+        click(*editor, QStringLiteral("cmdSave"));
+        const bool closed = !editor->isVisible();
+        editor->close();
+        return closed;
     }
 
 private slots:
@@ -87,7 +86,7 @@ private slots:
         FakePlatform fake;
         StartedApp app(f.root.path(), fake);
         AgreementsWindow *window = app.openAgreements(f.acctNo);
-        whenEditorShows(window, [&](AgreementEditor &e) {
+        QVERIFY(saved(window, QStringLiteral("cmdNew"), [&](AgreementEditor &e) {
             child<QListWidget>(e, "lstServices")->item(1)->setCheckState(Qt::Checked);
             child<QListWidget>(e, "lstServices")->item(3)->setCheckState(Qt::Checked);
             child<QRadioButton>(e, "optChosenMonths")->setChecked(true);
@@ -103,9 +102,7 @@ private slots:
             price->selectAll();
             FieldFilter::of(price)->paste(QStringLiteral("$1,234.50\r\n"));
             FieldFilter::of(child<QLineEdit>(e, "txtNote"))->paste(QStringLiteral("Side gate, dog"));
-            return true;
-        });
-        click(window, QStringLiteral("cmdNew"));
+        }));
 
         const std::vector<Agreement> stored = Agreements::load(f.root.folder());
         QCOMPARE(stored.size(), std::size_t(1));
@@ -125,13 +122,11 @@ private slots:
 
         // A slip text longer than a slip holds is refused with its length, and nothing is stored.
         QString length;
-        whenEditorShows(window, [&](AgreementEditor &e) {
+        QVERIFY(!saved(window, QStringLiteral("cmdNew"), [&](AgreementEditor &e) {
             child<QListWidget>(e, "lstServices")->item(0)->setCheckState(Qt::Checked);
             child<QLineEdit>(e, "txtNote")->setText(QString(199, QLatin1Char('x')));
             length = child<QLabel>(e, "lblSlipLength")->text();
-            return true;
-        });
-        click(window, QStringLiteral("cmdNew"));
+        }));
         QCOMPARE(length, QStringLiteral("%1 of 200 characters - too long").arg(f.services[0].size() + 2 + 199));
         QCOMPARE(Agreements::load(f.root.folder()).size(), std::size_t(1));
         QVERIFY2(fake.messages.lastText().contains(QStringLiteral("200")), qPrintable(fake.messages.lastText()));
