@@ -226,6 +226,8 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     buttons->addWidget(cancel);
     outer->addLayout(buttons);
     FieldFilter::keepOneLine(this);
+    if (m_acctNo->isReadOnly())
+        m_services->setFocus();
     showSlipText();
     resize(900, 600);
 }
@@ -357,7 +359,7 @@ AgreementsWindow::AgreementsWindow(Shared state, Platform &platform, PrintTarget
             }
         }
     });
-    lower->addWidget(ending, 2);
+    lower->addWidget(ending, 1);
     auto *coming = new QGroupBox(QStringLiteral("Visits of the coming weeks"), this);
     coming->setObjectName(QStringLiteral("fraComing"));
     auto *comingLayout = new QVBoxLayout(coming);
@@ -370,9 +372,15 @@ AgreementsWindow::AgreementsWindow(Shared state, Platform &platform, PrintTarget
                                QStringLiteral("Technician"), QStringLiteral("Price")});
     m_coming->header()->setStretchLastSection(false);
     m_coming->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    const QFontMetrics metrics = m_coming->fontMetrics();
+    m_coming->setColumnWidth(0, metrics.horizontalAdvance(QStringLiteral("Wed 12/30/2026 *")) +
+                                    m_coming->indentation() + 24);
+    m_coming->setColumnWidth(1, metrics.horizontalAdvance(QStringLiteral("Mr/Mrs Michael Moore")));
+    m_coming->setColumnWidth(3, metrics.horizontalAdvance(QStringLiteral("Alvarez Excavating")) + 12);
+    m_coming->setColumnWidth(4, metrics.horizontalAdvance(QStringLiteral("$1,234.00")) + 12);
     m_coming->setRootIsDecorated(true);
     comingLayout->addWidget(m_coming);
-    lower->addWidget(coming, 3);
+    lower->addWidget(coming, 2);
     outer->addLayout(lower, 2);
 
     auto *buttons = new QHBoxLayout;
@@ -503,6 +511,8 @@ void AgreementsWindow::fillGrid()
         m_sortOrder = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
         headingClicked(m_sortColumn); // the same order again
     }
+    // The agreement worked on stays current; else the first, so that Edit and the keys work at once.
+    m_grid->setCurrentRow(m_grid->rows() > 1 ? 1 : 0);
     for (int r = 1; r < m_grid->rows(); ++r) {
         if (keep && m_grid->text(r, No).toInt() == keep)
             m_grid->setCurrentRow(r);
