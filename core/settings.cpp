@@ -424,8 +424,10 @@ void Settings::saveProgramSettings(const DataFolder &folder)
         .writeValues({int(invoiceCopies)})
         .writeValues({int(invoicePerRequest)})
         .writeValues({int(populateInvoices)})
-        .writeValues({plainPaper})
-        .writeValues({int(agreementWeeks)});
+        .writeValues({plainPaper});
+    // The seven lines stay as they always were while the horizon is the default.
+    if (agreementWeeks != defaults().agreementWeeks)
+        writer.writeValues({int(agreementWeeks)});
     writeSettings(folder, SettingsFiles::programSettings(folder), writer);
 }
 
