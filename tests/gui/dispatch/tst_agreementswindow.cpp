@@ -3,6 +3,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/servicecatalogue.h"
 #include "apptesting.h"
+#include "core/diskerror.h"
 #include "core/formats.h"
 #include "dispatch/agreements.h"
 #include "dispatch/boardstate.h"
@@ -160,6 +161,35 @@ private slots:
                  QStringLiteral("$112.00"));
         QCOMPARE(printed[printed.indexOf(QStringLiteral("Week total, 2 visits")) + 1], QStringLiteral("$35.50"));
         QCOMPARE(printed.count(QStringLiteral("Week total, 1 visit")), 3);
+    }
+
+    // A full disk during Make Visits Now is said, and the next click makes what is missing, once; the start of
+    // the program says nothing when there is nothing to make.
+    void makeVisitsNowAfterFullDisk()
+    {
+        Folder f;
+        FakePlatform fake;
+        StartedApp app(f.root.path(), fake);
+        QVERIFY(fake.messages.shown.empty());
+        Agreement a = f.agreement(Agreement::Interval::Weeks, 1, 0, QStringLiteral("$25.50"));
+        a.technician = f.technician;
+        a.slot = QStringLiteral("10:00");
+        QVERIFY(Agreements::save(f.root.folder(), a).isDone());
+        AgreementsWindow *window = app.openAgreements({});
+        app.state().folder.setFaultHook([](const char *, const QString &path) {
+            if (path.contains(QStringLiteral("ServiceSlips")))
+                throw DiskError(QStringLiteral("The disk is full: ") + path);
+        });
+        click(window, QStringLiteral("cmdMakeVisits"));
+        QVERIFY2(fake.messages.lastText().contains(QStringLiteral("Make Visits Now again makes the rest")),
+                 qPrintable(fake.messages.lastText()));
+        app.state().folder.setFaultHook({});
+        click(window, QStringLiteral("cmdMakeVisits"));
+        // Thursdays 1/15 to 2/12/2026: four weeks from today, both days included.
+        QCOMPARE(fake.messages.lastText(), QStringLiteral("5 visits were made as Service Slips."));
+        click(window, QStringLiteral("cmdMakeVisits"));
+        QCOMPARE(fake.messages.lastText(), QStringLiteral("No visit was due to be made."));
+        QCOMPARE(f.root.read(QStringLiteral("/ServiceSlips.txt")).size(), 5 * 697);
     }
 
     // Deleting a slip an agreement made asks once whether the visit is skipped or made again; the calendar marks
