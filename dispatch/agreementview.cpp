@@ -5,6 +5,8 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 
 namespace AgreementView {
 
@@ -57,6 +59,11 @@ std::vector<Week> comingWeeks(const DataFolder &folder, const std::vector<Line> 
         byId.insert(line.agreement.id, &line);
         agreements.push_back(line.agreement);
     }
+    // A visit made already shows its slip's own time and technician: the run may have moved it.
+    QHash<qint16, std::pair<QString, QString>> made;
+    for (const Record &slip : folder.readRecords(SlipFiles::kActive, serviceSlipLayout()))
+        made.insert(slip.int16(SlipField::SlipNo),
+                    {slip.text(SlipField::SchedTime).trimmed(), slip.text(SlipField::AssignedTo).trimmed()});
     std::vector<Week> out;
     for (const Agreements::WeekOfVisits &w : Agreements::comingWeeks(folder, agreements, today, weeks, week)) {
         Week shown{w.monday, {}, Money()};
@@ -66,8 +73,11 @@ std::vector<Week> comingWeeks(const DataFolder &folder, const std::vector<Line> 
                 continue;
             const Agreement &a = line->agreement;
             const Money price = Formats::roundToCents(a.price);
-            shown.visits.push_back({v.day, a.id, a.acctNo, line->customer, a.services.join(QStringLiteral(", ")),
-                                    a.technician, a.slot, price, v.slipNo.value_or(0)});
+            Visit visit{v.day,        a.id,   a.acctNo, line->customer,      a.services.join(QStringLiteral(", ")),
+                        a.technician, a.slot, price,    v.slipNo.value_or(0)};
+            if (const auto slip = made.constFind(visit.slip); visit.slip && slip != made.cend())
+                std::tie(visit.slot, visit.technician) = *slip;
+            shown.visits.push_back(std::move(visit));
             shown.total += price;
         }
         if (!shown.visits.empty())
@@ -104,9 +114,12 @@ QString deletedVisitsQuestion(const std::vector<std::pair<qint16, qint32>> &slip
         lines << QStringLiteral("Slip %1 (agreement %2)").arg(slips[i].first).arg(slips[i].second);
     if (slips.size() > kShown)
         lines << QStringLiteral("... and %1 more slips").arg(slips.size() - kShown);
-    return (slips.size() == 1 ? QStringLiteral("This slip is a visit of a maintenance agreement:")
-                              : QStringLiteral("These slips are visits of maintenance agreements:")) +
-           QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")) +
+    if (slips.size() == 1)
+        return QStringLiteral("This slip is a visit of a maintenance agreement:\r\n") + lines.join(QString()) +
+               QStringLiteral("\r\n\r\nClick YES to skip this visit (it is not made again),\r\nNO to make it again "
+                              "at the next run of the agreement visits");
+    return QStringLiteral("These slips are visits of maintenance agreements:\r\n") +
+           lines.join(QStringLiteral("\r\n")) +
            QStringLiteral("\r\n\r\nClick YES to skip these visits (they are not made again),\r\nNO to make them "
                           "again at the next run of the agreement visits");
 }

@@ -7,15 +7,16 @@
 
 namespace {
 
-// Columns, twips: day, time, account, customer, services, technician, and the price ending at the right margin.
+// Landscape. Columns, twips: day, time, account, customer, services, technician, and the price ending at the
+// right margin.
 constexpr double kLeft = 720;
-constexpr double kTimeX = 1800;
-constexpr double kAccountX = 2736;
-constexpr double kCustomerX = 4032;
-constexpr double kServicesX = 6192;
-constexpr double kTechnicianX = 8784;
-constexpr double kRight = 11520;
-constexpr double kPriceWidth = 1152;
+constexpr double kTimeX = 2320;
+constexpr double kAccountX = 3520;
+constexpr double kCustomerX = 5020;
+constexpr double kServicesX = 8020;
+constexpr double kTechnicianX = 11420;
+constexpr double kRight = 15120;
+constexpr double kPriceWidth = 1400;
 constexpr double kHeadingsY = inches(1.2);
 constexpr double kLinesTop = inches(1.55);
 constexpr double kFoot = 720;
@@ -56,7 +57,7 @@ public:
 
     void print()
     {
-        startDocument(m_surface, m_inputs.settings, QStringLiteral("Portrait"), m_inputs.settings.printInColour);
+        startDocument(m_surface, m_inputs.settings, QStringLiteral("Landscape"), m_inputs.settings.printInColour);
         heading();
         Money all;
         std::size_t count = 0;

@@ -62,7 +62,7 @@ QString weekCaption(const AgreementView::Week &week)
 
 AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
                                  const QStringList &technicians, Checker check, Store store, Messages &messages,
-                                 QWidget *parent)
+                                 bool soundAlarm, QWidget *parent)
     : QDialog(parent)
     , m_messages(messages)
     , m_check(std::move(check))
@@ -82,7 +82,10 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     m_acctNo = new QLineEdit(agreement.acctNo, this);
     m_acctNo->setObjectName(QStringLiteral("txtAcctNo"));
     m_acctNo->setMaxLength(20);
-    FieldFilter::installStorable(m_acctNo, messages);
+    FieldFilter::install(
+        m_acctNo,
+        [soundAlarm](const QString &text, QChar ch) { return Validation::quoteKeyFilter(text, ch, soundAlarm); },
+        messages);
     // An agreement belongs to its account for good: only a new one opened without an account takes one here.
     m_acctNo->setReadOnly(agreement.id != 0 || !agreement.acctNo.isEmpty());
     auto *customerLabel = Widgets::label(customer, QStringLiteral("lblCustomer"), this);
@@ -198,7 +201,11 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     m_note = new QLineEdit(agreement.note, this);
     m_note->setObjectName(QStringLiteral("txtNote"));
     m_note->setMaxLength(AgreementView::kSlipTextLimit);
-    FieldFilter::installStorable(m_note, messages);
+    // The quote is refused as it is typed or pasted, as in every text box of the program.
+    FieldFilter::install(
+        m_note,
+        [soundAlarm](const QString &text, QChar ch) { return Validation::quoteKeyFilter(text, ch, soundAlarm); },
+        messages);
     connect(m_note, &QLineEdit::textChanged, this, &AgreementEditor::showSlipText);
     right->addRow(Widgets::label(QStringLiteral("N&ote"), QStringLiteral("lblNote"), this, m_note), m_note);
 
@@ -578,7 +585,7 @@ void AgreementsWindow::edit(const Agreement &agreement)
     m_editor = new AgreementEditor(
         agreement, m_names.value(agreement.acctNo.trimmed()), services, technicians,
         [this](const Agreement &a) { return Agreements::problem(m_state.folder, a); },
-        [this](const Agreement &a) { return store(a, false); }, m_platform.messages, this);
+        [this](const Agreement &a) { return store(a, false); }, m_platform.messages, m_state.settings.soundAlarm, this);
     m_editor->setAttribute(Qt::WA_DeleteOnClose);
     // The list waits for the editor; the rest of the program does not.
     m_editor->setWindowModality(Qt::WindowModal);

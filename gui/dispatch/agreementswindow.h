@@ -43,7 +43,7 @@ public:
     using Store = std::function<bool(const Agreement &)>;
     AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
                     const QStringList &technicians, Checker check, Store store, Messages &messages,
-                    QWidget *parent = nullptr);
+                    bool soundAlarm = false, QWidget *parent = nullptr);
 
     // The agreement as the boxes hold it now (whether it can be saved or not).
     Agreement edited() const;

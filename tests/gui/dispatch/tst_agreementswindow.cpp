@@ -103,6 +103,7 @@ private slots:
             price->selectAll();
             FieldFilter::of(price)->paste(QStringLiteral("$1,234.50\r\n"));
             FieldFilter::of(child<QLineEdit>(e, "txtNote"))->paste(QStringLiteral("Side gate, dog"));
+            FieldFilter::of(child<QLineEdit>(e, "txtNote"))->paste(QStringLiteral(" \"bites\"")); // refused whole
         }));
 
         const std::vector<Agreement> stored = Agreements::load(f.root.folder());
