@@ -19,6 +19,7 @@
 #include "core/startup.h"
 #include "core/tornrecords.h"
 #include "dialing/modem.h"
+#include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
@@ -84,6 +85,8 @@ std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder)
         {Posting::kJournal, &journalLayout()},
         {QStringLiteral("/VIInventoriedItems.txt"), &itemLayout()},
         {QStringLiteral("/CurrentItems.txt"), &itemLayout()},
+        {Agreements::kFile, &agreementLayout()},
+        {Agreements::kVisitsFile, &agreementVisitLayout()},
     };
     QDirIterator accounts(folder.path(QStringLiteral("/VIActiveAccounts")), {QStringLiteral("*.txt")}, QDir::Files);
     while (accounts.hasNext())

@@ -841,6 +841,17 @@ std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo)
     return std::nullopt;
 }
 
+QHash<qint16, qint32> slipsOfAgreements(const DataFolder &folder)
+{
+    const std::vector<Visit> visits = loadVisits(folder);
+    QHash<qint16, qint32> out;
+    for (const Visit *v : latestStates(visits)) {
+        if (v->state == VisitState::Made)
+            out.insert(v->slipNo, v->agreementId);
+    }
+    return out;
+}
+
 void slipDeleted(const DataFolder &folder, qint16 slipNo, bool makeAgain)
 {
     const std::vector<Visit> visits = loadVisits(folder);

@@ -6,6 +6,7 @@
 #include "core/verdict.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -160,6 +161,9 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
 
 // The agreement that made a slip, if one did (the calendar marks such slips, deleting one asks).
 std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo);
+// The same for every slip at once (the calendar marks a month of slips): slip number -> agreement, for the
+// slips that are their visit now.
+QHash<qint16, qint32> slipsOfAgreements(const DataFolder &folder);
 // A slip made by an agreement was deleted: skip that visit (it is not made again) or make it again at the
 // next run.
 void slipDeleted(const DataFolder &folder, qint16 slipNo, bool makeAgain);

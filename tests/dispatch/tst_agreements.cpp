@@ -280,6 +280,7 @@ private slots:
                  QString("3/4/2027 08:00-10:00"));
         QCOMPARE(Agreements::agreementOfSlip(office.folder, 1001), std::optional<qint32>(1));
         QCOMPARE(Agreements::agreementOfSlip(office.folder, 999), std::nullopt);
+        QCOMPARE(Agreements::slipsOfAgreements(office.folder), (QHash<qint16, qint32>{{1001, 1}}));
         QCOMPARE(findings(office.folder), QString());
     }
 
