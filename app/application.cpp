@@ -39,6 +39,7 @@
 #include "gui/billing/finalizewindow.h"
 #include "gui/billing/historywindow.h"
 #include "gui/dialing/dialerwindow.h"
+#include "gui/dispatch/agreementswindow.h"
 #include "gui/dispatch/boardwindow.h"
 #include "gui/dispatch/calendarwindow.h"
 #include "gui/dispatch/createslipwindow.h"
@@ -220,9 +221,61 @@ void Application::start()
         static_cast<StartMenu *>(m_startMenu.data())->setStarting(false);
     if (setUp) {
         showStartMenu();
+        makeAgreementVisits();
         return;
     }
     welcomeWindow()->show();
+}
+
+void Application::makeAgreementVisits()
+{
+    const QString title = QStringLiteral("Maintenance Agreements");
+    try {
+        const Agreements::RunSummary summary = Agreements::makeVisits(
+            m_state.folder, m_state.slipCounter, m_platform.clock, m_state.settings, m_state.settings.agreementWeeks);
+        if (summary.made > 0 || !summary.refused.isEmpty())
+            m_platform.messages.inform(summary.text(), title);
+    } catch (const DiskError &e) {
+        m_platform.messages.inform(e.message() + QStringLiteral("\r\nNot every visit of the maintenance agreements "
+                                                                "could be made. The visits made are kept; the next "
+                                                                "start, or Make Visits Now, makes the rest."),
+                                   title);
+    }
+}
+
+AgreementsWindow *Application::openAgreements(const QString &acctNo)
+{
+    if (!m_agreements) {
+        // Its close box closes only this window.
+        auto *window = track(new AgreementsWindow(m_state, m_platform, printTarget(),
+                                                  [this] { return documentInputs(); }, {&m_platform.layouts, {}}));
+        // Slips are added to the slip file: a board with changes not saved would write its own slips over them.
+        const auto board = [this]() -> BoardWindow * {
+            const auto found = m_routineWindows.find(StartMenu::ManageSlips);
+            return found == m_routineWindows.end() ? nullptr : qobject_cast<BoardWindow *>(found->second.data());
+        };
+        window->setSlipsGuard([this, board, window] {
+            BoardWindow *b = board();
+            if (!b || !b->isVisible() || !b->board().hasUnsavedChanges())
+                return true;
+            m_platform.messages.inform(
+                QStringLiteral("The Dispatch Board has changes that are not saved yet. Save them (Save Changes/Exit) "
+                               "or leave the board without saving first; then make the visits."),
+                window->windowTitle());
+            return false;
+        });
+        connect(window, &AgreementsWindow::slipsMade, this, [board] {
+            if (BoardWindow *b = board(); b && b->isVisible())
+                b->reload();
+        });
+        m_agreements = window;
+    }
+    auto *window = static_cast<AgreementsWindow *>(m_agreements.data());
+    window->showAccount(acctNo);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
 }
 
 void Application::repairInterruptedWrites()
@@ -369,6 +422,7 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
         return customerScreen();
     case StartMenu::ManageSlips: {
         auto *board = followModem(track(new BoardWindow(environment(), m_state, m_platform, printTarget(), inputs)));
+        connect(board, &BoardWindow::agreementsRequested, this, [this] { openAgreements({}); });
         connect(board, &BoardWindow::calendarRequested, this, [this, board](const QString &technician, QDate date) {
             CalendarWindow *calendar = openCalendar(&board->board(), technician, date);
             connect(calendar, &CalendarWindow::slipsChanged, board, &BoardWindow::slipsChangedElsewhere);
@@ -421,6 +475,7 @@ CustomerScreen *Application::customerScreen()
     }
     auto *screen = track(new CustomerScreen(m_state, m_platform, environment()));
     connect(screen, &CustomerScreen::slipCreationRequested, this, &Application::showSlipCreation);
+    connect(screen, &CustomerScreen::agreementsRequested, this, &Application::openAgreements);
     followModem(screen);
     m_routineWindows[StartMenu::CreateSlip] = screen;
     m_routineWindows[StartMenu::Customers] = screen;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class AgreementsWindow;
 class BoardState;
 class CalendarWindow;
 class CustomerScreen;
@@ -87,6 +88,11 @@ public:
     // on the setup screen; a port in use or a missing certificate is said in a message.
     void applyPhonePage(const PhonePageOptions &options);
     PhoneServer *phoneServer() const { return m_phoneServer.get(); }
+    // The maintenance agreements: every one (an empty account) or one account's.
+    AgreementsWindow *openAgreements(const QString &acctNo);
+    // Makes the agreements' visits of the coming weeks, as at every start: says what was made or refused, and
+    // nothing when there was nothing to do.
+    void makeAgreementVisits();
 
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
@@ -129,6 +135,7 @@ private:
     QPointer<ProgramWindow> m_manual;
     QPointer<ProgramWindow> m_dialer;
     QPointer<ProgramWindow> m_slipCreation;
+    QPointer<ProgramWindow> m_agreements;
     SerialPortFactory m_serialPorts;
     std::unique_ptr<QtSerialPorts> m_systemPorts;
     std::unique_ptr<Modem> m_modem;

@@ -287,6 +287,7 @@ void Settings::loadProgramSettings(const DataFolder &folder)
     invoicePerRequest = d.invoicePerRequest;
     populateInvoices = d.populateInvoices;
     plainPaper = d.plainPaper;
+    agreementWeeks = d.agreementWeeks;
     const QString file = SettingsFiles::programSettings(folder);
     if (!folder.fileExists(file))
         return;
@@ -300,6 +301,7 @@ void Settings::loadProgramSettings(const DataFolder &folder)
     reader.flag(invoicePerRequest);
     reader.flag(populateInvoices);
     reader.boolean(plainPaper);
+    reader.integer(agreementWeeks, 1, kMostAgreementWeeks);
 }
 
 void Settings::loadPrompts(const DataFolder &folder)
@@ -423,6 +425,9 @@ void Settings::saveProgramSettings(const DataFolder &folder)
         .writeValues({int(invoicePerRequest)})
         .writeValues({int(populateInvoices)})
         .writeValues({plainPaper});
+    // The seven lines stay as they always were while the horizon is the default.
+    if (agreementWeeks != defaults().agreementWeeks)
+        writer.writeValues({int(agreementWeeks)});
     writeSettings(folder, SettingsFiles::programSettings(folder), writer);
 }
 

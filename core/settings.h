@@ -87,6 +87,10 @@ public:
     bool invoicePerRequest = true;
     bool populateInvoices = true;
     bool plainPaper = true; // false: perforated paper with a remittance slip
+    // How many weeks ahead the visits of the maintenance agreements are made: an eighth line of the program's
+    // settings file (which only this program reads), written only when it is not the default 4.
+    qint16 agreementWeeks = 4;
+    static constexpr int kMostAgreementWeeks = 52;
     // /Prompts.txt
     bool showPrompts = true;
     bool soundAlarm = true;

@@ -7,6 +7,7 @@
 #include "core/oledate.h"
 #include "core/seams.h"
 #include "core/settings.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
@@ -559,13 +560,51 @@ Verdict BoardState::deleteAll(const Answers &answers)
                                          hiddenNote(count() - shownCount(), count(), QString()),
                                      QStringLiteral("DELETE ALL SLIPS"), answers))
         return *asked;
+    const auto visits = agreementVisits(false);
+    if (auto asked = visitsQuestion(visits, answers))
+        return *asked;
     try {
         DeleteActiveSlips(m_folder);
     } catch (const DiskError &e) {
         return refused(e.message());
     }
     load();
-    return Verdict::done();
+    return visitsDeleted(visits, answers);
+}
+
+std::vector<std::pair<qint16, qint32>> BoardState::agreementVisits(bool tickedOnly) const
+{
+    std::vector<std::pair<qint16, qint32>> visits;
+    const QHash<qint16, qint32> slips = AgreementView::agreementSlips(m_folder);
+    if (slips.isEmpty())
+        return visits;
+    for (const Row &row : m_rows) {
+        const qint16 slipNo = row.slip.int16(SlipField::SlipNo);
+        // A slip completed from a phone has left the active file: deleting the board's slips does not touch it.
+        if (!row.leftBoard && (row.ticked || !tickedOnly) && slips.contains(slipNo))
+            visits.emplace_back(slipNo, slips.value(slipNo));
+    }
+    return visits;
+}
+
+// The question after the three of a deletion, when slips made by agreements are among the deleted ones.
+std::optional<Verdict> BoardState::visitsQuestion(const std::vector<std::pair<qint16, qint32>> &visits,
+                                                  const Answers &answers)
+{
+    if (visits.empty() || answers.size() > 3)
+        return std::nullopt;
+    return Verdict::ask(AgreementView::deletedVisitsQuestion(visits), AgreementView::kDeletedVisitsTitle);
+}
+
+Verdict BoardState::visitsDeleted(const std::vector<std::pair<qint16, qint32>> &visits, const Answers &answers)
+{
+    if (visits.empty())
+        return Verdict::done();
+    const QString failed = AgreementView::noteDeletedVisits(m_folder, visits, !answers[3]);
+    Verdict done = Verdict::done();
+    if (!failed.isEmpty())
+        done.tell(failed, m_title);
+    return done;
 }
 
 Verdict BoardState::deleteSelected(const Answers &answers)
@@ -575,13 +614,16 @@ Verdict BoardState::deleteSelected(const Answers &answers)
     if (auto asked = deleteQuestions(QStringLiteral("This Action will DELETE ALL SELECTED Slips") + hiddenTickedNote(),
                                      QStringLiteral("DELETE SELECTED SLIPS"), answers))
         return *asked;
+    const auto visits = agreementVisits(true);
+    if (auto asked = visitsQuestion(visits, answers))
+        return *asked;
     try {
         RewriteActiveSlips(m_folder, writtenRows(true));
     } catch (const DiskError &e) {
         return refused(e.message());
     }
     load();
-    return Verdict::done();
+    return visitsDeleted(visits, answers);
 }
 
 namespace {

@@ -150,6 +150,7 @@ public:
     // Done when the board may close.
     Verdict confirmClose(const Answers &answers = {});
     bool hasUnsavedChanges() const { return m_changed; }
+    const DataFolder &folder() const { return m_folder; }
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
     // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
     Verdict saveAll();
@@ -248,6 +249,11 @@ private:
     int slotHolder(int r, const SlipChange &change, bool overlapping) const;
     // The three questions before a deletion: nothing once all are answered Yes.
     static std::optional<Verdict> deleteQuestions(const QString &first, const QString &title, const Answers &answers);
+    // The slips of the board (the ticked ones only, or all) that maintenance agreements made, with the agreement.
+    std::vector<std::pair<qint16, qint32>> agreementVisits(bool tickedOnly) const;
+    static std::optional<Verdict> visitsQuestion(const std::vector<std::pair<qint16, qint32>> &visits,
+                                                 const Answers &answers);
+    Verdict visitsDeleted(const std::vector<std::pair<qint16, qint32>> &visits, const Answers &answers);
     Verdict refused(const QString &text) const { return Verdict::refused(text, m_title); }
     // The rows a save or a rewrite of /ServiceSlips.txt writes: every row the phone has not completed, marked
     // when ticked (`ticks`) for the rewrite that drops the ticked rows.

@@ -6,6 +6,7 @@
 #include "core/formats.h"
 #include "core/recordscan.h"
 #include "core/seams.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/boardstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
@@ -176,7 +177,16 @@ Model::Model(BoardState &board, const Settings &settings, const Clock &clock, Sa
     , m_saving(saving)
     , m_settings(settings)
     , m_clock(clock)
-{}
+{
+    const QHash<qint16, qint32> slips = AgreementView::agreementSlips(board.folder());
+    if (slips.isEmpty())
+        return;
+    QHash<qint32, QStringList> services;
+    for (const Agreement &a : Agreements::load(board.folder()))
+        services.insert(a.id, a.services);
+    for (auto it = slips.cbegin(); it != slips.cend(); ++it)
+        m_origins.insert(it.key(), AgreementView::slipOrigin(it.value(), services.value(it.value())));
+}
 
 void Model::showWeek(const QString &technician, const QDate &date)
 {
@@ -342,6 +352,7 @@ void Model::place()
         b.status = row.cells[4];
         b.fromPhone = row.fromPhone;
         b.priority = row.cells[2];
+        b.origin = m_origins.value(b.slipNo);
         m_byColumn[std::size_t(column)].push_back(int(m_blocks.size()));
         m_blocks.push_back(std::move(b));
     }

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -92,6 +93,7 @@ public:
         QString status;
         QString priority;
         QString fromPhone; // what a phone changed since the board loaded (BoardState::Row::fromPhone)
+        QString origin; // a slip made by a maintenance agreement: "From agreement 12: Furnace tune-up"
     };
 
     Model(BoardState &board, const Settings &settings, const Clock &clock, Saving saving = Saving::Itself);
@@ -198,6 +200,7 @@ private:
     std::vector<std::vector<int>> m_byColumn;
     std::vector<int> m_unplaced;
     int m_clashes = 0;
+    QHash<qint16, QString> m_origins; // the slips made by maintenance agreements
     std::vector<Undo> m_undo;
 };
 

@@ -35,6 +35,13 @@ docs/calendar-week.png     frmCalendar     1024x768 frmStartup/lblSub_3 frmSched
 docs/calendar-day.png      frmCalendar     1024x768 frmStartup/lblSub_3 frmSchedules/cmdCalendar frmCalendar/optDay
 EOF
 }
+# The maintenance agreements, from the sample with forty agreements added (their visits made at start).
+agreement_shots() {
+    cat <<'EOF'
+docs/agreements.png        frmAgreements   1024x768 frmStartup/lblSub_1 frmMain/mnuAgreements
+docs/agreement-editor.png  frmAgreement    -        frmStartup/lblSub_1 frmMain/mnuAgreements frmAgreements/cmdEdit
+EOF
+}
 icon_sizes=(48 64 128 256)
 today="11/16/2026"
 
@@ -60,6 +67,9 @@ trap 'rm -rf "$work"' EXIT
     sed '/"SlipNo":1636,/s/"SchedTime":"10:00-12:00"/"SchedTime":"09:00"/' |
     "$bin/dispatch-data" write "$work/busy/ServiceSlips.txt" >/dev/null 2>&1
 
+cp -r "$work/sample" "$work/agreed"
+bash scripts/sample-agreements.sh "$bin/dispatch-data" "$work/agreed" 40 "$today" >/dev/null
+
 # The screen of an office laptop: every window shows as it opens there.
 cat > "$work/screen.json" <<'JSON'
 { "screens": [ { "name": "office", "x": 0, "y": 0, "width": 1024, "height": 768, "logicalDpi": 96,
@@ -83,7 +93,7 @@ while read -r sample file window size clicks; do
     else
         failed=1
     fi
-done < <(shots | sed 's/^/sample /'; calendar_shots | sed 's/^/busy /')
+done < <(shots | sed 's/^/sample /'; calendar_shots | sed 's/^/busy /'; agreement_shots | sed 's/^/agreed /')
 
 for size in "${icon_sizes[@]}"; do
     "$bin/vd-screenshots" --icon "$size" --out "$icons/${size}x${size}.png"

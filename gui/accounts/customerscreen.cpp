@@ -114,6 +114,12 @@ CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment env
     m_menuToggleData =
         accountMenu->addAction(QStringLiteral("&Toggle Data Screen"), this, &CustomerScreen::toggleAuxPanel);
     m_menuToggleData->setObjectName(QStringLiteral("mnuToggleData"));
+    QAction *agreements = accountMenu->addAction(QStringLiteral("Maintenance &Agreements..."), this, [this] {
+        // The account on screen is stored first: its agreements belong to an account of the file.
+        if (save())
+            emit agreementsRequested(m_acctNo->text().trimmed());
+    });
+    agreements->setObjectName(QStringLiteral("mnuAgreements"));
     accountMenu->addSeparator();
     accountMenu
         ->addAction(QStringLiteral("&Import Customers..."), this,

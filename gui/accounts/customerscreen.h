@@ -75,7 +75,8 @@ public:
     void openAuxEditor(int box);
 
 signals:
-    void slipCreationRequested(); // the current customer is the account to write a slip for
+    void slipCreationRequested();                    // the current customer is the account to write a slip for
+    void agreementsRequested(const QString &acctNo); // the maintenance agreements of the account on screen
 
 protected:
     void showEvent(QShowEvent *event) override;

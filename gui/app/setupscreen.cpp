@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -172,6 +173,19 @@ QWidget *SetupScreen::buildOperationsTab()
         m_workWeek[std::size_t(i)]->setObjectName(QString::fromLatin1(dayNames[i]));
         daysLayout->addWidget(m_workWeek[std::size_t(i)]);
     }
+    auto *agreementRow = new QHBoxLayout;
+    m_agreementWeeks = new QSpinBox(days);
+    m_agreementWeeks->setObjectName(QStringLiteral("txtAgreementWeeks"));
+    m_agreementWeeks->setRange(1, Settings::kMostAgreementWeeks);
+    m_agreementWeeks->setSuffix(QStringLiteral(" weeks"));
+    m_agreementWeeks->setToolTip(QStringLiteral("At every start, and with Make Visits Now, the maintenance "
+                                                "agreements make the slips of their visits this far ahead"));
+    agreementRow->addWidget(new QLabel(QStringLiteral("Make the visits of maintenance agreements"), days));
+    agreementRow->addWidget(m_agreementWeeks);
+    agreementRow->addWidget(new QLabel(QStringLiteral("ahead"), days));
+    agreementRow->addStretch();
+    daysLayout->addSpacing(12);
+    daysLayout->addLayout(agreementRow);
     daysLayout->addStretch();
     m_subTabs->addTab(days, QStringLiteral("Work Days"));
 
@@ -502,6 +516,7 @@ void SetupScreen::loadFromSettings()
     default:
         m_workWeek[0]->setChecked(true);
     }
+    m_agreementWeeks->setValue(s.agreementWeeks);
     if (s.modemPort > 0)
         m_modemPort->setText(QString::number(s.modemPort));
     m_phone->setChecked(s.phoneDaisyChained);
@@ -684,6 +699,7 @@ Settings SetupScreen::editedSettings() const
         if (m_workWeek[std::size_t(i)]->isChecked())
             s.workWeek = weeks[i];
     }
+    s.agreementWeeks = qint16(m_agreementWeeks->value());
     s.invoiceCopies = qint16(m_invoiceCopies->currentIndex() + 1);
     s.invoicePerRequest = m_printInvoices->isChecked();
     s.populateInvoices = m_populate->isChecked();

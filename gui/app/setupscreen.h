@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 // The setup screen: the business's own data and the program's options. Its one way out saves everything and
@@ -122,6 +123,7 @@ private:
     quint16 m_phonePortShown = PhonePageOptions::kDefaultPort;
     bool m_showingPhonePage = false;
     std::array<QRadioButton *, 4> m_workWeek{};
+    QSpinBox *m_agreementWeeks = nullptr;
     QCheckBox *m_colour;
     QLineEdit *m_borders;
     QLineEdit *m_data;

@@ -118,6 +118,9 @@ void BoardWindow::buildBoard()
         emit calendarRequested(r > 0 ? m_board.slip(r).text(AssignedTo) : QString(),
                                dated ? m_board.row(r).scheduled : m_platform.clock.today());
     });
+    QAction *agreements = windows->addAction(QStringLiteral("Maintenance A&greements..."));
+    agreements->setObjectName(QStringLiteral("mnuAgreements"));
+    connect(agreements, &QAction::triggered, this, &BoardWindow::agreementsRequested);
     QMenu *list = menuBar->addMenu(QStringLiteral("&List"));
     list->setObjectName(QStringLiteral("mnuList"));
     list->addAction(QStringLiteral("&Export Slips Shown..."), this,

@@ -113,6 +113,8 @@ signals:
     // "&Calendar..." of the Windows menu: the calendar on this board's slips, at the technician and day of the
     // grid's current row (empty and today without one).
     void calendarRequested(const QString &technician, const QDate &date);
+    // "Maintenance A&greements..." of the Windows menu.
+    void agreementsRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

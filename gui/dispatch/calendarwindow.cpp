@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -215,6 +216,19 @@ Model::Cell CalendarView::cellAt(const QPoint &pos) const
     return {column, row};
 }
 
+bool CalendarView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const int index = blockIndexAt(help->pos());
+        if (index >= 0 && !m_model.blocks()[std::size_t(index)].origin.isEmpty()) {
+            QToolTip::showText(help->globalPos(), m_model.blocks()[std::size_t(index)].origin, viewport());
+            return true;
+        }
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 int CalendarView::blockIndexAt(const QPoint &pos) const
 {
     const Model::Cell cell = cellAt(pos);
@@ -292,7 +306,10 @@ void CalendarView::paintBlock(QPainter &p, const Model::Block &block, const QRec
     p.setPen(Qt::black);
     const QFontMetrics bold(font);
     int y = text.top() + bold.ascent();
-    const QString first = QString::number(block.slipNo) + QLatin1Char(' ') + block.customer;
+    // A slip made by a maintenance agreement carries its mark before the customer.
+    const QString first = QString::number(block.slipNo) + QLatin1Char(' ') +
+                          (block.origin.isEmpty() ? QString() : CalendarView::kAgreementMark + QLatin1Char(' ')) +
+                          block.customer;
     p.drawText(text.left(), y, bold.elidedText(first, Qt::ElideRight, text.width()));
     if (block.clash) {
         y += bold.height();
@@ -983,6 +1000,8 @@ void CalendarWindow::showDetails(int row)
     lines << QStringLiteral("%1, priority %2").arg(m_board->cell(row, 7), s.text(Priority)).toHtmlEscaped();
     lines << m_board->cell(row, 3).toHtmlEscaped();
     lines << s.text(ServiceRequired).toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    if (const Calendar::Model::Block *block = m_model->blockOfRow(row); block && !block->origin.isEmpty())
+        lines << CalendarView::kAgreementMark + QLatin1Char(' ') + block->origin.toHtmlEscaped();
     m_details->setText(lines.join(QStringLiteral("<br>")));
 }
 

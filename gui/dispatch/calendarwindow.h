@@ -34,6 +34,8 @@ class CalendarView final : public QAbstractScrollArea
 public:
     // What a slip dragged from the list carries: its board row.
     static inline const QString kSlipRowMime = QStringLiteral("application/x-vd-slip-row");
+    // Before the customer of a slip that a maintenance agreement made.
+    static inline const QString kAgreementMark = QStringLiteral("\u21BB");
 
     explicit CalendarView(Calendar::Model &model, QWidget *parent = nullptr);
 
@@ -67,6 +69,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Over a slip made by an agreement, the tooltip names the agreement.
+    bool viewportEvent(QEvent *event) override;
 
 private:
     int columnWidth() const;

@@ -18,11 +18,12 @@ QString dump(const Settings &s)
 {
     QStringList v = QStringList(s.business.begin(), s.business.end());
     v << s.taxHeading1 << s.taxHeading2 << s.taxRate1 << s.taxRate2 << s.fontName << s.logoPath;
-    for (const double n : {double(s.applyTax1), double(s.applyTax2), double(s.borderColour), double(s.textColour),
-                           double(s.printInColour), double(s.copies), double(s.workWeek), double(s.invoiceCopies),
-                           double(s.invoicePerRequest), double(s.populateInvoices), double(s.plainPaper),
-                           double(s.showPrompts), double(s.soundAlarm), double(s.logoWidth), double(s.logoHeight),
-                           double(s.phoneDaisyChained), double(s.modemPort), double(s.callerId)})
+    for (const double n :
+         {double(s.applyTax1), double(s.applyTax2), double(s.borderColour), double(s.textColour),
+          double(s.printInColour), double(s.copies), double(s.workWeek), double(s.invoiceCopies),
+          double(s.invoicePerRequest), double(s.populateInvoices), double(s.plainPaper), double(s.showPrompts),
+          double(s.soundAlarm), double(s.logoWidth), double(s.logoHeight), double(s.phoneDaisyChained),
+          double(s.modemPort), double(s.callerId), double(s.agreementWeeks)})
         v << QString::number(n);
     return v.join('|');
 }
@@ -75,6 +76,8 @@ private slots:
         dataRow("colours garbage", "/PrintColors.txt", QByteArray("abc\r\n-5\r\n\"\"\r\nmaybe\r\n0\r\n"), none);
         dataRow("work week 3 is 5", "/VarnelDispatchDuzuduSettings.txt", QByteArray("3\r\n\"\"\r\n\"\"\r\n2"),
                 Tweak([](Settings &s) { s.invoiceCopies = 2; }));
+        dataRow("agreement weeks beyond a year", "/VarnelDispatchDuzuduSettings.txt",
+                QByteArray("5\r\n\"\"\r\n\"\"\r\n1\r\n1\r\n1\r\n#TRUE#\r\n53\r\n"), none);
         dataRow("logo 3000 by 2000", "/LogoSettings.txt", QByteArray("3000,2000\r\n"),
                 Tweak([](Settings &s) { s.logoHeight = 2000; }));
         dataRow("logo at the largest size", "/LogoSettings.txt", QByteArray("2880,2880.5\r\n"),
@@ -107,6 +110,7 @@ private slots:
         s.taxHeading1 = "VAT Tax", s.taxRate2 = "7,0", s.applyTax2 = true;
         s.borderColour = 0x123456, s.fontName = "Times New Roman", s.printInColour = false, s.copies = 1;
         s.workWeek = WorkWeek::SundayToFriday, s.invoiceCopies = 3, s.plainPaper = false, s.showPrompts = false;
+        s.agreementWeeks = 9;
         s.logoWidth = 1234.3f, s.logoHeight = 400, s.phoneDaisyChained = true, s.modemPort = 2, s.callerId = true;
         s.saveBusiness(root.folder(), {"Acme", "1 Main", "", "Springfield", "IL", "62701", "555-1234", "Fax:", "x"});
         s.saveTaxSettings(root.folder());

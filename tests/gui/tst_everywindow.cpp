@@ -1,10 +1,13 @@
 #include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "accounts/servicecatalogue.h"
 #include "apptesting.h"
 #include "gui/app/setupscreen.h"
 #include "gui/app/welcomepanel.h"
 #include "gui/billing/historywindow.h"
 #include "gui/billing/receivableswindow.h"
 #include "gui/dialing/dialerwindow.h"
+#include "gui/dispatch/agreementswindow.h"
 #include "gui/dispatch/boardwindow.h"
 #include "gui/dispatch/createslipwindow.h"
 #include "gui/widgets/flexgrid.h"
@@ -221,6 +224,18 @@ private slots:
         openAndVerify(shownWindow(QStringLiteral("frmAbout")));
         app.openDialer(QStringLiteral("Jane Doe"), QStringLiteral("555-0100"));
         openAndVerify(app.dialer());
+        // The maintenance agreements and their editor, with an agreement in the list.
+        Agreement agreement{.acctNo = app.state().currentCustomer.text(CustomerField::AcctNo).trimmed(),
+                            .services = {LoadCatalogue(app.state().folder).at(0).description},
+                            .technician = app.state().assignmentLists.board.value(1),
+                            .slot = QStringLiteral("10:00"),
+                            .start = QDate(2026, 12, 1)};
+        QVERIFY(Agreements::save(app.state().folder, agreement).isDone());
+        AgreementsWindow *agreements = app.openAgreements({});
+        openAndVerify(agreements);
+        agreements->grid()->setCurrentRow(1);
+        agreements->editAgreement();
+        openAndVerify(agreements->editor());
         WelcomePanel welcome({}, QStringLiteral("The data folder is /home/office/Varnel"));
         openAndVerify(&welcome);
 

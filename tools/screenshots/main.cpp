@@ -12,6 +12,7 @@
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -71,6 +72,20 @@ QWidget *findControl(const QString &path)
         if (w->objectName() == name)
             return w;
         if (auto *found = w->findChild<QWidget *>(name); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
+
+// A menu entry named NAME (or WINDOW/NAME) of a visible window: a picture may need a window that only a menu opens.
+QAction *findAction(const QString &path)
+{
+    const QString window = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, 0) : QString();
+    const QString name = path.section(QLatin1Char('/'), -1);
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || (!window.isEmpty() && w->objectName() != window))
+            continue;
+        if (auto *found = w->findChild<QAction *>(name))
             return found;
     }
     return nullptr;
@@ -165,6 +180,11 @@ int main(int argc, char *argv[])
 
     for (const QString &path : parser.values(clickOption)) {
         QWidget *control = findControl(path);
+        if (QAction *action = control ? nullptr : findAction(path)) {
+            action->trigger();
+            settle();
+            continue;
+        }
         if (!control)
             return fail(QStringLiteral("no visible control %1 (visible windows: %2)").arg(path, visibleWindowNames()));
         QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());

@@ -1,0 +1,146 @@
+#include "dispatch/agreementview.h"
+
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
+
+namespace AgreementView {
+
+QString monthName(int month)
+{
+    static const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    return month >= 1 && month <= 12 ? QString::fromLatin1(kMonths[month - 1]) : QString();
+}
+
+QString slipTextLength(const Agreement &agreement)
+{
+    return QStringLiteral("%1 of %2 characters").arg(Agreements::slipText(agreement).size()).arg(kSlipTextLimit);
+}
+
+QHash<QString, QString> customerNames(const DataFolder &folder)
+{
+    QHash<QString, QString> names;
+    for (const Record &customer : folder.readRecords(CustomerFile::kPath, customerLayout()))
+        names.insert(customer.text(CustomerField::AcctNo).trimmed(), displayName(customer));
+    return names;
+}
+
+std::vector<Line> lines(const std::vector<Agreement> &agreements, const QHash<QString, QString> &names,
+                        const QDate &today, WorkWeek week)
+{
+    std::vector<Line> out;
+    out.reserve(agreements.size());
+    for (const Agreement &a : agreements)
+        out.push_back({a, names.value(a.acctNo.trimmed()), Agreements::nextVisit(a, today, week),
+                       Formats::roundToCents(Agreements::yearlyValue(a, today))});
+    return out;
+}
+
+Money yearlyTotal(const std::vector<Line> &lines)
+{
+    Money total;
+    for (const Line &line : lines)
+        total += line.yearly;
+    return total;
+}
+
+std::vector<Week> comingWeeks(const DataFolder &folder, const std::vector<Line> &lines, const QDate &today, int weeks,
+                              WorkWeek week)
+{
+    QHash<qint32, const Line *> byId;
+    std::vector<Agreement> agreements;
+    agreements.reserve(lines.size());
+    for (const Line &line : lines) {
+        byId.insert(line.agreement.id, &line);
+        agreements.push_back(line.agreement);
+    }
+    // A visit made already shows its slip's own time and technician: the run may have moved it.
+    QHash<qint16, std::pair<QString, QString>> made;
+    for (const Record &slip : folder.readRecords(SlipFiles::kActive, serviceSlipLayout()))
+        made.insert(slip.int16(SlipField::SlipNo),
+                    {slip.text(SlipField::SchedTime).trimmed(), slip.text(SlipField::AssignedTo).trimmed()});
+    std::vector<Week> out;
+    for (const Agreements::WeekOfVisits &w : Agreements::comingWeeks(folder, agreements, today, weeks, week)) {
+        Week shown{w.monday, {}, Money()};
+        for (const Agreements::PlannedVisit &v : w.visits) {
+            const Line *line = byId.value(v.agreementId);
+            if (!line)
+                continue;
+            const Agreement &a = line->agreement;
+            const Money price = Formats::roundToCents(a.price);
+            Visit visit{v.day,        a.id,   a.acctNo, line->customer,      a.services.join(QStringLiteral(", ")),
+                        a.technician, a.slot, price,    v.slipNo.value_or(0)};
+            if (const auto slip = made.constFind(visit.slip); visit.slip && slip != made.cend())
+                std::tie(visit.slot, visit.technician) = *slip;
+            shown.visits.push_back(std::move(visit));
+            shown.total += price;
+        }
+        if (!shown.visits.empty())
+            out.push_back(std::move(shown));
+    }
+    return out;
+}
+
+QHash<qint16, qint32> agreementSlips(const DataFolder &folder)
+{
+    // The last record of a visit (an agreement's due day) tells its state.
+    QHash<QPair<qint32, qint64>, const Agreements::Visit *> last;
+    const std::vector<Agreements::Visit> visits = Agreements::loadVisits(folder);
+    for (const Agreements::Visit &v : visits)
+        last.insert({v.agreementId, v.due.toJulianDay()}, &v);
+    QHash<qint16, qint32> slips;
+    for (const Agreements::Visit *v : std::as_const(last)) {
+        if (v->state == Agreements::VisitState::Made && v->slipNo > 0)
+            slips.insert(v->slipNo, v->agreementId);
+    }
+    return slips;
+}
+
+QString slipOrigin(qint32 agreement, const QStringList &services)
+{
+    return QStringLiteral("From agreement %1: %2").arg(agreement).arg(services.join(QStringLiteral(", ")));
+}
+
+QString deletedVisitsQuestion(const std::vector<std::pair<qint16, qint32>> &slips)
+{
+    constexpr std::size_t kShown = 15;
+    QStringList lines;
+    for (std::size_t i = 0; i < slips.size() && i < kShown; ++i)
+        lines << QStringLiteral("Slip %1 (agreement %2)").arg(slips[i].first).arg(slips[i].second);
+    if (slips.size() > kShown)
+        lines << QStringLiteral("... and %1 more slips").arg(slips.size() - kShown);
+    if (slips.size() == 1)
+        return QStringLiteral("This slip is a visit of a maintenance agreement:\r\n") + lines.join(QString()) +
+               QStringLiteral("\r\n\r\nClick YES to skip this visit (it is not made again),\r\nNO to make it again "
+                              "at the next run of the agreement visits");
+    return QStringLiteral("These slips are visits of maintenance agreements:\r\n") +
+           lines.join(QStringLiteral("\r\n")) +
+           QStringLiteral("\r\n\r\nClick YES to skip these visits (they are not made again),\r\nNO to make them "
+                          "again at the next run of the agreement visits");
+}
+
+QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips, bool makeAgain)
+{
+    QStringList failed;
+    QString why;
+    for (const auto &[slipNo, agreement] : slips) {
+        try {
+            Agreements::slipDeleted(folder, slipNo, makeAgain);
+        } catch (const DiskError &e) {
+            failed << QString::number(slipNo);
+            why = e.message();
+        }
+    }
+    if (failed.isEmpty())
+        return {};
+    return why + QStringLiteral("\r\nThe agreements could not note that slip(s) %1 were deleted: those visits "
+                                "count as made and are not made again.")
+                     .arg(failed.join(QStringLiteral(", ")));
+}
+
+} // namespace AgreementView
