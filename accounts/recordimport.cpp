@@ -62,9 +62,16 @@ QString folded(const QString &heading)
     return out;
 }
 
-// A value as one line: line breaks and tabs inside a cell become blanks. What an export wraps a value in, so
-// that a spreadsheet keeps it as text, is taken off again: the apostrophe before a text it would compute
-// ('=1) and the formula around a text it would take for a number (="02134").
+QString limitText(const Target &t, const QString &value)
+{
+    return QStringLiteral("%1 is %2 characters long; it holds at most %3")
+        .arg(t.heading)
+        .arg(value.size())
+        .arg(t.limit);
+}
+
+} // namespace
+
 QString oneLine(QString value)
 {
     if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
@@ -77,16 +84,6 @@ QString oneLine(QString value)
     }
     return value.trimmed();
 }
-
-QString limitText(const Target &t, const QString &value)
-{
-    return QStringLiteral("%1 is %2 characters long; it holds at most %3")
-        .arg(t.heading)
-        .arg(value.size())
-        .arg(t.limit);
-}
-
-} // namespace
 
 std::optional<ImportKind> kindNamed(const QString &name)
 {

@@ -21,6 +21,11 @@ enum class ImportKind { Customers, Services, Technicians };
 namespace RecordImport {
 
 // "customers", "services", "technicians" (also "assignments").
+// A cell's value as one line: line breaks and tabs inside a cell become blanks. What an export wraps a value in,
+// so that a spreadsheet keeps it as text, is taken off again: the apostrophe before a text it would compute
+// ('=1) and the formula around a text it would take for a number (="02134").
+QString oneLine(QString value);
+
 std::optional<ImportKind> kindNamed(const QString &name);
 QString kindName(ImportKind kind);
 QString pathOf(ImportKind kind);

@@ -4,6 +4,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "accounts/recordimport.h"
 #include "dispatch/agreementrecord.h"
 #include "dispatch/slipvalues.h"
 
@@ -50,18 +51,7 @@ QString folded(const QString &text)
 // The spreadsheet's guards taken off again, as the other imports do: ="00123" and '=1.
 QString cell(const CsvReader::Row &row, int column)
 {
-    if (column < 0 || column >= row.values.size())
-        return {};
-    QString value = row.values[column];
-    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
-        value.remove(0, 1);
-    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
-        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
-    for (QChar &c : value) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
-    }
-    return value.trimmed();
+    return column < 0 || column >= row.values.size() ? QString() : RecordImport::oneLine(row.values[column]);
 }
 
 QStringList rowOf(const Agreement &a)

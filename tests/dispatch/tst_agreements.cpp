@@ -30,9 +30,9 @@ QDate day(const char *text)
 }
 
 // "interval every start [end] [weekday] [months]": "m 1 1/31/2027", "w 2 3/1/2027 - 3", "c 1 1/15/2027 - 0 0x924".
-Agreement agreement(const QString &spec)
+Agreement agreement(const QString &line)
 {
-    const QStringList f = spec.split(' ');
+    const QStringList f = line.split(' ');
     Agreement a;
     a.id = 1;
     a.acctNo = QStringLiteral("A100");
