@@ -185,7 +185,15 @@ std::optional<QString> PhoneTokens::redeem(const QString &code)
     if (found == m_codes.end())
         return std::nullopt;
     const QString token = found->second.token;
+    const QString id = found->second.phoneId;
     m_codes.erase(found);
+    // The phone has taken its token up: it counts as used, so that closing the pairing window keeps it.
+    for (Stored &s : m_phones) {
+        if (s.phone.id == id) {
+            s.phone.lastUse = m_clock.now();
+            m_lastUseDirty = true;
+        }
+    }
     return token;
 }
 

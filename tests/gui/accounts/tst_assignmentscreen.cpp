@@ -228,7 +228,7 @@ private slots:
         QVERIFY(!f.root.exists(AssignedSlips::kRenameJournal));
     }
 
-    // A phone paired and used stays; one the window made and no phone took up goes with the window; a revoked one
+    // A phone paired and taken up stays; one the window made and no phone took up goes with the window; a revoked one
     // goes after the question. The phones follow a renamed technician and go with a deleted one. With the phone
     // page off nothing is paired.
     void pairedPhonesFollowTheTechnician()
@@ -256,7 +256,8 @@ private slots:
         for (int i = 0; i < qr.width(); ++i)
             QVERIFY(qr.pixel(i, 23) == qRgb(255, 255, 255) && qr.pixel(23, i) == qRgb(255, 255, 255));
         QCOMPARE(qr.pixel(24, 24), qRgb(0, 0, 0));
-        QVERIFY(tokens.check(*tokens.redeem(dialog->findChild<QLabel *>("lblPairCode")->text())));
+        // The phone took its token up with the code; the window closes before the phone's first request.
+        QVERIFY(tokens.redeem(dialog->findChild<QLabel *>("lblPairCode")->text()));
         dialog->accept();
         dialog = pair();
         auto *grid = dialog->findChild<FlexGrid *>("fgPhones");
