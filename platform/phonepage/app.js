@@ -89,6 +89,16 @@
     return a;
   }
 
+  // A button of a slip's card; `action` names it for the page's tests.
+  function slipButton(slip, className, text, action, onClick) {
+    const b = el("button", className, text);
+    b.type = "button";
+    b.dataset.action = action;
+    b.dataset.slip = slip.slip;
+    b.addEventListener("click", onClick);
+    return b;
+  }
+
   function textBox(slip, kind, label, button, buttonClass, required) {
     const box = el("div", "textbox");
     const id = kind + "-" + slip.slip;
@@ -98,11 +108,7 @@
     area.id = id;
     area.maxLength = 200;
     area.name = kind;
-    const send = el("button", buttonClass, button);
-    send.type = "button";
-    send.dataset.action = kind === "note" ? "complete" : "cantfinish";
-    send.dataset.slip = slip.slip;
-    send.addEventListener("click", () => {
+    const send = slipButton(slip, buttonClass, button, kind === "note" ? "complete" : "cantfinish", () => {
       const text = area.value.replace(/\s+/g, " ").trim();
       if (required && !text) {
         box.parentNode.querySelector(".message").textContent = "Please give the reason the job cannot be finished.";
@@ -133,33 +139,18 @@
     const buttons = el("div", "buttons");
     const note = textBox(slip, "note", "Note for the office (optional)", "Send Complete", null, false);
     const reason = textBox(slip, "reason", "Why can't the job be finished?", "Send Can't finish", "warn", true);
+    // Shows one box of text, hiding the other; a second click hides it again.
+    const toggle = (show, hide) => () => {
+      hide.hidden = true;
+      show.hidden = !show.hidden;
+      if (!show.hidden) show.querySelector("textarea").focus();
+    };
     if (slip.status !== "In Progress") {
-      const start = el("button", null, "Start");
-      start.type = "button";
-      start.dataset.action = "start";
-      start.dataset.slip = slip.slip;
-      start.addEventListener("click", () => send_(slip, "start", {}, start));
+      const start = slipButton(slip, null, "Start", "start", () => send_(slip, "start", {}, start));
       buttons.append(start);
     }
-    const complete = el("button", "secondary", "Complete");
-    complete.type = "button";
-    complete.dataset.action = "show-note";
-    complete.dataset.slip = slip.slip;
-    complete.addEventListener("click", () => {
-      reason.hidden = true;
-      note.hidden = !note.hidden;
-      if (!note.hidden) note.querySelector("textarea").focus();
-    });
-    const cant = el("button", "warn", "Can't finish");
-    cant.type = "button";
-    cant.dataset.action = "show-reason";
-    cant.dataset.slip = slip.slip;
-    cant.addEventListener("click", () => {
-      note.hidden = true;
-      reason.hidden = !reason.hidden;
-      if (!reason.hidden) reason.querySelector("textarea").focus();
-    });
-    buttons.append(complete, cant);
+    buttons.append(slipButton(slip, "secondary", "Complete", "show-note", toggle(note, reason)),
+                   slipButton(slip, "warn", "Can't finish", "show-reason", toggle(reason, note)));
     card.append(buttons, note, reason, el("p", "message"));
     card.setAttribute("role", "group");
     return card;
