@@ -357,11 +357,7 @@ private slots:
             office.add({with(agreement("w 1 3/1/2027"), "Bob"), agreement("m 1 3/3/2027")});
             const bool struck = runWithFaultAt(office.folder, k, Fault(fault), [&] { office.run(); });
             if (Fault(fault) == Fault::Kill) {
-                repairAsAtStart(office.folder);
-                office.counter.load(
-                    office.folder, [&] { return highestSlipNumber(office.folder); },
-                    lastActiveSlipNumber(office.folder));
-                Agreements::finishInterruptedVisits(office.folder, office.counter);
+                repairAsAtStart(office.folder, office.counter);
             }
             office.run();
             QSet<int> numbers;
