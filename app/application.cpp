@@ -6,24 +6,11 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "accounts/customerwrite.h"
-#include "accounts/servicecatalogue.h"
-#include "accounts/servicerecord.h"
-#include "billing/accountfiles.h"
-#include "billing/accounthistoryrecord.h"
-#include "billing/invoicenumbers.h"
-#include "billing/posting.h"
-#include "billing/postingrecords.h"
-#include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
-#include "core/itemrecord.h"
 #include "core/startup.h"
-#include "core/tornrecords.h"
 #include "dialing/modem.h"
-#include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
-#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/accounts/assignmentscreen.h"
@@ -54,7 +41,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 
