@@ -1,3 +1,4 @@
+#include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/oledate.h"
@@ -80,6 +81,24 @@ private slots:
         QCOMPARE(kept, (QStringList{"1002", "1003"}));
         QCOMPARE(start.told(), QStringList());
         QVERIFY(!start.report.question);
+    }
+
+    // A repair that cannot be done is said, and the repairs after it still run: a damaged posting journal stays
+    // for the user to set aside, and the counter still moves past the slip in use.
+    void aRepairThatFailsIsSaidAndTheOthersRun()
+    {
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(PostingRun::kJournal, QByteArray("\x89PNG\r\n\x1a\n\0\0garbage", 16));
+        root.write(SlipCounter::kFile, "-5\r\n");
+        AppendSlip(folder, slip(1002));
+        const Started start(folder);
+        QCOMPARE(start.told().size(), 2);
+        QVERIFY2(start.told().at(0).contains("PostingJournal.txt"), qPrintable(start.told().join('|')));
+        QVERIFY2(start.told().at(1).contains("The next Service Slip gets the number 1003."),
+                 qPrintable(start.told().join('|')));
+        QCOMPARE(start.counter.next(), qint16(1003));
+        QVERIFY(root.exists(PostingRun::kJournal));
     }
 
     // The repairs say what they did first; a file torn with nothing to explain it is left as it is and asked
