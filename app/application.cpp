@@ -6,24 +6,11 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
-#include "accounts/customerwrite.h"
-#include "accounts/servicecatalogue.h"
-#include "accounts/servicerecord.h"
-#include "billing/accountfiles.h"
-#include "billing/accounthistoryrecord.h"
-#include "billing/invoicenumbers.h"
-#include "billing/posting.h"
-#include "billing/postingrecords.h"
-#include "billing/postingrun.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
-#include "core/itemrecord.h"
 #include "core/startup.h"
-#include "core/tornrecords.h"
 #include "dialing/modem.h"
-#include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
-#include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/accounts/assignmentscreen.h"
@@ -50,10 +37,10 @@
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
+#include "recovery/recovery.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -67,34 +54,6 @@ std::optional<QString> chooseExportFile(const QString &suggested)
     if (path.isEmpty())
         return std::nullopt;
     return path;
-}
-
-// Every record file of the folder with its layout: the program's own and the shared ones, and one balance file
-// per account.
-std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder)
-{
-    std::vector<TornRecords::RecordFile> files = {
-        {SlipFiles::kActive, &serviceSlipLayout()},
-        {SlipFiles::kCompleted, &serviceSlipLayout()},
-        {SlipFiles::kFinalized, &serviceSlipLayout()},
-        {CustomerFile::kPath, &customerLayout()},
-        {AssignmentFile::kPath, &assignmentLayout()},
-        {ServiceCatalogue::kPath, &serviceLayout()},
-        {Posting::kHistory, &accountHistoryLayout()},
-        {AccountFiles::kPaymentFile, &accountHistoryLayout()},
-        {Posting::kServiceHistory, &serviceHistoryLayout()},
-        {Posting::kTaxRecords, &taxLayout()},
-        {Posting::kJournal, &journalLayout()},
-        {QStringLiteral("/VIInventoriedItems.txt"), &itemLayout()},
-        {QStringLiteral("/CurrentItems.txt"), &itemLayout()},
-        {Agreements::kFile, &agreementLayout()},
-        {Agreements::kVisitsFile, &agreementVisitLayout()},
-    };
-    QDirIterator accounts(folder.path(QStringLiteral("/VIActiveAccounts")), {QStringLiteral("*.txt")}, QDir::Files);
-    while (accounts.hasNext())
-        files.push_back(
-            {QStringLiteral("/VIActiveAccounts/") + accounts.nextFileInfo().fileName(), &accountHistoryLayout()});
-    return files;
 }
 
 } // namespace
@@ -163,27 +122,15 @@ void Application::reportDiskError(const QString &message)
 
 void Application::start()
 {
-    const QString title = m_state.folder.executableName();
-    // Writes that a kill or a power cut interrupted are finished or undone before any file is read.
-    repairInterruptedWrites();
-    // A run cut off between storing a new slip and saving the counter, a damaged or set-back counter: the
-    // counter moves past the slips in use.
-    if (const auto note = m_state.slipCounter.load(
-            m_state.folder, [this] { return highestSlipNumber(m_state.folder); }, lastActiveSlipNumber(m_state.folder)))
-        m_platform.messages.inform(*note, title);
-    try {
-        // A run of the agreements' visits cut off before its slips were stored: those visits are made afresh.
-        Agreements::finishInterruptedVisits(m_state.folder, m_state.slipCounter);
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
-    for (const QString &problem : m_state.settings.loadAll(m_state.folder, m_platform.clock))
-        reportDiskError(problem);
-    try {
-        if (const auto note = InvoiceNumbers(m_state.folder, m_state.settings).guard())
-            m_platform.messages.inform(*note, title);
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
+    // What a kill, a power cut or a full disk left is repaired before any file is read; the repairs say what they
+    // did, then ask about files that end in part of a record.
+    const Recovery::Report repaired =
+        Recovery::run(m_state.folder, m_state.slipCounter, m_state.settings, m_platform.clock);
+    for (const Notice &notice : repaired.notices)
+        m_platform.messages.inform(notice.text, notice.title);
+    if (repaired.question && m_platform.messages.ask(repaired.question->text, repaired.question->title)) {
+        const Notice done = Recovery::completeTorn(m_state.folder, repaired.torn);
+        m_platform.messages.inform(done.text, done.title);
     }
     const bool setUp = Startup::requiredFilesPresent(m_state.folder);
     try {
@@ -276,79 +223,6 @@ AgreementsWindow *Application::openAgreements(const QString &acctNo)
     window->raise();
     window->activateWindow();
     return window;
-}
-
-void Application::repairInterruptedWrites()
-{
-    try {
-        // An append cut short: a file that ends in part of a record is cut back; then a save of the board
-        // that was under way is completed from its journal.
-        if (const auto cut = m_state.folder.finishInterruptedAppends(); !cut.empty()) {
-            const auto files = recordFiles(m_state.folder);
-            QStringList lines;
-            for (const AppendGuard::CutBack &c : cut) {
-                const auto file = std::find_if(files.begin(), files.end(), [&](const TornRecords::RecordFile &f) {
-                    return m_state.folder.path(f.relative) == m_state.folder.path(c.relative);
-                });
-                lines << TornRecords::cutBackText(c, file == files.end() ? 0 : file->layout->length());
-            }
-            m_platform.messages.inform(
-                QStringLiteral("The program was ended while it was saving. What that save had not finished was "
-                               "removed, so that each file ends in whole records:\r\n%1\r\nCheck what you entered "
-                               "last and enter it again where it is missing.")
-                    .arg(lines.join(QStringLiteral("\r\n"))),
-                m_state.folder.executableName());
-        }
-        if (finishInterruptedBoardSave(m_state.folder)) {
-            m_platform.messages.inform(QStringLiteral("The last save of the Dispatch Board was interrupted before it "
-                                                      "ended. It has now been completed."),
-                                       m_state.folder.executableName());
-        }
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
-    // Temporaries of writes that a crash or a kill cut short. This copy holds the data folder's lock, which
-    // every writer of the folder (the data tool too) takes: no other write is running now.
-    m_state.folder.removeLeftoverTemporaries(QDateTime());
-    try {
-        // A customer saved while the program was cut off: every screen reads the saved record from now on.
-        if (const auto pending = CustomerWrite::pendingCustomerWrite(m_state.folder);
-            pending && pending->state == CustomerWrite::PendingWrite::State::Damaged) {
-            m_platform.messages.inform(
-                QStringLiteral("The customer journal %1 is damaged: a customer saved when the program last ended "
-                               "cannot be put into place. The customer file keeps the record as it was before; "
-                               "look the customer up and save it again.")
-                    .arg(QDir::toNativeSeparators(m_state.folder.path(CustomerWrite::kJournal))),
-                m_state.folder.executableName());
-        }
-        CustomerWrite::recoverCustomerWrite(m_state.folder);
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
-    finishInterruptedPosting();
-    offerToCompleteTornRecords();
-    try {
-        // A technician renamed with the slips given to him: the board and the assignment file end both new.
-        AssignedSlips::recoverRename(m_state.folder);
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
-    try {
-        const std::vector<int> removed = removeCompletedLeftOnBoard(m_state.folder);
-        if (removed.empty())
-            return;
-        QStringList numbers;
-        for (int n : removed)
-            numbers.append(QString::number(n));
-        m_platform.messages.inform(
-            QStringLiteral("The last save of the Dispatch Board was interrupted: Service Slip %1 was already among "
-                           "the completed slips and also still on the board.\r\nIt was removed from the board; "
-                           "it waits to be finalized.")
-                .arg(numbers.join(QStringLiteral(", "))),
-            m_state.folder.executableName());
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
 }
 
 ProgramWindow *Application::welcomeWindow()
@@ -535,56 +409,6 @@ CalendarWindow *Application::openCalendar(BoardState *board, const QString &tech
     calendar->raise();
     calendar->activateWindow();
     return calendar;
-}
-
-void Application::finishInterruptedPosting()
-{
-    try {
-        const QString done = PostingRun::finishPending(m_state.folder);
-        if (!done.isEmpty())
-            m_platform.messages.inform(done, QStringLiteral("Write Records"));
-    } catch (const DiskError &e) {
-        reportDiskError(e.message());
-    }
-}
-
-void Application::offerToCompleteTornRecords()
-{
-    const auto files = recordFiles(m_state.folder);
-    const std::vector<TornRecords::Torn> torn = TornRecords::find(m_state.folder, files);
-    if (torn.empty())
-        return;
-    QStringList found;
-    for (const TornRecords::Torn &t : torn)
-        found << TornRecords::describe(t) + QLatin1Char('.');
-    const QString title = m_state.folder.executableName();
-    const bool complete = m_platform.messages.ask(
-        QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
-                       "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
-                       "last record of each now? Its missing part is filled with blanks (zero in number fields); "
-                       "nothing already in the file changes. Check that record afterwards. With No the files stay "
-                       "as they are (\"dispatch-data check\" shows what they hold).")
-            .arg(found.join(QStringLiteral("\r\n"))),
-        title);
-    if (!complete)
-        return;
-    QStringList done;
-    for (const TornRecords::Torn &t : torn) {
-        const auto file = std::find_if(files.begin(), files.end(),
-                                       [&](const TornRecords::RecordFile &f) { return f.relative == t.relative; });
-        try {
-            const qint64 added = TornRecords::completeLastRecord(m_state.folder, t.relative, *file->layout);
-            done << QStringLiteral(
-                        "%1: its last record was completed with %2 bytes of blanks and zeros; it holds %3 whole "
-                        "records now.")
-                        .arg(QDir::toNativeSeparators(t.relative.mid(1)))
-                        .arg(added)
-                        .arg(t.wholeRecords() + 1);
-        } catch (const DiskError &e) {
-            done << e.message();
-        }
-    }
-    m_platform.messages.inform(done.join(QStringLiteral("\r\n")), title);
 }
 
 PrintTarget &Application::printTarget()

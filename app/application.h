@@ -110,19 +110,11 @@ private:
     ProgramWindow::Environment environment();
     ProgramWindow *startMenuWindow(); // made when first needed, not shown
     ProgramWindow *welcomeWindow();
-    // Removes what a crash left: temporaries of this program older than this run, and a completed slip that
-    // an interrupted save of the board left in both slip files (said once).
-    void repairInterruptedWrites();
     template <typename W> W *track(W *window);
     // Keeps the window's dial controls as the modem allows (hidden while no modem was found).
     template <typename W> W *followModem(W *window);
     void startModemSearch();
     void reportDiskError(const QString &message);
-    // Completes a Write Records that a crash or a full disk interrupted, and tells the user once.
-    void finishInterruptedPosting();
-    // Files that end in part of a record with no interrupted append to explain it: said once, and their last
-    // record completed with blanks when the user lets it.
-    void offerToCompleteTornRecords();
 
     Platform m_platform;
     AppState m_state;

@@ -644,41 +644,16 @@ int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter
     return dropUnwritten(folder, visits, storedSlipNumbers(folder, active), counter.next());
 }
 
-RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Settings &settings,
-                      int horizonWeeks)
+std::vector<VisitToMake> visitsToMake(const std::vector<Agreement> &agreements, const std::vector<Visit> &visits,
+                                      const QDate &today, const QDate &last, WorkWeek week)
 {
-    RunSummary summary;
-    const QDateTime now = clock.now();
-    const QDate today = now.date();
-    const QDate last = today.addDays(7 * std::max(0, horizonWeeks));
-    const WorkWeek week = settings.workWeek;
-    settleFailedBoardSave(folder);
-
-    const std::vector<Agreement> agreements = readAgreements(folder);
-    if (agreements.empty())
-        return summary;
-    // One read of each slip file: the slip numbers in use, and the bookings of the active slips.
-    const RecordScan active(folder, SlipFiles::kActive, serviceSlipLayout());
-    std::vector<Visit> visits = loadVisits(folder);
-    // A run that failed part way in this session, or was killed, may have noted visits it never stored.
-    dropUnwritten(folder, visits, storedSlipNumbers(folder, active), counter.next());
     const auto states = latestStates(visits);
-
-    // What is due and not made, by day.
-    struct Due
-    {
-        const Agreement *agreement;
-        QDate due;
-        QDate day;
-    };
-    std::vector<Due> due;
+    std::vector<VisitToMake> due;
     QHash<qint32, std::vector<const Visit *>> again; // the visits to make again, by agreement
     for (const Visit *v : states) {
         if (v->state == VisitState::MakeAgain)
             again[v->agreementId].push_back(v);
     }
-    QSet<QString> technicians;
-    QHash<QByteArray, int> customerOf; // account number as stored -> customer record index, -1 not found yet
     for (const Agreement &a : agreements) {
         QSet<qint64> taken;
         const auto add = [&](const QDate &d, const QDate &day) {
@@ -698,18 +673,26 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
                 add(v->due, v->day.isValid() ? v->day : v->due);
         }
     }
-    if (due.empty())
-        return summary;
-    for (const Due &d : due) {
+    std::stable_sort(due.begin(), due.end(), [](const VisitToMake &a, const VisitToMake &b) {
+        return a.day != b.day ? a.day < b.day : a.agreement->id < b.agreement->id;
+    });
+    return due;
+}
+
+VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &active, const RecordScan &customers,
+                    const SlipCounter &counter, const Clock &clock, WorkWeek week)
+{
+    VisitPlan plan;
+    RunSummary &summary = plan.summary;
+    const QDateTime now = clock.now();
+    const QDate today = now.date();
+    QSet<QString> technicians;
+    QHash<QByteArray, int> customerOf; // account number as stored -> customer record index, -1 not found yet
+    for (const VisitToMake &d : due) {
         technicians.insert(d.agreement->technician);
         if (const auto bytes = storedBytes(d.agreement->acctNo))
             customerOf.insert(*bytes, -1);
     }
-    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) {
-        return a.day != b.day ? a.day < b.day : a.agreement->id < b.agreement->id;
-    });
-
-    const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
     for (int i = 0; i < customers.count(); ++i) {
         const QByteArrayView acct = customers.trimmed(i, CustomerField::AcctNo);
         const auto found = customerOf.find(QByteArray(acct.data(), acct.size()));
@@ -733,11 +716,10 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
     }
 
     const int room = counter.refusal() ? 0 : SlipCounter::kLast - counter.next();
-    std::vector<Record> slips;
-    std::vector<Record> made;
+    std::vector<Record> &slips = plan.slips;
     QSet<qint32> refusedAgreements;
     int leftOver = 0;
-    for (const Due &d : due) {
+    for (const VisitToMake &d : due) {
         const Agreement &a = *d.agreement;
         const auto refuse = [&](const QString &why) {
             if (!refusedAgreements.contains(a.id))
@@ -794,21 +776,35 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
         slip.setInt16(SlipField::SlipNo, number);
         slip.setText(SlipField::Amount, Formats::currency(a.price));
         slips.push_back(slip);
-        made.push_back(visitRecord({a.id, d.due, day.value_or(QDate()), number, VisitState::Made, today}));
+        plan.visits.push_back(visitRecord({a.id, d.due, day.value_or(QDate()), number, VisitState::Made, today}));
     }
     if (leftOver > 0)
         summary.refused << QStringLiteral("No Slip Numbers are left: %1 visit(s) were not made. The last number a "
                                           "Service Slip can have is %2.")
                                .arg(leftOver)
                                .arg(SlipCounter::kLast - 1);
-    if (slips.empty())
-        return summary;
+    return plan;
+}
 
-    // The visits are noted before their slips: a run cut off between the two leaves visits whose slip numbers
-    // were never used, which the next start (or run) drops, so that each visit is made once.
-    folder.appendRecords(kVisitsFile, made);
+namespace {
+
+// The one write of a run's new slips: behind the active slips.
+void appendVisitSlips(const DataFolder &folder, const std::vector<Record> &slips)
+{
+    folder.appendRecords(SlipFiles::kActive, slips);
+}
+
+// Stores what the plan makes. The visits are noted before their slips: a run cut off between the two leaves
+// visits whose slip numbers were never used, which the next start (or run) drops, so that each visit is made
+// once. Then the counter moves past the slips.
+RunSummary storePlan(const DataFolder &folder, SlipCounter &counter, VisitPlan plan)
+{
+    RunSummary summary = std::move(plan.summary);
+    if (plan.slips.empty())
+        return summary;
+    folder.appendRecords(kVisitsFile, plan.visits);
     try {
-        folder.appendRecords(SlipFiles::kActive, slips);
+        appendVisitSlips(folder, plan.slips);
     } catch (const DiskError &) {
         try {
             finishInterruptedVisits(folder, counter);
@@ -818,8 +814,8 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
         throw;
     }
     const qint16 first = counter.next();
-    counter.set(qint16(first + int(slips.size())));
-    summary.made = int(slips.size());
+    counter.set(qint16(first + int(plan.slips.size())));
+    summary.made = int(plan.slips.size());
     try {
         counter.save(folder);
     } catch (const DiskError &e) {
@@ -829,6 +825,30 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
                    QStringLiteral("\r\nService Slips %1 to %2 were stored.").arg(first).arg(first + summary.made - 1);
     }
     return summary;
+}
+
+} // namespace
+
+RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Settings &settings,
+                      int horizonWeeks)
+{
+    const QDate today = clock.today();
+    const QDate last = today.addDays(7 * std::max(0, horizonWeeks));
+    settleFailedBoardSave(folder);
+
+    const std::vector<Agreement> agreements = readAgreements(folder);
+    if (agreements.empty())
+        return {};
+    // One read of each slip file: the slip numbers in use, and the bookings of the active slips.
+    const RecordScan active(folder, SlipFiles::kActive, serviceSlipLayout());
+    std::vector<Visit> visits = loadVisits(folder);
+    // A run that failed part way in this session, or was killed, may have noted visits it never stored.
+    dropUnwritten(folder, visits, storedSlipNumbers(folder, active), counter.next());
+    const std::vector<VisitToMake> due = visitsToMake(agreements, visits, today, last, settings.workWeek);
+    if (due.empty())
+        return {};
+    const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
+    return storePlan(folder, counter, planSlips(due, active, customers, counter, clock, settings.workWeek));
 }
 
 std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo)

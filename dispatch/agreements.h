@@ -15,6 +15,7 @@
 
 class Clock;
 class DataFolder;
+class RecordScan;
 class Settings;
 class SlipCounter;
 
@@ -155,7 +156,8 @@ struct RunSummary
 // Makes every visit due from today to `horizonWeeks` weeks ahead that was not made before, as slip creation
 // stores a slip: the next slip number, "Open" or "Assigned", the booking rule. Never twice: the agreement
 // remembers each visit it made crash-safe with the slip. Throws DiskError on a write that fails (what was made
-// before stays, and a retry makes only what is still missing).
+// before stays, and a retry makes only what is still missing). It plans (visitsToMake, planSlips), then
+// stores the plan.
 RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Settings &settings,
                       int horizonWeeks);
 
@@ -186,5 +188,32 @@ std::vector<Visit> loadVisits(const DataFolder &folder);
 // counter has loaded (and moved past the slips in use): drops them, so that the next run makes those visits
 // once. Returns how many were dropped. Throws DiskError.
 int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter);
+
+// -- A run in two steps: what it makes (no file is read or written), then the write
+
+// A visit a run is to make: due and not made, or marked to make again.
+struct VisitToMake
+{
+    const Agreement *agreement = nullptr;
+    QDate due; // the visit's identity
+    QDate day; // the day it is wanted
+};
+// The visits to make from a week before `today` to `last`: each agreement's visits whose day (or due day) is
+// not past, unless a recorded visit of the same due day was made or skipped, and the visits marked to make
+// again up to `last`; by day, then agreement. Reads and writes nothing.
+std::vector<VisitToMake> visitsToMake(const std::vector<Agreement> &agreements, const std::vector<Visit> &visits,
+                                      const QDate &today, const QDate &last, WorkWeek week);
+// What a run stores: the slips, numbered from the counter on, and the visit record of each, in the same order.
+struct VisitPlan
+{
+    std::vector<Record> slips;
+    std::vector<Record> visits;
+    RunSummary summary; // moved, unscheduled and refused; `made` stays 0 until stored
+};
+// The slips of the visits as slip creation makes them, booked among the active slips (moved to a free slot of
+// the week, or left unscheduled); a visit whose account is gone or whose text does not fit a slip is refused,
+// and those beyond the last slip number are left over. Reads and writes nothing.
+VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activeSlips, const RecordScan &customers,
+                    const SlipCounter &counter, const Clock &clock, WorkWeek week);
 
 } // namespace Agreements

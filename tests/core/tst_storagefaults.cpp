@@ -267,11 +267,15 @@ private slots:
                 return appendFinalizedSlips(folder, std::vector{waiting});
             }
         };
-        TestRoot reference;
+        // The folder as the next start leaves it, without the write and with it.
+        TestRoot reference, referenceAfter;
         prepare(reference);
+        repairAsAtStart(reference.folder());
         const auto before = snapshot(reference.path(), true);
-        run(reference.folder());
-        const auto after = snapshot(reference.path(), true);
+        prepare(referenceAfter);
+        run(referenceAfter.folder());
+        repairAsAtStart(referenceAfter.folder());
+        const auto after = snapshot(referenceAfter.path(), true);
         QVERIFY(before != after);
         atEveryFault(
             Fault::FullDisk, prepare, run,
@@ -415,11 +419,13 @@ private slots:
         prepare(reference);
         const auto beforeWrite = snapshot(reference.path());
         newSlip(reference);
+        repairAsAtStart(reference.folder()); // the next start
         const auto before = snapshot(reference.path());
         TestRoot referenceAfter;
         prepare(referenceAfter);
         run(referenceAfter.folder());
         newSlip(referenceAfter);
+        repairAsAtStart(referenceAfter.folder());
         const auto after = snapshot(referenceAfter.path());
         atEveryFault(Fault(fault), prepare, run,
                      [&](const TestRoot &root, DataFolder &folder, const QString &where, const QString &message) {

@@ -164,6 +164,42 @@ private slots:
 
     // Three agreements over four weeks from Monday 3/1/2027: the slips as slip creation stores them, each visit
     // once however often the run comes.
+    // What a run is to make, before it reads the slips or writes anything: a visit is known by its agreement and
+    // due day; one made or skipped is not made again, one marked to make again is (at its own day when its due
+    // day has passed, within the run's weeks). As "due" or "due>day", by day.
+    void visitsToMake_data()
+    {
+        dataColumns<QString, int, QString, QString>("due", "state", "day", "made");
+        const int made = int(Agreements::VisitState::Made), skipped = int(Agreements::VisitState::Skipped),
+                  again = int(Agreements::VisitState::MakeAgain);
+        dataRow("nothing recorded", QString(), made, QString(), QString("3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("made", QString("3/8/2027"), made, QString("3/8/2027"), QString("3/1/2027 3/15/2027"));
+        dataRow("skipped", QString("3/8/2027"), skipped, QString("3/8/2027"), QString("3/1/2027 3/15/2027"));
+        dataRow("again while due", QString("3/8/2027"), again, QString("3/10/2027"),
+                QString("3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("again from the past", QString("2/15/2027"), again, QString("2/16/2027"),
+                QString("2/15/2027>2/16/2027 3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("again beyond the weeks", QString("3/29/2027"), again, QString("3/29/2027"),
+                QString("3/1/2027 3/8/2027 3/15/2027"));
+    }
+    void visitsToMake()
+    {
+        QFETCH(QString, due);
+        QFETCH(int, state);
+        QFETCH(QString, day);
+        QFETCH(QString, made);
+        const std::vector<Agreement> agreements = {agreement("w 1 3/1/2027")};
+        std::vector<Agreements::Visit> visits;
+        if (!due.isEmpty())
+            visits.push_back({1, *Formats::parseShortDate(due), *Formats::parseShortDate(day), 1000,
+                              Agreements::VisitState(state), QDate(2027, 2, 1)});
+        QStringList out;
+        for (const Agreements::VisitToMake &v :
+             Agreements::visitsToMake(agreements, visits, QDate(2027, 3, 1), QDate(2027, 3, 15), WorkWeek::MondayToFriday))
+            out << Formats::shortDate(v.due) + (v.day == v.due ? QString() : ">" + Formats::shortDate(v.day));
+        QCOMPARE(out.join(' '), made);
+    }
+
     void runMakesEachVisitOnce()
     {
         Office office(3);
@@ -357,11 +393,7 @@ private slots:
             office.add({with(agreement("w 1 3/1/2027"), "Bob"), agreement("m 1 3/3/2027")});
             const bool struck = runWithFaultAt(office.folder, k, Fault(fault), [&] { office.run(); });
             if (Fault(fault) == Fault::Kill) {
-                repairAsAtStart(office.folder);
-                office.counter.load(
-                    office.folder, [&] { return highestSlipNumber(office.folder); },
-                    lastActiveSlipNumber(office.folder));
-                Agreements::finishInterruptedVisits(office.folder, office.counter);
+                repairAsAtStart(office.folder, office.counter);
             }
             office.run();
             QSet<int> numbers;

@@ -1,10 +1,9 @@
 #include "crashsupport.h"
 
-#include "accounts/customerwrite.h"
-#include "billing/postingrun.h"
+#include "core/clock.h"
 #include "core/diskerror.h"
-#include "dispatch/assignedslips.h"
-#include "dispatch/slipfiles.h"
+#include "core/settings.h"
+#include "core/slipcounter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -42,15 +41,17 @@ qint64 faultyWrite(int fd, const char *data, qint64 size)
 
 } // namespace
 
-void repairAsAtStart(const DataFolder &folder)
+Recovery::Report repairAsAtStart(const DataFolder &folder, SlipCounter &counter)
 {
-    folder.finishInterruptedAppends();
-    finishInterruptedBoardSave(folder);
-    folder.removeLeftoverTemporaries(QDateTime());
-    CustomerWrite::recoverCustomerWrite(folder);
-    PostingRun::finishPending(folder);
-    AssignedSlips::recoverRename(folder);
-    removeCompletedLeftOnBoard(folder);
+    Settings settings;
+    const FixedClock clock;
+    return Recovery::run(folder, counter, settings, clock);
+}
+
+Recovery::Report repairAsAtStart(const DataFolder &folder)
+{
+    SlipCounter counter;
+    return repairAsAtStart(folder, counter);
 }
 
 bool runWithFaultAt(DataFolder &folder, int k, Fault failure, const std::function<void()> &operation, QString *message)
