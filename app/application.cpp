@@ -13,6 +13,7 @@
 #include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
 #include "billing/posting.h"
+#include "billing/recordfilelayouts.h"
 #include "billing/postingrecords.h"
 #include "billing/postingrun.h"
 #include "core/clock.h"
@@ -69,32 +70,10 @@ std::optional<QString> chooseExportFile(const QString &suggested)
     return path;
 }
 
-// Every record file of the folder with its layout: the program's own and the shared ones, and one balance file
-// per account.
+// Every record file of the folder with its layout that a start may complete, one balance file per account.
 std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder)
 {
-    std::vector<TornRecords::RecordFile> files = {
-        {SlipFiles::kActive, &serviceSlipLayout()},
-        {SlipFiles::kCompleted, &serviceSlipLayout()},
-        {SlipFiles::kFinalized, &serviceSlipLayout()},
-        {CustomerFile::kPath, &customerLayout()},
-        {AssignmentFile::kPath, &assignmentLayout()},
-        {ServiceCatalogue::kPath, &serviceLayout()},
-        {Posting::kHistory, &accountHistoryLayout()},
-        {AccountFiles::kPaymentFile, &accountHistoryLayout()},
-        {Posting::kServiceHistory, &serviceHistoryLayout()},
-        {Posting::kTaxRecords, &taxLayout()},
-        {Posting::kJournal, &journalLayout()},
-        {QStringLiteral("/VIInventoriedItems.txt"), &itemLayout()},
-        {QStringLiteral("/CurrentItems.txt"), &itemLayout()},
-        {Agreements::kFile, &agreementLayout()},
-        {Agreements::kVisitsFile, &agreementVisitLayout()},
-    };
-    QDirIterator accounts(folder.path(QStringLiteral("/VIActiveAccounts")), {QStringLiteral("*.txt")}, QDir::Files);
-    while (accounts.hasNext())
-        files.push_back(
-            {QStringLiteral("/VIActiveAccounts/") + accounts.nextFileInfo().fileName(), &accountHistoryLayout()});
-    return files;
+    return RecordFiles::completableFiles(folder);
 }
 
 } // namespace
