@@ -86,7 +86,11 @@ Verdict customerDeletion(const AccountUse &use, const QString &name, const QStri
                          const Answers &answers)
 {
     QStringList lines{QStringLiteral("%1, Account No %2").arg(name.trimmed(), acctNo)};
-    if (use.balanceFile)
+    if (use.balanceFile && numberShared)
+        lines << QStringLiteral("This account has an unpaid balance (its balance file stays for the other customer "
+                                "record with Account No %1).")
+                     .arg(acctNo);
+    else if (use.balanceFile)
         lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
     if (use.history)
         lines << QStringLiteral("Its account or service history (payments included) stays under Account No %1.")
