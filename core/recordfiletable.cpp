@@ -3,8 +3,8 @@
 #include "core/datafolder.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace RecordFiles {
 

@@ -188,8 +188,8 @@ const QStringList &backupFiles()
     // The settings files, then the record files that the table says are copied at exit.
     static const QStringList files = [] {
         QStringList out;
-        for (const char *base : {"CompanyLogo", "AuxHeadings", "LogoSettings", "Phone", "MyBusinessData",
-                                 "PrintColors", "SoldItems", "MyWebSite", "SpeedNumbers"})
+        for (const char *base : {"CompanyLogo", "AuxHeadings", "LogoSettings", "Phone", "MyBusinessData", "PrintColors",
+                                 "SoldItems", "MyWebSite", "SpeedNumbers"})
             out << QLatin1Char('/') + QLatin1String(base) + QStringLiteral(".txt");
         return out + RecordFiles::copiedAtExit();
     }();

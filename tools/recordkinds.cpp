@@ -14,7 +14,7 @@ const std::vector<RecordKind> &all()
             QStringList files;
             for (const RecordFiles::Row &row : RecordFiles::table()) {
                 if (row.kind == kind)
-                    files << row.shownName();
+                    files << row.shownName() + (row.companionReads ? QStringLiteral(" (shared)") : QString());
             }
             out.push_back({RecordFiles::kindName(kind), &RecordFiles::layoutOf(kind), files.join(QLatin1String(", "))});
         }

@@ -200,8 +200,9 @@ private slots:
         const CustomerSaveResult renumber = accounts.save(form, true);
         QVERIFY(!renumber.saved);
         QCOMPARE(renumber.notices.front().title, QString("Account Number in Use"));
-        QCOMPARE(renumber.notices.front().text, "Account No B2 cannot be changed to B2X:\r\n" + carried +
-                                                    "\r\nThey would stay under B2. To open a new account, click Add New.");
+        QCOMPARE(renumber.notices.front().text,
+                 "Account No B2 cannot be changed to B2X:\r\n" + carried +
+                     "\r\nThey would stay under B2. To open a new account, click Add New.");
         QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
 
         const AccountUse use = accountUse(folder, "B2");

@@ -525,6 +525,13 @@ private slots:
         QCOMPARE(runTool({"frobnicate"}).status, 2);
         const ToolRun help = runTool({"write", "--help"});
         QVERIFY2(help.status == 0 && help.out.startsWith("Usage: dispatch-data write"), qPrintable(help.out));
+        // The kinds' files as the record-file table gives them, those the companion program reads marked.
+        for (const char *line :
+             {"  slip            ServiceSlips.txt, CompletedServiceSlips.txt, FinalizedServiceSlips.txt\n",
+              "  accounthistory  CAHistory.txt (shared), CAPaymentRecords.txt (shared), "
+              "VIActiveAccounts/*.txt (shared)\n",
+              "  agreement       Agreements.dat\n"})
+            QVERIFY2(help.out.contains(line), line);
         const ToolRun missing = runTool({"dump", root.file("/Services.txt")});
         QCOMPARE(missing.status, 2);
         QVERIFY2(missing.err.contains(QLatin1String("no such file")), qPrintable(missing.err));
