@@ -164,7 +164,9 @@ private:
             break;
         case Kind::Agreement:
         case Kind::AgreementVisit:
-            break; // with the slips they made, by checkAgreements() below
+            // Their length and empty records here; what they hold, with the slips they made, by checkAgreements().
+            checkPlain(file, RecordFiles::layoutOf(row.kind));
+            break;
         }
     }
 
