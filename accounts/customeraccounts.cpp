@@ -45,10 +45,12 @@ QString CustomerAccounts::fileFullMessage()
         .arg(kMostCustomers);
 }
 
-CustomerAccounts::CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse)
+CustomerAccounts::CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse,
+                                   RemoveWithAccount removeWithAccount)
     : m_folder(folder)
     , m_currentCustomer(currentCustomer)
     , m_numberInUse(std::move(numberInUse))
+    , m_removeWithAccount(std::move(removeWithAccount))
     , m_shown(newCustomerRecord())
     , m_acctType(CustomerFile::kBusiness)
 {}
@@ -309,21 +311,29 @@ void CustomerAccounts::cancelNew()
     show(1);
 }
 
+bool CustomerAccounts::numberShared() const
+{
+    const QString acctNo = m_shown.text(AcctNo);
+    const RecordScan scan(m_folder, CustomerFile::kPath, customerLayout());
+    for (int i = 0; i < scan.count(); ++i) {
+        if (i + 1 == m_browser.current())
+            continue;
+        const QByteArrayView stored = scan.trimmed(i, AcctNo);
+        if (Cp1252::decode(stored.data(), stored.size()).compare(acctNo, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 void CustomerAccounts::deleteCurrent()
 {
     // The balance file goes with the record, unless another account has the same number (any letter case):
     // the file is theirs too.
     const QString acctNo = m_shown.text(AcctNo);
-    bool shared = false;
-    {
-        const RecordScan scan(m_folder, CustomerFile::kPath, customerLayout());
-        for (int i = 0; i < scan.count() && !shared; ++i) {
-            if (i + 1 == m_browser.current())
-                continue;
-            const QByteArrayView stored = scan.trimmed(i, AcctNo);
-            shared = Cp1252::decode(stored.data(), stored.size()).compare(acctNo, Qt::CaseInsensitive) == 0;
-        }
-    }
+    const bool shared = numberShared();
+    // What else goes with the account goes first: should that fail, the customer is still there to delete again.
+    if (!shared && m_removeWithAccount)
+        m_removeWithAccount(acctNo);
     const CustomerDeletion after = DeleteCustomer(m_folder, m_browser.current(), shared ? QString() : acctNo);
     // The data boxes go with the account too (gate and alarm codes must not greet a new account of that number).
     if (!shared)

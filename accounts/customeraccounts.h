@@ -66,7 +66,12 @@ public:
     // none when the number names nothing else. Such an account keeps its number.
     using NumberInUse = std::function<QStringList(const QString &acctNo)>;
 
-    CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse = {});
+    // What else goes when an account is deleted (its maintenance agreements), given the number; called before
+    // the customer record goes, and not when another record keeps the number.
+    using RemoveWithAccount = std::function<void(const QString &acctNo)>;
+
+    CustomerAccounts(const DataFolder &folder, Record &currentCustomer, NumberInUse numberInUse = {},
+                     RemoveWithAccount removeWithAccount = {});
 
     // Each time the screen is shown: finishes an interrupted save, counts the records and builds the name and
     // city lists. False when the file has no records (the count is then 1, a blank record waiting for its save).
@@ -111,8 +116,11 @@ public:
     // The record a move goes to from the current one; the current one when the move does not act.
     int target(CustomerMove move) const { return m_browser.target(move); }
 
-    // Deletes the record on screen, and its balance file unless another account has the same number.
+    // Deletes the record on screen, and its balance file, data boxes and what RemoveWithAccount removes unless
+    // another account has the same number.
     void deleteCurrent();
+    // Another customer record has the number of the record on screen (in any letter case).
+    bool numberShared() const;
 
     // True when another record has exactly this account number.
     bool isDuplicate(const QString &acctNo) const;
@@ -137,6 +145,7 @@ private:
     DataFolder m_folder;
     Record &m_currentCustomer;
     NumberInUse m_numberInUse;
+    RemoveWithAccount m_removeWithAccount;
     Record m_shown;
     RecordBrowser m_browser;
     bool m_saved = false;

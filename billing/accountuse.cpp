@@ -1,17 +1,12 @@
 #include "billing/accountuse.h"
 
 #include "accounts/auxdata.h"
-#include "billing/posting.h"
-#include "billing/postingrecords.h"
 #include "billing/accountfiles.h"
-#include "billing/accounthistoryrecord.h"
+#include "billing/recordfilelayouts.h"
 #include "core/cp1252.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/recordscan.h"
-#include "dispatch/servicesliprecord.h"
-#include "dispatch/slipfiles.h"
-
 
 namespace {
 
@@ -40,6 +35,8 @@ QStringList AccountUse::lines() const
         out << QStringLiteral("It has notes in its data boxes.");
     if (slips > 0)
         out << QStringLiteral("%1 service slip(s) not yet finalized are written for it.").arg(slips);
+    if (agreements > 0)
+        out << QStringLiteral("%1 maintenance agreement(s) are written for it.").arg(agreements);
     return out;
 }
 
@@ -49,21 +46,68 @@ AccountUse accountUse(const DataFolder &folder, const QString &acctNo)
     const QString number = acctNo.trimmed();
     if (number.isEmpty())
         return use;
-    try {
-        use.balanceFile = folder.fileSize(AccountFiles::accountFilePath(number)) >= 0;
-    } catch (const DiskError &) {
-        // A number that cannot name a file has no balance file.
-    }
     const QByteArray wanted = Cp1252::encode(number);
-    use.history = countAccount(folder, Posting::kHistory, accountHistoryLayout(), AccountHistoryField::AcctNo, wanted,
-                               true) > 0 ||
-                  countAccount(folder, AccountFiles::kPaymentFile, accountHistoryLayout(), AccountHistoryField::AcctNo,
-                               wanted, true) > 0 ||
-                  countAccount(folder, Posting::kServiceHistory, serviceHistoryLayout(), ServiceHistoryField::AcctNo,
-                               wanted, true) > 0 ||
-                  countAccount(folder, Posting::kJournal, journalLayout(), JournalField::AcctNo, wanted, true) > 0;
+    for (const RecordFiles::Row &row : RecordFiles::table()) {
+        using Role = RecordFiles::AccountRole;
+        if (row.account == Role::Balance) {
+            try {
+                use.balanceFile = use.balanceFile || folder.fileSize(AccountFiles::accountFilePath(number)) >= 0;
+            } catch (const DiskError &) {
+                // A number that cannot name a file has no balance file.
+            }
+            continue;
+        }
+        const int field = RecordFiles::accountFieldOf(row);
+        if (field < 0)
+            continue;
+        const RecordLayout &layout = RecordFiles::layoutOf(row.kind);
+        switch (row.account) {
+        case Role::History:
+            use.history = use.history || countAccount(folder, row.path, layout, field, wanted, true) > 0;
+            break;
+        case Role::OpenSlips:
+            use.slips += countAccount(folder, row.path, layout, field, wanted, false);
+            break;
+        case Role::Agreements:
+            use.agreements += countAccount(folder, row.path, layout, field, wanted, false);
+            break;
+        case Role::None:
+        case Role::Key:
+        case Role::Archive:
+        case Role::Balance:
+            break;
+        }
+    }
     use.notes = AuxData::hasText(folder, number);
-    for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted})
-        use.slips += countAccount(folder, file, serviceSlipLayout(), SlipField::AcctNo, wanted, false);
     return use;
+}
+
+Verdict customerDeletion(const AccountUse &use, const QString &name, const QString &acctNo, bool numberShared,
+                         const Answers &answers)
+{
+    QStringList lines{QStringLiteral("%1, Account No %2").arg(name.trimmed(), acctNo)};
+    if (use.balanceFile && numberShared)
+        lines << QStringLiteral("This account has an unpaid balance (its balance file stays for the other customer "
+                                "record with Account No %1).")
+                     .arg(acctNo);
+    else if (use.balanceFile)
+        lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
+    if (use.history)
+        lines << QStringLiteral("Its account or service history (payments included) stays under Account No %1.")
+                     .arg(acctNo);
+    if (use.slips > 0)
+        lines << QStringLiteral("%1 service slip(s) of this account are not finalized yet.").arg(use.slips);
+    if (use.agreements > 0 && numberShared)
+        lines << QStringLiteral("Its %1 maintenance agreement(s) stay under Account No %2, which another customer "
+                                "record has too.")
+                     .arg(use.agreements)
+                     .arg(acctNo);
+    else if (use.agreements > 0)
+        lines << QStringLiteral("Its %1 maintenance agreement(s) are deleted with it; no more visits are made for "
+                                "them.")
+                     .arg(use.agreements);
+    lines << QStringLiteral("Delete this Customer");
+    if (auto pending = Verdict::pending(answers, 0, lines.join(QStringLiteral("\r\n")), kDeleteCustomerTitle))
+        return *pending;
+    return Verdict::done();
 }

@@ -3,6 +3,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/folderhandle.h"
+#include "core/recordfiletable.h"
 #include "core/recordlayout.h"
 
 #include <QDir>
@@ -182,21 +183,22 @@ bool requiredFilesPresent(const DataFolder &folder)
     return folder.fileExists(QStringLiteral("/MyBusinessData.txt")) && folder.fileExists(QStringLiteral("/SlipNo.txt"));
 }
 
-const QStringList &backupBaseNames()
+const QStringList &backupFiles()
 {
-    static const QStringList names = {
-        QStringLiteral("CompanyLogo"),  QStringLiteral("CustomerData"), QStringLiteral("AuxHeadings"),
-        QStringLiteral("LogoSettings"), QStringLiteral("Phone"),        QStringLiteral("MyBusinessData"),
-        QStringLiteral("PrintColors"),  QStringLiteral("SoldItems"),    QStringLiteral("MyWebSite"),
-        QStringLiteral("TaxRecords"),   QStringLiteral("SpeedNumbers"),
-    };
-    return names;
+    // The settings files, then the record files that the table says are copied at exit.
+    static const QStringList files = [] {
+        QStringList out;
+        for (const char *base : {"CompanyLogo", "AuxHeadings", "LogoSettings", "Phone", "MyBusinessData", "PrintColors",
+                                 "SoldItems", "MyWebSite", "SpeedNumbers"})
+            out << QLatin1Char('/') + QLatin1String(base) + QStringLiteral(".txt");
+        return out + RecordFiles::copiedAtExit();
+    }();
+    return files;
 }
 
 void backupDataFiles(const DataFolder &folder) noexcept
 {
-    for (const QString &base : backupBaseNames()) {
-        const QString relative = QStringLiteral("/") + base + QStringLiteral(".txt");
+    for (const QString &relative : backupFiles()) {
         try {
             if (folder.fileSize(relative) >= 0)
                 folder.backupFile(relative);

@@ -23,8 +23,9 @@ void createFolderTree(const DataFolder &folder, const QDate &today, const QStrin
 // The program counts as set up when /MyBusinessData.txt and /SlipNo.txt exist (or could be restored).
 bool requiredFilesPresent(const DataFolder &folder);
 
-// The files copied into /Backup at exit, in order.
-const QStringList &backupBaseNames();
+// The files copied into /Backup at exit, in order: the settings files and the record files the record-file
+// table marks (relative paths).
+const QStringList &backupFiles();
 // Copies each of them that exists into /Backup; a file that cannot be copied is passed over.
 void backupDataFiles(const DataFolder &folder) noexcept;
 

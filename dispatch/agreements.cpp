@@ -24,6 +24,7 @@
 #include <QSet>
 #include <QtEndian>
 #include <algorithm>
+#include <functional>
 
 const RecordLayout &agreementLayout()
 {
@@ -554,26 +555,49 @@ Verdict save(const DataFolder &folder, Agreement &agreement)
     return Verdict::refused(QStringLiteral("The agreement is no longer stored; it was removed meanwhile."), kTitle);
 }
 
-void remove(const DataFolder &folder, qint32 id)
+namespace {
+
+// The agreements `drop` picks, then their visits: a visit left without its agreement is harmless, an agreement
+// without its visits would make them again.
+int removeWhere(const DataFolder &folder, const std::function<bool(const Record &)> &drop)
 {
-    // The agreement first: a visit left without its agreement is harmless, an agreement without its visits
-    // would make them again.
     std::vector<Record> kept;
+    QSet<qint32> gone;
     for (const Record &r : folder.readRecords(kFile, agreementLayout())) {
-        if (r.int32(AgreementField::Id) != id)
+        if (drop(r))
+            gone.insert(r.int32(AgreementField::Id));
+        else
             kept.push_back(r);
     }
+    if (gone.isEmpty())
+        return 0;
     folder.replaceRecords(kFile, kept);
     std::vector<Record> visits;
     bool had = false;
     for (const Record &r : folder.readRecords(kVisitsFile, agreementVisitLayout())) {
-        if (r.int32(VisitField::AgreementId) != id)
+        if (!gone.contains(r.int32(VisitField::AgreementId)))
             visits.push_back(r);
         else
             had = true;
     }
     if (had)
         folder.replaceRecords(kVisitsFile, visits);
+    return int(gone.size());
+}
+
+} // namespace
+
+void remove(const DataFolder &folder, qint32 id)
+{
+    removeWhere(folder, [id](const Record &r) { return r.int32(AgreementField::Id) == id; });
+}
+
+int removeAccount(const DataFolder &folder, const QString &acctNo)
+{
+    const QString number = acctNo.trimmed();
+    if (number.isEmpty())
+        return 0;
+    return removeWhere(folder, [&](const Record &r) { return r.text(AgreementField::AcctNo) == number; });
 }
 
 std::vector<Agreement> endingWithin(const std::vector<Agreement> &agreements, const QDate &today, int days)

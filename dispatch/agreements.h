@@ -120,6 +120,9 @@ inline const QString kTitle = QStringLiteral("Maintenance Agreement");
 Verdict save(const DataFolder &folder, Agreement &agreement);
 // Removes the agreement, then its visits (its slips stay; they are no longer marked as its visits).
 void remove(const DataFolder &folder, qint32 id);
+// Removes every agreement of the account (its number as stored, trimmed) and their visits, as remove() does;
+// returns how many agreements went. Throws DiskError naming the file.
+int removeAccount(const DataFolder &folder, const QString &acctNo);
 
 // -- At a glance
 

@@ -1,60 +1,26 @@
 #include "recovery/recovery.h"
 
 #include "accounts/assignmentfile.h"
-#include "accounts/assignmentrecord.h"
 #include "accounts/customerfile.h"
-#include "accounts/customerrecord.h"
 #include "accounts/customerwrite.h"
-#include "accounts/servicecatalogue.h"
-#include "accounts/servicerecord.h"
 #include "billing/accountfiles.h"
-#include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
 #include "billing/posting.h"
-#include "billing/postingrecords.h"
 #include "billing/postingrun.h"
+#include "billing/recordfilelayouts.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "core/itemrecord.h"
 #include "core/settings.h"
 #include "core/slipcounter.h"
-#include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <algorithm>
 
 namespace Recovery {
-
-std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder)
-{
-    std::vector<TornRecords::RecordFile> files = {
-        {SlipFiles::kActive, &serviceSlipLayout()},
-        {SlipFiles::kCompleted, &serviceSlipLayout()},
-        {SlipFiles::kFinalized, &serviceSlipLayout()},
-        {CustomerFile::kPath, &customerLayout()},
-        {AssignmentFile::kPath, &assignmentLayout()},
-        {ServiceCatalogue::kPath, &serviceLayout()},
-        {Posting::kHistory, &accountHistoryLayout()},
-        {AccountFiles::kPaymentFile, &accountHistoryLayout()},
-        {Posting::kServiceHistory, &serviceHistoryLayout()},
-        {Posting::kTaxRecords, &taxLayout()},
-        {Posting::kJournal, &journalLayout()},
-        {QStringLiteral("/VIInventoriedItems.txt"), &itemLayout()},
-        {QStringLiteral("/CurrentItems.txt"), &itemLayout()},
-        {Agreements::kFile, &agreementLayout()},
-        {Agreements::kVisitsFile, &agreementVisitLayout()},
-    };
-    QDirIterator accounts(folder.path(QStringLiteral("/VIActiveAccounts")), {QStringLiteral("*.txt")}, QDir::Files);
-    while (accounts.hasNext())
-        files.push_back(
-            {QStringLiteral("/VIActiveAccounts/") + accounts.nextFileInfo().fileName(), &accountHistoryLayout()});
-    return files;
-}
 
 namespace {
 
@@ -103,13 +69,10 @@ public:
     {
         step([this] {
             if (const auto cut = m_folder.finishInterruptedAppends(); !cut.empty()) {
-                const auto files = recordFiles(m_folder);
                 QStringList lines;
                 for (const AppendGuard::CutBack &c : cut) {
-                    const auto file = std::find_if(files.begin(), files.end(), [&](const TornRecords::RecordFile &f) {
-                        return m_folder.path(f.relative) == m_folder.path(c.relative);
-                    });
-                    lines << TornRecords::cutBackText(c, file == files.end() ? 0 : file->layout->length());
+                    const RecordFiles::Row *row = RecordFiles::rowOf(c.relative);
+                    lines << TornRecords::cutBackText(c, row ? RecordFiles::layoutOf(row->kind).length() : 0);
                 }
                 tell(QStringLiteral("The program was ended while it was saving. What that save had not finished was "
                                     "removed, so that each file ends in whole records:\r\n%1\r\nCheck what you "
@@ -202,7 +165,7 @@ public:
 
     void findTorn()
     {
-        m_report.torn = TornRecords::find(m_folder, recordFiles(m_folder));
+        m_report.torn = TornRecords::find(m_folder, RecordFiles::completableFiles(m_folder));
         if (!m_report.torn.empty())
             m_report.question = tornQuestion(m_report.torn, m_title);
     }
@@ -235,7 +198,7 @@ Report run(const DataFolder &folder, SlipCounter &counter, Settings &settings, c
 
 Notice completeTorn(const DataFolder &folder, const std::vector<TornRecords::Torn> &torn)
 {
-    const auto files = recordFiles(folder);
+    const auto files = RecordFiles::completableFiles(folder);
     QStringList done;
     for (const TornRecords::Torn &t : torn) {
         const auto file = std::find_if(files.begin(), files.end(),

@@ -17,10 +17,6 @@ class SlipCounter;
 // record with nothing to explain it.
 namespace Recovery {
 
-// Every record file of the folder with its layout: the program's own and the shared ones, and one balance file
-// per account.
-std::vector<TornRecords::RecordFile> recordFiles(const DataFolder &folder);
-
 struct Report
 {
     std::vector<Notice> notices;         // what was repaired or could not be, in the order the repairs ran

@@ -57,18 +57,12 @@ private:
         m_findings.push_back({file, record, message});
     }
 
-    // The records as the program reads them, with a finding when the file is not a whole number of them.
+    // The records as the program reads them (the file's length is checked with every record file's).
     std::vector<Record> records(const QString &file, const RecordLayout &layout)
     {
         if (!QFileInfo(m_folder.path(QLatin1Char('/') + file)).isFile())
             return {};
         const QByteArray bytes = m_folder.readAll(QLatin1Char('/') + file);
-        if (bytes.size() % layout.length() != 0)
-            report(file, 0,
-                   QStringLiteral("its length, %1 bytes, is not a whole number of %2-byte records; the last one is "
-                                  "read completed with blanks and zeros")
-                       .arg(bytes.size())
-                       .arg(layout.length()));
         std::vector<Record> out;
         const int count = DataFolder::recordCountForSize(bytes.size(), layout.length());
         for (int i = 0; i < count; ++i)

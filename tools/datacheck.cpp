@@ -6,6 +6,7 @@
 #include "billing/accounthistoryrecord.h"
 #include "billing/invoicenumbers.h"
 #include "billing/postingrecords.h"
+#include "billing/recordfilelayouts.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
@@ -34,10 +35,7 @@
 
 namespace {
 
-const QStringList kSlipFiles = {QStringLiteral("ServiceSlips.txt"), QStringLiteral("CompletedServiceSlips.txt"),
-                                QStringLiteral("FinalizedServiceSlips.txt")};
-const QString kActiveSlips = kSlipFiles.front();
-const QString kAccountFolder = QStringLiteral("VIActiveAccounts");
+const QString kActiveSlips = SlipFiles::kActive.mid(1);
 constexpr int kMostServices = 255;
 constexpr int kLastTimeIndex = 32;
 
@@ -58,19 +56,9 @@ public:
         checkRequiredFiles();
         loadSlipCounter();
         checkInvoiceCounter();
-        for (const QString &file : kSlipFiles)
-            checkSlips(file);
-        checkCustomers();
-        checkAssignments();
-        checkServices();
-        checkAccountHistory(QStringLiteral("CAHistory.txt"));
-        checkAccountHistory(QStringLiteral("CAPaymentRecords.txt"));
-        checkAccountFiles();
-        checkServiceHistory();
-        checkTaxRecords();
-        checkJournal();
-        checkPlain(QStringLiteral("VIInventoriedItems.txt"), itemLayout());
-        checkPlain(QStringLiteral("CurrentItems.txt"), itemLayout());
+        // Every record file of the table, in its order; a family's files each.
+        for (const RecordFiles::Row &row : RecordFiles::table())
+            checkRecordFile(row);
         checkCompletedLeftOnBoard();
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
@@ -139,6 +127,49 @@ private:
 
     void checkPlain(const QString &file, const RecordLayout &layout) { records(file, layout); }
 
+    void checkRecordFile(const RecordFiles::Row &row)
+    {
+        using RecordFiles::Kind;
+        const QString file = row.shownName();
+        switch (row.kind) {
+        case Kind::Slip:
+            checkSlips(file);
+            break;
+        case Kind::Customer:
+            checkCustomers(file);
+            break;
+        case Kind::Assignment:
+            checkAssignments(file);
+            break;
+        case Kind::Service:
+            checkServices(file);
+            break;
+        case Kind::AccountHistory:
+            if (row.isFamily())
+                checkAccountFiles(row);
+            else
+                checkAccountHistory(file);
+            break;
+        case Kind::ServiceHistory:
+            checkServiceHistory(file);
+            break;
+        case Kind::Tax:
+            checkTaxRecords(file);
+            break;
+        case Kind::Journal:
+            checkJournal(file);
+            break;
+        case Kind::Item:
+            checkPlain(file, RecordFiles::layoutOf(row.kind));
+            break;
+        case Kind::Agreement:
+        case Kind::AgreementVisit:
+            // Their length and empty records here; what they hold, with the slips they made, by checkAgreements().
+            checkPlain(file, RecordFiles::layoutOf(row.kind));
+            break;
+        }
+    }
+
     // A one-line field filled from a one-line box holds no line break, tab or other control character: a
     // pasted one would break lists, exports and printed lines. `skip` names the fields of several lines and
     // those another finding covers already.
@@ -161,9 +192,8 @@ private:
     }
 
     // Active slips given to a technician the assignment file does not know (renamed or deleted since).
-    void checkAssignments()
+    void checkAssignments(const QString &file)
     {
-        const QString file = QStringLiteral("AssignmentData.txt");
         const auto assignments = records(file, assignmentLayout());
         QStringList names;
         if (assignments) {
@@ -384,9 +414,8 @@ private:
         }
     }
 
-    void checkCustomers()
+    void checkCustomers(const QString &file)
     {
-        const QString file = QStringLiteral("CustomerData.txt");
         const auto customers = records(file, customerLayout());
         if (!customers)
             return;
@@ -428,9 +457,8 @@ private:
         }
     }
 
-    void checkServices()
+    void checkServices(const QString &file)
     {
-        const QString file = QStringLiteral("Services.txt");
         const auto services = records(file, serviceLayout());
         if (!services)
             return;
@@ -465,24 +493,24 @@ private:
         }
     }
 
-    void checkAccountFiles()
+    void checkAccountFiles(const RecordFiles::Row &family)
     {
-        const QString folder = m_folder.path(QLatin1Char('/') + kAccountFolder);
+        const QString folder = m_folder.path(family.familyFolder());
         if (!QFileInfo(folder).isDir())
             return;
-        const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+        const QString pattern = family.path.mid(family.path.lastIndexOf(QLatin1Char('/')) + 1);
+        const QStringList names = QDir(folder).entryList({pattern}, QDir::Files, QDir::Name);
         for (const QString &name : names) {
             const QString file = QFileInfo(folder).fileName() + QLatin1Char('/') + name;
-            const QString account = name.chopped(4);
+            const QString account = name.chopped(pattern.size() - 1);
             if (!m_accounts.contains(account.toLower()))
                 report(file, 0, QStringLiteral("no customer has the account number %1").arg(quoted(account)));
             checkAccountHistory(file);
         }
     }
 
-    void checkServiceHistory()
+    void checkServiceHistory(const QString &file)
     {
-        const QString file = QStringLiteral("ServiceHistory.txt");
         const auto lines = records(file, serviceHistoryLayout());
         if (!lines)
             return;
@@ -490,9 +518,8 @@ private:
             checkDateText(file, int(i) + 1, QStringLiteral("Date"), (*lines)[i].text(ServiceHistoryField::Date));
     }
 
-    void checkTaxRecords()
+    void checkTaxRecords(const QString &file)
     {
-        const QString file = QStringLiteral("TaxRecords.txt");
         const auto lines = records(file, taxLayout());
         if (!lines)
             return;
@@ -506,9 +533,8 @@ private:
         }
     }
 
-    void checkJournal()
+    void checkJournal(const QString &file)
     {
-        const QString file = QStringLiteral("InvoiceSalesJournal.txt");
         const auto lines = records(file, journalLayout());
         if (!lines)
             return;

@@ -73,7 +73,8 @@ QString kindHelp()
     QString text = QStringLiteral("Kinds and the files they are usually found in:\n");
     for (const RecordKind &kind : RecordKinds::all())
         text += QStringLiteral("  %1 %2\n").arg(kind.name.leftJustified(15), kind.files);
-    return text;
+    return text + QStringLiteral("A file marked (shared) is read by the companion invoicing program too: close that "
+                                 "program before writing it.\n");
 }
 
 QString commandHelp(const QString &command)

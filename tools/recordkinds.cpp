@@ -1,36 +1,25 @@
 #include "tools/recordkinds.h"
 
-#include "accounts/assignmentrecord.h"
-#include "accounts/customerrecord.h"
-#include "accounts/servicerecord.h"
-#include "billing/accounthistoryrecord.h"
-#include "billing/postingrecords.h"
-#include "core/itemrecord.h"
-#include "dispatch/agreementrecord.h"
-#include "dispatch/servicesliprecord.h"
-
-#include <QDir>
-#include <QFileInfo>
+#include "billing/recordfilelayouts.h"
+#include "core/recordfiletable.h"
 
 namespace RecordKinds {
 
 const std::vector<RecordKind> &all()
 {
-    static const std::vector<RecordKind> kinds = {
-        {QStringLiteral("slip"), &serviceSlipLayout(),
-         QStringLiteral("ServiceSlips.txt, CompletedServiceSlips.txt, FinalizedServiceSlips.txt")},
-        {QStringLiteral("customer"), &customerLayout(), QStringLiteral("CustomerData.txt")},
-        {QStringLiteral("assignment"), &assignmentLayout(), QStringLiteral("AssignmentData.txt")},
-        {QStringLiteral("service"), &serviceLayout(), QStringLiteral("Services.txt")},
-        {QStringLiteral("accounthistory"), &accountHistoryLayout(),
-         QStringLiteral("CAHistory.txt, CAPaymentRecords.txt, VIActiveAccounts/*.txt")},
-        {QStringLiteral("servicehistory"), &serviceHistoryLayout(), QStringLiteral("ServiceHistory.txt")},
-        {QStringLiteral("tax"), &taxLayout(), QStringLiteral("TaxRecords.txt")},
-        {QStringLiteral("journal"), &journalLayout(), QStringLiteral("InvoiceSalesJournal.txt")},
-        {QStringLiteral("item"), &itemLayout(), QStringLiteral("VIInventoriedItems.txt, CurrentItems.txt")},
-        {QStringLiteral("agreement"), &agreementLayout(), QStringLiteral("Agreements.dat")},
-        {QStringLiteral("agreementvisit"), &agreementVisitLayout(), QStringLiteral("AgreementVisits.dat")},
-    };
+    // One kind per layout of the record-file table, with the files the table gives it.
+    static const std::vector<RecordKind> kinds = [] {
+        std::vector<RecordKind> out;
+        for (const RecordFiles::Kind kind : RecordFiles::kinds()) {
+            QStringList files;
+            for (const RecordFiles::Row &row : RecordFiles::table()) {
+                if (row.kind == kind)
+                    files << row.shownName() + (row.companionReads ? QStringLiteral(" (shared)") : QString());
+            }
+            out.push_back({RecordFiles::kindName(kind), &RecordFiles::layoutOf(kind), files.join(QLatin1String(", "))});
+        }
+        return out;
+    }();
     return kinds;
 }
 
@@ -45,34 +34,9 @@ const RecordKind *byName(const QString &name)
 
 const RecordKind *forFile(const QString &filePath)
 {
-    const QFileInfo info(QString(filePath).replace(QLatin1Char('\\'), QLatin1Char('/')));
-    const QString name = info.fileName().toLower();
-    static const std::vector<std::pair<QString, QString>> byFileName = {
-        {QStringLiteral("serviceslips.txt"), QStringLiteral("slip")},
-        {QStringLiteral("completedserviceslips.txt"), QStringLiteral("slip")},
-        {QStringLiteral("finalizedserviceslips.txt"), QStringLiteral("slip")},
-        {QStringLiteral("customerdata.txt"), QStringLiteral("customer")},
-        {QStringLiteral("assignmentdata.txt"), QStringLiteral("assignment")},
-        {QStringLiteral("services.txt"), QStringLiteral("service")},
-        {QStringLiteral("cahistory.txt"), QStringLiteral("accounthistory")},
-        {QStringLiteral("capaymentrecords.txt"), QStringLiteral("accounthistory")},
-        {QStringLiteral("servicehistory.txt"), QStringLiteral("servicehistory")},
-        {QStringLiteral("taxrecords.txt"), QStringLiteral("tax")},
-        {QStringLiteral("invoicesalesjournal.txt"), QStringLiteral("journal")},
-        {QStringLiteral("viinventorieditems.txt"), QStringLiteral("item")},
-        {QStringLiteral("currentitems.txt"), QStringLiteral("item")},
-        {QStringLiteral("agreements.dat"), QStringLiteral("agreement")},
-        {QStringLiteral("agreementvisits.dat"), QStringLiteral("agreementvisit")},
-    };
-    for (const auto &[file, kind] : byFileName) {
-        if (name == file)
-            return byName(kind);
-    }
-    // The per-account balance files, and their copies under Backup/VIActiveAccounts.
-    if (name.endsWith(QLatin1String(".txt")) &&
-        info.absoluteDir().dirName().compare(QLatin1String("VIActiveAccounts"), Qt::CaseInsensitive) == 0)
-        return byName(QStringLiteral("accounthistory"));
-    return nullptr;
+    // The usual names, and the per-account balance files with their copies under Backup/VIActiveAccounts.
+    const RecordFiles::Row *row = RecordFiles::rowOf(filePath);
+    return row ? byName(RecordFiles::kindName(row->kind)) : nullptr;
 }
 
 QString nameList()

@@ -6,6 +6,7 @@
 #include "core/diskerror.h"
 #include "core/seams.h"
 #include "core/settings.h"
+#include "dispatch/agreements.h"
 #include "gui/accounts/listtransfer.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
@@ -95,8 +96,10 @@ CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment env
     : ProgramWindow(QStringLiteral("frmNewCustomer"), std::move(environment), kMainKey, parent)
     , m_state(state)
     , m_platform(platform)
-    , m_accounts(state.folder, state.currentCustomer,
-                 [folder = state.folder](const QString &acctNo) { return accountUse(folder, acctNo).lines(); })
+    , m_accounts(
+          state.folder, state.currentCustomer,
+          [folder = state.folder](const QString &acctNo) { return accountUse(folder, acctNo).lines(); },
+          [folder = state.folder](const QString &acctNo) { Agreements::removeAccount(folder, acctNo); })
     , m_notes(state.folder)
 {
     setWindowTitle(kActivateCaption);
@@ -900,17 +903,12 @@ void CustomerScreen::deleteCurrent()
         return;
     // The question names the account and what goes with it.
     const QString acctNo = m_accounts.shown().text(CustomerField::AcctNo);
-    QStringList lines{QStringLiteral("%1, Account No %2").arg(m_accounts.displayName().trimmed(), acctNo)};
     const AccountUse use = accountUse(m_state.folder, acctNo);
-    if (use.balanceFile)
-        lines << QStringLiteral("This account has an unpaid balance (its balance file is deleted with it).");
-    if (use.history)
-        lines << QStringLiteral("Its account or service history (payments included) stays under Account No %1.")
-                     .arg(acctNo);
-    if (use.slips > 0)
-        lines << QStringLiteral("%1 service slip(s) of this account are not finalized yet.").arg(use.slips);
-    lines << QStringLiteral("Delete this Customer");
-    if (!m_platform.messages.ask(lines.join(QStringLiteral("\r\n")), QStringLiteral("Delete Customer"))) {
+    const bool shared = m_accounts.numberShared();
+    const Verdict verdict = putThrough(m_platform.messages, [&](const Answers &answers) {
+        return customerDeletion(use, m_accounts.displayName(), acctNo, shared, answers);
+    });
+    if (!verdict.isDone()) {
         m_acctNo->setFocus();
         return;
     }

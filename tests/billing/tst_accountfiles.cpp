@@ -1,3 +1,5 @@
+#include "accounts/customeraccounts.h"
+#include "accounts/customerfile.h"
 #include "billing/accountfiles.h"
 #include "billing/accounthistoryrecord.h"
 #include "billing/accountuse.h"
@@ -5,9 +7,13 @@
 #include "billing/postingrecords.h"
 #include "core/clock.h"
 #include "core/diskerror.h"
+#include "customersamples.h"
+#include "dispatch/agreementrecord.h"
+#include "dispatch/agreements.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "testsupport.h"
+#include "tools/datacheck.h"
 
 #include <QDirIterator>
 #include <QtTest>
@@ -27,14 +33,6 @@ Money dollars(double amount)
 QStringList fieldsOf(const Record &r)
 {
     return {r.text(F::Name), r.text(F::AcctNo), r.text(F::Date), r.text(F::Description), r.text(F::Amount)};
-}
-
-// A record of that layout carrying an account number in the field given.
-QByteArray carrying(const RecordLayout &layout, int field, const QString &acctNo, int count = 1)
-{
-    Record r(layout);
-    r.setText(field, acctNo);
-    return r.bytes().repeated(count);
 }
 
 std::vector<Record> recordsOf(const TestRoot &root, const QString &file)
@@ -149,6 +147,11 @@ private slots:
         dataRow("completed, not finalized", SlipFiles::kCompleted, carrying(slip, SlipField::AcctNo, "A1", 2),
                 QStringList{"2 service slip(s) not yet finalized are written for it."});
         dataRow("finalized slip", "/FinalizedServiceSlips.txt", carrying(slip, SlipField::AcctNo, "A1"), QStringList());
+        dataRow("maintenance agreements", Agreements::kFile,
+                carrying(agreementLayout(), AgreementField::AcctNo, "A1", 2),
+                QStringList{"2 maintenance agreement(s) are written for it."});
+        dataRow("another account's agreement", Agreements::kFile,
+                carrying(agreementLayout(), AgreementField::AcctNo, "A1-2"), QStringList());
         dataRow("another account's history", Posting::kHistory, carrying(accountHistoryLayout(), F::AcctNo, "A10"),
                 QStringList());
     }
@@ -161,6 +164,91 @@ private slots:
         const AccountUse use = accountUse(root.folder(), " A1 ");
         QTEST(use.lines(), "lines");
         QCOMPARE(use.any(), !use.lines().isEmpty());
+    }
+
+    // An account with only an agreement is treated as one with only a slip: its number is not changed (the
+    // refusal names what carries it), and the delete question names it. Deleting takes the agreements along
+    // (the run could make no visit for an account that is gone); slips stay for finalizing.
+    void agreementsCountLikeSlips_data()
+    {
+        dataColumns<QString, QByteArray, QString, QString>("file", "content", "carried", "onDelete");
+        dataRow("slip on the board", SlipFiles::kActive, carrying(serviceSlipLayout(), SlipField::AcctNo, "B2"),
+                "1 service slip(s) not yet finalized are written for it.",
+                "1 service slip(s) of this account are not finalized yet.");
+        dataRow("maintenance agreement", Agreements::kFile, carrying(agreementLayout(), AgreementField::AcctNo, "B2"),
+                "1 maintenance agreement(s) are written for it.",
+                "Its 1 maintenance agreement(s) are deleted with it; no more visits are made for them.");
+    }
+    void agreementsCountLikeSlips()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, carried);
+        QFETCH(QString, onDelete);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        root.write(CustomerFile::kPath, threeCustomers());
+        root.write(file, content);
+        Record current(customerLayout());
+        CustomerAccounts accounts(
+            folder, current, [&](const QString &acctNo) { return accountUse(folder, acctNo).lines(); },
+            [&](const QString &acctNo) { Agreements::removeAccount(folder, acctNo); });
+        accounts.activate();
+        accounts.show(2);
+        CustomerForm form = accounts.formOf(accounts.shown());
+        form.acctNo = "B2X";
+        const CustomerSaveResult renumber = accounts.save(form, true);
+        QVERIFY(!renumber.saved);
+        QCOMPARE(renumber.notices.front().title, QString("Account Number in Use"));
+        QCOMPARE(renumber.notices.front().text,
+                 "Account No B2 cannot be changed to B2X:\r\n" + carried +
+                     "\r\nThey would stay under B2. To open a new account, click Add New.");
+        QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
+
+        const AccountUse use = accountUse(folder, "B2");
+        const QString question = "Mr. John Smith, Account No B2\r\n" + onDelete + "\r\nDelete this Customer";
+        const Verdict asked = customerDeletion(use, accounts.displayName(), "B2", accounts.numberShared(), {});
+        QCOMPARE(asked.kind, Verdict::Kind::Ask);
+        QCOMPARE(asked.question, question);
+        QCOMPARE(asked.title, QString("Delete Customer"));
+        QCOMPARE(customerDeletion(use, accounts.displayName(), "B2", false, {false}).kind, Verdict::Kind::Refused);
+        QVERIFY(customerDeletion(use, accounts.displayName(), "B2", false, {true}).isDone());
+
+        accounts.deleteCurrent();
+        QCOMPARE(root.exists(file), file == SlipFiles::kActive);
+        for (const CheckFinding &finding : checkDataFolder(folder))
+            QVERIFY2(!finding.text().contains("B2"), qPrintable(finding.text()));
+    }
+
+    // The delete question says what goes with the account and what stays: with a number another record shares,
+    // the balance file and the agreements stay for that one.
+    void deleteQuestionSaysWhatGoesAndWhatStays_data()
+    {
+        dataColumns<bool, int, bool, QStringList>("balance", "agreements", "shared", "lines");
+        dataRow("nothing else", false, 0, false, QStringList());
+        dataRow("balance file", true, 0, false,
+                QStringList{"This account has an unpaid balance (its balance file is deleted with it)."});
+        dataRow("shared balance file", true, 0, true,
+                QStringList{"This account has an unpaid balance (its balance file stays for the other customer "
+                            "record with Account No B2)."});
+        dataRow("agreements", false, 2, false,
+                QStringList{"Its 2 maintenance agreement(s) are deleted with it; no more visits are made for them."});
+        dataRow("shared agreements", false, 1, true,
+                QStringList{"Its 1 maintenance agreement(s) stay under Account No B2, which another customer record "
+                            "has too."});
+    }
+    void deleteQuestionSaysWhatGoesAndWhatStays()
+    {
+        QFETCH(bool, balance);
+        QFETCH(int, agreements);
+        QFETCH(bool, shared);
+        QFETCH(QStringList, lines);
+        AccountUse use;
+        use.balanceFile = balance;
+        use.agreements = agreements;
+        const Verdict asked = customerDeletion(use, " Acme ", "B2", shared, {});
+        QCOMPARE(asked.question,
+                 (QStringList{"Acme, Account No B2"} + lines + QStringList{"Delete this Customer"}).join("\r\n"));
     }
 
     void amountTexts()

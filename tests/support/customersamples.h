@@ -28,6 +28,15 @@ inline QByteArray threeCustomers()
            customer("C3|Individual|||Ann|Lee|Springfield").bytes();
 }
 
+// Records of that layout (count of them) carrying an account number in the field given, as another file holds
+// them.
+inline QByteArray carrying(const RecordLayout &layout, int field, const QString &acctNo, int count = 1)
+{
+    Record r(layout);
+    r.setText(field, acctNo);
+    return r.bytes().repeated(count);
+}
+
 // Record n (from 1) of the customer file as it is on disk.
 inline Record storedCustomer(const TestRoot &root, int n)
 {

@@ -5,6 +5,7 @@
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/oledate.h"
+#include "dispatch/agreementrecord.h"
 #include "dispatch/servicesliprecord.h"
 #include "platform/instancelock.h"
 #include "samplelayouts.h"
@@ -102,6 +103,7 @@ enum Fault {
     LeftoverTemporary,
     TornAppend,
     ZeroedRecord,
+    TornAgreements,
 };
 
 void plant(const TestRoot &root, Fault fault)
@@ -115,6 +117,13 @@ void plant(const TestRoot &root, Fault fault)
         if (fault == TornAppend)
             root.write("/CustomerData.txt.vdappend", "a note");
         return;
+    case TornAgreements: { // one agreement and part of another
+        Record agreement(agreementLayout());
+        agreement.setInt32(AgreementField::Id, 1);
+        agreement.setText(AgreementField::AcctNo, "1001");
+        root.write("/Agreements.dat", agreement.bytes() + agreement.bytes().left(100));
+        return;
+    }
     case ZeroedRecord: // the length kept, the bytes of record 2 lost
         root.write("/CAHistory.txt", root.read("/CAHistory.txt").replace(155, 155, QByteArray(155, '\0')));
         return;
@@ -525,6 +534,13 @@ private slots:
         QCOMPARE(runTool({"frobnicate"}).status, 2);
         const ToolRun help = runTool({"write", "--help"});
         QVERIFY2(help.status == 0 && help.out.startsWith("Usage: dispatch-data write"), qPrintable(help.out));
+        // The kinds' files as the record-file table gives them, those the companion program reads marked.
+        for (const char *line :
+             {"  slip            ServiceSlips.txt, CompletedServiceSlips.txt, FinalizedServiceSlips.txt\n",
+              "  accounthistory  CAHistory.txt (shared), CAPaymentRecords.txt (shared), "
+              "VIActiveAccounts/*.txt (shared)\n",
+              "  agreement       Agreements.dat\n"})
+            QVERIFY2(help.out.contains(line), line);
         const ToolRun missing = runTool({"dump", root.file("/Services.txt")});
         QCOMPARE(missing.status, 2);
         QVERIFY2(missing.err.contains(QLatin1String("no such file")), qPrintable(missing.err));
@@ -566,6 +582,10 @@ private slots:
         dataRow("torn append", int(TornAppend), "whole record(s). An interrupted append left them; the program cuts",
                 -1);
         dataRow("record of zero bytes", int(ZeroedRecord), "CAHistory.txt record 2: holds nothing but zero bytes", -1);
+        dataRow("torn agreements file", int(TornAgreements),
+                "Agreements.dat: its length, 598 bytes, is not a whole number of 498-byte records (the program reads 1 "
+                "record(s)): it is 100 bytes over its 1 whole record(s). A power cut",
+                -1);
         dataRow("bad amount", int(BadAmount), "CAHistory.txt record 2: Amount \"$12.3x\" is not an amount", 1);
         dataRow("bad date", int(BadDate), "ServiceSlips.txt record 1: SchedDate \"2/30/2026\"", 1);
         dataRow("unknown status", int(UnknownStatus), "ServiceSlips.txt record 1: unknown status \"Opne\"", 1);

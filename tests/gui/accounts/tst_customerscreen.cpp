@@ -3,12 +3,16 @@
 #include "apptesting.h"
 #include "billing/accounthistoryrecord.h"
 #include "customersamples.h"
+#include "dispatch/agreementrecord.h"
+#include "dispatch/agreements.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 #include "gui/accounts/customerscreen.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
 #include "statebench.h"
 #include "testsupport.h"
+#include "tools/datacheck.h"
 #include "widgettesting.h"
 
 #include <QAction>
@@ -265,6 +269,31 @@ private slots:
         QCOMPARE(f.child<QComboBox>("cboNameList")->count(), 2);
     }
 
+    // An account whose only other record is an agreement: the question names it, and the agreement goes with
+    // the account (with its visits), so that the data check finds nothing left under the number.
+    void deletingAnAccountWithAnAgreement()
+    {
+        Fixture f(threeCustomers(), false);
+        Record agreement(agreementLayout());
+        agreement.setInt32(AgreementField::Id, 7);
+        agreement.setText(AgreementField::AcctNo, "B2");
+        f.root.write(Agreements::kFile, agreement.bytes());
+        Record visit(agreementVisitLayout());
+        visit.setInt32(VisitField::AgreementId, 7);
+        f.root.write(Agreements::kVisitsFile, visit.bytes());
+        f.screen.show();
+        f.click("cmdNavigate_2");
+        f.fake.messages.answer(true);
+        f.child<QAction>("mnuDeleteCurrent")->trigger();
+        QCOMPARE(f.fake.messages.shown.back().text,
+                 QString("Mr. John Smith, Account No B2\r\nIts 1 maintenance agreement(s) are deleted with it; no "
+                         "more visits are made for them.\r\nDelete this Customer"));
+        QCOMPARE(f.root.read(CustomerFile::kPath).size(), 2 * 328);
+        QVERIFY(!f.root.exists(Agreements::kFile) && !f.root.exists(Agreements::kVisitsFile));
+        for (const CheckFinding &finding : checkDataFolder(f.root.folder()))
+            QVERIFY2(!finding.text().contains("Agreement"), qPrintable(finding.text()));
+    }
+
     // Boxes found under the number of a new account (left by an account deleted long ago) are not shown unasked.
     void notesFoundUnderANewNumberAreAskedAbout()
     {
@@ -343,6 +372,8 @@ private slots:
     {
         dataColumns<QString, QByteArray, bool>("file", "content", "refused");
         dataRow("balance file", "/VIActiveAccounts/A1.txt", QByteArray("x"), true);
+        dataRow("a slip", SlipFiles::kActive, carrying(serviceSlipLayout(), SlipField::AcctNo, "A1"), true);
+        dataRow("an agreement", Agreements::kFile, carrying(agreementLayout(), AgreementField::AcctNo, "A1"), true);
         dataRow("none of these", "/Unrelated.txt", QByteArray("x"), false);
     }
     void accountNumberChange()
