@@ -1,5 +1,6 @@
 #include "platform/phoneserver.h"
 
+#include "accounts/customerfile.h"
 #include "accounts/phonetokens.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
@@ -8,6 +9,7 @@
 #include "core/settings.h"
 #include "core/validation.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipfiles.h"
 
 #include <QAbstractHttpServer>
 #include <QCryptographicHash>
@@ -538,7 +540,7 @@ QByteArray PhoneServer::filesStamp() const
 {
     QByteArray stamp =
         QByteArray::number(int(m_settings.workWeek)) + ' ' + m_clock.today().toString(Qt::ISODate).toLatin1();
-    for (const QString &file : {QStringLiteral("/ServiceSlips.txt"), QStringLiteral("/CustomerData.txt")}) {
+    for (const QString &file : {SlipFiles::kActive, CustomerFile::kPath}) {
         const QFileInfo info(m_folder.path(file));
         stamp += ' ' + QByteArray::number(info.size()) + ':' +
                  QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ':' +
@@ -624,12 +626,6 @@ PhoneServer::Reply PhoneServer::change(const QHttpServerRequest &request, const 
     QString text = object.value(field).toString();
     if (const auto refusal = refusedText(text))
         return {400, jsonError(*refusal), "application/json", {}, QStringLiteral("text refused")};
-    if (action == PhoneWork::Action::CantFinish && text.isEmpty())
-        return {400,
-                jsonError(QStringLiteral("Please give the reason the job cannot be finished.")),
-                "application/json",
-                {},
-                QStringLiteral("no reason")};
 
     PhoneWork::Outcome outcome;
     try {

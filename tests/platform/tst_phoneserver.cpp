@@ -68,7 +68,7 @@ private slots:
         dataRow("a character the files lack", "POST", "/api/slip/1001/complete", "{\"note\":\"\\u0141\"}", true, 400);
         dataRow("a note too long", "POST", "/api/slip/1001/complete",
                 QString("{\"note\":\"%1\"}").arg(QString(201, 'x')), true, 400);
-        dataRow("no reason", "POST", "/api/slip/1001/cantfinish", "{\"reason\":\"  \"}", true, 400);
+        dataRow("no reason", "POST", "/api/slip/1001/cantfinish", "{\"reason\":\"  \"}", true, 409);
         dataRow("slip 0", "POST", "/api/slip/0/start", "", true, 404);
         dataRow("beyond the numbers", "POST", "/api/slip/40000/start", "", true, 404);
         dataRow("another technician's slip", "POST", "/api/slip/1003/start", "", true, 409);
