@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "gui/app/startmenu.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"

@@ -3,7 +3,7 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "core/datafolder.h"
 #include "core/settings.h"
 #include "core/slipcounter.h"

@@ -9,7 +9,7 @@
 #include "core/datafolder.h"
 #include "core/settings.h"
 #include "gui/billing/incomechart.h"
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"

@@ -98,7 +98,7 @@ public:
     QStringList damage(int r) const;
     std::vector<int> damagedRows() const;
 
-    // --- A change a technician's phone stored (dispatch/phonework.h) -----------------------------------------
+    // --- A change a technician's phone stored (phone/phonework.h) --------------------------------------------
     // The slip as it was and as it is now stored, and the phone that changed it ("Al's phone"; empty: the
     // technician's phone). The row is found by slip number, moment received and account. A row without changes
     // of the board's takes the stored slip as its loaded and working values, so that the board's save writes what

@@ -11,7 +11,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipprintvalues.h"
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"

@@ -2,7 +2,7 @@
 
 #include "accounts/assignmentprintvalues.h"
 #include "accounts/assignmentrecord.h"
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "core/datafolder.h"
 #include "core/diskguard.h"
 #include "core/seams.h"

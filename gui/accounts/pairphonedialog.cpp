@@ -1,6 +1,6 @@
 #include "gui/accounts/pairphonedialog.h"
 
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/seams.h"

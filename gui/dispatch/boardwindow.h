@@ -2,7 +2,7 @@
 
 #include "dispatch/boardstate.h"
 #include "dispatch/boardview.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
 

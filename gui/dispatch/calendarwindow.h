@@ -2,7 +2,7 @@
 
 #include "core/recordlayout.h"
 #include "dispatch/calendar.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "gui/widgets/programwindow.h"
 
 #include <QAbstractScrollArea>

@@ -3,7 +3,7 @@
 #include "core/slipcounter.h"
 #include "crashsupport.h"
 #include "dispatch/newslip.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "slipsamples.h"

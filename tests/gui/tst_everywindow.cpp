@@ -12,7 +12,7 @@
 #include "gui/dispatch/createslipwindow.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/qtseams.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 #include "tools/samplegenerator.h"
 #include "widgettesting.h"

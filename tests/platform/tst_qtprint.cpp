@@ -1,6 +1,6 @@
 #include "boardsamples.h"
 #include "dispatch/routesheet.h"
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 #include "platform/fakes/fakeplatform.h"
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"

@@ -1,5 +1,5 @@
 #include "printing/printtarget.h"
-#include "printing/recordingsurface.h"
+#include "platform/fakes/recordingsurface.h"
 #include "printing/reportlayout.h"
 #include "printsamples.h"
 #include "testsupport.h"

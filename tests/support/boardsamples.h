@@ -4,7 +4,7 @@
 #include "core/datafolder.h"
 #include "core/oledate.h"
 #include "core/verdict.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 

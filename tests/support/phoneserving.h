@@ -1,11 +1,11 @@
 #pragma once
 
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "boardsamples.h"
 #include "core/clock.h"
 #include "core/settings.h"
 #include "phoneclient.h"
-#include "platform/phoneserver.h"
+#include "phone/phoneserver.h"
 #include "testsupport.h"
 
 // The phone page served from a test folder on the loopback address, with Al's phone paired: Al has two slips

@@ -1,5 +1,5 @@
 #include "accounts/assignmentrecord.h"
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
@@ -8,7 +8,7 @@
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "statebench.h"
 #include "testsupport.h"
 

@@ -8,7 +8,7 @@
 #include "platform/fakes/fakeplatform.h"
 #include "printing/documentsource.h"
 #include "printing/printblocks.h"
-#include "printing/recordingsurface.h"
+#include "platform/fakes/recordingsurface.h"
 #include "statebench.h"
 #include "testsupport.h"
 #include "widgettesting.h"

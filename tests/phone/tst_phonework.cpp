@@ -1,7 +1,7 @@
 #include "boardsamples.h"
 #include "core/clock.h"
 #include "core/settings.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 #include "statustable.h"
 #include "testsupport.h"
 #include "tooltesting.h"

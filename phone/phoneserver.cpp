@@ -1,7 +1,7 @@
-#include "platform/phoneserver.h"
+#include "phone/phoneserver.h"
 
 #include "accounts/customerfile.h"
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"

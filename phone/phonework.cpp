@@ -1,4 +1,4 @@
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 
 #include "core/clock.h"
 #include "core/datafolder.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dispatch/phonework.h"
-#include "platform/phonecertificate.h"
+#include "phone/phonework.h"
+#include "phone/phonecertificate.h"
 
 #include <QByteArray>
 #include <QDateTime>
