@@ -207,8 +207,11 @@ std::optional<QString> ruling(const Request &request, const std::vector<Record> 
 {
     const Record &slip = active[at];
     const QString technician = request.technician.trimmed();
-    StatusRules::Change change{statusAsked(request.action), slip.text(AssignedTo), slip.text(SchedDate),
-                               slip.text(SchedTime), false, std::nullopt};
+    StatusRules::Change change;
+    change.status = statusAsked(request.action);
+    change.assignment = slip.text(AssignedTo);
+    change.date = slip.text(SchedDate);
+    change.time = slip.text(SchedTime);
     if (request.action == Action::CantFinish)
         change.reason = request.text;
     for (std::size_t i = 0; i < active.size() && request.action == Action::Start; ++i) {
