@@ -802,7 +802,11 @@ bool BoardState::isSignedOut(int skip, const QString &assignment) const
 BoardState::Ruling BoardState::ruleOnChange(int r, const SlipChange &change, bool testSlot) const
 {
     Ruling ruling;
-    StatusRules::Change asked{change.status, change.assignment, change.date, change.time, false, std::nullopt};
+    StatusRules::Change asked;
+    asked.status = change.status;
+    asked.assignment = change.assignment;
+    asked.date = change.date;
+    asked.time = change.time;
     asked.othersInProgress = change.status.trimmed() == kInProgress && isSignedOut(r, change.assignment);
     static_cast<Verdict &>(ruling) = StatusRules::preconditions(asked);
     if (!ruling.isDone())
@@ -815,11 +819,11 @@ BoardState::Ruling BoardState::ruleOnChange(int r, const SlipChange &change, boo
                                  {});
             ruling.booked = true;
         } else if (const int other = slotHolder(r, change, true)) {
-            static_cast<Verdict &>(ruling) = Verdict::ask(
-                SlipCreation::overlapQuestionText(change.assignment, slip(other).int16(SlipNo),
-                                                  slip(other).text(SchedTime),
-                                                  Formats::parseShortDate(change.date).value_or(QDate())),
-                SlipCreation::kOverlapTitle);
+            static_cast<Verdict &>(ruling) =
+                Verdict::ask(SlipCreation::overlapQuestionText(change.assignment, slip(other).int16(SlipNo),
+                                                               slip(other).text(SchedTime),
+                                                               Formats::parseShortDate(change.date).value_or(QDate())),
+                             SlipCreation::kOverlapTitle);
         }
     }
     return ruling;

@@ -538,7 +538,8 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
     const QString ruled = ruling.notices.empty() ? QString() : ruling.notices.front().text;
     if (ruling.booked)
         return Verdict::refused(
-            ruled + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date), title);
+            ruled + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date),
+            title);
     if (ruling.kind == Verdict::Kind::Refused || ruling.kind == Verdict::Kind::Redo)
         return Verdict::refused(ruled, title);
     std::size_t asked = 0;
