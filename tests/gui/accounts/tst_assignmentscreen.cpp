@@ -1,5 +1,4 @@
 #include "accounts/assignmentrecord.h"
-#include "phone/phonetokens.h"
 #include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
@@ -7,6 +6,7 @@
 #include "gui/accounts/assignmentscreen.h"
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/flexgrid.h"
+#include "phone/phonetokens.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "statebench.h"
