@@ -22,7 +22,7 @@
 
 namespace {
 
-// Messages of the print runner, kept for the tool's own report instead of shown in a box.
+// Messages of the Qt print target, kept for the tool's own report instead of shown in a box.
 class CollectedMessages final : public Messages
 {
 public:
