@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "platform/phoneserver.h"
+#include "phone/phoneserver.h"
 
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
@@ -32,8 +32,8 @@
 #include "gui/dispatch/createslipwindow.h"
 #include "gui/dispatch/routesheetdialog.h"
 #include "gui/dispatch/scheduleswindow.h"
-#include "gui/widgets/printrunner.h"
 #include "gui/widgets/widgets.h"
+#include "platform/qtprinttarget.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"

@@ -5,9 +5,9 @@
 #include "app/appstate.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
-#include "dispatch/phonework.h"
 #include "gui/app/startmenu.h"
 #include "gui/widgets/programwindow.h"
+#include "phone/phonework.h"
 #include "printing/documentinputs.h"
 
 #include <QObject>

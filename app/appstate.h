@@ -3,10 +3,10 @@
 #include "accounts/assignmentfile.h"
 #include "accounts/assignmentrecord.h"
 #include "accounts/customerrecord.h"
-#include "accounts/phonetokens.h"
 #include "core/datafolder.h"
 #include "core/settings.h"
 #include "core/slipcounter.h"
+#include "phone/phonetokens.h"
 
 #include <memory>
 

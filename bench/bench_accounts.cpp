@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "gui/accounts/assignmentscreen.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "tools/samplegenerator.h"
 
 #include <QTemporaryDir>

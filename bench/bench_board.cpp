@@ -9,7 +9,7 @@
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 #include "gui/dispatch/boardwindow.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "tools/samplegenerator.h"
 
 #include <QTemporaryDir>

@@ -4,13 +4,13 @@
 #include "app/appstate.h"
 #include "core/clock.h"
 #include "core/formats.h"
-#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "gui/dispatch/boardwindow.h"
 #include "gui/widgets/flexgrid.h"
+#include "phone/phonework.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "tools/samplegenerator.h"
 
 #include <QAbstractItemModel>

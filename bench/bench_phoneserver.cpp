@@ -2,7 +2,6 @@
 // today and on the next working day. Every request goes over HTTPS on the loopback address, a new connection
 // each time (the most a phone can cost), and the figures include the client's share of the work.
 #include "../tests/support/phoneclient.h"
-#include "accounts/phonetokens.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
@@ -10,7 +9,8 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
-#include "platform/phoneserver.h"
+#include "phone/phoneserver.h"
+#include "phone/phonetokens.h"
 #include "tools/samplegenerator.h"
 
 #include <QTemporaryDir>

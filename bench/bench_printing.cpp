@@ -3,7 +3,7 @@
 #include "dispatch/invoicenarrative.h"
 #include "dispatch/routesheet.h"
 #include "dispatch/servicesliprecord.h"
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 #include "printing/invoicelayout.h"
 #include "printing/routesheetlayout.h"
 

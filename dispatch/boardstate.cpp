@@ -801,41 +801,32 @@ bool BoardState::isSignedOut(int skip, const QString &assignment) const
 
 BoardState::Ruling BoardState::ruleOnChange(int r, const SlipChange &change, bool testSlot) const
 {
-    using Kind = Ruling::Kind;
-    const QString status = change.status.trimmed();
-    const QString needAssignment = QStringLiteral("You need to select an Assignment");
-    if (status == kAssigned && noAssignment(change.assignment))
-        return {Kind::Refused, needAssignment, {}};
-    const bool unscheduled = change.time == kNoTime || change.date == kNoDate;
-    if (status == kInProgress) {
-        if (unscheduled)
-            return {Kind::Redo,
-                    QStringLiteral("Select a Date and Time") + kCrLf + QStringLiteral("or Change Status to Suspended"),
-                    {}};
-        if (noAssignment(change.assignment))
-            return {Kind::Refused, needAssignment, {}};
-        if (isSignedOut(r, change.assignment))
-            return {Kind::Refused, change.assignment + QStringLiteral(" is already signed out"), {}};
-    } else if (status == kComplete) {
-        if (unscheduled)
-            return {Kind::Redo, QStringLiteral("Select Date and/or Time or Change Status"), {}};
-        if (noAssignment(change.assignment))
-            return {Kind::Refused, needAssignment, {}};
-    }
+    Ruling ruling;
+    StatusRules::Change asked;
+    asked.status = change.status;
+    asked.assignment = change.assignment;
+    asked.date = change.date;
+    asked.time = change.time;
+    asked.othersInProgress = change.status.trimmed() == kInProgress && isSignedOut(r, change.assignment);
+    static_cast<Verdict &>(ruling) = StatusRules::preconditions(asked);
+    if (!ruling.isDone())
+        return ruling;
     if (testSlot && !isUnscheduled(change.date, change.time)) {
-        if (slotHolder(r, change, false) > 0)
-            return {Kind::Booked,
-                    QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
-                        QStringLiteral("Select a different Assignment, Date or Time"),
-                    {}};
-        if (const int other = slotHolder(r, change, true))
-            return {Kind::Ask,
-                    SlipCreation::overlapQuestionText(change.assignment, slip(other).int16(SlipNo),
-                                                      slip(other).text(SchedTime),
-                                                      Formats::parseShortDate(change.date).value_or(QDate())),
-                    SlipCreation::kOverlapTitle};
+        if (slotHolder(r, change, false) > 0) {
+            static_cast<Verdict &>(ruling) =
+                Verdict::refused(QStringLiteral("This Assignment, Date and Time have already been scheduled") + kCrLf +
+                                     QStringLiteral("Select a different Assignment, Date or Time"),
+                                 {});
+            ruling.booked = true;
+        } else if (const int other = slotHolder(r, change, true)) {
+            static_cast<Verdict &>(ruling) =
+                Verdict::ask(SlipCreation::overlapQuestionText(change.assignment, slip(other).int16(SlipNo),
+                                                               slip(other).text(SchedTime),
+                                                               Formats::parseShortDate(change.date).value_or(QDate())),
+                             SlipCreation::kOverlapTitle);
+        }
     }
-    return {};
+    return ruling;
 }
 
 Verdict BoardState::verifyAndAccept(const QString &contents, const Answers &answers)
@@ -859,29 +850,30 @@ Verdict BoardState::verifyAndAccept(const QString &contents, const Answers &answ
         answered = 1;
     }
     const Ruling ruling = ruleOnChange(m_currentSlip, change, testSlot);
-    if (ruling.kind == Ruling::Kind::Ask) {
-        if (auto asked = Verdict::pending(answers, answered, ruling.text, ruling.title))
+    if (ruling.kind == Verdict::Kind::Ask) {
+        if (auto asked = Verdict::pending(answers, answered, ruling.question, ruling.title))
             return *asked;
     }
     // Every question is answered: what follows is the outcome.
     m_change = change;
+    const QString text = ruling.notices.empty() ? QString() : ruling.notices.front().text;
     switch (ruling.kind) {
-    case Ruling::Kind::Allowed:
-    case Ruling::Kind::Ask:
+    case Verdict::Kind::Done:
+    case Verdict::Kind::Ask:
         break;
-    case Ruling::Kind::Refused:
-        return refused(ruling.text);
-    case Ruling::Kind::Redo: {
+    case Verdict::Kind::Refused:
+        if (ruling.booked) {
+            // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
+            m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
+            m_change.time = kNoTime;
+        }
+        return refused(text);
+    case Verdict::Kind::Redo: {
         openSlip();
-        Verdict redo = refused(ruling.text);
+        Verdict redo = refused(text);
         redo.kind = Verdict::Kind::Redo;
         return redo;
     }
-    case Ruling::Kind::Booked:
-        // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
-        m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
-        m_change.time = kNoTime;
-        return refused(ruling.text);
     }
     return applyChanges(contents);
 }

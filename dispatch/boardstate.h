@@ -98,7 +98,7 @@ public:
     QStringList damage(int r) const;
     std::vector<int> damagedRows() const;
 
-    // --- A change a technician's phone stored (dispatch/phonework.h) -----------------------------------------
+    // --- A change a technician's phone stored (phone/phonework.h) --------------------------------------------
     // The slip as it was and as it is now stored, and the phone that changed it ("Al's phone"; empty: the
     // technician's phone). The row is found by slip number, moment received and account. A row without changes
     // of the board's takes the stored slip as its loaded and working values, so that the board's save writes what
@@ -194,16 +194,14 @@ public:
     // the working copy; Redo when the slip's values were put back in the frame; refused otherwise (a booked
     // slot leaves the date and clears the time).
     Verdict verifyAndAccept(const QString &contents, const Answers &answers = {});
-    // What the board's rules say about giving slip r the assignment, date, time and status of `change`, as
-    // "Verify and Accept Changes - Close Window" tests them, without showing or asking anything. With `testSlot`
-    // the slot is tested on the working copy (changes not saved included), the slip itself passed over: Booked for
-    // a double booking, Ask (the overlap question) for a slot that shares time with another slip's.
-    struct Ruling
+    // What the status rule (dispatch/statusrules.h) and the board's booking say about giving slip r the
+    // assignment, date, time and status of `change`, as "Verify and Accept Changes - Close Window" tests them,
+    // without showing or asking anything. With `testSlot` the slot is tested on the working copy (changes not saved
+    // included), the slip itself passed over: refused and `booked` for a double booking, Ask (the overlap question)
+    // for a slot that shares time with another slip's.
+    struct Ruling : Verdict
     {
-        enum class Kind { Allowed, Refused, Redo, Booked, Ask };
-        Kind kind = Kind::Allowed;
-        QString text;
-        QString title;
+        bool booked = false;
     };
     Ruling ruleOnChange(int r, const SlipChange &change, bool testSlot) const;
     // Gives slip r a new assignment, day, time and status as an accepted change does, without a message: the day

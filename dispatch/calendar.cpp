@@ -12,6 +12,7 @@
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "dispatch/statusrules.h"
 
 #include <QHash>
 #include <algorithm>
@@ -522,7 +523,7 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
     change.date = Formats::shortDate(day);
     change.time = time;
     // A slip waiting for a technician is assigned by being given one, as slip creation does.
-    change.status = status == SlipValues::kOpen ? SlipValues::kAssigned : status;
+    change.status = StatusRules::assigned(status, technician);
     change.priority = s.text(SlipField::Priority);
     change.picker = day;
     if (s.text(SlipField::AssignedTo) == change.assignment && change.time == oldTime &&
@@ -534,12 +535,13 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
     const BoardState::Ruling ruling = m_board.ruleOnChange(row, change, true);
     // Every slip in the way is named, not only the first.
     const auto inTheWay = [&] { return joinedNames(clashing(row, technician, day, time)); };
-    if (ruling.kind == BoardState::Ruling::Kind::Booked)
+    const QString ruled = ruling.notices.empty() ? QString() : ruling.notices.front().text;
+    if (ruling.booked)
         return Verdict::refused(
-            ruling.text + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date),
+            ruled + kCrLf + QStringLiteral("%1 has %2 on %3.").arg(technician.trimmed(), inTheWay(), change.date),
             title);
-    if (ruling.kind == BoardState::Ruling::Kind::Refused || ruling.kind == BoardState::Ruling::Kind::Redo)
-        return Verdict::refused(ruling.text, title);
+    if (ruling.kind == Verdict::Kind::Refused || ruling.kind == Verdict::Kind::Redo)
+        return Verdict::refused(ruled, title);
     std::size_t asked = 0;
     if (status == SlipValues::kInProgress || status == SlipValues::kComplete) {
         if (auto v = Verdict::pending(answers, asked++,
@@ -548,7 +550,7 @@ Verdict Model::moveTo(int row, const QString &technician, const QDate &day, cons
                                       QStringLiteral("Move Slip")))
             return *v;
     }
-    if (ruling.kind == BoardState::Ruling::Kind::Ask) {
+    if (ruling.kind == Verdict::Kind::Ask) {
         const QString question = QStringLiteral("%1 already has %2 on %3. Book slip %4 at %5 anyway?")
                                      .arg(technician.trimmed(), inTheWay(), change.date, slipNo, time);
         if (auto v = Verdict::pending(answers, asked++, question, ruling.title))

@@ -8,6 +8,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "dispatch/statusrules.h"
 
 Record newSlipRecord(const Clock &clock)
 {
@@ -24,9 +25,8 @@ Record newSlipRecord(const Clock &clock)
 
 void assignNewSlip(Record &slip, const QString &assignment)
 {
-    const bool none = assignment.trimmed().isEmpty();
     slip.setText(SlipField::AssignedTo, assignment);
-    slip.setText(SlipField::Status, none ? SlipValues::kOpen : SlipValues::kAssigned);
+    slip.setText(SlipField::Status, StatusRules::assigned(SlipValues::kOpen, assignment));
 }
 
 std::optional<QString> createSlip(const DataFolder &folder, SlipCounter &counter, Record &slip)

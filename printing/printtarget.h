@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/recordingsurface.h"
+#include "printing/printsurface.h"
 
 #include <QString>
 #include <functional>
@@ -58,19 +58,3 @@ public:
 PrintOutcome printJobs(PrintSurface &surface, const PrintAction &action,
                        const std::function<bool(int index)> &proceed = {},
                        const std::function<bool(int index, int page)> &pageProceed = {});
-
-// The target for tests: every action prints on one recording surface, the print dialog answers as scripted.
-class RecordingPrintTarget final : public PrintTarget
-{
-public:
-    PrintOutcome run(const PrintAction &action) override;
-
-    RecordingSurface surface;
-    bool cancelDialog = false;     // the user cancels the dialog: nothing printed
-    int cancelAfterPages = -1;     // the user cancels the running print once this many pages were begun (-1: never)
-    int pagesBegun = 0;            // over every action run
-    std::function<void()> onPage;  // called as each page begins
-    int dialogs = 0;               // how often the dialog was shown
-    std::vector<QString> titles;   // of the actions that reached the dialog
-    std::vector<QString> jobNames; // of the documents printed
-};

@@ -11,7 +11,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipprintvalues.h"
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-// Messages of the print runner, kept for the tool's own report instead of shown in a box.
+// Messages of the Qt print target, kept for the tool's own report instead of shown in a box.
 class CollectedMessages final : public Messages
 {
 public:

@@ -2,7 +2,6 @@
 
 #include "accounts/assignmentprintvalues.h"
 #include "accounts/assignmentrecord.h"
-#include "accounts/phonetokens.h"
 #include "core/datafolder.h"
 #include "core/diskguard.h"
 #include "core/seams.h"
@@ -12,6 +11,7 @@
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
+#include "phone/phonetokens.h"
 #include "printing/assignmentreport.h"
 
 #include <QButtonGroup>

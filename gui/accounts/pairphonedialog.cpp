@@ -1,11 +1,11 @@
 #include "gui/accounts/pairphonedialog.h"
 
-#include "accounts/phonetokens.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/seams.h"
 #include "gui/widgets/flexgrid.h"
 #include "gui/widgets/widgets.h"
+#include "phone/phonetokens.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

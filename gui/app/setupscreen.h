@@ -2,7 +2,7 @@
 
 #include "core/settings.h"
 #include "gui/widgets/programwindow.h"
-#include "platform/phoneserver.h"
+#include "phone/phoneserver.h"
 
 #include <array>
 

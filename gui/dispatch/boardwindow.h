@@ -2,8 +2,8 @@
 
 #include "dispatch/boardstate.h"
 #include "dispatch/boardview.h"
-#include "dispatch/phonework.h"
 #include "gui/widgets/programwindow.h"
+#include "phone/phonework.h"
 #include "printing/documentinputs.h"
 
 #include <QHash>

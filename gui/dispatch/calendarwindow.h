@@ -2,8 +2,8 @@
 
 #include "core/recordlayout.h"
 #include "dispatch/calendar.h"
-#include "dispatch/phonework.h"
 #include "gui/widgets/programwindow.h"
+#include "phone/phonework.h"
 
 #include <QAbstractScrollArea>
 #include <deque>

@@ -5,7 +5,7 @@
 #include "gui/app/startmenu.h"
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 
 #include <QGroupBox>

@@ -15,8 +15,8 @@
 #include "platform/fakes/fakemodem.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingfileops.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "platform/instancelock.h"
-#include "printing/printtarget.h"
 #include "testsupport.h"
 
 #include <QDateTime>

@@ -8,6 +8,7 @@
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 #include "platform/fakes/fakeplatform.h"
+#include "statustable.h"
 #include "testsupport.h"
 
 #include <QTest>
@@ -282,6 +283,28 @@ private slots:
         }
         if (verdict == int(Kind::Redo)) // the new values start again from the slip
             QCOMPARE(b->change().status, b->slip(1).text(SlipField::Status));
+    }
+
+    // The status rule as the board applies it: the same rows and words as a phone's (tests/dispatch/tst_phonework).
+    void statusTable_data() { StatusTable::rows(); }
+    void statusTable()
+    {
+        QFETCH(QString, slip);
+        QFETCH(int, action);
+        QFETCH(bool, redo);
+        Board b({slip, StatusTable::kOther});
+        b.open(1);
+        const Record before = b->slip(1);
+        Verdict verdict = b->chooseStatus(StatusTable::status(action));
+        if (verdict.isDone())
+            verdict = b->verifyAndAccept("Leaking tap", {true});
+        QFETCH(QString, words);
+        QCOMPARE(verdict.isDone() ? QString() : said(verdict), words);
+        QCOMPARE(verdict.kind == Kind::Redo, redo);
+        if (!verdict.isDone())
+            QCOMPARE(b->slip(1), before);
+        else
+            QCOMPARE(b->slip(1).text(SlipField::Status), StatusTable::status(action));
     }
 
     // A text longer than the slip's field is refused, never cut; one line break counts two.

@@ -3,9 +3,9 @@
 #include "core/slipcounter.h"
 #include "crashsupport.h"
 #include "dispatch/newslip.h"
-#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "phone/phonework.h"
 #include "slipsamples.h"
 #include "testsupport.h"
 

@@ -1,7 +1,7 @@
 #include "boardsamples.h"
 #include "dispatch/routesheet.h"
-#include "gui/widgets/printrunner.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/qtprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"

@@ -6,11 +6,11 @@
 #include "billingsamples.h"
 #include "core/settings.h"
 #include "customersamples.h"
-#include "gui/widgets/printrunner.h"
 #include "platform/fakes/fakeplatform.h"
+#include "platform/fakes/recordingsurface.h"
+#include "platform/qtprinttarget.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
-#include "printing/recordingsurface.h"
 #include "printsamples.h"
 #include "testsupport.h"
 

@@ -2,6 +2,7 @@
 #include "core/cp1252.h"
 #include "dispatch/invoicenarrative.h"
 #include "dispatch/slipprintvalues.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"

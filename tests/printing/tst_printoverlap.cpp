@@ -1,5 +1,6 @@
 // Every document printed with the fonts of this machine: no two texts print over each other, no rule or
 // picture crosses a text. The layouts place their lines at fixed positions, so the real font metrics decide.
+#include "platform/fakes/recordingprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/finalizedreport.h"
 #include "printing/invoicelayout.h"

@@ -1,5 +1,5 @@
+#include "platform/fakes/recordingprinttarget.h"
 #include "printing/printtarget.h"
-#include "printing/recordingsurface.h"
 #include "printing/reportlayout.h"
 #include "printsamples.h"
 #include "testsupport.h"

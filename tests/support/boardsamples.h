@@ -4,9 +4,9 @@
 #include "core/datafolder.h"
 #include "core/oledate.h"
 #include "core/verdict.h"
-#include "dispatch/phonework.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "phone/phonework.h"
 
 #include <QStringList>
 #include <vector>

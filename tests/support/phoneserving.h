@@ -1,32 +1,67 @@
 #pragma once
 
-#include "accounts/phonetokens.h"
 #include "boardsamples.h"
 #include "core/clock.h"
 #include "core/settings.h"
+#include "phone/phoneapi.h"
+#include "phone/phoneserver.h"
+#include "phone/phonetokens.h"
 #include "phoneclient.h"
-#include "platform/phoneserver.h"
 #include "testsupport.h"
 
-// The phone page served from a test folder on the loopback address, with Al's phone paired: Al has two slips
-// today (Monday 3/9/2026), one on Tuesday and one later; Bob has one today.
-struct PhoneServing
+#include <optional>
+
+// A test folder of the phone page with Al's phone paired: Al has two slips today (Monday 3/9/2026), one on Tuesday
+// and one later; Bob has one today.
+struct PhoneOffice
 {
     TestRoot root;
     DataFolder folder = root.folder();
     FixedClock clock{QDateTime(QDate(2026, 3, 9), QTime(9, 0))};
     Settings settings;
     PhoneTokens tokens{folder, clock};
-    PhoneServer server{folder, settings, clock, tokens};
-    QTemporaryDir certificates;
     QString token;
 
-    explicit PhoneServing(bool plainHttp = false)
+    PhoneOffice()
     {
         writeActiveSlips(folder, {"1001|Assigned|Al|3/9/2026|10:00", "1002|Assigned|Al|3/9/2026|08:00",
                                   "1003|Assigned|Bob|3/9/2026|08:00", "1004|Assigned|Al|3/10/2026|08:00",
                                   "1005|Assigned|Al|3/12/2026|08:00"});
         token = tokens.pair(QStringLiteral("Al"), QStringLiteral("Al's phone")).token;
+    }
+    // The slips of the active and the completed file.
+    QString slips()
+    {
+        return slipSummary(folder, SlipFiles::kActive) + QStringLiteral(" / ") +
+               slipSummary(folder, SlipFiles::kCompleted);
+    }
+    int logLines() { return int(root.read(PhoneApi::kLog).count('\n')); }
+};
+
+// The phone page's API asked directly, without a network.
+struct PhoneDesk : PhoneOffice
+{
+    PhoneApi api{folder, settings, clock, tokens};
+
+    // A request from 192.168.1.20 with Al's token (or `bearer` when given, none when empty).
+    PhoneApi::Reply ask(const QByteArray &method, const QByteArray &path, const QByteArray &body = {},
+                        std::optional<QByteArray> bearer = std::nullopt, PhoneApi::Headers headers = {})
+    {
+        const QByteArray used = bearer.value_or(token.toLatin1());
+        if (!used.isEmpty())
+            headers.append({"Authorization", "Bearer " + used});
+        return api.answer({method, path, path, headers, body, QStringLiteral("192.168.1.20")});
+    }
+};
+
+// The phone page served on the loopback address.
+struct PhoneServing : PhoneOffice
+{
+    PhoneServer server{folder, settings, clock, tokens};
+    QTemporaryDir certificates;
+
+    explicit PhoneServing(bool plainHttp = false)
+    {
         PhonePageOptions options;
         options.on = true;
         options.address = QStringLiteral("127.0.0.1");

@@ -454,7 +454,7 @@ private slots:
         BoardState board(folder, clock, settings);
         board.load();
         const SlipChange change{b[0], b[1], b[2], board.slip(2).text(SlipField::Status), "Normal", {}};
-        QCOMPARE(board.ruleOnChange(2, change, true).kind == BoardState::Ruling::Kind::Booked, sameSlot);
+        QCOMPARE(board.ruleOnChange(2, change, true).booked, sameSlot);
     }
 };
 

@@ -1,5 +1,4 @@
 #include "accounts/assignmentrecord.h"
-#include "accounts/phonetokens.h"
 #include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
@@ -7,8 +6,9 @@
 #include "gui/accounts/assignmentscreen.h"
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/flexgrid.h"
+#include "phone/phonetokens.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "statebench.h"
 #include "testsupport.h"
 

@@ -12,7 +12,7 @@
 #include "gui/widgets/datebox.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 #include "widgettesting.h"

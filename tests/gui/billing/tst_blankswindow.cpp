@@ -1,6 +1,6 @@
 #include "gui/billing/blankswindow.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 
 #include <QLineEdit>

@@ -13,7 +13,7 @@
 #include "gui/widgets/datebox.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 #include "tools/samplegenerator.h"
 #include "widgettesting.h"

@@ -4,7 +4,7 @@
 #include "gui/dispatch/routesheetdialog.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
-#include "printing/printtarget.h"
+#include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 

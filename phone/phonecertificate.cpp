@@ -1,4 +1,4 @@
-#include "platform/phonecertificate.h"
+#include "phone/phonecertificate.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,8 @@
 #include "boardsamples.h"
 #include "core/clock.h"
 #include "core/settings.h"
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
+#include "statustable.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 
@@ -88,10 +89,6 @@ private slots:
         dataRow("open slip suspended", "Al", 4, cant, "x",
                 "The Service Slip can only be Assigned or Set to In Progress");
         dataRow("no reason", "Al", 1, cant, "  ", "Say why the job cannot be finished");
-        dataRow("started without a time", "Al", 5, start, "",
-                "Select a Date and Time\r\nor Change Status to Suspended");
-        dataRow("completed without a date", "Al", 5, complete, "",
-                "A Scheduled Date for Slip # 5\r\nhas not been selected\r\nThe Slip will not be completed");
         dataRow("note too long", "Al", 1, complete, QString(180, 'x'),
                 "The note is too long for the slip: 167 of its 180 characters fit (each line break counts as 2). "
                 "Shorten it and send it again.");
@@ -136,6 +133,26 @@ private slots:
                      slipSummary(root.folder(), SlipFiles::kCompleted) + " | " +
                      outcome.after.text(SlipField::ServiceRequired),
                  result);
+    }
+
+    // The status rule as a phone meets it: the same rows and words as the board's (tests/dispatch/tst_boardstate).
+    void statusTable_data() { StatusTable::rows(); }
+    void statusTable()
+    {
+        QFETCH(QString, slip);
+        QFETCH(int, action);
+        QFETCH(QString, words);
+        TestRoot root;
+        writeActiveSlips(root.folder(), {slip, StatusTable::kOther});
+        const QByteArray before = root.read(SlipFiles::kActive);
+        const QString technician = boardSlip(slip).text(SlipField::AssignedTo);
+        const auto outcome =
+            PhoneWork::store(root.folder(), FixedClock(kNow), request(technician, 1, Action(action), "no part"));
+        QCOMPARE(outcome.stored ? QString() : outcome.refusal, words);
+        if (outcome.stored)
+            QCOMPARE(outcome.after.text(SlipField::Status), StatusTable::status(action));
+        else
+            QCOMPARE(root.read(SlipFiles::kActive), before);
     }
 
     // Phones completing and suspending slips of a sample folder leave it sound in the data tool's eyes; a log past

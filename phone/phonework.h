@@ -65,18 +65,19 @@ struct Outcome
     Record after{serviceSlipLayout()};
 };
 
-// Carries out a phone's request on the stored slips under the board's status rules (at most one slip "In
-// Progress" per technician, the same refusals with the same words), stores it at once the way the board's save
-// stores (journalled, crash-safe: after a kill the slip is as before or as after, never torn) and logs it.
-// Throws DiskError when the files cannot be written; what was stored before is then unchanged.
+// Carries out a phone's request on the stored slips under the status rule (dispatch/statusrules.h), the one the
+// board applies, with the same words: the status list's step from the stored status, a date and time for Start and
+// Complete, at most one slip "In Progress" per technician, a reason for "Can't finish". It stores the change at once
+// the way the board's save stores (journalled, crash-safe: after a kill the slip is as before or as after, never
+// torn) and logs it. Throws DiskError when the files cannot be written; what was stored before is then unchanged.
 //
 // A slip that is missing, completed or another technician's is refused with one and the same text, so that a
-// phone learns nothing of the slips of others. "Can't finish" needs a reason and clears the date and time as the
-// board's Suspended does. "Complete" completes a slip not yet started too (the technician on the site has
-// answered the board's question by pressing it) and moves a date after today to today at "08:00". A note or
-// reason is added to the service text as a line of its own ("Al 12/7/2026 10:42: replaced filter"); one that
-// does not fit the field is refused, saying how much of it fits, never cut. A request that finds its change
-// already stored (sent again after its answer was lost) stores nothing more and is reported stored.
+// phone learns nothing of the slips of others. "Can't finish" clears the date and time as the board's Suspended
+// does. "Complete" completes a slip not yet started too (the technician on the site has answered the board's
+// question by pressing it) and moves a date after today to today at "08:00". A note or reason is added to the
+// service text as a line of its own ("Al 12/7/2026 10:42: replaced filter"); one that does not fit the field is
+// refused, saying how much of it fits, never cut. A request that finds its change already stored (sent again after
+// its answer was lost) stores nothing more and is reported stored.
 Outcome store(const DataFolder &folder, const Clock &clock, const Request &request);
 
 } // namespace PhoneWork

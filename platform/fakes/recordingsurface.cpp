@@ -1,4 +1,4 @@
-#include "printing/recordingsurface.h"
+#include "platform/fakes/recordingsurface.h"
 
 #include <QImageReader>
 

@@ -1,5 +1,5 @@
-#include "accounts/phonetokens.h"
 #include "core/clock.h"
+#include "phone/phonetokens.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "dispatch/phonework.h"
+#include "phone/phonework.h"
 
 #include "core/clock.h"
 #include "core/datafolder.h"
@@ -187,38 +187,41 @@ void logQuietly(const DataFolder &folder, const QDateTime &when, const Request &
     }
 }
 
-// The refusal of a request on this slip, in the board's words; nothing when it may be carried out. `active`
-// are the stored slips, `at` the slip's index among them.
+// The status a request asks for.
+QString statusAsked(Action action)
+{
+    switch (action) {
+    case Action::Start:
+        return kInProgress;
+    case Action::Complete:
+        return kComplete;
+    case Action::CantFinish:
+        return kSuspended;
+    }
+    return {};
+}
+
+// The refusal of a request on this slip under the status rule, in the board's words; nothing when it may be
+// carried out. `active` are the stored slips, `at` the slip's index among them.
 std::optional<QString> ruling(const Request &request, const std::vector<Record> &active, std::size_t at)
 {
     const Record &slip = active[at];
-    const QString status = slip.text(Status);
-    switch (request.action) {
-    case Action::Start: {
-        if (const auto why = StatusRules::refusal(status, kInProgress))
-            return why;
-        if (status == kInProgress)
-            return std::nullopt;
-        if (slip.text(SchedTime) == kNoTime || slip.text(SchedDate) == kNoDate)
-            return QStringLiteral("Select a Date and Time") + kCrLf + QStringLiteral("or Change Status to Suspended");
-        for (std::size_t i = 0; i < active.size(); ++i) {
-            if (i != at && active[i].text(Status) == kInProgress &&
-                active[i].text(AssignedTo) == request.technician.trimmed())
-                return request.technician.trimmed() + QStringLiteral(" is already signed out");
-        }
-        return std::nullopt;
+    const QString technician = request.technician.trimmed();
+    StatusRules::Change change;
+    change.status = statusAsked(request.action);
+    change.assignment = slip.text(AssignedTo);
+    change.date = slip.text(SchedDate);
+    change.time = slip.text(SchedTime);
+    if (request.action == Action::CantFinish)
+        change.reason = request.text;
+    for (std::size_t i = 0; i < active.size() && request.action == Action::Start; ++i) {
+        if (i != at && active[i].text(Status) == kInProgress && active[i].text(AssignedTo) == technician)
+            change.othersInProgress = true;
     }
-    case Action::CantFinish:
-        if (request.text.trimmed().isEmpty())
-            return QStringLiteral("Say why the job cannot be finished");
-        return StatusRules::refusal(status, kSuspended);
-    case Action::Complete:
-        if (!Formats::parseShortDate(slip.text(SchedDate)))
-            return QStringLiteral("A Scheduled Date for Slip # ") + QString::number(slip.int16(SlipNo)) + kCrLf +
-                   QStringLiteral("has not been selected") + kCrLf + QStringLiteral("The Slip will not be completed");
+    const Verdict verdict = StatusRules::judge(slip.text(Status), change);
+    if (verdict.isDone())
         return std::nullopt;
-    }
-    return std::nullopt;
+    return verdict.notices.empty() ? QString() : verdict.notices.front().text;
 }
 
 } // namespace
@@ -274,7 +277,7 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         // The technician on the site says the job is done: a slip not started is completed all the same (the
         // board asks its user about that; the phone's user has answered by pressing Complete), and a date after
         // today moves to today as the board moves it.
-        if (*Formats::parseShortDate(after.text(SchedDate)) > now.date()) {
+        if (Formats::parseShortDate(after.text(SchedDate)).value_or(now.date()) > now.date()) {
             after.setText(SchedDate, Formats::shortDate(now.date()));
             after.setText(SchedTime, kMoveToTodayTime);
         }

@@ -111,7 +111,7 @@
     const send = slipButton(slip, buttonClass, button, kind === "note" ? "complete" : "cantfinish", () => {
       const text = area.value.replace(/\s+/g, " ").trim();
       if (required && !text) {
-        box.parentNode.querySelector(".message").textContent = "Please give the reason the job cannot be finished.";
+        box.parentNode.querySelector(".message").textContent = "Say why the job cannot be finished";
         area.focus();
         return;
       }

@@ -23,7 +23,7 @@ private slots:
         const QString python = QStringLiteral("/usr/bin/python3");
         if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import selenium")}) != 0)
             QSKIP("python3-selenium is not installed");
-        const QString script = QStringLiteral(VD_TESTS_DIR "/platform/phonepage_browser.py");
+        const QString script = QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py");
 
         PhoneServing s;
         const QString screenshot = qEnvironmentVariable("VD_PHONE_SCREENSHOT", s.root.file("/phone-page.png"));

@@ -1,4 +1,4 @@
-#include "accounts/phonetokens.h"
+#include "phone/phonetokens.h"
 
 #include "core/clock.h"
 #include "core/datafolder.h"

@@ -1,8 +1,7 @@
-#include "gui/widgets/printrunner.h"
+#include "platform/qtprinttarget.h"
 
 #include "core/diskerror.h"
 #include "core/seams.h"
-#include "gui/widgets/widgets.h"
 #include "platform/qtprintsurface.h"
 
 #include <QAbstractScrollArea>
@@ -30,6 +29,32 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+
+namespace {
+
+// The busy pointer while a print started by the user runs (never without an application of widgets).
+class BusyPointer
+{
+public:
+    explicit BusyPointer(bool on)
+        : m_on(on && qobject_cast<QApplication *>(QCoreApplication::instance()))
+    {
+        if (m_on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyPointer()
+    {
+        if (m_on)
+            QApplication::restoreOverrideCursor();
+    }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+
+private:
+    bool m_on;
+};
+
+} // namespace
 
 QtPrintTarget::QtPrintTarget(Messages &messages, QWidget *parent)
     : m_messages(messages)
@@ -141,7 +166,7 @@ PrintOutcome QtPrintTarget::printOn(QPrinter &printer, const PrintAction &action
     const int total = int(action.jobs.size());
     QtPrintSurface surface(printer,
                            toFile ? QtPrintSurface::Documents::OneOutput : QtPrintSurface::Documents::Separate);
-    const Widgets::BusyCursor busy(interactive);
+    const BusyPointer busy(interactive);
     // The progress follows the pages, so that one long document (a report of thousands of slips) can be
     // cancelled as well as many short ones. It comes up only once printing has taken a moment.
     const bool canShowProgress = interactive && qobject_cast<QApplication *>(QCoreApplication::instance());
@@ -484,4 +509,4 @@ void PrintPreviewDialog::render(QPrinter *printer)
     Q_UNUSED(outcome);
 }
 
-#include "printrunner.moc"
+#include "qtprinttarget.moc"

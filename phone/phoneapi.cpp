@@ -1,0 +1,393 @@
+#include "phone/phoneapi.h"
+
+#include "accounts/customerfile.h"
+#include "core/clock.h"
+#include "core/datafolder.h"
+#include "core/diskerror.h"
+#include "core/formats.h"
+#include "core/settings.h"
+#include "core/validation.h"
+#include "dispatch/slipfiles.h"
+#include "phone/phonetokens.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <memory>
+#include <optional>
+
+using namespace Validation;
+using Formats::shortDate;
+using Formats::weekdayName;
+
+namespace {
+
+QByteArray jsonError(const QString &text)
+{
+    return QJsonDocument(QJsonObject{{QStringLiteral("error"), text}}).toJson(QJsonDocument::Compact);
+}
+
+PhoneApi::Reply jsonRefusal(int status, const QString &text, const QString &note)
+{
+    return {status, jsonError(text), "application/json", {}, note};
+}
+
+QByteArray header(const PhoneApi::Request &request, const QByteArray &name)
+{
+    for (const auto &[key, value] : request.headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+// A note or reason as the windows would let it be typed: line breaks and tabs become blanks; other control
+// characters, the double quote and characters the data files cannot hold are refused. Whether the change needs
+// one is the status rule's to say.
+std::optional<QString> refusedText(QString &text)
+{
+    int position = 0;
+    flattenLines(text, position);
+    text = text.trimmed();
+    if (text.size() > PhoneApi::kTextLimit)
+        return QStringLiteral("The text is longer than %1 characters.").arg(PhoneApi::kTextLimit);
+    for (const QChar ch : text) {
+        const KeyVerdict verdict = quoteKeyFilter(text, ch, false);
+        if (!verdict.accepted)
+            return verdict.notice.text.isEmpty() ? QStringLiteral("The double quote cannot be stored.")
+                                                 : verdict.notice.text;
+    }
+    if (const auto notice = unstorableText(text))
+        return notice->text;
+    return std::nullopt;
+}
+
+bool tokenShaped(const QByteArray &token)
+{
+    static const QRegularExpression shape(QStringLiteral("^[A-Za-z0-9._~+/=-]{16,256}$"));
+    return shape.match(QString::fromLatin1(token)).hasMatch();
+}
+
+} // namespace
+
+PhoneApi::PhoneApi(const DataFolder &folder, const Settings &settings, const Clock &clock, PhoneTokens &tokens)
+    : m_folder(folder)
+    , m_settings(settings)
+    , m_clock(clock)
+    , m_tokens(tokens)
+{
+    Q_INIT_RESOURCE(phonepage);
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    m_msecs = [timer] { return timer->elapsed() + kBlockMsecs; };
+}
+
+PhoneApi::Headers PhoneApi::safeHeaders()
+{
+    return {
+        {"Cache-Control", "no-store"},
+        {"X-Content-Type-Options", "nosniff"},
+        {"Content-Security-Policy",
+         "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; form-action 'none'; "
+         "frame-ancestors 'none'"},
+        {"X-Frame-Options", "DENY"},
+        {"Referrer-Policy", "no-referrer"},
+    };
+}
+
+QByteArray PhoneApi::statusText(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 304:
+        return "Not Modified";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 409:
+        return "Conflict";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    case 414:
+        return "URI Too Long";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
+    }
+}
+
+QString PhoneApi::loggable(const QByteArray &raw)
+{
+    QString text;
+    for (const char c : raw.left(200))
+        text += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QLatin1Char('?');
+    if (raw.size() > 200)
+        text += QStringLiteral("...(%1 bytes)").arg(raw.size());
+    return text;
+}
+
+PhoneApi::Reply PhoneApi::answer(const Request &request)
+{
+    Reply reply;
+    try {
+        reply = route(request);
+    } catch (const std::exception &error) { // never out into the event loop: the office's program goes on
+        reply = jsonRefusal(500, QStringLiteral("The office could not answer."), QString::fromStdString(error.what()));
+    }
+    if (reply.status >= 400)
+        log(request.from, request.method, loggable(request.target), reply.status, reply.note);
+    return reply;
+}
+
+PhoneApi::Reply PhoneApi::route(const Request &request)
+{
+    const QByteArray &path = request.path;
+    const bool get = request.method == "GET";
+    const bool post = request.method == "POST";
+    auto wrongMethod = [](const QByteArray &allowed) {
+        Reply reply{405, {}, {}, {{"Allow", allowed}}, QStringLiteral("wrong method")};
+        return reply;
+    };
+
+    static const QHash<QByteArray, std::pair<QString, QByteArray>> files = {
+        {"/", {QStringLiteral(":/phonepage/index.html"), "text/html; charset=utf-8"}},
+        {"/app.js", {QStringLiteral(":/phonepage/app.js"), "text/javascript; charset=utf-8"}},
+        {"/app.css", {QStringLiteral(":/phonepage/app.css"), "text/css; charset=utf-8"}},
+        {"/icon.svg", {QStringLiteral(":/phonepage/icon.svg"), "image/svg+xml"}},
+    };
+    if (const auto file = files.constFind(path); file != files.constEnd()) {
+        if (!get)
+            return wrongMethod("GET");
+        QFile resource(file->first);
+        resource.open(QIODevice::ReadOnly);
+        return {200, resource.readAll(), file->second, {}, {}};
+    }
+
+    static const QRegularExpression slipPath(
+        QStringLiteral("^/api/slip/([1-9][0-9]{0,4})/(start|complete|cantfinish)$"));
+    const auto slipMatch = slipPath.match(QString::fromLatin1(path));
+    const bool known = path == "/api/pair" || path == "/api/day" || slipMatch.hasMatch();
+    if (!known)
+        return {404, {}, {}, {}, QStringLiteral("no such page")};
+    if (path == "/api/day" ? !get : !post)
+        return wrongMethod(path == "/api/day" ? "GET" : "POST");
+    if (blocked(request.from)) {
+        Reply refused = jsonRefusal(429, QStringLiteral("Too many wrong codes from this phone. Try again in a minute."),
+                                    QStringLiteral("address refused for a while"));
+        refused.headers = {{"Retry-After", "60"}};
+        return refused;
+    }
+    if (request.body.size() > kBodyLimit)
+        return {413, {}, {}, {}, QStringLiteral("request too large")};
+    if (path == "/api/pair")
+        return pair(request);
+
+    const QByteArray authorization = header(request, "Authorization");
+    const QByteArray token = authorization.startsWith("Bearer ") ? authorization.mid(7).trimmed() : QByteArray();
+    std::optional<PhoneTokens::Phone> phone;
+    if (tokenShaped(token))
+        phone = m_tokens.check(QString::fromLatin1(token));
+    if (!phone) {
+        countFailure(request.from);
+        return jsonRefusal(401, QStringLiteral("This phone is not paired with the office."),
+                           token.isEmpty() ? QStringLiteral("no token") : QStringLiteral("wrong token"));
+    }
+    const QString label = phone->label.isEmpty() ? phone->id : phone->label;
+    if (path == "/api/day")
+        return day(request, phone->technician);
+
+    if (slipMatch.captured(1).toInt() > 32767)
+        return {404, {}, {}, {}, QStringLiteral("no such slip")};
+    const qint16 slipNo = qint16(slipMatch.captured(1).toInt());
+    const QString verb = slipMatch.captured(2);
+    const PhoneWork::Action action = verb == QLatin1String("start")      ? PhoneWork::Action::Start
+                                     : verb == QLatin1String("complete") ? PhoneWork::Action::Complete
+                                                                         : PhoneWork::Action::CantFinish;
+    return change(request, label, phone->technician, slipNo, action);
+}
+
+PhoneApi::Reply PhoneApi::pair(const Request &request)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+    const QJsonValue code = document.object().value(QStringLiteral("code"));
+    if (error.error != QJsonParseError::NoError || !document.isObject() || document.object().size() != 1 ||
+        !code.isString() || code.toString().size() > 32)
+        return jsonRefusal(400, QStringLiteral("The request is not understood."), QStringLiteral("malformed pairing"));
+    const auto token = m_tokens.redeem(code.toString().trimmed());
+    if (!token) {
+        countFailure(request.from);
+        return jsonRefusal(401, QStringLiteral("This code is not valid. Ask the office for a new one."),
+                           QStringLiteral("wrong code"));
+    }
+    log(request.from, "POST", QStringLiteral("/api/pair"), 200, QStringLiteral("phone paired"));
+    return {200,
+            QJsonDocument(QJsonObject{{QStringLiteral("token"), *token}}).toJson(QJsonDocument::Compact),
+            "application/json",
+            {},
+            {}};
+}
+
+// What the day's answer is made of: the work week, today, and the slip and customer files as they stand.
+QByteArray PhoneApi::filesStamp() const
+{
+    QByteArray stamp =
+        QByteArray::number(int(m_settings.workWeek)) + ' ' + m_clock.today().toString(Qt::ISODate).toLatin1();
+    for (const QString &file : {SlipFiles::kActive, CustomerFile::kPath}) {
+        const QFileInfo info(m_folder.path(file));
+        stamp += ' ' + QByteArray::number(info.size()) + ':' +
+                 QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ':' +
+                 QByteArray::number(info.birthTime().toMSecsSinceEpoch());
+    }
+    return stamp;
+}
+
+QByteArray PhoneApi::dayJson(const QString &technician)
+{
+    const QByteArray stamp = filesStamp();
+    const qint64 now = m_msecs();
+    DayCache &cached = m_days[technician];
+    // Kept while the files are unchanged, and never longer than half a minute in case a change went unseen.
+    if (cached.stamp == stamp && now - cached.made < 30 * 1000)
+        return cached.json;
+
+    const QDate today = m_clock.today();
+    const QDate next = nextWorkday(m_settings.workWeek, today.addDays(1));
+    QJsonArray todays;
+    QJsonArray nexts;
+    for (const PhoneWork::PhoneSlip &slip : PhoneWork::technicianDay(m_folder, m_settings, today, technician)) {
+        const QJsonObject item{
+            {QStringLiteral("slip"), int(slip.slipNo)},
+            {QStringLiteral("time"), slip.time},
+            {QStringLiteral("status"), slip.status},
+            {QStringLiteral("customer"), slip.customer},
+            {QStringLiteral("address"), slip.address},
+            {QStringLiteral("telephone"), slip.telephone},
+            {QStringLiteral("cell"), slip.cell},
+            {QStringLiteral("services"), slip.services},
+            {QStringLiteral("date"), shortDate(slip.date)},
+        };
+        (slip.date == today ? todays : nexts).append(item);
+    }
+    const QJsonArray days{
+        QJsonObject{{QStringLiteral("title"), QStringLiteral("Today, %1 %2").arg(weekdayName(today), shortDate(today))},
+                    {QStringLiteral("slips"), todays}},
+        QJsonObject{{QStringLiteral("title"), QStringLiteral("%1 %2").arg(weekdayName(next), shortDate(next))},
+                    {QStringLiteral("slips"), nexts}},
+    };
+    cached.json = QJsonDocument(QJsonObject{{QStringLiteral("technician"), technician}, {QStringLiteral("days"), days}})
+                      .toJson(QJsonDocument::Compact);
+    cached.stamp = stamp;
+    cached.made = now;
+    return cached.json;
+}
+
+PhoneApi::Reply PhoneApi::day(const Request &request, const QString &technician)
+{
+    const QByteArray json = dayJson(technician);
+    const QByteArray tag = '"' + QCryptographicHash::hash(json, QCryptographicHash::Sha1).toHex().left(20) + '"';
+    if (header(request, "If-None-Match") == tag)
+        return {304, {}, {}, {{"ETag", tag}}, {}};
+    return {200, json, "application/json", {{"ETag", tag}}, {}};
+}
+
+PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLabel, const QString &technician,
+                                 qint16 slipNo, PhoneWork::Action action)
+{
+    const QString field = action == PhoneWork::Action::Complete     ? QStringLiteral("note")
+                          : action == PhoneWork::Action::CantFinish ? QStringLiteral("reason")
+                                                                    : QString();
+    const QString notUnderstood = QStringLiteral("The request is not understood.");
+    QJsonObject object;
+    if (!request.body.trimmed().isEmpty()) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject())
+            return jsonRefusal(400, notUnderstood, QStringLiteral("malformed JSON"));
+        object = document.object();
+    }
+    const bool extraFields = object.size() > (object.contains(field) ? 1 : 0);
+    if (extraFields || (object.contains(field) && !object.value(field).isString()))
+        return jsonRefusal(400, notUnderstood, QStringLiteral("wrong fields"));
+    QString text = object.value(field).toString();
+    if (const auto refusal = refusedText(text))
+        return jsonRefusal(400, *refusal, QStringLiteral("text refused"));
+
+    PhoneWork::Outcome outcome;
+    try {
+        outcome = PhoneWork::store(m_folder, m_clock, {technician, slipNo, action, text, phoneLabel});
+    } catch (const DiskError &error) {
+        return jsonRefusal(503, QStringLiteral("The office could not store the change: ") + error.message(),
+                           QStringLiteral("not stored: ") + error.message());
+    }
+    if (!outcome.stored)
+        return jsonRefusal(409, outcome.refusal, QStringLiteral("refused: ") + outcome.refusal);
+    m_days.clear();
+    if (m_onStored)
+        m_onStored(outcome, phoneLabel);
+    return {200,
+            QJsonDocument(QJsonObject{{QStringLiteral("stored"), true}}).toJson(QJsonDocument::Compact),
+            "application/json",
+            {},
+            {}};
+}
+
+bool PhoneApi::blocked(const QString &from)
+{
+    const auto found = m_failures.constFind(from);
+    return found != m_failures.constEnd() && found->blockedUntil > m_msecs();
+}
+
+void PhoneApi::countFailure(const QString &from)
+{
+    const qint64 now = m_msecs();
+    if (m_failures.size() > 10000) { // forget addresses whose failures are past
+        for (auto it = m_failures.begin(); it != m_failures.end();)
+            it = (it->blockedUntil <= now && (it->times.isEmpty() || now - it->times.last() > 60000))
+                     ? m_failures.erase(it)
+                     : std::next(it);
+    }
+    Failures &failures = m_failures[from];
+    while (!failures.times.isEmpty() && now - failures.times.first() >= 60 * 1000)
+        failures.times.removeFirst();
+    failures.times.append(now);
+    if (failures.times.size() >= kFailuresAllowed) {
+        failures.blockedUntil = now + kBlockMsecs;
+        failures.times.clear();
+    }
+}
+
+void PhoneApi::log(const QString &from, const QByteArray &method, const QString &path, int status, const QString &note)
+{
+    const QString file = m_folder.path(kLog);
+    if (QFileInfo(file).size() > kLogLimit) {
+        QFile::remove(file + QStringLiteral(".old"));
+        QFile::rename(file, file + QStringLiteral(".old"));
+    }
+    QFile out(file);
+    if (!out.open(QIODevice::Append | QIODevice::WriteOnly))
+        return; // the log is a help, never a reason to refuse a phone
+    const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6\r\n")
+                             .arg(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), from,
+                                  QString::fromLatin1(method), path, QString::number(status), note);
+    out.write(line.toUtf8());
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "phone/phonework.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <functional>
+
+class Clock;
+class DataFolder;
+class PhoneTokens;
+class Settings;
+
+// The phone page's answers without the network: a request as received (method, path, headers, body and the
+// address it came from) goes in, the answer to write comes out. It serves only its own paths: the page, its
+// script and style, and the technician's day and changes under /api. Every /api request but the pairing carries
+// a paired phone's token; a phone sees and changes only its technician's slips, under the status rule. Wrong
+// tokens and codes are counted per address and, past a limit, the address is refused for a while. Every refused
+// request is written to the log in the data folder.
+class PhoneApi
+{
+public:
+    static inline const QString kLog = QStringLiteral("/PhoneServer.log");
+    static constexpr qint64 kLogLimit = 512 * 1024; // then the log moves to PhoneServer.log.old
+    static constexpr int kBodyLimit = 4096;         // bytes of a request's body
+    static constexpr int kFailuresAllowed = 10;     // wrong tokens or codes a minute from one address
+    static constexpr qint64 kBlockMsecs = 60 * 1000;
+    static constexpr int kTextLimit = 200; // characters of a note or a reason
+
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+    struct Request
+    {
+        QByteArray method; // "GET", "POST", ...
+        QByteArray path;   // the URL's path as it came, percent-encoded
+        QByteArray target; // path and query, for the log
+        Headers headers;
+        QByteArray body;
+        QString from; // the address it came from
+    };
+
+    // One answer, as the host writes it.
+    struct Reply
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType;
+        Headers headers; // beyond the ones every answer carries
+        QString note;    // why it was refused, for the log
+    };
+
+    PhoneApi(const DataFolder &folder, const Settings &settings, const Clock &clock, PhoneTokens &tokens);
+
+    // The answer to a request; an answer of 400 or more is logged. Never throws.
+    Reply answer(const Request &request);
+
+    // The headers every answer carries.
+    static Headers safeHeaders();
+    // The reason phrase of a status ("Not Found").
+    static QByteArray statusText(int status);
+
+    // The time the failures are counted by, in milliseconds; a steady clock unless a test sets another.
+    void setMsecsSource(std::function<qint64()> source) { m_msecs = std::move(source); }
+    // Called when a phone's change was stored, with the phone's name.
+    void setOnStored(std::function<void(const PhoneWork::Outcome &, const QString &)> onStored)
+    {
+        m_onStored = std::move(onStored);
+    }
+
+    // The days served are read afresh at the next request.
+    void forgetDays() { m_days.clear(); }
+
+    // One line of the log (kept short of its limit by moving it aside); a log that cannot be written stops nothing.
+    void log(const QString &from, const QByteArray &method, const QString &path, int status, const QString &note);
+    // A path or request line as the log shows it: printable ASCII only, cut short.
+    static QString loggable(const QByteArray &raw);
+
+private:
+    Reply route(const Request &request);
+    Reply pair(const Request &request);
+    Reply day(const Request &request, const QString &technician);
+    Reply change(const Request &request, const QString &phoneLabel, const QString &technician, qint16 slipNo,
+                 PhoneWork::Action action);
+    QByteArray dayJson(const QString &technician);
+    bool blocked(const QString &from);
+    void countFailure(const QString &from);
+    QByteArray filesStamp() const;
+
+    const DataFolder &m_folder;
+    const Settings &m_settings;
+    const Clock &m_clock;
+    PhoneTokens &m_tokens;
+    std::function<qint64()> m_msecs;
+    std::function<void(const PhoneWork::Outcome &, const QString &)> m_onStored;
+
+    struct Failures
+    {
+        QList<qint64> times;
+        qint64 blockedUntil = 0;
+    };
+    QHash<QString, Failures> m_failures;
+
+    // The day of a technician as last served, kept while the files it came from are unchanged.
+    struct DayCache
+    {
+        QByteArray stamp;
+        QByteArray json;
+        qint64 made = 0;
+    };
+    QHash<QString, DayCache> m_days;
+};

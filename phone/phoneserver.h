@@ -1,0 +1,96 @@
+#pragma once
+
+#include "phone/phoneapi.h"
+#include "phone/phonecertificate.h"
+#include "phone/phonework.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Clock;
+class DataFolder;
+class PhoneTokens;
+class QHttpServerRequest;
+class QTcpSocket;
+class Settings;
+class PhoneHttp;
+
+// How the office serves the phone page: kept in the user's settings store of this computer (the addresses
+// and the certificate belong to this computer, not to the data folder).
+struct PhonePageOptions
+{
+    static constexpr quint16 kDefaultPort = 8443;
+
+    bool on = false;
+    QString address; // one of the office network's addresses; empty: all of them
+    quint16 port = kDefaultPort;
+    bool plainHttp = false;
+
+    static PhonePageOptions load();
+    void save() const;
+    // The port as typed: a whole number from 1024 to 65535, else nothing.
+    static std::optional<quint16> parsePort(const QString &text);
+    // This computer's addresses on the office network (IPv4, up, not the loopback), for the address choice.
+    static QStringList officeAddresses();
+};
+
+// The phone page's host: HTTPS (or plain HTTP when the office chose it) on the office network. It refuses a request
+// that grows past the limits before it is read whole, and hands every other request to the API (phone/phoneapi.h),
+// which answers it and keeps the log.
+class PhoneServer : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString kLog = PhoneApi::kLog;
+    static constexpr qint64 kLogLimit = PhoneApi::kLogLimit;
+    static constexpr int kBodyLimit = PhoneApi::kBodyLimit;
+    static constexpr int kHeadLimit = 8192; // bytes of its request line and headers
+    static constexpr int kFailuresAllowed = PhoneApi::kFailuresAllowed;
+    static constexpr qint64 kBlockMsecs = PhoneApi::kBlockMsecs;
+    static constexpr int kTextLimit = PhoneApi::kTextLimit;
+
+    PhoneServer(const DataFolder &folder, const Settings &settings, const Clock &clock, PhoneTokens &tokens,
+                QObject *parent = nullptr);
+    ~PhoneServer() override;
+
+    // Starts listening as the options say (stopping first when it runs); false with error() when it cannot:
+    // the port in use, no certificate. The certificate is kept in `certificateFolder`.
+    bool start(const PhonePageOptions &options, const QString &certificateFolder = PhoneCertificate::defaultFolder());
+    void stop();
+    bool isListening() const;
+    QString error() const { return m_error; }
+    quint16 port() const { return m_port; }
+    // "https://192.168.1.10:8443" while listening (the page is its "/"), else empty.
+    QString pageAddress() const { return m_pageAddress; }
+    // The certificate's SHA-256 fingerprint while serving HTTPS, else empty.
+    QString fingerprint() const { return m_fingerprint; }
+    QSslCertificate certificate() const { return m_certificate.certificate; }
+
+    // The time the failures are counted by, in milliseconds; a steady clock unless a test sets another.
+    void setMsecsSource(std::function<qint64()> source) { m_api.setMsecsSource(std::move(source)); }
+
+    using Reply = PhoneApi::Reply;
+    // The headers every answer carries.
+    static PhoneApi::Headers safeHeaders() { return PhoneApi::safeHeaders(); }
+
+signals:
+    // A phone's change was stored: the board (when open) takes it into its working copy.
+    void phoneChanged(const PhoneWork::Outcome &outcome, const QString &phone);
+
+private:
+    friend class PhoneHttp;
+    Reply answer(const QHttpServerRequest &request);
+    void guard(QTcpSocket *socket);
+
+    PhoneApi m_api;
+    std::unique_ptr<PhoneHttp> m_http;
+    PhoneCertificate m_certificate;
+    QString m_error;
+    QString m_pageAddress;
+    QString m_fingerprint;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,177 @@
+#include "phoneserving.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+// The phone page's answers, asked without a network: routing, tokens and codes, the day, changes, the limit on
+// wrong tokens and the log.
+namespace {
+
+QStringList slipNumbers(const QJsonValue &day)
+{
+    QStringList out;
+    for (const QJsonValue &slip : day[QStringLiteral("slips")].toArray())
+        out << QString::number(slip[QStringLiteral("slip")].toInt());
+    return out;
+}
+
+QString error(const PhoneApi::Reply &reply)
+{
+    return QJsonDocument::fromJson(reply.body)[QStringLiteral("error")].toString();
+}
+
+} // namespace
+
+class TestPhoneApi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useTestSettingsStore(); }
+
+    // Anything but the page and the technician's own day and slips is refused, and refused before a file changes;
+    // each refusal is logged.
+    void refusals_data()
+    {
+        dataColumns<QString, QString, QString, bool, int, QString>("method", "path", "body", "token", "status", "said");
+        dataRow("page", "GET", "/", "", false, 200, "");
+        dataRow("a data file", "GET", "/ServiceSlips.txt", "", false, 404, "");
+        dataRow("up and out", "GET", "/../ServiceSlips.txt", "", false, 404, "");
+        dataRow("up and out, encoded", "GET", "/%2e%2e/%2e%2e/etc/passwd", "", false, 404, "");
+        dataRow("the resource folder", "GET", "/phonepage/", "", false, 404, "");
+        dataRow("page by post", "POST", "/", "", false, 405, "");
+        dataRow("day by post", "POST", "/api/day", "", true, 405, "");
+        dataRow("day without token", "GET", "/api/day", "", false, 401, "This phone is not paired with the office.");
+        dataRow("malformed JSON", "POST", "/api/slip/1001/complete", "{\"note\":", true, 400,
+                "The request is not understood.");
+        dataRow("an array", "POST", "/api/slip/1001/complete", "[\"done\"]", true, 400,
+                "The request is not understood.");
+        dataRow("a field too many", "POST", "/api/slip/1001/complete", "{\"note\":\"a\",\"status\":\"x\"}", true, 400,
+                "The request is not understood.");
+        dataRow("a double quote", "POST", "/api/slip/1001/complete", "{\"note\":\"6\\\" pipe\"}", true, 400,
+                "This character, (\") is invalid for this field");
+        dataRow("a character the files lack", "POST", "/api/slip/1001/complete", "{\"note\":\"\\u0141\"}", true, 400,
+                QString::fromUtf8("The character \"\xC5\x81\" cannot be stored in the data files. Please type "
+                                  "another character."));
+        dataRow("a note too long", "POST", "/api/slip/1001/complete",
+                QString("{\"note\":\"%1\"}").arg(QString(201, 'x')), true, 400,
+                "The text is longer than 200 characters.");
+        dataRow("a body too long", "POST", "/api/slip/1001/complete", QString(5000, ' '), true, 413, "");
+        // Whether a reason is needed is the status rule's to say, in its words.
+        dataRow("no reason", "POST", "/api/slip/1001/cantfinish", "{\"reason\":\"  \"}", true, 409,
+                "Say why the job cannot be finished");
+        dataRow("slip 0", "POST", "/api/slip/0/start", "", true, 404, "");
+        dataRow("beyond the numbers", "POST", "/api/slip/40000/start", "", true, 404, "");
+        dataRow("another technician's slip", "POST", "/api/slip/1003/start", "", true, 409,
+                "Slip 1003 is not among your active slips");
+    }
+    void refusals()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, path);
+        QFETCH(QString, body);
+        QFETCH(bool, token);
+        QFETCH(int, status);
+        PhoneDesk d;
+        const QString before = d.slips();
+        const auto reply = d.ask(method.toLatin1(), path.toLatin1(), body.toUtf8(),
+                                 token ? std::nullopt : std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(reply.status, status);
+        QTEST(error(reply), "said");
+        QCOMPARE(d.slips(), before);
+        QCOMPARE(d.logLines(), status >= 400 ? 1 : 0);
+    }
+
+    void dayShowsOwnSlipsInTimeOrder()
+    {
+        PhoneDesk d;
+        const auto reply = d.ask("GET", "/api/day");
+        QCOMPARE(reply.status, 200);
+        const QJsonArray days = QJsonDocument::fromJson(reply.body)[QStringLiteral("days")].toArray();
+        QCOMPARE(days.size(), 2);
+        QCOMPARE(days[0][QStringLiteral("title")].toString(), QStringLiteral("Today, Monday 3/9/2026"));
+        QCOMPARE(slipNumbers(days[0]), QStringList({"1002", "1001"}));
+        QCOMPARE(days[1][QStringLiteral("title")].toString(), QStringLiteral("Tuesday 3/10/2026"));
+        QCOMPARE(slipNumbers(days[1]), QStringList({"1004"}));
+
+        // Unchanged costs a 304 and nothing more; a change anywhere in the slips gives a new version.
+        QByteArray tag;
+        for (const auto &[key, value] : reply.headers)
+            tag = key == "ETag" ? value : tag;
+        QCOMPARE(d.ask("GET", "/api/day", {}, std::nullopt, {{"If-None-Match", tag}}).status, 304);
+        writeActiveSlips(d.folder, {"1001|Assigned|Al|3/9/2026|10:00"});
+        const auto changed = d.ask("GET", "/api/day", {}, std::nullopt, {{"If-None-Match", tag}});
+        QCOMPARE(changed.status, 200);
+        QCOMPARE(slipNumbers(QJsonDocument::fromJson(changed.body)[QStringLiteral("days")][0]), QStringList{"1001"});
+    }
+
+    void changesAreStoredAndReported()
+    {
+        PhoneDesk d;
+        QStringList told;
+        d.api.setOnStored([&](const PhoneWork::Outcome &outcome, const QString &phone) {
+            told << QStringLiteral("%1 %2 %3")
+                        .arg(outcome.after.int16(SlipField::SlipNo))
+                        .arg(outcome.after.text(SlipField::Status), phone);
+        });
+        QCOMPARE(d.ask("POST", "/api/slip/1002/start", "{}").status, 200);
+        QVERIFY(slipSummary(d.folder, SlipFiles::kActive).contains("1002:In Progress"));
+
+        // The board's rule holds: one slip in progress per technician; the refusal is passed on as it is.
+        const auto second = d.ask("POST", "/api/slip/1001/start");
+        QCOMPARE(second.status, 409);
+        QCOMPARE(error(second), "Al is already signed out");
+
+        QCOMPARE(d.ask("POST", "/api/slip/1002/complete", "{\"note\":\"New washer\\nfitted\"}").status, 200);
+        QVERIFY(slipSummary(d.folder, SlipFiles::kCompleted).contains("1002:Complete"));
+        QCOMPARE(told, QStringList({"1002 In Progress Al's phone", "1002 Complete Al's phone"}));
+    }
+
+    void pairingCodeWorksOnce()
+    {
+        PhoneDesk d;
+        const QString code = d.tokens.pair(QStringLiteral("Bob"), QStringLiteral("Bob's phone")).code;
+        const QByteArray body = "{\"code\":\"" + code.toLatin1() + "\"}";
+        const auto paired = d.ask("POST", "/api/pair", body, QByteArray());
+        QCOMPARE(paired.status, 200);
+        const QByteArray token = QJsonDocument::fromJson(paired.body)[QStringLiteral("token")].toString().toLatin1();
+        const auto day = d.ask("GET", "/api/day", {}, token);
+        QCOMPARE(day.status, 200);
+        QVERIFY(day.body.contains("\"slip\":1003") && !day.body.contains("\"slip\":1002"));
+        QCOMPARE(d.ask("POST", "/api/pair", body, QByteArray()).status, 401);
+    }
+
+    // Wrong tokens and codes from one address: past the limit the address is refused for a while, even with the
+    // right token; the page itself is still served, and other addresses are not touched.
+    void wrongTokensAreLimitedPerAddress()
+    {
+        PhoneDesk d;
+        qint64 now = 1000000;
+        d.api.setMsecsSource([&now] { return now; });
+        for (int i = 0; i < PhoneApi::kFailuresAllowed; ++i)
+            QCOMPARE(d.ask("GET", "/api/day", {}, "guessedtoken0000" + QByteArray::number(i)).status, 401);
+        const auto refused = d.ask("GET", "/api/day");
+        QCOMPARE(refused.status, 429);
+        QVERIFY(refused.headers == (PhoneApi::Headers{{"Retry-After", "60"}}));
+        QCOMPARE(d.ask("GET", "/").status, 200);
+        QCOMPARE(d.api
+                     .answer({"GET",
+                              "/api/day",
+                              "/api/day",
+                              {{"Authorization", "Bearer " + d.token.toLatin1()}},
+                              {},
+                              QStringLiteral("192.168.1.21")})
+                     .status,
+                 200);
+        now += PhoneApi::kBlockMsecs - 1;
+        QCOMPARE(d.ask("GET", "/api/day").status, 429);
+        now += 2;
+        QCOMPARE(d.ask("GET", "/api/day").status, 200);
+        QCOMPARE(d.logLines(), PhoneApi::kFailuresAllowed + 2);
+    }
+};
+
+QTEST_MAIN(TestPhoneApi)
+#include "tst_phoneapi.moc"
