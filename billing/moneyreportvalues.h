@@ -1,8 +1,8 @@
 #pragma once
 
 #include "billing/income.h"
+#include "billing/moneydocuments.h"
 #include "billing/receivables.h"
-#include "printing/moneydocuments.h"
 
 #include <vector>
 

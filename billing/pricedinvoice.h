@@ -2,8 +2,8 @@
 
 #include "billing/finalize.h"
 #include "billing/income.h"
+#include "billing/moneydocuments.h"
 #include "core/money.h"
-#include "printing/moneydocuments.h"
 
 #include <QDate>
 #include <QString>
@@ -13,7 +13,7 @@
 class DataFolder;
 class Settings;
 
-// The priced invoice (printing/moneydocuments.h) made from a finalized row of the completed slips or, to
+// The priced invoice (billing/moneydocuments.h) made from a finalized row of the completed slips or, to
 // reprint, from a row of the history.
 namespace PricedInvoices {
 

@@ -6,6 +6,7 @@
 #include "core/recordio.h"
 #include "core/recordlayout.h"
 #include "core/safereplace.h"
+#include "core/wholefiles.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -20,9 +21,10 @@
 //
 // Readers never fail: a missing or damaged file reads as what it holds or as nothing. Writers throw DiskError
 // with a message that names the file, and leave whatever was stored before intact: a file is replaced
-// crash-safe (SafeReplace), an append is guarded (AppendGuard), and record files are read and written whole
-// records at a time (RecordIO). This class puts them together over one root; the path lookup is DataPaths,
-// and every change on disk goes through the folder's FileOps. Copies of a DataFolder share the name listings.
+// crash-safe (SafeReplace), an append is guarded (AppendGuard), whole files are read, copied and deleted with
+// their Backup copies (WholeFiles), and record files are read and written whole records at a time (RecordIO).
+// This class puts them together over one root; the path lookup is DataPaths, and every change on disk goes
+// through the folder's FileOps. Copies of a DataFolder share the name listings.
 class DataFolder
 {
 public:
@@ -36,7 +38,8 @@ public:
     const FileIo &io() const { return m_io; }
     SafeReplace safeReplace() const { return SafeReplace(m_paths, m_io); }
     AppendGuard appendGuard() const { return AppendGuard(m_paths, m_io); }
-    RecordIO records() const { return RecordIO(*this); }
+    WholeFiles files() const { return WholeFiles(m_paths, m_io); }
+    RecordIO records() const { return RecordIO(m_paths, m_io); }
 
     // root + relative path, with both separators accepted and existing names matched without regard to case.
     QString path(const QString &relative) const { return m_paths.path(relative); }

@@ -1,9 +1,8 @@
 #include "core/recordio.h"
 
 #include "core/appendguard.h"
-#include "core/datafolder.h"
 #include "core/diskerror.h"
-#include "core/tornrecords.h"
+#include "core/tornrecordtext.h"
 
 #include <QFile>
 #include <cerrno>
@@ -24,7 +23,7 @@ int RecordIO::recordCountForSize(qint64 bytes, int recordLength)
 namespace {
 
 // A record added after part of a record would not line up with the others: the file must end in whole records.
-void refuseTorn(const DataFolder &folder, const QString &relative, int length, const QString &what)
+void refuseTorn(const WholeFiles &folder, const QString &relative, int length, const QString &what)
 {
     const qint64 size = folder.fileSize(relative);
     if (size > 0 && size % length != 0)

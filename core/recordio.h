@@ -2,6 +2,7 @@
 
 #include "core/fileops.h"
 #include "core/recordlayout.h"
+#include "core/wholefiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,16 +10,14 @@
 #include <optional>
 #include <vector>
 
-class DataFolder;
-
 // Files of fixed-length records in a data folder, by relative path. A record file is read whatever is left
 // of it (a short last record reads padded with blanks); it is replaced whole and crash-safe, and added to
 // through the append guard.
 class RecordIO
 {
 public:
-    explicit RecordIO(const DataFolder &folder)
-        : m_folder(folder)
+    RecordIO(const DataPaths &paths, const FileIo &io)
+        : m_folder(paths, io)
     {}
 
     static int recordCountForSize(qint64 bytes, int recordLength); // the length divided, half to even
@@ -45,5 +44,5 @@ public:
                        const std::function<bool(const Record &, int)> &drop, bool keepBackup) const;
 
 private:
-    const DataFolder &m_folder;
+    WholeFiles m_folder;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accounts/assignmentprintvalues.h"
 #include "printing/printblocks.h"
 #include "printing/printtarget.h"
 
@@ -7,16 +8,6 @@
 
 // The "Assignment Information" report: every assignment's name, address and telephone, three blocks to a
 // row across a landscape page, in file order.
-
-struct AssignmentReportEntry
-{
-    QString name;
-    QString address1;
-    QString city; // or address line 3
-    QString state;
-    QString postalCode; // or address line 4
-    QString telephone;
-};
 
 inline const QString kAssignmentReportTitle = QStringLiteral("Assignment Information");
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dispatch/slipprintvalues.h"
 #include "printing/printsurface.h"
 
 #include <QDate>
@@ -7,52 +8,8 @@
 #include <QStringList>
 
 // The plain values the printed documents are made from. Whoever prints (the dispatch board, finalize, the data
-// tool) fills them from the settings, the slip records and the board; the layouts never read a screen.
-
-// One service slip, its fields as texts, trimmed, in the order of the slip record.
-struct SlipPrintValues
-{
-    QString slipNo;
-    QString dateReceived; // short date
-    QString status;
-    QString acctNo;
-    QString name;
-    QString address1;
-    QString address2;
-    QString city; // or address line 3
-    QString state;
-    QString postalCode; // or address line 4
-    QString telephone;
-    QString cell;
-    QString siteName;
-    QString siteAddress1;
-    QString siteAddress2;
-    QString siteCity;
-    QString siteState;
-    QString sitePostalCode;
-    QString siteTelephone;
-    QString siteCell;
-    QString assignedTo;
-    QString schedDate;       // "0" when no date is set
-    QString schedTime;       // "None" when no time is set
-    QString serviceRequired; // the slip contents; may hold line breaks
-    QString invoiceNo;
-    QString priority;
-    QString payForm;
-    QString amount;
-};
-
-// The lines of a name and address block: the customer a document is sold to, an invoice's billing address or
-// its service location.
-struct SoldTo
-{
-    QString name;
-    QString address1;
-    QString address2;
-    QString city; // or address line 3
-    QString state;
-    QString postalCode; // or address line 4
-};
+// tool) fills them from the settings, the slip records and the board; the layouts never read a screen. A slip's own values
+// (SlipPrintValues, SoldTo, SlipReportRow) live with the dispatch code that fills them.
 
 // The business's own data, the nine fields of the setup screen.
 struct BusinessData
@@ -98,16 +55,4 @@ struct DocumentInputs
     PrintSettings settings;
     QStringList currentItems; // the item names of /CurrentItems.txt, in record order
     QDate today;
-};
-
-// One row of the dispatch board's grid as the slip report prints it.
-struct SlipReportRow
-{
-    QString slipNo;
-    QString priority;
-    QString assignedTo;
-    QString status;
-    QString customer;
-    QString dateReceived;
-    QString scheduled; // the date and time column
 };

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "billing/moneydocuments.h"
 #include "printing/documentinputs.h"
-#include "printing/moneydocuments.h"
 #include "printing/printtarget.h"
 
 #include <vector>

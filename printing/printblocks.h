@@ -7,7 +7,7 @@ class DataFolder;
 // The blocks that several documents share: the invoice page frame, the logo, the business block, the "SOLD TO:"
 // block and the detach line. Positions in inches unless named in twips.
 
-// The customer lines of a slip (SoldTo itself is among the plain values of printing/documentinputs.h).
+// The customer lines of a slip (SoldTo itself is among the plain values of dispatch/slipprintvalues.h).
 SoldTo soldToOf(const SlipPrintValues &slip);
 
 // Settings and document start shared by every document: the style for the print routines, then SetupPrinter.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dispatch/routesheet.h"
 #include "printing/documentinputs.h"
 #include "printing/printtarget.h"
 
@@ -7,27 +8,6 @@
 
 // The route sheet: the paper a technician takes out in the morning, the day's slips in time order, each with its
 // time, slip number, priority, service location and telephone, customer and the service required.
-
-struct RouteStop
-{
-    QString time; // the time slot, or "None"
-    QString slipNo;
-    QString priority;
-    QString status;            // printed unless "Assigned", the ordinary state of a stop
-    QString customer;          // the account's name
-    QString customerTelephone; // the account's
-    QStringList location;      // the service location's name and address lines, empty lines left out
-    QString locationTelephone; // the service location's telephone
-    QString locationCell;
-    QString serviceRequired; // may hold line breaks
-};
-
-struct RouteSheetDay
-{
-    QString technician;
-    QDate date;
-    std::vector<RouteStop> stops; // in the order they print
-};
 
 // The pages of one technician's day, without ending the document: a heading on every page, the stops below it,
 // a stop that would pass the foot of the page on the next.

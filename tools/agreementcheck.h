@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/datacheck.h"
+#include "tools/checkfinding.h"
 
 #include <vector>
 

@@ -1,20 +1,11 @@
 #pragma once
 
+#include "tools/checkfinding.h"
+
 #include <QString>
 #include <vector>
 
 class DataFolder;
-
-// One thing wrong in a data folder: the file (relative to the data root, without the leading separator),
-// the record number from 1 (0 for the file as a whole) and what is wrong.
-struct CheckFinding
-{
-    QString file;
-    int record = 0;
-    QString message;
-
-    QString text() const; // "ServiceSlips.txt record 3: unknown status "Opne""
-};
 
 // Looks through the data folder for what the program would stumble over or silently misread: record files
 // whose length is not a whole number of records, dates and amounts kept as text that do not parse, unknown

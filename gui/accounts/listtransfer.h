@@ -2,6 +2,7 @@
 
 #include "accounts/recordimport.h"
 #include "core/datafolder.h"
+#include "gui/widgets/listexport.h"
 
 #include <QDialog>
 
@@ -53,8 +54,4 @@ private:
 namespace ListTransfer {
 // Asks for a CSV file and shows the import window for it; true when rows were imported.
 bool importFile(QWidget *parent, const DataFolder &folder, ImportKind kind, bool usaStyle, Platform &platform);
-// Asks where to save the list (suggesting `fileName`) and writes it; a failure is told.
-void exportCsv(Platform &platform, const QString &title, const QString &fileName, const QByteArray &csv);
-// A grid's rows as CSV under its headings, without the selection column and columns with no heading.
-QByteArray gridCsv(const FlexGrid &grid);
 } // namespace ListTransfer

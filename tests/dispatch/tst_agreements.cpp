@@ -15,6 +15,7 @@
 #include "slipsamples.h"
 #include "testsupport.h"
 #include "tools/agreementcheck.h"
+#include "tools/datacheck.h"
 #include "tooltesting.h"
 
 #include <QSet>

@@ -5,6 +5,7 @@
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
+#include "printing/routesheetlayout.h"
 #include "printing/serviceorderlayout.h"
 #include "printsamples.h"
 #include "testsupport.h"

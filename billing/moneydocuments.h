@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/money.h"
-#include "printing/documentinputs.h"
+#include "dispatch/slipprintvalues.h"
 
 #include <QDate>
 #include <QString>
@@ -9,8 +9,8 @@
 #include <vector>
 
 // The plain values the money documents print: the priced invoice, the income report and the receivables by age.
-// Billing fills them from its records (billing/pricedinvoice.h, billing/moneyreportvalues.h); the layouts print
-// them as they are.
+// Billing fills them from its records (billing/pricedinvoice.h, billing/moneyreportvalues.h); the layouts in
+// printing/ print them as they are.
 
 // The invoice that shows what was charged: the customer's billing address and the service location, the slip,
 // the service, the pre-tax amount, each tax by its name and rate, the total, the payment form and whether it
