@@ -18,6 +18,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 
 #include <QHash>
@@ -652,8 +653,6 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
     const QDate today = now.date();
     const QDate last = today.addDays(7 * std::max(0, horizonWeeks));
     const WorkWeek week = settings.workWeek;
-    settleFailedBoardSave(folder);
-
     const std::vector<Agreement> agreements = readAgreements(folder);
     if (agreements.empty())
         return summary;
@@ -808,7 +807,7 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
     // were never used, which the next start (or run) drops, so that each visit is made once.
     folder.appendRecords(kVisitsFile, made);
     try {
-        folder.appendRecords(SlipFiles::kActive, slips);
+        SlipStore(folder).append(slips);
     } catch (const DiskError &) {
         try {
             finishInterruptedVisits(folder, counter);

@@ -5,6 +5,7 @@
 #include "core/diskerror.h"
 #include "dispatch/assignedslips.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 
 #include <QDir>
 #include <QDirIterator>
