@@ -166,6 +166,15 @@ std::vector<SlipStore::NotKept> SlipStore::save(std::span<const Held> held, Comp
             notKept.push_back({held[i].loaded, held[i].mine, std::nullopt});
     }
     writeBoth(active, completed);
+    // A window says its slips are saved only once the active file reads back as written.
+    QByteArray written;
+    for (const Record &r : active)
+        written += r.bytes();
+    if (m_folder.readAll(SlipFiles::kActive) != written)
+        throw DiskError(QStringLiteral("The Service Slips were written to %1 but do not read back as written. Open "
+                                       "the Dispatch Board again and look at the slips before anything else is "
+                                       "changed.")
+                            .arg(QDir::toNativeSeparators(m_folder.path(SlipFiles::kActive))));
     return notKept;
 }
 
@@ -270,18 +279,16 @@ QString SlipStore::slipFileNamed(const QString &fileName)
     return {};
 }
 
-void SlipStore::writeBoth(const std::vector<Record> &activeRows, const std::vector<Record> &completedRows) const
+void SlipStore::writeBoth(const std::vector<Record> &active, const std::vector<Record> &completed) const
 {
     const DataFolder &folder = m_folder;
-    const auto &active = activeRows;
-    const auto &completed = completedRows;
-    for (const Record &row : activeRows)
+    for (const Record &row : active)
         checked(row);
-    for (const Record &row : completedRows)
+    for (const Record &row : completed)
         checked(row);
     // No completed row leaves the completed file as it is (and does not create it): one file, replaced whole.
     if (completed.empty()) {
-        folder.replaceRecords(SlipFiles::kActive, activeRows);
+        folder.replaceRecords(SlipFiles::kActive, active);
         return;
     }
     const int length = serviceSlipLayout().length();
@@ -295,7 +302,7 @@ void SlipStore::writeBoth(const std::vector<Record> &activeRows, const std::vect
     const qint64 offset = qint64(DataFolder::recordCountForSize(size, length)) * length;
     folder.writeFile(SlipFiles::kBoardJournal, boardJournal(offset, completedBytes, activeBytes));
     try {
-        folder.appendRecords(SlipFiles::kCompleted, completedRows);
+        folder.appendRecords(SlipFiles::kCompleted, completed);
     } catch (const DiskError &) {
         // The append cut itself back: the save did nothing.
         folder.deleteFile(SlipFiles::kBoardJournal);
@@ -304,7 +311,7 @@ void SlipStore::writeBoth(const std::vector<Record> &activeRows, const std::vect
     // A kill from here on leaves the journal, and the next start completes the save. A failure the user is told
     // about takes the completed slips back out, so that the save did nothing.
     try {
-        folder.replaceRecords(SlipFiles::kActive, activeRows);
+        folder.replaceRecords(SlipFiles::kActive, active);
     } catch (const DiskError &e) {
         try {
             settle();

@@ -188,6 +188,25 @@ private slots:
             QCOMPARE(n.mine.text(SlipField::Status), mine);
     }
 
+    // A save whose active file does not read back as written is not said to be done.
+    void saveNotReadBackIsAFailure()
+    {
+        TestRoot root;
+        root.write(SlipFiles::kActive, slip("1").bytes() + slip("2").bytes());
+        DataFolder folder = root.folder();
+        folder.setFaultHook([&root](const char *step, const QString &path) {
+            if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
+                root.write(SlipFiles::kActive, slip("1").bytes() + slip("2").bytes()); // the write was lost
+        });
+        const std::vector<SlipStore::Held> held = {{slip("2"), slip("2 Complete"), false}};
+        try {
+            SlipStore(folder).save(held);
+            QFAIL("said saved");
+        } catch (const DiskError &e) {
+            QVERIFY2(e.message().contains("do not read back as written"), qPrintable(e.message()));
+        }
+    }
+
     // A save stopped after adding its completed slips is taken back before the next write unless the board was written.
     void failedSaveSettledBeforeTheNextWrite_data()
     {
