@@ -257,7 +257,7 @@ std::vector<SlipStore::Held> BoardState::heldRows(bool dropTicked, bool dropAll)
     return rows;
 }
 
-Verdict BoardState::stored(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed)
+Verdict BoardState::store(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed)
 {
     std::vector<SlipStore::NotKept> notKept;
     try {
@@ -279,8 +279,8 @@ Verdict BoardState::stored(const std::vector<SlipStore::Held> &rows, SlipStore::
                                                 "your change was not saved: %1")
                                      .arg(mine));
     }
-    return done.tell(QStringLiteral("Changes stored by a phone or another window since the board was read were "
-                                    "kept:") +
+    return done.tell(QStringLiteral("Changes stored by a phone or another window since these slips were read "
+                                    "were kept:") +
                          kCrLf + lines.join(kCrLf),
                      m_title);
 }
@@ -543,13 +543,13 @@ Verdict BoardState::confirmClose(const Answers &answers)
 
 Verdict BoardState::saveAll()
 {
-    return stored(heldRows(false, false), SlipStore::Completed::Move);
+    return store(heldRows(false, false), SlipStore::Completed::Move);
 }
 
 Verdict BoardState::saveInPlace()
 {
     // The calendar's moves: a slip marked Complete stays in the active file until the board's own save.
-    return stored(heldRows(false, false), SlipStore::Completed::Stay);
+    return store(heldRows(false, false), SlipStore::Completed::Stay);
 }
 
 Verdict BoardState::deleteAll(const Answers &answers)
@@ -561,7 +561,7 @@ Verdict BoardState::deleteAll(const Answers &answers)
     const auto visits = agreementVisits(false);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
-    if (Verdict deleted = stored(heldRows(false, true), SlipStore::Completed::Move); !deleted.isDone())
+    if (Verdict deleted = store(heldRows(false, true), SlipStore::Completed::Move); !deleted.isDone())
         return deleted;
     return visitsDeleted(visits, answers);
 }
@@ -611,7 +611,7 @@ Verdict BoardState::deleteSelected(const Answers &answers)
     const auto visits = agreementVisits(true);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
-    Verdict deleted = stored(heldRows(true, false), SlipStore::Completed::Stay);
+    Verdict deleted = store(heldRows(true, false), SlipStore::Completed::Stay);
     if (!deleted.isDone())
         return deleted;
     Verdict visitsDone = visitsDeleted(visits, answers);

@@ -262,7 +262,7 @@ private:
     std::vector<SlipStore::Held> heldRows(bool dropTicked, bool dropAll) const;
     // Stores the rows through SlipStore and reloads; refused (the board as it was) when the files could not be
     // written. The changes of the board's that were not kept, as a slip was changed elsewhere since, are told.
-    Verdict stored(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed);
+    Verdict store(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed);
     int findSlip(const Record &slip) const;
     void takeStored(int r, const Record &stored, bool working);
     bool alarm() const;

@@ -2,20 +2,12 @@
 
 #include "core/cp1252.h"
 #include "core/datafolder.h"
-#include "core/formats.h"
 #include "core/recordscan.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipvalues.h"
 
-#include "core/diskerror.h"
-
-#include <QCryptographicHash>
-#include <QDir>
-#include <QSet>
 #include <QtEndian>
-#include <optional>
 #include <set>
-#include <stdexcept>
 #include <tuple>
 
 std::vector<Record> LoadActiveSlips(const DataFolder &folder)
