@@ -13,6 +13,7 @@
 #include "dispatch/agreements.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "gui/accounts/assignmentscreen.h"
 #include "gui/accounts/customerscreen.h"
 #include "gui/accounts/servicesscreen.h"
@@ -512,7 +513,7 @@ void Application::exitProgram()
     try {
         // A save of the board that failed and was not saved since stays undone: the next start must not
         // complete what the user left without saving.
-        settleFailedBoardSave(m_state.folder);
+        SlipStore(m_state.folder).settle();
         // The phones' last uses noted since the last write.
         if (m_state.phoneTokens)
             m_state.phoneTokens->flush();

@@ -5,6 +5,7 @@
 #include "core/formats.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "tools/samplegenerator.h"
 
@@ -118,7 +119,7 @@ void BM_SaveActiveSlips(benchmark::State &state)
         QTemporaryDir dir;
         DataFolder target(dir.path());
         state.ResumeTiming();
-        SaveActiveSlips(target, board);
+        SlipStore(target).saveWhole(board);
     }
 }
 BENCHMARK(BM_SaveActiveSlips)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 #include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 
 #include <algorithm>
@@ -75,14 +76,7 @@ void deleteSelectedSlips(const DataFolder &folder, const std::vector<Row> &rows)
     }
     if (ticked.empty())
         return;
-    settleFailedBoardSave(folder);
-    const std::vector<Record> records = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout());
-    std::vector<Record> kept;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!ticked.contains(int(i) + 1))
-            kept.push_back(records[i]);
-    }
-    folder.replaceRecords(SlipFiles::kCompleted, kept);
+    SlipStore(folder).removeCompleted(ticked);
 }
 
 QString zeroText()

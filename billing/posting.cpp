@@ -8,6 +8,7 @@
 #include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 
 #include <stdexcept>
@@ -122,9 +123,5 @@ Record finalizedSlip(const Record &slip, const QString &invoiceNo, const QString
 
 void appendFinalizedSlips(const DataFolder &folder, std::span<const Record> slips)
 {
-    for (const Record &slip : slips) {
-        if (slip.layout().length() != serviceSlipLayout().length())
-            throw std::invalid_argument("the finalized slips file holds only service slip records");
-    }
-    folder.appendRecords(SlipFiles::kFinalized, std::vector<Record>(slips.begin(), slips.end()));
+    SlipStore(folder).appendFinalized(slips);
 }

@@ -11,6 +11,7 @@
 #include "core/tornrecords.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -326,7 +327,10 @@ void writeAppend(const DataFolder &folder, const Append &a, bool finishing)
         }
     }
     // Flushed with the other files of the run; a failure returns the file to its length before this write.
-    folder.writeInPlace(a.file, at, a.bytes, DataFolder::Flush::Skip);
+    if (a.file == SlipFiles::kFinalized)
+        SlipStore(folder).writeFinalizedAt(at, a.bytes);
+    else
+        folder.writeInPlace(a.file, at, a.bytes, DataFolder::Flush::Skip);
 }
 
 // The account file's copy under /Backup, written over the old copy. Neither flushed nor replaced through a
@@ -355,31 +359,6 @@ void flushWritten(const DataFolder &folder, const Plan &plan)
     }
 }
 
-// Takes the moved slips out of /CompletedServiceSlips.txt, each record once; nothing when none is left there.
-void removeMoved(const DataFolder &folder, const std::vector<QByteArray> &moved)
-{
-    std::vector<Record> records = folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout());
-    std::vector<bool> drop(records.size(), false);
-    bool any = false;
-    for (const QByteArray &bytes : moved) {
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (!drop[i] && records[i].bytes() == bytes) {
-                drop[i] = true;
-                any = true;
-                break;
-            }
-        }
-    }
-    if (!any)
-        return;
-    std::vector<Record> kept;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!drop[i])
-            kept.push_back(std::move(records[i]));
-    }
-    folder.replaceRecords(SlipFiles::kCompleted, kept);
-}
-
 void carryOut(const DataFolder &folder, const Plan &plan, bool finishing, const StepHook &hook)
 {
     for (const Append &a : plan.postings) {
@@ -397,7 +376,7 @@ void carryOut(const DataFolder &folder, const Plan &plan, bool finishing, const 
     callHook(hook, "after", plan.archive.file);
     flushWritten(folder, plan);
     callHook(hook, "before", SlipFiles::kCompleted);
-    removeMoved(folder, plan.moved);
+    SlipStore(folder).removeCompleted(plan.moved); // each record once; nothing when none is left there
     callHook(hook, "after", SlipFiles::kCompleted);
     callHook(hook, "before", kJournal);
     folder.deleteFile(kJournal);
@@ -427,7 +406,7 @@ void writeRecords(const DataFolder &folder, const std::vector<Slip> &slips, cons
                             .arg(shownPath(folder, kJournal)));
     }
     // A failed save of the board taken back now takes its completed slips off the list being posted.
-    if (settleFailedBoardSave(folder) == BoardSaveSettled::TakenBack) {
+    if (SlipStore(folder).settle() == SlipStore::Settled::TakenBack) {
         throw DiskError(QStringLiteral("A save of the Dispatch Board that failed earlier was taken back: the "
                                        "Service Slips it had completed are on the board again. Open the "
                                        "completed slips again. Nothing was written."));

@@ -18,6 +18,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 
 #include <QHash>
@@ -815,7 +816,7 @@ namespace {
 // The one write of a run's new slips: behind the active slips.
 void appendVisitSlips(const DataFolder &folder, const std::vector<Record> &slips)
 {
-    folder.appendRecords(SlipFiles::kActive, slips);
+    SlipStore(folder).append(slips);
 }
 
 // Stores what the plan makes. The visits are noted before their slips: a run cut off between the two leaves
@@ -858,7 +859,6 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
 {
     const QDate today = clock.today();
     const QDate last = today.addDays(7 * std::max(0, horizonWeeks));
-    settleFailedBoardSave(folder);
 
     const std::vector<Agreement> agreements = readAgreements(folder);
     if (agreements.empty())

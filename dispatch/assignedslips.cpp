@@ -8,6 +8,7 @@
 #include "core/recordjournal.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 
 #include <QSet>
 #include <algorithm>
@@ -48,17 +49,16 @@ std::optional<Journal> parseJournal(const QByteArray &bytes)
 // Gives the slips of oldName the new name; true when a slip changed (the board file was rewritten).
 bool renameSlips(const DataFolder &folder, const QString &oldName, const QString &newName)
 {
-    std::vector<Record> slips = LoadActiveSlips(folder);
-    bool changed = false;
-    for (Record &slip : slips) {
+    std::vector<SlipStore::Held> renamed;
+    for (const Record &slip : LoadActiveSlips(folder)) {
         if (isAssignedTo(slip, oldName) && oldName != newName) {
-            slip.setText(SlipField::AssignedTo, newName);
-            changed = true;
+            renamed.push_back({slip, slip, false});
+            renamed.back().mine.setText(SlipField::AssignedTo, newName);
         }
     }
-    if (changed)
-        folder.replaceRecords(SlipFiles::kActive, slips);
-    return changed;
+    if (!renamed.empty())
+        SlipStore(folder).save(renamed, SlipStore::Completed::Stay);
+    return !renamed.empty();
 }
 
 void apply(const DataFolder &folder, int number, const Record &record, const QString &oldName)
@@ -98,7 +98,6 @@ std::vector<std::pair<int, QString>> unknownAssignments(const std::vector<Record
 
 void renameAssignment(const DataFolder &folder, int number, const Record &record, const QString &oldName)
 {
-    settleFailedBoardSave(folder);
     recoverRename(folder);
     folder.writeFile(kRenameJournal, journalBytes(number, folder.fileSize(AssignmentFile::kPath), oldName, record));
     const QString newName = record.text(AssignmentField::Name);

@@ -11,6 +11,7 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
@@ -245,15 +246,43 @@ QString differences(const Record &slip, const Record &other)
 
 } // namespace
 
-std::vector<MarkedSlip> BoardState::writtenRows(bool ticks) const
+std::vector<SlipStore::Held> BoardState::heldRows(bool dropTicked, bool dropAll) const
 {
-    std::vector<MarkedSlip> rows;
+    std::vector<SlipStore::Held> rows;
     rows.reserve(m_rows.size());
     for (const Row &rw : m_rows) {
         if (!rw.leftBoard)
-            rows.push_back({rw.slip, ticks && rw.ticked});
+            rows.push_back({rw.stored, rw.slip, dropAll || (dropTicked && rw.ticked)});
     }
     return rows;
+}
+
+Verdict BoardState::store(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed)
+{
+    std::vector<SlipStore::NotKept> notKept;
+    try {
+        notKept = SlipStore(m_folder).save(rows, completed);
+    } catch (const DiskError &e) {
+        return refused(e.message());
+    }
+    load();
+    Verdict done = Verdict::done();
+    if (notKept.empty())
+        return done;
+    QStringList lines;
+    for (const SlipStore::NotKept &n : notKept) {
+        const QString mine = differences(n.mine, n.loaded);
+        lines << QStringLiteral("Slip %1: ").arg(n.loaded.int16(SlipNo)) +
+                     (n.stored ? QStringLiteral("changed since from elsewhere (%1); your change was not saved: %2")
+                                     .arg(differences(*n.stored, n.loaded), mine)
+                               : QStringLiteral("it has left the board since (completed from a phone, or deleted); "
+                                                "your change was not saved: %1")
+                                     .arg(mine));
+    }
+    return done.tell(QStringLiteral("Changes stored by a phone or another window since these slips were read "
+                                    "were kept:") +
+                         kCrLf + lines.join(kCrLf),
+                     m_title);
 }
 
 int BoardState::findSlip(const Record &s) const
@@ -514,44 +543,13 @@ Verdict BoardState::confirmClose(const Answers &answers)
 
 Verdict BoardState::saveAll()
 {
-    try {
-        std::vector<Record> rows;
-        for (MarkedSlip &row : writtenRows(false))
-            rows.push_back(std::move(row.slip));
-        SaveActiveSlips(m_folder, rows);
-    } catch (const DiskError &e) {
-        return refused(e.message());
-    }
-    load();
-    return Verdict::done();
+    return store(heldRows(false, false), SlipStore::Completed::Move);
 }
 
 Verdict BoardState::saveInPlace()
 {
-    // The slips as stored now, each as the board changed it where it did: a change stored from a phone since the
-    // load stays (the calendar may not have been told of it), a slip that has left the active file is not written
-    // back into it, and a slip stored since is not lost.
-    const auto key = [](const Record &s) {
-        return QStringLiteral("%1|%2|%3")
-            .arg(s.int16(SlipNo))
-            .arg(s.real(DateReceived), 0, 'g', 17)
-            .arg(s.text(AcctNo));
-    };
-    QHash<QString, int> rowOf;
-    for (int r = count(); r >= 1; --r)
-        rowOf.insert(key(slip(r)), r);
-    try {
-        std::vector<MarkedSlip> rows;
-        for (Record &stored : LoadActiveSlips(m_folder)) {
-            const int r = rowOf.value(key(stored));
-            rows.push_back({r > 0 && !unsavedChange(r).isEmpty() ? slip(r) : std::move(stored), false});
-        }
-        RewriteActiveSlips(m_folder, rows);
-    } catch (const DiskError &e) {
-        return refused(e.message());
-    }
-    load();
-    return Verdict::done();
+    // The calendar's moves: a slip marked Complete stays in the active file until the board's own save.
+    return store(heldRows(false, false), SlipStore::Completed::Stay);
 }
 
 Verdict BoardState::deleteAll(const Answers &answers)
@@ -563,12 +561,8 @@ Verdict BoardState::deleteAll(const Answers &answers)
     const auto visits = agreementVisits(false);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
-    try {
-        DeleteActiveSlips(m_folder);
-    } catch (const DiskError &e) {
-        return refused(e.message());
-    }
-    load();
+    if (Verdict deleted = store(heldRows(false, true), SlipStore::Completed::Move); !deleted.isDone())
+        return deleted;
     return visitsDeleted(visits, answers);
 }
 
@@ -617,13 +611,13 @@ Verdict BoardState::deleteSelected(const Answers &answers)
     const auto visits = agreementVisits(true);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
-    try {
-        RewriteActiveSlips(m_folder, writtenRows(true));
-    } catch (const DiskError &e) {
-        return refused(e.message());
-    }
-    load();
-    return visitsDeleted(visits, answers);
+    Verdict deleted = store(heldRows(true, false), SlipStore::Completed::Stay);
+    if (!deleted.isDone())
+        return deleted;
+    Verdict visitsDone = visitsDeleted(visits, answers);
+    for (const Notice &n : deleted.notices)
+        visitsDone.tell(n.text, n.title);
+    return visitsDone;
 }
 
 namespace {

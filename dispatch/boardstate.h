@@ -3,6 +3,7 @@
 #include "core/recordlayout.h"
 #include "core/verdict.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipstore.h"
 
 #include <QDate>
 #include <QString>
@@ -13,7 +14,6 @@ class Clipboard;
 class Clock;
 class DataFolder;
 class Settings;
-struct MarkedSlip;
 
 // How a cell of the board's grid is coloured; the window turns these into colours.
 enum class CellTone {
@@ -153,12 +153,14 @@ public:
     const DataFolder &folder() const { return m_folder; }
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then
     // the board reloads. Refused (with the reason, the board as it was) when the files could not be written.
+    // Every save below goes through SlipStore::save: a slip stored from a phone (or another window) since the
+    // board read it keeps that change, a slip that left the active file is not written back, and the board's
+    // changes not kept for that are told.
     Verdict saveAll();
     // The working copy into /ServiceSlips.txt as it stands, completed slips included (they leave with the board's
-    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves:
-    // only the slips it changed are written as it holds them, every other as the file holds it now.
+    // own save), then the board reloads. For the calendar opened without the board, whose only changes are moves.
     Verdict saveInPlace();
-    // "&Delete All ": done when the slips were deleted (the board is then empty).
+    // "&Delete All ": done when the board's slips were deleted (slips stored since the board read them stay).
     Verdict deleteAll(const Answers &answers = {});
     // "Delete Selecte&d ": the ticked rows are dropped and the others written with their changes. Done when
     // something was written.
@@ -253,9 +255,12 @@ private:
                                                  const Answers &answers);
     Verdict visitsDeleted(const std::vector<std::pair<qint16, qint32>> &visits, const Answers &answers);
     Verdict refused(const QString &text) const { return Verdict::refused(text, m_title); }
-    // The rows a save or a rewrite of /ServiceSlips.txt writes: every row the phone has not completed, marked
-    // when ticked (`ticks`) for the rewrite that drops the ticked rows.
-    std::vector<MarkedSlip> writtenRows(bool ticks) const;
+    // The rows a save hands to SlipStore: every row a phone has not completed, as loaded and as changed here;
+    // dropped when ticked (`dropTicked`) or all (`dropAll`).
+    std::vector<SlipStore::Held> heldRows(bool dropTicked, bool dropAll) const;
+    // Stores the rows through SlipStore and reloads; refused (the board as it was) when the files could not be
+    // written. The changes of the board's that were not kept, as a slip was changed elsewhere since, are told.
+    Verdict store(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed);
     int findSlip(const Record &slip) const;
     void takeStored(int r, const Record &stored, bool working);
     bool alarm() const;

@@ -7,6 +7,7 @@
 #include "core/slipcounter.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
@@ -35,7 +36,7 @@ std::optional<QString> createSlip(const DataFolder &folder, SlipCounter &counter
         return why;
     const qint16 number = counter.next();
     slip.setInt16(SlipField::SlipNo, number);
-    AppendSlip(folder, slip);
+    SlipStore(folder).append(slip);
     try {
         counter.advance(folder);
     } catch (const DiskError &e) {

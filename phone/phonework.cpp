@@ -9,6 +9,7 @@
 #include "core/validation.h"
 #include "dispatch/slipcreation.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 
@@ -236,8 +237,6 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         logQuietly(folder, now, request, QStringLiteral("refused: ") + why);
         return outcome;
     };
-    // A failed save of the board that stayed in this session is settled before the stored slips are read.
-    settleFailedBoardSave(folder);
     std::vector<Record> active = LoadActiveSlips(folder);
     const QString technician = request.technician.trimmed();
     auto mine = std::find_if(active.begin(), active.end(), [&](const Record &r) {
@@ -290,17 +289,12 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         logQuietly(folder, now, request, QStringLiteral("unchanged: ") + after.text(Status));
         return outcome;
     }
-    // Stored as the board's save stores, this slip alone changed: other slips marked Complete on the board and
-    // not saved since stay where they are until the board's own save moves them.
-    std::vector<Record> completed;
-    if (request.action == Action::Complete) {
-        completed.push_back(after);
-        active.erase(mine);
-    } else {
-        *mine = after;
-    }
+    // Stored as the board's save stores, this slip alone changed (a completed one moves to the completed slips):
+    // other slips marked Complete on the board and not saved since stay where they are until the board's own save
+    // moves them.
     try {
-        SaveSlipFiles(folder, active, completed);
+        const SlipStore::Held change[] = {{outcome.before, after, false}};
+        SlipStore(folder).save(change);
     } catch (const DiskError &e) {
         logQuietly(folder, now, request, QStringLiteral("failed: ") + e.message());
         throw;

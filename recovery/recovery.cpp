@@ -16,6 +16,7 @@
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 
 #include <QDir>
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "dispatch/agreementlist.h"
+#include "dispatch/slipstore.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
 #include "tools/datatransfer.h"
@@ -531,7 +532,10 @@ private:
         try {
             const DataFolder folder(info.absolutePath());
             lock->guardWrites(folder);
-            folder.writeFile(QLatin1Char('/') + info.fileName(), bytes);
+            if (const QString slips = SlipStore::slipFileNamed(info.fileName()); !slips.isEmpty())
+                SlipStore(folder).writeAsGiven(slips, bytes, DataFolder::Flush::ToDisk);
+            else
+                folder.writeFile(QLatin1Char('/') + info.fileName(), bytes);
         } catch (const DiskError &e) {
             return fail(command, e.message());
         }

@@ -13,6 +13,7 @@
 #include "core/textfile.h"
 #include "core/validation.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "tools/samplewords.h"
 
@@ -676,9 +677,15 @@ private:
             if (j.status == SlipValues::kFinalized)
                 finalized.push_back(slipRecord(j));
         }
-        writeRecords(QStringLiteral("/ServiceSlips.txt"), active);
-        writeRecords(QStringLiteral("/CompletedServiceSlips.txt"), completed);
-        writeRecords(QStringLiteral("/FinalizedServiceSlips.txt"), finalized);
+        const SlipStore store(m_folder);
+        for (const auto &[file, records] : {std::pair{SlipFiles::kActive, &active},
+                                            std::pair{SlipFiles::kCompleted, &completed},
+                                            std::pair{SlipFiles::kFinalized, &finalized}}) {
+            if (records->empty())
+                store.replaceFile(file, {});
+            else
+                store.writeAsGiven(file, recordBytes(*records), DataFolder::Flush::Skip);
+        }
         m_summary.activeSlips = int(active.size());
         m_summary.completedSlips = int(completed.size());
         m_summary.finalizedSlips = int(finalized.size());
@@ -827,14 +834,19 @@ private:
         writeFile(relative, bytes);
     }
 
-    void writeRecords(const QString &relative, const std::vector<Record> &records) const
+    static QByteArray recordBytes(const std::vector<Record> &records)
     {
         QByteArray bytes;
         if (!records.empty())
             bytes.reserve(qsizetype(records.size()) * records.front().layout().length());
         for (const Record &r : records)
             bytes += r.bytes();
-        writeBytes(relative, bytes);
+        return bytes;
+    }
+
+    void writeRecords(const QString &relative, const std::vector<Record> &records) const
+    {
+        writeBytes(relative, recordBytes(records));
     }
 
     const DataFolder &m_folder;

@@ -5,6 +5,8 @@
 bool FakeMessages::ask(const QString &text, const QString &title)
 {
     shown.push_back({text, title, true});
+    if (whileAsking)
+        whileAsking(text);
     if (answers.empty()) {
         QTest::qFail(qPrintable(QStringLiteral("Unscripted question: ") + text), __FILE__, __LINE__);
         return false;

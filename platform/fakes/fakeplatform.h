@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 // Test doubles for the seams: they record what the program asked for and answer from scripts.
 
@@ -31,6 +32,8 @@ public:
     std::vector<Shown> shown;
     std::deque<bool> answers;
     int beeps = 0;
+    // Called with each question as it is put, before its answer is read: what happens while it is on screen.
+    std::function<void(const QString &text)> whileAsking;
 };
 
 // Answers Yes to every question and keeps nothing: for measuring a flow that asks, without a script.

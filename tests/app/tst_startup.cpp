@@ -10,6 +10,7 @@
 #include "core/textfile.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "gui/app/startmenu.h"
 #include "gui/app/startprogress.h"
 #include "platform/fakes/fakemodem.h"
@@ -223,15 +224,15 @@ private slots:
             r.setText(SlipField::Status, status);
             return r;
         };
-        AppendSlip(root.folder(), slip(1001, "Open"));
-        AppendSlip(root.folder(), slip(1002, "Open"));
+        SlipStore(root.folder()).append(slip(1001, "Open"));
+        SlipStore(root.folder()).append(slip(1002, "Open"));
         DataFolder failing = root.folder();
         failing.setFaultHook([](const char *step, const QString &path) {
             if (QByteArray(step) == "rename" && path.endsWith(QLatin1String("/ServiceSlips.txt")))
                 throw Crash{}; // a power cut
         });
         const std::vector<Record> board = {slip(1001, "Open"), slip(1002, "Complete")};
-        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(failing, board));
+        QVERIFY_THROWS_EXCEPTION(Crash, SlipStore(failing).saveWhole(board));
         QCOMPARE(completedLeftOnBoard(root.folder()).size(), std::size_t(1));
         const QString leftover = "/ServiceSlips.txt.abc123.vdtmp";
         root.write(leftover, "half a rewrite");

@@ -7,6 +7,7 @@
 #include "crashsupport.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ Record newSlip(int number, const QString &account, const QString &site)
     auto *random = QRandomGenerator::global();
     for (int round = 0;; ++round) {
         const quint32 id = random->generate();
-        AppendSlip(folder, newSlip(int(id % 30000), QStringLiteral("S%1").arg(id), QStringLiteral("Single")));
+        SlipStore(folder).append(newSlip(int(id % 30000), QStringLiteral("S%1").arg(id), QStringLiteral("Single")));
         std::vector<Record> board = LoadActiveSlips(folder);
         for (std::size_t i = 0; i < board.size(); i += 2)
             board[i].setText(SlipField::Status, QStringLiteral("Complete"));
@@ -52,7 +53,7 @@ Record newSlip(int number, const QString &account, const QString &site)
             r.setText(SlipField::Status, QStringLiteral("Complete"));
             board.push_back(r);
         }
-        SaveActiveSlips(folder, board);
+        SlipStore(folder).saveWhole(board);
         if (round % 3 != 2)
             continue;
         std::vector<PostingRun::Slip> slips;

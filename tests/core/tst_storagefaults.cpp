@@ -16,6 +16,7 @@
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "slipsamples.h"
 #include "testsupport.h"
 
@@ -233,8 +234,8 @@ private slots:
         const QDate day(2026, 3, 7);
         auto prepare = [&](const TestRoot &root) {
             const DataFolder folder = root.folder();
-            AppendSlip(folder, slip(1001));
-            AppendSlip(folder, slip(1002));
+            SlipStore(folder).append(slip(1001));
+            SlipStore(folder).append(slip(1002));
             folder.replaceRecords(SlipFiles::kCompleted, {SlipSamples::slip("900|Complete")});
             WriteCustomer(folder, 1, SlipSamples::customer());
             WriteAssignment(folder, 1, Record(assignmentLayout()));
@@ -246,9 +247,9 @@ private slots:
             const Record waiting = SlipSamples::slip("900|Complete");
             switch (operation) {
             case 0:
-                return AppendSlip(folder, slip(1003));
+                return SlipStore(folder).append(slip(1003));
             case 1:
-                return SaveActiveSlips(folder, std::vector{slip(1001), done});
+                return SlipStore(folder).saveWhole(std::vector{slip(1001), done});
             case 2:
                 return WriteCustomer(folder, 2, SlipSamples::customer("B2"));
             case 3:
@@ -394,27 +395,27 @@ private slots:
         robert.setText(AssignmentField::Name, "Robert");
         auto prepare = [&](const TestRoot &root) {
             const DataFolder folder = root.folder();
-            AppendSlip(folder, SlipSamples::slip("1001|Assigned|Bob"));
-            AppendSlip(folder, SlipSamples::slip("1002|Assigned|Bob"));
+            SlipStore(folder).append(SlipSamples::slip("1001|Assigned|Bob"));
+            SlipStore(folder).append(SlipSamples::slip("1002|Assigned|Bob"));
             folder.replaceRecords(SlipFiles::kCompleted, {waiting});
             WriteAssignment(folder, 1, bob);
         };
         auto run = [&](const DataFolder &folder) {
             switch (operation) {
             case 0:
-                return SaveActiveSlips(folder, std::vector{SlipSamples::slip("1001|Assigned|Bob"),
+                return SlipStore(folder).saveWhole(std::vector{SlipSamples::slip("1001|Assigned|Bob"),
                                                            SlipSamples::slip("1002|Complete|Bob")});
             case 1:
                 if (PostingRun::pending(folder)) // Finalize finishes a waiting run before anything else
                     return (void)PostingRun::finishPending(folder);
                 return writeRecords(folder, waiting, "20260001", day);
             case 2:
-                return AppendSlip(folder, slip(1003));
+                return SlipStore(folder).append(slip(1003));
             default:
                 return AssignedSlips::renameAssignment(folder, 1, robert, "Bob");
             }
         };
-        const auto newSlip = [&](const TestRoot &root) { AppendSlip(root.folder(), slip(1500)); };
+        const auto newSlip = [&](const TestRoot &root) { SlipStore(root.folder()).append(slip(1500)); };
         TestRoot reference;
         prepare(reference);
         const auto beforeWrite = snapshot(reference.path());
@@ -437,7 +438,7 @@ private slots:
                              run(folder);
                          newSlip(root);
                          if (fault == int(Fault::FullDisk))
-                             settleFailedBoardSave(folder); // the program ends
+                             SlipStore(folder).settle(); // the program ends
                          repairAsAtStart(folder);
                          const auto got = snapshot(root.path());
                          QVERIFY2(got == before || got == after, qPrintable(where));

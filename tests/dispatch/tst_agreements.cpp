@@ -11,6 +11,7 @@
 #include "dispatch/booking.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "platform/instancelock.h"
 #include "slipsamples.h"
 #include "testsupport.h"
@@ -305,7 +306,7 @@ private slots:
         Office office;
         office.add({with(agreement("m 1 3/3/2027"), "Bob")});
         QCOMPARE(office.run().made, 1);
-        DeleteActiveSlips(office.folder);
+        SlipStore(office.folder).replaceFile(SlipFiles::kActive, {});
         Agreements::slipDeleted(office.folder, 1000, false);
         QCOMPARE(office.run().made, 0);
         Agreements::slipDeleted(office.folder, 1000, true);
@@ -439,7 +440,7 @@ private slots:
         office.run();
         Record other = office.slips().front();
         other.setInt16(SlipField::SlipNo, 1001);
-        AppendSlip(office.folder, other);
+        SlipStore(office.folder).append(other);
         office.counter.set(1002);
         office.counter.save(office.folder);
         for (const QString &v : visits) {

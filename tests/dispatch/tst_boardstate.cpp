@@ -5,6 +5,7 @@
 #include "dispatch/boardstate.h"
 #include "dispatch/boardview.h"
 #include "dispatch/routesheet.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "dispatch/statusrules.h"
 #include "platform/fakes/fakeplatform.h"
@@ -172,18 +173,55 @@ private slots:
         QCOMPARE(b.completed(), completed);
     }
 
-    // The calendar on slips of its own saves its moves over what the files hold now: phone changes it was not told
-    // of stay, a completed slip in the completed file alone.
-    void calendarSaveKeepsWhatPhonesStored()
+    // Every save of the board over what was stored since it read the slips: a phone completed 1000 and started 1001
+    // (which the board had moved), another window made 1003; the board moved 1002. What was stored stands, each slip
+    // in one file, and the board's changes not kept are told.
+    void savesKeepWhatWasStoredSince_data()
     {
+        dataColumns<QString, QString, QString, QString>("action", "active", "completed", "told");
+        const QString started = "1001:In Progress 1/15/2026 10:00-12:00; ";
+        const QString phoneDone = "1000:Complete 1/15/2026 08:00";
+        dataRow("save", "save", started + "1002:Assigned 1/19/2026 09:00; 1003:Open 0 None", phoneDone, "1001");
+        dataRow("calendar's save", "calendar", started + "1002:Assigned 1/19/2026 09:00; 1003:Open 0 None",
+                phoneDone, "1001");
+        dataRow("delete selected", "delete selected", "1002:Assigned 1/19/2026 09:00; 1003:Open 0 None", phoneDone,
+                "");
+        dataRow("delete all", "delete all", "1003:Open 0 None", phoneDone, "");
+        dataRow("complete all, save", "complete all", started + "1003:Open 0 None",
+                phoneDone + "; 1002:Complete 1/15/2026 " + SlipValues::kMoveToTodayTime, "1001 1000");
+    }
+    void savesKeepWhatWasStoredSince()
+    {
+        QFETCH(QString, action);
         Board b({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/15/2026|10:00-12:00",
                  "1002|Assigned|Al|1/16/2026|09:00"});
         b->reschedule(3, "Al", "1/19/2026", "09:00", "Assigned");
+        b->reschedule(2, "Bo", "1/20/2026", "10:00-12:00", "Assigned");
         storeFromPhone(b.folder, 1000, "Complete");
         storeFromPhone(b.folder, 1001, "In Progress");
-        QVERIFY(b->saveInPlace().isDone());
-        QCOMPARE(b.active(), "1001:In Progress 1/15/2026 10:00-12:00; 1002:Assigned 1/19/2026 09:00");
-        QCOMPARE(b.completed(), "1000:Complete 1/15/2026 08:00");
+        SlipStore(b.folder).append(boardSlip("1003|Open||0|None"));
+        const Answers yes{true, true, true};
+        Verdict v;
+        if (action == "save")
+            v = b->saveAll();
+        else if (action == "calendar")
+            v = b->saveInPlace();
+        else if (action == "delete selected") {
+            b->tickCell(2, 0);
+            v = b->deleteSelected(yes);
+        } else if (action == "delete all")
+            v = b->deleteAll(yes);
+        else
+            v = b->completeAll({true}).isDone() ? b->saveAll() : Verdict::refused();
+        QVERIFY(v.isDone());
+        QTEST(b.active(), "active");
+        QTEST(b.completed(), "completed");
+        QStringList told;
+        for (const QString &line : said(v).split(kCrLf)) {
+            if (line.startsWith("Slip "))
+                told << line.mid(5, 4);
+        }
+        QTEST(told.join(' '), "told");
     }
 
     void inProgressTakesThePickersDate()

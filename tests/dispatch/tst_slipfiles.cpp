@@ -5,6 +5,7 @@
 #include "dispatch/newslip.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "phone/phonework.h"
 #include "slipsamples.h"
 #include "testsupport.h"
@@ -17,6 +18,17 @@ namespace {
 Record slip(const QString &fields)
 {
     return SlipSamples::slip(QString(fields).replace(' ', '|'));
+}
+
+// A window's slips, unchanged since read: `drop` to be deleted, `keep` to stay.
+std::vector<SlipStore::Held> dropped(const QStringList &drop, const QStringList &keep)
+{
+    std::vector<SlipStore::Held> held;
+    for (const QString &s : drop)
+        held.push_back({slip(s), slip(s), true});
+    for (const QString &s : keep)
+        held.push_back({slip(s), slip(s), false});
+    return held;
 }
 
 // The slip numbers of the active and completed files; "-" for a file that does not exist.
@@ -61,7 +73,7 @@ private slots:
         std::vector<Record> rows;
         for (const QString &row : board)
             rows.push_back(slip(row));
-        SaveActiveSlips(root.folder(), rows);
+        SlipStore(root.folder()).saveWhole(rows);
         QTEST(files(root), "after");
     }
 
@@ -112,7 +124,7 @@ private slots:
                 if (phone)
                     stored = PhoneWork::store(folder, clock, {"Al", 2, PhoneWork::Action::Complete, {}, "p1"}).stored;
                 else
-                    SaveActiveSlips(folder, board);
+                    SlipStore(folder).saveWhole(board);
             };
             if (!runWithFaultAt(folder, k, Fault(fault), save, &said))
                 break;
@@ -132,6 +144,78 @@ private slots:
         qInfo("%d stops", k);
     }
 
+    // A window's save against what is stored now: slip 1 as the window read it ("Assigned"), as the window has it
+    // and as the file holds it ("gone": it left the active file); slip 9 was stored since and is not the window's.
+    void saveKeepsWhatWasStoredSince_data()
+    {
+        dataColumns<QString, QString, bool, bool, QString, int>("mine", "stored", "drop", "move", "after",
+                                                                "notKept");
+        dataRow("unchanged here: the stored slip stays", "Assigned", "In Progress", false, true,
+                "1 In Progress, 9 Open | -", 0);
+        dataRow("changed here only: written", "Suspended", "Assigned", false, true, "1 Suspended, 9 Open | -", 0);
+        dataRow("changed on both sides: the stored slip stands", "Suspended", "In Progress", false, true,
+                "1 In Progress, 9 Open | -", 1);
+        dataRow("the same change on both sides", "In Progress", "In Progress", false, true,
+                "1 In Progress, 9 Open | -", 0);
+        dataRow("left the active file: not written back", "Assigned", "gone", false, true, "9 Open | 1 Complete", 0);
+        dataRow("left the active file, changed here: told", "Suspended", "gone", false, true, "9 Open | 1 Complete",
+                1);
+        dataRow("completed on both sides: once", "Complete", "gone", false, true, "9 Open | 1 Complete", 1);
+        dataRow("completed here: moved", "Complete", "Assigned", false, true, "9 Open | 1 Complete", 0);
+        dataRow("completed here, kept on the board", "Complete", "Assigned", false, false,
+                "1 Complete, 9 Open | -", 0);
+        dataRow("completed here, changed since: the stored slip stands", "Complete", "In Progress", false, true,
+                "1 In Progress, 9 Open | -", 1);
+        dataRow("deleted here", "Assigned", "In Progress", true, true, "9 Open | -", 0);
+    }
+    void saveKeepsWhatWasStoredSince()
+    {
+        QFETCH(QString, mine);
+        QFETCH(QString, stored);
+        QFETCH(bool, drop);
+        QFETCH(bool, move);
+        TestRoot root;
+        if (stored == "gone") {
+            root.write(SlipFiles::kActive, slip("9").bytes());
+            root.write(SlipFiles::kCompleted, slip("1 Complete").bytes());
+        } else {
+            root.write(SlipFiles::kActive, SlipSamples::slip("1|" + stored).bytes() + slip("9").bytes());
+        }
+        const std::vector<SlipStore::Held> held = {{slip("1 Assigned"), SlipSamples::slip("1|" + mine), drop}};
+        const auto notKept = SlipStore(root.folder())
+                                 .save(held, move ? SlipStore::Completed::Move : SlipStore::Completed::Stay);
+        QStringList out;
+        for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted}) {
+            QStringList shown;
+            for (const Record &r : root.folder().readRecords(file, serviceSlipLayout()))
+                shown << QString("%1 %2").arg(r.int16(SlipField::SlipNo)).arg(r.text(SlipField::Status));
+            out << (root.exists(file) ? shown.join(", ") : "-");
+        }
+        QTEST(out.join(" | "), "after");
+        QTEST(int(notKept.size()), "notKept");
+        for (const SlipStore::NotKept &n : notKept)
+            QCOMPARE(n.mine.text(SlipField::Status), mine);
+    }
+
+    // A save whose active file does not read back as written is not said to be done.
+    void saveNotReadBackIsAFailure()
+    {
+        TestRoot root;
+        root.write(SlipFiles::kActive, slip("1").bytes() + slip("2").bytes());
+        DataFolder folder = root.folder();
+        folder.setFaultHook([&root](const char *step, const QString &path) {
+            if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
+                root.write(SlipFiles::kActive, slip("1").bytes() + slip("2").bytes()); // the write was lost
+        });
+        const std::vector<SlipStore::Held> held = {{slip("2"), slip("2 Complete"), false}};
+        try {
+            SlipStore(folder).save(held);
+            QFAIL("said saved");
+        } catch (const DiskError &e) {
+            QVERIFY2(e.message().contains("do not read back as written"), qPrintable(e.message()));
+        }
+    }
+
     // A save stopped after adding its completed slips is taken back before the next write unless the board was written.
     void failedSaveSettledBeforeTheNextWrite_data()
     {
@@ -147,8 +231,8 @@ private slots:
         QFETCH(QString, stopAt);
         QFETCH(QString, write);
         TestRoot root;
-        AppendSlip(root.folder(), slip("1"));
-        AppendSlip(root.folder(), slip("2"));
+        SlipStore(root.folder()).append(slip("1"));
+        SlipStore(root.folder()).append(slip("2"));
         root.write(SlipFiles::kCompleted, slip("7 Complete").bytes());
         DataFolder stopping = root.folder();
         const bool atJournal = stopAt == "journal";
@@ -158,17 +242,17 @@ private slots:
                 throw Crash{};
         });
         const std::vector<Record> board = {slip("1"), slip("2 Complete")};
-        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(stopping, board));
+        QVERIFY_THROWS_EXCEPTION(Crash, SlipStore(stopping).saveWhole(board));
         QVERIFY(root.exists(SlipFiles::kBoardJournal));
         const DataFolder folder = root.folder();
         if (write == "new slip")
-            AppendSlip(folder, slip("5"));
+            SlipStore(folder).append(slip("5"));
         else if (write == "save")
-            SaveActiveSlips(folder, board);
+            SlipStore(folder).saveWhole(board);
         else if (write == "delete")
-            RewriteActiveSlips(folder, std::vector<MarkedSlip>{{slip("1"), true}, {slip("2"), false}});
+            SlipStore(folder).save(dropped({"1"}, {"2"}), SlipStore::Completed::Stay);
         else
-            settleFailedBoardSave(folder);
+            SlipStore(folder).settle();
         repairAsAtStart(folder);
         QTEST(files(root), "after");
     }
@@ -187,15 +271,16 @@ private slots:
     void rewriteAppendDelete()
     {
         TestRoot root;
+        root.write(SlipFiles::kActive, slip("1").bytes() + slip("2 Complete").bytes());
         root.write("/Backup/ServiceSlips.txt", slip("77").bytes());
-        RewriteActiveSlips(root.folder(), std::vector<MarkedSlip>{{slip("1"), true}, {slip("2 Complete"), false}});
-        AppendSlip(root.folder(), slip("3"));
-        QCOMPARE(files(root), "2 3 | -"); // an unmarked "Complete" slip stays
-        RewriteActiveSlips(root.folder(), std::vector<MarkedSlip>{{slip("2"), true}});
+        SlipStore(root.folder()).save(dropped({"1"}, {"2 Complete"}), SlipStore::Completed::Stay);
+        SlipStore(root.folder()).append(slip("3"));
+        QCOMPARE(files(root), "2 3 | -"); // a "Complete" slip kept stays
+        SlipStore(root.folder()).save(dropped({"2 Complete", "3"}, {}), SlipStore::Completed::Stay);
         QCOMPARE(files(root), "- | -");
-        AppendSlip(root.folder(), slip("4"));
+        SlipStore(root.folder()).append(slip("4"));
         root.write("/Backup/ServiceSlips.txt", slip("4").bytes());
-        DeleteActiveSlips(root.folder());
+        SlipStore(root.folder()).replaceFile(SlipFiles::kActive, {});
         QCOMPARE(files(root), "- | -");
     }
 
@@ -203,14 +288,14 @@ private slots:
     void completedSlipLeftOnTheBoard()
     {
         TestRoot root;
-        AppendSlip(root.folder(), slip("1"));
-        AppendSlip(root.folder(), slip("2"));
+        SlipStore(root.folder()).append(slip("1"));
+        SlipStore(root.folder()).append(slip("2"));
         root.write(SlipFiles::kCompleted, slip("7 Complete").bytes() + slip("2 Complete").bytes());
         QCOMPARE(files(root), "1 2 | 7 2");
         // Slip 7 again, received at another moment (the counter was set back): another job, which stays.
         Record again = slip("7 Complete");
         again.setReal(SlipField::DateReceived, 46000.5);
-        AppendSlip(root.folder(), again);
+        SlipStore(root.folder()).append(again);
         QCOMPARE(completedLeftOnBoard(root.folder()), (std::vector<std::pair<int, int>>{{2, 2}}));
         QCOMPARE(removeCompletedLeftOnBoard(root.folder()), std::vector<int>{2});
         QCOMPARE(files(root), "1 7 | 7 2");
@@ -279,7 +364,7 @@ private slots:
             root.write("/SlipNo.txt", stored);
         const QStringList numbers = inUse.split(' ');
         root.write(SlipFiles::kCompleted, slip(numbers.front() + " Complete").bytes());
-        AppendSlip(root.folder(), slip(numbers[1]));
+        SlipStore(root.folder()).append(slip(numbers[1]));
         root.write("/FinalizedServiceSlips.txt", slip(numbers.back() + " Finalized").bytes());
         const auto highest = [&] { return highestSlipNumber(root.folder()); };
         SlipCounter counter;
@@ -314,7 +399,7 @@ private slots:
         QFETCH(int, next);
         TestRoot root;
         for (const QString &number : active.split(' ', Qt::SkipEmptyParts))
-            AppendSlip(root.folder(), slip(number));
+            SlipStore(root.folder()).append(slip(number));
         root.write("/SlipNo.txt", QByteArray::number(counter) + "\r\n");
         SlipCounter c;
         QVERIFY(!c.load(root.folder()).has_value());
@@ -365,7 +450,7 @@ private slots:
         SlipCounter counter;
         Record r = slip("0");
         QVERIFY(!createSlip(root.folder(), counter, r) && !createSlip(root.folder(), counter, r));
-        DeleteActiveSlips(root.folder());
+        SlipStore(root.folder()).replaceFile(SlipFiles::kActive, {});
         QVERIFY(!createSlip(root.folder(), counter, r));
         counter.load(root.folder());
         QCOMPARE(files(root) + " next " + QString::number(counter.next()), "1002 | - next 1003");

@@ -7,7 +7,7 @@
 #include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
 #include "dispatch/servicesliprecord.h"
-#include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "recovery/recovery.h"
 #include "testsupport.h"
 
@@ -69,7 +69,7 @@ private slots:
         TestRoot root;
         const DataFolder folder = root.folder();
         root.write(SlipCounter::kFile, "1005\r\n");
-        AppendSlip(folder, slip(1003));
+        SlipStore(folder).append(slip(1003));
         folder.appendRecords(Agreements::kVisitsFile,
                              {visit(1002, QDate(2026, 1, 5)), visit(1003, QDate(2026, 1, 12)),
                               visit(1005, QDate(2026, 1, 19))});
@@ -91,7 +91,7 @@ private slots:
         const DataFolder folder = root.folder();
         root.write(PostingRun::kJournal, QByteArray("\x89PNG\r\n\x1a\n\0\0garbage", 16));
         root.write(SlipCounter::kFile, "-5\r\n");
-        AppendSlip(folder, slip(1002));
+        SlipStore(folder).append(slip(1002));
         const Started start(folder);
         QCOMPARE(start.told().size(), 2);
         QVERIFY2(start.told().at(0).contains("PostingJournal.txt"), qPrintable(start.told().join('|')));
@@ -118,7 +118,7 @@ private slots:
         const DataFolder folder = root.folder();
         root.write("/ServiceHistory.txt", serviceHistory);
         root.write(SlipCounter::kFile, "-5\r\n"); // damaged: it moves past the slip in use
-        AppendSlip(folder, slip(1002));
+        SlipStore(folder).append(slip(1002));
         const Started start(folder);
         QCOMPARE(start.told().size(), 1);
         QVERIFY2(start.told().front().contains("The next Service Slip gets the number 1003."),

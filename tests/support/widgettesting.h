@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 // The object names of the windows showing, for a failure message.
 inline QString visibleWindows()
@@ -54,4 +55,20 @@ inline void click(const QWidget *window, const QString &name)
 inline void click(const QWidget &window, const QString &name)
 {
     click(&window, name);
+}
+
+// QtGui's entry for events from the window system (exported, its header not installed with Qt's public ones): a
+// close event delivered through it is spontaneous, as the close box's is.
+class QWindowSystemInterface
+{
+public:
+    struct SynchronousDelivery;
+    template <typename Delivery> static bool handleCloseEvent(QWindow *window);
+};
+
+// The window's close box clicked, as the window manager sends it; true when the window closed.
+inline bool clickCloseBox(QWidget *window)
+{
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(window->windowHandle());
+    return !window->isVisible();
 }

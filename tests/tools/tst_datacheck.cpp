@@ -16,6 +16,7 @@
 #include "dispatch/boardstate.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "platform/fakes/fakeplatform.h"
 #include "slipsamples.h"
 #include "testsupport.h"
@@ -195,7 +196,7 @@ void plant(const TestRoot &root, Leftover leftover)
             if (QByteArray(step) == "delete" && path.endsWith(".jnl"))
                 throw Crash{};
         });
-        QVERIFY_THROWS_EXCEPTION(Crash, SaveActiveSlips(stopped, board));
+        QVERIFY_THROWS_EXCEPTION(Crash, SlipStore(stopped).saveWhole(board));
         return;
     }
     case InterruptedPosting:

@@ -3,6 +3,7 @@
 #include "dispatch/assignedslips.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "gui/accounts/assignmentscreen.h"
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/flexgrid.h"
@@ -174,8 +175,8 @@ private slots:
         Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
         Record slip(serviceSlipLayout());
         slip.setText(SlipField::AssignedTo, "Bob Baker");
-        AppendSlip(f.root.folder(), slip);
-        AppendSlip(f.root.folder(), slip);
+        SlipStore(f.root.folder()).append(slip);
+        SlipStore(f.root.folder()).append(slip);
         f.screen().show();
         f.screen().selectResult(2);
         f.fake.messages.answer(true);
@@ -198,9 +199,9 @@ private slots:
         Fixture f(assignment("Alice Able") + assignment("Bob Baker"));
         Record slip(serviceSlipLayout());
         slip.setText(SlipField::AssignedTo, "Bob Baker");
-        AppendSlip(f.root.folder(), slip);
+        SlipStore(f.root.folder()).append(slip);
         slip.setText(SlipField::AssignedTo, "Alice Able");
-        AppendSlip(f.root.folder(), slip);
+        SlipStore(f.root.folder()).append(slip);
         const QByteArray before = f.root.read(AssignmentFile::kPath) + f.root.read(SlipFiles::kActive);
         f.screen().show();
         f.screen().selectResult(2);

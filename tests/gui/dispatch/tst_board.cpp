@@ -7,6 +7,7 @@
 #include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
 #include "tooltesting.h"
+#include "widgettesting.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 namespace {
 
@@ -140,6 +142,49 @@ private slots:
         QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), completed);
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(!check.out.contains(" also "), qPrintable(check.out)); // no slip number in two places
+    }
+
+    // The close box's Yes while, with the question on screen, a phone stores Start on one slip, a completion
+    // with a note on another and Can't finish with a reason on a third: what the phone stored stands, each slip
+    // is in one file, and the board's own change of a fourth slip is saved.
+    void closeBoxKeepsWhatAPhoneStoredMeanwhile()
+    {
+        Screen s({"1123|Assigned|Al|1/15/2026|08:00", "1129|Assigned|Al|1/15/2026|10:00-12:00",
+                  "1135|Assigned|Al|1/16/2026|08:00", "1140|Assigned|Bo|1/20/2026|10:00-12:00"});
+        s.tick(4);
+        s.cmd(7)->click();
+        s.cmd(11)->click();
+        s.find<QListWidget>("lstStatus")->setCurrentRow(3); // Suspended, without date and time
+        s.fakes.messages.answer(true);
+        s.cmd(12)->click();
+        QVERIFY(s.window->isWindowModified());
+
+        int stored = 0;
+        s.fakes.messages.whileAsking = [&](const QString &question) {
+            if (!question.startsWith("The changes made on the board have not been saved"))
+                return;
+            using enum PhoneWork::Action;
+            const std::tuple<int, PhoneWork::Action, QString> requests[] = {
+                {1123, Start, ""}, {1129, Complete, "Valve replaced"}, {1135, CantFinish, "Needs a part"}};
+            for (const auto &[slip, action, text] : requests)
+                stored += PhoneWork::store(s.state.folder, FixedClock(), {"Al", qint16(slip), action, text, "p1"}).stored;
+        };
+        s.fakes.messages.answer(true);
+        QVERIFY(clickCloseBox(s.window.get()));
+        QVERIFY2(stored == 3, qPrintable(s.fakes.messages.texts().join("||")));
+
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive),
+                 "1123:In Progress 1/15/2026 08:00; 1135:Suspended 0 None; 1140:Suspended 0 None");
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), "1129:Complete 1/15/2026 10:00-12:00");
+        const auto service = [&](const QString &file, int at) {
+            return s.state.folder.readRecords(file, serviceSlipLayout()).at(at).text(SlipField::ServiceRequired);
+        };
+        QVERIFY(service(SlipFiles::kCompleted, 0).contains("Valve replaced"));
+        QVERIFY(service(SlipFiles::kActive, 1).contains("Needs a part"));
+        // The data check finds nothing wrong with the slips (the sample folder has no settings or assignments).
+        const QStringList findings = runTool({"check", s.root.path()}).out.split('\n').filter("ServiceSlips");
+        QCOMPARE(findings.filter("no assignment has that name").size(), 3);
+        QCOMPARE(findings.size(), 3);
     }
 
     void changeAStatusAndSave()
