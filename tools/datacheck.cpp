@@ -49,8 +49,9 @@ QString quoted(const QString &text)
 class Checker
 {
 public:
-    explicit Checker(const DataFolder &folder)
+    Checker(const DataFolder &folder, const Clock &clock)
         : m_folder(folder)
+        , m_clock(clock)
     {}
 
     std::vector<CheckFinding> run()
@@ -74,11 +75,11 @@ public:
         checkCompletedLeftOnBoard();
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
-        checkLedger(m_folder, m_findings);
+        checkLedger(m_folder, m_clock, m_findings);
         checkAgreements(m_folder, m_findings);
         checkCustomerJournal(m_folder, m_findings);
         checkAuxHeadings(m_folder, m_findings);
-        checkAuxFiles(m_folder, m_accountNumbers, m_findings);
+        checkAuxFiles(m_folder, m_clock, m_accountNumbers, m_findings);
         return std::move(m_findings);
     }
 
@@ -269,7 +270,7 @@ private:
         if (!isFile(file))
             return;
         Settings settings;
-        settings.loadInvoiceCounter(m_folder, SystemClock(), false);
+        settings.loadInvoiceCounter(m_folder, m_clock, false);
         const qint64 used = InvoiceNumbers::highestInUse(m_folder);
         if (settings.invoiceNumber > used)
             return;
@@ -517,6 +518,7 @@ private:
     }
 
     const DataFolder &m_folder;
+    const Clock &m_clock;
     std::vector<CheckFinding> m_findings;
     qint16 m_counter = SlipCounter::kDefault;
     QHash<int, std::pair<QString, int>> m_slipNumbers; // slip number -> first file and record
@@ -549,7 +551,7 @@ QString CheckFinding::text() const
     return escaped(QStringLiteral("%1 record %2: %3").arg(file).arg(record).arg(message));
 }
 
-std::vector<CheckFinding> checkDataFolder(const DataFolder &folder)
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder, const Clock &clock)
 {
-    return Checker(folder).run();
+    return Checker(folder, clock).run();
 }

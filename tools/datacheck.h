@@ -3,6 +3,7 @@
 #include <QString>
 #include <vector>
 
+class Clock;
 class DataFolder;
 
 // One thing wrong in a data folder: the file (relative to the data root, without the leading separator),
@@ -23,5 +24,5 @@ struct CheckFinding
 // /MyBusinessData.txt or /SlipNo.txt, temporary files and journals that interrupted writes left behind, and
 // auxiliary customer data in a shape the customer screen cannot use; and the books across the posting files
 // (tools/ledgercheck.h). The folder is only read: no file is
-// restored from /Backup.
-std::vector<CheckFinding> checkDataFolder(const DataFolder &folder);
+// restored from /Backup. What depends on the date (what is owed, a stamp later than now) is read by the clock.
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder, const Clock &clock);

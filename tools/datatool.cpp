@@ -1,6 +1,7 @@
 #include "tools/datatool.h"
 
 #include "billing/postingrun.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -280,10 +281,11 @@ Arguments parseArguments(const QStringList &args, const QStringList &valueOption
 class Tool
 {
 public:
-    Tool(QTextStream &out, QTextStream &err, QIODevice &in)
+    Tool(QTextStream &out, QTextStream &err, QIODevice &in, const Clock &clock)
         : m_out(out)
         , m_err(err)
         , m_in(in)
+        , m_clock(clock)
     {}
 
     int run(const QStringList &args)
@@ -320,9 +322,9 @@ public:
         if (command == QLatin1String("import"))
             return importCommand(rest, m_out, m_err);
         if (command == QLatin1String("backup"))
-            return backupCommand(rest, m_out, m_err);
+            return backupCommand(rest, m_out, m_err, m_clock);
         if (command == QLatin1String("restore"))
-            return restoreCommand(rest, m_out, m_err);
+            return restoreCommand(rest, m_out, m_err, m_clock);
         if (command == QLatin1String("unlock"))
             return unlock(rest);
         if (command == QLatin1String("set-aside-journal"))
@@ -579,7 +581,7 @@ private:
         if (!given)
             return status;
         const QString &root = given->second;
-        const auto findings = checkDataFolder(DataFolder(root));
+        const auto findings = checkDataFolder(DataFolder(root), m_clock);
         for (const CheckFinding &f : findings)
             m_out << f.text() << '\n';
         const QString where = QDir::toNativeSeparators(QDir(root).absolutePath());
@@ -643,7 +645,7 @@ private:
         if (!count)
             return kFailed;
         request.count = *count;
-        request.today = QDate::currentDate();
+        request.today = m_clock.today();
         if (parsed->values.contains(QStringLiteral("today"))) {
             const QString text = parsed->values.value(QStringLiteral("today"));
             const auto date = Formats::parseShortDate(text);
@@ -710,7 +712,7 @@ private:
                 return fail(command,
                             QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\"").arg(text));
         }
-        options.today = QDate::currentDate();
+        options.today = m_clock.today();
         if (parsed->values.contains(QStringLiteral("today"))) {
             const QString text = parsed->values.value(QStringLiteral("today"));
             const auto date = Formats::parseShortDate(text);
@@ -807,7 +809,7 @@ private:
             if (holder && !holder->thisComputer)
                 why = QStringLiteral(" It confirmed %1 minute(s) ago; a lock is taken over only after %2 minutes "
                                      "without confirmation.")
-                          .arg(holder->confirmed.secsTo(QDateTime::currentDateTimeUtc()) / 60)
+                          .arg(holder->confirmed.secsTo(m_clock.now().toUTC()) / 60)
                           .arg(InstanceLock::kStaleSeconds / 60);
             else if (lock.lockBeingWritten())
                 why.clear();
@@ -860,7 +862,7 @@ private:
             return kFailed;
         }
         try {
-            const QString aside = PostingRun::setAsideJournal(folder, QDate::currentDate());
+            const QString aside = PostingRun::setAsideJournal(folder, m_clock.today());
             m_out << QStringLiteral("\nThe posting journal was set aside as %1. Write Records works again. Check the "
                                     "slips in Completed Service Slips against the service history and the invoice "
                                     "journal by hand.\n")
@@ -874,13 +876,14 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     QIODevice &m_in;
+    const Clock &m_clock;
 };
 
 } // namespace
 
-int runDataTool(const QStringList &args, QTextStream &out, QTextStream &err, QIODevice &in)
+int runDataTool(const QStringList &args, QTextStream &out, QTextStream &err, QIODevice &in, const Clock &clock)
 {
-    const int status = Tool(out, err, in).run(args);
+    const int status = Tool(out, err, in, clock).run(args);
     out.flush();
     err.flush();
     return status;

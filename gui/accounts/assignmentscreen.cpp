@@ -4,7 +4,6 @@
 #include "accounts/assignmentrecord.h"
 #include "accounts/phonetokens.h"
 #include "core/datafolder.h"
-#include "core/diskguard.h"
 #include "core/seams.h"
 #include "core/settings.h"
 #include "dispatch/assignedslips.h"
@@ -12,6 +11,7 @@
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
+#include "gui/widgets/messagehelpers.h"
 #include "printing/assignmentreport.h"
 
 #include <QButtonGroup>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/clock.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
 #include "tools/ledgercheck.h"
@@ -18,15 +19,23 @@ struct ToolRun
     QString err;
 };
 
+// The clock of the data tool and the data check in the tests: a fixed moment later than any file a test writes,
+// so that a stamp the program's start leaves on a folder made now never reads as later than now.
+inline const Clock &toolClock()
+{
+    static const FixedClock clock(QDateTime(QDate(2099, 1, 5), QTime(9, 0)));
+    return clock;
+}
+
 // Runs the data tool in this process, with `input` as its standard input.
-inline ToolRun runTool(const QStringList &args, const QByteArray &input = {})
+inline ToolRun runTool(const QStringList &args, const QByteArray &input = {}, const Clock &clock = toolClock())
 {
     ToolRun run;
     QTextStream out(&run.out), err(&run.err);
     QBuffer in;
     in.setData(input);
     in.open(QIODevice::ReadOnly);
-    run.status = runDataTool(args, out, err, in);
+    run.status = runDataTool(args, out, err, in, clock);
     out.flush();
     err.flush();
     return run;
@@ -51,7 +60,7 @@ inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relati
 inline QStringList ledgerFindings(const DataFolder &folder)
 {
     std::vector<CheckFinding> findings;
-    checkLedger(folder, findings);
+    checkLedger(folder, toolClock(), findings);
     QStringList lines;
     for (const CheckFinding &f : findings)
         lines << f.text();

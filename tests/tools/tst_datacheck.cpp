@@ -21,6 +21,7 @@
 #include "testsupport.h"
 #include "tools/datacheck.h"
 #include "tools/samplegenerator.h"
+#include "tooltesting.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,7 @@ const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 QStringList findingsOf(const DataFolder &folder)
 {
     QStringList lines;
-    for (const CheckFinding &f : checkDataFolder(folder))
+    for (const CheckFinding &f : checkDataFolder(folder, toolClock()))
         lines << f.text();
     return lines;
 }
@@ -259,7 +260,7 @@ void plant(const TestRoot &root, Leftover leftover)
     case MarkerInTheFuture: {
         QFile marker(root.file(Startup::kAuxFoldersChecked));
         QVERIFY(marker.open(QIODevice::ReadWrite));
-        QVERIFY(marker.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime));
+        QVERIFY(marker.setFileTime(toolClock().now().addDays(1), QFileDevice::FileModificationTime));
         return;
     }
     case MarkerIsAFolder:
