@@ -338,11 +338,12 @@ private:
     std::unique_ptr<InstanceLock> lockDataFolder(const QString &command, const QString &root)
     {
         auto lock = std::make_unique<InstanceLock>(InstanceLock::dataRootOf(root));
-        if (lock->tryLock())
+        const QDateTime now = m_clock.now().toUTC();
+        if (lock->tryLock(now))
             return lock;
         const auto holder = lock->holder();
         if (holder && !holder->thisComputer)
-            fail(command, lock->refusal() + (lock->holderIsStale()
+            fail(command, lock->refusal() + (lock->holderIsStale(now)
                                                  ? QStringLiteral(" It has not confirmed for a while: start the "
                                                                   "program to take the folder over.")
                                                  : QString()));
@@ -799,28 +800,29 @@ private:
         const QString folder = InstanceLock::dataRootOf(root);
         const QString shown = QDir::toNativeSeparators(folder);
         InstanceLock lock(folder);
-        if (lock.tryLock()) {
+        const QDateTime now = m_clock.now().toUTC();
+        if (lock.tryLock(now)) {
             m_out << QStringLiteral("No copy of the program holds %1; the folder is free.\n").arg(shown);
             return kDone;
         }
         const auto holder = lock.holder();
-        if (!lock.holderIsStale()) {
+        if (!lock.holderIsStale(now)) {
             QString why = QStringLiteral(" The program runs there: close it first.");
             if (holder && !holder->thisComputer)
                 why = QStringLiteral(" It confirmed %1 minute(s) ago; a lock is taken over only after %2 minutes "
                                      "without confirmation.")
-                          .arg(holder->confirmed.secsTo(m_clock.now().toUTC()) / 60)
+                          .arg(holder->confirmed.secsTo(now) / 60)
                           .arg(InstanceLock::kStaleSeconds / 60);
             else if (lock.lockBeingWritten())
                 why.clear();
             return fail(command, lock.refusal() + why);
         }
         if (!confirmed(parsed,
-                       QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
+                       QString(lock.takeOverQuestion(now)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
             m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
             return kFailed;
         }
-        if (!lock.takeOver())
+        if (!lock.takeOver(now))
             return fail(command,
                         lock.refusal() + QStringLiteral(" It confirmed again meanwhile; nothing was changed."));
         m_out << QStringLiteral("\nThe lock of the computer %1 was removed; the program can start on %2.\n")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/startup.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
 #include "tools/ledgercheck.h"
@@ -8,6 +9,7 @@
 
 #include <QBuffer>
 #include <QDate>
+#include <QFile>
 #include <QTextStream>
 #include <vector>
 
@@ -19,11 +21,13 @@ struct ToolRun
     QString err;
 };
 
-// The clock of the data tool and the data check in the tests: a fixed moment later than any file a test writes,
-// so that a stamp the program's start leaves on a folder made now never reads as later than now.
+// The day the generated sample folders of the tool tests are made on.
+inline const QDate kSampleDay(2026, 3, 4);
+
+// The clock of the data tool and the data check in the tests: the morning of the sample day.
 inline const Clock &toolClock()
 {
-    static const FixedClock clock(QDateTime(QDate(2099, 1, 5), QTime(9, 0)));
+    static const FixedClock clock(QDateTime(kSampleDay, QTime(9, 0)));
     return clock;
 }
 
@@ -41,14 +45,22 @@ inline ToolRun runTool(const QStringList &args, const QByteArray &input = {}, co
     return run;
 }
 
-// The day the generated sample folders of the tool tests are made on.
-inline const QDate kSampleDay(2026, 3, 4);
+// A start made the folder on the sample day: the stamp of its last look into the customers' folders is of that
+// time (as the tool's clock reads it), not the machine's.
+inline void stampedOnSampleDay(const TestRoot &root)
+{
+    QFile marker(root.file(Startup::kAuxFoldersChecked));
+    if (marker.open(QIODevice::ReadWrite))
+        marker.setFileTime(toolClock().now(), QFileDevice::FileModificationTime);
+}
 
 // A small sample folder: a few dozen customers and slips.
 inline GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kSampleDay)
 {
-    return generateSampleData(
+    const GenerateSummary made = generateSampleData(
         root.folder(), {.customers = 40, .slips = 80, .history = 150, .services = 20, .seed = seed, .today = today});
+    stampedOnSampleDay(root);
+    return made;
 }
 
 inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, const RecordLayout &layout)

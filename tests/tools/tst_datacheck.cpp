@@ -60,6 +60,7 @@ void prepare(const TestRoot &root)
     generateSampleData(root.folder(), {.customers = 30, .slips = 60, .history = 100, .services = 10, .today = kToday});
     const DataFolder folder = root.folder();
     Startup::createFolderTree(folder, kToday, accountNumbers(folder));
+    stampedOnSampleDay(root);
     AuxData::saveHeadings(folder, {"Gate code", "Dog", "", "Boiler", "Notes, misc", "\"Key\""});
     AuxData::saveBoxes(folder, accountNumbers(folder).front(), {"1234", "Rex\nbites", "", "", "", ""});
 }

@@ -242,18 +242,17 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, said);
         TestRoot root;
-        // The lock judges a holder stale on the system's clock; the tool's clock stands at the same moment.
-        const FixedClock clock(QDateTime::currentDateTime());
         const QString lockName = "/" + InstanceLock::lockFileName();
         const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
-                                 clock.now().toUTC().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() + "\n";
+                                 toolClock().now().toUTC().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() +
+                                 "\n";
         std::optional<InstanceLock> running;
         if (minutesAgo == 0)
             QVERIFY(running.emplace(root.path()).tryLock());
         else if (minutesAgo > 0)
             root.write(lockName, other);
         const QByteArray before = root.read(lockName);
-        const ToolRun run = runTool(QStringList{"unlock", root.path()} + flags, answer, clock);
+        const ToolRun run = runTool(QStringList{"unlock", root.path()} + flags, answer);
         QCOMPARE(run.status, status);
         QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
         if (minutesAgo > 0)
