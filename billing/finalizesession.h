@@ -77,8 +77,6 @@ public:
     // The invoice numbers in use and the counter (InvoiceNumbers); with them, where a number was used and the
     // next one to offer.
     void setInvoicesInUse(InvoiceNumbers::InUse used) { m_used = std::move(used); }
-    // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
-    void tookInvoice(const QString &number, qint64 counter);
     // Where this number is used already: another row of this list ("slip 1002 in this list"), the history, a
     // waiting Write Records, or the invoices printed before; nothing when it is free.
     std::optional<QString> invoiceUsedAt(const QString &invoice) const;
@@ -91,6 +89,8 @@ public:
 
 private:
     void follow(int tax);
+    // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
+    void tookInvoice(const QString &number, qint64 counter);
 
     std::vector<Finalize::Row> m_rows;
     InvoiceNumbers::InUse m_used;
