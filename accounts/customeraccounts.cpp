@@ -13,7 +13,7 @@ namespace {
 
 using namespace CustomerField;
 
-Validation::Notice notice(const QString &text, const QString &title)
+Notice notice(const QString &text, const QString &title)
 {
     return {text, title};
 }
@@ -136,7 +136,7 @@ QString CustomerAccounts::displayName() const
     return isBusiness() ? m_shown.text(Name) : personName(m_shown);
 }
 
-std::optional<Validation::Notice> CustomerAccounts::refusal(const Record &record, const CustomerForm &form) const
+std::optional<Notice> CustomerAccounts::refusal(const Record &record, const CustomerForm &form) const
 {
     for (const QString *box : {&form.acctNo, &form.name, &form.address1, &form.address2, &form.city, &form.state,
                                &form.postal, &form.address3, &form.address4, &form.telephone, &form.cell, &form.email,
@@ -184,6 +184,7 @@ std::optional<Validation::Notice> CustomerAccounts::refusal(const Record &record
 CustomerSaveResult CustomerAccounts::save(const CustomerForm &form, bool usaStyle)
 {
     CustomerSaveResult result;
+    result.kind = Verdict::Kind::Refused;
     m_saved = false;
     result.acctNo = form.acctNo;
     result.name = form.name;
@@ -257,7 +258,7 @@ CustomerSaveResult CustomerAccounts::save(const CustomerForm &form, bool usaStyl
     m_shown = record;
     m_currentCustomer = record;
     m_saved = true;
-    result.saved = true;
+    result.kind = Verdict::Kind::Done;
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "core/datafolder.h"
 #include "core/recordlayout.h"
 #include "core/validation.h"
+#include "core/verdict.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,10 +39,9 @@ struct CustomerForm
 // Where a refused save wants the focus.
 enum class CustomerBox { None, AcctNo, Name, Telephone, FirstName };
 
-struct CustomerSaveResult
+// Done when the record was saved; either way the notices are shown in this order.
+struct CustomerSaveResult : Verdict
 {
-    bool saved = false;
-    std::vector<Validation::Notice> notices; // shown in this order
     CustomerBox focus = CustomerBox::None;
     QString acctNo; // the account-number box after the save (the telephone number when it was blank)
     QString name;   // the name box after the save
@@ -139,7 +139,7 @@ public:
     std::vector<CustomerMatch> search(CustomerCriterion criterion, const QString &text) const;
 
 private:
-    std::optional<Validation::Notice> refusal(const Record &record, const CustomerForm &form) const;
+    std::optional<Notice> refusal(const Record &record, const CustomerForm &form) const;
     void updateLists(int number, const Record &record);
 
     DataFolder m_folder;

@@ -73,7 +73,7 @@ Application::Application(const QString &dataRoot, Platform platform, QString dat
                                        ? QStringLiteral("VarnelDispatchDuzudu")
                                        : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()))
     , m_dataFolderNote(std::move(dataFolderNote))
-    , m_started(QDateTime::currentDateTime())
+    , m_started(m_platform.clock.now())
 {
     ProgramWindow::fitDialogsToScreen();
     Widgets::pressFocusedButtonsOnEnter();

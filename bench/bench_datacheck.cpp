@@ -2,6 +2,7 @@
 // data-box folders of all 32,767 customers.
 #include "accounts/customerfile.h"
 #include "accounts/customerrecord.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/startup.h"
 #include "tools/datacheck.h"
@@ -56,9 +57,10 @@ const CheckedFolder &startedFolder()
 static void BM_CheckDataFolder(benchmark::State &state)
 {
     const CheckedFolder &sample = state.range(0) == 0 ? generatedFolder() : startedFolder();
+    const SystemClock clock;
     for (auto _ : state) {
         const DataFolder folder(sample.dir.path()); // as the tool sees it: nothing of the folder known yet
-        const auto findings = checkDataFolder(folder);
+        const auto findings = checkDataFolder(folder, clock);
         if (!findings.empty())
             state.SkipWithError(qPrintable(findings.front().text()));
         benchmark::DoNotOptimize(findings.size());

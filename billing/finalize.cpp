@@ -98,34 +98,46 @@ QString reformatted(const QString &text)
     return amount ? Formats::currency(*amount) : zeroText();
 }
 
-Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm)
+Entry Entry::refused(const QString &text, EntryBox box)
+{
+    Entry entry;
+    static_cast<Verdict &>(entry) = Verdict::refused(text, QString());
+    entry.box = box;
+    return entry;
+}
+
+QString invoiceInUseQuestion(const QString &invoice, const QString &usedAt)
+{
+    return QStringLiteral("Invoice No. %1 is already used by %2.\r\nUse it again?").arg(invoice.trimmed(), usedAt);
+}
+
+Entry noAmount()
+{
+    Entry entry = Entry::refused(QStringLiteral("No Amount or the Amount is invalid"), EntryBox::Amount);
+    entry.amountCleared = true;
+    return entry;
+}
+
+Entry negativeTax(EntryBox box)
+{
+    return Entry::refused(QStringLiteral("A tax cannot be below zero. Enter the tax again."), box);
+}
+
+Entry totalTooLarge()
+{
+    return Entry::refused(QStringLiteral("The Total is too large for the account records. Enter a smaller amount."),
+                          EntryBox::Amount);
+}
+
+Entry checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm)
 {
     const auto amount = enteredAmount(amountBox);
     if (!amount || amount->isZero() || *amount < Money())
-        return Refusal::Amount;
+        return noAmount();
     if (invoiceBox.trimmed().isEmpty())
-        return Refusal::InvoiceNumber;
+        return Entry::refused(QStringLiteral("Enter the Invoice Number"), EntryBox::InvoiceNumber);
     if (payForm.trimmed() == kCheckPrefix.trimmed())
-        return Refusal::CheckNumber;
-    return Refusal::None;
-}
-
-QString refusalMessage(Refusal refusal)
-{
-    switch (refusal) {
-    case Refusal::None:
-        return {};
-    case Refusal::Amount:
-        return QStringLiteral("No Amount or the Amount is invalid");
-    case Refusal::InvoiceNumber:
-        return QStringLiteral("Enter the Invoice Number");
-    case Refusal::CheckNumber:
-        return QStringLiteral("Enter a Check Number");
-    case Refusal::Tax:
-        return QStringLiteral("A tax cannot be below zero. Enter the tax again.");
-    case Refusal::TooLarge:
-        return QStringLiteral("The Total is too large for the account records. Enter a smaller amount.");
-    }
+        return Entry::refused(QStringLiteral("Enter a Check Number"), EntryBox::PayForm);
     return {};
 }
 

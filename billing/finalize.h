@@ -2,6 +2,7 @@
 
 #include "core/money.h"
 #include "core/recordlayout.h"
+#include "core/verdict.h"
 
 #include <QDate>
 #include <QHash>
@@ -62,9 +63,29 @@ std::optional<Money> enteredAmount(const QString &text);
 // What a box shows after leaving it: an amount as currency text, anything else as the zero text.
 QString reformatted(const QString &text);
 
-// Why Enter to Grid refuses an entry, in the order it checks.
-enum class Refusal { None, Amount, InvoiceNumber, CheckNumber, TooLarge, Tax };
-Refusal checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm);
-QString refusalMessage(Refusal refusal);
+// The box Enter to Grid sends the user back to when it refuses an entry.
+enum class EntryBox { None, Amount, Tax1, Tax2, InvoiceNumber, PayForm };
+
+// Enter to Grid's answer: done, or refused with its message and the box to correct. Its one question is whether
+// to use again an invoice number that is used already.
+struct Entry : Verdict
+{
+    EntryBox box = EntryBox::None;
+    bool amountCleared = false;  // the amount box held no amount: it shows the zero text again
+    bool taxesWorkedOut = false; // the taxes were worked out from the boxes: the entry is shown afresh
+
+    static Entry refused(const QString &text, EntryBox box);
+};
+
+inline const QString kWindowTitle = QStringLiteral("Completed Service Slips");
+inline const QString kInvoiceInUseTitle = QStringLiteral("Invoice Number in Use");
+// "Invoice No. 5001 is already used by slip 11 in this list. Use it again?"
+QString invoiceInUseQuestion(const QString &invoice, const QString &usedAt);
+
+// The checks of an entry's boxes, in the order Enter to Grid makes them; done when none refuses.
+Entry checkEntry(const QString &amountBox, const QString &invoiceBox, const QString &payForm);
+Entry noAmount();
+Entry negativeTax(EntryBox box);
+Entry totalTooLarge();
 
 } // namespace Finalize

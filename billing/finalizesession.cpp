@@ -1,6 +1,7 @@
 #include "billing/finalizesession.h"
 
 #include "billing/accountfiles.h"
+#include "core/diskerror.h"
 #include "core/formats.h"
 #include "dispatch/slipvalues.h"
 
@@ -106,20 +107,49 @@ QString FinalizeSession::totalText() const
     return m_entered ? Formats::currency(total()) : QString();
 }
 
-Finalize::Refusal FinalizeSession::enterToGrid(const QString &invoiceBox, const QString &payForm)
+Finalize::Entry FinalizeSession::enterToGrid(const Answers &answers, const Boxes &boxes, InvoiceNumbers &numbers)
 {
     if (!hasRow(m_current))
-        return Finalize::Refusal::None;
+        return {};
+    if (const auto usedAt = invoiceUsedAt(boxes.invoice); usedAt && !boxes.invoice.trimmed().isEmpty()) {
+        if (const auto pending = Verdict::pending(answers, 0, Finalize::invoiceInUseQuestion(boxes.invoice, *usedAt),
+                                                  Finalize::kInvoiceInUseTitle)) {
+            Finalize::Entry entry;
+            static_cast<Verdict &>(entry) = *pending;
+            entry.box = Finalize::EntryBox::InvoiceNumber;
+            return entry;
+        }
+    }
+    setAmountText(boxes.amount);
+    for (int k = 0; k < 2; ++k)
+        setTaxText(k, boxes.tax[k]);
+    Finalize::Entry entry = enterToGrid(boxes.invoice, boxes.payForm);
+    entry.taxesWorkedOut = !entry.amountCleared;
+    if (!entry.isDone())
+        return entry;
+    const QString invoice = row(m_current).invoiceNo;
+    try {
+        numbers.take(invoice);
+    } catch (const DiskError &e) {
+        entry.tell(e.message(), Finalize::kWindowTitle);
+    }
+    tookInvoice(invoice, numbers.counter());
+    return entry;
+}
+
+Finalize::Entry FinalizeSession::enterToGrid(const QString &invoiceBox, const QString &payForm)
+{
+    if (!hasRow(m_current))
+        return {};
     if (!m_amount || m_amount->isZero() || *m_amount < Money())
-        return Finalize::Refusal::Amount;
+        return Finalize::noAmount();
     calculateTaxes();
     if (m_tax[0] < Money() || m_tax[1] < Money())
-        return Finalize::Refusal::Tax;
-    const Finalize::Refusal refusal = Finalize::checkEntry(amountText(), invoiceBox, payForm);
-    if (refusal != Finalize::Refusal::None)
-        return refusal;
+        return Finalize::negativeTax(m_tax[0] < Money() ? Finalize::EntryBox::Tax1 : Finalize::EntryBox::Tax2);
+    if (Finalize::Entry refused = Finalize::checkEntry(amountText(), invoiceBox, payForm); !refused.isDone())
+        return refused;
     if (!AccountFiles::amountText(total()))
-        return Finalize::Refusal::TooLarge;
+        return Finalize::totalTooLarge();
     Finalize::Row &r = m_rows[std::size_t(m_current - 1)];
     r.preTax = *m_amount;
     r.tax1 = m_tax[0];
@@ -128,7 +158,7 @@ Finalize::Refusal FinalizeSession::enterToGrid(const QString &invoiceBox, const 
     r.payForm = payForm.trimmed();
     r.invoiceNo = invoiceBox.trimmed();
     r.status = SlipValues::kFinalized;
-    return Finalize::Refusal::None;
+    return {};
 }
 
 void FinalizeSession::clearRow(int row)

@@ -4,6 +4,7 @@
 #include "billing/invoicenumbers.h"
 #include "billing/postingrun.h"
 #include "core/money.h"
+#include "core/verdict.h"
 
 #include <optional>
 #include <vector>
@@ -52,9 +53,21 @@ public:
     // Amount + taxes as currency text; empty while nothing has been entered.
     QString totalText() const;
 
-    // Enter to Grid for the current row: refuses an entry as Finalize::checkEntry does, and a total the account
-    // records cannot hold; else the row becomes "Finalized" with the entry's money.
-    Finalize::Refusal enterToGrid(const QString &invoiceBox, const QString &payForm);
+    // Enter to Grid for the current row, the boxes as they are now (even when the last one typed in has not been
+    // left): an invoice number used already is asked about first, then the boxes are taken and the entry checked.
+    // Done: the row is "Finalized", and the number is taken from the invoice counter so that the board never
+    // prints it again (a counter that cannot be saved is told).
+    struct Boxes
+    {
+        QString amount;
+        QString tax[2];
+        QString invoice;
+        QString payForm;
+    };
+    Finalize::Entry enterToGrid(const Answers &answers, const Boxes &boxes, InvoiceNumbers &numbers);
+    // The entry already taken from the boxes: refused as Finalize::checkEntry refuses it, for a negative tax and
+    // for a total the account records cannot hold; else the row becomes "Finalized" with the entry's money.
+    Finalize::Entry enterToGrid(const QString &invoiceBox, const QString &payForm);
 
     // Clear/Redo of one row and CLEAR ALL Entries; the rows' taxes stay.
     void clearRow(int row);
@@ -64,8 +77,6 @@ public:
     // The invoice numbers in use and the counter (InvoiceNumbers); with them, where a number was used and the
     // next one to offer.
     void setInvoicesInUse(InvoiceNumbers::InUse used) { m_used = std::move(used); }
-    // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
-    void tookInvoice(const QString &number, qint64 counter);
     // Where this number is used already: another row of this list ("slip 1002 in this list"), the history, a
     // waiting Write Records, or the invoices printed before; nothing when it is free.
     std::optional<QString> invoiceUsedAt(const QString &invoice) const;
@@ -78,6 +89,8 @@ public:
 
 private:
     void follow(int tax);
+    // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
+    void tookInvoice(const QString &number, qint64 counter);
 
     std::vector<Finalize::Row> m_rows;
     InvoiceNumbers::InUse m_used;

@@ -9,6 +9,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/validation.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -185,6 +186,24 @@ Range yearToDate(const QDate &today)
 Range allTime(const QDate &today)
 {
     return {QDate(1990, 1, 1), today};
+}
+
+PickedRange pickDate(const Range &accepted, int index, const QDate &picked, const QDate &today, bool soundAlarm)
+{
+    PickedRange answer;
+    answer.range = accepted;
+    QDate &date = index == 0 ? answer.range.start : answer.range.end;
+    date = picked;
+    if (picked > today) {
+        answer.beep = soundAlarm;
+        answer.tell(Validation::kCalendarInvalid, QString());
+        date = today;
+    }
+    if (answer.range.end < answer.range.start) {
+        answer.tell(Validation::kCalendarInvalid, QString());
+        answer.range.end = answer.range.start;
+    }
+    return answer;
 }
 
 void purgeAll(const DataFolder &folder)

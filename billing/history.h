@@ -2,6 +2,7 @@
 
 #include "core/csv.h"
 #include "core/money.h"
+#include "core/verdict.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -69,6 +70,15 @@ Range lastMonth(const QDate &today, const QDate &currentEnd);
 Range monthToDate(const QDate &today);
 Range yearToDate(const QDate &today);
 Range allTime(const QDate &today); // from 1 January 1990
+
+// A date picked into the range (index 0: the start, 1: the end), with the range accepted so far: a day after
+// today is refused and today taken instead (with the alarm, when it is on); an end before the start then
+// becomes the start. Each refusal says "Your Calendar Selection is Invalid".
+struct PickedRange : Verdict
+{
+    Range range;
+};
+PickedRange pickDate(const Range &accepted, int index, const QDate &picked, const QDate &today, bool soundAlarm);
 
 // Deletes both history files and their Backup copies. Throws DiskError.
 void purgeAll(const DataFolder &folder);

@@ -359,55 +359,86 @@ Money Row::taxTotal() const
     return sum;
 }
 
-std::vector<Row> details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows)
+namespace {
+
+// The shown rows' keys, packed: each text of a key as a number (the rare long ones numbered), the rows of each key
+// in flat tables. The records of the other files are looked up here, so that only those of shown invoices are kept.
+class RowIndex
+{
+public:
+    explicit RowIndex(const std::vector<Row> &out)
+        : taxGroups(out.size())
+        , journalGroups(out.size())
+        , paymentGroups(out.size())
+        , m_longTexts(64)
+        , m_taxGroupOf(out.size())
+        , m_journalGroupOf(out.size())
+        , paymentGroupOf(out.size())
+    {
+        const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
+        const int invoiceWidthJournal = journalLayout().size(JournalField::InvoiceNo);
+        const int acctWidthJournal = journalLayout().size(JournalField::AcctNo);
+        QByteArray acct, date, invoice;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const Row &r = out[i];
+            storedTrimmed(r.history.acctNo, acct);
+            storedTrimmed(r.history.date, date);
+            storedTrimmed(r.invoiceNo, invoice);
+            const Packed dateKey = add(date);
+            const Packed acctKey = add(acct);
+            const Packed invoiceKey = add(invoice);
+            const auto cut = [&](const QByteArray &text, Packed whole, int width) {
+                return text.size() <= width && trimmedView(text).size() == text.size()
+                           ? whole
+                           : add(trimmedView(left(text, width)));
+            };
+            m_taxGroupOf[i] = taxGroups.add({cut(invoice, invoiceKey, invoiceWidthTax), dateKey});
+            m_journalGroupOf[i] = journalGroups.add(
+                {cut(acct, acctKey, acctWidthJournal), cut(invoice, invoiceKey, invoiceWidthJournal), dateKey});
+            paymentGroupOf[i] = paymentGroups.add({acctKey, dateKey, 0, centsOf(r.history.amount)});
+        }
+        journalGroups.place(m_journalGroupOf);
+        taxGroups.place(m_taxGroupOf);
+    }
+
+    // The number of a text that a shown row has (kUnknown for a long text that none has).
+    Packed find(QByteArrayView text) const
+    {
+        return text.size() < 16 ? packShort(text) : packLong(m_longTexts.find(text));
+    }
+
+    static QByteArrayView left(QByteArrayView v, int width) { return v.first(std::min<qsizetype>(v.size(), width)); }
+
+    Groups taxGroups;     // invoice, date
+    Groups journalGroups; // account, invoice, date
+    Groups paymentGroups; // account, date, amount; placed once the rows still without a payment form are known
+
+private:
+    Packed add(QByteArrayView text) { return text.size() < 16 ? packShort(text) : packLong(m_longTexts.add(text)); }
+
+    Texts m_longTexts;
+    std::vector<int> m_taxGroupOf, m_journalGroupOf;
+
+public:
+    std::vector<int> paymentGroupOf;
+};
+
+// The rows as the history shows them, before anything else is known: no parts, not collected.
+std::vector<Row> historyRows(const std::vector<History::FinancialRow> &rows)
 {
     std::vector<Row> out(rows.size());
-    const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
-    const int invoiceWidthJournal = journalLayout().size(JournalField::InvoiceNo);
-    const int acctWidthJournal = journalLayout().size(JournalField::AcctNo);
-    const auto left = [](QByteArrayView v, int width) { return v.first(std::min<qsizetype>(v.size(), width)); };
-
-    // The keys of the rows, so that only the records of shown invoices are kept: each text of a key packed into a
-    // number (the rare long ones numbered), the keys kept in flat tables.
-    Texts longTexts(64);
-    const auto add = [&](QByteArrayView text) {
-        return text.size() < 16 ? packShort(text) : packLong(longTexts.add(text));
-    };
-    const auto find = [&](QByteArrayView text) {
-        return text.size() < 16 ? packShort(text) : packLong(longTexts.find(text));
-    };
-    Groups taxGroups(rows.size());     // invoice, date
-    Groups journalGroups(rows.size()); // account, invoice, date
-    Groups paymentGroups(rows.size()); // account, date, amount
-    std::vector<int> taxGroupOf(rows.size()), journalGroupOf(rows.size()), paymentGroupOf(rows.size());
-    QByteArray acct, date, invoice;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const History::FinancialRow &h = rows[i];
-        Row &r = out[i];
-        r.history = h;
-        r.invoiceNo = invoiceOf(h.description);
-        r.payForm = kNotCollected;
-        storedTrimmed(h.acctNo, acct);
-        storedTrimmed(h.date, date);
-        storedTrimmed(r.invoiceNo, invoice);
-        const Packed dateKey = add(date);
-        const Packed acctKey = add(acct);
-        const Packed invoiceKey = add(invoice);
-        const auto cut = [&](const QByteArray &text, Packed whole, int width) {
-            return text.size() <= width && trimmedView(text).size() == text.size()
-                       ? whole
-                       : add(trimmedView(left(text, width)));
-        };
-        taxGroupOf[i] = taxGroups.add({cut(invoice, invoiceKey, invoiceWidthTax), dateKey});
-        journalGroupOf[i] = journalGroups.add(
-            {cut(acct, acctKey, acctWidthJournal), cut(invoice, invoiceKey, invoiceWidthJournal), dateKey});
-        paymentGroupOf[i] = paymentGroups.add({acctKey, dateKey, 0, centsOf(h.amount)});
+        out[i].history = rows[i];
+        out[i].invoiceNo = invoiceOf(rows[i].description);
+        out[i].payForm = kNotCollected;
     }
-    journalGroups.place(journalGroupOf);
-    taxGroups.place(taxGroupOf);
+    return out;
+}
 
-    // Pre-tax amounts from the journal; its lines of the shown invoices' numbers and days, of every account,
-    // say how much tax each invoice had, so that the tax records of one number and day go to the right account.
+// The invoice journal's lines of the shown invoices' numbers and days, of every account, in file order by key:
+// how much tax each invoice had, so that the tax records of one number and day go to the right account.
+struct JournalLines
+{
     struct Entry
     {
         int row = -1; // the shown row of the journal line, if any
@@ -415,206 +446,255 @@ std::vector<Row> details(const DataFolder &folder, const std::vector<History::Fi
         Money taken;
     };
     std::vector<Entry> entries;
-    std::vector<int> entryGroupOf;
-    std::vector<bool> journaled(rows.size(), false);
+    std::vector<int> start; // by tax key: where its lines begin in `lines`
+    std::vector<int> lines;
+    std::vector<bool> journaled; // by row: a journal line gave its pre-tax amount
+
+    int count(int group) const { return start[std::size_t(group) + 1] - start[std::size_t(group)]; }
+    Entry &line(int group, int index)
     {
-        using namespace JournalField;
-        const RecordScan journal(folder, Posting::kJournal, journalLayout());
-        entries.reserve(std::size_t(journal.count()));
-        entryGroupOf.reserve(std::size_t(journal.count()));
+        return entries[std::size_t(lines[std::size_t(start[std::size_t(group)] + index)])];
+    }
+};
+
+// Pre-tax amounts: a shown row takes the pre-tax amount of the journal line of its account, invoice number and
+// day (rows of one key take the key's lines in turn).
+JournalLines preTaxFromJournal(const DataFolder &folder, RowIndex &index, std::vector<Row> &out)
+{
+    using namespace JournalField;
+    JournalLines journal;
+    journal.journaled.assign(out.size(), false);
+    std::vector<int> entryGroupOf;
+    const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
+    {
+        const RecordScan scan(folder, Posting::kJournal, journalLayout());
+        journal.entries.reserve(std::size_t(scan.count()));
+        entryGroupOf.reserve(std::size_t(scan.count()));
         double lastDay = std::numeric_limits<double>::quiet_NaN();
         Packed dateKey = kUnknown;
-        for (int j = 0; j < journal.count(); ++j) {
-            const Record record(journalLayout(), QByteArray::fromRawData(journal.at(j), journalLayout().length()));
+        for (int j = 0; j < scan.count(); ++j) {
+            const Record record(journalLayout(), QByteArray::fromRawData(scan.at(j), journalLayout().length()));
             const double day = record.real(Date);
             if (!(day == lastDay)) { // the journal runs in date order: a day's text is made once
-                dateKey = find(Cp1252::encode(Formats::shortDate(OleDate::toDate(day))));
+                dateKey = index.find(Cp1252::encode(Formats::shortDate(OleDate::toDate(day))));
                 lastDay = day;
             }
-            const QByteArrayView invoiceNo = journal.trimmed(j, InvoiceNo);
-            const int group = taxGroups.find({find(left(invoiceNo, invoiceWidthTax)), dateKey});
+            const QByteArrayView invoiceNo = scan.trimmed(j, InvoiceNo);
+            const int group = index.taxGroups.find({index.find(RowIndex::left(invoiceNo, invoiceWidthTax)), dateKey});
             if (group < 0)
                 continue;
-            Entry entry;
+            JournalLines::Entry entry;
             entry.taxes = record.money(Taxes);
-            const int found = journalGroups.find({find(journal.trimmed(j, AcctNo)), find(invoiceNo), dateKey});
-            if (found >= 0 && (entry.row = journalGroups.take(found)) >= 0) {
+            const int found =
+                index.journalGroups.find({index.find(scan.trimmed(j, AcctNo)), index.find(invoiceNo), dateKey});
+            if (found >= 0 && (entry.row = index.journalGroups.take(found)) >= 0) {
                 out[std::size_t(entry.row)].preTax = record.money(PreTax);
-                journaled[std::size_t(entry.row)] = true;
+                journal.journaled[std::size_t(entry.row)] = true;
             }
-            entries.push_back(entry);
+            journal.entries.push_back(entry);
             entryGroupOf.push_back(group);
         }
     }
     // The journal lines of each key in file order.
-    std::vector<int> linesStart(taxGroups.size() + 1, 0);
+    journal.start.assign(index.taxGroups.size() + 1, 0);
     for (int g : entryGroupOf)
-        ++linesStart[std::size_t(g) + 1];
-    for (std::size_t g = 0; g < taxGroups.size(); ++g)
-        linesStart[g + 1] += linesStart[g];
-    std::vector<int> lines(entries.size());
-    {
-        std::vector<int> fill(linesStart.begin(), linesStart.end() - 1);
-        for (std::size_t e = 0; e < entries.size(); ++e)
-            lines[std::size_t(fill[std::size_t(entryGroupOf[e])]++)] = int(e);
-    }
+        ++journal.start[std::size_t(g) + 1];
+    for (std::size_t g = 0; g < index.taxGroups.size(); ++g)
+        journal.start[g + 1] += journal.start[g];
+    journal.lines.resize(journal.entries.size());
+    std::vector<int> fill(journal.start.begin(), journal.start.end() - 1);
+    for (std::size_t e = 0; e < journal.entries.size(); ++e)
+        journal.lines[std::size_t(fill[std::size_t(entryGroupOf[e])]++)] = int(e);
+    return journal;
+}
 
-    // Taxes: the records of an invoice number and day go to its journal lines in order, each line taking them up
-    // to its taxes. Without journal lines, each shown row of the key takes one record per tax name, in file
-    // order. Records left over go to the key's last line or row.
-    {
-        using namespace TaxField;
-        const RecordScan taxes(folder, Posting::kTaxRecords, taxLayout());
-        std::vector<int> next(taxGroups.size(), 0); // the key's line or row now taking records
-        ReadOnce<QString> headings(16);
-        ReadOnce<Money> amounts(1024);
-        for (int t = 0; t < taxes.count(); ++t) {
-            const int group = taxGroups.find({find(taxes.trimmed(t, InvoiceNo)), find(taxes.trimmed(t, Date))});
-            if (group < 0)
-                continue;
-            const QString &heading = headings.of(taxes.trimmed(t, Heading), decoded);
-            const Money amount = amounts.of(taxes.trimmed(t, TaxField::TaxAmount), [](QByteArrayView text) {
-                return Formats::parseDecimal(decoded(text)).value_or(Money());
-            });
-            int &at = next[std::size_t(group)];
-            const int lineCount = linesStart[std::size_t(group) + 1] - linesStart[std::size_t(group)];
-            if (lineCount > 0) {
-                const auto line = [&](int index) -> Entry & {
-                    return entries[std::size_t(lines[std::size_t(linesStart[std::size_t(group)] + index)])];
-                };
-                while (at + 1 < lineCount && line(at).taken >= line(at).taxes)
-                    ++at;
-                Entry &entry = line(at);
-                entry.taken += amount;
-                if (entry.row >= 0)
-                    out[std::size_t(entry.row)].taxes.push_back({heading, amount});
-                continue;
-            }
-            const int candidates = taxGroups.count(group);
-            auto hasHeading = [&](int row) {
-                return std::any_of(out[std::size_t(row)].taxes.begin(), out[std::size_t(row)].taxes.end(),
-                                   [&](const TaxAmount &a) { return a.heading == heading; });
-            };
-            while (at + 1 < candidates && hasHeading(taxGroups.member(group, at)))
+// Taxes: the records of an invoice number and day go to its journal lines in order, each line taking them up to its
+// taxes. Without journal lines, each shown row of the key takes one record per tax name, in file order. Records
+// left over go to the key's last line or row.
+void taxesToInvoices(const DataFolder &folder, const RowIndex &index, JournalLines &journal, std::vector<Row> &out)
+{
+    using namespace TaxField;
+    const RecordScan taxes(folder, Posting::kTaxRecords, taxLayout());
+    std::vector<int> next(index.taxGroups.size(), 0); // the key's line or row now taking records
+    ReadOnce<QString> headings(16);
+    ReadOnce<Money> amounts(1024);
+    for (int t = 0; t < taxes.count(); ++t) {
+        const int group =
+            index.taxGroups.find({index.find(taxes.trimmed(t, InvoiceNo)), index.find(taxes.trimmed(t, Date))});
+        if (group < 0)
+            continue;
+        const QString &heading = headings.of(taxes.trimmed(t, Heading), decoded);
+        const Money amount = amounts.of(taxes.trimmed(t, TaxField::TaxAmount), [](QByteArrayView text) {
+            return Formats::parseDecimal(decoded(text)).value_or(Money());
+        });
+        int &at = next[std::size_t(group)];
+        const int lineCount = journal.count(group);
+        if (lineCount > 0) {
+            while (at + 1 < lineCount && journal.line(group, at).taken >= journal.line(group, at).taxes)
                 ++at;
-            out[std::size_t(taxGroups.member(group, at))].taxes.push_back({heading, amount});
+            JournalLines::Entry &entry = journal.line(group, at);
+            entry.taken += amount;
+            if (entry.row >= 0)
+                out[std::size_t(entry.row)].taxes.push_back({heading, amount});
+            continue;
         }
+        const int candidates = index.taxGroups.count(group);
+        auto hasHeading = [&](int row) {
+            return std::any_of(out[std::size_t(row)].taxes.begin(), out[std::size_t(row)].taxes.end(),
+                               [&](const TaxAmount &a) { return a.heading == heading; });
+        };
+        while (at + 1 < candidates && hasHeading(index.taxGroups.member(group, at)))
+            ++at;
+        out[std::size_t(index.taxGroups.member(group, at))].taxes.push_back({heading, amount});
     }
+}
 
-    // Payment forms from each invoice's own slip in \FinalizedServiceSlips.txt, found by account and invoice number
-    // (and amount, when one number was used for more than one amount).
-    const PayKind notCollected = payKindOf(kNotCollected);
-    std::vector<PayKind> kinds(rows.size(), notCollected);
-    std::vector<bool> resolved(rows.size(), false);
-    const auto setForm = [&](std::size_t row, const QStringList &forms) {
+// The payment forms found so far, by row.
+struct PayForms
+{
+    explicit PayForms(std::vector<Row> &rows)
+        : out(rows)
+        , kinds(rows.size(), payKindOf(kNotCollected))
+        , resolved(rows.size(), false)
+    {}
+
+    // One form tells the row's payment; several say it cannot be told ("Cash or Not Collected?").
+    void set(std::size_t row, const QStringList &forms)
+    {
         out[row].payForm = forms.size() == 1 ? forms.front() : unknownForm(forms);
         kinds[row] = forms.size() == 1 ? payKindOf(forms.front()) : PayKind::Other;
         out[row].payKnown = forms.size() == 1;
         resolved[row] = true;
+    }
+
+    std::vector<Row> &out;
+    std::vector<PayKind> kinds;
+    std::vector<bool> resolved;
+};
+
+// Payment forms from each invoice's own slip in \FinalizedServiceSlips.txt, found by account and invoice number (and
+// amount, when one number was used for more than one amount).
+void formsFromFinalizedSlips(const DataFolder &folder, PayForms &forms)
+{
+    using namespace SlipField;
+    const std::vector<Row> &rows = forms.out;
+    const int acctWidth = serviceSlipLayout().size(AcctNo);
+    const int invoiceWidth = serviceSlipLayout().size(InvoiceNo);
+    QHash<QByteArray, std::vector<std::size_t>> byInvoice;
+    QByteArray key, acct, invoice;
+    const auto keyOf = [&](QByteArrayView acctNo, QByteArrayView invoiceNo) {
+        key = trimmedView(RowIndex::left(acctNo, acctWidth)).toByteArray();
+        key += '\x1f';
+        key += trimmedView(RowIndex::left(invoiceNo, invoiceWidth));
+        return key;
     };
-    {
-        using namespace SlipField;
-        const int acctWidth = serviceSlipLayout().size(AcctNo);
-        const int invoiceWidth = serviceSlipLayout().size(InvoiceNo);
-        QHash<QByteArray, std::vector<std::size_t>> byInvoice;
-        QByteArray key;
-        const auto keyOf = [&](QByteArrayView acctNo, QByteArrayView invoiceNo) {
-            key = trimmedView(left(acctNo, acctWidth)).toByteArray();
-            key += '\x1f';
-            key += trimmedView(left(invoiceNo, invoiceWidth));
-            return key;
-        };
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            storedTrimmed(rows[i].acctNo, acct);
-            storedTrimmed(out[i].invoiceNo, invoice);
-            byInvoice[keyOf(acct, invoice)].push_back(i);
-        }
-        struct Kept
-        {
-            qint64 cents;
-            QString form;
-        };
-        QHash<QByteArray, std::vector<Kept>> slips;
-        const RecordScan archive(folder, SlipFiles::kFinalized, serviceSlipLayout());
-        for (int a = 0; a < archive.count(); ++a) {
-            const auto found = byInvoice.constFind(keyOf(archive.trimmed(a, AcctNo), archive.trimmed(a, InvoiceNo)));
-            if (found == byInvoice.constEnd())
-                continue;
-            slips[found.key()].push_back(
-                {centsOf(Formats::currencyOrZero(decoded(archive.trimmed(a, SlipField::Amount)))),
-                 decoded(archive.trimmed(a, PayForm))});
-        }
-        for (auto it = slips.cbegin(); it != slips.cend(); ++it) {
-            for (std::size_t row : byInvoice.value(it.key())) {
-                const qint64 cents = centsOf(rows[row].amount);
-                const bool anyOfAmount =
-                    std::any_of(it->begin(), it->end(), [&](const Kept &k) { return k.cents == cents; });
-                QStringList forms;
-                for (const Kept &k : *it) {
-                    if ((!anyOfAmount || k.cents == cents) && !forms.contains(k.form))
-                        forms << k.form;
-                }
-                setForm(row, forms);
-            }
-        }
-    }
-
-    // Invoices older than the slips kept: the payment records of the account, day and amount, used only where they
-    // tell the invoices apart (all of them paid alike, or none paid).
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (resolved[i])
-            paymentGroupOf[i] = -1;
+        storedTrimmed(rows[i].history.acctNo, acct);
+        storedTrimmed(rows[i].invoiceNo, invoice);
+        byInvoice[keyOf(acct, invoice)].push_back(i);
     }
-    paymentGroups.place(paymentGroupOf);
+    struct Kept
     {
-        using namespace AccountHistoryField;
-        const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
-        ReadOnce<qint64> amounts(1024);
-        ReadOnce<QString> forms(64);
-        std::vector<QStringList> paid(paymentGroups.size());
-        std::vector<int> paidCount(paymentGroups.size(), 0);
-        for (int p = 0; p < payments.count(); ++p) {
-            const Packed acctKey = find(payments.trimmed(p, AcctNo));
-            const Packed dateKey = find(payments.trimmed(p, Date));
-            const qint64 cents = amounts.of(payments.trimmed(p, Amount), [](QByteArrayView text) {
-                return centsOf(Formats::currencyOrZero(decoded(text)));
-            });
-            const int group = paymentGroups.find({acctKey, dateKey, 0, cents});
-            if (group < 0 || paymentGroups.count(group) == 0)
-                continue;
-            const QString &form = forms.of(payments.trimmed(p, Description), decoded);
-            ++paidCount[std::size_t(group)];
-            if (!paid[std::size_t(group)].contains(form))
-                paid[std::size_t(group)] << form;
-        }
-        for (std::size_t g = 0; g < paid.size(); ++g) {
-            const int members = paymentGroups.count(int(g));
-            if (paidCount[g] == 0)
-                continue;
-            // One invoice takes the first payment of its day (the one written with it); several take theirs only
-            // when every one was paid, and alike.
-            QStringList candidates = paid[g];
-            if (members == 1 || (candidates.size() == 1 && paidCount[g] >= members))
-                candidates = candidates.mid(0, 1);
-            else if (paidCount[g] < members)
-                candidates << kNotCollected;
-            for (int m = 0; m < members; ++m)
-                setForm(std::size_t(paymentGroups.member(int(g), m)), candidates);
+        qint64 cents;
+        QString form;
+    };
+    QHash<QByteArray, std::vector<Kept>> slips;
+    const RecordScan archive(folder, SlipFiles::kFinalized, serviceSlipLayout());
+    for (int a = 0; a < archive.count(); ++a) {
+        const auto found = byInvoice.constFind(keyOf(archive.trimmed(a, AcctNo), archive.trimmed(a, InvoiceNo)));
+        if (found == byInvoice.constEnd())
+            continue;
+        slips[found.key()].push_back({centsOf(Formats::currencyOrZero(decoded(archive.trimmed(a, SlipField::Amount)))),
+                                      decoded(archive.trimmed(a, PayForm))});
+    }
+    for (auto it = slips.cbegin(); it != slips.cend(); ++it) {
+        for (std::size_t row : byInvoice.value(it.key())) {
+            const qint64 cents = centsOf(rows[row].history.amount);
+            const bool anyOfAmount =
+                std::any_of(it->begin(), it->end(), [&](const Kept &k) { return k.cents == cents; });
+            QStringList found;
+            for (const Kept &k : *it) {
+                if ((!anyOfAmount || k.cents == cents) && !found.contains(k.form))
+                    found << k.form;
+            }
+            forms.set(row, found);
         }
     }
+}
 
+// Invoices older than the slips kept: the payment records of the account, day and amount, used only where they tell
+// the invoices apart (all of them paid alike, or none paid). One invoice takes the first payment of its day (the one
+// written with it); several take theirs only when every one was paid, and alike.
+void formsFromPaymentRecords(const DataFolder &folder, RowIndex &index, PayForms &forms)
+{
+    for (std::size_t i = 0; i < forms.out.size(); ++i) {
+        if (forms.resolved[i])
+            index.paymentGroupOf[i] = -1;
+    }
+    Groups &groups = index.paymentGroups;
+    groups.place(index.paymentGroupOf);
+    using namespace AccountHistoryField;
+    const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
+    ReadOnce<qint64> amounts(1024);
+    ReadOnce<QString> texts(64);
+    std::vector<QStringList> paid(groups.size());
+    std::vector<int> paidCount(groups.size(), 0);
+    for (int p = 0; p < payments.count(); ++p) {
+        const Packed acctKey = index.find(payments.trimmed(p, AcctNo));
+        const Packed dateKey = index.find(payments.trimmed(p, Date));
+        const qint64 cents = amounts.of(payments.trimmed(p, Amount), [](QByteArrayView text) {
+            return centsOf(Formats::currencyOrZero(decoded(text)));
+        });
+        const int group = groups.find({acctKey, dateKey, 0, cents});
+        if (group < 0 || groups.count(group) == 0)
+            continue;
+        const QString &form = texts.of(payments.trimmed(p, Description), decoded);
+        ++paidCount[std::size_t(group)];
+        if (!paid[std::size_t(group)].contains(form))
+            paid[std::size_t(group)] << form;
+    }
+    for (std::size_t g = 0; g < paid.size(); ++g) {
+        const int members = groups.count(int(g));
+        if (paidCount[g] == 0)
+            continue;
+        QStringList candidates = paid[g];
+        if (members == 1 || (candidates.size() == 1 && paidCount[g] >= members))
+            candidates = candidates.mid(0, 1);
+        else if (paidCount[g] < members)
+            candidates << kNotCollected;
+        for (int m = 0; m < members; ++m)
+            forms.set(std::size_t(groups.member(int(g), m)), candidates);
+    }
+}
+
+// The parts in whole cents, adding up to the amount charged: the journal's pre-tax amount (without one, the total
+// less the taxes) and the taxes.
+void shownParts(Row &r, bool journaled)
+{
+    std::vector<Money> taxes;
+    for (const TaxAmount &t : r.taxes)
+        taxes.push_back(t.amount);
+    const InvoiceParts::Parts parts =
+        InvoiceParts::shown(journaled ? r.preTax : r.history.amount - r.taxTotal(), taxes, r.history.amount);
+    r.preTax = parts.preTax;
+    for (std::size_t k = 0; k < taxes.size(); ++k)
+        r.taxes[k].amount = parts.taxes[k];
+}
+
+} // namespace
+
+std::vector<Row> details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows)
+{
+    std::vector<Row> out = historyRows(rows);
+    RowIndex index(out);
+    JournalLines journal = preTaxFromJournal(folder, index, out);
+    taxesToInvoices(folder, index, journal, out);
+    PayForms forms(out);
+    formsFromFinalizedSlips(folder, forms);
+    formsFromPaymentRecords(folder, index, forms);
     for (std::size_t i = 0; i < out.size(); ++i) {
-        Row &r = out[i];
-        r.payKind = kinds[i];
-        // The parts in whole cents, adding up to the amount charged.
-        std::vector<Money> taxes;
-        for (const TaxAmount &t : r.taxes)
-            taxes.push_back(t.amount);
-        const InvoiceParts::Parts parts =
-            InvoiceParts::shown(journaled[i] ? r.preTax : r.history.amount - r.taxTotal(), taxes, r.history.amount);
-        r.preTax = parts.preTax;
-        for (std::size_t k = 0; k < taxes.size(); ++k)
-            r.taxes[k].amount = parts.taxes[k];
+        out[i].payKind = forms.kinds[i];
+        shownParts(out[i], journal.journaled[i]);
     }
     return out;
 }

@@ -245,6 +245,11 @@ void InvoiceNumbers::take(const QString &number)
         m_settings.saveInvoiceCounter(m_folder, qint32(n + 1));
 }
 
+qint64 InvoiceNumbers::counter() const
+{
+    return m_settings.invoiceNumber;
+}
+
 void InvoiceNumbers::giveBack(qint32 first, qint64 reserved, qint64 used)
 {
     if (used < reserved)

@@ -85,6 +85,8 @@ public:
     // A number given to an invoice outside the counter (typed or taken at finalizing): when it is at or above
     // the counter, the counter is saved past it, so that the board never prints it again. Throws DiskError.
     void take(const QString &number);
+    // The counter as it stands: the number the next invoice gets.
+    qint64 counter() const;
 
 private:
     const DataFolder &m_folder;

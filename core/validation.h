@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/verdict.h"
+
 #include <QChar>
 #include <QString>
 #include <QtGlobal>
@@ -19,13 +21,6 @@ inline const QString kCalendarInvalid = QStringLiteral("Your Calendar Selection 
 inline const QString kTelephoneInvalid = QStringLiteral("Your Telephone Number (structure) is invalid");
 inline const QString kSlipNotNumeric = QStringLiteral("The Slip Number MUST be Numeric");
 inline const QString kSlipOutOfRange = QStringLiteral("The Slip Number must be a whole number from 1 to 32767");
-
-// What to tell the user. An empty title means the program's own title.
-struct Notice
-{
-    QString text;
-    QString title;
-};
 
 struct KeyVerdict
 {

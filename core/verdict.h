@@ -11,6 +11,7 @@
 // tells nothing itself: it answers with a Yes/No question to put first, or with its outcome. An action that asks
 // is called again with every answer given so far, and changes nothing until the last answer is in; a window
 // puts its questions through Messages with putThrough().
+// What to tell the user. Where a window shows it, an empty title means the program's own title.
 struct Notice
 {
     QString text;

@@ -27,10 +27,4 @@ QString cannotOpenText(const QString &url)
         .arg(url);
 }
 
-void openWebPageOrSay(const DataFolder &folder, WebOpener &opener, Messages &messages, const QString &url)
-{
-    if (!openWebPage(folder, opener, url))
-        messages.inform(cannotOpenText(url), QStringLiteral("Web Page"));
-}
-
 } // namespace WebLinks

@@ -4,7 +4,6 @@
 
 class DataFolder;
 class WebOpener;
-class Messages;
 
 // The web addresses the program opens, in one place.
 namespace WebLinks {
@@ -16,7 +15,6 @@ inline const QString kSuppliers = QStringLiteral("https://www.varnel-software.co
 // hands the address to the system's opener. Returns false when the opener could not open it; a shortcut
 // that cannot be written does not keep the page from opening.
 bool openWebPage(const DataFolder &folder, WebOpener &opener, const QString &url);
-// The same, and when no browser could be opened the user is told so, with the address to open by hand.
-void openWebPageOrSay(const DataFolder &folder, WebOpener &opener, Messages &messages, const QString &url);
+// What the user is told when no browser could be opened, with the address to open by hand.
 QString cannotOpenText(const QString &url);
 } // namespace WebLinks

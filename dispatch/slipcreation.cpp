@@ -168,6 +168,25 @@ PickedDate checkPickedDate(WorkWeek week, const QDate &picked)
     return result;
 }
 
+Verdict farAheadQuestion(const QDate &picked, const std::optional<QDate> &current, const Clock &clock,
+                         const Answers &answers)
+{
+    if (picked <= clock.today().addYears(1) || current == picked)
+        return Verdict::done();
+    return Verdict::pending(
+               answers, 0,
+               QStringLiteral("%1 is more than a year ahead. Is this date correct?").arg(Formats::shortDate(picked)),
+               kFarAheadTitle)
+        .value_or(Verdict::done());
+}
+
+Verdict noDateQuestion(const SlipDraft &draft, bool leaveDateBlank, const Answers &answers)
+{
+    if (leaveDateBlank || draft.date)
+        return Verdict::done();
+    return Verdict::pending(answers, 0, kNoDateQuestion, kNoDateTitle).value_or(Verdict::done());
+}
+
 Record buildSlipRecord(const SlipDraft &draft, const Clock &clock)
 {
     using namespace SlipField;

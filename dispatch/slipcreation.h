@@ -70,6 +70,12 @@ struct PickedDate
 };
 PickedDate checkPickedDate(WorkWeek week, const QDate &picked);
 
+// A day picked more than a year ahead of today is most likely a slip of the year typed wrong: asked once (not
+// again for the slip's date as it stands). Done when the day stands; refused when the user said No.
+inline const QString kFarAheadTitle = QStringLiteral("Date Far Ahead");
+Verdict farAheadQuestion(const QDate &picked, const std::optional<QDate> &current, const Clock &clock,
+                         const Answers &answers);
+
 // Everything the window collects for one slip.
 struct SlipDraft
 {
@@ -81,6 +87,10 @@ struct SlipDraft
     std::optional<QDate> date; // the one date: tested for double booking and stored
     QString time = QStringLiteral("None");
 };
+
+// A slip with no date, unless the user said to leave the date blank, is asked about before it is stored. Done
+// when the slip may go on; refused when the user said No.
+Verdict noDateQuestion(const SlipDraft &draft, bool leaveDateBlank, const Answers &answers);
 
 // The slip's record: received today, "Open" or "Assigned" by the assignment, the date as short-date text
 // ("0" without one), the time slot ("None" without a date), the trimmed service text and the amount zero.

@@ -1,6 +1,7 @@
 #include "tools/auxcheck.h"
 
 #include "accounts/auxdata.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/folderhandle.h"
 #include "core/formats.h"
@@ -27,8 +28,9 @@ QString quoted(const QString &text)
 class AuxChecker
 {
 public:
-    AuxChecker(const DataFolder &folder, std::vector<CheckFinding> &findings)
+    AuxChecker(const DataFolder &folder, const Clock &clock, std::vector<CheckFinding> &findings)
         : m_folder(folder)
+        , m_clock(clock)
         , m_findings(findings)
         , m_top(AuxData::kFolder.mid(1))
     {}
@@ -103,7 +105,7 @@ private:
         }
         // A few minutes of slack for a clock set right since, or a copy from a machine a little ahead.
         const QDateTime stamp = info.lastModified().toUTC();
-        if (stamp <= QDateTime::currentDateTimeUtc().addSecs(5 * 60))
+        if (stamp <= m_clock.now().toUTC().addSecs(5 * 60))
             return;
         report(file,
                QStringLiteral("is dated %1, later than now (the clock was ahead when the program last started?): until "
@@ -186,6 +188,7 @@ private:
     }
 
     const DataFolder &m_folder;
+    const Clock &m_clock;
     std::vector<CheckFinding> &m_findings;
     const QString m_top;                // "AuxFiles"
     QHash<QString, QString> m_accounts; // case-folded folder name -> account number as a folder name
@@ -243,7 +246,8 @@ void checkAuxHeadings(const DataFolder &folder, std::vector<CheckFinding> &findi
     }
 }
 
-void checkAuxFiles(const DataFolder &folder, const QStringList &accountNumbers, std::vector<CheckFinding> &findings)
+void checkAuxFiles(const DataFolder &folder, const Clock &clock, const QStringList &accountNumbers,
+                   std::vector<CheckFinding> &findings)
 {
-    AuxChecker(folder, findings).run(accountNumbers);
+    AuxChecker(folder, clock, findings).run(accountNumbers);
 }

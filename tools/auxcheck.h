@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <vector>
 
+class Clock;
 class DataFolder;
 
 // The customers' auxiliary data as the customer screen reads and writes it.
@@ -17,4 +18,6 @@ void checkAuxHeadings(const DataFolder &folder, std::vector<CheckFinding> &findi
 // it keeps a file), boxes with text whose account no longer exists, folders whose names differ only in letter
 // case, temporary files of an interrupted save, and a stamp in VarnelDispatchDuzudu/AuxFolders.checked that
 // keeps the start from making missing AuxFile folders again.
-void checkAuxFiles(const DataFolder &folder, const QStringList &accountNumbers, std::vector<CheckFinding> &findings);
+// A stamp is later than now by the clock.
+void checkAuxFiles(const DataFolder &folder, const Clock &clock, const QStringList &accountNumbers,
+                   std::vector<CheckFinding> &findings);

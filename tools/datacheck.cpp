@@ -47,8 +47,9 @@ QString quoted(const QString &text)
 class Checker
 {
 public:
-    explicit Checker(const DataFolder &folder)
+    Checker(const DataFolder &folder, const Clock &clock)
         : m_folder(folder)
+        , m_clock(clock)
     {}
 
     std::vector<CheckFinding> run()
@@ -62,11 +63,11 @@ public:
         checkCompletedLeftOnBoard();
         checkTemporaries();
         checkPostingJournal(m_folder, m_findings);
-        checkLedger(m_folder, m_findings);
+        checkLedger(m_folder, m_clock, m_findings);
         checkAgreements(m_folder, m_findings);
         checkCustomerJournal(m_folder, m_findings);
         checkAuxHeadings(m_folder, m_findings);
-        checkAuxFiles(m_folder, m_accountNumbers, m_findings);
+        checkAuxFiles(m_folder, m_clock, m_accountNumbers, m_findings);
         return std::move(m_findings);
     }
 
@@ -299,7 +300,7 @@ private:
         if (!isFile(file))
             return;
         Settings settings;
-        settings.loadInvoiceCounter(m_folder, SystemClock(), false);
+        settings.loadInvoiceCounter(m_folder, m_clock, false);
         const qint64 used = InvoiceNumbers::highestInUse(m_folder);
         if (settings.invoiceNumber > used)
             return;
@@ -543,6 +544,7 @@ private:
     }
 
     const DataFolder &m_folder;
+    const Clock &m_clock;
     std::vector<CheckFinding> m_findings;
     qint16 m_counter = SlipCounter::kDefault;
     QHash<int, std::pair<QString, int>> m_slipNumbers; // slip number -> first file and record
@@ -553,7 +555,7 @@ private:
 
 } // namespace
 
-std::vector<CheckFinding> checkDataFolder(const DataFolder &folder)
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder, const Clock &clock)
 {
-    return Checker(folder).run();
+    return Checker(folder, clock).run();
 }

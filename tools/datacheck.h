@@ -5,6 +5,7 @@
 #include <QString>
 #include <vector>
 
+class Clock;
 class DataFolder;
 
 // Looks through the data folder for what the program would stumble over or silently misread: record files
@@ -14,5 +15,5 @@ class DataFolder;
 // /MyBusinessData.txt or /SlipNo.txt, temporary files and journals that interrupted writes left behind, and
 // auxiliary customer data in a shape the customer screen cannot use; and the books across the posting files
 // (tools/ledgercheck.h). The folder is only read: no file is
-// restored from /Backup.
-std::vector<CheckFinding> checkDataFolder(const DataFolder &folder);
+// restored from /Backup. What depends on the date (what is owed, a stamp later than now) is read by the clock.
+std::vector<CheckFinding> checkDataFolder(const DataFolder &folder, const Clock &clock);

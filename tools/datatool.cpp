@@ -1,6 +1,7 @@
 #include "tools/datatool.h"
 
 #include "billing/postingrun.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -282,10 +283,11 @@ Arguments parseArguments(const QStringList &args, const QStringList &valueOption
 class Tool
 {
 public:
-    Tool(QTextStream &out, QTextStream &err, QIODevice &in)
+    Tool(QTextStream &out, QTextStream &err, QIODevice &in, const Clock &clock)
         : m_out(out)
         , m_err(err)
         , m_in(in)
+        , m_clock(clock)
     {}
 
     int run(const QStringList &args)
@@ -322,9 +324,9 @@ public:
         if (command == QLatin1String("import"))
             return importCommand(rest, m_out, m_err);
         if (command == QLatin1String("backup"))
-            return backupCommand(rest, m_out, m_err);
+            return backupCommand(rest, m_out, m_err, m_clock);
         if (command == QLatin1String("restore"))
-            return restoreCommand(rest, m_out, m_err);
+            return restoreCommand(rest, m_out, m_err, m_clock);
         if (command == QLatin1String("unlock"))
             return unlock(rest);
         if (command == QLatin1String("set-aside-journal"))
@@ -338,11 +340,12 @@ private:
     std::unique_ptr<InstanceLock> lockDataFolder(const QString &command, const QString &root)
     {
         auto lock = std::make_unique<InstanceLock>(InstanceLock::dataRootOf(root));
-        if (lock->tryLock())
+        const QDateTime now = m_clock.now().toUTC();
+        if (lock->tryLock(now))
             return lock;
         const auto holder = lock->holder();
         if (holder && !holder->thisComputer)
-            fail(command, lock->refusal() + (lock->holderIsStale()
+            fail(command, lock->refusal() + (lock->holderIsStale(now)
                                                  ? QStringLiteral(" It has not confirmed for a while: start the "
                                                                   "program to take the folder over.")
                                                  : QString()));
@@ -584,7 +587,7 @@ private:
         if (!given)
             return status;
         const QString &root = given->second;
-        const auto findings = checkDataFolder(DataFolder(root));
+        const auto findings = checkDataFolder(DataFolder(root), m_clock);
         for (const CheckFinding &f : findings)
             m_out << f.text() << '\n';
         const QString where = QDir::toNativeSeparators(QDir(root).absolutePath());
@@ -648,7 +651,7 @@ private:
         if (!count)
             return kFailed;
         request.count = *count;
-        request.today = QDate::currentDate();
+        request.today = m_clock.today();
         if (parsed->values.contains(QStringLiteral("today"))) {
             const QString text = parsed->values.value(QStringLiteral("today"));
             const auto date = Formats::parseShortDate(text);
@@ -715,7 +718,7 @@ private:
                 return fail(command,
                             QStringLiteral("--seed must be a whole number from 0 to 4294967295, not \"%1\"").arg(text));
         }
-        options.today = QDate::currentDate();
+        options.today = m_clock.today();
         if (parsed->values.contains(QStringLiteral("today"))) {
             const QString text = parsed->values.value(QStringLiteral("today"));
             const auto date = Formats::parseShortDate(text);
@@ -802,28 +805,29 @@ private:
         const QString folder = InstanceLock::dataRootOf(root);
         const QString shown = QDir::toNativeSeparators(folder);
         InstanceLock lock(folder);
-        if (lock.tryLock()) {
+        const QDateTime now = m_clock.now().toUTC();
+        if (lock.tryLock(now)) {
             m_out << QStringLiteral("No copy of the program holds %1; the folder is free.\n").arg(shown);
             return kDone;
         }
         const auto holder = lock.holder();
-        if (!lock.holderIsStale()) {
+        if (!lock.holderIsStale(now)) {
             QString why = QStringLiteral(" The program runs there: close it first.");
             if (holder && !holder->thisComputer)
                 why = QStringLiteral(" It confirmed %1 minute(s) ago; a lock is taken over only after %2 minutes "
                                      "without confirmation.")
-                          .arg(holder->confirmed.secsTo(QDateTime::currentDateTimeUtc()) / 60)
+                          .arg(holder->confirmed.secsTo(now) / 60)
                           .arg(InstanceLock::kStaleSeconds / 60);
             else if (lock.lockBeingWritten())
                 why.clear();
             return fail(command, lock.refusal() + why);
         }
         if (!confirmed(parsed,
-                       QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
+                       QString(lock.takeOverQuestion(now)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
             m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
             return kFailed;
         }
-        if (!lock.takeOver())
+        if (!lock.takeOver(now))
             return fail(command,
                         lock.refusal() + QStringLiteral(" It confirmed again meanwhile; nothing was changed."));
         m_out << QStringLiteral("\nThe lock of the computer %1 was removed; the program can start on %2.\n")
@@ -865,7 +869,7 @@ private:
             return kFailed;
         }
         try {
-            const QString aside = PostingRun::setAsideJournal(folder, QDate::currentDate());
+            const QString aside = PostingRun::setAsideJournal(folder, m_clock.today());
             m_out << QStringLiteral("\nThe posting journal was set aside as %1. Write Records works again. Check the "
                                     "slips in Completed Service Slips against the service history and the invoice "
                                     "journal by hand.\n")
@@ -879,13 +883,14 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     QIODevice &m_in;
+    const Clock &m_clock;
 };
 
 } // namespace
 
-int runDataTool(const QStringList &args, QTextStream &out, QTextStream &err, QIODevice &in)
+int runDataTool(const QStringList &args, QTextStream &out, QTextStream &err, QIODevice &in, const Clock &clock)
 {
-    const int status = Tool(out, err, in).run(args);
+    const int status = Tool(out, err, in, clock).run(args);
     out.flush();
     err.flush();
     return status;

@@ -2,6 +2,7 @@
 
 #include "accounts/recordimport.h"
 #include "core/backuparchive.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/settings.h"
@@ -217,7 +218,7 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     }
 }
 
-int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err, const Clock &clock)
 {
     const QString command = QStringLiteral("backup");
     const Parsed p = parse(args, {QStringLiteral("root")}, {});
@@ -232,7 +233,7 @@ int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString root = p.values.value(QStringLiteral("root"), defaultRoot());
     try {
         const BackupArchive::Made made =
-            BackupArchive::create(root, p.positional[0], QDateTime::currentDateTime(), {InstanceLock::lockFileName()});
+            BackupArchive::create(root, p.positional[0], clock.now(), {InstanceLock::lockFileName()});
         out << QStringLiteral("%1 backed up to %2: %3 file(s), %4 bytes, read back and checked (archive %5 bytes)\n")
                    .arg(shown(root), shown(made.path))
                    .arg(made.files)
@@ -244,7 +245,7 @@ int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     }
 }
 
-int restoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+int restoreCommand(const QStringList &args, QTextStream &out, QTextStream &err, const Clock &clock)
 {
     const QString command = QStringLiteral("restore");
     const Parsed p = parse(args, {}, {});
@@ -261,7 +262,7 @@ int restoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     } catch (const DiskError &e) {
         return fail(err, command, e.message());
     }
-    const auto findings = checkDataFolder(DataFolder(p.positional[1]));
+    const auto findings = checkDataFolder(DataFolder(p.positional[1]), clock);
     for (const CheckFinding &f : findings)
         out << f.text() << '\n';
     err << (findings.empty() ? QStringLiteral("No problems found in the restored folder\n")

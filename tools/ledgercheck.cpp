@@ -6,6 +6,7 @@
 #include "billing/postingrecords.h"
 #include "billing/postingrun.h"
 #include "billing/receivables.h"
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/formats.h"
 #include "core/oledate.h"
@@ -50,8 +51,9 @@ struct Invoice
 class Ledger
 {
 public:
-    Ledger(const DataFolder &folder, std::vector<CheckFinding> &findings)
+    Ledger(const DataFolder &folder, const Clock &clock, std::vector<CheckFinding> &findings)
         : m_folder(folder)
+        , m_clock(clock)
         , m_findings(findings)
     {}
 
@@ -194,7 +196,7 @@ private:
             invoicesOf[it->acctNo.toLower()] << it.key();
 
         QHash<QString, Money> owed; // what Who Still Owes shows, by account file name in lower case
-        for (const Receivables::Account &a : Receivables::load(m_folder, QDate::currentDate()).accounts)
+        for (const Receivables::Account &a : Receivables::load(m_folder, m_clock.today()).accounts)
             owed.insert(a.acctNo.toLower(), a.balance);
 
         const QString folder = m_folder.path(QStringLiteral("/VIActiveAccounts"));
@@ -248,16 +250,17 @@ private:
     }
 
     const DataFolder &m_folder;
+    const Clock &m_clock;
     std::vector<CheckFinding> &m_findings;
     QHash<QString, Invoice> m_invoices; // the journal's, by number
 };
 
 } // namespace
 
-void checkLedger(const DataFolder &folder, std::vector<CheckFinding> &findings)
+void checkLedger(const DataFolder &folder, const Clock &clock, std::vector<CheckFinding> &findings)
 {
     // Half-written books are finished at the program's next start (the data check says so); they are judged then.
     if (PostingRun::pending(folder) || !folder.interruptedAppends().isEmpty())
         return;
-    Ledger(folder, findings).run();
+    Ledger(folder, clock, findings).run();
 }

@@ -1,5 +1,7 @@
 #include "tools/datatool.h"
 
+#include "core/clock.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -25,5 +27,6 @@ int main(int argc, char *argv[])
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return 2;
-    return runDataTool(app.arguments().mid(1), out, err, in);
+    const SystemClock clock;
+    return runDataTool(app.arguments().mid(1), out, err, in, clock);
 }

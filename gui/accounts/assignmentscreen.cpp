@@ -3,7 +3,6 @@
 #include "accounts/assignmentprintvalues.h"
 #include "accounts/assignmentrecord.h"
 #include "core/datafolder.h"
-#include "core/diskguard.h"
 #include "core/seams.h"
 #include "core/settings.h"
 #include "dispatch/assignedslips.h"
@@ -11,6 +10,7 @@
 #include "gui/accounts/pairphonedialog.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
+#include "gui/widgets/messagehelpers.h"
 #include "phone/phonetokens.h"
 #include "printing/assignmentreport.h"
 

@@ -749,7 +749,7 @@ void CustomerScreen::alarm()
         m_platform.messages.beep();
 }
 
-void CustomerScreen::showNotice(const Validation::Notice &notice)
+void CustomerScreen::showNotice(const Notice &notice)
 {
     m_platform.messages.inform(notice.text, notice.title.isEmpty() ? m_state.folder.executableName() : notice.title);
 }
@@ -784,9 +784,9 @@ bool CustomerScreen::save()
     m_acctNo->setText(result.acctNo);
     if (m_accounts.isBusiness())
         m_name->setText(result.name);
-    for (const Validation::Notice &n : result.notices)
+    for (const Notice &n : result.notices)
         showNotice(n);
-    if (!result.saved) {
+    if (!result.isDone()) {
         focusBox(result.focus);
         return false;
     }
@@ -832,7 +832,7 @@ void CustomerScreen::addNew()
         return;
     }
     m_acctNo->setText(result.save.acctNo);
-    for (const Validation::Notice &n : result.save.notices)
+    for (const Notice &n : result.save.notices)
         showNotice(n);
     if (result.full) {
         alarm();

@@ -99,7 +99,7 @@ private:
     void fillBoxes(const CustomerForm &form);
     CustomerForm form() const;
     bool save();
-    void showNotice(const Validation::Notice &notice);
+    void showNotice(const Notice &notice);
     void focusBox(CustomerBox box);
     void applyTypeToScreen();
     void applyAddressStyle();

@@ -1,13 +1,13 @@
 #include "gui/accounts/servicesscreen.h"
 
 #include "core/datafolder.h"
-#include "core/diskguard.h"
 #include "core/formats.h"
 #include "core/seams.h"
 #include "core/settings.h"
 #include "gui/accounts/listtransfer.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
+#include "gui/widgets/messagehelpers.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -3,6 +3,7 @@
 #include "core/seams.h"
 #include "core/weblinks.h"
 #include "gui/app/logo.h"
+#include "gui/widgets/messagehelpers.h"
 #include "gui/widgets/widgets.h"
 
 #include <QHBoxLayout>
@@ -47,9 +48,8 @@ AboutBox::AboutBox(const DataFolder &folder, Platform &platform, Environment env
     });
     auto *visit = new QPushButton(QStringLiteral("&Visit Now"), this);
     visit->setObjectName(QStringLiteral("cmdVisit"));
-    connect(visit, &QPushButton::clicked, this, [&folder, &platform] {
-        WebLinks::openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage);
-    });
+    connect(visit, &QPushButton::clicked, this,
+            [&folder, &platform] { openWebPageOrSay(folder, platform.web, platform.messages, WebLinks::kHomePage); });
     Widgets::clickOnEscape(this, menu);
     buttons->addWidget(menu);
     buttons->addWidget(visit);

@@ -793,7 +793,7 @@ void SetupScreen::saveAndReturn()
         m_business[BusinessField::Telephone]->setFocus();
         return;
     case SetupLogic::SaveOutcome::SlipNotNumeric:
-        inform(Validation::checkSlipNumber(m_nextSlip->text()).error.value_or(Validation::Notice{}).text);
+        inform(Validation::checkSlipNumber(m_nextSlip->text()).error.value_or(Notice{}).text);
         m_tabs->setCurrentIndex(4);
         m_nextSlip->setFocus();
         return;

@@ -8,6 +8,7 @@
 #include "core/startmenustate.h"
 #include "core/weblinks.h"
 #include "gui/app/logo.h"
+#include "gui/widgets/messagehelpers.h"
 #include "platform/instancelock.h"
 
 #include <QDir>
@@ -117,7 +118,7 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     QAction *webManual = help->addAction(QStringLiteral("User Manual on the &Web"));
     webManual->setObjectName(QStringLiteral("mnuWebManual"));
     connect(webManual, &QAction::triggered, this,
-            [this] { WebLinks::openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kManual); });
+            [this] { openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kManual); });
     outer->setMenuBar(menuBar);
 
     auto *top = new QHBoxLayout;
@@ -294,7 +295,7 @@ void StartMenu::orderSupplies(int item)
     if (*supply.question &&
         !m_platform.messages.ask(QString::fromLatin1(supply.question), QString::fromLatin1(supply.title)))
         return;
-    WebLinks::openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kSuppliers);
+    openWebPageOrSay(m_folder, m_platform.web, m_platform.messages, WebLinks::kSuppliers);
 }
 
 void StartMenu::backUpNow()

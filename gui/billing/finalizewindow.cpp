@@ -56,7 +56,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     , m_target(target)
     , m_inputs(std::move(inputs))
 {
-    setWindowTitle(QStringLiteral("Completed Service Slips"));
+    setWindowTitle(Finalize::kWindowTitle);
 
     m_grid = new FlexGrid(QStringLiteral("fgCompletions"), this);
     m_grid->setFormat(kFormat);
@@ -515,44 +515,35 @@ void FinalizeWindow::enterToGrid()
     const int row = m_session.current();
     if (!m_session.hasRow(row))
         return;
-    if (const auto usedAt = m_session.invoiceUsedAt(m_invoice->text());
-        usedAt && !m_invoice->text().trimmed().isEmpty()) {
-        if (!m_messages.ask(QStringLiteral("Invoice No. %1 is already used by %2.\r\nUse it again?")
-                                .arg(m_invoice->text().trimmed(), *usedAt),
-                            QStringLiteral("Invoice Number in Use"))) {
-            m_invoice->setFocus();
-            return;
-        }
-    }
-    // The boxes as they are now, even when the last one typed in has not been left.
-    m_session.setAmountText(m_amount->text());
-    for (int k = 0; k < 2; ++k)
-        m_session.setTaxText(k, m_tax[k]->text());
-    const Finalize::Refusal refusal = m_session.enterToGrid(m_invoice->text(), m_payForm->currentText());
-    if (refusal != Finalize::Refusal::Amount)
+    const FinalizeSession::Boxes boxes{
+        m_amount->text(), {m_tax[0]->text(), m_tax[1]->text()}, m_invoice->text(), m_payForm->currentText()};
+    InvoiceNumbers numbers(m_state.folder, m_state.settings);
+    const Finalize::Entry entry =
+        putThrough(m_messages, [&](const Answers &answers) { return m_session.enterToGrid(answers, boxes, numbers); });
+    if (entry.amountCleared)
+        m_amount->setText(Finalize::zeroText());
+    if (entry.taxesWorkedOut)
         CalculateRowTaxes();
-    if (refusal != Finalize::Refusal::None) {
-        m_messages.inform(Finalize::refusalMessage(refusal), QString());
-        if (refusal == Finalize::Refusal::Amount || refusal == Finalize::Refusal::TooLarge) {
-            m_amount->setText(refusal == Finalize::Refusal::Amount ? Finalize::zeroText() : m_amount->text());
-            m_amount->setFocus();
-        } else if (refusal == Finalize::Refusal::Tax) {
-            m_tax[m_session.tax(0) < Money() ? 0 : 1]->setFocus();
-        } else if (refusal == Finalize::Refusal::InvoiceNumber) {
-            m_invoice->setFocus();
-        } else {
-            m_payForm->setFocus();
-        }
+    switch (entry.box) {
+    case Finalize::EntryBox::Amount:
+        m_amount->setFocus();
+        break;
+    case Finalize::EntryBox::Tax1:
+    case Finalize::EntryBox::Tax2:
+        m_tax[entry.box == Finalize::EntryBox::Tax1 ? 0 : 1]->setFocus();
+        break;
+    case Finalize::EntryBox::InvoiceNumber:
+        m_invoice->setFocus();
+        break;
+    case Finalize::EntryBox::PayForm:
+        m_payForm->setFocus();
+        break;
+    case Finalize::EntryBox::None:
+        break;
+    }
+    if (!entry.isDone())
         return;
-    }
     showRow(row);
-    try {
-        // The board never prints the number now given to this slip.
-        InvoiceNumbers(m_state.folder, m_state.settings).take(m_session.row(row).invoiceNo);
-    } catch (const DiskError &e) {
-        m_messages.inform(e.message(), windowTitle());
-    }
-    m_session.tookInvoice(m_session.row(row).invoiceNo, m_state.settings.invoiceNumber);
     m_write->setEnabled(true);
     ResetEntry();
     TickNone();

@@ -44,7 +44,6 @@ const QString kFinancialFormat = QStringLiteral(
 const QString kServiceFormat = QStringLiteral(
     "^Account              |<Name                                      |^Date             |<Service Provided       "
     "               |Serviced By                   ");
-const QString kInvalidDate = QStringLiteral("Your Calendar Selection is Invalid");
 
 } // namespace
 
@@ -73,7 +72,7 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     const QString pickerCaptions[2] = {QStringLiteral("&Start Date"), QStringLiteral("E&nd Date")};
     auto *pickers = new QGridLayout;
     for (int i = 0; i < 2; ++i) {
-        m_picker[i] = new DateBox(QStringLiteral("DTPicker1_%1").arg(i), m_messages, this);
+        m_picker[i] = new DateBox(QStringLiteral("DTPicker1_%1").arg(i), m_messages, m_clock, this);
         auto *caption = new QLabel(pickerCaptions[i], this);
         caption->setObjectName(QStringLiteral("lblDate_%1").arg(i));
         caption->setBuddy(m_picker[i]);
@@ -489,22 +488,15 @@ void HistoryWindow::pickerChanged(int index)
 {
     if (m_settingDates)
         return;
-    const QDate today = m_clock.today();
-    const QDate chosen = m_picker[index]->date();
-    m_settingDates = true;
-    if (chosen > today) {
-        if (m_state.settings.soundAlarm)
-            m_messages.beep();
-        m_messages.inform(kInvalidDate, QString());
-        m_picker[index]->setDate(today);
-        m_accepted[index] = today;
-    } else {
-        m_accepted[index] = chosen;
-    }
-    if (m_accepted[1] < m_accepted[0]) {
-        m_messages.inform(kInvalidDate, QString());
-        m_picker[1]->setDate(m_accepted[0]);
-        m_accepted[1] = m_accepted[0];
+    m_settingDates = true; // the dates change no more while their messages are shown
+    const auto picked =
+        shown(m_messages, History::pickDate({m_accepted[0], m_accepted[1]}, index, m_picker[index]->date(),
+                                            m_clock.today(), m_state.settings.soundAlarm));
+    m_accepted[0] = picked.range.start;
+    m_accepted[1] = picked.range.end;
+    for (int k = 0; k < 2; ++k) {
+        if (m_picker[k]->date() != m_accepted[k])
+            m_picker[k]->setDate(m_accepted[k]);
     }
     m_settingDates = false;
     // What is shown below the dates is always of the dates shown.

@@ -62,7 +62,7 @@ QString weekCaption(const AgreementView::Week &week)
 
 AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
                                  const QStringList &technicians, Checker check, Store store, Messages &messages,
-                                 bool soundAlarm, QWidget *parent)
+                                 const Clock &clock, bool soundAlarm, QWidget *parent)
     : QDialog(parent)
     , m_messages(messages)
     , m_check(std::move(check))
@@ -175,11 +175,11 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     m_slot->setCurrentIndex(
         std::max(0, m_slot->findText(agreement.slot.isEmpty() ? SlipValues::kNoTime : agreement.slot)));
     right->addRow(Widgets::label(QStringLiteral("Time s&lot"), QStringLiteral("lblSlot"), this, m_slot), m_slot);
-    m_start = new DateBox(QStringLiteral("dtpStart"), messages, this);
+    m_start = new DateBox(QStringLiteral("dtpStart"), messages, clock, this);
     m_start->setDate(agreement.start);
     right->addRow(Widgets::label(QStringLiteral("Sta&rts"), QStringLiteral("lblStart"), this, m_start), m_start);
     m_ends = Widgets::checkBox(QStringLiteral("&Ends"), QStringLiteral("ckEnds"), this);
-    m_end = new DateBox(QStringLiteral("dtpEnd"), messages, this);
+    m_end = new DateBox(QStringLiteral("dtpEnd"), messages, clock, this);
     m_end->setDate(agreement.end);
     m_ends->setChecked(agreement.end.isValid());
     m_end->setEnabled(agreement.end.isValid());
@@ -585,7 +585,8 @@ void AgreementsWindow::edit(const Agreement &agreement)
     m_editor = new AgreementEditor(
         agreement, m_names.value(agreement.acctNo.trimmed()), services, technicians,
         [this](const Agreement &a) { return Agreements::problem(m_state.folder, a); },
-        [this](const Agreement &a) { return store(a, false); }, m_platform.messages, m_state.settings.soundAlarm, this);
+        [this](const Agreement &a) { return store(a, false); }, m_platform.messages, m_platform.clock,
+        m_state.settings.soundAlarm, this);
     m_editor->setAttribute(Qt::WA_DeleteOnClose);
     // The list waits for the editor; the rest of the program does not.
     m_editor->setWindowModality(Qt::WindowModal);

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 
+class Clock;
 class DataFolder;
 class DateBox;
 class FlexGrid;
@@ -42,7 +43,7 @@ public:
     // Stores the agreement; false when it could not (and the user was told why).
     using Store = std::function<bool(const Agreement &)>;
     AgreementEditor(const Agreement &agreement, const QString &customer, const QStringList &services,
-                    const QStringList &technicians, Checker check, Store store, Messages &messages,
+                    const QStringList &technicians, Checker check, Store store, Messages &messages, const Clock &clock,
                     bool soundAlarm = false, QWidget *parent = nullptr);
 
     // The agreement as the boxes hold it now (whether it can be saved or not).

@@ -340,7 +340,7 @@ QGroupBox *BoardWindow::buildChangeFrame()
     m_cboTime = new QComboBox(frame);
     m_cboTime->setObjectName(QStringLiteral("cboTime"));
     m_cboTime->addItems(SlipValues::timeSlots());
-    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, frame);
+    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, m_platform.clock, frame);
     // The arrow keys step over the days the work week leaves out.
     m_picker->setAllowedDays([this](const QDate &day) { return nextWorkday(m_state.settings.workWeek, day) == day; });
     for (QListWidget *list : {m_lstTechs, m_lstStatus, m_lstPriority})
@@ -1135,8 +1135,8 @@ QWidget *BoardWindow::buildFilterBar()
     m_filterStatus->addItem(SlipValues::kComplete);
     m_filterDates = Widgets::checkBox(QStringLiteral("Scheduled"), QStringLiteral("ckFilterDates"), bar);
     m_filterDates->setToolTip(QStringLiteral("Show the slips scheduled from the first date to the second"));
-    m_filterFrom = new DateBox(QStringLiteral("dtpFilterFrom"), m_platform.messages, bar);
-    m_filterTo = new DateBox(QStringLiteral("dtpFilterTo"), m_platform.messages, bar);
+    m_filterFrom = new DateBox(QStringLiteral("dtpFilterFrom"), m_platform.messages, m_platform.clock, bar);
+    m_filterTo = new DateBox(QStringLiteral("dtpFilterTo"), m_platform.messages, m_platform.clock, bar);
     for (DateBox *box : {m_filterFrom, m_filterTo})
         box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
     auto *showAll = Widgets::button(QStringLiteral("Show All"), QStringLiteral("cmdShowAll"), bar);
@@ -1295,7 +1295,7 @@ void BoardWindow::askRouteSheet()
         r = m_board.gridCurrentRow();
     const QString technician = r >= 1 ? m_board.slip(r).text(AssignedTo) : QString();
     RouteSheetDialog dialog(technicianNames(m_state.assignmentLists.board), technician, m_platform.clock.today(),
-                            m_platform.messages, this);
+                            m_platform.messages, m_platform.clock, this);
     if (dialog.exec() == QDialog::Accepted)
         printRouteSheet(dialog.technician(), dialog.date());
 }

@@ -618,7 +618,7 @@ void CalendarWindow::build()
     auto *previous = Widgets::button(QStringLiteral("< &Previous"), QStringLiteral("cmdPrevious"), this);
     auto *next = Widgets::button(QStringLiteral("&Next >"), QStringLiteral("cmdNext"), this);
     auto *today = Widgets::button(QStringLiteral("&Today"), QStringLiteral("cmdToday"), this);
-    m_dateBox = new DateBox(QStringLiteral("dtpCalendarDate"), m_messages, this);
+    m_dateBox = new DateBox(QStringLiteral("dtpCalendarDate"), m_messages, m_clock, this);
     m_dateBox->setMaximumWidth(m_dateBox->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
     m_free = Widgets::checkBox(QStringLiteral("&Free hours"), QStringLiteral("ckFreeHours"), this);
     m_free->setChecked(true);
@@ -656,7 +656,7 @@ void CalendarWindow::build()
     m_details->setFrameShape(QFrame::StyledPanel);
     m_details->setMinimumHeight(120);
     // Another day, perhaps of another week: a slip past due is pulled into this week here.
-    m_moveToDate = new DateBox(QStringLiteral("dtpMoveTo"), m_messages, this);
+    m_moveToDate = new DateBox(QStringLiteral("dtpMoveTo"), m_messages, m_clock, this);
     m_moveTo = Widgets::button(QStringLiteral("&Move to"), QStringLiteral("cmdMoveTo"), this);
     m_moveTo->setToolTip(QStringLiteral("Moves the selected slip to this day: at its own time when that is free, "
                                         "else at the technician's first free time of the day"));

@@ -227,7 +227,7 @@ QWidget *CreateSlipWindow::buildScheduleStep()
     m_noDate->setObjectName(QStringLiteral("ckdate"));
     connect(m_noDate, &QCheckBox::clicked, this, &CreateSlipWindow::noDateClicked);
     dates->addWidget(m_noDate, 0, 0, 1, 2);
-    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, m_datePanel);
+    m_picker = new DateBox(QStringLiteral("DTPicker1"), m_platform.messages, m_platform.clock, m_datePanel);
     // The arrow keys step over the days the work week leaves out; the day already shown can be picked too.
     m_picker->setAllowedDays([this](const QDate &day) { return nextWorkday(m_state.settings.workWeek, day) == day; });
     connect(m_picker, &DateBox::dateChosen, this, [this] { pickerChanged(); });
@@ -582,10 +582,9 @@ void CreateSlipWindow::applyPickedDate(const QDate &date)
     if (m_noDate->isChecked())
         setLeaveBlank(false);
     // A day more than a year ahead is most likely a slip of the year typed wrong: asked once.
-    if (date > m_platform.clock.today().addYears(1) && m_date != date &&
-        !m_platform.messages.ask(
-            QStringLiteral("%1 is more than a year ahead. Is this date correct?").arg(Formats::shortDate(date)),
-            QStringLiteral("Date Far Ahead"))) {
+    if (!putThrough(m_platform.messages, [&](const Answers &answers) {
+             return SlipCreation::farAheadQuestion(date, m_date, m_platform.clock, answers);
+         }).isDone()) {
         setPicker(m_date.value_or(firstWorkday()));
         return;
     }
@@ -641,14 +640,14 @@ void CreateSlipWindow::refreshDay()
 
 void CreateSlipWindow::createSlip()
 {
-    if (!m_noDate->isChecked() && !m_date) {
-        if (!m_platform.messages.ask(SlipCreation::kNoDateQuestion, SlipCreation::kNoDateTitle)) {
-            alarm();
-            m_picker->setFocus();
-            return;
-        }
-    }
     const SlipCreation::SlipDraft slip = draft();
+    if (!putThrough(m_platform.messages, [&](const Answers &answers) {
+             return SlipCreation::noDateQuestion(slip, m_noDate->isChecked(), answers);
+         }).isDone()) {
+        alarm();
+        m_picker->setFocus();
+        return;
+    }
     const auto number = putThrough(m_platform.messages, [&](const Answers &answers) {
                             return SlipCreation::StoreSlip(m_state.folder, m_state.slipCounter, m_platform.clock,
                                                            m_state.currentCustomer, slip, answers);

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 RouteSheetDialog::RouteSheetDialog(const QStringList &technicians, const QString &technician, const QDate &date,
-                                   Messages &messages, QWidget *parent)
+                                   Messages &messages, const Clock &clock, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgRouteSheet"));
@@ -24,7 +24,7 @@ RouteSheetDialog::RouteSheetDialog(const QStringList &technicians, const QString
     m_technician->addItem(RouteSheet::kAllTechnicians);
     m_technician->addItems(technicians);
     m_technician->setCurrentIndex(std::max(0, m_technician->findText(technician)));
-    m_date = new DateBox(QStringLiteral("dtpRouteDate"), messages, this);
+    m_date = new DateBox(QStringLiteral("dtpRouteDate"), messages, clock, this);
     m_date->setDate(date);
     auto *form = new QFormLayout(this);
     form->addRow(QStringLiteral("Technician"), m_technician);

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <vector>
 
+class Clock;
 class DataFolder;
 class Messages;
 class QComboBox;
@@ -20,7 +21,7 @@ class RouteSheetDialog final : public QDialog
 public:
     // The list holds "All Technicians" first, then the names; `technician` is chosen when it is among them.
     RouteSheetDialog(const QStringList &technicians, const QString &technician, const QDate &date, Messages &messages,
-                     QWidget *parent = nullptr);
+                     const Clock &clock, QWidget *parent = nullptr);
     QString technician() const; // "All Technicians" for all
     QDate date() const;
 

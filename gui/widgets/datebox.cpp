@@ -1,5 +1,6 @@
 #include "gui/widgets/datebox.h"
 
+#include "core/clock.h"
 #include "core/seams.h"
 #include "gui/widgets/widgets.h"
 
@@ -61,9 +62,10 @@ private:
 
 } // namespace
 
-DateBox::DateBox(const QString &objectName, Messages &messages, QWidget *parent)
+DateBox::DateBox(const QString &objectName, Messages &messages, const Clock &clock, QWidget *parent)
     : QLineEdit(parent)
     , m_messages(messages)
+    , m_clock(clock)
 {
     setObjectName(objectName);
     setPlaceholderText(QStringLiteral("month/day/year"));
@@ -169,7 +171,7 @@ void DateBox::step(int days)
 {
     QDate date = parse(text());
     if (!date.isValid())
-        date = m_date.isValid() ? m_date : QDate::currentDate();
+        date = m_date.isValid() ? m_date : m_clock.today();
     date = date.addDays(days);
     // A week without an allowed day is not looked through for ever.
     for (int tries = 0; m_allowed && !m_allowed(date) && tries < 366; ++tries)
@@ -216,7 +218,7 @@ void DateBox::openCalendar()
         return;
     QCalendarWidget *calendar = calendarWidget();
     const QDate typed = parse(text());
-    calendar->setSelectedDate(typed.isValid() ? typed : (m_date.isValid() ? m_date : QDate::currentDate()));
+    calendar->setSelectedDate(typed.isValid() ? typed : (m_date.isValid() ? m_date : m_clock.today()));
     m_popup->adjustSize();
     m_popup->move(mapToGlobal(QPoint(0, height())));
     m_popup->show();

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <functional>
 
+class Clock;
 class Messages;
 class QCalendarWidget;
 class QFrame;
@@ -20,7 +21,8 @@ class DateBox final : public QLineEdit
 {
     Q_OBJECT
 public:
-    DateBox(const QString &objectName, Messages &messages, QWidget *parent = nullptr);
+    // With nothing typed and no date, the arrow keys and the calendar start from the clock's today.
+    DateBox(const QString &objectName, Messages &messages, const Clock &clock, QWidget *parent = nullptr);
 
     // The date last accepted (or set by the window); the text may hold a date still being typed.
     QDate date() const { return m_date; }
@@ -54,6 +56,7 @@ private:
     void refuse(const QString &why);
 
     Messages &m_messages;
+    const Clock &m_clock;
     QDate m_date;
     QDate m_minimum;
     std::function<bool(const QDate &)> m_allowed;

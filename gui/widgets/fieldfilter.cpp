@@ -270,7 +270,7 @@ void FieldFilter::guardStorable(QPlainTextEdit *edit, Messages &messages, const 
         QTextCursor cursor = edit->textCursor();
         cursor.movePosition(QTextCursor::End);
         edit->setTextCursor(cursor);
-        const Validation::Notice notice = *refusal;
+        const Notice notice = *refusal;
         QTimer::singleShot(0, edit, [&messages, notice, programTitle] {
             messages.inform(notice.text, notice.title.isEmpty() ? programTitle : notice.title);
         });

@@ -56,7 +56,7 @@ private slots:
         QVERIFY(!activated);
         QCOMPARE(accounts.count(), 1);
         const CustomerSaveResult r = accounts.save(businessForm(" 1001 ", "Acme  "), true);
-        QVERIFY(r.saved);
+        QVERIFY(r.isDone());
         QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
         const Record stored = storedCustomer(root, 1);
         QCOMPARE(stored.rawText(AcctNo), QString("1001").leftJustified(20));
@@ -70,7 +70,7 @@ private slots:
         CustomerForm f = businessForm("1001", "Abroad Ltd");
         f.address3 = "Camden";
         f.address4 = "NW1 8AB";
-        QVERIFY(accounts.save(f, false).saved);
+        QVERIFY(accounts.save(f, false).isDone());
         const Record abroad = storedCustomer(root, 1);
         QCOMPARE(QStringList({abroad.text(City), abroad.text(Address4), abroad.text(State), abroad.text(ServiceCity)}),
                  QStringList({"Camden", "NW1 8AB", "", "Springfield"}));
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(activated);
         accounts.show(1);
         const CustomerSaveResult r = accounts.save(businessForm(acct, name, phone), true);
-        QVERIFY(!r.saved);
+        QVERIFY(!r.isDone());
         QVERIFY(!accounts.saved());
         QTEST(r.notices.back().text, "message");
         QTEST(int(r.focus), "focus");
@@ -126,7 +126,7 @@ private slots:
     {
         auto &&[root, current, accounts, activated] = Opened();
         const CustomerSaveResult r = accounts.save(businessForm("", "Acme", " 555-123-4567 "), true);
-        QVERIFY(r.saved);
+        QVERIFY(r.isDone());
         QCOMPARE(r.acctNo, QString("555-123-4567"));
         QCOMPARE(r.notices.front().text, QString("Telephone Number will be used as Acct No."));
         QCOMPARE(storedCustomer(root, 1).text(AcctNo), QString("555-123-4567"));
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(accounts.save(f, true).notices.back().text, QString("Enter Account 1st and Last Name"));
         f.title = "Ms";
         f.firstName = "Anne";
-        QVERIFY(accounts.save(f, true).saved);
+        QVERIFY(accounts.save(f, true).isDone());
         QCOMPARE(storedCustomer(root, 3).text(Name), QString("Ms Anne Lee"));
         QCOMPARE(storedCustomer(root, 3).text(AcctType), QString("Individual"));
         // The list follows the new name at once.
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(accounts.currentNumber(), 1);
         QCOMPARE(root.read(CustomerFile::kPath), threeCustomers());
         QVERIFY(accounts.addNew(onScreen, true).started);
-        QVERIFY(accounts.save(businessForm("D4", "Delta Plumbing"), true).saved);
+        QVERIFY(accounts.save(businessForm("D4", "Delta Plumbing"), true).isDone());
         QVERIFY(!accounts.pendingNew());
         QCOMPARE(root.read(CustomerFile::kPath).size(), 4 * 328);
         QCOMPARE(root.read(CustomerFile::kPath).left(3 * 328), threeCustomers());
@@ -237,7 +237,7 @@ private slots:
         accounts.show(1);
         QCOMPARE(accounts.shown().text(AcctNo), QString());
         QVERIFY(accounts.names().empty());
-        QVERIFY(accounts.save(businessForm("A2", "Again"), true).saved);
+        QVERIFY(accounts.save(businessForm("A2", "Again"), true).isDone());
         QCOMPARE(root.read(CustomerFile::kPath).size(), 328);
     }
 
@@ -313,7 +313,7 @@ private slots:
         accounts.show(2);
         CustomerForm f = accounts.formOf(accounts.shown());
         f.lastName = "Smythe";
-        QVERIFY(accounts.save(f, true).saved);
+        QVERIFY(accounts.save(f, true).isDone());
         QVERIFY(!root.exists(CustomerWrite::kJournal));
         QCOMPARE(root.read(CustomerFile::kPath).replace(328, 328, customer("x").bytes()),
                  QByteArray(threeCustomers()).replace(328, 328, customer("x").bytes()));

@@ -20,6 +20,20 @@ namespace {
 const QDate kDay(2026, 3, 7);
 const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 
+QString noAmountText()
+{
+    return QStringLiteral("No Amount or the Amount is invalid");
+}
+
+// The messages a verdict shows, one a line.
+QString said(const Verdict &verdict)
+{
+    QStringList texts;
+    for (const Notice &notice : verdict.notices)
+        texts << notice.text;
+    return texts.join('\n');
+}
+
 Money money(const char *text)
 {
     return *Formats::parseCurrency(QString::fromLatin1(text));
@@ -141,7 +155,7 @@ private slots:
         corrected.calculateTaxes();
         corrected.setAmountText("20");
         for (FinalizeSession *s : {&fresh, &corrected})
-            QCOMPARE(s->enterToGrid("5001", "Cash"), Finalize::Refusal::None);
+            QVERIFY(s->enterToGrid("5001", "Cash").isDone());
         const PostingRun::Slip a = fresh.postingSlips().at(0), b = corrected.postingSlips().at(0);
         QCOMPARE(b.amountText, "$21.20");
         QCOMPARE(std::tie(a.amountText, a.preTax, a.tax1, a.tax2, a.invoiceNo, a.payForm),
@@ -151,10 +165,12 @@ private slots:
         big.load({Finalize::Row{1, slip}});
         big.begin(1);
         big.setAmountText("99999999.99");
-        QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::TooLarge);
+        const Finalize::Entry tooLarge = big.enterToGrid("5002", "Cash");
+        QCOMPARE(said(tooLarge), "The Total is too large for the account records. Enter a smaller amount.");
+        QVERIFY(tooLarge.box == Finalize::EntryBox::Amount && !tooLarge.amountCleared);
         QVERIFY(!big.anyFinalized());
         big.setAmountText("9999999.99");
-        QCOMPARE(big.enterToGrid("5002", "Cash"), Finalize::Refusal::None);
+        QVERIFY(big.enterToGrid("5002", "Cash").isDone());
     }
 
     // Rows 1 and 2 entered, row 3 not: a cleared row is neither posted nor printed; printing takes the row chosen
@@ -179,7 +195,7 @@ private slots:
         for (int r : {1, 2}) {
             s.begin(r);
             s.setAmountText("10");
-            QCOMPARE(s.enterToGrid(QString::number(5000 + r), "Cash"), Finalize::Refusal::None);
+            QVERIFY(s.enterToGrid(QString::number(5000 + r), "Cash").isDone());
         }
         if (clear == "all")
             s.clearAll();
@@ -226,13 +242,25 @@ private slots:
         QCOMPARE(InvoiceNumbers::usedAt(used, "5001").value_or(""), "the history of account A-1 on 3/8/2026");
         QCOMPARE(used.highest, 7002);
         s.begin(1);
-        s.setAmountText("5");
-        QCOMPARE(s.enterToGrid("20260202", "Cash"), Finalize::Refusal::None);
-        numbers.take("20260202");
-        s.tookInvoice("20260202", settings.invoiceNumber);
+        QVERIFY(s.enterToGrid({}, {"5", {}, "20260202", "Cash"}, numbers).isDone());
         QCOMPARE(settings.invoiceNumber, 20260203); // the board does not print it again
+        QCOMPARE(root.read("/VIInvoiceNo.txt").trimmed(), "20260203");
         s.begin(2);
+        s.resetEntry(false, false);
         QCOMPARE(s.invoiceUsedAt(" 20260202").value_or(""), "slip 1201 in this list");
+        // Entering it again asks first; No changes nothing, not even the entry's boxes.
+        const FinalizeSession::Boxes again{"7", {}, " 20260202", "Cash"};
+        const Finalize::Entry asked = s.enterToGrid({}, again, numbers);
+        QCOMPARE(int(asked.kind), int(Verdict::Kind::Ask));
+        QCOMPARE(asked.question, "Invoice No. 20260202 is already used by slip 1201 in this list.\r\nUse it again?");
+        QCOMPARE(asked.title, "Invoice Number in Use");
+        const Finalize::Entry no = s.enterToGrid({false}, again, numbers);
+        QVERIFY(no.kind == Verdict::Kind::Refused && no.notices.empty() && !no.taxesWorkedOut);
+        QVERIFY(no.box == Finalize::EntryBox::InvoiceNumber && !s.row(2).finalized() && !s.amount());
+        QVERIFY(s.enterToGrid({true}, again, numbers).isDone());
+        QCOMPARE(s.row(2).invoiceNo, "20260202");
+        QCOMPARE(settings.invoiceNumber, 20260203);
+        s.clearRow(2);
         QVERIFY(!s.invoiceUsedAt("20260204"));
         QCOMPARE(s.nextInvoice(), "20260203");
         s.begin(1);
@@ -257,24 +285,49 @@ private slots:
         QCOMPARE(InvoiceNumbers::highestInUse(folder), 20260203);
     }
 
+    // The checks of Enter to Grid in their order, each with its message and the box it sends the user back to.
     void entryRefusals_data()
     {
-        dataColumns<QString, QString, QString, QString>("amount", "invoice", "payForm", "message");
-        dataRow("zero amount", "$0.00", "5001", "Cash", "No Amount or the Amount is invalid");
-        dataRow("no number", "abc", "5001", "Cash", "No Amount or the Amount is invalid");
-        dataRow("empty amount", "", "5001", "Cash", "No Amount or the Amount is invalid");
-        dataRow("no invoice", "$5.00", "  ", "Cash", "Enter the Invoice Number");
-        dataRow("no check number", "$5.00", "5001", "Ck # ", "Enter a Check Number");
-        dataRow("check number", "$5.00", "5001", "Ck # 1234", "");
-        dataRow("not collected", "$5.00", "5001", "Not Collected", "");
+        dataColumns<QString, QString, QString, QString, QString, int>("amount", "tax", "invoice", "payForm", "message",
+                                                                      "box");
+        const int amount = int(Finalize::EntryBox::Amount), none = int(Finalize::EntryBox::None);
+        const QString noAmount = noAmountText();
+        dataRow("zero amount", "$0.00", "", "5001", "Cash", noAmount, amount);
+        dataRow("no number", "abc", "", "5001", "Cash", noAmount, amount);
+        dataRow("empty amount", "", "", "", "Ck # ", noAmount, amount);
+        dataRow("negative tax", "$5.00", "-1", "5001", "Cash", "A tax cannot be below zero. Enter the tax again.",
+                int(Finalize::EntryBox::Tax2));
+        dataRow("no invoice", "$5.00", "", "  ", "Cash", "Enter the Invoice Number",
+                int(Finalize::EntryBox::InvoiceNumber));
+        dataRow("no check number", "$5.00", "", "5001", "Ck # ", "Enter a Check Number",
+                int(Finalize::EntryBox::PayForm));
+        dataRow("check number", "$5.00", "", "5001", "Ck # 1234", "", none);
+        dataRow("not collected", "$5.00", "", "5001", "Not Collected", "", none);
     }
 
     void entryRefusals()
     {
         QFETCH(QString, amount);
+        QFETCH(QString, tax);
         QFETCH(QString, invoice);
         QFETCH(QString, payForm);
-        QTEST(Finalize::refusalMessage(Finalize::checkEntry(amount, invoice, payForm)), "message");
+        QFETCH(QString, message);
+        QFETCH(int, box);
+        TestRoot root;
+        const DataFolder folder = root.folder();
+        Settings settings;
+        InvoiceNumbers numbers(folder, settings);
+        FinalizeSession s;
+        s.load({Finalize::Row{1, completedSlip(1001, "A-1", "Main St"), "1001"}});
+        s.begin(1);
+        const Finalize::Entry entry = s.enterToGrid({}, {amount, {QString(), tax}, invoice, payForm}, numbers);
+        QCOMPARE(said(entry), message);
+        QCOMPARE(int(entry.box), box);
+        QCOMPARE(entry.amountCleared, message == noAmountText());
+        QCOMPARE(entry.taxesWorkedOut, !entry.amountCleared);
+        QCOMPARE(s.row(1).finalized(), message.isEmpty());
+        // The boxes' own checks, without the taxes worked out.
+        QCOMPARE(said(Finalize::checkEntry(amount, invoice, payForm)), tax.isEmpty() ? message : QString());
     }
 
     // Each slip's history, service history, account file and its Backup, cash payment and taxes (a zero first tax

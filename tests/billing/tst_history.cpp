@@ -66,6 +66,38 @@ private slots:
         QTEST(r.end, "to");
     }
 
+    // A date picked into the range: a day after today becomes today (with the alarm only when it is on), an end
+    // before the start becomes the start; each says so.
+    void pickedDates_data()
+    {
+        dataColumns<int, QDate, bool, QDate, QDate, int, bool>("index", "picked", "alarm", "from", "to", "told",
+                                                               "beep");
+        const QDate mar1(2026, 3, 1), mar10(2026, 3, 10), today(2026, 3, 20);
+        dataRow("a start in the past", 0, QDate(2026, 2, 1), true, QDate(2026, 2, 1), mar10, 0, false);
+        dataRow("an end up to today", 1, today, true, mar1, today, 0, false);
+        dataRow("an end after today", 1, QDate(2026, 4, 1), true, mar1, today, 1, true);
+        dataRow("an end after today, alarm off", 1, QDate(2026, 4, 1), false, mar1, today, 1, false);
+        dataRow("an end before the start", 1, QDate(2026, 2, 27), true, mar1, mar1, 1, false);
+        dataRow("a start after the end", 0, QDate(2026, 3, 15), true, QDate(2026, 3, 15), QDate(2026, 3, 15), 1, false);
+        dataRow("a start after today", 0, QDate(2026, 5, 1), true, today, today, 2, true);
+    }
+    void pickedDates()
+    {
+        QFETCH(int, index);
+        QFETCH(QDate, picked);
+        QFETCH(bool, alarm);
+        QFETCH(int, told);
+        const History::PickedRange r =
+            History::pickDate({QDate(2026, 3, 1), QDate(2026, 3, 10)}, index, picked, QDate(2026, 3, 20), alarm);
+        QTEST(r.range.start, "from");
+        QTEST(r.range.end, "to");
+        QTEST(r.beep, "beep");
+        QCOMPARE(int(r.notices.size()), told);
+        for (const Notice &n : r.notices)
+            QCOMPARE(n.text, "Your Calendar Selection is Invalid");
+        QVERIFY(r.isDone());
+    }
+
     void rangeAndAccount()
     {
         TestRoot root;

@@ -110,7 +110,7 @@ QString findings(const DataFolder &folder, bool agreementsOnly = false)
     if (agreementsOnly)
         checkAgreements(folder, all);
     else
-        all = checkDataFolder(folder);
+        all = checkDataFolder(folder, toolClock());
     QStringList out;
     for (const CheckFinding &f : all)
         out << f.text();

@@ -113,6 +113,30 @@ private slots:
         QCOMPARE(checkPickedDate(WorkWeek::MondayToSaturday, QDate(2026, 1, 17)).date, QDate(2026, 1, 17));
     }
 
+    // The questions put before a slip is stored: a day more than a year ahead (once, not for the slip's own
+    // date), and no date unless the date is left blank on purpose.
+    void questionsBeforeStoring()
+    {
+        const FixedClock clock; // 1/15/2026
+        const QDate yearAhead = clock.today().addYears(1), beyond = yearAhead.addDays(1);
+        QVERIFY(farAheadQuestion(yearAhead, std::nullopt, clock, {}).isDone());
+        QVERIFY(farAheadQuestion(beyond, beyond, clock, {}).isDone());
+        const Verdict asked = farAheadQuestion(beyond, yearAhead, clock, {});
+        QCOMPARE(int(asked.kind), int(Verdict::Kind::Ask));
+        QCOMPARE(asked.question, "1/16/2027 is more than a year ahead. Is this date correct?");
+        QCOMPARE(asked.title, "Date Far Ahead");
+        QCOMPARE(int(farAheadQuestion(beyond, std::nullopt, clock, {false}).kind), int(Verdict::Kind::Refused));
+        QVERIFY(farAheadQuestion(beyond, std::nullopt, clock, {true}).isDone());
+
+        SlipDraft draft;
+        QVERIFY(noDateQuestion(draft, true, {}).isDone());
+        const Verdict noDate = noDateQuestion(draft, false, {});
+        QCOMPARE(std::tie(noDate.question, noDate.title), std::tie(kNoDateQuestion, kNoDateTitle));
+        QVERIFY(!noDateQuestion(draft, false, {false}).isDone() && noDateQuestion(draft, false, {true}).isDone());
+        draft.date = kMonday;
+        QVERIFY(noDateQuestion(draft, false, {}).isDone());
+    }
+
     void overlaps_data()
     {
         dataColumns<QString, QString, bool, bool>("a", "b", "overlap", "clash");

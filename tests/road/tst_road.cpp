@@ -15,6 +15,7 @@
 #include "platform/fakes/fakeplatform.h"
 #include "testsupport.h"
 #include "tools/datacheck.h"
+#include "tooltesting.h"
 #include "widgettesting.h"
 
 #include <QApplication>
@@ -628,7 +629,7 @@ class TestRoad : public QObject
                      qPrintable(name + ": " + firstDifference(actual, bytes)));
         }
         QStringList found;
-        for (const CheckFinding &f : checkDataFolder(DataFolder(road.root())))
+        for (const CheckFinding &f : checkDataFolder(DataFolder(road.root()), toolClock()))
             found << f.text();
         QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
     }

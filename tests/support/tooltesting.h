@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/clock.h"
+#include "core/startup.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
 #include "tools/ledgercheck.h"
@@ -7,6 +9,7 @@
 
 #include <QBuffer>
 #include <QDate>
+#include <QFile>
 #include <QTextStream>
 #include <vector>
 
@@ -18,28 +21,46 @@ struct ToolRun
     QString err;
 };
 
+// The day the generated sample folders of the tool tests are made on.
+inline const QDate kSampleDay(2026, 3, 4);
+
+// The clock of the data tool and the data check in the tests: the morning of the sample day.
+inline const Clock &toolClock()
+{
+    static const FixedClock clock(QDateTime(kSampleDay, QTime(9, 0)));
+    return clock;
+}
+
 // Runs the data tool in this process, with `input` as its standard input.
-inline ToolRun runTool(const QStringList &args, const QByteArray &input = {})
+inline ToolRun runTool(const QStringList &args, const QByteArray &input = {}, const Clock &clock = toolClock())
 {
     ToolRun run;
     QTextStream out(&run.out), err(&run.err);
     QBuffer in;
     in.setData(input);
     in.open(QIODevice::ReadOnly);
-    run.status = runDataTool(args, out, err, in);
+    run.status = runDataTool(args, out, err, in, clock);
     out.flush();
     err.flush();
     return run;
 }
 
-// The day the generated sample folders of the tool tests are made on.
-inline const QDate kSampleDay(2026, 3, 4);
+// A start made the folder on the sample day: the stamp of its last look into the customers' folders is of that
+// time (as the tool's clock reads it), not the machine's.
+inline void stampedOnSampleDay(const TestRoot &root)
+{
+    QFile marker(root.file(Startup::kAuxFoldersChecked));
+    if (marker.open(QIODevice::ReadWrite))
+        marker.setFileTime(toolClock().now(), QFileDevice::FileModificationTime);
+}
 
 // A small sample folder: a few dozen customers and slips.
 inline GenerateSummary generateSmall(const TestRoot &root, quint32 seed = 1, QDate today = kSampleDay)
 {
-    return generateSampleData(
+    const GenerateSummary made = generateSampleData(
         root.folder(), {.customers = 40, .slips = 80, .history = 150, .services = 20, .seed = seed, .today = today});
+    stampedOnSampleDay(root);
+    return made;
 }
 
 inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relative, const RecordLayout &layout)
@@ -51,7 +72,7 @@ inline std::vector<Record> recordsOf(const TestRoot &root, const QString &relati
 inline QStringList ledgerFindings(const DataFolder &folder)
 {
     std::vector<CheckFinding> findings;
-    checkLedger(folder, findings);
+    checkLedger(folder, toolClock(), findings);
     QStringList lines;
     for (const CheckFinding &f : findings)
         lines << f.text();

@@ -22,6 +22,7 @@
 #include "testsupport.h"
 #include "tools/datacheck.h"
 #include "tools/samplegenerator.h"
+#include "tooltesting.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,7 +42,7 @@ const PostingRun::TaxHeadings kHeadings{"Sales Tax", "City Tax"};
 QStringList findingsOf(const DataFolder &folder)
 {
     QStringList lines;
-    for (const CheckFinding &f : checkDataFolder(folder))
+    for (const CheckFinding &f : checkDataFolder(folder, toolClock()))
         lines << f.text();
     return lines;
 }
@@ -60,6 +61,7 @@ void prepare(const TestRoot &root)
     generateSampleData(root.folder(), {.customers = 30, .slips = 60, .history = 100, .services = 10, .today = kToday});
     const DataFolder folder = root.folder();
     Startup::createFolderTree(folder, kToday, accountNumbers(folder));
+    stampedOnSampleDay(root);
     AuxData::saveHeadings(folder, {"Gate code", "Dog", "", "Boiler", "Notes, misc", "\"Key\""});
     AuxData::saveBoxes(folder, accountNumbers(folder).front(), {"1234", "Rex\nbites", "", "", "", ""});
 }
@@ -260,7 +262,7 @@ void plant(const TestRoot &root, Leftover leftover)
     case MarkerInTheFuture: {
         QFile marker(root.file(Startup::kAuxFoldersChecked));
         QVERIFY(marker.open(QIODevice::ReadWrite));
-        QVERIFY(marker.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime));
+        QVERIFY(marker.setFileTime(toolClock().now().addDays(1), QFileDevice::FileModificationTime));
         return;
     }
     case MarkerIsAFolder:

@@ -252,9 +252,9 @@ private slots:
         QFETCH(QString, said);
         TestRoot root;
         const QString lockName = "/" + InstanceLock::lockFileName();
-        const QByteArray other =
-            "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
-            QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() + "\n";
+        const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
+                                 toolClock().now().toUTC().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() +
+                                 "\n";
         std::optional<InstanceLock> running;
         if (minutesAgo == 0)
             QVERIFY(running.emplace(root.path()).tryLock());
@@ -336,7 +336,7 @@ private slots:
             StartsTheProgram input(root.path());
             QString out, err;
             QTextStream o(&out), e(&err);
-            QCOMPARE(runDataTool({"write", "--kind", "accounthistory", file}, o, e, input), 0);
+            QCOMPARE(runDataTool({"write", "--kind", "accounthistory", file}, o, e, input, toolClock()), 0);
             QVERIFY(input.asked);
             QVERIFY(!input.programStarted);
         }

@@ -161,6 +161,7 @@ private slots:
                  L::kSlips);
         QCOMPARE(summary.nextSlipNumber, 32767);
         // Every slip number below the counter, none used twice, no double booking.
+        stampedOnSampleDay(root);
         const ToolRun run = runTool({"check", root.path()});
         QVERIFY2(run.status == 0, qPrintable(run.out.left(2000)));
     }

@@ -1,5 +1,6 @@
 #include "app/appstate.h"
 #include "billing/accountfiles.h"
+#include "billing/finalize.h"
 #include "billing/history.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
@@ -92,9 +93,11 @@ private slots:
         QCOMPARE(f.grid().text(1, 1), "11"); // sorted by slip number
         emit f.grid().cellClicked(1, 0);
         QVERIFY(f.grid().isTicked(1, 0));
-        // Refusals, in order.
+        // Refusals, in order; a text that is no amount gives way to the zero amount.
+        child<QLineEdit>(w, "txtAmount")->setText("ten");
         click(w, "cmdPost_0");
         QCOMPARE(f.fake.messages.lastText(), "No Amount or the Amount is invalid");
+        QCOMPARE(child<QLineEdit>(w, "txtAmount")->text(), Finalize::zeroText());
         enter(w, "txtAmount", "10.01");
         QCOMPARE(child<QLineEdit>(w, "txtAmount")->text(), "$10.01");
         click(w, "cmdPost_0");

@@ -2,6 +2,7 @@
 // which character they refused; one-line boxes stay one line. Message boxes show their titles whole.
 #include "core/cp1252.h"
 #include "core/validation.h"
+#include "gui/widgets/datebox.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/programwindow.h"
 #include "gui/widgets/widgets.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,6 +30,19 @@ class TestFieldFilter : public QObject
 
 private slots:
     void initTestCase() { useTestSettingsStore(); }
+
+    // With nothing typed and no date, the arrow keys and the calendar start from the clock's today.
+    void emptyDateBoxStartsFromTheClock()
+    {
+        FakePlatform fake;
+        fake.clock.set(QDateTime(QDate(2031, 5, 9), QTime(9, 0)));
+        DateBox box("dtpTest", fake.messages, fake.clock);
+        QTest::keyClick(&box, Qt::Key_Up);
+        QCOMPARE(box.text(), "5/10/2031");
+        box.clear();
+        box.openCalendar();
+        QCOMPARE(box.calendarWidget()->selectedDate(), QDate(2031, 5, 9));
+    }
 
     void firstUnencodable_data()
     {
