@@ -202,9 +202,7 @@ private slots:
     }
     void searching()
     {
-        QFETCH(int, criterion);
-        QFETCH(QString, text);
-        QFETCH(int, kind);
+        auto [criterion, text, kind] = fetched<int, QString, int>("criterion", "text", "kind");
         TestRoot root;
         AppState state(root.folder());
         writeThree(state);

@@ -95,9 +95,7 @@ private slots:
     }
     void refusedSavesWriteNothing()
     {
-        QFETCH(QString, acct);
-        QFETCH(QString, phone);
-        QFETCH(QString, name);
+        auto [acct, phone, name] = fetched<QString, QString, QString>("acct", "phone", "name");
         auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         QVERIFY(activated);
         accounts.show(1);
@@ -197,9 +195,7 @@ private slots:
     }
     void moves()
     {
-        QFETCH(int, count);
-        QFETCH(int, from);
-        QFETCH(int, move);
+        auto [count, from, move] = fetched<int, int, int>("count", "from", "move");
         QByteArray bytes;
         for (int i = 1; i <= count; ++i)
             bytes += customer(QString("N%1|Business|Name %1").arg(i)).bytes();
@@ -268,8 +264,7 @@ private slots:
     }
     void searchTrimsAndPassesTheCriterion()
     {
-        QFETCH(int, criterion);
-        QFETCH(QString, text);
+        auto [criterion, text] = fetched<int, QString>("criterion", "text");
         auto &&[root, current, accounts, activated] = Opened(threeCustomers());
         QStringList numbers;
         for (const CustomerMatch &m : accounts.search(CustomerCriterion(criterion), text))

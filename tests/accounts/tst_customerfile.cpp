@@ -87,8 +87,7 @@ private slots:
     }
     void searchEachField()
     {
-        QFETCH(int, criterion);
-        QFETCH(int, field);
+        auto [criterion, field] = fetched<int, int>("criterion", "field");
         const int width = customerLayout().size(field);
         QVERIFY(width >= 2);
         // Record 1 holds "QW" inside the field; record 2 fills the field to its last byte, ending in "ZX";

@@ -81,8 +81,7 @@ private slots:
     }
     void spreadsheetFiles()
     {
-        QFETCH(int, kind);
-        QFETCH(QByteArray, file);
+        auto [kind, file] = fetched<int, QByteArray>("kind", "file");
         const auto k = ImportKind(kind);
         TestRoot root;
         const RecordImport::Plan plan = planFile(root.folder(), k, file);
@@ -164,8 +163,7 @@ private slots:
     }
     void chargesByTheFilesDecimalMark()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, outcome);
+        auto [file, outcome] = fetched<QByteArray, QStringList>("file", "outcome");
         TestRoot root;
         const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Services, file);
         QStringList got;
@@ -197,8 +195,7 @@ private slots:
     }
     void addressBooks()
     {
-        QFETCH(bool, usaStyle);
-        QFETCH(QByteArray, file);
+        auto [usaStyle, file] = fetched<bool, QByteArray>("usaStyle", "file");
         TestRoot root;
         const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Customers, file, usaStyle);
         QStringList got;

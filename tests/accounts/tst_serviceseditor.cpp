@@ -88,9 +88,7 @@ private slots:
     }
     void refusals()
     {
-        QFETCH(QString, description);
-        QFETCH(QString, charge);
-        QFETCH(int, refusal);
+        auto [description, charge, refusal] = fetched<QString, QString, int>("description", "charge", "refusal");
         TestRoot root;
         ServicesEditor editor(root.folder());
         editor.load();

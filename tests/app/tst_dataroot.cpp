@@ -25,10 +25,8 @@ private slots:
     }
     void chooses()
     {
-        QFETCH(bool, installedMarker);
-        QFETCH(bool, named);
-        QFETCH(bool, expectUserFolder);
-        QFETCH(QString, noteStart);
+        auto [installedMarker, named, expectUserFolder, noteStart] =
+            fetched<bool, bool, bool, QString>("installedMarker", "named", "expectUserFolder", "noteStart");
 
         TestRoot root;
         const QString program = root.path() + QStringLiteral("/program");

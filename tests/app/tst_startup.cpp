@@ -345,8 +345,7 @@ private slots:
     }
     void secondCopyIsRefusedByWhateverPath()
     {
-        QFETCH(QString, secondPath);
-        QFETCH(bool, link);
+        auto [secondPath, link] = fetched<QString, bool>("secondPath", "link");
         TestRoot base;
         const QString root = base.path() + "/data";
         const QString second = base.path() + secondPath;
@@ -421,8 +420,7 @@ private slots:
     }
     void folderHeldByAnotherComputer()
     {
-        QFETCH(int, minutesAgo);
-        QFETCH(int, answer);
+        auto [minutesAgo, answer] = fetched<int, int>("minutesAgo", "answer");
         TestRoot root;
         auto lock = [&] { return root.read("/" + InstanceLock::lockFileName()); };
         const QDateTime since = QDateTime::currentDateTimeUtc().addSecs(-3 * 3600);

@@ -106,9 +106,7 @@ private slots:
 
     void refusedEntriesWriteNothing()
     {
-        QFETCH(QString, account);
-        QFETCH(double, amount);
-        QFETCH(QString, why);
+        auto [account, amount, why] = fetched<QString, double, QString>("account", "amount", "why");
         TestRoot root;
         const DataFolder folder = root.folder();
         const Entry entry{account, "Mallory", dollars(amount), "Charge", kToday};
@@ -157,8 +155,7 @@ private slots:
     }
     void accountUseFindsEveryKind()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
+        auto [file, content] = fetched<QString, QByteArray>("file", "content");
         TestRoot root;
         root.write(file, content);
         const AccountUse use = accountUse(root.folder(), " A1 ");
@@ -181,10 +178,8 @@ private slots:
     }
     void agreementsCountLikeSlips()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, carried);
-        QFETCH(QString, onDelete);
+        auto [file, content, carried, onDelete] =
+            fetched<QString, QByteArray, QString, QString>("file", "content", "carried", "onDelete");
         TestRoot root;
         const DataFolder folder = root.folder();
         root.write(CustomerFile::kPath, threeCustomers());
@@ -239,10 +234,8 @@ private slots:
     }
     void deleteQuestionSaysWhatGoesAndWhatStays()
     {
-        QFETCH(bool, balance);
-        QFETCH(int, agreements);
-        QFETCH(bool, shared);
-        QFETCH(QStringList, lines);
+        auto [balance, agreements, shared, lines] =
+            fetched<bool, int, bool, QStringList>("balance", "agreements", "shared", "lines");
         AccountUse use;
         use.balanceFile = balance;
         use.agreements = agreements;

@@ -118,8 +118,7 @@ private slots:
 
     void entry()
     {
-        QFETCH(QString, rate);
-        QFETCH(QStringList, steps);
+        auto [rate, steps] = fetched<QString, QStringList>("rate", "steps");
         FinalizeSession session;
         session.setRates(*Formats::parseDecimal(rate), money("4"));
         session.resetEntry(true, steps.contains("both"));
@@ -186,8 +185,7 @@ private slots:
     }
     void clearedAndPrintedRows()
     {
-        QFETCH(QString, clear);
-        QFETCH(int, chosen);
+        auto [clear, chosen] = fetched<QString, int>("clear", "chosen");
         FinalizeSession s;
         s.load({Finalize::Row{1, completedSlip(1001, "A-1", "Main St"), "1001"},
                 Finalize::Row{2, completedSlip(1002, "B-2", "Oak Ave"), "1002"},
@@ -307,12 +305,8 @@ private slots:
 
     void entryRefusals()
     {
-        QFETCH(QString, amount);
-        QFETCH(QString, tax);
-        QFETCH(QString, invoice);
-        QFETCH(QString, payForm);
-        QFETCH(QString, message);
-        QFETCH(int, box);
+        auto [amount, tax, invoice, payForm, message, box] = fetched<QString, QString, QString, QString, QString, int>(
+            "amount", "tax", "invoice", "payForm", "message", "box");
         TestRoot root;
         const DataFolder folder = root.folder();
         Settings settings;
@@ -411,9 +405,7 @@ private slots:
     }
     void negativeMoneyRefused()
     {
-        QFETCH(QString, preTax);
-        QFETCH(QString, tax1);
-        QFETCH(QString, tax2);
+        auto [preTax, tax1, tax2] = fetched<QString, QString, QString>("preTax", "tax1", "tax2");
         TestRoot root;
         const DataFolder folder = root.folder();
         auto bad = threeSlips(folder);

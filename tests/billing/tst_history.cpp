@@ -55,9 +55,7 @@ private slots:
 
     void rangeButtons()
     {
-        QFETCH(QDate, today);
-        QFETCH(QDate, end);
-        QFETCH(QString, button);
+        auto [today, end, button] = fetched<QDate, QDate, QString>("today", "end", "button");
         const History::Range r = button == "LM"    ? History::lastMonth(today, end)
                                  : button == "MTD" ? History::monthToDate(today)
                                  : button == "YTD" ? History::yearToDate(today)
@@ -83,10 +81,7 @@ private slots:
     }
     void pickedDates()
     {
-        QFETCH(int, index);
-        QFETCH(QDate, picked);
-        QFETCH(bool, alarm);
-        QFETCH(int, told);
+        auto [index, picked, alarm, told] = fetched<int, QDate, bool, int>("index", "picked", "alarm", "told");
         const History::PickedRange r =
             History::pickDate({QDate(2026, 3, 1), QDate(2026, 3, 10)}, index, picked, QDate(2026, 3, 20), alarm);
         QTEST(r.range.start, "from");

@@ -54,9 +54,7 @@ private slots:
 
     void totalsByPaymentFormAndTax()
     {
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
-        QFETCH(QString, account);
+        auto [from, to, account] = fetched<QDate, QDate, QString>("from", "to", "account");
         TestRoot root;
         postAll(root.folder());
         const auto history =
@@ -98,10 +96,8 @@ private slots:
     }
     void eachInvoiceKeepsItsOwnPaymentForm()
     {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QFETCH(bool, slipsKept);
-        QFETCH(QStringList, forms);
+        auto [first, second, slipsKept, forms] =
+            fetched<QString, QString, bool, QStringList>("first", "second", "slipsKept", "forms");
         TestRoot root;
         const DataFolder folder = root.folder();
         const QDate day(2026, 10, 30);
@@ -166,9 +162,7 @@ private slots:
     }
     void invoiceParts()
     {
-        QFETCH(QString, preTax);
-        QFETCH(QString, taxes);
-        QFETCH(QString, total);
+        auto [preTax, taxes, total] = fetched<QString, QString, QString>("preTax", "taxes", "total");
         std::vector<Money> amounts;
         for (const QString &t : taxes.split(' ', Qt::SkipEmptyParts))
             amounts.push_back(*Formats::parseDecimal(t));

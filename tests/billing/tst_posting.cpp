@@ -55,10 +55,8 @@ private slots:
     }
     void invoiceCounterNeverReusesANumber()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(int, journalTo);
-        QFETCH(int, history);
-        QFETCH(int, next);
+        auto [stored, journalTo, history, next] =
+            fetched<QByteArray, int, int, int>("stored", "journalTo", "history", "next");
         TestRoot root;
         const DataFolder folder = root.folder();
         if (!stored.isNull())

@@ -142,8 +142,7 @@ private slots:
     }
     void orderOnDisk()
     {
-        QFETCH(QString, name);
-        QFETCH(QStringList, order);
+        auto [name, order] = fetched<QString, QStringList>("name", "order");
         TestRoot root;
         RecordingFileOps ops;
         const Operation op = operation(name);

@@ -153,8 +153,7 @@ private slots:
     }
     void damagedArchiveLeavesTheTargetAsItWas()
     {
-        QFETCH(int, damage);
-        QFETCH(bool, targetExists);
+        auto [damage, targetExists] = fetched<int, bool>("damage", "targetExists");
         TestRoot data;
         quint32 seed = 7; // bytes that do not pack smaller, so that a spoiled byte lies in a file's data
         for (int i = 0; i < 9; ++i) {
@@ -217,8 +216,7 @@ private slots:
     }
     void hostileArchiveWritesOnlyInside()
     {
-        QFETCH(QStringList, entries);
-        QFETCH(bool, refused);
+        auto [entries, refused] = fetched<QStringList, bool>("entries", "refused");
         TestRoot out;
         out.write("/outside/victim.txt", "keep");
         entries.replaceInStrings("OUT", out.path() + "/outside");

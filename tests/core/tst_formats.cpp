@@ -35,8 +35,7 @@ private slots:
 
     void currency()
     {
-        QFETCH(qint64, raw);
-        QFETCH(QString, text);
+        auto [raw, text] = fetched<qint64, QString>("raw", "text");
         QCOMPARE(Formats::currency(Money::fromRaw(raw)), text);
         if (raw % 100 == 0 && raw > std::numeric_limits<qint64>::min())
             QCOMPARE(rawOf(Formats::parseCurrency(text)), raw);
@@ -66,8 +65,7 @@ private slots:
 
     void parseCurrency()
     {
-        QFETCH(QString, text);
-        QFETCH(qint64, raw);
+        auto [text, raw] = fetched<QString, qint64>("text", "raw");
         QCOMPARE(rawOf(Formats::parseCurrency(text)), raw);
         QCOMPARE(Formats::currencyOrZero(text).raw(), raw == kNone ? 0 : raw);
     }
@@ -112,8 +110,7 @@ private slots:
 
     void shortDates()
     {
-        QFETCH(QString, text);
-        QFETCH(QDate, date);
+        auto [text, date] = fetched<QString, QDate>("text", "date");
         QCOMPARE(Formats::parseShortDate(text).value_or(QDate()), date);
         if (date.isValid() && text.size() > 6)
             QCOMPARE(Formats::shortDate(date), text);

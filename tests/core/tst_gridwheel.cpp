@@ -23,8 +23,7 @@ private slots:
     }
     void stepIsTheRowsThatFitButAtLeastTen()
     {
-        QFETCH(int, controlHeight);
-        QFETCH(int, rowHeight);
+        auto [controlHeight, rowHeight] = fetched<int, int>("controlHeight", "rowHeight");
         QTEST(GridWheel::stepRows(controlHeight, rowHeight), "step");
     }
 
@@ -42,10 +41,8 @@ private slots:
     }
     void firstVisibleRowMovesWithinTheDataRows()
     {
-        QFETCH(int, first);
-        QFETCH(int, rowCount);
-        QFETCH(int, controlHeight);
-        QFETCH(bool, away);
+        auto [first, rowCount, controlHeight, away] =
+            fetched<int, int, int, bool>("first", "rowCount", "controlHeight", "away");
         QTEST(GridWheel::nextFirstVisibleRow(first, rowCount, controlHeight, 20, away), "expected");
     }
 
@@ -65,9 +62,8 @@ private slots:
     }
     void formatTextGivesHeadingsAlignmentAndWidths()
     {
-        QFETCH(QString, format);
-        QFETCH(QStringList, headings);
-        QFETCH(QList<int>, alignments);
+        auto [format, headings, alignments] =
+            fetched<QString, QStringList, QList<int>>("format", "headings", "alignments");
         const QList<GridColumnFormat> columns = GridFormat::parse(format);
         QCOMPARE(columns.size(), headings.size());
         for (qsizetype c = 0; c < columns.size(); ++c) {

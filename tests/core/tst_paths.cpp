@@ -83,8 +83,7 @@ private slots:
     }
     void accountNumbersThatStayPlainNames()
     {
-        QFETCH(QString, number);
-        QFETCH(QString, name);
+        auto [number, name] = fetched<QString, QString>("number", "name");
         QCOMPARE(accountFileName(number), std::optional<QString>(name));
     }
 

@@ -91,9 +91,7 @@ private slots:
 
     void damagedAndOddValues()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
-        QFETCH(Tweak, expected);
+        auto [file, bytes, expected] = fetched<QString, QByteArray, Tweak>("file", "bytes", "expected");
         TestRoot root;
         root.write(file, bytes);
         Settings s, wanted;
@@ -192,8 +190,7 @@ private slots:
 
     void invoiceNumberRules()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(qint32, expected);
+        auto [stored, expected] = fetched<QByteArray, qint32>("stored", "expected");
         TestRoot root;
         if (stored != "missing")
             root.write("/VIInvoiceNo.txt", stored);

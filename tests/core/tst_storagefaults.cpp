@@ -384,9 +384,7 @@ private slots:
     }
     void failedWriteThenTheUserThenRestart()
     {
-        QFETCH(int, operation);
-        QFETCH(int, fault);
-        QFETCH(bool, retry);
+        auto [operation, fault, retry] = fetched<int, int, bool>("operation", "fault", "retry");
         const QDate day(2026, 3, 7);
         const Record waiting = SlipSamples::slip("900|Complete");
         Record bob(assignmentLayout());

@@ -49,10 +49,8 @@ private slots:
 
     void keys()
     {
-        QFETCH(int, filter);
-        QFETCH(QString, text);
-        QFETCH(QString, typed);
-        QFETCH(bool, accepted);
+        auto [filter, text, typed, accepted] =
+            fetched<int, QString, QString, bool>("filter", "text", "typed", "accepted");
         for (const bool alarm : {true, false}) {
             const KeyVerdict v = filtered(filter, text, typed.at(0), alarm);
             const bool told = !accepted && filter != Amount; // the amount filter refuses silently
@@ -83,11 +81,8 @@ private slots:
 
     void paste()
     {
-        QFETCH(int, filter);
-        QFETCH(QString, text);
-        QFETCH(int, selected);
-        QFETCH(QString, pasted);
-        QFETCH(QString, result);
+        auto [filter, text, selected, pasted, result] =
+            fetched<int, QString, int, QString, QString>("filter", "text", "selected", "pasted", "result");
         const auto each = [filter](const QString &t, QChar c) { return filtered(filter, t, c, true); };
         const PasteResult r = filterPaste(each, text, text.isEmpty() ? 0 : 1, selected, pasted);
         const bool refused = result == text && !pasted.isEmpty();

@@ -64,10 +64,8 @@ private slots:
 
     void portMap()
     {
-        QFETCH(bool, windows);
-        QFETCH(QStringList, devices);
-        QFETCH(QByteArray, mapping);
-        QFETCH(QStringList, expected);
+        auto [windows, devices, mapping, expected] =
+            fetched<bool, QStringList, QByteArray, QStringList>("windows", "devices", "mapping", "expected");
         const PortMap map = PortMap::build(windows, devices, mapping);
         for (int port = 1; port <= expected.size(); ++port)
             QCOMPARE(map.device(port), expected[port - 1]);
@@ -207,8 +205,7 @@ private slots:
 
     void speedNumbersLoad()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, names);
+        auto [file, names] = fetched<QByteArray, QStringList>("file", "names");
         TestRoot root;
         root.write(kSpeedNumbersFile, file);
         const SpeedNumbers numbers = LoadSpeedNumbers(root.folder());

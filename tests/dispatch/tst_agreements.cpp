@@ -152,11 +152,8 @@ private slots:
     }
     void visitDates()
     {
-        QFETCH(QString, agreement);
-        QFETCH(int, week);
-        QFETCH(QString, from);
-        QFETCH(QString, to);
-        QFETCH(QString, days);
+        auto [agreement, week, from, to, days] =
+            fetched<QString, int, QString, QString, QString>("agreement", "week", "from", "to", "days");
         QStringList got;
         for (const QDate &d : Agreements::visitDates(::agreement(agreement), day(from.toLatin1()), day(to.toLatin1()),
                                                      workWeekFromCode(week)))
@@ -186,10 +183,7 @@ private slots:
     }
     void visitsToMake()
     {
-        QFETCH(QString, due);
-        QFETCH(int, state);
-        QFETCH(QString, day);
-        QFETCH(QString, made);
+        auto [due, state, day, made] = fetched<QString, int, QString, QString>("due", "state", "day", "made");
         const std::vector<Agreement> agreements = {agreement("w 1 3/1/2027")};
         std::vector<Agreements::Visit> visits;
         if (!due.isEmpty())
@@ -279,11 +273,8 @@ private slots:
     }
     void booking()
     {
-        QFETCH(QStringList, taken);
-        QFETCH(int, hour);
-        QFETCH(int, agreements);
-        QFETCH(QString, slip);
-        QFETCH(QString, summary);
+        auto [taken, hour, agreements, slip, summary] =
+            fetched<QStringList, int, int, QString, QString>("taken", "hour", "agreements", "slip", "summary");
         Office office;
         QByteArray bytes;
         for (int i = 0; i < taken.size(); ++i)
@@ -433,8 +424,7 @@ private slots:
     }
     void checkedVisits()
     {
-        QFETCH(QStringList, visits);
-        QFETCH(QString, finding);
+        auto [visits, finding] = fetched<QStringList, QString>("visits", "finding");
         Office office;
         office.add({with(agreement("m 1 3/3/2027"), "Bob")});
         office.run();

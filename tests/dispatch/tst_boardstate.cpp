@@ -88,9 +88,7 @@ private slots:
     }
     void statusRules()
     {
-        QFETCH(QString, from);
-        QFETCH(QStringList, mayGoTo);
-        QFETCH(QString, refusal);
+        auto [from, mayGoTo, refusal] = fetched<QString, QStringList, QString>("from", "mayGoTo", "refusal");
         for (const QString to : {"Open", "Assigned", "In Progress", "Suspended"}) {
             const bool allowed = to == from || mayGoTo.contains(to);
             QCOMPARE(StatusRules::refusal(from, to).value_or(QString()), allowed ? QString() : refusal);
@@ -136,14 +134,9 @@ private slots:
     }
     void phoneChangeMeetsTheBoard()
     {
-        QFETCH(QString, boardEdit);
-        QFETCH(QString, phone);
-        QFETCH(QList<bool>, answers);
-        QFETCH(QString, said);
-        QFETCH(bool, unsaved);
-        QFETCH(QString, then);
-        QFETCH(QString, active);
-        QFETCH(QString, completed);
+        auto [boardEdit, phone, answers, said, unsaved, then, active, completed] =
+            fetched<QString, QString, QList<bool>, QString, bool, QString, QString, QString>(
+                "boardEdit", "phone", "answers", "said", "unsaved", "then", "active", "completed");
         Board b({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/15/2026|10:00-12:00",
                  "1002|Assigned|Al|1/16/2026|09:00"});
         if (const QStringList e = boardEdit.split('|'); e.size() == 5)
@@ -259,10 +252,8 @@ private slots:
     }
     void dateRules()
     {
-        QFETCH(int, week);
-        QFETCH(QDate, picked);
-        QFETCH(QString, newDate);
-        QFETCH(QStringList, messages);
+        auto [week, picked, newDate, messages] =
+            fetched<int, QDate, QString, QStringList>("week", "picked", "newDate", "messages");
         Board b({"1000|Assigned|Al|1/20/2026|08:00"});
         b.settings.workWeek = WorkWeek(week);
         b.open(1);
@@ -299,11 +290,8 @@ private slots:
     }
     void verifyRefusals()
     {
-        QFETCH(QStringList, slips);
-        QFETCH(QString, status);
-        QFETCH(QString, assignment);
-        QFETCH(QString, time);
-        QFETCH(int, verdict);
+        auto [slips, status, assignment, time, verdict] =
+            fetched<QStringList, QString, QString, QString, int>("slips", "status", "assignment", "time", "verdict");
         Board b(slips);
         b.open(1);
         b->chooseAssignment(assignment);
@@ -327,9 +315,7 @@ private slots:
     void statusTable_data() { StatusTable::rows(); }
     void statusTable()
     {
-        QFETCH(QString, slip);
-        QFETCH(int, action);
-        QFETCH(bool, redo);
+        auto [slip, action, redo] = fetched<QString, int, bool>("slip", "action", "redo");
         Board b({slip, StatusTable::kOther});
         b.open(1);
         const Record before = b->slip(1);
@@ -424,9 +410,7 @@ private slots:
     }
     void completeSelected()
     {
-        QFETCH(QString, slip);
-        QFETCH(bool, yes);
-        QFETCH(QString, note);
+        auto [slip, yes, note] = fetched<QString, bool, QString>("slip", "yes", "note");
         Board b({slip});
         b->tickCell(1, 0);
         const Verdict asked = b->completeSelected();
@@ -627,8 +611,7 @@ private slots:
     }
     void tones()
     {
-        QFETCH(QString, slip);
-        QFETCH(int, number);
+        auto [slip, number] = fetched<QString, int>("slip", "number");
         Board b({slip});
         QCOMPARE(int(b->tone(1, 1)), number);
         QTEST(int(b->tone(1, 2)), "priority");
@@ -699,8 +682,7 @@ private slots:
     }
     void invoicePaper()
     {
-        QFETCH(bool, plain);
-        QFETCH(int, copies);
+        auto [plain, copies] = fetched<bool, int>("plain", "copies");
         Board b({"1|Assigned|Al|0|None", "2|Open||0|None", "3|Assigned|Al|0|None", "4|Assigned|Al|0|None"});
         b.settings.plainPaper = plain;
         b.settings.invoiceCopies = qint16(copies);
@@ -733,12 +715,8 @@ private slots:
     }
     void viewSortsAndFilters()
     {
-        QFETCH(int, column);
-        QFETCH(bool, descending);
-        QFETCH(QString, technician);
-        QFETCH(QString, status);
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
+        auto [column, descending, technician, status, from, to] = fetched<int, bool, QString, QString, QDate, QDate>(
+            "column", "descending", "technician", "status", "from", "to");
         Board b(kViewSlips);
         const BoardView view{column, descending, technician, status, from.isValid() || to.isValid(), from, to};
         b->setShownRows(view.arrange(*b.board));

@@ -90,8 +90,7 @@ private slots:
     }
     void workWeeks()
     {
-        QFETCH(int, week);
-        QFETCH(QDate, day);
+        auto [week, day] = fetched<int, QDate>("week", "day");
         const auto days = Calendar::workWeekDays(WorkWeek(week), day);
         QTEST(days.front(), "first");
         QTEST(days.back(), "last");
@@ -233,10 +232,7 @@ private slots:
     }
     void movesNameWhatIsInTheWay()
     {
-        QFETCH(int, row);
-        QFETCH(QString, technician);
-        QFETCH(QDate, day);
-        QFETCH(QString, hour);
+        auto [row, technician, day, hour] = fetched<int, QString, QDate, QString>("row", "technician", "day", "hour");
         Cal c({"1|Assigned|Al|12/1/2026|09:00", "2|Assigned|Al|12/9/2026|09:00", "3|Open||0|None",
                "4|Assigned|Al|12/10/2026|01:00", "5|Assigned|Al|12/10/2026|02:00",
                "6|Assigned|Al|12/9/2026|10:00-12:00"});

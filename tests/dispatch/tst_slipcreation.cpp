@@ -64,8 +64,7 @@ private slots:
     }
     void accountBlockNames()
     {
-        QFETCH(QString, type);
-        QFETCH(QString, title);
+        auto [type, title] = fetched<QString, QString>("type", "title");
         Record customer = SlipSamples::customer();
         customer.setText(CustomerField::AcctType, type);
         customer.setText(CustomerField::Title, title);
@@ -88,8 +87,7 @@ private slots:
     }
     void serviceText()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, problem);
+        auto [text, problem] = fetched<QString, QString>("text", "problem");
         const auto why = serviceProblem(text);
         QCOMPARE(why.has_value(), !problem.isEmpty());
         if (why)
@@ -154,8 +152,7 @@ private slots:
     // The day list of slip creation marks the slips a slip at the chosen time would clash with.
     void overlaps()
     {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
+        auto [a, b] = fetched<QString, QString>("a", "b");
         QTEST(slotsOverlap(a, b), "overlap");
         QTEST(slotsOverlap(b, a), "overlap");
         QTEST(slotsClash(a, b), "clash");
@@ -195,8 +192,7 @@ private slots:
     }
     void openAndUndated()
     {
-        QFETCH(QString, assignment);
-        QFETCH(bool, dated);
+        auto [assignment, dated] = fetched<QString, bool>("assignment", "dated");
         Desk desk;
         // Bob's 08:00 on Monday is taken, but neither slip claims it.
         desk.root.write(SlipFiles::kActive, SlipSamples::slip("900|Assigned|Bob|1/19/2026|08:00").bytes());

@@ -88,8 +88,7 @@ private slots:
     // torn, never a slip in both; a failure said (or a success) is what the files hold.
     void savesStoppedAtEveryWrite()
     {
-        QFETCH(bool, phone);
-        QFETCH(int, fault);
+        auto [phone, fault] = fetched<bool, int>("phone", "fault");
         std::vector<Record> board;
         QByteArray active, activeAfter, completedAfter;
         for (int n = 1; n <= (phone ? 3 : 2600); ++n) {
@@ -170,10 +169,7 @@ private slots:
     }
     void saveKeepsWhatWasStoredSince()
     {
-        QFETCH(QString, mine);
-        QFETCH(QString, stored);
-        QFETCH(bool, drop);
-        QFETCH(bool, move);
+        auto [mine, stored, drop, move] = fetched<QString, QString, bool, bool>("mine", "stored", "drop", "move");
         TestRoot root;
         if (stored == "gone") {
             root.write(SlipFiles::kActive, slip("9").bytes());
@@ -228,8 +224,7 @@ private slots:
     }
     void failedSaveSettledBeforeTheNextWrite()
     {
-        QFETCH(QString, stopAt);
-        QFETCH(QString, write);
+        auto [stopAt, write] = fetched<QString, QString>("stopAt", "write");
         TestRoot root;
         SlipStore(root.folder()).append(slip("1"));
         SlipStore(root.folder()).append(slip("2"));
@@ -318,10 +313,8 @@ private slots:
     }
     void damagedCounterFile()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(QByteArray, backup);
-        QFETCH(int, next);
-        QFETCH(bool, noted);
+        auto [stored, backup, next, noted] =
+            fetched<QByteArray, QByteArray, int, bool>("stored", "backup", "next", "noted");
         TestRoot root;
         root.write("/SlipNo.txt", stored);
         if (!backup.isEmpty())
@@ -356,9 +349,7 @@ private slots:
     }
     void counterNeverAtOrBelowTheSlipsInUse()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(QString, inUse);
-        QFETCH(int, next);
+        auto [stored, inUse, next] = fetched<QByteArray, QString, int>("stored", "inUse", "next");
         TestRoot root;
         if (stored != "-")
             root.write("/SlipNo.txt", stored);
@@ -394,9 +385,7 @@ private slots:
     }
     void counterFollowsTheSlipStoredLast()
     {
-        QFETCH(QString, active);
-        QFETCH(int, counter);
-        QFETCH(int, next);
+        auto [active, counter, next] = fetched<QString, int, int>("active", "counter", "next");
         TestRoot root;
         for (const QString &number : active.split(' ', Qt::SkipEmptyParts))
             SlipStore(root.folder()).append(slip(number));
@@ -435,8 +424,7 @@ private slots:
     void bookingRule_data() { SlipSamples::bookingPairs(); }
     void bookingRule()
     {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
+        auto [first, second] = fetched<QString, QString>("first", "second");
         const QStringList a = first.split('|');
         const QStringList b = second.split('|');
         QTEST(takeSameSlot({a[0], a[1], a[2]}, {b[0], b[1], b[2]}), "sameSlot");

@@ -69,11 +69,8 @@ private slots:
     }
     void refusals()
     {
-        QFETCH(QString, method);
-        QFETCH(QString, path);
-        QFETCH(QString, body);
-        QFETCH(bool, token);
-        QFETCH(int, status);
+        auto [method, path, body, token, status] =
+            fetched<QString, QString, QString, bool, int>("method", "path", "body", "token", "status");
         PhoneDesk d;
         const QString before = d.slips();
         const auto reply = d.ask(method.toLatin1(), path.toLatin1(), body.toUtf8(),

@@ -65,8 +65,7 @@ private slots:
     }
     void oversizedRequests()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(int, status);
+        auto [request, status] = fetched<QByteArray, int>("request", "status");
         PhoneServing s;
         const auto answer = s.exchange(request);
         QCOMPARE(answer.status, status);
@@ -148,8 +147,7 @@ private slots:
     }
     void portAsTyped()
     {
-        QFETCH(QString, text);
-        QFETCH(int, port);
+        auto [text, port] = fetched<QString, int>("text", "port");
         QCOMPARE(int(PhonePageOptions::parsePort(text).value_or(0)), port);
     }
 

@@ -72,8 +72,7 @@ private slots:
     // A code gives its token once, within 15 minutes, while the phone is paired and has not used its token yet.
     void oneTimeCode()
     {
-        QFETCH(QString, before);
-        QFETCH(bool, redeemed);
+        auto [before, redeemed] = fetched<QString, bool>("before", "redeemed");
         Bench b;
         const auto pairing = b.tokens.pair("Al", "Al's phone");
         QString typed = pairing.code;

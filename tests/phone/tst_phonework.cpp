@@ -101,11 +101,8 @@ private slots:
     // slip reads as a missing one. Each is logged.
     void requests()
     {
-        QFETCH(QString, technician);
-        QFETCH(int, slip);
-        QFETCH(int, action);
-        QFETCH(QString, text);
-        QFETCH(QString, result);
+        auto [technician, slip, action, text, result] =
+            fetched<QString, int, int, QString, QString>("technician", "slip", "action", "text", "result");
         TestRoot root;
         writeActiveSlips(root.folder(), kBoard);
         root.write(SlipFiles::kCompleted, boardSlip("7|Complete|Bob|1/1/2026|08:00").bytes());
@@ -139,9 +136,7 @@ private slots:
     void statusTable_data() { StatusTable::rows(); }
     void statusTable()
     {
-        QFETCH(QString, slip);
-        QFETCH(int, action);
-        QFETCH(QString, words);
+        auto [slip, action, words] = fetched<QString, int, QString>("slip", "action", "words");
         TestRoot root;
         writeActiveSlips(root.folder(), {slip, StatusTable::kOther});
         const QByteArray before = root.read(SlipFiles::kActive);

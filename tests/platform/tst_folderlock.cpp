@@ -134,10 +134,8 @@ private slots:
     }
     void lockBeingWrittenIsWaitedFor()
     {
-        QFETCH(QByteArray, found);
-        QFETCH(bool, completes);
-        QFETCH(int, minutesLater);
-        QFETCH(QString, outcome);
+        auto [found, completes, minutesLater, outcome] =
+            fetched<QByteArray, bool, int, QString>("found", "completes", "minutesLater", "outcome");
         TestRoot root, locks;
         root.write(kLock, found);
         const QByteArray whole = otherComputersLock(QDateTime::currentDateTimeUtc());
@@ -172,9 +170,7 @@ private slots:
     }
     void crashedCopyOfThisComputer()
     {
-        QFETCH(QByteArray, boot);
-        QFETCH(QByteArray, started);
-        QFETCH(bool, runs);
+        auto [boot, started, runs] = fetched<QByteArray, QByteArray, bool>("boot", "started", "runs");
         if (startOf(1).isEmpty())
             QSKIP("no process table to read");
         TestRoot root, locks;
@@ -197,9 +193,8 @@ private slots:
     }
     void everyUserFindsTheCopy()
     {
-        QFETCH(uint, firstUser);
-        QFETCH(uint, secondUser);
-        QFETCH(QByteArray, firstRuntime);
+        auto [firstUser, secondUser, firstRuntime] =
+            fetched<uint, uint, QByteArray>("firstUser", "secondUser", "firstRuntime");
         if (::geteuid() != 0)
             QSKIP("switching users needs the rights of root");
         TestRoot base, runtime;

@@ -120,8 +120,7 @@ private slots:
     }
     void documentKinds()
     {
-        QFETCH(QString, kind);
-        QFETCH(QStringList, texts);
+        auto [kind, texts] = fetched<QString, QStringList>("kind", "texts");
         TestRoot root;
         DocumentInputs in = sampleInputs();
         in.settings.invoiceCopies = 2;

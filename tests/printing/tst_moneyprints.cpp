@@ -182,9 +182,7 @@ private slots:
     }
     void longReportPageAlone()
     {
-        QFETCH(bool, income);
-        QFETCH(int, rows);
-        QFETCH(int, pages);
+        auto [income, rows, pages] = fetched<bool, int, int>("income", "rows", "pages");
         const PrintAction action = longReport(income, rows);
         const PrintJob &job = action.jobs.front();
         QVERIFY(job.pagedAlone());

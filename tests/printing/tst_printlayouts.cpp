@@ -71,8 +71,7 @@ private slots:
     }
     void businessBlock()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, usa);
+        auto [name, usa] = fetched<QString, bool>("name", "usa");
         BusinessData business = samplePrintInputs().business;
         business.name = name;
         RecordingSurface s;
@@ -97,8 +96,7 @@ private slots:
     }
     void copyLabels()
     {
-        QFETCH(int, copies);
-        QFETCH(QStringList, labels);
+        auto [copies, labels] = fetched<int, QStringList>("copies", "labels");
         TestRoot root;
         DocumentInputs in = samplePrintInputs();
         in.settings.invoiceCopies = copies;
@@ -224,8 +222,7 @@ private slots:
     }
     void logo()
     {
-        QFETCH(bool, exists);
-        QFETCH(double, height);
+        auto [exists, height] = fetched<bool, double>("exists", "height");
         TestRoot root;
         DocumentInputs in = samplePrintInputs();
         in.settings.logoPath = root.file("/logo.png");
@@ -256,8 +253,7 @@ private slots:
     }
     void serviceOrder()
     {
-        QFETCH(QString, date);
-        QFETCH(QString, time);
+        auto [date, time] = fetched<QString, QString>("date", "time");
         TestRoot root;
         DocumentInputs in = samplePrintInputs();
         in.currentItems = QStringList{"i1", "i2", "i3", "i4", "i5", "i6", "i7", "i8", "i9", "i10"};
@@ -274,8 +270,7 @@ private slots:
         QCOMPARE(outcome.sent, 1);
         QCOMPARE(target.surface.pagesIn(1), 1);
         const RecordingSurface &s = target.surface;
-        QFETCH(QString, dateLine);
-        QFETCH(QString, timeLine);
+        auto [dateLine, timeLine] = fetched<QString, QString>("dateLine", "timeLine");
         QVERIFY(s.findText(dateLine) && s.findText(timeLine) && s.findText("Technician Al"));
         QCOMPARE(bool(s.findText("Service Location")), !site.isEmpty());
         QCOMPARE(bool(s.findText("Tel. 555-0101")), !site.isEmpty());

@@ -261,9 +261,7 @@ private slots:
 
     void documentsPrintClear()
     {
-        QFETCH(QString, document);
-        QFETCH(bool, usaStyle);
-        QFETCH(bool, plainPaper);
+        auto [document, usaStyle, plainPaper] = fetched<QString, bool, bool>("document", "usaStyle", "plainPaper");
         TestRoot root;
         const SlipPrintValues slip = longSlip(usaStyle);
         const DocumentInputs in = inputs(usaStyle, plainPaper, document != "blank invoice");
@@ -291,8 +289,7 @@ private slots:
 
     void moneyDocumentsPrintClear()
     {
-        QFETCH(QString, document);
-        QFETCH(QString, font);
+        auto [document, font] = fetched<QString, QString>("document", "font");
         DocumentInputs in = inputs(true, false, true);
         in.settings.fontName = font;
         in.settings.applyTax1 = in.settings.applyTax2 = true;

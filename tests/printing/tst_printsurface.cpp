@@ -27,8 +27,7 @@ private slots:
     }
     void colourRules()
     {
-        QFETCH(bool, inColour);
-        QFETCH(bool, highlight);
+        auto [inColour, highlight] = fetched<bool, bool>("inColour", "highlight");
         RecordingSurface s;
         s.setStyle({QStringLiteral("Arial"), inColour, PrintColours::rgb(0, 128, 0), PrintColours::rgb(200, 0, 0)});
         s.SetPrintColour(highlight);
@@ -100,9 +99,7 @@ private slots:
     }
     void wrapped()
     {
-        QFETCH(QString, text);
-        QFETCH(double, width);
-        QFETCH(double, height);
+        auto [text, width, height] = fetched<QString, double, double>("text", "width", "height");
         RecordingSurface s;
         s.PrintWrapped(720, 1000, width, height, text);
         QTEST(s.texts(), "lines");
@@ -144,9 +141,7 @@ private slots:
     }
     void cancelStopsBetweenPages()
     {
-        QFETCH(int, documents);
-        QFETCH(int, pagesEach);
-        QFETCH(int, cancelAfter);
+        auto [documents, pagesEach, cancelAfter] = fetched<int, int, int>("documents", "pagesEach", "cancelAfter");
         PrintAction action;
         for (int d = 0; d < documents; ++d)
             action.jobs.push_back({QString::number(d), [pagesEach](PrintSurface &s) {

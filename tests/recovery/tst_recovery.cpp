@@ -112,8 +112,7 @@ private slots:
     }
     void tornFilesAreAskedAboutLast()
     {
-        QFETCH(QByteArray, serviceHistory);
-        QFETCH(QString, question);
+        auto [serviceHistory, question] = fetched<QByteArray, QString>("serviceHistory", "question");
         TestRoot root;
         const DataFolder folder = root.folder();
         root.write("/ServiceHistory.txt", serviceHistory);

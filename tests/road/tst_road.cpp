@@ -678,10 +678,8 @@ private slots:
     }
     void aKillOnTheRoad()
     {
-        QFETCH(int, stage);
-        QFETCH(QString, file);
-        QFETCH(QString, postingFile);
-        QFETCH(int, resumeAt);
+        auto [stage, file, postingFile, resumeAt] =
+            fetched<int, QString, QString, int>("stage", "file", "postingFile", "resumeAt");
         Road road({Stage(stage), file, postingFile});
         road.startProgram();
         QVERIFY(!road.run(Stage::Setup));

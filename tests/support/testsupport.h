@@ -10,6 +10,8 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
+#include <type_traits>
 
 // A fresh data folder per test, deleted afterwards, and a settings store that never touches the home folder.
 class TestRoot
@@ -51,6 +53,14 @@ template <typename... Types, typename... Names> void dataColumns(const Names &..
 {
     static_assert(sizeof...(Types) == sizeof...(Names), "one type per column name");
     (QTest::addColumn<Types>(names), ...);
+}
+
+// The current row's values of the named columns, as QFETCH takes them one by one:
+// `auto [from, to] = fetched<QString, int>("from", "to");`
+template <typename... Types, typename... Names> std::tuple<Types...> fetched(const Names &...names)
+{
+    static_assert(sizeof...(Types) == sizeof...(Names), "one type per column name");
+    return {*static_cast<Types *>(QTest::qData(names, ::qMetaTypeId<std::remove_cv_t<Types>>()))...};
 }
 
 // The text of a PDF file as pdftotext -layout reads it; empty when pdftotext is missing or fails.

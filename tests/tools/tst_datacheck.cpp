@@ -367,8 +367,7 @@ private slots:
     }
     void eachLeftoverHasItsFinding()
     {
-        QFETCH(int, leftover);
-        QFETCH(QString, expected);
+        auto [leftover, expected] = fetched<int, QString>("leftover", "expected");
         TestRoot root;
         prepare(root);
         plant(root, Leftover(leftover));
@@ -439,9 +438,7 @@ private slots:
     void oneBookingRule_data() { SlipSamples::bookingPairs(); }
     void oneBookingRule()
     {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QFETCH(bool, sameSlot);
+        auto [first, second, sameSlot] = fetched<QString, QString, bool>("first", "second", "sameSlot");
         TestRoot root;
         const DataFolder folder = root.folder();
         const QStringList a = first.split('|'), b = second.split('|');

@@ -245,11 +245,8 @@ private slots:
     }
     void unlockNamesTheHolderAndTakesOnlyAStaleLock()
     {
-        QFETCH(int, minutesAgo);
-        QFETCH(QStringList, flags);
-        QFETCH(QByteArray, answer);
-        QFETCH(int, status);
-        QFETCH(QString, said);
+        auto [minutesAgo, flags, answer, status, said] =
+            fetched<int, QStringList, QByteArray, int, QString>("minutesAgo", "flags", "answer", "status", "said");
         TestRoot root;
         const QString lockName = "/" + InstanceLock::lockFileName();
         const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
@@ -283,11 +280,8 @@ private slots:
     }
     void setAsideJournalAsksAndRenames()
     {
-        QFETCH(QByteArray, journal);
-        QFETCH(QStringList, flags);
-        QFETCH(QByteArray, answer);
-        QFETCH(int, status);
-        QFETCH(QString, said);
+        auto [journal, flags, answer, status, said] =
+            fetched<QByteArray, QStringList, QByteArray, int, QString>("journal", "flags", "answer", "status", "said");
         TestRoot root;
         if (!journal.isEmpty())
             root.write("/PostingJournal.txt", journal);
@@ -424,9 +418,7 @@ private slots:
     }
     void jsonValuesRoundTrip()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, line);
-        QFETCH(bool, sameBytes);
+        auto [bytes, line, sameBytes] = fetched<QByteArray, QString, bool>("bytes", "line", "sameBytes");
         const Record record(allKinds(), bytes);
         QCOMPARE(RecordJson::toLine(record), line);
         QString key, message;
@@ -455,10 +447,7 @@ private slots:
     }
     void writeRefusesBadLines()
     {
-        QFETCH(QString, kind);
-        QFETCH(QByteArray, input);
-        QFETCH(int, line);
-        QFETCH(QString, key);
+        auto [kind, input, line, key] = fetched<QString, QByteArray, int, QString>("kind", "input", "line", "key");
         TestRoot root;
         const QByteArray before("records stored before");
         root.write("/records.dat", before);
@@ -496,10 +485,8 @@ private slots:
     }
     void dumpReadsShortLastRecordWithWarning()
     {
-        QFETCH(int, whole);
-        QFETCH(int, extra);
-        QFETCH(int, expected);
-        QFETCH(QString, warning);
+        auto [whole, extra, expected, warning] =
+            fetched<int, int, int, QString>("whole", "extra", "expected", "warning");
         TestRoot root;
         QByteArray bytes;
         for (int i = 0; i <= whole; ++i) {
@@ -617,9 +604,7 @@ private slots:
     }
     void checkReportsPlantedFault()
     {
-        QFETCH(int, fault);
-        QFETCH(QString, expected);
-        QFETCH(int, count);
+        auto [fault, expected, count] = fetched<int, QString, int>("fault", "expected", "count");
         TestRoot root;
         generateSmall(root);
         plant(root, Fault(fault));

@@ -55,8 +55,7 @@ private slots:
     }
     void optionFormsOneDayAndTotal()
     {
-        QFETCH(bool, equals);
-        QFETCH(QString, from);
+        auto [equals, from] = fetched<bool, QString>("equals", "from");
         TestRoot root;
         const DataFolder folder = root.folder();
         WriteHistory(folder, "1001", "Main St", "$1.00", QDate(2026, 3, 30), "Invoice No. 1");

@@ -43,8 +43,7 @@ private slots:
     }
     void everyDocumentKindRendersToPdf()
     {
-        QFETCH(QString, document);
-        QFETCH(QString, text);
+        auto [document, text] = fetched<QString, QString>("document", "text");
         TestRoot root;
         generate(root);
         const QString pdf = root.path() + "/out.pdf";
@@ -128,9 +127,7 @@ private slots:
     }
     void badRequestsAreRefused()
     {
-        QFETCH(QStringList, extra);
-        QFETCH(QString, document);
-        QFETCH(QString, message);
+        auto [extra, document, message] = fetched<QStringList, QString, QString>("extra", "document", "message");
         TestRoot root;
         generate(root);
         const QString pdf = root.path() + "/x.pdf";

@@ -309,8 +309,7 @@ private slots:
     }
     void report()
     {
-        QFETCH(bool, usa);
-        QFETCH(QString, cityLine);
+        auto [usa, cityLine] = fetched<bool, QString>("usa", "cityLine");
         QByteArray file;
         for (int i = 1; i <= 7; ++i)
             file += assignment(QString("Tech %1").arg(i));

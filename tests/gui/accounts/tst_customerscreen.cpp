@@ -133,8 +133,7 @@ private slots:
     }
     void boxesRefuseCharactersAsTyped()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, typed);
+        auto [box, typed] = fetched<QString, QString>("box", "typed");
         Fixture f;
         QLineEdit *e = f.edit(box);
         e->clear();
@@ -162,9 +161,7 @@ private slots:
     }
     void pastedRowFillsTheForm()
     {
-        QFETCH(QString, into);
-        QFETCH(bool, fill);
-        QFETCH(QStringList, boxes);
+        auto [into, fill, boxes] = fetched<QString, bool, QStringList>("into", "fill", "boxes");
         Fixture f;
         f.fake.messages.shown.clear();
         f.fake.messages.answer(fill);
@@ -329,10 +326,7 @@ private slots:
     }
     void focusRules()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, text);
-        QFETCH(bool, entering);
-        QFETCH(int, reason);
+        auto [box, text, entering, reason] = fetched<QString, QString, bool, int>("box", "text", "entering", "reason");
         // Record 4 shares the number of record 1, as files from older versions may.
         Fixture f(threeCustomers() + customer("A1|Business|Acme Twin||||Springfield|555-000-0001").bytes());
         QCOMPARE(f.screen.focusWidget(), f.child<QWidget>("cmdSelect")); // a record with a number: ready to select
@@ -379,9 +373,7 @@ private slots:
     }
     void accountNumberChange()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        QFETCH(bool, refused);
+        auto [file, content, refused] = fetched<QString, QByteArray, bool>("file", "content", "refused");
         Fixture f(threeCustomers(), false);
         f.root.write(file, content);
         f.screen.show();

@@ -123,8 +123,7 @@ private slots:
     }
     void addressStyleSurvivesARestart()
     {
-        QFETCH(bool, usa);
-        QFETCH(QStringList, lines);
+        auto [usa, lines] = fetched<bool, QStringList>("usa", "lines");
         TestRoot root;
         FakePlatform fake;
         Platform platform = fake.platform();
@@ -202,8 +201,7 @@ private slots:
     }
     void checkFields()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, text);
+        auto [box, text] = fetched<QString, QString>("box", "text");
         SetupLogic::EditedFields fields;
         fields.storedInvoiceNumber = 3000000000;
         fields.invoiceNumber = "20260001";

@@ -168,9 +168,7 @@ private slots:
     }
     void pastedMoney()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, pasted);
-        QFETCH(int, slip);
+        auto [box, pasted, slip] = fetched<QString, QString, int>("box", "pasted", "slip");
         Finalizing f;
         FinalizeWindow &w = *f.window;
         emit f.grid().cellClicked(1, 0);
@@ -253,8 +251,7 @@ private slots:
     }
     void noSlipSelectedWhenTheGridIsLeft()
     {
-        QFETCH(QString, next);
-        QFETCH(bool, ticked);
+        auto [next, ticked] = fetched<QString, bool>("next", "ticked");
         Finalizing f;
         FinalizeWindow &w = *f.window;
         w.activateWindow();

@@ -90,8 +90,7 @@ private slots:
 
     void dialAndTalk()
     {
-        QFETCH(QString, number);
-        QFETCH(QByteArray, command);
+        auto [number, command] = fetched<QString, QByteArray>("number", "command");
         Dialer d;
         d.open("Jane Doe", number);
         QSignalSpy finished(d.window.get(), &DialerWindow::finished);
@@ -119,8 +118,7 @@ private slots:
 
     void modemRefusal()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, status);
+        auto [reply, status] = fetched<QByteArray, QString>("reply", "status");
         Dialer d;
         d.bench.answer(3, "ATDT", reply);
         d.open();
@@ -164,9 +162,7 @@ private slots:
 
     void portTrouble()
     {
-        QFETCH(int, port);
-        QFETCH(bool, failWrites);
-        QFETCH(QString, openStatus);
+        auto [port, failWrites, openStatus] = fetched<int, bool, QString>("port", "failWrites", "openStatus");
         Dialer d(port);
         d.bench.line(3).failWrites = failWrites;
         d.open();

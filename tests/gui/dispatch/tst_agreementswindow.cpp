@@ -203,8 +203,7 @@ private slots:
     }
     void deletedVisit()
     {
-        QFETCH(bool, skip);
-        QFETCH(Agreements::VisitState, state);
+        auto [skip, state] = fetched<bool, Agreements::VisitState>("skip", "state");
         Folder f;
         Agreement a = f.agreement(Agreement::Interval::Months, 1, 0, QStringLiteral("$10.00"));
         a.technician = f.technician;

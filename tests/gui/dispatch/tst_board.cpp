@@ -118,12 +118,9 @@ private slots:
     }
     void phoneChangeOnTheOpenBoard()
     {
-        QFETCH(int, slip);
-        QFETCH(QString, status);
-        QFETCH(QList<bool>, answers);
-        QFETCH(int, leave);
-        QFETCH(QString, active);
-        QFETCH(QString, completed);
+        auto [slip, status, answers, leave, active, completed] =
+            fetched<int, QString, QList<bool>, int, QString, QString>("slip", "status", "answers", "leave", "active",
+                                                                      "completed");
         Screen s({"1000|Assigned|Al|1/15/2026|08:00", "1001|Assigned|Bo|1/20/2026|10:00-12:00"});
         s.tick(2);
         s.cmd(7)->click();

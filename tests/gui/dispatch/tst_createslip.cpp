@@ -318,8 +318,7 @@ private slots:
     }
     void cannotBegin()
     {
-        QFETCH(bool, counterAtEnd);
-        QFETCH(QString, message);
+        auto [counterAtEnd, message] = fetched<bool, QString>("counterAtEnd", "message");
         Screen s;
         if (counterAtEnd)
             s.state.slipCounter.set(SlipCounter::kLast);

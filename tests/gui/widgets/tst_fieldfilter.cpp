@@ -57,8 +57,7 @@ private slots:
     }
     void firstUnencodable()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, first);
+        auto [text, first] = fetched<QString, QString>("text", "first");
         QCOMPARE(Cp1252::firstUnencodable(text), first);
         QCOMPARE(Validation::unstorableText(text).has_value(), !first.isEmpty());
         if (first.isEmpty())
@@ -86,9 +85,7 @@ private slots:
     }
     void boxesTakeWhatTheFilesHold()
     {
-        QFETCH(int, box);
-        QFETCH(QString, input);
-        QFETCH(QString, refused);
+        auto [box, input, refused] = fetched<int, QString, QString>("box", "input", "refused");
         FakeMessages messages;
         ProgramWindow window("frmTest", {});
         auto *edit = new QLineEdit(&window);

@@ -162,9 +162,7 @@ private slots:
     }
     void sortsByColumn()
     {
-        QFETCH(QStringList, texts);
-        QFETCH(int, key);
-        QFETCH(bool, descending);
+        auto [texts, key, descending] = fetched<QStringList, int, bool>("texts", "key", "descending");
         FlexGrid grid("fgSort");
         grid.setFormat("Key|Row");
         QList<QStringList> rows;
@@ -246,11 +244,8 @@ private slots:
     }
     void realWheelEventsScrollByTheStepRule()
     {
-        QFETCH(int, rows);
-        QFETCH(int, height);
-        QFETCH(int, first);
-        QFETCH(QList<int>, deltas);
-        QFETCH(int, expected);
+        auto [rows, height, first, deltas, expected] =
+            fetched<int, int, int, QList<int>, int>("rows", "height", "first", "deltas", "expected");
         ShownGrid shown(rows, height);
         shown.grid.setFirstVisibleRow(rows);
         const int lastPage = shown.grid.firstVisibleRow();
