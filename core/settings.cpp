@@ -223,17 +223,21 @@ void Settings::loadInvoiceCounter(const DataFolder &folder, const Clock &clock, 
     const int year = clock.today().year();
     const qint64 yearBase = qint64(year) * 10000;
     qint64 number = yearBase + 1;
+    qint64 stored = -1; // none
     if (folder.fileExists(SettingsFiles::kInvoiceNumber)) {
         number = 0;
         ValueReader reader(folder.readAll(SettingsFiles::kInvoiceNumber));
         reader.integer(number, 0, std::numeric_limits<qint32>::max());
+        stored = number;
         if (number == 0)
             number = yearBase;
     }
     // The series starts again each year: compared as text, as the companion program does.
     if (QString::number(number).left(4) < QString::number(year))
         number = yearBase + 1;
-    if (save)
+    // The file is shared with the companion program: it is written only when its value changes, so that a start
+    // never puts back a number the companion advanced since it was read.
+    if (save && number != stored)
         saveInvoiceCounter(folder, qint32(number));
     else
         invoiceNumber = qint32(number);

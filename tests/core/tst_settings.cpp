@@ -173,31 +173,41 @@ private slots:
         QVERIFY(s.logoPath.isEmpty() && !root.exists("/CompanyLogo.txt") && !root.exists("/Backup/CompanyLogo.txt"));
     }
 
+    // The counter file is shared with the companion program: a start writes it only when its value changes (a
+    // rewrite of the same number could put back one the companion advanced meanwhile).
     void invoiceNumberRules_data()
     {
         QTest::addColumn<QByteArray>("stored"); // "missing": no file
         QTest::addColumn<qint32>("expected");
-        dataRow("no file", QByteArray("missing"), 20260001);
-        dataRow("last year", QByteArray("20250117\r\n"), 20260001);
-        dataRow("this year", QByteArray("20260117\r\n"), 20260117);
-        dataRow("zero", QByteArray("0\r\n"), 20260000);
-        dataRow("garbage", QByteArray("abc\r\n"), 20260000);
-        dataRow("empty file", QByteArray(), 20260000);
-        dataRow("beyond 32 bits", QByteArray("4294967296\r\n"), 20260000);
-        dataRow("negative", QByteArray("-20260005\r\n"), 20260000);
-        dataRow("compared as text", QByteArray("117\r\n"), 20260001);
+        QTest::addColumn<bool>("written");
+        dataRow("no file", QByteArray("missing"), 20260001, true);
+        dataRow("last year", QByteArray("20250117\r\n"), 20260001, true);
+        dataRow("this year", QByteArray("20260117\r\n"), 20260117, false);
+        dataRow("this year, no line end", QByteArray("20260117"), 20260117, false);
+        dataRow("zero", QByteArray("0\r\n"), 20260000, true);
+        dataRow("garbage", QByteArray("abc\r\n"), 20260000, true);
+        dataRow("empty file", QByteArray(), 20260000, true);
+        dataRow("beyond 32 bits", QByteArray("4294967296\r\n"), 20260000, true);
+        dataRow("negative", QByteArray("-20260005\r\n"), 20260000, true);
+        dataRow("compared as text", QByteArray("117\r\n"), 20260001, true);
     }
 
     void invoiceNumberRules()
     {
-        auto [stored, expected] = fetched<QByteArray, qint32>("stored", "expected");
+        auto [stored, expected, written] = fetched<QByteArray, qint32, bool>("stored", "expected", "written");
         TestRoot root;
-        if (stored != "missing")
+        const QDateTime longAgo(QDate(2020, 1, 1), QTime(0, 0));
+        if (stored != "missing") {
             root.write("/VIInvoiceNo.txt", stored);
+            QFile file(root.folder().path("/VIInvoiceNo.txt"));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        }
         Settings s;
         s.loadInvoiceCounter(root.folder(), kClock);
         QCOMPARE(s.invoiceNumber, expected);
-        QCOMPARE(root.read("/VIInvoiceNo.txt"), QByteArray::number(expected) + "\r\n");
+        QCOMPARE(root.read("/VIInvoiceNo.txt"), written ? QByteArray::number(expected) + "\r\n" : stored);
+        if (!written)
+            QCOMPARE(QFileInfo(root.folder().path("/VIInvoiceNo.txt")).lastModified(), longAgo);
     }
 
     void advanceInvoiceNumber()
