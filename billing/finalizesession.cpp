@@ -53,8 +53,10 @@ void FinalizeSession::setAmountText(const QString &text)
     if (m_amount)
         *m_amount = Formats::roundToCents(*m_amount);
     m_entered = true;
+    // An applied tax that was not typed follows at once, so that the total box shows what Enter to Grid posts
+    // and the tax boxes show its parts.
     for (int k = 0; k < 2; ++k) {
-        if (m_source[k] == TaxSource::Calculated)
+        if (m_source[k] == TaxSource::Calculated || (m_apply[k] && m_source[k] == TaxSource::None))
             follow(k);
     }
 }
@@ -65,7 +67,8 @@ void FinalizeSession::setTaxText(int tax, const QString &text)
         return; // as shown: a calculated tax stays calculated
     const auto typed = Finalize::enteredAmount(text);
     m_tax[tax] = Formats::roundToCents(typed.value_or(Money()));
-    m_source[tax] = typed ? TaxSource::Typed : TaxSource::None;
+    // A tax box that shows zero is calculated, as Calculate Tax(es) calculates it.
+    m_source[tax] = typed && *typed != Money() ? TaxSource::Typed : TaxSource::None;
     m_entered = true;
 }
 

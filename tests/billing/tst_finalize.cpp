@@ -101,6 +101,8 @@ private slots:
         dataRow("amount typed to four decimals", "6", QStringList{"amount 10.125", "calc"}, "6100 0", "$10.74", false);
         dataRow("tax typed to four decimals", "6", QStringList{"amount 10.13", "tax0 0.6331", "calc"}, "6300 0",
                 "$10.76", true);
+        // The total box shows what Enter to Grid posts, its parts in the tax boxes, as soon as the amount is left.
+        dataRow("applied tax follows the amount at once", "7.5", QStringList{"amount 50"}, "37500 0", "$53.75", false);
         dataRow("calculated tax follows the amount", "6", QStringList{"amount 10.01", "calc", "amount 20"}, "12000 0",
                 "$21.20", false);
         dataRow("typed tax stays", "6", QStringList{"amount 10.01", "tax0 3", "calc", "amount 20", "calc"}, "30000 0",
