@@ -832,7 +832,13 @@ Verdict BoardState::verifyAndAccept(const QString &contents, const Answers &answ
     SlipChange change = m_change;
     bool testSlot = true;
     std::size_t answered = 0;
-    if (change.status.trimmed() == kSuspended) {
+    const Record &held = slip(m_currentSlip);
+    // The question is about the date and time: a slip already suspended is asked again only when they change.
+    const bool alreadySuspended = held.text(Status) == kSuspended && change.date.trimmed() == held.text(SchedDate) &&
+                                  change.time.trimmed() == held.text(SchedTime);
+    if (change.status.trimmed() == kSuspended && alreadySuspended) {
+        testSlot = false;
+    } else if (change.status.trimmed() == kSuspended) {
         if (answers.empty())
             return Verdict::ask(QStringLiteral("Click Yes to Reset Date and Time"),
                                 QStringLiteral("Suspend Slip/Reset Date and Time"));

@@ -360,6 +360,15 @@ private slots:
         QCOMPARE(b->countTicked(), 0);
         QVERIFY(b->saveAll().isDone());
         QCOMPARE(b.active(), "1:Suspended 0 None; 2:Assigned 0 None");
+
+        // A slip already suspended whose priority alone changes is not asked about its date and time again;
+        // a new date for it is.
+        b.open(1);
+        b->choosePriority("High");
+        QCOMPARE(b->verifyAndAccept("Leaking tap").kind, Kind::Done);
+        b.open(1);
+        b->pickDate(QDate(2026, 1, 22));
+        QCOMPARE(b->verifyAndAccept("Leaking tap").question, "Click Yes to Reset Date and Time");
     }
 
     // Booking counts unsaved changes and compares dates as dates; an overlapping range is asked about.
