@@ -42,7 +42,7 @@ void printAt(PrintSurface &surface, double x, double y, const QString &text)
     surface.printOnLine(text);
 }
 
-void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day)
+void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day, int page, int pages)
 {
     surface.SetPrintColour(true);
     surface.SetPrintFont(14, true, false);
@@ -53,8 +53,10 @@ void printHeading(PrintSurface &surface, const DocumentInputs &inputs, const Rou
     const QString telephone =
         inputs.business.telephone.isEmpty() ? QString() : QStringLiteral("   Tel. ") + inputs.business.telephone;
     printAt(surface, kLeft, inches(0.45), nameWithTelephone(surface, inputs.business.name, telephone, inches(3.0)));
-    const QString page = QStringLiteral("Page %1").arg(surface.page());
-    printAt(surface, kRight - surface.textWidth(page), inches(0.45), page);
+    // Numbered per technician, so that each one's sheets of an all-technicians print stay apart.
+    const QString pageText = fitText(
+        surface, QStringLiteral("%1: page %2 of %3").arg(day.technician).arg(page).arg(pages), inches(3.0));
+    printAt(surface, kRight - surface.textWidth(pageText), inches(0.45), pageText);
 
     surface.SetPrintFont(12, true, false);
     printAt(surface, kLeft, inches(0.85),
@@ -114,20 +116,43 @@ QStringList workLines(const PrintSurface &surface, const QString &text)
 void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, const RouteSheetDay &day)
 {
     startDocument(surface, inputs.settings, QStringLiteral("Portrait"), inputs.settings.printInColour);
-    printHeading(surface, inputs, day);
+    // Every stop measured once, so that the pages are known before the first heading names how many there are.
+    struct Measured
+    {
+        QStringList place, work;
+        bool showStatus;
+        int lines;
+        bool newPage = false;
+    };
+    surface.SetPrintFont(10, false, false);
+    const double line = surface.textHeight();
+    std::vector<Measured> measured;
+    int pages = 1;
     double y = kStopsTop;
     for (const RouteStop &stop : day.stops) {
-        surface.SetPrintFont(10, false, false);
-        const double line = surface.textHeight();
-        const QStringList place = placeLines(surface, stop);
-        const QStringList work = workLines(surface, stop.serviceRequired);
+        Measured m{placeLines(surface, stop), workLines(surface, stop.serviceRequired), false, 0};
         // A stop not simply assigned (suspended, above all) says so under its priority.
-        const bool showStatus = stop.status != QLatin1String("Assigned") && !stop.status.isEmpty();
-        const int lines = std::max({showStatus ? 4 : 3, int(place.size()), int(work.size())});
-        const double height = lines * line + kGap;
+        m.showStatus = stop.status != QLatin1String("Assigned") && !stop.status.isEmpty();
+        m.lines = std::max({m.showStatus ? 4 : 3, int(m.place.size()), int(m.work.size())});
+        const double height = m.lines * line + kGap;
         if (y + height > surface.pageHeight() - kFoot && y > kStopsTop) {
+            m.newPage = true;
+            ++pages;
+            y = kStopsTop;
+        }
+        y += height;
+        measured.push_back(std::move(m));
+    }
+
+    int page = 1;
+    printHeading(surface, inputs, day, page, pages);
+    y = kStopsTop;
+    for (std::size_t k = 0; k < day.stops.size(); ++k) {
+        const RouteStop &stop = day.stops[k];
+        const Measured &m = measured[k];
+        if (m.newPage) {
             surface.newPage();
-            printHeading(surface, inputs, day);
+            printHeading(surface, inputs, day, ++page, pages);
             y = kStopsTop;
         }
         surface.SetPrintFont(11, true, false);
@@ -140,18 +165,18 @@ void printRouteSheetPages(PrintSurface &surface, const DocumentInputs &inputs, c
         surface.SetPrintFont(10, emergency, false);
         printAt(surface, kLeft, y + 2 * line, stop.priority);
         surface.setInk(PrintColours::kBlack);
-        if (showStatus) {
+        if (m.showStatus) {
             surface.SetPrintFont(10, true, false);
             printAt(surface, kLeft, y + 3 * line, stop.status.toUpper());
         }
-        for (int i = 0; i < place.size(); ++i) {
+        for (int i = 0; i < m.place.size(); ++i) {
             surface.SetPrintFont(10, i == 0, false);
-            printAt(surface, kPlaceX, y + i * line, place[i]);
+            printAt(surface, kPlaceX, y + i * line, m.place[i]);
         }
         surface.SetPrintFont(10, false, false);
-        for (int i = 0; i < work.size(); ++i)
-            printAt(surface, kWorkX, y + i * line, work[i]);
-        y += lines * line + kGap / 2;
+        for (int i = 0; i < m.work.size(); ++i)
+            printAt(surface, kWorkX, y + i * line, m.work[i]);
+        y += m.lines * line + kGap / 2;
         surface.setPenWidth(1);
         surface.drawLine(kLeft, y, kRight, y, PrintColours::rgb(160, 160, 160));
         y += kGap / 2;

@@ -114,7 +114,7 @@ private slots:
         dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"});
         dataRow("route sheets", "route", 2, 2,
                 QStringList{"Route Sheet", "Thursday, 1/15/2026", "Slip # 7", "08:00-10:00", "Site 7", "Tel. 555-0101",
-                            "Customer: Jane Doe", "Leaking tap", "Bo", "2 slips"});
+                            "Customer: Jane Doe", "Leaking tap", "Bo", "2 slips", "Al: page 1 of 1", "Bo: page 1 of 1"});
         dataRow("blank forms", "blank", 3, 3,
                 QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION", "Detach Here and Return Top Section"});
     }

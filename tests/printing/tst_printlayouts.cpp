@@ -1,12 +1,14 @@
 #include "boardsamples.h"
 #include "core/cp1252.h"
 #include "dispatch/invoicenarrative.h"
+#include "dispatch/routesheet.h"
 #include "dispatch/slipprintvalues.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"
 #include "printing/reportlayout.h"
+#include "printing/routesheetlayout.h"
 #include "printing/serviceorderlayout.h"
 #include "printsamples.h"
 #include "testsupport.h"
@@ -348,6 +350,29 @@ private slots:
         QVERIFY(s.findText("Detach Here and Return Top Section"));
         QCOMPARE(printBlankForms(target, in, 0).sent, 0);
         QCOMPARE(target.dialogs, 1);
+    }
+
+    // An all-technicians print numbers each technician's sheets on their own: Al's 25 stops take more than one
+    // page, every page says which of how many it is, and Bo's one page starts again at 1.
+    void routeSheetPagesPerTechnician()
+    {
+        QStringList specs;
+        for (int n = 0; n < 25; ++n)
+            specs << QString("%1|Assigned|Al|1/15/2026|%2:00").arg(100 + n).arg(7 + n % 10, 2, 10, QChar('0'));
+        specs << "200|Assigned|Bo|1/15/2026|09:00";
+        DocumentInputs in = samplePrintInputs();
+        RecordingPrintTarget target;
+        QVERIFY(target
+                    .run(routeSheetAction(in, RouteSheet::days(boardSlips(specs), {"Al", "Bo"},
+                                                               RouteSheet::kAllTechnicians, QDate(2026, 1, 15))))
+                    .printed());
+        const int alPages = target.surface.pagesIn(1);
+        QVERIFY(alPages > 1);
+        for (int page = 1; page <= alPages; ++page) {
+            const QString label = QString("Al: page %1 of %2").arg(page).arg(alPages);
+            QVERIFY2(target.surface.texts(1).count(label) == 1, qPrintable(label));
+        }
+        QVERIFY(target.surface.texts(2).contains("Bo: page 1 of 1"));
     }
 };
 
