@@ -289,9 +289,7 @@ int BoardState::findSlip(const Record &s) const
 {
     // The same slip as a save cut short matches it: number, moment received and account.
     for (int r = 1; r <= count(); ++r) {
-        const Record &x = slip(r);
-        if (x.int16(SlipNo) == s.int16(SlipNo) && x.real(DateReceived) == s.real(DateReceived) &&
-            x.text(AcctNo) == s.text(AcctNo))
+        if (isSameSlip(slip(r), s))
             return r;
     }
     return 0;

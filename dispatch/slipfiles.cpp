@@ -15,22 +15,22 @@ std::vector<Record> LoadActiveSlips(const DataFolder &folder)
     return folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
 }
 
+SlipIdentity slipIdentity(const Record &slip)
+{
+    return {slip.int16(SlipField::SlipNo), slip.real(SlipField::DateReceived), slip.text(SlipField::AcctNo)};
+}
+
 std::vector<std::pair<int, int>> completedLeftOnBoard(const DataFolder &folder)
 {
     std::vector<std::pair<int, int>> found;
     if (folder.fileSize(SlipFiles::kActive) < 0 || folder.fileSize(SlipFiles::kCompleted) < 0)
         return found;
-    // A slip is known by its number, the moment it was received and its account: a number alone may come
-    // again after the counter was set back in the setup screen, and that is another job.
-    auto identity = [](const Record &r) {
-        return std::tuple(r.int16(SlipField::SlipNo), r.real(SlipField::DateReceived), r.text(SlipField::AcctNo));
-    };
-    std::set<decltype(identity(std::declval<Record>()))> completed;
+    std::set<SlipIdentity> completed;
     for (const Record &r : folder.readRecords(SlipFiles::kCompleted, serviceSlipLayout()))
-        completed.insert(identity(r));
+        completed.insert(slipIdentity(r));
     const std::vector<Record> active = LoadActiveSlips(folder);
     for (std::size_t i = 0; i < active.size(); ++i) {
-        if (completed.count(identity(active[i])))
+        if (completed.count(slipIdentity(active[i])))
             found.emplace_back(int(i) + 1, active[i].int16(SlipField::SlipNo));
     }
     return found;

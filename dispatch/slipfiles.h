@@ -4,6 +4,7 @@
 #include "dispatch/booking.h"
 
 #include <QString>
+#include <tuple>
 #include <vector>
 
 class DataFolder;
@@ -31,6 +32,12 @@ std::vector<std::pair<int, int>> completedLeftOnBoard(const DataFolder &folder);
 
 // The number of the last slip in /ServiceSlips.txt, the one stored last; 0 when there is none.
 int lastActiveSlipNumber(const DataFolder &folder);
+
+// A slip is known by its number, the moment it was received and its account: a number alone may come again after
+// the counter was set back in the setup screen, and that is another job.
+using SlipIdentity = std::tuple<qint16, double, QString>;
+SlipIdentity slipIdentity(const Record &slip);
+inline bool isSameSlip(const Record &a, const Record &b) { return slipIdentity(a) == slipIdentity(b); }
 
 // The highest slip number in the three slip files; 0 when there is no slip.
 int highestSlipNumber(const DataFolder &folder);

@@ -7,10 +7,10 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QHash>
 #include <QSet>
 #include <QtEndian>
 #include <deque>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -100,20 +100,6 @@ void cutCompletedBack(const DataFolder &folder, qint64 length)
         folder.writeInPlace(SlipFiles::kCompleted, length, {}, DataFolder::Flush::ToDisk, true);
 }
 
-} // namespace
-
-namespace {
-
-// A slip is known by its number, the moment it was received and its account: a number alone may come again
-// after the counter was set back in the setup screen, and that is another job.
-QString slipKey(const Record &s)
-{
-    return QStringLiteral("%1|%2|%3")
-        .arg(s.int16(SlipField::SlipNo))
-        .arg(s.real(SlipField::DateReceived), 0, 'g', 17)
-        .arg(s.text(SlipField::AcctNo));
-}
-
 bool isComplete(const Record &slip)
 {
     return slip.text(SlipField::Status) == SlipValues::kComplete;
@@ -129,21 +115,22 @@ std::vector<SlipStore::NotKept> SlipStore::save(std::span<const Held> held, Comp
         checked(h.mine);
     }
     // The held slips by identity; a slip held twice (damaged data) matches the stored ones in order.
-    QHash<QString, std::deque<std::size_t>> heldOf;
+    std::map<SlipIdentity, std::deque<std::size_t>> heldOf;
     for (std::size_t i = 0; i < held.size(); ++i)
-        heldOf[slipKey(held[i].loaded)].push_back(i);
+        heldOf[slipIdentity(held[i].loaded)].push_back(i);
     std::vector<bool> matched(held.size(), false);
     std::vector<NotKept> notKept;
     std::vector<Record> active, completed;
     for (Record &stored : LoadActiveSlips(m_folder)) {
-        auto it = heldOf.find(slipKey(stored));
-        if (it == heldOf.end() || it->empty()) {
+        auto it = heldOf.find(slipIdentity(stored));
+        if (it == heldOf.end() || it->second.empty()) {
             active.push_back(std::move(stored)); // stored since, or not the window's: stays as it is
             continue;
         }
-        const Held &h = held[it->front()];
-        matched[it->front()] = true;
-        it->pop_front();
+        const std::size_t at = it->second.front();
+        it->second.pop_front();
+        const Held &h = held[at];
+        matched[at] = true;
         if (h.drop)
             continue;
         Record written = stored;
@@ -183,7 +170,7 @@ void SlipStore::saveWhole(std::span<const Record> rows) const
     settle();
     std::vector<Record> active, completed;
     for (const Record &row : rows)
-        (isComplete(checked(row)) ? completed : active).push_back(row);
+        (isComplete(row) ? completed : active).push_back(row); // writeBoth checks the layouts
     writeBoth(active, completed);
 }
 
@@ -239,10 +226,8 @@ void SlipStore::removeCompleted(const std::vector<QByteArray> &taken) const
 
 void SlipStore::appendFinalized(std::span<const Record> slips) const
 {
-    for (const Record &slip : slips) {
-        if (slip.layout().length() != serviceSlipLayout().length())
-            throw std::invalid_argument("the finalized slips file holds only service slip records");
-    }
+    for (const Record &slip : slips)
+        checked(slip);
     settle();
     m_folder.appendRecords(SlipFiles::kFinalized, std::vector<Record>(slips.begin(), slips.end()));
 }

@@ -83,12 +83,6 @@ const char *actionName(Action action)
 }
 
 // The slip's identity for the read-back: number, moment received and account, as the board save's repair uses.
-bool sameSlip(const Record &a, const Record &b)
-{
-    return a.int16(SlipNo) == b.int16(SlipNo) && a.real(DateReceived) == b.real(DateReceived) &&
-           a.text(AcctNo) == b.text(AcctNo);
-}
-
 QString writtenButNotRead(int slipNo)
 {
     return QStringLiteral("The change to Service Slip %1 was written but does not read back as written. Look at the "
@@ -307,7 +301,7 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         const int count = folder.recordCount(SlipFiles::kCompleted, serviceSlipLayout().length());
         const auto last = folder.readRecord(SlipFiles::kCompleted, serviceSlipLayout(), count);
         readBack = last && *last == after &&
-                   std::none_of(stored.begin(), stored.end(), [&](const Record &r) { return sameSlip(r, after); });
+                   std::none_of(stored.begin(), stored.end(), [&](const Record &r) { return isSameSlip(r, after); });
     } else {
         readBack = at < stored.size() && stored[at] == after;
     }
