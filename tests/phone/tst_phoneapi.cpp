@@ -115,15 +115,24 @@ private slots:
         });
         QCOMPARE(d.ask("POST", "/api/slip/1002/start", "{}").status, 200);
         QVERIFY(slipSummary(d.folder, SlipFiles::kActive).contains("1002:In Progress"));
+        QVERIFY(told.isEmpty()); // the office hears of it after the answer, never before it
+        QTRY_COMPARE(told.size(), 1);
 
         // The board's rule holds: one slip in progress per technician; the refusal is passed on as it is.
         const auto second = d.ask("POST", "/api/slip/1001/start");
         QCOMPARE(second.status, 409);
         QCOMPARE(error(second), "Al is already signed out");
 
-        QCOMPARE(d.ask("POST", "/api/slip/1002/complete", "{\"note\":\"New washer\\nfitted\"}").status, 200);
+        // Sent twice with the page's id (its first answer lost): the same answer, stored and told once.
+        for (int i = 0; i < 2; ++i) {
+            const auto done =
+                d.ask("POST", "/api/slip/1002/complete", R"({"note":"New washer","request":"tap-1002c"})");
+            QCOMPARE(done.body, R"({"at":"09:00","stored":true})");
+        }
+        QCOMPARE(d.ask("POST", "/api/slip/1001/start", R"({"request":"short"})").status, 400);
         QVERIFY(slipSummary(d.folder, SlipFiles::kCompleted).contains("1002:Complete"));
-        QCOMPARE(told, QStringList({"1002 In Progress Al's phone", "1002 Complete Al's phone"}));
+        QCOMPARE(QString(d.root.read(SlipFiles::kCompleted)).count("New washer"), 1);
+        QTRY_COMPARE(told, QStringList({"1002 In Progress Al's phone", "1002 Complete Al's phone"}));
     }
 
     void pairingCodeWorksOnce()

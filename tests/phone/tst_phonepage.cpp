@@ -1,11 +1,21 @@
+#include "app/appstate.h"
+#include "gui/dispatch/boardwindow.h"
+#include "gui/widgets/flexgrid.h"
 #include "phoneserving.h"
+#include "platform/fakes/fakeplatform.h"
+#include "platform/fakes/recordingprinttarget.h"
+#include "tooltesting.h"
+#include "widgettesting.h"
 
 #include <QEventLoop>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 
 // The phone page in a real browser: headless Chromium at 360x740, driven by Selenium from a Python script, on
-// the server of this process. Skipped where Chromium, its driver or Selenium are missing.
+// the server of this process, with the office's board open. Skipped where Chromium, its driver or Selenium are
+// missing.
 class TestPhonePage : public QObject
 {
     Q_OBJECT
@@ -13,7 +23,16 @@ class TestPhonePage : public QObject
 private slots:
     void initTestCase() { useTestSettingsStore(); }
 
-    void startThenCompleteWithANote()
+    void inTheBrowser_data()
+    {
+        dataColumns<QString, QString, QString>("scenario", "active", "completed");
+        dataRow("a lost answer sent again", "lost", "1001:Assigned 3/9/2026 10:00", "1002:Complete 3/9/2026 08:00");
+        dataRow("the office's No", "office", "1001:Assigned 3/9/2026 10:00; 1002:Assigned 3/9/2026 08:00", "-");
+        dataRow("the close box", "closebox", "1001:Assigned 3/9/2026 10:00; 1002:In Progress 3/9/2026 08:00", "-");
+    }
+    // Lost answers, the board's question and its close box as the phone lives them: the page's script checks
+    // what the phone shows, this test what the files hold.
+    void inTheBrowser()
     {
         for (const char *program : {"chromium", "chromedriver"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
@@ -23,28 +42,63 @@ private slots:
         const QString python = QStringLiteral("/usr/bin/python3");
         if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import selenium")}) != 0)
             QSKIP("python3-selenium is not installed");
-        const QString script = QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py");
+        auto [scenario, active, completed] = fetched<QString, QString, QString>("scenario", "active", "completed");
 
         PhoneServing s;
+        makeCheckable(s.root, {"Al", "Bob"}, 1006);
+        FakePlatform fakes;
+        fakes.clock.set(s.clock.now());
+        Platform platform = fakes.platform();
+        AppState app(s.folder);
+        RecordingPrintTarget target;
+        BoardWindow board({&fakes.layouts, {}}, app, platform, target, {});
+        connect(&s.server, &PhoneServer::phoneChanged, &board, &BoardWindow::takePhoneChange);
+        board.show();
+        // The office changes the priority of slip 1002 (office) or 1001 (close box) and has not saved it.
+        if (scenario != "lost") {
+            emit board.grid()->cellClicked(board.board().gridRow(scenario == "office" ? 2 : 1), 0);
+            for (int action : {BoardWindow::ManageSlip, BoardWindow::MakeChanges})
+                board.runAction(BoardWindow::Action(action));
+            board.findChild<QListWidget *>("lstPriority")->setCurrentRow(1); // High
+            board.runAction(BoardWindow::AcceptChanges);
+            QVERIFY(board.board().hasUnsavedChanges());
+        }
+        // Each question of the board stays open until the phone has stored its Start; "Keep the phone's change?"
+        // is answered No and the board saved, the close box's question Yes.
+        QTemporaryDir handoff;
+        fakes.messages.whileAsking = [&](const QString &question) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(handoff.filePath("started")), 60000);
+            fakes.messages.answer(!question.contains("Keep the phone's change?"));
+        };
+        connect(&board, &BoardWindow::phoneChangeTaken, &board, [&] {
+            if (scenario == "office")
+                QTimer::singleShot(0, &board, [&] { board.runAction(BoardWindow::SaveAndExit); });
+        });
+
         const QString screenshot = qEnvironmentVariable("VD_PHONE_SCREENSHOT", s.root.file("/phone-page.png"));
         QProcess browser;
         browser.setProcessChannelMode(QProcess::MergedChannels);
         QEventLoop loop; // the server answers from this thread while the browser runs
         connect(&browser, &QProcess::finished, &loop, &QEventLoop::quit);
         connect(&browser, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-        browser.start(python,
-                      {script, QStringLiteral("--url"), s.server.pageAddress() + QStringLiteral("/#t=") + s.token,
-                       QStringLiteral("--slip"), QStringLiteral("1002"), QStringLiteral("--note"),
-                       QStringLiteral("Replaced the washer"), QStringLiteral("--screenshot"), screenshot});
+        browser.start(python, {QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py"), "--url",
+                               s.server.pageAddress() + QStringLiteral("/#t=") + s.token, "--scenario", scenario,
+                               "--slip", "1002", "--note", "Replaced the washer", "--signals", handoff.path(),
+                               "--screenshot", screenshot});
+        if (scenario == "closebox")
+            QVERIFY(clickCloseBox(&board));
         QTimer::singleShot(180000, &loop, &QEventLoop::quit);
-        loop.exec();
+        if (browser.state() != QProcess::NotRunning)
+            loop.exec();
         const QByteArray output = browser.readAll();
         QVERIFY2(browser.state() == QProcess::NotRunning && browser.exitCode() == 0 && output.contains("OK"),
                  output.constData());
 
-        QVERIFY(!slipSummary(s.folder, SlipFiles::kActive).contains("1002:"));
-        QVERIFY(slipSummary(s.folder, SlipFiles::kCompleted).contains("1002:Complete"));
-        QVERIFY(s.root.read(SlipFiles::kCompleted).contains("Replaced the washer"));
+        QCOMPARE(slipSummary(s.folder, SlipFiles::kActive).remove(QRegularExpression("; 100[345][^;]*")), active);
+        QCOMPARE(slipSummary(s.folder, SlipFiles::kCompleted), completed);
+        QCOMPARE(QString(s.root.read(SlipFiles::kCompleted)).count("Replaced the washer"), int(scenario == "lost"));
+        const ToolRun check = runTool({"check", s.root.path()});
+        QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
         QVERIFY(QFileInfo(screenshot).size() > 0);
     }
 };
