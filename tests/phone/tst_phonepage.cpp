@@ -7,7 +7,6 @@
 #include "tooltesting.h"
 #include "widgettesting.h"
 
-#include <QEventLoop>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -25,10 +24,11 @@ private slots:
 
     void inTheBrowser_data()
     {
-        dataColumns<QString, QString, QString>("scenario", "active", "completed");
-        dataRow("a lost answer sent again", "lost", "1001:Assigned 3/9/2026 10:00", "1002:Complete 3/9/2026 08:00");
-        dataRow("the office's No", "office", "1001:Assigned 3/9/2026 10:00; 1002:Assigned 3/9/2026 08:00", "-");
-        dataRow("the close box", "closebox", "1001:Assigned 3/9/2026 10:00; 1002:In Progress 3/9/2026 08:00", "-");
+        dataColumns<QString, QString>("scenario", "slips");
+        const QString waiting = "1001:Assigned 3/9/2026 10:00; 1002:";
+        dataRow("a lost answer sent again", "lost", "1001:Assigned 3/9/2026 10:00 / 1002:Complete 3/9/2026 08:00");
+        dataRow("the office's No", "office", waiting + "Assigned 3/9/2026 08:00 / -");
+        dataRow("the close box", "closebox", waiting + "In Progress 3/9/2026 08:00 / -");
     }
     // Lost answers, the board's question and its close box as the phone lives them: the page's script checks
     // what the phone shows, this test what the files hold.
@@ -42,7 +42,7 @@ private slots:
         const QString python = QStringLiteral("/usr/bin/python3");
         if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import selenium")}) != 0)
             QSKIP("python3-selenium is not installed");
-        auto [scenario, active, completed] = fetched<QString, QString, QString>("scenario", "active", "completed");
+        QFETCH(QString, scenario);
 
         PhoneServing s;
         makeCheckable(s.root, {"Al", "Bob"}, 1006);
@@ -61,41 +61,33 @@ private slots:
                 board.runAction(BoardWindow::Action(action));
             board.findChild<QListWidget *>("lstPriority")->setCurrentRow(1); // High
             board.runAction(BoardWindow::AcceptChanges);
-            QVERIFY(board.board().hasUnsavedChanges());
         }
         // Each question of the board stays open until the phone has stored its Start; "Keep the phone's change?"
         // is answered No and the board saved, the close box's question Yes.
         QTemporaryDir handoff;
         fakes.messages.whileAsking = [&](const QString &question) {
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(handoff.filePath("started")), 60000);
-            fakes.messages.answer(!question.contains("Keep the phone's change?"));
-        };
-        connect(&board, &BoardWindow::phoneChangeTaken, &board, [&] {
-            if (scenario == "office")
+            const bool no = question.contains("Keep the phone's change?");
+            fakes.messages.answer(!no);
+            if (no)
                 QTimer::singleShot(0, &board, [&] { board.runAction(BoardWindow::SaveAndExit); });
-        });
+        };
 
         const QString screenshot = qEnvironmentVariable("VD_PHONE_SCREENSHOT", s.root.file("/phone-page.png"));
         QProcess browser;
         browser.setProcessChannelMode(QProcess::MergedChannels);
-        QEventLoop loop; // the server answers from this thread while the browser runs
-        connect(&browser, &QProcess::finished, &loop, &QEventLoop::quit);
-        connect(&browser, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
         browser.start(python, {QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py"), "--url",
                                s.server.pageAddress() + QStringLiteral("/#t=") + s.token, "--scenario", scenario,
                                "--slip", "1002", "--note", "Replaced the washer", "--signals", handoff.path(),
                                "--screenshot", screenshot});
         if (scenario == "closebox")
             QVERIFY(clickCloseBox(&board));
-        QTimer::singleShot(180000, &loop, &QEventLoop::quit);
-        if (browser.state() != QProcess::NotRunning)
-            loop.exec();
+        QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 180000); // served from here meanwhile
         const QByteArray output = browser.readAll();
         QVERIFY2(browser.state() == QProcess::NotRunning && browser.exitCode() == 0 && output.contains("OK"),
                  output.constData());
 
-        QCOMPARE(slipSummary(s.folder, SlipFiles::kActive).remove(QRegularExpression("; 100[345][^;]*")), active);
-        QCOMPARE(slipSummary(s.folder, SlipFiles::kCompleted), completed);
+        QTEST(s.slips().remove(QRegularExpression("; 100[345]:[^;]*?(?=;| / )")), "slips");
         QCOMPARE(QString(s.root.read(SlipFiles::kCompleted)).count("Replaced the washer"), int(scenario == "lost"));
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
