@@ -126,8 +126,7 @@ private slots:
         const auto slips = [&] { return root.read(SlipFiles::kActive) + root.read(SlipFiles::kCompleted); };
         const QByteArray once = slips();
         const FixedClock later(kNow.addSecs(90));
-        const PhoneWork::Outcome again = PhoneWork::store(root.folder(), later, asked);
-        QVERIFY(again.stored && again.repeated && again.at == QTime(10, 42) && outcome.at == again.at);
+        QCOMPARE(PhoneWork::store(root.folder(), later, asked).at, QTime(10, 42)); // the first answer's time
         root.write(PhoneWork::kRequests, root.read(PhoneWork::kRequests).replace("\tstored", "\tpending"));
         QVERIFY(PhoneWork::store(root.folder(), later, asked).stored);
         QCOMPARE(slips(), once);
