@@ -97,9 +97,8 @@ private slots:
                                   "another character."));
     }
     // What Start, Can't finish and Complete store (nothing but the slip's status, schedule and service text
-    // changes); a refusal writes nothing, and another technician's slip reads as a missing one. Each is logged.
-    // The same request sent again later gets the first answer and adds nothing, also when its first try was left
-    // unfinished (its answer lost between the slip's write and the request's mark).
+    // changes); a refusal writes nothing, and another technician's slip reads as a missing one. Each is logged. Sent
+    // again later, a request gets the first answer and adds nothing, also when its first try was left unfinished.
     void requests()
     {
         auto [technician, slip, action, text, result] =
@@ -125,10 +124,9 @@ private slots:
         QCOMPARE(outcome.after.bytes(), expected.bytes());
         const auto slips = [&] { return root.read(SlipFiles::kActive) + root.read(SlipFiles::kCompleted); };
         const QByteArray once = slips();
-        const FixedClock later(kNow.addSecs(90));
-        QCOMPARE(PhoneWork::store(root.folder(), later, asked).at, QTime(10, 42)); // the first answer's time
+        QCOMPARE(PhoneWork::store(root.folder(), FixedClock(kNow.addSecs(90)), asked).at, QTime(10, 42));
         root.write(PhoneWork::kRequests, root.read(PhoneWork::kRequests).replace("\tstored", "\tpending"));
-        QVERIFY(PhoneWork::store(root.folder(), later, asked).stored);
+        QVERIFY(PhoneWork::store(root.folder(), FixedClock(kNow.addSecs(90)), asked).stored);
         QCOMPARE(slips(), once);
         QCOMPARE(slipSummary(root.folder(), SlipFiles::kActive) + " | " +
                      slipSummary(root.folder(), SlipFiles::kCompleted) + " | " +

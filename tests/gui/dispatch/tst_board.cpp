@@ -142,7 +142,6 @@ private slots:
         QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), completed);
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(!check.out.contains(" also "), qPrintable(check.out)); // no slip number in two places
-        // The phone's day says that the office saved over its change.
         QCOMPARE(s.root.read(PhoneWork::kRequests).contains("O\t1001\t09:00"), answers == QList<bool>{false});
     }
 
