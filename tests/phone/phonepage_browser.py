@@ -96,8 +96,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--url", required=True)
     parser.add_argument("--scenario", choices=("lost", "office", "closebox"), required=True)
-    parser.add_argument("--slip", required=True)
-    parser.add_argument("--note", default="")
+    parser.add_argument("--slip", default="1002")
+    parser.add_argument("--note", default="Replaced the washer")
     parser.add_argument("--signals", required=True)
     parser.add_argument("--screenshot", required=True)
     args = parser.parse_args()
@@ -127,7 +127,6 @@ def main():
             (signals / "started").touch()
         wait.until(ec.text_to_be_present_in_element((By.ID, "heard"), "Last heard from the office"))
         driver.save_screenshot(args.screenshot)
-        print("OK")
     finally:
         driver.quit()
 

@@ -76,14 +76,11 @@ private slots:
         browser.setProcessChannelMode(QProcess::MergedChannels);
         browser.start(python, {QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py"), "--url",
                                s.server.pageAddress() + QStringLiteral("/#t=") + s.token, "--scenario", scenario,
-                               "--slip", "1002", "--note", "Replaced the washer", "--signals", handoff.path(),
-                               "--screenshot", screenshot});
+                               "--signals", handoff.path(), "--screenshot", screenshot});
         if (scenario == "closebox")
             QVERIFY(clickCloseBox(&board));
         QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 180000); // served from here meanwhile
-        const QByteArray output = browser.readAll();
-        QVERIFY2(browser.state() == QProcess::NotRunning && browser.exitCode() == 0 && output.contains("OK"),
-                 output.constData());
+        QVERIFY2(browser.exitCode() == 0, browser.readAll().constData());
 
         QTEST(s.slips().remove(QRegularExpression("; 100[345]:[^;]*?(?=;| / )")), "slips");
         QCOMPARE(QString(s.root.read(SlipFiles::kCompleted)).count("Replaced the washer"), int(scenario == "lost"));

@@ -88,8 +88,7 @@ inline QStringList ledgerFindings(const DataFolder &folder)
         QVERIFY2(ledger_.isEmpty(), qPrintable(ledger_.join('\n')));                                                   \
     } while (false)
 
-// A folder of slips written by a test made as the program leaves it (business name, slip counter, technicians),
-// so that the data check of the whole folder says nothing.
+// A test's folder of slips as the program leaves it (business, slip counter, technicians): the data check is silent.
 inline void makeCheckable(const TestRoot &root, const QStringList &technicians, int nextSlip)
 {
     root.write(QStringLiteral("/MyBusinessData.txt"), "\"Acme\"\r\n");
