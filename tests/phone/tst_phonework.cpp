@@ -37,10 +37,11 @@ private slots:
     void dayOfTheTechnician_data()
     {
         dataColumns<int, QString>("week", "slips");
-        dataRow("Friday, then Monday", int(WorkWeek::MondayToFriday), "2 1 9 4 | 6");
-        dataRow("Friday, then Saturday", int(WorkWeek::MondayToSaturday), "2 1 9 4 | 5");
+        dataRow("Friday, then Monday", int(WorkWeek::MondayToFriday), "2 1@10:40 9 4 | 6");
+        dataRow("Friday, then Saturday", int(WorkWeek::MondayToSaturday), "2 1@10:40 9 4 | 5");
     }
     // Today's slips and the next working day's, by day, time slot and number; others' and completed ones left out.
+    // A slip the office saved over a phone's change says when (@), unless a phone stored another change since.
     void dayOfTheTechnician()
     {
         QFETCH(int, week);
@@ -51,12 +52,15 @@ private slots:
                                          "7|Assigned|Al|12/8/2026|08:00", "8|Suspended|Al|0|None",
                                          "9|Assigned|Al|12/4/2026|01:00-03:00", "10|Complete|Al|12/4/2026|09:00",
                                          "11|Assigned|Al|12/3/2026|09:00", "12|Assigned|al|12/4/2026|09:00"});
+        root.write(PhoneWork::kRequests,
+                   "day\t2026-12-04\nO\t1\t10:40\nO\t2\t10:41\nR\tAl\tt\t2\tStart\t10:42\tstored\n");
         Settings settings;
         settings.workWeek = WorkWeek(week);
         const auto day = PhoneWork::technicianDay(root.folder(), settings, kNow.date(), "Al");
         QStringList numbers;
         for (std::size_t i = 0; i < day.size(); ++i)
-            numbers << (i > 0 && day[i].date != day[i - 1].date ? "| " : "") + QString::number(day[i].slipNo);
+            numbers << (i > 0 && day[i].date != day[i - 1].date ? "| " : "") + QString::number(day[i].slipNo) +
+                           day[i].officeChanged.toString("@HH:mm");
         QFETCH(QString, slips);
         QCOMPARE(numbers.join(' '), slips);
         const PhoneWork::PhoneSlip &f = day.front();
