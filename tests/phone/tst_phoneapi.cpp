@@ -9,7 +9,6 @@
 // wrong tokens and the log.
 namespace {
 
-// The day's answer as "title: slip slip | title: slip".
 QString dayText(const PhoneApi::Reply &reply)
 {
     QStringList days;
