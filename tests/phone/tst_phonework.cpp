@@ -102,7 +102,7 @@ private slots:
     }
     // What Start, Can't finish and Complete store (nothing but the slip's status, schedule and service text
     // changes); a refusal writes nothing, and another technician's slip reads as a missing one. Each is logged. Sent
-    // again later, a request gets the first answer and adds nothing, also when its first try was left unfinished.
+    // again later (even once the office put the slip back), it gets the first answer, also after an unfinished try.
     void requests()
     {
         auto [technician, slip, action, text, result] =
@@ -135,7 +135,6 @@ private slots:
                      slipSummary(root.folder(), SlipFiles::kCompleted) + " | " +
                      outcome.after.text(SlipField::ServiceRequired),
                  result);
-        // Once stored, it is answered from the day's requests even after the office put the slip back.
         root.write(SlipFiles::kActive, before.value("ServiceSlips.txt"));
         QCOMPARE(PhoneWork::store(root.folder(), FixedClock(kNow.addSecs(90)), asked).at, QTime(10, 42));
         QCOMPARE(root.read(SlipFiles::kActive), before.value("ServiceSlips.txt"));
