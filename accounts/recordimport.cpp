@@ -74,15 +74,7 @@ QString limitText(const Target &t, const QString &value)
 
 QString oneLine(QString value)
 {
-    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
-        value.remove(0, 1);
-    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
-        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
-    for (QChar &c : value) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
-    }
-    return value.trimmed();
+    return CsvReader::oneLine(std::move(value));
 }
 
 std::optional<ImportKind> kindNamed(const QString &name)
@@ -476,80 +468,7 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     return r;
 }
 
-// How the amounts of a file write their decimals: told by the values that can be read one way only (89,50
-// or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by semicolons is
-// taken to write the decimal comma, any other the decimal point, and a value that reads two ways is refused.
-struct DecimalConvention
-{
-    QChar mark = QLatin1Char('.');
-    bool fromValues = false; // told by the values themselves
-};
-
-// The amount as plain digits with a decimal point ("1250.00"), read with `mark` as the decimal mark and the
-// other of comma and point as the thousands separator; nothing when it is not written that way.
-std::optional<QString> readAmount(const QString &value, QChar mark)
-{
-    QString v;
-    for (const QChar c : value) {
-        if (!c.isSpace() && c != QLatin1Char('$') && c != QChar(0x20AC) && c != QChar(0xA3))
-            v += c;
-    }
-    const QChar group = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    const QRegularExpression pattern(QStringLiteral("^(-?)((?:\\d{1,3}(?:%1\\d{3})+)|\\d+)(?:%2(\\d+))?$")
-                                         .arg(QRegularExpression::escape(group), QRegularExpression::escape(mark)));
-    const QRegularExpressionMatch m = pattern.match(v);
-    if (!m.hasMatch())
-        return std::nullopt;
-    QString digits = m.captured(2);
-    digits.remove(group);
-    return m.captured(1) + digits + (m.captured(3).isEmpty() ? QString() : QLatin1Char('.') + m.captured(3));
-}
-
-DecimalConvention decimalConvention(const CsvReader::Table &table, int column)
-{
-    int point = 0;
-    int comma = 0;
-    for (const CsvReader::Row &row : table.rows) {
-        if (column < 0 || column >= row.values.size())
-            continue;
-        const QString v = oneLine(row.values[column]);
-        const auto byPoint = readAmount(v, QLatin1Char('.'));
-        const auto byComma = readAmount(v, QLatin1Char(','));
-        point += byPoint && !byComma ? 1 : 0;
-        comma += byComma && !byPoint ? 1 : 0;
-    }
-    if (point != comma)
-        return {point > comma ? QLatin1Char('.') : QLatin1Char(','), true};
-    return {table.separator == QLatin1Char(';') ? QLatin1Char(',') : QLatin1Char('.'), false};
-}
-
-// The charge as the file means it, in plain digits; nothing, with the reason, when its meaning is not sure.
-std::optional<QString> chargeText(const QString &value, const DecimalConvention &convention, QString &why)
-{
-    const QChar other = convention.mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    const auto mine = readAmount(value, convention.mark);
-    const auto theirs = readAmount(value, other);
-    const auto name = [](QChar mark) {
-        return mark == QLatin1Char('.') ? QStringLiteral("point") : QStringLiteral("comma");
-    };
-    if (mine && theirs && *mine != *theirs && !convention.fromValues) {
-        const auto shown = [](const QString &plain) {
-            const auto amount = Formats::parseCurrency(plain);
-            return amount ? Formats::currency(*amount) : plain;
-        };
-        why = QStringLiteral("the Charge %1 can mean %2 or %3; write it with its cents")
-                  .arg(value, shown(*mine), shown(*theirs));
-        return std::nullopt;
-    }
-    if (!mine && theirs) {
-        why = QStringLiteral("the Charge %1 is written with a decimal %2, the file's other amounts with a decimal %3")
-                  .arg(value, name(other), name(convention.mark));
-        return std::nullopt;
-    }
-    return mine ? *mine : value;
-}
-
-std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimals, QString &why)
+std::optional<Record> serviceRecord(Planner &p, const CsvReader::DecimalMark &decimals, QString &why)
 {
     using namespace ServiceField;
     if (p.value(SDescription).isEmpty()) {
@@ -560,7 +479,7 @@ std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimal
         why = p.m_reason;
         return std::nullopt;
     }
-    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : chargeText(p.value(SCharge), decimals, why);
+    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : CsvReader::amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
     if (!typed)
         return std::nullopt;
     const auto charge = ServicesEditor::checkedCharge(*typed);
@@ -627,9 +546,9 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
     const int room = limitOf(kind) - out.existing;
     Planner planner(kind, mapping);
     const auto chargeColumn = std::find(mapping.begin(), mapping.end(), int(SCharge));
-    const DecimalConvention decimals = kind == ImportKind::Services && chargeColumn != mapping.end()
-                                           ? decimalConvention(table, int(chargeColumn - mapping.begin()))
-                                           : DecimalConvention{};
+    const CsvReader::DecimalMark decimals = kind == ImportKind::Services && chargeColumn != mapping.end()
+                                                ? CsvReader::decimalMarkOf(table, int(chargeColumn - mapping.begin()))
+                                                : CsvReader::DecimalMark{};
     const int total = int(table.rows.size());
     for (int i = 0; i < total; ++i) {
         if (progress && i % 1024 == 0)

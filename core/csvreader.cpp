@@ -1,9 +1,11 @@
 #include "core/csvreader.h"
 
 #include "core/cp1252.h"
+#include "core/formats.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QSysInfo>
 #include <algorithm>
@@ -235,6 +237,87 @@ std::optional<Table> readFile(const QString &path, QString *error)
         return std::nullopt;
     }
     return read(file.readAll());
+}
+
+QString oneLine(QString value)
+{
+    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
+        value.remove(0, 1);
+    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
+        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    for (QChar &c : value) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return value.trimmed();
+}
+
+namespace {
+
+// The amount as plain digits with a decimal point ("1250.00"), read with `mark` as the decimal mark and the
+// other of comma and point as the thousands separator; nothing when it is not written that way.
+std::optional<QString> readAmount(const QString &value, QChar mark)
+{
+    QString v;
+    for (const QChar c : value) {
+        if (!c.isSpace() && c != QLatin1Char('$') && c != QChar(0x20AC) && c != QChar(0xA3))
+            v += c;
+    }
+    const QChar group = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const QRegularExpression pattern(QStringLiteral("^(-?)((?:\\d{1,3}(?:%1\\d{3})+)|\\d+)(?:%2(\\d+))?$")
+                                         .arg(QRegularExpression::escape(group), QRegularExpression::escape(mark)));
+    const QRegularExpressionMatch m = pattern.match(v);
+    if (!m.hasMatch())
+        return std::nullopt;
+    QString digits = m.captured(2);
+    digits.remove(group);
+    return m.captured(1) + digits + (m.captured(3).isEmpty() ? QString() : QLatin1Char('.') + m.captured(3));
+}
+
+} // namespace
+
+DecimalMark decimalMarkOf(const Table &table, int column)
+{
+    int point = 0;
+    int comma = 0;
+    for (const Row &row : table.rows) {
+        if (column < 0 || column >= row.values.size())
+            continue;
+        const QString v = oneLine(row.values[column]);
+        const auto byPoint = readAmount(v, QLatin1Char('.'));
+        const auto byComma = readAmount(v, QLatin1Char(','));
+        point += byPoint && !byComma ? 1 : 0;
+        comma += byComma && !byPoint ? 1 : 0;
+    }
+    if (point != comma)
+        return {point > comma ? QLatin1Char('.') : QLatin1Char(','), true};
+    return {table.separator == QLatin1Char(';') ? QLatin1Char(',') : QLatin1Char('.'), false};
+}
+
+std::optional<QString> amountText(const QString &value, const DecimalMark &decimals, const QString &heading,
+                                  QString &why)
+{
+    const QChar other = decimals.mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
+    const auto mine = readAmount(value, decimals.mark);
+    const auto theirs = readAmount(value, other);
+    const auto name = [](QChar mark) {
+        return mark == QLatin1Char('.') ? QStringLiteral("point") : QStringLiteral("comma");
+    };
+    if (mine && theirs && *mine != *theirs && !decimals.fromValues) {
+        const auto shown = [](const QString &plain) {
+            const auto amount = Formats::parseCurrency(plain);
+            return amount ? Formats::currency(*amount) : plain;
+        };
+        why = QStringLiteral("the %1 %2 can mean %3 or %4; write it with its cents")
+                  .arg(heading, value, shown(*mine), shown(*theirs));
+        return std::nullopt;
+    }
+    if (!mine && theirs) {
+        why = QStringLiteral("the %1 %2 is written with a decimal %3, the file's other amounts with a decimal %4")
+                  .arg(heading, value, name(other), name(decimals.mark));
+        return std::nullopt;
+    }
+    return mine ? *mine : value;
 }
 
 } // namespace CsvReader

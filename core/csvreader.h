@@ -47,4 +47,24 @@ Table read(const QByteArray &bytes);
 // The table of a file; nothing, with the reason in *error, when it cannot be read.
 std::optional<Table> readFile(const QString &path, QString *error);
 
+// A cell's value as one line: line breaks and tabs inside it become blanks. What an export wraps a value in,
+// so that a spreadsheet keeps it as text, is taken off again: the apostrophe before a text it would compute
+// ('=1) and the formula around a text it would take for a number (="02134").
+QString oneLine(QString value);
+
+// How the amounts of one column write their decimals: told by the values that can be read one way only (89,50
+// or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by semicolons is
+// taken to write the decimal comma, any other the decimal point. Every import of amounts reads them this way.
+struct DecimalMark
+{
+    QChar mark = QLatin1Char('.');
+    bool fromValues = false; // told by the values themselves
+};
+DecimalMark decimalMarkOf(const Table &table, int column);
+// The amount as the file means it, in plain digits with a decimal point ("1250.00"); the value as it is when
+// it is no amount either way (its reader refuses it). Nothing, with the reason in `why` naming the column by
+// `heading`, when it reads two ways and the values did not tell the mark, or only with the other mark.
+std::optional<QString> amountText(const QString &value, const DecimalMark &decimals, const QString &heading,
+                                  QString &why);
+
 } // namespace CsvReader
