@@ -128,10 +128,14 @@ QString backupHelp()
         "Writes the whole data folder DIR (by default the folder dispatch-data lies in) into one zip archive in\n"
         "FOLDER, named by the date and time, such as DispatchBackup-2026-12-07-081500.zip. Any archive program\n"
         "opens it. FOLDER may lie anywhere, also inside DIR; only the running program's lock, the temporaries of\n"
-        "interrupted writes and the archive itself are left out. The archive is read back and compared with\n"
-        "what was packed before it is named; the count of files and their size are printed. A half-written\n"
-        "archive of a killed backup (*.zip.partial) is removed by the next. Suited to a schedule (cron); it may\n"
-        "run while the program runs, since every file is replaced whole.\n");
+        "interrupted writes and every backup archive (wherever it lies in DIR) are left out. A symbolic link\n"
+        "inside DIR is stored as the file or folder it leads to; a link leading out of DIR and a name a restore\n"
+        "could not make again (holding \":\" or \"\\\", or not UTF-8) are left out and named. The archive is\n"
+        "read back, compared with what was packed and its names checked as restore checks them before it is\n"
+        "named; the count of files and their size are printed. A half-written archive of a killed backup\n"
+        "(*.zip.partial) is removed by the next. Suited to a schedule (cron); it may run while the program runs,\n"
+        "since every file is replaced whole.\n"
+        "Exit status: 0 backed up whole, 1 backed up with files left out (named), 2 no archive made.\n");
 }
 
 QString restoreHelp()
@@ -141,7 +145,8 @@ QString restoreHelp()
                           "Unpacks a backup archive into a new or empty folder (never over a data folder), then\n"
                           "checks the restored folder as dispatch-data check does. The archive is unpacked\n"
                           "beside the folder first and moved into place only when every file came out whole:\n"
-                          "a damaged archive leaves the folder as it was and says what was wrong.\n"
+                          "a damaged archive leaves the folder as it was and says what was wrong. What a killed\n"
+                          "restore left beside the folder (.NAME-restoring-...) is removed by the next.\n"
                           "Exit status: 0 restored and nothing found, 1 restored with problems found, 2 failed.\n");
 }
 
@@ -257,7 +262,12 @@ int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err, c
                    .arg(made.files)
                    .arg(made.bytes)
                    .arg(QFileInfo(made.path).size());
-        return 0;
+        if (made.leftOut.isEmpty())
+            return 0;
+        err << QStringLiteral("dispatch-data backup: %1 left out of the archive:\n  %2\n")
+                   .arg(made.leftOut.size())
+                   .arg(made.leftOut.join(QStringLiteral("\n  ")));
+        return 1;
     } catch (const DiskError &e) {
         return fail(err, command, e.message());
     }
