@@ -374,17 +374,9 @@ private slots:
         const ToolRun exported = runTool({"export-csv", from.file("/CustomerData.txt")});
         QVERIFY(exported.out.contains("\"=\"\"00123\"\"\""));
         // A service and a customer whose service city and middle initial are their own, through both exports.
-        Record service(serviceLayout());
-        service.setText(ServiceField::Description, "Tune-up");
-        service.setText(ServiceField::Charge, "$45.00");
-        service.setInt16(ServiceField::TimeIndex, 6);
-        from.write("/Services.txt", service.bytes());
-        Record customer(customerLayout());
-        for (auto [f, v] : {std::pair{CustomerField::AcctNo, "X9"}, {CustomerField::Name, "Biz"},
-                            {CustomerField::City, "Dayton"}, {CustomerField::ServiceCity, "Kettering"},
-                            {CustomerField::MiddleInitial, "Q"}, {CustomerField::AcctType, "Business"}})
-            customer.setText(f, v);
-        from.write("/CustomerData.txt", from.read("/CustomerData.txt") + customer.bytes());
+        for (auto [kind, file] : {std::pair{ImportKind::Services, "Description,Charge,Time\nTune-up,45,1:30\n"},
+                                  {ImportKind::Customers, "AcctNo,Name,City,ServiceCity,MiddleInitial\nX9,B,D,K,Q\n"}})
+            RecordImport::write(from.folder(), planFile(from.folder(), kind, file));
         for (auto [kind, path] : {std::pair{ImportKind::Customers, "/CustomerData.txt"},
                                   std::pair{ImportKind::Services, "/Services.txt"}}) {
             for (const QByteArray &back :
