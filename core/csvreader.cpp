@@ -136,7 +136,7 @@ QString decode(const QByteArray &bytes, QString *encoding, bool *strayBytes)
     // Mostly whole UTF-8 sequences with a stray byte or two: a UTF-8 file, not a code page's text whose
     // accents happen to pair up.
     const Utf8Count count = countUtf8(bytes);
-    if (count.sequences > 0 && count.sequences >= count.stray) {
+    if (count.sequences >= count.stray) {
         named("UTF-8");
         if (strayBytes)
             *strayBytes = true;

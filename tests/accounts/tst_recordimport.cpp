@@ -79,9 +79,11 @@ private slots:
                 QString("UTF-8"),
                 QStringList{"555-123-4567|Al Crew||||||555-123-4567|555-000-1111||", "E7|Bea|||||||||"});
         dataRow("address book: a blank Business Phone, the number in Home Phone", int(ImportKind::Customers),
-                QByteArray("First Name,Last Name,Business Phone,Home Phone\r\nAnn,Lee,,937-555-0101\r\n"),
+                QByteArray("First Name,Last Name,Business Phone,Home Phone,City,Service City\r\n"
+                           "Ann,Lee,,937-555-0101,D,K\r\nBo,Ray,1,2,,\r\n"),
                 QString("UTF-8"),
-                QStringList{"937-555-0101|Ann Lee||||||||937-555-0101||||Ann||Lee|Individual|0|0"});
+                QStringList{"937-555-0101|Ann Lee|||D|K||||937-555-0101||||Ann||Lee|Individual|0|0",
+                            "1|Bo Ray||||||||1||||Bo||Ray|Individual|0|0"});
         dataRow("accounting list: \"Smith, John\" is a person", int(ImportKind::Customers),
                 QByteArray("Customer,First Name,Last Name,Phone\n\"Smith, John\",John,Smith,1\nSmith Co,John,Smith,2\n"),
                 QString("UTF-8"),
@@ -177,6 +179,8 @@ private slots:
                 QStringList{"A $89.50", "B $12.50",
                             "4: the Charge 45.00 is written with a decimal point, the file's other amounts with a "
                             "decimal comma"});
+        dataRow("a time's place past the list refused", QByteArray("Service,Price,TimeIndex\nA,1,32\nB,1,33\n"),
+                QStringList{"A $1.00", "3: the TimeIndex 33 is not a number from 0 to 32"});
     }
     void chargesByTheFilesDecimalMark()
     {
