@@ -464,10 +464,10 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
         // person) is a person's account, not a business's.
         const QString name = folded(p.value(CName));
         const QString first = folded(p.value(CFirst)), last = folded(p.value(CLast));
-        const bool person = !first.isEmpty() && !last.isEmpty() &&
-                            (name == last + first || name == first + last ||
-                             name == folded(p.value(CTitle)) + first + last ||
-                             name == first + folded(p.value(CMiddle)) + last);
+        const bool person =
+            !first.isEmpty() && !last.isEmpty() &&
+            (name == last + first || name == first + last || name == folded(p.value(CTitle)) + first + last ||
+             name == first + folded(p.value(CMiddle)) + last);
         type = p.value(CName).isEmpty() || person ? CustomerFile::kIndividual : CustomerFile::kBusiness;
     }
     const QString person =
@@ -550,7 +550,9 @@ std::optional<Record> serviceRecord(Planner &p, const CsvReader::DecimalMark &de
         why = p.m_reason;
         return std::nullopt;
     }
-    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : CsvReader::amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
+    const auto typed = p.value(SCharge).isEmpty()
+                           ? QStringLiteral("0")
+                           : CsvReader::amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
     if (!typed)
         return std::nullopt;
     const auto charge = ServicesEditor::checkedCharge(*typed);
@@ -673,8 +675,7 @@ QStringList shownValues(ImportKind kind, const Record &record)
     QStringList out;
     if (kind == ImportKind::Services) {
         out << record.text(ServiceField::Description) << record.text(ServiceField::Charge)
-            << ServiceCatalogue::timeList().at(
-                   ServiceCatalogue::usableTimeIndex(record.int16(ServiceField::TimeIndex)))
+            << ServiceCatalogue::timeList().at(ServiceCatalogue::usableTimeIndex(record.int16(ServiceField::TimeIndex)))
             << QString::number(record.int16(ServiceField::TimeIndex));
         return out;
     }

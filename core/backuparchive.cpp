@@ -10,15 +10,15 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QStringDecoder>
-#include <cerrno>
-#include <dirent.h>
-#include <cstdio>
-#include <unistd.h>
+#include <QTemporaryDir>
 #include <archive.h>
 #include <archive_entry.h>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace BackupArchive {
@@ -284,9 +284,9 @@ Made create(const QString &dataRoot, const QString &folder, const QDateTime &whe
     }
     if (made.files == 0)
         throw DiskError(QStringLiteral("The data folder %1 holds no files to back up; no archive was made.%2")
-                            .arg(shown(dataRoot),
-                                 made.leftOut.isEmpty() ? QString()
-                                                        : QStringLiteral(" Left out:\n") + made.leftOut.join('\n')));
+                            .arg(shown(dataRoot), made.leftOut.isEmpty()
+                                                      ? QString()
+                                                      : QStringLiteral(" Left out:\n") + made.leftOut.join('\n')));
     const qint64 total = made.bytes;
 
     QString final = QDir(folder).filePath(archiveName(when));

@@ -83,9 +83,11 @@ Utf8Count countUtf8(const QByteArray &bytes)
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        const int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3
-                                      : b >= 0xF0 && b <= 0xF4   ? 4
-                                                                 : 0;
+        const int length = b < 0x80                 ? 1
+                           : b >= 0xC2 && b <= 0xDF ? 2
+                           : b >= 0xE0 && b <= 0xEF ? 3
+                           : b >= 0xF0 && b <= 0xF4 ? 4
+                                                    : 0;
         int whole = length > 0 && i + length <= n ? length : 0;
         for (int k = 1; k < whole; ++k) {
             if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
@@ -221,8 +223,8 @@ Table read(const QByteArray &bytes)
     };
     // A row whose values would land in other columns, or that holds a byte the file's encoding does not read.
     auto rowProblem = [&](const Row &r) -> QString {
-        const auto filled = std::find_if(r.values.crbegin(), r.values.crend(),
-                                         [](const QString &v) { return !v.trimmed().isEmpty(); });
+        const auto filled =
+            std::find_if(r.values.crbegin(), r.values.crend(), [](const QString &v) { return !v.trimmed().isEmpty(); });
         const qsizetype count = r.values.crend() - filled;
         if (count > table.headings.size())
             return QStringLiteral("the row has %1 values and the file %2 headings; the row is left out, so that no "

@@ -84,11 +84,12 @@ private slots:
                 QString("UTF-8"),
                 QStringList{"937-555-0101|Ann Lee|||D|K||||937-555-0101||||Ann||Lee|Individual|0|0",
                             "1|Bo Ray||||||||1||||Bo||Ray|Individual|0|0"});
-        dataRow("accounting list: \"Smith, John\" is a person", int(ImportKind::Customers),
-                QByteArray("Customer,First Name,Last Name,Phone\n\"Smith, John\",John,Smith,1\nSmith Co,John,Smith,2\n"),
-                QString("UTF-8"),
-                QStringList{"1|John Smith||||||||1||||John||Smith|Individual|0|0",
-                            "2|Smith Co||||||||2||||John||Smith|Business|0|0"});
+        dataRow(
+            "accounting list: \"Smith, John\" is a person", int(ImportKind::Customers),
+            QByteArray("Customer,First Name,Last Name,Phone\n\"Smith, John\",John,Smith,1\nSmith Co,John,Smith,2\n"),
+            QString("UTF-8"),
+            QStringList{"1|John Smith||||||||1||||John||Smith|Individual|0|0",
+                        "2|Smith Co||||||||2||||John||Smith|Business|0|0"});
     }
     void spreadsheetFiles()
     {
