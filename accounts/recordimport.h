@@ -45,6 +45,12 @@ const std::vector<Target> &targets(ImportKind kind);
 // For each heading, the target it fills (an index into targets()), or -1 when the heading is not known.
 // A heading is compared without case, blanks and punctuation; a target takes the first heading that names it.
 std::vector<int> matchHeadings(ImportKind kind, const QStringList &headings);
+// The target a heading names (-1: none), whether another column fills it or not.
+int targetNamed(ImportKind kind, const QString &heading);
+// What becomes of a column the mapping leaves out, said as such: a heading the file repeats, a second column
+// for a field (read where the first is blank), a field the program sets itself, or a heading not known.
+// Empty for a column that fills a field.
+QString headingNote(ImportKind kind, const QStringList &headings, const std::vector<int> &mapping, int column);
 // Why a mapping cannot be used (two columns for one field, no column for the name); nothing when it can.
 std::optional<QString> mappingProblem(ImportKind kind, const std::vector<int> &mapping);
 

@@ -317,12 +317,16 @@ void StartMenu::backUpNow()
             [&](qint64 done, qint64 total) { progress.setValue(total > 0 ? int(done * 1000 / total) : 1000); });
         progress.setValue(1000);
         BackupArchive::rememberFolder(m_folder, *chosen);
-        m_platform.messages.inform(
+        QString text =
             QStringLiteral("The data folder was backed up to\r\n%1\r\n%2 files, %3 bytes, read back and checked.")
                 .arg(QDir::toNativeSeparators(made.path))
                 .arg(made.files)
-                .arg(QLocale(QLocale::English).toString(made.bytes)),
-            title);
+                .arg(QLocale(QLocale::English).toString(made.bytes));
+        if (!made.leftOut.isEmpty())
+            text += QStringLiteral("\r\n\r\n%1 left out of the backup:\r\n%2")
+                        .arg(made.leftOut.size())
+                        .arg(made.leftOut.join(QStringLiteral("\r\n")));
+        m_platform.messages.inform(text, title);
     } catch (const DiskError &e) {
         progress.cancel();
         m_platform.messages.inform(e.message(), title);
