@@ -201,22 +201,8 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     resize(720, 480);
 }
 
-void StartMenu::setStarting(bool starting)
-{
-    m_starting = starting;
-    for (QLabel *routine : m_routines)
-        routine->setEnabled(!starting);
-    m_logo->setEnabled(!starting);
-    m_menuBar->setEnabled(!starting);
-    m_instructions->setVisible(!starting); // what to create first is said once the start has looked
-    if (!starting)
-        refresh();
-}
-
 void StartMenu::refresh()
 {
-    if (m_starting)
-        return;
     const StartMenuState state = startMenuState(m_folder);
     switch (state.instruction) {
     case StartMenuState::Instruction::CreateService:
@@ -267,8 +253,7 @@ bool StartMenu::eventFilter(QObject *watched, QEvent *event)
     }
     if (clicked || pressed) {
         if (watched == m_logo) {
-            if (!m_starting)
-                emit setupRequested();
+            emit setupRequested();
             return true;
         }
         for (std::size_t i = 0; i < m_routines.size(); ++i) {
