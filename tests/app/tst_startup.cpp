@@ -19,6 +19,7 @@
 #include "platform/fakes/recordingprinttarget.h"
 #include "platform/instancelock.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -102,6 +103,36 @@ private slots:
         QTest::keyClick(logo, Qt::Key_Return);
         QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
         QVERIFY(!app.welcomePanel()->isVisible());
+    }
+
+    // A start writes only the files its rules give when they are missing: started again, every file keeps its bytes
+    // and its time (the invoice counter shared with the invoicing program above all).
+    void startLeavesEveryFileAsItWas()
+    {
+        TestRoot root;
+        generateSmall(root);
+        const auto startOnce = [&] {
+            FakePlatform fake;
+            fake.clock.setDate(kSampleDay);
+            StartedApp app(root.path(), fake);
+            QVERIFY(app.startMenu() && app.startMenu()->isVisible());
+        };
+        startOnce();
+        const QDateTime old(QDate(2020, 1, 2), QTime(3, 4, 5));
+        QStringList before;
+        for (const QString &name : treeOf(root.path())) {
+            if (!name.endsWith('/') && setModified(root.file("/" + name), old))
+                before << name + ' ' + root.read("/" + name).toBase64();
+        }
+        QVERIFY(before.join(' ').contains("VIInvoiceNo.txt"));
+        startOnce();
+        QStringList after;
+        for (const QString &name : treeOf(root.path())) {
+            if (!name.endsWith('/'))
+                after << name + (QFileInfo(root.file("/" + name)).lastModified() == old ? " " : " (written) ") +
+                             root.read("/" + name).toBase64();
+        }
+        QCOMPARE(after, before);
     }
 
     void setUpFolderGoesToTheStartMenuAndRestoresTheCounter()
