@@ -51,11 +51,15 @@ public:
     }
 #endif
 
-    void complete()
+    // A check that found every folder as the last one left it keeps the old marker (it holds as it did), so that
+    // a start in a folder where nothing changed writes nothing.
+    void complete(bool lookedInto)
     {
 #ifdef Q_OS_UNIX
-        if (m_stamped)
+        if (m_stamped && (lookedInto || !m_last))
             ::rename(m_pending.constData(), m_done.constData());
+        else if (m_stamped)
+            ::unlink(m_pending.constData());
 #endif
     }
 
@@ -90,6 +94,7 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
     const FolderHandle check(auxFull);
     bool onlyRealFolders = check.isOpen();
     CheckMarker marker(folder);
+    bool lookedInto = false; // a folder made or changed since the last complete check
     const int total = int(accountNumbers.size());
     int done = 0;
     for (const QString &number : accountNumbers) {
@@ -112,6 +117,7 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
                         QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(made)));
             }
             accounts.insert(folded, *name);
+            lookedInto = true;
             continue;
         }
 #ifdef Q_OS_UNIX
@@ -120,6 +126,7 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
 #endif
         // An account's folder that changed costs one look at each of its six; a folder named in other letters
         // or missing is looked for in a listing of the account's folder.
+        lookedInto = true;
         const QString base = QStringLiteral("/AuxFiles/") + *existing;
         const QString baseFull = auxFull + QLatin1Char('/') + *existing;
         std::optional<QHash<QString, QString>> inside;
@@ -138,7 +145,7 @@ void createAuxFolders(const DataFolder &folder, const QStringList &accountNumber
         }
     }
     if (onlyRealFolders)
-        marker.complete();
+        marker.complete(lookedInto);
     if (progress)
         progress(total, total);
 }
