@@ -273,6 +273,9 @@ private slots:
         s.begin(1);
         QCOMPARE(s.nextInvoice(), "20260203");
         QVERIFY(!s.invoiceUsedAt("20260202")); // its own number, taken on this visit
+        QVERIFY(s.enterToGrid({true}, {"5", {}, "20260201", "Cash"}, numbers).isDone());
+        s.begin(2);
+        QCOMPARE(s.nextInvoice(), "20260203"); // its printed number, given to another row, is offered no more
 
         // A Write Records that waits to be finished holds its numbers too.
         folder.replaceRecords(SlipFiles::kCompleted, {completedSlip(1203, "C-3", "Elm Rd")});
