@@ -222,6 +222,7 @@ QMap<QString, QByteArray> expectedFiles()
     files["/CAPaymentRecords.txt"] = accountLine("Ck # " + kCheckNo, "$258.00");
     files["/SlipNo.txt"] = "1001\r\n";
     files["/VIInvoiceNo.txt"] = "5002\r\n";
+    files["/PrintedInvoices.txt"] = Bytes(38).text(0, 20, kInvoiceNo).text(20, 10, "1000").real(30, oleDays(kToday));
     files["/PostingJournal.txt"] = {};
     return files;
 }
