@@ -108,7 +108,7 @@ Entry Entry::refused(const QString &text, EntryBox box)
 
 QString invoiceInUseQuestion(const QString &invoice, const QString &usedAt)
 {
-    return QStringLiteral("Invoice No. %1 is already used by %2.\r\nUse it again?").arg(invoice.trimmed(), usedAt);
+    return QStringLiteral("Invoice No. %1 was %2.\r\nUse it again?").arg(invoice.trimmed(), usedAt);
 }
 
 Entry noAmount()

@@ -79,7 +79,7 @@ struct Entry : Verdict
 
 inline const QString kWindowTitle = QStringLiteral("Completed Service Slips");
 inline const QString kInvoiceInUseTitle = QStringLiteral("Invoice Number in Use");
-// "Invoice No. 5001 is already used by slip 11 in this list. Use it again?"
+// "Invoice No. 5001 was printed on 12/3/2026 for slip 1204. Use it again?"
 QString invoiceInUseQuestion(const QString &invoice, const QString &usedAt);
 
 // The checks of an entry's boxes, in the order Enter to Grid makes them; done when none refuses.

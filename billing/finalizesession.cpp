@@ -110,6 +110,27 @@ QString FinalizeSession::totalText() const
     return m_entered ? Formats::currency(total()) : QString();
 }
 
+void FinalizeSession::takeBoxes(const QString &amount, const QString (&tax)[2])
+{
+    // The tax boxes first, each against what it showed: the one box being typed in is the only one changed, and
+    // a new amount must not make a calculated tax still showing its old value look typed.
+    for (int k = 0; k < 2; ++k)
+        setTaxText(k, tax[k]);
+    setAmountText(amount);
+}
+
+QString FinalizeSession::totalTextWhileTyping(const QString &amount, const QString (&tax)[2]) const
+{
+    FinalizeSession preview; // the entry alone: the rows and the numbers in use stay here
+    std::copy(std::begin(m_rate), std::end(m_rate), std::begin(preview.m_rate));
+    std::copy(std::begin(m_apply), std::end(m_apply), std::begin(preview.m_apply));
+    std::copy(std::begin(m_tax), std::end(m_tax), std::begin(preview.m_tax));
+    std::copy(std::begin(m_source), std::end(m_source), std::begin(preview.m_source));
+    preview.m_amount = m_amount;
+    preview.takeBoxes(amount, tax);
+    return preview.totalText();
+}
+
 Finalize::Entry FinalizeSession::enterToGrid(const Answers &answers, const Boxes &boxes, InvoiceNumbers &numbers)
 {
     if (!hasRow(m_current))
@@ -123,9 +144,7 @@ Finalize::Entry FinalizeSession::enterToGrid(const Answers &answers, const Boxes
             return entry;
         }
     }
-    setAmountText(boxes.amount);
-    for (int k = 0; k < 2; ++k)
-        setTaxText(k, boxes.tax[k]);
+    takeBoxes(boxes.amount, boxes.tax);
     Finalize::Entry entry = enterToGrid(boxes.invoice, boxes.payForm);
     entry.taxesWorkedOut = !entry.amountCleared;
     if (!entry.isDone())
@@ -190,11 +209,11 @@ std::optional<QString> FinalizeSession::invoiceUsedAt(const QString &invoice) co
     const QString number = invoice.trimmed();
     for (int r = 1; r <= rowCount(); ++r) {
         if (r != m_current && row(r).finalized() && row(r).invoiceNo == number)
-            return QStringLiteral("slip %1 in this list").arg(row(r).slipNo);
+            return QStringLiteral("given to slip %1 in this list").arg(row(r).slipNo);
     }
     if (m_taken.contains(number))
         return std::nullopt;
-    return InvoiceNumbers::usedAt(m_used, number);
+    return InvoiceNumbers::usedAt(m_used, number, hasRow(m_current) ? row(m_current).slipNo : QString());
 }
 
 void FinalizeSession::tookInvoice(const QString &number, qint64 counter)
@@ -211,7 +230,8 @@ QString FinalizeSession::nextInvoice() const
         if (r.finalized())
             taken << r.invoiceNo;
     }
-    return InvoiceNumbers::offer(m_used, taken);
+    return hasRow(m_current) ? InvoiceNumbers::offerFor(m_used, row(m_current).slipNo, taken)
+                             : InvoiceNumbers::offer(m_used, taken);
 }
 
 bool FinalizeSession::anyFinalized() const

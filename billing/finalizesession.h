@@ -52,6 +52,9 @@ public:
     QString taxText(int tax) const;
     // Amount + taxes as currency text; empty while nothing has been entered.
     QString totalText() const;
+    // The total box while the user types: the boxes as they stand (none of them left yet), as Enter to Grid would
+    // take them; the entry itself stays as it is.
+    QString totalTextWhileTyping(const QString &amount, const QString (&tax)[2]) const;
 
     // Enter to Grid for the current row, the boxes as they are now (even when the last one typed in has not been
     // left): an invoice number used already is asked about first, then the boxes are taken and the entry checked.
@@ -77,10 +80,11 @@ public:
     // The invoice numbers in use and the counter (InvoiceNumbers); with them, where a number was used and the
     // next one to offer.
     void setInvoicesInUse(InvoiceNumbers::InUse used) { m_used = std::move(used); }
-    // Where this number is used already: another row of this list ("slip 1002 in this list"), the history, a
-    // waiting Write Records, or the invoices printed before; nothing when it is free.
+    // Why this number is asked about for the current row: another row of this list ("given to slip 1002 in this
+    // list"), the history, a waiting Write Records, a print for another slip; nothing when it is free.
     std::optional<QString> invoiceUsedAt(const QString &invoice) const;
-    // The number InvoiceNumbers offers, past the numbers of this list too; empty when there is none.
+    // The number InvoiceNumbers offers the current row (the one printed for its slip), past the numbers of this
+    // list too; empty when there is none.
     QString nextInvoice() const;
 
     bool anyFinalized() const;
@@ -89,6 +93,8 @@ public:
 
 private:
     void follow(int tax);
+    // The amount and tax boxes as they stand now.
+    void takeBoxes(const QString &amount, const QString (&tax)[2]);
     // Enter to Grid took this number and the counter moved on to `counter`: the number stays this list's.
     void tookInvoice(const QString &number, qint64 counter);
 

@@ -4,6 +4,7 @@
 #include "billing/accounthistoryrecord.h"
 #include "billing/invoiceparts.h"
 #include "billing/posting.h"
+#include "billing/receivables.h"
 #include "billing/postingrecords.h"
 #include "core/cp1252.h"
 #include "core/formats.h"
@@ -667,6 +668,34 @@ void formsFromPaymentRecords(const DataFolder &folder, RowIndex &index, PayForms
     }
 }
 
+// Invoices the payment records cannot tell apart (two of one account, day and amount, paid by different checks):
+// the order of the balance file's lines does, as Who Still Owes reads them. A charge followed by its payment was
+// paid with that payment's form; one without was not collected.
+void formsFromBalanceFiles(const DataFolder &folder, PayForms &forms)
+{
+    QHash<QString, Receivables::AccountLedger> ledgers;
+    for (const Row &r : forms.out) {
+        if (!r.payKnown && !ledgers.contains(r.history.acctNo))
+            ledgers.insert(r.history.acctNo, Receivables::ledgerOf(folder, r.history.acctNo, QDate()));
+    }
+    if (ledgers.isEmpty())
+        return;
+    Receivables::namePayments(folder, ledgers);
+    for (std::size_t i = 0; i < forms.out.size(); ++i) {
+        const Row &r = forms.out[i];
+        if (r.payKnown)
+            continue;
+        const Receivables::Invoice *charge =
+            Receivables::takeCharge(ledgers[r.history.acctNo], r.invoiceNo, r.history.dateValue, r.history.amount);
+        if (!charge)
+            continue;
+        if (!charge->paidWithIt)
+            forms.set(i, {kNotCollected});
+        else if (const QString &form = charge->payments.front().form; !form.isEmpty())
+            forms.set(i, {form});
+    }
+}
+
 // The parts in whole cents, adding up to the amount charged: the journal's pre-tax amount (without one, the total
 // less the taxes) and the taxes.
 void shownParts(Row &r, bool journaled)
@@ -694,6 +723,7 @@ std::vector<Row> details(const DataFolder &folder, const std::vector<History::Fi
     PayForms forms(out);
     formsFromFinalizedSlips(folder, forms);
     formsFromPaymentRecords(folder, index, forms);
+    formsFromBalanceFiles(folder, forms);
     for (std::size_t i = 0; i < out.size(); ++i) {
         out[i].payKind = forms.kinds[i];
         shownParts(out[i], journal.journaled[i]);

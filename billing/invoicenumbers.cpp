@@ -69,7 +69,7 @@ void sortOnce(std::vector<InvoiceNumbers::InUse::Plain> &numbers)
         numbers.end());
 }
 
-const QString kAccountPlace = QStringLiteral("the history of account %1 on %2");
+const QString kAccountPlace = QStringLiteral("posted for account %1 on %2");
 
 // The record's words, when it still holds the number; nothing when the file changed since.
 std::optional<QString> describe(const DataFolder &folder, InvoiceNumbers::InUse::File file, int record,
@@ -142,6 +142,9 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
     } catch (const DiskError &) {
         // A damaged journal is never carried out: its numbers are not posted.
     }
+    used.printed = PrintedInvoices::read(folder);
+    for (auto it = used.printed.byNumber.cbegin(); it != used.printed.byNumber.cend(); ++it)
+        used.highest = std::max(used.highest, invoiceNumberIn(it.key().toLatin1()));
     sortOnce(later);
     std::vector<InUse::Plain> all;
     all.reserve(used.numbers.size() + later.size());
@@ -166,12 +169,20 @@ QString InvoiceNumbers::offer(const InUse &used, const QStringList &taken)
     return next > 0 && next <= std::numeric_limits<qint32>::max() ? QString::number(next) : QString();
 }
 
-std::optional<QString> InvoiceNumbers::usedAt(const InUse &used, const QString &number)
+QString InvoiceNumbers::offerFor(const InUse &used, const QString &slipNo, const QStringList &taken)
+{
+    const QString printed = used.printed.bySlip.value(slipNo.trimmed());
+    if (!printed.isEmpty() && !placeOf(used, printed) && !taken.contains(printed))
+        return printed;
+    return offer(used, taken);
+}
+
+std::optional<QString> InvoiceNumbers::usedAt(const InUse &used, const QString &number, const QString &slipNo)
 {
     const QString trimmed = number.trimmed();
     if (const auto place = placeOf(used, trimmed)) {
         if (place->file == InUse::File::WaitingRun) {
-            return QStringLiteral("the Write Records of %1 that waits to be finished")
+            return QStringLiteral("given in the Write Records of %1 that waits to be finished")
                 .arg(Formats::shortDate(used.waitingRunDate));
         }
         // The record is read again; a file that changed since is searched anew, and a number gone from it was
@@ -189,12 +200,11 @@ std::optional<QString> InvoiceNumbers::usedAt(const InUse &used, const QString &
         } catch (const DiskError &) {
             // Said without the account below.
         }
-        return place->file == InUse::File::Journal ? QStringLiteral("the invoice journal")
-                                                   : QStringLiteral("the history");
+        return place->file == InUse::File::Journal ? QStringLiteral("posted in the invoice journal")
+                                                   : QStringLiteral("posted in the history");
     }
-    if (const qint64 n = invoiceNumberIn(trimmed.toLatin1()); n > 0 && n < used.counter) {
-        return QStringLiteral("an invoice printed before (the numbers below %1 are printed or reserved)")
-            .arg(used.counter);
+    if (const auto *printed = PrintedInvoices::printedForAnother(used.printed, trimmed, slipNo)) {
+        return QStringLiteral("printed on %1 for slip %2").arg(Formats::shortDate(printed->date), printed->slipNo);
     }
     return std::nullopt;
 }
@@ -208,7 +218,7 @@ std::optional<QString> InvoiceNumbers::guard()
     if (highest >= std::numeric_limits<qint32>::max())
         throw DiskError(QStringLiteral("The invoice number %1 is in use and no number follows it.").arg(highest));
     const QString note = QStringLiteral("The next invoice number was %1, but invoice %2 is already in use (the "
-                                        "invoice journal or the history holds it).\r\nThe next invoice gets "
+                                        "invoice journal, the history or the printed invoices hold it).\r\nThe next invoice gets "
                                         "number %3, so that no number is given twice.")
                              .arg(was)
                              .arg(highest)

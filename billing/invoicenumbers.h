@@ -1,5 +1,7 @@
 #pragma once
 
+#include "billing/printedinvoices.h"
+
 #include <QDate>
 #include <QHash>
 #include <QString>
@@ -49,22 +51,28 @@ public:
         qint64 counter = 0;
         const DataFolder *folder = nullptr; // where the records are read back
         QDate waitingRunDate;               // of the Write Records that waits to be finished
+        PrintedInvoices::Index printed;     // the numbers printed, with their slips
     };
     static InUse inUse(const DataFolder &folder, qint64 counter);
 
     // The number to offer: the first at or above the counter that is above every number in use and every one
     // of `taken` (numbers entered but not yet posted). Empty when there is neither a counter nor a number in use.
     static QString offer(const InUse &used, const QStringList &taken = {});
-    // Where a number is used already, or that it was printed or reserved; nothing when it is free.
-    static std::optional<QString> usedAt(const InUse &used, const QString &number);
+    // For a slip: the number printed for it last, when that number is neither posted nor one of `taken`; else
+    // offer().
+    static QString offerFor(const InUse &used, const QString &slipNo, const QStringList &taken = {});
+    // Why a number given to the slip is asked about: "posted for account 1002 on 10/29/2026", given in a Write
+    // Records that waits, or "printed on 12/3/2026 for slip 1204" (another slip). Nothing when it is free: a
+    // number never posted nor printed for another slip is the office's own, whatever its size.
+    static std::optional<QString> usedAt(const InUse &used, const QString &number, const QString &slipNo = {});
 
     InvoiceNumbers(const DataFolder &folder, Settings &settings)
         : m_folder(folder)
         , m_settings(settings)
     {}
 
-    // The highest invoice number stored in the journal, the history and a waiting Write Records; 0 when there
-    // is none.
+    // The highest invoice number stored in the journal, the history, a waiting Write Records and the record of
+    // printed invoices; 0 when there is none.
     static qint64 highestInUse(const DataFolder &folder);
 
     // Reads the counter by the invoice number rules, then moves it past the numbers in use. The note, when

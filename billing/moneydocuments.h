@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <vector>
 
@@ -35,9 +36,11 @@ struct PricedInvoice
     std::vector<Tax> taxes;
     Money total;
     QString payForm; // "Ck # 1234", "Cash", "Credit Card", "Not Collected"
-    bool paid = false;
+    bool paid = false;    // nothing is owed on it
     bool payKnown = true; // false: the records cannot tell whether this invoice was paid
     QString paidLater;    // short date: not collected at finalizing, paid in full on that day
+    Money amountDue;      // the total less what was received for it
+    QStringList received; // "Paid $200.00 on 11/28/2026, Ck # 3001", in the order received
 };
 
 // What the income report covers, for its heading: "3/1/2026 to 3/31/2026" and "All Accounts" or "Account 1001".

@@ -73,6 +73,7 @@ PricedInvoice fromFinalized(const Finalize::Row &row, const Settings &settings, 
     invoice.total = Formats::parseCurrency(row.amount).value_or(invoice.preTax + row.tax1 + row.tax2);
     invoice.payForm = row.payForm;
     invoice.paid = Income::payKindOf(row.payForm) != Income::PayKind::NotCollected;
+    invoice.amountDue = invoice.paid ? Money() : invoice.total;
     return invoice;
 }
 
@@ -170,6 +171,11 @@ std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vect
     out.reserve(rows.size());
     QHash<QString, Receivables::AccountLedger> ledgers;
     for (const Income::Row &r : rows) {
+        if (!ledgers.contains(r.history.acctNo))
+            ledgers.insert(r.history.acctNo, Receivables::ledgerOf(folder, r.history.acctNo, QDate()));
+    }
+    Receivables::namePayments(folder, ledgers);
+    for (const Income::Row &r : rows) {
         PricedInvoice invoice;
         invoice.billTo.name = r.history.name;
         invoice.serviceAt.name = r.history.name;
@@ -193,26 +199,36 @@ std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vect
         invoice.payForm = r.payForm;
         invoice.payKnown = r.payKnown;
         invoice.paid = r.payKnown && r.payKind != Income::PayKind::NotCollected;
-        if (r.payKnown && !invoice.paid) {
-            // Paid later? The account's balance file says, as Who Still Owes reads it.
-            auto ledger = ledgers.find(r.history.acctNo);
-            if (ledger == ledgers.end())
-                ledger = ledgers.insert(r.history.acctNo, Receivables::ledgerOf(folder, r.history.acctNo, QDate()));
-            for (Receivables::Invoice &charge : ledger->invoices) {
-                if (charge.description == r.invoiceNo && charge.date == r.history.dateValue &&
-                    charge.amount == r.history.amount && !charge.description.isNull()) {
-                    if (charge.unpaid.isZero() && charge.paidOn.isValid()) {
-                        invoice.paid = true;
-                        invoice.paidLater = Formats::shortDate(charge.paidOn);
-                    }
-                    charge.description = QString(); // each charge reprints one invoice
-                    break;
-                }
-            }
+        invoice.amountDue = invoice.paid ? Money() : invoice.total;
+        // What was received for it, and what is still owed, as Who Still Owes reads the account's balance file.
+        if (auto ledger = ledgers.find(r.history.acctNo); ledger != ledgers.end()) {
+            if (const Receivables::Invoice *charge =
+                    Receivables::takeCharge(*ledger, r.invoiceNo, r.history.dateValue, r.history.amount))
+                owedOn(invoice, *charge);
         }
         out.push_back(std::move(invoice));
     }
     return out;
+}
+
+void owedOn(PricedInvoice &invoice, const Receivables::Invoice &charge)
+{
+    invoice.amountDue = charge.unpaid;
+    invoice.paid = charge.unpaid.isZero();
+    invoice.received.clear();
+    for (const Receivables::Paid &p : charge.payments) {
+        invoice.received << QStringLiteral("Paid %1 on %2").arg(Formats::currency(p.amount), Formats::shortDate(p.date)) +
+                                (p.form.isEmpty() ? QString() : QStringLiteral(", ") + p.form);
+    }
+    if (charge.paidWithIt && charge.payments.size() == 1 && !charge.payments.front().form.isEmpty()) {
+        // Paid at finalizing: the payment's own record names the form, even where the invoice's day held twins.
+        invoice.payForm = charge.payments.front().form;
+        invoice.payKnown = true;
+    } else if (!charge.paidWithIt && !invoice.payKnown) {
+        invoice.payForm = QStringLiteral("Not Collected");
+        invoice.payKnown = true;
+    }
+    invoice.paidLater = invoice.paid && !charge.paidWithIt ? Formats::shortDate(charge.paidOn) : QString();
 }
 
 } // namespace PricedInvoices

@@ -3,6 +3,7 @@
 #include "billing/finalize.h"
 #include "billing/income.h"
 #include "billing/moneydocuments.h"
+#include "billing/receivables.h"
 #include "core/money.h"
 
 #include <QDate>
@@ -33,6 +34,11 @@ std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &r
 // amount (the latest such slip); without a slip the invoice shows what the history keeps.
 std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
                                        const Settings &settings);
+
+// What is owed on the invoice and what paid it, from its charge in the account's balance file (Who Still Owes'
+// reading): the amount due, the payments received ("Paid $200.00 on 11/28/2026, Ck # 3001"), paid when nothing
+// is owed; a charge paid with its own payment line names that payment's form.
+void owedOn(PricedInvoice &invoice, const Receivables::Invoice &charge);
 
 // Whether invoice number a comes before b: the runs of digits by their value ("9" before "10", "0042" with "42"),
 // the rest letter by letter whatever the case ("A-9" before "b-1"). Equal numbers keep the order they came in.

@@ -15,6 +15,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <algorithm>
+#include <deque>
 #include <future>
 #include <thread>
 
@@ -45,6 +46,7 @@ struct Ledger
     QString name;
     Money balance;
     std::vector<Invoice> charges;
+    std::vector<std::pair<QDate, Money>> paymentLines;
 };
 
 Ledger ledgerOf(const QByteArray &bytes, const QDate &today)
@@ -53,18 +55,51 @@ Ledger ledgerOf(const QByteArray &bytes, const QDate &today)
     const int length = layout.length();
     using namespace AccountHistoryField;
     Ledger ledger;
-    Money credit;           // paid ahead of any charge
+    // Money paid ahead of the charges it pays, oldest first: each payment's (or credit's) day, what is left of
+    // it and which payment it is.
+    struct Ahead
+    {
+        QDate date;
+        Money left;
+        int payment;
+    };
+    std::deque<Ahead> ahead;
+    Money takenBack; // a payment below zero (a check returned): the next money pays it back first
+    const auto payAhead = [&](Ahead a) {
+        for (; a.left < Money() && !ahead.empty(); ahead.pop_back()) {
+            a.left += ahead.back().left;
+            if (a.left > Money()) {
+                ahead.back().left = a.left;
+                return;
+            }
+        }
+        if (a.left < Money()) {
+            takenBack -= a.left;
+            return;
+        }
+        const Money back = std::min(takenBack, a.left);
+        takenBack -= back;
+        a.left -= back;
+        if (a.left > Money())
+            ahead.push_back(a);
+    };
     std::size_t oldest = 0; // the first charge that may be unpaid
     const auto pay = [&](const QDate &day) {
-        for (; oldest < ledger.charges.size() && credit > Money(); ++oldest) {
+        while (oldest < ledger.charges.size() && !ahead.empty()) {
             Invoice &c = ledger.charges[oldest];
-            const Money paid = std::min(credit, c.unpaid);
+            Ahead &a = ahead.front();
+            const Money paid = std::min(a.left, c.unpaid);
+            if (paid > Money())
+                c.payments.push_back({a.date, paid, a.payment, {}});
             c.unpaid -= paid;
-            credit -= paid;
+            a.left -= paid;
+            if (a.left <= Money())
+                ahead.pop_front();
             if (c.unpaid > Money())
-                break;
+                continue;
             if (!c.paidOn.isValid())
                 c.paidOn = std::max(day, c.date);
+            ++oldest;
         }
     };
     QByteArrayView lastDate;
@@ -81,14 +116,18 @@ Ledger ledgerOf(const QByteArray &bytes, const QDate &today)
         const QDate date = Formats::parseShortDate(QString::fromLatin1(dateText)).value_or(today);
         if (description == kPaymentReceived) {
             ledger.balance -= amount;
+            const int payment = int(ledger.paymentLines.size());
+            ledger.paymentLines.emplace_back(date, amount);
             // The payment of the charge just before it, written by finalizing with it.
             if (!ledger.charges.empty() && ledger.charges.back().unpaid == amount && lastDate == dateText &&
                 amount > Money()) {
-                ledger.charges.back().unpaid = Money();
-                ledger.charges.back().paidOn = date;
-                ledger.charges.back().paidWithIt = true;
+                Invoice &c = ledger.charges.back();
+                c.unpaid = Money();
+                c.paidOn = date;
+                c.paidWithIt = true;
+                c.payments.push_back({date, amount, payment, {}});
             } else {
-                credit += amount;
+                payAhead({date, amount, payment});
                 pay(date);
             }
             lastDate = {};
@@ -96,9 +135,9 @@ Ledger ledgerOf(const QByteArray &bytes, const QDate &today)
         }
         ledger.balance += amount;
         if (amount > Money()) {
-            ledger.charges.push_back({Cp1252::decode(description.toByteArray()), date, amount, amount, {}, false});
+            ledger.charges.push_back({Cp1252::decode(description.toByteArray()), date, amount, amount, {}, false, {}});
         } else if (amount < Money()) {
-            credit -= amount; // a credit pays like a payment
+            payAhead({date, -amount, -1}); // a credit pays like a payment
             pay(date);
         }
         lastDate = description == kOpening ? QByteArrayView() : dateText;
@@ -191,7 +230,59 @@ AccountLedger ledgerOf(const DataFolder &folder, const QString &acctNo, const QD
     Ledger ledger = ledgerOf(folder.readAll(relative), today);
     out.balance = std::max(ledger.balance, Money());
     out.invoices = std::move(ledger.charges);
+    out.paymentLines = std::move(ledger.paymentLines);
     return out;
+}
+
+void namePayments(const DataFolder &folder, QHash<QString, AccountLedger> &ledgers)
+{
+    if (ledgers.isEmpty())
+        return;
+    // The forms of each account's payment records, by day and amount in file order.
+    const auto keyOf = [](const QString &acct, const QDate &date, Money amount) {
+        return acct.trimmed() + QChar(0x1f) + QString::number(date.toJulianDay()) + QChar(0x1f) +
+               QString::number(Formats::roundToCents(amount).raw());
+    };
+    QHash<QString, QStringList> forms;
+    using namespace AccountHistoryField;
+    const RecordScan records(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
+    for (int p = 0; p < records.count(); ++p) {
+        const QString acct = Cp1252::decode(records.trimmed(p, AcctNo).toByteArray());
+        if (!ledgers.contains(acct))
+            continue;
+        const auto date = Formats::parseShortDate(QString::fromLatin1(records.trimmed(p, Date)));
+        if (!date)
+            continue;
+        const Money amount = Formats::currencyOrZero(QString::fromLatin1(records.trimmed(p, Amount)));
+        forms[keyOf(acct, *date, amount)] << Cp1252::decode(records.trimmed(p, Description).toByteArray());
+    }
+    for (auto it = ledgers.begin(); it != ledgers.end(); ++it) {
+        // The place of each payment line among the lines of its day and amount.
+        std::vector<int> nth(it->paymentLines.size(), 0);
+        QHash<QString, int> seen;
+        for (std::size_t i = 0; i < nth.size(); ++i)
+            nth[i] = seen[keyOf(it.key(), it->paymentLines[i].first, it->paymentLines[i].second)]++;
+        for (Invoice &charge : it->invoices) {
+            for (Paid &paid : charge.payments) {
+                if (paid.payment < 0 || paid.payment >= int(nth.size()))
+                    continue;
+                const auto &line = it->paymentLines[std::size_t(paid.payment)];
+                paid.form = forms.value(keyOf(it.key(), line.first, line.second)).value(nth[std::size_t(paid.payment)]);
+            }
+        }
+    }
+}
+
+Invoice *takeCharge(AccountLedger &ledger, const QString &invoiceNo, const QDate &date, Money amount)
+{
+    for (Invoice &charge : ledger.invoices) {
+        if (!charge.description.isNull() && charge.description == invoiceNo && charge.date == date &&
+            charge.amount == amount) {
+            charge.description = QString(); // each charge is one invoice's
+            return &charge;
+        }
+    }
+    return nullptr;
 }
 
 Report load(const DataFolder &folder, const QDate &today)

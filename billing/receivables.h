@@ -4,6 +4,7 @@
 #include "core/money.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <array>
 #include <vector>
@@ -42,7 +43,16 @@ struct Report
     Money total;
 };
 
-// One charge of a balance file: what of it is unpaid and the day it was paid in full.
+// What of a payment (or a credit) went to one charge.
+struct Paid
+{
+    QDate date;       // the day of the payment
+    Money amount;     // the part of it that went to this charge
+    int payment = -1; // the payment's "Payment Received" line among the file's payments (from 0); -1: a credit
+    QString form;     // "Ck # 3001", from the payment records (namePayments); empty when they do not say
+};
+
+// One charge of a balance file: what of it is unpaid, the day it was paid in full and what paid it.
 struct Invoice
 {
     QString description; // the invoice number as the charge names it
@@ -51,6 +61,7 @@ struct Invoice
     Money unpaid;
     QDate paidOn;            // invalid while anything is unpaid
     bool paidWithIt = false; // paid at finalizing, with the charge
+    std::vector<Paid> payments;
 };
 
 // One account's balance file as Who Still Owes reads it: the balance owed (never below zero) and its charges.
@@ -58,8 +69,18 @@ struct AccountLedger
 {
     Money balance;
     std::vector<Invoice> invoices;
+    std::vector<std::pair<QDate, Money>> paymentLines; // each "Payment Received", in file order
 };
 AccountLedger ledgerOf(const DataFolder &folder, const QString &acctNo, const QDate &today);
+
+// The forms of the payments that paid the charges of these ledgers (by account number), from the payment records
+// (/CAPaymentRecords.txt): the n-th "Payment Received" of a day and amount in a balance file is the n-th payment
+// record of its account, day and amount. So two invoices of one day and amount, each paid by its own check, are
+// told apart by the order of the file's lines.
+void namePayments(const DataFolder &folder, QHash<QString, AccountLedger> &ledgers);
+
+// The charge of an invoice (number, day, amount) not taken yet; it is marked taken. nullptr when there is none.
+Invoice *takeCharge(AccountLedger &ledger, const QString &invoiceNo, const QDate &date, Money amount);
 
 // Every balance file under /VIActiveAccounts whose balance is above zero. A file that cannot be read counts
 // as no balance.

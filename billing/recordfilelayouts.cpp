@@ -5,6 +5,7 @@
 #include "accounts/servicerecord.h"
 #include "billing/accounthistoryrecord.h"
 #include "billing/postingrecords.h"
+#include "billing/printedinvoices.h"
 #include "core/itemrecord.h"
 #include "dispatch/agreementrecord.h"
 #include "dispatch/servicesliprecord.h"
@@ -36,6 +37,8 @@ const RecordLayout &layoutOf(Kind kind)
         return agreementLayout();
     case Kind::AgreementVisit:
         return agreementVisitLayout();
+    case Kind::PrintedInvoice:
+        return printedInvoiceLayout();
     }
     Q_UNREACHABLE();
     return serviceSlipLayout();

@@ -28,6 +28,7 @@ constexpr KindName kKindNames[] = {
     {Kind::Item, "item"},
     {Kind::Agreement, "agreement"},
     {Kind::AgreementVisit, "agreementvisit"},
+    {Kind::PrintedInvoice, "printedinvoice"},
 };
 
 QString fileNameOf(const QString &path)
@@ -70,6 +71,8 @@ const std::vector<Row> &table()
         {QStringLiteral("/CurrentItems.txt"), Item, {}, None, true, true, BackupCopy::None},
         {QStringLiteral("/Agreements.dat"), Agreement, acctNo, Agreements, false, true, BackupCopy::AtExit},
         {QStringLiteral("/AgreementVisits.dat"), AgreementVisit, {}, None, false, true, BackupCopy::AtExit},
+        // Every invoice number printed, with its slip: finalizing offers and questions numbers by it.
+        {QStringLiteral("/PrintedInvoices.txt"), PrintedInvoice, {}, None, false, true, BackupCopy::None},
     };
     return rows;
 }

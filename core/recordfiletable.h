@@ -28,6 +28,7 @@ enum class Kind {
     Item,
     Agreement,
     AgreementVisit,
+    PrintedInvoice,
 };
 
 // What an account number in a file is to the account it names, as account use reports it.

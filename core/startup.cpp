@@ -51,11 +51,15 @@ public:
     }
 #endif
 
-    void complete()
+    // A check that found every folder as the last one left it keeps the old marker (it holds as it did), so that
+    // a start in a folder where nothing changed writes nothing.
+    void complete(bool lookedInto)
     {
 #ifdef Q_OS_UNIX
-        if (m_stamped)
+        if (m_stamped && (lookedInto || !m_last))
             ::rename(m_pending.constData(), m_done.constData());
+        else if (m_stamped)
+            ::unlink(m_pending.constData());
 #endif
     }
 
@@ -118,6 +122,7 @@ struct CustomerFolders::State
     FolderHandle check;
     bool onlyRealFolders;
     CheckMarker marker;
+    bool lookedInto = false; // a folder made or changed since the last complete check
     int done = 0;
 };
 
@@ -134,6 +139,7 @@ void CustomerFolders::State::lookInto(const QString &number)
         for (int n = -1; n <= 5; ++n)
             makeOrFind(n < 0 ? full : full + QStringLiteral("/AuxFile") + QString::number(n));
         accounts.insert(folded, *name);
+        lookedInto = true;
         return;
     }
 #ifdef Q_OS_UNIX
@@ -142,6 +148,7 @@ void CustomerFolders::State::lookInto(const QString &number)
 #endif
     // An account's folder that changed costs one look at each of its six; a folder named in other letters or
     // missing is looked for in a listing of the account's folder.
+    lookedInto = true;
     const QString base = QStringLiteral("/AuxFiles/") + *existing;
     const QString baseFull = auxFull + QLatin1Char('/') + *existing;
     std::optional<QHash<QString, QString>> inside;
@@ -178,7 +185,7 @@ bool CustomerFolders::step(int accounts)
     if (d->done < total)
         return false;
     if (d->onlyRealFolders)
-        d->marker.complete();
+        d->marker.complete(d->lookedInto);
     return true;
 }
 

@@ -184,5 +184,12 @@ InvoicePrintResult PrintInvoice(PrintTarget &target, const DocumentInputs &input
     InvoicePrintResult result;
     result.outcome = target.run(invoiceAction(inputs, tickedRows, nextInvoiceNumber, starting));
     result.numbersUsed = inputs.settings.populate ? result.outcome.sent : 0;
+    qint64 number = nextInvoiceNumber;
+    for (const SlipPrintValues &row : tickedRows) {
+        if (int(result.numbered.size()) >= result.numbersUsed)
+            break;
+        if (row.status == QLatin1String("Assigned"))
+            result.numbered.push_back({QString::number(number++), row.slipNo});
+    }
     return result;
 }

@@ -47,6 +47,12 @@ struct InvoicePrintResult
 {
     PrintOutcome outcome;
     int numbersUsed = 0; // the invoice counter advances by this: populated invoices actually sent
+    struct Numbered
+    {
+        QString invoiceNo;
+        QString slipNo;
+    };
+    std::vector<Numbered> numbered; // those invoices' numbers and slips, in order
 };
 
 // Prints the invoices of the ticked board rows through the target (one dialog for all of them).

@@ -110,6 +110,15 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     surface.print(fitMarked(surface, QStringLiteral("Payment: ") + invoice.payForm,
                             kRight - kLabelX - surface.textWidth(paidOn)) +
                   paidOn);
+    // What was received for it; a long list ends with the count of the rest, so that the page holds it.
+    constexpr qsizetype kShown = 4;
+    for (qsizetype i = 0; i < invoice.received.size() && i <= kShown; ++i) {
+        surface.setCurrentX(kLabelX);
+        const bool more = i == kShown && invoice.received.size() > kShown + 1;
+        const QString line =
+            more ? QStringLiteral("and %1 payments more").arg(invoice.received.size() - kShown) : invoice.received[i];
+        surface.print(fitMarked(surface, line, kRight - kLabelX));
+    }
 
     // Paid, or what is due, in large letters under the amounts.
     surface.SetPrintColour(true);
@@ -117,7 +126,7 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
     surface.setCurrentY(std::max(surface.currentY() + 288, inches(9.4)));
     const QString stamp = !invoice.payKnown ? QStringLiteral("PAYMENT NOT KNOWN")
                           : invoice.paid    ? QStringLiteral("PAID")
-                                            : QStringLiteral("AMOUNT DUE ") + Formats::currency(invoice.total);
+                                            : QStringLiteral("AMOUNT DUE ") + Formats::currency(invoice.amountDue);
     printRightAligned(surface, stamp, kRight);
     surface.endLine();
     surface.setInk(PrintColours::kBlack);

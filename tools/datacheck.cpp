@@ -161,6 +161,7 @@ private:
             checkJournal(file);
             break;
         case Kind::Item:
+        case Kind::PrintedInvoice: // what it holds: the ledger part
             checkPlain(file, RecordFiles::layoutOf(row.kind));
             break;
         case Kind::Agreement:

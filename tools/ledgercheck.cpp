@@ -5,6 +5,7 @@
 #include "billing/posting.h"
 #include "billing/postingrecords.h"
 #include "billing/postingrun.h"
+#include "billing/printedinvoices.h"
 #include "billing/receivables.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
@@ -63,6 +64,7 @@ public:
         readTaxes();
         readHistory();
         readBalanceFiles();
+        readPrinted();
     }
 
 private:
@@ -246,6 +248,32 @@ private:
                        QStringLiteral("Who Still Owes shows %1, but the invoices less the payments of %2 come to %3")
                            .arg(Formats::currency(shown), kPaymentFile, Formats::currency(expected)));
             }
+        }
+    }
+
+    // The record of printed invoices: one slip for each number printed (the board's counter never gives a number
+    // twice; a second slip means the counter was put back).
+    void readPrinted()
+    {
+        const QString file = PrintedInvoices::kPath.mid(1);
+        const auto records = wholeRecords(m_folder.path(PrintedInvoices::kPath), printedInvoiceLayout());
+        QHash<QString, std::pair<QString, int>> first; // number -> its slip and record
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            using namespace PrintedInvoiceField;
+            const int n = int(i) + 1;
+            const QString number = records[i].text(InvoiceNo), slip = records[i].text(SlipNo);
+            if (number.isEmpty()) {
+                report(file, n, QStringLiteral("a printed invoice without a number (slip %1)").arg(slip));
+                continue;
+            }
+            const auto seen = first.constFind(number);
+            if (seen == first.constEnd())
+                first.insert(number, {slip, n});
+            else if (seen->first != slip)
+                report(file, n,
+                       QStringLiteral("invoice number %1 was printed for slip %2 and for slip %3 (record %4)")
+                           .arg(number, slip, seen->first)
+                           .arg(seen->second));
         }
     }
 

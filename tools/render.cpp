@@ -1,6 +1,7 @@
 #include "tools/render.h"
 
 #include "billing/invoicenumbers.h"
+#include "billing/printedinvoices.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -98,8 +99,13 @@ RenderResult renderDocuments(const RenderRequest &request)
             const InvoicePrintResult printed = PrintInvoice(target, inputs, values, first, narrative);
             outcome = printed.outcome;
             result.invoiceNumbersUsed = printed.numbersUsed;
-            if (!request.dryRun)
+            if (!request.dryRun) {
                 numbers.giveBack(first, qint64(values.size()), printed.numbersUsed);
+                std::vector<PrintedInvoices::Printed> record;
+                for (const InvoicePrintResult::Numbered &n : printed.numbered)
+                    record.push_back({n.invoiceNo, n.slipNo, clock.today()});
+                PrintedInvoices::record(folder, record);
+            }
         } else if (request.document == QLatin1String("order")) {
             outcome = PrintRemitStyle(target, inputs, folder, values);
         } else if (request.document == QLatin1String("slip-report")) {

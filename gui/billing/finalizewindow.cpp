@@ -240,6 +240,12 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     connect(m_amount, &QLineEdit::editingFinished, this, &FinalizeWindow::leaveAmountBox);
     connect(m_tax[0], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(0); });
     connect(m_tax[1], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(1); });
+    // The total box follows each key typed in the amount and tax boxes.
+    for (QLineEdit *box : {m_amount, m_tax[0], m_tax[1]}) {
+        connect(box, &QLineEdit::textEdited, this, [this] {
+            m_total->setText(m_session.totalTextWhileTyping(m_amount->text(), {m_tax[0]->text(), m_tax[1]->text()}));
+        });
+    }
 }
 
 bool FinalizeWindow::mayLeave()

@@ -2,6 +2,7 @@
 
 #include "accounts/assignmentfile.h"
 #include "billing/invoicenumbers.h"
+#include "billing/printedinvoices.h"
 #include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -1090,6 +1091,11 @@ void BoardWindow::printInvoices()
     m_buttons.value(7)->setEnabled(false);
     try {
         numbers.giveBack(first, qint64(rows.size()), printed.numbersUsed);
+        // Each number printed is recorded with its slip: finalizing offers it for that slip.
+        std::vector<PrintedInvoices::Printed> record;
+        for (const InvoicePrintResult::Numbered &n : printed.numbered)
+            record.push_back({n.invoiceNo, n.slipNo, m_platform.clock.today()});
+        PrintedInvoices::record(m_state.folder, record);
     } catch (const DiskError &e) {
         m_platform.messages.inform(e.message(), m_board.title());
     }

@@ -19,6 +19,7 @@
 #include "platform/fakes/recordingprinttarget.h"
 #include "platform/instancelock.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -102,6 +103,40 @@ private slots:
         QTest::keyClick(logo, Qt::Key_Return);
         QVERIFY(app.setupScreen() && app.setupScreen()->isVisible());
         QVERIFY(!app.welcomePanel()->isVisible());
+    }
+
+    // A start writes only the files its rules give when they are missing: started again, every file keeps its bytes
+    // and its time (the invoice counter shared with the invoicing program above all).
+    void startLeavesEveryFileAsItWas()
+    {
+        TestRoot root;
+        generateSmall(root);
+        const auto startOnce = [&] {
+            FakePlatform fake;
+            fake.clock.setDate(kSampleDay);
+            StartedApp app(root.path(), fake);
+            QVERIFY(app.startMenu() && app.startMenu()->isVisible());
+        };
+        startOnce();
+        const QDateTime old(QDate(2020, 1, 2), QTime(3, 4, 5));
+        const auto files = [&] {
+            QStringList out;
+            for (const QString &name : treeOf(root.path())) {
+                if (!name.endsWith('/'))
+                    out << name + ' ' + QFileInfo(root.file("/" + name)).lastModified().toString(Qt::ISODateWithMs) +
+                               ' ' + root.read("/" + name).toBase64();
+            }
+            return out;
+        };
+        for (const QString &name : treeOf(root.path()))
+            setModified(root.file("/" + name), old);
+        // The last check of the customers' folders ran a while after they were made.
+        QVERIFY(setModified(root.file(Startup::kAuxFoldersChecked), QDateTime::currentDateTime().addSecs(10)));
+        const QStringList before = files();
+        QVERIFY(before.join(' ').contains("VIInvoiceNo.txt 2020"));
+        startOnce();
+        const QStringList after = files();
+        QCOMPARE(after, before);
     }
 
     void setUpFolderGoesToTheStartMenuAndRestoresTheCounter()

@@ -3,6 +3,7 @@
 #include "billing/finalize.h"
 #include "billing/finalizesession.h"
 #include "billing/invoicenumbers.h"
+#include "billing/printedinvoices.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billing/pricedinvoice.h"
@@ -220,15 +221,21 @@ private slots:
         Settings settings;
         settings.saveInvoiceCounter(folder, 20260201);
         InvoiceNumbers numbers(folder, settings);
-        QCOMPARE(numbers.reserve(1), 20260201); // the board printed 20260201 for slip 1200
+        QCOMPARE(numbers.reserve(1), 20260201); // the board printed 20260201 for slip 1202
+        PrintedInvoices::record(folder, {{"20260201", "1202", kDay.addDays(-4)}});
         FinalizeSession s;
         s.load({Finalize::Row{1, completedSlip(1201, "A-1", "Main St"), "1201"},
                 Finalize::Row{2, completedSlip(1202, "B-2", "Oak Ave"), "1202"}});
         s.setInvoicesInUse(InvoiceNumbers::inUse(folder, settings.invoiceNumber));
         QCOMPARE(s.nextInvoice(), "20260202");
-        QCOMPARE(s.invoiceUsedAt("20260201").value_or(""),
-                 "an invoice printed before (the numbers below 20260202 are printed or reserved)");
-        QCOMPARE(s.invoiceUsedAt("5001").value_or(""), "the history of account A-1 on 3/7/2026");
+        s.begin(1);
+        QCOMPARE(s.invoiceUsedAt("20260201").value_or(""), "printed on 3/3/2026 for slip 1202");
+        QCOMPARE(s.invoiceUsedAt("5001").value_or(""), "posted for account A-1 on 3/7/2026");
+        for (const char *own : {"7001", "123", "99999999", "B-17"}) // the office's own numbers: never asked about
+            QVERIFY2(!s.invoiceUsedAt(own), own);
+        s.begin(2);
+        QCOMPARE(s.nextInvoice(), "20260201"); // the number printed for its slip
+        QVERIFY(!s.invoiceUsedAt("20260201"));
         // Where a number is used is read back when asked: from the history, for a number that is not plain
         // digits, and after the journal changed under the open window.
         WriteHistory(folder, "H-4", "Hill", "$5.00", kDay.addDays(-2), "Invoice No.  0077");
@@ -237,22 +244,22 @@ private slots:
         folder.replaceRecords(Posting::kJournal,
                               {journalRecord("New", "N-1", "6001", Money(), Money(), Money(), kDay),
                                journalRecord("Main St", "A-1", "5001", Money(), Money(), Money(), kDay.addDays(1))});
-        QCOMPARE(InvoiceNumbers::usedAt(used, "0077").value_or(""), "the history of account H-4 on 3/5/2026");
-        QCOMPARE(InvoiceNumbers::usedAt(used, "7002").value_or(""), "the history of account H-5 on 3/6/2026");
-        QCOMPARE(InvoiceNumbers::usedAt(used, "5001").value_or(""), "the history of account A-1 on 3/8/2026");
-        QCOMPARE(used.highest, 7002);
+        QCOMPARE(InvoiceNumbers::usedAt(used, "0077").value_or(""), "posted for account H-4 on 3/5/2026");
+        QCOMPARE(InvoiceNumbers::usedAt(used, "7002").value_or(""), "posted for account H-5 on 3/6/2026");
+        QCOMPARE(InvoiceNumbers::usedAt(used, "5001").value_or(""), "posted for account A-1 on 3/8/2026");
+        QCOMPARE(used.highest, 20260201); // the printed number too
         s.begin(1);
         QVERIFY(s.enterToGrid({}, {"5", {}, "20260202", "Cash"}, numbers).isDone());
         QCOMPARE(settings.invoiceNumber, 20260203); // the board does not print it again
         QCOMPARE(root.read("/VIInvoiceNo.txt").trimmed(), "20260203");
         s.begin(2);
         s.resetEntry(false, false);
-        QCOMPARE(s.invoiceUsedAt(" 20260202").value_or(""), "slip 1201 in this list");
+        QCOMPARE(s.invoiceUsedAt(" 20260202").value_or(""), "given to slip 1201 in this list");
         // Entering it again asks first; No changes nothing, not even the entry's boxes.
         const FinalizeSession::Boxes again{"7", {}, " 20260202", "Cash"};
         const Finalize::Entry asked = s.enterToGrid({}, again, numbers);
         QCOMPARE(int(asked.kind), int(Verdict::Kind::Ask));
-        QCOMPARE(asked.question, "Invoice No. 20260202 is already used by slip 1201 in this list.\r\nUse it again?");
+        QCOMPARE(asked.question, "Invoice No. 20260202 was given to slip 1201 in this list.\r\nUse it again?");
         QCOMPARE(asked.title, "Invoice Number in Use");
         const Finalize::Entry no = s.enterToGrid({false}, again, numbers);
         QVERIFY(no.kind == Verdict::Kind::Refused && no.notices.empty() && !no.taxesWorkedOut);
@@ -262,9 +269,13 @@ private slots:
         QCOMPARE(settings.invoiceNumber, 20260203);
         s.clearRow(2);
         QVERIFY(!s.invoiceUsedAt("20260204"));
-        QCOMPARE(s.nextInvoice(), "20260203");
+        QCOMPARE(s.nextInvoice(), "20260201"); // its printed number again
         s.begin(1);
+        QCOMPARE(s.nextInvoice(), "20260203");
         QVERIFY(!s.invoiceUsedAt("20260202")); // its own number, taken on this visit
+        QVERIFY(s.enterToGrid({true}, {"5", {}, "20260201", "Cash"}, numbers).isDone());
+        s.begin(2);
+        QCOMPARE(s.nextInvoice(), "20260203"); // its printed number, given to another row, is offered no more
 
         // A Write Records that waits to be finished holds its numbers too.
         folder.replaceRecords(SlipFiles::kCompleted, {completedSlip(1203, "C-3", "Elm Rd")});
@@ -281,7 +292,7 @@ private slots:
         const auto waiting = InvoiceNumbers::inUse(folder, settings.invoiceNumber);
         QCOMPARE(InvoiceNumbers::offer(waiting), "20260204");
         QCOMPARE(InvoiceNumbers::usedAt(waiting, "20260203").value_or(""),
-                 "the Write Records of 3/7/2026 that waits to be finished");
+                 "given in the Write Records of 3/7/2026 that waits to be finished");
         QCOMPARE(InvoiceNumbers::highestInUse(folder), 20260203);
     }
 

@@ -80,24 +80,28 @@ private slots:
         }
     }
 
-    // Two $53.13 invoices of one account and day keep their own payment forms; without the slips, only if paid alike.
+    // Two $53.13 invoices of one account and day keep their own payment forms: by their slips, else by the order of
+    // the balance file's lines; without either, only if paid alike.
     void eachInvoiceKeepsItsOwnPaymentForm_data()
     {
-        dataColumns<QString, QString, bool, QStringList>("first", "second", "slipsKept", "forms");
-        dataRow("own slips, unpaid first", QString("Not Collected"), QString("Cash"), true,
+        dataColumns<QString, QString, QString, QStringList>("first", "second", "kept", "forms");
+        dataRow("own slips, unpaid first", QString("Not Collected"), QString("Cash"), QString("slips"),
                 QStringList{"Not Collected", "Cash"});
-        dataRow("own slips, paid first", QString("Cash"), QString("Not Collected"), true,
+        dataRow("own slips, paid first", QString("Cash"), QString("Not Collected"), QString("slips"),
                 QStringList{"Cash", "Not Collected"});
-        dataRow("no slips, one of two paid", QString("Not Collected"), QString("Cash"), false,
+        dataRow("balance file, one of two paid", QString("Not Collected"), QString("Cash"), QString("balance"),
+                QStringList{"Not Collected", "Cash"});
+        dataRow("balance file, twin checks", QString("Ck # 1684"), QString("Ck # 9141"), QString("balance"),
+                QStringList{"Ck # 1684", "Ck # 9141"});
+        dataRow("nothing, one of two paid", QString("Not Collected"), QString("Cash"), QString(),
                 QStringList{"Cash or Not Collected?", "Cash or Not Collected?"});
-        dataRow("no slips, paid alike", QString("Cash"), QString("Cash"), false, QStringList{"Cash", "Cash"});
-        dataRow("no slips, paid differently", QString("Ck # 77"), QString("Cash"), false,
+        dataRow("nothing, paid alike", QString("Cash"), QString("Cash"), QString(), QStringList{"Cash", "Cash"});
+        dataRow("nothing, paid differently", QString("Ck # 77"), QString("Cash"), QString(),
                 QStringList{"Ck # 77 or Cash?", "Ck # 77 or Cash?"});
     }
     void eachInvoiceKeepsItsOwnPaymentForm()
     {
-        auto [first, second, slipsKept, forms] =
-            fetched<QString, QString, bool, QStringList>("first", "second", "slipsKept", "forms");
+        auto [first, second, kept, forms] = fetched<QString, QString, QString, QStringList>("first", "second", "kept", "forms");
         TestRoot root;
         const DataFolder folder = root.folder();
         const QDate day(2026, 10, 30);
@@ -106,15 +110,21 @@ private slots:
         };
         PostingRun::writeRecords(folder, {slip(1201, "9001", first), slip(1202, "9002", second)}, {"Sales Tax", ""},
                                  day);
-        if (!slipsKept)
+        if (kept != "slips")
             folder.deleteWithBackup(SlipFiles::kFinalized);
+        if (kept.isEmpty())
+            folder.deleteWithBackup(AccountFiles::accountFilePath("1019"));
         const auto rows = Income::details(folder, History::loadFinancial(folder, day, day));
         QCOMPARE(rows.size(), std::size_t(2));
         QCOMPARE((QStringList{rows[0].payForm, rows[1].payForm}), forms);
         const auto invoices = PricedInvoices::fromHistory(folder, rows, Settings());
         for (int i : {0, 1})
             QCOMPARE(invoices[i].paid, forms[i] != "Not Collected" && !forms[i].endsWith('?'));
-        QCOMPARE(Income::summarize(rows).countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
+        const Income::Totals t = Income::summarize(rows, Income::payments(folder, rows, day, day));
+        QCOMPARE(t.countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
+        if (!forms[0].endsWith('?')) // every invoice told: its own check, and the forms add up to the total
+            QCOMPARE(t.byPayKind[0] + t.byPayKind[1] + t.byPayKind[2] + t.byPayKind[3], t.total);
+        QCOMPARE(invoices[1].received.join("|"), kept.isEmpty() || forms[1] == "Not Collected" ? "" : "Paid $53.13 on 10/30/2026, " + forms[1]);
     }
 
     // $10.13 taxed 0.6331 and 0.1520 was charged $10.92: its taxes show $0.64 and $0.15, adding up; without its
@@ -228,6 +238,16 @@ private slots:
         QCOMPARE(owes.accounts.size(), std::size_t(1));
         QCOMPARE(owes.accounts[0].balance, Money::fromCents(6906));
         QCOMPARE(Receivables::ledgerOf(folder, "5005", QDate(2026, 12, 1)).balance, Money::fromCents(6906));
+        // A part payment: the reprint bills what is left and names what paid it.
+        const QDate dec1(2026, 12, 1);
+        AccountFiles::appendAccountRecord(folder, {"5005", "Lake House", Money::fromCents(2000), "Payment Received", dec1},
+                                          dec1);
+        AccountFiles::appendPaymentRecord(folder, {"5005", "Lake House", Money::fromCents(2000), "Ck # 3001", dec1});
+        const auto again = PricedInvoices::fromHistory(folder, october, Settings());
+        QCOMPARE(again[0].received, QStringList{"Paid $586.26 on 11/30/2026, Ck # 2210"});
+        QVERIFY(!again[1].paid);
+        QCOMPARE(again[1].amountDue, Money::fromCents(4906));
+        QCOMPARE(again[1].received, QStringList{"Paid $20.00 on 12/1/2026, Ck # 3001"});
     }
 
     void chartBars()

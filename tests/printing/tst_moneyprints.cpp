@@ -145,7 +145,8 @@ private slots:
             QVERIFY(hasLine(page, {"Total", kShown[i].total}));
             const bool paid = QString(p.payForm) != "Not Collected";
             QCOMPARE(page.contains("PAID"), paid);
-            QCOMPARE(page.contains("AMOUNT DUE"), !paid);
+            QCOMPARE(page.contains("AMOUNT DUE " + QString(kShown[i].total)), !paid);
+            QCOMPARE(page.contains("Paid " + QString(kShown[i].total) + " on "), paid); // what paid it
         }
     }
 

@@ -312,7 +312,7 @@ private slots:
             const std::vector<PricedInvoice::Tax> taxes = {{in.settings.taxHeading1, "7.125", big},
                                                            {in.settings.taxHeading2, "", m}};
             const PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
-                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString()};
+                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString(), big};
             whole << million << (reprint ? most : million);
             texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
             action = pricedInvoiceAction(in, {p});

@@ -6,6 +6,7 @@
 #include "accounts/customerwrite.h"
 #include "billing/accounthistoryrecord.h"
 #include "billing/postingrun.h"
+#include "billing/printedinvoices.h"
 #include "boardsamples.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
@@ -398,6 +399,7 @@ private slots:
         taxes.replace(taxes.size() - 10, 10, QByteArray("-9").leftJustified(10));
         root.write("/TaxRecords.txt", taxes);
         const QString slip = QString::number(qFromLittleEndian<qint16>(archive.right(697).constData()));
+        PrintedInvoices::record(folder, {{"88001", "12", kToday}, {"88001", "12", kToday}, {"88001", "13", kToday}});
         const QStringList findings = findingsOf(folder);
         for (const QString &wanted :
              {QString("InvoiceSalesJournal.txt record %1: invoice 77001: pre-tax $120.00 + taxes $9.00 + other $0.00 "
@@ -411,7 +413,9 @@ private slots:
                   .arg(archive.size() / 697 + 1)
                   .arg(slip)
                   .arg(archive.size() / 697),
-              QString("TaxRecords.txt record %1: the tax ($9.00) is below zero").arg(taxes.size() / 75)}) {
+              QString("TaxRecords.txt record %1: the tax ($9.00) is below zero").arg(taxes.size() / 75),
+              QString("PrintedInvoices.txt record 3: invoice number 88001 was printed for slip 13 and for slip 12 "
+                      "(record 1)")}) {
             QVERIFY2(findings.contains(wanted), qPrintable(wanted + "\nnot in:\n" + findings.join('\n')));
         }
     }

@@ -114,12 +114,14 @@ private slots:
         QVERIFY(!f.grid().isTicked(1, 0));
         QVERIFY(f.grid().isTicked(2, 0));
         QVERIFY(child<QPushButton>(w, "cmdSelected")->isEnabled());
+        QTest::keyClicks(child<QLineEdit>(w, "txtAmount"), "50"); // the total follows each key, tax and all
+        QCOMPARE(child<QLineEdit>(w, "txtTotal")->text(), "$53.75");
         enter(w, "txtAmount", "100");
         child<QLineEdit>(w, "txtInvoice")->setText("5001");
         f.fake.messages.answer(false);
         click(w, "cmdPost_0");
         QCOMPARE(f.fake.messages.lastText(),
-                 "Invoice No. 5001 is already used by slip 11 in this list.\r\nUse it again?");
+                 "Invoice No. 5001 was given to slip 11 in this list.\r\nUse it again?");
         child<QLineEdit>(w, "txtInvoice")->setText("5002");
         // The arrow keys pass through the forms without settling one; a form chosen from the list is settled.
         QComboBox *payForm = child<QComboBox>(w, "cboPayForm");
