@@ -14,6 +14,7 @@
 #include "gui/widgets/flexgrid.h"
 #include "slipsamples.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 #include "widgettesting.h"
 
 #include <QComboBox>
@@ -80,6 +81,23 @@ void openRoutine(int routine)
     press(Qt::Key_Return);
 }
 
+// The office of the roads: a business, a service, a technician and three customers (one by the name Kowalski).
+void prepareOffice(const TestRoot &root)
+{
+    const DataFolder folder = root.folder();
+    root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Harbor Lane Heating"}).bytes());
+    root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+    SaveCatalogue(folder, {{"Furnace Tune-up", "$89.00", "1:30"}});
+    Record tech(assignmentLayout());
+    tech.setText(AssignmentField::Name, QStringLiteral("Dana Whitfield"));
+    WriteAssignment(folder, 1, tech);
+    WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("A200")));
+    WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("A100")));
+    Record kowalski = SlipSamples::customer(QStringLiteral("K300"));
+    kowalski.setText(CustomerField::LastName, QStringLiteral("Kowalski"));
+    WriteCustomer(folder, 3, kowalski);
+}
+
 } // namespace
 
 class TestKeysRoad : public QObject
@@ -92,23 +110,29 @@ private slots:
     void oneJobWithTheKeyboard()
     {
         TestRoot root;
-        const DataFolder folder = root.folder();
-        root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Harbor Lane Heating"}).bytes());
-        root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
-        SaveCatalogue(folder, {{"Furnace Tune-up", "$89.00", "1:30"}});
-        Record tech(assignmentLayout());
-        tech.setText(AssignmentField::Name, QStringLiteral("Dana Whitfield"));
-        WriteAssignment(folder, 1, tech);
-        WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("A200")));
-        WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("A100")));
+        prepareOffice(root);
         FakePlatform fake;
         StartedApp app(root.path(), fake);
 
-        // The customer screen: the account found by its number, then chosen for a new slip.
+        // The customer screen: an account found by the last name chosen with the arrow keys (Tab enters the options
+        // on the chosen one), then the account found by its number, chosen for a new slip.
         openRoutine(StartMenu::CreateSlip);
         QWidget *customers = activeWindow(QStringLiteral("frmNewCustomer"));
         QVERIFY2(customers, qPrintable(visibleWindows()));
         QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier)); // &Search by Criteria
+        press(Qt::Key_Backtab, Qt::ShiftModifier); // never onto a stop that shows nothing
+        QVERIFY(focusName() != "fraPanels" && QApplication::focusWidget()->isVisible());
+        QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Tab, "optCriteria_8"));
+        QVERIFY(pressTo(Qt::Key_Up, "optCriteria_7"));
+        QVERIFY(pressTo(Qt::Key_Backtab, "txtSearch", Qt::ShiftModifier));
+        typeText(QStringLiteral("Kowalski"));
+        QVERIFY(pressTo(Qt::Key_Return, "cmdSelect"));
+        QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("K300"));
+        QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Tab, "optCriteria_7"));
+        QVERIFY(pressTo(Qt::Key_Down, "optCriteria_8"));
+        QVERIFY(pressTo(Qt::Key_Backtab, "txtSearch", Qt::ShiftModifier));
         typeText(QStringLiteral("A100"));
         QVERIFY(pressTo(Qt::Key_Return, "cmdSelect"));
         QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("A100"));
@@ -208,6 +232,73 @@ private slots:
                               "Furnace Tune-up and check the flue", "High", "5001", "Ck # 4471", "$240.00"}));
         QVERIFY(root.read(QStringLiteral("/CAHistory.txt")).contains("Invoice No. 5001"));
         QCOMPARE(root.read(QStringLiteral("/SlipNo.txt")), QByteArray("1001\r\n"));
+    }
+
+    // The close box, as the window manager sends it, on a window with work typed: Save keeps the work, Don't Save
+    // drops it, Cancel goes back to the window with everything typed. A window that closes leads back to the start
+    // menu; the program goes on (its logo is a Tab stop there).
+    void closeBoxAsksFirst_data()
+    {
+        dataColumns<QString, Messages::SaveAnswer, int>("window", "answer", "yesAnswers");
+        using enum Messages::SaveAnswer;
+        for (const auto &[answer, name] : {std::pair{Save, "save"}, {DontSave, "don't save"}, {Cancel, "cancel"}}) {
+            const QByteArray tag(name);
+            dataRow(("customer screen, " + tag).constData(), QString("frmNewCustomer"), answer, 0);
+            dataRow(("slip creation, " + tag).constData(), QString("frmCreateSlip"), answer, answer == Save ? 2 : 0);
+            dataRow(("setup, " + tag).constData(), QString("frmSetup"), answer, 0);
+        }
+    }
+    void closeBoxAsksFirst()
+    {
+        auto [name, answer, yesAnswers] = fetched<QString, Messages::SaveAnswer, int>("window", "answer", "yesAnswers");
+        TestRoot root;
+        prepareOffice(root);
+        FakePlatform fake;
+        StartedApp app(root.path(), fake);
+        // What is typed, where it is to be found once saved, and the box that must still hold it after Cancel.
+        const auto [file, typed, box] = [&]() -> std::tuple<QString, QString, QString> {
+            if (name == "frmSetup") {
+                app.showSetup();
+                child<QLineEdit>(shownWindow(name), "txtBusiness_6")->setText("541-555-0100");
+                return {"/MyBusinessData.txt", "Kowalski Heating", "txtBusiness_0"};
+            }
+            openRoutine(name == "frmNewCustomer" ? StartMenu::Customers : StartMenu::CreateSlip);
+            QTest::qWaitFor([] { return shownWindow("frmNewCustomer") != nullptr; });
+            if (name == "frmNewCustomer") {
+                click(shownWindow(name), "cmdAddNew");
+                child<QLineEdit>(shownWindow(name), "txtName")->setText("Kowalski Bakery");
+                return {"/CustomerData.txt", "CB-777", "txtAcctNo"};
+            }
+            click(shownWindow("frmNewCustomer"), "cmdSelect");
+            QTest::qWaitFor([&] { return shownWindow(name) != nullptr; });
+            click(shownWindow(name), "cmdCreation_2"); // NEXT: the service text
+            return {SlipFiles::kActive, "Flue check", "txtService"};
+        }();
+        QWidget *window = shownWindow(name);
+        QVERIFY2(window, qPrintable(visibleWindows()));
+        if (auto *text = window->findChild<QPlainTextEdit *>(box))
+            text->setPlainText(typed);
+        else
+            child<QLineEdit>(window, box)->setText(typed);
+        fake.messages.answerSave(answer);
+        for (int i = 0; i < yesAnswers; ++i)
+            fake.messages.answer(true);
+        QVERIFY2(clickCloseBox(window) == (answer != Messages::SaveAnswer::Cancel), qPrintable(fake.messages.texts().join('|').replace("\r\n", " ")));
+        QVERIFY(fake.messages.saveAnswers.empty() && fake.messages.answers.empty());
+        QCOMPARE(root.read(file).contains(typed.toLatin1()), answer == Messages::SaveAnswer::Save);
+        if (answer == Messages::SaveAnswer::Cancel) {
+            QVERIFY(window->isVisible());
+            const auto *text = window->findChild<QPlainTextEdit *>(box);
+            QCOMPARE(text ? text->toPlainText() : child<QLineEdit>(window, box)->text(), typed);
+            return;
+        }
+        QWidget *menu = nullptr;
+        QTRY_VERIFY2((menu = activeWindow("frmStartup")) && QApplication::activeWindow() == menu, qPrintable(visibleWindows()));
+        child(menu, "lblSub_4")->setFocus();
+        for (int tabs = 0; tabs < 12 && focusName() != "imgLogo"; ++tabs)
+            press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QString("imgLogo"));
+        QCOMPARE(runTool({"check", root.path()}).status, 0);
     }
 };
 

@@ -169,7 +169,7 @@ private slots:
             for (const auto &[slip, action, text] : requests)
                 stored += PhoneWork::store(s.state.folder, FixedClock(), {"Al", qint16(slip), action, text, "p1"}).stored;
         };
-        s.fakes.messages.answer(true);
+        s.fakes.messages.answerSave(Messages::SaveAnswer::Save);
         QVERIFY(clickCloseBox(s.window.get()));
         QVERIFY2(stored == 3, qPrintable(s.fakes.messages.texts().join("||")));
 
@@ -192,6 +192,51 @@ private slots:
         }
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
+    }
+
+    // The close box: nothing asked with nothing changed; with a change, Save writes it, Don't Save leaves the file as
+    // it was, Cancel keeps the board open with the change.
+    void closeBoxAsks_data()
+    {
+        dataColumns<Messages::SaveAnswer, bool, QString>("answer", "closes", "active");
+        dataRow("save", Messages::SaveAnswer::Save, true, "1000:Suspended 0 None");
+        dataRow("don't save", Messages::SaveAnswer::DontSave, true, "1000:Assigned 1/15/2026 08:00");
+        dataRow("cancel", Messages::SaveAnswer::Cancel, false, "1000:Assigned 1/15/2026 08:00");
+    }
+    void closeBoxAsks()
+    {
+        auto [answer, closes, active] = fetched<Messages::SaveAnswer, bool, QString>("answer", "closes", "active");
+        Screen s({"1000|Assigned|Al|1/15/2026|08:00"});
+        QVERIFY(clickCloseBox(s.window.get()));
+        s.window->show();
+        s.tick(1);
+        s.cmd(7)->click();
+        s.cmd(11)->click();
+        s.find<QListWidget>("lstStatus")->setCurrentRow(3); // Suspended, without date and time
+        s.fakes.messages.answer(true);
+        s.cmd(12)->click();
+        s.fakes.messages.answerSave(answer);
+        QCOMPARE(clickCloseBox(s.window.get()), closes);
+        QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive), active);
+        QCOMPARE(s.cell(1, 4), closes ? s.cell(1, 4) : "Suspended");
+    }
+
+    // A change the status rule refuses: every list shows again what the grid and the file keep.
+    void refusedChangeSetsTheListsBack()
+    {
+        Screen s({"1000|Assigned|Al|1/15/2026|08:00|Normal", "1001|In Progress|Al|1/15/2026|10:00-12:00"});
+        s.tick(1);
+        s.cmd(7)->click();
+        s.cmd(11)->click();
+        s.find<QListWidget>("lstPriority")->setCurrentRow(1); // High
+        s.find<QListWidget>("lstStatus")->setCurrentRow(2); // In Progress: Al is signed out on 1001
+        s.cmd(12)->click();
+        QCOMPARE(s.fakes.messages.lastText(), "Al is already signed out");
+        const auto shown = [&](const QString &list) { return s.find<QListWidget>(list)->currentItem()->text(); };
+        QCOMPARE(QStringList({shown("lstStatus"), shown("lstPriority"), shown("lstTechs"), s.label("lblNewStatus")}),
+                 QStringList({"Assigned", "Normal", "Al", "Assigned"}));
+        QCOMPARE(QStringList({s.cell(1, 4), slipSummary(s.state.folder, SlipFiles::kActive)}),
+                 QStringList({"Assigned", "1000:Assigned 1/15/2026 08:00; 1001:In Progress 1/15/2026 10:00-12:00"}));
     }
 
     void changeAStatusAndSave()
