@@ -209,14 +209,15 @@ private slots:
     // A change the status rule refuses: every list shows again what the grid and the file keep.
     void refusedChangeSetsTheListsBack()
     {
-        Screen s({"1000|Assigned|Al|1/15/2026|08:00|Normal", "1001|In Progress|Al|1/15/2026|10:00-12:00"});
+        Screen s({"1000|Assigned|Al|1/15/2026|08:00|Normal", "1001|In Progress|Bo|1/15/2026|10:00-12:00"});
         s.tick(1);
         s.cmd(7)->click();
         s.cmd(11)->click();
+        s.find<QListWidget>("lstTechs")->setCurrentRow(2);    // Bo, who is signed out on 1001
         s.find<QListWidget>("lstPriority")->setCurrentRow(1); // High
-        s.find<QListWidget>("lstStatus")->setCurrentRow(2); // In Progress: Al is signed out on 1001
+        s.find<QListWidget>("lstStatus")->setCurrentRow(2);   // In Progress
         s.cmd(12)->click();
-        QCOMPARE(s.fakes.messages.lastText(), "Al is already signed out");
+        QCOMPARE(s.fakes.messages.lastText(), "Bo is already signed out");
         const auto shown = [&](const QString &list) { return s.find<QListWidget>(list)->currentItem()->text(); };
         QCOMPARE(QStringList({shown("lstStatus"), shown("lstPriority"), shown("lstTechs"), s.label("lblNewStatus")}),
                  QStringList({"Assigned", "Normal", "Al", "Assigned"}));
