@@ -277,6 +277,8 @@ private slots:
         QWidget *window = shownWindow(name);
         QWidget *edit = child(window, box);
         QTest::keyClicks(edit, typed);
+        if (name == "frmCreateSlip")
+            click(window, "cmdCreation_4"); // typed at step 2, closed at step 3
         fake.messages.answerSave(answer);
         for (int i = 0; i < yesAnswers; ++i)
             fake.messages.answer(true);
