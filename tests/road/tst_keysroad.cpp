@@ -234,9 +234,8 @@ private slots:
         QCOMPARE(root.read(QStringLiteral("/SlipNo.txt")), QByteArray("1001\r\n"));
     }
 
-    // The close box, as the window manager sends it, on a window with work typed: Save keeps the work, Don't Save
-    // drops it, Cancel goes back to the window with everything typed. A window that closes leads back to the start
-    // menu; the program goes on (its logo is a Tab stop there).
+    // The close box on a window with work typed: Save keeps it, Don't Save drops it, Cancel keeps the window with
+    // everything typed. A closed window leads back to the start menu (its logo a Tab stop), the program goes on.
     void closeBoxAsksFirst_data()
     {
         dataColumns<QString, Messages::SaveAnswer, int>("window", "answer", "yesAnswers");
@@ -255,7 +254,6 @@ private slots:
         prepareOffice(root);
         FakePlatform fake;
         StartedApp app(root.path(), fake);
-        // The box typed into, what is typed, and the file that has it once saved.
         QString box = "txtBusiness_0", typed = "Kowalski Heating", file = "/MyBusinessData.txt";
         if (name == "frmSetup")
             app.showSetup();

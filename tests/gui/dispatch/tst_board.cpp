@@ -144,10 +144,9 @@ private slots:
         QVERIFY2(!check.out.contains(" also "), qPrintable(check.out)); // no slip number in two places
     }
 
-    // The close box: nothing asked with nothing changed. With a change of slip 1140, while the question shows, a
-    // phone stores Start on one slip, a completion with a note on another and Can't finish with a reason on a third:
-    // what the phone stored stands whatever the answer, each slip is in one file; Save writes the board's change
-    // too, Don't Save drops it, Cancel keeps the board open with it.
+    // The close box asks nothing with nothing changed. With slip 1140 changed, a phone stores Start, a completion and
+    // Can't finish on three others while the question shows: they stand whatever the answer, each slip in one file;
+    // Save writes the board's change too, Don't Save drops it, Cancel keeps the board open with it.
     void closeBoxAsks_data()
     {
         dataColumns<Messages::SaveAnswer, QString>("answer", "slip1140");
