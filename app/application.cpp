@@ -481,7 +481,8 @@ DialerWindow *Application::dialer()
         DialerOptions options;
         options.modemPort = [this] { return int(m_state.settings.modemPort); };
         options.soundAlarm = [this] { return m_state.settings.soundAlarm; };
-        auto *window = new DialerWindow(environment(AfterCloseBox::Nothing), m_platform.messages, *m_modem, m_state.folder, options);
+        auto *window = new DialerWindow(environment(AfterCloseBox::Nothing), m_platform.messages, *m_modem,
+                                        m_state.folder, options);
         m_dialer = track(window);
     }
     return static_cast<DialerWindow *>(m_dialer.data());

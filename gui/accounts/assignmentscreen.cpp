@@ -468,7 +468,9 @@ std::optional<ProgramWindow::UnsavedWork> AssignmentScreen::unsavedWork()
     return UnsavedWork{&m_platform.messages,
                        QStringLiteral("The assignment on screen has changes that are not saved.\r\n"
                                       "Save them before the screen closes?"),
-                       windowTitle().trimmed(), [this] { return save(); }, {}};
+                       windowTitle().trimmed(),
+                       [this] { return save(); },
+                       {}};
 }
 
 AssignmentBoxes AssignmentScreen::boxes() const

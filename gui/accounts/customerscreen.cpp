@@ -834,7 +834,8 @@ std::optional<ProgramWindow::UnsavedWork> CustomerScreen::unsavedWork()
     return UnsavedWork{&m_platform.messages,
                        QStringLiteral("The account on screen has changes that are not saved.\r\n"
                                       "Save them before the screen closes?"),
-                       QStringLiteral("Customer Accounts"), [this] { return save(); }, [this] {
+                       QStringLiteral("Customer Accounts"), [this] { return save(); },
+                       [this] {
                            if (m_accounts.pendingNew())
                                m_accounts.cancelNew();
                        }};

@@ -21,10 +21,10 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShowEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -789,7 +789,8 @@ std::optional<ProgramWindow::UnsavedWork> SetupScreen::unsavedWork()
     return UnsavedWork{&m_platform.messages,
                        QStringLiteral("The settings changed here have not been saved.\r\n"
                                       "Save them before the screen closes?"),
-                       QStringLiteral("Setup"), [this] {
+                       QStringLiteral("Setup"),
+                       [this] {
                            if (!saveSettings())
                                return false;
                            emit saved();

@@ -388,8 +388,8 @@ void CalendarView::paintEvent(QPaintEvent *)
     // A week's headings wrap alike: when one day's does not fit on a line, each day has its date on a second line.
     bool dateBelow = false;
     for (int c = first; c <= last && m_model.view() == Model::View::Week; ++c)
-        dateBelow = dateBelow || p.fontMetrics().horizontalAdvance(QStringLiteral("! ") + m_model.columnTitle(c)) >
-                                     width - 6;
+        dateBelow =
+            dateBelow || p.fontMetrics().horizontalAdvance(QStringLiteral("! ") + m_model.columnTitle(c)) > width - 6;
     for (int c = first; c <= last; ++c) {
         const QRect head(columnX(c), 0, width, kHeaderHeight);
         const bool clash = std::any_of(m_model.columnBlocks(c).begin(), m_model.columnBlocks(c).end(),

@@ -127,7 +127,8 @@ void ProgramWindow::closeEvent(QCloseEvent *event)
     }
     storeLayout();
     QWidget::closeEvent(event);
-    // What follows comes once the window is gone: a window shown while this one still closes would not be the active one.
+    // What follows comes once the window is gone: a window shown while this one still closes would not be the active
+    // one.
     if (!m_closingByProgram && m_environment.afterCloseBox)
         QTimer::singleShot(0, this, m_environment.afterCloseBox);
 }

@@ -181,7 +181,6 @@ void optionGroup(const QList<QAbstractButton *> &options)
         new OptionGroupKeys(options, options.front());
 }
 
-
 QPixmap warningSign(int size)
 {
     QPixmap picture(size, size);

@@ -120,7 +120,7 @@ private slots:
         QWidget *customers = activeWindow(QStringLiteral("frmNewCustomer"));
         QVERIFY2(customers, qPrintable(visibleWindows()));
         QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier)); // &Search by Criteria
-        press(Qt::Key_Backtab, Qt::ShiftModifier); // never onto a stop that shows nothing
+        press(Qt::Key_Backtab, Qt::ShiftModifier);                 // never onto a stop that shows nothing
         QVERIFY(focusName() != "fraPanels" && QApplication::focusWidget()->isVisible());
         QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier));
         QVERIFY(pressTo(Qt::Key_Tab, "optCriteria_8"));
