@@ -34,6 +34,7 @@ struct CustomerForm
 
     // Nothing typed that the user could lose (the city box may show the business's city by itself).
     bool isBlank() const;
+    bool operator==(const CustomerForm &) const = default;
 };
 
 // Where a refused save wants the focus.

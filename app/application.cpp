@@ -87,9 +87,22 @@ Application::~Application()
         delete it->data();
 }
 
-ProgramWindow::Environment Application::environment()
+ProgramWindow::Environment Application::environment(AfterCloseBox after)
 {
-    return {&m_platform.layouts, [this] { exitProgram(); }};
+    // A routine's close box closes its window and leads back to the start menu; the start menu's (or the first
+    // run's panel's) ends the program; a window beside others (the dialer, the manual) just closes.
+    switch (after) {
+    case AfterCloseBox::StartMenu:
+        return {&m_platform.layouts, [this] {
+                    if (!m_exiting)
+                        showStartMenu();
+                }};
+    case AfterCloseBox::Exit:
+        return {&m_platform.layouts, [this] { exitProgram(); }};
+    case AfterCloseBox::Nothing:
+        break;
+    }
+    return {&m_platform.layouts, {}};
 }
 
 template <typename W> W *Application::track(W *window)
@@ -240,7 +253,7 @@ AgreementsWindow *Application::openAgreements(const QString &acctNo)
 ProgramWindow *Application::welcomeWindow()
 {
     if (!m_welcome) {
-        auto *welcome = track(new WelcomePanel(environment(), m_dataFolderNote));
+        auto *welcome = track(new WelcomePanel(environment(AfterCloseBox::Exit), m_dataFolderNote));
         m_welcome = welcome;
         connect(welcome, &WelcomePanel::logoClicked, this, [this, welcome] {
             showSetup();
@@ -266,7 +279,7 @@ void Application::showStartMenu()
 ProgramWindow *Application::startMenuWindow()
 {
     if (!m_startMenu) {
-        auto *menu = track(new StartMenu(m_state.folder, m_platform, environment()));
+        auto *menu = track(new StartMenu(m_state.folder, m_platform, environment(AfterCloseBox::Exit)));
         connect(menu, &StartMenu::routineChosen, this,
                 [this](int routine) { openRoutine(StartMenu::Routine(routine)); });
         connect(menu, &StartMenu::setupRequested, this, [this] {
@@ -479,7 +492,8 @@ DialerWindow *Application::dialer()
         DialerOptions options;
         options.modemPort = [this] { return int(m_state.settings.modemPort); };
         options.soundAlarm = [this] { return m_state.settings.soundAlarm; };
-        auto *window = new DialerWindow(environment(), m_platform.messages, *m_modem, m_state.folder, options);
+        auto *window = new DialerWindow(environment(AfterCloseBox::Nothing), m_platform.messages, *m_modem,
+                                        m_state.folder, options);
         m_dialer = track(window);
     }
     return static_cast<DialerWindow *>(m_dialer.data());
@@ -493,7 +507,15 @@ void Application::openDialer(const QString &name, const QString &number)
 SetupScreen *Application::setup()
 {
     if (!m_setup) {
-        auto *setup = track(new SetupScreen(m_state, m_platform, environment()));
+        // Closed on a first run before anything was saved, the program ends as the welcome panel's close box ends it.
+        ProgramWindow::Environment closing = environment();
+        closing.afterCloseBox = [this] {
+            if (Startup::requiredFilesPresent(m_state.folder))
+                showStartMenu();
+            else
+                exitProgram();
+        };
+        auto *setup = track(new SetupScreen(m_state, m_platform, closing));
         connect(setup, &SetupScreen::saved, this, &Application::showStartMenu);
         connect(setup, &SetupScreen::printSampleRequested, this, &Application::printLogoSample);
         connect(setup, &SetupScreen::phonePageChanged, this, [this](const PhonePageOptions &options) {

@@ -110,7 +110,8 @@ signals:
     void phoneChangeStored(const PhoneWork::Outcome &outcome, const QString &phone);
 
 private:
-    ProgramWindow::Environment environment();
+    enum class AfterCloseBox { StartMenu, Exit, Nothing };
+    ProgramWindow::Environment environment(AfterCloseBox after = AfterCloseBox::StartMenu);
     ProgramWindow *startMenuWindow(); // made when first needed, not shown
     ProgramWindow *welcomeWindow();
     template <typename W> W *track(W *window);

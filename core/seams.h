@@ -17,6 +17,13 @@ public:
     virtual void inform(const QString &text, const QString &title) = 0;
     // A Yes/No question; true for Yes.
     virtual bool ask(const QString &text, const QString &title) = 0;
+    // A question about work not saved, answered Save, Don't Save or Cancel (Escape is Cancel). Where only Yes/No
+    // can be put, Yes saves and No gives the work up.
+    enum class SaveAnswer { Save, DontSave, Cancel };
+    virtual SaveAnswer askToSave(const QString &text, const QString &title)
+    {
+        return ask(text, title) ? SaveAnswer::Save : SaveAnswer::DontSave;
+    }
     virtual void beep() = 0;
 };
 

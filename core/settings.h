@@ -169,4 +169,6 @@ public:
     // over). A missing or empty file gives the shipped list.
     static QStringList loadStatesList(const DataFolder &folder);
     static constexpr int kStatesListSize = 50;
+
+    bool operator==(const Settings &) const = default;
 };

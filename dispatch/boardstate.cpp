@@ -536,24 +536,6 @@ Verdict BoardState::confirmLeaveWithoutSaving(const Answers &answers) const
         .value_or(Verdict::done());
 }
 
-Verdict BoardState::confirmClose(const Answers &answers)
-{
-    if (!m_changed)
-        return Verdict::done();
-    const QString title = QStringLiteral("Close the Board");
-    if (answers.empty())
-        return Verdict::ask(QStringLiteral("The changes made on the board have not been saved.") + kCrLf +
-                                QStringLiteral("Click YES to save them, NO to close without saving them"),
-                            title);
-    if (answers[0])
-        return saveAll();
-    return Verdict::pending(answers, 1,
-                            QStringLiteral("Close the board WITHOUT SAVING the changes?") + kCrLf +
-                                QStringLiteral("Click NO to go back to the board"),
-                            title)
-        .value_or(Verdict::done());
-}
-
 Verdict BoardState::saveAll()
 {
     return store(heldRows(false, false), SlipStore::Completed::Move);
@@ -879,6 +861,11 @@ Verdict BoardState::verifyAndAccept(const QString &contents, const Answers &answ
             // The date stays as the New Date label shows it, the picker with it; only the time is to be chosen.
             m_change.picker = Formats::parseShortDate(m_change.date).value_or(m_clock.today());
             m_change.time = kNoTime;
+        } else {
+            // A change the rules refuse: the lists show again what the grid and the file keep for the slip.
+            m_change.assignment = held.text(AssignedTo);
+            m_change.status = held.text(Status);
+            m_change.priority = held.text(Priority);
         }
         return refused(text);
     case Verdict::Kind::Redo: {

@@ -155,9 +155,6 @@ public:
     // --- Bulk actions (each asks its questions through its verdict, see core/verdict.h) ----------------------
     // "&Exit w/o Saving": done when the user confirmed leaving.
     Verdict confirmLeaveWithoutSaving(const Answers &answers = {}) const;
-    // The window's close box: with changes not saved, Save (YES), else Discard or Cancel (a second question).
-    // Done when the board may close.
-    Verdict confirmClose(const Answers &answers = {});
     bool hasUnsavedChanges() const { return m_changed; }
     const DataFolder &folder() const { return m_folder; }
     // "Save &Changes/Exit": completed slips to /CompletedServiceSlips.txt, the rest to /ServiceSlips.txt, then

@@ -1,5 +1,6 @@
 #include "platform/qtseams.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
@@ -83,6 +84,22 @@ bool QtMessages::ask(const QString &text, const QString &title)
     keepShort(box);
     centre(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+Messages::SaveAnswer QtMessages::askToSave(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Question, titled(title), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner());
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("Do&n't Save"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel); // Escape goes back to the window, nothing lost and nothing saved
+    widenForTitle(box);
+    keepShort(box);
+    centre(box);
+    const int answer = box.exec();
+    return answer == QMessageBox::Save      ? SaveAnswer::Save
+           : answer == QMessageBox::Discard ? SaveAnswer::DontSave
+                                            : SaveAnswer::Cancel;
 }
 
 void QtMessages::beep()

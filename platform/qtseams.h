@@ -14,6 +14,7 @@ public:
     void setParentWindow(QWidget *parent) { m_parent = parent; }
     void inform(const QString &text, const QString &title) override;
     bool ask(const QString &text, const QString &title) override;
+    SaveAnswer askToSave(const QString &text, const QString &title) override;
     void beep() override;
 
     // A message box is as wide as its text; a short text under a long title would have the title cut by the

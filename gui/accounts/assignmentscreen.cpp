@@ -11,6 +11,7 @@
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
 #include "gui/widgets/messagehelpers.h"
+#include "gui/widgets/widgets.h"
 #include "phone/phonetokens.h"
 #include "printing/assignmentreport.h"
 
@@ -217,6 +218,7 @@ AssignmentScreen::AssignmentScreen(Shared state, Platform &platform, Environment
         phoneLayout->addWidget(m_phoneOption[i]);
     }
     m_phoneOption[0]->setChecked(true);
+    Widgets::optionGroup({std::begin(m_phoneOption), std::end(m_phoneOption)});
     m_dialer = new QPushButton(QStringLiteral("Dial"), m_contact);
     m_dialer->setObjectName(QStringLiteral("imgDialer"));
     m_dialer->setToolTip(QStringLiteral("Dial the chosen number"));
@@ -247,6 +249,7 @@ AssignmentScreen::AssignmentScreen(Shared state, Platform &platform, Environment
         searchLayout->addWidget(m_criterion[i], i / 2, i % 2);
     }
     connect(m_criteria, &QButtonGroup::idClicked, this, &AssignmentScreen::chooseCriterion);
+    Widgets::optionGroup(m_criteria->buttons());
     m_searchText = comboBox(QStringLiteral("cboSearch"), 30, m_search);
     m_searchText->addItems({kEmployee, kSubContractor});
     FieldFilter::installStorable(m_searchText->lineEdit(), m_platform.messages);
@@ -454,6 +457,20 @@ void AssignmentScreen::showBoxes(const AssignmentBoxes &b)
     m_cell->setText(b.cell);
     m_textMsg->setText(b.textMsgNo);
     m_email->setText(b.email);
+    m_shownBoxes = boxes();
+}
+
+std::optional<ProgramWindow::UnsavedWork> AssignmentScreen::unsavedWork()
+{
+    // Menu saves the record on screen: the close box asks when its boxes were changed.
+    if (m_editor.current() <= 0 || boxes() == m_shownBoxes)
+        return std::nullopt;
+    return UnsavedWork{&m_platform.messages,
+                       QStringLiteral("The assignment on screen has changes that are not saved.\r\n"
+                                      "Save them before the screen closes?"),
+                       windowTitle().trimmed(),
+                       [this] { return save(); },
+                       {}};
 }
 
 AssignmentBoxes AssignmentScreen::boxes() const
@@ -505,6 +522,8 @@ bool AssignmentScreen::save()
         ok = guarded([&] { m_state.phoneTokens->renameTechnician(oldName, newName); });
     fillCities();
     m_dropped = ok && !kept;
+    if (ok)
+        m_shownBoxes = boxes();
     if (m_dropped)
         showRecord(); // the nameless new one gave way: the boxes show the record that is current now
     refreshControls();

@@ -77,6 +77,7 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    std::optional<UnsavedWork> unsavedWork() override;
 
 private:
     void showDialing();
@@ -84,6 +85,7 @@ private:
     void showRecord();
     void showBoxes(const AssignmentBoxes &boxes);
     AssignmentBoxes boxes() const;
+    AssignmentBoxes m_shownBoxes; // as the record shown or last saved filled them
     bool save();
     void navigate(int which);
     void chooseCriterion(int criterion);

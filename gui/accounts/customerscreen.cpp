@@ -162,6 +162,7 @@ CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment env
     panelScroll->setWidget(panelArea);
     panelScroll->setWidgetResizable(true);
     panelScroll->setFrameShape(QFrame::NoFrame);
+    panelScroll->setFocusPolicy(Qt::NoFocus); // no Tab stop of its own: the keys go to the panels' controls
     body->addWidget(panelScroll, 4);
     m_panelScroll = panelScroll;
     for (QWidget *panel : {static_cast<QWidget *>(m_searchPanel), static_cast<QWidget *>(m_resultsPanel),
@@ -404,6 +405,8 @@ QGroupBox *CustomerScreen::buildSearchPanel()
     static const char *criteria[] = {"by Business Name",     "by Address #1", "by Address #2",
                                      "by City or (Addr #3)", "by State",      "by Zip Code (or Addr #4)",
                                      "by Telephone Number",  "by Last Name",  "by Account Number"};
+    // The box first in the keys' order: Alt+S lands in it, Tab goes on to the chosen criterion (the group's one
+    // Tab stop; the arrow keys choose another).
     m_searchText = new QLineEdit(m_searchPanel);
     m_searchText->setObjectName(QStringLiteral("txtSearch"));
     FieldFilter::installStorable(m_searchText, m_platform.messages);
@@ -418,6 +421,7 @@ QGroupBox *CustomerScreen::buildSearchPanel()
         m_criteria[std::size_t(i)] = opt;
     }
     m_criteria[8]->setChecked(true);
+    Widgets::optionGroup({m_criteria.begin(), m_criteria.end()});
     grid->addWidget(m_searchText, 9, 0);
     auto *buttons = new QHBoxLayout;
     auto *search = button(QStringLiteral("Search"), QStringLiteral("cmdSearch"), m_searchPanel);
@@ -818,6 +822,23 @@ void CustomerScreen::exitTo(bool selectForSlip)
         emit slipCreationRequested();
     else
         emit returnToMenu();
+}
+
+std::optional<ProgramWindow::UnsavedWork> CustomerScreen::unsavedWork()
+{
+    // A new account with anything typed, or a stored one whose boxes differ from its record.
+    const CustomerForm typed = form();
+    const bool unstored = m_accounts.pendingNew() || !m_accounts.fileHasRecords();
+    if (unstored ? typed.isBlank() : typed == m_accounts.formOf(m_accounts.shown()))
+        return std::nullopt;
+    return UnsavedWork{&m_platform.messages,
+                       QStringLiteral("The account on screen has changes that are not saved.\r\n"
+                                      "Save them before the screen closes?"),
+                       QStringLiteral("Customer Accounts"), [this] { return save(); },
+                       [this] {
+                           if (m_accounts.pendingNew())
+                               m_accounts.cancelNew();
+                       }};
 }
 
 void CustomerScreen::addNew()

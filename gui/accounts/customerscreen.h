@@ -82,6 +82,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    std::optional<UnsavedWork> unsavedWork() override;
 
 private:
     QWidget *buildRecordArea();

@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -173,6 +174,7 @@ QWidget *SetupScreen::buildOperationsTab()
         m_workWeek[std::size_t(i)]->setObjectName(QString::fromLatin1(dayNames[i]));
         daysLayout->addWidget(m_workWeek[std::size_t(i)]);
     }
+    Widgets::optionGroup({m_workWeek.begin(), m_workWeek.end()});
     auto *agreementRow = new QHBoxLayout;
     m_agreementWeeks = new QSpinBox(days);
     m_agreementWeeks->setObjectName(QStringLiteral("txtAgreementWeeks"));
@@ -263,6 +265,7 @@ QWidget *SetupScreen::buildOperationsTab()
     m_return->setObjectName(QStringLiteral("optReturn"));
     invoiceLayout->addRow(m_plain);
     invoiceLayout->addRow(m_return);
+    Widgets::optionGroup({m_plain, m_return});
     m_printInvoices = checkBox(QStringLiteral("Check to Print an Invoice for each Scheduled Service Request"),
                                QStringLiteral("ckPrintInvoices"), invoices);
     m_populate = checkBox(QStringLiteral("Check to Populate Invoices/Unchecked prints Blank Invoices"),
@@ -558,6 +561,8 @@ void SetupScreen::showEvent(QShowEvent *event)
     ProgramWindow::showEvent(event);
     m_tabs->setCurrentIndex(0);
     m_business[0]->setFocus();
+    if (!event->spontaneous())
+        m_opened = shown();
 }
 
 void SetupScreen::setModemPort(int port)
@@ -772,18 +777,48 @@ bool SetupScreen::refuseBadFields()
     return true;
 }
 
+SetupScreen::Shown SetupScreen::shown() const
+{
+    return {editedSettings(), m_nextSlip->text(), m_usaStyle, m_chosenLogo};
+}
+
+std::optional<ProgramWindow::UnsavedWork> SetupScreen::unsavedWork()
+{
+    if (!m_opened || shown() == *m_opened)
+        return std::nullopt;
+    return UnsavedWork{&m_platform.messages,
+                       QStringLiteral("The settings changed here have not been saved.\r\n"
+                                      "Save them before the screen closes?"),
+                       QStringLiteral("Setup"),
+                       [this] {
+                           if (!saveSettings())
+                               return false;
+                           emit saved();
+                           return true;
+                       },
+                       {}};
+}
+
 void SetupScreen::saveAndReturn()
+{
+    if (!saveSettings())
+        return;
+    closeByProgram();
+    emit saved();
+}
+
+bool SetupScreen::saveSettings()
 {
     // A box the files cannot take as it reads is refused before anything is written.
     if (refuseBadFields())
-        return;
+        return false;
     SetupLogic::SaveOutcome outcome;
     try {
         outcome = SetupLogic::save(m_state.folder, m_state.settings, m_state.slipCounter, editedSettings(),
                                    m_nextSlip->text());
     } catch (const DiskError &e) {
         inform(e.message());
-        return;
+        return false;
     }
     switch (outcome) {
     case SetupLogic::SaveOutcome::TelephoneInvalid:
@@ -791,16 +826,16 @@ void SetupScreen::saveAndReturn()
         m_tabs->setCurrentIndex(0);
         m_business[BusinessField::Telephone]->clear();
         m_business[BusinessField::Telephone]->setFocus();
-        return;
+        return false;
     case SetupLogic::SaveOutcome::SlipNotNumeric:
         inform(Validation::checkSlipNumber(m_nextSlip->text()).error.value_or(Notice{}).text);
         m_tabs->setCurrentIndex(4);
         m_nextSlip->setFocus();
-        return;
+        return false;
     case SetupLogic::SaveOutcome::FilesMissing:
         inform(QStringLiteral("You Have Not Created All Required Files"));
         m_tabs->setCurrentIndex(0);
-        return;
+        return false;
     case SetupLogic::SaveOutcome::Saved:
         break;
     }
@@ -808,8 +843,8 @@ void SetupScreen::saveAndReturn()
     if (const auto note = m_state.slipCounter.followSlipsInUse(m_state.folder, highestSlipNumber(m_state.folder)))
         inform(*note);
     m_state.usaAddressStyle = m_usaStyle;
-    closeByProgram();
-    emit saved();
+    m_opened = shown();
+    return true;
 }
 
 void SetupScreen::inform(const QString &text)

@@ -68,6 +68,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    std::optional<UnsavedWork> unsavedWork() override;
 
 private:
     QWidget *buildBusinessTab();
@@ -80,6 +81,17 @@ private:
     void layOutAddress(bool usa);
     void showBusiness(const Settings::Business &business);
     Settings editedSettings() const;
+    // Everything the screen edits, as the boxes show it: compared with what they showed on opening.
+    struct Shown
+    {
+        Settings settings;
+        QString nextSlip;
+        bool usaStyle = true;
+        QString chosenLogo;
+        bool operator==(const Shown &) const = default;
+    };
+    Shown shown() const;
+    bool saveSettings();
     void showColour(QLineEdit *sample, quint32 colour);
     void showLogo();
     void changeLogoSize(bool width, bool up);
@@ -97,6 +109,7 @@ private:
     bool m_usaStyle = true;
     int m_lastSelectionCount = 0;
     QString m_chosenLogo; // a picture chosen with Find, not yet stored
+    std::optional<Shown> m_opened; // what the screen showed when it opened
     int m_logoWidth = 1440;
     int m_logoHeight = 1440;
     quint32 m_borderColour = 0;

@@ -128,9 +128,11 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     m_logo->setToolTip(QStringLiteral("Yes me, I'm the LOGO"));
     m_logo->setCursor(Qt::PointingHandCursor);
     m_logo->installEventFilter(this);
-    // Reached by the mouse only: by keyboard the setup screen is Files, Create/Modify. Enter on the start menu
-    // runs a routine, never the setup screen by surprise.
-    m_logo->setFocusPolicy(Qt::NoFocus);
+    // A Tab stop among the routines (Enter or Space on it opens the setup screen); the keys start on a routine, so
+    // Enter on the start menu never opens the setup screen by surprise. A ring shows when it has the focus.
+    m_logo->setFocusPolicy(Qt::TabFocus);
+    m_logo->setStyleSheet(QStringLiteral("QLabel { border: 2px solid transparent; } "
+                                         "QLabel:focus { border: 2px dotted palette(highlight); }"));
     m_logo->setAccessibleName(QStringLiteral("Setup Screen"));
     top->addWidget(m_logo);
     auto *prompt = new QLabel(QStringLiteral("Click on the Sub-routine you wish to Perform"), this);

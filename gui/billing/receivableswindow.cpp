@@ -48,6 +48,7 @@ ReceivablesWindow::ReceivablesWindow(const DataFolder &folder, Messages &message
     m_byAmount->setChecked(true);
     m_byAge = new QRadioButton(QStringLiteral("Sort by A&ge"), this);
     m_byAge->setObjectName(QStringLiteral("optSortBy_1"));
+    Widgets::optionGroup({m_byAmount, m_byAge});
 
     auto *totals = new QGridLayout;
     for (int b = 0; b <= Receivables::kBuckets; ++b) {

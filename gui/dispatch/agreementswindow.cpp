@@ -106,6 +106,7 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
         item->setCheckState(agreement.services.contains(s) ? Qt::Checked : Qt::Unchecked);
     }
     m_services->setMinimumHeight(150);
+    m_services->setSpacing(2); // the check boxes of two services do not touch
     connect(m_services, &QListWidget::itemChanged, this, &AgreementEditor::showSlipText);
     left->addRow(Widgets::label(QStringLiteral("Ser&vices"), QStringLiteral("lblServices"), this, m_services),
                  m_services);
@@ -119,6 +120,7 @@ AgreementEditor::AgreementEditor(const Agreement &agreement, const QString &cust
     m_months->setObjectName(QStringLiteral("optMonths"));
     m_chosen = new QRadioButton(QStringLiteral("In the c&hosen months"), interval);
     m_chosen->setObjectName(QStringLiteral("optChosenMonths"));
+    Widgets::optionGroup({m_weeks, m_months, m_chosen});
     m_every = new QSpinBox(interval);
     m_every->setObjectName(QStringLiteral("txtEvery"));
     m_every->setRange(1, AgreementView::kMostWeeks);

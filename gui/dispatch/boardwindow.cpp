@@ -54,6 +54,11 @@
 using namespace SlipField;
 
 namespace {
+// The screen width from which the grid shows its columns whole beside the action buttons and an open frame.
+constexpr int kRoomForGridAndFrames = 1400;
+} // namespace
+
+namespace {
 
 const QColor kNavy(0, 0, 128);
 const QColor kWhite(255, 255, 255);
@@ -267,7 +272,11 @@ void BoardWindow::buildBoard()
     m_unsaved->hide();
 
     auto *middle = new QHBoxLayout;
-    middle->addLayout(actions);
+    m_actionPanel = new QWidget(this);
+    m_actionPanel->setObjectName(QStringLiteral("fraActions"));
+    m_actionPanel->setLayout(actions);
+    actions->setContentsMargins(0, 0, 0, 0);
+    middle->addWidget(m_actionPanel);
     middle->addWidget(m_grid, 1);
     middle->addWidget(frameScroll);
 
@@ -523,6 +532,12 @@ void BoardWindow::showFramePanel()
     for (QGroupBox *frame : {m_slipFrame, m_changeFrame, m_accountFrame, m_contentsFrame, m_paperFrame, m_instructions})
         any = any || !frame->isHidden();
     m_frameScroll->setVisible(any);
+    // Changing a slip on a small screen: the action buttons (which act on the ticked slips, not on the slip being
+    // changed) give their room to the grid, which then shows the slip's number, customer and status whole.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const bool small = screen && screen->availableGeometry().width() < kRoomForGridAndFrames;
+    if (m_actionPanel)
+        m_actionPanel->setVisible(!(small && !m_changeFrame->isHidden()));
 }
 
 // --- Showing the state ----------------------------------------------------------------------------------------
@@ -789,14 +804,16 @@ template <typename Decide> bool BoardWindow::ask(Decide decide)
     return putThrough(m_platform.messages, decide).isDone();
 }
 
-void BoardWindow::closeEvent(QCloseEvent *event)
+std::optional<ProgramWindow::UnsavedWork> BoardWindow::unsavedWork()
 {
-    // The user's close box (the program's own closing is not spontaneous): changes not saved are not lost unasked.
-    if (event->spontaneous() && isVisible() && !ask([this](const Answers &a) { return m_board.confirmClose(a); })) {
-        event->ignore();
-        return;
-    }
-    ProgramWindow::closeEvent(event);
+    if (!m_board.hasUnsavedChanges())
+        return std::nullopt;
+    return UnsavedWork{&m_platform.messages,
+                       QStringLiteral("The changes made on the board have not been saved.\r\n"
+                                      "Save them before the board closes?"),
+                       QStringLiteral("Close the Board"),
+                       [this] { return ask([this](const Answers &) { return m_board.saveAll(); }); },
+                       {}};
 }
 
 void BoardWindow::leave()
@@ -1000,9 +1017,16 @@ void BoardWindow::acceptChanges()
         fillSlipFrames();
         break;
     case Verdict::Kind::Refused:
-    case Verdict::Kind::Ask:
+    case Verdict::Kind::Ask: {
         showChangeValues();
+        QStringList names;
+        for (int i = 0; i < m_lstTechs->count(); ++i)
+            names.append(m_lstTechs->item(i)->text());
+        m_filling = true;
+        m_lstTechs->setCurrentRow(m_board.assignmentListIndex(names).index);
+        m_filling = false;
         break;
+    }
     }
 }
 

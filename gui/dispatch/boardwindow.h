@@ -118,7 +118,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    std::optional<UnsavedWork> unsavedWork() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -140,6 +140,7 @@ private:
     void showDialing();
     void showFramePanel();
     QScrollArea *m_frameScroll = nullptr;
+    QWidget *m_actionPanel = nullptr; // the action buttons' column
     bool m_dialingEnabled = true;
     void buildBoard();
     QGroupBox *buildSlipFrame();

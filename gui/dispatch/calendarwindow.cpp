@@ -385,12 +385,20 @@ void CalendarView::paintEvent(QPaintEvent *)
     QFont font = p.font();
     font.setBold(true);
     p.setFont(font);
+    // A week's headings wrap alike: when one day's does not fit on a line, each day has its date on a second line.
+    bool dateBelow = false;
+    for (int c = first; c <= last && m_model.view() == Model::View::Week; ++c)
+        dateBelow =
+            dateBelow || p.fontMetrics().horizontalAdvance(QStringLiteral("! ") + m_model.columnTitle(c)) > width - 6;
     for (int c = first; c <= last; ++c) {
         const QRect head(columnX(c), 0, width, kHeaderHeight);
         const bool clash = std::any_of(m_model.columnBlocks(c).begin(), m_model.columnBlocks(c).end(),
                                        [this](int i) { return m_model.blocks()[std::size_t(i)].clash; });
         p.setPen(clash ? kClash : palette().windowText().color());
-        const QString title = (clash ? QStringLiteral("! ") : QString()) + m_model.columnTitle(c);
+        QString title = m_model.columnTitle(c);
+        if (dateBelow)
+            title.replace(title.indexOf(QLatin1Char(' ')), 1, QLatin1Char('\n'));
+        title.prepend(clash ? QStringLiteral("! ") : QString());
         p.drawText(head.adjusted(3, 0, -3, 0), Qt::AlignCenter | Qt::TextWordWrap,
                    p.fontMetrics().elidedText(title, Qt::ElideRight, 2 * head.width() - 12));
         p.setPen(QColor(160, 160, 160));
@@ -610,6 +618,7 @@ void CalendarWindow::build()
     views->addButton(m_week);
     views->addButton(m_day);
     m_week->setChecked(true);
+    Widgets::optionGroup({m_week, m_day});
     m_technicianBox = new QComboBox(this);
     m_technicianBox->setObjectName(QStringLiteral("cboTechnician"));
     m_technicianBox->addItems(m_technicians);

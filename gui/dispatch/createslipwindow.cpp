@@ -274,7 +274,7 @@ QWidget *CreateSlipWindow::buildScheduleStep()
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(creationButton(5, QStringLiteral("&BACK"), frame));
-    buttons->addWidget(creationButton(10, QStringLiteral("Clear/Redo"), frame));
+    buttons->addWidget(creationButton(10, QStringLiteral("Clear/&Redo"), frame));
     buttons->addStretch();
     buttons->addWidget(creationButton(6, QStringLiteral("Create &Slip"), frame));
     grid->addLayout(buttons, 2, 0, 1, 3);
@@ -638,7 +638,27 @@ void CreateSlipWindow::refreshDay()
     }
 }
 
-void CreateSlipWindow::createSlip()
+std::optional<ProgramWindow::UnsavedWork> CreateSlipWindow::unsavedWork()
+{
+    // At any step, a service text typed is a slip begun.
+    if (m_service->toPlainText().trimmed().isEmpty())
+        return std::nullopt;
+    const auto save = [this] {
+        // Saved as Create Slip stores it, once the text passes the check NEXT makes of it.
+        if (const auto why = SlipCreation::serviceProblem(m_service->toPlainText())) {
+            m_platform.messages.inform(*why, m_state.folder.executableName());
+            showStep(ServiceDetails);
+            return false;
+        }
+        return createSlip();
+    };
+    return UnsavedWork{&m_platform.messages,
+                       QStringLiteral("The service slip begun here has not been created.\r\n"
+                                      "Create it before the window closes?"),
+                       QStringLiteral("Create Slip"), save, [this] { m_service->clear(); }};
+}
+
+bool CreateSlipWindow::createSlip()
 {
     const SlipCreation::SlipDraft slip = draft();
     if (!putThrough(m_platform.messages, [&](const Answers &answers) {
@@ -646,7 +666,7 @@ void CreateSlipWindow::createSlip()
          }).isDone()) {
         alarm();
         m_picker->setFocus();
-        return;
+        return false;
     }
     const auto number = putThrough(m_platform.messages, [&](const Answers &answers) {
                             return SlipCreation::StoreSlip(m_state.folder, m_state.slipCounter, m_platform.clock,
@@ -654,7 +674,7 @@ void CreateSlipWindow::createSlip()
                         }).slipNo;
     if (!number) {
         refreshDay();
-        return;
+        return false;
     }
     m_service->clear();
     {
@@ -667,6 +687,7 @@ void CreateSlipWindow::createSlip()
     hide();
     emit slipCreated(*number);
     emit returnToMenu();
+    return true;
 }
 
 SlipCreation::SlipDraft CreateSlipWindow::draft() const

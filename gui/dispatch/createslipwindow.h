@@ -80,6 +80,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    std::optional<UnsavedWork> unsavedWork() override;
 
 private:
     void showDialing();
@@ -107,7 +108,7 @@ private:
     void setSlipDate(const std::optional<QDate> &date);
     void setTime(const QString &slot);
     void refreshDay();
-    void createSlip();
+    bool createSlip();
     void alarm();
     void techCellClicked(int row, int col);
     void dialTech();

@@ -100,13 +100,37 @@ void ProgramWindow::storeLayout()
         m_environment.layouts->save(m_appKey, objectName(), saveGeometry());
 }
 
+bool ProgramWindow::settleUnsavedWork()
+{
+    const std::optional<UnsavedWork> work = unsavedWork();
+    if (!work || !work->messages)
+        return true;
+    switch (work->messages->askToSave(work->question, work->title)) {
+    case Messages::SaveAnswer::Save:
+        return work->save();
+    case Messages::SaveAnswer::DontSave:
+        if (work->discard)
+            work->discard();
+        return true;
+    case Messages::SaveAnswer::Cancel:
+        break;
+    }
+    return false; // back to the window with everything typed
+}
+
 void ProgramWindow::closeEvent(QCloseEvent *event)
 {
+    // The user's close box (the program's own closing is not spontaneous) asks about work not saved.
+    if (event->spontaneous() && !m_closingByProgram && isVisible() && !settleUnsavedWork()) {
+        event->ignore();
+        return;
+    }
     storeLayout();
     QWidget::closeEvent(event);
-    // The user's close box: this window closes and the program ends with it.
-    if (!m_closingByProgram && m_environment.exitProgram)
-        m_environment.exitProgram();
+    // What follows comes once the window is gone: a window shown while this one still closes would not be the active
+    // one.
+    if (!m_closingByProgram && m_environment.afterCloseBox)
+        QTimer::singleShot(0, this, m_environment.afterCloseBox);
 }
 
 QRect ProgramWindow::fittedGeometry(const QRect &wanted, const QRect &available, const QMargins &frame)

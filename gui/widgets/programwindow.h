@@ -2,12 +2,16 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class LayoutStore;
+class Messages;
 
 // What every window of the program shares: it keeps its size and position under an application key between
-// runs, and closing it with its own close box ends the whole program. The program itself closes windows
-// through closeByProgram(), which does not.
+// runs, and its own close box does not drop work typed and not saved: it asks Save / Don't Save / Cancel first.
+// Once the window closed that way, what the environment says follows (the start menu's close box ends the
+// program, a routine's leads back to the start menu). The program itself closes windows through closeByProgram(),
+// which asks nothing and leads nowhere.
 class ProgramWindow : public QWidget
 {
     Q_OBJECT
@@ -15,7 +19,7 @@ public:
     struct Environment
     {
         LayoutStore *layouts = nullptr;
-        std::function<void()> exitProgram; // run when the user closes the window with its close box
+        std::function<void()> afterCloseBox; // run once the user closed the window with its close box
     };
 
     static inline const QString kMainKey = QStringLiteral("VarnelDuzudu");
@@ -49,6 +53,21 @@ signals:
     void dialRequested(const QString &name, const QString &number);
 
 protected:
+    // Work typed in the window and not saved yet: the question its close box puts and how the window saves the work
+    // (true when saved; a refusal has said why, and the window stays) or gives it up.
+    struct UnsavedWork
+    {
+        Messages *messages = nullptr;
+        QString question;
+        QString title;
+        std::function<bool()> save;
+        std::function<void()> discard; // none: nothing to undo beyond closing
+    };
+    // Nothing when all is saved.
+    virtual std::optional<UnsavedWork> unsavedWork() { return std::nullopt; }
+    // Puts the question about unsaved work, if any, and carries out the answer: true when the window may close.
+    bool settleUnsavedWork();
+
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -98,9 +98,88 @@ private:
     QStyle::StandardPixmap m_icon;
 };
 
+// Keeps a group of option buttons to the keyboard's rules (Widgets::optionGroup).
+class OptionGroupKeys final : public QObject
+{
+public:
+    OptionGroupKeys(const QList<QAbstractButton *> &options, QObject *parent)
+        : QObject(parent)
+        , m_options(options)
+    {
+        for (QAbstractButton *option : m_options) {
+            option->installEventFilter(this);
+            connect(option, &QAbstractButton::toggled, this, [this](bool on) {
+                if (on)
+                    keepTabOnChosen();
+            });
+        }
+        keepTabOnChosen();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut) {
+            // Qt makes the option last focused the Tab stop: once the focus has left the group it is the chosen one.
+            keepTabOnChosen();
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Up || key == Qt::Key_Left)
+                return choose(static_cast<QAbstractButton *>(watched), -1);
+            if (key == Qt::Key_Down || key == Qt::Key_Right)
+                return choose(static_cast<QAbstractButton *>(watched), 1);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool usable(const QAbstractButton *option) const
+    {
+        return option->isEnabled() && option->isVisibleTo(option->window());
+    }
+
+    // The next usable option from `from` in the direction (round the end), chosen and given the focus.
+    bool choose(QAbstractButton *from, int step)
+    {
+        const qsizetype count = m_options.size();
+        const qsizetype start = m_options.indexOf(from);
+        if (start < 0)
+            return false;
+        for (qsizetype i = 1; i < count; ++i) {
+            QAbstractButton *next = m_options.at((start + step * i % count + count) % count);
+            if (!usable(next))
+                continue;
+            next->click(); // chosen as a click chooses it (what the window does on a click follows)
+            next->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            break;
+        }
+        return true;
+    }
+
+    void keepTabOnChosen()
+    {
+        QAbstractButton *chosen = nullptr;
+        for (QAbstractButton *option : m_options)
+            if (option->isChecked())
+                chosen = option;
+        if (!chosen && !m_options.isEmpty())
+            chosen = m_options.front();
+        for (QAbstractButton *option : m_options)
+            option->setFocusPolicy(option == chosen ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+
+    QList<QAbstractButton *> m_options;
+};
+
 } // namespace
 
 namespace Widgets {
+
+void optionGroup(const QList<QAbstractButton *> &options)
+{
+    if (!options.isEmpty())
+        new OptionGroupKeys(options, options.front());
+}
 
 QPixmap warningSign(int size)
 {

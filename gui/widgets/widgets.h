@@ -25,6 +25,9 @@ QCheckBox *checkBox(const QString &caption, const QString &name, QWidget *parent
 void clickOnEnter(QAbstractItemView *view);
 // Esc in the window clicks the button (its Cancel, Close or Menu), as Esc leaves a dialog.
 void clickOnEscape(QWidget *window, QAbstractButton *button);
+// A group of option buttons as the keyboard uses it: the arrow keys choose the next or the previous option (and
+// take the focus with it), and Tab enters the group on the chosen option, the group's one Tab stop.
+void optionGroup(const QList<QAbstractButton *> &options);
 // For the whole program: Enter (and keypad Enter) presses the button that has the focus, in every window and not
 // only in dialogs. Installed once; later calls do nothing.
 void pressFocusedButtonsOnEnter();

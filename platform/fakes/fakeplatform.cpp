@@ -16,6 +16,20 @@ bool FakeMessages::ask(const QString &text, const QString &title)
     return yes;
 }
 
+Messages::SaveAnswer FakeMessages::askToSave(const QString &text, const QString &title)
+{
+    shown.push_back({text, title, true});
+    if (whileAsking)
+        whileAsking(text);
+    if (saveAnswers.empty()) {
+        QTest::qFail(qPrintable(QStringLiteral("Unscripted Save question: ") + text), __FILE__, __LINE__);
+        return SaveAnswer::Cancel;
+    }
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
 QStringList FakeMessages::texts() const
 {
     QStringList out;

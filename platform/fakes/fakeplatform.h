@@ -23,14 +23,18 @@ public:
     void inform(const QString &text, const QString &title) override { shown.push_back({text, title, false}); }
     // Answers from the scripted queue; a question nobody scripted fails the running test.
     bool ask(const QString &text, const QString &title) override;
+    // Answers from its own scripted queue, as ask() does.
+    SaveAnswer askToSave(const QString &text, const QString &title) override;
     void beep() override { ++beeps; }
 
     void answer(bool yes) { answers.push_back(yes); }
+    void answerSave(SaveAnswer answer) { saveAnswers.push_back(answer); }
     QString lastText() const { return shown.empty() ? QString() : shown.back().text; }
     QStringList texts() const;
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
+    std::deque<SaveAnswer> saveAnswers;
     int beeps = 0;
     // Called with each question as it is put, before its answer is read: what happens while it is on screen.
     std::function<void(const QString &text)> whileAsking;

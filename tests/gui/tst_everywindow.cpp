@@ -197,6 +197,9 @@ private slots:
         board->runAction(BoardWindow::MakeChanges);
         openAndVerify(board);
         verifyWhole(board, {"lblNewAssignment", "lblNewPriority", "cmdMain_12", "cmdMain_17"});
+        // Beside the change frame the grid still shows a slip's number, status and customer whole.
+        const QTableView *slips = board->grid()->view();
+        QVERIFY(slips->columnViewportPosition(5) + slips->columnWidth(5) <= slips->viewport()->width());
         // A size and place kept from a larger screen come back inside this one.
         board->hide();
         board->setGeometry(m_screen.width() - 100, m_screen.height() - 50, 2500, 1400);

@@ -14,6 +14,7 @@
 #include "gui/widgets/flexgrid.h"
 #include "slipsamples.h"
 #include "testsupport.h"
+#include "tooltesting.h"
 #include "widgettesting.h"
 
 #include <QComboBox>
@@ -80,6 +81,23 @@ void openRoutine(int routine)
     press(Qt::Key_Return);
 }
 
+// The office of the roads: a business, a service, a technician and three customers (one by the name Kowalski).
+void prepareOffice(const TestRoot &root)
+{
+    const DataFolder folder = root.folder();
+    root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Harbor Lane Heating"}).bytes());
+    root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
+    SaveCatalogue(folder, {{"Furnace Tune-up", "$89.00", "1:30"}});
+    Record tech(assignmentLayout());
+    tech.setText(AssignmentField::Name, QStringLiteral("Dana Whitfield"));
+    WriteAssignment(folder, 1, tech);
+    WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("A200")));
+    WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("A100")));
+    Record kowalski = SlipSamples::customer(QStringLiteral("K300"));
+    kowalski.setText(CustomerField::LastName, QStringLiteral("Kowalski"));
+    WriteCustomer(folder, 3, kowalski);
+}
+
 } // namespace
 
 class TestKeysRoad : public QObject
@@ -92,23 +110,29 @@ private slots:
     void oneJobWithTheKeyboard()
     {
         TestRoot root;
-        const DataFolder folder = root.folder();
-        root.write(QStringLiteral("/MyBusinessData.txt"), TextWriter().writeValues({"Harbor Lane Heating"}).bytes());
-        root.write(QStringLiteral("/SlipNo.txt"), "1000\r\n");
-        SaveCatalogue(folder, {{"Furnace Tune-up", "$89.00", "1:30"}});
-        Record tech(assignmentLayout());
-        tech.setText(AssignmentField::Name, QStringLiteral("Dana Whitfield"));
-        WriteAssignment(folder, 1, tech);
-        WriteCustomer(folder, 1, SlipSamples::customer(QStringLiteral("A200")));
-        WriteCustomer(folder, 2, SlipSamples::customer(QStringLiteral("A100")));
+        prepareOffice(root);
         FakePlatform fake;
         StartedApp app(root.path(), fake);
 
-        // The customer screen: the account found by its number, then chosen for a new slip.
+        // The customer screen: an account found by the last name chosen with the arrow keys (Tab enters the options
+        // on the chosen one), then the account found by its number, chosen for a new slip.
         openRoutine(StartMenu::CreateSlip);
         QWidget *customers = activeWindow(QStringLiteral("frmNewCustomer"));
         QVERIFY2(customers, qPrintable(visibleWindows()));
         QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier)); // &Search by Criteria
+        press(Qt::Key_Backtab, Qt::ShiftModifier);                 // never onto a stop that shows nothing
+        QVERIFY(focusName() != "fraPanels" && QApplication::focusWidget()->isVisible());
+        QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Tab, "optCriteria_8"));
+        QVERIFY(pressTo(Qt::Key_Up, "optCriteria_7"));
+        QVERIFY(pressTo(Qt::Key_Backtab, "txtSearch", Qt::ShiftModifier));
+        typeText(QStringLiteral("Kowalski"));
+        QVERIFY(pressTo(Qt::Key_Return, "cmdSelect"));
+        QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("K300"));
+        QVERIFY(pressTo(Qt::Key_S, "txtSearch", Qt::AltModifier));
+        QVERIFY(pressTo(Qt::Key_Tab, "optCriteria_7"));
+        QVERIFY(pressTo(Qt::Key_Down, "optCriteria_8"));
+        QVERIFY(pressTo(Qt::Key_Backtab, "txtSearch", Qt::ShiftModifier));
         typeText(QStringLiteral("A100"));
         QVERIFY(pressTo(Qt::Key_Return, "cmdSelect"));
         QCOMPARE(child<QLineEdit>(customers, QStringLiteral("txtAcctNo"))->text(), QStringLiteral("A100"));
@@ -208,6 +232,69 @@ private slots:
                               "Furnace Tune-up and check the flue", "High", "5001", "Ck # 4471", "$240.00"}));
         QVERIFY(root.read(QStringLiteral("/CAHistory.txt")).contains("Invoice No. 5001"));
         QCOMPARE(root.read(QStringLiteral("/SlipNo.txt")), QByteArray("1001\r\n"));
+    }
+
+    // The close box on a window with work typed: Save keeps it, Don't Save drops it, Cancel keeps the window with
+    // everything typed. A closed window leads back to the start menu (its logo a Tab stop), the program goes on.
+    void closeBoxAsksFirst_data()
+    {
+        dataColumns<QString, Messages::SaveAnswer, int>("window", "answer", "yesAnswers");
+        using enum Messages::SaveAnswer;
+        for (const auto &[answer, name] : {std::pair{Save, "save"}, {DontSave, "don't save"}, {Cancel, "cancel"}}) {
+            const QByteArray tag(name);
+            dataRow(("customer screen, " + tag).constData(), QString("frmNewCustomer"), answer, 0);
+            dataRow(("slip creation, " + tag).constData(), QString("frmCreateSlip"), answer, answer == Save ? 2 : 0);
+            dataRow(("setup, " + tag).constData(), QString("frmSetup"), answer, 0);
+        }
+    }
+    void closeBoxAsksFirst()
+    {
+        auto [name, answer, yesAnswers] = fetched<QString, Messages::SaveAnswer, int>("window", "answer", "yesAnswers");
+        TestRoot root;
+        prepareOffice(root);
+        FakePlatform fake;
+        StartedApp app(root.path(), fake);
+        QString box = "txtBusiness_0", typed = "Kowalski Heating", file = "/MyBusinessData.txt";
+        if (name == "frmSetup")
+            app.showSetup();
+        else
+            openRoutine(name == "frmNewCustomer" ? StartMenu::Customers : StartMenu::CreateSlip);
+        QTRY_VERIFY(shownWindow(name == "frmSetup" ? name : "frmNewCustomer"));
+        if (name == "frmSetup") {
+            child<QLineEdit>(shownWindow(name), "txtBusiness_6")->setText("541-555-0100");
+        } else if (name == "frmNewCustomer") {
+            click(shownWindow(name), "cmdAddNew");
+            std::tie(box, typed, file) = std::tuple("txtAcctNo", "CB-777", "/CustomerData.txt");
+        } else {
+            click(shownWindow("frmNewCustomer"), "cmdSelect");
+            QTRY_VERIFY(shownWindow(name));
+            click(shownWindow(name), "cmdCreation_2"); // NEXT: the service text
+            std::tie(box, typed, file) = std::tuple("txtService", "Flue check", SlipFiles::kActive);
+        }
+        QWidget *window = shownWindow(name);
+        QWidget *edit = child(window, box);
+        QTest::keyClicks(edit, typed);
+        if (name == "frmCreateSlip")
+            click(window, "cmdCreation_4"); // typed at step 2, closed at step 3
+        fake.messages.answerSave(answer);
+        for (int i = 0; i < yesAnswers; ++i)
+            fake.messages.answer(true);
+        // The new account has no name: its save is refused, and the screen stays with what was typed.
+        const bool saved = answer == Messages::SaveAnswer::Save && name != "frmNewCustomer";
+        QCOMPARE(clickCloseBox(window), saved || answer == Messages::SaveAnswer::DontSave);
+        QVERIFY(fake.messages.saveAnswers.empty() && fake.messages.answers.empty());
+        QCOMPARE(root.read(file).contains(typed.toLatin1()), saved);
+        if (window->isVisible()) { // everything typed is still there
+            QVERIFY(edit->property(edit->inherits("QPlainTextEdit") ? "plainText" : "text").toString().endsWith(typed));
+            return;
+        }
+        QWidget *menu = nullptr;
+        QTRY_VERIFY((menu = activeWindow("frmStartup")) && QApplication::activeWindow() == menu);
+        child(menu, "lblSub_4")->setFocus();
+        for (int tabs = 0; tabs < 12 && focusName() != "imgLogo"; ++tabs)
+            press(Qt::Key_Tab);
+        QCOMPARE(focusName(), QString("imgLogo"));
+        QCOMPARE(runTool({"check", root.path()}).status, 0);
     }
 };
 

@@ -145,13 +145,23 @@ private slots:
         QCOMPARE(s.root.read(PhoneWork::kRequests).contains("O\t1001\t09:00"), answers == QList<bool>{false});
     }
 
-    // The close box's Yes while, with the question on screen, a phone stores Start on one slip, a completion
-    // with a note on another and Can't finish with a reason on a third: what the phone stored stands, each slip
-    // is in one file, and the board's own change of a fourth slip is saved.
-    void closeBoxKeepsWhatAPhoneStoredMeanwhile()
+    // The close box asks nothing with nothing changed. With slip 1140 changed, a phone stores Start, a completion and
+    // Can't finish on three others while the question shows: they stand whatever the answer, each slip in one file;
+    // Save writes the board's change too, Don't Save drops it, Cancel keeps the board open with it.
+    void closeBoxAsks_data()
     {
+        dataColumns<Messages::SaveAnswer, QString>("answer", "slip1140");
+        dataRow("save", Messages::SaveAnswer::Save, "1140:Suspended 0 None");
+        dataRow("don't save", Messages::SaveAnswer::DontSave, "1140:Assigned 1/20/2026 10:00-12:00");
+        dataRow("cancel", Messages::SaveAnswer::Cancel, "1140:Assigned 1/20/2026 10:00-12:00");
+    }
+    void closeBoxAsks()
+    {
+        auto [answer, slip1140] = fetched<Messages::SaveAnswer, QString>("answer", "slip1140");
         Screen s({"1123|Assigned|Al|1/15/2026|08:00", "1129|Assigned|Al|1/15/2026|10:00-12:00",
                   "1135|Assigned|Al|1/16/2026|08:00", "1140|Assigned|Bo|1/20/2026|10:00-12:00"});
+        QVERIFY(clickCloseBox(s.window.get()));
+        s.window->show();
         s.tick(4);
         s.cmd(7)->click();
         s.cmd(11)->click();
@@ -171,12 +181,13 @@ private slots:
                 stored +=
                     PhoneWork::store(s.state.folder, FixedClock(), {"Al", qint16(slip), action, text, "p1"}).stored;
         };
-        s.fakes.messages.answer(true);
-        QVERIFY(clickCloseBox(s.window.get()));
+        s.fakes.messages.answerSave(answer);
+        QCOMPARE(clickCloseBox(s.window.get()), answer != Messages::SaveAnswer::Cancel);
         QVERIFY2(stored == 3, qPrintable(s.fakes.messages.texts().join("||")));
+        QCOMPARE(s.cell(4, 4), answer == Messages::SaveAnswer::Cancel ? "Suspended" : s.cell(4, 4));
 
         QCOMPARE(slipSummary(s.state.folder, SlipFiles::kActive),
-                 "1123:In Progress 1/15/2026 08:00; 1135:Suspended 0 None; 1140:Suspended 0 None");
+                 "1123:In Progress 1/15/2026 08:00; 1135:Suspended 0 None; " + slip1140);
         QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), "1129:Complete 1/15/2026 10:00-12:00");
         const auto service = [&](const QString &file, int at) {
             return s.state.folder.readRecords(file, serviceSlipLayout()).at(at).text(SlipField::ServiceRequired);
@@ -186,6 +197,25 @@ private slots:
         makeCheckable(s.root, {"Al", "Bo"}, 1141);
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
+    }
+
+    // A change the status rule refuses: every list shows again what the grid and the file keep.
+    void refusedChangeSetsTheListsBack()
+    {
+        Screen s({"1000|Assigned|Al|1/15/2026|08:00|Normal", "1001|In Progress|Bo|1/15/2026|10:00-12:00"});
+        s.tick(1);
+        s.cmd(7)->click();
+        s.cmd(11)->click();
+        s.find<QListWidget>("lstTechs")->setCurrentRow(2);    // Bo, who is signed out on 1001
+        s.find<QListWidget>("lstPriority")->setCurrentRow(1); // High
+        s.find<QListWidget>("lstStatus")->setCurrentRow(2);   // In Progress
+        s.cmd(12)->click();
+        QCOMPARE(s.fakes.messages.lastText(), "Bo is already signed out");
+        const auto shown = [&](const QString &list) { return s.find<QListWidget>(list)->currentItem()->text(); };
+        QCOMPARE(QStringList({shown("lstStatus"), shown("lstPriority"), shown("lstTechs"), s.label("lblNewStatus")}),
+                 QStringList({"Assigned", "Normal", "Al", "Assigned"}));
+        QCOMPARE(QStringList({s.cell(1, 4), slipSummary(s.state.folder, SlipFiles::kActive)}),
+                 QStringList({"Assigned", "1000:Assigned 1/15/2026 08:00; 1001:In Progress 1/15/2026 10:00-12:00"}));
     }
 
     void changeAStatusAndSave()
