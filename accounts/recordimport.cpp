@@ -476,15 +476,6 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     return r;
 }
 
-// How the amounts of a file write their decimals: told by the values that can be read one way only (89,50
-// or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by semicolons is
-// taken to write the decimal comma, any other the decimal point, and a value that reads two ways is refused.
-struct DecimalConvention
-{
-    QChar mark = QLatin1Char('.');
-    bool fromValues = false; // told by the values themselves
-};
-
 // The amount as plain digits with a decimal point ("1250.00"), read with `mark` as the decimal mark and the
 // other of comma and point as the thousands separator; nothing when it is not written that way.
 std::optional<QString> readAmount(const QString &value, QChar mark)
@@ -505,6 +496,8 @@ std::optional<QString> readAmount(const QString &value, QChar mark)
     return m.captured(1) + digits + (m.captured(3).isEmpty() ? QString() : QLatin1Char('.') + m.captured(3));
 }
 
+} // namespace
+
 DecimalConvention decimalConvention(const CsvReader::Table &table, int column)
 {
     int point = 0;
@@ -523,8 +516,8 @@ DecimalConvention decimalConvention(const CsvReader::Table &table, int column)
     return {table.separator == QLatin1Char(';') ? QLatin1Char(',') : QLatin1Char('.'), false};
 }
 
-// The charge as the file means it, in plain digits; nothing, with the reason, when its meaning is not sure.
-std::optional<QString> chargeText(const QString &value, const DecimalConvention &convention, QString &why)
+std::optional<QString> amountText(const QString &value, const DecimalConvention &convention, const QString &field,
+                                  QString &why)
 {
     const QChar other = convention.mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
     const auto mine = readAmount(value, convention.mark);
@@ -537,17 +530,19 @@ std::optional<QString> chargeText(const QString &value, const DecimalConvention 
             const auto amount = Formats::parseCurrency(plain);
             return amount ? Formats::currency(*amount) : plain;
         };
-        why = QStringLiteral("the Charge %1 can mean %2 or %3; write it with its cents")
-                  .arg(value, shown(*mine), shown(*theirs));
+        why = QStringLiteral("the %1 %2 can mean %3 or %4; write it with its cents")
+                  .arg(field, value, shown(*mine), shown(*theirs));
         return std::nullopt;
     }
     if (!mine && theirs) {
-        why = QStringLiteral("the Charge %1 is written with a decimal %2, the file's other amounts with a decimal %3")
-                  .arg(value, name(other), name(convention.mark));
+        why = QStringLiteral("the %1 %2 is written with a decimal %3, the file's other amounts with a decimal %4")
+                  .arg(field, value, name(other), name(convention.mark));
         return std::nullopt;
     }
     return mine ? *mine : value;
 }
+
+namespace {
 
 std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimals, QString &why)
 {
@@ -560,7 +555,7 @@ std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimal
         why = p.m_reason;
         return std::nullopt;
     }
-    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : chargeText(p.value(SCharge), decimals, why);
+    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
     if (!typed)
         return std::nullopt;
     const auto charge = ServicesEditor::checkedCharge(*typed);

@@ -81,4 +81,19 @@ void write(const DataFolder &folder, const Plan &plan);
 // Every stored record of the kind as a CSV list under the headings of targets(), which import reads back.
 QByteArray listCsv(const DataFolder &folder, ImportKind kind);
 
+// How the amounts of a file's column write their decimals: told by the values that can be read one way only
+// (89,50 or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by
+// semicolons is taken to write the decimal comma, any other the decimal point, and a value that reads two ways
+// is refused. The one rule of every import that reads amounts.
+struct DecimalConvention
+{
+    QChar mark = QLatin1Char('.');
+    bool fromValues = false; // told by the values themselves
+};
+DecimalConvention decimalConvention(const CsvReader::Table &table, int column);
+// The amount of a cell as the file means it, in plain digits with a decimal point ("1250.00"); nothing, with
+// the reason naming `field`, when its meaning is not sure.
+std::optional<QString> amountText(const QString &value, const DecimalConvention &convention, const QString &field,
+                                  QString &why);
+
 } // namespace RecordImport

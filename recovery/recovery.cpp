@@ -144,10 +144,14 @@ public:
             tell(*note);
     }
 
-    // A run of the agreements' visits cut off before its slips were stored: those visits are made afresh.
-    void dropUnwrittenVisits(const SlipCounter &counter)
+    // A run of the agreements' visits, or a deletion of their slips, cut off before the visits file noted it: the
+    // visits of the slips stored are noted, the others are made afresh; a lost or damaged visits file is said.
+    void finishAgreementVisits()
     {
-        step([&] { Agreements::finishInterruptedVisits(m_folder, counter); });
+        step([&] {
+            for (const QString &note : Agreements::finishInterrupted(m_folder))
+                tell(note, QStringLiteral("Maintenance Agreements"));
+        });
     }
 
     void loadSettings(Settings &settings, const Clock &clock)
@@ -190,7 +194,7 @@ Report run(const DataFolder &folder, SlipCounter &counter, Settings &settings, c
     repair.finishRename();
     repair.removeCompletedFromBoard();
     repair.loadSlipCounter(counter);
-    repair.dropUnwrittenVisits(counter);
+    repair.finishAgreementVisits();
     repair.loadSettings(settings, clock);
     repair.guardInvoiceCounter(settings);
     repair.findTorn();

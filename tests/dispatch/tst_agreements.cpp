@@ -164,31 +164,43 @@ private slots:
     // Three agreements over four weeks from Monday 3/1/2027: the slips as slip creation stores them, each visit
     // once however often the run comes.
     // What a run is to make, before it reads the slips or writes anything: a visit is known by its agreement and
-    // due day; one made or skipped is not made again, one marked to make again is (at its own day when its due
-    // day has passed, within the run's weeks). As "due" or "due>day", by day.
+    // period; one made or skipped is not made again, one marked to make again is (at its period's day, within
+    // the run's weeks). The visit recorded for the weekly agreement from 2/1/2027 ("due" under `recorded`, the
+    // agreement as it was), the agreement as it is now, and what the run makes as "due" or "due>day", by day.
     void visitsToMake_data()
     {
-        dataColumns<QString, int, QString, QString>("due", "state", "day", "made");
+        dataColumns<QString, int, QString, QString, QString>("due", "state", "recorded", "now", "made");
         const int made = int(Agreements::VisitState::Made), skipped = int(Agreements::VisitState::Skipped),
                   again = int(Agreements::VisitState::MakeAgain);
-        dataRow("nothing recorded", QString(), made, QString(), QString("3/1/2027 3/8/2027 3/15/2027"));
-        dataRow("made", QString("3/8/2027"), made, QString("3/8/2027"), QString("3/1/2027 3/15/2027"));
-        dataRow("skipped", QString("3/8/2027"), skipped, QString("3/8/2027"), QString("3/1/2027 3/15/2027"));
-        dataRow("again while due", QString("3/8/2027"), again, QString("3/10/2027"),
+        const QString weekly = "w 1 2/1/2027";
+        dataRow("nothing recorded", QString(), made, weekly, weekly, QString("3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("made", QString("3/8/2027"), made, weekly, weekly, QString("3/1/2027 3/15/2027"));
+        dataRow("skipped", QString("3/8/2027"), skipped, weekly, weekly, QString("3/1/2027 3/15/2027"));
+        dataRow("again while due", QString("3/8/2027"), again, weekly, weekly, QString("3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("again from the past", QString("2/15/2027"), again, weekly, weekly,
+                QString("2/15/2027 3/1/2027 3/8/2027 3/15/2027"));
+        dataRow("again beyond the weeks", QString("3/29/2027"), again, weekly, weekly,
                 QString("3/1/2027 3/8/2027 3/15/2027"));
-        dataRow("again from the past", QString("2/15/2027"), again, QString("2/16/2027"),
-                QString("2/15/2027>2/16/2027 3/1/2027 3/8/2027 3/15/2027"));
-        dataRow("again beyond the weeks", QString("3/29/2027"), again, QString("3/29/2027"),
-                QString("3/1/2027 3/8/2027 3/15/2027"));
+        // An edit gives the recorded period its new day, never a second visit.
+        dataRow("start a day later", QString("3/8/2027"), made, weekly, QString("w 1 2/2/2027"), QString("3/2/2027"));
+        dataRow("weekday Friday", QString("3/8/2027"), made, weekly, QString("w 1 2/1/2027 - 5"),
+                QString("3/1/2027>3/5/2027"));
+        dataRow("every two weeks", QString("2/15/2027"), made, weekly, QString("w 2 2/1/2027"), QString("3/15/2027"));
+        dataRow("skipped, then monthly", QString("2/8/2027"), skipped, weekly, QString("m 1 2/1/2027"), QString());
+        dataRow("again, then ended", QString("3/8/2027"), again, weekly, QString("w 1 2/1/2027 3/5/2027"),
+                QString("3/1/2027"));
+        dataRow("chosen months", QString("1/1/2027"), made, QString("c 1 1/1/2027 - 0 0x5"),
+                QString("c 1 1/2/2027 - 0 0x6"), QString("3/2/2027"));
     }
     void visitsToMake()
     {
-        auto [due, state, day, made] = fetched<QString, int, QString, QString>("due", "state", "day", "made");
-        const std::vector<Agreement> agreements = {agreement("w 1 3/1/2027")};
+        auto [due, state, recorded, now, made] =
+            fetched<QString, int, QString, QString, QString>("due", "state", "recorded", "now", "made");
+        const std::vector<Agreement> agreements = {agreement(now)};
         std::vector<Agreements::Visit> visits;
         if (!due.isEmpty())
-            visits.push_back({1, *Formats::parseShortDate(due), *Formats::parseShortDate(day), 1000,
-                              Agreements::VisitState(state), QDate(2027, 2, 1)});
+            visits.push_back({1, Agreements::periodOf(agreement(recorded), day(due.toLatin1())), day(due.toLatin1()),
+                              1000, Agreements::VisitState(state), 1});
         QStringList out;
         for (const Agreements::VisitToMake &v :
              Agreements::visitsToMake(agreements, visits, QDate(2027, 3, 1), QDate(2027, 3, 15), WorkWeek::MondayToFriday))
@@ -294,22 +306,24 @@ private slots:
     // has passed.
     void deletedSlip()
     {
-        Office office;
-        office.add({with(agreement("m 1 3/3/2027"), "Bob")});
-        QCOMPARE(office.run().made, 1);
+        Office office(2);
+        office.add({with(agreement("m 1 3/3/2027"), "Bob"), with(agreement("m 1 3/3/2027"), "Ann")});
+        QCOMPARE(office.run().made, 2);
         SlipStore(office.folder).replaceFile(SlipFiles::kActive, {});
-        Agreements::slipDeleted(office.folder, 1000, false);
-        QCOMPARE(office.run().made, 0);
-        Agreements::slipDeleted(office.folder, 1000, true);
+        Agreements::slipsDeleted(office.folder, {1000}, false);
+        Agreements::slipsDeleted(office.folder, {1001}, true);
+        // Skipped whatever the counter says: set back to the skipped slip's number, and a start between.
+        office.counter.set(1000);
+        office.counter.save(office.folder);
+        repairAsAtStart(office.folder, office.counter);
         office.clock.setDate(QDate(2027, 3, 4));
         QCOMPARE(office.run().made, 1);
         QCOMPARE(office.run().made, 0);
         const Record remade = office.slips().front();
         QCOMPARE(remade.text(SlipField::SchedDate) + ' ' + remade.text(SlipField::SchedTime),
                  QString("3/4/2027 08:00-10:00"));
-        QCOMPARE(Agreements::agreementOfSlip(office.folder, 1001), std::optional<qint32>(1));
-        QCOMPARE(Agreements::agreementOfSlip(office.folder, 999), std::nullopt);
-        QCOMPARE(Agreements::slipsOfAgreements(office.folder), (QHash<qint16, qint32>{{1001, 1}}));
+        QCOMPARE(Agreements::agreementOfSlip(office.folder, 1000), std::optional<qint32>(2));
+        QCOMPARE(Agreements::agreementOfSlip(office.folder, 1001), std::nullopt);
         QCOMPARE(findings(office.folder), QString());
     }
 
@@ -402,7 +416,7 @@ private slots:
     }
 
     // Visits appended after the run's own (agreement 1 due 3/3/2027, slip 1000) beside a stored slip 1001 that
-    // no visit holds, as "agreement|due|slip|state", and what the data check says of them.
+    // no visit holds, as "agreement|due|slip|state[|received]", and what the data check says of them.
     void checkedVisits_data()
     {
         dataColumns<QStringList, QString>("visits", "finding");
@@ -415,9 +429,9 @@ private slots:
         dataRow("slip deleted", QStringList{"1|4/3/2027|999|0"},
                 record2 + "slip 999 of the visit of agreement 1 due 4/3/2027 is in no slip file (deleted); the visit "
                           "counts as made");
-        dataRow("slip never stored", QStringList{"1|4/3/2027|1002|0"},
-                record2 + "slip 1002 of the visit of agreement 1 due 4/3/2027 was never stored (a run was cut off); "
-                          "the program drops this visit at its next start and makes it again");
+        dataRow("a hand slip took its number", QStringList{"1|4/3/2027|1001|0|7"},
+                record2 + "slip 1001 is not the slip the visit of agreement 1 due 4/3/2027 made (another slip took "
+                          "its number); the visit counts as made and the slip is not its visit");
         dataRow("no agreement", QStringList{"7|4/3/2027|1001|0"}, record2 + "agreement 7 is not in Agreements.dat");
         dataRow("damaged state", QStringList{"1|3/3/2027|1000|9"},
                 record2 + "State 9 is not 0, 1 or 2; it is read as made (0)");
@@ -437,9 +451,11 @@ private slots:
             const QStringList f = v.split('|');
             Record r(agreementVisitLayout());
             r.setInt32(VisitField::AgreementId, f[0].toInt());
-            r.setReal(VisitField::Due, OleDate::fromDate(day(f[1].toLatin1())));
+            r.setInt32(VisitField::Period, Agreements::periodOf(agreement("m 1 3/3/2027"), day(f[1].toLatin1())));
             r.setInt16(VisitField::SlipNo, qint16(f[2].toInt()));
             r.setInt16(VisitField::State, qint16(f[3].toInt()));
+            r.setReal(VisitField::Received, f.value(4).toDouble());
+            r.setInt32(VisitField::Mark, VisitField::kMark);
             office.folder.appendRecord(Agreements::kVisitsFile, r);
         }
         QCOMPARE(findings(office.folder, true), finding);
