@@ -248,6 +248,12 @@ private slots:
         office.clock.setDate(QDate(2027, 3, 1));
         QCOMPARE(office.run().text(), QString("No visit was due to be made."));
         QCOMPARE(office.slips().size(), std::size_t(9));
+        // An edit that gives visits made already another day names them; their slips stay as they are.
+        Agreement ann = Agreements::load(office.folder)[1];
+        ann.weekday = 3;
+        const Verdict edited = Agreements::save(office.folder, ann);
+        QVERIFY(edited.notices.at(0).text.contains("Slip 1000 (3/1/2027): now due 3/3/2027\r\nSlip 1002 (3/8/2027): "
+                                                   "now due 3/10/2027\r\n"));
     }
 
     // Bob's slots of the week of Wednesday 3/3/2027 taken by stored slips ("date time" each), the time of the run
@@ -255,38 +261,40 @@ private slots:
     // is booked after the first.
     void booking_data()
     {
-        dataColumns<QStringList, int, int, QString, QString>("taken", "hour", "agreements", "slip", "summary");
+        dataColumns<QStringList, int, int, QString, QString, QString>("taken", "hour", "agreements", "slip", "summary",
+                                                                    "end");
         const QStringList none;
-        dataRow("free", none, 7, 1, QString("3/3/2027 08:00-10:00"), QString());
+        dataRow("free", none, 7, 1, QString("3/3/2027 08:00-10:00"), QString(), QString());
         dataRow("taken", QStringList{"3/3/2027 08:00-10:00"}, 7, 1, QString("3/3/2027 10:00-12:00"),
-                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 10:00-12:00"));
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 10:00-12:00"), QString());
         dataRow("an hour inside it", QStringList{"3/03/2027 09:00", "3/3/2027 10:00"}, 7, 1,
-                QString("3/3/2027 01:00-03:00"), QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 01:00-03:00"));
-        dataRow(
-            "day full",
-            QStringList{"3/3/2027 08:00-10:00", "3/3/2027 10:00-12:00", "3/3/2027 01:00-03:00", "3/3/2027 03:00-05:00"},
-            7, 1, QString("3/4/2027 08:00-10:00"),
-            QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/4/2027 08:00-10:00"));
+                QString("3/3/2027 01:00-03:00"), QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 01:00-03:00"), QString());
+        const QStringList wednesday{"3/3/2027 08:00-10:00", "3/3/2027 10:00-12:00", "3/3/2027 01:00-03:00",
+                                    "3/3/2027 03:00-05:00"};
+        dataRow("day full", wednesday, 7, 1, QString("3/4/2027 08:00-10:00"),
+            QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/4/2027 08:00-10:00"), QString());
         QStringList rest; // Wednesday to Friday full: the earlier days of the week, not the past
         for (const QString &d : {"3/3/2027", "3/4/2027", "3/5/2027"})
             for (const QString &t : {"08:00-10:00", "10:00-12:00", "01:00-03:00", "03:00-05:00"})
                 rest << d + " " + t;
         dataRow("earlier in the week", rest, 7, 1, QString("3/1/2027 08:00-10:00"),
-                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/1/2027 08:00-10:00"));
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/1/2027 08:00-10:00"), QString());
         dataRow("begun hours of today", rest, 10, 1, QString("3/1/2027 01:00-03:00"),
-                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/1/2027 01:00-03:00"));
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/1/2027 01:00-03:00"), QString());
         dataRow("week full",
                 rest + QStringList{"3/2/2027 08:00-10:00", "3/2/2027 10:00-12:00", "3/2/2027 01:00-03:00",
                                    "3/2/2027 03:00-05:00"},
                 16, 1, QString("0 None"),
-                QString("Slip 1000 (Mr. John Smith, 3/3/2027): Bob has no free time that week."));
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027): Bob has no free time that week."), QString());
+        dataRow("day full, its last day", wednesday, 7, 1, QString("3/1/2027 08:00-10:00"),
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/1/2027 08:00-10:00"), QString("3/3/2027"));
         dataRow("two of one slot", none, 7, 2, QString("3/3/2027 10:00-12:00"),
-                QString("Slip 1001 (Mr. John Smith, 3/3/2027) moved to 10:00-12:00"));
+                QString("Slip 1001 (Mr. John Smith, 3/3/2027) moved to 10:00-12:00"), QString());
     }
     void booking()
     {
-        auto [taken, hour, agreements, slip, summary] =
-            fetched<QStringList, int, int, QString, QString>("taken", "hour", "agreements", "slip", "summary");
+        auto [taken, hour, agreements, slip, summary, end] = fetched<QStringList, int, int, QString, QString, QString>(
+            "taken", "hour", "agreements", "slip", "summary", "end");
         Office office;
         QByteArray bytes;
         for (int i = 0; i < taken.size(); ++i)
@@ -294,7 +302,8 @@ private slots:
                 SlipSamples::slip(QString("%1|Assigned|Bob|%2").arg(500 + i).arg(taken[i].replace(' ', '|'))).bytes();
         office.root.write(SlipFiles::kActive, bytes);
         office.clock.set(QDateTime(QDate(2027, 3, 1), QTime(hour, 0)));
-        office.add(std::vector<Agreement>(std::size_t(agreements), with(agreement("m 1 2/3/2027 - 3"), "Bob")));
+        office.add(std::vector<Agreement>(std::size_t(agreements),
+                                          with(agreement("m 1 2/3/2027 " + (end.isEmpty() ? "-" : end) + " 3"), "Bob")));
         const auto run = office.run(1);
         QCOMPARE(run.made, agreements);
         const Record made = office.slips().back();
@@ -455,6 +464,39 @@ private slots:
         }
     }
 
+    void lostVisits_data()
+    {
+        dataColumns<int, QString>("overwritten", "told");
+        dataRow("missing", -1, QString("AgreementVisits.dat is missing. These Service Slips were made by agreements "
+                                       "and are noted again as their visits, so that no run makes those visits a "
+                                       "second time: 1000, 1001, 1002, 1003, 1004."));
+        dataRow("two records overwritten", 2,
+                QString("AgreementVisits.dat has 2 damaged record(s). These Service Slips were made by agreements and "
+                        "are noted again as their visits, so that no run makes those visits a second time: 1001, "
+                        "1003."));
+    }
+    // A visits file lost or damaged is said at start, and by the check; the visits of the slips stored are noted
+    // again from the slips, and the run makes none of them twice.
+    void lostVisits()
+    {
+        auto [overwritten, told] = fetched<int, QString>("overwritten", "told");
+        Office office;
+        office.add({with(agreement("w 1 3/1/2027"), "Bob")});
+        QCOMPARE(office.run().made, 5);
+        if (overwritten < 0) {
+            office.folder.deleteFile(Agreements::kVisitsFile);
+            QVERIFY(findings(office.folder, true).startsWith("AgreementVisits.dat: missing, while slip(s) 1000, "));
+        } else {
+            QByteArray bytes = office.root.read(Agreements::kVisitsFile);
+            bytes.replace(32, 32, QByteArray(32, 'x')).replace(96, 32, QByteArray(32, '\0'));
+            office.root.write(Agreements::kVisitsFile, bytes);
+        }
+        const Recovery::Report start = repairAsAtStart(office.folder, office.counter);
+        QCOMPARE(start.notices.empty() ? QString() : start.notices.front().text.section("\r\n", 0, 0), told);
+        QCOMPARE(office.run().made, 0);
+        QCOMPARE(Agreements::slipsOfAgreements(office.folder).size(), 5);
+    }
+
     // Visits appended after the run's own (agreement 1 due 3/3/2027, slip 1000) beside a stored slip 1001 that
     // no visit holds, as "agreement|due|slip|state[|received]", and what the data check says of them.
     void checkedVisits_data()
@@ -547,7 +589,8 @@ private slots:
                           "A999,Filter change,,,,,,,3/1/2027,,,\r\n"
                           "A100,Roof,,,,,,,3/1/2027,,,\r\n"
                           "A100,Filter change,monthly,1,,,Funday,,3/1/2027,,,\r\n"
-                          "A100,Filter change,monthly,1,,,,,3/1/2027,,,Say \"\"hi\"\"\r\n");
+                          "A100,Filter change,monthly,1,,,,,3/1/2027,,,Say \"\"hi\"\"\r\n"
+                          "A100,Filter change,monthly,1,,,,,3/1/2027,,10.005,\r\n");
         const QString root = office.root.path();
         const ToolRun imported = runTool({"import", "--root", root, "agreements", office.root.file("/in.csv")});
         QCOMPARE(imported.status, 1);
@@ -556,7 +599,8 @@ private slots:
                          "line 5: The service \"Roof\" is not in the Services catalogue.\n"
                          "line 6: the Weekday \"Funday\" is no day of the week\n"
                          "line 7: The note cannot hold a double quote (\").\n"
-                         "6 row(s) read: 2 agreements imported, 4 row(s) refused\n"));
+                         "line 8: the Price \"10.005\" has more than two decimals; write it in dollars and cents\n"
+                         "7 row(s) read: 2 agreements imported, 5 row(s) refused\n"));
         const QString list = "AcctNo,Services,Interval,Every,Months,Technician,Weekday,Slot,Start,End,Price,Note\r\n"
                              "A100,Furnace tune-up; Filter change,Weeks,\"=\"\"2\"\"\",,Bob,Tuesday,"
                              "\"=\"\"08:00\"\"\",\"=\"\"3/2/2027\"\"\",,\"=\"\"$45.00\"\"\",Gate code 12\r\n"
@@ -569,6 +613,15 @@ private slots:
         QCOMPARE(runTool({"import", "--root", other.root.path(), "agreements", other.root.file("/list.csv")}).status,
                  0);
         QCOMPARE(other.root.read(Agreements::kFile), office.root.read(Agreements::kFile));
+        // Decimal commas, as the other imports read them.
+        other.root.write("/comma.csv", "AcctNo;Services;Start;Price\r\nA100;Filter change;3/1/2027;89,50\r\n"
+                                       "A100;Filter change;3/1/2027;1.234,56\r\nA100;Filter change;3/1/2027;12,5\r\n");
+        QCOMPARE(runTool({"import", "--root", other.root.path(), "agreements", other.root.file("/comma.csv")}).status,
+                 0);
+        QStringList prices;
+        for (const Agreement &a : Agreements::load(other.folder))
+            prices << Formats::currency(a.price);
+        QCOMPARE(prices.join(' '), QString("$45.00 $1,200.00 $89.50 $1,234.56 $12.50"));
 
         InstanceLock lock(root);
         QVERIFY(lock.tryLock());
