@@ -1173,9 +1173,12 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
 namespace {
 
 // The visits whose slip is stored as the one each made: slip number -> agreement. A visit of the first layout
-// (no moment received) holds the slip of its number.
-QHash<qint16, qint32> linkedSlips(const DataFolder &folder, const std::vector<Visit> &visits)
+// (no moment received) holds the slip of its number; a run's journal not yet finished (a full disk) links its
+// slips too.
+QHash<qint16, qint32> linkedSlips(const DataFolder &folder, std::vector<Visit> visits)
 {
+    for (const Record &r : folder.readRecords(kRunJournal, visitJournalLayout()))
+        visits.push_back(visitOf(Record(agreementVisitLayout(), r.bytes().left(agreementVisitLayout().length()))));
     QHash<qint16, const Visit *> made;
     for (const Visit *v : latestStates(visits)) {
         if (v->state == VisitState::Made && v->slipNo > 0)
@@ -1214,6 +1217,7 @@ QHash<qint16, qint32> slipsOfAgreements(const DataFolder &folder)
 
 void beginSlipDeletion(const DataFolder &folder, const std::vector<qint16> &slipNos, bool makeAgain)
 {
+    finishRun(folder); // the slips of a run cut off are its visits' before they are deleted
     const QSet<qint16> numbers(slipNos.begin(), slipNos.end());
     std::vector<Record> journal;
     const std::vector<Visit> visits = loadVisits(folder);

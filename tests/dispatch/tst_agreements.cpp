@@ -316,17 +316,21 @@ private slots:
     void deletedSlip()
     {
         Office office(2);
-        office.add({with(agreement("m 1 3/3/2027"), "Bob"), with(agreement("m 1 3/3/2027"), "Ann")});
-        QCOMPARE(office.run().made, 2);
+        office.add({with(agreement("m 1 3/3/2027"), "Bob"), with(agreement("m 1 3/3/2027"), "Ann"),
+                    agreement("m 1 3/3/2027 3/3/2027")});
+        QCOMPARE(office.run().made, 3);
         SlipStore(office.folder).replaceFile(SlipFiles::kActive, {});
         Agreements::slipsDeleted(office.folder, {1000}, false);
-        Agreements::slipsDeleted(office.folder, {1001}, true);
+        Agreements::slipsDeleted(office.folder, {1001, 1002}, true);
         // Skipped whatever the counter says: set back to the skipped slip's number, and a start between.
         office.counter.set(1000);
         office.counter.save(office.folder);
         repairAsAtStart(office.folder, office.counter);
         office.clock.setDate(QDate(2027, 3, 4));
-        QCOMPARE(office.run().made, 1);
+        const Agreements::RunSummary again = office.run();
+        QCOMPARE(again.made, 1);
+        QCOMPARE(again.refused, QStringList("Agreement 3 (Account A100): the visit of 3/3/2027 would come after the "
+                                            "agreement's end (3/3/2027); it was not made."));
         QCOMPARE(office.run().made, 0);
         const Record remade = office.slips().front();
         QCOMPARE(remade.text(SlipField::SchedDate) + ' ' + remade.text(SlipField::SchedTime),
