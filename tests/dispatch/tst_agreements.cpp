@@ -8,6 +8,7 @@
 #include "crashsupport.h"
 #include "dispatch/agreementrecord.h"
 #include "dispatch/agreements.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/booking.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -338,6 +339,18 @@ private slots:
         QCOMPARE(Agreements::agreementOfSlip(office.folder, 1000), std::optional<qint32>(2));
         QCOMPARE(Agreements::agreementOfSlip(office.folder, 1001), std::nullopt);
         QCOMPARE(findings(office.folder), QString());
+    }
+
+    // The coming weeks list a day's visits by their time: the afternoon visit after the morning one.
+    void comingWeeksByTime()
+    {
+        Office office;
+        Agreement afternoon = agreement("w 1 3/1/2027"), morning = afternoon;
+        afternoon.slot = "01:00-03:00";
+        office.add({afternoon, morning});
+        const auto lines = AgreementView::lines(Agreements::load(office.folder), {}, QDate(2027, 3, 1), WorkWeek::MondayToFriday);
+        const auto weeks = AgreementView::comingWeeks(office.folder, lines, QDate(2027, 3, 1), 1, WorkWeek::MondayToFriday);
+        QCOMPARE(weeks.at(0).visits.at(0).slot + ' ' + weeks.at(0).visits.at(1).slot, QString("08:00-10:00 01:00-03:00"));
     }
 
     // An account gone and the slip numbers running out: said in the summary, and nothing half-made.
