@@ -555,7 +555,9 @@ std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimal
         why = p.m_reason;
         return std::nullopt;
     }
-    const auto typed = p.value(SCharge).isEmpty() ? QStringLiteral("0") : amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
+    const auto typed = p.value(SCharge).isEmpty()
+                           ? QStringLiteral("0")
+                           : amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
     if (!typed)
         return std::nullopt;
     const auto charge = ServicesEditor::checkedCharge(*typed);

@@ -1,10 +1,10 @@
 #include "dispatch/agreementlist.h"
 
+#include "accounts/recordimport.h"
 #include "core/csvlist.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
-#include "accounts/recordimport.h"
 #include "dispatch/agreementrecord.h"
 #include "dispatch/slipvalues.h"
 

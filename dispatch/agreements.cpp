@@ -674,9 +674,9 @@ Verdict movedVisits(const DataFolder &folder, const Agreement &was, const Agreem
             continue;
         moved << QStringLiteral("Slip %1 (%2): %3")
                      .arg(v->slipNo)
-                     .arg(onBoard.value(v->slipNo),
-                          day.isValid() ? QStringLiteral("now due %1").arg(Formats::shortDate(day))
-                                        : QStringLiteral("no longer due"));
+                     .arg(onBoard.value(v->slipNo), day.isValid()
+                                                        ? QStringLiteral("now due %1").arg(Formats::shortDate(day))
+                                                        : QStringLiteral("no longer due"));
     }
     Verdict done = Verdict::done();
     if (!moved.isEmpty()) {
@@ -1086,9 +1086,9 @@ VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activ
         Record slip = SlipCreation::buildSlipRecord(draft, clock);
         slip.setInt16(SlipField::SlipNo, number);
         slip.setText(SlipField::Amount, Formats::currency(a.price));
-        plan.visits.push_back(journalRecord({a.id, d.period, day.value_or(QDate()), number, VisitState::Made,
-                                             slip.real(SlipField::DateReceived)},
-                                            slip.text(SlipField::AcctNo)));
+        plan.visits.push_back(journalRecord(
+            {a.id, d.period, day.value_or(QDate()), number, VisitState::Made, slip.real(SlipField::DateReceived)},
+            slip.text(SlipField::AcctNo)));
         slips.push_back(std::move(slip));
     }
     if (leftOver > 0)

@@ -220,7 +220,7 @@ struct VisitToMake
 {
     const Agreement *agreement = nullptr;
     QDate due;
-    QDate day; // the day it is wanted
+    QDate day;         // the day it is wanted
     qint32 period = 0; // the visit's identity
 };
 // The visits to make from a week before `today` to `last`: each agreement's visits whose day (or due day) is

@@ -31,14 +31,13 @@ Notice tornQuestion(const std::vector<TornRecords::Torn> &torn, const QString &t
     QStringList found;
     for (const TornRecords::Torn &t : torn)
         found << TornRecords::describe(t) + QLatin1Char('.');
-    return {
-        QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
-                       "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
-                       "last record of each now? Its missing part is filled with blanks (zero in number fields); "
-                       "nothing already in the file changes. Check that record afterwards. With No the files stay "
-                       "as they are (\"dispatch-data check\" shows what they hold).")
-            .arg(found.join(QStringLiteral("\r\n"))),
-        title};
+    return {QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
+                           "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
+                           "last record of each now? Its missing part is filled with blanks (zero in number fields); "
+                           "nothing already in the file changes. Check that record afterwards. With No the files stay "
+                           "as they are (\"dispatch-data check\" shows what they hold).")
+                .arg(found.join(QStringLiteral("\r\n"))),
+            title};
 }
 
 // The steps of a start's repair, each adding what the user is told to the report.

@@ -220,11 +220,12 @@ private:
             if (r.state < 0 || r.state > 2)
                 report(kVisits, n, QStringLiteral("State %1 is not 0, 1 or 2; it is read as made (0)").arg(r.state));
             const quint64 visit = keyOf(r);
-            const QDate due = agreement == m_agreements.cend() ? QDate() : Agreements::dueOfPeriod(*agreement, r.period);
-            const QString which = due.isValid() ? QStringLiteral("the visit of agreement %1 due %2")
-                                                      .arg(r.id)
-                                                      .arg(Formats::shortDate(due))
-                                                : QStringLiteral("visit %1 of agreement %2").arg(r.period + 1).arg(r.id);
+            const QDate due =
+                agreement == m_agreements.cend() ? QDate() : Agreements::dueOfPeriod(*agreement, r.period);
+            const QString which =
+                due.isValid()
+                    ? QStringLiteral("the visit of agreement %1 due %2").arg(r.id).arg(Formats::shortDate(due))
+                    : QStringLiteral("visit %1 of agreement %2").arg(r.period + 1).arg(r.id);
             if (r.state == 1 || r.state == 2) {
                 // Its slip was deleted: the number is free for another slip.
                 if (const auto held = slipOfVisit.constFind(visit); held != slipOfVisit.constEnd())

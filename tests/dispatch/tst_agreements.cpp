@@ -203,8 +203,8 @@ private slots:
             visits.push_back({1, Agreements::periodOf(agreement(recorded), day(due.toLatin1())), day(due.toLatin1()),
                               1000, Agreements::VisitState(state), 1});
         QStringList out;
-        for (const Agreements::VisitToMake &v :
-             Agreements::visitsToMake(agreements, visits, QDate(2027, 3, 1), QDate(2027, 3, 15), WorkWeek::MondayToFriday))
+        for (const Agreements::VisitToMake &v : Agreements::visitsToMake(agreements, visits, QDate(2027, 3, 1),
+                                                                         QDate(2027, 3, 15), WorkWeek::MondayToFriday))
             out << Formats::shortDate(v.due) + (v.day == v.due ? QString() : ">" + Formats::shortDate(v.day));
         QCOMPARE(out.join(' '), made);
     }
@@ -263,17 +263,18 @@ private slots:
     void booking_data()
     {
         dataColumns<QStringList, int, int, QString, QString, QString>("taken", "hour", "agreements", "slip", "summary",
-                                                                    "end");
+                                                                      "end");
         const QStringList none;
         dataRow("free", none, 7, 1, QString("3/3/2027 08:00-10:00"), QString(), QString());
         dataRow("taken", QStringList{"3/3/2027 08:00-10:00"}, 7, 1, QString("3/3/2027 10:00-12:00"),
                 QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 10:00-12:00"), QString());
         dataRow("an hour inside it", QStringList{"3/03/2027 09:00", "3/3/2027 10:00"}, 7, 1,
-                QString("3/3/2027 01:00-03:00"), QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 01:00-03:00"), QString());
+                QString("3/3/2027 01:00-03:00"), QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 01:00-03:00"),
+                QString());
         const QStringList wednesday{"3/3/2027 08:00-10:00", "3/3/2027 10:00-12:00", "3/3/2027 01:00-03:00",
                                     "3/3/2027 03:00-05:00"};
         dataRow("day full", wednesday, 7, 1, QString("3/4/2027 08:00-10:00"),
-            QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/4/2027 08:00-10:00"), QString());
+                QString("Slip 1000 (Mr. John Smith, 3/3/2027) moved to 3/4/2027 08:00-10:00"), QString());
         QStringList rest; // Wednesday to Friday full: the earlier days of the week, not the past
         for (const QString &d : {"3/3/2027", "3/4/2027", "3/5/2027"})
             for (const QString &t : {"08:00-10:00", "10:00-12:00", "01:00-03:00", "03:00-05:00"})
@@ -303,8 +304,8 @@ private slots:
                 SlipSamples::slip(QString("%1|Assigned|Bob|%2").arg(500 + i).arg(taken[i].replace(' ', '|'))).bytes();
         office.root.write(SlipFiles::kActive, bytes);
         office.clock.set(QDateTime(QDate(2027, 3, 1), QTime(hour, 0)));
-        office.add(std::vector<Agreement>(std::size_t(agreements),
-                                          with(agreement("m 1 2/3/2027 " + (end.isEmpty() ? "-" : end) + " 3"), "Bob")));
+        office.add(std::vector<Agreement>(
+            std::size_t(agreements), with(agreement("m 1 2/3/2027 " + (end.isEmpty() ? "-" : end) + " 3"), "Bob")));
         const auto run = office.run(1);
         QCOMPARE(run.made, agreements);
         const Record made = office.slips().back();
@@ -348,9 +349,12 @@ private slots:
         Agreement afternoon = agreement("w 1 3/1/2027"), morning = afternoon;
         afternoon.slot = "01:00-03:00";
         office.add({afternoon, morning});
-        const auto lines = AgreementView::lines(Agreements::load(office.folder), {}, QDate(2027, 3, 1), WorkWeek::MondayToFriday);
-        const auto weeks = AgreementView::comingWeeks(office.folder, lines, QDate(2027, 3, 1), 1, WorkWeek::MondayToFriday);
-        QCOMPARE(weeks.at(0).visits.at(0).slot + ' ' + weeks.at(0).visits.at(1).slot, QString("08:00-10:00 01:00-03:00"));
+        const auto lines =
+            AgreementView::lines(Agreements::load(office.folder), {}, QDate(2027, 3, 1), WorkWeek::MondayToFriday);
+        const auto weeks =
+            AgreementView::comingWeeks(office.folder, lines, QDate(2027, 3, 1), 1, WorkWeek::MondayToFriday);
+        QCOMPARE(weeks.at(0).visits.at(0).slot + ' ' + weeks.at(0).visits.at(1).slot,
+                 QString("08:00-10:00 01:00-03:00"));
     }
 
     // An account gone and the slip numbers running out: said in the summary, and nothing half-made.
@@ -488,9 +492,10 @@ private slots:
     void lostVisits_data()
     {
         dataColumns<int, QString>("overwritten", "told");
-        dataRow("missing", -1, QString("AgreementVisits.dat is missing. These Service Slips were made by agreements "
-                                       "and are noted again as their visits, so that no run makes those visits a "
-                                       "second time: 1000, 1001, 1002, 1003, 1004."));
+        dataRow("missing", -1,
+                QString("AgreementVisits.dat is missing. These Service Slips were made by agreements "
+                        "and are noted again as their visits, so that no run makes those visits a "
+                        "second time: 1000, 1001, 1002, 1003, 1004."));
         dataRow("two records overwritten", 2,
                 QString("AgreementVisits.dat has 2 damaged record(s). These Service Slips were made by agreements and "
                         "are noted again as their visits, so that no run makes those visits a second time: 1001, "
