@@ -41,9 +41,11 @@ enum CustomerTarget {
     CCell,
     CEmail,
     CType,
-    CCountry
+    CCountry,
+    CServiceCity,
+    CMiddle
 };
-enum ServiceTarget { SDescription, SCharge, STime };
+enum ServiceTarget { SDescription, SCharge, STime, STimeIndex };
 constexpr int kRecordLimit = 32767; // record counts are 16-bit numbers
 
 QStringList words(const char *list)
@@ -74,15 +76,7 @@ QString limitText(const Target &t, const QString &value)
 
 QString oneLine(QString value)
 {
-    if (value.size() > 1 && value.front() == QLatin1Char('\'') && QStringLiteral("=+-@\t\r").contains(value.at(1)))
-        value.remove(0, 1);
-    else if (value.size() >= 3 && value.startsWith(QLatin1String("=\"")) && value.endsWith(QLatin1Char('"')))
-        value = value.mid(2, value.size() - 3).replace(QStringLiteral("\"\""), QStringLiteral("\""));
-    for (QChar &c : value) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
-    }
-    return value.trimmed();
+    return CsvReader::oneLine(std::move(value));
 }
 
 std::optional<ImportKind> kindNamed(const QString &name)
@@ -164,11 +158,15 @@ const std::vector<Target> &targets(ImportKind kind)
         {QStringLiteral("AcctType"), 10, words("type accounttype")},
         // Not a field of its own: in the international address style it goes into address line 4.
         {QStringLiteral("Country"), 25, words("countryregion nation")},
+        {QStringLiteral("ServiceCity"), 20, {}},
+        {QStringLiteral("MiddleInitial"), 1, words("middle middlename")},
     };
     static const std::vector<Target> services = {
         {QStringLiteral("Description"), ServicesEditor::kDescriptionLimit, words("service servicedescription name")},
         {QStringLiteral("Charge"), 10, words("price amount rate cost")},
         {QStringLiteral("AllottedTime"), 4, words("time duration hours")},
+        // The stored form of the allotted time, as a place in the list of times: the data tool's export.
+        {QStringLiteral("TimeIndex"), 2, {}},
     };
     static const std::vector<Target> technicians = {
         {QStringLiteral("Reference"), 20, words("ref employee employeeno employeenumber id")},
@@ -192,6 +190,47 @@ const std::vector<Target> &targets(ImportKind kind)
         break;
     }
     return technicians;
+}
+
+int targetNamed(ImportKind kind, const QString &heading)
+{
+    const std::vector<Target> &all = targets(kind);
+    const QString h = folded(heading);
+    for (std::size_t t = 0; t < all.size() && !h.isEmpty(); ++t) {
+        if (folded(all[t].heading) == h || all[t].aliases.contains(h))
+            return int(t);
+    }
+    return -1;
+}
+
+QString headingNote(ImportKind kind, const QStringList &headings, const std::vector<int> &mapping, int column)
+{
+    if (column < 0 || column >= headings.size() || mapping[std::size_t(column)] >= 0)
+        return {};
+    const QString heading = headings[column];
+    const QString quoted = QStringLiteral("column %1 \"%2\"").arg(column + 1).arg(heading);
+    for (int c = 0; c < column; ++c) {
+        if (folded(headings[c]) == folded(heading) && !folded(heading).isEmpty())
+            return QStringLiteral("%1 repeats the heading of column %2; it is read only where column %2 is blank")
+                .arg(quoted)
+                .arg(c + 1);
+    }
+    const int t = targetNamed(kind, heading);
+    if (t >= 0) {
+        const auto filler = std::find(mapping.begin(), mapping.end(), t);
+        if (filler != mapping.end())
+            return QStringLiteral("%1 names %2 too, which column %3 \"%4\" fills; it is read only where that "
+                                  "column is blank")
+                .arg(quoted, targets(kind)[std::size_t(t)].heading)
+                .arg(filler - mapping.begin() + 1)
+                .arg(headings[filler - mapping.begin()]);
+    }
+    const RecordLayout &layout = layoutOf(kind);
+    for (int f = 0; f < layout.fieldCount(); ++f) {
+        if (folded(layout.fieldName(f)) == folded(heading))
+            return QStringLiteral("%1 holds a field the program sets itself and is left out").arg(quoted);
+    }
+    return QStringLiteral("%1 is not a known heading and is left out").arg(quoted);
 }
 
 std::vector<int> matchHeadings(ImportKind kind, const QStringList &headings)
@@ -239,13 +278,21 @@ namespace {
 class Planner
 {
 public:
-    Planner(ImportKind kind, const std::vector<int> &mapping)
+    Planner(ImportKind kind, const std::vector<int> &mapping, const QStringList &headings)
         : m_targets(targets(kind))
         , m_columnOf(m_targets.size(), -1)
+        , m_otherColumns(m_targets.size())
     {
         for (std::size_t c = 0; c < mapping.size(); ++c) {
             if (mapping[c] >= 0 && mapping[c] < int(m_targets.size()) && m_columnOf[std::size_t(mapping[c])] < 0)
                 m_columnOf[std::size_t(mapping[c])] = int(c);
+        }
+        // A column left out whose heading names a field another column fills (Home Phone beside Business
+        // Phone, a heading twice) is read where that column is blank.
+        for (std::size_t c = 0; c < mapping.size() && qsizetype(c) < headings.size(); ++c) {
+            const int t = mapping[c] < 0 ? targetNamed(kind, headings[qsizetype(c)]) : -1;
+            if (t >= 0 && m_columnOf[std::size_t(t)] >= 0)
+                m_otherColumns[std::size_t(t)].push_back(int(c));
         }
     }
 
@@ -255,10 +302,11 @@ public:
     {
         m_values.assign(m_targets.size(), QString());
         for (std::size_t t = 0; t < m_targets.size(); ++t) {
-            const int c = m_columnOf[t];
-            if (c < 0 || c >= row.values.size())
-                continue;
-            const QString v = oneLine(row.values[c]);
+            QString v = cell(row, m_columnOf[t]);
+            for (int other : m_otherColumns[t]) {
+                if (v.isEmpty())
+                    v = cell(row, other);
+            }
             if (const QString bad = Cp1252::firstUnencodable(v); !bad.isEmpty()) {
                 m_reason = QStringLiteral("%1 holds the character \"%2\", which the data files cannot hold")
                                .arg(m_targets[t].heading, bad);
@@ -301,8 +349,14 @@ public:
     QString m_reason;
 
 private:
+    static QString cell(const CsvReader::Row &row, int column)
+    {
+        return column < 0 || column >= row.values.size() ? QString() : oneLine(row.values[column]);
+    }
+
     const std::vector<Target> &m_targets;
     std::vector<int> m_columnOf;
+    std::vector<std::vector<int>> m_otherColumns;
     std::vector<QString> m_values;
 };
 
@@ -406,10 +460,18 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
             return std::nullopt;
         }
     } else {
-        type = p.value(CName).isEmpty() ? CustomerFile::kIndividual : CustomerFile::kBusiness;
+        // A name that is the first and last name ("Smith, John", "John Smith", as accounting programs list a
+        // person) is a person's account, not a business's.
+        const QString name = folded(p.value(CName));
+        const QString first = folded(p.value(CFirst)), last = folded(p.value(CLast));
+        const bool person =
+            !first.isEmpty() && !last.isEmpty() &&
+            (name == last + first || name == first + last || name == folded(p.value(CTitle)) + first + last ||
+             name == first + folded(p.value(CMiddle)) + last);
+        type = p.value(CName).isEmpty() || person ? CustomerFile::kIndividual : CustomerFile::kBusiness;
     }
     const QString person =
-        Validation::joinNameParts(p.value(CTitle), p.value(CFirst), QString(), p.value(CLast)).trimmed();
+        Validation::joinNameParts(p.value(CTitle), p.value(CFirst), p.value(CMiddle), p.value(CLast)).trimmed();
     QString name = p.value(CName);
     if (type == CustomerFile::kIndividual) {
         if (p.value(CFirst).isEmpty() || p.value(CLast).isEmpty()) {
@@ -462,7 +524,7 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     r.setText(Address1, p.value(CAddress1));
     r.setText(Address2, p.value(CAddress2));
     r.setText(City, p.value(CCity));
-    r.setText(ServiceCity, p.value(CCity));
+    r.setText(ServiceCity, p.value(CServiceCity).isEmpty() ? p.value(CCity) : p.value(CServiceCity));
     r.setText(State, p.value(CState));
     r.setText(PostalCode, p.value(CPostal));
     r.setText(Address4, p.value(CAddress4));
@@ -471,80 +533,13 @@ std::optional<Record> customerRecord(Planner &p, bool usaStyle, QSet<QByteArray>
     r.setText(Email, p.value(CEmail));
     r.setText(Title, p.value(CTitle));
     r.setText(FirstName, p.value(CFirst));
+    r.setText(MiddleInitial, p.value(CMiddle));
     r.setText(LastName, p.value(CLast));
     r.setText(AcctType, type);
     return r;
 }
 
-// The amount as plain digits with a decimal point ("1250.00"), read with `mark` as the decimal mark and the
-// other of comma and point as the thousands separator; nothing when it is not written that way.
-std::optional<QString> readAmount(const QString &value, QChar mark)
-{
-    QString v;
-    for (const QChar c : value) {
-        if (!c.isSpace() && c != QLatin1Char('$') && c != QChar(0x20AC) && c != QChar(0xA3))
-            v += c;
-    }
-    const QChar group = mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    const QRegularExpression pattern(QStringLiteral("^(-?)((?:\\d{1,3}(?:%1\\d{3})+)|\\d+)(?:%2(\\d+))?$")
-                                         .arg(QRegularExpression::escape(group), QRegularExpression::escape(mark)));
-    const QRegularExpressionMatch m = pattern.match(v);
-    if (!m.hasMatch())
-        return std::nullopt;
-    QString digits = m.captured(2);
-    digits.remove(group);
-    return m.captured(1) + digits + (m.captured(3).isEmpty() ? QString() : QLatin1Char('.') + m.captured(3));
-}
-
-} // namespace
-
-DecimalConvention decimalConvention(const CsvReader::Table &table, int column)
-{
-    int point = 0;
-    int comma = 0;
-    for (const CsvReader::Row &row : table.rows) {
-        if (column < 0 || column >= row.values.size())
-            continue;
-        const QString v = oneLine(row.values[column]);
-        const auto byPoint = readAmount(v, QLatin1Char('.'));
-        const auto byComma = readAmount(v, QLatin1Char(','));
-        point += byPoint && !byComma ? 1 : 0;
-        comma += byComma && !byPoint ? 1 : 0;
-    }
-    if (point != comma)
-        return {point > comma ? QLatin1Char('.') : QLatin1Char(','), true};
-    return {table.separator == QLatin1Char(';') ? QLatin1Char(',') : QLatin1Char('.'), false};
-}
-
-std::optional<QString> amountText(const QString &value, const DecimalConvention &convention, const QString &field,
-                                  QString &why)
-{
-    const QChar other = convention.mark == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    const auto mine = readAmount(value, convention.mark);
-    const auto theirs = readAmount(value, other);
-    const auto name = [](QChar mark) {
-        return mark == QLatin1Char('.') ? QStringLiteral("point") : QStringLiteral("comma");
-    };
-    if (mine && theirs && *mine != *theirs && !convention.fromValues) {
-        const auto shown = [](const QString &plain) {
-            const auto amount = Formats::parseCurrency(plain);
-            return amount ? Formats::currency(*amount) : plain;
-        };
-        why = QStringLiteral("the %1 %2 can mean %3 or %4; write it with its cents")
-                  .arg(field, value, shown(*mine), shown(*theirs));
-        return std::nullopt;
-    }
-    if (!mine && theirs) {
-        why = QStringLiteral("the %1 %2 is written with a decimal %3, the file's other amounts with a decimal %4")
-                  .arg(field, value, name(other), name(convention.mark));
-        return std::nullopt;
-    }
-    return mine ? *mine : value;
-}
-
-namespace {
-
-std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimals, QString &why)
+std::optional<Record> serviceRecord(Planner &p, const CsvReader::DecimalMark &decimals, QString &why)
 {
     using namespace ServiceField;
     if (p.value(SDescription).isEmpty()) {
@@ -557,7 +552,7 @@ std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimal
     }
     const auto typed = p.value(SCharge).isEmpty()
                            ? QStringLiteral("0")
-                           : amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
+                           : CsvReader::amountText(p.value(SCharge), decimals, QStringLiteral("Charge"), why);
     if (!typed)
         return std::nullopt;
     const auto charge = ServicesEditor::checkedCharge(*typed);
@@ -566,7 +561,16 @@ std::optional<Record> serviceRecord(Planner &p, const DecimalConvention &decimal
         return std::nullopt;
     }
     int time = 1;
-    if (!p.value(STime).isEmpty()) {
+    if (p.value(STime).isEmpty() && !p.value(STimeIndex).isEmpty()) {
+        bool number = false;
+        time = p.value(STimeIndex).toInt(&number);
+        if (!number || time < 0 || time >= ServiceCatalogue::timeList().size()) {
+            why = QStringLiteral("the TimeIndex %1 is not a number from 0 to %2")
+                      .arg(p.value(STimeIndex))
+                      .arg(ServiceCatalogue::timeList().size() - 1);
+            return std::nullopt;
+        }
+    } else if (!p.value(STime).isEmpty()) {
         time = ServiceCatalogue::timeList().indexOf(p.value(STime));
         if (time < 1) {
             why = QStringLiteral("the AllottedTime %1 is not a quarter hour from 0:15 to 8:00").arg(p.value(STime));
@@ -622,11 +626,11 @@ Plan plan(const DataFolder &folder, ImportKind kind, const CsvReader::Table &tab
             accounts.insert(accountKey(r.text(CustomerField::AcctNo)));
     }
     const int room = limitOf(kind) - out.existing;
-    Planner planner(kind, mapping);
+    Planner planner(kind, mapping, table.headings);
     const auto chargeColumn = std::find(mapping.begin(), mapping.end(), int(SCharge));
-    const DecimalConvention decimals = kind == ImportKind::Services && chargeColumn != mapping.end()
-                                           ? decimalConvention(table, int(chargeColumn - mapping.begin()))
-                                           : DecimalConvention{};
+    const CsvReader::DecimalMark decimals = kind == ImportKind::Services && chargeColumn != mapping.end()
+                                                ? CsvReader::decimalMarkOf(table, int(chargeColumn - mapping.begin()))
+                                                : CsvReader::DecimalMark{};
     const int total = int(table.rows.size());
     for (int i = 0; i < total; ++i) {
         if (progress && i % 1024 == 0)
@@ -671,8 +675,8 @@ QStringList shownValues(ImportKind kind, const Record &record)
     QStringList out;
     if (kind == ImportKind::Services) {
         out << record.text(ServiceField::Description) << record.text(ServiceField::Charge)
-            << ServiceCatalogue::timeList().at(
-                   ServiceCatalogue::usableTimeIndex(record.int16(ServiceField::TimeIndex)));
+            << ServiceCatalogue::timeList().at(ServiceCatalogue::usableTimeIndex(record.int16(ServiceField::TimeIndex)))
+            << QString::number(record.int16(ServiceField::TimeIndex));
         return out;
     }
     if (kind == ImportKind::Technicians) {
@@ -712,18 +716,24 @@ void write(const DataFolder &folder, const Plan &plan)
 
 QByteArray listCsv(const DataFolder &folder, ImportKind kind)
 {
+    // The country is no field of its own (it is in address line 4 when stored at all); the time's place in the
+    // list says again what the allotted time says.
+    const std::vector<Target> &all = targets(kind);
+    std::vector<bool> listed;
     QStringList headings;
-    for (const Target &t : targets(kind))
-        headings << t.heading;
-    // The country is no field of its own (it is in address line 4 when stored at all).
-    const bool dropLast = kind == ImportKind::Customers;
-    if (dropLast)
-        headings.removeLast();
+    for (const Target &t : all) {
+        listed.push_back(t.heading != QLatin1String("Country") && t.heading != QLatin1String("TimeIndex"));
+        if (listed.back())
+            headings << t.heading;
+    }
     std::vector<QStringList> rows;
     for (const Record &r : folder.readRecords(pathOf(kind), layoutOf(kind))) {
-        rows.push_back(shownValues(kind, r));
-        if (dropLast)
-            rows.back().removeLast();
+        const QStringList values = shownValues(kind, r);
+        rows.emplace_back();
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (listed[std::size_t(i)])
+                rows.back() << values[i];
+        }
     }
     return CsvList::document(headings, rows);
 }

@@ -45,6 +45,12 @@ const std::vector<Target> &targets(ImportKind kind);
 // For each heading, the target it fills (an index into targets()), or -1 when the heading is not known.
 // A heading is compared without case, blanks and punctuation; a target takes the first heading that names it.
 std::vector<int> matchHeadings(ImportKind kind, const QStringList &headings);
+// The target a heading names (-1: none), whether another column fills it or not.
+int targetNamed(ImportKind kind, const QString &heading);
+// What becomes of a column the mapping leaves out, said as such: a heading the file repeats, a second column
+// for a field (read where the first is blank), a field the program sets itself, or a heading not known.
+// Empty for a column that fills a field.
+QString headingNote(ImportKind kind, const QStringList &headings, const std::vector<int> &mapping, int column);
 // Why a mapping cannot be used (two columns for one field, no column for the name); nothing when it can.
 std::optional<QString> mappingProblem(ImportKind kind, const std::vector<int> &mapping);
 
@@ -80,20 +86,5 @@ void write(const DataFolder &folder, const Plan &plan);
 
 // Every stored record of the kind as a CSV list under the headings of targets(), which import reads back.
 QByteArray listCsv(const DataFolder &folder, ImportKind kind);
-
-// How the amounts of a file's column write their decimals: told by the values that can be read one way only
-// (89,50 or 1.250,00 with a comma; 45.00 or 1,200.5 with a point); when none can, a file separated by
-// semicolons is taken to write the decimal comma, any other the decimal point, and a value that reads two ways
-// is refused. The one rule of every import that reads amounts.
-struct DecimalConvention
-{
-    QChar mark = QLatin1Char('.');
-    bool fromValues = false; // told by the values themselves
-};
-DecimalConvention decimalConvention(const CsvReader::Table &table, int column);
-// The amount of a cell as the file means it, in plain digits with a decimal point ("1250.00"); nothing, with
-// the reason naming `field`, when its meaning is not sure.
-std::optional<QString> amountText(const QString &value, const DecimalConvention &convention, const QString &field,
-                                  QString &why);
 
 } // namespace RecordImport

@@ -44,6 +44,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -134,29 +135,12 @@ void Application::start()
         m_platform.messages.inform(done.text, done.title);
     }
     const bool setUp = Startup::requiredFilesPresent(m_state.folder);
+    QStringList accounts;
     try {
-        QStringList accounts;
+        Startup::createFixedFolders(m_state.folder, m_platform.clock.today());
+        Settings::installStatesList(m_state.folder);
         for (const Record &customer : m_state.folder.readRecords(CustomerFile::kPath, customerLayout()))
             accounts.append(customer.text(CustomerField::AcctNo));
-        // Many customers on a first start take a while: the first window shows at once and follows it.
-        Startup::Progress progress;
-        StartProgress *strip = nullptr;
-        if (accounts.size() >= m_progressFromAccounts) {
-            progress = [this, setUp, &strip](int done, int total) {
-                if (!strip) {
-                    ProgramWindow *first = setUp ? startMenuWindow() : welcomeWindow();
-                    // Shown while the start goes on, the menu opens nothing before the lists are loaded.
-                    if (setUp)
-                        static_cast<StartMenu *>(first)->setStarting(true);
-                    strip = new StartProgress(first);
-                    first->show();
-                }
-                strip->setProgress(done, total);
-            };
-        }
-        Startup::createFolderTree(m_state.folder, m_platform.clock.today(), accounts, progress);
-        delete strip;
-        Settings::installStatesList(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }
@@ -165,14 +149,41 @@ void Application::start()
     // Once the folder tree is there: the phone page, when the office switched it on.
     applyPhonePage(PhonePageOptions::load());
     startModemSearch();
-    if (m_startMenu)
-        static_cast<StartMenu *>(m_startMenu.data())->setStarting(false);
+    ProgramWindow *first = setUp ? startMenuWindow() : welcomeWindow();
     if (setUp) {
         showStartMenu();
         makeAgreementVisits();
-        return;
+    } else {
+        first->show();
     }
-    welcomeWindow()->show();
+    makeCustomerFolders(std::move(accounts), first);
+}
+
+void Application::makeCustomerFolders(QStringList accounts, ProgramWindow *shownOn)
+{
+    // Thousands of customers' folders take a while on a first start: they are made a few at a time between the
+    // user's clicks and keys, the first window following them, so that every routine works at once.
+    auto folders = std::make_shared<Startup::CustomerFolders>(m_state.folder, std::move(accounts));
+    QPointer<StartProgress> strip;
+    if (folders->total() >= m_progressFromAccounts)
+        strip = new StartProgress(shownOn);
+    auto *turns = new QTimer(this);
+    connect(turns, &QTimer::timeout, this, [this, folders, strip, turns] {
+        bool finished = true;
+        try {
+            finished = folders->step(m_accountsPerTurn);
+        } catch (const DiskError &e) {
+            reportDiskError(e.message());
+        }
+        if (strip)
+            strip->setProgress(folders->done(), folders->total());
+        if (finished) {
+            turns->stop();
+            turns->deleteLater();
+            delete strip.data();
+        }
+    });
+    turns->start(0);
 }
 
 void Application::makeAgreementVisits()

@@ -98,9 +98,12 @@ public:
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
 
-    // From this many customers on, the first window shows while their folders are made.
+    // From this many customers on, the first window shows how far the making of their folders went.
     static constexpr int kProgressFromAccounts = 2000;
     void setProgressFromAccounts(int accounts) { m_progressFromAccounts = accounts; }
+    // Customers' folders looked into (and made where missing) between two turns of the event loop.
+    static constexpr int kAccountsPerTurn = 64;
+    void setAccountsPerTurn(int accounts) { m_accountsPerTurn = accounts; }
 
 signals:
     // A phone's change was stored (PhoneWork::store): the open board and a calendar on slips of its own take it.
@@ -115,6 +118,7 @@ private:
     template <typename W> W *followModem(W *window);
     void startModemSearch();
     void reportDiskError(const QString &message);
+    void makeCustomerFolders(QStringList accounts, ProgramWindow *shownOn);
 
     Platform m_platform;
     AppState m_state;
@@ -137,6 +141,7 @@ private:
     std::unique_ptr<PhoneServer> m_phoneServer;
     bool m_exiting = false;
     int m_progressFromAccounts = kProgressFromAccounts;
+    int m_accountsPerTurn = kAccountsPerTurn;
     QDateTime m_started; // when this run began, on the file system's clock
 };
 

@@ -8,6 +8,7 @@
 #include "gui/accounts/customerscreen.h"
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
+#include "rawread.h"
 #include "tools/samplegenerator.h"
 
 #include <QComboBox>
@@ -78,12 +79,7 @@ QString searchText()
 
 void BM_RawReadCustomerFile(benchmark::State &state)
 {
-    const QString path = customers().folder.path(CustomerFile::kPath);
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        benchmark::DoNotOptimize(file.readAll());
-    }
+    rawReadWholeFile(state, customers().folder.path(CustomerFile::kPath));
 }
 BENCHMARK(BM_RawReadCustomerFile)->Unit(benchmark::kMillisecond);
 

@@ -7,6 +7,7 @@
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
+#include "rawread.h"
 #include "tools/samplegenerator.h"
 
 #include <QFile>
@@ -74,12 +75,7 @@ SampleFolder &sample()
 
 void BM_RawReadCustomers(benchmark::State &state)
 {
-    const QString path = sample().folder.path(CustomerFile::kPath);
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        benchmark::DoNotOptimize(file.readAll());
-    }
+    rawReadWholeFile(state, sample().folder.path(CustomerFile::kPath));
 }
 BENCHMARK(BM_RawReadCustomers)->Unit(benchmark::kMillisecond);
 

@@ -404,15 +404,34 @@ void BM_WindowFresh(benchmark::State &state)
 }
 BENCHMARK(BM_WindowFresh)->DenseRange(0, 9)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
+// Every window opened once, one after the other, in a new process: the most memory the program held (VmHWM)
+// over a whole office day's windows at the largest sizes.
+void BM_EveryWindowPeak(benchmark::State &state)
+{
+    const QString folder = largest().dir.path();
+    for (auto _ : state) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-window"), QStringLiteral("-1"), folder});
+        if (!child.waitForFinished(300000) || child.exitCode() != 0) {
+            state.SkipWithError("a window did not show in the new process");
+            break;
+        }
+        const QList<QByteArray> said = child.readAllStandardOutput().trimmed().split(' ');
+        state.SetIterationTime(said.value(0).toDouble() / 1000.0);
+        state.counters["peak MB"] = said.value(1).toDouble();
+    }
+}
+BENCHMARK(BM_EveryWindowPeak)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+
 } // namespace
 
 // The child of BM_WindowFresh: starts the program on the folder, waits for the start menu to be painted, follows
 // the path (only its last click timed) and prints the milliseconds, the peak resident MB and the CPU milliseconds.
+// Path -1 (BM_EveryWindowPeak) follows every path in turn, back to the menu after each.
 int openWindowInNewProcess(int pathIndex, const QString &folder)
 {
     g_folderPath = folder;
     QStandardPaths::setTestModeEnabled(true);
-    const Path &path = paths()[std::size_t(pathIndex)];
     PaintWatch &watch = paintWatch();
     watch.window = QStringLiteral("frmStartup");
     Run run;
@@ -420,6 +439,21 @@ int openWindowInNewProcess(int pathIndex, const QString &folder)
     waited.start();
     while (!watch.painted && waited.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    if (pathIndex < 0) {
+        QElapsedTimer all;
+        all.start();
+        for (const Path &path : paths()) {
+            if (!follow(nullptr, path))
+                return 1;
+            if (qEnvironmentVariableIsSet("VD_BENCH_TRACE"))
+                std::fprintf(stderr, "%s: %.1f MB now, %.1f MB peak\n", path.label, residentMegabytes(),
+                             residentMegabytes("VmHWM:"));
+            backToMenu(run, path);
+        }
+        std::printf("%.3f %.1f\n", double(all.nsecsElapsed()) / 1e6, residentMegabytes("VmHWM:"));
+        return 0;
+    }
+    const Path &path = paths()[std::size_t(pathIndex)];
     for (std::size_t i = 0; i + 1 < path.clicks.size(); ++i)
         if (!clickUntilShown(path.clicks[i].first, path.clicks[i].second, path.clicks[i + 1].first))
             return 1;

@@ -91,24 +91,18 @@ void scan(const DataFolder &folder, const QString &file, const RecordLayout &lay
 {
     if (!QFileInfo::exists(folder.path(file)) && !folder.fileExists(file))
         return;
-    // The file is read once; each record is looked at where it lies, without a copy of its bytes.
-    QByteArray bytes = folder.readAll(file);
+    // Each record is looked at where it lies in the block read, without a copy of its bytes: a hundred thousand
+    // records are never held at once.
     const qsizetype length = layout.length();
-    const int count = DataFolder::recordCountForSize(bytes.size(), int(length));
-    // A short last record reads as completed with blanks, as Record does.
-    if (bytes.size() < count * length)
-        bytes = bytes.left((count - 1) * length) + Record(layout, bytes.mid((count - 1) * length)).bytes();
     const QString wanted = account ? account->trimmed() : QString();
-    if (!account)
-        out.reserve(out.size() + std::size_t(count));
     SharedTexts shared;
-    for (int i = 0; i < count; ++i) {
-        const Record r(layout, QByteArray::fromRawData(bytes.constData() + qsizetype(i) * length, length));
+    folder.forEachRecord(file, layout, [&](const char *bytes) {
+        const Record r(layout, QByteArray::fromRawData(bytes, length));
         const auto date = recordDate(r, dateField);
         if (!date || *date < start || *date > end || (account && shared.text(r, acctField) != wanted))
-            continue;
+            return;
         out.push_back(fill(r, *date, shared));
-    }
+    });
 }
 
 } // namespace

@@ -686,6 +686,8 @@ void shownParts(Row &r, bool journaled)
 std::vector<Row> details(const DataFolder &folder, const std::vector<History::FinancialRow> &rows)
 {
     std::vector<Row> out = historyRows(rows);
+    if (out.empty())
+        return out; // nothing to look up: the posting files are not read
     RowIndex index(out);
     JournalLines journal = preTaxFromJournal(folder, index, out);
     taxesToInvoices(folder, index, journal, out);

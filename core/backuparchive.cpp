@@ -9,10 +9,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <archive.h>
 #include <archive_entry.h>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace BackupArchive {
@@ -50,46 +56,131 @@ QString archiveError(archive *a)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive cannot be read");
 }
 
-// A backup's archive while it is being written; one left behind by a killed backup is removed by the next.
+// A backup's archive, finished or still being written (one left behind by a killed backup is removed by the
+// next): never part of a backup, wherever it lies in the data folder.
+bool backupArchiveName(const QString &fileName)
+{
+    static const QRegularExpression name(
+        QStringLiteral("^DispatchBackup-\\d{4}-\\d{2}-\\d{2}-\\d{4,6}(-\\d+)?\\.zip(\\.partial)?$"));
+    return name.match(fileName).hasMatch();
+}
+
 bool partialArchive(const QString &fileName)
 {
-    return fileName.startsWith(QLatin1String("DispatchBackup-")) && fileName.endsWith(QLatin1String(".zip.partial"));
+    return backupArchiveName(fileName) && fileName.endsWith(QLatin1String(".partial"));
 }
 
-std::vector<Entry> gather(const QString &root, const QStringList &skip)
+// Why an archive's name cannot be restored into a folder (it would leave it, or no folder can hold it);
+// empty when it can.
+QString unrestorable(const QString &name)
 {
-    std::vector<Entry> entries;
-    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
-    QDirIterator it(canonicalRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString full = it.next();
-        const QFileInfo info = it.fileInfo();
-        if (info.isSymLink())
-            continue;
-        const QString relative = full.mid(canonicalRoot.size() + 1);
-        if (!info.isDir()) {
-            if (!info.isFile() || DataFolder::isTemporaryName(info.fileName()) || partialArchive(info.fileName()) ||
-                (!relative.contains(QLatin1Char('/')) && skip.contains(relative)))
-                continue;
-        }
-        entries.push_back({relative, full, info.isDir(), info.isDir() ? 0 : info.size(), info.lastModified()});
+    if (name.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("the name is not UTF-8 text");
+    for (const char *c : {"\\", ":"}) {
+        if (name.contains(QLatin1String(c)))
+            return QStringLiteral("the name holds \"%1\", which a restore cannot make on every system").arg(c);
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.relative < b.relative; });
-    return entries;
-}
-
-// The names in an archive that stay inside the folder they are unpacked into.
-bool safeName(const QString &name)
-{
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-        name.contains(QLatin1Char(':')))
-        return false;
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
+        return QStringLiteral("the name would leave the folder it is restored into");
     for (const QString &part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String("..") || part == QLatin1String("."))
-            return false;
+            return QStringLiteral("the name would leave the folder it is restored into");
     }
-    return true;
+    return {};
+}
+
+// The files and folders of a data folder as the program reads them: a symbolic link inside the folder is
+// followed and packed as what it leads to, under its own name; a link leading out of the folder, a name a
+// restore could not make again and a link to a folder that holds it are left out and named with the reason.
+class Gatherer
+{
+public:
+    Gatherer(const QString &root, const QStringList &skip)
+        : m_root(QFileInfo(root).canonicalFilePath())
+        , m_skip(skip)
+    {
+        walk(m_root, QString(), {m_root});
+        leftOut.sort();
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry &a, const Entry &b) { return a.relative < b.relative; });
+    }
+
+    std::vector<Entry> entries;
+    QStringList leftOut;
+
+private:
+    bool inside(const QString &canonical) const
+    {
+        return canonical == m_root || canonical.startsWith(m_root + QLatin1Char('/'));
+    }
+
+    void walk(const QString &folder, const QString &relativeFolder, const QStringList &chain)
+    {
+        // Names that are not UTF-8 text the folder listing does not show at all; they are named here.
+        if (DIR *dir = ::opendir(QFile::encodeName(folder).constData())) {
+            while (const dirent *entry = ::readdir(dir)) {
+                QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+                const QString name = utf8(QByteArrayView(entry->d_name));
+                if (utf8.hasError())
+                    leftOut << QStringLiteral("%1: the name is not UTF-8 text")
+                                   .arg(QDir::toNativeSeparators(
+                                       relativeFolder.isEmpty() ? name : relativeFolder + QLatin1Char('/') + name));
+            }
+            ::closedir(dir);
+        }
+        const QFileInfoList infos = QDir(folder).entryInfoList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QFileInfo &info : infos) {
+            const QString relative =
+                relativeFolder.isEmpty() ? info.fileName() : relativeFolder + QLatin1Char('/') + info.fileName();
+            const auto refuse = [&](const QString &why) {
+                leftOut << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(relative), why);
+            };
+            if (const QString why = unrestorable(relative); !why.isEmpty()) {
+                refuse(why);
+                continue;
+            }
+            const QString real = info.isSymLink() ? info.canonicalFilePath() : info.absoluteFilePath();
+            if (info.isSymLink()) {
+                if (real.isEmpty()) {
+                    refuse(QStringLiteral("a symbolic link to %1, which does not exist")
+                               .arg(QDir::toNativeSeparators(info.symLinkTarget())));
+                    continue;
+                }
+                if (!inside(real)) {
+                    refuse(QStringLiteral("a symbolic link to %1, outside the data folder; copy the file in instead "
+                                          "of linking to it")
+                               .arg(QDir::toNativeSeparators(real)));
+                    continue;
+                }
+            }
+            const QFileInfo target(real);
+            if (target.isDir()) {
+                if (chain.contains(target.canonicalFilePath())) {
+                    refuse(QStringLiteral("a symbolic link to a folder that holds it"));
+                    continue;
+                }
+                entries.push_back({relative, real, true, 0, target.lastModified()});
+                walk(real, relative, chain + QStringList{target.canonicalFilePath()});
+                continue;
+            }
+            if (!target.isFile() || DataFolder::isTemporaryName(info.fileName()) ||
+                backupArchiveName(info.fileName()) || (relativeFolder.isEmpty() && m_skip.contains(relative)))
+                continue;
+            entries.push_back({relative, real, false, target.size(), target.lastModified()});
+        }
+    }
+
+    QString m_root;
+    QStringList m_skip;
+};
+
+// The system's words for the last failure of a file, never "Unknown error".
+QString systemWords(const QFileDevice &file, int error)
+{
+    return file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error")
+               ? file.errorString()
+               : qt_error_string(error);
 }
 
 std::unique_ptr<archive, ArchiveDeleter> openForReading(const QString &path)
@@ -119,6 +210,27 @@ QString archiveName(const QDateTime &when)
 }
 
 namespace {
+
+// The restore's first pass over an archive: every name must be one the restore can make inside its folder.
+// The bytes of its files in all; throws DiskError naming the first name that cannot be restored.
+qint64 restorableNames(const QString &archivePath)
+{
+    qint64 total = 0;
+    auto a = openForReading(archivePath);
+    archive_entry *entry = nullptr;
+    int status;
+    while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
+        const QString name = entryName(entry);
+        if (const QString why = unrestorable(name); !why.isEmpty())
+            throw DiskError(QStringLiteral("%1 holds the name %2, which cannot be restored (%3); nothing was "
+                                           "restored.")
+                                .arg(shown(archivePath), name, why));
+        total += std::max<la_int64_t>(0, archive_entry_size(entry));
+    }
+    if (status != ARCHIVE_EOF)
+        throw DiskError(QStringLiteral("the archive is damaged: %1").arg(archiveError(a.get())));
+    return total;
+}
 
 // Every name in an archive with the checksum of its bytes ("/" for a folder), as the archive gives them back.
 QMap<QString, QByteArray> packedContents(const QString &path)
@@ -158,14 +270,23 @@ Made create(const QString &dataRoot, const QString &folder, const QDateTime &whe
         throw DiskError(QStringLiteral("The data folder %1 does not exist.").arg(shown(dataRoot)));
     if (!QDir().mkpath(folder))
         throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(folder)));
-    for (const QString &left : QDir(folder).entryList({QStringLiteral("DispatchBackup-*.zip.partial")}, QDir::Files))
-        QFile::remove(QDir(folder).filePath(left));
-    const std::vector<Entry> entries = gather(dataRoot, skip);
+    for (const QString &left : QDir(folder).entryList({QStringLiteral("DispatchBackup-*.zip.partial")}, QDir::Files)) {
+        if (partialArchive(left))
+            QFile::remove(QDir(folder).filePath(left));
+    }
+    Gatherer gathered(dataRoot, skip);
+    const std::vector<Entry> &entries = gathered.entries;
     Made made;
+    made.leftOut = gathered.leftOut;
     for (const Entry &e : entries) {
         made.bytes += e.size;
         made.files += e.folder ? 0 : 1;
     }
+    if (made.files == 0)
+        throw DiskError(QStringLiteral("The data folder %1 holds no files to back up; no archive was made.%2")
+                            .arg(shown(dataRoot), made.leftOut.isEmpty()
+                                                      ? QString()
+                                                      : QStringLiteral(" Left out:\n") + made.leftOut.join('\n')));
     const qint64 total = made.bytes;
 
     QString final = QDir(folder).filePath(archiveName(when));
@@ -205,7 +326,7 @@ Made create(const QString &dataRoot, const QString &folder, const QDateTime &whe
             }
             QFile file(e.full);
             if (!file.open(QIODevice::ReadOnly))
-                fail(QStringLiteral("%1 cannot be read: %2").arg(shown(e.full), file.errorString()));
+                fail(QStringLiteral("%1 cannot be read: %2").arg(shown(e.full), systemWords(file, errno)));
             QCryptographicHash hash(QCryptographicHash::Sha256);
             qint64 written = 0;
             while (written < e.size) {
@@ -238,13 +359,15 @@ Made create(const QString &dataRoot, const QString &folder, const QDateTime &whe
         if (readBackProblem.isEmpty() && readBack.size() != packed.size())
             readBackProblem =
                 QStringLiteral("read back, it holds %1 names instead of %2").arg(readBack.size()).arg(packed.size());
+        if (readBackProblem.isEmpty())
+            restorableNames(partial); // the restore would take every name it holds
     } catch (const DiskError &e) {
         readBackProblem = e.message();
     }
     if (!readBackProblem.isEmpty())
         fail(readBackProblem);
-    if (!QFile::rename(partial, final))
-        fail(QStringLiteral("it cannot be given its name"));
+    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(final).constData()) != 0)
+        fail(QStringLiteral("it cannot be given its name: %1").arg(qt_error_string(errno)));
     if (progress)
         progress(total, total);
     made.path = final;
@@ -279,7 +402,7 @@ QStringList unpack(const QString &archivePath, const QDir &root, qint64 total, c
         root.mkpath(QFileInfo(name).path());
         QFile file(full);
         if (!file.open(QIODevice::WriteOnly))
-            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, systemWords(file, errno)));
         qint64 size = 0;
         for (;;) {
             const la_ssize_t n = archive_read_data(a.get(), buffer.data(), size_t(buffer.size()));
@@ -288,7 +411,7 @@ QStringList unpack(const QString &archivePath, const QDir &root, qint64 total, c
             if (n == 0)
                 break;
             if (file.write(buffer.constData(), n) != n)
-                throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+                throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, systemWords(file, errno)));
             size += n;
             done += n;
             if (progress)
@@ -300,8 +423,10 @@ QStringList unpack(const QString &archivePath, const QDir &root, qint64 total, c
                                 .arg(size)
                                 .arg(archive_entry_size(entry)));
         if (!file.flush())
-            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, file.errorString()));
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, systemWords(file, errno)));
         file.close();
+        if (file.error() != QFileDevice::NoError)
+            throw DiskError(QStringLiteral("%1 cannot be written: %2").arg(name, systemWords(file, errno)));
         written << name;
         fullPaths << full;
     }
@@ -332,22 +457,14 @@ QStringList restore(const QString &archivePath, const QString &emptyFolder, cons
                              .arg(shown(archivePath), why, shown(emptyFolder)));
     };
 
-    // First pass: every name must stay inside the folder; the sizes give the progress.
+    // First pass: every name must be one the restore can make inside the folder; the sizes give the progress.
     qint64 total = 0;
-    {
-        auto a = openForReading(archivePath);
-        archive_entry *entry = nullptr;
-        int status;
-        while ((status = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK) {
-            const QString name = entryName(entry);
-            if (!safeName(name))
-                throw DiskError(QStringLiteral("%1 holds the name %2, which would leave the folder it is restored "
-                                               "into; nothing was restored.")
-                                    .arg(shown(archivePath), name));
-            total += std::max<la_int64_t>(0, archive_entry_size(entry));
-        }
-        if (status != ARCHIVE_EOF)
-            throw failed(QStringLiteral("the archive is damaged: %1").arg(archiveError(a.get())));
+    try {
+        total = restorableNames(archivePath);
+    } catch (const DiskError &e) {
+        if (e.message().endsWith(QLatin1String("nothing was restored.")))
+            throw;
+        throw failed(e.message());
     }
 
     // The archive is unpacked into a folder of its own beside the target, which takes the target's place only
@@ -356,6 +473,7 @@ QStringList restore(const QString &archivePath, const QString &emptyFolder, cons
     const QString parent = QFileInfo(absolute).path();
     if (!QDir().mkpath(parent))
         throw DiskError(QStringLiteral("The folder %1 cannot be made.").arg(shown(parent)));
+    removeLeftoverStaging(absolute);
     QTemporaryDir staging(QDir(parent).filePath(QStringLiteral(".%1-restoring-XXXXXX").arg(target.fileName())));
     if (!staging.isValid())
         throw DiskError(QStringLiteral("No folder can be made beside %1 to restore into: %2")
@@ -367,14 +485,29 @@ QStringList restore(const QString &archivePath, const QString &emptyFolder, cons
         throw failed(e.message());
     }
     const bool existed = target.exists();
-    if (existed && !QDir().rmdir(absolute))
-        throw failed(QStringLiteral("the empty folder cannot be replaced"));
-    if (!QDir().rename(staging.path(), absolute)) {
-        if (existed)
-            QDir().mkdir(absolute);
-        throw failed(QStringLiteral("the restored files cannot be moved into place"));
+    if (existed && ::rmdir(QFile::encodeName(absolute).constData()) != 0)
+        throw failed(QStringLiteral("the empty folder cannot be replaced: %1").arg(qt_error_string(errno)));
+    if (::rename(QFile::encodeName(staging.path()).constData(), QFile::encodeName(absolute).constData()) != 0) {
+        const QString why = qt_error_string(errno);
+        if (!existed || QDir().mkdir(absolute))
+            throw failed(QStringLiteral("the restored files cannot be moved into place: %1").arg(why));
+        throw DiskError(QStringLiteral("%1 could not be restored: the restored files cannot be moved into place: %2. "
+                                       "Nothing was restored; the empty folder %3 was removed to make room and "
+                                       "cannot be made again.")
+                            .arg(shown(archivePath), why, shown(emptyFolder)));
     }
     return written;
+}
+
+void removeLeftoverStaging(const QString &target)
+{
+    const QFileInfo info(target);
+    const QDir parent = info.absoluteDir();
+    const QString prefix = QStringLiteral(".%1-restoring-").arg(info.fileName());
+    for (const QString &name : parent.entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden)) {
+        if (name.size() == prefix.size() + 6)
+            QDir(parent.filePath(name)).removeRecursively();
+    }
 }
 
 std::optional<QString> rememberedFolder(const DataFolder &folder)

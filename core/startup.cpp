@@ -68,90 +68,135 @@ private:
     bool m_stamped = false;
 };
 
-// One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once and each
-// existing account's folder once, so that a start with every folder in place only reads, and a first start
-// makes each new account's seven folders without looking a name up in the growing folder.
-void createAuxFolders(const DataFolder &folder, const QStringList &accountNumbers, const Startup::Progress &progress)
+QHash<QString, QString> listing(const QString &full) // case-folded -> as on disk
 {
-    auto listing = [](const QString &full) {
-        QHash<QString, QString> names; // case-folded -> as on disk
-        QDirIterator it(full, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            names.insert(it.fileName().toCaseFolded(), it.fileName());
-        }
-        return names;
-    };
-    const QString auxFull = folder.path(QStringLiteral("/AuxFiles"));
-    QHash<QString, QString> accounts = listing(auxFull);
-    // Looked up from /AuxFiles itself, a check walks two names rather than the whole path: a start checks six
-    // per customer. Only a check that met real folders alone, looked at directly, may stand as complete: a link
-    // stands for a folder today, but its target may go without the account's folder changing.
-    const FolderHandle check(auxFull);
-    bool onlyRealFolders = check.isOpen();
-    CheckMarker marker(folder);
-    const int total = int(accountNumbers.size());
-    int done = 0;
-    for (const QString &number : accountNumbers) {
-        if (progress && done % 128 == 0)
-            progress(done, total);
-        ++done;
-        const auto name = accountFileName(number);
-        if (!name)
-            continue; // such an account has no folder of its own; the customer screen says why
-        const QString folded = name->toCaseFolded();
-        const auto existing = accounts.constFind(folded);
-        const bool present = existing != accounts.constEnd();
-        if (!present) {
-            // A new account: its folder and the six inside it are all new, made without looking anything up.
-            const QString full = auxFull + QLatin1Char('/') + *name;
-            for (int n = -1; n <= 5; ++n) {
-                const QString made = n < 0 ? full : full + QStringLiteral("/AuxFile") + QString::number(n);
-                if (!QDir().mkdir(made))
-                    throw DiskError(
-                        QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(made)));
-            }
-            accounts.insert(folded, *name);
-            continue;
-        }
-#ifdef Q_OS_UNIX
-        if (marker.lastComplete() && !check.changedSince(*existing, *marker.lastComplete()))
-            continue;
-#endif
-        // An account's folder that changed costs one look at each of its six; a folder named in other letters
-        // or missing is looked for in a listing of the account's folder.
-        const QString base = QStringLiteral("/AuxFiles/") + *existing;
-        const QString baseFull = auxFull + QLatin1Char('/') + *existing;
-        std::optional<QHash<QString, QString>> inside;
-        for (int n = 0; n <= 5; ++n) {
-            const QString sub = QStringLiteral("AuxFile") + QString::number(n);
-            bool link = false;
-            const bool isFolder = check.isFolder(*existing + QLatin1Char('/') + sub, &link);
-            if (link)
-                onlyRealFolders = false;
-            if (isFolder)
-                continue;
-            if (!inside)
-                inside = listing(baseFull);
-            if (!inside->contains(sub.toCaseFolded()))
-                folder.makeFolder(base + QLatin1Char('/') + sub);
-        }
+    QHash<QString, QString> names;
+    QDirIterator it(full, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        names.insert(it.fileName().toCaseFolded(), it.fileName());
     }
-    if (onlyRealFolders)
-        marker.complete();
-    if (progress)
-        progress(total, total);
+    return names;
+}
+
+// A folder made here, or found made meanwhile by whatever writes into a customer's folder.
+void makeOrFind(const QString &full)
+{
+    if (!QDir().mkdir(full) && !QFileInfo(full).isDir())
+        throw DiskError(QStringLiteral("The folder %1 could not be created.").arg(QDir::toNativeSeparators(full)));
 }
 
 } // namespace
 
 namespace Startup {
 
-void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers,
-                      const Progress &progress)
+// One folder under /AuxFiles for each account, with its six AuxFile folders. /AuxFiles is listed once and each
+// existing account's folder once, so that a start with every folder in place only reads, and a first start
+// makes each new account's seven folders without looking a name up in the growing folder.
+struct CustomerFolders::State
+{
+    State(const DataFolder &f, QStringList numbers)
+        : folder(f)
+        , accountNumbers(std::move(numbers))
+        , auxFull(folder.path(QStringLiteral("/AuxFiles")))
+        , accounts(listing(auxFull))
+        , check(auxFull)
+        , onlyRealFolders(check.isOpen())
+        , marker(folder)
+    {
+    }
+
+    void lookInto(const QString &number);
+
+    DataFolder folder;
+    QStringList accountNumbers;
+    QString auxFull;
+    QHash<QString, QString> accounts;
+    // Looked up from /AuxFiles itself, a check walks two names rather than the whole path: a start checks six
+    // per customer. Only a check that met real folders alone, looked at directly, may stand as complete: a link
+    // stands for a folder today, but its target may go without the account's folder changing.
+    FolderHandle check;
+    bool onlyRealFolders;
+    CheckMarker marker;
+    int done = 0;
+};
+
+void CustomerFolders::State::lookInto(const QString &number)
+{
+    const auto name = accountFileName(number);
+    if (!name)
+        return; // such an account has no folder of its own; the customer screen says why
+    const QString folded = name->toCaseFolded();
+    const auto existing = accounts.constFind(folded);
+    if (existing == accounts.constEnd()) {
+        // A new account: its folder and the six inside it are all new, made without looking anything up.
+        const QString full = auxFull + QLatin1Char('/') + *name;
+        for (int n = -1; n <= 5; ++n)
+            makeOrFind(n < 0 ? full : full + QStringLiteral("/AuxFile") + QString::number(n));
+        accounts.insert(folded, *name);
+        return;
+    }
+#ifdef Q_OS_UNIX
+    if (marker.lastComplete() && !check.changedSince(*existing, *marker.lastComplete()))
+        return;
+#endif
+    // An account's folder that changed costs one look at each of its six; a folder named in other letters or
+    // missing is looked for in a listing of the account's folder.
+    const QString base = QStringLiteral("/AuxFiles/") + *existing;
+    const QString baseFull = auxFull + QLatin1Char('/') + *existing;
+    std::optional<QHash<QString, QString>> inside;
+    for (int n = 0; n <= 5; ++n) {
+        const QString sub = QStringLiteral("AuxFile") + QString::number(n);
+        bool link = false;
+        const bool isFolder = check.isFolder(*existing + QLatin1Char('/') + sub, &link);
+        if (link)
+            onlyRealFolders = false;
+        if (isFolder)
+            continue;
+        if (!inside)
+            inside = listing(baseFull);
+        if (!inside->contains(sub.toCaseFolded()))
+            folder.makeFolder(base + QLatin1Char('/') + sub);
+    }
+}
+
+CustomerFolders::CustomerFolders(const DataFolder &folder, QStringList accountNumbers)
+    : d(std::make_unique<State>(folder, std::move(accountNumbers)))
+{
+}
+
+CustomerFolders::~CustomerFolders() = default;
+
+bool CustomerFolders::step(int accounts)
+{
+    const int total = this->total();
+    if (d->done >= total)
+        return true;
+    const int end = std::min<qsizetype>(total, qsizetype(d->done) + std::max(accounts, 1));
+    while (d->done < end)
+        d->lookInto(d->accountNumbers.at(d->done++));
+    if (d->done < total)
+        return false;
+    if (d->onlyRealFolders)
+        d->marker.complete();
+    return true;
+}
+
+int CustomerFolders::done() const
+{
+    return d->done;
+}
+
+int CustomerFolders::total() const
+{
+    return int(d->accountNumbers.size());
+}
+
+
+void createFixedFolders(const DataFolder &folder, const QDate &today)
 {
     const QString exe = folder.executableName();
-    const QStringList before = {
+    const QStringList folders = {
         QStringLiteral("/") + QString::number(today.year()).rightJustified(4, QLatin1Char('0')),
         QStringLiteral("/CompletedInvoices"),
         QStringLiteral("/") + exe,
@@ -163,19 +208,34 @@ void createFolderTree(const DataFolder &folder, const QDate &today, const QStrin
         QStringLiteral("/Backup/CompletedInvoices"),
         QStringLiteral("/Templates"),
         QStringLiteral("/AuxFiles"),
-    };
-    for (const QString &f : before)
-        folder.makeFolder(f);
-    createAuxFolders(folder, accountNumbers, progress);
-    const QStringList after = {
-        QStringLiteral("/VarnelDispatchDuzudu"),      QStringLiteral("/Documents"),
-        QStringLiteral("/Documents/Invoices"),        QStringLiteral("/Documents/Proposals"),
-        QStringLiteral("/Documents/Purchase Orders"), QStringLiteral("/Documents/Projects"),
-        QStringLiteral("/Documents/Contracts"),       QStringLiteral("/Documents/Statements"),
+        QStringLiteral("/VarnelDispatchDuzudu"),
+        QStringLiteral("/Documents"),
+        QStringLiteral("/Documents/Invoices"),
+        QStringLiteral("/Documents/Proposals"),
+        QStringLiteral("/Documents/Purchase Orders"),
+        QStringLiteral("/Documents/Projects"),
+        QStringLiteral("/Documents/Contracts"),
+        QStringLiteral("/Documents/Statements"),
         QStringLiteral("/Documents/Work Orders"),
     };
-    for (const QString &f : after)
+    for (const QString &f : folders)
         folder.makeFolder(f);
+}
+
+void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers,
+                      const Progress &progress)
+{
+    createFixedFolders(folder, today);
+    CustomerFolders customers(folder, accountNumbers);
+    constexpr int kAccountsBetweenReports = 128;
+    bool finished = false;
+    while (!finished) {
+        if (progress)
+            progress(customers.done(), customers.total());
+        finished = customers.step(kAccountsBetweenReports);
+    }
+    if (progress)
+        progress(customers.total(), customers.total());
 }
 
 bool requiredFilesPresent(const DataFolder &folder)

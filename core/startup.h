@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class DataFolder;
 
@@ -19,6 +20,32 @@ using Progress = std::function<void(int done, int total)>;
 inline const QString kAuxFoldersChecked = QStringLiteral("/VarnelDispatchDuzudu/AuxFolders.checked");
 void createFolderTree(const DataFolder &folder, const QDate &today, const QStringList &accountNumbers = {},
                       const Progress &progress = {});
+
+// The folders of createFolderTree but the customers' own: a moment, whatever the number of customers.
+void createFixedFolders(const DataFolder &folder, const QDate &today);
+
+// The customers' folders under /AuxFiles, made a few accounts at a time so that a first start on thousands of
+// customers shows a menu that works at once. Each account's seven folders are made within one step, so nothing
+// running between two steps sees an account's folder half made; whatever writes into a customer's folder makes
+// it first anyway. A maker dropped before its last step leaves the rest to the next start.
+class CustomerFolders
+{
+public:
+    CustomerFolders(const DataFolder &folder, QStringList accountNumbers);
+    ~CustomerFolders();
+    CustomerFolders(const CustomerFolders &) = delete;
+    CustomerFolders &operator=(const CustomerFolders &) = delete;
+
+    // Looks into (and makes where missing) the folders of up to `accounts` more customers; true once every one
+    // was looked into. Throws DiskError naming a folder that could not be made.
+    bool step(int accounts);
+    int done() const;
+    int total() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
 
 // The program counts as set up when /MyBusinessData.txt and /SlipNo.txt exist (or could be restored).
 bool requiredFilesPresent(const DataFolder &folder);

@@ -77,7 +77,7 @@ QStringList rowOf(const Agreement &a)
 
 // The agreement of one row; nothing, with the reason, when a value cannot be read.
 std::optional<Agreement> agreementOf(const CsvReader::Row &row, const std::vector<int> &columnOf,
-                                     const RecordImport::DecimalConvention &decimals, QString &why)
+                                     const CsvReader::DecimalMark &decimals, QString &why)
 {
     const auto value = [&](Column c) { return cell(row, columnOf[std::size_t(c)]); };
     Agreement a;
@@ -138,7 +138,7 @@ std::optional<Agreement> agreementOf(const CsvReader::Row &row, const std::vecto
         return std::nullopt;
     if (!value(CPrice).isEmpty()) {
         // In whole cents, read with the decimal mark of the file's other prices.
-        const auto plain = RecordImport::amountText(value(CPrice), decimals, QStringLiteral("Price"), why);
+        const auto plain = CsvReader::amountText(value(CPrice), decimals, QStringLiteral("Price"), why);
         if (!plain)
             return std::nullopt;
         const auto price = Formats::parseCurrency(*plain);
@@ -215,8 +215,7 @@ Plan plan(const DataFolder &folder, const CsvReader::Table &table, const std::ve
             columnOf[std::size_t(mapping[c])] = int(c);
     }
     const Agreements::Rules rules(folder);
-    const RecordImport::DecimalConvention decimals =
-        RecordImport::decimalConvention(table, columnOf[std::size_t(CPrice)]);
+    const CsvReader::DecimalMark decimals = CsvReader::decimalMarkOf(table, columnOf[std::size_t(CPrice)]);
     for (const CsvReader::Row &row : table.rows) {
         QString why;
         auto agreement = agreementOf(row, columnOf, decimals, why);

@@ -260,12 +260,26 @@ std::vector<SlipStore::Held> BoardState::heldRows(bool dropTicked, bool dropAll)
 Verdict BoardState::store(const std::vector<SlipStore::Held> &rows, SlipStore::Completed completed)
 {
     std::vector<SlipStore::NotKept> notKept;
+    // The rows whose phone change the office refused: their own change is written over it.
+    std::vector<Record> overruled;
+    for (const Row &rw : m_rows) {
+        if (rw.phoneOverruled && !rw.leftBoard && rw.slip != rw.stored &&
+            std::any_of(rows.begin(), rows.end(),
+                        [&](const SlipStore::Held &h) { return !h.drop && h.mine == rw.slip; }))
+            overruled.push_back(rw.slip);
+    }
     try {
         notKept = SlipStore(m_folder).save(rows, completed);
     } catch (const DiskError &e) {
         return refused(e.message());
     }
     load();
+    std::erase_if(overruled, [&](const Record &slip) {
+        return std::any_of(notKept.begin(), notKept.end(),
+                           [&](const SlipStore::NotKept &n) { return isSameSlip(n.mine, slip); });
+    });
+    if (m_phoneOverruled && !overruled.empty())
+        m_phoneOverruled(overruled);
     Verdict done = Verdict::done();
     if (notKept.empty())
         return done;
@@ -363,6 +377,7 @@ BoardState::PhoneTaken BoardState::takePhoneChange(const Record &before, const R
     }
     takeStored(r, after, phoneWins);
     Row &rw = mutableRow(r);
+    rw.phoneOverruled = !phoneWins;
     rw.fromPhone = mark + (phoneWins ? QString() : QStringLiteral(", your change kept"));
     if (!phoneWins)
         taken.statusLine += QStringLiteral(" - your change kept, not saved");

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class Clipboard;
@@ -73,6 +74,8 @@ public:
         // Completed from a phone: the slip has moved to /CompletedServiceSlips.txt. The row stays shown, as the
         // phone left it, but no save or delete of the board writes it again and no action of the board takes it.
         bool leftBoard = false;
+        // The office answered No to the phone's change: the board's own change is the one a save writes.
+        bool phoneOverruled = false;
     };
 
     BoardState(const DataFolder &folder, const Clock &clock, const Settings &settings);
@@ -114,6 +117,12 @@ public:
     };
     PhoneTaken takePhoneChange(const Record &before, const Record &after, const QString &phone,
                                const Answers &answers = {});
+    // Told after a save that wrote the board's change over a phone's change it was asked about and refused (the
+    // slips as saved), so that the phone can say so.
+    void setOnPhoneOverruled(std::function<void(const std::vector<Record> &)> told)
+    {
+        m_phoneOverruled = std::move(told);
+    }
     // The changes of the board to row r not saved yet, as a question names them ("Suspended, no date"); empty
     // when the row is as stored.
     QString unsavedChange(int r) const;
@@ -266,6 +275,7 @@ private:
     bool alarm() const;
     QString today() const;
 
+    std::function<void(const std::vector<Record> &)> m_phoneOverruled;
     const DataFolder &m_folder;
     const Clock &m_clock;
     const Settings &m_settings;

@@ -18,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -252,7 +253,7 @@ QByteArray PhoneApi::filesStamp() const
 {
     QByteArray stamp =
         QByteArray::number(int(m_settings.workWeek)) + ' ' + m_clock.today().toString(Qt::ISODate).toLatin1();
-    for (const QString &file : {SlipFiles::kActive, CustomerFile::kPath}) {
+    for (const QString &file : {SlipFiles::kActive, CustomerFile::kPath, PhoneWork::kRequests}) {
         const QFileInfo info(m_folder.path(file));
         stamp += ' ' + QByteArray::number(info.size()) + ':' +
                  QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ':' +
@@ -285,6 +286,7 @@ QByteArray PhoneApi::dayJson(const QString &technician)
             {QStringLiteral("cell"), slip.cell},
             {QStringLiteral("services"), slip.services},
             {QStringLiteral("date"), shortDate(slip.date)},
+            {QStringLiteral("office"), slip.officeChanged.toString(QStringLiteral("HH:mm"))},
         };
         (slip.date == today ? todays : nexts).append(item);
     }
@@ -325,8 +327,13 @@ PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLab
             return jsonRefusal(400, notUnderstood, QStringLiteral("malformed JSON"));
         object = document.object();
     }
-    const bool extraFields = object.size() > (object.contains(field) ? 1 : 0);
-    if (extraFields || (object.contains(field) && !object.value(field).isString()))
+    // The tap's id, kept by the page across its retries: the same id is the same request.
+    const QString idField = QStringLiteral("request");
+    static const QRegularExpression idShape(PhoneWork::kRequestIdShape);
+    const QJsonValue id = object.value(idField);
+    const bool extraFields = object.size() > (object.contains(field) ? 1 : 0) + (object.contains(idField) ? 1 : 0);
+    if (extraFields || (object.contains(field) && !object.value(field).isString()) ||
+        (object.contains(idField) && !idShape.match(id.toString()).hasMatch()))
         return jsonRefusal(400, notUnderstood, QStringLiteral("wrong fields"));
     QString text = object.value(field).toString();
     if (const auto refusal = refusedText(text))
@@ -334,7 +341,7 @@ PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLab
 
     PhoneWork::Outcome outcome;
     try {
-        outcome = PhoneWork::store(m_folder, m_clock, {technician, slipNo, action, text, phoneLabel});
+        outcome = PhoneWork::store(m_folder, m_clock, {technician, slipNo, action, text, phoneLabel, id.toString()});
     } catch (const DiskError &error) {
         return jsonRefusal(503, QStringLiteral("The office could not store the change: ") + error.message(),
                            QStringLiteral("not stored: ") + error.message());
@@ -342,13 +349,14 @@ PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLab
     if (!outcome.stored)
         return jsonRefusal(409, outcome.refusal, QStringLiteral("refused: ") + outcome.refusal);
     m_days.clear();
-    if (m_onStored)
-        m_onStored(outcome, phoneLabel);
-    return {200,
-            QJsonDocument(QJsonObject{{QStringLiteral("stored"), true}}).toJson(QJsonDocument::Compact),
-            "application/json",
-            {},
-            {}};
+    // The office hears of it once this answer is on its way: a question the board then puts waits for the office's
+    // user, never the phone.
+    if (m_onStored && !outcome.repeated) {
+        QTimer::singleShot(0, m_alive.get(), [told = m_onStored, outcome, phoneLabel] { told(outcome, phoneLabel); });
+    }
+    const QJsonObject answer{{QStringLiteral("stored"), true},
+                             {QStringLiteral("at"), outcome.at.toString(QStringLiteral("HH:mm"))}};
+    return {200, QJsonDocument(answer).toJson(QJsonDocument::Compact), "application/json", {}, {}};
 }
 
 bool PhoneApi::blocked(const QString &from)

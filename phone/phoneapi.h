@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class Clock;
 class DataFolder;
@@ -64,7 +66,8 @@ public:
 
     // The time the failures are counted by, in milliseconds; a steady clock unless a test sets another.
     void setMsecsSource(std::function<qint64()> source) { m_msecs = std::move(source); }
-    // Called when a phone's change was stored, with the phone's name.
+    // Called when a phone's change was stored, with the phone's name: from the event loop, after the answer (a
+    // request sent again and answered from the day's requests is not told twice).
     void setOnStored(std::function<void(const PhoneWork::Outcome &, const QString &)> onStored)
     {
         m_onStored = std::move(onStored);
@@ -95,6 +98,7 @@ private:
     PhoneTokens &m_tokens;
     std::function<qint64()> m_msecs;
     std::function<void(const PhoneWork::Outcome &, const QString &)> m_onStored;
+    std::unique_ptr<QObject> m_alive = std::make_unique<QObject>(); // what the telling after the answer hangs on
 
     struct Failures
     {

@@ -95,7 +95,102 @@ QString notYourSlip(int slipNo)
     return QStringLiteral("Slip %1 is not among your active slips").arg(slipNo);
 }
 
+// --- The day's requests ------------------------------------------------------------------------------------
+// One line each, tab-separated, after a first line naming the day:
+//   R <technician> <id> <slip> <action> <HH:mm> pending|stored   a phone's request, by the id its page gave it
+//   O <slip> <HH:mm>                                              the office saved over the slip's phone change
+struct Ledger
+{
+    QDate day;
+    QStringList lines;
+
+    static Ledger read(const DataFolder &folder, const QDate &today)
+    {
+        Ledger ledger{today, {}};
+        QStringList lines = QString::fromUtf8(folder.readAll(kRequests)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (!lines.isEmpty() && lines.takeFirst() == QStringLiteral("day\t") + today.toString(Qt::ISODate))
+            ledger.lines = lines;
+        return ledger;
+    }
+    void write(const DataFolder &folder)
+    {
+        if (lines.size() > kRequestsKept)
+            lines.remove(0, lines.size() - kRequestsKept);
+        folder.writeFile(kRequests, (QStringLiteral("day\t") + day.toString(Qt::ISODate) + QLatin1Char('\n') +
+                                     lines.join(QLatin1Char('\n')) + QLatin1Char('\n'))
+                                        .toUtf8());
+    }
+    static QString requestKey(const Request &r)
+    {
+        return QStringLiteral("R\t") +
+               logField(r.technician.trimmed(), 60).replace(QLatin1Char('\t'), QLatin1Char(' ')) + QLatin1Char('\t') +
+               r.id + QLatin1Char('\t') + QString::number(r.slipNo) + QLatin1Char('\t') +
+               QString::fromLatin1(actionName(r.action)) + QLatin1Char('\t');
+    }
+    // The line of the request; -1 when it was not seen today.
+    qsizetype find(const Request &r) const
+    {
+        const QString key = requestKey(r);
+        for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+            if (lines[i].startsWith(key))
+                return i;
+        }
+        return -1;
+    }
+    static QTime timeOf(const QString &line)
+    {
+        return QTime::fromString(line.section(QLatin1Char('\t'), -2, -2), QStringLiteral("HH:mm"));
+    }
+    static bool isStored(const QString &line) { return line.endsWith(QStringLiteral("\tstored")); }
+    static QString requestLine(const Request &r, const QTime &at, bool stored)
+    {
+        return requestKey(r) + at.toString(QStringLiteral("HH:mm")) +
+               (stored ? QStringLiteral("\tstored") : QStringLiteral("\tpending"));
+    }
+    // When the office last saved over the phone's change of the slip, if no phone stored another since.
+    QTime officeChanged(qint16 slipNo) const
+    {
+        const QString slip = QString::number(slipNo);
+        for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+            const QStringList f = lines[i].split(QLatin1Char('\t'));
+            if (f.size() == 3 && f[0] == QLatin1String("O") && f[1] == slip)
+                return QTime::fromString(f[2], QStringLiteral("HH:mm"));
+            if (f.size() == 7 && f[0] == QLatin1String("R") && f[3] == slip && f[6] == QLatin1String("stored"))
+                return {};
+        }
+        return {};
+    }
+};
+
+// Whether the completed file holds the technician's slip: a completion whose answer was lost.
+bool completedAlready(const DataFolder &folder, const Request &request)
+{
+    const auto name = storedBytes(request.technician.trimmed());
+    const RecordScan done(folder, SlipFiles::kCompleted, serviceSlipLayout());
+    const int at = serviceSlipLayout().offset(SlipNo);
+    for (int i = done.count() - 1; name && i >= 0; --i) {
+        if (qFromLittleEndian<qint16>(done.at(i) + at) == request.slipNo)
+            return done.fieldIs(i, AssignedTo, *name);
+    }
+    return false;
+}
+
 } // namespace
+
+void noteOfficeChanges(const DataFolder &folder, const Clock &clock, const std::vector<Record> &slips)
+{
+    if (slips.empty())
+        return;
+    const QDateTime now = clock.now();
+    Ledger ledger = Ledger::read(folder, now.date());
+    for (const Record &slip : slips)
+        ledger.lines
+            << QStringLiteral("O\t%1\t%2").arg(slip.int16(SlipNo)).arg(now.time().toString(QStringLiteral("HH:mm")));
+    try {
+        ledger.write(folder);
+    } catch (const DiskError &) {
+    }
+}
 
 std::vector<PhoneSlip> technicianDay(const DataFolder &folder, const Settings &settings, const QDate &today,
                                      const QString &technician)
@@ -107,6 +202,7 @@ std::vector<PhoneSlip> technicianDay(const DataFolder &folder, const Settings &s
     const QDate next = nextWorkday(settings.workWeek, today.addDays(1));
     // One read of the file; only the technician's own records are looked at closer.
     const RecordScan slips(folder, SlipFiles::kActive, serviceSlipLayout());
+    const Ledger ledger = Ledger::read(folder, today);
     const QByteArray complete = kComplete.toLatin1();
     for (int i = 0; i < slips.count(); ++i) {
         if (!slips.fieldIs(i, AssignedTo, *name) || slips.fieldIs(i, Status, complete))
@@ -117,6 +213,7 @@ std::vector<PhoneSlip> technicianDay(const DataFolder &folder, const Settings &s
             continue;
         const Record record(serviceSlipLayout(), QByteArray(slips.at(i), serviceSlipLayout().length()));
         day.push_back(phoneSlip(record, *date));
+        day.back().officeChanged = ledger.officeChanged(day.back().slipNo);
     }
     std::stable_sort(day.begin(), day.end(), [](const PhoneSlip &a, const PhoneSlip &b) {
         return std::tuple(a.date, slotOrder(a.time), a.slipNo) < std::tuple(b.date, slotOrder(b.time), b.slipNo);
@@ -223,7 +320,7 @@ std::optional<QString> ruling(const Request &request, const std::vector<Record> 
 
 Outcome store(const DataFolder &folder, const Clock &clock, const Request &request)
 {
-    const QDateTime now = clock.now();
+    QDateTime now = clock.now();
     Outcome outcome;
     auto refuse = [&](const QString &why) {
         outcome.stored = false;
@@ -231,11 +328,41 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         logQuietly(folder, now, request, QStringLiteral("refused: ") + why);
         return outcome;
     };
+    // The request as the day's requests know it: stored before, tried before, or new (then written down first).
+    const bool kept = !request.id.isEmpty();
+    Ledger ledger = Ledger::read(folder, now.date());
+    const qsizetype seen = kept ? ledger.find(request) : -1;
+    if (seen >= 0 && Ledger::isStored(ledger.lines[seen])) {
+        outcome.stored = outcome.repeated = true;
+        outcome.at = Ledger::timeOf(ledger.lines[seen]);
+        logQuietly(folder, now, request, QStringLiteral("sent again: stored before"));
+        return outcome;
+    }
+    if (seen >= 0 && Ledger::timeOf(ledger.lines[seen]).isValid())
+        now.setTime(Ledger::timeOf(ledger.lines[seen])); // the first try's time: its note line is the same
+    auto stored = [&]() {
+        outcome.stored = true;
+        outcome.at = QTime(now.time().hour(), now.time().minute());
+        if (!kept)
+            return outcome;
+        const qsizetype at = ledger.find(request);
+        (at < 0 ? ledger.lines.emplace_back() : ledger.lines[at]) = Ledger::requestLine(request, now.time(), true);
+        try {
+            ledger.write(folder);
+        } catch (const DiskError &) { // the change is stored: a request sent again finds it and is told so
+        }
+        return outcome;
+    };
     std::vector<Record> active = LoadActiveSlips(folder);
     const QString technician = request.technician.trimmed();
     auto mine = std::find_if(active.begin(), active.end(), [&](const Record &r) {
         return r.int16(SlipNo) == request.slipNo && !technician.isEmpty() && r.text(AssignedTo) == technician;
     });
+    if (mine == active.end() && seen >= 0 && request.action == Action::Complete && completedAlready(folder, request)) {
+        outcome.repeated = true;
+        logQuietly(folder, now, request, QStringLiteral("sent again: completed before"));
+        return stored();
+    }
     if (mine == active.end() || mine->text(Status) == kComplete || mine->text(Status) == kFinalized)
         return refuse(notYourSlip(request.slipNo));
     const std::size_t at = std::size_t(mine - active.begin());
@@ -278,14 +405,18 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
         break;
     }
     outcome.after = after;
-    outcome.stored = true;
     if (after == outcome.before) {
         logQuietly(folder, now, request, QStringLiteral("unchanged: ") + after.text(Status));
-        return outcome;
+        return stored();
     }
     // Stored as the board's save stores, this slip alone changed (a completed one moves to the completed slips):
     // other slips marked Complete on the board and not saved since stay where they are until the board's own save
     // moves them.
+    // Written down before the slip is touched: a request whose answer is lost from here on is recognised.
+    if (kept && seen < 0) {
+        ledger.lines << Ledger::requestLine(request, now.time(), false);
+        ledger.write(folder);
+    }
     try {
         const SlipStore::Held change[] = {{outcome.before, after, false}};
         SlipStore(folder).save(change);
@@ -296,14 +427,14 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
     // Said stored only once the files hold it: a completed slip at the end of the completed file and no longer
     // among the active ones, any other in the active file as written.
     bool readBack = false;
-    const std::vector<Record> stored = LoadActiveSlips(folder);
+    const std::vector<Record> written = LoadActiveSlips(folder);
     if (request.action == Action::Complete) {
         const int count = folder.recordCount(SlipFiles::kCompleted, serviceSlipLayout().length());
         const auto last = folder.readRecord(SlipFiles::kCompleted, serviceSlipLayout(), count);
         readBack = last && *last == after &&
-                   std::none_of(stored.begin(), stored.end(), [&](const Record &r) { return isSameSlip(r, after); });
+                   std::none_of(written.begin(), written.end(), [&](const Record &r) { return isSameSlip(r, after); });
     } else {
-        readBack = at < stored.size() && stored[at] == after;
+        readBack = at < written.size() && written[at] == after;
     }
     if (!readBack) {
         logQuietly(folder, now, request, QStringLiteral("failed: not read back as written"));
@@ -311,7 +442,7 @@ Outcome store(const DataFolder &folder, const Clock &clock, const Request &reque
     }
     logQuietly(folder, now, request,
                QStringLiteral("stored: ") + outcome.before.text(Status) + QStringLiteral(" -> ") + after.text(Status));
-    return outcome;
+    return stored();
 }
 
 } // namespace PhoneWork

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QTime>
 #include <vector>
 
 class Clock;
@@ -20,6 +21,10 @@ inline const QString kLog = QStringLiteral("/PhoneChanges.log");
 // Past this size the log becomes the older log (replacing the one before) and a new log begins.
 inline const QString kOldLog = QStringLiteral("/PhoneChanges.old.log");
 inline constexpr qint64 kLogLimit = 1024 * 1024;
+// Today's requests from the phones (each by the id its page gave it, so that one sent again is answered as the
+// first time and stored once) and the slips whose phone change the office saved over. Begun anew each day.
+inline const QString kRequests = QStringLiteral("/PhoneRequests.txt");
+inline constexpr int kRequestsKept = 2000; // lines; the oldest go first
 
 enum class Action {
     Start,     // "In Progress"
@@ -38,7 +43,8 @@ struct PhoneSlip
     QString address;   // the job site's address lines, joined by ", "
     QString telephone; // the site's, else the account's
     QString cell;
-    QString services; // the slip's service text, line breaks as "\n"
+    QString services;    // the slip's service text, line breaks as "\n"
+    QTime officeChanged; // when the office saved over the phone's change of today; invalid when it did not
 };
 
 // The stored slips of `technician` scheduled today or on the next working day of the business's work week,
@@ -51,9 +57,13 @@ struct Request
     QString technician; // whose phone asks; a slip of another technician is refused
     qint16 slipNo = 0;
     Action action = Action::Start;
-    QString text;  // the note of a completion or the reason a job cannot be finished
-    QString phone; // which paired phone, for the log
+    QString text;    // the note of a completion or the reason a job cannot be finished
+    QString phone;   // which paired phone, for the log
+    QString id = {}; // the page's own id of the tap (kRequestIdShape); empty: not kept, a repeat is judged anew
 };
+
+// What a request id may look like.
+inline const QString kRequestIdShape = QStringLiteral("^[A-Za-z0-9_-]{8,64}$");
 
 // What a request did. `stored` is false with the refusal in the board's own words (nothing written), or true
 // with the slip before and after the change. A completed slip has moved to the completed file.
@@ -63,6 +73,8 @@ struct Outcome
     QString refusal;
     Record before{serviceSlipLayout()};
     Record after{serviceSlipLayout()};
+    QTime at;              // when the change was stored (a repeat: the first time)
+    bool repeated = false; // the request was stored before: nothing was written now
 };
 
 // Carries out a phone's request on the stored slips under the status rule (dispatch/statusrules.h), the one the
@@ -78,6 +90,15 @@ struct Outcome
 // service text as a line of its own ("Al 12/7/2026 10:42: replaced filter"); one that does not fit the field is
 // refused, saying how much of it fits, never cut. A request that finds its change already stored (sent again after
 // its answer was lost) stores nothing more and is reported stored.
+//
+// A request with an id is written to the day's requests before the slip is touched and marked stored after: one
+// seen stored before gets the first answer (`repeated`) without a write; one left unfinished (the answer lost,
+// the program stopped) is carried out again with the time of its first try, so that its note is found already
+// added and a completion already done is recognised in the completed file.
 Outcome store(const DataFolder &folder, const Clock &clock, const Request &request);
+
+// The office saved these slips over a phone's change of theirs: the phone's next look at its day says so.
+// Kept as well as it can be: a record that cannot be written stops nothing.
+void noteOfficeChanges(const DataFolder &folder, const Clock &clock, const std::vector<Record> &slips);
 
 } // namespace PhoneWork

@@ -8,6 +8,7 @@
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billing/recordfilelayouts.h"
+#include "core/backuparchive.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/settings.h"
@@ -86,8 +87,13 @@ public:
     }
 
     // Temporaries of writes that a crash or a kill cut short. The program holds the data folder's lock, which
-    // every writer of the folder (the data tool too) takes: no other write is running now.
-    void removeTemporaries() { m_folder.removeLeftoverTemporaries(QDateTime()); }
+    // every writer of the folder (the data tool too) takes: no other write is running now. What a killed restore
+    // into this folder left beside it goes too (a restore only goes into an empty folder, never this one).
+    void removeTemporaries()
+    {
+        m_folder.removeLeftoverTemporaries(QDateTime());
+        BackupArchive::removeLeftoverStaging(m_folder.root());
+    }
 
     // A customer saved while the program was cut off: every screen reads the saved record from now on.
     void finishCustomerWrite()

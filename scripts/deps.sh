@@ -9,6 +9,7 @@ packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev
           chromium chromium-driver python3-selenium # the phone page's test in a real browser
           fonts-dejavu-core fonts-liberation2
           openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
+          libxtst-dev libxdamage-dev           # dispatch-outside: windows timed from outside (XTEST, XDamage)
           dpkg-dev file desktop-file-utils)    # the Debian package and its check
 missing=()
 for p in "${packages[@]}"; do

@@ -100,14 +100,16 @@ QString importHelp()
         "\n"
         "Adds the rows of a CSV file (as spreadsheets save it) to the customers, the services catalogue, the\n"
         "technicians and crews (assignments) or the maintenance agreements of the data folder DIR (by default\n"
-        "the folder dispatch-data lies in). The file may be UTF-8 (with or without a byte-order mark), UTF-16 with "
-        "one, or Windows-1252, and\n"
-        "its values separated by commas, semicolons or tabs; quoted values may hold separators and line breaks\n"
-        "(which become blanks). Its first row names the columns; headings are matched without regard to case,\n"
-        "blanks and punctuation, to the field names that export writes and to common other names (Phone,\n"
-        "Zip, Company, Surname ...). A column whose heading is not known is left out and named.\n"
+        "the folder dispatch-data lies in). The file may be UTF-8 (with or without a byte-order mark), UTF-16,\n"
+        "Mac Roman (a Mac spreadsheet's CSV, lines ending in CR) or Windows-1252, and its values separated by\n"
+        "commas, semicolons or tabs; quoted values may hold separators and line breaks (which become blanks).\n"
+        "Its first row names the columns; headings are matched without regard to case, blanks and punctuation,\n"
+        "to the field names that export and export-csv write and to common other names (Phone, Zip, Company,\n"
+        "Surname ...). A column whose heading is not known is left out and named; a second column for a field\n"
+        "(Home Phone beside Business Phone) is read where the first is blank.\n"
         "\n"
-        "Every row that cannot be stored is listed with its line and the reason: a missing name, text too long\n"
+        "Every row that cannot be stored is listed with its line and the reason: more values than headings, a\n"
+        "byte that is not UTF-8 in a UTF-8 file, a missing name, text too long\n"
         "for its field, a character the data files cannot hold, an account number already in use, more records\n"
         "than the file holds (32,767 customers or technicians, 255 services); for agreements, whatever the\n"
         "agreement editor refuses (an account that is not a customer's, a service not in the catalogue, a slip\n"
@@ -126,10 +128,14 @@ QString backupHelp()
         "Writes the whole data folder DIR (by default the folder dispatch-data lies in) into one zip archive in\n"
         "FOLDER, named by the date and time, such as DispatchBackup-2026-12-07-081500.zip. Any archive program\n"
         "opens it. FOLDER may lie anywhere, also inside DIR; only the running program's lock, the temporaries of\n"
-        "interrupted writes and the archive itself are left out. The archive is read back and compared with\n"
-        "what was packed before it is named; the count of files and their size are printed. A half-written\n"
-        "archive of a killed backup (*.zip.partial) is removed by the next. Suited to a schedule (cron); it may\n"
-        "run while the program runs, since every file is replaced whole.\n");
+        "interrupted writes and every backup archive (wherever it lies in DIR) are left out. A symbolic link\n"
+        "inside DIR is stored as the file or folder it leads to; a link leading out of DIR and a name a restore\n"
+        "could not make again (holding \":\" or \"\\\", or not UTF-8) are left out and named. The archive is\n"
+        "read back, compared with what was packed and its names checked as restore checks them before it is\n"
+        "named; the count of files and their size are printed. A half-written archive of a killed backup\n"
+        "(*.zip.partial) is removed by the next. Suited to a schedule (cron); it may run while the program runs,\n"
+        "since every file is replaced whole.\n"
+        "Exit status: 0 backed up whole, 1 backed up with files left out (named), 2 no archive made.\n");
 }
 
 QString restoreHelp()
@@ -139,7 +145,8 @@ QString restoreHelp()
                           "Unpacks a backup archive into a new or empty folder (never over a data folder), then\n"
                           "checks the restored folder as dispatch-data check does. The archive is unpacked\n"
                           "beside the folder first and moved into place only when every file came out whole:\n"
-                          "a damaged archive leaves the folder as it was and says what was wrong.\n"
+                          "a damaged archive leaves the folder as it was and says what was wrong. What a killed\n"
+                          "restore left beside the folder (.NAME-restoring-...) is removed by the next.\n"
                           "Exit status: 0 restored and nothing found, 1 restored with problems found, 2 failed.\n");
 }
 
@@ -189,11 +196,27 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
                     table.separator == QLatin1Char(',')   ? QStringLiteral("commas")
                     : table.separator == QLatin1Char(';') ? QStringLiteral("semicolons")
                                                           : QStringLiteral("tabs"));
-    for (qsizetype c = 0; c < table.headings.size(); ++c) {
-        if (mapping[std::size_t(c)] < 0)
-            out << QStringLiteral("column %1 \"%2\" is not a known heading and is left out\n")
-                       .arg(c + 1)
-                       .arg(table.headings[c]);
+    for (int c = 0; c < int(table.headings.size()); ++c) {
+        if (mapping[std::size_t(c)] >= 0)
+            continue;
+        if (!agreements) {
+            out << RecordImport::headingNote(*kind, table.headings, mapping, c) << '\n';
+            continue;
+        }
+        const auto same = [&](int earlier) {
+            return table.headings[earlier].simplified().compare(table.headings[c].simplified(), Qt::CaseInsensitive) ==
+                   0;
+        };
+        int first = 0;
+        while (first < c && !same(first))
+            ++first;
+        out << (first < c ? QStringLiteral("column %1 \"%2\" repeats the heading of column %3 and is left out\n")
+                                .arg(c + 1)
+                                .arg(table.headings[c])
+                                .arg(first + 1)
+                          : QStringLiteral("column %1 \"%2\" is not a known heading and is left out\n")
+                                .arg(c + 1)
+                                .arg(table.headings[c]));
     }
     if (const auto problem =
             agreements ? AgreementList::mappingProblem(mapping) : RecordImport::mappingProblem(*kind, mapping))
@@ -239,7 +262,12 @@ int backupCommand(const QStringList &args, QTextStream &out, QTextStream &err, c
                    .arg(made.files)
                    .arg(made.bytes)
                    .arg(QFileInfo(made.path).size());
-        return 0;
+        if (made.leftOut.isEmpty())
+            return 0;
+        err << QStringLiteral("dispatch-data backup: %1 left out of the archive:\n  %2\n")
+                   .arg(made.leftOut.size())
+                   .arg(made.leftOut.join(QStringLiteral("\n  ")));
+        return 1;
     } catch (const DiskError &e) {
         return fail(err, command, e.message());
     }

@@ -201,22 +201,8 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     resize(720, 480);
 }
 
-void StartMenu::setStarting(bool starting)
-{
-    m_starting = starting;
-    for (QLabel *routine : m_routines)
-        routine->setEnabled(!starting);
-    m_logo->setEnabled(!starting);
-    m_menuBar->setEnabled(!starting);
-    m_instructions->setVisible(!starting); // what to create first is said once the start has looked
-    if (!starting)
-        refresh();
-}
-
 void StartMenu::refresh()
 {
-    if (m_starting)
-        return;
     const StartMenuState state = startMenuState(m_folder);
     switch (state.instruction) {
     case StartMenuState::Instruction::CreateService:
@@ -267,8 +253,7 @@ bool StartMenu::eventFilter(QObject *watched, QEvent *event)
     }
     if (clicked || pressed) {
         if (watched == m_logo) {
-            if (!m_starting)
-                emit setupRequested();
+            emit setupRequested();
             return true;
         }
         for (std::size_t i = 0; i < m_routines.size(); ++i) {
@@ -317,12 +302,16 @@ void StartMenu::backUpNow()
             [&](qint64 done, qint64 total) { progress.setValue(total > 0 ? int(done * 1000 / total) : 1000); });
         progress.setValue(1000);
         BackupArchive::rememberFolder(m_folder, *chosen);
-        m_platform.messages.inform(
+        QString text =
             QStringLiteral("The data folder was backed up to\r\n%1\r\n%2 files, %3 bytes, read back and checked.")
                 .arg(QDir::toNativeSeparators(made.path))
                 .arg(made.files)
-                .arg(QLocale(QLocale::English).toString(made.bytes)),
-            title);
+                .arg(QLocale(QLocale::English).toString(made.bytes));
+        if (!made.leftOut.isEmpty())
+            text += QStringLiteral("\r\n\r\n%1 left out of the backup:\r\n%2")
+                        .arg(made.leftOut.size())
+                        .arg(made.leftOut.join(QStringLiteral("\r\n")));
+        m_platform.messages.inform(text, title);
     } catch (const DiskError &e) {
         progress.cancel();
         m_platform.messages.inform(e.message(), title);

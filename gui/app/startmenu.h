@@ -32,10 +32,6 @@ public:
     static const QStringList &routineCaptions();
     // The enabling rules; run on every activation.
     void refresh();
-    // While the program still starts (the menu shown early over a long start) nothing can be opened: the
-    // windows need the lists and folders the start has not made yet.
-    void setStarting(bool starting);
-    bool starting() const { return m_starting; }
     // Asks the question of a supply item (where it has one) and opens the supplier's page unless answered No.
     void orderSupplies(int item);
     // Files | Back Up Now: the whole data folder into a dated archive in a folder the user picks (the last
@@ -63,5 +59,4 @@ private:
     QLabel *m_instruction[2];
     QLabel *m_logo;
     QMenuBar *m_menuBar;
-    bool m_starting = false;
 };

@@ -1,7 +1,6 @@
 #include "gui/app/startprogress.h"
 
 #include <QBoxLayout>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
@@ -37,6 +36,4 @@ void StartProgress::setProgress(int done, int total)
     m_label->setText(QStringLiteral("Preparing the folders of %L1 customers: %L2 done...").arg(total).arg(done));
     m_bar->setRange(0, std::max(total, 1));
     m_bar->setValue(done);
-    // Only drawing: a click or a key waits until the start is complete.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -6,8 +6,8 @@
 class QLabel;
 class QProgressBar;
 
-// A strip at the foot of the first window while the start still makes the customers' folders: the window is
-// shown at once and says how far the start has come, instead of no window for a long while.
+// A strip at the foot of the first window while the customers' folders are still being made after a start: the
+// window works meanwhile and says how far the making has come.
 class StartProgress : public QWidget
 {
     Q_OBJECT

@@ -81,6 +81,10 @@ BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platfo
     , m_board(state.folder, platform.clock, state.settings)
 {
     setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
+    // A save that wrote the board's change over a phone's refused one: the phone's day says so.
+    m_board.setOnPhoneOverruled([this](const std::vector<Record> &slips) {
+        PhoneWork::noteOfficeChanges(m_state.folder, m_platform.clock, slips);
+    });
     buildBoard();
     m_view = BoardView::fromBytes(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("view")));
     fillFilterBar();

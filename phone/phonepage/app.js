@@ -5,12 +5,18 @@
   const POLL_MS = 10000;
   const STALE_MS = 30000;
   const TOKEN_KEY = "vdPhoneToken";
+  // Changes tapped and not yet answered, each with the id it is sent with every time until the office answers.
+  const OUTBOX_KEY = "vdPhoneOutbox";
+  // The day's confirmations, shown until the day is over.
+  const DONE_KEY = "vdPhoneDone";
+  const SEND_TIMEOUT_MS = 20000;
+  const DONE_WORDS = { start: "Started", complete: "Completed", cantfinish: "Sent to the office" };
 
   let token = null;
   let etag = null;
   let lastHeard = null;
-  let lastDay = null;
-  let busy = false; // a change is being sent: the refresh waits
+  const refusals = {}; // slip -> the office's words refusing its last change
+  const retries = {}; // request id -> the timer of its next try
 
   const $ = (id) => document.getElementById(id);
 
@@ -34,6 +40,41 @@
     token = window.localStorage.getItem(TOKEN_KEY);
   }
 
+  function stored(key, fallback) {
+    try {
+      const value = JSON.parse(window.localStorage.getItem(key));
+      return value === null ? fallback : value;
+    } catch (e) {
+      return fallback;
+    }
+  }
+
+  function keep(key, value) {
+    window.localStorage.setItem(key, JSON.stringify(value));
+  }
+
+  function outbox() {
+    const list = stored(OUTBOX_KEY, []);
+    return Array.isArray(list) ? list : [];
+  }
+
+  function localDay() {
+    const d = new Date();
+    return d.getFullYear() + "-" + (d.getMonth() + 1) + "-" + d.getDate();
+  }
+
+  // Today's confirmations, oldest first; yesterday's are gone.
+  function confirmations() {
+    const done = stored(DONE_KEY, null);
+    return done && done.day === localDay() && Array.isArray(done.lines) ? done.lines : [];
+  }
+
+  function newRequestId() {
+    const bytes = new Uint8Array(16);
+    window.crypto.getRandomValues(bytes);
+    return Array.from(bytes, (b) => b.toString(16).padStart(2, "0")).join("");
+  }
+
   function showHeard() {
     const line = $("heard");
     if (!lastHeard) {
@@ -55,7 +96,7 @@
     showHeard();
   }
 
-  async function call(method, path, body) {
+  async function call(method, path, body, signal) {
     const headers = {};
     if (token) headers["Authorization"] = "Bearer " + token;
     if (body !== undefined) headers["Content-Type"] = "application/json";
@@ -66,6 +107,7 @@
       body: body === undefined ? undefined : JSON.stringify(body),
       cache: "no-store",
       credentials: "omit",
+      signal: signal,
     });
   }
 
@@ -116,7 +158,7 @@
         return;
       }
       const body = kind === "note" ? { note: text } : { reason: text };
-      send_(slip, send.dataset.action, body, send);
+      tap(slip, send.dataset.action, body);
     });
     box.append(caption, area, send);
     box.hidden = true;
@@ -135,6 +177,7 @@
     if (slip.telephone) card.append(linkLine("tel:" + slip.telephone.replace(/[^0-9+*#,]/g, ""), "Telephone " + slip.telephone));
     if (slip.cell) card.append(linkLine("tel:" + slip.cell.replace(/[^0-9+*#,]/g, ""), "Cell " + slip.cell));
     if (slip.services) card.append(el("div", "services", slip.services));
+    if (slip.office) card.append(el("p", "office", "Changed by the office " + slip.office));
 
     const buttons = el("div", "buttons");
     const note = textBox(slip, "note", "Note for the office (optional)", "Send Complete", null, false);
@@ -146,7 +189,7 @@
       if (!show.hidden) show.querySelector("textarea").focus();
     };
     if (slip.status !== "In Progress") {
-      const start = slipButton(slip, null, "Start", "start", () => send_(slip, "start", {}, start));
+      const start = slipButton(slip, null, "Start", "start", () => tap(slip, "start", {}));
       buttons.append(start);
     }
     buttons.append(slipButton(slip, "secondary", "Complete", "show-note", toggle(note, reason)),
@@ -157,7 +200,6 @@
   }
 
   function render(day) {
-    lastDay = day;
     $("title").textContent = day.technician ? day.technician + "'s day" : "My day";
     const days = $("days");
     const parts = [];
@@ -167,39 +209,97 @@
       for (const slip of part.slips) parts.push(slipCard(slip));
     }
     days.replaceChildren(...parts);
+    showSending();
   }
 
-  async function send_(slip, action, body, button) {
-    const card = $("slip-" + slip.slip);
-    const message = card.querySelector(".message");
-    busy = true;
-    button.disabled = true;
-    message.className = "message";
-    message.textContent = "";
+  // What each card is waiting for or was last told, and the day's confirmations at the top; drawn again after
+  // every change and every refresh, so that a refresh never wipes them.
+  function showSending() {
+    const done = confirmations();
+    const sending = outbox();
+    for (const card of document.querySelectorAll("article.slip")) {
+      const slip = card.id.slice(5);
+      const message = card.querySelector(".message");
+      const waiting = sending.some((item) => String(item.slip) === slip);
+      for (const b of card.querySelectorAll("button")) b.disabled = waiting;
+      const last = done.filter((line) => String(line.slip) === slip).pop();
+      if (waiting) {
+        message.className = "message sending";
+        message.textContent = "Sending\u2026 it goes as soon as the office answers.";
+      } else if (refusals[slip]) {
+        message.className = "message";
+        message.textContent = refusals[slip];
+      } else {
+        message.className = last ? "message ok" : "message";
+        message.textContent = last ? last.text : "";
+      }
+    }
+    const list = $("done");
+    list.replaceChildren(...done.map((line) => el("li", null, "Slip " + line.slip + ": " + line.text)));
+    $("doneToday").hidden = !done.length;
+  }
+
+  // A tap on Start, Send Complete or Send Can't finish: the change gets its id and is kept until the office
+  // answers, through lost answers and reloads of the page.
+  function tap(slip, action, body) {
+    const waiting = outbox();
+    if (waiting.some((item) => String(item.slip) === String(slip.slip))) return;
+    const item = { id: newRequestId(), slip: slip.slip, action: action, body: body, tries: 0 };
+    waiting.push(item);
+    keep(OUTBOX_KEY, waiting);
+    delete refusals[slip.slip];
+    showSending();
+    deliver(item);
+  }
+
+  function settle(item) {
+    keep(OUTBOX_KEY, outbox().filter((other) => other.id !== item.id));
+    window.clearTimeout(retries[item.id]);
+    delete retries[item.id];
+  }
+
+  // Sends a change (again); without an answer it is sent again later with the same id, so that the office stores it
+  // once whatever became of the answers before.
+  async function deliver(item) {
+    if (!token) return;
+    window.clearTimeout(retries[item.id]);
+    const abort = new AbortController();
+    const timer = window.setTimeout(() => abort.abort(), SEND_TIMEOUT_MS);
+    let answered = false;
     try {
-      const response = await call("POST", "/api/slip/" + slip.slip + "/" + action, body);
+      const body = Object.assign({}, item.body, { request: item.id });
+      const response = await call("POST", "/api/slip/" + item.slip + "/" + item.action, body, abort.signal);
       lastHeard = new Date();
       if (response.ok) {
+        const data = await response.json();
+        answered = true;
+        settle(item);
+        const lines = confirmations();
+        lines.push({ slip: item.slip, text: DONE_WORDS[item.action] + " " + (data.at || clock(new Date())) });
+        keep(DONE_KEY, { day: localDay(), lines: lines });
         etag = null;
-        busy = false;
         await refresh();
-        const after = $("slip-" + slip.slip);
-        const text = action === "start" ? "Started." : action === "complete" ? "Completed." : "Sent to the office.";
-        if (after) {
-          after.querySelector(".message").className = "message ok";
-          after.querySelector(".message").textContent = text;
-        }
-        return;
+      } else if (response.status === 401) {
+        answered = true;
+        settle(item);
+        forgetToken();
+      } else if ([400, 404, 409, 413, 503].includes(response.status)) {
+        // The office looked at it and said no (or that it could not store it): its own words are shown.
+        answered = true;
+        refusals[item.slip] = await errorText(response);
+        settle(item);
       }
-      message.textContent = await errorText(response);
-      if (response.status === 401) forgetToken();
     } catch (e) {
-      message.textContent = "The office cannot be reached. Nothing was changed; try again.";
+      // no answer: the change may or may not be stored; the same request goes again
     } finally {
-      busy = false;
-      button.disabled = false;
-      showHeard();
+      window.clearTimeout(timer);
     }
+    if (!answered && outbox().some((other) => other.id === item.id)) {
+      item.tries += 1;
+      retries[item.id] = window.setTimeout(() => deliver(item), Math.min(2000 * item.tries, 15000));
+    }
+    showSending();
+    showHeard();
   }
 
   function forgetToken() {
@@ -210,7 +310,7 @@
   }
 
   async function refresh() {
-    if (!token || busy) {
+    if (!token) {
       showHeard();
       return;
     }
@@ -255,6 +355,7 @@
       $("pairing").hidden = true;
       $("code").value = "";
       await refresh();
+      for (const item of outbox()) deliver(item);
     } catch (e) {
       $("pairMessage").textContent = "The office cannot be reached.";
     } finally {
@@ -265,8 +366,12 @@
   function start() {
     takeTokenFromAddress();
     $("pairForm").addEventListener("submit", pair);
+    showSending();
     if (!token) showPairing();
-    else refresh();
+    else {
+      refresh();
+      for (const item of outbox()) deliver(item); // left unanswered before the page was closed or reloaded
+    }
     window.setInterval(refresh, POLL_MS);
     window.setInterval(showHeard, 5000);
     document.addEventListener("visibilitychange", () => {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <archive.h>
 #include <archive_entry.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +55,19 @@ void writeHostileTar(const QString &path, const QStringList &entries)
     archive_write_free(a); // closes it
 }
 
+// The files under a root as "path=text", sorted.
+QStringList files(const QString &root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        out << it.filePath().mid(root.size() + 1) + '=' + (f.open(QIODevice::ReadOnly) ? f.readAll() : "?");
+    }
+    out.sort();
+    return out;
+}
+
 } // namespace
 
 class TestBackupArchive : public QObject
@@ -93,7 +107,9 @@ private slots:
         QVERIFY(QFile(archive).open(QIODevice::ReadOnly) && QFile(archive).size() > 0);
 
         const QString target = out.path() + "/restored";
+        out.write("/.restored-restoring-k1lled/CustomerData.txt", "left by a killed restore");
         BackupArchive::restore(archive, target);
+        QVERIFY(!out.exists("/.restored-restoring-k1lled"));
         QStringList expected = source;
         expected.removeIf([](const QString &l) { return l.contains(".lock ") || l.contains(".vdtmp "); });
         QCOMPARE(contents(target), expected);
@@ -200,6 +216,59 @@ private slots:
         QCOMPARE(contents(target), contents(data.path()));
     }
 
+    // The archive holds what the program reads, restored byte for byte: no earlier archive wherever it lies, a
+    // link inside the folder as what it leads to; a link out of it and a name a restore cannot make are left
+    // out and named. Entries: "path=text" a file, "path>target" a link (OUT: a folder outside).
+    void backupHoldsWhatTheProgramReads_data()
+    {
+        dataColumns<QStringList, QStringList, QStringList>("entries", "restored", "leftOut");
+        dataRow("earlier archives anywhere",
+                QStringList{"SlipNo.txt=1", "Archives/DispatchBackup-2026-12-06-081500.zip=old",
+                            "DispatchBackup-2026-12-05-081500-2.zip=old",
+                            "A/DispatchBackup-2026-12-04-0815.zip.partial=x"},
+                QStringList{"SlipNo.txt=1"}, QStringList{});
+        dataRow("links inside",
+                QStringList{"Real/Services.txt=s", "Services.txt>Real/Services.txt", "AuxFiles/r7/N.txt=n",
+                            "AuxFiles/7>AuxFiles/r7"},
+                QStringList{"AuxFiles/7/N.txt=n", "AuxFiles/r7/N.txt=n", "Real/Services.txt=s", "Services.txt=s"},
+                QStringList{});
+        dataRow("a link out, a loop, names a restore cannot make",
+                QStringList{"SlipNo.txt=1", "Services.txt>OUT/Services.txt", "A/up>A", "Meeting 10:30.txt=m",
+                            "a\\b.txt=x", "caf\u00e9.txt=y"},
+                QStringList{"SlipNo.txt=1"},
+                QStringList{"A/up: a symbolic link to a folder", "Meeting 10:30.txt: the name holds \":\"",
+                            "Services.txt: a symbolic link to OUT/Services.txt, outside", "a\\b.txt: the name holds",
+                            "caf\uFFFD.txt: the name is not UTF-8"});
+    }
+    void backupHoldsWhatTheProgramReads()
+    {
+        auto [entries, restored, leftOut] =
+            fetched<QStringList, QStringList, QStringList>("entries", "restored", "leftOut");
+        TestRoot data, out;
+        const QString outside = data.path() + "-OUT"; // beside the folder, its name beginning with the folder's
+        const auto latin1 = [](const QString &path) { return QFile::encodeName(path).replace("\xC3\xA9", "\xE9"); };
+        data.write("/../" + QFileInfo(outside).fileName() + "/Services.txt", "outside");
+        for (const QString &entry : entries) {
+            const QString name = data.file('/' + entry.section(QRegularExpression("[=>]"), 0, 0));
+            const QString target = entry.section('>', 1).replace("OUT", outside);
+            if (entry.contains('>'))
+                QVERIFY(QDir().mkpath(QFileInfo(name).path()) &&
+                        QFile::link(target.startsWith('/') ? target : data.file('/' + target), name));
+            else
+                data.write('/' + entry.section('=', 0, 0), entry.section('=', 1).toUtf8());
+            QVERIFY(::rename(QFile::encodeName(name), latin1(name)) == 0); // a name in Latin-1 where it has é
+        }
+        const BackupArchive::Made made =
+            BackupArchive::create(data.path(), data.path() + "/Archives", QDateTime({2026, 12, 7}, {8, 15, 0}));
+        ::unlink(latin1(data.file("/caf\u00e9.txt")));
+        BackupArchive::restore(made.path, out.path() + "/r");
+        QCOMPARE(files(out.path() + "/r"), restored);
+        QVERIFY(QDir(outside).removeRecursively());
+        QCOMPARE(made.leftOut.size(), leftOut.size());
+        for (int i = 0; i < leftOut.size(); ++i)
+            QVERIFY2(made.leftOut[i].startsWith(leftOut[i].replace("OUT", outside)), qPrintable(made.leftOut[i]));
+    }
+
     // An archive made to write outside the folder it is restored into (a "../" name, an absolute name, a link
     // it holds and then writes through) leaves everything outside that folder as it was: the name is refused
     // before anything is written, or the link is left out.
@@ -253,6 +322,14 @@ private slots:
         QVERIFY2(restore.out.contains("MyBusinessData.txt"), qPrintable(restore.out)); // the restored folder checked
         QVERIFY(QDir(out.path() + "/r/Archives").isEmpty());
         QCOMPARE(runTool({"restore", data.path() + "/Archives/" + made.front(), data.path()}).status, 2);
+        // An empty folder makes no archive and says so; a file left out is named, status 1.
+        const ToolRun empty = runTool({"backup", "--root", out.path() + "/r/Archives", out.path()});
+        QVERIFY2(empty.status == 2 && empty.err.contains("holds no files to back up; no archive was made"),
+                 qPrintable(empty.err));
+        data.write("/Notes 10:30.txt", "x");
+        const ToolRun leftOut = runTool({"backup", "--root", data.path(), out.path()});
+        QVERIFY2(leftOut.status == 1 && leftOut.err.contains("1 left out of the archive:\n  Notes 10:30.txt: "),
+                 qPrintable(leftOut.err));
     }
 };
 

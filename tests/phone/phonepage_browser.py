@@ -1,7 +1,19 @@
 #!/usr/bin/env python3
-"""Drives the phone page in headless Chromium at a phone's size: Start, then Complete with a note."""
+"""Drives the phone page in headless Chromium at a phone's size, on one of three stories:
+
+lost      Start, then Complete with a note whose answer is lost on the way; the page, reloaded, sends it again
+          and shows "Completed".
+office    Start on a slip the office has changed and not saved: answered at once although the board's question
+          follows; the office says No and saves, and the phone's next look shows the slip as the office keeps it.
+closebox  Start while the board's close-box question is open.
+
+The test that runs it waits for the files this script writes into --signals ("started"), and writes nothing back:
+what the office does is seen on the page.
+"""
 import argparse
+import pathlib
 import sys
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -10,11 +22,83 @@ from selenium.webdriver.support import expected_conditions as ec
 from selenium.webdriver.support.ui import WebDriverWait
 
 
+def button(driver, wait, action, slip):
+    return wait.until(ec.element_to_be_clickable((By.CSS_SELECTOR, f'button[data-action="{action}"][data-slip="{slip}"]')))
+
+
+def message(slip):
+    return (By.CSS_SELECTOR, f"#slip-{slip} .message")
+
+
+def check_layout(driver):
+    if "#t=" in driver.current_url:
+        sys.exit("the token stayed in the address bar")
+    width = driver.execute_script("return document.documentElement.scrollWidth")
+    if width > 360:
+        sys.exit(f"the page is {width} px wide")
+    for b in driver.find_elements(By.CSS_SELECTOR, "button"):
+        if b.is_displayed() and b.size["height"] < 48:
+            sys.exit(f"a button {b.text!r} is only {b.size['height']} px high")
+
+
+def start(driver, wait, slip):
+    """Taps Start and returns how long the office took to answer, in milliseconds."""
+    button(driver, wait, "start", slip).click()
+    wait.until(ec.text_to_be_present_in_element(message(slip), "Started 09:00"))
+    return driver.execute_script(
+        "const e = performance.getEntriesByType('resource').filter(r => r.name.endsWith(arguments[0])).pop();"
+        "return e ? e.responseEnd - e.requestStart : 1e9;", f"/api/slip/{slip}/start")
+
+
+def lost(driver, wait, slip, note):
+    start(driver, wait, slip)
+    wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .status"), "In Progress"))
+    button(driver, wait, "show-note", slip).click()
+    wait.until(ec.visibility_of_element_located((By.ID, f"note-{slip}"))).send_keys(note)
+    # The office stores it; its answer never reaches the page.
+    driver.execute_script(
+        "const real = window.fetch; window.fetch = async (path, options) => {"
+        "  const r = await real(path, options);"
+        "  if (String(path).endsWith('/complete')) throw new TypeError('Failed to fetch');"
+        "  return r; };")
+    button(driver, wait, "complete", slip).click()
+    wait.until(ec.text_to_be_present_in_element(message(slip), "Sending"))
+    if "Nothing was changed" in driver.page_source:
+        sys.exit("the page said nothing was changed")
+    driver.refresh()  # the page comes back without the broken answers and sends the change again
+    wait.until(ec.text_to_be_present_in_element((By.ID, "done"), f"Slip {slip}: Completed 09:00"))
+    wait.until(ec.invisibility_of_element_located((By.ID, f"slip-{slip}")))
+    driver.refresh()  # the confirmation stays for the day
+    wait.until(ec.text_to_be_present_in_element((By.ID, "done"), f"Slip {slip}: Completed 09:00"))
+
+
+def office(driver, wait, slip, signals):
+    took = start(driver, wait, slip)
+    print(f"Start answered in {took:.0f} ms")
+    if took > 1000:
+        sys.exit(f"Start was answered after {took:.0f} ms")
+    (signals / "started").touch()
+    for _ in range(60):
+        driver.refresh()
+        try:
+            WebDriverWait(driver, 2).until(
+                ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .office"), "Changed by the office 09:00"))
+            break
+        except Exception:
+            time.sleep(0.5)
+    else:
+        sys.exit("the office's No was not shown")
+    if driver.find_element(By.CSS_SELECTOR, f"#slip-{slip} .status").text != "Assigned":
+        sys.exit("the slip is not shown as the office keeps it")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--url", required=True)
-    parser.add_argument("--slip", required=True)
-    parser.add_argument("--note", required=True)
+    parser.add_argument("--scenario", choices=("lost", "office", "closebox"), required=True)
+    parser.add_argument("--slip", default="1002")
+    parser.add_argument("--note", default="Replaced the washer")
+    parser.add_argument("--signals", required=True)
     parser.add_argument("--screenshot", required=True)
     args = parser.parse_args()
 
@@ -31,27 +115,18 @@ def main():
                                {"width": 360, "height": 740, "deviceScaleFactor": 1, "mobile": True})
         wait = WebDriverWait(driver, 30)
         driver.get(args.url)
-        slip = args.slip
-        start = wait.until(ec.element_to_be_clickable((By.CSS_SELECTOR, f'button[data-action="start"][data-slip="{slip}"]')))
-        if "#t=" in driver.current_url:
-            sys.exit("the token stayed in the address bar")
-        width = driver.execute_script("return document.documentElement.scrollWidth")
-        if width > 360:
-            sys.exit(f"the page is {width} px wide")
-        for button in driver.find_elements(By.CSS_SELECTOR, "button"):
-            if button.is_displayed() and button.size["height"] < 48:
-                sys.exit(f"a button {button.text!r} is only {button.size['height']} px high")
-        start.click()
-        wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .status"), "In Progress"))
+        button(driver, wait, "start", args.slip)
+        check_layout(driver)
+        signals = pathlib.Path(args.signals)
+        if args.scenario == "lost":
+            lost(driver, wait, args.slip, args.note)
+        elif args.scenario == "office":
+            office(driver, wait, args.slip, signals)
+        else:
+            start(driver, wait, args.slip)
+            (signals / "started").touch()
         wait.until(ec.text_to_be_present_in_element((By.ID, "heard"), "Last heard from the office"))
         driver.save_screenshot(args.screenshot)
-
-        driver.find_element(By.CSS_SELECTOR, f'button[data-action="show-note"][data-slip="{slip}"]').click()
-        note = wait.until(ec.visibility_of_element_located((By.ID, f"note-{slip}")))
-        note.send_keys(args.note)
-        driver.find_element(By.CSS_SELECTOR, f'button[data-action="complete"][data-slip="{slip}"]').click()
-        wait.until(ec.invisibility_of_element_located((By.ID, f"slip-{slip}")))
-        print("OK")
     finally:
         driver.quit()
 

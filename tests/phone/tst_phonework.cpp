@@ -22,7 +22,7 @@ const QStringList kBoard = {
 
 PhoneWork::Request request(const QString &technician, int slip, Action action, const QString &text = {})
 {
-    return {technician, qint16(slip), action, text, QStringLiteral("p1")};
+    return {technician, qint16(slip), action, text, QStringLiteral("p1"), QStringLiteral("tap-0001")};
 }
 
 } // namespace
@@ -37,10 +37,11 @@ private slots:
     void dayOfTheTechnician_data()
     {
         dataColumns<int, QString>("week", "slips");
-        dataRow("Friday, then Monday", int(WorkWeek::MondayToFriday), "2 1 9 4 | 6");
-        dataRow("Friday, then Saturday", int(WorkWeek::MondayToSaturday), "2 1 9 4 | 5");
+        dataRow("Friday, then Monday", int(WorkWeek::MondayToFriday), "2 1@10:40 9 4 | 6");
+        dataRow("Friday, then Saturday", int(WorkWeek::MondayToSaturday), "2 1@10:40 9 4 | 5");
     }
     // Today's slips and the next working day's, by day, time slot and number; others' and completed ones left out.
+    // A slip the office saved over a phone's change says when (@), unless a phone stored another change since.
     void dayOfTheTechnician()
     {
         QFETCH(int, week);
@@ -51,12 +52,15 @@ private slots:
                                          "7|Assigned|Al|12/8/2026|08:00", "8|Suspended|Al|0|None",
                                          "9|Assigned|Al|12/4/2026|01:00-03:00", "10|Complete|Al|12/4/2026|09:00",
                                          "11|Assigned|Al|12/3/2026|09:00", "12|Assigned|al|12/4/2026|09:00"});
+        root.write(PhoneWork::kRequests,
+                   "day\t2026-12-04\nO\t1\t10:40\nO\t2\t10:41\nR\tAl\tt\t2\tStart\t10:42\tstored\n");
         Settings settings;
         settings.workWeek = WorkWeek(week);
         const auto day = PhoneWork::technicianDay(root.folder(), settings, kNow.date(), "Al");
         QStringList numbers;
         for (std::size_t i = 0; i < day.size(); ++i)
-            numbers << (i > 0 && day[i].date != day[i - 1].date ? "| " : "") + QString::number(day[i].slipNo);
+            numbers << (i > 0 && day[i].date != day[i - 1].date ? "| " : "") + QString::number(day[i].slipNo) +
+                           day[i].officeChanged.toString("@HH:mm");
         QFETCH(QString, slips);
         QCOMPARE(numbers.join(' '), slips);
         const PhoneWork::PhoneSlip &f = day.front();
@@ -97,8 +101,8 @@ private slots:
                                   "another character."));
     }
     // What Start, Can't finish and Complete store (nothing but the slip's status, schedule and service text
-    // changes, and the same request sent again adds nothing); a refusal writes nothing, and another technician's
-    // slip reads as a missing one. Each is logged.
+    // changes); a refusal writes nothing, and another technician's slip reads as a missing one. Each is logged. Sent
+    // again later (even once the office put the slip back), it gets the first answer, also after an unfinished try.
     void requests()
     {
         auto [technician, slip, action, text, result] =
@@ -122,14 +126,18 @@ private slots:
         for (int f : {SlipField::Status, SlipField::SchedDate, SlipField::SchedTime, SlipField::ServiceRequired})
             expected.setText(f, outcome.after.text(f));
         QCOMPARE(outcome.after.bytes(), expected.bytes());
-        const QByteArray once = root.read(SlipFiles::kActive);
-        if (asked.action != Action::Complete) // a completion sent again finds the slip gone and is refused
-            QVERIFY(PhoneWork::store(root.folder(), clock, asked).stored);
-        QCOMPARE(root.read(SlipFiles::kActive), once);
+        const auto slips = [&] { return root.read(SlipFiles::kActive) + root.read(SlipFiles::kCompleted); };
+        const QByteArray once = slips();
+        root.write(PhoneWork::kRequests, root.read(PhoneWork::kRequests).replace("\tstored", "\tpending"));
+        QVERIFY(PhoneWork::store(root.folder(), FixedClock(kNow.addSecs(90)), asked).stored);
+        QCOMPARE(slips(), once);
         QCOMPARE(slipSummary(root.folder(), SlipFiles::kActive) + " | " +
                      slipSummary(root.folder(), SlipFiles::kCompleted) + " | " +
                      outcome.after.text(SlipField::ServiceRequired),
                  result);
+        root.write(SlipFiles::kActive, before.value("ServiceSlips.txt"));
+        QCOMPARE(PhoneWork::store(root.folder(), FixedClock(kNow.addSecs(90)), asked).at, QTime(10, 42));
+        QCOMPARE(root.read(SlipFiles::kActive), before.value("ServiceSlips.txt"));
     }
 
     // The status rule as a phone meets it: the same rows and words as the board's (tests/dispatch/tst_boardstate).

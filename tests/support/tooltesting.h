@@ -1,6 +1,9 @@
 #pragma once
 
+#include "accounts/assignmentfile.h"
+#include "accounts/assignmentrecord.h"
 #include "core/clock.h"
+#include "core/slipcounter.h"
 #include "core/startup.h"
 #include "testsupport.h"
 #include "tools/datatool.h"
@@ -84,3 +87,15 @@ inline QStringList ledgerFindings(const DataFolder &folder)
         const QStringList ledger_ = ledgerFindings(folder);                                                            \
         QVERIFY2(ledger_.isEmpty(), qPrintable(ledger_.join('\n')));                                                   \
     } while (false)
+
+// A test's folder of slips as the program leaves it (business, slip counter, technicians): the data check is silent.
+inline void makeCheckable(const TestRoot &root, const QStringList &technicians, int nextSlip)
+{
+    root.write(QStringLiteral("/MyBusinessData.txt"), "\"Acme\"\r\n");
+    root.write(SlipCounter::kFile, QByteArray::number(nextSlip) + "\r\n");
+    for (int i = 0; i < technicians.size(); ++i) {
+        Record technician(assignmentLayout());
+        technician.setText(AssignmentField::Name, technicians[i]);
+        WriteAssignment(root.folder(), i + 1, technician);
+    }
+}

@@ -142,6 +142,7 @@ private slots:
         QCOMPARE(slipSummary(s.state.folder, SlipFiles::kCompleted), completed);
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(!check.out.contains(" also "), qPrintable(check.out)); // no slip number in two places
+        QCOMPARE(s.root.read(PhoneWork::kRequests).contains("O\t1001\t09:00"), answers == QList<bool>{false});
     }
 
     // The close box's Yes while, with the question on screen, a phone stores Start on one slip, a completion
@@ -167,7 +168,8 @@ private slots:
             const std::tuple<int, PhoneWork::Action, QString> requests[] = {
                 {1123, Start, ""}, {1129, Complete, "Valve replaced"}, {1135, CantFinish, "Needs a part"}};
             for (const auto &[slip, action, text] : requests)
-                stored += PhoneWork::store(s.state.folder, FixedClock(), {"Al", qint16(slip), action, text, "p1"}).stored;
+                stored +=
+                    PhoneWork::store(s.state.folder, FixedClock(), {"Al", qint16(slip), action, text, "p1"}).stored;
         };
         s.fakes.messages.answer(true);
         QVERIFY(clickCloseBox(s.window.get()));
@@ -181,15 +183,7 @@ private slots:
         };
         QVERIFY(service(SlipFiles::kCompleted, 0).contains("Valve replaced"));
         QVERIFY(service(SlipFiles::kActive, 1).contains("Needs a part"));
-        // The data check finds nothing wrong with the slips (the sample folder has no settings or assignments).
-        // The whole folder checks clean once it is set up as the program leaves it.
-        s.root.write("/MyBusinessData.txt", "\"Acme\"\r\n");
-        s.root.write(SlipCounter::kFile, "1141\r\n");
-        for (const QString &name : {"Al", "Bo"}) {
-            Record technician(assignmentLayout());
-            technician.setText(AssignmentField::Name, name);
-            WriteAssignment(s.state.folder, name == "Al" ? 1 : 2, technician);
-        }
+        makeCheckable(s.root, {"Al", "Bo"}, 1141);
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
     }
