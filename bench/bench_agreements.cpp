@@ -7,7 +7,9 @@
 #include "core/settings.h"
 #include "core/slipcounter.h"
 #include "dispatch/agreements.h"
+#include "dispatch/agreementview.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipstore.h"
 #include "dispatch/slipvalues.h"
 #include "tools/samplegenerator.h"
 
@@ -106,5 +108,66 @@ void BM_AgreementRunFirst(benchmark::State &state)
     runVisits(state);
 }
 BENCHMARK(BM_AgreementRunFirst)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A start with 5,000 agreements to its summary: the start's look at the visits file, then the run (start it with
+// --benchmark_filter=BM_AgreementStartFirst alone).
+void BM_AgreementStartFirst(benchmark::State &state)
+{
+    AgreementFolder &f = agreementFolder();
+    const FixedClock clock(QDateTime(kToday, QTime(7, 0)));
+    Settings settings;
+    SlipCounter counter;
+    counter.set(20000);
+    for (auto _ : state) {
+        Agreements::finishInterrupted(f.folder);
+        benchmark::DoNotOptimize(Agreements::makeVisits(f.folder, counter, clock, settings, 4).text());
+    }
+}
+BENCHMARK(BM_AgreementStartFirst)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// What the agreements window reads and works out when it opens with 5,000 agreements: the customers' names,
+// each agreement's line, and the coming weeks with the visits made.
+void BM_AgreementWindowFirst(benchmark::State &state)
+{
+    AgreementFolder &f = agreementFolder();
+    const FixedClock clock(QDateTime(kToday, QTime(7, 0)));
+    Settings settings;
+    SlipCounter counter;
+    counter.set(20000);
+    Agreements::makeVisits(f.folder, counter, clock, settings, 4);
+    for (auto _ : state) {
+        const auto lines = AgreementView::lines(Agreements::load(f.folder), AgreementView::customerNames(f.folder),
+                                                kToday, settings.workWeek);
+        benchmark::DoNotOptimize(AgreementView::comingWeeks(f.folder, lines, kToday, 8, settings.workWeek));
+    }
+}
+BENCHMARK(BM_AgreementWindowFirst)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Delete All over the agreements' slips (the run's, 2,000 or more): the slips of agreements looked up, their
+// visits noted in the journal, the active file emptied, the visits' new state appended in one write.
+void BM_AgreementDeleteAll(benchmark::State &state)
+{
+    AgreementFolder &f = agreementFolder();
+    const FixedClock clock(QDateTime(kToday, QTime(7, 0)));
+    Settings settings;
+    SlipCounter counter;
+    qsizetype slips = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::resize(f.folder.path(SlipFiles::kActive), f.activeSize);
+        f.folder.deleteFile(Agreements::kVisitsFile);
+        counter.set(20000);
+        Agreements::makeVisits(f.folder, counter, clock, settings, 4);
+        state.ResumeTiming();
+        const QHash<qint16, qint32> made = AgreementView::agreementSlips(f.folder);
+        std::vector<std::pair<qint16, qint32>> visits(made.keyValueBegin(), made.keyValueEnd());
+        slips = qsizetype(visits.size());
+        AgreementView::beginDeletedVisits(f.folder, visits, false);
+        SlipStore(f.folder).replaceFile(SlipFiles::kActive, {});
+        AgreementView::noteDeletedVisits(f.folder, visits);
+    }
+    state.counters["slips"] = double(slips);
+}
+BENCHMARK(BM_AgreementDeleteAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

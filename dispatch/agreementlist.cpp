@@ -1,10 +1,10 @@
 #include "dispatch/agreementlist.h"
 
+#include "accounts/recordimport.h"
 #include "core/csvlist.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
-#include "accounts/recordimport.h"
 #include "dispatch/agreementrecord.h"
 #include "dispatch/slipvalues.h"
 
@@ -76,7 +76,8 @@ QStringList rowOf(const Agreement &a)
 }
 
 // The agreement of one row; nothing, with the reason, when a value cannot be read.
-std::optional<Agreement> agreementOf(const CsvReader::Row &row, const std::vector<int> &columnOf, QString &why)
+std::optional<Agreement> agreementOf(const CsvReader::Row &row, const std::vector<int> &columnOf,
+                                     const CsvReader::DecimalMark &decimals, QString &why)
 {
     const auto value = [&](Column c) { return cell(row, columnOf[std::size_t(c)]); };
     Agreement a;
@@ -136,9 +137,18 @@ std::optional<Agreement> agreementOf(const CsvReader::Row &row, const std::vecto
     if (!date(CStart, a.start) || !date(CEnd, a.end))
         return std::nullopt;
     if (!value(CPrice).isEmpty()) {
-        const auto price = Formats::parseCurrency(value(CPrice));
+        // In whole cents, read with the decimal mark of the file's other prices.
+        const auto plain = CsvReader::amountText(value(CPrice), decimals, QStringLiteral("Price"), why);
+        if (!plain)
+            return std::nullopt;
+        const auto price = Formats::parseCurrency(*plain);
         if (!price) {
             why = QStringLiteral("the Price \"%1\" is not an amount").arg(value(CPrice));
+            return std::nullopt;
+        }
+        if (plain->section(QLatin1Char('.'), 1).size() > 2) {
+            why = QStringLiteral("the Price \"%1\" has more than two decimals; write it in dollars and cents")
+                      .arg(value(CPrice));
             return std::nullopt;
         }
         a.price = *price;
@@ -205,9 +215,10 @@ Plan plan(const DataFolder &folder, const CsvReader::Table &table, const std::ve
             columnOf[std::size_t(mapping[c])] = int(c);
     }
     const Agreements::Rules rules(folder);
+    const CsvReader::DecimalMark decimals = CsvReader::decimalMarkOf(table, columnOf[std::size_t(CPrice)]);
     for (const CsvReader::Row &row : table.rows) {
         QString why;
-        auto agreement = agreementOf(row, columnOf, why);
+        auto agreement = agreementOf(row, columnOf, decimals, why);
         if (agreement) {
             if (const auto problem = rules.problem(*agreement)) {
                 why = QString(*problem).replace(QStringLiteral("\r\n"), QStringLiteral(" "));

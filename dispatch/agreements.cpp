@@ -25,7 +25,9 @@
 #include <QSet>
 #include <QtEndian>
 #include <algorithm>
+#include <bit>
 #include <functional>
+#include <set>
 
 const RecordLayout &agreementLayout()
 {
@@ -36,6 +38,18 @@ const RecordLayout &agreementLayout()
 const RecordLayout &agreementVisitLayout()
 {
     static const RecordLayout layout(QStringLiteral("AgreementVisitRecord"), VisitField::kFields);
+    return layout;
+}
+
+const RecordLayout &oldAgreementVisitLayout()
+{
+    static const RecordLayout layout(QStringLiteral("AgreementVisitRecord1"), VisitField::kOldFields);
+    return layout;
+}
+
+const RecordLayout &visitJournalLayout()
+{
+    static const RecordLayout layout(QStringLiteral("AgreementVisitJournal"), VisitJournalField::kFields);
     return layout;
 }
 
@@ -104,17 +118,36 @@ Record recordOf(const Agreement &a)
     return r;
 }
 
+VisitState stateOf(int state)
+{
+    return state == 1 ? VisitState::Skipped : state == 2 ? VisitState::MakeAgain : VisitState::Made;
+}
+
+// A record of the first layout: its due day's period under the agreement as it is now (-1: no agreement).
+Visit oldVisitOf(const Record &bytes, const QHash<qint32, Agreement> &agreements)
+{
+    using namespace VisitField;
+    const Record r(oldAgreementVisitLayout(), bytes.bytes());
+    Visit v;
+    v.agreementId = r.int32(OldAgreementId);
+    const auto a = agreements.constFind(v.agreementId);
+    v.period = a == agreements.cend() ? -1 : periodOf(*a, dateOf(r.real(OldDue)));
+    v.day = dateOf(r.real(OldDay));
+    v.slipNo = r.int16(OldSlipNo);
+    v.state = stateOf(r.int16(OldState));
+    return v;
+}
+
 Visit visitOf(const Record &r)
 {
     using namespace VisitField;
     Visit v;
     v.agreementId = r.int32(AgreementId);
-    v.due = dateOf(r.real(Due));
+    v.period = r.int32(Period);
     v.day = dateOf(r.real(Day));
+    v.received = r.real(Received);
     v.slipNo = r.int16(SlipNo);
-    const int state = r.int16(State);
-    v.state = state == 1 ? VisitState::Skipped : state == 2 ? VisitState::MakeAgain : VisitState::Made;
-    v.made = dateOf(r.real(Made));
+    v.state = stateOf(r.int16(State));
     return v;
 }
 
@@ -123,11 +156,19 @@ Record visitRecord(const Visit &v)
     using namespace VisitField;
     Record r(agreementVisitLayout());
     r.setInt32(AgreementId, v.agreementId);
-    r.setReal(Due, OleDate::fromDate(v.due));
+    r.setInt32(Period, v.period);
     r.setReal(Day, OleDate::fromDate(v.day));
+    r.setReal(Received, v.received);
     r.setInt16(SlipNo, v.slipNo);
     r.setInt16(State, qint16(v.state));
-    r.setReal(Made, OleDate::fromDate(v.made));
+    r.setInt32(Mark, kMark);
+    return r;
+}
+
+Record journalRecord(const Visit &v, const QString &acctNo)
+{
+    Record r(visitJournalLayout(), visitRecord(v).bytes() + QByteArray(20, ' '));
+    r.setText(VisitJournalField::AcctNo, acctNo);
     return r;
 }
 
@@ -139,19 +180,19 @@ std::vector<Agreement> readAgreements(const DataFolder &folder)
     return out;
 }
 
-// A visit of an agreement is known by its due day.
-quint64 visitKey(qint32 agreementId, const QDate &due)
+// A visit of an agreement is known by its period.
+quint64 visitKey(qint32 agreementId, qint32 period)
 {
-    return (quint64(quint32(agreementId)) << 32) | quint32(due.toJulianDay());
+    return (quint64(quint32(agreementId)) << 32) | quint32(period);
 }
 
-// The state of each visit: the last record of its due day.
+// The state of each visit: the last record of its period.
 QHash<quint64, const Visit *> latestStates(const std::vector<Visit> &visits)
 {
     QHash<quint64, const Visit *> out;
     out.reserve(qsizetype(visits.size()));
     for (const Visit &v : visits)
-        out.insert(visitKey(v.agreementId, v.due), &v);
+        out.insert(visitKey(v.agreementId, v.period), &v);
     return out;
 }
 
@@ -166,10 +207,24 @@ int monthIndex(const QDate &date)
     return date.year() * 12 + date.month() - 1;
 }
 
-// The due days from `from` to `to`, within the agreement's start and end.
-std::vector<QDate> dueDays(const Agreement &a, QDate from, QDate to)
+// The chosen months from the start's month up to (not with) month `m`.
+qint32 chosenBefore(const Agreement &a, int m)
 {
-    std::vector<QDate> out;
+    const int first = monthIndex(a.start);
+    if (m <= first)
+        return 0;
+    const quint16 months = a.months & 0x0FFF;
+    const int years = (m - first) / 12;
+    qint32 count = qint32(years) * std::popcount(months);
+    for (int k = first + years * 12; k < m; ++k)
+        count += (months >> (k % 12)) & 1;
+    return count;
+}
+
+// The due days from `from` to `to`, within the agreement's start and end, with their periods.
+std::vector<std::pair<qint32, QDate>> dueDays(const Agreement &a, QDate from, QDate to)
+{
+    std::vector<std::pair<qint32, QDate>> out;
     if (!a.start.isValid() || !from.isValid() || !to.isValid())
         return out;
     from = std::max(from, a.start);
@@ -181,9 +236,9 @@ std::vector<QDate> dueDays(const Agreement &a, QDate from, QDate to)
     switch (a.interval) {
     case Agreement::Interval::Weeks: {
         const qint64 step = 7LL * every;
-        const qint64 first = (a.start.daysTo(from) + step - 1) / step;
-        for (QDate d = a.start.addDays(first * step); d <= to; d = d.addDays(step))
-            out.push_back(d);
+        qint64 n = (a.start.daysTo(from) + step - 1) / step;
+        for (QDate d = a.start.addDays(n * step); d <= to; d = d.addDays(step), ++n)
+            out.emplace_back(qint32(n), d);
         break;
     }
     case Agreement::Interval::Months: {
@@ -195,17 +250,22 @@ std::vector<QDate> dueDays(const Agreement &a, QDate from, QDate to)
             if (d > to)
                 break;
             if (d >= from)
-                out.push_back(d);
+                out.emplace_back(n, d);
         }
         break;
     }
-    case Agreement::Interval::ChosenMonths:
+    case Agreement::Interval::ChosenMonths: {
+        qint32 n = chosenBefore(a, monthIndex(from));
         for (int m = monthIndex(from); monthDay(m, 1) <= to; ++m) {
+            if (!((a.months >> (m % 12)) & 1))
+                continue;
             const QDate d = monthDay(m, a.start.day());
-            if ((a.months >> (m % 12)) & 1 && d >= from && d <= to)
-                out.push_back(d);
+            if (d >= from && d <= to)
+                out.emplace_back(n, d);
+            ++n;
         }
         break;
+    }
     }
     return out;
 }
@@ -237,40 +297,26 @@ QDate visitDay(const Agreement &a, const QDate &due, WorkWeek week)
     return day;
 }
 
-// Which slip numbers the slip files hold, by number.
-std::vector<bool> storedSlipNumbers(const DataFolder &folder, const RecordScan &active)
+// The slips of the three files by identity (see slipIdentity), for the numbers asked (all when empty).
+std::set<SlipIdentity> storedSlips(const DataFolder &folder, const QSet<qint16> &numbers, bool activeOnly = false)
 {
-    std::vector<bool> stored(std::size_t(SlipCounter::kLast) + 1, false);
-    const int offset = serviceSlipLayout().offset(SlipField::SlipNo);
-    const auto note = [&](const RecordScan &slips) {
+    std::set<SlipIdentity> out;
+    const int numberAt = serviceSlipLayout().offset(SlipField::SlipNo);
+    const int receivedAt = serviceSlipLayout().offset(SlipField::DateReceived);
+    for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+        if (activeOnly && file != SlipFiles::kActive)
+            break;
+        const RecordScan slips(folder, file, serviceSlipLayout());
         for (int i = 0; i < slips.count(); ++i) {
-            const qint16 n = qFromLittleEndian<qint16>(slips.at(i) + offset);
-            if (n > 0)
-                stored[std::size_t(n)] = true;
+            const qint16 n = qFromLittleEndian<qint16>(slips.at(i) + numberAt);
+            if (!numbers.isEmpty() && !numbers.contains(n))
+                continue;
+            const double received = qFromLittleEndian<double>(slips.at(i) + receivedAt);
+            const QByteArrayView acct = slips.trimmed(i, SlipField::AcctNo);
+            out.insert({n, received, Cp1252::decode(acct.data(), acct.size())});
         }
-    };
-    note(active);
-    note(RecordScan(folder, SlipFiles::kCompleted, serviceSlipLayout()));
-    note(RecordScan(folder, SlipFiles::kFinalized, serviceSlipLayout()));
-    return stored;
-}
-
-// Drops the visits whose slip was never written (see finishInterruptedVisits); returns how many.
-int dropUnwritten(const DataFolder &folder, std::vector<Visit> &visits, const std::vector<bool> &stored, qint16 counter)
-{
-    const auto unwritten = [&](const Visit &v) {
-        return v.slipNo >= counter && (v.slipNo <= 0 || !stored[std::size_t(v.slipNo)]);
-    };
-    const auto dropped = std::count_if(visits.begin(), visits.end(), unwritten);
-    if (dropped == 0)
-        return 0;
-    visits.erase(std::remove_if(visits.begin(), visits.end(), unwritten), visits.end());
-    std::vector<Record> kept;
-    kept.reserve(visits.size());
-    for (const Visit &v : visits)
-        kept.push_back(visitRecord(v));
-    folder.replaceRecords(kVisitsFile, kept);
-    return int(dropped);
+    }
+    return out;
 }
 
 // Where the run books its slips: the technicians' slots by day, from the active slips and from the visits made
@@ -291,12 +337,15 @@ public:
 
     // The day and slot a visit gets: the preferred one when it is free; else the earliest free slot of the same
     // kind (a range of hours or an hour) from that day to the end of its week, then earlier in that week; never
-    // in the past or an hour of today that has begun. Nothing when the week is full.
+    // in the past or an hour of today that has begun, nor before `earliest` or after `latest` (invalid: no
+    // end). Nothing when the week is full.
     std::optional<std::pair<QDate, QString>> book(const QString &technician, const QDate &wanted, const QString &slot,
-                                                  const QDate &earliest)
+                                                  const QDate &earliest, const QDate &latest)
     {
         const QDate day = nextWorkday(m_week, std::max({wanted, m_today, earliest}));
-        if (isFree(technician, day, slot))
+        const QDate sunday = day.addDays(7 - day.dayOfWeek());
+        const QDate last = latest.isValid() ? std::min(sunday, latest) : sunday;
+        if (day <= last && isFree(technician, day, slot))
             return take(technician, day, slot);
         const auto hours = slotHours(slot);
         const bool range = hours && hours->end != hours->start;
@@ -313,9 +362,9 @@ public:
             }
             return std::nullopt;
         };
-        if (auto later = search(day, monday.addDays(6)))
+        if (auto later = search(day, last))
             return later;
-        return search(std::max({monday, m_today, earliest}), day.addDays(-1));
+        return search(std::max({monday, m_today, earliest}), std::min(day.addDays(-1), last));
     }
 
 private:
@@ -369,11 +418,71 @@ qint32 nextId(const DataFolder &folder)
     return highest + 1;
 }
 
+qint32 periodOf(const Agreement &a, const QDate &due)
+{
+    if (!a.start.isValid() || !due.isValid() || due < a.start)
+        return -1;
+    const int every = std::clamp(a.every, 1, kMostEvery);
+    switch (a.interval) {
+    case Agreement::Interval::Weeks:
+        return qint32(a.start.daysTo(due) / (7LL * every));
+    case Agreement::Interval::Months:
+        return (monthIndex(due) - monthIndex(a.start)) / every;
+    case Agreement::Interval::ChosenMonths:
+        break;
+    }
+    return chosenBefore(a, monthIndex(due));
+}
+
+QDate dueOfPeriod(const Agreement &a, qint32 period)
+{
+    if (!a.start.isValid() || period < 0)
+        return {};
+    const int every = std::clamp(a.every, 1, kMostEvery);
+    QDate due;
+    switch (a.interval) {
+    case Agreement::Interval::Weeks:
+        due = a.start.addDays(7LL * every * period);
+        break;
+    case Agreement::Interval::Months:
+        due = monthDay(monthIndex(a.start) + period * every, a.start.day());
+        break;
+    case Agreement::Interval::ChosenMonths: {
+        const int perYear = std::popcount(quint16(a.months & 0x0FFF));
+        if (perYear == 0)
+            return {};
+        int m = monthIndex(a.start) + period / perYear * 12;
+        for (qint32 n = chosenBefore(a, m);; ++m) {
+            if ((a.months >> (m % 12)) & 1) {
+                if (n == period)
+                    break;
+                ++n;
+            }
+        }
+        due = monthDay(m, a.start.day());
+        break;
+    }
+    }
+    return a.end.isValid() && due > a.end ? QDate() : due;
+}
+
 std::vector<Visit> loadVisits(const DataFolder &folder)
 {
     std::vector<Visit> out;
-    for (const Record &r : folder.readRecords(kVisitsFile, agreementVisitLayout()))
-        out.push_back(visitOf(r));
+    QHash<qint32, Agreement> agreements; // read for the records of the first layout only
+    bool read = false;
+    for (const Record &r : folder.readRecords(kVisitsFile, agreementVisitLayout())) {
+        if (r.int32(VisitField::Mark) == VisitField::kMark) {
+            out.push_back(visitOf(r));
+            continue;
+        }
+        if (!read) {
+            for (const Agreement &a : readAgreements(folder))
+                agreements.insert(a.id, a);
+            read = true;
+        }
+        out.push_back(oldVisitOf(r, agreements));
+    }
     return out;
 }
 
@@ -382,10 +491,16 @@ std::vector<Agreement> load(const DataFolder &folder)
     std::vector<Agreement> agreements = readAgreements(folder);
     const std::vector<Visit> visits = loadVisits(folder);
     QHash<qint32, QDate> last;
+    QHash<qint32, const Agreement *> byId;
+    for (const Agreement &a : agreements)
+        byId.insert(a.id, &a);
     for (const Visit *v : latestStates(visits)) {
-        if (v->state != VisitState::Made)
+        const Agreement *a = byId.value(v->agreementId);
+        if (v->state != VisitState::Made || !a)
             continue;
-        const QDate day = v->day.isValid() ? v->day : v->due;
+        const QDate day = v->day.isValid() ? v->day : dueOfPeriod(*a, v->period);
+        if (!day.isValid())
+            continue;
         QDate &known = last[v->agreementId];
         if (!known.isValid() || day > known)
             known = day;
@@ -401,10 +516,10 @@ std::vector<DueVisit> dueVisits(const Agreement &agreement, const QDate &from, c
     if (!from.isValid() || !to.isValid())
         return out;
     // A visit moves at most six days back (its weekday) and a few ahead (the weekday, then a working day).
-    for (const QDate &due : dueDays(agreement, from.addDays(-10), to.addDays(7))) {
+    for (const auto &[period, due] : dueDays(agreement, from.addDays(-10), to.addDays(7))) {
         const QDate day = visitDay(agreement, due, week);
         if (day >= from && day <= to)
-            out.push_back({due, day});
+            out.push_back({due, day, period});
     }
     std::stable_sort(out.begin(), out.end(), [](const DueVisit &a, const DueVisit &b) { return a.day < b.day; });
     return out;
@@ -433,8 +548,9 @@ QDate nextVisit(const Agreement &agreement, const QDate &today, WorkWeek week)
 
 Money yearlyValue(const Agreement &agreement, const QDate &today)
 {
+    // The sum of the prices as each visit shows it.
     const auto count = qint64(dueDays(agreement, today, today.addYears(1).addDays(-1)).size());
-    return Money::fromRaw(agreement.price.raw() * count);
+    return Money::fromRaw(Formats::roundToCents(agreement.price).raw() * count);
 }
 
 QString slipText(const Agreement &agreement)
@@ -535,7 +651,47 @@ std::optional<QString> Rules::problem(const Agreement &a) const
     return std::nullopt;
 }
 
-Verdict save(const DataFolder &folder, Agreement &agreement)
+namespace {
+
+// After an edit: the visits made already whose slips are still on the board and whose period now falls on
+// another day (or after the end) are named; their slips keep their days.
+Verdict movedVisits(const DataFolder &folder, const Agreement &was, const Agreement &a, WorkWeek week)
+{
+    const auto dayOf = [week](const Agreement &agreement, qint32 period) {
+        const QDate due = dueOfPeriod(agreement, period);
+        return due.isValid() ? visitDay(agreement, due, week) : QDate();
+    };
+    const std::vector<Visit> visits = loadVisits(folder);
+    QHash<qint16, QString> onBoard; // slip number -> its date
+    for (const Record &slip : folder.readRecords(SlipFiles::kActive, serviceSlipLayout()))
+        onBoard.insert(slip.int16(SlipField::SlipNo), slip.text(SlipField::SchedDate).trimmed());
+    QStringList moved;
+    for (const Visit *v : latestStates(visits)) {
+        if (v->agreementId != a.id || v->state != VisitState::Made || !onBoard.contains(v->slipNo))
+            continue;
+        const QDate day = dayOf(a, v->period);
+        if (day == dayOf(was, v->period))
+            continue;
+        moved << QStringLiteral("Slip %1 (%2): %3")
+                     .arg(v->slipNo)
+                     .arg(onBoard.value(v->slipNo), day.isValid()
+                                                        ? QStringLiteral("now due %1").arg(Formats::shortDate(day))
+                                                        : QStringLiteral("no longer due"));
+    }
+    Verdict done = Verdict::done();
+    if (!moved.isEmpty()) {
+        std::sort(moved.begin(), moved.end());
+        done.tell(QStringLiteral("The agreement was saved. Visits already made keep their Service Slips and their "
+                                 "days; move or delete these on the Dispatch Board:\r\n") +
+                      moved.join(QStringLiteral("\r\n")),
+                  kTitle);
+    }
+    return done;
+}
+
+} // namespace
+
+Verdict save(const DataFolder &folder, Agreement &agreement, WorkWeek week)
 {
     if (const auto why = problem(folder, agreement))
         return Verdict::refused(*why, kTitle);
@@ -550,7 +706,7 @@ Verdict save(const DataFolder &folder, Agreement &agreement)
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (records[i].int32(AgreementField::Id) == agreement.id) {
             folder.writeRecord(kFile, int(i) + 1, recordOf(agreement));
-            return Verdict::done();
+            return movedVisits(folder, agreementOf(records[i]), agreement, week);
         }
     }
     return Verdict::refused(QStringLiteral("The agreement is no longer stored; it was removed meanwhile."), kTitle);
@@ -625,8 +781,8 @@ std::vector<WeekOfVisits> comingWeeks(const DataFolder &folder, const std::vecto
         out.push_back({monday.addDays(7 * w), {}});
     for (const Agreement &a : agreements) {
         for (const DueVisit &v : dueVisits(a, monday, monday.addDays(7 * weeks - 1), week)) {
-            PlannedVisit planned{a.id, a.acctNo, v.due, v.day, std::nullopt};
-            if (const Visit *made = states.value(visitKey(a.id, v.due)); made && made->state == VisitState::Made) {
+            PlannedVisit planned{a.id, a.acctNo, v.due, v.day, std::nullopt, v.period};
+            if (const Visit *made = states.value(visitKey(a.id, v.period)); made && made->state == VisitState::Made) {
                 planned.slipNo = made->slipNo;
                 if (made->day.isValid())
                     planned.day = made->day;
@@ -657,16 +813,136 @@ QString RunSummary::text() const
     section(QStringLiteral("Preferred time taken, moved to the earliest free time of the week:"), moved);
     section(QStringLiteral("No free time that week, left unscheduled:"), unscheduled);
     section(QStringLiteral("Not made:"), refused);
+    section(QStringLiteral("The visits were made, but:"), problems);
     return lines.join(kLineBreak);
 }
 
-int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter)
+int finishRun(const DataFolder &folder)
 {
-    std::vector<Visit> visits = loadVisits(folder);
-    if (visits.empty())
+    const std::vector<Record> journal = folder.readRecords(kRunJournal, visitJournalLayout());
+    if (journal.empty()) {
+        folder.deleteFile(kRunJournal);
         return 0;
-    const RecordScan active(folder, SlipFiles::kActive, serviceSlipLayout());
-    return dropUnwritten(folder, visits, storedSlipNumbers(folder, active), counter.next());
+    }
+    QSet<qint16> numbers;
+    for (const Record &r : journal)
+        numbers.insert(r.int16(VisitField::SlipNo));
+    const std::set<SlipIdentity> stored = storedSlips(folder, numbers);
+    // A journal finished before, but not removed: its visits are noted already.
+    QSet<std::pair<qint16, double>> noted;
+    for (const Visit &v : loadVisits(folder)) {
+        if (v.state == VisitState::Made && numbers.contains(v.slipNo))
+            noted.insert({v.slipNo, v.received});
+    }
+    std::vector<Record> visits;
+    for (const Record &r : journal) {
+        const Visit v = visitOf(Record(agreementVisitLayout(), r.bytes().left(agreementVisitLayout().length())));
+        if (stored.count({v.slipNo, v.received, r.text(VisitJournalField::AcctNo)}) &&
+            !noted.contains({v.slipNo, v.received}))
+            visits.push_back(visitRecord(v));
+    }
+    if (!visits.empty())
+        folder.appendRecords(kVisitsFile, visits);
+    folder.deleteFile(kRunJournal);
+    return int(visits.size());
+}
+
+namespace {
+
+// The slips that look like an agreement's visit (its account, its slip's text) and that no visit holds: after
+// the visits file was lost or damaged, their visits are noted again at the period nearest the slip's day.
+std::vector<Visit> visitsFromSlips(const DataFolder &folder, const std::vector<Visit> &visits)
+{
+    const std::vector<Agreement> agreements = readAgreements(folder);
+    QHash<QPair<QString, QString>, const Agreement *> byText; // account, slip text
+    for (const Agreement &a : agreements)
+        byText.insert({a.acctNo.trimmed(), slipText(a)}, &a);
+    QSet<qint16> held;
+    QSet<quint64> made;
+    for (const Visit *v : latestStates(visits)) {
+        held.insert(v->slipNo);
+        made.insert(visitKey(v->agreementId, v->period));
+    }
+    std::vector<Visit> out;
+    if (byText.isEmpty())
+        return out;
+    for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+        for (const Record &slip : folder.readRecords(file, serviceSlipLayout())) {
+            const qint16 number = slip.int16(SlipField::SlipNo);
+            const Agreement *a = byText.value({slip.text(SlipField::AcctNo), slip.text(SlipField::ServiceRequired)});
+            if (!a || held.contains(number))
+                continue;
+            const auto date = Formats::parseShortDate(slip.text(SlipField::SchedDate));
+            const QDate day = date ? *date : OleDate::toDate(slip.real(SlipField::DateReceived));
+            // The period whose visit day is nearest the slip's day.
+            std::optional<DueVisit> nearest;
+            for (const DueVisit &d : dueVisits(*a, day.addDays(-100), day.addDays(100), WorkWeek::SundayToSaturday)) {
+                if (!nearest || std::abs(d.day.daysTo(day)) < std::abs(nearest->day.daysTo(day)))
+                    nearest = d;
+            }
+            if (!nearest || made.contains(visitKey(a->id, nearest->period)))
+                continue;
+            made.insert(visitKey(a->id, nearest->period));
+            held.insert(number);
+            out.push_back({a->id, nearest->period, date ? *date : QDate(), number, VisitState::Made,
+                           slip.real(SlipField::DateReceived)});
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList finishInterrupted(const DataFolder &folder)
+{
+    QStringList notes;
+    finishRun(folder);
+    finishSlipDeletion(folder);
+    if (folder.fileSize(kFile) <= 0)
+        return notes;
+    // What is wrong with the visits file, read as it is (a missing one comes back from its Backup copy).
+    QString wrong;
+    const bool missing = folder.fileSize(kVisitsFile) < 0;
+    if (missing) {
+        wrong = QStringLiteral("AgreementVisits.dat is missing");
+    } else {
+        const qint64 size = folder.fileSize(kVisitsFile);
+        int damaged = 0;
+        const QSet<qint32> ids = [&] {
+            QSet<qint32> out;
+            for (const Agreement &a : readAgreements(folder))
+                out.insert(a.id);
+            return out;
+        }();
+        for (const Visit &v : loadVisits(folder)) {
+            if (!ids.contains(v.agreementId) || v.period < 0 || v.slipNo <= 0)
+                ++damaged;
+        }
+        if (size % agreementVisitLayout().length() != 0 || damaged > 0)
+            wrong = QStringLiteral("AgreementVisits.dat has %1 damaged record(s)").arg(damaged);
+    }
+    if (wrong.isEmpty())
+        return notes;
+    const std::vector<Visit> found = visitsFromSlips(folder, loadVisits(folder));
+    QStringList slips;
+    std::vector<Record> records;
+    for (const Visit &v : found) {
+        slips << QString::number(v.slipNo);
+        records.push_back(visitRecord(v));
+    }
+    if (!records.empty())
+        folder.appendRecords(kVisitsFile, records);
+    else if (missing)
+        return notes; // no visit made yet
+    notes << wrong +
+                 (slips.isEmpty()
+                      ? QStringLiteral(". No stored Service Slip was found that an agreement made and no visit holds.")
+                      : QStringLiteral(". These Service Slips were made by agreements and are noted again as their "
+                                       "visits, so that no run makes those visits a second time: %1.")
+                            .arg(slips.join(QStringLiteral(", ")))) +
+                 QStringLiteral("\r\nVisits skipped or to make again before that are not known: look at the coming "
+                                "weeks in Maintenance Agreements before the visits are made again.");
+    return notes;
 }
 
 std::vector<VisitToMake> visitsToMake(const std::vector<Agreement> &agreements, const std::vector<Visit> &visits,
@@ -680,22 +956,24 @@ std::vector<VisitToMake> visitsToMake(const std::vector<Agreement> &agreements, 
             again[v->agreementId].push_back(v);
     }
     for (const Agreement &a : agreements) {
-        QSet<qint64> taken;
-        const auto add = [&](const QDate &d, const QDate &day) {
-            const Visit *v = states.value(visitKey(a.id, d));
-            if ((v && v->state != VisitState::MakeAgain) || taken.contains(d.toJulianDay()))
+        QSet<qint32> taken;
+        const auto add = [&](const DueVisit &d) {
+            const Visit *v = states.value(visitKey(a.id, d.period));
+            if ((v && v->state != VisitState::MakeAgain) || taken.contains(d.period))
                 return;
-            taken.insert(d.toJulianDay());
-            due.push_back({&a, d, day});
+            taken.insert(d.period);
+            due.push_back({&a, d.due, d.day, d.period});
         };
         for (const DueVisit &v : dueVisits(a, today.addDays(-7), last, week)) {
             // A visit moved to a weekday before today still comes when its due day has not passed.
             if (v.day >= today || v.due >= today)
-                add(v.due, v.day);
+                add(v);
         }
         for (const Visit *v : again.value(a.id)) {
-            if (v->day <= last)
-                add(v->due, v->day.isValid() ? v->day : v->due);
+            // At its period's day as the agreement is now; none when the period is past the end.
+            const QDate d = dueOfPeriod(a, v->period);
+            if (d.isValid() && visitDay(a, d, week) <= last)
+                add({d, visitDay(a, d, week), v->period});
         }
     }
     std::stable_sort(due.begin(), due.end(), [](const VisitToMake &a, const VisitToMake &b) {
@@ -777,12 +1055,20 @@ VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activ
         draft.service = text;
         draft.assignment = a.technician;
         const QDate wanted = nextWorkday(week, std::max(d.day, today));
+        if (a.end.isValid() && wanted > a.end) {
+            // A visit to make again, or one whose day has come and gone, never comes after the end.
+            summary.refused << QStringLiteral("Agreement %1 (Account %2): the visit of %3 would come after the "
+                                              "agreement's end (%4); it was not made.")
+                                   .arg(a.id)
+                                   .arg(a.acctNo, Formats::shortDate(d.day), Formats::shortDate(a.end));
+            continue;
+        }
         std::optional<QDate> day = wanted;
         QString time = a.slot;
         const QString label =
             QStringLiteral("Slip %1 (%2, %3)").arg(number).arg(draft.account.lines[0], Formats::shortDate(d.day));
         if (!a.technician.isEmpty() && slotHours(a.slot)) {
-            if (const auto booked = bookings.book(a.technician, wanted, a.slot, a.start)) {
+            if (const auto booked = bookings.book(a.technician, wanted, a.slot, a.start, a.end)) {
                 if (booked->first != wanted || booked->second != a.slot)
                     summary.moved << QStringLiteral("%1 moved to %2")
                                          .arg(label, booked->first == wanted ? booked->second
@@ -800,8 +1086,10 @@ VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activ
         Record slip = SlipCreation::buildSlipRecord(draft, clock);
         slip.setInt16(SlipField::SlipNo, number);
         slip.setText(SlipField::Amount, Formats::currency(a.price));
-        slips.push_back(slip);
-        plan.visits.push_back(visitRecord({a.id, d.due, day.value_or(QDate()), number, VisitState::Made, today}));
+        plan.visits.push_back(journalRecord(
+            {a.id, d.period, day.value_or(QDate()), number, VisitState::Made, slip.real(SlipField::DateReceived)},
+            slip.text(SlipField::AcctNo)));
+        slips.push_back(std::move(slip));
     }
     if (leftOver > 0)
         summary.refused << QStringLiteral("No Slip Numbers are left: %1 visit(s) were not made. The last number a "
@@ -813,42 +1101,49 @@ VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activ
 
 namespace {
 
-// The one write of a run's new slips: behind the active slips.
-void appendVisitSlips(const DataFolder &folder, const std::vector<Record> &slips)
-{
-    SlipStore(folder).append(slips);
-}
-
-// Stores what the plan makes. The visits are noted before their slips: a run cut off between the two leaves
-// visits whose slip numbers were never used, which the next start (or run) drops, so that each visit is made
-// once. Then the counter moves past the slips.
+// Stores what the plan makes: the journal of its visits, the slips (all or none), the counter past them, then
+// the visits of the slips read back (finishRun). A run cut off before its visits are noted leaves the journal,
+// which the next start (or run) finishes: a visit is linked only to the slip it made, made once.
 RunSummary storePlan(const DataFolder &folder, SlipCounter &counter, VisitPlan plan)
 {
     RunSummary summary = std::move(plan.summary);
     if (plan.slips.empty())
         return summary;
-    folder.appendRecords(kVisitsFile, plan.visits);
+    folder.replaceRecords(kRunJournal, plan.visits);
     try {
-        appendVisitSlips(folder, plan.slips);
+        SlipStore(folder).append(plan.slips);
     } catch (const DiskError &) {
         try {
-            finishInterruptedVisits(folder, counter);
+            finishRun(folder);
         } catch (const DiskError &) {
-            // The next run drops them before it makes anything.
+            // The next run finishes it before it makes anything.
         }
         throw;
     }
+    // The slips hold these numbers now: the counter moves past them before anything else can fail.
     const qint16 first = counter.next();
     counter.set(qint16(first + int(plan.slips.size())));
-    summary.made = int(plan.slips.size());
+    const auto saveCounter = [&] {
+        try {
+            counter.save(folder);
+        } catch (const DiskError &e) {
+            summary.problems << e.message() + QStringLiteral("\r\nService Slips %1 to %2 were stored.")
+                                                  .arg(first)
+                                                  .arg(first + int(plan.slips.size()) - 1);
+        }
+    };
     try {
-        counter.save(folder);
-    } catch (const DiskError &e) {
-        // The slips are stored under these numbers: the counter keeps them taken for this run.
-        summary.refused
-            << e.message() +
-                   QStringLiteral("\r\nService Slips %1 to %2 were stored.").arg(first).arg(first + summary.made - 1);
+        summary.made = finishRun(folder);
+    } catch (const DiskError &) {
+        saveCounter();
+        throw;
     }
+    saveCounter();
+    if (summary.made != int(plan.slips.size()))
+        summary.problems << QStringLiteral("Of the %1 Service Slips stored, %2 were not found when read back; "
+                                           "their visits are made at the next run.")
+                                .arg(plan.slips.size())
+                                .arg(int(plan.slips.size()) - summary.made);
     return summary;
 }
 
@@ -863,50 +1158,114 @@ RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Cloc
     const std::vector<Agreement> agreements = readAgreements(folder);
     if (agreements.empty())
         return {};
-    // One read of each slip file: the slip numbers in use, and the bookings of the active slips.
-    const RecordScan active(folder, SlipFiles::kActive, serviceSlipLayout());
-    std::vector<Visit> visits = loadVisits(folder);
-    // A run that failed part way in this session, or was killed, may have noted visits it never stored.
-    dropUnwritten(folder, visits, storedSlipNumbers(folder, active), counter.next());
+    // A run or a deletion that failed part way in this session, or was killed, is finished first.
+    finishRun(folder);
+    finishSlipDeletion(folder);
+    const std::vector<Visit> visits = loadVisits(folder);
     const std::vector<VisitToMake> due = visitsToMake(agreements, visits, today, last, settings.workWeek);
     if (due.empty())
         return {};
+    const RecordScan active(folder, SlipFiles::kActive, serviceSlipLayout());
     const RecordScan customers(folder, CustomerFile::kPath, customerLayout());
     return storePlan(folder, counter, planSlips(due, active, customers, counter, clock, settings.workWeek));
 }
 
+namespace {
+
+// The visits whose slip is stored as the one each made: slip number -> agreement. A visit of the first layout
+// (no moment received) holds the slip of its number; a run's journal not yet finished (a full disk) links its
+// slips too.
+QHash<qint16, qint32> linkedSlips(const DataFolder &folder, std::vector<Visit> visits)
+{
+    for (const Record &r : folder.readRecords(kRunJournal, visitJournalLayout()))
+        visits.push_back(visitOf(Record(agreementVisitLayout(), r.bytes().left(agreementVisitLayout().length()))));
+    QHash<qint16, const Visit *> made;
+    for (const Visit *v : latestStates(visits)) {
+        if (v->state == VisitState::Made && v->slipNo > 0)
+            made.insert(v->slipNo, v);
+    }
+    QHash<qint16, qint32> out;
+    if (made.isEmpty())
+        return out;
+    const int numberAt = serviceSlipLayout().offset(SlipField::SlipNo);
+    const int receivedAt = serviceSlipLayout().offset(SlipField::DateReceived);
+    for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+        const RecordScan slips(folder, file, serviceSlipLayout());
+        for (int i = 0; i < slips.count(); ++i) {
+            const Visit *v = made.value(qFromLittleEndian<qint16>(slips.at(i) + numberAt));
+            if (v && (v->received == 0 || v->received == qFromLittleEndian<double>(slips.at(i) + receivedAt)))
+                out.insert(v->slipNo, v->agreementId);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo)
 {
-    const std::vector<Visit> visits = loadVisits(folder);
-    for (auto v = visits.rbegin(); v != visits.rend(); ++v) {
-        if (v->slipNo == slipNo)
-            return v->agreementId;
-    }
+    const QHash<qint16, qint32> slips = slipsOfAgreements(folder);
+    if (const auto found = slips.constFind(slipNo); found != slips.cend())
+        return *found;
     return std::nullopt;
 }
 
 QHash<qint16, qint32> slipsOfAgreements(const DataFolder &folder)
 {
-    const std::vector<Visit> visits = loadVisits(folder);
-    QHash<qint16, qint32> out;
-    for (const Visit *v : latestStates(visits)) {
-        if (v->state == VisitState::Made)
-            out.insert(v->slipNo, v->agreementId);
-    }
-    return out;
+    return linkedSlips(folder, loadVisits(folder));
 }
 
-void slipDeleted(const DataFolder &folder, qint16 slipNo, bool makeAgain)
+void beginSlipDeletion(const DataFolder &folder, const std::vector<qint16> &slipNos, bool makeAgain)
 {
+    finishRun(folder); // the slips of a run cut off are its visits' before they are deleted
+    const QSet<qint16> numbers(slipNos.begin(), slipNos.end());
+    std::vector<Record> journal;
     const std::vector<Visit> visits = loadVisits(folder);
-    for (auto v = visits.rbegin(); v != visits.rend(); ++v) {
-        if (v->slipNo != slipNo)
+    for (const Visit *v : latestStates(visits)) {
+        if (v->state != VisitState::Made || !numbers.contains(v->slipNo))
             continue;
         Visit changed = *v;
         changed.state = makeAgain ? VisitState::MakeAgain : VisitState::Skipped;
-        folder.appendRecord(kVisitsFile, visitRecord(changed));
-        return;
+        journal.push_back(journalRecord(changed, QString()));
     }
+    if (!journal.empty())
+        folder.replaceRecords(kDeletionJournal, journal);
+}
+
+int finishSlipDeletion(const DataFolder &folder)
+{
+    const std::vector<Record> journal = folder.readRecords(kDeletionJournal, visitJournalLayout());
+    if (journal.empty()) {
+        folder.deleteFile(kDeletionJournal);
+        return 0;
+    }
+    QSet<qint16> numbers;
+    for (const Record &r : journal)
+        numbers.insert(r.int16(VisitField::SlipNo));
+    // The slips still on the board were not deleted (the deletion failed): their visits stay made.
+    QSet<qint16> onBoard;
+    for (const SlipIdentity &slip : storedSlips(folder, numbers, true))
+        onBoard.insert(std::get<0>(slip));
+    const std::vector<Visit> visits = loadVisits(folder);
+    const auto states = latestStates(visits);
+    std::vector<Record> changes;
+    for (const Record &r : journal) {
+        const Visit v = visitOf(Record(agreementVisitLayout(), r.bytes().left(agreementVisitLayout().length())));
+        const Visit *now = states.value(visitKey(v.agreementId, v.period));
+        // Noted already when the journal was finished before but not removed.
+        if (!onBoard.contains(v.slipNo) && now && now->state == VisitState::Made && now->slipNo == v.slipNo)
+            changes.push_back(visitRecord(v));
+    }
+    if (!changes.empty())
+        folder.appendRecords(kVisitsFile, changes);
+    folder.deleteFile(kDeletionJournal);
+    return int(changes.size());
+}
+
+void slipsDeleted(const DataFolder &folder, const std::vector<qint16> &slipNos, bool makeAgain)
+{
+    beginSlipDeletion(folder, slipNos, makeAgain);
+    finishSlipDeletion(folder);
 }
 
 } // namespace Agreements

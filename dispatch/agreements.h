@@ -53,6 +53,9 @@ inline const QString kFile = QStringLiteral("/Agreements.dat");
 // One record per visit made, and per later change of it (skipped, to make again), in the order they happened:
 // the link from a slip to its agreement, and what makes a visit never twice.
 inline const QString kVisitsFile = QStringLiteral("/AgreementVisits.dat");
+// What a run or a deletion of slips is about to note in the visits file, until it is noted (agreementrecord.h).
+inline const QString kRunJournal = QStringLiteral("/AgreementRun.jnl");
+inline const QString kDeletionJournal = QStringLiteral("/AgreementDeletion.jnl");
 
 // The agreements in file order, with each one's last visit from the visits file. A damaged value reads as its
 // default (see agreementrecord.h); the data check reports it.
@@ -63,12 +66,18 @@ std::vector<Agreement> load(const DataFolder &folder);
 // drifting: a start on the 31st gives Feb 28 (29) and then Mar 31 again). The visit's day is the due day moved
 // to the preferred weekday of its week (Monday to Sunday), then to the next day the business works; never
 // before the start, nor after the end (then the last working day of its week before the end). A visit is known
-// by its due day, so that a changed weekday or work week never makes it twice.
+// by its period, the count of the agreement's visits due before it since the start: an edit of the start,
+// interval, weekday or slot gives the n-th visit a new day, never a second identity.
 struct DueVisit
 {
     QDate due;
     QDate day;
+    qint32 period = 0;
 };
+// The period of a due day (the count of visits due from the start to the day before it), and the due day of a
+// period under the agreement as it is (invalid: none, or after the end).
+qint32 periodOf(const Agreement &agreement, const QDate &due);
+QDate dueOfPeriod(const Agreement &agreement, qint32 period);
 // The visits whose day falls from `from` to `to`, both included, in order.
 std::vector<DueVisit> dueVisits(const Agreement &agreement, const QDate &from, const QDate &to,
                                 WorkWeek week = WorkWeek::MondayToFriday);
@@ -116,8 +125,9 @@ private:
 inline const QString kTitle = QStringLiteral("Maintenance Agreement");
 // Stores a new agreement (id 0: it gets the next id, set in `agreement`) or replaces the one with its id;
 // refused with the reason (problem()) and nothing written. The file is replaced crash-safe; DiskError when it
-// cannot be written.
-Verdict save(const DataFolder &folder, Agreement &agreement);
+// cannot be written. An edit that gives visits made already (their slips still on the board) another day names
+// them: their slips keep their days until the office moves them.
+Verdict save(const DataFolder &folder, Agreement &agreement, WorkWeek week = WorkWeek::MondayToFriday);
 // Removes the agreement, then its visits (its slips stay; they are no longer marked as its visits).
 void remove(const DataFolder &folder, qint32 id);
 // Removes every agreement of the account (its number as stored, trimmed) and their visits, as remove() does;
@@ -136,6 +146,7 @@ struct PlannedVisit
     QDate due;
     QDate day;
     std::optional<qint16> slipNo; // made already: its slip
+    qint32 period = 0;
 };
 struct WeekOfVisits
 {
@@ -154,12 +165,14 @@ struct RunSummary
     QStringList moved;       // a preferred slot that was taken: "Slip 1204 (Smith, 3/2/2027) moved to 10:00"
     QStringList unscheduled; // no free slot that week: left unscheduled
     QStringList refused;     // nothing made, and why (no slip numbers left, an account gone)
+    QStringList problems;    // made, but something else failed (the counter not saved)
     QString text() const;
 };
 // Makes every visit due from today to `horizonWeeks` weeks ahead that was not made before, as slip creation
-// stores a slip: the next slip number, "Open" or "Assigned", the booking rule. Never twice: the agreement
-// remembers each visit it made crash-safe with the slip. Throws DiskError on a write that fails (what was made
-// before stays, and a retry makes only what is still missing). It plans (visitsToMake, planSlips), then
+// stores a slip: the next slip number, "Open" or "Assigned", the booking rule. Never twice: the run notes its
+// visits in /AgreementRun.jnl, stores the slips, reads them back and appends the visits of the slips it finds
+// (finishRun), so that a visit is linked only to the slip it made. Throws DiskError on a write that fails (what
+// was made before stays, and a retry makes only what is still missing). It plans (visitsToMake, planSlips), then
 // stores the plan.
 RunSummary makeVisits(const DataFolder &folder, SlipCounter &counter, const Clock &clock, const Settings &settings,
                       int horizonWeeks);
@@ -169,28 +182,36 @@ std::optional<qint32> agreementOfSlip(const DataFolder &folder, qint16 slipNo);
 // The same for every slip at once (the calendar marks a month of slips): slip number -> agreement, for the
 // slips that are their visit now.
 QHash<qint16, qint32> slipsOfAgreements(const DataFolder &folder);
-// A slip made by an agreement was deleted: skip that visit (it is not made again) or make it again at the
-// next run.
-void slipDeleted(const DataFolder &folder, qint16 slipNo, bool makeAgain);
+// Slips made by agreements are deleted: skip their visits (not made again) or make them again at the next run.
+// beginSlipDeletion notes the slips in /AgreementDeletion.jnl before they are deleted; finishSlipDeletion (after
+// the deletion, and at start) notes the new state of each of those whose slip has left the active file, in one
+// write, and removes the journal. slipsDeleted does both, for slips deleted already. Throw DiskError.
+void beginSlipDeletion(const DataFolder &folder, const std::vector<qint16> &slipNos, bool makeAgain);
+int finishSlipDeletion(const DataFolder &folder);
+void slipsDeleted(const DataFolder &folder, const std::vector<qint16> &slipNos, bool makeAgain);
 
 // -- The visits file
 enum class VisitState : qint16 { Made = 0, Skipped = 1, MakeAgain = 2 };
 struct Visit
 {
     qint32 agreementId = 0;
-    QDate due; // the visit's identity with the agreement
-    QDate day; // the slip's day (invalid: left unscheduled)
+    qint32 period = 0; // the visit's identity with the agreement
+    QDate day;         // the slip's day (invalid: left unscheduled)
     qint16 slipNo = 0;
     VisitState state = VisitState::Made;
-    QDate made; // the day of the run
+    double received = 0; // the slip's moment received (0: not known, a record of the first layout)
 };
 std::vector<Visit> loadVisits(const DataFolder &folder);
 
-// A run killed after it noted its visits and before their slips were stored leaves visits whose slip was never
-// written: their slip number is in no slip file and not below the slip counter. Run at start after the slip
-// counter has loaded (and moved past the slips in use): drops them, so that the next run makes those visits
-// once. Returns how many were dropped. Throws DiskError.
-int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter);
+// A run cut off after its journal: the visits whose slip is stored (its number, moment received and account)
+// are noted, the others are not made (the next run makes them); the journal goes. Returns how many visits were
+// noted. Run at start and before each run. Throws DiskError (the journal stays).
+int finishRun(const DataFolder &folder);
+// At start: finishes a run's and a deletion's journal, then tells what is wrong with the visits file: missing
+// or with damaged records while slips of agreements are stored, the visits of those slips are noted again from
+// the slips (the account and the slip's text of an agreement, the period nearest the slip's day), so that no
+// run makes them a second time. The notices for the office (none when all is well). Throws DiskError.
+QStringList finishInterrupted(const DataFolder &folder);
 
 // -- A run in two steps: what it makes (no file is read or written), then the write
 
@@ -198,15 +219,18 @@ int finishInterruptedVisits(const DataFolder &folder, const SlipCounter &counter
 struct VisitToMake
 {
     const Agreement *agreement = nullptr;
-    QDate due; // the visit's identity
-    QDate day; // the day it is wanted
+    QDate due;
+    QDate day;         // the day it is wanted
+    qint32 period = 0; // the visit's identity
 };
 // The visits to make from a week before `today` to `last`: each agreement's visits whose day (or due day) is
-// not past, unless a recorded visit of the same due day was made or skipped, and the visits marked to make
-// again up to `last`; by day, then agreement. Reads and writes nothing.
+// not past, unless a recorded visit of the same period was made or skipped, and the visits marked to make
+// again up to `last` (at their period's day as the agreement is now); by day, then agreement. Reads and writes
+// nothing.
 std::vector<VisitToMake> visitsToMake(const std::vector<Agreement> &agreements, const std::vector<Visit> &visits,
                                       const QDate &today, const QDate &last, WorkWeek week);
-// What a run stores: the slips, numbered from the counter on, and the visit record of each, in the same order.
+// What a run stores: the slips, numbered from the counter on, and the journal record of each visit, in the same
+// order.
 struct VisitPlan
 {
     std::vector<Record> slips;
@@ -214,7 +238,8 @@ struct VisitPlan
     RunSummary summary; // moved, unscheduled and refused; `made` stays 0 until stored
 };
 // The slips of the visits as slip creation makes them, booked among the active slips (moved to a free slot of
-// the week, or left unscheduled); a visit whose account is gone or whose text does not fit a slip is refused,
+// the week, never before the agreement's start nor after its end, or left unscheduled); a visit whose account is
+// gone or whose text does not fit a slip is refused,
 // and those beyond the last slip number are left over. Reads and writes nothing.
 VisitPlan planSlips(const std::vector<VisitToMake> &due, const RecordScan &activeSlips, const RecordScan &customers,
                     const SlipCounter &counter, const Clock &clock, WorkWeek week);

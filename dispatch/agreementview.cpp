@@ -5,6 +5,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "dispatch/booking.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 
@@ -80,6 +81,16 @@ std::vector<Week> comingWeeks(const DataFolder &folder, const std::vector<Line> 
             shown.visits.push_back(std::move(visit));
             shown.total += price;
         }
+        // By day, then by the time of day (a slot's first hour; "None" last), then agreement.
+        const auto hour = [](const QString &slot) {
+            const auto hours = slotHours(slot);
+            return hours ? hours->start : 99;
+        };
+        std::stable_sort(shown.visits.begin(), shown.visits.end(), [&](const Visit &a, const Visit &b) {
+            if (a.day != b.day)
+                return a.day < b.day;
+            return hour(a.slot) != hour(b.slot) ? hour(a.slot) < hour(b.slot) : a.agreement < b.agreement;
+        });
         if (!shown.visits.empty())
             out.push_back(std::move(shown));
     }
@@ -88,17 +99,7 @@ std::vector<Week> comingWeeks(const DataFolder &folder, const std::vector<Line> 
 
 QHash<qint16, qint32> agreementSlips(const DataFolder &folder)
 {
-    // The last record of a visit (an agreement's due day) tells its state.
-    QHash<QPair<qint32, qint64>, const Agreements::Visit *> last;
-    const std::vector<Agreements::Visit> visits = Agreements::loadVisits(folder);
-    for (const Agreements::Visit &v : visits)
-        last.insert({v.agreementId, v.due.toJulianDay()}, &v);
-    QHash<qint16, qint32> slips;
-    for (const Agreements::Visit *v : std::as_const(last)) {
-        if (v->state == Agreements::VisitState::Made && v->slipNo > 0)
-            slips.insert(v->slipNo, v->agreementId);
-    }
-    return slips;
+    return Agreements::slipsOfAgreements(folder);
 }
 
 QString slipOrigin(qint32 agreement, const QStringList &services)
@@ -124,23 +125,52 @@ QString deletedVisitsQuestion(const std::vector<std::pair<qint16, qint32>> &slip
                           "again at the next run of the agreement visits");
 }
 
-QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips, bool makeAgain)
+namespace {
+
+QStringList numbersOfText(const std::vector<std::pair<qint16, qint32>> &slips)
 {
-    QStringList failed;
-    QString why;
-    for (const auto &[slipNo, agreement] : slips) {
-        try {
-            Agreements::slipDeleted(folder, slipNo, makeAgain);
-        } catch (const DiskError &e) {
-            failed << QString::number(slipNo);
-            why = e.message();
-        }
-    }
-    if (failed.isEmpty())
+    QStringList out;
+    for (const auto &slip : slips)
+        out << QString::number(slip.first);
+    return out;
+}
+
+std::vector<qint16> numbersOf(const std::vector<std::pair<qint16, qint32>> &slips)
+{
+    std::vector<qint16> out;
+    out.reserve(slips.size());
+    for (const auto &slip : slips)
+        out.push_back(slip.first);
+    return out;
+}
+
+} // namespace
+
+QString beginDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips,
+                           bool makeAgain)
+{
+    if (slips.empty())
         return {};
-    return why + QStringLiteral("\r\nThe agreements could not note that slip(s) %1 were deleted: those visits "
-                                "count as made and are not made again.")
-                     .arg(failed.join(QStringLiteral(", ")));
+    try {
+        Agreements::beginSlipDeletion(folder, numbersOf(slips), makeAgain);
+    } catch (const DiskError &e) {
+        return e.message() + QStringLiteral("\r\nNo slip was deleted.");
+    }
+    return {};
+}
+
+QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips)
+{
+    if (slips.empty())
+        return {};
+    try {
+        Agreements::finishSlipDeletion(folder);
+    } catch (const DiskError &e) {
+        return e.message() + QStringLiteral("\r\nThe agreements could not yet note that slip(s) %1 were deleted: "
+                                            "they note it before the next run of the agreement visits.")
+                                 .arg(numbersOfText(slips).join(QStringLiteral(", ")));
+    }
+    return {};
 }
 
 } // namespace AgreementView

@@ -51,7 +51,7 @@ struct Visit
 struct Week
 {
     QDate monday;
-    std::vector<Visit> visits; // by day, then agreement
+    std::vector<Visit> visits; // by day, then time of day, then agreement
     Money total;               // of the prices shown
 };
 // The visits of `weeks` weeks from the week of today; weeks without a visit are left out.
@@ -67,8 +67,11 @@ QString slipOrigin(qint32 agreement, const QStringList &services);
 // made again at the next run (No).
 inline const QString kDeletedVisitsTitle = QStringLiteral("Agreement Visits");
 QString deletedVisitsQuestion(const std::vector<std::pair<qint16, qint32>> &slips);
-// Tells the agreements which of their slips were deleted; what could not be noted, for the user (empty: all).
-QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips,
-                          bool makeAgain);
+// Before the slips are deleted: notes what their visits become (Agreements::beginSlipDeletion); what went wrong,
+// for the user (empty: noted). After the deletion: tells the agreements, in one write, which of them were
+// deleted; what could not be noted, for the user (empty: all).
+QString beginDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips,
+                           bool makeAgain);
+QString noteDeletedVisits(const DataFolder &folder, const std::vector<std::pair<qint16, qint32>> &slips);
 
 } // namespace AgreementView

@@ -556,8 +556,13 @@ Verdict BoardState::deleteAll(const Answers &answers)
     const auto visits = agreementVisits(false);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
-    if (Verdict deleted = store(heldRows(false, true), SlipStore::Completed::Move); !deleted.isDone())
+    if (const QString failed = AgreementView::beginDeletedVisits(m_folder, visits, !visits.empty() && !answers[3]);
+        !failed.isEmpty())
+        return Verdict::refused(failed, m_title);
+    if (Verdict deleted = store(heldRows(false, true), SlipStore::Completed::Move); !deleted.isDone()) {
+        AgreementView::noteDeletedVisits(m_folder, visits); // the slips stayed: their visits too
         return deleted;
+    }
     return visitsDeleted(visits, answers);
 }
 
@@ -589,7 +594,7 @@ Verdict BoardState::visitsDeleted(const std::vector<std::pair<qint16, qint32>> &
 {
     if (visits.empty())
         return Verdict::done();
-    const QString failed = AgreementView::noteDeletedVisits(m_folder, visits, !answers[3]);
+    const QString failed = AgreementView::noteDeletedVisits(m_folder, visits);
     Verdict done = Verdict::done();
     if (!failed.isEmpty())
         done.tell(failed, m_title);
@@ -606,9 +611,14 @@ Verdict BoardState::deleteSelected(const Answers &answers)
     const auto visits = agreementVisits(true);
     if (auto asked = visitsQuestion(visits, answers))
         return *asked;
+    if (const QString failed = AgreementView::beginDeletedVisits(m_folder, visits, !visits.empty() && !answers[3]);
+        !failed.isEmpty())
+        return Verdict::refused(failed, m_title);
     Verdict deleted = store(heldRows(true, false), SlipStore::Completed::Stay);
-    if (!deleted.isDone())
+    if (!deleted.isDone()) {
+        AgreementView::noteDeletedVisits(m_folder, visits); // the slips stayed: their visits too
         return deleted;
+    }
     Verdict visitsDone = visitsDeleted(visits, answers);
     for (const Notice &n : deleted.notices)
         visitsDone.tell(n.text, n.title);

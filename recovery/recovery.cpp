@@ -32,14 +32,13 @@ Notice tornQuestion(const std::vector<TornRecords::Torn> &torn, const QString &t
     QStringList found;
     for (const TornRecords::Torn &t : torn)
         found << TornRecords::describe(t) + QLatin1Char('.');
-    return {
-        QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
-                       "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
-                       "last record of each now? Its missing part is filled with blanks (zero in number fields); "
-                       "nothing already in the file changes. Check that record afterwards. With No the files stay "
-                       "as they are (\"dispatch-data check\" shows what they hold).")
-            .arg(found.join(QStringLiteral("\r\n"))),
-        title};
+    return {QStringLiteral("These files end in part of a record, left by a power cut or a copy cut short:\r\n%1\r\n"
+                           "Nothing can be added to such a file until its last record is whole.\r\n\r\nComplete the "
+                           "last record of each now? Its missing part is filled with blanks (zero in number fields); "
+                           "nothing already in the file changes. Check that record afterwards. With No the files stay "
+                           "as they are (\"dispatch-data check\" shows what they hold).")
+                .arg(found.join(QStringLiteral("\r\n"))),
+            title};
 }
 
 // The steps of a start's repair, each adding what the user is told to the report.
@@ -150,10 +149,14 @@ public:
             tell(*note);
     }
 
-    // A run of the agreements' visits cut off before its slips were stored: those visits are made afresh.
-    void dropUnwrittenVisits(const SlipCounter &counter)
+    // A run of the agreements' visits, or a deletion of their slips, cut off before the visits file noted it: the
+    // visits of the slips stored are noted, the others are made afresh; a lost or damaged visits file is said.
+    void finishAgreementVisits()
     {
-        step([&] { Agreements::finishInterruptedVisits(m_folder, counter); });
+        step([&] {
+            for (const QString &note : Agreements::finishInterrupted(m_folder))
+                tell(note, QStringLiteral("Maintenance Agreements"));
+        });
     }
 
     void loadSettings(Settings &settings, const Clock &clock)
@@ -196,7 +199,7 @@ Report run(const DataFolder &folder, SlipCounter &counter, Settings &settings, c
     repair.finishRename();
     repair.removeCompletedFromBoard();
     repair.loadSlipCounter(counter);
-    repair.dropUnwrittenVisits(counter);
+    repair.finishAgreementVisits();
     repair.loadSettings(settings, clock);
     repair.guardInvoiceCounter(settings);
     repair.findTorn();

@@ -44,10 +44,18 @@ public:
     {
         const auto agreements = records(kAgreements, agreementLayout());
         const auto visits = records(kVisits, agreementVisitLayout());
+        for (const QString &journal : {Agreements::kRunJournal, Agreements::kDeletionJournal}) {
+            if (QFileInfo(m_folder.path(journal)).isFile())
+                report(journal.mid(1), 0,
+                       QStringLiteral("what a run of the agreement visits or a deletion of their slips was noting "
+                                      "when it was cut off; the program finishes it at its next start"));
+        }
         if (agreements.empty() && visits.empty())
             return;
         for (std::size_t i = 0; i < agreements.size(); ++i)
             checkAgreement(int(i) + 1, agreements[i]);
+        if (!QFileInfo(m_folder.path(Agreements::kVisitsFile)).isFile())
+            checkLostVisits();
         checkVisits(visits);
     }
 
@@ -87,8 +95,10 @@ private:
             report(kAgreements, n, QStringLiteral("Id %1 is not an agreement number").arg(a.id));
         else if (const auto earlier = m_ids.constFind(a.id); earlier != m_ids.constEnd())
             report(kAgreements, n, QStringLiteral("Id %1 is also record %2").arg(a.id).arg(*earlier));
-        else
+        else {
             m_ids.insert(a.id, n);
+            m_agreements.insert(a.id, a);
+        }
         const auto range = [&](int field, int low, int high, const QString &meaning) {
             const int value = r.int16(field);
             if (value < low || value > high)
@@ -138,69 +148,121 @@ private:
                        .arg(SlipCreation::kServiceWidth));
     }
 
+    // No visits file beside agreements: the slips an agreement made (its account, its slip's text) have lost
+    // their visits.
+    void checkLostVisits()
+    {
+        QHash<QPair<QString, QString>, qint32> byText;
+        for (const Agreement &a : std::as_const(m_agreements))
+            byText.insert({a.acctNo.trimmed(), Agreements::slipText(a)}, a.id);
+        QStringList slips;
+        for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
+            for (const Record &r : plain(file, serviceSlipLayout())) {
+                if (byText.contains({r.text(SlipField::AcctNo), r.text(SlipField::ServiceRequired)}))
+                    slips << QString::number(r.int16(SlipField::SlipNo));
+            }
+        }
+        if (!slips.isEmpty())
+            report(kVisits, 0,
+                   QStringLiteral("missing, while slip(s) %1 look like visits of agreements; the program notes them "
+                                  "again at its next start (visits skipped before are made again)")
+                       .arg(slips.join(QStringLiteral(", "))));
+    }
+
+    // A visit as the program reads it: the first layout by its due day's period under the agreement.
+    struct Read
+    {
+        qint32 id = 0;
+        qint32 period = -1;
+        int state = 0;
+        int slip = 0;
+        double received = 0;
+    };
+    Read read(const Record &r, int n)
+    {
+        using namespace VisitField;
+        Read v;
+        if (r.int32(Mark) == kMark) {
+            v = {r.int32(AgreementId), r.int32(Period), r.int16(State), r.int16(SlipNo), r.real(Received)};
+            checkDate(kVisits, n, QStringLiteral("Day"), r.real(Day), true);
+        } else {
+            const Record old(oldAgreementVisitLayout(), r.bytes());
+            v = {old.int32(OldAgreementId), -1, old.int16(OldState), old.int16(OldSlipNo), 0};
+            checkDate(kVisits, n, QStringLiteral("Due"), old.real(OldDue), false);
+            checkDate(kVisits, n, QStringLiteral("Day"), old.real(OldDay), true);
+            if (const auto a = m_agreements.constFind(v.id); a != m_agreements.cend())
+                v.period = Agreements::periodOf(*a, OleDate::toDate(old.real(OldDue)));
+        }
+        return v;
+    }
+
     void checkVisits(const std::vector<Record> &visits)
     {
-        const std::vector<bool> stored = slipNumbers();
-        const int counter = slipCounter();
+        const QHash<int, double> stored = slipNumbers();
         // The visit each slip was made for, and the slip each visit holds now (0 when skipped or to make again).
         QHash<int, std::pair<quint64, int>> visitOfSlip;
         QHash<quint64, std::pair<int, int>> slipOfVisit; // slip, record
-        const auto keyOf = [](const Record &r) {
-            return (quint64(quint32(r.int32(VisitField::AgreementId))) << 32) |
-                   quint32(OleDate::toDate(r.real(VisitField::Due)).toJulianDay());
-        };
-        QHash<quint64, std::size_t> latest; // the record that tells each visit's state
+        std::vector<Read> read;
         for (std::size_t i = 0; i < visits.size(); ++i)
-            latest.insert(keyOf(visits[i]), i);
-        for (std::size_t i = 0; i < visits.size(); ++i) {
-            using namespace VisitField;
-            const Record &r = visits[i];
+            read.push_back(this->read(visits[i], int(i) + 1));
+        const auto keyOf = [](const Read &v) { return (quint64(quint32(v.id)) << 32) | quint32(v.period); };
+        QHash<quint64, std::size_t> latest; // the record that tells each visit's state
+        for (std::size_t i = 0; i < read.size(); ++i)
+            latest.insert(keyOf(read[i]), i);
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            const Read &r = read[i];
             const int n = int(i) + 1;
-            const qint32 id = r.int32(AgreementId);
-            if (!m_ids.contains(id))
-                report(kVisits, n, QStringLiteral("agreement %1 is not in %2").arg(id).arg(kAgreements));
-            checkDate(kVisits, n, QStringLiteral("Due"), r.real(Due), false);
-            checkDate(kVisits, n, QStringLiteral("Day"), r.real(Day), true);
-            const int state = r.int16(State);
-            if (state < 0 || state > 2)
-                report(kVisits, n, QStringLiteral("State %1 is not 0, 1 or 2; it is read as made (0)").arg(state));
-            const int slip = r.int16(SlipNo);
+            const auto agreement = m_agreements.constFind(r.id);
+            if (!m_ids.contains(r.id))
+                report(kVisits, n, QStringLiteral("agreement %1 is not in %2").arg(r.id).arg(kAgreements));
+            else if (r.period < 0)
+                report(kVisits, n, QStringLiteral("Period %1 is no visit of agreement %2").arg(r.period).arg(r.id));
+            if (r.state < 0 || r.state > 2)
+                report(kVisits, n, QStringLiteral("State %1 is not 0, 1 or 2; it is read as made (0)").arg(r.state));
             const quint64 visit = keyOf(r);
-            const QString which = QStringLiteral("the visit of agreement %1 due %2")
-                                      .arg(id)
-                                      .arg(Formats::shortDate(OleDate::toDate(r.real(Due))));
-            if (state == 1 || state == 2) {
+            const QDate due =
+                agreement == m_agreements.cend() ? QDate() : Agreements::dueOfPeriod(*agreement, r.period);
+            const QString which =
+                due.isValid()
+                    ? QStringLiteral("the visit of agreement %1 due %2").arg(r.id).arg(Formats::shortDate(due))
+                    : QStringLiteral("visit %1 of agreement %2").arg(r.period + 1).arg(r.id);
+            if (r.state == 1 || r.state == 2) {
+                // Its slip was deleted: the number is free for another slip.
+                if (const auto held = slipOfVisit.constFind(visit); held != slipOfVisit.constEnd())
+                    visitOfSlip.remove(held->first);
                 slipOfVisit.remove(visit);
                 continue;
             }
-            if (latest.value(visit) == i && (slip <= 0 || !stored[std::size_t(slip)])) {
-                report(kVisits, n,
-                       slip >= counter ? QStringLiteral("slip %1 of %2 was never stored (a run was cut off); the "
-                                                        "program drops this visit at its next start and makes it "
-                                                        "again")
-                                             .arg(slip)
-                                             .arg(which)
-                                       : QStringLiteral("slip %1 of %2 is in no slip file (deleted); the visit "
-                                                        "counts as made")
-                                             .arg(slip)
-                                             .arg(which));
+            if (latest.value(visit) == i) {
+                const auto slip = stored.constFind(r.slip);
+                if (slip == stored.cend())
+                    report(kVisits, n,
+                           QStringLiteral("slip %1 of %2 is in no slip file (deleted); the visit counts as made")
+                               .arg(r.slip)
+                               .arg(which));
+                else if (r.received != 0 && *slip != r.received)
+                    report(kVisits, n,
+                           QStringLiteral("slip %1 is not the slip %2 made (another slip took its number); the "
+                                          "visit counts as made and the slip is not its visit")
+                               .arg(r.slip)
+                               .arg(which));
             }
             if (const auto earlier = slipOfVisit.constFind(visit);
-                earlier != slipOfVisit.constEnd() && earlier->first != slip)
+                earlier != slipOfVisit.constEnd() && earlier->first != r.slip)
                 report(kVisits, n,
                        QStringLiteral("%1 was made twice: slip %2 (record %3) and slip %4")
                            .arg(which)
                            .arg(earlier->first)
                            .arg(earlier->second)
-                           .arg(slip));
-            slipOfVisit.insert(visit, {slip, n});
-            if (const auto other = visitOfSlip.constFind(slip);
+                           .arg(r.slip));
+            slipOfVisit.insert(visit, {r.slip, n});
+            if (const auto other = visitOfSlip.constFind(r.slip);
                 other != visitOfSlip.constEnd() && other->first != visit)
                 report(kVisits, n,
                        QStringLiteral("slip %1 is also the slip of another visit (record %2)")
-                           .arg(slip)
+                           .arg(r.slip)
                            .arg(other->second));
-            visitOfSlip.insert(slip, {visit, n});
+            visitOfSlip.insert(r.slip, {visit, n});
         }
     }
 
@@ -214,24 +276,18 @@ private:
         return out;
     }
 
-    std::vector<bool> slipNumbers() const
+    // The slips of the three files: number -> moment received.
+    QHash<int, double> slipNumbers() const
     {
-        std::vector<bool> stored(std::size_t(SlipCounter::kLast) + 1, false);
+        QHash<int, double> stored;
         for (const QString &file : {SlipFiles::kActive, SlipFiles::kCompleted, SlipFiles::kFinalized}) {
             for (const Record &r : plain(file, serviceSlipLayout())) {
                 const int n = r.int16(SlipField::SlipNo);
                 if (n > 0)
-                    stored[std::size_t(n)] = true;
+                    stored.insert(n, r.real(SlipField::DateReceived));
             }
         }
         return stored;
-    }
-
-    // The counter as the program holds it once it has started: past every slip in use.
-    int slipCounter() const
-    {
-        const auto stored = SlipCounter::parse(m_folder.readAll(SlipCounter::kFile));
-        return std::max<int>(stored.value_or(SlipCounter::kDefault), highestSlipNumber(m_folder) + 1);
     }
 
     const QSet<QString> &accounts()
@@ -265,6 +321,7 @@ private:
     const DataFolder &m_folder;
     std::vector<CheckFinding> &m_findings;
     QHash<qint32, int> m_ids; // agreement -> record
+    QHash<qint32, Agreement> m_agreements;
     QSet<QString> m_accounts;
     bool m_accountsRead = false;
     QStringList m_technicians;

@@ -600,7 +600,8 @@ bool AgreementsWindow::store(Agreement agreement, bool remove)
     try {
         if (remove) {
             Agreements::remove(m_state.folder, agreement.id);
-        } else if (!shown(m_platform.messages, Agreements::save(m_state.folder, agreement)).isDone()) {
+        } else if (!shown(m_platform.messages, Agreements::save(m_state.folder, agreement, m_state.settings.workWeek))
+                        .isDone()) {
             return false;
         }
     } catch (const DiskError &e) {

@@ -134,11 +134,12 @@ private slots:
         QVERIFY2(fake.messages.lastText().contains(QStringLiteral("200")), qPrintable(fake.messages.lastText()));
     }
 
-    // The yearly values shown add up to the total shown, and the coming weeks print with totals that add up.
+    // The yearly values shown add up to the total shown, each the sum of the prices shown (a stored price of
+    // $10.005 shows as $10.01), and the coming weeks print with totals that add up.
     void totalsAddUp()
     {
         Folder f;
-        for (Agreement a : {f.agreement(Agreement::Interval::Months, 1, 0, QStringLiteral("$10.00")),
+        for (Agreement a : {f.agreement(Agreement::Interval::Months, 1, 0, QStringLiteral("$10.005")),
                             f.agreement(Agreement::Interval::Weeks, 1, 0, QStringLiteral("$25.50")),
                             f.agreement(Agreement::Interval::ChosenMonths, 1, 0x924, QStringLiteral("$99.99"))})
             QVERIFY(Agreements::save(f.root.folder(), a).isDone());
@@ -149,9 +150,9 @@ private slots:
         QStringList yearly;
         for (int r = 1; r <= 3; ++r)
             yearly << window->grid()->text(r, 8);
-        QCOMPARE(yearly, QStringList({"$120.00", "$1,351.50", "$399.96"}));
+        QCOMPARE(yearly, QStringList({"$120.12", "$1,351.50", "$399.96"}));
         QCOMPARE(child<QLabel>(window, "lblYearlyTotal")->text(),
-                 QStringLiteral("Agreed yearly value: $1,871.46 from 3 agreement(s)"));
+                 QStringLiteral("Agreed yearly value: $1,871.58 from 3 agreement(s)"));
 
         click(window, QStringLiteral("cmdPrint"));
         const QStringList printed = printer.surface.texts();
@@ -159,8 +160,8 @@ private slots:
         // next working day).
         QVERIFY2(printed.contains(QStringLiteral("Total of all weeks, 5 visits")), qPrintable(printed.join('|')));
         QCOMPARE(printed[printed.indexOf(QStringLiteral("Total of all weeks, 5 visits")) + 1],
-                 QStringLiteral("$112.00"));
-        QCOMPARE(printed[printed.indexOf(QStringLiteral("Week total, 2 visits")) + 1], QStringLiteral("$35.50"));
+                 QStringLiteral("$112.01"));
+        QCOMPARE(printed[printed.indexOf(QStringLiteral("Week total, 2 visits")) + 1], QStringLiteral("$35.51"));
         QCOMPARE(printed.count(QStringLiteral("Week total, 1 visit")), 3);
     }
 
