@@ -4,12 +4,32 @@
 #include "gui/app/setupscreen.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
+
+// A connection as a misbehaving client holds it, from `from` (one of the loopback's addresses).
+struct RawClient
+{
+    QSslSocket socket;
+    RawClient(quint16 port, const QString &from = QStringLiteral("127.0.0.1"))
+    {
+        socket.bind(QHostAddress(from));
+        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    }
+    bool open() const { return socket.state() == QAbstractSocket::ConnectedState; }
+};
+
+int openCount(const std::vector<std::unique_ptr<RawClient>> &clients, int from = 0)
+{
+    return int(std::count_if(clients.begin() + from, clients.end(), [](const auto &c) { return c->open(); }));
+}
 
 void expectSafeHeaders(const PhoneServing::Answer &answer)
 {
@@ -105,6 +125,128 @@ private slots:
         QVERIFY(statuses.value(404) > 0 && statuses.value(405) > 0 && statuses.value(413) > 0);
         QCOMPARE(s.slips(), before);
         QCOMPARE(s.logLines(), 1000);
+        QCOMPARE(s.call("GET", "/").status, 200);
+    }
+
+    // Whatever a connection does short of a request in time, it is closed at its deadline, answered or not.
+    void connectionDeadlines_data()
+    {
+        dataColumns<bool, QByteArray, int, bool, int>("tls", "sent", "msecsPerByte", "answered", "closedAfter");
+        const QByteArray request = PhoneClient::request("GET", "/icon.svg");
+        dataRow("never starting TLS", false, QByteArray(), 0, false, 400);
+        dataRow("half a request, then silence", true, request.left(20), 0, false, 400);
+        dataRow("a byte at a time", true, request, 100, false, 400);
+        dataRow("kept open after an answer", true, request, 0, true, 1000);
+    }
+    void connectionDeadlines()
+    {
+        auto [tls, sent, msecsPerByte, answered, closedAfter] =
+            fetched<bool, QByteArray, int, bool, int>("tls", "sent", "msecsPerByte", "answered", "closedAfter");
+        PhoneServing s;
+        s.server.setConnectionLimits({400, 400, 1000});
+        QElapsedTimer clock;
+        clock.start();
+        RawClient client(s.server.port());
+        QTRY_VERIFY(client.open());
+        if (tls) {
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setCaCertificates({s.server.certificate()});
+            client.socket.setSslConfiguration(config);
+            client.socket.startClientEncryption();
+            QTRY_VERIFY(client.socket.isEncrypted());
+        }
+        for (qsizetype i = 0; i < sent.size() && client.open(); i += msecsPerByte ? 1 : sent.size()) {
+            client.socket.write(sent.mid(i, msecsPerByte ? 1 : -1));
+            QTest::qWait(msecsPerByte);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!client.open(), 5000);
+        QVERIFY2(clock.elapsed() >= closedAfter - 100 && clock.elapsed() < closedAfter + 1500,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(client.socket.readAll().startsWith("HTTP/1.1 200"), answered);
+        QCOMPARE(s.server.openConnections(), 0);
+    }
+
+    // Past the caps the connection that waited longest goes (the address's own first), never one in the middle
+    // of a request; a phone's request still goes through at once with hundreds of idle connections held open.
+    void connectionCaps()
+    {
+        PhoneServing s;
+        ConnectionLimits limits;
+        limits.perAddress = 3;
+        limits.total = 4;
+        s.server.setConnectionLimits(limits);
+        std::vector<std::unique_ptr<RawClient>> clients;
+        quint16 port = s.server.port();
+        auto add = [&](const char *from, const QByteArray &sent = {}) {
+            clients.push_back(std::make_unique<RawClient>(port, from));
+            clients.back()->socket.write(sent);
+            QTest::qWait(50);
+        };
+        for (const char *from : {"127.0.0.2", "127.0.0.2", "127.0.0.3", "127.0.0.3", "127.0.0.3", "127.0.0.3"})
+            add(from);
+        // At the total the oldest of all went (.2's first); then .3 made room among its own (its first went).
+        QTRY_COMPARE(openCount(clients), 4);
+        QVERIFY(!clients[0]->open() && clients[1]->open() && !clients[2]->open());
+        QCOMPARE(s.server.openConnections(), 4);
+
+        PhoneServing t(true); // requests under way over plain HTTP, so that they are under way at once
+        limits.total = 100;
+        t.server.setConnectionLimits(limits);
+        clients.clear();
+        port = t.server.port();
+        add("127.0.0.4", "GET / HTTP/1.1\r\n");
+        add("127.0.0.4");
+        add("127.0.0.4", "GET / HTTP/1.1\r\n");
+        add("127.0.0.4", "GET / HTTP/1.1\r\n"); // the idle one went to make room
+        QTRY_VERIFY(clients[0]->open() && !clients[1]->open() && clients[2]->open());
+        add("127.0.0.4"); // all three in the middle of a request: refused
+        QTRY_VERIFY(!clients[4]->open());
+        QCOMPARE(openCount(clients), 3);
+
+        clients.clear();
+        for (int i = 0; i < 300; ++i)
+            clients.push_back(std::make_unique<RawClient>(s.server.port()));
+        QTRY_COMPARE(s.server.openConnections(), limits.perAddress);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(s.call("GET", "/api/day").status, 200);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(s.server.openConnections() <= 4);
+    }
+
+    // Near the limit of open files new connections are refused, so that the office's own saves find their
+    // handles; once they close, the page is served again.
+    void fileHandleReserve()
+    {
+        PhoneServing s;
+        ConnectionLimits limits;
+        limits.fileReserve = 20;
+        s.server.setConnectionLimits(limits);
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(lowestFree + 30 + 4 + limits.fileReserve);
+        setrlimit(RLIMIT_NOFILE, &lowered);
+        std::vector<std::unique_ptr<RawClient>> clients;
+        for (int i = 0; i < 30; ++i)
+            clients.push_back(std::make_unique<RawClient>(s.server.port(), QStringLiteral("127.0.0.%1").arg(2 + i)));
+        QTest::qWait(200);
+        const int served = s.server.openConnections();
+        std::vector<std::unique_ptr<QFile>> files;
+        for (int i = 0; i < limits.fileReserve - 4; ++i) {
+            files.push_back(std::make_unique<QFile>(QStringLiteral("/dev/null")));
+            files.back()->open(QIODevice::ReadOnly);
+        }
+        const bool filesOpened = std::all_of(files.begin(), files.end(), [](const auto &f) { return f->isOpen(); });
+        files.clear();
+        s.folder.writeFile(QStringLiteral("/Probe.txt"), "kept");
+        setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY2(served >= 1 && served <= 6, qPrintable(QString::number(served)));
+        QVERIFY(filesOpened);
+        QCOMPARE(s.root.read("/Probe.txt"), QByteArray("kept"));
+        clients.clear();
         QCOMPARE(s.call("GET", "/").status, 200);
     }
 
