@@ -111,6 +111,7 @@ private slots:
             PhoneClient::request("GET", "/%2e%2e/CustomerData.txt"),
             PhoneClient::request("GET", "/app.js/../../PhonePairs.txt"),
             "GET /" + QByteArray(16000, '%') + " HTTP/1.1\r\nHost: a\r\n\r\n",
+            token + " /api/day?token=" + token + QByteArray(16000, 'a') + " HTTP/1.1\r\nHost: a\r\n\r\n",
             PhoneClient::request("DELETE", "/api/day", {}, token),
             PhoneClient::request("PUT", "/api/slip/1001/start", "{}", token),
             PhoneClient::request("GET", "/api/slip/1003/start", {}, token),
@@ -125,6 +126,8 @@ private slots:
         QVERIFY(statuses.value(404) > 0 && statuses.value(405) > 0 && statuses.value(413) > 0);
         QCOMPARE(s.slips(), before);
         QCOMPARE(s.logLines(), 1000);
+        for (qsizetype i = 0; i + 8 <= token.size(); ++i) // the token in the method and the address, cut short
+            QVERIFY(!s.root.read(PhoneApi::kLog).contains(token.mid(i, 8)));
         QCOMPARE(s.call("GET", "/").status, 200);
     }
 
