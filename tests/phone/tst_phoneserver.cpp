@@ -1,6 +1,7 @@
 #include "apptesting.h"
 #include "phoneserving.h"
 
+#include "core/diskerror.h"
 #include "gui/app/setupscreen.h"
 
 #include <QCheckBox>
@@ -14,22 +15,23 @@
 
 namespace {
 
-// A connection as a misbehaving client holds it, from `from` (one of the loopback's addresses).
-struct RawClient
+// Connections held by misbehaving clients, from addresses of the loopback.
+struct RawClients : std::vector<std::unique_ptr<QSslSocket>>
 {
-    QSslSocket socket;
-    RawClient(quint16 port, const QString &from = QStringLiteral("127.0.0.1"))
+    QSslSocket &add(quint16 port, const QString &from = QStringLiteral("127.0.0.1"), const QByteArray &sent = {})
     {
-        socket.bind(QHostAddress(from));
-        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        push_back(std::make_unique<QSslSocket>());
+        back()->bind(QHostAddress(from));
+        back()->connectToHost(QStringLiteral("127.0.0.1"), port);
+        if (!sent.isEmpty() && back()->waitForConnected(1000))
+            back()->write(sent);
+        return *back();
     }
-    bool open() const { return socket.state() == QAbstractSocket::ConnectedState; }
+    int open() const
+    {
+        return int(std::count_if(begin(), end(), [](const auto &c) { return c->state() == QSslSocket::ConnectedState; }));
+    }
 };
-
-int openCount(const std::vector<std::unique_ptr<RawClient>> &clients, int from = 0)
-{
-    return int(std::count_if(clients.begin() + from, clients.end(), [](const auto &c) { return c->open(); }));
-}
 
 void expectSafeHeaders(const PhoneServing::Answer &answer)
 {
@@ -68,62 +70,44 @@ private slots:
         QCOMPARE(s.logLines(), 1);
     }
 
-    // Too much is answered and the connection closed before the body or the rest is taken in.
-    void oversizedRequests_data()
-    {
-        dataColumns<QByteArray, int>("request", "status");
-        dataRow("body longer than allowed", PhoneClient::request("POST", "/api/pair", QByteArray(5000, 'x')), 413);
-        dataRow("a length in the billions",
-                QByteArray("POST /api/pair HTTP/1.1\r\nHost: a\r\nContent-Length: 99999999999\r\n\r\n{}"), 413);
-        dataRow(
-            "a body in chunks",
-            QByteArray("POST /api/pair HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n"),
-            411);
-        dataRow("a very long address", "GET /" + QByteArray(20000, 'a') + " HTTP/1.1\r\nHost: a\r\n\r\n", 414);
-        dataRow("headers without end", QByteArray("GET / HTTP/1.1\r\nX-Filler: ") + QByteArray(14000, 'b') + "\r\n\r\n",
-                413);
-    }
-    void oversizedRequests()
-    {
-        auto [request, status] = fetched<QByteArray, int>("request", "status");
-        PhoneServing s;
-        const auto answer = s.exchange(request);
-        QCOMPARE(answer.status, status);
-        expectSafeHeaders(answer);
-        QCOMPARE(s.logLines(), 1);
-        QCOMPARE(s.call("GET", "/").status, 200);
-    }
-
-    // A thousand requests of every bad kind: each answered, none writes a slip, each logged, the limit engages.
+    // A thousand requests of every bad kind: each answered with the safe headers, none writes a slip, each logged
+    // without the token it carries, the limit engages. Too much is answered (with its own status) before the body
+    // or the rest is taken in.
     void hostileRequests()
     {
         PhoneServing s;
         const QString before = s.slips();
-        const QByteArray token = s.token.toLatin1();
-        const QList<QByteArray> kinds = {
-            PhoneClient::request("GET", "/api/day", {}, "wrongwrongwrongwrong"),
-            PhoneClient::request("POST", "/api/slip/1001/start", {}, "AAAAAAAAAAAAAAAAAAAAAAAAA"),
-            PhoneClient::request("POST", "/api/pair", "{\"code\":\"ZZZZ9999\"}"),
-            PhoneClient::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), token),
-            PhoneClient::request("POST", "/api/slip/1001/complete", "{\"note\":[1,2", token),
-            PhoneClient::request("POST", "/api/slip/1001/cantfinish", "{\"reason\":{}}", token),
-            PhoneClient::request("GET", "/../ServiceSlips.txt"),
-            PhoneClient::request("GET", "/%2e%2e/CustomerData.txt"),
-            PhoneClient::request("GET", "/app.js/../../PhonePairs.txt"),
-            "GET /" + QByteArray(16000, '%') + " HTTP/1.1\r\nHost: a\r\n\r\n",
-            token + " /api/day?token=" + token + QByteArray(16000, 'a') + " HTTP/1.1\r\nHost: a\r\n\r\n",
-            PhoneClient::request("DELETE", "/api/day", {}, token),
-            PhoneClient::request("PUT", "/api/slip/1001/start", "{}", token),
-            PhoneClient::request("GET", "/api/slip/1003/start", {}, token),
+        const QByteArray token = s.token.toLatin1(), end = " HTTP/1.1\r\nHost: a\r\n\r\n";
+        const QList<QPair<QByteArray, int>> kinds = {
+            {PhoneClient::request("GET", "/api/day", {}, "wrongwrongwrongwrong"), 0},
+            {PhoneClient::request("POST", "/api/slip/1001/start", {}, "AAAAAAAAAAAAAAAAAAAAAAAAA"), 0},
+            {PhoneClient::request("POST", "/api/pair", "{\"code\":\"ZZZZ9999\"}"), 0},
+            {PhoneClient::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), token), 413},
+            {PhoneClient::request("POST", "/api/slip/1001/complete", "{\"note\":[1,2", token), 400},
+            {PhoneClient::request("POST", "/api/slip/1001/cantfinish", "{\"reason\":{}}", token), 400},
+            {PhoneClient::request("GET", "/../ServiceSlips.txt"), 404},
+            {PhoneClient::request("GET", "/%2e%2e/CustomerData.txt"), 404},
+            {PhoneClient::request("GET", "/app.js/../../PhonePairs.txt"), 404},
+            {"GET /" + QByteArray(16000, '%') + end, 413},
+            {token + " /api/day?token=" + token + QByteArray(20000, 'a') + end, 414},
+            {PhoneClient::request("DELETE", "/api/day", {}, token), 405},
+            {PhoneClient::request("PUT", "/api/slip/1001/start", "{}", token), 405},
+            {PhoneClient::request("GET", "/api/slip/1003/start", {}, token), 405},
+            {"POST /api/pair HTTP/1.1\r\nHost: a\r\nContent-Length: 99999999999\r\n\r\n{}", 413},
+            {"POST /api/pair HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n", 411},
+            {"GET / HTTP/1.1\r\nX-Filler: " + QByteArray(14000, 'b') + "\r\n\r\n", 413},
         };
         QMap<int, int> statuses;
         for (int i = 0; i < 1000; ++i) {
-            const int status = s.exchange(kinds[i % kinds.size()]).status;
-            QVERIFY2(status >= 400, qPrintable(QString("request %1 answered %2").arg(i).arg(status)));
-            ++statuses[status];
+            const auto &[request, expected] = kinds[i % kinds.size()];
+            const PhoneServing::Answer answer = s.exchange(request);
+            QVERIFY2(expected ? answer.status == expected : answer.status >= 400,
+                     qPrintable(QString("request %1 answered %2").arg(i).arg(answer.status)));
+            ++statuses[answer.status];
+            if (i < kinds.size())
+                expectSafeHeaders(answer);
         }
         QVERIFY(statuses.value(429) > 0);
-        QVERIFY(statuses.value(404) > 0 && statuses.value(405) > 0 && statuses.value(413) > 0);
         QCOMPARE(s.slips(), before);
         QCOMPARE(s.logLines(), 1000);
         for (qsizetype i = 0; i + 8 <= token.size(); ++i) // the token in the method and the address, cut short
@@ -134,38 +118,37 @@ private slots:
     // Whatever a connection does short of a request in time, it is closed at its deadline, answered or not.
     void connectionDeadlines_data()
     {
-        dataColumns<bool, QByteArray, int, bool, int>("tls", "sent", "msecsPerByte", "answered", "closedAfter");
+        dataColumns<bool, QByteArray, int, int>("tls", "sent", "msecsPerByte", "closedAfter");
         const QByteArray request = PhoneClient::request("GET", "/icon.svg");
-        dataRow("never starting TLS", false, QByteArray(), 0, false, 400);
-        dataRow("half a request, then silence", true, request.left(20), 0, false, 400);
-        dataRow("a byte at a time", true, request, 100, false, 400);
-        dataRow("kept open after an answer", true, request, 0, true, 1000);
+        dataRow("never starting TLS", false, QByteArray(), 0, 400);
+        dataRow("half a request, then silence", true, request.left(20), 0, 400);
+        dataRow("a byte at a time", true, request, 100, 400);
+        dataRow("kept open after an answer", true, request, 0, 1000);
     }
     void connectionDeadlines()
     {
-        auto [tls, sent, msecsPerByte, answered, closedAfter] =
-            fetched<bool, QByteArray, int, bool, int>("tls", "sent", "msecsPerByte", "answered", "closedAfter");
+        auto [tls, sent, msecsPerByte, closedAfter] =
+            fetched<bool, QByteArray, int, int>("tls", "sent", "msecsPerByte", "closedAfter");
         PhoneServing s;
         s.server.setConnectionLimits({400, 400, 1000});
         QElapsedTimer clock;
         clock.start();
-        RawClient client(s.server.port());
-        QTRY_VERIFY(client.open());
+        RawClients client;
+        QSslSocket &socket = client.add(s.server.port());
+        QTRY_COMPARE(client.open(), 1);
         if (tls) {
-            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-            config.setCaCertificates({s.server.certificate()});
-            client.socket.setSslConfiguration(config);
-            client.socket.startClientEncryption();
-            QTRY_VERIFY(client.socket.isEncrypted());
+            socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+            socket.startClientEncryption();
+            QTRY_VERIFY(socket.isEncrypted());
         }
         for (qsizetype i = 0; i < sent.size() && client.open(); i += msecsPerByte ? 1 : sent.size()) {
-            client.socket.write(sent.mid(i, msecsPerByte ? 1 : -1));
+            socket.write(sent.mid(i, msecsPerByte ? 1 : -1));
             QTest::qWait(msecsPerByte);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!client.open(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(client.open(), 0, 5000);
         QVERIFY2(clock.elapsed() >= closedAfter - 100 && clock.elapsed() < closedAfter + 1500,
                  qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(client.socket.readAll().startsWith("HTTP/1.1 200"), answered);
+        QCOMPARE(socket.readAll().startsWith("HTTP/1.1 200"), closedAfter > 400);
         QCOMPARE(s.server.openConnections(), 0);
     }
 
@@ -173,48 +156,34 @@ private slots:
     // of a request; a phone's request still goes through at once with hundreds of idle connections held open.
     void connectionCaps()
     {
-        PhoneServing s;
-        ConnectionLimits limits;
-        limits.perAddress = 3;
-        limits.total = 4;
+        PhoneServing s, plain(true); // over plain HTTP a request is under way as soon as it is sent
+        const ConnectionLimits limits{5000, 5000, 15000, 3, 4};
         s.server.setConnectionLimits(limits);
-        std::vector<std::unique_ptr<RawClient>> clients;
-        quint16 port = s.server.port();
-        auto add = [&](const char *from, const QByteArray &sent = {}) {
-            clients.push_back(std::make_unique<RawClient>(port, from));
-            clients.back()->socket.write(sent);
+        plain.server.setConnectionLimits(limits);
+        RawClients c;
+        for (const char *from : {"127.0.0.2", "127.0.0.2", "127.0.0.3", "127.0.0.3", "127.0.0.3", "127.0.0.3"}) {
+            c.add(s.server.port(), from);
             QTest::qWait(50);
-        };
-        for (const char *from : {"127.0.0.2", "127.0.0.2", "127.0.0.3", "127.0.0.3", "127.0.0.3", "127.0.0.3"})
-            add(from);
+        }
         // At the total the oldest of all went (.2's first); then .3 made room among its own (its first went).
-        QTRY_COMPARE(openCount(clients), 4);
-        QVERIFY(!clients[0]->open() && clients[1]->open() && !clients[2]->open());
-        QCOMPARE(s.server.openConnections(), 4);
+        QTRY_COMPARE(c.open(), 4);
+        QVERIFY(c[0]->state() != QSslSocket::ConnectedState && c[1]->state() == QSslSocket::ConnectedState &&
+                c[2]->state() != QSslSocket::ConnectedState);
+        c.clear();
+        for (const QByteArray &sent : {"GET / HTTP/1.1\r\n", "", "GET / HTTP/1.1\r\n", "GET / HTTP/1.1\r\n", ""}) {
+            c.add(plain.server.port(), QStringLiteral("127.0.0.4"), sent);
+            QTest::qWait(50);
+        } // the idle one went to make room; then, all three under way, the last was refused
+        QTRY_VERIFY(c[0]->state() == QSslSocket::ConnectedState && c[2]->state() == QSslSocket::ConnectedState &&
+                    c.open() == 3);
 
-        PhoneServing t(true); // requests under way over plain HTTP, so that they are under way at once
-        limits.total = 100;
-        t.server.setConnectionLimits(limits);
-        clients.clear();
-        port = t.server.port();
-        add("127.0.0.4", "GET / HTTP/1.1\r\n");
-        add("127.0.0.4");
-        add("127.0.0.4", "GET / HTTP/1.1\r\n");
-        add("127.0.0.4", "GET / HTTP/1.1\r\n"); // the idle one went to make room
-        QTRY_VERIFY(clients[0]->open() && !clients[1]->open() && clients[2]->open());
-        add("127.0.0.4"); // all three in the middle of a request: refused
-        QTRY_VERIFY(!clients[4]->open());
-        QCOMPARE(openCount(clients), 3);
-
-        clients.clear();
         for (int i = 0; i < 300; ++i)
-            clients.push_back(std::make_unique<RawClient>(s.server.port()));
+            c.add(s.server.port());
         QTRY_COMPARE(s.server.openConnections(), limits.perAddress);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(s.call("GET", "/api/day").status, 200);
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(s.server.openConnections() <= 4);
     }
 
     // Near the limit of open files new connections are refused, so that the office's own saves find their
@@ -229,27 +198,24 @@ private slots:
         getrlimit(RLIMIT_NOFILE, &saved);
         const int lowestFree = ::dup(0);
         ::close(lowestFree);
-        rlimit lowered = saved;
+        rlimit lowered = saved; // room for 30 clients, 4 of their connections, and the reserve
         lowered.rlim_cur = rlim_t(lowestFree + 30 + 4 + limits.fileReserve);
         setrlimit(RLIMIT_NOFILE, &lowered);
-        std::vector<std::unique_ptr<RawClient>> clients;
+        RawClients c;
         for (int i = 0; i < 30; ++i)
-            clients.push_back(std::make_unique<RawClient>(s.server.port(), QStringLiteral("127.0.0.%1").arg(2 + i)));
-        QTest::qWait(200);
+            c.add(s.server.port(), QStringLiteral("127.0.0.%1").arg(2 + i));
+        QTest::qWait(300);
         const int served = s.server.openConnections();
-        std::vector<std::unique_ptr<QFile>> files;
-        for (int i = 0; i < limits.fileReserve - 4; ++i) {
-            files.push_back(std::make_unique<QFile>(QStringLiteral("/dev/null")));
-            files.back()->open(QIODevice::ReadOnly);
+        bool written = true;
+        try {
+            s.folder.writeFile(QStringLiteral("/Probe.txt"), "kept");
+        } catch (const DiskError &) {
+            written = false;
         }
-        const bool filesOpened = std::all_of(files.begin(), files.end(), [](const auto &f) { return f->isOpen(); });
-        files.clear();
-        s.folder.writeFile(QStringLiteral("/Probe.txt"), "kept");
         setrlimit(RLIMIT_NOFILE, &saved);
         QVERIFY2(served >= 1 && served <= 6, qPrintable(QString::number(served)));
-        QVERIFY(filesOpened);
-        QCOMPARE(s.root.read("/Probe.txt"), QByteArray("kept"));
-        clients.clear();
+        QVERIFY(written && s.root.read("/Probe.txt") == "kept");
+        c.clear();
         QCOMPARE(s.call("GET", "/").status, 200);
     }
 
@@ -282,18 +248,10 @@ private slots:
         QVERIFY(moved.certificate.subjectAlternativeNames().values(QSsl::IpAddressEntry).contains("192.168.7.20"));
     }
 
-    void portAsTyped_data()
-    {
-        dataColumns<QString, int>("text", "port");
-        dataRow("usual", "8443", 8443);
-        dataRow("below the users' ports", "1023", 0);
-        dataRow("beyond", "65536", 0);
-        dataRow("letters", "84a3", 0);
-    }
     void portAsTyped()
     {
-        auto [text, port] = fetched<QString, int>("text", "port");
-        QCOMPARE(int(PhonePageOptions::parsePort(text).value_or(0)), port);
+        for (const auto &[text, port] : {std::pair{"8443", 8443}, {"1023", 0}, {"65536", 0}, {"84a3", 0}})
+            QCOMPARE(int(PhonePageOptions::parsePort(text).value_or(0)), port);
     }
 
     // Off by default: nothing listens. Ticked on the setup screen it serves at once; cleared, it stops at once.
