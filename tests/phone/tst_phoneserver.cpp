@@ -163,7 +163,7 @@ private slots:
     void connectionCaps()
     {
         PhoneServing s, plain(true); // over plain HTTP a request is under way as soon as it is sent
-        const ConnectionLimits limits{5000, 5000, 15000, 3, 4};
+        const ConnectionLimits limits{60000, 60000, 60000, 3, 4}; // no deadline comes into it
         s.server.setConnectionLimits(limits);
         plain.server.setConnectionLimits(limits);
         RawClients c;
