@@ -176,6 +176,7 @@ private slots:
             {"GET", "/api/pair?code=" + code},
             {"GET", "/x%2F" + token.left(20) + "%0A" + token.mid(20)},
             {"GET", "/" + QByteArray(190, 'a') + "/" + token},
+            {"GET", "/#" + token.left(6) + "/#" + token},
             {"GET", "/api/slip/1001/complete?" + code.left(4) + '+' + code.mid(4)},
         };
         for (const auto &[method, target] : requests)
