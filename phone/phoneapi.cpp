@@ -142,10 +142,10 @@ QString PhoneApi::redacted(const QString &text)
     // The page's own names, which are no secret; every other word of four characters or more might be a token or
     // a one-time code (typed with a dash, or percent-encoded) and is shown as a mark made from it and a key of this
     // run of the program: a guess repeated shows the same mark, and no mark can be turned back into the guess.
-    static const QSet<QString> names = {"slip",     "start",   "complete", "cantfinish", "pair",    "app.js",
-                                        "app.css",  "icon.svg", "index.html", "favicon.ico", "POST",   "HEAD",
-                                        "DELETE",   "OPTIONS", "PATCH",    "CONNECT",    "TRACE",   "token",
-                                        "code"};
+    static const QSet<QString> names = {"slip",    "start",   "complete", "cantfinish", "pair",
+                                        "app.js",  "app.css", "icon.svg", "index.html", "favicon.ico",
+                                        "POST",    "HEAD",    "DELETE",   "OPTIONS",    "PATCH",
+                                        "CONNECT", "TRACE",   "token",    "code"};
     static const QByteArray key = [] {
         QByteArray bytes(16, Qt::Uninitialized);
         QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), 4);
@@ -172,9 +172,8 @@ QString PhoneApi::redacted(const QString &text)
             out += word;
         else
             out += QLatin1Char('#') +
-                   QString::fromLatin1(QCryptographicHash::hash(key + word.toUtf8(), QCryptographicHash::Sha256)
-                                           .toHex()
-                                           .left(6));
+                   QString::fromLatin1(
+                       QCryptographicHash::hash(key + word.toUtf8(), QCryptographicHash::Sha256).toHex().left(6));
         i = end;
     }
     return out;
@@ -439,7 +438,7 @@ void PhoneApi::log(const QString &from, const QByteArray &method, const QString 
     if (!out.open(QIODevice::Append | QIODevice::WriteOnly))
         return; // the log is a help, never a reason to refuse a phone
     const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6\r\n")
-                             .arg(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), from,
-                                  loggable(method), redacted(path), QString::number(status), note);
+                             .arg(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), from, loggable(method),
+                                  redacted(path), QString::number(status), note);
     out.write(line.toUtf8());
 }

@@ -214,7 +214,8 @@ private:
 
     Open *find(QTcpSocket *socket)
     {
-        const auto it = std::find_if(m_open.begin(), m_open.end(), [socket](const Open &o) { return o.socket == socket; });
+        const auto it =
+            std::find_if(m_open.begin(), m_open.end(), [socket](const Open &o) { return o.socket == socket; });
         return it == m_open.end() ? nullptr : &*it;
     }
 
