@@ -208,8 +208,7 @@ private slots:
     void fileHandleReserve()
     {
         PhoneServing s;
-        ConnectionLimits limits;
-        limits.fileReserve = 20;
+        const ConnectionLimits limits{5000, 5000, 15000, 16, 128, 20};
         s.server.setConnectionLimits(limits);
         rlimit saved{};
         getrlimit(RLIMIT_NOFILE, &saved);
