@@ -13,9 +13,14 @@
 #include "phone/phonetokens.h"
 #include "tools/samplegenerator.h"
 
+#include <QEventLoop>
+#include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <ctime>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +32,22 @@ double processCpuSeconds()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// The resident memory of this process in MB.
+double residentMb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return double(statm.readAll().split(' ').value(1).toLongLong()) * double(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+void runEvents(int msecs)
+{
+    QEventLoop loop;
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct PhoneFolder
@@ -175,5 +196,34 @@ void BM_ThousandHostileRequests(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ThousandHostileRequests)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A phone's day while 1,000 connections are held open against the page: /0 never starting TLS, /1 idle after the
+// TLS handshake. The memory is the process's beyond what it held before they came (the clients' share, in this
+// same process, included); the host closes all but its caps at once and the rest at their deadlines.
+void BM_PhoneDayThousandIdleConnections(benchmark::State &state)
+{
+    Serving serving;
+    serving.day(); // the day read once, as a running office has
+    const double before = residentMb();
+    std::vector<std::unique_ptr<QSslSocket>> idle;
+    for (int i = 0; i < 1000; ++i) {
+        auto &socket = idle.emplace_back(std::make_unique<QSslSocket>());
+        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        if (state.range(0))
+            socket->connectToHostEncrypted(QStringLiteral("127.0.0.1"), serving.server.port());
+        else
+            socket->connectToHost(QStringLiteral("127.0.0.1"), serving.server.port());
+        if (i % 50 == 49)
+            runEvents(20);
+    }
+    runEvents(500);
+    for (auto _ : state) {
+        if (serving.day().status != 200)
+            state.SkipWithError("the phone was not answered");
+    }
+    state.counters["extra_memory_mb"] = residentMb() - before;
+    state.counters["connections_kept"] = serving.server.openConnections();
+}
+BENCHMARK(BM_PhoneDayThousandIdleConnections)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace

@@ -17,7 +17,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 
 #include <memory>
@@ -136,13 +138,56 @@ QByteArray PhoneApi::statusText(int status)
     }
 }
 
+QString PhoneApi::redacted(const QString &text)
+{
+    // The page's own names, which are no secret; every other word of four characters or more might be a token or
+    // a one-time code (typed with a dash, or percent-encoded) and is shown as a mark made from it and a key of this
+    // run of the program: a guess repeated shows the same mark, and no mark can be turned back into the guess.
+    static const QSet<QString> names = {"slip",    "start",   "complete", "cantfinish", "pair",
+                                        "app.js",  "app.css", "icon.svg", "index.html", "favicon.ico",
+                                        "POST",    "HEAD",    "DELETE",   "OPTIONS",    "PATCH",
+                                        "CONNECT", "TRACE",   "token",    "code"};
+    static const QByteArray key = [] {
+        QByteArray bytes(16, Qt::Uninitialized);
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), 4);
+        return bytes;
+    }();
+    static const QRegularExpression mark(QStringLiteral("^[0-9a-f]{6}$"));
+    auto inWord = [](QChar c) {
+        return c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'~' || c == u'%' || c == u'+' || c == u'-' ||
+               c.unicode() >= 0x7F;
+    };
+    QString out;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype end = i;
+        while (end < text.size() && inWord(text[end]))
+            ++end;
+        if (end == i) {
+            out += text[i++];
+            continue;
+        }
+        const QString word = text.mid(i, end - i);
+        static const QRegularExpression slipNumber(QStringLiteral("^[0-9]{1,5}$"));
+        const bool marked = i > 0 && text[i - 1] == u'#' && mark.match(word).hasMatch();
+        if (word.size() < 4 || names.contains(word) || slipNumber.match(word).hasMatch() || marked)
+            out += word;
+        else
+            out += QLatin1Char('#') +
+                   QString::fromLatin1(
+                       QCryptographicHash::hash(key + word.toUtf8(), QCryptographicHash::Sha256).toHex().left(6));
+        i = end;
+    }
+    return out;
+}
+
 QString PhoneApi::loggable(const QByteArray &raw)
 {
     QString text;
-    for (const char c : raw.left(200))
-        text += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QLatin1Char('?');
-    if (raw.size() > 200)
-        text += QStringLiteral("...(%1 bytes)").arg(raw.size());
+    for (const char c : raw)
+        text += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QChar(0xFFFD);
+    text = redacted(text).replace(QChar(0xFFFD), QLatin1Char('?'));
+    if (text.size() > 200)
+        text = text.left(200) + QStringLiteral("...(%1 bytes)").arg(raw.size());
     return text;
 }
 
@@ -191,16 +236,18 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
         return {404, {}, {}, {}, QStringLiteral("no such page")};
     if (path == "/api/day" ? !get : !post)
         return wrongMethod(path == "/api/day" ? "GET" : "POST");
-    if (blocked(request.from)) {
+    if (request.body.size() > kBodyLimit)
+        return {413, {}, {}, {}, QStringLiteral("request too large")};
+    // A guess (a code, or a token that is not a paired phone's) from an address past the limit is refused unheard
+    // and uncounted; a paired phone's token is served, whatever others guessed from its address.
+    auto refusedGuess = [] {
         Reply refused = jsonRefusal(429, QStringLiteral("Too many wrong codes from this phone. Try again in a minute."),
                                     QStringLiteral("address refused for a while"));
         refused.headers = {{"Retry-After", "60"}};
         return refused;
-    }
-    if (request.body.size() > kBodyLimit)
-        return {413, {}, {}, {}, QStringLiteral("request too large")};
+    };
     if (path == "/api/pair")
-        return pair(request);
+        return blocked(request.from) ? refusedGuess() : pair(request);
 
     const QByteArray authorization = header(request, "Authorization");
     const QByteArray token = authorization.startsWith("Bearer ") ? authorization.mid(7).trimmed() : QByteArray();
@@ -208,6 +255,8 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
     if (tokenShaped(token))
         phone = m_tokens.check(QString::fromLatin1(token));
     if (!phone) {
+        if (blocked(request.from))
+            return refusedGuess();
         countFailure(request.from);
         return jsonRefusal(401, QStringLiteral("This phone is not paired with the office."),
                            token.isEmpty() ? QStringLiteral("no token") : QStringLiteral("wrong token"));
@@ -232,8 +281,10 @@ PhoneApi::Reply PhoneApi::pair(const Request &request)
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
     const QJsonValue code = document.object().value(QStringLiteral("code"));
     if (error.error != QJsonParseError::NoError || !document.isObject() || document.object().size() != 1 ||
-        !code.isString() || code.toString().size() > 32)
+        !code.isString() || code.toString().size() > 32) {
+        countFailure(request.from); // a guess all the same
         return jsonRefusal(400, QStringLiteral("The request is not understood."), QStringLiteral("malformed pairing"));
+    }
     const auto token = m_tokens.redeem(code.toString().trimmed());
     if (!token) {
         countFailure(request.from);
@@ -395,7 +446,7 @@ void PhoneApi::log(const QString &from, const QByteArray &method, const QString 
     if (!out.open(QIODevice::Append | QIODevice::WriteOnly))
         return; // the log is a help, never a reason to refuse a phone
     const QString line = QStringLiteral("%1 %2 %3 %4 %5 %6\r\n")
-                             .arg(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), from,
-                                  QString::fromLatin1(method), path, QString::number(status), note);
+                             .arg(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), from, loggable(method),
+                                  redacted(path), QString::number(status), note);
     out.write(line.toUtf8());
 }

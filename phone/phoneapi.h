@@ -77,9 +77,13 @@ public:
     void forgetDays() { m_days.clear(); }
 
     // One line of the log (kept short of its limit by moving it aside); a log that cannot be written stops nothing.
+    // The method and path are redacted here, whoever passes them.
     void log(const QString &from, const QByteArray &method, const QString &path, int status, const QString &note);
-    // A path or request line as the log shows it: printable ASCII only, cut short.
+    // A path or request line as the log shows it: printable ASCII only, cut short, and no token or code in it
+    // (see redacted()).
     static QString loggable(const QByteArray &raw);
+    // The text with every word that might be a token or a one-time code replaced by a few characters of its hash.
+    static QString redacted(const QString &text);
 
 private:
     Reply route(const Request &request);

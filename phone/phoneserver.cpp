@@ -1,17 +1,27 @@
 #include "phone/phoneserver.h"
 
 #include <QAbstractHttpServer>
+#include <QElapsedTimer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QNetworkInterface>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <optional>
+
+#include <algorithm>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -19,20 +29,6 @@ const QString kStoreKey = QStringLiteral("VarnelDuzudu");
 const QString kGroup = QStringLiteral("PhonePage/");
 
 using Status = QHttpServerResponder::StatusCode;
-
-// A listener that hands every new connection to the server's guard before the HTTP machinery reads from it.
-template <typename Base> class GuardedListener : public Base
-{
-public:
-    std::function<void(QTcpSocket *)> guard;
-    QTcpSocket *nextPendingConnection() override
-    {
-        QTcpSocket *socket = Base::nextPendingConnection();
-        if (socket && guard)
-            guard(socket);
-        return socket;
-    }
-};
 
 // The address a request came from, an IPv4 address as such even when it arrived on an IPv6 socket.
 QString addressText(const QHostAddress &address)
@@ -120,6 +116,194 @@ QStringList PhonePageOptions::officeAddresses()
     return addresses;
 }
 
+// -- The connections -------------------------------------------------------------------------------------------
+
+// Takes every new connection before the HTTP machinery sees it: holds it to the limits, makes the TLS handshake
+// itself (so that a connection that never finishes one takes no place among the pending ones and is closed at its
+// deadline), and hands it on once it is ready for a request.
+class PhoneListener final : public QTcpServer
+{
+public:
+    PhoneListener(const ConnectionLimits &limits, std::optional<QSslConfiguration> tls,
+                  std::function<void(QTcpSocket *)> guard)
+        : m_limits(limits)
+        , m_tls(std::move(tls))
+        , m_guard(std::move(guard))
+    {
+        m_clock.start();
+        setMaxPendingConnections(1 << 20); // the caps are the listener's own; the machinery takes each at once
+        // Out of file handles the accepting stops; it is taken up again a moment later.
+        connect(this, &QTcpServer::acceptError, this,
+                [this] { QTimer::singleShot(1000, this, [this] { resumeAccepting(); }); });
+    }
+
+    ~PhoneListener() override
+    {
+        for (const Open &open : m_open)
+            disconnect(open.socket, nullptr, this, nullptr);
+    }
+
+    int count() const { return int(m_open.size()); }
+
+    // A request was answered: the connection waits for the next one.
+    void answered(QTcpSocket *socket) { enter(socket, Phase::Waiting); }
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        const QString from = addressOf(handle);
+        if (nearFileLimit(handle) || !makeRoom(from)) {
+#ifdef Q_OS_UNIX
+            ::close(int(handle));
+#endif
+            return;
+        }
+        QTcpSocket *socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(handle)) {
+            delete socket;
+#ifdef Q_OS_UNIX
+            ::close(int(handle));
+#endif
+            return;
+        }
+        m_open.push_back({socket, from, Phase::Waiting, 0, new QTimer(socket)});
+        Open &open = m_open.back();
+        open.deadline->setSingleShot(true);
+        connect(open.deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
+        connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
+        connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
+            forget(socket);
+            socket->deleteLater();
+        });
+        // Connected before the HTTP machinery connects its own reader, so these run first on every arrival.
+        connect(socket, &QIODevice::readyRead, this, [this, socket] {
+            if (const Open *open = find(socket); open && open->phase == Phase::Waiting)
+                enter(socket, Phase::Reading);
+        });
+        if (m_guard)
+            m_guard(socket);
+        if (!m_tls) {
+            enter(socket, Phase::Waiting);
+            addPendingConnection(socket);
+            return;
+        }
+        auto *tls = static_cast<QSslSocket *>(socket);
+        enter(socket, Phase::Handshake);
+        connect(tls, &QSslSocket::encrypted, this, [this, tls] {
+            enter(tls, Phase::Waiting);
+            addPendingConnection(tls);
+        });
+        connect(tls, &QAbstractSocket::errorOccurred, this, [this, tls] {
+            if (const Open *open = find(tls); open && open->phase == Phase::Handshake)
+                drop(tls);
+        });
+        tls->setSslConfiguration(*m_tls);
+        tls->startServerEncryption();
+    }
+
+private:
+    enum class Phase { Handshake, Waiting, Reading };
+    struct Open
+    {
+        QTcpSocket *socket;
+        QString from;
+        Phase phase;
+        qint64 since; // when it entered its phase
+        QTimer *deadline;
+    };
+
+    Open *find(QTcpSocket *socket)
+    {
+        const auto it =
+            std::find_if(m_open.begin(), m_open.end(), [socket](const Open &o) { return o.socket == socket; });
+        return it == m_open.end() ? nullptr : &*it;
+    }
+
+    void enter(QTcpSocket *socket, Phase phase)
+    {
+        Open *open = find(socket);
+        if (!open)
+            return;
+        open->phase = phase;
+        open->since = m_clock.elapsed();
+        open->deadline->start(phase == Phase::Handshake ? m_limits.handshakeMsecs
+                              : phase == Phase::Reading ? m_limits.requestMsecs
+                                                        : m_limits.idleMsecs);
+    }
+
+    void forget(QTcpSocket *socket)
+    {
+        std::erase_if(m_open, [socket](const Open &o) { return o.socket == socket; });
+    }
+
+    // Closed at once, its file handle given back; the HTTP machinery lets go of it as of any closed connection.
+    void drop(QTcpSocket *socket)
+    {
+        forget(socket);
+        socket->abort();
+        socket->deleteLater();
+    }
+
+    // Room for one more connection from `from`: the one that has waited longest without a request under way is
+    // closed, first among `from`'s own when it holds its share, then among all when they are at the total.
+    bool makeRoom(const QString &from)
+    {
+        auto evict = [this](bool sameAddress, const QString &address) {
+            Open *oldest = nullptr;
+            for (Open &o : m_open) {
+                if (o.phase != Phase::Reading && (!sameAddress || o.from == address) &&
+                    (!oldest || o.since < oldest->since))
+                    oldest = &o;
+            }
+            if (!oldest)
+                return false;
+            drop(oldest->socket);
+            return true;
+        };
+        const auto own = std::count_if(m_open.begin(), m_open.end(), [&](const Open &o) { return o.from == from; });
+        if (own >= m_limits.perAddress && !evict(true, from))
+            return false;
+        if (int(m_open.size()) >= m_limits.total && !evict(false, {}))
+            return false;
+        return true;
+    }
+
+    // Accepted handles are the lowest free ones: one this high leaves fewer than the reserve free below the limit.
+    bool nearFileLimit(qintptr handle) const
+    {
+#ifdef Q_OS_UNIX
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return false;
+        return rlim_t(handle) + rlim_t(m_limits.fileReserve) >= limit.rlim_cur;
+#else
+        Q_UNUSED(handle);
+        return false;
+#endif
+    }
+
+    static QString addressOf(qintptr handle)
+    {
+#ifdef Q_OS_UNIX
+        sockaddr_storage peer{};
+        socklen_t size = sizeof peer;
+        if (::getpeername(int(handle), reinterpret_cast<sockaddr *>(&peer), &size) == 0) {
+            QHostAddress address(reinterpret_cast<sockaddr *>(&peer));
+            return addressText(address);
+        }
+#else
+        Q_UNUSED(handle);
+#endif
+        return {};
+    }
+
+    const ConnectionLimits &m_limits;
+    std::optional<QSslConfiguration> m_tls;
+    std::function<void(QTcpSocket *)> m_guard;
+    std::vector<Open> m_open;
+    QElapsedTimer m_clock;
+};
+
 // -- The HTTP machinery ----------------------------------------------------------------------------------------
 
 class PhoneHttp final : public QAbstractHttpServer
@@ -149,6 +333,8 @@ protected:
         socket->setProperty("vdLineEnded", false);
         QHttpServerResponder responder = makeResponder(request, socket);
         write(responder, m_owner.answer(request));
+        if (m_owner.m_listener)
+            m_owner.m_listener->answered(socket);
         return true;
     }
     void missingHandler(const QHttpServerRequest &, QTcpSocket *) override {}
@@ -175,8 +361,25 @@ bool PhoneServer::isListening() const
     return m_http && !m_http->servers().isEmpty() && m_http->servers().first()->isListening();
 }
 
+int PhoneServer::openConnections() const
+{
+    return m_listener ? m_listener->count() : 0;
+}
+
+void PhoneServer::raiseFileLimit()
+{
+#ifdef Q_OS_UNIX
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit); // when refused, the reserve still keeps the office's files their handles
+    }
+#endif
+}
+
 void PhoneServer::stop()
 {
+    m_listener = nullptr;
     m_http.reset(); // its listener and every open connection go with it
     m_pageAddress.clear();
     m_fingerprint.clear();
@@ -199,27 +402,22 @@ bool PhoneServer::start(const PhonePageOptions &options, const QString &certific
     if (options.address.isEmpty())
         names << QStringLiteral("127.0.0.1");
 
-    QTcpServer *listener = nullptr;
-    if (options.plainHttp) {
-        auto *plain = new GuardedListener<QTcpServer>;
-        plain->guard = [this](QTcpSocket *socket) { guard(socket); };
-        listener = plain;
-    } else {
+    std::optional<QSslConfiguration> tls;
+    if (!options.plainHttp) {
         m_certificate = PhoneCertificate::loadOrMake(certificateFolder, names);
         if (!m_certificate.isValid()) {
             m_error = m_certificate.error;
             return false;
         }
-        auto *secure = new GuardedListener<QSslServer>;
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         config.setLocalCertificate(m_certificate.certificate);
         config.setPrivateKey(m_certificate.key);
         config.setPeerVerifyMode(QSslSocket::VerifyNone);
         config.setProtocol(QSsl::TlsV1_2OrLater);
-        secure->setSslConfiguration(config);
-        secure->guard = [this](QTcpSocket *socket) { guard(socket); };
-        listener = secure;
+        tls = config;
     }
+    raiseFileLimit();
+    auto *listener = new PhoneListener(m_limits, std::move(tls), [this](QTcpSocket *socket) { guard(socket); });
     if (!listener->listen(host, options.port)) {
         if (listener->serverError() == QAbstractSocket::AddressInUseError)
             m_error = QStringLiteral("Port %1 is already in use by another program. Choose another port for the "
@@ -236,6 +434,7 @@ bool PhoneServer::start(const PhonePageOptions &options, const QString &certific
     m_http = std::make_unique<PhoneHttp>(*this);
     listener->setParent(m_http.get());
     m_http->bind(listener);
+    m_listener = listener;
     m_port = listener->serverPort();
     m_pageAddress = QStringLiteral("%1://%2:%3")
                         .arg(options.plainHttp ? QStringLiteral("http") : QStringLiteral("https"), shownHost)
@@ -250,7 +449,8 @@ bool PhoneServer::start(const PhonePageOptions &options, const QString &certific
 void PhoneServer::guard(QTcpSocket *socket)
 {
     socket->setProperty("vdReceived", 0);
-    // Connected before the HTTP machinery connects its own reader, so this runs first on every arrival.
+    // Connected before the HTTP machinery connects its own reader (the listener calls it first), so this runs
+    // first on every arrival.
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
         if (socket->property("vdRefused").toBool()) {
             socket->readAll();

@@ -18,6 +18,7 @@ class QHttpServerRequest;
 class QTcpSocket;
 class Settings;
 class PhoneHttp;
+class PhoneListener;
 
 // How the office serves the phone page: kept in the user's settings store of this computer (the addresses
 // and the certificate belong to this computer, not to the data folder).
@@ -38,9 +39,24 @@ struct PhonePageOptions
     static QStringList officeAddresses();
 };
 
-// The phone page's host: HTTPS (or plain HTTP when the office chose it) on the office network. It refuses a request
-// that grows past the limits before it is read whole, and hands every other request to the API (phone/phoneapi.h),
-// which answers it and keeps the log.
+// What the host allows a connection, beneath the HTTP machinery. A connection that takes longer than these times is
+// closed; a new one past the caps first closes the one of that address (or of any address, past the total) that
+// has waited longest without a request under way, and is itself refused when every one is in the middle of a
+// request. New connections are refused while fewer than `fileReserve` file handles are left, so that the office's
+// own saves always find theirs.
+struct ConnectionLimits
+{
+    int handshakeMsecs = 5000; // from the connection to the end of the TLS handshake
+    int requestMsecs = 5000;   // from a request's first byte to its last
+    int idleMsecs = 15000;     // a connection kept open without a request
+    int perAddress = 16;
+    int total = 128; // well under the usual 1,024 file handles, and a few MB of memory at most
+    int fileReserve = 64;
+};
+
+// The phone page's host: HTTPS (or plain HTTP when the office chose it) on the office network. It holds the
+// connections to their limits (above), refuses a request that grows past the size limits before it is read whole,
+// and hands every other request to the API (phone/phoneapi.h), which answers it and keeps the log.
 class PhoneServer : public QObject
 {
     Q_OBJECT
@@ -70,6 +86,14 @@ public:
     QString fingerprint() const { return m_fingerprint; }
     QSslCertificate certificate() const { return m_certificate.certificate; }
 
+    // Applies to connections made from now on (and to the deadlines of open ones as they move on).
+    void setConnectionLimits(const ConnectionLimits &limits) { m_limits = limits; }
+    const ConnectionLimits &connectionLimits() const { return m_limits; }
+    // The connections open now, the TLS handshakes under way included.
+    int openConnections() const;
+    // Raises this process's soft limit of open files to its hard limit (done at every start).
+    static void raiseFileLimit();
+
     // The time the failures are counted by, in milliseconds; a steady clock unless a test sets another.
     void setMsecsSource(std::function<qint64()> source) { m_api.setMsecsSource(std::move(source)); }
 
@@ -88,6 +112,8 @@ private:
 
     PhoneApi m_api;
     std::unique_ptr<PhoneHttp> m_http;
+    PhoneListener *m_listener = nullptr; // owned by m_http
+    ConnectionLimits m_limits;
     PhoneCertificate m_certificate;
     QString m_error;
     QString m_pageAddress;

@@ -128,47 +128,65 @@ private slots:
         QTRY_COMPARE(told, QStringList({"1002 In Progress Al's phone", "1002 Complete Al's phone"}));
     }
 
-    void pairingCodeWorksOnce()
-    {
-        PhoneDesk d;
-        const QString code = d.tokens.pair(QStringLiteral("Bob"), QStringLiteral("Bob's phone")).code;
-        const QByteArray body = "{\"code\":\"" + code.toLatin1() + "\"}";
-        const auto paired = d.ask("POST", "/api/pair", body, QByteArray());
-        QCOMPARE(paired.status, 200);
-        const QByteArray token = QJsonDocument::fromJson(paired.body)[QStringLiteral("token")].toString().toLatin1();
-        const auto day = d.ask("GET", "/api/day", {}, token);
-        QCOMPARE(day.status, 200);
-        QVERIFY(day.body.contains("\"slip\":1003") && !day.body.contains("\"slip\":1002"));
-        QCOMPARE(d.ask("POST", "/api/pair", body, QByteArray()).status, 401);
-    }
-
-    // Wrong tokens and codes from one address: past the limit the address is refused for a while, even with the
-    // right token; the page itself is still served, and other addresses are not touched.
-    void wrongTokensAreLimitedPerAddress()
+    // Wrong tokens, wrong codes and malformed pairings count alike per address: past the limit its guesses are
+    // refused for a while, a good code too, but a paired phone's token is still served; other addresses go on.
+    // A good code then gives its phone's token.
+    void guessesAreLimitedPerAddress()
     {
         PhoneDesk d;
         qint64 now = 1000000;
         d.api.setMsecsSource([&now] { return now; });
-        for (int i = 0; i < PhoneApi::kFailuresAllowed; ++i)
-            QCOMPARE(d.ask("GET", "/api/day", {}, "guessedtoken0000" + QByteArray::number(i)).status, 401);
-        const auto refused = d.ask("GET", "/api/day");
+        const QByteArray code = "{\"code\":\"" + d.tokens.pair("Bob", "Bob's phone").code.toLatin1() + "\"}";
+        auto pair = [&d](const QByteArray &body) { return d.ask("POST", "/api/pair", body, QByteArray()); };
+        for (int i = 0; i < PhoneApi::kFailuresAllowed; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            const int status = i % 3 == 0   ? d.ask("GET", "/api/day", {}, "guessedtoken0000" + n).status
+                               : i % 3 == 1 ? pair("{\"code\":\"ZZZZ999" + n + "\"}").status
+                                            : pair("{\"code\":7}").status;
+            QCOMPARE(status, i % 3 == 2 ? 400 : 401);
+        }
+        const auto refused = d.ask("GET", "/api/day", {}, "guessedtoken00000");
         QCOMPARE(refused.status, 429);
         QVERIFY(refused.headers == (PhoneApi::Headers{{"Retry-After", "60"}}));
-        QCOMPARE(d.ask("GET", "/").status, 200);
-        QCOMPARE(d.api
-                     .answer({"GET",
-                              "/api/day",
-                              "/api/day",
-                              {{"Authorization", "Bearer " + d.token.toLatin1()}},
-                              {},
-                              QStringLiteral("192.168.1.21")})
-                     .status,
-                 200);
+        QCOMPARE(pair(code).status, 429);
+        QVERIFY(d.ask("GET", "/api/day").status == 200 && d.ask("GET", "/").status == 200);
+        QCOMPARE(d.api.answer({"GET", "/api/day", "/api/day", {}, {}, QStringLiteral("192.168.1.21")}).status, 401);
         now += PhoneApi::kBlockMsecs - 1;
-        QCOMPARE(d.ask("GET", "/api/day").status, 429);
+        QCOMPARE(d.ask("GET", "/api/day", {}, QByteArray(20, 'g')).status, 429);
         now += 2;
-        QCOMPARE(d.ask("GET", "/api/day").status, 200);
-        QCOMPARE(d.logLines(), PhoneApi::kFailuresAllowed + 2);
+        const auto paired = pair(code); // Bob's token, once (tests/phone/tst_phonetokens)
+        const QByteArray token = QJsonDocument::fromJson(paired.body)[QStringLiteral("token")].toString().toLatin1();
+        QVERIFY(d.ask("GET", "/api/day", {}, token).body.contains("\"slip\":1003"));
+        QCOMPARE(d.logLines(), PhoneApi::kFailuresAllowed + 5);
+    }
+
+    // No token or one-time code reaches the log, wherever a request carries it (the method, the path, the query,
+    // percent-encoded, past the length the log keeps); a repeated guess shows the same mark, the page's own paths
+    // stay readable.
+    void logHoldsNoSecret()
+    {
+        PhoneDesk d;
+        const QByteArray token = d.token.toLatin1(), code = d.tokens.pair("Bob", "b").code.toLatin1();
+        const QByteArray dashed = code.toLower().insert(4, '-');
+        const QList<QPair<QByteArray, QByteArray>> requests = {
+            {"POST", "/api/day?token=" + token},
+            {"GET", "/api/day/" + token},
+            {token, "/api/day"},
+            {"POST", "/api/pair/" + dashed},
+            {"GET", "/api/pair?code=" + code},
+            {"GET", "/x%2F" + token.left(20) + "%0A" + token.mid(20)},
+            {"GET", "/" + QByteArray(190, 'a') + "/" + token},
+            {"GET", "/#" + token.left(6) + "/#" + token},
+            {"GET", "/api/slip/1001/complete?" + code.left(4) + '+' + code.mid(4)}};
+        for (const auto &[method, target] : requests)
+            d.ask(method, target, "{\"code\":\"" + code + "\"}"); // Al's token in its header too
+        const QByteArray log = d.root.read(PhoneApi::kLog);
+        QCOMPARE(log.count('\n'), requests.size());
+        for (const QByteArray &secret : {token, code, dashed})
+            for (qsizetype i = 0; i + 8 <= secret.size(); ++i)
+                QVERIFY2(!log.contains(secret.mid(i, 8)), log.constData());
+        QCOMPARE(PhoneApi::loggable("/" + token).mid(1), PhoneApi::loggable("?token=" + token).mid(7));
+        QCOMPARE(PhoneApi::loggable("/api/slip/1001/cantfinish"), "/api/slip/1001/cantfinish");
     }
 };
 
