@@ -121,18 +121,25 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
             used.highest = std::max(used.highest, invoiceNumberIn(number));
         }
     };
-    const RecordScan journal(folder, Posting::kJournal, journalLayout());
-    for (int i = 0; i < journal.count(); ++i)
-        note(journal.trimmed(i, JournalField::InvoiceNo), InUse::File::Journal, i);
+    // The files are read a block of records at a time: the history holds a hundred thousand records.
+    int index = 0;
+    if (folder.fileExists(Posting::kJournal))
+        folder.forEachRecord(Posting::kJournal, journalLayout(), [&](const char *record) {
+            note(RecordScan::trimmedField(record, journalLayout(), JournalField::InvoiceNo), InUse::File::Journal,
+                 index++);
+        });
     sortOnce(used.numbers);
     journalDone = true;
     const QByteArray prefix = Posting::kInvoiceDescription.toLatin1();
-    const RecordScan history(folder, Posting::kHistory, accountHistoryLayout());
-    for (int i = 0; i < history.count(); ++i) {
-        const QByteArrayView description = history.trimmed(i, AccountHistoryField::Description);
-        if (description.startsWith(prefix))
-            note(description.sliced(prefix.size()).trimmed(), InUse::File::History, i);
-    }
+    index = 0;
+    if (folder.fileExists(Posting::kHistory))
+        folder.forEachRecord(Posting::kHistory, accountHistoryLayout(), [&](const char *record) {
+            const QByteArrayView description =
+                RecordScan::trimmedField(record, accountHistoryLayout(), AccountHistoryField::Description);
+            if (description.startsWith(prefix))
+                note(description.sliced(prefix.size()).trimmed(), InUse::File::History, index);
+            ++index;
+        });
     try {
         if (const auto waiting = PostingRun::pendingRun(folder)) {
             used.waitingRunDate = waiting->date;

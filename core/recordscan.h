@@ -36,11 +36,13 @@ public:
     }
 
     // A text field without its leading and trailing blanks, as every reader compares it.
-    QByteArrayView trimmed(int index, int field) const
+    QByteArrayView trimmed(int index, int field) const { return trimmedField(at(index), *m_layout, field); }
+    // The same of a record's bytes wherever they lie (DataFolder::forEachRecord hands them over a block at a time).
+    static QByteArrayView trimmedField(const char *record, const RecordLayout &layout, int field)
     {
-        const char *p = at(index) + m_layout->offset(field);
+        const char *p = record + layout.offset(field);
         qsizetype begin = 0;
-        qsizetype end = m_layout->size(field);
+        qsizetype end = layout.size(field);
         while (begin < end && p[begin] == ' ')
             ++begin;
         while (end > begin && p[end - 1] == ' ')
