@@ -82,6 +82,12 @@ BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platfo
 {
     setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
     buildBoard();
+    // What changes slips (or takes an invoice number) stays off on a read-only seat.
+    QList<QWidget *> writing;
+    for (Action a : {DeleteAll, CompleteAll, DeleteSelected, CompleteSelected, SaveAndExit, MakeChanges, AcceptChanges,
+                     AddToSlip, PrintInvoices, RestoreSlip, SaveContents})
+        writing.append(m_buttons.value(a));
+    writeControls(writing);
     m_view = BoardView::fromBytes(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("view")));
     fillFilterBar();
     resize(1560, 900);

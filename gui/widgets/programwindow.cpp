@@ -2,6 +2,7 @@
 
 #include "core/seams.h"
 #include "gui/widgets/fieldfilter.h"
+#include "gui/widgets/readonlyseat.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -64,6 +65,27 @@ ProgramWindow::ProgramWindow(const QString &objectName, Environment environment,
     , m_appKey(appKey)
 {
     setObjectName(objectName);
+}
+
+void ProgramWindow::setReadOnly(const QString &why)
+{
+    if (why.isEmpty() || isReadOnly())
+        return;
+    m_readOnly = why;
+    ReadOnlySeat::noteInTitle(this, why);
+    writeControls({});
+}
+
+void ProgramWindow::writeControls(const QList<QWidget *> &controls)
+{
+    for (QWidget *control : controls)
+        m_writeControls.append(control);
+    if (!isReadOnly())
+        return;
+    QList<QWidget *> all;
+    for (const QPointer<QWidget> &control : m_writeControls)
+        all.append(control.data());
+    ReadOnlySeat::disableWriteControls(all, m_readOnly);
 }
 
 void ProgramWindow::closeByProgram()
