@@ -1,6 +1,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "platform/instancelock.h"
+#include "slipsamples.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 #include <csignal>
+#include <map>
 #include <grp.h>
 #include <iostream>
 #include <string>
@@ -192,6 +194,47 @@ private slots:
                 QCOMPARE(lock.holderIsStale(), !partial || completes); // another computer's: the user decides
             }
         }
+    }
+
+    // Once its lease has ended by its own steady clock (the copy was stopped longer), a holder starts no write of
+    // any kind, though its lock file is still its own; a long task within the lease renews it on the way.
+    void noWriteAfterTheLease_data()
+    {
+        QTest::addColumn<int>("unused");
+        for (const char *kind : {"replace", "append", "write in place", "delete", "rename", "new folder", "copy"})
+            QTest::newRow(kind) << 0;
+    }
+    void noWriteAfterTheLease()
+    {
+        const QByteArray kind = QTest::currentDataTag();
+        TestRoot root, locks;
+        root.write("/A.txt", "a");
+        qint64 steady = 0;
+        InstanceLock lock(root.path(), locks.path());
+        lock.setSteadyClock([&] { return steady; });
+        QVERIFY(lock.tryLock());
+        const DataFolder folder(root.path());
+        lock.guardWrites(folder);
+        const qint64 lease = lock.timing().leaseMs;
+        for (int step = 0; step < 3; ++step) { // three quarters of a lease each: renewed at each write
+            steady += lease * 3 / 4;
+            folder.writeFile("/B.txt", QByteArray::number(step));
+        }
+        steady += lease + 1;
+        const QStringList before = folderStamps(root.path());
+        const std::map<QByteArray, std::function<void()>> writes = {
+            {"replace", [&] { folder.writeFile("/A.txt", "b"); }},
+            {"append", [&] { folder.appendRecord("/ServiceSlips.txt", SlipSamples::slip("1000|Open")); }},
+            {"write in place", [&] { folder.writeInPlace("/A.txt", 0, "b"); }},
+            {"delete", [&] { folder.deleteFile("/A.txt"); }},
+            {"rename", [&] { folder.renameFile("/A.txt", "/C.txt"); }},
+            {"new folder", [&] { folder.makeFolder("/D"); }},
+            {"copy", [&] { folder.copyFile("/A.txt", "/C.txt"); }},
+        };
+        QVERIFY_THROWS_EXCEPTION(DiskError, writes.at(kind)());
+        QCOMPARE(folderStamps(root.path()), before);
+        QVERIFY2(lock.lostText().contains("stopped for longer than 90 seconds"), qPrintable(lock.lostText()));
+        QVERIFY(!lock.refresh());
     }
 
     // A lock of this computer is judged by its boot and process start, not the number alone (here process 1's).
