@@ -240,6 +240,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     connect(m_amount, &QLineEdit::editingFinished, this, &FinalizeWindow::leaveAmountBox);
     connect(m_tax[0], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(0); });
     connect(m_tax[1], &QLineEdit::editingFinished, this, [this] { leaveTaxBox(1); });
+    writeControlsNamed(QStringLiteral("cmdSelected|cmdPost_\\d+|cmdCompletions_6")); // off on a read-only seat
 }
 
 bool FinalizeWindow::mayLeave()

@@ -83,7 +83,7 @@ BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platfo
     setWindowTitle(QStringLiteral("Slip Action Screen[*]")); // [*]: the mark of changes not saved yet
     buildBoard();
     // What changes slips (or takes an invoice number) stays off on a read-only seat.
-    QList<QWidget *> writing;
+    QList<QObject *> writing;
     for (Action a : {DeleteAll, CompleteAll, DeleteSelected, CompleteSelected, SaveAndExit, MakeChanges, AcceptChanges,
                      AddToSlip, PrintInvoices, RestoreSlip, SaveContents})
         writing.append(m_buttons.value(a));

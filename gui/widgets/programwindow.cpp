@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -76,14 +77,19 @@ void ProgramWindow::setReadOnly(const QString &why)
     writeControls({});
 }
 
-void ProgramWindow::writeControls(const QList<QWidget *> &controls)
+void ProgramWindow::writeControlsNamed(const QString &names)
 {
-    for (QWidget *control : controls)
+    writeControls(findChildren<QObject *>(QRegularExpression(QStringLiteral("^(%1)$").arg(names))));
+}
+
+void ProgramWindow::writeControls(const QList<QObject *> &controls)
+{
+    for (QObject *control : controls)
         m_writeControls.append(control);
     if (!isReadOnly())
         return;
-    QList<QWidget *> all;
-    for (const QPointer<QWidget> &control : m_writeControls)
+    QList<QObject *> all;
+    for (const QPointer<QObject> &control : m_writeControls)
         all.append(control.data());
     ReadOnlySeat::disableWriteControls(all, m_readOnly);
 }

@@ -48,7 +48,9 @@ public:
     // after the seat is known.
     void setReadOnly(const QString &why);
     bool isReadOnly() const { return !m_readOnly.isEmpty(); }
-    void writeControls(const QList<QWidget *> &controls);
+    void writeControls(const QList<QObject *> &controls);
+    // The same, named by their object names: "cmdSave|cmdDelete|cmdPost_\\d+" (a pattern of whole names).
+    void writeControlsNamed(const QString &names);
     // The files of the folder changed (a read-only seat looks every few seconds): what is shown is read again.
     virtual void reloadFromFolder() {}
 
@@ -71,7 +73,7 @@ private:
     void placeNoModemNotes();
     QList<std::pair<QWidget *, QWidget *>> m_noModemNotes; // a dial control and its note
     QString m_readOnly;
-    QList<QPointer<QWidget>> m_writeControls;
+    QList<QPointer<QObject>> m_writeControls;
     bool m_restored = false;
     bool m_closingByProgram = false;
 };

@@ -1,5 +1,6 @@
 #include "gui/widgets/readonlyseat.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
@@ -31,18 +32,27 @@ QString titleNote(const QString &why)
     return QStringLiteral("(read-only: %1)").arg(why);
 }
 
-void disableWriteControls(const QList<QWidget *> &controls, const QString &why)
+void disableWriteControls(const QList<QObject *> &controls, const QString &why)
 {
     const QString tip = QStringLiteral("Read-only: the data folder is %1, so nothing can be saved from this "
                                        "computer.")
                             .arg(why);
-    for (QWidget *control : controls) {
+    for (QObject *control : controls) {
         if (!control || control->property("readOnlySeat").toBool())
             continue;
         control->setProperty("readOnlySeat", true);
-        control->setToolTip(tip);
-        control->setEnabled(false);
-        control->installEventFilter(new KeptDisabled(control));
+        if (auto *action = qobject_cast<QAction *>(control)) {
+            action->setToolTip(tip);
+            action->setEnabled(false);
+            QObject::connect(action, &QAction::enabledChanged, action, [action](bool on) {
+                if (on)
+                    action->setEnabled(false);
+            });
+        } else if (auto *widget = qobject_cast<QWidget *>(control)) {
+            widget->setToolTip(tip);
+            widget->setEnabled(false);
+            widget->installEventFilter(new KeptDisabled(widget));
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class QObject;
 class QWidget;
 
 // A seat that only looks at the data folder (another computer holds it, or it cannot be written): every control
@@ -12,7 +13,8 @@ namespace ReadOnlySeat {
 // "(read-only: held by Front Desk)"
 QString titleNote(const QString &why);
 // Disables the controls for good (a window that enables one again finds it disabled at once) with the reason.
-void disableWriteControls(const QList<QWidget *> &controls, const QString &why);
+// Widgets and menu actions alike.
+void disableWriteControls(const QList<QObject *> &controls, const QString &why);
 // Keeps the note at the end of the window's title, whatever title the window sets later.
 void noteInTitle(QWidget *window, const QString &why);
 } // namespace ReadOnlySeat
