@@ -420,6 +420,7 @@ private slots:
     {
         dataColumns<bool, QString>("accepted", "holderEnds");
         dataRow("declined", false, QString());
+        dataRow("closed by the user", true, QString());
         dataRow("the holder closes", true, QString("closes"));
         dataRow("the holder stops", true, QString("stops"));
     }
@@ -466,7 +467,11 @@ private slots:
         for (auto routine : {StartMenu::Customers, StartMenu::History, StartMenu::Services})
             app.openRoutine(routine);
         app.showSetup();
+        if (holderEnds.isEmpty())
+            app.exitProgram(); // writes nothing either: no Backup copies, no settings
         QCOMPARE(folderStamps(root.path()), saved);
+        if (holderEnds.isEmpty())
+            return;
         // The holder ends; the seat's next look offers the folder.
         if (holderEnds == "closes")
             desk.reset();
