@@ -161,7 +161,8 @@ private slots:
     void initTestCase() { useTestSettingsStore(); }
 
     // A lock file cut at any byte is being written: read again, never taken for absent, and removed only when it
-    // stayed so for the whole watch; whole (also of the older kind, three lines), it names its holder.
+    // stayed so for the whole watch; whole (also of the older kind, three lines), it names its holder, taken over
+    // only after a whole watch and only while it is still as watched.
     void lockCutAtEveryByte()
     {
         const QByteArray whole = otherComputersLock(QDateTime::currentDateTimeUtc());
@@ -182,9 +183,14 @@ private slots:
                 QVERIFY(!lock.tryLock());
                 QCOMPARE(lock.lockBeingWritten(), partial && !completes);
                 QCOMPARE(root.read(kLock), completes && partial ? whole : whole.left(cut));
+                QVERIFY(!lock.takeOver()); // not watched yet
                 steady += lock.timing().watchMs + 1;
                 QCOMPARE(lock.tryLock(), partial && !completes);
                 QCOMPARE(lock.holderIsStale(), !partial || completes); // another computer's: the user decides
+                if (lock.holderIsStale()) { // confirmed between the question and the answer: nothing is taken
+                    root.write(kLock, root.read(kLock) + "7\n");
+                    QVERIFY(!lock.takeOver() && root.read(kLock).endsWith("7\n"));
+                }
             }
         }
     }
