@@ -470,6 +470,7 @@ private slots:
         if (holderEnds.isEmpty())
             app.exitProgram(); // writes nothing either: no Backup copies, no settings
         QCOMPARE(folderStamps(root.path()), saved);
+        QCOMPARE(fake.messages.shown.size(), std::size_t(1)); // the offer alone: no write was tried and refused
         if (holderEnds.isEmpty())
             return;
         // The holder ends; the seat's next look offers the folder.
