@@ -33,14 +33,14 @@ QByteArray otherComputersLock(const QDateTime &confirmed)
            confirmed.toString(Qt::ISODate).toUtf8() + "\n";
 }
 
-// Field 22 of /proc/<pid>/stat: when the process started.
-QByteArray startOf(qint64 pid)
+// A field of /proc/<pid>/stat after the program's name: 0 its state ("T" stopped), 19 when it started.
+QByteArray statOf(qint64 pid, int field)
 {
     QFile stat(QString("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return {};
     const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(19);
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(field);
 }
 
 QByteArray bootId()
@@ -240,7 +240,7 @@ private slots:
     void crashedCopyOfThisComputer_data()
     {
         dataColumns<QByteArray, QByteArray, bool>("boot", "started", "runs");
-        const QByteArray started = startOf(1);
+        const QByteArray started = statOf(1, 19);
         dataRow("the process that holds it", bootId(), started, true);
         dataRow("a lock of an older kind, its number running", QByteArray(), QByteArray(), true);
         dataRow("its number taken by another process", bootId(), started + "7", false);
@@ -249,7 +249,7 @@ private slots:
     void crashedCopyOfThisComputer()
     {
         auto [boot, started, runs] = fetched<QByteArray, QByteArray, bool>("boot", "started", "runs");
-        if (startOf(1).isEmpty())
+        if (statOf(1, 19).isEmpty())
             QSKIP("no process table to read");
         TestRoot root, locks;
         QByteArray lockText = "1\nVarnelDispatchDuzudu\n" + QSysInfo::machineHostName().toUtf8() + "\n";
@@ -361,14 +361,9 @@ private slots:
         QCOMPARE(a.ask("w"), QByteArray("written"));
         a.process.write("s\n");
         a.process.waitForBytesWritten();
-        const QString stat = QString("/proc/%1/stat").arg(a.process.processId());
-        auto stopped = [&] {
-            QFile f(stat);
-            return f.open(QIODevice::ReadOnly) && f.readAll().split(')').value(1).trimmed().startsWith('T');
-        };
-        for (int i = 0; i < 200 && !stopped(); ++i)
+        for (int i = 0; i < 200 && statOf(a.process.processId(), 0) != "T"; ++i)
             QThread::msleep(10);
-        QVERIFY(stopped());
+        QCOMPARE(statOf(a.process.processId(), 0), QByteArray("T"));
         startCopy(b, {"hold", root.path(), "pc-b", localB.path(), "0"});
         QCOMPARE(b.answer(), QByteArray("refused"));
         QCOMPARE(b.ask("t"), QByteArray("asked"));

@@ -266,11 +266,7 @@ private slots:
             qint64 steadyMs() const override { return steady; }
             void wait(int milliseconds) const override { steady += milliseconds, beat(); }
         } clock;
-        int beats = 0;
-        clock.beat = [&] {
-            if (live)
-                root.write(lockName, other + QByteArray::number(++beats) + "\n");
-        };
+        clock.beat = [&, beats = 0]() mutable { live ? root.write(lockName, other + QByteArray::number(++beats) + "\n") : void(); };
         std::optional<InstanceLock> running;
         if (minutesAgo == 0 && live)
             QVERIFY(running.emplace(root.path()).tryLock());
