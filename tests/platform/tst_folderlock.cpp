@@ -49,8 +49,7 @@ QByteArray bootId()
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
 }
 
-// The disk's own operations, but a rename stops the process first when armed: a seat stopped inside its save,
-// after its last look at the lock.
+// A rename stops the process first when armed: a seat stopped inside its save, after its last look at the lock.
 struct StoppingOps final : RecordingFileOps
 {
     bool stopBeforeRename = false;
@@ -62,8 +61,7 @@ struct StoppingOps final : RecordingFileOps
     }
 };
 
-// Short leases, so that a watch lasts under a second.
-const InstanceLock::Timing kQuick{200, 600, 900};
+const InstanceLock::Timing kLeasesOfUnderASecond{200, 600, 900};
 
 // A copy as a simulated computer (mode, root, computer, local lock folder, seconds its clock is ahead): it takes
 // the folder and answers "held" or "refused"; then "w" adds to /Writes.txt ("written" or "refused"), "s" does
@@ -76,7 +74,7 @@ int runChild(const QStringList &args)
     const QString mode = args.value(0);
     const QString root = args.value(1);
     InstanceLock lock(root, args.value(3), args.value(2));
-    lock.setTiming(kQuick);
+    lock.setTiming(kLeasesOfUnderASecond);
     const auto now = [ahead = args.value(4).toInt()] { return QDateTime::currentDateTimeUtc().addSecs(ahead); };
     const bool held = lock.tryLock(now());
     if (mode == "try")
@@ -107,9 +105,7 @@ int runChild(const QStringList &args)
             std::cout << (seen == InstanceLock::Watch::Silent ? "asked" : seen == InstanceLock::Watch::Gone ? "gone" : "alive")
                       << std::endl;
         } else if (line == "y") {
-            const bool taken = lock.takeOver(now());
-            if (taken)
-                InstanceLock::fenceOffOldHolder(folder);
+            const bool taken = lock.takeOver(now()) && (InstanceLock::fenceOffOldHolder(folder), true);
             std::cout << (taken ? "held" : "refused") << std::endl;
         }
     }
