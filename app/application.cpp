@@ -108,6 +108,7 @@ ProgramWindow::Environment Application::environment(AfterCloseBox after)
 template <typename W> W *Application::track(W *window)
 {
     m_windows.emplace_back(window);
+    window->setReadOnly(m_readOnly);
     // The signals every window shares, connected here once for all of them.
     connect(window, &ProgramWindow::returnToMenu, this, &Application::showStartMenu);
     connect(window, &ProgramWindow::dialRequested, this, &Application::openDialer);
@@ -135,8 +136,29 @@ void Application::reportDiskError(const QString &message)
     m_platform.messages.inform(message, m_state.folder.executableName());
 }
 
+void Application::reloadFromFolder()
+{
+    m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
+    for (const QPointer<ProgramWindow> &window : m_windows) {
+        if (window)
+            window->reloadFromFolder();
+    }
+}
+
 void Application::start()
 {
+    if (!m_readOnly.isEmpty()) {
+        // Only read: no repair, no folder made, no phone page, no visits; what cannot be read shows as empty.
+        m_state.settings.loadAll(m_state.folder, m_platform.clock);
+        m_state.assignmentLists = LoadAssignmentLists(m_state.folder);
+        setup();
+        startModemSearch();
+        if (Startup::requiredFilesPresent(m_state.folder))
+            showStartMenu();
+        else
+            welcomeWindow()->show();
+        return;
+    }
     // What a kill, a power cut or a full disk left is repaired before any file is read; the repairs say what they
     // did, then ask about files that end in part of a record.
     const Recovery::Report repaired =
@@ -540,6 +562,11 @@ void Application::exitProgram()
     if (m_exiting)
         return;
     m_exiting = true;
+    if (!m_readOnly.isEmpty()) {
+        closeWindows();
+        m_quit ? m_quit() : QCoreApplication::quit();
+        return;
+    }
     // No phone reaches the files while the program closes.
     if (m_phoneServer)
         m_phoneServer->stop();
@@ -562,6 +589,14 @@ void Application::exitProgram()
         m_quit();
     else
         QCoreApplication::quit();
+}
+
+void Application::closeWindows()
+{
+    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
+        if (*it)
+            (*it)->closeByProgram();
+    }
 }
 
 void Application::applyPhonePage(const PhonePageOptions &options)

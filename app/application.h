@@ -47,9 +47,17 @@ public:
     // Everything after the single-instance check: the slip counter, the folder tree, the lists, then the
     // start menu when the program is set up or the welcome panel when it is not.
     void start();
+    // A read-only seat (why: "held by Front Desk"), set before start(): the start repairs and makes nothing, every
+    // window opens read-only, and the end writes nothing.
+    void setReadOnly(const QString &why) { m_readOnly = why; }
+    const QString &readOnly() const { return m_readOnly; }
+    // The folder's files changed: the lists and every open window read them again.
+    void reloadFromFolder();
 
     // Copies the data files to /Backup, closes every window (the last opened first) and ends the program.
     void exitProgram();
+    // Closes every window (the last opened first) and writes nothing.
+    void closeWindows();
     void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
 
     void showStartMenu();
@@ -141,6 +149,7 @@ private:
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     std::unique_ptr<PhoneServer> m_phoneServer;
     bool m_exiting = false;
+    QString m_readOnly;
     int m_progressFromAccounts = kProgressFromAccounts;
     int m_accountsPerTurn = kAccountsPerTurn;
     QDateTime m_started; // when this run began, on the file system's clock

@@ -11,6 +11,7 @@
 #include <QSysInfo>
 #include <QThread>
 #include <cerrno>
+#include <chrono>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -101,15 +102,16 @@ bool holderRuns(const InstanceLock::Holder &h, const QString &bootId)
 }
 
 // The lock file: process id, program and computer (the lines a plain lock file of Qt has too), then the user,
-// since when and when last confirmed (UTC), the computer's boot and the process's start. Every line ends in a
-// line feed, so a file cut short is told from a whole one.
+// since when and when last confirmed (UTC, for the user: no other computer compares them), the computer's boot,
+// the process's start and the count of confirmations (the heartbeat others watch). Every line ends in a line
+// feed, so a file cut short is told from a whole one.
 QByteArray lockContent(const QString &computer, const QDateTime &since, const QDateTime &confirmed,
-                       const QString &bootId)
+                       const QString &bootId, quint64 beat)
 {
     const qint64 pid = processId();
     return QByteArray::number(pid) + '\n' + kProgram.toUtf8() + '\n' + computer.toUtf8() + '\n' + userName().toUtf8() +
            '\n' + since.toString(Qt::ISODate).toUtf8() + '\n' + confirmed.toString(Qt::ISODate).toUtf8() + '\n' +
-           bootId.toLatin1() + '\n' + QByteArray::number(processStartTime(pid)) + '\n';
+           bootId.toLatin1() + '\n' + QByteArray::number(processStartTime(pid)) + '\n' + QByteArray::number(beat) + '\n';
 }
 
 // What a lock file holds: nothing (no file), a part (empty, cut short or unreadable: being written), or a
@@ -303,6 +305,11 @@ InstanceLock::InstanceLock(const QString &dataRoot, const QString &localFolder, 
     , m_bootId(currentBootId())
     , m_path(folderLockPath())
     , m_pause([](int milliseconds) { QThread::msleep(ulong(milliseconds)); })
+    , m_steady([] {
+        return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count());
+    })
 {}
 
 InstanceLock::~InstanceLock()
@@ -419,7 +426,7 @@ InstanceLock::Outcome InstanceLock::lockLocal()
 #endif
 }
 
-InstanceLock::Outcome InstanceLock::lockFolder(const QDateTime &now)
+InstanceLock::Outcome InstanceLock::lockFolder()
 {
 #ifdef Q_OS_UNIX
     const QString path = folderLockPath();
@@ -440,15 +447,15 @@ InstanceLock::Outcome InstanceLock::lockFolder(const QDateTime &now)
             continue;                        // removed this moment
         }
         if (seen.state == LockRead::Partial) {
-            // Another computer writing its lock: waited for, never taken for absent. Only one that stayed cut
-            // short for kStaleSeconds is a write that died.
+            // Another computer writing its lock: waited for, never taken for absent. Only one seen unchanged
+            // for the whole watch is a write that died.
+            observe(seen.bytes);
             if (waits < kWaits) {
                 ++waits;
                 m_pause(kWaitMilliseconds);
                 continue;
             }
-            if (writable && seen.written.isValid() && seen.written.secsTo(now) > kStaleSeconds &&
-                removeIfUnchanged(path, seen.bytes)) {
+            if (writable && unchangedForMs() > m_timing.watchMs && removeIfUnchanged(path, seen.bytes)) {
                 waits = 0;
                 continue;
             }
@@ -457,8 +464,10 @@ InstanceLock::Outcome InstanceLock::lockFolder(const QDateTime &now)
         }
         m_holder = seen.holder;
         // Only the user decides that another computer's copy has stopped (takeOver()).
-        if (!seen.holder.thisComputer || holderRuns(seen.holder, m_bootId))
+        if (!seen.holder.thisComputer || holderRuns(seen.holder, m_bootId)) {
+            observe(seen.bytes);
             return Outcome::Refused;
+        }
         // Left by a copy of this computer that no longer runs.
         m_holder.reset();
         if (!writable)
@@ -467,7 +476,6 @@ InstanceLock::Outcome InstanceLock::lockFolder(const QDateTime &now)
     }
     return Outcome::Refused;
 #else
-    Q_UNUSED(now);
     return Outcome::Unavailable;
 #endif
 }
@@ -480,8 +488,10 @@ bool InstanceLock::tryLock(const QDateTime &now)
         return false;
     m_holder.reset();
     m_beingWritten = false;
-    m_since = now;
-    m_content = lockContent(m_computer, m_since, m_since, m_bootId);
+    m_since = m_confirmed = now;
+    m_beat = 0;
+    m_leaseStart = m_steady(); // before the lock is written: the lease never outlasts what others see
+    m_content = lockContent(m_computer, m_since, m_since, m_bootId, m_beat);
     // This computer first: a copy that runs here on the folder, by whatever path and under whatever user.
     const Outcome local = lockLocal();
     if (local == Outcome::Refused) {
@@ -490,7 +500,7 @@ bool InstanceLock::tryLock(const QDateTime &now)
             m_holder = seen.holder;
         return false;
     }
-    const Outcome folder = lockFolder(now);
+    const Outcome folder = lockFolder();
     if (folder == Outcome::Refused || (folder == Outcome::Unavailable && local == Outcome::Unavailable)) {
         release();
         return false;
@@ -519,7 +529,7 @@ bool isOwnLock(int fd, quint64 device, quint64 inode, const QByteArray &content)
 void InstanceLock::release()
 {
 #ifdef Q_OS_UNIX
-    if (m_ownsFolderLock) {
+    if (m_ownsFolderLock || m_expired) {
         // Only the lock file this copy made goes, and only while it still names this copy.
         const QByteArray path = QFile::encodeName(folderLockPath());
         const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
@@ -544,6 +554,7 @@ void InstanceLock::release()
 
 void InstanceLock::markLost()
 {
+    m_expired = m_ownsFolderLock && !leaseRunning();
     m_lost = true;
     m_locked = false;
     m_ownsFolderLock = false;
@@ -552,13 +563,25 @@ void InstanceLock::markLost()
         m_taker = seen.holder;
 }
 
+bool InstanceLock::leaseRunning() const
+{
+    return m_steady() - m_leaseStart < m_timing.leaseMs;
+}
+
 bool InstanceLock::stillHeld()
 {
     if (m_lost || !m_locked)
         return false;
     if (!m_ownsFolderLock)
         return true; // a read-only path: the local lock holds for as long as this copy runs
+    if (!leaseRunning()) {
+        markLost();
+        return false;
+    }
 #ifdef Q_OS_UNIX
+    // Half the lease gone (a long task kept the confirmations from running): renewed on the way.
+    if (m_steady() - m_leaseStart > m_timing.leaseMs / 2)
+        return confirm(m_confirmed.addMSecs(m_steady() - m_leaseStart));
     const int fd = ::open(QFile::encodeName(folderLockPath()).constData(), O_RDONLY | O_CLOEXEC);
     const bool own = isOwnLock(fd, m_device, m_inode, m_content);
     if (fd >= 0)
@@ -577,6 +600,16 @@ bool InstanceLock::refresh(const QDateTime &now)
         return false;
     if (!m_ownsFolderLock)
         return true;
+    return confirm(now);
+}
+
+bool InstanceLock::confirm(const QDateTime &now)
+{
+    // A copy whose lease ended while it was stopped confirms nothing: another computer may be taking the folder.
+    if (!leaseRunning()) {
+        markLost();
+        return false;
+    }
 #ifdef Q_OS_UNIX
     // Written in place into the file this copy made, after checking that it is still that file: a copy that
     // lost the folder while it was stopped writes into nobody's lock.
@@ -587,9 +620,13 @@ bool InstanceLock::refresh(const QDateTime &now)
         markLost();
         return false;
     }
-    const QByteArray content = lockContent(m_computer, m_since, now, m_bootId);
+    const qint64 before = m_steady();
+    const QByteArray content = lockContent(m_computer, m_since, now, m_bootId, m_beat + 1);
     if (writeAllAt(fd, content, 0) && ::ftruncate(fd, off_t(content.size())) == 0) {
         m_content = content;
+        m_confirmed = now;
+        ++m_beat;
+        m_leaseStart = before;
     } else if (writeAllAt(fd, m_content, 0)) {
         // Still this copy's: confirmed at the next refresh.
         [[maybe_unused]] const int ignored = ::ftruncate(fd, off_t(m_content.size()));
@@ -614,15 +651,53 @@ QString InstanceLock::lostText() const
 {
     const QString who = m_taker ? QStringLiteral("the computer %1 (the user %2)").arg(m_taker->computer, m_taker->user)
                                 : QStringLiteral("another copy of the program");
+    if (m_expired)
+        return QStringLiteral("This copy of the program no longer holds the data folder %1: it was stopped for longer "
+                              "than %2 seconds without confirming its lock, and another computer may take the folder "
+                              "over after that.\r\nSo that the work saved there is kept, nothing more is written to "
+                              "the folder from here; what was not saved stays on the screen.\r\nClose the program "
+                              "on this computer and start it again.")
+            .arg(QDir::toNativeSeparators(m_root))
+            .arg(m_timing.leaseMs / 1000);
     return QStringLiteral("This copy of the program no longer holds the data folder %1: %2 took it over.\r\n"
                           "So that the work saved there is kept, nothing more is written to the folder from here; "
                           "what was not saved stays on the screen.\r\nClose the program on this computer.")
         .arg(QDir::toNativeSeparators(m_root), who);
 }
 
-bool InstanceLock::holderIsStale(const QDateTime &now) const
+void InstanceLock::observe(const QByteArray &bytes)
 {
-    return m_holder && !m_holder->thisComputer && m_holder->confirmed.secsTo(now) > kStaleSeconds;
+    if (m_watchedSince < 0 || bytes != m_watched) {
+        m_watched = bytes;
+        m_watchedSince = m_steady();
+    }
+}
+
+qint64 InstanceLock::unchangedForMs() const
+{
+    return m_watchedSince < 0 ? 0 : m_steady() - m_watchedSince;
+}
+
+bool InstanceLock::holderIsStale() const
+{
+    return m_holder && !m_holder->thisComputer && unchangedForMs() > m_timing.watchMs;
+}
+
+InstanceLock::Watch InstanceLock::watchHolder()
+{
+    const LockRead seen = readLock(folderLockPath(), m_computer);
+    if (seen.state == LockRead::Missing) {
+        m_watched.clear();
+        m_watchedSince = -1;
+        return Watch::Gone;
+    }
+    const bool changed = m_watchedSince >= 0 && seen.bytes != m_watched;
+    observe(seen.bytes);
+    if (seen.state == LockRead::Whole)
+        m_holder = seen.holder;
+    if (changed)
+        return Watch::Confirmed;
+    return unchangedForMs() > m_timing.watchMs ? Watch::Silent : Watch::Unchanged;
 }
 
 QString InstanceLock::refusal() const
@@ -638,36 +713,46 @@ QString InstanceLock::refusal() const
         .arg(QDir::toNativeSeparators(m_root), m_holder->computer, m_holder->user, shownTime(m_holder->since));
 }
 
-QString InstanceLock::takeOverQuestion(const QDateTime &now) const
+QString InstanceLock::takeOverQuestion() const
 {
     if (!m_holder)
         return {};
-    const qint64 minutes = m_holder->confirmed.secsTo(now) / 60;
-    return QStringLiteral("The data folder %1 is held by the computer %2 (the user %3, since %4), which last "
-                          "confirmed that the program runs there %5 minutes ago.\r\nIf the program no longer runs "
-                          "on %2 (the computer was switched off or stopped), this computer can take the folder "
-                          "over. Take it over?")
+    return QStringLiteral("The data folder %1 is held by the computer %2 (the user %3, since %4), whose lock has not "
+                          "changed for the %5 seconds this computer watched it: the program there confirms every %6 "
+                          "seconds and writes nothing once %7 seconds passed without a confirmation.\r\nIf the "
+                          "program no longer runs on %2 (the computer was switched off or stopped), this computer "
+                          "can take the folder over. Take it over?")
         .arg(QDir::toNativeSeparators(m_root), m_holder->computer, m_holder->user, shownTime(m_holder->since))
-        .arg(minutes);
+        .arg(unchangedForMs() / 1000)
+        .arg(kRefreshSeconds)
+        .arg(kLeaseSeconds);
 }
 
 bool InstanceLock::takeOver(const QDateTime &now)
 {
     if (m_locked)
         return true;
-    if (!holderIsStale(now))
+    if (!holderIsStale())
         return false;
 #ifdef Q_OS_UNIX
-    // Only the lock that was seen: one confirmed again since then stays.
+    // Only the lock that was watched: one confirmed since (between the question and the answer) stays.
     const LockRead current = readLock(folderLockPath(), m_computer);
     if (current.state == LockRead::Partial)
         return false;
     if (current.state == LockRead::Whole) {
-        const Holder &h = current.holder;
-        if (h.computer != m_holder->computer || h.pid != m_holder->pid || h.confirmed != m_holder->confirmed ||
-            !removeIfUnchanged(folderLockPath(), current.bytes))
+        if (current.bytes != m_watched) {
+            observe(current.bytes);
+            m_holder = current.holder;
+            return false;
+        }
+        if (!removeIfUnchanged(folderLockPath(), current.bytes))
             return false;
     }
 #endif
     return tryLock(now);
+}
+
+void InstanceLock::fenceOffOldHolder(const DataFolder &folder)
+{
+    folder.removeLeftoverTemporaries(QDateTime());
 }

@@ -15,9 +15,16 @@ class DataFolder;
 // process's start, so that a lock left by a crash is told from one in use even when its process number now
 // belongs to another process. It appears whole (written beside it, then linked into place); a lock file found
 // empty or cut short is being written by another computer at that moment: it is waited for and read again,
-// never taken for absent. The running copy confirms it at least every kRefreshSeconds (refresh()) in place,
-// after checking that the file is still the one it made; before every write the folder asks stillHeld() (see
-// guardWrites()), and a copy whose lock another computer took over stops writing for good.
+// never taken for absent.
+//
+// No two computers' clocks are compared. The holder confirms its lock (a heartbeat: a count written in place)
+// every kRefreshSeconds; each confirmation gives it a lease of kLeaseSeconds, counted by its own steady clock
+// from before the write. Before every write the folder asks stillHeld() (see guardWrites()): once the lease has
+// ended, however long the copy was stopped, it writes nothing more, for good. Another computer judges a lock
+// only by watching it with its own steady clock: a lock whose bytes stayed the same for kWatchSeconds (longer
+// than the lease) belongs to a copy that has stopped writing, whatever times it names. A taker then removes the
+// holder's temporary files too (the program's start does; the tool through fenceOffOldHolder()), so that a
+// rename the stopped copy had begun finds nothing to put in place.
 //
 // Every copy also holds a lock of this computer keyed by the data folder's identity (device and inode): a file
 // in /tmp, which every user and every session shares, held with flock() for as long as the copy runs. A
@@ -26,10 +33,17 @@ class DataFolder;
 class InstanceLock
 {
 public:
-    static constexpr int kRefreshSeconds = 60;
-    // A lock of another computer that has not been confirmed for this long may be taken over; a lock file that
-    // stayed cut short this long was left by a write that died.
-    static constexpr int kStaleSeconds = 5 * 60;
+    // The holder confirms this often and writes only within kLeaseSeconds of its last confirmation; another
+    // computer takes over (or removes a lock file cut short) only one it saw unchanged for kWatchSeconds.
+    static constexpr int kRefreshSeconds = 20;
+    static constexpr int kLeaseSeconds = 90;
+    static constexpr int kWatchSeconds = 120;
+    struct Timing
+    {
+        qint64 refreshMs = kRefreshSeconds * 1000;
+        qint64 leaseMs = kLeaseSeconds * 1000;
+        qint64 watchMs = kWatchSeconds * 1000;
+    };
 
     // localFolder: where this computer's locks lie (empty: /tmp). computerName: this computer's name (empty:
     // the host name). Two simulated computers on one machine each get their own of both.
@@ -40,6 +54,8 @@ public:
 
     bool tryLock(const QDateTime &now = QDateTime::currentDateTimeUtc());
     bool isLocked() const { return m_locked; }
+    // The lock lies in the data folder (false: the folder could not take one; this computer's lock alone holds).
+    bool holdsFolderLock() const { return m_ownsFolderLock; }
     // The lock file in use: inside the data folder, or the local one when the folder is read-only.
     QString lockPath() const { return m_path; }
 
@@ -58,20 +74,33 @@ public:
     std::optional<Holder> holder() const { return m_holder; }
     // The lock file stayed empty or cut short while this copy waited: another computer is taking the folder.
     bool lockBeingWritten() const { return m_beingWritten; }
-    // The holder is another computer's and has not confirmed for kStaleSeconds.
-    bool holderIsStale(const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
+    // The holder is another computer's and its lock stayed unchanged for the whole watch (by this computer's
+    // steady clock; see watchHolder()).
+    bool holderIsStale() const;
+    // Reads the lock again and tells what was seen: no lock any more, a lock that changed since the last look
+    // (its holder confirmed: it runs, whatever its times say), one unchanged but not yet for the whole watch,
+    // or one unchanged for longer than the holder's lease.
+    enum class Watch { Gone, Confirmed, Unchanged, Silent };
+    Watch watchHolder();
+    // How long the lock has been seen unchanged, by this computer's steady clock.
+    qint64 unchangedForMs() const;
     // The words for the user: who holds the folder; the question before a take-over.
     QString refusal() const;
-    QString takeOverQuestion(const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
-    // Removes a lock of another computer that stopped confirming and takes the folder; false when it is fresh
-    // again or cannot be taken.
+    QString takeOverQuestion() const;
+    // Removes a lock of another computer that stayed unchanged for the whole watch and takes the folder; false
+    // when it changed since (the holder confirmed between the question and the answer) or cannot be taken.
     bool takeOver(const QDateTime &now = QDateTime::currentDateTimeUtc());
-    // Confirms that this copy still runs (cheap: a few bytes written in place). False when the lock is no longer
-    // this copy's: the folder is then lost (see stillHeld()).
+    // The fence of a taker: removes every temporary file the old holder left, so that a rename it began before
+    // it was stopped finds nothing to put in place. The program's start does this in its repair; the tool calls
+    // this after taking the folder.
+    static void fenceOffOldHolder(const DataFolder &folder);
+    // Confirms that this copy still runs (cheap: a few bytes written in place) and starts a new lease. False when
+    // the lock is no longer this copy's or its lease ended first: the folder is then lost (see stillHeld()).
     bool refresh(const QDateTime &now = QDateTime::currentDateTimeUtc());
 
-    // Whether the folder is still this copy's: the lock file is the very file this copy made and still says so.
-    // Once another copy took the folder, it stays lost for this one: nothing more is written there.
+    // Whether the folder is still this copy's: its lease runs and the lock file is the very file this copy made
+    // and still says so (a lease half gone is renewed here, so a long task keeps it). Once the lease ended or
+    // another copy took the folder, it stays lost for this one: nothing more is written there.
     bool stillHeld();
     bool lost() const { return m_lost; }
     // The words for the user once the folder was lost.
@@ -82,6 +111,10 @@ public:
 
     // How this copy waits a moment for a lock file being written (tests do the other computer's part there).
     void setPause(std::function<void(int milliseconds)> pause) { m_pause = std::move(pause); }
+    // The steady clock (milliseconds) that counts the lease and the watch, and their lengths.
+    void setSteadyClock(std::function<qint64()> steady) { m_steady = std::move(steady); }
+    void setTiming(const Timing &timing) { m_timing = timing; }
+    const Timing &timing() const { return m_timing; }
 
     static QString lockFileName();
     // The local lock file for a data folder, named from its identity (device and inode).
@@ -94,11 +127,14 @@ public:
 
 private:
     enum class Outcome { Taken, Refused, Unavailable };
-    Outcome lockFolder(const QDateTime &now);
+    Outcome lockFolder();
     Outcome lockLocal();
     QString folderLockPath() const;
     void markLost();
     void release();
+    bool leaseRunning() const;
+    bool confirm(const QDateTime &now);
+    void observe(const QByteArray &bytes);
 
     QString m_root;
     QString m_localFolder;
@@ -115,6 +151,14 @@ private:
     bool m_ownsFolderLock = false;
     bool m_beingWritten = false;
     bool m_lost = false;
+    bool m_expired = false; // lost because its lease ended, the lock file perhaps still this copy's
+    quint64 m_beat = 0;
+    QDateTime m_confirmed;
+    qint64 m_leaseStart = 0;
+    QByteArray m_watched; // the lock file's bytes as last seen, and since when (steady clock)
+    qint64 m_watchedSince = -1;
+    Timing m_timing;
+    std::function<qint64()> m_steady;
     std::optional<Holder> m_holder;
     std::optional<Holder> m_taker; // who took the folder from this copy, when the lock says
     std::function<void(int)> m_pause;

@@ -11,6 +11,7 @@
 #include "tools/datacheck.h"
 #include "tools/datatransfer.h"
 #include "tools/exportincome.h"
+#include "tools/foldertaking.h"
 #include "tools/recordjson.h"
 #include "tools/recordkinds.h"
 #include "tools/render.h"
@@ -156,11 +157,13 @@ QString commandHelp(const QString &command)
             "Names the copy of the program that holds the data folder DATA_ROOT (by default the folder\n"
             "dispatch-data lies in): the computer, the user, since when and when it last confirmed.\n"
             "A copy of this computer holds the folder while it runs; a lock its crash left behind is let go\n"
-            "by itself. A copy of another computer confirms its lock every minute; when it has not done so\n"
-            "for five minutes (the computer was switched off or stopped), unlock asks whether to take the\n"
-            "folder from it and then removes its lock, so that the program can start here. --yes answers\n"
-            "the question. A copy that was only stopped learns of it at its next write and writes nothing\n"
-            "more to the folder.\n"
+            "by itself. A copy of another computer changes its lock every 20 seconds and writes nothing once\n"
+            "90 seconds passed without doing so. unlock watches the lock for two minutes by this computer's\n"
+            "own clock (the times the lock names are not compared: the two clocks may differ); when it did\n"
+            "not change (the computer was switched off or stopped), unlock asks whether to take the folder\n"
+            "from it, removes its lock and the temporary files its last saves left, so that the program can\n"
+            "start here. --yes answers the question. A copy that was only stopped writes nothing more to the\n"
+            "folder.\n"
             "Exit status 0 when the folder is free, 2 when it is still held.\n");
     }
     if (command == QLatin1String("set-aside-journal")) {
@@ -339,19 +342,11 @@ private:
     // the program (or another writing command) holds it. Null after the refusal was said.
     std::unique_ptr<InstanceLock> lockDataFolder(const QString &command, const QString &root)
     {
-        auto lock = std::make_unique<InstanceLock>(InstanceLock::dataRootOf(root));
-        const QDateTime now = m_clock.now().toUTC();
-        if (lock->tryLock(now))
-            return lock;
-        const auto holder = lock->holder();
-        if (holder && !holder->thisComputer)
-            fail(command, lock->refusal() + (lock->holderIsStale(now)
-                                                 ? QStringLiteral(" It has not confirmed for a while: start the "
-                                                                  "program to take the folder over.")
-                                                 : QString()));
-        else
-            fail(command, QStringLiteral("The program is running on this data folder; close it first."));
-        return nullptr;
+        QString refusal;
+        auto lock = takeDataFolder(root, m_clock, &refusal);
+        if (!lock)
+            fail(command, refusal);
+        return lock;
     }
 
     // The data folder that holds a file, found from the file's real path whatever path named it.
@@ -805,33 +800,59 @@ private:
         const QString folder = InstanceLock::dataRootOf(root);
         const QString shown = QDir::toNativeSeparators(folder);
         InstanceLock lock(folder);
-        const QDateTime now = m_clock.now().toUTC();
-        if (lock.tryLock(now)) {
+        lock.setSteadyClock([this] { return m_clock.steadyMs(); });
+        lock.setPause([this](int milliseconds) { m_clock.wait(milliseconds); });
+        if (lock.tryLock(m_clock.now().toUTC())) {
             m_out << QStringLiteral("No copy of the program holds %1; the folder is free.\n").arg(shown);
             return kDone;
         }
         const auto holder = lock.holder();
-        if (!lock.holderIsStale(now)) {
-            QString why = QStringLiteral(" The program runs there: close it first.");
-            if (holder && !holder->thisComputer)
-                why = QStringLiteral(" It confirmed %1 minute(s) ago; a lock is taken over only after %2 minutes "
-                                     "without confirmation.")
-                          .arg(holder->confirmed.secsTo(now) / 60)
-                          .arg(InstanceLock::kStaleSeconds / 60);
-            else if (lock.lockBeingWritten())
-                why.clear();
-            return fail(command, lock.refusal() + why);
+        if (!lock.lockBeingWritten() && (!holder || holder->thisComputer))
+            return fail(command, lock.refusal() + QStringLiteral(" The program runs there: close it first."));
+        // Another computer's lock is judged by watching it on this computer's own clock, never by the times it
+        // names: a copy that runs there changes it at every confirmation.
+        const int watch = int(lock.timing().watchMs / 1000);
+        m_out << QStringLiteral("Watching the lock of %1 for %2 seconds; a copy of the program that runs there "
+                                "confirms it every %3 seconds.\n")
+                     .arg(holder ? holder->computer : QStringLiteral("a copy being started"))
+                     .arg(watch)
+                     .arg(InstanceLock::kRefreshSeconds);
+        m_out.flush();
+        for (;;) {
+            const InstanceLock::Watch seen = lock.watchHolder();
+            if (seen == InstanceLock::Watch::Gone && lock.tryLock(m_clock.now().toUTC())) {
+                InstanceLock::fenceOffOldHolder(DataFolder(folder));
+                m_out << QStringLiteral("The lock was let go meanwhile; the folder %1 is free.\n").arg(shown);
+                return kDone;
+            }
+            if (seen == InstanceLock::Watch::Confirmed)
+                return fail(command, lock.refusal() + QStringLiteral(" It confirmed its lock while this computer "
+                                                                     "watched: the program runs there; close it "
+                                                                     "there first. Nothing was changed."));
+            if (seen == InstanceLock::Watch::Silent)
+                break;
+            m_clock.wait(1000);
         }
-        if (!confirmed(parsed,
-                       QString(lock.takeOverQuestion(now)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
-            m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(holder->computer);
+        if (!lock.holder() || lock.holder()->thisComputer) {
+            // A lock file that stayed cut short for the whole watch was left by a write that died.
+            if (!lock.tryLock(m_clock.now().toUTC()))
+                return fail(command, lock.refusal());
+            InstanceLock::fenceOffOldHolder(DataFolder(folder));
+            m_out << QStringLiteral("A lock file cut short was removed; the program can start on %1.\n").arg(shown);
+            return kDone;
+        }
+        const QString computer = lock.holder()->computer;
+        if (!confirmed(parsed, QString(lock.takeOverQuestion()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))) {
+            m_out << QStringLiteral("\nNothing was changed; %1 is still held.\n").arg(computer);
             return kFailed;
         }
-        if (!lock.takeOver(now))
+        if (!lock.takeOver(m_clock.now().toUTC()))
             return fail(command,
                         lock.refusal() + QStringLiteral(" It confirmed again meanwhile; nothing was changed."));
+        // The fence: a save the stopped copy had begun finds no temporary file to put in place.
+        InstanceLock::fenceOffOldHolder(DataFolder(folder));
         m_out << QStringLiteral("\nThe lock of the computer %1 was removed; the program can start on %2.\n")
-                     .arg(holder->computer, shown);
+                     .arg(computer, shown);
         return kDone;
     }
 

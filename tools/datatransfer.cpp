@@ -10,6 +10,7 @@
 #include "dispatch/agreementlist.h"
 #include "platform/instancelock.h"
 #include "tools/datacheck.h"
+#include "tools/foldertaking.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -178,14 +179,15 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
                     QStringLiteral("%1 cannot be read: %2").arg(shown(file.fileName()), file.errorString()));
     const CsvReader::Table table = CsvReader::read(file.readAll());
 
-    InstanceLock lock(root);
     const bool dryRun = p.flags.contains(QStringLiteral("dry-run"));
-    if (!dryRun && !lock.tryLock())
-        return fail(err, command, QStringLiteral("The program is running on this data folder; close it first."));
+    QString refusal;
+    const auto lock = dryRun ? nullptr : takeDataFolder(root, SystemClock(), &refusal);
+    if (!dryRun && !lock)
+        return fail(err, command, refusal);
 
     const DataFolder folder(root);
-    if (!dryRun)
-        lock.guardWrites(folder);
+    if (lock)
+        lock->guardWrites(folder);
     Settings settings;
     settings.loadBusiness(folder);
     const bool usa = !SetupLogic::internationalStyleAtLoad(settings.business);

@@ -351,6 +351,7 @@ AssignmentScreen::AssignmentScreen(Shared state, Platform &platform, Environment
     m_cancelAdd->setEnabled(false);
     SetUSAStyle();
     resize(900, 660);
+    writeControlsNamed(QStringLiteral("mnuAddNew|mnuDelete|mnuImport|cmdPairPhone")); // off on a read-only seat
 }
 
 void AssignmentScreen::beep()

@@ -181,6 +181,7 @@ CustomerScreen::CustomerScreen(Shared state, Platform &platform, Environment env
     m_cancel->hide();
     m_dialButton->hide();
     resize(1250, 640);
+    writeControlsNamed(QStringLiteral("cmdAddNew|cmdToggleType|cmdSaveHeadings|cmdAuxEditClear|mnuAddNew|mnuDeleteCurrent|mnuImport")); // off on a read-only seat
 }
 
 CustomerScreen::~CustomerScreen() = default;

@@ -156,6 +156,7 @@ ServicesScreen::ServicesScreen(Shared state, Platform &platform, Environment env
     loadGrid();
     setEditing(false);
     resize(640, 560);
+    writeControlsNamed(QStringLiteral("cmdService_\\d+|cmdMove_\\d+|mnuImport")); // off on a read-only seat
 }
 
 void ServicesScreen::beep()

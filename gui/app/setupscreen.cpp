@@ -105,6 +105,7 @@ SetupScreen::SetupScreen(Shared state, Platform &platform, Environment environme
 
     loadFromSettings();
     resize(760, 560);
+    writeControlsNamed(QStringLiteral("cmdSave|imgClearBusiness|cmdChange_\\d+")); // off on a read-only seat
 }
 
 QWidget *SetupScreen::buildBusinessTab()

@@ -201,6 +201,7 @@ StartMenu::StartMenu(const DataFolder &folder, Platform &platform, Environment e
     for (int i : {ManageSlips, CompleteSlips, LocateAssignments})
         m_routines[std::size_t(i)]->setEnabled(false);
     resize(720, 480);
+    writeControlsNamed(QStringLiteral("mnuBackUpNow")); // off on a read-only seat
 }
 
 void StartMenu::refresh()

@@ -246,6 +246,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
             m_total->setText(m_session.totalTextWhileTyping(m_amount->text(), {m_tax[0]->text(), m_tax[1]->text()}));
         });
     }
+    writeControlsNamed(QStringLiteral("cmdSelected|cmdPost_\\d+|cmdCompletions_6")); // off on a read-only seat
 }
 
 bool FinalizeWindow::mayLeave()

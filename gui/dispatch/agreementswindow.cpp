@@ -414,6 +414,7 @@ AgreementsWindow::AgreementsWindow(Shared state, Platform &platform, PrintTarget
     outer->addLayout(buttons);
     Widgets::clickOnEscape(this, close);
     resize(1000, 700);
+    writeControlsNamed(QStringLiteral("cmdNew|cmdEdit|cmdDelete|cmdMakeVisits")); // off on a read-only seat
 }
 
 void AgreementsWindow::showAccount(const QString &acctNo)

@@ -92,6 +92,12 @@ BoardWindow::BoardWindow(Environment environment, Shared state, Platform &platfo
         PhoneWork::noteOfficeChanges(m_state.folder, m_platform.clock, slips);
     });
     buildBoard();
+    // What changes slips (or takes an invoice number) stays off on a read-only seat.
+    QList<QObject *> writing;
+    for (Action a : {DeleteAll, CompleteAll, DeleteSelected, CompleteSelected, SaveAndExit, MakeChanges, AcceptChanges,
+                     AddToSlip, PrintInvoices, RestoreSlip, SaveContents})
+        writing.append(m_buttons.value(a));
+    writeControls(writing);
     m_view = BoardView::fromBytes(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("view")));
     fillFilterBar();
     resize(1560, 900);

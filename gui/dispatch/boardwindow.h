@@ -58,6 +58,11 @@ public:
     FlexGrid *grid() const { return m_grid; }
     // Reads the slips again and shows the board as it opens: nothing ticked, no slip frame.
     void reload();
+    void reloadFromFolder() override
+    {
+        if (isVisible())
+            reload();
+    }
     // The buttons cmdMain(index): each index names what its button does.
     enum Action {
         ExitWithoutSaving = 0,

@@ -798,6 +798,7 @@ void CalendarWindow::build()
     connect(close, &QPushButton::clicked, this, &CalendarWindow::leave);
     // The whole calendar fits a 1024x768 screen.
     resize(1000, 700);
+    writeControlsNamed(QStringLiteral("cmdPlace|cmdMoveTo|cmdUndo|cmdSave")); // off on a read-only seat
 }
 
 void CalendarWindow::technicianChosen()

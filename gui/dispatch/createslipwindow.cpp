@@ -86,6 +86,7 @@ CreateSlipWindow::CreateSlipWindow(Shared state, Platform &platform, Environment
     resetSchedule();
     showStep(ServiceLocation);
     resize(1180, 680);
+    writeControlsNamed(QStringLiteral("cmdCreation_\\d+|cmdSetJobSite")); // off on a read-only seat
 }
 
 QPushButton *CreateSlipWindow::creationButton(int index, const QString &caption, QWidget *parent)

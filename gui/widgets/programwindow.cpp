@@ -2,6 +2,7 @@
 
 #include "core/seams.h"
 #include "gui/widgets/fieldfilter.h"
+#include "gui/widgets/readonlyseat.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -64,6 +66,32 @@ ProgramWindow::ProgramWindow(const QString &objectName, Environment environment,
     , m_appKey(appKey)
 {
     setObjectName(objectName);
+}
+
+void ProgramWindow::setReadOnly(const QString &why)
+{
+    if (why.isEmpty() || isReadOnly())
+        return;
+    m_readOnly = why;
+    ReadOnlySeat::noteInTitle(this, why);
+    writeControls({});
+}
+
+void ProgramWindow::writeControlsNamed(const QString &names)
+{
+    writeControls(findChildren<QObject *>(QRegularExpression(QStringLiteral("^(%1)$").arg(names))));
+}
+
+void ProgramWindow::writeControls(const QList<QObject *> &controls)
+{
+    for (QObject *control : controls)
+        m_writeControls.append(control);
+    if (!isReadOnly())
+        return;
+    QList<QObject *> all;
+    for (const QPointer<QObject> &control : m_writeControls)
+        all.append(control.data());
+    ReadOnlySeat::disableWriteControls(all, m_readOnly);
 }
 
 void ProgramWindow::closeByProgram()

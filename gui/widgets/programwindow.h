@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -46,6 +47,17 @@ public:
     // From now on every dialog of the program is put inside the screen as it opens (once per run).
     static void fitDialogsToScreen();
 
+    // A read-only seat (why: "held by Front Desk"): the title says so and the controls the window named as
+    // writing stay disabled with a tooltip saying why. Each window names its own write controls, before or
+    // after the seat is known.
+    void setReadOnly(const QString &why);
+    bool isReadOnly() const { return !m_readOnly.isEmpty(); }
+    void writeControls(const QList<QObject *> &controls);
+    // The same, named by their object names: "cmdSave|cmdDelete|cmdPost_\\d+" (a pattern of whole names).
+    void writeControlsNamed(const QString &names);
+    // The files of the folder changed (a read-only seat looks every few seconds): what is shown is read again.
+    virtual void reloadFromFolder() {}
+
 signals:
     // The window has hidden itself; the start menu is to be shown.
     void returnToMenu();
@@ -79,6 +91,8 @@ private:
     QString m_appKey;
     void placeNoModemNotes();
     QList<std::pair<QWidget *, QWidget *>> m_noModemNotes; // a dial control and its note
+    QString m_readOnly;
+    QList<QPointer<QObject>> m_writeControls;
     bool m_restored = false;
     bool m_closingByProgram = false;
 };

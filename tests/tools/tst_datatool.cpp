@@ -232,38 +232,61 @@ class TestDataTool : public QObject
     Q_OBJECT
 
 private slots:
-    // A lock of another computer is taken only when unconfirmed for five minutes and the question answered yes.
+    // A lock of another computer is judged by watching it on this computer's clock, whatever times it names: one
+    // that changes meanwhile is refused; one unchanged for the whole watch is taken after the question (or --yes),
+    // with the old holder's temporary files (the fence).
     void unlockNamesTheHolderAndTakesOnlyAStaleLock_data()
     {
-        dataColumns<int, QStringList, QByteArray, int, QString>("minutesAgo", "flags", "answer", "status", "said");
-        dataRow("no lock", -1, QStringList(), QByteArray(), 0, QString("No copy of the program holds"));
-        dataRow("fresh", 2, QStringList(), QByteArray("y\n"), 2, QString("confirmed 2 minute(s) ago"));
-        dataRow("stale, declined", 12, QStringList(), QByteArray("n\n"), 2, QString("12 minutes ago"));
-        dataRow("stale, taken", 12, QStringList(), QByteArray("y\n"), 0, QString("was removed"));
-        dataRow("stale, --yes", 12, QStringList{"--yes"}, QByteArray(), 0, QString("was removed"));
-        dataRow("this computer", 0, QStringList(), QByteArray("y\n"), 2, QString("The program runs there"));
+        dataColumns<int, bool, QStringList, QByteArray, int, QString>("minutesAgo", "live", "flags", "answer",
+                                                                      "status", "said");
+        dataRow("no lock", -1, false, QStringList(), QByteArray(), 0, QString("No copy of the program holds"));
+        dataRow("confirms, its time 12 minutes behind", 12, true, QStringList(), QByteArray("y\n"), 2,
+                QString("It confirmed its lock while this computer watched"));
+        dataRow("unchanged, declined", 0, false, QStringList(), QByteArray("n\n"), 2, QString("has not changed"));
+        dataRow("unchanged, taken", 0, false, QStringList(), QByteArray("y\n"), 0, QString("was removed"));
+        dataRow("unchanged, --yes", 2, false, QStringList{"--yes"}, QByteArray(), 0, QString("was removed"));
+        dataRow("this computer", 0, true, QStringList(), QByteArray("y\n"), 2, QString("The program runs there"));
     }
     void unlockNamesTheHolderAndTakesOnlyAStaleLock()
     {
-        auto [minutesAgo, flags, answer, status, said] =
-            fetched<int, QStringList, QByteArray, int, QString>("minutesAgo", "flags", "answer", "status", "said");
+        auto [minutesAgo, live, flags, answer, status, said] =
+            fetched<int, bool, QStringList, QByteArray, int, QString>("minutesAgo", "live", "flags", "answer", "status",
+                                                                      "said");
         TestRoot root;
         const QString lockName = "/" + InstanceLock::lockFileName();
         const QByteArray other = "4242\nVarnelDispatchDuzudu\nfront-desk-pc\nmaria\n2026-03-02T08:00:00Z\n" +
                                  toolClock().now().toUTC().addSecs(-60 * minutesAgo).toString(Qt::ISODate).toUtf8() +
                                  "\n";
+        // The tool's waits: a live holder confirms meanwhile (a new count on its lock).
+        struct WatchedClock final : Clock
+        {
+            std::function<void()> beat;
+            mutable qint64 steady = 0;
+            QDateTime now() const override { return toolClock().now(); }
+            qint64 steadyMs() const override { return steady; }
+            void wait(int milliseconds) const override { steady += milliseconds, beat(); }
+        } clock;
+        clock.beat = [&, beats = 0]() mutable { live ? root.write(lockName, other + QByteArray::number(++beats) + "\n") : void(); };
         std::optional<InstanceLock> running;
-        if (minutesAgo == 0)
+        if (minutesAgo == 0 && live)
             QVERIFY(running.emplace(root.path()).tryLock());
-        else if (minutesAgo > 0)
+        else if (minutesAgo >= 0)
             root.write(lockName, other);
+        root.write("/SlipNo.txt.a1b2.vdtmp", "1001");
         const QByteArray before = root.read(lockName);
-        const ToolRun run = runTool(QStringList{"unlock", root.path()} + flags, answer);
+        const ToolRun run = runTool(QStringList{"unlock", root.path()} + flags, answer, clock);
         QCOMPARE(run.status, status);
         QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
         if (minutesAgo > 0)
             QVERIFY2((run.out + run.err).contains("front-desk-pc"), qPrintable(run.out + run.err));
-        QCOMPARE(root.read(lockName), status == 0 ? QByteArray() : before);
+        if (!live)
+            QCOMPARE(root.read(lockName), status == 0 ? QByteArray() : before);
+        QCOMPARE(root.exists("/SlipNo.txt.a1b2.vdtmp"), status != 0 || minutesAgo < 0); // a taker fences
+        if (status != 0 && !live) { // the lock left: an import names the way out
+            root.write("/in.csv", "AcctNo,Name\nA1,Baker\n");
+            const ToolRun import = runTool({"import", "customers", root.file("/in.csv"), "--root", root.path()});
+            QVERIFY2(import.status == 2 && import.err.contains("\"dispatch-data unlock "), qPrintable(import.err));
+        }
     }
 
     // A damaged posting journal is set aside after the question (or --yes), renamed beside it with its bytes;
