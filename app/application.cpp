@@ -199,17 +199,23 @@ void Application::makeCustomerFolders(QStringList accounts, ProgramWindow *shown
     // Thousands of customers' folders take a while on a first start: they are made a few at a time between the
     // user's clicks and keys, the first window following them, so that every routine works at once.
     auto folders = std::make_shared<Startup::CustomerFolders>(m_state.folder, std::move(accounts));
-    QPointer<StartProgress> strip;
-    if (folders->total() >= m_progressFromAccounts)
-        strip = new StartProgress(shownOn);
-    auto *turns = new QTimer(this);
-    connect(turns, &QTimer::timeout, this, [this, folders, strip, turns] {
-        bool finished = true;
+    const auto step = [this, folders] {
         try {
-            finished = folders->step(m_accountsPerTurn);
+            return folders->step(m_accountsPerTurn);
         } catch (const DiskError &e) {
             reportDiskError(e.message());
+            return true;
         }
+    };
+    if (step())
+        return;
+    // Shown only where folders are being made: a start that finds them all in place shows nothing.
+    QPointer<StartProgress> strip;
+    if (folders->madeAny() && folders->total() >= m_progressFromAccounts)
+        strip = new StartProgress(shownOn);
+    auto *turns = new QTimer(this);
+    connect(turns, &QTimer::timeout, this, [folders, step, strip, turns] {
+        const bool finished = step();
         if (strip)
             strip->setProgress(folders->done(), folders->total());
         if (finished) {

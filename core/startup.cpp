@@ -194,6 +194,11 @@ int CustomerFolders::done() const
     return d->done;
 }
 
+bool CustomerFolders::madeAny() const
+{
+    return d->lookedInto;
+}
+
 int CustomerFolders::total() const
 {
     return int(d->accountNumbers.size());

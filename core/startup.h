@@ -41,6 +41,7 @@ public:
     bool step(int accounts);
     int done() const;
     int total() const;
+    bool madeAny() const; // a folder made or mended so far: a first start, or customers new since the last
 
 private:
     struct State;
