@@ -124,6 +124,10 @@ private slots:
         QCOMPARE(t.countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
         if (!forms[0].endsWith('?')) // every invoice told: its own check, and the forms add up to the total
             QCOMPARE(t.byPayKind[0] + t.byPayKind[1] + t.byPayKind[2] + t.byPayKind[3], t.total);
+        // A payment alike in account, day, amount and form to an invoice's own is received later all the same.
+        AccountFiles::appendPaymentRecord(folder, {"1019", "Harbor Cafe", Money::fromCents(5313), "Cash", day});
+        const auto alike = Income::summarize(rows, Income::payments(folder, rows, day, day));
+        QCOMPARE(alike.receivedLater, t.receivedLater + Money::fromCents(5313));
         QCOMPARE(invoices[1].received.join("|"), kept.isEmpty() || forms[1] == "Not Collected" ? "" : "Paid $53.13 on 10/30/2026, " + forms[1]);
     }
 
