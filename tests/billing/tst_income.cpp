@@ -346,6 +346,8 @@ private slots:
         dataRow("91 days", QStringList{"12/1/2027 901 1234"}, "12.34", 91, "Over 90 $12.34");
         const QStringList two{"1/5/2028 901 5000", "2/1/2028 902 3000"};
         dataRow("paid with it", two + QStringList{"2/1/2028 Payment Received 3000"}, "50 0", 56, "31-60 $50.00");
+        dataRow("paid with it, then an alike payment", two + QStringList(2, "2/1/2028 Payment Received 3000"), "20 0",
+                56, "31-60 $20.00");
         dataRow("paid later, the newest's amount", two + QStringList{"2/20/2028 Payment Received 3000"}, "20 30", 56,
                 "0-30 $30.00, 31-60 $20.00");
         dataRow("paid later, more than the oldest", two + QStringList{"2/20/2028 Payment Received 6000"}, "0 20", 29,
