@@ -121,6 +121,9 @@ private slots:
         dataRow("UTF-16 big-endian without byte-order mark",
                 QByteArray("\0N\0a\0m\0e\0;\0P\0\n\0\xE9\0;\0\x31\0\n", 22), QString("UTF-16"),
                 QStringList{"2:\u00e9|1"}, QList<int>{});
+        dataRow("semicolons, a heading with quoted commas",
+                QByteArray("\"Name\";\"City, State, Zip, Country\"\nA;\"Xenia, OH, 45385, US\"\n"), QString("UTF-8"),
+                QStringList{"2:A|Xenia, OH, 45385, US"}, QList<int>{});
         dataRow("Excel's sep= line names the separator", QByteArray("sep=;\r\nName;Phone\r\nA, B;1\r\n"),
                 QString("UTF-8"), QStringList{"3:A, B|1"}, QList<int>{});
         // The hostile forms of the format.
@@ -239,7 +242,7 @@ private slots:
         Record first(customerLayout());
         first.setText(CustomerField::AcctNo, "OLD");
         root.write("/CustomerData.txt", first.bytes());
-        const QByteArray file = "AcctNo,Name,LastName,City,Notes\n"
+        const QByteArray file = "AcctNo,Name,LastName,City,Notes,FirstName\n"
                                 "ok1,Good,,,x\n"
                                 ",,,,\n"
                                 "old,Same account other case,,,\n"
@@ -249,7 +252,9 @@ private slots:
                                 "ukasz,,\n"
                                 "a/b,Slash,,,\n"
                                 "ok1,Twice,,,\n"
-                                "n5,Has \"\"quote\"\",,,\n";
+                                "n5,Has \"\"quote\"\",,,\n"
+                                "n6,,Lee,,,\n"
+                                "n7,,,,,Ann\n";
         const RecordImport::Plan plan = planFile(root.folder(), ImportKind::Customers, file);
         QStringList problems;
         for (const auto &p : plan.problems)
@@ -261,7 +266,9 @@ private slots:
                               "7 LastName holds the character \"Ł\", which the data files cannot hold",
                               "9 The account number \"a/b\" cannot be used as a file name: it holds the character /.",
                               "10 account number ok1 is already in use",
-                              "11 Name holds a double quote (\"), which the data files cannot hold"}));
+                              "11 Name holds a double quote (\"), which the data files cannot hold",
+                              "12 no name: an Individual account needs a FirstName and a LastName",
+                              "13 no name: an Individual account needs a FirstName and a LastName"}));
         QCOMPARE(plan.records.size(), 1u);
         RecordImport::write(root.folder(), plan);
         QCOMPARE(stored(root.folder(), ImportKind::Customers, customerLayout()).size(), 2);

@@ -294,6 +294,10 @@ private slots:
         QCOMPARE(InvoiceNumbers::usedAt(waiting, "20260203").value_or(""),
                  "given in the Write Records of 3/7/2026 that waits to be finished");
         QCOMPARE(InvoiceNumbers::highestInUse(folder), 20260203);
+        // The counter at exactly the highest number taken moves past it at the start.
+        const auto moved = InvoiceNumbers(folder, settings).guard();
+        QVERIFY(moved.value_or("").contains("The next invoice gets number 20260204"));
+        QCOMPARE(root.read("/VIInvoiceNo.txt").trimmed(), "20260204");
     }
 
     // The checks of Enter to Grid in their order, each with its message and the box it sends the user back to.

@@ -124,6 +124,10 @@ private slots:
         QCOMPARE(t.countByPayKind[int(Income::PayKind::Other)], forms[0].endsWith('?') ? 2 : 0);
         if (!forms[0].endsWith('?')) // every invoice told: its own check, and the forms add up to the total
             QCOMPARE(t.byPayKind[0] + t.byPayKind[1] + t.byPayKind[2] + t.byPayKind[3], t.total);
+        // A payment alike in account, day, amount and form to an invoice's own is received later all the same.
+        AccountFiles::appendPaymentRecord(folder, {"1019", "Harbor Cafe", Money::fromCents(5313), "Cash", day});
+        const auto alike = Income::summarize(rows, Income::payments(folder, rows, day, day));
+        QCOMPARE(alike.receivedLater, t.receivedLater + Money::fromCents(5313));
         QCOMPARE(invoices[1].received.join("|"), kept.isEmpty() || forms[1] == "Not Collected" ? "" : "Paid $53.13 on 10/30/2026, " + forms[1]);
     }
 
@@ -342,6 +346,8 @@ private slots:
         dataRow("91 days", QStringList{"12/1/2027 901 1234"}, "12.34", 91, "Over 90 $12.34");
         const QStringList two{"1/5/2028 901 5000", "2/1/2028 902 3000"};
         dataRow("paid with it", two + QStringList{"2/1/2028 Payment Received 3000"}, "50 0", 56, "31-60 $50.00");
+        dataRow("paid with it, then an alike payment", two + QStringList(2, "2/1/2028 Payment Received 3000"), "20 0",
+                56, "31-60 $20.00");
         dataRow("paid later, the newest's amount", two + QStringList{"2/20/2028 Payment Received 3000"}, "20 30", 56,
                 "0-30 $30.00, 31-60 $20.00");
         dataRow("paid later, more than the oldest", two + QStringList{"2/20/2028 Payment Received 6000"}, "0 20", 29,

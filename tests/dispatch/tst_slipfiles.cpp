@@ -344,6 +344,8 @@ private slots:
         dataRow("written as 1e3", QByteArray("1e3\r\n"), QString("1002 1207 1100"), 1208);
         dataRow("damaged, the default in use", QByteArray("abc\r\n"), QString("1000 999 998"), 1001);
         dataRow("damaged, slips below the default", QByteArray("abc\r\n"), QString("7 8 9"), 1000);
+        dataRow("at the highest, a finalized slip", QByteArray("6300\r\n"), QString("6100 6299 6300"), 6301);
+        dataRow("at the highest, a completed slip", QByteArray("6300\r\n"), QString("6300 6299 6100"), 6301);
         dataRow("past the slips", QByteArray("7000\r\n"), QString("6100 6299 6300"), 7000);
         dataRow("the last slip number in use", QByteArray("1000\r\n"), QString("1 2 32767"), 32767);
     }

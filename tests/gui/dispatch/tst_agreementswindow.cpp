@@ -18,7 +18,9 @@
 #include "tools/samplegenerator.h"
 #include "widgettesting.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,9 +101,15 @@ private slots:
             child<DateBox>(e, "dtpStart")->setText(QStringLiteral("3/10/2026"));
             child<QCheckBox>(e, "ckEnds")->setChecked(true);
             child<DateBox>(e, "dtpEnd")->setText(QStringLiteral("12/31/2027"));
+            // Pasted with Ctrl+V: a decimal comma is refused and said, thousands commas are dropped.
             auto *price = child<QLineEdit>(e, "txtPrice");
-            price->selectAll();
-            FieldFilter::of(price)->paste(QStringLiteral("$1,234.50\r\n"));
+            for (const char *pasted : {"12,5", "$1,234.50\r\n"}) {
+                QApplication::clipboard()->setText(QString::fromLatin1(pasted));
+                price->setFocus();
+                QTest::keySequence(price, QKeySequence::Paste);
+            }
+            QTRY_VERIFY2(fake.messages.lastText().contains("\"12,5\" is not an amount"),
+                         qPrintable(fake.messages.lastText()));
             FieldFilter::of(child<QLineEdit>(e, "txtNote"))->paste(QStringLiteral("Side gate, dog"));
             FieldFilter::of(child<QLineEdit>(e, "txtNote"))->paste(QStringLiteral(" \"bites\"")); // refused whole
         }));
