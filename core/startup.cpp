@@ -123,6 +123,7 @@ struct CustomerFolders::State
     bool onlyRealFolders;
     CheckMarker marker;
     bool lookedInto = false; // a folder made or changed since the last complete check
+    bool finished = false;
     int done = 0;
 };
 
@@ -177,13 +178,14 @@ CustomerFolders::~CustomerFolders() = default;
 bool CustomerFolders::step(int accounts)
 {
     const int total = this->total();
-    if (d->done >= total)
+    if (d->finished)
         return true;
     const int end = std::min<qsizetype>(total, qsizetype(d->done) + std::max(accounts, 1));
     while (d->done < end)
         d->lookInto(d->accountNumbers.at(d->done++));
     if (d->done < total)
         return false;
+    d->finished = true;
     if (d->onlyRealFolders)
         d->marker.complete(d->lookedInto);
     return true;

@@ -64,7 +64,10 @@ private slots:
         fakes.messages.whileAsking = [&](const QString &question) {
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(handoff.filePath("started")), 60000);
             const bool no = question.contains("Keep the phone's change?");
-            fakes.messages.answer(!no);
+            if (question.contains("have not been saved")) // the close box's Save / Don't Save / Cancel
+                fakes.messages.answerSave(Messages::SaveAnswer::Save);
+            else
+                fakes.messages.answer(!no);
             if (no)
                 QTimer::singleShot(0, &board, [&] { board.runAction(BoardWindow::SaveAndExit); });
         };

@@ -294,7 +294,9 @@ private slots:
         for (int tabs = 0; tabs < 12 && focusName() != "imgLogo"; ++tabs)
             press(Qt::Key_Tab);
         QCOMPARE(focusName(), QString("imgLogo"));
-        QCOMPARE(runTool({"check", root.path()}).status, 0);
+        stampedOnSampleDay(root); // the program's start stamped its look with the machine's time
+        const ToolRun check = runTool({"check", root.path()});
+        QVERIFY2(check.status == 0, qPrintable(check.out));
     }
 };
 
