@@ -11,6 +11,7 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -98,6 +99,7 @@ private slots:
         QWidget *menu = shownWindow("frmStartup");
         QVERIFY(child<QWidget>(menu, "fraStartProgress")->isVisible());
         QVERIFY(!QFileInfo::exists(root.path() + "/AuxFiles/A4"));
+        QDir().mkpath(root.path() + "/AuxFiles/A4/AuxFile0"); // a data box saved meanwhile makes its own folder
         QVERIFY(child<QLabel>(menu, "lblSub_1")->isEnabled());
         click(app->application->startMenu(), "lblSub_1");
         auto *techs = child<QListWidget>(shownWindow("frmMain"), "lstTechs");
@@ -106,6 +108,7 @@ private slots:
         QTRY_VERIFY(!menu->findChild<QWidget *>("fraStartProgress"));
         for (const QString acct : {"A1", "A2", "A3", "A4"})
             QVERIFY(QFileInfo(root.path() + "/AuxFiles/" + acct + "/AuxFile5").isDir());
+        QVERIFY2(fake.messages.texts().filter("could not be created").isEmpty(), qPrintable(fake.messages.texts().join('\n')));
     }
 
     // By mouse and from the keyboard alike.
