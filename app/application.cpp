@@ -43,6 +43,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -199,9 +200,19 @@ void Application::makeCustomerFolders(QStringList accounts, ProgramWindow *shown
     // Thousands of customers' folders take a while on a first start: they are made a few at a time between the
     // user's clicks and keys, the first window following them, so that every routine works at once.
     auto folders = std::make_shared<Startup::CustomerFolders>(m_state.folder, std::move(accounts));
+    // A turn ends after a few milliseconds whatever the disk: a slow one takes a while for each folder made.
     const auto step = [this, folders] {
+        QElapsedTimer turn;
+        turn.start();
         try {
-            return folders->step(m_accountsPerTurn);
+            int left = m_accountsPerTurn;
+            bool finished = false;
+            while (!finished && left > 0 && !turn.hasExpired(kTurnMs)) {
+                const int now = std::min(left, 8);
+                finished = folders->step(now);
+                left -= now;
+            }
+            return finished;
         } catch (const DiskError &e) {
             reportDiskError(e.message());
             return true;

@@ -109,8 +109,10 @@ public:
     // From this many customers on, the first window shows how far the making of their folders went.
     static constexpr int kProgressFromAccounts = 2000;
     void setProgressFromAccounts(int accounts) { m_progressFromAccounts = accounts; }
-    // Customers' folders looked into (and made where missing) between two turns of the event loop.
-    static constexpr int kAccountsPerTurn = 64;
+    // Customers' folders looked into (and made where missing) between two turns of the event loop: at most so
+    // many accounts, and no more than a turn's few milliseconds.
+    static constexpr int kAccountsPerTurn = 512;
+    static constexpr qint64 kTurnMs = 12;
     void setAccountsPerTurn(int accounts) { m_accountsPerTurn = accounts; }
 
 signals:

@@ -411,6 +411,7 @@ void BM_EveryWindowPeak(benchmark::State &state)
     const QString folder = largest().dir.path();
     for (auto _ : state) {
         QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel); // VD_BENCH_TRACE: each window's memory
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-window"), QStringLiteral("-1"), folder});
         if (!child.waitForFinished(300000) || child.exitCode() != 0) {
             state.SkipWithError("a window did not show in the new process");
