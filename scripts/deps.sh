@@ -7,6 +7,8 @@ packages=(g++ cmake ninja-build qt6-base-dev qt6-serialport-dev libbenchmark-dev
           libssl-dev                           # the phone page's own certificate, made with libcrypto
           libqrencode-dev                      # the QR code of a phone's pairing
           chromium chromium-driver python3-selenium # the phone page's test in a real browser
+          libcurl4-openssl-dev                 # invoices and reminders sent by e-mail (SMTP with TLS)
+          python3-aiosmtpd                     # the mail server the e-mail tests start on 127.0.0.1
           fonts-dejavu-core fonts-liberation2
           openbox wmctrl xdotool imagemagick   # the smoke test of the real window under Xvfb
           libxtst-dev libxdamage-dev           # dispatch-outside: windows timed from outside (XTEST, XDamage)
