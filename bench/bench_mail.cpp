@@ -58,9 +58,13 @@ void BM_QueueAndSendInvoices(benchmark::State &state)
         QTemporaryDir dir;
         const DataFolder folder(dir.path());
         MailOutbox(folder, clock).queue(invoices(int(state.range(0))), QStringLiteral("office@varnel.test"));
-        const auto result = MailSending::sendDue(folder, clock, sender, noStop);
+        QString lastRefusal;
+        const auto result = MailSending::sendDue(folder, clock, sender, noStop, [&](const MailSending::Progress &p) {
+            if (!p.last.contains(QStringLiteral(": 250 ")))
+                lastRefusal = p.last;
+        });
         if (result.sent != state.range(0))
-            state.SkipWithError(qPrintable(QStringLiteral("sent %1: %2").arg(result.sent).arg(result.error)));
+            state.SkipWithError(qPrintable(QStringLiteral("sent %1: %2 %3").arg(result.sent).arg(result.error, lastRefusal)));
     }
     state.SetLabel("STARTTLS and AUTH to 127.0.0.1");
 }

@@ -5,7 +5,7 @@ message, so a test changes it between sends: accept, 4xx, 5xx, rcpt5xx, drop (th
 middle of the message's data), hangup (the whole message taken, kept, and the connection closed without an
 answer). Each message taken is kept as <dir>/<n>.eml with a summary <dir>/<n>.json."""
 
-import argparse, asyncio, email, email.policy, hashlib, json, os, socket, ssl, subprocess, sys, time
+import argparse, asyncio, resource, email, email.policy, hashlib, json, os, socket, ssl, subprocess, sys, time
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -123,6 +123,9 @@ def main():
     parser.add_argument("--security", choices=("starttls", "smtps"), default="starttls")
     parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
+    # asyncio keeps a closed TLS connection's socket for a while: a thousand messages in a row need room.
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
     context = make_certificate(args.dir)
     port = args.port or free_port()
     # With SMTPS the whole connection is TLS already, which aiosmtpd's own check does not see.

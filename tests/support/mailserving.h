@@ -24,6 +24,7 @@ public:
                                 m_dir.path(), QStringLiteral("--security"),
                                 security == MailSettings::Security::Smtps ? QStringLiteral("smtps")
                                                                            : QStringLiteral("starttls")});
+        m_process.setStandardErrorFile(QProcess::nullDevice()); // a full pipe would stop the server
         m_process.start();
         while (m_process.waitForReadyRead(20000) || m_process.canReadLine()) {
             const QByteArray line = m_process.readLine().trimmed();
