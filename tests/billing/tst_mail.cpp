@@ -85,6 +85,8 @@ private slots:
         dataRow("STARTTLS, accepted", tls, QByteArray("accept"), MailServer::kPassword, 3000, Kind::Accepted, 250, 1);
         dataRow("SMTPS, accepted", MailSettings::Security::Smtps, QByteArray("accept"), MailServer::kPassword, 70000,
                 Kind::Accepted, 250, 1);
+        dataRow("no STARTTLS offered: nothing sent", tls, QByteArray("notls"), MailServer::kPassword, 3000,
+                Kind::RetryLater, 0, 0);
         dataRow("4xx: later", tls, QByteArray("4xx"), MailServer::kPassword, 3000, Kind::RetryLater, 451, 0);
         dataRow("5xx: for good", tls, QByteArray("5xx"), MailServer::kPassword, 3000, Kind::Refused, 554, 0);
         dataRow("recipient refused", tls, QByteArray("rcpt5xx"), MailServer::kPassword, 3000, Kind::Refused, 550, 0);
