@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QJsonArray>
+#include <QSignalSpy>
 
 using Kind = MailOutcome::Kind;
 using State = OutboxEntry::State;
@@ -213,7 +214,7 @@ private slots:
         KilledAfterAccept killed(recording);
         QVERIFY_THROWS_EXCEPTION(Crash, MailSending::sendDue(folder, clock, killed, noStop));
         const Recovery::Report report = repairAsAtStart(folder);
-        QVERIFY(report.notices.back().text.contains("may have one of them already"));
+        QVERIFY(!report.notices.empty() && report.notices.back().text.contains("may have one of them already"));
         MailSending::sendDue(folder, clock, recording, noStop);
         MailOutbox outbox(folder, clock);
         QCOMPARE(outbox.entry(ids[0])->state, State::Unknown);
@@ -263,6 +264,25 @@ private slots:
         QCOMPARE(outbox.entry(ids[1])->state, State::Unknown);
         QVERIFY(outbox.due(clock.now().addDays(1)).isEmpty());
         QCOMPARE(MailOutbox::retryPauseMinutes(7), 60);
+    }
+
+    // The windows' run sends on a thread of its own and reports each message back.
+    void runOffTheWindowsThread()
+    {
+        TestRoot r;
+        queueTwo(r.folder());
+        std::atomic<QThread *> sendThread = nullptr;
+        MailSendRun run(r.path(), [&] {
+            auto sender = std::make_unique<RecordingMailSender>();
+            sender->afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
+            return sender;
+        }, clock);
+        QSignalSpy done(&run, &MailSendRun::finished), progress(&run, &MailSendRun::progress);
+        QVERIFY(run.start());
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.at(0).at(0).toInt(), 2);
+        QCOMPARE(progress.size(), 2);
+        QVERIFY(sendThread && sendThread != QThread::currentThread());
     }
 
     // A full disk at any step of queueing: nothing half written and said; queueing again queues each once.
