@@ -101,10 +101,14 @@ QString settleInterrupted(const DataFolder &folder, const Clock &clock)
     const int count = MailOutbox(folder, clock).settleInterruptedSends();
     if (count == 0)
         return {};
+    if (count == 1)
+        return QStringLiteral("The program was ended while it was sending an e-mail. The mail server may have it "
+                              "already; it is marked \"sent? unknown\" in the outbox and is not sent again unless "
+                              "you choose Send Again.");
     return QStringLiteral("The program was ended while it was sending e-mail. The mail server may have %1 of them "
                           "already; they are marked \"sent? unknown\" in the outbox and are not sent again unless "
                           "you choose Send Again.")
-        .arg(count == 1 ? QStringLiteral("one") : QString::number(count));
+        .arg(count);
 }
 
 } // namespace MailSending

@@ -214,7 +214,7 @@ private slots:
         KilledAfterAccept killed(recording);
         QVERIFY_THROWS_EXCEPTION(Crash, MailSending::sendDue(folder, clock, killed, noStop));
         const Recovery::Report report = repairAsAtStart(folder);
-        QVERIFY(!report.notices.empty() && report.notices.back().text.contains("may have one of them already"));
+        QVERIFY(!report.notices.empty() && report.notices.back().text.contains("The mail server may have it already"));
         MailSending::sendDue(folder, clock, recording, noStop);
         MailOutbox outbox(folder, clock);
         QCOMPARE(outbox.entry(ids[0])->state, State::Unknown);

@@ -33,7 +33,7 @@ def make_certificate(folder):
 class Handler:
     def __init__(self, folder):
         self.folder = folder
-        self.count = 0
+        self.count = len([n for n in os.listdir(folder) if n.endswith(".json")])  # a server started again goes on
 
     def mode(self):
         try:
