@@ -20,16 +20,16 @@ struct Progress
     int done = 0;  // messages settled in this run (sent, refused or put off)
     int total = 0; // messages due when the run began
     int sent = 0;
-    QString last;  // "Invoice 1234 to Ann Lee <ann@example.com>: 250 OK" or the failure's text
+    QString last; // "Invoice 1234 to Ann Lee <ann@example.com>: 250 OK" or the failure's text
 };
 
 struct Result
 {
     int sent = 0;
-    int putOff = 0;  // refused for now: waiting for their next try
-    int failed = 0;  // refused for good, or gone out without an answer (sent? unknown)
+    int putOff = 0; // refused for now: waiting for their next try
+    int failed = 0; // refused for good, or gone out without an answer (sent? unknown)
     bool stopped = false;
-    QString error;   // a disk error or a lock held by another program; empty when none
+    QString error; // a disk error or a lock held by another program; empty when none
 };
 
 // Sends the messages due now, in the order queued, until none is left or `stop` is set (checked between

@@ -142,8 +142,7 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     if (!problem.isEmpty())
         return failure(MailOutcome::Kind::Refused, 0, problem);
     const QString setupProblem = m_settings.problem();
-    if (!setupProblem.isEmpty())
-    {
+    if (!setupProblem.isEmpty()) {
         MailOutcome outcome = failure(MailOutcome::Kind::RetryLater, 0, setupProblem);
         outcome.affectsAll = true;
         return outcome;
@@ -155,8 +154,7 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     CURL *h = curl.get();
     const bool smtps = m_settings.security == MailSettings::Security::Smtps;
     const QByteArray url = QStringLiteral("%1://%2:%3")
-                               .arg(smtps ? QStringLiteral("smtps") : QStringLiteral("smtp"),
-                                    m_settings.host.trimmed())
+                               .arg(smtps ? QStringLiteral("smtps") : QStringLiteral("smtp"), m_settings.host.trimmed())
                                .arg(m_settings.port)
                                .toUtf8();
     const QByteArray from = '<' + m_settings.senderAddress.trimmed().toLatin1() + '>';
@@ -228,9 +226,9 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     // or sender, or a server that will not talk, is the setup's or the server's and puts every message off.
     const bool messages = conversation.answered == "RCPT" || conversation.dataStarted;
     if (code >= 400 && code < 600) {
-        MailOutcome outcome = failure(code >= 500 && messages ? MailOutcome::Kind::Refused
-                                                              : MailOutcome::Kind::RetryLater,
-                                      code, reply.isEmpty() ? why : reply);
+        MailOutcome outcome =
+            failure(code >= 500 && messages ? MailOutcome::Kind::Refused : MailOutcome::Kind::RetryLater, code,
+                    reply.isEmpty() ? why : reply);
         outcome.affectsAll = !messages;
         return outcome;
     }

@@ -21,10 +21,15 @@ MailMessage invoice(const QString &account, const QString &address, int pdfBytes
     QByteArray pdf("%PDF-1.4\n");
     for (int i = 0; pdf.size() < pdfBytes; ++i)
         pdf += char(i * 7919 % 256);
-    return {QStringLiteral("Zoë O'Hara"), address, QStringLiteral("Rechnung für %1").arg(account),
+    return {QStringLiteral("Zoë O'Hara"),
+            address,
+            QStringLiteral("Rechnung für %1").arg(account),
             QStringLiteral("Dear Zoë,\nyour invoice.\n.\nThanks"),
             {{QStringLiteral("Invoice %1.pdf").arg(account), QStringLiteral("application/pdf"), pdf}},
-            account, QStringLiteral("Invoice %1").arg(account), {}, {}};
+            account,
+            QStringLiteral("Invoice %1").arg(account),
+            {},
+            {}};
 }
 
 QString sha256(const QByteArray &bytes)
@@ -68,8 +73,9 @@ class TestMail : public QObject
 
     QStringList queueTwo(const DataFolder &folder)
     {
-        const auto queued = MailOutbox(folder, clock).queue(
-            {invoice("1001", "ann@example.com"), invoice("1002", "bob@example.org")}, "office@varnel.test");
+        const auto queued =
+            MailOutbox(folder, clock)
+                .queue({invoice("1001", "ann@example.com"), invoice("1002", "bob@example.org")}, "office@varnel.test");
         return queued.ids;
     }
 
@@ -100,9 +106,9 @@ private slots:
     }
     void serverAnswers()
     {
-        auto [security, mode, password, pdfBytes, kind, code, kept] = fetched<MailSettings::Security, QByteArray,
-                                                                              QString, int, Kind, int, int>(
-            "security", "mode", "password", "pdfBytes", "kind", "code", "kept");
+        auto [security, mode, password, pdfBytes, kind, code, kept] =
+            fetched<MailSettings::Security, QByteArray, QString, int, Kind, int, int>(
+                "security", "mode", "password", "pdfBytes", "kind", "code", "kept");
         MailServer server(security);
         QVERIFY(server.ready());
         server.setMode(mode);
@@ -234,8 +240,11 @@ private slots:
         TestRoot r;
         const DataFolder folder = r.folder();
         MailOutbox outbox(folder, clock);
-        const QStringList ids = outbox.queue({invoice("1", "a@x.test"), invoice("2", "b@x.test"),
-                                              invoice("3", "c@x.test"), invoice("4", "d@x.test")}, "o@x.test").ids;
+        const QStringList ids = outbox
+                                    .queue({invoice("1", "a@x.test"), invoice("2", "b@x.test"),
+                                            invoice("3", "c@x.test"), invoice("4", "d@x.test")},
+                                           "o@x.test")
+                                    .ids;
         RecordingMailSender sender;
         MailOutcome down{Kind::RetryLater, 0, QStringLiteral("No answer from mail.x.test"), true};
         sender.script = {down};
@@ -272,11 +281,14 @@ private slots:
         TestRoot r;
         queueTwo(r.folder());
         std::atomic<QThread *> sendThread = nullptr;
-        MailSendRun run(r.path(), [&] {
-            auto sender = std::make_unique<RecordingMailSender>();
-            sender->afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
-            return sender;
-        }, clock);
+        MailSendRun run(
+            r.path(),
+            [&] {
+                auto sender = std::make_unique<RecordingMailSender>();
+                sender->afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
+                return sender;
+            },
+            clock);
         QSignalSpy done(&run, &MailSendRun::finished), progress(&run, &MailSendRun::progress);
         QVERIFY(run.start());
         QVERIFY(done.wait(10000));
