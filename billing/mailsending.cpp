@@ -158,7 +158,7 @@ void MailSendRun::scheduleNext()
     emit waitingUntil(next);
 }
 
-bool MailSendRun::start()
+bool MailSendRun::run(std::function<void()> work)
 {
     if (isRunning())
         return false;
@@ -169,7 +169,31 @@ bool MailSendRun::start()
     }
     m_stop = false;
     m_next->stop();
-    m_thread = QThread::create([this] {
+    m_thread = QThread::create(std::move(work));
+    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
+    m_thread->start();
+    return true;
+}
+
+bool MailSendRun::sendOne(const MailMessage &message)
+{
+    return run([this, message] {
+        const std::unique_ptr<MailSender> sender = m_makeSender();
+        const QString problem = Mail::headerProblem(message);
+        if (!sender || !problem.isEmpty()) {
+            emit tested(false, sender ? problem : QStringLiteral("The mail server is not set up."));
+            return;
+        }
+        const MailOutcome outcome = sender->send(message);
+        emit tested(outcome.accepted(), outcome.code > 0 && !outcome.answer.startsWith(QString::number(outcome.code))
+                                            ? QStringLiteral("%1 %2").arg(outcome.code).arg(outcome.answer)
+                                            : outcome.answer);
+    });
+}
+
+bool MailSendRun::start()
+{
+    return run([this] {
         // The run's own folder and sender: nothing of the windows' thread is touched from here.
         const DataFolder folder(m_root);
         const std::unique_ptr<MailSender> sender = m_makeSender();
@@ -184,7 +208,4 @@ bool MailSendRun::start()
         m_lastFailed = !result.error.isEmpty();
         emit finished(result.sent, result.putOff, result.failed, result.error);
     });
-    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
-    m_thread->start();
-    return true;
 }

@@ -60,6 +60,9 @@ public:
     // Starts a run unless one is running; false when one is. After each run, while messages wait for a later
     // try, the next run starts by itself at the earliest of their times (waitingUntil tells when).
     bool start();
+    // Sends one message straight to the server, outside the outbox (Setup's test message), on the run's thread;
+    // `tested` says what the server answered. False while a run is under way.
+    bool sendOne(const MailMessage &message);
     // Asks the run to stop after the message being sent.
     void stop();
     bool isRunning() const;
@@ -68,9 +71,11 @@ signals:
     void progress(int done, int total, const QString &last);
     void finished(int sent, int putOff, int failed, const QString &error);
     void waitingUntil(const QDateTime &nextTry);
+    void tested(bool accepted, const QString &answer);
 
 private:
     void scheduleNext();
+    bool run(std::function<void()> work);
 
     QString m_root;
     SenderFactory m_makeSender;

@@ -275,7 +275,8 @@ private slots:
         QCOMPARE(MailOutbox::retryPauseMinutes(7), 60);
     }
 
-    // The windows' run sends on a thread of its own and reports each message back.
+    // The windows' run sends on a thread of its own and reports each message back; a test message goes past the
+    // outbox.
     void runOffTheWindowsThread()
     {
         TestRoot r;
@@ -295,6 +296,10 @@ private slots:
         QCOMPARE(done.at(0).at(0).toInt(), 2);
         QCOMPARE(progress.size(), 2);
         QVERIFY(sendThread && sendThread != QThread::currentThread());
+        QSignalSpy tested(&run, &MailSendRun::tested); // Setup's test message: straight to the server
+        QVERIFY(run.sendOne(invoice("9", "t@x.test")) && tested.wait(10000));
+        QCOMPARE(tested.at(0), QVariantList({true, "250 OK"}));
+        QCOMPARE(MailOutbox(r.folder(), clock).entries().size(), 2u);
     }
 
     // A full disk at any step of queueing: nothing half written and said; queueing again queues each once.
