@@ -77,7 +77,7 @@ Result sendDue(const DataFolder &folder, const Clock &clock, MailSender &sender,
             p.last = Mail::describe(*message) + QStringLiteral(": ") + answerText(outcome);
             if (progress)
                 progress(p);
-            if (serverUnavailable(outcome)) {
+            if (serverUnavailable(outcome) && !stop) {
                 const auto tried = outbox.entry(ids[i]);
                 const QDateTime until = tried ? tried->nextTry : clock.now().addSecs(60);
                 result.putOff += outbox.putOff(ids.mid(i + 1), until, answerText(outcome));
@@ -199,6 +199,7 @@ bool MailSendRun::start()
         const std::unique_ptr<MailSender> sender = m_makeSender();
         MailSending::Result result;
         if (sender) {
+            sender->setStopFlag(&m_stop);
             result = MailSending::sendDue(folder, m_clock, *sender, m_stop, [this](const MailSending::Progress &p) {
                 emit progress(p.done, p.total, p.last);
             });

@@ -23,9 +23,11 @@ public:
     ~CurlMailSender() override;
 
     MailOutcome send(const MailMessage &message) override;
+    void setStopFlag(const std::atomic_bool *stop) override { m_stop = stop; }
 
 private:
     MailSettings m_settings;
     QString m_password;
     Options m_options;
+    const std::atomic_bool *m_stop = nullptr;
 };

@@ -9,6 +9,9 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QSignalSpy>
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Kind = MailOutcome::Kind;
 using State = OutboxEntry::State;
@@ -136,6 +139,27 @@ private slots:
         QCOMPARE(got["rcptTos"].toArray().toVariantList(), QVariantList({"ann@example.com", "copies@varnel.test"}));
         QCOMPARE(got["attachments"][0]["sha256"].toString(), sha256(m.attachments[0].bytes));
         QCOMPARE(got["attachments"][0]["fileName"].toString(), QStringLiteral("Invoice 1001.pdf"));
+    }
+
+    // A stop gives up a send still waiting for a server that does not answer; nothing of it went out.
+    void stopGivesUpAWaitingSend()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(fd, 4) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        MailSettings settings;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = ntohs(at.sin_port);
+        settings.senderAddress = QStringLiteral("office@varnel.test");
+        CurlMailSender sender(settings, {}, {.stallSeconds = 60, .totalSeconds = 60});
+        const std::atomic_bool stop{true};
+        sender.setStopFlag(&stop);
+        QCOMPARE(sender.send(invoice("1", "a@x.test")).answer, QStringLiteral("Not sent: the sending was stopped."));
+        ::close(fd);
     }
 
     // A line break in a name, an address or the subject would write headers of its own: refused, with the
