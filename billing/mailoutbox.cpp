@@ -88,6 +88,7 @@ public:
     explicit WriteLock(const DataFolder &folder)
         : m_lock(folder.path(MailOutbox::kFolder) + QStringLiteral("/write.lock"))
     {
+        folder.io().mayWrite(); // a read-only seat makes no lock either
         QDir().mkpath(folder.path(MailOutbox::kFolder));
         m_lock.setStaleLockTime(60000);
         if (!m_lock.tryLock(kLockWaitMs))

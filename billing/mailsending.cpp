@@ -35,6 +35,12 @@ Result sendDue(const DataFolder &folder, const Clock &clock, MailSender &sender,
     Result result;
     if (!folder.folderExists(MailOutbox::kFolder))
         return result; // nothing was ever queued
+    try {
+        folder.io().mayWrite(); // a read-only seat sends nothing
+    } catch (const DiskError &error) {
+        result.error = error.message();
+        return result;
+    }
     QLockFile sending(MailOutbox::sendingLockPath(folder));
     sending.setStaleLockTime(0);
     if (!sending.tryLock(0)) {
@@ -94,6 +100,7 @@ QString settleInterrupted(const DataFolder &folder, const Clock &clock)
 {
     if (!folder.folderExists(MailOutbox::kFolder))
         return {};
+    folder.io().mayWrite();
     QLockFile sending(MailOutbox::sendingLockPath(folder));
     sending.setStaleLockTime(0);
     if (!sending.tryLock(0))
@@ -122,6 +129,19 @@ MailSendRun::MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock
 {
     m_next->setSingleShot(true);
     connect(m_next, &QTimer::timeout, this, [this] { start(); });
+}
+
+MailSendRun::MailSendRun(const DataFolder &folder, SenderFactory makeSender, const Clock &clock, QObject *parent)
+    : MailSendRun(folder.root(), std::move(makeSender), clock, parent)
+{
+    m_gate = folder.io().gate;
+    m_gateCheck = new QTimer(this);
+    m_gateCheck->setInterval(1000);
+    connect(m_gateCheck, &QTimer::timeout, this, [this] {
+        const std::optional<QString> refusal = *m_gate ? (*m_gate)() : std::nullopt;
+        const std::lock_guard<std::mutex> lock(m_refusalMutex);
+        m_refusal = refusal;
+    });
 }
 
 MailSendRun::~MailSendRun()
@@ -169,8 +189,21 @@ bool MailSendRun::run(std::function<void()> work)
     }
     m_stop = false;
     m_next->stop();
+    if (m_gateCheck) {
+        const std::optional<QString> refusal = *m_gate ? (*m_gate)() : std::nullopt;
+        if (refusal) {
+            emit finished(0, 0, 0, *refusal);
+            return false;
+        }
+        const std::lock_guard<std::mutex> lock(m_refusalMutex);
+        m_refusal.reset();
+    }
     m_thread = QThread::create(std::move(work));
     connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
+    if (m_gateCheck) {
+        connect(m_thread, &QThread::finished, m_gateCheck, &QTimer::stop);
+        m_gateCheck->start();
+    }
     m_thread->start();
     return true;
 }
@@ -195,7 +228,12 @@ bool MailSendRun::start()
 {
     return run([this] {
         // The run's own folder and sender: nothing of the windows' thread is touched from here.
-        const DataFolder folder(m_root);
+        DataFolder folder(m_root);
+        if (m_gateCheck)
+            folder.setWriteGate([this]() -> std::optional<QString> {
+                const std::lock_guard<std::mutex> lock(m_refusalMutex);
+                return m_refusal;
+            });
         const std::unique_ptr<MailSender> sender = m_makeSender();
         MailSending::Result result;
         if (sender) {

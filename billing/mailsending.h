@@ -8,9 +8,12 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 class QThread;
 class QTimer;
+class DataFolder;
 
 // The sending loop: every message due is sent, one at a time, through a MailSender.
 namespace MailSending {
@@ -55,6 +58,9 @@ public:
     using SenderFactory = std::function<std::unique_ptr<MailSender>()>;
 
     MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock &clock, QObject *parent = nullptr);
+    // The same on the program's folder: its write gate (the folder's lock) is asked on this thread before each
+    // run and every second while one runs, and the run writes nothing once it refuses.
+    MailSendRun(const DataFolder &folder, SenderFactory makeSender, const Clock &clock, QObject *parent = nullptr);
     ~MailSendRun() override; // stops and waits for the send under way
 
     // Starts a run unless one is running; false when one is. After each run, while messages wait for a later
@@ -83,5 +89,9 @@ private:
     QThread *m_thread = nullptr;
     std::atomic_bool m_stop{false};
     QTimer *m_next = nullptr;
-    bool m_lastFailed = false; // the last run met a disk error or another program's lock
+    QTimer *m_gateCheck = nullptr;
+    std::shared_ptr<std::function<std::optional<QString>()>> m_gate; // the program folder's, asked here only
+    mutable std::mutex m_refusalMutex;
+    std::optional<QString> m_refusal; // what the gate said last, for the run's thread
+    bool m_lastFailed = false;        // the last run met a disk error or another program's lock
 };

@@ -324,6 +324,13 @@ private slots:
         QVERIFY(run.sendOne(invoice("9", "t@x.test")) && tested.wait(10000));
         QCOMPARE(tested.at(0), QVariantList({true, "250 OK"}));
         QCOMPARE(MailOutbox(r.folder(), clock).entries().size(), 2u);
+        const DataFolder held = r.folder(); // the folder's lock lost: no run starts
+        held.setWriteGate([] { return std::optional<QString>(QStringLiteral("Held by B.")); });
+        MailSendRun refused(
+            held, [] { return std::make_unique<RecordingMailSender>(); }, clock);
+        QSignalSpy said(&refused, &MailSendRun::finished);
+        QVERIFY(!refused.start());
+        QCOMPARE(said.at(0).at(3).toString(), QStringLiteral("Held by B."));
     }
 
     // A full disk at any step of queueing: nothing half written and said; queueing again queues each once.
