@@ -161,6 +161,17 @@ private slots:
         QCOMPARE(findings(d.folder, d.clock), QStringList());
     }
 
+    // Served: the picture is stored on the host's worker thread and the answer comes back on the connection.
+    void servedThroughTheHost()
+    {
+        PhoneServing s(true);
+        const auto answer = s.call("POST", "/api/slip/1001/photo", photoBody(picture(1600, 1200, "jpeg")));
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(QJsonDocument::fromJson(answer.body)["photos"].toInt(), 1);
+        QCOMPARE(s.call("POST", "/api/slip/1003/photo", photoBody(picture(16, 16, "jpeg"))).status, 409);
+        QCOMPARE(s.logLines(), 1);
+    }
+
     // A store stopped at any step leaves the slip as before, and the retry stores the photo once. The file written
     // before its line in the index is a finding for the data check until then.
     void stoppedStoreIsRetriedOnce_data()
