@@ -1,3 +1,4 @@
+#include "billing/accountuse.h"
 #include "core/diskerror.h"
 #include "dispatch/slipmedia.h"
 #include "phoneserving.h"
@@ -158,6 +159,7 @@ private slots:
         QCOMPARE(slip["slip"].toInt(), 1001);
         QCOMPARE(slip["photos"].toInt(), 10);
         QCOMPARE(slip["signed"].toString(), text);
+        QCOMPARE(accountUse(d.folder, "A1001").mediaSlips, 1); // the number cannot change under them
         QCOMPARE(findings(d.folder, d.clock), QStringList());
     }
 
