@@ -6,6 +6,7 @@
 #include "tools/datacheck.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -134,6 +135,7 @@ private slots:
         PhoneDesk d;
         makeCheckable(d.root, {"Al", "Bob"}, 1006);
         const QByteArray jpeg = picture(1600, 1200, "jpeg");
+        d.ask("GET", "/api/day"); // the day as served before: made afresh after each photo
         for (int i = 1; i <= 10; ++i) {
             const auto reply = d.ask("POST", "/api/slip/1001/photo", photoBody(jpeg, QStringLiteral("tap-%1").arg(i, 4, 10, QChar('0'))));
             QCOMPARE(answered(reply, "photos").toInt(), i);
@@ -183,6 +185,7 @@ private slots:
         dataRow("renaming the photo", "rename", "Photo 01.jpg", 503, false);
         dataRow("appending to the index", "append", "Media.txt", 503, true);
         dataRow("after the index's append", "unguard", "Media.txt", 200, false);
+        dataRow("not read back as written", "damage", "Photo 01.jpg", 503, true);
     }
     void stoppedStoreIsRetriedOnce()
     {
@@ -191,7 +194,10 @@ private slots:
         makeCheckable(d.root, {"Al", "Bob"}, 1006);
         const QByteArray jpeg = picture(320, 240, "jpeg");
         d.folder.setFaultHook([&](const char *at, const QString &path) {
-            if (step == at && path.endsWith(file))
+            if (step == "damage" && QLatin1String(at) == "rename" && path.endsWith(file)) // the disk loses a byte
+                for (const QFileInfo &temporary : QDir(QFileInfo(path).path()).entryInfoList({"*.vdtmp"}))
+                    QFile::resize(temporary.filePath(), temporary.size() - 1);
+            else if (step == at && path.endsWith(file))
                 throw DiskError("stopped");
         });
         QCOMPARE(d.ask("POST", "/api/slip/1001/photo", photoBody(jpeg)).status, status);
