@@ -297,19 +297,24 @@ void BM_StatusChangeWhileFiftyUpload(benchmark::State &state)
     serving.server.setConnectionLimits(limits);
     const std::vector<Record> before = phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
     const std::vector<qint16> slips = technicianSlips();
+    // The phones' bodies written (and flushed) beforehand: a flush of the data folder's disk must not write them.
     QTemporaryDir bodies;
+    const int count = int(state.range(0));
+    for (int round = 0; round < int(state.max_iterations); ++round) {
+        for (int i = 0; i < count; ++i) {
+            QFile file(bodies.filePath(QStringLiteral("%1-%2.json").arg(round).arg(i)));
+            file.open(QIODevice::WriteOnly);
+            file.write(photoRequestBody(QStringLiteral("bench-%1-%2").arg(round).arg(i)));
+        }
+    }
+    ::sync();
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         phoneFolder().folder.replaceRecords(SlipFiles::kActive, before);
         std::vector<std::unique_ptr<QProcess>> phones;
-        const int count = int(state.range(0));
         for (int i = 0; i < count; ++i) {
             const QString body = bodies.filePath(QStringLiteral("%1-%2.json").arg(round).arg(i));
-            QFile file(body);
-            file.open(QIODevice::WriteOnly);
-            file.write(photoRequestBody(QStringLiteral("bench-%1-%2").arg(round).arg(i)));
-            file.close();
             const QString url = QStringLiteral("https://127.0.0.1:%1/api/slip/%2/photo")
                                     .arg(serving.server.port())
                                     .arg(slips[std::size_t(i) % slips.size()]);
