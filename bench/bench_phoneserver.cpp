@@ -9,11 +9,16 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "phone/phoneapi.h"
 #include "phone/phoneserver.h"
 #include "phone/phonetokens.h"
 #include "tools/samplegenerator.h"
 
+#include <QBuffer>
 #include <QEventLoop>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -225,5 +230,129 @@ void BM_PhoneDayThousandIdleConnections(benchmark::State &state)
     state.counters["connections_kept"] = serving.server.openConnections();
 }
 BENCHMARK(BM_PhoneDayThousandIdleConnections)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// -- Photos ------------------------------------------------------------------------------------------------------
+
+// A 1600 x 1200 photo as the page sends it (a JPEG of a few hundred KB), in the body of its request.
+QByteArray photoRequestBody(const QString &id)
+{
+    static const QByteArray base64 = [] {
+        QImage image(1600, 1200, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb((x * 7 + y) % 256, (x ^ y) % 256, (x * y / 97) % 256));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "jpeg", 80);
+        return jpeg.toBase64();
+    }();
+    return "{\"request\":\"" + id.toLatin1() + "\",\"jpeg\":\"" + base64 + "\"}";
+}
+
+// The technician's slips, in file order.
+std::vector<qint16> technicianSlips()
+{
+    std::vector<qint16> out;
+    for (const Record &r : phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout()))
+        if (r.text(SlipField::AssignedTo) == kTechnician)
+            out.push_back(r.int16(SlipField::SlipNo));
+    return out;
+}
+
+// A photo from its arrival to its answer: the picture decoded under its bounds, written, flushed and read back.
+void BM_PhotoStored(benchmark::State &state)
+{
+    FixedClock clock{QDateTime(kToday, QTime(9, 0))};
+    Settings settings;
+    PhoneTokens tokens{phoneFolder().folder, clock};
+    PhoneApi api{phoneFolder().folder, settings, clock, tokens};
+    const QByteArray token = tokens.pair(kTechnician, QStringLiteral("bench phone")).token.toLatin1();
+    const std::vector<qint16> slips = technicianSlips();
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QByteArray path = "/api/slip/" + QByteArray::number(slips[std::size_t(n) % slips.size()]) + "/photo";
+        const QByteArray body = photoRequestBody(QStringLiteral("bench-stored-%1").arg(n++));
+        state.ResumeTiming();
+        const auto reply = api.answer({"POST", path, path, {{"Authorization", "Bearer " + token}}, body, "127.0.0.1"});
+        if (reply.status != 200)
+            state.SkipWithError(reply.body.constData());
+    }
+}
+BENCHMARK(BM_PhotoStored)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A phone's status change answered while fifty phones' photos are on their way and being stored. The fifty phones
+// are curl processes of their own, so that their share of the work (TLS, sending) is not this process's; /0 is the
+// same change with no photo arriving.
+void BM_StatusChangeWhileFiftyUpload(benchmark::State &state)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("curl")).isEmpty()) {
+        state.SkipWithError("curl is not installed");
+        return;
+    }
+    Serving serving;
+    ConnectionLimits limits;
+    limits.perAddress = 100; // here every phone comes from the one loopback address
+    serving.server.setConnectionLimits(limits);
+    const std::vector<Record> before = phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+    const std::vector<qint16> slips = technicianSlips();
+    // The phones' bodies written (and flushed) beforehand: a flush of the data folder's disk must not write them.
+    QTemporaryDir bodies;
+    const int count = int(state.range(0));
+    for (int round = 0; round < int(state.max_iterations); ++round) {
+        for (int i = 0; i < count; ++i) {
+            QFile file(bodies.filePath(QStringLiteral("%1-%2.json").arg(round).arg(i)));
+            file.open(QIODevice::WriteOnly);
+            file.write(photoRequestBody(QStringLiteral("bench-%1-%2").arg(round).arg(i)));
+        }
+    }
+    ::sync();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        phoneFolder().folder.replaceRecords(SlipFiles::kActive, before);
+        std::vector<std::unique_ptr<QProcess>> phones;
+        for (int i = 0; i < count; ++i) {
+            const QString body = bodies.filePath(QStringLiteral("%1-%2.json").arg(round).arg(i));
+            const QString url = QStringLiteral("https://127.0.0.1:%1/api/slip/%2/photo")
+                                    .arg(serving.server.port())
+                                    .arg(slips[std::size_t(i) % slips.size()]);
+            auto &phone = phones.emplace_back(std::make_unique<QProcess>());
+            phone->start(QStringLiteral("curl"), {"-sk", "-o", "/dev/null", "-w", "%{http_code}", "-H",
+                                                  "Authorization: Bearer " + QString::fromLatin1(serving.token), "-H",
+                                                  "Content-Type: application/json", "--data-binary", "@" + body, url});
+        }
+        runEvents(200); // the phones connected and sending
+        ++round;
+        const QByteArray start = "/api/slip/" + QByteArray::number(slips.front()) + "/start";
+        state.ResumeTiming();
+        const auto answer = PhoneClient::exchange(serving.server.port(), serving.server.certificate(),
+                                                  PhoneClient::request("POST", start, "{}", serving.token));
+        state.PauseTiming();
+        if (answer.status != 200) {
+            state.SkipWithError(("the status change was not stored: " + answer.body).constData());
+            break;
+        }
+        int stored = 0, answeredBefore = 0;
+        for (auto &phone : phones)
+            answeredBefore += phone->state() == QProcess::NotRunning;
+        for (auto &phone : phones) {
+            while (phone->state() != QProcess::NotRunning)
+                runEvents(20);
+            const QByteArray status = phone->readAllStandardOutput();
+            stored += status == "200";
+            if (status != "200")
+                qWarning("a phone's photo was answered %s", status.constData());
+        }
+        state.counters["photos_answered_before"] = answeredBefore;
+        if (stored < count) {
+            state.SkipWithError("not every photo was stored");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StatusChangeWhileFiftyUpload)->Arg(0)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 } // namespace

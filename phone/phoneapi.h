@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Clock;
 class DataFolder;
@@ -28,9 +29,16 @@ public:
     static inline const QString kLog = QStringLiteral("/PhoneServer.log");
     static constexpr qint64 kLogLimit = 512 * 1024; // then the log moves to PhoneServer.log.old
     static constexpr int kBodyLimit = 4096;         // bytes of a request's body
+    // A photo's body: a JPEG of SlipMedia::kPhotoBytesLimit in base64, and its request id.
+    static constexpr int kPhotoBodyLimit = 4 * 1024 * 1024 + 1024;
+    // A signature's body: a PNG of SlipMedia::kSignatureBytesLimit in base64, the name and the request id.
+    static constexpr int kSignatureBodyLimit = 700 * 1024;
+    // The body limit of a request by its path ("/api/slip/12/photo"), as the host applies it before reading.
+    static int bodyLimitOf(const QByteArray &path);
     static constexpr int kFailuresAllowed = 10;     // wrong tokens or codes a minute from one address
     static constexpr qint64 kBlockMsecs = 60 * 1000;
     static constexpr int kTextLimit = 200; // characters of a note or a reason
+    static constexpr int kSignerLimit = 40; // characters of the name beside a signature
 
     using Headers = QList<QPair<QByteArray, QByteArray>>;
 
@@ -58,6 +66,18 @@ public:
 
     // The answer to a request; an answer of 400 or more is logged. Never throws.
     Reply answer(const Request &request);
+
+    // The same answer in two steps, for a host that keeps its thread free: begin() answers at once (`now`), or
+    // hands back the slow part of a photo or a signature (decoding the picture, storing it) as `later`, which may
+    // run on another thread (it touches only the files, one store at a time) and never throws; finish() takes the
+    // answer back on this object's thread (the log, the day's answers made afresh).
+    struct Pending
+    {
+        std::optional<Reply> now;
+        std::function<Reply()> later;
+    };
+    Pending begin(const Request &request);
+    Reply finish(const Request &request, Reply reply);
 
     // The headers every answer carries.
     static Headers safeHeaders();
@@ -91,6 +111,8 @@ private:
     Reply day(const Request &request, const QString &technician);
     Reply change(const Request &request, const QString &phoneLabel, const QString &technician, qint16 slipNo,
                  PhoneWork::Action action);
+    static Reply media(const DataFolder &folder, const Clock &clock, const Request &request, const QString &technician,
+                       qint16 slipNo, bool photo);
     QByteArray dayJson(const QString &technician);
     bool blocked(const QString &from);
     void countFailure(const QString &from);
@@ -103,6 +125,7 @@ private:
     std::function<qint64()> m_msecs;
     std::function<void(const PhoneWork::Outcome &, const QString &)> m_onStored;
     std::unique_ptr<QObject> m_alive = std::make_unique<QObject>(); // what the telling after the answer hangs on
+    std::function<Reply()> m_later; // the slow part of the request route() is answering
 
     struct Failures
     {

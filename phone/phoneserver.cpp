@@ -5,11 +5,13 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <optional>
@@ -147,6 +149,8 @@ public:
 
     // A request was answered: the connection waits for the next one.
     void answered(QTcpSocket *socket) { enter(socket, Phase::Waiting); }
+    // Read whole and waiting for its picture to be stored: neither closed as slow nor taken for idle.
+    void storing(QTcpSocket *socket) { enter(socket, Phase::Storing); }
 
 protected:
     void incomingConnection(qintptr handle) override
@@ -202,7 +206,7 @@ protected:
     }
 
 private:
-    enum class Phase { Handshake, Waiting, Reading };
+    enum class Phase { Handshake, Waiting, Reading, Storing };
     struct Open
     {
         QTcpSocket *socket;
@@ -228,6 +232,7 @@ private:
         open->since = m_clock.elapsed();
         open->deadline->start(phase == Phase::Handshake ? m_limits.handshakeMsecs
                               : phase == Phase::Reading ? m_limits.requestMsecs
+                              : phase == Phase::Storing ? m_limits.storeMsecs
                                                         : m_limits.idleMsecs);
     }
 
@@ -251,7 +256,7 @@ private:
         auto evict = [this](bool sameAddress, const QString &address) {
             Open *oldest = nullptr;
             for (Open &o : m_open) {
-                if (o.phase != Phase::Reading && (!sameAddress || o.from == address) &&
+                if (o.phase != Phase::Reading && o.phase != Phase::Storing && (!sameAddress || o.from == address) &&
                     (!oldest || o.since < oldest->since))
                     oldest = &o;
             }
@@ -331,10 +336,37 @@ protected:
     {
         socket->setProperty("vdReceived", 0);
         socket->setProperty("vdLineEnded", false);
+        socket->setProperty("vdBodyLimit", QVariant());
         QHttpServerResponder responder = makeResponder(request, socket);
-        write(responder, m_owner.answer(request));
+        const PhoneApi::Request asked = m_owner.apiRequest(request);
+        PhoneApi::Pending pending = m_owner.m_api.begin(asked);
+        if (pending.now) {
+            write(responder, m_owner.m_api.finish(asked, std::move(*pending.now)));
+            if (m_owner.m_listener)
+                m_owner.m_listener->answered(socket);
+            return true;
+        }
+        // A picture is checked and stored on a worker thread, so that the other phones' requests are answered
+        // meanwhile; the answer is written here once it is known, if the phone is still connected.
         if (m_owner.m_listener)
-            m_owner.m_listener->answered(socket);
+            m_owner.m_listener->storing(socket);
+        auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));
+        PhoneServer *owner = &m_owner;
+        m_owner.m_workers->start([owner, kept, asked, alive = QPointer<QTcpSocket>(socket),
+                                  later = std::move(pending.later)] {
+            PhoneApi::Reply reply = later();
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, kept, asked, alive, reply = std::move(reply)]() mutable {
+                    reply = owner->m_api.finish(asked, std::move(reply));
+                    if (!alive)
+                        return;
+                    write(*kept, reply);
+                    if (owner->m_listener)
+                        owner->m_listener->answered(alive);
+                },
+                Qt::QueuedConnection);
+        });
         return true;
     }
     void missingHandler(const QHttpServerRequest &, QTcpSocket *) override {}
@@ -349,7 +381,9 @@ PhoneServer::PhoneServer(const DataFolder &folder, const Settings &settings, con
                          QObject *parent)
     : QObject(parent)
     , m_api(folder, settings, clock, tokens)
+    , m_workers(std::make_unique<QThreadPool>())
 {
+    m_workers->setMaxThreadCount(1); // one store at a time anyway; the other core stays with the office
     m_api.setOnStored(
         [this](const PhoneWork::Outcome &outcome, const QString &phone) { emit phoneChanged(outcome, phone); });
 }
@@ -459,17 +493,27 @@ void PhoneServer::guard(QTcpSocket *socket)
         const qint64 available = socket->bytesAvailable();
         const qint64 received = socket->property("vdReceived").toLongLong() + available;
         socket->setProperty("vdReceived", received);
+        // The body limit is the route's, known from the request line at the start of a request.
+        if (!socket->property("vdBodyLimit").isValid()) {
+            const QByteArray line = socket->peek(qMin<qint64>(available, 300));
+            const qsizetype pathStart = line.indexOf(' ') + 1;
+            const qsizetype pathEnd = line.indexOf(' ', pathStart);
+            socket->setProperty("vdBodyLimit", pathStart > 0 && pathEnd > pathStart && line.startsWith("POST ")
+                                                   ? PhoneApi::bodyLimitOf(line.mid(pathStart, pathEnd - pathStart))
+                                                   : kBodyLimit);
+        }
+        const qint64 bodyLimit = socket->property("vdBodyLimit").toLongLong();
         const QByteArray arrived = socket->peek(qMin<qint64>(available, kHeadLimit + kBodyLimit));
         int status = 0;
         static const QRegularExpression length(QStringLiteral("\r\ncontent-length:[ \t]*([0-9]+)"),
                                                QRegularExpression::CaseInsensitiveOption);
         const QString text = QString::fromLatin1(arrived);
         const auto match = length.match(text);
-        if (match.hasMatch() && (match.capturedLength(1) > 9 || match.captured(1).toLongLong() > kBodyLimit))
+        if (match.hasMatch() && (match.capturedLength(1) > 9 || match.captured(1).toLongLong() > bodyLimit))
             status = 413;
         else if (text.contains(QStringLiteral("\r\ntransfer-encoding:"), Qt::CaseInsensitive))
             status = 411;
-        else if (received > kHeadLimit + kBodyLimit)
+        else if (received > kHeadLimit + bodyLimit)
             status = socket->property("vdLineEnded").toBool() || arrived.contains("\r\n") ? 413 : 414;
         if (arrived.contains("\r\n"))
             socket->setProperty("vdLineEnded", true);
@@ -493,9 +537,9 @@ void PhoneServer::guard(QTcpSocket *socket)
     });
 }
 
-PhoneServer::Reply PhoneServer::answer(const QHttpServerRequest &request)
+PhoneApi::Request PhoneServer::apiRequest(const QHttpServerRequest &request)
 {
     QByteArray target = request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
-    return m_api.answer({methodName(request.method()), request.url().path(QUrl::FullyEncoded).toLatin1(),
-                         std::move(target), request.headers(), request.body(), addressText(request.remoteAddress())});
+    return {methodName(request.method()), request.url().path(QUrl::FullyEncoded).toLatin1(),
+            std::move(target), request.headers(), request.body(), addressText(request.remoteAddress())};
 }
