@@ -62,7 +62,7 @@ def lost(driver, wait, slip, note):
         "  if (String(path).endsWith('/complete')) throw new TypeError('Failed to fetch');"
         "  return r; };")
     button(driver, wait, "complete", slip).click()
-    wait.until(ec.text_to_be_present_in_element(message(slip), "Sending"))
+    wait.until(ec.text_to_be_present_in_element(message(slip), "Waiting to send"))
     if "Nothing was changed" in driver.page_source:
         sys.exit("the page said nothing was changed")
     driver.refresh()  # the page comes back without the broken answers and sends the change again
