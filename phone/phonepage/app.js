@@ -41,6 +41,7 @@
   let lastHeard = null;
   let dayShown = null; // the day on the page: { day, at } (at: when the office sent it, ms)
   let fresh = false; // the day shown came with the last refresh
+  let unreachable = false; // the last refresh had no answer
   let pumping = false;
   let pumpTimer = null;
   let tries = 0;
@@ -178,8 +179,9 @@
   function showHeard() {
     const line = $("heard");
     if (!lastHeard) {
-      line.textContent = token ? "Waiting for the office\u2026" : "";
-      line.classList.remove("stale");
+      // not heard at all since the page opened
+      line.textContent = !token ? "" : fresh || !unreachable ? "Waiting for the office\u2026" : "The office cannot be reached just now.";
+      line.classList.toggle("stale", Boolean(token && unreachable));
     } else {
       const stale = Date.now() - lastHeard.getTime() > STALE_MS;
       line.textContent = stale
@@ -723,6 +725,7 @@
     }
     try {
       const response = await call("GET", "/api/day");
+      unreachable = false;
       if (response.status === 304) {
         lastHeard = new Date();
         fresh = true;
@@ -744,6 +747,7 @@
       if (outbox().length && !pumping) pump();
     } catch (e) {
       fresh = false; // out of reach: the day stays as last sent, with its time
+      unreachable = true;
     }
     showHeard();
   }

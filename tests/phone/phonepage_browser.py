@@ -72,6 +72,42 @@ def lost(driver, wait, slip, note):
     wait.until(ec.text_to_be_present_in_element((By.ID, "done"), f"Slip {slip}: Completed 09:00"))
 
 
+def network(driver, online):
+    driver.execute_cdp_cmd("Network.enable", {})
+    driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+        "offline": not online, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+
+
+def offline(driver, wait, note):
+    """A morning with no signal: Start and Complete on 1002, Start on 1001, made offline, kept through a reload,
+    sent once each and in that order when the office answers again."""
+    if not driver.execute_async_script("const done = arguments[0]; navigator.serviceWorker.ready.then(() => done(true));"
+                                       "setTimeout(() => done(false), 10000);"):
+        sys.exit("no service worker")
+    network(driver, False)
+    button(driver, wait, "start", "1002").click()
+    wait.until(ec.text_to_be_present_in_element(message("1002"), "Waiting to send: Start."))
+    button(driver, wait, "show-note", "1002").click()
+    wait.until(ec.visibility_of_element_located((By.ID, "note-1002"))).send_keys(note)
+    button(driver, wait, "complete", "1002").click()
+    button(driver, wait, "start", "1001").click()
+    wait.until(ec.text_to_be_present_in_element(message("1002"), "Waiting to send: Start, Complete."))
+    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start."))
+    # The page reloaded meanwhile, from the phone's own copy of its files.
+    driver.refresh()
+    if not driver.execute_script("return !!navigator.serviceWorker.controller"):
+        sys.exit("the page was not opened by its service worker")
+    wait.until(ec.text_to_be_present_in_element((By.ID, "asOf"), "As of "))
+    wait.until(ec.text_to_be_present_in_element(message("1002"), "Waiting to send: Start, Complete."))
+    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start."))
+    network(driver, True)
+    wait.until(ec.text_to_be_present_in_element((By.ID, "done"), "Slip 1001: Started 09:00"))
+    done = driver.find_element(By.ID, "done").text.splitlines()
+    if done != ["Slip 1002: Started 09:00", "Slip 1002: Completed 09:00", "Slip 1001: Started 09:00"]:
+        sys.exit(f"sent as {done}")
+    wait.until(ec.invisibility_of_element_located((By.ID, "asOf")))
+
+
 def office(driver, wait, slip, signals):
     took = start(driver, wait, slip)
     print(f"Start answered in {took:.0f} ms")
@@ -95,7 +131,7 @@ def office(driver, wait, slip, signals):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--url", required=True)
-    parser.add_argument("--scenario", choices=("lost", "office", "closebox"), required=True)
+    parser.add_argument("--scenario", choices=("lost", "office", "closebox", "offline"), required=True)
     parser.add_argument("--slip", default="1002")
     parser.add_argument("--note", default="Replaced the washer")
     parser.add_argument("--signals", required=True)
@@ -120,6 +156,8 @@ def main():
         signals = pathlib.Path(args.signals)
         if args.scenario == "lost":
             lost(driver, wait, args.slip, args.note)
+        elif args.scenario == "offline":
+            offline(driver, wait, args.note)
         elif args.scenario == "office":
             office(driver, wait, args.slip, signals)
         else:
