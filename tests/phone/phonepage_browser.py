@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
-"""Drives the phone page in headless Chromium at a phone's size, on one of three stories:
+"""Drives the phone page in headless Chromium at a phone's size, on one of these stories:
 
 lost      Start, then Complete with a note whose answer is lost on the way; the page, reloaded, sends it again
           and shows "Completed".
 office    Start on a slip the office has changed and not saved: answered at once although the board's question
           follows; the office says No and saves, and the phone's next look shows the slip as the office keeps it.
 closebox  Start while the board's close-box question is open.
+offline   A morning with no signal: three changes kept on the phone through a reload, sent once each on return.
+pictures  Two photos and the customer's signature on one job, checked in the office's data folder (--root).
 
 The test that runs it waits for the files this script writes into --signals ("started"), and writes nothing back:
 what the office does is seen on the page.
 """
 import argparse
+import base64
 import pathlib
+import struct
 import sys
+import tempfile
 import time
 
 from selenium import webdriver
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ec
@@ -108,6 +114,79 @@ def offline(driver, wait, note):
     wait.until(ec.invisibility_of_element_located((By.ID, "asOf")))
 
 
+def camera_jpeg(driver, path):
+    """A camera's picture: 3000 x 2000 pixels as stored, with EXIF orientation 6 (to be turned a quarter right), so
+    that it is seen 2000 x 3000."""
+    data = driver.execute_async_script(
+        "const done = arguments[0]; const c = document.createElement('canvas'); c.width = 3000; c.height = 2000;"
+        "const g = c.getContext('2d'); const f = g.createLinearGradient(0, 0, 3000, 2000);"
+        "f.addColorStop(0, '#c33'); f.addColorStop(1, '#33c'); g.fillStyle = f; g.fillRect(0, 0, 3000, 2000);"
+        "c.toBlob(b => { const r = new FileReader(); r.onload = () => done(r.result.split(',')[1]);"
+        "r.readAsDataURL(b); }, 'image/jpeg', 0.9);")
+    jpeg = base64.b64decode(data)
+    tiff = b"MM\x00\x2a\x00\x00\x00\x08" + struct.pack(">HHHIHHI", 1, 0x0112, 3, 1, 6, 0, 0)
+    exif = b"Exif\x00\x00" + tiff
+    after_app0 = 4 + struct.unpack(">H", jpeg[4:6])[0] if jpeg[2:4] == b"\xff\xe0" else 2
+    pathlib.Path(path).write_bytes(
+        jpeg[:after_app0] + b"\xff\xe1" + struct.pack(">H", len(exif) + 2) + exif + jpeg[after_app0:])
+
+
+def jpeg_size(data):
+    """(width, height) from a JPEG's frame header."""
+    at = 2
+    while at < len(data):
+        marker, length = data[at + 1], struct.unpack(">H", data[at + 2:at + 4])[0]
+        if marker in (0xC0, 0xC1, 0xC2):
+            height, width = struct.unpack(">HH", data[at + 5:at + 9])
+            return width, height
+        at += 2 + length
+    sys.exit("the stored photo is not a JPEG")
+
+
+def sign(driver, wait, slip, name):
+    button(driver, wait, "sign", slip).click()
+    pad = wait.until(ec.visibility_of_element_located((By.ID, "padCanvas")))
+    field = driver.find_element(By.ID, "padName")
+    if not field.get_attribute("value"):
+        sys.exit("the customer's name was not filled in")
+    field.clear()
+    field.send_keys(name)
+    driver.find_element(By.ID, "padDone").click()  # nothing drawn yet
+    wait.until(ec.text_to_be_present_in_element((By.ID, "padMessage"), "signs in the box first"))
+    strokes = ActionChains(driver).move_to_element_with_offset(pad, -120, 20).click_and_hold()
+    for dx, dy in ((30, -40), (30, 40), (30, -40), (30, 40), (40, -20)):
+        strokes = strokes.move_by_offset(dx, dy)
+    strokes.release().perform()
+    driver.find_element(By.ID, "padDone").click()
+
+
+def pictures(driver, wait, slip, root):
+    """Two photos from the camera and the customer's signature on one job; the office keeps each once."""
+    picture = pathlib.Path(tempfile.mkdtemp()) / "camera.jpg"
+    camera_jpeg(driver, picture)
+    for count in (1, 2):
+        driver.find_element(By.ID, f"photo-{slip}").send_keys(str(picture))
+        wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .photos"), f"{count} photo"))
+        wait.until(lambda d: d.find_element(By.ID, "done").text.count("Photo sent") == count)
+    sign(driver, wait, slip, "M. Chavez")
+    wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .signed"),
+                                                "Signed by M. Chavez 3/9/2026 09:00"))
+    if driver.find_elements(By.CSS_SELECTOR, f'button[data-action="sign"][data-slip="{slip}"]'):
+        sys.exit("a signed slip still offers Customer signs")
+    folders = list(pathlib.Path(root).glob(f"AuxFiles/*/Slip {slip}"))
+    if len(folders) != 1:
+        sys.exit(f"the slip's folders: {folders}")
+    photos = sorted(p.name for p in folders[0].glob("Photo *"))
+    if photos != ["Photo 01.jpg", "Photo 02.jpg"]:
+        sys.exit(f"photos stored: {photos}")
+    size = jpeg_size((folders[0] / "Photo 01.jpg").read_bytes())
+    if size != (1067, 1600):
+        sys.exit(f"the photo was stored at {size}, not shrunk upright to 1067 x 1600")
+    png = (folders[0] / "Signature.png").read_bytes()
+    if png[:8] != b"\x89PNG\r\n\x1a\n":
+        sys.exit("the signature is not a PNG")
+
+
 def office(driver, wait, slip, signals):
     took = start(driver, wait, slip)
     print(f"Start answered in {took:.0f} ms")
@@ -131,10 +210,11 @@ def office(driver, wait, slip, signals):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--url", required=True)
-    parser.add_argument("--scenario", choices=("lost", "office", "closebox", "offline"), required=True)
+    parser.add_argument("--scenario", choices=("lost", "office", "closebox", "offline", "pictures"), required=True)
     parser.add_argument("--slip", default="1002")
     parser.add_argument("--note", default="Replaced the washer")
     parser.add_argument("--signals", required=True)
+    parser.add_argument("--root", help="the office's data folder")
     parser.add_argument("--screenshot", required=True)
     args = parser.parse_args()
 
@@ -158,6 +238,8 @@ def main():
             lost(driver, wait, args.slip, args.note)
         elif args.scenario == "offline":
             offline(driver, wait, args.note)
+        elif args.scenario == "pictures":
+            pictures(driver, wait, args.slip, args.root)
         elif args.scenario == "office":
             office(driver, wait, args.slip, signals)
         else:

@@ -29,6 +29,7 @@ private slots:
         dataRow("a lost answer sent again", "lost", "1001:Assigned 3/9/2026 10:00 / 1002:Complete 3/9/2026 08:00");
         dataRow("the office's No", "office", waiting + "Assigned 3/9/2026 08:00 / -");
         dataRow("the close box", "closebox", waiting + "In Progress 3/9/2026 08:00 / -");
+        dataRow("two photos and a signature", "pictures", waiting + "Assigned 3/9/2026 08:00 / -");
         dataRow("a morning out of reach", "offline", "1001:In Progress 3/9/2026 10:00 / 1002:Complete 3/9/2026 08:00");
     }
     // Lost answers, the board's question, its close box: the script checks what the phone shows, this the files.
@@ -78,7 +79,7 @@ private slots:
         browser.setProcessChannelMode(QProcess::MergedChannels);
         browser.start(python, {QStringLiteral(VD_TESTS_DIR "/phone/phonepage_browser.py"), "--url",
                                s.server.pageAddress() + QStringLiteral("/#t=") + s.token, "--scenario", scenario,
-                               "--signals", handoff.path(), "--screenshot", screenshot});
+                               "--signals", handoff.path(), "--screenshot", screenshot, "--root", s.root.path()});
         if (scenario == "closebox")
             QVERIFY(clickCloseBox(&board));
         QTRY_VERIFY_WITH_TIMEOUT(browser.state() == QProcess::NotRunning, 180000); // served from here meanwhile
