@@ -436,9 +436,13 @@
         message.textContent = last ? last.text : "";
       }
     }
-    const list = $("done");
-    list.replaceChildren(...done.map((line) => el("li", null, "Slip " + line.slip + ": " + line.text)));
-    $("doneToday").hidden = !done.length;
+    // A refusal of a slip no longer on the page (completed or moved by the office meanwhile) is said at the top.
+    const lines = done.map((line) => el("li", null, "Slip " + line.slip + ": " + line.text));
+    for (const slip of Object.keys(refused)) {
+      if (!document.getElementById("slip-" + slip)) lines.push(el("li", "refused", "Slip " + slip + ": " + refused[slip]));
+    }
+    $("done").replaceChildren(...lines);
+    $("doneToday").hidden = !lines.length;
   }
 
   function say(slip, text) {

@@ -246,8 +246,8 @@ def main():
             start(driver, wait, args.slip)
             (signals / "started").touch()
         wait.until(ec.text_to_be_present_in_element((By.ID, "heard"), "Last heard from the office"))
-        driver.save_screenshot(args.screenshot)
     finally:
+        driver.save_screenshot(args.screenshot)  # also of a page the story failed on
         driver.quit()
 
 

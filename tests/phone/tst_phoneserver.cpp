@@ -81,6 +81,9 @@ private slots:
         QTemporaryDir dir;
         const auto first = PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"});
         QVERIFY(first.isValid());
+        // Trusted on a phone: its own authority, good for no longer than a phone accepts.
+        QVERIFY(first.certificate.toText().contains("CA:TRUE"));
+        QVERIFY(first.certificate.effectiveDate().secsTo(first.certificate.expiryDate()) <= 825 * 86400);
         QCOMPARE(first.fingerprint().size(), 32 * 3 - 1);
         QCOMPARE(QFile::permissions(dir.path() + "/key.pem") & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
         QCOMPARE(PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"}).fingerprint(), first.fingerprint());
