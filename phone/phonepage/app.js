@@ -623,6 +623,7 @@
         : DONE_WORDS[item.action] + " " + ((data && data.at) || clock(new Date()));
     lines.push({ slip: item.slip, text: text });
     keep(DONE_KEY, { day: localDay(), lines: lines });
+    setRefusal(item.slip, null); // an earlier refusal of the slip is behind it now
   }
 
   // Sends one change; true when the office answered it (taken or refused), false when no answer came.
