@@ -310,6 +310,7 @@
     input.setAttribute("capture", "environment");
     input.id = "photo-" + slip.slip;
     input.className = "visually-hidden";
+    input.tabIndex = -1; // reached through its label, which the keyboard and a screen reader take as the button
     input.dataset.action = "photo";
     input.dataset.slip = slip.slip;
     label.htmlFor = input.id;
