@@ -150,6 +150,8 @@ def sign(driver, wait, slip, name):
     if not field.get_attribute("value"):
         sys.exit("the customer's name was not filled in")
     field.clear()
+    driver.find_element(By.ID, "padDone").click()  # no name
+    wait.until(ec.text_to_be_present_in_element((By.ID, "padMessage"), "Type the customer's name"))
     field.send_keys(name)
     driver.find_element(By.ID, "padDone").click()  # nothing drawn yet
     wait.until(ec.text_to_be_present_in_element((By.ID, "padMessage"), "signs in the box first"))
