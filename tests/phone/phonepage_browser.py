@@ -84,9 +84,9 @@ def network(driver, online):
         "offline": not online, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
 
 
-def offline(driver, wait, note):
-    """A morning with no signal: Start and Complete on 1002, Start on 1001, made offline, kept through a reload,
-    sent once each and in that order when the office answers again."""
+def offline(driver, wait, note, root):
+    """A morning with no signal: Start and Complete on 1002, Start and a photo on 1001, made offline, kept through
+    a reload, sent once each and in that order when the office answers again."""
     if not driver.execute_async_script("const done = arguments[0]; navigator.serviceWorker.ready.then(() => done(true));"
                                        "setTimeout(() => done(false), 10000);"):
         sys.exit("no service worker")
@@ -97,20 +97,26 @@ def offline(driver, wait, note):
     wait.until(ec.visibility_of_element_located((By.ID, "note-1002"))).send_keys(note)
     button(driver, wait, "complete", "1002").click()
     button(driver, wait, "start", "1001").click()
+    picture = pathlib.Path(tempfile.mkdtemp()) / "camera.jpg"
+    camera_jpeg(driver, picture)
+    driver.find_element(By.ID, "photo-1001").send_keys(str(picture))
     wait.until(ec.text_to_be_present_in_element(message("1002"), "Waiting to send: Start, Complete."))
-    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start."))
+    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start, a photo."))
     # The page reloaded meanwhile, from the phone's own copy of its files.
     driver.refresh()
     if not driver.execute_script("return !!navigator.serviceWorker.controller"):
         sys.exit("the page was not opened by its service worker")
     wait.until(ec.text_to_be_present_in_element((By.ID, "asOf"), "As of "))
     wait.until(ec.text_to_be_present_in_element(message("1002"), "Waiting to send: Start, Complete."))
-    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start."))
+    wait.until(ec.text_to_be_present_in_element(message("1001"), "Waiting to send: Start, a photo."))
     network(driver, True)
-    wait.until(ec.text_to_be_present_in_element((By.ID, "done"), "Slip 1001: Started 09:00"))
+    wait.until(ec.text_to_be_present_in_element((By.ID, "done"), "Slip 1001: Photo sent"))
     done = driver.find_element(By.ID, "done").text.splitlines()
-    if done != ["Slip 1002: Started 09:00", "Slip 1002: Completed 09:00", "Slip 1001: Started 09:00"]:
+    done[-1] = done[-1][:-6]  # the phone's own time of the photo's answer
+    if done != ["Slip 1002: Started 09:00", "Slip 1002: Completed 09:00", "Slip 1001: Started 09:00", "Slip 1001: Photo sent"]:
         sys.exit(f"sent as {done}")
+    if len(list(pathlib.Path(root).glob("AuxFiles/*/Slip 1001/Photo *"))) != 1:
+        sys.exit("the photo made offline was not stored once")
     wait.until(ec.invisibility_of_element_located((By.ID, "asOf")))
 
 
@@ -239,7 +245,7 @@ def main():
         if args.scenario == "lost":
             lost(driver, wait, args.slip, args.note)
         elif args.scenario == "offline":
-            offline(driver, wait, args.note)
+            offline(driver, wait, args.note, args.root)
         elif args.scenario == "pictures":
             pictures(driver, wait, args.slip, args.root)
         elif args.scenario == "office":
