@@ -117,6 +117,11 @@ def offline(driver, wait, note, root):
         sys.exit(f"sent as {done}")
     if len(list(pathlib.Path(root).glob("AuxFiles/*/Slip 1001/Photo *"))) != 1:
         sys.exit("the photo made offline was not stored once")
+    left = driver.execute_async_script(
+        "const done = arguments[0]; const r = indexedDB.open('vdPhone'); r.onsuccess = () => {"
+        "const q = r.result.transaction('payloads').objectStore('payloads').getAllKeys(); q.onsuccess = () => done(q.result.length ? JSON.stringify(q.result) : 0); };")
+    if left:
+        sys.exit(f"pictures kept on the phone after they were sent: {left}")
     wait.until(ec.invisibility_of_element_located((By.ID, "asOf")))
 
 
