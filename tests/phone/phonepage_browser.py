@@ -56,7 +56,13 @@ def start(driver, wait, slip):
         "return e ? e.responseEnd - e.requestStart : 1e9;", f"/api/slip/{slip}/start")
 
 
-def lost(driver, wait, slip, note):
+def stored_once(root, note):
+    completed = (pathlib.Path(root) / "CompletedServiceSlips.txt").read_bytes()
+    if completed.count(note.encode()) != 1:
+        sys.exit(f"the note is {completed.count(note.encode())} times among the completed slips")
+
+
+def lost(driver, wait, slip, note, root):
     start(driver, wait, slip)
     wait.until(ec.text_to_be_present_in_element((By.CSS_SELECTOR, f"#slip-{slip} .status"), "In Progress"))
     button(driver, wait, "show-note", slip).click()
@@ -76,6 +82,7 @@ def lost(driver, wait, slip, note):
     wait.until(ec.invisibility_of_element_located((By.ID, f"slip-{slip}")))
     driver.refresh()  # the confirmation stays for the day
     wait.until(ec.text_to_be_present_in_element((By.ID, "done"), f"Slip {slip}: Completed 09:00"))
+    stored_once(root, note)
 
 
 def network(driver, online):
@@ -117,6 +124,7 @@ def offline(driver, wait, note, root):
         sys.exit(f"sent as {done}")
     if len(list(pathlib.Path(root).glob("AuxFiles/*/Slip 1001/Photo *"))) != 1:
         sys.exit("the photo made offline was not stored once")
+    stored_once(root, note)
     left = driver.execute_async_script(
         "const done = arguments[0]; const r = indexedDB.open('vdPhone'); r.onsuccess = () => {"
         "const q = r.result.transaction('payloads').objectStore('payloads').getAllKeys(); q.onsuccess = () => done(q.result.length ? JSON.stringify(q.result) : 0); };")
@@ -248,7 +256,7 @@ def main():
         check_layout(driver)
         signals = pathlib.Path(args.signals)
         if args.scenario == "lost":
-            lost(driver, wait, args.slip, args.note)
+            lost(driver, wait, args.slip, args.note, args.root)
         elif args.scenario == "offline":
             offline(driver, wait, args.note, args.root)
         elif args.scenario == "pictures":

@@ -86,8 +86,6 @@ private slots:
         QVERIFY2(browser.exitCode() == 0, browser.readAll().constData());
 
         QTEST(s.slips().remove(QRegularExpression("; 100[345]:[^;]*?(?=;| / )")), "slips");
-        QCOMPARE(QString(s.root.read(SlipFiles::kCompleted)).count("Replaced the washer"),
-                 int(scenario == "lost" || scenario == "offline"));
         const ToolRun check = runTool({"check", s.root.path()});
         QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
     }

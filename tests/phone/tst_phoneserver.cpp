@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -81,12 +82,20 @@ private slots:
         QTemporaryDir dir;
         const auto first = PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"});
         QVERIFY(first.isValid());
-        // Trusted on a phone: its own authority, good for no longer than a phone accepts.
-        QVERIFY(first.certificate.toText().contains("CA:TRUE"));
-        QVERIFY(first.certificate.effectiveDate().secsTo(first.certificate.expiryDate()) <= 825 * 86400);
         QCOMPARE(first.fingerprint().size(), 32 * 3 - 1);
         QCOMPARE(QFile::permissions(dir.path() + "/key.pem") & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
         QCOMPARE(PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"}).fingerprint(), first.fingerprint());
+        // One a phone cannot be told to trust (not its own authority, or for ten years) is made anew.
+        for (const QString old : {"-days 800 -addext basicConstraints=critical,CA:FALSE", "-days 3650"}) {
+            QProcess::execute(
+                "sh",
+                {"-c", "cd " + dir.path() +
+                           " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
+                           "-nodes -subj /CN=old -addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem " +
+                           old});
+            QVERIFY(PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"})
+                        .certificate.subjectInfo(QSslCertificate::CommonName) != QStringList{"old"});
+        }
         const auto moved = PhoneCertificate::loadOrMake(dir.path(), {"192.168.7.20"});
         QVERIFY(moved.fingerprint() != first.fingerprint());
         QVERIFY(moved.certificate.subjectAlternativeNames().values(QSsl::IpAddressEntry).contains("192.168.7.20"));
