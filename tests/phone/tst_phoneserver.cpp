@@ -36,11 +36,8 @@ struct RawClients : std::vector<std::unique_ptr<QSslSocket>>
 
 void expectSafeHeaders(const PhoneServing::Answer &answer)
 {
-    QCOMPARE(answer.headers.value("cache-control"), QByteArray("no-store"));
-    QCOMPARE(answer.headers.value("x-content-type-options"), QByteArray("nosniff"));
-    QCOMPARE(answer.headers.value("x-frame-options"), QByteArray("DENY"));
-    QCOMPARE(answer.headers.value("referrer-policy"), QByteArray("no-referrer"));
-    QVERIFY(answer.headers.value("content-security-policy").startsWith("default-src 'self'"));
+    for (const auto &[name, value] : PhoneApi::safeHeaders())
+        QCOMPARE(answer.headers.value(name.toLower()), value);
 }
 
 } // namespace
@@ -87,14 +84,11 @@ private slots:
         QCOMPARE(PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"}).fingerprint(), first.fingerprint());
         // One a phone cannot be told to trust (not its own authority, or for ten years) is made anew.
         for (const QString old : {"-days 800 -addext basicConstraints=critical,CA:FALSE", "-days 3650"}) {
-            QProcess::execute(
-                "sh",
-                {"-c", "cd " + dir.path() +
-                           " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
-                           "-nodes -subj /CN=old -addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem " +
-                           old});
-            QVERIFY(PhoneCertificate::loadOrMake(dir.path(), {"127.0.0.1"})
-                        .certificate.subjectInfo(QSslCertificate::CommonName) != QStringList{"old"});
+            QProcess::execute("sh", {"-c", "cd " + dir.path() +
+                                               " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
+                                               "-nodes -subj /CN=old -keyout key.pem -out cert.pem " +
+                                               old});
+            QVERIFY(PhoneCertificate::loadOrMake(dir.path(), {}).certificate.issuerDisplayName() != "old");
         }
         const auto moved = PhoneCertificate::loadOrMake(dir.path(), {"192.168.7.20"});
         QVERIFY(moved.fingerprint() != first.fingerprint());
