@@ -29,7 +29,6 @@ private slots:
         dataRow("a lost answer sent again", "lost", "1001:Assigned 3/9/2026 10:00 / 1002:Complete 3/9/2026 08:00");
         dataRow("the office's No", "office", waiting + "Assigned 3/9/2026 08:00 / -");
         dataRow("the close box", "closebox", waiting + "In Progress 3/9/2026 08:00 / -");
-        dataRow("two photos and a signature", "pictures", waiting + "Assigned 3/9/2026 08:00 / -");
         dataRow("a morning out of reach", "offline", "1001:In Progress 3/9/2026 10:00 / 1002:Complete 3/9/2026 08:00");
     }
     // Lost answers, the board's question, its close box: the script checks what the phone shows, this the files.
