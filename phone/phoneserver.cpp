@@ -149,6 +149,8 @@ public:
 
     // A request was answered: the connection waits for the next one.
     void answered(QTcpSocket *socket) { enter(socket, Phase::Waiting); }
+    // Read whole and waiting for its picture to be stored: neither closed as slow nor taken for idle.
+    void storing(QTcpSocket *socket) { enter(socket, Phase::Storing); }
 
 protected:
     void incomingConnection(qintptr handle) override
@@ -204,7 +206,7 @@ protected:
     }
 
 private:
-    enum class Phase { Handshake, Waiting, Reading };
+    enum class Phase { Handshake, Waiting, Reading, Storing };
     struct Open
     {
         QTcpSocket *socket;
@@ -230,6 +232,7 @@ private:
         open->since = m_clock.elapsed();
         open->deadline->start(phase == Phase::Handshake ? m_limits.handshakeMsecs
                               : phase == Phase::Reading ? m_limits.requestMsecs
+                              : phase == Phase::Storing ? m_limits.storeMsecs
                                                         : m_limits.idleMsecs);
     }
 
@@ -253,7 +256,7 @@ private:
         auto evict = [this](bool sameAddress, const QString &address) {
             Open *oldest = nullptr;
             for (Open &o : m_open) {
-                if (o.phase != Phase::Reading && (!sameAddress || o.from == address) &&
+                if (o.phase != Phase::Reading && o.phase != Phase::Storing && (!sameAddress || o.from == address) &&
                     (!oldest || o.since < oldest->since))
                     oldest = &o;
             }
@@ -345,6 +348,8 @@ protected:
         }
         // A picture is checked and stored on a worker thread, so that the other phones' requests are answered
         // meanwhile; the answer is written here once it is known, if the phone is still connected.
+        if (m_owner.m_listener)
+            m_owner.m_listener->storing(socket);
         auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));
         PhoneServer *owner = &m_owner;
         m_owner.m_workers->start([owner, kept, asked, alive = QPointer<QTcpSocket>(socket),

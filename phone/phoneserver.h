@@ -52,6 +52,7 @@ struct ConnectionLimits
     int perAddress = 16;
     int total = 128; // well under the usual 1,024 file handles, and a few MB of memory at most
     int fileReserve = 64;
+    int storeMsecs = 60000; // from a photo's or signature's request read whole to its answer (stored in turn)
 };
 
 // The phone page's host: HTTPS (or plain HTTP when the office chose it) on the office network. It holds the
