@@ -271,6 +271,7 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
         {"/app.js", {QStringLiteral(":/phonepage/app.js"), "text/javascript; charset=utf-8"}},
         {"/app.css", {QStringLiteral(":/phonepage/app.css"), "text/css; charset=utf-8"}},
         {"/icon.svg", {QStringLiteral(":/phonepage/icon.svg"), "image/svg+xml"}},
+        {"/sw.js", {QStringLiteral(":/phonepage/sw.js"), "text/javascript; charset=utf-8"}},
     };
     if (const auto file = files.constFind(path); file != files.constEnd()) {
         if (!get)

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QSaveFile>
+#include <QSslCertificateExtension>
 #include <QStandardPaths>
 
 #include <openssl/evp.h>
@@ -67,7 +68,8 @@ bool makePair(const QStringList &addresses, QByteArray &certPem, QByteArray &key
     BN_to_ASN1_INTEGER(bn, X509_get_serialNumber(cert.get()));
     BN_free(bn);
     X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(cert.get()), 10L * 365 * 24 * 3600 + 3 * 24 * 3600);
+    // From an hour ago (a phone's clock a little behind) to within kValidDays of that.
+    X509_gmtime_adj(X509_getm_notAfter(cert.get()), (long(PhoneCertificate::kValidDays) * 24 - 2) * 3600);
     X509_set_pubkey(cert.get(), key.get());
     X509_NAME *name = X509_get_subject_name(cert.get());
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
@@ -80,8 +82,10 @@ bool makePair(const QStringList &addresses, QByteArray &certPem, QByteArray &key
     const QByteArray san = altNames(addresses);
     const std::pair<int, QByteArray> extensions[] = {
         {NID_subject_alt_name, san},
-        {NID_basic_constraints, "critical,CA:FALSE"},
-        {NID_key_usage, "critical,digitalSignature"},
+        // Its own authority, so that a phone can be told to trust it: Android installs only an authority's
+        // certificate, and iOS offers full trust only to one.
+        {NID_basic_constraints, "critical,CA:TRUE,pathlen:0"},
+        {NID_key_usage, "critical,digitalSignature,keyCertSign"},
         {NID_ext_key_usage, "serverAuth"},
     };
     for (const auto &[nid, value] : extensions) {
@@ -126,6 +130,15 @@ bool namesAll(const QSslCertificate &certificate, const QStringList &addresses)
     return true;
 }
 
+bool isAuthority(const QSslCertificate &certificate)
+{
+    for (const QSslCertificateExtension &extension : certificate.extensions()) {
+        if (extension.name() == QLatin1String("basicConstraints"))
+            return extension.value().toMap().value(QStringLiteral("ca")).toBool();
+    }
+    return false;
+}
+
 } // namespace
 
 QString PhoneCertificate::fingerprint() const
@@ -150,8 +163,10 @@ PhoneCertificate PhoneCertificate::loadOrMake(const QString &folder, const QStri
     if (certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly)) {
         result.certificate = QSslCertificate(certFile.readAll(), QSsl::Pem);
         result.key = QSslKey(keyFile.readAll(), QSsl::Ec, QSsl::Pem);
-        const bool current = result.certificate.expiryDate() > QDateTime::currentDateTimeUtc().addDays(30);
-        if (result.isValid() && current && namesAll(result.certificate, addresses))
+        const bool current =
+            result.certificate.expiryDate() > QDateTime::currentDateTimeUtc().addDays(30) &&
+            result.certificate.effectiveDate().secsTo(result.certificate.expiryDate()) <= kValidDays * 24 * 3600;
+        if (result.isValid() && current && isAuthority(result.certificate) && namesAll(result.certificate, addresses))
             return result;
     }
     result = {};
