@@ -104,9 +104,10 @@ void printServiceOrderPhotos(PrintSurface &surface, const SlipPrintValues &slip)
     constexpr double kGap = 288;
     constexpr double kTop = inches(1.3);
     constexpr double kCellWidth = (inches(8.0) - kLeft - kGap) / kColumns;
-    constexpr double kCellHeight = (inches(10.5) - kTop) / kRows;
     constexpr double kCaption = 300;
     const std::vector<SlipPrintMedia::Photo> &photos = slip.media.photos;
+    // Up to four photos print twice as tall.
+    const double kCellHeight = (inches(10.5) - kTop) / (photos.size() <= 4 ? 2 : kRows);
     for (std::size_t i = 0; i < photos.size(); ++i) {
         const int onPage = int(i % (kColumns * kRows));
         if (onPage == 0) {

@@ -39,6 +39,7 @@ SlipMediaPanel::SlipMediaPanel(QWidget *parent)
     layout->addWidget(m_photosLabel);
     m_thumbnails = new QGridLayout;
     m_thumbnails->setSpacing(4);
+    m_thumbnails->setColumnStretch(kColumns, 1); // the thumbnails stand at the left
     layout->addLayout(m_thumbnails);
     m_signature = new QLabel(this);
     m_signature->setObjectName(QStringLiteral("imgSignature"));

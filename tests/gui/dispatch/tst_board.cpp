@@ -346,6 +346,7 @@ private slots:
         QVERIFY(media->isVisible() && s.find<QPushButton>("cmdPhoto_1")->isVisible());
         QCOMPARE(s.label("lblSigned"), "Signed by M. Chavez 12/8/2026 10:42");
         QCOMPARE(media->decodes(), 3);
+        QCOMPARE(s.find<QPushButton>("cmdPhoto_0")->icon().availableSizes(), QList<QSize>{QSize(96, 72)});
         QTest::keyClick(s.find<QPushButton>("cmdPhoto_1"), Qt::Key_Space);
         auto *viewer = s.window->findChild<QDialog *>("frmPhoto");
         QCOMPARE(viewer->findChild<QLabel *>("lblPhoto")->text(), "Photo 2 of 2, 12/8/2026 10:42, Al");
