@@ -7,6 +7,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/recordscan.h"
+#include "dispatch/slipmedia.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ QStringList AccountUse::lines() const
         out << QStringLiteral("%1 service slip(s) not yet finalized are written for it.").arg(slips);
     if (agreements > 0)
         out << QStringLiteral("%1 maintenance agreement(s) are written for it.").arg(agreements);
+    if (mediaSlips > 0)
+        out << QStringLiteral("%1 service slip(s) have photos or a signature kept in its folder.").arg(mediaSlips);
     return out;
 }
 
@@ -79,6 +82,7 @@ AccountUse accountUse(const DataFolder &folder, const QString &acctNo)
         }
     }
     use.notes = AuxData::hasText(folder, number);
+    use.mediaSlips = SlipMedia::slipsWithMedia(folder, number);
     return use;
 }
 
@@ -106,6 +110,9 @@ Verdict customerDeletion(const AccountUse &use, const QString &name, const QStri
         lines << QStringLiteral("Its %1 maintenance agreement(s) are deleted with it; no more visits are made for "
                                 "them.")
                      .arg(use.agreements);
+    if (use.mediaSlips > 0)
+        lines << QStringLiteral("The photos and signatures of %1 of its slip(s) stay in its folder under AuxFiles.")
+                     .arg(use.mediaSlips);
     lines << QStringLiteral("Delete this Customer");
     if (auto pending = Verdict::pending(answers, 0, lines.join(QStringLiteral("\r\n")), kDeleteCustomerTitle))
         return *pending;

@@ -18,8 +18,9 @@ struct AccountUse
     bool notes = false;
     int slips = 0;      // on the board or completed, waiting to be finalized
     int agreements = 0; // maintenance agreements
+    int mediaSlips = 0; // slips whose photos or signature are kept in its folder
 
-    bool any() const { return balanceFile || history || notes || slips > 0 || agreements > 0; }
+    bool any() const { return balanceFile || history || notes || slips > 0 || agreements > 0 || mediaSlips > 0; }
     // One line per kind of record found, as the customer screen names them.
     QStringList lines() const;
 };

@@ -107,13 +107,14 @@ Index readIndex(const DataFolder &folder, const QString &slipFolder)
     return index;
 }
 
-// Whether the file reads back as the index line says.
-bool intact(const QString &path, const Entry &e)
+// Whether the file reads back as the index line says: its length (a file is replaced whole, so a length that
+// agrees is the file as written) or, for the read-back and the data check, its digest as well.
+bool intact(const QString &path, const Entry &e, bool digest = false)
 {
     QFile file(path);
-    if (file.size() != e.length || !file.open(QIODevice::ReadOnly))
+    if (file.size() != e.length)
         return false;
-    return digestOf(file.readAll()) == e.digest;
+    return !digest || (file.open(QIODevice::ReadOnly) && digestOf(file.readAll()) == e.digest);
 }
 
 std::vector<Entry> listed(const DataFolder &folder, const QString &slipFolder, const QString &kind)
@@ -141,13 +142,21 @@ void store(const DataFolder &folder, const QString &slipFolder, const Entry &ent
 {
     const QString relative = slipFolder + QLatin1Char('/') + entry.file;
     folder.writeFile(relative, bytes);
-    if (!intact(folder.path(relative), entry))
+    if (!intact(folder.path(relative), entry, true))
         throw DiskError(QStringLiteral("The file %1 was written but does not read back as written.").arg(relative));
     const Index index = readIndex(folder, slipFolder);
     const QString indexPath = folder.path(slipFolder + QLatin1Char('/') + SlipMedia::kIndex);
-    folder.appendGuard().append(indexPath, index.wholeLength, lineOf(entry), QStringLiteral("The line of ") + entry.file);
-    const Index after = readIndex(folder, slipFolder);
-    if (after.entries.empty() || lineOf(after.entries.back()) != lineOf(entry))
+    auto listed = [&] {
+        const Index after = readIndex(folder, slipFolder);
+        return !after.entries.empty() && lineOf(after.entries.back()) == lineOf(entry);
+    };
+    try {
+        folder.appendGuard().append(indexPath, index.wholeLength, lineOf(entry), QStringLiteral("The line of ") + entry.file);
+    } catch (const DiskError &) {
+        if (!listed()) // an append that reached the file whole is stored; only its guard's note is left
+            throw;
+    }
+    if (!listed())
         throw DiskError(QStringLiteral("The file %1 was written but does not read back as written.")
                             .arg(slipFolder + QLatin1Char('/') + SlipMedia::kIndex));
 }
@@ -233,7 +242,7 @@ QString signedAlready()
 }
 
 Added addPhoto(const DataFolder &folder, const QString &account, qint16 slipNo, const QByteArray &jpeg,
-               const QString &technician, const QDateTime &when, const QString &requestId)
+               const QString &technician, const QDateTime &when, const QString &requestId, const Check &check)
 {
     Added added;
     const auto slipFolder = folderOf(account, slipNo);
@@ -251,16 +260,26 @@ Added addPhoto(const DataFolder &folder, const QString &account, qint16 slipNo, 
             }
         }
     }
+    if (const auto refused = check ? check() : std::nullopt) {
+        added.refusal = *refused;
+        return added;
+    }
     if (added.photos >= kMaxPhotos) {
         added.refusal = tooManyPhotos();
         return added;
     }
-    // The first number no listed photo has: a file left by a write that stopped is written over.
+    // The first number no line of the index names (a name is never given twice); a file left by a write that
+    // stopped before its line was added is written over.
+    const Index index = readIndex(folder, *slipFolder);
     QString name;
-    for (int n = 1; n <= kMaxPhotos && name.isEmpty(); ++n) {
+    for (int n = 1; n <= 99 && name.isEmpty(); ++n) {
         const QString candidate = QStringLiteral("Photo %1.jpg").arg(n, 2, 10, QLatin1Char('0'));
-        if (std::none_of(have.begin(), have.end(), [&](const Entry &e) { return e.file == candidate; }))
+        if (std::none_of(index.entries.begin(), index.entries.end(), [&](const Entry &e) { return e.file == candidate; }))
             name = candidate;
+    }
+    if (name.isEmpty()) {
+        added.refusal = tooManyPhotos();
+        return added;
     }
     store(folder, *slipFolder,
           {kPhoto, name, when, technician, requestId, jpeg.size(), digestOf(jpeg), {}}, jpeg);
@@ -271,7 +290,7 @@ Added addPhoto(const DataFolder &folder, const QString &account, qint16 slipNo, 
 
 Added addSignature(const DataFolder &folder, const QString &account, qint16 slipNo, const QByteArray &png,
                    const QString &signer, const QString &technician, const QDateTime &when,
-                   const QString &requestId)
+                   const QString &requestId, const Check &check)
 {
     Added added;
     const auto slipFolder = folderOf(account, slipNo);
@@ -287,6 +306,10 @@ Added addSignature(const DataFolder &folder, const QString &account, qint16 slip
             added.stored = added.repeated = true;
         else
             added.refusal = signedAlready();
+        return added;
+    }
+    if (const auto refused = check ? check() : std::nullopt) {
+        added.refusal = *refused;
         return added;
     }
     const Entry entry{kSignature, kSignatureFile, when, technician, requestId, png.size(), digestOf(png), signer};
@@ -321,29 +344,53 @@ void moveMedia(const DataFolder &folder, const QString &fromAccount, qint16 from
     folder.paths().noteAdded(toPath);
 }
 
-QStringList problems(const DataFolder &folder, const QString &slipFolder)
+int slipsWithMedia(const DataFolder &folder, const QString &account)
 {
-    QStringList out;
+    const auto name = AuxData::accountFolder(account);
+    if (!name || name->isEmpty())
+        return 0;
+    const QString accountFolder = AuxData::kFolder + QLatin1Char('/') + *name;
+    const QDir dir(folder.path(accountFolder));
+    int count = 0;
+    for (const QString &slip : dir.entryList({kFolderPrefix + QLatin1Char('*')}, QDir::Dirs))
+        count += !readIndex(folder, accountFolder + QLatin1Char('/') + slip).entries.empty();
+    return count;
+}
+
+std::vector<Problem> problems(const DataFolder &folder, const QString &slipFolder)
+{
+    std::vector<Problem> out;
+    const QString shown = slipFolder.mid(1);
     const Index index = readIndex(folder, slipFolder);
     for (const QString &line : index.unreadable)
-        out << QStringLiteral("%1: %2 cannot be read: %3").arg(slipFolder, kIndex, line);
+        out.push_back({shown + QLatin1Char('/') + kIndex,
+                       QStringLiteral("a line cannot be read (%1): the photo or signature it named is not shown.")
+                           .arg(line)});
     QStringList names{kIndex};
     int photoLines = 0;
     for (const Entry &e : index.entries) {
         names << e.file;
         photoLines += e.kind == kPhoto;
-        if (!intact(folder.path(slipFolder + QLatin1Char('/') + e.file), e))
-            out << QStringLiteral("%1/%2 is missing or not as it was stored.").arg(slipFolder, e.file);
+        if (!intact(folder.path(slipFolder + QLatin1Char('/') + e.file), e, true))
+            out.push_back({shown + QLatin1Char('/') + e.file,
+                           QStringLiteral("is missing or not as it was stored (%1 bytes listed): it is not shown.")
+                               .arg(e.length)});
     }
     if (photoLines > kMaxPhotos)
-        out << QStringLiteral("%1 lists %2 photos; a slip keeps %3.").arg(slipFolder).arg(photoLines).arg(kMaxPhotos);
+        out.push_back({shown + QLatin1Char('/') + kIndex,
+                       QStringLiteral("lists %1 photos; a slip keeps %2.").arg(photoLines).arg(kMaxPhotos)});
     const QDir dir(folder.path(slipFolder));
     for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
         const QString name = info.fileName();
-        if (DataFolder::isAppendGuardName(name))
-            continue; // an append the next start finishes
-        if (!names.contains(name, Qt::CaseSensitive))
-            out << QStringLiteral("%1/%2 is not one of the slip's photos or its signature.").arg(slipFolder, name);
+        if (DataFolder::isAppendGuardName(name) || names.contains(name))
+            continue; // a guard: an append the next start finishes
+        out.push_back({shown + QLatin1Char('/') + name,
+                       DataFolder::isTemporaryName(name)
+                           ? QStringLiteral("a temporary file left by an interrupted store of a photo or signature "
+                                            "(%1 bytes); nothing lists it. Delete it.")
+                                 .arg(info.size())
+                           : QStringLiteral("is not one of the slip's photos or its signature; the program does not "
+                                            "show it. Move it out of the data folder.")});
     }
     return out;
 }

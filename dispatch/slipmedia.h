@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -79,24 +80,36 @@ struct Added
 QString tooManyPhotos();   // "This slip has 10 photos already."
 QString signedAlready();   // "The customer has signed this slip already."
 
+// The caller's last word before anything is written (a request seen before is answered without it): a refusal,
+// or nothing to go on.
+using Check = std::function<std::optional<QString>()>;
+
 // Adds a photo (the JPEG's bytes, checked as a picture by the caller) as the next "Photo NN.jpg". Refused at
 // kMaxPhotos. Throws DiskError when it cannot be stored; what was stored before stays as it was.
 Added addPhoto(const DataFolder &folder, const QString &account, qint16 slipNo, const QByteArray &jpeg,
-               const QString &technician, const QDateTime &when, const QString &requestId);
+               const QString &technician, const QDateTime &when, const QString &requestId, const Check &check = {});
 // Keeps the customer's signature (a PNG's bytes) with the signer's name. A slip keeps one signature: another is
 // refused. Throws DiskError as addPhoto.
 Added addSignature(const DataFolder &folder, const QString &account, qint16 slipNo, const QByteArray &png,
                    const QString &signer, const QString &technician, const QDateTime &when,
-                   const QString &requestId);
+                   const QString &requestId, const Check &check = {});
 
 // -- The slip's media follow the slip: a slip given another number or another account moves its folder (nothing
 // when it has none). Throws DiskError; refuses (DiskError) to move over a folder that holds media already.
 void moveMedia(const DataFolder &folder, const QString &fromAccount, qint16 fromSlip, const QString &toAccount,
                qint16 toSlip);
 
+// The slips of an account that have photos or a signature kept (account use: they stay under its number).
+int slipsWithMedia(const DataFolder &folder, const QString &account);
+
 // -- For the data check: what is wrong in one slip's folder (relative path): a file the index does not list, a
 // listed file missing or not as indexed, an index line that cannot be read. Empty when all is well.
-QStringList problems(const DataFolder &folder, const QString &slipFolder);
+struct Problem
+{
+    QString file; // relative to the data root, without the leading separator
+    QString message;
+};
+std::vector<Problem> problems(const DataFolder &folder, const QString &slipFolder);
 // Every slip folder under /AuxFiles (relative paths).
 QStringList allFolders(const DataFolder &folder);
 

@@ -8,7 +8,9 @@
 #include "core/settings.h"
 #include "core/validation.h"
 #include "dispatch/slipfiles.h"
+#include "phone/phonemedia.h"
 #include "phone/phonetokens.h"
+#include "platform/picturecheck.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -71,10 +73,22 @@ std::optional<QString> refusedText(QString &text)
     return std::nullopt;
 }
 
+const QRegularExpression &slipPath()
+{
+    static const QRegularExpression path(
+        QStringLiteral("^/api/slip/([1-9][0-9]{0,4})/(start|complete|cantfinish|photo|signature)$"));
+    return path;
+}
+
 bool tokenShaped(const QByteArray &token)
 {
     static const QRegularExpression shape(QStringLiteral("^[A-Za-z0-9._~+/=-]{16,256}$"));
     return shape.match(QString::fromLatin1(token)).hasMatch();
+}
+
+QString signedText(const std::optional<SlipMedia::Signature> &signature)
+{
+    return signature ? signature->signedText() : QString();
 }
 
 } // namespace
@@ -89,6 +103,15 @@ PhoneApi::PhoneApi(const DataFolder &folder, const Settings &settings, const Clo
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
     m_msecs = [timer] { return timer->elapsed() + kBlockMsecs; };
+}
+
+int PhoneApi::bodyLimitOf(const QByteArray &path)
+{
+    if (path.startsWith("/api/slip/") && path.endsWith("/photo"))
+        return kPhotoBodyLimit;
+    if (path.startsWith("/api/slip/") && path.endsWith("/signature"))
+        return kSignatureBodyLimit;
+    return kBodyLimit;
 }
 
 PhoneApi::Headers PhoneApi::safeHeaders()
@@ -228,15 +251,13 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
         return {200, resource.readAll(), file->second, {}, {}};
     }
 
-    static const QRegularExpression slipPath(
-        QStringLiteral("^/api/slip/([1-9][0-9]{0,4})/(start|complete|cantfinish)$"));
-    const auto slipMatch = slipPath.match(QString::fromLatin1(path));
+    const auto slipMatch = slipPath().match(QString::fromLatin1(path));
     const bool known = path == "/api/pair" || path == "/api/day" || slipMatch.hasMatch();
     if (!known)
         return {404, {}, {}, {}, QStringLiteral("no such page")};
     if (path == "/api/day" ? !get : !post)
         return wrongMethod(path == "/api/day" ? "GET" : "POST");
-    if (request.body.size() > kBodyLimit)
+    if (request.body.size() > bodyLimitOf(path))
         return {413, {}, {}, {}, QStringLiteral("request too large")};
     // A guess (a code, or a token that is not a paired phone's) from an address past the limit is refused unheard
     // and uncounted; a paired phone's token is served, whatever others guessed from its address.
@@ -269,6 +290,8 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
         return {404, {}, {}, {}, QStringLiteral("no such slip")};
     const qint16 slipNo = qint16(slipMatch.captured(1).toInt());
     const QString verb = slipMatch.captured(2);
+    if (verb == QLatin1String("photo") || verb == QLatin1String("signature"))
+        return media(request, phone->technician, slipNo, verb == QLatin1String("photo"));
     const PhoneWork::Action action = verb == QLatin1String("start")      ? PhoneWork::Action::Start
                                      : verb == QLatin1String("complete") ? PhoneWork::Action::Complete
                                                                          : PhoneWork::Action::CantFinish;
@@ -338,6 +361,8 @@ QByteArray PhoneApi::dayJson(const QString &technician)
             {QStringLiteral("services"), slip.services},
             {QStringLiteral("date"), shortDate(slip.date)},
             {QStringLiteral("office"), slip.officeChanged.toString(QStringLiteral("HH:mm"))},
+            {QStringLiteral("photos"), SlipMedia::photoCount(m_folder, slip.account, slip.slipNo)},
+            {QStringLiteral("signed"), signedText(SlipMedia::signature(m_folder, slip.account, slip.slipNo))},
         };
         (slip.date == today ? todays : nexts).append(item);
     }
@@ -407,6 +432,77 @@ PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLab
     }
     const QJsonObject answer{{QStringLiteral("stored"), true},
                              {QStringLiteral("at"), outcome.at.toString(QStringLiteral("HH:mm"))}};
+    return {200, QJsonDocument(answer).toJson(QJsonDocument::Compact), "application/json", {}, {}};
+}
+
+PhoneApi::Reply PhoneApi::media(const Request &request, const QString &technician, qint16 slipNo, bool photo)
+{
+    const QString notUnderstood = QStringLiteral("The request is not understood.");
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+    const QJsonObject object = document.object();
+    const QString dataField = photo ? QStringLiteral("jpeg") : QStringLiteral("png");
+    const QStringList fields = photo ? QStringList{QStringLiteral("request"), dataField}
+                                     : QStringList{QStringLiteral("request"), QStringLiteral("name"), dataField};
+    static const QRegularExpression idShape(PhoneWork::kRequestIdShape);
+    const QString id = object.value(QStringLiteral("request")).toString();
+    if (error.error != QJsonParseError::NoError || !document.isObject() || object.size() != fields.size() ||
+        !std::all_of(fields.begin(), fields.end(), [&](const QString &f) { return object.value(f).isString(); }) ||
+        !idShape.match(id).hasMatch())
+        return jsonRefusal(400, notUnderstood, QStringLiteral("wrong fields"));
+
+    const auto decoded = QByteArray::fromBase64Encoding(object.value(dataField).toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const QString notPicture = photo ? QStringLiteral("This file is not a JPEG picture.")
+                                     : QStringLiteral("This file is not a PNG picture.");
+    if (!decoded || decoded.decoded.isEmpty())
+        return jsonRefusal(400, notPicture, QStringLiteral("not base64"));
+    const qint64 bytesLimit = photo ? SlipMedia::kPhotoBytesLimit : SlipMedia::kSignatureBytesLimit;
+    if (decoded.decoded.size() > bytesLimit)
+        return jsonRefusal(413,
+                           QStringLiteral("The picture is too large (%1 KB); the office takes at most %2 KB.")
+                               .arg(decoded.decoded.size() / 1024)
+                               .arg(bytesLimit / 1024),
+                           QStringLiteral("picture too large"));
+    QString signer = object.value(QStringLiteral("name")).toString();
+    if (!photo) {
+        if (const auto refusal = refusedText(signer))
+            return jsonRefusal(400, *refusal, QStringLiteral("name refused"));
+        if (signer.isEmpty())
+            return jsonRefusal(400, QStringLiteral("Type the customer's name beside the signature."),
+                               QStringLiteral("no name"));
+        if (signer.size() > kSignerLimit)
+            return jsonRefusal(400, QStringLiteral("The name is longer than %1 characters.").arg(kSignerLimit),
+                               QStringLiteral("name refused"));
+    }
+
+    // The picture is decoded (under its bounds) only when it is to be stored: a request seen before is not.
+    const PictureCheck::Bounds bounds = photo ? PictureCheck::Bounds{} : PictureCheck::Bounds{2000, 2000 * 1000};
+    const QByteArray &bytes = decoded.decoded;
+    int refusedStatus = 409; // the slip refuses it; a picture refused is the request's fault
+    auto check = [&bytes, photo, bounds, &refusedStatus]() -> std::optional<QString> {
+        bool tooLarge = false;
+        const auto refusal =
+            PictureCheck::refusal(bytes, photo ? PictureCheck::Kind::Jpeg : PictureCheck::Kind::Png, bounds, &tooLarge);
+        if (refusal)
+            refusedStatus = tooLarge ? 413 : 400;
+        return refusal;
+    };
+    const PhoneMedia::Upload upload{technician, slipNo, bytes, signer, id};
+    SlipMedia::Added added;
+    try {
+        added = photo ? PhoneMedia::addPhoto(m_folder, m_clock, upload, check)
+                      : PhoneMedia::addSignature(m_folder, m_clock, upload, check);
+    } catch (const DiskError &error) {
+        return jsonRefusal(503, QStringLiteral("The office could not store the picture: ") + error.message(),
+                           QStringLiteral("not stored: ") + error.message());
+    }
+    if (!added.stored)
+        return jsonRefusal(refusedStatus, added.refusal, QStringLiteral("refused: ") + added.refusal);
+    m_days.clear();
+    const QJsonObject answer =
+        photo ? QJsonObject{{QStringLiteral("photos"), added.photos}}
+              : QJsonObject{{QStringLiteral("signed"), added.signature ? added.signature->signedText() : QString()}};
     return {200, QJsonDocument(answer).toJson(QJsonDocument::Compact), "application/json", {}, {}};
 }
 

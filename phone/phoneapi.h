@@ -28,9 +28,16 @@ public:
     static inline const QString kLog = QStringLiteral("/PhoneServer.log");
     static constexpr qint64 kLogLimit = 512 * 1024; // then the log moves to PhoneServer.log.old
     static constexpr int kBodyLimit = 4096;         // bytes of a request's body
+    // A photo's body: a JPEG of SlipMedia::kPhotoBytesLimit in base64, and its request id.
+    static constexpr int kPhotoBodyLimit = 4 * 1024 * 1024 + 1024;
+    // A signature's body: a PNG of SlipMedia::kSignatureBytesLimit in base64, the name and the request id.
+    static constexpr int kSignatureBodyLimit = 700 * 1024;
+    // The body limit of a request by its path ("/api/slip/12/photo"), as the host applies it before reading.
+    static int bodyLimitOf(const QByteArray &path);
     static constexpr int kFailuresAllowed = 10;     // wrong tokens or codes a minute from one address
     static constexpr qint64 kBlockMsecs = 60 * 1000;
     static constexpr int kTextLimit = 200; // characters of a note or a reason
+    static constexpr int kSignerLimit = 40; // characters of the name beside a signature
 
     using Headers = QList<QPair<QByteArray, QByteArray>>;
 
@@ -91,6 +98,7 @@ private:
     Reply day(const Request &request, const QString &technician);
     Reply change(const Request &request, const QString &phoneLabel, const QString &technician, qint16 slipNo,
                  PhoneWork::Action action);
+    Reply media(const Request &request, const QString &technician, qint16 slipNo, bool photo);
     QByteArray dayJson(const QString &technician);
     bool blocked(const QString &from);
     void countFailure(const QString &from);

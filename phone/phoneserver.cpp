@@ -331,6 +331,7 @@ protected:
     {
         socket->setProperty("vdReceived", 0);
         socket->setProperty("vdLineEnded", false);
+        socket->setProperty("vdBodyLimit", QVariant());
         QHttpServerResponder responder = makeResponder(request, socket);
         write(responder, m_owner.answer(request));
         if (m_owner.m_listener)
@@ -459,17 +460,27 @@ void PhoneServer::guard(QTcpSocket *socket)
         const qint64 available = socket->bytesAvailable();
         const qint64 received = socket->property("vdReceived").toLongLong() + available;
         socket->setProperty("vdReceived", received);
+        // The body limit is the route's, known from the request line at the start of a request.
+        if (!socket->property("vdBodyLimit").isValid()) {
+            const QByteArray line = socket->peek(qMin<qint64>(available, 300));
+            const qsizetype pathStart = line.indexOf(' ') + 1;
+            const qsizetype pathEnd = line.indexOf(' ', pathStart);
+            socket->setProperty("vdBodyLimit", pathStart > 0 && pathEnd > pathStart && line.startsWith("POST ")
+                                                   ? PhoneApi::bodyLimitOf(line.mid(pathStart, pathEnd - pathStart))
+                                                   : kBodyLimit);
+        }
+        const qint64 bodyLimit = socket->property("vdBodyLimit").toLongLong();
         const QByteArray arrived = socket->peek(qMin<qint64>(available, kHeadLimit + kBodyLimit));
         int status = 0;
         static const QRegularExpression length(QStringLiteral("\r\ncontent-length:[ \t]*([0-9]+)"),
                                                QRegularExpression::CaseInsensitiveOption);
         const QString text = QString::fromLatin1(arrived);
         const auto match = length.match(text);
-        if (match.hasMatch() && (match.capturedLength(1) > 9 || match.captured(1).toLongLong() > kBodyLimit))
+        if (match.hasMatch() && (match.capturedLength(1) > 9 || match.captured(1).toLongLong() > bodyLimit))
             status = 413;
         else if (text.contains(QStringLiteral("\r\ntransfer-encoding:"), Qt::CaseInsensitive))
             status = 411;
-        else if (received > kHeadLimit + kBodyLimit)
+        else if (received > kHeadLimit + bodyLimit)
             status = socket->property("vdLineEnded").toBool() || arrived.contains("\r\n") ? 413 : 414;
         if (arrived.contains("\r\n"))
             socket->setProperty("vdLineEnded", true);

@@ -40,6 +40,7 @@ PhoneSlip phoneSlip(const Record &r, const QDate &date)
 {
     PhoneSlip s;
     s.slipNo = r.int16(SlipNo);
+    s.account = r.text(AcctNo).trimmed();
     s.date = date;
     s.time = r.text(SchedTime);
     s.status = r.text(Status);

@@ -36,6 +36,7 @@ enum class Action {
 struct PhoneSlip
 {
     qint16 slipNo = 0;
+    QString account; // the customer's, under which the slip's photos are kept
     QDate date;
     QString time; // the time slot
     QString status;

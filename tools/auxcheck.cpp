@@ -7,6 +7,7 @@
 #include "core/formats.h"
 #include "core/startup.h"
 #include "core/textfile.h"
+#include "dispatch/slipmedia.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -79,6 +80,7 @@ public:
                 continue; // anything else in the folder is the user's own
             }
             if (!isAccount) {
+                checkSlipFolders(relative, FolderHandle(top, entry.name).entries());
                 checkOrphan(relative, entry.name);
                 continue;
             }
@@ -116,6 +118,18 @@ private:
                         stamp.toLocalTime().time().toString(QStringLiteral("HH:mm"))));
     }
 
+    // The photos and signatures of the account's slips, one folder a slip ("Slip 1234").
+    void checkSlipFolders(const QString &relative, const std::vector<Entry> &inside)
+    {
+        for (const Entry &e : inside) {
+            if (e.kind != Entry::Folder || !e.name.startsWith(SlipMedia::kFolderPrefix, Qt::CaseInsensitive))
+                continue;
+            for (const SlipMedia::Problem &p :
+                 SlipMedia::problems(m_folder, QLatin1Char('/') + relative + QLatin1Char('/') + e.name))
+                report(p.file, p.message);
+        }
+    }
+
     // The folder of an account that no longer exists (deleting an account keeps it): only boxes with text
     // are worth a word, since a new account given that number would show them.
     void checkOrphan(const QString &relative, const QString &name)
@@ -140,6 +154,7 @@ private:
         // nothing to report, and there may be tens of thousands of them.
         std::array<const Entry *, AuxData::kBoxes> boxes{};
         const std::vector<Entry> inside = accountFolder.entries();
+        checkSlipFolders(relative, inside);
         const QString prefix = AuxData::boxFolderName(0).chopped(1);
         for (const Entry &e : inside) {
             if (e.name.size() != prefix.size() + 1 || !e.name.startsWith(prefix, Qt::CaseInsensitive))
