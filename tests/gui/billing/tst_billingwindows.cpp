@@ -475,6 +475,9 @@ private slots:
         QCOMPARE(target.jobNames, std::vector<QString>({"Invoice 9", "Invoice 9", "Invoice 10", "Invoice 100",
                                                         "Invoice a-2", "Invoice A-10"}));
         QCOMPARE(target.surface.texts().filter("Account: ").mid(0, 2), QStringList({"Account: 2002", "Account: 4004"}));
+        w.financialGrid()->view()->setCurrentIndex(w.financialGrid()->view()->model()->index(1, 0));
+        click(w, "cmdSlipMedia"); // no finalized slip is kept for these invoices
+        QCOMPARE(fake.messages.lastText(), "The slip of this invoice is no longer kept.");
     }
 };
 
