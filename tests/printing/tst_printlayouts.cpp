@@ -322,9 +322,9 @@ private slots:
         QCOMPARE(int(signature.size()), int(signs));
         const Op *line = s.findText("Signed by M. Chavez 12/8/2026 10:42");
         QCOMPARE(bool(line), signs);
-        if (signs) // right of its label, on its rule, the line under it; a 3:1 picture in a 2.5 inch box
-            QVERIFY(signature[0].x > s.findText("Signature")->x + 1000 && signature[0].y2 < line->y &&
-                    signature[0].x2 <= inches(7.75) && signature[0].y2 - signature[0].y <= 576);
+        if (signs) // centred right of its label ("Signature " is 1000 twips), the line under it; 3:1 in 0.4 inch
+            QVERIFY(qAbs(signature[0].x + signature[0].x2 - (s.findText("Signature")->x + 1072 + inches(7.75))) < 1 &&
+                    signature[0].y2 < line->y && signature[0].y2 - signature[0].y == 576);
 
         // The priced invoice of the slip takes its signature.
         std::vector<PricedInvoice> invoices(1);
