@@ -316,8 +316,9 @@ private slots:
         QCOMPARE(int(pictures.size()), withPhotos ? photos : 0);
         for (const Op &o : pictures)
             QVERIFY(o.x >= 720 && o.x2 <= inches(8.0) && o.y >= inches(1.3) && o.y2 <= inches(10.5));
-        if (!pictures.empty())
-            QVERIFY(qAbs(s.findText("Photo 10, 12/8/2026 10:42, Al")->y - pictures.back().y2) < 1);
+        if (!pictures.empty()) // the tenth in the fifth row, its caption under it
+            QVERIFY(qAbs(s.findText("Photo 10, 12/8/2026 10:42, Al")->y - pictures.back().y2) < 1 &&
+                    qAbs(pictures.back().y2 - inches(10.5) + 300) < 1);
         const std::vector<Op> signature = s.opsOf(Kind::Picture, 1, 1);
         QCOMPARE(int(signature.size()), int(signs));
         const Op *line = s.findText("Signed by M. Chavez 12/8/2026 10:42");
