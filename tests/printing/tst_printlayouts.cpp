@@ -328,9 +328,7 @@ private slots:
                     signature[0].y2 < line->y && signature[0].y2 - signature[0].y == 576);
 
         // The priced invoice of the slip takes its signature.
-        std::vector<PricedInvoice> invoices(1);
-        invoices[0].slipNo = row.slipNo;
-        invoices[0].acctNo = row.acctNo + "   ";
+        std::vector<PricedInvoice> invoices(1, PricedInvoice{"7", "12/8/2026", row.slipNo, row.acctNo + "   "});
         PricedInvoices::addSignatures(root.folder(), invoices);
         RecordingSurface invoice;
         printPricedInvoicePage(invoice, samplePrintInputs(), invoices[0]);

@@ -14,6 +14,7 @@
 #include "gui/widgets/flexgrid.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingprinttarget.h"
+#include "mediasamples.h"
 #include "testsupport.h"
 #include "tooltesting.h"
 #include "widgettesting.h"
@@ -140,6 +141,9 @@ private slots:
         // The report prints every row.
         click(w, "cmdCompletions_4");
         QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
+        addSampleMedia(f.state.folder, "A-1", 11, 0, true); // signed on the phone: its priced invoice shows it
+        click(w, "cmdCompletions_6");
+        QVERIFY(f.target.surface.findText("Signed by M. Chavez 12/8/2026 10:42"));
         // Write Records posts the two and leaves the third in the completed-slips file.
         QSignalSpy back(&w, &FinalizeWindow::returnToMenu);
         f.fake.messages.answer(true);
