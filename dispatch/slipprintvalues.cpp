@@ -34,8 +34,10 @@ void addMedia(const DataFolder &folder, SlipPrintValues &values)
         return;
     int n = 0;
     for (const SlipMedia::Photo &photo : SlipMedia::photos(folder, values.acctNo, qint16(slipNo))) {
-        const QString caption = QStringLiteral("Photo %1, %2 %3").arg(++n).arg(Formats::shortDate(photo.received.date()),
-                                                                            photo.received.toString(QStringLiteral("HH:mm")));
+        const QString caption =
+            QStringLiteral("Photo %1, %2 %3")
+                .arg(++n)
+                .arg(Formats::shortDate(photo.received.date()), photo.received.toString(QStringLiteral("HH:mm")));
         values.media.photos.push_back(
             {photo.path, photo.technician.isEmpty() ? caption : caption + QStringLiteral(", ") + photo.technician});
     }

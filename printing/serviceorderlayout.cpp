@@ -119,8 +119,9 @@ void printServiceOrderPhotos(PrintSurface &surface, const SlipPrintValues &slip)
             printCentred(surface, QStringLiteral("Photos of Service Order #") + slip.slipNo);
             surface.SetPrintFont(10, false, false);
             surface.setInk(PrintColours::kBlack);
-            printCentred(surface, fitText(surface, QStringList{slip.siteName, slip.siteAddress1}.join(QStringLiteral(", ")),
-                                          inches(7.0)));
+            printCentred(surface,
+                         fitText(surface, QStringList{slip.siteName, slip.siteAddress1}.join(QStringLiteral(", ")),
+                                 inches(7.0)));
         }
         const double x = kLeft + (onPage % kColumns) * (kCellWidth + kGap);
         const double y = kTop + (onPage / kColumns) * kCellHeight;
@@ -276,14 +277,14 @@ PrintAction serviceOrderAction(const DocumentInputs &inputs, const DataFolder &f
     for (const SlipPrintValues &row : tickedRows) {
         if (!printsAsServiceOrder(row))
             continue;
-        action.jobs.push_back({QStringLiteral("Service Order ") + row.slipNo,
-                               [shared, folder, row, withPhotos](PrintSurface &surface) {
-                                   printServiceOrderPage(surface, *shared, folder, row);
-                                   if (withPhotos && !row.media.photos.empty()) {
-                                       surface.newPage();
-                                       printServiceOrderPhotos(surface, row);
-                                   }
-                               }});
+        action.jobs.push_back(
+            {QStringLiteral("Service Order ") + row.slipNo, [shared, folder, row, withPhotos](PrintSurface &surface) {
+                 printServiceOrderPage(surface, *shared, folder, row);
+                 if (withPhotos && !row.media.photos.empty()) {
+                     surface.newPage();
+                     printServiceOrderPhotos(surface, row);
+                 }
+             }});
     }
     return action;
 }

@@ -80,7 +80,8 @@ void SlipMediaPanel::showMedia(std::vector<SlipMedia::Photo> photos, std::option
         if (i >= m_photos.size())
             continue;
         button->setIcon(QIcon(shrunk(m_photos[i].path, QSize(kThumbnail, kThumbnail))));
-        button->setToolTip(QStringLiteral("Photo %1, %2: click to see it larger").arg(i + 1).arg(whenAndWho(m_photos[i])));
+        button->setToolTip(
+            QStringLiteral("Photo %1, %2: click to see it larger").arg(i + 1).arg(whenAndWho(m_photos[i])));
         button->setAccessibleName(QStringLiteral("Photo %1").arg(i + 1));
     }
     m_photosLabel->setText(m_photos.size() == 1 ? QStringLiteral("1 photo from the technician")
@@ -104,8 +105,11 @@ QPixmap SlipMediaPanel::shrunk(const QString &path, const QSize &bounds)
 {
     // A file written again (another slip's photo under a reused number) has another length or time.
     const QFileInfo file(path);
-    const QString key = QStringLiteral("%1|%2|%3|%4").arg(path).arg(file.size()).arg(
-        file.lastModified().toMSecsSinceEpoch()).arg(bounds.width());
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(path)
+                            .arg(file.size())
+                            .arg(file.lastModified().toMSecsSinceEpoch())
+                            .arg(bounds.width());
     if (const QPixmap *known = m_cache.object(key))
         return *known;
     const QPixmap made = picture(path, bounds);

@@ -1,7 +1,7 @@
 #include "billing/pricedinvoice.h"
 #include "boardsamples.h"
-#include "mediasamples.h"
 #include "dispatch/routesheet.h"
+#include "mediasamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/qtprinttarget.h"
 #include "printing/blankformlayout.h"
@@ -119,7 +119,8 @@ private slots:
                 0);
         const QString signedBy = "Signed by M. Chavez 12/8/2026 10:42";
         dataRow("signed order with photos", "signed order", 1, 2,
-                QStringList{"Service Order/Summary", signedBy, "Photos of Service Order #1001", "Photo 2, 12/8/2026"}, 3);
+                QStringList{"Service Order/Summary", signedBy, "Photos of Service Order #1001", "Photo 2, 12/8/2026"},
+                3);
         dataRow("signed priced invoice", "priced invoice", 1, 1, QStringList{"INVOICE", signedBy}, 1);
         dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"},
                 0);
@@ -181,7 +182,8 @@ private slots:
             flat.replace(QString::fromUtf16(ligature), QLatin1String(letters));
         for (const QString &expected : texts)
             QVERIFY2(flat.contains(expected.simplified()), qPrintable(expected));
-        const QStringList images = QString::fromUtf8(runTool("pdfimages", {"-list", pdf})).split('\n').filter(" image ");
+        const QStringList images =
+            QString::fromUtf8(runTool("pdfimages", {"-list", pdf})).split('\n').filter(" image ");
         QTEST(int(images.size()), "images");
         const QImage page = renderFirstPage(pdf);
         QCOMPARE(page.width(), kind == "report" ? 792 : 612); // 11 or 8.5 inches

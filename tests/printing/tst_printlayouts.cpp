@@ -4,10 +4,10 @@
 #include "dispatch/invoicenarrative.h"
 #include "dispatch/routesheet.h"
 #include "dispatch/slipprintvalues.h"
+#include "mediasamples.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
-#include "mediasamples.h"
 #include "printing/invoicelayout.h"
 #include "printing/pricedinvoicelayout.h"
 #include "printing/reportlayout.h"
@@ -302,7 +302,8 @@ private slots:
     }
     void phoneMediaPrint()
     {
-        auto [photos, signs, withPhotos, status] = fetched<int, bool, bool, QString>("photos", "signs", "withPhotos", "status");
+        auto [photos, signs, withPhotos, status] =
+            fetched<int, bool, bool, QString>("photos", "signs", "withPhotos", "status");
         TestRoot root;
         SlipPrintValues row = slip("1234", status);
         addSampleMedia(root.folder(), row.acctNo, 1234, photos, signs);

@@ -316,9 +316,10 @@ private slots:
             const Money big = reprint ? x : m;
             const std::vector<PricedInvoice::Tax> taxes = {{in.settings.taxHeading1, "7.125", big},
                                                            {in.settings.taxHeading2, "", m}};
-            const PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
-                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString(), big,
-                                  {},        slip.media.signaturePath,    slip.media.signedText};
+            PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
+                            big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString(),
+                            big};
+            std::tie(p.signaturePath, p.signedText) = std::tie(slip.media.signaturePath, slip.media.signedText);
             whole << million << (reprint ? most : million);
             texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
             action = pricedInvoiceAction(in, {p});

@@ -11,11 +11,10 @@ inline QByteArray samplePicture(int width, int height, const char *format, int s
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor::fromHsv((shade * 37) % 360, 200, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
-    return bytes;
+    return buffer.data();
 }
 
 // Stores photos (1600 x 1200) and, when asked, M. Chavez's signature on a slip, as a technician's phone does it
@@ -23,12 +22,10 @@ inline QByteArray samplePicture(int width, int height, const char *format, int s
 inline void addSampleMedia(const DataFolder &folder, const QString &account, qint16 slipNo, int photos, bool signs)
 {
     const QDateTime at(QDate(2026, 12, 8), QTime(10, 42));
-    for (int i = 0; i < photos; ++i)
-        QVERIFY(SlipMedia::addPhoto(folder, account, slipNo, samplePicture(1600, 1200, "JPG", i), "Al", at,
-                                    QString("p%1-%2").arg(slipNo).arg(i))
-                    .stored);
-    if (signs)
-        QVERIFY(SlipMedia::addSignature(folder, account, slipNo, samplePicture(600, 200, "PNG"), "M. Chavez", "Al",
-                                        at, QString("s%1").arg(slipNo))
-                    .stored);
+    for (int i = 0; i < photos; ++i) {
+        const QByteArray jpeg = samplePicture(1600, 1200, "JPG", i);
+        QVERIFY(SlipMedia::addPhoto(folder, account, slipNo, jpeg, "Al", at, "p" + QString::number(i)).stored);
+    }
+    const QByteArray png = samplePicture(600, 200, "PNG");
+    QVERIFY(!signs || SlipMedia::addSignature(folder, account, slipNo, png, "M. Chavez", "Al", at, "s").stored);
 }

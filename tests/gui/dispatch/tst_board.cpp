@@ -353,7 +353,6 @@ private slots:
         QVERIFY(viewer->findChild<QLabel *>("imgPhoto")->pixmap().width() > 4 * SlipMediaPanel::kThumbnail);
         viewer->findChild<QPushButton *>("cmdPhotoNext")->click();
         QVERIFY(viewer->findChild<QLabel *>("lblPhoto")->text().startsWith("Photo 1 of 2"));
-        viewer->close();
         open(2);
         QVERIFY(media->isHidden());
         open(1);
