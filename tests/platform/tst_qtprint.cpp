@@ -185,6 +185,8 @@ private slots:
         const QStringList images =
             QString::fromUtf8(runTool("pdfimages", {"-list", pdf})).split('\n').filter(" image ");
         QTEST(int(images.size()), "images");
+        for (const QString &image : images) // each in its own shape: as many dots per inch across as down
+            QCOMPARE(image.split(' ', Qt::SkipEmptyParts)[12], image.split(' ', Qt::SkipEmptyParts)[13]);
         const QImage page = renderFirstPage(pdf);
         QCOMPARE(page.width(), kind == "report" ? 792 : 612); // 11 or 8.5 inches
         QVERIFY(darkPixels(page) > 500);
