@@ -72,6 +72,8 @@ void SlipMediaPanel::showMedia(std::vector<SlipMedia::Photo> photos, std::option
         button->setFixedSize(kThumbnail + 8, kThumbnail + 8);
         connect(button, &QPushButton::clicked, this, [this, i] { openPhoto(i); });
         m_thumbnails->addWidget(button, i / kColumns, i % kColumns);
+        // Made after the window's other controls, the thumbnails still come in their place with Tab.
+        QWidget::setTabOrder(i == 0 ? static_cast<QWidget *>(m_photosLabel) : m_buttons.back(), button);
         m_buttons.push_back(button);
     }
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
