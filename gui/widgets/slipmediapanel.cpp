@@ -41,6 +41,18 @@ SlipMediaPanel::SlipMediaPanel(QWidget *parent)
     m_thumbnails->setSpacing(4);
     m_thumbnails->setColumnStretch(kColumns, 1); // the thumbnails stand at the left
     layout->addLayout(m_thumbnails);
+    // A button for each photo a slip may have, made here so that Tab reaches them in their place.
+    for (int i = 0; i < SlipMedia::kMaxPhotos; ++i) {
+        auto *button = new QPushButton(this);
+        button->setObjectName(QStringLiteral("cmdPhoto_%1").arg(i));
+        button->setFlat(true);
+        button->setAutoDefault(false);
+        button->setIconSize(QSize(kThumbnail, kThumbnail));
+        button->setFixedSize(kThumbnail + 8, kThumbnail + 8);
+        connect(button, &QPushButton::clicked, this, [this, i] { openPhoto(i); });
+        m_thumbnails->addWidget(button, i / kColumns, i % kColumns);
+        m_buttons.push_back(button);
+    }
     m_signature = new QLabel(this);
     m_signature->setObjectName(QStringLiteral("imgSignature"));
     m_signature->setStyleSheet(QStringLiteral("QLabel { background: white; border: 1px solid rgb(160,160,160); }"));
@@ -61,21 +73,6 @@ void SlipMediaPanel::showSlip(const DataFolder &folder, const QString &account, 
 void SlipMediaPanel::showMedia(std::vector<SlipMedia::Photo> photos, std::optional<SlipMedia::Signature> signature)
 {
     m_photos = std::move(photos);
-    // The buttons stay for the next slip; only those beyond its photos are hidden.
-    while (m_buttons.size() < m_photos.size()) {
-        const int i = int(m_buttons.size());
-        auto *button = new QPushButton(this);
-        button->setObjectName(QStringLiteral("cmdPhoto_%1").arg(i));
-        button->setFlat(true);
-        button->setAutoDefault(false);
-        button->setIconSize(QSize(kThumbnail, kThumbnail));
-        button->setFixedSize(kThumbnail + 8, kThumbnail + 8);
-        connect(button, &QPushButton::clicked, this, [this, i] { openPhoto(i); });
-        m_thumbnails->addWidget(button, i / kColumns, i % kColumns);
-        // Made after the window's other controls, the thumbnails still come in their place with Tab.
-        QWidget::setTabOrder(i == 0 ? static_cast<QWidget *>(m_photosLabel) : m_buttons.back(), button);
-        m_buttons.push_back(button);
-    }
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         QPushButton *button = m_buttons[i];
         button->setVisible(i < m_photos.size());
