@@ -9,11 +9,14 @@
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
+#include "phone/phoneapi.h"
 #include "phone/phoneserver.h"
 #include "phone/phonetokens.h"
 #include "tools/samplegenerator.h"
 
+#include <QBuffer>
 #include <QEventLoop>
+#include <QImage>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -225,5 +228,104 @@ void BM_PhoneDayThousandIdleConnections(benchmark::State &state)
     state.counters["connections_kept"] = serving.server.openConnections();
 }
 BENCHMARK(BM_PhoneDayThousandIdleConnections)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// -- Photos ------------------------------------------------------------------------------------------------------
+
+// A 1600 x 1200 photo as the page sends it (a JPEG of a few hundred KB), in the body of its request.
+QByteArray photoRequestBody(const QString &id)
+{
+    static const QByteArray base64 = [] {
+        QImage image(1600, 1200, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb((x * 7 + y) % 256, (x ^ y) % 256, (x * y / 97) % 256));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "jpeg", 80);
+        return jpeg.toBase64();
+    }();
+    return "{\"request\":\"" + id.toLatin1() + "\",\"jpeg\":\"" + base64 + "\"}";
+}
+
+// The technician's slips, in file order.
+std::vector<qint16> technicianSlips()
+{
+    std::vector<qint16> out;
+    for (const Record &r : phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout()))
+        if (r.text(SlipField::AssignedTo) == kTechnician)
+            out.push_back(r.int16(SlipField::SlipNo));
+    return out;
+}
+
+// A photo from its arrival to its answer: the picture decoded under its bounds, written, flushed and read back.
+void BM_PhotoStored(benchmark::State &state)
+{
+    FixedClock clock{QDateTime(kToday, QTime(9, 0))};
+    Settings settings;
+    PhoneTokens tokens{phoneFolder().folder, clock};
+    PhoneApi api{phoneFolder().folder, settings, clock, tokens};
+    const QByteArray token = tokens.pair(kTechnician, QStringLiteral("bench phone")).token.toLatin1();
+    const std::vector<qint16> slips = technicianSlips();
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QByteArray path = "/api/slip/" + QByteArray::number(slips[std::size_t(n) % slips.size()]) + "/photo";
+        const QByteArray body = photoRequestBody(QStringLiteral("bench-stored-%1").arg(n++));
+        state.ResumeTiming();
+        const auto reply = api.answer({"POST", path, path, {{"Authorization", "Bearer " + token}}, body, "127.0.0.1"});
+        if (reply.status != 200)
+            state.SkipWithError(reply.body.constData());
+    }
+}
+BENCHMARK(BM_PhotoStored)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A phone's status change answered while fifty phones' photos are on their way and being stored.
+void BM_StatusChangeWhileFiftyUpload(benchmark::State &state)
+{
+    Serving serving;
+    ConnectionLimits limits;
+    limits.perAddress = 100; // here every phone comes from the one loopback address
+    serving.server.setConnectionLimits(limits);
+    const std::vector<Record> before = phoneFolder().folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+    const std::vector<qint16> slips = technicianSlips();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        phoneFolder().folder.replaceRecords(SlipFiles::kActive, before);
+        std::vector<std::unique_ptr<QSslSocket>> uploads;
+        int answered = 0;
+        for (int i = 0; i < 50; ++i) {
+            const QByteArray path = "/api/slip/" + QByteArray::number(slips[std::size_t(i) % slips.size()]) + "/photo";
+            const QByteArray request = PhoneClient::request(
+                "POST", path, photoRequestBody(QStringLiteral("bench-%1-%2").arg(round).arg(i)), serving.token);
+            auto &socket = uploads.emplace_back(std::make_unique<QSslSocket>());
+            socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+            QSslSocket *raw = socket.get();
+            QObject::connect(raw, &QSslSocket::encrypted, raw, [raw, request] { raw->write(request); });
+            QObject::connect(raw, &QSslSocket::readyRead, raw, [raw, &answered] {
+                if (raw->readAll().startsWith("HTTP/1.1 "))
+                    ++answered;
+            });
+            socket->connectToHostEncrypted(QStringLiteral("127.0.0.1"), serving.server.port());
+        }
+        runEvents(30); // the uploads under way
+        ++round;
+        const QByteArray start = "/api/slip/" + QByteArray::number(slips.front()) + "/start";
+        state.ResumeTiming();
+        const auto answer = PhoneClient::exchange(serving.server.port(), serving.server.certificate(),
+                                                  PhoneClient::request("POST", start, "{}", serving.token));
+        state.PauseTiming();
+        if (answer.status != 200)
+            state.SkipWithError("the status change was not stored");
+        state.counters["photos_answered_before"] = answered;
+        for (int i = 0; i < 600 && answered < 50; ++i)
+            runEvents(50);
+        if (answered < 50)
+            state.SkipWithError("not every photo was answered");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StatusChangeWhileFiftyUpload)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 } // namespace

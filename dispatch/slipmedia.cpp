@@ -319,31 +319,6 @@ Added addSignature(const DataFolder &folder, const QString &account, qint16 slip
     return added;
 }
 
-void moveMedia(const DataFolder &folder, const QString &fromAccount, qint16 fromSlip, const QString &toAccount,
-               qint16 toSlip)
-{
-    const auto from = folderOf(fromAccount, fromSlip);
-    const auto to = folderOf(toAccount, toSlip);
-    if (!from || !to || !folder.folderExists(*from))
-        return;
-    const QString fromPath = folder.path(*from);
-    const QString toPath = folder.path(*to);
-    if (QFileInfo(fromPath) == QFileInfo(toPath))
-        return;
-    if (QFileInfo::exists(toPath)) {
-        if (!QDir(toPath).isEmpty())
-            throw DiskError(QStringLiteral("The photos of slip %1 cannot move to %2: it holds files already.")
-                                .arg(fromSlip)
-                                .arg(*to));
-        QDir().rmdir(toPath);
-    }
-    folder.paths().makeFolderOf(toPath);
-    if (!QDir().rename(fromPath, toPath))
-        throw DiskError(QStringLiteral("The photos of slip %1 could not be moved to %2.").arg(fromSlip).arg(*to));
-    folder.paths().noteRemoved(fromPath);
-    folder.paths().noteAdded(toPath);
-}
-
 int slipsWithMedia(const DataFolder &folder, const QString &account)
 {
     const auto name = AuxData::accountFolder(account);

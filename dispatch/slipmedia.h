@@ -94,11 +94,6 @@ Added addSignature(const DataFolder &folder, const QString &account, qint16 slip
                    const QString &signer, const QString &technician, const QDateTime &when,
                    const QString &requestId, const Check &check = {});
 
-// -- The slip's media follow the slip: a slip given another number or another account moves its folder (nothing
-// when it has none). Throws DiskError; refuses (DiskError) to move over a folder that holds media already.
-void moveMedia(const DataFolder &folder, const QString &fromAccount, qint16 fromSlip, const QString &toAccount,
-               qint16 toSlip);
-
 // The slips of an account that have photos or a signature kept (account use: they stay under its number).
 int slipsWithMedia(const DataFolder &folder, const QString &account);
 

@@ -216,14 +216,43 @@ QString PhoneApi::loggable(const QByteArray &raw)
 
 PhoneApi::Reply PhoneApi::answer(const Request &request)
 {
+    Pending pending = begin(request);
+    return finish(request, pending.now ? std::move(*pending.now) : pending.later());
+}
+
+namespace {
+PhoneApi::Reply failed(const std::exception &error)
+{
+    return jsonRefusal(500, QStringLiteral("The office could not answer."), QString::fromStdString(error.what()));
+}
+} // namespace
+
+PhoneApi::Pending PhoneApi::begin(const Request &request)
+{
+    m_later = {};
     Reply reply;
     try {
         reply = route(request);
     } catch (const std::exception &error) { // never out into the event loop: the office's program goes on
-        reply = jsonRefusal(500, QStringLiteral("The office could not answer."), QString::fromStdString(error.what()));
+        return {failed(error), {}};
     }
+    if (!m_later)
+        return {std::move(reply), {}};
+    return {std::nullopt, [later = std::exchange(m_later, {})]() -> Reply {
+                try {
+                    return later();
+                } catch (const std::exception &error) {
+                    return failed(error);
+                }
+            }};
+}
+
+PhoneApi::Reply PhoneApi::finish(const Request &request, Reply reply)
+{
     if (reply.status >= 400)
         log(request.from, request.method, loggable(request.target), reply.status, reply.note);
+    else if (request.method == "POST")
+        m_days.clear(); // a photo or signature stored: the day's counts change
     return reply;
 }
 
@@ -291,7 +320,13 @@ PhoneApi::Reply PhoneApi::route(const Request &request)
     const qint16 slipNo = qint16(slipMatch.captured(1).toInt());
     const QString verb = slipMatch.captured(2);
     if (verb == QLatin1String("photo") || verb == QLatin1String("signature"))
-        return media(request, phone->technician, slipNo, verb == QLatin1String("photo"));
+    {
+        m_later = [folder = m_folder, &clock = m_clock, request, technician = phone->technician, slipNo,
+                   photo = verb == QLatin1String("photo")] {
+            return media(folder, clock, request, technician, slipNo, photo);
+        };
+        return {};
+    }
     const PhoneWork::Action action = verb == QLatin1String("start")      ? PhoneWork::Action::Start
                                      : verb == QLatin1String("complete") ? PhoneWork::Action::Complete
                                                                          : PhoneWork::Action::CantFinish;
@@ -435,7 +470,8 @@ PhoneApi::Reply PhoneApi::change(const Request &request, const QString &phoneLab
     return {200, QJsonDocument(answer).toJson(QJsonDocument::Compact), "application/json", {}, {}};
 }
 
-PhoneApi::Reply PhoneApi::media(const Request &request, const QString &technician, qint16 slipNo, bool photo)
+PhoneApi::Reply PhoneApi::media(const DataFolder &folder, const Clock &clock, const Request &request,
+                                const QString &technician, qint16 slipNo, bool photo)
 {
     const QString notUnderstood = QStringLiteral("The request is not understood.");
     QJsonParseError error;
@@ -491,15 +527,14 @@ PhoneApi::Reply PhoneApi::media(const Request &request, const QString &technicia
     const PhoneMedia::Upload upload{technician, slipNo, bytes, signer, id};
     SlipMedia::Added added;
     try {
-        added = photo ? PhoneMedia::addPhoto(m_folder, m_clock, upload, check)
-                      : PhoneMedia::addSignature(m_folder, m_clock, upload, check);
+        added = photo ? PhoneMedia::addPhoto(folder, clock, upload, check)
+                      : PhoneMedia::addSignature(folder, clock, upload, check);
     } catch (const DiskError &error) {
         return jsonRefusal(503, QStringLiteral("The office could not store the picture: ") + error.message(),
                            QStringLiteral("not stored: ") + error.message());
     }
     if (!added.stored)
         return jsonRefusal(refusedStatus, added.refusal, QStringLiteral("refused: ") + added.refusal);
-    m_days.clear();
     const QJsonObject answer =
         photo ? QJsonObject{{QStringLiteral("photos"), added.photos}}
               : QJsonObject{{QStringLiteral("signed"), added.signature ? added.signature->signedText() : QString()}};

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Clock;
 class DataFolder;
@@ -66,6 +67,18 @@ public:
     // The answer to a request; an answer of 400 or more is logged. Never throws.
     Reply answer(const Request &request);
 
+    // The same answer in two steps, for a host that keeps its thread free: begin() answers at once (`now`), or
+    // hands back the slow part of a photo or a signature (decoding the picture, storing it) as `later`, which may
+    // run on another thread (it touches only the files, one store at a time) and never throws; finish() takes the
+    // answer back on this object's thread (the log, the day's answers made afresh).
+    struct Pending
+    {
+        std::optional<Reply> now;
+        std::function<Reply()> later;
+    };
+    Pending begin(const Request &request);
+    Reply finish(const Request &request, Reply reply);
+
     // The headers every answer carries.
     static Headers safeHeaders();
     // The reason phrase of a status ("Not Found").
@@ -98,7 +111,8 @@ private:
     Reply day(const Request &request, const QString &technician);
     Reply change(const Request &request, const QString &phoneLabel, const QString &technician, qint16 slipNo,
                  PhoneWork::Action action);
-    Reply media(const Request &request, const QString &technician, qint16 slipNo, bool photo);
+    static Reply media(const DataFolder &folder, const Clock &clock, const Request &request, const QString &technician,
+                       qint16 slipNo, bool photo);
     QByteArray dayJson(const QString &technician);
     bool blocked(const QString &from);
     void countFailure(const QString &from);
@@ -111,6 +125,7 @@ private:
     std::function<qint64()> m_msecs;
     std::function<void(const PhoneWork::Outcome &, const QString &)> m_onStored;
     std::unique_ptr<QObject> m_alive = std::make_unique<QObject>(); // what the telling after the answer hangs on
+    std::function<Reply()> m_later; // the slow part of the request route() is answering
 
     struct Failures
     {

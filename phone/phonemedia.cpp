@@ -6,6 +6,8 @@
 #include "dispatch/slipfiles.h"
 #include "dispatch/slipvalues.h"
 
+#include <mutex>
+
 using namespace SlipField;
 using namespace SlipValues;
 
@@ -36,6 +38,9 @@ std::optional<Found> technicianSlip(const DataFolder &folder, const QString &tec
     }
     return std::nullopt;
 }
+
+// One store at a time, whichever thread the host runs it on: two photos of a slip never take the same name.
+std::mutex storing;
 
 SlipMedia::Added notYours(qint16 slipNo)
 {
@@ -70,6 +75,7 @@ QString completeNoSignature()
 SlipMedia::Added addPhoto(const DataFolder &folder, const Clock &clock, const Upload &upload,
                           const SlipMedia::Check &check)
 {
+    const std::lock_guard one(storing);
     const auto found = technicianSlip(folder, upload.technician, upload.slipNo);
     if (!found)
         return notYours(upload.slipNo);
@@ -81,6 +87,7 @@ SlipMedia::Added addPhoto(const DataFolder &folder, const Clock &clock, const Up
 SlipMedia::Added addSignature(const DataFolder &folder, const Clock &clock, const Upload &upload,
                               const SlipMedia::Check &check)
 {
+    const std::lock_guard one(storing);
     const auto found = technicianSlip(folder, upload.technician, upload.slipNo);
     if (!found)
         return notYours(upload.slipNo);

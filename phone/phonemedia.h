@@ -26,7 +26,7 @@ QString completeNoSignature(); // "This slip is complete; it takes no signature 
 
 // Stores the photo or the signature after `check` (the picture's test) passes; a request seen before is answered
 // as the first time without the test. A slip that is missing or another technician's is refused with the words
-// the status changes use. Throws DiskError when the files cannot be written.
+// the status changes use. One store at a time, from any thread. Throws DiskError when the files cannot be written.
 SlipMedia::Added addPhoto(const DataFolder &folder, const Clock &clock, const Upload &upload,
                           const SlipMedia::Check &check);
 SlipMedia::Added addSignature(const DataFolder &folder, const Clock &clock, const Upload &upload,

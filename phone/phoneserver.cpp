@@ -5,11 +5,13 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QNetworkInterface>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <optional>
@@ -333,9 +335,33 @@ protected:
         socket->setProperty("vdLineEnded", false);
         socket->setProperty("vdBodyLimit", QVariant());
         QHttpServerResponder responder = makeResponder(request, socket);
-        write(responder, m_owner.answer(request));
-        if (m_owner.m_listener)
-            m_owner.m_listener->answered(socket);
+        const PhoneApi::Request asked = m_owner.apiRequest(request);
+        PhoneApi::Pending pending = m_owner.m_api.begin(asked);
+        if (pending.now) {
+            write(responder, m_owner.m_api.finish(asked, std::move(*pending.now)));
+            if (m_owner.m_listener)
+                m_owner.m_listener->answered(socket);
+            return true;
+        }
+        // A picture is checked and stored on a worker thread, so that the other phones' requests are answered
+        // meanwhile; the answer is written here once it is known, if the phone is still connected.
+        auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));
+        PhoneServer *owner = &m_owner;
+        m_owner.m_workers->start([owner, kept, asked, alive = QPointer<QTcpSocket>(socket),
+                                  later = std::move(pending.later)] {
+            PhoneApi::Reply reply = later();
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, kept, asked, alive, reply = std::move(reply)]() mutable {
+                    reply = owner->m_api.finish(asked, std::move(reply));
+                    if (!alive)
+                        return;
+                    write(*kept, reply);
+                    if (owner->m_listener)
+                        owner->m_listener->answered(alive);
+                },
+                Qt::QueuedConnection);
+        });
         return true;
     }
     void missingHandler(const QHttpServerRequest &, QTcpSocket *) override {}
@@ -350,7 +376,9 @@ PhoneServer::PhoneServer(const DataFolder &folder, const Settings &settings, con
                          QObject *parent)
     : QObject(parent)
     , m_api(folder, settings, clock, tokens)
+    , m_workers(std::make_unique<QThreadPool>())
 {
+    m_workers->setMaxThreadCount(1); // one store at a time anyway; the other core stays with the office
     m_api.setOnStored(
         [this](const PhoneWork::Outcome &outcome, const QString &phone) { emit phoneChanged(outcome, phone); });
 }
@@ -504,9 +532,9 @@ void PhoneServer::guard(QTcpSocket *socket)
     });
 }
 
-PhoneServer::Reply PhoneServer::answer(const QHttpServerRequest &request)
+PhoneApi::Request PhoneServer::apiRequest(const QHttpServerRequest &request)
 {
     QByteArray target = request.url().toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
-    return m_api.answer({methodName(request.method()), request.url().path(QUrl::FullyEncoded).toLatin1(),
-                         std::move(target), request.headers(), request.body(), addressText(request.remoteAddress())});
+    return {methodName(request.method()), request.url().path(QUrl::FullyEncoded).toLatin1(),
+            std::move(target), request.headers(), request.body(), addressText(request.remoteAddress())};
 }

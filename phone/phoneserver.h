@@ -57,6 +57,8 @@ struct ConnectionLimits
 // The phone page's host: HTTPS (or plain HTTP when the office chose it) on the office network. It holds the
 // connections to their limits (above), refuses a request that grows past the size limits before it is read whole,
 // and hands every other request to the API (phone/phoneapi.h), which answers it and keeps the log.
+class QThreadPool;
+
 class PhoneServer : public QObject
 {
     Q_OBJECT
@@ -107,7 +109,7 @@ signals:
 
 private:
     friend class PhoneHttp;
-    Reply answer(const QHttpServerRequest &request);
+    static PhoneApi::Request apiRequest(const QHttpServerRequest &request);
     void guard(QTcpSocket *socket);
 
     PhoneApi m_api;
@@ -119,4 +121,7 @@ private:
     QString m_pageAddress;
     QString m_fingerprint;
     quint16 m_port = 0;
+    // Where photos and signatures are checked and stored; last, so that it is gone (its work finished) before the
+    // rest of the server.
+    std::unique_ptr<QThreadPool> m_workers;
 };

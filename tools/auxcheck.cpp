@@ -79,12 +79,14 @@ public:
                                .arg(quoted(*account)));
                 continue; // anything else in the folder is the user's own
             }
+            const FolderHandle accountFolder(top, entry.name);
+            const std::vector<Entry> inside = accountFolder.entries();
+            checkSlipFolders(relative, inside);
             if (!isAccount) {
-                checkSlipFolders(relative, FolderHandle(top, entry.name).entries());
                 checkOrphan(relative, entry.name);
                 continue;
             }
-            checkAccountFolder(relative, FolderHandle(top, entry.name), *account);
+            checkAccountFolder(relative, accountFolder, inside, *account);
         }
     }
 
@@ -148,13 +150,12 @@ private:
                    .arg(quoted(name), QString::number(withText)));
     }
 
-    void checkAccountFolder(const QString &relative, const FolderHandle &accountFolder, const QString &account)
+    void checkAccountFolder(const QString &relative, const FolderHandle &accountFolder,
+                            const std::vector<Entry> &inside, const QString &account)
     {
         // AuxFile0 to AuxFile5 in any letter case, found without a string made per name: most accounts have
         // nothing to report, and there may be tens of thousands of them.
         std::array<const Entry *, AuxData::kBoxes> boxes{};
-        const std::vector<Entry> inside = accountFolder.entries();
-        checkSlipFolders(relative, inside);
         const QString prefix = AuxData::boxFolderName(0).chopped(1);
         for (const Entry &e : inside) {
             if (e.name.size() != prefix.size() + 1 || !e.name.startsWith(prefix, Qt::CaseInsensitive))

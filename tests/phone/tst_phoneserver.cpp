@@ -102,6 +102,8 @@ private slots:
             {PhoneClient::request("POST", "/api/slip/1001/start", {}, "AAAAAAAAAAAAAAAAAAAAAAAAA"), 0},
             {PhoneClient::request("POST", "/api/pair", "{\"code\":\"ZZZZ9999\"}"), 0},
             {PhoneClient::request("POST", "/api/slip/1001/complete", QByteArray(6000, '{'), token), 413},
+            {PhoneClient::request("POST", "/api/slip/1001/photo", QByteArray(6000, '{'), token), 400}, // its own limit
+            {"POST /api/slip/1001/photo HTTP/1.1\r\nHost: a\r\nContent-Length: 4195329\r\n\r\n{}", 413},
             {PhoneClient::request("POST", "/api/slip/1001/complete", "{\"note\":[1,2", token), 400},
             {PhoneClient::request("POST", "/api/slip/1001/cantfinish", "{\"reason\":{}}", token), 400},
             {PhoneClient::request("GET", "/../ServiceSlips.txt"), 404},
