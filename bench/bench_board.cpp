@@ -1,4 +1,5 @@
-// The dispatch board at 5,000 active slips: opening it (file, board state, grid) and saving it.
+// The dispatch board at 5,000 active slips: opening it (file, board state, grid) and saving it; the slip frame
+// with a phone's photos.
 #include "accounts/assignmentfile.h"
 #include "app/appstate.h"
 #include "core/clock.h"
@@ -7,11 +8,14 @@
 #include "dispatch/boardview.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipmedia.h"
 #include "dispatch/slipvalues.h"
 #include "gui/dispatch/boardwindow.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "tools/samplegenerator.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -183,5 +187,90 @@ void BM_FilterBoard(benchmark::State &state)
     viewChanges(state, views); // the fourth shows every slip again
 }
 BENCHMARK(BM_FilterBoard)->Unit(benchmark::kMillisecond);
+
+// The slip frame of a slip with 10 photos (1600 x 1200 JPEGs, as the phone sends them) and a signature, at the largest
+// customer file: opened the first time (every thumbnail decoded), and opened again (the thumbnails kept).
+struct MediaFolder
+{
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    int row = 0; // the board row of the slip with the photos
+
+    MediaFolder()
+    {
+        GenerateOptions options;
+        options.customers = GenerateLimits::kCustomers;
+        options.slips = 2200;
+        options.history = 0;
+        options.today = QDate(2026, 12, 8);
+        generateSampleData(folder, options);
+        const std::vector<Record> slips = folder.readRecords(SlipFiles::kActive, serviceSlipLayout());
+        row = int(slips.size()) / 2 + 1;
+        const Record &slip = slips[std::size_t(row - 1)];
+        const QString account = slip.text(SlipField::AcctNo);
+        const QDateTime at(options.today, QTime(10, 42));
+        QImage photo(1600, 1200, QImage::Format_RGB32);
+        for (int i = 0; i < SlipMedia::kMaxPhotos; ++i) {
+            for (int y = 0; y < photo.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+                for (int x = 0; x < photo.width(); ++x)
+                    line[x] = qRgb((x * 7 + i * 40) & 255, (y * 3 + x / 5) & 255, ((x ^ y) + i * 20) & 255);
+            }
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            photo.save(&buffer, "JPG", 85);
+            SlipMedia::addPhoto(folder, account, slip.int16(SlipField::SlipNo), jpeg, QStringLiteral("Al"), at,
+                                QString::number(i));
+        }
+        QImage signature(600, 200, QImage::Format_ARGB32);
+        signature.fill(Qt::transparent);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        signature.save(&buffer, "PNG");
+        SlipMedia::addSignature(folder, account, slip.int16(SlipField::SlipNo), png, QStringLiteral("M. Chavez"),
+                                QStringLiteral("Al"), at, QStringLiteral("s"));
+    }
+};
+
+void slipFrameWithPhotos(benchmark::State &state, bool firstTime)
+{
+    static MediaFolder sample;
+    SilentMessages messages;
+    FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+    NoClipboard clipboard;
+    NoWeb web;
+    NoChoosers choosers;
+    NoLayouts layouts;
+    Platform platform{messages, clock, clipboard, web, choosers, layouts};
+    AppState app(sample.folder);
+    RecordingPrintTarget target;
+    std::unique_ptr<BoardWindow> window;
+    for (auto _ : state) {
+        if (firstTime || !window) {
+            state.PauseTiming();
+            window = std::make_unique<BoardWindow>(BoardWindow::Environment{&layouts, {}}, app, platform, target,
+                                                   BoardWindow::InputsSource{});
+            window->reload();
+            state.ResumeTiming();
+        }
+        window->board().selectAll(false);
+        window->board().tickCell(sample.row, 0);
+        window->runAction(BoardWindow::ManageSlip);
+        benchmark::DoNotOptimize(window->findChild<QWidget *>(QStringLiteral("fraMedia"))->isVisible());
+    }
+    state.counters["photos"] = SlipMedia::kMaxPhotos;
+}
+void BM_SlipFrameWithPhotosFirstTime(benchmark::State &state)
+{
+    slipFrameWithPhotos(state, true);
+}
+BENCHMARK(BM_SlipFrameWithPhotosFirstTime)->Unit(benchmark::kMillisecond);
+void BM_SlipFrameWithPhotosAgain(benchmark::State &state)
+{
+    slipFrameWithPhotos(state, false);
+}
+BENCHMARK(BM_SlipFrameWithPhotosAgain)->Unit(benchmark::kMillisecond);
 
 } // namespace

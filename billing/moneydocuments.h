@@ -41,6 +41,8 @@ struct PricedInvoice
     QString paidLater;    // short date: not collected at finalizing, paid in full on that day
     Money amountDue;      // the total less what was received for it
     QStringList received; // "Paid $200.00 on 11/28/2026, Ck # 3001", in the order received
+    QString signaturePath; // the customer's signature on the slip; empty when not signed
+    QString signedText;    // "Signed by M. Chavez 12/8/2026 10:42"
 };
 
 // What the income report covers, for its heading: "3/1/2026 to 3/31/2026" and "All Accounts" or "Account 1001".

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
+#include "dispatch/slipmedia.h"
 
 #include <QHash>
 #include <algorithm>
@@ -208,7 +209,22 @@ std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vect
         }
         out.push_back(std::move(invoice));
     }
+    addSignatures(folder, out);
     return out;
+}
+
+void addSignatures(const DataFolder &folder, std::vector<PricedInvoice> &invoices)
+{
+    for (PricedInvoice &invoice : invoices) {
+        bool numbered = false;
+        const int slipNo = invoice.slipNo.toInt(&numbered);
+        if (!numbered)
+            continue;
+        if (const auto signature = SlipMedia::signature(folder, invoice.acctNo.trimmed(), qint16(slipNo))) {
+            invoice.signaturePath = signature->path;
+            invoice.signedText = signature->signedText();
+        }
+    }
 }
 
 void owedOn(PricedInvoice &invoice, const Receivables::Invoice &charge)

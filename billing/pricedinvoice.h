@@ -31,9 +31,13 @@ std::vector<PricedInvoice> fromFinalizedRows(const std::vector<Finalize::Row> &r
                                              const Settings &settings, const QDate &today);
 
 // History rows, with their slips looked up in \FinalizedServiceSlips.txt by account, invoice number and
-// amount (the latest such slip); without a slip the invoice shows what the history keeps.
+// amount (the latest such slip), and the slips' signatures; without a slip the invoice shows what the history
+// keeps.
 std::vector<PricedInvoice> fromHistory(const DataFolder &folder, const std::vector<Income::Row> &rows,
                                        const Settings &settings);
+
+// The customer's signature on each invoice's slip, where a technician's phone took one.
+void addSignatures(const DataFolder &folder, std::vector<PricedInvoice> &invoices);
 
 // What is owed on the invoice and what paid it, from its charge in the account's balance file (Who Still Owes'
 // reading): the amount due, the payments received ("Paid $200.00 on 11/28/2026, Ck # 3001"), paid when nothing

@@ -3,6 +3,7 @@
 #include "core/formats.h"
 #include "core/oledate.h"
 #include "dispatch/servicesliprecord.h"
+#include "dispatch/slipmedia.h"
 #include "dispatch/slipvalues.h"
 
 namespace DocumentSource {
@@ -22,6 +23,28 @@ SlipPrintValues slipValues(const Record &slip)
     for (int field = Status; field <= Amount; ++field)
         *texts[field - Status] = slip.text(field);
     return v;
+}
+
+void addMedia(const DataFolder &folder, SlipPrintValues &values)
+{
+    bool numbered = false;
+    const int slipNo = values.slipNo.toInt(&numbered);
+    values.media = {};
+    if (!numbered)
+        return;
+    int n = 0;
+    for (const SlipMedia::Photo &photo : SlipMedia::photos(folder, values.acctNo, qint16(slipNo))) {
+        const QString caption =
+            QStringLiteral("Photo %1, %2 %3")
+                .arg(++n)
+                .arg(Formats::shortDate(photo.received.date()), photo.received.toString(QStringLiteral("HH:mm")));
+        values.media.photos.push_back(
+            {photo.path, photo.technician.isEmpty() ? caption : caption + QStringLiteral(", ") + photo.technician});
+    }
+    if (const auto signature = SlipMedia::signature(folder, values.acctNo, qint16(slipNo))) {
+        values.media.signaturePath = signature->path;
+        values.media.signedText = signature->signedText();
+    }
 }
 
 SlipReportRow reportRow(const Record &slip)

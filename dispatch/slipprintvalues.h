@@ -1,8 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
+class DataFolder;
 class Record;
+
+// What a technician's phone added to a slip, as the documents print it.
+struct SlipPrintMedia
+{
+    struct Photo
+    {
+        QString path;
+        QString caption; // "Photo 2, 12/8/2026 10:42, Al"
+    };
+    std::vector<Photo> photos; // in the order taken
+    QString signaturePath;     // the signature's picture; empty when the customer has not signed
+    QString signedText;        // "Signed by M. Chavez 12/8/2026 10:42"
+
+    bool empty() const { return photos.empty() && signaturePath.isEmpty(); }
+};
 
 // One service slip, its fields as texts, trimmed, in the order of the slip record.
 struct SlipPrintValues
@@ -35,6 +52,7 @@ struct SlipPrintValues
     QString priority;
     QString payForm;
     QString amount;
+    SlipPrintMedia media; // filled by DocumentSource::addMedia
 };
 
 // The lines of a name and address block: the customer a document is sold to, an invoice's billing address or
@@ -66,6 +84,8 @@ namespace DocumentSource {
 
 // A slip record's fields as the documents print them: trimmed texts, the date received as a short date.
 SlipPrintValues slipValues(const Record &slip);
+// The slip's photos and signature as they are kept now, by its account and number.
+void addMedia(const DataFolder &folder, SlipPrintValues &values);
 
 // A slip as the board's grid shows it, for the slip report.
 SlipReportRow reportRow(const Record &slip);

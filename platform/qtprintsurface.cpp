@@ -229,3 +229,17 @@ bool QtPrintSurface::drawPictureAt(const QString &path, double x, double y, doub
     m_painter.drawImage(QRectF(device(x), device(y), device(width), device(height)), picture);
     return true;
 }
+
+QSize QtPrintSurface::pictureSize(const QString &path) const
+{
+    const auto known = m_pictures.constFind(path);
+    if (known != m_pictures.constEnd())
+        return known->size();
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    if (!reader.canRead())
+        return {};
+    const QSize size = reader.size();
+    // A picture turned by its orientation tag prints with its sides swapped.
+    return reader.transformation().testFlag(QImageIOHandler::TransformationRotate90) ? size.transposed() : size;
+}

@@ -23,6 +23,16 @@ double measure(PrintSurface &surface, const PrintFont &font, const QString &text
 
 } // namespace
 
+QString fitSignedLine(const PrintSurface &surface, const QString &text, double maxWidth)
+{
+    const qsizetype time = text.lastIndexOf(QLatin1Char(' '));
+    const qsizetype date = time > 0 ? text.lastIndexOf(QLatin1Char(' '), time - 1) : -1;
+    if (surface.textWidth(text) <= maxWidth || date <= 0)
+        return fitMarked(surface, text, maxWidth);
+    const QString when = text.mid(date);
+    return fitMarked(surface, text.left(date), maxWidth - surface.textWidth(when)) + when;
+}
+
 QString fitMarked(const PrintSurface &surface, const QString &text, double maxWidth)
 {
     if (surface.textWidth(text) <= maxWidth)

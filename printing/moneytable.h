@@ -66,6 +66,9 @@ private:
 
 // The text cut to maxWidth in the current font, ending in "..." when it was cut; whole when it fits.
 QString fitMarked(const PrintSurface &surface, const QString &text, double maxWidth);
+// "Signed by <name> <date> <time>" cut to maxWidth as fitMarked cuts it, but in the name: the date and the time
+// stay whole.
+QString fitSignedLine(const PrintSurface &surface, const QString &text, double maxWidth);
 
 // A label at x and its amount right-aligned to `right` on the current line, then the line ends. The amount is
 // never cut: the label makes room, and the amount shrinks only when the label's start leaves it too little.

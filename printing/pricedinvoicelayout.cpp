@@ -120,6 +120,22 @@ void printPricedInvoicePage(PrintSurface &surface, const DocumentInputs &inputs,
         surface.print(fitMarked(surface, line, kRight - kLabelX));
     }
 
+    // The customer's signature left of the amounts, on a rule with the "Signed by" line under it.
+    if (!invoice.signaturePath.isEmpty()) {
+        const double left = inches(0.75);
+        const double right = kLabelX - 288;
+        const double rule = inches(8.7);
+        surface.drawPictureFitted(invoice.signaturePath, left, rule - inches(0.9), right - left, inches(0.85));
+        surface.drawLine(left, rule, right, rule, PrintColours::kBlack);
+        surface.SetPrintFont(9, false, false);
+        const double afterAmounts = surface.currentY();
+        surface.setCurrentX(left);
+        surface.setCurrentY(rule + 36);
+        surface.print(fitSignedLine(surface, invoice.signedText, right - left));
+        surface.setCurrentY(afterAmounts);
+        surface.SetPrintFont(10, false, false);
+    }
+
     // Paid, or what is due, in large letters under the amounts.
     surface.SetPrintColour(true);
     surface.SetPrintFont(20, true, false);

@@ -1,5 +1,7 @@
 #include "printing/printsurface.h"
 
+#include <algorithm>
+
 namespace {
 
 // Tabs and other control characters would print as boxes or not at all; they print as blanks.
@@ -191,6 +193,21 @@ bool PrintSurface::drawPicture(const QString &path, double x, double y, double w
         return false;
     ensurePage();
     return drawPictureAt(path, x, y, width, height);
+}
+
+QRectF PrintSurface::drawPictureFitted(const QString &path, double x, double y, double width, double height)
+{
+    if (path.trimmed().isEmpty() || width <= 0 || height <= 0)
+        return {};
+    const QSize pixels = pictureSize(path);
+    if (pixels.isEmpty())
+        return {};
+    const double scale = std::min(width / pixels.width(), height / pixels.height());
+    const QRectF place(x + (width - pixels.width() * scale) / 2, y + (height - pixels.height() * scale) / 2,
+                       pixels.width() * scale, pixels.height() * scale);
+    if (!drawPicture(path, place.x(), place.y(), place.width(), place.height()))
+        return {};
+    return place;
 }
 
 void PrintSurface::ensurePage()

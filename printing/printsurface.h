@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -149,6 +151,9 @@ public:
     void drawRect(double x1, double y1, double x2, double y2, PrintColour colour); // outline only
     // The picture file scaled to the box; false (and nothing drawn) when it cannot be read.
     bool drawPicture(const QString &path, double x, double y, double width, double height);
+    // The picture as large as the box holds it without changing its shape, centred in the box; the place it took,
+    // or an empty rectangle (and nothing drawn) when the file cannot be read.
+    QRectF drawPictureFitted(const QString &path, double x, double y, double width, double height);
 
     // Asked as each page is begun, with its page number within the document; false stops the print there: the
     // drawing that would begin the page throws PrintCancelled instead. Long documents are cancelled this way.
@@ -171,6 +176,8 @@ protected:
     virtual void drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) = 0;
     virtual void drawRectAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) = 0;
     virtual bool drawPictureAt(const QString &path, double x, double y, double width, double height) = 0;
+    // The picture's size in pixels, turned upright as it prints; empty when the file holds no readable picture.
+    virtual QSize pictureSize(const QString &path) const = 0;
 
     bool pageStarted() const { return m_pageStarted; }
 

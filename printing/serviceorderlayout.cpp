@@ -1,5 +1,7 @@
 #include "printing/serviceorderlayout.h"
 
+#include "printing/moneytable.h"
+
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -15,6 +17,7 @@ constexpr double kContentsHeight = 1440;
 constexpr double kContentsPitch = 360;
 constexpr double kContentsWidth = 5040 - 864 - 52;
 constexpr double kPreTaxX = inches(5.0);
+constexpr double kSignatureRight = inches(7.75); // where the signature and its line end on the tear-off
 
 bool dateSet(const QString &date)
 {
@@ -76,7 +79,62 @@ void printServiceLocation(PrintSurface &surface, const SlipPrintValues &slip)
     }
 }
 
+// The customer's signature right of its label, on a rule, with the "Signed by" line under the rule.
+void printSignature(PrintSurface &surface, const SlipPrintMedia &media, double lineY)
+{
+    const double left = inches(5.0) + surface.textWidth(QStringLiteral("Signature ")) + 72;
+    const double height = 576;
+    surface.drawPictureFitted(media.signaturePath, left, lineY, kSignatureRight - left, height);
+    surface.drawLine(left, lineY + height + 18, kSignatureRight, lineY + height + 18, surface.lineColour());
+    const PrintFont font = surface.font();
+    surface.SetPrintFont(9, false, false);
+    surface.setCurrentX(inches(5.0));
+    surface.setCurrentY(lineY + height + 54);
+    surface.print(fitSignedLine(surface, media.signedText, kSignatureRight - inches(5.0)));
+    surface.setFont(font);
+}
+
 } // namespace
+
+void printServiceOrderPhotos(PrintSurface &surface, const SlipPrintValues &slip)
+{
+    constexpr int kColumns = 2;
+    constexpr int kRows = 5;
+    constexpr double kLeft = 720;
+    constexpr double kGap = 288;
+    constexpr double kTop = inches(1.3);
+    constexpr double kCellWidth = (inches(8.0) - kLeft - kGap) / kColumns;
+    constexpr double kCaption = 300;
+    const std::vector<SlipPrintMedia::Photo> &photos = slip.media.photos;
+    // Up to four photos print twice as tall.
+    const double kCellHeight = (inches(10.5) - kTop) / (photos.size() <= 4 ? 2 : kRows);
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        const int onPage = int(i % (kColumns * kRows));
+        if (onPage == 0) {
+            if (i > 0)
+                surface.newPage();
+            surface.SetPrintColour(true);
+            surface.SetPrintFont(14, true, false);
+            surface.setCurrentY(inches(0.5));
+            printCentred(surface, QStringLiteral("Photos of Service Order #") + slip.slipNo);
+            surface.SetPrintFont(10, false, false);
+            surface.setInk(PrintColours::kBlack);
+            printCentred(surface,
+                         fitText(surface, QStringList{slip.siteName, slip.siteAddress1}.join(QStringLiteral(", ")),
+                                 inches(7.0)));
+        }
+        const double x = kLeft + (onPage % kColumns) * (kCellWidth + kGap);
+        const double y = kTop + (onPage / kColumns) * kCellHeight;
+        const QRectF place = surface.drawPictureFitted(photos[i].path, x, y, kCellWidth, kCellHeight - kCaption);
+        surface.SetPrintFont(9, false, false);
+        surface.setCurrentX(place.isEmpty() ? x : place.left());
+        surface.setCurrentY(y + kCellHeight - kCaption);
+        surface.print(fitText(surface,
+                              place.isEmpty() ? photos[i].caption + QStringLiteral(" (the picture cannot be read)")
+                                              : photos[i].caption,
+                              kCellWidth));
+    }
+}
 
 void printServiceOrderPage(PrintSurface &surface, const DocumentInputs &inputs, const DataFolder &folder,
                            const SlipPrintValues &slip)
@@ -184,36 +242,55 @@ void PrintSummary(PrintSurface &surface, const DocumentInputs &inputs, const Sli
                                                        {"___ Credit Card # ___________________", 144},
                                                        {"Expires Date:  ______/______/_________", 288},
                                                        {"Signature __________________________", 0}};
+    // Signed on the phone, the signature stands in the blank of its line.
+    const bool signedOnPhone = !slip.media.signaturePath.isEmpty();
+    double signatureY = 0;
     for (const auto &[text, extra] : payment) {
+        const QString line = QString::fromLatin1(text);
+        const bool signatureLine = line.startsWith(QLatin1String("Signature"));
+        if (signatureLine)
+            signatureY = surface.currentY();
         surface.SetPrintPosition(5.0, 0);
-        surface.print(QString::fromLatin1(text));
+        surface.print(signatureLine && signedOnPhone ? QStringLiteral("Signature") : line);
         surface.setCurrentY(surface.currentY() + extra);
     }
     surface.SetPrintPosition(0.5, 0);
     surface.print(QStringLiteral("Service Order # ") + slip.slipNo);
+    if (signedOnPhone)
+        printSignature(surface, slip.media, signatureY);
     surface.setInk(PrintColours::kPureBlue);
     printAt(surface, 0.5, 9.3, QStringLiteral("AMOUNT ENCLOSED       _______________"));
 }
 
+bool printsAsServiceOrder(const SlipPrintValues &row)
+{
+    return row.status == QLatin1String("Assigned") || !row.media.empty();
+}
+
 PrintAction serviceOrderAction(const DocumentInputs &inputs, const DataFolder &folder,
-                               const std::vector<SlipPrintValues> &tickedRows)
+                               const std::vector<SlipPrintValues> &tickedRows, bool withPhotos)
 {
     PrintAction action;
     action.title = QStringLiteral("Print Service Slips");
     action.copies = std::max(1, inputs.settings.copies);
     const auto shared = std::make_shared<const DocumentInputs>(inputs);
     for (const SlipPrintValues &row : tickedRows) {
-        if (row.status != QLatin1String("Assigned"))
+        if (!printsAsServiceOrder(row))
             continue;
         action.jobs.push_back(
-            {QStringLiteral("Service Order ") + row.slipNo,
-             [shared, folder, row](PrintSurface &surface) { printServiceOrderPage(surface, *shared, folder, row); }});
+            {QStringLiteral("Service Order ") + row.slipNo, [shared, folder, row, withPhotos](PrintSurface &surface) {
+                 printServiceOrderPage(surface, *shared, folder, row);
+                 if (withPhotos && !row.media.photos.empty()) {
+                     surface.newPage();
+                     printServiceOrderPhotos(surface, row);
+                 }
+             }});
     }
     return action;
 }
 
 PrintOutcome PrintRemitStyle(PrintTarget &target, const DocumentInputs &inputs, const DataFolder &folder,
-                             const std::vector<SlipPrintValues> &tickedRows)
+                             const std::vector<SlipPrintValues> &tickedRows, bool withPhotos)
 {
-    return target.run(serviceOrderAction(inputs, folder, tickedRows));
+    return target.run(serviceOrderAction(inputs, folder, tickedRows, withPhotos));
 }

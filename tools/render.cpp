@@ -107,6 +107,8 @@ RenderResult renderDocuments(const RenderRequest &request)
                 PrintedInvoices::record(folder, record);
             }
         } else if (request.document == QLatin1String("order")) {
+            for (SlipPrintValues &v : values)
+                DocumentSource::addMedia(folder, v);
             outcome = PrintRemitStyle(target, inputs, folder, values);
         } else if (request.document == QLatin1String("slip-report")) {
             outcome = PrintSlipReport(target, inputs, rows);

@@ -177,8 +177,9 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     QPushButton *priced = button(QStringLiteral("Print Priced &Invoices"), QStringLiteral("cmdCompletions_6"), this);
     side->addWidget(priced);
     connect(priced, &QPushButton::clicked, this, [this] {
-        const auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1,
-                                                                m_state.settings, m_clock.today());
+        auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1, m_state.settings,
+                                                          m_clock.today());
+        PricedInvoices::addSignatures(m_state.folder, invoices);
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
         else

@@ -14,6 +14,7 @@
 #include "gui/billing/receivableswindow.h"
 #include "gui/widgets/datebox.h"
 #include "gui/widgets/flexgrid.h"
+#include "gui/widgets/slipmediapanel.h"
 #include "gui/widgets/widgets.h"
 #include "printing/moneyreports.h"
 #include "printing/pricedinvoicelayout.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -122,6 +124,9 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     QPushButton *report = button(QStringLiteral("Print &Report..."), QStringLiteral("cmdIncomeReport"), this);
     QPushButton *invoices = button(QStringLiteral("Print In&voice..."), QStringLiteral("cmdPrintInvoice"), this);
     QPushButton *owes = button(QStringLiteral("Who &Owes..."), QStringLiteral("cmdReceivables"), this);
+    QPushButton *media = button(QStringLiteral("P&hotos, Signature..."), QStringLiteral("cmdSlipMedia"), this);
+    media->setToolTip(QStringLiteral("The photos and the signature a technician's phone added to the slip of the "
+                                     "invoice chosen in the grid"));
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)
@@ -146,6 +151,7 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     moneyButtons->addWidget(report);
     moneyButtons->addWidget(invoices);
     moneyButtons->addWidget(owes);
+    moneyButtons->addWidget(media);
     moneyButtons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
@@ -180,6 +186,7 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     connect(m_export, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
     connect(report, &QPushButton::clicked, this, &HistoryWindow::printIncomeReport);
     connect(invoices, &QPushButton::clicked, this, &HistoryWindow::printInvoices);
+    connect(media, &QPushButton::clicked, this, &HistoryWindow::showSlipMedia);
     connect(owes, &QPushButton::clicked, this, [this] {
         ReceivablesWindow *w = receivables();
         w->reload();
@@ -440,6 +447,46 @@ void HistoryWindow::printInvoices()
     PricedInvoices::sortByInvoiceNumber(chosen);
     m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
                                       PricedInvoices::fromHistory(m_state.folder, chosen, m_state.settings)));
+}
+
+void HistoryWindow::showSlipMedia()
+{
+    const QString title = QStringLiteral("Photos, Signature");
+    if (!waitForIncome(title))
+        return;
+    const int row = m_financial->view()->currentIndex().row();
+    if (row < 0 || std::size_t(row) >= m_incomeRows.size()) {
+        m_messages.inform(QStringLiteral("Choose an invoice in the grid"), title);
+        return;
+    }
+    const std::vector<PricedInvoice> found =
+        PricedInvoices::fromHistory(m_state.folder, {m_incomeRows[std::size_t(row)]}, m_state.settings);
+    bool numbered = false;
+    const int slipNo = found.empty() ? 0 : found.front().slipNo.toInt(&numbered);
+    if (!numbered) {
+        m_messages.inform(QStringLiteral("The slip of this invoice is no longer kept."), title);
+        return;
+    }
+    const QString account = found.front().acctNo.trimmed();
+    if (!m_slipMedia) {
+        m_slipMedia = new QDialog(this);
+        m_slipMedia->setObjectName(QStringLiteral("frmSlipMedia"));
+        auto *layout = new QVBoxLayout(m_slipMedia);
+        layout->addWidget(new SlipMediaPanel(m_slipMedia));
+        layout->addWidget(m_slipMediaNote = new QLabel(m_slipMedia));
+        QPushButton *close = button(QStringLiteral("&Close"), QStringLiteral("cmdSlipMediaClose"), m_slipMedia);
+        connect(close, &QPushButton::clicked, m_slipMedia, &QDialog::close);
+        layout->addWidget(close, 0, Qt::AlignRight);
+    }
+    auto *panel = m_slipMedia->findChild<SlipMediaPanel *>();
+    panel->showSlip(m_state.folder, account, qint16(slipNo));
+    m_slipMediaNote->setText(panel->isHidden() ? QStringLiteral("No photos and no signature were added to this slip.")
+                                               : QString());
+    m_slipMediaNote->setVisible(panel->isHidden());
+    m_slipMedia->setWindowTitle(QStringLiteral("Slip %1, Invoice %2").arg(slipNo).arg(found.front().invoiceNo));
+    m_slipMedia->adjustSize();
+    m_slipMedia->show();
+    m_slipMedia->raise();
 }
 
 ReceivablesWindow *HistoryWindow::receivables()

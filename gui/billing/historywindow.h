@@ -22,6 +22,7 @@ class ReceivablesWindow;
 class Messages;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QStringListModel;
 class QLabel;
 class QLineEdit;
@@ -99,6 +100,8 @@ private:
     bool waitForIncome(const QString &what);
     void printIncomeReport();
     void printInvoices();
+    // The photos and signature of the chosen invoice's slip, in a window beside this one.
+    void showSlipMedia();
 
     // What the grids show now, for the export.
     Shared m_state;
@@ -135,4 +138,6 @@ private:
     PrintTarget *m_target = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;
+    QDialog *m_slipMedia = nullptr;
+    QLabel *m_slipMediaNote = nullptr;
 };

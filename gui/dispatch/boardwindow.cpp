@@ -19,6 +19,7 @@
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/flexgrid.h"
 #include "gui/widgets/listexport.h"
+#include "gui/widgets/slipmediapanel.h"
 #include "gui/widgets/widgets.h"
 #include "printing/invoicelayout.h"
 #include "printing/printtarget.h"
@@ -209,6 +210,14 @@ void BoardWindow::buildBoard()
               {DeleteSelected, QStringLiteral("Delete Selecte&d ")},
               {PrintServiceSlips, QStringLiteral("Print &Service Slips")},
               {PrintInvoices, QStringLiteral("Print &Invoices")}});
+    // The photos a technician's phone took print after each service order when asked; the choice is kept.
+    m_withPhotos = Widgets::checkBox(QStringLiteral("with P&hotos"), QStringLiteral("ckPhotos"), this);
+    m_withPhotos->setToolTip(QStringLiteral("Print &Service Slips prints each slip's photos on pages after its order"));
+    m_withPhotos->setChecked(m_platform.layouts.loadChoice(kMainKey, objectName(), QStringLiteral("photos")) == "on");
+    connect(m_withPhotos, &QCheckBox::toggled, this, [this](bool on) {
+        m_platform.layouts.saveChoice(kMainKey, objectName(), QStringLiteral("photos"), on ? "on" : "off");
+    });
+    actions->insertWidget(actions->indexOf(m_buttons.value(PrintServiceSlips)) + 1, m_withPhotos);
     addGroup(QStringLiteral("lblAllSlips"), QStringLiteral("ALL Slips"),
              {{CompleteAll, QStringLiteral("Complete &All")},
               {DeleteAll, QStringLiteral("Dele&te All ")},
@@ -333,6 +342,8 @@ QGroupBox *BoardWindow::buildSlipFrame()
     line(QStringLiteral("Assigned to:"), QStringLiteral("lblAssignedTo"));
     line(QStringLiteral("Current Status"), QStringLiteral("lblStatus"));
     line(QStringLiteral("Priority"), QStringLiteral("lblPriority"));
+    m_media = new SlipMediaPanel(frame);
+    grid->addWidget(m_media, row++, 0, 1, 2);
     grid->addWidget(button(MakeChanges, QStringLiteral("Ma&ke Changes - Re-assign - Change Status")), row++, 0, 1, 2);
     grid->addWidget(button(ContentsTextMessage, QStringLiteral("Create Txt Msg")), row++, 0, 1, 2);
     grid->addWidget(button(RestoreSlip, QStringLiteral("Restore Original Slip Data")), row++, 0, 1, 2);
@@ -960,6 +971,7 @@ void BoardWindow::fillSlipFrames()
         m_labels.value(QStringLiteral("lblSite_%1").arg(i))->setText(s.text(kSiteFields[i]));
     }
     m_contents->setPlainText(m_board.contentsForBox());
+    m_media->showSlip(m_state.folder, s.text(AcctNo), s.int16(SlipNo));
     showChangeValues();
 }
 
@@ -1085,12 +1097,20 @@ bool BoardWindow::confirmPrinting(const QString &question, const QString &title)
 
 void BoardWindow::printServiceOrders()
 {
-    if (!confirmPrinting(QStringLiteral("A Service Slip will be Printed for all") + QStringLiteral("\r\n") +
-                             QStringLiteral("SELECTED Slips (Sel Ticked) with a STATUS of Assigned"),
-                         QStringLiteral("PRINT SELECTED SERVICE SLIPS")))
+    std::vector<SlipPrintValues> rows = tickedValues();
+    bool fromPhones = false; // a ticked slip that prints for its photos or signature, not for its status
+    for (SlipPrintValues &row : rows) {
+        DocumentSource::addMedia(m_state.folder, row);
+        fromPhones = fromPhones || (printsAsServiceOrder(row) && row.status != QLatin1String("Assigned"));
+    }
+    QString question = QStringLiteral("A Service Slip will be Printed for all") + QStringLiteral("\r\n") +
+                       QStringLiteral("SELECTED Slips (Sel Ticked) with a STATUS of Assigned");
+    if (fromPhones)
+        question += QStringLiteral("\r\nand for those with photos or a signature from the technician's phone");
+    if (!confirmPrinting(question, QStringLiteral("PRINT SELECTED SERVICE SLIPS")))
         return;
-    const std::vector<SlipPrintValues> rows = tickedValues();
-    PrintRemitStyle(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows);
+    PrintRemitStyle(m_target, m_inputs ? m_inputs() : DocumentInputs(), m_state.folder, rows,
+                    m_withPhotos->isChecked());
 }
 
 void BoardWindow::printInvoices()

@@ -27,6 +27,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class SlipMediaPanel;
 
 // frmMain, "Slip Action Screen": the dispatch board. It shows the board state (dispatch/boardstate.h) in the
 // grid fgSlips and its frames and hands every click to it; the window itself keeps only which frames show.
@@ -207,6 +208,8 @@ private:
     DateBox *m_picker = nullptr;
     QPlainTextEdit *m_contents = nullptr;
     QPushButton *m_callCustomer = nullptr;
+    SlipMediaPanel *m_media = nullptr; // the slip's photos and signature in the slip frame
+    QCheckBox *m_withPhotos = nullptr;
 
     // Labels by name: the slip numbers, the current values, the new values and the two address blocks.
     QHash<QString, QLabel *> m_labels;

@@ -145,3 +145,9 @@ bool RecordingSurface::drawPictureAt(const QString &path, double x, double y, do
     m_ops.push_back(o);
     return true;
 }
+
+QSize RecordingSurface::pictureSize(const QString &path) const
+{
+    QImageReader reader(path);
+    return reader.canRead() ? reader.size() : QSize();
+}

@@ -61,6 +61,7 @@ protected:
     void drawLineAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) override;
     void drawRectAt(double x1, double y1, double x2, double y2, PrintColour colour, int penWidth) override;
     bool drawPictureAt(const QString &path, double x, double y, double width, double height) override;
+    QSize pictureSize(const QString &path) const override;
 
 private:
     Op op(Kind kind) const;

@@ -1,9 +1,12 @@
+#include "billing/pricedinvoice.h"
 #include "boardsamples.h"
 #include "dispatch/routesheet.h"
+#include "mediasamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/qtprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/invoicelayout.h"
+#include "printing/pricedinvoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/routesheetlayout.h"
 #include "printing/serviceorderlayout.h"
@@ -104,19 +107,29 @@ private slots:
 
     void documentKinds_data()
     {
-        dataColumns<QString, int, int, QStringList>("kind", "documents", "pages", "texts");
+        // images: the pictures the PDF holds (pdfimages lists them)
+        dataColumns<QString, int, int, QStringList, int>("kind", "documents", "pages", "texts", "images");
         dataRow("invoices", "invoice", 2, 4,
                 QStringList{"INVOICE NO: 20260001", "INVOICE NO: 20260002", "Original", "Duplicate",
-                            "Service Slip No 1001", "Acme Repair", "Sub-Total"});
+                            "Service Slip No 1001", "Acme Repair", "Sub-Total"},
+                0);
         dataRow("service order", "order", 1, 1,
                 QStringList{"Service Order/Summary", "Detach and Return to Office", "Furnace makes a rattling noise",
-                            "Total Repair Time:"});
-        dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"});
+                            "Total Repair Time:"},
+                0);
+        const QString signedBy = "Signed by M. Chavez 12/8/2026 10:42";
+        dataRow("signed order with photos", "signed order", 1, 2,
+                QStringList{"Service Order/Summary", signedBy, "Photos of Service Order #1001", "Photo 2, 12/8/2026"},
+                3);
+        dataRow("signed priced invoice", "priced invoice", 1, 1, QStringList{"INVOICE", signedBy}, 1);
+        dataRow("slip report", "report", 1, 1, QStringList{"Service Slip Report", "Scheduled Date/Time", "1/15/2026"},
+                0);
         dataRow("route sheets", "route", 2, 2,
                 QStringList{"Route Sheet", "Thursday, 1/15/2026", "Slip # 7", "08:00-10:00", "Site 7", "Tel. 555-0101",
-                            "Customer: Jane Doe", "Leaking tap", "Bo", "2 slips", "Al: page 1 of 1", "Bo: page 1 of 1"});
+                            "Customer: Jane Doe", "Leaking tap", "Bo", "2 slips", "Al: page 1 of 1", "Bo: page 1 of 1"},
+                0);
         dataRow("blank forms", "blank", 3, 3,
-                QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION", "Detach Here and Return Top Section"});
+                QStringList{"INVOICE NO:", "Service Slip No.", "DESCRIPTION", "Detach Here and Return Top Section"}, 0);
     }
     void documentKinds()
     {
@@ -129,6 +142,14 @@ private slots:
             action = invoiceAction(in, sampleSlips(2), 20260001);
         } else if (kind == "order") {
             action = serviceOrderAction(in, root.folder(), sampleSlips(1));
+        } else if (kind.startsWith("signed") || kind.startsWith("priced")) {
+            std::vector<SlipPrintValues> slips = sampleSlips(1);
+            addSampleMedia(root.folder(), slips[0].acctNo, 1001, 2, true);
+            DocumentSource::addMedia(root.folder(), slips[0]);
+            std::vector<PricedInvoice> invoices(1, PricedInvoice{"7", "12/8/2026", "1001", slips[0].acctNo});
+            PricedInvoices::addSignatures(root.folder(), invoices);
+            action = kind.startsWith("signed") ? serviceOrderAction(in, root.folder(), slips, true)
+                                               : pricedInvoiceAction(in, invoices);
         } else if (kind == "report") {
             action = slipReportAction(in, {{"1001", "Normal", "Bob", "Assigned", "Jane Doe", "1/2/2026", "0"}});
         } else if (kind == "route") {
@@ -161,6 +182,11 @@ private slots:
             flat.replace(QString::fromUtf16(ligature), QLatin1String(letters));
         for (const QString &expected : texts)
             QVERIFY2(flat.contains(expected.simplified()), qPrintable(expected));
+        const QStringList images =
+            QString::fromUtf8(runTool("pdfimages", {"-list", pdf})).split('\n').filter(" image ");
+        QTEST(int(images.size()), "images");
+        for (const QString &image : images) // each in its own shape: as many dots per inch across as down
+            QCOMPARE(image.split(' ', Qt::SkipEmptyParts)[12], image.split(' ', Qt::SkipEmptyParts)[13]);
         const QImage page = renderFirstPage(pdf);
         QCOMPARE(page.width(), kind == "report" ? 792 : 612); // 11 or 8.5 inches
         QVERIFY(darkPixels(page) > 500);

@@ -6,6 +6,7 @@
 #include "billingsamples.h"
 #include "core/settings.h"
 #include "customersamples.h"
+#include "mediasamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingsurface.h"
 #include "platform/qtprinttarget.h"
@@ -119,6 +120,7 @@ private slots:
         settings.taxRate1 = "7.5";
         settings.taxHeading2 = "County Tax";
         settings.taxRate2 = "2.5";
+        addSampleMedia(root.folder(), kPosted[1].acct, 1002, 0, true); // the second slip signed on the phone
         const auto invoices = PricedInvoices::fromHistory(root.folder(), rows, settings);
         const QStringList pages = printedPages(pricedInvoiceAction(samplePrintInputs(), invoices), root.file("/i.pdf"));
         QCOMPARE(pages.size(), int(std::size(kPosted)));
@@ -147,6 +149,7 @@ private slots:
             QCOMPARE(page.contains("PAID"), paid);
             QCOMPARE(page.contains("AMOUNT DUE " + QString(kShown[i].total)), !paid);
             QCOMPARE(page.contains("Paid " + QString(kShown[i].total) + " on "), paid); // what paid it
+            QCOMPARE(page.contains("Signed by M. Chavez 12/8/2026 10:42"), i == 1);
         }
     }
 

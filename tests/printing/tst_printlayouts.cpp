@@ -1,12 +1,15 @@
+#include "billing/pricedinvoice.h"
 #include "boardsamples.h"
 #include "core/cp1252.h"
 #include "dispatch/invoicenarrative.h"
 #include "dispatch/routesheet.h"
 #include "dispatch/slipprintvalues.h"
+#include "mediasamples.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "printing/blankformlayout.h"
 #include "printing/documentsource.h"
 #include "printing/invoicelayout.h"
+#include "printing/pricedinvoicelayout.h"
 #include "printing/reportlayout.h"
 #include "printing/routesheetlayout.h"
 #include "printing/serviceorderlayout.h"
@@ -286,6 +289,51 @@ private slots:
         QCOMPARE(s.findText("Furnace makes noise 1234")->y, 3672.0);
         QVERIFY(s.findText("Service Order # 1234"));
         QCOMPARE(s.findText("AMOUNT ENCLOSED       _______________")->colour, PrintColours::kPureBlue);
+    }
+
+    // What a phone added prints on the order and the priced invoice, within the page; nothing changes without it.
+    void phoneMediaPrint_data()
+    {
+        dataColumns<int, bool, bool, QString>("photos", "signs", "withPhotos", "status");
+        dataRow("nothing added, photos asked for", 0, false, true, "Assigned");
+        dataRow("signed, an open slip", 0, true, false, "Open");
+        dataRow("photos not asked for", 2, false, false, "In Progress");
+        dataRow("ten photos and signed", 10, true, true, "Assigned");
+    }
+    void phoneMediaPrint()
+    {
+        auto [photos, signs, withPhotos, status] =
+            fetched<int, bool, bool, QString>("photos", "signs", "withPhotos", "status");
+        TestRoot root;
+        SlipPrintValues row = slip("1234", status);
+        addSampleMedia(root.folder(), row.acctNo, 1234, photos, signs);
+        DocumentSource::addMedia(root.folder(), row);
+        RecordingPrintTarget target;
+        QCOMPARE(PrintRemitStyle(target, samplePrintInputs(), root.folder(), {row}, withPhotos).sent, 1);
+        const RecordingSurface &s = target.surface;
+        QCOMPARE(s.pagesIn(1), withPhotos && photos > 0 ? 2 : 1);
+        QCOMPARE(bool(s.findText("Signature __________________________")), !signs);
+        const std::vector<Op> pictures = s.opsOf(Kind::Picture, 1, 2);
+        QCOMPARE(int(pictures.size()), withPhotos ? photos : 0);
+        for (const Op &o : pictures)
+            QVERIFY(o.x >= 720 && o.x2 <= inches(8.0) && o.y >= inches(1.3) && o.y2 <= inches(10.5));
+        if (!pictures.empty()) // the tenth in the fifth row, its caption under it
+            QVERIFY(qAbs(s.findText("Photo 10, 12/8/2026 10:42, Al")->y - pictures.back().y2) < 1 &&
+                    qAbs(pictures.back().y2 - inches(10.5) + 300) < 1);
+        const std::vector<Op> signature = s.opsOf(Kind::Picture, 1, 1);
+        QCOMPARE(int(signature.size()), int(signs));
+        const Op *line = s.findText("Signed by M. Chavez 12/8/2026 10:42");
+        QCOMPARE(bool(line), signs);
+        if (signs) // centred right of its label ("Signature " is 1000 twips), the line under it; 3:1 in 0.4 inch
+            QVERIFY(qAbs(signature[0].x + signature[0].x2 - (s.findText("Signature")->x + 1072 + inches(7.75))) < 1 &&
+                    signature[0].y2 < line->y && signature[0].y2 - signature[0].y == 576);
+
+        // The priced invoice of the slip takes its signature.
+        std::vector<PricedInvoice> invoices(1, PricedInvoice{"7", "12/8/2026", row.slipNo, row.acctNo + "   "});
+        PricedInvoices::addSignatures(root.folder(), invoices);
+        RecordingSurface invoice;
+        printPricedInvoicePage(invoice, samplePrintInputs(), invoices[0]);
+        QCOMPARE(bool(invoice.findText("Signed by M. Chavez 12/8/2026 10:42")), signs);
     }
 
     // A slip as the report prints it, the way the board's grid shows it.

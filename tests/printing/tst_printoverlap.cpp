@@ -11,6 +11,7 @@
 #include "printsamples.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -209,6 +210,9 @@ class TestPrintOverlap : public QObject
         s.city = usaStyle ? "Rancho Santa Margarita Heights" : "Hammersmith Borough";
         s.state = usaStyle ? "CA" : QString();
         s.postalCode = usaStyle ? "92688-1234" : "Greater London W6 9XY England";
+        // Signed on the phone by a long name, the signature's picture stored beside the logo.
+        s.media.signaturePath = QDir::temp().filePath("vd-overlap-signature.png");
+        s.media.signedText = "Signed by Bartholomew Worthington-Fairweather 12/31/2026 23:59";
         s.schedDate = "12/31/2026";
         s.schedTime = "01:00 PM - 02:00 PM";
         s.serviceRequired = QStringLiteral("The furnace makes a loud banging noise whenever the blower starts and "
@@ -239,6 +243,7 @@ private slots:
         picture.fill(Qt::darkBlue);
         m_logo = m_root.file("/logo.png");
         QVERIFY(picture.save(m_logo));
+        QVERIFY(picture.scaled(600, 200).save(longSlip(true).media.signaturePath));
     }
 
     void documentsPrintClear_data()
@@ -311,8 +316,10 @@ private slots:
             const Money big = reprint ? x : m;
             const std::vector<PricedInvoice::Tax> taxes = {{in.settings.taxHeading1, "7.125", big},
                                                            {in.settings.taxHeading2, "", m}};
-            const PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
-                                  big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString(), big};
+            PricedInvoice p{invoiceNo, date,  "32767", slip.acctNo, to,      to,   slip.serviceRequired,
+                            big,       taxes, big,     payForm,     reprint, true, reprint ? date : QString(),
+                            big};
+            std::tie(p.signaturePath, p.signedText) = std::tie(slip.media.signaturePath, slip.media.signedText);
             whole << million << (reprint ? most : million);
             texts << invoiceNo << payForm << in.settings.taxHeading1 << in.settings.taxHeading2;
             action = pricedInvoiceAction(in, {p});

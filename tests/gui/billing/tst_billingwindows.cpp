@@ -12,6 +12,7 @@
 #include "gui/billing/receivableswindow.h"
 #include "gui/widgets/datebox.h"
 #include "gui/widgets/flexgrid.h"
+#include "mediasamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
@@ -140,6 +141,9 @@ private slots:
         // The report prints every row.
         click(w, "cmdCompletions_4");
         QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
+        addSampleMedia(f.state.folder, "A-1", 11, 0, true); // signed on the phone: its priced invoice shows it
+        click(w, "cmdCompletions_6");
+        QVERIFY(f.target.surface.findText("Signed by M. Chavez 12/8/2026 10:42"));
         // Write Records posts the two and leaves the third in the completed-slips file.
         QSignalSpy back(&w, &FinalizeWindow::returnToMenu);
         f.fake.messages.answer(true);
@@ -475,6 +479,9 @@ private slots:
         QCOMPARE(target.jobNames, std::vector<QString>({"Invoice 9", "Invoice 9", "Invoice 10", "Invoice 100",
                                                         "Invoice a-2", "Invoice A-10"}));
         QCOMPARE(target.surface.texts().filter("Account: ").mid(0, 2), QStringList({"Account: 2002", "Account: 4004"}));
+        w.financialGrid()->view()->setCurrentIndex(w.financialGrid()->view()->model()->index(1, 0));
+        click(w, "cmdSlipMedia"); // no finalized slip is kept for these invoices
+        QCOMPARE(fake.messages.lastText(), "The slip of this invoice is no longer kept.");
     }
 };
 

@@ -6,6 +6,8 @@
 #include "gui/dispatch/boardwindow.h"
 #include "gui/dispatch/routesheetdialog.h"
 #include "gui/widgets/flexgrid.h"
+#include "gui/widgets/slipmediapanel.h"
+#include "mediasamples.h"
 #include "platform/fakes/fakeplatform.h"
 #include "platform/fakes/recordingprinttarget.h"
 #include "testsupport.h"
@@ -15,7 +17,9 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -323,6 +327,44 @@ private slots:
         s.window->findChild<QAction *>("mnuRouteSheet")->trigger();
         QCOMPARE(asked, "Bo 1/15/2026");
         QCOMPARE(s.fakes.messages.lastText(), "No slip is scheduled for Bo on Thursday, 1/15/2026");
+    }
+
+    // The slip frame shows the slip's photos and signature, each picture read once at the size shown; a photo
+    // opens larger from the keyboard. A slip signed on the phone prints its order whatever its status, its photos
+    // after it when asked for.
+    void slipFrameAndOrderShowPhoneMedia()
+    {
+        Screen s({"1000|In Progress|Al|1/20/2026|08:00", "1001|Open||0|None"});
+        addSampleMedia(s.state.folder, "A1000", 1000, 2, true);
+        const auto open = [&s](int r) {
+            s.cmd(BoardWindow::DeselectAll)->click();
+            s.tick(r);
+            s.cmd(BoardWindow::ManageSlip)->click();
+        };
+        open(1);
+        auto *media = s.find<SlipMediaPanel>("fraMedia");
+        QVERIFY(media->isVisible() && s.find<QPushButton>("cmdPhoto_1")->isVisible());
+        QCOMPARE(s.label("lblSigned"), "Signed by M. Chavez 12/8/2026 10:42");
+        QCOMPARE(media->decodes(), 3);
+        QCOMPARE(s.find<QPushButton>("cmdPhoto_0")->icon().availableSizes(), QList<QSize>{QSize(96, 72)});
+        QTest::keyClick(s.find<QPushButton>("cmdPhoto_1"), Qt::Key_Space);
+        auto *viewer = s.window->findChild<QDialog *>("frmPhoto");
+        QCOMPARE(viewer->findChild<QLabel *>("lblPhoto")->text(), "Photo 2 of 2, 12/8/2026 10:42, Al");
+        QVERIFY(viewer->findChild<QLabel *>("imgPhoto")->pixmap().width() > 4 * SlipMediaPanel::kThumbnail);
+        viewer->findChild<QPushButton *>("cmdPhotoNext")->click();
+        QVERIFY(viewer->findChild<QLabel *>("lblPhoto")->text().startsWith("Photo 1 of 2"));
+        open(2);
+        QVERIFY(media->isHidden());
+        open(1);
+        QCOMPARE(media->decodes(), 5); // the two larger pictures alone
+
+        s.find<QCheckBox>("ckPhotos")->setChecked(true);
+        s.cmd(BoardWindow::SelectAll)->click();
+        s.fakes.messages.answer(true);
+        s.cmd(BoardWindow::PrintServiceSlips)->click();
+        QVERIFY(s.fakes.messages.texts().join("|").contains("and for those with photos or a signature"));
+        QCOMPARE(s.target.jobNames, std::vector<QString>{"Service Order 1000"});
+        QCOMPARE(s.target.surface.pagesIn(1), 2);
     }
 
     // The route sheet never cuts a telephone number: a long name gives way, marked as shortened. A suspended slip
