@@ -4,6 +4,7 @@
 #include "accounts/customerrecord.h"
 #include "accounts/servicerecord.h"
 #include "billing/accounthistoryrecord.h"
+#include "billing/mailoutbox.h"
 #include "billing/postingrecords.h"
 #include "billing/printedinvoices.h"
 #include "core/itemrecord.h"
@@ -39,6 +40,8 @@ const RecordLayout &layoutOf(Kind kind)
         return agreementVisitLayout();
     case Kind::PrintedInvoice:
         return printedInvoiceLayout();
+    case Kind::MailOutbox:
+        return mailOutboxLayout();
     }
     Q_UNREACHABLE();
     return serviceSlipLayout();

@@ -29,6 +29,7 @@ constexpr KindName kKindNames[] = {
     {Kind::Agreement, "agreement"},
     {Kind::AgreementVisit, "agreementvisit"},
     {Kind::PrintedInvoice, "printedinvoice"},
+    {Kind::MailOutbox, "mailoutbox"},
 };
 
 QString fileNameOf(const QString &path)
@@ -73,6 +74,9 @@ const std::vector<Row> &table()
         {QStringLiteral("/AgreementVisits.dat"), AgreementVisit, {}, None, false, true, BackupCopy::AtExit},
         // Every invoice number printed, with its slip: finalizing offers and questions numbers by it.
         {QStringLiteral("/PrintedInvoices.txt"), PrintedInvoice, {}, None, false, true, BackupCopy::None},
+        // Every e-mail queued and each step of its sending, appended. No copy in /Backup: an older outbox put
+        // back in its place would send again what the server has.
+        {QStringLiteral("/MailOutbox.txt"), MailOutbox, acctNo, History, false, true, BackupCopy::None},
     };
     return rows;
 }

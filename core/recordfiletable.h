@@ -29,6 +29,7 @@ enum class Kind {
     Agreement,
     AgreementVisit,
     PrintedInvoice,
+    MailOutbox,
 };
 
 // What an account number in a file is to the account it names, as account use reports it.

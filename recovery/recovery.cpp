@@ -5,6 +5,7 @@
 #include "accounts/customerwrite.h"
 #include "billing/accountfiles.h"
 #include "billing/invoicenumbers.h"
+#include "billing/mailsending.h"
 #include "billing/posting.h"
 #include "billing/postingrun.h"
 #include "billing/recordfilelayouts.h"
@@ -159,6 +160,15 @@ public:
         });
     }
 
+    // E-mails whose send a stop cut off: the server may have them, so they wait for the office's word.
+    void settleMailSends(const Clock &clock)
+    {
+        step([&] {
+            if (const QString note = MailSending::settleInterrupted(m_folder, clock); !note.isEmpty())
+                tell(note, QStringLiteral("E-mail"));
+        });
+    }
+
     void loadSettings(Settings &settings, const Clock &clock)
     {
         for (const QString &problem : settings.loadAll(m_folder, clock))
@@ -200,6 +210,7 @@ Report run(const DataFolder &folder, SlipCounter &counter, Settings &settings, c
     repair.removeCompletedFromBoard();
     repair.loadSlipCounter(counter);
     repair.finishAgreementVisits();
+    repair.settleMailSends(clock);
     repair.loadSettings(settings, clock);
     repair.guardInvoiceCounter(settings);
     repair.findTorn();

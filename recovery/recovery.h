@@ -30,7 +30,7 @@ struct Report
 // was cut off is put into place; an interrupted Write Records is finished; an assignment's rename is completed;
 // a completed slip left on the board by a save cut between its two steps is taken off it; the slip counter is
 // loaded and moved past the slips in use (so that the agreements' visits whose slip was never written can be
-// told apart); those visits are dropped; the settings are read (the invoice counter with them), and the invoice
+// told apart); those visits are dropped; e-mails whose send was cut off are marked "sent? unknown"; the settings are read (the invoice counter with them), and the invoice
 // counter is moved past the numbers in use. Last the torn files are found, after every repair that rewrites a
 // file. A step that meets a disk error says so and the next step runs.
 Report run(const DataFolder &folder, SlipCounter &counter, Settings &settings, const Clock &clock);

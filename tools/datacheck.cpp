@@ -162,6 +162,7 @@ private:
             break;
         case Kind::Item:
         case Kind::PrintedInvoice: // what it holds: the ledger part
+        case Kind::MailOutbox:
             checkPlain(file, RecordFiles::layoutOf(row.kind));
             break;
         case Kind::Agreement:
