@@ -30,10 +30,10 @@ QHash<QString, QString> fields(const PricedInvoice &invoice, const Customer &cus
 {
     const Money due = invoice.payKnown ? invoice.amountDue : invoice.total;
     return {{QStringLiteral("Name"), customer.name.isEmpty() ? invoice.billTo.name.trimmed() : customer.name},
-            {QStringLiteral("Invoice"), invoice.invoiceNo.trimmed()},
-            {QStringLiteral("Amount"), Formats::currency(due)},
+            {QStringLiteral("InvoiceNo"), invoice.invoiceNo.trimmed()},
+            {QStringLiteral("AmountDue"), Formats::currency(due)},
             {QStringLiteral("Total"), Formats::currency(invoice.total)},
-            {QStringLiteral("Slip"), invoice.slipNo.trimmed()},
+            {QStringLiteral("SlipNo"), invoice.slipNo.trimmed()},
             {QStringLiteral("Date"), invoice.date},
             {QStringLiteral("Business"), business.trimmed()}};
 }

@@ -26,8 +26,8 @@ struct Customer
 // in the file is missing from the answer.
 QHash<QString, Customer> customersOf(const DataFolder &folder, const QSet<QString> &accounts);
 
-// The fields the setup's subject and text may hold: {Name}, {Invoice}, {Amount} (what is due, "$1,234.56"),
-// {Total}, {Slip}, {Date} and {Business}.
+// The fields the setup's subject and text may hold (MailSettings::fill): {Name}, {InvoiceNo}, {AmountDue} (what is
+// still owed, "$1,234.56"), {Total}, {SlipNo}, {Date} and {Business}.
 QHash<QString, QString> fields(const PricedInvoice &invoice, const Customer &customer, const QString &business);
 
 // "Invoice 1234.pdf": the invoice number with the characters a file name cannot hold as "-".

@@ -88,7 +88,7 @@ QHash<QString, QString> fields(const Reminder &reminder, const QString &customer
                                          Formats::shortDate(reminder.day)},
             {QStringLiteral("Time"), reminder.time.isEmpty() ? open : reminder.time},
             {QStringLiteral("Technician"), reminder.technician.isEmpty() ? open : reminder.technician},
-            {QStringLiteral("Slip"), reminder.slipNo ? QString::number(*reminder.slipNo) : QString()},
+            {QStringLiteral("SlipNo"), reminder.slipNo ? QString::number(*reminder.slipNo) : QString()},
             {QStringLiteral("Business"), business.trimmed()}};
 }
 

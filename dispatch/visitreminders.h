@@ -41,7 +41,7 @@ std::vector<Reminder> due(const DataFolder &folder, const QDate &today, int days
                           WorkWeek week = WorkWeek::MondayToFriday);
 
 // The fields the reminder's subject and text may hold: {Name}, {Date} ("Tuesday, 12/15/2026"), {Time}, {Technician},
-// {Slip} and {Business}. A time or technician not set reads "to be confirmed".
+// {SlipNo} and {Business}. A time or technician not set reads "to be confirmed".
 QHash<QString, QString> fields(const Reminder &reminder, const QString &customerName, const QString &business);
 
 } // namespace VisitReminders

@@ -1,6 +1,6 @@
 #include "billing/invoicemail.h"
 #include "core/formats.h"
-#include "core/mailtext.h"
+#include "core/mailsettings.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/visitreminders.h"
 
@@ -23,11 +23,11 @@ void TestMailTexts::fillsFields_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("all fields") << "Dear {Name}, invoice {Invoice} for slip {Slip}: {Amount} of {Total}. {Business}"
+    QTest::newRow("all fields") << "Dear {Name}, invoice {InvoiceNo} for slip {SlipNo}: {AmountDue} of {Total}. "
+                                   "{Business}"
                                 << "Dear Ann Smith, invoice A-17 for slip 1204: $1,234.56 of $1,300.00. Varnel Heat";
-    QTest::newRow("any case, blanks") << "{name} {INVOICE} { Amount }" << "Ann Smith A-17 $1,234.56";
     QTest::newRow("unknown field stays") << "{Name} {Balance} {}" << "Ann Smith {Balance} {}";
-    QTest::newRow("unclosed brace stays") << "Due {Amount" << "Due {Amount";
+    QTest::newRow("unclosed brace stays") << "Due {AmountDue" << "Due {AmountDue";
     QTest::newRow("innermost field") << "{{Name}}" << "{Ann Smith}";
     QTest::newRow("value not filled again") << "{Business}" << "Varnel Heat";
 }
@@ -44,7 +44,7 @@ void TestMailTexts::fillsFields()
     invoice.billTo.name = QStringLiteral("On the slip");
     const auto fields = InvoiceMail::fields(invoice, {QStringLiteral("Ann Smith"), QStringLiteral("a@b.example")},
                                             QStringLiteral("Varnel Heat"));
-    QCOMPARE(MailText::fill(text, fields), expected);
+    QCOMPARE(MailSettings::fill(text, fields), expected);
     QCOMPARE(InvoiceMail::attachmentName(invoice), QStringLiteral("Invoice A-17.pdf"));
     invoice.invoiceNo = QStringLiteral("7/12");
     QCOMPARE(InvoiceMail::attachmentName(invoice), QStringLiteral("Invoice 7-12.pdf"));
