@@ -70,9 +70,9 @@ Choice choose(const std::vector<PricedInvoice> &invoices, const QHash<QString, C
     for (std::size_t i = 0; i < invoices.size(); ++i) {
         const PricedInvoice &invoice = invoices[i];
         const Customer customer = customers.value(invoice.acctNo.trimmed());
-        const QString who = QStringLiteral("Invoice %1 - %2").arg(invoice.invoiceNo.trimmed(),
-                                                                   customer.name.isEmpty() ? invoice.billTo.name.trimmed()
-                                                                                           : customer.name);
+        const QString who = QStringLiteral("Invoice %1 - %2")
+                                .arg(invoice.invoiceNo.trimmed(),
+                                     customer.name.isEmpty() ? invoice.billTo.name.trimmed() : customer.name);
         if (customer.email.isEmpty()) {
             choice.withoutAddress << QStringLiteral("%1 (account %2)").arg(who, invoice.acctNo.trimmed());
         } else if (const auto problem = problemOf(customer.email)) {

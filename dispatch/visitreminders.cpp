@@ -76,16 +76,16 @@ std::vector<Reminder> due(const DataFolder &folder, const QDate &today, int days
 {
     if (days <= 0)
         return {};
-    return choose(Agreements::load(folder), Agreements::loadVisits(folder), LoadActiveSlips(folder), today,
-                  days, queued, week);
+    return choose(Agreements::load(folder), Agreements::loadVisits(folder), LoadActiveSlips(folder), today, days,
+                  queued, week);
 }
 
 QHash<QString, QString> fields(const Reminder &reminder, const QString &customerName, const QString &business)
 {
     const QString open = QStringLiteral("to be confirmed");
     return {{QStringLiteral("Name"), customerName.trimmed()},
-            {QStringLiteral("Date"), Formats::weekdayName(reminder.day) + QStringLiteral(", ") +
-                                         Formats::shortDate(reminder.day)},
+            {QStringLiteral("Date"),
+             Formats::weekdayName(reminder.day) + QStringLiteral(", ") + Formats::shortDate(reminder.day)},
             {QStringLiteral("Time"), reminder.time.isEmpty() ? open : reminder.time},
             {QStringLiteral("Technician"), reminder.technician.isEmpty() ? open : reminder.technician},
             {QStringLiteral("SlipNo"), reminder.slipNo ? QString::number(*reminder.slipNo) : QString()},

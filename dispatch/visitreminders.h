@@ -21,8 +21,8 @@ struct Reminder
     qint32 period = 0;
     QString acctNo;
     QDate day;
-    QString time;       // the slot ("08:00-10:00"); empty when none is set
-    QString technician; // empty when none is set
+    QString time;                 // the slot ("08:00-10:00"); empty when none is set
+    QString technician;           // empty when none is set
     std::optional<qint16> slipNo; // the visit's slip when it is made already
 
     // What the outbox keeps with the message, so that the visit is reminded once: "visit 12/3".

@@ -61,7 +61,10 @@ MailOffice::MailOffice(const DataFolder &folder, const Settings &settings, const
     connect(m_retry, &QTimer::timeout, this, &MailOffice::sendNow);
 }
 
-MailOffice::~MailOffice() = default;
+MailOffice::~MailOffice()
+{
+    delete m_outbox.data();
+}
 
 void MailOffice::sendNow()
 {
@@ -78,8 +81,7 @@ void MailOffice::scheduleNextTry()
     m_retry->start(int(wait));
 }
 
-int MailOffice::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> &invoices,
-                              const DocumentInputs &inputs)
+int MailOffice::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> &invoices, const DocumentInputs &inputs)
 {
     MailSettings settings;
     settings.load(m_folder);
@@ -115,12 +117,12 @@ int MailOffice::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> 
                          customers.value(invoices[i].acctNo.trimmed()).name;
     }
     if (!again.isEmpty() &&
-        !m_messages.ask(QStringLiteral("These invoices are in the outbox already (waiting or sent):\n%1\n\n"
-                                       "E-mail them again?")
-                            .arg(again.mid(0, 20).join(QLatin1Char('\n')) +
-                                 (again.size() > 20 ? QStringLiteral("\n... and %1 more").arg(again.size() - 20)
-                                                    : QString())),
-                        kTitle)) {
+        !m_messages.ask(
+            QStringLiteral("These invoices are in the outbox already (waiting or sent):\n%1\n\n"
+                           "E-mail them again?")
+                .arg(again.mid(0, 20).join(QLatin1Char('\n')) +
+                     (again.size() > 20 ? QStringLiteral("\n... and %1 more").arg(again.size() - 20) : QString())),
+            kTitle)) {
         std::erase_if(choice.toSend, [&](std::size_t i) {
             return before.contains(invoices[i].acctNo.trimmed() + QLatin1Char('\n') + invoiceKind(invoices[i]));
         });
@@ -265,6 +267,10 @@ int MailOffice::queueReminders()
 
 void MailOffice::startDailyWork()
 {
+    MailSettings settings;
+    settings.load(m_folder);
+    if (!settings.isComplete())
+        return; // nothing was ever sent: set up in Setup, the save starts this again
     const auto look = [this] {
         if (m_remindedOn != m_clock.today()) {
             queueReminders();

@@ -45,9 +45,10 @@ OutboxWindow::OutboxWindow(const DataFolder &folder, const Clock &clock, Message
     m_show->setObjectName(QStringLiteral("cboOutboxShow"));
     m_show->addItems({QStringLiteral("Every message"), QStringLiteral("Not sent yet"), QStringLiteral("Sent")});
     m_grid = new FlexGrid(QStringLiteral("fgOutbox"), this);
-    m_grid->setFormat(QStringLiteral("<Account     |<Customer                |<To                         |<Message        "
-                                     "     |<State      |^Tries|<Queued          |<Sent / Next Try |<Server's Answer"
-                                     "                                   "));
+    m_grid->setFormat(
+        QStringLiteral("<Account     |<Customer                |<To                         |<Message        "
+                       "     |<State      |^Tries|<Queued          |<Sent / Next Try |<Server's Answer"
+                       "                                   "));
     m_summary = Widgets::label(QString(), QStringLiteral("lblOutboxSummary"), this);
     m_progress = Widgets::label(QString(), QStringLiteral("lblOutboxProgress"), this);
     m_progress->setWordWrap(true);
@@ -58,8 +59,8 @@ OutboxWindow::OutboxWindow(const DataFolder &folder, const Clock &clock, Message
     QPushButton *close = Widgets::button(QStringLiteral("C&lose"), QStringLiteral("cmdOutboxClose"), this);
 
     auto *filters = new QHBoxLayout;
-    filters->addWidget(Widgets::label(QStringLiteral("C&ustomer"), QStringLiteral("lblOutboxCustomer"), this,
-                                      m_customer));
+    filters->addWidget(
+        Widgets::label(QStringLiteral("C&ustomer"), QStringLiteral("lblOutboxCustomer"), this, m_customer));
     filters->addWidget(m_customer, 1);
     filters->addWidget(Widgets::label(QStringLiteral("S&how"), QStringLiteral("lblOutboxShow"), this, m_show));
     filters->addWidget(m_show);
@@ -150,19 +151,17 @@ void OutboxWindow::reload()
                             OutboxEntry::stateText(e.state),
                             QString::number(e.attempts),
                             when(e.queuedAt),
-                            e.state == OutboxEntry::State::Sent ? when(e.sentAt)
+                            e.state == OutboxEntry::State::Sent      ? when(e.sentAt)
                             : e.state == OutboxEntry::State::Waiting ? when(e.nextTry)
-                                                                      : QString(),
+                                                                     : QString(),
                             answer};
     }
     const int current = m_grid->currentRow();
     m_grid->setAll(rows);
     if (!rows.isEmpty())
         m_grid->setCurrentRow(std::clamp(current, 1, int(rows.size())));
-    m_summary->setText(QStringLiteral("%1 messages, %2 not sent yet, %3 failed or unknown")
-                           .arg(all.size())
-                           .arg(waiting)
-                           .arg(failed));
+    m_summary->setText(
+        QStringLiteral("%1 messages, %2 not sent yet, %3 failed or unknown").arg(all.size()).arg(waiting).arg(failed));
 }
 
 void OutboxWindow::showProgress(int done, int total, const QString &last)

@@ -2,6 +2,7 @@
 
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/moneydocuments.h"
 #include "core/folderandsettings.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
@@ -54,6 +55,11 @@ public:
 
     // Where the income report, the priced invoices and the receivables print; without it they do not.
     void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
+    // Where "E-mail Invoices" hands the chosen invoices (with the documents' inputs); without it the button is
+    // hidden.
+    using InvoiceMailer =
+        std::function<void(QWidget *parent, const std::vector<PricedInvoice> &, const DocumentInputs &)>;
+    void setMailing(InvoiceMailer mailer);
     IncomePanel *incomePanel() const { return m_incomePanel; }
     const std::vector<Income::Row> &income() const { return m_incomeRows; }
     // From this many financial rows on, the income under the grid (each invoice's taxes and payment form) is worked
@@ -99,6 +105,8 @@ private:
     bool waitForIncome(const QString &what);
     void printIncomeReport();
     void printInvoices();
+    // The invoices of the rows chosen in the financial grid, in invoice-number order; says so when none is chosen.
+    std::optional<std::vector<PricedInvoice>> chosenInvoices(const QString &title);
 
     // What the grids show now, for the export.
     Shared m_state;
@@ -133,6 +141,8 @@ private:
     std::future<IncomeWork> m_incomeWork;             // of the load shown
     std::vector<std::future<IncomeWork>> m_staleWork; // of loads replaced since, left to finish
     PrintTarget *m_target = nullptr;
+    InvoiceMailer m_mailer;
+    QPushButton *m_mail = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;
 };
