@@ -99,11 +99,19 @@ private:
     QLockFile m_lock;
 };
 
-struct Journal
+} // namespace
+
+struct MailOutbox::Journal
 {
     std::vector<OutboxEntry> entries;
     QHash<QString, std::size_t> index;
+    qint64 size = 0;       // the bytes read: whole records
+    QByteArray first;      // the first record, to know the file again
 };
+
+namespace {
+
+using Journal = MailOutbox::Journal;
 
 void apply(Journal &journal, const Record &r)
 {
@@ -168,17 +176,27 @@ void apply(Journal &journal, const Record &r)
     }
 }
 
-Journal readJournal(const DataFolder &folder)
+// Reads what was appended since the journal was last read. A torn last record (the start cuts it back) is
+// not read.
+void readOn(Journal &journal, const DataFolder &folder)
 {
-    Journal journal;
     const RecordLayout &layout = mailOutboxLayout();
-    const qint64 whole = std::max<qint64>(folder.fileSize(MailOutbox::kPath), 0) / layout.length();
-    qint64 n = 0;
-    folder.forEachRecord(MailOutbox::kPath, layout, [&](const char *bytes) {
-        if (n++ < whole) // a torn last record (the start cuts it back) is not read
-            apply(journal, Record(layout, QByteArray(bytes, layout.length())));
-    });
-    return journal;
+    QFile file(folder.path(MailOutbox::kPath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        journal = {};
+        return;
+    }
+    const qint64 whole = file.size() / layout.length() * layout.length();
+    if (whole < journal.size || (journal.size > 0 && file.read(layout.length()) != journal.first))
+        journal = {};
+    if (whole == journal.size || !file.seek(journal.size))
+        return;
+    const QByteArray added = file.read(whole - journal.size);
+    for (qsizetype at = 0; at + layout.length() <= added.size(); at += layout.length())
+        apply(journal, Record(layout, added.mid(at, layout.length())));
+    if (journal.size == 0)
+        journal.first = added.left(layout.length());
+    journal.size += added.size() / layout.length() * layout.length();
 }
 
 Record eventRecord(const QString &id, Step event, const QDateTime &at)
@@ -228,7 +246,14 @@ bool isDue(const OutboxEntry &e, const QDateTime &now)
 MailOutbox::MailOutbox(const DataFolder &folder, const Clock &clock)
     : m_folder(folder)
     , m_clock(clock)
+    , m_journal(std::make_shared<Journal>())
 {}
+
+const MailOutbox::Journal &MailOutbox::current() const
+{
+    readOn(*m_journal, m_folder);
+    return *m_journal;
+}
 
 QString MailOutbox::sendingLockPath(const DataFolder &folder)
 {
@@ -312,12 +337,12 @@ MailOutbox::Queued MailOutbox::queue(std::vector<MailMessage> messages, const QS
 
 std::vector<OutboxEntry> MailOutbox::entries() const
 {
-    return readJournal(m_folder).entries;
+    return current().entries;
 }
 
 std::optional<OutboxEntry> MailOutbox::entry(const QString &id) const
 {
-    return find(readJournal(m_folder), id);
+    return find(current(), id);
 }
 
 std::optional<MailMessage> MailOutbox::message(const QString &id) const
@@ -381,7 +406,7 @@ Verdict MailOutbox::sendAgain(const QString &id, const Answers &answers)
 QStringList MailOutbox::due(const QDateTime &now) const
 {
     QStringList ids;
-    for (const OutboxEntry &e : entries()) {
+    for (const OutboxEntry &e : current().entries) {
         if (isDue(e, now))
             ids << e.id;
     }
@@ -391,7 +416,7 @@ QStringList MailOutbox::due(const QDateTime &now) const
 QDateTime MailOutbox::nextDue() const
 {
     QDateTime next;
-    for (const OutboxEntry &e : entries()) {
+    for (const OutboxEntry &e : current().entries) {
         if (e.state == OutboxEntry::State::Waiting && (!next.isValid() || e.nextTry < next))
             next = e.nextTry;
     }
@@ -449,7 +474,7 @@ int MailOutbox::settleInterruptedSends()
     WriteLock lock(m_folder);
     std::vector<Record> records;
     const QDateTime now = m_clock.now();
-    for (const OutboxEntry &e : entries()) {
+    for (const OutboxEntry &e : current().entries) {
         if (e.state != OutboxEntry::State::Sending)
             continue;
         Record r = eventRecord(e.id, Step::Interrupted, now);
@@ -465,7 +490,7 @@ int MailOutbox::settleInterruptedSends()
 int MailOutbox::putOff(const QStringList &ids, const QDateTime &until, const QString &answer)
 {
     WriteLock lock(m_folder);
-    const Journal journal = readJournal(m_folder);
+    const Journal &journal = current();
     const QDateTime now = m_clock.now();
     std::vector<Record> records;
     for (const QString &id : ids) {

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -124,7 +125,14 @@ public:
     // The lock the sending loop holds while it runs (one sender per data folder, whichever program).
     static QString sendingLockPath(const DataFolder &folder);
 
+    struct Journal;
+
 private:
+    // The journal as last read; each look reads only what was appended since (by any program), and reads the
+    // whole file again when it was cut back or is another file.
+    const Journal &current() const;
+
     const DataFolder &m_folder;
     const Clock &m_clock;
+    std::shared_ptr<Journal> m_journal;
 };

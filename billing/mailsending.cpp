@@ -6,6 +6,7 @@
 
 #include <QLockFile>
 #include <QThread>
+#include <QTimer>
 
 namespace MailSending {
 
@@ -113,7 +114,11 @@ MailSendRun::MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock
     , m_root(std::move(dataRoot))
     , m_makeSender(std::move(makeSender))
     , m_clock(clock)
-{}
+    , m_next(new QTimer(this))
+{
+    m_next->setSingleShot(true);
+    connect(m_next, &QTimer::timeout, this, [this] { start(); });
+}
 
 MailSendRun::~MailSendRun()
 {
@@ -132,6 +137,21 @@ bool MailSendRun::isRunning() const
 void MailSendRun::stop()
 {
     m_stop = true;
+    m_next->stop();
+}
+
+void MailSendRun::scheduleNext()
+{
+    if (m_stop)
+        return;
+    const DataFolder folder(m_root);
+    const QDateTime next = MailOutbox(folder, m_clock).nextDue();
+    if (!next.isValid())
+        return;
+    // A run that failed as a whole (the disk, another program sending) is tried again after a minute.
+    const qint64 least = m_lastFailed ? 60000 : 1000;
+    m_next->start(int(std::clamp<qint64>(m_clock.now().msecsTo(next), least, 3600 * 1000)));
+    emit waitingUntil(next);
 }
 
 bool MailSendRun::start()
@@ -144,6 +164,7 @@ bool MailSendRun::start()
         m_thread = nullptr;
     }
     m_stop = false;
+    m_next->stop();
     m_thread = QThread::create([this] {
         // The run's own folder and sender: nothing of the windows' thread is touched from here.
         const DataFolder folder(m_root);
@@ -156,8 +177,10 @@ bool MailSendRun::start()
         } else {
             result.error = QStringLiteral("The mail server is not set up.");
         }
+        m_lastFailed = !result.error.isEmpty();
         emit finished(result.sent, result.putOff, result.failed, result.error);
     });
+    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
     m_thread->start();
     return true;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QThread;
+class QTimer;
 
 // The sending loop: every message due is sent, one at a time, through a MailSender.
 namespace MailSending {
@@ -56,7 +57,8 @@ public:
     MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock &clock, QObject *parent = nullptr);
     ~MailSendRun() override; // stops and waits for the send under way
 
-    // Starts a run unless one is running; false when one is.
+    // Starts a run unless one is running; false when one is. After each run, while messages wait for a later
+    // try, the next run starts by itself at the earliest of their times (waitingUntil tells when).
     bool start();
     // Asks the run to stop after the message being sent.
     void stop();
@@ -65,11 +67,16 @@ public:
 signals:
     void progress(int done, int total, const QString &last);
     void finished(int sent, int putOff, int failed, const QString &error);
+    void waitingUntil(const QDateTime &nextTry);
 
 private:
+    void scheduleNext();
+
     QString m_root;
     SenderFactory m_makeSender;
     const Clock &m_clock;
     QThread *m_thread = nullptr;
     std::atomic_bool m_stop{false};
+    QTimer *m_next = nullptr;
+    bool m_lastFailed = false; // the last run met a disk error or another program's lock
 };

@@ -75,8 +75,9 @@ const std::vector<Row> &table()
         // Every invoice number printed, with its slip: finalizing offers and questions numbers by it.
         {QStringLiteral("/PrintedInvoices.txt"), PrintedInvoice, {}, None, false, true, BackupCopy::None},
         // Every e-mail queued and each step of its sending, appended. No copy in /Backup: an older outbox put
-        // back in its place would send again what the server has.
-        {QStringLiteral("/MailOutbox.txt"), MailOutbox, acctNo, History, false, true, BackupCopy::None},
+        // back in its place would send again what the server has. The account numbers it holds are not the
+        // account's use (a customer with e-mails only has no history to keep).
+        {QStringLiteral("/MailOutbox.txt"), MailOutbox, {}, None, false, true, BackupCopy::None},
     };
     return rows;
 }

@@ -65,32 +65,30 @@ QByteArray dateHeader(const QDateTime &date)
     return QLocale::c().toString(utc, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")).toLatin1() + " +0000";
 }
 
-// What the conversation with the server showed: its last reply line, and whether the message's end went
-// out before the connection was lost.
+// What the conversation with the server showed: its last reply line before the goodbye, what that reply
+// answered, and whether the message's data had begun.
 struct Conversation
 {
     QByteArray lastReply;
     bool dataStarted = false; // the server said 354: go ahead with the message
-    bool endSent = false;     // the line with the single dot that ends the message went out
-    QByteArray lastCommand;   // "AUTH", "MAIL", "RCPT", "DATA": what the last reply answered
+    QByteArray lastCommand;   // "AUTH", "MAIL", "RCPT", "DATA", "QUIT": the last command sent
+    QByteArray answered;      // the command the last reply answered
 };
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
     auto *c = static_cast<Conversation *>(user);
     const QByteArray bytes(data, qsizetype(size));
-    if (type == CURLINFO_HEADER_IN) {
+    if (type == CURLINFO_HEADER_IN && c->lastCommand != "QUIT") {
         const QByteArray line = bytes.trimmed();
-        if (!line.isEmpty())
+        if (!line.isEmpty()) {
             c->lastReply = line;
+            c->answered = c->lastCommand;
+        }
         if (line.startsWith("354"))
             c->dataStarted = true;
     } else if (type == CURLINFO_HEADER_OUT) {
         c->lastCommand = bytes.left(bytes.indexOf(' ') < 0 ? 4 : bytes.indexOf(' ')).trimmed().toUpper();
-    }
-    if ((type == CURLINFO_DATA_OUT || type == CURLINFO_HEADER_OUT) && c->dataStarted) {
-        if (bytes.endsWith("\r\n.\r\n") || bytes == ".\r\n")
-            c->endSent = true;
     }
     return 0;
 }
@@ -228,7 +226,7 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     const QString why = QString::fromUtf8(*error ? error : curl_easy_strerror(result));
     // Refused for good only where the refusal is this message's: its recipient or its content. A refused login
     // or sender, or a server that will not talk, is the setup's or the server's and puts every message off.
-    const bool messages = conversation.lastCommand == "RCPT" || conversation.dataStarted;
+    const bool messages = conversation.answered == "RCPT" || conversation.dataStarted;
     if (code >= 400 && code < 600) {
         MailOutcome outcome = failure(code >= 500 && messages ? MailOutcome::Kind::Refused
                                                               : MailOutcome::Kind::RetryLater,
@@ -236,8 +234,17 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
         outcome.affectsAll = !messages;
         return outcome;
     }
-    if (conversation.endSent)
-        return failure(MailOutcome::Kind::Unknown, code,
+    // The message went out (at least as many bytes as its parts take encoded) and the connection was lost or
+    // timed out waiting for the server's word on it: the server may have it.
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    qint64 least = body.size();
+    for (const MailAttachment &a : message.attachments)
+        least += (a.bytes.size() + 2) / 3 * 4;
+    const bool waitingForAnswer =
+        result == CURLE_RECV_ERROR || result == CURLE_OPERATION_TIMEDOUT || result == CURLE_GOT_NOTHING;
+    if (conversation.dataStarted && waitingForAnswer && uploaded >= least)
+        return failure(MailOutcome::Kind::Unknown, 0,
                        QStringLiteral("The message went out but the server's answer never came (%1).").arg(why));
     // No server, a refused connection, a handshake that failed, a connection lost before the message's end.
     MailOutcome outcome =
