@@ -247,7 +247,10 @@ MailOffice *Application::mail()
         MailOffice::SenderMaker maker = m_mailSenderMaker;
         if (!maker) {
             maker = [](const MailSettings &settings, const QString &password) -> std::unique_ptr<MailSender> {
-                return std::make_unique<CurlMailSender>(settings, password);
+                // A mail server whose certificate comes from the office's own authority: VD_MAIL_CA_FILE names it.
+                CurlMailSender::Options options;
+                options.caFile = qEnvironmentVariable("VD_MAIL_CA_FILE");
+                return std::make_unique<CurlMailSender>(settings, password, options);
             };
         }
         m_mail = std::make_unique<MailOffice>(m_state.folder, m_state.settings, m_platform.clock, m_platform.messages,
@@ -429,7 +432,8 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
             track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseExportFile));
         history->setPrinting(&printTarget(), inputs);
         history->setMailing([this](QWidget *parent, const std::vector<PricedInvoice> &invoices,
-                                   const DocumentInputs &documents) { emailInvoices(parent, invoices, documents); });
+                                   const DocumentInputs &documents) { emailInvoices(parent, invoices, documents); },
+                            [this] { mail()->showOutbox(); });
         window = history;
         break;
     }

@@ -12,7 +12,7 @@ namespace VisitReminders {
 
 QString linkOf(qint32 agreementId, qint32 period)
 {
-    return QStringLiteral("visit %1/%2").arg(agreementId).arg(period);
+    return QStringLiteral("Visit reminder %1/%2").arg(agreementId).arg(period);
 }
 
 QString Reminder::link() const

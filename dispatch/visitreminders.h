@@ -25,7 +25,7 @@ struct Reminder
     QString technician;           // empty when none is set
     std::optional<qint16> slipNo; // the visit's slip when it is made already
 
-    // What the outbox keeps with the message, so that the visit is reminded once: "visit 12/3".
+    // What the outbox keeps with the message, so that the visit is reminded once: "Visit reminder 12/3".
     QString link() const;
 };
 QString linkOf(qint32 agreementId, qint32 period);

@@ -52,13 +52,8 @@ MailOffice::MailOffice(const DataFolder &folder, const Settings &settings, const
             return make(settings, MailSettings::loadPassword());
         },
         clock);
-    connect(m_run.get(), &MailSendRun::finished, this, [this] {
-        emit outboxChanged();
-        scheduleNextTry();
-    });
-    m_retry = new QTimer(this);
-    m_retry->setSingleShot(true);
-    connect(m_retry, &QTimer::timeout, this, &MailOffice::sendNow);
+    // The run starts again by itself when the next try is due.
+    connect(m_run.get(), &MailSendRun::finished, this, &MailOffice::outboxChanged);
 }
 
 MailOffice::~MailOffice()
@@ -68,17 +63,7 @@ MailOffice::~MailOffice()
 
 void MailOffice::sendNow()
 {
-    if (!m_run->start()) // a run under way: when it ends, the next try is planned from the outbox
-        return;
-}
-
-void MailOffice::scheduleNextTry()
-{
-    const QDateTime next = MailOutbox(m_folder, m_clock).nextDue();
-    if (!next.isValid())
-        return;
-    const qint64 wait = std::clamp<qint64>(m_clock.now().msecsTo(next), 1000, 3600 * 1000);
-    m_retry->start(int(wait));
+    m_run->start(); // a run under way goes on; what it did not take is due for the next
 }
 
 int MailOffice::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> &invoices, const DocumentInputs &inputs)
@@ -136,6 +121,7 @@ int MailOffice::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> 
         progress->setObjectName(QStringLiteral("frmMailProgress"));
         progress->setWindowTitle(kTitle);
         progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumWidth(360);
         progress->setMinimumDuration(300);
         progress->setAutoClose(false);
         progress->setAutoReset(false);

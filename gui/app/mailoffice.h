@@ -61,15 +61,12 @@ signals:
     void outboxChanged();
 
 private:
-    void scheduleNextTry();
-
     const DataFolder &m_folder;
     const Settings &m_settings;
     const Clock &m_clock;
     Messages &m_messages;
     SenderMaker m_makeSender;
     std::unique_ptr<MailSendRun> m_run;
-    QTimer *m_retry = nullptr;
     QTimer *m_daily = nullptr;
     QDate m_remindedOn;
     QPointer<OutboxWindow> m_outbox;

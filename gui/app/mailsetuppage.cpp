@@ -54,10 +54,10 @@ MailSetupPage::MailSetupPage(QWidget *parent)
         {QStringLiteral("STARTTLS (port 587)"), QStringLiteral("SMTPS, TLS from the start (port 465)")});
     auto *server = new QHBoxLayout;
     server->addWidget(m_host, 1);
-    server->addWidget(Widgets::label(QStringLiteral("P&ort"), QStringLiteral("lblMailPort"), this, m_port));
+    server->addWidget(Widgets::label(QStringLiteral("&Port"), QStringLiteral("lblMailPort"), this, m_port));
     server->addWidget(m_port);
     server->addWidget(m_security);
-    form->addRow(Widgets::label(QStringLiteral("Mail &server"), QStringLiteral("lblMailHost"), this, m_host), server);
+    form->addRow(Widgets::label(QStringLiteral("Mail &host"), QStringLiteral("lblMailHost"), this, m_host), server);
     m_user = lineEdit(QStringLiteral("txtMailUser"), this);
     row(QStringLiteral("&User name"), QStringLiteral("lblMailUser"), m_user);
     m_password = lineEdit(QStringLiteral("txtMailPassword"), this);
@@ -75,7 +75,7 @@ MailSetupPage::MailSetupPage(QWidget *parent)
     m_invoiceSubject = lineEdit(QStringLiteral("txtMailInvoiceSubject"), this);
     row(QStringLiteral("&Invoice subject"), QStringLiteral("lblMailInvoiceSubject"), m_invoiceSubject);
     m_invoiceText = textEdit(QStringLiteral("txtMailInvoiceText"), this);
-    row(QStringLiteral("Invoice &text"), QStringLiteral("lblMailInvoiceText"), m_invoiceText);
+    row(QStringLiteral("Invoice te&xt"), QStringLiteral("lblMailInvoiceText"), m_invoiceText);
     form->addRow(QString(), Widgets::label(QStringLiteral("Fields: {Name} {InvoiceNo} {AmountDue} {Total} {SlipNo} "
                                                           "{Date} {Business}"),
                                            QStringLiteral("lblMailInvoiceFields"), this));
@@ -86,16 +86,16 @@ MailSetupPage::MailSetupPage(QWidget *parent)
     m_reminderDays->setSuffix(QStringLiteral(" days ahead"));
     row(QStringLiteral("&Visit reminders"), QStringLiteral("lblMailReminderDays"), m_reminderDays);
     m_reminderSubject = lineEdit(QStringLiteral("txtMailReminderSubject"), this);
-    row(QStringLiteral("Reminder su&bject"), QStringLiteral("lblMailReminderSubject"), m_reminderSubject);
+    row(QStringLiteral("&Reminder subject"), QStringLiteral("lblMailReminderSubject"), m_reminderSubject);
     m_reminderText = textEdit(QStringLiteral("txtMailReminderText"), this);
-    row(QStringLiteral("Reminder te&xt"), QStringLiteral("lblMailReminderText"), m_reminderText);
+    row(QStringLiteral("Remin&der text"), QStringLiteral("lblMailReminderText"), m_reminderText);
     form->addRow(QString(), Widgets::label(QStringLiteral("Fields: {Name} {Date} {Time} {Technician} {SlipNo} "
                                                           "{Business}"),
                                            QStringLiteral("lblMailReminderFields"), this));
 
     m_test = Widgets::button(QStringLiteral("Send T&est Message"), QStringLiteral("cmdMailTest"), this);
     m_test->setToolTip(QStringLiteral("Sends a message to the sender's address with the settings as typed"));
-    QPushButton *outbox = Widgets::button(QStringLiteral("O&utbox..."), QStringLiteral("cmdMailOutbox"), this);
+    QPushButton *outbox = Widgets::button(QStringLiteral("&Outbox..."), QStringLiteral("cmdMailOutbox"), this);
     m_answer = Widgets::label(QString(), QStringLiteral("lblMailTestAnswer"), this);
     m_answer->setWordWrap(true);
     m_answer->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -1,5 +1,6 @@
 #include "gui/app/outboxwindow.h"
 
+#include "core/clock.h"
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
@@ -8,6 +9,7 @@
 #include "gui/widgets/widgets.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -81,7 +83,7 @@ OutboxWindow::OutboxWindow(const DataFolder &folder, const Clock &clock, Message
     connect(m_show, &QComboBox::currentIndexChanged, this, &OutboxWindow::reload);
     connect(cancel, &QPushButton::clicked, this, &OutboxWindow::cancelChosen);
     connect(again, &QPushButton::clicked, this, &OutboxWindow::sendChosenAgain);
-    connect(now, &QPushButton::clicked, this, &OutboxWindow::sendRequested);
+    connect(now, &QPushButton::clicked, this, &OutboxWindow::sendAllNow);
     connect(refresh, &QPushButton::clicked, this, &OutboxWindow::reload);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -167,6 +169,29 @@ void OutboxWindow::reload()
 void OutboxWindow::showProgress(int done, int total, const QString &last)
 {
     m_progress->setText(QStringLiteral("Sending: %1 of %2 done. %3").arg(done).arg(total).arg(last));
+    reload();
+}
+
+void OutboxWindow::sendAllNow()
+{
+    // The messages waiting for a later try are tried now (the server is back), each noted so in the outbox.
+    MailOutbox outbox(m_folder, m_clock);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString problem;
+    for (const OutboxEntry &e : outbox.entries()) {
+        if (e.state != OutboxEntry::State::Waiting || !e.nextTry.isValid() || e.nextTry <= m_clock.now())
+            continue;
+        const Verdict verdict = outbox.sendAgain(e.id);
+        if (!verdict.isDone() && !verdict.notices.empty()) {
+            problem = verdict.notices.front().text;
+            break;
+        }
+    }
+    QGuiApplication::restoreOverrideCursor();
+    if (!problem.isEmpty())
+        m_messages.inform(problem, kTitle);
+    emit changed();
+    emit sendRequested();
     reload();
 }
 

@@ -36,6 +36,7 @@ signals:
     void changed();       // a message was cancelled or put back
 
 private:
+    void sendAllNow();
     void cancelChosen();
     void sendChosenAgain();
 

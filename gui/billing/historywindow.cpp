@@ -125,6 +125,9 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     m_mail = button(QStringLiteral("E-ma&il Invoices..."), QStringLiteral("cmdEmailInvoices"), this);
     m_mail->setToolTip(QStringLiteral("E-mails the chosen invoices as PDF files to the customers' addresses"));
     m_mail->hide();
+    m_outbox = button(QStringLiteral("Out&box..."), QStringLiteral("cmdOutbox"), this);
+    m_outbox->setToolTip(QStringLiteral("The e-mail sent and waiting, per customer, with the server's answers"));
+    m_outbox->hide();
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)
@@ -149,6 +152,7 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     moneyButtons->addWidget(report);
     moneyButtons->addWidget(invoices);
     moneyButtons->addWidget(m_mail);
+    moneyButtons->addWidget(m_outbox);
     moneyButtons->addWidget(owes);
     moneyButtons->addStretch();
     auto *layout = new QVBoxLayout(this);
@@ -426,10 +430,14 @@ void HistoryWindow::printIncomeReport()
                                      {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, values));
 }
 
-void HistoryWindow::setMailing(InvoiceMailer mailer)
+void HistoryWindow::setMailing(InvoiceMailer mailer, std::function<void()> showOutbox)
 {
     m_mailer = std::move(mailer);
     m_mail->setVisible(bool(m_mailer));
+    m_outbox->disconnect();
+    m_outbox->setVisible(bool(showOutbox));
+    if (showOutbox)
+        connect(m_outbox, &QPushButton::clicked, this, std::move(showOutbox));
 }
 
 void HistoryWindow::printInvoices()

@@ -59,7 +59,8 @@ public:
     // hidden.
     using InvoiceMailer =
         std::function<void(QWidget *parent, const std::vector<PricedInvoice> &, const DocumentInputs &)>;
-    void setMailing(InvoiceMailer mailer);
+    // `showOutbox` opens the e-mail outbox ("Outbox...", hidden without it).
+    void setMailing(InvoiceMailer mailer, std::function<void()> showOutbox = {});
     IncomePanel *incomePanel() const { return m_incomePanel; }
     const std::vector<Income::Row> &income() const { return m_incomeRows; }
     // From this many financial rows on, the income under the grid (each invoice's taxes and payment form) is worked
@@ -143,6 +144,7 @@ private:
     PrintTarget *m_target = nullptr;
     InvoiceMailer m_mailer;
     QPushButton *m_mail = nullptr;
+    QPushButton *m_outbox = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;
 };

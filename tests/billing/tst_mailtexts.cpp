@@ -98,23 +98,23 @@ void TestMailTexts::remindsEachVisitOnce_data()
                                       << "";
     QTest::newRow("last day of range") << 7 << -1 << ""
                                        << ""
-                                       << "12/15/2026 08:00-10:00 Ray visit 4/0";
+                                       << "12/15/2026 08:00-10:00 Ray Visit reminder 4/0";
     QTest::newRow("queued before") << 7 << -1 << ""
-                                   << "visit 4/0"
+                                   << "Visit reminder 4/0"
                                    << "";
     QTest::newRow("skipped") << 7 << 1 << ""
                              << ""
                              << "";
     QTest::newRow("made: the slip's day, time and technician") << 7 << 0 << "12/14/2026"
                                                                << ""
-                                                               << "12/14/2026 10:00-12:00 Sue visit 4/0";
+                                                               << "12/14/2026 10:00-12:00 Sue Visit reminder 4/0";
     QTest::newRow("made, moved out of range") << 7 << 0 << "12/16/2026"
                                               << ""
                                               << "";
     QTest::newRow("made, moved into range from later") << 40 << 0 << "12/9/2026"
                                                        << ""
-                                                       << "12/9/2026 10:00-12:00 Sue visit 4/0\n"
-                                                          "1/15/2027 08:00-10:00 Ray visit 4/1";
+                                                       << "12/9/2026 10:00-12:00 Sue Visit reminder 4/0\n"
+                                                          "1/15/2027 08:00-10:00 Ray Visit reminder 4/1";
     QTest::newRow("made, slip left the board") << 7 << 0 << "gone"
                                                << ""
                                                << "";
