@@ -115,6 +115,7 @@ void TestMailTexts::remindsEachVisitOnce_data()
                                                        << ""
                                                        << "12/9/2026 10:00-12:00 Sue Visit reminder 4/0\n"
                                                           "1/15/2027 08:00-10:00 Ray Visit reminder 4/1";
+    QTest::newRow("made, moved to today: too late") << 7 << 0 << "12/8/2026" << "" << "";
     QTest::newRow("made, slip left the board") << 7 << 0 << "gone"
                                                << ""
                                                << "";
