@@ -82,7 +82,7 @@ private slots:
     void setupTabTestsAndSaves_data();
     void setupTabTestsAndSaves();
     void outboxListsCancelsAndSendsAgain();
-    void aDaysInvoicesEmailedOnce();
+    void invoicesEmailedOnceEach();
 };
 
 void TestMailWindows::setupTabTestsAndSaves_data()
@@ -177,7 +177,7 @@ void TestMailWindows::outboxListsCancelsAndSendsAgain()
     QVERIFY(runTool({"check", desk.root.path()}).out.trimmed().isEmpty());
 }
 
-void TestMailWindows::aDaysInvoicesEmailedOnce()
+void TestMailWindows::invoicesEmailedOnceEach()
 {
     MailDesk desk;
     HistoryWindow w({&desk.fake.layouts, {}}, desk.state, desk.fake.messages, desk.fake.clock, {});
@@ -189,28 +189,20 @@ void TestMailWindows::aDaysInvoicesEmailedOnce()
     });
     w.show();
     click(w, "cmdIncome_3"); // all time
-    // The day with the most invoices (the first such in the grid).
-    QHash<QString, int> perDay;
-    QString day;
-    for (int row = 1; row < w.financialGrid()->rows() - 1; ++row) {
-        const QString date = w.financialGrid()->text(row, 2);
-        if (++perDay[date] > perDay.value(day))
-            day = date;
-    }
+    // The first days' invoices, as the grid lists them.
+    constexpr int kChosen = 20;
     QItemSelectionModel *selection = w.financialGrid()->view()->selectionModel();
-    for (int row = 1; row < w.financialGrid()->rows() - 1; ++row) {
-        if (w.financialGrid()->text(row, 2) == day)
-            selection->select(w.financialGrid()->view()->model()->index(row - 1, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    for (int row = 0; row < kChosen; ++row)
+        selection->select(w.financialGrid()->view()->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QSignalSpy finished(&desk.office->sendRun(), &MailSendRun::finished);
     click(w, "cmdEmailInvoices");
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000); // emitted on the run's thread, maybe before a wait
     const QString said = desk.fake.messages.texts().join('\n');
     QVERIFY2(said.contains(" put in the outbox to be e-mailed."), qPrintable(said));
     const int without = said.count("(account ");
-    QCOMPARE(int(desk.server.sent.size()) + without, perDay.value(day));
-    QVERIFY(!desk.server.sent.empty());
+    QCOMPARE(int(desk.server.sent.size()) + without, kChosen);
+    QVERIFY(desk.server.sent.size() > 2);
     QSet<QString> seen;
     for (const MailMessage &m : desk.server.sent) {
         QVERIFY2(!seen.contains(m.account + m.kind), qPrintable(m.kind)); // each invoice once
@@ -220,9 +212,11 @@ void TestMailWindows::aDaysInvoicesEmailedOnce()
         QVERIFY(m.attachments[0].bytes.startsWith("%PDF"));
         QVERIFY2(m.body.contains(m.kind.mid(8)), qPrintable(m.body));
     }
-    if (havePdfToText()) {
-        desk.root.write("/mailed.pdf", desk.server.sent[0].attachments[0].bytes);
-        QVERIFY(pdfText(desk.root.file("/mailed.pdf")).contains(desk.server.sent[0].kind.mid(8)));
+    for (const MailMessage &m : desk.server.sent) { // each attachment is its own invoice
+        if (!havePdfToText())
+            break;
+        desk.root.write("/mailed.pdf", m.attachments[0].bytes);
+        QVERIFY(pdfText(desk.root.file("/mailed.pdf")).contains("Invoice No: " + m.kind.mid(8)));
         QFile::remove(desk.root.file("/mailed.pdf"));
     }
 
