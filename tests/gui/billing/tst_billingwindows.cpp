@@ -140,6 +140,7 @@ private slots:
         // E-mail Invoices hands over every finalized row's invoice, whichever row is current.
         std::vector<PricedInvoice> mailed;
         w.setMailing([&](QWidget *, const std::vector<PricedInvoice> &i, const DocumentInputs &) { mailed = i; });
+        f.grid().setCurrentRow(1);
         click(w, "cmdEmailInvoices");
         QCOMPARE(mailed.size(), 2u);
         QCOMPARE(mailed[1].invoiceNo + mailed[1].payForm, "5002Not Collected");
