@@ -82,12 +82,13 @@ std::vector<Reminder> due(const DataFolder &folder, const QDate &today, int days
 
 QHash<QString, QString> fields(const Reminder &reminder, const QString &customerName, const QString &business)
 {
-    const QString open = QStringLiteral("to be confirmed");
     return {{QStringLiteral("Name"), customerName.trimmed()},
             {QStringLiteral("Date"),
              Formats::weekdayName(reminder.day) + QStringLiteral(", ") + Formats::shortDate(reminder.day)},
-            {QStringLiteral("Time"), reminder.time.isEmpty() ? open : reminder.time},
-            {QStringLiteral("Technician"), reminder.technician.isEmpty() ? open : reminder.technician},
+            {QStringLiteral("Time"),
+             reminder.time.isEmpty() ? QStringLiteral("hours we will agree with you") : reminder.time},
+            {QStringLiteral("Technician"),
+             reminder.technician.isEmpty() ? QStringLiteral("named before the visit") : reminder.technician},
             {QStringLiteral("SlipNo"), reminder.slipNo ? QString::number(*reminder.slipNo) : QString()},
             {QStringLiteral("Business"), business.trimmed()}};
 }

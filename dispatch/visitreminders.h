@@ -41,7 +41,8 @@ std::vector<Reminder> due(const DataFolder &folder, const QDate &today, int days
                           WorkWeek week = WorkWeek::MondayToFriday);
 
 // The fields the reminder's subject and text may hold: {Name}, {Date} ("Tuesday, 12/15/2026"), {Time}, {Technician},
-// {SlipNo} and {Business}. A time or technician not set reads "to be confirmed".
+// {SlipNo} and {Business}. A time not set reads "hours we will agree with you", a technician not set "named before
+// the visit" (the setup's text says "between {Time}" and "will be {Technician}").
 QHash<QString, QString> fields(const Reminder &reminder, const QString &customerName, const QString &business);
 
 } // namespace VisitReminders

@@ -1,6 +1,10 @@
+#include "accounts/customerfile.h"
+#include "accounts/customerrecord.h"
+#include "accounts/servicecatalogue.h"
 #include "app/appstate.h"
 #include "billing/mailoutbox.h"
 #include "core/mailsettings.h"
+#include "dispatch/agreements.h"
 #include "gui/app/mailoffice.h"
 #include "gui/app/mailsetuppage.h"
 #include "gui/app/outboxwindow.h"
@@ -56,18 +60,24 @@ struct MailDesk
         mail.senderName = "Acme Office";
         mail.senderAddress = "office@acme.example";
         mail.save(state.folder);
-        office = std::make_unique<MailOffice>(state.folder, state.settings, fake.clock, fake.messages,
-                                              [this](const MailSettings &, const QString &) {
-                                                  return std::make_unique<ToRecorder>(server);
-                                              });
+        office = std::make_unique<MailOffice>(
+            state.folder, state.settings, fake.clock, fake.messages,
+            [this](const MailSettings &, const QString &) { return std::make_unique<ToRecorder>(server); });
     }
     // Queues one message per account given, "Invoice n" each.
     void queue(const QStringList &accounts)
     {
         std::vector<MailMessage> messages;
         for (const QString &acct : accounts)
-            messages.push_back({"Cust " + acct, acct.toLower() + "@example.com", "Subject", "Text", {}, acct,
-                                "Invoice " + acct, {}, {}});
+            messages.push_back({"Cust " + acct,
+                                acct.toLower() + "@example.com",
+                                "Subject",
+                                "Text",
+                                {},
+                                acct,
+                                "Invoice " + acct,
+                                {},
+                                {}});
         QVERIFY(MailOutbox(state.folder, fake.clock).queue(messages, "office@acme.example").verdict.isDone());
     }
 };
@@ -83,6 +93,7 @@ private slots:
     void setupTabTestsAndSaves();
     void outboxListsCancelsAndSendsAgain();
     void invoicesEmailedOnceEach();
+    void remindsEachVisitOnce();
 };
 
 void TestMailWindows::setupTabTestsAndSaves_data()
@@ -230,6 +241,34 @@ void TestMailWindows::invoicesEmailedOnceEach()
         QCOMPARE(e.state, OutboxEntry::State::Sent);
     const ToolRun check = runTool({"check", desk.root.path()});
     QVERIFY2(check.out.trimmed().isEmpty(), qPrintable(check.out));
+}
+
+void TestMailWindows::remindsEachVisitOnce()
+{
+    MailDesk desk;
+    MailSettings mail;
+    mail.load(desk.state.folder);
+    mail.reminderDays = 7;
+    mail.save(desk.state.folder);
+    Record customer(customerLayout());
+    for (const Record &r : desk.state.folder.readRecords(CustomerFile::kPath, customerLayout()))
+        if (customer.text(CustomerField::Email).isEmpty())
+            customer = r;
+    Agreement a;
+    a.acctNo = customer.text(CustomerField::AcctNo);
+    a.services = {servicesPickList(LoadCatalogue(desk.state.folder)).value(0)};
+    a.interval = Agreement::Interval::Weeks;
+    a.start = desk.fake.clock.today().addDays(3);
+    a.slot = "10:00-12:00";
+    QVERIFY(Agreements::save(desk.state.folder, a).isDone());
+    QCOMPARE(desk.office->queueReminders(), 1);
+    QCOMPARE(desk.office->queueReminders(), 0); // once per visit
+    const auto entries = MailOutbox(desk.state.folder, desk.fake.clock).entries();
+    QCOMPARE(entries[0].kind, QString("Visit reminder %1/0").arg(a.id));
+    QCOMPARE(entries[0].toAddress, customer.text(CustomerField::Email));
+    const auto message = MailOutbox(desk.state.folder, desk.fake.clock).message(entries[0].id);
+    QVERIFY2(message->body.contains(" between 10:00-12:00. Your technician will be named before the visit."),
+             qPrintable(message->body));
 }
 
 QTEST_MAIN(TestMailWindows)
