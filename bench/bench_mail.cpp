@@ -19,11 +19,15 @@ std::vector<MailMessage> invoices(int count)
     std::vector<MailMessage> out;
     for (int i = 0; i < count; ++i) {
         const QString n = QString::number(10000 + i);
-        out.push_back({QStringLiteral("Customer %1").arg(n), QStringLiteral("c%1@example.com").arg(n),
+        out.push_back({QStringLiteral("Customer %1").arg(n),
+                       QStringLiteral("c%1@example.com").arg(n),
                        QStringLiteral("Invoice %1 from Varnel Heating").arg(n),
                        QStringLiteral("Dear Customer,\nplease find attached invoice %1.\n").arg(n),
                        {{QStringLiteral("Invoice %1.pdf").arg(n), QStringLiteral("application/pdf"), pdf}},
-                       n, QStringLiteral("Invoice %1").arg(n), {}, {}});
+                       n,
+                       QStringLiteral("Invoice %1").arg(n),
+                       {},
+                       {}});
     }
     return out;
 }
@@ -64,7 +68,8 @@ void BM_QueueAndSendInvoices(benchmark::State &state)
                 lastRefusal = p.last;
         });
         if (result.sent != state.range(0))
-            state.SkipWithError(qPrintable(QStringLiteral("sent %1: %2 %3").arg(result.sent).arg(result.error, lastRefusal)));
+            state.SkipWithError(
+                qPrintable(QStringLiteral("sent %1: %2 %3").arg(result.sent).arg(result.error, lastRefusal)));
     }
     state.SetLabel("STARTTLS and AUTH to 127.0.0.1");
 }

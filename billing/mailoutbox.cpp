@@ -46,8 +46,8 @@ enum class Step : qint16 {
     Queued = 1,
     Sending = 2,
     Sent = 3,
-    PutOff = 4,      // refused for now; waits for NextTry
-    Failed = 5,      // refused for good
+    PutOff = 4, // refused for now; waits for NextTry
+    Failed = 5, // refused for good
     Cancelled = 6,
     Again = 7,       // Send Again
     Interrupted = 8, // a send that began and never ended: the server may have it
@@ -88,6 +88,7 @@ public:
     explicit WriteLock(const DataFolder &folder)
         : m_lock(folder.path(MailOutbox::kFolder) + QStringLiteral("/write.lock"))
     {
+        folder.io().mayWrite(); // a read-only seat makes no lock either
         QDir().mkpath(folder.path(MailOutbox::kFolder));
         m_lock.setStaleLockTime(60000);
         if (!m_lock.tryLock(kLockWaitMs))
@@ -105,8 +106,8 @@ struct MailOutbox::Journal
 {
     std::vector<OutboxEntry> entries;
     QHash<QString, std::size_t> index;
-    qint64 size = 0;       // the bytes read: whole records
-    QByteArray first;      // the first record, to know the file again
+    qint64 size = 0;  // the bytes read: whole records
+    QByteArray first; // the first record, to know the file again
 };
 
 namespace {
@@ -279,9 +280,9 @@ MailOutbox::Queued MailOutbox::queue(std::vector<MailMessage> messages, const QS
             problems << problem;
     }
     if (!problems.isEmpty()) {
-        result.verdict = Verdict::refused(
-            problems.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\nNothing was queued."),
-            QStringLiteral("E-mail"));
+        result.verdict =
+            Verdict::refused(problems.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\nNothing was queued."),
+                             QStringLiteral("E-mail"));
         return result;
     }
     if (messages.empty())
@@ -327,8 +328,8 @@ MailOutbox::Queued MailOutbox::queue(std::vector<MailMessage> messages, const QS
     } catch (const DiskError &error) {
         for (const QString &path : std::as_const(written))
             QFile::remove(path);
-        result.verdict = Verdict::refused(error.message() + QStringLiteral("\r\n\r\nNothing was queued."),
-                                          QStringLiteral("E-mail"));
+        result.verdict =
+            Verdict::refused(error.message() + QStringLiteral("\r\n\r\nNothing was queued."), QStringLiteral("E-mail"));
         return result;
     }
     result.ids = ids;
@@ -386,9 +387,10 @@ Verdict MailOutbox::sendAgain(const QString &id, const Answers &answers)
         if (e->state == State::Waiting && isDue(*e, m_clock.now()))
             return Verdict::done();
         if (!message(id))
-            return Verdict::refused(QStringLiteral("The e-mail's file %1 is missing or damaged; it cannot be sent again.")
-                                        .arg(QDir::toNativeSeparators(m_folder.path(messageFile(id)))),
-                                    title);
+            return Verdict::refused(
+                QStringLiteral("The e-mail's file %1 is missing or damaged; it cannot be sent again.")
+                    .arg(QDir::toNativeSeparators(m_folder.path(messageFile(id)))),
+                title);
         if (e->state == State::Sent) {
             const QString question =
                 QStringLiteral("This e-mail was sent on %1 and the server accepted it.\r\nSend it again?")

@@ -35,6 +35,12 @@ Result sendDue(const DataFolder &folder, const Clock &clock, MailSender &sender,
     Result result;
     if (!folder.folderExists(MailOutbox::kFolder))
         return result; // nothing was ever queued
+    try {
+        folder.io().mayWrite(); // a read-only seat sends nothing
+    } catch (const DiskError &error) {
+        result.error = error.message();
+        return result;
+    }
     QLockFile sending(MailOutbox::sendingLockPath(folder));
     sending.setStaleLockTime(0);
     if (!sending.tryLock(0)) {
@@ -77,7 +83,7 @@ Result sendDue(const DataFolder &folder, const Clock &clock, MailSender &sender,
             p.last = Mail::describe(*message) + QStringLiteral(": ") + answerText(outcome);
             if (progress)
                 progress(p);
-            if (serverUnavailable(outcome)) {
+            if (serverUnavailable(outcome) && !stop) {
                 const auto tried = outbox.entry(ids[i]);
                 const QDateTime until = tried ? tried->nextTry : clock.now().addSecs(60);
                 result.putOff += outbox.putOff(ids.mid(i + 1), until, answerText(outcome));
@@ -94,6 +100,7 @@ QString settleInterrupted(const DataFolder &folder, const Clock &clock)
 {
     if (!folder.folderExists(MailOutbox::kFolder))
         return {};
+    folder.io().mayWrite();
     QLockFile sending(MailOutbox::sendingLockPath(folder));
     sending.setStaleLockTime(0);
     if (!sending.tryLock(0))
@@ -101,10 +108,14 @@ QString settleInterrupted(const DataFolder &folder, const Clock &clock)
     const int count = MailOutbox(folder, clock).settleInterruptedSends();
     if (count == 0)
         return {};
+    if (count == 1)
+        return QStringLiteral("The program was ended while it was sending an e-mail. The mail server may have it "
+                              "already; it is marked \"sent? unknown\" in the outbox and is not sent again unless "
+                              "you choose Send Again.");
     return QStringLiteral("The program was ended while it was sending e-mail. The mail server may have %1 of them "
                           "already; they are marked \"sent? unknown\" in the outbox and are not sent again unless "
                           "you choose Send Again.")
-        .arg(count == 1 ? QStringLiteral("one") : QString::number(count));
+        .arg(count);
 }
 
 } // namespace MailSending
@@ -118,6 +129,19 @@ MailSendRun::MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock
 {
     m_next->setSingleShot(true);
     connect(m_next, &QTimer::timeout, this, [this] { start(); });
+}
+
+MailSendRun::MailSendRun(const DataFolder &folder, SenderFactory makeSender, const Clock &clock, QObject *parent)
+    : MailSendRun(folder.root(), std::move(makeSender), clock, parent)
+{
+    m_gate = folder.io().gate;
+    m_gateCheck = new QTimer(this);
+    m_gateCheck->setInterval(1000);
+    connect(m_gateCheck, &QTimer::timeout, this, [this] {
+        const std::optional<QString> refusal = *m_gate ? (*m_gate)() : std::nullopt;
+        const std::lock_guard<std::mutex> lock(m_refusalMutex);
+        m_refusal = refusal;
+    });
 }
 
 MailSendRun::~MailSendRun()
@@ -154,7 +178,7 @@ void MailSendRun::scheduleNext()
     emit waitingUntil(next);
 }
 
-bool MailSendRun::start()
+bool MailSendRun::run(std::function<void()> work)
 {
     if (isRunning())
         return false;
@@ -165,12 +189,55 @@ bool MailSendRun::start()
     }
     m_stop = false;
     m_next->stop();
-    m_thread = QThread::create([this] {
+    if (m_gateCheck) {
+        const std::optional<QString> refusal = *m_gate ? (*m_gate)() : std::nullopt;
+        if (refusal) {
+            emit finished(0, 0, 0, *refusal);
+            return false;
+        }
+        const std::lock_guard<std::mutex> lock(m_refusalMutex);
+        m_refusal.reset();
+    }
+    m_thread = QThread::create(std::move(work));
+    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
+    if (m_gateCheck) {
+        connect(m_thread, &QThread::finished, m_gateCheck, &QTimer::stop);
+        m_gateCheck->start();
+    }
+    m_thread->start();
+    return true;
+}
+
+bool MailSendRun::sendOne(const MailMessage &message)
+{
+    return run([this, message] {
+        const std::unique_ptr<MailSender> sender = m_makeSender();
+        const QString problem = Mail::headerProblem(message);
+        if (!sender || !problem.isEmpty()) {
+            emit tested(false, sender ? problem : QStringLiteral("The mail server is not set up."));
+            return;
+        }
+        const MailOutcome outcome = sender->send(message);
+        emit tested(outcome.accepted(), outcome.code > 0 && !outcome.answer.startsWith(QString::number(outcome.code))
+                                            ? QStringLiteral("%1 %2").arg(outcome.code).arg(outcome.answer)
+                                            : outcome.answer);
+    });
+}
+
+bool MailSendRun::start()
+{
+    return run([this] {
         // The run's own folder and sender: nothing of the windows' thread is touched from here.
-        const DataFolder folder(m_root);
+        DataFolder folder(m_root);
+        if (m_gateCheck)
+            folder.setWriteGate([this]() -> std::optional<QString> {
+                const std::lock_guard<std::mutex> lock(m_refusalMutex);
+                return m_refusal;
+            });
         const std::unique_ptr<MailSender> sender = m_makeSender();
         MailSending::Result result;
         if (sender) {
+            sender->setStopFlag(&m_stop);
             result = MailSending::sendDue(folder, m_clock, *sender, m_stop, [this](const MailSending::Progress &p) {
                 emit progress(p.done, p.total, p.last);
             });
@@ -180,7 +247,4 @@ bool MailSendRun::start()
         m_lastFailed = !result.error.isEmpty();
         emit finished(result.sent, result.putOff, result.failed, result.error);
     });
-    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
-    m_thread->start();
-    return true;
 }

@@ -8,9 +8,12 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 class QThread;
 class QTimer;
+class DataFolder;
 
 // The sending loop: every message due is sent, one at a time, through a MailSender.
 namespace MailSending {
@@ -20,16 +23,16 @@ struct Progress
     int done = 0;  // messages settled in this run (sent, refused or put off)
     int total = 0; // messages due when the run began
     int sent = 0;
-    QString last;  // "Invoice 1234 to Ann Lee <ann@example.com>: 250 OK" or the failure's text
+    QString last; // "Invoice 1234 to Ann Lee <ann@example.com>: 250 OK" or the failure's text
 };
 
 struct Result
 {
     int sent = 0;
-    int putOff = 0;  // refused for now: waiting for their next try
-    int failed = 0;  // refused for good, or gone out without an answer (sent? unknown)
+    int putOff = 0; // refused for now: waiting for their next try
+    int failed = 0; // refused for good, or gone out without an answer (sent? unknown)
     bool stopped = false;
-    QString error;   // a disk error or a lock held by another program; empty when none
+    QString error; // a disk error or a lock held by another program; empty when none
 };
 
 // Sends the messages due now, in the order queued, until none is left or `stop` is set (checked between
@@ -55,11 +58,17 @@ public:
     using SenderFactory = std::function<std::unique_ptr<MailSender>()>;
 
     MailSendRun(QString dataRoot, SenderFactory makeSender, const Clock &clock, QObject *parent = nullptr);
+    // The same on the program's folder: its write gate (the folder's lock) is asked on this thread before each
+    // run and every second while one runs, and the run writes nothing once it refuses.
+    MailSendRun(const DataFolder &folder, SenderFactory makeSender, const Clock &clock, QObject *parent = nullptr);
     ~MailSendRun() override; // stops and waits for the send under way
 
     // Starts a run unless one is running; false when one is. After each run, while messages wait for a later
     // try, the next run starts by itself at the earliest of their times (waitingUntil tells when).
     bool start();
+    // Sends one message straight to the server, outside the outbox (Setup's test message), on the run's thread;
+    // `tested` says what the server answered. False while a run is under way.
+    bool sendOne(const MailMessage &message);
     // Asks the run to stop after the message being sent.
     void stop();
     bool isRunning() const;
@@ -68,9 +77,11 @@ signals:
     void progress(int done, int total, const QString &last);
     void finished(int sent, int putOff, int failed, const QString &error);
     void waitingUntil(const QDateTime &nextTry);
+    void tested(bool accepted, const QString &answer);
 
 private:
     void scheduleNext();
+    bool run(std::function<void()> work);
 
     QString m_root;
     SenderFactory m_makeSender;
@@ -78,5 +89,9 @@ private:
     QThread *m_thread = nullptr;
     std::atomic_bool m_stop{false};
     QTimer *m_next = nullptr;
-    bool m_lastFailed = false; // the last run met a disk error or another program's lock
+    QTimer *m_gateCheck = nullptr;
+    std::shared_ptr<std::function<std::optional<QString>()>> m_gate; // the program folder's, asked here only
+    mutable std::mutex m_refusalMutex;
+    std::optional<QString> m_refusal; // what the gate said last, for the run's thread
+    bool m_lastFailed = false;        // the last run met a disk error or another program's lock
 };

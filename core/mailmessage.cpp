@@ -21,8 +21,7 @@ bool isLocalCharacter(QChar c)
 
 bool isDomainLabel(QStringView label)
 {
-    if (label.isEmpty() || label.size() > 63 || label.startsWith(QLatin1Char('-')) ||
-        label.endsWith(QLatin1Char('-')))
+    if (label.isEmpty() || label.size() > 63 || label.startsWith(QLatin1Char('-')) || label.endsWith(QLatin1Char('-')))
         return false;
     for (QChar c : label) {
         if (!(c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-'))))
@@ -62,10 +61,10 @@ bool isValidAddress(const QString &address)
 
 QString headerProblem(const MailMessage &message)
 {
-    const QString which = QStringLiteral("The e-mail \"%1\" to %2: ")
-                              .arg(message.kind.simplified(), message.toName.simplified().isEmpty()
-                                                                   ? message.toAddress.simplified()
-                                                                   : message.toName.simplified());
+    const QString which =
+        QStringLiteral("The e-mail \"%1\" to %2: ")
+            .arg(message.kind.simplified(),
+                 message.toName.simplified().isEmpty() ? message.toAddress.simplified() : message.toName.simplified());
     if (hasLineBreak(message.toName))
         return which + QStringLiteral("the name holds a line break.");
     if (hasLineBreak(message.toAddress))
@@ -95,9 +94,8 @@ QByteArray toStored(const MailMessage &message)
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << kStoredMark << message.toName << message.toAddress << message.subject << message.body
-        << message.account << message.kind << message.messageId << message.date.toUTC()
-        << quint32(message.attachments.size());
+    out << kStoredMark << message.toName << message.toAddress << message.subject << message.body << message.account
+        << message.kind << message.messageId << message.date.toUTC() << quint32(message.attachments.size());
     for (const MailAttachment &a : message.attachments)
         out << a.fileName << a.mimeType << a.bytes;
     out << kStoredMark; // the end: a file cut short is told from a whole one

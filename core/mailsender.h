@@ -3,6 +3,7 @@
 #include "core/mailmessage.h"
 
 #include <QString>
+#include <atomic>
 
 // What the mail server made of one message.
 struct MailOutcome
@@ -33,4 +34,7 @@ public:
     // Sends one message whose headers passed Mail::headerProblem(); waits for the server's answer (with
     // time limits) and never throws.
     virtual MailOutcome send(const MailMessage &message) = 0;
+    // A flag that, once set, gives up a send that has not yet begun to hand over the message (put off, "stopped"),
+    // so that a stop or the program's end need not wait for a slow server. A message under way is finished.
+    virtual void setStopFlag(const std::atomic_bool *stop) { (void)stop; }
 };

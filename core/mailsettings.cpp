@@ -119,7 +119,8 @@ QString MailSettings::savePassword(const QString &password)
     const QString folder = QFileInfo(path).absolutePath();
     if (password.isEmpty()) {
         if (QFile::exists(path) && !QFile::remove(path))
-            return QStringLiteral("The stored mail password in %1 cannot be removed.").arg(QDir::toNativeSeparators(path));
+            return QStringLiteral("The stored mail password in %1 cannot be removed.")
+                .arg(QDir::toNativeSeparators(path));
         return {};
     }
     if (!QDir().mkpath(folder))
@@ -127,8 +128,7 @@ QString MailSettings::savePassword(const QString &password)
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QSaveFile file(path);
     // The temporary file is made readable by the user alone before a byte of the password is in it.
-    if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(password.toUtf8()) != password.toUtf8().size() || !file.commit())
         return QStringLiteral("The mail password cannot be stored in %1.").arg(QDir::toNativeSeparators(path));
     if (loadPassword() != password)

@@ -73,7 +73,15 @@ struct Conversation
     bool dataStarted = false; // the server said 354: go ahead with the message
     QByteArray lastCommand;   // "AUTH", "MAIL", "RCPT", "DATA", "QUIT": the last command sent
     QByteArray answered;      // the command the last reply answered
+    const std::atomic_bool *stop = nullptr;
 };
+
+// Gives up while the message has not begun to go out: nothing the server could have taken is cut off.
+int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto *c = static_cast<const Conversation *>(user);
+    return c->stop && *c->stop && !c->dataStarted ? 1 : 0;
+}
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
@@ -142,8 +150,7 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     if (!problem.isEmpty())
         return failure(MailOutcome::Kind::Refused, 0, problem);
     const QString setupProblem = m_settings.problem();
-    if (!setupProblem.isEmpty())
-    {
+    if (!setupProblem.isEmpty()) {
         MailOutcome outcome = failure(MailOutcome::Kind::RetryLater, 0, setupProblem);
         outcome.affectsAll = true;
         return outcome;
@@ -155,8 +162,7 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     CURL *h = curl.get();
     const bool smtps = m_settings.security == MailSettings::Security::Smtps;
     const QByteArray url = QStringLiteral("%1://%2:%3")
-                               .arg(smtps ? QStringLiteral("smtps") : QStringLiteral("smtp"),
-                                    m_settings.host.trimmed())
+                               .arg(smtps ? QStringLiteral("smtps") : QStringLiteral("smtp"), m_settings.host.trimmed())
                                .arg(m_settings.port)
                                .toUtf8();
     const QByteArray from = '<' + m_settings.senderAddress.trimmed().toLatin1() + '>';
@@ -190,6 +196,10 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &conversation);
+    conversation.stop = m_stop;
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &conversation);
 
     std::unique_ptr<curl_slist, ListDeleter> headers;
     append(headers, "Date: " + dateHeader(message.date));
@@ -223,14 +233,16 @@ MailOutcome CurlMailSender::send(const MailMessage &message)
     const QString reply = QString::fromUtf8(conversation.lastReply);
     if (result == CURLE_OK)
         return {MailOutcome::Kind::Accepted, int(code), reply};
+    if (result == CURLE_ABORTED_BY_CALLBACK)
+        return failure(MailOutcome::Kind::RetryLater, 0, QStringLiteral("Not sent: the sending was stopped."));
     const QString why = QString::fromUtf8(*error ? error : curl_easy_strerror(result));
     // Refused for good only where the refusal is this message's: its recipient or its content. A refused login
     // or sender, or a server that will not talk, is the setup's or the server's and puts every message off.
     const bool messages = conversation.answered == "RCPT" || conversation.dataStarted;
     if (code >= 400 && code < 600) {
-        MailOutcome outcome = failure(code >= 500 && messages ? MailOutcome::Kind::Refused
-                                                              : MailOutcome::Kind::RetryLater,
-                                      code, reply.isEmpty() ? why : reply);
+        MailOutcome outcome =
+            failure(code >= 500 && messages ? MailOutcome::Kind::Refused : MailOutcome::Kind::RetryLater, code,
+                    reply.isEmpty() ? why : reply);
         outcome.affectsAll = !messages;
         return outcome;
     }

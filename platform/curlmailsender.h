@@ -12,10 +12,10 @@ class CurlMailSender final : public MailSender
 public:
     struct Options
     {
-        int connectSeconds = 20;  // to reach the server and finish the TLS handshake
-        int stallSeconds = 60;    // a connection with no progress for this long is given up
-        int totalSeconds = 300;   // one message at most
-        QString caFile;           // certificates to trust besides the system's (tests: a throwaway one)
+        int connectSeconds = 20; // to reach the server and finish the TLS handshake
+        int stallSeconds = 60;   // a connection with no progress for this long is given up
+        int totalSeconds = 300;  // one message at most
+        QString caFile;          // certificates to trust besides the system's (tests: a throwaway one)
     };
 
     CurlMailSender(MailSettings settings, QString password);
@@ -23,9 +23,11 @@ public:
     ~CurlMailSender() override;
 
     MailOutcome send(const MailMessage &message) override;
+    void setStopFlag(const std::atomic_bool *stop) override { m_stop = stop; }
 
 private:
     MailSettings m_settings;
     QString m_password;
     Options m_options;
+    const std::atomic_bool *m_stop = nullptr;
 };

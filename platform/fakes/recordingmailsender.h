@@ -12,7 +12,7 @@
 class RecordingMailSender final : public MailSender
 {
 public:
-    std::vector<MailMessage> sent; // every message the "server" accepted, in order
+    std::vector<MailMessage> sent;  // every message the "server" accepted, in order
     std::vector<MailMessage> tried; // every message handed over, whatever the answer
     std::deque<MailOutcome> script;
     // Called with the message when the server has accepted it, before send() returns.

@@ -8,6 +8,10 @@
 
 #include <QCryptographicHash>
 #include <QJsonArray>
+#include <QSignalSpy>
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Kind = MailOutcome::Kind;
 using State = OutboxEntry::State;
@@ -20,10 +24,15 @@ MailMessage invoice(const QString &account, const QString &address, int pdfBytes
     QByteArray pdf("%PDF-1.4\n");
     for (int i = 0; pdf.size() < pdfBytes; ++i)
         pdf += char(i * 7919 % 256);
-    return {QStringLiteral("Zoë O'Hara"), address, QStringLiteral("Rechnung für %1").arg(account),
+    return {QStringLiteral("Zoë O'Hara"),
+            address,
+            QStringLiteral("Rechnung für %1").arg(account),
             QStringLiteral("Dear Zoë,\nyour invoice.\n.\nThanks"),
             {{QStringLiteral("Invoice %1.pdf").arg(account), QStringLiteral("application/pdf"), pdf}},
-            account, QStringLiteral("Invoice %1").arg(account), {}, {}};
+            account,
+            QStringLiteral("Invoice %1").arg(account),
+            {},
+            {}};
 }
 
 QString sha256(const QByteArray &bytes)
@@ -67,8 +76,9 @@ class TestMail : public QObject
 
     QStringList queueTwo(const DataFolder &folder)
     {
-        const auto queued = MailOutbox(folder, clock).queue(
-            {invoice("1001", "ann@example.com"), invoice("1002", "bob@example.org")}, "office@varnel.test");
+        const auto queued =
+            MailOutbox(folder, clock)
+                .queue({invoice("1001", "ann@example.com"), invoice("1002", "bob@example.org")}, "office@varnel.test");
         return queued.ids;
     }
 
@@ -85,6 +95,8 @@ private slots:
         dataRow("STARTTLS, accepted", tls, QByteArray("accept"), MailServer::kPassword, 3000, Kind::Accepted, 250, 1);
         dataRow("SMTPS, accepted", MailSettings::Security::Smtps, QByteArray("accept"), MailServer::kPassword, 70000,
                 Kind::Accepted, 250, 1);
+        dataRow("no STARTTLS offered: nothing sent", tls, QByteArray("notls"), MailServer::kPassword, 3000,
+                Kind::RetryLater, 0, 0);
         dataRow("4xx: later", tls, QByteArray("4xx"), MailServer::kPassword, 3000, Kind::RetryLater, 451, 0);
         dataRow("5xx: for good", tls, QByteArray("5xx"), MailServer::kPassword, 3000, Kind::Refused, 554, 0);
         dataRow("recipient refused", tls, QByteArray("rcpt5xx"), MailServer::kPassword, 3000, Kind::Refused, 550, 0);
@@ -97,9 +109,9 @@ private slots:
     }
     void serverAnswers()
     {
-        auto [security, mode, password, pdfBytes, kind, code, kept] = fetched<MailSettings::Security, QByteArray,
-                                                                              QString, int, Kind, int, int>(
-            "security", "mode", "password", "pdfBytes", "kind", "code", "kept");
+        auto [security, mode, password, pdfBytes, kind, code, kept] =
+            fetched<MailSettings::Security, QByteArray, QString, int, Kind, int, int>(
+                "security", "mode", "password", "pdfBytes", "kind", "code", "kept");
         MailServer server(security);
         QVERIFY(server.ready());
         server.setMode(mode);
@@ -127,6 +139,27 @@ private slots:
         QCOMPARE(got["rcptTos"].toArray().toVariantList(), QVariantList({"ann@example.com", "copies@varnel.test"}));
         QCOMPARE(got["attachments"][0]["sha256"].toString(), sha256(m.attachments[0].bytes));
         QCOMPARE(got["attachments"][0]["fileName"].toString(), QStringLiteral("Invoice 1001.pdf"));
+    }
+
+    // A stop gives up a send still waiting for a server that does not answer; nothing of it went out.
+    void stopGivesUpAWaitingSend()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(fd, 4) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        MailSettings settings;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = ntohs(at.sin_port);
+        settings.senderAddress = QStringLiteral("office@varnel.test");
+        CurlMailSender sender(settings, {}, {.stallSeconds = 60, .totalSeconds = 60});
+        const std::atomic_bool stop{true};
+        sender.setStopFlag(&stop);
+        QCOMPARE(sender.send(invoice("1", "a@x.test")).answer, QStringLiteral("Not sent: the sending was stopped."));
+        ::close(fd);
     }
 
     // A line break in a name, an address or the subject would write headers of its own: refused, with the
@@ -211,7 +244,7 @@ private slots:
         KilledAfterAccept killed(recording);
         QVERIFY_THROWS_EXCEPTION(Crash, MailSending::sendDue(folder, clock, killed, noStop));
         const Recovery::Report report = repairAsAtStart(folder);
-        QVERIFY(report.notices.back().text.contains("may have one of them already"));
+        QVERIFY(!report.notices.empty() && report.notices.back().text.contains("The mail server may have it already"));
         MailSending::sendDue(folder, clock, recording, noStop);
         MailOutbox outbox(folder, clock);
         QCOMPARE(outbox.entry(ids[0])->state, State::Unknown);
@@ -231,8 +264,11 @@ private slots:
         TestRoot r;
         const DataFolder folder = r.folder();
         MailOutbox outbox(folder, clock);
-        const QStringList ids = outbox.queue({invoice("1", "a@x.test"), invoice("2", "b@x.test"),
-                                              invoice("3", "c@x.test"), invoice("4", "d@x.test")}, "o@x.test").ids;
+        const QStringList ids = outbox
+                                    .queue({invoice("1", "a@x.test"), invoice("2", "b@x.test"),
+                                            invoice("3", "c@x.test"), invoice("4", "d@x.test")},
+                                           "o@x.test")
+                                    .ids;
         RecordingMailSender sender;
         MailOutcome down{Kind::RetryLater, 0, QStringLiteral("No answer from mail.x.test"), true};
         sender.script = {down};
@@ -261,6 +297,40 @@ private slots:
         QCOMPARE(outbox.entry(ids[1])->state, State::Unknown);
         QVERIFY(outbox.due(clock.now().addDays(1)).isEmpty());
         QCOMPARE(MailOutbox::retryPauseMinutes(7), 60);
+    }
+
+    // The windows' run sends on a thread of its own and reports each message back; a test message goes past the
+    // outbox.
+    void runOffTheWindowsThread()
+    {
+        TestRoot r;
+        queueTwo(r.folder());
+        std::atomic<QThread *> sendThread = nullptr;
+        MailSendRun run(
+            r.path(),
+            [&] {
+                auto sender = std::make_unique<RecordingMailSender>();
+                sender->afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
+                return sender;
+            },
+            clock);
+        QSignalSpy done(&run, &MailSendRun::finished), progress(&run, &MailSendRun::progress);
+        QVERIFY(run.start());
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.at(0).at(0).toInt(), 2);
+        QCOMPARE(progress.size(), 2);
+        QVERIFY(sendThread && sendThread != QThread::currentThread());
+        QSignalSpy tested(&run, &MailSendRun::tested); // Setup's test message: straight to the server
+        QVERIFY(run.sendOne(invoice("9", "t@x.test")) && tested.wait(10000));
+        QCOMPARE(tested.at(0), QVariantList({true, "250 OK"}));
+        QCOMPARE(MailOutbox(r.folder(), clock).entries().size(), 2u);
+        const DataFolder held = r.folder(); // the folder's lock lost: no run starts
+        held.setWriteGate([] { return std::optional<QString>(QStringLiteral("Held by B.")); });
+        MailSendRun refused(
+            held, [] { return std::make_unique<RecordingMailSender>(); }, clock);
+        QSignalSpy said(&refused, &MailSendRun::finished);
+        QVERIFY(!refused.start());
+        QCOMPARE(said.at(0).at(3).toString(), QStringLiteral("Held by B."));
     }
 
     // A full disk at any step of queueing: nothing half written and said; queueing again queues each once.

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The mail tests' own SMTP server on 127.0.0.1 (aiosmtpd), with STARTTLS or SMTPS on a throwaway certificate
 and AUTH PLAIN/LOGIN. Prints "READY <port>" when it listens. How it answers is read from <dir>/mode before each
-message, so a test changes it between sends: accept, 4xx, 5xx, rcpt5xx, drop (the connection closed in the
+message, so a test changes it between sends: accept, notls (no STARTTLS offered), 4xx, 5xx, rcpt5xx, drop (the connection closed in the
 middle of the message's data), hangup (the whole message taken, kept, and the connection closed without an
 answer). Each message taken is kept as <dir>/<n>.eml with a summary <dir>/<n>.json."""
 
@@ -33,7 +33,7 @@ def make_certificate(folder):
 class Handler:
     def __init__(self, folder):
         self.folder = folder
-        self.count = 0
+        self.count = len([n for n in os.listdir(folder) if n.endswith(".json")])  # a server started again goes on
 
     def mode(self):
         try:
@@ -98,7 +98,10 @@ class DroppingSMTP(SMTP):
 
 class OurController(Controller):
     def factory(self):
-        return DroppingSMTP(self.handler, **self.SMTP_kwargs)
+        options = dict(self.SMTP_kwargs)
+        if self.handler.mode() == "notls":  # a server that offers no STARTTLS (and takes a login in the clear)
+            options.update(tls_context=None, require_starttls=False, auth_require_tls=False)
+        return DroppingSMTP(self.handler, **options)
 
     def _trigger_server(self):
         # The readiness check connects in the clear; with SMTPS it must speak TLS.

@@ -20,10 +20,10 @@ public:
         : m_security(security)
     {
         m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-        m_process.setArguments({QStringLiteral(VD_TESTS_DIR "/support/mailserver.py"), QStringLiteral("--dir"),
-                                m_dir.path(), QStringLiteral("--security"),
-                                security == MailSettings::Security::Smtps ? QStringLiteral("smtps")
-                                                                           : QStringLiteral("starttls")});
+        m_process.setArguments(
+            {QStringLiteral(VD_TESTS_DIR "/support/mailserver.py"), QStringLiteral("--dir"), m_dir.path(),
+             QStringLiteral("--security"),
+             security == MailSettings::Security::Smtps ? QStringLiteral("smtps") : QStringLiteral("starttls")});
         m_process.setStandardErrorFile(QProcess::nullDevice()); // a full pipe would stop the server
         m_process.start();
         while (m_process.waitForReadyRead(20000) || m_process.canReadLine()) {
