@@ -42,8 +42,9 @@ MailOffice::MailOffice(const DataFolder &folder, const Settings &settings, const
     // The run reads the settings and the password afresh each time, on its own thread.
     const QString root = folder.root();
     SenderMaker make = m_makeSender;
+    // On the program's folder: the run writes only while the folder's lock is this copy's.
     m_run = std::make_unique<MailSendRun>(
-        root,
+        folder,
         [root, make]() -> std::unique_ptr<MailSender> {
             MailSettings settings;
             settings.load(DataFolder(root));
