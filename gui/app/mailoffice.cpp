@@ -9,11 +9,13 @@
 #include "core/settings.h"
 #include "dispatch/visitreminders.h"
 #include "gui/app/outboxwindow.h"
+#include "gui/widgets/flexgrid.h"
 #include "platform/pdfbytes.h"
 #include "printing/pricedinvoicelayout.h"
 
 #include <QApplication>
 #include <QProgressDialog>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 
@@ -331,4 +333,5 @@ void MailOffice::showOutbox()
     w->show();
     w->raise();
     w->activateWindow();
+    w->grid()->view()->setFocus(); // the arrow keys choose a message at once
 }
