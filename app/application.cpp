@@ -18,6 +18,7 @@
 #include "gui/accounts/customerscreen.h"
 #include "gui/accounts/servicesscreen.h"
 #include "gui/app/aboutbox.h"
+#include "gui/app/mailsetuppage.h"
 #include "gui/app/manualwindow.h"
 #include "gui/app/setupscreen.h"
 #include "gui/app/startmenu.h"
@@ -34,6 +35,7 @@
 #include "gui/dispatch/routesheetdialog.h"
 #include "gui/dispatch/scheduleswindow.h"
 #include "gui/widgets/widgets.h"
+#include "platform/curlmailsender.h"
 #include "platform/qtprinttarget.h"
 #include "platform/qtserialport.h"
 #include "printing/blankformlayout.h"
@@ -189,6 +191,7 @@ void Application::start()
     if (setUp) {
         showStartMenu();
         makeAgreementVisits();
+        mail()->startDailyWork(); // the day's visit reminders, and what waits in the outbox
     } else {
         first->show();
     }
@@ -236,6 +239,34 @@ void Application::makeCustomerFolders(QStringList accounts, ProgramWindow *shown
         }
     });
     turns->start(0);
+}
+
+MailOffice *Application::mail()
+{
+    if (!m_mail) {
+        MailOffice::SenderMaker maker = m_mailSenderMaker;
+        if (!maker) {
+            maker = [](const MailSettings &settings, const QString &password) -> std::unique_ptr<MailSender> {
+                // A mail server whose certificate comes from the office's own authority: VD_MAIL_CA_FILE names it.
+                CurlMailSender::Options options;
+                options.caFile = qEnvironmentVariable("VD_MAIL_CA_FILE");
+                return std::make_unique<CurlMailSender>(settings, password, options);
+            };
+        }
+        m_mail = std::make_unique<MailOffice>(m_state.folder, m_state.settings, m_platform.clock, m_platform.messages,
+                                              std::move(maker));
+    }
+    return m_mail.get();
+}
+
+void Application::emailInvoices(QWidget *parent, const std::vector<PricedInvoice> &invoices,
+                                const DocumentInputs &inputs)
+{
+    if (!m_readOnly.isEmpty()) {
+        m_platform.messages.inform(m_readOnly, QStringLiteral("E-mail Invoices"));
+        return;
+    }
+    mail()->emailInvoices(parent, invoices, inputs);
 }
 
 void Application::makeAgreementVisits()
@@ -370,10 +401,14 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
         window = board;
         break;
     }
-    case StartMenu::CompleteSlips:
-        window = followModem(track(
+    case StartMenu::CompleteSlips: {
+        auto *finalize = followModem(track(
             new FinalizeWindow(environment(), m_state, m_platform.messages, m_platform.clock, printTarget(), inputs)));
+        finalize->setMailing([this](QWidget *parent, const std::vector<PricedInvoice> &invoices,
+                                    const DocumentInputs &documents) { emailInvoices(parent, invoices, documents); });
+        window = finalize;
         break;
+    }
     case StartMenu::LocateAssignments: {
         auto *schedules = followModem(track(new SchedulesWindow(m_state, environment())));
         connect(schedules, &SchedulesWindow::calendarRequested, this, [this, schedules](const QString &technician) {
@@ -396,6 +431,9 @@ ProgramWindow *Application::routineWindow(StartMenu::Routine routine)
         auto *history =
             track(new HistoryWindow(environment(), m_state, m_platform.messages, m_platform.clock, chooseExportFile));
         history->setPrinting(&printTarget(), inputs);
+        history->setMailing([this](QWidget *parent, const std::vector<PricedInvoice> &invoices,
+                                   const DocumentInputs &documents) { emailInvoices(parent, invoices, documents); },
+                            [this] { mail()->showOutbox(); });
         window = history;
         break;
     }
@@ -557,6 +595,16 @@ SetupScreen *Application::setup()
         auto *setup = track(new SetupScreen(m_state, m_platform, closing));
         connect(setup, &SetupScreen::saved, this, &Application::showStartMenu);
         connect(setup, &SetupScreen::printSampleRequested, this, &Application::printLogoSample);
+        setup->mailPage()->setTestSender([this](const MailSettings &settings, const QString &password,
+                                                std::function<void(const MailOutcome &)> answered) {
+            mail()->sendTest(settings, password, std::move(answered));
+        });
+        connect(setup->mailPage(), &MailSetupPage::outboxRequested, this, [this] { mail()->showOutbox(); });
+        // Set up now, the office's mail goes out at once.
+        connect(setup, &SetupScreen::saved, this, [this] {
+            if (m_readOnly.isEmpty())
+                mail()->startDailyWork();
+        });
         connect(setup, &SetupScreen::phonePageChanged, this, [this](const PhonePageOptions &options) {
             options.save();
             applyPhonePage(options);

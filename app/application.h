@@ -5,6 +5,7 @@
 #include "app/appstate.h"
 #include "core/seams.h"
 #include "dialing/serialport.h"
+#include "gui/app/mailoffice.h"
 #include "gui/app/startmenu.h"
 #include "gui/widgets/programwindow.h"
 #include "phone/phonework.h"
@@ -102,6 +103,13 @@ public:
     // nothing when there was nothing to do.
     void makeAgreementVisits();
 
+    // The office's e-mail: the outbox, its sending beside the windows, the reminders. The libcurl adapter sends
+    // unless a test gives another way out before first use.
+    MailOffice *mail();
+    void setMailSenderMaker(MailOffice::SenderMaker maker) { m_mailSenderMaker = std::move(maker); }
+    // "E-mail Invoices" of Finalize and History.
+    void emailInvoices(QWidget *parent, const std::vector<PricedInvoice> &invoices, const DocumentInputs &inputs);
+
     ProgramWindow *welcomePanel() const;
     ProgramWindow *startMenu() const { return m_startMenu; }
     ProgramWindow *setupScreen() const { return m_setup; }
@@ -150,6 +158,8 @@ private:
     std::unique_ptr<QtPrintTarget> m_qtPrintTarget;
     std::map<int, QPointer<ProgramWindow>> m_routineWindows;
     std::unique_ptr<PhoneServer> m_phoneServer;
+    MailOffice::SenderMaker m_mailSenderMaker;
+    std::unique_ptr<MailOffice> m_mail;
     bool m_exiting = false;
     QString m_readOnly;
     int m_progressFromAccounts = kProgressFromAccounts;

@@ -7,6 +7,7 @@
 #include "core/slipcounter.h"
 #include "core/validation.h"
 #include "dispatch/slipfiles.h"
+#include "gui/app/mailsetuppage.h"
 #include "gui/widgets/fieldfilter.h"
 #include "gui/widgets/widgets.h"
 
@@ -316,6 +317,8 @@ QWidget *SetupScreen::buildOperationsTab()
     m_subTabs->addTab(assistance, QStringLiteral("Assistance"));
     // Last, so that the six sub-tabs keep their places; open whether or not a modem was found.
     m_subTabs->addTab(buildPhonePage(m_subTabs), QStringLiteral("Phone Page"));
+    m_mail = new MailSetupPage(m_subTabs);
+    m_subTabs->addTab(m_mail, QStringLiteral("E-mail"));
     return m_subTabs;
 }
 
@@ -555,6 +558,9 @@ void SetupScreen::loadFromSettings()
     m_items->clear();
     m_items->addItems(SetupLogic::itemNames(m_state.folder, QStringLiteral("/VIInventoriedItems.txt")));
     reloadCurrentItems();
+    m_mailStored.load(m_state.folder);
+    m_passwordStored = MailSettings::loadPassword();
+    m_mail->show(m_mailStored, m_passwordStored);
 }
 
 void SetupScreen::showEvent(QShowEvent *event)
@@ -780,7 +786,7 @@ bool SetupScreen::refuseBadFields()
 
 SetupScreen::Shown SetupScreen::shown() const
 {
-    return {editedSettings(), m_nextSlip->text(), m_usaStyle, m_chosenLogo};
+    return {editedSettings(), m_nextSlip->text(), m_usaStyle, m_chosenLogo, m_mail->edited(), m_mail->password()};
 }
 
 std::optional<ProgramWindow::UnsavedWork> SetupScreen::unsavedWork()
@@ -813,6 +819,14 @@ bool SetupScreen::saveSettings()
     // A box the files cannot take as it reads is refused before anything is written.
     if (refuseBadFields())
         return false;
+    // The mail settings in use must name a sender the server and the customers can take.
+    const MailSettings mail = m_mail->edited();
+    if (!mail.host.isEmpty() && !mail.problem().isEmpty()) {
+        inform(mail.problem());
+        m_tabs->setCurrentIndex(1);
+        m_subTabs->setCurrentWidget(m_mail);
+        return false;
+    }
     SetupLogic::SaveOutcome outcome;
     try {
         outcome = SetupLogic::save(m_state.folder, m_state.settings, m_state.slipCounter, editedSettings(),
@@ -844,6 +858,22 @@ bool SetupScreen::saveSettings()
     if (const auto note = m_state.slipCounter.followSlipsInUse(m_state.folder, highestSlipNumber(m_state.folder)))
         inform(*note);
     m_state.usaAddressStyle = m_usaStyle;
+    // The mail settings are written when they changed: an office that does not e-mail gets no file of them.
+    try {
+        if (!(mail == m_mailStored))
+            mail.save(m_state.folder);
+        m_mailStored = mail;
+    } catch (const DiskError &e) {
+        inform(e.message());
+        return false;
+    }
+    if (m_mail->password() != m_passwordStored) {
+        if (const QString problem = MailSettings::savePassword(m_mail->password()); !problem.isEmpty()) {
+            inform(problem);
+            return false;
+        }
+        m_passwordStored = m_mail->password();
+    }
     m_opened = shown();
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/mailsettings.h"
 #include "core/settings.h"
 #include "gui/widgets/programwindow.h"
 #include "phone/phoneserver.h"
@@ -7,6 +8,7 @@
 #include <array>
 
 class DataFolder;
+class MailSetupPage;
 class SlipCounter;
 struct Platform;
 class QCheckBox;
@@ -54,6 +56,8 @@ public:
     // "&Save Settings and Return to Menu".
     void saveAndReturn();
     bool usaStyle() const { return m_usaStyle; }
+    // The "E-mail" sub-tab, for the test message's sender and the outbox.
+    MailSetupPage *mailPage() const { return m_mail; }
 
     // The phone page's options as the screen shows them, and what the server made of them: the page's address
     // and the certificate's fingerprint while it serves, or why it does not.
@@ -88,6 +92,8 @@ private:
         QString nextSlip;
         bool usaStyle = true;
         QString chosenLogo;
+        MailSettings mail;
+        QString mailPassword;
         bool operator==(const Shown &) const = default;
     };
     Shown shown() const;
@@ -108,7 +114,7 @@ private:
     Platform &m_platform;
     bool m_usaStyle = true;
     int m_lastSelectionCount = 0;
-    QString m_chosenLogo; // a picture chosen with Find, not yet stored
+    QString m_chosenLogo;          // a picture chosen with Find, not yet stored
     std::optional<Shown> m_opened; // what the screen showed when it opened
     int m_logoWidth = 1440;
     int m_logoHeight = 1440;
@@ -165,4 +171,7 @@ private:
     QWidget *m_selectedPanel;
     QListWidget *m_currentItems;
     QPushButton *m_displayList;
+    MailSetupPage *m_mail = nullptr;
+    MailSettings m_mailStored; // as stored: written again only when changed
+    QString m_passwordStored;
 };

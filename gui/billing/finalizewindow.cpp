@@ -185,6 +185,20 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
         else
             m_target.run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(), invoices));
     });
+    // The finalized rows' invoices by e-mail, every one of them (the current row alone is for printing).
+    m_mail = button(QStringLiteral("E-mai&l Invoices"), QStringLiteral("cmdEmailInvoices"), this);
+    m_mail->setToolTip(QStringLiteral("E-mails the Finalized slips' priced invoices as PDF files to the customers"));
+    m_mail->hide();
+    side->addWidget(m_mail);
+    connect(m_mail, &QPushButton::clicked, this, [this] {
+        const auto invoices =
+            PricedInvoices::fromFinalizedRows(m_session.rows(), -1, m_state.settings, m_clock.today());
+        if (invoices.empty())
+            m_messages.inform(QStringLiteral("No Service Slips have been Finalized"),
+                              QStringLiteral("E-mail Invoices"));
+        else if (m_mailer)
+            m_mailer(this, invoices, m_inputs ? m_inputs() : DocumentInputs());
+    });
     side->addWidget(m_dialImage);
     addNoModemNote(m_dialImage);
     side->addStretch();
@@ -247,7 +261,8 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
             m_total->setText(m_session.totalTextWhileTyping(m_amount->text(), {m_tax[0]->text(), m_tax[1]->text()}));
         });
     }
-    writeControlsNamed(QStringLiteral("cmdSelected|cmdPost_\\d+|cmdCompletions_6")); // off on a read-only seat
+    writeControlsNamed(
+        QStringLiteral("cmdSelected|cmdPost_\\d+|cmdCompletions_6|cmdEmailInvoices")); // off on a read-only seat
 }
 
 bool FinalizeWindow::mayLeave()
@@ -634,6 +649,12 @@ void FinalizeWindow::writeRecords()
     m_session.load({});
     hide();
     emit returnToMenu();
+}
+
+void FinalizeWindow::setMailing(InvoiceMailer mailer)
+{
+    m_mailer = std::move(mailer);
+    m_mail->setVisible(bool(m_mailer));
 }
 
 void FinalizeWindow::PrintFinalizedReport()

@@ -2,6 +2,7 @@
 
 #include "billing/finalize.h"
 #include "billing/finalizesession.h"
+#include "billing/moneydocuments.h"
 #include "billing/postingrun.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
@@ -29,6 +30,10 @@ class FinalizeWindow final : public ProgramWindow
     Q_OBJECT
 public:
     using InputsSource = std::function<DocumentInputs()>;
+    // Where "E-mail Invoices" hands the finalized rows' invoices; without it the button is hidden.
+    using InvoiceMailer =
+        std::function<void(QWidget *parent, const std::vector<PricedInvoice> &, const DocumentInputs &)>;
+    void setMailing(InvoiceMailer mailer);
 
     // The part of the program's state it works with: the settings are written when a number is taken from the
     // invoice counter.
@@ -97,6 +102,8 @@ private:
     const Clock &m_clock;
     PrintTarget &m_target;
     InputsSource m_inputs;
+    InvoiceMailer m_mailer;
+    QPushButton *m_mail = nullptr;
     PostingRun::StepHook m_postingHook;
 
     FinalizeSession m_session;         // grid row r is the session's row r

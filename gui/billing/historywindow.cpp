@@ -127,6 +127,12 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     QPushButton *media = button(QStringLiteral("P&hotos, Signature..."), QStringLiteral("cmdSlipMedia"), this);
     media->setToolTip(QStringLiteral("The photos and the signature a technician's phone added to the slip of the "
                                      "invoice chosen in the grid"));
+    m_mail = button(QStringLiteral("E-ma&il Invoices..."), QStringLiteral("cmdEmailInvoices"), this);
+    m_mail->setToolTip(QStringLiteral("E-mails the chosen invoices as PDF files to the customers' addresses"));
+    m_mail->hide();
+    m_outbox = button(QStringLiteral("Out&box..."), QStringLiteral("cmdOutbox"), this);
+    m_outbox->setToolTip(QStringLiteral("The e-mail sent and waiting, per customer, with the server's answers"));
+    m_outbox->hide();
 
     auto *ranges = new QHBoxLayout;
     for (QPushButton *b : m_income)
@@ -150,6 +156,8 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     auto *moneyButtons = new QHBoxLayout;
     moneyButtons->addWidget(report);
     moneyButtons->addWidget(invoices);
+    moneyButtons->addWidget(m_mail);
+    moneyButtons->addWidget(m_outbox);
     moneyButtons->addWidget(owes);
     moneyButtons->addWidget(media);
     moneyButtons->addStretch();
@@ -187,6 +195,12 @@ HistoryWindow::HistoryWindow(Environment environment, Shared state, Messages &me
     connect(report, &QPushButton::clicked, this, &HistoryWindow::printIncomeReport);
     connect(invoices, &QPushButton::clicked, this, &HistoryWindow::printInvoices);
     connect(media, &QPushButton::clicked, this, &HistoryWindow::showSlipMedia);
+    connect(m_mail, &QPushButton::clicked, this, [this] {
+        if (!m_mailer || !takeTypedDates() || !waitForIncome(QStringLiteral("E-mail Invoices")))
+            return;
+        if (const auto invoices = chosenInvoices(QStringLiteral("E-mail Invoices")))
+            m_mailer(this, *invoices, m_inputs ? m_inputs() : DocumentInputs());
+    });
     connect(owes, &QPushButton::clicked, this, [this] {
         ReceivablesWindow *w = receivables();
         w->reload();
@@ -423,12 +437,28 @@ void HistoryWindow::printIncomeReport()
                                      {m_shownRange[0], m_shownRange[1], account.value_or(QString())}, values));
 }
 
+void HistoryWindow::setMailing(InvoiceMailer mailer, std::function<void()> showOutbox)
+{
+    m_mailer = std::move(mailer);
+    m_mail->setVisible(bool(m_mailer));
+    m_outbox->disconnect();
+    m_outbox->setVisible(bool(showOutbox));
+    if (showOutbox)
+        connect(m_outbox, &QPushButton::clicked, this, std::move(showOutbox));
+}
+
 void HistoryWindow::printInvoices()
 {
     if (!m_target || !takeTypedDates())
         return;
     if (!waitForIncome(QStringLiteral("Print Invoice")))
         return;
+    if (const auto invoices = chosenInvoices(QStringLiteral("Print Invoice")))
+        m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(), *invoices));
+}
+
+std::optional<std::vector<PricedInvoice>> HistoryWindow::chosenInvoices(const QString &title)
+{
     // The chosen rows as the grid lists them, whatever order they were clicked in; the view's row 0 is the first
     // data row.
     std::vector<int> listed;
@@ -441,12 +471,14 @@ void HistoryWindow::printInvoices()
     for (const int row : listed)
         chosen.push_back(m_incomeRows[std::size_t(row)]);
     if (chosen.empty()) {
-        m_messages.inform(QStringLiteral("Select the invoices to print in the grid"), QStringLiteral("Print Invoice"));
-        return;
+        m_messages.inform(title == QStringLiteral("Print Invoice")
+                              ? QStringLiteral("Select the invoices to print in the grid")
+                              : QStringLiteral("Select the invoices to e-mail in the grid"),
+                          title);
+        return std::nullopt;
     }
     PricedInvoices::sortByInvoiceNumber(chosen);
-    m_target->run(pricedInvoiceAction(m_inputs ? m_inputs() : DocumentInputs(),
-                                      PricedInvoices::fromHistory(m_state.folder, chosen, m_state.settings)));
+    return PricedInvoices::fromHistory(m_state.folder, chosen, m_state.settings);
 }
 
 void HistoryWindow::showSlipMedia()

@@ -2,6 +2,7 @@
 
 #include "billing/history.h"
 #include "billing/income.h"
+#include "billing/moneydocuments.h"
 #include "core/folderandsettings.h"
 #include "gui/widgets/programwindow.h"
 #include "printing/documentinputs.h"
@@ -55,6 +56,12 @@ public:
 
     // Where the income report, the priced invoices and the receivables print; without it they do not.
     void setPrinting(PrintTarget *target, std::function<DocumentInputs()> inputs);
+    // Where "E-mail Invoices" hands the chosen invoices (with the documents' inputs); without it the button is
+    // hidden.
+    using InvoiceMailer =
+        std::function<void(QWidget *parent, const std::vector<PricedInvoice> &, const DocumentInputs &)>;
+    // `showOutbox` opens the e-mail outbox ("Outbox...", hidden without it).
+    void setMailing(InvoiceMailer mailer, std::function<void()> showOutbox = {});
     IncomePanel *incomePanel() const { return m_incomePanel; }
     const std::vector<Income::Row> &income() const { return m_incomeRows; }
     // From this many financial rows on, the income under the grid (each invoice's taxes and payment form) is worked
@@ -102,6 +109,8 @@ private:
     void printInvoices();
     // The photos and signature of the chosen invoice's slip, in a window beside this one.
     void showSlipMedia();
+    // The invoices of the rows chosen in the financial grid, in invoice-number order; says so when none is chosen.
+    std::optional<std::vector<PricedInvoice>> chosenInvoices(const QString &title);
 
     // What the grids show now, for the export.
     Shared m_state;
@@ -136,6 +145,9 @@ private:
     std::future<IncomeWork> m_incomeWork;             // of the load shown
     std::vector<std::future<IncomeWork>> m_staleWork; // of loads replaced since, left to finish
     PrintTarget *m_target = nullptr;
+    InvoiceMailer m_mailer;
+    QPushButton *m_mail = nullptr;
+    QPushButton *m_outbox = nullptr;
     std::function<DocumentInputs()> m_inputs;
     ReceivablesWindow *m_receivables = nullptr;
     QDialog *m_slipMedia = nullptr;

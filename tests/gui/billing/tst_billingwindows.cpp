@@ -138,6 +138,12 @@ private slots:
         f.fake.messages.answer(false);
         click(w, "cmdCompletions_0");
         QVERIFY(w.isVisible());
+        // E-mail Invoices hands over every finalized row's invoice, whichever row is current.
+        std::vector<PricedInvoice> mailed;
+        w.setMailing([&](QWidget *, const std::vector<PricedInvoice> &i, const DocumentInputs &) { mailed = i; });
+        f.grid().setCurrentRow(1);
+        click(w, "cmdEmailInvoices");
+        QCOMPARE(mailed.size(), 2u);
         // The report prints every row.
         click(w, "cmdCompletions_4");
         QCOMPARE(f.target.titles, std::vector<QString>{"Finalized Service Slips Report"});
