@@ -2,10 +2,10 @@
 
 #include "accounts/customerrecord.h"
 #include "core/datafolder.h"
+#include "core/recordblocks.h"
 #include "core/recordscan.h"
 #include "core/validation.h"
 
-#include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -230,44 +230,6 @@ QString displayNameOf(const char *record)
     return name;
 }
 
-// Every record of the customer file in turn, read a few dozen kilobytes at a time into one buffer that stays in
-// the processor's cache while it is looked at (the file restored from /Backup when missing). A short last
-// record is completed with blanks and zeros, as Record does. `visit(bytes, index from 0)`.
-template <typename Visit> void forEachCustomer(const DataFolder &folder, Visit visit)
-{
-    if (!folder.fileExists(CustomerFile::kPath))
-        return;
-    QFile file(folder.path(CustomerFile::kPath));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return;
-    const int length = customerLayout().length();
-    const int count = DataFolder::recordCountForSize(file.size(), length);
-    constexpr int kChunk = 192;
-    // 32 bytes to spare after the last record: the matcher reads whole words and blocks past a field's end.
-    QByteArray buffer(qsizetype(kChunk) * length + 32, '\0');
-    const QByteArray blank = blankRecordBytes(customerLayout());
-    for (int first = 0; first < count;) {
-        const int wanted = std::min(kChunk, count - first);
-        qint64 got = 0;
-        while (got < qint64(wanted) * length) {
-            const qint64 n = file.read(buffer.data() + got, qint64(wanted) * length - got);
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        const int records = int((got + length - 1) / length);
-        if (records == 0)
-            return;
-        if (got < qint64(records) * length) // the end of the file came inside this record
-            std::memcpy(buffer.data() + got, blank.constData() + got % length, std::size_t(records * length - got));
-        for (int k = 0; k < records; ++k)
-            visit(buffer.constData() + qsizetype(k) * length, first + k);
-        if (records < wanted)
-            return;
-        first += records;
-    }
-}
-
 int searchedField(CustomerCriterion criterion)
 {
     using namespace CustomerField;
@@ -482,7 +444,7 @@ std::vector<CustomerMatch> SearchCustomers(const DataFolder &folder, CustomerCri
     const int width = field >= 0 ? customerLayout().size(field) : 0;
     if (field < 0)
         matches.reserve(std::size_t(customerCount(folder)));
-    forEachCustomer(folder, [&](const char *record, int i) {
+    forEachRecordOf(folder, CustomerFile::kPath, customerLayout(), [&](const char *record, int i) {
         if (field >= 0) {
             const UpperCase::Found found = untrimmed ? matcher.find(record + offset, width) : UpperCase::Unsure;
             if (found == UpperCase::No ||

@@ -9,6 +9,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/recordblocks.h"
 #include "core/validation.h"
 
 #include <QDir>
@@ -96,7 +97,7 @@ void scan(const DataFolder &folder, const QString &file, const RecordLayout &lay
     const qsizetype length = layout.length();
     const QString wanted = account ? account->trimmed() : QString();
     SharedTexts shared;
-    folder.forEachRecord(file, layout, [&](const char *bytes) {
+    forEachRecordOf(folder, file, layout, [&](const char *bytes, int) {
         const Record r(layout, QByteArray::fromRawData(bytes, length));
         const auto date = recordDate(r, dateField);
         if (!date || *date < start || *date > end || (account && shared.text(r, acctField) != wanted))

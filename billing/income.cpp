@@ -4,11 +4,12 @@
 #include "billing/accounthistoryrecord.h"
 #include "billing/invoiceparts.h"
 #include "billing/posting.h"
-#include "billing/receivables.h"
 #include "billing/postingrecords.h"
+#include "billing/receivables.h"
 #include "core/cp1252.h"
 #include "core/formats.h"
 #include "core/oledate.h"
+#include "core/recordblocks.h"
 #include "core/recordscan.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -468,33 +469,33 @@ JournalLines preTaxFromJournal(const DataFolder &folder, RowIndex &index, std::v
     std::vector<int> entryGroupOf;
     const int invoiceWidthTax = taxLayout().size(TaxField::InvoiceNo);
     {
-        const RecordScan scan(folder, Posting::kJournal, journalLayout());
-        journal.entries.reserve(std::size_t(scan.count()));
-        entryGroupOf.reserve(std::size_t(scan.count()));
+        const auto trimmed = [](const char *record, int field) {
+            return RecordScan::trimmedField(record, journalLayout(), field);
+        };
         double lastDay = std::numeric_limits<double>::quiet_NaN();
         Packed dateKey = kUnknown;
-        for (int j = 0; j < scan.count(); ++j) {
-            const Record record(journalLayout(), QByteArray::fromRawData(scan.at(j), journalLayout().length()));
+        forEachRecordOf(folder, Posting::kJournal, journalLayout(), [&](const char *bytes, int) {
+            const Record record(journalLayout(), QByteArray::fromRawData(bytes, journalLayout().length()));
             const double day = record.real(Date);
             if (!(day == lastDay)) { // the journal runs in date order: a day's text is made once
                 dateKey = index.find(Cp1252::encode(Formats::shortDate(OleDate::toDate(day))));
                 lastDay = day;
             }
-            const QByteArrayView invoiceNo = scan.trimmed(j, InvoiceNo);
+            const QByteArrayView invoiceNo = trimmed(bytes, InvoiceNo);
             const int group = index.taxGroups.find({index.find(RowIndex::left(invoiceNo, invoiceWidthTax)), dateKey});
             if (group < 0)
-                continue;
+                return;
             JournalLines::Entry entry;
             entry.taxes = record.money(Taxes);
             const int found =
-                index.journalGroups.find({index.find(scan.trimmed(j, AcctNo)), index.find(invoiceNo), dateKey});
+                index.journalGroups.find({index.find(trimmed(bytes, AcctNo)), index.find(invoiceNo), dateKey});
             if (found >= 0 && (entry.row = index.journalGroups.take(found)) >= 0) {
                 out[std::size_t(entry.row)].preTax = record.money(PreTax);
                 journal.journaled[std::size_t(entry.row)] = true;
             }
             journal.entries.push_back(entry);
             entryGroupOf.push_back(group);
-        }
+        });
     }
     // The journal lines of each key in file order.
     journal.start.assign(index.taxGroups.size() + 1, 0);
@@ -515,17 +516,18 @@ JournalLines preTaxFromJournal(const DataFolder &folder, RowIndex &index, std::v
 void taxesToInvoices(const DataFolder &folder, const RowIndex &index, JournalLines &journal, std::vector<Row> &out)
 {
     using namespace TaxField;
-    const RecordScan taxes(folder, Posting::kTaxRecords, taxLayout());
+    const auto trimmed = [](const char *record, int field) {
+        return RecordScan::trimmedField(record, taxLayout(), field);
+    };
     std::vector<int> next(index.taxGroups.size(), 0); // the key's line or row now taking records
     ReadOnce<QString> headings(16);
     ReadOnce<Money> amounts(1024);
-    for (int t = 0; t < taxes.count(); ++t) {
-        const int group =
-            index.taxGroups.find({index.find(taxes.trimmed(t, InvoiceNo)), index.find(taxes.trimmed(t, Date))});
+    forEachRecordOf(folder, Posting::kTaxRecords, taxLayout(), [&](const char *tax, int) {
+        const int group = index.taxGroups.find({index.find(trimmed(tax, InvoiceNo)), index.find(trimmed(tax, Date))});
         if (group < 0)
-            continue;
-        const QString &heading = headings.of(taxes.trimmed(t, Heading), decoded);
-        const Money amount = amounts.of(taxes.trimmed(t, TaxField::TaxAmount), [](QByteArrayView text) {
+            return;
+        const QString &heading = headings.of(trimmed(tax, Heading), decoded);
+        const Money amount = amounts.of(trimmed(tax, TaxField::TaxAmount), [](QByteArrayView text) {
             return Formats::parseDecimal(decoded(text)).value_or(Money());
         });
         int &at = next[std::size_t(group)];
@@ -537,7 +539,7 @@ void taxesToInvoices(const DataFolder &folder, const RowIndex &index, JournalLin
             entry.taken += amount;
             if (entry.row >= 0)
                 out[std::size_t(entry.row)].taxes.push_back({heading, amount});
-            continue;
+            return;
         }
         const int candidates = index.taxGroups.count(group);
         auto hasHeading = [&](int row) {
@@ -547,7 +549,7 @@ void taxesToInvoices(const DataFolder &folder, const RowIndex &index, JournalLin
         while (at + 1 < candidates && hasHeading(index.taxGroups.member(group, at)))
             ++at;
         out[std::size_t(index.taxGroups.member(group, at))].taxes.push_back({heading, amount});
-    }
+    });
 }
 
 // The payment forms found so far, by row.
@@ -600,14 +602,14 @@ void formsFromFinalizedSlips(const DataFolder &folder, PayForms &forms)
         QString form;
     };
     QHash<QByteArray, std::vector<Kept>> slips;
-    const RecordScan archive(folder, SlipFiles::kFinalized, serviceSlipLayout());
-    for (int a = 0; a < archive.count(); ++a) {
-        const auto found = byInvoice.constFind(keyOf(archive.trimmed(a, AcctNo), archive.trimmed(a, InvoiceNo)));
+    forEachRecordOf(folder, SlipFiles::kFinalized, serviceSlipLayout(), [&](const char *slip, int) {
+        const auto trimmed = [&](int field) { return RecordScan::trimmedField(slip, serviceSlipLayout(), field); };
+        const auto found = byInvoice.constFind(keyOf(trimmed(AcctNo), trimmed(InvoiceNo)));
         if (found == byInvoice.constEnd())
-            continue;
-        slips[found.key()].push_back({centsOf(Formats::currencyOrZero(decoded(archive.trimmed(a, SlipField::Amount)))),
-                                      decoded(archive.trimmed(a, PayForm))});
-    }
+            return;
+        slips[found.key()].push_back(
+            {centsOf(Formats::currencyOrZero(decoded(trimmed(SlipField::Amount)))), decoded(trimmed(PayForm))});
+    });
     for (auto it = slips.cbegin(); it != slips.cend(); ++it) {
         for (std::size_t row : byInvoice.value(it.key())) {
             const qint64 cents = centsOf(rows[row].history.amount);
@@ -635,25 +637,26 @@ void formsFromPaymentRecords(const DataFolder &folder, RowIndex &index, PayForms
     Groups &groups = index.paymentGroups;
     groups.place(index.paymentGroupOf);
     using namespace AccountHistoryField;
-    const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
     ReadOnce<qint64> amounts(1024);
     ReadOnce<QString> texts(64);
     std::vector<QStringList> paid(groups.size());
     std::vector<int> paidCount(groups.size(), 0);
-    for (int p = 0; p < payments.count(); ++p) {
-        const Packed acctKey = index.find(payments.trimmed(p, AcctNo));
-        const Packed dateKey = index.find(payments.trimmed(p, Date));
-        const qint64 cents = amounts.of(payments.trimmed(p, Amount), [](QByteArrayView text) {
-            return centsOf(Formats::currencyOrZero(decoded(text)));
-        });
+    forEachRecordOf(folder, AccountFiles::kPaymentFile, accountHistoryLayout(), [&](const char *payment, int) {
+        const auto trimmed = [&](int field) {
+            return RecordScan::trimmedField(payment, accountHistoryLayout(), field);
+        };
+        const Packed acctKey = index.find(trimmed(AcctNo));
+        const Packed dateKey = index.find(trimmed(Date));
+        const qint64 cents = amounts.of(
+            trimmed(Amount), [](QByteArrayView text) { return centsOf(Formats::currencyOrZero(decoded(text))); });
         const int group = groups.find({acctKey, dateKey, 0, cents});
         if (group < 0 || groups.count(group) == 0)
-            continue;
-        const QString &form = texts.of(payments.trimmed(p, Description), decoded);
+            return;
+        const QString &form = texts.of(trimmed(Description), decoded);
         ++paidCount[std::size_t(group)];
         if (!paid[std::size_t(group)].contains(form))
             paid[std::size_t(group)] << form;
-    }
+    });
     for (std::size_t g = 0; g < paid.size(); ++g) {
         const int members = groups.count(int(g));
         if (paidCount[g] == 0)
@@ -746,25 +749,25 @@ std::vector<Payment> payments(const DataFolder &folder, const std::vector<Row> &
     }
     std::vector<Payment> out;
     using namespace AccountHistoryField;
-    const RecordScan payments(folder, AccountFiles::kPaymentFile, accountHistoryLayout());
     const QString wanted = account.value_or(QString()).trimmed();
-    for (int p = 0; p < payments.count(); ++p) {
-        const QString acct = decoded(payments.trimmed(p, AcctNo));
+    forEachRecordOf(folder, AccountFiles::kPaymentFile, accountHistoryLayout(), [&](const char *record, int) {
+        const auto field = [&](int f) { return decoded(RecordScan::trimmedField(record, accountHistoryLayout(), f)); };
+        const QString acct = field(AcctNo);
         if (account && acct != wanted)
-            continue;
-        const auto date = Formats::parseShortDate(decoded(payments.trimmed(p, Date)));
+            return;
+        const auto date = Formats::parseShortDate(field(Date));
         if (!date || *date < start || *date > end)
-            continue;
-        Payment payment{acct, decoded(payments.trimmed(p, Name)), *date, decoded(payments.trimmed(p, Description))};
+            return;
+        Payment payment{acct, field(Name), *date, field(Description)};
         payment.kind = payKindOf(payment.form);
-        payment.amount = Formats::roundToCents(Formats::currencyOrZero(decoded(payments.trimmed(p, Amount))));
+        payment.amount = Formats::roundToCents(Formats::currencyOrZero(field(Amount)));
         const auto found = paidWithInvoice.find(keyOf(acct, *date, payment.amount, payment.form));
         if (found != paidWithInvoice.end() && *found > 0) {
             --*found;
             payment.withInvoice = true;
         }
         out.push_back(std::move(payment));
-    }
+    });
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include "core/diskerror.h"
 #include "core/formats.h"
 #include "core/oledate.h"
+#include "core/recordblocks.h"
 #include "core/recordscan.h"
 #include "core/settings.h"
 
@@ -122,24 +123,18 @@ InvoiceNumbers::InUse InvoiceNumbers::inUse(const DataFolder &folder, qint64 cou
         }
     };
     // The files are read a block of records at a time: the history holds a hundred thousand records.
-    int index = 0;
-    if (folder.fileExists(Posting::kJournal))
-        folder.forEachRecord(Posting::kJournal, journalLayout(), [&](const char *record) {
-            note(RecordScan::trimmedField(record, journalLayout(), JournalField::InvoiceNo), InUse::File::Journal,
-                 index++);
-        });
+    forEachRecordOf(folder, Posting::kJournal, journalLayout(), [&](const char *record, int index) {
+        note(RecordScan::trimmedField(record, journalLayout(), JournalField::InvoiceNo), InUse::File::Journal, index);
+    });
     sortOnce(used.numbers);
     journalDone = true;
     const QByteArray prefix = Posting::kInvoiceDescription.toLatin1();
-    index = 0;
-    if (folder.fileExists(Posting::kHistory))
-        folder.forEachRecord(Posting::kHistory, accountHistoryLayout(), [&](const char *record) {
-            const QByteArrayView description =
-                RecordScan::trimmedField(record, accountHistoryLayout(), AccountHistoryField::Description);
-            if (description.startsWith(prefix))
-                note(description.sliced(prefix.size()).trimmed(), InUse::File::History, index);
-            ++index;
-        });
+    forEachRecordOf(folder, Posting::kHistory, accountHistoryLayout(), [&](const char *record, int index) {
+        const QByteArrayView description =
+            RecordScan::trimmedField(record, accountHistoryLayout(), AccountHistoryField::Description);
+        if (description.startsWith(prefix))
+            note(description.sliced(prefix.size()).trimmed(), InUse::File::History, index);
+    });
     try {
         if (const auto waiting = PostingRun::pendingRun(folder)) {
             used.waitingRunDate = waiting->date;
@@ -224,12 +219,13 @@ std::optional<QString> InvoiceNumbers::guard()
     const qint32 was = m_settings.invoiceNumber;
     if (highest >= std::numeric_limits<qint32>::max())
         throw DiskError(QStringLiteral("The invoice number %1 is in use and no number follows it.").arg(highest));
-    const QString note = QStringLiteral("The next invoice number was %1, but invoice %2 is already in use (the "
-                                        "invoice journal, the history or the printed invoices hold it).\r\nThe next invoice gets "
-                                        "number %3, so that no number is given twice.")
-                             .arg(was)
-                             .arg(highest)
-                             .arg(highest + 1);
+    const QString note =
+        QStringLiteral("The next invoice number was %1, but invoice %2 is already in use (the "
+                       "invoice journal, the history or the printed invoices hold it).\r\nThe next invoice gets "
+                       "number %3, so that no number is given twice.")
+            .arg(was)
+            .arg(highest)
+            .arg(highest + 1);
     m_settings.saveInvoiceCounter(m_folder, qint32(highest + 1)); // set for this run even when the write fails
     return note;
 }

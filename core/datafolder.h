@@ -85,11 +85,6 @@ public:
 
     // -- Whole files
     QByteArray readAll(const QString &relative) const; // empty when missing or unreadable
-    // Each record of a record file in order, read a block at a time instead of whole: a scan of a large file
-    // holds a few hundred kilobytes at once, not the file. The records counted as recordCountForSize counts
-    // them; a short last record comes completed as Record completes it. Nothing when missing or unreadable.
-    void forEachRecord(const QString &relative, const RecordLayout &layout,
-                       const std::function<void(const char *record)> &each) const;
     // Crash-safe replace. A working file that only passes text to a document or another program may skip the
     // flush to disk: it is still replaced whole, but a power cut may take the last version.
     using Flush = FileIo::Flush;

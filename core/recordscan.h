@@ -37,7 +37,7 @@ public:
 
     // A text field without its leading and trailing blanks, as every reader compares it.
     QByteArrayView trimmed(int index, int field) const { return trimmedField(at(index), *m_layout, field); }
-    // The same of a record's bytes wherever they lie (DataFolder::forEachRecord hands them over a block at a time).
+    // The same of a record's bytes wherever they lie (RecordBlocks hands them over a block at a time).
     static QByteArrayView trimmedField(const char *record, const RecordLayout &layout, int field)
     {
         const char *p = record + layout.offset(field);

@@ -165,6 +165,17 @@ std::optional<QString> QtChoosers::font(const QString &initialFamily, const QStr
     return chosen.family();
 }
 
+namespace {
+// The store is written (and flushed to disk) only when a value changes: a window closed where it was opened costs
+// its user no wait for the disk.
+void writeIfChanged(const QString &appKey, const QString &key, const QByteArray &value)
+{
+    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
+    if (!store.contains(key) || store.value(key).toByteArray() != value)
+        store.setValue(key, value);
+}
+} // namespace
+
 QByteArray QtLayoutStore::load(const QString &appKey, const QString &window) const
 {
     QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
@@ -173,8 +184,7 @@ QByteArray QtLayoutStore::load(const QString &appKey, const QString &window) con
 
 void QtLayoutStore::save(const QString &appKey, const QString &window, const QByteArray &geometry)
 {
-    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
-    store.setValue(window + QStringLiteral("/geometry"), geometry);
+    writeIfChanged(appKey, window + QStringLiteral("/geometry"), geometry);
 }
 
 QByteArray QtLayoutStore::loadChoice(const QString &appKey, const QString &window, const QString &name) const
@@ -186,6 +196,5 @@ QByteArray QtLayoutStore::loadChoice(const QString &appKey, const QString &windo
 void QtLayoutStore::saveChoice(const QString &appKey, const QString &window, const QString &name,
                                const QByteArray &value)
 {
-    QSettings store(QSettings::UserScope, QStringLiteral("Varnel"), appKey);
-    store.setValue(window + QLatin1Char('/') + name, value);
+    writeIfChanged(appKey, window + QLatin1Char('/') + name, value);
 }

@@ -5,12 +5,14 @@
 //   dispatch-outside --program build/bin/VarnelDispatchDuzudu --data-root /tmp/big [--runs 3] [action ...]
 //
 // Actions: start (exec to the start menu's settled picture), board, save (Save Changes/Exit on the board back to
-// the start menu), create, customers, history, finalize. Each run starts the program afresh. Positions are
+// the start menu), change (the same with one slip's priority changed first, so that the save writes and flushes
+// the slip file), create, customers, history, finalize. Each run starts the program afresh. Positions are
 // the controls' places in their windows at the program's own window sizes.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -35,19 +37,22 @@ double msSince(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// A place to click: the window (by the start of its title) and the control's centre inside it.
+// A place to click: the window (by the start of its title) and the control's centre inside it. No window: the
+// Return key, to the window that has the focus (a message's OK).
 struct Target
 {
     const char *window;
     int x, y;
 };
+constexpr Target kReturn{nullptr, 0, 0};
 
 struct Action
 {
     const char *name;
-    std::vector<Target> before; // clicks made (and waited for) before the measured one
-    std::optional<Target> click; // none: the start itself is measured
-    const char *expect;          // the window whose picture is awaited
+    std::vector<Target> before;         // clicks made (and waited for) before the measured one
+    std::optional<Target> click;        // none: the start itself is measured
+    const char *expect;                 // the window whose picture is awaited
+    std::vector<Target> oddBefore = {}; // the clicks before on every second run, when they differ
 };
 
 // Places measured on the program's own windows (the start menu 720x480, the board at 1024x768).
@@ -55,6 +60,18 @@ constexpr const char *kMenu = "Revozedi Vovaro Sub-routine Selection";
 constexpr const char *kBoard = "Slip Action Screen";
 constexpr const char *kCustomer = "Account Information for Customer No";
 const Target kManage{kMenu, 78, 157};
+// The board's third slip ticked, opened, given another priority (High, or Normal on every second run, so that each
+// run changes it), accepted and the message that follows answered.
+std::vector<Target> changedSlip(int priorityY)
+{
+    return {kManage,
+            Target{kBoard, 254, 183},
+            Target{kBoard, 119, 204},
+            Target{kBoard, 825, 278},
+            Target{kBoard, 686, priorityY},
+            Target{kBoard, 818, 478},
+            kReturn};
+}
 const std::vector<Action> &actions()
 {
     static const std::vector<Action> list = {
@@ -65,6 +82,7 @@ const std::vector<Action> &actions()
         {"customers", {}, Target{kMenu, 90, 263}, kCustomer},
         {"history", {}, Target{kMenu, 78, 351}, "Account Service and Billing History"},
         {"save", {kManage}, Target{kBoard, 119, 120}, kMenu}, // Save Changes/Exit
+        {"change", changedSlip(285), Target{kBoard, 119, 120}, kMenu, changedSlip(271)},
     };
     return list;
 }
@@ -103,10 +121,7 @@ public:
     }
 
     // The top-level window whose title starts with `title`, mapped; none when there is none.
-    std::optional<Window> find(const char *title)
-    {
-        return findUnder(m_root, title);
-    }
+    std::optional<Window> find(const char *title) { return findUnder(m_root, title); }
 
     // Waits for a mapped window titled so, then for the screen to stay still for `quietMs`. Returns the moment
     // of the last change that counts (a text caret's blink, a few pixels wide, does not count).
@@ -137,6 +152,14 @@ public:
         XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
         XFlush(m_display);
     }
+    Clock::time_point pressReturn()
+    {
+        const KeyCode key = XKeysymToKeycode(m_display, XK_Return);
+        XTestFakeKeyEvent(m_display, key, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, key, False, CurrentTime);
+        XFlush(m_display);
+        return Clock::now();
+    }
     Clock::time_point release()
     {
         XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
@@ -158,7 +181,8 @@ private:
                 continue;
             XTextProperty name;
             if (XGetWMName(m_display, children[i], &name) && name.value) {
-                const bool match = std::strncmp(reinterpret_cast<const char *>(name.value), title, std::strlen(title)) == 0;
+                const bool match =
+                    std::strncmp(reinterpret_cast<const char *>(name.value), title, std::strlen(title)) == 0;
                 XFree(name.value);
                 if (match) {
                     found = children[i];
@@ -229,7 +253,7 @@ constexpr int kLimitMs = 30000;
 
 // One fresh run of one action: its time in ms, or none when a window never came.
 std::optional<double> measure(Desktop &screen, const Action &action, const std::string &program,
-                              const std::string &dataRoot)
+                              const std::string &dataRoot, int run)
 {
     const auto started = Clock::now();
     const pid_t pid = launch(program, dataRoot);
@@ -240,13 +264,15 @@ std::optional<double> measure(Desktop &screen, const Action &action, const std::
     } else if (menu) {
         bool ready = true;
         auto press = [&screen](const Target &target) -> std::optional<Clock::time_point> {
+            if (!target.window)
+                return screen.pressReturn();
             const auto window = screen.find(target.window);
             if (!window)
                 return std::nullopt;
             screen.click(*window, target.x, target.y);
             return screen.release();
         };
-        for (const Target &before : action.before) {
+        for (const Target &before : run % 2 && !action.oddBefore.empty() ? action.oddBefore : action.before) {
             const auto clicked = press(before);
             ready = ready && clicked && screen.settle(kBoard, *clicked, kQuietMs, kLimitMs);
         }
@@ -289,7 +315,7 @@ int main(int argc, char **argv)
             continue;
         std::printf("%-10s", action.name);
         for (int run = 0; run < runs; ++run) {
-            const auto ms = measure(screen, action, program, dataRoot);
+            const auto ms = measure(screen, action, program, dataRoot, run);
             if (ms) {
                 std::printf(" %8.1f", *ms);
             } else {

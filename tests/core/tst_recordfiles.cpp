@@ -2,6 +2,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/oledate.h"
+#include "core/recordblocks.h"
 #include "core/recordlayout.h"
 #include "samplelayouts.h"
 #include "testsupport.h"
@@ -119,6 +120,42 @@ private slots:
         QCOMPARE(more.size(), std::size_t(3));
         QCOMPARE(more[2].text(0), "ghi");
         QCOMPARE(more[2].int16(1), qint16(5));
+    }
+
+    // Read a block at a time (on a thread of its own past a few blocks): every record once, in order, with its
+    // index; a torn last record completed; a scan left early stops the reader.
+    void blocksHandEveryRecordOnceInOrder()
+    {
+        const std::tuple<int, QByteArray, int> cases[] = {{0, "", 2}, {1, "", 2},        {4, "", 2},
+                                                          {5, "", 2}, {7, "ghi\x05", 2}, {40, "xyz", 3}};
+        for (const auto &[whole, tail, perBlock] : cases) {
+            TestRoot root;
+            QByteArray bytes;
+            for (int i = 0; i < whole; ++i)
+                bytes += smallRecord(QString::number(i), qint16(i)).bytes();
+            root.write("/F.txt", bytes + tail);
+            QStringList seen;
+            forEachRecordOf(
+                root.folder(), "/F.txt", small(),
+                [&](const char *record, int index) {
+                    const Record r(small(), QByteArray(record, small().length()));
+                    seen << QStringLiteral("%1:%2:%3").arg(index).arg(r.text(0)).arg(r.int16(1));
+                },
+                perBlock);
+            QStringList wanted;
+            for (int i = 0; i < whole; ++i)
+                wanted << QStringLiteral("%1:%1:%1").arg(i);
+            if (tail == "ghi\x05")
+                wanted << QStringLiteral("%1:ghi:5").arg(whole);
+            if (tail == "xyz")
+                wanted << QStringLiteral("%1:xyz:0").arg(whole);
+            QCOMPARE(seen, wanted);
+            RecordBlocks early(root.folder(), "/F.txt", small(), perBlock);
+            QCOMPARE(early.next() > 0, whole > 0);
+        }
+        RecordBlocks none(TestRoot().folder(), "/Missing.txt", small());
+        QCOMPARE(none.next(), 0);
+        QCOMPARE(none.next(), 0);
     }
 
     void missingFileIsRestoredFromBackup()
