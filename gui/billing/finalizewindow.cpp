@@ -191,8 +191,8 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     m_mail->hide();
     side->addWidget(m_mail);
     connect(m_mail, &QPushButton::clicked, this, [this] {
-        const auto invoices =
-            PricedInvoices::fromFinalizedRows(m_session.rows(), -1, m_state.settings, m_clock.today());
+        auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), -1, m_state.settings, m_clock.today());
+        PricedInvoices::addSignatures(m_state.folder, invoices); // the same invoice as printed, signature and all
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"),
                               QStringLiteral("E-mail Invoices"));
