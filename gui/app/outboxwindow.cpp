@@ -197,24 +197,19 @@ void OutboxWindow::sendAllNow()
 
 void OutboxWindow::cancelChosen()
 {
-    const OutboxEntry *e = entryOfRow(m_grid->currentRow());
-    if (!e) {
-        m_messages.inform(QStringLiteral("Choose a message in the list first."), kTitle);
-        return;
-    }
-    const QString id = e->id;
-    MailOutbox outbox(m_folder, m_clock);
-    try {
-        const Verdict verdict = putThrough(m_messages, [&](const Answers &) { return outbox.cancel(id); });
-        if (verdict.isDone())
-            emit changed();
-    } catch (const DiskError &error) {
-        m_messages.inform(error.message(), kTitle);
-    }
-    reload();
+    onChosen([](MailOutbox &outbox, const QString &id, const Answers &) { return outbox.cancel(id); }, false);
 }
 
 void OutboxWindow::sendChosenAgain()
+{
+    onChosen(
+        [](MailOutbox &outbox, const QString &id, const Answers &answers) { return outbox.sendAgain(id, answers); },
+        true);
+}
+
+// A step on the message chosen in the list, its questions put and its refusal shown; the list read again after.
+void OutboxWindow::onChosen(const std::function<Verdict(MailOutbox &, const QString &, const Answers &)> &step,
+                            bool thenSend)
 {
     const OutboxEntry *e = entryOfRow(m_grid->currentRow());
     if (!e) {
@@ -225,10 +220,11 @@ void OutboxWindow::sendChosenAgain()
     MailOutbox outbox(m_folder, m_clock);
     try {
         const Verdict verdict =
-            putThrough(m_messages, [&](const Answers &answers) { return outbox.sendAgain(id, answers); });
+            putThrough(m_messages, [&](const Answers &answers) { return step(outbox, id, answers); });
         if (verdict.isDone()) {
             emit changed();
-            emit sendRequested();
+            if (thenSend)
+                emit sendRequested();
         }
     } catch (const DiskError &error) {
         m_messages.inform(error.message(), kTitle);

@@ -3,6 +3,7 @@
 #include "billing/mailoutbox.h"
 
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class Clock;
@@ -39,6 +40,7 @@ private:
     void sendAllNow();
     void cancelChosen();
     void sendChosenAgain();
+    void onChosen(const std::function<Verdict(MailOutbox &, const QString &, const Answers &)> &step, bool thenSend);
 
     const DataFolder &m_folder;
     const Clock &m_clock;
