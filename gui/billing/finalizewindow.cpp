@@ -177,9 +177,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     QPushButton *priced = button(QStringLiteral("Print Priced &Invoices"), QStringLiteral("cmdCompletions_6"), this);
     side->addWidget(priced);
     connect(priced, &QPushButton::clicked, this, [this] {
-        auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), m_grid->currentRow() - 1, m_state.settings,
-                                                          m_clock.today());
-        PricedInvoices::addSignatures(m_state.folder, invoices);
+        const auto invoices = pricedInvoices(m_grid->currentRow() - 1);
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"), QStringLiteral("Print Invoices"));
         else
@@ -191,8 +189,7 @@ FinalizeWindow::FinalizeWindow(Environment environment, Shared state, Messages &
     m_mail->hide();
     side->addWidget(m_mail);
     connect(m_mail, &QPushButton::clicked, this, [this] {
-        auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), -1, m_state.settings, m_clock.today());
-        PricedInvoices::addSignatures(m_state.folder, invoices); // the same invoice as printed, signature and all
+        const auto invoices = pricedInvoices(-1);
         if (invoices.empty())
             m_messages.inform(QStringLiteral("No Service Slips have been Finalized"),
                               QStringLiteral("E-mail Invoices"));
@@ -672,6 +669,15 @@ void FinalizeWindow::setDialingEnabled(bool enabled)
 {
     m_dialingEnabled = enabled;
     showDialing();
+}
+
+// The priced invoices of the finalized rows (one row's, or every one's with -1), with the customer's signature where
+// a phone took one: the same invoice whether printed or e-mailed.
+std::vector<PricedInvoice> FinalizeWindow::pricedInvoices(int row) const
+{
+    auto invoices = PricedInvoices::fromFinalizedRows(m_session.rows(), row, m_state.settings, m_clock.today());
+    PricedInvoices::addSignatures(m_state.folder, invoices);
+    return invoices;
 }
 
 void FinalizeWindow::showDialing()

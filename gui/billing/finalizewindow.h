@@ -67,6 +67,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    std::vector<PricedInvoice> pricedInvoices(int row) const;
     void showDialing();
     // Rows entered and not written are not dropped unasked.
     bool mayLeave();
