@@ -11,6 +11,7 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <algorithm>
+#include <functional>
 
 const RecordLayout &mailOutboxLayout()
 {
@@ -229,6 +230,29 @@ void appendRead(const DataFolder &folder, const Record &record)
     appendRead(folder, std::vector<Record>{record});
 }
 
+// The office's step on one message (a cancel, Send Again), under the write lock: refused when the message is not in
+// the outbox or is being sent now, then as `decide` says; when it says nothing, the step's record is appended and
+// read back.
+Verdict officeStep(const DataFolder &folder, const MailOutbox &outbox, const QString &id, const Record &step,
+                   const std::function<std::optional<Verdict>(const OutboxEntry &)> &decide)
+{
+    const QString title = QStringLiteral("E-mail");
+    try {
+        WriteLock lock(folder);
+        const auto e = outbox.entry(id);
+        if (!e)
+            return Verdict::refused(QStringLiteral("This e-mail is not in the outbox."), title);
+        if (e->state == OutboxEntry::State::Sending)
+            return Verdict::refused(QStringLiteral("This e-mail is being sent now."), title);
+        if (auto decided = decide(*e))
+            return *decided;
+        appendRead(folder, step);
+    } catch (const DiskError &error) {
+        return Verdict::refused(error.message(), title);
+    }
+    return Verdict::done();
+}
+
 std::optional<OutboxEntry> find(const Journal &journal, const QString &id)
 {
     const auto found = journal.index.constFind(id);
@@ -353,56 +377,38 @@ std::optional<MailMessage> MailOutbox::message(const QString &id) const
 
 Verdict MailOutbox::cancel(const QString &id)
 {
-    const QString title = QStringLiteral("E-mail");
-    try {
-        WriteLock lock(m_folder);
-        const auto e = entry(id);
-        if (!e)
-            return Verdict::refused(QStringLiteral("This e-mail is not in the outbox."), title);
-        using State = OutboxEntry::State;
-        if (e->state == State::Sent)
-            return Verdict::refused(QStringLiteral("This e-mail has been sent already."), title);
-        if (e->state == State::Sending)
-            return Verdict::refused(QStringLiteral("This e-mail is being sent now."), title);
-        if (e->state == State::Cancelled)
-            return Verdict::done();
-        appendRead(m_folder, eventRecord(id, Step::Cancelled, m_clock.now()));
-    } catch (const DiskError &error) {
-        return Verdict::refused(error.message(), title);
-    }
-    return Verdict::done();
+    return officeStep(m_folder, *this, id, eventRecord(id, Step::Cancelled, m_clock.now()),
+                      [](const OutboxEntry &e) -> std::optional<Verdict> {
+                          if (e.state == OutboxEntry::State::Sent)
+                              return Verdict::refused(QStringLiteral("This e-mail has been sent already."),
+                                                      QStringLiteral("E-mail"));
+                          if (e.state == OutboxEntry::State::Cancelled)
+                              return Verdict::done();
+                          return std::nullopt;
+                      });
 }
 
 Verdict MailOutbox::sendAgain(const QString &id, const Answers &answers)
 {
     const QString title = QStringLiteral("E-mail");
-    try {
-        WriteLock lock(m_folder);
-        const auto e = entry(id);
-        if (!e)
-            return Verdict::refused(QStringLiteral("This e-mail is not in the outbox."), title);
-        using State = OutboxEntry::State;
-        if (e->state == State::Sending)
-            return Verdict::refused(QStringLiteral("This e-mail is being sent now."), title);
-        if (e->state == State::Waiting && isDue(*e, m_clock.now()))
-            return Verdict::done();
-        if (!message(id))
-            return Verdict::refused(
-                QStringLiteral("The e-mail's file %1 is missing or damaged; it cannot be sent again.")
-                    .arg(QDir::toNativeSeparators(m_folder.path(messageFile(id)))),
-                title);
-        if (e->state == State::Sent) {
-            const QString question =
-                QStringLiteral("This e-mail was sent on %1 and the server accepted it.\r\nSend it again?")
-                    .arg(e->sentAt.toString(QStringLiteral("M/d/yyyy h:mm AP")));
-            if (auto pending = Verdict::pending(answers, 0, question, title))
-                return *pending;
-        }
-        appendRead(m_folder, eventRecord(id, Step::Again, m_clock.now()));
-    } catch (const DiskError &error) {
-        return Verdict::refused(error.message(), title);
-    }
-    return Verdict::done();
+    return officeStep(m_folder, *this, id, eventRecord(id, Step::Again, m_clock.now()),
+                      [&](const OutboxEntry &e) -> std::optional<Verdict> {
+                          if (e.state == OutboxEntry::State::Waiting && isDue(e, m_clock.now()))
+                              return Verdict::done();
+                          if (!message(id))
+                              return Verdict::refused(
+                                  QStringLiteral("The e-mail's file %1 is missing or damaged; it cannot be sent again.")
+                                      .arg(QDir::toNativeSeparators(m_folder.path(messageFile(id)))),
+                                  title);
+                          if (e.state == OutboxEntry::State::Sent) {
+                              const QString question =
+                                  QStringLiteral(
+                                      "This e-mail was sent on %1 and the server accepted it.\r\nSend it again?")
+                                      .arg(e.sentAt.toString(QStringLiteral("M/d/yyyy h:mm AP")));
+                              return Verdict::pending(answers, 0, question, title);
+                          }
+                          return std::nullopt;
+                      });
 }
 
 QStringList MailOutbox::due(const QDateTime &now) const

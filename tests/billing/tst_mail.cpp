@@ -279,7 +279,10 @@ private slots:
         QVERIFY(outbox.due(clock.now().addSecs(59)).isEmpty());
         clock.set(clock.now().addSecs(60));
         sender.script = {{Kind::RetryLater, 451, QStringLiteral("451 busy")}, {Kind::Refused, 550, "550 no"}};
-        sender.afterAccept = [&](const MailMessage &) { QVERIFY(MailOutbox(folder, clock).cancel(ids[3]).isDone()); };
+        sender.afterAccept = [&](const MailMessage &) { // ids[2] accepted, not yet marked sent
+            QVERIFY(!MailOutbox(folder, clock).sendAgain(ids[2]).isDone());
+            QVERIFY(MailOutbox(folder, clock).cancel(ids[3]).isDone());
+        };
         MailSending::sendDue(folder, clock, sender, noStop);
         sender.afterAccept = {};
         QCOMPARE(outbox.entry(ids[0])->nextTry, clock.now().addSecs(120)); // the second pause: 2 minutes
