@@ -347,6 +347,15 @@ void insertSorted(std::vector<CustomerNameEntry> &names, CustomerNameEntry entry
     names.insert(at, std::move(entry));
 }
 
+QStringList CustomerFile::accountNumbers(const DataFolder &folder)
+{
+    QStringList numbers;
+    forEachRecordOf(folder, CustomerFile::kPath, customerLayout(), [&numbers](const char *record, int) {
+        numbers.append(decoded(trimmedField(record, CustomerField::AcctNo)));
+    });
+    return numbers;
+}
+
 CustomerNameList loadCustomerNames(const DataFolder &folder)
 {
     using namespace CustomerField;

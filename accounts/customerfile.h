@@ -21,6 +21,10 @@ inline const QString kIndividual = QStringLiteral("Individual");
 // What the search panel says when nothing matches.
 inline const QString kNoMatch = QStringLiteral("No Customer Record meets this Criteria");
 inline const QString kNoMatchTitle = QStringLiteral("Customer not Found");
+
+// Every customer's account number, trimmed, in file order; read a block at a time, never the whole file at once.
+QStringList accountNumbers(const DataFolder &folder);
+
 } // namespace CustomerFile
 
 // The search criteria: the field searched, or every record.

@@ -177,8 +177,7 @@ void Application::start()
     try {
         Startup::createFixedFolders(m_state.folder, m_platform.clock.today());
         Settings::installStatesList(m_state.folder);
-        for (const Record &customer : m_state.folder.readRecords(CustomerFile::kPath, customerLayout()))
-            accounts.append(customer.text(CustomerField::AcctNo));
+        accounts = CustomerFile::accountNumbers(m_state.folder);
     } catch (const DiskError &e) {
         reportDiskError(e.message());
     }

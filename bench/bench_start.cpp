@@ -41,14 +41,6 @@ LargestFolder &largest()
     return folder;
 }
 
-QStringList accountNumbers(const DataFolder &folder)
-{
-    QStringList accounts;
-    for (const Record &customer : folder.readRecords(CustomerFile::kPath, customerLayout()))
-        accounts.append(customer.text(CustomerField::AcctNo));
-    return accounts;
-}
-
 } // namespace
 
 // The folder tree for 32,767 customers in an empty /AuxFiles, as a first start makes it: each run in a new
@@ -72,7 +64,7 @@ static void BM_FirstStart(benchmark::State &state)
         QFile::copy(source.path() + CustomerFile::kPath, run->path() + CustomerFile::kPath);
         state.ResumeTiming();
         const DataFolder folder(run->path()); // a new run: nothing of the folder is known yet
-        Startup::createFolderTree(folder, QDate(2026, 12, 6), accountNumbers(folder));
+        Startup::createFolderTree(folder, QDate(2026, 12, 6), CustomerFile::accountNumbers(folder));
         state.PauseTiming();
         delete run;
         state.ResumeTiming();
@@ -88,7 +80,7 @@ static void BM_Start(benchmark::State &state)
     const QString root = largest().dir.path();
     // The tree made, then checked whole once by an earlier start, as on every day after the first.
     for (int pass = 0; pass < 2; ++pass)
-        Startup::createFolderTree(DataFolder(root), QDate(2026, 12, 6), accountNumbers(DataFolder(root)));
+        Startup::createFolderTree(DataFolder(root), QDate(2026, 12, 6), CustomerFile::accountNumbers(DataFolder(root)));
     FakeModemBench noModem;
     for (auto _ : state) {
         FakePlatform fake;

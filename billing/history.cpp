@@ -108,16 +108,6 @@ void scan(const DataFolder &folder, const QString &file, const RecordLayout &lay
 
 } // namespace
 
-QStringList accountNumbers(const DataFolder &folder)
-{
-    QStringList numbers;
-    const std::vector<Record> customers = folder.readRecords(CustomerFile::kPath, customerLayout());
-    numbers.reserve(qsizetype(customers.size()));
-    for (const Record &c : customers)
-        numbers << c.rawText(CustomerField::AcctNo);
-    return numbers;
-}
-
 Loaded loadHistory(const DataFolder &folder, const QDate &start, const QDate &end,
                    const std::optional<QString> &account)
 {

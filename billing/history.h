@@ -47,9 +47,6 @@ struct Loaded
     Money total; // of the financial rows
 };
 
-// The account numbers of every customer record, as stored (20 characters), in file order.
-QStringList accountNumbers(const DataFolder &folder);
-
 // The records dated start..end (both included), in file order; with an account, only the records whose
 // trimmed account number is the trimmed account. A record whose date cannot be read is not shown. A missing
 // file shows nothing.

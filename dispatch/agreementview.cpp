@@ -5,6 +5,7 @@
 #include "core/datafolder.h"
 #include "core/diskerror.h"
 #include "core/formats.h"
+#include "core/recordblocks.h"
 #include "dispatch/booking.h"
 #include "dispatch/servicesliprecord.h"
 #include "dispatch/slipfiles.h"
@@ -26,8 +27,11 @@ QString slipTextLength(const Agreement &agreement)
 QHash<QString, QString> customerNames(const DataFolder &folder)
 {
     QHash<QString, QString> names;
-    for (const Record &customer : folder.readRecords(CustomerFile::kPath, customerLayout()))
+    const qsizetype length = customerLayout().length();
+    forEachRecordOf(folder, CustomerFile::kPath, customerLayout(), [&](const char *bytes, int) {
+        const Record customer(customerLayout(), QByteArray::fromRawData(bytes, length));
         names.insert(customer.text(CustomerField::AcctNo).trimmed(), displayName(customer));
+    });
     return names;
 }
 

@@ -1,5 +1,6 @@
 #include "gui/billing/historywindow.h"
 
+#include "accounts/customerfile.h"
 #include "billing/history.h"
 #include "billing/moneyreportvalues.h"
 #include "billing/pricedinvoice.h"
@@ -244,7 +245,7 @@ void HistoryWindow::fillAccounts()
 {
     // Tens of thousands of accounts: one list handed over whole, not an item each.
     m_filling = true;
-    m_accountList->setStringList(History::accountNumbers(m_state.folder));
+    m_accountList->setStringList(CustomerFile::accountNumbers(m_state.folder));
     m_filling = false;
 }
 

@@ -44,9 +44,27 @@ private slots:
         // Its own record; case counts; the text is not trimmed.
         QVERIFY(!FindDuplicateAcctNo(folder, "B2", 2) && !FindDuplicateAcctNo(folder, "b2", 1) &&
                 !FindDuplicateAcctNo(folder, "B2 ", 1));
+        QCOMPARE(CustomerFile::accountNumbers(folder), (QStringList{"A1", "B2", "C3", "D4", "E5"}));
         Record current = customer("9");
         ReadCustomer(folder, 6, current); // beyond the end: blank, the reserved numbers zero
         QCOMPARE(current, newCustomerRecord());
+    }
+
+    // Every account number, trimmed and in file order, from a file read a block at a time: none lost or doubled
+    // where one block ends and the next begins.
+    void accountNumbersOfALargeFile()
+    {
+        TestRoot root;
+        QCOMPARE(CustomerFile::accountNumbers(root.folder()), QStringList());
+        QByteArray file;
+        QStringList written;
+        for (int i = 1; i <= 5000; ++i) {
+            written << "  N" + QString::number(i);
+            file += customer(written.back() + "|Business|Shop " + QString::number(i)).bytes();
+            written.back() = written.back().trimmed();
+        }
+        root.write(CustomerFile::kPath, file);
+        QCOMPARE(CustomerFile::accountNumbers(root.folder()), written);
     }
 
     void search_data()

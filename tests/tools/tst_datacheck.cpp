@@ -48,23 +48,15 @@ QStringList findingsOf(const DataFolder &folder)
     return lines;
 }
 
-QStringList accountNumbers(const DataFolder &folder)
-{
-    QStringList numbers;
-    for (const Record &r : folder.readRecords(CustomerFile::kPath, customerLayout()))
-        numbers << r.text(CustomerField::AcctNo);
-    return numbers;
-}
-
 // A small generated folder after a start, with headings and one account's data boxes saved.
 void prepare(const TestRoot &root)
 {
     generateSampleData(root.folder(), {.customers = 30, .slips = 60, .history = 100, .services = 10, .today = kToday});
     const DataFolder folder = root.folder();
-    Startup::createFolderTree(folder, kToday, accountNumbers(folder));
+    Startup::createFolderTree(folder, kToday, CustomerFile::accountNumbers(folder));
     stampedOnSampleDay(root);
     AuxData::saveHeadings(folder, {"Gate code", "Dog", "", "Boiler", "Notes, misc", "\"Key\""});
-    AuxData::saveBoxes(folder, accountNumbers(folder).front(), {"1234", "Rex\nbites", "", "", "", ""});
+    AuxData::saveBoxes(folder, CustomerFile::accountNumbers(folder).front(), {"1234", "Rex\nbites", "", "", "", ""});
 }
 
 // Write Records of the first completed slip, as finalizing posts it.
@@ -113,7 +105,7 @@ void makeFolder(const TestRoot &root, const QString &relative)
 
 QString boxFolder(const TestRoot &root, int box)
 {
-    return "/AuxFiles/" + accountNumbers(root.folder()).front() + "/AuxFile" + QString::number(box);
+    return "/AuxFiles/" + CustomerFile::accountNumbers(root.folder()).front() + "/AuxFile" + QString::number(box);
 }
 
 enum Leftover {
@@ -232,7 +224,7 @@ void plant(const TestRoot &root, Leftover leftover)
         root.write("/AuxFiles", "not a folder");
         return;
     case AccountFolderIsAFile: {
-        const QString account = accountNumbers(folder).at(3);
+        const QString account = CustomerFile::accountNumbers(folder).at(3);
         QVERIFY(QDir(root.file("/AuxFiles/" + account)).removeRecursively());
         root.write("/AuxFiles/" + account, "not a folder");
         return;
@@ -373,7 +365,7 @@ private slots:
         prepare(root);
         plant(root, Leftover(leftover));
         if (expected.contains(QLatin1String("%1")))
-            expected = expected.arg(accountNumbers(root.folder()).at(1));
+            expected = expected.arg(CustomerFile::accountNumbers(root.folder()).at(1));
         const QStringList findings = findingsOf(root.folder());
         QVERIFY2(findings.size() == 1, qPrintable(findings.join('\n')));
         QVERIFY2(findings.front().contains(expected), qPrintable(findings.front()));
