@@ -9,7 +9,7 @@ constexpr qsizetype kSpare = 32;
 
 RecordBlocks::RecordBlocks(const DataFolder &folder, const QString &relative, const RecordLayout &layout, int perBlock)
     : m_layout(layout)
-    , m_perBlock(std::max(1, perBlock))
+    , m_perBlock(perBlock > 0 ? perBlock : int(std::max<qsizetype>(1, kBlockBytes / layout.length())))
 {
     if (!folder.fileExists(relative))
         return;

@@ -15,11 +15,13 @@
 // recordCountForSize counts them (the file restored from /Backup when missing); a short last record comes completed
 // with blanks and zeros, as Record completes it; a file cut short while it is read ends where it was cut. Missing or
 // unreadable: none. Each buffer has a few bytes to spare after its last record, so that a matcher may read whole
-// words past a field's end.
+// words past a field's end. A block holds about kBlockBytes whatever the record's length (a few thousand customers,
+// a few hundred slips), unless the caller names a number of records.
 class RecordBlocks
 {
 public:
-    RecordBlocks(const DataFolder &folder, const QString &relative, const RecordLayout &layout, int perBlock = 2048);
+    static constexpr qsizetype kBlockBytes = 640 * 1024;
+    RecordBlocks(const DataFolder &folder, const QString &relative, const RecordLayout &layout, int perBlock = 0);
     ~RecordBlocks();
     RecordBlocks(const RecordBlocks &) = delete;
     RecordBlocks &operator=(const RecordBlocks &) = delete;
@@ -60,7 +62,7 @@ private:
 // test is compiled into the loop rather than called through a pointer for every record.
 template <typename Visit>
 void forEachRecordOf(const DataFolder &folder, const QString &relative, const RecordLayout &layout, Visit visit,
-                     int perBlock = 2048)
+                     int perBlock = 0)
 {
     RecordBlocks blocks(folder, relative, layout, perBlock);
     const qsizetype length = layout.length();

@@ -156,6 +156,14 @@ private slots:
         RecordBlocks none(TestRoot().folder(), "/Missing.txt", small());
         QCOMPARE(none.next(), 0);
         QCOMPARE(none.next(), 0);
+        // Unless told, a block holds a fixed number of bytes, not of records: a scan of long records (a slip is
+        // several kilobytes) holds as little as a scan of short ones.
+        static constexpr std::array<FieldSpec, 1> kWide = {text("Text", 4000)};
+        const RecordLayout wide("Wide", kWide);
+        TestRoot root;
+        root.write("/W.txt", QByteArray(4000 * 400, ' '));
+        RecordBlocks blocks(root.folder(), "/W.txt", wide);
+        QCOMPARE(blocks.next(), int(RecordBlocks::kBlockBytes / 4000));
     }
 
     void missingFileIsRestoredFromBackup()
