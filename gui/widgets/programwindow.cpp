@@ -5,6 +5,7 @@
 #include "gui/widgets/readonlyseat.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QDialog>
@@ -120,6 +121,11 @@ void ProgramWindow::hideEvent(QHideEvent *event)
 {
     storeLayout();
     QWidget::hideEvent(event);
+    // A hidden window would keep its picture (a few megabytes each, every routine's window once opened): it
+    // shrinks to a pixel and is painted anew at its size when shown again. Not when the window system hid it
+    // (minimized), and never to nothing, which the X11 window system cannot hold.
+    if (!event->spontaneous() && backingStore())
+        backingStore()->resize(QSize(1, 1));
 }
 
 void ProgramWindow::storeLayout()

@@ -11,6 +11,7 @@
 #include "testsupport.h"
 #include "widgettesting.h"
 
+#include <QBackingStore>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -109,6 +110,21 @@ private slots:
         for (const QString acct : {"A1", "A2", "A3", "A4"})
             QVERIFY(QFileInfo(root.path() + "/AuxFiles/" + acct + "/AuxFile5").isDir());
         QVERIFY2(fake.messages.texts().filter("could not be created").isEmpty(), qPrintable(fake.messages.texts().join('\n')));
+    }
+
+    // A window the program hides lets its picture go (every routine's window stays made once opened); shown again,
+    // it is painted whole at its size.
+    void hiddenWindowLetsItsPictureGo()
+    {
+        Menu m;
+        m.menu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.menu));
+        QTRY_COMPARE(m.menu.backingStore()->size(), m.menu.size());
+        m.menu.hide();
+        QCOMPARE(m.menu.backingStore()->size(), QSize(1, 1));
+        m.menu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m.menu));
+        QTRY_COMPARE(m.menu.backingStore()->size(), m.menu.size());
     }
 
     // By mouse and from the keyboard alike.
