@@ -19,8 +19,12 @@ RecordBlocks::RecordBlocks(const DataFolder &folder, const QString &relative, co
     m_count = DataFolder::recordCountForSize(m_file.size(), layout.length());
     const int blocks = (m_count + m_perBlock - 1) / m_perBlock;
     const qsizetype size = qsizetype(std::min(m_perBlock, std::max(m_count, 1))) * layout.length() + kSpare;
-    for (int k = 0; k < (blocks > 2 ? std::min(blocks, kRing) : 1); ++k)
-        m_blocks[std::size_t(k)].bytes = QByteArray(size, '\0');
+    // Only the spare bytes need a value: the records are read over the rest.
+    for (int k = 0; k < (blocks > 2 ? std::min(blocks, kRing) : 1); ++k) {
+        QByteArray &bytes = m_blocks[std::size_t(k)].bytes;
+        bytes = QByteArray(size, Qt::Uninitialized);
+        std::memset(bytes.data() + size - kSpare, 0, std::size_t(kSpare));
+    }
     if (blocks > 2) // from a few blocks on, a thread pays for itself
         m_reader = std::thread([this] { readAhead(); });
 }
