@@ -155,7 +155,7 @@ MailSendRun::~MailSendRun()
 
 bool MailSendRun::isRunning() const
 {
-    return m_thread && m_thread->isRunning();
+    return m_working;
 }
 
 void MailSendRun::stop()
@@ -178,7 +178,7 @@ void MailSendRun::scheduleNext()
     emit waitingUntil(next);
 }
 
-bool MailSendRun::run(std::function<void()> work)
+bool MailSendRun::run(std::function<std::function<void()>()> work)
 {
     if (isRunning())
         return false;
@@ -198,35 +198,47 @@ bool MailSendRun::run(std::function<void()> work)
         const std::lock_guard<std::mutex> lock(m_refusalMutex);
         m_refusal.reset();
     }
-    m_thread = QThread::create(std::move(work));
-    connect(m_thread, &QThread::finished, this, &MailSendRun::scheduleNext);
-    if (m_gateCheck) {
-        connect(m_thread, &QThread::finished, m_gateCheck, &QTimer::stop);
+    m_working = true;
+    m_thread = QThread::create([this, work = std::move(work)] {
+        const std::function<void()> report = work();
+        m_working = false;
+        report();
+    });
+    // The thread ends a moment after its report: by then a later run may have started, whose own end follows.
+    const quint64 number = ++m_runs;
+    connect(m_thread, &QThread::finished, this, [this, number] {
+        if (number != m_runs)
+            return;
+        if (m_gateCheck)
+            m_gateCheck->stop();
+        scheduleNext();
+    });
+    if (m_gateCheck)
         m_gateCheck->start();
-    }
     m_thread->start();
     return true;
 }
 
 bool MailSendRun::sendOne(const MailMessage &message)
 {
-    return run([this, message] {
+    return run([this, message]() -> std::function<void()> {
         const std::unique_ptr<MailSender> sender = m_makeSender();
         const QString problem = Mail::headerProblem(message);
         if (!sender || !problem.isEmpty()) {
-            emit tested(false, sender ? problem : QStringLiteral("The mail server is not set up."));
-            return;
+            const QString why = sender ? problem : QStringLiteral("The mail server is not set up.");
+            return [this, why] { emit tested(false, why); };
         }
         const MailOutcome outcome = sender->send(message);
-        emit tested(outcome.accepted(), outcome.code > 0 && !outcome.answer.startsWith(QString::number(outcome.code))
-                                            ? QStringLiteral("%1 %2").arg(outcome.code).arg(outcome.answer)
-                                            : outcome.answer);
+        const QString answer = outcome.code > 0 && !outcome.answer.startsWith(QString::number(outcome.code))
+                                   ? QStringLiteral("%1 %2").arg(outcome.code).arg(outcome.answer)
+                                   : outcome.answer;
+        return [this, accepted = outcome.accepted(), answer] { emit tested(accepted, answer); };
     });
 }
 
 bool MailSendRun::start()
 {
-    return run([this] {
+    return run([this]() -> std::function<void()> {
         // The run's own folder and sender: nothing of the windows' thread is touched from here.
         DataFolder folder(m_root);
         if (m_gateCheck)
@@ -245,6 +257,6 @@ bool MailSendRun::start()
             result.error = QStringLiteral("The mail server is not set up.");
         }
         m_lastFailed = !result.error.isEmpty();
-        emit finished(result.sent, result.putOff, result.failed, result.error);
+        return [this, result] { emit finished(result.sent, result.putOff, result.failed, result.error); };
     });
 }

@@ -81,12 +81,16 @@ signals:
 
 private:
     void scheduleNext();
-    bool run(std::function<void()> work);
+    // The work runs on the run's thread and hands back its report (the signals that end it), sent once the run
+    // counts as ended: whoever the report reaches may start the next run at once.
+    bool run(std::function<std::function<void()>()> work);
 
     QString m_root;
     SenderFactory m_makeSender;
     const Clock &m_clock;
     QThread *m_thread = nullptr;
+    std::atomic_bool m_working{false}; // from the start of a run to its report
+    quint64 m_runs = 0;                // runs started, for the end of each to know it is the last
     std::atomic_bool m_stop{false};
     QTimer *m_next = nullptr;
     QTimer *m_gateCheck = nullptr;

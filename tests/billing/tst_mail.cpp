@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QSignalSpy>
+#include <QThread>
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -62,6 +63,14 @@ struct KilledAfterAccept final : MailSender
             throw Crash();
         return {};
     }
+};
+
+// A sender whose connection takes a while to close (a server slow to answer QUIT).
+struct SlowToClose final : MailSender
+{
+    RecordingMailSender inner;
+    ~SlowToClose() override { QThread::msleep(300); }
+    MailOutcome send(const MailMessage &m) override { return inner.send(m); }
 };
 
 } // namespace
@@ -303,7 +312,8 @@ private slots:
     }
 
     // The windows' run sends on a thread of its own and reports each message back; a test message goes past the
-    // outbox.
+    // outbox. A run that said it ended has ended: the next one starts at once, however slowly the last connection
+    // closed.
     void runOffTheWindowsThread()
     {
         TestRoot r;
@@ -312,8 +322,8 @@ private slots:
         MailSendRun run(
             r.path(),
             [&] {
-                auto sender = std::make_unique<RecordingMailSender>();
-                sender->afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
+                auto sender = std::make_unique<SlowToClose>();
+                sender->inner.afterAccept = [&](const MailMessage &) { sendThread = QThread::currentThread(); };
                 return sender;
             },
             clock);
